@@ -1,0 +1,22 @@
+// The number syntax of every address and count the user types, and address formatting.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tegulo {
+
+// Optional leading blanks, optional "+" or "-", then decimal digits that fit a signed
+// 32-bit integer, or "$", "x", "X", "0x", "0X" and 1..8 hex digits (8 digits from 8..F
+// read as negative). Nothing may follow. Returns nothing for any other text.
+std::optional<std::int32_t> TryParseInt(std::string_view text);
+
+// As TryParseInt; throws TError "'<text>' is not a valid integer value" on bad text.
+std::int32_t ParseInt(std::string_view text);
+
+// "$%.6x" with upper-case digits of the value's unsigned 32-bit form: "$1C7D04", "$0000FF".
+std::string FormatAddress(std::int32_t value);
+
+}  // namespace tegulo
