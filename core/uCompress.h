@@ -1,5 +1,17 @@
-// The compression schemes of entries.
+// The compression schemes of entries and their four stream decoders.
+//
+// Every decoder reads the stream through a bounded view that ends at the end of the ROM
+// and writes into `output` from index 0. At the limits of the data:
+//  - a byte needed past the end of the stream stops decoding there; output already
+//    written stays, and the returned count covers what was consumed or written so far;
+//  - a write that would pass the end of `output` is dropped and decoding stops;
+//  - a back-reference reaching before output index 0 copies zero bytes for the missing
+//    part and decoding goes on.
 #pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
 
 #include "uCommon.h"
 
@@ -15,5 +27,23 @@ inline constexpr TChoice Compressions[kCompressionCount] = {
     MakeChoice("LZSS-FF6", 3),
     MakeChoice("LZSS-CT", 4),
 };
+
+using tLZStream = TDecodeBuffer;
+
+// "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens
+// `output` to the announced size when it is shorter (never shortens it). A type byte other
+// than 0x10 sets *notValid (when given) and decoding goes on exactly as for a valid stream.
+std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, tLZStream& output,
+                             bool* notValid = nullptr);
+
+// "LZSS-FF5". Returns the stream bytes consumed, the 2 header bytes included.
+std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, tLZStream& output);
+
+// "LZSS-FF6". Returns the number of bytes written.
+std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, tLZStream& output);
+
+// "LZSS-CT". Returns the number of bytes written. A stream whose next section record is
+// never met runs on until the end of the stream or of `output`.
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output);
 
 }  // namespace tegulo
