@@ -61,6 +61,8 @@ bool EncodeImage(TPngJob& job) {
 
   png_set_write_fn(png, &job, OnWrite, OnFlush);
   png_set_compression_level(png, 9);
+  // libpng's default limit (a million pixels a side) is below what a document can ask for.
+  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   png_set_IHDR(png, info, static_cast<png_uint_32>(bmp.Width()),
                static_cast<png_uint_32>(bmp.Height()), 8, PNG_COLOR_TYPE_PALETTE,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);

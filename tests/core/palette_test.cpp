@@ -100,12 +100,6 @@ TEST(MakeMonoPalette, StaysInsideTheArray) {
   EXPECT_EQ(small, (std::vector<std::uint32_t>{Grey(255), Grey(254), Grey(254), Grey(254)}));
 }
 
-TEST(PaletteCount, ClampsTheSpinEditValue) {
-  const std::pair<std::int32_t, std::int32_t> cases[] = {
-      {257, 256}, {INT_MAX, 256}, {256, 256}, {16, 16}, {1, 1}, {0, 0}, {-3, 0}, {INT_MIN, 0}};
-  for (auto [value, want] : cases) EXPECT_EQ(PaletteCount(value), want) << "value " << value;
-}
-
 TEST(PaletteFromRom, ReadsWordsAndBlackOutsideTheRom) {
   const auto rom = Words({0x7FFF, 0x001F, 0x03E0, 0x7C00, 0x8000});  // 10 bytes
   struct Case {

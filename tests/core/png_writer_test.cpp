@@ -174,6 +174,16 @@ TEST_F(PngWriter, ReadsBackWithItsPixelsAndPalette) {
       << "pixels differ";
 }
 
+TEST_F(PngWriter, RowsWiderThanAMillionPixels) {
+  TIndexedBitmap bmp;
+  bmp.SetSize(1200000, 2);
+  bmp.Row(1)[1199999] = 7;
+  WritePng(Path("wide.png"), bmp);
+  const auto chunks = ReadChunks(Path("wide.png"));
+  ASSERT_FALSE(chunks.empty());
+  EXPECT_EQ(Be32(chunks[0].data.data()), 1200000u);
+}
+
 TEST_F(PngWriter, TransparencyEndsAtTheFirstColourOfTheBottomLeftPixel) {
   struct Case {
     const char* name;
