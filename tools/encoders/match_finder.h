@@ -15,7 +15,7 @@ struct TMatch {
 
 class TMatchFinder {
 public:
-  // Searches `buf` for sources 1..maxDistance back, at most maxLength long.
+  // Searches `buf` (below 2 GiB) for sources 1..maxDistance back, at most maxLength long.
   TMatchFinder(std::span<const std::uint8_t> buf, std::size_t maxDistance, std::size_t maxLength);
 
   // Makes position pos a candidate source for later positions. Insert in increasing order.
@@ -26,15 +26,15 @@ public:
   TMatch Find(std::size_t pos) const;
 
 private:
-  static constexpr int kHashBits = 15;
   static constexpr int kMaxChain = 96;
   std::uint32_t Hash(std::size_t pos) const;
 
   std::span<const std::uint8_t> buf_;
   std::size_t maxDistance_;
   std::size_t maxLength_;
-  std::vector<std::int64_t> head_;
-  std::vector<std::int64_t> prev_;
+  int hashBits_;  // grows with the input, so that small inputs stay cheap
+  std::vector<std::int32_t> head_;  // -1: no position
+  std::vector<std::int32_t> prev_;
 };
 
 }  // namespace tegulo
