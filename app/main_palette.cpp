@@ -2,22 +2,48 @@
 #include <QPainter>
 
 #include "MainUnit.h"
+#include "image_button.h"
+#include "line_edit.h"
+#include "list_box.h"
+#include "numbers.h"
 #include "palette_grid.h"
+#include "qt_text.h"
+#include "spin_edit.h"
 
 namespace tegulo {
 
+namespace {
+
+QColor ToQColor(std::uint32_t c) {
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                static_cast<int>((c >> 16) & 0xFF));
+}
+
+std::uint32_t FromQColor(const QColor& c) {
+  return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
+         (static_cast<std::uint32_t>(c.blue()) << 16);
+}
+
+}  // namespace
+
 void TfmMain::gPalDrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect) {
   const std::uint32_t c = ViewPalette[static_cast<std::size_t>(ARow * TPaletteGrid::kCells + ACol)];
-  Canvas.fillRect(Rect, QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                               static_cast<int>((c >> 16) & 0xFF)));
+  Canvas.fillRect(Rect, ToQColor(c));
   DrawSunkenEdge(Canvas, Rect, gPal->palette());
 }
 
 void TfmMain::gPalMouseUp(Qt::MouseButton, QPoint Point) {
   const std::optional<TPaletteGrid::TCell> cell = TPaletteGrid::CellAt(Point);
   if (!cell) return;  // released outside the cells
-  [[maybe_unused]] const int k = cell->row * TPaletteGrid::kCells + cell->col;
-  // Picking colour k comes with the palette actions (palette.h: ApplyPickedColour).
+  const int k = cell->row * TPaletteGrid::kCells + cell->col;
+  const std::optional<QColor> picked =
+      prompts_->PickColour(ToQColor(ViewPalette[static_cast<std::size_t>(k)]));
+  if (!picked) return;
+  // Only the entry of a selected item takes the colour.
+  TTileEntry* entry = EntryOf(lbList->ItemIndex());
+  ApplyPickedColour(ViewPalette, entry, k, FromQColor(*picked));
+  gPal->update();
+  if (entry != nullptr) Redraw();
 }
 
 void TfmMain::ePalAddressKeyPress(QChar& Key) {
@@ -27,15 +53,28 @@ void TfmMain::ePalAddressKeyPress(QChar& Key) {
 }
 
 void TfmMain::bLoadPalROMClick() {
-  // Comes with the palette actions (palette.h: ApplyRomPalette).
+  if (CurEntry == nullptr) return;
+  // Black first: a bad address stops with the view palette already cleared.
+  ViewPalette.fill(0);
+  const std::int32_t address = ParseInt(ePalAddress->text().toStdString());
+  ApplyRomPalette(ViewPalette, CurEntry, RomData, address, PaletteCount(sePalNum->Value()));
+  gPal->update();
+  Redraw();
 }
 
-void TfmMain::bPalMonoClick(QObject*) {
-  // Comes with the palette actions (palette.h: ApplyGreyRamp).
+void TfmMain::bPalMonoClick(QObject* Sender) {
+  ApplyGreyRamp(ViewPalette, CurEntry, PaletteCount(sePalNum->Value()), Sender == bPalMonoReverse);
+  gPal->update();
+  if (CurEntry != nullptr) Redraw();
 }
 
 void TfmMain::bOpenPalClick() {
-  // Comes with the palette actions (palette.h: ReadZsnesPalette, ApplyImportedPalette).
+  const std::optional<QString> name = Execute(dOpenPal);
+  if (!name) return;
+  const TPalette imported = ReadZsnesPalette(LocalPath(*name));
+  ApplyImportedPalette(ViewPalette, CurEntry, imported);
+  gPal->update();
+  if (CurEntry != nullptr) Redraw();
 }
 
 }  // namespace tegulo

@@ -1,13 +1,25 @@
 // The view side of the main window: refreshing the current entry, drawing it, zoom, export.
+#include <algorithm>
+
 #include "MainUnit.h"
 #include "image_view.h"
+#include "palette_grid.h"
+#include "png_writer.h"
+#include "qt_text.h"
+#include "refresh.h"
+#include "render.h"
 #include "spin_edit.h"
+#include "status_bar.h"
 
 namespace tegulo {
 
 void TfmMain::RefreshEntry() {
-  // Unpacking, the status texts and the view palette come with the refresh unit
-  // (refresh.h: UnpackEntry, StatusTexts; palette.h: LoadViewPalette).
+  const TUnpackReport report = UnpackEntry(*CurEntry, RomData, DecodeBuffer);
+  if (report.notValidLZ10) prompts_->ShowMessage(QStringLiteral("Not valid LZ10 stream"));
+  const std::array<std::string, 3> texts = StatusTexts(*CurEntry);
+  for (int i = 0; i < 3; ++i) sBar->SetPanelText(i, FromLatin1(texts[static_cast<std::size_t>(i)]));
+  LoadViewPalette(ViewPalette, *CurEntry);
+  gPal->update();
 }
 
 void TfmMain::Redraw() {
@@ -15,9 +27,9 @@ void TfmMain::Redraw() {
 }
 
 void TfmMain::DrawTiles() {
-  // Decoding into TileBitmap comes with the renderer (render.h: DrawTiles with
-  // BackgroundColour()). The view shows the bitmap at the zoom as it reads now.
-  Image->SetPicture(TileBitmap.get(), seZoom->Value());
+  tegulo::DrawTiles(*TileBitmap, *CurEntry, RomData, DecodeBuffer, BackgroundColour());
+  // A zoom typed below the control's range would give no picture; it shows at 1.
+  Image->SetPicture(TileBitmap.get(), std::max(seZoom->Value(), 1));
 }
 
 void TfmMain::seZoomChange() {
@@ -25,8 +37,16 @@ void TfmMain::seZoomChange() {
 }
 
 void TfmMain::bExportClick() {
-  // Comes with the PNG writer (png_writer.h). SaveDialog's default extension is "tgl";
-  // the export should ask the prompts with its own ("png") or none.
+  // The dialog is shared with the document save, which sets its own filter each time.
+  SaveDialog.Filter = QStringLiteral("PNG Image (*.png)|*.png|ALL (*.*)|*.*");
+  // A name typed without an extension becomes a ".png" file; documents keep "tgl".
+  TFileDialog dialog = SaveDialog;
+  dialog.DefaultExt = QStringLiteral("png");
+  const std::optional<QString> name = Execute(dialog);
+  if (!name) return;
+  // The transparent index is worked out by the writer; the bitmap itself is never marked,
+  // so nothing on it changes, whether the writing succeeds or not.
+  WritePng(LocalPath(*name), *TileBitmap);
 }
 
 }  // namespace tegulo

@@ -1,7 +1,5 @@
 // The entry workflow of the main window: the ROM, the entry list, the document, and
 // writing control changes back into the current entry.
-#include <QFile>
-
 #include "MainUnit.h"
 #include "choice_box.h"
 #include "document.h"
@@ -10,6 +8,7 @@
 #include "list_box.h"
 #include "numbers.h"
 #include "qt_text.h"
+#include "rom_file.h"
 #include "spin_edit.h"
 
 namespace tegulo {
@@ -17,8 +16,6 @@ namespace tegulo {
 namespace {
 
 const QString kDocumentFilter = QStringLiteral("Tegulo (*.tgl)|*.tgl|ALL (*.*)|*.*");
-
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString Address(std::int32_t value) { return QString::fromStdString(FormatAddress(value)); }
 
@@ -34,19 +31,11 @@ void TfmMain::bOpenROMClick() {
 }
 
 void TfmMain::LoadROM(const QString& FileName) {
+  // The name, the title and the image change together, only once the file was read whole:
+  // a file that cannot be opened or read leaves the window as it was.
+  std::vector<std::uint8_t> bytes = ReadRomFile(LocalPath(FileName));
   RomFileName = FileName;
-  UpdateCaption();  // the title names the file before it is opened
-  QFile file(FileName);
-  if (!file.open(QIODevice::ReadOnly)) throw TError(FileName.toStdString() + " not found");
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)));
-  // A short read leaves the rest of the image zero; the ROM keeps the file's length.
-  qint64 done = 0;
-  while (done < static_cast<qint64>(bytes.size())) {
-    const qint64 n = file.read(reinterpret_cast<char*>(bytes.data()) + done,
-                               static_cast<qint64>(bytes.size()) - done);
-    if (n <= 0) break;
-    done += n;
-  }
+  UpdateCaption();
   RomData = std::move(bytes);
   for (QWidget* w : std::initializer_list<QWidget*>{bNew, bLoad, bSave, ePalAddress, bLoadPalROM,
                                                     eAddress, bAddAddress, bDelAddress}) {
@@ -162,9 +151,10 @@ void TfmMain::bLoadClick() {
   OpenDialog.Filter = kDocumentFilter;
   const std::optional<QString> name = Execute(OpenDialog);
   if (!name) return;
-  DocFileName = *name;
-  UpdateCaption();  // before the file is opened
+  // Read whole first: a document that fails to load leaves title, list and entry alone.
   const std::vector<TTileEntry> records = LoadDocument(LocalPath(*name));
+  DocFileName = *name;
+  UpdateCaption();
   ClearEntries();
   CurEntry = nullptr;
   for (const TTileEntry& record : records) AppendEntry(std::make_unique<TTileEntry>(record));

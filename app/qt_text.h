@@ -1,6 +1,8 @@
 // Entry names and table names are single-byte text; these convert them to and from Qt.
+// Also the file names that the core opens.
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <string>
 #include <string_view>
@@ -13,5 +15,8 @@ inline QString FromLatin1(std::string_view text) {
 
 // Characters outside Latin-1 become "?".
 inline std::string ToLatin1(const QString& text) { return text.toLatin1().toStdString(); }
+
+// A path as the system's file functions take it.
+inline std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace tegulo

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "dialog_filters.h"
 #include "user_prompts.h"
 
 namespace tegulo {
@@ -19,7 +20,8 @@ public:
     QColor initial;
   };
 
-  // Answers are taken in order; with none left a dialog is cancelled.
+  // Answers are taken in order; with none left a dialog is cancelled. A file answer is
+  // what the user types: the default extension is added as the real dialog adds it.
   std::deque<QString> fileAnswers;
   std::deque<QColor> colourAnswers;
 
@@ -52,7 +54,7 @@ private:
     if (fileAnswers.empty()) return std::nullopt;
     const QString answer = fileAnswers.front();
     fileAnswers.pop_front();
-    return answer;
+    return WithDefaultExtension(answer, defaultExt);
   }
 };
 
