@@ -2,6 +2,7 @@
 #include "rom_file.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -20,6 +21,9 @@ std::vector<std::uint8_t> ReadRomFile(const std::string& path) {
   std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
   if (!f) throw TError(path + " not found");
   const TError cannotRead("Cannot read " + path);
+  // A folder opens, and may measure as any size at all: only plain files are images.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) throw cannotRead;
   if (std::fseek(f.get(), 0, SEEK_END) != 0) throw cannotRead;
   const long size = std::ftell(f.get());
   if (size < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0) throw cannotRead;
@@ -32,10 +36,7 @@ std::vector<std::uint8_t> ReadRomFile(const std::string& path) {
     throw cannotRead;
   }
   const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f.get());
-  if (got != bytes.size()) throw cannotRead;
-  // A folder opens and may measure as empty, but fails at its first read.
-  if (bytes.empty()) std::fgetc(f.get());
-  if (std::ferror(f.get())) throw cannotRead;
+  if (got != bytes.size() || std::ferror(f.get())) throw cannotRead;
   return bytes;
 }
 
