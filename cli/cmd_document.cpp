@@ -28,7 +28,8 @@ std::string ChoiceName(const TChoice* rows, int count, std::uint8_t value) {
 
 void RunList(const std::string& path) {
   const std::vector<TTileEntry> entries = LoadDocument(path);
-  std::puts("index\tname\taddress\twidth\theight\toffset\ttemplate\tcompression\tPalCount\tPalAddress");
+  std::puts(
+      "index\tname\taddress\twidth\theight\toffset\ttemplate\tcompression\tPalCount\tPalAddress");
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const TTileEntry& e = entries[i];
     std::printf("%zu\t%s\t%s\t%" PRId32 "\t%" PRId32 "\t%" PRId32 "\t%s\t%s\t%" PRId32 "\t%s\n", i,
@@ -69,7 +70,8 @@ void RunExport(const TExportArgs& a) {
     }
     const std::string file = ExportFileName(i, name);
     const std::string path = (std::filesystem::path(a.outdir) / file).string();
-    if (UnpackAndWritePng(e, rom, kFallbackBackground, path)) Warn(file + ": Not valid LZ10 stream");
+    if (UnpackAndWritePng(e, rom, kFallbackBackground, path))
+      Warn(file + ": Not valid LZ10 stream");
     std::printf("wrote %s\n", path.c_str());
   }
 }
@@ -99,7 +101,8 @@ TCommand AddExportCommand(CLI::App& parent) {
       "or with a damaged one.");
   sub->add_option("DOC", args->document, "the document (.tgl)")->required();
   sub->add_option("ROM", args->rom, "the ROM image the document was made for")->required();
-  sub->add_option("OUTDIR", args->outdir, "folder for the images, created when missing")->required();
+  sub->add_option("OUTDIR", args->outdir, "folder for the images, created when missing")
+      ->required();
   return {sub, [args] { RunExport(*args); }};
 }
 

@@ -77,7 +77,7 @@ std::uint32_t ParseBackground(const std::string& text) {
   std::uint32_t rgb = 0;
   bool ok = hex.size() == 6;
   for (const char c : hex) {
-    const int d = c >= '0' && c <= '9' ? c - '0'
+    const int d = c >= '0' && c <= '9'   ? c - '0'
                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                          : -1;
@@ -112,7 +112,8 @@ void RunRender(const TRenderArgs& a) {
     scheme = *s;
   }
   const TPaletteSpec palette = ParsePaletteSpec(a.palette);
-  const std::uint32_t background = a.background.empty() ? kFallbackBackground : ParseBackground(a.background);
+  const std::uint32_t background =
+      a.background.empty() ? kFallbackBackground : ParseBackground(a.background);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   // The window's order: the template's grey ramp first, then the palette action.
@@ -123,7 +124,8 @@ void RunRender(const TRenderArgs& a) {
     case TPaletteKind::Mono: break;
     case TPaletteKind::MonoReverse: ApplyGreyRamp(view, &e, e.PalCount, true); break;
     case TPaletteKind::Rom:
-      ApplyRomPalette(view, &e, rom, palette.address, palette.count < 0 ? e.PalCount : palette.count);
+      ApplyRomPalette(view, &e, rom, palette.address,
+                      palette.count < 0 ? e.PalCount : palette.count);
       break;
     case TPaletteKind::Zsnes: ApplyImportedPalette(view, &e, ReadZsnesPalette(palette.path)); break;
   }
@@ -141,14 +143,21 @@ TCommand AddRenderCommand(CLI::App& parent) {
       "background colour, the bottom-left pixel's colour transparent.");
   sub->add_option("ROM", args->rom, "the ROM image")->required();
   sub->add_option("--address", args->address, "file offset of the tiles or of the stream")
-      ->option_text("A")->required();
-  sub->add_option("--template", args->templ,
-                  "row 1-9 or name, any letter case: 1 \"4bpp (GBA)\", 2 \"4bpp (SNES)\",\n"
-                  "3 \"3bpp (SNES)\", 4 \"2bpp (SNES)\", 5 \"1bpp\", 6 \"8bpp (Mode7-1)\",\n"
-                  "7 \"8bpp (Mode7-2)\", 8 \"8bpp (Mode3)\", 9 \"8bpp (PC)\" (W bytes a row, H rows)")
-      ->option_text("T")->required();
-  sub->add_option("--width", args->width, "width in tiles, 1 to 2000")->option_text("W")->required();
-  sub->add_option("--height", args->height, "height in tiles, 1 to 2000")->option_text("H")->required();
+      ->option_text("A")
+      ->required();
+  sub->add_option(
+         "--template", args->templ,
+         "row 1-9 or name, any letter case: 1 \"4bpp (GBA)\", 2 \"4bpp (SNES)\",\n"
+         "3 \"3bpp (SNES)\", 4 \"2bpp (SNES)\", 5 \"1bpp\", 6 \"8bpp (Mode7-1)\",\n"
+         "7 \"8bpp (Mode7-2)\", 8 \"8bpp (Mode3)\", 9 \"8bpp (PC)\" (W bytes a row, H rows)")
+      ->option_text("T")
+      ->required();
+  sub->add_option("--width", args->width, "width in tiles, 1 to 2000")
+      ->option_text("W")
+      ->required();
+  sub->add_option("--height", args->height, "height in tiles, 1 to 2000")
+      ->option_text("H")
+      ->required();
   sub->add_option("--offset", args->offset,
                   "bytes added to the address, or to the start of the unpacked data")
       ->option_text("O (default 0)");
@@ -160,10 +169,12 @@ TCommand AddRenderCommand(CLI::App& parent) {
                   "rom:ADDR[:COUNT]: COUNT 15-bit colours at ADDR (default 2^bits per pixel);\n"
                   "zst:FILE: the palette of a ZSNES save state")
       ->option_text("P (default mono)");
-  sub->add_option("--background", args->background, "colour of index 0, hexadecimal red, green, blue")
+  sub->add_option("--background", args->background,
+                  "colour of index 0, hexadecimal red, green, blue")
       ->option_text("RRGGBB (default F0F0F0)");
   sub->add_option("-o,--output", args->output, "the PNG file to write")
-      ->option_text("FILE.png")->required();
+      ->option_text("FILE.png")
+      ->required();
   return {sub, [args] { RunRender(*args); }};
 }
 

@@ -40,7 +40,8 @@ void RunDecompress(const TDecompressArgs& a) {
   std::printf("RawSize: %" PRId32 " ComprSize: %" PRId32 "\n", e.RawSize, e.ComprSize);
 
   if (!a.output.empty()) {
-    const std::size_t n = std::min<std::size_t>(static_cast<std::uint32_t>(e.RawSize), buffer.size());
+    const std::size_t n =
+        std::min<std::size_t>(static_cast<std::uint32_t>(e.RawSize), buffer.size());
     WriteBytesFile(a.output, std::span<const std::uint8_t>(buffer.data(), n));
   }
 }
@@ -56,7 +57,8 @@ void RunScan(const TScanArgs& a) {
   if (align < 1) throw TError("--align must be 1 or more");
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
-  const auto found = ScanLZ10(rom, {static_cast<std::uint32_t>(minSize), static_cast<std::uint32_t>(align)});
+  const auto found =
+      ScanLZ10(rom, {static_cast<std::uint32_t>(minSize), static_cast<std::uint32_t>(align)});
   for (const TLZ10Stream& s : found) {
     // "$%.6x" with upper-case digits, as addresses are shown everywhere
     std::printf("$%.6zX %" PRIu32 " %" PRIu32 "\n", s.address, s.rawSize, s.comprSize);

@@ -16,8 +16,8 @@ class App;
 namespace tegulo::cli {
 
 struct TCommand {
-  CLI::App* app = nullptr;      // the subcommand, to tell which one was given
-  std::function<void()> run;    // throws TError on failure
+  CLI::App* app = nullptr;    // the subcommand, to tell which one was given
+  std::function<void()> run;  // throws TError on failure
 };
 
 TCommand AddDecompressCommand(CLI::App& parent);

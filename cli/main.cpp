@@ -30,9 +30,10 @@ constexpr const char* kFooter =
     "error), 2 on a usage error. Run \"tegulo-cli COMMAND --help\" for a command's details.";
 
 int Run(int argc, char** argv) {
-  CLI::App app{"Tegulo from the command line: unpack streams, render and export tile graphics\n"
-               "of SNES and GBA ROM images, list documents, find LZ77-10 streams.",
-               "tegulo-cli"};
+  CLI::App app{
+      "Tegulo from the command line: unpack streams, render and export tile graphics\n"
+      "of SNES and GBA ROM images, list documents, find LZ77-10 streams.",
+      "tegulo-cli"};
   app.footer(kFooter);
   app.require_subcommand(1);
 

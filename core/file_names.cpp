@@ -8,8 +8,8 @@ namespace tegulo {
 std::string SafeFileName(std::string_view name) {
   std::string out(name);
   for (char& c : out) {
-    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                      (c >= '0' && c <= '9') || c == '-' || c == '_';
+    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '-' || c == '_';
     if (!keep) c = '_';
   }
   return out;

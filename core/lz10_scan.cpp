@@ -8,7 +8,8 @@ std::optional<TLZ10Stream> CheckLZ10Stream(std::span<const std::uint8_t> rom, st
   const std::size_t size = rom.size();
   if (pos >= size || size - pos < 4 || rom[pos] != 0x10) return std::nullopt;
   const std::uint8_t* p = rom.data();
-  const std::uint32_t announced = p[pos + 1] | p[pos + 2] << 8 | static_cast<std::uint32_t>(p[pos + 3]) << 16;
+  const std::uint32_t announced =
+      p[pos + 1] | p[pos + 2] << 8 | static_cast<std::uint32_t>(p[pos + 3]) << 16;
 
   std::size_t in = pos + 4;
   std::uint32_t out = 0;
@@ -46,7 +47,8 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOp
   const std::size_t last = size - 4;  // the last position that holds a whole header
   for (std::size_t pos = 0; pos <= last; pos += align) {
     if (p[pos] != 0x10) continue;
-    const std::uint32_t announced = p[pos + 1] | p[pos + 2] << 8 | static_cast<std::uint32_t>(p[pos + 3]) << 16;
+    const std::uint32_t announced =
+        p[pos + 1] | p[pos + 2] << 8 | static_cast<std::uint32_t>(p[pos + 3]) << 16;
     if (announced < options.minSize) continue;
     if (auto s = CheckLZ10Stream(rom, pos)) found.push_back(*s);
   }

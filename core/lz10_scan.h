@@ -10,9 +10,9 @@
 namespace tegulo {
 
 struct TLZ10Stream {
-  std::size_t address = 0;     // position of the type byte in the ROM
-  std::uint32_t rawSize = 0;   // the announced size
-  std::uint32_t comprSize = 0; // stream bytes a decode consumes, the 4 header bytes included
+  std::size_t address = 0;      // position of the type byte in the ROM
+  std::uint32_t rawSize = 0;    // the announced size
+  std::uint32_t comprSize = 0;  // stream bytes a decode consumes, the 4 header bytes included
   bool operator==(const TLZ10Stream&) const = default;
 };
 

@@ -16,7 +16,7 @@ namespace tegulo {
 namespace {
 
 class Fd {
-public:
+ public:
   explicit Fd(int fd) : fd_(fd) {}
   ~Fd() {
     if (fd_ >= 0) ::close(fd_);
@@ -31,7 +31,7 @@ public:
     return rc;
   }
 
-private:
+ private:
   int fd_;
 };
 

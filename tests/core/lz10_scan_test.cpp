@@ -52,10 +52,16 @@ Bytes ValidStream(std::mt19937& rng, std::uint32_t announced, std::uint32_t* com
 
 TEST(CheckLZ10Stream, SizesMatchWhatARefreshReports) {
   const TCase cases[] = {
-      {"literals then a repeating reference", {0x10, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01}, 10, 9},
+      {"literals then a repeating reference",
+       {0x10, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01},
+       10,
+       9},
       {"last reference runs past the size", {0x10, 0x04, 0, 0, 0x40, 0x41, 0x30, 0x00}, 4, 8},
       {"length-18 reference at the end", {0x10, 0x05, 0, 0, 0x40, 0x41, 0xF0, 0x00}, 5, 8},
-      {"second flag byte", {0x10, 9, 0, 0, 0, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0, 'I'}, 9, 15},
+      {"second flag byte",
+       {0x10, 9, 0, 0, 0, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0, 'I'},
+       9,
+       15},
       {"announced size 0 reads nothing more", {0x10, 0, 0, 0}, 0, 4},
       {"eighth token ends it, no flag read", {0x10, 8, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}, 8, 13},
       {"distance equal to the output", {0x10, 4, 0, 0, 0x40, 0x41, 0x00, 0x00}, 4, 8},
@@ -79,7 +85,8 @@ TEST(CheckLZ10Stream, RefusesBrokenStreams) {
       {"literal missing", {0x10, 2, 0, 0, 0x00, 0x41}, 0, 0},
   };
   for (const TCase& c : cases) EXPECT_FALSE(CheckLZ10Stream(c.stream, 0).has_value()) << c.what;
-  EXPECT_FALSE(CheckLZ10Stream(Bytes{0x10, 0, 0, 0}, 1).has_value()) << "position inside the header";
+  EXPECT_FALSE(CheckLZ10Stream(Bytes{0x10, 0, 0, 0}, 1).has_value())
+      << "position inside the header";
   EXPECT_FALSE(CheckLZ10Stream(Bytes{0x10, 0, 0, 0}, 4).has_value()) << "position at the end";
   EXPECT_FALSE(CheckLZ10Stream(Bytes{}, 0).has_value()) << "empty ROM";
 }

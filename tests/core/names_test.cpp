@@ -12,10 +12,21 @@ TEST(FindTemplate, RowNumbersAndNamesInAnyCase) {
     const char* text;
     std::optional<int> row;
   } cases[] = {
-      {"1", 1},           {"9", 9},           {"$2", 2},         {"0", std::nullopt},
-      {"10", std::nullopt}, {"-1", std::nullopt}, {"4bpp (SNES)", 2}, {"4BPP (snes)", 2},
-      {"4bpp (GBA)", 1},  {"1bpp", 5},        {"8bpp (pc)", 9},  {"8bpp (Mode7-2)", 7},
-      {"4bpp", std::nullopt}, {"", std::nullopt}, {" 1bpp", std::nullopt},
+      {"1", 1},
+      {"9", 9},
+      {"$2", 2},
+      {"0", std::nullopt},
+      {"10", std::nullopt},
+      {"-1", std::nullopt},
+      {"4bpp (SNES)", 2},
+      {"4BPP (snes)", 2},
+      {"4bpp (GBA)", 1},
+      {"1bpp", 5},
+      {"8bpp (pc)", 9},
+      {"8bpp (Mode7-2)", 7},
+      {"4bpp", std::nullopt},
+      {"", std::nullopt},
+      {" 1bpp", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(FindTemplate(c.text), c.row) << "'" << c.text << "'";
 }
@@ -25,8 +36,9 @@ TEST(FindScheme, NamesOfTheFourSchemesOnly) {
     const char* text;
     std::optional<int> row;
   } cases[] = {
-      {"LZ77-10", 1},  {"lz77-10", 1},  {"lzss-ff5", 2},  {"LZSS-FF6", 3},  {"Lzss-Ct", 4},
-      {"(none)", std::nullopt}, {"none", std::nullopt}, {"lz77", std::nullopt}, {"1", std::nullopt},
+      {"LZ77-10", 1},         {"lz77-10", 1},         {"lzss-ff5", 2},
+      {"LZSS-FF6", 3},        {"Lzss-Ct", 4},         {"(none)", std::nullopt},
+      {"none", std::nullopt}, {"lz77", std::nullopt}, {"1", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(FindScheme(c.text), c.row) << "'" << c.text << "'";
   EXPECT_FALSE(FindChoice(TileTemplates, "").has_value()) << "row 0 has an empty name";

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class RomFileTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("tegulo-rom-" + std::to_string(::getpid()) + "-" +
@@ -41,12 +41,14 @@ protected:
 
 TEST_F(RomFileTest, WrittenBytesReadBackWhole) {
   std::vector<std::uint8_t> bytes(300000);
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
   WriteBytesFile(Path("rom.sfc"), bytes);
   EXPECT_EQ(ReadRomFile(Path("rom.sfc")), bytes);
 
   WriteBytesFile(Path("rom.sfc"), std::span(bytes).first(3));  // replaces, never appends
-  EXPECT_EQ(ReadRomFile(Path("rom.sfc")), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 3));
+  EXPECT_EQ(ReadRomFile(Path("rom.sfc")),
+            std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 3));
 
   WriteBytesFile(Path("empty"), {});
   EXPECT_TRUE(ReadRomFile(Path("empty")).empty());

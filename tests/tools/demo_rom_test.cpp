@@ -47,7 +47,8 @@ TEST(DemoRom, PalettesComeFromTheRom) {
     const TTileEntry& e = item.entry;
     ASSERT_EQ(e.PalCount, 1 << e.Bpp) << GetName(e);
     for (int i = 0; i < e.PalCount; ++i) {
-      const std::size_t at = static_cast<std::size_t>(e.PalAddress) + 2 * static_cast<std::size_t>(i);
+      const std::size_t at =
+          static_cast<std::size_t>(e.PalAddress) + 2 * static_cast<std::size_t>(i);
       ASSERT_LT(at + 1, rom.size());
       const auto word = static_cast<std::uint16_t>(rom[at] | rom[at + 1] << 8);
       ASSERT_EQ(e.Palette[i], ConsoleColour(word)) << GetName(e) << " colour " << i;
@@ -89,7 +90,8 @@ TEST(DemoRom, ScanFindsTheLz77Streams) {
     const TTileEntry& e = item.entry;
     if (e.Compression != 1) continue;
     ++streams;
-    const TLZ10Stream want{static_cast<std::size_t>(e.Address), static_cast<std::uint32_t>(e.RawSize),
+    const TLZ10Stream want{static_cast<std::size_t>(e.Address),
+                           static_cast<std::uint32_t>(e.RawSize),
                            static_cast<std::uint32_t>(e.ComprSize)};
     EXPECT_NE(std::find(found.begin(), found.end(), want), found.end()) << GetName(e);
   }
@@ -101,6 +103,7 @@ TEST(DemoRom, SameBytesOnEveryRun) {
   EXPECT_EQ(again.rom, Demo().rom);
   ASSERT_EQ(again.items.size(), Demo().items.size());
   for (std::size_t i = 0; i < again.items.size(); ++i) {
-    EXPECT_EQ(std::memcmp(&again.items[i].entry, &Demo().items[i].entry, sizeof(TTileEntry)), 0) << i;
+    EXPECT_EQ(std::memcmp(&again.items[i].entry, &Demo().items[i].entry, sizeof(TTileEntry)), 0)
+        << i;
   }
 }

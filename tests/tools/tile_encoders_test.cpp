@@ -34,8 +34,8 @@ TEST(EncodeTiles, EveryTemplateDecodesBackToTheImage) {
     int row;
     int bpp;
     std::size_t bytesPerTile;
-  } cases[] = {{1, 4, 32}, {2, 4, 32}, {3, 3, 24}, {4, 2, 16}, {5, 1, 8},
-               {6, 8, 128}, {7, 8, 64}, {8, 8, 64}};
+  } cases[] = {{1, 4, 32}, {2, 4, 32},  {3, 3, 24}, {4, 2, 16},
+               {5, 1, 8},  {6, 8, 128}, {7, 8, 64}, {8, 8, 64}};
   for (const auto& c : cases) {
     const TPixelImage img = RandomImage(24, 16, c.bpp, static_cast<unsigned>(c.row));
     const std::vector<std::uint8_t> bytes = EncodeTiles(c.row, img);
@@ -92,7 +92,8 @@ TEST(EncodeTiles, LayoutsOfKnownRows) {
 
 TEST(EncodeTiles, RefusesImagesThatDoNotFit) {
   EXPECT_THROW(EncodeTiles(4, RandomImage(8, 8, 3, 1)), std::invalid_argument) << "index above 3";
-  EXPECT_THROW(EncodeTiles(2, RandomImage(12, 8, 4, 1)), std::invalid_argument) << "not whole tiles";
+  EXPECT_THROW(EncodeTiles(2, RandomImage(12, 8, 4, 1)), std::invalid_argument)
+      << "not whole tiles";
   EXPECT_THROW(EncodeTiles(0, RandomImage(8, 8, 1, 1)), std::invalid_argument) << "no template";
   EXPECT_THROW(EncodeTiles(10, RandomImage(8, 8, 1, 1)), std::invalid_argument) << "no template";
   TPixelImage bad = RandomImage(8, 8, 1, 1);

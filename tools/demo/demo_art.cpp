@@ -12,11 +12,14 @@ namespace tegulo::demo {
 namespace {
 
 TPixelImage Blank(int w, int h, std::uint8_t fill) {
-  return {w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill)};
+  return {
+      w, h,
+      std::vector<std::uint8_t>(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill)};
 }
 
 std::uint8_t& Px(TPixelImage& img, int x, int y) {
-  return img.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) + static_cast<std::size_t>(x)];
+  return img.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
+                    static_cast<std::size_t>(x)];
 }
 
 std::uint16_t Word(int r, int g, int b) {
@@ -48,7 +51,8 @@ TPixelImage BannerArt() {
   for (int y = 0; y < 32; ++y) {
     for (int x = 0; x < 160; ++x) {
       if (x >= 3 && y >= 3 && text.At(x - 3, y - 3) && !text.At(x, y)) Px(img, x, y) = 2;  // shadow
-      if (text.At(x, y)) Px(img, x, y) = static_cast<std::uint8_t>(3 + ((y - 4) * 13 / 24 + x / 24) % 13);
+      if (text.At(x, y))
+        Px(img, x, y) = static_cast<std::uint8_t>(3 + ((y - 4) * 13 / 24 + x / 24) % 13);
     }
   }
   return img;

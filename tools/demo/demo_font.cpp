@@ -88,7 +88,8 @@ std::uint8_t GlyphRow(char c, int y) {
   return y >= 0 && y < 8 ? kFont.rows[u][y] : 0;
 }
 
-void DrawText(TPixelImage& img, std::string_view text, int x, int y, int scale, std::uint8_t colour) {
+void DrawText(TPixelImage& img, std::string_view text, int x, int y, int scale,
+              std::uint8_t colour) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const int left = x + static_cast<int>(i) * 8 * scale;
     for (int gy = 0; gy < 8 * scale; ++gy) {

@@ -14,6 +14,7 @@ std::uint8_t GlyphRow(char c, int y);
 
 // Draws `text` with its top-left corner at (x, y), each font pixel a square of `scale`
 // pixels set to `colour`; pixels outside the image are left out.
-void DrawText(TPixelImage& img, std::string_view text, int x, int y, int scale, std::uint8_t colour);
+void DrawText(TPixelImage& img, std::string_view text, int x, int y, int scale,
+              std::uint8_t colour);
 
 }  // namespace tegulo::demo

@@ -38,7 +38,7 @@ std::vector<std::uint8_t> Compress(int scheme, std::span<const std::uint8_t> raw
 }
 
 class TRomWriter {
-public:
+ public:
   std::int32_t Place(std::span<const std::uint8_t> bytes, std::size_t align) {
     while (rom_.size() % align != 0) rom_.push_back(0xFF);
     const std::size_t at = rom_.size();
@@ -60,13 +60,14 @@ public:
     return std::move(rom_);
   }
 
-private:
+ private:
   std::vector<std::uint8_t> rom_;
 };
 
 TPixelImage LowerRows(const TPixelImage& img, int fromRow) {
   TPixelImage part{img.width, img.height - fromRow, {}};
-  part.pixels.assign(img.pixels.begin() + static_cast<std::ptrdiff_t>(fromRow) * img.width, img.pixels.end());
+  part.pixels.assign(img.pixels.begin() + static_cast<std::ptrdiff_t>(fromRow) * img.width,
+                     img.pixels.end());
   return part;
 }
 
@@ -106,7 +107,8 @@ TDemo BuildDemo() {
   std::vector<TPlaced> placed;
   for (const TPicture& p : pictures) {
     const auto words = p.palette();
-    placed.push_back({&p, p.art(), 0, writer.PlaceWords(words), static_cast<std::int32_t>(words.size())});
+    placed.push_back(
+        {&p, p.art(), 0, writer.PlaceWords(words), static_cast<std::int32_t>(words.size())});
   }
   for (TPlaced& p : placed) {
     const std::vector<std::uint8_t> raw = EncodeTiles(p.picture->templ, p.art);

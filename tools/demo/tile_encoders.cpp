@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "uTiles.h"
+
 namespace tegulo::demo {
 namespace {
 
@@ -17,14 +19,10 @@ int PlaneByte(int bpp, int plane, int y) {
 }
 
 int BitsOf(int row) {
-  switch (row) {
-    case 1: case 2: return 4;
-    case 3: return 3;
-    case 4: return 2;
-    case 5: return 1;
-    case 6: case 7: case 8: case 9: return 8;
-    default: throw std::invalid_argument("no template row " + std::to_string(row));
+  if (row < 1 || row >= kTemplateCount) {
+    throw std::invalid_argument("no template row " + std::to_string(row));
   }
+  return TileTemplates[row].Value;
 }
 
 int BytesPerTile(int row) {
@@ -58,11 +56,14 @@ void EncodeTile(int row, const TPixelImage& img, int x0, int y0, std::uint8_t* t
 std::vector<std::uint8_t> EncodeTiles(int row, const TPixelImage& img) {
   const int bpp = BitsOf(row);
   if (img.width <= 0 || img.height <= 0 ||
-      img.pixels.size() != static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height)) {
+      img.pixels.size() !=
+          static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height)) {
     throw std::invalid_argument("image size does not match its pixels");
   }
   for (const std::uint8_t p : img.pixels) {
-    if (p >> bpp != 0 && bpp < 8) throw std::invalid_argument("pixel index does not fit the template");
+    if (bpp < 8 && p >> bpp != 0) {
+      throw std::invalid_argument("pixel index does not fit the template");
+    }
   }
   if (row == 9) return img.pixels;
   if (img.width % 8 != 0 || img.height % 8 != 0) {
@@ -70,7 +71,8 @@ std::vector<std::uint8_t> EncodeTiles(int row, const TPixelImage& img) {
   }
 
   const int b = BytesPerTile(row);
-  std::vector<std::uint8_t> out(static_cast<std::size_t>(img.width / 8) * static_cast<std::size_t>(img.height / 8) *
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(img.width / 8) *
+                                static_cast<std::size_t>(img.height / 8) *
                                 static_cast<std::size_t>(b));
   std::uint8_t* t = out.data();
   for (int ty = 0; ty < img.height; ty += 8) {

@@ -13,7 +13,8 @@ struct TPixelImage {
   std::vector<std::uint8_t> pixels;
 
   std::uint8_t At(std::int32_t x, std::int32_t y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
   }
 };
 
