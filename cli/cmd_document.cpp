@@ -80,28 +80,31 @@ void RunExport(const TExportArgs& a) {
 
 TCommand AddListCommand(CLI::App& parent) {
   auto path = std::make_shared<std::string>();
-  CLI::App* sub = parent.add_subcommand(
-      "list",
-      "Print the entries of a document, one line each after a header line, tab-separated:\n"
-      "index, name, address, width, height, offset, template name (empty for none),\n"
-      "compression name, PalCount, PalAddress. A damaged template or compression value\n"
-      "(above 9 or 4) is printed as its number.");
-  sub->add_option("DOC", *path, "the document (.tgl)")->required();
+  CLI::App* sub = parent.add_subcommand("list");
+  Describe(sub, "List the entries of a document",
+           "Prints one line per entry after a header line, tab-separated: index, name,\n"
+           "address, width, height, offset, template name (empty for none), compression name,\n"
+           "PalCount, PalAddress. A damaged template or compression value (above 9 or 4) is\n"
+           "printed as its number; control characters in names as \"?\".");
+  sub->add_option("DOC", *path, "the document (.tgl)")->type_name("")->required();
   return {sub, [path] { RunList(*path); }};
 }
 
 TCommand AddExportCommand(CLI::App& parent) {
   auto args = std::make_shared<TExportArgs>();
-  CLI::App* sub = parent.add_subcommand(
-      "export",
-      "For each entry of the document that has a template: unpack, draw with its own palette\n"
-      "and write OUTDIR/NNN-NAME.png, exactly as the window's export of that entry (NNN the\n"
-      "entry's index, NAME its name with all but letters, digits, \"-\" and \"_\" turned into\n"
-      "\"_\"). Prints \"wrote PATH\" per file and \"skipped ...\" per entry without a template\n"
-      "or with a damaged one.");
-  sub->add_option("DOC", args->document, "the document (.tgl)")->required();
-  sub->add_option("ROM", args->rom, "the ROM image the document was made for")->required();
+  CLI::App* sub = parent.add_subcommand("export");
+  Describe(sub, "Write every entry of a document as a PNG image",
+           "For each entry that has a template: unpacks, draws with the entry's own palette and\n"
+           "writes OUTDIR/NNN-NAME.png exactly as the window's export of that entry (NNN the\n"
+           "entry's index in three digits, NAME its name with all but letters, digits, \"-\"\n"
+           "and \"_\" turned into \"_\"). Prints \"wrote PATH\" per file, and \"skipped ...\"\n"
+           "per entry without a template or with one that cannot be drawn (a damaged record).");
+  sub->add_option("DOC", args->document, "the document (.tgl)")->type_name("")->required();
+  sub->add_option("ROM", args->rom, "the ROM image the document was made for")
+      ->type_name("")
+      ->required();
   sub->add_option("OUTDIR", args->outdir, "folder for the images, created when missing")
+      ->type_name("")
       ->required();
   return {sub, [args] { RunExport(*args); }};
 }

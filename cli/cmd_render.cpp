@@ -136,12 +136,12 @@ void RunRender(const TRenderArgs& a) {
 
 TCommand AddRenderCommand(CLI::App& parent) {
   auto args = std::make_shared<TRenderArgs>();
-  CLI::App* sub = parent.add_subcommand(
-      "render",
-      "Draw the tiles at an address and write them as an indexed PNG, exactly as the\n"
-      "window's export would: 8*W x 8*H pixels, 256 PLTE entries with index 0 in the\n"
-      "background colour, the bottom-left pixel's colour transparent.");
-  sub->add_option("ROM", args->rom, "the ROM image")->required();
+  CLI::App* sub = parent.add_subcommand("render");
+  Describe(sub, "Draw tiles at an address into a PNG image",
+           "Draws the tiles at an address and writes them as an indexed PNG, exactly as the\n"
+           "window's export would: 8*W x 8*H pixels, 256 PLTE entries with index 0 in the\n"
+           "background colour, the bottom-left pixel's colour transparent.");
+  sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
   sub->add_option("--address", args->address, "file offset of the tiles or of the stream")
       ->option_text("A")
       ->required();

@@ -69,34 +69,41 @@ void RunScan(const TScanArgs& a) {
 
 TCommand AddDecompressCommand(CLI::App& parent) {
   auto args = std::make_shared<TDecompressArgs>();
-  CLI::App* sub = parent.add_subcommand(
-      "decompress",
-      "Unpack the stream at ADDRESS exactly as the window's refresh does and print\n"
-      "\"RawSize: N ComprSize: M\": the unpacked and packed sizes by the scheme's rules.\n"
-      "RawSize is the announced size for LZ77-10 and LZSS-FF5, the bytes written for\n"
-      "LZSS-FF6 and LZSS-CT; ComprSize the bytes consumed (LZ77-10, LZSS-FF5) or the\n"
-      "header's value (LZSS-FF6: stream length, LZSS-CT: distance to the first record).");
+  CLI::App* sub = parent.add_subcommand("decompress");
+  Describe(sub, "Unpack one compressed stream and print its sizes",
+           "Unpacks the stream at ADDRESS exactly as the window's refresh does and prints\n"
+           "\"RawSize: N ComprSize: M\", the unpacked and packed sizes by the scheme's rules:\n"
+           "RawSize is the announced size for LZ77-10 and LZSS-FF5, the bytes written for\n"
+           "LZSS-FF6 and LZSS-CT; ComprSize the bytes consumed (LZ77-10, LZSS-FF5) or the\n"
+           "header's value (LZSS-FF6: stream length, LZSS-CT: distance to the first record).\n"
+           "A wrong LZ77-10 type byte gives \"Not valid LZ10 stream\" on standard error, and\n"
+           "decoding goes on as the window's does.");
   sub->add_option("SCHEME", args->scheme,
                   "LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT (any letter case)")
+      ->type_name("")
       ->required();
-  sub->add_option("ROM", args->rom, "the ROM image, read whole, no header skipped")->required();
-  sub->add_option("ADDRESS", args->address, "file offset of the stream's first byte")->required();
+  sub->add_option("ROM", args->rom, "the ROM image, read whole, no header skipped")
+      ->type_name("")
+      ->required();
+  sub->add_option("ADDRESS", args->address, "file offset of the stream's first byte")
+      ->type_name("")
+      ->required();
   sub->add_option("-o,--output", args->output,
-                  "write the first RawSize unpacked bytes (at most the 1 MiB buffer) to FILE")
+                  "write the first RawSize unpacked bytes (at most what the buffer holds) to FILE")
       ->option_text("FILE");
   return {sub, [args] { RunDecompress(*args); }};
 }
 
 TCommand AddScanCommand(CLI::App& parent) {
   auto args = std::make_shared<TScanArgs>();
-  CLI::App* sub = parent.add_subcommand(
-      "scan",
-      "Find LZ77-10 streams: every position at the alignment with type byte 0x10 and an\n"
-      "announced size of at least --min-size whose decoding reads nothing past the end of\n"
-      "the ROM and makes no back-reference before the start of its output. Prints\n"
-      "\"ADDRESS RAWSIZE COMPRSIZE\" per stream; each position is judged on its own, so\n"
-      "streams may overlap.");
-  sub->add_option("ROM", args->rom, "the ROM image")->required();
+  CLI::App* sub = parent.add_subcommand("scan");
+  Describe(sub, "Find the LZ77-10 streams in a ROM",
+           "Reports every position at the alignment with type byte 0x10 and an announced size\n"
+           "of at least --min-size whose decoding reads nothing past the end of the ROM and\n"
+           "makes no back-reference before the start of its output, one line\n"
+           "\"ADDRESS RAWSIZE COMPRSIZE\" each. Each position is judged on its own, so streams\n"
+           "may overlap.");
+  sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
   sub->add_option("--min-size", args->minSize, "smallest announced size reported")
       ->option_text("N (default 32)");
   sub->add_option("--align", args->align, "check only positions that are multiples of N")

@@ -31,6 +31,10 @@ TCommand AddExportCommand(CLI::App& parent);
 bool UnpackAndWritePng(TTileEntry& e, std::span<const std::uint8_t> rom, std::uint32_t background,
                        const std::string& path);
 
+// Sets the one-line description shown in the list of commands, and the details shown by
+// "COMMAND --help" above the notes on numbers and exit statuses.
+void Describe(CLI::App* sub, const char* brief, const char* details);
+
 // A message that does not stop the command: "tegulo-cli: <text>" on standard error.
 void Warn(std::string_view text);
 

@@ -19,22 +19,29 @@ void Warn(std::string_view text) {
 }
 
 namespace {
-
-constexpr int kExitError = 1;
-constexpr int kExitUsage = 2;
-
 constexpr const char* kFooter =
     "Numbers (addresses, offsets, sizes) are decimal (1867012) or hexadecimal after \"$\",\n"
     "\"x\" or \"0x\" ($1C7D04, 0x1C7D04), optionally signed; quote \"$\" from the shell.\n"
     "Exit status: 0 on success, 1 on an error (one line \"tegulo-cli: MESSAGE\" on standard\n"
-    "error), 2 on a usage error. Run \"tegulo-cli COMMAND --help\" for a command's details.";
+    "error), 2 on a usage error.";
+}  // namespace
+
+void Describe(CLI::App* sub, const char* brief, const char* details) {
+  sub->description(brief);
+  sub->footer(std::string(details) + "\n\n" + kFooter);
+}
+
+namespace {
+
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
 
 int Run(int argc, char** argv) {
   CLI::App app{
       "Tegulo from the command line: unpack streams, render and export tile graphics\n"
       "of SNES and GBA ROM images, list documents, find LZ77-10 streams.",
       "tegulo-cli"};
-  app.footer(kFooter);
+  app.footer(std::string(kFooter) + "\nRun \"tegulo-cli COMMAND --help\" for a command's details.");
   app.require_subcommand(1);
 
   const std::vector<TCommand> commands = {
