@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "uCompress.h"
+
 #include <random>
 #include <vector>
 
@@ -93,6 +95,7 @@ TEST(CheckLZ10Stream, RefusesBrokenStreams) {
 
 TEST(CheckLZ10Stream, RandomValidStreamsPassWholeAndFailWhenCut) {
   std::mt19937 rng(7);
+  tLZStream out(kDecodeBufferSize);
   for (int round = 0; round < 200; ++round) {
     std::uint32_t compr = 0;
     const std::uint32_t announced = round < 20 ? round : rng() % 3000;
@@ -101,6 +104,7 @@ TEST(CheckLZ10Stream, RandomValidStreamsPassWholeAndFailWhenCut) {
     ASSERT_TRUE(whole.has_value()) << "round " << round;
     EXPECT_EQ(whole->rawSize, announced) << "round " << round;
     EXPECT_EQ(whole->comprSize, compr) << "round " << round;
+    EXPECT_EQ(DecompressLZ10(s, out), compr) << "round " << round << ": the unpacker agrees";
 
     for (std::size_t cut = 0; cut < s.size(); ++cut) {
       ASSERT_FALSE(CheckLZ10Stream(std::span(s).first(cut), 0).has_value())
