@@ -4,11 +4,17 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <span>
 
 namespace tegulo {
+
+// Large pixel stores are mapped pages (zero on first touch, huge pages where the system
+// allows them); small ones come from calloc.
+struct PixelDeleter {
+  std::size_t mappedBytes = 0;
+  void operator()(std::uint8_t* p) const;
+};
 
 class TIndexedBitmap {
 public:
@@ -38,10 +44,7 @@ private:
   std::size_t RowOffset(std::int32_t y) const {
     return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
   }
-  struct FreeDeleter {
-    void operator()(std::uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<std::uint8_t[], FreeDeleter> pixels_;
+  std::unique_ptr<std::uint8_t[], PixelDeleter> pixels_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
 };

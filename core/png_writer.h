@@ -7,14 +7,16 @@
 
 namespace tegulo {
 
-// The lowest index whose colour equals that of the bottom-left pixel's colour.
+// The lowest index whose red, green and blue equal those of the bottom-left pixel's
+// colour (at most that pixel's own index); -1 for an empty bitmap.
 int TransparentIndex(const TIndexedBitmap& bmp);
 
-// Writes exactly IHDR (8-bit, colour type 3, no interlace), PLTE (256 entries), tRNS
-// (TransparentIndex + 1 bytes: 255 ..., 0), IDAT (zlib level 9), IEND; rows top to bottom,
-// written row by row. Throws TError "There is no image to export" for an empty bitmap
-// (no file is created) and "Cannot create file "<path>". <reason>" when the file cannot be
-// created or written.
+// Writes exactly IHDR (8-bit, colour type 3, no interlace), PLTE (256 entries from the
+// colour table), tRNS (TransparentIndex + 1 bytes: 255 ..., 0), IDAT (zlib level 9), IEND;
+// rows top to bottom, handed to libpng one at a time.
+// Throws TError "There is no image to export" for an empty bitmap (no file is created), and
+// "Cannot create file "<path>". <reason>" with the system's reason when the file cannot be
+// created or written; a partly written file is removed.
 void WritePng(const std::string& path, const TIndexedBitmap& bmp);
 
 }  // namespace tegulo

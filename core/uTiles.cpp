@@ -23,6 +23,25 @@ constexpr std::array<std::uint64_t, 256> kSpread = MakeSpread();
 
 inline void Put8(std::uint8_t* out, std::uint64_t row) { std::memcpy(out, &row, 8); }
 
+inline std::uint64_t Load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// Eight plane bytes (byte n = plane n) to eight pixel indices (byte x = pixel x): an 8 x 8
+// bit-matrix transpose, then byte x takes bit 7-x of the planes, so the bytes are reversed.
+inline std::uint64_t PlanesToPixels(std::uint64_t x) {
+  std::uint64_t t;
+  t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+  x = x ^ t ^ (t << 7);
+  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+  x = x ^ t ^ (t << 14);
+  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+  x = x ^ t ^ (t << 28);
+  return __builtin_bswap64(x);
+}
+
 // Copies the part of [pos, pos + n) that lies inside data into buf, zero elsewhere.
 void CopyClipped(std::span<const std::uint8_t> data, std::int64_t pos, std::uint8_t* buf,
                  std::int64_t n) {
@@ -69,10 +88,13 @@ void ForEachTile(TIndexedBitmap& bmp, TByteSource src, std::int32_t w, std::int3
 void Draw4bppGBA(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
   ForEachTile<32>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
     for (int y = 0; y < 8; ++y, out += stride, t += 4) {
-      for (int i = 0; i < 4; ++i) {
-        out[2 * i] = t[i] & 0x0F;
-        out[2 * i + 1] = t[i] >> 4;
-      }
+      // Spread the four bytes to 16-bit lanes, then low nibble left, high nibble right.
+      std::uint32_t four;
+      std::memcpy(&four, t, 4);
+      std::uint64_t v = four;
+      v = (v | v << 16) & 0x0000FFFF0000FFFFull;
+      v = (v | v << 8) & 0x00FF00FF00FF00FFull;
+      Put8(out, (v & 0x000F000F000F000Full) | (v & 0x00F000F000F000F0ull) << 4);
     }
   });
 }
@@ -112,8 +134,14 @@ void DrawMode7Interleaved(TIndexedBitmap& bmp, TByteSource src, std::int32_t Wid
                           std::int32_t Height) {
   ForEachTile<128>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
     for (int y = 0; y < 8; ++y, out += stride) {
-      const std::uint8_t* r = t + 1 + 16 * y;
-      for (int x = 0; x < 8; ++x) out[x] = r[2 * x];
+      // The odd bytes of the 16-byte row, packed together.
+      std::uint64_t a = (Load64(t + 16 * y) >> 8) & 0x00FF00FF00FF00FFull;
+      std::uint64_t b = (Load64(t + 16 * y + 8) >> 8) & 0x00FF00FF00FF00FFull;
+      a = (a | a >> 8) & 0x0000FFFF0000FFFFull;
+      b = (b | b >> 8) & 0x0000FFFF0000FFFFull;
+      a = (a | a >> 16) & 0xFFFFFFFFull;
+      b = (b | b >> 16) & 0xFFFFFFFFull;
+      Put8(out, a | b << 32);
     }
   });
 }
@@ -127,11 +155,13 @@ void DrawMode7Linear(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, s
 void Draw8bppSNES(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
   ForEachTile<64>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
     for (int y = 0; y < 8; ++y, out += stride) {
-      std::uint64_t row = 0;
+      std::uint64_t planes = 0;
       for (int k = 0; k < 4; ++k) {
-        row |= kSpread[t[16 * k + 2 * y]] << (2 * k) | kSpread[t[16 * k + 2 * y + 1]] << (2 * k + 1);
+        std::uint16_t pair;
+        std::memcpy(&pair, t + 16 * k + 2 * y, 2);
+        planes |= static_cast<std::uint64_t>(pair) << (16 * k);
       }
-      Put8(out, row);
+      Put8(out, PlanesToPixels(planes));
     }
   });
 }
