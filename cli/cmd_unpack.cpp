@@ -37,13 +37,12 @@ void RunDecompress(const TDecompressArgs& a) {
 
   TDecodeBuffer buffer(kDecodeBufferSize);
   if (UnpackEntry(e, rom, buffer).notValidLZ10) Warn("Not valid LZ10 stream");
-  std::printf("RawSize: %" PRId32 " ComprSize: %" PRId32 "\n", e.RawSize, e.ComprSize);
-
-  if (!a.output.empty()) {
+  if (!a.output.empty()) {  // first, so that a failure leaves only its error line
     const std::size_t n =
         std::min<std::size_t>(static_cast<std::uint32_t>(e.RawSize), buffer.size());
     WriteBytesFile(a.output, std::span<const std::uint8_t>(buffer.data(), n));
   }
+  std::printf("RawSize: %" PRId32 " ComprSize: %" PRId32 "\n", e.RawSize, e.ComprSize);
 }
 
 struct TScanArgs {

@@ -8,6 +8,7 @@ using namespace tegulo::clitest;
 TEST(CliErrors, OneLineAndStatusOne) {
   TScratch s;
   const std::string missing = s.Path("missing.sfc");
+  WriteBytes(s.Path("lz.bin"), {0x10, 0x04, 0x00, 0x00, 0x40, 0x41, 0x30, 0x00});
   const std::string renderTail[] = {"--height", "1", "-o", s.Path("x.png")};
   auto render = [&](std::vector<std::string> args) {
     args.insert(args.begin(), {"render", DemoRom()});
@@ -57,7 +58,7 @@ TEST(CliErrors, OneLineAndStatusOne) {
        render({"--address", "0", "--template", "1", "--background", "12345", "--width", "1"}),
        "'12345' is not a valid colour (RRGGBB)"},
       {"output in a missing folder",
-       {"decompress", "LZ77-10", DemoRom(), "0", "-o", s.Path("no/out")},
+       {"decompress", "LZ77-10", s.Path("lz.bin"), "0", "-o", s.Path("no/out")},
        "Cannot create file \"" + s.Path("no/out") + "\". No such file or directory"},
       {"png in a missing folder",
        {"render", DemoRom(), "--address", "0", "--template", "1", "--width", "1", "--height", "1",
