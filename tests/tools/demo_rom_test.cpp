@@ -2,15 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <set>
 
-#include "bitmap.h"
-#include "lz10_scan.h"
 #include "palette.h"
-#include "refresh.h"
-#include "render.h"
 
 using namespace tegulo;
 using tegulo::demo::BuildDemo;
@@ -26,7 +21,7 @@ const TDemo& Demo() {
 }  // namespace
 
 TEST(DemoRom, CoversEveryTemplateAndScheme) {
-  std::set<int> templates, schemes, names;
+  std::set<int> templates, schemes;
   std::set<std::string> nameSet;
   for (const auto& item : Demo().items) {
     const TTileEntry& e = item.entry;
@@ -54,48 +49,6 @@ TEST(DemoRom, PalettesComeFromTheRom) {
       ASSERT_EQ(e.Palette[i], ConsoleColour(word)) << GetName(e) << " colour " << i;
     }
   }
-}
-
-TEST(DemoRom, EveryEntryDrawsItsArtwork) {
-  const TDemo& demo = Demo();
-  TDecodeBuffer buffer(kDecodeBufferSize);
-  for (const auto& item : demo.items) {
-    TTileEntry e = item.entry;
-    const std::string name = GetName(e);
-    const TUnpackReport report = UnpackEntry(e, demo.rom, buffer);
-    EXPECT_FALSE(report.notValidLZ10) << name;
-    EXPECT_EQ(e.RawSize, item.entry.RawSize) << name << ": the saved sizes are a refresh's";
-    EXPECT_EQ(e.ComprSize, item.entry.ComprSize) << name;
-
-    TIndexedBitmap bmp;
-    DrawTiles(bmp, e, demo.rom, buffer, kFallbackBackground);
-    ASSERT_EQ(bmp.Width(), 8 * e.Width) << name;
-    ASSERT_EQ(bmp.Height(), 8 * e.Height) << name;
-    const auto& art = item.art;
-    ASSERT_LE(art.width, bmp.Width()) << name;
-    ASSERT_LE(art.height, bmp.Height()) << name;
-    for (int y = 0; y < art.height; ++y) {
-      for (int x = 0; x < art.width; ++x) {
-        ASSERT_EQ(bmp.Row(y)[x], art.At(x, y)) << name << " pixel " << x << "," << y;
-      }
-    }
-  }
-}
-
-TEST(DemoRom, ScanFindsTheLz77Streams) {
-  const TDemo& demo = Demo();
-  const auto found = ScanLZ10(demo.rom, {});
-  int streams = 0;
-  for (const auto& item : demo.items) {
-    const TTileEntry& e = item.entry;
-    if (e.Compression != 1) continue;
-    ++streams;
-    const TLZ10Stream want{static_cast<std::size_t>(e.Address),
-                           static_cast<std::uint32_t>(e.RawSize),
-                           static_cast<std::uint32_t>(e.ComprSize)};
-    EXPECT_NE(std::find(found.begin(), found.end(), want), found.end()) << GetName(e);
-  }
-  EXPECT_GE(streams, 2);
 }
 
 TEST(DemoRom, SameBytesOnEveryRun) {
