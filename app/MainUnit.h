@@ -1,14 +1,174 @@
-// The main window.
+// The main window: its controls, its data, its event handlers and private operations.
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "bitmap.h"
+#include "palette.h"
+#include "tile_entry.h"
+#include "tile_palette.h"
+#include "uCommon.h"
+#include "user_prompts.h"
+
+class QLabel;
+class QPainter;
+class QPushButton;
 
 namespace tegulo {
+
+class TChoiceBox;
+class TEdit;
+class TImageButton;
+class TImageView;
+class TListBox;
+class TPaletteGrid;
+class TSpinEdit;
+class TStatusBar;
+
+// A file dialog as the window sets it up; Execute hands it to the prompts.
+struct TFileDialog {
+  enum class TKind { Open, Save, OpenPalette };
+  TKind Kind;
+  QString Filter;      // "description|patterns|..." pairs
+  QString DefaultExt;  // without the dot; empty for none
+};
 
 class TfmMain : public QMainWindow {
   Q_OBJECT
 public:
-  explicit TfmMain(QWidget* parent = nullptr);
+  // Builds every control, wires the handlers, then runs FormCreate.
+  explicit TfmMain(std::unique_ptr<UserPrompts> prompts, QWidget* parent = nullptr);
+  // Runs FormDestroy.
+  ~TfmMain() override;
+
+  // Controls. Each one's objectName is its name here.
+  QWidget* Panel2 = nullptr;  // toolbar
+  QPushButton* bOpenROM = nullptr;
+  TImageButton* bNew = nullptr;
+  TImageButton* bLoad = nullptr;
+  TImageButton* bSave = nullptr;
+  QLabel* Label1 = nullptr;  // "Zoom"
+  TSpinEdit* seZoom = nullptr;
+  QLabel* Label2 = nullptr;  // "Width:"
+  TSpinEdit* seWidth = nullptr;
+  QLabel* Label3 = nullptr;  // "Height:"
+  TSpinEdit* seHeight = nullptr;
+  QLabel* Label4 = nullptr;  // "Offset:"
+  TSpinEdit* seOffset = nullptr;
+  QLabel* Label5 = nullptr;  // "Template:"
+  TChoiceBox* cbTemplate = nullptr;
+  QLabel* Label6 = nullptr;  // "Compression:"
+  TChoiceBox* cbCompression = nullptr;
+  QLabel* Label7 = nullptr;  // "Name:"
+  TEdit* eName = nullptr;
+  TImageButton* bExport = nullptr;
+  TImageButton* bOpenPal = nullptr;
+
+  TListBox* lbList = nullptr;
+  TImageView* Image = nullptr;
+
+  QWidget* Panel1 = nullptr;  // palette and address column
+  TPaletteGrid* gPal = nullptr;
+  QLabel* Label8 = nullptr;  // "Palette Address:"
+  TEdit* ePalAddress = nullptr;
+  QLabel* Label9 = nullptr;  // "Colors::"
+  TSpinEdit* sePalNum = nullptr;
+  TImageButton* bLoadPalROM = nullptr;
+  TImageButton* bPalMono = nullptr;
+  TImageButton* bPalMonoReverse = nullptr;
+  QLabel* Label10 = nullptr;  // "Tile Address:"
+  TEdit* eAddress = nullptr;
+  TImageButton* bAddAddress = nullptr;
+  TImageButton* bDelAddress = nullptr;
+
+  TStatusBar* sBar = nullptr;
+
+  // Dialogs.
+  TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
+  TFileDialog SaveDialog{TFileDialog::TKind::Save, {}, QStringLiteral("tgl")};
+  TFileDialog dOpenPal{TFileDialog::TKind::OpenPalette,
+                       QStringLiteral("zSnes Save State|*.zs?|ALL|*.*"), QStringLiteral("zst")};
+
+  // Event handlers. The window calls them inside Guard, so an error a handler raises is
+  // shown and the program goes on.
+  void FormCreate();
+  void FormDestroy();
+  void bOpenROMClick();
+  void lbListClick();
+  void ValueChange(QObject* Sender);
+  void eAddressKeyPress(QChar& Key);
+  void bAddAddressClick();
+  void bDelAddressClick();
+  void bNewClick();
+  void bLoadClick();
+  void bSaveClick();
+  void seZoomChange();
+  void bExportClick();
+  void gPalDrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect);
+  void gPalMouseUp(Qt::MouseButton Button, QPoint Point);
+  void ePalAddressKeyPress(QChar& Key);
+  void bLoadPalROMClick();
+  void bPalMonoClick(QObject* Sender);
+  void bOpenPalClick();
+
+  // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
+  std::uint32_t BackgroundColour() const;
+
+  // Runs a handler at the edge of an event: an exception becomes an error box.
+  template <class F>
+  void Guard(F&& handler) {
+    try {
+      handler();
+    } catch (...) {
+      ShowException(std::current_exception());
+    }
+  }
+
+private:
+  friend struct TfmMainPeer;  // tests
+
+  void LoadROM(const QString& FileName);
+  void UpdateCaption();
+  void RefreshEntry();
+  void Redraw();
+  void DrawTiles();
+  void ClearEntries();
+  void SetTemplateControls(int Index);
+
+  void BuildControls();
+  void BuildToolbar();
+  void BuildRightColumn();
+  void ConnectHandlers();
+  void SetStartState();
+  std::optional<QString> Execute(const TFileDialog& dialog);
+  void ShowException(std::exception_ptr error);
+  TTileEntry* EntryOf(int row) const;
+  void AppendEntry(std::unique_ptr<TTileEntry> entry);
+
+  std::unique_ptr<UserPrompts> prompts_;
+
+  std::vector<std::uint8_t> RomData;
+  bool Updating = false;
+  QString RomFileName;
+  QString DocFileName;
+
+  // The entry list: Entries[i] is the entry of lbList's item i. CurEntry is the entry of
+  // the selected item or null.
+  std::vector<std::unique_ptr<TTileEntry>> Entries;
+  TTileEntry* CurEntry = nullptr;
+  TPalette ViewPalette{};
+
+  // From FormCreate to FormDestroy.
+  std::unique_ptr<TLogPalette> PaletteBlock;
+  std::unique_ptr<TTilePalette> TilePalette;
+  std::unique_ptr<TIndexedBitmap> TileBitmap;
+  TDecodeBuffer DecodeBuffer;
 };
 
 }  // namespace tegulo

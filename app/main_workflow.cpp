@@ -1,0 +1,173 @@
+// The entry workflow of the main window: the ROM, the entry list, the document, and
+// writing control changes back into the current entry.
+#include <QFile>
+
+#include "MainUnit.h"
+#include "choice_box.h"
+#include "document.h"
+#include "image_button.h"
+#include "line_edit.h"
+#include "list_box.h"
+#include "numbers.h"
+#include "qt_text.h"
+#include "spin_edit.h"
+
+namespace tegulo {
+
+namespace {
+
+const QString kDocumentFilter = QStringLiteral("Tegulo (*.tgl)|*.tgl|ALL (*.*)|*.*");
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString Address(std::int32_t value) { return QString::fromStdString(FormatAddress(value)); }
+
+}  // namespace
+
+void TfmMain::bOpenROMClick() {
+  // Document loading gives the same dialog a filter of its own.
+  OpenDialog.Filter =
+      QStringLiteral("SNES/GBA ROM|*.smc; *.sfc; *.gba|SNES ROM|*.smc; *.sfc|GBA ROM|*.gba|ALL|*.*");
+  const std::optional<QString> name = Execute(OpenDialog);
+  if (!name) return;
+  LoadROM(*name);
+}
+
+void TfmMain::LoadROM(const QString& FileName) {
+  RomFileName = FileName;
+  UpdateCaption();  // the title names the file before it is opened
+  QFile file(FileName);
+  if (!file.open(QIODevice::ReadOnly)) throw TError(FileName.toStdString() + " not found");
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)));
+  // A short read leaves the rest of the image zero; the ROM keeps the file's length.
+  qint64 done = 0;
+  while (done < static_cast<qint64>(bytes.size())) {
+    const qint64 n = file.read(reinterpret_cast<char*>(bytes.data()) + done,
+                               static_cast<qint64>(bytes.size()) - done);
+    if (n <= 0) break;
+    done += n;
+  }
+  RomData = std::move(bytes);
+  for (QWidget* w : std::initializer_list<QWidget*>{bNew, bLoad, bSave, ePalAddress, bLoadPalROM,
+                                                    eAddress, bAddAddress, bDelAddress}) {
+    w->setEnabled(true);
+  }
+}
+
+void TfmMain::UpdateCaption() {
+  setWindowTitle(QStringLiteral("Tegulo:> %1  <:>  %2").arg(DocFileName, RomFileName));
+}
+
+void TfmMain::lbListClick() {
+  const int index = lbList->ItemIndex();
+  bExport->setEnabled(index >= 0);
+  if (index < 0) return;
+  CurEntry = EntryOf(index);
+  Updating = true;
+  seWidth->SetValue(CurEntry->Width);
+  seHeight->SetValue(CurEntry->Height);
+  seOffset->SetValue(CurEntry->Offset);
+  eName->setText(FromLatin1(GetName(*CurEntry)));
+  eAddress->setText(Address(CurEntry->Address));
+  ePalAddress->setText(Address(CurEntry->PalAddress));
+  sePalNum->SetValue(CurEntry->PalCount);
+  SetTemplateControls(cbTemplate->IndexOfNumber(CurEntry->Template));
+  cbCompression->SetItemIndex(CurEntry->Compression < cbCompression->count()
+                                  ? CurEntry->Compression
+                                  : -1);
+  RefreshEntry();
+  Updating = false;
+  Redraw();
+}
+
+void TfmMain::SetTemplateControls(int Index) {
+  Updating = true;
+  cbTemplate->setEnabled(true);
+  cbTemplate->SetItemIndex(Index);
+  cbCompression->setEnabled(true);
+  for (TSpinEdit* edit : {seZoom, seWidth, seHeight, seOffset}) edit->setEnabled(Index >= 0);
+  Updating = false;
+}
+
+void TfmMain::ValueChange(QObject* Sender) {
+  if (Updating || CurEntry == nullptr) return;
+  if (Sender == cbTemplate) {
+    SetTemplateControls(cbTemplate->ItemIndex());
+    ApplyTemplate(*CurEntry, cbTemplate->ItemNumber(cbTemplate->ItemIndex()));
+    sePalNum->SetValue(CurEntry->PalCount);
+  } else {
+    CurEntry->Width = seWidth->Value();
+    CurEntry->Height = seHeight->Value();
+    CurEntry->Offset = seOffset->Value();
+    SetName(*CurEntry, ToLatin1(eName->text()));
+    lbList->SetItemText(lbList->ItemIndex(), FromLatin1(GetName(*CurEntry)));
+    if (cbCompression->ItemIndex() >= 0) {
+      CurEntry->Compression = static_cast<std::uint8_t>(cbCompression->ItemIndex());
+    }
+    RefreshEntry();
+  }
+  if (Sender != eName) Redraw();
+}
+
+void TfmMain::eAddressKeyPress(QChar& Key) {
+  if (Key != QChar(13)) return;
+  Key = QChar();  // no insertion and no beep
+  bAddAddressClick();
+}
+
+void TfmMain::bAddAddressClick() {
+  const QString text = eAddress->text();
+  ParseInt(text.toStdString());  // so that the error quotes the text as typed
+  AppendEntry(std::make_unique<TTileEntry>(
+      NewEntry(ToLatin1(text), seWidth->Value(), seHeight->Value(), seOffset->Value())));
+  lbList->SetItemIndex(lbList->count() - 1);
+  lbListClick();
+}
+
+void TfmMain::bDelAddressClick() {
+  const int index = lbList->ItemIndex();
+  if (index < 0) return;
+  CurEntry = nullptr;
+  lbList->DeleteItem(index);
+  Entries.erase(Entries.begin() + index);
+  if (lbList->count() == 0) {
+    lbList->SetItemIndex(-1);
+    return;
+  }
+  lbList->SetItemIndex(std::min(index, lbList->count() - 1));
+  lbListClick();
+}
+
+void TfmMain::ClearEntries() {
+  Entries.clear();
+  lbList->clear();
+}
+
+void TfmMain::bNewClick() {
+  ClearEntries();
+  CurEntry = nullptr;
+}
+
+void TfmMain::bSaveClick() {
+  SaveDialog.Filter = kDocumentFilter;
+  const std::optional<QString> name = Execute(SaveDialog);
+  if (!name) return;
+  std::vector<TTileEntry> records;
+  records.reserve(Entries.size());
+  for (const auto& entry : Entries) records.push_back(*entry);
+  SaveDocument(LocalPath(*name), records);
+}
+
+void TfmMain::bLoadClick() {
+  OpenDialog.Filter = kDocumentFilter;
+  const std::optional<QString> name = Execute(OpenDialog);
+  if (!name) return;
+  DocFileName = *name;
+  UpdateCaption();  // before the file is opened
+  const std::vector<TTileEntry> records = LoadDocument(LocalPath(*name));
+  ClearEntries();
+  CurEntry = nullptr;
+  for (const TTileEntry& record : records) AppendEntry(std::make_unique<TTileEntry>(record));
+}
+
+}  // namespace tegulo

@@ -1,0 +1,33 @@
+// UserPrompts: every modal interaction of the window, named by what it asks.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <optional>
+
+namespace tegulo {
+
+// The window owns one; main.cpp gives it the Qt dialogs, tests a scripted fake.
+// File requests take the filter as "description|patterns|description|patterns..." (patterns
+// separated by ";", the first pair selected) and a default extension without its dot
+// (empty for none), added to a chosen name that has no extension. Nothing comes back when
+// the user cancels. The chosen file of an open request need not exist.
+class UserPrompts {
+public:
+  virtual ~UserPrompts() = default;
+
+  virtual std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) = 0;
+  // Replaces an existing file without asking.
+  virtual std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) = 0;
+  virtual std::optional<QString> OpenPalette(const QString& filter,
+                                             const QString& defaultExt) = 0;
+  // Opens with the custom-colour part shown.
+  virtual std::optional<QColor> PickColour(QColor initial) = 0;
+
+  // A modal box with an error icon and the caption "Tegulo"; the text is shown as given.
+  virtual void ShowError(const QString& text) = 0;
+  // A modal box without an icon and one OK button.
+  virtual void ShowMessage(const QString& text) = 0;
+};
+
+}  // namespace tegulo

@@ -1,0 +1,59 @@
+// FakePrompts: scripted answers to the window's dialogs, and a record of what it asked.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "user_prompts.h"
+
+namespace tegulo {
+
+class FakePrompts : public UserPrompts {
+public:
+  enum class TKind { OpenFile, SaveFile, OpenPalette, PickColour };
+  struct TRequest {
+    TKind kind;
+    QString filter;
+    QString defaultExt;
+    QColor initial;
+  };
+
+  // Answers are taken in order; with none left a dialog is cancelled.
+  std::deque<QString> fileAnswers;
+  std::deque<QColor> colourAnswers;
+
+  std::vector<TRequest> requests;
+  std::vector<QString> errors;
+  std::vector<QString> messages;
+
+  std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) override {
+    return File(TKind::OpenFile, filter, defaultExt);
+  }
+  std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) override {
+    return File(TKind::SaveFile, filter, defaultExt);
+  }
+  std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) override {
+    return File(TKind::OpenPalette, filter, defaultExt);
+  }
+  std::optional<QColor> PickColour(QColor initial) override {
+    requests.push_back({TKind::PickColour, {}, {}, initial});
+    if (colourAnswers.empty()) return std::nullopt;
+    const QColor answer = colourAnswers.front();
+    colourAnswers.pop_front();
+    return answer;
+  }
+  void ShowError(const QString& text) override { errors.push_back(text); }
+  void ShowMessage(const QString& text) override { messages.push_back(text); }
+
+private:
+  std::optional<QString> File(TKind kind, const QString& filter, const QString& defaultExt) {
+    requests.push_back({kind, filter, defaultExt, {}});
+    if (fileAnswers.empty()) return std::nullopt;
+    const QString answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+  }
+};
+
+}  // namespace tegulo
