@@ -1,7 +1,82 @@
-// tegulo-cli: Tegulo's core from the command line.
-#include <cstdio>
+// tegulo-cli: Tegulo's core from the command line. Parses the arguments, runs the one
+// subcommand given and turns its failure into an exit status.
+#include <CLI/CLI.hpp>
 
-int main() {
-  std::puts("Usage: tegulo-cli COMMAND [ARGS...]");
-  return 2;
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "uCommon.h"
+
+namespace tegulo::cli {
+
+void Warn(std::string_view text) {
+  std::fflush(stdout);  // keep the warning after the lines printed before it
+  std::fprintf(stderr, "tegulo-cli: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+namespace {
+constexpr const char* kFooter =
+    "Numbers (addresses, offsets, sizes) are decimal (1867012) or hexadecimal after \"$\",\n"
+    "\"x\" or \"0x\" ($1C7D04, 0x1C7D04), optionally signed; quote \"$\" from the shell.\n"
+    "Exit status: 0 on success, 1 on an error (one line \"tegulo-cli: MESSAGE\" on standard\n"
+    "error), 2 on a usage error.";
+}  // namespace
+
+void Describe(CLI::App* sub, const char* brief, const char* details) {
+  sub->description(brief);
+  sub->footer(std::string(details) + "\n\n" + kFooter);
+}
+
+namespace {
+
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+
+int Run(int argc, char** argv) {
+  CLI::App app{
+      "Tegulo from the command line: unpack streams, render and export tile graphics\n"
+      "of SNES and GBA ROM images, list documents, find LZ77-10 streams.",
+      "tegulo-cli"};
+  app.footer(std::string(kFooter) + "\nRun \"tegulo-cli COMMAND --help\" for a command's details.");
+  app.require_subcommand(1);
+
+  const std::vector<TCommand> commands = {
+      AddDecompressCommand(app), AddRenderCommand(app), AddListCommand(app),
+      AddExportCommand(app),     AddScanCommand(app),
+  };
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
+    std::fprintf(stderr, "tegulo-cli: %s\nRun with --help for more information.\n", e.what());
+    return kExitUsage;
+  }
+
+  for (const TCommand& c : commands) {
+    if (c.app->parsed()) {
+      c.run();
+      std::fflush(stdout);
+      if (std::ferror(stdout)) throw TError("Cannot write the output");
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace tegulo::cli
+
+int main(int argc, char** argv) {
+  try {
+    return tegulo::cli::Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("tegulo-cli: Out of memory\n", stderr);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tegulo-cli: %s\n", e.what());
+  }
+  return tegulo::cli::kExitError;
 }

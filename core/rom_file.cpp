@@ -1,9 +1,13 @@
-// Reading a ROM image whole into memory.
+// Whole-file reading and writing with plain POSIX calls, so that a short read or write is
+// told from an error.
 #include "rom_file.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "uCommon.h"
@@ -11,33 +15,68 @@
 namespace tegulo {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports a failing close, which can be where a write error surfaces.
+  int Close() {
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
 };
 
 }  // namespace
 
 std::vector<std::uint8_t> ReadRomFile(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-  if (!f) throw TError(path + " not found");
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) throw TError(path + " not found");
   const TError cannotRead("Cannot read " + path);
-  // A folder opens, and may measure as any size at all: only plain files are images.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) throw cannotRead;
-  if (std::fseek(f.get(), 0, SEEK_END) != 0) throw cannotRead;
-  const long size = std::ftell(f.get());
-  if (size < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0) throw cannotRead;
-  std::vector<std::uint8_t> bytes;
+
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) throw cannotRead;
+  std::vector<std::uint8_t> data;
   try {
-    bytes.resize(static_cast<std::size_t>(size));
+    data.resize(static_cast<std::size_t>(st.st_size));
   } catch (const std::bad_alloc&) {
     throw cannotRead;
   } catch (const std::length_error&) {
     throw cannotRead;
   }
-  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f.get());
-  if (got != bytes.size() || std::ferror(f.get())) throw cannotRead;
-  return bytes;
+
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::read(fd.get(), data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw cannotRead;  // an error, or the file shrank while we read it
+    done += static_cast<std::size_t>(n);
+  }
+  return data;
+}
+
+void WriteBytesFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  auto fail = [&](int err) {
+    throw TError("Cannot create file \"" + path + "\". " + std::strerror(err));
+  };
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd.get() < 0) fail(errno);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) fail(n < 0 ? errno : EIO);
+    done += static_cast<std::size_t>(n);
+  }
+  if (fd.Close() != 0) fail(errno);
 }
 
 }  // namespace tegulo

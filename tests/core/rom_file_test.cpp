@@ -1,4 +1,3 @@
-// Reading a ROM image whole: the bytes as stored, and the two failures.
 #include "rom_file.h"
 
 #include <gtest/gtest.h>
@@ -15,44 +14,61 @@ namespace fs = std::filesystem;
 namespace {
 
 class RomFileTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("tegulo_rom_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    dir_ = fs::temp_directory_path() /
+           ("tegulo-rom-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
   }
-  void TearDown() override { fs::remove_all(dir); }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
 
-  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const fs::path path = dir / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path.string();
-  }
-
-  static std::string MessageOf(const std::string& path) {
+  template <typename F>
+  static std::string ErrorOf(F f) {
     try {
-      ReadRomFile(path);
+      f();
     } catch (const TError& e) {
       return e.what();
     }
     return "(no error)";
   }
-
-  fs::path dir;
+  fs::path dir_;
 };
 
-TEST_F(RomFileTest, ReadsEveryByteAsStored) {
-  std::vector<std::uint8_t> bytes(70000);
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  bytes[0] = 0;  // no header is skipped
-  EXPECT_EQ(ReadRomFile(Write("game.sfc", bytes)), bytes);
-  EXPECT_TRUE(ReadRomFile(Write("empty.sfc", {})).empty());
-}
-
-TEST_F(RomFileTest, ReportsAMissingFileAndOneThatCannotBeRead) {
-  const std::string missing = (dir / "missing.smc").string();
-  EXPECT_EQ(MessageOf(missing), missing + " not found");
-  EXPECT_EQ(MessageOf(dir.string()), "Cannot read " + dir.string());
-}
-
 }  // namespace
+
+TEST_F(RomFileTest, WrittenBytesReadBackWhole) {
+  std::vector<std::uint8_t> bytes(300000);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  WriteBytesFile(Path("rom.sfc"), bytes);
+  EXPECT_EQ(ReadRomFile(Path("rom.sfc")), bytes);
+
+  WriteBytesFile(Path("rom.sfc"), std::span(bytes).first(3));  // replaces, never appends
+  EXPECT_EQ(ReadRomFile(Path("rom.sfc")),
+            std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 3));
+
+  WriteBytesFile(Path("empty"), {});
+  EXPECT_TRUE(ReadRomFile(Path("empty")).empty());
+}
+
+TEST_F(RomFileTest, FailuresNameThePath) {
+  const std::string missing = Path("missing.sfc");
+  EXPECT_EQ(ErrorOf([&] { ReadRomFile(missing); }), missing + " not found");
+  EXPECT_EQ(ErrorOf([&] { ReadRomFile(dir_.string()); }), "Cannot read " + dir_.string());
+
+  const std::string noDir = Path("no/such/dir.bin");
+  EXPECT_EQ(ErrorOf([&] { WriteBytesFile(noDir, {}); }),
+            "Cannot create file \"" + noDir + "\". No such file or directory");
+  EXPECT_EQ(ErrorOf([&] { WriteBytesFile(dir_.string(), {}); }),
+            "Cannot create file \"" + dir_.string() + "\". Is a directory");
+}
+
+TEST_F(RomFileTest, WriteToAFullDeviceFails) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const std::vector<std::uint8_t> bytes(100, 1);
+  EXPECT_EQ(ErrorOf([&] { WriteBytesFile("/dev/full", bytes); }),
+            "Cannot create file \"/dev/full\". No space left on device");
+}

@@ -1,0 +1,83 @@
+// Scanning a 32 MiB ROM of random bytes with a few hundred planted LZ77-10 streams,
+// beside memcpy of the same size.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "lz10_scan.h"
+
+namespace {
+
+constexpr std::size_t kRomSize = 32u << 20;
+
+// A valid stream of random tokens: literals, and back-references within the output so far.
+std::vector<std::uint8_t> PlantedStream(std::mt19937& rng, std::uint32_t size) {
+  std::vector<std::uint8_t> s = {0x10, static_cast<std::uint8_t>(size),
+                                 static_cast<std::uint8_t>(size >> 8),
+                                 static_cast<std::uint8_t>(size >> 16)};
+  std::uint32_t out = 0;
+  std::size_t flagAt = 0;
+  for (int bit = 8; out < size; ++bit) {
+    if (bit == 8) {
+      flagAt = s.size();
+      s.push_back(0);
+      bit = 0;
+    }
+    if (out == 0 || rng() % 2) {
+      s.push_back(static_cast<std::uint8_t>(rng()));
+      ++out;
+    } else {
+      const std::uint32_t d = rng() % std::min<std::uint32_t>(out, 4096);
+      const std::uint32_t len = 3 + rng() % 16;
+      s[flagAt] |= static_cast<std::uint8_t>(0x80 >> bit);
+      s.push_back(static_cast<std::uint8_t>((len - 3) << 4 | d >> 8));
+      s.push_back(static_cast<std::uint8_t>(d));
+      out += len;
+    }
+  }
+  return s;
+}
+
+const std::vector<std::uint8_t>& Rom() {
+  static std::vector<std::uint8_t> rom;
+  if (rom.empty()) {
+    rom.resize(kRomSize);
+    std::mt19937 rng(1);
+    for (auto& b : rom) b = static_cast<std::uint8_t>(rng());
+    for (int i = 0; i < 400; ++i) {
+      const auto s = PlantedStream(rng, 256 + rng() % 16384);
+      const std::size_t at = (rng() % (kRomSize - s.size())) & ~std::size_t{3};
+      std::memcpy(rom.data() + at, s.data(), s.size());
+    }
+  }
+  return rom;
+}
+
+void BM_ScanLZ10(benchmark::State& state) {
+  const auto& rom = Rom();
+  const auto align = static_cast<std::uint32_t>(state.range(0));
+  std::size_t found = 0;
+  for (auto _ : state) {
+    const auto streams = tegulo::ScanLZ10(rom, {32, align});
+    found = streams.size();
+    benchmark::DoNotOptimize(streams.data());
+  }
+  state.counters["streams"] = static_cast<double>(found);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * rom.size()));
+}
+BENCHMARK(BM_ScanLZ10)->Arg(4)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_Memcpy(benchmark::State& state) {
+  const auto& rom = Rom();
+  std::vector<std::uint8_t> copy(rom.size());
+  for (auto _ : state) {
+    std::memcpy(copy.data(), rom.data(), rom.size());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * rom.size()));
+}
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,112 @@
+// The document commands: list the entries of a .tgl file, export each one as a PNG.
+#include <CLI/CLI.hpp>
+
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "commands.h"
+#include "document.h"
+#include "file_names.h"
+#include "numbers.h"
+#include "render.h"
+#include "rom_file.h"
+#include "uCompress.h"
+#include "uTiles.h"
+
+namespace tegulo::cli {
+namespace {
+
+// A damaged value out of the table's range shows as its number.
+std::string ChoiceName(const TChoice* rows, int count, std::uint8_t value) {
+  if (value < count) return std::string(rows[value].name());
+  return std::to_string(value);
+}
+
+void RunList(const std::string& path) {
+  const std::vector<TTileEntry> entries = LoadDocument(path);
+  std::puts(
+      "index\tname\taddress\twidth\theight\toffset\ttemplate\tcompression\tPalCount\tPalAddress");
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const TTileEntry& e = entries[i];
+    std::printf("%zu\t%s\t%s\t%" PRId32 "\t%" PRId32 "\t%" PRId32 "\t%s\t%s\t%" PRId32 "\t%s\n", i,
+                PrintableName(GetName(e)).c_str(), FormatAddress(e.Address).c_str(), e.Width,
+                e.Height, e.Offset, ChoiceName(TileTemplates, kTemplateCount, e.Template).c_str(),
+                ChoiceName(Compressions, kCompressionCount, e.Compression).c_str(), e.PalCount,
+                FormatAddress(e.PalAddress).c_str());
+  }
+}
+
+struct TExportArgs {
+  std::string document, rom, outdir;
+};
+
+void MakeDirectory(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) throw TError("Cannot create directory \"" + dir + "\". " + ec.message());
+}
+
+void RunExport(const TExportArgs& a) {
+  const std::vector<TTileEntry> entries = LoadDocument(a.document);
+  const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
+  MakeDirectory(a.outdir);
+
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    TTileEntry e = entries[i];
+    const std::string name = GetName(e);
+    const std::string label = std::to_string(i) + " (" + PrintableName(name) + ")";
+    if (e.Template == 0) {
+      std::printf("skipped %s: no template\n", label.c_str());
+      continue;
+    }
+    if (!SafeReading(e).drawable) {
+      std::printf("skipped %s: cannot be drawn (template %u, %" PRId32 " x %" PRId32 " tiles)\n",
+                  label.c_str(), e.Template, e.Width, e.Height);
+      continue;
+    }
+    const std::string file = ExportFileName(i, name);
+    const std::string path = (std::filesystem::path(a.outdir) / file).string();
+    if (UnpackAndWritePng(e, rom, kFallbackBackground, path))
+      Warn(file + ": Not valid LZ10 stream");
+    std::printf("wrote %s\n", path.c_str());
+  }
+}
+
+}  // namespace
+
+TCommand AddListCommand(CLI::App& parent) {
+  auto path = std::make_shared<std::string>();
+  CLI::App* sub = parent.add_subcommand("list");
+  Describe(sub, "List the entries of a document",
+           "Prints one line per entry after a header line, tab-separated: index, name,\n"
+           "address, width, height, offset, template name (empty for none), compression name,\n"
+           "PalCount, PalAddress. A damaged template or compression value (above 9 or 4) is\n"
+           "printed as its number; control characters in names as \"?\".");
+  sub->add_option("DOC", *path, "the document (.tgl)")->type_name("")->required();
+  return {sub, [path] { RunList(*path); }};
+}
+
+TCommand AddExportCommand(CLI::App& parent) {
+  auto args = std::make_shared<TExportArgs>();
+  CLI::App* sub = parent.add_subcommand("export");
+  Describe(sub, "Write every entry of a document as a PNG image",
+           "For each entry that has a template: unpacks, draws with the entry's own palette and\n"
+           "writes OUTDIR/NNN-NAME.png exactly as the window's export of that entry (NNN the\n"
+           "entry's index in three digits, NAME its name with all but letters, digits, \"-\"\n"
+           "and \"_\" turned into \"_\"). Prints \"wrote PATH\" per file, and \"skipped ...\"\n"
+           "per entry without a template or with one that cannot be drawn (a damaged record).");
+  sub->add_option("DOC", args->document, "the document (.tgl)")->type_name("")->required();
+  sub->add_option("ROM", args->rom, "the ROM image the document was made for")
+      ->type_name("")
+      ->required();
+  sub->add_option("OUTDIR", args->outdir, "folder for the images, created when missing")
+      ->type_name("")
+      ->required();
+  return {sub, [args] { RunExport(*args); }};
+}
+
+}  // namespace tegulo::cli

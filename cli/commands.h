@@ -1,0 +1,41 @@
+// The subcommands of tegulo-cli: each registers its arguments and returns what runs it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tile_entry.h"
+
+namespace CLI {
+class App;
+}
+
+namespace tegulo::cli {
+
+struct TCommand {
+  CLI::App* app = nullptr;    // the subcommand, to tell which one was given
+  std::function<void()> run;  // throws TError on failure
+};
+
+TCommand AddDecompressCommand(CLI::App& parent);
+TCommand AddScanCommand(CLI::App& parent);
+TCommand AddRenderCommand(CLI::App& parent);
+TCommand AddListCommand(CLI::App& parent);
+TCommand AddExportCommand(CLI::App& parent);
+
+// Refresh, draw and export of one entry with a fresh buffer and bitmap, as the window does
+// them. Returns whether the LZ77-10 type byte was wrong. Throws TError.
+bool UnpackAndWritePng(TTileEntry& e, std::span<const std::uint8_t> rom, std::uint32_t background,
+                       const std::string& path);
+
+// Sets the one-line description shown in the list of commands, and the details shown by
+// "COMMAND --help" above the notes on numbers and exit statuses.
+void Describe(CLI::App* sub, const char* brief, const char* details);
+
+// A message that does not stop the command: "tegulo-cli: <text>" on standard error.
+void Warn(std::string_view text);
+
+}  // namespace tegulo::cli

@@ -1,0 +1,114 @@
+// tegulo-cli's exit statuses and error lines, and its help.
+#include <gtest/gtest.h>
+
+#include "cli_support.h"
+
+using namespace tegulo::clitest;
+
+TEST(CliErrors, OneLineAndStatusOne) {
+  TScratch s;
+  const std::string missing = s.Path("missing.sfc");
+  WriteBytes(s.Path("lz.bin"), {0x10, 0x04, 0x00, 0x00, 0x40, 0x41, 0x30, 0x00});
+  const std::string renderTail[] = {"--height", "1", "-o", s.Path("x.png")};
+  auto render = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"render", DemoRom()});
+    args.insert(args.end(), std::begin(renderTail), std::end(renderTail));
+    return args;
+  };
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {"missing ROM", {"decompress", "LZ77-10", missing, "0"}, missing + " not found"},
+      {"missing ROM for scan", {"scan", missing}, missing + " not found"},
+      {"ROM is a folder", {"scan", s.Dir().string()}, "Cannot read " + s.Dir().string()},
+      {"missing document", {"list", s.Path("none.tgl")}, "File not found"},
+      {"bad address",
+       {"decompress", "LZ77-10", DemoRom(), "zz"},
+       "'zz' is not a valid integer value"},
+      {"bad size", {"scan", DemoRom(), "--min-size", "12q"}, "'12q' is not a valid integer value"},
+      {"bad width", render({"--address", "0", "--template", "1", "--width", "$"}),
+       "'$' is not a valid integer value"},
+      {"width out of range", render({"--address", "0", "--template", "1", "--width", "2001"}),
+       "--width must be 1 to 2000 tiles"},
+      {"unknown template", render({"--address", "0", "--template", "5bpp", "--width", "1"}),
+       "Unknown template '5bpp'"},
+      {"template row 0", render({"--address", "0", "--template", "0", "--width", "1"}),
+       "Unknown template '0'"},
+      {"unknown scheme",
+       {"decompress", "lz77", DemoRom(), "0"},
+       "Unknown compression scheme 'lz77' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
+      {"(none) is no scheme to unpack",
+       {"decompress", "(none)", DemoRom(), "0"},
+       "Unknown compression scheme '(none)' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
+      {"unknown render scheme",
+       render({"--address", "0", "--template", "1", "--compression", "zip", "--width", "1"}),
+       "Unknown compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
+      {"unknown palette",
+       render({"--address", "0", "--template", "1", "--palette", "grey", "--width", "1"}),
+       "Unknown palette 'grey' (mono, mono-reverse, rom:ADDR[:COUNT] or zst:FILE)"},
+      {"bad palette address",
+       render({"--address", "0", "--template", "1", "--palette", "rom:$G", "--width", "1"}),
+       "'$G' is not a valid integer value"},
+      {"missing save state",
+       render({"--address", "0", "--template", "1", "--palette", "zst:" + missing, "--width", "1"}),
+       missing + " not found"},
+      {"bad background",
+       render({"--address", "0", "--template", "1", "--background", "12345", "--width", "1"}),
+       "'12345' is not a valid colour (RRGGBB)"},
+      {"output in a missing folder",
+       {"decompress", "LZ77-10", s.Path("lz.bin"), "0", "-o", s.Path("no/out")},
+       "Cannot create file \"" + s.Path("no/out") + "\". No such file or directory"},
+      {"png in a missing folder",
+       {"render", DemoRom(), "--address", "0", "--template", "1", "--width", "1", "--height", "1",
+        "-o", s.Path("no/x.png")},
+       "Cannot create file \"" + s.Path("no/x.png") + "\". No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    const TRun r = s.Run(c.args);
+    EXPECT_EQ(r.status, 1) << c.what;
+    EXPECT_EQ(r.err, "tegulo-cli: " + c.err + "\n") << c.what;
+    EXPECT_EQ(r.out, "") << c.what;
+  }
+}
+
+TEST(CliErrors, UsageErrorsGiveStatusTwo) {
+  TScratch s;
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"unpack"},
+      {"list"},
+      {"list", "a.tgl", "b.tgl"},
+      {"decompress", "LZ77-10", DemoRom()},
+      {"scan", DemoRom(), "--fast"},
+      {"render", DemoRom(), "--address", "0", "--template", "1", "--width", "1", "--height", "1"},
+      {"export", DemoDoc(), DemoRom()},
+  };
+  for (const auto& args : cases) {
+    const TRun r = s.Run(args);
+    const std::string label =
+        args.empty() ? "(nothing)" : args[0] + " ... (" + std::to_string(args.size()) + ")";
+    EXPECT_EQ(r.status, 2) << label;
+    EXPECT_EQ(r.err.rfind("tegulo-cli: ", 0), 0u) << label << ": " << r.err;
+    EXPECT_EQ(r.out, "") << label;
+  }
+}
+
+TEST(CliErrors, HelpExplainsEveryCommand) {
+  TScratch s;
+  const TRun top = s.Run({"--help"});
+  EXPECT_EQ(top.status, 0);
+  for (const char* command : {"decompress", "render", "list", "export", "scan"}) {
+    EXPECT_NE(top.out.find(command), std::string::npos) << command;
+    const TRun r = s.Run({command, "--help"});
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_NE(r.out.find("Usage:"), std::string::npos) << command << ":\n" << r.out;
+  }
+  EXPECT_NE(top.out.find("$1C7D04"), std::string::npos) << "the number syntax is explained";
+  const TRun render = s.Run({"render", "--help"});
+  for (const char* word : {"--address", "--template", "4bpp (SNES)", "--palette", "mono-reverse",
+                           "zst:FILE", "--background", "--compression", "--offset"}) {
+    EXPECT_NE(render.out.find(word), std::string::npos) << word;
+  }
+}

@@ -1,0 +1,214 @@
+// tegulo-cli decompress and scan against streams made by the shared encoders.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "cli_support.h"
+#include "encoders.h"
+
+using namespace tegulo;
+using namespace tegulo::clitest;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Data with runs and repeats, as tile graphics have, so that every scheme finds matches.
+Bytes Payload(std::mt19937& rng, std::size_t n) {
+  Bytes b;
+  while (b.size() < n) {
+    switch (rng() % 3) {
+      case 0: b.insert(b.end(), 1 + rng() % 20, static_cast<std::uint8_t>(rng())); break;
+      case 1:
+        if (b.size() > 8) {
+          const std::size_t from = rng() % (b.size() - 4);
+          const std::size_t len = std::min<std::size_t>(3 + rng() % 30, b.size() - from);
+          for (std::size_t i = 0; i < len; ++i) b.push_back(b[from + i]);
+        }
+        break;
+      default: b.push_back(static_cast<std::uint8_t>(rng())); break;
+    }
+  }
+  b.resize(n);
+  return b;
+}
+
+Bytes Encode(int scheme, const Bytes& raw) {
+  switch (scheme) {
+    case 1: return EncodeLZ10(raw);
+    case 2: return EncodeFF5(raw);
+    case 3: return EncodeFF6(raw);
+    default: return EncodeCT(raw);
+  }
+}
+
+// A reading of the LZ77-10 rules written apart from the core's checker: decode for real,
+// refusing a read past the end and a back-reference before the start of the output.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> ReferenceLZ10(const Bytes& rom,
+                                                                     std::size_t pos) {
+  if (pos + 4 > rom.size() || rom[pos] != 0x10) return std::nullopt;
+  const std::uint32_t size = rom[pos + 1] | rom[pos + 2] << 8 | rom[pos + 3] << 16;
+  std::vector<std::uint8_t> out;
+  std::size_t in = pos + 4;
+  auto next = [&](std::uint8_t& v) {
+    if (in >= rom.size()) return false;
+    v = rom[in++];
+    return true;
+  };
+  while (out.size() < size) {
+    std::uint8_t flags;
+    if (!next(flags)) return std::nullopt;
+    for (int bit = 7; bit >= 0 && out.size() < size; --bit) {
+      std::uint8_t b0, b1;
+      if (!next(b0)) return std::nullopt;
+      if (!(flags >> bit & 1)) {
+        out.push_back(b0);
+        continue;
+      }
+      if (!next(b1)) return std::nullopt;
+      const std::size_t distance = ((b0 & 15u) << 8 | b1) + 1u;
+      if (distance > out.size()) return std::nullopt;
+      for (int k = 0; k < (b0 >> 4) + 3; ++k) out.push_back(out[out.size() - distance]);
+    }
+  }
+  return std::make_pair(size, static_cast<std::uint32_t>(in - pos));
+}
+
+using TFound = std::set<std::tuple<std::size_t, std::uint32_t, std::uint32_t>>;
+
+TFound ParseScan(const std::string& out) {
+  TFound found;
+  for (const std::string& line : Lines(out)) {
+    const auto f = Fields(line, ' ');
+    EXPECT_EQ(f.size(), 3u) << line;
+    if (f.size() != 3 || f[0].size() < 7 || f[0][0] != '$') continue;
+    found.emplace(std::stoul(f[0].substr(1), nullptr, 16), std::stoul(f[1]), std::stoul(f[2]));
+  }
+  return found;
+}
+
+}  // namespace
+
+TEST(CliDecompress, EverySchemeGivesBackTheEncodersInput) {
+  const char* const names[] = {"", "LZ77-10", "lzss-ff5", "LZSS-FF6", "Lzss-Ct"};
+  const char* const addressForms[] = {"", "$%X", "0x%x", "%d", "x%X"};
+  std::mt19937 rng(11);
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    TScratch s;
+    const Bytes raw = Payload(rng, 3000 + 1000 * scheme);
+    const Bytes stream = Encode(scheme, raw);
+    Bytes rom(777, 0xA5);
+    rom.insert(rom.end(), stream.begin(), stream.end());
+    rom.insert(rom.end(), 100, 0x5A);
+    WriteBytes(s.Path("rom.bin"), rom);
+
+    char address[32];
+    std::snprintf(address, sizeof address, addressForms[scheme], 777);
+    const TRun r =
+        s.Run({"decompress", names[scheme], s.Path("rom.bin"), address, "-o", s.Path("out.bin")});
+    ASSERT_EQ(r.status, 0) << names[scheme] << ": " << r.err;
+    EXPECT_EQ(r.err, "") << names[scheme];
+    // ComprSize by the scheme's rule: bytes consumed, or the header's 16-bit value
+    const std::uint32_t compr = scheme <= 2
+                                    ? static_cast<std::uint32_t>(stream.size())
+                                    : static_cast<std::uint32_t>(stream[0] | stream[1] << 8);
+    EXPECT_EQ(r.out, "RawSize: " + std::to_string(raw.size()) +
+                         " ComprSize: " + std::to_string(compr) + "\n")
+        << names[scheme];
+    EXPECT_EQ(ReadBytes(s.Path("out.bin")), raw) << names[scheme];
+  }
+}
+
+TEST(CliDecompress, WrongTypeByteIsReportedAndDecodingGoesOn) {
+  TScratch s;
+  WriteBytes(s.Path("rom.bin"), {0x11, 0x0A, 0x00, 0x00, 0x20, 0x41, 0x42, 0x50, 0x01});
+  const TRun r =
+      s.Run({"decompress", "lz77-10", s.Path("rom.bin"), "0", "--output", s.Path("out")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "tegulo-cli: Not valid LZ10 stream\n");
+  EXPECT_EQ(r.out, "RawSize: 10 ComprSize: 9\n");
+  const auto out = ReadBytes(s.Path("out"));
+  EXPECT_EQ(std::string(out.begin(), out.end()), "ABABABABAB");
+}
+
+TEST(CliDecompress, OutputIsClippedToTheBuffer) {
+  TScratch s;
+  // an announced size of 2 MiB, then literals that end with the ROM: the unpacker stops at
+  // the end of the data, having lengthened its buffer to the announced size; the file holds
+  // the first RawSize bytes of that buffer
+  WriteBytes(s.Path("rom.bin"), {0x10, 0x00, 0x00, 0x20, 0x00, 'a', 'b'});
+  const TRun r = s.Run({"decompress", "LZ77-10", s.Path("rom.bin"), "0", "-o", s.Path("out")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("RawSize: 2097152 ComprSize: ", 0), 0u) << r.out;
+  const auto out = ReadBytes(s.Path("out"));
+  ASSERT_EQ(out.size(), 2097152u);
+  EXPECT_EQ(out[0], 'a');
+  EXPECT_EQ(out[1], 'b');
+}
+
+TEST(CliScan, FindsEveryPlantedStreamAndNothingThatBreaksTheRules) {
+  TScratch s;
+  std::mt19937 rng(2024);
+  Bytes rom(1 << 20);
+  for (auto& b : rom) b = static_cast<std::uint8_t>(rng());
+  TFound planted;
+  std::size_t pos = 64;
+  while (planted.size() < 300) {
+    pos = (pos + 4 + rng() % 4096) & ~std::size_t{3};
+    const Bytes stream = EncodeLZ10(Payload(rng, 32 + rng() % 1500));
+    if (pos + stream.size() > rom.size() - 8192) break;
+    std::copy(stream.begin(), stream.end(), rom.begin() + static_cast<std::ptrdiff_t>(pos));
+    const auto ref = ReferenceLZ10(rom, pos);
+    ASSERT_TRUE(ref.has_value());
+    planted.emplace(pos, ref->first, ref->second);
+    pos += stream.size();
+  }
+  ASSERT_GE(planted.size(), 200u);
+  // near misses: a stream cut by the end of the ROM, one that reaches before its output
+  const Bytes tail = EncodeLZ10(Payload(rng, 400));
+  const std::size_t tailAt = (rom.size() - tail.size()) & ~std::size_t{3};
+  rom.resize(tailAt + tail.size() - 1);
+  std::copy(tail.begin(), tail.end() - 1, rom.begin() + static_cast<std::ptrdiff_t>(tailAt));
+  const Bytes early = {0x10, 0x40, 0, 0, 0x80, 0x00, 0x00};
+  std::copy(early.begin(), early.end(), rom.begin());
+  WriteBytes(s.Path("rom.bin"), rom);
+
+  for (const int align : {4, 1}) {
+    const TRun r = align == 4
+                       ? s.Run({"scan", s.Path("rom.bin")})
+                       : s.Run({"scan", s.Path("rom.bin"), "--align", "1", "--min-size", "$20"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const TFound found = ParseScan(r.out);
+    for (const auto& p : planted) EXPECT_TRUE(found.count(p)) << "planted at " << std::get<0>(p);
+
+    TFound reference;
+    for (std::size_t at = 0; at + 4 <= rom.size(); at += static_cast<std::size_t>(align)) {
+      const auto ref = ReferenceLZ10(rom, at);
+      if (ref && ref->first >= 32) reference.emplace(at, ref->first, ref->second);
+    }
+    EXPECT_EQ(found, reference) << "alignment " << align;
+  }
+}
+
+TEST(CliScan, MinimumSizeAndAlignmentAreHonoured) {
+  TScratch s;
+  std::mt19937 rng(4);
+  const Bytes small = EncodeLZ10(Payload(rng, 40));
+  Bytes rom(64, 0);
+  rom.insert(rom.end(), small.begin(), small.end());
+  rom.insert(rom.end(), 3, 0);
+  rom.insert(rom.end(), small.begin(), small.end());  // at 64 + size + 3: odd unless size is
+  WriteBytes(s.Path("rom.bin"), rom);
+  const std::size_t second = 64 + small.size() + 3;
+
+  const std::string line64 = "$000040 40 " + std::to_string(small.size()) + "\n";
+  EXPECT_EQ(s.Run({"scan", s.Path("rom.bin"), "--min-size", "41"}).out, "");
+  const TRun aligned = s.Run({"scan", s.Path("rom.bin"), "--align", "64"});
+  EXPECT_EQ(aligned.out, line64);
+  char line2[64];
+  std::snprintf(line2, sizeof line2, "$%06zX 40 %zu\n", second, small.size());
+  EXPECT_EQ(s.Run({"scan", s.Path("rom.bin"), "--align", "1"}).out, line64 + line2);
+}
