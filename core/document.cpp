@@ -8,32 +8,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "posix_fd.h"
 #include "uCommon.h"
 
 namespace tegulo {
 namespace {
 
 [[noreturn]] void ThrowErrno(int err) { throw TError(FileErrorText(err)); }
-
-class Fd {
-public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports a failing close, which can be where a write error surfaces.
-  int Close() {
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
-private:
-  int fd_;
-};
 
 std::string DirectoryOf(const std::string& path) {
   const auto slash = path.find_last_of('/');

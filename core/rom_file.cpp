@@ -10,33 +10,10 @@
 #include <cstring>
 #include <new>
 
+#include "posix_fd.h"
 #include "uCommon.h"
 
 namespace tegulo {
-namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports a failing close, which can be where a write error surfaces.
-  int Close() {
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
-
-}  // namespace
-
 std::vector<std::uint8_t> ReadRomFile(const std::string& path) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) throw TError(path + " not found");
