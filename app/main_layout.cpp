@@ -6,16 +6,16 @@
 
 #include "MainUnit.h"
 #include "choice_box.h"
+#include "compress/uCompress.h"
 #include "fonts.h"
 #include "image_button.h"
 #include "image_view.h"
 #include "line_edit.h"
 #include "list_box.h"
 #include "palette_grid.h"
-#include "spin_edit.h"
 #include "qt_text.h"
+#include "spin_edit.h"
 #include "status_bar.h"
-#include "compress/uCompress.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {
@@ -130,9 +130,15 @@ void TfmMain::BuildControls() {
   BuildRightColumn();
 
   for (auto [from, to] : {std::pair<QWidget*, QWidget*>{lbList, gPal},
-                          {gPal, ePalAddress}, {ePalAddress, sePalNum}, {sePalNum, eAddress},
-                          {eAddress, seWidth}, {seWidth, seHeight}, {seHeight, seOffset},
-                          {seOffset, eName}, {eName, seZoom}, {seZoom, cbTemplate},
+                          {gPal, ePalAddress},
+                          {ePalAddress, sePalNum},
+                          {sePalNum, eAddress},
+                          {eAddress, seWidth},
+                          {seWidth, seHeight},
+                          {seHeight, seOffset},
+                          {seOffset, eName},
+                          {eName, seZoom},
+                          {seZoom, cbTemplate},
                           {cbTemplate, cbCompression}}) {
     setTabOrder(from, to);
   }

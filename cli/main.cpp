@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
 #include "base/uCommon.h"
+#include "commands.h"
 
 namespace tegulo::cli {
 

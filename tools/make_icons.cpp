@@ -158,7 +158,10 @@ void New(QPainter& p) {
     const double r = (i % 2 == 0) ? 5.5 : 1.8;
     const double a = i * 3.14159265 / 4;
     const QPointF pt(c.x() + r * std::sin(a), c.y() - r * std::cos(a));
-    if (i == 0) star.moveTo(pt); else star.lineTo(pt);
+    if (i == 0)
+      star.moveTo(pt);
+    else
+      star.lineTo(pt);
   }
   star.closeSubpath();
   Outline(p, 0.8);
@@ -275,8 +278,8 @@ void Ramp(QPainter& p, bool reverse) {
   for (int i = 0; i < steps; ++i) {
     const int v = (reverse ? steps - 1 - i : i) * 255 / (steps - 1);
     p.setBrush(QColor(v, v, v));
-    p.drawRect(QRectF(r.left() + i * r.width() / steps, r.top(), r.width() / steps + 0.05,
-                      r.height()));
+    p.drawRect(
+        QRectF(r.left() + i * r.width() / steps, r.top(), r.width() / steps + 0.05, r.height()));
   }
   Outline(p);
   p.setBrush(Qt::NoBrush);
