@@ -10,6 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev
   fonts-dejavu-core
+  help2man
+  desktop-file-utils appstream shared-mime-info
+  dpkg-dev file
   "$@"
 )
 
