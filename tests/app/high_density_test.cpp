@@ -9,6 +9,7 @@
 #include "image_button.h"
 #include "image_view.h"
 #include "main_peer.h"
+#include "palette_grid.h"
 #include "pictures.h"
 
 namespace tegulo {
@@ -139,6 +140,25 @@ TEST(HighDensity, ViewShowsEachPixelAsASharpBlockOfZoomTimesRatio) {
     for (int x = 0; x < shot.width(); ++x) {
       const int i = ExpectedSource(y, block) * 4 + ExpectedSource(x, block);
       ASSERT_EQ(qGreen(shot.pixel(x, y)), (i * 30) & 0xFF) << x << "," << y << " ratio " << ratio;
+    }
+  }
+}
+
+TEST(HighDensity, PaletteCellsAreWholeBlocksWithSharpEdges) {
+  TPaletteGrid grid;
+  grid.OnDrawCell = [](QPainter& painter, int col, int row, const QRect& rect) {
+    painter.fillRect(rect, QColor(col * 16, row * 16, 128));
+  };
+  grid.show();
+  const qreal ratio = grid.devicePixelRatioF();
+  if (ratio != std::floor(ratio)) GTEST_SKIP() << "cells are whole blocks at whole ratios";
+  const QImage shot = grid.grab().toImage();
+  const int cell = static_cast<int>(TPaletteGrid::kCellSize * ratio);
+  ASSERT_EQ(shot.size(), QSize(TPaletteGrid::kCells, TPaletteGrid::kCells) * cell);
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) {
+      ASSERT_EQ(QColor(shot.pixel(x, y)), QColor((x / cell) * 16, (y / cell) * 16, 128))
+          << x << "," << y << " ratio " << ratio;
     }
   }
 }
