@@ -100,8 +100,8 @@ void TImageView::paintEvent(QPaintEvent* event) {
   const std::int64_t right = clip(std::ceil((area.right() + 1) * ratio), width);
   const std::int64_t bottom = clip(std::ceil((area.bottom() + 1) * ratio), height);
   if (left >= right || top >= bottom) return;
-  const QRect device(static_cast<int>(left), static_cast<int>(top),
-                     static_cast<int>(right - left), static_cast<int>(bottom - top));
+  const QRect device(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                     static_cast<int>(bottom - top));
   QImage out = ReplicatePixels(*bitmap_, device, scale);
   out.setDevicePixelRatio(ratio);
   QPainter(this).drawImage(QPointF(left / ratio, top / ratio), out);

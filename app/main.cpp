@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "MainUnit.h"
+#include "base/version.h"
 #include "pictures.h"
 #include "qt_user_prompts.h"
-#include "version.h"
 
 int main(int argc, char* argv[]) {
   // The window takes no arguments; "--version" alone is answered for packaging tools and

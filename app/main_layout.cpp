@@ -6,6 +6,7 @@
 
 #include "MainUnit.h"
 #include "choice_box.h"
+#include "compress/uCompress.h"
 #include "fonts.h"
 #include "image_button.h"
 #include "image_view.h"
@@ -13,11 +14,10 @@
 #include "list_box.h"
 #include "palette_grid.h"
 #include "pictures.h"
-#include "spin_edit.h"
 #include "qt_text.h"
+#include "spin_edit.h"
 #include "status_bar.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "tiles/uTiles.h"
 
 namespace tegulo {
 
@@ -129,9 +129,15 @@ void TfmMain::BuildControls() {
   BuildRightColumn();
 
   for (auto [from, to] : {std::pair<QWidget*, QWidget*>{lbList, gPal},
-                          {gPal, ePalAddress}, {ePalAddress, sePalNum}, {sePalNum, eAddress},
-                          {eAddress, seWidth}, {seWidth, seHeight}, {seHeight, seOffset},
-                          {seOffset, eName}, {eName, seZoom}, {seZoom, cbTemplate},
+                          {gPal, ePalAddress},
+                          {ePalAddress, sePalNum},
+                          {sePalNum, eAddress},
+                          {eAddress, seWidth},
+                          {seWidth, seHeight},
+                          {seHeight, seOffset},
+                          {seOffset, eName},
+                          {eName, seZoom},
+                          {seZoom, cbTemplate},
                           {cbTemplate, cbCompression}}) {
     setTabOrder(from, to);
   }

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "numbers.h"
+#include "base/numbers.h"
 
 namespace tegulo {
 
@@ -110,8 +110,7 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event) {
       if (!isReadOnly()) StepBy(event->key() == Qt::Key_Up ? 1 : -1);
       event->accept();
       return;
-    default:
-      break;
+    default: break;
   }
   const QString typed = event->text();
   // Control characters (editing keys, Ctrl+C/V...) pass; printable ones must be valid.

@@ -8,14 +8,14 @@
 #include <string>
 #include <system_error>
 
+#include "base/numbers.h"
 #include "commands.h"
-#include "document.h"
-#include "file_names.h"
-#include "numbers.h"
-#include "render.h"
-#include "rom_file.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "compress/uCompress.h"
+#include "entries/document.h"
+#include "entries/file_names.h"
+#include "image/render.h"
+#include "rom/rom_file.h"
+#include "tiles/uTiles.h"
 
 namespace tegulo::cli {
 namespace {

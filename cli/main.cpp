@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/uCommon.h"
+#include "base/version.h"
 #include "commands.h"
-#include "uCommon.h"
-#include "version.h"
 
 namespace tegulo::cli {
 

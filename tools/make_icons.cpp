@@ -162,7 +162,10 @@ void New(QPainter& p) {
     const double r = (i % 2 == 0) ? 5.5 : 1.8;
     const double a = i * 3.14159265 / 4;
     const QPointF pt(c.x() + r * std::sin(a), c.y() - r * std::cos(a));
-    if (i == 0) star.moveTo(pt); else star.lineTo(pt);
+    if (i == 0)
+      star.moveTo(pt);
+    else
+      star.lineTo(pt);
   }
   star.closeSubpath();
   Outline(p, 0.8);
@@ -279,8 +282,8 @@ void Ramp(QPainter& p, bool reverse) {
   for (int i = 0; i < steps; ++i) {
     const int v = (reverse ? steps - 1 - i : i) * 255 / (steps - 1);
     p.setBrush(QColor(v, v, v));
-    p.drawRect(QRectF(r.left() + i * r.width() / steps, r.top(), r.width() / steps + 0.05,
-                      r.height()));
+    p.drawRect(
+        QRectF(r.left() + i * r.width() / steps, r.top(), r.width() / steps + 0.05, r.height()));
   }
   Outline(p);
   p.setBrush(Qt::NoBrush);
@@ -369,14 +372,19 @@ class SvgCanvas : public Canvas {
 public:
   void Rect(QRectF r, double radius, const QColor& fill) override {
     body_ += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
-                 .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+                 .arg(r.x())
+                 .arg(r.y())
+                 .arg(r.width())
+                 .arg(r.height());
     if (radius > 0) body_ += QStringLiteral(" rx=\"%1\"").arg(radius);
     body_ += QStringLiteral(" fill=\"%1\"/>\n").arg(fill.name());
   }
   void Circle(QPointF centre, double radius, const QColor& fill, const QColor& stroke,
               double width) override {
     body_ += QStringLiteral("  <circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"%4\"")
-                 .arg(centre.x()).arg(centre.y()).arg(radius)
+                 .arg(centre.x())
+                 .arg(centre.y())
+                 .arg(radius)
                  .arg(fill.isValid() ? fill.name() : QStringLiteral("none"));
     if (width > 0) {
       body_ += QStringLiteral(" stroke=\"%1\" stroke-width=\"%2\"").arg(stroke.name()).arg(width);
@@ -384,24 +392,35 @@ public:
     body_ += QStringLiteral("/>\n");
   }
   void Line(QPointF from, QPointF to, double width, const QColor& colour) override {
-    body_ += QStringLiteral("  <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
-                            "stroke-width=\"%6\" stroke-linecap=\"round\"/>\n")
-                 .arg(from.x()).arg(from.y()).arg(to.x()).arg(to.y()).arg(colour.name())
+    body_ += QStringLiteral(
+                 "  <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
+                 "stroke-width=\"%6\" stroke-linecap=\"round\"/>\n")
+                 .arg(from.x())
+                 .arg(from.y())
+                 .arg(to.x())
+                 .arg(to.y())
+                 .arg(colour.name())
                  .arg(width);
   }
   void BeginClip(QPointF centre, double radius) override {
     const QString id = QStringLiteral("clip%1").arg(++clips_);
-    body_ += QStringLiteral("  <clipPath id=\"%1\"><circle cx=\"%2\" cy=\"%3\" r=\"%4\"/>"
-                            "</clipPath>\n  <g clip-path=\"url(#%1)\">\n")
-                 .arg(id).arg(centre.x()).arg(centre.y()).arg(radius);
+    body_ += QStringLiteral(
+                 "  <clipPath id=\"%1\"><circle cx=\"%2\" cy=\"%3\" r=\"%4\"/>"
+                 "</clipPath>\n  <g clip-path=\"url(#%1)\">\n")
+                 .arg(id)
+                 .arg(centre.x())
+                 .arg(centre.y())
+                 .arg(radius);
   }
   void EndClip() override { body_ += QStringLiteral("  </g>\n"); }
 
   QString Document(int units) const {
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
-                          "viewBox=\"0 0 %1 %1\">\n%2</svg>\n")
-        .arg(units).arg(body_);
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
+               "viewBox=\"0 0 %1 %1\">\n%2</svg>\n")
+        .arg(units)
+        .arg(body_);
   }
 
 private:

@@ -15,9 +15,9 @@
 namespace tegulo {
 namespace {
 
-constexpr const char* kPictures[] = {"open_rom", "new",         "load",         "save",
-                                     "export",   "open_palette", "palette_rom", "mono",
-                                     "mono_reverse", "add",      "remove"};
+constexpr const char* kPictures[] = {"open_rom",     "new",          "load",        "save",
+                                     "export",       "open_palette", "palette_rom", "mono",
+                                     "mono_reverse", "add",          "remove"};
 
 // The file drawn for a ratio, NAME.png at 1 and NAME@2x.png at 2, one pixel per pixel.
 QImage PictureFile(const QString& name, qreal ratio) {
@@ -60,12 +60,11 @@ TEST_F(WindowTest, ButtonsShowThePictureDrawnForTheScreenRatio) {
     const char* control;
     const char* picture;
   };
-  for (const Button& b :
-       {Button{"bNew", "new"}, Button{"bLoad", "load"}, Button{"bSave", "save"},
-        Button{"bExport", "export"}, Button{"bOpenPal", "open_palette"},
-        Button{"bLoadPalROM", "palette_rom"}, Button{"bPalMono", "mono"},
-        Button{"bPalMonoReverse", "mono_reverse"}, Button{"bAddAddress", "add"},
-        Button{"bDelAddress", "remove"}}) {
+  for (const Button& b : {Button{"bNew", "new"}, Button{"bLoad", "load"}, Button{"bSave", "save"},
+                          Button{"bExport", "export"}, Button{"bOpenPal", "open_palette"},
+                          Button{"bLoadPalROM", "palette_rom"}, Button{"bPalMono", "mono"},
+                          Button{"bPalMonoReverse", "mono_reverse"}, Button{"bAddAddress", "add"},
+                          Button{"bDelAddress", "remove"}}) {
     auto* button = Find<TImageButton>(b.control);
     ASSERT_NE(button, nullptr);
     const QImage file = PictureFile(QString::fromLatin1(b.picture), ratio);

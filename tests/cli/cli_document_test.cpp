@@ -3,15 +3,15 @@
 
 #include <cstring>
 
+#include "base/numbers.h"
+#include "base/uCommon.h"
 #include "cli_support.h"
+#include "compress/uCompress.h"
 #include "demo/demo_rom.h"
-#include "document.h"
-#include "file_names.h"
-#include "numbers.h"
-#include "render.h"
-#include "uCommon.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "entries/document.h"
+#include "entries/file_names.h"
+#include "image/render.h"
+#include "tiles/uTiles.h"
 
 using namespace tegulo;
 using namespace tegulo::clitest;

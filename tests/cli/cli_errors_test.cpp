@@ -1,8 +1,8 @@
 // tegulo-cli's exit statuses and error lines, and its help.
 #include <gtest/gtest.h>
 
+#include "base/version.h"
 #include "cli_support.h"
-#include "version.h"
 
 using namespace tegulo::clitest;
 

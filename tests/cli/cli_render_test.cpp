@@ -3,13 +3,13 @@
 
 #include <set>
 
+#include "base/numbers.h"
 #include "cli_support.h"
+#include "compress/uCompress.h"
 #include "demo/demo_rom.h"
-#include "file_names.h"
-#include "numbers.h"
-#include "palette.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "entries/file_names.h"
+#include "palette/palette.h"
+#include "tiles/uTiles.h"
 
 using namespace tegulo;
 using namespace tegulo::clitest;

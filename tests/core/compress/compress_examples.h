@@ -1,0 +1,141 @@
+// The worked examples of the four stream formats, shared by the decoder and bounds tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tegulo::test {
+
+struct TCompressExample {
+  const char* name;
+  std::uint8_t compression;  // row of Compressions
+  std::vector<std::uint8_t> stream;
+  std::string output;    // the bytes written, past the announced size included
+  std::int32_t rawSize;  // as the refresh stores them
+  std::int32_t comprSize;
+  bool notValid = false;
+};
+
+inline std::string Str(std::initializer_list<std::uint8_t> bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+inline const std::vector<TCompressExample>& CompressExamples() {
+  static const std::vector<TCompressExample> examples = {
+      {"LZ10 literal pair and overlapping reference",
+       1,
+       {0x10, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01},
+       "ABABABABAB",
+       10,
+       9},
+      {"LZ10 wrong type byte decodes on",
+       1,
+       {0x11, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01},
+       "ABABABABAB",
+       10,
+       9,
+       true},
+      {"LZ10 reference runs past the size",
+       1,
+       {0x10, 0x04, 0, 0, 0x40, 0x41, 0x30, 0x00},
+       "AAAAAAA",
+       4,
+       8},
+      {"LZ10 length-18 reference past the size",
+       1,
+       {0x10, 0x05, 0, 0, 0x40, 0x41, 0xF0, 0x00},
+       std::string(19, 'A'),
+       5,
+       8},
+      {"LZ10 second flag byte for the ninth token",
+       1,
+       {0x10, 0x09, 0, 0, 0x00, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x00, 0x49},
+       "ABCDEFGHI",
+       9,
+       15},
+      {"LZ10 empty output", 1, {0x10, 0, 0, 0, 0xFF}, "", 0, 4},
+
+      {"FF5 reference into the ring", 2, {0x06, 0x00, 0x01, 0x41, 0xDE, 0xE2}, "AAAAAA", 6, 6},
+      {"FF5 last reference copied whole", 2, {0x03, 0x00, 0x01, 0x41, 0xDE, 0xE2}, "AAAAAA", 3, 6},
+      {"FF5 reference longer than its source",
+       2,
+       {0x05, 0x00, 0x03, 0x41, 0x42, 0xDE, 0xE5},
+       "ABABABABAB",
+       5,
+       7},
+      {"FF5 second flag byte",
+       2,
+       {0x09, 0x00, 0xFF, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x01, 0x49},
+       "ABCDEFGHI",
+       9,
+       13},
+      {"FF5 empty output", 2, {0x00, 0x00, 0x77, 0x01}, "", 0, 2},
+
+      {"FF6 reference into the ring", 3, {0x06, 0x00, 0x01, 0x41, 0xDE, 0x17}, "AAAAAA", 6, 6},
+      {"FF6 stream ends after the eighth literal",
+       3,
+       {0x0B, 0x00, 0xFF, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x01, 0x49},
+       "ABCDEFGH",
+       8,
+       11},
+      {"FF6 unwritten ring index gives zeros",
+       3,
+       {0x09, 0x00, 0x03, 0x41, 0x42, 0xDE, 0x1F, 0x00, 0x00},
+       Str({0x41, 0x42, 0x41, 0x42, 0x41, 0x42, 0x41, 0x42, 0, 0, 0}),
+       11,
+       9},
+      {"FF6 first token read whole", 3, {0x03, 0x00, 0x00, 0x00, 0x00}, Str({0, 0, 0}), 3, 3},
+      {"FF6 empty output", 3, {0x02, 0x00, 0x55, 0x01}, "", 0, 2},
+      {"FF6 length below the header", 3, {0x01, 0x00, 0x55}, "", 0, 1},
+
+      {"CT 11-bit mode",
+       4,
+       {0x0A, 0x00, 0x04, 0x41, 0x42, 0x02, 0x18, 0x43, 0x44, 0x45, 0x46, 0x47, 0xC0},
+       "ABABABABCDEFG",
+       13,
+       10},
+      {"CT 12-bit mode",
+       4,
+       {0x0A, 0x00, 0x04, 0x41, 0x42, 0x02, 0x30, 0x43, 0x44, 0x45, 0x46, 0x47, 0x80},
+       "ABABABABCDEFG",
+       13,
+       10},
+      {"CT record sets a count of 3",
+       4,
+       {0x00, 0x00, 0xC3, 0x0A, 0x00, 0x04, 0x41, 0x42, 0x02, 0x08, 0x00},
+       "ABABAB",
+       6,
+       0},
+      {"CT zero control byte",
+       4,
+       {0x09, 0x00, 0x00, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0xC0},
+       "ABCDEFGH",
+       8,
+       9},
+      {"CT ninth token is a literal",
+       4,
+       {0x00, 0x00, 0xC9, 0x10, 0x00, 0x80, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x07, 0x00,
+        0x48, 0x00},
+       "ABCDEFGABCH",
+       11,
+       0},
+      {"CT count survives a zero control byte",
+       4,
+       {0x00, 0x00, 0xC2, 0x12, 0x00, 0x00, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x01,
+        0x08, 0x00, 0x49, 0x00},
+       "ABCDEFGHABCI",
+       12,
+       0},
+      {"CT distance 0 gives zeros",
+       4,
+       {0x00, 0x00, 0xC1, 0x08, 0x00, 0x01, 0x00, 0x00, 0x00},
+       Str({0, 0, 0}),
+       3,
+       0},
+      {"CT empty output", 4, {0x00, 0x00, 0xC0, 0x41}, "", 0, 0},
+  };
+  return examples;
+}
+
+}  // namespace tegulo::test
