@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace tegulo {
 
@@ -40,13 +41,25 @@ QImage ReplicatePixels(const TIndexedBitmap& bitmap, const QRect& device, double
   std::array<QRgb, 256> lut;
   for (std::size_t i = 0; i < lut.size(); ++i) lut[i] = 0xFF000000u | bitmap.Colours[i];
 
-  // Rows that come from the same bitmap row are copied; within a row each bitmap pixel
-  // fills its block.
-  QImage out(device.size(), QImage::Format_RGB32);
+  // The blocks of one row, worked out once: bitmap column and width in device pixels.
+  struct TRun {
+    std::int32_t column;
+    int width;
+  };
   const int w = device.width();
   const std::int64_t lastColumn = bitmap.Width() - 1;
+  std::vector<TRun> runs;
+  runs.reserve(static_cast<std::size_t>(std::min<std::int64_t>(w, lastColumn + 1)));
+  for (std::int64_t x = 0, sx = SourceOf(device.left(), scale, lastColumn); x < w; ++sx) {
+    const std::int64_t end = sx < lastColumn ? BlockStart(sx + 1, scale) - device.left() : w;
+    const int n = static_cast<int>(std::min<std::int64_t>(end, w) - x);
+    runs.push_back({static_cast<std::int32_t>(sx), n});
+    x += n;
+  }
+
+  // Rows that come from the same bitmap row are copied.
+  QImage out(device.size(), QImage::Format_RGB32);
   const std::int64_t lastRow = bitmap.Height() - 1;
-  const std::int64_t firstColumn = SourceOf(device.left(), scale, lastColumn);
   std::int64_t sy = SourceOf(device.top(), scale, lastRow);
   std::int64_t lastSourceRow = -1;
   for (int y = 0; y < device.height(); ++y) {
@@ -58,12 +71,8 @@ QImage ReplicatePixels(const TIndexedBitmap& bitmap, const QRect& device, double
     }
     lastSourceRow = sy;
     const std::uint8_t* src = bitmap.Row(static_cast<std::int32_t>(sy));
-    std::int64_t sx = firstColumn;
-    for (int x = 0; x < w; ++sx) {
-      const std::int64_t end = sx < lastColumn ? BlockStart(sx + 1, scale) - device.left() : w;
-      const int n = static_cast<int>(std::min<std::int64_t>(end, w) - x);
-      std::fill_n(dst + x, n, lut[src[sx]]);
-      x += n;
+    for (const TRun& run : runs) {
+      dst = std::fill_n(dst, run.width, lut[src[run.column]]);
     }
   }
   return out;
