@@ -10,6 +10,7 @@
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 #include "image/render.h"
+#include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {
@@ -110,7 +111,8 @@ void WritePlain(std::vector<std::uint8_t>& out, const TTileEntry& e, const TPixe
     throw TError("The tiles at " + Address(start) + "-" + Address(end - 1) +
                  " do not lie inside the ROM (" + std::to_string(out.size()) + " bytes)");
   }
-  EncodeTilesInto(e.Template, img, std::span(out).subspan(static_cast<std::size_t>(start), size));
+  FindTileFormat(e.Template)
+      ->encodeInto(img, std::span(out).subspan(static_cast<std::size_t>(start), size));
   report.address = start;
   report.written = size;
 }
@@ -140,7 +142,7 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
       data.end(), std::uint8_t{0});
   const std::vector<std::uint8_t> before(data.begin() + static_cast<std::ptrdiff_t>(offset),
                                          data.begin() + static_cast<std::ptrdiff_t>(offset + size));
-  EncodeTilesInto(e.Template, img, std::span(data).subspan(offset, size));
+  FindTileFormat(e.Template)->encodeInto(img, std::span(data).subspan(offset, size));
   report.compressed = true;
   report.oldStream = oldStream;
   report.oldAddress = e.Address;
