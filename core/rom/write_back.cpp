@@ -9,6 +9,7 @@
 #include "compress/refresh.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
+#include "image/png_reader.h"
 #include "image/render.h"
 #include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
@@ -207,6 +208,10 @@ std::span<const std::uint32_t> ImportColours(const TTileEntry& entry) {
   if (entry.Template == 0 || entry.Template >= kTemplateCount) return {};
   const std::size_t n = std::size_t{1} << TileTemplates[entry.Template].Value;
   return std::span<const std::uint32_t>(entry.Palette).first(std::min<std::size_t>(n, 256));
+}
+
+TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry) {
+  return PictureIndices(ReadPng(pngFile), ImportColours(entry), kFallbackBackground);
 }
 
 TWriteBackResult WriteBackPicture(std::span<const std::uint8_t> rom, const TTileEntry& entry,
