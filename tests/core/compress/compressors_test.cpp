@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "compress/optimal_parse.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 #include "sample_data.h"
@@ -260,4 +261,43 @@ TEST(CompressLZ10, OneMebibyteOfTileDataRoundTrips) {
   const Bytes s = CompressLZ10(d);
   ExpectRoundTrip(1, d, s, "1 MiB");
   EXPECT_LT(s.size(), EncodeLZ10(d).size());
+}
+
+TEST(FindLongestMatches, ExactAcrossTheWholeWindow) {
+  // Longer inputs than the brute-force parse can take, with matches everywhere: every
+  // position's longest match must equal the one found by trying every source.
+  const struct {
+    TParseLimits limits;
+    unsigned alphabet;
+  } cases[] = {{{2, 4096, 18}, 2}, {{1, 2048, 34}, 3}, {{1, 4095, 18}, 2}, {{2, 4096, 18}, 5}};
+  std::mt19937 rng(1417);
+  for (const auto& c : cases) {
+    Bytes d = Random(6500, rng(), c.alphabet);
+    // Some long repeats from far back, near the edge of the window.
+    for (std::size_t at = 4200; at + 40 < d.size(); at += 500) {
+      std::copy_n(d.begin() + static_cast<std::ptrdiff_t>(at - c.limits.maxDistance), 40,
+                  d.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    const TLongestMatches m = FindLongestMatches(d, c.limits);
+    for (std::size_t pos = 0; pos < d.size(); ++pos) {
+      std::size_t best = 0;
+      const std::size_t limit = std::min(c.limits.maxLength, d.size() - pos);
+      for (std::size_t dist = c.limits.minDistance; dist <= std::min(pos, c.limits.maxDistance);
+           ++dist) {
+        std::size_t len = 0;
+        while (len < limit && d[pos + len] == d[pos + len - dist]) ++len;
+        best = std::max(best, len);
+      }
+      if (best < 3) best = 0;
+      ASSERT_EQ(m.length[pos], best) << "position " << pos << ", window " << c.limits.maxDistance;
+      if (best != 0) {
+        const std::size_t dist = m.distance[pos];
+        ASSERT_TRUE(dist >= c.limits.minDistance && dist <= c.limits.maxDistance && dist <= pos);
+        ASSERT_TRUE(std::equal(d.begin() + static_cast<std::ptrdiff_t>(pos - dist),
+                               d.begin() + static_cast<std::ptrdiff_t>(pos - dist + best),
+                               d.begin() + static_cast<std::ptrdiff_t>(pos)))
+            << "position " << pos;
+      }
+    }
+  }
 }
