@@ -136,6 +136,16 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
   const std::size_t offset = static_cast<std::size_t>(e.Offset);
   const std::size_t length =
       std::max<std::size_t>(static_cast<std::uint32_t>(old.RawSize), offset + size);
+  // What the scheme's header can announce, or (FF6, CT) what a refresh unpacks; checked
+  // before any memory is taken for an offset from a damaged document.
+  const std::size_t most = e.Compression == kSchemeLZ10  ? 0xFFFFFF
+                           : e.Compression == kSchemeFF5 ? 0xFFFF
+                                                         : kDecodeBufferSize;
+  if (length > most) {
+    throw TError(std::string(Compressions[e.Compression].name()) + " holds at most " +
+                 std::to_string(most) + " bytes; the data are " + std::to_string(length) +
+                 " bytes");
+  }
   if (data.size() < length) data.resize(length, 0);
   // Beyond what the old stream announced or wrote, the data start from zero.
   std::fill(
