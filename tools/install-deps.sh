@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev
   fonts-dejavu-core
+  xvfb openbox x11-utils
   "$@"
 )
 

@@ -34,8 +34,11 @@ struct TfmMainPeer {
 // A window with scripted prompts, built fresh for each test.
 class WindowTest : public ::testing::Test {
 protected:
+  // The prompts the window is built with; a fixture may answer with real boxes.
+  virtual std::unique_ptr<FakePrompts> MakePrompts() { return std::make_unique<FakePrompts>(); }
+
   void SetUp() override {
-    auto fake = std::make_unique<FakePrompts>();
+    std::unique_ptr<FakePrompts> fake = MakePrompts();
     prompts = fake.get();
     window = std::make_unique<TfmMain>(std::move(fake));
   }
