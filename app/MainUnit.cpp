@@ -12,12 +12,12 @@
 #include "image_view.h"
 #include "line_edit.h"
 #include "list_box.h"
-#include "messages.h"
+#include "base/messages.h"
 #include "palette_grid.h"
 #include "qt_text.h"
 #include "spin_edit.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "compress/uCompress.h"
+#include "tiles/uTiles.h"
 
 // The pictures live in a static library; their registration must be called for.
 static void InitIconResources() { Q_INIT_RESOURCE(icons); }

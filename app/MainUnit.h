@@ -9,11 +9,11 @@
 #include <optional>
 #include <vector>
 
-#include "bitmap.h"
-#include "palette.h"
-#include "tile_entry.h"
+#include "base/bitmap.h"
+#include "palette/palette.h"
+#include "entries/tile_entry.h"
 #include "tile_palette.h"
-#include "uCommon.h"
+#include "base/uCommon.h"
 #include "user_prompts.h"
 
 class QLabel;

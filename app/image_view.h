@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "bitmap.h"
+#include "base/bitmap.h"
 
 namespace tegulo {
 

@@ -15,8 +15,8 @@
 #include "spin_edit.h"
 #include "qt_text.h"
 #include "status_bar.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "compress/uCompress.h"
+#include "tiles/uTiles.h"
 
 namespace tegulo {
 

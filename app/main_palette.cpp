@@ -5,7 +5,7 @@
 #include "image_button.h"
 #include "line_edit.h"
 #include "list_box.h"
-#include "numbers.h"
+#include "base/numbers.h"
 #include "palette_grid.h"
 #include "qt_text.h"
 #include "spin_edit.h"

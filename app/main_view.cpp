@@ -4,10 +4,10 @@
 #include "MainUnit.h"
 #include "image_view.h"
 #include "palette_grid.h"
-#include "png_writer.h"
+#include "image/png_writer.h"
 #include "qt_text.h"
-#include "refresh.h"
-#include "render.h"
+#include "compress/refresh.h"
+#include "image/render.h"
 #include "spin_edit.h"
 #include "status_bar.h"
 

@@ -2,13 +2,13 @@
 // writing control changes back into the current entry.
 #include "MainUnit.h"
 #include "choice_box.h"
-#include "document.h"
+#include "entries/document.h"
 #include "image_button.h"
 #include "line_edit.h"
 #include "list_box.h"
-#include "numbers.h"
+#include "base/numbers.h"
 #include "qt_text.h"
-#include "rom_file.h"
+#include "rom/rom_file.h"
 #include "spin_edit.h"
 
 namespace tegulo {

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "numbers.h"
+#include "base/numbers.h"
 
 namespace tegulo {
 

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "encoders.h"
-#include "refresh.h"
+#include "compress/encoders.h"
+#include "compress/refresh.h"
 #include "sample_data.h"
-#include "uCompress.h"
+#include "compress/uCompress.h"
 
 namespace {
 

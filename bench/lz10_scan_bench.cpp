@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "lz10_scan.h"
+#include "compress/lz10_scan.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "png_writer.h"
-#include "render.h"
+#include "image/png_writer.h"
+#include "image/render.h"
 
 namespace {
 

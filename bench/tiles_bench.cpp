@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "uTiles.h"
+#include "tiles/uTiles.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <system_error>
 
 #include "commands.h"
-#include "document.h"
-#include "file_names.h"
-#include "numbers.h"
-#include "render.h"
-#include "rom_file.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "entries/document.h"
+#include "entries/file_names.h"
+#include "base/numbers.h"
+#include "image/render.h"
+#include "rom/rom_file.h"
+#include "compress/uCompress.h"
+#include "tiles/uTiles.h"
 
 namespace tegulo::cli {
 namespace {

@@ -5,17 +5,17 @@
 #include <memory>
 #include <string>
 
-#include "bitmap.h"
-#include "choice_lookup.h"
+#include "base/bitmap.h"
+#include "base/choice_lookup.h"
 #include "commands.h"
-#include "numbers.h"
-#include "palette.h"
-#include "png_writer.h"
-#include "refresh.h"
-#include "render.h"
-#include "rom_file.h"
-#include "tile_entry.h"
-#include "uTiles.h"
+#include "base/numbers.h"
+#include "palette/palette.h"
+#include "image/png_writer.h"
+#include "compress/refresh.h"
+#include "image/render.h"
+#include "rom/rom_file.h"
+#include "entries/tile_entry.h"
+#include "tiles/uTiles.h"
 
 namespace tegulo::cli {
 

@@ -7,14 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "choice_lookup.h"
+#include "base/choice_lookup.h"
 #include "commands.h"
-#include "lz10_scan.h"
-#include "numbers.h"
-#include "refresh.h"
-#include "rom_file.h"
-#include "tile_entry.h"
-#include "uCompress.h"
+#include "compress/lz10_scan.h"
+#include "base/numbers.h"
+#include "compress/refresh.h"
+#include "rom/rom_file.h"
+#include "entries/tile_entry.h"
+#include "compress/uCompress.h"
 
 namespace tegulo::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "tile_entry.h"
+#include "entries/tile_entry.h"
 
 namespace CLI {
 class App;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "uCommon.h"
+#include "base/uCommon.h"
 
 namespace tegulo::cli {
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "uCompress.h"
+#include "compress/uCompress.h"
 
 namespace tegulo::fuzz {
 

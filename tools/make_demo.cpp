@@ -6,8 +6,8 @@
 #include <string>
 
 #include "demo/demo_rom.h"
-#include "document.h"
-#include "rom_file.h"
+#include "entries/document.h"
+#include "rom/rom_file.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

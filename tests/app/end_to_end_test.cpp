@@ -2,7 +2,7 @@
 // its template and compression, a ROM palette, the zoom, the export, save and reload.
 #include <QFileInfo>
 
-#include "encoders.h"
+#include "compress/encoders.h"
 #include "flow_fixture.h"
 #include "png_reader.h"
 

@@ -5,13 +5,13 @@
 
 #include "cli_support.h"
 #include "demo/demo_rom.h"
-#include "document.h"
-#include "file_names.h"
-#include "numbers.h"
-#include "render.h"
-#include "uCommon.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "entries/document.h"
+#include "entries/file_names.h"
+#include "base/numbers.h"
+#include "image/render.h"
+#include "base/uCommon.h"
+#include "compress/uCompress.h"
+#include "tiles/uTiles.h"
 
 using namespace tegulo;
 using namespace tegulo::clitest;

@@ -5,11 +5,11 @@
 
 #include "cli_support.h"
 #include "demo/demo_rom.h"
-#include "file_names.h"
-#include "numbers.h"
-#include "palette.h"
-#include "uCompress.h"
-#include "uTiles.h"
+#include "entries/file_names.h"
+#include "base/numbers.h"
+#include "palette/palette.h"
+#include "compress/uCompress.h"
+#include "tiles/uTiles.h"
 
 using namespace tegulo;
 using namespace tegulo::clitest;

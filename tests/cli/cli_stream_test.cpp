@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "cli_support.h"
-#include "encoders.h"
+#include "compress/encoders.h"
 
 using namespace tegulo;
 using namespace tegulo::clitest;

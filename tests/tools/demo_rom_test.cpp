@@ -5,7 +5,7 @@
 #include <cstring>
 #include <set>
 
-#include "palette.h"
+#include "palette/palette.h"
 
 using namespace tegulo;
 using tegulo::demo::BuildDemo;

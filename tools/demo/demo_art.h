@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tile_encoders.h"
+#include "tiles/tile_encoders.h"
 
 namespace tegulo::demo {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "tile_encoders.h"
+#include "tiles/tile_encoders.h"
 
 namespace tegulo::demo {
 

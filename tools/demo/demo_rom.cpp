@@ -6,10 +6,10 @@
 #include <stdexcept>
 
 #include "demo_art.h"
-#include "encoders.h"
-#include "numbers.h"
-#include "palette.h"
-#include "refresh.h"
+#include "compress/encoders.h"
+#include "base/numbers.h"
+#include "palette/palette.h"
+#include "compress/refresh.h"
 
 namespace tegulo::demo {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tile_encoders.h"
-#include "tile_entry.h"
+#include "tiles/tile_encoders.h"
+#include "entries/tile_entry.h"
 
 namespace tegulo::demo {
 

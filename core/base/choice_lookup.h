@@ -1,0 +1,22 @@
+// Finding a row of a choice table (templates, compressions) by its name.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "base/uCommon.h"
+
+namespace tegulo {
+
+// The index of the first row whose name equals `name`, ignoring ASCII case ("lz77-10"
+// finds "LZ77-10"). Rows with an empty name never match.
+std::optional<int> FindChoice(std::span<const TChoice> rows, std::string_view name);
+
+// A template given as a row number 1..9 (in the number syntax of addresses) or by name.
+std::optional<int> FindTemplate(std::string_view text);
+
+// A compression scheme 1..4 by name; "(none)" is not one of them.
+std::optional<int> FindScheme(std::string_view name);
+
+}  // namespace tegulo

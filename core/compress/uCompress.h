@@ -1,0 +1,55 @@
+// The compression schemes of entries and their four stream decoders.
+//
+// Every decoder reads the stream through a bounded view (the caller passes the bytes from
+// the stream's start to the end of the ROM) and writes into `output` from index 0.
+// At the limits of the data:
+//  - header fields that lie past the end of the stream read as 0;
+//  - a byte needed past the end of the stream stops decoding there; output already
+//    written stays, and the returned count covers what was consumed or written so far
+//    (a count of consumed bytes never exceeds the stream's length);
+//  - a write that would pass the end of `output` is dropped and decoding stops;
+//  - a back-reference reaching before output index 0 writes a zero byte for each source
+//    position before index 0, and decoding goes on.
+// No decoder can loop forever: each pass of its main loop consumes at least one byte.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "base/uCommon.h"
+
+namespace tegulo {
+
+inline constexpr int kCompressionCount = 5;
+
+// Row index = the entry's Compression value; the value byte equals the index.
+inline constexpr TChoice Compressions[kCompressionCount] = {
+    MakeChoice("(none)", 0),
+    MakeChoice("LZ77-10", 1),
+    MakeChoice("LZSS-FF5", 2),
+    MakeChoice("LZSS-FF6", 3),
+    MakeChoice("LZSS-CT", 4),
+};
+
+using tLZStream = TDecodeBuffer;
+
+// "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens
+// `output` to the announced size when it is shorter (never shortens it). *notValid (when
+// given) is set to whether the type byte differs from 0x10; decoding goes on exactly as for
+// a valid stream either way.
+std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, tLZStream& output,
+                             bool* notValid = nullptr);
+
+// "LZSS-FF5". Returns the stream bytes consumed, the 2 header bytes included.
+std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, tLZStream& output);
+
+// "LZSS-FF6". Returns the number of bytes written.
+std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, tLZStream& output);
+
+// "LZSS-CT". Returns the number of bytes written. A stream whose next section record is
+// never met runs on until the end of the stream or of `output`. When the first record, whose
+// byte gives the offset mode, lies past the end of the stream, nothing is written.
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output);
+
+}  // namespace tegulo

@@ -1,0 +1,77 @@
+// "LZSS-CT": control bytes read from the lowest bit up, a set bit marks a back-reference;
+// section records placed inside the stream end it or set the token count of the next
+// control byte.
+#include "base/stream_view.h"
+#include "compress/uCompress.h"
+
+namespace tegulo {
+
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output) {
+  const std::uint8_t* src = stream.data();
+  const std::size_t n = stream.size();
+  std::uint8_t* out = output.data();
+  const std::size_t outN = output.size();
+
+  std::size_t next = ReadLePadded(stream, 0, 2) + std::size_t{2};
+  if (next >= n) return 0;  // the offset mode is unknown
+  // The first record's top bits fix the mode for the whole stream.
+  const bool elevenBit = src[next] >= 0xC0;
+  const unsigned lengthShift = elevenBit ? 11 : 12;
+  const unsigned distanceMask = elevenBit ? 0x7FFu : 0xFFFu;
+
+  std::size_t in = 2;
+  std::size_t o = 0;
+  unsigned count = 8;
+
+  // One back-reference: a distance back from the output position (0 reads the bytes about
+  // to be written) and a length. False when decoding must stop.
+  const auto CopyMatch = [&]() -> bool {
+    if (in + 1 >= n) return false;
+    const unsigned r = src[in] | (static_cast<unsigned>(src[in + 1]) << 8);
+    in += 2;
+    const std::size_t len = (r >> lengthShift) + 3;
+    const std::size_t dist = r & distanceMask;
+    if (dist <= o && o + len <= outN) {
+      for (std::size_t i = 0; i < len; ++i, ++o) out[o] = out[o - dist];
+      return true;
+    }
+    for (std::size_t i = 0; i < len; ++i, ++o) {
+      if (o >= outN) return false;
+      out[o] = o >= dist ? out[o - dist] : 0;
+    }
+    return true;
+  };
+
+  for (;;) {
+    // Records are looked for only here, between control bytes.
+    while (in == next) {
+      if (in >= n) return static_cast<std::uint32_t>(o);
+      const unsigned tokens = src[in] & 0x3Fu;
+      if (tokens == 0 || in + 2 >= n) return static_cast<std::uint32_t>(o);
+      count = tokens;
+      next = src[in + 1] | (static_cast<std::size_t>(src[in + 2]) << 8);
+      in += 3;
+    }
+    if (in >= n) return static_cast<std::uint32_t>(o);
+    const unsigned ctl = src[in++];
+    if (ctl == 0) {
+      // Eight raw bytes whatever the count; the count waits for the next control byte.
+      for (int i = 0; i < 8; ++i) {
+        if (in >= n || o >= outN) return static_cast<std::uint32_t>(o);
+        out[o++] = src[in++];
+      }
+      continue;
+    }
+    for (unsigned j = 0; j < count; ++j) {
+      if (j < 8 && ((ctl >> j) & 1u) != 0) {
+        if (!CopyMatch()) return static_cast<std::uint32_t>(o);
+      } else {
+        if (in >= n || o >= outN) return static_cast<std::uint32_t>(o);
+        out[o++] = src[in++];
+      }
+    }
+    count = 8;
+  }
+}
+
+}  // namespace tegulo

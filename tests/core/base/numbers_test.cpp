@@ -1,0 +1,63 @@
+#include "base/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include "base/uCommon.h"
+
+using namespace tegulo;
+
+TEST(ParseInt, AcceptsEveryPrefixSignAndBlanks) {
+  const struct { const char* text; std::int32_t value; } cases[] = {
+      {"0", 0},           {"1867012", 1867012},   {"$1C7D04", 0x1C7D04}, {"$1c7d04", 0x1C7D04},
+      {"x10", 16},        {"X10", 16},            {"0x10", 16},          {"0X1f", 31},
+      {"  42", 42},       {"\t7", 7},             {"+5", 5},             {"-16", -16},
+      {"-$10", -16},      {"+0x10", 16},          {"007", 7},            {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN}, {"$FFFFFFFF", -1}, {"$80000000", INT32_MIN},
+      {"$7FFFFFFF", INT32_MAX},   {"0x00000001", 1}, {"-$FFFFFFFF", 1},
+  };
+  for (const auto& c : cases) {
+    auto v = TryParseInt(c.text);
+    ASSERT_TRUE(v.has_value()) << "text '" << c.text << "'";
+    EXPECT_EQ(*v, c.value) << "text '" << c.text << "'";
+  }
+}
+
+TEST(ParseInt, RefusesEverythingElse) {
+  const char* bad[] = {"",       " ",         "+",          "-",      "$",        "0x",
+                       "12 ",    "12a",       "$1G",        "$123456789", "2147483648",
+                       "-2147483649", "99999999999", "1.5",  "--1",    "+-1",      "0x-1",
+                       "$ 1",    "1,000",     "zz",         "0xx1",   "- 1"};
+  for (const char* t : bad) {
+    EXPECT_FALSE(TryParseInt(t).has_value()) << "text '" << t << "'";
+  }
+}
+
+TEST(ParseInt, ErrorMessageQuotesTheText) {
+  try {
+    ParseInt(" zz");
+    FAIL() << "no error";
+  } catch (const TError& e) {
+    EXPECT_STREQ(e.what(), "' zz' is not a valid integer value");
+  }
+}
+
+TEST(FormatAddress, SixUpperCaseDigitsAtLeast) {
+  EXPECT_EQ(FormatAddress(0x1C7D04), "$1C7D04");
+  EXPECT_EQ(FormatAddress(255), "$0000FF");
+  EXPECT_EQ(FormatAddress(0), "$000000");
+  EXPECT_EQ(FormatAddress(0x12ABCDEF), "$12ABCDEF");
+  EXPECT_EQ(FormatAddress(-1), "$FFFFFFFF");
+}
+
+TEST(SwapRedBlue, SwapsLowAndThirdByteAndClearsTop) {
+  EXPECT_EQ(SwapRedBlue(0x000000FFu), 0x00FF0000u);
+  EXPECT_EQ(SwapRedBlue(0xAB123456u), 0x00563412u);
+  std::uint32_t c[3] = {0xFF, 0xFF, 0xFF};
+  SwapRedBlue(c, 2);
+  EXPECT_EQ(c[0], 0xFF0000u);
+  EXPECT_EQ(c[1], 0xFF0000u);
+  EXPECT_EQ(c[2], 0xFFu);
+  SwapRedBlue(c, -1);
+  SwapRedBlue(c, 100);  // never past the span
+  EXPECT_EQ(c[2], 0xFF0000u);
+}

@@ -1,0 +1,153 @@
+#include "compress/lz10_scan.h"
+
+#include <gtest/gtest.h>
+
+#include "compress/uCompress.h"
+
+#include <random>
+#include <vector>
+
+using namespace tegulo;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct TCase {
+  const char* what;
+  Bytes stream;
+  std::uint32_t raw, compr;
+};
+
+// A random stream that obeys every rule: literals and back-references no further back
+// than the output written so far, the last token allowed to run past the announced size.
+Bytes ValidStream(std::mt19937& rng, std::uint32_t announced, std::uint32_t* comprSize) {
+  Bytes s = {0x10, static_cast<std::uint8_t>(announced), static_cast<std::uint8_t>(announced >> 8),
+             static_cast<std::uint8_t>(announced >> 16)};
+  std::uint32_t out = 0;
+  std::size_t flagAt = 0;
+  int bit = 8;
+  while (out < announced) {
+    if (bit == 8) {
+      flagAt = s.size();
+      s.push_back(0);
+      bit = 0;
+    }
+    if (out == 0 || rng() % 3 == 0) {
+      s.push_back(static_cast<std::uint8_t>(rng()));
+      ++out;
+    } else {
+      const std::uint32_t distance = 1 + rng() % std::min<std::uint32_t>(out, 4096);
+      const std::uint32_t length = 3 + rng() % 16;
+      s[flagAt] |= static_cast<std::uint8_t>(0x80 >> bit);
+      s.push_back(static_cast<std::uint8_t>((length - 3) << 4 | (distance - 1) >> 8));
+      s.push_back(static_cast<std::uint8_t>(distance - 1));
+      out += length;
+    }
+    ++bit;
+  }
+  *comprSize = static_cast<std::uint32_t>(s.size());
+  return s;
+}
+
+}  // namespace
+
+TEST(CheckLZ10Stream, SizesMatchWhatARefreshReports) {
+  const TCase cases[] = {
+      {"literals then a repeating reference",
+       {0x10, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01},
+       10,
+       9},
+      {"last reference runs past the size", {0x10, 0x04, 0, 0, 0x40, 0x41, 0x30, 0x00}, 4, 8},
+      {"length-18 reference at the end", {0x10, 0x05, 0, 0, 0x40, 0x41, 0xF0, 0x00}, 5, 8},
+      {"second flag byte",
+       {0x10, 9, 0, 0, 0, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0, 'I'},
+       9,
+       15},
+      {"announced size 0 reads nothing more", {0x10, 0, 0, 0}, 0, 4},
+      {"eighth token ends it, no flag read", {0x10, 8, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}, 8, 13},
+      {"distance equal to the output", {0x10, 4, 0, 0, 0x40, 0x41, 0x00, 0x00}, 4, 8},
+  };
+  for (const TCase& c : cases) {
+    const auto s = CheckLZ10Stream(c.stream, 0);
+    ASSERT_TRUE(s.has_value()) << c.what;
+    EXPECT_EQ(s->rawSize, c.raw) << c.what;
+    EXPECT_EQ(s->comprSize, c.compr) << c.what;
+  }
+}
+
+TEST(CheckLZ10Stream, RefusesBrokenStreams) {
+  const TCase cases[] = {
+      {"wrong type byte", {0x11, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01}, 0, 0},
+      {"reference before any output", {0x10, 4, 0, 0, 0x80, 0x00, 0x00}, 0, 0},
+      {"distance one past the output", {0x10, 8, 0, 0, 0x20, 0x41, 0x42, 0x00, 0x02}, 0, 0},
+      {"header cut short", {0x10, 4, 0}, 0, 0},
+      {"flag byte missing", {0x10, 4, 0, 0}, 0, 0},
+      {"reference cut after its first byte", {0x10, 8, 0, 0, 0x40, 0x41, 0x30}, 0, 0},
+      {"literal missing", {0x10, 2, 0, 0, 0x00, 0x41}, 0, 0},
+  };
+  for (const TCase& c : cases) EXPECT_FALSE(CheckLZ10Stream(c.stream, 0).has_value()) << c.what;
+  EXPECT_FALSE(CheckLZ10Stream(Bytes{0x10, 0, 0, 0}, 1).has_value())
+      << "position inside the header";
+  EXPECT_FALSE(CheckLZ10Stream(Bytes{0x10, 0, 0, 0}, 4).has_value()) << "position at the end";
+  EXPECT_FALSE(CheckLZ10Stream(Bytes{}, 0).has_value()) << "empty ROM";
+}
+
+TEST(CheckLZ10Stream, RandomValidStreamsPassWholeAndFailWhenCut) {
+  std::mt19937 rng(7);
+  tLZStream out(kDecodeBufferSize);
+  for (int round = 0; round < 200; ++round) {
+    std::uint32_t compr = 0;
+    const std::uint32_t announced = round < 20 ? round : rng() % 3000;
+    Bytes s = ValidStream(rng, announced, &compr);
+    const auto whole = CheckLZ10Stream(s, 0);
+    ASSERT_TRUE(whole.has_value()) << "round " << round;
+    EXPECT_EQ(whole->rawSize, announced) << "round " << round;
+    EXPECT_EQ(whole->comprSize, compr) << "round " << round;
+    EXPECT_EQ(DecompressLZ10(s, out), compr) << "round " << round << ": the unpacker agrees";
+
+    for (std::size_t cut = 0; cut < s.size(); ++cut) {
+      ASSERT_FALSE(CheckLZ10Stream(std::span(s).first(cut), 0).has_value())
+          << "round " << round << " cut at " << cut;
+    }
+    s.push_back(0xEE);  // bytes after the stream are not its business
+    EXPECT_EQ(CheckLZ10Stream(s, 0)->comprSize, compr) << "round " << round;
+  }
+}
+
+TEST(ScanLZ10, FindsStreamsAtTheAlignmentWithTheMinimumSize) {
+  std::mt19937 rng(3);
+  Bytes rom(4096, 0xFF);
+  std::uint32_t compr40 = 0, compr31 = 0, compr32 = 0;
+  const Bytes s40 = ValidStream(rng, 40, &compr40);
+  const Bytes s31 = ValidStream(rng, 31, &compr31);
+  const Bytes s32 = ValidStream(rng, 32, &compr32);
+  std::copy(s40.begin(), s40.end(), rom.begin() + 100);   // aligned to 4
+  std::copy(s31.begin(), s31.end(), rom.begin() + 400);   // too small
+  std::copy(s40.begin(), s40.end(), rom.begin() + 1001);  // odd position
+  // the last one ends exactly at the end of the ROM
+  rom.resize(2000 + s32.size());
+  std::copy(s32.begin(), s32.end(), rom.begin() + 2000);
+  const std::size_t atEnd = 2000;
+  const auto found4 = ScanLZ10(rom, {32, 4});
+  ASSERT_EQ(found4.size(), 2u);
+  EXPECT_EQ(found4[0], (TLZ10Stream{100, 40, compr40}));
+  EXPECT_EQ(found4[1], (TLZ10Stream{atEnd, 32, compr32}));
+
+  const auto found1 = ScanLZ10(rom, {31, 1});
+  ASSERT_EQ(found1.size(), 4u);
+  EXPECT_EQ(found1[1].address, 400u);
+  EXPECT_EQ(found1[2].address, 1001u);
+
+  EXPECT_EQ(ScanLZ10(rom, {31, 0}).size(), 4u) << "alignment 0 checks every position";
+  EXPECT_TRUE(ScanLZ10(Bytes{0x10, 0x20, 0}, {0, 1}).empty());
+}
+
+TEST(ScanLZ10, StreamRunningOffTheEndOfTheRomIsNotReported) {
+  std::mt19937 rng(5);
+  std::uint32_t compr = 0;
+  Bytes rom(64, 0);
+  const Bytes s = ValidStream(rng, 200, &compr);
+  rom.insert(rom.end(), s.begin(), s.end() - 1);
+  EXPECT_TRUE(ScanLZ10(rom, {32, 4}).empty());
+}

@@ -1,0 +1,147 @@
+#include "compress/refresh.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+using namespace tegulo;
+
+namespace {
+
+TTileEntry Entry(std::uint8_t compression, std::int32_t w, std::int32_t h, std::uint8_t bpp) {
+  TTileEntry e{};
+  std::memset(&e, 0x5C, sizeof e);  // every other field must come through unchanged
+  e.Compression = compression;
+  e.Width = w;
+  e.Height = h;
+  e.Bpp = bpp;
+  e.Address = 0;
+  e.RawSize = 111;
+  e.ComprSize = 222;
+  return e;
+}
+
+bool SameBesidesSizes(TTileEntry a, TTileEntry b) {
+  a.RawSize = b.RawSize = 0;
+  a.ComprSize = b.ComprSize = 0;
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+}  // namespace
+
+TEST(UnpackEntry, UncompressedSizeIsTheWrappingProduct) {
+  struct Case {
+    std::int32_t w, h;
+    std::uint8_t bpp;
+    std::int32_t raw;
+  } cases[] = {
+      {16, 8, 4, 16 * 8 * 32},
+      {1, 1, 1, 8},
+      {0x10000, 0x10000, 1, 0},   // 2^35 wraps to 0
+      {-1, 1, 1, -8},
+      {0x4000000, 1, 4, INT32_MIN},  // 2^31 as a signed 32-bit value
+      {7, 3, 0, 0},
+  };
+  const std::vector<std::uint8_t> rom(16, 0x10);
+  TDecodeBuffer buf(kDecodeBufferSize, 0xAB);
+  for (const Case& c : cases) {
+    TTileEntry e = Entry(0, c.w, c.h, c.bpp);
+    const TTileEntry before = e;
+    UnpackEntry(e, rom, buf);
+    EXPECT_EQ(e.RawSize, c.raw) << c.w << " x " << c.h << " x " << int{c.bpp};
+    EXPECT_EQ(e.ComprSize, 222);
+    EXPECT_TRUE(SameBesidesSizes(e, before));
+  }
+  EXPECT_TRUE(std::all_of(buf.begin(), buf.end(), [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST(UnpackEntry, UnknownSchemeChangesNothingButClearsTheBuffer) {
+  const std::vector<std::uint8_t> rom{0x10, 0x08, 0x00, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8};
+  for (std::uint8_t scheme : {5, 6, 200, 255}) {
+    for (std::int32_t address : {0, -5, 1 << 30}) {
+      TDecodeBuffer buf(kDecodeBufferSize, 0xAB);
+      TTileEntry e = Entry(scheme, 4, 4, 4);
+      e.Address = address;
+      const TTileEntry before = e;
+      EXPECT_FALSE(UnpackEntry(e, rom, buf).notValidLZ10);
+      EXPECT_EQ(std::memcmp(&e, &before, sizeof e), 0) << "scheme " << int{scheme};
+      EXPECT_TRUE(std::all_of(buf.begin(), buf.end(), [](std::uint8_t b) { return b == 0; }));
+    }
+  }
+}
+
+TEST(UnpackEntry, ClearsOnlyTheFirstMebibyte) {
+  TDecodeBuffer buf(kDecodeBufferSize + 10, 0xAB);
+  TTileEntry e = Entry(2, 1, 1, 1);
+  UnpackEntry(e, std::vector<std::uint8_t>{0, 0}, buf);
+  EXPECT_EQ(buf.size(), kDecodeBufferSize + 10);
+  EXPECT_EQ(buf[kDecodeBufferSize - 1], 0);
+  EXPECT_EQ(buf[kDecodeBufferSize], 0xAB);
+}
+
+TEST(UnpackEntry, ShortBufferIsBroughtToItsLength) {
+  TDecodeBuffer buf(100, 0xAB);
+  TTileEntry e = Entry(3, 1, 1, 1);
+  UnpackEntry(e, std::vector<std::uint8_t>{0x03, 0x00, 0x00, 0x00, 0x00}, buf);
+  EXPECT_EQ(buf.size(), kDecodeBufferSize);
+  EXPECT_EQ(e.RawSize, 3);
+  EXPECT_TRUE(std::all_of(buf.begin(), buf.end(), [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST(UnpackEntry, OtherFieldsStayForEveryScheme) {
+  const std::vector<std::uint8_t> rom{0x10, 0x02, 0x00, 0x00, 0x00, 0x41, 0x42, 0xC0, 0, 0, 0};
+  TDecodeBuffer buf(kDecodeBufferSize);
+  for (std::uint8_t scheme = 0; scheme <= 4; ++scheme) {
+    TTileEntry e = Entry(scheme, 2, 2, 2);
+    const TTileEntry before = e;
+    UnpackEntry(e, rom, buf);
+    EXPECT_TRUE(SameBesidesSizes(e, before)) << "scheme " << int{scheme};
+  }
+}
+
+TEST(TileCount, UnsignedDivisionByTileBytes) {
+  struct Case {
+    std::int32_t raw;
+    std::uint8_t bpp;
+    std::uint32_t tiles;
+  } cases[] = {
+      {64, 4, 2}, {63, 4, 1}, {0, 1, 0}, {24, 3, 1}, {-8, 1, 0x1FFFFFFF}, {-1, 8, 0x3FFFFFF}, {100, 0, 0},
+      {1000, 255, 0},
+  };
+  for (const Case& c : cases) {
+    TTileEntry e{};
+    e.RawSize = c.raw;
+    e.Bpp = c.bpp;
+    EXPECT_EQ(TileCount(e), c.tiles) << c.raw << " / " << int{c.bpp};
+  }
+}
+
+TEST(StatusTexts, DecimalPaddedToThreeAndUpperCaseHex) {
+  struct Case {
+    std::int32_t raw, compr;
+    std::uint8_t bpp;
+    const char* tiles;
+    const char* rawText;
+    const char* comprText;
+  } cases[] = {
+      {64, 9, 4, "#Tiles:   2 ($02)", "RawSize:  64 ($40)", "Compr.Size:   9 ($09)"},
+      {4096, 0, 4, "#Tiles: 128 ($80)", "RawSize: 4096 ($1000)", "Compr.Size:   0 ($00)"},
+      {0xBEEF, 0xABC, 1, "#Tiles: 6109 ($17DD)", "RawSize: 48879 ($BEEF)", "Compr.Size: 2748 ($ABC)"},
+      {-8, -1, 1, "#Tiles: 536870911 ($1FFFFFFF)", "RawSize:  -8 ($FFFFFFF8)",
+       "Compr.Size:  -1 ($FFFFFFFF)"},
+      {10, 4, 0, "#Tiles:   0 ($00)", "RawSize:  10 ($0A)", "Compr.Size:   4 ($04)"},
+  };
+  for (const Case& c : cases) {
+    TTileEntry e{};
+    e.RawSize = c.raw;
+    e.ComprSize = c.compr;
+    e.Bpp = c.bpp;
+    const auto texts = StatusTexts(e);
+    EXPECT_EQ(texts[0], c.tiles);
+    EXPECT_EQ(texts[1], c.rawText);
+    EXPECT_EQ(texts[2], c.comprText);
+  }
+}

@@ -1,0 +1,74 @@
+#include "rom/rom_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "base/uCommon.h"
+
+using namespace tegulo;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RomFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tegulo-rom-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  template <typename F>
+  static std::string ErrorOf(F f) {
+    try {
+      f();
+    } catch (const TError& e) {
+      return e.what();
+    }
+    return "(no error)";
+  }
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(RomFileTest, WrittenBytesReadBackWhole) {
+  std::vector<std::uint8_t> bytes(300000);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  WriteBytesFile(Path("rom.sfc"), bytes);
+  EXPECT_EQ(ReadRomFile(Path("rom.sfc")), bytes);
+
+  WriteBytesFile(Path("rom.sfc"), std::span(bytes).first(3));  // replaces, never appends
+  EXPECT_EQ(ReadRomFile(Path("rom.sfc")),
+            std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 3));
+
+  WriteBytesFile(Path("empty"), {});
+  EXPECT_TRUE(ReadRomFile(Path("empty")).empty());
+}
+
+TEST_F(RomFileTest, FailuresNameThePath) {
+  const std::string missing = Path("missing.sfc");
+  EXPECT_EQ(ErrorOf([&] { ReadRomFile(missing); }), missing + " not found");
+  EXPECT_EQ(ErrorOf([&] { ReadRomFile(dir_.string()); }), "Cannot read " + dir_.string());
+
+  const std::string noDir = Path("no/such/dir.bin");
+  EXPECT_EQ(ErrorOf([&] { WriteBytesFile(noDir, {}); }),
+            "Cannot create file \"" + noDir + "\". No such file or directory");
+  EXPECT_EQ(ErrorOf([&] { WriteBytesFile(dir_.string(), {}); }),
+            "Cannot create file \"" + dir_.string() + "\". Is a directory");
+}
+
+TEST_F(RomFileTest, WriteToAFullDeviceFails) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const std::vector<std::uint8_t> bytes(100, 1);
+  EXPECT_EQ(ErrorOf([&] { WriteBytesFile("/dev/full", bytes); }),
+            "Cannot create file \"/dev/full\". No space left on device");
+}
