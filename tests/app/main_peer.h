@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTest>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,8 @@ protected:
     window->show();
     QApplication::setActiveWindow(window.get());
     window->activateWindow();
+    // A window manager activates asynchronously.
+    (void)QTest::qWaitForWindowActive(window.get(), 5000);
     QApplication::processEvents();
   }
 
