@@ -7,16 +7,16 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "base/messages.h"
 #include "choice_box.h"
+#include "compress/uCompress.h"
 #include "image_button.h"
 #include "image_view.h"
 #include "line_edit.h"
 #include "list_box.h"
-#include "base/messages.h"
 #include "palette_grid.h"
 #include "qt_text.h"
 #include "spin_edit.h"
-#include "compress/uCompress.h"
 #include "tiles/uTiles.h"
 
 // The pictures live in a static library; their registration must be called for.
@@ -171,10 +171,8 @@ void TfmMain::ShowException(std::exception_ptr error) {
 
 std::optional<QString> TfmMain::Execute(const TFileDialog& dialog) {
   switch (dialog.Kind) {
-    case TFileDialog::TKind::Open:
-      return prompts_->OpenFile(dialog.Filter, dialog.DefaultExt);
-    case TFileDialog::TKind::Save:
-      return prompts_->SaveFile(dialog.Filter, dialog.DefaultExt);
+    case TFileDialog::TKind::Open: return prompts_->OpenFile(dialog.Filter, dialog.DefaultExt);
+    case TFileDialog::TKind::Save: return prompts_->SaveFile(dialog.Filter, dialog.DefaultExt);
     case TFileDialog::TKind::OpenPalette:
       return prompts_->OpenPalette(dialog.Filter, dialog.DefaultExt);
   }

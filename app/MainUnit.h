@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "base/bitmap.h"
-#include "palette/palette.h"
-#include "entries/tile_entry.h"
-#include "tile_palette.h"
 #include "base/uCommon.h"
+#include "entries/tile_entry.h"
+#include "palette/palette.h"
+#include "tile_palette.h"
 #include "user_prompts.h"
 
 class QLabel;

@@ -15,8 +15,8 @@ public:
   void AddItem(const QString& text, int number);
   int ItemIndex() const { return currentIndex(); }  // -1 when nothing is selected
   void SetItemIndex(int index) { setCurrentIndex(index); }
-  int ItemNumber(int index) const;                  // the number attached to an item
-  int IndexOfNumber(int number) const;              // -1 when no item carries it
+  int ItemNumber(int index) const;      // the number attached to an item
+  int IndexOfNumber(int number) const;  // -1 when no item carries it
 
   // The width at which an item of this text shows whole when selected.
   int WidthFor(const QString& text) const;

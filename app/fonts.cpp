@@ -32,8 +32,7 @@ QFont WindowFont() {
 }
 
 QFont ListFont() {
-  return FirstAvailable({QStringLiteral("MS Serif"), QStringLiteral("DejaVu Serif")},
-                        QFont::Serif);
+  return FirstAvailable({QStringLiteral("MS Serif"), QStringLiteral("DejaVu Serif")}, QFont::Serif);
 }
 
 }  // namespace tegulo

@@ -2,10 +2,10 @@
 #include <QPainter>
 
 #include "MainUnit.h"
+#include "base/numbers.h"
 #include "image_button.h"
 #include "line_edit.h"
 #include "list_box.h"
-#include "base/numbers.h"
 #include "palette_grid.h"
 #include "qt_text.h"
 #include "spin_edit.h"

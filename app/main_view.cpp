@@ -2,12 +2,12 @@
 #include <algorithm>
 
 #include "MainUnit.h"
+#include "compress/refresh.h"
+#include "image/png_writer.h"
+#include "image/render.h"
 #include "image_view.h"
 #include "palette_grid.h"
-#include "image/png_writer.h"
 #include "qt_text.h"
-#include "compress/refresh.h"
-#include "image/render.h"
 #include "spin_edit.h"
 #include "status_bar.h"
 

@@ -1,12 +1,12 @@
 // The entry workflow of the main window: the ROM, the entry list, the document, and
 // writing control changes back into the current entry.
 #include "MainUnit.h"
+#include "base/numbers.h"
 #include "choice_box.h"
 #include "entries/document.h"
 #include "image_button.h"
 #include "line_edit.h"
 #include "list_box.h"
-#include "base/numbers.h"
 #include "qt_text.h"
 #include "rom/rom_file.h"
 #include "spin_edit.h"
@@ -23,8 +23,8 @@ QString Address(std::int32_t value) { return QString::fromStdString(FormatAddres
 
 void TfmMain::bOpenROMClick() {
   // Document loading gives the same dialog a filter of its own.
-  OpenDialog.Filter =
-      QStringLiteral("SNES/GBA ROM|*.smc; *.sfc; *.gba|SNES ROM|*.smc; *.sfc|GBA ROM|*.gba|ALL|*.*");
+  OpenDialog.Filter = QStringLiteral(
+      "SNES/GBA ROM|*.smc; *.sfc; *.gba|SNES ROM|*.smc; *.sfc|GBA ROM|*.gba|ALL|*.*");
   const std::optional<QString> name = Execute(OpenDialog);
   if (!name) return;
   LoadROM(*name);
@@ -62,9 +62,8 @@ void TfmMain::lbListClick() {
   ePalAddress->setText(Address(CurEntry->PalAddress));
   sePalNum->SetValue(CurEntry->PalCount);
   SetTemplateControls(cbTemplate->IndexOfNumber(CurEntry->Template));
-  cbCompression->SetItemIndex(CurEntry->Compression < cbCompression->count()
-                                  ? CurEntry->Compression
-                                  : -1);
+  cbCompression->SetItemIndex(CurEntry->Compression < cbCompression->count() ? CurEntry->Compression
+                                                                             : -1);
   RefreshEntry();
   Updating = false;
   Redraw();

@@ -133,8 +133,7 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event) {
       if (!isReadOnly()) StepBy(event->key() == Qt::Key_Up ? 1 : -1);
       event->accept();
       return;
-    default:
-      break;
+    default: break;
   }
   const QString typed = event->text();
   // Control characters and chords (editing keys, Ctrl+C/V...) pass, whatever text they

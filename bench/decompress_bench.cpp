@@ -8,8 +8,8 @@
 
 #include "compress/encoders.h"
 #include "compress/refresh.h"
-#include "sample_data.h"
 #include "compress/uCompress.h"
+#include "sample_data.h"
 
 namespace {
 
@@ -50,23 +50,28 @@ Bytes EncodeCT12(std::span<const std::uint8_t> d) {
 
 void BM_LZ10(benchmark::State& state) {
   static const auto streams = Streams(tegulo::EncodeLZ10, kTotal);
-  Run(state, streams, [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressLZ10(s, o); });
+  Run(state, streams,
+      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressLZ10(s, o); });
 }
 void BM_FF5(benchmark::State& state) {
   static const auto streams = Streams(tegulo::EncodeFF5, kChunk);
-  Run(state, streams, [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressFF5(s, o); });
+  Run(state, streams,
+      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressFF5(s, o); });
 }
 void BM_FF6(benchmark::State& state) {
   static const auto streams = Streams(tegulo::EncodeFF6, kChunk);
-  Run(state, streams, [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressFF6(s, o); });
+  Run(state, streams,
+      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressFF6(s, o); });
 }
 void BM_CT11(benchmark::State& state) {
   static const auto streams = Streams(EncodeCT11, kChunk);
-  Run(state, streams, [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressCT(s, o); });
+  Run(state, streams,
+      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressCT(s, o); });
 }
 void BM_CT12(benchmark::State& state) {
   static const auto streams = Streams(EncodeCT12, kChunk);
-  Run(state, streams, [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressCT(s, o); });
+  Run(state, streams,
+      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressCT(s, o); });
 }
 BENCHMARK(BM_LZ10);
 BENCHMARK(BM_FF5);

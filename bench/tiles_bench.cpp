@@ -40,7 +40,8 @@ BENCHMARK(BM_Decoder)->DenseRange(1, 9);
 void BM_Decoder_Clipped(benchmark::State& state) {
   // The same image, half of it past the end of the data: the zero-padded path.
   static const std::vector<std::uint8_t> src = Source();
-  const std::span<const std::uint8_t> half(src.data(), static_cast<std::size_t>(kTiles) * kTiles * 16);
+  const std::span<const std::uint8_t> half(src.data(),
+                                           static_cast<std::size_t>(kTiles) * kTiles * 16);
   tegulo::TIndexedBitmap bmp;
   bmp.SetSize(8 * kTiles, 8 * kTiles);
   for (auto _ : state) {

@@ -83,7 +83,10 @@ void BM_WidthChangeToRepaint(benchmark::State& state) {
   state.counters["view_px"] = image->width() * image->height();
 }
 BENCHMARK(BM_WidthChangeToRepaint)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_WidthChangeToRepaint)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime()
+BENCHMARK(BM_WidthChangeToRepaint)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
     ->Iterations(6);
 
 void BM_Memcpy1MiB(benchmark::State& state) {

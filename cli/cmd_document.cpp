@@ -8,13 +8,13 @@
 #include <string>
 #include <system_error>
 
+#include "base/numbers.h"
 #include "commands.h"
+#include "compress/uCompress.h"
 #include "entries/document.h"
 #include "entries/file_names.h"
-#include "base/numbers.h"
 #include "image/render.h"
 #include "rom/rom_file.h"
-#include "compress/uCompress.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo::cli {

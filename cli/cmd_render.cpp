@@ -7,14 +7,14 @@
 
 #include "base/bitmap.h"
 #include "base/choice_lookup.h"
-#include "commands.h"
 #include "base/numbers.h"
-#include "palette/palette.h"
-#include "image/png_writer.h"
+#include "commands.h"
 #include "compress/refresh.h"
-#include "image/render.h"
-#include "rom/rom_file.h"
 #include "entries/tile_entry.h"
+#include "image/png_writer.h"
+#include "image/render.h"
+#include "palette/palette.h"
+#include "rom/rom_file.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo::cli {

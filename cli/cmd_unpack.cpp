@@ -8,13 +8,13 @@
 #include <string>
 
 #include "base/choice_lookup.h"
+#include "base/numbers.h"
 #include "commands.h"
 #include "compress/lz10_scan.h"
-#include "base/numbers.h"
 #include "compress/refresh.h"
-#include "rom/rom_file.h"
-#include "entries/tile_entry.h"
 #include "compress/uCompress.h"
+#include "entries/tile_entry.h"
+#include "rom/rom_file.h"
 
 namespace tegulo::cli {
 namespace {

@@ -1,6 +1,6 @@
 // libFuzzer target: "LZSS-CT" streams; the round trip alternates the two offset modes.
-#include "decompress_fuzz.h"
 #include "compress/encoders.h"
+#include "decompress_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto encode = [](std::span<const std::uint8_t> d) {

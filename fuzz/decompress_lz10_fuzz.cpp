@@ -1,6 +1,6 @@
 // libFuzzer target: "LZ77-10" streams.
-#include "decompress_fuzz.h"
 #include "compress/encoders.h"
+#include "decompress_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto decode = [](std::span<const std::uint8_t> s, tegulo::tLZStream& o) {

@@ -10,7 +10,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev
   fonts-dejavu-core
-  xvfb openbox x11-utils
+  help2man man-db                              # the manual pages: written, then checked
+  desktop-file-utils appstream shared-mime-info # validators of the installed desktop files
+  dpkg-dev file                                # dpkg-shlibdeps for the .deb's dependencies
+  xvfb openbox x11-utils                       # a private X server and window manager for tests
   "$@"
 )
 

@@ -25,8 +25,8 @@ std::vector<TToken> Parse(std::span<const std::uint8_t> buf, std::size_t start,
   while (pos < buf.size()) {
     const TMatch m = finder.Find(pos);
     if (m.length >= 3) {
-      tokens.push_back({static_cast<std::uint32_t>(m.length),
-                        static_cast<std::uint32_t>(m.distance), 0});
+      tokens.push_back(
+          {static_cast<std::uint32_t>(m.length), static_cast<std::uint32_t>(m.distance), 0});
       for (std::size_t i = 0; i < m.length; ++i) finder.Insert(pos + i);
       pos += m.length;
     } else {

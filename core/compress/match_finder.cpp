@@ -8,9 +8,12 @@ namespace tegulo {
 
 TMatchFinder::TMatchFinder(std::span<const std::uint8_t> buf, std::size_t maxDistance,
                            std::size_t maxLength)
-    : buf_(buf), maxDistance_(maxDistance), maxLength_(maxLength),
+    : buf_(buf),
+      maxDistance_(maxDistance),
+      maxLength_(maxLength),
       hashBits_(std::clamp(static_cast<int>(std::bit_width(buf.size())), 8, 16)),
-      head_(std::size_t{1} << hashBits_, -1), prev_(buf.size(), -1) {}
+      head_(std::size_t{1} << hashBits_, -1),
+      prev_(buf.size(), -1) {}
 
 std::uint32_t TMatchFinder::Hash(std::size_t pos) const {
   const std::uint32_t v = buf_[pos] | (buf_[pos + 1] << 8) | (buf_[pos + 2] << 16);

@@ -32,7 +32,7 @@ private:
   std::span<const std::uint8_t> buf_;
   std::size_t maxDistance_;
   std::size_t maxLength_;
-  int hashBits_;  // grows with the input, so that small inputs stay cheap
+  int hashBits_;                    // grows with the input, so that small inputs stay cheap
   std::vector<std::int32_t> head_;  // -1: no position
   std::vector<std::int32_t> prev_;
 };

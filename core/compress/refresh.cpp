@@ -50,8 +50,7 @@ TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDec
       e.ComprSize = static_cast<std::int32_t>(h);
       e.RawSize = static_cast<std::int32_t>(DecompressCT(stream, buffer));
       break;
-    default:
-      break;  // a damaged record: the scheme is unknown, the sizes stay
+    default: break;  // a damaged record: the scheme is unknown, the sizes stay
   }
   return report;
 }
@@ -64,8 +63,7 @@ std::uint32_t TileCount(const TTileEntry& e) {
 std::array<std::string, 3> StatusTexts(const TTileEntry& e) {
   // At most 0xFFFFFFFF / 8, so the count always fits a signed 32-bit value.
   const auto tiles = static_cast<std::int32_t>(TileCount(e));
-  return {FormatSize("#Tiles: %3d ($%.2X)", tiles),
-          FormatSize("RawSize: %3d ($%.2X)", e.RawSize),
+  return {FormatSize("#Tiles: %3d ($%.2X)", tiles), FormatSize("RawSize: %3d ($%.2X)", e.RawSize),
           FormatSize("Compr.Size: %3d ($%.2X)", e.ComprSize)};
 }
 

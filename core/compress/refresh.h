@@ -7,8 +7,8 @@
 #include <span>
 #include <string>
 
-#include "entries/tile_entry.h"
 #include "base/uCommon.h"
+#include "entries/tile_entry.h"
 
 namespace tegulo {
 

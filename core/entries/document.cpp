@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "io/posix_fd.h"
 #include "base/uCommon.h"
+#include "io/posix_fd.h"
 
 namespace tegulo {
 namespace {
@@ -28,18 +28,14 @@ std::string DirectoryOf(const std::string& path) {
 std::string FileErrorText(int err) {
   switch (err) {
     case ENOENT:
-    case ENOTDIR:
-      return "File not found";
+    case ENOTDIR: return "File not found";
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR:
-      return "File access denied";
+    case EISDIR: return "File access denied";
     case ENOSPC:
-    case EDQUOT:
-      return "Disk full";
-    default:
-      return "I/O error " + std::to_string(err);
+    case EDQUOT: return "Disk full";
+    default: return "I/O error " + std::to_string(err);
   }
 }
 

@@ -15,24 +15,24 @@ static_assert(std::endian::native == std::endian::little,
 inline constexpr std::size_t kMaxNameLength = 30;
 
 struct TTileEntry {
-  std::uint8_t Name[31];        // short string: length byte (0..30), then 30 characters
-  std::uint8_t Reserved1;       // never read or written
-  std::int32_t Address;         // offset of the tile data or stream in the ROM
-  std::int32_t RawSize;         // decoded size in bytes, set by every refresh
-  std::int32_t ComprSize;       // compressed size, set by the refresh of a compressed entry
-  std::int32_t Width;           // in tiles
-  std::int32_t Height;          // in tiles
-  std::int32_t Offset;          // added to Address, or to the start of the decode buffer
+  std::uint8_t Name[31];   // short string: length byte (0..30), then 30 characters
+  std::uint8_t Reserved1;  // never read or written
+  std::int32_t Address;    // offset of the tile data or stream in the ROM
+  std::int32_t RawSize;    // decoded size in bytes, set by every refresh
+  std::int32_t ComprSize;  // compressed size, set by the refresh of a compressed entry
+  std::int32_t Width;      // in tiles
+  std::int32_t Height;     // in tiles
+  std::int32_t Offset;     // added to Address, or to the start of the decode buffer
   std::uint8_t Reserved2;
-  std::uint8_t Bpp;             // bits per pixel
-  std::uint8_t Template;        // row of TileTemplates, 0 = none
-  std::uint8_t Compression;     // row of Compressions, 0 = none
-  std::uint8_t TileWidth;       // 8; nothing reads it
-  std::uint8_t TileHeight;      // 8; nothing reads it
+  std::uint8_t Bpp;          // bits per pixel
+  std::uint8_t Template;     // row of TileTemplates, 0 = none
+  std::uint8_t Compression;  // row of Compressions, 0 = none
+  std::uint8_t TileWidth;    // 8; nothing reads it
+  std::uint8_t TileHeight;   // 8; nothing reads it
   std::uint8_t Reserved3[2];
-  std::uint32_t Palette[256];   // 0x00BBGGRR
-  std::int32_t PalAddress;      // ROM offset the palette was last loaded from
-  std::int32_t PalCount;        // palette colours in use
+  std::uint32_t Palette[256];  // 0x00BBGGRR
+  std::int32_t PalAddress;     // ROM offset the palette was last loaded from
+  std::int32_t PalCount;       // palette colours in use
 };
 
 static_assert(sizeof(TTileEntry) == 1096);
@@ -74,10 +74,10 @@ void ApplyTemplate(TTileEntry& e, int row);
 // The safe reading of a record, which may come from a damaged document. Every consumer
 // takes field values through this rather than trusting the raw bytes.
 struct TSafeEntry {
-  std::int32_t palCount;   // PalCount clamped to 0..256
-  bool hasTiles;           // Bpp != 0: tiles can be counted
-  bool decodable;          // Compression 0..4: the refresh knows the scheme
-  bool drawable;           // Template 1..9 and Width, Height > 0
+  std::int32_t palCount;  // PalCount clamped to 0..256
+  bool hasTiles;          // Bpp != 0: tiles can be counted
+  bool decodable;         // Compression 0..4: the refresh knows the scheme
+  bool drawable;          // Template 1..9 and Width, Height > 0
 };
 TSafeEntry SafeReading(const TTileEntry& e);
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <new>
 
-#include "io/posix_fd.h"
 #include "base/uCommon.h"
+#include "io/posix_fd.h"
 
 namespace tegulo {
 std::vector<std::uint8_t> ReadRomFile(const std::string& path) {

@@ -14,7 +14,8 @@ constexpr std::array<std::uint64_t, 256> MakeSpread() {
   std::array<std::uint64_t, 256> t{};
   for (unsigned b = 0; b < 256; ++b) {
     std::uint64_t v = 0;
-    for (unsigned x = 0; x < 8; ++x) v |= static_cast<std::uint64_t>((b >> (7 - x)) & 1u) << (8 * x);
+    for (unsigned x = 0; x < 8; ++x)
+      v |= static_cast<std::uint64_t>((b >> (7 - x)) & 1u) << (8 * x);
     t[b] = v;
   }
   return t;
@@ -86,84 +87,94 @@ void ForEachTile(TIndexedBitmap& bmp, TByteSource src, std::int32_t w, std::int3
 }  // namespace
 
 void Draw4bppGBA(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
-  ForEachTile<32>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
-    for (int y = 0; y < 8; ++y, out += stride, t += 4) {
-      // Spread the four bytes to 16-bit lanes, then low nibble left, high nibble right.
-      std::uint32_t four;
-      std::memcpy(&four, t, 4);
-      std::uint64_t v = four;
-      v = (v | v << 16) & 0x0000FFFF0000FFFFull;
-      v = (v | v << 8) & 0x00FF00FF00FF00FFull;
-      Put8(out, (v & 0x000F000F000F000Full) | (v & 0x00F000F000F000F0ull) << 4);
-    }
-  });
+  ForEachTile<32>(bmp, src, Width, Height,
+                  [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
+                    for (int y = 0; y < 8; ++y, out += stride, t += 4) {
+                      // Spread the four bytes to 16-bit lanes, then low nibble left, high nibble
+                      // right.
+                      std::uint32_t four;
+                      std::memcpy(&four, t, 4);
+                      std::uint64_t v = four;
+                      v = (v | v << 16) & 0x0000FFFF0000FFFFull;
+                      v = (v | v << 8) & 0x00FF00FF00FF00FFull;
+                      Put8(out, (v & 0x000F000F000F000Full) | (v & 0x00F000F000F000F0ull) << 4);
+                    }
+                  });
 }
 
 void Draw4bppSNES(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
-  ForEachTile<32>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
-    for (int y = 0; y < 8; ++y, out += stride) {
-      Put8(out, kSpread[t[2 * y]] | kSpread[t[2 * y + 1]] << 1 | kSpread[t[16 + 2 * y]] << 2 |
-                    kSpread[t[17 + 2 * y]] << 3);
-    }
-  });
+  ForEachTile<32>(bmp, src, Width, Height,
+                  [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
+                    for (int y = 0; y < 8; ++y, out += stride) {
+                      Put8(out, kSpread[t[2 * y]] | kSpread[t[2 * y + 1]] << 1 |
+                                    kSpread[t[16 + 2 * y]] << 2 | kSpread[t[17 + 2 * y]] << 3);
+                    }
+                  });
 }
 
 void Draw3bppSNES(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
-  ForEachTile<24>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
-    for (int y = 0; y < 8; ++y, out += stride) {
-      Put8(out, kSpread[t[2 * y]] | kSpread[t[2 * y + 1]] << 1 | kSpread[t[16 + y]] << 2);
-    }
-  });
+  ForEachTile<24>(
+      bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
+        for (int y = 0; y < 8; ++y, out += stride) {
+          Put8(out, kSpread[t[2 * y]] | kSpread[t[2 * y + 1]] << 1 | kSpread[t[16 + y]] << 2);
+        }
+      });
 }
 
 void Draw2bppSNES(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
-  ForEachTile<16>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
-    for (int y = 0; y < 8; ++y, out += stride) {
-      Put8(out, kSpread[t[2 * y]] | kSpread[t[2 * y + 1]] << 1);
-    }
-  });
+  ForEachTile<16>(bmp, src, Width, Height,
+                  [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
+                    for (int y = 0; y < 8; ++y, out += stride) {
+                      Put8(out, kSpread[t[2 * y]] | kSpread[t[2 * y + 1]] << 1);
+                    }
+                  });
 }
 
 void Draw1bpp(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
-  ForEachTile<8>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
-    for (int y = 0; y < 8; ++y, out += stride) Put8(out, kSpread[t[y]]);
-  });
+  ForEachTile<8>(bmp, src, Width, Height,
+                 [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
+                   for (int y = 0; y < 8; ++y, out += stride) Put8(out, kSpread[t[y]]);
+                 });
 }
 
 void DrawMode7Interleaved(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width,
                           std::int32_t Height) {
-  ForEachTile<128>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
-    for (int y = 0; y < 8; ++y, out += stride) {
-      // The odd bytes of the 16-byte row, packed together.
-      std::uint64_t a = (Load64(t + 16 * y) >> 8) & 0x00FF00FF00FF00FFull;
-      std::uint64_t b = (Load64(t + 16 * y + 8) >> 8) & 0x00FF00FF00FF00FFull;
-      a = (a | a >> 8) & 0x0000FFFF0000FFFFull;
-      b = (b | b >> 8) & 0x0000FFFF0000FFFFull;
-      a = (a | a >> 16) & 0xFFFFFFFFull;
-      b = (b | b >> 16) & 0xFFFFFFFFull;
-      Put8(out, a | b << 32);
-    }
-  });
+  ForEachTile<128>(bmp, src, Width, Height,
+                   [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
+                     for (int y = 0; y < 8; ++y, out += stride) {
+                       // The odd bytes of the 16-byte row, packed together.
+                       std::uint64_t a = (Load64(t + 16 * y) >> 8) & 0x00FF00FF00FF00FFull;
+                       std::uint64_t b = (Load64(t + 16 * y + 8) >> 8) & 0x00FF00FF00FF00FFull;
+                       a = (a | a >> 8) & 0x0000FFFF0000FFFFull;
+                       b = (b | b >> 8) & 0x0000FFFF0000FFFFull;
+                       a = (a | a >> 16) & 0xFFFFFFFFull;
+                       b = (b | b >> 16) & 0xFFFFFFFFull;
+                       Put8(out, a | b << 32);
+                     }
+                   });
 }
 
-void DrawMode7Linear(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
-  ForEachTile<64>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
-    for (int y = 0; y < 8; ++y, out += stride) std::memcpy(out, t + 8 * y, 8);
-  });
+void DrawMode7Linear(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width,
+                     std::int32_t Height) {
+  ForEachTile<64>(bmp, src, Width, Height,
+                  [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
+                    for (int y = 0; y < 8; ++y, out += stride) std::memcpy(out, t + 8 * y, 8);
+                  });
 }
 
 void Draw8bppSNES(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {
-  ForEachTile<64>(bmp, src, Width, Height, [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
-    for (int y = 0; y < 8; ++y, out += stride) {
-      std::uint64_t planes = 0;
-      for (int k = 0; k < 4; ++k) {
-        std::uint16_t pair;
-        std::memcpy(&pair, t + 16 * k + 2 * y, 2);
-        planes |= static_cast<std::uint64_t>(pair) << (16 * k);
-      }
-      Put8(out, PlanesToPixels(planes));
-    }
-  });
+  ForEachTile<64>(bmp, src, Width, Height,
+                  [](const std::uint8_t* t, std::uint8_t* out, std::size_t stride) {
+                    for (int y = 0; y < 8; ++y, out += stride) {
+                      std::uint64_t planes = 0;
+                      for (int k = 0; k < 4; ++k) {
+                        std::uint16_t pair;
+                        std::memcpy(&pair, t + 16 * k + 2 * y, 2);
+                        planes |= static_cast<std::uint64_t>(pair) << (16 * k);
+                      }
+                      Put8(out, PlanesToPixels(planes));
+                    }
+                  });
 }
 
 void DrawLinear8bpp(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, std::int32_t Height) {

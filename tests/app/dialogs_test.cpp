@@ -40,12 +40,12 @@ TEST(WithDefaultExtension, AddsTheExtensionOnlyToANameWithoutOne) {
     const char* ext;
     const char* result;
   };
-  for (const Case& c : {Case{"/tmp/list", "tgl", "/tmp/list.tgl"},
-                        Case{"/tmp/list.tgl", "tgl", "/tmp/list.tgl"},
-                        Case{"/tmp/list.bak", "tgl", "/tmp/list.bak"},
-                        Case{"/tmp/dir.d/list", "tgl", "/tmp/dir.d/list.tgl"},
-                        Case{"/tmp/game", "zst", "/tmp/game.zst"},
-                        Case{"/tmp/list", "", "/tmp/list"}, Case{"", "tgl", ""}}) {
+  for (const Case& c :
+       {Case{"/tmp/list", "tgl", "/tmp/list.tgl"}, Case{"/tmp/list.tgl", "tgl", "/tmp/list.tgl"},
+        Case{"/tmp/list.bak", "tgl", "/tmp/list.bak"},
+        Case{"/tmp/dir.d/list", "tgl", "/tmp/dir.d/list.tgl"},
+        Case{"/tmp/game", "zst", "/tmp/game.zst"}, Case{"/tmp/list", "", "/tmp/list"},
+        Case{"", "tgl", ""}}) {
     EXPECT_EQ(WithDefaultExtension(c.path, c.ext), c.result) << c.path << " + " << c.ext;
   }
 }

@@ -32,9 +32,9 @@ TEST_F(WindowTest, StartsWithCaptionTextsAndValues) {
     int min;
     int max;
   };
-  for (const Spin& s : {Spin{"seZoom", "2", 1, 4}, Spin{"seWidth", "1", 1, 2000},
-                        Spin{"seHeight", "1", 1, 2000}, Spin{"seOffset", "0", 0, 0},
-                        Spin{"sePalNum", "16", 1, 256}}) {
+  for (const Spin& s :
+       {Spin{"seZoom", "2", 1, 4}, Spin{"seWidth", "1", 1, 2000}, Spin{"seHeight", "1", 1, 2000},
+        Spin{"seOffset", "0", 0, 0}, Spin{"sePalNum", "16", 1, 256}}) {
     const TSpinEdit* edit = Find<TSpinEdit>(s.name);
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(edit->text(), s.text) << s.name;
@@ -52,21 +52,21 @@ TEST_F(WindowTest, StartsWithCaptionTextsAndValues) {
 }
 
 TEST_F(WindowTest, OnlyTheNoRomControlsAcceptInputAtStart) {
-  const char* enabled[] = {"bOpenROM", "bOpenPal", "eName",  "sePalNum",
+  const char* enabled[] = {"bOpenROM", "bOpenPal",        "eName",  "sePalNum",
                            "bPalMono", "bPalMonoReverse", "lbList", "gPal"};
-  const char* disabled[] = {"bNew",     "bLoad",         "bSave",   "seZoom",      "seWidth",
-                            "seHeight", "seOffset",      "cbTemplate", "cbCompression",
-                            "bExport",  "ePalAddress",   "bLoadPalROM", "eAddress",
-                            "bAddAddress", "bDelAddress"};
+  const char* disabled[] = {"bNew",          "bLoad",       "bSave",       "seZoom",
+                            "seWidth",       "seHeight",    "seOffset",    "cbTemplate",
+                            "cbCompression", "bExport",     "ePalAddress", "bLoadPalROM",
+                            "eAddress",      "bAddAddress", "bDelAddress"};
   for (const char* name : enabled) EXPECT_TRUE(Find<QWidget>(name)->isEnabled()) << name;
   for (const char* name : disabled) EXPECT_FALSE(Find<QWidget>(name)->isEnabled()) << name;
 }
 
 TEST_F(WindowTest, ListsHoldTheTablesWithTheirNumbersAndNoSelection) {
   const auto* cbTemplate = Find<TChoiceBox>("cbTemplate");
-  const char* templates[] = {"4bpp (GBA)",     "4bpp (SNES)",    "3bpp (SNES)",
-                             "2bpp (SNES)",    "1bpp",           "8bpp (Mode7-1)",
-                             "8bpp (Mode7-2)", "8bpp (Mode3)",   "8bpp (PC)"};
+  const char* templates[] = {"4bpp (GBA)",     "4bpp (SNES)",  "3bpp (SNES)",
+                             "2bpp (SNES)",    "1bpp",         "8bpp (Mode7-1)",
+                             "8bpp (Mode7-2)", "8bpp (Mode3)", "8bpp (PC)"};
   ASSERT_EQ(cbTemplate->count(), 9);
   for (int i = 0; i < 9; ++i) {
     EXPECT_EQ(cbTemplate->itemText(i), templates[i]) << "item " << i;
@@ -96,21 +96,21 @@ TEST_F(WindowTest, LabelsAndHintsKeepTheirTexts) {
     const char* name;
     const char* text;
   };
-  for (const Text& t : {Text{"Label1", "Zoom"}, Text{"Label2", "Width:"},
-                        Text{"Label3", "Height:"}, Text{"Label4", "Offset:"},
-                        Text{"Label5", "Template:"}, Text{"Label6", "Compression:"},
-                        Text{"Label7", "Name:"}, Text{"Label8", "Palette Address:"},
-                        Text{"Label9", "Colors::"}, Text{"Label10", "Tile Address:"}}) {
+  for (const Text& t :
+       {Text{"Label1", "Zoom"}, Text{"Label2", "Width:"}, Text{"Label3", "Height:"},
+        Text{"Label4", "Offset:"}, Text{"Label5", "Template:"}, Text{"Label6", "Compression:"},
+        Text{"Label7", "Name:"}, Text{"Label8", "Palette Address:"}, Text{"Label9", "Colors::"},
+        Text{"Label10", "Tile Address:"}}) {
     EXPECT_EQ(Find<QLabel>(t.name)->text(), t.text) << t.name;
   }
-  for (const Text& t : {Text{"bOpenROM", "Load SNES/GBA ROM"}, Text{"bNew", "New Document"},
-                        Text{"bLoad", "Load Document"}, Text{"bSave", "Save Document"},
-                        Text{"bExport", "Export an Image"}, Text{"bOpenPal", "Import a Palette"},
-                        Text{"bLoadPalROM", "Load Palette from ROM"},
-                        Text{"bPalMono", "Make Palette Monochrome"},
-                        Text{"bPalMonoReverse", "Make Palette Monochrome Reverse"},
-                        Text{"bAddAddress", "Add Address to the List"},
-                        Text{"bDelAddress", "Remove Address from the List"}}) {
+  for (const Text& t :
+       {Text{"bOpenROM", "Load SNES/GBA ROM"}, Text{"bNew", "New Document"},
+        Text{"bLoad", "Load Document"}, Text{"bSave", "Save Document"},
+        Text{"bExport", "Export an Image"}, Text{"bOpenPal", "Import a Palette"},
+        Text{"bLoadPalROM", "Load Palette from ROM"}, Text{"bPalMono", "Make Palette Monochrome"},
+        Text{"bPalMonoReverse", "Make Palette Monochrome Reverse"},
+        Text{"bAddAddress", "Add Address to the List"},
+        Text{"bDelAddress", "Remove Address from the List"}}) {
     EXPECT_EQ(Find<QWidget>(t.name)->toolTip(), t.text) << t.name;
   }
 }
@@ -122,12 +122,11 @@ TEST_F(WindowTest, ButtonsShowPicturesOfTheirSizeInTheirStyle) {
     TImageButton::TStyle style;
   };
   using S = TImageButton::TStyle;
-  for (const Button& b :
-       {Button{"bNew", 48, S::Flat}, Button{"bLoad", 48, S::Flat}, Button{"bSave", 48, S::Flat},
-        Button{"bExport", 32, S::NoFrame}, Button{"bOpenPal", 32, S::NoFrame},
-        Button{"bLoadPalROM", 24, S::Flat}, Button{"bPalMono", 24, S::Flat},
-        Button{"bPalMonoReverse", 24, S::Flat}, Button{"bAddAddress", 24, S::Flat},
-        Button{"bDelAddress", 24, S::Flat}}) {
+  for (const Button& b : {Button{"bNew", 48, S::Flat}, Button{"bLoad", 48, S::Flat},
+                          Button{"bSave", 48, S::Flat}, Button{"bExport", 32, S::NoFrame},
+                          Button{"bOpenPal", 32, S::NoFrame}, Button{"bLoadPalROM", 24, S::Flat},
+                          Button{"bPalMono", 24, S::Flat}, Button{"bPalMonoReverse", 24, S::Flat},
+                          Button{"bAddAddress", 24, S::Flat}, Button{"bDelAddress", 24, S::Flat}}) {
     const auto* button = Find<TImageButton>(b.name);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->Picture().size(), QSize(b.picture, b.picture)) << b.name;

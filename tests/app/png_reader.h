@@ -1,12 +1,12 @@
 // Reads back the chunks of a PNG file that the export wrote, for the tests.
 #pragma once
 
+#include <zlib.h>
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include <zlib.h>
 
 namespace tegulo {
 

@@ -26,11 +26,11 @@ protected:
 TEST_F(ViewTest, StatusTextsCountTilesAndSizes) {
   OpenRom();
   AddDrawn("0", "4bpp (SNES)", 4, 2);
-  EXPECT_EQ(StatusTexts(), (QStringList{"#Tiles:   8 ($08)", "RawSize: 256 ($100)",
-                                        "Compr.Size:   0 ($00)"}));
+  EXPECT_EQ(StatusTexts(),
+            (QStringList{"#Tiles:   8 ($08)", "RawSize: 256 ($100)", "Compr.Size:   0 ($00)"}));
   AddDrawn("0", "2bpp (SNES)", 30, 1);
-  EXPECT_EQ(StatusTexts(), (QStringList{"#Tiles:  30 ($1E)", "RawSize: 480 ($1E0)",
-                                        "Compr.Size:   0 ($00)"}));
+  EXPECT_EQ(StatusTexts(),
+            (QStringList{"#Tiles:  30 ($1E)", "RawSize: 480 ($1E0)", "Compr.Size:   0 ($00)"}));
 }
 
 TEST_F(ViewTest, TheZoomEnlargesAtOnceAndTreatsZeroAsOne) {
@@ -41,9 +41,9 @@ TEST_F(ViewTest, TheZoomEnlargesAtOnceAndTreatsZeroAsOne) {
     const char* typed;
     QSize picture;
   };
-  for (const Case& c : {Case{"3", {48, 24}}, Case{"1", {16, 8}}, Case{"0", {16, 8}},
-                        Case{"-2", {16, 8}}, Case{"", {16, 8}}, Case{"4", {64, 32}},
-                        Case{"6", {96, 48}}}) {
+  for (const Case& c :
+       {Case{"3", {48, 24}}, Case{"1", {16, 8}}, Case{"0", {16, 8}}, Case{"-2", {16, 8}},
+        Case{"", {16, 8}}, Case{"4", {64, 32}}, Case{"6", {96, 48}}}) {
     Type(seZoom, c.typed);
     EXPECT_EQ(Image->PictureSize(), c.picture) << "zoom '" << c.typed << "'";
   }

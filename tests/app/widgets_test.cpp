@@ -89,10 +89,10 @@ TEST(TPaletteGrid, PointsMapToCellsAndNothingOutside) {
     int x, y;
     int col, row;  // -1: no cell
   };
-  for (const Case& c : {Case{0, 0, 0, 0}, Case{15, 15, 0, 0}, Case{16, 0, 1, 0},
-                        Case{0, 16, 0, 1}, Case{100, 37, 6, 2}, Case{255, 255, 15, 15},
-                        Case{256, 10, -1, -1}, Case{10, 256, -1, -1}, Case{-1, 5, -1, -1},
-                        Case{5, -1, -1, -1}, Case{1000, 1000, -1, -1}}) {
+  for (const Case& c :
+       {Case{0, 0, 0, 0}, Case{15, 15, 0, 0}, Case{16, 0, 1, 0}, Case{0, 16, 0, 1},
+        Case{100, 37, 6, 2}, Case{255, 255, 15, 15}, Case{256, 10, -1, -1}, Case{10, 256, -1, -1},
+        Case{-1, 5, -1, -1}, Case{5, -1, -1, -1}, Case{1000, 1000, -1, -1}}) {
     const auto cell = TPaletteGrid::CellAt(QPoint(c.x, c.y));
     if (c.col < 0) {
       EXPECT_FALSE(cell.has_value()) << "point " << c.x << "," << c.y;
@@ -106,9 +106,9 @@ TEST(TPaletteGrid, PointsMapToCellsAndNothingOutside) {
 
 TEST_F(WindowTest, GridPaintsViewPaletteColoursInSunkenCells) {
   TPalette& view = TfmMainPeer::ViewPalette(*window);
-  view[0] = 0x000000FF;         // red, 0x00BBGGRR
-  view[17] = 0x0000FF00;        // green: column 1, row 1
-  view[255] = 0x00FF0000;       // blue: the bottom-right cell
+  view[0] = 0x000000FF;    // red, 0x00BBGGRR
+  view[17] = 0x0000FF00;   // green: column 1, row 1
+  view[255] = 0x00FF0000;  // blue: the bottom-right cell
   auto* gPal = Find<TPaletteGrid>("gPal");
   const QImage shot = gPal->grab().toImage();
   EXPECT_EQ(shot.size(), QSize(256, 256));

@@ -7,7 +7,7 @@
 namespace tegulo {
 namespace {
 
-const char* const kRomGroup[] = {"bNew",     "bLoad",       "bSave",       "ePalAddress",
+const char* const kRomGroup[] = {"bNew",        "bLoad",    "bSave",       "ePalAddress",
                                  "bLoadPalROM", "eAddress", "bAddAddress", "bDelAddress"};
 const char* const kEntryGroup[] = {"bExport", "cbTemplate", "cbCompression"};
 const char* const kGeometry[] = {"seZoom", "seWidth", "seHeight", "seOffset"};
@@ -25,9 +25,12 @@ protected:
                           "bPalMonoReverse", "lbList", "gPal"}) {
       EXPECT_TRUE(Find<QWidget>(n)->isEnabled()) << n << " " << where;
     }
-    for (const char* n : kRomGroup) EXPECT_EQ(Find<QWidget>(n)->isEnabled(), s.rom) << n << " " << where;
-    for (const char* n : kEntryGroup) EXPECT_EQ(Find<QWidget>(n)->isEnabled(), s.entry) << n << " " << where;
-    for (const char* n : kGeometry) EXPECT_EQ(Find<QWidget>(n)->isEnabled(), s.geometry) << n << " " << where;
+    for (const char* n : kRomGroup)
+      EXPECT_EQ(Find<QWidget>(n)->isEnabled(), s.rom) << n << " " << where;
+    for (const char* n : kEntryGroup)
+      EXPECT_EQ(Find<QWidget>(n)->isEnabled(), s.entry) << n << " " << where;
+    for (const char* n : kGeometry)
+      EXPECT_EQ(Find<QWidget>(n)->isEnabled(), s.geometry) << n << " " << where;
   }
 };
 
@@ -119,8 +122,8 @@ TEST_F(WorkflowTest, AddingFromTheStartTextSelectsAnEntryWithoutTemplate) {
   EXPECT_EQ(cbCompression->currentText(), "(none)");
   EXPECT_EQ(cbTemplate->currentText(), "");
   EXPECT_TRUE(Bitmap().Empty()) << "an entry without template is not drawn";
-  EXPECT_EQ(StatusTexts(), (QStringList{"#Tiles:   1 ($01)", "RawSize:   8 ($08)",
-                                        "Compr.Size:   0 ($00)"}));
+  EXPECT_EQ(StatusTexts(),
+            (QStringList{"#Tiles:   1 ($01)", "RawSize:   8 ($08)", "Compr.Size:   0 ($00)"}));
   EXPECT_FALSE(TfmMainPeer::Updating(*window));
 }
 
@@ -267,12 +270,12 @@ TEST_F(WorkflowTest, AddingAndSavingAtOnceWritesTheStartRecord) {
   expected.replace(1, 7, "$1C7D04");
   const char address[] = {0x04, 0x7D, 0x1C, 0x00};
   expected.replace(32, 4, address, 4);
-  expected[36] = 8;     // RawSize from the refresh
-  expected[44] = 1;     // Width
-  expected[48] = 1;     // Height
-  expected[57] = 1;     // Bpp
-  expected[60] = 8;     // TileWidth
-  expected[61] = 8;     // TileHeight
+  expected[36] = 8;  // RawSize from the refresh
+  expected[44] = 1;  // Width
+  expected[48] = 1;  // Height
+  expected[57] = 1;  // Bpp
+  expected[60] = 8;  // TileWidth
+  expected[61] = 8;  // TileHeight
   EXPECT_EQ(doc, expected);
 }
 

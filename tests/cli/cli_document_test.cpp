@@ -3,14 +3,14 @@
 
 #include <cstring>
 
+#include "base/numbers.h"
+#include "base/uCommon.h"
 #include "cli_support.h"
+#include "compress/uCompress.h"
 #include "demo/demo_rom.h"
 #include "entries/document.h"
 #include "entries/file_names.h"
-#include "base/numbers.h"
 #include "image/render.h"
-#include "base/uCommon.h"
-#include "compress/uCompress.h"
 #include "tiles/uTiles.h"
 
 using namespace tegulo;

@@ -3,12 +3,12 @@
 
 #include <set>
 
+#include "base/numbers.h"
 #include "cli_support.h"
+#include "compress/uCompress.h"
 #include "demo/demo_rom.h"
 #include "entries/file_names.h"
-#include "base/numbers.h"
 #include "palette/palette.h"
-#include "compress/uCompress.h"
 #include "tiles/uTiles.h"
 
 using namespace tegulo;

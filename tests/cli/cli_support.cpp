@@ -7,10 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 extern char** environ;

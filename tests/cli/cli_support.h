@@ -42,7 +42,7 @@ std::vector<std::string> Fields(const std::string& line, char sep);
 
 // A folder of its own for the running test, removed again by the destructor.
 class TScratch {
- public:
+public:
   TScratch();
   ~TScratch();
   TScratch(const TScratch&) = delete;
@@ -51,7 +51,7 @@ class TScratch {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   TRun Run(const std::vector<std::string>& args) const { return RunCli(args, dir_); }
 
- private:
+private:
   std::filesystem::path dir_;
 };
 

@@ -5,11 +5,11 @@
 #include <functional>
 #include <stdexcept>
 
-#include "demo_art.h"
-#include "compress/encoders.h"
 #include "base/numbers.h"
-#include "palette/palette.h"
+#include "compress/encoders.h"
 #include "compress/refresh.h"
+#include "demo_art.h"
+#include "palette/palette.h"
 
 namespace tegulo::demo {
 namespace {
@@ -38,7 +38,7 @@ std::vector<std::uint8_t> Compress(int scheme, std::span<const std::uint8_t> raw
 }
 
 class TRomWriter {
- public:
+public:
   std::int32_t Place(std::span<const std::uint8_t> bytes, std::size_t align) {
     while (rom_.size() % align != 0) rom_.push_back(0xFF);
     const std::size_t at = rom_.size();
@@ -60,7 +60,7 @@ class TRomWriter {
     return std::move(rom_);
   }
 
- private:
+private:
   std::vector<std::uint8_t> rom_;
 };
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tiles/tile_encoders.h"
 #include "entries/tile_entry.h"
+#include "tiles/tile_encoders.h"
 
 namespace tegulo::demo {
 

@@ -7,13 +7,32 @@
 using namespace tegulo;
 
 TEST(ParseInt, AcceptsEveryPrefixSignAndBlanks) {
-  const struct { const char* text; std::int32_t value; } cases[] = {
-      {"0", 0},           {"1867012", 1867012},   {"$1C7D04", 0x1C7D04}, {"$1c7d04", 0x1C7D04},
-      {"x10", 16},        {"X10", 16},            {"0x10", 16},          {"0X1f", 31},
-      {"  42", 42},       {"\t7", 7},             {"+5", 5},             {"-16", -16},
-      {"-$10", -16},      {"+0x10", 16},          {"007", 7},            {"2147483647", 2147483647},
-      {"-2147483648", INT32_MIN}, {"$FFFFFFFF", -1}, {"$80000000", INT32_MIN},
-      {"$7FFFFFFF", INT32_MAX},   {"0x00000001", 1}, {"-$FFFFFFFF", 1},
+  const struct {
+    const char* text;
+    std::int32_t value;
+  } cases[] = {
+      {"0", 0},
+      {"1867012", 1867012},
+      {"$1C7D04", 0x1C7D04},
+      {"$1c7d04", 0x1C7D04},
+      {"x10", 16},
+      {"X10", 16},
+      {"0x10", 16},
+      {"0X1f", 31},
+      {"  42", 42},
+      {"\t7", 7},
+      {"+5", 5},
+      {"-16", -16},
+      {"-$10", -16},
+      {"+0x10", 16},
+      {"007", 7},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"$FFFFFFFF", -1},
+      {"$80000000", INT32_MIN},
+      {"$7FFFFFFF", INT32_MAX},
+      {"0x00000001", 1},
+      {"-$FFFFFFFF", 1},
   };
   for (const auto& c : cases) {
     auto v = TryParseInt(c.text);
@@ -23,10 +42,10 @@ TEST(ParseInt, AcceptsEveryPrefixSignAndBlanks) {
 }
 
 TEST(ParseInt, RefusesEverythingElse) {
-  const char* bad[] = {"",       " ",         "+",          "-",      "$",        "0x",
-                       "12 ",    "12a",       "$1G",        "$123456789", "2147483648",
-                       "-2147483649", "99999999999", "1.5",  "--1",    "+-1",      "0x-1",
-                       "$ 1",    "1,000",     "zz",         "0xx1",   "- 1"};
+  const char* bad[] = {
+      "",     " ",          "+",          "-",           "$",           "0x",  "12 ", "12a",
+      "$1G",  "$123456789", "2147483648", "-2147483649", "99999999999", "1.5", "--1", "+-1",
+      "0x-1", "$ 1",        "1,000",      "zz",          "0xx1",        "- 1"};
   for (const char* t : bad) {
     EXPECT_FALSE(TryParseInt(t).has_value()) << "text '" << t << "'";
   }

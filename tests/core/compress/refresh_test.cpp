@@ -40,7 +40,7 @@ TEST(UnpackEntry, UncompressedSizeIsTheWrappingProduct) {
   } cases[] = {
       {16, 8, 4, 16 * 8 * 32},
       {1, 1, 1, 8},
-      {0x10000, 0x10000, 1, 0},   // 2^35 wraps to 0
+      {0x10000, 0x10000, 1, 0},  // 2^35 wraps to 0
       {-1, 1, 1, -8},
       {0x4000000, 1, 4, INT32_MIN},  // 2^31 as a signed 32-bit value
       {7, 3, 0, 0},
@@ -108,8 +108,8 @@ TEST(TileCount, UnsignedDivisionByTileBytes) {
     std::uint8_t bpp;
     std::uint32_t tiles;
   } cases[] = {
-      {64, 4, 2}, {63, 4, 1}, {0, 1, 0}, {24, 3, 1}, {-8, 1, 0x1FFFFFFF}, {-1, 8, 0x3FFFFFF}, {100, 0, 0},
-      {1000, 255, 0},
+      {64, 4, 2},          {63, 4, 1},         {0, 1, 0},   {24, 3, 1},
+      {-8, 1, 0x1FFFFFFF}, {-1, 8, 0x3FFFFFF}, {100, 0, 0}, {1000, 255, 0},
   };
   for (const Case& c : cases) {
     TTileEntry e{};
@@ -129,7 +129,8 @@ TEST(StatusTexts, DecimalPaddedToThreeAndUpperCaseHex) {
   } cases[] = {
       {64, 9, 4, "#Tiles:   2 ($02)", "RawSize:  64 ($40)", "Compr.Size:   9 ($09)"},
       {4096, 0, 4, "#Tiles: 128 ($80)", "RawSize: 4096 ($1000)", "Compr.Size:   0 ($00)"},
-      {0xBEEF, 0xABC, 1, "#Tiles: 6109 ($17DD)", "RawSize: 48879 ($BEEF)", "Compr.Size: 2748 ($ABC)"},
+      {0xBEEF, 0xABC, 1, "#Tiles: 6109 ($17DD)", "RawSize: 48879 ($BEEF)",
+       "Compr.Size: 2748 ($ABC)"},
       {-8, -1, 1, "#Tiles: 536870911 ($1FFFFFFF)", "RawSize:  -8 ($FFFFFFF8)",
        "Compr.Size:  -1 ($FFFFFFFF)"},
       {10, 4, 0, "#Tiles:   0 ($00)", "RawSize:  10 ($0A)", "Compr.Size:   4 ($04)"},

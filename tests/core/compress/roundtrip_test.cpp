@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "compress/encoders.h"
-#include "sample_data.h"
 #include "compress/uCompress.h"
+#include "sample_data.h"
 
 using namespace tegulo;
 
@@ -53,7 +53,9 @@ struct TScheme {
 
 Bytes EncodeCT12(std::span<const std::uint8_t> d) { return EncodeCT(d, TCTMode::Bits12); }
 Bytes EncodeCT11(std::span<const std::uint8_t> d) { return EncodeCT(d); }
-std::uint32_t DecodeLZ10(std::span<const std::uint8_t> s, tLZStream& o) { return DecompressLZ10(s, o); }
+std::uint32_t DecodeLZ10(std::span<const std::uint8_t> s, tLZStream& o) {
+  return DecompressLZ10(s, o);
+}
 
 const TScheme kSchemes[] = {
     {"LZ77-10", EncodeLZ10, DecodeLZ10, true},

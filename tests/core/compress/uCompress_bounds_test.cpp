@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "compress_examples.h"
 #include "compress/refresh.h"
-#include "entries/tile_entry.h"
 #include "compress/uCompress.h"
+#include "compress_examples.h"
+#include "entries/tile_entry.h"
 
 using namespace tegulo;
 using tegulo::test::CompressExamples;
@@ -20,7 +20,8 @@ namespace {
 
 std::uint32_t Le(const std::vector<std::uint8_t>& s, int bytes) {
   std::uint32_t v = 0;
-  for (int i = 0; i < bytes && i < static_cast<int>(s.size()); ++i) v |= std::uint32_t{s[i]} << (8 * i);
+  for (int i = 0; i < bytes && i < static_cast<int>(s.size()); ++i)
+    v |= std::uint32_t{s[i]} << (8 * i);
   return v;
 }
 
@@ -61,11 +62,15 @@ TEST(DecompressBounds, ExamplesCutAtEveryLength) {
       switch (ex.compression) {
         case 1:
           EXPECT_EQ(e.RawSize, static_cast<std::int32_t>(Le(part, 4) >> 8)) << where;
-          EXPECT_EQ(e.ComprSize, static_cast<std::int32_t>(std::min<std::size_t>(fullConsumed, cut))) << where;
+          EXPECT_EQ(e.ComprSize,
+                    static_cast<std::int32_t>(std::min<std::size_t>(fullConsumed, cut)))
+              << where;
           break;
         case 2:
           EXPECT_EQ(e.RawSize, static_cast<std::int32_t>(Le(part, 2))) << where;
-          EXPECT_EQ(e.ComprSize, static_cast<std::int32_t>(std::min<std::size_t>(fullConsumed, cut))) << where;
+          EXPECT_EQ(e.ComprSize,
+                    static_cast<std::int32_t>(std::min<std::size_t>(fullConsumed, cut)))
+              << where;
           break;
         default:
           EXPECT_EQ(e.ComprSize, static_cast<std::int32_t>(Le(part, 2))) << where;
@@ -91,16 +96,29 @@ TEST(DecompressBounds, SomeCutsByHand) {
     std::int32_t rawSize, comprSize;
   };
   const Case cases[] = {
-      {"LZ10 reference missing its second byte", 1, {0x10, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50}, "AB", 10, 8},
+      {"LZ10 reference missing its second byte",
+       1,
+       {0x10, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50},
+       "AB",
+       10,
+       8},
       {"LZ10 header only partly there", 1, {0x10, 0x0A}, "", 10, 2},
       {"FF5 reference missing its second byte", 2, {0x06, 0x00, 0x01, 0x41, 0xDE}, "A", 6, 5},
       {"FF6 first token missing its last byte", 3, {0x03, 0x00, 0x00, 0x00}, "", 0, 3},
       {"FF6 one header byte", 3, {0x03}, "", 0, 3},
-      {"CT ninth-token literal missing", 4,
+      {"CT ninth-token literal missing",
+       4,
        {0x00, 0x00, 0xC9, 0x10, 0x00, 0x80, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x07, 0x00},
-       "ABCDEFGABC", 10, 0},
+       "ABCDEFGABC",
+       10,
+       0},
       {"CT first record missing", 4, {0x0A, 0x00, 0x04, 0x41, 0x42, 0x02, 0x18, 0x43}, "", 0, 10},
-      {"CT zero control byte cut short", 4, {0x00, 0x00, 0xC8, 0x0B, 0x00, 0x00, 0x41, 0x42, 0x43}, "ABC", 3, 0},
+      {"CT zero control byte cut short",
+       4,
+       {0x00, 0x00, 0xC8, 0x0B, 0x00, 0x00, 0x41, 0x42, 0x43},
+       "ABC",
+       3,
+       0},
   };
   TDecodeBuffer buf(kDecodeBufferSize);
   for (const Case& c : cases) {
@@ -109,7 +127,8 @@ TEST(DecompressBounds, SomeCutsByHand) {
     UnpackEntry(e, c.stream, buf);
     EXPECT_EQ(e.RawSize, c.rawSize) << c.name;
     EXPECT_EQ(e.ComprSize, c.comprSize) << c.name;
-    EXPECT_EQ(std::string(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(c.output.size())), c.output)
+    EXPECT_EQ(std::string(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(c.output.size())),
+              c.output)
         << c.name;
     EXPECT_TRUE(ZeroFrom(buf, c.output.size(), c.output.size() + 64)) << c.name;
   }
@@ -128,7 +147,8 @@ TEST(DecompressBounds, AddressesOutsideTheRom) {
       e.Address = address;
       e.RawSize = e.ComprSize = 12345;
       const TUnpackReport r = UnpackEntry(e, rom, buf);
-      const std::string where = "scheme " + std::to_string(scheme) + " at " + std::to_string(address);
+      const std::string where =
+          "scheme " + std::to_string(scheme) + " at " + std::to_string(address);
       EXPECT_EQ(e.RawSize, 0) << where;
       EXPECT_EQ(e.ComprSize, 0) << where;
       EXPECT_EQ(r.notValidLZ10, scheme == 1) << where;
@@ -153,7 +173,9 @@ TEST(DecompressBounds, CtRecordInsideARawRunIsNeverMet) {
   UnpackEntry(e, rom, buf);
   EXPECT_EQ(e.ComprSize, 3);
   EXPECT_EQ(e.RawSize, 12);  // 8 raw, a 3-byte copy of G, then H before the stream ends
-  EXPECT_EQ(std::string(buf.begin(), buf.begin() + 12), "AB\xC0" "CDEFGGGGH");
+  EXPECT_EQ(std::string(buf.begin(), buf.begin() + 12),
+            "AB\xC0"
+            "CDEFGGGGH");
 }
 
 TEST(DecompressBounds, CtRecordBehindTheReadPositionRunsToTheOutputEnd) {
@@ -194,7 +216,8 @@ TEST(DecompressBounds, SmallOutputArraysAreNeverOverrun) {
           ex.compression == 1 ? std::max<std::size_t>(size, Le(ex.stream, 4) >> 8) : size;
       ASSERT_EQ(out.size(), want) << ex.name << ", output of " << size;
       const std::size_t n = std::min(out.size(), ex.output.size());
-      EXPECT_EQ(std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n)), ex.output.substr(0, n))
+      EXPECT_EQ(std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n)),
+                ex.output.substr(0, n))
           << ex.name << ", output of " << size;
     }
   }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "compress_examples.h"
 #include "compress/refresh.h"
+#include "compress_examples.h"
 #include "entries/tile_entry.h"
 
 using namespace tegulo;
@@ -124,7 +124,8 @@ TEST(DecompressLZ10, ReferenceBeforeTheStartWritesZeros) {
 
 TEST(DecompressCT, ReferenceBeforeTheStartWritesZeros) {
   // Count 3: A, B, then length 4 at distance 5 from position 2.
-  const std::vector<std::uint8_t> rom{0x00, 0x00, 0xC3, 0x0A, 0x00, 0x04, 0x41, 0x42, 0x05, 0x08, 0x00};
+  const std::vector<std::uint8_t> rom{0x00, 0x00, 0xC3, 0x0A, 0x00, 0x04,
+                                      0x41, 0x42, 0x05, 0x08, 0x00};
   TDecodeBuffer buf(kDecodeBufferSize);
   TTileEntry e = EntryFor(4, 0);
   UnpackEntry(e, rom, buf);
@@ -151,8 +152,8 @@ TEST(DecompressFF, OutputEndStopsDecodingAndKeepsTheLength) {
 }
 
 TEST(DecompressCT, OutputEndStopsDecodingAndKeepsTheLength) {
-  const std::vector<std::uint8_t> stream{0x0A, 0x00, 0x04, 0x41, 0x42, 0x02, 0x18, 0x43, 0x44, 0x45,
-                                         0x46, 0x47, 0xC0};
+  const std::vector<std::uint8_t> stream{0x0A, 0x00, 0x04, 0x41, 0x42, 0x02, 0x18,
+                                         0x43, 0x44, 0x45, 0x46, 0x47, 0xC0};
   for (std::size_t size : {0u, 1u, 3u, 5u, 8u, 12u}) {
     TDecodeBuffer out(size, 0);
     EXPECT_EQ(DecompressCT(stream, out), size) << "output of " << size;

@@ -25,12 +25,15 @@ TEST(NewEntry, ByteLayoutOfTheStartState) {
   std::vector<std::uint8_t> want(1096, 0);
   want[0] = 7;
   std::memcpy(&want[1], "$1C7D04", 7);
-  want[32] = 0x04; want[33] = 0x7D; want[34] = 0x1C;
+  want[32] = 0x04;
+  want[33] = 0x7D;
+  want[34] = 0x1C;
   want[36] = 8;
   want[44] = 1;
   want[48] = 1;
   want[57] = 1;
-  want[60] = 8; want[61] = 8;
+  want[60] = 8;
+  want[61] = 8;
   EXPECT_EQ(b, want);
 }
 

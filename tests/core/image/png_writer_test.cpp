@@ -27,7 +27,8 @@ struct Chunk {
 };
 
 std::uint32_t Be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         p[3];
 }
 
 // The file's chunks, checked for signature, lengths and CRCs on the way.
@@ -145,8 +146,10 @@ TEST_F(PngWriter, WritesExactlyTheFiveKindsOfChunk) {
   EXPECT_EQ(chunks[0].data, ihdr);
   ASSERT_EQ(chunks[1].data.size(), 768u);
   for (int i = 0; i < 256; ++i) {
-    const std::vector<std::uint8_t> rgb(chunks[1].data.begin() + 3 * i, chunks[1].data.begin() + 3 * i + 3);
-    EXPECT_EQ(rgb, (std::vector<std::uint8_t>{std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i / 2)}))
+    const std::vector<std::uint8_t> rgb(chunks[1].data.begin() + 3 * i,
+                                        chunks[1].data.begin() + 3 * i + 3);
+    EXPECT_EQ(rgb, (std::vector<std::uint8_t>{std::uint8_t(i), std::uint8_t(255 - i),
+                                              std::uint8_t(i / 2)}))
         << "PLTE entry " << i;
   }
   // zlib header: deflate, and the level field says "maximum compression".
@@ -170,7 +173,8 @@ TEST_F(PngWriter, ReadsBackWithItsPixelsAndPalette) {
     EXPECT_EQ(d.palette[i].green, 255 - i);
     EXPECT_EQ(d.palette[i].blue, i / 2);
   }
-  EXPECT_TRUE(std::equal(d.pixels.begin(), d.pixels.end(), bmp.Pixels().begin(), bmp.Pixels().end()))
+  EXPECT_TRUE(
+      std::equal(d.pixels.begin(), d.pixels.end(), bmp.Pixels().begin(), bmp.Pixels().end()))
       << "pixels differ";
 }
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "palette/palette.h"
 #include "base/uCommon.h"
+#include "palette/palette.h"
 
 using namespace tegulo;
 
@@ -24,7 +24,8 @@ TTileEntry Entry(std::int32_t w, std::int32_t h, std::uint8_t tmpl = 7) {
   e.Template = tmpl;
   e.Bpp = 8;
   e.PalCount = 256;
-  for (int i = 0; i < 256; ++i) e.Palette[i] = 0xAB000000u | static_cast<std::uint32_t>(i * 0x010203);
+  for (int i = 0; i < 256; ++i)
+    e.Palette[i] = 0xAB000000u | static_cast<std::uint32_t>(i * 0x010203);
   return e;
 }
 
@@ -84,8 +85,8 @@ TEST(DrawTiles, SizesTheBitmapByTiles) {
   DrawTiles(bmp, Entry(3, 2), {}, {}, kBackground);
   EXPECT_EQ(bmp.Width(), 24);
   EXPECT_EQ(bmp.Height(), 16);
-  const std::pair<std::int32_t, std::int32_t> none[] = {{0, 4}, {4, 0}, {-3, 2}, {2, -1},
-                                                         {INT_MAX, 0}, {INT_MIN, INT_MIN}};
+  const std::pair<std::int32_t, std::int32_t> none[] = {{0, 4},  {4, 0},       {-3, 2},
+                                                        {2, -1}, {INT_MAX, 0}, {INT_MIN, INT_MIN}};
   for (auto [w, h] : none) {
     DrawTiles(bmp, Entry(w, h), {}, {}, kBackground);
     EXPECT_TRUE(bmp.Empty()) << w << " x " << h;

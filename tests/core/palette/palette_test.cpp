@@ -65,12 +65,8 @@ TEST(MakeMonoPalette, RampsForwardAndReversed) {
     std::vector<int> levels;  // the forward ramp; empty: v = 17 i or v = i
   };
   const Case cases[] = {
-      {1, {0}},
-      {2, {0, 255}},
-      {4, {0, 85, 170, 255}},
-      {8, {0, 36, 72, 109, 145, 182, 218, 255}},
-      {16, {}},
-      {256, {}},
+      {1, {0}}, {2, {0, 255}}, {4, {0, 85, 170, 255}}, {8, {0, 36, 72, 109, 145, 182, 218, 255}},
+      {16, {}}, {256, {}},
   };
   for (const Case& c : cases) {
     std::vector<int> levels = c.levels;

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class RomFileTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("tegulo-rom-" + std::to_string(::getpid()) + "-" +

@@ -30,24 +30,32 @@ using V = std::vector<int>;
 TEST(TileDecoders, PlanarExamples) {
   {
     std::vector<std::uint8_t> d(16);
-    d[0] = 0x81; d[1] = 0xC0;
+    d[0] = 0x81;
+    d[1] = 0xC0;
     auto b = Decode(4, d, 1, 1);  // 2bpp (SNES)
     EXPECT_EQ(RowOf(b, 0), (V{3, 2, 0, 0, 0, 0, 0, 1}));
     for (int y = 1; y < 8; ++y) EXPECT_EQ(RowOf(b, y), V(8, 0)) << "row " << y;
   }
   {
     std::vector<std::uint8_t> d(32);
-    d[0] = 0x21; d[1] = 0x43; d[2] = 0x65; d[3] = 0x87;
+    d[0] = 0x21;
+    d[1] = 0x43;
+    d[2] = 0x65;
+    d[3] = 0x87;
     EXPECT_EQ(RowOf(Decode(1, d, 1, 1), 0), (V{1, 2, 3, 4, 5, 6, 7, 8}));  // 4bpp (GBA)
   }
   {
     std::vector<std::uint8_t> d(32);
-    d[0] = 0xFF; d[16] = 0x0F; d[17] = 0xF0;
+    d[0] = 0xFF;
+    d[16] = 0x0F;
+    d[17] = 0xF0;
     EXPECT_EQ(RowOf(Decode(2, d, 1, 1), 0), (V{9, 9, 9, 9, 5, 5, 5, 5}));  // 4bpp (SNES)
   }
   {
     std::vector<std::uint8_t> d(24);
-    d[4] = 0x80; d[5] = 0x01; d[18] = 0xFF;
+    d[4] = 0x80;
+    d[5] = 0x01;
+    d[18] = 0xFF;
     auto b = Decode(3, d, 1, 1);  // 3bpp (SNES)
     for (int y = 0; y < 8; ++y) {
       EXPECT_EQ(RowOf(b, y), (y == 2 ? V{5, 4, 4, 4, 4, 4, 4, 6} : V(8, 0))) << "row " << y;
@@ -55,12 +63,15 @@ TEST(TileDecoders, PlanarExamples) {
   }
   {
     std::vector<std::uint8_t> d(64);
-    d[0] = 0x80; d[48] = 0x01; d[49] = 0x80;
+    d[0] = 0x80;
+    d[48] = 0x01;
+    d[49] = 0x80;
     EXPECT_EQ(RowOf(Decode(8, d, 1, 1), 0), (V{129, 0, 0, 0, 0, 0, 0, 64}));  // 8bpp (Mode3)
   }
   {
     std::vector<std::uint8_t> d(8);
-    d[0] = 0xA0; d[7] = 0x01;
+    d[0] = 0xA0;
+    d[7] = 0x01;
     auto b = Decode(5, d, 1, 1);  // 1bpp: bit 7 leftmost
     EXPECT_EQ(RowOf(b, 0), (V{1, 0, 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(RowOf(b, 7), (V{0, 0, 0, 0, 0, 0, 0, 1}));
@@ -69,7 +80,10 @@ TEST(TileDecoders, PlanarExamples) {
 
 TEST(TileDecoders, Mode7Layouts) {
   std::vector<std::uint8_t> d(128);
-  d[0] = 0xEE; d[1] = 0x11; d[3] = 0x22; d[17] = 0x33;
+  d[0] = 0xEE;
+  d[1] = 0x11;
+  d[3] = 0x22;
+  d[17] = 0x33;
   auto b = Decode(6, d, 1, 1);
   EXPECT_EQ(b.Row(0)[0], 0x11);
   EXPECT_EQ(b.Row(0)[1], 0x22);
@@ -189,7 +203,8 @@ int ReferencePixel(int row, const std::vector<std::uint8_t>& t, int x, int y) {
     case 7: return t[8 * y + x];
     case 8: {
       int v = 0;
-      for (int k = 0; k < 4; ++k) v |= bit(16 * k + 2 * y, 2 * k) | bit(16 * k + 2 * y + 1, 2 * k + 1);
+      for (int k = 0; k < 4; ++k)
+        v |= bit(16 * k + 2 * y, 2 * k) | bit(16 * k + 2 * y + 1, 2 * k + 1);
       return v;
     }
   }

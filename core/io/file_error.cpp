@@ -1,0 +1,11 @@
+// Texts of file errors.
+#include "io/file_error.h"
+
+#include <cstring>
+
+namespace tegulo {
+
+TFileWriteError::TFileWriteError(const std::string& path, int err)
+    : TError("Cannot create file \"" + path + "\". " + std::strerror(err)), err_(err) {}
+
+}  // namespace tegulo
