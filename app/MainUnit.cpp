@@ -53,11 +53,8 @@ bool TfmMain::event(QEvent* event) {
     case QEvent::Show:
     case QEvent::Move:
     case QEvent::Resize:
-    case QEvent::WindowActivate:
-      FitFrame();
-      break;
-    default:
-      break;
+    case QEvent::WindowActivate: FitFrame(); break;
+    default: break;
   }
   return result;
 }

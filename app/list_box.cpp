@@ -52,7 +52,7 @@ void TListBox::SetItemText(int row, const QString& text) {
 void TListBox::DeleteItem(int row) { delete takeItem(row); }
 
 QItemSelectionModel::SelectionFlags TListBox::selectionCommand(const QModelIndex& index,
-                                                             const QEvent* event) const {
+                                                               const QEvent* event) const {
   if (event != nullptr) {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
@@ -66,14 +66,12 @@ QItemSelectionModel::SelectionFlags TListBox::selectionCommand(const QModelIndex
           return QItemSelectionModel::NoUpdate;
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
   // Nothing to select (a click below the rows) keeps the selection as it is.
   if (!index.isValid()) return QItemSelectionModel::NoUpdate;
-  const QItemSelectionModel::SelectionFlags command =
-      QListWidget::selectionCommand(index, event);
+  const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
   // Ctrl+click and Ctrl+Space would deselect the selected row: they keep it instead.
   if (command.testFlag(QItemSelectionModel::Deselect) ||
       command.testFlag(QItemSelectionModel::Toggle)) {

@@ -20,7 +20,7 @@ protected:
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 5000));
     (void)QTest::qWaitFor([this] { return window->frameGeometry().size() == TfmMain::kStartSize; },
-                    3000);
+                          3000);
     QTest::qWait(50);  // let a late move or resize from the window manager land
   }
   QMargins Frame() const { return window->windowHandle()->frameMargins(); }
@@ -29,8 +29,8 @@ protected:
 TEST_F(FrameTest, OpensAtItsOuterSizeCentredOnTheDesktop) {
   ShowAndSettle();
   std::cout << "[          ] platform " << QGuiApplication::platformName().toStdString()
-            << ", frame " << Frame().left() << ' ' << Frame().top() << ' ' << Frame().right()
-            << ' ' << Frame().bottom() << ", frame geometry " << window->frameGeometry().x() << ','
+            << ", frame " << Frame().left() << ' ' << Frame().top() << ' ' << Frame().right() << ' '
+            << Frame().bottom() << ", frame geometry " << window->frameGeometry().x() << ','
             << window->frameGeometry().y() << ' ' << window->frameGeometry().width() << 'x'
             << window->frameGeometry().height() << ", desktop "
             << QGuiApplication::primaryScreen()->availableGeometry().width() << 'x'
@@ -48,7 +48,7 @@ TEST_F(FrameTest, TheOuterSizeStopsAt500By500) {
   ShowAndSettle();
   window->resize(300, 200);
   (void)QTest::qWaitFor([this] { return window->frameGeometry().size() == TfmMain::kMinimumSize; },
-                  3000);
+                        3000);
   EXPECT_EQ(window->frameGeometry().size(), TfmMain::kMinimumSize);
   window->resize(1200, 700);
   (void)QTest::qWaitFor([this] { return window->width() == 1200; }, 3000);

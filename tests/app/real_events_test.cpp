@@ -51,8 +51,8 @@ TEST_F(ListBoxEvents, OnlyTheLeftButtonSelects) {
   EXPECT_EQ(clicks.count(), 1);
   // A left press, a drag with the middle button held instead, selects nothing either.
   QTest::mousePress(list.viewport(), Qt::MiddleButton, {}, Row(1));
-  QMouseEvent move(QEvent::MouseMove, Row(2), list.viewport()->mapToGlobal(Row(2)),
-                   Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, Row(2), list.viewport()->mapToGlobal(Row(2)), Qt::NoButton,
+                   Qt::MiddleButton, Qt::NoModifier);
   QApplication::sendEvent(list.viewport(), &move);
   QTest::mouseRelease(list.viewport(), Qt::MiddleButton, {}, Row(2));
   EXPECT_EQ(list.ItemIndex(), 0);
@@ -306,9 +306,8 @@ TEST_F(FlowTest, TabMovesTheFocusInTheWindowsOrder) {
   AddEntry("0");
   Pick(cbTemplate, "4bpp (SNES)");  // every control that takes the focus is enabled
   const std::vector<std::string> order = {
-      "lbList",   "gPal",    "ePalAddress", "sePalNum", "eAddress",   "seWidth",
-      "seHeight", "seOffset", "eName",      "seZoom",   "cbTemplate", "cbCompression",
-      "lbList"};
+      "lbList",   "gPal",  "ePalAddress", "sePalNum",   "eAddress",      "seWidth", "seHeight",
+      "seOffset", "eName", "seZoom",      "cbTemplate", "cbCompression", "lbList"};
   lbList->setFocus();
   std::vector<std::string> seen;
   for (std::size_t i = 0; i < order.size(); ++i) {
