@@ -1,12 +1,24 @@
 // "LZSS-CT": control bytes read from the lowest bit up, a set bit marks a back-reference;
 // section records placed inside the stream end it or set the token count of the next
 // control byte.
+//
+// A control byte of the usual eight tokens whose bytes are sure to lie inside the stream
+// and whose output fits runs without per-token checks and with wide copies; records, other
+// counts and everything near the ends go through the careful loop.
 #include "base/stream_view.h"
+#include "compress/decoder_paths.h"
+#include "compress/lz_copy.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
+namespace {
 
-std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output) {
+// Eight tokens read at most 1 + 8 * 2 bytes and write at most 8 * 34.
+constexpr std::size_t kGroupIn = 17;
+constexpr std::size_t kGroupOut = 8 * 34;
+
+template <bool kFast>
+std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
   std::uint8_t* out = output.data();
@@ -43,6 +55,39 @@ std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& outp
   };
 
   for (;;) {
+    if constexpr (kFast) {
+      // A record can only stand at a control-byte boundary: each group checks for one first.
+      while (in != next && count == 8 && in + kGroupIn <= n && o + kGroupOut <= outN) {
+        unsigned ctl = src[in++];
+        if (ctl == 0) {
+          lz::Store8(out + o, lz::Load8(src + in));
+          in += 8;
+          o += 8;
+          continue;
+        }
+        for (int j = 0; j < 8; ++j, ctl >>= 1) {
+          if ((ctl & 1u) == 0) {
+            out[o++] = src[in++];
+            continue;
+          }
+          const unsigned r = src[in] | (static_cast<unsigned>(src[in + 1]) << 8);
+          in += 2;
+          const std::size_t len = (r >> lengthShift) + 3;
+          const std::size_t dist = r & distanceMask;
+          // Distance 0 copies each byte onto itself: the buffer keeps what it holds.
+          if (dist != 0) {
+            if (dist <= o) {
+              lz::CopyBack(out, o, dist, len);
+            } else {
+              for (std::size_t i = 0; i < len; ++i)
+                out[o + i] = o + i >= dist ? out[o + i - dist] : 0;
+            }
+          }
+          o += len;
+        }
+      }
+    }
+
     // Records are looked for only here, between control bytes.
     while (in == next) {
       if (in >= n) return static_cast<std::uint32_t>(o);
@@ -72,6 +117,16 @@ std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& outp
     }
     count = 8;
   }
+}
+
+}  // namespace
+
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output) {
+  return Decode<true>(stream, output);
+}
+
+std::uint32_t DecompressCTCareful(std::span<const std::uint8_t> stream, tLZStream& output) {
+  return Decode<false>(stream, output);
 }
 
 }  // namespace tegulo

@@ -1,0 +1,72 @@
+// Back-reference copies for the fast paths of the stream decoders: the bytes that a
+// byte-at-a-time copy would write, in wider moves, never touching a byte outside the copy.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace tegulo::lz {
+
+inline std::uint64_t Load8(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+inline void Store8(std::uint8_t* p, std::uint64_t v) { std::memcpy(p, &v, 8); }
+inline std::uint32_t Load4(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline void Store4(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
+inline std::uint16_t Load2(const std::uint8_t* p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+inline void Store2(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
+
+// Copies `len` (1..64) bytes from `src` to `dst` where the two ranges do not overlap.
+// Two moves that may overlap each other cover every length without a loop per byte.
+inline void CopyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t len) {
+  if (len >= 8) {
+    std::size_t i = 0;
+    for (; i + 8 < len; i += 8) Store8(dst + i, Load8(src + i));
+    Store8(dst + len - 8, Load8(src + len - 8));
+  } else if (len >= 4) {
+    const std::uint32_t a = Load4(src);
+    const std::uint32_t b = Load4(src + len - 4);
+    Store4(dst, a);
+    Store4(dst + len - 4, b);
+  } else if (len >= 2) {
+    const std::uint16_t a = Load2(src);
+    const std::uint16_t b = Load2(src + len - 2);
+    Store2(dst, a);
+    Store2(dst + len - 2, b);
+  } else if (len == 1) {
+    dst[0] = src[0];
+  }
+}
+
+// out[o + i] = out[o + i - dist] for i = 0..len-1 in increasing order, as a byte loop would
+// do it (a distance below the length repeats the bytes). Needs 1 <= dist <= o and o + len
+// inside the buffer; writes exactly out[o .. o + len).
+inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
+  std::uint8_t* d = out + o;
+  const std::uint8_t* s = d - dist;
+  if (dist >= len) {
+    CopyShort(d, s, len);
+  } else if (dist >= 8) {
+    // Every 8-byte source lies wholly below its destination, so it is final when read.
+    std::size_t i = 0;
+    for (; i + 8 <= len; i += 8) Store8(d + i, Load8(s + i));
+    if (i < len) Store8(d + len - 8, Load8(s + len - 8));
+  } else if (dist == 1) {
+    std::memset(d, s[0], len);
+  } else {
+    for (std::size_t i = 0; i < len; ++i) d[i] = s[i];
+  }
+}
+
+}  // namespace tegulo::lz
