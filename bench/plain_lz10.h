@@ -13,6 +13,8 @@ inline std::uint32_t PlainLZ10(std::span<const std::uint8_t> src, std::vector<st
   if (n < 4) return static_cast<std::uint32_t>(n);
   const std::size_t size = src[1] | (std::size_t{src[2]} << 8) | (std::size_t{src[3]} << 16);
   if (out.size() < size) out.resize(size);
+  std::uint8_t* dst = out.data();
+  const std::size_t outN = out.size();
   std::size_t in = 4;
   std::size_t o = 0;
   unsigned flags = 0;
@@ -30,12 +32,12 @@ inline std::uint32_t PlainLZ10(std::span<const std::uint8_t> src, std::vector<st
       const std::size_t dist = ((src[in] & 0x0Fu) << 8 | src[in + 1]) + 1;
       in += 2;
       for (std::size_t i = 0; i < len; ++i, ++o) {
-        if (o >= out.size()) return static_cast<std::uint32_t>(in);
-        out[o] = o >= dist ? out[o - dist] : 0;
+        if (o >= outN) return static_cast<std::uint32_t>(in);
+        dst[o] = o >= dist ? dst[o - dist] : 0;
       }
     } else {
       if (in >= n) return static_cast<std::uint32_t>(n);
-      out[o++] = src[in++];
+      dst[o++] = src[in++];
     }
   }
   return static_cast<std::uint32_t>(in);

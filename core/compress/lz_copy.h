@@ -25,6 +25,12 @@ inline std::uint16_t Load2(const std::uint8_t* p) {
   std::memcpy(&v, p, 2);
   return v;
 }
+// 16 bytes, read whole before they are written.
+inline void Copy16(std::uint8_t* dst, const std::uint8_t* src) {
+  std::uint8_t v[16];
+  std::memcpy(v, src, 16);
+  std::memcpy(dst, v, 16);
+}
 inline void Store2(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
 
 // Copies `len` (1..64) bytes from `src` to `dst` where the two ranges do not overlap.
@@ -50,12 +56,23 @@ inline void CopyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t le
 }
 
 // out[o + i] = out[o + i - dist] for i = 0..len-1 in increasing order, as a byte loop would
-// do it (a distance below the length repeats the bytes). Needs 1 <= dist <= o and o + len
-// inside the buffer; writes exactly out[o .. o + len).
+// do it (a distance below the length repeats the bytes). Needs 1 <= dist <= o, len <= 34
+// and o + len inside the buffer; writes exactly out[o .. o + len).
 inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
   std::uint8_t* d = out + o;
   const std::uint8_t* s = d - dist;
-  if (dist >= len) {
+  if (dist >= len && len >= 8) {
+    // Up to three 8-byte moves that may overlap each other cover 8..24 bytes; the rest of
+    // a longer reference follows in a loop.
+    const std::size_t mid = len >= 16 ? 8 : len - 8;
+    const std::uint64_t a = Load8(s);
+    const std::uint64_t b = Load8(s + mid);
+    const std::uint64_t c = Load8(s + len - 8);
+    Store8(d, a);
+    Store8(d + mid, b);
+    Store8(d + len - 8, c);
+    for (std::size_t i = 16; i + 8 < len; i += 8) Store8(d + i, Load8(s + i));
+  } else if (dist >= len) {
     CopyShort(d, s, len);
   } else if (dist >= 8) {
     // Every 8-byte source lies wholly below its destination, so it is final when read.
