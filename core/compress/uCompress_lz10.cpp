@@ -6,6 +6,7 @@
 // copies; the careful loop takes every other group, so the bound rules stay those of a
 // byte-at-a-time decoder.
 #include <algorithm>
+#include <cstring>
 
 #include "base/stream_view.h"
 #include "compress/decoder_paths.h"
@@ -15,9 +16,60 @@
 namespace tegulo {
 namespace {
 
-// A group reads at most 1 + 8 * 2 bytes and writes at most 8 * 18.
-constexpr std::size_t kGroupIn = 17;
-constexpr std::size_t kGroupOut = 8 * 18;
+// A group reads at most 1 + 8 * 2 bytes and writes at most 8 * 18. Its wide moves read up
+// to 8 bytes past its last input byte and write up to 21 past its last output byte.
+constexpr std::size_t kGroupIn = 17 + 8;
+constexpr std::size_t kGroupOut = 8 * 18 + 24;
+constexpr std::size_t kSaved = 4096;
+
+// The fast path's wide moves may write past the bytes a group decodes; the tokens after it
+// overwrite them. Where decoding stops first, those bytes get back what they held: their
+// first contents are copied here, a window ahead of the output position, before any move
+// can reach them.
+struct TSavedBytes {
+  std::uint8_t* out;
+  std::size_t outN;
+  const std::size_t& o;           // the output position where decoding stops
+  std::size_t reached = 0;        // no byte from here on has been written
+  std::size_t base = 0, end = 0;  // bytes[0 .. end - base) held out[base .. end)
+  std::uint8_t bytes[kSaved];
+
+  // Makes the window hold out[from, from + kGroupOut); nothing past `reached` is written.
+  void Cover(std::size_t from) {
+    if (from + kGroupOut <= end) return;
+    const std::size_t keep = end > from ? end - from : 0;
+    if (keep > 0) std::memmove(bytes, bytes + (from - base), keep);
+    base = from;
+    const std::size_t fill = std::min(kSaved, outN - from) - keep;
+    std::memcpy(bytes + keep, out + from + keep, fill);
+    end = from + keep + fill;
+  }
+  ~TSavedBytes() {
+    for (std::size_t p = o; p < reached && p < end; ++p) out[p] = bytes[p - base];
+  }
+};
+
+// A back-reference inside the group margins; may write up to 21 bytes past its end.
+inline void CopyWide(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
+  std::uint8_t* d = out + o;
+  if (dist > o) {
+    // Source positions before the output start give zeros.
+    for (std::size_t i = 0; i < len; ++i) d[i] = o + i >= dist ? d[i - dist] : 0;
+  } else if (dist >= 8) {
+    // Each 8-byte source lies wholly below its destination: final when read.
+    const std::uint8_t* s = d - dist;
+    lz::Store8(d, lz::Load8(s));
+    lz::Store8(d + 8, lz::Load8(s + 8));
+    lz::Store8(d + 16, lz::Load8(s + 16));
+  } else if (dist == 1) {
+    const std::uint64_t v = d[-1] * 0x0101010101010101ull;
+    lz::Store8(d, v);
+    lz::Store8(d + 8, v);
+    lz::Store8(d + 16, v);
+  } else {
+    for (std::size_t i = 0; i < len; ++i) d[i] = d[i - dist];
+  }
+}
 
 template <bool kFast>
 std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bool* notValid) {
@@ -33,36 +85,39 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bo
 
   std::size_t in = 4;
   std::size_t o = 0;
+  TSavedBytes saved{out, outN, o};
   for (;;) {
     if constexpr (kFast) {
-      // size <= outN, so the group's writes fit; the end test between its tokens never fires.
+      // size <= outN, so the group's moves stay inside; the end test between its tokens
+      // never fires.
       while (in + kGroupIn <= n && o + kGroupOut < size) {
-        unsigned flags = src[in++];
-        if (flags == 0) {
-          lz::Store8(out + o, lz::Load8(src + in));
-          in += 8;
+        if (src[in] == 0) {  // eight literals, written exactly
+          lz::Store8(out + o, lz::Load8(src + in + 1));
+          in += 9;
           o += 8;
           continue;
         }
-        for (int t = 0; t < 8; ++t, flags <<= 1) {
-          if ((flags & 0x80u) == 0) {
-            out[o++] = src[in++];
-            continue;
-          }
+        saved.Cover(o);
+        // The flag bits on top, then a stop bit: what is left once all eight are used.
+        std::uint32_t flags = static_cast<std::uint32_t>(src[in++]) << 24 | 0x00800000u;
+        for (;;) {
+          // The literals before the next reference, moved 8 bytes at once (even when there
+          // are none: the reference overwrites them).
+          const int k = __builtin_clz(flags);
+          lz::Store8(out + o, lz::Load8(src + in));
+          o += static_cast<std::size_t>(k);
+          in += static_cast<std::size_t>(k);
+          flags <<= k;
+          if (flags == 0x80000000u) break;
           const unsigned b0 = src[in];
           const unsigned b1 = src[in + 1];
           in += 2;
           const std::size_t len = (b0 >> 4) + 3;
-          const std::size_t dist = ((b0 & 0x0Fu) << 8) + b1 + 1;
-          if (dist <= o) {
-            lz::CopyBack(out, o, dist, len);
-          } else {
-            // Source positions before the output start give zeros.
-            for (std::size_t i = 0; i < len; ++i)
-              out[o + i] = o + i >= dist ? out[o + i - dist] : 0;
-          }
+          CopyWide(out, o, ((b0 & 0x0Fu) << 8) + b1 + 1, len);
           o += len;
+          flags <<= 1;
         }
+        saved.reached = std::max(saved.reached, o + 24);
       }
     }
     if (o >= size) break;
