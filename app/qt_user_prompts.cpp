@@ -52,6 +52,18 @@ private:
 
 }  // namespace
 
+namespace {
+class TSilentProgress : public TProgressPrompt {
+public:
+  void SetValue(int) override {}
+  bool Cancelled() const override { return false; }
+};
+}  // namespace
+
+std::unique_ptr<TProgressPrompt> UserPrompts::StartProgress(const QString&, int) {
+  return std::make_unique<TSilentProgress>();
+}
+
 std::unique_ptr<TProgressPrompt> QtUserPrompts::StartProgress(const QString& label, int maximum) {
   return std::make_unique<TQtProgress>(label, maximum);
 }

@@ -38,8 +38,9 @@ public:
   // A modal box without an icon and one OK button.
   virtual void ShowMessage(const QString& text) = 0;
   // A progress report for work of `maximum` steps: it appears only once the work has taken
-  // about half a second, and closes when the returned object is destroyed.
-  virtual std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) = 0;
+  // about half a second, and closes when the returned object is destroyed. By default
+  // nothing is shown and the work is never cancelled.
+  virtual std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum);
 };
 
 }  // namespace tegulo
