@@ -2,6 +2,7 @@
 // byte-at-a-time copy would write, in wider moves, never touching a byte outside the copy.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -83,6 +84,61 @@ inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t dist, std::si
     std::memset(d, s[0], len);
   } else {
     for (std::size_t i = 0; i < len; ++i) d[i] = s[i];
+  }
+}
+
+// The fast paths' wide moves may write past the bytes a group decodes; the tokens after it
+// overwrite them. Where decoding stops first, those bytes get back what they held: their
+// first contents are copied here, a window ahead of the output position, before any move
+// can reach them. kReach: how far past its start a group may write.
+template <std::size_t kReach>
+struct TSavedBytes {
+  static constexpr std::size_t kSaved = 4096;
+  std::uint8_t* out;
+  std::size_t outN;
+  const std::size_t& o;           // the output position where decoding stops
+  std::size_t reached = 0;        // no byte from here on has been written
+  std::size_t base = 0, end = 0;  // bytes[0 .. end - base) hold out[base .. end)
+  std::uint8_t bytes[kSaved];
+
+  // Makes the window hold out[from, from + kReach) (or up to the end of the output). The
+  // bytes from `from` to `reached` are the window's already; later ones are untouched.
+  void Cover(std::size_t from) {
+    if (from + kReach <= end) return;
+    const std::size_t keep = end > from ? end - from : 0;
+    if (keep > 0) std::memmove(bytes, bytes + (from - base), keep);
+    base = from;
+    const std::size_t fill = std::min(kSaved, outN - from) - keep;
+    std::memcpy(bytes + keep, out + from + keep, fill);
+    end = from + keep + fill;
+  }
+  // The first contents of out[at, at + n), which lies in the window.
+  void Restore(std::size_t at, std::size_t n) { std::memcpy(out + at, bytes + (at - base), n); }
+  // Puts back every byte written past the output position.
+  void Settle() {
+    const std::size_t hi = std::min(reached, end);
+    if (o < hi) Restore(o, hi - o);
+    reached = o;
+  }
+  ~TSavedBytes() { Settle(); }
+};
+
+// A back-reference inside a fast group: out[o .. o + len) as a byte loop would copy it, with
+// up to kChunks * 8 - len bytes written past it. Distances past the output start give zeros.
+template <int kChunks>
+inline void CopyWide(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
+  std::uint8_t* d = out + o;
+  if (dist > o) {
+    for (std::size_t i = 0; i < len; ++i) d[i] = o + i >= dist ? d[i - dist] : 0;
+  } else if (dist >= 8) {
+    // Each 8-byte source lies wholly below its destination: final when read.
+    const std::uint8_t* s = d - dist;
+    for (int c = 0; c < kChunks; ++c) Store8(d + 8 * c, Load8(s + 8 * c));
+  } else if (dist == 1) {
+    const std::uint64_t v = d[-1] * 0x0101010101010101ull;
+    for (int c = 0; c < kChunks; ++c) Store8(d + 8 * c, v);
+  } else {
+    for (std::size_t i = 0; i < len; ++i) d[i] = d[i - dist];
   }
 }
 

@@ -5,6 +5,8 @@
 // A control byte of the usual eight tokens whose bytes are sure to lie inside the stream
 // and whose output fits runs without per-token checks and with wide copies; records, other
 // counts and everything near the ends go through the careful loop.
+#include <algorithm>
+
 #include "base/stream_view.h"
 #include "compress/decoder_paths.h"
 #include "compress/lz_copy.h"
@@ -13,9 +15,10 @@
 namespace tegulo {
 namespace {
 
-// Eight tokens read at most 1 + 8 * 2 bytes and write at most 8 * 34.
-constexpr std::size_t kGroupIn = 17;
-constexpr std::size_t kGroupOut = 8 * 34;
+// Eight tokens read at most 1 + 8 * 2 bytes (their 8-byte moves up to 8 more) and write at
+// most 8 * 34 bytes, the wide moves up to 40 past a token's start.
+constexpr std::size_t kGroupIn = 17 + 8;
+constexpr std::size_t kGroupReach = 8 * 34 + 40;
 
 template <bool kFast>
 std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
@@ -34,6 +37,7 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
   std::size_t in = 2;
   std::size_t o = 0;
   unsigned count = 8;
+  lz::TSavedBytes<kGroupReach> saved{out, outN, o};
 
   // One back-reference: a distance back from the output position (0 reads the bytes about
   // to be written) and a length. False when decoding must stop.
@@ -57,35 +61,42 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
   for (;;) {
     if constexpr (kFast) {
       // A record can only stand at a control-byte boundary: each group checks for one first.
-      while (in != next && count == 8 && in + kGroupIn <= n && o + kGroupOut <= outN) {
-        unsigned ctl = src[in++];
-        if (ctl == 0) {
-          lz::Store8(out + o, lz::Load8(src + in));
-          in += 8;
+      while (in != next && count == 8 && in + kGroupIn <= n && o + kGroupReach <= outN) {
+        if (src[in] == 0) {  // eight raw bytes, written exactly
+          lz::Store8(out + o, lz::Load8(src + in + 1));
+          in += 9;
           o += 8;
           continue;
         }
-        for (int j = 0; j < 8; ++j, ctl >>= 1) {
-          if ((ctl & 1u) == 0) {
-            out[o++] = src[in++];
-            continue;
-          }
+        saved.Cover(o);
+        // A set bit for each reference, then a stop bit: what is left once all eight are used.
+        unsigned refs = static_cast<unsigned>(src[in++]) | 0x100u;
+        for (;;) {
+          // The literals before the next reference, moved 8 bytes at once (even when there
+          // are none: the reference overwrites them).
+          const int k = __builtin_ctz(refs);
+          lz::Store8(out + o, lz::Load8(src + in));
+          o += static_cast<std::size_t>(k);
+          in += static_cast<std::size_t>(k);
+          refs >>= k;
+          if (refs == 1) break;
           const unsigned r = src[in] | (static_cast<unsigned>(src[in + 1]) << 8);
           in += 2;
           const std::size_t len = (r >> lengthShift) + 3;
           const std::size_t dist = r & distanceMask;
-          // Distance 0 copies each byte onto itself: the buffer keeps what it holds.
-          if (dist != 0) {
-            if (dist <= o) {
-              lz::CopyBack(out, o, dist, len);
-            } else {
-              for (std::size_t i = 0; i < len; ++i)
-                out[o + i] = o + i >= dist ? out[o + i - dist] : 0;
-            }
+          if (dist == 0) {
+            // Each byte copied onto itself: the buffer keeps what it held before this call.
+            saved.Restore(o, len);
+          } else {
+            lz::CopyWide<5>(out, o, dist, len);
           }
           o += len;
+          refs >>= 1;
         }
+        saved.reached = std::max(saved.reached, o + 40);
       }
+      // The careful loop reads the bytes at the output position itself (distance 0).
+      saved.Settle();
     }
 
     // Records are looked for only here, between control bytes.

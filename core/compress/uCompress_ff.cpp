@@ -22,8 +22,11 @@ namespace {
 constexpr std::size_t kRingSize = 2048;
 constexpr std::size_t kRingMask = kRingSize - 1;
 constexpr std::size_t kRingStart = 2014;
-constexpr std::size_t kGroupIn = 17;
+// A group reads at most 1 + 8 * 2 bytes (its 8-byte moves up to 8 more) and writes at most
+// 8 * 34 bytes, its wide moves up to 40 past a token's start.
+constexpr std::size_t kGroupIn = 17 + 8;
 constexpr std::size_t kGroupOut = 8 * 34;
+constexpr std::size_t kGroupReach = kGroupOut + 40;
 
 template <bool kFF6>
 struct TReference {
@@ -64,6 +67,7 @@ std::uint32_t DecodeFast(std::span<const std::uint8_t> stream, tLZStream& output
 
   std::size_t in = 2;
   std::size_t o = 0;
+  lz::TSavedBytes<kGroupReach> saved{out, outN, o};
   const auto result = [&]() -> std::uint32_t {
     return static_cast<std::uint32_t>(kFF6 ? o : std::min(in, n));
   };
@@ -74,24 +78,32 @@ std::uint32_t DecodeFast(std::span<const std::uint8_t> stream, tLZStream& output
   };
 
   while (more()) {
-    while (in + kGroupIn <= n && o + kGroupOut <= outN && groupBeforeEnd()) {
-      unsigned flags = src[in++];
-      if (flags == 0xFFu) {
-        lz::Store8(out + o, lz::Load8(src + in));
-        in += 8;
+    while (in + kGroupIn <= n && o + kGroupReach <= outN && groupBeforeEnd()) {
+      if (src[in] == 0xFFu) {  // eight literals, written exactly
+        lz::Store8(out + o, lz::Load8(src + in + 1));
+        in += 9;
         o += 8;
         continue;
       }
-      for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
-        if (flags & 1u) {
-          out[o++] = src[in++];
-          continue;
-        }
+      saved.Cover(o);
+      // A set bit for each reference, then a stop bit: what is left once all eight are used.
+      unsigned refs = (~static_cast<unsigned>(src[in++]) & 0xFFu) | 0x100u;
+      for (;;) {
+        // The literals before the next reference, moved 8 bytes at once (even when there
+        // are none: the reference overwrites them).
+        const int k = __builtin_ctz(refs);
+        lz::Store8(out + o, lz::Load8(src + in));
+        o += static_cast<std::size_t>(k);
+        in += static_cast<std::size_t>(k);
+        refs >>= k;
+        if (refs == 1) break;
         const TReference<kFF6> r(src[in], src[in + 1]);
         in += 2;
-        CopyReference(out, o, r.Distance(o), r.len);
+        lz::CopyWide<5>(out, o, r.Distance(o), r.len);
         o += r.len;
+        refs >>= 1;
       }
+      saved.reached = std::max(saved.reached, o + 40);
     }
     if (!more()) break;
 

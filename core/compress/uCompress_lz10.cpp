@@ -20,56 +20,6 @@ namespace {
 // to 8 bytes past its last input byte and write up to 21 past its last output byte.
 constexpr std::size_t kGroupIn = 17 + 8;
 constexpr std::size_t kGroupOut = 8 * 18 + 24;
-constexpr std::size_t kSaved = 4096;
-
-// The fast path's wide moves may write past the bytes a group decodes; the tokens after it
-// overwrite them. Where decoding stops first, those bytes get back what they held: their
-// first contents are copied here, a window ahead of the output position, before any move
-// can reach them.
-struct TSavedBytes {
-  std::uint8_t* out;
-  std::size_t outN;
-  const std::size_t& o;           // the output position where decoding stops
-  std::size_t reached = 0;        // no byte from here on has been written
-  std::size_t base = 0, end = 0;  // bytes[0 .. end - base) held out[base .. end)
-  std::uint8_t bytes[kSaved];
-
-  // Makes the window hold out[from, from + kGroupOut); nothing past `reached` is written.
-  void Cover(std::size_t from) {
-    if (from + kGroupOut <= end) return;
-    const std::size_t keep = end > from ? end - from : 0;
-    if (keep > 0) std::memmove(bytes, bytes + (from - base), keep);
-    base = from;
-    const std::size_t fill = std::min(kSaved, outN - from) - keep;
-    std::memcpy(bytes + keep, out + from + keep, fill);
-    end = from + keep + fill;
-  }
-  ~TSavedBytes() {
-    for (std::size_t p = o; p < reached && p < end; ++p) out[p] = bytes[p - base];
-  }
-};
-
-// A back-reference inside the group margins; may write up to 21 bytes past its end.
-inline void CopyWide(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
-  std::uint8_t* d = out + o;
-  if (dist > o) {
-    // Source positions before the output start give zeros.
-    for (std::size_t i = 0; i < len; ++i) d[i] = o + i >= dist ? d[i - dist] : 0;
-  } else if (dist >= 8) {
-    // Each 8-byte source lies wholly below its destination: final when read.
-    const std::uint8_t* s = d - dist;
-    lz::Store8(d, lz::Load8(s));
-    lz::Store8(d + 8, lz::Load8(s + 8));
-    lz::Store8(d + 16, lz::Load8(s + 16));
-  } else if (dist == 1) {
-    const std::uint64_t v = d[-1] * 0x0101010101010101ull;
-    lz::Store8(d, v);
-    lz::Store8(d + 8, v);
-    lz::Store8(d + 16, v);
-  } else {
-    for (std::size_t i = 0; i < len; ++i) d[i] = d[i - dist];
-  }
-}
 
 template <bool kFast>
 std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bool* notValid) {
@@ -85,7 +35,7 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bo
 
   std::size_t in = 4;
   std::size_t o = 0;
-  TSavedBytes saved{out, outN, o};
+  lz::TSavedBytes<kGroupOut> saved{out, outN, o};
   for (;;) {
     if constexpr (kFast) {
       // size <= outN, so the group's moves stay inside; the end test between its tokens
@@ -113,7 +63,7 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bo
           const unsigned b1 = src[in + 1];
           in += 2;
           const std::size_t len = (b0 >> 4) + 3;
-          CopyWide(out, o, ((b0 & 0x0Fu) << 8) + b1 + 1, len);
+          lz::CopyWide<3>(out, o, ((b0 & 0x0Fu) << 8) + b1 + 1, len);
           o += len;
           flags <<= 1;
         }

@@ -84,3 +84,25 @@ TEST(DecoderPaths, AgreeOnReferencesBeforeTheStart) {
     }
   }
 }
+
+// Streams from a few byte values, so that CT's distance 0 (which keeps what the output held)
+// and short distances come often, right after groups the fast paths take.
+TEST(DecoderPaths, AgreeOnStreamsOfFewByteValues) {
+  std::mt19937 rng(17);
+  static constexpr std::uint8_t kValues[] = {0x00, 0x08, 0x18, 0x41, 0xFF, 0x03, 0x10, 0xF8};
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    for (int round = 0; round < 300; ++round) {
+      Bytes stream(100 + rng() % 3000);
+      for (auto& b : stream) b = kValues[rng() % 8];
+      if (scheme == 1) {
+        stream[0] = 0x10;
+        stream[3] = 0;
+      } else {
+        stream[1] = static_cast<std::uint8_t>(rng() % 16);  // records or ends somewhere inside
+      }
+      const std::size_t outputSize = 1000 + rng() % 70000;
+      ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, stream, outputSize, 0x5A))
+          << kSchemeNames[scheme] << ", round " << round << ", stream of " << stream.size();
+    }
+  }
+}
