@@ -3,6 +3,7 @@
 
 #include "MainUnit.h"
 #include "compress/refresh.h"
+#include "entries/status_texts.h"
 #include "image/png_writer.h"
 #include "image/render.h"
 #include "image_view.h"

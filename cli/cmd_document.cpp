@@ -15,6 +15,7 @@
 #include "entries/file_names.h"
 #include "image/render.h"
 #include "rom/rom_file.h"
+#include "tiles/safe_entry.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo::cli {

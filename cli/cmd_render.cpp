@@ -6,15 +6,17 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "base/choice_lookup.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "entries/tile_entry.h"
 #include "image/png_writer.h"
 #include "image/render.h"
+#include "palette/entry_template.h"
 #include "palette/palette.h"
 #include "rom/rom_file.h"
+#include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo::cli {

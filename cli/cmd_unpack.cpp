@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "base/choice_lookup.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/lz10_scan.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/tile_entry.h"
 #include "rom/rom_file.h"

@@ -1,10 +1,6 @@
 // Case-insensitive lookup in the constant choice tables.
 #include "base/choice_lookup.h"
 
-#include "base/numbers.h"
-#include "compress/uCompress.h"
-#include "tiles/uTiles.h"
-
 namespace tegulo {
 namespace {
 
@@ -25,20 +21,6 @@ std::optional<int> FindChoice(std::span<const TChoice> rows, std::string_view na
     const std::string_view rowName = rows[i].name();
     if (!rowName.empty() && SameIgnoringCase(rowName, name)) return static_cast<int>(i);
   }
-  return std::nullopt;
-}
-
-std::optional<int> FindTemplate(std::string_view text) {
-  if (const auto row = TryParseInt(text)) {
-    if (*row >= 1 && *row < kTemplateCount) return *row;
-    return std::nullopt;
-  }
-  return FindChoice(TileTemplates, text);
-}
-
-std::optional<int> FindScheme(std::string_view name) {
-  const auto row = FindChoice(Compressions, name);
-  if (row && *row >= 1) return row;
   return std::nullopt;
 }
 

@@ -13,10 +13,4 @@ namespace tegulo {
 // finds "LZ77-10"). Rows with an empty name never match.
 std::optional<int> FindChoice(std::span<const TChoice> rows, std::string_view name);
 
-// A template given as a row number 1..9 (in the number syntax of addresses) or by name.
-std::optional<int> FindTemplate(std::string_view text);
-
-// A compression scheme 1..4 by name; "(none)" is not one of them.
-std::optional<int> FindScheme(std::string_view name);
-
 }  // namespace tegulo

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/uCommon.h"
+#include "tiles/safe_entry.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {
