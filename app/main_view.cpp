@@ -4,13 +4,14 @@
 #include "MainUnit.h"
 #include "compress/refresh.h"
 #include "entries/status_texts.h"
-#include "image/png_writer.h"
 #include "image/render.h"
+#include "image/render_entry.h"
 #include "image_view.h"
 #include "palette_grid.h"
 #include "qt_text.h"
 #include "spin_edit.h"
 #include "status_bar.h"
+#include "tiles/uTiles.h"
 
 namespace tegulo {
 
@@ -24,7 +25,7 @@ void TfmMain::RefreshEntry() {
 }
 
 void TfmMain::Redraw() {
-  if (CurEntry != nullptr && CurEntry->Template != 0) DrawTiles();
+  if (CurEntry != nullptr && CurEntry->Template != kTemplateNone) DrawTiles();
 }
 
 void TfmMain::DrawTiles() {
@@ -45,9 +46,7 @@ void TfmMain::bExportClick() {
   dialog.DefaultExt = QStringLiteral("png");
   const std::optional<QString> name = Execute(dialog);
   if (!name) return;
-  // The transparent index is worked out by the writer; the bitmap itself is never marked,
-  // so nothing on it changes, whether the writing succeeds or not.
-  WritePng(LocalPath(*name), *TileBitmap);
+  ExportImage(LocalPath(*name), *TileBitmap);
 }
 
 }  // namespace tegulo

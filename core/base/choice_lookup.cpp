@@ -24,4 +24,11 @@ std::optional<int> FindChoice(std::span<const TChoice> rows, std::string_view na
   return std::nullopt;
 }
 
+std::string ChoiceName(std::span<const TChoice> rows, int value) {
+  if (value >= 0 && static_cast<std::size_t>(value) < rows.size()) {
+    return std::string(rows[static_cast<std::size_t>(value)].name());
+  }
+  return std::to_string(value);
+}
+
 }  // namespace tegulo

@@ -17,6 +17,17 @@ int HexDigit(char c) {
 
 }  // namespace
 
+std::optional<std::uint32_t> TryParseHexDigits(std::string_view digits) {
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  std::uint32_t v = 0;
+  for (const char c : digits) {
+    const int d = HexDigit(c);
+    if (d < 0) return std::nullopt;
+    v = (v << 4) | static_cast<std::uint32_t>(d);
+  }
+  return v;
+}
+
 std::optional<std::int32_t> TryParseInt(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
@@ -36,14 +47,9 @@ std::optional<std::int32_t> TryParseInt(std::string_view text) {
   }
 
   if (prefix != 0) {
-    std::string_view digits = rest.substr(prefix);
-    if (digits.empty() || digits.size() > 8) return std::nullopt;
-    std::uint32_t v = 0;
-    for (char c : digits) {
-      const int d = HexDigit(c);
-      if (d < 0) return std::nullopt;
-      v = (v << 4) | static_cast<std::uint32_t>(d);
-    }
+    std::optional<std::uint32_t> hex = TryParseHexDigits(rest.substr(prefix));
+    if (!hex) return std::nullopt;
+    std::uint32_t v = *hex;
     if (negative) v = 0u - v;  // wraps like the 32-bit hardware value
     return static_cast<std::int32_t>(v);
   }

@@ -106,3 +106,13 @@ TEST(FindScheme, NamesOfTheFourSchemesOnly) {
   for (const auto& c : cases) EXPECT_EQ(FindScheme(c.text), c.row) << "'" << c.text << "'";
   EXPECT_FALSE(FindChoice(TileTemplates, "").has_value()) << "row 0 has an empty name";
 }
+
+TEST(ChoiceName, RowNamesAndDamagedValuesAsNumbers) {
+  EXPECT_EQ(ChoiceName(Compressions, kSchemeNone), "(none)");
+  EXPECT_EQ(ChoiceName(Compressions, kSchemeCT), "LZSS-CT");
+  EXPECT_EQ(ChoiceName(Compressions, kCompressionCount), "5");
+  EXPECT_EQ(ChoiceName(TileTemplates, kTemplateNone), "");
+  EXPECT_EQ(ChoiceName(TileTemplates, kTemplateLinear8bpp), "8bpp (PC)");
+  EXPECT_EQ(ChoiceName(TileTemplates, 255), "255");
+  EXPECT_EQ(ChoiceName(TileTemplates, -1), "-1");
+}
