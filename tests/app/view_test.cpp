@@ -113,14 +113,14 @@ TEST_F(ViewTest, ExportWritesTheDrawnBitmapAsAnIndexedPng) {
   EXPECT_EQ(prompts->requests.back().filter, kPngFilter);
   EXPECT_EQ(prompts->requests.back().defaultExt, "png");
 
-  const std::vector<TPngChunk> chunks = PngChunks(ReadFile(Path("tiles.png")));
+  const std::vector<test::TPngChunk> chunks = test::ReadPngChunks(Path("tiles.png").toStdString());
   std::vector<std::string> types;
   for (const auto& c : chunks) {
     if (types.empty() || c.type != "IDAT" || types.back() != "IDAT") types.push_back(c.type);
   }
   ASSERT_EQ(types, (std::vector<std::string>{"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}));
-  EXPECT_EQ(chunks[0].data.toHex().toStdString(), "00000010000000180803000000");
-  ASSERT_EQ(chunks[1].data.size(), 768);
+  EXPECT_EQ(Bytes(chunks[0].data).toHex().toStdString(), "00000010000000180803000000");
+  ASSERT_EQ(chunks[1].data.size(), 768u);
   for (int i = 0; i < 256; ++i) {
     const std::uint32_t c = Bitmap().Colours[static_cast<std::size_t>(i)];
     ASSERT_EQ(static_cast<std::uint8_t>(chunks[1].data[3 * i]), (c >> 16) & 0xFF) << i;
@@ -128,8 +128,8 @@ TEST_F(ViewTest, ExportWritesTheDrawnBitmapAsAnIndexedPng) {
     ASSERT_EQ(static_cast<std::uint8_t>(chunks[1].data[3 * i + 2]), c & 0xFF) << i;
   }
   const int k = Bitmap().Row(23)[0];  // the bottom-left pixel; the ramp has no repeats
-  EXPECT_EQ(chunks[2].data, QByteArray(k, '\xff') + QByteArray(1, '\0'));
-  const std::vector<std::uint8_t> pixels = PngPixels(chunks, 16, 24);
+  EXPECT_EQ(Bytes(chunks[2].data), QByteArray(k, '\xff') + QByteArray(1, '\0'));
+  const std::vector<std::uint8_t> pixels = test::ReadPng(Path("tiles.png").toStdString()).pixels;
   EXPECT_EQ(pixels, std::vector<std::uint8_t>(Bitmap().Pixels().begin(), Bitmap().Pixels().end()));
   // The dialog keeps the document's extension for the next save.
   prompts->fileAnswers.push_back(Path("doc"));
