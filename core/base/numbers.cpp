@@ -15,6 +15,19 @@ int HexDigit(char c) {
   return -1;
 }
 
+// Decimal digits and nothing else whose signed value fits 32 bits.
+std::optional<std::int32_t> ParseDecimal(std::string_view digits, bool negative) {
+  // Accumulate the magnitude in 64 bits and check the signed 32-bit range.
+  std::int64_t magnitude = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > 2147483648LL) return std::nullopt;
+  }
+  if (!negative && magnitude > 2147483647LL) return std::nullopt;
+  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> TryParseHexDigits(std::string_view digits) {
@@ -54,15 +67,7 @@ std::optional<std::int32_t> TryParseInt(std::string_view text) {
     return static_cast<std::int32_t>(v);
   }
 
-  // Decimal: accumulate the magnitude in 64 bits and check the signed 32-bit range.
-  std::int64_t magnitude = 0;
-  for (char c : rest) {
-    if (c < '0' || c > '9') return std::nullopt;
-    magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > 2147483648LL) return std::nullopt;
-  }
-  if (!negative && magnitude > 2147483647LL) return std::nullopt;
-  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+  return ParseDecimal(rest, negative);
 }
 
 std::int32_t ParseInt(std::string_view text) {

@@ -15,6 +15,8 @@ constexpr std::size_t kRingMask = kRingSize - 1;
 constexpr std::size_t kRingStart = 2014;
 
 template <bool kFF6>
+// One loop over the tokens with every bound check inline, kept whole as the hot path.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 std::uint32_t DecompressFF(std::span<const std::uint8_t> stream, tLZStream& output) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
