@@ -15,6 +15,7 @@
 #include "line_edit.h"
 #include "list_box.h"
 #include "palette_grid.h"
+#include "qt_colour.h"
 #include "qt_text.h"
 #include "spin_edit.h"
 #include "tiles/uTiles.h"
@@ -177,9 +178,7 @@ std::optional<QString> TfmMain::Execute(const TFileDialog& dialog) {
 }
 
 std::uint32_t TfmMain::BackgroundColour() const {
-  const QColor c = palette().color(QPalette::Window);
-  return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
-         (static_cast<std::uint32_t>(c.blue()) << 16);
+  return FromQColor(palette().color(QPalette::Window));
 }
 
 TTileEntry* TfmMain::EntryOf(int row) const {

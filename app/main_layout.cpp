@@ -7,6 +7,7 @@
 #include "MainUnit.h"
 #include "choice_box.h"
 #include "compress/uCompress.h"
+#include "entries/limits.h"
 #include "fonts.h"
 #include "image_button.h"
 #include "image_view.h"
@@ -44,8 +45,8 @@ TImageButton* MakeButton(QWidget* parent, const char* name, TImageButton::TStyle
 }
 
 // A control keeps its classic width unless the face needs more to show `text` whole.
-int FitWidth(const TSpinEdit* edit, int width, const char* text) {
-  return std::max(width, edit->WidthFor(QString::fromLatin1(text)));
+int FitWidth(const TSpinEdit* edit, int width, const QString& text) {
+  return std::max(width, edit->WidthFor(text));
 }
 
 template <std::size_t N>
@@ -164,13 +165,13 @@ void TfmMain::BuildToolbar() {
 
   Label1 = MakeLabel(p, "Label1", "Zoom");
   seZoom = Named(new TSpinEdit(p), "seZoom");
-  row.Add(Label1, seZoom, FitWidth(seZoom, 41, "4"), 22);
+  row.Add(Label1, seZoom, FitWidth(seZoom, 41, QStringLiteral("4")), 22);
   Label2 = MakeLabel(p, "Label2", "Width:");
   seWidth = Named(new TSpinEdit(p), "seWidth");
-  row.Add(Label2, seWidth, FitWidth(seWidth, 41, "2000"), 22);
+  row.Add(Label2, seWidth, FitWidth(seWidth, 41, QString::number(kMaxTiles)), 22);
   Label3 = MakeLabel(p, "Label3", "Height:");
   seHeight = Named(new TSpinEdit(p), "seHeight");
-  row.Add(Label3, seHeight, FitWidth(seHeight, 41, "2000"), 22);
+  row.Add(Label3, seHeight, FitWidth(seHeight, 41, QString::number(kMaxTiles)), 22);
   Label4 = MakeLabel(p, "Label4", "Offset:");
   seOffset = Named(new TSpinEdit(p), "seOffset");
   row.Add(Label4, seOffset, 49, 22);
@@ -208,7 +209,7 @@ void TfmMain::BuildRightColumn() {
   palRow.Add(Label8, ePalAddress, 105, 21);
   Label9 = MakeLabel(p, "Label9", "Colors::");
   sePalNum = Named(new TSpinEdit(p), "sePalNum");
-  palRow.Add(Label9, sePalNum, FitWidth(sePalNum, 49, "256"), 22);
+  palRow.Add(Label9, sePalNum, FitWidth(sePalNum, 49, QStringLiteral("256")), 22);
   bLoadPalROM = MakeButton(p, "bLoadPalROM", S::Flat, "palette_rom", "Load Palette from ROM");
   palRow.AddAt(bLoadPalROM, top + 15, 25, 25, 2);
   bPalMono = MakeButton(p, "bPalMono", S::Flat, "mono", "Make Palette Monochrome");
@@ -235,9 +236,9 @@ void TfmMain::SetStartState() {
 
   seZoom->SetRange(1, 4);
   seZoom->SetValue(2);
-  seWidth->SetRange(1, 2000);
+  seWidth->SetRange(1, kMaxTiles);
   seWidth->SetValue(1);
-  seHeight->SetRange(1, 2000);
+  seHeight->SetRange(1, kMaxTiles);
   seHeight->SetValue(1);
   seOffset->SetRange(0, 0);
   seOffset->SetValue(0);

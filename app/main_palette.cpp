@@ -7,24 +7,11 @@
 #include "line_edit.h"
 #include "list_box.h"
 #include "palette_grid.h"
+#include "qt_colour.h"
 #include "qt_text.h"
 #include "spin_edit.h"
 
 namespace tegulo {
-
-namespace {
-
-QColor ToQColor(std::uint32_t c) {
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                static_cast<int>((c >> 16) & 0xFF));
-}
-
-std::uint32_t FromQColor(const QColor& c) {
-  return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
-         (static_cast<std::uint32_t>(c.blue()) << 16);
-}
-
-}  // namespace
 
 void TfmMain::gPalDrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect) {
   const std::uint32_t c = ViewPalette[static_cast<std::size_t>(ARow * TPaletteGrid::kCells + ACol)];

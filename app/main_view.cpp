@@ -3,13 +3,16 @@
 
 #include "MainUnit.h"
 #include "compress/refresh.h"
-#include "image/png_writer.h"
+#include "entries/status_texts.h"
 #include "image/render.h"
+#include "image/png_writer.h"
+#include "image/render_entry.h"
 #include "image_view.h"
 #include "palette_grid.h"
 #include "qt_text.h"
 #include "spin_edit.h"
 #include "status_bar.h"
+#include "tiles/uTiles.h"
 
 namespace tegulo {
 
@@ -23,7 +26,7 @@ void TfmMain::RefreshEntry() {
 }
 
 void TfmMain::Redraw() {
-  if (CurEntry != nullptr && CurEntry->Template != 0) DrawTiles();
+  if (CurEntry != nullptr && CurEntry->Template != kTemplateNone) DrawTiles();
 }
 
 void TfmMain::DrawTiles() {

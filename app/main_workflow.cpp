@@ -7,6 +7,7 @@
 #include "image_button.h"
 #include "line_edit.h"
 #include "list_box.h"
+#include "palette/entry_template.h"
 #include "qt_text.h"
 #include "rom/rom_file.h"
 #include "spin_edit.h"

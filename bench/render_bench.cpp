@@ -7,12 +7,13 @@
 #include <random>
 #include <vector>
 
+#include "entries/limits.h"
 #include "image/png_writer.h"
 #include "image/render.h"
 
 namespace {
 
-constexpr int kLargeTiles = 2000;  // the spin edits' maximum: 16,000 x 16,000 pixels
+constexpr int kLargeTiles = tegulo::kMaxTiles;  // 16,000 x 16,000 pixels
 
 const std::vector<std::uint8_t>& RandomBytes(std::size_t n) {
   static std::vector<std::uint8_t> d;

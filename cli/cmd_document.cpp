@@ -10,23 +10,20 @@
 #include <string>
 #include <system_error>
 
+#include "base/choice_lookup.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/uCompress.h"
 #include "entries/document.h"
 #include "entries/file_names.h"
 #include "image/render.h"
+#include "image/render_entry.h"
 #include "rom/rom_file.h"
+#include "tiles/safe_entry.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo::cli {
 namespace {
-
-// A damaged value out of the table's range shows as its number.
-std::string ChoiceName(const TChoice* rows, int count, std::uint8_t value) {
-  if (value < count) return std::string(rows[value].name());
-  return std::to_string(value);
-}
 
 void RunList(const std::string& path) {
   const std::vector<TTileEntry> entries = LoadDocument(path);
@@ -36,8 +33,8 @@ void RunList(const std::string& path) {
     const TTileEntry& e = entries[i];
     std::printf("%zu\t%s\t%s\t%" PRId32 "\t%" PRId32 "\t%" PRId32 "\t%s\t%s\t%" PRId32 "\t%s\n", i,
                 PrintableName(GetName(e)).c_str(), FormatAddress(e.Address).c_str(), e.Width,
-                e.Height, e.Offset, ChoiceName(TileTemplates, kTemplateCount, e.Template).c_str(),
-                ChoiceName(Compressions, kCompressionCount, e.Compression).c_str(), e.PalCount,
+                e.Height, e.Offset, ChoiceName(TileTemplates, e.Template).c_str(),
+                ChoiceName(Compressions, e.Compression).c_str(), e.PalCount,
                 FormatAddress(e.PalAddress).c_str());
   }
 }
@@ -103,7 +100,7 @@ void RunExport(const TExportArgs& a) {
     }
     const std::string file = ExportFileName(i, name);
     const std::string path = (std::filesystem::path(a.outdir) / file).string();
-    const bool notValid = UnpackAndWritePng(e, rom, kFallbackBackground, path);
+    const bool notValid = RenderEntryToPng(e, rom, kFallbackBackground, path).notValidLZ10;
     count.Clear();
     if (notValid) Warn(file + ": Not valid LZ10 stream");
     std::printf("wrote %s\n", path.c_str());

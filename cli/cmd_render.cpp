@@ -6,32 +6,24 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "base/choice_lookup.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
+#include "entries/limits.h"
 #include "entries/tile_entry.h"
-#include "image/png_writer.h"
 #include "image/render.h"
+#include "image/render_entry.h"
+#include "palette/colour_text.h"
+#include "palette/entry_template.h"
 #include "palette/palette.h"
 #include "rom/rom_file.h"
+#include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo::cli {
 
-bool UnpackAndWritePng(TTileEntry& e, std::span<const std::uint8_t> rom, std::uint32_t background,
-                       const std::string& path) {
-  TDecodeBuffer buffer(kDecodeBufferSize);
-  const bool notValid = UnpackEntry(e, rom, buffer).notValidLZ10;
-  TIndexedBitmap bmp;
-  DrawTiles(bmp, e, rom, buffer, background);
-  WritePng(path, bmp);
-  return notValid;
-}
-
 namespace {
-
-constexpr std::int32_t kMaxTiles = 2000;  // the window's limit for width and height
 
 struct TRenderArgs {
   std::string rom, address, templ, width, height, offset = "0", compression = "(none)";
@@ -85,23 +77,6 @@ void ApplyParsedPalette(TTileEntry& e, std::span<const std::uint8_t> rom,
   }
 }
 
-// "RRGGBB" (an optional leading "#") as an entry colour, 0x00BBGGRR.
-std::uint32_t ParseBackground(const std::string& text) {
-  const std::string_view hex = std::string_view(text).substr(text.starts_with('#') ? 1 : 0);
-  std::uint32_t rgb = 0;
-  bool ok = hex.size() == 6;
-  for (const char c : hex) {
-    const int d = c >= '0' && c <= '9'   ? c - '0'
-                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                         : -1;
-    if (d < 0) ok = false;
-    rgb = rgb << 4 | static_cast<std::uint32_t>(d & 15);
-  }
-  if (!ok) throw TError("'" + text + "' is not a valid colour (RRGGBB)");
-  return SwapRedBlue(rgb);  // the swap is its own inverse
-}
-
 std::int32_t TilesOrThrow(const std::string& text, const char* what) {
   const std::int32_t n = ParseInt(text);
   if (n < 1 || n > kMaxTiles) {
@@ -118,31 +93,57 @@ void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const 
 
 namespace {
 
+// What --compression takes: "none" or a scheme's name.
+std::string SchemeChoices() { return "none, " + NameList(Compressions, kSchemeLZ10); }
+
+// Every template as its row number and quoted name, wrapped as the help shows them.
+std::string TemplateHelp() {
+  std::string text = "row 1-" + std::to_string(kTemplateCount - 1) + " or name, any letter case:";
+  std::size_t lineLength = text.size();
+  for (int row = kTemplate4bppGBA; row < kTemplateCount; ++row) {
+    std::string item = std::to_string(row) + " \"" + std::string(TileTemplates[row].name()) + "\"";
+    if (row == kTemplateLinear8bpp) item += " (W bytes a row, H rows)";
+    if (row + 1 < kTemplateCount) item += ",";
+    constexpr std::size_t kHelpWidth = 80;
+    if (lineLength + 1 + item.size() > kHelpWidth) {
+      text += "\n" + item;
+      lineLength = item.size();
+    } else {
+      text += " " + item;
+      lineLength += 1 + item.size();
+    }
+  }
+  return text;
+}
+
+std::string TilesHelp(const char* what) {
+  return std::string(what) + " in tiles, 1 to " + std::to_string(kMaxTiles);
+}
+
 void RunRender(const TRenderArgs& a) {
   const std::int32_t width = TilesOrThrow(a.width, "--width");
   const std::int32_t height = TilesOrThrow(a.height, "--height");
   TTileEntry e = NewEntry(a.address, width, height, ParseInt(a.offset));
   const auto row = FindTemplate(a.templ);
   if (!row) throw TError("Unknown template '" + a.templ + "'");
-  int scheme = 0;
-  if (a.compression != "none" && a.compression != "(none)") {
+  int scheme = kSchemeNone;
+  if (a.compression != "none" && a.compression != Compressions[kSchemeNone].name()) {
     const auto s = FindScheme(a.compression);
     if (!s) {
-      throw TError("Unknown compression scheme '" + a.compression +
-                   "' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)");
+      throw TError("Unknown compression scheme '" + a.compression + "' (" + SchemeChoices() + ")");
     }
     scheme = *s;
   }
   const TPaletteSpec palette = ParsePaletteSpec(a.palette);
   const std::uint32_t background =
-      a.background.empty() ? kFallbackBackground : ParseBackground(a.background);
+      a.background.empty() ? kFallbackBackground : ParseColour(a.background);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   // The window's order: the template's grey ramp first, then the palette action.
   ApplyTemplate(e, *row);
   e.Compression = static_cast<std::uint8_t>(scheme);
   ApplyParsedPalette(e, rom, palette);
-  if (UnpackAndWritePng(e, rom, background, a.output)) Warn("Not valid LZ10 stream");
+  if (RenderEntryToPng(e, rom, background, a.output).notValidLZ10) Warn("Not valid LZ10 stream");
 }
 
 }  // namespace
@@ -158,24 +159,13 @@ TCommand AddRenderCommand(CLI::App& parent) {
   sub->add_option("--address", args->address, "file offset of the tiles or of the stream")
       ->option_text("A")
       ->required();
-  sub->add_option(
-         "--template", args->templ,
-         "row 1-9 or name, any letter case: 1 \"4bpp (GBA)\", 2 \"4bpp (SNES)\",\n"
-         "3 \"3bpp (SNES)\", 4 \"2bpp (SNES)\", 5 \"1bpp\", 6 \"8bpp (Mode7-1)\",\n"
-         "7 \"8bpp (Mode7-2)\", 8 \"8bpp (Mode3)\", 9 \"8bpp (PC)\" (W bytes a row, H rows)")
-      ->option_text("T")
-      ->required();
-  sub->add_option("--width", args->width, "width in tiles, 1 to 2000")
-      ->option_text("W")
-      ->required();
-  sub->add_option("--height", args->height, "height in tiles, 1 to 2000")
-      ->option_text("H")
-      ->required();
+  sub->add_option("--template", args->templ, TemplateHelp())->option_text("T")->required();
+  sub->add_option("--width", args->width, TilesHelp("width"))->option_text("W")->required();
+  sub->add_option("--height", args->height, TilesHelp("height"))->option_text("H")->required();
   sub->add_option("--offset", args->offset,
                   "bytes added to the address, or to the start of the unpacked data")
       ->option_text("O (default 0)");
-  sub->add_option("--compression", args->compression,
-                  "none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT")
+  sub->add_option("--compression", args->compression, SchemeChoices())
       ->option_text("SCHEME (default none)");
   sub->add_option("--palette", args->palette,
                   "mono: the template's grey ramp; mono-reverse: white to black;\n"

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "base/choice_lookup.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/lz10_scan.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/tile_entry.h"
 #include "rom/rom_file.h"
@@ -21,8 +21,8 @@ namespace {
 
 int SchemeOrThrow(const std::string& name) {
   if (const auto row = FindScheme(name)) return *row;
-  throw TError("Unknown compression scheme '" + name +
-               "' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)");
+  throw TError("Unknown compression scheme '" + name + "' (" + NameList(Compressions, kSchemeLZ10) +
+               ")");
 }
 
 struct TDecompressArgs {
@@ -78,7 +78,7 @@ TCommand AddDecompressCommand(CLI::App& parent) {
            "A wrong LZ77-10 type byte gives \"Not valid LZ10 stream\" on standard error, and\n"
            "decoding goes on as the window's does.");
   sub->add_option("SCHEME", args->scheme,
-                  "LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT (any letter case)")
+                  NameList(Compressions, kSchemeLZ10) + " (any letter case)")
       ->type_name("")
       ->required();
   sub->add_option("ROM", args->rom, "the ROM image, read whole, no header skipped")

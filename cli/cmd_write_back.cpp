@@ -14,14 +14,17 @@
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/compressors.h"
+#include "compress/scheme_formats.h"
 #include "entries/document.h"
 #include "entries/limits.h"
 #include "io/safe_write.h"
 #include "io/same_file.h"
+#include "palette/entry_template.h"
 #include "rom/import_document.h"
 #include "rom/patches.h"
 #include "rom/rom_file.h"
 #include "rom/write_back.h"
+#include "tiles/tile_formats.h"
 
 namespace tegulo::cli {
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/uCommon.h"
 #include "entries/tile_entry.h"
 
 namespace CLI {
@@ -33,10 +34,9 @@ TCommand AddImportDocCommand(CLI::App& parent);
 // zst:FILE) applied to an entry whose template is set, as the window's palette actions do.
 void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text);
 
-// Refresh, draw and export of one entry with a fresh buffer and bitmap, as the window does
-// them. Returns whether the LZ77-10 type byte was wrong. Throws TError.
-bool UnpackAndWritePng(TTileEntry& e, std::span<const std::uint8_t> rom, std::uint32_t background,
-                       const std::string& path);
+// The names of the rows from `first` on of a choice table, joined by ", " and, before the
+// last, by " or ": "LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT".
+std::string NameList(std::span<const TChoice> rows, int first);
 
 // Sets the one-line description shown in the list of commands, and the details shown by
 // "COMMAND --help" above the notes on numbers and exit statuses.

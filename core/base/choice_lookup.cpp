@@ -1,10 +1,6 @@
 // Case-insensitive lookup in the constant choice tables.
 #include "base/choice_lookup.h"
 
-#include "base/numbers.h"
-#include "compress/uCompress.h"
-#include "tiles/uTiles.h"
-
 namespace tegulo {
 namespace {
 
@@ -28,18 +24,11 @@ std::optional<int> FindChoice(std::span<const TChoice> rows, std::string_view na
   return std::nullopt;
 }
 
-std::optional<int> FindTemplate(std::string_view text) {
-  if (const auto row = TryParseInt(text)) {
-    if (*row >= 1 && *row < kTemplateCount) return *row;
-    return std::nullopt;
+std::string ChoiceName(std::span<const TChoice> rows, int value) {
+  if (value >= 0 && static_cast<std::size_t>(value) < rows.size()) {
+    return std::string(rows[static_cast<std::size_t>(value)].name());
   }
-  return FindChoice(TileTemplates, text);
-}
-
-std::optional<int> FindScheme(std::string_view name) {
-  const auto row = FindChoice(Compressions, name);
-  if (row && *row >= 1) return row;
-  return std::nullopt;
+  return std::to_string(value);
 }
 
 }  // namespace tegulo

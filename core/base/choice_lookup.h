@@ -1,8 +1,9 @@
-// Finding a row of a choice table (templates, compressions) by its name.
+// Finding a row of a choice table (templates, compressions) by its name, and the name of a row.
 #pragma once
 
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "base/uCommon.h"
@@ -13,10 +14,8 @@ namespace tegulo {
 // finds "LZ77-10"). Rows with an empty name never match.
 std::optional<int> FindChoice(std::span<const TChoice> rows, std::string_view name);
 
-// A template given as a row number 1..9 (in the number syntax of addresses) or by name.
-std::optional<int> FindTemplate(std::string_view text);
-
-// A compression scheme 1..4 by name; "(none)" is not one of them.
-std::optional<int> FindScheme(std::string_view name);
+// The name of row `value`; a value outside the table (from a damaged record) as its decimal
+// number.
+std::string ChoiceName(std::span<const TChoice> rows, int value);
 
 }  // namespace tegulo

@@ -15,7 +15,31 @@ int HexDigit(char c) {
   return -1;
 }
 
+// Decimal digits and nothing else whose signed value fits 32 bits.
+std::optional<std::int32_t> ParseDecimal(std::string_view digits, bool negative) {
+  // Accumulate the magnitude in 64 bits and check the signed 32-bit range.
+  std::int64_t magnitude = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > 2147483648LL) return std::nullopt;
+  }
+  if (!negative && magnitude > 2147483647LL) return std::nullopt;
+  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
 }  // namespace
+
+std::optional<std::uint32_t> TryParseHexDigits(std::string_view digits) {
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  std::uint32_t v = 0;
+  for (const char c : digits) {
+    const int d = HexDigit(c);
+    if (d < 0) return std::nullopt;
+    v = (v << 4) | static_cast<std::uint32_t>(d);
+  }
+  return v;
+}
 
 std::optional<std::int32_t> TryParseInt(std::string_view text) {
   std::size_t i = 0;
@@ -36,27 +60,14 @@ std::optional<std::int32_t> TryParseInt(std::string_view text) {
   }
 
   if (prefix != 0) {
-    std::string_view digits = rest.substr(prefix);
-    if (digits.empty() || digits.size() > 8) return std::nullopt;
-    std::uint32_t v = 0;
-    for (char c : digits) {
-      const int d = HexDigit(c);
-      if (d < 0) return std::nullopt;
-      v = (v << 4) | static_cast<std::uint32_t>(d);
-    }
+    std::optional<std::uint32_t> hex = TryParseHexDigits(rest.substr(prefix));
+    if (!hex) return std::nullopt;
+    std::uint32_t v = *hex;
     if (negative) v = 0u - v;  // wraps like the 32-bit hardware value
     return static_cast<std::int32_t>(v);
   }
 
-  // Decimal: accumulate the magnitude in 64 bits and check the signed 32-bit range.
-  std::int64_t magnitude = 0;
-  for (char c : rest) {
-    if (c < '0' || c > '9') return std::nullopt;
-    magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > 2147483648LL) return std::nullopt;
-  }
-  if (!negative && magnitude > 2147483647LL) return std::nullopt;
-  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+  return ParseDecimal(rest, negative);
 }
 
 std::int32_t ParseInt(std::string_view text) {

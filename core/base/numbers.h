@@ -13,6 +13,10 @@ namespace tegulo {
 // read as negative). Nothing may follow. Returns nothing for any other text.
 std::optional<std::int32_t> TryParseInt(std::string_view text);
 
+// 1..8 hexadecimal digits in either letter case and nothing else (no prefix, sign or
+// blank), as an unsigned value. Returns nothing for any other text.
+std::optional<std::uint32_t> TryParseHexDigits(std::string_view digits);
+
 // As TryParseInt; throws TError "'<text>' is not a valid integer value" on bad text.
 std::int32_t ParseInt(std::string_view text);
 

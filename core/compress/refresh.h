@@ -1,11 +1,9 @@
-// The window-free half of an entry refresh: unpacking with the per-scheme size rules,
-// and the three status-bar texts.
+// The window-free half of an entry refresh: unpacking with the per-scheme size rules
+// (the status-bar texts are in entries/status_texts.h).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
-#include <string>
 
 #include "base/uCommon.h"
 #include "entries/tile_entry.h"
@@ -22,12 +20,5 @@ struct TUnpackReport {
 // Scheme 0: RawSize := Width * Height * Bpp * 8 (32-bit), ComprSize kept. Above 4: nothing.
 // `buffer` must hold at least kDecodeBufferSize bytes.
 TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDecodeBuffer& buffer);
-
-// RawSize as unsigned 32-bit div (Bpp * 8); 0 when Bpp is 0.
-std::uint32_t TileCount(const TTileEntry& e);
-
-// "#Tiles: %3d ($%.2x)", "RawSize: %3d ($%.2x)", "Compr.Size: %3d ($%.2x)", upper-case hex,
-// negative values in hex as their unsigned 32-bit form.
-std::array<std::string, 3> StatusTexts(const TTileEntry& e);
 
 }  // namespace tegulo

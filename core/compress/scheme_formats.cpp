@@ -1,6 +1,7 @@
 // The rows of the compression scheme table.
 #include "compress/scheme_formats.h"
 
+#include "base/choice_lookup.h"
 #include "compress/encoders.h"
 
 namespace tegulo {
@@ -62,6 +63,12 @@ std::span<const TSchemeFormat, kCompressionCount> SchemeFormats() { return kRows
 const TSchemeFormat* FindSchemeFormat(int row) {
   if (row < 0 || row >= kCompressionCount) return nullptr;
   return &kRows[row];
+}
+
+std::optional<int> FindScheme(std::string_view name) {
+  const auto row = FindChoice(Compressions, name);
+  if (row && *row >= 1) return row;
+  return std::nullopt;
 }
 
 }  // namespace tegulo

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "compress/compressors.h"
@@ -55,5 +56,8 @@ std::span<const TSchemeFormat, kCompressionCount> SchemeFormats();
 // The row of scheme `row` 0..kCompressionCount-1 (kSchemeNone included); nullptr for any
 // value outside the table (a damaged record).
 const TSchemeFormat* FindSchemeFormat(int row);
+
+// A compression scheme 1..4 by name; "(none)" is not one of them.
+std::optional<int> FindScheme(std::string_view name);
 
 }  // namespace tegulo

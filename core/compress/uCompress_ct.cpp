@@ -20,7 +20,9 @@ namespace {
 constexpr std::size_t kGroupIn = 17 + 8;
 constexpr std::size_t kGroupReach = 8 * 34 + 40;
 
+// One loop over the tokens with every bound check inline, kept whole as the hot path.
 template <bool kFast>
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();

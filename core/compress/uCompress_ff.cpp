@@ -58,6 +58,7 @@ inline void CopyReference(std::uint8_t* out, std::size_t o, std::size_t dist, st
 }
 
 template <bool kFF6>
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 std::uint32_t DecodeFast(std::span<const std::uint8_t> stream, tLZStream& output) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();

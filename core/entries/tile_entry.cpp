@@ -1,12 +1,10 @@
-// Entry creation, names, the template rule and the safe reading of damaged records.
+// Entry creation and names.
 #include "entries/tile_entry.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "base/numbers.h"
-#include "palette/palette.h"
-#include "tiles/uTiles.h"
 
 namespace tegulo {
 
@@ -35,23 +33,6 @@ TTileEntry NewEntry(std::string_view addressText, std::int32_t width, std::int32
   e.TileWidth = 8;
   e.TileHeight = 8;
   return e;
-}
-
-void ApplyTemplate(TTileEntry& e, int row) {
-  if (row < 1 || row > kTemplateCount - 1) return;
-  e.Template = static_cast<std::uint8_t>(row);
-  e.Bpp = TileTemplates[row].Value;
-  e.PalCount = 1 << e.Bpp;
-  MakeMonoPalette(std::span<std::uint32_t>(e.Palette), e.PalCount, false);
-}
-
-TSafeEntry SafeReading(const TTileEntry& e) {
-  TSafeEntry s;
-  s.palCount = std::clamp<std::int32_t>(e.PalCount, 0, 256);
-  s.hasTiles = e.Bpp != 0;
-  s.decodable = e.Compression <= 4;
-  s.drawable = e.Template >= 1 && e.Template < kTemplateCount && e.Width > 0 && e.Height > 0;
-  return s;
 }
 
 }  // namespace tegulo

@@ -66,19 +66,4 @@ void SetName(TTileEntry& e, std::string_view text);
 TTileEntry NewEntry(std::string_view addressText, std::int32_t width, std::int32_t height,
                     std::int32_t offset);
 
-// Template choice: Template := row (1..9), Bpp := its bits per pixel, PalCount := 2^Bpp,
-// colours 0..PalCount-1 := forward grey ramp; other colours keep their values.
-// A row outside 1..9 changes nothing.
-void ApplyTemplate(TTileEntry& e, int row);
-
-// The safe reading of a record, which may come from a damaged document. Every consumer
-// takes field values through this rather than trusting the raw bytes.
-struct TSafeEntry {
-  std::int32_t palCount;  // PalCount clamped to 0..256
-  bool hasTiles;          // Bpp != 0: tiles can be counted
-  bool decodable;         // Compression 0..4: the refresh knows the scheme
-  bool drawable;          // Template 1..9 and Width, Height > 0
-};
-TSafeEntry SafeReading(const TTileEntry& e);
-
 }  // namespace tegulo

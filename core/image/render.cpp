@@ -6,6 +6,8 @@
 #include <string>
 
 #include "base/uCommon.h"
+#include "compress/uCompress.h"
+#include "tiles/safe_entry.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {
@@ -43,7 +45,7 @@ void DrawTiles(TIndexedBitmap& bmp, const TTileEntry& e, std::span<const std::ui
 
   // Templates above 9 (only from a damaged document) stop here: sized and coloured, no pixel.
   if (!SafeReading(e).drawable) return;
-  const TByteSource src = e.Compression != 0
+  const TByteSource src = e.Compression != kSchemeNone
                               ? TByteSource{decoded, static_cast<std::int64_t>(e.Offset)}
                               : TByteSource{rom, static_cast<std::int64_t>(e.Address) + e.Offset};
   DrawTemplate(e.Template, bmp, src, e.Width, e.Height);

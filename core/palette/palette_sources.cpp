@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/uCommon.h"
+#include "tiles/safe_entry.h"
 
 namespace tegulo {
 namespace {

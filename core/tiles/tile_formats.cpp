@@ -1,6 +1,9 @@
 // The rows of the tile template table.
 #include "tiles/tile_formats.h"
 
+#include "base/choice_lookup.h"
+#include "base/numbers.h"
+
 namespace tegulo {
 namespace {
 
@@ -54,6 +57,14 @@ std::span<const TTileFormat, kTemplateCount> TileFormats() { return kRows; }
 const TTileFormat* FindTileFormat(int row) {
   if (row <= kTemplateNone || row >= kTemplateCount) return nullptr;
   return &kRows[row];
+}
+
+std::optional<int> FindTemplate(std::string_view text) {
+  if (const auto row = TryParseInt(text)) {
+    if (*row >= 1 && *row < kTemplateCount) return *row;
+    return std::nullopt;
+  }
+  return FindChoice(TileTemplates, text);
 }
 
 }  // namespace tegulo

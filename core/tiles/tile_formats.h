@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "base/bitmap.h"
@@ -39,5 +41,8 @@ std::span<const TTileFormat, kTemplateCount> TileFormats();
 // The row of template `row` 1..kTemplateCount-1; nullptr for kTemplateNone and for any
 // value outside the table (a damaged record).
 const TTileFormat* FindTileFormat(int row);
+
+// A template given as a row number 1..9 (in the number syntax of addresses) or by name.
+std::optional<int> FindTemplate(std::string_view text);
 
 }  // namespace tegulo

@@ -74,21 +74,21 @@ TEST_F(EndToEndTest, FromRomToPngAndBackToTheSameDocument) {
 
   prompts->fileAnswers.push_back(Path("demo"));
   Click("bExport");
-  const std::vector<TPngChunk> chunks = PngChunks(ReadFile(Path("demo.png")));
+  const std::vector<test::TPngChunk> chunks = test::ReadPngChunks(Path("demo.png").toStdString());
   ASSERT_GE(chunks.size(), 5u);
   EXPECT_EQ(chunks[0].type, "IHDR");
-  EXPECT_EQ(chunks[0].data.toHex().toStdString(), "00000020000000200803000000");
+  EXPECT_EQ(Bytes(chunks[0].data).toHex().toStdString(), "00000020000000200803000000");
   ASSERT_EQ(chunks[1].type, "PLTE");
   const std::uint32_t bg = window->BackgroundColour();
-  EXPECT_EQ(chunks[1].data.left(3), RgbBytes(bg));
+  EXPECT_EQ(Bytes(chunks[1].data).left(3), RgbBytes(bg));
   for (int i = 1; i < 16; ++i) {
     const std::uint32_t c = ConsoleColour(RomColourWord(i));
-    EXPECT_EQ(chunks[1].data.mid(3 * i, 3), RgbBytes(c)) << "colour " << i;
+    EXPECT_EQ(Bytes(chunks[1].data).mid(3 * i, 3), RgbBytes(c)) << "colour " << i;
   }
   ASSERT_EQ(chunks[2].type, "tRNS");
   const int bottomLeft = SnesPixel(picture, 4, 0, 31);
-  EXPECT_EQ(chunks[2].data, QByteArray(bottomLeft, '\xff') + QByteArray(1, '\0'));
-  const std::vector<std::uint8_t> pixels = PngPixels(chunks, 32, 32);
+  EXPECT_EQ(Bytes(chunks[2].data), QByteArray(bottomLeft, '\xff') + QByteArray(1, '\0'));
+  const std::vector<std::uint8_t> pixels = test::ReadPng(Path("demo.png").toStdString()).pixels;
   ASSERT_EQ(pixels.size(), 32u * 32u);
   for (int y = 0; y < 32; ++y) {
     for (int x = 0; x < 32; ++x) {

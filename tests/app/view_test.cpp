@@ -116,14 +116,14 @@ TEST_F(ViewTest, ExportWritesTheDrawnBitmapAsAnIndexedPng) {
   EXPECT_EQ(prompts->requests.back().filter, kPngFilter);
   EXPECT_EQ(prompts->requests.back().defaultExt, "png");
 
-  const std::vector<TPngChunk> chunks = PngChunks(ReadFile(Path("tiles.png")));
+  const std::vector<test::TPngChunk> chunks = test::ReadPngChunks(Path("tiles.png").toStdString());
   std::vector<std::string> types;
   for (const auto& c : chunks) {
     if (types.empty() || c.type != "IDAT" || types.back() != "IDAT") types.push_back(c.type);
   }
   ASSERT_EQ(types, (std::vector<std::string>{"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}));
-  EXPECT_EQ(chunks[0].data.toHex().toStdString(), "00000010000000180803000000");
-  ASSERT_EQ(chunks[1].data.size(), 768);
+  EXPECT_EQ(Bytes(chunks[0].data).toHex().toStdString(), "00000010000000180803000000");
+  ASSERT_EQ(chunks[1].data.size(), 768u);
   for (int i = 0; i < 256; ++i) {
     const std::uint32_t c = Bitmap().Colours[static_cast<std::size_t>(i)];
     ASSERT_EQ(static_cast<std::uint8_t>(chunks[1].data[3 * i]), (c >> 16) & 0xFF) << i;
@@ -131,8 +131,8 @@ TEST_F(ViewTest, ExportWritesTheDrawnBitmapAsAnIndexedPng) {
     ASSERT_EQ(static_cast<std::uint8_t>(chunks[1].data[3 * i + 2]), c & 0xFF) << i;
   }
   const int k = Bitmap().Row(23)[0];  // the bottom-left pixel; the ramp has no repeats
-  EXPECT_EQ(chunks[2].data, QByteArray(k, '\xff') + QByteArray(1, '\0'));
-  const std::vector<std::uint8_t> pixels = PngPixels(chunks, 16, 24);
+  EXPECT_EQ(Bytes(chunks[2].data), QByteArray(k, '\xff') + QByteArray(1, '\0'));
+  const std::vector<std::uint8_t> pixels = test::ReadPng(Path("tiles.png").toStdString()).pixels;
   EXPECT_EQ(pixels, std::vector<std::uint8_t>(Bitmap().Pixels().begin(), Bitmap().Pixels().end()));
   // The dialog keeps the document's extension for the next save.
   prompts->fileAnswers.push_back(Path("doc"));
@@ -198,9 +198,11 @@ TEST_F(ViewTest, ExportReportsItsProgressByRows) {
   ASSERT_GE(report.values.size(), 2u);
   EXPECT_TRUE(std::is_sorted(report.values.begin(), report.values.end()));
   EXPECT_EQ(report.values.back(), 1600);
-  const std::vector<std::uint8_t> pixels =
-      PngPixels(PngChunks(ReadFile(Path("big.png"))), 1600, 1600);
-  EXPECT_EQ(pixels, std::vector<std::uint8_t>(Bitmap().Pixels().begin(), Bitmap().Pixels().end()));
+  const test::TPngImage png = test::ReadPng(Path("big.png").toStdString());
+  ASSERT_TRUE(png.ok);
+  ASSERT_EQ(png.width, 1600u);
+  ASSERT_EQ(png.height, 1600u);
+  EXPECT_EQ(png.pixels, std::vector<std::uint8_t>(Bitmap().Pixels().begin(), Bitmap().Pixels().end()));
 }
 
 TEST_F(ViewTest, CancelledExportLeavesNoFileAndAnOldFileAsItWas) {

@@ -1,15 +1,12 @@
-// Spawning tegulo-cli, decoding PNG files with libpng, small file and text helpers.
+// Spawning tegulo-cli, small file and text helpers.
 #include "cli_support.h"
 
 #include <fcntl.h>
-#include <png.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-#include <atomic>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -55,52 +52,6 @@ TRun RunCli(const std::vector<std::string>& args, const fs::path& scratch) {
   return run;
 }
 
-namespace {
-
-void Fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-
-// The frame with setjmp holds only plain locals.
-bool DecodeInto(png_structp png, png_infop info, FILE* f, TPng& d) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, f);
-  png_read_info(png, info);
-  png_uint_32 w = 0, h = 0;
-  png_get_IHDR(png, info, &w, &h, &d.depth, &d.colourType, nullptr, nullptr, nullptr);
-  d.width = w;
-  d.height = h;
-  if (d.depth != 8 || d.colourType != PNG_COLOR_TYPE_PALETTE) return false;
-  png_colorp plte = nullptr;
-  int n = 0;
-  if (png_get_PLTE(png, info, &plte, &n) == PNG_INFO_PLTE) {
-    for (int i = 0; i < n; ++i)
-      d.rgb.insert(d.rgb.end(), {plte[i].red, plte[i].green, plte[i].blue});
-  }
-  png_bytep trans = nullptr;
-  int nt = 0;
-  if (png_get_tRNS(png, info, &trans, &nt, nullptr) == PNG_INFO_tRNS)
-    d.alpha.assign(trans, trans + nt);
-  d.pixels.resize(static_cast<std::size_t>(w) * h);
-  for (png_uint_32 y = 0; y < h; ++y)
-    png_read_row(png, d.pixels.data() + static_cast<std::size_t>(y) * w, nullptr);
-  png_read_end(png, nullptr);
-  return true;
-}
-
-}  // namespace
-
-TPng ReadPng(const std::string& path) {
-  TPng d;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return d;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
-  d.ok = DecodeInto(png, info, f, d);
-  png_destroy_read_struct(&png, &info, nullptr);
-  std::fclose(f);
-  return d;
-}
-
 std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
   std::ifstream f(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(f), {}};
@@ -127,21 +78,6 @@ std::vector<std::string> Fields(const std::string& line, char sep) {
     if (at == std::string::npos) return fields;
     start = at + 1;
   }
-}
-
-TScratch::TScratch() {
-  static std::atomic<int> counter{0};
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  dir_ =
-      fs::temp_directory_path() / ("tegulo-cli-" + std::to_string(::getpid()) + "-" +
-                                   std::to_string(counter++) + "-" + (info ? info->name() : "x"));
-  fs::remove_all(dir_);
-  fs::create_directories(dir_);
-}
-
-TScratch::~TScratch() {
-  std::error_code ec;
-  fs::remove_all(dir_, ec);
 }
 
 std::string DemoRom() { return std::string(TEGULO_DEMO_DIR) + "/tegulo-demo.sfc"; }

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "png_reader.h"
+#include "temp_dir.h"
+
 namespace tegulo::clitest {
 
 struct TRun {
@@ -17,23 +20,9 @@ struct TRun {
 // Runs tegulo-cli with the arguments (no shell), output captured through files in `scratch`.
 TRun RunCli(const std::vector<std::string>& args, const std::filesystem::path& scratch);
 
-struct TPng {
-  std::uint32_t width = 0, height = 0;
-  int depth = 0, colourType = 0;
-  std::vector<std::uint8_t> rgb;     // 3 bytes per PLTE entry
-  std::vector<std::uint8_t> alpha;   // tRNS
-  std::vector<std::uint8_t> pixels;  // one index per pixel, rows from the top
-  bool ok = false;
-
-  std::uint8_t At(std::uint32_t x, std::uint32_t y) const { return pixels[y * width + x]; }
-  // PLTE entry i as 0x00BBGGRR, the entry colour order.
-  std::uint32_t Colour(int i) const {
-    return rgb[3 * i] | rgb[3 * i + 1] << 8 | static_cast<std::uint32_t>(rgb[3 * i + 2]) << 16;
-  }
-};
-
-// Decodes an 8-bit indexed PNG with libpng; ok is false when it cannot.
-TPng ReadPng(const std::string& path);
+// PNG files decode with the tests' one reader (libpng).
+using TPng = test::TPngImage;
+using test::ReadPng;
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
@@ -41,18 +30,9 @@ std::vector<std::string> Lines(const std::string& text);
 std::vector<std::string> Fields(const std::string& line, char sep);
 
 // A folder of its own for the running test, removed again by the destructor.
-class TScratch {
+class TScratch : public test::TTempDir {
 public:
-  TScratch();
-  ~TScratch();
-  TScratch(const TScratch&) = delete;
-  TScratch& operator=(const TScratch&) = delete;
-  const std::filesystem::path& Dir() const { return dir_; }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  TRun Run(const std::vector<std::string>& args) const { return RunCli(args, dir_); }
-
-private:
-  std::filesystem::path dir_;
+  TRun Run(const std::vector<std::string>& args) const { return RunCli(args, Dir()); }
 };
 
 // The demo files that the build wrote.

@@ -9,6 +9,7 @@
 #include "compress/refresh.h"
 #include "compress/scheme_formats.h"
 #include "demo_art.h"
+#include "palette/entry_template.h"
 #include "palette/palette.h"
 #include "tiles/tile_formats.h"
 

@@ -51,6 +51,18 @@ TEST(ParseInt, RefusesEverythingElse) {
   }
 }
 
+TEST(TryParseHexDigits, OneToEightDigitsAndNothingElse) {
+  EXPECT_EQ(TryParseHexDigits("0"), 0u);
+  EXPECT_EQ(TryParseHexDigits("fF"), 0xFFu);
+  EXPECT_EQ(TryParseHexDigits("F0f0F0"), 0xF0F0F0u);
+  EXPECT_EQ(TryParseHexDigits("FFFFFFFF"), 0xFFFFFFFFu);
+  EXPECT_EQ(TryParseHexDigits("00000000"), 0u);
+  const char* bad[] = {"", "123456789", "$12", "0x12", " 12", "12 ", "-1", "+1", "1g", "ab.c"};
+  for (const char* t : bad) {
+    EXPECT_FALSE(TryParseHexDigits(t).has_value()) << "text '" << t << "'";
+  }
+}
+
 TEST(ParseInt, ErrorMessageQuotesTheText) {
   try {
     ParseInt(" zz");

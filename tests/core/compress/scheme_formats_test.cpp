@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "base/choice_lookup.h"
 #include "compress/refresh.h"
+#include "tiles/uTiles.h"
 
 using namespace tegulo;
 
@@ -89,4 +92,27 @@ TEST(SchemeFormats, OnlyATypeByteSchemeReportsAnInvalidStream) {
     e.Compression = static_cast<std::uint8_t>(f.row);
     EXPECT_EQ(UnpackEntry(e, rom, buffer).notValidLZ10, f.row == kSchemeLZ10) << Name(f);
   }
+}
+
+TEST(FindScheme, NamesOfTheFourSchemesOnly) {
+  const struct {
+    const char* text;
+    std::optional<int> row;
+  } cases[] = {
+      {"LZ77-10", 1},         {"lz77-10", 1},         {"lzss-ff5", 2},
+      {"LZSS-FF6", 3},        {"Lzss-Ct", 4},         {"(none)", std::nullopt},
+      {"none", std::nullopt}, {"lz77", std::nullopt}, {"1", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FindScheme(c.text), c.row) << "'" << c.text << "'";
+  EXPECT_FALSE(FindChoice(TileTemplates, "").has_value()) << "row 0 has an empty name";
+}
+
+TEST(ChoiceName, RowNamesAndDamagedValuesAsNumbers) {
+  EXPECT_EQ(ChoiceName(Compressions, kSchemeNone), "(none)");
+  EXPECT_EQ(ChoiceName(Compressions, kSchemeCT), "LZSS-CT");
+  EXPECT_EQ(ChoiceName(Compressions, kCompressionCount), "5");
+  EXPECT_EQ(ChoiceName(TileTemplates, kTemplateNone), "");
+  EXPECT_EQ(ChoiceName(TileTemplates, kTemplateLinear8bpp), "8bpp (PC)");
+  EXPECT_EQ(ChoiceName(TileTemplates, 255), "255");
+  EXPECT_EQ(ChoiceName(TileTemplates, -1), "-1");
 }

@@ -12,31 +12,19 @@
 #include <random>
 
 #include "base/uCommon.h"
+#include "temp_dir.h"
 
 using namespace tegulo;
 namespace fs = std::filesystem;
 
 namespace {
 
-class DocumentTest : public ::testing::Test {
+class DocumentTest : public test::TempDirTest {
 protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tegulo-doc-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
   static std::string Read(const std::string& p) {
     std::ifstream f(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};
   }
-  fs::path dir_;
 };
 
 std::vector<TTileEntry> RandomEntries(int n, unsigned seed) {
@@ -85,7 +73,7 @@ TEST_F(DocumentTest, SaveReplacesAnExistingFile) {
   SaveDocument(Path("r.tgl"), RandomEntries(3, 3));
   SaveDocument(Path("r.tgl"), RandomEntries(1, 4));
   EXPECT_EQ(fs::file_size(Path("r.tgl")), 1096u);
-  for (const auto& f : fs::directory_iterator(dir_)) {
+  for (const auto& f : fs::directory_iterator(Dir())) {
     EXPECT_EQ(f.path().filename(), "r.tgl") << "left-over temporary file";
   }
 }
@@ -104,7 +92,7 @@ TEST_F(DocumentTest, MissingFileAndDirectoryErrors) {
     EXPECT_STREQ(e.what(), "File not found");
   }
   try {
-    LoadDocument(dir_.string());
+    LoadDocument(Dir().string());
     FAIL();
   } catch (const TError& e) {
     EXPECT_STREQ(e.what(), "File access denied");
@@ -116,10 +104,10 @@ TEST_F(DocumentTest, FailedSaveLeavesTheOldDocumentIntact) {
   SaveDocument(Path("keep.tgl"), old);
   const std::string before = Read(Path("keep.tgl"));
   // A directory where nothing may be created: the temporary file cannot be made.
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-  if (::access(dir_.c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights that ignore modes";
+  fs::permissions(Dir(), fs::perms::owner_read | fs::perms::owner_exec);
+  if (::access(Dir().c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights that ignore modes";
   EXPECT_THROW(SaveDocument(Path("keep.tgl"), RandomEntries(7, 7)), TError);
-  fs::permissions(dir_, fs::perms::owner_all);
+  fs::permissions(Dir(), fs::perms::owner_all);
   EXPECT_EQ(Read(Path("keep.tgl")), before);
 }
 
@@ -144,7 +132,7 @@ TEST_F(DocumentTest, WriteFailingMidwayLeavesTheOldDocument) {
   std::signal(SIGXFSZ, prevHandler);
   EXPECT_EQ(message, "I/O error " + std::to_string(EFBIG));
   EXPECT_EQ(Read(Path("big.tgl")), before);
-  for (const auto& f : fs::directory_iterator(dir_)) {
+  for (const auto& f : fs::directory_iterator(Dir())) {
     EXPECT_EQ(f.path().filename(), "big.tgl") << "left-over temporary file";
   }
 }
@@ -157,7 +145,7 @@ TEST(FileErrorText, SystemErrorTexts) {
 }
 
 TEST_F(DocumentTest, FailedLoadReturnsNothing) {
-  fs::create_directories(dir_ / "sub.tgl");
+  fs::create_directories(Dir() / "sub.tgl");
   EXPECT_THROW(LoadDocument(Path("sub.tgl")), TError);
   SaveDocument(Path("locked.tgl"), RandomEntries(1, 8));
   fs::permissions(Path("locked.tgl"), fs::perms::none);

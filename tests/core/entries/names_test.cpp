@@ -1,48 +1,9 @@
-// Choice lookup by name, export file names and printable entry names.
+// Export file names and printable entry names.
 #include <gtest/gtest.h>
 
-#include "base/choice_lookup.h"
 #include "entries/file_names.h"
-#include "tiles/uTiles.h"
 
 using namespace tegulo;
-
-TEST(FindTemplate, RowNumbersAndNamesInAnyCase) {
-  const struct {
-    const char* text;
-    std::optional<int> row;
-  } cases[] = {
-      {"1", 1},
-      {"9", 9},
-      {"$2", 2},
-      {"0", std::nullopt},
-      {"10", std::nullopt},
-      {"-1", std::nullopt},
-      {"4bpp (SNES)", 2},
-      {"4BPP (snes)", 2},
-      {"4bpp (GBA)", 1},
-      {"1bpp", 5},
-      {"8bpp (pc)", 9},
-      {"8bpp (Mode7-2)", 7},
-      {"4bpp", std::nullopt},
-      {"", std::nullopt},
-      {" 1bpp", std::nullopt},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FindTemplate(c.text), c.row) << "'" << c.text << "'";
-}
-
-TEST(FindScheme, NamesOfTheFourSchemesOnly) {
-  const struct {
-    const char* text;
-    std::optional<int> row;
-  } cases[] = {
-      {"LZ77-10", 1},         {"lz77-10", 1},         {"lzss-ff5", 2},
-      {"LZSS-FF6", 3},        {"Lzss-Ct", 4},         {"(none)", std::nullopt},
-      {"none", std::nullopt}, {"lz77", std::nullopt}, {"1", std::nullopt},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FindScheme(c.text), c.row) << "'" << c.text << "'";
-  EXPECT_FALSE(FindChoice(TileTemplates, "").has_value()) << "row 0 has an empty name";
-}
 
 TEST(ExportFileName, KeepsLettersDigitsDashAndUnderscore) {
   const struct {

@@ -4,7 +4,6 @@
 #include <png.h>
 #include <sys/resource.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cerrno>
 #include <csignal>
@@ -15,93 +14,20 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "png_reader.h"
+#include "temp_dir.h"
 
 using namespace tegulo;
+using tegulo::test::ReadPng;
+using tegulo::test::ReadPngChunks;
+using tegulo::test::TPngImage;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Chunk {
-  std::string type;
-  std::vector<std::uint8_t> data;
-};
-
 std::uint32_t Be32(const std::uint8_t* p) {
   return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
          p[3];
-}
-
-// The file's chunks, checked for signature, lengths and CRCs on the way.
-std::vector<Chunk> ReadChunks(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  const std::vector<std::uint8_t> b{std::istreambuf_iterator<char>(f), {}};
-  static const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<Chunk> out;
-  if (b.size() < 8 || std::memcmp(b.data(), kSignature, 8) != 0) {
-    ADD_FAILURE() << "no PNG signature";
-    return out;
-  }
-  std::size_t pos = 8;
-  while (pos + 12 <= b.size()) {
-    const std::uint32_t len = Be32(&b[pos]);
-    if (len > b.size() - pos - 12) {
-      ADD_FAILURE() << "chunk runs past the end";
-      return out;
-    }
-    Chunk c{std::string(reinterpret_cast<const char*>(&b[pos + 4]), 4),
-            {b.begin() + static_cast<std::ptrdiff_t>(pos + 8),
-             b.begin() + static_cast<std::ptrdiff_t>(pos + 8 + len)}};
-    const uLong crc = crc32(0, &b[pos + 4], len + 4);
-    EXPECT_EQ(crc, Be32(&b[pos + 8 + len])) << "CRC of " << c.type;
-    out.push_back(std::move(c));
-    pos += 12 + len;
-  }
-  EXPECT_EQ(pos, b.size()) << "bytes after the last chunk";
-  return out;
-}
-
-struct Decoded {
-  png_uint_32 width = 0, height = 0;
-  int depth = 0, colourType = 0, interlace = 0;
-  std::vector<png_color> palette;
-  std::vector<png_byte> alpha;
-  std::vector<std::uint8_t> pixels;
-};
-
-void Fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-
-// The frame with setjmp holds only plain locals.
-bool DecodeInto(png_structp png, png_infop info, FILE* f, Decoded& d) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, f);
-  png_read_info(png, info);
-  png_get_IHDR(png, info, &d.width, &d.height, &d.depth, &d.colourType, &d.interlace, nullptr,
-               nullptr);
-  png_colorp plte = nullptr;
-  int n = 0;
-  if (png_get_PLTE(png, info, &plte, &n)) d.palette.assign(plte, plte + n);
-  png_bytep trans = nullptr;
-  int nt = 0;
-  if (png_get_tRNS(png, info, &trans, &nt, nullptr)) d.alpha.assign(trans, trans + nt);
-  d.pixels.resize(static_cast<std::size_t>(d.width) * d.height);
-  for (png_uint_32 y = 0; y < d.height; ++y) png_read_row(png, &d.pixels[y * d.width], nullptr);
-  png_read_end(png, nullptr);
-  return true;
-}
-
-Decoded ReadBack(const std::string& path) {
-  Decoded d;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    ADD_FAILURE() << "cannot open " << path;
-    return d;
-  }
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, nullptr);
-  png_infop info = png_create_info_struct(png);
-  EXPECT_TRUE(DecodeInto(png, info, f, d)) << "libpng could not read " << path;
-  png_destroy_read_struct(&png, &info, nullptr);
-  std::fclose(f);
-  return d;
 }
 
 // w x h pixels of index (x + 3y) mod 256, colour i = 0x00RRGGBB with r = i, g = 255 - i, b = i / 2.
@@ -115,26 +41,14 @@ TIndexedBitmap Sample(int w, int h) {
   return bmp;
 }
 
-class PngWriter : public ::testing::Test {
-protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tegulo-png-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-  fs::path dir_;
-};
+class PngWriter : public test::TempDirTest {};
 
 }  // namespace
 
 TEST_F(PngWriter, WritesExactlyTheFiveKindsOfChunk) {
   const TIndexedBitmap bmp = Sample(40, 24);
   WritePng(Path("a.png"), bmp);
-  const auto chunks = ReadChunks(Path("a.png"));
+  const auto chunks = ReadPngChunks(Path("a.png"));
   ASSERT_GE(chunks.size(), 5u);
   std::vector<std::string> types;
   for (const auto& c : chunks) {
@@ -161,17 +75,18 @@ TEST_F(PngWriter, WritesExactlyTheFiveKindsOfChunk) {
 TEST_F(PngWriter, ReadsBackWithItsPixelsAndPalette) {
   const TIndexedBitmap bmp = Sample(300, 7);  // rows wider than 256: indices wrap
   WritePng(Path("b.png"), bmp);
-  const Decoded d = ReadBack(Path("b.png"));
+  const TPngImage d = ReadPng(Path("b.png"));
+  ASSERT_TRUE(d.ok);
   EXPECT_EQ(d.width, 300u);
   EXPECT_EQ(d.height, 7u);
   EXPECT_EQ(d.depth, 8);
   EXPECT_EQ(d.colourType, PNG_COLOR_TYPE_PALETTE);
   EXPECT_EQ(d.interlace, PNG_INTERLACE_NONE);
-  ASSERT_EQ(d.palette.size(), 256u);
+  ASSERT_EQ(d.rgb.size(), 768u);
   for (std::uint32_t i = 0; i < 256; ++i) {
-    EXPECT_EQ(d.palette[i].red, i);
-    EXPECT_EQ(d.palette[i].green, 255 - i);
-    EXPECT_EQ(d.palette[i].blue, i / 2);
+    EXPECT_EQ(d.rgb[3 * i], i);
+    EXPECT_EQ(d.rgb[3 * i + 1], 255 - i);
+    EXPECT_EQ(d.rgb[3 * i + 2], i / 2);
   }
   EXPECT_TRUE(
       std::equal(d.pixels.begin(), d.pixels.end(), bmp.Pixels().begin(), bmp.Pixels().end()))
@@ -183,7 +98,7 @@ TEST_F(PngWriter, RowsWiderThanAMillionPixels) {
   bmp.SetSize(1200000, 2);
   bmp.Row(1)[1199999] = 7;
   WritePng(Path("wide.png"), bmp);
-  const auto chunks = ReadChunks(Path("wide.png"));
+  const auto chunks = ReadPngChunks(Path("wide.png"));
   ASSERT_FALSE(chunks.empty());
   EXPECT_EQ(Be32(chunks[0].data.data()), 1200000u);
 }
@@ -213,11 +128,11 @@ TEST_F(PngWriter, TransparencyEndsAtTheFirstColourOfTheBottomLeftPixel) {
     }
     EXPECT_EQ(TransparentIndex(bmp), static_cast<int>(alpha.size()) - 1) << c.name;
     WritePng(Path("t.png"), bmp);
-    const auto chunks = ReadChunks(Path("t.png"));
+    const auto chunks = ReadPngChunks(Path("t.png"));
     ASSERT_GE(chunks.size(), 3u) << c.name;
     EXPECT_EQ(chunks[2].type, "tRNS") << c.name;
     EXPECT_EQ(chunks[2].data, alpha) << c.name;
-    EXPECT_EQ(ReadBack(Path("t.png")).alpha, alpha) << c.name;
+    EXPECT_EQ(ReadPng(Path("t.png")).alpha, alpha) << c.name;
   }
 }
 
@@ -271,5 +186,5 @@ TEST_F(PngWriter, WriteFailingMidwayRemovesThePartialFile) {
 TEST_F(PngWriter, ReplacesAnExistingFile) {
   std::ofstream(Path("old.png")) << std::string(100000, 'x');
   WritePng(Path("old.png"), Sample(8, 8));
-  EXPECT_EQ(ReadBack(Path("old.png")).width, 8u);
+  EXPECT_EQ(ReadPng(Path("old.png")).width, 8u);
 }

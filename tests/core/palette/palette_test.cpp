@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "temp_dir.h"
 
 using namespace tegulo;
 namespace fs = std::filesystem;
@@ -230,17 +231,8 @@ TEST(ApplyPickedColour, AnyIndexWhateverPalCount) {
   EXPECT_EQ(view, before);
 }
 
-class ZsnesPalette : public ::testing::Test {
+class ZsnesPalette : public test::TempDirTest {
 protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tegulo-pal-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // A save state of `size` bytes; the palette words at 1560 are i * 0x81 for colour i.
   std::string Write(const char* name, std::size_t size) {
     std::vector<char> bytes(size, '\x5A');
@@ -249,11 +241,10 @@ protected:
       if (1560 + 2 * i < size) bytes[1560 + 2 * i] = static_cast<char>(w);
       if (1561 + 2 * i < size) bytes[1561 + 2 * i] = static_cast<char>(w >> 8);
     }
-    const std::string path = (dir_ / name).string();
+    const std::string path = Path(name);
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
     return path;
   }
-  fs::path dir_;
 };
 
 TEST_F(ZsnesPalette, ReadsTheWordsAtOffset1560) {
@@ -275,7 +266,7 @@ TEST_F(ZsnesPalette, ColoursTheFileLacksAreBlack) {
 }
 
 TEST_F(ZsnesPalette, MissingFileIsNotFound) {
-  for (const fs::path& p : {dir_ / "missing.zst", dir_}) {
+  for (const fs::path& p : {Dir() / "missing.zst", Dir()}) {
     try {
       ReadZsnesPalette(p.string());
       ADD_FAILURE() << p << " was read";

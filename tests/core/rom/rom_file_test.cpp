@@ -7,24 +7,15 @@
 #include <fstream>
 
 #include "base/uCommon.h"
+#include "temp_dir.h"
 
 using namespace tegulo;
 namespace fs = std::filesystem;
 
 namespace {
 
-class RomFileTest : public ::testing::Test {
+class RomFileTest : public test::TempDirTest {
 protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tegulo-rom-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-
   template <typename F>
   static std::string ErrorOf(F f) {
     try {
@@ -34,7 +25,6 @@ protected:
     }
     return "(no error)";
   }
-  fs::path dir_;
 };
 
 }  // namespace
@@ -57,13 +47,13 @@ TEST_F(RomFileTest, WrittenBytesReadBackWhole) {
 TEST_F(RomFileTest, FailuresNameThePath) {
   const std::string missing = Path("missing.sfc");
   EXPECT_EQ(ErrorOf([&] { ReadRomFile(missing); }), missing + " not found");
-  EXPECT_EQ(ErrorOf([&] { ReadRomFile(dir_.string()); }), "Cannot read " + dir_.string());
+  EXPECT_EQ(ErrorOf([&] { ReadRomFile(Dir().string()); }), "Cannot read " + Dir().string());
 
   const std::string noDir = Path("no/such/dir.bin");
   EXPECT_EQ(ErrorOf([&] { WriteBytesFile(noDir, {}); }),
             "Cannot create file \"" + noDir + "\". No such file or directory");
-  EXPECT_EQ(ErrorOf([&] { WriteBytesFile(dir_.string(), {}); }),
-            "Cannot create file \"" + dir_.string() + "\". Is a directory");
+  EXPECT_EQ(ErrorOf([&] { WriteBytesFile(Dir().string(), {}); }),
+            "Cannot create file \"" + Dir().string() + "\". Is a directory");
 }
 
 TEST_F(RomFileTest, WriteToAFullDeviceFails) {

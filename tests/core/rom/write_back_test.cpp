@@ -1,6 +1,7 @@
 // Write-back of pictures: every template and scheme round-trips, placement of streams, and
 // every refusal with its message.
 #include "rom/write_back.h"
+#include "palette/entry_template.h"
 
 #include <gtest/gtest.h>
 

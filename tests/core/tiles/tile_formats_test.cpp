@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -92,4 +94,36 @@ TEST(TileFormats, DrawTemplateRunsTheRowsDecoder) {
       EXPECT_EQ(drawn, Decode(f, data, 0, 2, 2)) << Name(f);
     }
   }
+}
+
+TEST(TChoiceTables, TemplateNamesAndValues) {
+  EXPECT_EQ(TileTemplates[0].name(), "");
+  EXPECT_EQ(TileTemplates[1].name(), "4bpp (GBA)");
+  EXPECT_EQ(TileTemplates[9].name(), "8bpp (PC)");
+  EXPECT_EQ(TileTemplates[6].Value, 8);
+  EXPECT_EQ(sizeof(TileTemplates), 220u);
+}
+
+TEST(FindTemplate, RowNumbersAndNamesInAnyCase) {
+  const struct {
+    const char* text;
+    std::optional<int> row;
+  } cases[] = {
+      {"1", 1},
+      {"9", 9},
+      {"$2", 2},
+      {"0", std::nullopt},
+      {"10", std::nullopt},
+      {"-1", std::nullopt},
+      {"4bpp (SNES)", 2},
+      {"4BPP (snes)", 2},
+      {"4bpp (GBA)", 1},
+      {"1bpp", 5},
+      {"8bpp (pc)", 9},
+      {"8bpp (Mode7-2)", 7},
+      {"4bpp", std::nullopt},
+      {"", std::nullopt},
+      {" 1bpp", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FindTemplate(c.text), c.row) << "'" << c.text << "'";
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 using namespace tegulo;
@@ -25,6 +27,12 @@ std::vector<int> RowOf(const TIndexedBitmap& bmp, int y, int from = 0, int n = 8
 
 using V = std::vector<int>;
 
+// How a failure names a template: its row and name.
+std::string Name(int row) {
+  const std::string_view name = row >= 0 && row < kTemplateCount ? TileTemplates[row].name() : "";
+  return "template " + std::to_string(row) + " \"" + std::string(name) + "\"";
+}
+
 }  // namespace
 
 TEST(TileDecoders, PlanarExamples) {
@@ -32,7 +40,7 @@ TEST(TileDecoders, PlanarExamples) {
     std::vector<std::uint8_t> d(16);
     d[0] = 0x81;
     d[1] = 0xC0;
-    auto b = Decode(4, d, 1, 1);  // 2bpp (SNES)
+    auto b = Decode(kTemplate2bppSNES, d, 1, 1);
     EXPECT_EQ(RowOf(b, 0), (V{3, 2, 0, 0, 0, 0, 0, 1}));
     for (int y = 1; y < 8; ++y) EXPECT_EQ(RowOf(b, y), V(8, 0)) << "row " << y;
   }
@@ -42,21 +50,21 @@ TEST(TileDecoders, PlanarExamples) {
     d[1] = 0x43;
     d[2] = 0x65;
     d[3] = 0x87;
-    EXPECT_EQ(RowOf(Decode(1, d, 1, 1), 0), (V{1, 2, 3, 4, 5, 6, 7, 8}));  // 4bpp (GBA)
+    EXPECT_EQ(RowOf(Decode(kTemplate4bppGBA, d, 1, 1), 0), (V{1, 2, 3, 4, 5, 6, 7, 8}));
   }
   {
     std::vector<std::uint8_t> d(32);
     d[0] = 0xFF;
     d[16] = 0x0F;
     d[17] = 0xF0;
-    EXPECT_EQ(RowOf(Decode(2, d, 1, 1), 0), (V{9, 9, 9, 9, 5, 5, 5, 5}));  // 4bpp (SNES)
+    EXPECT_EQ(RowOf(Decode(kTemplate4bppSNES, d, 1, 1), 0), (V{9, 9, 9, 9, 5, 5, 5, 5}));
   }
   {
     std::vector<std::uint8_t> d(24);
     d[4] = 0x80;
     d[5] = 0x01;
     d[18] = 0xFF;
-    auto b = Decode(3, d, 1, 1);  // 3bpp (SNES)
+    auto b = Decode(kTemplate3bppSNES, d, 1, 1);
     for (int y = 0; y < 8; ++y) {
       EXPECT_EQ(RowOf(b, y), (y == 2 ? V{5, 4, 4, 4, 4, 4, 4, 6} : V(8, 0))) << "row " << y;
     }
@@ -66,13 +74,13 @@ TEST(TileDecoders, PlanarExamples) {
     d[0] = 0x80;
     d[48] = 0x01;
     d[49] = 0x80;
-    EXPECT_EQ(RowOf(Decode(8, d, 1, 1), 0), (V{129, 0, 0, 0, 0, 0, 0, 64}));  // 8bpp (Mode3)
+    EXPECT_EQ(RowOf(Decode(kTemplate8bppSNES, d, 1, 1), 0), (V{129, 0, 0, 0, 0, 0, 0, 64}));
   }
   {
     std::vector<std::uint8_t> d(8);
     d[0] = 0xA0;
     d[7] = 0x01;
-    auto b = Decode(5, d, 1, 1);  // 1bpp: bit 7 leftmost
+    auto b = Decode(kTemplate1bpp, d, 1, 1);  // bit 7 leftmost
     EXPECT_EQ(RowOf(b, 0), (V{1, 0, 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(RowOf(b, 7), (V{0, 0, 0, 0, 0, 0, 0, 1}));
   }
@@ -84,7 +92,7 @@ TEST(TileDecoders, Mode7Layouts) {
   d[1] = 0x11;
   d[3] = 0x22;
   d[17] = 0x33;
-  auto b = Decode(6, d, 1, 1);
+  auto b = Decode(kTemplateMode7Interleaved, d, 1, 1);
   EXPECT_EQ(b.Row(0)[0], 0x11);
   EXPECT_EQ(b.Row(0)[1], 0x22);
   EXPECT_EQ(b.Row(1)[0], 0x33);
@@ -92,7 +100,7 @@ TEST(TileDecoders, Mode7Layouts) {
 
   std::vector<std::uint8_t> lin(128);
   for (int i = 0; i < 128; ++i) lin[i] = static_cast<std::uint8_t>(i + 1);
-  auto m = Decode(7, lin, 2, 1);
+  auto m = Decode(kTemplateMode7Linear, lin, 2, 1);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) EXPECT_EQ(m.Row(y)[8 + x], lin[64 + 8 * y + x]);
 }
@@ -100,7 +108,7 @@ TEST(TileDecoders, Mode7Layouts) {
 TEST(TileDecoders, TileOrderRowByRow) {
   std::vector<std::uint8_t> d(64);
   for (int t = 0; t < 4; ++t) d[16 * t] = static_cast<std::uint8_t>(0x80 >> t);  // plane 0, row 0
-  auto b = Decode(4, d, 2, 2);
+  auto b = Decode(kTemplate2bppSNES, d, 2, 2);
   EXPECT_EQ(b.Row(0)[0], 1);   // tile 0: top-left, pixel 0
   EXPECT_EQ(b.Row(0)[9], 1);   // tile 1: top-right, pixel 1
   EXPECT_EQ(b.Row(8)[2], 1);   // tile 2: bottom-left, pixel 2
@@ -128,27 +136,29 @@ TEST(TileDecoders, NonPositiveSizesTouchNothing) {
   std::vector<std::uint8_t> d(64, 0xFF);
   TIndexedBitmap b;
   b.SetSize(8, 8);
-  for (int row = 1; row <= 9; ++row) {
+  for (int row = kTemplate4bppGBA; row < kTemplateCount; ++row) {
     for (auto [w, h] : {std::pair{0, 1}, {1, 0}, {-1, 1}, {1, -5}}) {
       DrawTemplate(row, b, {d, 0}, w, h);
     }
+    for (auto p : b.Pixels()) ASSERT_EQ(p, 0) << Name(row);
   }
-  for (auto p : b.Pixels()) EXPECT_EQ(p, 0);
 }
 
 TEST(TileDecoders, BitmapOfAnotherSizeIsLeftAlone) {
   std::vector<std::uint8_t> d(256, 0xFF);
   TIndexedBitmap b;
   b.SetSize(8, 8);
-  for (int row = 1; row <= 9; ++row) DrawTemplate(row, b, {d, 0}, 2, 1);
-  for (auto p : b.Pixels()) EXPECT_EQ(p, 0);
+  for (int row = kTemplate4bppGBA; row < kTemplateCount; ++row) {
+    DrawTemplate(row, b, {d, 0}, 2, 1);
+    for (auto p : b.Pixels()) ASSERT_EQ(p, 0) << Name(row);
+  }
 }
 
 TEST(TileDecoders, BytesOutsideTheDataReadAsZero) {
   // Run under the sanitizers: every template, starts before, inside and past the data,
   // and data ending mid-tile. Out-of-range bytes must decode as if they were zero.
   std::vector<std::uint8_t> all(300, 0xFF);
-  for (int row = 1; row <= 9; ++row) {
+  for (int row = kTemplate4bppGBA; row < kTemplateCount; ++row) {
     for (std::int64_t start : {-1000LL, -129LL, -5LL, 0LL, 7LL, 150LL, 299LL, 300LL, 5000LL}) {
       for (std::size_t len : {0u, 1u, 7u, 33u, 100u, 300u}) {
         std::vector<std::uint8_t> data(all.begin(), all.begin() + len);
@@ -159,7 +169,7 @@ TEST(TileDecoders, BytesOutsideTheDataReadAsZero) {
         auto got = Decode(row, data, 3, 2, start);
         auto want = Decode(row, big, 3, 2, start + pad);
         ASSERT_TRUE(std::equal(got.Pixels().begin(), got.Pixels().end(), want.Pixels().begin()))
-            << "template " << row << " start " << start << " len " << len;
+            << Name(row) << " start " << start << " len " << len;
       }
     }
   }
@@ -167,9 +177,9 @@ TEST(TileDecoders, BytesOutsideTheDataReadAsZero) {
 
 TEST(TileDecoders, TemplateZeroAndAboveNineDrawNothing) {
   std::vector<std::uint8_t> d(128, 0xFF);
-  for (int row : {0, 10, 255}) {
+  for (int row : {kTemplateNone, kTemplateCount, 255}) {
     auto b = Decode(row, d, 1, 1);
-    for (auto p : b.Pixels()) EXPECT_EQ(p, 0) << "row " << row;
+    for (auto p : b.Pixels()) EXPECT_EQ(p, 0) << Name(row);
   }
 }
 
@@ -194,14 +204,15 @@ namespace {
 int ReferencePixel(int row, const std::vector<std::uint8_t>& t, int x, int y) {
   auto bit = [&](int byte, int n) { return ((t[byte] >> (7 - x)) & 1) << n; };
   switch (row) {
-    case 1: return (t[4 * y + x / 2] >> (x % 2 ? 4 : 0)) & 15;
-    case 2: return bit(2 * y, 0) | bit(2 * y + 1, 1) | bit(16 + 2 * y, 2) | bit(17 + 2 * y, 3);
-    case 3: return bit(2 * y, 0) | bit(2 * y + 1, 1) | bit(16 + y, 2);
-    case 4: return bit(2 * y, 0) | bit(2 * y + 1, 1);
-    case 5: return bit(y, 0);
-    case 6: return t[1 + 16 * y + 2 * x];
-    case 7: return t[8 * y + x];
-    case 8: {
+    case kTemplate4bppGBA: return (t[4 * y + x / 2] >> (x % 2 ? 4 : 0)) & 15;
+    case kTemplate4bppSNES:
+      return bit(2 * y, 0) | bit(2 * y + 1, 1) | bit(16 + 2 * y, 2) | bit(17 + 2 * y, 3);
+    case kTemplate3bppSNES: return bit(2 * y, 0) | bit(2 * y + 1, 1) | bit(16 + y, 2);
+    case kTemplate2bppSNES: return bit(2 * y, 0) | bit(2 * y + 1, 1);
+    case kTemplate1bpp: return bit(y, 0);
+    case kTemplateMode7Interleaved: return t[1 + 16 * y + 2 * x];
+    case kTemplateMode7Linear: return t[8 * y + x];
+    case kTemplate8bppSNES: {
       int v = 0;
       for (int k = 0; k < 4; ++k)
         v |= bit(16 * k + 2 * y, 2 * k) | bit(16 * k + 2 * y + 1, 2 * k + 1);
@@ -214,10 +225,15 @@ int ReferencePixel(int row, const std::vector<std::uint8_t>& t, int x, int y) {
 }  // namespace
 
 TEST(TileDecoders, RandomTilesMatchAPlainReading) {
-  const int bytesPerTile[] = {0, 32, 32, 24, 16, 8, 128, 64, 64};
+  const struct {
+    int row;
+    int B;  // bytes per tile
+  } templates[] = {{kTemplate4bppGBA, 32},     {kTemplate4bppSNES, 32},
+                   {kTemplate3bppSNES, 24},    {kTemplate2bppSNES, 16},
+                   {kTemplate1bpp, 8},         {kTemplateMode7Interleaved, 128},
+                   {kTemplateMode7Linear, 64}, {kTemplate8bppSNES, 64}};
   std::uint32_t seed = 12345;
-  for (int row = 1; row <= 8; ++row) {
-    const int B = bytesPerTile[row];
+  for (const auto [row, B] : templates) {
     for (int rep = 0; rep < 20; ++rep) {
       std::vector<std::uint8_t> d(static_cast<std::size_t>(B) * 6);
       for (auto& b : d) b = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
@@ -227,7 +243,7 @@ TEST(TileDecoders, RandomTilesMatchAPlainReading) {
         for (int y = 0; y < 8; ++y)
           for (int x = 0; x < 8; ++x)
             ASSERT_EQ(bmp.Row(8 * (t / 3) + y)[8 * (t % 3) + x], ReferencePixel(row, tile, x, y))
-                << "template " << row << " tile " << t << " pixel " << x << "," << y;
+                << Name(row) << " tile " << t << " pixel " << x << "," << y;
       }
     }
   }

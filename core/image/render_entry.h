@@ -1,0 +1,26 @@
+// The render pipeline of one entry, shared by the window's export and the CLI: refresh
+// (unpacking with the size rules), drawing, and writing the image as a PNG.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "base/bitmap.h"
+#include "compress/refresh.h"
+#include "entries/tile_entry.h"
+
+namespace tegulo {
+
+// The export of an image already drawn: `bmp` as an indexed PNG at `path`, with WritePng's
+// rules and errors (TError "There is no image to export" for an empty bitmap).
+void ExportImage(const std::string& path, const TIndexedBitmap& bmp);
+
+// Refresh, draw and export of one entry with a fresh working buffer and bitmap, in the
+// window's order: UnpackEntry (RawSize and ComprSize set), DrawTiles with `background`
+// (0x00BBGGRR) as colour 0, ExportImage. An entry without a template draws nothing, so
+// the export fails. Throws TError.
+TUnpackReport RenderEntryToPng(TTileEntry& e, std::span<const std::uint8_t> rom,
+                               std::uint32_t background, const std::string& path);
+
+}  // namespace tegulo
