@@ -1,17 +1,18 @@
 // Tile encoders: the bit planes, nibbles and byte layouts of the tile templates.
 #include "tiles/tile_encoders.h"
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
 #include "tiles/uTiles.h"
 
-namespace tegulo::demo {
+namespace tegulo {
 namespace {
 
-// Byte of tile row y that holds bit plane `plane` in the planar SNES layouts: planes in
-// pairs, each pair interleaved row by row over 16 bytes; 3 bpp keeps its third plane in
-// one byte a row after the first pair.
+// Byte of tile row y that holds bit plane `plane` in the planar layouts: planes in pairs,
+// each pair interleaved row by row over 16 bytes; 3 bpp keeps its third plane in one byte a
+// row after the first pair; 1 bpp is one byte a row.
 int PlaneByte(int bpp, int plane, int y) {
   if (bpp == 1) return y;
   if (bpp == 3 && plane == 2) return 16 + y;
@@ -25,27 +26,35 @@ int BitsOf(int row) {
   return TileTemplates[row].Value;
 }
 
-int BytesPerTile(int row) {
-  static constexpr int kBytes[] = {0, 32, 32, 24, 16, 8, 128, 64, 64};
-  return kBytes[row];
-}
-
-void EncodeTile(int row, const TPixelImage& img, int x0, int y0, std::uint8_t* t) {
-  const int bpp = BitsOf(row);
+void EncodeTile(int row, int bpp, const TPixelImage& img, int x0, int y0, std::uint8_t* t) {
+  switch (row) {
+    case 1:
+      for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; x += 2) {
+          t[4 * y + x / 2] =
+              static_cast<std::uint8_t>(img.At(x0 + x, y0 + y) | img.At(x0 + x + 1, y0 + y) << 4);
+        }
+      }
+      return;
+    case 6:  // odd bytes only; the even ones are not ours
+      for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) t[1 + 16 * y + 2 * x] = img.At(x0 + x, y0 + y);
+      }
+      return;
+    case 7:
+      for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) t[8 * y + x] = img.At(x0 + x, y0 + y);
+      }
+      return;
+    default: break;
+  }
+  const std::size_t bytes = TemplateTileBytes(row);
+  std::memset(t, 0, bytes);
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) {
-      const std::uint8_t p = img.At(x0 + x, y0 + y);
-      switch (row) {
-        case 1: t[4 * y + x / 2] |= static_cast<std::uint8_t>(x % 2 ? p << 4 : p); break;
-        case 6:
-          t[1 + 16 * y + 2 * x] = p;
-          t[16 * y + 2 * x] = static_cast<std::uint8_t>(~p);
-          break;
-        case 7: t[8 * y + x] = p; break;
-        default:
-          for (int plane = 0; plane < bpp; ++plane) {
-            if (p >> plane & 1) t[PlaneByte(bpp, plane, y)] |= static_cast<std::uint8_t>(0x80 >> x);
-          }
+      const unsigned p = img.At(x0 + x, y0 + y);
+      for (int plane = 0; plane < bpp; ++plane) {
+        if ((p >> plane) & 1u) t[PlaneByte(bpp, plane, y)] |= static_cast<std::uint8_t>(0x80 >> x);
       }
     }
   }
@@ -53,7 +62,18 @@ void EncodeTile(int row, const TPixelImage& img, int x0, int y0, std::uint8_t* t
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeTiles(int row, const TPixelImage& img) {
+std::size_t TemplateTileBytes(int row) {
+  static constexpr std::size_t kBytes[] = {0, 32, 32, 24, 16, 8, 128, 64, 64, 0};
+  return row >= 0 && row < kTemplateCount ? kBytes[row] : 0;
+}
+
+std::size_t TemplateDataSize(int row, std::int32_t width, std::int32_t height) {
+  if (width <= 0 || height <= 0) return 0;
+  const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  return row == 9 ? cells : cells * TemplateTileBytes(row);
+}
+
+void EncodeTilesInto(int row, const TPixelImage& img, std::span<std::uint8_t> dest) {
   const int bpp = BitsOf(row);
   if (img.width <= 0 || img.height <= 0 ||
       img.pixels.size() !=
@@ -65,20 +85,45 @@ std::vector<std::uint8_t> EncodeTiles(int row, const TPixelImage& img) {
       throw std::invalid_argument("pixel index does not fit the template");
     }
   }
-  if (row == 9) return img.pixels;
+  if (row == 9) {
+    if (dest.size() != img.pixels.size()) throw std::invalid_argument("wrong destination size");
+    std::memcpy(dest.data(), img.pixels.data(), dest.size());
+    return;
+  }
   if (img.width % 8 != 0 || img.height % 8 != 0) {
     throw std::invalid_argument("tile images must be a whole number of 8 x 8 tiles");
   }
-
-  const int b = BytesPerTile(row);
-  std::vector<std::uint8_t> out(static_cast<std::size_t>(img.width / 8) *
-                                static_cast<std::size_t>(img.height / 8) *
-                                static_cast<std::size_t>(b));
-  std::uint8_t* t = out.data();
-  for (int ty = 0; ty < img.height; ty += 8) {
-    for (int tx = 0; tx < img.width; tx += 8, t += b) EncodeTile(row, img, tx, ty, t);
+  const std::size_t b = TemplateTileBytes(row);
+  if (dest.size() != TemplateDataSize(row, img.width / 8, img.height / 8)) {
+    throw std::invalid_argument("wrong destination size");
   }
+  std::uint8_t* t = dest.data();
+  for (int ty = 0; ty < img.height; ty += 8) {
+    for (int tx = 0; tx < img.width; tx += 8, t += b) EncodeTile(row, bpp, img, tx, ty, t);
+  }
+}
+
+std::vector<std::uint8_t> EncodeTiles(int row, const TPixelImage& img) {
+  BitsOf(row);
+  const bool tiles = row != 9;
+  std::vector<std::uint8_t> out(tiles ? TemplateDataSize(row, img.width / 8, img.height / 8)
+                                      : img.pixels.size());
+  if (row == 6 && img.width > 0 && img.height > 0 && img.width % 8 == 0 && img.height % 8 == 0 &&
+      img.pixels.size() == out.size() / 2) {
+    // The skipped bytes: the complement of the pixel that follows each of them.
+    std::size_t i = 0;
+    for (int ty = 0; ty < img.height; ty += 8) {
+      for (int tx = 0; tx < img.width; tx += 8) {
+        for (int y = 0; y < 8; ++y) {
+          for (int x = 0; x < 8; ++x, i += 2) {
+            out[i] = static_cast<std::uint8_t>(~img.At(tx + x, ty + y));
+          }
+        }
+      }
+    }
+  }
+  EncodeTilesInto(row, img, out);
   return out;
 }
 
-}  // namespace tegulo::demo
+}  // namespace tegulo
