@@ -31,6 +31,7 @@ TfmMain::TfmMain(std::unique_ptr<UserPrompts> prompts, QWidget* parent)
   BuildControls();
   SetStartState();
   ConnectHandlers();
+  BuildActions();
   FormCreate();
 
   resize(970, 527);
@@ -59,6 +60,7 @@ void TfmMain::FormCreate() {
 }
 
 void TfmMain::FormDestroy() {
+  acUndoImport = nullptr;         // the actions follow no state from here on
   Image->SetPicture(nullptr, 1);  // the view reads the bitmap when it paints
   TilePalette.reset();
   PaletteBlock.reset();

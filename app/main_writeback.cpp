@@ -1,0 +1,230 @@
+// The write-back side of the main window: importing pictures into the ROM, undoing imports,
+// saving the ROM and patches, the question before a modified ROM is dropped, file drops.
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+#include "MainUnit.h"
+#include "image_button.h"
+#include "image_view.h"
+#include "io/safe_write.h"
+#include "list_box.h"
+#include "qt_text.h"
+#include "rom_import.h"
+
+namespace tegulo {
+
+namespace {
+
+const QString kPictureFilter = QStringLiteral("PNG Image (*.png)|*.png|ALL (*.*)|*.*");
+const QString kPatchFilter = QStringLiteral("IPS Patch|*.ips|BPS Patch|*.bps");
+
+QString FromLocalPath(const std::string& path) { return QFile::decodeName(path.c_str()); }
+
+}  // namespace
+
+void TfmMain::BuildActions() {
+  const auto make = [this](QAction*& action, const char* name, const char* text,
+                           const QKeySequence& keys, void (TfmMain::*handler)()) {
+    action = new QAction(QString::fromUtf8(text), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    addAction(action);  // the shortcut works without a menu open
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+  };
+  make(acImportImage, "acImportImage", "Import Image into ROM…", QKeySequence(Qt::CTRL | Qt::Key_I),
+       &TfmMain::acImportImageExecute);
+  make(acExportImage, "acExportImage", "Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E),
+       &TfmMain::bExportClick);
+  make(acSaveRomAs, "acSaveRomAs", "Save ROM As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+       &TfmMain::acSaveRomAsExecute);
+  make(acSavePatchAs, "acSavePatchAs", "Save Patch As…", QKeySequence(),
+       &TfmMain::acSavePatchAsExecute);
+  make(acUndoImport, "acUndoImport", "Undo Import", QKeySequence(Qt::CTRL | Qt::Key_Z),
+       &TfmMain::acUndoImportExecute);
+
+  for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
+    owner->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(owner, &QWidget::customContextMenuRequested, this,
+            [this, owner](QPoint pos) { Guard([&] { ShowContextMenu(owner, pos); }); });
+  }
+  setAcceptDrops(true);
+  UpdateActions();
+}
+
+void TfmMain::UpdateActions() {
+  if (acUndoImport == nullptr) return;  // not built yet, or taken down
+  acImportImage->setEnabled(RomOpen && CurEntry != nullptr);
+  acExportImage->setEnabled(bExport->isEnabled());
+  acSaveRomAs->setEnabled(RomOpen);
+  acSavePatchAs->setEnabled(RomOpen && RomHistory.CanUndo());
+  acUndoImport->setEnabled(RomHistory.CanUndo());
+}
+
+void TfmMain::FillViewMenu(QMenu& menu) {
+  menu.addAction(acImportImage);
+  menu.addAction(acExportImage);
+  menu.addSeparator();
+  menu.addAction(acSaveRomAs);
+  menu.addAction(acSavePatchAs);
+  menu.addSeparator();
+  menu.addAction(acUndoImport);
+}
+
+void TfmMain::FillListMenu(QMenu& menu) {
+  // The list's menu acts on the current entry, as the view's does.
+  FillViewMenu(menu);
+}
+
+void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {
+  UpdateActions();
+  QMenu menu(this);
+  if (owner == Image) {
+    FillViewMenu(menu);
+  } else {
+    FillListMenu(menu);
+  }
+  menu.exec(owner->mapToGlobal(pos));
+}
+
+void TfmMain::acImportImageExecute() {
+  if (!RomOpen || CurEntry == nullptr) return;
+  const std::optional<QString> name =
+      Execute({TFileDialog::TKind::Open, kPictureFilter, QStringLiteral("png")});
+  if (!name) return;
+  ImportImage(*name);
+}
+
+void TfmMain::ImportImage(const QString& FileName) {
+  if (!RomOpen || CurEntry == nullptr) return;
+  // The import works on a copy: a refusal leaves RomData, the entry and the view alone.
+  std::vector<std::uint8_t> image = ImportPictureFile(RomData, *CurEntry, LocalPath(FileName));
+  TRomChange change = DiffRom(RomData, image);
+  if (change.replaced.empty() && image.size() == RomData.size()) return;  // the same bytes
+  RomData = std::move(image);
+  RomHistory.Push(std::move(change));
+  UpdateCaption();
+  RefreshEntry();
+  Redraw();
+}
+
+void TfmMain::acUndoImportExecute() {
+  if (!RomHistory.CanUndo()) return;
+  RomHistory.Undo(RomData);
+  UpdateCaption();
+  if (CurEntry == nullptr) return;
+  RefreshEntry();
+  Redraw();
+}
+
+void TfmMain::acSaveRomAsExecute() {
+  if (RomOpen) SaveRomAs();
+}
+
+bool TfmMain::SaveRomAs() {
+  const QString ext = QFileInfo(RomFileName).suffix();
+  const QString filter =
+      ext.isEmpty() ? QStringLiteral("ALL|*.*") : QStringLiteral("ROM Image|*.%1|ALL|*.*").arg(ext);
+  const QString suggested = FromLocalPath(EditedRomName(LocalPath(RomFileName)));
+  const std::optional<UserPrompts::TSaveAs> choice = prompts_->SaveFileAs(filter, ext, suggested);
+  if (!choice) return false;
+  WriteFileAtomically(LocalPath(choice->path), RomData);
+  // The window now holds the file just written.
+  RomFileName = choice->path;
+  RomHistory.MarkSaved();
+  UpdateCaption();
+  return true;
+}
+
+void TfmMain::acSavePatchAsExecute() {
+  if (!RomOpen || !RomHistory.CanUndo()) return;
+  const QFileInfo rom(RomFileName);
+  const QString suggested = rom.dir().filePath(rom.completeBaseName() + QStringLiteral(".ips"));
+  const std::optional<UserPrompts::TSaveAs> choice =
+      prompts_->SaveFileAs(kPatchFilter, QString(), suggested);
+  if (!choice) return;
+  // The patch applies to the ROM as it was opened.
+  const TPatchFormat format = choice->filterIndex == 1 ? TPatchFormat::Bps : TPatchFormat::Ips;
+  const std::vector<std::uint8_t> original = RomHistory.Original(RomData);
+  WriteFileAtomically(LocalPath(choice->path), MakeRomPatch(format, original, RomData));
+}
+
+bool TfmMain::ConfirmRomChanges() {
+  if (!RomHistory.Modified()) return true;
+  switch (prompts_->AskSaveChanges(QStringLiteral("Save changes to the ROM?"))) {
+    case UserPrompts::TSaveChanges::Save: return SaveRomAs();
+    case UserPrompts::TSaveChanges::Discard: return true;
+    case UserPrompts::TSaveChanges::Cancel: return false;
+  }
+  return false;
+}
+
+void TfmMain::closeEvent(QCloseEvent* event) {
+  bool close = false;
+  Guard([&] { close = ConfirmRomChanges(); });  // a failed save keeps the window open
+  if (close) {
+    QMainWindow::closeEvent(event);
+  } else {
+    event->ignore();
+  }
+}
+
+TfmMain::TDrop TfmMain::DropAt(const QMimeData* mime, QPoint pos, QString* fileName) const {
+  if (mime == nullptr || !mime->hasUrls()) return TDrop::None;
+  const QList<QUrl> urls = mime->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return TDrop::None;
+  const QString name = urls.front().toLocalFile();
+  const QString suffix = QFileInfo(name).suffix().toLower();
+  TDrop kind = TDrop::Rom;
+  if (suffix == QStringLiteral("png")) {
+    const bool overView = Image->rect().contains(Image->mapFrom(this, pos));
+    kind = overView && acImportImage->isEnabled() ? TDrop::Picture : TDrop::None;
+  } else if (suffix == QStringLiteral("tgl")) {
+    kind = bLoad->isEnabled() ? TDrop::Document : TDrop::None;  // as the button allows
+  }
+  if (fileName != nullptr) *fileName = name;
+  return kind;
+}
+
+void TfmMain::dragEnterEvent(QDragEnterEvent* event) {
+  // The picture's place is checked as the drag moves; any usable file may enter.
+  if (DropAt(event->mimeData(), event->position().toPoint(), nullptr) != TDrop::None ||
+      (event->mimeData()->hasUrls() && event->mimeData()->urls().size() == 1)) {
+    event->acceptProposedAction();
+  }
+}
+
+void TfmMain::dragMoveEvent(QDragMoveEvent* event) {
+  if (DropAt(event->mimeData(), event->position().toPoint(), nullptr) != TDrop::None) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void TfmMain::dropEvent(QDropEvent* event) {
+  QString name;
+  const TDrop kind = DropAt(event->mimeData(), event->position().toPoint(), &name);
+  if (kind == TDrop::None) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  Guard([&] {
+    switch (kind) {
+      case TDrop::Picture: ImportImage(name); break;
+      case TDrop::Rom: LoadROM(name); break;
+      case TDrop::Document: LoadDocumentFile(name); break;
+      case TDrop::None: break;
+    }
+  });
+}
+
+}  // namespace tegulo
