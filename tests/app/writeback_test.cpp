@@ -1,12 +1,16 @@
 // Putting pictures back into the open ROM through the window: import, undo, the modified
 // mark, Save ROM As, the question before a modified ROM is dropped, menus and drops.
+#include <zlib.h>
+
 #include <QAction>
 #include <QDropEvent>
+#include <QImage>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 
+#include "compress/compressors.h"
 #include "flow_fixture.h"
 #include "image/png_writer.h"
 #include "qt_text.h"
@@ -77,6 +81,46 @@ protected:
   }
 };
 
+// An IPS applier of the tests' own: records of offset, length (0: a run) and bytes up to
+// "EOF", then an optional new length.
+std::vector<std::uint8_t> ApplyIps(std::vector<std::uint8_t> rom, const QByteArray& p) {
+  const auto u = [&p](qsizetype i) {
+    return static_cast<std::size_t>(static_cast<std::uint8_t>(p[i]));
+  };
+  EXPECT_TRUE(p.startsWith("PATCH"));
+  qsizetype at = 5;
+  while (at + 3 <= p.size() && p.mid(at, 3) != "EOF") {
+    const std::size_t offset = u(at) << 16 | u(at + 1) << 8 | u(at + 2);
+    std::size_t length = u(at + 3) << 8 | u(at + 4);
+    at += 5;
+    std::vector<std::uint8_t> bytes;
+    if (length == 0) {
+      length = u(at) << 8 | u(at + 1);
+      bytes.assign(length, static_cast<std::uint8_t>(u(at + 2)));
+      at += 3;
+    } else {
+      for (std::size_t i = 0; i < length; ++i)
+        bytes.push_back(static_cast<std::uint8_t>(u(at + static_cast<qsizetype>(i))));
+      at += static_cast<qsizetype>(length);
+    }
+    if (rom.size() < offset + length) rom.resize(offset + length);
+    std::copy(bytes.begin(), bytes.end(), rom.begin() + static_cast<std::ptrdiff_t>(offset));
+  }
+  at += 3;
+  if (at + 3 <= p.size()) rom.resize(u(at) << 16 | u(at + 1) << 8 | u(at + 2));
+  return rom;
+}
+
+std::uint32_t Crc(std::span<const std::uint8_t> bytes) {
+  return static_cast<std::uint32_t>(crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
+}
+
+std::uint32_t Le32(const QByteArray& b, qsizetype at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(b[at + i]);
+  return v;
+}
+
 TEST_F(WriteBackTest, ImportShowsThePictureMarksTheRomAndUndoGivesTheBytesBack) {
   OpenWithEntry();
   const std::vector<std::uint8_t> opened = Rom();
@@ -116,7 +160,9 @@ TEST_F(WriteBackTest, ARefusedImportChangesNothing) {
   Import(WriteFile("not.png", "not a picture"));
   Import(Path("missing.png"));
   ASSERT_EQ(prompts->errors.size(), 3u);
-  for (const QString& e : prompts->errors) EXPECT_FALSE(e.isEmpty());
+  EXPECT_EQ(prompts->errors[0], "The picture is 24 x 16 pixels; the entry needs 16 x 16.");
+  EXPECT_EQ(prompts->errors[1], Path("not.png") + ": Not a PNG file.");
+  EXPECT_EQ(prompts->errors[2], Path("missing.png") + " not found.");
   EXPECT_EQ(Rom(), opened);
   EXPECT_EQ(PixelsOf(Bitmap()), shown);
   EXPECT_EQ(window->windowTitle(), title);
@@ -141,6 +187,78 @@ TEST_F(WriteBackTest, SaveRomAsOffersTheEditedNameAndWritesTheImage) {
   Action("acUndoImport")->trigger();
   EXPECT_EQ(window->windowTitle(), RomTitle("*" + Path("out.sfc")));
   EXPECT_EQ(Rom(), MakeRom());
+}
+
+TEST_F(WriteBackTest, PatchesFromTheRomAsOpenedByTheChosenFilter) {
+  OpenWithEntry();
+  Import(WritePicture("a.png", Picture(3)));
+  Import(WritePicture("b.png", Picture(11)));
+  const std::vector<std::uint8_t> edited = Rom();
+
+  prompts->fileAnswers.push_back(Path("change"));  // the IPS filter adds its extension
+  Action("acSavePatchAs")->trigger();
+  const FakePrompts::TRequest& request = prompts->requests.back();
+  EXPECT_EQ(request.text, Path("game.ips"));
+  EXPECT_EQ(request.filter, "IPS Patch|*.ips|BPS Patch|*.bps");
+  EXPECT_EQ(ApplyIps(MakeRom(), ReadFile(Path("change.ips"))), edited);
+
+  prompts->fileAnswers.push_back(Path("change"));
+  prompts->filterAnswers.push_back(1);
+  Action("acSavePatchAs")->trigger();
+  const QByteArray bps = ReadFile(Path("change.bps"));
+  ASSERT_GE(bps.size(), 16);
+  EXPECT_TRUE(bps.startsWith("BPS1"));
+  EXPECT_EQ(Le32(bps, bps.size() - 12), Crc(MakeRom())) << "source: the ROM as opened";
+  EXPECT_EQ(Le32(bps, bps.size() - 8), Crc(edited));
+  EXPECT_EQ(Rom(), edited) << "a patch changes nothing in the window";
+  EXPECT_EQ(window->windowTitle(), RomTitle("*" + Path("game.sfc")));
+  EXPECT_TRUE(prompts->errors.empty());
+}
+
+TEST_F(WriteBackTest, ACompressedEntryTakesTheRepackedStream) {
+  // A 2 x 2 tile 4bpp stream at $200 in a ROM of zeros; room to spare after it.
+  std::vector<std::uint8_t> rom(0x2000, 0);
+  std::vector<std::uint8_t> tiles(kEntryBytes);
+  for (std::size_t i = 0; i < tiles.size(); ++i) tiles[i] = static_cast<std::uint8_t>(i / 3);
+  const std::vector<std::uint8_t> stream = CompressLZ10(tiles);
+  std::copy(stream.begin(), stream.end(), rom.begin() + 0x200);
+  OpenRom(rom, "packed.gba");
+  AddEntry("$200");
+  Pick(cbTemplate, "4bpp (SNES)");
+  Type(seWidth, "2");
+  Type(seHeight, "2");
+  Pick(cbCompression, "LZ77-10");
+  const TIndexedBitmap picture = Picture(1);
+  Import(WritePicture("p.png", picture));
+  ASSERT_TRUE(prompts->errors.empty()) << prompts->errors.front().toStdString();
+  EXPECT_EQ(PixelsOf(Bitmap()), PixelsOf(picture));
+  EXPECT_EQ(sBar->PanelText(1).toStdString(), "RawSize: 128 ($80)")
+      << "a refresh of the new stream";
+  Action("acUndoImport")->trigger();
+  EXPECT_EQ(Rom(), rom);
+}
+
+TEST_F(WriteBackTest, ARepaintedTrueColourExportComesBackAsIndices) {
+  OpenWithEntry();
+  prompts->fileAnswers.push_back(Path("shot.png"));
+  Action("acExportImage")->trigger();
+  QImage image(Path("shot.png"));
+  ASSERT_FALSE(image.isNull());
+  image = image.convertToFormat(QImage::Format_RGB32);
+  const std::vector<std::uint8_t> shown = PixelsOf(Bitmap());
+  // Unchanged, it gives the same bytes: no change, nothing marked.
+  image.save(Path("same.png"));
+  Import(Path("same.png"));
+  EXPECT_EQ(Rom(), MakeRom());
+  EXPECT_EQ(window->windowTitle(), RomTitle(Path("game.sfc")));
+  // A pixel painted in colour 5 of the entry's ramp (index 0 is the window's background).
+  image.setPixel(3, 2, qRgb(85, 85, 85));
+  image.save(Path("painted.png"));
+  Import(Path("painted.png"));
+  ASSERT_TRUE(prompts->errors.empty()) << prompts->errors.front().toStdString();
+  std::vector<std::uint8_t> expected = shown;
+  expected[2 * 16 + 3] = 5;
+  EXPECT_EQ(PixelsOf(Bitmap()), expected);
 }
 
 TEST_F(WriteBackTest, TheCloseQuestionsThreeAnswers) {
