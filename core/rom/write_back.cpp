@@ -138,13 +138,23 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
   std::fill(
       data.begin() + std::min<std::size_t>(static_cast<std::uint32_t>(old.RawSize), data.size()),
       data.end(), std::uint8_t{0});
+  const std::vector<std::uint8_t> before(data.begin() + static_cast<std::ptrdiff_t>(offset),
+                                         data.begin() + static_cast<std::ptrdiff_t>(offset + size));
   EncodeTilesInto(e.Template, img, std::span(data).subspan(offset, size));
-  const std::vector<std::uint8_t> packed =
-      CompressStream(e.Compression, std::span(data).first(length), options.compress);
-
   report.compressed = true;
   report.oldStream = oldStream;
   report.oldAddress = e.Address;
+  report.address = e.Address;
+  if (length == static_cast<std::uint32_t>(old.RawSize) &&
+      std::equal(before.begin(), before.end(),
+                 data.begin() + static_cast<std::ptrdiff_t>(offset))) {
+    // The stream already holds the picture: it stays as it is, byte for byte.
+    report.unchanged = true;
+    return;
+  }
+  const std::vector<std::uint8_t> packed =
+      CompressStream(e.Compression, std::span(data).first(length), options.compress);
+
   report.written = packed.size();
   std::int64_t at = e.Address;
   if (packed.size() > oldStream) {
@@ -177,6 +187,10 @@ std::string TWriteBackReport::Text() const {
     return "Wrote " + Address(address) + "-" +
            Address(address + static_cast<std::int64_t>(written) - 1) + " (" +
            std::to_string(written) + " bytes)";
+  }
+  if (unchanged) {
+    return "Unchanged: the stream at " + Address(address) + " already holds the picture (" +
+           std::to_string(oldStream) + " bytes)";
   }
   std::string text = "Wrote " + std::to_string(written) + " bytes at " + Address(address) +
                      " (old stream " + std::to_string(oldStream) + " bytes)";

@@ -29,12 +29,14 @@ struct TWriteBackReport {
   std::size_t written = 0;    // the new stream's length, or the tile data's
   std::size_t oldStream = 0;  // compressed: the bytes the old stream took
   bool moved = false;         // compressed: written at the free-space address
+  bool unchanged = false;     // compressed: the data were already the picture's; nothing written
   std::int64_t oldAddress = 0;
   std::int32_t rawSize = 0;  // the sizes a refresh of the entry now reports
   std::int32_t comprSize = 0;
 
   // "Wrote N bytes at $XXXXXX (old stream M bytes)" for a stream, with a second line when
-  // it moved; "Wrote $XXXXXX-$YYYYYY (N bytes)" (the last byte included) for plain tiles.
+  // it moved, or "Unchanged: the stream at $XXXXXX already holds the picture (M bytes)";
+  // "Wrote $XXXXXX-$YYYYYY (N bytes)" (the last byte included) for plain tiles.
   std::string Text() const;
 };
 
@@ -51,7 +53,9 @@ struct TWriteBackResult {
 // the ROM; nothing else changes (Mode7-1 keeps the even bytes it does not read).
 // Compressed entry: the stream at Address is unpacked as a refresh does, the picture's bytes
 // replace those at Offset (the data grow, zero-filled, when they reach further), and the
-// result is compressed. A stream no longer than the bytes the old one took goes to Address,
+// result is compressed, unless the data are unchanged: then the old stream stays as it is
+// (another packer's stream may be shorter than ours). A stream no longer than the bytes the
+// old one took goes to Address,
 // the rest of the old bytes kept or set to `fill`; a longer one goes to `freeSpace` when
 // given, which with the stream must lie inside the ROM.
 // Then the entry is unpacked and drawn from the new image and every pixel compared.
