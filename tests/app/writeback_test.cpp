@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QTimer>
 #include <QUrl>
 
@@ -236,6 +237,43 @@ TEST_F(WriteBackTest, ACompressedEntryTakesTheRepackedStream) {
       << "a refresh of the new stream";
   Action("acUndoImport")->trigger();
   EXPECT_EQ(Rom(), rom);
+}
+
+TEST_F(WriteBackTest, TheSavedRomIsWhatTheCommandLineImportWrites) {
+  // A ROM with a plain 4bpp area at $100 and an LZ77-10 stream at $400.
+  std::vector<std::uint8_t> rom = MakeRom();
+  std::vector<std::uint8_t> tiles(kEntryBytes);
+  for (std::size_t i = 0; i < tiles.size(); ++i) tiles[i] = static_cast<std::uint8_t>(i / 5);
+  const std::vector<std::uint8_t> stream = CompressLZ10(tiles);
+  std::copy(stream.begin(), stream.end(), rom.begin() + 0x400);
+  const QString opened = WriteFile("game.sfc", Bytes(rom));
+  struct TCase {
+    const char* address;
+    const char* scheme;
+  };
+  for (const TCase c : {TCase{"$100", "(none)"}, TCase{"$400", "LZ77-10"}}) {
+    const QString png = WritePicture("p.png", Picture(c.scheme[0] == 'L' ? 13 : 7));
+    prompts->fileAnswers.push_back(opened);  // saved before: nothing to ask
+    Click("bOpenROM");
+    AddEntry(c.address);
+    Pick(cbTemplate, "4bpp (SNES)");
+    Type(seWidth, "2");
+    Type(seHeight, "2");
+    Pick(cbCompression, c.scheme);
+    Import(png);
+    prompts->fileAnswers.push_back(Path("window.sfc"));
+    Action("acSaveRomAs")->trigger();
+    ASSERT_TRUE(prompts->errors.empty()) << prompts->errors.front().toStdString();
+
+    QProcess cli;
+    cli.start(TEGULO_CLI_PATH,
+              {"import", opened, png, "--address", c.address, "--template", "2", "--width", "2",
+               "--height", "2", "--compression", c.scheme, "-o", Path("cli.sfc")});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(FileBytes(Path("window.sfc")), FileBytes(Path("cli.sfc"))) << c.scheme;
+    EXPECT_NE(FileBytes(Path("window.sfc")), rom) << c.scheme;
+  }
 }
 
 TEST_F(WriteBackTest, ARepaintedTrueColourExportComesBackAsIndices) {
