@@ -95,11 +95,11 @@ public:
 
   // The actions of the context menus of Image and lbList, with their shortcuts. Each is
   // enabled only while it can apply; the names are their objectNames.
-  QAction* acImportImage = nullptr;  // Ctrl+I: a PNG into the ROM as the current entry
-  QAction* acExportImage = nullptr;  // Ctrl+E: bExportClick, enabled as bExport is
-  QAction* acSaveRomAs = nullptr;    // Ctrl+Shift+S
-  QAction* acSavePatchAs = nullptr;  // IPS or BPS by the chosen filter
-  QAction* acUndoImport = nullptr;   // Ctrl+Z
+  QAction* aImportImage = nullptr;  // Ctrl+I: a PNG into the ROM as the current entry
+  QAction* aExportImage = nullptr;  // Ctrl+E: bExportClick, enabled as bExport is
+  QAction* aSaveRomAs = nullptr;    // Ctrl+Shift+S
+  QAction* aSavePatchAs = nullptr;  // IPS or BPS by the chosen filter
+  QAction* aUndoImport = nullptr;   // Ctrl+Z
 
   // Dialogs.
   TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
@@ -128,10 +128,10 @@ public:
   void bLoadPalROMClick();
   void bPalMonoClick(QObject* Sender);
   void bOpenPalClick();
-  void acImportImageExecute();
-  void acSaveRomAsExecute();
-  void acSavePatchAsExecute();
-  void acUndoImportExecute();
+  void aImportImageClick();
+  void aSaveRomAsClick();
+  void aSavePatchAsClick();
+  void aUndoImportClick();
 
   // The context menus: every action that belongs there, in menu order.
   void FillViewMenu(QMenu& menu);

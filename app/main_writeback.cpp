@@ -1,12 +1,10 @@
 // The write-back side of the main window: importing pictures into the ROM, undoing imports,
 // saving the ROM and patches, the question before a modified ROM is dropped, file drops.
-#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 
@@ -29,72 +27,7 @@ QString FromLocalPath(const std::string& path) { return QFile::decodeName(path.c
 
 }  // namespace
 
-void TfmMain::BuildActions() {
-  const auto make = [this](QAction*& action, const char* name, const char* text,
-                           const QKeySequence& keys, void (TfmMain::*handler)()) {
-    action = new QAction(QString::fromUtf8(text), this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(keys);
-    addAction(action);  // the shortcut works without a menu open
-    connect(action, &QAction::triggered, this,
-            [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
-  };
-  make(acImportImage, "acImportImage", "Import Image into ROM…", QKeySequence(Qt::CTRL | Qt::Key_I),
-       &TfmMain::acImportImageExecute);
-  make(acExportImage, "acExportImage", "Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E),
-       &TfmMain::bExportClick);
-  make(acSaveRomAs, "acSaveRomAs", "Save ROM As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-       &TfmMain::acSaveRomAsExecute);
-  make(acSavePatchAs, "acSavePatchAs", "Save Patch As…", QKeySequence(),
-       &TfmMain::acSavePatchAsExecute);
-  make(acUndoImport, "acUndoImport", "Undo Import", QKeySequence(Qt::CTRL | Qt::Key_Z),
-       &TfmMain::acUndoImportExecute);
-
-  for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
-    owner->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(owner, &QWidget::customContextMenuRequested, this,
-            [this, owner](QPoint pos) { Guard([&] { ShowContextMenu(owner, pos); }); });
-  }
-  setAcceptDrops(true);
-  UpdateActions();
-}
-
-void TfmMain::UpdateActions() {
-  if (acUndoImport == nullptr) return;  // not built yet, or taken down
-  acImportImage->setEnabled(RomOpen && CurEntry != nullptr);
-  acExportImage->setEnabled(bExport->isEnabled());
-  acSaveRomAs->setEnabled(RomOpen);
-  acSavePatchAs->setEnabled(RomOpen && RomHistory.CanUndo());
-  acUndoImport->setEnabled(RomHistory.CanUndo());
-}
-
-void TfmMain::FillViewMenu(QMenu& menu) {
-  menu.addAction(acImportImage);
-  menu.addAction(acExportImage);
-  menu.addSeparator();
-  menu.addAction(acSaveRomAs);
-  menu.addAction(acSavePatchAs);
-  menu.addSeparator();
-  menu.addAction(acUndoImport);
-}
-
-void TfmMain::FillListMenu(QMenu& menu) {
-  // The list's menu acts on the current entry, as the view's does.
-  FillViewMenu(menu);
-}
-
-void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {
-  UpdateActions();
-  QMenu menu(this);
-  if (owner == Image) {
-    FillViewMenu(menu);
-  } else {
-    FillListMenu(menu);
-  }
-  menu.exec(owner->mapToGlobal(pos));
-}
-
-void TfmMain::acImportImageExecute() {
+void TfmMain::aImportImageClick() {
   if (!RomOpen || CurEntry == nullptr) return;
   const std::optional<QString> name =
       Execute({TFileDialog::TKind::Open, kPictureFilter, QStringLiteral("png")});
@@ -116,7 +49,7 @@ void TfmMain::ImportImage(const QString& FileName) {
   Redraw();
 }
 
-void TfmMain::acUndoImportExecute() {
+void TfmMain::aUndoImportClick() {
   if (!RomHistory.CanUndo()) return;
   RomHistory.Undo(RomData);
   UpdateCaption();
@@ -125,7 +58,7 @@ void TfmMain::acUndoImportExecute() {
   Redraw();
 }
 
-void TfmMain::acSaveRomAsExecute() {
+void TfmMain::aSaveRomAsClick() {
   if (RomOpen) SaveRomAs();
 }
 
@@ -144,7 +77,7 @@ bool TfmMain::SaveRomAs() {
   return true;
 }
 
-void TfmMain::acSavePatchAsExecute() {
+void TfmMain::aSavePatchAsClick() {
   if (!RomOpen || !RomHistory.CanUndo()) return;
   const QFileInfo rom(RomFileName);
   const QString suggested = rom.dir().filePath(rom.completeBaseName() + QStringLiteral(".ips"));
@@ -186,7 +119,7 @@ TfmMain::TDrop TfmMain::DropAt(const QMimeData* mime, QPoint pos, QString* fileN
   TDrop kind = TDrop::Rom;
   if (suffix == QStringLiteral("png")) {
     const bool overView = Image->rect().contains(Image->mapFrom(this, pos));
-    kind = overView && acImportImage->isEnabled() ? TDrop::Picture : TDrop::None;
+    kind = overView && aImportImage->isEnabled() ? TDrop::Picture : TDrop::None;
   } else if (suffix == QStringLiteral("tgl")) {
     kind = bLoad->isEnabled() ? TDrop::Document : TDrop::None;  // as the button allows
   }

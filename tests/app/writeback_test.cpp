@@ -54,7 +54,7 @@ protected:
   QAction* Action(const char* name) { return Find<QAction>(name); }
   void Import(const QString& png) {
     prompts->fileAnswers.push_back(png);
-    Action("acImportImage")->trigger();
+    Action("aImportImage")->trigger();
   }
   std::vector<std::uint8_t>& Rom() { return TfmMainPeer::RomData(*window); }
   std::vector<std::uint8_t> FileBytes(const QString& path) {
@@ -140,15 +140,15 @@ TEST_F(WriteBackTest, ImportShowsThePictureMarksTheRomAndUndoGivesTheBytesBack) 
   EXPECT_EQ(PixelsOf(Bitmap()), PixelsOf(second));
 
   // One import per step, back to the ROM as opened; then nothing is left to undo.
-  EXPECT_TRUE(Action("acUndoImport")->isEnabled());
-  Action("acUndoImport")->trigger();
+  EXPECT_TRUE(Action("aUndoImport")->isEnabled());
+  Action("aUndoImport")->trigger();
   EXPECT_EQ(Rom(), afterFirst);
   EXPECT_EQ(PixelsOf(Bitmap()), PixelsOf(first));
-  Action("acUndoImport")->trigger();
+  Action("aUndoImport")->trigger();
   EXPECT_EQ(Rom(), opened);
   EXPECT_EQ(window->windowTitle(), RomTitle(Path("game.sfc")));
-  EXPECT_FALSE(Action("acUndoImport")->isEnabled());
-  EXPECT_FALSE(Action("acSavePatchAs")->isEnabled());
+  EXPECT_FALSE(Action("aUndoImport")->isEnabled());
+  EXPECT_FALSE(Action("aSavePatchAs")->isEnabled());
   EXPECT_TRUE(prompts->errors.empty());
 }
 
@@ -167,14 +167,14 @@ TEST_F(WriteBackTest, ARefusedImportChangesNothing) {
   EXPECT_EQ(Rom(), opened);
   EXPECT_EQ(PixelsOf(Bitmap()), shown);
   EXPECT_EQ(window->windowTitle(), title);
-  EXPECT_FALSE(Action("acUndoImport")->isEnabled());
+  EXPECT_FALSE(Action("aUndoImport")->isEnabled());
 }
 
 TEST_F(WriteBackTest, SaveRomAsOffersTheEditedNameAndWritesTheImage) {
   OpenWithEntry();
   Import(WritePicture("p.png", Picture(3)));
   prompts->fileAnswers.push_back(Path("out"));  // typed without extension
-  Action("acSaveRomAs")->trigger();
+  Action("aSaveRomAs")->trigger();
   const FakePrompts::TRequest& request = prompts->requests.back();
   ASSERT_EQ(request.kind, FakePrompts::TKind::SaveFileAs);
   EXPECT_EQ(request.text, Path("game-edited.sfc"));
@@ -185,7 +185,7 @@ TEST_F(WriteBackTest, SaveRomAsOffersTheEditedNameAndWritesTheImage) {
 
   // Undo after saving differs from the saved file again; the patch still starts from the
   // ROM as opened.
-  Action("acUndoImport")->trigger();
+  Action("aUndoImport")->trigger();
   EXPECT_EQ(window->windowTitle(), RomTitle("*" + Path("out.sfc")));
   EXPECT_EQ(Rom(), MakeRom());
 }
@@ -197,7 +197,7 @@ TEST_F(WriteBackTest, PatchesFromTheRomAsOpenedByTheChosenFilter) {
   const std::vector<std::uint8_t> edited = Rom();
 
   prompts->fileAnswers.push_back(Path("change"));  // the IPS filter adds its extension
-  Action("acSavePatchAs")->trigger();
+  Action("aSavePatchAs")->trigger();
   const FakePrompts::TRequest& request = prompts->requests.back();
   EXPECT_EQ(request.text, Path("game.ips"));
   EXPECT_EQ(request.filter, "IPS Patch|*.ips|BPS Patch|*.bps");
@@ -205,7 +205,7 @@ TEST_F(WriteBackTest, PatchesFromTheRomAsOpenedByTheChosenFilter) {
 
   prompts->fileAnswers.push_back(Path("change"));
   prompts->filterAnswers.push_back(1);
-  Action("acSavePatchAs")->trigger();
+  Action("aSavePatchAs")->trigger();
   const QByteArray bps = ReadFile(Path("change.bps"));
   ASSERT_GE(bps.size(), 16);
   EXPECT_TRUE(bps.startsWith("BPS1"));
@@ -235,7 +235,7 @@ TEST_F(WriteBackTest, ACompressedEntryTakesTheRepackedStream) {
   EXPECT_EQ(PixelsOf(Bitmap()), PixelsOf(picture));
   EXPECT_EQ(sBar->PanelText(1).toStdString(), "RawSize: 128 ($80)")
       << "a refresh of the new stream";
-  Action("acUndoImport")->trigger();
+  Action("aUndoImport")->trigger();
   EXPECT_EQ(Rom(), rom);
 }
 
@@ -262,7 +262,7 @@ TEST_F(WriteBackTest, TheSavedRomIsWhatTheCommandLineImportWrites) {
     Pick(cbCompression, c.scheme);
     Import(png);
     prompts->fileAnswers.push_back(Path("window.sfc"));
-    Action("acSaveRomAs")->trigger();
+    Action("aSaveRomAs")->trigger();
     ASSERT_TRUE(prompts->errors.empty()) << prompts->errors.front().toStdString();
 
     QProcess cli;
@@ -279,7 +279,7 @@ TEST_F(WriteBackTest, TheSavedRomIsWhatTheCommandLineImportWrites) {
 TEST_F(WriteBackTest, ARepaintedTrueColourExportComesBackAsIndices) {
   OpenWithEntry();
   prompts->fileAnswers.push_back(Path("shot.png"));
-  Action("acExportImage")->trigger();
+  Action("aExportImage")->trigger();
   QImage image(Path("shot.png"));
   ASSERT_FALSE(image.isNull());
   image = image.convertToFormat(QImage::Format_RGB32);
@@ -345,7 +345,7 @@ TEST_F(WriteBackTest, OpeningAnotherRomAsksFirst) {
   OpenRom(other, "other.sfc");
   EXPECT_EQ(Rom(), edited);
   EXPECT_EQ(window->windowTitle(), title);
-  EXPECT_TRUE(Action("acUndoImport")->isEnabled());
+  EXPECT_TRUE(Action("aUndoImport")->isEnabled());
 
   // A file that cannot be read asks nothing and keeps the edits.
   const std::size_t asked = prompts->requests.size();
@@ -358,7 +358,7 @@ TEST_F(WriteBackTest, OpeningAnotherRomAsksFirst) {
   OpenRom(other, "other.sfc");
   EXPECT_EQ(Rom(), other);
   EXPECT_EQ(window->windowTitle(), RomTitle(Path("other.sfc")));
-  EXPECT_FALSE(Action("acUndoImport")->isEnabled()) << "the new ROM has no imports";
+  EXPECT_FALSE(Action("aUndoImport")->isEnabled()) << "the new ROM has no imports";
   EXPECT_EQ(FileBytes(Path("game.sfc")), MakeRom());
 }
 
@@ -366,7 +366,7 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   const auto enabled = [this] {
     std::vector<bool> v;
     for (const char* n :
-         {"acImportImage", "acExportImage", "acSaveRomAs", "acSavePatchAs", "acUndoImport"}) {
+         {"aImportImage", "aExportImage", "aSaveRomAs", "aSavePatchAs", "aUndoImport"}) {
       v.push_back(Action(n)->isEnabled());
     }
     return v;
