@@ -160,6 +160,8 @@ protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Files dragged over the edits, which would take their names as text, go to the window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   friend struct TfmMainPeer;  // tests

@@ -1,6 +1,7 @@
 // The window's actions with their shortcuts, and the context menus of the view and of the
 // entry list that hold them. Each action runs its handler inside Guard, as the buttons do.
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 
 #include "MainUnit.h"
@@ -36,6 +37,7 @@ void TfmMain::BuildActions() {
             [this, owner](QPoint pos) { Guard([&] { ShowContextMenu(owner, pos); }); });
   }
   setAcceptDrops(true);  // dropped files: main_writeback.cpp
+  for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->installEventFilter(this);
   UpdateActions();
 }
 

@@ -161,4 +161,28 @@ void TfmMain::dropEvent(QDropEvent* event) {
   });
 }
 
+bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
+    return QMainWindow::eventFilter(watched, event);
+  }
+  auto* drop = static_cast<QDropEvent*>(event);  // the base of the drag events
+  const QMimeData* mime = drop->mimeData();
+  if (mime == nullptr || !mime->hasUrls()) return false;  // text drops stay the edit's
+  auto* edit = qobject_cast<QWidget*>(watched);
+  if (edit == nullptr) return false;
+  const QPoint pos = edit->mapTo(this, drop->position().toPoint());
+  if (DropAt(mime, pos, nullptr) == TDrop::None) {
+    drop->ignore();
+    return true;
+  }
+  if (type == QEvent::Drop) {
+    QDropEvent moved(QPointF(pos), drop->possibleActions(), mime, drop->buttons(),
+                     drop->modifiers());
+    dropEvent(&moved);
+  }
+  drop->acceptProposedAction();
+  return true;
+}
+
 }  // namespace tegulo

@@ -67,17 +67,22 @@ protected:
   QString RomTitle(const QString& rom) const { return "Tegulo:>   <:>  " + rom; }
 
   // Drags one file over `over` (at its centre) and drops it; true when the window took it.
+  // An edit gets the events itself (it takes drops of its own); other controls pass them on
+  // to the window.
   bool Drop(const QString& file, QWidget* over) {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(file)});
-    const QPoint pos = over->mapTo(window.get(), over->rect().center());
-    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.get(), &enter);
-    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.get(), &move);
+    mime.setText(QUrl::fromLocalFile(file).toString());  // as file managers send it too
+    QWidget* target = qobject_cast<QLineEdit*>(over) != nullptr ? over : window.get();
+    const QPoint pos = over->mapTo(target->window(), over->rect().center());
+    const QPoint at = target == over ? over->rect().center() : pos;
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
     if (!move.isAccepted()) return false;
-    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.get(), &drop);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
     return drop.isAccepted();
   }
 };
@@ -450,7 +455,8 @@ TEST_F(WriteBackTest, DropsImportOpenAndLoadAsTheButtonsWould) {
   EXPECT_EQ(prompts->errors.size(), 1u);
   EXPECT_EQ(Rom(), edited);
 
-  EXPECT_TRUE(Drop(doc, lbList));
+  EXPECT_TRUE(Drop(doc, eName)) << "an edit passes a dropped file on to the window";
+  EXPECT_EQ(eName->text(), "$100");
   EXPECT_EQ(window->windowTitle(), "Tegulo:> " + doc + "  <:>  *" + rom);
   EXPECT_EQ(lbList->count(), 0);
 
