@@ -71,8 +71,8 @@ TPaletteSpec ParsePaletteSpec(const std::string& text) {
   throw TError("Unknown palette '" + text + "' (mono, mono-reverse, rom:ADDR[:COUNT] or zst:FILE)");
 }
 
-void ApplyPaletteSpec(TTileEntry& e, std::span<const std::uint8_t> rom,
-                      const TPaletteSpec& palette) {
+void ApplyParsedPalette(TTileEntry& e, std::span<const std::uint8_t> rom,
+                        const TPaletteSpec& palette) {
   TPalette view{};
   switch (palette.kind) {
     case TPaletteKind::Mono: break;
@@ -113,7 +113,7 @@ std::int32_t TilesOrThrow(const std::string& text, const char* what) {
 }  // namespace
 
 void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text) {
-  ApplyPaletteSpec(e, rom, ParsePaletteSpec(text));
+  ApplyParsedPalette(e, rom, ParsePaletteSpec(text));
 }
 
 namespace {
@@ -141,7 +141,7 @@ void RunRender(const TRenderArgs& a) {
   // The window's order: the template's grey ramp first, then the palette action.
   ApplyTemplate(e, *row);
   e.Compression = static_cast<std::uint8_t>(scheme);
-  ApplyPaletteSpec(e, rom, palette);
+  ApplyParsedPalette(e, rom, palette);
   if (UnpackAndWritePng(e, rom, background, a.output)) Warn("Not valid LZ10 stream");
 }
 

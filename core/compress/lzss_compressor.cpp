@@ -6,6 +6,7 @@
 #include "compress/compressors.h"
 #include "compress/flag_writer.h"
 #include "compress/optimal_parse.h"
+#include "compress/scheme_formats.h"
 
 namespace tegulo {
 namespace {
@@ -135,13 +136,11 @@ std::vector<std::uint8_t> CompressCT(std::span<const std::uint8_t> data,
 
 std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_t> data,
                                          const TCompressOptions& options) {
-  switch (scheme) {
-    case 1: return CompressLZ10(data, options.allowDistance1);
-    case 2: return CompressFF5(data);
-    case 3: return CompressFF6(data);
-    case 4: return CompressCT(data, options.ctMode);
-    default: throw std::invalid_argument("no compression scheme " + std::to_string(scheme));
+  const TSchemeFormat* format = FindSchemeFormat(scheme);
+  if (format == nullptr || format->compress == nullptr) {
+    throw std::invalid_argument("no compression scheme " + std::to_string(scheme));
   }
+  return format->compress(data, options);
 }
 
 }  // namespace tegulo

@@ -32,7 +32,15 @@ public:
   // Positions whose full maxLength bytes exist go into the trees; the last few do not.
   std::size_t TreeEnd() const { return treeEnd_; }
 
+  // Puts p into its tree. The walk passes p's closest neighbours in the tree's order, so it
+  // also finds the longest match for p among the positions already there.
   void Insert(std::size_t p) {
+    std::size_t len = 0;
+    std::size_t dist = 0;
+    InsertAndFind(p, len, dist);
+  }
+
+  void InsertAndFind(std::size_t p, std::size_t& bestLen, std::size_t& bestDist) {
     const std::size_t key = Key(p);
     std::int32_t cur = head_[key];
     head_[key] = static_cast<std::int32_t>(p);
@@ -49,6 +57,10 @@ public:
       const std::uint8_t* cc = d_ + cur;
       std::size_t len = std::min(lenSmaller, lenLarger);
       while (len < maxLength_ && cc[len] == cp[len]) ++len;
+      if (len > bestLen) {
+        bestLen = len;
+        bestDist = p - static_cast<std::size_t>(cur);
+      }
       if (len == maxLength_) {
         // Equal as far as the finder looks: p takes cur's place, cur leaves the tree.
         *smaller = left_[cur];
@@ -118,13 +130,19 @@ TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TPa
   const std::size_t treeEnd = finder.TreeEnd();
   const std::size_t minD = limits.minDistance;
   for (std::size_t pos = 0; pos < n; ++pos) {
-    // The trees hold exactly the positions minDistance or more back.
-    if (pos >= minD && pos - minD < treeEnd) finder.Insert(pos - minD);
     const std::size_t limit = std::min(limits.maxLength, n - pos);
-    if (limit < 3) continue;
     std::size_t bestLen = 0;
     std::size_t bestDist = 0;
-    finder.Find(pos, limit, bestLen, bestDist);
+    if (minD == 1 && pos < treeEnd) {
+      // One walk both searches and inserts: the trees hold every earlier position.
+      finder.InsertAndFind(pos, bestLen, bestDist);
+    } else {
+      // The trees hold exactly the positions minDistance or more back.
+      if (minD > 1 && pos >= minD && pos - minD < treeEnd) finder.Insert(pos - minD);
+      if (limit < 3) continue;
+      finder.Find(pos, limit, bestLen, bestDist);
+    }
+    if (limit < 3) continue;
     // Sources among the last positions, which are not in the trees: at most maxLength of them.
     if (bestLen < limit && pos >= minD) {
       const std::size_t last = pos - minD;

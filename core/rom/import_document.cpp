@@ -7,7 +7,6 @@
 #include "base/uCommon.h"
 #include "compress/refresh.h"
 #include "entries/file_names.h"
-#include "image/png_reader.h"
 #include "image/render.h"
 #include "rom/rom_file.h"
 #include "rom/write_back.h"
@@ -40,10 +39,6 @@ bool StillShows(TTileEntry e, std::span<const std::uint8_t> rom, const TPixelIma
 }
 
 }  // namespace
-
-TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry) {
-  return PictureIndices(ReadPng(pngFile), ImportColours(entry), kFallbackBackground);
-}
 
 TDocImportResult ImportDocumentPictures(std::span<const std::uint8_t> rom,
                                         std::span<const TTileEntry> entries,

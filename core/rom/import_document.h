@@ -12,11 +12,6 @@
 
 namespace tegulo {
 
-// The picture in a PNG file's bytes as colour indices for `entry`: indexed files keep their
-// indices; other colours are matched against ImportColours(entry), with the export's
-// background colour standing for index 0. Throws TError as ReadPng and PictureIndices do.
-TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry);
-
 struct TDocImportFailure {
   std::size_t index = 0;
   std::string file;     // the file name, as export writes it

@@ -9,7 +9,9 @@
 #include "compress/refresh.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
+#include "image/png_reader.h"
 #include "image/render.h"
+#include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {
@@ -110,7 +112,8 @@ void WritePlain(std::vector<std::uint8_t>& out, const TTileEntry& e, const TPixe
     throw TError("The tiles at " + Address(start) + "-" + Address(end - 1) +
                  " do not lie inside the ROM (" + std::to_string(out.size()) + " bytes)");
   }
-  EncodeTilesInto(e.Template, img, std::span(out).subspan(static_cast<std::size_t>(start), size));
+  FindTileFormat(e.Template)
+      ->encodeInto(img, std::span(out).subspan(static_cast<std::size_t>(start), size));
   report.address = start;
   report.written = size;
 }
@@ -133,6 +136,16 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
   const std::size_t offset = static_cast<std::size_t>(e.Offset);
   const std::size_t length =
       std::max<std::size_t>(static_cast<std::uint32_t>(old.RawSize), offset + size);
+  // What the scheme's header can announce, or (FF6, CT) what a refresh unpacks; checked
+  // before any memory is taken for an offset from a damaged document.
+  const std::size_t most = e.Compression == kSchemeLZ10  ? 0xFFFFFF
+                           : e.Compression == kSchemeFF5 ? 0xFFFF
+                                                         : kDecodeBufferSize;
+  if (length > most) {
+    throw TError(std::string(Compressions[e.Compression].name()) + " holds at most " +
+                 std::to_string(most) + " bytes; the data are " + std::to_string(length) +
+                 " bytes");
+  }
   if (data.size() < length) data.resize(length, 0);
   // Beyond what the old stream announced or wrote, the data start from zero.
   std::fill(
@@ -140,7 +153,7 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
       data.end(), std::uint8_t{0});
   const std::vector<std::uint8_t> before(data.begin() + static_cast<std::ptrdiff_t>(offset),
                                          data.begin() + static_cast<std::ptrdiff_t>(offset + size));
-  EncodeTilesInto(e.Template, img, std::span(data).subspan(offset, size));
+  FindTileFormat(e.Template)->encodeInto(img, std::span(data).subspan(offset, size));
   report.compressed = true;
   report.oldStream = oldStream;
   report.oldAddress = e.Address;
@@ -205,6 +218,10 @@ std::span<const std::uint32_t> ImportColours(const TTileEntry& entry) {
   if (entry.Template == 0 || entry.Template >= kTemplateCount) return {};
   const std::size_t n = std::size_t{1} << TileTemplates[entry.Template].Value;
   return std::span<const std::uint32_t>(entry.Palette).first(std::min<std::size_t>(n, 256));
+}
+
+TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry) {
+  return PictureIndices(ReadPng(pngFile), ImportColours(entry), kFallbackBackground);
 }
 
 TWriteBackResult WriteBackPicture(std::span<const std::uint8_t> rom, const TTileEntry& entry,

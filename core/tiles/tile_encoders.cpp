@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {
@@ -28,7 +29,7 @@ int BitsOf(int row) {
 
 void EncodeTile(int row, int bpp, const TPixelImage& img, int x0, int y0, std::uint8_t* t) {
   switch (row) {
-    case 1:
+    case kTemplate4bppGBA:
       for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; x += 2) {
           t[4 * y + x / 2] =
@@ -36,12 +37,12 @@ void EncodeTile(int row, int bpp, const TPixelImage& img, int x0, int y0, std::u
         }
       }
       return;
-    case 6:  // odd bytes only; the even ones are not ours
+    case kTemplateMode7Interleaved:  // odd bytes only; the even ones are not ours
       for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) t[1 + 16 * y + 2 * x] = img.At(x0 + x, y0 + y);
       }
       return;
-    case 7:
+    case kTemplateMode7Linear:
       for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) t[8 * y + x] = img.At(x0 + x, y0 + y);
       }
@@ -63,14 +64,14 @@ void EncodeTile(int row, int bpp, const TPixelImage& img, int x0, int y0, std::u
 }  // namespace
 
 std::size_t TemplateTileBytes(int row) {
-  static constexpr std::size_t kBytes[] = {0, 32, 32, 24, 16, 8, 128, 64, 64, 0};
-  return row >= 0 && row < kTemplateCount ? kBytes[row] : 0;
+  const TTileFormat* format = FindTileFormat(row);
+  return format != nullptr ? static_cast<std::size_t>(format->bytesPerTile) : 0;
 }
 
 std::size_t TemplateDataSize(int row, std::int32_t width, std::int32_t height) {
   if (width <= 0 || height <= 0) return 0;
   const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  return row == 9 ? cells : cells * TemplateTileBytes(row);
+  return row == kTemplateLinear8bpp ? cells : cells * TemplateTileBytes(row);
 }
 
 void EncodeTilesInto(int row, const TPixelImage& img, std::span<std::uint8_t> dest) {
@@ -85,7 +86,7 @@ void EncodeTilesInto(int row, const TPixelImage& img, std::span<std::uint8_t> de
       throw std::invalid_argument("pixel index does not fit the template");
     }
   }
-  if (row == 9) {
+  if (row == kTemplateLinear8bpp) {
     if (dest.size() != img.pixels.size()) throw std::invalid_argument("wrong destination size");
     std::memcpy(dest.data(), img.pixels.data(), dest.size());
     return;
@@ -105,11 +106,11 @@ void EncodeTilesInto(int row, const TPixelImage& img, std::span<std::uint8_t> de
 
 std::vector<std::uint8_t> EncodeTiles(int row, const TPixelImage& img) {
   BitsOf(row);
-  const bool tiles = row != 9;
+  const bool tiles = row != kTemplateLinear8bpp;
   std::vector<std::uint8_t> out(tiles ? TemplateDataSize(row, img.width / 8, img.height / 8)
                                       : img.pixels.size());
-  if (row == 6 && img.width > 0 && img.height > 0 && img.width % 8 == 0 && img.height % 8 == 0 &&
-      img.pixels.size() == out.size() / 2) {
+  if (row == kTemplateMode7Interleaved && img.width > 0 && img.height > 0 && img.width % 8 == 0 &&
+      img.height % 8 == 0 && img.pixels.size() == out.size() / 2) {
     // The skipped bytes: the complement of the pixel that follows each of them.
     std::size_t i = 0;
     for (int ty = 0; ty < img.height; ty += 8) {

@@ -317,3 +317,19 @@ TEST(CliImportDoc, AllOrNothingWithEveryFailureListed) {
             "tegulo-cli: " + s.Dir().string() +
                 " holds no picture of the document (NNN-NAME.png, as export names them)\n");
 }
+
+TEST(CliWriteBack, HelpNamesTheCommandsAndTheirOptions) {
+  TScratch s;
+  const TRun top = s.Run({"--help"});
+  for (const char* command : {"compress", "import", "import-doc"}) {
+    EXPECT_NE(top.out.find(command), std::string::npos) << command;
+  }
+  const TRun import = s.Run({"import", "--help"});
+  EXPECT_EQ(import.status, 0);
+  for (const char* word : {"--address", "--template", "--at", "--fill", "--ips", "--bps",
+                           "--in-place", "--palette", "--allow-distance-1", "--ct-mode"}) {
+    EXPECT_NE(import.out.find(word), std::string::npos) << word;
+  }
+  const TRun compress = s.Run({"compress", "--help"});
+  EXPECT_NE(compress.out.find("--ct-mode 11|12"), std::string::npos) << compress.out;
+}

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "compress/optimal_parse.h"
+#include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 #include "sample_data.h"
 
@@ -215,4 +217,87 @@ TEST(Compressors, RefuseWhatTheHeadersCannotHold) {
   ExpectRoundTrip(3, zeros, CompressFF6(zeros), "FF6 zeros");
   ExpectRoundTrip(4, zeros, CompressCT(zeros), "CT zeros");
   EXPECT_THROW(CompressStream(0, zeros), std::invalid_argument);
+}
+
+TEST(StreamBytesUsed, WhatEachDecoderReads) {
+  const struct {
+    int scheme;
+    Bytes stream;
+    std::size_t used;
+  } cases[] = {
+      {1, {0x10, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01, 0xEE}, 9},
+      {2, {0x06, 0x00, 0x01, 0x41, 0xDE, 0xE2, 0xEE}, 6},
+      // FF6: the header's length, not the bytes after it.
+      {3, {0x0B, 0, 0xFF, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x01, 0x49}, 11},
+      // The first token of a flag byte read at the last position is read whole.
+      {3, {0x03, 0, 0x00, 0x00, 0x00, 0xEE}, 5},
+      {3, {0x02, 0, 0xEE}, 2},
+      // CT: up to and with the end record, wherever the header puts it.
+      {4, {0x0A, 0, 0x04, 0x41, 0x42, 0x02, 0x18, 0x43, 0x44, 0x45, 0x46, 0x47, 0xC0, 0xEE}, 13},
+      {4, {0, 0, 0xC3, 0x0A, 0, 0x04, 0x41, 0x42, 0x02, 0x08, 0x00, 0xEE}, 11},
+      {4, {0x09, 0, 0, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0xC0}, 12},
+      // Cut short by the end of the ROM: everything there is; a CT stream whose first record
+      // lies past the end is not decoded at all.
+      {3, {0x40, 0, 0xFF, 0x41}, 4},
+      {4, {0x30, 0, 0x00, 0x41}, 2},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(StreamBytesUsed(c.scheme, c.stream), c.used)
+        << "scheme " << c.scheme << ", " << c.stream.size() << " bytes";
+  }
+  EXPECT_EQ(StreamBytesUsed(0, Bytes(10, 0)), 0u);
+  // Streams of the compressors are used whole.
+  const Bytes d = MakeTileLikeData(5000, 9);
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    Bytes s = CompressStream(scheme, d);
+    const std::size_t n = s.size();
+    s.insert(s.end(), 100, 0x5A);
+    EXPECT_EQ(StreamBytesUsed(scheme, s), n) << "scheme " << scheme;
+  }
+}
+
+TEST(CompressLZ10, OneMebibyteOfTileDataRoundTrips) {
+  const Bytes d = MakeTileLikeData(kDecodeBufferSize, 21);
+  const Bytes s = CompressLZ10(d);
+  ExpectRoundTrip(1, d, s, "1 MiB");
+  EXPECT_LT(s.size(), EncodeLZ10(d).size());
+}
+
+TEST(FindLongestMatches, ExactAcrossTheWholeWindow) {
+  // Longer inputs than the brute-force parse can take, with matches everywhere: every
+  // position's longest match must equal the one found by trying every source.
+  const struct {
+    TParseLimits limits;
+    unsigned alphabet;
+  } cases[] = {{{2, 4096, 18}, 2}, {{1, 2048, 34}, 3}, {{1, 4095, 18}, 2}, {{2, 4096, 18}, 5}};
+  std::mt19937 rng(1417);
+  for (const auto& c : cases) {
+    Bytes d = Random(6500, rng(), c.alphabet);
+    // Some long repeats from far back, near the edge of the window.
+    for (std::size_t at = 4200; at + 40 < d.size(); at += 500) {
+      std::copy_n(d.begin() + static_cast<std::ptrdiff_t>(at - c.limits.maxDistance), 40,
+                  d.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    const TLongestMatches m = FindLongestMatches(d, c.limits);
+    for (std::size_t pos = 0; pos < d.size(); ++pos) {
+      std::size_t best = 0;
+      const std::size_t limit = std::min(c.limits.maxLength, d.size() - pos);
+      for (std::size_t dist = c.limits.minDistance; dist <= std::min(pos, c.limits.maxDistance);
+           ++dist) {
+        std::size_t len = 0;
+        while (len < limit && d[pos + len] == d[pos + len - dist]) ++len;
+        best = std::max(best, len);
+      }
+      if (best < 3) best = 0;
+      ASSERT_EQ(m.length[pos], best) << "position " << pos << ", window " << c.limits.maxDistance;
+      if (best != 0) {
+        const std::size_t dist = m.distance[pos];
+        ASSERT_TRUE(dist >= c.limits.minDistance && dist <= c.limits.maxDistance && dist <= pos);
+        ASSERT_TRUE(std::equal(d.begin() + static_cast<std::ptrdiff_t>(pos - dist),
+                               d.begin() + static_cast<std::ptrdiff_t>(pos - dist + best),
+                               d.begin() + static_cast<std::ptrdiff_t>(pos)))
+            << "position " << pos;
+      }
+    }
+  }
 }

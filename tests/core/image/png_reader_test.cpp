@@ -17,9 +17,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct TSpec {
-  TSpec(int w, int h, int type, int bits, bool adam7 = false, std::vector<std::uint16_t> s = {},
-        int plte = 0, std::vector<png_color_16> t = {})
+struct TTestPng {
+  TTestPng(int w, int h, int type, int bits, bool adam7 = false, std::vector<std::uint16_t> s = {},
+           int plte = 0, std::vector<png_color_16> t = {})
       : width(w),
         height(h),
         colourType(type),
@@ -51,7 +51,7 @@ int Channels(int type) {
 }
 
 // A test file written by libpng's own writer, samples packed by libpng.
-Bytes MakePng(const TSpec& s) {
+Bytes MakePng(const TTestPng& s) {
   Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -110,7 +110,7 @@ TEST(ReadPng, IndexedFilesKeepTheirIndicesAtEveryDepth) {
   std::mt19937 rng(5);
   for (const int depth : {1, 2, 4, 8}) {
     for (const bool interlaced : {false, true}) {
-      TSpec s{13, 9, PNG_COLOR_TYPE_PALETTE, depth, interlaced, {}, 1 << depth};
+      TTestPng s{13, 9, PNG_COLOR_TYPE_PALETTE, depth, interlaced, {}, 1 << depth};
       for (int i = 0; i < 13 * 9; ++i) s.samples.push_back(rng() % (1u << depth));
       const TPngPicture pic = ReadPng(MakePng(s));
       ASSERT_TRUE(pic.indexed);
@@ -129,7 +129,7 @@ TEST(ReadPng, ColourFilesMapToTheFirstMatchingPaletteIndex) {
   const std::vector<std::uint32_t> palette = {0x000000, 0x0000FF, 0x808080, 0x0000FF, 0xFFFFFF};
   struct TCase {
     const char* what;
-    TSpec spec;
+    TTestPng spec;
     std::vector<std::uint8_t> expected;
   };
   const std::vector<TCase> cases = {
@@ -158,7 +158,7 @@ TEST(ReadPng, ColourFilesMapToTheFirstMatchingPaletteIndex) {
 
 TEST(ReadPng, LargeInterlacedColourFile) {
   std::mt19937 rng(9);
-  TSpec s{64, 40, PNG_COLOR_TYPE_RGB, 8, true, {}};
+  TTestPng s{64, 40, PNG_COLOR_TYPE_RGB, 8, true, {}};
   std::vector<std::uint8_t> expected;
   const std::vector<std::uint32_t> palette = {0x000000, 0x00FF00, 0xFF0000, 0x0000FF};
   for (int i = 0; i < 64 * 40; ++i) {
@@ -172,7 +172,7 @@ TEST(ReadPng, LargeInterlacedColourFile) {
 }
 
 TEST(PictureIndices, UnmatchedColoursAreNamedAndCounted) {
-  TSpec s{4, 2, PNG_COLOR_TYPE_RGB, 8, false, {}};
+  TTestPng s{4, 2, PNG_COLOR_TYPE_RGB, 8, false, {}};
   for (int i = 0; i < 8; ++i) s.samples.insert(s.samples.end(), {255, std::uint16_t(i), 0});
   const TPngPicture pic = ReadPng(MakePng(s));
   try {
@@ -184,7 +184,7 @@ TEST(PictureIndices, UnmatchedColoursAreNamedAndCounted) {
                  "(3, 0) #FF0300, (0, 1) #FF0400, (1, 1) #FF0500, (2, 1) #FF0600, ...");
   }
   // The background colour of an exported picture stands for index 0 when nothing matches it.
-  TSpec bg{2, 1, PNG_COLOR_TYPE_RGB, 8, false, {0xF0, 0xF0, 0xF0, 255, 0, 0}};
+  TTestPng bg{2, 1, PNG_COLOR_TYPE_RGB, 8, false, {0xF0, 0xF0, 0xF0, 255, 0, 0}};
   EXPECT_EQ(PictureIndices(ReadPng(MakePng(bg)), std::vector<std::uint32_t>{0, 0x0000FF}, 0xF0F0F0)
                 .pixels,
             (std::vector<std::uint8_t>{0, 1}));
@@ -193,7 +193,7 @@ TEST(PictureIndices, UnmatchedColoursAreNamedAndCounted) {
 TEST(ReadPng, RefusesWhatIsNotAWholePng) {
   EXPECT_EQ(ErrorOf({}), "Not a PNG file");
   EXPECT_EQ(ErrorOf({'G', 'I', 'F', '8', '9', 'a', 0, 0, 0}), "Not a PNG file");
-  TSpec s{16, 16, PNG_COLOR_TYPE_PALETTE, 8, false, std::vector<std::uint16_t>(256, 3), 4};
+  TTestPng s{16, 16, PNG_COLOR_TYPE_PALETTE, 8, false, std::vector<std::uint16_t>(256, 3), 4};
   Bytes file = MakePng(s);
   for (const std::size_t keep :
        {std::size_t{8}, std::size_t{20}, file.size() / 2, file.size() - 13}) {
@@ -204,7 +204,7 @@ TEST(ReadPng, RefusesWhatIsNotAWholePng) {
   EXPECT_TRUE(ErrorOf(file).starts_with("The PNG file is damaged")) << ErrorOf(file);
 
   // A huge picture is refused from its header, before any pixel is read.
-  TSpec big{16001, 1, PNG_COLOR_TYPE_GRAY, 1, false, std::vector<std::uint16_t>(16001, 0)};
+  TTestPng big{16001, 1, PNG_COLOR_TYPE_GRAY, 1, false, std::vector<std::uint16_t>(16001, 0)};
   EXPECT_EQ(ErrorOf(MakePng(big)),
             "The picture is 16001 x 1 pixels; the largest that can be read is 16000 x 16000");
 }

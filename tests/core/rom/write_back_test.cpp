@@ -230,4 +230,19 @@ TEST(WriteBack, Refusals) {
   e = Entry(0, 4, 2, 1, 1, 70000);
   EXPECT_EQ(ErrorOf(rom, e, TPixelImage{8, 8, Bytes(64, 0)}),
             "LZSS-FF5 holds at most 65535 bytes; the data are 70016 bytes");
+  e = Entry(0, 4, 3, 1, 1, 0x7FFFFF00);
+  EXPECT_EQ(ErrorOf(rom, e, TPixelImage{8, 8, Bytes(64, 0)}),
+            "LZSS-FF6 holds at most 1048576 bytes; the data are 2147483408 bytes");
+}
+
+TEST(WriteBack, ColoursMatchedAreTheTemplatesFirstOnes) {
+  TTileEntry e = Entry(0, 3, 0, 1, 1);
+  EXPECT_EQ(ImportColours(e).size(), 8u);
+  EXPECT_EQ(ImportColours(e).data(), e.Palette);
+  e.Template = 9;
+  EXPECT_EQ(ImportColours(e).size(), 256u);
+  e.Template = 0;
+  EXPECT_TRUE(ImportColours(e).empty());
+  e.Template = 40;
+  EXPECT_TRUE(ImportColours(e).empty());
 }
