@@ -12,13 +12,15 @@
 namespace tegulo {
 
 void TfmMain::BuildActions() {
+  // Connected through handlers_ as the controls are (ConnectHandlers), so that taking the
+  // window down cuts them too.
   const auto make = [this](QAction*& action, const char* name, const char* text,
                            const QKeySequence& keys, void (TfmMain::*handler)()) {
     action = new QAction(QString::fromUtf8(text), this);
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcut(keys);
     addAction(action);  // the shortcut works without a menu open
-    connect(action, &QAction::triggered, this,
+    connect(action, &QAction::triggered, handlers_,
             [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
   };
   make(aImportImage, "aImportImage", "Import Image into ROM…", QKeySequence(Qt::CTRL | Qt::Key_I),
@@ -33,7 +35,7 @@ void TfmMain::BuildActions() {
 
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(owner, &QWidget::customContextMenuRequested, this,
+    connect(owner, &QWidget::customContextMenuRequested, handlers_,
             [this, owner](QPoint pos) { Guard([&] { ShowContextMenu(owner, pos); }); });
   }
   setAcceptDrops(true);  // dropped files: main_writeback.cpp
