@@ -11,6 +11,7 @@
 
 #include "base/uCommon.h"
 #include "compress/optimal_parse.h"
+#include "compress/scheme_formats.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 #include "sample_data.h"
@@ -300,4 +301,14 @@ TEST(FindLongestMatches, ExactAcrossTheWholeWindow) {
       }
     }
   }
+}
+
+TEST(Compressors, EverySchemeRowCarriesItsCompressor) {
+  const Bytes d = MakeTileLikeData(3000, 4);
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    EXPECT_EQ(f.compress == nullptr, f.row == kSchemeNone) << "row " << f.row;
+    if (f.compress != nullptr) ExpectRoundTrip(f.row, d, f.compress(d, {}), "row compressor");
+  }
+  EXPECT_THROW(CompressStream(kSchemeNone, d), std::invalid_argument);
+  EXPECT_THROW(CompressStream(9, d), std::invalid_argument);
 }
