@@ -35,7 +35,6 @@ TEST(SchemeFormats, RowsFollowTheChoiceTable) {
   for (const TSchemeFormat& f : SchemeFormats()) {
     EXPECT_EQ(FindSchemeFormat(f.row), &f) << Name(f);
     EXPECT_EQ(f.decode == nullptr, f.row == kSchemeNone) << Name(f);
-    EXPECT_EQ(f.compress == nullptr, f.row == kSchemeNone) << Name(f);
     EXPECT_EQ(f.sizeRule == TSizeRule::kFromTiles, f.row == kSchemeNone) << Name(f);
   }
   EXPECT_EQ(FindSchemeFormat(kCompressionCount), nullptr);
