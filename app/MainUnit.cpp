@@ -97,7 +97,7 @@ void TfmMain::FormCreate() {
 }
 
 void TfmMain::FormDestroy() {
-  aUndoImport = nullptr;         // the actions follow no state from here on
+  aUndoImport = nullptr;          // the actions follow no state from here on
   Image->SetPicture(nullptr, 1);  // the view reads the bitmap when it paints
   TilePalette.reset();
   PaletteBlock.reset();
