@@ -33,6 +33,7 @@ TfmMain::TfmMain(std::unique_ptr<UserPrompts> prompts, QWidget* parent)
   BuildControls();
   SetStartState();
   ConnectHandlers();
+  BuildActions();
   FormCreate();
 
   // Without a frame (none known yet, or no window manager) the client is the whole window.
@@ -97,6 +98,7 @@ void TfmMain::FormCreate() {
 }
 
 void TfmMain::FormDestroy() {
+  aUndoImport = nullptr;          // the actions follow no state from here on
   Image->SetPicture(nullptr, 1);  // the view reads the bitmap when it paints
   TilePalette.reset();
   PaletteBlock.reset();

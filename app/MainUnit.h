@@ -13,10 +13,14 @@
 #include "base/uCommon.h"
 #include "entries/tile_entry.h"
 #include "palette/palette.h"
+#include "rom/rom_edits.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
 
+class QAction;
 class QLabel;
+class QMenu;
+class QMimeData;
 class QPainter;
 class QPushButton;
 
@@ -96,6 +100,14 @@ public:
 
   TStatusBar* sBar = nullptr;
 
+  // The actions of the context menus of Image and lbList, with their shortcuts. Each is
+  // enabled only while it can apply; the names are their objectNames.
+  QAction* aImportImage = nullptr;  // Ctrl+I: a PNG into the ROM as the current entry
+  QAction* aExportImage = nullptr;  // Ctrl+E: bExportClick, enabled as bExport is
+  QAction* aSaveRomAs = nullptr;    // Ctrl+Shift+S
+  QAction* aSavePatchAs = nullptr;  // IPS or BPS by the chosen filter
+  QAction* aUndoImport = nullptr;   // Ctrl+Z
+
   // Dialogs.
   TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
   TFileDialog SaveDialog{TFileDialog::TKind::Save, {}, QStringLiteral("tgl")};
@@ -123,11 +135,20 @@ public:
   void bLoadPalROMClick();
   void bPalMonoClick(QObject* Sender);
   void bOpenPalClick();
+  void aImportImageClick();
+  void aSaveRomAsClick();
+  void aSavePatchAsClick();
+  void aUndoImportClick();
+
+  // The context menus: every action that belongs there, in menu order.
+  void FillViewMenu(QMenu& menu);
+  void FillListMenu(QMenu& menu);
 
   // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
   std::uint32_t BackgroundColour() const;
 
-  // Runs a handler at the edge of an event: an exception becomes an error box.
+  // Runs a handler at the edge of an event: an exception becomes an error box. Afterwards
+  // the actions' enabled state follows what the handler changed.
   template <class F>
   void Guard(F&& handler) {
     try {
@@ -135,10 +156,20 @@ public:
     } catch (...) {
       ShowException(std::current_exception());
     }
+    UpdateActions();
   }
 
 protected:
   bool event(QEvent* event) override;
+  // A modified ROM asks to be saved first; Cancel keeps the window open.
+  void closeEvent(QCloseEvent* event) override;
+  // One local file: a PNG over the view imports it, a ".tgl" document loads as bLoad would,
+  // any other file opens as a ROM as bOpenROM would.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Files dragged over the edits, which would take their names as text, go to the window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   friend struct TfmMainPeer;  // tests
@@ -150,6 +181,19 @@ private:
   void DrawTiles();
   void ClearEntries();
   void SetTemplateControls(int Index);
+  void LoadDocumentFile(const QString& FileName);
+
+  // Write-back: importing into RomData, saving it, keeping what each import replaced.
+  void BuildActions();
+  void UpdateActions();
+  void ShowContextMenu(QWidget* owner, QPoint pos);
+  // Asks "Save changes to the ROM?" when the ROM is modified; false when the user cancels
+  // (the question or the save), and everything stays as it was.
+  bool ConfirmRomChanges();
+  bool SaveRomAs();  // false when the dialog was cancelled
+  void ImportImage(const QString& FileName);
+  enum class TDrop { None, Picture, Rom, Document };
+  TDrop DropAt(const QMimeData* mime, QPoint pos, QString* fileName) const;
 
   void BuildControls();
   void BuildToolbar();
@@ -174,6 +218,8 @@ private:
   bool Updating = false;
   QString RomFileName;
   QString DocFileName;
+  bool RomOpen = false;    // a ROM was opened successfully
+  TRomHistory RomHistory;  // the imports since it was opened
 
   // The entry list: Entries[i] is the entry of lbList's item i. CurEntry is the entry of
   // the selected item or null.

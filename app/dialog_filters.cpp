@@ -35,4 +35,15 @@ QString WithDefaultExtension(const QString& path, const QString& defaultExt) {
   return path + u'.' + defaultExt;
 }
 
+QString FilterExtension(const QString& filter, int index) {
+  const QStringList parts = filter.split(u'|');
+  const qsizetype at = 2 * static_cast<qsizetype>(index) + 1;
+  if (index < 0 || at >= parts.size()) return {};
+  const QString first = parts[at].split(u';', Qt::SkipEmptyParts).value(0).trimmed();
+  if (!first.startsWith(QStringLiteral("*."))) return {};
+  const QString ext = first.mid(2);
+  if (ext.isEmpty() || ext.contains(u'*') || ext.contains(u'?')) return {};
+  return ext;
+}
+
 }  // namespace tegulo

@@ -18,4 +18,8 @@ QString QtFilter(const QString& filter);
 // `path` with "." + defaultExt added when its file name has no extension (no dot).
 QString WithDefaultExtension(const QString& path, const QString& defaultExt);
 
+// The extension of the first pattern of pair `index` ("ips" for "IPS Patch|*.ips"); empty for
+// an index outside the filter and for patterns with wildcards after the dot ("*.*", "*.zs?").
+QString FilterExtension(const QString& filter, int index);
+
 }  // namespace tegulo

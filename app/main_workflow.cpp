@@ -35,9 +35,13 @@ void TfmMain::LoadROM(const QString& FileName) {
   // The name, the title and the image change together, only once the file was read whole:
   // a file that cannot be opened or read leaves the window as it was.
   std::vector<std::uint8_t> bytes = ReadRomFile(LocalPath(FileName));
+  // Imports into the ROM held now are saved or given up first; cancelling keeps it.
+  if (!ConfirmRomChanges()) return;
   RomFileName = FileName;
-  UpdateCaption();
   RomData = std::move(bytes);
+  RomHistory.Reset();
+  RomOpen = true;
+  UpdateCaption();
   for (QWidget* w : std::initializer_list<QWidget*>{bNew, bLoad, bSave, ePalAddress, bLoadPalROM,
                                                     eAddress, bAddAddress, bDelAddress}) {
     w->setEnabled(true);
@@ -45,7 +49,9 @@ void TfmMain::LoadROM(const QString& FileName) {
 }
 
 void TfmMain::UpdateCaption() {
-  setWindowTitle(QStringLiteral("Tegulo:> %1  <:>  %2").arg(DocFileName, RomFileName));
+  // A ROM with imports not yet saved shows a "*" before its path.
+  const QString rom = (RomHistory.Modified() ? QStringLiteral("*") : QString()) + RomFileName;
+  setWindowTitle(QStringLiteral("Tegulo:> %1  <:>  %2").arg(DocFileName, rom));
 }
 
 void TfmMain::lbListClick() {
@@ -152,9 +158,13 @@ void TfmMain::bLoadClick() {
   OpenDialog.Filter = kDocumentFilter;
   const std::optional<QString> name = Execute(OpenDialog);
   if (!name) return;
+  LoadDocumentFile(*name);
+}
+
+void TfmMain::LoadDocumentFile(const QString& FileName) {
   // Read whole first: a document that fails to load leaves title, list and entry alone.
-  const std::vector<TTileEntry> records = LoadDocument(LocalPath(*name));
-  DocFileName = *name;
+  const std::vector<TTileEntry> records = LoadDocument(LocalPath(FileName));
+  DocFileName = FileName;
   UpdateCaption();
   ClearEntries();
   CurEntry = nullptr;

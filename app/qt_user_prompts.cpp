@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <algorithm>
 
 #include "dialog_filters.h"
 
@@ -79,6 +80,44 @@ std::optional<QString> QtUserPrompts::SaveFile(const QString& filter, const QStr
 std::optional<QString> QtUserPrompts::OpenPalette(const QString& filter,
                                                   const QString& defaultExt) {
   return RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt);
+}
+
+std::optional<UserPrompts::TSaveAs> QtUserPrompts::SaveFileAs(const QString& filter,
+                                                              const QString& defaultExt,
+                                                              const QString& suggested) {
+  QFileDialog dialog(QApplication::activeWindow());
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  const QStringList filters = QtNameFilters(filter);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  // The suffix is added before the dialog asks about replacing a file, so that the question
+  // names the file that would really be written.
+  const auto suffixFor = [&](int index) {
+    return defaultExt.isEmpty() ? FilterExtension(filter, index) : defaultExt;
+  };
+  dialog.setDefaultSuffix(suffixFor(0));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
+    dialog.setDefaultSuffix(suffixFor(static_cast<int>(filters.indexOf(chosen))));
+  });
+  if (!suggested.isEmpty()) dialog.selectFile(suggested);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  const int index = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+  return TSaveAs{WithDefaultExtension(dialog.selectedFiles().front(), suffixFor(index)), index};
+}
+
+UserPrompts::TSaveChanges QtUserPrompts::AskSaveChanges(const QString& text) {
+  QMessageBox box(QMessageBox::Question, kCaption, text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                  QApplication::activeWindow());
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Save: return TSaveChanges::Save;
+    case QMessageBox::Discard: return TSaveChanges::Discard;
+    default: return TSaveChanges::Cancel;
+  }
 }
 
 std::optional<QColor> QtUserPrompts::PickColour(QColor initial) {

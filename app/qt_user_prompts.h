@@ -10,6 +10,9 @@ public:
   std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) override;
   std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) override;
   std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) override;
+  std::optional<TSaveAs> SaveFileAs(const QString& filter, const QString& defaultExt,
+                                    const QString& suggested) override;
+  TSaveChanges AskSaveChanges(const QString& text) override;
   std::optional<QColor> PickColour(QColor initial) override;
   void ShowError(const QString& text) override;
   void ShowMessage(const QString& text) override;

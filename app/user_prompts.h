@@ -30,6 +30,22 @@ public:
   // Replaces an existing file without asking.
   virtual std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) = 0;
   virtual std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) = 0;
+
+  // A save request that starts at `suggested` (a whole path: its folder and name) and asks
+  // before an existing file is replaced; declining that question goes back to the dialog.
+  // A chosen name without extension gets defaultExt or, when that is empty, the extension of
+  // the chosen filter's first pattern. The chosen filter comes back too (0 for the first).
+  struct TSaveAs {
+    QString path;
+    int filterIndex = 0;
+  };
+  virtual std::optional<TSaveAs> SaveFileAs(const QString& filter, const QString& defaultExt,
+                                            const QString& suggested) = 0;
+
+  // A question box with the buttons Save, Discard and Cancel (Escape and closing the box
+  // answer Cancel).
+  enum class TSaveChanges { Save, Discard, Cancel };
+  virtual TSaveChanges AskSaveChanges(const QString& text) = 0;
   // Opens with the custom-colour part shown.
   virtual std::optional<QColor> PickColour(QColor initial) = 0;
 

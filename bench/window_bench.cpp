@@ -30,6 +30,10 @@ public:
   std::optional<QString> OpenFile(const QString&, const QString&) override { return rom_; }
   std::optional<QString> SaveFile(const QString&, const QString&) override { return {}; }
   std::optional<QString> OpenPalette(const QString&, const QString&) override { return {}; }
+  std::optional<TSaveAs> SaveFileAs(const QString&, const QString&, const QString&) override {
+    return {};
+  }
+  TSaveChanges AskSaveChanges(const QString&) override { return TSaveChanges::Cancel; }
   std::optional<QColor> PickColour(QColor) override { return {}; }
   void ShowError(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
   void ShowMessage(const QString&) override {}

@@ -1,10 +1,15 @@
 // The dialog seam: what the window asks, cancelling, errors at the handler's edge, and the
 // translation of filters and default extensions for Qt's dialogs.
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstring>
 #include <stdexcept>
 
@@ -13,6 +18,7 @@
 #include "line_edit.h"
 #include "list_box.h"
 #include "main_peer.h"
+#include "qt_user_prompts.h"
 
 namespace tegulo {
 namespace {
@@ -48,6 +54,84 @@ TEST(WithDefaultExtension, AddsTheExtensionOnlyToANameWithoutOne) {
         Case{"", "tgl", ""}}) {
     EXPECT_EQ(WithDefaultExtension(c.path, c.ext), c.result) << c.path << " + " << c.ext;
   }
+}
+
+TEST(FilterExtension, TakesThePairsFirstPlainPattern) {
+  const QString patches = QStringLiteral("IPS Patch|*.ips|BPS Patch|*.bps; *.b");
+  EXPECT_EQ(FilterExtension(patches, 0), "ips");
+  EXPECT_EQ(FilterExtension(patches, 1), "bps");
+  EXPECT_EQ(FilterExtension(patches, 2), "");
+  EXPECT_EQ(FilterExtension(patches, -1), "");
+  EXPECT_EQ(FilterExtension("ALL|*.*", 0), "");
+  EXPECT_EQ(FilterExtension("zSnes Save State|*.zs?", 0), "");
+  EXPECT_EQ(FilterExtension("Odd|name.txt", 0), "");
+}
+
+// The Qt prompts with a scripted user: `act` runs once the modal box or dialog is up.
+template <class Dialog, class F>
+void WhenShown(F act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    act(dialog);
+  });
+}
+
+TEST(QtUserPrompts, SaveFileAsStartsAtTheSuggestionAndAsksBeforeReplacing) {
+  QTemporaryDir dir;
+  const QString existing = dir.filePath("game-edited.sfc");
+  QFile(existing).open(QIODevice::WriteOnly);
+  QtUserPrompts prompts;
+  QString shown;
+  bool asked = false;
+  WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    shown = dialog->selectedFiles().value(0);
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+      asked = true;
+      box->button(QMessageBox::Yes)->click();
+    });
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+  });
+  const auto chosen = prompts.SaveFileAs("ROM Image|*.sfc|ALL|*.*", "sfc", existing);
+  EXPECT_EQ(shown, existing);
+  EXPECT_TRUE(asked) << "replacing a file is asked about";
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(chosen->path, existing);
+  EXPECT_EQ(chosen->filterIndex, 0);
+
+  // The second filter chosen and a bare name typed: its extension, its index.
+  WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    types->setCurrentIndex(1);
+    emit types->activated(1);  // what a pick with the mouse sends
+    emit types->textActivated(types->itemText(1));
+    dialog->selectFile(dir.filePath("change"));
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+  });
+  const auto patch =
+      prompts.SaveFileAs("IPS Patch|*.ips|BPS Patch|*.bps", "", dir.filePath("game.ips"));
+  ASSERT_TRUE(patch.has_value());
+  EXPECT_EQ(patch->path.toStdString(), dir.filePath("change.bps").toStdString());
+  EXPECT_EQ(patch->filterIndex, 1);
+}
+
+TEST(QtUserPrompts, TheSaveChangesQuestionAnswersByButton) {
+  QtUserPrompts prompts;
+  using A = UserPrompts::TSaveChanges;
+  for (auto [button, answer] : {std::pair{QMessageBox::Save, A::Save},
+                                {QMessageBox::Discard, A::Discard},
+                                {QMessageBox::Cancel, A::Cancel}}) {
+    QString text;
+    WhenShown<QMessageBox>([&text, button = button](QMessageBox* box) {
+      text = box->text();
+      box->button(button)->click();
+    });
+    EXPECT_EQ(prompts.AskSaveChanges("Save changes to the ROM?"), answer);
+    EXPECT_EQ(text, "Save changes to the ROM?");
+  }
+  WhenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+  EXPECT_EQ(prompts.AskSaveChanges("?"), A::Cancel);
 }
 
 class DialogTest : public WindowTest {

@@ -13,18 +13,23 @@ namespace tegulo {
 
 class FakePrompts : public UserPrompts {
 public:
-  enum class TKind { OpenFile, SaveFile, OpenPalette, PickColour };
+  enum class TKind { OpenFile, SaveFile, OpenPalette, PickColour, SaveFileAs, SaveChanges };
   struct TRequest {
     TKind kind;
     QString filter;
     QString defaultExt;
     QColor initial;
+    QString text;  // the suggested path of SaveFileAs, the question of SaveChanges
   };
 
   // Answers are taken in order; with none left a dialog is cancelled. A file answer is
   // what the user types: the default extension is added as the real dialog adds it.
   std::deque<QString> fileAnswers;
   std::deque<QColor> colourAnswers;
+  // SaveFileAs takes its name from fileAnswers and its filter from here (0 when none is left).
+  std::deque<int> filterAnswers;
+  // With none left, the question is cancelled.
+  std::deque<TSaveChanges> saveChangesAnswers;
 
   std::vector<TRequest> requests;
   std::vector<QString> errors;
@@ -40,10 +45,31 @@ public:
     return File(TKind::OpenPalette, filter, defaultExt);
   }
   std::optional<QColor> PickColour(QColor initial) override {
-    requests.push_back({TKind::PickColour, {}, {}, initial});
+    requests.push_back({TKind::PickColour, {}, {}, initial, {}});
     if (colourAnswers.empty()) return std::nullopt;
     const QColor answer = colourAnswers.front();
     colourAnswers.pop_front();
+    return answer;
+  }
+  std::optional<TSaveAs> SaveFileAs(const QString& filter, const QString& defaultExt,
+                                    const QString& suggested) override {
+    requests.push_back({TKind::SaveFileAs, filter, defaultExt, {}, suggested});
+    int index = 0;
+    if (!filterAnswers.empty()) {
+      index = filterAnswers.front();
+      filterAnswers.pop_front();
+    }
+    if (fileAnswers.empty()) return std::nullopt;
+    const QString answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    const QString ext = defaultExt.isEmpty() ? FilterExtension(filter, index) : defaultExt;
+    return TSaveAs{WithDefaultExtension(answer, ext), index};
+  }
+  TSaveChanges AskSaveChanges(const QString& text) override {
+    requests.push_back({TKind::SaveChanges, {}, {}, {}, text});
+    if (saveChangesAnswers.empty()) return TSaveChanges::Cancel;
+    const TSaveChanges answer = saveChangesAnswers.front();
+    saveChangesAnswers.pop_front();
     return answer;
   }
   void ShowError(const QString& text) override { errors.push_back(text); }
@@ -80,7 +106,7 @@ private:
   };
 
   std::optional<QString> File(TKind kind, const QString& filter, const QString& defaultExt) {
-    requests.push_back({kind, filter, defaultExt, {}});
+    requests.push_back({kind, filter, defaultExt, {}, {}});
     if (fileAnswers.empty()) return std::nullopt;
     const QString answer = fileAnswers.front();
     fileAnswers.pop_front();

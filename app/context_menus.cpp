@@ -1,0 +1,81 @@
+// The window's actions with their shortcuts, and the context menus of the view and of the
+// entry list that hold them. Each action runs its handler inside Guard, as the buttons do.
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+
+#include "MainUnit.h"
+#include "image_button.h"
+#include "image_view.h"
+#include "list_box.h"
+
+namespace tegulo {
+
+void TfmMain::BuildActions() {
+  // Connected through handlers_ as the controls are (ConnectHandlers), so that taking the
+  // window down cuts them too.
+  const auto make = [this](QAction*& action, const char* name, const char* text,
+                           const QKeySequence& keys, void (TfmMain::*handler)()) {
+    action = new QAction(QString::fromUtf8(text), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    addAction(action);  // the shortcut works without a menu open
+    connect(action, &QAction::triggered, handlers_,
+            [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+  };
+  make(aImportImage, "aImportImage", "Import Image into ROM…", QKeySequence(Qt::CTRL | Qt::Key_I),
+       &TfmMain::aImportImageClick);
+  make(aExportImage, "aExportImage", "Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E),
+       &TfmMain::bExportClick);
+  make(aSaveRomAs, "aSaveRomAs", "Save ROM As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+       &TfmMain::aSaveRomAsClick);
+  make(aSavePatchAs, "aSavePatchAs", "Save Patch As…", QKeySequence(), &TfmMain::aSavePatchAsClick);
+  make(aUndoImport, "aUndoImport", "Undo Import", QKeySequence(Qt::CTRL | Qt::Key_Z),
+       &TfmMain::aUndoImportClick);
+
+  for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
+    owner->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(owner, &QWidget::customContextMenuRequested, handlers_,
+            [this, owner](QPoint pos) { Guard([&] { ShowContextMenu(owner, pos); }); });
+  }
+  setAcceptDrops(true);  // dropped files: main_writeback.cpp
+  for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->installEventFilter(this);
+  UpdateActions();
+}
+
+void TfmMain::UpdateActions() {
+  if (aUndoImport == nullptr) return;  // not built yet, or taken down
+  aImportImage->setEnabled(RomOpen && CurEntry != nullptr);
+  aExportImage->setEnabled(bExport->isEnabled());
+  aSaveRomAs->setEnabled(RomOpen);
+  aSavePatchAs->setEnabled(RomOpen && RomHistory.CanUndo());
+  aUndoImport->setEnabled(RomHistory.CanUndo());
+}
+
+void TfmMain::FillViewMenu(QMenu& menu) {
+  menu.addAction(aImportImage);
+  menu.addAction(aExportImage);
+  menu.addSeparator();
+  menu.addAction(aSaveRomAs);
+  menu.addAction(aSavePatchAs);
+  menu.addSeparator();
+  menu.addAction(aUndoImport);
+}
+
+void TfmMain::FillListMenu(QMenu& menu) {
+  // The list's menu acts on the current entry, as the view's does.
+  FillViewMenu(menu);
+}
+
+void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {
+  UpdateActions();
+  QMenu menu(this);
+  if (owner == Image) {
+    FillViewMenu(menu);
+  } else {
+    FillListMenu(menu);
+  }
+  menu.exec(owner->mapToGlobal(pos));
+}
+
+}  // namespace tegulo

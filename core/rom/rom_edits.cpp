@@ -1,0 +1,100 @@
+// The edits made to a ROM image held in memory, and the name a saved copy is offered under.
+#include "rom/rom_edits.h"
+
+#include <algorithm>
+
+#include "base/uCommon.h"
+
+namespace tegulo {
+
+namespace {
+
+// Differing runs closer than this are kept as one range: fewer, slightly longer records.
+constexpr std::size_t kJoinGap = 16;
+
+}  // namespace
+
+TRomChange DiffRom(std::span<const std::uint8_t> before, std::span<const std::uint8_t> after) {
+  TRomChange change;
+  change.oldSize = before.size();
+  const std::size_t common = std::min(before.size(), after.size());
+  std::size_t i = 0;
+  while (i < common) {
+    if (before[i] == after[i]) {
+      ++i;
+      continue;
+    }
+    const std::size_t start = i;
+    std::size_t end = i + 1;  // one past the last differing byte of the run
+    for (std::size_t j = end; j < common && j < end + kJoinGap; ++j) {
+      if (before[j] != after[j]) end = j + 1;
+    }
+    change.replaced.push_back({start,
+                               {before.begin() + static_cast<std::ptrdiff_t>(start),
+                                before.begin() + static_cast<std::ptrdiff_t>(end)}});
+    i = end;
+  }
+  if (before.size() > common) {
+    change.replaced.push_back(
+        {common, {before.begin() + static_cast<std::ptrdiff_t>(common), before.end()}});
+  }
+  return change;
+}
+
+void RevertChange(std::vector<std::uint8_t>& rom, const TRomChange& change) {
+  for (const TRomChange::TRange& range : change.replaced) {
+    if (range.offset > change.oldSize || range.bytes.size() > change.oldSize - range.offset) {
+      throw TError("The ROM does not match the change to undo");
+    }
+  }
+  rom.resize(change.oldSize);
+  for (const TRomChange::TRange& range : change.replaced) {
+    std::copy(range.bytes.begin(), range.bytes.end(),
+              rom.begin() + static_cast<std::ptrdiff_t>(range.offset));
+  }
+}
+
+void TRomHistory::Reset() {
+  steps_.clear();
+  savedDepth_ = 0;
+}
+
+void TRomHistory::Push(TRomChange change) {
+  if (savedDepth_ > static_cast<std::ptrdiff_t>(steps_.size())) savedDepth_ = -1;
+  steps_.push_back(std::move(change));
+}
+
+void TRomHistory::Undo(std::vector<std::uint8_t>& rom) {
+  if (steps_.empty()) return;
+  RevertChange(rom, steps_.back());
+  steps_.pop_back();
+}
+
+void TRomHistory::MarkSaved() { savedDepth_ = static_cast<std::ptrdiff_t>(steps_.size()); }
+
+bool TRomHistory::Modified() const {
+  return savedDepth_ != static_cast<std::ptrdiff_t>(steps_.size());
+}
+
+std::vector<std::uint8_t> TRomHistory::Original(std::span<const std::uint8_t> rom) const {
+  std::vector<std::uint8_t> image(rom.begin(), rom.end());
+  for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) RevertChange(image, *step);
+  return image;
+}
+
+std::string EditedRomName(const std::string& path) {
+  static const std::string kSuffix = "-edited";
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  std::size_t dot = path.find_last_of('.');
+  // A dot that starts the name (".hidden") or lies in a folder name is no extension.
+  if (dot == std::string::npos || dot <= nameStart) dot = path.size();
+  const std::string stem = path.substr(0, dot);
+  if (stem.size() - nameStart >= kSuffix.size() &&
+      stem.compare(stem.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
+    return path;
+  }
+  return stem + kSuffix + path.substr(dot);
+}
+
+}  // namespace tegulo

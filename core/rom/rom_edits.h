@@ -1,0 +1,61 @@
+// The edits made to a ROM image held in memory: what each one replaced, so that it can be
+// taken back step by step, and the name a saved copy is offered under.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tegulo {
+
+// One change of a ROM image: the bytes it replaced, by range, and the image's size before it.
+struct TRomChange {
+  struct TRange {
+    std::size_t offset = 0;
+    std::vector<std::uint8_t> bytes;  // what the image held there before the change
+  };
+  std::vector<TRange> replaced;  // in rising order, not overlapping
+  std::size_t oldSize = 0;
+};
+
+// The change that turns `before` into `after`: every run of differing bytes (runs closer than
+// 16 bytes are kept as one) with the bytes `before` held there; when `before` is longer, its
+// tail is one more range. An image that grew goes back to its old size when reverted.
+TRomChange DiffRom(std::span<const std::uint8_t> before, std::span<const std::uint8_t> after);
+
+// Puts back what `change` replaced: `rom` becomes the image before the change. Throws TError
+// "The ROM does not match the change to undo" (and leaves `rom` alone) when a replaced range
+// lies beyond the image's old size.
+void RevertChange(std::vector<std::uint8_t>& rom, const TRomChange& change);
+
+// The changes since a ROM was opened, newest last, and which of those states was saved.
+class TRomHistory {
+public:
+  // Forgets every change: the image as it is now is the one opened, and it is saved.
+  void Reset();
+  void Push(TRomChange change);
+  bool CanUndo() const { return !steps_.empty(); }
+  std::size_t Depth() const { return steps_.size(); }
+  // Reverts the newest change in `rom` and forgets it; does nothing when there is none.
+  void Undo(std::vector<std::uint8_t>& rom);
+  // The image as it is now is the one on disk.
+  void MarkSaved();
+  // The image differs from the last one opened or saved (as far as the steps tell).
+  bool Modified() const;
+  // The image as opened: `rom` with every change reverted, newest first.
+  std::vector<std::uint8_t> Original(std::span<const std::uint8_t> rom) const;
+
+private:
+  std::vector<TRomChange> steps_;
+  // The depth at which the image was saved; -1 once that state cannot come back (an undo
+  // went below it and another change followed).
+  std::ptrdiff_t savedDepth_ = 0;
+};
+
+// "/dir/NAME.EXT" becomes "/dir/NAME-edited.EXT" ("NAME-edited" without an extension); a name
+// that already ends in "-edited" is kept, so that saving again offers the same file.
+std::string EditedRomName(const std::string& path);
+
+}  // namespace tegulo

@@ -1,0 +1,144 @@
+// The edits of a ROM held in memory: what a change replaced, undoing it, the saved state,
+// and the name a saved copy is offered under.
+#include "rom/rom_edits.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "base/uCommon.h"
+
+using namespace tegulo;
+
+namespace {
+
+std::vector<std::uint8_t> RandomBytes(std::mt19937& rng, std::size_t n) {
+  std::vector<std::uint8_t> v(n);
+  for (auto& b : v) b = static_cast<std::uint8_t>(rng());
+  return v;
+}
+
+// `before` with a few runs overwritten, possibly resized.
+std::vector<std::uint8_t> Edited(std::mt19937& rng, const std::vector<std::uint8_t>& before) {
+  std::vector<std::uint8_t> after = before;
+  const int runs = static_cast<int>(rng() % 5);
+  for (int r = 0; r < runs && !after.empty(); ++r) {
+    const std::size_t at = rng() % after.size();
+    const std::size_t len = std::min<std::size_t>(1 + rng() % 40, after.size() - at);
+    for (std::size_t i = 0; i < len; ++i) after[at + i] = static_cast<std::uint8_t>(rng());
+  }
+  switch (rng() % 4) {
+    case 0: after.resize(after.size() + rng() % 50, 0xEE); break;
+    case 1: after.resize(after.size() - std::min<std::size_t>(after.size(), rng() % 50)); break;
+    default: break;
+  }
+  return after;
+}
+
+TEST(RomChange, RevertingGivesBackTheImageBeforeWhateverChanged) {
+  std::mt19937 rng(15);
+  for (int round = 0; round < 300; ++round) {
+    const std::vector<std::uint8_t> before = RandomBytes(rng, rng() % 600);
+    std::vector<std::uint8_t> after = Edited(rng, before);
+    const TRomChange change = DiffRom(before, after);
+    // Ranges rise, do not overlap, and hold only what the change needs.
+    std::size_t end = 0, kept = 0;
+    for (const auto& range : change.replaced) {
+      EXPECT_GE(range.offset, end);
+      end = range.offset + range.bytes.size();
+      kept += range.bytes.size();
+    }
+    EXPECT_LE(kept, before.size());
+    RevertChange(after, change);
+    ASSERT_EQ(after, before) << "round " << round;
+  }
+}
+
+TEST(RomChange, KeepsOnlyTheReplacedRunsJoiningNearOnes) {
+  std::vector<std::uint8_t> before(1000, 0), after(1000, 0);
+  after[10] = after[20] = 1;  // 9 equal bytes between: one range
+  after[500] = 2;             // far away: a range of its own
+  const TRomChange change = DiffRom(before, after);
+  ASSERT_EQ(change.replaced.size(), 2u);
+  EXPECT_EQ(change.replaced[0].offset, 10u);
+  EXPECT_EQ(change.replaced[0].bytes.size(), 11u);
+  EXPECT_EQ(change.replaced[1].offset, 500u);
+  EXPECT_EQ(change.replaced[1].bytes.size(), 1u);
+  EXPECT_TRUE(DiffRom(before, before).replaced.empty());
+}
+
+TEST(RomChange, AnImageThatDoesNotFitTheChangeIsLeftAlone) {
+  TRomChange change;
+  change.oldSize = 4;
+  change.replaced.push_back({2, {1, 2, 3}});  // past the old size: not from a real diff
+  std::vector<std::uint8_t> rom{9, 9, 9, 9, 9, 9};
+  try {
+    RevertChange(rom, change);
+    FAIL() << "no error";
+  } catch (const TError& e) {
+    EXPECT_STREQ(e.what(), "The ROM does not match the change to undo");
+  }
+  EXPECT_EQ(rom, (std::vector<std::uint8_t>{9, 9, 9, 9, 9, 9}));
+}
+
+TEST(RomHistory, UndoesStepByStepBackToTheOpenedImage) {
+  std::mt19937 rng(5);
+  std::vector<std::uint8_t> rom = RandomBytes(rng, 256);
+  std::vector<std::vector<std::uint8_t>> states{rom};
+  TRomHistory history;
+  history.Reset();
+  EXPECT_FALSE(history.Modified());
+  for (int i = 0; i < 4; ++i) {
+    std::vector<std::uint8_t> next = Edited(rng, rom);
+    history.Push(DiffRom(rom, next));
+    rom = std::move(next);
+    states.push_back(rom);
+  }
+  EXPECT_TRUE(history.Modified());
+  EXPECT_EQ(history.Original(rom), states.front());
+  EXPECT_EQ(rom, states.back()) << "Original works on a copy";
+  for (int i = 3; i >= 0; --i) {
+    history.Undo(rom);
+    EXPECT_EQ(rom, states[static_cast<std::size_t>(i)]);
+  }
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_FALSE(history.Modified());
+  history.Undo(rom);  // nothing left: nothing happens
+  EXPECT_EQ(rom, states.front());
+}
+
+TEST(RomHistory, KnowsWhetherTheImageDiffersFromTheSavedOne) {
+  TRomHistory history;
+  const auto step = [] {
+    TRomChange c;
+    c.oldSize = 1;
+    c.replaced.push_back({0, {0}});
+    return c;
+  };
+  std::vector<std::uint8_t> rom{1};
+  history.Push(step());
+  history.Push(step());
+  history.MarkSaved();
+  EXPECT_FALSE(history.Modified());
+  history.Undo(rom);
+  EXPECT_TRUE(history.Modified()) << "one step below the saved image";
+  history.Push(step());
+  EXPECT_TRUE(history.Modified()) << "a different second step: the saved image is gone";
+  history.Undo(rom);
+  history.Push(step());
+  EXPECT_TRUE(history.Modified());
+  history.Reset();
+  EXPECT_FALSE(history.Modified());
+  EXPECT_FALSE(history.CanUndo());
+}
+
+TEST(EditedRomName, AddsTheSuffixBeforeTheExtensionOnce) {
+  EXPECT_EQ(EditedRomName("/roms/game.sfc"), "/roms/game-edited.sfc");
+  EXPECT_EQ(EditedRomName("/roms/a.b/game.v1.gba"), "/roms/a.b/game.v1-edited.gba");
+  EXPECT_EQ(EditedRomName("/roms/a.b/game"), "/roms/a.b/game-edited");
+  EXPECT_EQ(EditedRomName("/roms/.hidden"), "/roms/.hidden-edited");
+  EXPECT_EQ(EditedRomName("game.smc"), "game-edited.smc");
+  EXPECT_EQ(EditedRomName("/roms/game-edited.sfc"), "/roms/game-edited.sfc");
+}
+
+}  // namespace
