@@ -25,6 +25,7 @@ TCommand AddScanCommand(CLI::App& parent);
 TCommand AddRenderCommand(CLI::App& parent);
 TCommand AddListCommand(CLI::App& parent);
 TCommand AddExportCommand(CLI::App& parent);
+TCommand AddPaletteCommand(CLI::App& parent);
 
 // Refresh, draw and export of one entry with a fresh buffer and bitmap, as the window does
 // them. Returns whether the LZ77-10 type byte was wrong. Throws TError.
