@@ -124,7 +124,9 @@ std::optional<QString> TfmMain::Execute(const TFileDialog& dialog) {
     case TFileDialog::TKind::Open: return prompts_->OpenFile(dialog.Filter, dialog.DefaultExt);
     case TFileDialog::TKind::Save: return prompts_->SaveFile(dialog.Filter, dialog.DefaultExt);
     case TFileDialog::TKind::OpenPalette:
-      return prompts_->OpenPalette(dialog.Filter, dialog.DefaultExt);
+      if (auto choice = prompts_->OpenPalette(dialog.Filter, dialog.DefaultExt))
+        return choice->path;
+      return std::nullopt;
   }
   return std::nullopt;
 }

@@ -13,10 +13,13 @@
 #include "base/uCommon.h"
 #include "entries/tile_entry.h"
 #include "palette/palette.h"
+#include "palette/palette_import.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
 
+class QAction;
 class QLabel;
+class QMenu;
 class QPainter;
 class QPushButton;
 
@@ -89,11 +92,15 @@ public:
 
   TStatusBar* sBar = nullptr;
 
+  // The view's context menu (view_menu.cpp) and its actions.
+  QMenu* ViewMenu = nullptr;
+  QAction* aExportPalette = nullptr;  // "Export Palette..."
+
   // Dialogs.
   TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
   TFileDialog SaveDialog{TFileDialog::TKind::Save, {}, QStringLiteral("tgl")};
   TFileDialog dOpenPal{TFileDialog::TKind::OpenPalette,
-                       QStringLiteral("zSnes Save State|*.zs?|ALL|*.*"), QStringLiteral("zst")};
+                       QString::fromStdString(PaletteImportFilter()), QStringLiteral("zst")};
 
   // Event handlers. The window calls them inside Guard, so an error a handler raises is
   // shown and the program goes on.
@@ -116,6 +123,7 @@ public:
   void bLoadPalROMClick();
   void bPalMonoClick(QObject* Sender);
   void bOpenPalClick();
+  void aExportPaletteClick();
 
   // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
   std::uint32_t BackgroundColour() const;
@@ -140,6 +148,7 @@ private:
   void DrawTiles();
   void ClearEntries();
   void SetTemplateControls(int Index);
+  void BuildViewMenu();
 
   void BuildControls();
   void BuildToolbar();

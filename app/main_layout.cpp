@@ -113,6 +113,7 @@ void TfmMain::BuildControls() {
   lbList->setFixedWidth(kListWidth);
   Image = Named(new TImageView(client), "Image");
   Image->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  BuildViewMenu();
   Panel1 = Named(new QWidget(client), "Panel1");
   Panel1->setFixedWidth(kColumnWidth);
   middle->addWidget(lbList);

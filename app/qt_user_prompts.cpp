@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <algorithm>
 
 #include "dialog_filters.h"
 
@@ -15,7 +16,7 @@ namespace {
 const QString kCaption = QStringLiteral("Tegulo");
 
 std::optional<QString> RunFileDialog(QFileDialog::AcceptMode mode, const QString& filter,
-                                     const QString& defaultExt) {
+                                     const QString& defaultExt, int* filterRow = nullptr) {
   QFileDialog dialog(QApplication::activeWindow());
   dialog.setAcceptMode(mode);
   // Open requests take names of files that do not exist; the caller reports those.
@@ -26,6 +27,8 @@ std::optional<QString> RunFileDialog(QFileDialog::AcceptMode mode, const QString
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
+  if (filterRow != nullptr)
+    *filterRow = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
   return WithDefaultExtension(dialog.selectedFiles().front(), defaultExt);
 }
 
@@ -39,9 +42,13 @@ std::optional<QString> QtUserPrompts::SaveFile(const QString& filter, const QStr
   return RunFileDialog(QFileDialog::AcceptSave, filter, defaultExt);
 }
 
-std::optional<QString> QtUserPrompts::OpenPalette(const QString& filter,
-                                                  const QString& defaultExt) {
-  return RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt);
+std::optional<UserPrompts::TPaletteChoice> QtUserPrompts::OpenPalette(const QString& filter,
+                                                                      const QString& defaultExt) {
+  int row = 0;
+  const std::optional<QString> path =
+      RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt, &row);
+  if (!path) return std::nullopt;
+  return TPaletteChoice{*path, row};
 }
 
 std::optional<QColor> QtUserPrompts::PickColour(QColor initial) {

@@ -19,7 +19,13 @@ public:
   virtual std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) = 0;
   // Replaces an existing file without asking.
   virtual std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) = 0;
-  virtual std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) = 0;
+  // A palette file with the filter row selected when it was chosen (0 for the first row).
+  struct TPaletteChoice {
+    QString path;
+    int filterRow = 0;
+  };
+  virtual std::optional<TPaletteChoice> OpenPalette(const QString& filter,
+                                                    const QString& defaultExt) = 0;
   // Opens with the custom-colour part shown.
   virtual std::optional<QColor> PickColour(QColor initial) = 0;
 

@@ -216,6 +216,11 @@ constexpr TPaletteImportRow kImportRows[] = {
 
 std::span<const TPaletteImportRow> PaletteImportRows() { return kImportRows; }
 
+TPaletteHalf PaletteImportHalf(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= std::size(kImportRows)) return H::Background;
+  return kImportRows[row].half;
+}
+
 std::string PaletteImportFilter() {
   std::string filter;
   for (const TPaletteImportRow& row : kImportRows) {

@@ -62,6 +62,9 @@ struct TPaletteImportRow {
 };
 std::span<const TPaletteImportRow> PaletteImportRows();
 
+// The half the import row asks for; Background for a row outside the table.
+TPaletteHalf PaletteImportHalf(int row);
+
 // The rows as one filter text, "description|patterns|description|patterns...".
 std::string PaletteImportFilter();
 

@@ -24,6 +24,8 @@ public:
   // what the user types: the default extension is added as the real dialog adds it.
   std::deque<QString> fileAnswers;
   std::deque<QColor> colourAnswers;
+  // The filter row of each palette file answer, in order; 0 when none is left.
+  std::deque<int> paletteRowAnswers;
 
   std::vector<TRequest> requests;
   std::vector<QString> errors;
@@ -35,8 +37,16 @@ public:
   std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) override {
     return File(TKind::SaveFile, filter, defaultExt);
   }
-  std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) override {
-    return File(TKind::OpenPalette, filter, defaultExt);
+  std::optional<TPaletteChoice> OpenPalette(const QString& filter,
+                                            const QString& defaultExt) override {
+    const std::optional<QString> path = File(TKind::OpenPalette, filter, defaultExt);
+    int row = 0;
+    if (!paletteRowAnswers.empty()) {
+      row = paletteRowAnswers.front();
+      paletteRowAnswers.pop_front();
+    }
+    if (!path) return std::nullopt;
+    return TPaletteChoice{*path, row};
   }
   std::optional<QColor> PickColour(QColor initial) override {
     requests.push_back({TKind::PickColour, {}, {}, initial});
