@@ -84,6 +84,13 @@ std::vector<std::uint8_t> InflateZlib(std::span<const std::uint8_t> in, std::siz
   return out;
 }
 
+std::vector<std::uint8_t> InflateRaw(std::span<const std::uint8_t> in, std::size_t limit) {
+  std::vector<std::uint8_t> out;
+  TInflater inflater(-15);
+  InflateOne(inflater, in, out, limit);
+  return out;
+}
+
 std::vector<std::uint8_t> InflateGzip(std::span<const std::uint8_t> in, std::size_t limit) {
   std::vector<std::uint8_t> out;
   std::size_t at = 0;

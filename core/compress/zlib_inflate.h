@@ -19,6 +19,9 @@ inline constexpr std::size_t kMaxInflatedBytes = 64u << 20;
 // "it inflates to more than N bytes" (N = limit) when the output would pass the limit.
 std::vector<std::uint8_t> InflateZlib(std::span<const std::uint8_t> in,
                                       std::size_t limit = kMaxInflatedBytes);
+// Raw deflate data (RFC 1951), as a ZIP entry holds it.
+std::vector<std::uint8_t> InflateRaw(std::span<const std::uint8_t> in,
+                                     std::size_t limit = kMaxInflatedBytes);
 std::vector<std::uint8_t> InflateGzip(std::span<const std::uint8_t> in,
                                       std::size_t limit = kMaxInflatedBytes);
 

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "compress/zip_entry.h"
 #include "compress/zlib_inflate.h"
 #include "io/posix_fd.h"
 #include "palette/palette_files.h"
@@ -23,6 +24,7 @@ constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A
 constexpr std::size_t kMgbaStateSize = 0x61000;
 // The ZSNES rule reads no further than this.
 constexpr std::size_t kZsnesEnd = 1560 + 512;
+constexpr std::string_view kMesenGameFileEntry = "Savestate.mss";
 
 bool IsSnesOnly(TPaletteSourceKind kind) {
   switch (kind) {
@@ -41,6 +43,18 @@ TPalette ReadGzip(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
     return Snes9xPalette(stream);
   }
   return VbaPalette(stream, half);
+}
+
+TPalette ReadMesen(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+  if (bytes.size() < 11) throw TError("the Mesen state is cut short");
+  const std::uint32_t format = U32LeAt(bytes, 7);
+  if (format != 3 && format != 4 && (format < 6 || format > 8)) {
+    throw TError("Mesen state format " + std::to_string(format) +
+                 " is not supported (Mesen2 writes 3 and 4, Mesen-S 6 to 8)");
+  }
+  if (format <= 4) return Mesen2Palette(bytes, half);
+  if (half == TPaletteHalf::Sprites) throw TError("a SNES state has no sprite palette");
+  return MesenSPalette(bytes);
 }
 
 }  // namespace
@@ -101,27 +115,21 @@ TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf hal
     case K::MgbaGameBoy: throw TError("it is an mGBA Game Boy state, not a GBA state");
     case K::Gzip: return ReadGzip(bytes, half);
     case K::Snes9x: return Snes9xPalette(bytes);
-    case K::Mesen: {
-      if (bytes.size() < 11) throw TError("the Mesen state is cut short");
-      const std::uint32_t format = U32LeAt(bytes, 7);
-      if (format != 3 && format != 4 && (format < 6 || format > 8)) {
-        throw TError("Mesen state format " + std::to_string(format) +
-                     " is not supported (Mesen2 writes 3 and 4, Mesen-S 6 to 8)");
-      }
-      if (format >= 6) {
-        if (half == TPaletteHalf::Sprites) throw TError("a SNES state has no sprite palette");
-        return MesenSPalette(bytes);
-      }
-      return Mesen2Palette(bytes, half);
-    }
+    case K::Mesen: return ReadMesen(bytes, half);
     case K::Bsnes:
       throw TError(
           "bsnes save states are not read: the place of their palette depends on the "
           "game and the bsnes version");
-    case K::Zip:
-      throw TError(
-          "ZIP archives (bsnes .bsz slots, Mesen game files) are not read; open the "
-          "save state itself");
+    case K::Zip: {
+      // A Mesen2 "recent game" file holds its state as an entry of a ZIP archive.
+      const auto state = ReadZipEntry(bytes, kMesenGameFileEntry);
+      if (!state || DetectPaletteSource(*state) != K::Mesen) {
+        throw TError(
+            "it is a ZIP archive but no Mesen game file (bsnes .bsz slots are not "
+            "read)");
+      }
+      return ReadMesen(*state, half);
+    }
     case K::JascPal: return ReadJascPal(bytes);
     case K::RiffPal: return ReadRiffPal(bytes);
     case K::Gpl: return ReadGpl(bytes);
@@ -196,14 +204,14 @@ using H = TPaletteHalf;
 constexpr TPaletteImportRow kImportRows[] = {
     {"zSnes Save State", "*.zs?", H::Background},
     {"All palettes and save states",
-     "*.zs?;*.ss?;*.png;*.0??;*.frz;*.oops;*.undo;*.sgm;*.mss;*.pal;*.gpl;*.act;*.bin",
+     "*.zs?;*.ss?;*.png;*.0??;*.frz;*.oops;*.undo;*.sgm;*.mss;*.rgd;*.pal;*.gpl;*.act;*.bin",
      H::Background},
     {"mGBA state", "*.ss?;*.png", H::Background},
     {"mGBA state, sprite palette", "*.ss?;*.png", H::Sprites},
     {"Snes9x snapshot", "*.0??;*.frz;*.oops;*.undo", H::Background},
     {"VisualBoyAdvance state", "*.sgm", H::Background},
     {"VisualBoyAdvance state, sprite palette", "*.sgm", H::Sprites},
-    {"Mesen state", "*.mss", H::Background},
+    {"Mesen state", "*.mss;*.rgd", H::Background},
     {"JASC or RIFF palette", "*.pal", H::Background},
     {"GIMP palette", "*.gpl", H::Background},
     {"Adobe Color Table", "*.act", H::Background},

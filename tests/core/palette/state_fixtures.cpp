@@ -309,6 +309,59 @@ TBytes MesenS(std::uint32_t format, bool screenshot, bool gameBoy) {
   return b;
 }
 
+TBytes Zip(const std::string& name, const TBytes& data, bool deflated) {
+  TBytes packed = data;
+  if (deflated) {
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    packed.assign(deflateBound(&z, static_cast<uLong>(data.size())) + 16, 0);
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = packed.data();
+    z.avail_out = static_cast<uInt>(packed.size());
+    deflate(&z, Z_FINISH);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+  }
+  const auto crc =
+      static_cast<std::uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
+  auto add16 = [](TBytes& b, std::uint32_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+  };
+  auto fields = [&](TBytes& b) {  // version needed ... extra length, shared by both headers
+    add16(b, 20);
+    add16(b, 0);
+    add16(b, deflated ? 8 : 0);
+    add16(b, 0);
+    add16(b, 0);
+    AddLe32(b, crc);
+    AddLe32(b, static_cast<std::uint32_t>(packed.size()));
+    AddLe32(b, static_cast<std::uint32_t>(data.size()));
+    add16(b, static_cast<std::uint32_t>(name.size()));
+    add16(b, 0);
+  };
+  TBytes zip = {'P', 'K', 3, 4};
+  fields(zip);
+  Add(zip, name);
+  Add(zip, packed);
+  const std::size_t dirAt = zip.size();
+  Add(zip, TBytes{'P', 'K', 1, 2, 20, 0});
+  fields(zip);
+  add16(zip, 0);  // comment
+  add16(zip, 0);  // disk
+  add16(zip, 0);  // internal attributes
+  AddLe32(zip, 0);
+  AddLe32(zip, 0);  // the local header's offset
+  Add(zip, name);
+  const std::size_t dirSize = zip.size() - dirAt;
+  Add(zip, TBytes{'P', 'K', 5, 6, 0, 0, 0, 0, 1, 0, 1, 0});
+  AddLe32(zip, static_cast<std::uint32_t>(dirSize));
+  AddLe32(zip, static_cast<std::uint32_t>(dirAt));
+  add16(zip, 0);
+  return zip;
+}
+
 TBytes Zsnes() {
   TBytes b;
   Add(b, "ZSNES Save State File V0.6\x1a\x3c");

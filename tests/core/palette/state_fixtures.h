@@ -49,6 +49,9 @@ TBytes Mesen2(std::uint32_t console, std::uint32_t format, bool compressed);
 // layout padded with zeros; `gameBoy` sets the Game Boy mode byte of format 8.
 TBytes MesenS(std::uint32_t format, bool screenshot, bool gameBoy = false);
 
+// A ZIP archive of one entry, deflated or stored (a Mesen2 game file holds "Savestate.mss").
+TBytes Zip(const std::string& name, const TBytes& data, bool deflated);
+
 // A ZSNES state: the signature, the background words at 1560.
 TBytes Zsnes();
 

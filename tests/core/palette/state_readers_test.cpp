@@ -48,6 +48,10 @@ std::vector<TGoodCase> GoodCases() {
       {"mesen-s 7 standalone", [] { return MesenS(7, true); }, K::Mesen, false},
       {"mesen-s 7 libretro", [] { return MesenS(7, false); }, K::Mesen, false},
       {"mesen-s 6", [] { return MesenS(6, false); }, K::Mesen, false},
+      {"mesen2 game file", [] { return Zip("Savestate.mss", Mesen2(5, 4, true), true); }, K::Zip,
+       true},
+      {"mesen2 game file stored", [] { return Zip("Savestate.mss", Mesen2(0, 4, false), false); },
+       K::Zip, false},
       {"cgram dump", CgramDump, K::CgramDump, false},
       {"gba palette dump", GbaPaletteRam, K::GbaPaletteDump, true},
   };
@@ -101,6 +105,7 @@ TEST(StatePalettes, DamagedStatesAreRefusedWithTheirReason) {
   const TBytes snes9x = Snes9xStream(12);
   const TBytes vbaGz = Gzip(VbaStream(9));
   const TBytes png = MgbaPng(mgba);
+  const TBytes game = Zip("Savestate.mss", Mesen2(5, 4, true), true);
   const struct {
     const char* name;
     TBytes bytes;
@@ -152,9 +157,12 @@ TEST(StatePalettes, DamagedStatesAreRefusedWithTheirReason) {
       {"bsnes", Poke(Poke(Poke(Poke(TBytes(5000, 0), 0, 0x00), 1, 0x00), 2, 0x22), 3, 0x5A),
        "bsnes save states are not read: the place of their palette depends on the game and the "
        "bsnes version"},
-      {"zip", TBytes{'P', 'K', 3, 4, 0, 0},
-       "ZIP archives (bsnes .bsz slots, Mesen game files) are "
-       "not read; open the save state itself"},
+      {"zip cut short", TBytes{'P', 'K', 3, 4, 0, 0}, "the ZIP archive is cut short"},
+      {"bsnes slots", Zip("Quick/Slot 1.bst", TBytes(100, 0x22), true),
+       "it is a ZIP archive but no Mesen game file (bsnes .bsz slots are not read)"},
+      {"zip entry damaged", Poke(game, 300, game[300] ^ 0x10), "the ZIP archive is damaged"},
+      {"zip directory outside", Poke(game, game.size() - 3, 0x7F), "the ZIP archive is damaged"},
+      {"zip entry cut short", Cut(game, game.size() / 2), "the ZIP archive is cut short"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Refusal(c.bytes), c.reason) << c.name;
