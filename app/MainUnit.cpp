@@ -124,9 +124,7 @@ std::optional<QString> TfmMain::Execute(const TFileDialog& dialog) {
     case TFileDialog::TKind::Open: return prompts_->OpenFile(dialog.Filter, dialog.DefaultExt);
     case TFileDialog::TKind::Save: return prompts_->SaveFile(dialog.Filter, dialog.DefaultExt);
     case TFileDialog::TKind::OpenPalette:
-      if (auto choice = prompts_->OpenPalette(dialog.Filter, dialog.DefaultExt))
-        return choice->path;
-      return std::nullopt;
+      return prompts_->OpenPalette(dialog.Filter, dialog.DefaultExt);
   }
   return std::nullopt;
 }

@@ -70,7 +70,7 @@ void TfmMain::bPalMonoClick(QObject* Sender) {
 
 void TfmMain::bOpenPalClick() {
   const std::optional<UserPrompts::TPaletteChoice> choice =
-      prompts_->OpenPalette(dOpenPal.Filter, dOpenPal.DefaultExt);
+      prompts_->OpenPaletteWithRow(dOpenPal.Filter, dOpenPal.DefaultExt);
   if (!choice) return;
   // The file's content says how it is read; the row says only which half of a GBA palette.
   const TPalette imported =

@@ -42,8 +42,13 @@ std::optional<QString> QtUserPrompts::SaveFile(const QString& filter, const QStr
   return RunFileDialog(QFileDialog::AcceptSave, filter, defaultExt);
 }
 
-std::optional<UserPrompts::TPaletteChoice> QtUserPrompts::OpenPalette(const QString& filter,
-                                                                      const QString& defaultExt) {
+std::optional<QString> QtUserPrompts::OpenPalette(const QString& filter,
+                                                  const QString& defaultExt) {
+  return RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt);
+}
+
+std::optional<UserPrompts::TPaletteChoice> QtUserPrompts::OpenPaletteWithRow(
+    const QString& filter, const QString& defaultExt) {
   int row = 0;
   const std::optional<QString> path =
       RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt, &row);

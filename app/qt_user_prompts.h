@@ -9,8 +9,9 @@ class QtUserPrompts : public UserPrompts {
 public:
   std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) override;
   std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) override;
-  std::optional<TPaletteChoice> OpenPalette(const QString& filter,
-                                            const QString& defaultExt) override;
+  std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) override;
+  std::optional<TPaletteChoice> OpenPaletteWithRow(const QString& filter,
+                                                   const QString& defaultExt) override;
   std::optional<QColor> PickColour(QColor initial) override;
   void ShowError(const QString& text) override;
   void ShowMessage(const QString& text) override;

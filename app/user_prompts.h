@@ -19,13 +19,19 @@ public:
   virtual std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) = 0;
   // Replaces an existing file without asking.
   virtual std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) = 0;
-  // A palette file with the filter row selected when it was chosen (0 for the first row).
+  virtual std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) = 0;
+  // A palette file and the filter row selected when it was chosen (0 for the first row).
+  // By default OpenPalette's file, with the first row.
   struct TPaletteChoice {
     QString path;
     int filterRow = 0;
   };
-  virtual std::optional<TPaletteChoice> OpenPalette(const QString& filter,
-                                                    const QString& defaultExt) = 0;
+  virtual std::optional<TPaletteChoice> OpenPaletteWithRow(const QString& filter,
+                                                           const QString& defaultExt) {
+    std::optional<QString> path = OpenPalette(filter, defaultExt);
+    if (!path) return std::nullopt;
+    return TPaletteChoice{*path, 0};
+  }
   // Opens with the custom-colour part shown.
   virtual std::optional<QColor> PickColour(QColor initial) = 0;
 

@@ -37,8 +37,11 @@ public:
   std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) override {
     return File(TKind::SaveFile, filter, defaultExt);
   }
-  std::optional<TPaletteChoice> OpenPalette(const QString& filter,
-                                            const QString& defaultExt) override {
+  std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) override {
+    return File(TKind::OpenPalette, filter, defaultExt);
+  }
+  std::optional<TPaletteChoice> OpenPaletteWithRow(const QString& filter,
+                                                   const QString& defaultExt) override {
     const std::optional<QString> path = File(TKind::OpenPalette, filter, defaultExt);
     int row = 0;
     if (!paletteRowAnswers.empty()) {

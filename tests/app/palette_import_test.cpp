@@ -97,7 +97,7 @@ TEST_F(PaletteImportTest, ExportPaletteInTheViewsContextMenu) {
   ASSERT_NE(menu, nullptr);
   ASSERT_NE(action, nullptr);
   EXPECT_EQ(action->text(), QString::fromUtf8("Export Palette\u2026"));
-  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5));
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), Image->mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(Image, &event);
   EXPECT_TRUE(menu->isVisible());
   EXPECT_FALSE(action->isEnabled()) << "no current entry";
