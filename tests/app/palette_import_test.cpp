@@ -44,6 +44,21 @@ protected:
   }
 };
 
+TEST_F(PaletteImportTest, TheDialogShowsOneFilterPerRowTheZsnesRowFirst) {
+  Click("bOpenPal");
+  ASSERT_EQ(prompts->requests.size(), 1u);
+  const QStringList filters = QtNameFilters(prompts->requests.back().filter);
+  // The window maps the chosen filter back to its row by position.
+  ASSERT_EQ(static_cast<std::size_t>(filters.size()), PaletteImportRows().size());
+  EXPECT_EQ(filters.front(), "zSnes Save State (*.zs?)");
+  EXPECT_EQ(filters[1].left(29), "All palettes and save states ");
+  EXPECT_EQ(filters.back(), "ALL (*)");
+  EXPECT_EQ(prompts->requests.back().defaultExt, "zst");
+  EXPECT_EQ(PaletteImportHalf(Row("mGBA state, sprite palette")), TPaletteHalf::Sprites);
+  EXPECT_EQ(PaletteImportHalf(Row("mGBA state")), TPaletteHalf::Background);
+  EXPECT_EQ(PaletteImportHalf(-1), TPaletteHalf::Background);
+}
+
 TEST_F(PaletteImportTest, TheContentDecidesAndTheSpriteRowsTakeTheSpritePalette) {
   OpenRom();
   TTileEntry& e = AddSixteenColourEntry();

@@ -215,4 +215,19 @@ TEST_F(PaletteFileIo, ErrorsNameTheFileAndTheReason) {
   EXPECT_EQ(ReadZsnesPalette(gb)[255], ConsoleColour(0x4444));
 }
 
+TEST_F(PaletteFileIo, AFileOver64MiBIsReadOnlyByTheZsnesRule) {
+  // Sparse files: the size without the disk space.
+  TBytes head = Zsnes();
+  head.resize(4096);
+  const std::string zsnes = Write("big.zst", head);
+  fs::resize_file(zsnes, kMaxPaletteFileBytes + 1);
+  EXPECT_EQ(ReadPaletteFile(zsnes, TPaletteHalf::Background), BgColours());
+  head = MgbaRaw(7, false);
+  head.resize(4096);
+  const std::string mgba = Write("big.ss1", head);
+  fs::resize_file(mgba, kMaxPaletteFileBytes + 1);
+  EXPECT_EQ(Message([&] { ReadPaletteFile(mgba, TPaletteHalf::Background); }),
+            mgba + ": it is larger than 64 MiB");
+}
+
 }  // namespace
