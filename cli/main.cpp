@@ -49,8 +49,7 @@ int Run(int argc, char** argv) {
 
   const std::vector<TCommand> commands = {
       AddDecompressCommand(app), AddRenderCommand(app), AddListCommand(app),
-      AddExportCommand(app),     AddScanCommand(app),
-      AddPaletteCommand(app),
+      AddExportCommand(app),     AddScanCommand(app),   AddPaletteCommand(app),
   };
 
   try {

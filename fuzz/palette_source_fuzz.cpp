@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (const std::uint32_t c : p) Require(c <= 0x00FFFFFFu);
       const TPaletteSourceKind kind = DetectPaletteSource(bytes);
       if (kind == TPaletteSourceKind::JascPal || kind == TPaletteSourceKind::Gpl) {
-        for (const auto f : {TPaletteFileFormat::JascPal, TPaletteFileFormat::Gpl,
-                             TPaletteFileFormat::Act}) {
+        for (const auto f :
+             {TPaletteFileFormat::JascPal, TPaletteFileFormat::Gpl, TPaletteFileFormat::Act}) {
           Require(ReadPaletteSource(WritePaletteFile(p, f), TPaletteHalf::Background) == p);
         }
       }
