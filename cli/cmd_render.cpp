@@ -64,6 +64,15 @@ std::int32_t TilesOrThrow(const std::string& text, const char* what) {
   return n;
 }
 
+}  // namespace
+
+void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text) {
+  TPalette view{};
+  ApplyPaletteSpec(ParsePaletteSpec(text), view, e, rom);
+}
+
+namespace {
+
 void RunRender(const TRenderArgs& a) {
   const std::int32_t width = TilesOrThrow(a.width, "--width");
   const std::int32_t height = TilesOrThrow(a.height, "--height");
