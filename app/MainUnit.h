@@ -14,6 +14,7 @@
 #include "entries/tile_entry.h"
 #include "palette/palette.h"
 #include "rom/rom_edits.h"
+#include "palette/palette_import.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
 
@@ -107,12 +108,13 @@ public:
   QAction* aSaveRomAs = nullptr;    // Ctrl+Shift+S
   QAction* aSavePatchAs = nullptr;  // IPS or BPS by the chosen filter
   QAction* aUndoImport = nullptr;   // Ctrl+Z
+  QAction* aExportPalette = nullptr;  // the current entry's colours as a palette file
 
   // Dialogs.
   TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
   TFileDialog SaveDialog{TFileDialog::TKind::Save, {}, QStringLiteral("tgl")};
   TFileDialog dOpenPal{TFileDialog::TKind::OpenPalette,
-                       QStringLiteral("zSnes Save State|*.zs?|ALL|*.*"), QStringLiteral("zst")};
+                       QString::fromStdString(PaletteImportFilter()), QStringLiteral("zst")};
 
   // Event handlers. The window calls them inside Guard, so an error a handler raises is
   // shown and the program goes on.
@@ -143,6 +145,7 @@ public:
   // The context menus: every action that belongs there, in menu order.
   void FillViewMenu(QMenu& menu);
   void FillListMenu(QMenu& menu);
+  void aExportPaletteClick();
 
   // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
   std::uint32_t BackgroundColour() const;

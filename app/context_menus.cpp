@@ -32,6 +32,8 @@ void TfmMain::BuildActions() {
   make(aSavePatchAs, "aSavePatchAs", "Save Patch As…", QKeySequence(), &TfmMain::aSavePatchAsClick);
   make(aUndoImport, "aUndoImport", "Undo Import", QKeySequence(Qt::CTRL | Qt::Key_Z),
        &TfmMain::aUndoImportClick);
+  make(aExportPalette, "aExportPalette", "Export Palette…", QKeySequence(),
+       &TfmMain::aExportPaletteClick);
 
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -50,11 +52,13 @@ void TfmMain::UpdateActions() {
   aSaveRomAs->setEnabled(RomOpen);
   aSavePatchAs->setEnabled(RomOpen && RomHistory.CanUndo());
   aUndoImport->setEnabled(RomHistory.CanUndo());
+  aExportPalette->setEnabled(CurEntry != nullptr);
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
   menu.addAction(aImportImage);
   menu.addAction(aExportImage);
+  menu.addAction(aExportPalette);
   menu.addSeparator();
   menu.addAction(aSaveRomAs);
   menu.addAction(aSavePatchAs);

@@ -56,9 +56,12 @@ void TfmMain::bPalMonoClick(QObject* Sender) {
 }
 
 void TfmMain::bOpenPalClick() {
-  const std::optional<QString> name = Execute(dOpenPal);
-  if (!name) return;
-  const TPalette imported = ReadZsnesPalette(LocalPath(*name));
+  const std::optional<UserPrompts::TPaletteChoice> choice =
+      prompts_->OpenPaletteWithRow(dOpenPal.Filter, dOpenPal.DefaultExt);
+  if (!choice) return;
+  // The file's content says how it is read; the row says only which half of a GBA palette.
+  const TPalette imported =
+      ReadPaletteFile(LocalPath(choice->path), PaletteImportHalf(choice->filterRow));
   ApplyImportedPalette(ViewPalette, CurEntry, imported);
   gPal->update();
   if (CurEntry != nullptr) Redraw();

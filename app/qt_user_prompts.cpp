@@ -17,7 +17,7 @@ namespace {
 const QString kCaption = QStringLiteral("Tegulo");
 
 std::optional<QString> RunFileDialog(QFileDialog::AcceptMode mode, const QString& filter,
-                                     const QString& defaultExt) {
+                                     const QString& defaultExt, int* filterRow = nullptr) {
   QFileDialog dialog(QApplication::activeWindow());
   dialog.setAcceptMode(mode);
   // Open requests take names of files that do not exist; the caller reports those.
@@ -28,6 +28,8 @@ std::optional<QString> RunFileDialog(QFileDialog::AcceptMode mode, const QString
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
+  if (filterRow != nullptr)
+    *filterRow = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
   return WithDefaultExtension(dialog.selectedFiles().front(), defaultExt);
 }
 
@@ -118,6 +120,15 @@ UserPrompts::TSaveChanges QtUserPrompts::AskSaveChanges(const QString& text) {
     case QMessageBox::Discard: return TSaveChanges::Discard;
     default: return TSaveChanges::Cancel;
   }
+}
+
+std::optional<UserPrompts::TPaletteChoice> QtUserPrompts::OpenPaletteWithRow(
+    const QString& filter, const QString& defaultExt) {
+  int row = 0;
+  const std::optional<QString> path =
+      RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt, &row);
+  if (!path) return std::nullopt;
+  return TPaletteChoice{*path, row};
 }
 
 std::optional<QColor> QtUserPrompts::PickColour(QColor initial) {

@@ -13,6 +13,8 @@ public:
   std::optional<TSaveAs> SaveFileAs(const QString& filter, const QString& defaultExt,
                                     const QString& suggested) override;
   TSaveChanges AskSaveChanges(const QString& text) override;
+  std::optional<TPaletteChoice> OpenPaletteWithRow(const QString& filter,
+                                                   const QString& defaultExt) override;
   std::optional<QColor> PickColour(QColor initial) override;
   void ShowError(const QString& text) override;
   void ShowMessage(const QString& text) override;

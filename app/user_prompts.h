@@ -46,6 +46,18 @@ public:
   // answer Cancel).
   enum class TSaveChanges { Save, Discard, Cancel };
   virtual TSaveChanges AskSaveChanges(const QString& text) = 0;
+  // A palette file and the filter row selected when it was chosen (0 for the first row).
+  // By default OpenPalette's file, with the first row.
+  struct TPaletteChoice {
+    QString path;
+    int filterRow = 0;
+  };
+  virtual std::optional<TPaletteChoice> OpenPaletteWithRow(const QString& filter,
+                                                           const QString& defaultExt) {
+    std::optional<QString> path = OpenPalette(filter, defaultExt);
+    if (!path) return std::nullopt;
+    return TPaletteChoice{*path, 0};
+  }
   // Opens with the custom-colour part shown.
   virtual std::optional<QColor> PickColour(QColor initial) = 0;
 

@@ -17,6 +17,7 @@
 #include "palette/colour_text.h"
 #include "palette/entry_template.h"
 #include "palette/palette.h"
+#include "palette/palette_spec.h"
 #include "rom/rom_file.h"
 #include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
@@ -30,53 +31,6 @@ struct TRenderArgs {
   std::string palette = "mono", background, output;
 };
 
-enum class TPaletteKind { Mono, MonoReverse, Rom, Zsnes };
-
-struct TPaletteSpec {
-  TPaletteKind kind = TPaletteKind::Mono;
-  std::int32_t address = 0;
-  std::int32_t count = -1;  // -1: 2 to the power of the template's bits per pixel
-  std::string path;
-};
-
-// mono | mono-reverse | rom:ADDR | rom:ADDR:COUNT | zst:FILE
-TPaletteSpec ParsePaletteSpec(const std::string& text) {
-  TPaletteSpec spec;
-  if (text == "mono") return spec;
-  if (text == "mono-reverse") {
-    spec.kind = TPaletteKind::MonoReverse;
-    return spec;
-  }
-  if (text.starts_with("zst:") && text.size() > 4) {
-    spec.kind = TPaletteKind::Zsnes;
-    spec.path = text.substr(4);
-    return spec;
-  }
-  if (text.starts_with("rom:")) {
-    spec.kind = TPaletteKind::Rom;
-    const std::string rest = text.substr(4);
-    const auto colon = rest.find(':');
-    spec.address = ParseInt(rest.substr(0, colon));
-    if (colon != std::string::npos) spec.count = ParseInt(rest.substr(colon + 1));
-    return spec;
-  }
-  throw TError("Unknown palette '" + text + "' (mono, mono-reverse, rom:ADDR[:COUNT] or zst:FILE)");
-}
-
-void ApplyParsedPalette(TTileEntry& e, std::span<const std::uint8_t> rom,
-                        const TPaletteSpec& palette) {
-  TPalette view{};
-  switch (palette.kind) {
-    case TPaletteKind::Mono: break;
-    case TPaletteKind::MonoReverse: ApplyGreyRamp(view, &e, e.PalCount, true); break;
-    case TPaletteKind::Rom:
-      ApplyRomPalette(view, &e, rom, palette.address,
-                      palette.count < 0 ? e.PalCount : palette.count);
-      break;
-    case TPaletteKind::Zsnes: ApplyImportedPalette(view, &e, ReadZsnesPalette(palette.path)); break;
-  }
-}
-
 std::int32_t TilesOrThrow(const std::string& text, const char* what) {
   const std::int32_t n = ParseInt(text);
   if (n < 1 || n > kMaxTiles) {
@@ -88,7 +42,8 @@ std::int32_t TilesOrThrow(const std::string& text, const char* what) {
 }  // namespace
 
 void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text) {
-  ApplyParsedPalette(e, rom, ParsePaletteSpec(text));
+  TPalette view{};
+  ApplyPaletteSpec(ParsePaletteSpec(text), view, e, rom);
 }
 
 namespace {
@@ -142,7 +97,8 @@ void RunRender(const TRenderArgs& a) {
   // The window's order: the template's grey ramp first, then the palette action.
   ApplyTemplate(e, *row);
   e.Compression = static_cast<std::uint8_t>(scheme);
-  ApplyParsedPalette(e, rom, palette);
+  TPalette view{};
+  ApplyPaletteSpec(palette, view, e, rom);
   if (RenderEntryToPng(e, rom, background, a.output).notValidLZ10) Warn("Not valid LZ10 stream");
 }
 
@@ -170,7 +126,10 @@ TCommand AddRenderCommand(CLI::App& parent) {
   sub->add_option("--palette", args->palette,
                   "mono: the template's grey ramp; mono-reverse: white to black;\n"
                   "rom:ADDR[:COUNT]: COUNT 15-bit colours at ADDR (default 2^bits per pixel);\n"
-                  "zst:FILE: the palette of a ZSNES save state")
+                  "zst:FILE: the 512 bytes at offset 1560 of a ZSNES save state;\n"
+                  "state:FILE: a save state of ZSNES, Snes9x, mGBA, VisualBoyAdvance, Mesen2 or\n"
+                  "Mesen-S, told by its content (:obj after it: a GBA state's sprite palette);\n"
+                  "file:FILE: a JASC-PAL, RIFF, GIMP or ACT palette or a 512/1024-byte dump")
       ->option_text("P (default mono)");
   sub->add_option("--background", args->background,
                   "colour of index 0, hexadecimal red, green, blue")

@@ -29,9 +29,10 @@ TCommand AddExportCommand(CLI::App& parent);
 TCommand AddCompressCommand(CLI::App& parent);
 TCommand AddImportCommand(CLI::App& parent);
 TCommand AddImportDocCommand(CLI::App& parent);
+TCommand AddPaletteCommand(CLI::App& parent);
 
 // The --palette option of render and import (mono, mono-reverse, rom:ADDR[:COUNT],
-// zst:FILE) applied to an entry whose template is set, as the window's palette actions do.
+// zst:FILE, state:FILE[:obj], file:FILE) applied to an entry whose template is set, as the window's palette actions do.
 void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text);
 
 // The names of the rows from `first` on of a choice table, joined by ", " and, before the

@@ -50,7 +50,7 @@ int Run(int argc, char** argv) {
   const std::vector<TCommand> commands = {
       AddDecompressCommand(app), AddRenderCommand(app),    AddListCommand(app),
       AddExportCommand(app),     AddScanCommand(app),      AddCompressCommand(app),
-      AddImportCommand(app),     AddImportDocCommand(app),
+      AddImportCommand(app),     AddImportDocCommand(app), AddPaletteCommand(app),
   };
 
   try {

@@ -2,25 +2,17 @@
 #include "palette/palette.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 
 #include "base/uCommon.h"
 #include "tiles/safe_entry.h"
+#include "palette/palette_import.h"
 
 namespace tegulo {
 namespace {
 
-constexpr long kZsnesPaletteOffset = 1560;
-constexpr std::size_t kZsnesPaletteBytes = 512;
-
 std::uint16_t WordAt(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 }  // namespace
 
@@ -38,19 +30,7 @@ TPalette PaletteFromRom(std::span<const std::uint8_t> rom, std::int32_t address,
 }
 
 TPalette ReadZsnesPalette(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-  if (!f) throw TError(path + " not found");
-  std::uint8_t bytes[kZsnesPaletteBytes] = {};
-  std::size_t got = 0;
-  // A file shorter than the offset simply yields no bytes.
-  if (std::fseek(f.get(), kZsnesPaletteOffset, SEEK_SET) == 0) {
-    got = std::fread(bytes, 1, sizeof bytes, f.get());
-  }
-  // Opening succeeds on a folder, but reading it fails: that is no save state either.
-  if (std::ferror(f.get())) throw TError(path + " not found");
-  TPalette out{};
-  for (std::size_t i = 0; 2 * i + 2 <= got; ++i) out[i] = ConsoleColour(WordAt(bytes + 2 * i));
-  return out;
+  return ReadPaletteFile(path, TPaletteHalf::Background, TPaletteFileRule::ZsnesRule);
 }
 
 void LoadViewPalette(TPalette& view, const TTileEntry& e) {

@@ -30,6 +30,8 @@ public:
   std::deque<int> filterAnswers;
   // With none left, the question is cancelled.
   std::deque<TSaveChanges> saveChangesAnswers;
+  // The filter row of each palette file answer, in order; 0 when none is left.
+  std::deque<int> paletteRowAnswers;
 
   std::vector<TRequest> requests;
   std::vector<QString> errors;
@@ -43,6 +45,17 @@ public:
   }
   std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) override {
     return File(TKind::OpenPalette, filter, defaultExt);
+  }
+  std::optional<TPaletteChoice> OpenPaletteWithRow(const QString& filter,
+                                                   const QString& defaultExt) override {
+    const std::optional<QString> path = File(TKind::OpenPalette, filter, defaultExt);
+    int row = 0;
+    if (!paletteRowAnswers.empty()) {
+      row = paletteRowAnswers.front();
+      paletteRowAnswers.pop_front();
+    }
+    if (!path) return std::nullopt;
+    return TPaletteChoice{*path, row};
   }
   std::optional<QColor> PickColour(QColor initial) override {
     requests.push_back({TKind::PickColour, {}, {}, initial, {}});

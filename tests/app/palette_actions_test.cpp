@@ -124,7 +124,10 @@ TEST_F(PaletteActionsTest, ImportingASaveStateReplacesAllColours) {
   prompts->fileAnswers.push_back(state);
   Click("bOpenPal");
   ASSERT_EQ(prompts->requests.back().kind, FakePrompts::TKind::OpenPalette);
-  EXPECT_EQ(prompts->requests.back().filter, "zSnes Save State|*.zs?|ALL|*.*");
+  const QString filter = prompts->requests.back().filter;
+  EXPECT_TRUE(filter.startsWith("zSnes Save State|*.zs?|All palettes and save states|"))
+      << filter.toStdString();
+  EXPECT_TRUE(filter.endsWith("|ALL|*.*")) << filter.toStdString();
   EXPECT_EQ(prompts->requests.back().defaultExt, "zst");
   for (int i = 0; i < 256; ++i) {
     ASSERT_EQ(View()[i], ConsoleColour(words[i])) << i;

@@ -393,7 +393,8 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
     for (QAction* a : menu.actions()) {
       texts << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
     }
-    EXPECT_EQ(texts, (QStringList{"Import Image into ROM… Ctrl+I", "Export Image… Ctrl+E", "",
+    EXPECT_EQ(texts, (QStringList{"Import Image into ROM… Ctrl+I", "Export Image… Ctrl+E",
+                                  "Export Palette…", "",
                                   "Save ROM As… Ctrl+Shift+S", "Save Patch As…", "",
                                   "Undo Import Ctrl+Z"}));
   }
@@ -410,7 +411,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 7);
+  EXPECT_EQ(shown.size(), 8u);
   EXPECT_TRUE(shown.contains("Undo Import"));
 
   ShowActive();  // shortcuts work in the active window

@@ -48,7 +48,8 @@ TEST(CliErrors, OneLineAndStatusOne) {
        "Unknown compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
       {"unknown palette",
        render({"--address", "0", "--template", "1", "--palette", "grey", "--width", "1"}),
-       "Unknown palette 'grey' (mono, mono-reverse, rom:ADDR[:COUNT] or zst:FILE)"},
+       "Unknown palette 'grey' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj] "
+       "or file:FILE)"},
       {"bad palette address",
        render({"--address", "0", "--template", "1", "--palette", "rom:$G", "--width", "1"}),
        "'$G' is not a valid integer value"},
@@ -110,7 +111,7 @@ TEST(CliErrors, HelpExplainsEveryCommand) {
   TScratch s;
   const TRun top = s.Run({"--help"});
   EXPECT_EQ(top.status, 0);
-  for (const char* command : {"decompress", "render", "list", "export", "scan"}) {
+  for (const char* command : {"decompress", "render", "list", "export", "scan", "palette"}) {
     EXPECT_NE(top.out.find(command), std::string::npos) << command;
     const TRun r = s.Run({command, "--help"});
     EXPECT_EQ(r.status, 0) << command;
@@ -118,8 +119,9 @@ TEST(CliErrors, HelpExplainsEveryCommand) {
   }
   EXPECT_NE(top.out.find("$1C7D04"), std::string::npos) << "the number syntax is explained";
   const TRun render = s.Run({"render", "--help"});
-  for (const char* word : {"--address", "--template", "4bpp (SNES)", "--palette", "mono-reverse",
-                           "zst:FILE", "--background", "--compression", "--offset"}) {
+  for (const char* word :
+       {"--address", "--template", "4bpp (SNES)", "--palette", "mono-reverse", "zst:FILE",
+        "state:FILE", "file:FILE", "--background", "--compression", "--offset"}) {
     EXPECT_NE(render.out.find(word), std::string::npos) << word;
   }
 }

@@ -1,0 +1,86 @@
+// ZIP entries: the end record, the central directory, the local header, then the data.
+#include "compress/zip_entry.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "base/uCommon.h"
+
+namespace tegulo {
+namespace {
+
+constexpr std::size_t kEndRecord = 22;
+constexpr std::size_t kMaxComment = 0xFFFF;
+constexpr std::size_t kCentralHeader = 46;
+constexpr std::size_t kLocalHeader = 30;
+
+std::uint32_t U16(std::span<const std::uint8_t> s, std::size_t at) {
+  return s[at] | (s[at + 1] << 8);
+}
+std::uint32_t U32(std::span<const std::uint8_t> s, std::size_t at) {
+  return U16(s, at) | (U16(s, at + 2) << 16);
+}
+bool Signature(std::span<const std::uint8_t> s, std::size_t at, std::uint8_t kind) {
+  return s[at] == 'P' && s[at + 1] == 'K' && s[at + 2] == kind && s[at + 3] == kind + 1;
+}
+
+[[noreturn]] void Damaged() { throw TError("the ZIP archive is damaged"); }
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadZipEntry(std::span<const std::uint8_t> zip,
+                                                      std::string_view name, std::size_t limit) {
+  if (zip.size() < kEndRecord) throw TError("the ZIP archive is cut short");
+  // The end record sits before a comment of up to 64 KiB; search back from the end.
+  std::size_t end = zip.size() - kEndRecord;
+  const std::size_t lowest = end > kMaxComment ? end - kMaxComment : 0;
+  while (!Signature(zip, end, 5)) {
+    if (end == lowest) throw TError("the ZIP archive is cut short");
+    --end;
+  }
+  const std::size_t count = U16(zip, end + 10);
+  const std::size_t dirSize = U32(zip, end + 12);
+  const std::size_t dirAt = U32(zip, end + 16);
+  if (dirAt > end || dirSize > end - dirAt) Damaged();
+  const auto dir = zip.subspan(dirAt, dirSize);
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (dir.size() - at < kCentralHeader || !Signature(dir, at, 1)) Damaged();
+    const std::uint32_t method = U16(dir, at + 10);
+    const std::uint32_t crc = U32(dir, at + 16);
+    const std::size_t packed = U32(dir, at + 20);
+    const std::size_t size = U32(dir, at + 24);
+    const std::size_t nameLen = U16(dir, at + 28);
+    const std::size_t skip = nameLen + U16(dir, at + 30) + U16(dir, at + 32);
+    const std::size_t local = U32(dir, at + 42);
+    if (dir.size() - at - kCentralHeader < skip) Damaged();
+    const auto entryName = dir.subspan(at + kCentralHeader, nameLen);
+    at += kCentralHeader + skip;
+    if (!std::equal(entryName.begin(), entryName.end(), name.begin(), name.end())) continue;
+
+    if (local > zip.size() || zip.size() - local < kLocalHeader || !Signature(zip, local, 3)) {
+      Damaged();
+    }
+    const std::size_t dataAt = local + kLocalHeader + U16(zip, local + 26) + U16(zip, local + 28);
+    if (dataAt > zip.size() || zip.size() - dataAt < packed)
+      throw TError("the ZIP archive is cut short");
+    const auto data = zip.subspan(dataAt, packed);
+    std::vector<std::uint8_t> out;
+    if (method == 0) {
+      if (packed > limit) {
+        throw TError("it inflates to more than " + std::to_string(limit) + " bytes");
+      }
+      out.assign(data.begin(), data.end());
+    } else if (method == 8) {
+      out = InflateRaw(data, std::min(size, limit));
+    } else {
+      Damaged();
+    }
+    if (out.size() != size || crc32(0, out.data(), static_cast<uInt>(out.size())) != crc) Damaged();
+    return out;
+  }
+  return std::nullopt;
+}
+
+}  // namespace tegulo

@@ -1,0 +1,243 @@
+// Imported palettes: detection by content, the reader of each kind, the file and the rows of
+// the import dialog.
+#include "palette/palette_import.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+#include <vector>
+
+#include "compress/zip_entry.h"
+#include "compress/zlib_inflate.h"
+#include "io/posix_fd.h"
+#include "palette/palette_files.h"
+#include "palette/state_bytes.h"
+
+namespace tegulo {
+namespace {
+
+constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+constexpr std::size_t kMgbaStateSize = 0x61000;
+// The ZSNES rule reads no further than this.
+constexpr std::size_t kZsnesEnd = 1560 + 512;
+constexpr std::string_view kMesenGameFileEntry = "Savestate.mss";
+
+bool IsSnesOnly(TPaletteSourceKind kind) {
+  switch (kind) {
+    case TPaletteSourceKind::Unknown:
+    case TPaletteSourceKind::Zsnes:
+    case TPaletteSourceKind::Snes9x:
+    case TPaletteSourceKind::CgramDump: return true;
+    default: return false;
+  }
+}
+
+TPalette ReadGzip(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+  const std::vector<std::uint8_t> stream = InflateGzip(bytes);
+  if (StartsWith(stream, "#!s9xsnp:")) {
+    if (half == TPaletteHalf::Sprites) throw TError("a SNES state has no sprite palette");
+    return Snes9xPalette(stream);
+  }
+  return VbaPalette(stream, half);
+}
+
+TPalette ReadMesen(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+  if (bytes.size() < 11) throw TError("the Mesen state is cut short");
+  const std::uint32_t format = U32LeAt(bytes, 7);
+  if (format != 3 && format != 4 && (format < 6 || format > 8)) {
+    throw TError("Mesen state format " + std::to_string(format) +
+                 " is not supported (Mesen2 writes 3 and 4, Mesen-S 6 to 8)");
+  }
+  if (format <= 4) return Mesen2Palette(bytes, half);
+  if (half == TPaletteHalf::Sprites) throw TError("a SNES state has no sprite palette");
+  return MesenSPalette(bytes);
+}
+
+}  // namespace
+
+TPaletteSourceKind DetectPaletteSource(std::span<const std::uint8_t> bytes) {
+  using K = TPaletteSourceKind;
+  if (bytes.size() >= 8 &&
+      std::equal(std::begin(kPngSignature), std::end(kPngSignature), bytes.begin())) {
+    return K::MgbaPng;
+  }
+  if (bytes.size() >= 2 && bytes[0] == 0x1F && bytes[1] == 0x8B) return K::Gzip;
+  if (StartsWith(bytes, "#!s9xsnp:")) return K::Snes9x;
+  if (StartsWith(bytes, "MSS")) return K::Mesen;
+  if (StartsWith(bytes, "PK\x03\x04")) return K::Zip;
+  if (StartsWith(bytes, "ZSNES Save State File")) return K::Zsnes;
+  if (StartsWith(bytes, "JASC-PAL")) return K::JascPal;
+  if (StartsWith(bytes, "GIMP Palette")) return K::Gpl;
+  if (bytes.size() >= 12 && StartsWith(bytes, "RIFF") && StartsWith(bytes.subspan(8), "PAL ")) {
+    return K::RiffPal;
+  }
+  if (bytes.size() >= 4) {
+    const std::uint32_t magic = U32LeAt(bytes, 0);
+    if (magic == 0x5A220000u) return K::Bsnes;
+    if ((magic & 0xFFFFFF00u) == 0x01000000u) return K::MgbaRaw;
+    if ((magic & 0xFFFFFF00u) == 0x00400000u) return K::MgbaGameBoy;
+  }
+  switch (bytes.size()) {
+    case 512: return K::CgramDump;
+    case 1024: return K::GbaPaletteDump;
+    case 768:
+    case 772: return K::Act;
+    default: return K::Unknown;
+  }
+}
+
+bool IsPaletteFile(TPaletteSourceKind kind) {
+  using K = TPaletteSourceKind;
+  return kind == K::JascPal || kind == K::RiffPal || kind == K::Gpl || kind == K::Act ||
+         kind == K::CgramDump || kind == K::GbaPaletteDump;
+}
+
+TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+  using K = TPaletteSourceKind;
+  const K kind = DetectPaletteSource(bytes);
+  if (half == TPaletteHalf::Sprites) {
+    if (IsSnesOnly(kind)) throw TError("a SNES state or palette has no sprite palette");
+    if (kind == K::JascPal || kind == K::RiffPal || kind == K::Gpl || kind == K::Act) {
+      throw TError("a palette file of 24-bit colours has no sprite palette");
+    }
+  }
+  switch (kind) {
+    case K::Unknown:
+    case K::Zsnes: return ZsnesPalette(bytes);
+    case K::MgbaPng: return MgbaPngPalette(bytes, half);
+    case K::MgbaRaw:
+      if (bytes.size() < kMgbaStateSize) throw TError("the mGBA state is cut short");
+      return MgbaRawPalette(bytes, half);
+    case K::MgbaGameBoy: throw TError("it is an mGBA Game Boy state, not a GBA state");
+    case K::Gzip: return ReadGzip(bytes, half);
+    case K::Snes9x: return Snes9xPalette(bytes);
+    case K::Mesen: return ReadMesen(bytes, half);
+    case K::Bsnes:
+      throw TError(
+          "bsnes save states are not read: the place of their palette depends on the "
+          "game and the bsnes version");
+    case K::Zip: {
+      // A Mesen2 "recent game" file holds its state as an entry of a ZIP archive.
+      const auto state = ReadZipEntry(bytes, kMesenGameFileEntry);
+      if (!state || DetectPaletteSource(*state) != K::Mesen) {
+        throw TError(
+            "it is a ZIP archive but no Mesen game file (bsnes .bsz slots are not "
+            "read)");
+      }
+      return ReadMesen(*state, half);
+    }
+    case K::JascPal: return ReadJascPal(bytes);
+    case K::RiffPal: return ReadRiffPal(bytes);
+    case K::Gpl: return ReadGpl(bytes);
+    case K::Act: return ReadAct(bytes);
+    case K::CgramDump: return ReadCgramDump(bytes);
+    case K::GbaPaletteDump: return ReadGbaPaletteDump(bytes, half);
+  }
+  return {};
+}
+
+TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half, TPaletteFileRule rule) {
+  const TError notFound(path + " not found");
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) throw notFound;
+  struct stat st;
+  // A folder opens but is no file to read.
+  if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) throw notFound;
+  const bool tooLarge =
+      S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > kMaxPaletteFileBytes;
+  // Read up to the limit (a pipe or device has no size to trust).
+  const std::size_t want = rule == TPaletteFileRule::ZsnesRule ? kZsnesEnd
+                           : tooLarge                          ? kZsnesEnd
+                                                               : kMaxPaletteFileBytes + 1;
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes.resize(S_ISREG(st.st_mode)
+                     ? std::min<std::size_t>(want, static_cast<std::size_t>(st.st_size))
+                     : std::min<std::size_t>(want, 1u << 16));
+  } catch (const std::bad_alloc&) {
+    throw TError(path + ": out of memory");
+  }
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) {
+      if (S_ISREG(st.st_mode) || bytes.size() >= want) break;
+      bytes.resize(std::min(want, bytes.size() * 2));
+    }
+    const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw notFound;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  bytes.resize(done);
+  const bool truncated = tooLarge || done > kMaxPaletteFileBytes;
+  try {
+    if (rule == TPaletteFileRule::ZsnesRule) return ZsnesPalette(bytes);
+    const TPaletteSourceKind kind = DetectPaletteSource(bytes);
+    if (rule == TPaletteFileRule::PaletteFileOnly && !IsPaletteFile(kind)) {
+      throw TError(
+          "it is not a palette file (JASC-PAL, RIFF PAL, GIMP, ACT or a 512- or "
+          "1024-byte dump)");
+    }
+    if (truncated) {
+      if (kind != TPaletteSourceKind::Unknown && kind != TPaletteSourceKind::Zsnes) {
+        throw TError("it is larger than " + std::to_string(kMaxPaletteFileBytes >> 20) + " MiB");
+      }
+      if (half == TPaletteHalf::Sprites) throw TError("a SNES state has no sprite palette");
+      return ZsnesPalette(bytes);
+    }
+    return ReadPaletteSource(bytes, half);
+  } catch (const std::bad_alloc&) {
+    throw TError(path + ": out of memory");
+  } catch (const TError& e) {
+    throw TError(path + ": " + e.what());
+  }
+}
+
+namespace {
+
+using H = TPaletteHalf;
+constexpr TPaletteImportRow kImportRows[] = {
+    {"zSnes Save State", "*.zs?", H::Background},
+    {"All palettes and save states",
+     "*.zs?;*.ss?;*.png;*.0??;*.frz;*.oops;*.undo;*.sgm;*.mss;*.rgd;*.pal;*.gpl;*.act;*.bin",
+     H::Background},
+    {"mGBA state", "*.ss?;*.png", H::Background},
+    {"mGBA state, sprite palette", "*.ss?;*.png", H::Sprites},
+    {"Snes9x snapshot", "*.0??;*.frz;*.oops;*.undo", H::Background},
+    {"VisualBoyAdvance state", "*.sgm", H::Background},
+    {"VisualBoyAdvance state, sprite palette", "*.sgm", H::Sprites},
+    {"Mesen state", "*.mss;*.rgd", H::Background},
+    {"JASC or RIFF palette", "*.pal", H::Background},
+    {"GIMP palette", "*.gpl", H::Background},
+    {"Adobe Color Table", "*.act", H::Background},
+    {"Palette dump (512 or 1024 bytes)", "*.bin;*.pal;*.cgram", H::Background},
+    {"Palette dump, GBA sprite half", "*.bin;*.pal", H::Sprites},
+    {"ALL", "*.*", H::Background},
+};
+
+}  // namespace
+
+std::span<const TPaletteImportRow> PaletteImportRows() { return kImportRows; }
+
+TPaletteHalf PaletteImportHalf(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= std::size(kImportRows)) return H::Background;
+  return kImportRows[row].half;
+}
+
+std::string PaletteImportFilter() {
+  std::string filter;
+  for (const TPaletteImportRow& row : kImportRows) {
+    if (!filter.empty()) filter += '|';
+    filter += row.description;
+    filter += '|';
+    filter += row.patterns;
+  }
+  return filter;
+}
+
+}  // namespace tegulo
