@@ -1,5 +1,5 @@
-// Scanning a 32 MiB ROM of random bytes with a few hundred planted LZ77-10 streams,
-// beside memcpy of the same size.
+// Scanning a 32 MiB ROM of random bytes with a few hundred planted LZ77-10 streams, and ROMs
+// of a repeated header that keeps every position decoding far, beside memcpy of the same size.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -68,6 +68,33 @@ void BM_ScanLZ10(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * rom.size()));
 }
 BENCHMARK(BM_ScanLZ10)->Arg(4)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// `10 00 00 02` over and over: every position announces 128 KiB and decodes validly.
+void BM_ScanLZ10RepeatedHeader(benchmark::State& state) {
+  const std::size_t size = static_cast<std::size_t>(state.range(0)) << 20;
+  std::vector<std::uint8_t> rom(size);
+  for (std::size_t i = 0; i < size; i += 4) {
+    rom[i] = 0x10;
+    rom[i + 3] = 0x02;
+  }
+  const bool overlaps = state.range(1) != 0;
+  std::size_t found = 0;
+  for (auto _ : state) {
+    tegulo::TLZ10ScanOptions options{32, 4};
+    options.overlaps = overlaps;
+    const auto streams = tegulo::ScanLZ10(rom, options);
+    found = streams.size();
+    benchmark::DoNotOptimize(streams.data());
+  }
+  state.counters["streams"] = static_cast<double>(found);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * rom.size()));
+}
+BENCHMARK(BM_ScanLZ10RepeatedHeader)
+    ->Args({1, 0})
+    ->Args({32, 0})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 void BM_Memcpy(benchmark::State& state) {
   const auto& rom = Rom();
