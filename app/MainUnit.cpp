@@ -82,6 +82,7 @@ void TfmMain::ConnectHandlers() {
   connect(seWidth, &TSpinEdit::Change, this, onValue(seWidth));
   connect(seHeight, &TSpinEdit::Change, this, onValue(seHeight));
   connect(seOffset, &TSpinEdit::Change, this, onValue(seOffset));
+  ConnectBrowsing();
   connect(cbTemplate, &TChoiceBox::Change, this, onValue(cbTemplate));
   connect(cbCompression, &TChoiceBox::Change, this, onValue(cbCompression));
   connect(eName, &QLineEdit::textChanged, this, onValue(eName));

@@ -27,6 +27,7 @@ class TEdit;
 class TImageButton;
 class TImageView;
 class TListBox;
+enum class TBrowseMove;
 class TPaletteGrid;
 class TSpinEdit;
 class TStatusBar;
@@ -140,6 +141,12 @@ private:
   void DrawTiles();
   void ClearEntries();
   void SetTemplateControls(int Index);
+
+  // Browsing from the view (main_browse.cpp).
+  void ConnectBrowsing();
+  void ImageBrowse(TBrowseMove move);
+  void ImageZoomStep(int delta);
+  void UpdateAddressHint();
 
   void BuildControls();
   void BuildToolbar();
