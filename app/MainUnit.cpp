@@ -83,6 +83,7 @@ void TfmMain::ConnectHandlers() {
   connect(seHeight, &TSpinEdit::Change, this, onValue(seHeight));
   connect(seOffset, &TSpinEdit::Change, this, onValue(seOffset));
   ConnectBrowsing();
+  BuildContextMenus();
   connect(cbTemplate, &TChoiceBox::Change, this, onValue(cbTemplate));
   connect(cbCompression, &TChoiceBox::Change, this, onValue(cbCompression));
   connect(eName, &QLineEdit::textChanged, this, onValue(eName));

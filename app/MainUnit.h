@@ -23,6 +23,7 @@ class QPushButton;
 namespace tegulo {
 
 class TChoiceBox;
+class TContextMenu;
 class TEdit;
 class TImageButton;
 class TImageView;
@@ -72,6 +73,7 @@ public:
   TImageButton* bOpenPal = nullptr;
 
   TListBox* lbList = nullptr;
+  TContextMenu* ListMenu = nullptr;  // the list's right-click menu
   TImageView* Image = nullptr;
 
   QWidget* Panel1 = nullptr;  // palette and address column
@@ -117,6 +119,7 @@ public:
   void bLoadPalROMClick();
   void bPalMonoClick(QObject* Sender);
   void bOpenPalClick();
+  void ScanROMClick();
 
   // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
   std::uint32_t BackgroundColour() const;
@@ -147,6 +150,8 @@ private:
   void ImageBrowse(TBrowseMove move);
   void ImageZoomStep(int delta);
   void UpdateAddressHint();
+  // The context menus and the scan (main_scan.cpp).
+  void BuildContextMenus();
 
   void BuildControls();
   void BuildToolbar();

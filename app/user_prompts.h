@@ -3,7 +3,11 @@
 
 #include <QColor>
 #include <QString>
+#include <cstdint>
 #include <optional>
+#include <span>
+
+#include "scan_choice.h"
 
 namespace tegulo {
 
@@ -27,6 +31,11 @@ public:
   virtual void ShowError(const QString& text) = 0;
   // A modal box without an icon and one OK button.
   virtual void ShowMessage(const QString& text) = 0;
+
+  // The scan dialog over `rom` (unchanged while it is open), its width field starting at
+  // `width`: the hits the user chose to add, or nothing when the dialog was closed.
+  virtual std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
+                                                     std::int32_t width) = 0;
 };
 
 }  // namespace tegulo
