@@ -33,7 +33,7 @@ void SizeBitmap(TIndexedBitmap& bmp, std::int32_t w, std::int32_t h) {
 
 void DrawTiles(TIndexedBitmap& bmp, const TTileEntry& e, std::span<const std::uint8_t> rom,
                std::span<const std::uint8_t> decoded, std::uint32_t background) {
-  if (e.Template == 0) return;  // no template: the bitmap keeps the last image drawn
+  if (e.Template == kTemplateNone) return;  // no template: the bitmap keeps the last image drawn
 
   SizeBitmap(bmp, e.Width, e.Height);
 
