@@ -92,7 +92,6 @@ void BM_ScanLZ10RepeatedHeader(benchmark::State& state) {
 BENCHMARK(BM_ScanLZ10RepeatedHeader)
     ->Args({1, 0})
     ->Args({32, 0})
-    ->Args({1, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

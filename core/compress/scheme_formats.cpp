@@ -22,13 +22,13 @@ std::vector<std::uint8_t> EncodeCT11(std::span<const std::uint8_t> data) {
 
 constexpr TSchemeFormat kRows[kCompressionCount] = {
     {kSchemeNone, TSizeRule::kFromTiles, nullptr, nullptr, nullptr},
-    {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Stream},
+    {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Hit},
     {kSchemeFF5, TSizeRule::kRawInHeader16, DecodeWithoutTypeByte<DecompressFF5>, EncodeFF5,
-     nullptr},
+     CheckFF5Hit},
     {kSchemeFF6, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressFF6>, EncodeFF6,
-     nullptr},
+     CheckFF6Hit},
     {kSchemeCT, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressCT>, EncodeCT11,
-     nullptr},
+     CheckCTHit},
 };
 
 constexpr bool RowsMatchTheChoiceTable() {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
@@ -43,7 +44,7 @@ std::optional<TScanHit> CheckLZ10(std::span<const std::uint8_t> rom, std::size_t
     }
   }
   st.endExact = out == s->rawSize;
-  return TScanHit{pos, 1, s->rawSize, s->comprSize, 0};
+  return TScanHit{pos, kSchemeLZ10, s->rawSize, s->comprSize, 0};
 }
 
 template <bool kFF6>
@@ -92,10 +93,10 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
         if constexpr (kFF6) {
           st.endExact = in == h;
           if (out < minSize) return std::nullopt;
-          return TScanHit{pos, 3, out, h, 0};
+          return TScanHit{pos, kSchemeFF6, out, h, 0};
         } else {
           st.endExact = out == h;
-          return TScanHit{pos, 2, h, static_cast<std::uint32_t>(in), 0};
+          return TScanHit{pos, kSchemeFF5, h, static_cast<std::uint32_t>(in), 0};
         }
       }
     }
@@ -123,7 +124,7 @@ std::optional<TScanHit> CheckCT(std::span<const std::uint8_t> rom, std::size_t p
       const unsigned tokens = s[in] & 0x3Fu;
       if (tokens == 0) {
         if (out < minSize) return std::nullopt;
-        return TScanHit{pos, 4, out, static_cast<std::uint32_t>(in + 1), 0};
+        return TScanHit{pos, kSchemeCT, out, static_cast<std::uint32_t>(in + 1), 0};
       }
       if (n - in < 4) return std::nullopt;  // the record and at least a control byte
       count = tokens;
@@ -186,21 +187,46 @@ std::size_t SampleLZ10(const std::uint8_t* p, std::uint32_t rawSize, std::span<s
 
 }  // namespace
 
-std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,
-                                    std::uint32_t minSize, TStreamStats* stats) {
+namespace {
+
+// The figures go to `stats` (cleared first, its literal marks kept) or to a local record.
+template <std::optional<TScanHit> (*Check)(std::span<const std::uint8_t>, std::size_t,
+                                           std::uint32_t, TStreamStats&)>
+std::optional<TScanHit> WithStats(std::span<const std::uint8_t> rom, std::size_t pos,
+                                  std::uint32_t minSize, TStreamStats* stats) {
   if (pos >= rom.size()) return std::nullopt;
   TStreamStats local;
   TStreamStats& st = stats != nullptr ? *stats : local;
   std::uint8_t* marks = st.literalMarks;
   st = {};
   st.literalMarks = marks;
-  switch (scheme) {
-    case 1: return CheckLZ10(rom, pos, minSize, st);
-    case 2: return CheckFF<false>(rom, pos, minSize, st);
-    case 3: return CheckFF<true>(rom, pos, minSize, st);
-    case 4: return CheckCT(rom, pos, minSize, st);
-    default: return std::nullopt;
-  }
+  return Check(rom, pos, minSize, st);
+}
+
+}  // namespace
+
+std::optional<TScanHit> CheckLZ10Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                     std::uint32_t minSize, TStreamStats* stats) {
+  return WithStats<CheckLZ10>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckFF5Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats) {
+  return WithStats<CheckFF<false>>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckFF6Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats) {
+  return WithStats<CheckFF<true>>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                   std::uint32_t minSize, TStreamStats* stats) {
+  return WithStats<CheckCT>(rom, pos, minSize, stats);
+}
+
+std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,
+                                    std::uint32_t minSize, TStreamStats* stats) {
+  const TSchemeFormat* format = FindSchemeFormat(scheme);
+  if (format == nullptr || format->check == nullptr) return std::nullopt;
+  return format->check(rom, pos, minSize, stats);
 }
 
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
@@ -285,18 +311,18 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
   stats.literalMarks = marks.data();
   auto hit = CheckStream(rom, pos, scheme, minSize, &stats);
   if (!hit) return hit;
-  stats.zeroRing = scheme == 2 || scheme == 3;
+  stats.zeroRing = scheme == kSchemeFF5 || scheme == kSchemeFF6;
   thread_local TDecodeBuffer sample;
   sample.assign(kScoreSample, 0);
   const auto stream = rom.subspan(pos, hit->comprSize);
   std::size_t n = 0;
   switch (scheme) {
-    case 1: n = SampleLZ10(stream.data(), hit->rawSize, sample); break;
-    case 2:
+    case kSchemeLZ10: n = SampleLZ10(stream.data(), hit->rawSize, sample); break;
+    case kSchemeFF5:
       DecompressFF5(stream, sample);
       n = hit->rawSize;
       break;
-    case 3:
+    case kSchemeFF6:
       DecompressFF6(stream, sample);
       n = hit->rawSize;
       break;
@@ -324,14 +350,14 @@ std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<c
     const auto report = [&](std::size_t done) {
       return !options.progress || options.progress(base + done, total);
     };
-    if (scheme == 1) {
+    if (scheme == kSchemeLZ10) {
       // The linear scan, then the score of each stream it found.
       TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr};
       lz.progress = [&](std::size_t done, std::size_t) { return report(done); };
       std::size_t freeFrom = 0;
       for (const TLZ10Stream& s : ScanLZ10(rom, lz)) {
         if (s.address < freeFrom) continue;
-        auto hit = CheckAndScore(rom, s.address, 1, options.minSize);
+        auto hit = CheckAndScore(rom, s.address, kSchemeLZ10, options.minSize);
         if (hit && hit->score >= options.minScore) {
           hits.push_back(*hit);
           if (!options.overlaps) freeFrom = s.address + s.comprSize;

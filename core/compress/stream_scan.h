@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "compress/lz10_scan.h"
+#include "compress/uCompress.h"
 
 namespace tegulo {
 
 // Schemes are named by their row in Compressions: 1 "LZ77-10", 2 "LZSS-FF5", 3 "LZSS-FF6",
 // 4 "LZSS-CT".
-inline constexpr int kScanSchemes[] = {1, 2, 3, 4};
+inline constexpr int kScanSchemes[] = {kSchemeLZ10, kSchemeFF5, kSchemeFF6, kSchemeCT};
 
 // Scores below this are, on random bytes and on uncompressed tile data, almost all chance.
 inline constexpr int kDefaultMinScore = 80;
@@ -57,10 +58,20 @@ struct TStreamStats {
 //  - CT: the first section record's mode bits are 00 or 11, every record is met at a
 //    control-byte boundary and the stream ends with its end record; no back-reference
 //    reaches before the output start or has distance 0; at most 1 MiB of output.
-// Returns the hit with score 0 and the decoding's figures, or nothing.
+// Returns the hit with score 0 and the decoding's figures, or nothing. The scheme table's
+// scan checkers (scheme_formats.h) are the four functions after it; CheckStream runs the
+// one of `scheme`'s row and returns nothing for a row without one.
 inline constexpr std::uint32_t kMaxZeroRingReferences = 8;
 std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,
                                     std::uint32_t minSize, TStreamStats* stats = nullptr);
+std::optional<TScanHit> CheckLZ10Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                     std::uint32_t minSize, TStreamStats* stats);
+std::optional<TScanHit> CheckFF5Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats);
+std::optional<TScanHit> CheckFF6Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats);
+std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                   std::uint32_t minSize, TStreamStats* stats);
 
 // 0..100 from the decoding figures and the output (the first bytes of it at least): how much
 // the stream shrinks its data, the share of back-references and of bytes taken from the zero

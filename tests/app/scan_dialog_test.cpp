@@ -105,7 +105,6 @@ TEST_F(ScanMenuTest, TheListsMenuScansAndAddsTheChosenHitsFirstOneSelected) {
   choice.width = 4;
   choice.hits = {{0x1200, 2, 200, 90, 95}, {0x3400, 4, 64, 40, 88}};
   prompts->scanAnswers.push_back(choice);
-  prompts->scanAnswers.push_back(std::nullopt);
 
   std::unique_ptr<QMenu> after(menu->BuildMenu(nullptr));
   ASSERT_TRUE(ScanAction(after.get())->isEnabled());

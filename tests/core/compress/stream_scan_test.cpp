@@ -142,7 +142,9 @@ TEST(ScanStreams, FindsPlantedStreamsOfEachSchemeInRandomAndTileData) {
         }
         ++found;
         for (const TPlantedStream& p : rom.planted) {
-          if (p.address == h.address) EXPECT_EQ(h.comprSize, p.comprSize);
+          if (p.address == h.address) {
+            EXPECT_EQ(h.comprSize, p.comprSize);
+          }
         }
       }
       const double recall = double(found) / double(planted.size());
