@@ -23,10 +23,12 @@ double ThreadSeconds() {
 
 const char* kNames[] = {"", "LZ77-10", "LZSS-FF5", "LZSS-FF6", "LZSS-CT"};
 
-void Measure(std::size_t size, TScanBackground background, int perScheme, std::uint32_t seed) {
-  const TScanRom rom = MakeScanRom(size, background, perScheme, seed);
-  std::printf("\n%s ROM, %zu KiB, %d streams per scheme, seed %u\n",
+void Measure(std::size_t size, TScanBackground background, int perScheme, std::uint32_t seed,
+             TScanPacker packer = TScanPacker::Greedy) {
+  const TScanRom rom = MakeScanRom(size, background, perScheme, seed, packer);
+  std::printf("\n%s ROM, %zu KiB, %d streams per scheme (%s), seed %u\n",
               background == TScanBackground::Random ? "random" : "tile-data", size >> 10, perScheme,
+              packer == TScanPacker::Greedy ? "greedy encoders" : "shortest-stream compressors",
               seed);
   std::printf("%-9s %8s %8s %9s %9s %9s %10s %s\n", "scheme", "planted", "found", "recall",
               "chance", "precision", "CPU time",
@@ -89,5 +91,7 @@ int main(int argc, char** argv) {
   Measure(mib << 20, TScanBackground::Tiles, 100, 2);
   Measure(4u << 20, TScanBackground::Random, 50, 3);
   Measure(4u << 20, TScanBackground::Tiles, 50, 4);
+  Measure(mib << 20, TScanBackground::Random, 100, 5, TScanPacker::Shortest);
+  Measure(mib << 20, TScanBackground::Tiles, 100, 6, TScanPacker::Shortest);
   return 0;
 }

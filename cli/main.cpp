@@ -48,8 +48,9 @@ int Run(int argc, char** argv) {
   app.require_subcommand(1);
 
   const std::vector<TCommand> commands = {
-      AddDecompressCommand(app), AddRenderCommand(app), AddListCommand(app),
-      AddExportCommand(app),     AddScanCommand(app),
+      AddDecompressCommand(app), AddRenderCommand(app),    AddListCommand(app),
+      AddExportCommand(app),     AddScanCommand(app),      AddCompressCommand(app),
+      AddImportCommand(app),     AddImportDocCommand(app),
   };
 
   try {

@@ -5,13 +5,14 @@
 #include <iterator>
 #include <random>
 
+#include "compress/compressors.h"
 #include "compress/encoders.h"
 #include "sample_data.h"
 
 namespace tegulo {
 
 TScanRom MakeScanRom(std::size_t size, TScanBackground background, int perScheme,
-                     std::uint32_t seed) {
+                     std::uint32_t seed, TScanPacker packer) {
   std::mt19937 rng(seed);
   TScanRom rom;
   if (background == TScanBackground::Random) {
@@ -31,11 +32,13 @@ TScanRom MakeScanRom(std::size_t size, TScanBackground background, int perScheme
       const std::size_t raw = 512 + rng() % (16384 - 512 + 1);
       const auto data = MakeTileLikeData(raw, static_cast<std::uint32_t>(rng()));
       std::vector<std::uint8_t> s;
+      const TCTMode mode = i % 2 ? TCTMode::Bits12 : TCTMode::Bits11;
+      const bool greedy = packer == TScanPacker::Greedy;
       switch (scheme) {
-        case 1: s = EncodeLZ10(data); break;
-        case 2: s = EncodeFF5(data); break;
-        case 3: s = EncodeFF6(data); break;
-        default: s = EncodeCT(data, i % 2 ? TCTMode::Bits12 : TCTMode::Bits11); break;
+        case 1: s = greedy ? EncodeLZ10(data) : CompressLZ10(data); break;
+        case 2: s = greedy ? EncodeFF5(data) : CompressFF5(data); break;
+        case 3: s = greedy ? EncodeFF6(data) : CompressFF6(data); break;
+        default: s = greedy ? EncodeCT(data, mode) : CompressCT(data, mode); break;
       }
       streams.push_back({scheme, std::move(s)});
     }

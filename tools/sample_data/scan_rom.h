@@ -15,6 +15,9 @@ struct TPlantedStream {
 };
 
 enum class TScanBackground { Random, Tiles };
+// Which packers make the streams: the greedy encoders (encoders.h) or the compressors that
+// write the shortest streams (compressors.h).
+enum class TScanPacker { Greedy, Shortest };
 
 struct TScanRom {
   std::vector<std::uint8_t> bytes;
@@ -22,10 +25,10 @@ struct TScanRom {
 };
 
 // `size` bytes of random bytes or of uncompressed tile-like data, with `perScheme` streams of
-// each scheme (tile-like data of 512 to 16,384 bytes, packed by the project's encoders, CT in
-// both offset modes) at random positions that are multiples of 4. The same seed gives the
+// each scheme (tile-like data of 512 to 16,384 bytes, packed by `packer`, CT in both offset
+// modes) at random positions that are multiples of 4. The same seed gives the
 // same ROM.
 TScanRom MakeScanRom(std::size_t size, TScanBackground background, int perScheme,
-                     std::uint32_t seed);
+                     std::uint32_t seed, TScanPacker packer = TScanPacker::Greedy);
 
 }  // namespace tegulo
