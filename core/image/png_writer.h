@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/bitmap.h"
+#include "image/png_encode.h"
 
 namespace tegulo {
 
@@ -11,12 +12,14 @@ namespace tegulo {
 // colour (at most that pixel's own index); -1 for an empty bitmap.
 int TransparentIndex(const TIndexedBitmap& bmp);
 
-// Writes exactly IHDR (8-bit, colour type 3, no interlace), PLTE (256 entries from the
-// colour table), tRNS (TransparentIndex + 1 bytes: 255 ..., 0), IDAT (zlib level 9), IEND;
-// rows top to bottom, handed to libpng one at a time.
+// Writes the bitmap as EncodeIndexedPng encodes it (IHDR, PLTE, tRNS with TransparentIndex
+// + 1 bytes, IDAT at deflate level 9, IEND) through the safe-write path: the file is
+// replaced whole or not at all. `progress` is told the rows done after each piece; an
+// exception it throws stops the export, removes the partial file and passes through.
 // Throws TError "There is no image to export" for an empty bitmap (no file is created), and
 // "Cannot create file "<path>". <reason>" with the system's reason when the file cannot be
-// created or written; a partly written file is removed.
-void WritePng(const std::string& path, const TIndexedBitmap& bmp);
+// created or written; the old file then stays as it was.
+void WritePng(const std::string& path, const TIndexedBitmap& bmp,
+              const TPngProgress& progress = {});
 
 }  // namespace tegulo
