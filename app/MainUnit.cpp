@@ -124,6 +124,7 @@ void TfmMain::ConnectHandlers() {
   connect(seWidth, &TSpinEdit::Change, context, onValue(seWidth));
   connect(seHeight, &TSpinEdit::Change, context, onValue(seHeight));
   connect(seOffset, &TSpinEdit::Change, context, onValue(seOffset));
+  ConnectBrowsing();
   connect(cbTemplate, &TChoiceBox::Change, context, onValue(cbTemplate));
   connect(cbCompression, &TChoiceBox::Change, context, onValue(cbCompression));
   connect(eName, &QLineEdit::textChanged, context, onValue(eName));

@@ -32,6 +32,7 @@ class TEdit;
 class TImageButton;
 class TImageView;
 class TListBox;
+enum class TBrowseMove;
 class TPaletteGrid;
 class TSpinEdit;
 class TStatusBar;
@@ -108,6 +109,7 @@ public:
   QAction* aSaveRomAs = nullptr;    // Ctrl+Shift+S
   QAction* aSavePatchAs = nullptr;  // IPS or BPS by the chosen filter
   QAction* aUndoImport = nullptr;   // Ctrl+Z
+  QAction* aScanROM = nullptr;        // the scan dialog; its chosen hits join the list
   QAction* aExportPalette = nullptr;  // the current entry's colours as a palette file
 
   // Dialogs.
@@ -146,6 +148,7 @@ public:
   void FillViewMenu(QMenu& menu);
   void FillListMenu(QMenu& menu);
   void aExportPaletteClick();
+  void ScanROMClick();
 
   // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
   std::uint32_t BackgroundColour() const;
@@ -197,6 +200,12 @@ private:
   void ImportImage(const QString& FileName);
   enum class TDrop { None, Picture, Rom, Document };
   TDrop DropAt(const QMimeData* mime, QPoint pos, QString* fileName) const;
+
+  // Browsing from the view (main_browse.cpp).
+  void ConnectBrowsing();
+  void ImageBrowse(TBrowseMove move);
+  void ImageZoomStep(int delta);
+  void UpdateAddressHint();
 
   void BuildControls();
   void BuildToolbar();

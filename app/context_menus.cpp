@@ -34,6 +34,8 @@ void TfmMain::BuildActions() {
        &TfmMain::aUndoImportClick);
   make(aExportPalette, "aExportPalette", "Export Palette…", QKeySequence(),
        &TfmMain::aExportPaletteClick);
+  make(aScanROM, "aScanROM", "Scan ROM for Compressed Graphics…", QKeySequence(),
+       &TfmMain::ScanROMClick);
 
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -53,6 +55,7 @@ void TfmMain::UpdateActions() {
   aSavePatchAs->setEnabled(RomOpen && RomHistory.CanUndo());
   aUndoImport->setEnabled(RomHistory.CanUndo());
   aExportPalette->setEnabled(CurEntry != nullptr);
+  aScanROM->setEnabled(RomOpen);
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -67,8 +70,10 @@ void TfmMain::FillViewMenu(QMenu& menu) {
 }
 
 void TfmMain::FillListMenu(QMenu& menu) {
-  // The list's menu acts on the current entry, as the view's does.
+  // The list's menu acts on the current entry, as the view's does, and adds to the list.
   FillViewMenu(menu);
+  menu.addSeparator();
+  menu.addAction(aScanROM);
 }
 
 void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {

@@ -2,8 +2,10 @@
 #include "image_view.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -78,7 +80,40 @@ QImage ReplicatePixels(const TIndexedBitmap& bitmap, const QRect& device, double
   return out;
 }
 
-TImageView::TImageView(QWidget* parent) : QWidget(parent) {}
+TImageView::TImageView(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::ClickFocus); }
+
+void TImageView::keyPressEvent(QKeyEvent* event) {
+  const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
+  switch (event->key()) {
+    case Qt::Key_Left: emit Browse(shift ? TBrowseMove::ByteBack : TBrowseMove::TileBack); break;
+    case Qt::Key_Right:
+      emit Browse(shift ? TBrowseMove::ByteForward : TBrowseMove::TileForward);
+      break;
+    case Qt::Key_Up: emit Browse(TBrowseMove::RowBack); break;
+    case Qt::Key_Down: emit Browse(TBrowseMove::RowForward); break;
+    case Qt::Key_PageUp: emit Browse(TBrowseMove::ScreenBack); break;
+    case Qt::Key_PageDown: emit Browse(TBrowseMove::ScreenForward); break;
+    case Qt::Key_Home: emit Browse(TBrowseMove::Home); break;
+    default: QWidget::keyPressEvent(event); return;
+  }
+  event->accept();
+}
+
+void TImageView::wheelEvent(QWheelEvent* event) {
+  // 120 eighths of a degree make a notch; touchpads send smaller parts.
+  wheelRest_ += event->angleDelta().y();
+  const int notches = wheelRest_ / 120;
+  wheelRest_ -= notches * 120;
+  const bool zoom = (event->modifiers() & Qt::ControlModifier) != 0;
+  for (int i = 0; i < (notches < 0 ? -notches : notches); ++i) {
+    if (zoom) {
+      emit ZoomStep(notches > 0 ? 1 : -1);
+    } else {
+      emit Browse(notches > 0 ? TBrowseMove::RowBack : TBrowseMove::RowForward);
+    }
+  }
+  event->accept();
+}
 
 void TImageView::SetPicture(const TIndexedBitmap* bitmap, std::int32_t zoom) {
   bitmap_ = bitmap;

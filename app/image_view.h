@@ -15,6 +15,22 @@ namespace tegulo {
 // The bitmap is read at paint time and must outlive the view or be detached first. On a
 // high-density screen the picture is built in device pixels, so that each bitmap pixel stays
 // a sharp block (zoom × device pixel ratio wide) and nothing is smoothed.
+// Browsing: clicked, the view takes the focus (it stays out of the Tab order). Its keys and
+// the wheel raise Browse: Left/Right a tile, Up/Down a tile row, Page Up/Down a screen,
+// Shift+Left/Right a byte, Home the start; a wheel notch a tile row (down: forward).
+// Ctrl+wheel raises ZoomStep(+1 up, -1 down) instead.
+enum class TBrowseMove {
+  ByteBack,
+  ByteForward,
+  TileBack,
+  TileForward,
+  RowBack,
+  RowForward,
+  ScreenBack,
+  ScreenForward,
+  Home
+};
+
 class TImageView : public QWidget {
   Q_OBJECT
 public:
@@ -27,10 +43,17 @@ public:
   // The size of the enlarged picture (0 x 0 without one), each side at most INT_MAX.
   QSize PictureSize() const;
 
+signals:
+  void Browse(tegulo::TBrowseMove move);
+  void ZoomStep(int delta);
+
 protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
 private:
+  int wheelRest_ = 0;  // eighths of a degree not yet a whole notch
   const TIndexedBitmap* bitmap_ = nullptr;
   std::int32_t zoom_ = 1;
 };

@@ -21,6 +21,7 @@ void TfmMain::RefreshEntry() {
   if (report.notValidLZ10) prompts_->ShowMessage(QStringLiteral("Not valid LZ10 stream"));
   const std::array<std::string, 3> texts = StatusTexts(*CurEntry);
   for (int i = 0; i < 3; ++i) sBar->SetPanelText(i, FromLatin1(texts[static_cast<std::size_t>(i)]));
+  UpdateAddressHint();
   LoadViewPalette(ViewPalette, *CurEntry);
   gPal->update();
 }

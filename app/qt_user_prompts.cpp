@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "dialog_filters.h"
+#include "scan_dialog.h"
 
 namespace tegulo {
 
@@ -147,6 +148,13 @@ void QtUserPrompts::ShowMessage(const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, kCaption, text, QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();
+}
+
+std::optional<TScanChoice> QtUserPrompts::ScanForGraphics(std::span<const std::uint8_t> rom,
+                                                          std::int32_t width) {
+  TScanDialog dialog(rom, width, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Choice();
 }
 
 }  // namespace tegulo

@@ -18,6 +18,8 @@ public:
   std::optional<QColor> PickColour(QColor initial) override;
   void ShowError(const QString& text) override;
   void ShowMessage(const QString& text) override;
+  std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
+                                             std::int32_t width) override;
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
 };
 

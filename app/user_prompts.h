@@ -3,8 +3,12 @@
 
 #include <QColor>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
+
+#include "scan_choice.h"
 
 namespace tegulo {
 
@@ -65,6 +69,11 @@ public:
   virtual void ShowError(const QString& text) = 0;
   // A modal box without an icon and one OK button.
   virtual void ShowMessage(const QString& text) = 0;
+
+  // The scan dialog over `rom` (unchanged while it is open), its width field starting at
+  // `width`: the hits the user chose to add, or nothing when the dialog was closed.
+  virtual std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
+                                                     std::int32_t width) = 0;
   // A progress report for work of `maximum` steps: it appears only once the work has taken
   // about half a second, and closes when the returned object is destroyed. By default
   // nothing is shown and the work is never cancelled.

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -15,8 +16,10 @@
 
 #include "MainUnit.h"
 #include "choice_box.h"
+#include "compress/encoders.h"
 #include "image_view.h"
 #include "line_edit.h"
+#include "sample_data.h"
 #include "spin_edit.h"
 
 namespace {
@@ -37,6 +40,9 @@ public:
   std::optional<QColor> PickColour(QColor) override { return {}; }
   void ShowError(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
   void ShowMessage(const QString&) override {}
+  std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t>, std::int32_t) override {
+    return {};
+  }
 
 private:
   QString rom_;
@@ -50,6 +56,20 @@ QString WriteRom() {
   for (char& b : bytes) b = static_cast<char>(rng());
   QFile file(path);
   if (file.open(QIODevice::WriteOnly)) file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  return path;
+}
+
+// 4 MiB: an LZ77-10 stream of 32 KiB of tile-like data (32 x 32 4bpp tiles) at 0, then
+// varied bytes.
+QString WritePackedRom() {
+  const QString path = QDir::temp().filePath(QStringLiteral("tegulo_window_bench_lz.gba"));
+  std::vector<std::uint8_t> bytes = EncodeLZ10(MakeTileLikeData(32 * 32 * 32, 3));
+  std::mt19937 rng(12);
+  while (bytes.size() < (std::size_t{4} << 20)) bytes.push_back(static_cast<std::uint8_t>(rng()));
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) {
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+  }
   return path;
 }
 
@@ -92,6 +112,40 @@ BENCHMARK(BM_WidthChangeToRepaint)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(6);
+
+// Arg: 0 uncompressed, 1 LZ77-10. One browsing step of a 32 x 32-tile 4bpp entry: a Right
+// key on the view (the offset moves a tile, the entry is refreshed and redrawn) and the
+// view repainted at once; the steps alternate forward and back.
+void BM_BrowseStep32x32(benchmark::State& state) {
+  static const QString plain = WriteRom();
+  static const QString packed = WritePackedRom();
+  TfmMain window(std::make_unique<RomPrompts>(state.range(0) == 1 ? packed : plain));
+  window.show();
+  QApplication::processEvents();
+  window.bOpenROMClick();
+  window.findChild<TEdit*>(QStringLiteral("eAddress"))->setText(QStringLiteral("0"));
+  window.bAddAddressClick();
+  auto* cbTemplate = window.findChild<TChoiceBox*>(QStringLiteral("cbTemplate"));
+  cbTemplate->setCurrentIndex(cbTemplate->findText(QStringLiteral("4bpp (SNES)")));
+  emit cbTemplate->activated(cbTemplate->currentIndex());
+  if (state.range(0) == 1) {
+    auto* cbCompression = window.findChild<TChoiceBox*>(QStringLiteral("cbCompression"));
+    cbCompression->setCurrentIndex(1);
+    emit cbCompression->activated(1);
+  }
+  window.findChild<TSpinEdit*>(QStringLiteral("seWidth"))->setText(QStringLiteral("32"));
+  window.findChild<TSpinEdit*>(QStringLiteral("seHeight"))->setText(QStringLiteral("32"));
+  auto* image = window.findChild<TImageView*>(QStringLiteral("Image"));
+  image->resize(32 * 8 * 2, 32 * 8 * 2);  // the whole picture at zoom 2
+  bool back = false;
+  for (auto _ : state) {
+    QKeyEvent key(QEvent::KeyPress, back ? Qt::Key_Left : Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(image, &key);
+    image->repaint();
+    back = !back;
+  }
+}
+BENCHMARK(BM_BrowseStep32x32)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Memcpy1MiB(benchmark::State& state) {
   std::vector<char> a(std::size_t{1} << 20, 1), b(a.size());

@@ -37,13 +37,13 @@ std::vector<std::uint8_t> PackCT(std::span<const std::uint8_t> data, const TComp
 
 constexpr TSchemeFormat kRows[kCompressionCount] = {
     {kSchemeNone, TSizeRule::kFromTiles, nullptr, nullptr, nullptr, nullptr},
-    {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Stream, PackLZ10},
+    {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Hit, PackLZ10},
     {kSchemeFF5, TSizeRule::kRawInHeader16, DecodeWithoutTypeByte<DecompressFF5>, EncodeFF5,
-     nullptr, PackWithoutOptions<CompressFF5>},
+     CheckFF5Hit, PackWithoutOptions<CompressFF5>},
     {kSchemeFF6, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressFF6>, EncodeFF6,
-     nullptr, PackWithoutOptions<CompressFF6>},
+     CheckFF6Hit, PackWithoutOptions<CompressFF6>},
     {kSchemeCT, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressCT>, EncodeCT11,
-     nullptr, PackCT},
+     CheckCTHit, PackCT},
 };
 
 constexpr bool RowsMatchTheChoiceTable() {

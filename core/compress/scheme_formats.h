@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "compress/compressors.h"
-#include "compress/lz10_scan.h"
+#include "compress/stream_scan.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
@@ -26,9 +26,11 @@ using TStreamEncoder = std::vector<std::uint8_t> (*)(std::span<const std::uint8_
 // the format cannot hold.
 using TStreamCompressor = std::vector<std::uint8_t> (*)(std::span<const std::uint8_t> data,
                                                         const TCompressOptions& options);
-// Checks the stream at `pos` without writing output (see CheckLZ10Stream).
-using TStreamChecker = std::optional<TLZ10Stream> (*)(std::span<const std::uint8_t> rom,
-                                                      std::size_t pos);
+// The scan's plausibility check of the stream at `pos` without writing output (see
+// CheckStream): the hit with score 0, and the decoding's figures in `stats` when given.
+using TStreamChecker = std::optional<TScanHit> (*)(std::span<const std::uint8_t> rom,
+                                                   std::size_t pos, std::uint32_t minSize,
+                                                   TStreamStats* stats);
 
 // Where an entry's RawSize and ComprSize come from when it is unpacked. "Header16" is the
 // 16-bit little-endian value at the stream's start, "Header24" the 24-bit value after the

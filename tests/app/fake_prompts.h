@@ -88,6 +88,19 @@ public:
   void ShowError(const QString& text) override { errors.push_back(text); }
   void ShowMessage(const QString& text) override { messages.push_back(text); }
 
+  // Scan dialogs: each call takes the next answer (none left: the dialog was closed) and
+  // records the ROM size and width it was opened with.
+  std::deque<TScanChoice> scanAnswers;
+  std::vector<std::pair<std::size_t, std::int32_t>> scans;
+  std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
+                                             std::int32_t width) override {
+    scans.emplace_back(rom.size(), width);
+    if (scanAnswers.empty()) return std::nullopt;
+    TScanChoice answer = std::move(scanAnswers.front());
+    scanAnswers.pop_front();
+    return answer;
+  }
+
   // Progress reports: each one's label, maximum and the values it was given. The user
   // presses Cancel once a report has been given `cancelAfter` values (never when negative).
   struct TProgressRecord {

@@ -212,3 +212,72 @@ TEST(CliScan, MinimumSizeAndAlignmentAreHonoured) {
   std::snprintf(line2, sizeof line2, "$%06zX 40 %zu\n", second, small.size());
   EXPECT_EQ(s.Run({"scan", s.Path("rom.bin"), "--align", "1"}).out, line64 + line2);
 }
+
+TEST(CliScan, SchemesGiveScoreColumnsInEachFormatAndADocument) {
+  TScratch s;
+  const std::string rom = DemoRom();
+  const TRun text = s.Run({"scan", rom, "--scheme", "all", "--align", "1"});
+  ASSERT_EQ(text.status, 0) << text.err;
+  const auto lines = Lines(text.out);
+  // The demo's packed entries of each scheme, with their sizes.
+  const std::vector<std::string> expected = {
+      "$001600 2560 825 LZ77-10", "$001A00 768 178 LZSS-FF5",   "$001E00 1024 240 LZSS-FF6",
+      "$001F00 512 260 LZSS-CT",  "$008600 12288 5477 LZSS-CT", "$009C00 12288 2627 LZSS-FF5"};
+  for (const std::string& e : expected) {
+    const bool seen = std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+      return l.rfind(e + " ", 0) == 0 && std::stoi(Fields(l, ' ').at(4)) >= 80;
+    });
+    EXPECT_TRUE(seen) << e << " in\n" << text.out;
+  }
+
+  const TRun tsv = s.Run({"scan", rom, "--scheme", "LZSS-FF6", "--format", "tsv"});
+  ASSERT_EQ(tsv.status, 0) << tsv.err;
+  const auto rows = Lines(tsv.out);
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[0], "Address\tRawSize\tComprSize\tScheme\tScore");
+  EXPECT_EQ(rows[1].rfind("$001E00\t1024\t240\tLZSS-FF6\t", 0), 0u) << rows[1];
+
+  const TRun json = s.Run({"scan", rom, "--format", "json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out,
+            "[\n  {\"address\": 5632, \"rawSize\": 2560, \"comprSize\": 825},\n"
+            "  {\"address\": 25344, \"rawSize\": 8192, \"comprSize\": 8715}\n]\n");
+
+  const std::string doc = s.Path("hits.tgl");
+  const TRun withDoc = s.Run({"scan", rom, "--scheme", "lzss-ct", "--doc", doc, "--template",
+                              "2bpp (snes)", "--width", "16"});
+  ASSERT_EQ(withDoc.status, 0) << withDoc.err;
+  const TRun list = s.Run({"list", doc});
+  ASSERT_EQ(list.status, 0) << list.err;
+  const auto entries = Lines(list.out);
+  ASSERT_EQ(entries.size(), Lines(withDoc.out).size() + 1);
+  // 512 bytes of 2bpp tiles (16 bytes each) in rows of 16 tiles: 2 rows.
+  EXPECT_EQ(entries[1], "0\t$001F00 LZSS-CT\t$001F00\t16\t2\t0\t2bpp (SNES)\tLZSS-CT\t4\t$000000");
+}
+
+TEST(CliScan, BadScanOptionsAreReported) {
+  TScratch s;
+  const std::string rom = DemoRom();
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"--scheme", "lzw"},
+       "Unknown scan scheme 'lzw' (lz77-10, lzss-ff5, lzss-ff6, lzss-ct or all)"},
+      {{"--min-score", "50"}, "--min-score needs --scheme"},
+      {{"--scheme", "all", "--min-score", "101"}, "--min-score must be 0 to 100"},
+      {{"--format", "xml"}, "Unknown format 'xml' (text, tsv or json)"},
+      {{"--doc", s.Path("x.tgl")}, "--doc needs --template and --width"},
+      {{"--doc", s.Path("x.tgl"), "--template", "9bpp", "--width", "4"}, "Unknown template '9bpp'"},
+      {{"--doc", s.Path("x.tgl"), "--template", "1", "--width", "0"}, "--width must be 1 to 2000"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"scan", rom};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const TRun r = s.Run(args);
+    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_EQ(r.err, std::string("tegulo-cli: ") + c.message + "\n");
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(s.Path("x.tgl")));
+}

@@ -151,3 +151,95 @@ TEST(ScanLZ10, StreamRunningOffTheEndOfTheRomIsNotReported) {
   rom.insert(rom.end(), s.begin(), s.end() - 1);
   EXPECT_TRUE(ScanLZ10(rom, {32, 4}).empty());
 }
+
+namespace {
+
+// Every position judged on its own with the plain checker: what the shared table must match.
+std::vector<TLZ10Stream> ScanOneByOne(const Bytes& rom, std::uint32_t minSize, std::uint32_t align,
+                                      bool overlaps) {
+  std::vector<TLZ10Stream> found;
+  std::size_t freeFrom = 0;
+  for (std::size_t pos = 0; pos + 4 <= rom.size(); pos += align) {
+    if (pos < freeFrom) continue;
+    const auto s = CheckLZ10Stream(rom, pos);
+    if (!s || s->rawSize < minSize) continue;
+    found.push_back(*s);
+    if (!overlaps) freeFrom = pos + s->comprSize;
+  }
+  return found;
+}
+
+// ROMs on which the shared table is exercised: long streams that run into the end, streams
+// that overlap, repeated headers.
+std::vector<Bytes> TableRoms() {
+  std::vector<Bytes> roms;
+  Bytes pattern;
+  for (int i = 0; i < 6000; ++i) pattern.insert(pattern.end(), {0x10, 0x00, 0x00, 0x02});
+  roms.push_back(pattern);
+  Bytes small = pattern;
+  for (std::size_t i = 3; i < small.size(); i += 4) small[i] = 0x00;   // announced 16 bytes
+  for (std::size_t i = 2; i < small.size(); i += 32) small[i] = 0x30;  // some of 12,304
+  roms.push_back(small);
+
+  std::mt19937 rng(11);
+  for (int r = 0; r < 6; ++r) {
+    Bytes rom(30000);
+    for (auto& b : rom) b = static_cast<std::uint8_t>(rng() % 4 == 0 ? 0x10 : rng() % 3);
+    for (int k = 0; k < 8; ++k) {
+      std::uint32_t compr = 0;
+      const Bytes s = ValidStream(rng, 2000 + rng() % 9000, &compr);
+      const std::size_t at = rng() % (rom.size() - 64) & ~std::size_t{3};
+      // some streams run off the end of the ROM, some overwrite one another
+      for (std::size_t i = 0; i < s.size() && at + i < rom.size(); ++i) rom[at + i] = s[i];
+    }
+    roms.push_back(rom);
+  }
+  return roms;
+}
+
+}  // namespace
+
+TEST(ScanLZ10, SharedTableGivesWhatEachPositionGivesOnItsOwn) {
+  int index = 0;
+  for (const Bytes& rom : TableRoms()) {
+    for (const bool overlaps : {false, true}) {
+      for (const std::uint32_t align : {1u, 4u}) {
+        const auto expected = ScanOneByOne(rom, 32, align, overlaps);
+        TLZ10ScanOptions options{32, align};
+        options.overlaps = overlaps;
+        EXPECT_EQ(ScanLZ10(rom, options), expected)
+            << "ROM " << index << " align " << align << " overlaps " << overlaps;
+      }
+    }
+    ++index;
+  }
+}
+
+TEST(ScanLZ10, SkipsPositionsInsideAStreamFoundUnlessAskedForOverlaps) {
+  // A stream of eight literals whose fifth byte starts a valid stream of its own.
+  const Bytes rom = {0x10, 8, 0, 0, 0x00, 1, 2, 3, 0x10, 4, 0, 0, 0x00, 7, 7, 7, 7};
+  EXPECT_EQ(ScanLZ10(rom, {0, 4}), (std::vector<TLZ10Stream>{{0, 8, 13}}));
+  TLZ10ScanOptions options{0, 4};
+  options.overlaps = true;
+  EXPECT_EQ(ScanLZ10(rom, options), (std::vector<TLZ10Stream>{{0, 8, 13}, {8, 4, 9}}));
+}
+
+TEST(ScanLZ10, ProgressSeesTheRomAndCanStopTheScan) {
+  std::mt19937 rng(2);
+  std::uint32_t compr = 0;
+  const Bytes s = ValidStream(rng, 100, &compr);
+  Bytes rom(1 << 20, 0);
+  std::copy(s.begin(), s.end(), rom.begin());
+  std::copy(s.begin(), s.end(), rom.end() - 4096);
+  std::size_t calls = 0;
+  TLZ10ScanOptions options{32, 4};
+  options.progress = [&](std::size_t done, std::size_t total) {
+    EXPECT_EQ(total, rom.size());
+    EXPECT_LT(done, total);
+    return ++calls < 3;
+  };
+  const auto found = ScanLZ10(rom, options);
+  EXPECT_EQ(calls, 3u);
+  ASSERT_EQ(found.size(), 1u) << "stopped before the second stream";
+  EXPECT_EQ(found[0].address, 0u);
+}

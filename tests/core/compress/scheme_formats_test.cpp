@@ -45,7 +45,7 @@ TEST(SchemeFormats, RowsFollowTheChoiceTable) {
 }
 
 // An entry on an encoded stream unpacks to the data with the sizes its rule names; the
-// scan checker, where there is one, reports the same sizes.
+// scan checker, where there is one, reports the same raw size and the stream's length.
 TEST(SchemeFormats, EncodedStreamsUnpackWithTheirSizeRule) {
   const auto data = TileLikeData(3000, 11);
   TDecodeBuffer buffer(kDecodeBufferSize);
@@ -76,10 +76,11 @@ TEST(SchemeFormats, EncodedStreamsUnpackWithTheirSizeRule) {
       case TSizeRule::kFromTiles: ADD_FAILURE() << Name(f); break;
     }
     if (f.check != nullptr) {
-      const auto found = f.check(rom, 16);
+      const auto found = f.check(rom, 16, 0, nullptr);
       ASSERT_TRUE(found.has_value()) << Name(f);
+      EXPECT_EQ(found->scheme, f.row) << Name(f);
       EXPECT_EQ(found->rawSize, static_cast<std::uint32_t>(e.RawSize)) << Name(f);
-      EXPECT_EQ(found->comprSize, static_cast<std::uint32_t>(e.ComprSize)) << Name(f);
+      EXPECT_EQ(found->comprSize, stream.size()) << Name(f) << ": the bytes the stream takes";
     }
   }
 }

@@ -1,0 +1,77 @@
+// TScanDialog: scans the ROM for packed graphics off the user-interface thread and lets the
+// user pick hits to add to the entry list.
+#pragma once
+
+#include <QDialog>
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "scan_choice.h"
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+class QTimer;
+
+namespace tegulo {
+
+// The ROM must stay unchanged while the dialog exists (it is modal). Scan starts the scan on
+// a worker thread; the progress bar follows it and Cancel stops it (the hits found until
+// then are shown). Closing the dialog stops a running scan and waits for it. The table
+// lists address, scheme, raw and packed size, score and a preview drawn with the chosen
+// template and width; "Add to List" accepts the dialog with the selected rows.
+class TScanDialog : public QDialog {
+  Q_OBJECT
+public:
+  static constexpr int kMaxPreviews = 256;  // rows beyond these show no picture
+
+  TScanDialog(std::span<const std::uint8_t> rom, std::int32_t width, QWidget* parent = nullptr);
+  ~TScanDialog() override;
+
+  QComboBox* cbScheme;
+  QSpinBox* seMinSize;
+  QSpinBox* seAlign;
+  QSpinBox* seMinScore;
+  QComboBox* cbPreviewTemplate;
+  QSpinBox* sePreviewWidth;
+  QPushButton* bScan;
+  QPushButton* bCancel;
+  QProgressBar* pbProgress;
+  QLabel* lStatus;
+  QTableWidget* tHits;
+  QPushButton* bAdd;
+
+  void StartScan();
+  bool Scanning() const { return worker_.joinable(); }
+  const std::vector<TScanHit>& Hits() const { return hits_; }
+  // The selected rows' hits in table order, with the preview's template and width.
+  TScanChoice Choice() const;
+
+  // Close (and Escape): stops a running scan and waits for it first.
+  void reject() override;
+
+private:
+  void Poll();
+  void Finish();
+  void FillTable();
+  void DrawPreviews();
+  void StopWorker();
+
+  std::span<const std::uint8_t> rom_;
+  std::thread worker_;
+  std::atomic<bool> cancel_{false};
+  std::atomic<bool> done_{false};
+  std::atomic<std::size_t> progressDone_{0};
+  std::atomic<std::size_t> progressTotal_{1};
+  std::vector<TScanHit> result_;  // written by the worker, read once done_ is seen
+  std::vector<TScanHit> hits_;
+  QTimer* poll_;
+};
+
+}  // namespace tegulo

@@ -1,0 +1,107 @@
+// Finding compressed streams of all four schemes in a ROM image, each hit with a score.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "compress/lz10_scan.h"
+#include "compress/uCompress.h"
+
+namespace tegulo {
+
+// Schemes are named by their row in Compressions: 1 "LZ77-10", 2 "LZSS-FF5", 3 "LZSS-FF6",
+// 4 "LZSS-CT".
+inline constexpr int kScanSchemes[] = {kSchemeLZ10, kSchemeFF5, kSchemeFF6, kSchemeCT};
+
+// Scores below this are, on random bytes and on uncompressed tile data, almost all chance.
+inline constexpr int kDefaultMinScore = 80;
+
+struct TScanHit {
+  std::size_t address = 0;      // the stream's first byte
+  int scheme = 0;               // row in Compressions, 1..4
+  std::uint32_t rawSize = 0;    // LZ77-10, FF5: the announced size; FF6, CT: the bytes written
+  std::uint32_t comprSize = 0;  // the stream bytes a decode reads, header and end included
+  int score = 0;                // 0..100: how much the stream looks like packed tile data
+  bool operator==(const TScanHit&) const = default;
+};
+
+inline constexpr std::size_t kScoreSampleSize = 16384;
+
+// What decoding a candidate showed, the input of the score.
+struct TStreamStats {
+  std::uint32_t literals = 0;
+  std::uint32_t references = 0;
+  std::uint32_t referenceBytes = 0;      // output written by back-references
+  std::uint32_t zeroRingReferences = 0;  // FF5, FF6: references reading the ring before output
+  std::uint32_t zeroRingBytes = 0;       // and the bytes they write
+  std::uint32_t comprSize = 0;           // the stream's length
+  bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
+  bool zeroRing = false;  // FF5, FF6: zeros lie before the output
+  // When set, kScoreSample bytes; the checker sets the byte of each literal's output position.
+  std::uint8_t* literalMarks = nullptr;
+  void MarkLiteral(std::uint32_t out) {
+    if (literalMarks != nullptr && out < kScoreSampleSize) literalMarks[out] = 1;
+  }
+};
+
+// The plausibility check of one scheme at `pos`, without a score. The header must be whole
+// and its sizes at least minSize (the raw size) and, where it states one, the stream's length
+// must lie inside the ROM; decoding must read nothing past the ROM and follow the scheme's
+// rules:
+//  - LZ77-10: as CheckLZ10Stream;
+//  - FF5, FF6: at most kMaxZeroRingReferences references read the zero ring before the
+//    first output byte (an encoder takes a zero run from there only now and then, chance
+//    data does it at almost every reference);
+//  - CT: the first section record's mode bits are 00 or 11, every record is met at a
+//    control-byte boundary and the stream ends with its end record; no back-reference
+//    reaches before the output start or has distance 0; at most 1 MiB of output.
+// Returns the hit with score 0 and the decoding's figures, or nothing. The scheme table's
+// scan checkers (scheme_formats.h) are the four functions after it; CheckStream runs the
+// one of `scheme`'s row and returns nothing for a row without one.
+inline constexpr std::uint32_t kMaxZeroRingReferences = 8;
+std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,
+                                    std::uint32_t minSize, TStreamStats* stats = nullptr);
+std::optional<TScanHit> CheckLZ10Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                     std::uint32_t minSize, TStreamStats* stats);
+std::optional<TScanHit> CheckFF5Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats);
+std::optional<TScanHit> CheckFF6Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats);
+std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                   std::uint32_t minSize, TStreamStats* stats);
+
+// 0..100 from the decoding figures and the output (the first bytes of it at least): how much
+// the stream shrinks its data, the share of back-references and of bytes taken from the zero
+// ring, whether the last token ends the output (FF6: the stated length) exactly, the size,
+// and whether the output looks like tile data (a few byte values, neither all zero nor noise,
+// bytes repeating at tile-row and tile strides), and whether literals stand where a
+// back-reference would have done (an encoder avoids that).
+int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
+
+// CheckStream, then the score from the output of the scheme's decoder (at most the first
+// kScoreSample bytes).
+inline constexpr std::size_t kScoreSample = kScoreSampleSize;
+std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      int scheme, std::uint32_t minSize);
+
+struct TScanOptions {
+  std::uint32_t minSize = 32;  // smallest raw size reported
+  std::uint32_t align = 4;     // positions checked: multiples of this (0 counts as 1)
+  int minScore = kDefaultMinScore;
+  bool overlaps = false;  // keep hits that start inside a better hit
+  TScanProgress progress = nullptr;
+};
+
+// The hits of the given schemes with at least minScore, ordered by address, then scheme.
+// Unless `overlaps` is set, LZ77-10 positions inside an LZ77-10 stream found are skipped (as
+// ScanLZ10 does), and among overlapping hits only the one with the best score (the earlier on
+// a tie) is kept. Progress counts positions over all schemes; a stop returns what
+// was found so far. Time: linear in the ROM's size for each scheme (see ScanLZ10; the other
+// schemes' checks give up early on chance data), plus the scoring of each hit.
+std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<const int> schemes,
+                                  const TScanOptions& options);
+
+}  // namespace tegulo

@@ -1,0 +1,23 @@
+// Entries and documents made from the hits of a scan, as the window's list and the CLI's
+// --doc take them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "compress/stream_scan.h"
+#include "entries/tile_entry.h"
+
+namespace tegulo {
+
+// The entry for a hit: Address the hit's, name "$ADDRESS SCHEME" ("$001600 LZ77-10"), the
+// hit's scheme as Compression, the template (row 1..9) with its grey ramp, Width tiles
+// ("8bpp (PC)": bytes) and as many rows as the raw size fills (at least 1, at most
+// kMaxTiles). Throws TError for a template outside 1..9 or a width below 1.
+TTileEntry EntryForHit(const TScanHit& hit, int templateRow, std::int32_t width);
+
+// The document file's bytes for the entries: the 1096-byte records one after another.
+std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries);
+
+}  // namespace tegulo

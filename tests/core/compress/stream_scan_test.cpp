@@ -1,0 +1,194 @@
+#include "compress/stream_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "compress/encoders.h"
+#include "sample_data.h"
+#include "scan_rom.h"
+
+using namespace tegulo;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Packed(int scheme, const Bytes& data) {
+  switch (scheme) {
+    case 1: return EncodeLZ10(data);
+    case 2: return EncodeFF5(data);
+    case 3: return EncodeFF6(data);
+    default: return EncodeCT(data);
+  }
+}
+
+}  // namespace
+
+TEST(CheckStream, PackedTileDataPassesWithItsSizesAndAHighScore) {
+  const Bytes data = MakeTileLikeData(3000, 9);
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    Bytes rom(16, 0xA5);
+    const Bytes s = Packed(scheme, data);
+    rom.insert(rom.end(), s.begin(), s.end());
+    rom.insert(rom.end(), 16, 0x5A);
+    const auto hit = CheckAndScore(rom, 16, scheme, 32);
+    ASSERT_TRUE(hit.has_value()) << scheme;
+    EXPECT_EQ(hit->rawSize, data.size()) << scheme;
+    EXPECT_EQ(hit->comprSize, s.size()) << scheme;
+    EXPECT_GE(hit->score, kDefaultMinScore) << scheme;
+    EXPECT_FALSE(CheckStream(rom, 16, scheme, 3001).has_value()) << scheme << ": below minimum";
+    // Cut anywhere, the stream reads past the end of the ROM.
+    for (std::size_t cut : {s.size() / 2, s.size() - 1}) {
+      EXPECT_FALSE(CheckStream(std::span(rom).first(16 + cut), 16, scheme, 32))
+          << scheme << " cut at " << cut;
+    }
+  }
+}
+
+TEST(CheckStream, RuleBreakingStreamsAreRefused) {
+  const struct {
+    const char* what;
+    int scheme;
+    Bytes rom;
+  } cases[] = {
+      {"FF6 length past the ROM", 3, {0x40, 0x00, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8}},
+      {"FF6 length of the header only", 3, {0x02, 0x00, 0xFF, 1, 2, 3}},
+      {"FF5 stops inside a reference", 2, {0x40, 0x00, 0x01, 0x41, 0xDE}},
+      {"CT mode bits 01", 4, {0x00, 0x00, 0x40}},
+      {"CT first record past the ROM", 4, {0x09, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8}},
+      {"CT reference before the output", 4, {0x03, 0x00, 0x01, 0x05, 0x00, 0xC0}},
+      {"CT distance 0", 4, {0x04, 0x00, 0x02, 0x41, 0x00, 0x00, 0xC0}},
+      {"CT record inside a token", 4, {0x01, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 0xC0}},
+      {"unknown scheme", 5, {0x10, 8, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}},
+  };
+  for (const auto& c : cases) EXPECT_FALSE(CheckStream(c.rom, 0, c.scheme, 0)) << c.what;
+
+  // FF5 that takes its zeros from the ring before the output again and again.
+  Bytes ff5 = {0xFF, 0x00};
+  for (int group = 0; group < 4; ++group)
+    ff5.insert(ff5.end(), {0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  TStreamStats stats;
+  EXPECT_FALSE(CheckStream(ff5, 0, 2, 0, &stats));
+  EXPECT_GT(stats.zeroRingReferences, kMaxZeroRingReferences);
+}
+
+TEST(CheckStream, ExampleStreamsOfTheDecodersPass) {
+  const struct {
+    int scheme;
+    Bytes rom;
+    std::uint32_t raw, compr;
+  } cases[] = {
+      {1, {0x10, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01}, 10, 9},
+      {2, {0x06, 0x00, 0x01, 0x41, 0xDE, 0xE2}, 6, 6},
+      {3, {0x06, 0x00, 0x01, 0x41, 0xDE, 0x17}, 6, 6},
+      {4, {0x0A, 0x00, 0x04, 0x41, 0x42, 0x02, 0x18, 0x43, 0x44, 0x45, 0x46, 0x47, 0xC0}, 13, 13},
+      {4,
+       {0x00, 0x00, 0xC9, 0x10, 0x00, 0x80, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x07, 0x00,
+        0x48, 0x00},
+       11,
+       17},
+  };
+  for (const auto& c : cases) {
+    TStreamStats stats;
+    const auto hit = CheckStream(c.rom, 0, c.scheme, 0, &stats);
+    ASSERT_TRUE(hit.has_value()) << c.scheme;
+    EXPECT_EQ(hit->rawSize, c.raw) << c.scheme;
+    EXPECT_EQ(hit->comprSize, c.compr) << c.scheme;
+    EXPECT_EQ(stats.literals + stats.referenceBytes >= c.raw, true) << c.scheme;
+  }
+}
+
+TEST(ScoreStream, TileDataScoresAboveNoiseAndBlankOutput) {
+  const Bytes tiles = MakeTileLikeData(4096, 3);
+  Bytes noise(4096);
+  std::uint32_t x = 1;
+  for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 24);
+  const Bytes blank(4096, 0);
+  TStreamStats packed;
+  packed.literals = 1000;
+  packed.references = 400;
+  packed.referenceBytes = 3096;
+  packed.comprSize = 1800;
+  const int tileScore = ScoreStream(packed, tiles);
+  EXPECT_GE(tileScore, kDefaultMinScore);
+  EXPECT_LT(ScoreStream(packed, noise), tileScore - 20);
+  EXPECT_LT(ScoreStream(packed, blank), tileScore - 20);
+  TStreamStats unpacked = packed;  // the stream is longer than its output
+  unpacked.comprSize = 5000;
+  EXPECT_LT(ScoreStream(unpacked, tiles), kDefaultMinScore);
+  EXPECT_EQ(ScoreStream(packed, {}), 0);
+}
+
+// Recall and precision above the default minimum score on ROMs with planted streams; the
+// bench (stream_scan_bench) prints the measured figures, these bounds lie well below them.
+TEST(ScanStreams, FindsPlantedStreamsOfEachSchemeInRandomAndTileData) {
+  for (const auto background : {TScanBackground::Random, TScanBackground::Tiles}) {
+    const TScanRom rom = MakeScanRom(1u << 20, background, 12, 21);
+    for (int scheme = 1; scheme <= 4; ++scheme) {
+      std::map<std::size_t, bool> planted;
+      for (const TPlantedStream& p : rom.planted) {
+        if (p.scheme == scheme) planted[p.address] = false;
+      }
+      const int one[] = {scheme};
+      int found = 0, chance = 0;
+      for (const TScanHit& h : ScanStreams(rom.bytes, one, TScanOptions{})) {
+        EXPECT_EQ(h.scheme, scheme);
+        const auto it = planted.find(h.address);
+        if (it == planted.end()) {
+          ++chance;
+          continue;
+        }
+        ++found;
+        for (const TPlantedStream& p : rom.planted) {
+          if (p.address == h.address) {
+            EXPECT_EQ(h.comprSize, p.comprSize);
+          }
+        }
+      }
+      const double recall = double(found) / double(planted.size());
+      const double precision = found + chance == 0 ? 0 : double(found) / double(found + chance);
+      EXPECT_GE(recall, 0.9) << "scheme " << scheme;
+      EXPECT_GE(precision, 0.8) << "scheme " << scheme;
+    }
+  }
+}
+
+TEST(ScanStreams, AllSchemesTogetherKeepTheBestOfOverlappingHits) {
+  const TScanRom rom = MakeScanRom(256u << 10, TScanBackground::Random, 3, 8);
+  const auto hits = ScanStreams(rom.bytes, kScanSchemes, TScanOptions{});
+  for (std::size_t i = 1; i < hits.size(); ++i) {
+    EXPECT_GE(hits[i].address, hits[i - 1].address + hits[i - 1].comprSize) << "no overlaps";
+  }
+  std::size_t matched = 0;
+  for (const TPlantedStream& p : rom.planted) {
+    for (const TScanHit& h : hits) matched += h.address == p.address && h.scheme == p.scheme;
+  }
+  EXPECT_GE(matched, rom.planted.size() - 1);
+
+  TScanOptions overlaps;
+  overlaps.overlaps = true;
+  overlaps.minScore = 0;
+  EXPECT_GT(ScanStreams(rom.bytes, kScanSchemes, overlaps).size(), hits.size());
+}
+
+TEST(ScanStreams, ProgressRunsOverAllSchemesAndCancelStops) {
+  const TScanRom rom = MakeScanRom(512u << 10, TScanBackground::Tiles, 2, 4);
+  TScanOptions options;
+  std::size_t last = 0, total = 0;
+  options.progress = [&](std::size_t done, std::size_t all) {
+    EXPECT_GE(done, last);
+    last = done;
+    total = all;
+    return true;
+  };
+  ScanStreams(rom.bytes, kScanSchemes, options);
+  EXPECT_EQ(total, rom.bytes.size() * 4);
+  EXPECT_GT(last, rom.bytes.size() * 3);
+
+  int calls = 0;
+  options.progress = [&](std::size_t, std::size_t) { return ++calls < 1; };
+  EXPECT_TRUE(
+      ScanStreams(rom.bytes, std::span<const int>(kScanSchemes).subspan(1), options).empty());
+}

@@ -1,0 +1,34 @@
+// ROM images with packed streams of all four schemes planted at known places, for measuring
+// how well the scans find them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tegulo {
+
+struct TPlantedStream {
+  std::size_t address = 0;
+  int scheme = 0;  // row in Compressions, 1..4
+  std::uint32_t comprSize = 0;
+};
+
+enum class TScanBackground { Random, Tiles };
+// Which packers make the streams: the greedy encoders (encoders.h) or the compressors that
+// write the shortest streams (compressors.h).
+enum class TScanPacker { Greedy, Shortest };
+
+struct TScanRom {
+  std::vector<std::uint8_t> bytes;
+  std::vector<TPlantedStream> planted;  // by address, never overlapping
+};
+
+// `size` bytes of random bytes or of uncompressed tile-like data, with `perScheme` streams of
+// each scheme (tile-like data of 512 to 16,384 bytes, packed by `packer`, CT in both offset
+// modes) at random positions that are multiples of 4. The same seed gives the
+// same ROM.
+TScanRom MakeScanRom(std::size_t size, TScanBackground background, int perScheme,
+                     std::uint32_t seed, TScanPacker packer = TScanPacker::Greedy);
+
+}  // namespace tegulo
