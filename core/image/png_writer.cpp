@@ -1,27 +1,33 @@
-// PNG export with libpng: one palette image, exactly the chunks the format needs.
+// PNG export with libpng: one palette image, exactly the chunks the format needs, encoded
+// into a byte sink; the file side goes through the safe-write path.
 #include "image/png_writer.h"
 
 #include <png.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <exception>
+#include <vector>
 
 #include "base/uCommon.h"
+#include "io/safe_write.h"
 
 namespace tegulo {
 namespace {
 
-// Everything the libpng callbacks and the setjmp frame share. Plain data only: libpng
-// longjmps across these frames, so nothing here may need a destructor.
+constexpr std::size_t kSinkChunk = 1 << 16;  // bytes gathered before the sink sees them
+
+// Everything the libpng callbacks and the setjmp frame share. It lives in the frame that
+// calls EncodeImage, which libpng's longjmp never crosses.
 struct TPngJob {
-  std::FILE* file = nullptr;
+  const TPngSink* sink = nullptr;
+  std::vector<std::uint8_t> pending;  // bytes not yet handed to the sink
+  std::exception_ptr sinkError;       // what the sink threw, rethrown once libpng is done
   const TIndexedBitmap* bmp = nullptr;
   int transparent = 0;
   png_structp png = nullptr;
   png_infop info = nullptr;
-  char reason[256] = {};  // first failure: the system's reason, else libpng's message
+  char reason[256] = {};  // libpng's message of the first failure
 };
 
 void Remember(TPngJob& job, const char* text) {
@@ -35,21 +41,36 @@ void OnError(png_structp png, png_const_charp msg) {
 
 void OnWarning(png_structp, png_const_charp) {}
 
-void OnWrite(png_structp png, png_bytep data, png_size_t n) {
-  auto& job = *static_cast<TPngJob*>(png_get_io_ptr(png));
-  if (std::fwrite(data, 1, n, job.file) != n) {
-    Remember(job, std::strerror(errno));
-    png_error(png, "Write error");
+// Hands the gathered bytes on; false (the error kept) when the sink threw.
+bool Drain(TPngJob& job) {
+  if (job.pending.empty()) return true;
+  try {
+    (*job.sink)(job.pending);
+  } catch (...) {
+    job.sinkError = std::current_exception();
+    return false;
   }
+  job.pending.clear();
+  return true;
 }
 
-void OnFlush(png_structp png) {
-  auto& job = *static_cast<TPngJob*>(png_get_io_ptr(png));
-  if (std::fflush(job.file) != 0) {
-    Remember(job, std::strerror(errno));
-    png_error(png, "Write error");
+bool Append(TPngJob& job, const std::uint8_t* data, std::size_t n) {
+  try {
+    job.pending.insert(job.pending.end(), data, data + n);
+  } catch (...) {
+    job.sinkError = std::current_exception();
+    return false;
   }
+  return job.pending.size() < kSinkChunk || Drain(job);
 }
+
+// No exception may cross libpng's C frames, and nothing with a destructor may be alive
+// here when png_error longjmps out.
+void OnWrite(png_structp png, png_bytep data, png_size_t n) {
+  if (!Append(*static_cast<TPngJob*>(png_get_io_ptr(png)), data, n)) png_error(png, "Write error");
+}
+
+void OnFlush(png_structp) {}
 
 // The one frame with setjmp: job.png and job.info are set by the caller, which also
 // destroys them. Returns false when libpng reported an error.
@@ -85,10 +106,6 @@ bool EncodeImage(TPngJob& job) {
   return true;
 }
 
-[[noreturn]] void CannotCreate(const std::string& path, const char* reason) {
-  throw TError("Cannot create file \"" + path + "\". " + reason);
-}
-
 }  // namespace
 
 int TransparentIndex(const TIndexedBitmap& bmp) {
@@ -99,36 +116,31 @@ int TransparentIndex(const TIndexedBitmap& bmp) {
   return k;
 }
 
-void WritePng(const std::string& path, const TIndexedBitmap& bmp) {
+void EncodePng(const TIndexedBitmap& bmp, const TPngSink& sink) {
   if (bmp.Empty()) throw TError("There is no image to export");
 
   TPngJob job;
+  job.sink = &sink;
   job.bmp = &bmp;
   job.transparent = TransparentIndex(bmp);
-  job.file = std::fopen(path.c_str(), "wb");
-  if (job.file == nullptr) CannotCreate(path, std::strerror(errno));
+  job.pending.reserve(kSinkChunk + 8192);
 
   job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, OnError, OnWarning);
   if (job.png != nullptr) job.info = png_create_info_struct(job.png);
   bool ok = job.info != nullptr && EncodeImage(job);
   png_destroy_write_struct(&job.png, &job.info);
-  if (!ok && job.reason[0] == '\0') Remember(job, "Out of memory");
+  if (ok) ok = Drain(job);
+  if (job.sinkError) std::rethrow_exception(job.sinkError);
+  if (!ok)
+    throw TError(std::string("Cannot encode the image. ") +
+                 (job.reason[0] != '\0' ? job.reason : "Out of memory"));
+}
 
-  // Data still buffered in the stream may fail only now.
-  if (std::fflush(job.file) != 0 && ok) {
-    Remember(job, std::strerror(errno));
-    ok = false;
-  }
-  if (std::fclose(job.file) != 0 && ok) {
-    Remember(job, std::strerror(errno));
-    ok = false;
-  }
-  if (!ok) {
-    // Only a file of our own is removed, never a device or pipe that was named.
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
-    CannotCreate(path, job.reason);
-  }
+void WritePng(const std::string& path, const TIndexedBitmap& bmp) {
+  if (bmp.Empty()) throw TError("There is no image to export");
+  TAtomicFile file(path);
+  EncodePng(bmp, [&file](std::span<const std::uint8_t> bytes) { file.Write(bytes); });
+  file.Commit();
 }
 
 }  // namespace tegulo

@@ -2,24 +2,20 @@
 #include "palette/palette.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 
+#include "base/messages.h"
 #include "base/uCommon.h"
+#include "io/read_file.h"
 
 namespace tegulo {
 namespace {
 
-constexpr long kZsnesPaletteOffset = 1560;
+constexpr std::size_t kZsnesPaletteOffset = 1560;
 constexpr std::size_t kZsnesPaletteBytes = 512;
 
 std::uint16_t WordAt(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 }  // namespace
 
@@ -36,20 +32,27 @@ TPalette PaletteFromRom(std::span<const std::uint8_t> rom, std::int32_t address,
   return out;
 }
 
-TPalette ReadZsnesPalette(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-  if (!f) throw TError(path + " not found");
-  std::uint8_t bytes[kZsnesPaletteBytes] = {};
-  std::size_t got = 0;
-  // A file shorter than the offset simply yields no bytes.
-  if (std::fseek(f.get(), kZsnesPaletteOffset, SEEK_SET) == 0) {
-    got = std::fread(bytes, 1, sizeof bytes, f.get());
-  }
-  // Opening succeeds on a folder, but reading it fails: that is no save state either.
-  if (std::ferror(f.get())) throw TError(path + " not found");
+TPalette ZsnesPaletteFromBytes(std::span<const std::uint8_t> state) {
   TPalette out{};
-  for (std::size_t i = 0; 2 * i + 2 <= got; ++i) out[i] = ConsoleColour(WordAt(bytes + 2 * i));
+  const std::span<const std::uint8_t> words =
+      state.size() > kZsnesPaletteOffset
+          ? state.subspan(kZsnesPaletteOffset,
+                          std::min(kZsnesPaletteBytes, state.size() - kZsnesPaletteOffset))
+          : std::span<const std::uint8_t>{};
+  for (std::size_t i = 0; 2 * i + 2 <= words.size(); ++i) {
+    out[i] = ConsoleColour(WordAt(words.data() + 2 * i));
+  }
   return out;
+}
+
+TPalette ReadZsnesPalette(const std::string& path) {
+  try {
+    return ZsnesPaletteFromBytes(ReadFileHead(path, kZsnesPaletteOffset + kZsnesPaletteBytes));
+  } catch (const TFileReadError& e) {
+    // A folder opens but is no save state either: it reads as not found, as before.
+    if (e.failure() == TReadFailure::Directory) throw TError(EscapeControls(path) + " not found");
+    throw;
+  }
 }
 
 void LoadViewPalette(TPalette& view, const TTileEntry& e) {
