@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test asan fuzz bench deps configure build clean
+.PHONY: run test package asan fuzz bench deps configure build clean
 
 deps:
 	@tools/install-deps.sh
@@ -22,6 +22,9 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTEGULO_SANITIZE=ON -DTEGULO_BUILD_BENCH=OFF

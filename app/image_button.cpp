@@ -26,17 +26,31 @@ void DrawFrame(QPainter& p, const QRect& r, const QPalette& pal, bool sunken) {
   p.drawLine(r.topRight(), r.bottomRight());
 }
 
+QSize SmallestSize(const QIcon& icon) {
+  QSize smallest;
+  for (const QSize& size : icon.availableSizes()) {
+    if (!smallest.isValid() || size.width() < smallest.width()) smallest = size;
+  }
+  return smallest.isValid() ? smallest : QSize(0, 0);
+}
+
 }  // namespace
 
-TImageButton::TImageButton(TStyle style, const QPixmap& picture, QWidget* parent)
-    : QAbstractButton(parent), style_(style), picture_(picture) {
+TImageButton::TImageButton(TStyle style, const QIcon& picture, QWidget* parent)
+    : QAbstractButton(parent), style_(style), icon_(picture), pictureSize_(SmallestSize(picture)) {
   setAttribute(Qt::WA_Hover);
   setFocusPolicy(Qt::NoFocus);
 }
 
-QSize TImageButton::sizeHint() const {
-  return picture_.deviceIndependentSize().toSize() + QSize(2, 2);
+TImageButton::TImageButton(TStyle style, const QPixmap& picture, QWidget* parent)
+    : TImageButton(style, QIcon(picture), parent) {}
+
+QPixmap TImageButton::Picture() const {
+  if (pictureSize_.isEmpty()) return QPixmap();
+  return icon_.pixmap(pictureSize_, devicePixelRatioF());
 }
+
+QSize TImageButton::sizeHint() const { return pictureSize_ + QSize(2, 2); }
 
 bool TImageButton::event(QEvent* event) {
   // The hover frame needs a repaint when the pointer comes and goes.
@@ -51,11 +65,10 @@ void TImageButton::paintEvent(QPaintEvent*) {
   if (style_ == TStyle::Flat && isEnabled() && (pressed || underMouse())) {
     DrawFrame(p, frame, palette(), pressed);
   }
-  const QSize size = picture_.deviceIndependentSize().toSize();
-  QPoint at((width() - size.width()) / 2, (height() - size.height()) / 2);
+  QPoint at((width() - pictureSize_.width()) / 2, (height() - pictureSize_.height()) / 2);
   if (pressed) at += QPoint(kPressShift, kPressShift);
   if (!isEnabled()) p.setOpacity(kDisabledOpacity);
-  p.drawPixmap(at, picture_);
+  p.drawPixmap(at, Picture());
 }
 
 }  // namespace tegulo

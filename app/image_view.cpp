@@ -6,8 +6,10 @@
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace tegulo {
 
@@ -17,7 +19,64 @@ std::int64_t Scaled(std::int32_t side, std::int32_t zoom) {
   return std::min<std::int64_t>(std::int64_t{side} * zoom, std::numeric_limits<int>::max());
 }
 
+// The first device pixel of bitmap pixel `s`.
+std::int64_t BlockStart(std::int64_t s, double scale) {
+  return static_cast<std::int64_t>(std::ceil(static_cast<double>(s) * scale));
+}
+
+// The bitmap pixel that device pixel `x` shows (the block boundaries are BlockStart's, with
+// rounding of the division corrected), at most `last`.
+std::int64_t SourceOf(std::int64_t x, double scale, std::int64_t last) {
+  std::int64_t s = std::min<std::int64_t>(static_cast<std::int64_t>(x / scale), last);
+  while (s > 0 && BlockStart(s, scale) > x) --s;
+  while (s < last && BlockStart(s + 1, scale) <= x) ++s;
+  return s;
+}
+
 }  // namespace
+
+std::int64_t ReplicatedSide(std::int32_t side, double scale) { return BlockStart(side, scale); }
+
+QImage ReplicatePixels(const TIndexedBitmap& bitmap, const QRect& device, double scale) {
+  std::array<QRgb, 256> lut;
+  for (std::size_t i = 0; i < lut.size(); ++i) lut[i] = 0xFF000000u | bitmap.Colours[i];
+
+  // The blocks of one row, worked out once: bitmap column and width in device pixels.
+  struct TRun {
+    std::int32_t column;
+    int width;
+  };
+  const int w = device.width();
+  const std::int64_t lastColumn = bitmap.Width() - 1;
+  std::vector<TRun> runs;
+  runs.reserve(static_cast<std::size_t>(std::min<std::int64_t>(w, lastColumn + 1)));
+  for (std::int64_t x = 0, sx = SourceOf(device.left(), scale, lastColumn); x < w; ++sx) {
+    const std::int64_t end = sx < lastColumn ? BlockStart(sx + 1, scale) - device.left() : w;
+    const int n = static_cast<int>(std::min<std::int64_t>(end, w) - x);
+    runs.push_back({static_cast<std::int32_t>(sx), n});
+    x += n;
+  }
+
+  // Rows that come from the same bitmap row are copied.
+  QImage out(device.size(), QImage::Format_RGB32);
+  const std::int64_t lastRow = bitmap.Height() - 1;
+  std::int64_t sy = SourceOf(device.top(), scale, lastRow);
+  std::int64_t lastSourceRow = -1;
+  for (int y = 0; y < device.height(); ++y) {
+    while (sy < lastRow && BlockStart(sy + 1, scale) <= device.top() + y) ++sy;
+    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+    if (sy == lastSourceRow) {
+      std::memcpy(dst, out.constScanLine(y - 1), static_cast<std::size_t>(w) * sizeof(QRgb));
+      continue;
+    }
+    lastSourceRow = sy;
+    const std::uint8_t* src = bitmap.Row(static_cast<std::int32_t>(sy));
+    for (const TRun& run : runs) {
+      dst = std::fill_n(dst, run.width, lut[src[run.column]]);
+    }
+  }
+  return out;
+}
 
 TImageView::TImageView(QWidget* parent) : QWidget(parent) {}
 
@@ -37,36 +96,24 @@ void TImageView::paintEvent(QPaintEvent* event) {
   const QRect area = event->rect() & QRect(QPoint(0, 0), PictureSize());
   if (area.isEmpty()) return;
 
-  std::array<QRgb, 256> lut;
-  for (std::size_t i = 0; i < lut.size(); ++i) lut[i] = 0xFF000000u | bitmap_->Colours[i];
-
-  // Convert only the exposed part: each target pixel (x, y) takes source pixel
-  // (x / zoom, y / zoom). Rows that come from the same source row are copied.
-  QImage out(area.size(), QImage::Format_RGB32);
-  const int w = area.width();
-  const std::int64_t z = zoom_;
-  std::int64_t lastSourceRow = -1;
-  for (int y = 0; y < area.height(); ++y) {
-    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-    const std::int64_t sy = (area.top() + y) / z;
-    if (sy == lastSourceRow) {
-      std::memcpy(dst, out.constScanLine(y - 1), static_cast<std::size_t>(w) * sizeof(QRgb));
-      continue;
-    }
-    lastSourceRow = sy;
-    const std::uint8_t* src = bitmap_->Row(static_cast<std::int32_t>(sy));
-    std::int64_t sx = area.left() / z;
-    std::int64_t repeat = z - area.left() % z;  // what remains of the first source pixel
-    for (int x = 0; x < w;) {
-      const QRgb colour = lut[src[sx]];
-      const int n = static_cast<int>(std::min<std::int64_t>(repeat, w - x));
-      std::fill_n(dst + x, n, colour);
-      x += n;
-      ++sx;
-      repeat = z;
-    }
-  }
-  QPainter(this).drawImage(area.topLeft(), out);
+  // Only the exposed part is converted, in the screen's device pixels.
+  const double ratio = std::max(devicePixelRatioF(), 1.0);
+  const double scale = zoom_ * ratio;
+  const auto clip = [](double v, std::int64_t limit) {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(v), 0, limit);
+  };
+  const std::int64_t width = ReplicatedSide(bitmap_->Width(), scale);
+  const std::int64_t height = ReplicatedSide(bitmap_->Height(), scale);
+  const std::int64_t left = clip(std::floor(area.left() * ratio), width);
+  const std::int64_t top = clip(std::floor(area.top() * ratio), height);
+  const std::int64_t right = clip(std::ceil((area.right() + 1) * ratio), width);
+  const std::int64_t bottom = clip(std::ceil((area.bottom() + 1) * ratio), height);
+  if (left >= right || top >= bottom) return;
+  const QRect device(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                     static_cast<int>(bottom - top));
+  QImage out = ReplicatePixels(*bitmap_, device, scale);
+  out.setDevicePixelRatio(ratio);
+  QPainter(this).drawImage(QPointF(left / ratio, top / ratio), out);
 }
 
 }  // namespace tegulo

@@ -1,6 +1,7 @@
 // TImageView: the view that shows the tile bitmap enlarged by pixel replication.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 #include <cstdint>
 
@@ -11,7 +12,9 @@ namespace tegulo {
 // Shows the bitmap `zoom` times enlarged at the view's top-left corner, clipped by the view;
 // the rest shows the window background. Only the exposed part is ever converted, so
 // pictures far larger than any screen (64,000 x 64,000 pixels) cost no memory of their own.
-// The bitmap is read at paint time and must outlive the view or be detached first.
+// The bitmap is read at paint time and must outlive the view or be detached first. On a
+// high-density screen the picture is built in device pixels, so that each bitmap pixel stays
+// a sharp block (zoom × device pixel ratio wide) and nothing is smoothed.
 class TImageView : public QWidget {
   Q_OBJECT
 public:
@@ -31,5 +34,15 @@ private:
   const TIndexedBitmap* bitmap_ = nullptr;
   std::int32_t zoom_ = 1;
 };
+
+// The part `device` of `bitmap` enlarged `scale` times (zoom × device pixel ratio, at least 1)
+// by pixel replication, in device pixels: column x shows bitmap column s for
+// ceil(s × scale) <= x < ceil((s + 1) × scale), and rows likewise, so that every bitmap pixel
+// is a block of whole device pixels and the blocks tile without gaps whatever the scale.
+// `device` must lie inside the enlarged bitmap (0 .. ceil(width × scale) - 1 and so on).
+QImage ReplicatePixels(const TIndexedBitmap& bitmap, const QRect& device, double scale);
+
+// The number of device pixels that `side` bitmap pixels take at `scale`.
+std::int64_t ReplicatedSide(std::int32_t side, double scale);
 
 }  // namespace tegulo

@@ -13,6 +13,7 @@
 #include "line_edit.h"
 #include "list_box.h"
 #include "palette_grid.h"
+#include "pictures.h"
 #include "qt_text.h"
 #include "spin_edit.h"
 #include "status_bar.h"
@@ -35,11 +36,9 @@ W* Named(W* widget, const char* name) {
   return widget;
 }
 
-QPixmap Picture(const char* name) { return QPixmap(QStringLiteral(":/icons/%1.png").arg(name)); }
-
 TImageButton* MakeButton(QWidget* parent, const char* name, TImageButton::TStyle style,
                          const char* picture, const char* hint) {
-  auto* button = Named(new TImageButton(style, Picture(picture), parent), name);
+  auto* button = Named(new TImageButton(style, ButtonPicture(picture), parent), name);
   button->setToolTip(QString::fromLatin1(hint));
   return button;
 }
@@ -149,7 +148,7 @@ void TfmMain::BuildToolbar() {
   TRowPlacer row(4, 7, 23, 6);
 
   bOpenROM = Named(new QPushButton(p), "bOpenROM");
-  bOpenROM->setIcon(QIcon(Picture("open_rom")));
+  bOpenROM->setIcon(ButtonPicture("open_rom"));
   bOpenROM->setIconSize(QSize(48, 48));
   bOpenROM->setToolTip(QStringLiteral("Load SNES/GBA ROM"));
   bOpenROM->setFocusPolicy(Qt::NoFocus);

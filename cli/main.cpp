@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "base/version.h"
 #include "commands.h"
 
 namespace tegulo::cli {
@@ -42,6 +43,8 @@ int Run(int argc, char** argv) {
       "of SNES and GBA ROM images, list documents, find LZ77-10 streams.",
       "tegulo-cli"};
   app.footer(std::string(kFooter) + "\nRun \"tegulo-cli COMMAND --help\" for a command's details.");
+  app.set_version_flag("--version", std::string("tegulo-cli ") + kVersion,
+                       "Print the program's name and version and exit");
   app.require_subcommand(1);
 
   const std::vector<TCommand> commands = {

@@ -10,6 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev
   fonts-dejavu-core
+  help2man man-db                              # the manual pages: written, then checked
+  desktop-file-utils appstream shared-mime-info # validators of the installed desktop files
+  dpkg-dev file                                # dpkg-shlibdeps for the .deb's dependencies
   "$@"
 )
 

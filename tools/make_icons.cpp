@@ -1,13 +1,17 @@
-// Draws the window's button pictures and writes them as PNG files into the folder given:
+// Draws the window's button pictures and the application icon and writes them as files:
 //   make_icons app/icons
+// gives NAME.png and NAME@2x.png (twice the size, for high-density screens) for every button,
+// and app/io.github.tegulo.Tegulo.svg with app/io.github.tegulo.Tegulo-N.png, N = 16 .. 256.
 // One visual language: a dark outline, flat fills from one small palette, a green arrow for
 // "into" or "out of", a document sheet for the document buttons.
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QString>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -295,21 +299,190 @@ void Disc(QPainter& p, const QColor& fill, bool plus) {
   if (plus) p.drawLine(QPointF(12, 7), QPointF(12, 17));
 }
 
-bool Write(const QString& folder, const char* name, int size, const Drawing& draw) {
+bool WritePng(const QString& path, int size, double units, const Drawing& draw) {
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 24.0, size / 24.0);
+    p.scale(size / units, size / units);
     draw(p);
   }
-  const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".png");
   if (!image.save(path, "PNG")) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
   }
   return true;
+}
+
+// A button picture at its size and at twice its size, drawn from the same outline.
+bool Write(const QString& folder, const char* name, int size, const Drawing& draw) {
+  const QDir dir(folder);
+  const QString base = QString::fromLatin1(name);
+  return WritePng(dir.filePath(base + ".png"), size, 24, draw) &&
+         WritePng(dir.filePath(base + "@2x.png"), 2 * size, 24, draw);
+}
+
+// The application icon is drawn once, through this interface, both as vector graphics (SVG)
+// and with QPainter at each pixel size, so that every size shows the same picture.
+class Canvas {
+public:
+  virtual ~Canvas() = default;
+  virtual void Rect(QRectF r, double radius, const QColor& fill) = 0;
+  // `fill` invalid: no fill; `width` 0: no outline.
+  virtual void Circle(QPointF centre, double radius, const QColor& fill, const QColor& stroke,
+                      double width) = 0;
+  virtual void Line(QPointF from, QPointF to, double width, const QColor& colour) = 0;
+  // Until EndClip, only what lies inside the circle is drawn.
+  virtual void BeginClip(QPointF centre, double radius) = 0;
+  virtual void EndClip() = 0;
+};
+
+class PainterCanvas : public Canvas {
+public:
+  explicit PainterCanvas(QPainter& p) : p_(p) {}
+  void Rect(QRectF r, double radius, const QColor& fill) override {
+    p_.setPen(Qt::NoPen);
+    p_.setBrush(fill);
+    p_.drawRoundedRect(r, radius, radius);
+  }
+  void Circle(QPointF centre, double radius, const QColor& fill, const QColor& stroke,
+              double width) override {
+    p_.setPen(width > 0 ? QPen(stroke, width) : QPen(Qt::NoPen));
+    p_.setBrush(fill.isValid() ? QBrush(fill) : QBrush(Qt::NoBrush));
+    p_.drawEllipse(centre, radius, radius);
+  }
+  void Line(QPointF from, QPointF to, double width, const QColor& colour) override {
+    p_.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
+    p_.drawLine(from, to);
+  }
+  void BeginClip(QPointF centre, double radius) override {
+    p_.save();
+    QPainterPath clip;
+    clip.addEllipse(centre, radius, radius);
+    p_.setClipPath(clip);
+  }
+  void EndClip() override { p_.restore(); }
+
+private:
+  QPainter& p_;
+};
+
+class SvgCanvas : public Canvas {
+public:
+  void Rect(QRectF r, double radius, const QColor& fill) override {
+    body_ += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
+                 .arg(r.x())
+                 .arg(r.y())
+                 .arg(r.width())
+                 .arg(r.height());
+    if (radius > 0) body_ += QStringLiteral(" rx=\"%1\"").arg(radius);
+    body_ += QStringLiteral(" fill=\"%1\"/>\n").arg(fill.name());
+  }
+  void Circle(QPointF centre, double radius, const QColor& fill, const QColor& stroke,
+              double width) override {
+    body_ += QStringLiteral("  <circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"%4\"")
+                 .arg(centre.x())
+                 .arg(centre.y())
+                 .arg(radius)
+                 .arg(fill.isValid() ? fill.name() : QStringLiteral("none"));
+    if (width > 0) {
+      body_ += QStringLiteral(" stroke=\"%1\" stroke-width=\"%2\"").arg(stroke.name()).arg(width);
+    }
+    body_ += QStringLiteral("/>\n");
+  }
+  void Line(QPointF from, QPointF to, double width, const QColor& colour) override {
+    body_ += QStringLiteral(
+                 "  <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
+                 "stroke-width=\"%6\" stroke-linecap=\"round\"/>\n")
+                 .arg(from.x())
+                 .arg(from.y())
+                 .arg(to.x())
+                 .arg(to.y())
+                 .arg(colour.name())
+                 .arg(width);
+  }
+  void BeginClip(QPointF centre, double radius) override {
+    const QString id = QStringLiteral("clip%1").arg(++clips_);
+    body_ += QStringLiteral(
+                 "  <clipPath id=\"%1\"><circle cx=\"%2\" cy=\"%3\" r=\"%4\"/>"
+                 "</clipPath>\n  <g clip-path=\"url(#%1)\">\n")
+                 .arg(id)
+                 .arg(centre.x())
+                 .arg(centre.y())
+                 .arg(radius);
+  }
+  void EndClip() override { body_ += QStringLiteral("  </g>\n"); }
+
+  QString Document(int units) const {
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
+               "viewBox=\"0 0 %1 %1\">\n%2</svg>\n")
+        .arg(units)
+        .arg(body_);
+  }
+
+private:
+  QString body_;
+  int clips_ = 0;
+};
+
+// The application icon on a 64-unit square: a mosaic of 4 x 4 coloured tiles (a small
+// landscape: sky, sun, hill, ground) on a dark rounded square, and a magnifying glass whose
+// lens shows pixels enlarged.
+constexpr int kAppIconUnits = 64;
+const char* const kAppIconName = "io.github.tegulo.Tegulo";
+const int kAppIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
+void AppIcon(Canvas& c) {
+  c.Rect(QRectF(3, 3, 58, 58), 11, kInk);
+  const QColor tiles[4][4] = {{kSky, kSky, kSky, kGold},
+                              {kSky, kGreen, kSky, kSky},
+                              {kGreen, kGreen, kGreen, kSky},
+                              {kWood, kWood, kWood, kGreen}};
+  for (int row = 0; row < 4; ++row) {
+    for (int col = 0; col < 4; ++col) {
+      c.Rect(QRectF(9 + col * 12, 9 + row * 12, 10, 10), 1.5, tiles[row][col]);
+    }
+  }
+  const QPointF lens(38, 38);
+  const double radius = 13;
+  c.Line(QPointF(48, 48), QPointF(57, 57), 7, kInk);
+  c.Line(QPointF(48, 48), QPointF(56.5, 56.5), 4.5, kGold);
+  c.Circle(lens, radius, kPaper, kInk, 0);
+  c.BeginClip(lens, radius);
+  const QColor big[2] = {kRed, kGold};
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      c.Rect(QRectF(lens.x() - 18 + i * 9, lens.y() - 18 + j * 9, 9, 9), 0, big[(i + j) % 2]);
+    }
+  }
+  c.EndClip();
+  c.Circle(lens, radius, QColor(), kInk, 5);
+  c.Circle(lens, radius, QColor(), kPaper, 2.5);
+}
+
+bool WriteAppIcon(const QString& folder) {
+  const QDir dir(folder);
+  const QString base = QString::fromLatin1(kAppIconName);
+  bool ok = true;
+  for (const int size : kAppIconSizes) {
+    ok &= WritePng(dir.filePath(QStringLiteral("%1-%2.png").arg(base).arg(size)), size,
+                   kAppIconUnits, [](QPainter& p) {
+                     PainterCanvas c(p);
+                     AppIcon(c);
+                   });
+  }
+  SvgCanvas svg;
+  AppIcon(svg);
+  QFile file(dir.filePath(base + ".svg"));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+      file.write(svg.Document(kAppIconUnits).toUtf8()) < 0 || !file.flush()) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+    return false;
+  }
+  return ok;
 }
 
 }  // namespace
@@ -320,7 +493,8 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   const QString folder = QString::fromLocal8Bit(argv[1]);
-  QDir().mkpath(folder);
+  const QString appFolder = QDir(folder).filePath(QStringLiteral("app"));
+  QDir().mkpath(appFolder);
   bool ok = true;
   ok &= Write(folder, "open_rom", 48, OpenRom);
   ok &= Write(folder, "new", 48, New);
@@ -333,5 +507,6 @@ int main(int argc, char* argv[]) {
   ok &= Write(folder, "mono_reverse", 24, [](QPainter& p) { Ramp(p, true); });
   ok &= Write(folder, "add", 24, [](QPainter& p) { Disc(p, kGreen, true); });
   ok &= Write(folder, "remove", 24, [](QPainter& p) { Disc(p, kRed, false); });
+  ok &= WriteAppIcon(appFolder);
   return ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // tegulo-cli's exit statuses and error lines, and its help.
 #include <gtest/gtest.h>
 
+#include "base/version.h"
 #include "cli_support.h"
 
 using namespace tegulo::clitest;
@@ -93,6 +94,16 @@ TEST(CliErrors, UsageErrorsGiveStatusTwo) {
     EXPECT_EQ(r.err.rfind("tegulo-cli: ", 0), 0u) << label << ": " << r.err;
     EXPECT_EQ(r.out, "") << label;
   }
+}
+
+TEST(CliErrors, VersionIsTheProjectVersionWithoutACommand) {
+  TScratch s;
+  const TRun r = s.Run({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("tegulo-cli ") + tegulo::kVersion + "\n");
+  EXPECT_EQ(r.err, "");
+  const TRun late = s.Run({"list", "--version"});  // an option of the program, not of a command
+  EXPECT_EQ(late.status, 2);
 }
 
 TEST(CliErrors, HelpExplainsEveryCommand) {
