@@ -53,8 +53,19 @@ void MakeDirectory(const std::string& dir) {
 void RunExport(const TExportArgs& a) {
   const std::vector<TTileEntry> entries = LoadDocument(a.document);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
+
+  // Which entries are written, and where: every output is checked against the inputs
+  // before the first file is written.
+  std::vector<std::string> paths(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string file = ExportFileName(i, GetName(entries[i]));
+    paths[i] = (std::filesystem::path(a.outdir) / file).string();
+    RefuseInputAsOutput(paths[i], a.document);
+    RefuseInputAsOutput(paths[i], a.rom);
+  }
   MakeDirectory(a.outdir);
 
+  std::size_t tooLarge = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     TTileEntry e = entries[i];
     const std::string name = GetName(e);
@@ -68,11 +79,18 @@ void RunExport(const TExportArgs& a) {
                   label.c_str(), e.Template, e.Width, e.Height);
       continue;
     }
-    const std::string file = ExportFileName(i, name);
-    const std::string path = (std::filesystem::path(a.outdir) / file).string();
-    if (UnpackAndWritePng(e, rom, kFallbackBackground, path))
-      Warn(file + ": Not valid LZ10 stream");
-    std::printf("wrote %s\n", path.c_str());
+    if (!WithinDrawLimit(e)) {
+      std::printf("skipped %s: %s\n", label.c_str(), TooLargeToDrawText(e).c_str());
+      ++tooLarge;
+      continue;
+    }
+    if (UnpackAndWritePng(e, rom, kFallbackBackground, paths[i]))
+      Warn(ExportFileName(i, name) + ": Not valid LZ10 stream");
+    std::printf("wrote %s\n", paths[i].c_str());
+  }
+  if (tooLarge > 0) {
+    throw TError(std::to_string(tooLarge) + (tooLarge == 1 ? " entry was" : " entries were") +
+                 " too large to draw and not written");
   }
 }
 

@@ -7,9 +7,11 @@
 
 #include "base/bitmap.h"
 #include "base/choice_lookup.h"
+#include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/refresh.h"
+#include "entries/limits.h"
 #include "entries/tile_entry.h"
 #include "image/png_writer.h"
 #include "image/render.h"
@@ -30,8 +32,6 @@ bool UnpackAndWritePng(TTileEntry& e, std::span<const std::uint8_t> rom, std::ui
 }
 
 namespace {
-
-constexpr std::int32_t kMaxTiles = 2000;  // the window's limit for width and height
 
 struct TRenderArgs {
   std::string rom, address, templ, width, height, offset = "0", compression = "(none)";
@@ -68,7 +68,8 @@ TPaletteSpec ParsePaletteSpec(const std::string& text) {
     if (colon != std::string::npos) spec.count = ParseInt(rest.substr(colon + 1));
     return spec;
   }
-  throw TError("Unknown palette '" + text + "' (mono, mono-reverse, rom:ADDR[:COUNT] or zst:FILE)");
+  throw TUsageError("Unknown palette '" + EscapeControls(text) +
+                    "' (mono, mono-reverse, rom:ADDR[:COUNT] or zst:FILE)");
 }
 
 // "RRGGBB" (an optional leading "#") as an entry colour, 0x00BBGGRR.
@@ -84,7 +85,7 @@ std::uint32_t ParseBackground(const std::string& text) {
     if (d < 0) ok = false;
     rgb = rgb << 4 | static_cast<std::uint32_t>(d & 15);
   }
-  if (!ok) throw TError("'" + text + "' is not a valid colour (RRGGBB)");
+  if (!ok) throw TError("'" + EscapeControls(text) + "' is not a valid colour (RRGGBB)");
   return SwapRedBlue(rgb);  // the swap is its own inverse
 }
 
@@ -101,19 +102,21 @@ void RunRender(const TRenderArgs& a) {
   const std::int32_t height = TilesOrThrow(a.height, "--height");
   TTileEntry e = NewEntry(a.address, width, height, ParseInt(a.offset));
   const auto row = FindTemplate(a.templ);
-  if (!row) throw TError("Unknown template '" + a.templ + "'");
+  if (!row) throw TUsageError("Unknown template '" + EscapeControls(a.templ) + "'");
   int scheme = 0;
   if (a.compression != "none" && a.compression != "(none)") {
     const auto s = FindScheme(a.compression);
     if (!s) {
-      throw TError("Unknown compression scheme '" + a.compression +
-                   "' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)");
+      throw TUsageError("Unknown compression scheme '" + EscapeControls(a.compression) +
+                        "' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)");
     }
     scheme = *s;
   }
   const TPaletteSpec palette = ParsePaletteSpec(a.palette);
   const std::uint32_t background =
       a.background.empty() ? kFallbackBackground : ParseBackground(a.background);
+  RefuseInputAsOutput(a.output, a.rom);
+  if (palette.kind == TPaletteKind::Zsnes) RefuseInputAsOutput(a.output, palette.path);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   // The window's order: the template's grey ramp first, then the palette action.

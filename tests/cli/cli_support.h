@@ -10,12 +10,20 @@ namespace tegulo::clitest {
 
 struct TRun {
   int status = -1;  // exit status, or -1 when the program did not exit normally
+  int signal = 0;   // the signal that ended it, if one did
   std::string out;  // standard output
   std::string err;  // standard error
 };
 
-// Runs tegulo-cli with the arguments (no shell), output captured through files in `scratch`.
-TRun RunCli(const std::vector<std::string>& args, const std::filesystem::path& scratch);
+// Runs tegulo-cli with the arguments (no shell), output captured through files in `scratch`
+// (".stdout", ".stderr"). SIGXFSZ is at its default in the child, as a user has it; a
+// fileSizeLimit of 0 or more is the child's file-size limit in bytes ("ulimit -f").
+// A child still running after 60 s is killed (signal SIGALRM).
+TRun RunCli(const std::vector<std::string>& args, const std::filesystem::path& scratch,
+            std::int64_t fileSizeLimit = -1);
+
+// The names in the folder, sorted, without the captured output files.
+std::vector<std::string> Names(const std::filesystem::path& dir);
 
 struct TPng {
   std::uint32_t width = 0, height = 0;
@@ -49,7 +57,9 @@ public:
   TScratch& operator=(const TScratch&) = delete;
   const std::filesystem::path& Dir() const { return dir_; }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  TRun Run(const std::vector<std::string>& args) const { return RunCli(args, dir_); }
+  TRun Run(const std::vector<std::string>& args, std::int64_t fileSizeLimit = -1) const {
+    return RunCli(args, dir_, fileSizeLimit);
+  }
 
 private:
   std::filesystem::path dir_;

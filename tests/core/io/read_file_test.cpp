@@ -22,7 +22,9 @@ TEST_F(ReadFile, ReadsToTheEndWhateverTheSizeSays) {
   Put("empty", "");
   EXPECT_TRUE(ReadWholeFile(Path("empty")).empty());
   // Files under /proc measure 0 bytes but are not empty.
-  if (fs::exists("/proc/self/status")) EXPECT_FALSE(ReadWholeFile("/proc/self/status").empty());
+  if (fs::exists("/proc/self/status")) {
+    EXPECT_FALSE(ReadWholeFile("/proc/self/status").empty());
+  }
   EXPECT_EQ(ReadFileHead(Path("rom"), 2072).size(), 2072u);
   EXPECT_EQ(ReadFileHead(Path("empty"), 2072).size(), 0u);
 }
