@@ -70,7 +70,7 @@ void RunExport(const TExportArgs& a) {
     TTileEntry e = entries[i];
     const std::string name = GetName(e);
     const std::string label = std::to_string(i) + " (" + PrintableName(name) + ")";
-    if (e.Template == 0) {
+    if (e.Template == kTemplateNone) {
       std::printf("skipped %s: no template\n", label.c_str());
       continue;
     }

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "base/stream_view.h"
-#include "compress/uCompress.h"
+#include "compress/scheme_formats.h"
 
 namespace tegulo {
 namespace {
@@ -28,32 +28,34 @@ TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDec
   buffer.resize(kDecodeBufferSize);
   std::fill_n(buffer.begin(), kDecodeBufferSize, std::uint8_t{0});
 
+  const TSchemeFormat* scheme = FindSchemeFormat(e.Compression);
+  if (scheme == nullptr) return report;  // a damaged record: the scheme is unknown, sizes stay
+  if (scheme->sizeRule == TSizeRule::kFromTiles) {
+    // The product wraps at 32 bits; unsigned arithmetic keeps that defined.
+    e.RawSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(e.Width) *
+                                          static_cast<std::uint32_t>(e.Height) * e.Bpp * 8u);
+    return report;
+  }
+
   const std::span<const std::uint8_t> stream = StreamAt(rom, e.Address);
-  const std::uint32_t h = ReadLePadded(stream, 0, 2);
-  const std::uint32_t d = ReadLePadded(stream, 0, 4);
-  switch (e.Compression) {
-    case 0:
-      // The product wraps at 32 bits; unsigned arithmetic keeps that defined.
-      e.RawSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(e.Width) *
-                                            static_cast<std::uint32_t>(e.Height) * e.Bpp * 8u);
+  const auto header16 = static_cast<std::int32_t>(ReadLePadded(stream, 0, 2));
+  const auto header24 = static_cast<std::int32_t>(ReadLePadded(stream, 0, 4) >> 8);
+  const auto count =
+      static_cast<std::int32_t>(scheme->decode(stream, buffer, &report.notValidLZ10));
+  switch (scheme->sizeRule) {
+    case TSizeRule::kRawInHeader24:
+      e.RawSize = header24;
+      e.ComprSize = count;
       break;
-    case 1:
-      e.RawSize = static_cast<std::int32_t>(d >> 8);
-      e.ComprSize = static_cast<std::int32_t>(DecompressLZ10(stream, buffer, &report.notValidLZ10));
+    case TSizeRule::kRawInHeader16:
+      e.RawSize = header16;
+      e.ComprSize = count;
       break;
-    case 2:
-      e.RawSize = static_cast<std::int32_t>(h);
-      e.ComprSize = static_cast<std::int32_t>(DecompressFF5(stream, buffer));
+    case TSizeRule::kComprInHeader16:
+      e.ComprSize = header16;
+      e.RawSize = count;
       break;
-    case 3:
-      e.ComprSize = static_cast<std::int32_t>(h);
-      e.RawSize = static_cast<std::int32_t>(DecompressFF6(stream, buffer));
-      break;
-    case 4:
-      e.ComprSize = static_cast<std::int32_t>(h);
-      e.RawSize = static_cast<std::int32_t>(DecompressCT(stream, buffer));
-      break;
-    default: break;  // a damaged record: the scheme is unknown, the sizes stay
+    case TSizeRule::kFromTiles: break;
   }
   return report;
 }

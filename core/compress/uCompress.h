@@ -29,6 +29,13 @@ inline constexpr TChoice Compressions[kCompressionCount] = {
     MakeChoice("LZSS-FF6", 3), MakeChoice("LZSS-CT", 4),
 };
 
+// The rows of Compressions by name; an entry's Compression holds one of them.
+inline constexpr int kSchemeNone = 0;
+inline constexpr int kSchemeLZ10 = 1;  // "LZ77-10"
+inline constexpr int kSchemeFF5 = 2;   // "LZSS-FF5"
+inline constexpr int kSchemeFF6 = 3;   // "LZSS-FF6"
+inline constexpr int kSchemeCT = 4;    // "LZSS-CT"
+
 using tLZStream = TDecodeBuffer;
 
 // "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens

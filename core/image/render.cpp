@@ -44,7 +44,7 @@ std::string TooLargeToDrawText(const TTileEntry& e) {
 
 void DrawTiles(TIndexedBitmap& bmp, const TTileEntry& e, std::span<const std::uint8_t> rom,
                std::span<const std::uint8_t> decoded, std::uint32_t background) {
-  if (e.Template == 0) return;  // no template: the bitmap keeps the last image drawn
+  if (e.Template == kTemplateNone) return;  // no template: the bitmap keeps the last image drawn
   if (!WithinDrawLimit(e)) throw TError(TooLargeToDrawText(e));
 
   SizeBitmap(bmp, e.Width, e.Height);

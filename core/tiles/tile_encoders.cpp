@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo::demo {
@@ -25,10 +26,7 @@ int BitsOf(int row) {
   return TileTemplates[row].Value;
 }
 
-int BytesPerTile(int row) {
-  static constexpr int kBytes[] = {0, 32, 32, 24, 16, 8, 128, 64, 64};
-  return kBytes[row];
-}
+int BytesPerTile(int row) { return FindTileFormat(row)->bytesPerTile; }
 
 void EncodeTile(int row, const TPixelImage& img, int x0, int y0, std::uint8_t* t) {
   const int bpp = BitsOf(row);
@@ -36,12 +34,14 @@ void EncodeTile(int row, const TPixelImage& img, int x0, int y0, std::uint8_t* t
     for (int x = 0; x < 8; ++x) {
       const std::uint8_t p = img.At(x0 + x, y0 + y);
       switch (row) {
-        case 1: t[4 * y + x / 2] |= static_cast<std::uint8_t>(x % 2 ? p << 4 : p); break;
-        case 6:
+        case kTemplate4bppGBA:
+          t[4 * y + x / 2] |= static_cast<std::uint8_t>(x % 2 ? p << 4 : p);
+          break;
+        case kTemplateMode7Interleaved:
           t[1 + 16 * y + 2 * x] = p;
           t[16 * y + 2 * x] = static_cast<std::uint8_t>(~p);
           break;
-        case 7: t[8 * y + x] = p; break;
+        case kTemplateMode7Linear: t[8 * y + x] = p; break;
         default:
           for (int plane = 0; plane < bpp; ++plane) {
             if (p >> plane & 1) t[PlaneByte(bpp, plane, y)] |= static_cast<std::uint8_t>(0x80 >> x);
@@ -65,7 +65,7 @@ std::vector<std::uint8_t> EncodeTiles(int row, const TPixelImage& img) {
       throw std::invalid_argument("pixel index does not fit the template");
     }
   }
-  if (row == 9) return img.pixels;
+  if (row == kTemplateLinear8bpp) return img.pixels;
   if (img.width % 8 != 0 || img.height % 8 != 0) {
     throw std::invalid_argument("tile images must be a whole number of 8 x 8 tiles");
   }

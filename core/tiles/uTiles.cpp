@@ -6,6 +6,8 @@
 #include <array>
 #include <cstring>
 
+#include "tiles/tile_formats.h"
+
 namespace tegulo {
 namespace {
 
@@ -186,18 +188,8 @@ void DrawLinear8bpp(TIndexedBitmap& bmp, TByteSource src, std::int32_t Width, st
 
 void DrawTemplate(int row, TIndexedBitmap& bmp, TByteSource src, std::int32_t Width,
                   std::int32_t Height) {
-  switch (row) {
-    case 1: Draw4bppGBA(bmp, src, Width, Height); break;
-    case 2: Draw4bppSNES(bmp, src, Width, Height); break;
-    case 3: Draw3bppSNES(bmp, src, Width, Height); break;
-    case 4: Draw2bppSNES(bmp, src, Width, Height); break;
-    case 5: Draw1bpp(bmp, src, Width, Height); break;
-    case 6: DrawMode7Interleaved(bmp, src, Width, Height); break;
-    case 7: DrawMode7Linear(bmp, src, Width, Height); break;
-    case 8: Draw8bppSNES(bmp, src, Width, Height); break;
-    case 9: DrawLinear8bpp(bmp, src, Width, Height); break;
-    default: break;  // no template, or a damaged value: nothing is drawn
-  }
+  // No template, or a damaged value: nothing is drawn.
+  if (const TTileFormat* format = FindTileFormat(row)) format->decode(bmp, src, Width, Height);
 }
 
 }  // namespace tegulo

@@ -25,6 +25,18 @@ inline constexpr TChoice TileTemplates[kTemplateCount] = {
     MakeChoice("8bpp (PC)", 8),
 };
 
+// The rows of TileTemplates by name; an entry's Template holds one of them.
+inline constexpr int kTemplateNone = 0;
+inline constexpr int kTemplate4bppGBA = 1;
+inline constexpr int kTemplate4bppSNES = 2;
+inline constexpr int kTemplate3bppSNES = 3;
+inline constexpr int kTemplate2bppSNES = 4;
+inline constexpr int kTemplate1bpp = 5;
+inline constexpr int kTemplateMode7Interleaved = 6;  // "8bpp (Mode7-1)"
+inline constexpr int kTemplateMode7Linear = 7;       // "8bpp (Mode7-2)"
+inline constexpr int kTemplate8bppSNES = 8;          // "8bpp (Mode3)"
+inline constexpr int kTemplateLinear8bpp = 9;        // "8bpp (PC)"
+
 // Where a decoder reads: the whole data it may touch, and a start position inside it
 // that may lie before the data or past its end. Bytes outside the data read as 0.
 struct TByteSource {

@@ -6,18 +6,19 @@
 #include <stdexcept>
 
 #include "base/numbers.h"
-#include "compress/encoders.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "demo_art.h"
 #include "palette/palette.h"
+#include "tiles/tile_formats.h"
 
 namespace tegulo::demo {
 namespace {
 
 struct TPicture {
   const char* name;
-  int templ;
-  int compression;  // 0 none, 1..4 the scheme
+  int templ;        // a row of TileTemplates
+  int compression;  // a row of Compressions
   std::function<TPixelImage()> art;
   std::function<std::vector<std::uint16_t>()> palette;
   // a second entry on the same data that shows its lower pixel rows (a multiple of 8)
@@ -27,14 +28,12 @@ struct TPicture {
 };
 
 std::vector<std::uint8_t> Compress(int scheme, std::span<const std::uint8_t> raw) {
-  switch (scheme) {
-    case 0: return {raw.begin(), raw.end()};
-    case 1: return EncodeLZ10(raw);
-    case 2: return EncodeFF5(raw);
-    case 3: return EncodeFF6(raw);
-    case 4: return EncodeCT(raw);
-    default: throw std::invalid_argument("no such scheme");
+  if (scheme == kSchemeNone) return {raw.begin(), raw.end()};
+  const TSchemeFormat* format = FindSchemeFormat(scheme);
+  if (format == nullptr || format->encode == nullptr) {
+    throw std::invalid_argument("no such scheme");
   }
+  return format->encode(raw);
 }
 
 class TRomWriter {
@@ -81,18 +80,20 @@ std::vector<TTileEntry> TDemo::Entries() const {
 
 TDemo BuildDemo() {
   const TPicture pictures[] = {
-      {"TEGULO banner 4bpp GBA", 1, 0, BannerArt, SunsetPalette},
-      {"TEGULO banner 4bpp SNES LZ77", 2, 1, BannerArt, SunsetPalette},
-      {"Gradients 3bpp SNES FF5", 3, 2, GradientArt, OceanPalette},
-      {"Gradients 3bpp SNES", 3, 0, GradientArt, OceanPalette},
-      {"Checkerboard 2bpp SNES FF6", 4, 3, CheckerboardArt, CheckerPalette},
-      {"Font 1bpp CT", 5, 4, FontSheetArt, FontPalette},
-      {"Font 1bpp", 5, 0, FontSheetArt, FontPalette},
-      {"Plasma Mode7-1", 6, 0, PlasmaArt, PlasmaPalette},
-      {"Plasma Mode7-2 LZ77", 7, 1, PlasmaArt, PlasmaPalette, 32, "Plasma lower half, Offset"},
-      {"Mandelbrot Mode3 CT", 8, 4, MandelbrotArt, FractalPalette},
-      {"Mandelbrot PC linear FF5", 9, 2, MandelbrotArt, FractalPalette},
-      {"Mandelbrot PC linear", 9, 0, MandelbrotArt, FractalPalette},
+      {"TEGULO banner 4bpp GBA", kTemplate4bppGBA, kSchemeNone, BannerArt, SunsetPalette},
+      {"TEGULO banner 4bpp SNES LZ77", kTemplate4bppSNES, kSchemeLZ10, BannerArt, SunsetPalette},
+      {"Gradients 3bpp SNES FF5", kTemplate3bppSNES, kSchemeFF5, GradientArt, OceanPalette},
+      {"Gradients 3bpp SNES", kTemplate3bppSNES, kSchemeNone, GradientArt, OceanPalette},
+      {"Checkerboard 2bpp SNES FF6", kTemplate2bppSNES, kSchemeFF6, CheckerboardArt,
+       CheckerPalette},
+      {"Font 1bpp CT", kTemplate1bpp, kSchemeCT, FontSheetArt, FontPalette},
+      {"Font 1bpp", kTemplate1bpp, kSchemeNone, FontSheetArt, FontPalette},
+      {"Plasma Mode7-1", kTemplateMode7Interleaved, kSchemeNone, PlasmaArt, PlasmaPalette},
+      {"Plasma Mode7-2 LZ77", kTemplateMode7Linear, kSchemeLZ10, PlasmaArt, PlasmaPalette, 32,
+       "Plasma lower half, Offset"},
+      {"Mandelbrot Mode3 CT", kTemplate8bppSNES, kSchemeCT, MandelbrotArt, FractalPalette},
+      {"Mandelbrot PC linear FF5", kTemplateLinear8bpp, kSchemeFF5, MandelbrotArt, FractalPalette},
+      {"Mandelbrot PC linear", kTemplateLinear8bpp, kSchemeNone, MandelbrotArt, FractalPalette},
   };
 
   TRomWriter writer;
@@ -111,7 +112,7 @@ TDemo BuildDemo() {
         {&p, p.art(), 0, writer.PlaceWords(words), static_cast<std::int32_t>(words.size())});
   }
   for (TPlaced& p : placed) {
-    const std::vector<std::uint8_t> raw = EncodeTiles(p.picture->templ, p.art);
+    const std::vector<std::uint8_t> raw = FindTileFormat(p.picture->templ)->encode(p.art);
     p.address = writer.Place(Compress(p.picture->compression, raw), 256);
   }
 
@@ -119,7 +120,7 @@ TDemo BuildDemo() {
   demo.rom = writer.Finish();
   TDecodeBuffer buffer(kDecodeBufferSize);
   auto add = [&](const TPlaced& p, const char* name, TPixelImage art, std::int32_t offset) {
-    const bool linear = p.picture->templ == 9;  // Width counts bytes, Height rows
+    const bool linear = p.picture->templ == kTemplateLinear8bpp;  // Width counts bytes, Height rows
     const std::int32_t w = linear ? art.width : art.width / 8;
     const std::int32_t h = linear ? art.height : art.height / 8;
     TTileEntry e = NewEntry(FormatAddress(p.address), w, h, offset);

@@ -1,0 +1,52 @@
+// The rows of the compression scheme table.
+#include "compress/scheme_formats.h"
+
+#include "compress/encoders.h"
+
+namespace tegulo {
+namespace {
+
+std::uint32_t DecodeLZ10(std::span<const std::uint8_t> stream, tLZStream& output, bool* notValid) {
+  return DecompressLZ10(stream, output, notValid);
+}
+
+template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, tLZStream&)>
+std::uint32_t DecodeWithoutTypeByte(std::span<const std::uint8_t> stream, tLZStream& output,
+                                    bool* /*notValid*/) {
+  return Decode(stream, output);
+}
+
+std::vector<std::uint8_t> EncodeCT11(std::span<const std::uint8_t> data) {
+  return EncodeCT(data, TCTMode::Bits11);
+}
+
+constexpr TSchemeFormat kRows[kCompressionCount] = {
+    {kSchemeNone, TSizeRule::kFromTiles, nullptr, nullptr, nullptr},
+    {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Stream},
+    {kSchemeFF5, TSizeRule::kRawInHeader16, DecodeWithoutTypeByte<DecompressFF5>, EncodeFF5,
+     nullptr},
+    {kSchemeFF6, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressFF6>, EncodeFF6,
+     nullptr},
+    {kSchemeCT, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressCT>, EncodeCT11,
+     nullptr},
+};
+
+constexpr bool RowsMatchTheChoiceTable() {
+  for (int i = 0; i < kCompressionCount; ++i) {
+    if (kRows[i].row != i || Compressions[i].Value != i) return false;
+    if ((kRows[i].decode == nullptr) != (i == kSchemeNone)) return false;
+  }
+  return true;
+}
+static_assert(RowsMatchTheChoiceTable());
+
+}  // namespace
+
+std::span<const TSchemeFormat, kCompressionCount> SchemeFormats() { return kRows; }
+
+const TSchemeFormat* FindSchemeFormat(int row) {
+  if (row < 0 || row >= kCompressionCount) return nullptr;
+  return &kRows[row];
+}
+
+}  // namespace tegulo

@@ -1,0 +1,92 @@
+// The scheme table: each row's encoder, decoder, size rule and scan checker agree.
+#include "compress/scheme_formats.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compress/refresh.h"
+
+using namespace tegulo;
+
+namespace {
+
+std::vector<std::uint8_t> TileLikeData(std::size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::vector<std::uint8_t> d;
+  while (d.size() < n) {
+    const std::size_t len = 1 + rng() % 24;
+    const auto b = static_cast<std::uint8_t>(rng() % 6);
+    d.insert(d.end(), len, b);
+  }
+  d.resize(n);
+  return d;
+}
+
+std::string Name(const TSchemeFormat& f) { return std::string(Compressions[f.row].name()); }
+
+}  // namespace
+
+TEST(SchemeFormats, RowsFollowTheChoiceTable) {
+  ASSERT_EQ(SchemeFormats().size(), std::size_t{kCompressionCount});
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    EXPECT_EQ(FindSchemeFormat(f.row), &f) << Name(f);
+    EXPECT_EQ(f.decode == nullptr, f.row == kSchemeNone) << Name(f);
+    EXPECT_EQ(f.sizeRule == TSizeRule::kFromTiles, f.row == kSchemeNone) << Name(f);
+  }
+  EXPECT_EQ(FindSchemeFormat(kCompressionCount), nullptr);
+  EXPECT_EQ(FindSchemeFormat(-1), nullptr);
+}
+
+// An entry on an encoded stream unpacks to the data with the sizes its rule names; the
+// scan checker, where there is one, reports the same sizes.
+TEST(SchemeFormats, EncodedStreamsUnpackWithTheirSizeRule) {
+  const auto data = TileLikeData(3000, 11);
+  TDecodeBuffer buffer(kDecodeBufferSize);
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.encode == nullptr) continue;
+    std::vector<std::uint8_t> rom(16, 0xEE);
+    const std::vector<std::uint8_t> stream = f.encode(data);
+    rom.insert(rom.end(), stream.begin(), stream.end());
+    rom.resize(rom.size() + 40, 0xEE);
+
+    TTileEntry e{};
+    e.Address = 16;
+    e.Compression = static_cast<std::uint8_t>(f.row);
+    const TUnpackReport report = UnpackEntry(e, rom, buffer);
+    EXPECT_FALSE(report.notValidLZ10) << Name(f);
+    EXPECT_EQ(std::memcmp(buffer.data(), data.data(), data.size()), 0) << Name(f);
+    const auto header16 = static_cast<std::int32_t>(stream[0] | stream[1] << 8);
+    switch (f.sizeRule) {
+      case TSizeRule::kRawInHeader24:
+      case TSizeRule::kRawInHeader16:
+        EXPECT_EQ(e.RawSize, static_cast<std::int32_t>(data.size())) << Name(f);
+        EXPECT_EQ(e.ComprSize, static_cast<std::int32_t>(stream.size())) << Name(f);
+        break;
+      case TSizeRule::kComprInHeader16:
+        EXPECT_EQ(e.RawSize, static_cast<std::int32_t>(data.size())) << Name(f);
+        EXPECT_EQ(e.ComprSize, header16) << Name(f);
+        break;
+      case TSizeRule::kFromTiles: ADD_FAILURE() << Name(f); break;
+    }
+    if (f.check != nullptr) {
+      const auto found = f.check(rom, 16);
+      ASSERT_TRUE(found.has_value()) << Name(f);
+      EXPECT_EQ(found->rawSize, static_cast<std::uint32_t>(e.RawSize)) << Name(f);
+      EXPECT_EQ(found->comprSize, static_cast<std::uint32_t>(e.ComprSize)) << Name(f);
+    }
+  }
+}
+
+TEST(SchemeFormats, OnlyATypeByteSchemeReportsAnInvalidStream) {
+  const std::vector<std::uint8_t> rom = {0x11, 0x08, 0x00, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8};
+  TDecodeBuffer buffer(kDecodeBufferSize);
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    TTileEntry e{};
+    e.Compression = static_cast<std::uint8_t>(f.row);
+    EXPECT_EQ(UnpackEntry(e, rom, buffer).notValidLZ10, f.row == kSchemeLZ10) << Name(f);
+  }
+}
