@@ -116,7 +116,9 @@ TCommand AddExportCommand(CLI::App& parent) {
            "writes OUTDIR/NNN-NAME.png exactly as the window's export of that entry (NNN the\n"
            "entry's index in three digits, NAME its name with all but letters, digits, \"-\"\n"
            "and \"_\" turned into \"_\"). Prints \"wrote PATH\" per file, and \"skipped ...\"\n"
-           "per entry without a template or with one that cannot be drawn (a damaged record).");
+           "per entry without a template or with one that cannot be drawn (a damaged record).\n"
+           "An entry larger than 2000 x 2000 tiles is skipped with its size; the others are\n"
+           "still written, and the command then exits with status 1.");
   sub->add_option("DOC", args->document, "the document (.tgl)")->type_name("")->required();
   sub->add_option("ROM", args->rom, "the ROM image the document was made for")
       ->type_name("")

@@ -175,7 +175,7 @@ TCommand AddRenderCommand(CLI::App& parent) {
   sub->add_option("--background", args->background,
                   "colour of index 0, hexadecimal red, green, blue")
       ->option_text("RRGGBB (default F0F0F0)");
-  sub->add_option("-o,--output", args->output, "the PNG file to write")
+  sub->add_option("-o,--output", args->output, "the PNG file to write (never the ROM itself)")
       ->option_text("FILE.png")
       ->required();
   return {sub, [args] { RunRender(*args); }};

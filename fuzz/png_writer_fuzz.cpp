@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/bitmap.h"
+#include "base/uCommon.h"
 #include "fuzz_input.h"
 #include "image/png_writer.h"
 

@@ -156,6 +156,24 @@ TEST(CliFiles, FifosAreRefusedAtOnce) {
   EXPECT_FALSE(fs::exists(s.Path("x.png")));
 }
 
+TEST(CliFiles, FailedOpensGiveTheSystemsReason) {
+  TScratch s;
+  const TFiles f(s);
+  fs::create_symlink("loop2", s.Path("loop1"));
+  fs::create_symlink("loop1", s.Path("loop2"));
+  const std::string loop = s.Path("loop1");
+  const std::string why =
+      "tegulo-cli: Cannot open \"" + loop + "\". " + std::strerror(ELOOP) + "\n";
+  EXPECT_EQ(s.Run({"scan", loop}).err, why);
+  EXPECT_EQ(s.Run({"render", f.rom, "--address", "0", "--template", "1", "--width", "1", "--height",
+                   "1", "--palette", "zst:" + loop, "-o", s.Path("x.png")})
+                .err,
+            why);
+  // "not found" stays for a file that does not exist, with control characters escaped.
+  EXPECT_EQ(s.Run({"scan", s.Path("no\x1b[2J")}).err,
+            "tegulo-cli: " + s.Path("no\\x1b[2J") + " not found\n");
+}
+
 TEST(CliFiles, AnOutputThatIsAnInputIsRefused) {
   TScratch s;
   const TFiles f(s);

@@ -57,7 +57,9 @@ TEST_F(ReadFile, EachFailureSaysWhy) {
   Put("a\x1b[2Jb", "");
   fs::remove(Path("a\x1b[2Jb"));
   EXPECT_EQ(ErrorOf([&] { ReadWholeFile(Path("a\x1b[2Jb")); }), Path("a\\x1b[2Jb") + " not found");
+}
 
+TEST_F(ReadFile, PermissionDeniedSaysSo) {
   Put("locked", "x");
   fs::permissions(Path("locked"), fs::perms::none);
   if (::access(Path("locked").c_str(), R_OK) == 0) GTEST_SKIP() << "rights ignore modes";
