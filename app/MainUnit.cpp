@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include "base/messages.h"
 #include "choice_box.h"
@@ -33,14 +34,50 @@ TfmMain::TfmMain(std::unique_ptr<UserPrompts> prompts, QWidget* parent)
   ConnectHandlers();
   FormCreate();
 
-  resize(970, 527);
-  setMinimumSize(500, 500);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  // Without a frame (none known yet, or no window manager) the client is the whole window.
+  resize(kStartSize);
+  setMinimumSize(kMinimumSize);
+  Centre();
 }
 
-TfmMain::~TfmMain() { FormDestroy(); }
+TfmMain::~TfmMain() {
+  // ~QWidget still moves the focus and hides the window, which the controls answer with
+  // change events; by then the window's own members are gone.
+  DisconnectHandlers();
+  FormDestroy();
+}
+
+bool TfmMain::event(QEvent* event) {
+  const bool result = QMainWindow::event(event);
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate: FitFrame(); break;
+    default: break;
+  }
+  return result;
+}
+
+void TfmMain::FitFrame() {
+  if (frameFitted_ || !isVisible() || windowHandle() == nullptr) return;
+  const QMargins frame = windowHandle()->frameMargins();
+  if (frame.isNull()) return;  // not known yet
+  frameFitted_ = true;
+  const QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
+  setMinimumSize(kMinimumSize - extra);
+  resize(kStartSize - extra);
+  Centre();
+}
+
+void TfmMain::Centre() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+  QRect outer(QPoint(), size().grownBy(frame));
+  outer.moveCenter(screen->availableGeometry().center());
+  move(outer.topLeft());  // a window's position is that of its frame
+}
 
 void TfmMain::FormCreate() {
   for (int row = 1; row < kTemplateCount; ++row) {
@@ -68,33 +105,35 @@ void TfmMain::FormDestroy() {
 }
 
 void TfmMain::ConnectHandlers() {
+  handlers_ = new QObject(this);
+  QObject* const context = handlers_;
   const auto on = [this](void (TfmMain::*handler)()) {
     return [this, handler] { Guard([this, handler] { (this->*handler)(); }); };
   };
   const auto onValue = [this](QObject* sender) {
     return [this, sender] { Guard([this, sender] { ValueChange(sender); }); };
   };
-  connect(bOpenROM, &QPushButton::clicked, this, on(&TfmMain::bOpenROMClick));
-  connect(bNew, &QAbstractButton::clicked, this, on(&TfmMain::bNewClick));
-  connect(bLoad, &QAbstractButton::clicked, this, on(&TfmMain::bLoadClick));
-  connect(bSave, &QAbstractButton::clicked, this, on(&TfmMain::bSaveClick));
-  connect(seZoom, &TSpinEdit::Change, this, on(&TfmMain::seZoomChange));
-  connect(seWidth, &TSpinEdit::Change, this, onValue(seWidth));
-  connect(seHeight, &TSpinEdit::Change, this, onValue(seHeight));
-  connect(seOffset, &TSpinEdit::Change, this, onValue(seOffset));
-  connect(cbTemplate, &TChoiceBox::Change, this, onValue(cbTemplate));
-  connect(cbCompression, &TChoiceBox::Change, this, onValue(cbCompression));
-  connect(eName, &QLineEdit::textChanged, this, onValue(eName));
-  connect(bExport, &QAbstractButton::clicked, this, on(&TfmMain::bExportClick));
-  connect(bOpenPal, &QAbstractButton::clicked, this, on(&TfmMain::bOpenPalClick));
-  connect(lbList, &TListBox::Click, this, on(&TfmMain::lbListClick));
-  connect(bLoadPalROM, &QAbstractButton::clicked, this, on(&TfmMain::bLoadPalROMClick));
+  connect(bOpenROM, &QPushButton::clicked, context, on(&TfmMain::bOpenROMClick));
+  connect(bNew, &QAbstractButton::clicked, context, on(&TfmMain::bNewClick));
+  connect(bLoad, &QAbstractButton::clicked, context, on(&TfmMain::bLoadClick));
+  connect(bSave, &QAbstractButton::clicked, context, on(&TfmMain::bSaveClick));
+  connect(seZoom, &TSpinEdit::Change, context, on(&TfmMain::seZoomChange));
+  connect(seWidth, &TSpinEdit::Change, context, onValue(seWidth));
+  connect(seHeight, &TSpinEdit::Change, context, onValue(seHeight));
+  connect(seOffset, &TSpinEdit::Change, context, onValue(seOffset));
+  connect(cbTemplate, &TChoiceBox::Change, context, onValue(cbTemplate));
+  connect(cbCompression, &TChoiceBox::Change, context, onValue(cbCompression));
+  connect(eName, &QLineEdit::textChanged, context, onValue(eName));
+  connect(bExport, &QAbstractButton::clicked, context, on(&TfmMain::bExportClick));
+  connect(bOpenPal, &QAbstractButton::clicked, context, on(&TfmMain::bOpenPalClick));
+  connect(lbList, &TListBox::Click, context, on(&TfmMain::lbListClick));
+  connect(bLoadPalROM, &QAbstractButton::clicked, context, on(&TfmMain::bLoadPalROMClick));
   for (TImageButton* button : {bPalMono, bPalMonoReverse}) {
-    connect(button, &QAbstractButton::clicked, this,
+    connect(button, &QAbstractButton::clicked, context,
             [this, button] { Guard([this, button] { bPalMonoClick(button); }); });
   }
-  connect(bAddAddress, &QAbstractButton::clicked, this, on(&TfmMain::bAddAddressClick));
-  connect(bDelAddress, &QAbstractButton::clicked, this, on(&TfmMain::bDelAddressClick));
+  connect(bAddAddress, &QAbstractButton::clicked, context, on(&TfmMain::bAddAddressClick));
+  connect(bDelAddress, &QAbstractButton::clicked, context, on(&TfmMain::bDelAddressClick));
   eAddress->OnKeyPress = [this](QChar& key) { Guard([this, &key] { eAddressKeyPress(key); }); };
   ePalAddress->OnKeyPress = [this](QChar& key) {
     Guard([this, &key] { ePalAddressKeyPress(key); });
@@ -102,9 +141,17 @@ void TfmMain::ConnectHandlers() {
   gPal->OnDrawCell = [this](QPainter& canvas, int col, int row, const QRect& rect) {
     Guard([&] { gPalDrawCell(canvas, col, row, rect); });
   };
-  connect(gPal, &TPaletteGrid::MouseUp, this, [this](Qt::MouseButton button, QPoint point) {
+  connect(gPal, &TPaletteGrid::MouseUp, context, [this](Qt::MouseButton button, QPoint point) {
     Guard([this, button, point] { gPalMouseUp(button, point); });
   });
+}
+
+void TfmMain::DisconnectHandlers() {
+  delete handlers_;
+  handlers_ = nullptr;
+  eAddress->OnKeyPress = nullptr;
+  ePalAddress->OnKeyPress = nullptr;
+  gPal->OnDrawCell = nullptr;
 }
 
 void TfmMain::ShowException(std::exception_ptr error) {
@@ -138,6 +185,13 @@ std::uint32_t TfmMain::BackgroundColour() const {
 TTileEntry* TfmMain::EntryOf(int row) const {
   if (row < 0 || static_cast<std::size_t>(row) >= Entries.size()) return nullptr;
   return Entries[static_cast<std::size_t>(row)].get();
+}
+
+int TfmMain::RowOf(const TTileEntry* entry) const {
+  for (std::size_t i = 0; i < Entries.size(); ++i) {
+    if (Entries[i].get() == entry) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 void TfmMain::AppendEntry(std::unique_ptr<TTileEntry> entry) {

@@ -42,9 +42,16 @@ struct TFileDialog {
 class TfmMain : public QMainWindow {
   Q_OBJECT
 public:
-  // Builds every control, wires the handlers, then runs FormCreate.
+  // The window's outer size at start, frame included, and its smallest outer size.
+  static constexpr QSize kStartSize{970, 527};
+  static constexpr QSize kMinimumSize{500, 500};
+
+  // Builds every control, wires the handlers, then runs FormCreate. The window opens
+  // centred on the desktop at kStartSize; a window manager's frame, known only once the
+  // window is shown, is taken off the client area then, once.
   explicit TfmMain(std::unique_ptr<UserPrompts> prompts, QWidget* parent = nullptr);
-  // Runs FormDestroy.
+  // Cuts every handler off its control first, so that nothing the controls do while they
+  // are taken down reaches the window; then runs FormDestroy.
   ~TfmMain() override;
 
   // Controls. Each one's objectName is its name here.
@@ -130,6 +137,9 @@ public:
     }
   }
 
+protected:
+  bool event(QEvent* event) override;
+
 private:
   friend struct TfmMainPeer;  // tests
 
@@ -145,13 +155,20 @@ private:
   void BuildToolbar();
   void BuildRightColumn();
   void ConnectHandlers();
+  void DisconnectHandlers();
+  void FitFrame();
+  void Centre();
   void SetStartState();
   std::optional<QString> Execute(const TFileDialog& dialog);
   void ShowException(std::exception_ptr error);
   TTileEntry* EntryOf(int row) const;
+  int RowOf(const TTileEntry* entry) const;  // -1 for an entry not in the list
   void AppendEntry(std::unique_ptr<TTileEntry> entry);
 
   std::unique_ptr<UserPrompts> prompts_;
+  // The context of every connection from a control to a handler: deleting it cuts them all.
+  QObject* handlers_ = nullptr;
+  bool frameFitted_ = false;
 
   std::vector<std::uint8_t> RomData;
   bool Updating = false;

@@ -51,16 +51,65 @@ void TListBox::SetItemText(int row, const QString& text) {
 
 void TListBox::DeleteItem(int row) { delete takeItem(row); }
 
+QItemSelectionModel::SelectionFlags TListBox::selectionCommand(const QModelIndex& index,
+                                                               const QEvent* event) const {
+  if (event != nullptr) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+        if (static_cast<const QMouseEvent*>(event)->button() != Qt::LeftButton) {
+          return QItemSelectionModel::NoUpdate;
+        }
+        break;
+      case QEvent::MouseMove:
+        if (!(static_cast<const QMouseEvent*>(event)->buttons() & Qt::LeftButton)) {
+          return QItemSelectionModel::NoUpdate;
+        }
+        break;
+      default: break;
+    }
+  }
+  // Nothing to select (a click below the rows) keeps the selection as it is.
+  if (!index.isValid()) return QItemSelectionModel::NoUpdate;
+  const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+  // Ctrl+click and Ctrl+Space would deselect the selected row: they keep it instead.
+  if (command.testFlag(QItemSelectionModel::Deselect) ||
+      command.testFlag(QItemSelectionModel::Toggle)) {
+    return QItemSelectionModel::NoUpdate;
+  }
+  return command;
+}
+
+void TListBox::mousePressEvent(QMouseEvent* event) {
+  // Qt would move the current row and select on any button.
+  if (event->button() != Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  QListWidget::mousePressEvent(event);
+}
+
+void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  QListWidget::mouseDoubleClickEvent(event);
+}
+
 void TListBox::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    event->accept();
+    return;
+  }
   QListWidget::mouseReleaseEvent(event);
-  if (event->button() == Qt::LeftButton) emit Click();
+  emit Click();
 }
 
 void TListBox::keyPressEvent(QKeyEvent* event) {
   const int before = ItemIndex();
-  const int currentBefore = currentRow();
   QListWidget::keyPressEvent(event);
-  if (ItemIndex() != before || currentRow() != currentBefore) emit Click();
+  if (ItemIndex() != before) emit Click();
 }
 
 }  // namespace tegulo

@@ -5,8 +5,12 @@
 
 namespace tegulo {
 
-// Click() comes when the user selects with the mouse (on release) or the keyboard; the
-// program's SetItemIndex raises nothing. Rows are 13 pixels high.
+// Click() comes when the user selects with the left mouse button (on release) or with the
+// keyboard (once per key that changes the selected row); the program's SetItemIndex raises
+// nothing. Only the left button and the keyboard select: other buttons change neither the
+// selection nor the current row, so they stay free for a context menu. Once a row is
+// selected, no click or key leaves the list without a selection (Ctrl+click and Ctrl+Space
+// on the selected row and clicks below the last row keep it). Rows are 13 pixels high.
 class TListBox : public QListWidget {
   Q_OBJECT
 public:
@@ -24,6 +28,10 @@ signals:
   void Click();
 
 protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 };

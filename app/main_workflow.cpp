@@ -57,6 +57,7 @@ void TfmMain::lbListClick() {
   seHeight->SetValue(CurEntry->Height);
   seOffset->SetValue(CurEntry->Offset);
   eName->setText(FromLatin1(GetName(*CurEntry)));
+  eName->setCursorPosition(0);  // a long name shows from its start
   eAddress->setText(Address(CurEntry->Address));
   ePalAddress->setText(Address(CurEntry->PalAddress));
   sePalNum->SetValue(CurEntry->PalCount);
@@ -88,7 +89,7 @@ void TfmMain::ValueChange(QObject* Sender) {
     CurEntry->Height = seHeight->Value();
     CurEntry->Offset = seOffset->Value();
     SetName(*CurEntry, ToLatin1(eName->text()));
-    lbList->SetItemText(lbList->ItemIndex(), FromLatin1(GetName(*CurEntry)));
+    lbList->SetItemText(RowOf(CurEntry), FromLatin1(GetName(*CurEntry)));
     if (cbCompression->ItemIndex() >= 0) {
       CurEntry->Compression = static_cast<std::uint8_t>(cbCompression->ItemIndex());
     }

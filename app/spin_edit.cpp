@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QValidator>
 #include <algorithm>
 #include <limits>
 
@@ -52,9 +53,31 @@ private:
   bool up_;
 };
 
+namespace {
+
+// Holds the text to the characters that can be typed. Qt checks it after every edit (typing,
+// Ctrl+V, the context menu's Paste, a middle-click paste, a drop) and takes the edit back
+// whole when it fails; text the program sets is never taken back.
+class TCharFilter : public QValidator {
+public:
+  explicit TCharFilter(TSpinEdit* edit) : QValidator(edit), edit_(edit) {}
+  State validate(QString& input, int&) const override {
+    for (const QChar c : input) {
+      if (!edit_->IsValidChar(c)) return Invalid;
+    }
+    return Acceptable;
+  }
+
+private:
+  const TSpinEdit* edit_;
+};
+
+}  // namespace
+
 TSpinEdit::TSpinEdit(QWidget* parent)
     : QLineEdit(parent), up_(new TSpinButton(true, this)), down_(new TSpinButton(false, this)) {
   setTextMargins(0, 0, kButtonWidth, 0);
+  setValidator(new TCharFilter(this));
   connect(this, &QLineEdit::textChanged, this, [this] { emit Change(); });
   // A held auto-repeat button emits pressed again on every repeat.
   connect(up_, &QAbstractButton::pressed, this, [this] { StepBy(1); });
@@ -113,9 +136,11 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event) {
     default: break;
   }
   const QString typed = event->text();
-  // Control characters (editing keys, Ctrl+C/V...) pass; printable ones must be valid.
-  if (typed.size() == 1 && typed.front().unicode() >= 32 && typed.front().unicode() != 127 &&
-      !IsValidChar(typed.front())) {
+  // Control characters and chords (editing keys, Ctrl+C/V...) pass, whatever text they
+  // carry; printable ones must be valid. What a chord inserts still meets the filter.
+  const bool chord = (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) != 0;
+  if (!chord && typed.size() == 1 && typed.front().unicode() >= 32 &&
+      typed.front().unicode() != 127 && !IsValidChar(typed.front())) {
     QApplication::beep();
     event->accept();
     return;
@@ -125,6 +150,15 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event) {
 
 void TSpinEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
+  // A typed number stands until the user moves on to another control of this window. A
+  // message box or a popup taking the activation, or the window closing, is no such move:
+  // pulling the value in then would raise a change in the middle of another action (or on
+  // a window being destroyed).
+  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) {
+    return;
+  }
+  const QWidget* next = QApplication::focusWidget();
+  if (next == nullptr || next == this || next->window() != window()) return;
   const std::int32_t value = Value();
   if (CheckValue(value) != value) SetValue(value);
 }

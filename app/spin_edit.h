@@ -12,8 +12,10 @@ class TSpinButton;
 // after "$"), not pulled into the range, and text that is not a number reads as MinValue().
 // When the bounds differ, values set by the program or reached by stepping (the buttons,
 // the Up and Down keys) are pulled into the range, and a typed value outside it is pulled
-// in when the control loses the focus. Equal bounds mean no range. Typed characters are
-// limited to digits, signs and the decimal separator; Enter is refused with a beep.
+// in when the focus moves to another control of the same window (not when the window is
+// deactivated, a popup opens or the window goes away). Equal bounds mean no range. Typed
+// characters are limited to digits, signs and the decimal separator; Enter is refused with a
+// beep. Pasted and dropped text is refused whole when it holds any other character.
 // Every change of the text raises Change().
 class TSpinEdit : public QLineEdit {
   Q_OBJECT
@@ -36,6 +38,9 @@ public:
   // The width at which `text` shows whole beside the buttons.
   int WidthFor(const QString& text) const;
 
+  // Whether `c` may be typed, pasted or dropped: a digit, a sign or the decimal separator.
+  bool IsValidChar(QChar c) const;
+
 signals:
   void Change();
 
@@ -45,7 +50,6 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
 
 private:
-  bool IsValidChar(QChar c) const;
   int FrameWidth() const;
 
   TSpinButton* up_;

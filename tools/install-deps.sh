@@ -13,6 +13,7 @@ packages=(
   help2man man-db                              # the manual pages: written, then checked
   desktop-file-utils appstream shared-mime-info # validators of the installed desktop files
   dpkg-dev file                                # dpkg-shlibdeps for the .deb's dependencies
+  xvfb openbox x11-utils                       # a private X server and window manager for tests
   "$@"
 )
 

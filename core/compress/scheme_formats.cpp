@@ -33,8 +33,9 @@ constexpr TSchemeFormat kRows[kCompressionCount] = {
 
 constexpr bool RowsMatchTheChoiceTable() {
   for (int i = 0; i < kCompressionCount; ++i) {
+    // Which rows have a decoder is checked by the tests: comparing a function template's
+    // address with null is not a constant expression under -fsanitize=undefined.
     if (kRows[i].row != i || Compressions[i].Value != i) return false;
-    if ((kRows[i].decode == nullptr) != (i == kSchemeNone)) return false;
   }
   return true;
 }

@@ -89,8 +89,8 @@ protected:
     Click("bOpenROM");
   }
 
-  // Replaces an edit's whole text by typing, one keystroke at a time. (The text is selected
-  // as Ctrl+A would: QTest sends that chord with the text "a", which a spin edit refuses.)
+  // Replaces an edit's whole text by typing, one keystroke at a time, after selecting it
+  // all as Ctrl+A does.
   static void Type(QLineEdit* edit, const QString& text) {
     edit->selectAll();
     if (text.isEmpty()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTest>
 #include <memory>
 #include <string>
 
@@ -34,8 +35,11 @@ struct TfmMainPeer {
 // A window with scripted prompts, built fresh for each test.
 class WindowTest : public ::testing::Test {
 protected:
+  // The prompts the window is built with; a fixture may answer with real boxes.
+  virtual std::unique_ptr<FakePrompts> MakePrompts() { return std::make_unique<FakePrompts>(); }
+
   void SetUp() override {
-    auto fake = std::make_unique<FakePrompts>();
+    std::unique_ptr<FakePrompts> fake = MakePrompts();
     prompts = fake.get();
     window = std::make_unique<TfmMain>(std::move(fake));
   }
@@ -53,6 +57,8 @@ protected:
     window->show();
     QApplication::setActiveWindow(window.get());
     window->activateWindow();
+    // A window manager activates asynchronously.
+    (void)QTest::qWaitForWindowActive(window.get(), 5000);
     QApplication::processEvents();
   }
 

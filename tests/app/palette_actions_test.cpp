@@ -1,5 +1,7 @@
 // The palette actions driven through the window: grey ramps, the ROM palette, the import
 // and picking single colours in the grid.
+#include <cstring>
+
 #include "flow_fixture.h"
 
 namespace tegulo {
@@ -137,6 +139,26 @@ TEST_F(PaletteActionsTest, ImportingASaveStateReplacesAllColours) {
   Click("bOpenPal");
   EXPECT_EQ(prompts->errors, (std::vector<QString>{missing + " not found."}));
   EXPECT_EQ(e.Palette[3], ConsoleColour(words[3]));
+}
+
+TEST_F(PaletteActionsTest, ACancelledImportChangesNoColour) {
+  OpenRom();
+  TTileEntry& e = AddSixteenColourEntry();
+  const TPalette view = View();
+  const TTileEntry before = e;
+  const auto colours = Bitmap().Colours;
+  Click("bOpenPal");  // no answer: the dialog is cancelled
+  ASSERT_EQ(prompts->requests.back().kind, FakePrompts::TKind::OpenPalette);
+  EXPECT_TRUE(prompts->errors.empty());
+  EXPECT_EQ(View(), view);
+  EXPECT_EQ(std::memcmp(&before, &e, sizeof before), 0);
+  EXPECT_EQ(Bitmap().Colours, colours);
+
+  // Without a current entry too.
+  Click("bNew");
+  Click("bOpenPal");
+  EXPECT_TRUE(prompts->errors.empty());
+  EXPECT_EQ(View(), view);
 }
 
 TEST_F(PaletteActionsTest, PickingColoursChangesTheGridAndTheSelectedEntry) {

@@ -1,6 +1,8 @@
 // The view driven through the window: refresh and status texts, drawing at the zoom, the
 // colours of the drawing, and the export.
+#include <QDir>
 #include <QFileInfo>
+#include <cstring>
 
 #include "flow_fixture.h"
 #include "png_reader.h"
@@ -152,6 +154,24 @@ TEST_F(ViewTest, AFailedExportIsReportedAndLeavesTheBitmapAsItWas) {
   EXPECT_EQ(Bitmap().Colours, colours);
   EXPECT_EQ(Bitmap().Width(), 24);
   EXPECT_FALSE(QFileInfo::exists(target));
+}
+
+TEST_F(ViewTest, ACancelledExportWritesNothingAndChangesNothing) {
+  OpenRom();
+  AddDrawn("0", "2bpp (SNES)", 3, 2);
+  const std::vector<std::uint8_t> pixels(Bitmap().Pixels().begin(), Bitmap().Pixels().end());
+  const TTileEntry before = *Cur();
+  Click("bExport");  // no answer: the dialog is cancelled
+  ASSERT_EQ(prompts->requests.back().kind, FakePrompts::TKind::SaveFile);
+  EXPECT_EQ(prompts->requests.back().filter, kPngFilter);
+  EXPECT_TRUE(prompts->errors.empty());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"game.sfc"});
+  EXPECT_EQ(std::vector<std::uint8_t>(Bitmap().Pixels().begin(), Bitmap().Pixels().end()), pixels);
+  EXPECT_EQ(std::memcmp(&before, Cur(), sizeof before), 0);
+  // The shared dialog's default extension is still the document's.
+  prompts->fileAnswers.push_back(Path("list"));
+  Click("bSave");
+  EXPECT_TRUE(QFileInfo::exists(Path("list.tgl")));
 }
 
 TEST_F(ViewTest, ExportingBeforeAnythingWasDrawnSaysSo) {
