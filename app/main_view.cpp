@@ -46,7 +46,19 @@ void TfmMain::bExportClick() {
   if (!name) return;
   // The transparent index is worked out by the writer; the bitmap itself is never marked,
   // so nothing on it changes, whether the writing succeeds or not.
-  WritePng(LocalPath(*name), *TileBitmap);
+  // The work stays on this thread: the progress report is modal, so nothing can change the
+  // bitmap while events are handled between pieces. Cancel throws out of the writer, which
+  // removes its temporary file and leaves any old file as it was.
+  struct TCancelled {};
+  const std::unique_ptr<TProgressPrompt> progress =
+      prompts_->StartProgress(QStringLiteral("Exporting the image..."), TileBitmap->Height());
+  try {
+    WritePng(LocalPath(*name), *TileBitmap, [&](std::int32_t rows) {
+      progress->SetValue(rows);
+      if (progress->Cancelled()) throw TCancelled{};
+    });
+  } catch (const TCancelled&) {
+  }
 }
 
 }  // namespace tegulo

@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 #include "dialog_filters.h"
 
@@ -29,7 +30,43 @@ std::optional<QString> RunFileDialog(QFileDialog::AcceptMode mode, const QString
   return WithDefaultExtension(dialog.selectedFiles().front(), defaultExt);
 }
 
+// QProgressDialog shows itself once the work has run for its minimum duration, and while
+// shown and modal it handles pending events on every new value.
+class TQtProgress : public TProgressPrompt {
+public:
+  TQtProgress(const QString& label, int maximum)
+      : dialog_(label, QStringLiteral("Cancel"), 0, maximum, QApplication::activeWindow()) {
+    dialog_.setWindowTitle(kCaption);
+    dialog_.setWindowModality(Qt::ApplicationModal);
+    dialog_.setMinimumDuration(500);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setValue(0);  // starts the clock
+  }
+  void SetValue(int value) override { dialog_.setValue(value); }
+  bool Cancelled() const override { return dialog_.wasCanceled(); }
+
+private:
+  QProgressDialog dialog_;
+};
+
 }  // namespace
+
+namespace {
+class TSilentProgress : public TProgressPrompt {
+public:
+  void SetValue(int) override {}
+  bool Cancelled() const override { return false; }
+};
+}  // namespace
+
+std::unique_ptr<TProgressPrompt> UserPrompts::StartProgress(const QString&, int) {
+  return std::make_unique<TSilentProgress>();
+}
+
+std::unique_ptr<TProgressPrompt> QtUserPrompts::StartProgress(const QString& label, int maximum) {
+  return std::make_unique<TQtProgress>(label, maximum);
+}
 
 std::optional<QString> QtUserPrompts::OpenFile(const QString& filter, const QString& defaultExt) {
   return RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt);

@@ -13,6 +13,7 @@ public:
   std::optional<QColor> PickColour(QColor initial) override;
   void ShowError(const QString& text) override;
   void ShowMessage(const QString& text) override;
+  std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
 };
 
 }  // namespace tegulo

@@ -3,9 +3,19 @@
 
 #include <QColor>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace tegulo {
+
+// A modal report of long work done on the window's thread, with a Cancel button.
+class TProgressPrompt {
+public:
+  virtual ~TProgressPrompt() = default;
+  // The steps done so far (0..maximum). Lets the window repaint and Cancel be pressed.
+  virtual void SetValue(int value) = 0;
+  virtual bool Cancelled() const = 0;
+};
 
 // The window owns one; main.cpp gives it the Qt dialogs, tests a scripted fake.
 // File requests take the filter as "description|patterns|description|patterns..." (patterns
@@ -27,6 +37,10 @@ public:
   virtual void ShowError(const QString& text) = 0;
   // A modal box without an icon and one OK button.
   virtual void ShowMessage(const QString& text) = 0;
+  // A progress report for work of `maximum` steps: it appears only once the work has taken
+  // about half a second, and closes when the returned object is destroyed. By default
+  // nothing is shown and the work is never cancelled.
+  virtual std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum);
 };
 
 }  // namespace tegulo

@@ -1,106 +1,139 @@
-// Decoder throughput in output bytes on 1 MiB of tile-like data, beside memcpy of 1 MiB.
-// LZ77-10 unpacks one 1 MiB stream; the other schemes hold at most 64 KiB per stream, so
-// they unpack 32 streams of 32 KiB each.
-#include <benchmark/benchmark.h>
-
+// Decoder speed in output bytes, on tile-like data and on noise, at a size that stays in
+// the cache (64 KiB) and one bound by memory (4 MiB), beside memcpy of the same size.
+// Contenders: "fast" (the decoders as built), "careful" (the same rules without the fast
+// paths: the decoders as they were) and, for LZ77-10, "plain" (bench/plain_lz10.h).
+// LZ77-10 unpacks one stream of the whole size; the other schemes hold at most 64 KiB per
+// stream, so they unpack 32 KiB streams, each into an output array of its own.
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
 #include <vector>
 
+#include "compress/decoder_paths.h"
 #include "compress/encoders.h"
-#include "compress/refresh.h"
 #include "compress/uCompress.h"
+#include "plain_lz10.h"
+#include "ratio_main.h"
 #include "sample_data.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::size_t kTotal = 1 << 20;
+using Decoder = std::uint32_t (*)(std::span<const std::uint8_t>, tegulo::tLZStream&);
 constexpr std::size_t kChunk = 32 << 10;
 
-const Bytes& Data() {
-  static const Bytes data = tegulo::MakeTileLikeData(kTotal, 2024);
-  return data;
+struct TSize {
+  const char* name;
+  std::size_t bytes;
+};
+constexpr TSize kSizes[] = {{"64K", 64 << 10}, {"4M", 4 << 20}};
+
+Bytes Data(bool tiles, std::size_t size) {
+  if (tiles) return tegulo::MakeTileLikeData(size, 2024);
+  Bytes d(size);
+  std::mt19937 rng(99);
+  for (auto& b : d) b = static_cast<std::uint8_t>(rng());
+  return d;
 }
 
-std::vector<Bytes> Streams(Bytes (*encode)(std::span<const std::uint8_t>), std::size_t chunk) {
-  std::vector<Bytes> streams;
-  for (std::size_t at = 0; at < kTotal; at += chunk) {
-    streams.push_back(encode(std::span(Data()).subspan(at, chunk)));
-  }
-  return streams;
+std::uint32_t FastLZ10(std::span<const std::uint8_t> s, tegulo::tLZStream& o) {
+  return tegulo::DecompressLZ10(s, o);
 }
-
-template <typename Decode>
-void Run(benchmark::State& state, const std::vector<Bytes>& streams, Decode decode) {
-  tegulo::tLZStream out(tegulo::kDecodeBufferSize, 0);
-  std::size_t packed = 0;
-  for (const Bytes& s : streams) packed += s.size();
-  for (auto _ : state) {
-    for (const Bytes& s : streams) benchmark::DoNotOptimize(decode(s, out));
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kTotal));
-  state.counters["ratio"] = static_cast<double>(packed) / kTotal;
+std::uint32_t PlainLZ10(std::span<const std::uint8_t> s, tegulo::tLZStream& o) {
+  return tegulo::bench::PlainLZ10(s, o);
 }
-
 Bytes EncodeCT11(std::span<const std::uint8_t> d) { return tegulo::EncodeCT(d); }
 Bytes EncodeCT12(std::span<const std::uint8_t> d) {
   return tegulo::EncodeCT(d, tegulo::TCTMode::Bits12);
 }
 
-void BM_LZ10(benchmark::State& state) {
-  static const auto streams = Streams(tegulo::EncodeLZ10, kTotal);
-  Run(state, streams,
-      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressLZ10(s, o); });
-}
-void BM_FF5(benchmark::State& state) {
-  static const auto streams = Streams(tegulo::EncodeFF5, kChunk);
-  Run(state, streams,
-      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressFF5(s, o); });
-}
-void BM_FF6(benchmark::State& state) {
-  static const auto streams = Streams(tegulo::EncodeFF6, kChunk);
-  Run(state, streams,
-      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressFF6(s, o); });
-}
-void BM_CT11(benchmark::State& state) {
-  static const auto streams = Streams(EncodeCT11, kChunk);
-  Run(state, streams,
-      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressCT(s, o); });
-}
-void BM_CT12(benchmark::State& state) {
-  static const auto streams = Streams(EncodeCT12, kChunk);
-  Run(state, streams,
-      [](const Bytes& s, tegulo::tLZStream& o) { return tegulo::DecompressCT(s, o); });
-}
-BENCHMARK(BM_LZ10);
-BENCHMARK(BM_FF5);
-BENCHMARK(BM_FF6);
-BENCHMARK(BM_CT11);
-BENCHMARK(BM_CT12);
+struct TScheme {
+  const char* name;
+  Bytes (*encode)(std::span<const std::uint8_t>);
+  std::size_t chunk;  // 0: one stream of the whole size
+  std::vector<std::pair<const char*, Decoder>> contenders;
+};
 
-// A whole refresh of an LZ77-10 entry: the 1 MiB clear comes on top of the unpacking.
-void BM_UnpackEntryLZ10(benchmark::State& state) {
-  static const Bytes rom = tegulo::EncodeLZ10(Data());
-  tegulo::TDecodeBuffer buf(tegulo::kDecodeBufferSize, 0);
-  tegulo::TTileEntry e{};
-  e.Compression = 1;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(tegulo::UnpackEntry(e, rom, buf));
-    benchmark::ClobberMemory();
+void Register(const TScheme& scheme, bool tiles, TSize size) {
+  // Packed lazily, once, the first time the case runs.
+  struct TCase {
+    std::vector<Bytes> streams;
+    std::vector<tegulo::tLZStream> outputs;
+  };
+  auto kase = std::make_shared<TCase>();
+  auto prepare = [kase, scheme, tiles, size] {
+    if (!kase->streams.empty()) return;
+    const Bytes data = Data(tiles, size.bytes);
+    const std::size_t chunk = scheme.chunk ? scheme.chunk : size.bytes;
+    for (std::size_t at = 0; at < size.bytes; at += chunk) {
+      kase->streams.push_back(scheme.encode(std::span(data).subspan(at, chunk)));
+      kase->outputs.emplace_back(chunk + 64, 0);
+    }
+  };
+  const std::string base = std::string(scheme.name) + (tiles ? "/tiles/" : "/random/") + size.name;
+  for (const auto& [who, decode] : scheme.contenders) {
+    benchmark::RegisterBenchmark(
+        (base + "/" + who).c_str(), [kase, prepare, decode = decode, size](benchmark::State& st) {
+          prepare();
+          for (auto _ : st) {
+            for (std::size_t i = 0; i < kase->streams.size(); ++i)
+              benchmark::DoNotOptimize(decode(kase->streams[i], kase->outputs[i]));
+            benchmark::ClobberMemory();
+          }
+          st.SetBytesProcessed(st.iterations() * static_cast<std::int64_t>(size.bytes));
+        });
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kTotal));
 }
-BENCHMARK(BM_UnpackEntryLZ10);
 
-void BM_Memcpy(benchmark::State& state) {
-  Bytes a(kTotal, 1), b(kTotal);
-  for (auto _ : state) {
-    std::memcpy(b.data(), a.data(), kTotal);
-    benchmark::ClobberMemory();
+void RegisterAll() {
+  const TScheme schemes[] = {
+      {"lz10",
+       tegulo::EncodeLZ10,
+       0,
+       {{"fast", FastLZ10}, {"careful", tegulo::DecompressLZ10Careful}, {"plain", PlainLZ10}}},
+      {"ff5",
+       tegulo::EncodeFF5,
+       kChunk,
+       {{"fast", tegulo::DecompressFF5}, {"careful", tegulo::DecompressFF5Careful}}},
+      {"ff6",
+       tegulo::EncodeFF6,
+       kChunk,
+       {{"fast", tegulo::DecompressFF6}, {"careful", tegulo::DecompressFF6Careful}}},
+      {"ct11",
+       EncodeCT11,
+       kChunk,
+       {{"fast", tegulo::DecompressCT}, {"careful", tegulo::DecompressCTCareful}}},
+      {"ct12",
+       EncodeCT12,
+       kChunk,
+       {{"fast", tegulo::DecompressCT}, {"careful", tegulo::DecompressCTCareful}}},
+  };
+  for (const TScheme& s : schemes) {
+    for (const TSize& size : kSizes) {
+      Register(s, true, size);
+      if (s.encode == tegulo::EncodeLZ10 || s.encode == tegulo::EncodeFF6) Register(s, false, size);
+    }
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kTotal));
+  for (const TSize& size : kSizes) {
+    benchmark::RegisterBenchmark(
+        (std::string("memcpy/") + size.name).c_str(), [size](benchmark::State& st) {
+          // Half a page apart: this system's memcpy is many times slower when source and
+          // destination share their offset in a page.
+          Bytes a(size.bytes + 4096, 1), b(size.bytes + 4096);
+          for (auto _ : st) {
+            std::memcpy(b.data() + 2048, a.data(), size.bytes);
+            benchmark::ClobberMemory();
+          }
+          st.SetBytesProcessed(st.iterations() * static_cast<std::int64_t>(size.bytes));
+        });
+  }
 }
-BENCHMARK(BM_Memcpy);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  RegisterAll();
+  return tegulo::bench::RatioMain(argc, argv, {"plain", "careful"});
+}

@@ -1,7 +1,9 @@
 // The document commands: list the entries of a .tgl file, export each one as a PNG.
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
 #include <cinttypes>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -50,6 +52,33 @@ void MakeDirectory(const std::string& dir) {
   if (ec) throw TError("Cannot create directory \"" + dir + "\". " + ec.message());
 }
 
+// A running count on standard error, only when that is a terminal: one line, rewritten in
+// place, cleared before anything else is printed.
+class TCountLine {
+public:
+  explicit TCountLine(std::size_t total) : total_(total), shown_(::isatty(STDERR_FILENO) == 1) {}
+  ~TCountLine() { Clear(); }
+  TCountLine(const TCountLine&) = delete;
+  TCountLine& operator=(const TCountLine&) = delete;
+  void Show(std::size_t done) {
+    if (!shown_) return;
+    std::fprintf(stderr, "\rexporting entry %zu of %zu", done + 1, total_);
+    std::fflush(stderr);
+    dirty_ = true;
+  }
+  void Clear() {
+    if (!dirty_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    dirty_ = false;
+  }
+
+private:
+  std::size_t total_;
+  bool shown_;
+  bool dirty_ = false;
+};
+
 void RunExport(const TExportArgs& a) {
   const std::vector<TTileEntry> entries = LoadDocument(a.document);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
@@ -66,28 +95,36 @@ void RunExport(const TExportArgs& a) {
   MakeDirectory(a.outdir);
 
   std::size_t tooLarge = 0;
+  TCountLine count(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
+    count.Show(i);
     TTileEntry e = entries[i];
     const std::string name = GetName(e);
     const std::string label = std::to_string(i) + " (" + PrintableName(name) + ")";
     if (e.Template == kTemplateNone) {
+      count.Clear();
       std::printf("skipped %s: no template\n", label.c_str());
       continue;
     }
     if (!SafeReading(e).drawable) {
+      count.Clear();
       std::printf("skipped %s: cannot be drawn (template %u, %" PRId32 " x %" PRId32 " tiles)\n",
                   label.c_str(), e.Template, e.Width, e.Height);
       continue;
     }
     if (!WithinDrawLimit(e)) {
+      count.Clear();
       std::printf("skipped %s: %s\n", label.c_str(), TooLargeToDrawText(e).c_str());
       ++tooLarge;
       continue;
     }
-    if (UnpackAndWritePng(e, rom, kFallbackBackground, paths[i]))
-      Warn(ExportFileName(i, name) + ": Not valid LZ10 stream");
+    const bool notValid = UnpackAndWritePng(e, rom, kFallbackBackground, paths[i]);
+    count.Clear();
+    if (notValid) Warn(ExportFileName(i, name) + ": Not valid LZ10 stream");
     std::printf("wrote %s\n", paths[i].c_str());
+    std::fflush(stdout);
   }
+  count.Clear();
   if (tooLarge > 0) {
     throw TError(std::to_string(tooLarge) + (tooLarge == 1 ? " entry was" : " entries were") +
                  " too large to draw and not written");
@@ -118,7 +155,8 @@ TCommand AddExportCommand(CLI::App& parent) {
            "and \"_\" turned into \"_\"). Prints \"wrote PATH\" per file, and \"skipped ...\"\n"
            "per entry without a template or with one that cannot be drawn (a damaged record).\n"
            "An entry larger than 2000 x 2000 tiles is skipped with its size; the others are\n"
-           "still written, and the command then exits with status 1.");
+           "still written, and the command then exits with status 1.\n"
+           "When standard error is a terminal, a running count of the entries shows there.");
   sub->add_option("DOC", args->document, "the document (.tgl)")->type_name("")->required();
   sub->add_option("ROM", args->rom, "the ROM image the document was made for")
       ->type_name("")

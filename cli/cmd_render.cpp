@@ -72,6 +72,20 @@ TPaletteSpec ParsePaletteSpec(const std::string& text) {
                     "' (mono, mono-reverse, rom:ADDR[:COUNT] or zst:FILE)");
 }
 
+void ApplyParsedPalette(TTileEntry& e, std::span<const std::uint8_t> rom,
+                        const TPaletteSpec& palette) {
+  TPalette view{};
+  switch (palette.kind) {
+    case TPaletteKind::Mono: break;
+    case TPaletteKind::MonoReverse: ApplyGreyRamp(view, &e, e.PalCount, true); break;
+    case TPaletteKind::Rom:
+      ApplyRomPalette(view, &e, rom, palette.address,
+                      palette.count < 0 ? e.PalCount : palette.count);
+      break;
+    case TPaletteKind::Zsnes: ApplyImportedPalette(view, &e, ReadZsnesPalette(palette.path)); break;
+  }
+}
+
 // "RRGGBB" (an optional leading "#") as an entry colour, 0x00BBGGRR.
 std::uint32_t ParseBackground(const std::string& text) {
   const std::string_view hex = std::string_view(text).substr(text.starts_with('#') ? 1 : 0);
@@ -96,6 +110,14 @@ std::int32_t TilesOrThrow(const std::string& text, const char* what) {
   }
   return n;
 }
+
+}  // namespace
+
+void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text) {
+  ApplyParsedPalette(e, rom, ParsePaletteSpec(text));
+}
+
+namespace {
 
 void RunRender(const TRenderArgs& a) {
   const std::int32_t width = TilesOrThrow(a.width, "--width");
@@ -122,16 +144,7 @@ void RunRender(const TRenderArgs& a) {
   // The window's order: the template's grey ramp first, then the palette action.
   ApplyTemplate(e, *row);
   e.Compression = static_cast<std::uint8_t>(scheme);
-  TPalette view{};
-  switch (palette.kind) {
-    case TPaletteKind::Mono: break;
-    case TPaletteKind::MonoReverse: ApplyGreyRamp(view, &e, e.PalCount, true); break;
-    case TPaletteKind::Rom:
-      ApplyRomPalette(view, &e, rom, palette.address,
-                      palette.count < 0 ? e.PalCount : palette.count);
-      break;
-    case TPaletteKind::Zsnes: ApplyImportedPalette(view, &e, ReadZsnesPalette(palette.path)); break;
-  }
+  ApplyParsedPalette(e, rom, palette);
   if (UnpackAndWritePng(e, rom, background, a.output)) Warn("Not valid LZ10 stream");
 }
 

@@ -37,6 +37,13 @@ TCommand AddScanCommand(CLI::App& parent);
 TCommand AddRenderCommand(CLI::App& parent);
 TCommand AddListCommand(CLI::App& parent);
 TCommand AddExportCommand(CLI::App& parent);
+TCommand AddCompressCommand(CLI::App& parent);
+TCommand AddImportCommand(CLI::App& parent);
+TCommand AddImportDocCommand(CLI::App& parent);
+
+// The --palette option of render and import (mono, mono-reverse, rom:ADDR[:COUNT],
+// zst:FILE) applied to an entry whose template is set, as the window's palette actions do.
+void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text);
 
 // Refresh, draw and export of one entry with a fresh buffer and bitmap, as the window does
 // them. Returns whether the LZ77-10 type byte was wrong. Throws TError.

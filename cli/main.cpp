@@ -77,8 +77,9 @@ int Run(int argc, char** argv) {
   app.require_subcommand(1);
 
   const std::vector<TCommand> commands = {
-      AddDecompressCommand(app), AddRenderCommand(app), AddListCommand(app),
-      AddExportCommand(app),     AddScanCommand(app),
+      AddDecompressCommand(app), AddRenderCommand(app),    AddListCommand(app),
+      AddExportCommand(app),     AddScanCommand(app),      AddCompressCommand(app),
+      AddImportCommand(app),     AddImportDocCommand(app),
   };
 
   // CLI11 would call an unknown command a missing one; name it instead.

@@ -20,15 +20,29 @@ std::vector<std::uint8_t> EncodeCT11(std::span<const std::uint8_t> data) {
   return EncodeCT(data, TCTMode::Bits11);
 }
 
+std::vector<std::uint8_t> PackLZ10(std::span<const std::uint8_t> data, const TCompressOptions& o) {
+  return CompressLZ10(data, o.allowDistance1);
+}
+
+template <std::vector<std::uint8_t> (*Compress)(std::span<const std::uint8_t>)>
+std::vector<std::uint8_t> PackWithoutOptions(std::span<const std::uint8_t> data,
+                                             const TCompressOptions& /*options*/) {
+  return Compress(data);
+}
+
+std::vector<std::uint8_t> PackCT(std::span<const std::uint8_t> data, const TCompressOptions& o) {
+  return CompressCT(data, o.ctMode);
+}
+
 constexpr TSchemeFormat kRows[kCompressionCount] = {
-    {kSchemeNone, TSizeRule::kFromTiles, nullptr, nullptr, nullptr},
-    {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Stream},
+    {kSchemeNone, TSizeRule::kFromTiles, nullptr, nullptr, nullptr, nullptr},
+    {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Stream, PackLZ10},
     {kSchemeFF5, TSizeRule::kRawInHeader16, DecodeWithoutTypeByte<DecompressFF5>, EncodeFF5,
-     nullptr},
+     nullptr, PackWithoutOptions<CompressFF5>},
     {kSchemeFF6, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressFF6>, EncodeFF6,
-     nullptr},
+     nullptr, PackWithoutOptions<CompressFF6>},
     {kSchemeCT, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressCT>, EncodeCT11,
-     nullptr},
+     nullptr, PackCT},
 };
 
 constexpr bool RowsMatchTheChoiceTable() {

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "compress/compressors.h"
 #include "compress/lz10_scan.h"
 #include "compress/uCompress.h"
 
@@ -20,6 +21,10 @@ using TStreamDecoder = std::uint32_t (*)(std::span<const std::uint8_t> stream, t
 // A whole stream, header included, that the scheme's decoder turns back into `data`.
 // Throws std::length_error for inputs the format cannot hold.
 using TStreamEncoder = std::vector<std::uint8_t> (*)(std::span<const std::uint8_t> data);
+// The shortest stream the scheme allows for `data` (compressors.h); throws TError for inputs
+// the format cannot hold.
+using TStreamCompressor = std::vector<std::uint8_t> (*)(std::span<const std::uint8_t> data,
+                                                        const TCompressOptions& options);
 // Checks the stream at `pos` without writing output (see CheckLZ10Stream).
 using TStreamChecker = std::optional<TLZ10Stream> (*)(std::span<const std::uint8_t> rom,
                                                       std::size_t pos);
@@ -38,9 +43,10 @@ enum class TSizeRule {
 struct TSchemeFormat {
   int row;  // the row of Compressions, equal to the index in SchemeFormats()
   TSizeRule sizeRule;
-  TStreamDecoder decode;  // nullptr for kSchemeNone
-  TStreamEncoder encode;  // nullptr where no encoder exists
-  TStreamChecker check;   // nullptr where no scan checker exists
+  TStreamDecoder decode;       // nullptr for kSchemeNone
+  TStreamEncoder encode;       // the greedy encoder (encoders.h); nullptr where none exists
+  TStreamChecker check;        // nullptr where no scan checker exists
+  TStreamCompressor compress;  // the write-back's compressor; nullptr for kSchemeNone
 };
 
 // Every row, indexed by scheme row 0..kCompressionCount-1.

@@ -1,12 +1,27 @@
 // "LZSS-CT": control bytes read from the lowest bit up, a set bit marks a back-reference;
 // section records placed inside the stream end it or set the token count of the next
 // control byte.
+//
+// A control byte of the usual eight tokens whose bytes are sure to lie inside the stream
+// and whose output fits runs without per-token checks and with wide copies; records, other
+// counts and everything near the ends go through the careful loop.
+#include <algorithm>
+
 #include "base/stream_view.h"
+#include "compress/decoder_paths.h"
+#include "compress/lz_copy.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
+namespace {
 
-std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output) {
+// Eight tokens read at most 1 + 8 * 2 bytes (their 8-byte moves up to 8 more) and write at
+// most 8 * 34 bytes, the wide moves up to 40 past a token's start.
+constexpr std::size_t kGroupIn = 17 + 8;
+constexpr std::size_t kGroupReach = 8 * 34 + 40;
+
+template <bool kFast>
+std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
   std::uint8_t* out = output.data();
@@ -22,6 +37,7 @@ std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& outp
   std::size_t in = 2;
   std::size_t o = 0;
   unsigned count = 8;
+  lz::TSavedBytes<kGroupReach> saved{out, outN, o};
 
   // One back-reference: a distance back from the output position (0 reads the bytes about
   // to be written) and a length. False when decoding must stop.
@@ -43,6 +59,46 @@ std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& outp
   };
 
   for (;;) {
+    if constexpr (kFast) {
+      // A record can only stand at a control-byte boundary: each group checks for one first.
+      while (in != next && count == 8 && in + kGroupIn <= n && o + kGroupReach <= outN) {
+        if (src[in] == 0) {  // eight raw bytes, written exactly
+          lz::Store8(out + o, lz::Load8(src + in + 1));
+          in += 9;
+          o += 8;
+          continue;
+        }
+        saved.Cover(o);
+        // A set bit for each reference, then a stop bit: what is left once all eight are used.
+        unsigned refs = static_cast<unsigned>(src[in++]) | 0x100u;
+        for (;;) {
+          // The literals before the next reference, moved 8 bytes at once (even when there
+          // are none: the reference overwrites them).
+          const int k = __builtin_ctz(refs);
+          lz::Store8(out + o, lz::Load8(src + in));
+          o += static_cast<std::size_t>(k);
+          in += static_cast<std::size_t>(k);
+          refs >>= k;
+          if (refs == 1) break;
+          const unsigned r = src[in] | (static_cast<unsigned>(src[in + 1]) << 8);
+          in += 2;
+          const std::size_t len = (r >> lengthShift) + 3;
+          const std::size_t dist = r & distanceMask;
+          if (dist == 0) {
+            // Each byte copied onto itself: the buffer keeps what it held before this call.
+            saved.Restore(o, len);
+          } else {
+            lz::CopyWide<5>(out, o, dist, len);
+          }
+          o += len;
+          refs >>= 1;
+        }
+        saved.reached = std::max(saved.reached, o + 40);
+      }
+      // The careful loop reads the bytes at the output position itself (distance 0).
+      saved.Settle();
+    }
+
     // Records are looked for only here, between control bytes.
     while (in == next) {
       if (in >= n) return static_cast<std::uint32_t>(o);
@@ -72,6 +128,16 @@ std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& outp
     }
     count = 8;
   }
+}
+
+}  // namespace
+
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output) {
+  return Decode<true>(stream, output);
+}
+
+std::uint32_t DecompressCTCareful(std::span<const std::uint8_t> stream, tLZStream& output) {
+  return Decode<false>(stream, output);
 }
 
 }  // namespace tegulo

@@ -1,10 +1,19 @@
 // "LZSS-FF5" and "LZSS-FF6": one scheme with a 2048-byte ring, flag bits read from the
 // lowest up, a set bit marks a literal; the two differ in the header, the back-reference
 // layout, the end test and the count returned.
+//
+// The ring always holds the last 2048 output bytes, output byte k at index (2014 + k) mod
+// 2048, and zeros where no byte has come yet. So ring index p, read when the next output
+// byte is number o, is output byte o - d with d = ((w - p - 1) mod 2048) + 1, or zero when
+// d > o: the decoder copies from its own output instead of keeping the ring. A group (a
+// flag byte and its eight tokens) sure to stay inside the stream, the output and the end
+// test runs without per-token checks.
 #include <algorithm>
 #include <array>
 
 #include "base/stream_view.h"
+#include "compress/decoder_paths.h"
+#include "compress/lz_copy.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
@@ -13,9 +22,121 @@ namespace {
 constexpr std::size_t kRingSize = 2048;
 constexpr std::size_t kRingMask = kRingSize - 1;
 constexpr std::size_t kRingStart = 2014;
+// A group reads at most 1 + 8 * 2 bytes (its 8-byte moves up to 8 more) and writes at most
+// 8 * 34 bytes, its wide moves up to 40 past a token's start.
+constexpr std::size_t kGroupIn = 17 + 8;
+constexpr std::size_t kGroupOut = 8 * 34;
+constexpr std::size_t kGroupReach = kGroupOut + 40;
 
 template <bool kFF6>
-std::uint32_t DecompressFF(std::span<const std::uint8_t> stream, tLZStream& output) {
+struct TReference {
+  std::size_t p;
+  std::size_t len;
+  TReference(unsigned b0, unsigned b1) {
+    if constexpr (kFF6) {
+      p = b0 + ((b1 & 0x07u) << 8);
+      len = (b1 >> 3) + 3;
+    } else {
+      p = b0 + ((b1 & 0xE0u) << 3);
+      len = (b1 & 0x1Fu) + 3;
+    }
+  }
+  // The distance back from output byte o, 1..2048.
+  std::size_t Distance(std::size_t o) const {
+    const std::size_t w = (kRingStart + o) & kRingMask;
+    return ((w - p - 1) & kRingMask) + 1;
+  }
+};
+
+// Copies a reference whose bytes all fit in the output.
+inline void CopyReference(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
+  if (dist <= o) {
+    lz::CopyBack(out, o, dist, len);
+  } else {
+    for (std::size_t i = 0; i < len; ++i) out[o + i] = o + i >= dist ? out[o + i - dist] : 0;
+  }
+}
+
+template <bool kFF6>
+std::uint32_t DecodeFast(std::span<const std::uint8_t> stream, tLZStream& output) {
+  const std::uint8_t* src = stream.data();
+  const std::size_t n = stream.size();
+  std::uint8_t* out = output.data();
+  const std::size_t outN = output.size();
+  const std::size_t limit = ReadLePadded(stream, 0, 2);
+
+  std::size_t in = 2;
+  std::size_t o = 0;
+  lz::TSavedBytes<kGroupReach> saved{out, outN, o};
+  const auto result = [&]() -> std::uint32_t {
+    return static_cast<std::uint32_t>(kFF6 ? o : std::min(in, n));
+  };
+  const auto more = [&]() { return kFF6 ? in < limit : o < limit; };
+  // Whether none of a whole group's eight end tests can fire.
+  const auto groupBeforeEnd = [&]() {
+    return kFF6 ? in + kGroupIn < limit : o + kGroupOut < limit;
+  };
+
+  while (more()) {
+    while (in + kGroupIn <= n && o + kGroupReach <= outN && groupBeforeEnd()) {
+      if (src[in] == 0xFFu) {  // eight literals, written exactly
+        lz::Store8(out + o, lz::Load8(src + in + 1));
+        in += 9;
+        o += 8;
+        continue;
+      }
+      saved.Cover(o);
+      // A set bit for each reference, then a stop bit: what is left once all eight are used.
+      unsigned refs = (~static_cast<unsigned>(src[in++]) & 0xFFu) | 0x100u;
+      for (;;) {
+        // The literals before the next reference, moved 8 bytes at once (even when there
+        // are none: the reference overwrites them).
+        const int k = __builtin_ctz(refs);
+        lz::Store8(out + o, lz::Load8(src + in));
+        o += static_cast<std::size_t>(k);
+        in += static_cast<std::size_t>(k);
+        refs >>= k;
+        if (refs == 1) break;
+        const TReference<kFF6> r(src[in], src[in + 1]);
+        in += 2;
+        lz::CopyWide<5>(out, o, r.Distance(o), r.len);
+        o += r.len;
+        refs >>= 1;
+      }
+      saved.reached = std::max(saved.reached, o + 40);
+    }
+    if (!more()) break;
+
+    // One group, every step checked.
+    if (in >= n) return result();
+    unsigned flags = src[in++];
+    for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
+      if (flags & 1u) {
+        if (in >= n) return result();
+        const std::uint8_t v = src[in++];
+        if (o >= outN) return result();
+        out[o++] = v;
+      } else {
+        if (in + 1 >= n) {
+          in = n;  // the first byte of the reference was there and counts as consumed
+          return result();
+        }
+        const TReference<kFF6> r(src[in], src[in + 1]);
+        in += 2;
+        const std::size_t fit = std::min(r.len, outN - o);
+        CopyReference(out, o, r.Distance(o), fit);
+        o += fit;
+        if (fit < r.len) return result();
+      }
+      if (!more()) return result();
+    }
+  }
+  return result();
+}
+
+// The plain form with the ring, byte at a time.
+template <bool kFF6>
+std::uint32_t DecodeCareful(std::span<const std::uint8_t> stream, tLZStream& output) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
   std::uint8_t* out = output.data();
@@ -48,19 +169,10 @@ std::uint32_t DecompressFF(std::span<const std::uint8_t> stream, tLZStream& outp
           in = n;  // the first byte of the reference was there and counts as consumed
           return result();
         }
-        const unsigned b0 = src[in];
-        const unsigned b1 = src[in + 1];
+        const TReference<kFF6> r(src[in], src[in + 1]);
         in += 2;
-        std::size_t p;
-        std::size_t len;
-        if constexpr (kFF6) {
-          p = b0 + ((b1 & 0x07u) << 8);
-          len = (b1 >> 3) + 3;
-        } else {
-          p = b0 + ((b1 & 0xE0u) << 3);
-          len = (b1 & 0x1Fu) + 3;
-        }
-        const std::size_t fit = std::min(len, outN - o);
+        std::size_t p = r.p;
+        const std::size_t fit = std::min(r.len, outN - o);
         for (std::size_t i = 0; i < fit; ++i) {
           const std::uint8_t v = ring[p];
           out[o++] = v;
@@ -68,7 +180,7 @@ std::uint32_t DecompressFF(std::span<const std::uint8_t> stream, tLZStream& outp
           w = (w + 1) & kRingMask;
           p = (p + 1) & kRingMask;
         }
-        if (fit < len) return result();
+        if (fit < r.len) return result();
       }
       if (!more()) return result();
     }
@@ -79,11 +191,19 @@ std::uint32_t DecompressFF(std::span<const std::uint8_t> stream, tLZStream& outp
 }  // namespace
 
 std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, tLZStream& output) {
-  return DecompressFF<false>(stream, output);
+  return DecodeFast<false>(stream, output);
 }
 
 std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, tLZStream& output) {
-  return DecompressFF<true>(stream, output);
+  return DecodeFast<true>(stream, output);
+}
+
+std::uint32_t DecompressFF5Careful(std::span<const std::uint8_t> stream, tLZStream& output) {
+  return DecodeCareful<false>(stream, output);
+}
+
+std::uint32_t DecompressFF6Careful(std::span<const std::uint8_t> stream, tLZStream& output) {
+  return DecodeCareful<true>(stream, output);
 }
 
 }  // namespace tegulo

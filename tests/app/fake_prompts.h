@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -48,7 +49,36 @@ public:
   void ShowError(const QString& text) override { errors.push_back(text); }
   void ShowMessage(const QString& text) override { messages.push_back(text); }
 
+  // Progress reports: each one's label, maximum and the values it was given. The user
+  // presses Cancel once a report has been given `cancelAfter` values (never when negative).
+  struct TProgressRecord {
+    QString label;
+    int maximum = 0;
+    std::vector<int> values;
+  };
+  std::vector<TProgressRecord> progress;
+  int cancelAfter = -1;
+
+  std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override {
+    progress.push_back({label, maximum, {}});
+    return std::make_unique<TFakeProgress>(*this, progress.size() - 1);
+  }
+
 private:
+  class TFakeProgress : public TProgressPrompt {
+  public:
+    TFakeProgress(FakePrompts& owner, std::size_t index) : owner_(owner), index_(index) {}
+    void SetValue(int value) override { owner_.progress[index_].values.push_back(value); }
+    bool Cancelled() const override {
+      return owner_.cancelAfter >= 0 &&
+             owner_.progress[index_].values.size() >= static_cast<std::size_t>(owner_.cancelAfter);
+    }
+
+  private:
+    FakePrompts& owner_;
+    std::size_t index_;
+  };
+
   std::optional<QString> File(TKind kind, const QString& filter, const QString& defaultExt) {
     requests.push_back({kind, filter, defaultExt, {}});
     if (fileAnswers.empty()) return std::nullopt;

@@ -2,6 +2,7 @@
 // colours of the drawing, and the export.
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 
 #include "flow_fixture.h"
@@ -182,6 +183,42 @@ TEST_F(ViewTest, ExportingBeforeAnythingWasDrawnSaysSo) {
   Click("bExport");
   EXPECT_EQ(prompts->errors, (std::vector<QString>{"There is no image to export."}));
   EXPECT_FALSE(QFileInfo::exists(Path("nothing.png")));
+}
+
+// A picture of more than one piece of rows: the report rises to the last row.
+TEST_F(ViewTest, ExportReportsItsProgressByRows) {
+  OpenRom();
+  AddDrawn("0", "8bpp (Mode7-2)", 200, 200);
+  prompts->fileAnswers.push_back(Path("big.png"));
+  Click("bExport");
+  ASSERT_TRUE(prompts->errors.empty()) << prompts->errors[0].toStdString();
+  ASSERT_EQ(prompts->progress.size(), 1u);
+  const auto& report = prompts->progress[0];
+  EXPECT_EQ(report.maximum, 1600);
+  ASSERT_GE(report.values.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(report.values.begin(), report.values.end()));
+  EXPECT_EQ(report.values.back(), 1600);
+  const std::vector<std::uint8_t> pixels =
+      PngPixels(PngChunks(ReadFile(Path("big.png"))), 1600, 1600);
+  EXPECT_EQ(pixels, std::vector<std::uint8_t>(Bitmap().Pixels().begin(), Bitmap().Pixels().end()));
+}
+
+TEST_F(ViewTest, CancelledExportLeavesNoFileAndAnOldFileAsItWas) {
+  OpenRom();
+  AddDrawn("0", "8bpp (Mode7-2)", 200, 200);
+  prompts->cancelAfter = 1;
+  prompts->fileAnswers.push_back(Path("new.png"));
+  Click("bExport");
+  EXPECT_FALSE(QFileInfo::exists(Path("new.png")));
+  WriteFile("old.png", "old picture");
+  prompts->fileAnswers.push_back(Path("old.png"));
+  Click("bExport");
+  EXPECT_EQ(ReadFile(Path("old.png")), "old picture");
+  EXPECT_TRUE(prompts->errors.empty());
+  EXPECT_EQ(prompts->progress.size(), 2u);
+  // No temporary file stays behind either.
+  const QStringList files = QDir(Path("")).entryList(QDir::Files | QDir::Hidden);
+  EXPECT_EQ(files.size(), 2) << files.join(' ').toStdString();  // the ROM and old.png
 }
 
 }  // namespace

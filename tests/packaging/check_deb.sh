@@ -19,7 +19,7 @@ deb=${debs[0]}
 [[ $(dpkg-deb -f "$deb" Version) == "$version"* ]] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(sed -e 's/ *([^)]*)//g' -e 's/, */\n/g' <<<"$depends")
-for lib in libc6 libstdc++6 libpng16-16 libqt6widgets6 libqt6gui6 libqt6core6; do
+for lib in libc6 libstdc++6 libdeflate0 libqt6widgets6 libqt6gui6 libqt6core6; do
   grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 

@@ -9,8 +9,6 @@
 #include "tiles/uTiles.h"
 
 using namespace tegulo;
-using tegulo::demo::EncodeTiles;
-using tegulo::demo::TPixelImage;
 
 namespace {
 
@@ -47,6 +45,48 @@ TEST(EncodeTiles, EveryTemplateDecodesBackToTheImage) {
     EXPECT_TRUE(std::equal(img.pixels.begin(), img.pixels.end(), bmp.Pixels().begin()))
         << "template " << c.row;
   }
+}
+
+TEST(EncodeTiles, RandomGeometryRoundTripsThroughTheDecoders) {
+  std::mt19937 rng(1405);
+  for (int round = 0; round < 60; ++round) {
+    const int row = 1 + static_cast<int>(rng() % 9);
+    const int bpp = TileTemplates[row].Value;
+    const int w = 1 + static_cast<int>(rng() % 7);
+    const int h = 1 + static_cast<int>(rng() % 5);
+    const int pw = row == 9 ? w : 8 * w;
+    const int ph = row == 9 ? h : 8 * h;
+    const TPixelImage img = RandomImage(pw, ph, bpp, rng());
+    std::vector<std::uint8_t> bytes(TemplateDataSize(row, w, h));
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
+    const std::vector<std::uint8_t> before = bytes;
+    EncodeTilesInto(row, img, bytes);
+
+    TIndexedBitmap bmp;
+    bmp.SetSize(8 * w, 8 * h);
+    DrawTemplate(row, bmp, {bytes, 0}, w, h);
+    for (int y = 0; y < ph; ++y) {
+      for (int x = 0; x < pw; ++x) {
+        ASSERT_EQ(bmp.Row(y)[x], img.At(x, y)) << "template " << row << " at " << x << "," << y;
+      }
+    }
+    if (row == 6) {
+      for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        ASSERT_EQ(bytes[i], before[i]) << "Mode7-1 keeps the byte it does not use, at " << i;
+      }
+    }
+  }
+}
+
+TEST(EncodeTiles, DataSizes) {
+  EXPECT_EQ(TemplateDataSize(1, 3, 2), 6u * 32);
+  EXPECT_EQ(TemplateDataSize(3, 1, 1), 24u);
+  EXPECT_EQ(TemplateDataSize(5, 2, 2), 32u);
+  EXPECT_EQ(TemplateDataSize(6, 1, 1), 128u);
+  EXPECT_EQ(TemplateDataSize(9, 13, 5), 65u) << "pixel rows, not tiles";
+  EXPECT_EQ(TemplateDataSize(0, 4, 4), 0u);
+  EXPECT_EQ(TemplateDataSize(10, 4, 4), 0u);
+  EXPECT_EQ(TemplateDataSize(2, 0, 4), 0u);
 }
 
 TEST(EncodeTiles, LinearBytesAreThePixelRows) {
@@ -99,4 +139,7 @@ TEST(EncodeTiles, RefusesImagesThatDoNotFit) {
   TPixelImage bad = RandomImage(8, 8, 1, 1);
   bad.pixels.pop_back();
   EXPECT_THROW(EncodeTiles(5, bad), std::invalid_argument) << "short pixel data";
+  std::vector<std::uint8_t> small(31);
+  EXPECT_THROW(EncodeTilesInto(1, RandomImage(8, 8, 4, 1), small), std::invalid_argument)
+      << "destination one byte short";
 }

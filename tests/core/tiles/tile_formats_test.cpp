@@ -8,7 +8,7 @@
 #include <vector>
 
 using namespace tegulo;
-using tegulo::demo::TPixelImage;
+using tegulo::TPixelImage;
 
 namespace {
 

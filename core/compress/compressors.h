@@ -1,0 +1,47 @@
+// The compressors of the four schemes: the shortest streams each format allows, which the
+// scheme's decoder turns back into the input exactly. Unlike the greedy encoders
+// (encoders.h), they never rely on what the decoders do at their limits: no reference
+// reaches before the first output byte (nor into the FF schemes' zero-filled window), the
+// last token ends exactly at the end of the data, and a stream holds nothing after its end.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "compress/encoders.h"
+
+namespace tegulo {
+
+struct TCompressOptions {
+  // LZ77-10: allow references one byte back. Off by default: GBA code that unpacks straight
+  // into video memory writes 16 bits at a time and needs distances of 2 or more.
+  bool allowDistance1 = false;
+  // LZSS-CT: the offset mode; none picks the one that gives the shorter stream (11-bit on a
+  // tie).
+  std::optional<TCTMode> ctMode;
+};
+
+// "LZ77-10": optimal parse over lengths 3..18 and distances 2 (1 when allowed)..4096.
+// Throws TError for inputs above 16,777,215 bytes (the header's 24-bit size).
+std::vector<std::uint8_t> CompressLZ10(std::span<const std::uint8_t> data,
+                                       bool allowDistance1 = false);
+
+// "LZSS-FF5" / "LZSS-FF6": optimal parse over lengths 3..34 and distances 1..2048 within the
+// output. FF5 throws TError above 65,535 input bytes (its 16-bit size), FF6 when the stream
+// would pass 65,535 bytes (its 16-bit length).
+std::vector<std::uint8_t> CompressFF5(std::span<const std::uint8_t> data);
+std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data);
+
+// "LZSS-CT": parse with the fewest bits (9 a literal, 17 a reference; at most 3 bytes above
+// the shortest stream of this layout: groups of eight tokens, one record for a last short
+// group, the end record). Throws TError when a record position would pass 65,535.
+std::vector<std::uint8_t> CompressCT(std::span<const std::uint8_t> data,
+                                     std::optional<TCTMode> mode = std::nullopt);
+
+// The compressor of scheme row 1..4 (Compressions); throws std::invalid_argument for others.
+std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_t> data,
+                                         const TCompressOptions& options = {});
+
+}  // namespace tegulo

@@ -1,0 +1,145 @@
+// Back-reference copies for the fast paths of the stream decoders: the bytes that a
+// byte-at-a-time copy would write, in wider moves, never touching a byte outside the copy.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace tegulo::lz {
+
+inline std::uint64_t Load8(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+inline void Store8(std::uint8_t* p, std::uint64_t v) { std::memcpy(p, &v, 8); }
+inline std::uint32_t Load4(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline void Store4(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
+inline std::uint16_t Load2(const std::uint8_t* p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+// 16 bytes, read whole before they are written.
+inline void Copy16(std::uint8_t* dst, const std::uint8_t* src) {
+  std::uint8_t v[16];
+  std::memcpy(v, src, 16);
+  std::memcpy(dst, v, 16);
+}
+inline void Store2(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
+
+// Copies `len` (1..64) bytes from `src` to `dst` where the two ranges do not overlap.
+// Two moves that may overlap each other cover every length without a loop per byte.
+inline void CopyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t len) {
+  if (len >= 8) {
+    std::size_t i = 0;
+    for (; i + 8 < len; i += 8) Store8(dst + i, Load8(src + i));
+    Store8(dst + len - 8, Load8(src + len - 8));
+  } else if (len >= 4) {
+    const std::uint32_t a = Load4(src);
+    const std::uint32_t b = Load4(src + len - 4);
+    Store4(dst, a);
+    Store4(dst + len - 4, b);
+  } else if (len >= 2) {
+    const std::uint16_t a = Load2(src);
+    const std::uint16_t b = Load2(src + len - 2);
+    Store2(dst, a);
+    Store2(dst + len - 2, b);
+  } else if (len == 1) {
+    dst[0] = src[0];
+  }
+}
+
+// out[o + i] = out[o + i - dist] for i = 0..len-1 in increasing order, as a byte loop would
+// do it (a distance below the length repeats the bytes). Needs 1 <= dist <= o, len <= 34
+// and o + len inside the buffer; writes exactly out[o .. o + len).
+inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
+  std::uint8_t* d = out + o;
+  const std::uint8_t* s = d - dist;
+  if (dist >= len && len >= 8) {
+    // Up to three 8-byte moves that may overlap each other cover 8..24 bytes; the rest of
+    // a longer reference follows in a loop.
+    const std::size_t mid = len >= 16 ? 8 : len - 8;
+    const std::uint64_t a = Load8(s);
+    const std::uint64_t b = Load8(s + mid);
+    const std::uint64_t c = Load8(s + len - 8);
+    Store8(d, a);
+    Store8(d + mid, b);
+    Store8(d + len - 8, c);
+    for (std::size_t i = 16; i + 8 < len; i += 8) Store8(d + i, Load8(s + i));
+  } else if (dist >= len) {
+    CopyShort(d, s, len);
+  } else if (dist >= 8) {
+    // Every 8-byte source lies wholly below its destination, so it is final when read.
+    std::size_t i = 0;
+    for (; i + 8 <= len; i += 8) Store8(d + i, Load8(s + i));
+    if (i < len) Store8(d + len - 8, Load8(s + len - 8));
+  } else if (dist == 1) {
+    std::memset(d, s[0], len);
+  } else {
+    for (std::size_t i = 0; i < len; ++i) d[i] = s[i];
+  }
+}
+
+// The fast paths' wide moves may write past the bytes a group decodes; the tokens after it
+// overwrite them. Where decoding stops first, those bytes get back what they held: their
+// first contents are copied here, a window ahead of the output position, before any move
+// can reach them. kReach: how far past its start a group may write.
+template <std::size_t kReach>
+struct TSavedBytes {
+  static constexpr std::size_t kSaved = 4096;
+  std::uint8_t* out;
+  std::size_t outN;
+  const std::size_t& o;           // the output position where decoding stops
+  std::size_t reached = 0;        // no byte from here on has been written
+  std::size_t base = 0, end = 0;  // bytes[0 .. end - base) hold out[base .. end)
+  std::uint8_t bytes[kSaved];
+
+  // Makes the window hold out[from, from + kReach) (or up to the end of the output). The
+  // bytes from `from` to `reached` are the window's already; later ones are untouched.
+  void Cover(std::size_t from) {
+    if (from + kReach <= end) return;
+    const std::size_t keep = end > from ? end - from : 0;
+    if (keep > 0) std::memmove(bytes, bytes + (from - base), keep);
+    base = from;
+    const std::size_t fill = std::min(kSaved, outN - from) - keep;
+    std::memcpy(bytes + keep, out + from + keep, fill);
+    end = from + keep + fill;
+  }
+  // The first contents of out[at, at + n), which lies in the window.
+  void Restore(std::size_t at, std::size_t n) { std::memcpy(out + at, bytes + (at - base), n); }
+  // Puts back every byte written past the output position.
+  void Settle() {
+    const std::size_t hi = std::min(reached, end);
+    if (o < hi) Restore(o, hi - o);
+    reached = o;
+  }
+  ~TSavedBytes() { Settle(); }
+};
+
+// A back-reference inside a fast group: out[o .. o + len) as a byte loop would copy it, with
+// up to kChunks * 8 - len bytes written past it. Distances past the output start give zeros.
+template <int kChunks>
+inline void CopyWide(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
+  std::uint8_t* d = out + o;
+  if (dist > o) {
+    for (std::size_t i = 0; i < len; ++i) d[i] = o + i >= dist ? d[i - dist] : 0;
+  } else if (dist >= 8) {
+    // Each 8-byte source lies wholly below its destination: final when read.
+    const std::uint8_t* s = d - dist;
+    for (int c = 0; c < kChunks; ++c) Store8(d + 8 * c, Load8(s + 8 * c));
+  } else if (dist == 1) {
+    const std::uint64_t v = d[-1] * 0x0101010101010101ull;
+    for (int c = 0; c < kChunks; ++c) Store8(d + 8 * c, v);
+  } else {
+    for (std::size_t i = 0; i < len; ++i) d[i] = d[i - dist];
+  }
+}
+
+}  // namespace tegulo::lz

@@ -1,0 +1,177 @@
+// PNG import with libpng: the file read from memory, libpng's transforms bringing every kind
+// of PNG to indices or 8-bit RGBA, then the colours matched against the entry's palette.
+#include "image/png_reader.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "base/uCommon.h"
+
+namespace tegulo {
+namespace {
+
+// What the callbacks and the setjmp frames share. Plain data only: libpng longjmps across
+// these frames, so nothing here may need a destructor.
+struct TReadJob {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::size_t at = 0;
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  bool indexed = false;
+  png_bytepp rows = nullptr;
+  char reason[200] = {};
+};
+
+void OnError(png_structp png, png_const_charp msg) {
+  auto& job = *static_cast<TReadJob*>(png_get_error_ptr(png));
+  if (job.reason[0] == '\0') std::snprintf(job.reason, sizeof job.reason, "%s", msg);
+  png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+void OnRead(png_structp png, png_bytep out, png_size_t n) {
+  auto& job = *static_cast<TReadJob*>(png_get_io_ptr(png));
+  if (n > job.size - job.at) png_error(png, "the file ends too early");
+  std::memcpy(out, job.data + job.at, n);
+  job.at += n;
+}
+
+// Reads the header and sets up the transforms. False when libpng reported an error.
+bool ReadHeader(TReadJob& job) {
+  if (setjmp(png_jmpbuf(job.png))) return false;
+  png_structp png = job.png;
+  png_infop info = job.info;
+  png_set_read_fn(png, &job, OnRead);
+  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);  // the caller checks the size
+  png_read_info(png, info);
+  job.width = png_get_image_width(png, info);
+  job.height = png_get_image_height(png, info);
+  const int type = png_get_color_type(png, info);
+  const int depth = png_get_bit_depth(png, info);
+  job.indexed = type == PNG_COLOR_TYPE_PALETTE;
+  if (job.indexed) {
+    png_set_packing(png);  // 1, 2 and 4 bits to one byte a pixel, indices kept
+  } else {
+    if (depth == 16) png_set_scale_16(png);
+    if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA) {
+      if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+      png_set_gray_to_rgb(png);
+    }
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    if ((type & PNG_COLOR_MASK_ALPHA) == 0) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  }
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  return true;
+}
+
+bool ReadRows(TReadJob& job) {
+  if (setjmp(png_jmpbuf(job.png))) return false;
+  png_read_image(job.png, job.rows);
+  return true;
+}
+
+struct TPngStructs {
+  TReadJob& job;
+  ~TPngStructs() { png_destroy_read_struct(&job.png, &job.info, nullptr); }
+};
+
+std::string ColourText(std::uint32_t rgb) {
+  char text[16];
+  std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFFu));
+  return text;
+}
+
+}  // namespace
+
+TPngPicture ReadPng(std::span<const std::uint8_t> file) {
+  if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) throw TError("Not a PNG file");
+  TReadJob job;
+  job.data = file.data();
+  job.size = file.size();
+  const auto damaged = [&job] {
+    return TError(std::string("The PNG file is damaged or cut short (") + job.reason + ")");
+  };
+  job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, OnError, OnWarning);
+  if (job.png == nullptr) throw TError("Out of memory");
+  TPngStructs owner{job};
+  job.info = png_create_info_struct(job.png);
+  if (job.info == nullptr) throw TError("Out of memory");
+  if (!ReadHeader(job)) throw damaged();
+  if (job.width > static_cast<png_uint_32>(kMaxPictureSide) ||
+      job.height > static_cast<png_uint_32>(kMaxPictureSide)) {
+    throw TError("The picture is " + std::to_string(job.width) + " x " +
+                 std::to_string(job.height) + " pixels; the largest that can be read is " +
+                 std::to_string(kMaxPictureSide) + " x " + std::to_string(kMaxPictureSide));
+  }
+  TPngPicture pic;
+  pic.width = static_cast<std::int32_t>(job.width);
+  pic.height = static_cast<std::int32_t>(job.height);
+  pic.indexed = job.indexed;
+  const std::size_t rowBytes = static_cast<std::size_t>(job.width) * (job.indexed ? 1 : 4);
+  if (png_get_rowbytes(job.png, job.info) != rowBytes) {
+    std::snprintf(job.reason, sizeof job.reason, "unexpected row layout");
+    throw damaged();
+  }
+  pic.samples.resize(rowBytes * job.height);
+  std::vector<png_bytep> rows(job.height);
+  for (png_uint_32 y = 0; y < job.height; ++y) rows[y] = pic.samples.data() + rowBytes * y;
+  job.rows = rows.data();
+  if (!ReadRows(job)) throw damaged();
+  return pic;
+}
+
+TPixelImage PictureIndices(const TPngPicture& picture, std::span<const std::uint32_t> palette,
+                           std::optional<std::uint32_t> indexZero) {
+  TPixelImage img{picture.width, picture.height, {}};
+  if (picture.indexed) {
+    img.pixels = picture.samples;
+    return img;
+  }
+  // Colours as 0x00RRGGBB (the order of the message) to the first index that has them.
+  std::unordered_map<std::uint32_t, std::uint8_t> index;
+  for (std::size_t i = palette.size(); i-- > 0;) {
+    if (i < 256) index[SwapRedBlue(palette[i])] = static_cast<std::uint8_t>(i);
+  }
+  if (indexZero) index.emplace(SwapRedBlue(*indexZero), std::uint8_t{0});
+
+  img.pixels.resize(static_cast<std::size_t>(picture.width) * picture.height);
+  constexpr int kNamed = 5;
+  std::size_t missing = 0;
+  std::string named;
+  const std::uint8_t* s = picture.samples.data();
+  for (std::size_t i = 0; i < img.pixels.size(); ++i, s += 4) {
+    if (s[3] == 0) {
+      img.pixels[i] = 0;
+      continue;
+    }
+    const std::uint32_t rgb = static_cast<std::uint32_t>(s[0]) << 16 | s[1] << 8 | s[2];
+    const auto found = index.find(rgb);
+    if (found != index.end()) {
+      img.pixels[i] = found->second;
+      continue;
+    }
+    if (missing++ < kNamed) {
+      const std::size_t x = i % static_cast<std::size_t>(picture.width);
+      const std::size_t y = i / static_cast<std::size_t>(picture.width);
+      named += (named.empty() ? "" : ", ") + std::string("(") + std::to_string(x) + ", " +
+               std::to_string(y) + ") " + ColourText(rgb);
+    }
+  }
+  if (missing != 0) {
+    throw TError("The picture has " + std::to_string(missing) +
+                 (missing == 1 ? " pixel whose colour is" : " pixels whose colour is") +
+                 " not in the palette: " + named + (missing > kNamed ? ", ..." : ""));
+  }
+  return img;
+}
+
+}  // namespace tegulo

@@ -1,0 +1,42 @@
+// Reading PNG pictures for import, and turning their pixels into colour indices.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "tiles/tile_encoders.h"
+
+namespace tegulo {
+
+// The largest picture side that is read (the window's 2000 tiles of 8 pixels).
+inline constexpr std::int32_t kMaxPictureSide = 16000;
+
+// A picture as the file holds it: for an indexed file (colour type 3, any bit depth 1..8)
+// one palette index per pixel, for every other kind (grey, true colour, with or without
+// alpha, 16-bit, interlaced) four bytes per pixel: red, green, blue, alpha, each 8 bits
+// (16-bit samples scaled, a tRNS colour made transparent). Rows from the top.
+struct TPngPicture {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool indexed = false;
+  std::vector<std::uint8_t> samples;
+};
+
+// Reads a whole PNG file from its bytes. Throws TError "Not a PNG file" when the signature
+// is missing, "The PNG file is damaged or cut short (<libpng's reason>)" when decoding fails,
+// and "The picture is W x H pixels; the largest that can be read is 16000 x 16000" for larger
+// pictures (before their pixels are read).
+TPngPicture ReadPng(std::span<const std::uint8_t> file);
+
+// The picture as colour indices. Indexed pictures keep their indices (the file's palette is
+// not looked at). Other pixels take the first index of `palette` (0x00BBGGRR colours) with
+// exactly their red, green and blue; a fully transparent pixel is index 0, and so is a pixel
+// of colour `indexZero` (when given) that no palette colour matches. Throws TError naming
+// the first pixels without a colour and their count: "The picture has 2 pixels whose
+// colour is not in the palette: (0, 0) #FF0000, (5, 1) #00FF00".
+TPixelImage PictureIndices(const TPngPicture& picture, std::span<const std::uint32_t> palette,
+                           std::optional<std::uint32_t> indexZero = std::nullopt);
+
+}  // namespace tegulo

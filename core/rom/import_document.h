@@ -1,0 +1,37 @@
+// Importing the exported pictures of a whole document into one new ROM image, all or nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "entries/tile_entry.h"
+#include "tiles/tile_encoders.h"
+
+namespace tegulo {
+
+struct TDocImportFailure {
+  std::size_t index = 0;
+  std::string file;     // the file name, as export writes it
+  std::string message;  // the TError's text
+};
+
+struct TDocImportResult {
+  std::vector<std::uint8_t> rom;   // valid only when failures is empty
+  std::vector<std::string> lines;  // "NNN-NAME.png: <write-back report>" per imported entry
+  std::vector<TDocImportFailure> failures;
+};
+
+// Every entry whose export file (ExportFileName: "NNN-NAME.png") is in `dir` is written
+// back, in document order, each into the image the ones before it produced. Entries without
+// a file are passed over. Every failure is collected (the others are still tried); at the
+// end each imported entry is drawn again from the final image, and one that a later entry
+// changed (data shared with another entry) fails too. Streams never move and old bytes are
+// kept (no free space, no fill). Throws only for a folder that cannot be read.
+TDocImportResult ImportDocumentPictures(std::span<const std::uint8_t> rom,
+                                        std::span<const TTileEntry> entries,
+                                        const std::string& dir);
+
+}  // namespace tegulo

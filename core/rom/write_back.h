@@ -1,0 +1,80 @@
+// Putting an edited picture back into a ROM image: the tiles encoded in the entry's
+// template, compressed again where the entry is compressed, and proved by decoding the
+// result with the viewer's own code before anything is handed back.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "compress/compressors.h"
+#include "entries/tile_entry.h"
+#include "tiles/tile_encoders.h"
+
+namespace tegulo {
+
+struct TWriteBackOptions {
+  // Where a compressed stream that no longer fits in the old one's bytes goes instead.
+  std::optional<std::int64_t> freeSpace;
+  // Written over the old stream's bytes that the new, shorter stream leaves unused.
+  std::optional<std::uint8_t> fill;
+  TCompressOptions compress;
+};
+
+struct TWriteBackReport {
+  bool compressed = false;
+  std::int64_t address = 0;   // where the bytes went
+  std::size_t written = 0;    // the new stream's length, or the tile data's
+  std::size_t oldStream = 0;  // compressed: the bytes the old stream took
+  bool moved = false;         // compressed: written at the free-space address
+  bool unchanged = false;     // compressed: the data were already the picture's; nothing written
+  std::int64_t oldAddress = 0;
+  std::int32_t rawSize = 0;  // the sizes a refresh of the entry now reports
+  std::int32_t comprSize = 0;
+
+  // "Wrote N bytes at $XXXXXX (old stream M bytes)" for a stream, with a second line when
+  // it moved, or "Unchanged: the stream at $XXXXXX already holds the picture (M bytes)";
+  // "Wrote $XXXXXX-$YYYYYY (N bytes)" (the last byte included) for plain tiles.
+  std::string Text() const;
+};
+
+struct TWriteBackResult {
+  std::vector<std::uint8_t> rom;  // the new ROM image, the same length as the old
+  TTileEntry entry;               // Address moved with the stream; sizes as a refresh sets them
+  TWriteBackReport report;
+};
+
+// Writes `picture` (colour indices) into a copy of `rom` as `entry` shows it.
+// The picture is 8*Width x 8*Height pixels; for "8bpp (PC)" Width x Height (the block the
+// decoder fills) or 8*Width x 8*Height, of which the top-left Width x Height block is used.
+// Plain entry: the data go to Address + Offset, which with the whole data must lie inside
+// the ROM; nothing else changes (Mode7-1 keeps the even bytes it does not read).
+// Compressed entry: the stream at Address is unpacked as a refresh does, the picture's bytes
+// replace those at Offset (the data grow, zero-filled, when they reach further), and the
+// result is compressed, unless the data are unchanged: then the old stream stays as it is
+// (another packer's stream may be shorter than ours). A stream no longer than the bytes the
+// old one took goes to Address,
+// the rest of the old bytes kept or set to `fill`; a longer one goes to `freeSpace` when
+// given, which with the stream must lie inside the ROM.
+// Then the entry is unpacked and drawn from the new image and every pixel compared.
+// Throws TError, with nothing written, for: template 0 or above 9, scheme above 4, a size of
+// 0 tiles or less, a picture of another size, an index the template cannot hold, data or a
+// stream address outside the ROM, a negative Offset on a compressed entry, a stream the
+// format cannot hold, a longer stream without free space, and a failed proof.
+TWriteBackResult WriteBackPicture(std::span<const std::uint8_t> rom, const TTileEntry& entry,
+                                  const TPixelImage& picture,
+                                  const TWriteBackOptions& options = {});
+
+// The colours a picture's pixels are matched against for this entry: its first
+// 2^(template's bits per pixel) Palette colours (none without a valid template).
+std::span<const std::uint32_t> ImportColours(const TTileEntry& entry);
+
+// The picture in a PNG file's bytes as colour indices for `entry`: indexed files keep their
+// indices; other colours are matched against ImportColours(entry), with the export's
+// background colour standing for index 0. Throws TError as ReadPng and PictureIndices do.
+// With WriteBackPicture, this is the whole of an import: the window and tegulo-cli call both.
+TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry);
+
+}  // namespace tegulo

@@ -1,0 +1,108 @@
+// The decoders' fast paths against their careful loops on packed tile data, on damaged
+// copies of it (bytes changed, streams cut, headers that announce other sizes) and on
+// noise, into output arrays of several lengths that are not cleared.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compress/encoders.h"
+#include "decoder_paths_check.h"
+#include "sample_data.h"
+
+using namespace tegulo;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+Bytes Pack(int scheme, std::span<const std::uint8_t> data) {
+  switch (scheme) {
+    case 1: return EncodeLZ10(data);
+    case 2: return EncodeFF5(data);
+    case 3: return EncodeFF6(data);
+    default: return EncodeCT(data, data.size() % 2 ? TCTMode::Bits11 : TCTMode::Bits12);
+  }
+}
+
+const char* kSchemeNames[] = {"", "LZ77-10", "LZSS-FF5", "LZSS-FF6", "LZSS-CT"};
+
+}  // namespace
+
+TEST(DecoderPaths, AgreeOnPackedDamagedAndNoisyStreams) {
+  std::mt19937 rng(13);
+  const Bytes tiles = MakeTileLikeData(1 << 16, 7);
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    for (int round = 0; round < 300; ++round) {
+      const std::size_t len = 1 + rng() % 8000;
+      const std::size_t at = rng() % (tiles.size() - len);
+      Bytes data(tiles.begin() + static_cast<std::ptrdiff_t>(at),
+                 tiles.begin() + static_cast<std::ptrdiff_t>(at + len));
+      if (round % 5 == 4) {
+        for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+      }
+      Bytes stream = Pack(scheme, data);
+      const int damage = round % 4;
+      if (damage == 1) {
+        for (int k = 0; k < 4; ++k)
+          stream[rng() % stream.size()] = static_cast<std::uint8_t>(rng());
+      } else if (damage == 2) {
+        stream.resize(rng() % stream.size());
+      } else if (damage == 3 && stream.size() > 4) {
+        // Another announced size, length or record distance.
+        stream[1] = static_cast<std::uint8_t>(rng());
+        if (scheme != 1) stream[0] = static_cast<std::uint8_t>(rng());
+      }
+      static constexpr std::size_t kOutputs[] = {0, 17, 300, 4096, 70000};
+      const std::size_t outputSize = kOutputs[rng() % 5];
+      const auto fill = static_cast<std::uint8_t>(rng());
+      ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, stream, outputSize, fill))
+          << kSchemeNames[scheme] << ", round " << round << ", damage " << damage << ", output "
+          << outputSize << ", stream of " << stream.size();
+    }
+  }
+}
+
+// References before the output start and CT's distance 0 inside groups the fast path takes.
+TEST(DecoderPaths, AgreeOnReferencesBeforeTheStart) {
+  std::mt19937 rng(5);
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    for (int round = 0; round < 200; ++round) {
+      Bytes stream(2000);
+      for (auto& b : stream) b = static_cast<std::uint8_t>(rng());
+      if (scheme == 1) {
+        stream[0] = 0x10;
+        stream[3] = 0;  // at most 64 KiB announced
+      } else if (scheme == 4) {
+        stream[0] = 0xF0;  // the first record far behind the start
+        stream[1] = 0x07;
+      } else {
+        stream[1] |= 0x40;  // a size or length that does not end at once
+      }
+      ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, stream, 1 << 16, 0xA5))
+          << kSchemeNames[scheme] << ", round " << round;
+    }
+  }
+}
+
+// Streams from a few byte values, so that CT's distance 0 (which keeps what the output held)
+// and short distances come often, right after groups the fast paths take.
+TEST(DecoderPaths, AgreeOnStreamsOfFewByteValues) {
+  std::mt19937 rng(17);
+  static constexpr std::uint8_t kValues[] = {0x00, 0x08, 0x18, 0x41, 0xFF, 0x03, 0x10, 0xF8};
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    for (int round = 0; round < 300; ++round) {
+      Bytes stream(100 + rng() % 3000);
+      for (auto& b : stream) b = kValues[rng() % 8];
+      if (scheme == 1) {
+        stream[0] = 0x10;
+        stream[3] = 0;
+      } else {
+        stream[1] = static_cast<std::uint8_t>(rng() % 16);  // records or ends somewhere inside
+      }
+      const std::size_t outputSize = 1000 + rng() % 70000;
+      ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, stream, outputSize, 0x5A))
+          << kSchemeNames[scheme] << ", round " << round << ", stream of " << stream.size();
+    }
+  }
+}
