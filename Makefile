@@ -2,9 +2,10 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test package asan fuzz bench deps configure build clean
+.PHONY: run test package asan fuzz fuzz-smoke bench deps configure build clean
 
 deps:
 	@tools/install-deps.sh
@@ -39,6 +40,10 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DTEGULO_FUZZ=ON -DTEGULO_BUILD_APP=OFF -DTEGULO_BUILD_TESTS=OFF -DTEGULO_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS each under ASan + UBSan (CI runs this).
+fuzz-smoke: fuzz
+	tools/fuzz-smoke.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

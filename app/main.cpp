@@ -6,10 +6,12 @@
 
 #include "MainUnit.h"
 #include "base/version.h"
+#include "io/signals.h"
 #include "pictures.h"
 #include "qt_user_prompts.h"
 
 int main(int argc, char* argv[]) {
+  tegulo::IgnoreFileSizeSignal();
   // The window takes no arguments; "--version" alone is answered for packaging tools and
   // people, without starting the window.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {

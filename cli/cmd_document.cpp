@@ -79,8 +79,19 @@ private:
 void RunExport(const TExportArgs& a) {
   const std::vector<TTileEntry> entries = LoadDocument(a.document);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
+
+  // Which entries are written, and where: every output is checked against the inputs
+  // before the first file is written.
+  std::vector<std::string> paths(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string file = ExportFileName(i, GetName(entries[i]));
+    paths[i] = (std::filesystem::path(a.outdir) / file).string();
+    RefuseInputAsOutput(paths[i], a.document);
+    RefuseInputAsOutput(paths[i], a.rom);
+  }
   MakeDirectory(a.outdir);
 
+  std::size_t tooLarge = 0;
   TCountLine count(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     count.Show(i);
@@ -98,13 +109,22 @@ void RunExport(const TExportArgs& a) {
                   label.c_str(), e.Template, e.Width, e.Height);
       continue;
     }
-    const std::string file = ExportFileName(i, name);
-    const std::string path = (std::filesystem::path(a.outdir) / file).string();
-    const bool notValid = RenderEntryToPng(e, rom, kFallbackBackground, path).notValidLZ10;
+    if (!WithinDrawLimit(e)) {
+      count.Clear();
+      std::printf("skipped %s: %s\n", label.c_str(), TooLargeToDrawText(e).c_str());
+      ++tooLarge;
+      continue;
+    }
+    const bool notValid = RenderEntryToPng(e, rom, kFallbackBackground, paths[i]).notValidLZ10;
     count.Clear();
-    if (notValid) Warn(file + ": Not valid LZ10 stream");
-    std::printf("wrote %s\n", path.c_str());
+    if (notValid) Warn(ExportFileName(i, name) + ": Not valid LZ10 stream");
+    std::printf("wrote %s\n", paths[i].c_str());
     std::fflush(stdout);
+  }
+  count.Clear();
+  if (tooLarge > 0) {
+    throw TError(std::to_string(tooLarge) + (tooLarge == 1 ? " entry was" : " entries were") +
+                 " too large to draw and not written");
   }
 }
 
@@ -131,6 +151,8 @@ TCommand AddExportCommand(CLI::App& parent) {
            "entry's index in three digits, NAME its name with all but letters, digits, \"-\"\n"
            "and \"_\" turned into \"_\"). Prints \"wrote PATH\" per file, and \"skipped ...\"\n"
            "per entry without a template or with one that cannot be drawn (a damaged record).\n"
+           "An entry larger than 2000 x 2000 tiles is skipped with its size; the others are\n"
+           "still written, and the command then exits with status 1.\n"
            "When standard error is a terminal, a running count of the entries shows there.");
   sub->add_option("DOC", args->document, "the document (.tgl)")->type_name("")->required();
   sub->add_option("ROM", args->rom, "the ROM image the document was made for")

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "base/bitmap.h"
+#include "base/choice_lookup.h"
+#include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/refresh.h"
@@ -30,6 +32,24 @@ struct TRenderArgs {
   std::string rom, address, templ, width, height, offset = "0", compression = "(none)";
   std::string palette = "mono", background, output;
 };
+
+// A palette the option syntax does not know is a usage error; a bad number inside a known
+// form is reported as the number's own error.
+TPaletteSpec PaletteOptionOrUsageError(const std::string& text) {
+  for (const char* form : {"mono", "mono-reverse"}) {
+    if (text == form) return ParsePaletteSpec(text);
+  }
+  for (const char* prefix : {"rom:", "zst:", "state:", "file:"}) {
+    if (text.starts_with(prefix) && text.size() > std::string_view(prefix).size()) {
+      return ParsePaletteSpec(text);
+    }
+  }
+  try {
+    return ParsePaletteSpec(text);
+  } catch (const TError& e) {
+    throw TUsageError(EscapeControls(e.what()));
+  }
+}
 
 std::int32_t TilesOrThrow(const std::string& text, const char* what) {
   const std::int32_t n = ParseInt(text);
@@ -80,18 +100,21 @@ void RunRender(const TRenderArgs& a) {
   const std::int32_t height = TilesOrThrow(a.height, "--height");
   TTileEntry e = NewEntry(a.address, width, height, ParseInt(a.offset));
   const auto row = FindTemplate(a.templ);
-  if (!row) throw TError("Unknown template '" + a.templ + "'");
+  if (!row) throw TUsageError("Unknown template '" + EscapeControls(a.templ) + "'");
   int scheme = kSchemeNone;
   if (a.compression != "none" && a.compression != Compressions[kSchemeNone].name()) {
     const auto s = FindScheme(a.compression);
     if (!s) {
-      throw TError("Unknown compression scheme '" + a.compression + "' (" + SchemeChoices() + ")");
+      throw TUsageError("Unknown compression scheme '" + EscapeControls(a.compression) + "' (" +
+                        SchemeChoices() + ")");
     }
     scheme = *s;
   }
-  const TPaletteSpec palette = ParsePaletteSpec(a.palette);
+  const TPaletteSpec palette = PaletteOptionOrUsageError(a.palette);
   const std::uint32_t background =
       a.background.empty() ? kFallbackBackground : ParseColour(a.background);
+  RefuseInputAsOutput(a.output, a.rom);
+  if (!palette.path.empty()) RefuseInputAsOutput(a.output, palette.path);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   // The window's order: the template's grey ramp first, then the palette action.
@@ -134,7 +157,7 @@ TCommand AddRenderCommand(CLI::App& parent) {
   sub->add_option("--background", args->background,
                   "colour of index 0, hexadecimal red, green, blue")
       ->option_text("RRGGBB (default F0F0F0)");
-  sub->add_option("-o,--output", args->output, "the PNG file to write")
+  sub->add_option("-o,--output", args->output, "the PNG file to write (never the ROM itself)")
       ->option_text("FILE.png")
       ->required();
   return {sub, [args] { RunRender(*args); }};

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/choice_lookup.h"
+#include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/lz10_scan.h"
@@ -29,8 +31,8 @@ namespace {
 
 int SchemeOrThrow(const std::string& name) {
   if (const auto row = FindScheme(name)) return *row;
-  throw TError("Unknown compression scheme '" + name + "' (" + NameList(Compressions, kSchemeLZ10) +
-               ")");
+  throw TUsageError("Unknown compression scheme '" + EscapeControls(name) + "' (" +
+                    NameList(Compressions, kSchemeLZ10) + ")");
 }
 
 struct TDecompressArgs {
@@ -41,6 +43,7 @@ void RunDecompress(const TDecompressArgs& a) {
   const int scheme = SchemeOrThrow(a.scheme);
   TTileEntry e = NewEntry(a.address, 1, 1, 0);
   e.Compression = static_cast<std::uint8_t>(scheme);
+  if (!a.output.empty()) RefuseInputAsOutput(a.output, a.rom);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   TDecodeBuffer buffer(kDecodeBufferSize);

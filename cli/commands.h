@@ -16,6 +16,17 @@ class App;
 
 namespace tegulo::cli {
 
+// A usage error found after parsing (an unknown template or scheme name): exit status 2,
+// with the line pointing to the command's help.
+class TUsageError : public TError {
+public:
+  using TError::TError;
+};
+
+// Refuses an output that is one of the inputs (the same file, also through links), before
+// anything is written: throws TUsageError "Output "<output>" is the input file "<input>"".
+void RefuseInputAsOutput(const std::string& output, const std::string& input);
+
 struct TCommand {
   CLI::App* app = nullptr;    // the subcommand, to tell which one was given
   std::function<void()> run;  // throws TError on failure

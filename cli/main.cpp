@@ -2,15 +2,19 @@
 // subcommand given and turns its failure into an exit status.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "base/uCommon.h"
 #include "base/version.h"
 #include "commands.h"
+#include "io/read_file.h"
+#include "io/signals.h"
 
 namespace tegulo::cli {
 
@@ -27,6 +31,13 @@ constexpr const char* kFooter =
     "error), 2 on a usage error.";
 }  // namespace
 
+void RefuseInputAsOutput(const std::string& output, const std::string& input) {
+  if (SameFile(output, input)) {
+    throw TUsageError("Output \"" + EscapeControls(output) + "\" is the input file \"" +
+                      EscapeControls(input) + "\"");
+  }
+}
+
 void Describe(CLI::App* sub, const char* brief, const char* details) {
   sub->description(brief);
   sub->footer(std::string(details) + "\n\n" + kFooter);
@@ -36,6 +47,24 @@ namespace {
 
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
+
+// "tegulo-cli" and the name of the command given, for the pointer to its help.
+std::string HelpCommand(const std::vector<TCommand>& commands) {
+  for (const TCommand& c : commands) {
+    if (c.app->parsed()) return "tegulo-cli " + c.app->get_name();
+  }
+  return "tegulo-cli";
+}
+
+// Exactly two lines: the message on one line, then where the help is.
+int UsageError(std::string_view message, const std::string& command) {
+  std::string line(message);
+  std::replace(line.begin(), line.end(), '\n', ' ');
+  std::fflush(stdout);
+  std::fprintf(stderr, "tegulo-cli: %s\nRun \"%s --help\" for more information.\n",
+               EscapeControls(line).c_str(), command.c_str());
+  return kExitUsage;
+}
 
 int Run(int argc, char** argv) {
   CLI::App app{
@@ -53,17 +82,30 @@ int Run(int argc, char** argv) {
       AddImportCommand(app),     AddImportDocCommand(app), AddPaletteCommand(app),
   };
 
+  // CLI11 would call an unknown command a missing one; name it instead.
+  const auto known = [&](std::string_view name) {
+    return std::any_of(commands.begin(), commands.end(),
+                       [&](const TCommand& c) { return c.app->get_name() == name; });
+  };
+  if (argc >= 2 && argv[1][0] != '-' && !known(argv[1])) {
+    return UsageError(
+        "Unknown command '" + std::string(argv[1]) + "' (decompress, render, list, export or scan)",
+        "tegulo-cli");
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
-    std::fprintf(stderr, "tegulo-cli: %s\nRun with --help for more information.\n", e.what());
-    return kExitUsage;
+    return UsageError(e.what(), HelpCommand(commands));
   }
 
   for (const TCommand& c : commands) {
     if (c.app->parsed()) {
-      c.run();
+      try {
+        c.run();
+      } catch (const TUsageError& e) {
+        return UsageError(e.what(), HelpCommand(commands));
+      }
       std::fflush(stdout);
       if (std::ferror(stdout)) throw TError("Cannot write the output");
     }
@@ -75,12 +117,13 @@ int Run(int argc, char** argv) {
 }  // namespace tegulo::cli
 
 int main(int argc, char** argv) {
+  tegulo::IgnoreFileSizeSignal();
   try {
     return tegulo::cli::Run(argc, argv);
   } catch (const std::bad_alloc&) {
     std::fputs("tegulo-cli: Out of memory\n", stderr);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "tegulo-cli: %s\n", e.what());
+    std::fprintf(stderr, "tegulo-cli: %s\n", tegulo::EscapeControls(e.what()).c_str());
   }
   return tegulo::cli::kExitError;
 }

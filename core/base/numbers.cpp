@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "base/messages.h"
 #include "base/uCommon.h"
 
 namespace tegulo {
@@ -72,7 +73,7 @@ std::optional<std::int32_t> TryParseInt(std::string_view text) {
 
 std::int32_t ParseInt(std::string_view text) {
   if (auto v = TryParseInt(text)) return *v;
-  throw TError("'" + std::string(text) + "' is not a valid integer value");
+  throw TError("'" + EscapeControls(text) + "' is not a valid integer value");
 }
 
 std::string FormatAddress(std::int32_t value) {

@@ -9,7 +9,10 @@
 namespace tegulo {
 TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDecodeBuffer& buffer) {
   TUnpackReport report;
-  if (buffer.size() < kDecodeBufferSize) buffer.resize(kDecodeBufferSize);
+  // Every byte an earlier unpacking may have written is cleared: the first 1 MiB in place,
+  // and a tail that an LZ77-10 size lengthened is dropped, so that lengthening it again
+  // gives fresh zeros. The buffer then holds what a new one would, as the CLI's does.
+  buffer.resize(kDecodeBufferSize);
   std::fill_n(buffer.begin(), kDecodeBufferSize, std::uint8_t{0});
 
   const TSchemeFormat* scheme = FindSchemeFormat(e.Compression);

@@ -14,11 +14,11 @@ struct TUnpackReport {
   bool notValidLZ10 = false;  // the window shows "Not valid LZ10 stream"
 };
 
-// Clears the first 1 MiB of `buffer`, unpacks the entry's stream at its Address (a bounded
-// view ending at the end of `rom`; an Address outside the ROM is a stream of no bytes, and
+// Clears `buffer` to exactly kDecodeBufferSize zero bytes (a longer buffer is cut back, so
+// no byte of an earlier unpacking survives anywhere), unpacks the entry's stream at its Address (a
+// bounded view ending at the end of `rom`; an Address outside the ROM is a stream of no bytes, and
 // header fields it lacks read as 0) and sets RawSize and ComprSize by the entry's scheme.
 // Scheme 0: RawSize := Width * Height * Bpp * 8 (32-bit), ComprSize kept. Above 4: nothing.
-// `buffer` must hold at least kDecodeBufferSize bytes.
 TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDecodeBuffer& buffer);
 
 }  // namespace tegulo

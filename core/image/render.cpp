@@ -8,6 +8,7 @@
 #include "base/uCommon.h"
 #include "compress/uCompress.h"
 #include "tiles/safe_entry.h"
+#include "entries/limits.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {
@@ -33,9 +34,20 @@ void SizeBitmap(TIndexedBitmap& bmp, std::int32_t w, std::int32_t h) {
 
 }  // namespace
 
+bool WithinDrawLimit(const TTileEntry& e) {
+  // A side of 0 or less makes an empty bitmap, whatever the other side holds.
+  return e.Width <= 0 || e.Height <= 0 || (e.Width <= kMaxTiles && e.Height <= kMaxTiles);
+}
+
+std::string TooLargeToDrawText(const TTileEntry& e) {
+  return "Entry too large to draw (" + std::to_string(e.Width) + " x " + std::to_string(e.Height) +
+         " tiles; at most " + std::to_string(kMaxTiles) + " x " + std::to_string(kMaxTiles) + ")";
+}
+
 void DrawTiles(TIndexedBitmap& bmp, const TTileEntry& e, std::span<const std::uint8_t> rom,
                std::span<const std::uint8_t> decoded, std::uint32_t background) {
   if (e.Template == kTemplateNone) return;  // no template: the bitmap keeps the last image drawn
+  if (!WithinDrawLimit(e)) throw TError(TooLargeToDrawText(e));
 
   SizeBitmap(bmp, e.Width, e.Height);
 

@@ -13,6 +13,7 @@ public:
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
   int get() const { return fd_; }
   // Closes now and reports a failing close, which can be where a write error surfaces.
   int Close() {

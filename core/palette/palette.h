@@ -34,9 +34,14 @@ std::int32_t PaletteCount(std::int32_t value);
 // Colours from n on are black.
 TPalette PaletteFromRom(std::span<const std::uint8_t> rom, std::int32_t address, std::int32_t n);
 
-// The 256 colours of a ZSNES save state (the 512 bytes at offset 1560). Colours whose bytes
-// the file does not hold (all of a word) are black. Throws TError "<path> not found" when
-// the file cannot be opened or read.
+// The 256 colours of a ZSNES save state's bytes (the 512 bytes at offset 1560). Colours
+// whose bytes the state does not hold (all of a word) are black.
+TPalette ZsnesPaletteFromBytes(std::span<const std::uint8_t> state);
+
+// ZsnesPaletteFromBytes of the file's first 2072 bytes (io/read_file.h). Throws TError
+// "<path> not found" when the file does not exist or is a folder, "Cannot open "<path>".
+// <reason>" for other failed opens, "<path> is not a regular file" for a FIFO or device
+// (without blocking), "Cannot read <path>. <reason>" when reading fails.
 TPalette ReadZsnesPalette(const std::string& path);
 
 // The refresh's copy: all black, then the entry's first PalCount colours (clamped 0..256).

@@ -2,18 +2,13 @@
 // the import dialog.
 #include "palette/palette_import.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <new>
 #include <vector>
 
 #include "compress/zip_entry.h"
 #include "compress/zlib_inflate.h"
-#include "io/posix_fd.h"
+#include "io/read_file.h"
 #include "palette/palette_files.h"
 #include "palette/state_bytes.h"
 
@@ -141,40 +136,21 @@ TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf hal
 }
 
 TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half, TPaletteFileRule rule) {
-  const TError notFound(path + " not found");
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw notFound;
-  struct stat st;
-  // A folder opens but is no file to read.
-  if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) throw notFound;
-  const bool tooLarge =
-      S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > kMaxPaletteFileBytes;
-  // Read up to the limit (a pipe or device has no size to trust).
-  const std::size_t want = rule == TPaletteFileRule::ZsnesRule ? kZsnesEnd
-                           : tooLarge                          ? kZsnesEnd
-                                                               : kMaxPaletteFileBytes + 1;
+  // Read up to the limit and one byte more, to tell a file that passes it.
+  const std::size_t want =
+      rule == TPaletteFileRule::ZsnesRule ? kZsnesEnd : kMaxPaletteFileBytes + 1;
   std::vector<std::uint8_t> bytes;
   try {
-    bytes.resize(S_ISREG(st.st_mode)
-                     ? std::min<std::size_t>(want, static_cast<std::size_t>(st.st_size))
-                     : std::min<std::size_t>(want, 1u << 16));
-  } catch (const std::bad_alloc&) {
-    throw TError(path + ": out of memory");
-  }
-  std::size_t done = 0;
-  for (;;) {
-    if (done == bytes.size()) {
-      if (S_ISREG(st.st_mode) || bytes.size() >= want) break;
-      bytes.resize(std::min(want, bytes.size() * 2));
+    bytes = ReadFileHead(path, want);
+  } catch (const TFileReadError& e) {
+    // A missing file and a folder read as not found, as a save state always has.
+    if (e.failure() == TReadFailure::Missing || e.failure() == TReadFailure::Directory) {
+      throw TError(path + " not found");
     }
-    const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw notFound;
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
+    throw;
   }
-  bytes.resize(done);
-  const bool truncated = tooLarge || done > kMaxPaletteFileBytes;
+  const std::size_t done = bytes.size();
+  const bool truncated = done > kMaxPaletteFileBytes;
   try {
     if (rule == TPaletteFileRule::ZsnesRule) return ZsnesPalette(bytes);
     const TPaletteSourceKind kind = DetectPaletteSource(bytes);

@@ -3,12 +3,17 @@
 
 #include <algorithm>
 
+#include "base/messages.h"
 #include "base/uCommon.h"
 #include "tiles/safe_entry.h"
 #include "palette/palette_import.h"
+#include "io/read_file.h"
 
 namespace tegulo {
 namespace {
+
+constexpr std::size_t kZsnesPaletteOffset = 1560;
+constexpr std::size_t kZsnesPaletteBytes = 512;
 
 std::uint16_t WordAt(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -29,8 +34,27 @@ TPalette PaletteFromRom(std::span<const std::uint8_t> rom, std::int32_t address,
   return out;
 }
 
+TPalette ZsnesPaletteFromBytes(std::span<const std::uint8_t> state) {
+  TPalette out{};
+  const std::span<const std::uint8_t> words =
+      state.size() > kZsnesPaletteOffset
+          ? state.subspan(kZsnesPaletteOffset,
+                          std::min(kZsnesPaletteBytes, state.size() - kZsnesPaletteOffset))
+          : std::span<const std::uint8_t>{};
+  for (std::size_t i = 0; 2 * i + 2 <= words.size(); ++i) {
+    out[i] = ConsoleColour(WordAt(words.data() + 2 * i));
+  }
+  return out;
+}
+
 TPalette ReadZsnesPalette(const std::string& path) {
-  return ReadPaletteFile(path, TPaletteHalf::Background, TPaletteFileRule::ZsnesRule);
+  try {
+    return ZsnesPaletteFromBytes(ReadFileHead(path, kZsnesPaletteOffset + kZsnesPaletteBytes));
+  } catch (const TFileReadError& e) {
+    // A folder opens but is no save state either: it reads as not found, as before.
+    if (e.failure() == TReadFailure::Directory) throw TError(EscapeControls(path) + " not found");
+    throw;
+  }
 }
 
 void LoadViewPalette(TPalette& view, const TTileEntry& e) {

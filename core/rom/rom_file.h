@@ -8,14 +8,17 @@
 
 namespace tegulo {
 
-// The whole file as bytes; no header is detected or skipped. Throws TError "<path> not
-// found" when the file cannot be opened, "Cannot read <path>" when reading fails or comes
-// back short (a directory, a file that shrinks while it is read, one too large for memory).
+// The whole file as bytes; no header is detected or skipped. Throws TFileReadError
+// (io/read_file.h): "<path> not found" only when the file does not exist, "Cannot open
+// "<path>". <reason>" for other failed opens, "Cannot read <path>" for a folder,
+// "<path> is not a regular file" for a FIFO or device (without blocking), "<path> is larger
+// than 1 GiB", "Cannot read <path>. <reason>" when reading fails or memory runs out.
 std::vector<std::uint8_t> ReadRomFile(const std::string& path);
 
-// Creates (or empties) the file and writes the bytes. Throws TError
-// "Cannot create file "<path>". <reason>" with the system's reason when it cannot be
-// created, written or closed.
+// Writes the bytes through the safe-write path (io/safe_write.h): the file is replaced
+// whole or not at all, keeping links and permissions. Throws TError
+// "Cannot create file "<path>". <reason>" with the system's reason, or
+// "<path> is not a regular file".
 void WriteBytesFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace tegulo

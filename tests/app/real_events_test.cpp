@@ -206,7 +206,11 @@ TEST_F(MessageBoxTest, TypingWhileABoxComesAndGoesOpensOneBoxAtATime) {
     ASSERT_TRUE(seWidth->hasFocus());
     QTest::keyClick(seWidth, key);
   }
-  EXPECT_EQ(Boxes().shown, 4) << "one refresh, and one box, per keystroke";
+  // One refresh, and one box, per keystroke; at 5000 the entry is also too large to draw.
+  EXPECT_EQ(Boxes().shown, 5);
+  ASSERT_EQ(prompts->errors.size(), 1u);
+  EXPECT_EQ(prompts->errors[0].toStdString(),
+            "Entry too large to draw (5000 x 1 tiles; at most 2000 x 2000)");
   EXPECT_EQ(Boxes().deepest, 1);
   EXPECT_EQ(seWidth->text(), "5000") << "the typed number stands while the boxes come and go";
   EXPECT_EQ(Cur()->Width, 5000);
@@ -218,10 +222,10 @@ TEST_F(MessageBoxTest, TypingWhileABoxComesAndGoesOpensOneBoxAtATime) {
   QApplication::processEvents();
   EXPECT_EQ(seWidth->text(), "2000");
   EXPECT_EQ(Cur()->Width, 2000);
-  EXPECT_EQ(Boxes().shown, 5);
+  EXPECT_EQ(Boxes().shown, 6);
   EXPECT_EQ(Boxes().deepest, 1);
-  EXPECT_EQ(closed, 5);
-  EXPECT_TRUE(prompts->errors.empty());
+  EXPECT_EQ(closed, 6);
+  EXPECT_EQ(prompts->errors.size(), 1u);
 }
 
 TEST_F(RealEventsTest, DestroyingTheShownWindowWhileATypedValueIsOutOfRange) {

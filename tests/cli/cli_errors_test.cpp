@@ -33,23 +33,6 @@ TEST(CliErrors, OneLineAndStatusOne) {
        "'$' is not a valid integer value"},
       {"width out of range", render({"--address", "0", "--template", "1", "--width", "2001"}),
        "--width must be 1 to 2000 tiles"},
-      {"unknown template", render({"--address", "0", "--template", "5bpp", "--width", "1"}),
-       "Unknown template '5bpp'"},
-      {"template row 0", render({"--address", "0", "--template", "0", "--width", "1"}),
-       "Unknown template '0'"},
-      {"unknown scheme",
-       {"decompress", "lz77", DemoRom(), "0"},
-       "Unknown compression scheme 'lz77' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
-      {"(none) is no scheme to unpack",
-       {"decompress", "(none)", DemoRom(), "0"},
-       "Unknown compression scheme '(none)' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
-      {"unknown render scheme",
-       render({"--address", "0", "--template", "1", "--compression", "zip", "--width", "1"}),
-       "Unknown compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
-      {"unknown palette",
-       render({"--address", "0", "--template", "1", "--palette", "grey", "--width", "1"}),
-       "Unknown palette 'grey' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj] "
-       "or file:FILE)"},
       {"bad palette address",
        render({"--address", "0", "--template", "1", "--palette", "rom:$G", "--width", "1"}),
        "'$G' is not a valid integer value"},
@@ -73,6 +56,58 @@ TEST(CliErrors, OneLineAndStatusOne) {
     EXPECT_EQ(r.err, "tegulo-cli: " + c.err + "\n") << c.what;
     EXPECT_EQ(r.out, "") << c.what;
   }
+}
+
+TEST(CliErrors, UnknownNamesAreUsageErrorsOfTwoLines) {
+  TScratch s;
+  const std::string renderTail[] = {"--height", "1", "-o", s.Path("x.png")};
+  auto render = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"render", DemoRom()});
+    args.insert(args.end(), std::begin(renderTail), std::end(renderTail));
+    return args;
+  };
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {"unknown template", render({"--address", "0", "--template", "5bpp", "--width", "1"}),
+       "Unknown template '5bpp'"},
+      {"template row 0", render({"--address", "0", "--template", "0", "--width", "1"}),
+       "Unknown template '0'"},
+      {"unknown scheme",
+       {"decompress", "lz77", DemoRom(), "0"},
+       "Unknown compression scheme 'lz77' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
+      {"(none) is no scheme to unpack",
+       {"decompress", "(none)", DemoRom(), "0"},
+       "Unknown compression scheme '(none)' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
+      {"unknown render scheme",
+       render({"--address", "0", "--template", "1", "--compression", "zip", "--width", "1"}),
+       "Unknown compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)"},
+      {"unknown palette",
+       render({"--address", "0", "--template", "1", "--palette", "grey", "--width", "1"}),
+       "Unknown palette 'grey' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj] "
+       "or file:FILE)"},
+      {"unknown command",
+       {"unpack", "x"},
+       "Unknown command 'unpack' (decompress, render, list, export or scan)"},
+      {"escape characters are shown escaped",
+       render({"--address", "0", "--template", "\x1b[2J", "--width", "1"}),
+       "Unknown template '\\x1b[2J'"},
+  };
+  for (const auto& c : cases) {
+    const TRun r = s.Run(c.args);
+    EXPECT_EQ(r.status, 2) << c.what;
+    const std::string command = c.args[0] == "unpack" ? "tegulo-cli" : "tegulo-cli " + c.args[0];
+    EXPECT_EQ(r.err,
+              "tegulo-cli: " + c.err + "\nRun \"" + command + " --help\" for more information.\n")
+        << c.what;
+    EXPECT_FALSE(std::filesystem::exists(s.Path("x.png"))) << c.what;
+  }
+  // CLI11's own errors take the same two lines.
+  const TRun extra = s.Run({"list", "a.tgl", "b.tgl"});
+  EXPECT_EQ(Lines(extra.err).size(), 2u) << extra.err;
+  EXPECT_EQ(Lines(extra.err)[1], "Run \"tegulo-cli list --help\" for more information.");
 }
 
 TEST(CliErrors, UsageErrorsGiveStatusTwo) {

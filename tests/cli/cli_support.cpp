@@ -3,10 +3,15 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -16,7 +21,8 @@ namespace tegulo::clitest {
 
 namespace fs = std::filesystem;
 
-TRun RunCli(const std::vector<std::string>& args, const fs::path& scratch) {
+TRun RunCli(const std::vector<std::string>& args, const fs::path& scratch,
+            std::int64_t fileSizeLimit) {
   const std::string outPath = (scratch / ".stdout").string();
   const std::string errPath = (scratch / ".stderr").string();
   std::vector<std::string> argv = {TEGULO_CLI_PATH};
@@ -25,24 +31,34 @@ TRun RunCli(const std::vector<std::string>& args, const fs::path& scratch) {
   for (std::string& a : argv) cargv.push_back(a.data());
   cargv.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
   TRun run;
-  if (rc != 0) {
+  const pid_t pid = ::fork();
+  if (pid < 0) {
     ADD_FAILURE() << "cannot start " << cargv[0];
     return run;
+  }
+  if (pid == 0) {
+    // The child as a user starts it: SIGXFSZ at its default, the limit set by "ulimit -f".
+    // The alarm outlives exec, so a program that blocks is killed instead of hanging.
+    std::signal(SIGXFSZ, SIG_DFL);
+    ::alarm(60);
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
+    if (fileSizeLimit >= 0) {
+      struct rlimit limit;
+      ::getrlimit(RLIMIT_FSIZE, &limit);
+      limit.rlim_cur = static_cast<rlim_t>(fileSizeLimit);
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(127);
+    }
+    ::execve(cargv[0], cargv.data(), environ);
+    ::_exit(127);
   }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
   }
   if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
   auto slurp = [](const std::string& p) {
     const auto b = ReadBytes(p);
     return std::string(b.begin(), b.end());
@@ -50,6 +66,16 @@ TRun RunCli(const std::vector<std::string>& args, const fs::path& scratch) {
   run.out = slurp(outPath);
   run.err = slurp(errPath);
   return run;
+}
+
+std::vector<std::string> Names(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& f : fs::directory_iterator(dir)) {
+    const std::string name = f.path().filename().string();
+    if (name != ".stdout" && name != ".stderr") names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path) {

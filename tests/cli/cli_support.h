@@ -13,12 +13,20 @@ namespace tegulo::clitest {
 
 struct TRun {
   int status = -1;  // exit status, or -1 when the program did not exit normally
+  int signal = 0;   // the signal that ended it, if one did
   std::string out;  // standard output
   std::string err;  // standard error
 };
 
-// Runs tegulo-cli with the arguments (no shell), output captured through files in `scratch`.
-TRun RunCli(const std::vector<std::string>& args, const std::filesystem::path& scratch);
+// Runs tegulo-cli with the arguments (no shell), output captured through files in `scratch`
+// (".stdout", ".stderr"). SIGXFSZ is at its default in the child, as a user has it; a
+// fileSizeLimit of 0 or more is the child's file-size limit in bytes ("ulimit -f").
+// A child still running after 60 s is killed (signal SIGALRM).
+TRun RunCli(const std::vector<std::string>& args, const std::filesystem::path& scratch,
+            std::int64_t fileSizeLimit = -1);
+
+// The names in the folder, sorted, without the captured output files.
+std::vector<std::string> Names(const std::filesystem::path& dir);
 
 // PNG files decode with the tests' one reader (libpng).
 using TPng = test::TPngImage;
@@ -32,7 +40,9 @@ std::vector<std::string> Fields(const std::string& line, char sep);
 // A folder of its own for the running test, removed again by the destructor.
 class TScratch : public test::TTempDir {
 public:
-  TRun Run(const std::vector<std::string>& args) const { return RunCli(args, Dir()); }
+  TRun Run(const std::vector<std::string>& args, std::int64_t fileSizeLimit = -1) const {
+    return RunCli(args, Dir(), fileSizeLimit);
+  }
 };
 
 // The demo files that the build wrote.

@@ -73,13 +73,24 @@ TEST(UnpackEntry, UnknownSchemeChangesNothingButClearsTheBuffer) {
   }
 }
 
-TEST(UnpackEntry, ClearsOnlyTheFirstMebibyte) {
-  TDecodeBuffer buf(kDecodeBufferSize + 10, 0xAB);
-  TTileEntry e = Entry(2, 1, 1, 1);
-  UnpackEntry(e, std::vector<std::uint8_t>{0, 0}, buf);
-  EXPECT_EQ(buf.size(), kDecodeBufferSize + 10);
-  EXPECT_EQ(buf[kDecodeBufferSize - 1], 0);
-  EXPECT_EQ(buf[kDecodeBufferSize], 0xAB);
+TEST(UnpackEntry, NoByteOfAnEarlierUnpackingSurvives) {
+  // A long LZ77-10 unpacking lengthens the buffer; the next unpacking of any scheme finds
+  // what a new buffer holds, however far in it is read.
+  std::vector<std::uint8_t> longStream{0x10, 0x00, 0x00, 0x18, 0x00};  // 1.5 MiB announced
+  for (int i = 0; i < 8; ++i) longStream.push_back(0xAB);
+  for (int scheme : {1, 2, 3, 4}) {
+    TDecodeBuffer buf(kDecodeBufferSize);
+    TTileEntry e = Entry(1, 1, 1, 1);
+    UnpackEntry(e, longStream, buf);
+    ASSERT_EQ(buf.size(), 0x180000u);
+    std::fill(buf.begin(), buf.end(), 0xCD);  // as if the stream had filled it whole
+    TTileEntry next = Entry(static_cast<std::uint8_t>(scheme), 1, 1, 1);
+    UnpackEntry(next, std::vector<std::uint8_t>{0x10, 0x00, 0x00, 0x18, 0x00}, buf);
+    EXPECT_EQ(std::count(buf.begin(), buf.end(), 0xCD), 0) << "scheme " << scheme;
+    if (scheme != 1) {
+      EXPECT_EQ(buf.size(), kDecodeBufferSize);
+    }
+  }
 }
 
 TEST(UnpackEntry, ShortBufferIsBroughtToItsLength) {

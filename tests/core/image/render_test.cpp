@@ -201,15 +201,33 @@ TEST(DrawTiles, LinearBlockKeepsTheRestOfTheBitmap) {
   }
 }
 
-TEST(DrawTiles, SizesBeyondThirtyTwoBitsAreAnError) {
+TEST(DrawTiles, EntriesBeyondTheDrawLimitAreRefusedAndTheBitmapKept) {
   TIndexedBitmap bmp;
-  DrawTiles(bmp, Entry(1, 1), {}, {}, kBackground);
-  try {
-    DrawTiles(bmp, Entry(INT_MAX, 1), {}, {}, kBackground);
-    FAIL() << "no error";
-  } catch (const TError& e) {
-    EXPECT_STREQ(e.what(), "Not enough memory for an image of 17179869176 x 8 pixels");
+  DrawTiles(bmp, Entry(3, 2), {}, {}, kBackground);
+  DrawTiles(bmp, Entry(2000, 1), {}, {}, kBackground);  // the limit itself is drawn
+  EXPECT_EQ(bmp.Width(), 16000);
+  DrawTiles(bmp, Entry(3, 2), {}, {}, kBackground);
+  const struct {
+    std::int32_t w, h;
+    const char* text;
+  } cases[] = {
+      {INT_MAX, 1, "Entry too large to draw (2147483647 x 1 tiles; at most 2000 x 2000)"},
+      {2001, 2000, "Entry too large to draw (2001 x 2000 tiles; at most 2000 x 2000)"},
+      {1, 4000, "Entry too large to draw (1 x 4000 tiles; at most 2000 x 2000)"},
+  };
+  for (const auto& c : cases) {
+    try {
+      DrawTiles(bmp, Entry(c.w, c.h), {}, {}, kBackground);
+      ADD_FAILURE() << c.text;
+    } catch (const TError& e) {
+      EXPECT_STREQ(e.what(), c.text);
+    }
+    EXPECT_EQ(bmp.Width(), 24);
+    EXPECT_EQ(bmp.Height(), 16);
   }
+  // A side of 0 or less makes no bitmap at all, whatever the other side.
+  DrawTiles(bmp, Entry(INT_MAX, 0), {}, {}, kBackground);
+  EXPECT_TRUE(bmp.Empty());
 }
 
 TEST(DrawTiles, AllocationThatFailsIsAnError) {

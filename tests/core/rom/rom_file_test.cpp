@@ -53,12 +53,13 @@ TEST_F(RomFileTest, FailuresNameThePath) {
   EXPECT_EQ(ErrorOf([&] { WriteBytesFile(noDir, {}); }),
             "Cannot create file \"" + noDir + "\". No such file or directory");
   EXPECT_EQ(ErrorOf([&] { WriteBytesFile(Dir().string(), {}); }),
-            "Cannot create file \"" + Dir().string() + "\". Is a directory");
+            Dir().string() + " is not a regular file");
 }
 
-TEST_F(RomFileTest, WriteToAFullDeviceFails) {
+TEST_F(RomFileTest, DevicesAreNeitherReadNorWritten) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   const std::vector<std::uint8_t> bytes(100, 1);
   EXPECT_EQ(ErrorOf([&] { WriteBytesFile("/dev/full", bytes); }),
-            "Cannot create file \"/dev/full\". No space left on device");
+            "/dev/full is not a regular file");
+  EXPECT_EQ(ErrorOf([&] { ReadRomFile("/dev/zero"); }), "/dev/zero is not a regular file");
 }
