@@ -4,6 +4,9 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+# A compiler cache speeds up rebuilds where one is installed; nothing needs it.
+CCACHE     := $(shell command -v ccache 2>/dev/null)
+LAUNCHER   := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
 
 .PHONY: run test package asan fuzz fuzz-smoke bench deps configure build clean
 
@@ -11,7 +14,7 @@ deps:
 	@tools/install-deps.sh
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 
 configure: deps $(BUILD)/CMakeCache.txt
 
@@ -28,7 +31,7 @@ package: build
 	cmake --build $(BUILD) --target package
 
 asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTEGULO_SANITIZE=ON -DTEGULO_BUILD_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTEGULO_SANITIZE=ON -DTEGULO_BUILD_BENCH=OFF $(LAUNCHER)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
@@ -38,7 +41,7 @@ bench: build
 fuzz:
 	@tools/install-deps.sh clang libclang-rt-14-dev
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DTEGULO_FUZZ=ON -DTEGULO_BUILD_APP=OFF -DTEGULO_BUILD_TESTS=OFF -DTEGULO_BUILD_BENCH=OFF
+	  -DTEGULO_FUZZ=ON -DTEGULO_BUILD_APP=OFF -DTEGULO_BUILD_TESTS=OFF -DTEGULO_BUILD_BENCH=OFF $(LAUNCHER)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 # Every fuzz target for FUZZ_SECONDS each under ASan + UBSan (CI runs this).
