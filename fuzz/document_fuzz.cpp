@@ -9,6 +9,7 @@
 #include "compress/refresh.h"
 #include "entries/document.h"
 #include "entries/file_names.h"
+#include "entries/status_texts.h"
 #include "fuzz_input.h"
 #include "image/render.h"
 #include "palette/palette.h"

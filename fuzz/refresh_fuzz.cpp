@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "compress/refresh.h"
+#include "entries/status_texts.h"
 #include "fuzz_input.h"
 
 using namespace tegulo;
