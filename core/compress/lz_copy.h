@@ -129,7 +129,7 @@ template <int kChunks>
 inline void CopyWide(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
   std::uint8_t* d = out + o;
   if (dist > o) {
-    for (std::size_t i = 0; i < len; ++i) d[i] = o + i >= dist ? d[i - dist] : 0;
+    for (std::size_t i = 0; i < len; ++i) d[i] = o + i >= dist ? out[o + i - dist] : 0;
   } else if (dist >= 8) {
     // Each 8-byte source lies wholly below its destination: final when read.
     const std::uint8_t* s = d - dist;
@@ -138,7 +138,8 @@ inline void CopyWide(std::uint8_t* out, std::size_t o, std::size_t dist, std::si
     const std::uint64_t v = d[-1] * 0x0101010101010101ull;
     for (int c = 0; c < kChunks; ++c) Store8(d + 8 * c, v);
   } else {
-    for (std::size_t i = 0; i < len; ++i) d[i] = d[i - dist];
+    // Indexed from the output start: d[i - dist] would step back with a wrapped unsigned.
+    for (std::size_t i = 0; i < len; ++i) d[i] = out[o + i - dist];
   }
 }
 
