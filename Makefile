@@ -7,6 +7,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # A compiler cache speeds up rebuilds where one is installed; nothing needs it.
 CCACHE     := $(shell command -v ccache 2>/dev/null)
 LAUNCHER   := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
+# Paths inside the checkout are hashed relative to it, so clones in other folders share hits.
+export CCACHE_BASEDIR := $(CURDIR)
 
 .PHONY: run test package asan fuzz fuzz-smoke bench deps configure build clean
 
