@@ -10,7 +10,7 @@
 #include "commands.h"
 #include "palette/palette.h"
 #include "palette/palette_files.h"
-#include "palette/palette_spec.h"
+#include "palette/palette_option.h"
 #include "rom/rom_file.h"
 
 namespace tegulo::cli {
@@ -21,11 +21,11 @@ struct TPaletteArgs {
 };
 
 void RunPalette(const TPaletteArgs& a) {
-  const TPaletteSpec spec = ParsePaletteSpec(a.source);
+  const TPaletteOption option = ParsePaletteOption(a.source);
   if (!PaletteFormatOfPath(a.output)) {
     throw TError("Cannot export a palette as " + a.output + ": use .pal, .gpl or .act");
   }
-  if (spec.kind == TPaletteSpecKind::Rom && a.rom.empty()) {
+  if (option.kind == TPaletteOptionKind::Rom && a.rom.empty()) {
     throw TError("A palette from the ROM needs --rom ROM");
   }
   const std::vector<std::uint8_t> rom =
@@ -35,7 +35,7 @@ void RunPalette(const TPaletteArgs& a) {
   e.PalCount = 256;
   MakeMonoPalette(e.Palette, e.PalCount, false);
   TPalette view{};
-  ApplyPaletteSpec(spec, view, e, rom);
+  RunPaletteOption(option, view, e, rom);
   TPalette colours{};
   std::copy(std::begin(e.Palette), std::end(e.Palette), colours.begin());
   ExportPaletteFile(a.output, colours);

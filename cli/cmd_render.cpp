@@ -19,7 +19,7 @@
 #include "palette/colour_text.h"
 #include "palette/entry_template.h"
 #include "palette/palette.h"
-#include "palette/palette_spec.h"
+#include "palette/palette_option.h"
 #include "rom/rom_file.h"
 #include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
@@ -35,17 +35,17 @@ struct TRenderArgs {
 
 // A palette the option syntax does not know is a usage error; a bad number inside a known
 // form is reported as the number's own error.
-TPaletteSpec PaletteOptionOrUsageError(const std::string& text) {
+TPaletteOption PaletteOptionOrUsageError(const std::string& text) {
   for (const char* form : {"mono", "mono-reverse"}) {
-    if (text == form) return ParsePaletteSpec(text);
+    if (text == form) return ParsePaletteOption(text);
   }
   for (const char* prefix : {"rom:", "zst:", "state:", "file:"}) {
     if (text.starts_with(prefix) && text.size() > std::string_view(prefix).size()) {
-      return ParsePaletteSpec(text);
+      return ParsePaletteOption(text);
     }
   }
   try {
-    return ParsePaletteSpec(text);
+    return ParsePaletteOption(text);
   } catch (const TError& e) {
     throw TUsageError(EscapeControls(e.what()));
   }
@@ -63,7 +63,7 @@ std::int32_t TilesOrThrow(const std::string& text, const char* what) {
 
 void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text) {
   TPalette view{};
-  ApplyPaletteSpec(ParsePaletteSpec(text), view, e, rom);
+  RunPaletteOption(ParsePaletteOption(text), view, e, rom);
 }
 
 namespace {
@@ -110,7 +110,7 @@ void RunRender(const TRenderArgs& a) {
     }
     scheme = *s;
   }
-  const TPaletteSpec palette = PaletteOptionOrUsageError(a.palette);
+  const TPaletteOption palette = PaletteOptionOrUsageError(a.palette);
   const std::uint32_t background =
       a.background.empty() ? kFallbackBackground : ParseColour(a.background);
   RefuseInputAsOutput(a.output, a.rom);
@@ -121,7 +121,7 @@ void RunRender(const TRenderArgs& a) {
   ApplyTemplate(e, *row);
   e.Compression = static_cast<std::uint8_t>(scheme);
   TPalette view{};
-  ApplyPaletteSpec(palette, view, e, rom);
+  RunPaletteOption(palette, view, e, rom);
   if (RenderEntryToPng(e, rom, background, a.output).notValidLZ10) Warn("Not valid LZ10 stream");
 }
 

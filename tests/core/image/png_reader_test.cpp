@@ -129,7 +129,7 @@ TEST(ReadPng, ColourFilesMapToTheFirstMatchingPaletteIndex) {
   const std::vector<std::uint32_t> palette = {0x000000, 0x0000FF, 0x808080, 0x0000FF, 0xFFFFFF};
   struct TCase {
     const char* what;
-    TTestPng spec;
+    TTestPng shape;
     std::vector<std::uint8_t> expected;
   };
   const std::vector<TCase> cases = {
@@ -149,7 +149,7 @@ TEST(ReadPng, ColourFilesMapToTheFirstMatchingPaletteIndex) {
        {0, 4}},
   };
   for (const TCase& c : cases) {
-    const TPngPicture pic = ReadPng(MakePng(c.spec));
+    const TPngPicture pic = ReadPng(MakePng(c.shape));
     EXPECT_FALSE(pic.indexed) << c.what;
     const TPixelImage img = PictureIndices(pic, palette);
     EXPECT_EQ(img.pixels, c.expected) << c.what;

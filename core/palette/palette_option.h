@@ -12,10 +12,10 @@
 
 namespace tegulo {
 
-enum class TPaletteSpecKind { Mono, MonoReverse, Rom, Zsnes, State, File };
+enum class TPaletteOptionKind { Mono, MonoReverse, Rom, Zsnes, State, File };
 
-struct TPaletteSpec {
-  TPaletteSpecKind kind = TPaletteSpecKind::Mono;
+struct TPaletteOption {
+  TPaletteOptionKind kind = TPaletteOptionKind::Mono;
   std::int32_t address = 0;
   std::int32_t count = -1;  // rom: -1 means the entry's PalCount
   std::string path;
@@ -27,14 +27,14 @@ struct TPaletteSpec {
 // the end of a state asks for a GBA state's sprite palette. Anything else throws TError
 // "Unknown palette '<text>' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj]
 // or file:FILE)".
-TPaletteSpec ParsePaletteSpec(const std::string& text);
+TPaletteOption ParsePaletteOption(const std::string& text);
 
 // Runs the action the choice names, as the window's palette buttons do: mono leaves the
 // entry's own ramp, mono-reverse is the reversed grey ramp of the entry's PalCount, rom:
 // the palette from `rom` (COUNT or the entry's PalCount colours), and zst:, state: and
 // file: the import (zst: by the ZSNES rule alone, state: of any source, file: of palette
 // files only). Throws the readers' TError; nothing changes then.
-void ApplyPaletteSpec(const TPaletteSpec& spec, TPalette& view, TTileEntry& e,
+void RunPaletteOption(const TPaletteOption& option, TPalette& view, TTileEntry& e,
                       std::span<const std::uint8_t> rom);
 
 }  // namespace tegulo
