@@ -36,17 +36,9 @@ struct TRenderArgs {
 // A palette the option syntax does not know is a usage error; a bad number inside a known
 // form is reported as the number's own error.
 TPaletteOption PaletteOptionOrUsageError(const std::string& text) {
-  for (const char* form : {"mono", "mono-reverse"}) {
-    if (text == form) return ParsePaletteOption(text);
-  }
-  for (const char* prefix : {"rom:", "zst:", "state:", "file:"}) {
-    if (text.starts_with(prefix) && text.size() > std::string_view(prefix).size()) {
-      return ParsePaletteOption(text);
-    }
-  }
   try {
     return ParsePaletteOption(text);
-  } catch (const TError& e) {
+  } catch (const TUnknownPaletteOption& e) {
     throw TUsageError(EscapeControls(e.what()));
   }
 }

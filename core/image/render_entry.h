@@ -12,13 +12,9 @@
 
 namespace tegulo {
 
-// The export of an image already drawn: `bmp` as an indexed PNG at `path`, with WritePng's
-// rules and errors (TError "There is no image to export" for an empty bitmap).
-void ExportImage(const std::string& path, const TIndexedBitmap& bmp);
-
 // Refresh, draw and export of one entry with a fresh working buffer and bitmap, in the
 // window's order: UnpackEntry (RawSize and ComprSize set), DrawTiles with `background`
-// (0x00BBGGRR) as colour 0, ExportImage. An entry without a template draws nothing, so
+// (0x00BBGGRR) as colour 0, WritePng. An entry without a template draws nothing, so
 // the export fails. Throws TError.
 TUnpackReport RenderEntryToPng(TTileEntry& e, std::span<const std::uint8_t> rom,
                                std::uint32_t background, const std::string& path);

@@ -2,7 +2,6 @@
 // the import dialog.
 #include "palette/palette_import.h"
 
-
 #include <algorithm>
 #include <vector>
 
@@ -102,7 +101,7 @@ TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf hal
   }
   switch (kind) {
     case K::Unknown:
-    case K::Zsnes: return ZsnesPalette(bytes);
+    case K::Zsnes: return ZsnesPaletteFromBytes(bytes);
     case K::MgbaPng: return MgbaPngPalette(bytes, half);
     case K::MgbaRaw:
       if (bytes.size() < kMgbaStateSize) throw TError("the mGBA state is cut short");
@@ -152,7 +151,7 @@ TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half, TPaletteFil
   const std::size_t done = bytes.size();
   const bool truncated = done > kMaxPaletteFileBytes;
   try {
-    if (rule == TPaletteFileRule::ZsnesRule) return ZsnesPalette(bytes);
+    if (rule == TPaletteFileRule::ZsnesRule) return ZsnesPaletteFromBytes(bytes);
     const TPaletteSourceKind kind = DetectPaletteSource(bytes);
     if (rule == TPaletteFileRule::PaletteFileOnly && !IsPaletteFile(kind)) {
       throw TError(
@@ -164,7 +163,7 @@ TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half, TPaletteFil
         throw TError("it is larger than " + std::to_string(kMaxPaletteFileBytes >> 20) + " MiB");
       }
       if (half == TPaletteHalf::Sprites) throw TError("a SNES state has no sprite palette");
-      return ZsnesPalette(bytes);
+      return ZsnesPaletteFromBytes(bytes);
     }
     return ReadPaletteSource(bytes, half);
   } catch (const std::bad_alloc&) {

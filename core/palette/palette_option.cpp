@@ -37,8 +37,9 @@ TPaletteOption ParsePaletteOption(const std::string& text) {
     if (colon != std::string::npos) option.count = ParseInt(rest.substr(colon + 1));
     return option;
   }
-  throw TError("Unknown palette '" + text +
-               "' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj] or file:FILE)");
+  throw TUnknownPaletteOption(
+      "Unknown palette '" + text +
+      "' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj] or file:FILE)");
 }
 
 void RunPaletteOption(const TPaletteOption& option, TPalette& view, TTileEntry& e,

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "base/uCommon.h"
 #include "entries/tile_entry.h"
 #include "palette/palette.h"
 #include "palette/state_readers.h"
@@ -28,6 +29,13 @@ struct TPaletteOption {
 // "Unknown palette '<text>' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj]
 // or file:FILE)".
 TPaletteOption ParsePaletteOption(const std::string& text);
+
+// The error for text that names no palette form (a bad number inside a form is a TError of
+// its own), so that a command line can report it as a usage error.
+class TUnknownPaletteOption : public TError {
+public:
+  using TError::TError;
+};
 
 // Runs the action the choice names, as the window's palette buttons do: mono leaves the
 // entry's own ramp, mono-reverse is the reversed grey ramp of the entry's PalCount, rom:

@@ -5,9 +5,9 @@
 
 #include "base/messages.h"
 #include "base/uCommon.h"
-#include "tiles/safe_entry.h"
-#include "palette/palette_import.h"
 #include "io/read_file.h"
+#include "palette/palette_import.h"
+#include "tiles/safe_entry.h"
 
 namespace tegulo {
 namespace {

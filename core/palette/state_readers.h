@@ -15,8 +15,7 @@ enum class TPaletteHalf { Background, Sprites };
 // Each reader returns the 256 colours, console words converted by ConsoleColour, or throws
 // TError with the reason in words ("the state is cut short", ...), without the file's name.
 
-// ZSNES: the 512 bytes at offset 1560; words the bytes do not hold whole are black.
-TPalette ZsnesPalette(std::span<const std::uint8_t> bytes);
+// ZSNES states are read by ZsnesPaletteFromBytes (palette/palette.h).
 
 // mGBA GBA state, raw (the 0x61000-byte state block, any extra data after it) or a PNG
 // image carrying the block in its gbAs chunk. A Game Boy state is refused.
