@@ -123,23 +123,30 @@ struct TSavedBytes {
   ~TSavedBytes() { Settle(); }
 };
 
+// The uncommon back-references of the fast paths, a byte at a time: distances 2 to 7 and
+// those reaching before the output start (zeros). Kept out of line so that the decoders'
+// hot loops stay small.
+[[gnu::noinline, gnu::cold]] inline void CopyNear(std::uint8_t* out, std::size_t o,
+                                                  std::size_t dist, std::size_t len) {
+  // Indexed from the output start: out + o - dist would step back with a wrapped unsigned.
+  for (std::size_t i = 0; i < len; ++i) out[o + i] = o + i >= dist ? out[o + i - dist] : 0;
+}
+
 // A back-reference inside a fast group: out[o .. o + len) as a byte loop would copy it, with
-// up to kChunks * 8 - len bytes written past it. Distances past the output start give zeros.
+// up to kChunks * 8 - len bytes written past it (dist >= 1). Distances past the output start
+// give zeros.
 template <int kChunks>
 inline void CopyWide(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
   std::uint8_t* d = out + o;
-  if (dist > o) {
-    for (std::size_t i = 0; i < len; ++i) d[i] = o + i >= dist ? out[o + i - dist] : 0;
+  if (dist > o || dist - 2 < 6) [[unlikely]] {
+    CopyNear(out, o, dist, len);
   } else if (dist >= 8) {
     // Each 8-byte source lies wholly below its destination: final when read.
     const std::uint8_t* s = d - dist;
     for (int c = 0; c < kChunks; ++c) Store8(d + 8 * c, Load8(s + 8 * c));
-  } else if (dist == 1) {
+  } else {  // a run of the byte before
     const std::uint64_t v = d[-1] * 0x0101010101010101ull;
     for (int c = 0; c < kChunks; ++c) Store8(d + 8 * c, v);
-  } else {
-    // Indexed from the output start: d[i - dist] would step back with a wrapped unsigned.
-    for (std::size_t i = 0; i < len; ++i) d[i] = out[o + i - dist];
   }
 }
 

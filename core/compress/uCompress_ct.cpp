@@ -62,23 +62,26 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
 
   for (;;) {
     if constexpr (kFast) {
+      // The output position lives in a local here: `saved` refers to `o`, which would keep
+      // it in memory all through the hot loop.
+      std::size_t w = o;
       // A record can only stand at a control-byte boundary: each group checks for one first.
-      while (in != next && count == 8 && in + kGroupIn <= n && o + kGroupReach <= outN) {
+      while (in != next && count == 8 && in + kGroupIn <= n && w + kGroupReach <= outN) {
         if (src[in] == 0) {  // eight raw bytes, written exactly
-          lz::Store8(out + o, lz::Load8(src + in + 1));
+          lz::Store8(out + w, lz::Load8(src + in + 1));
           in += 9;
-          o += 8;
+          w += 8;
           continue;
         }
-        saved.Cover(o);
+        saved.Cover(w);
         // A set bit for each reference, then a stop bit: what is left once all eight are used.
         unsigned refs = static_cast<unsigned>(src[in++]) | 0x100u;
         for (;;) {
           // The literals before the next reference, moved 8 bytes at once (even when there
           // are none: the reference overwrites them).
           const int k = __builtin_ctz(refs);
-          lz::Store8(out + o, lz::Load8(src + in));
-          o += static_cast<std::size_t>(k);
+          lz::Store8(out + w, lz::Load8(src + in));
+          w += static_cast<std::size_t>(k);
           in += static_cast<std::size_t>(k);
           refs >>= k;
           if (refs == 1) break;
@@ -88,15 +91,20 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
           const std::size_t dist = r & distanceMask;
           if (dist == 0) {
             // Each byte copied onto itself: the buffer keeps what it held before this call.
-            saved.Restore(o, len);
+            saved.Restore(w, len);
           } else {
-            lz::CopyWide<5>(out, o, dist, len);
+            // Three moves cover the lengths of 12-bit distances (up to 18) and most of those
+            // of 11-bit ones (up to 34); fewer bytes written past the copy make fewer later
+            // reads wait for them.
+            lz::CopyWide<3>(out, w, dist, len);
+            if (len > 24) lz::CopyWide<2>(out, w + 24, dist, len - 24);
           }
-          o += len;
+          w += len;
           refs >>= 1;
         }
-        saved.reached = std::max(saved.reached, o + 40);
+        saved.reached = std::max(saved.reached, w + 40);
       }
+      o = w;
       // The careful loop reads the bytes at the output position itself (distance 0).
       saved.Settle();
     }
