@@ -65,7 +65,7 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bo
           const unsigned b1 = src[in + 1];
           in += 2;
           const std::size_t len = (b0 >> 4) + 3;
-          lz::CopyWide<3>(out, o, ((b0 & 0x0Fu) << 8) + b1 + 1, len);
+          lz::CopyWideOrRun<3>(out, o, ((b0 & 0x0Fu) << 8) + b1 + 1, len);
           o += len;
           flags <<= 1;
         }
