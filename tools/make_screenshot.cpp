@@ -24,7 +24,18 @@ public:
   std::optional<QString> OpenFile(const QString&, const QString&) override { return Next(); }
   std::optional<QString> SaveFile(const QString&, const QString&) override { return {}; }
   std::optional<QString> OpenPalette(const QString&, const QString&) override { return {}; }
+  std::optional<TSaveAs> SaveFileAs(const QString&, const QString&, const QString&) override {
+    return {};
+  }
+  TSaveChanges AskSaveChanges(const QString& text) override {
+    Report(text);
+    return TSaveChanges::Cancel;
+  }
   std::optional<QColor> PickColour(QColor) override { return {}; }
+  std::optional<tegulo::TScanChoice> ScanForGraphics(std::span<const std::uint8_t>,
+                                                     std::int32_t) override {
+    return {};
+  }
   void ShowError(const QString& text) override { Report(text); }
   void ShowMessage(const QString& text) override { Report(text); }
   bool failed = false;
