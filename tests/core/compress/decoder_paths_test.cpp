@@ -3,6 +3,7 @@
 // noise, into output arrays of several lengths that are not cleared.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -104,5 +105,38 @@ TEST(DecoderPaths, AgreeOnStreamsOfFewByteValues) {
       ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, stream, outputSize, 0x5A))
           << kSchemeNames[scheme] << ", round " << round << ", stream of " << stream.size();
     }
+  }
+}
+
+// Data made of short repeated patterns, so that every distance up to 40 comes with every
+// length the scheme allows: runs of one byte, the distances 2 to 7 that are copied a byte
+// at a time, copies whose source overlaps their own moves, and the long copies of FF5, FF6
+// and CT that take a second step. The fast path must also give back the data itself.
+TEST(DecoderPaths, AgreeOnEveryShortDistanceAndLength) {
+  std::mt19937 rng(29);
+  Bytes data;
+  for (int period = 1; period <= 40; ++period) {
+    for (int length = 3; length <= 40; ++length) {
+      Bytes pattern(static_cast<std::size_t>(period));
+      for (auto& b : pattern) b = static_cast<std::uint8_t>(rng());
+      for (int i = 0; i < period + length; ++i) data.push_back(pattern[i % period]);
+    }
+  }
+  data.resize(60000);  // LZSS-FF5 and LZSS-FF6 hold at most 64 KiB
+  for (int scheme = 1; scheme <= 5; ++scheme) {
+    const Bytes stream = scheme == 5 ? EncodeCT(data, TCTMode::Bits11)
+                         : scheme == 4 ? EncodeCT(data, TCTMode::Bits12)
+                                       : Pack(scheme, data);
+    const int row = std::min(scheme, 4);
+    EXPECT_TRUE(fuzz::DecoderPathsAgree(row, stream, data.size() + 100, 0x77))
+        << kSchemeNames[row] << (scheme == 5 ? " (11-bit)" : "");
+    tLZStream out(data.size(), 0);
+    switch (row) {
+      case 1: DecompressLZ10(stream, out); break;
+      case 2: DecompressFF5(stream, out); break;
+      case 3: DecompressFF6(stream, out); break;
+      default: DecompressCT(stream, out); break;
+    }
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin())) << kSchemeNames[row];
   }
 }
