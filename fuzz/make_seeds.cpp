@@ -1,10 +1,13 @@
-// Writes the fuzz targets' seed streams: every worked example of the stream formats, one file
-// per example in <folder>/<scheme>/<name>, so the seeds never drift from the tests' examples.
+// Writes the fuzz targets' seeds from every worked example of the stream formats, so the
+// seeds never drift from the tests' examples: one file per example in <folder>/<scheme>/<name>
+// (the stream), <folder>/decoder_paths/<name> (a byte that picks the scheme, then the stream)
+// and <folder>/compress/<name> (a byte that picks the scheme, then the example's output).
 #include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "compress/uCompress.h"
@@ -33,6 +36,14 @@ std::string FileName(const char* name) {
   return out;
 }
 
+void WriteSeed(const std::filesystem::path& path, char first, const std::string& rest) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.put(first);
+  out.write(rest.data(), static_cast<std::streamsize>(rest.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +62,12 @@ int main(int argc, char** argv) {
       out.write(reinterpret_cast<const char*>(ex.stream.data()),
                 static_cast<std::streamsize>(ex.stream.size()));
       if (!out) throw std::runtime_error(std::string("cannot write the seed of ") + ex.name);
+      // The targets' first byte: scheme - 1 in its low two bits; for decoder_paths an output
+      // of 5000 bytes (bits 2-3) filled with 0xA0 (the top bits).
+      const auto pick = static_cast<char>(ex.compression - tegulo::kSchemeLZ10);
+      WriteSeed(root / "decoder_paths" / FileName(ex.name), static_cast<char>(pick | 0xA8),
+                std::string(ex.stream.begin(), ex.stream.end()));
+      WriteSeed(root / "compress" / FileName(ex.name), pick, ex.output);
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", argv[0], e.what());

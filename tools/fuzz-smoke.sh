@@ -21,6 +21,11 @@ run_one() {
   # Seeds kept in the tree, and those the build writes from the tests' worked examples.
   if [[ -d $root/fuzz/corpus/$name ]]; then cp -r "$root/fuzz/corpus/$name/." "$scratch/$name/"; fi
   if [[ -d $build/fuzz/corpus/$name ]]; then cp -r "$build/fuzz/corpus/$name/." "$scratch/$name/"; fi
+  # A target started without seeds spends its time on inputs its parser throws out at once.
+  if [[ -z $(ls -A "$scratch/$name") ]]; then
+    echo "fuzz-smoke: $(basename "$target") has no seeds (fuzz/corpus/$name)" >&2
+    return 1
+  fi
   local log="$scratch/$name.log"
   if ! "$target" "$scratch/$name" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
       -print_final_stats=1 >"$log" 2>&1; then
