@@ -7,6 +7,7 @@
 // byte-at-a-time decoder.
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "base/stream_view.h"
 #include "compress/decoder_paths.h"
@@ -40,16 +41,16 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bo
   lz::TSavedBytes<kGroupOut> saved{out, outN, o};
   for (;;) {
     if constexpr (kFast) {
-      // size <= outN, so the group's moves stay inside; the end test between its tokens
-      // never fires.
-      while (in + kGroupIn <= n && o + kGroupOut < size) {
+      // One group without per-token checks. kSave: first put aside in `saved` the bytes its
+      // wide moves may write past its end, for decoding may stop right after it.
+      const auto group = [&](auto kSave) {
         if (src[in] == 0) {  // eight literals, written exactly
           lz::Store8(out + o, lz::Load8(src + in + 1));
           in += 9;
           o += 8;
-          continue;
+          return;
         }
-        saved.Cover(o);
+        if constexpr (kSave) saved.Cover(o);
         // The flag bits on top, then a stop bit: what is left once all eight are used.
         std::uint32_t flags = static_cast<std::uint32_t>(src[in++]) << 24 | 0x00800000u;
         for (;;) {
@@ -69,8 +70,14 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bo
           o += len;
           flags <<= 1;
         }
-        saved.reached = std::max(saved.reached, o + 24);
-      }
+        if constexpr (kSave) saved.reached = std::max(saved.reached, o + 24);
+      };
+      // size <= outN, so a group's moves stay inside; the end test between its tokens never
+      // fires. Far from both ends, at least three more groups follow each group, and they
+      // write, exactly, more than the 21 bytes its moves reach past it: nothing is put aside
+      // there. Once left, this loop is never entered again (`in` and `o` only grow).
+      while (in + 4 * kGroupIn <= n && o + 4 * kGroupOut < size) group(std::false_type{});
+      while (in + kGroupIn <= n && o + kGroupOut < size) group(std::true_type{});
     }
     if (o >= size) break;
 
