@@ -140,3 +140,19 @@ TEST(DecoderPaths, AgreeOnEveryShortDistanceAndLength) {
     EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin())) << kSchemeNames[row];
   }
 }
+
+// A stream cut at every length over its last few hundred bytes: decoding stops at each
+// place the fast path can hand over to the careful loop, right after groups whose moves
+// reach past their end, and the output beyond the stop must keep what it held.
+TEST(DecoderPaths, AgreeOnStreamsCutAtEveryLengthNearTheEnd) {
+  const Bytes tiles = MakeTileLikeData(12000, 31);
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    const Bytes stream = Pack(scheme, tiles);
+    const std::size_t from = stream.size() > 600 ? stream.size() - 600 : 0;
+    for (std::size_t cut = from; cut <= stream.size(); ++cut) {
+      ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, std::span(stream).first(cut),
+                                          tiles.size() + 100, 0x5A))
+          << kSchemeNames[scheme] << ", cut to " << cut << " of " << stream.size();
+    }
+  }
+}
