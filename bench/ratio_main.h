@@ -77,10 +77,12 @@ private:
   std::map<std::string, std::vector<double>> cpu_;
 };
 
-// Defaults for a short run: 5 interleaved rounds of 0.05 s each; flags on the command line win.
-inline int RatioMain(int argc, char** argv, std::vector<std::string> references) {
+// Defaults for a short run: `rounds` interleaved rounds of 0.05 s each; flags on the command
+// line win. More rounds steady the median where contenders are close to a goal.
+inline int RatioMain(int argc, char** argv, std::vector<std::string> references,
+                     int rounds = 5) {
   std::vector<char*> args(argv, argv + argc);
-  std::string reps = "--benchmark_repetitions=5",
+  std::string reps = "--benchmark_repetitions=" + std::to_string(rounds),
               inter = "--benchmark_enable_random_interleaving=true",
               minTime = "--benchmark_min_time=0.05";
   args.insert(args.begin() + 1, {reps.data(), inter.data(), minTime.data()});
