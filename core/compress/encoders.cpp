@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "compress/flag_writer.h"
 #include "compress/match_finder.h"
 
 namespace tegulo {
@@ -38,47 +39,16 @@ std::vector<TToken> Parse(std::span<const std::uint8_t> buf, std::size_t start,
   return tokens;
 }
 
-void PutLe16(std::vector<std::uint8_t>& out, std::size_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-// Flag bytes each governing up to eight tokens; `mark` is the bit that a set flag carries
-// for a token, by its index within the group.
-template <typename Mark>
-class TFlagWriter {
-public:
-  TFlagWriter(std::vector<std::uint8_t>& out, Mark mark) : out_(out), mark_(mark) {}
-  void Token(bool set) {
-    if (used_ == 8) {
-      at_ = out_.size();
-      out_.push_back(0);
-      used_ = 0;
-    }
-    if (set) out_[at_] |= mark_(used_);
-    ++used_;
-  }
-
-private:
-  std::vector<std::uint8_t>& out_;
-  Mark mark_;
-  std::size_t at_ = 0;
-  int used_ = 8;
-};
-
-constexpr std::size_t kRingSize = 2048;
-constexpr std::size_t kRingStart = 2014;
-
 // FF5 and FF6 share the token stream; only the back-reference bytes differ.
 template <bool kFF6>
 std::vector<std::uint8_t> EncodeFF(std::span<const std::uint8_t> data) {
-  std::vector<std::uint8_t> buf(kRingSize, 0);
+  std::vector<std::uint8_t> buf(kFFRingSize, 0);
   buf.insert(buf.end(), data.begin(), data.end());
-  const std::vector<TToken> tokens = Parse(buf, kRingSize, kRingSize, 34);
+  const std::vector<TToken> tokens = Parse(buf, kFFRingSize, kFFRingSize, 34);
 
   std::vector<std::uint8_t> out;
   PutLe16(out, kFF6 ? 0 : data.size());
-  TFlagWriter flags(out, [](int i) { return static_cast<std::uint8_t>(1u << i); });
+  TFlagBytes flags(out, false);
   std::size_t written = 0;
   for (const TToken& t : tokens) {
     flags.Token(t.length == 0);
@@ -87,10 +57,7 @@ std::vector<std::uint8_t> EncodeFF(std::span<const std::uint8_t> data) {
       ++written;
       continue;
     }
-    const std::size_t p = (kRingStart + written - t.distance) & (kRingSize - 1);
-    const std::size_t len = t.length - 3;
-    out.push_back(static_cast<std::uint8_t>(p));
-    out.push_back(static_cast<std::uint8_t>(kFF6 ? (len << 3) | (p >> 8) : ((p >> 8) << 5) | len));
+    PutFFReference(out, written, t.distance, t.length, kFF6);
     written += t.length;
   }
   return out;
@@ -103,15 +70,13 @@ std::vector<std::uint8_t> EncodeLZ10(std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> out{0x10, static_cast<std::uint8_t>(data.size()),
                                 static_cast<std::uint8_t>(data.size() >> 8),
                                 static_cast<std::uint8_t>(data.size() >> 16)};
-  TFlagWriter flags(out, [](int i) { return static_cast<std::uint8_t>(0x80u >> i); });
+  TFlagBytes flags(out, true);
   for (const TToken& t : Parse(data, 0, 4096, 18)) {
     flags.Token(t.length != 0);
     if (t.length == 0) {
       out.push_back(t.literal);
     } else {
-      const std::uint32_t d = t.distance - 1;
-      out.push_back(static_cast<std::uint8_t>(((t.length - 3) << 4) | (d >> 8)));
-      out.push_back(static_cast<std::uint8_t>(d));
+      PutLZ10Reference(out, t.distance, t.length);
     }
   }
   return out;

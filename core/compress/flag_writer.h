@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "compress/uCompress.h"
+
 namespace tegulo {
 
 inline void PutLe16(std::vector<std::uint8_t>& out, std::size_t v) {
@@ -33,5 +35,25 @@ private:
   std::size_t at_ = 0;
   int used_ = 8;
 };
+
+// The two bytes of an LZ77-10 back-reference: length - 3 in the top four bits, then the
+// distance - 1 in twelve bits.
+inline void PutLZ10Reference(std::vector<std::uint8_t>& out, std::size_t distance,
+                             std::size_t length) {
+  const std::size_t d = distance - 1;
+  out.push_back(static_cast<std::uint8_t>(((length - 3) << 4) | (d >> 8)));
+  out.push_back(static_cast<std::uint8_t>(d));
+}
+
+// The two bytes of an LZSS-FF5 or LZSS-FF6 back-reference made after `written` output bytes:
+// the source's index in the 2048-byte ring (output byte k at (2014 + k) mod 2048) and
+// length - 3, laid out as each scheme has them.
+inline void PutFFReference(std::vector<std::uint8_t>& out, std::size_t written,
+                           std::size_t distance, std::size_t length, bool ff6) {
+  const std::size_t p = (kFFRingStart + written - distance) & (kFFRingSize - 1);
+  const std::size_t len = length - 3;
+  out.push_back(static_cast<std::uint8_t>(p));
+  out.push_back(static_cast<std::uint8_t>(ff6 ? (len << 3) | (p >> 8) : ((p >> 8) << 5) | len));
+}
 
 }  // namespace tegulo

@@ -26,9 +26,7 @@ std::vector<std::uint8_t> CompressLZ10(std::span<const std::uint8_t> data, bool 
       out.push_back(data[pos++]);
       continue;
     }
-    const std::uint32_t d = t.distance - 1;
-    out.push_back(static_cast<std::uint8_t>(((t.length - 3) << 4) | (d >> 8)));
-    out.push_back(static_cast<std::uint8_t>(d));
+    PutLZ10Reference(out, t.distance, t.length);
     pos += t.length;
   }
   return out;

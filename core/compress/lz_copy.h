@@ -93,6 +93,12 @@ inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t dist, std::si
 // can reach them. kReach: how far past its start a group may write.
 template <std::size_t kReach>
 struct TSavedBytes {
+  // `bytes` is left unset: only what Cover copies in is ever read.
+  TSavedBytes(std::uint8_t* buffer, std::size_t size, const std::size_t& stop)
+      : out(buffer), outN(size), o(stop) {}
+  TSavedBytes(const TSavedBytes&) = delete;
+  TSavedBytes& operator=(const TSavedBytes&) = delete;
+
   static constexpr std::size_t kSaved = 4096;
   std::uint8_t* out;
   std::size_t outN;

@@ -11,13 +11,10 @@
 namespace tegulo {
 namespace {
 
-constexpr std::size_t kRingSize = 2048;
-constexpr std::size_t kRingStart = 2014;
-
 // FF5 and FF6 share the token stream: least-significant-first flags, a set bit a literal,
 // a reference as an absolute index into the 2048-byte ring.
 std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff6) {
-  const std::vector<TParseToken> tokens = ShortestParse(data, {1, kRingSize, 34});
+  const std::vector<TParseToken> tokens = ShortestParse(data, {1, kFFRingSize, 34});
   std::vector<std::uint8_t> out;
   PutLe16(out, ff6 ? 0 : data.size());
   TFlagBytes flags(out, false);
@@ -28,10 +25,7 @@ std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff
       out.push_back(data[pos++]);
       continue;
     }
-    const std::size_t p = (kRingStart + pos - t.distance) & (kRingSize - 1);
-    const std::size_t len = t.length - 3;
-    out.push_back(static_cast<std::uint8_t>(p));
-    out.push_back(static_cast<std::uint8_t>(ff6 ? (len << 3) | (p >> 8) : ((p >> 8) << 5) | len));
+    PutFFReference(out, pos, t.distance, t.length, ff6);
     pos += t.length;
   }
   return out;

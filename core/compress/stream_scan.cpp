@@ -11,8 +11,6 @@
 namespace tegulo {
 namespace {
 
-constexpr std::size_t kRingSize = 2048;
-constexpr std::size_t kRingStart = 2014;
 constexpr std::uint32_t kMaxOutput = 1u << 20;  // CT output beyond the working buffer
 constexpr std::size_t kProgressStride = 1u << 16;
 
@@ -79,8 +77,8 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
         const std::size_t index = kFF6 ? b0 | (b1 & 0x07u) << 8 : b0 | (b1 & 0xE0u) << 3;
         const std::uint32_t len = (kFF6 ? b1 >> 3 : b1 & 0x1Fu) + 3;
         // How far back the source lies: index (2014 + out - age) mod 2048.
-        std::size_t age = (kRingStart + out - index) & (kRingSize - 1);
-        if (age == 0) age = kRingSize;
+        std::size_t age = (kFFRingStart + out - index) & (kFFRingSize - 1);
+        if (age == 0) age = kFFRingSize;
         if (age > out) {
           if (++st.zeroRingReferences > kMaxZeroRingReferences) return std::nullopt;
           st.zeroRingBytes += len;

@@ -13,6 +13,7 @@
 // No decoder can loop forever: each pass of its main loop consumes at least one byte.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -35,6 +36,10 @@ inline constexpr int kSchemeLZ10 = 1;  // "LZ77-10"
 inline constexpr int kSchemeFF5 = 2;   // "LZSS-FF5"
 inline constexpr int kSchemeFF6 = 3;   // "LZSS-FF6"
 inline constexpr int kSchemeCT = 4;    // "LZSS-CT"
+
+// The ring of LZSS-FF5 and LZSS-FF6, and the index of the first output byte in it.
+inline constexpr std::size_t kFFRingSize = 2048;
+inline constexpr std::size_t kFFRingStart = 2014;
 
 using tLZStream = TDecodeBuffer;
 

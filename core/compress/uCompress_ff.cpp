@@ -19,9 +19,7 @@
 namespace tegulo {
 namespace {
 
-constexpr std::size_t kRingSize = 2048;
-constexpr std::size_t kRingMask = kRingSize - 1;
-constexpr std::size_t kRingStart = 2014;
+constexpr std::size_t kRingMask = kFFRingSize - 1;
 // A group reads at most 1 + 8 * 2 bytes (its 8-byte moves up to 8 more) and writes at most
 // 8 * 34 bytes, its wide moves up to 40 past a token's start.
 constexpr std::size_t kGroupIn = 17 + 8;
@@ -43,7 +41,7 @@ struct TReference {
   }
   // The distance back from output byte o, 1..2048.
   std::size_t Distance(std::size_t o) const {
-    const std::size_t w = (kRingStart + o) & kRingMask;
+    const std::size_t w = (kFFRingStart + o) & kRingMask;
     return ((w - p - 1) & kRingMask) + 1;
   }
 };
@@ -149,8 +147,8 @@ std::uint32_t DecodeCareful(std::span<const std::uint8_t> stream, tLZStream& out
   // FF5: the announced size; FF6: the stream length, header included.
   const std::size_t limit = ReadLePadded(stream, 0, 2);
 
-  std::array<std::uint8_t, kRingSize> ring{};
-  std::size_t w = kRingStart;
+  std::array<std::uint8_t, kFFRingSize> ring{};
+  std::size_t w = kFFRingStart;
   std::size_t in = 2;
   std::size_t o = 0;
   const auto result = [&]() -> std::uint32_t {
