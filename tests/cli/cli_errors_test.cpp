@@ -1,21 +1,30 @@
 // tegulo-cli's exit statuses and error lines, and its help.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "base/version.h"
 #include "cli_support.h"
 
 using namespace tegulo::clitest;
 
+namespace {
+
+// "render DEMO ARGS --height 1 -o x.png" in the scratch folder.
+std::vector<std::string> RenderArgs(const TScratch& s, std::vector<std::string> args) {
+  args.insert(args.begin(), {"render", DemoRom()});
+  args.insert(args.end(), {"--height", "1", "-o", s.Path("x.png")});
+  return args;
+}
+
+}  // namespace
+
 TEST(CliErrors, OneLineAndStatusOne) {
   TScratch s;
   const std::string missing = s.Path("missing.sfc");
   WriteBytes(s.Path("lz.bin"), {0x10, 0x04, 0x00, 0x00, 0x40, 0x41, 0x30, 0x00});
-  const std::string renderTail[] = {"--height", "1", "-o", s.Path("x.png")};
-  auto render = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), {"render", DemoRom()});
-    args.insert(args.end(), std::begin(renderTail), std::end(renderTail));
-    return args;
-  };
+  auto render = [&](std::vector<std::string> args) { return RenderArgs(s, std::move(args)); };
   const struct {
     const char* what;
     std::vector<std::string> args;
@@ -60,12 +69,7 @@ TEST(CliErrors, OneLineAndStatusOne) {
 
 TEST(CliErrors, UnknownNamesAreUsageErrorsOfTwoLines) {
   TScratch s;
-  const std::string renderTail[] = {"--height", "1", "-o", s.Path("x.png")};
-  auto render = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), {"render", DemoRom()});
-    args.insert(args.end(), std::begin(renderTail), std::end(renderTail));
-    return args;
-  };
+  auto render = [&](std::vector<std::string> args) { return RenderArgs(s, std::move(args)); };
   const struct {
     const char* what;
     std::vector<std::string> args;

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/uCommon.h"
+
 namespace tegulo::test {
 
 // Creates an empty folder under the system's temporary folder, named after the process and
@@ -30,6 +32,16 @@ class TempDirTest : public ::testing::Test {
 protected:
   std::string Path(const std::string& name) const { return temp_.Path(name); }
   const std::filesystem::path& Dir() const { return temp_.Dir(); }
+  // The message of the TError that f() throws, or "(no error)".
+  template <typename F>
+  static std::string ErrorOf(F f) {
+    try {
+      f();
+    } catch (const TError& e) {
+      return e.what();
+    }
+    return "(no error)";
+  }
 
 private:
   TTempDir temp_;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,21 +9,12 @@
 #include <string>
 
 #include "base/uCommon.h"
+#include "temp_dir.h"
 
 namespace tegulo::iotest {
 
-class IoTest : public ::testing::Test {
+class IoTest : public test::TempDirTest {
 protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tegulo-io-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   void Put(const std::string& name, const std::string& text) const {
     std::ofstream(Path(name), std::ios::binary) << text;
   }
@@ -34,19 +24,8 @@ protected:
   }
   // Every name in the folder, to see that no temporary file was left behind.
   std::size_t Count() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_), {}));
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(Dir()), {}));
   }
-  template <typename F>
-  static std::string ErrorOf(F f) {
-    try {
-      f();
-    } catch (const TError& e) {
-      return e.what();
-    }
-    return "(no error)";
-  }
-
-  std::filesystem::path dir_;
 };
 
 }  // namespace tegulo::iotest

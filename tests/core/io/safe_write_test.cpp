@@ -46,7 +46,7 @@ TEST_F(SafeWrite, ReplacesWholeAndCreatesWithTheUsualMode) {
 }
 
 TEST_F(SafeWrite, LinksAreFollowedAndStayLinks) {
-  fs::create_directories(dir_ / "real");
+  fs::create_directories(Dir() / "real");
   Put("real/doc", "old");
   fs::create_symlink("real/doc", Path("rel"));       // relative to the link's folder
   fs::create_symlink(Path("rel"), Path("chain"));    // a link to a link
@@ -61,7 +61,7 @@ TEST_F(SafeWrite, LinksAreFollowedAndStayLinks) {
   EXPECT_TRUE(fs::is_symlink(Path("dangling")));
   EXPECT_EQ(Get("real/new"), "made");
   EXPECT_EQ(Count(), 4u);  // real, rel, chain, dangling: no temporary beside the links
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), {}), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(Dir() / "real"), {}), 2);
 
   fs::create_symlink("loop2", Path("loop1"));
   fs::create_symlink("loop1", Path("loop2"));
@@ -137,7 +137,7 @@ TEST_F(SafeWrite, FailuresLeaveTheTargetAndNoTemporary) {
 TEST_F(SafeWrite, SpecialFilesAreRefusedBeforeAnythingIsWritten) {
   ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
   fs::create_symlink("fifo", Path("to-fifo"));
-  fs::create_directories(dir_ / "folder");
+  fs::create_directories(Dir() / "folder");
   for (const char* name : {"fifo", "to-fifo", "folder"}) {
     EXPECT_EQ(ErrorOf([&] { TAtomicFile file(Path(name)); }),
               Path(name) + " is not a regular file");

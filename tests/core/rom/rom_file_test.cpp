@@ -14,18 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class RomFileTest : public test::TempDirTest {
-protected:
-  template <typename F>
-  static std::string ErrorOf(F f) {
-    try {
-      f();
-    } catch (const TError& e) {
-      return e.what();
-    }
-    return "(no error)";
-  }
-};
+class RomFileTest : public test::TempDirTest {};
 
 }  // namespace
 
