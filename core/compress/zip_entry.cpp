@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/stream_view.h"
 #include "base/uCommon.h"
 
 namespace tegulo {
@@ -15,12 +16,6 @@ constexpr std::size_t kMaxComment = 0xFFFF;
 constexpr std::size_t kCentralHeader = 46;
 constexpr std::size_t kLocalHeader = 30;
 
-std::uint32_t U16(std::span<const std::uint8_t> s, std::size_t at) {
-  return s[at] | (s[at + 1] << 8);
-}
-std::uint32_t U32(std::span<const std::uint8_t> s, std::size_t at) {
-  return U16(s, at) | (U16(s, at + 2) << 16);
-}
 bool Signature(std::span<const std::uint8_t> s, std::size_t at, std::uint8_t kind) {
   return s[at] == 'P' && s[at + 1] == 'K' && s[at + 2] == kind && s[at + 3] == kind + 1;
 }
@@ -39,21 +34,22 @@ std::optional<std::vector<std::uint8_t>> ReadZipEntry(std::span<const std::uint8
     if (end == lowest) throw TError("the ZIP archive is cut short");
     --end;
   }
-  const std::size_t count = U16(zip, end + 10);
-  const std::size_t dirSize = U32(zip, end + 12);
-  const std::size_t dirAt = U32(zip, end + 16);
+  const std::size_t count = ReadLePadded(zip, end + 10, 2);
+  const std::size_t dirSize = ReadLePadded(zip, end + 12, 4);
+  const std::size_t dirAt = ReadLePadded(zip, end + 16, 4);
   if (dirAt > end || dirSize > end - dirAt) Damaged();
   const auto dir = zip.subspan(dirAt, dirSize);
   std::size_t at = 0;
   for (std::size_t i = 0; i < count; ++i) {
     if (dir.size() - at < kCentralHeader || !Signature(dir, at, 1)) Damaged();
-    const std::uint32_t method = U16(dir, at + 10);
-    const std::uint32_t crc = U32(dir, at + 16);
-    const std::size_t packed = U32(dir, at + 20);
-    const std::size_t size = U32(dir, at + 24);
-    const std::size_t nameLen = U16(dir, at + 28);
-    const std::size_t skip = nameLen + U16(dir, at + 30) + U16(dir, at + 32);
-    const std::size_t local = U32(dir, at + 42);
+    const std::uint32_t method = ReadLePadded(dir, at + 10, 2);
+    const std::uint32_t crc = ReadLePadded(dir, at + 16, 4);
+    const std::size_t packed = ReadLePadded(dir, at + 20, 4);
+    const std::size_t size = ReadLePadded(dir, at + 24, 4);
+    const std::size_t nameLen = ReadLePadded(dir, at + 28, 2);
+    const std::size_t skip =
+        nameLen + ReadLePadded(dir, at + 30, 2) + ReadLePadded(dir, at + 32, 2);
+    const std::size_t local = ReadLePadded(dir, at + 42, 4);
     if (dir.size() - at - kCentralHeader < skip) Damaged();
     const auto entryName = dir.subspan(at + kCentralHeader, nameLen);
     at += kCentralHeader + skip;
@@ -62,7 +58,8 @@ std::optional<std::vector<std::uint8_t>> ReadZipEntry(std::span<const std::uint8
     if (local > zip.size() || zip.size() - local < kLocalHeader || !Signature(zip, local, 3)) {
       Damaged();
     }
-    const std::size_t dataAt = local + kLocalHeader + U16(zip, local + 26) + U16(zip, local + 28);
+    const std::size_t dataAt =
+        local + kLocalHeader + ReadLePadded(zip, local + 26, 2) + ReadLePadded(zip, local + 28, 2);
     if (dataAt > zip.size() || zip.size() - dataAt < packed)
       throw TError("the ZIP archive is cut short");
     const auto data = zip.subspan(dataAt, packed);
