@@ -17,7 +17,6 @@
 #include "compress/scheme_formats.h"
 #include "entries/document.h"
 #include "entries/limits.h"
-#include "image/png_reader.h"
 #include "io/safe_write.h"
 #include "io/same_file.h"
 #include "palette/entry_template.h"
@@ -164,26 +163,20 @@ TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
 }
 
 // The PLTE colours of the indexed picture `file` written into `rom` at the target of
-// --write-palette; by default as many colours as the entry's template holds (at most those
-// of the PLTE).
+// --write-palette; by default as many colours as the entry's template holds.
 std::vector<std::uint8_t> WritePictureColours(const std::vector<std::uint8_t>& rom,
                                               const std::vector<std::uint8_t>& file,
                                               const std::string& path, const TPaletteTarget& where,
                                               const TTileEntry& e) {
-  const TPngPicture picture = ReadPng(file);
-  if (!picture.indexed || picture.colours.empty()) {
-    throw TError(path + ": --write-palette needs an indexed PNG (its PLTE colours)");
+  std::vector<std::uint32_t> colours;
+  try {
+    colours = PngColoursToWrite(file, where, e.PalCount);
+  } catch (const TError& err) {
+    throw TError(path + ": " + err.what());
   }
-  const auto available = static_cast<std::int32_t>(picture.colours.size());
-  const std::int32_t count = where.count.value_or(std::min(available, e.PalCount));
-  if (count > available) {
-    throw TError(path + ": the PNG has " + std::to_string(available) + " colours, not " +
-                 std::to_string(count));
-  }
-  const std::span<const std::uint32_t> colours(picture.colours.data(),
-                                               static_cast<std::size_t>(count));
   std::vector<std::uint8_t> out = WritePaletteToRom(rom, where.address, colours);
-  std::printf("%s\n", PaletteWriteText(count, where.address).c_str());
+  std::printf("%s\n",
+              PaletteWriteText(static_cast<std::int32_t>(colours.size()), where.address).c_str());
   return out;
 }
 

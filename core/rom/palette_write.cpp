@@ -5,6 +5,7 @@
 
 #include "base/numbers.h"
 #include "base/uCommon.h"
+#include "image/png_reader.h"
 #include "palette/console_words.h"
 
 namespace tegulo {
@@ -36,6 +37,22 @@ std::vector<std::uint8_t> WritePaletteToRom(std::span<const std::uint8_t> rom, s
   const std::vector<std::uint8_t> words = ConsoleWordBytes(colours);
   std::copy(words.begin(), words.end(), image.begin() + address);
   return image;
+}
+
+std::vector<std::uint32_t> PngColoursToWrite(std::span<const std::uint8_t> pngFile,
+                                             const TPaletteTarget& where,
+                                             std::int32_t defaultCount) {
+  const TPngPicture picture = ReadPng(pngFile);
+  if (!picture.indexed || picture.colours.empty()) {
+    throw TError("--write-palette needs an indexed PNG (its PLTE colours)");
+  }
+  const auto available = static_cast<std::int32_t>(picture.colours.size());
+  const std::int32_t count = where.count.value_or(std::min(available, defaultCount));
+  if (count > available) {
+    throw TError("the PNG has " + std::to_string(available) + " colours, not " +
+                 std::to_string(count));
+  }
+  return {picture.colours.begin(), picture.colours.begin() + count};
 }
 
 std::string PaletteWriteText(std::int32_t count, std::int32_t address) {

@@ -31,6 +31,14 @@ std::int32_t CheckedColourCount(std::int64_t n);
 std::vector<std::uint8_t> WritePaletteToRom(std::span<const std::uint8_t> rom, std::int32_t address,
                                             std::span<const std::uint32_t> colours);
 
+// The PLTE colours of an indexed PNG file that a write takes: COUNT of them, or by default
+// the first min(PLTE size, defaultCount). Throws TError as ReadPng does, "--write-palette
+// needs an indexed PNG (its PLTE colours)" for another kind of picture, and "the PNG has N
+// colours, not COUNT" for a COUNT beyond its PLTE.
+std::vector<std::uint32_t> PngColoursToWrite(std::span<const std::uint8_t> pngFile,
+                                             const TPaletteTarget& where,
+                                             std::int32_t defaultCount);
+
 // "Wrote N colours at $XXXXXX as console words" ("1 colour" for one).
 std::string PaletteWriteText(std::int32_t count, std::int32_t address);
 

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/bitmap.h"
 #include "base/uCommon.h"
+#include "image/png_encode.h"
+#include "palette/console_words.h"
 #include "palette/palette.h"
 
 using namespace tegulo;
@@ -88,4 +91,35 @@ TEST(PaletteWrite, TargetsReadAddressAndCount) {
 TEST(PaletteWrite, ReportNamesCountAndAddress) {
   EXPECT_EQ(PaletteWriteText(16, 0x1C00), "Wrote 16 colours at $001C00 as console words");
   EXPECT_EQ(PaletteWriteText(1, 0), "Wrote 1 colour at $000000 as console words");
+}
+
+TEST(PaletteWrite, PngColoursGoInByTheirPlteOrder) {
+  TIndexedBitmap bmp;
+  bmp.SetSize(8, 8);
+  for (std::size_t i = 0; i < 256; ++i) bmp.Colours[i] = static_cast<std::uint32_t>(i) << 16;
+  std::vector<std::uint8_t> png;
+  EncodeIndexedPng(
+      bmp, 0, [&](std::span<const std::uint8_t> b) { png.insert(png.end(), b.begin(), b.end()); });
+  const std::vector<std::uint8_t> rom(64, 0);
+  struct TCase {
+    std::optional<std::int32_t> count;
+    std::int32_t fallback;
+    std::int32_t written;
+  };
+  for (const TCase& c : {TCase{std::nullopt, 16, 16}, TCase{4, 16, 4}, TCase{std::nullopt, 2, 2}}) {
+    const std::vector<std::uint32_t> colours = PngColoursToWrite(png, {8, c.count}, c.fallback);
+    EXPECT_EQ(colours.size(), static_cast<std::size_t>(c.written));
+    const TPalette back = PaletteFromRom(WritePaletteToRom(rom, 8, colours), 8, c.written + 1);
+    // PLTE colour i is red i (0x00RRGGBB i << 16): the nearest console red.
+    for (int i = 0; i < c.written; ++i) {
+      EXPECT_EQ(back[static_cast<std::size_t>(i)], SnapToConsole(static_cast<std::uint32_t>(i)))
+          << i;
+    }
+    EXPECT_EQ(back[static_cast<std::size_t>(c.written)], 0u);
+  }
+  EXPECT_EQ(ErrorOf([&] {
+              PngColoursToWrite(png, {0, 257}, 16);
+            }),
+            "the PNG has 256 colours, not 257");
+  EXPECT_EQ(ErrorOf([&] { PngColoursToWrite(rom, {0, 1}, 16); }), "Not a PNG file");
 }
