@@ -8,6 +8,7 @@
 
 #include "base/uCommon.h"
 #include "commands.h"
+#include "io/output_plan.h"
 #include "palette/palette.h"
 #include "palette/palette_files.h"
 #include "palette/palette_option.h"
@@ -28,6 +29,11 @@ void RunPalette(const TPaletteArgs& a) {
   if (option.kind == TPaletteOptionKind::Rom && a.rom.empty()) {
     throw TError("A palette from the ROM needs --rom ROM");
   }
+  TOutputPlan plan;
+  if (!option.path.empty()) plan.AddInput(option.path, "the palette source");
+  if (!a.rom.empty()) plan.AddInput(a.rom, "the ROM");
+  plan.AddOutput(a.output, "-o");
+  plan.Check();
   const std::vector<std::uint8_t> rom =
       a.rom.empty() ? std::vector<std::uint8_t>{} : ReadRomFile(a.rom);
   // An entry of 256 colours with its grey ramp, as an 8-bit template leaves it.
