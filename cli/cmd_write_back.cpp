@@ -221,8 +221,9 @@ void RunImportDoc(const TImportDocArgs& a) {
 }
 
 const char* kOutputNotes =
-    "At least one output is needed. -o never names the input ROM; --in-place replaces it.\n"
-    "Every file is written whole through a temporary file and a rename, and only after the\n"
+    "At least one output is needed. -o never names the input ROM; --in-place replaces it;\n"
+    "an output that is an input or another output is a usage error. Every file is written\n"
+    "whole to a temporary file, and all are renamed into place together, only after the\n"
     "new image has been drawn again and found equal to the picture: on any error nothing\n"
     "is written.";
 
@@ -252,23 +253,22 @@ TCommand AddCompressCommand(CLI::App& parent) {
 TCommand AddImportCommand(CLI::App& parent) {
   auto args = std::make_shared<TImportArgs>();
   CLI::App* sub = parent.add_subcommand("import");
-  Describe(
-      sub, "Put a picture back into a ROM image",
-      (std::string(
-           "Encodes IMAGE.png in the template and writes it where the entry given by the\n"
-           "options reads its tiles, compressed again for a compressed entry. The picture is\n"
-           "8*W x 8*H pixels (\"8bpp (PC)\": W x H, or the exported 8*W x 8*H). Indexed PNGs\n"
-           "keep their indices; other colours take the first palette index of exactly that\n"
-           "colour (a transparent pixel, or the export's background colour, index 0).\n"
-           "A compressed entry's data are unpacked, the picture's bytes replace those at the\n"
-           "offset, and the new stream is written at the address when it is no longer than\n"
-           "the old one (the rest kept, or set to --fill), else at --at; pointers to the old\n"
-           "address are then yours to change. The bytes at --at must be free: all one fill byte\n"
-           "(--fill's, 0xFF or 0x00) and read by no entry of --doc, unless --overwrite.\n"
-           "Prints \"Wrote N bytes at $XXXXXX (old stream\n"
-           "M bytes)\", or \"Wrote $XXXXXX-$YYYYYY (N bytes)\" for plain tiles.\n\n") +
-       kOutputNotes)
-          .c_str());
+  Describe(sub, "Put a picture back into a ROM image",
+           (std::string(
+                "Encodes IMAGE.png in the template and writes it where the entry given by the\n"
+                "options reads its tiles, compressed again for a compressed entry. The picture is\n"
+                "8*W x 8*H pixels (\"8bpp (PC)\": W x H, or the exported 8*W x 8*H). Indexed PNGs\n"
+                "keep their indices; other colours take the first palette index of exactly that\n"
+                "colour (a transparent pixel, or the export's background colour, index 0).\n"
+                "A compressed entry's data are unpacked, the picture's bytes replace those at the\n"
+                "offset, and the new stream is written at the address when it is no longer than\n"
+                "the old one (the rest kept, or set to --fill), else at --at; pointers to the old\n"
+                "address are then yours to change. The bytes at --at must be free space: all one\n"
+                "fill byte (--fill's, 0xFF or 0x00) and read by no entry of --doc, unless\n"
+                "--overwrite. Prints \"Wrote N bytes at $XXXXXX (old stream M bytes)\", or\n"
+                "\"Wrote $XXXXXX-$YYYYYY (N bytes)\" for plain tiles.\n\n") +
+            kOutputNotes)
+               .c_str());
   sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
   sub->add_option("IMAGE", args->image, "the picture (.png)")->type_name("")->required();
   sub->add_option("--address", args->address, "file offset of the tiles or of the stream")

@@ -11,9 +11,9 @@ namespace tegulo {
 // "<folder>/.tegulo-<pid>-<name>-XXXXXX", the target's file name cut to 64 bytes.
 std::string TemporaryPattern(const std::string& folder, std::string_view target);
 
-// Removes the temporaries of `target` in `folder` whose writing process no longer runs
-// (another process's are left alone while it runs; this process's always). Best effort:
-// a folder that cannot be read is passed over.
+// Removes the temporaries of `target` in `folder` whose writing process no longer runs. Those
+// of a running process, this one included, are left alone, as is a process the system will
+// not tell about. Best effort: a folder that cannot be read is passed over.
 void RemoveDeadTemporaries(const std::string& folder, std::string_view target);
 
 // Puts a temporary on the list that SIGTERM, SIGHUP and SIGINT remove before the process
