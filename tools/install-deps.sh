@@ -2,7 +2,8 @@
 # Installs the Debian packages that building and testing Tegulo needs, only the missing ones.
 # Usage: tools/install-deps.sh [--for test|fuzz] [extra-package ...]
 #   test (the default): everything `make test`, `make asan` and `make package` use;
-#   fuzz: only what the core's fuzz build needs (clang and the core's libraries).
+#   fuzz: only what the fuzz build needs (clang, the core's and tegulo-cli's libraries; no
+#   Qt, test frameworks or manual-page tools).
 # Another apt or dpkg holding the package manager's lock is waited for (up to 10 minutes).
 set -euo pipefail
 
@@ -12,14 +13,14 @@ if [[ ${1:-} == --for ]]; then
   shift 2
 fi
 
-core=(cmake make pkg-config libpng-dev zlib1g-dev libdeflate-dev)
+# The core and tegulo-cli, which every build configures.
+core=(cmake make g++ pkg-config libpng-dev zlib1g-dev libdeflate-dev libcli11-dev)
 case "$target" in
   test)
     packages=(
-      "${core[@]}" g++
+      "${core[@]}"
       qt6-base-dev libgl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
-      libcli11-dev
       fonts-dejavu-core
       help2man man-db                              # the manual pages: written, then checked
       desktop-file-utils appstream shared-mime-info # validators of the installed desktop files
