@@ -56,15 +56,12 @@ void TfmMain::bPalMonoClick(QObject* Sender) {
 }
 
 void TfmMain::bOpenPalClick() {
+  prompts_->StartNextIn(Folders.Folder(TFileKind::Palette), QString());
   const std::optional<UserPrompts::TPaletteChoice> choice =
       prompts_->OpenPaletteWithRow(dOpenPal.Filter, dOpenPal.DefaultExt);
   if (!choice) return;
-  // The file's content says how it is read; the row says only which half of a GBA palette.
-  const TPalette imported =
-      ReadPaletteFile(LocalPath(choice->path), PaletteImportHalf(choice->filterRow));
-  ApplyImportedPalette(ViewPalette, CurEntry, imported);
-  gPal->update();
-  if (CurEntry != nullptr) Redraw();
+  Folders.Remember(TFileKind::Palette, choice->path);
+  ImportPaletteFile(choice->path, choice->filterRow);
 }
 
 }  // namespace tegulo

@@ -3,9 +3,10 @@
 
 #include "MainUnit.h"
 #include "compress/refresh.h"
+#include "entries/file_names.h"
 #include "entries/status_texts.h"
-#include "image/render.h"
 #include "image/png_writer.h"
+#include "image/render.h"
 #include "image/render_entry.h"
 #include "image_view.h"
 #include "palette_grid.h"
@@ -17,6 +18,7 @@
 namespace tegulo {
 
 void TfmMain::RefreshEntry() {
+  sBar->clearMessage();  // a note about the last action would be stale now
   const TUnpackReport report = UnpackEntry(*CurEntry, RomData, DecodeBuffer);
   if (report.notValidLZ10) prompts_->ShowMessage(QStringLiteral("Not valid LZ10 stream"));
   const std::array<std::string, 3> texts = StatusTexts(*CurEntry);
@@ -46,7 +48,12 @@ void TfmMain::bExportClick() {
   // A name typed without an extension becomes a ".png" file; documents keep "tgl".
   TFileDialog dialog = SaveDialog;
   dialog.DefaultExt = QStringLiteral("png");
-  const std::optional<QString> name = Execute(dialog);
+  // The entry's name is offered as the file's.
+  const QString suggested =
+      CurEntry != nullptr
+          ? QString::fromStdString(SafeFileName(GetName(*CurEntry))) + QStringLiteral(".png")
+          : QString();
+  const std::optional<QString> name = Execute(dialog, TFileKind::Picture, suggested);
   if (!name) return;
   // The transparent index is worked out by the writer; the bitmap itself is never marked,
   // so nothing on it changes, whether the writing succeeds or not.

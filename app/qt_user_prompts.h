@@ -7,6 +7,7 @@ namespace tegulo {
 
 class QtUserPrompts : public UserPrompts {
 public:
+  void StartNextIn(const QString& folder, const QString& name) override;
   std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) override;
   std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) override;
   std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) override;
@@ -21,6 +22,10 @@ public:
   std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
                                              std::int32_t width) override;
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
+
+private:
+  QString nextFolder_;
+  QString nextName_;
 };
 
 }  // namespace tegulo

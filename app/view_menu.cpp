@@ -17,7 +17,7 @@ const TFileDialog kExportPaletteDialog{
 
 void TfmMain::aExportPaletteClick() {
   if (CurEntry == nullptr) return;
-  const std::optional<QString> name = Execute(kExportPaletteDialog);
+  const std::optional<QString> name = Execute(kExportPaletteDialog, TFileKind::Palette);
   if (!name) return;
   TPalette colours{};
   std::copy(std::begin(CurEntry->Palette), std::end(CurEntry->Palette), colours.begin());
