@@ -1,8 +1,11 @@
 // The question before a changed entry list is dropped, and the folder each file dialog opens in.
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <functional>
 
 #include "polish_fixture.h"
+#include "qt_user_prompts.h"
 
 namespace tegulo {
 namespace {
@@ -132,6 +135,35 @@ TEST_F(DocumentChangesTest, EachKindOfDialogStartsInItsOwnLastFolder) {
   Click("bOpenPal");
   EXPECT_EQ(last().folder, "");
   EXPECT_EQ(last().name, "");
+}
+
+TEST(QtUserPromptsStart, TheNextFileDialogOpensInTheFolderWithTheNameGiven) {
+  QTemporaryDir dir;
+  QtUserPrompts prompts;
+  QString folder;
+  QString file;
+  const auto answer = [&] {
+    QTimer::singleShot(0, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      EXPECT_NE(dialog, nullptr) << "no file dialog";
+      if (dialog != nullptr) {
+        folder = dialog->directory().absolutePath();
+        file = dialog->selectedFiles().value(0);
+      }
+      if (modal != nullptr) modal->close();  // cancelled
+    });
+  };
+  prompts.StartNextIn(dir.path(), "Title_screen.png");
+  answer();
+  EXPECT_FALSE(prompts.SaveFile("PNG Image (*.png)|*.png", "png").has_value());
+  EXPECT_EQ(folder, dir.path());
+  EXPECT_EQ(file, dir.filePath("Title_screen.png"));
+
+  prompts.StartNextIn(dir.path(), QString());
+  answer();
+  EXPECT_FALSE(prompts.OpenPaletteWithRow("ALL|*.*", QString()).has_value());
+  EXPECT_EQ(folder, dir.path());
 }
 
 }  // namespace
