@@ -2,6 +2,7 @@
 // after a ROM opens, palette files by name, window shortcuts inside edits, the import
 // action's reason, and the folder each kind of file dialog starts in.
 #include <QAction>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -52,7 +53,6 @@ void TfmMain::ShowOpenedRom() {
       return;
     }
   } else {
-    sBar->clearMessage();
     sBar->SetPanelText(0, QStringLiteral("#Tiles:"));
     sBar->SetPanelText(1, QStringLiteral("Raw Size:"));
     sBar->SetPanelText(2, QStringLiteral("Compressed Size:"));
@@ -63,8 +63,14 @@ void TfmMain::ShowOpenedRom() {
 
 void TfmMain::ImportPaletteFile(const QString& FileName, int FilterRow) {
   // The file's content says how it is read; the row says only which half of a GBA palette.
-  const TPalette imported = ReadPaletteFile(LocalPath(FileName), PaletteImportHalf(FilterRow));
+  TPaletteReadNote note;
+  const TPalette imported = ReadPaletteFile(LocalPath(FileName), PaletteImportHalf(FilterRow),
+                                            TPaletteFileRule::AnySource, &note);
   ApplyImportedPalette(ViewPalette, CurEntry, imported);
+  // A file of no known kind is still read, by the ZSNES rule; the user is told so.
+  ShowStatus(note.zsnesFallback ? QString::fromStdString(ZsnesFallbackText(
+                                      QFileInfo(FileName).fileName().toStdString(), note.colours))
+                                : QString());
   gPal->update();
   if (CurEntry != nullptr) Redraw();
 }

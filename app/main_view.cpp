@@ -18,7 +18,6 @@
 namespace tegulo {
 
 void TfmMain::RefreshEntry() {
-  sBar->clearMessage();  // a note about the last action would be stale now
   const TUnpackReport report = UnpackEntry(*CurEntry, RomData, DecodeBuffer);
   if (report.notValidLZ10) prompts_->ShowMessage(QStringLiteral("Not valid LZ10 stream"));
   const std::array<std::string, 3> texts = StatusTexts(*CurEntry);

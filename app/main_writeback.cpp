@@ -46,8 +46,8 @@ void TfmMain::ImportImage(const QString& FileName) {
       ImportPictureFile(RomData, *CurEntry, LocalPath(FileName), BackgroundColour());
   TRomChange change = DiffRom(RomData, image);
   if (change.replaced.empty() && image.size() == RomData.size()) {
-    sBar->showMessage(QString::fromUtf8(kImportUnchangedText.data(),
-                                        static_cast<qsizetype>(kImportUnchangedText.size())));
+    ShowStatus(QString::fromUtf8(kImportUnchangedText.data(),
+                                 static_cast<qsizetype>(kImportUnchangedText.size())));
     return;
   }
   RomData = std::move(image);
@@ -55,6 +55,7 @@ void TfmMain::ImportImage(const QString& FileName) {
   UpdateCaption();
   RefreshEntry();
   Redraw();
+  ShowEditStatus();  // no earlier note stays
 }
 
 void TfmMain::aUndoImportClick() {
