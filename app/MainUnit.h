@@ -11,15 +11,18 @@
 
 #include "base/bitmap.h"
 #include "base/uCommon.h"
+#include "dialog_folders.h"
+#include "entries/document_state.h"
 #include "entries/tile_entry.h"
 #include "palette/palette.h"
-#include "rom/rom_edits.h"
 #include "palette/palette_import.h"
 #include "pixel_edit.h"
+#include "rom/rom_edits.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMimeData;
@@ -105,11 +108,11 @@ public:
 
   // The actions of the context menus of Image and lbList, with their shortcuts. Each is
   // enabled only while it can apply; the names are their objectNames.
-  QAction* aImportImage = nullptr;  // Ctrl+I: a PNG into the ROM as the current entry
-  QAction* aExportImage = nullptr;  // Ctrl+E: bExportClick, enabled as bExport is
-  QAction* aSaveRomAs = nullptr;    // Ctrl+Shift+S
-  QAction* aSavePatchAs = nullptr;  // IPS or BPS by the chosen filter
-  QAction* aUndoImport = nullptr;   // Ctrl+Z
+  QAction* aImportImage = nullptr;    // Ctrl+I: a PNG into the ROM as the current entry
+  QAction* aExportImage = nullptr;    // Ctrl+E: bExportClick, enabled as bExport is
+  QAction* aSaveRomAs = nullptr;      // Ctrl+Shift+S
+  QAction* aSavePatchAs = nullptr;    // IPS or BPS by the chosen filter
+  QAction* aUndoImport = nullptr;     // Ctrl+Z
   QAction* aScanROM = nullptr;        // the scan dialog; its chosen hits join the list
   QAction* aExportPalette = nullptr;  // the current entry's colours as a palette file
 
@@ -180,12 +183,15 @@ protected:
   bool event(QEvent* event) override;
   // A modified ROM asks to be saved first; Cancel keeps the window open.
   void closeEvent(QCloseEvent* event) override;
-  // One local file: a PNG over the view imports it, a ".tgl" document loads as bLoad would,
-  // any other file opens as a ROM as bOpenROM would.
+  // One local file, told by its name and content (rom/dropped_file.h): a picture over the
+  // view imports it, a document loads as bLoad would, a palette file or save state imports
+  // its palette as bOpenPal would, any other file opens as a ROM as bOpenROM would.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   // Files dragged over the edits, which would take their names as text, go to the window.
+  // The window's shortcuts reach their actions from the edits too, but for the edits' own
+  // editing keys (undo, copy, paste...).
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -209,9 +215,23 @@ private:
   bool ConfirmRomChanges();
   bool SaveRomAs();  // false when the dialog was cancelled
   void ImportImage(const QString& FileName);
-  enum class TDrop { None, Picture, Rom, Document };
+  enum class TDrop { None, Picture, Rom, Document, Palette };
   TDrop DropAt(const QMimeData* mime, QPoint pos, QString* fileName) const;
 
+  // The document's unsaved changes, the view after a ROM opens, dialog folders
+  // (main_document.cpp).
+  std::vector<TTileEntry> DocumentRecords() const;
+  // Asks "Save changes to the document?" when the list differs from the document last
+  // loaded or saved; false when the user cancels (the question or the save).
+  bool ConfirmDocumentChanges();
+  bool SaveDocumentAs();  // false when the dialog was cancelled
+  void ShowOpenedRom();   // the current entry drawn from the new ROM, or an empty view
+  void ImportPaletteFile(const QString& FileName, int FilterRow);
+  bool IsWindowShortcut(const QKeyEvent& key) const;
+  void UpdateImportAction();
+  // A file dialog that starts in the folder last used for `kind`, with `name` suggested.
+  std::optional<QString> Execute(const TFileDialog& dialog, TFileKind kind,
+                                 const QString& name = {});
   // Editing in place.
   void BuildEditActions();
   void UpdateEditActions();
@@ -258,8 +278,10 @@ private:
   bool Updating = false;
   QString RomFileName;
   QString DocFileName;
-  bool RomOpen = false;    // a ROM was opened successfully
-  TRomHistory RomHistory;  // the imports since it was opened
+  bool RomOpen = false;           // a ROM was opened successfully
+  TRomHistory RomHistory;         // the imports since it was opened
+  TDocumentBaseline DocBaseline;  // the list as last loaded or saved
+  TDialogFolders Folders;
 
   // The entry list: Entries[i] is the entry of lbList's item i. CurEntry is the entry of
   // the selected item or null.

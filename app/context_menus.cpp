@@ -51,7 +51,7 @@ void TfmMain::BuildActions() {
 
 void TfmMain::UpdateActions() {
   if (aUndoImport == nullptr) return;  // not built yet, or taken down
-  aImportImage->setEnabled(RomOpen && CurEntry != nullptr);
+  UpdateImportAction();
   aExportImage->setEnabled(bExport->isEnabled());
   aSaveRomAs->setEnabled(RomOpen);
   aSavePatchAs->setEnabled(RomOpen && RomHistory.CanUndo());
@@ -83,6 +83,7 @@ void TfmMain::FillListMenu(QMenu& menu) {
 void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {
   UpdateActions();
   QMenu menu(this);
+  menu.setToolTipsVisible(true);  // a disabled action tells why
   if (owner == Image) {
     FillViewMenu(menu);
   } else {

@@ -174,7 +174,8 @@ void TfmMain::BuildToolbar() {
   row.Add(Label3, seHeight, FitWidth(seHeight, 41, QString::number(kMaxTiles)), 22);
   Label4 = MakeLabel(p, "Label4", "Offset:");
   seOffset = Named(new TSpinEdit(p), "seOffset");
-  row.Add(Label4, seOffset, 49, 22);
+  // Wide enough for any offset into the largest GBA ROM (32 MiB).
+  row.Add(Label4, seOffset, FitWidth(seOffset, 49, QStringLiteral("33554432")), 22);
 
   Label5 = MakeLabel(p, "Label5", "Template:");
   cbTemplate = Named(new TChoiceBox(p), "cbTemplate");

@@ -64,22 +64,12 @@ void TfmMain::bPalMonoClick(QObject* Sender) {
 }
 
 void TfmMain::bOpenPalClick() {
+  prompts_->StartNextIn(Folders.Folder(TFileKind::Palette), QString());
   const std::optional<UserPrompts::TPaletteChoice> choice =
       prompts_->OpenPaletteWithRow(dOpenPal.Filter, dOpenPal.DefaultExt);
   if (!choice) return;
-  // The file's content says how it is read; the row says only which half of a GBA palette.
-  TPaletteReadNote note;
-  const TPalette imported =
-      ReadPaletteFile(LocalPath(choice->path), PaletteImportHalf(choice->filterRow),
-                      TPaletteFileRule::AnySource, &note);
-  ApplyImportedPalette(ViewPalette, CurEntry, imported);
-  // A file of no known kind is still read, by the ZSNES rule; the user is told so.
-  ShowStatus(note.zsnesFallback
-                 ? QString::fromStdString(ZsnesFallbackText(
-                       QFileInfo(choice->path).fileName().toStdString(), note.colours))
-                 : QString());
-  gPal->update();
-  if (CurEntry != nullptr) Redraw();
+  Folders.Remember(TFileKind::Palette, choice->path);
+  ImportPaletteFile(choice->path, choice->filterRow);
 }
 
 }  // namespace tegulo

@@ -3,9 +3,10 @@
 
 #include "MainUnit.h"
 #include "compress/refresh.h"
+#include "entries/file_names.h"
 #include "entries/status_texts.h"
-#include "image/render.h"
 #include "image/png_writer.h"
+#include "image/render.h"
 #include "image/render_entry.h"
 #include "image_view.h"
 #include "palette_grid.h"
@@ -46,7 +47,12 @@ void TfmMain::bExportClick() {
   // A name typed without an extension becomes a ".png" file; documents keep "tgl".
   TFileDialog dialog = SaveDialog;
   dialog.DefaultExt = QStringLiteral("png");
-  const std::optional<QString> name = Execute(dialog);
+  // The entry's name is offered as the file's.
+  const QString suggested =
+      CurEntry != nullptr
+          ? QString::fromStdString(SafeFileName(GetName(*CurEntry))) + QStringLiteral(".png")
+          : QString();
+  const std::optional<QString> name = Execute(dialog, TFileKind::Picture, suggested);
   if (!name) return;
   // The transparent index is worked out by the writer; the bitmap itself is never marked,
   // so nothing on it changes, whether the writing succeeds or not.

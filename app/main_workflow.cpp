@@ -26,7 +26,7 @@ void TfmMain::bOpenROMClick() {
   // Document loading gives the same dialog a filter of its own.
   OpenDialog.Filter = QStringLiteral(
       "SNES/GBA ROM|*.smc; *.sfc; *.gba|SNES ROM|*.smc; *.sfc|GBA ROM|*.gba|ALL|*.*");
-  const std::optional<QString> name = Execute(OpenDialog);
+  const std::optional<QString> name = Execute(OpenDialog, TFileKind::Rom);
   if (!name) return;
   LoadROM(*name);
 }
@@ -46,6 +46,7 @@ void TfmMain::LoadROM(const QString& FileName) {
                                                     eAddress, bAddAddress, bDelAddress}) {
     w->setEnabled(true);
   }
+  ShowOpenedRom();
 }
 
 void TfmMain::UpdateCaption() {
@@ -140,23 +141,27 @@ void TfmMain::ClearEntries() {
 }
 
 void TfmMain::bNewClick() {
+  if (!ConfirmDocumentChanges()) return;
   ClearEntries();
   CurEntry = nullptr;
+  DocBaseline.Set({});
 }
 
-void TfmMain::bSaveClick() {
+void TfmMain::bSaveClick() { SaveDocumentAs(); }
+
+bool TfmMain::SaveDocumentAs() {
   SaveDialog.Filter = kDocumentFilter;
-  const std::optional<QString> name = Execute(SaveDialog);
-  if (!name) return;
-  std::vector<TTileEntry> records;
-  records.reserve(Entries.size());
-  for (const auto& entry : Entries) records.push_back(*entry);
+  const std::optional<QString> name = Execute(SaveDialog, TFileKind::Document);
+  if (!name) return false;
+  const std::vector<TTileEntry> records = DocumentRecords();
   SaveDocument(LocalPath(*name), records);
+  DocBaseline.Set(records);
+  return true;
 }
 
 void TfmMain::bLoadClick() {
   OpenDialog.Filter = kDocumentFilter;
-  const std::optional<QString> name = Execute(OpenDialog);
+  const std::optional<QString> name = Execute(OpenDialog, TFileKind::Document);
   if (!name) return;
   LoadDocumentFile(*name);
 }
@@ -164,6 +169,9 @@ void TfmMain::bLoadClick() {
 void TfmMain::LoadDocumentFile(const QString& FileName) {
   // Read whole first: a document that fails to load leaves title, list and entry alone.
   const std::vector<TTileEntry> records = LoadDocument(LocalPath(FileName));
+  // The list's own changes are saved or given up first; cancelling keeps it.
+  if (!ConfirmDocumentChanges()) return;
+  DocBaseline.Set(records);
   DocFileName = FileName;
   UpdateCaption();
   ClearEntries();

@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
 
@@ -14,7 +15,10 @@
 #include "io/safe_write.h"
 #include "list_box.h"
 #include "qt_text.h"
+#include "rom/dropped_file.h"
+#include "rom/import_checks.h"
 #include "rom_import.h"
+#include "status_bar.h"
 
 namespace tegulo {
 
@@ -29,8 +33,8 @@ QString FromLocalPath(const std::string& path) { return QFile::decodeName(path.c
 
 void TfmMain::aImportImageClick() {
   if (!RomOpen || CurEntry == nullptr) return;
-  const std::optional<QString> name =
-      Execute({TFileDialog::TKind::Open, kPictureFilter, QStringLiteral("png")});
+  const std::optional<QString> name = Execute(
+      {TFileDialog::TKind::Open, kPictureFilter, QStringLiteral("png")}, TFileKind::Picture);
   if (!name) return;
   ImportImage(*name);
 }
@@ -41,12 +45,17 @@ void TfmMain::ImportImage(const QString& FileName) {
   std::vector<std::uint8_t> image =
       ImportPictureFile(RomData, *CurEntry, LocalPath(FileName), BackgroundColour());
   TRomChange change = DiffRom(RomData, image);
-  if (change.replaced.empty() && image.size() == RomData.size()) return;  // the same bytes
+  if (change.replaced.empty() && image.size() == RomData.size()) {
+    ShowStatus(QString::fromUtf8(kImportUnchangedText.data(),
+                                 static_cast<qsizetype>(kImportUnchangedText.size())));
+    return;
+  }
   RomData = std::move(image);
   RomHistory.Push(std::move(change));
   UpdateCaption();
   RefreshEntry();
   Redraw();
+  ShowEditStatus();  // no earlier note stays
 }
 
 void TfmMain::aUndoImportClick() {
@@ -102,7 +111,8 @@ bool TfmMain::ConfirmRomChanges() {
 
 void TfmMain::closeEvent(QCloseEvent* event) {
   bool close = false;
-  Guard([&] { close = ConfirmRomChanges(); });  // a failed save keeps the window open
+  // A failed save keeps the window open.
+  Guard([&] { close = ConfirmRomChanges() && ConfirmDocumentChanges(); });
   if (close) {
     QMainWindow::closeEvent(event);
   } else {
@@ -115,13 +125,18 @@ TfmMain::TDrop TfmMain::DropAt(const QMimeData* mime, QPoint pos, QString* fileN
   const QList<QUrl> urls = mime->urls();
   if (urls.size() != 1 || !urls.front().isLocalFile()) return TDrop::None;
   const QString name = urls.front().toLocalFile();
-  const QString suffix = QFileInfo(name).suffix().toLower();
   TDrop kind = TDrop::Rom;
-  if (suffix == QStringLiteral("png")) {
-    const bool overView = Image->rect().contains(Image->mapFrom(this, pos));
-    kind = overView && aImportImage->isEnabled() ? TDrop::Picture : TDrop::None;
-  } else if (suffix == QStringLiteral("tgl")) {
-    kind = bLoad->isEnabled() ? TDrop::Document : TDrop::None;  // as the button allows
+  switch (ClassifyDroppedFile(LocalPath(name))) {
+    case TDroppedFile::Picture: {
+      const bool overView = Image->rect().contains(Image->mapFrom(this, pos));
+      kind = overView && aImportImage->isEnabled() ? TDrop::Picture : TDrop::None;
+      break;
+    }
+    case TDroppedFile::Document:
+      kind = bLoad->isEnabled() ? TDrop::Document : TDrop::None;  // as the button allows
+      break;
+    case TDroppedFile::Palette: kind = TDrop::Palette; break;
+    case TDroppedFile::Rom: break;
   }
   if (fileName != nullptr) *fileName = name;
   return kind;
@@ -156,6 +171,7 @@ void TfmMain::dropEvent(QDropEvent* event) {
       case TDrop::Picture: ImportImage(name); break;
       case TDrop::Rom: LoadROM(name); break;
       case TDrop::Document: LoadDocumentFile(name); break;
+      case TDrop::Palette: ImportPaletteFile(name, 0); break;
       case TDrop::None: break;
     }
   });
@@ -163,6 +179,10 @@ void TfmMain::dropEvent(QDropEvent* event) {
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (type == QEvent::ShortcutOverride && IsWindowShortcut(*static_cast<QKeyEvent*>(event))) {
+    event->ignore();  // not the edit's: the window's shortcut runs
+    return true;
+  }
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
     return QMainWindow::eventFilter(watched, event);
   }

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <algorithm>
+#include <utility>
 
 #include "colour_dialog.h"
 #include "dialog_filters.h"
@@ -19,9 +20,17 @@ namespace {
 
 const QString kCaption = QStringLiteral("Tegulo");
 
+// Opens the dialog in `folder` with `name` filled in, each when given.
+void StartAt(QFileDialog& dialog, const QString& folder, const QString& name) {
+  if (!folder.isEmpty()) dialog.setDirectory(folder);
+  if (!name.isEmpty()) dialog.selectFile(name);
+}
+
 std::optional<QString> RunFileDialog(QFileDialog::AcceptMode mode, const QString& filter,
-                                     const QString& defaultExt, int* filterRow = nullptr) {
+                                     const QString& defaultExt, int* filterRow = nullptr,
+                                     const QString& folder = {}, const QString& name = {}) {
   QFileDialog dialog(QApplication::activeWindow());
+  StartAt(dialog, folder, name);
   dialog.setAcceptMode(mode);
   // Open requests take names of files that do not exist; the caller reports those.
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -78,23 +87,32 @@ std::unique_ptr<TProgressPrompt> QtUserPrompts::StartProgress(const QString& lab
   return std::make_unique<TQtProgress>(label, maximum);
 }
 
+void QtUserPrompts::StartNextIn(const QString& folder, const QString& name) {
+  nextFolder_ = folder;
+  nextName_ = name;
+}
+
 std::optional<QString> QtUserPrompts::OpenFile(const QString& filter, const QString& defaultExt) {
-  return RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt);
+  return RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt, nullptr,
+                       std::exchange(nextFolder_, {}), std::exchange(nextName_, {}));
 }
 
 std::optional<QString> QtUserPrompts::SaveFile(const QString& filter, const QString& defaultExt) {
-  return RunFileDialog(QFileDialog::AcceptSave, filter, defaultExt);
+  return RunFileDialog(QFileDialog::AcceptSave, filter, defaultExt, nullptr,
+                       std::exchange(nextFolder_, {}), std::exchange(nextName_, {}));
 }
 
 std::optional<QString> QtUserPrompts::OpenPalette(const QString& filter,
                                                   const QString& defaultExt) {
-  return RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt);
+  return RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt, nullptr,
+                       std::exchange(nextFolder_, {}), std::exchange(nextName_, {}));
 }
 
 std::optional<UserPrompts::TSaveAs> QtUserPrompts::SaveFileAs(const QString& filter,
                                                               const QString& defaultExt,
                                                               const QString& suggested) {
   QFileDialog dialog(QApplication::activeWindow());
+  StartAt(dialog, std::exchange(nextFolder_, {}), std::exchange(nextName_, {}));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   const QStringList filters = QtNameFilters(filter);
@@ -133,7 +151,8 @@ std::optional<UserPrompts::TPaletteChoice> QtUserPrompts::OpenPaletteWithRow(
     const QString& filter, const QString& defaultExt) {
   int row = 0;
   const std::optional<QString> path =
-      RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt, &row);
+      RunFileDialog(QFileDialog::AcceptOpen, filter, defaultExt, &row,
+                    std::exchange(nextFolder_, {}), std::exchange(nextName_, {}));
   if (!path) return std::nullopt;
   return TPaletteChoice{*path, row};
 }

@@ -7,6 +7,7 @@ namespace tegulo {
 
 class QtUserPrompts : public UserPrompts {
 public:
+  void StartNextIn(const QString& folder, const QString& name) override;
   std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) override;
   std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) override;
   std::optional<QString> OpenPalette(const QString& filter, const QString& defaultExt) override;
@@ -23,6 +24,10 @@ public:
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
   std::optional<QString> AskText(const QString& title, const QString& label,
                                  const QString& initial) override;
+
+private:
+  QString nextFolder_;
+  QString nextName_;
 };
 
 }  // namespace tegulo

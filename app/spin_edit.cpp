@@ -92,7 +92,10 @@ void TSpinEdit::SetRange(std::int32_t minValue, std::int32_t maxValue) {
 
 std::int32_t TSpinEdit::Value() const { return TryParseInt(text().toStdString()).value_or(min_); }
 
-void TSpinEdit::SetValue(std::int32_t value) { setText(QString::number(CheckValue(value))); }
+void TSpinEdit::SetValue(std::int32_t value) {
+  setText(QString::number(CheckValue(value)));
+  if (!hasFocus()) setCursorPosition(0);  // a value wider than the field shows its start
+}
 
 void TSpinEdit::StepBy(int steps) { SetValue(CheckValue(std::int64_t{Value()} + steps)); }
 
@@ -157,6 +160,8 @@ void TSpinEdit::focusOutEvent(QFocusEvent* event) {
   if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) {
     return;
   }
+  // Unfocused, the field shows the start of a value wider than itself, not its end.
+  setCursorPosition(0);
   const QWidget* next = QApplication::focusWidget();
   if (next == nullptr || next == this || next->window() != window()) return;
   const std::int32_t value = Value();

@@ -30,6 +30,13 @@ class UserPrompts {
 public:
   virtual ~UserPrompts() = default;
 
+  // Where the next file request (of any kind) starts: its folder (empty: the dialog's own
+  // choice) and a suggested file name (empty: none). A request takes it and forgets it.
+  virtual void StartNextIn(const QString& folder, const QString& name) {
+    (void)folder;
+    (void)name;
+  }
+
   virtual std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) = 0;
   // Replaces an existing file without asking.
   virtual std::optional<QString> SaveFile(const QString& filter, const QString& defaultExt) = 0;

@@ -15,9 +15,11 @@ const QString kExportPaletteFilter = QString::fromStdString(PaletteExportFilter(
 void TfmMain::aExportPaletteClick() {
   if (CurEntry == nullptr) return;
   // The chosen row decides the kind and the extension of a name typed without one.
+  prompts_->StartNextIn(Folders.Folder(TFileKind::Palette), QString());
   const std::optional<UserPrompts::TSaveAs> choice =
       prompts_->SaveFileAs(kExportPaletteFilter, QString(), QString());
   if (!choice) return;
+  Folders.Remember(TFileKind::Palette, choice->path);
   const TPaletteExportTarget target =
       PaletteExportTarget(LocalPath(choice->path), choice->filterIndex);
   TPalette colours{};

@@ -12,6 +12,7 @@
 #include "image/png_reader.h"
 #include "image/render.h"
 #include "rom/live_data.h"
+#include "rom/import_checks.h"
 #include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
@@ -25,21 +26,9 @@ std::string Size(std::int64_t w, std::int64_t h) {
 }
 
 void CheckEntry(const TTileEntry& e) {
-  if (e.Template == 0) throw TError("The entry has no template");
-  if (e.Template >= kTemplateCount) {
-    throw TError("The entry's template value " + std::to_string(e.Template) +
-                 " is not a template (a damaged document?)");
-  }
-  if (e.Compression >= kCompressionCount) {
-    throw TError("The entry's compression value " + std::to_string(e.Compression) +
-                 " is not a scheme (a damaged document?)");
-  }
-  if (e.Width <= 0 || e.Height <= 0) {
-    throw TError("The entry is " + Size(e.Width, e.Height) + " tiles: nothing to write");
-  }
+  if (const std::optional<std::string> refusal = EntryImportRefusal(e)) throw TError(*refusal);
 }
 
-// The picture cut to what the template's data hold.
 }  // namespace
 
 void CheckPictureSize(const TTileEntry& e, std::int64_t width, std::int64_t height) {

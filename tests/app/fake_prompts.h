@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "dialog_filters.h"
@@ -21,6 +22,12 @@ public:
     QColor initial;
     QString text;  // the suggested path of SaveFileAs, the question of SaveChanges
   };
+  // Where each file request started (StartNextIn): its folder and suggested name.
+  struct TStart {
+    QString folder;
+    QString name;
+  };
+  std::vector<TStart> starts;
 
   // Answers are taken in order; with none left a dialog is cancelled. A file answer is
   // what the user types: the default extension is added as the real dialog adds it.
@@ -37,6 +44,10 @@ public:
   std::vector<QString> errors;
   std::vector<QString> messages;
 
+  void StartNextIn(const QString& folder, const QString& name) override {
+    nextFolder_ = folder;
+    nextName_ = name;
+  }
   std::optional<QString> OpenFile(const QString& filter, const QString& defaultExt) override {
     return File(TKind::OpenFile, filter, defaultExt);
   }
@@ -67,6 +78,7 @@ public:
   std::optional<TSaveAs> SaveFileAs(const QString& filter, const QString& defaultExt,
                                     const QString& suggested) override {
     requests.push_back({TKind::SaveFileAs, filter, defaultExt, {}, suggested});
+    TakeStart();
     int index = 0;
     if (!filterAnswers.empty()) {
       index = filterAnswers.front();
@@ -143,8 +155,16 @@ private:
     std::size_t index_;
   };
 
+  void TakeStart() {
+    starts.push_back({std::exchange(nextFolder_, {}), std::exchange(nextName_, {})});
+  }
+
+  QString nextFolder_;
+  QString nextName_;
+
   std::optional<QString> File(TKind kind, const QString& filter, const QString& defaultExt) {
     requests.push_back({kind, filter, defaultExt, {}, {}});
+    TakeStart();
     if (fileAnswers.empty()) return std::nullopt;
     const QString answer = fileAnswers.front();
     fileAnswers.pop_front();

@@ -108,6 +108,7 @@ TEST_F(PaletteActionsTest, AnUnparsablePaletteAddressStopsWithTheGridBlack) {
 
   // Without a current entry nothing happens at all.
   Click("bPalMono");
+  prompts->saveChangesAnswers.push_back(UserPrompts::TSaveChanges::Discard);  // the list's entry
   Click("bNew");
   Click("bLoadPalROM");
   EXPECT_NE(View()[5], 0u);

@@ -308,6 +308,8 @@ TEST_F(WriteBackTest, ARepaintedTrueColourExportComesBackAsIndices) {
 
 TEST_F(WriteBackTest, TheCloseQuestionsThreeAnswers) {
   OpenWithEntry();
+  prompts->fileAnswers.push_back(Path("list.tgl"));
+  Click("bSave");   // the document holds the list: its question stays out of the way
   window->close();  // nothing modified: no question
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(prompts->requests.empty() ||
@@ -385,6 +387,7 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true, false, false}));
   Import(WritePicture("p.png", Picture(3)));
   EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true, true, true}));
+  prompts->saveChangesAnswers.push_back(TSaveChanges::Discard);
   Click("bNew");
   EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true, true, true})) << "no current entry";
 
@@ -471,6 +474,7 @@ TEST_F(WriteBackTest, DropsImportOpenAndLoadAsTheButtonsWould) {
   EXPECT_EQ(prompts->errors.size(), 1u);
   EXPECT_EQ(Rom(), edited);
 
+  prompts->saveChangesAnswers.push_back(TSaveChanges::Discard);  // the list's entry
   EXPECT_TRUE(Drop(doc, eName)) << "an edit passes a dropped file on to the window";
   EXPECT_EQ(eName->text(), "$100");
   EXPECT_EQ(window->windowTitle(), "Tegulo:> " + doc + "  <:>  *" + rom);
