@@ -8,6 +8,7 @@
 
 #include "base/uCommon.h"
 #include "commands.h"
+#include "entry_options.h"
 #include "palette/palette.h"
 #include "palette/palette_files.h"
 #include "palette/palette_option.h"
@@ -21,12 +22,12 @@ struct TPaletteArgs {
 };
 
 void RunPalette(const TPaletteArgs& a) {
-  const TPaletteOption option = ParsePaletteOption(a.source);
+  const TPaletteOption option = PaletteArg(a.source);
   if (!PaletteFormatOfPath(a.output)) {
     throw TError("Cannot export a palette as " + a.output + ": use .pal, .gpl or .act");
   }
   if (option.kind == TPaletteOptionKind::Rom && a.rom.empty()) {
-    throw TError("A palette from the ROM needs --rom ROM");
+    throw TUsageError("A palette from the ROM needs --rom ROM");
   }
   const std::vector<std::uint8_t> rom =
       a.rom.empty() ? std::vector<std::uint8_t>{} : ReadRomFile(a.rom);

@@ -10,10 +10,10 @@
 #include <random>
 
 #include "cli_support.h"
-#include "compress/encoders.h"
 #include "entries/document.h"
-#include "palette/entry_template.h"
 #include "entries/file_names.h"
+#include "greedy_encoders.h"
+#include "palette/entry_template.h"
 
 using namespace tegulo;
 using namespace tegulo::clitest;
