@@ -9,6 +9,7 @@ packages=(
   libpng-dev zlib1g-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev
+  clang-format-14                              # tools/check-format.sh: the format CI checks
   fonts-dejavu-core
   help2man man-db                              # the manual pages: written, then checked
   desktop-file-utils appstream shared-mime-info # validators of the installed desktop files
