@@ -174,24 +174,20 @@ TEST(CliErrors, EveryCommandRefusesUnknownNamesWithStatusTwo) {
   const std::string rom = DemoRom();
   const std::string out = s.Path("x.out");
   const std::vector<std::string> entry = {"--address", "0", "--width", "1", "--height", "1"};
-  const auto with = [&](std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-  };
   const struct {
     const char* what;
     std::vector<std::string> args;
   } cases[] = {
-      {"render template", with({"render", rom, "--template", "9bpp", "-o", out}, entry)},
+      {"render template", Joined({"render", rom, "--template", "9bpp", "-o", out}, entry)},
       {"render scheme",
-       with({"render", rom, "--template", "1", "--compression", "lz", "-o", out}, entry)},
+       Joined({"render", rom, "--template", "1", "--compression", "lz", "-o", out}, entry)},
       {"render palette",
-       with({"render", rom, "--template", "1", "--palette", "grey", "-o", out}, entry)},
-      {"import template", with({"import", rom, rom, "--template", "9bpp", "-o", out}, entry)},
+       Joined({"render", rom, "--template", "1", "--palette", "grey", "-o", out}, entry)},
+      {"import template", Joined({"import", rom, rom, "--template", "9bpp", "-o", out}, entry)},
       {"import scheme",
-       with({"import", rom, rom, "--template", "1", "--compression", "lz", "-o", out}, entry)},
+       Joined({"import", rom, rom, "--template", "1", "--compression", "lz", "-o", out}, entry)},
       {"import palette",
-       with({"import", rom, rom, "--template", "1", "--palette", "grey", "-o", out}, entry)},
+       Joined({"import", rom, rom, "--template", "1", "--palette", "grey", "-o", out}, entry)},
       {"scan template", {"scan", rom, "--doc", out, "--template", "9bpp", "--width", "1"}},
       {"scan scheme", {"scan", rom, "--scheme", "lz"}},
       {"decompress scheme", {"decompress", "lz", rom, "0"}},
