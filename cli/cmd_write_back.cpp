@@ -22,6 +22,7 @@
 #include "io/same_file.h"
 #include "palette/entry_template.h"
 #include "rom/import_document.h"
+#include "rom/palette_write.h"
 #include "rom/patches.h"
 #include "rom/rom_file.h"
 #include "rom/write_back.h"
@@ -99,7 +100,7 @@ void AddOutputOptions(CLI::App* sub, TOutputs& o) {
 
 struct TImportArgs {
   TEntryOptionText entry;
-  std::string rom, image, at, fill, ctMode;
+  std::string rom, image, at, fill, ctMode, writePalette;
   bool distance1 = false;
   TOutputs out;
 };
@@ -153,7 +154,36 @@ TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
   }
 }
 
+// The PLTE colours of the indexed picture `file` written into `rom` at the target of
+// --write-palette; by default as many colours as the entry's template holds.
+std::vector<std::uint8_t> WritePictureColours(const std::vector<std::uint8_t>& rom,
+                                              const std::vector<std::uint8_t>& file,
+                                              const std::string& path, const TPaletteTarget& where,
+                                              const TTileEntry& e) {
+  std::vector<std::uint32_t> colours;
+  try {
+    colours = PngColoursToWrite(file, where, e.PalCount);
+  } catch (const TError& err) {
+    throw TError(path + ": " + err.what());
+  }
+  std::vector<std::uint8_t> out = WritePaletteToRom(rom, where.address, colours);
+  std::printf("%s\n",
+              PaletteWriteText(static_cast<std::int32_t>(colours.size()), where.address).c_str());
+  return out;
+}
+
+// A bad number in ADDR[:COUNT] is a usage error, as other bad numbers are.
+std::optional<TPaletteTarget> PaletteTargetOption(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  try {
+    return ParsePaletteTarget(text);
+  } catch (const TError& e) {
+    throw TUsageError(e.what());
+  }
+}
+
 void RunImport(const TImportArgs& a) {
+  const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
   const TEntryOptions o = ParseEntryOptions(a.entry, kImportOptions);
   TWriteBackOptions options;
   options.compress = PackingOptions(a.distance1, a.ctMode);
@@ -174,7 +204,13 @@ void RunImport(const TImportArgs& a) {
   const TPixelImage picture = ReadPicture(a.image, e);
   const TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
   std::printf("%s\n", result.report.Text().c_str());
-  WriteOutputs(a.out, a.rom, rom, result.rom);
+  if (!paletteTarget) {
+    WriteOutputs(a.out, a.rom, rom, result.rom);
+    return;
+  }
+  const std::vector<std::uint8_t> withPalette =
+      WritePictureColours(result.rom, ReadRomFile(a.image), a.image, *paletteTarget, e);
+  WriteOutputs(a.out, a.rom, rom, withPalette);
 }
 
 // ---- import-doc
@@ -250,6 +286,10 @@ TCommand AddImportCommand(CLI::App& parent) {
   sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
   sub->add_option("IMAGE", args->image, "the picture (.png)")->type_name("")->required();
   AddEntryOptions(sub, args->entry, kImportOptions, kOptAddress | kOptTemplate | kOptSize);
+  sub->add_option("--write-palette", args->writePalette,
+                  "also write an indexed PNG's colours (COUNT, default as many as the\n"
+                  "template holds) at ADDR as console words")
+      ->option_text("ADDR[:COUNT]");
   sub->add_option("--at", args->at, "free space for a stream that has grown")
       ->option_text("ADDRESS");
   sub->add_option("--fill", args->fill, "byte for the old stream's unused rest")
