@@ -13,9 +13,9 @@
 #include "base/uCommon.h"
 #include "entries/tile_entry.h"
 #include "palette/palette.h"
-#include "rom/rom_edits.h"
 #include "palette/palette_import.h"
 #include "pixel_edit.h"
+#include "rom/rom_edits.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
 
@@ -105,11 +105,11 @@ public:
 
   // The actions of the context menus of Image and lbList, with their shortcuts. Each is
   // enabled only while it can apply; the names are their objectNames.
-  QAction* aImportImage = nullptr;  // Ctrl+I: a PNG into the ROM as the current entry
-  QAction* aExportImage = nullptr;  // Ctrl+E: bExportClick, enabled as bExport is
-  QAction* aSaveRomAs = nullptr;    // Ctrl+Shift+S
-  QAction* aSavePatchAs = nullptr;  // IPS or BPS by the chosen filter
-  QAction* aUndoImport = nullptr;   // Ctrl+Z
+  QAction* aImportImage = nullptr;    // Ctrl+I: a PNG into the ROM as the current entry
+  QAction* aExportImage = nullptr;    // Ctrl+E: bExportClick, enabled as bExport is
+  QAction* aSaveRomAs = nullptr;      // Ctrl+Shift+S
+  QAction* aSavePatchAs = nullptr;    // IPS or BPS by the chosen filter
+  QAction* aUndoImport = nullptr;     // Ctrl+Z
   QAction* aScanROM = nullptr;        // the scan dialog; its chosen hits join the list
   QAction* aExportPalette = nullptr;  // the current entry's colours as a palette file
 
