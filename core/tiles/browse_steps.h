@@ -11,7 +11,7 @@
 namespace tegulo {
 
 struct TBrowseSteps {
-  std::int64_t tile = 0;    // the template's bytes per tile ("8bpp (PC)": 8 x 8 bytes)
+  std::int64_t tile = 0;    // 8 x the template's bits per pixel
   std::int64_t row = 0;     // a row of Width tiles ("8bpp (PC)": Width bytes)
   std::int64_t screen = 0;  // Width x Height tiles ("8bpp (PC)": Width x Height bytes)
 };
@@ -21,9 +21,9 @@ struct TBrowseSteps {
 inline std::optional<TBrowseSteps> BrowseSteps(const TTileEntry& e) {
   const TTileFormat* format = FindTileFormat(e.Template);
   if (format == nullptr) return std::nullopt;
-  // "8bpp (PC)" has no tiles of its own: a step of 8 x 8 bytes, as a tile of 8 bits a pixel.
-  const std::int64_t tile =
-      format->bytesPerTile != 0 ? format->bytesPerTile : 8 * std::int64_t{format->bitsPerPixel};
+  // A tile's pixels: 8 x 8 at the table's bits per pixel. Not bytesPerTile, which counts
+  // "8bpp (Mode7-1)"'s interleaved map bytes too and is 0 for "8bpp (PC)".
+  const std::int64_t tile = 8 * std::int64_t{format->bitsPerPixel};
   const std::int64_t width = e.Width < 1 ? 1 : e.Width;
   const std::int64_t height = e.Height < 1 ? 1 : e.Height;
   if (e.Template == kTemplateLinear8bpp) return TBrowseSteps{tile, width, width * height};
