@@ -62,8 +62,8 @@ TScanDialog::TScanDialog(std::span<const std::uint8_t> rom, std::int32_t width, 
     cbScheme->addItem(QString::fromLatin1(Compressions[s].name().data(),
                                           static_cast<int>(Compressions[s].name().size())));
   }
-  seMinSize = Spin(this, "seMinSize", 0, 0xFFFFFF, 32);
-  seAlign = Spin(this, "seAlign", 1, 0x10000, 4);
+  seMinSize = Spin(this, "seMinSize", 0, 0xFFFFFF, static_cast<int>(kDefaultScanMinSize));
+  seAlign = Spin(this, "seAlign", 1, 0x10000, static_cast<int>(kDefaultScanAlign));
   seMinScore = Spin(this, "seMinScore", 0, 100, kDefaultMinScore);
   cbPreviewTemplate = new QComboBox(this);
   cbPreviewTemplate->setObjectName(QStringLiteral("cbPreviewTemplate"));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "compress/compressors.h"
-#include "compress/encoders.h"
+#include "greedy_encoders.h"
 #include "sample_data.h"
 
 namespace {

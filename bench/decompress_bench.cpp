@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "compress/decoder_paths.h"
-#include "compress/encoders.h"
+#include "greedy_encoders.h"
 #include "compress/uCompress.h"
 #include "plain_lz10.h"
 #include "ratio_main.h"
@@ -21,7 +21,7 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Decoder = std::uint32_t (*)(std::span<const std::uint8_t>, tegulo::tLZStream&);
+using Decoder = std::uint32_t (*)(std::span<const std::uint8_t>, tegulo::TDecodeBuffer&);
 constexpr std::size_t kChunk = 32 << 10;
 
 struct TSize {
@@ -38,10 +38,10 @@ Bytes Data(bool tiles, std::size_t size) {
   return d;
 }
 
-std::uint32_t FastLZ10(std::span<const std::uint8_t> s, tegulo::tLZStream& o) {
+std::uint32_t FastLZ10(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
   return tegulo::DecompressLZ10(s, o);
 }
-std::uint32_t PlainLZ10(std::span<const std::uint8_t> s, tegulo::tLZStream& o) {
+std::uint32_t PlainLZ10(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
   return tegulo::bench::PlainLZ10(s, o);
 }
 Bytes EncodeCT11(std::span<const std::uint8_t> d) { return tegulo::EncodeCT(d); }
@@ -60,7 +60,7 @@ void Register(const TScheme& scheme, bool tiles, TSize size) {
   // Packed lazily, once, the first time the case runs.
   struct TCase {
     std::vector<Bytes> streams;
-    std::vector<tegulo::tLZStream> outputs;
+    std::vector<tegulo::TDecodeBuffer> outputs;
   };
   auto kase = std::make_shared<TCase>();
   auto prepare = [kase, scheme, tiles, size] {

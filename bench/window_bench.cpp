@@ -16,7 +16,7 @@
 
 #include "MainUnit.h"
 #include "choice_box.h"
-#include "compress/encoders.h"
+#include "greedy_encoders.h"
 #include "image_view.h"
 #include "line_edit.h"
 #include "sample_data.h"

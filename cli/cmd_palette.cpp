@@ -11,6 +11,7 @@
 #include "base/uCommon.h"
 #include "commands.h"
 #include "io/output_plan.h"
+#include "entry_options.h"
 #include "io/safe_write.h"
 #include "palette/palette.h"
 #include "palette/palette_files.h"
@@ -45,12 +46,12 @@ void WriteToRom(const TPaletteArgs& a, const TPalette& colours) {
 }
 
 void RunPalette(const TPaletteArgs& a) {
-  const TPaletteOption option = ParsePaletteOption(a.source);
+  const TPaletteOption option = PaletteArg(a.source);
   if (a.toRom.empty() && !PaletteFormatOfPath(a.output)) {
     throw TError("Cannot export a palette as " + a.output + ": use .pal, .gpl or .act");
   }
   if (option.kind == TPaletteOptionKind::Rom && a.rom.empty()) {
-    throw TError("A palette from the ROM needs --rom ROM");
+    throw TUsageError("A palette from the ROM needs --rom ROM");
   }
   TOutputPlan plan;
   if (!option.path.empty()) plan.AddInput(option.path, "the palette source");

@@ -6,14 +6,9 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "base/choice_lookup.h"
-#include "base/messages.h"
-#include "base/numbers.h"
 #include "commands.h"
-#include "compress/refresh.h"
-#include "compress/scheme_formats.h"
-#include "entries/limits.h"
 #include "entries/tile_entry.h"
+#include "entry_options.h"
 #include "image/render.h"
 #include "image/render_entry.h"
 #include "palette/colour_text.h"
@@ -21,99 +16,34 @@
 #include "palette/palette.h"
 #include "palette/palette_option.h"
 #include "rom/rom_file.h"
-#include "tiles/tile_formats.h"
-#include "tiles/uTiles.h"
 
 namespace tegulo::cli {
 
 namespace {
 
 struct TRenderArgs {
-  std::string rom, address, templ, width, height, offset = "0", compression = "(none)";
-  std::string palette = "mono", background, output;
+  TEntryOptionText entry;
+  std::string rom, background, output;
 };
 
-// A palette the option syntax does not know is a usage error; a bad number inside a known
-// form is reported as the number's own error.
-TPaletteOption PaletteOptionOrUsageError(const std::string& text) {
-  try {
-    return ParsePaletteOption(text);
-  } catch (const TUnknownPaletteOption& e) {
-    throw TUsageError(EscapeControls(e.what()));
-  }
-}
-
-std::int32_t TilesOrThrow(const std::string& text, const char* what) {
-  const std::int32_t n = ParseInt(text);
-  if (n < 1 || n > kMaxTiles) {
-    throw TError(std::string(what) + " must be 1 to " + std::to_string(kMaxTiles) + " tiles");
-  }
-  return n;
-}
-
-}  // namespace
-
-void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text) {
-  TPalette view{};
-  RunPaletteOption(ParsePaletteOption(text), view, e, rom);
-}
-
-namespace {
-
-// What --compression takes: "none" or a scheme's name.
-std::string SchemeChoices() { return "none, " + NameList(Compressions, kSchemeLZ10); }
-
-// Every template as its row number and quoted name, wrapped as the help shows them.
-std::string TemplateHelp() {
-  std::string text = "row 1-" + std::to_string(kTemplateCount - 1) + " or name, any letter case:";
-  std::size_t lineLength = text.size();
-  for (int row = kTemplate4bppGBA; row < kTemplateCount; ++row) {
-    std::string item = std::to_string(row) + " \"" + std::string(TileTemplates[row].name()) + "\"";
-    if (row == kTemplateLinear8bpp) item += " (W bytes a row, H rows)";
-    if (row + 1 < kTemplateCount) item += ",";
-    constexpr std::size_t kHelpWidth = 80;
-    if (lineLength + 1 + item.size() > kHelpWidth) {
-      text += "\n" + item;
-      lineLength = item.size();
-    } else {
-      text += " " + item;
-      lineLength += 1 + item.size();
-    }
-  }
-  return text;
-}
-
-std::string TilesHelp(const char* what) {
-  return std::string(what) + " in tiles, 1 to " + std::to_string(kMaxTiles);
-}
+constexpr unsigned kRenderOptions =
+    kOptAddress | kOptOffset | kOptTemplate | kOptSize | kOptCompression | kOptPalette;
 
 void RunRender(const TRenderArgs& a) {
-  const std::int32_t width = TilesOrThrow(a.width, "--width");
-  const std::int32_t height = TilesOrThrow(a.height, "--height");
-  TTileEntry e = NewEntry(a.address, width, height, ParseInt(a.offset));
-  const auto row = FindTemplate(a.templ);
-  if (!row) throw TUsageError("Unknown template '" + EscapeControls(a.templ) + "'");
-  int scheme = kSchemeNone;
-  if (a.compression != "none" && a.compression != Compressions[kSchemeNone].name()) {
-    const auto s = FindScheme(a.compression);
-    if (!s) {
-      throw TUsageError("Unknown compression scheme '" + EscapeControls(a.compression) + "' (" +
-                        SchemeChoices() + ")");
-    }
-    scheme = *s;
-  }
-  const TPaletteOption palette = PaletteOptionOrUsageError(a.palette);
-  const std::uint32_t background =
-      a.background.empty() ? kFallbackBackground : ParseColour(a.background);
+  const TEntryOptions o = ParseEntryOptions(a.entry, kRenderOptions);
+  const std::uint32_t background = a.background.empty()
+                                       ? kFallbackBackground
+                                       : AsUsage([&] { return ParseColour(a.background); });
   RefuseInputAsOutput(a.output, a.rom);
-  if (!palette.path.empty()) RefuseInputAsOutput(a.output, palette.path);
+  if (!o.palette.path.empty()) RefuseInputAsOutput(a.output, o.palette.path);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   // The window's order: the template's grey ramp first, then the palette action.
-  ApplyTemplate(e, *row);
-  e.Compression = static_cast<std::uint8_t>(scheme);
+  TTileEntry e = o.entry;
+  ApplyTemplate(e, o.templ);
+  e.Compression = static_cast<std::uint8_t>(o.scheme);
   TPalette view{};
-  RunPaletteOption(palette, view, e, rom);
+  RunPaletteOption(o.palette, view, e, rom);
   if (RenderEntryToPng(e, rom, background, a.output).notValidLZ10) Warn("Not valid LZ10 stream");
 }
 
@@ -127,25 +57,7 @@ TCommand AddRenderCommand(CLI::App& parent) {
            "window's export would: 8*W x 8*H pixels, 256 PLTE entries with index 0 in the\n"
            "background colour, the bottom-left pixel's colour transparent.");
   sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
-  sub->add_option("--address", args->address, "file offset of the tiles or of the stream")
-      ->option_text("A")
-      ->required();
-  sub->add_option("--template", args->templ, TemplateHelp())->option_text("T")->required();
-  sub->add_option("--width", args->width, TilesHelp("width"))->option_text("W")->required();
-  sub->add_option("--height", args->height, TilesHelp("height"))->option_text("H")->required();
-  sub->add_option("--offset", args->offset,
-                  "bytes added to the address, or to the start of the unpacked data")
-      ->option_text("O (default 0)");
-  sub->add_option("--compression", args->compression, SchemeChoices())
-      ->option_text("SCHEME (default none)");
-  sub->add_option("--palette", args->palette,
-                  "mono: the template's grey ramp; mono-reverse: white to black;\n"
-                  "rom:ADDR[:COUNT]: COUNT 15-bit colours at ADDR (default 2^bits per pixel);\n"
-                  "zst:FILE: the 512 bytes at offset 1560 of a ZSNES save state;\n"
-                  "state:FILE: a save state of ZSNES, Snes9x, mGBA, VisualBoyAdvance, Mesen2 or\n"
-                  "Mesen-S, told by its content (:obj after it: a GBA state's sprite palette);\n"
-                  "file:FILE: a JASC-PAL, RIFF, GIMP or ACT palette or a 512/1024-byte dump")
-      ->option_text("P (default mono)");
+  AddEntryOptions(sub, args->entry, kRenderOptions, kOptAddress | kOptTemplate | kOptSize);
   sub->add_option("--background", args->background,
                   "colour of index 0, hexadecimal red, green, blue")
       ->option_text("RRGGBB (default F0F0F0)");

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cinttypes>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +21,8 @@
 #include "entries/limits.h"
 #include "entries/tile_entry.h"
 #include "io/output_plan.h"
+#include "entry_options.h"
+#include "io/safe_write.h"
 #include "rom/rom_file.h"
 #include "rom/scan_entries.h"
 #include "tiles/tile_formats.h"
@@ -29,19 +30,13 @@
 namespace tegulo::cli {
 namespace {
 
-int SchemeOrThrow(const std::string& name) {
-  if (const auto row = FindScheme(name)) return *row;
-  throw TUsageError("Unknown compression scheme '" + EscapeControls(name) + "' (" +
-                    NameList(Compressions, kSchemeLZ10) + ")");
-}
-
 struct TDecompressArgs {
   std::string scheme, rom, address, output;
 };
 
 void RunDecompress(const TDecompressArgs& a) {
-  const int scheme = SchemeOrThrow(a.scheme);
-  TTileEntry e = NewEntry(a.address, 1, 1, 0);
+  const int scheme = SchemeArg(a.scheme, false);
+  TTileEntry e = AsUsage([&] { return NewEntry(a.address, 1, 1, 0); });
   e.Compression = static_cast<std::uint8_t>(scheme);
   if (!a.output.empty()) RefuseInputAsOutput(a.output, a.rom);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
@@ -57,23 +52,35 @@ void RunDecompress(const TDecompressArgs& a) {
 }
 
 struct TScanArgs {
-  std::string rom, minSize = "32", align = "4", minScore, scheme, format = "text", doc, templ,
-                   width;
+  std::string rom, minSize = std::to_string(kDefaultScanMinSize),
+                   align = std::to_string(kDefaultScanAlign), minScore, scheme, format = "text",
+                   doc, templ, width;
   bool overlaps = false;
 };
-
-const std::map<std::string, std::vector<int>>& ScanSchemeNames() {
-  static const std::map<std::string, std::vector<int>> names = {{"lz77-10", {1}},
-                                                                {"lzss-ff5", {2}},
-                                                                {"lzss-ff6", {3}},
-                                                                {"lzss-ct", {4}},
-                                                                {"all", {1, 2, 3, 4}}};
-  return names;
-}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
+}
+
+// The names --scheme takes: every scheme the scan knows, in lower case, and "all".
+std::string ScanSchemeChoices() {
+  std::string text;
+  for (const int scheme : kScanSchemes)
+    text += Lower(std::string(Compressions[scheme].name())) + ", ";
+  text.resize(text.size() - 2);
+  return text + " or all";
+}
+
+std::vector<int> ScanSchemesArg(const std::string& text) {
+  if (Lower(text) == "all") return {std::begin(kScanSchemes), std::end(kScanSchemes)};
+  const auto row = FindScheme(text);
+  if (row &&
+      std::find(std::begin(kScanSchemes), std::end(kScanSchemes), *row) != std::end(kScanSchemes)) {
+    return {*row};
+  }
+  throw TUsageError("Unknown scan scheme '" + EscapeControls(text) + "' (" + ScanSchemeChoices() +
+                    ")");
 }
 
 void PrintHits(const std::vector<TScanHit>& hits, const std::string& format, bool withScheme) {
@@ -98,80 +105,83 @@ void PrintHits(const std::vector<TScanHit>& hits, const std::string& format, boo
     std::printf("Address\tRawSize\tComprSize%s\n", withScheme ? "\tScheme\tScore" : "");
   }
   for (const TScanHit& h : hits) {
-    // "$%.6x" with upper-case digits, as addresses are shown everywhere
-    std::printf("$%.6zX%c%" PRIu32 "%c%" PRIu32, h.address, sep, h.rawSize, sep, h.comprSize);
+    std::printf("%s%c%" PRIu32 "%c%" PRIu32,
+                FormatAddress(static_cast<std::int32_t>(h.address)).c_str(), sep, h.rawSize, sep,
+                h.comprSize);
     if (withScheme) std::printf("%c%s%c%d", sep, schemeName(h).c_str(), sep, h.score);
     std::printf("\n");
   }
 }
 
-void RunScan(const TScanArgs& a) {
-  const std::int32_t minSize = ParseInt(a.minSize);
-  const std::int32_t align = ParseInt(a.align);
-  if (minSize < 0) throw TError("--min-size must be 0 or more");
-  if (align < 1) throw TError("--align must be 1 or more");
-  const bool withScheme = !a.scheme.empty();
-  std::vector<int> schemes = {1};
-  if (withScheme) {
-    const auto it = ScanSchemeNames().find(Lower(a.scheme));
-    if (it == ScanSchemeNames().end()) {
-      throw TError("Unknown scan scheme '" + a.scheme +
-                   "' (lz77-10, lzss-ff5, lzss-ff6, lzss-ct or all)");
-    }
-    schemes = it->second;
-  }
-  std::int32_t minScore = kDefaultMinScore;
-  if (!a.minScore.empty()) {
-    if (!withScheme) throw TError("--min-score needs --scheme");
-    minScore = ParseInt(a.minScore);
-    if (minScore < 0 || minScore > 100) throw TError("--min-score must be 0 to 100");
-  }
-  const std::string format = Lower(a.format);
-  if (format != "text" && format != "tsv" && format != "json") {
-    throw TError("Unknown format '" + a.format + "' (text, tsv or json)");
-  }
+// The scan's options as given; every bad value is a usage error.
+struct TScanChoice {
+  std::uint32_t minSize = kDefaultScanMinSize;
+  std::uint32_t align = kDefaultScanAlign;
+  int minScore = kDefaultMinScore;
+  std::vector<int> schemes = {kSchemeLZ10};
+  std::string format;
   int templateRow = 0;
   std::int32_t width = 0;
-  if (!a.doc.empty()) {
-    if (a.templ.empty() || a.width.empty()) throw TError("--doc needs --template and --width");
-    const auto row = FindTemplate(a.templ);
-    if (!row) throw TError("Unknown template '" + a.templ + "'");
-    templateRow = *row;
-    width = ParseInt(a.width);
-    if (width < 1 || width > kMaxTiles) {
-      throw TError("--width must be 1 to " + std::to_string(kMaxTiles));
-    }
+};
+
+TScanChoice ParseScanArgs(const TScanArgs& a) {
+  TScanChoice c;
+  const std::int32_t minSize = NumberArg(a.minSize);
+  const std::int32_t align = NumberArg(a.align);
+  if (minSize < 0) throw TUsageError("--min-size must be 0 or more");
+  if (align < 1) throw TUsageError("--align must be 1 or more");
+  c.minSize = static_cast<std::uint32_t>(minSize);
+  c.align = static_cast<std::uint32_t>(align);
+  if (!a.scheme.empty()) c.schemes = ScanSchemesArg(a.scheme);
+  if (!a.minScore.empty()) {
+    if (a.scheme.empty()) throw TUsageError("--min-score needs --scheme");
+    c.minScore = NumberArg(a.minScore);
+    if (c.minScore < 0 || c.minScore > 100) throw TUsageError("--min-score must be 0 to 100");
+  }
+  c.format = Lower(a.format);
+  if (c.format != "text" && c.format != "tsv" && c.format != "json") {
+    throw TUsageError("Unknown format '" + EscapeControls(a.format) + "' (text, tsv or json)");
   }
   if (!a.doc.empty()) {
+    if (a.templ.empty() || a.width.empty()) {
+      throw TUsageError("--doc needs --template and --width");
+    }
+    c.templateRow = TemplateArg(a.templ);
+    c.width = TilesArg(a.width, "--width");
     TOutputPlan plan;
     plan.AddInput(a.rom, "the input ROM");
     plan.AddOutput(a.doc, "--doc");
     plan.Check();
   }
+  return c;
+}
+
+void RunScan(const TScanArgs& a) {
+  const TScanChoice c = ParseScanArgs(a);
+  const bool withScheme = !a.scheme.empty();
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   std::vector<TScanHit> hits;
   if (withScheme) {
     TScanOptions options;
-    options.minSize = static_cast<std::uint32_t>(minSize);
-    options.align = static_cast<std::uint32_t>(align);
-    options.minScore = minScore;
+    options.minSize = c.minSize;
+    options.align = c.align;
+    options.minScore = c.minScore;
     options.overlaps = a.overlaps;
-    hits = ScanStreams(rom, schemes, options);
+    hits = ScanStreams(rom, c.schemes, options);
   } else {
     // The plain LZ77-10 scan, without scores.
-    TLZ10ScanOptions options{static_cast<std::uint32_t>(minSize),
-                             static_cast<std::uint32_t>(align)};
+    TLZ10ScanOptions options{c.minSize, c.align};
     options.overlaps = a.overlaps;
     for (const TLZ10Stream& s : ScanLZ10(rom, options)) {
-      hits.push_back({s.address, 1, s.rawSize, s.comprSize, 0});
+      hits.push_back({s.address, kSchemeLZ10, s.rawSize, s.comprSize, 0});
     }
   }
   if (!a.doc.empty()) {  // first, so that a failure leaves only its error line
-    const std::string note = WriteScanDocument(a.doc, hits, templateRow, width);
+    const std::string note = WriteScanDocument(a.doc, hits, c.templateRow, c.width);
     if (!note.empty()) Warn(note);
   }
-  PrintHits(hits, format, withScheme);
+  PrintHits(hits, c.format, withScheme);
 }
 
 }  // namespace
@@ -187,8 +197,7 @@ TCommand AddDecompressCommand(CLI::App& parent) {
            "header's value (LZSS-FF6: stream length, LZSS-CT: distance to the first record).\n"
            "A wrong LZ77-10 type byte gives \"Not valid LZ10 stream\" on standard error, and\n"
            "decoding goes on as the window's does.");
-  sub->add_option("SCHEME", args->scheme,
-                  NameList(Compressions, kSchemeLZ10) + " (any letter case)")
+  sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
       ->type_name("")
       ->required();
   sub->add_option("ROM", args->rom, "the ROM image, read whole, no header skipped")
@@ -223,12 +232,11 @@ TCommand AddScanCommand(CLI::App& parent) {
            "its scheme, --width tiles wide, as many rows high as its raw size fills, and the\n"
            "--template's grey ramp.");
   sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
-  sub->add_option("--scheme", args->scheme, "lz77-10, lzss-ff5, lzss-ff6, lzss-ct or all")
-      ->option_text("SCHEME");
+  sub->add_option("--scheme", args->scheme, ScanSchemeChoices())->option_text("SCHEME");
   sub->add_option("--min-size", args->minSize, "smallest raw size reported")
-      ->option_text("N (default 32)");
+      ->option_text("N (default " + std::to_string(kDefaultScanMinSize) + ")");
   sub->add_option("--align", args->align, "check only positions that are multiples of N")
-      ->option_text("N (default 4)");
+      ->option_text("N (default " + std::to_string(kDefaultScanAlign) + ")");
   sub->add_option("--min-score", args->minScore, "with --scheme: lowest score reported")
       ->option_text("S (default " + std::to_string(kDefaultMinScore) + ")");
   sub->add_flag("--overlaps", args->overlaps, "also report streams that overlap one found");

@@ -18,6 +18,7 @@
 #include "entries/document.h"
 #include "entries/limits.h"
 #include "io/output_plan.h"
+#include "entry_options.h"
 #include "io/safe_write.h"
 #include "palette/entry_template.h"
 #include "rom/import_document.h"
@@ -86,8 +87,8 @@ void AddOutputOptions(CLI::App* sub, TOutputs& o) {
 // ---- import
 
 struct TImportArgs {
-  std::string rom, image, address, templ, width, height, offset = "0", compression = "none";
-  std::string palette = "mono", at, fill, ctMode, doc, writePalette;
+  TEntryOptionText entry;
+  std::string rom, image, at, fill, ctMode, doc, writePalette;
   bool distance1 = false, overwrite = false;
   TOutputs out;
 };
@@ -119,27 +120,18 @@ struct TCompressArgs {
 };
 
 void RunCompress(const TCompressArgs& a) {
-  const auto scheme = FindScheme(a.scheme);
-  if (!scheme) {
-    throw TError("Unknown compression scheme '" + a.scheme +
-                 "' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)");
-  }
+  const int scheme = SchemeArg(a.scheme, false);
   CheckOutputs({a.output, "", "", false}, {{a.input, "the input"}});
   const std::vector<std::uint8_t> data = ReadRomFile(a.input);
   const std::vector<std::uint8_t> stream =
-      CompressStream(*scheme, data, PackingOptions(a.distance1, a.ctMode));
+      CompressStream(scheme, data, PackingOptions(a.distance1, a.ctMode));
   const std::string note = WriteFileAtomically(a.output, stream);
   if (!note.empty()) Warn(note);
   std::printf("Wrote %zu bytes (%zu unpacked)\n", stream.size(), data.size());
 }
 
-std::int32_t Tiles(const std::string& text, const char* what) {
-  const std::int32_t n = ParseInt(text);
-  if (n < 1 || n > kMaxTiles) {
-    throw TError(std::string(what) + " must be 1 to " + std::to_string(kMaxTiles) + " tiles");
-  }
-  return n;
-}
+constexpr unsigned kImportOptions =
+    kOptAddress | kOptOffset | kOptTemplate | kOptSize | kOptCompression | kOptPalette;
 
 // Reading a picture file: PNG errors name the file.
 TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
@@ -181,25 +173,13 @@ std::optional<TPaletteTarget> PaletteTargetOption(const std::string& text) {
 
 void RunImport(const TImportArgs& a) {
   const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
-  TTileEntry e = NewEntry(a.address, Tiles(a.width, "--width"), Tiles(a.height, "--height"),
-                          ParseInt(a.offset));
-  const auto row = FindTemplate(a.templ);
-  if (!row) throw TError("Unknown template '" + a.templ + "'");
-  int scheme = 0;
-  if (a.compression != "none" && a.compression != "(none)") {
-    const auto s = FindScheme(a.compression);
-    if (!s) {
-      throw TError("Unknown compression scheme '" + a.compression +
-                   "' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)");
-    }
-    scheme = *s;
-  }
+  const TEntryOptions o = ParseEntryOptions(a.entry, kImportOptions);
   TWriteBackOptions options;
   options.compress = PackingOptions(a.distance1, a.ctMode);
-  if (!a.at.empty()) options.freeSpace = ParseInt(a.at);
+  if (!a.at.empty()) options.freeSpace = NumberArg(a.at);
   if (!a.fill.empty()) {
-    const std::int32_t fill = ParseInt(a.fill);
-    if (fill < 0 || fill > 255) throw TError("--fill must be a byte value, 0 to 255");
+    const std::int32_t fill = NumberArg(a.fill);
+    if (fill < 0 || fill > 255) throw TUsageError("--fill must be a byte value, 0 to 255");
     options.fill = static_cast<std::uint8_t>(fill);
   }
   options.overwrite = a.overwrite;
@@ -211,9 +191,11 @@ void RunImport(const TImportArgs& a) {
   options.document = document;
 
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
-  ApplyTemplate(e, *row);
-  e.Compression = static_cast<std::uint8_t>(scheme);
-  ApplyPaletteOption(e, rom, a.palette);
+  TTileEntry e = o.entry;
+  ApplyTemplate(e, o.templ);
+  e.Compression = static_cast<std::uint8_t>(o.scheme);
+  TPalette view{};
+  RunPaletteOption(o.palette, view, e, rom);
   const TPixelImage picture = ReadPicture(a.image, e);
   const TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
   std::printf("%s\n", result.report.Text().c_str());
@@ -274,8 +256,7 @@ TCommand AddCompressCommand(CLI::App& parent) {
            "the output, none past its end). Prints \"Wrote N bytes (M unpacked)\".\n"
            "LZ77-10 holds up to 16777215 bytes, LZSS-FF5 up to 65535; LZSS-FF6 and LZSS-CT\n"
            "streams must end by position 65535.");
-  sub->add_option("SCHEME", args->scheme,
-                  "LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT (any letter case)")
+  sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
       ->type_name("")
       ->required();
   sub->add_option("IN", args->input, "the unpacked bytes")->type_name("")->required();
@@ -307,27 +288,7 @@ TCommand AddImportCommand(CLI::App& parent) {
                .c_str());
   sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
   sub->add_option("IMAGE", args->image, "the picture (.png)")->type_name("")->required();
-  sub->add_option("--address", args->address, "file offset of the tiles or of the stream")
-      ->option_text("A")
-      ->required();
-  sub->add_option("--template", args->templ, "row 1-9 or name, as for render")
-      ->option_text("T")
-      ->required();
-  sub->add_option("--width", args->width, "width in tiles, 1 to 2000")
-      ->option_text("W")
-      ->required();
-  sub->add_option("--height", args->height, "height in tiles, 1 to 2000")
-      ->option_text("H")
-      ->required();
-  sub->add_option("--offset", args->offset,
-                  "bytes added to the address, or to the start of the unpacked data")
-      ->option_text("O (default 0)");
-  sub->add_option("--compression", args->compression,
-                  "none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT")
-      ->option_text("SCHEME (default none)");
-  sub->add_option("--palette", args->palette,
-                  "the colours matched for a PNG that is not indexed, as for render")
-      ->option_text("P (default mono)");
+  AddEntryOptions(sub, args->entry, kImportOptions, kOptAddress | kOptTemplate | kOptSize);
   sub->add_option("--write-palette", args->writePalette,
                   "also write an indexed PNG's colours (COUNT, default as many as the\n"
                   "template holds) at ADDR as console words")

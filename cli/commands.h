@@ -42,10 +42,6 @@ TCommand AddImportCommand(CLI::App& parent);
 TCommand AddImportDocCommand(CLI::App& parent);
 TCommand AddPaletteCommand(CLI::App& parent);
 
-// The --palette option of render and import (mono, mono-reverse, rom:ADDR[:COUNT],
-// zst:FILE, state:FILE[:obj], file:FILE) applied to an entry whose template is set, as the window's palette actions do.
-void ApplyPaletteOption(TTileEntry& e, std::span<const std::uint8_t> rom, const std::string& text);
-
 // The names of the rows from `first` on of a choice table, joined by ", " and, before the
 // last, by " or ": "LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT".
 std::string NameList(std::span<const TChoice> rows, int first);

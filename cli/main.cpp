@@ -57,6 +57,16 @@ std::string HelpCommand(const std::vector<TCommand>& commands) {
   return "tegulo-cli";
 }
 
+// "decompress, render, ... or palette", in the order of the help.
+std::string CommandNames(const std::vector<TCommand>& commands) {
+  std::string text;
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    if (i > 0) text += i + 1 == commands.size() ? " or " : ", ";
+    text += commands[i].app->get_name();
+  }
+  return text;
+}
+
 // Exactly two lines: the message on one line, then where the help is.
 int UsageError(std::string_view message, const std::string& command) {
   std::string line(message);
@@ -90,7 +100,7 @@ int Run(int argc, char** argv) {
   };
   if (argc >= 2 && argv[1][0] != '-' && !known(argv[1])) {
     return UsageError(
-        "Unknown command '" + std::string(argv[1]) + "' (decompress, render, list, export or scan)",
+        "Unknown command '" + std::string(argv[1]) + "' (" + CommandNames(commands) + ")",
         "tegulo-cli");
   }
   try {

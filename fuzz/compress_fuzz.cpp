@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const tegulo::TError&) {
     return 0;  // more than the format can hold
   }
-  static tegulo::tLZStream out(tegulo::kDecodeBufferSize);
+  static tegulo::TDecodeBuffer out(tegulo::kDecodeBufferSize);
   std::fill(out.begin(), out.end(), std::uint8_t{0});
   std::uint32_t n = 0;
   switch (scheme) {

@@ -15,8 +15,8 @@ namespace tegulo::fuzz {
 // scheme: the compression row 1..4. Returns whether both paths agree.
 inline bool DecoderPathsAgree(int scheme, std::span<const std::uint8_t> stream,
                               std::size_t outputSize, std::uint8_t fill) {
-  tLZStream fast(outputSize, fill);
-  tLZStream careful(outputSize, fill);
+  TDecodeBuffer fast(outputSize, fill);
+  TDecodeBuffer careful(outputSize, fill);
   std::uint32_t a = 0;
   std::uint32_t b = 0;
   switch (scheme) {

@@ -1,5 +1,5 @@
 // libFuzzer target: "LZSS-CT" streams; the round trip alternates the two offset modes.
-#include "compress/encoders.h"
+#include "greedy_encoders.h"
 #include "decompress_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -20,10 +20,10 @@ inline void Require(bool ok) {
 // decode(stream, out) returns the decoder's count; consumed: whether it counts input bytes.
 template <typename Decode, typename Encode>
 int Run(const std::uint8_t* data, std::size_t size, Decode decode, Encode encode, bool consumed) {
-  static std::vector<tLZStream> outputs = {tLZStream(64), tLZStream(4096), tLZStream(65536),
-                                           tLZStream(1 << 20)};
+  static std::vector<TDecodeBuffer> outputs = {TDecodeBuffer(64), TDecodeBuffer(4096), TDecodeBuffer(65536),
+                                           TDecodeBuffer(1 << 20)};
   const std::span<const std::uint8_t> stream(data, size);
-  tLZStream& out = outputs[size % outputs.size()];
+  TDecodeBuffer& out = outputs[size % outputs.size()];
   const std::size_t before = out.size();
   const std::uint32_t count = decode(stream, out);
   Require(out.size() >= before);
@@ -34,7 +34,7 @@ int Run(const std::uint8_t* data, std::size_t size, Decode decode, Encode encode
 
   if (size <= 4096) {
     const std::vector<std::uint8_t> packed = encode(stream);
-    tLZStream unpacked(size + 64, 0);
+    TDecodeBuffer unpacked(size + 64, 0);
     const std::uint32_t n = decode(packed, unpacked);
     Require(n == (consumed ? packed.size() : size));
     Require(std::equal(stream.begin(), stream.end(), unpacked.begin()));

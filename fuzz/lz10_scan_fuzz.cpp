@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(s.rawSize >= options.minSize);
     fuzz::Check(CheckLZ10Stream(rom, s.address) == s);
     fuzz::Check(s.address + s.comprSize <= rom.size());
-    static tLZStream out(1);
+    static TDecodeBuffer out(1);
     out.assign(1, 0);
     bool notValid = true;
     const std::uint32_t consumed = DecompressLZ10(rom.subspan(s.address), out, &notValid);

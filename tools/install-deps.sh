@@ -21,6 +21,7 @@ case "$target" in
       "${core[@]}"
       qt6-base-dev libgl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
+      clang-format-14                              # tools/check-format.sh: the format CI checks
       fonts-dejavu-core
       help2man man-db                              # the manual pages: written, then checked
       desktop-file-utils appstream shared-mime-info # validators of the installed desktop files

@@ -1,6 +1,6 @@
 // The compressors of the four schemes: the shortest streams each format allows, which the
 // scheme's decoder turns back into the input exactly. Unlike the greedy encoders
-// (encoders.h), they never rely on what the decoders do at their limits: no reference
+// (tools/greedy), they never rely on what the decoders do at their limits: no reference
 // reaches before the first output byte (nor into the FF schemes' zero-filled window), the
 // last token ends exactly at the end of the data, and a stream holds nothing after its end.
 #pragma once
@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "compress/encoders.h"
+#include "compress/stream_writers.h"
 
 namespace tegulo {
 

@@ -11,9 +11,9 @@
 
 namespace tegulo {
 
-std::uint32_t DecompressLZ10Careful(std::span<const std::uint8_t> stream, tLZStream& output);
-std::uint32_t DecompressFF5Careful(std::span<const std::uint8_t> stream, tLZStream& output);
-std::uint32_t DecompressFF6Careful(std::span<const std::uint8_t> stream, tLZStream& output);
-std::uint32_t DecompressCTCareful(std::span<const std::uint8_t> stream, tLZStream& output);
+std::uint32_t DecompressLZ10Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
+std::uint32_t DecompressFF5Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
+std::uint32_t DecompressFF6Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
+std::uint32_t DecompressCTCareful(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
 
 }  // namespace tegulo

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "compress/uCompress.h"
+#include "compress/ff_layout.h"
 
 namespace tegulo {
 
@@ -45,15 +45,12 @@ inline void PutLZ10Reference(std::vector<std::uint8_t>& out, std::size_t distanc
   out.push_back(static_cast<std::uint8_t>(d));
 }
 
-// The two bytes of an LZSS-FF5 or LZSS-FF6 back-reference made after `written` output bytes:
-// the source's index in the 2048-byte ring (output byte k at (2014 + k) mod 2048) and
-// length - 3, laid out as each scheme has them.
+// The two bytes of an LZSS-FF5 or LZSS-FF6 back-reference made after `written` output bytes
+// (ff_layout.h).
 inline void PutFFReference(std::vector<std::uint8_t>& out, std::size_t written,
                            std::size_t distance, std::size_t length, bool ff6) {
-  const std::size_t p = (kFFRingStart + written - distance) & (kFFRingSize - 1);
-  const std::size_t len = length - 3;
-  out.push_back(static_cast<std::uint8_t>(p));
-  out.push_back(static_cast<std::uint8_t>(ff6 ? (len << 3) | (p >> 8) : ((p >> 8) << 5) | len));
+  PutLe16(out, ff6 ? ff::JoinReference<true>(written, distance, length)
+                   : ff::JoinReference<false>(written, distance, length));
 }
 
 }  // namespace tegulo

@@ -202,4 +202,28 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOp
   return found;
 }
 
+std::size_t SampleLZ10Stream(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                             std::span<std::uint8_t> output) {
+  const std::uint8_t* p = stream.data();
+  std::size_t in = 4;
+  std::size_t o = 0;
+  const std::size_t stop = std::min<std::size_t>(rawSize, output.size());
+  while (o < stop) {
+    const unsigned flags = p[in++];
+    for (unsigned mask = 0x80; mask != 0 && o < stop; mask >>= 1) {
+      if ((flags & mask) == 0) {
+        output[o++] = p[in++];
+      } else {
+        const std::size_t len = (p[in] >> 4) + 3U;
+        const std::size_t distance = ((p[in] & 0x0FU) << 8 | p[in + 1]) + 1;
+        in += 2;
+        for (std::size_t i = 0; i < len && o < output.size(); ++i, ++o) {
+          output[o] = output[o - distance];
+        }
+      }
+    }
+  }
+  return stop;
+}
+
 }  // namespace tegulo

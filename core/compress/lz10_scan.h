@@ -24,14 +24,23 @@ struct TLZ10Stream {
 // proportion to the stream's length; the scan below shares work between positions instead.
 std::optional<TLZ10Stream> CheckLZ10Stream(std::span<const std::uint8_t> rom, std::size_t pos);
 
+// The first bytes of the output of an LZ77-10 stream that CheckLZ10Stream passed with
+// `rawSize`, without lengthening `output` (as DecompressLZ10 would): min(rawSize, size) bytes.
+std::size_t SampleLZ10Stream(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                             std::span<std::uint8_t> output);
+
 // Called now and then with the positions done and the ROM's size; returning false stops
 // the scan, which then returns what it found so far.
 using TScanProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
+// The scans' defaults, as the window's scan dialog and the command line offer them.
+inline constexpr std::uint32_t kDefaultScanMinSize = 32;
+inline constexpr std::uint32_t kDefaultScanAlign = 4;
+
 struct TLZ10ScanOptions {
-  std::uint32_t minSize = 32;  // smallest announced size reported
-  std::uint32_t align = 4;     // positions checked: multiples of this (0 counts as 1)
-  bool overlaps = false;       // also check positions inside a stream already found
+  std::uint32_t minSize = kDefaultScanMinSize;  // smallest announced size reported
+  std::uint32_t align = kDefaultScanAlign;  // positions checked: multiples of this (0 counts as 1)
+  bool overlaps = false;                    // also check positions inside a stream already found
   TScanProgress progress = nullptr;
 };
 

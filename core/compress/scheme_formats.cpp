@@ -2,23 +2,27 @@
 #include "compress/scheme_formats.h"
 
 #include "base/choice_lookup.h"
-#include "compress/encoders.h"
+#include "compress/ct_layout.h"
+#include "compress/decoder_paths.h"
+#include "compress/ff_layout.h"
+#include "compress/stream_extent.h"
 
 namespace tegulo {
 namespace {
 
-std::uint32_t DecodeLZ10(std::span<const std::uint8_t> stream, tLZStream& output, bool* notValid) {
+std::uint32_t DecodeLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                         bool* notValid) {
   return DecompressLZ10(stream, output, notValid);
 }
 
-template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, tLZStream&)>
-std::uint32_t DecodeWithoutTypeByte(std::span<const std::uint8_t> stream, tLZStream& output,
-                                    bool* /*notValid*/) {
-  return Decode(stream, output);
+std::uint32_t DecodeLZ10Plain(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
+  return DecompressLZ10(stream, output);
 }
 
-std::vector<std::uint8_t> EncodeCT11(std::span<const std::uint8_t> data) {
-  return EncodeCT(data, TCTMode::Bits11);
+template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
+std::uint32_t DecodeWithoutTypeByte(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                                    bool* /*notValid*/) {
+  return Decode(stream, output);
 }
 
 std::vector<std::uint8_t> PackLZ10(std::span<const std::uint8_t> data, const TCompressOptions& o) {
@@ -35,15 +39,48 @@ std::vector<std::uint8_t> PackCT(std::span<const std::uint8_t> data, const TComp
   return CompressCT(data, o.ctMode);
 }
 
+template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
+std::size_t SampleByDecoding(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                             TDecodeBuffer& output) {
+  Decode(stream, output);
+  return rawSize;
+}
+
+std::size_t SampleLZ10(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                       TDecodeBuffer& output) {
+  return SampleLZ10Stream(stream, rawSize, output);
+}
+
+template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
+std::size_t ExtentByDecoding(std::span<const std::uint8_t> stream) {
+  TDecodeBuffer out(kDecodeBufferSize, 0);
+  return Decode(stream, out);
+}
+
+constexpr TSchemeLimits kNoLimits{};
+constexpr TSchemeLimits kLZ10Limits{0xFFFFFF, 0, 3, 18, 1, 4096, 0, 0};
+constexpr TSchemeLimits kFF5Limits{0xFFFF, 0,           ff::kMinLength, ff::kMaxLength,
+                                   1,      kFFRingSize, kFFRingSize,    kFFRingStart};
+constexpr TSchemeLimits kFF6Limits{0, 0xFFFF,      ff::kMinLength, ff::kMaxLength,
+                                   1, kFFRingSize, kFFRingSize,    kFFRingStart};
+// CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both here.
+constexpr TSchemeLimits kCTLimits{0, 0xFFFF, 3, ct::kMode11.maxLength, 1, ct::kMode12.maxDistance,
+                                  0, 0};
+
 constexpr TSchemeFormat kRows[kCompressionCount] = {
-    {kSchemeNone, TSizeRule::kFromTiles, nullptr, nullptr, nullptr, nullptr},
-    {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Hit, PackLZ10},
-    {kSchemeFF5, TSizeRule::kRawInHeader16, DecodeWithoutTypeByte<DecompressFF5>, EncodeFF5,
-     CheckFF5Hit, PackWithoutOptions<CompressFF5>},
-    {kSchemeFF6, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressFF6>, EncodeFF6,
-     CheckFF6Hit, PackWithoutOptions<CompressFF6>},
-    {kSchemeCT, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressCT>, EncodeCT11,
-     CheckCTHit, PackCT},
+    {kSchemeNone, TSizeRule::kFromTiles, kNoLimits, nullptr, nullptr, nullptr, nullptr, nullptr,
+     nullptr, false},
+    {kSchemeLZ10, TSizeRule::kRawInHeader24, kLZ10Limits, DecodeLZ10, DecompressLZ10Careful,
+     CheckLZ10Hit, PackLZ10, ExtentByDecoding<DecodeLZ10Plain>, SampleLZ10, false},
+    {kSchemeFF5, TSizeRule::kRawInHeader16, kFF5Limits, DecodeWithoutTypeByte<DecompressFF5>,
+     DecompressFF5Careful, CheckFF5Hit, PackWithoutOptions<CompressFF5>,
+     ExtentByDecoding<DecompressFF5>, SampleByDecoding<DecompressFF5>, true},
+    {kSchemeFF6, TSizeRule::kComprInHeader16, kFF6Limits, DecodeWithoutTypeByte<DecompressFF6>,
+     DecompressFF6Careful, CheckFF6Hit, PackWithoutOptions<CompressFF6>, StreamExtentFF6,
+     SampleByDecoding<DecompressFF6>, true},
+    {kSchemeCT, TSizeRule::kComprInHeader16, kCTLimits, DecodeWithoutTypeByte<DecompressCT>,
+     DecompressCTCareful, CheckCTHit, PackCT, StreamExtentCT, SampleByDecoding<DecompressCT>,
+     false},
 };
 
 constexpr bool RowsMatchTheChoiceTable() {

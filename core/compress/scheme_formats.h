@@ -1,5 +1,7 @@
-// The compression schemes as a table that carries behaviour: one row per scheme with its
-// decoder, the rule that gives an entry's sizes, its encoder and its scan checker.
+// The compression schemes as a table that carries behaviour: one row per scheme with every
+// fact of it (stored number, size rule, limits, decoders, compressor, scan checker, extent
+// walk, what the scorer needs). A new scheme is one source file and one row; its stored
+// number is the next free one (an entry's Compression byte), and the tests walk every row.
 #pragma once
 
 #include <cstddef>
@@ -17,11 +19,8 @@ namespace tegulo {
 
 // Runs the scheme's decoder of uCompress.h and returns its count. `notValid` (never null)
 // is set by schemes whose header carries a type byte (LZ77-10) and left alone by the others.
-using TStreamDecoder = std::uint32_t (*)(std::span<const std::uint8_t> stream, tLZStream& output,
-                                         bool* notValid);
-// A whole stream, header included, that the scheme's decoder turns back into `data`.
-// Throws std::length_error for inputs the format cannot hold.
-using TStreamEncoder = std::vector<std::uint8_t> (*)(std::span<const std::uint8_t> data);
+using TStreamDecoder = std::uint32_t (*)(std::span<const std::uint8_t> stream,
+                                         TDecodeBuffer& output, bool* notValid);
 // The shortest stream the scheme allows for `data` (compressors.h); throws TError for inputs
 // the format cannot hold.
 using TStreamCompressor = std::vector<std::uint8_t> (*)(std::span<const std::uint8_t> data,
@@ -31,6 +30,26 @@ using TStreamCompressor = std::vector<std::uint8_t> (*)(std::span<const std::uin
 using TStreamChecker = std::optional<TScanHit> (*)(std::span<const std::uint8_t> rom,
                                                    std::size_t pos, std::uint32_t minSize,
                                                    TStreamStats* stats);
+
+// The careful form of a decoder (decoder_paths.h), without type-byte report.
+using TCarefulDecoder = std::uint32_t (*)(std::span<const std::uint8_t> stream,
+                                          TDecodeBuffer& output);
+// The bytes of the stream (up to the end of the ROM) that the decoder reads when it unpacks
+// into the working buffer (stream_extent.h).
+using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
+// Up to output.size() first bytes of a stream the checker passed, for the score; returns how
+// many bytes of `output` hold its output.
+using TStreamSampler = std::size_t (*)(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                                       TDecodeBuffer& output);
+
+// The limits a scheme's streams obey, as its compressor keeps them.
+struct TSchemeLimits {
+  std::uint32_t maxRawSize;  // the largest input the header can announce (0: no size field)
+  std::uint32_t maxStream;   // the largest stream position a header or record can hold
+  std::uint32_t minLength, maxLength;  // of a back-reference
+  std::uint32_t minDistance, maxDistance;
+  std::size_t ringSize, ringStart;  // FF ring: its size and the index of output byte 0
+};
 
 // Where an entry's RawSize and ComprSize come from when it is unpacked. "Header16" is the
 // 16-bit little-endian value at the stream's start, "Header24" the 24-bit value after the
@@ -46,10 +65,14 @@ enum class TSizeRule {
 struct TSchemeFormat {
   int row;  // the row of Compressions, equal to the index in SchemeFormats()
   TSizeRule sizeRule;
-  TStreamDecoder decode;       // nullptr for kSchemeNone
-  TStreamEncoder encode;       // the greedy encoder (encoders.h); nullptr where none exists
-  TStreamChecker check;        // nullptr where no scan checker exists
-  TStreamCompressor compress;  // the write-back's compressor; nullptr for kSchemeNone
+  TSchemeLimits limits;
+  TStreamDecoder decode;          // nullptr for kSchemeNone
+  TCarefulDecoder decodeCareful;  // the same results without fast paths
+  TStreamChecker check;           // nullptr where no scan checker exists
+  TStreamCompressor compress;     // the write-back's compressor; nullptr for kSchemeNone
+  TStreamExtent extent;           // nullptr for kSchemeNone
+  TStreamSampler sample;          // the scorer's output sample; nullptr where no checker exists
+  bool zeroRing;                  // zeros lie before the output (a zero run costs no literal)
 };
 
 // Every row, indexed by scheme row 0..kCompressionCount-1.

@@ -9,7 +9,12 @@ namespace tegulo {
 
 // The number of bytes from the stream's start that the scheme's decoder reads when it
 // unpacks into the 1 MiB working buffer (the stream view ends at the end of the ROM, so a
-// stream cut short counts up to there). Scheme rows 1..4; 0 for any other row.
+// stream cut short counts up to there): the extent walk of the scheme's row; 0 for a row
+// without one or a value outside the table.
 std::size_t StreamBytesUsed(int scheme, std::span<const std::uint8_t> stream);
+
+// The extent walks of the schemes whose decoders count output instead of input.
+std::size_t StreamExtentFF6(std::span<const std::uint8_t> stream);
+std::size_t StreamExtentCT(std::span<const std::uint8_t> stream);
 
 }  // namespace tegulo

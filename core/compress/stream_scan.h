@@ -88,8 +88,8 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
                                       int scheme, std::uint32_t minSize);
 
 struct TScanOptions {
-  std::uint32_t minSize = 32;  // smallest raw size reported
-  std::uint32_t align = 4;     // positions checked: multiples of this (0 counts as 1)
+  std::uint32_t minSize = kDefaultScanMinSize;  // smallest raw size reported
+  std::uint32_t align = kDefaultScanAlign;  // positions checked: multiples of this (0 counts as 1)
   int minScore = kDefaultMinScore;
   bool overlaps = false;  // keep hits that start inside a better hit
   TScanProgress progress = nullptr;

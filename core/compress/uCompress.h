@@ -41,24 +41,22 @@ inline constexpr int kSchemeCT = 4;    // "LZSS-CT"
 inline constexpr std::size_t kFFRingSize = 2048;
 inline constexpr std::size_t kFFRingStart = 2014;
 
-using tLZStream = TDecodeBuffer;
-
 // "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens
 // `output` to the announced size when it is shorter (never shortens it). *notValid (when
 // given) is set to whether the type byte differs from 0x10; decoding goes on exactly as for
 // a valid stream either way.
-std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, tLZStream& output,
+std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              bool* notValid = nullptr);
 
 // "LZSS-FF5". Returns the stream bytes consumed, the 2 header bytes included.
-std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, tLZStream& output);
+std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
 
 // "LZSS-FF6". Returns the number of bytes written.
-std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, tLZStream& output);
+std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
 
 // "LZSS-CT". Returns the number of bytes written. A stream whose next section record is
 // never met runs on until the end of the stream or of `output`. When the first record, whose
 // byte gives the offset mode, lies past the end of the stream, nothing is written.
-std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output);
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
 
 }  // namespace tegulo

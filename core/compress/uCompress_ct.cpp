@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "base/stream_view.h"
+#include "compress/ct_layout.h"
 #include "compress/decoder_paths.h"
 #include "compress/lz_copy.h"
 #include "compress/uCompress.h"
@@ -23,7 +24,7 @@ constexpr std::size_t kGroupReach = 8 * 34 + 40;
 // One loop over the tokens with every bound check inline, kept whole as the hot path.
 template <bool kFast>
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
-std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
+std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
   std::uint8_t* out = output.data();
@@ -31,10 +32,10 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
 
   std::size_t next = ReadLePadded(stream, 0, 2) + std::size_t{2};
   if (next >= n) return 0;  // the offset mode is unknown
-  // The first record's top bits fix the mode for the whole stream.
-  const bool elevenBit = src[next] >= 0xC0;
-  const unsigned lengthShift = elevenBit ? 11 : 12;
-  const unsigned distanceMask = elevenBit ? 0x7FFu : 0xFFFu;
+  // The first record fixes the mode for the whole stream.
+  const ct::TMode& mode = ct::ModeOfFirstRecord(src[next]);
+  const unsigned lengthShift = mode.lengthShift;
+  const unsigned distanceMask = mode.distanceMask;
 
   std::size_t in = 2;
   std::size_t o = 0;
@@ -142,11 +143,11 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output) {
 
 }  // namespace
 
-std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, tLZStream& output) {
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
   return Decode<true>(stream, output);
 }
 
-std::uint32_t DecompressCTCareful(std::span<const std::uint8_t> stream, tLZStream& output) {
+std::uint32_t DecompressCTCareful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
   return Decode<false>(stream, output);
 }
 

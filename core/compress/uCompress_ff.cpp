@@ -2,49 +2,28 @@
 // lowest up, a set bit marks a literal; the two differ in the header, the back-reference
 // layout, the end test and the count returned.
 //
-// The ring always holds the last 2048 output bytes, output byte k at index (2014 + k) mod
+// The ring always holds the last 2048 output bytes, output byte k at index (kFFRingStart + k) mod
 // 2048, and zeros where no byte has come yet. So ring index p, read when the next output
 // byte is number o, is output byte o - d with d = ((w - p - 1) mod 2048) + 1, or zero when
 // d > o: the decoder copies from its own output instead of keeping the ring. A group (a
 // flag byte and its eight tokens) sure to stay inside the stream, the output and the end
 // test runs without per-token checks.
 #include <algorithm>
-#include <array>
 
 #include "base/stream_view.h"
 #include "compress/decoder_paths.h"
+#include "compress/ff_layout.h"
 #include "compress/lz_copy.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
 namespace {
 
-constexpr std::size_t kRingMask = kFFRingSize - 1;
 // A group reads at most 1 + 8 * 2 bytes (its 8-byte moves up to 8 more) and writes at most
 // 8 * 34 bytes, its wide moves up to 40 past a token's start.
 constexpr std::size_t kGroupIn = 17 + 8;
 constexpr std::size_t kGroupOut = 8 * 34;
 constexpr std::size_t kGroupReach = kGroupOut + 40;
-
-template <bool kFF6>
-struct TReference {
-  std::size_t p;
-  std::size_t len;
-  TReference(unsigned b0, unsigned b1) {
-    if constexpr (kFF6) {
-      p = b0 + ((b1 & 0x07u) << 8);
-      len = (b1 >> 3) + 3;
-    } else {
-      p = b0 + ((b1 & 0xE0u) << 3);
-      len = (b1 & 0x1Fu) + 3;
-    }
-  }
-  // The distance back from output byte o, 1..2048.
-  std::size_t Distance(std::size_t o) const {
-    const std::size_t w = (kFFRingStart + o) & kRingMask;
-    return ((w - p - 1) & kRingMask) + 1;
-  }
-};
 
 // Copies a reference whose bytes all fit in the output.
 inline void CopyReference(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
@@ -55,9 +34,11 @@ inline void CopyReference(std::uint8_t* out, std::size_t o, std::size_t dist, st
   }
 }
 
-template <bool kFF6>
+// One loop over the groups with every bound check inline, kept whole as the hot path; the
+// careful form (kFast false) is its checked loop alone.
+template <bool kFF6, bool kFast>
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
-std::uint32_t DecodeFast(std::span<const std::uint8_t> stream, tLZStream& output) {
+std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
   std::uint8_t* out = output.data();
@@ -77,7 +58,7 @@ std::uint32_t DecodeFast(std::span<const std::uint8_t> stream, tLZStream& output
   };
 
   while (more()) {
-    while (in + kGroupIn <= n && o + kGroupReach <= outN && groupBeforeEnd()) {
+    while (kFast && in + kGroupIn <= n && o + kGroupReach <= outN && groupBeforeEnd()) {
       if (src[in] == 0xFFu) {  // eight literals, written exactly
         lz::Store8(out + o, lz::Load8(src + in + 1));
         in += 9;
@@ -96,14 +77,14 @@ std::uint32_t DecodeFast(std::span<const std::uint8_t> stream, tLZStream& output
         in += static_cast<std::size_t>(k);
         refs >>= k;
         if (refs == 1) break;
-        const TReference<kFF6> r(src[in], src[in + 1]);
+        const ff::TReference r = ff::SplitReference<kFF6>(src[in], src[in + 1]);
         in += 2;
         // Three moves cover most lengths (up to 24 of 34); fewer bytes written past the copy
         // make fewer later reads wait for them.
         const std::size_t dist = r.Distance(o);
-        lz::CopyWide<3>(out, o, dist, r.len);
-        if (r.len > 24) lz::CopyWide<2>(out, o + 24, dist, r.len - 24);
-        o += r.len;
+        lz::CopyWide<3>(out, o, dist, r.length);
+        if (r.length > 24) lz::CopyWide<2>(out, o + 24, dist, r.length - 24);
+        o += r.length;
         refs >>= 1;
       }
       saved.reached = std::max(saved.reached, o + 40);
@@ -124,66 +105,12 @@ std::uint32_t DecodeFast(std::span<const std::uint8_t> stream, tLZStream& output
           in = n;  // the first byte of the reference was there and counts as consumed
           return result();
         }
-        const TReference<kFF6> r(src[in], src[in + 1]);
+        const ff::TReference r = ff::SplitReference<kFF6>(src[in], src[in + 1]);
         in += 2;
-        const std::size_t fit = std::min(r.len, outN - o);
+        const std::size_t fit = std::min(r.length, outN - o);
         CopyReference(out, o, r.Distance(o), fit);
         o += fit;
-        if (fit < r.len) return result();
-      }
-      if (!more()) return result();
-    }
-  }
-  return result();
-}
-
-// The plain form with the ring, byte at a time.
-template <bool kFF6>
-std::uint32_t DecodeCareful(std::span<const std::uint8_t> stream, tLZStream& output) {
-  const std::uint8_t* src = stream.data();
-  const std::size_t n = stream.size();
-  std::uint8_t* out = output.data();
-  const std::size_t outN = output.size();
-  // FF5: the announced size; FF6: the stream length, header included.
-  const std::size_t limit = ReadLePadded(stream, 0, 2);
-
-  std::array<std::uint8_t, kFFRingSize> ring{};
-  std::size_t w = kFFRingStart;
-  std::size_t in = 2;
-  std::size_t o = 0;
-  const auto result = [&]() -> std::uint32_t {
-    return static_cast<std::uint32_t>(kFF6 ? o : std::min(in, n));
-  };
-  const auto more = [&]() { return kFF6 ? in < limit : o < limit; };
-
-  while (more()) {
-    if (in >= n) return result();
-    unsigned flags = src[in++];
-    for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
-      if (flags & 1u) {
-        if (in >= n) return result();
-        const std::uint8_t v = src[in++];
-        if (o >= outN) return result();
-        out[o++] = v;
-        ring[w] = v;
-        w = (w + 1) & kRingMask;
-      } else {
-        if (in + 1 >= n) {
-          in = n;  // the first byte of the reference was there and counts as consumed
-          return result();
-        }
-        const TReference<kFF6> r(src[in], src[in + 1]);
-        in += 2;
-        std::size_t p = r.p;
-        const std::size_t fit = std::min(r.len, outN - o);
-        for (std::size_t i = 0; i < fit; ++i) {
-          const std::uint8_t v = ring[p];
-          out[o++] = v;
-          ring[w] = v;
-          w = (w + 1) & kRingMask;
-          p = (p + 1) & kRingMask;
-        }
-        if (fit < r.len) return result();
+        if (fit < r.length) return result();
       }
       if (!more()) return result();
     }
@@ -193,20 +120,20 @@ std::uint32_t DecodeCareful(std::span<const std::uint8_t> stream, tLZStream& out
 
 }  // namespace
 
-std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, tLZStream& output) {
-  return DecodeFast<false>(stream, output);
+std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
+  return Decode<false, true>(stream, output);
 }
 
-std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, tLZStream& output) {
-  return DecodeFast<true>(stream, output);
+std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
+  return Decode<true, true>(stream, output);
 }
 
-std::uint32_t DecompressFF5Careful(std::span<const std::uint8_t> stream, tLZStream& output) {
-  return DecodeCareful<false>(stream, output);
+std::uint32_t DecompressFF5Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
+  return Decode<false, false>(stream, output);
 }
 
-std::uint32_t DecompressFF6Careful(std::span<const std::uint8_t> stream, tLZStream& output) {
-  return DecodeCareful<true>(stream, output);
+std::uint32_t DecompressFF6Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
+  return Decode<true, false>(stream, output);
 }
 
 }  // namespace tegulo

@@ -25,7 +25,7 @@ constexpr std::size_t kGroupOut = 8 * 18 + 24;
 // One loop over the tokens with every bound check inline, kept whole as the hot path.
 template <bool kFast>
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
-std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bool* notValid) {
+std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output, bool* notValid) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
@@ -112,12 +112,12 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, tLZStream& output, bo
 
 }  // namespace
 
-std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, tLZStream& output,
+std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              bool* notValid) {
   return Decode<true>(stream, output, notValid);
 }
 
-std::uint32_t DecompressLZ10Careful(std::span<const std::uint8_t> stream, tLZStream& output) {
+std::uint32_t DecompressLZ10Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
   return Decode<false>(stream, output, nullptr);
 }
 

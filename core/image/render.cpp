@@ -7,8 +7,8 @@
 
 #include "base/uCommon.h"
 #include "compress/uCompress.h"
-#include "tiles/safe_entry.h"
 #include "entries/limits.h"
+#include "tiles/safe_entry.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {

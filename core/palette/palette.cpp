@@ -1,4 +1,5 @@
-// Grey ramps.
+// MakeMonoPalette: the grey ramp of n colours, black to white or reversed (the other functions
+// of palette.h are in palette_sources.cpp).
 #include "palette/palette.h"
 
 #include <algorithm>

@@ -7,6 +7,7 @@
 #include "base/numbers.h"
 #include "base/uCommon.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 #include "image/png_reader.h"
@@ -138,9 +139,8 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
       std::max<std::size_t>(static_cast<std::uint32_t>(old.RawSize), offset + size);
   // What the scheme's header can announce, or (FF6, CT) what a refresh unpacks; checked
   // before any memory is taken for an offset from a damaged document.
-  const std::size_t most = e.Compression == kSchemeLZ10  ? 0xFFFFFF
-                           : e.Compression == kSchemeFF5 ? 0xFFFF
-                                                         : kDecodeBufferSize;
+  const std::uint32_t announced = FindSchemeFormat(e.Compression)->limits.maxRawSize;
+  const std::size_t most = announced != 0 ? announced : kDecodeBufferSize;
   if (length > most) {
     throw TError(std::string(Compressions[e.Compression].name()) + " holds at most " +
                  std::to_string(most) + " bytes; the data are " + std::to_string(length) +

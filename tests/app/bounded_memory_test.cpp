@@ -2,12 +2,12 @@
 // draw, and one drawn from the working buffer after an unpacking that lengthened it.
 #include <gtest/gtest.h>
 
-#include "compress/encoders.h"
 #include "compress/refresh.h"
 #include "entries/document.h"
-#include "palette/entry_template.h"
 #include "flow_fixture.h"
+#include "greedy_encoders.h"
 #include "image/render.h"
+#include "palette/entry_template.h"
 
 namespace tegulo {
 namespace {

@@ -2,8 +2,8 @@
 // its template and compression, a ROM palette, the zoom, the export, save and reload.
 #include <QFileInfo>
 
-#include "compress/encoders.h"
 #include "flow_fixture.h"
+#include "greedy_encoders.h"
 #include "png_reader.h"
 
 namespace tegulo {

@@ -202,7 +202,8 @@ TEST_F(ViewTest, ExportReportsItsProgressByRows) {
   ASSERT_TRUE(png.ok);
   ASSERT_EQ(png.width, 1600u);
   ASSERT_EQ(png.height, 1600u);
-  EXPECT_EQ(png.pixels, std::vector<std::uint8_t>(Bitmap().Pixels().begin(), Bitmap().Pixels().end()));
+  EXPECT_EQ(png.pixels,
+            std::vector<std::uint8_t>(Bitmap().Pixels().begin(), Bitmap().Pixels().end()));
 }
 
 TEST_F(ViewTest, CancelledExportLeavesNoFileAndAnOldFileAsItWas) {

@@ -34,23 +34,9 @@ TEST(CliErrors, OneLineAndStatusOne) {
       {"missing ROM for scan", {"scan", missing}, missing + " not found"},
       {"ROM is a folder", {"scan", s.Dir().string()}, "Cannot read " + s.Dir().string()},
       {"missing document", {"list", s.Path("none.tgl")}, "File not found"},
-      {"bad address",
-       {"decompress", "LZ77-10", DemoRom(), "zz"},
-       "'zz' is not a valid integer value"},
-      {"bad size", {"scan", DemoRom(), "--min-size", "12q"}, "'12q' is not a valid integer value"},
-      {"bad width", render({"--address", "0", "--template", "1", "--width", "$"}),
-       "'$' is not a valid integer value"},
-      {"width out of range", render({"--address", "0", "--template", "1", "--width", "2001"}),
-       "--width must be 1 to 2000 tiles"},
-      {"bad palette address",
-       render({"--address", "0", "--template", "1", "--palette", "rom:$G", "--width", "1"}),
-       "'$G' is not a valid integer value"},
       {"missing save state",
        render({"--address", "0", "--template", "1", "--palette", "zst:" + missing, "--width", "1"}),
        missing + " not found"},
-      {"bad background",
-       render({"--address", "0", "--template", "1", "--background", "12345", "--width", "1"}),
-       "'12345' is not a valid colour (RRGGBB)"},
       {"output in a missing folder",
        {"decompress", "LZ77-10", s.Path("lz.bin"), "0", "-o", s.Path("no/out")},
        "Cannot create file \"" + s.Path("no/out") + "\". No such file or directory"},
@@ -67,7 +53,7 @@ TEST(CliErrors, OneLineAndStatusOne) {
   }
 }
 
-TEST(CliErrors, UnknownNamesAreUsageErrorsOfTwoLines) {
+TEST(CliErrors, UnknownNamesAndBadNumbersAreUsageErrorsOfTwoLines) {
   TScratch s;
   auto render = [&](std::vector<std::string> args) { return RenderArgs(s, std::move(args)); };
   const struct {
@@ -94,7 +80,25 @@ TEST(CliErrors, UnknownNamesAreUsageErrorsOfTwoLines) {
        "or file:FILE)"},
       {"unknown command",
        {"unpack", "x"},
-       "Unknown command 'unpack' (decompress, render, list, export or scan)"},
+       "Unknown command 'unpack' (decompress, render, list, export, scan, compress, import, "
+       "import-doc or palette)"},
+      {"bad address",
+       {"decompress", "LZ77-10", DemoRom(), "zz"},
+       "'zz' is not a valid integer value"},
+      {"bad size", {"scan", DemoRom(), "--min-size", "12q"}, "'12q' is not a valid integer value"},
+      {"bad width", render({"--address", "0", "--template", "1", "--width", "$"}),
+       "'$' is not a valid integer value"},
+      {"width out of range", render({"--address", "0", "--template", "1", "--width", "2001"}),
+       "--width must be 1 to 2000 tiles"},
+      {"bad offset",
+       render({"--address", "0", "--template", "1", "--offset", "1x", "--width", "1"}),
+       "'1x' is not a valid integer value"},
+      {"bad palette address",
+       render({"--address", "0", "--template", "1", "--palette", "rom:$G", "--width", "1"}),
+       "'$G' is not a valid integer value"},
+      {"bad background",
+       render({"--address", "0", "--template", "1", "--background", "12345", "--width", "1"}),
+       "'12345' is not a valid colour (RRGGBB)"},
       {"escape characters are shown escaped",
        render({"--address", "0", "--template", "\x1b[2J", "--width", "1"}),
        "Unknown template '\\x1b[2J'"},
@@ -162,5 +166,41 @@ TEST(CliErrors, HelpExplainsEveryCommand) {
        {"--address", "--template", "4bpp (SNES)", "--palette", "mono-reverse", "zst:FILE",
         "state:FILE", "file:FILE", "--background", "--compression", "--offset"}) {
     EXPECT_NE(render.out.find(word), std::string::npos) << word;
+  }
+}
+
+TEST(CliErrors, EveryCommandRefusesUnknownNamesWithStatusTwo) {
+  TScratch s;
+  const std::string rom = DemoRom();
+  const std::string out = s.Path("x.out");
+  const std::vector<std::string> entry = {"--address", "0", "--width", "1", "--height", "1"};
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+  } cases[] = {
+      {"render template", Joined({"render", rom, "--template", "9bpp", "-o", out}, entry)},
+      {"render scheme",
+       Joined({"render", rom, "--template", "1", "--compression", "lz", "-o", out}, entry)},
+      {"render palette",
+       Joined({"render", rom, "--template", "1", "--palette", "grey", "-o", out}, entry)},
+      {"import template", Joined({"import", rom, rom, "--template", "9bpp", "-o", out}, entry)},
+      {"import scheme",
+       Joined({"import", rom, rom, "--template", "1", "--compression", "lz", "-o", out}, entry)},
+      {"import palette",
+       Joined({"import", rom, rom, "--template", "1", "--palette", "grey", "-o", out}, entry)},
+      {"scan template", {"scan", rom, "--doc", out, "--template", "9bpp", "--width", "1"}},
+      {"scan scheme", {"scan", rom, "--scheme", "lz"}},
+      {"decompress scheme", {"decompress", "lz", rom, "0"}},
+      {"compress scheme", {"compress", "lz", rom, "-o", out}},
+      {"palette form", {"palette", "grey", "-o", s.Path("x.pal")}},
+  };
+  for (const auto& c : cases) {
+    const TRun r = s.Run(c.args);
+    EXPECT_EQ(r.status, 2) << c.what;
+    ASSERT_EQ(Lines(r.err).size(), 2u) << c.what << ": " << r.err;
+    EXPECT_TRUE(r.err.starts_with("tegulo-cli: Unknown ")) << c.what << ": " << r.err;
+    EXPECT_EQ(Lines(r.err)[1], "Run \"tegulo-cli " + c.args[0] + " --help\" for more information.")
+        << c.what;
+    EXPECT_FALSE(std::filesystem::exists(out)) << c.what;
   }
 }

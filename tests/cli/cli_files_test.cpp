@@ -10,9 +10,9 @@
 #include <random>
 
 #include "cli_support.h"
-#include "compress/encoders.h"
 #include "entries/document.h"
 #include "entries/file_names.h"
+#include "greedy_encoders.h"
 #include "palette/entry_template.h"
 
 using namespace tegulo;

@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "cli_support.h"
-#include "compress/encoders.h"
+#include "greedy_encoders.h"
 
 using namespace tegulo;
 using namespace tegulo::clitest;
@@ -255,7 +255,7 @@ TEST(CliScan, SchemesGiveScoreColumnsInEachFormatAndADocument) {
   EXPECT_EQ(entries[1], "0\t$001F00 LZSS-CT\t$001F00\t16\t2\t0\t2bpp (SNES)\tLZSS-CT\t4\t$000000");
 }
 
-TEST(CliScan, BadScanOptionsAreReported) {
+TEST(CliScan, BadScanOptionsAreUsageErrors) {
   TScratch s;
   const std::string rom = DemoRom();
   const struct {
@@ -269,14 +269,17 @@ TEST(CliScan, BadScanOptionsAreReported) {
       {{"--format", "xml"}, "Unknown format 'xml' (text, tsv or json)"},
       {{"--doc", s.Path("x.tgl")}, "--doc needs --template and --width"},
       {{"--doc", s.Path("x.tgl"), "--template", "9bpp", "--width", "4"}, "Unknown template '9bpp'"},
-      {{"--doc", s.Path("x.tgl"), "--template", "1", "--width", "0"}, "--width must be 1 to 2000"},
+      {{"--doc", s.Path("x.tgl"), "--template", "1", "--width", "0"},
+       "--width must be 1 to 2000 tiles"},
+      {{"--align", "0"}, "--align must be 1 or more"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"scan", rom};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const TRun r = s.Run(args);
-    EXPECT_EQ(r.status, 1) << c.message;
-    EXPECT_EQ(r.err, std::string("tegulo-cli: ") + c.message + "\n");
+    EXPECT_EQ(r.status, 2) << c.message;
+    EXPECT_EQ(r.err, std::string("tegulo-cli: ") + c.message +
+                         "\nRun \"tegulo-cli scan --help\" for more information.\n");
     EXPECT_EQ(r.out, "");
   }
   EXPECT_FALSE(std::filesystem::exists(s.Path("x.tgl")));

@@ -109,4 +109,9 @@ std::vector<std::string> Fields(const std::string& line, char sep) {
 std::string DemoRom() { return std::string(TEGULO_DEMO_DIR) + "/tegulo-demo.sfc"; }
 std::string DemoDoc() { return std::string(TEGULO_DEMO_DIR) + "/tegulo-demo.tgl"; }
 
+std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 }  // namespace tegulo::clitest

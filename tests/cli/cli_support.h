@@ -35,6 +35,8 @@ using test::ReadPng;
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::string> Lines(const std::string& text);
+// The arguments `a` followed by `b`.
+std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b);
 std::vector<std::string> Fields(const std::string& line, char sep);
 
 // A folder of its own for the running test, removed again by the destructor.

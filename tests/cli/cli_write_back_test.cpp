@@ -228,34 +228,26 @@ TEST(CliImport, BadInputIsRefusedAndNothingIsWritten) {
     return args;
   };
   const std::vector<std::string> out = {"-o", s.Path("new.sfc")};
-  const auto with = [&](std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-  };
   const struct {
     const char* what;
     std::vector<std::string> args;
     std::string err;
   } cases[] = {
-      {"missing picture", import("none.png", with({"--address", "0", "--template", "4"}, out)),
+      {"missing picture", import("none.png", Joined({"--address", "0", "--template", "4"}, out)),
        s.Path("none.png") + " not found"},
-      {"not a PNG", import("rom-link.sfc", with({"--address", "0", "--template", "4"}, out)),
+      {"not a PNG", import("rom-link.sfc", Joined({"--address", "0", "--template", "4"}, out)),
        s.Path("rom-link.sfc") + ": Not a PNG file"},
-      {"cut short", import("cut.png", with({"--address", "0", "--template", "4"}, out)),
+      {"cut short", import("cut.png", Joined({"--address", "0", "--template", "4"}, out)),
        s.Path("cut.png") + ": The PNG file is damaged or cut short ("},
-      {"outside the ROM", import("ok.png", with({"--address", "$00FFF0", "--template", "4"}, out)),
+      {"outside the ROM",
+       import("ok.png", Joined({"--address", "$00FFF0", "--template", "4"}, out)),
        "The tiles at $00FFF0-$01000F do not lie inside the ROM (65536 bytes)"},
-      {"template 0", import("ok.png", with({"--address", "0", "--template", "0"}, out)),
-       "Unknown template '0'"},
-      {"index too large", import("five.png", with({"--address", "0", "--template", "4"}, out)),
+      {"index too large", import("five.png", Joined({"--address", "0", "--template", "4"}, out)),
        "The picture has 128 pixels whose index does not fit 2bpp (SNES) (0 to 3): (0, 0) 5, "
        "(1, 0) 5, (2, 0) 5, (3, 0) 5, (4, 0) 5, ..."},
       {"wrong size",
-       import("ok.png", with({"--address", "0", "--template", "4", "--height", "2"}, out)),
+       import("ok.png", Joined({"--address", "0", "--template", "4", "--height", "2"}, out)),
        s.Path("ok.png") + ": The picture is 16 x 8 pixels; the entry needs 16 x 16"},
-      {"bad fill",
-       import("ok.png", with({"--address", "0", "--template", "4", "--fill", "256"}, out)),
-       "--fill must be a byte value, 0 to 255"},
   };
   const Bytes rom = ReadBytes(s.Path("rom.sfc"));
   for (const auto& c : cases) {
@@ -267,6 +259,30 @@ TEST(CliImport, BadInputIsRefusedAndNothingIsWritten) {
   }
   EXPECT_EQ(ReadBytes(s.Path("rom.sfc")), rom);
   EXPECT_EQ(ReadBytes(s.Path("ok.png")).size(), fs::file_size(s.Path("ok.png")));
+
+  // Usage errors: two lines, status 2, nothing written.
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string err;
+  } usage[] = {
+      {"template 0", import("ok.png", Joined({"--address", "0", "--template", "0"}, out)),
+       "Unknown template '0'"},
+      {"bad fill",
+       import("ok.png", Joined({"--address", "0", "--template", "4", "--fill", "256"}, out)),
+       "--fill must be a byte value, 0 to 255"},
+      {"bad free space",
+       import("ok.png", Joined({"--address", "0", "--template", "4", "--at", "$$"}, out)),
+       "'$$' is not a valid integer value"},
+  };
+  for (const auto& c : usage) {
+    const TRun r = s.Run(c.args);
+    EXPECT_EQ(r.status, 2) << c.what;
+    EXPECT_TRUE(r.err.starts_with("tegulo-cli: " + c.err + "\n")) << c.what << ": " << r.err;
+    EXPECT_EQ(Lines(r.err).size(), 2u) << c.what << ": " << r.err;
+    EXPECT_FALSE(fs::exists(s.Path("new.sfc"))) << c.what;
+  }
+  EXPECT_EQ(ReadBytes(s.Path("rom.sfc")), rom);
 
   // Usage: no output at all, and -o with --in-place.
   EXPECT_EQ(s.Run(import("ok.png", {"--address", "0", "--template", "4"})).status, 2);

@@ -9,6 +9,7 @@
 #include "compress/refresh.h"
 #include "compress/scheme_formats.h"
 #include "demo_art.h"
+#include "greedy_encoders.h"
 #include "palette/entry_template.h"
 #include "palette/palette.h"
 #include "tiles/tile_formats.h"
@@ -30,11 +31,9 @@ struct TPicture {
 
 std::vector<std::uint8_t> Compress(int scheme, std::span<const std::uint8_t> raw) {
   if (scheme == kSchemeNone) return {raw.begin(), raw.end()};
-  const TSchemeFormat* format = FindSchemeFormat(scheme);
-  if (format == nullptr || format->encode == nullptr) {
-    throw std::invalid_argument("no such scheme");
-  }
-  return format->encode(raw);
+  const TGreedyEncoder encode = GreedyEncoder(scheme);
+  if (encode == nullptr) throw std::invalid_argument("no such scheme");
+  return encode(raw);
 }
 
 class TRomWriter {

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "compress/compressors.h"
-#include "compress/encoders.h"
+#include "greedy_encoders.h"
 #include "sample_data.h"
 
 namespace tegulo {

@@ -1,6 +1,7 @@
 // The four compressors: exact round trips, no reliance on the decoders' limits, and the
 // LZ77-10 parse against a brute force.
 #include "compress/compressors.h"
+#include "greedy_encoders.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +87,7 @@ std::string CheckFFStream(const Bytes& s, std::size_t size, bool ff6) {
 void ExpectRoundTrip(int scheme, const Bytes& data, const Bytes& stream, const std::string& what) {
   Bytes rom = stream;
   rom.insert(rom.end(), 64, 0x5A);
-  tLZStream out(std::max(kDecodeBufferSize, data.size() + 64), 0);
+  TDecodeBuffer out(std::max(kDecodeBufferSize, data.size() + 64), 0);
   std::uint32_t count = 0;
   switch (scheme) {
     case 1: count = DecompressLZ10(rom, out); break;

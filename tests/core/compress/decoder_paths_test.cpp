@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "compress/encoders.h"
 #include "decoder_paths_check.h"
+#include "greedy_encoders.h"
 #include "sample_data.h"
 
 using namespace tegulo;
@@ -124,13 +124,13 @@ TEST(DecoderPaths, AgreeOnEveryShortDistanceAndLength) {
   }
   data.resize(60000);  // LZSS-FF5 and LZSS-FF6 hold at most 64 KiB
   for (int scheme = 1; scheme <= 5; ++scheme) {
-    const Bytes stream = scheme == 5 ? EncodeCT(data, TCTMode::Bits11)
+    const Bytes stream = scheme == 5   ? EncodeCT(data, TCTMode::Bits11)
                          : scheme == 4 ? EncodeCT(data, TCTMode::Bits12)
                                        : Pack(scheme, data);
     const int row = std::min(scheme, 4);
     EXPECT_TRUE(fuzz::DecoderPathsAgree(row, stream, data.size() + 100, 0x77))
         << kSchemeNames[row] << (scheme == 5 ? " (11-bit)" : "");
-    tLZStream out(data.size(), 0);
+    TDecodeBuffer out(data.size(), 0);
     switch (row) {
       case 1: DecompressLZ10(stream, out); break;
       case 2: DecompressFF5(stream, out); break;
@@ -150,8 +150,8 @@ TEST(DecoderPaths, AgreeOnStreamsCutAtEveryLengthNearTheEnd) {
     const Bytes stream = Pack(scheme, tiles);
     const std::size_t from = stream.size() > 600 ? stream.size() - 600 : 0;
     for (std::size_t cut = from; cut <= stream.size(); ++cut) {
-      ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, std::span(stream).first(cut),
-                                          tiles.size() + 100, 0x5A))
+      ASSERT_TRUE(
+          fuzz::DecoderPathsAgree(scheme, std::span(stream).first(cut), tiles.size() + 100, 0x5A))
           << kSchemeNames[scheme] << ", cut to " << cut << " of " << stream.size();
     }
   }

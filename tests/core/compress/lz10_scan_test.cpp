@@ -95,7 +95,7 @@ TEST(CheckLZ10Stream, RefusesBrokenStreams) {
 
 TEST(CheckLZ10Stream, RandomValidStreamsPassWholeAndFailWhenCut) {
   std::mt19937 rng(7);
-  tLZStream out(kDecodeBufferSize);
+  TDecodeBuffer out(kDecodeBufferSize);
   for (int round = 0; round < 200; ++round) {
     std::uint32_t compr = 0;
     const std::uint32_t announced = round < 20 ? round : rng() % 3000;

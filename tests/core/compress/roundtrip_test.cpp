@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "compress/encoders.h"
 #include "compress/uCompress.h"
+#include "greedy_encoders.h"
 #include "sample_data.h"
 
 using namespace tegulo;
@@ -47,13 +47,13 @@ struct TScheme {
   const char* name;
   Bytes (*encode)(std::span<const std::uint8_t>);
   // Decodes and returns the count that tells whether the whole stream was used.
-  std::uint32_t (*decode)(std::span<const std::uint8_t>, tLZStream&);
+  std::uint32_t (*decode)(std::span<const std::uint8_t>, TDecodeBuffer&);
   bool countsInput;  // the count is stream bytes consumed, not bytes written
 };
 
 Bytes EncodeCT12(std::span<const std::uint8_t> d) { return EncodeCT(d, TCTMode::Bits12); }
 Bytes EncodeCT11(std::span<const std::uint8_t> d) { return EncodeCT(d); }
-std::uint32_t DecodeLZ10(std::span<const std::uint8_t> s, tLZStream& o) {
+std::uint32_t DecodeLZ10(std::span<const std::uint8_t> s, TDecodeBuffer& o) {
   return DecompressLZ10(s, o);
 }
 
@@ -76,7 +76,7 @@ bool RoundTrip(const TScheme& s, const Bytes& data, const std::string& what) {
   // Behind the stream lie bytes a decoder must not read.
   Bytes rom = stream;
   rom.insert(rom.end(), 64, 0x5A);
-  tLZStream out(data.size() + 64, 0);
+  TDecodeBuffer out(data.size() + 64, 0);
   const std::uint32_t count = s.decode(rom, out);
   EXPECT_EQ(count, s.countsInput ? stream.size() : data.size()) << s.name << ", " << what;
   EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin())) << s.name << ", " << what;
@@ -120,7 +120,7 @@ TEST(RoundTrip, ManySeededInputs) {
 TEST(RoundTrip, LZ10BeyondTheBufferLength) {
   const Bytes data = MakeTileLikeData(kDecodeBufferSize * 2 + 5, 3);
   const Bytes stream = EncodeLZ10(data);
-  tLZStream out(kDecodeBufferSize, 0);
+  TDecodeBuffer out(kDecodeBufferSize, 0);
   EXPECT_EQ(DecompressLZ10(stream, out), stream.size());
   EXPECT_EQ(out, data);
 }
@@ -144,7 +144,7 @@ TEST(Encoders, RefuseWhatTheHeadersCannotHold) {
   const Bytes ct = EncodeCT(zeros);
   EXPECT_LT(ff6.size(), 0x10000u);
   EXPECT_LT(ct.size(), 0x10000u);
-  tLZStream out(kDecodeBufferSize, 0xFF);
+  TDecodeBuffer out(kDecodeBufferSize, 0xFF);
   EXPECT_EQ(DecompressFF6(ff6, out), zeros.size());
   EXPECT_TRUE(std::equal(zeros.begin(), zeros.end(), out.begin()));
   std::fill(out.begin(), out.end(), 0xFF);

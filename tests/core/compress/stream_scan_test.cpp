@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
-#include "compress/encoders.h"
+#include "greedy_encoders.h"
 #include "sample_data.h"
 #include "scan_rom.h"
 
@@ -15,13 +16,14 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Packed(int scheme, const Bytes& data) {
-  switch (scheme) {
-    case 1: return EncodeLZ10(data);
-    case 2: return EncodeFF5(data);
-    case 3: return EncodeFF6(data);
-    default: return EncodeCT(data);
-  }
+Bytes Packed(int scheme, const Bytes& data) { return GreedyEncoder(scheme)(data); }
+
+// The stream with `pad` bytes before (0xA5) and after (0x5A) it.
+Bytes Surrounded(const Bytes& stream, std::size_t pad) {
+  Bytes rom(pad, 0xA5);
+  rom.insert(rom.end(), stream.begin(), stream.end());
+  rom.insert(rom.end(), pad, 0x5A);
+  return rom;
 }
 
 }  // namespace
@@ -29,10 +31,8 @@ Bytes Packed(int scheme, const Bytes& data) {
 TEST(CheckStream, PackedTileDataPassesWithItsSizesAndAHighScore) {
   const Bytes data = MakeTileLikeData(3000, 9);
   for (int scheme = 1; scheme <= 4; ++scheme) {
-    Bytes rom(16, 0xA5);
     const Bytes s = Packed(scheme, data);
-    rom.insert(rom.end(), s.begin(), s.end());
-    rom.insert(rom.end(), 16, 0x5A);
+    const Bytes rom = Surrounded(s, 16);
     const auto hit = CheckAndScore(rom, 16, scheme, 32);
     ASSERT_TRUE(hit.has_value()) << scheme;
     EXPECT_EQ(hit->rawSize, data.size()) << scheme;
@@ -56,7 +56,7 @@ TEST(CheckStream, RuleBreakingStreamsAreRefused) {
       {"FF6 length past the ROM", 3, {0x40, 0x00, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8}},
       {"FF6 length of the header only", 3, {0x02, 0x00, 0xFF, 1, 2, 3}},
       {"FF5 stops inside a reference", 2, {0x40, 0x00, 0x01, 0x41, 0xDE}},
-      {"CT mode bits 01", 4, {0x00, 0x00, 0x40}},
+      {"CT ends before its first record", 4, {0x00, 0x00}},
       {"CT first record past the ROM", 4, {0x09, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8}},
       {"CT reference before the output", 4, {0x03, 0x00, 0x01, 0x05, 0x00, 0xC0}},
       {"CT distance 0", 4, {0x04, 0x00, 0x02, 0x41, 0x00, 0x00, 0xC0}},
@@ -191,4 +191,23 @@ TEST(ScanStreams, ProgressRunsOverAllSchemesAndCancelStops) {
   options.progress = [&](std::size_t, std::size_t) { return ++calls < 1; };
   EXPECT_TRUE(
       ScanStreams(rom.bytes, std::span<const int>(kScanSchemes).subspan(1), options).empty());
+}
+
+// A hit whose score equals the minimum is kept; one point more drops it. Both passes: the
+// linear LZ77-10 scan and the position-by-position check of the others.
+TEST(ScanStreams, AScoreEqualToTheMinimumIsKept) {
+  const Bytes data = MakeTileLikeData(3000, 9);
+  for (int scheme = 1; scheme <= 4; ++scheme) {
+    const Bytes rom = Surrounded(Packed(scheme, data), 64);
+    const auto hit = CheckAndScore(rom, 64, scheme, 32);
+    ASSERT_TRUE(hit.has_value()) << scheme;
+    const int one[] = {scheme};
+    TScanOptions options;
+    options.minScore = hit->score;
+    const auto kept = ScanStreams(rom, one, options);
+    EXPECT_NE(std::find(kept.begin(), kept.end(), *hit), kept.end()) << scheme;
+    options.minScore = hit->score + 1;
+    const auto dropped = ScanStreams(rom, one, options);
+    EXPECT_EQ(std::find(dropped.begin(), dropped.end(), *hit), dropped.end()) << scheme;
+  }
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/uCommon.h"
-#include "compress/encoders.h"
 #include "compress/uCompress.h"
+#include "greedy_encoders.h"
 #include "palette/entry_template.h"
 #include "png_reader.h"
 #include "temp_dir.h"

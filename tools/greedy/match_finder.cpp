@@ -1,5 +1,5 @@
 // Hash-chain match search.
-#include "compress/match_finder.h"
+#include "match_finder.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,10 +1,13 @@
 // Stream encoders for the four compression schemes: greedy matches over a hash chain.
-// Tests round-trip the decoders through them and the demo ROM is built with them.
+// Tests round-trip the decoders through them and the demo ROM is built with them; the
+// programs themselves pack with the compressors of tegulo_core (compress/compressors.h).
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
+
+#include "compress/stream_writers.h"
 
 namespace tegulo {
 
@@ -26,8 +29,13 @@ std::vector<std::uint8_t> EncodeFF6(std::span<const std::uint8_t> data);
 // distances 1..4095, lengths 3..18). Section records hold 16-bit positions, so the
 // stream must end by position 65,535 (65,537 when the input is a multiple of 8 tokens);
 // beyond that std::length_error is thrown.
-enum class TCTMode { Bits11, Bits12 };
 std::vector<std::uint8_t> EncodeCT(std::span<const std::uint8_t> data,
                                    TCTMode mode = TCTMode::Bits11);
+
+// A whole stream, header included, that the scheme's decoder turns back into `data`.
+using TGreedyEncoder = std::vector<std::uint8_t> (*)(std::span<const std::uint8_t> data);
+
+// The encoder of scheme row 1..4 (LZSS-CT in 11-bit mode); nullptr for any other value.
+TGreedyEncoder GreedyEncoder(int scheme);
 
 }  // namespace tegulo

@@ -1,0 +1,125 @@
+// The score of a scan hit: how much the decoding and its output look like packed tile data.
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "compress/scheme_formats.h"
+#include "compress/stream_scan.h"
+#include "compress/uCompress.h"
+
+namespace tegulo {
+namespace {
+
+// How far back a literal's bytes count as in reach of a back-reference: the shortest window
+// of the schemes (the FF ring, CT's 11-bit distances).
+constexpr std::size_t kReachBack = kFFRingSize - 1;
+
+double Entropy(std::span<const std::uint8_t> output) {
+  std::array<std::uint32_t, 256> histogram{};
+  for (std::uint8_t b : output) ++histogram[b];
+  double entropy = 0;
+  for (std::uint32_t c : histogram) {
+    if (c == 0) continue;
+    const double q = static_cast<double>(c) / static_cast<double>(output.size());
+    entropy -= q * std::log2(q);
+  }
+  return entropy;
+}
+
+// Bytes that repeat a byte of the same tile row (the next plane or row of a planar tile)
+// or of the tile before (16, 32 and 64 bytes: 2, 4 and 8 bits per pixel).
+double RepeatShare(std::span<const std::uint8_t> output) {
+  const std::size_t n = output.size();
+  if (n <= 2) return 0;
+  std::size_t repeats = 0;
+  for (std::size_t i = 2; i < n; ++i) {
+    const std::uint8_t b = output[i];
+    if (b == output[i - 1] || b == output[i - 2] || (i >= 16 && b == output[i - 16]) ||
+        (i >= 32 && b == output[i - 32]) || (i >= 64 && b == output[i - 64])) {
+      ++repeats;
+    }
+  }
+  return static_cast<double>(repeats) / static_cast<double>(n - 2);
+}
+
+// Literals where the bytes were already in reach: an encoder takes a back-reference there
+// (a 3-byte match in reach, or a zero run at the start that the zero ring of FF5 and FF6
+// holds), chance streams do not care. Checked against the last place of each 3-byte value,
+// so a few true matches go unseen.
+double WastedShare(const TStreamStats& stats, std::span<const std::uint8_t> output) {
+  const std::size_t n = output.size();
+  if (stats.literalMarks == nullptr || n < 3) return 0;
+  thread_local std::vector<std::int32_t> last;
+  last.assign(1U << 16U, -1);
+  std::size_t literals = 0;
+  std::size_t wasted = 0;
+  for (std::size_t i = 0; i + 2 < n; ++i) {
+    const std::uint32_t key = (output[i] * 251U + output[i + 1]) * 251U + output[i + 2];
+    const std::uint32_t slot = (key * 2654435761U) >> 16U;
+    if (stats.literalMarks[i] != 0) {
+      ++literals;
+      const std::int32_t j = last[slot];
+      const bool zeroRun = stats.zeroRing && i < kFFRingStart && key == 0;
+      const bool match = j >= 0 && i - static_cast<std::size_t>(j) <= kReachBack &&
+                         output[j] == output[i] && output[j + 1] == output[i + 1] &&
+                         output[j + 2] == output[i + 2];
+      if (zeroRun || match) ++wasted;
+    }
+    last[slot] = static_cast<std::int32_t>(i);
+  }
+  return literals != 0 ? static_cast<double>(wasted) / static_cast<double>(literals) : 0;
+}
+
+}  // namespace
+
+int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
+  if (output.empty()) return 0;
+  const double entropy = Entropy(output);
+  const double repeatShare = RepeatShare(output);
+  const double wastedShare = WastedShare(stats, output);
+
+  const std::uint32_t total = stats.literals + stats.referenceBytes;
+  const double written = std::max<double>(total, 1);
+  const double referenceShare = stats.referenceBytes / written;
+  const double ratio = stats.comprSize != 0 ? written / stats.comprSize : 0;
+  const auto ramp = [](double v, double from, double to) {
+    return std::clamp((v - from) / (to - from), 0.0, 1.0);
+  };
+
+  // Packed tile data shrinks (a stream that does not is no packed stream), mostly through
+  // back-references; its bytes take a few values, neither all zero nor noise, and repeat at
+  // tile strides. Chance streams in other data mostly write zeros from the ring before the
+  // output, or copy bytes one by one without shrinking them.
+  double score = 0;
+  score += 25 * ramp(ratio, 1.0, 2.0) - (ratio < 1.0 ? 20 : 0);
+  score += 15 * ramp(referenceShare, 0.2, 0.6);
+  score += 25 * std::min(ramp(entropy, 1.0, 2.0), 1 - ramp(entropy, 5.0, 6.5));
+  score += 15 * ramp(repeatShare, 0.3, 0.7);
+  score -= 60 * ramp(wastedShare, 0.05, 0.3);
+  score += stats.endExact ? 10 : 0;
+  score += 10 * ramp(std::log2(written), 6, 9);  // 64 bytes say little, 512 enough
+  score -= 60 * (stats.zeroRingBytes / written);
+  return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
+}
+
+std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      int scheme, std::uint32_t minSize) {
+  const TSchemeFormat* format = FindSchemeFormat(scheme);
+  if (format == nullptr || format->sample == nullptr) return std::nullopt;
+  thread_local std::vector<std::uint8_t> marks;
+  marks.assign(kScoreSample, 0);
+  TStreamStats stats;
+  stats.literalMarks = marks.data();
+  auto hit = CheckStream(rom, pos, scheme, minSize, &stats);
+  if (!hit) return hit;
+  stats.zeroRing = format->zeroRing;
+  thread_local TDecodeBuffer sample;
+  sample.assign(kScoreSample, 0);
+  const std::size_t n = std::min<std::size_t>(
+      format->sample(rom.subspan(pos, hit->comprSize), hit->rawSize, sample), sample.size());
+  stats.comprSize = hit->comprSize;
+  hit->score = ScoreStream(stats, std::span<const std::uint8_t>(sample.data(), n));
+  return hit;
+}
+
+}  // namespace tegulo
