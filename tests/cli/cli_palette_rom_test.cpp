@@ -96,7 +96,7 @@ TEST(CliPaletteRom, PaletteToRomWritesAnySourceAsConsoleWords) {
     std::vector<std::string> args;
     int status;
   } refused[] = {
-      {{"palette", "mono", "--to-rom", s.Path("rom.sfc"), "0", "-o", s.Path("rom.sfc")}, 1},
+      {{"palette", "mono", "--to-rom", s.Path("rom.sfc"), "0", "-o", s.Path("rom.sfc")}, 2},
       {{"palette", "mono", "--to-rom", s.Path("rom.sfc"), "$FFF", "-o", s.Path("x.sfc")}, 1},
       {{"palette", "mono", "--to-rom", s.Path("rom.sfc"), "zz", "-o", s.Path("x.sfc")}, 2},
       {{"palette", "mono", "--to-rom", s.Path("rom.sfc"), "-o", s.Path("x.sfc")}, 2},

@@ -52,7 +52,7 @@ TEST(PaletteWrite, RefusesWhatDoesNotFit) {
       {0, &eight, ""},  // exactly to the end
       {2, &eight, "The palette of 8 colours at $000002 does not fit in the ROM (16 bytes)"},
       {15, &one, "The palette of 1 colours at $00000F does not fit in the ROM (16 bytes)"},
-      {-2, &one, "The palette of 1 colours at $FFFFFFFE does not fit in the ROM (16 bytes)"},
+      {-2, &one, "The palette of 1 colours at -$000002 does not fit in the ROM (16 bytes)"},
       {0, &none, "The colour count must be 1 to 256"},
       {0, &many, "The colour count must be 1 to 256"},
   };
