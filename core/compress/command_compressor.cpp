@@ -199,7 +199,7 @@ public:
         choice_(n),
         best_(n + 1),
         gain_(n + 1),
-        parity_{n / 2 + 1, n / 2 + 1} {
+        parity_{TRangeMin(n / 2 + 1), TRangeMin(n / 2 + 1)} {
     SetCost(n, 1);
   }
 

@@ -2,6 +2,7 @@
 // three formats differing in what commands 2 and 4..7 do.
 #include <algorithm>
 
+#include "compress/more_scan.h"
 #include "compress/snes_schemes.h"
 
 namespace tegulo {
@@ -21,16 +22,33 @@ struct TCopy {
   bool reverseBits = false;
 };
 
+// Told of each command once it is decoded; returning false stops the walk as invalid.
+class TCommandHook {
+public:
+  virtual bool Step(unsigned cmd, std::size_t count, std::size_t outStart, std::size_t inStart,
+                    std::size_t inEnd) = 0;
+
+protected:
+  ~TCommandHook() = default;
+};
+
 class TWalker {
 public:
-  TWalker(TCommandFormat format, std::span<const std::uint8_t> s, tLZStream& out)
-      : f_(format), s_(s), out_(out), limit_(std::min(out.size(), kCommandOutputLimit)) {}
+  TWalker(TCommandFormat format, std::span<const std::uint8_t> s, tLZStream& out,
+          TCommandHook* hook = nullptr)
+      : f_(format),
+        s_(s),
+        out_(out),
+        limit_(std::min(out.size(), kCommandOutputLimit)),
+        hook_(hook) {}
 
   TCommandResult Run() {
     for (;;) {
       if (in_ >= s_.size()) return Stop(TCommandEnd::kTruncated);
       const unsigned h = s_[in_++];
       if (h == 0xFFu) return Stop(TCommandEnd::kEnd);
+      const std::size_t inStart = in_ - 1;
+      const std::size_t outStart = pos_;
       unsigned cmd = h >> 5;
       std::size_t n = (h & 0x1Fu) + 1;
       if (cmd == 7) {
@@ -41,6 +59,9 @@ public:
       ++r_.commands;
       const TCommandEnd e = Command(cmd, n);
       if (e != TCommandEnd::kEnd) return Stop(e);
+      if (hook_ != nullptr && !hook_->Step(cmd, n, outStart, inStart, in_)) {
+        return Stop(TCommandEnd::kInvalid);
+      }
     }
   }
 
@@ -119,6 +140,7 @@ private:
   std::span<const std::uint8_t> s_;
   tLZStream& out_;
   std::size_t limit_;
+  TCommandHook* hook_;
   std::size_t in_ = 0;
   std::size_t pos_ = 0;
   TCommandResult r_;
@@ -129,6 +151,83 @@ private:
 TCommandResult DecodeCommands(TCommandFormat format, std::span<const std::uint8_t> stream,
                               tLZStream& output) {
   return TWalker(format, stream, output).Run();
+}
+
+namespace {
+
+// What a scan asks of a command stream beyond its rules: no two direct copies in a row and
+// no command that repeats the one before byte for byte (the first short of the longest), as
+// an encoder would have joined them; the literal and copy figures of the score.
+class TScanHook final : public TCommandHook {
+public:
+  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st) : s_(s), st_(st) {}
+
+  bool Step(unsigned cmd, std::size_t count, std::size_t outStart, std::size_t inStart,
+            std::size_t inEnd) override {
+    const bool joinable = lastCount_ < 1024;
+    if (joinable && cmd == 0 && lastCmd_ == 0) return false;
+    if (joinable && inEnd - inStart == lastEnd_ - lastStart_ &&
+        std::equal(s_.begin() + static_cast<std::ptrdiff_t>(inStart),
+                   s_.begin() + static_cast<std::ptrdiff_t>(inEnd),
+                   s_.begin() + static_cast<std::ptrdiff_t>(lastStart_))) {
+      return false;
+    }
+    if (cmd == 0) {
+      for (std::size_t k = 0; k < count; ++k)
+        st_.MarkLiteral(static_cast<std::uint32_t>(outStart + k));
+      st_.literals += static_cast<std::uint32_t>(count);
+    } else {
+      ++st_.references;
+    }
+    lastCmd_ = cmd;
+    lastCount_ = count;
+    lastStart_ = inStart;
+    lastEnd_ = inEnd;
+    return true;
+  }
+
+private:
+  std::span<const std::uint8_t> s_;
+  TStreamStats& st_;
+  unsigned lastCmd_ = 8;
+  std::size_t lastCount_ = 0;
+  std::size_t lastStart_ = 0;
+  std::size_t lastEnd_ = 0;
+};
+
+template <TCommandFormat kFormat, int kScheme>
+std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  if (pos >= rom.size()) return std::nullopt;
+  const auto s = rom.subspan(pos);
+  thread_local tLZStream out;
+  out.resize(kCommandOutputLimit);
+  TScanHook hook(s, st);
+  const TCommandResult r = TWalker(kFormat, s, out, &hook).Run();
+  if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
+      r.written % 16 != 0) {
+    return std::nullopt;
+  }
+  st.referenceBytes = r.written - st.literals;
+  st.comprSize = r.consumed;
+  return TScanHit{pos, kScheme, r.written, r.consumed, 0};
+}
+
+}  // namespace
+
+std::optional<TScanHit> CheckLCLZ2Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::LCLZ2, kSchemeLCLZ2>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckLCLZ5Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::LCLZ5, kSchemeLCLZ5>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::HAL, kSchemeHAL>(rom, pos, minSize, stats);
 }
 
 const char* CommandFormatName(TCommandFormat format) {

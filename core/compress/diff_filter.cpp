@@ -1,10 +1,12 @@
 // "Diff-8" and "Diff-16": the first unit as it is, then each unit minus the one before,
 // modulo the unit's range; and the header shared by the BIOS family.
+#include <algorithm>
 #include <string>
 
 #include "base/stream_view.h"
 #include "base/uCommon.h"
 #include "compress/bios_schemes.h"
+#include "compress/more_scan.h"
 
 namespace tegulo {
 
@@ -40,7 +42,7 @@ std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, tLZStream& ou
     output[o] = static_cast<std::uint8_t>(acc);
     if (unit == 2 && o + 1 < size) output[o + 1] = static_cast<std::uint8_t>(acc >> 8);
   }
-  return static_cast<std::uint32_t>(in);
+  return static_cast<std::uint32_t>(std::min(in, n));
 }
 
 std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data, int unitBytes) {
@@ -59,6 +61,54 @@ std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data, int u
     last = v;
   }
   return out;
+}
+
+}  // namespace tegulo
+
+namespace tegulo {
+
+TStreamStats& FreshStats(TStreamStats* stats, TStreamStats& local) {
+  TStreamStats& st = stats != nullptr ? *stats : local;
+  std::uint8_t* marks = st.literalMarks;
+  st = {};
+  st.literalMarks = marks;
+  return st;
+}
+
+std::optional<std::uint32_t> BiosHeaderAt(std::span<const std::uint8_t> rom, std::size_t pos,
+                                          std::uint8_t type, std::uint32_t minSize) {
+  if (pos % 4 != 0 || pos >= rom.size() || rom.size() - pos < 4 || rom[pos] != type) {
+    return std::nullopt;
+  }
+  const std::uint32_t size = ReadLePadded(rom, pos, 4) >> 8;
+  if (size == 0 || size < minSize || size > kMaxBiosOutput) return std::nullopt;
+  return size;
+}
+
+namespace {
+
+template <int kUnit>
+std::optional<TScanHit> CheckDiff(std::span<const std::uint8_t> rom, std::size_t pos,
+                                  std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  auto size = BiosHeaderAt(rom, pos, kUnit == 2 ? 0x82 : 0x81, minSize);
+  if (!size && kUnit == 1) size = BiosHeaderAt(rom, pos, 0x80, minSize);
+  if (!size || (kUnit == 2 && *size % 2 != 0) || rom.size() - pos - 4 < *size) return std::nullopt;
+  st.literals = *size;
+  st.comprSize = 4 + *size;
+  return TScanHit{pos, kUnit == 2 ? kSchemeDiff16 : kSchemeDiff8, *size, 4 + *size, 0};
+}
+
+}  // namespace
+
+std::optional<TScanHit> CheckDiff8Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckDiff<1>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckDiff16Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                       std::uint32_t minSize, TStreamStats* stats) {
+  return CheckDiff<2>(rom, pos, minSize, stats);
 }
 
 }  // namespace tegulo

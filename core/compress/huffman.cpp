@@ -6,6 +6,7 @@
 #include "base/stream_view.h"
 #include "compress/bios_schemes.h"
 #include "compress/huffman_tree.h"
+#include "compress/more_scan.h"
 
 namespace tegulo {
 namespace {
@@ -121,6 +122,70 @@ std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data, in
     for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(word >> (8 * k)));
   }
   return out;
+}
+
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// Walks the tree from the root: every child inside the table, no byte both a node and a leaf
+// or reached twice, 4-bit leaves below 16, and as many leaves as T says (T + 1 is the leaf
+// count rounded up to even). Returns false where any fails.
+bool TreeIsWhole(std::span<const std::uint8_t> s, int bits) {
+  const std::size_t treeEnd = 4 + (s[4] + 1u) * 2;
+  if ((s[4] & 1u) == 0 || treeEnd > s.size()) return false;
+  std::array<std::uint8_t, 4 + 512> seen{};
+  std::array<std::size_t, 512> nodes{};
+  std::size_t count = 0;
+  nodes[count++] = kRoot;
+  std::size_t leaves = 0;
+  while (count > 0) {
+    const std::size_t at = nodes[--count];
+    const unsigned v = s[at];
+    for (unsigned bit = 0; bit < 2; ++bit) {
+      const std::size_t child = (at & ~std::size_t{1}) + 2 * (v & 63u) + 2 + bit;
+      if (child >= treeEnd || seen[child] != 0) return false;
+      seen[child] = 1;
+      if ((v & (bit != 0 ? 0x40u : 0x80u)) != 0) {
+        if (bits == 4 && s[child] > 15) return false;
+        ++leaves;
+      } else {
+        nodes[count++] = child;
+      }
+    }
+  }
+  return ((leaves + 1) & ~std::size_t{1}) == s[4] + 1u;
+}
+
+template <int kBits>
+std::optional<TScanHit> CheckHuffman(std::span<const std::uint8_t> rom, std::size_t pos,
+                                     std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  const auto size = BiosHeaderAt(rom, pos, 0x20 | kBits, minSize);
+  const auto s = rom.subspan(pos);
+  if (!size || s.size() < 8 || !TreeIsWhole(s, kBits)) return std::nullopt;
+  thread_local tLZStream out;
+  out.assign(*size, 0);
+  bool broken = false;
+  const std::uint32_t used = DecompressHuffman(s, out, kBits, nullptr, &broken);
+  // A decode that reached the end of the ROM ran out of words.
+  if (broken || used >= s.size()) return std::nullopt;
+  st.literals = *size;
+  st.comprSize = used;
+  return TScanHit{pos, kBits == 4 ? kSchemeHuffman4 : kSchemeHuffman8, *size, used, 0};
+}
+
+}  // namespace
+
+std::optional<TScanHit> CheckHuffman4Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                         std::uint32_t minSize, TStreamStats* stats) {
+  return CheckHuffman<4>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckHuffman8Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                         std::uint32_t minSize, TStreamStats* stats) {
+  return CheckHuffman<8>(rom, pos, minSize, stats);
 }
 
 }  // namespace tegulo

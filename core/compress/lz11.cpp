@@ -6,6 +6,7 @@
 #include "base/uCommon.h"
 #include "compress/bios_schemes.h"
 #include "compress/flag_writer.h"
+#include "compress/more_scan.h"
 #include "compress/optimal_parse.h"
 #include "compress/range_min.h"
 
@@ -171,6 +172,47 @@ std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data, bool 
     }
   }
   return out;
+}
+
+}  // namespace tegulo
+
+namespace tegulo {
+
+std::optional<TScanHit> CheckLZ11Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                     std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  const auto size = BiosHeaderAt(rom, pos, 0x11, minSize);
+  if (!size) return std::nullopt;
+  const auto s = rom.subspan(pos);
+  std::size_t in = 4;
+  std::size_t out = 0;
+  while (out < *size) {
+    if (in >= s.size()) return std::nullopt;
+    const unsigned flags = s[in++];
+    for (unsigned mask = 0x80; mask != 0; mask >>= 1) {
+      if (out >= *size) {
+        if ((flags & mask) != 0) return std::nullopt;  // encoders leave unused flags 0
+        continue;
+      }
+      if ((flags & mask) == 0) {
+        if (in >= s.size()) return std::nullopt;
+        st.MarkLiteral(static_cast<std::uint32_t>(out));
+        ++in;
+        ++out;
+        ++st.literals;
+        continue;
+      }
+      std::size_t len = 0;
+      std::size_t dist = 0;
+      if (!ReadReference(s, in, len, dist) || dist > out || out + len > *size) return std::nullopt;
+      out += len;
+      ++st.references;
+      st.referenceBytes += static_cast<std::uint32_t>(len);
+    }
+  }
+  st.comprSize = static_cast<std::uint32_t>(in);
+  return TScanHit{pos, kSchemeLZ11, *size, static_cast<std::uint32_t>(in), 0};
 }
 
 }  // namespace tegulo

@@ -5,6 +5,7 @@
 
 #include "base/stream_view.h"
 #include "compress/bios_schemes.h"
+#include "compress/more_scan.h"
 
 namespace tegulo {
 
@@ -21,7 +22,7 @@ std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, tLZStream& o
     if (in >= n) return static_cast<std::uint32_t>(n);
     const unsigned flag = stream[in++];
     const bool run = (flag & 0x80u) != 0;
-    const std::size_t len = std::min((flag & 0x7Fu) + (run ? 3u : 1u), size - o);
+    const std::size_t len = std::min<std::size_t>((flag & 0x7Fu) + (run ? 3u : 1u), size - o);
     if (run) {
       if (in >= n) return static_cast<std::uint32_t>(n);
       std::fill_n(output.begin() + static_cast<std::ptrdiff_t>(o), len, stream[in++]);
@@ -35,7 +36,7 @@ std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, tLZStream& o
     o += have;
     if (have < len) return static_cast<std::uint32_t>(n);
   }
-  return static_cast<std::uint32_t>(in);
+  return static_cast<std::uint32_t>(std::min(in, n));
 }
 
 std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data) {
@@ -84,6 +85,59 @@ std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data) {
     i += len;
   }
   return out;
+}
+
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+bool HasFourEqual(std::span<const std::uint8_t> block) {
+  for (std::size_t k = 3; k < block.size(); ++k) {
+    if (block[k] == block[k - 1] && block[k] == block[k - 2] && block[k] == block[k - 3]) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<TScanHit> CheckRLE30Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  const auto size = BiosHeaderAt(rom, pos, 0x30, minSize);
+  if (!size) return std::nullopt;
+  const auto s = rom.subspan(pos);
+  std::size_t in = 4;
+  std::size_t out = 0;
+  int lastRun = -1;               // the byte of the run before, when it was short of 130
+  bool lastShortLiteral = false;  // the block before was literals short of 128
+  while (out < *size) {
+    if (in >= s.size()) return std::nullopt;
+    const unsigned flag = s[in++];
+    const std::size_t len = (flag & 0x7Fu) + ((flag & 0x80u) != 0 ? 3 : 1);
+    if (out + len > *size || in + ((flag & 0x80u) != 0 ? 1 : len) > s.size()) return std::nullopt;
+    if ((flag & 0x80u) != 0) {
+      if (s[in] == lastRun) return std::nullopt;
+      lastRun = len < 130 ? s[in] : -1;
+      lastShortLiteral = false;
+      ++in;
+      ++st.references;
+      st.referenceBytes += static_cast<std::uint32_t>(len);
+    } else {
+      if (lastShortLiteral || HasFourEqual(s.subspan(in, len))) return std::nullopt;
+      for (std::size_t k = 0; k < len; ++k) st.MarkLiteral(static_cast<std::uint32_t>(out + k));
+      lastShortLiteral = len < 128;
+      lastRun = -1;
+      in += len;
+      st.literals += static_cast<std::uint32_t>(len);
+    }
+    out += len;
+  }
+  st.comprSize = static_cast<std::uint32_t>(in);
+  return TScanHit{pos, kSchemeRLE30, *size, static_cast<std::uint32_t>(in), 0};
 }
 
 }  // namespace tegulo

@@ -262,7 +262,7 @@ std::size_t BruteForceLZ11Size(const Bytes& d, std::size_t minDistance) {
 TEST(CompressLZ11, MatchesBruteForceOnShortInputs) {
   std::mt19937 rng(1411);
   for (int round = 0; round < 300; ++round) {
-    const std::size_t n = rng() % 70 + (round % 10 == 0 ? 300 : 0);
+    const std::size_t n = rng() % 70 + (round % 50 == 0 ? 300 : 0);
     const Bytes d = Random(n, rng(), 1 + rng() % 4);
     for (const bool d1 : {false, true}) {
       ASSERT_EQ(CompressLZ11(d, d1).size(), BruteForceLZ11Size(d, d1 ? 1 : 2))
@@ -283,8 +283,8 @@ TEST(CompressRLE30, MatchesBruteForceOnShortInputs) {
       for (std::size_t len = 1; len <= 128 && i + len <= n; ++len) {
         best[i] = std::min(best[i], 1 + len + best[i + len]);
       }
-      for (std::size_t len = 3; len <= 130 && i + len <= n && d[i + len - 1] == d[i]; ++len) {
-        best[i] = std::min(best[i], 2 + best[i + len]);
+      for (std::size_t len = 2; len <= 130 && i + len <= n && d[i + len - 1] == d[i]; ++len) {
+        if (len >= 3) best[i] = std::min(best[i], 2 + best[i + len]);
       }
     }
     ASSERT_EQ(CompressRLE30(d).size(), 4 + best[0]) << "round " << round;

@@ -98,9 +98,13 @@ TEST(CommandFormats, WorkedExamplesDecode) {
   }
 }
 
-TEST(CommandFormats, CompressorWritesTheWorkedExamples) {
+// As short as the worked examples (which came from an optimal encoder); where several
+// streams are shortest, the one written may differ from the example's.
+TEST(CommandFormats, CompressorWritesStreamsAsShortAsTheWorkedExamples) {
   for (const TExample& e : Examples()) {
-    EXPECT_EQ(CompressCommands(e.format, e.input), e.stream) << e.name;
+    const Bytes s = CompressCommands(e.format, e.input);
+    EXPECT_EQ(s.size(), e.stream.size()) << e.name;
+    EXPECT_EQ(Decode(e.format, s), e.input) << e.name;
   }
 }
 
