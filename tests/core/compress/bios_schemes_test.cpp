@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "more_examples.h"
 
 using namespace tegulo;
 
@@ -80,76 +81,38 @@ const TScheme& Scheme(const std::string& name) {
   throw std::logic_error(name);
 }
 
-struct TExample {
-  const char* scheme;
-  Bytes input;
-  Bytes stream;         // as the notes give it, padding to 4 bytes included
-  std::size_t padding;  // bytes at the end the decoder does not read
-  bool compressorGivesIt;
-};
+const char* SchemeName(int scheme) {
+  constexpr const char* kNames[] = {"LZ77-11", "Huffman-4", "Huffman-8",
+                                    "RLE-30",  "Diff-8",    "Diff-16"};
+  return kNames[scheme - 5];
+}
 
-const Bytes kABC4 = {0x41, 0x42, 0x43, 0x41, 0x42, 0x43, 0x41, 0x42, 0x43, 0x41, 0x42, 0x43};
-
-const std::vector<TExample>& Examples() {
-  static const std::vector<TExample> examples = {
-      {"LZ77-11", kABC4, {0x11, 0x0C, 0, 0, 0x10, 0x41, 0x42, 0x43, 0x80, 0x02, 0, 0}, 2, true},
-      {"LZ77-11",
-       Bytes(32, 0xAA),
-       {0x11, 0x20, 0, 0, 0x40, 0xAA, 0x00, 0xE0, 0x00, 0, 0, 0},
-       3,
-       false},
-      {"LZ77-11",
-       Bytes(32, 0xAA),
-       {0x11, 0x20, 0, 0, 0x20, 0xAA, 0xAA, 0x00, 0xD0, 0x01, 0, 0},
-       2,
-       true},
-      {"Huffman-8",
-       {0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x42, 0x42, 0x42, 0x43, 0x43, 0x44},
-       {0x28, 0x0C, 0, 0, 0x03, 0x80, 0x41, 0x80, 0x42, 0xC0, 0x43, 0x44, 0x00, 0xB8, 0xAD, 0x02},
-       0,
-       true},
-      {"Huffman-4",
-       {0x10, 0x10, 0x10, 0x10, 0x12, 0x12, 0x10, 0x10},
-       {0x24, 0x08, 0, 0, 0x03, 0x80, 0x01, 0xC0, 0x00, 0x02, 0x00, 0x00, 0x00, 0xA4, 0x4D, 0x92},
-       0,
-       true},
-      {"RLE-30",
-       {0x41, 0x41, 0x41, 0x41, 0x41, 0x42, 0x43, 0x44, 0x44, 0x44, 0x44, 0x44},
-       {0x30, 0x0C, 0, 0, 0x82, 0x41, 0x01, 0x42, 0x43, 0x82, 0x44, 0x00},
-       1,
-       true},
-      {"Diff-8",
-       {0x10, 0x12, 0x14, 0x16, 0x20, 0x20, 0x20, 0x1F, 0x1E, 0x00, 0xFF, 0x01},
-       {0x81, 0x0C, 0, 0, 0x10, 0x02, 0x02, 0x02, 0x0A, 0x00, 0x00, 0xFF, 0xFF, 0xE2, 0xFF, 0x02},
-       0,
-       true},
-      {"Diff-16",
-       {0x00, 0x01, 0x02, 0x01, 0x04, 0x01, 0x04, 0x00, 0xFF, 0xFF, 0x00, 0x00},
-       {0x82, 0x0C, 0, 0, 0x00, 0x01, 0x02, 0x00, 0x02, 0x00, 0x00, 0xFF, 0xFB, 0xFF, 0x01, 0x00},
-       0,
-       true},
-  };
-  return examples;
+std::vector<test::TMoreExample> Examples() {
+  std::vector<test::TMoreExample> out;
+  for (const auto& e : test::MoreExamples()) {
+    if (e.scheme <= 10) out.push_back(e);
+  }
+  return out;
 }
 
 }  // namespace
 
 TEST(BiosSchemes, WorkedExamplesDecode) {
-  for (const TExample& e : Examples()) {
+  for (const test::TMoreExample& e : Examples()) {
     tLZStream out;
     bool notValid = true;
-    const std::uint32_t used = Scheme(e.scheme).decode(e.stream, out, &notValid);
-    EXPECT_EQ(out, e.input) << e.scheme;
-    EXPECT_EQ(used, e.stream.size() - e.padding) << e.scheme;
-    EXPECT_FALSE(notValid) << e.scheme;
+    const std::uint32_t used = Scheme(SchemeName(e.scheme)).decode(e.stream, out, &notValid);
+    EXPECT_EQ(out, e.input) << e.name;
+    EXPECT_EQ(used, e.stream.size() - e.padding) << e.name;
+    EXPECT_FALSE(notValid) << e.name;
   }
 }
 
 TEST(BiosSchemes, CompressorsWriteTheWorkedExamples) {
-  for (const TExample& e : Examples()) {
+  for (const test::TMoreExample& e : Examples()) {
     if (!e.compressorGivesIt) continue;
     const Bytes want(e.stream.begin(), e.stream.end() - static_cast<std::ptrdiff_t>(e.padding));
-    EXPECT_EQ(Scheme(e.scheme).compress(e.input), want) << e.scheme;
+    EXPECT_EQ(Scheme(SchemeName(e.scheme)).compress(e.input), want) << e.name;
   }
   EXPECT_EQ(CompressLZ11(Bytes(32, 0xAA), true),
             (Bytes{0x11, 0x20, 0, 0, 0x40, 0xAA, 0x00, 0xE0, 0x00}));
