@@ -132,8 +132,8 @@ struct TCompressArgs {
 void RunCompress(const TCompressArgs& a) {
   const auto scheme = FindScheme(a.scheme);
   if (!scheme) {
-    throw TError("Unknown compression scheme '" + a.scheme +
-                 "' (LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)");
+    throw TError("Unknown compression scheme '" + a.scheme + "' (" +
+                 NameList(Compressions, kSchemeLZ10) + ")");
   }
   CheckOutputs({a.output, "", "", false}, {{a.input, "the input"}});
   const std::vector<std::uint8_t> data = ReadRomFile(a.input);
@@ -170,8 +170,8 @@ void RunImport(const TImportArgs& a) {
   if (a.compression != "none" && a.compression != "(none)") {
     const auto s = FindScheme(a.compression);
     if (!s) {
-      throw TError("Unknown compression scheme '" + a.compression +
-                   "' (none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT)");
+      throw TError("Unknown compression scheme '" + a.compression + "' (none, " +
+                   NameList(Compressions, kSchemeLZ10) + ")");
     }
     scheme = *s;
   }
@@ -238,7 +238,7 @@ TCommand AddCompressCommand(CLI::App& parent) {
            "LZ77-10 holds up to 16777215 bytes, LZSS-FF5 up to 65535; LZSS-FF6 and LZSS-CT\n"
            "streams must end by position 65535.");
   sub->add_option("SCHEME", args->scheme,
-                  "LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT (any letter case)")
+                  NameList(Compressions, kSchemeLZ10) + " (any letter case)")
       ->type_name("")
       ->required();
   sub->add_option("IN", args->input, "the unpacked bytes")->type_name("")->required();
@@ -284,7 +284,7 @@ TCommand AddImportCommand(CLI::App& parent) {
                   "bytes added to the address, or to the start of the unpacked data")
       ->option_text("O (default 0)");
   sub->add_option("--compression", args->compression,
-                  "none, LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT")
+                  "none, " + NameList(Compressions, kSchemeLZ10))
       ->option_text("SCHEME (default none)");
   sub->add_option("--palette", args->palette,
                   "the colours matched for a PNG that is not indexed, as for render")

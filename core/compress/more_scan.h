@@ -12,17 +12,6 @@
 
 namespace tegulo {
 
-// The stored numbers of the schemes after the first five rows of Compressions.
-inline constexpr int kSchemeLZ11 = 5;      // "LZ77-11"
-inline constexpr int kSchemeHuffman4 = 6;  // "Huffman-4"
-inline constexpr int kSchemeHuffman8 = 7;  // "Huffman-8"
-inline constexpr int kSchemeRLE30 = 8;     // "RLE-30"
-inline constexpr int kSchemeDiff8 = 9;     // "Diff-8"
-inline constexpr int kSchemeDiff16 = 10;   // "Diff-16"
-inline constexpr int kSchemeLCLZ2 = 11;    // "LC_LZ2"
-inline constexpr int kSchemeLCLZ5 = 12;    // "LC_LZ5"
-inline constexpr int kSchemeHAL = 13;      // "HAL"
-
 // The most output a BIOS-family hit may announce: the GBA's work RAM.
 inline constexpr std::uint32_t kMaxBiosOutput = 0x40000;
 

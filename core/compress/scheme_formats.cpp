@@ -1,8 +1,11 @@
 // The rows of the compression scheme table.
 #include "compress/scheme_formats.h"
 
+#include <array>
+
 #include "base/choice_lookup.h"
 #include "compress/encoders.h"
+#include "compress/more_rows.h"
 
 namespace tegulo {
 namespace {
@@ -35,7 +38,7 @@ std::vector<std::uint8_t> PackCT(std::span<const std::uint8_t> data, const TComp
   return CompressCT(data, o.ctMode);
 }
 
-constexpr TSchemeFormat kRows[kCompressionCount] = {
+constexpr TSchemeFormat kFirstRows[] = {
     {kSchemeNone, TSizeRule::kFromTiles, nullptr, nullptr, nullptr, nullptr},
     {kSchemeLZ10, TSizeRule::kRawInHeader24, DecodeLZ10, EncodeLZ10, CheckLZ10Hit, PackLZ10},
     {kSchemeFF5, TSizeRule::kRawInHeader16, DecodeWithoutTypeByte<DecompressFF5>, EncodeFF5,
@@ -45,6 +48,15 @@ constexpr TSchemeFormat kRows[kCompressionCount] = {
     {kSchemeCT, TSizeRule::kComprInHeader16, DecodeWithoutTypeByte<DecompressCT>, EncodeCT11,
      CheckCTHit, PackCT},
 };
+
+// The first rows, then those of the schemes numbered 5 and up (more_rows.cpp).
+constexpr auto kRows = [] {
+  std::array<TSchemeFormat, kCompressionCount> rows{};
+  std::size_t i = 0;
+  for (const TSchemeFormat& r : kFirstRows) rows[i++] = r;
+  for (const TSchemeFormat& r : kMoreRows) rows[i++] = r;
+  return rows;
+}();
 
 constexpr bool RowsMatchTheChoiceTable() {
   for (int i = 0; i < kCompressionCount; ++i) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/stream_view.h"
+#include "compress/more_rows.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
@@ -82,7 +83,7 @@ std::size_t StreamBytesUsed(int scheme, std::span<const std::uint8_t> stream) {
     }
     case 3: return WalkFF6(stream);
     case 4: return WalkCT(stream);
-    default: return 0;
+    default: return MoreStreamBytesUsed(scheme, stream);
   }
 }
 

@@ -324,8 +324,13 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
       DecompressFF6(stream, sample);
       n = hit->rawSize;
       break;
-    default:
+    case kSchemeCT:
       DecompressCT(stream, sample);
+      n = hit->rawSize;
+      break;
+    default:  // the schemes numbered 5 and up, through their rows
+      bool ignored = false;
+      FindSchemeFormat(scheme)->decode(stream, sample, &ignored);
       n = hit->rawSize;
       break;
   }

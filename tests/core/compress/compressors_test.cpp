@@ -310,5 +310,5 @@ TEST(Compressors, EverySchemeRowCarriesItsCompressor) {
     if (f.compress != nullptr) ExpectRoundTrip(f.row, d, f.compress(d, {}), "row compressor");
   }
   EXPECT_THROW(CompressStream(kSchemeNone, d), std::invalid_argument);
-  EXPECT_THROW(CompressStream(9, d), std::invalid_argument);
+  EXPECT_THROW(CompressStream(kCompressionCount, d), std::invalid_argument);
 }
