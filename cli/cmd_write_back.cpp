@@ -21,6 +21,7 @@
 #include "io/same_file.h"
 #include "palette/entry_template.h"
 #include "rom/import_document.h"
+#include "rom/palette_write.h"
 #include "rom/patches.h"
 #include "rom/rom_file.h"
 #include "rom/write_back.h"
@@ -98,7 +99,7 @@ void AddOutputOptions(CLI::App* sub, TOutputs& o) {
 
 struct TImportArgs {
   std::string rom, image, address, templ, width, height, offset = "0", compression = "none";
-  std::string palette = "mono", at, fill, ctMode;
+  std::string palette = "mono", at, fill, ctMode, writePalette;
   bool distance1 = false;
   TOutputs out;
 };
@@ -161,7 +162,36 @@ TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
   }
 }
 
+// The PLTE colours of the indexed picture `file` written into `rom` at the target of
+// --write-palette; by default as many colours as the entry's template holds.
+std::vector<std::uint8_t> WritePictureColours(const std::vector<std::uint8_t>& rom,
+                                              const std::vector<std::uint8_t>& file,
+                                              const std::string& path, const TPaletteTarget& where,
+                                              const TTileEntry& e) {
+  std::vector<std::uint32_t> colours;
+  try {
+    colours = PngColoursToWrite(file, where, e.PalCount);
+  } catch (const TError& err) {
+    throw TError(path + ": " + err.what());
+  }
+  std::vector<std::uint8_t> out = WritePaletteToRom(rom, where.address, colours);
+  std::printf("%s\n",
+              PaletteWriteText(static_cast<std::int32_t>(colours.size()), where.address).c_str());
+  return out;
+}
+
+// A bad number in ADDR[:COUNT] is a usage error, as other bad numbers are.
+std::optional<TPaletteTarget> PaletteTargetOption(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  try {
+    return ParsePaletteTarget(text);
+  } catch (const TError& e) {
+    throw TUsageError(e.what());
+  }
+}
+
 void RunImport(const TImportArgs& a) {
+  const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
   TTileEntry e = NewEntry(a.address, Tiles(a.width, "--width"), Tiles(a.height, "--height"),
                           ParseInt(a.offset));
   const auto row = FindTemplate(a.templ);
@@ -192,7 +222,13 @@ void RunImport(const TImportArgs& a) {
   const TPixelImage picture = ReadPicture(a.image, e);
   const TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
   std::printf("%s\n", result.report.Text().c_str());
-  WriteOutputs(a.out, a.rom, rom, result.rom);
+  if (!paletteTarget) {
+    WriteOutputs(a.out, a.rom, rom, result.rom);
+    return;
+  }
+  const std::vector<std::uint8_t> withPalette =
+      WritePictureColours(result.rom, ReadRomFile(a.image), a.image, *paletteTarget, e);
+  WriteOutputs(a.out, a.rom, rom, withPalette);
 }
 
 // ---- import-doc
@@ -289,6 +325,10 @@ TCommand AddImportCommand(CLI::App& parent) {
   sub->add_option("--palette", args->palette,
                   "the colours matched for a PNG that is not indexed, as for render")
       ->option_text("P (default mono)");
+  sub->add_option("--write-palette", args->writePalette,
+                  "also write an indexed PNG's colours (COUNT, default as many as the\n"
+                  "template holds) at ADDR as console words")
+      ->option_text("ADDR[:COUNT]");
   sub->add_option("--at", args->at, "free space for a stream that has grown")
       ->option_text("ADDRESS");
   sub->add_option("--fill", args->fill, "byte for the old stream's unused rest")

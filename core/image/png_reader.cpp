@@ -116,6 +116,14 @@ TPngPicture ReadPng(std::span<const std::uint8_t> file) {
   pic.width = static_cast<std::int32_t>(job.width);
   pic.height = static_cast<std::int32_t>(job.height);
   pic.indexed = job.indexed;
+  png_colorp plte = nullptr;
+  int plteCount = 0;
+  if (job.indexed && png_get_PLTE(job.png, job.info, &plte, &plteCount) != 0) {
+    for (int i = 0; i < plteCount; ++i) {
+      pic.colours.push_back(plte[i].red | (std::uint32_t{plte[i].green} << 8) |
+                            (std::uint32_t{plte[i].blue} << 16));
+    }
+  }
   const std::size_t rowBytes = static_cast<std::size_t>(job.width) * (job.indexed ? 1 : 4);
   if (png_get_rowbytes(job.png, job.info) != rowBytes) {
     std::snprintf(job.reason, sizeof job.reason, "unexpected row layout");

@@ -22,6 +22,7 @@ struct TPngPicture {
   std::int32_t height = 0;
   bool indexed = false;
   std::vector<std::uint8_t> samples;
+  std::vector<std::uint32_t> colours;  // indexed: the PLTE's colours (0x00BBGGRR), in order
 };
 
 // Reads a whole PNG file from its bytes. Throws TError "Not a PNG file" when the signature

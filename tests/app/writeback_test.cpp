@@ -386,10 +386,18 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   Click("bNew");
   EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true, true, true})) << "no current entry";
 
-  const QStringList viewItems{"Import Image into ROM… Ctrl+I", "Export Image… Ctrl+E",
-                              "Export Palette…", "",
-                              "Save ROM As… Ctrl+Shift+S", "Save Patch As…", "",
-                              "Undo Import Ctrl+Z"};
+  const QStringList viewItems{"Import Image into ROM… Ctrl+I",
+                              "Export Image… Ctrl+E",
+                              "Export Palette…",
+                              "",
+                              "Save ROM As… Ctrl+Shift+S",
+                              "Save Patch As…",
+                              "",
+                              "Undo Import Ctrl+Z",
+                              "Redo Ctrl+Shift+Z",
+                              "",
+                              "Edit Pixels\tE",
+                              "Write Palette to ROM…"};
   for (auto fill : {&TfmMain::FillViewMenu, &TfmMain::FillListMenu}) {
     QMenu menu;
     (window.get()->*fill)(menu);
@@ -416,7 +424,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 8u);
+  EXPECT_EQ(shown.size(), 12u);
   EXPECT_TRUE(shown.contains("Undo Import"));
 
   ShowActive();  // shortcuts work in the active window
