@@ -10,8 +10,8 @@
 
 #include "base/uCommon.h"
 #include "commands.h"
+#include "io/output_plan.h"
 #include "io/safe_write.h"
-#include "io/same_file.h"
 #include "palette/palette.h"
 #include "palette/palette_files.h"
 #include "palette/palette_option.h"
@@ -35,9 +35,6 @@ void WriteToRom(const TPaletteArgs& a, const TPalette& colours) {
   } catch (const TError& e) {
     throw TUsageError(e.what());  // a bad number, as elsewhere
   }
-  if (a.output == target || SameFile(a.output, target)) {
-    throw TError("-o names the ROM " + target + "; nothing was written");
-  }
   const std::int32_t count = where.count.value_or(256);
   const std::vector<std::uint8_t> rom = ReadRomFile(target);
   const std::vector<std::uint8_t> out = WritePaletteToRom(
@@ -55,6 +52,12 @@ void RunPalette(const TPaletteArgs& a) {
   if (option.kind == TPaletteOptionKind::Rom && a.rom.empty()) {
     throw TError("A palette from the ROM needs --rom ROM");
   }
+  TOutputPlan plan;
+  if (!option.path.empty()) plan.AddInput(option.path, "the palette source");
+  if (!a.rom.empty()) plan.AddInput(a.rom, "the ROM");
+  if (!a.toRom.empty()) plan.AddInput(a.toRom[0], "the ROM");
+  plan.AddOutput(a.output, "-o");
+  plan.Check();
   const std::vector<std::uint8_t> rom =
       a.rom.empty() ? std::vector<std::uint8_t>{} : ReadRomFile(a.rom);
   // An entry of 256 colours with its grey ramp, as an 8-bit template leaves it.
