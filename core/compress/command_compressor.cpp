@@ -226,6 +226,24 @@ private:
     parity_[i & 1u].Set(i >> 1, c);
   }
 
+  // The cheapest rest after a command of kind k at i writing first..last units (bytes, or
+  // pairs), its argument bytes included, and where that command ends; kNone for none.
+  std::uint32_t BandMin(std::size_t i, int k, bool pairs, std::size_t first, std::size_t last,
+                        std::size_t& at) const {
+    if (k == kDirect) {  // direct copies pay a byte per byte: the minimum of cost + position
+      const std::uint32_t c = gain_.Min(i + first, i + last, at);
+      return c == TRangeMin::kNone ? c : c - static_cast<std::uint32_t>(i);
+    }
+    std::uint32_t c = 0;
+    if (pairs) {
+      c = parity_[i & 1u].Min((i >> 1) + first, (i >> 1) + last, at);
+      at = 2 * at + (i & 1u);
+    } else {
+      c = best_.Min(i + first, i + last, at);
+    }
+    return c == TRangeMin::kNone ? c : c + static_cast<std::uint32_t>(kRules[k].argBytes);
+  }
+
   // Lengths 1..reach of kind k at i (HAL word fills: even lengths), short and long headers.
   void Consider(std::size_t i, int k, std::size_t reach, std::uint32_t& best, TChoiceAt& pick) {
     const TKindRule& rule = kRules[k];
@@ -240,18 +258,7 @@ private:
       if (first > last) continue;
       const std::uint32_t head = b == 0 ? 1 : 2;
       std::size_t at = 0;
-      std::uint32_t c = TRangeMin::kNone;
-      if (k == kDirect) {
-        c = gain_.Min(i + first, i + last, at);
-        if (c != TRangeMin::kNone) c -= static_cast<std::uint32_t>(i);
-      } else if (pairs) {
-        c = parity_[i & 1u].Min((i >> 1) + first, (i >> 1) + last, at);
-        at = 2 * at + (i & 1u);
-        if (c != TRangeMin::kNone) c += static_cast<std::uint32_t>(rule.argBytes);
-      } else {
-        c = best_.Min(i + first, i + last, at);
-        if (c != TRangeMin::kNone) c += static_cast<std::uint32_t>(rule.argBytes);
-      }
+      std::uint32_t c = BandMin(i, k, pairs, first, last, at);
       if (c == TRangeMin::kNone) continue;
       c += head;
       if (c <= best) {

@@ -66,14 +66,11 @@ public:
   }
 
 private:
-  TCommandEnd Command(unsigned cmd, std::size_t n) {
-    if (cmd <= 3) return Fill(cmd, n);
+  // Reads the argument of a copy command into c; kEnd when its source may be read.
+  TCommandEnd ReadCopy(unsigned cmd, std::size_t n, TCopy& c) {
     const bool relative = f_ == TCommandFormat::LCLZ5 && cmd >= 6;
-    if (cmd == 7 && f_ == TCommandFormat::HAL) cmd = 4;  // the games' decoders read it as 4
-    if (f_ == TCommandFormat::LCLZ2 && cmd >= 5) return TCommandEnd::kInvalid;
     const std::size_t argBytes = relative ? 1 : 2;
     if (in_ + argBytes > s_.size()) return TCommandEnd::kTruncated;
-    TCopy c;
     if (relative) {
       const std::size_t d = s_[in_];
       if (d == 0 || d > pos_) return TCommandEnd::kInvalid;
@@ -82,12 +79,23 @@ private:
     } else {
       const bool le = f_ == TCommandFormat::LCLZ5;
       c.source = le ? s_[in_] | s_[in_ + 1] << 8 : s_[in_] << 8 | s_[in_ + 1];
-      c.xorMask = f_ == TCommandFormat::LCLZ5 && cmd == 5 ? 0xFF : 0;
+      c.xorMask = le && cmd == 5 ? 0xFF : 0;
       c.reverseBits = f_ == TCommandFormat::HAL && cmd == 5;
       c.backward = f_ == TCommandFormat::HAL && cmd == 6;
       if (c.source >= pos_ || (c.backward && c.source + 1 < n)) return TCommandEnd::kInvalid;
     }
     in_ += argBytes;
+    return TCommandEnd::kEnd;
+  }
+
+  TCommandEnd Command(unsigned cmd, std::size_t n) {
+    if (cmd == 0) return Direct(n);
+    if (cmd <= 3) return Fill(cmd, n);
+    if (cmd == 7 && f_ == TCommandFormat::HAL) cmd = 4;  // the games' decoders read it as 4
+    if (f_ == TCommandFormat::LCLZ2 && cmd >= 5) return TCommandEnd::kInvalid;
+    TCopy c;
+    const TCommandEnd e = ReadCopy(cmd, n, c);
+    if (e != TCommandEnd::kEnd) return e;
     ++r_.copies;
     r_.copyBytes += static_cast<std::uint32_t>(n);
     for (std::size_t k = 0; k < n; ++k) {
@@ -99,16 +107,19 @@ private:
     return TCommandEnd::kEnd;
   }
 
-  TCommandEnd Fill(unsigned cmd, std::size_t n) {
-    const std::size_t argBytes = cmd == 0 ? n : cmd == 2 ? 2 : 1;
-    const std::size_t have = std::min(argBytes, s_.size() - in_);
-    if (cmd == 0) {  // what there is of a direct copy is written before the stream ends
-      for (std::size_t k = 0; k < have; ++k) {
-        if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
-      }
-      in_ += have;
-      return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
+  // What there is of a direct copy is written before the stream ends.
+  TCommandEnd Direct(std::size_t n) {
+    const std::size_t have = std::min(n, s_.size() - in_);
+    for (std::size_t k = 0; k < have; ++k) {
+      if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
     }
+    in_ += have;
+    return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
+  }
+
+  TCommandEnd Fill(unsigned cmd, std::size_t n) {
+    const std::size_t argBytes = cmd == 2 ? 2 : 1;
+    const std::size_t have = std::min(argBytes, s_.size() - in_);
     if (have < argBytes) return TCommandEnd::kTruncated;
     const std::uint8_t a = s_[in_];
     const std::uint8_t b = cmd == 2 ? s_[in_ + 1] : 0;

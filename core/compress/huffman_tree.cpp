@@ -54,6 +54,18 @@ struct TPending {
   int deadline;  // the last slot its child pair may take
 };
 
+// Can every pending pair but the last released wait one slot? Their deadlines, sorted,
+// must leave room in turn.
+bool OthersCanWait(const std::vector<TPending>& pending, int slot) {
+  std::vector<int> deadlines;
+  for (std::size_t i = 0; i + 1 < pending.size(); ++i) deadlines.push_back(pending[i].deadline);
+  std::sort(deadlines.begin(), deadlines.end());
+  for (std::size_t i = 0; i < deadlines.size(); ++i) {
+    if (deadlines[i] < slot + 1 + static_cast<int>(i)) return false;
+  }
+  return true;
+}
+
 // Slot of each internal node's child pair (the root's is 1): depth first, which keeps the
 // offsets short, except where the pairs still waiting would otherwise miss their reach;
 // then the earliest deadline goes first. Nothing when some pair cannot be placed in reach.
@@ -72,14 +84,7 @@ std::optional<std::vector<int>> OrderPairs(const std::vector<TNode>& nodes, bool
   slot[root] = 1;
   release(root, 1);
   for (int s = 2; !pending.empty(); ++s) {
-    // Can the others all wait one slot? Their deadlines, sorted, must leave room in turn.
-    std::vector<int> deadlines;
-    for (std::size_t i = 0; i + 1 < pending.size(); ++i) deadlines.push_back(pending[i].deadline);
-    std::sort(deadlines.begin(), deadlines.end());
-    bool canWait = true;
-    for (std::size_t i = 0; i < deadlines.size(); ++i) {
-      if (deadlines[i] < s + 1 + static_cast<int>(i)) canWait = false;
-    }
+    const bool canWait = OthersCanWait(pending, s);
     std::size_t pick = pending.size() - 1;
     if (!canWait) {
       for (std::size_t i = 0; i < pending.size(); ++i) {
