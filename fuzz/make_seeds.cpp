@@ -12,6 +12,7 @@
 
 #include "compress/uCompress.h"
 #include "compress_examples.h"
+#include "more_examples.h"
 
 namespace {
 
@@ -68,6 +69,14 @@ int main(int argc, char** argv) {
       WriteSeed(root / "decoder_paths" / FileName(ex.name), static_cast<char>(pick | 0xA8),
                 std::string(ex.stream.begin(), ex.stream.end()));
       WriteSeed(root / "compress" / FileName(ex.name), pick, ex.output);
+    }
+    // more_schemes: the row (scheme - 5) as the first byte, bit 4 set to compress.
+    for (const tegulo::test::TMoreExample& ex : tegulo::test::MoreExamples()) {
+      const auto pick = static_cast<char>(ex.scheme - 5);
+      WriteSeed(root / "more_schemes" / (FileName(ex.name) + "_stream"), pick,
+                std::string(ex.stream.begin(), ex.stream.end()));
+      WriteSeed(root / "more_schemes" / (FileName(ex.name) + "_data"),
+                static_cast<char>(pick | 0x10), std::string(ex.input.begin(), ex.input.end()));
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", argv[0], e.what());

@@ -5,6 +5,7 @@
 
 #include "base/stream_view.h"
 #include "compress/scheme_formats.h"
+#include "compress/stream_extent.h"
 
 namespace tegulo {
 TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDecodeBuffer& buffer) {
@@ -41,6 +42,10 @@ TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDec
     case TSizeRule::kComprInHeader16:
       e.ComprSize = header16;
       e.RawSize = count;
+      break;
+    case TSizeRule::kNoSizeField:
+      e.RawSize = count;
+      e.ComprSize = static_cast<std::int32_t>(StreamBytesUsed(e.Compression, stream));
       break;
     case TSizeRule::kFromTiles: break;
   }

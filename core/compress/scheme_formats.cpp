@@ -1,10 +1,13 @@
 // The rows of the compression scheme table.
 #include "compress/scheme_formats.h"
 
+#include <array>
+
 #include "base/choice_lookup.h"
 #include "compress/ct_layout.h"
 #include "compress/decoder_paths.h"
 #include "compress/ff_layout.h"
+#include "compress/more_rows.h"
 #include "compress/stream_extent.h"
 
 namespace tegulo {
@@ -67,7 +70,7 @@ constexpr TSchemeLimits kFF6Limits{0, 0xFFFF,      ff::kMinLength, ff::kMaxLengt
 constexpr TSchemeLimits kCTLimits{0, 0xFFFF, 3, ct::kMode11.maxLength, 1, ct::kMode12.maxDistance,
                                   0, 0};
 
-constexpr TSchemeFormat kRows[kCompressionCount] = {
+constexpr TSchemeFormat kFirstRows[] = {
     {kSchemeNone, TSizeRule::kFromTiles, kNoLimits, nullptr, nullptr, nullptr, nullptr, nullptr,
      nullptr, false},
     {kSchemeLZ10, TSizeRule::kRawInHeader24, kLZ10Limits, DecodeLZ10, DecompressLZ10Careful,
@@ -82,6 +85,15 @@ constexpr TSchemeFormat kRows[kCompressionCount] = {
      DecompressCTCareful, CheckCTHit, PackCT, StreamExtentCT, SampleByDecoding<DecompressCT>,
      false},
 };
+
+// The first rows, then those of the schemes numbered 5 and up (more_rows.cpp).
+constexpr auto kRows = [] {
+  std::array<TSchemeFormat, kCompressionCount> rows{};
+  std::size_t i = 0;
+  for (const TSchemeFormat& r : kFirstRows) rows[i++] = r;
+  for (const TSchemeFormat& r : kMoreRows) rows[i++] = r;
+  return rows;
+}();
 
 constexpr bool RowsMatchTheChoiceTable() {
   for (int i = 0; i < kCompressionCount; ++i) {

@@ -59,6 +59,7 @@ enum class TSizeRule {
   kRawInHeader24,    // RawSize := Header24, ComprSize := stream bytes the decoder consumed
   kRawInHeader16,    // RawSize := Header16, ComprSize := stream bytes the decoder consumed
   kComprInHeader16,  // ComprSize := Header16, RawSize := bytes the decoder wrote
+  kNoSizeField,      // RawSize := bytes the decoder wrote, ComprSize := stream bytes it read
 };
 
 // One scheme. Row kSchemeNone has no functions.
@@ -82,7 +83,7 @@ std::span<const TSchemeFormat, kCompressionCount> SchemeFormats();
 // value outside the table (a damaged record).
 const TSchemeFormat* FindSchemeFormat(int row);
 
-// A compression scheme 1..4 by name; "(none)" is not one of them.
+// A compression scheme 1..kCompressionCount-1 by name; "(none)" is not one of them.
 std::optional<int> FindScheme(std::string_view name);
 
 }  // namespace tegulo

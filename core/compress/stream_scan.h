@@ -21,7 +21,7 @@ inline constexpr int kDefaultMinScore = 80;
 
 struct TScanHit {
   std::size_t address = 0;      // the stream's first byte
-  int scheme = 0;               // row in Compressions, 1..4
+  int scheme = 0;               // row in Compressions, 1..kCompressionCount-1
   std::uint32_t rawSize = 0;    // LZ77-10, FF5: the announced size; FF6, CT: the bytes written
   std::uint32_t comprSize = 0;  // the stream bytes a decode reads, header and end included
   int score = 0;                // 0..100: how much the stream looks like packed tile data

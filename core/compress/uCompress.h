@@ -22,12 +22,16 @@
 
 namespace tegulo {
 
-inline constexpr int kCompressionCount = 5;
+inline constexpr int kCompressionCount = 14;
 
-// Row index = the entry's Compression value; the value byte equals the index.
+// Row index = the entry's Compression value; the value byte equals the index. Documents keep
+// these numbers: new schemes are added at the end.
 inline constexpr TChoice Compressions[kCompressionCount] = {
-    MakeChoice("(none)", 0),   MakeChoice("LZ77-10", 1), MakeChoice("LZSS-FF5", 2),
-    MakeChoice("LZSS-FF6", 3), MakeChoice("LZSS-CT", 4),
+    MakeChoice("(none)", 0),    MakeChoice("LZ77-10", 1),   MakeChoice("LZSS-FF5", 2),
+    MakeChoice("LZSS-FF6", 3),  MakeChoice("LZSS-CT", 4),   MakeChoice("LZ77-11", 5),
+    MakeChoice("Huffman-4", 6), MakeChoice("Huffman-8", 7), MakeChoice("RLE-30", 8),
+    MakeChoice("Diff-8", 9),    MakeChoice("Diff-16", 10),  MakeChoice("LC_LZ2", 11),
+    MakeChoice("LC_LZ5", 12),   MakeChoice("HAL", 13),
 };
 
 // The rows of Compressions by name; an entry's Compression holds one of them.
@@ -36,6 +40,16 @@ inline constexpr int kSchemeLZ10 = 1;  // "LZ77-10"
 inline constexpr int kSchemeFF5 = 2;   // "LZSS-FF5"
 inline constexpr int kSchemeFF6 = 3;   // "LZSS-FF6"
 inline constexpr int kSchemeCT = 4;    // "LZSS-CT"
+// The other GBA BIOS schemes (bios_schemes.h) and the SNES command formats (snes_schemes.h).
+inline constexpr int kSchemeLZ11 = 5;      // "LZ77-11"
+inline constexpr int kSchemeHuffman4 = 6;  // "Huffman-4"
+inline constexpr int kSchemeHuffman8 = 7;  // "Huffman-8"
+inline constexpr int kSchemeRLE30 = 8;     // "RLE-30"
+inline constexpr int kSchemeDiff8 = 9;     // "Diff-8"
+inline constexpr int kSchemeDiff16 = 10;   // "Diff-16"
+inline constexpr int kSchemeLCLZ2 = 11;    // "LC_LZ2"
+inline constexpr int kSchemeLCLZ5 = 12;    // "LC_LZ5"
+inline constexpr int kSchemeHAL = 13;      // "HAL"
 
 // The ring of LZSS-FF5 and LZSS-FF6, and the index of the first output byte in it.
 inline constexpr std::size_t kFFRingSize = 2048;

@@ -308,8 +308,11 @@ TEST(Compressors, EverySchemeRowCarriesItsCompressor) {
   const Bytes d = MakeTileLikeData(3000, 4);
   for (const TSchemeFormat& f : SchemeFormats()) {
     EXPECT_EQ(f.compress == nullptr, f.row == kSchemeNone) << "row " << f.row;
-    if (f.compress != nullptr) ExpectRoundTrip(f.row, d, f.compress(d, {}), "row compressor");
+    // Rows 5 and up have their round trips in more_rows_test.cpp.
+    if (f.compress != nullptr && f.row <= kSchemeCT) {
+      ExpectRoundTrip(f.row, d, f.compress(d, {}), "row compressor");
+    }
   }
   EXPECT_THROW(CompressStream(kSchemeNone, d), std::invalid_argument);
-  EXPECT_THROW(CompressStream(9, d), std::invalid_argument);
+  EXPECT_THROW(CompressStream(kCompressionCount, d), std::invalid_argument);
 }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "compress/uCompress.h"
+
 using namespace tegulo;
 
 namespace {
@@ -60,7 +62,7 @@ TEST(UnpackEntry, UncompressedSizeIsTheWrappingProduct) {
 
 TEST(UnpackEntry, UnknownSchemeChangesNothingButClearsTheBuffer) {
   const std::vector<std::uint8_t> rom{0x10, 0x08, 0x00, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8};
-  for (std::uint8_t scheme : {5, 6, 200, 255}) {
+  for (std::uint8_t scheme : {kCompressionCount, kCompressionCount + 1, 200, 255}) {
     for (std::int32_t address : {0, -5, 1 << 30}) {
       TDecodeBuffer buf(kDecodeBufferSize, 0xAB);
       TTileEntry e = Entry(scheme, 4, 4, 4);

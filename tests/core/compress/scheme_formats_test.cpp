@@ -113,7 +113,7 @@ TEST(FindScheme, NamesOfTheFourSchemesOnly) {
 TEST(ChoiceName, RowNamesAndDamagedValuesAsNumbers) {
   EXPECT_EQ(ChoiceName(Compressions, kSchemeNone), "(none)");
   EXPECT_EQ(ChoiceName(Compressions, kSchemeCT), "LZSS-CT");
-  EXPECT_EQ(ChoiceName(Compressions, kCompressionCount), "5");
+  EXPECT_EQ(ChoiceName(Compressions, kCompressionCount), "14");
   EXPECT_EQ(ChoiceName(TileTemplates, kTemplateNone), "");
   EXPECT_EQ(ChoiceName(TileTemplates, kTemplateLinear8bpp), "8bpp (PC)");
   EXPECT_EQ(ChoiceName(TileTemplates, 255), "255");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/uCommon.h"
+#include "compress/uCompress.h"
 #include "entries/limits.h"
 #include "tiles/browse_steps.h"
 #include "tiles/uTiles.h"
@@ -38,7 +39,7 @@ TEST(EntryForHit, NamesSizesAndSchemeFollowTheHitAndTheTemplate) {
   EXPECT_THROW(EntryForHit(hit, 0, 4), TError);
   EXPECT_THROW(EntryForHit(hit, 10, 4), TError);
   EXPECT_THROW(EntryForHit(hit, 2, 0), TError);
-  EXPECT_THROW(EntryForHit({0, 5, 64, 20, 80}, 2, 4), TError);
+  EXPECT_THROW(EntryForHit({0, kCompressionCount, 64, 20, 80}, 2, 4), TError);
 }
 
 TEST(DocumentBytes, AreTheRecordsOneAfterAnother) {

@@ -1,0 +1,143 @@
+// "RLE-30": blocks of a flag byte, then a run (one byte, 3..130 times) or 1..128 literal
+// bytes; and its optimal compressor.
+#include <algorithm>
+#include <deque>
+
+#include "base/stream_view.h"
+#include "compress/bios_schemes.h"
+#include "compress/more_scan.h"
+
+namespace tegulo {
+
+std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                              bool* notValid) {
+  const std::uint32_t header = ReadLePadded(stream, 0, 4);
+  if (notValid != nullptr) *notValid = (header & 0xFFu) != 0x30u;
+  const std::size_t size = header >> 8;
+  if (output.size() < size) output.resize(size);
+  const std::size_t n = stream.size();
+  std::size_t in = 4;
+  std::size_t o = 0;
+  while (o < size) {
+    if (in >= n) return static_cast<std::uint32_t>(n);
+    const unsigned flag = stream[in++];
+    const bool run = (flag & 0x80u) != 0;
+    const std::size_t len = std::min<std::size_t>((flag & 0x7Fu) + (run ? 3u : 1u), size - o);
+    if (run) {
+      if (in >= n) return static_cast<std::uint32_t>(n);
+      std::fill_n(output.begin() + static_cast<std::ptrdiff_t>(o), len, stream[in++]);
+      o += len;
+      continue;
+    }
+    const std::size_t have = std::min(len, n - in);
+    std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(in), have,
+                output.begin() + static_cast<std::ptrdiff_t>(o));
+    in += have;
+    o += have;
+    if (have < len) return static_cast<std::uint32_t>(n);
+  }
+  return static_cast<std::uint32_t>(std::min(in, n));
+}
+
+std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data) {
+  CheckBiosSize("RLE-30", data.size());
+  const std::size_t n = data.size();
+  // cost[i]: fewest bytes for data[i..]; step[i]: the first block's length, negative for a
+  // run. A literal block of k costs 1 + k, so its best end j minimises cost[j] + j over
+  // i+1..i+128: a sliding minimum.
+  std::vector<std::uint32_t> cost(n + 1, 0);
+  std::vector<std::int16_t> step(n, 1);
+  std::vector<std::uint32_t> runLen(n + 1, 0);
+  std::deque<std::size_t> window;  // ends j, cost[j] + j increasing from the front
+  for (std::size_t i = n; i-- > 0;) {
+    runLen[i] = i + 1 < n && data[i + 1] == data[i] ? runLen[i + 1] + 1 : 1;
+    const std::size_t j = i + 1;
+    while (!window.empty() && cost[window.back()] + window.back() >= cost[j] + j) window.pop_back();
+    window.push_back(j);
+    while (window.front() > i + 128) window.pop_front();
+    const std::size_t lit = window.front();
+    std::uint32_t best = static_cast<std::uint32_t>(1 + cost[lit] + lit - i);
+    std::int16_t choice = static_cast<std::int16_t>(lit - i);
+    const std::size_t longest = std::min<std::size_t>(runLen[i], 130);
+    for (std::size_t len = 3; len <= longest; ++len) {
+      if (2 + cost[i + len] < best) {
+        best = 2 + cost[i + len];
+        choice = static_cast<std::int16_t>(-static_cast<int>(len));
+      }
+    }
+    cost[i] = best;
+    step[i] = choice;
+  }
+  std::vector<std::uint8_t> out = BiosHeader(0x30, n);
+  out.reserve(4 + cost[0]);
+  for (std::size_t i = 0; i < n;) {
+    if (step[i] < 0) {
+      const std::size_t len = static_cast<std::size_t>(-step[i]);
+      out.push_back(static_cast<std::uint8_t>(0x80u | (len - 3)));
+      out.push_back(data[i]);
+      i += len;
+      continue;
+    }
+    const std::size_t len = static_cast<std::size_t>(step[i]);
+    out.push_back(static_cast<std::uint8_t>(len - 1));
+    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(i),
+               data.begin() + static_cast<std::ptrdiff_t>(i + len));
+    i += len;
+  }
+  return out;
+}
+
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+bool HasFourEqual(std::span<const std::uint8_t> block) {
+  for (std::size_t k = 3; k < block.size(); ++k) {
+    if (block[k] == block[k - 1] && block[k] == block[k - 2] && block[k] == block[k - 3]) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<TScanHit> CheckRLE30Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  const auto size = BiosHeaderAt(rom, pos, 0x30, minSize);
+  if (!size) return std::nullopt;
+  const auto s = rom.subspan(pos);
+  std::size_t in = 4;
+  std::size_t out = 0;
+  int lastRun = -1;               // the byte of the run before, when it was short of 130
+  bool lastShortLiteral = false;  // the block before was literals short of 128
+  while (out < *size) {
+    if (in >= s.size()) return std::nullopt;
+    const unsigned flag = s[in++];
+    const std::size_t len = (flag & 0x7Fu) + ((flag & 0x80u) != 0 ? 3 : 1);
+    if (out + len > *size || in + ((flag & 0x80u) != 0 ? 1 : len) > s.size()) return std::nullopt;
+    if ((flag & 0x80u) != 0) {
+      if (s[in] == lastRun) return std::nullopt;
+      lastRun = len < 130 ? s[in] : -1;
+      lastShortLiteral = false;
+      ++in;
+      ++st.references;
+      st.referenceBytes += static_cast<std::uint32_t>(len);
+    } else {
+      if (lastShortLiteral || HasFourEqual(s.subspan(in, len))) return std::nullopt;
+      for (std::size_t k = 0; k < len; ++k) st.MarkLiteral(static_cast<std::uint32_t>(out + k));
+      lastShortLiteral = len < 128;
+      lastRun = -1;
+      in += len;
+      st.literals += static_cast<std::uint32_t>(len);
+    }
+    out += len;
+  }
+  st.comprSize = static_cast<std::uint32_t>(in);
+  return TScanHit{pos, kSchemeRLE30, *size, static_cast<std::uint32_t>(in), 0};
+}
+
+}  // namespace tegulo

@@ -1,0 +1,39 @@
+// Longest matches of the data against an earlier "source text" of the same length (the data
+// itself, its complement, its bit-reversed or reversed bytes), for the repeats of the SNES
+// command formats, whose sources lie anywhere before the output position.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tegulo {
+
+// Binary search trees, one per first byte, of source positions ordered by the source text
+// that follows them (compared up to `cap` bytes; the newest position is the root). The
+// longest common prefix of a pattern with any position in a tree lies on its search path,
+// so Find is exact.
+class TSourceTree {
+public:
+  TSourceTree(std::span<const std::uint8_t> source, std::size_t cap);
+
+  // Makes source position p a candidate (p < source size).
+  void Insert(std::size_t p);
+
+  // The longest common prefix (at most cap) of `pattern` with the source text at any
+  // position inserted so far, and that position; 0 when none shares a first byte.
+  std::size_t Find(std::span<const std::uint8_t> pattern, std::size_t& at) const;
+
+private:
+  std::size_t Common(const std::uint8_t* a, std::size_t aLen, std::size_t from, std::size_t bPos,
+                     std::size_t bLen) const;
+
+  std::span<const std::uint8_t> s_;
+  std::size_t cap_;
+  std::vector<std::int32_t> head_;
+  std::vector<std::int32_t> left_;
+  std::vector<std::int32_t> right_;
+};
+
+}  // namespace tegulo
