@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "palette/palette.h"
 #include "rom/rom_edits.h"
 #include "palette/palette_import.h"
+#include "screen/screen.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
 
@@ -112,6 +114,11 @@ public:
   QAction* aScanROM = nullptr;        // the scan dialog; its chosen hits join the list
   QAction* aExportPalette = nullptr;  // the current entry's colours as a palette file
 
+  // Ctrl+M: the screen dialog, after which the entry draws through a map; Ctrl+Shift+M back
+  // to the entry's tiles in storage order.
+  QAction* aShowAsScreen = nullptr;
+  QAction* aShowAsTiles = nullptr;
+
   // Dialogs.
   TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
   TFileDialog SaveDialog{TFileDialog::TKind::Save, {}, QStringLiteral("tgl")};
@@ -149,6 +156,8 @@ public:
   void FillListMenu(QMenu& menu);
   void aExportPaletteClick();
   void ScanROMClick();
+  void aShowAsScreenClick();
+  void aShowAsTilesClick();
 
   // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
   std::uint32_t BackgroundColour() const;
@@ -207,6 +216,11 @@ private:
   void ImageZoomStep(int delta);
   void UpdateAddressHint();
 
+  // Screens (main_screen.cpp): the current entry drawn through its map, when it has one.
+  bool DrawScreenOfEntry();
+  std::vector<std::uint8_t> ImportedRom(const std::string& pngPath) const;
+  void ForgetScreen(const TTileEntry* entry);
+
   void BuildControls();
   void BuildToolbar();
   void BuildRightColumn();
@@ -238,6 +252,8 @@ private:
   std::vector<std::unique_ptr<TTileEntry>> Entries;
   TTileEntry* CurEntry = nullptr;
   TPalette ViewPalette{};
+  // The map settings of the entries shown as screens.
+  std::map<const TTileEntry*, TScreen> Screens;
 
   // From FormCreate to FormDestroy.
   std::unique_ptr<TLogPalette> PaletteBlock;

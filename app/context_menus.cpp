@@ -36,6 +36,10 @@ void TfmMain::BuildActions() {
        &TfmMain::aExportPaletteClick);
   make(aScanROM, "aScanROM", "Scan ROM for Compressed Graphics…", QKeySequence(),
        &TfmMain::ScanROMClick);
+  make(aShowAsScreen, "aShowAsScreen", "Show as Screen…", QKeySequence(Qt::CTRL | Qt::Key_M),
+       &TfmMain::aShowAsScreenClick);
+  make(aShowAsTiles, "aShowAsTiles", "Show as Tiles",
+       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &TfmMain::aShowAsTilesClick);
 
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -56,6 +60,8 @@ void TfmMain::UpdateActions() {
   aUndoImport->setEnabled(RomHistory.CanUndo());
   aExportPalette->setEnabled(CurEntry != nullptr);
   aScanROM->setEnabled(RomOpen);
+  aShowAsScreen->setEnabled(CurEntry != nullptr);
+  aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -67,6 +73,9 @@ void TfmMain::FillViewMenu(QMenu& menu) {
   menu.addAction(aSavePatchAs);
   menu.addSeparator();
   menu.addAction(aUndoImport);
+  menu.addSeparator();
+  menu.addAction(aShowAsScreen);
+  menu.addAction(aShowAsTiles);
 }
 
 void TfmMain::FillListMenu(QMenu& menu) {

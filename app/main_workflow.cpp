@@ -125,6 +125,7 @@ void TfmMain::bDelAddressClick() {
   if (index < 0) return;
   CurEntry = nullptr;
   lbList->DeleteItem(index);
+  ForgetScreen(Entries[static_cast<std::size_t>(index)].get());
   Entries.erase(Entries.begin() + index);
   if (lbList->count() == 0) {
     lbList->SetItemIndex(-1);
@@ -135,6 +136,7 @@ void TfmMain::bDelAddressClick() {
 }
 
 void TfmMain::ClearEntries() {
+  Screens.clear();
   Entries.clear();
   lbList->clear();
 }

@@ -38,8 +38,7 @@ void TfmMain::aImportImageClick() {
 void TfmMain::ImportImage(const QString& FileName) {
   if (!RomOpen || CurEntry == nullptr) return;
   // The import works on a copy: a refusal leaves RomData, the entry and the view alone.
-  std::vector<std::uint8_t> image =
-      ImportPictureFile(RomData, *CurEntry, LocalPath(FileName), BackgroundColour());
+  std::vector<std::uint8_t> image = ImportedRom(LocalPath(FileName));
   TRomChange change = DiffRom(RomData, image);
   if (change.replaced.empty() && image.size() == RomData.size()) return;  // the same bytes
   RomData = std::move(image);

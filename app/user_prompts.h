@@ -4,11 +4,13 @@
 #include <QColor>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 
 #include "scan_choice.h"
+#include "screen/screen.h"
 
 namespace tegulo {
 
@@ -78,6 +80,15 @@ public:
   // about half a second, and closes when the returned object is destroyed. By default
   // nothing is shown and the work is never cancelled.
   virtual std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum);
+  // The screen dialog, its fields starting at `initial`; `preview` is called with every
+  // complete setting as it is typed. The settings chosen, or nothing when the dialog was
+  // cancelled (by default).
+  virtual std::optional<TScreen> AskScreen(const TScreen& initial,
+                                           const std::function<void(const TScreen&)>& preview) {
+    (void)initial;
+    (void)preview;
+    return std::nullopt;
+  }
 };
 
 }  // namespace tegulo

@@ -16,11 +16,13 @@
 #include "entries/tile_entry.h"
 #include "image/render.h"
 #include "image/render_entry.h"
+#include "map_options.h"
 #include "palette/colour_text.h"
 #include "palette/entry_template.h"
 #include "palette/palette.h"
 #include "palette/palette_option.h"
 #include "rom/rom_file.h"
+#include "screen/screen_render.h"
 #include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
@@ -31,6 +33,7 @@ namespace {
 struct TRenderArgs {
   std::string rom, address, templ, width, height, offset = "0", compression = "(none)";
   std::string palette = "mono", background, output;
+  TMapArgs map;
 };
 
 // A palette the option syntax does not know is a usage error; a bad number inside a known
@@ -88,8 +91,11 @@ std::string TilesHelp(const char* what) {
 }
 
 void RunRender(const TRenderArgs& a) {
-  const std::int32_t width = TilesOrThrow(a.width, "--width");
-  const std::int32_t height = TilesOrThrow(a.height, "--height");
+  // A screen's size is its map's; the tile set is as long as the map needs.
+  const std::optional<TScreen> screen = ScreenFromArgs(a.map);
+  if (!screen) RequireTiles(a.width, a.height);
+  const std::int32_t width = screen ? 1 : TilesOrThrow(a.width, "--width");
+  const std::int32_t height = screen ? 1 : TilesOrThrow(a.height, "--height");
   TTileEntry e = NewEntry(a.address, width, height, ParseInt(a.offset));
   const auto row = FindTemplate(a.templ);
   if (!row) throw TUsageError("Unknown template '" + EscapeControls(a.templ) + "'");
@@ -114,6 +120,12 @@ void RunRender(const TRenderArgs& a) {
   e.Compression = static_cast<std::uint8_t>(scheme);
   TPalette view{};
   RunPaletteOption(palette, view, e, rom);
+  if (screen) {
+    const TScreenRenderReport report = RenderScreenToPng(e, *screen, rom, background, a.output);
+    if (report.unpack.notValidLZ10) Warn("Not valid LZ10 stream");
+    if (a.map.verbose && report.draw.pastEnd > 0) Warn(report.draw.Text());
+    return;
+  }
   if (RenderEntryToPng(e, rom, background, a.output).notValidLZ10) Warn("Not valid LZ10 stream");
 }
 
@@ -131,8 +143,10 @@ TCommand AddRenderCommand(CLI::App& parent) {
       ->option_text("A")
       ->required();
   sub->add_option("--template", args->templ, TemplateHelp())->option_text("T")->required();
-  sub->add_option("--width", args->width, TilesHelp("width"))->option_text("W")->required();
-  sub->add_option("--height", args->height, TilesHelp("height"))->option_text("H")->required();
+  sub->add_option("--width", args->width, TilesHelp("width") + " (not with --map)")
+      ->option_text("W");
+  sub->add_option("--height", args->height, TilesHelp("height") + " (not with --map)")
+      ->option_text("H");
   sub->add_option("--offset", args->offset,
                   "bytes added to the address, or to the start of the unpacked data")
       ->option_text("O (default 0)");
@@ -152,6 +166,7 @@ TCommand AddRenderCommand(CLI::App& parent) {
   sub->add_option("-o,--output", args->output, "the PNG file to write (never the ROM itself)")
       ->option_text("FILE.png")
       ->required();
+  AddMapOptions(sub, args->map);
   return {sub, [args] { RunRender(*args); }};
 }
 

@@ -19,11 +19,13 @@
 #include "entries/limits.h"
 #include "io/safe_write.h"
 #include "io/same_file.h"
+#include "map_options.h"
 #include "palette/entry_template.h"
 #include "rom/import_document.h"
 #include "rom/patches.h"
 #include "rom/rom_file.h"
 #include "rom/write_back.h"
+#include "screen/screen_write.h"
 #include "tiles/tile_formats.h"
 
 namespace tegulo::cli {
@@ -101,6 +103,7 @@ struct TImportArgs {
   std::string palette = "mono", at, fill, ctMode;
   bool distance1 = false;
   TOutputs out;
+  TMapArgs map;
 };
 
 void AddPackingOptions(CLI::App* sub, bool& distance1, std::string& ctMode) {
@@ -161,9 +164,26 @@ TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
   }
 }
 
+// Putting a screen back: every line of what was written, then the outputs.
+void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
+                  const std::vector<std::uint8_t>& rom, const TWriteBackOptions& options) {
+  const std::vector<std::uint8_t> file = ReadRomFile(a.image);
+  TPixelImage picture;
+  try {
+    picture = PictureForScreen(file, e);
+  } catch (const TError& err) {
+    throw TError(a.image + ": " + err.what());
+  }
+  const TScreenWriteResult result = WriteBackScreen(rom, e, s, picture, ImportMode(a.map), options);
+  for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
+  WriteOutputs(a.out, a.rom, rom, result.rom);
+}
+
 void RunImport(const TImportArgs& a) {
-  TTileEntry e = NewEntry(a.address, Tiles(a.width, "--width"), Tiles(a.height, "--height"),
-                          ParseInt(a.offset));
+  const std::optional<TScreen> screen = ScreenFromArgs(a.map);
+  if (!screen) RequireTiles(a.width, a.height);
+  TTileEntry e = NewEntry(a.address, screen ? 1 : Tiles(a.width, "--width"),
+                          screen ? 1 : Tiles(a.height, "--height"), ParseInt(a.offset));
   const auto row = FindTemplate(a.templ);
   if (!row) throw TError("Unknown template '" + a.templ + "'");
   int scheme = 0;
@@ -189,6 +209,10 @@ void RunImport(const TImportArgs& a) {
   ApplyTemplate(e, *row);
   e.Compression = static_cast<std::uint8_t>(scheme);
   ApplyPaletteOption(e, rom, a.palette);
+  if (screen) {
+    ImportScreen(a, e, *screen, rom, options);
+    return;
+  }
   const TPixelImage picture = ReadPicture(a.image, e);
   const TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
   std::printf("%s\n", result.report.Text().c_str());
@@ -274,12 +298,10 @@ TCommand AddImportCommand(CLI::App& parent) {
   sub->add_option("--template", args->templ, "row 1-9 or name, as for render")
       ->option_text("T")
       ->required();
-  sub->add_option("--width", args->width, "width in tiles, 1 to 2000")
-      ->option_text("W")
-      ->required();
-  sub->add_option("--height", args->height, "height in tiles, 1 to 2000")
-      ->option_text("H")
-      ->required();
+  sub->add_option("--width", args->width, "width in tiles, 1 to 2000 (not with --map)")
+      ->option_text("W");
+  sub->add_option("--height", args->height, "height in tiles, 1 to 2000 (not with --map)")
+      ->option_text("H");
   sub->add_option("--offset", args->offset,
                   "bytes added to the address, or to the start of the unpacked data")
       ->option_text("O (default 0)");
@@ -294,6 +316,7 @@ TCommand AddImportCommand(CLI::App& parent) {
   sub->add_option("--fill", args->fill, "byte for the old stream's unused rest")
       ->option_text("BYTE");
   AddPackingOptions(sub, args->distance1, args->ctMode);
+  AddScreenImportOptions(sub, args->map);
   AddOutputOptions(sub, args->out);
   return {sub, [args] { RunImport(*args); }};
 }

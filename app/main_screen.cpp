@@ -1,0 +1,87 @@
+// Screens in the window: the dialog, drawing the current entry through its map, putting an
+// edited screen back.
+#include <algorithm>
+
+#include "MainUnit.h"
+#include "image_view.h"
+#include "qt_text.h"
+#include "rom/rom_file.h"
+#include "rom_import.h"
+#include "screen/screen_write.h"
+#include "spin_edit.h"
+#include "status_bar.h"
+
+namespace tegulo {
+
+bool TfmMain::DrawScreenOfEntry() {
+  const auto it = Screens.find(CurEntry);
+  if (it == Screens.end()) return false;
+  const TScreenDrawReport report =
+      DrawScreen(*TileBitmap, *CurEntry, it->second, RomData, DecodeBuffer, BackgroundColour());
+  Image->SetPicture(TileBitmap.get(), std::max(seZoom->Value(), 1));
+  sBar->SetPanelText(0, FromLatin1(ScreenStatusText(it->second, report)));
+  return true;
+}
+
+void TfmMain::aShowAsScreenClick() {
+  if (CurEntry == nullptr) return;
+  TTileEntry* entry = CurEntry;
+  const auto old = Screens.find(entry);
+  const std::optional<TScreen> before =
+      old == Screens.end() ? std::nullopt : std::optional<TScreen>(old->second);
+  // A setting being typed may not draw yet; the view keeps its last picture meanwhile.
+  const auto preview = [this, entry](const TScreen& s) {
+    if (CurEntry != entry) return;
+    try {
+      CheckScreen(s, *entry);
+      Screens[entry] = s;
+      Redraw();
+    } catch (const TError&) {
+    }
+  };
+  std::optional<TScreen> chosen = prompts_->AskScreen(before.value_or(TScreen{}), preview);
+  if (chosen) {
+    try {
+      CheckScreen(*chosen, *entry);
+    } catch (const TError&) {
+      chosen.reset();
+      if (before)
+        Screens[entry] = *before;
+      else
+        Screens.erase(entry);
+      throw;
+    }
+    Screens[entry] = *chosen;
+  } else if (before) {
+    Screens[entry] = *before;
+  } else {
+    Screens.erase(entry);
+  }
+  RefreshEntry();
+  Redraw();
+}
+
+void TfmMain::aShowAsTilesClick() {
+  if (CurEntry == nullptr || Screens.erase(CurEntry) == 0) return;
+  RefreshEntry();
+  Redraw();
+}
+
+void TfmMain::ForgetScreen(const TTileEntry* entry) { Screens.erase(entry); }
+
+std::vector<std::uint8_t> TfmMain::ImportedRom(const std::string& pngPath) const {
+  const auto it = Screens.find(CurEntry);
+  if (it == Screens.end()) {
+    return ImportPictureFile(RomData, *CurEntry, pngPath, BackgroundColour());
+  }
+  const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
+  TPixelImage picture;
+  try {
+    picture = PictureForScreen(file, *CurEntry, BackgroundColour());
+  } catch (const TError& error) {
+    throw TError(pngPath + ": " + error.what());
+  }
+  return WriteBackScreen(RomData, *CurEntry, it->second, picture, TScreenImportMode::kKeepMap).rom;
+}
+
+}  // namespace tegulo
