@@ -220,6 +220,10 @@ private:
   bool DrawScreenOfEntry();
   std::vector<std::uint8_t> ImportedRom(const std::string& pngPath) const;
   void ForgetScreen(const TTileEntry* entry);
+  // The screens file beside a document: written with it, read after its entries (a damaged
+  // one is reported and the entries stay).
+  void SaveScreensWith(const std::string& documentPath);
+  void LoadScreensFor(const std::string& documentPath);
 
   void BuildControls();
   void BuildToolbar();

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "MainUnit.h"
+#include "base/messages.h"
 #include "image_view.h"
 #include "qt_text.h"
 #include "rom/rom_file.h"
 #include "rom_import.h"
+#include "screen/screen_doc.h"
 #include "screen/screen_write.h"
 #include "spin_edit.h"
 #include "status_bar.h"
@@ -65,6 +67,34 @@ void TfmMain::aShowAsTilesClick() {
   if (CurEntry == nullptr || Screens.erase(CurEntry) == 0) return;
   RefreshEntry();
   Redraw();
+}
+
+void TfmMain::SaveScreensWith(const std::string& documentPath) {
+  std::vector<TSavedScreen> saved;
+  for (std::size_t i = 0; i < Entries.size(); ++i) {
+    const auto it = Screens.find(Entries[i].get());
+    if (it != Screens.end()) {
+      saved.push_back(SavedScreen(*Entries[i], static_cast<std::int32_t>(i), it->second));
+    }
+  }
+  SaveScreensBeside(documentPath, saved);
+}
+
+void TfmMain::LoadScreensFor(const std::string& documentPath) {
+  std::vector<TSavedScreen> saved;
+  try {
+    saved = LoadScreensBeside(documentPath);
+  } catch (const TError& e) {
+    prompts_->ShowError(QString::fromStdString(ErrorBoxText(e.what())));
+    return;
+  }
+  std::vector<TTileEntry> records;
+  records.reserve(Entries.size());
+  for (const auto& entry : Entries) records.push_back(*entry);
+  const std::vector<int> match = MatchScreens(saved, records);
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    if (match[i] >= 0) Screens[Entries[static_cast<std::size_t>(match[i])].get()] = saved[i].screen;
+  }
 }
 
 void TfmMain::ForgetScreen(const TTileEntry* entry) { Screens.erase(entry); }

@@ -154,6 +154,7 @@ void TfmMain::bSaveClick() {
   records.reserve(Entries.size());
   for (const auto& entry : Entries) records.push_back(*entry);
   SaveDocument(LocalPath(*name), records);
+  SaveScreensWith(LocalPath(*name));
 }
 
 void TfmMain::bLoadClick() {
@@ -171,6 +172,7 @@ void TfmMain::LoadDocumentFile(const QString& FileName) {
   ClearEntries();
   CurEntry = nullptr;
   for (const TTileEntry& record : records) AppendEntry(std::make_unique<TTileEntry>(record));
+  LoadScreensFor(LocalPath(FileName));
 }
 
 }  // namespace tegulo

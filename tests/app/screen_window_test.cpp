@@ -93,6 +93,37 @@ TEST_F(ScreenWindowTest, ARefusedScreenChangesNothing) {
   EXPECT_FALSE(Find<QAction>("aShowAsTiles")->isEnabled());
 }
 
+TEST_F(ScreenWindowTest, ScreensAreSavedBesideTheDocument) {
+  OpenScreenRom();
+  AddEntry("$30000");  // a second entry, current, shown as tiles
+  Pick(cbTemplate, "2bpp (SNES)");
+  ClickItem(0);
+  prompts->screenAnswers.push_back(screen);
+  Find<QAction>("aShowAsScreen")->trigger();
+  prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
+  Click("bSave");
+  ASSERT_TRUE(QFile::exists(Path(QStringLiteral("game.tgl.screens.json"))));
+
+  // Loaded again, the entry with the screen draws as one; the other as tiles.
+  prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
+  Click("bLoad");
+  ClickItem(1);
+  EXPECT_EQ(Bitmap().Width(), 8 * seWidth->Value());
+  ClickItem(0);
+  EXPECT_EQ(Pixels(), picture.pixels);
+  EXPECT_TRUE(prompts->errors.empty());
+
+  // A damaged companion is reported; the entries load all the same, as tiles.
+  WriteFile(QStringLiteral("game.tgl.screens.json"), QByteArray("{\"format\": 1"));
+  prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
+  Click("bLoad");
+  ASSERT_EQ(prompts->errors.size(), 1U);
+  EXPECT_TRUE(prompts->errors[0].contains(QStringLiteral("Damaged screens file"))) << prompts->errors[0].toStdString();
+  EXPECT_EQ(lbList->count(), 2);
+  ClickItem(0);
+  EXPECT_EQ(Bitmap().Width(), 8 * seWidth->Value());
+}
+
 TEST(ScreenDialog, KeysInTheAddressStepTheMapAndPreview) {
   TScreen initial;
   initial.mapAddress = 0x1000;
