@@ -55,7 +55,9 @@ std::string TJsonReader::String() {
     const int e = Peek();
     ++pos_;
     switch (e) {
-      case '"': case '\\': case '/': out.push_back(static_cast<char>(e)); break;
+      case '"':
+      case '\\':
+      case '/': out.push_back(static_cast<char>(e)); break;
       case 'b': out.push_back('\b'); break;
       case 'f': out.push_back('\f'); break;
       case 'n': out.push_back('\n'); break;

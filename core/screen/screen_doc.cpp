@@ -43,17 +43,28 @@ TSavedScreen ReadScreen(TJsonReader& r) {
       const std::string key = r.String();
       r.Expect(':');
       ++seen;
-      if (key == "index") s.index = Int32(r, "index", 0, kMax);
-      else if (key == "name") s.name = r.String();
-      else if (key == "address") s.address = Int32(r, "address", kMin, kMax);
-      else if (key == "offset") s.offset = Int32(r, "offset", kMin, kMax);
-      else if (key == "template") s.templ = Int32(r, "template", 0, kTemplateCount - 1);
-      else if (key == "map") s.screen.mapAddress = Int32(r, "map", kMin, kMax);
-      else if (key == "map-compression") s.screen.mapCompression = Int32(r, "map-compression", 0, kCompressionCount - 1);
-      else if (key == "width") s.screen.width = Int32(r, "width", 1, kMaxMapSide);
-      else if (key == "height") s.screen.height = Int32(r, "height", 1, kMaxMapSide);
-      else if (key == "tile-base") s.screen.tileBase = Int32(r, "tile-base", kMin, kMax);
-      else if (key == "palette-base") s.screen.paletteBase = Int32(r, "palette-base", -256, 256);
+      if (key == "index")
+        s.index = Int32(r, "index", 0, kMax);
+      else if (key == "name")
+        s.name = r.String();
+      else if (key == "address")
+        s.address = Int32(r, "address", kMin, kMax);
+      else if (key == "offset")
+        s.offset = Int32(r, "offset", kMin, kMax);
+      else if (key == "template")
+        s.templ = Int32(r, "template", 0, kTemplateCount - 1);
+      else if (key == "map")
+        s.screen.mapAddress = Int32(r, "map", kMin, kMax);
+      else if (key == "map-compression")
+        s.screen.mapCompression = Int32(r, "map-compression", 0, kCompressionCount - 1);
+      else if (key == "width")
+        s.screen.width = Int32(r, "width", 1, kMaxMapSide);
+      else if (key == "height")
+        s.screen.height = Int32(r, "height", 1, kMaxMapSide);
+      else if (key == "tile-base")
+        s.screen.tileBase = Int32(r, "tile-base", kMin, kMax);
+      else if (key == "palette-base")
+        s.screen.paletteBase = Int32(r, "palette-base", -256, 256);
       else if (key == "map-format") {
         const std::string name = r.String();
         const auto f = FindMapFormat(name);
@@ -100,7 +111,8 @@ std::vector<TSavedScreen> ReadFile(TJsonReader& r) {
   } while (r.Take(','));
   r.Expect('}');
   r.End();
-  if (!format || !version || !screens) throw TError("\"format\", \"version\" or \"screens\" missing");
+  if (!format || !version || !screens)
+    throw TError("\"format\", \"version\" or \"screens\" missing");
   return out;
 }
 
@@ -151,7 +163,9 @@ std::vector<int> MatchScreens(std::span<const TSavedScreen> screens,
       [](const TSavedScreen& s, const TTileEntry& e) {
         return e.Address == s.address && GetName(e) == s.name;
       },
-      [](const TSavedScreen& s, const TTileEntry& e) { return !s.name.empty() && GetName(e) == s.name; },
+      [](const TSavedScreen& s, const TTileEntry& e) {
+        return !s.name.empty() && GetName(e) == s.name;
+      },
       [](const TSavedScreen& s, const TTileEntry& e) {
         return e.Address == s.address && e.Offset == s.offset;
       },
@@ -165,7 +179,8 @@ std::vector<int> MatchScreens(std::span<const TSavedScreen> screens,
       for (std::size_t j = 0; j < entries.size(); ++j) {
         if (taken[j] || !rules[rule](screens[i], entries[j])) continue;
         ++count;
-        if (found < 0 || static_cast<std::int64_t>(j) == screens[i].index) found = static_cast<int>(j);
+        if (found < 0 || static_cast<std::int64_t>(j) == screens[i].index)
+          found = static_cast<int>(j);
       }
       // A name alone must be unique to count.
       if (found < 0 || (rule == 2 && count > 1)) continue;
@@ -181,7 +196,8 @@ void SaveScreensBeside(const std::string& documentPath, std::span<const TSavedSc
   std::error_code ec;
   if (screens.empty() && !std::filesystem::exists(path, ec)) return;
   const std::string text = ScreensToJson(screens);
-  WriteFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  WriteFileAtomically(path,
+                      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 std::vector<TSavedScreen> LoadScreensBeside(const std::string& documentPath) {

@@ -84,74 +84,100 @@ void CheckScreenPicture(const TScreen& s, const TPixelImage& picture) {
   }
 }
 
+namespace {
+
+struct TCellChoice {
+  int palette = 0;
+  TCellValues values{};
+};
+
+// A palette whose block holds the indices themselves first, so that they draw back as they
+// are; then one that holds their colours.
+TCellChoice ChoosePalette(const TPixelImage& picture, std::int32_t cx, std::int32_t cy,
+                          const TScreen& s, int bpp, int choices,
+                          std::span<const std::uint32_t> colours) {
+  int bad = 0;
+  for (int p = 0; p < choices; ++p) {
+    const int offset = ScreenPaletteOffset(bpp, p, s.paletteBase);
+    if (!InBlock(picture, cx, cy, bpp, offset)) continue;
+    if (const auto v = CellValues(picture, cx, cy, bpp, offset, colours, &bad)) return {p, *v};
+  }
+  for (int p = 0; p < choices; ++p) {
+    const int offset = ScreenPaletteOffset(bpp, p, s.paletteBase);
+    if (const auto v = CellValues(picture, cx, cy, bpp, offset, colours, &bad)) return {p, *v};
+  }
+  throw TError("Cell " + Cell(cx, cy) + ": no palette holds all its colours (index " +
+               std::to_string(bad) + ")");
+}
+
+// The tile set being built: identical tiles, and mirrored ones where the format flips, once.
+class TTileMerger {
+public:
+  TTileMerger(const TMapFormat& f, std::uint32_t firstNumber, std::vector<std::uint8_t>& tiles)
+      : f_(f), first_(firstNumber), tiles_(tiles) {}
+
+  void Place(const TCellValues& values, TMapCell& cell) {
+    const int orientations = f_.HasFlips() ? 4 : 1;
+    for (int o = 0; o < orientations; ++o) {
+      const bool h = (o & 1) != 0;
+      const bool v = (o & 2) != 0;
+      const auto it = known_.find(std::string(Key(Unflip(values, h, v))));
+      if (it == known_.end()) continue;
+      cell.tile = static_cast<std::uint16_t>(first_ + it->second);
+      cell.hFlip = h;
+      cell.vFlip = v;
+      return;
+    }
+    const auto k = static_cast<std::uint32_t>(known_.size());
+    if (first_ + k > f_.MaxTile()) {
+      throw TError("The picture needs more than " + std::to_string(k) + " different tiles; a " +
+                   std::string(f_.name) + " map names tiles up to " + std::to_string(f_.MaxTile()) +
+                   " (the first new one is " + std::to_string(first_) + ")");
+    }
+    known_.emplace(std::string(Key(values)), k);
+    tiles_.insert(tiles_.end(), values.begin(), values.end());
+    cell.tile = static_cast<std::uint16_t>(first_ + k);
+  }
+
+private:
+  const TMapFormat& f_;
+  std::uint32_t first_;
+  std::vector<std::uint8_t>& tiles_;
+  std::unordered_map<std::string, std::uint32_t> known_;  // stored values -> tile index
+};
+
+void DrawBack(TPixelImage& img, std::int32_t cx, std::int32_t cy, const TCellValues& v,
+              int offset) {
+  for (int y = 0; y < 8; ++y) {
+    std::uint8_t* row = img.pixels.data() +
+                        static_cast<std::size_t>(8 * cy + y) * static_cast<std::size_t>(img.width) +
+                        static_cast<std::size_t>(8 * cx);
+    for (int x = 0; x < 8; ++x) {
+      const std::uint8_t value = v[static_cast<std::size_t>(8 * y + x)];
+      row[x] = value == 0 ? 0 : static_cast<std::uint8_t>(value + offset);
+    }
+  }
+}
+
+}  // namespace
+
 TScreenEncoding EncodeScreen(const TPixelImage& picture, const TScreen& s, int bpp,
                              std::span<const std::uint32_t> colours, std::uint32_t firstNumber) {
   CheckScreenPicture(s, picture);
   const TMapFormat& f = MapFormats()[static_cast<std::size_t>(s.format)];
   const int choices = PaletteChoices(f, bpp);
   TScreenEncoding enc;
-  enc.cells.resize(static_cast<std::size_t>(s.width) * s.height);
+  enc.cells.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
   enc.drawn = {picture.width, picture.height, std::vector<std::uint8_t>(picture.pixels.size())};
-  std::unordered_map<std::string, std::uint32_t> known;  // stored values -> tile index
+  TTileMerger merger(f, firstNumber, enc.tiles);
   std::size_t i = 0;
   for (std::int32_t cy = 0; cy < s.height; ++cy) {
     for (std::int32_t cx = 0; cx < s.width; ++cx, ++i) {
-      // A palette whose block holds the indices themselves first, so that they draw back
-      // as they are; then one that holds their colours.
-      int p = 0;
-      while (p < choices &&
-             !InBlock(picture, cx, cy, bpp, ScreenPaletteOffset(bpp, p, s.paletteBase)))
-        ++p;
-      std::optional<TCellValues> values;
-      int bad = 0;
-      if (p < choices) {
-        values = CellValues(picture, cx, cy, bpp, ScreenPaletteOffset(bpp, p, s.paletteBase),
-                            colours, &bad);
-      }
-      if (!values) {
-        for (p = 0; p < choices; ++p) {
-          values = CellValues(picture, cx, cy, bpp, ScreenPaletteOffset(bpp, p, s.paletteBase),
-                              colours, &bad);
-          if (values) break;
-        }
-      }
-      if (!values) {
-        throw TError("Cell " + Cell(cx, cy) + ": no palette holds all its colours (index " +
-                     std::to_string(bad) + ")");
-      }
-      TMapCell& cell = enc.cells[i];
-      cell.palette = static_cast<std::uint8_t>(p);
-      const int flips = f.HasFlips() ? 4 : 1;
-      bool found = false;
-      for (int o = 0; o < flips && !found; ++o) {
-        const auto it = known.find(std::string(Key(Unflip(*values, (o & 1) != 0, (o & 2) != 0))));
-        if (it == known.end()) continue;
-        found = true;
-        cell.tile = static_cast<std::uint16_t>(firstNumber + it->second);
-        cell.hFlip = (o & 1) != 0;
-        cell.vFlip = (o & 2) != 0;
-      }
-      if (!found) {
-        const auto k = static_cast<std::uint32_t>(known.size());
-        if (firstNumber + k > f.MaxTile()) {
-          throw TError("The picture needs more than " + std::to_string(k) + " different tiles; a " +
-                       std::string(f.name) + " map names tiles up to " +
-                       std::to_string(f.MaxTile()) + " (the first new one is " +
-                       std::to_string(firstNumber) + ")");
-        }
-        known.emplace(std::string(Key(*values)), k);
-        enc.tiles.insert(enc.tiles.end(), values->begin(), values->end());
-        cell.tile = static_cast<std::uint16_t>(firstNumber + k);
-      }
-      const int offset = ScreenPaletteOffset(bpp, p, s.paletteBase);
-      for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-          const std::uint8_t v = (*values)[static_cast<std::size_t>(8 * y + x)];
-          enc.drawn.pixels[static_cast<std::size_t>(8 * cy + y) *
-                               static_cast<std::size_t>(picture.width) +
-                           8 * cx + x] = v == 0 ? 0 : static_cast<std::uint8_t>(v + offset);
-        }
-      }
+      const TCellChoice choice = ChoosePalette(picture, cx, cy, s, bpp, choices, colours);
+      enc.cells[i].palette = static_cast<std::uint8_t>(choice.palette);
+      merger.Place(choice.values, enc.cells[i]);
+      DrawBack(enc.drawn, cx, cy, choice.values,
+               ScreenPaletteOffset(bpp, choice.palette, s.paletteBase));
     }
   }
   return enc;

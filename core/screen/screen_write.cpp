@@ -158,17 +158,20 @@ TScreenWriteResult KeepMap(std::span<const std::uint8_t> rom, const TTileEntry& 
       PutCell(expected, cx, cy, *values, offset);
     }
   }
-  TScreenWriteResult result{{rom.begin(), rom.end()}, {}};
+  TScreenWriteResult result{{rom.begin(), rom.end()}, {}, e};
+  TTileEntry written = e;  // a packed tile set given free space may move there
   if (st.set.count > 0) {
     const TWriteBackResult r = WriteBackPicture(
         rom, TileColumn(st.entry, st.set.first, st.set.count),
         TPixelImage{8, static_cast<std::int32_t>(8 * st.set.count), gather.Tiles()}, options);
     result.rom = r.rom;
+    written.Address = r.entry.Address;
     result.lines.push_back("Tiles " + std::to_string(st.set.first) + "-" +
                            std::to_string(st.set.first + st.set.count - 1) + ": " +
                            r.report.Text());
   }
-  ProveScreen(result.rom, e, s, expected);
+  ProveScreen(result.rom, written, s, expected);
+  result.entry = written;
   return result;
 }
 
@@ -235,7 +238,7 @@ TScreenWriteResult Rebuild(std::span<const std::uint8_t> rom, const TTileEntry& 
                  " tiles; the old map named " + std::to_string(room) + " from tile " +
                  std::to_string(start) + ": it does not fit");
   }
-  TScreenWriteResult result{{rom.begin(), rom.end()}, {}};
+  TScreenWriteResult result{{rom.begin(), rom.end()}, {}, e};
   WriteMap(result.rom, s, enc.cells, options.compress, result.lines);
   if (enc.TileCount() > 0) {
     TWriteBackOptions tileOptions = options;
@@ -248,6 +251,7 @@ TScreenWriteResult Rebuild(std::span<const std::uint8_t> rom, const TTileEntry& 
                            std::to_string(start + enc.TileCount() - 1) + ": " + r.report.Text());
   }
   ProveScreen(result.rom, e, s, enc.drawn);
+  result.entry = e;
   return result;
 }
 

@@ -23,6 +23,7 @@ enum class TScreenImportMode {
 struct TScreenWriteResult {
   std::vector<std::uint8_t> rom;   // the new ROM image, the same length as the old
   std::vector<std::string> lines;  // what was written, one line each
+  TTileEntry entry{};              // the tile source; its Address moved with a moved stream
 };
 
 // The picture in a PNG file's bytes as colour indices for a screen of `e`: indexed files keep
@@ -36,7 +37,8 @@ TPixelImage PictureForScreen(std::span<const std::uint8_t> pngFile, const TTileE
 // entry `e` and map `s` shows it. A cell's indices are taken in its palette (CellValues); the
 // first index of a palette's block and index 0 draw as index 0.
 // Keep-map: each cell's values, flipped back, go into the tile its entry names; the tiles go
-// through WriteBackPicture (streams packed again, options as there); the map is not touched.
+// through WriteBackPicture (streams packed again, options as there, so a packed tile set
+// that grew may move to the free space); the map is not touched.
 // Throws TError, nothing written, when two cells that name one tile differ ("Cells (1, 0)
 // and (4, 2) show tile 7 but differ at its pixel (3, 5)"), a cell's index has no place in its
 // palette, or a cell naming a tile past the set's end is not all index 0.

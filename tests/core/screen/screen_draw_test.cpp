@@ -178,7 +178,7 @@ TEST(DrawScreen, EncodedPicturesDrawBackExactly) {
     const TScreen s = ScreenOf(c);
     const int bpp = TileTemplates[c.templ].Value;
     const bool flips = MapFormats()[c.format].HasFlips();
-    TPixelImage picture = ScreenPicture(c.width, c.height, bpp, c.palettes, flips);
+    TPixelImage picture = test::ScreenPicture(c.width, c.height, bpp, c.palettes, flips);
     // A palette base moves every cell's colours up by its palettes.
     if (c.paletteBase != 0) {
       for (std::uint8_t& i : picture.pixels) {
@@ -203,6 +203,7 @@ TEST(DrawScreen, TilesPastTheSetsEndDrawIndexZeroAndAreCounted) {
   e.Template = kTemplate4bppSNES;
   e.Address = 0x1000;
   TScreen s;
+  s.format = kMapLinear;
   s.width = 4;
   s.height = 2;
   // Cells 0..3 name tiles 0..3 (the fourth cut short), cells 4..7 tiles 4..7.
