@@ -36,6 +36,7 @@ class TImageView;
 class TListBox;
 enum class TBrowseMove;
 class TPaletteGrid;
+class TPriorityOverlay;
 class TSpinEdit;
 class TStatusBar;
 
@@ -258,6 +259,7 @@ private:
   TPalette ViewPalette{};
   // The map settings of the entries shown as screens.
   std::map<const TTileEntry*, TScreen> Screens;
+  TPriorityOverlay* PriorityOverlay = nullptr;  // over Image, made when first needed
 
   // From FormCreate to FormDestroy.
   std::unique_ptr<TLogPalette> PaletteBlock;

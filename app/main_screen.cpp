@@ -5,6 +5,7 @@
 #include "MainUnit.h"
 #include "base/messages.h"
 #include "image_view.h"
+#include "priority_overlay.h"
 #include "qt_text.h"
 #include "rom/rom_file.h"
 #include "rom_import.h"
@@ -17,10 +18,16 @@ namespace tegulo {
 
 bool TfmMain::DrawScreenOfEntry() {
   const auto it = Screens.find(CurEntry);
+  if (PriorityOverlay != nullptr) PriorityOverlay->hide();
   if (it == Screens.end()) return false;
-  const TScreenDrawReport report =
+  TScreenDrawReport report =
       DrawScreen(*TileBitmap, *CurEntry, it->second, RomData, DecodeBuffer, BackgroundColour());
-  Image->SetPicture(TileBitmap.get(), std::max(seZoom->Value(), 1));
+  const int zoom = std::max(seZoom->Value(), 1);
+  Image->SetPicture(TileBitmap.get(), zoom);
+  if (it->second.showPriority && !report.priority.empty()) {
+    if (PriorityOverlay == nullptr) PriorityOverlay = new TPriorityOverlay(Image);
+    PriorityOverlay->Show(std::move(report.priority), it->second.width, 8 * zoom);
+  }
   sBar->SetPanelText(0, FromLatin1(ScreenStatusText(it->second, report)));
   return true;
 }

@@ -1,6 +1,7 @@
 // The screen dialog: its fields, the address steps and the live preview.
 #include "screen_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -62,6 +63,9 @@ TScreenDialog::TScreenDialog(const TScreen& initial, TPreview preview, QWidget* 
   cbMapCompression->setCurrentIndex(initial.mapCompression);
   seTileBase = Spin(this, "seTileBase", -65536, 65536, initial.tileBase);
   sePaletteBase = Spin(this, "sePaletteBase", -256, 256, initial.paletteBase);
+  cbShowPriority = new QCheckBox(QStringLiteral("Dim the cells without priority"), this);
+  cbShowPriority->setObjectName(QStringLiteral("cbShowPriority"));
+  cbShowPriority->setChecked(initial.showPriority);
   lHint = new QLabel(this);
   lHint->setObjectName(QStringLiteral("lHint"));
 
@@ -73,6 +77,7 @@ TScreenDialog::TScreenDialog(const TScreen& initial, TPreview preview, QWidget* 
   form->addRow(QStringLiteral("Compression:"), cbMapCompression);
   form->addRow(QStringLiteral("Tile base:"), seTileBase);
   form->addRow(QStringLiteral("Palette base:"), sePaletteBase);
+  form->addRow(cbShowPriority);
   form->addRow(lHint);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   form->addRow(buttons);
@@ -83,6 +88,7 @@ TScreenDialog::TScreenDialog(const TScreen& initial, TPreview preview, QWidget* 
   for (QComboBox* box : {cbMapFormat, cbMapCompression}) {
     connect(box, &QComboBox::currentIndexChanged, this, [this] { Changed(); });
   }
+  connect(cbShowPriority, &QCheckBox::toggled, this, [this] { Changed(); });
   for (QSpinBox* spin : {seMapWidth, seMapHeight, seTileBase, sePaletteBase}) {
     connect(spin, &QSpinBox::valueChanged, this, [this] { Changed(); });
   }
@@ -99,6 +105,7 @@ std::optional<TScreen> TScreenDialog::Screen() const {
   s.mapCompression = cbMapCompression->currentIndex();
   s.tileBase = seTileBase->value();
   s.paletteBase = sePaletteBase->value();
+  s.showPriority = cbShowPriority->isChecked();
   return s;
 }
 

@@ -8,6 +8,7 @@
 
 #include "screen/screen.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -34,6 +35,7 @@ public:
   QComboBox* cbMapCompression = nullptr;
   QSpinBox* seTileBase = nullptr;
   QSpinBox* sePaletteBase = nullptr;
+  QCheckBox* cbShowPriority = nullptr;
   QLabel* lHint = nullptr;
 
 protected:

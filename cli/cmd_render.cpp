@@ -118,6 +118,8 @@ void RunRender(const TRenderArgs& a) {
   // The window's order: the template's grey ramp first, then the palette action.
   ApplyTemplate(e, *row);
   e.Compression = static_cast<std::uint8_t>(scheme);
+  // A screen's cells choose among all 256 colours, so the palette takes them all.
+  if (screen) e.PalCount = 256;
   TPalette view{};
   RunPaletteOption(palette, view, e, rom);
   if (screen) {

@@ -208,6 +208,7 @@ void RunImport(const TImportArgs& a) {
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
   ApplyTemplate(e, *row);
   e.Compression = static_cast<std::uint8_t>(scheme);
+  if (screen) e.PalCount = 256;  // a screen's cells choose among all 256 colours
   ApplyPaletteOption(e, rom, a.palette);
   if (screen) {
     ImportScreen(a, e, *screen, rom, options);

@@ -204,7 +204,13 @@ TScreenDrawReport DrawScreen(TIndexedBitmap& bmp, const TTileEntry& e, const TSc
   std::copy(std::begin(e.Palette), std::end(e.Palette), bmp.Colours.begin());
   bmp.Colours[0] = background;
   SwapRedBlue(bmp.Colours, static_cast<std::int32_t>(bmp.Colours.size()));
-  return ComposeScreen(bmp, s, TileTemplates[e.Template].Value, cells, set);
+  TScreenDrawReport report = ComposeScreen(bmp, s, TileTemplates[e.Template].Value, cells, set);
+  if (MapFormats()[static_cast<std::size_t>(s.format)].priorityBit >= 0) {
+    report.priority.resize(cells.size());
+    std::transform(cells.begin(), cells.end(), report.priority.begin(),
+                   [](const TMapCell& c) { return static_cast<std::uint8_t>(c.priority); });
+  }
+  return report;
 }
 
 }  // namespace tegulo

@@ -30,6 +30,7 @@ struct TScreen {
   std::int32_t height = 32;
   std::int32_t tileBase = 0;     // added to every tile number
   std::int32_t paletteBase = 0;  // added to every palette number
+  bool showPriority = false;     // the window dims the cells whose priority bit is clear
 
   friend bool operator==(const TScreen&, const TScreen&) = default;
 };
@@ -91,6 +92,9 @@ struct TScreenDrawReport {
   std::int64_t pastEnd = 0;  // cells that name a tile past them (drawn in index 0)
   std::int32_t firstX = 0, firstY = 0;
   std::int64_t firstTile = 0;
+  // One byte a cell, row by row, 1 where the entry's priority bit is set; empty for the
+  // formats without one.
+  std::vector<std::uint8_t> priority;
 
   // "" when every cell names a tile of the set, else "12 cells name tiles past the tile
   // set's end (300 tiles), the first (4, 0) tile 301".

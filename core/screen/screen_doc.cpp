@@ -65,7 +65,10 @@ TSavedScreen ReadScreen(TJsonReader& r) {
         s.screen.tileBase = Int32(r, "tile-base", kMin, kMax);
       else if (key == "palette-base")
         s.screen.paletteBase = Int32(r, "palette-base", -256, 256);
-      else if (key == "map-format") {
+      else if (key == "show-priority") {
+        s.screen.showPriority = Int32(r, "show-priority", 0, 1) != 0;
+        --seen;  // written only when set
+      } else if (key == "map-format") {
         const std::string name = r.String();
         const auto f = FindMapFormat(name);
         if (!f) throw TError("unknown map format \"" + name + "\"");
@@ -138,7 +141,8 @@ std::string ScreensToJson(std::span<const TSavedScreen> screens) {
             JsonString(MapFormats()[static_cast<std::size_t>(m.format)].name) + ", " +
             Field("map-compression", m.mapCompression) + ", " + Field("width", m.width) + ", " +
             Field("height", m.height) + ", " + Field("tile-base", m.tileBase) + ", " +
-            Field("palette-base", m.paletteBase) + "}";
+            Field("palette-base", m.paletteBase) +
+            (m.showPriority ? ", " + Field("show-priority", 1) : std::string()) + "}";
   }
   return text + (screens.empty() ? "]}\n" : "\n]}\n");
 }

@@ -6,6 +6,7 @@
 
 #include "flow_fixture.h"
 #include "image/png_writer.h"
+#include "priority_overlay.h"
 #include "qt_text.h"
 #include "screen_dialog.h"
 #include "screen_pictures.h"
@@ -78,6 +79,23 @@ TEST_F(ScreenWindowTest, ShowImportUndoAndBackToTiles) {
   EXPECT_FALSE(Find<QAction>("aShowAsTiles")->isEnabled());
 }
 
+TEST_F(ScreenWindowTest, PriorityOverlayDimsTheCellsWithoutPriority) {
+  OpenScreenRom();
+  // Cells (0..3, 0) get the priority bit: every other cell is dimmed.
+  std::vector<std::uint8_t>& rom = TfmMainPeer::RomData(*window);
+  for (int x = 0; x < 4; ++x) rom[static_cast<std::size_t>(0x1000 + 2 * x + 1)] |= 0x20;
+  TScreen dimmed = screen;
+  dimmed.showPriority = true;
+  prompts->screenAnswers.push_back(dimmed);
+  Find<QAction>("aShowAsScreen")->trigger();
+  auto* overlay = Find<TPriorityOverlay>("PriorityOverlay");
+  ASSERT_NE(overlay, nullptr);
+  EXPECT_TRUE(overlay->isVisible());
+  EXPECT_EQ(overlay->DimmedCells(), 32 * 32 - 4);
+  Find<QAction>("aShowAsTiles")->trigger();
+  EXPECT_FALSE(overlay->isVisible());
+}
+
 TEST_F(ScreenWindowTest, ARefusedScreenChangesNothing) {
   OpenScreenRom();
   const std::vector<std::uint8_t> tiles = Pixels();
@@ -118,7 +136,8 @@ TEST_F(ScreenWindowTest, ScreensAreSavedBesideTheDocument) {
   prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
   Click("bLoad");
   ASSERT_EQ(prompts->errors.size(), 1U);
-  EXPECT_TRUE(prompts->errors[0].contains(QStringLiteral("Damaged screens file"))) << prompts->errors[0].toStdString();
+  EXPECT_TRUE(prompts->errors[0].contains(QStringLiteral("Damaged screens file")))
+      << prompts->errors[0].toStdString();
   EXPECT_EQ(lbList->count(), 2);
   ClickItem(0);
   EXPECT_EQ(Bitmap().Width(), 8 * seWidth->Value());

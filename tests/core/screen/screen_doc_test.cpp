@@ -52,7 +52,8 @@ TEST(ScreensFile, TextRoundTrips) {
 }
 
 TEST(ScreensFile, DamagedTextIsRefusedWhole) {
-  const std::string good = ScreensToJson(std::vector<TSavedScreen>{Saved(0, "a", 1), Saved(1, "b", 2)});
+  const std::string good =
+      ScreensToJson(std::vector<TSavedScreen>{Saved(0, "a", 1), Saved(1, "b", 2)});
   const auto with = [&](const std::string& from, const std::string& to) {
     std::string t = good;
     t.replace(t.find(from), from.size(), to);
@@ -61,15 +62,18 @@ TEST(ScreensFile, DamagedTextIsRefusedWhole) {
   const std::pair<std::string, std::string> cases[] = {
       {"", "Damaged screens file: '{' expected at byte 0"},
       {good.substr(0, good.size() - 4), "Damaged screens file: ']' expected at byte"},
-      {with("\"version\": 1", "\"version\": 2"), "Damaged screens file: version 2 (this program reads 1)"},
+      {with("\"version\": 1", "\"version\": 2"),
+       "Damaged screens file: version 2 (this program reads 1)"},
       {with("tegulo-screens", "other"), "Damaged screens file: not a screens file"},
-      {with("\"width\": 64", "\"width\": 2000"), "Damaged screens file: width 2000 is outside 1..1024"},
+      {with("\"width\": 64", "\"width\": 2000"),
+       "Damaged screens file: width 2000 is outside 1..1024"},
       {with("\"width\": 64, ", ""), "Damaged screens file: a screen lacks one of its 12 fields"},
       {with("\"gba-text\"", "\"nes\""), "Damaged screens file: unknown map format \"nes\""},
       {with("\"width\": 64", "\"width\": 6.4"), "Damaged screens file: an integer at byte"},
-      {with("\"name\": \"a\"", "\"name\": \"\\u0100\""), "Damaged screens file: a character of a name"},
+      {with("\"name\": \"a\"", "\"name\": \"\\u0100\""),
+       "Damaged screens file: a character of a name"},
       {good + "x", "Damaged screens file: the end of the text at byte"},
-      {std::string(100, '[') , "Damaged screens file: '{' expected at byte 0"},
+      {std::string(100, '['), "Damaged screens file: '{' expected at byte 0"},
   };
   for (const auto& [text, message] : cases) {
     try {
@@ -80,7 +84,10 @@ TEST(ScreensFile, DamagedTextIsRefusedWhole) {
     }
   }
   // Fields of a later writer are passed over, whatever they hold.
-  EXPECT_EQ(ScreensFromJson(Bytes(with("\"width\": 64", "\"later\": [{\"x\": [1, true, null]}], \"width\": 64"))).size(), 2U);
+  EXPECT_EQ(ScreensFromJson(Bytes(with("\"width\": 64",
+                                       "\"later\": [{\"x\": [1, true, null]}], \"width\": 64")))
+                .size(),
+            2U);
 }
 
 TEST(ScreensFile, MatchedToEntriesWhenTheListChanged) {
@@ -92,12 +99,20 @@ TEST(ScreensFile, MatchedToEntriesWhenTheListChanged) {
     std::vector<int> match;
   };
   const Case cases[] = {
-      {"as saved", {Entry("title", 0x100), Entry("menu", 0x200), Entry("font", 0x300), Entry("", 0x400)}, {0, 1, 2, 3}},
-      {"reordered", {Entry("", 0x400), Entry("font", 0x300), Entry("menu", 0x200), Entry("title", 0x100)}, {3, 2, 1, 0}},
-      {"renamed and moved", {Entry("title", 0x180), Entry("menu 2", 0x200), Entry("x", 0x999)}, {0, 1, -1, -1}},
+      {"as saved",
+       {Entry("title", 0x100), Entry("menu", 0x200), Entry("font", 0x300), Entry("", 0x400)},
+       {0, 1, 2, 3}},
+      {"reordered",
+       {Entry("", 0x400), Entry("font", 0x300), Entry("menu", 0x200), Entry("title", 0x100)},
+       {3, 2, 1, 0}},
+      {"renamed and moved",
+       {Entry("title", 0x180), Entry("menu 2", 0x200), Entry("x", 0x999)},
+       {0, 1, -1, -1}},
       {"removed", {Entry("font", 0x300)}, {-1, -1, 0, -1}},
       {"two of one name", {Entry("title", 0x900), Entry("title", 0x100)}, {1, -1, -1, -1}},
-      {"same name twice, neither at the address", {Entry("menu", 0x900), Entry("menu", 0x901)}, {-1, -1, -1, -1}},
+      {"same name twice, neither at the address",
+       {Entry("menu", 0x900), Entry("menu", 0x901)},
+       {-1, -1, -1, -1}},
   };
   for (const Case& c : cases) EXPECT_EQ(MatchScreens(saved, c.entries), c.match) << c.name;
 }
@@ -119,7 +134,8 @@ TEST(ScreensFile, BesideTheDocument) {
     LoadScreensBeside(doc);
     ADD_FAILURE() << "no error";
   } catch (const TError& e) {
-    EXPECT_EQ(std::string(e.what()), CompanionPath(doc) + ": Damaged screens file: '\"' expected at byte 1");
+    EXPECT_EQ(std::string(e.what()),
+              CompanionPath(doc) + ": Damaged screens file: '\"' expected at byte 1");
   }
 }
 

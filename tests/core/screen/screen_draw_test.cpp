@@ -219,6 +219,26 @@ TEST(DrawScreen, TilesPastTheSetsEndDrawIndexZeroAndAreCounted) {
   EXPECT_EQ(bmp.Row(7)[31], 0);  // the cut tile's missing bytes read 0
 }
 
+TEST(DrawScreen, PriorityOfEachCell) {
+  std::vector<std::uint8_t> rom(0x200, 0);
+  const std::uint8_t entries[] = {0x00, 0x20, 0x00, 0x00, 0x01, 0x20};  // 2000 0000 2001
+  std::copy(std::begin(entries), std::end(entries), rom.begin());
+  TTileEntry e{};
+  e.Template = kTemplate2bppSNES;
+  e.Address = 0x100;
+  TScreen s;
+  s.width = 3;
+  s.height = 1;
+  for (const int format : {kMapLinear, kMapGBAText}) {
+    s.format = format;
+    TScreenDrawReport report;
+    Draw(e, s, rom, &report);
+    const std::vector<std::uint8_t> expected =
+        format == kMapLinear ? std::vector<std::uint8_t>{1, 0, 1} : std::vector<std::uint8_t>{};
+    EXPECT_EQ(report.priority, expected);
+  }
+}
+
 TEST(DrawScreen, RefusesWhatCannotBeDrawn) {
   struct Case {
     int templ, format;
