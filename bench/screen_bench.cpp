@@ -52,6 +52,8 @@ void BM_DrawScreen64Zoom4Repaint(benchmark::State& state) {
   TIndexedBitmap bmp;
   TImageView view;
   view.resize(2048, 2048);
+  view.show();  // a hidden widget would not paint
+  QApplication::processEvents();
   for (auto _ : state) {
     DrawScreen(bmp, b.rom.entry, b.s, b.rom.rom, b.decoded, 0xF0F0F0);
     view.SetPicture(&bmp, 4);

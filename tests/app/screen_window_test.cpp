@@ -106,7 +106,7 @@ TEST_F(ScreenWindowTest, ARefusedScreenChangesNothing) {
   Find<QAction>("aShowAsScreen")->trigger();
   ASSERT_EQ(prompts->errors.size(), 1U);
   EXPECT_EQ(prompts->errors[0],
-            QStringLiteral("A mode7 map is 1 to 128 tiles wide and high, not 256 x 32"));
+            QStringLiteral("A mode7 map is 1 to 128 tiles wide and high, not 256 x 32."));
   EXPECT_EQ(Pixels(), tiles);
   EXPECT_FALSE(Find<QAction>("aShowAsTiles")->isEnabled());
 }
