@@ -61,6 +61,10 @@ void TfmMain::aShowAsScreenClick() {
       throw;
     }
     Screens[entry] = *chosen;
+    // A screen's cells choose among all 256 colours: the entry keeps all that the grid
+    // shows, and a palette loaded later fills all of them.
+    std::copy(ViewPalette.begin(), ViewPalette.end(), std::begin(entry->Palette));
+    entry->PalCount = 256;
   } else if (before) {
     Screens[entry] = *before;
   } else {

@@ -52,6 +52,7 @@ TEST_F(ScreenWindowTest, ShowImportUndoAndBackToTiles) {
   EXPECT_EQ(Pixels(), picture.pixels);
   EXPECT_EQ(sBar->PanelText(0), QStringLiteral("Screen: snes map 32 x 32 at $001000"));
   EXPECT_TRUE(Find<QAction>("aShowAsTiles")->isEnabled());
+  EXPECT_EQ(Cur()->PalCount, 256);  // a palette loaded from here on fills all 256 colours
 
   // A pixel of cell (0, 0), a tile no other cell shows, to another colour of its palette.
   TPixelImage edited = picture;
