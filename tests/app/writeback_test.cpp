@@ -389,7 +389,8 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   const QStringList viewItems{"Import Image into ROM… Ctrl+I", "Export Image… Ctrl+E",
                               "Export Palette…", "",
                               "Save ROM As… Ctrl+Shift+S", "Save Patch As…", "",
-                              "Undo Import Ctrl+Z"};
+                              "Undo Import Ctrl+Z", "",
+                              "Show as Screen… Ctrl+M", "Show as Tiles Ctrl+Shift+M"};
   for (auto fill : {&TfmMain::FillViewMenu, &TfmMain::FillListMenu}) {
     QMenu menu;
     (window.get()->*fill)(menu);
@@ -416,7 +417,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 8u);
+  EXPECT_EQ(shown.size(), 11u);
   EXPECT_TRUE(shown.contains("Undo Import"));
 
   ShowActive();  // shortcuts work in the active window
