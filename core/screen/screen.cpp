@@ -152,6 +152,31 @@ std::string ScreenStatusText(const TScreen& s, const TScreenDrawReport& report) 
   return text;
 }
 
+namespace {
+
+// One cell of 8 x 8 pixels; no tile draws index 0. Flips pick the source row and column;
+// stored value 0 stays index 0 in every palette.
+void DrawCell(TIndexedBitmap& bmp, std::int32_t cx, std::int32_t cy, const std::uint8_t* tile,
+              const TMapCell& c, std::uint8_t add) {
+  const int rowStep = c.vFlip ? -8 : 8;
+  const int colStep = c.hFlip ? -1 : 1;
+  const int start = (c.vFlip ? 56 : 0) + (c.hFlip ? 7 : 0);
+  for (int y = 0; y < 8; ++y) {
+    std::uint8_t* out = bmp.Row(8 * cy + y) + 8 * cx;
+    if (tile == nullptr) {
+      std::fill_n(out, 8, std::uint8_t{0});
+      continue;
+    }
+    const std::uint8_t* in = tile + start + y * rowStep;
+    for (int x = 0; x < 8; ++x) {
+      const std::uint8_t v = in[x * colStep];
+      out[x] = v == 0 ? 0 : static_cast<std::uint8_t>(v + add);
+    }
+  }
+}
+
+}  // namespace
+
 TScreenDrawReport ComposeScreen(TIndexedBitmap& bmp, const TScreen& s, int bpp,
                                 const std::vector<TMapCell>& cells, const TTileSet& set) {
   TScreenDrawReport report;
@@ -167,25 +192,8 @@ TScreenDrawReport ComposeScreen(TIndexedBitmap& bmp, const TScreen& s, int bpp,
         report.firstY = cy;
         report.firstTile = position;
       }
-      const auto add =
-          static_cast<std::uint8_t>(ScreenPaletteOffset(bpp, c.palette, s.paletteBase));
-      // Flips pick the source row and column; stored value 0 stays index 0 in every palette.
-      const int rowStep = c.vFlip ? -8 : 8;
-      const int colStep = c.hFlip ? -1 : 1;
-      const int rowStart = c.vFlip ? 56 : 0;
-      const int colStart = c.hFlip ? 7 : 0;
-      for (int y = 0; y < 8; ++y) {
-        std::uint8_t* out = bmp.Row(8 * cy + y) + 8 * cx;
-        if (tile == nullptr) {
-          std::fill_n(out, 8, std::uint8_t{0});
-          continue;
-        }
-        const std::uint8_t* in = tile + rowStart + y * rowStep + colStart;
-        for (int x = 0; x < 8; ++x) {
-          const std::uint8_t v = in[x * colStep];
-          out[x] = v == 0 ? 0 : static_cast<std::uint8_t>(v + add);
-        }
-      }
+      DrawCell(bmp, cx, cy, tile, c,
+               static_cast<std::uint8_t>(ScreenPaletteOffset(bpp, c.palette, s.paletteBase)));
     }
   }
   return report;

@@ -84,6 +84,18 @@ TSavedScreen ReadScreen(TJsonReader& r) {
   return s;
 }
 
+std::vector<TSavedScreen> ReadScreens(TJsonReader& r) {
+  std::vector<TSavedScreen> out;
+  r.Expect('[');
+  if (r.Take(']')) return out;
+  do {
+    if (out.size() == kMaxScreens) throw TError("more than 100000 screens");
+    out.push_back(ReadScreen(r));
+  } while (r.Take(','));
+  r.Expect(']');
+  return out;
+}
+
 std::vector<TSavedScreen> ReadFile(TJsonReader& r) {
   std::vector<TSavedScreen> out;
   bool format = false, version = false, screens = false;
@@ -99,14 +111,7 @@ std::vector<TSavedScreen> ReadFile(TJsonReader& r) {
       if (v != kVersion) throw TError("version " + std::to_string(v) + " (this program reads 1)");
       version = true;
     } else if (key == "screens") {
-      r.Expect('[');
-      if (!r.Take(']')) {
-        do {
-          if (out.size() == kMaxScreens) throw TError("more than 100000 screens");
-          out.push_back(ReadScreen(r));
-        } while (r.Take(','));
-        r.Expect(']');
-      }
+      out = ReadScreens(r);
       screens = true;
     } else {
       r.SkipValue();
@@ -117,6 +122,22 @@ std::vector<TSavedScreen> ReadFile(TJsonReader& r) {
   if (!format || !version || !screens)
     throw TError("\"format\", \"version\" or \"screens\" missing");
   return out;
+}
+
+using TRule = std::function<bool(const TSavedScreen&, const TTileEntry&)>;
+
+// The entry not yet taken that the rule matches: the one at the saved index when it is one
+// of them, else the first; -1 when none does, or when `unique` and several do.
+int FindEntry(const TRule& rule, const TSavedScreen& s, std::span<const TTileEntry> entries,
+              const std::vector<bool>& taken, bool unique) {
+  int found = -1;
+  int count = 0;
+  for (std::size_t j = 0; j < entries.size(); ++j) {
+    if (taken[j] || !rule(s, entries[j])) continue;
+    ++count;
+    if (found < 0 || static_cast<std::int64_t>(j) == s.index) found = static_cast<int>(j);
+  }
+  return unique && count > 1 ? -1 : found;
 }
 
 }  // namespace
@@ -158,7 +179,6 @@ std::vector<TSavedScreen> ScreensFromJson(std::span<const std::uint8_t> text) {
 
 std::vector<int> MatchScreens(std::span<const TSavedScreen> screens,
                               std::span<const TTileEntry> entries) {
-  using TRule = std::function<bool(const TSavedScreen&, const TTileEntry&)>;
   const TRule rules[] = {
       [](const TSavedScreen& s, const TTileEntry& e) {
         return e.Address == s.address && e.Offset == s.offset && e.Template == s.templ &&
@@ -179,17 +199,9 @@ std::vector<int> MatchScreens(std::span<const TSavedScreen> screens,
   for (std::size_t rule = 0; rule < std::size(rules); ++rule) {
     for (std::size_t i = 0; i < screens.size(); ++i) {
       if (match[i] >= 0) continue;
-      int found = -1, count = 0;
-      for (std::size_t j = 0; j < entries.size(); ++j) {
-        if (taken[j] || !rules[rule](screens[i], entries[j])) continue;
-        ++count;
-        if (found < 0 || static_cast<std::int64_t>(j) == screens[i].index)
-          found = static_cast<int>(j);
-      }
       // A name alone must be unique to count.
-      if (found < 0 || (rule == 2 && count > 1)) continue;
-      match[i] = found;
-      taken[static_cast<std::size_t>(found)] = true;
+      match[i] = FindEntry(rules[rule], screens[i], entries, taken, rule == 2);
+      if (match[i] >= 0) taken[static_cast<std::size_t>(match[i])] = true;
     }
   }
   return match;

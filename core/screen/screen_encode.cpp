@@ -35,6 +35,16 @@ std::string_view Key(const TCellValues& v) {
   return {reinterpret_cast<const char*>(v.data()), v.size()};
 }
 
+// The first place 1..size-1 of the block at `offset` whose colour is that of index i; -1 when
+// none is.
+int ColourPlace(std::span<const std::uint32_t> colours, int offset, int size, int i) {
+  const std::uint32_t colour = colours[static_cast<std::size_t>(i)] & 0xFFFFFF;
+  for (int j = 1; j < size; ++j) {
+    if ((colours[static_cast<std::size_t>(offset + j)] & 0xFFFFFF) == colour) return j;
+  }
+  return -1;
+}
+
 }  // namespace
 
 std::optional<TCellValues> CellValues(const TPixelImage& picture, std::int32_t cx, std::int32_t cy,
@@ -45,18 +55,11 @@ std::optional<TCellValues> CellValues(const TPixelImage& picture, std::int32_t c
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) {
       const int i = picture.At(8 * cx + x, 8 * cy + y);
-      int v = i - offset;
-      if (i != 0 && (v < 0 || v >= size)) {
-        v = -1;
-        for (int j = 1; j < size && v < 0; ++j) {
-          if ((colours[static_cast<std::size_t>(offset + j)] & 0xFFFFFF) ==
-              (colours[static_cast<std::size_t>(i)] & 0xFFFFFF))
-            v = j;
-        }
-        if (v < 0) {
-          if (bad != nullptr) *bad = i;
-          return std::nullopt;
-        }
+      int v = i == 0 ? 0 : i - offset;
+      if (v < 0 || v >= size) v = ColourPlace(colours, offset, size, i);
+      if (v < 0) {
+        if (bad != nullptr) *bad = i;
+        return std::nullopt;
       }
       values[static_cast<std::size_t>(8 * y + x)] = static_cast<std::uint8_t>(i == 0 ? 0 : v);
     }
