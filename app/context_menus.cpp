@@ -41,6 +41,8 @@ void TfmMain::BuildActions() {
   make(aShowAsTiles, "aShowAsTiles", "Show as Tiles",
        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &TfmMain::aShowAsTilesClick);
 
+  BuildEditActions();  // main_edit.cpp
+
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(owner, &QWidget::customContextMenuRequested, handlers_,
@@ -60,6 +62,7 @@ void TfmMain::UpdateActions() {
   aUndoImport->setEnabled(RomHistory.CanUndo());
   aExportPalette->setEnabled(CurEntry != nullptr);
   aScanROM->setEnabled(RomOpen);
+  UpdateEditActions();
   aShowAsScreen->setEnabled(CurEntry != nullptr);
   aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
 }
@@ -73,6 +76,7 @@ void TfmMain::FillViewMenu(QMenu& menu) {
   menu.addAction(aSavePatchAs);
   menu.addSeparator();
   menu.addAction(aUndoImport);
+  FillEditMenu(menu);
   menu.addSeparator();
   menu.addAction(aShowAsScreen);
   menu.addAction(aShowAsTiles);

@@ -80,6 +80,14 @@ void TfmMain::aShowAsTilesClick() {
   Redraw();
 }
 
+std::vector<std::uint8_t> TfmMain::ScreenEditRom() const {
+  const TScreen& s = Screens.at(CurEntry);
+  const auto pixels = TileBitmap->Pixels();
+  const TPixelImage picture{
+      TileBitmap->Width(), TileBitmap->Height(), {pixels.begin(), pixels.end()}};
+  return WriteBackScreen(RomData, *CurEntry, s, picture, TScreenImportMode::kKeepMap).rom;
+}
+
 void TfmMain::SaveScreensWith(const std::string& documentPath) {
   std::vector<TSavedScreen> saved;
   for (std::size_t i = 0; i < Entries.size(); ++i) {

@@ -21,6 +21,8 @@ public:
   std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
                                              std::int32_t width) override;
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
+  std::optional<QString> AskText(const QString& title, const QString& label,
+                                 const QString& initial) override;
   std::optional<TScreen> AskScreen(const TScreen& initial,
                                    const std::function<void(const TScreen&)>& preview) override;
 };
