@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "palette/palette_import.h"
 #include "pixel_edit.h"
 #include "rom/rom_edits.h"
+#include "screen/screen.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
 
@@ -38,6 +40,7 @@ class TImageView;
 class TListBox;
 enum class TBrowseMove;
 class TPaletteGrid;
+class TPriorityOverlay;
 class TSpinEdit;
 class TStatusBar;
 
@@ -116,6 +119,11 @@ public:
   QAction* aScanROM = nullptr;        // the scan dialog; its chosen hits join the list
   QAction* aExportPalette = nullptr;  // the current entry's colours as a palette file
 
+  // Ctrl+M: the screen dialog, after which the entry draws through a map; Ctrl+Shift+M back
+  // to the entry's tiles in storage order.
+  QAction* aShowAsScreen = nullptr;
+  QAction* aShowAsTiles = nullptr;
+
   // Dialogs.
   TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
   TFileDialog SaveDialog{TFileDialog::TKind::Save, {}, QStringLiteral("tgl")};
@@ -153,6 +161,8 @@ public:
   void FillListMenu(QMenu& menu);
   void aExportPaletteClick();
   void ScanROMClick();
+  void aShowAsScreenClick();
+  void aShowAsTilesClick();
 
   // Editing in place (main_edit.cpp, main_palette_rom.cpp): pixels drawn in the view and
   // colours written into the ROM, steps of the same history as the imports.
@@ -255,6 +265,17 @@ private:
   void ImageZoomStep(int delta);
   void UpdateAddressHint();
 
+  // Screens (main_screen.cpp): the current entry drawn through its map, when it has one.
+  bool DrawScreenOfEntry();
+  std::vector<std::uint8_t> ImportedRom(const std::string& pngPath) const;
+  // The ROM with the screen as the view now shows it (pixels edited) put back, keep-map.
+  std::vector<std::uint8_t> ScreenEditRom() const;
+  void ForgetScreen(const TTileEntry* entry);
+  // The screens file beside a document: written with it, read after its entries (a damaged
+  // one is reported and the entries stay).
+  void SaveScreensWith(const std::string& documentPath);
+  void LoadScreensFor(const std::string& documentPath);
+
   void BuildControls();
   void BuildToolbar();
   void BuildRightColumn();
@@ -288,6 +309,9 @@ private:
   std::vector<std::unique_ptr<TTileEntry>> Entries;
   TTileEntry* CurEntry = nullptr;
   TPalette ViewPalette{};
+  // The map settings of the entries shown as screens.
+  std::map<const TTileEntry*, TScreen> Screens;
+  TPriorityOverlay* PriorityOverlay = nullptr;  // over Image, made when first needed
 
   // From FormCreate to FormDestroy.
   std::unique_ptr<TLogPalette> PaletteBlock;

@@ -36,6 +36,10 @@ void TfmMain::BuildActions() {
        &TfmMain::aExportPaletteClick);
   make(aScanROM, "aScanROM", "Scan ROM for Compressed Graphics…", QKeySequence(),
        &TfmMain::ScanROMClick);
+  make(aShowAsScreen, "aShowAsScreen", "Show as Screen…", QKeySequence(Qt::CTRL | Qt::Key_M),
+       &TfmMain::aShowAsScreenClick);
+  make(aShowAsTiles, "aShowAsTiles", "Show as Tiles",
+       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &TfmMain::aShowAsTilesClick);
 
   BuildEditActions();  // main_edit.cpp
 
@@ -59,6 +63,8 @@ void TfmMain::UpdateActions() {
   aExportPalette->setEnabled(CurEntry != nullptr);
   aScanROM->setEnabled(RomOpen);
   UpdateEditActions();
+  aShowAsScreen->setEnabled(CurEntry != nullptr);
+  aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -71,6 +77,9 @@ void TfmMain::FillViewMenu(QMenu& menu) {
   menu.addSeparator();
   menu.addAction(aUndoImport);
   FillEditMenu(menu);
+  menu.addSeparator();
+  menu.addAction(aShowAsScreen);
+  menu.addAction(aShowAsTiles);
 }
 
 void TfmMain::FillListMenu(QMenu& menu) {

@@ -165,6 +165,10 @@ void TfmMain::CommitStroke() {
     ~TRestore() { QApplication::restoreOverrideCursor(); }
   } restore;
   try {
+    if (Screens.count(CurEntry) != 0) {  // a screen: its cells go into the tiles they name
+      PushRomImage(ScreenEditRom(), true);
+      return;
+    }
     const TEditBand band = EditBand(*CurEntry, *TileBitmap, Edit.changed);
     TWriteBackResult result = WriteBackPicture(RomData, band.entry, band.picture);
     // The write-back drew the new data again and found the picture: a plain entry's view is

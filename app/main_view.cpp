@@ -32,6 +32,7 @@ void TfmMain::Redraw() {
 }
 
 void TfmMain::DrawTiles() {
+  if (DrawScreenOfEntry()) return;
   tegulo::DrawTiles(*TileBitmap, *CurEntry, RomData, DecodeBuffer, BackgroundColour());
   // A zoom typed below the control's range would give no picture; it shows at 1.
   Image->SetPicture(TileBitmap.get(), std::max(seZoom->Value(), 1));

@@ -126,6 +126,7 @@ void TfmMain::bDelAddressClick() {
   if (index < 0) return;
   CurEntry = nullptr;
   lbList->DeleteItem(index);
+  ForgetScreen(Entries[static_cast<std::size_t>(index)].get());
   Entries.erase(Entries.begin() + index);
   if (lbList->count() == 0) {
     lbList->SetItemIndex(-1);
@@ -136,6 +137,7 @@ void TfmMain::bDelAddressClick() {
 }
 
 void TfmMain::ClearEntries() {
+  Screens.clear();
   Entries.clear();
   lbList->clear();
 }
@@ -155,6 +157,7 @@ bool TfmMain::SaveDocumentAs() {
   if (!name) return false;
   const std::vector<TTileEntry> records = DocumentRecords();
   SaveDocument(LocalPath(*name), records);
+  SaveScreensWith(LocalPath(*name));
   DocBaseline.Set(records);
   return true;
 }
@@ -177,6 +180,7 @@ void TfmMain::LoadDocumentFile(const QString& FileName) {
   ClearEntries();
   CurEntry = nullptr;
   for (const TTileEntry& record : records) AppendEntry(std::make_unique<TTileEntry>(record));
+  LoadScreensFor(LocalPath(FileName));
 }
 
 }  // namespace tegulo

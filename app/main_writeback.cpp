@@ -42,8 +42,7 @@ void TfmMain::aImportImageClick() {
 void TfmMain::ImportImage(const QString& FileName) {
   if (!RomOpen || CurEntry == nullptr) return;
   // The import works on a copy: a refusal leaves RomData, the entry and the view alone.
-  std::vector<std::uint8_t> image =
-      ImportPictureFile(RomData, *CurEntry, LocalPath(FileName), BackgroundColour());
+  std::vector<std::uint8_t> image = ImportedRom(LocalPath(FileName));
   TRomChange change = DiffRom(RomData, image);
   if (change.replaced.empty() && image.size() == RomData.size()) {
     ShowStatus(QString::fromUtf8(kImportUnchangedText.data(),

@@ -1,5 +1,6 @@
 // QtUserPrompts: the window's modal interactions as Qt's dialogs and message boxes.
 #include "qt_user_prompts.h"
+#include "screen_dialog.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -188,6 +189,13 @@ std::optional<TScanChoice> QtUserPrompts::ScanForGraphics(std::span<const std::u
   TScanDialog dialog(rom, width, QApplication::activeWindow());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Choice();
+}
+
+std::optional<TScreen> QtUserPrompts::AskScreen(
+    const TScreen& initial, const std::function<void(const TScreen&)>& preview) {
+  TScreenDialog dialog(initial, preview, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Screen();
 }
 
 }  // namespace tegulo

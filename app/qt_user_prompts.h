@@ -24,6 +24,8 @@ public:
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
   std::optional<QString> AskText(const QString& title, const QString& label,
                                  const QString& initial) override;
+  std::optional<TScreen> AskScreen(const TScreen& initial,
+                                   const std::function<void(const TScreen&)>& preview) override;
 
 private:
   QString nextFolder_;

@@ -4,11 +4,13 @@
 #include <QColor>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 
 #include "scan_choice.h"
+#include "screen/screen.h"
 
 namespace tegulo {
 
@@ -89,6 +91,15 @@ public:
   // `initial` at first: the text confirmed, or nothing on Cancel. By default nothing.
   virtual std::optional<QString> AskText(const QString& title, const QString& label,
                                          const QString& initial);
+  // The screen dialog, its fields starting at `initial`; `preview` is called with every
+  // complete setting as it is typed. The settings chosen, or nothing when the dialog was
+  // cancelled (by default).
+  virtual std::optional<TScreen> AskScreen(const TScreen& initial,
+                                           const std::function<void(const TScreen&)>& preview) {
+    (void)initial;
+    (void)preview;
+    return std::nullopt;
+  }
 };
 
 }  // namespace tegulo

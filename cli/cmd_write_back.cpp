@@ -17,15 +17,17 @@
 #include "compress/scheme_formats.h"
 #include "entries/document.h"
 #include "entries/limits.h"
-#include "io/output_plan.h"
 #include "entry_options.h"
+#include "io/output_plan.h"
 #include "io/safe_write.h"
+#include "map_options.h"
 #include "palette/entry_template.h"
 #include "rom/import_document.h"
 #include "rom/palette_write.h"
 #include "rom/patches.h"
 #include "rom/rom_file.h"
 #include "rom/write_back.h"
+#include "screen/screen_write.h"
 #include "tiles/tile_formats.h"
 
 namespace tegulo::cli {
@@ -91,6 +93,7 @@ struct TImportArgs {
   std::string rom, image, at, fill, ctMode, doc, writePalette;
   bool distance1 = false, overwrite = false;
   TOutputs out;
+  TMapArgs map;
 };
 
 void AddPackingOptions(CLI::App* sub, bool& distance1, std::string& ctMode) {
@@ -171,9 +174,27 @@ std::optional<TPaletteTarget> PaletteTargetOption(const std::string& text) {
   }
 }
 
+// Putting a screen back: every line of what was written, then the outputs.
+void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
+                  const std::vector<std::uint8_t>& rom, const TWriteBackOptions& options) {
+  const std::vector<std::uint8_t> file = ReadRomFile(a.image);
+  TPixelImage picture;
+  try {
+    picture = PictureForScreen(file, e);
+  } catch (const TError& err) {
+    throw TError(a.image + ": " + err.what());
+  }
+  const TScreenWriteResult result = WriteBackScreen(rom, e, s, picture, ImportMode(a.map), options);
+  for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
+  WriteOutputs(a.out, a.rom, rom, result.rom);
+}
+
 void RunImport(const TImportArgs& a) {
   const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
-  const TEntryOptions o = ParseEntryOptions(a.entry, kImportOptions);
+  const std::optional<TScreen> screen = ScreenFromArgs(a.map);
+  if (!screen) RequireTiles(a.entry.width, a.entry.height);
+  const TEntryOptions o =
+      ParseEntryOptions(a.entry, screen ? (kImportOptions & ~kOptSize) : kImportOptions);
   TWriteBackOptions options;
   options.compress = PackingOptions(a.distance1, a.ctMode);
   if (!a.at.empty()) options.freeSpace = NumberArg(a.at);
@@ -194,8 +215,13 @@ void RunImport(const TImportArgs& a) {
   TTileEntry e = o.entry;
   ApplyTemplate(e, o.templ);
   e.Compression = static_cast<std::uint8_t>(o.scheme);
+  if (screen) e.PalCount = 256;  // a screen's cells choose among all 256 colours
   TPalette view{};
   RunPaletteOption(o.palette, view, e, rom);
+  if (screen) {
+    ImportScreen(a, e, *screen, rom, options);
+    return;
+  }
   const TPixelImage picture = ReadPicture(a.image, e);
   const TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
   std::printf("%s\n", result.report.Text().c_str());
@@ -288,7 +314,7 @@ TCommand AddImportCommand(CLI::App& parent) {
                .c_str());
   sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
   sub->add_option("IMAGE", args->image, "the picture (.png)")->type_name("")->required();
-  AddEntryOptions(sub, args->entry, kImportOptions, kOptAddress | kOptTemplate | kOptSize);
+  AddEntryOptions(sub, args->entry, kImportOptions, kOptAddress | kOptTemplate);
   sub->add_option("--write-palette", args->writePalette,
                   "also write an indexed PNG's colours (COUNT, default as many as the\n"
                   "template holds) at ADDR as console words")
@@ -303,6 +329,7 @@ TCommand AddImportCommand(CLI::App& parent) {
   sub->add_option("--doc", args->doc, "the document whose entries --at must not hit")
       ->option_text("DOC");
   AddPackingOptions(sub, args->distance1, args->ctMode);
+  AddScreenImportOptions(sub, args->map);
   AddOutputOptions(sub, args->out);
   return {sub, [args] { RunImport(*args); }};
 }

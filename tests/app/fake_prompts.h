@@ -104,6 +104,19 @@ public:
   // records the ROM size and width it was opened with.
   std::deque<TScanChoice> scanAnswers;
   std::vector<std::pair<std::size_t, std::int32_t>> scans;
+  // The screen dialog: each answer is previewed, then chosen; with none left it is cancelled.
+  std::deque<TScreen> screenAnswers;
+  std::vector<TScreen> screenAsked;  // the settings each dialog started from
+  std::optional<TScreen> AskScreen(const TScreen& initial,
+                                   const std::function<void(const TScreen&)>& preview) override {
+    screenAsked.push_back(initial);
+    if (screenAnswers.empty()) return std::nullopt;
+    const TScreen answer = screenAnswers.front();
+    screenAnswers.pop_front();
+    preview(answer);
+    return answer;
+  }
+
   std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
                                              std::int32_t width) override {
     scans.emplace_back(rom.size(), width);

@@ -402,7 +402,10 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
                               "Redo Ctrl+Shift+Z",
                               "",
                               "Edit Pixels\tE",
-                              "Write Palette to ROM…"};
+                              "Write Palette to ROM…",
+                              "",
+                              "Show as Screen… Ctrl+M",
+                              "Show as Tiles Ctrl+Shift+M"};
   for (auto fill : {&TfmMain::FillViewMenu, &TfmMain::FillListMenu}) {
     QMenu menu;
     (window.get()->*fill)(menu);
@@ -429,7 +432,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 12u);
+  EXPECT_EQ(shown.size(), 15u);
   EXPECT_TRUE(shown.contains("Undo Import"));
 
   ShowActive();  // shortcuts work in the active window

@@ -1,0 +1,136 @@
+// Screens in the window: the dialog, drawing the current entry through its map, putting an
+// edited screen back.
+#include <algorithm>
+
+#include "MainUnit.h"
+#include "base/messages.h"
+#include "image_view.h"
+#include "priority_overlay.h"
+#include "qt_text.h"
+#include "rom/rom_file.h"
+#include "rom_import.h"
+#include "screen/screen_doc.h"
+#include "screen/screen_write.h"
+#include "spin_edit.h"
+#include "status_bar.h"
+
+namespace tegulo {
+
+bool TfmMain::DrawScreenOfEntry() {
+  const auto it = Screens.find(CurEntry);
+  if (PriorityOverlay != nullptr) PriorityOverlay->hide();
+  if (it == Screens.end()) return false;
+  TScreenDrawReport report =
+      DrawScreen(*TileBitmap, *CurEntry, it->second, RomData, DecodeBuffer, BackgroundColour());
+  const int zoom = std::max(seZoom->Value(), 1);
+  Image->SetPicture(TileBitmap.get(), zoom);
+  if (it->second.showPriority && !report.priority.empty()) {
+    if (PriorityOverlay == nullptr) PriorityOverlay = new TPriorityOverlay(Image);
+    PriorityOverlay->Show(std::move(report.priority), it->second.width, 8 * zoom);
+  }
+  sBar->SetPanelText(0, FromLatin1(ScreenStatusText(it->second, report)));
+  return true;
+}
+
+void TfmMain::aShowAsScreenClick() {
+  if (CurEntry == nullptr) return;
+  TTileEntry* entry = CurEntry;
+  const auto old = Screens.find(entry);
+  const std::optional<TScreen> before =
+      old == Screens.end() ? std::nullopt : std::optional<TScreen>(old->second);
+  // A setting being typed may not draw yet; the view keeps its last picture meanwhile.
+  const auto preview = [this, entry](const TScreen& s) {
+    if (CurEntry != entry) return;
+    try {
+      CheckScreen(s, *entry);
+      Screens[entry] = s;
+      Redraw();
+    } catch (const TError&) {
+    }
+  };
+  std::optional<TScreen> chosen = prompts_->AskScreen(before.value_or(TScreen{}), preview);
+  if (chosen) {
+    try {
+      CheckScreen(*chosen, *entry);
+    } catch (const TError&) {
+      chosen.reset();
+      if (before)
+        Screens[entry] = *before;
+      else
+        Screens.erase(entry);
+      throw;
+    }
+    Screens[entry] = *chosen;
+    // A screen's cells choose among all 256 colours: the entry keeps all that the grid
+    // shows, and a palette loaded later fills all of them.
+    std::copy(ViewPalette.begin(), ViewPalette.end(), std::begin(entry->Palette));
+    entry->PalCount = 256;
+  } else if (before) {
+    Screens[entry] = *before;
+  } else {
+    Screens.erase(entry);
+  }
+  RefreshEntry();
+  Redraw();
+}
+
+void TfmMain::aShowAsTilesClick() {
+  if (CurEntry == nullptr || Screens.erase(CurEntry) == 0) return;
+  RefreshEntry();
+  Redraw();
+}
+
+std::vector<std::uint8_t> TfmMain::ScreenEditRom() const {
+  const TScreen& s = Screens.at(CurEntry);
+  const auto pixels = TileBitmap->Pixels();
+  const TPixelImage picture{
+      TileBitmap->Width(), TileBitmap->Height(), {pixels.begin(), pixels.end()}};
+  return WriteBackScreen(RomData, *CurEntry, s, picture, TScreenImportMode::kKeepMap).rom;
+}
+
+void TfmMain::SaveScreensWith(const std::string& documentPath) {
+  std::vector<TSavedScreen> saved;
+  for (std::size_t i = 0; i < Entries.size(); ++i) {
+    const auto it = Screens.find(Entries[i].get());
+    if (it != Screens.end()) {
+      saved.push_back(SavedScreen(*Entries[i], static_cast<std::int32_t>(i), it->second));
+    }
+  }
+  SaveScreensBeside(documentPath, saved);
+}
+
+void TfmMain::LoadScreensFor(const std::string& documentPath) {
+  std::vector<TSavedScreen> saved;
+  try {
+    saved = LoadScreensBeside(documentPath);
+  } catch (const TError& e) {
+    prompts_->ShowError(QString::fromStdString(ErrorBoxText(e.what())));
+    return;
+  }
+  std::vector<TTileEntry> records;
+  records.reserve(Entries.size());
+  for (const auto& entry : Entries) records.push_back(*entry);
+  const std::vector<int> match = MatchScreens(saved, records);
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    if (match[i] >= 0) Screens[Entries[static_cast<std::size_t>(match[i])].get()] = saved[i].screen;
+  }
+}
+
+void TfmMain::ForgetScreen(const TTileEntry* entry) { Screens.erase(entry); }
+
+std::vector<std::uint8_t> TfmMain::ImportedRom(const std::string& pngPath) const {
+  const auto it = Screens.find(CurEntry);
+  if (it == Screens.end()) {
+    return ImportPictureFile(RomData, *CurEntry, pngPath, BackgroundColour());
+  }
+  const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
+  TPixelImage picture;
+  try {
+    picture = PictureForScreen(file, *CurEntry, BackgroundColour());
+  } catch (const TError& error) {
+    throw TError(pngPath + ": " + error.what());
+  }
+  return WriteBackScreen(RomData, *CurEntry, it->second, picture, TScreenImportMode::kKeepMap).rom;
+}
+
+}  // namespace tegulo
