@@ -19,6 +19,7 @@
 #include "entries/limits.h"
 #include "io/safe_write.h"
 #include "io/same_file.h"
+#include "layout_options.h"
 #include "palette/entry_template.h"
 #include "rom/import_document.h"
 #include "rom/patches.h"
@@ -101,6 +102,7 @@ struct TImportArgs {
   std::string palette = "mono", at, fill, ctMode;
   bool distance1 = false;
   TOutputs out;
+  TRelocateArgs relocate;
 };
 
 void AddPackingOptions(CLI::App* sub, bool& distance1, std::string& ctMode) {
@@ -190,6 +192,20 @@ void RunImport(const TImportArgs& a) {
   e.Compression = static_cast<std::uint8_t>(scheme);
   ApplyPaletteOption(e, rom, a.palette);
   const TPixelImage picture = ReadPicture(a.image, e);
+  if (!a.relocate.relocate.empty()) {
+    if (!a.at.empty()) throw TUsageError("--at and --relocate exclude each other");
+    const TRelocateOptions relocate =
+        RelocateFromArgs(a.relocate, rom, options.fill.value_or(0xFF));
+    const TRelocateResult result = WriteBackRelocating(rom, e, picture, options, relocate);
+    std::printf("%s\n", result.writeBack.report.Text().c_str());
+    if (result.relocation) {
+      for (const std::string& line : result.relocation->Lines(relocate.layout)) {
+        std::printf("%s\n", line.c_str());
+      }
+    }
+    WriteOutputs(a.out, a.rom, rom, result.writeBack.rom);
+    return;
+  }
   const TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
   std::printf("%s\n", result.report.Text().c_str());
   WriteOutputs(a.out, a.rom, rom, result.rom);
@@ -198,15 +214,23 @@ void RunImport(const TImportArgs& a) {
 // ---- import-doc
 
 struct TImportDocArgs {
-  std::string document, rom, dir;
+  std::string document, rom, dir, docOut;
   TOutputs out;
+  TRelocateArgs relocate;
 };
 
 void RunImportDoc(const TImportDocArgs& a) {
   CheckOutputs(a.out, {{a.rom, "the input ROM"}, {a.document, "the document"}});
   const std::vector<TTileEntry> entries = LoadDocument(a.document);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
-  const TDocImportResult result = ImportDocumentPictures(rom, entries, a.dir);
+  std::optional<TRelocateOptions> relocate;
+  if (!a.relocate.relocate.empty()) relocate = DocRelocateFromArgs(a.relocate, rom);
+  if (!a.docOut.empty()) {
+    RefuseInputAsOutput(a.docOut, a.document);
+    RefuseInputAsOutput(a.docOut, a.rom);
+  }
+  const TDocImportResult result =
+      ImportDocumentPictures(rom, entries, a.dir, relocate ? &*relocate : nullptr);
   if (!result.failures.empty()) {
     for (const TDocImportFailure& f : result.failures) Warn(f.file + ": " + f.message);
     throw TError("Nothing written: " + std::to_string(result.failures.size()) + " of " +
@@ -216,7 +240,16 @@ void RunImportDoc(const TImportDocArgs& a) {
   if (result.lines.empty()) {
     throw TError(a.dir + " holds no picture of the document (NNN-NAME.png, as export names them)");
   }
+  if (result.moved && a.docOut.empty()) {
+    throw TError(
+        "Streams moved: give --doc OUT.tgl for the document with their new addresses; "
+        "nothing was written");
+  }
   for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
+  if (!a.docOut.empty()) {
+    SaveDocument(a.docOut, result.entries);
+    std::printf("wrote %s\n", a.docOut.c_str());
+  }
   WriteOutputs(a.out, a.rom, rom, result.rom);
 }
 
@@ -294,6 +327,7 @@ TCommand AddImportCommand(CLI::App& parent) {
   sub->add_option("--fill", args->fill, "byte for the old stream's unused rest")
       ->option_text("BYTE");
   AddPackingOptions(sub, args->distance1, args->ctMode);
+  AddRelocateOptions(sub, args->relocate);
   AddOutputOptions(sub, args->out);
   return {sub, [args] { RunImport(*args); }};
 }
@@ -315,6 +349,9 @@ TCommand AddImportDocCommand(CLI::App& parent) {
       ->type_name("")
       ->required();
   sub->add_option("DIR", args->dir, "the folder of the pictures")->type_name("")->required();
+  sub->add_option("--doc", args->docOut, "also write the document as imported (new addresses)")
+      ->option_text("OUT.tgl");
+  AddDocRelocateOptions(sub, args->relocate);
   AddOutputOptions(sub, args->out);
   return {sub, [args] { RunImportDoc(*args); }};
 }

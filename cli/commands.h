@@ -41,6 +41,8 @@ TCommand AddCompressCommand(CLI::App& parent);
 TCommand AddImportCommand(CLI::App& parent);
 TCommand AddImportDocCommand(CLI::App& parent);
 TCommand AddPaletteCommand(CLI::App& parent);
+TCommand AddPointersCommand(CLI::App& parent);
+TCommand AddFreeCommand(CLI::App& parent);
 
 // The --palette option of render and import (mono, mono-reverse, rom:ADDR[:COUNT],
 // zst:FILE, state:FILE[:obj], file:FILE) applied to an entry whose template is set, as the window's palette actions do.
