@@ -36,6 +36,8 @@ void TfmMain::BuildActions() {
        &TfmMain::aExportPaletteClick);
   make(aScanROM, "aScanROM", "Scan ROM for Compressed Graphics…", QKeySequence(),
        &TfmMain::ScanROMClick);
+  make(aFindPointers, "aFindPointers", "Find Pointers to This Entry", QKeySequence(),
+       &TfmMain::aFindPointersClick);
 
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -56,6 +58,7 @@ void TfmMain::UpdateActions() {
   aUndoImport->setEnabled(RomHistory.CanUndo());
   aExportPalette->setEnabled(CurEntry != nullptr);
   aScanROM->setEnabled(RomOpen);
+  aFindPointers->setEnabled(RomOpen && CurEntry != nullptr);
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -74,6 +77,7 @@ void TfmMain::FillListMenu(QMenu& menu) {
   FillViewMenu(menu);
   menu.addSeparator();
   menu.addAction(aScanROM);
+  menu.addAction(aFindPointers);
 }
 
 void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {

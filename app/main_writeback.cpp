@@ -14,6 +14,7 @@
 #include "io/safe_write.h"
 #include "list_box.h"
 #include "qt_text.h"
+#include "rom/write_back.h"
 #include "rom_import.h"
 
 namespace tegulo {
@@ -38,8 +39,17 @@ void TfmMain::aImportImageClick() {
 void TfmMain::ImportImage(const QString& FileName) {
   if (!RomOpen || CurEntry == nullptr) return;
   // The import works on a copy: a refusal leaves RomData, the entry and the view alone.
-  std::vector<std::uint8_t> image =
-      ImportPictureFile(RomData, *CurEntry, LocalPath(FileName), BackgroundColour());
+  std::vector<std::uint8_t> image;
+  try {
+    image = ImportPictureFile(RomData, *CurEntry, LocalPath(FileName), BackgroundColour());
+  } catch (const TStreamDoesNotFit& tooLong) {
+    OfferRelocation(FileName, tooLong.newSize, tooLong.oldSize);  // main_relocate.cpp
+    return;
+  }
+  ApplyImport(std::move(image));
+}
+
+void TfmMain::ApplyImport(std::vector<std::uint8_t> image) {
   TRomChange change = DiffRom(RomData, image);
   if (change.replaced.empty() && image.size() == RomData.size()) return;  // the same bytes
   RomData = std::move(image);
@@ -51,6 +61,7 @@ void TfmMain::ImportImage(const QString& FileName) {
 
 void TfmMain::aUndoImportClick() {
   if (!RomHistory.CanUndo()) return;
+  UndoEntryMoves();  // main_relocate.cpp
   RomHistory.Undo(RomData);
   UpdateCaption();
   if (CurEntry == nullptr) return;

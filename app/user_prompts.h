@@ -3,10 +3,12 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "scan_choice.h"
 
@@ -78,6 +80,18 @@ public:
   // about half a second, and closes when the returned object is destroyed. By default
   // nothing is shown and the work is never cancelled.
   virtual std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum);
+
+  // When an import does not fit: a question box with the buttons "Write at Free Space",
+  // "Choose Address…" and Cancel (Escape and closing the box answer Cancel).
+  enum class TRelocateAnswer { FreeSpace, ChooseAddress, Cancel };
+  virtual TRelocateAnswer AskRelocate(const QString& text) = 0;
+  // One line typed into a box with OK and Cancel, starting at `initial`; nothing on Cancel.
+  virtual std::optional<QString> AskText(const QString& label, const QString& initial) = 0;
+  // A question box with Yes and No (Escape and closing the box answer No).
+  virtual bool Confirm(const QString& text) = 0;
+  // A modal table under the text, one row per entry of `rows`, and an OK button.
+  virtual void ShowTable(const QString& text, const QStringList& headers,
+                         const std::vector<QStringList>& rows) = 0;
 };
 
 }  // namespace tegulo

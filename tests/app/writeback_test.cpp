@@ -386,9 +386,13 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   Click("bNew");
   EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true, true, true})) << "no current entry";
 
-  const QStringList viewItems{"Import Image into ROM… Ctrl+I", "Export Image… Ctrl+E",
-                              "Export Palette…", "",
-                              "Save ROM As… Ctrl+Shift+S", "Save Patch As…", "",
+  const QStringList viewItems{"Import Image into ROM… Ctrl+I",
+                              "Export Image… Ctrl+E",
+                              "Export Palette…",
+                              "",
+                              "Save ROM As… Ctrl+Shift+S",
+                              "Save Patch As…",
+                              "",
                               "Undo Import Ctrl+Z"};
   for (auto fill : {&TfmMain::FillViewMenu, &TfmMain::FillListMenu}) {
     QMenu menu;
@@ -400,7 +404,8 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
     const QStringList expected =
         fill == &TfmMain::FillViewMenu
             ? viewItems
-            : viewItems + QStringList{"", "Scan ROM for Compressed Graphics…"};
+            : viewItems + QStringList{"", "Scan ROM for Compressed Graphics…",
+                                      "Find Pointers to This Entry"};
     EXPECT_EQ(texts, expected);
   }
 }
