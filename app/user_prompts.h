@@ -83,15 +83,31 @@ public:
 
   // When an import does not fit: a question box with the buttons "Write at Free Space",
   // "Choose Address…" and Cancel (Escape and closing the box answer Cancel).
+  // By default (prompts that show no boxes) every question here is cancelled.
   enum class TRelocateAnswer { FreeSpace, ChooseAddress, Cancel };
-  virtual TRelocateAnswer AskRelocate(const QString& text) = 0;
+  virtual TRelocateAnswer AskRelocate(const QString& text) {
+    (void)text;
+    return TRelocateAnswer::Cancel;
+  }
   // One line typed into a box with OK and Cancel, starting at `initial`; nothing on Cancel.
-  virtual std::optional<QString> AskText(const QString& label, const QString& initial) = 0;
+  virtual std::optional<QString> AskText(const QString& label, const QString& initial) {
+    (void)label;
+    (void)initial;
+    return std::nullopt;
+  }
   // A question box with Yes and No (Escape and closing the box answer No).
-  virtual bool Confirm(const QString& text) = 0;
-  // A modal table under the text, one row per entry of `rows`, and an OK button.
+  virtual bool Confirm(const QString& text) {
+    (void)text;
+    return false;
+  }
+  // A modal table under the text, one row per entry of `rows`, and an OK button; by default
+  // the text alone as a message.
   virtual void ShowTable(const QString& text, const QStringList& headers,
-                         const std::vector<QStringList>& rows) = 0;
+                         const std::vector<QStringList>& rows) {
+    (void)headers;
+    (void)rows;
+    ShowMessage(text);
+  }
 };
 
 }  // namespace tegulo

@@ -107,10 +107,10 @@ void RunFree(const TFreeArgs& a) {
   }
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
   const TRomLayout layout = LayoutFromArgs(a.layout, rom, false);
-  const std::vector<TFreeRun> runs = FindFreeSpace(rom, layout, options);
   if (format == "json") std::printf("[");
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    const TFreeRun& r = runs[i];
+  std::size_t i = 0;
+  // Printed as found: a file may hold more runs than are worth keeping.
+  ForEachFreeRun(rom, layout, options, [&](const TFreeRun& r) {
     const std::string at = FormatAddress(static_cast<std::int32_t>(r.start));
     const TBusAliases bus = BusAliases(layout, r.start);
     const std::string value = bus.count ? FormatBus(layout, bus.values[0]) : "";
@@ -124,8 +124,9 @@ void RunFree(const TFreeArgs& a) {
       std::printf("%s %lld %02x%s%s\n", at.c_str(), static_cast<long long>(r.length), r.fill,
                   bus.count ? " " : "", value.c_str());
     }
-  }
-  if (format == "json") std::printf("%s]\n", runs.empty() ? "" : "\n");
+    ++i;
+  });
+  if (format == "json") std::printf("%s]\n", i == 0 ? "" : "\n");
 }
 
 }  // namespace

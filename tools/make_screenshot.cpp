@@ -38,22 +38,6 @@ public:
   }
   void ShowError(const QString& text) override { Report(text); }
   void ShowMessage(const QString& text) override { Report(text); }
-  TRelocateAnswer AskRelocate(const QString& text) override {
-    Report(text);
-    return TRelocateAnswer::Cancel;
-  }
-  std::optional<QString> AskText(const QString& label, const QString&) override {
-    Report(label);
-    return {};
-  }
-  bool Confirm(const QString& text) override {
-    Report(text);
-    return false;
-  }
-  void ShowTable(const QString& text, const QStringList&,
-                 const std::vector<QStringList>&) override {
-    Report(text);
-  }
   bool failed = false;
 
 private:

@@ -49,13 +49,13 @@ std::optional<TFillKind> ParseFillKind(std::string_view text) {
   return std::nullopt;
 }
 
-std::vector<TFreeRun> FindFreeSpace(std::span<const std::uint8_t> rom, const TRomLayout& layout,
-                                    const TFreeOptions& options) {
+void ForEachFreeRun(std::span<const std::uint8_t> rom, const TRomLayout& layout,
+                    const TFreeOptions& options,
+                    const std::function<void(const TFreeRun&)>& visit) {
   const auto align =
       static_cast<std::int64_t>(options.align ? options.align : DataAlignment(layout));
   const auto h = static_cast<std::int64_t>(layout.copierHeader);
   const auto minLength = static_cast<std::int64_t>(std::max<std::size_t>(options.minLength, 1));
-  std::vector<TFreeRun> runs;
   for (const TByteRange& region : Regions(layout)) {
     const auto end = std::min(region.end, static_cast<std::int64_t>(rom.size()));
     for (std::int64_t at = region.begin; at < end;) {
@@ -65,11 +65,17 @@ std::vector<TFreeRun> FindFreeSpace(std::span<const std::uint8_t> rom, const TRo
       if (Matches(options.fill, b)) {
         const std::int64_t base = at >= h ? h : 0;
         const std::int64_t start = base + (at - base + align - 1) / align * align;
-        if (stop - start >= minLength) runs.push_back({start, stop - start, b});
+        if (stop - start >= minLength) visit({start, stop - start, b});
       }
       at = stop;
     }
   }
+}
+
+std::vector<TFreeRun> FindFreeSpace(std::span<const std::uint8_t> rom, const TRomLayout& layout,
+                                    const TFreeOptions& options) {
+  std::vector<TFreeRun> runs;
+  ForEachFreeRun(rom, layout, options, [&](const TFreeRun& r) { runs.push_back(r); });
   return runs;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -35,5 +36,9 @@ std::optional<TFillKind> ParseFillKind(std::string_view text);
 // (ReservedRanges) and end at SNES bank boundaries, so that each is one block data can use.
 std::vector<TFreeRun> FindFreeSpace(std::span<const std::uint8_t> rom, const TRomLayout& layout,
                                     const TFreeOptions& options);
+// The same runs handed to `visit` one by one, so that memory stays bounded however many a file
+// holds.
+void ForEachFreeRun(std::span<const std::uint8_t> rom, const TRomLayout& layout,
+                    const TFreeOptions& options, const std::function<void(const TFreeRun&)>& visit);
 
 }  // namespace tegulo

@@ -11,6 +11,16 @@ namespace {
 
 constexpr std::uint32_t kGbaRom = 0x08000000;
 constexpr std::uint32_t kGbaRegion = 0x02000000;
+// More places than this are no table a person could check; memory stays bounded.
+constexpr std::size_t kMostHits = 65536;
+
+void Add(std::vector<TPointerHit>& hits, const TPointerHit& hit) {
+  if (hits.size() >= kMostHits) {
+    throw TError("More than " + std::to_string(kMostHits) +
+                 " places hold the address: too many to be pointers");
+  }
+  hits.push_back(hit);
+}
 
 std::uint32_t Read(std::span<const std::uint8_t> rom, std::size_t at, int bytes) {
   std::uint32_t v = 0;
@@ -38,7 +48,7 @@ void FindGba(std::span<const std::uint8_t> rom, const TBusAliases& aliases, bool
   for (std::size_t i = 0; i + 4 <= rom.size(); i += step) {
     const std::uint32_t v = Read(rom, i, 4);
     if (v == a0 || v == a1 || v == a2) {
-      hits.push_back({static_cast<std::int64_t>(i), TPointerForm::Gba32, v, -1});
+      Add(hits, {static_cast<std::int64_t>(i), TPointerForm::Gba32, v, -1});
     }
   }
 }
@@ -53,7 +63,7 @@ void FindSnes24(std::span<const std::uint8_t> rom, const TBusAliases& aliases,
     if (w != lo) continue;
     const std::uint32_t v = w | std::uint32_t{rom[i + 2]} << 16;
     if (std::find(view.begin(), view.end(), v) != view.end()) {
-      hits.push_back({static_cast<std::int64_t>(i), TPointerForm::Snes24, v, -1});
+      Add(hits, {static_cast<std::int64_t>(i), TPointerForm::Snes24, v, -1});
     }
   }
 }
@@ -66,8 +76,8 @@ void FindSplit(std::span<const std::uint8_t> rom, const TRomLayout& layout, std:
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint32_t v = Read(rom, w + 2 * i, 2) | std::uint32_t{rom[b + i]} << 16;
     if (FileOffset(layout, v) == target) {
-      hits.push_back({static_cast<std::int64_t>(w + 2 * i), TPointerForm::Snes16Split, v,
-                      static_cast<std::int64_t>(b + i)});
+      Add(hits, {static_cast<std::int64_t>(w + 2 * i), TPointerForm::Snes16Split, v,
+                 static_cast<std::int64_t>(b + i)});
     }
   }
 }

@@ -48,7 +48,8 @@ std::string_view PointerFormName(TPointerForm form);
 // Every pointer to `target` (a file offset) in rising order: GBA words holding any of its bus
 // addresses (the 0x08/0x09 region and the 0x0A and 0x0C mirrors); SNES 24-bit values of any
 // alias at every byte position, and the split table's entries when one is given. Throws
-// TError when the layout has no mapping ("The ROM's layout is not known from its
+// TError "More than 65536 places hold the address: too many to be pointers", and when the
+// layout has no mapping ("The ROM's layout is not known from its
 // headers") or no bus address reaches the target.
 std::vector<TPointerHit> FindPointers(std::span<const std::uint8_t> rom, const TRomLayout& layout,
                                       std::int64_t target, const TPointerSearch& search);

@@ -113,29 +113,41 @@ private:
                        [&](const TByteRange& r) { return r.begin == at || r.end == at; });
   }
 
+  // Where in `run` the stream can go, or -1.
+  std::int64_t PlaceIn(const TFreeRun& run, std::int64_t size) const {
+    const auto h = static_cast<std::int64_t>(o_.layout.copierHeader);
+    const auto align = static_cast<std::int64_t>(DataAlignment(o_.layout));
+    // The run's start, and the end of each piece of data in use that lies inside it.
+    std::vector<std::int64_t> starts = {run.start + (BlockEdge(run.start) ? 0 : kGuard)};
+    for (const TByteRange& r : o_.reserved) {
+      if (r.end > run.start && r.end < run.End()) starts.push_back(r.end + kGuard);
+    }
+    const std::int64_t end = run.End() - (BlockEdge(run.End()) ? 0 : kGuard);
+    for (const std::int64_t first : starts) {
+      const std::int64_t at = h + (first - h + align - 1) / align * align;
+      if (at + size > end || (at < oldEnd_ && from_ < at + size)) continue;
+      if (Unfit(at, size).empty()) return at;
+    }
+    return -1;
+  }
+
+  // The smallest run that holds the stream, the first of equal ones.
   std::int64_t Choose(std::int64_t size) const {
     TFreeOptions free;
     free.minLength = static_cast<std::size_t>(size);
     free.fill = o_.fill == 0 ? TFillKind::Zero : TFillKind::Ff;
-    std::vector<TFreeRun> runs;
-    if (o_.fill == 0 || o_.fill == 0xFF) runs = FindFreeSpace(rom_, o_.layout, free);
-    std::stable_sort(runs.begin(), runs.end(),
-                     [](const TFreeRun& a, const TFreeRun& b) { return a.length < b.length; });
-    const auto h = static_cast<std::int64_t>(o_.layout.copierHeader);
-    const auto align = static_cast<std::int64_t>(DataAlignment(o_.layout));
-    for (const TFreeRun& run : runs) {
-      // The run's start, and the end of each piece of data in use that lies inside it.
-      std::vector<std::int64_t> starts = {run.start + (BlockEdge(run.start) ? 0 : kGuard)};
-      for (const TByteRange& r : o_.reserved) {
-        if (r.end > run.start && r.end < run.End()) starts.push_back(r.end + kGuard);
-      }
-      const std::int64_t end = run.End() - (BlockEdge(run.End()) ? 0 : kGuard);
-      for (const std::int64_t first : starts) {
-        const std::int64_t at = h + (first - h + align - 1) / align * align;
-        if (at + size > end || (at < oldEnd_ && from_ < at + size)) continue;
-        if (Unfit(at, size).empty()) return at;
-      }
+    std::int64_t best = -1;
+    std::int64_t bestLength = 0;
+    if (o_.fill == 0 || o_.fill == 0xFF) {
+      ForEachFreeRun(rom_, o_.layout, free, [&](const TFreeRun& run) {
+        if (best >= 0 && run.length >= bestLength) return;
+        if (const std::int64_t at = PlaceIn(run, size); at >= 0) {
+          best = at;
+          bestLength = run.length;
+        }
+      });
     }
+    if (best >= 0) return best;
     throw TError("No free space holds the new stream of " + std::to_string(size) +
                  " bytes (a run of " + ByteText(o_.fill) +
                  " bytes in one block, clear of data and reachable by every pointer); " +

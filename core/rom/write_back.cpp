@@ -172,10 +172,11 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
   std::int64_t at = e.Address;
   if (packed.size() > oldStream) {
     if (!options.freeSpace && !options.placeStream) {
-      throw TStreamDoesNotFit("The new stream is " + std::to_string(packed.size()) + " bytes, the old one " +
-                   std::to_string(oldStream) +
-                   " bytes: it does not fit (give a free-space address to write it elsewhere)",
-                   packed.size(), oldStream);
+      throw TStreamDoesNotFit(
+          "The new stream is " + std::to_string(packed.size()) + " bytes, the old one " +
+              std::to_string(oldStream) +
+              " bytes: it does not fit (give a free-space address to write it elsewhere)",
+          packed.size(), oldStream);
     }
     at = options.freeSpace ? *options.freeSpace : options.placeStream(packed.size());
     if (at < 0 ||

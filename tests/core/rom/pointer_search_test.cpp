@@ -126,13 +126,34 @@ TEST(PointerSearch, MovedPointersKeepTheirAliasGroup) {
   EXPECT_EQ(rom, (Bytes{0, 0, 0x01, 0xA0, 0, 0, 0x83, 0}));
 }
 
-TEST(PointerSearch, NeedsALayout) {
-  const Bytes rom = tegulo::test::Filler(0x1000);
-  try {
-    FindPointers(rom, TRomLayout{TMapping::None, 0, rom.size(), {}}, 0x100, {});
-    FAIL() << "no layout";
-  } catch (const TError& e) {
-    EXPECT_STREQ(e.what(), "The ROM's layout is not known from its headers");
+TEST(PointerSearch, Refusals) {
+  // A ROM of nothing but one pointer, repeated: more places than any table holds.
+  Bytes flood = tegulo::test::GbaRom(0x40200);
+  for (std::size_t i = 0x100; i + 4 <= flood.size(); i += 4) {
+    flood[i] = 0x00, flood[i + 1] = 0x01, flood[i + 2] = 0, flood[i + 3] = 0x08;
+  }
+  const Bytes plain = tegulo::test::Filler(0x1000);
+  struct Row {
+    const Bytes* rom;
+    TRomLayout layout;
+    std::string message;
+  };
+  const Row rows[] = {
+      {&plain,
+       {TMapping::None, 0, plain.size(), {}},
+       "The ROM's layout is not known from its headers"},
+      {&plain, {TMapping::LoRom, 0, plain.size(), {}}, "No LoROM address reads the ROM at $002000"},
+      {&flood,
+       {TMapping::Gba, 0, flood.size(), {}},
+       "More than 65536 places hold the address: too many to be pointers"},
+  };
+  for (const Row& r : rows) {
+    try {
+      FindPointers(*r.rom, r.layout, r.message[0] == 'M' ? 0x100 : 0x2000, {});
+      ADD_FAILURE() << r.message << ": not refused";
+    } catch (const TError& e) {
+      EXPECT_EQ(e.what(), r.message);
+    }
   }
 }
 
