@@ -39,6 +39,8 @@ void TfmMain::BuildActions() {
   make(aFindPointers, "aFindPointers", "Find Pointers to This Entry", QKeySequence(),
        &TfmMain::aFindPointersClick);
 
+  BuildEditActions();  // main_edit.cpp
+
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(owner, &QWidget::customContextMenuRequested, handlers_,
@@ -59,6 +61,7 @@ void TfmMain::UpdateActions() {
   aExportPalette->setEnabled(CurEntry != nullptr);
   aScanROM->setEnabled(RomOpen);
   aFindPointers->setEnabled(RomOpen && CurEntry != nullptr);
+  UpdateEditActions();
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -70,6 +73,7 @@ void TfmMain::FillViewMenu(QMenu& menu) {
   menu.addAction(aSavePatchAs);
   menu.addSeparator();
   menu.addAction(aUndoImport);
+  FillEditMenu(menu);
 }
 
 void TfmMain::FillListMenu(QMenu& menu) {

@@ -34,7 +34,8 @@ void TfmMain::OfferRelocation(const QString& FileName, std::size_t newSize, std:
     case UserPrompts::TRelocateAnswer::FreeSpace: break;
     case UserPrompts::TRelocateAnswer::ChooseAddress: {
       const std::optional<QString> typed =
-          prompts_->AskText(QStringLiteral("Address of the free space for the stream:"), QString());
+          prompts_->AskText(QStringLiteral("Choose Address"),
+                            QStringLiteral("Address of the free space for the stream:"), QString());
       if (!typed) return;
       address = ParseInt(typed->trimmed().toStdString());
       break;

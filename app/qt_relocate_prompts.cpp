@@ -1,10 +1,9 @@
-// The Qt dialogs of a relocation: the offer when an import does not fit, the address box,
-// the confirmation and the table of pointers found.
+// The Qt dialogs of a relocation: the offer when an import does not fit, the confirmation
+// and the table of pointers found.
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -30,14 +29,6 @@ UserPrompts::TRelocateAnswer QtUserPrompts::AskRelocate(const QString& text) {
   if (box.clickedButton() == free) return TRelocateAnswer::FreeSpace;
   if (box.clickedButton() == choose) return TRelocateAnswer::ChooseAddress;
   return TRelocateAnswer::Cancel;
-}
-
-std::optional<QString> QtUserPrompts::AskText(const QString& label, const QString& initial) {
-  bool ok = false;
-  const QString text = QInputDialog::getText(QApplication::activeWindow(), kCaption, label,
-                                             QLineEdit::Normal, initial, &ok);
-  if (!ok) return std::nullopt;
-  return text;
 }
 
 bool QtUserPrompts::Confirm(const QString& text) {

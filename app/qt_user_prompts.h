@@ -21,9 +21,10 @@ public:
   std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
                                              std::int32_t width) override;
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
+  std::optional<QString> AskText(const QString& title, const QString& label,
+                                 const QString& initial) override;
   // qt_relocate_prompts.cpp
   TRelocateAnswer AskRelocate(const QString& text) override;
-  std::optional<QString> AskText(const QString& label, const QString& initial) override;
   bool Confirm(const QString& text) override;
   void ShowTable(const QString& text, const QStringList& headers,
                  const std::vector<QStringList>& rows) override;

@@ -13,7 +13,7 @@ TPixelImage ReadImportPicture(const TTileEntry& entry, const std::string& pngPat
                               std::uint32_t background) {
   const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
   try {
-    return PictureIndices(ReadPng(file), ImportColours(entry), background);
+    return PictureIndices(PngForEntry(file, entry), ImportColours(entry), background);
   } catch (const TError& error) {
     throw TError(pngPath + ": " + error.what());  // which file, as tegulo-cli says it
   }

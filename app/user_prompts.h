@@ -80,6 +80,10 @@ public:
   // about half a second, and closes when the returned object is destroyed. By default
   // nothing is shown and the work is never cancelled.
   virtual std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum);
+  // A one-line text box titled `title` with `label` above it, OK and Cancel, holding
+  // `initial` at first: the text confirmed, or nothing on Cancel. By default nothing.
+  virtual std::optional<QString> AskText(const QString& title, const QString& label,
+                                         const QString& initial);
 
   // When an import does not fit: a question box with the buttons "Write at Free Space",
   // "Choose Address…" and Cancel (Escape and closing the box answer Cancel).
@@ -88,12 +92,6 @@ public:
   virtual TRelocateAnswer AskRelocate(const QString& text) {
     (void)text;
     return TRelocateAnswer::Cancel;
-  }
-  // One line typed into a box with OK and Cancel, starting at `initial`; nothing on Cancel.
-  virtual std::optional<QString> AskText(const QString& label, const QString& initial) {
-    (void)label;
-    (void)initial;
-    return std::nullopt;
   }
   // A question box with Yes and No (Escape and closing the box answer No).
   virtual bool Confirm(const QString& text) {

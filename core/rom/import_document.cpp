@@ -92,6 +92,19 @@ TWriteBackResult ImportOne(TDocImportResult& result, std::size_t i, const TPixel
 
 }  // namespace
 
+std::vector<std::string> DocumentPictureFiles(std::span<const TTileEntry> entries,
+                                              const std::string& dir) {
+  std::vector<std::string> paths;
+  paths.reserve(entries.size());
+  std::error_code ec;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    std::string path =
+        (std::filesystem::path(dir) / ExportFileName(i, GetName(entries[i]))).string();
+    paths.push_back(std::filesystem::exists(path, ec) ? std::move(path) : std::string());
+  }
+  return paths;
+}
+
 TDocImportResult ImportDocumentPictures(std::span<const std::uint8_t> rom,
                                         std::span<const TTileEntry> entries, const std::string& dir,
                                         const TRelocateOptions* relocate) {
@@ -102,11 +115,12 @@ TDocImportResult ImportDocumentPictures(std::span<const std::uint8_t> rom,
   result.rom.assign(rom.begin(), rom.end());
   result.entries.assign(entries.begin(), entries.end());
   std::vector<TImported> imported;
+  const std::vector<std::string> paths = DocumentPictureFiles(entries, dir);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const TTileEntry e = result.entries[i];
+    const std::string& path = paths[i];
+    if (path.empty()) continue;
     const std::string file = ExportFileName(i, GetName(e));
-    const std::string path = (std::filesystem::path(dir) / file).string();
-    if (!std::filesystem::exists(path, ec)) continue;
     try {
       const TPixelImage picture = PictureForEntry(ReadRomFile(path), e);
       const std::int32_t oldAddress = e.Address;

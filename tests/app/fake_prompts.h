@@ -91,9 +91,8 @@ public:
   // Relocation prompts: each takes the next answer; with none left the box is cancelled
   // (No for Confirm). The texts asked are recorded in order.
   std::deque<TRelocateAnswer> relocateAnswers;
-  std::deque<QString> textAnswers;
   std::deque<bool> confirmAnswers;
-  std::vector<QString> questions;  // AskRelocate, AskText and Confirm texts
+  std::vector<QString> questions;  // AskRelocate and Confirm texts
   struct TTable {
     QString text;
     QStringList headers;
@@ -103,11 +102,6 @@ public:
   TRelocateAnswer AskRelocate(const QString& text) override {
     questions.push_back(text);
     return Take(relocateAnswers, TRelocateAnswer::Cancel);
-  }
-  std::optional<QString> AskText(const QString& label, const QString&) override {
-    questions.push_back(label);
-    if (textAnswers.empty()) return std::nullopt;
-    return Take(textAnswers, QString());
   }
   bool Confirm(const QString& text) override {
     questions.push_back(text);
@@ -151,6 +145,18 @@ public:
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override {
     progress.push_back({label, maximum, {}});
     return std::make_unique<TFakeProgress>(*this, progress.size() - 1);
+  }
+
+  // Text boxes: each takes the next answer (none left: cancelled) and records its initial
+  // text.
+  std::deque<QString> textAnswers;
+  std::vector<QString> textInitials;
+  std::optional<QString> AskText(const QString&, const QString&, const QString& initial) override {
+    textInitials.push_back(initial);
+    if (textAnswers.empty()) return std::nullopt;
+    const QString answer = textAnswers.front();
+    textAnswers.pop_front();
+    return answer;
   }
 
 private:
