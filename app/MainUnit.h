@@ -118,6 +118,7 @@ public:
   QAction* aUndoImport = nullptr;     // Ctrl+Z
   QAction* aScanROM = nullptr;        // the scan dialog; its chosen hits join the list
   QAction* aExportPalette = nullptr;  // the current entry's colours as a palette file
+  QAction* aFindPointers = nullptr;   // the places that point to the current entry's address
 
   // Ctrl+M: the screen dialog, after which the entry draws through a map; Ctrl+Shift+M back
   // to the entry's tiles in storage order.
@@ -225,6 +226,20 @@ private:
   bool ConfirmRomChanges();
   bool SaveRomAs();  // false when the dialog was cancelled
   void ImportImage(const QString& FileName);
+  // RomData becomes `image`, one undo step.
+  void ApplyImport(std::vector<std::uint8_t> image);
+  // Relocation (main_relocate.cpp): the offer when an import's stream has grown, the
+  // pointers to the current entry, and the entry addresses each relocation moved, so that
+  // Undo takes them back with its bytes.
+  void OfferRelocation(const QString& FileName, std::size_t newSize, std::size_t oldSize);
+  void aFindPointersClick();
+  void UndoEntryMoves();
+  struct TEntryMove {
+    std::size_t depth;  // RomHistory's depth once the relocation was pushed
+    TTileEntry* entry;
+    std::int32_t from;
+  };
+  std::vector<TEntryMove> EntryMoves;
   enum class TDrop { None, Picture, Rom, Document, Palette };
   TDrop DropAt(const QMimeData* mime, QPoint pos, QString* fileName) const;
 

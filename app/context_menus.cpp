@@ -40,6 +40,8 @@ void TfmMain::BuildActions() {
        &TfmMain::aShowAsScreenClick);
   make(aShowAsTiles, "aShowAsTiles", "Show as Tiles",
        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &TfmMain::aShowAsTilesClick);
+  make(aFindPointers, "aFindPointers", "Find Pointers to This Entry", QKeySequence(),
+       &TfmMain::aFindPointersClick);
 
   BuildEditActions();  // main_edit.cpp
 
@@ -62,6 +64,7 @@ void TfmMain::UpdateActions() {
   aUndoImport->setEnabled(RomHistory.CanUndo());
   aExportPalette->setEnabled(CurEntry != nullptr);
   aScanROM->setEnabled(RomOpen);
+  aFindPointers->setEnabled(RomOpen && CurEntry != nullptr);
   UpdateEditActions();
   aShowAsScreen->setEnabled(CurEntry != nullptr);
   aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
@@ -87,6 +90,7 @@ void TfmMain::FillListMenu(QMenu& menu) {
   FillViewMenu(menu);
   menu.addSeparator();
   menu.addAction(aScanROM);
+  menu.addAction(aFindPointers);
 }
 
 void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {

@@ -40,6 +40,7 @@ void TfmMain::LoadROM(const QString& FileName) {
   RomFileName = FileName;
   RomData = std::move(bytes);
   RomHistory.Reset();
+  EntryMoves.clear();
   RomOpen = true;
   UpdateCaption();
   for (QWidget* w : std::initializer_list<QWidget*>{bNew, bLoad, bSave, ePalAddress, bLoadPalROM,

@@ -17,6 +17,7 @@
 #include "qt_text.h"
 #include "rom/dropped_file.h"
 #include "rom/import_checks.h"
+#include "rom/write_back.h"
 #include "rom_import.h"
 #include "status_bar.h"
 
@@ -42,7 +43,17 @@ void TfmMain::aImportImageClick() {
 void TfmMain::ImportImage(const QString& FileName) {
   if (!RomOpen || CurEntry == nullptr) return;
   // The import works on a copy: a refusal leaves RomData, the entry and the view alone.
-  std::vector<std::uint8_t> image = ImportedRom(LocalPath(FileName));
+  std::vector<std::uint8_t> image;
+  try {
+    image = ImportedRom(LocalPath(FileName));
+  } catch (const TStreamDoesNotFit& tooLong) {
+    OfferRelocation(FileName, tooLong.newSize, tooLong.oldSize);  // main_relocate.cpp
+    return;
+  }
+  ApplyImport(std::move(image));
+}
+
+void TfmMain::ApplyImport(std::vector<std::uint8_t> image) {
   TRomChange change = DiffRom(RomData, image);
   if (change.replaced.empty() && image.size() == RomData.size()) {
     ShowStatus(QString::fromUtf8(kImportUnchangedText.data(),
@@ -59,6 +70,7 @@ void TfmMain::ImportImage(const QString& FileName) {
 
 void TfmMain::aUndoImportClick() {
   if (!RomHistory.CanUndo()) return;
+  UndoEntryMoves();  // main_relocate.cpp
   RomHistory.Undo(RomData);
   UpdateCaption();
   if (CurEntry == nullptr) return;

@@ -30,6 +30,11 @@ public:
 private:
   QString nextFolder_;
   QString nextName_;
+  // qt_relocate_prompts.cpp
+  TRelocateAnswer AskRelocate(const QString& text) override;
+  bool Confirm(const QString& text) override;
+  void ShowTable(const QString& text, const QStringList& headers,
+                 const std::vector<QStringList>& rows) override;
 };
 
 }  // namespace tegulo

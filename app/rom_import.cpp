@@ -9,17 +9,20 @@
 
 namespace tegulo {
 
-std::vector<std::uint8_t> ImportPictureFile(std::span<const std::uint8_t> rom,
-                                            const TTileEntry& entry, const std::string& pngPath,
-                                            std::uint32_t background) {
+TPixelImage ReadImportPicture(const TTileEntry& entry, const std::string& pngPath,
+                              std::uint32_t background) {
   const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
-  TPixelImage picture;
   try {
-    picture = PictureIndices(PngForEntry(file, entry), ImportColours(entry), background);
+    return PictureIndices(PngForEntry(file, entry), ImportColours(entry), background);
   } catch (const TError& error) {
     throw TError(pngPath + ": " + error.what());  // which file, as tegulo-cli says it
   }
-  return WriteBackPicture(rom, entry, picture).rom;
+}
+
+std::vector<std::uint8_t> ImportPictureFile(std::span<const std::uint8_t> rom,
+                                            const TTileEntry& entry, const std::string& pngPath,
+                                            std::uint32_t background) {
+  return WriteBackPicture(rom, entry, ReadImportPicture(entry, pngPath, background)).rom;
 }
 
 std::vector<std::uint8_t> MakeRomPatch(TPatchFormat format, std::span<const std::uint8_t> source,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "entries/tile_entry.h"
+#include "tiles/tile_encoders.h"
 
 namespace tegulo {
 
@@ -20,6 +21,11 @@ namespace tegulo {
 std::vector<std::uint8_t> ImportPictureFile(std::span<const std::uint8_t> rom,
                                             const TTileEntry& entry, const std::string& pngPath,
                                             std::uint32_t background);
+
+// The picture of the PNG file at `pngPath` as colour indices for `entry`, as ImportPictureFile
+// reads it. Throws TError with the file's path before a picture's own faults.
+TPixelImage ReadImportPicture(const TTileEntry& entry, const std::string& pngPath,
+                              std::uint32_t background);
 
 enum class TPatchFormat { Ips, Bps };
 

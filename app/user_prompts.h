@@ -3,11 +3,13 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "scan_choice.h"
 #include "screen/screen.h"
@@ -99,6 +101,28 @@ public:
     (void)initial;
     (void)preview;
     return std::nullopt;
+  }
+
+  // When an import does not fit: a question box with the buttons "Write at Free Space",
+  // "Choose Address…" and Cancel (Escape and closing the box answer Cancel).
+  // By default (prompts that show no boxes) every question here is cancelled.
+  enum class TRelocateAnswer { FreeSpace, ChooseAddress, Cancel };
+  virtual TRelocateAnswer AskRelocate(const QString& text) {
+    (void)text;
+    return TRelocateAnswer::Cancel;
+  }
+  // A question box with Yes and No (Escape and closing the box answer No).
+  virtual bool Confirm(const QString& text) {
+    (void)text;
+    return false;
+  }
+  // A modal table under the text, one row per entry of `rows`, and an OK button; by default
+  // the text alone as a message.
+  virtual void ShowTable(const QString& text, const QStringList& headers,
+                         const std::vector<QStringList>& rows) {
+    (void)headers;
+    (void)rows;
+    ShowMessage(text);
   }
 };
 

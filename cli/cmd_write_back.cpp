@@ -20,6 +20,7 @@
 #include "entry_options.h"
 #include "io/output_plan.h"
 #include "io/safe_write.h"
+#include "layout_options.h"
 #include "map_options.h"
 #include "palette/entry_template.h"
 #include "rom/import_document.h"
@@ -61,8 +62,8 @@ void CheckOutputs(const TOutputs& o, const TInputs& inputs) {
 // Patches are made before any file is written, so that a patch that cannot be made leaves
 // nothing behind; the files are renamed into place together, once all are whole.
 void WriteOutputs(const TOutputs& o, const std::string& romPath,
-                  const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after) {
-  std::vector<TOutputFile> files;
+                  const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after,
+                  std::vector<TOutputFile> files = {}) {
   if (o.inPlace) files.push_back({romPath, after});
   if (!o.rom.empty()) files.push_back({o.rom, after});
   if (!o.ips.empty()) files.push_back({o.ips, MakeIpsPatch(before, after)});
@@ -94,6 +95,7 @@ struct TImportArgs {
   bool distance1 = false, overwrite = false;
   TOutputs out;
   TMapArgs map;
+  TRelocateArgs relocate;
 };
 
 void AddPackingOptions(CLI::App* sub, bool& distance1, std::string& ctMode) {
@@ -223,22 +225,36 @@ void RunImport(const TImportArgs& a) {
     return;
   }
   const TPixelImage picture = ReadPicture(a.image, e);
-  const TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
-  std::printf("%s\n", result.report.Text().c_str());
-  if (!paletteTarget) {
-    WriteOutputs(a.out, a.rom, rom, result.rom);
-    return;
+  std::vector<std::uint8_t> written;
+  if (!a.relocate.relocate.empty()) {
+    if (!a.at.empty()) throw TUsageError("--at and --relocate exclude each other");
+    const TRelocateOptions relocate =
+        RelocateFromArgs(a.relocate, rom, options.fill.value_or(0xFF));
+    TRelocateResult result = WriteBackRelocating(rom, e, picture, options, relocate);
+    std::printf("%s\n", result.writeBack.report.Text().c_str());
+    if (result.relocation) {
+      for (const std::string& line : result.relocation->Lines(relocate.layout)) {
+        std::printf("%s\n", line.c_str());
+      }
+    }
+    written = std::move(result.writeBack.rom);
+  } else {
+    TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
+    std::printf("%s\n", result.report.Text().c_str());
+    written = std::move(result.rom);
   }
-  const std::vector<std::uint8_t> withPalette =
-      WritePictureColours(result.rom, ReadRomFile(a.image), a.image, *paletteTarget, e);
-  WriteOutputs(a.out, a.rom, rom, withPalette);
+  if (paletteTarget) {
+    written = WritePictureColours(written, ReadRomFile(a.image), a.image, *paletteTarget, e);
+  }
+  WriteOutputs(a.out, a.rom, rom, written);
 }
 
 // ---- import-doc
 
 struct TImportDocArgs {
-  std::string document, rom, dir;
+  std::string document, rom, dir, docOut;
   TOutputs out;
+  TRelocateArgs relocate;
 };
 
 void RunImportDoc(const TImportDocArgs& a) {
@@ -250,7 +266,14 @@ void RunImportDoc(const TImportDocArgs& a) {
   }
   CheckOutputs(a.out, pictures);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
-  const TDocImportResult result = ImportDocumentPictures(rom, entries, a.dir);
+  std::optional<TRelocateOptions> relocate;
+  if (!a.relocate.relocate.empty()) relocate = DocRelocateFromArgs(a.relocate, rom);
+  if (!a.docOut.empty()) {
+    RefuseInputAsOutput(a.docOut, a.document);
+    RefuseInputAsOutput(a.docOut, a.rom);
+  }
+  const TDocImportResult result =
+      ImportDocumentPictures(rom, entries, a.dir, relocate ? &*relocate : nullptr);
   if (!result.failures.empty()) {
     for (const TDocImportFailure& f : result.failures) Warn(f.file + ": " + f.message);
     throw TError("Nothing written: " + std::to_string(result.failures.size()) + " of " +
@@ -260,8 +283,20 @@ void RunImportDoc(const TImportDocArgs& a) {
   if (result.lines.empty()) {
     throw TError(a.dir + " holds no picture of the document (NNN-NAME.png, as export names them)");
   }
+  if (result.moved && a.docOut.empty()) {
+    throw TError(
+        "Streams moved: give --doc OUT.tgl for the document with their new addresses; "
+        "nothing was written");
+  }
   for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
-  WriteOutputs(a.out, a.rom, rom, result.rom);
+  std::vector<TOutputFile> document;
+  if (!a.docOut.empty()) {
+    // The document's records as stored, written together with the ROM and the patches.
+    const std::span<const TTileEntry> entriesOut(result.entries);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(entriesOut.data());
+    document.push_back({a.docOut, {bytes, bytes + entriesOut.size_bytes()}});
+  }
+  WriteOutputs(a.out, a.rom, rom, result.rom, std::move(document));
 }
 
 const char* kOutputNotes =
@@ -330,6 +365,7 @@ TCommand AddImportCommand(CLI::App& parent) {
       ->option_text("DOC");
   AddPackingOptions(sub, args->distance1, args->ctMode);
   AddScreenImportOptions(sub, args->map);
+  AddRelocateOptions(sub, args->relocate);
   AddOutputOptions(sub, args->out);
   return {sub, [args] { RunImport(*args); }};
 }
@@ -351,6 +387,9 @@ TCommand AddImportDocCommand(CLI::App& parent) {
       ->type_name("")
       ->required();
   sub->add_option("DIR", args->dir, "the folder of the pictures")->type_name("")->required();
+  sub->add_option("--doc", args->docOut, "also write the document as imported (new addresses)")
+      ->option_text("OUT.tgl");
+  AddDocRelocateOptions(sub, args->relocate);
   AddOutputOptions(sub, args->out);
   return {sub, [args] { RunImportDoc(*args); }};
 }

@@ -171,12 +171,14 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
   report.written = packed.size();
   std::int64_t at = e.Address;
   if (packed.size() > oldStream) {
-    if (!options.freeSpace) {
-      throw TError("The new stream is " + std::to_string(packed.size()) + " bytes, the old one " +
-                   std::to_string(oldStream) +
-                   " bytes: it does not fit (give a free-space address to write it elsewhere)");
+    if (!options.freeSpace && !options.placeStream) {
+      throw TStreamDoesNotFit(
+          "The new stream is " + std::to_string(packed.size()) + " bytes, the old one " +
+              std::to_string(oldStream) +
+              " bytes: it does not fit (give a free-space address to write it elsewhere)",
+          packed.size(), oldStream);
     }
-    at = *options.freeSpace;
+    at = options.freeSpace ? *options.freeSpace : options.placeStream(packed.size());
     if (at < 0 ||
         at + static_cast<std::int64_t>(packed.size()) > static_cast<std::int64_t>(out.size())) {
       throw TError("The free space at " + Address(at) + " cannot hold the new stream of " +
@@ -212,7 +214,7 @@ std::string TWriteBackReport::Text() const {
   }
   std::string text = "Wrote " + std::to_string(written) + " bytes at " + Address(address) +
                      " (old stream " + std::to_string(oldStream) + " bytes)";
-  if (moved) {
+  if (moved && !pointersFollow) {
     text += "\nThe stream moved from " + Address(oldAddress) + " to " + Address(address) +
             ": pointers to " + Address(oldAddress) + " are yours to change";
   }

@@ -4,17 +4,29 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "base/uCommon.h"
 #include "compress/compressors.h"
 #include "entries/tile_entry.h"
 #include "image/png_reader.h"
 #include "tiles/tile_encoders.h"
 
 namespace tegulo {
+
+// The refusal of a compressed stream that has grown past the old one's bytes with no place
+// given for it: the case a relocation answers.
+class TStreamDoesNotFit : public TError {
+public:
+  TStreamDoesNotFit(const std::string& text, std::size_t newLength, std::size_t oldLength)
+      : TError(text), newSize(newLength), oldSize(oldLength) {}
+  std::size_t newSize;
+  std::size_t oldSize;
+};
 
 struct TWriteBackOptions {
   // Where a compressed stream that no longer fits in the old one's bytes goes instead.
@@ -26,6 +38,9 @@ struct TWriteBackOptions {
   bool overwrite = false;
   // The document's entries, which a stream moved to `freeSpace` must not hit.
   std::span<const TTileEntry> document;
+  // Without `freeSpace`: picks the place for a longer stream of the given length (it may
+  // throw TError to refuse), for a relocation that then rewrites the pointers.
+  std::function<std::int64_t(std::size_t)> placeStream;
 };
 
 struct TWriteBackReport {
@@ -38,6 +53,7 @@ struct TWriteBackReport {
   std::int64_t oldAddress = 0;
   std::int32_t rawSize = 0;  // the sizes a refresh of the entry now reports
   std::int32_t comprSize = 0;
+  bool pointersFollow = false;  // moved: the pointers to the old address were rewritten
 
   // "Wrote N bytes at $XXXXXX (old stream M bytes)" for a stream, with a second line when
   // it moved, or "Unchanged: the stream at $XXXXXX already holds the picture (M bytes)";

@@ -100,6 +100,37 @@ public:
   void ShowError(const QString& text) override { errors.push_back(text); }
   void ShowMessage(const QString& text) override { messages.push_back(text); }
 
+  // Relocation prompts: each takes the next answer; with none left the box is cancelled
+  // (No for Confirm). The texts asked are recorded in order.
+  std::deque<TRelocateAnswer> relocateAnswers;
+  std::deque<bool> confirmAnswers;
+  std::vector<QString> questions;  // AskRelocate and Confirm texts
+  struct TTable {
+    QString text;
+    QStringList headers;
+    std::vector<QStringList> rows;
+  };
+  std::vector<TTable> tables;
+  TRelocateAnswer AskRelocate(const QString& text) override {
+    questions.push_back(text);
+    return Take(relocateAnswers, TRelocateAnswer::Cancel);
+  }
+  bool Confirm(const QString& text) override {
+    questions.push_back(text);
+    return Take(confirmAnswers, false);
+  }
+  void ShowTable(const QString& text, const QStringList& headers,
+                 const std::vector<QStringList>& rows) override {
+    tables.push_back({text, headers, rows});
+  }
+  template <class T>
+  static T Take(std::deque<T>& answers, T none) {
+    if (answers.empty()) return none;
+    T answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
   // Scan dialogs: each call takes the next answer (none left: the dialog was closed) and
   // records the ROM size and width it was opened with.
   std::deque<TScanChoice> scanAnswers;

@@ -416,7 +416,8 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
     const QStringList expected =
         fill == &TfmMain::FillViewMenu
             ? viewItems
-            : viewItems + QStringList{"", "Scan ROM for Compressed Graphics…"};
+            : viewItems + QStringList{"", "Scan ROM for Compressed Graphics…",
+                                      "Find Pointers to This Entry"};
     EXPECT_EQ(texts, expected);
   }
 }

@@ -1,0 +1,131 @@
+// A grown stream through the window: the offer, free space or a chosen address, the question
+// before writing, Undo as one step, and the list's "Find Pointers to This Entry".
+#include <QAction>
+
+#include "../core/rom/layout_fixtures.h"
+#include "base/numbers.h"
+#include "compress/compressors.h"
+#include "flow_fixture.h"
+#include "image/png_writer.h"
+#include "qt_text.h"
+
+namespace tegulo {
+namespace {
+
+using TAnswer = UserPrompts::TRelocateAnswer;
+
+class RelocateTest : public FlowTest {
+protected:
+  // A GBA ROM: the LZ77-10 stream of a flat 2 x 2 tile picture at $2000, pointed to from
+  // $400; 0xFF from $1C000 on. The entry is current.
+  void OpenWithStream() {
+    rom = test::GbaRom(0x20000);
+    std::fill(rom.begin() + 0x1C000, rom.end(), 0xFF);
+    const std::vector<std::uint8_t> stream = CompressLZ10(std::vector<std::uint8_t>(128, 0x33));
+    std::copy(stream.begin(), stream.end(), rom.begin() + 0x2000);
+    const std::vector<std::uint8_t> pointer = {0x00, 0x20, 0x00, 0x08};
+    std::copy(pointer.begin(), pointer.end(), rom.begin() + 0x400);
+    OpenRom(rom, QStringLiteral("game.gba"));
+    AddEntry("$2000");
+    Pick(cbTemplate, "4bpp (GBA)");
+    Type(seWidth, "2");
+    Type(seHeight, "2");
+    Pick(cbCompression, "LZ77-10");
+  }
+
+  // Noise, which packs to more than the flat picture's stream.
+  QString NoisyPicture() {
+    TIndexedBitmap bmp;
+    bmp.SetSize(16, 16);
+    std::uint32_t x = 99;
+    for (auto& p : bmp.Pixels()) {
+      x = x * 1103515245u + 12345u;
+      p = static_cast<std::uint8_t>(x >> 16 & 15);
+    }
+    for (int i = 0; i < 256; ++i) bmp.Colours[static_cast<std::size_t>(i)] = Grey(i);
+    picture.assign(bmp.Pixels().begin(), bmp.Pixels().end());
+    WritePng(LocalPath(Path("noise.png")), bmp);
+    return Path("noise.png");
+  }
+
+  void Import() {
+    prompts->fileAnswers.push_back(NoisyPicture());
+    Find<QAction>("aImportImage")->trigger();
+  }
+  std::vector<std::uint8_t>& Rom() { return TfmMainPeer::RomData(*window); }
+  std::vector<std::uint8_t> Shown() { return {Bitmap().Pixels().begin(), Bitmap().Pixels().end()}; }
+  std::vector<std::uint8_t> PointerBytes() {
+    return {Rom().begin() + 0x400, Rom().begin() + 0x404};
+  }
+
+  std::vector<std::uint8_t> rom;
+  std::vector<std::uint8_t> picture;
+};
+
+TEST_F(RelocateTest, AnswersToTheOffer) {
+  struct TCase {
+    const char* name;
+    std::vector<TAnswer> offer;
+    std::vector<QString> typed;
+    std::vector<bool> confirm;
+    std::int32_t address;  // where the entry reads afterwards; $2000: nothing written
+  };
+  const TCase cases[] = {
+      {"cancel", {TAnswer::Cancel}, {}, {}, 0x2000},
+      {"free space, declined", {TAnswer::FreeSpace}, {}, {false}, 0x2000},
+      {"free space", {TAnswer::FreeSpace}, {}, {true}, 0x1C010},
+      {"address typed, box cancelled", {TAnswer::ChooseAddress}, {}, {}, 0x2000},
+      {"address typed", {TAnswer::ChooseAddress}, {QStringLiteral("$1D000")}, {true}, 0x1D000},
+  };
+  for (const TCase& c : cases) {
+    OpenWithStream();
+    prompts->relocateAnswers.assign(c.offer.begin(), c.offer.end());
+    prompts->textAnswers.assign(c.typed.begin(), c.typed.end());
+    prompts->confirmAnswers.assign(c.confirm.begin(), c.confirm.end());
+    prompts->questions.clear();
+    Import();
+    EXPECT_TRUE(prompts->errors.empty()) << c.name << ": " << prompts->errors.front().toStdString();
+    ASSERT_FALSE(prompts->questions.empty()) << c.name;
+    EXPECT_TRUE(prompts->questions[0].contains(QStringLiteral("does not fit"))) << c.name;
+    EXPECT_EQ(Cur()->Address, c.address) << c.name;
+    if (c.address == 0x2000) {
+      EXPECT_EQ(Rom(), rom) << c.name;
+      continue;
+    }
+    const QString question = prompts->questions.back();
+    EXPECT_TRUE(question.contains(QString::fromStdString(FormatAddress(c.address)))) << c.name;
+    EXPECT_TRUE(question.contains(QStringLiteral("$000400 32-bit 0x08002000"))) << c.name;
+    EXPECT_EQ(PointerBytes(),
+              (std::vector<std::uint8_t>{static_cast<std::uint8_t>(c.address),
+                                         static_cast<std::uint8_t>(c.address >> 8),
+                                         static_cast<std::uint8_t>(c.address >> 16), 0x08}))
+        << c.name;
+    EXPECT_EQ(Shown(), picture) << c.name;
+    EXPECT_EQ(eAddress->text().toStdString(), FormatAddress(c.address)) << c.name;
+    // One Undo takes back the bytes and the entry's address.
+    Find<QAction>("aUndoImport")->trigger();
+    EXPECT_EQ(Rom(), rom) << c.name;
+    EXPECT_EQ(Cur()->Address, 0x2000) << c.name;
+    EXPECT_EQ(eAddress->text(), QStringLiteral("$002000")) << c.name;
+  }
+}
+
+TEST_F(RelocateTest, FindPointersListsThePlaces) {
+  OpenWithStream();
+  Find<QAction>("aFindPointers")->trigger();
+  ASSERT_EQ(prompts->tables.size(), 1u);
+  EXPECT_EQ(prompts->tables[0].text, QStringLiteral("1 pointers to $002000:"));
+  ASSERT_EQ(prompts->tables[0].rows.size(), 1u);
+  EXPECT_EQ(prompts->tables[0].rows[0],
+            (QStringList{QStringLiteral("$000400"), QStringLiteral("32-bit"),
+                         QStringLiteral("0x08002000")}));
+  // A headerless ROM has no layout to search in.
+  OpenRom(MakeRom(), QStringLiteral("plain.sfc"));
+  AddEntry("$100");
+  Find<QAction>("aFindPointers")->trigger();
+  ASSERT_EQ(prompts->errors.size(), 1u);
+  EXPECT_EQ(prompts->errors[0].toStdString(), "The ROM's layout is not known from its headers.");
+}
+
+}  // namespace
+}  // namespace tegulo
