@@ -1,6 +1,7 @@
 // QtUserPrompts: the window's modal interactions as Qt's dialogs and message boxes.
 #pragma once
 
+#include "rom/scan_texts.h"
 #include "user_prompts.h"
 
 namespace tegulo {
@@ -21,6 +22,9 @@ public:
   std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
                                              std::int32_t width) override;
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
+
+private:
+  TScanSettings scanSettings_;  // the scan dialog's fields, kept from one dialog to the next
 };
 
 }  // namespace tegulo
