@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
+#include <vector>
 
 namespace tegulo {
 namespace {
@@ -46,76 +46,96 @@ TGroup ReadGroup(const std::uint8_t* p, std::size_t size, std::size_t at) {
   return {in, out, true};
 }
 
-struct TFreeDeleter {
-  void operator()(std::uint32_t* p) const { std::free(p); }
-};
+// Tail figures are needed at most this far past a candidate's type byte: its output passes
+// kMaxDistance within 4096 literals, 512 flag bytes and the header.
+constexpr std::size_t kTailWindow = 8192;
 
 class TLZ10Scanner {
 public:
-  explicit TLZ10Scanner(std::span<const std::uint8_t> rom) : p_(rom.data()), size_(rom.size()) {}
+  TLZ10Scanner(std::span<const std::uint8_t> rom, std::uint32_t minSize, std::size_t align)
+      : p_(rom.data()), size_(rom.size()), minSize_(minSize), align_(align) {}
 
-  // As CheckLZ10Stream, for a position known to hold a type byte and a whole header.
-  std::optional<TLZ10Stream> Check(std::size_t pos) {
+  // As CheckLZ10Stream, for a position known to hold a type byte and a whole header; a
+  // stream that runs past kMaxDistance is judged by Far(), which `stop` may interrupt
+  // (nothing is returned then and Stopped() tells).
+  std::optional<TLZ10Stream> Check(std::size_t pos, const TScanProgress& stop) {
+    const auto near = Near(pos);
+    if (!near.alive) return std::nullopt;
+    if (!near.far) {
+      return TLZ10Stream{pos, Announced(p_ + pos), static_cast<std::uint32_t>(near.in - pos)};
+    }
+    if (far_.empty() && !JudgeFarFrom(pos, stop)) return std::nullopt;
+    if (!far_[pos]) return std::nullopt;
+    const std::uint32_t announced = Announced(p_ + pos);
+    return TLZ10Stream{pos, announced,
+                       static_cast<std::uint32_t>(End(near.in, near.out, announced) - pos)};
+  }
+  bool Stopped() const { return stopped_; }
+
+private:
+  struct TNear {
+    bool alive;         // no rule broken while the output stays below kMaxDistance
+    bool far;           // the output reached kMaxDistance before the announced size
+    std::size_t in;     // then the flag-byte position reached, else the stream's end
+    std::uint32_t out;  // the output so far
+  };
+
+  // The decode of the stream at `pos` until its output reaches the announced size or
+  // kMaxDistance, whichever comes first: bounded work.
+  TNear Near(std::size_t pos) const {
     const std::uint32_t announced = Announced(p_ + pos);
     std::size_t in = pos + 4;
     std::uint32_t out = 0;
     while (out < announced) {
-      if (out >= kMaxDistance) {
-        // At a flag byte with every reference from here in reach: the stream holds iff the
-        // tokens from here yield the rest before the ROM ends.
-        if (Tail(in) < announced - out) return std::nullopt;
-        return TLZ10Stream{pos, announced,
-                           static_cast<std::uint32_t>(End(in, out, announced) - pos)};
-      }
-      if (in >= size_) return std::nullopt;
+      if (out >= kMaxDistance) return {true, true, in, out};
+      if (in >= size_) return {false, false, 0, 0};
       const unsigned flags = p_[in++];
       for (unsigned mask = 0x80; mask != 0 && out < announced; mask >>= 1) {
         if ((flags & mask) == 0) {
-          if (in >= size_) return std::nullopt;
+          if (in >= size_) return {false, false, 0, 0};
           ++in;
           ++out;
         } else {
-          if (size_ - in < 2) return std::nullopt;
+          if (size_ - in < 2) return {false, false, 0, 0};
           const unsigned b0 = p_[in];
           const unsigned distance = ((b0 & 0x0Fu) << 8 | p_[in + 1]) + 1;
-          if (distance > out) return std::nullopt;
+          if (distance > out) return {false, false, 0, 0};
           in += 2;
           out += (b0 >> 4) + 3;
         }
       }
     }
-    return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(in - pos)};
+    return {true, false, in, out};
   }
 
-private:
-  // The output of the tokens from flag-byte position `at` until the ROM runs out, saturated
-  // at kTailCap. Each position's figure is worked out once, from the figure of the position
-  // after its group, so the table costs linear time over the whole scan.
-  std::uint32_t Tail(std::size_t at) {
-    if (!tail_) {
-      // calloc: zero pages come from the system lazily, so untouched parts cost nothing.
-      tail_.reset(static_cast<std::uint32_t*>(std::calloc(size_ + 1, sizeof(std::uint32_t))));
-      if (!tail_) throw std::bad_alloc();
-    }
-    path_.clear();
-    std::uint32_t acc = 0;
-    std::size_t q = at;
-    for (;;) {
-      if (q >= size_) break;
-      if (tail_[q] != 0) {
-        acc = tail_[q] - 1;  // stored plus one: 0 means not yet known
-        break;
+  // Judges, in one pass from the end of the ROM down to `from`, every candidate at or after
+  // `from` whose output passes kMaxDistance: from there only the end of the ROM can break it,
+  // so it holds iff the tokens from its flag-byte position yield the rest of its output
+  // before the ROM ends. That figure (the tail) is worked out for every position from the
+  // tails of the next few positions, kept in a ring of kTailWindow: linear time, and memory
+  // of a bit per ROM byte. Returns false when `stop` stopped it.
+  bool JudgeFarFrom(std::size_t from, const TScanProgress& stop) {
+    far_.assign(size_ + 1, false);
+    std::vector<std::uint32_t> tail(kTailWindow, 0);  // saturated at kTailCap
+    const auto tailAt = [&](std::size_t q) { return q >= size_ ? 0u : tail[q % kTailWindow]; };
+    std::size_t nextReport = size_ > kProgressStride ? size_ - kProgressStride : 0;
+    for (std::size_t q = size_; q-- > from;) {
+      if (q < nextReport) {
+        nextReport = q > kProgressStride ? q - kProgressStride : 0;
+        if (stop && !stop(from, size_)) {
+          stopped_ = true;
+          return false;
+        }
       }
       const TGroup g = ReadGroup(p_, size_, q);
-      path_.push_back({q, g.out});
-      if (!g.whole) break;
-      q = g.next;
+      tail[q % kTailWindow] = g.whole ? std::min(kTailCap, g.out + tailAt(g.next)) : g.out;
+      if (q % align_ != 0 || p_[q] != 0x10 || size_ - q < 4) continue;
+      const std::uint32_t announced = Announced(p_ + q);
+      if (announced < minSize_) continue;
+      const TNear near = Near(q);
+      if (near.alive && near.far) far_[q] = tailAt(near.in) >= announced - near.out;
     }
-    for (auto it = path_.rbegin(); it != path_.rend(); ++it) {
-      acc = std::min(kTailCap, acc + it->second);
-      tail_[it->first] = acc + 1;
-    }
-    return acc;
+    return true;
   }
 
   // The position after the token that brings the output to `announced`, from flag-byte
@@ -138,8 +158,10 @@ private:
 
   const std::uint8_t* p_;
   std::size_t size_;
-  std::unique_ptr<std::uint32_t[], TFreeDeleter> tail_;
-  std::vector<std::pair<std::size_t, std::uint32_t>> path_;
+  std::uint32_t minSize_;
+  std::size_t align_;
+  std::vector<bool> far_;  // by position: a far candidate that holds (empty until needed)
+  bool stopped_ = false;
 };
 
 }  // namespace
@@ -184,7 +206,7 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOp
   if (size < 4) return found;
   const std::uint8_t* p = rom.data();
   const std::size_t last = size - 4;  // the last position that holds a whole header
-  TLZ10Scanner scanner(rom);
+  TLZ10Scanner scanner(rom, options.minSize, align);
   std::size_t nextReport = kProgressStride;
   std::size_t freeFrom = 0;  // positions before this lie inside a stream found
   for (std::size_t pos = 0; pos <= last; pos += align) {
@@ -194,10 +216,12 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOp
     }
     if (p[pos] != 0x10 || pos < freeFrom) continue;
     if (Announced(p + pos) < options.minSize) continue;
-    if (auto s = scanner.Check(pos)) {
+    if (auto s = scanner.Check(pos, options.progress)) {
+      if (options.accept && !options.accept(*s)) continue;
       found.push_back(*s);
       if (!options.overlaps) freeFrom = pos + s->comprSize;
     }
+    if (scanner.Stopped()) break;
   }
   return found;
 }

@@ -33,6 +33,9 @@ struct TLZ10ScanOptions {
   std::uint32_t align = 4;     // positions checked: multiples of this (0 counts as 1)
   bool overlaps = false;       // also check positions inside a stream already found
   TScanProgress progress = nullptr;
+  // When set, each stream found is passed to it and only those it accepts are reported and
+  // hide the positions inside them.
+  std::function<bool(const TLZ10Stream&)> accept = nullptr;
 };
 
 // Every position at the alignment that holds a stream passing CheckLZ10Stream with an
@@ -45,8 +48,9 @@ struct TLZ10ScanOptions {
 // decoded on its own only until its output passes 4096 bytes (bounded work per position);
 // from there only reading past the end of the ROM can break the stream, and that is answered
 // by a table shared by all positions: for each flag-byte position, the output the tokens
-// from there yield before the ROM runs out (4 bytes per ROM byte, allocated only when a
-// candidate gets that far, its pages touched only where used).
+// from there yield before the ROM runs out. The table is worked out once, from the end of
+// the ROM down to the first candidate that needs it, kept only over a window of 8 KiB, and
+// its answers for every candidate kept as a bit per ROM byte.
 std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOptions options);
 
 }  // namespace tegulo

@@ -24,15 +24,19 @@ std::optional<TScanHit> CheckLZ10(std::span<const std::uint8_t> rom, std::size_t
   const std::uint8_t* p = rom.data() + pos;
   std::size_t in = 4;
   std::uint32_t out = 0;
+  TLiteralRun run;
   while (out < s->rawSize) {
     const unsigned flags = p[in++];
-    for (unsigned mask = 0x80; mask != 0 && out < s->rawSize; mask >>= 1) {
+    unsigned mask = 0x80;
+    for (; mask != 0 && out < s->rawSize; mask >>= 1) {
       if ((flags & mask) == 0) {
+        if (!run.Add(p[in])) return std::nullopt;
         st.MarkLiteral(out);
         ++in;
         ++out;
         ++st.literals;
       } else {
+        run.Break();
         const std::uint32_t len = (p[in] >> 4) + 3u;
         in += 2;
         out += len;
@@ -40,6 +44,8 @@ std::optional<TScanHit> CheckLZ10(std::span<const std::uint8_t> rom, std::size_t
         st.referenceBytes += len;
       }
     }
+    // The flags after the last token, when it is not the group's eighth.
+    if (out >= s->rawSize && mask != 0) st.unusedFlagsZero = (flags & (2 * mask - 1)) == 0;
   }
   st.endExact = out == s->rawSize;
   return TScanHit{pos, kSchemeLZ10, s->rawSize, s->comprSize, 0};
@@ -59,18 +65,20 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
   }
   std::size_t in = 2;
   std::uint32_t out = 0;
+  TLiteralRun run;
   for (;;) {
     if (in >= n) return std::nullopt;
     unsigned flags = s[in++];
     for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
       if (flags & 1u) {
-        if (in >= n) return std::nullopt;
+        if (in >= n || !run.Add(s[in])) return std::nullopt;
         st.MarkLiteral(out);
         ++in;
         ++out;
         ++st.literals;
       } else {
         if (n - in < 2) return std::nullopt;
+        run.Break();
         const unsigned b0 = s[in];
         const unsigned b1 = s[in + 1];
         in += 2;
@@ -82,6 +90,9 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
         if (age > out) {
           if (++st.zeroRingReferences > kMaxZeroRingReferences) return std::nullopt;
           st.zeroRingBytes += len;
+          // An encoder that takes zeros from the ring finds them just before the start of
+          // the output, where its search begins; chance indices fall anywhere.
+          if (index >= kFFRingStart || index + kZeroRingReach < kFFRingStart) ++st.strayZeroRing;
         }
         out += len;
         ++st.references;
@@ -116,6 +127,7 @@ std::optional<TScanHit> CheckCT(std::span<const std::uint8_t> rom, std::size_t p
   std::size_t in = 2;
   std::uint32_t out = 0;
   unsigned count = 8;
+  TLiteralRun run;
   for (;;) {
     while (in == next) {
       if (in >= n) return std::nullopt;
@@ -133,7 +145,10 @@ std::optional<TScanHit> CheckCT(std::span<const std::uint8_t> rom, std::size_t p
     const unsigned ctl = s[in++];
     if (ctl == 0) {
       if (n - in < 8) return std::nullopt;
-      for (std::uint32_t i = 0; i < 8; ++i) st.MarkLiteral(out + i);
+      for (std::uint32_t i = 0; i < 8; ++i) {
+        if (!run.Add(s[in + i])) return std::nullopt;
+        st.MarkLiteral(out + i);
+      }
       in += 8;
       out += 8;
       st.literals += 8;
@@ -142,6 +157,7 @@ std::optional<TScanHit> CheckCT(std::span<const std::uint8_t> rom, std::size_t p
     for (unsigned j = 0; j < count; ++j) {
       if (j < 8 && ((ctl >> j) & 1u) != 0) {
         if (n - in < 2) return std::nullopt;
+        run.Break();
         const unsigned r = Le16(s + in);
         in += 2;
         const std::uint32_t distance = r & distanceMask;
@@ -151,7 +167,7 @@ std::optional<TScanHit> CheckCT(std::span<const std::uint8_t> rom, std::size_t p
         ++st.references;
         st.referenceBytes += len;
       } else {
-        if (in >= n) return std::nullopt;
+        if (in >= n || !run.Add(s[in])) return std::nullopt;
         st.MarkLiteral(out);
         ++in;
         ++out;
@@ -196,8 +212,10 @@ std::optional<TScanHit> WithStats(std::span<const std::uint8_t> rom, std::size_t
   TStreamStats local;
   TStreamStats& st = stats != nullptr ? *stats : local;
   std::uint8_t* marks = st.literalMarks;
+  const std::uint32_t marksEnd = st.marksEnd;  // marks set before and not yet cleared
   st = {};
   st.literalMarks = marks;
+  st.marksEnd = marksEnd;
   return Check(rom, pos, minSize, st);
 }
 
@@ -227,7 +245,7 @@ std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size
   return format->check(rom, pos, minSize, stats);
 }
 
-int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
+int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output) {
   const std::size_t n = output.size();
   if (n == 0) return 0;
   std::array<std::uint32_t, 256> histogram{};
@@ -255,8 +273,14 @@ int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output)
   // 3-byte value, so a few true matches go unseen.
   double wastedShare = 0;
   if (stats.literalMarks != nullptr && n >= 3) {
-    thread_local std::vector<std::int32_t> last;
-    last.assign(1u << 16, -1);
+    // Slots hold base + position + 1; those below base + 1 are from earlier calls, so the
+    // table is cleared only when the base wraps.
+    thread_local std::vector<std::uint32_t> last(1u << 16, 0);
+    thread_local std::uint32_t base = 0;
+    if (base > (1u << 31)) {
+      std::fill(last.begin(), last.end(), 0);
+      base = 0;
+    }
     std::size_t literals = 0;
     std::size_t wasted = 0;
     for (std::size_t i = 0; i + 2 < n; ++i) {
@@ -264,16 +288,17 @@ int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output)
       const std::uint32_t slot = (key * 2654435761u) >> 16;
       if (stats.literalMarks[i] != 0) {
         ++literals;
-        const std::int32_t j = last[slot];
+        const std::uint32_t stamp = last[slot];
+        const std::size_t j = stamp > base ? stamp - base - 1 : i;
         const bool zeroRun = stats.zeroRing && i < 2014 && key == 0;
-        if (zeroRun ||
-            (j >= 0 && i - static_cast<std::size_t>(j) <= 2047 && output[j] == output[i] &&
-             output[j + 1] == output[i + 1] && output[j + 2] == output[i + 2])) {
+        if (zeroRun || (j < i && i - j <= 2047 && output[j] == output[i] &&
+                        output[j + 1] == output[i + 1] && output[j + 2] == output[i + 2])) {
           ++wasted;
         }
       }
-      last[slot] = static_cast<std::int32_t>(i);
+      last[slot] = base + static_cast<std::uint32_t>(i) + 1;
     }
+    base += static_cast<std::uint32_t>(n) + 1;
     if (literals != 0) wastedShare = static_cast<double>(wasted) / static_cast<double>(literals);
   }
 
@@ -301,17 +326,34 @@ int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output)
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
 }
 
+int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
+  const int content = ContentScore(stats, output);
+  const std::uint64_t written = std::uint64_t{stats.literals} + stats.referenceBytes;
+  // An encoder spends at most 9 bits a byte, plus its header, flags and records.
+  const bool encoderSized = std::uint64_t{stats.comprSize} * 8 <= written * 9 + 8 * 24;
+  const bool facts =
+      stats.endExact && stats.unusedFlagsZero && encoderSized && stats.strayZeroRing == 0;
+  if (!facts) return std::min(content, kDefaultMinScore - 1);
+  if (written < kFactsMinOutput) return content;
+  return kDefaultMinScore + (100 - kDefaultMinScore) * content / 100;
+}
+
 std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::size_t pos,
                                       int scheme, std::uint32_t minSize) {
-  thread_local std::vector<std::uint8_t> marks;
-  marks.assign(kScoreSample, 0);
+  // Both buffers are made once per thread; the marks are cleared after use as far as the
+  // checker set them, and the sample is read only as far as the decoder wrote it.
+  thread_local std::vector<std::uint8_t> marks(kScoreSample, 0);
   TStreamStats stats;
   stats.literalMarks = marks.data();
   auto hit = CheckStream(rom, pos, scheme, minSize, &stats);
+  struct TClear {
+    std::vector<std::uint8_t>& marks;
+    const TStreamStats& stats;
+    ~TClear() { std::fill_n(marks.begin(), stats.marksEnd, 0); }
+  } clear{marks, stats};
   if (!hit) return hit;
   stats.zeroRing = scheme == kSchemeFF5 || scheme == kSchemeFF6;
-  thread_local TDecodeBuffer sample;
-  sample.assign(kScoreSample, 0);
+  thread_local TDecodeBuffer sample(kScoreSample, 0);
   const auto stream = rom.subspan(pos, hit->comprSize);
   std::size_t n = 0;
   switch (scheme) {
@@ -350,17 +392,17 @@ std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<c
     };
     if (scheme == kSchemeLZ10) {
       // The linear scan, then the score of each stream it found.
+      // Only a stream that scores hides the positions inside it: a chance stream that does
+      // not must not hide a real one that starts inside it.
       TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr};
       lz.progress = [&](std::size_t done, std::size_t) { return report(done); };
-      std::size_t freeFrom = 0;
-      for (const TLZ10Stream& s : ScanLZ10(rom, lz)) {
-        if (s.address < freeFrom) continue;
+      lz.accept = [&](const TLZ10Stream& s) {
         auto hit = CheckAndScore(rom, s.address, kSchemeLZ10, options.minSize);
-        if (hit && hit->score >= options.minScore) {
-          hits.push_back(*hit);
-          if (!options.overlaps) freeFrom = s.address + s.comprSize;
-        }
-      }
+        if (!hit || hit->score < options.minScore) return false;
+        hits.push_back(*hit);
+        return true;
+      };
+      ScanLZ10(rom, lz);
       stopped = options.progress && !report(size - 1);
       continue;
     }
