@@ -41,7 +41,7 @@ bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 fuzz:
-	@tools/install-deps.sh clang libclang-rt-14-dev
+	@tools/install-deps.sh --for fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DTEGULO_FUZZ=ON -DTEGULO_BUILD_APP=OFF -DTEGULO_BUILD_TESTS=OFF -DTEGULO_BUILD_BENCH=OFF $(LAUNCHER)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)

@@ -15,6 +15,7 @@
 #include "palette/palette.h"
 #include "rom/rom_edits.h"
 #include "palette/palette_import.h"
+#include "pixel_edit.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
 
@@ -150,6 +151,16 @@ public:
   void aExportPaletteClick();
   void ScanROMClick();
 
+  // Editing in place (main_edit.cpp, main_palette_rom.cpp): pixels drawn in the view and
+  // colours written into the ROM, steps of the same history as the imports.
+  QAction* aEditPixels = nullptr;    // E on the view: toggles edit mode
+  QAction* aRedo = nullptr;          // Ctrl+Shift+Z: the step undone last
+  QAction* aWritePalette = nullptr;  // the entry's first colours as console words
+  QLabel* sBarMessage = nullptr;     // the status bar's panel for what an action tells
+  void aEditPixelsClick();
+  void aRedoClick();
+  void aWritePaletteClick();
+
   // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
   std::uint32_t BackgroundColour() const;
 
@@ -200,6 +211,23 @@ private:
   void ImportImage(const QString& FileName);
   enum class TDrop { None, Picture, Rom, Document };
   TDrop DropAt(const QMimeData* mime, QPoint pos, QString* fileName) const;
+
+  // Editing in place.
+  void BuildEditActions();
+  void UpdateEditActions();
+  void FillEditMenu(QMenu& menu);
+  void SetEditing(bool on);
+  void ShowStatus(const QString& text);
+  void ShowEditStatus();
+  void ChooseEditIndex(int index);
+  void PixelPress(QPoint pixel, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+  void PixelMove(QPoint pixel);
+  void PixelRelease();
+  void CommitStroke();
+  // Makes `image` the ROM as one step of the history, then refreshes and (unless the view
+  // already shows it) redraws.
+  void PushRomImage(std::vector<std::uint8_t> image, bool redraw = true);
+  TPixelEdit Edit;
 
   // Browsing from the view (main_browse.cpp).
   void ConnectBrowsing();

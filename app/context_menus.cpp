@@ -37,6 +37,8 @@ void TfmMain::BuildActions() {
   make(aScanROM, "aScanROM", "Scan ROM for Compressed Graphics…", QKeySequence(),
        &TfmMain::ScanROMClick);
 
+  BuildEditActions();  // main_edit.cpp
+
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(owner, &QWidget::customContextMenuRequested, handlers_,
@@ -56,6 +58,7 @@ void TfmMain::UpdateActions() {
   aUndoImport->setEnabled(RomHistory.CanUndo());
   aExportPalette->setEnabled(CurEntry != nullptr);
   aScanROM->setEnabled(RomOpen);
+  UpdateEditActions();
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -67,6 +70,7 @@ void TfmMain::FillViewMenu(QMenu& menu) {
   menu.addAction(aSavePatchAs);
   menu.addSeparator();
   menu.addAction(aUndoImport);
+  FillEditMenu(menu);
 }
 
 void TfmMain::FillListMenu(QMenu& menu) {

@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -94,6 +95,20 @@ void TImageView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageUp: emit Browse(TBrowseMove::ScreenBack); break;
     case Qt::Key_PageDown: emit Browse(TBrowseMove::ScreenForward); break;
     case Qt::Key_Home: emit Browse(TBrowseMove::Home); break;
+    case Qt::Key_E:
+      if ((event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0) {
+        QWidget::keyPressEvent(event);
+        return;
+      }
+      emit EditToggle();
+      break;
+    case Qt::Key_Escape:
+      if (!editing_) {
+        QWidget::keyPressEvent(event);
+        return;
+      }
+      emit EditLeave();
+      break;
     default: QWidget::keyPressEvent(event); return;
   }
   event->accept();

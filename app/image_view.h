@@ -43,16 +43,36 @@ public:
   // The size of the enlarged picture (0 x 0 without one), each side at most INT_MAX.
   QSize PictureSize() const;
 
+  // Edit mode: the mouse raises the Pixel signals (the pixel under it, which may lie outside
+  // the bitmap) and a right click opens no context menu; the keys keep browsing. E raises
+  // EditToggle in either mode, Escape EditLeave in edit mode.
+  void SetEditing(bool on);
+  bool Editing() const { return editing_; }
+  QPoint PixelAt(QPointF pos) const;
+  // Repaints only the view's part of a rectangle of bitmap pixels.
+  void UpdatePixels(const QRect& pixels);
+
 signals:
   void Browse(tegulo::TBrowseMove move);
   void ZoomStep(int delta);
+  void EditToggle();
+  void EditLeave();
+  void PixelPress(QPoint pixel, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+  void PixelMove(QPoint pixel);
+  void PixelRelease();
 
 protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+  bool editing_ = false;
+  bool pressed_ = false;
   int wheelRest_ = 0;  // eighths of a degree not yet a whole notch
   const TIndexedBitmap* bitmap_ = nullptr;
   std::int32_t zoom_ = 1;

@@ -1,4 +1,5 @@
 // The palette side of the main window: the palette grid and the palette actions.
+#include <QFileInfo>
 #include <QPainter>
 
 #include "MainUnit.h"
@@ -6,6 +7,7 @@
 #include "image_button.h"
 #include "line_edit.h"
 #include "list_box.h"
+#include "palette/console_words.h"
 #include "palette_grid.h"
 #include "qt_colour.h"
 #include "qt_text.h"
@@ -14,21 +16,27 @@
 namespace tegulo {
 
 void TfmMain::gPalDrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect) {
-  const std::uint32_t c = ViewPalette[static_cast<std::size_t>(ARow * TPaletteGrid::kCells + ACol)];
+  const int k = ARow * TPaletteGrid::kCells + ACol;
+  const std::uint32_t c = ViewPalette[static_cast<std::size_t>(k)];
   Canvas.fillRect(Rect, ToQColor(c));
   DrawSunkenEdge(Canvas, Rect, gPal->palette());
+  if (Edit.editing && k == Edit.index) DrawChosenMark(Canvas, Rect, ToQColor(c));
 }
 
 void TfmMain::gPalMouseUp(Qt::MouseButton, QPoint Point) {
   const std::optional<TPaletteGrid::TCell> cell = TPaletteGrid::CellAt(Point);
   if (!cell) return;  // released outside the cells
   const int k = cell->row * TPaletteGrid::kCells + cell->col;
+  if (Edit.editing) {
+    ChooseEditIndex(k);  // while editing pixels a cell chooses the index drawn with
+    return;
+  }
   const std::optional<QColor> picked =
       prompts_->PickColour(ToQColor(ViewPalette[static_cast<std::size_t>(k)]));
   if (!picked) return;
-  // Only the entry of a selected item takes the colour.
+  // Only the entry of a selected item takes the colour, as the console will show it.
   TTileEntry* entry = EntryOf(lbList->ItemIndex());
-  ApplyPickedColour(ViewPalette, entry, k, FromQColor(*picked));
+  ApplyPickedColour(ViewPalette, entry, k, SnapToConsole(FromQColor(*picked)));
   gPal->update();
   if (entry != nullptr) Redraw();
 }
@@ -60,9 +68,16 @@ void TfmMain::bOpenPalClick() {
       prompts_->OpenPaletteWithRow(dOpenPal.Filter, dOpenPal.DefaultExt);
   if (!choice) return;
   // The file's content says how it is read; the row says only which half of a GBA palette.
+  TPaletteReadNote note;
   const TPalette imported =
-      ReadPaletteFile(LocalPath(choice->path), PaletteImportHalf(choice->filterRow));
+      ReadPaletteFile(LocalPath(choice->path), PaletteImportHalf(choice->filterRow),
+                      TPaletteFileRule::AnySource, &note);
   ApplyImportedPalette(ViewPalette, CurEntry, imported);
+  // A file of no known kind is still read, by the ZSNES rule; the user is told so.
+  ShowStatus(note.zsnesFallback
+                 ? QString::fromStdString(ZsnesFallbackText(
+                       QFileInfo(choice->path).fileName().toStdString(), note.colours))
+                 : QString());
   gPal->update();
   if (CurEntry != nullptr) Redraw();
 }

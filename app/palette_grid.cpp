@@ -64,4 +64,14 @@ void DrawSunkenEdge(QPainter& painter, const QRect& rect, const QPalette& palett
   painter.restore();
 }
 
+void DrawChosenMark(QPainter& painter, const QRect& rect, const QColor& fill) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setPen(fill.lightness() > 127 ? Qt::black : Qt::white);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(rect.adjusted(3, 3, -4, -4));
+  painter.drawRect(rect.adjusted(4, 4, -5, -5));
+  painter.restore();
+}
+
 }  // namespace tegulo

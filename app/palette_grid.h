@@ -40,4 +40,8 @@ protected:
 // shadow over highlight, the inner ring dark shadow over light.
 void DrawSunkenEdge(QPainter& painter, const QRect& rect, const QPalette& palette);
 
+// The mark of the chosen cell: a square ring inside the frame, black on light colours and
+// white on dark ones.
+void DrawChosenMark(QPainter& painter, const QRect& rect, const QColor& fill);
+
 }  // namespace tegulo

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <algorithm>
 
+#include "colour_dialog.h"
 #include "dialog_filters.h"
 #include "scan_dialog.h"
 
@@ -66,6 +68,10 @@ public:
 
 std::unique_ptr<TProgressPrompt> UserPrompts::StartProgress(const QString&, int) {
   return std::make_unique<TSilentProgress>();
+}
+
+std::optional<QString> UserPrompts::AskText(const QString&, const QString&, const QString&) {
+  return std::nullopt;
 }
 
 std::unique_ptr<TProgressPrompt> QtUserPrompts::StartProgress(const QString& label, int maximum) {
@@ -133,9 +139,17 @@ std::optional<UserPrompts::TPaletteChoice> QtUserPrompts::OpenPaletteWithRow(
 }
 
 std::optional<QColor> QtUserPrompts::PickColour(QColor initial) {
-  QColorDialog dialog(initial, QApplication::activeWindow());
+  return PickConsoleColour(initial, QApplication::activeWindow());
+}
+
+std::optional<QString> QtUserPrompts::AskText(const QString& title, const QString& label,
+                                              const QString& initial) {
+  QInputDialog dialog(QApplication::activeWindow());
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(label);
+  dialog.setTextValue(initial);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return dialog.selectedColor();
+  return dialog.textValue();
 }
 
 void QtUserPrompts::ShowError(const QString& text) {

@@ -22,6 +22,8 @@ public:
   std::optional<TScanChoice> ScanForGraphics(std::span<const std::uint8_t> rom,
                                              std::int32_t width) override;
   std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum) override;
+  std::optional<QString> AskText(const QString& title, const QString& label,
+                                 const QString& initial) override;
 
 private:
   TScanSettings scanSettings_;  // the scan dialog's fields, kept from one dialog to the next

@@ -15,7 +15,7 @@ std::vector<std::uint8_t> ImportPictureFile(std::span<const std::uint8_t> rom,
   const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
   TPixelImage picture;
   try {
-    picture = PictureIndices(ReadPng(file), ImportColours(entry), background);
+    picture = PictureIndices(PngForEntry(file, entry), ImportColours(entry), background);
   } catch (const TError& error) {
     throw TError(pngPath + ": " + error.what());  // which file, as tegulo-cli says it
   }

@@ -78,6 +78,10 @@ public:
   // about half a second, and closes when the returned object is destroyed. By default
   // nothing is shown and the work is never cancelled.
   virtual std::unique_ptr<TProgressPrompt> StartProgress(const QString& label, int maximum);
+  // A one-line text box titled `title` with `label` above it, OK and Cancel, holding
+  // `initial` at first: the text confirmed, or nothing on Cancel. By default nothing.
+  virtual std::optional<QString> AskText(const QString& title, const QString& label,
+                                         const QString& initial);
 };
 
 }  // namespace tegulo

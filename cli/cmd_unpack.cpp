@@ -21,7 +21,7 @@
 #include "compress/uCompress.h"
 #include "entries/limits.h"
 #include "entries/tile_entry.h"
-#include "io/safe_write.h"
+#include "io/output_plan.h"
 #include "rom/rom_file.h"
 #include "rom/scan_entries.h"
 #include "tiles/tile_formats.h"
@@ -142,6 +142,12 @@ void RunScan(const TScanArgs& a) {
       throw TError("--width must be 1 to " + std::to_string(kMaxTiles));
     }
   }
+  if (!a.doc.empty()) {
+    TOutputPlan plan;
+    plan.AddInput(a.rom, "the input ROM");
+    plan.AddOutput(a.doc, "--doc");
+    plan.Check();
+  }
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   std::vector<TScanHit> hits;
@@ -162,10 +168,8 @@ void RunScan(const TScanArgs& a) {
     }
   }
   if (!a.doc.empty()) {  // first, so that a failure leaves only its error line
-    std::vector<TTileEntry> entries;
-    entries.reserve(hits.size());
-    for (const TScanHit& h : hits) entries.push_back(EntryForHit(h, templateRow, width));
-    WriteFileAtomically(a.doc, DocumentBytes(entries));
+    const std::string note = WriteScanDocument(a.doc, hits, templateRow, width);
+    if (!note.empty()) Warn(note);
   }
   PrintHits(hits, format, withScheme);
 }

@@ -17,10 +17,11 @@
 #include "compress/scheme_formats.h"
 #include "entries/document.h"
 #include "entries/limits.h"
+#include "io/output_plan.h"
 #include "io/safe_write.h"
-#include "io/same_file.h"
 #include "palette/entry_template.h"
 #include "rom/import_document.h"
+#include "rom/palette_write.h"
 #include "rom/patches.h"
 #include "rom/rom_file.h"
 #include "rom/write_back.h"
@@ -38,45 +39,33 @@ struct TOutputs {
 };
 
 // Refuses an output that is one of the inputs (the same file through any link), or two
-// outputs that are one file. --in-place names the ROM on purpose and is not checked.
+// outputs that are one file, also when they do not exist yet. --in-place names the ROM on
+// purpose and is not checked.
 void CheckOutputs(const TOutputs& o, const TInputs& inputs) {
+  TOutputPlan plan;
+  for (const auto& [input, what] : inputs) {
+    plan.AddInput(input, what,
+                  what == "the input ROM" ? " (--in-place writes the ROM itself)" : "");
+  }
   const std::pair<const char*, const std::string*> outs[] = {
       {"-o", &o.rom}, {"--ips", &o.ips}, {"--bps", &o.bps}};
   for (const auto& [flag, path] : outs) {
-    if (path->empty()) continue;
-    for (const auto& [input, what] : inputs) {
-      if (*path == input || SameFile(*path, input)) {
-        throw TError(std::string(flag) + " names " + what + " " + input +
-                     (what == "the input ROM" ? " (--in-place writes the ROM itself)" : "") +
-                     "; nothing was written");
-      }
-    }
+    if (!path->empty()) plan.AddOutput(*path, flag);
   }
-  for (std::size_t i = 0; i < 3; ++i) {
-    for (std::size_t j = i + 1; j < 3; ++j) {
-      const std::string& a = *outs[i].second;
-      const std::string& b = *outs[j].second;
-      if (!a.empty() && !b.empty() && (a == b || SameFile(a, b))) {
-        throw TError(std::string(outs[i].first) + " and " + outs[j].first +
-                     " name the same file; nothing was written");
-      }
-    }
-  }
+  plan.Check();
 }
 
 // Patches are made before any file is written, so that a patch that cannot be made leaves
-// nothing behind.
+// nothing behind; the files are renamed into place together, once all are whole.
 void WriteOutputs(const TOutputs& o, const std::string& romPath,
                   const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after) {
-  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
-  if (o.inPlace) files.emplace_back(romPath, after);
-  if (!o.rom.empty()) files.emplace_back(o.rom, after);
-  if (!o.ips.empty()) files.emplace_back(o.ips, MakeIpsPatch(before, after));
-  if (!o.bps.empty()) files.emplace_back(o.bps, MakeBpsPatch(before, after));
-  for (const auto& [path, bytes] : files) {
-    WriteFileAtomically(path, bytes);
-    std::printf("wrote %s\n", path.c_str());
-  }
+  std::vector<TOutputFile> files;
+  if (o.inPlace) files.push_back({romPath, after});
+  if (!o.rom.empty()) files.push_back({o.rom, after});
+  if (!o.ips.empty()) files.push_back({o.ips, MakeIpsPatch(before, after)});
+  if (!o.bps.empty()) files.push_back({o.bps, MakeBpsPatch(before, after)});
+  for (const std::string& note : WriteFilesTogether(files)) Warn(note);
+  for (const TOutputFile& f : files) std::printf("wrote %s\n", f.path.c_str());
 }
 
 void AddOutputOptions(CLI::App* sub, TOutputs& o) {
@@ -98,8 +87,8 @@ void AddOutputOptions(CLI::App* sub, TOutputs& o) {
 
 struct TImportArgs {
   std::string rom, image, address, templ, width, height, offset = "0", compression = "none";
-  std::string palette = "mono", at, fill, ctMode;
-  bool distance1 = false;
+  std::string palette = "mono", at, fill, ctMode, doc, writePalette;
+  bool distance1 = false, overwrite = false;
   TOutputs out;
 };
 
@@ -139,7 +128,8 @@ void RunCompress(const TCompressArgs& a) {
   const std::vector<std::uint8_t> data = ReadRomFile(a.input);
   const std::vector<std::uint8_t> stream =
       CompressStream(*scheme, data, PackingOptions(a.distance1, a.ctMode));
-  WriteFileAtomically(a.output, stream);
+  const std::string note = WriteFileAtomically(a.output, stream);
+  if (!note.empty()) Warn(note);
   std::printf("Wrote %zu bytes (%zu unpacked)\n", stream.size(), data.size());
 }
 
@@ -161,7 +151,36 @@ TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
   }
 }
 
+// The PLTE colours of the indexed picture `file` written into `rom` at the target of
+// --write-palette; by default as many colours as the entry's template holds.
+std::vector<std::uint8_t> WritePictureColours(const std::vector<std::uint8_t>& rom,
+                                              const std::vector<std::uint8_t>& file,
+                                              const std::string& path, const TPaletteTarget& where,
+                                              const TTileEntry& e) {
+  std::vector<std::uint32_t> colours;
+  try {
+    colours = PngColoursToWrite(file, where, e.PalCount);
+  } catch (const TError& err) {
+    throw TError(path + ": " + err.what());
+  }
+  std::vector<std::uint8_t> out = WritePaletteToRom(rom, where.address, colours);
+  std::printf("%s\n",
+              PaletteWriteText(static_cast<std::int32_t>(colours.size()), where.address).c_str());
+  return out;
+}
+
+// A bad number in ADDR[:COUNT] is a usage error, as other bad numbers are.
+std::optional<TPaletteTarget> PaletteTargetOption(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  try {
+    return ParsePaletteTarget(text);
+  } catch (const TError& e) {
+    throw TUsageError(e.what());
+  }
+}
+
 void RunImport(const TImportArgs& a) {
+  const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
   TTileEntry e = NewEntry(a.address, Tiles(a.width, "--width"), Tiles(a.height, "--height"),
                           ParseInt(a.offset));
   const auto row = FindTemplate(a.templ);
@@ -183,7 +202,13 @@ void RunImport(const TImportArgs& a) {
     if (fill < 0 || fill > 255) throw TError("--fill must be a byte value, 0 to 255");
     options.fill = static_cast<std::uint8_t>(fill);
   }
-  CheckOutputs(a.out, {{a.rom, "the input ROM"}, {a.image, "the picture"}});
+  options.overwrite = a.overwrite;
+  TInputs inputs = {{a.rom, "the input ROM"}, {a.image, "the picture"}};
+  if (!a.doc.empty()) inputs.emplace_back(a.doc, "the document");
+  CheckOutputs(a.out, inputs);
+  const std::vector<TTileEntry> document =
+      a.doc.empty() ? std::vector<TTileEntry>{} : LoadDocument(a.doc);
+  options.document = document;
 
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
   ApplyTemplate(e, *row);
@@ -192,7 +217,13 @@ void RunImport(const TImportArgs& a) {
   const TPixelImage picture = ReadPicture(a.image, e);
   const TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
   std::printf("%s\n", result.report.Text().c_str());
-  WriteOutputs(a.out, a.rom, rom, result.rom);
+  if (!paletteTarget) {
+    WriteOutputs(a.out, a.rom, rom, result.rom);
+    return;
+  }
+  const std::vector<std::uint8_t> withPalette =
+      WritePictureColours(result.rom, ReadRomFile(a.image), a.image, *paletteTarget, e);
+  WriteOutputs(a.out, a.rom, rom, withPalette);
 }
 
 // ---- import-doc
@@ -205,6 +236,11 @@ struct TImportDocArgs {
 void RunImportDoc(const TImportDocArgs& a) {
   CheckOutputs(a.out, {{a.rom, "the input ROM"}, {a.document, "the document"}});
   const std::vector<TTileEntry> entries = LoadDocument(a.document);
+  TInputs pictures;
+  for (const std::string& path : DocumentPictureFiles(entries, a.dir)) {
+    if (!path.empty()) pictures.emplace_back(path, "the picture");
+  }
+  CheckOutputs(a.out, pictures);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
   const TDocImportResult result = ImportDocumentPictures(rom, entries, a.dir);
   if (!result.failures.empty()) {
@@ -221,8 +257,9 @@ void RunImportDoc(const TImportDocArgs& a) {
 }
 
 const char* kOutputNotes =
-    "At least one output is needed. -o never names the input ROM; --in-place replaces it.\n"
-    "Every file is written whole through a temporary file and a rename, and only after the\n"
+    "At least one output is needed. -o never names the input ROM; --in-place replaces it;\n"
+    "an output that is an input or another output is a usage error. Every file is written\n"
+    "whole to a temporary file, and all are renamed into place together, only after the\n"
     "new image has been drawn again and found equal to the picture: on any error nothing\n"
     "is written.";
 
@@ -262,8 +299,10 @@ TCommand AddImportCommand(CLI::App& parent) {
                 "A compressed entry's data are unpacked, the picture's bytes replace those at the\n"
                 "offset, and the new stream is written at the address when it is no longer than\n"
                 "the old one (the rest kept, or set to --fill), else at --at; pointers to the old\n"
-                "address are then yours to change. Prints \"Wrote N bytes at $XXXXXX (old stream\n"
-                "M bytes)\", or \"Wrote $XXXXXX-$YYYYYY (N bytes)\" for plain tiles.\n\n") +
+                "address are then yours to change. The bytes at --at must be free space: all one\n"
+                "fill byte (--fill's, 0xFF or 0x00) and read by no entry of --doc, unless\n"
+                "--overwrite. Prints \"Wrote N bytes at $XXXXXX (old stream M bytes)\", or\n"
+                "\"Wrote $XXXXXX-$YYYYYY (N bytes)\" for plain tiles.\n\n") +
             kOutputNotes)
                .c_str());
   sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
@@ -289,10 +328,19 @@ TCommand AddImportCommand(CLI::App& parent) {
   sub->add_option("--palette", args->palette,
                   "the colours matched for a PNG that is not indexed, as for render")
       ->option_text("P (default mono)");
+  sub->add_option("--write-palette", args->writePalette,
+                  "also write an indexed PNG's colours (COUNT, default as many as the\n"
+                  "template holds) at ADDR as console words")
+      ->option_text("ADDR[:COUNT]");
   sub->add_option("--at", args->at, "free space for a stream that has grown")
       ->option_text("ADDRESS");
   sub->add_option("--fill", args->fill, "byte for the old stream's unused rest")
       ->option_text("BYTE");
+  sub->add_flag("--overwrite", args->overwrite,
+                "write at --at even where its bytes are not all one fill byte\n"
+                "(--fill's, 0xFF or 0x00) or hold an entry of --doc");
+  sub->add_option("--doc", args->doc, "the document whose entries --at must not hit")
+      ->option_text("DOC");
   AddPackingOptions(sub, args->distance1, args->ctMode);
   AddOutputOptions(sub, args->out);
   return {sub, [args] { RunImport(*args); }};

@@ -13,6 +13,7 @@
 #include "base/uCommon.h"
 #include "base/version.h"
 #include "commands.h"
+#include "io/output_plan.h"
 #include "io/read_file.h"
 #include "io/signals.h"
 
@@ -104,6 +105,8 @@ int Run(int argc, char** argv) {
       try {
         c.run();
       } catch (const TUsageError& e) {
+        return UsageError(e.what(), HelpCommand(commands));
+      } catch (const TOutputConflict& e) {
         return UsageError(e.what(), HelpCommand(commands));
       }
       std::fflush(stdout);

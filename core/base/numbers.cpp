@@ -76,9 +76,12 @@ std::int32_t ParseInt(std::string_view text) {
   throw TError("'" + EscapeControls(text) + "' is not a valid integer value");
 }
 
-std::string FormatAddress(std::int32_t value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "$%.6X", static_cast<std::uint32_t>(value));
+std::string FormatAddress(std::int64_t value) {
+  char buf[32];
+  const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                            : static_cast<std::uint64_t>(value);
+  std::snprintf(buf, sizeof buf, "%s$%.6llX", value < 0 ? "-" : "",
+                static_cast<unsigned long long>(magnitude));
   return buf;
 }
 

@@ -20,7 +20,8 @@ std::optional<std::uint32_t> TryParseHexDigits(std::string_view digits);
 // As TryParseInt; throws TError "'<text>' is not a valid integer value" on bad text.
 std::int32_t ParseInt(std::string_view text);
 
-// "$%.6x" with upper-case digits of the value's unsigned 32-bit form: "$1C7D04", "$0000FF".
-std::string FormatAddress(std::int32_t value);
+// "$%.6x" with upper-case digits: "$1C7D04", "$0000FF"; a negative value keeps its sign
+// ("-$000005"), so that it reads back as the same number and never as a huge address.
+std::string FormatAddress(std::int64_t value);
 
 }  // namespace tegulo

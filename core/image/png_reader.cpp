@@ -44,16 +44,23 @@ void OnRead(png_structp png, png_bytep out, png_size_t n) {
   job.at += n;
 }
 
-// Reads the header and sets up the transforms. False when libpng reported an error.
+// Reads the header up to the first picture data. False when libpng reported an error.
 bool ReadHeader(TReadJob& job) {
+  if (setjmp(png_jmpbuf(job.png))) return false;
+  png_set_read_fn(job.png, &job, OnRead);
+  png_set_user_limits(job.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);  // the caller checks the size
+  png_read_info(job.png, job.info);
+  job.width = png_get_image_width(job.png, job.info);
+  job.height = png_get_image_height(job.png, job.info);
+  return true;
+}
+
+// Sets up the transforms. libpng allocates its row buffers here, for the width the header
+// claims, so the size is checked before. False when libpng reported an error.
+bool SetTransforms(TReadJob& job) {
   if (setjmp(png_jmpbuf(job.png))) return false;
   png_structp png = job.png;
   png_infop info = job.info;
-  png_set_read_fn(png, &job, OnRead);
-  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);  // the caller checks the size
-  png_read_info(png, info);
-  job.width = png_get_image_width(png, info);
-  job.height = png_get_image_height(png, info);
   const int type = png_get_color_type(png, info);
   const int depth = png_get_bit_depth(png, info);
   job.indexed = type == PNG_COLOR_TYPE_PALETTE;
@@ -92,7 +99,7 @@ std::string ColourText(std::uint32_t rgb) {
 
 }  // namespace
 
-TPngPicture ReadPng(std::span<const std::uint8_t> file) {
+TPngPicture ReadPng(std::span<const std::uint8_t> file, const TPngSizeCheck& check) {
   if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) throw TError("Not a PNG file");
   TReadJob job;
   job.data = file.data();
@@ -112,10 +119,20 @@ TPngPicture ReadPng(std::span<const std::uint8_t> file) {
                  std::to_string(job.height) + " pixels; the largest that can be read is " +
                  std::to_string(kMaxPictureSide) + " x " + std::to_string(kMaxPictureSide));
   }
+  if (check) check(job.width, job.height);
+  if (!SetTransforms(job)) throw damaged();
   TPngPicture pic;
   pic.width = static_cast<std::int32_t>(job.width);
   pic.height = static_cast<std::int32_t>(job.height);
   pic.indexed = job.indexed;
+  png_colorp plte = nullptr;
+  int plteCount = 0;
+  if (job.indexed && png_get_PLTE(job.png, job.info, &plte, &plteCount) != 0) {
+    for (int i = 0; i < plteCount; ++i) {
+      pic.colours.push_back(plte[i].red | (std::uint32_t{plte[i].green} << 8) |
+                            (std::uint32_t{plte[i].blue} << 16));
+    }
+  }
   const std::size_t rowBytes = static_cast<std::size_t>(job.width) * (job.indexed ? 1 : 4);
   if (png_get_rowbytes(job.png, job.info) != rowBytes) {
     std::snprintf(job.reason, sizeof job.reason, "unexpected row layout");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -22,13 +23,16 @@ struct TPngPicture {
   std::int32_t height = 0;
   bool indexed = false;
   std::vector<std::uint8_t> samples;
+  std::vector<std::uint32_t> colours;  // indexed: the PLTE's colours (0x00BBGGRR), in order
 };
 
 // Reads a whole PNG file from its bytes. Throws TError "Not a PNG file" when the signature
 // is missing, "The PNG file is damaged or cut short (<libpng's reason>)" when decoding fails,
 // and "The picture is W x H pixels; the largest that can be read is 16000 x 16000" for larger
-// pictures (before their pixels are read).
-TPngPicture ReadPng(std::span<const std::uint8_t> file);
+// pictures (before their pixels are read). `check`, when given, is called with the size the
+// header claims before anything is allocated for the rows; it throws to refuse the picture.
+using TPngSizeCheck = std::function<void(std::int64_t width, std::int64_t height)>;
+TPngPicture ReadPng(std::span<const std::uint8_t> file, const TPngSizeCheck& check = {});
 
 // The picture as colour indices. Indexed pictures keep their indices (the file's palette is
 // not looked at). Other pixels take the first index of `palette` (0x00BBGGRR colours) with

@@ -2,7 +2,6 @@
 #include "io/safe_write.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,65 +11,18 @@
 #include "base/messages.h"
 #include "base/uCommon.h"
 #include "io/file_error.h"
-#include "io/posix_fd.h"
+#include "io/paths.h"
+#include "io/temp_files.h"
 
 namespace tegulo {
 namespace {
 
-constexpr int kMaxLinks = 40;  // as the system's own limit on links followed
-
-struct TInjectedFailure {
-  int err = 0;
-  std::uint64_t remaining = 0;
-};
-TInjectedFailure gInjected;
-
-std::string DirectoryOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// Follows symlinks at the path to the file they end at, which need not exist yet (a
-// dangling link creates its target). Returns 0 or an errno value.
-int FollowLinks(const std::string& path, std::string& target) {
-  target = path;
-  for (int i = 0; i < kMaxLinks; ++i) {
-    struct stat st;
-    if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-    if (!S_ISLNK(st.st_mode)) return 0;
-    char buf[PATH_MAX];
-    const ssize_t n = ::readlink(target.c_str(), buf, sizeof buf);
-    if (n < 0) return errno;
-    if (static_cast<std::size_t>(n) >= sizeof buf) return ENAMETOOLONG;
-    std::string next(buf, static_cast<std::size_t>(n));
-    if (next.empty()) return ENOENT;
-    target = next.front() == '/' ? next : DirectoryOf(target) + "/" + next;
-  }
-  return ELOOP;
-}
-
-// write() as TAtomicFile sees it, with the failure tests may inject.
-ssize_t WriteSome(int fd, const std::uint8_t* data, std::size_t n, bool injectable) {
-  if (injectable && gInjected.err != 0) {
-    if (gInjected.remaining == 0) {
-      errno = gInjected.err;
-      return -1;
-    }
-    if (n > gInjected.remaining) n = static_cast<std::size_t>(gInjected.remaining);
-    const ssize_t done = ::write(fd, data, n);
-    if (done > 0) gInjected.remaining -= static_cast<std::uint64_t>(done);
-    return done;
-  }
-  return ::write(fd, data, n);
-}
-
-// Writes all bytes at the descriptor's position; 0 or an errno value.
-int WriteAll(int fd, const std::uint8_t* data, std::size_t n, bool injectable = true) {
+// Writes all bytes at the descriptor's position; 0 or an errno value. A write that does
+// nothing without an error would loop for ever: it counts as an I/O error.
+int WriteAll(const TFileCalls& calls, int fd, const std::uint8_t* data, std::size_t n) {
   std::size_t done = 0;
   while (done < n) {
-    const ssize_t w = WriteSome(fd, data + done, n - done, injectable);
+    const ssize_t w = calls.write(fd, data + done, n - done);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) return w < 0 ? errno : EIO;
     done += static_cast<std::size_t>(w);
@@ -78,40 +30,21 @@ int WriteAll(int fd, const std::uint8_t* data, std::size_t n, bool injectable = 
   return 0;
 }
 
-// Copies the whole of `from` over the start of `to`, then cuts `to` to that length and
-// syncs it. 0 or an errno value.
-int CopyOver(int from, int to, bool injectable = true) {
-  if (::lseek(from, 0, SEEK_SET) < 0 || ::lseek(to, 0, SEEK_SET) < 0) return errno;
-  std::uint8_t buf[65536];
-  off_t total = 0;
-  for (;;) {
-    const ssize_t n = ::read(from, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) break;
-    if (const int err = WriteAll(to, buf, static_cast<std::size_t>(n), injectable)) return err;
-    total += n;
-  }
-  if (::ftruncate(to, total) != 0) return errno;
-  if (::fsync(to) != 0 && errno != EINVAL) return errno;
+// A file system that cannot sync (some FUSE or special ones) says EINVAL: the rename still
+// gives the atomic replacement, which is the best it offers.
+int Sync(const TFileCalls& calls, int fd) {
+  if (calls.fsync(fd) != 0 && errno != EINVAL) return errno;
   return 0;
-}
-
-int MakeTemp(const std::string& folder, std::string& temp) {
-  temp = folder + "/.tegulo-save-XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) temp.clear();
-  return fd;
 }
 
 }  // namespace
 
-void InjectWriteFailureForTesting(std::uint64_t afterBytes, int err) {
-  gInjected.err = err;
-  gInjected.remaining = afterBytes;
+std::string HardLinkNote(const std::string& path) {
+  return EscapeControls(path) + " had other hard links; they keep the old content";
 }
 
-TAtomicFile::TAtomicFile(std::string path) : path_(std::move(path)) {
+TAtomicFile::TAtomicFile(std::string path, const TFileCalls& calls)
+    : path_(std::move(path)), calls_(calls) {
   if (const int err = FollowLinks(path_, target_)) Fail(err);
   struct stat st;
   const bool exists = ::stat(target_.c_str(), &st) == 0;
@@ -121,8 +54,15 @@ TAtomicFile::TAtomicFile(std::string path) : path_(std::move(path)) {
   }
   hardLinked_ = exists && st.st_nlink > 1;
 
-  fd_ = MakeTemp(DirectoryOf(target_), temp_);
-  if (fd_ < 0) Fail(errno);
+  const std::string folder = DirectoryOf(target_);
+  RemoveDeadTemporaries(folder, target_);
+  temp_ = TemporaryPattern(folder, target_);
+  fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+  if (fd_ < 0) {
+    temp_.clear();
+    Fail(errno);
+  }
+  slot_ = WatchTemporary(temp_);
   if (exists) {
     // Owner and group first: changing them clears set-user-ID bits, which the mode then
     // restores. Where the process may not give the file away, it keeps what it may.
@@ -136,70 +76,61 @@ TAtomicFile::TAtomicFile(std::string path) : path_(std::move(path)) {
   }
 }
 
-TAtomicFile::~TAtomicFile() {
-  if (fd_ >= 0) ::close(fd_);
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-}
+TAtomicFile::~TAtomicFile() { Forget(); }
 
-void TAtomicFile::Fail(int err) {
+// Closes and removes the temporary, if any is left.
+void TAtomicFile::Forget() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
+  ForgetTemporary(slot_);
+  slot_ = -1;
+}
+
+void TAtomicFile::Fail(int err) {
+  Forget();
   throw TFileWriteError(EscapeControls(path_), err);
 }
 
 void TAtomicFile::Write(std::span<const std::uint8_t> bytes) {
   if (fd_ < 0) Fail(EBADF);
-  if (const int err = WriteAll(fd_, bytes.data(), bytes.size())) Fail(err);
+  if (const int err = WriteAll(calls_, fd_, bytes.data(), bytes.size())) Fail(err);
 }
 
-void TAtomicFile::Commit() {
+void TAtomicFile::Prepare() {
+  if (prepared_) return;
   if (fd_ < 0) Fail(EBADF);
-  if (::fsync(fd_) != 0 && errno != EINVAL) Fail(errno);
-  if (hardLinked_) {
-    CommitInPlace();
-    return;
-  }
+  // Without the sync, a crash after the rename could leave the target empty or partial.
+  if (const int err = Sync(calls_, fd_)) Fail(err);
   const int rc = ::close(fd_);
   fd_ = -1;
   if (rc != 0) Fail(errno);
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
-  temp_.clear();
+  prepared_ = true;
 }
 
-// The new content is whole and synced in the temporary. The old bytes are copied aside
-// first, so that a rewrite that fails halfway (a full disk, a size limit) can be undone.
-void TAtomicFile::CommitInPlace() {
-  Fd target(::open(target_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (target.get() < 0) Fail(errno);
-  struct stat st;
-  if (::fstat(target.get(), &st) != 0) Fail(errno);
-  if (!S_ISREG(st.st_mode)) Fail(EINVAL);
-
-  std::string backupPath;
-  Fd backup(MakeTemp(DirectoryOf(target_), backupPath));
-  if (backup.get() < 0) Fail(errno);
-  struct TRemove {
-    const std::string& path;
-    ~TRemove() { ::unlink(path.c_str()); }
-  } removeBackup{backupPath};
-
-  if (const int err = CopyOver(target.get(), backup.get())) Fail(err);
-  if (const int err = CopyOver(fd_, target.get())) {
-    CopyOver(backup.get(), target.get(), false);  // best effort: the old bytes back in place
-    Fail(err);
+void TAtomicFile::Commit() {
+  Prepare();
+  if (temp_.empty()) Fail(EBADF);
+  if (calls_.rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
+  temp_.clear();
+  ForgetTemporary(slot_);
+  slot_ = -1;
+  // The rename itself lasts through a power cut only once the folder is synced; the target
+  // is whole either way, so a folder that cannot be synced is no failure.
+  const int folder = ::open(DirectoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    calls_.fsync(folder);
+    ::close(folder);
   }
-  ::close(fd_);
-  fd_ = -1;
-  ::unlink(temp_.c_str());
-  temp_.clear();
 }
 
-void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-  TAtomicFile file(path);
+std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                                const TFileCalls& calls) {
+  TAtomicFile file(path, calls);
   file.Write(bytes);
   file.Commit();
+  return file.OtherLinksKept() ? HardLinkNote(path) : std::string();
 }
 
 }  // namespace tegulo

@@ -134,7 +134,18 @@ TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf hal
   return {};
 }
 
-TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half, TPaletteFileRule rule) {
+std::int32_t ZsnesColourCount(std::uint64_t size) {
+  if (size <= 1560) return 0;
+  return static_cast<std::int32_t>(std::min<std::uint64_t>(size - 1560, 512) / 2);
+}
+
+std::string ZsnesFallbackText(const std::string& name, std::int32_t colours) {
+  return name + " is of no known kind: read as a ZSNES save state, " + std::to_string(colours) +
+         (colours == 1 ? " colour" : " colours");
+}
+
+TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half, TPaletteFileRule rule,
+                         TPaletteReadNote* note) {
   // Read up to the limit and one byte more, to tell a file that passes it.
   const std::size_t want =
       rule == TPaletteFileRule::ZsnesRule ? kZsnesEnd : kMaxPaletteFileBytes + 1;
@@ -153,6 +164,9 @@ TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half, TPaletteFil
   try {
     if (rule == TPaletteFileRule::ZsnesRule) return ZsnesPaletteFromBytes(bytes);
     const TPaletteSourceKind kind = DetectPaletteSource(bytes);
+    if (note != nullptr && kind == TPaletteSourceKind::Unknown) {
+      *note = {true, ZsnesColourCount(bytes.size())};
+    }
     if (rule == TPaletteFileRule::PaletteFileOnly && !IsPaletteFile(kind)) {
       throw TError(
           "it is not a palette file (JASC-PAL, RIFF PAL, GIMP, ACT or a 512- or "
@@ -179,7 +193,8 @@ using H = TPaletteHalf;
 constexpr TPaletteImportRow kImportRows[] = {
     {"zSnes Save State", "*.zs?", H::Background},
     {"All palettes and save states",
-     "*.zs?;*.ss?;*.png;*.0??;*.frz;*.oops;*.undo;*.sgm;*.mss;*.rgd;*.pal;*.gpl;*.act;*.bin",
+     "*.zs?;*.ss?;*.png;*.0??;*.frz;*.oops;*.undo;*.sgm;*.mss;*.rgd;*.pal;*.gpl;*.act;*.bin;*."
+     "cgram",
      H::Background},
     {"mGBA state", "*.ss?;*.png", H::Background},
     {"mGBA state, sprite palette", "*.ss?;*.png", H::Sprites},

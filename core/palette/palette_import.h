@@ -50,8 +50,23 @@ enum class TPaletteFileRule { AnySource, PaletteFileOnly, ZsnesRule };
 // opened or read gives "<path> not found"; any other failure "<path>: <reason>". A file over
 // kMaxPaletteFileBytes is read only by the ZSNES rule; other kinds are refused as too large.
 inline constexpr std::size_t kMaxPaletteFileBytes = 64u << 20;
+// What the reading found out beyond the colours: whether a file of no known kind fell back
+// on the ZSNES rule, and how many colours its bytes held there.
+struct TPaletteReadNote {
+  bool zsnesFallback = false;
+  std::int32_t colours = 0;
+};
 TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half,
-                         TPaletteFileRule rule = TPaletteFileRule::AnySource);
+                         TPaletteFileRule rule = TPaletteFileRule::AnySource,
+                         TPaletteReadNote* note = nullptr);
+
+// The number of colours the ZSNES rule finds in a file of `size` bytes (whole words at
+// 1560..2071).
+std::int32_t ZsnesColourCount(std::uint64_t size);
+
+// The status text after a fallback: "<name> is of no known kind: read as a ZSNES save state,
+// N colours" ("1 colour" for one).
+std::string ZsnesFallbackText(const std::string& name, std::int32_t colours);
 
 // The rows of the import dialog's filter, in order: description, patterns separated by ";",
 // and the half of a GBA palette the row asks for.

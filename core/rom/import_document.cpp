@@ -40,6 +40,19 @@ bool StillShows(TTileEntry e, std::span<const std::uint8_t> rom, const TPixelIma
 
 }  // namespace
 
+std::vector<std::string> DocumentPictureFiles(std::span<const TTileEntry> entries,
+                                              const std::string& dir) {
+  std::vector<std::string> paths;
+  paths.reserve(entries.size());
+  std::error_code ec;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    std::string path =
+        (std::filesystem::path(dir) / ExportFileName(i, GetName(entries[i]))).string();
+    paths.push_back(std::filesystem::exists(path, ec) ? std::move(path) : std::string());
+  }
+  return paths;
+}
+
 TDocImportResult ImportDocumentPictures(std::span<const std::uint8_t> rom,
                                         std::span<const TTileEntry> entries,
                                         const std::string& dir) {
@@ -49,11 +62,12 @@ TDocImportResult ImportDocumentPictures(std::span<const std::uint8_t> rom,
   TDocImportResult result;
   result.rom.assign(rom.begin(), rom.end());
   std::vector<TImported> imported;
+  const std::vector<std::string> paths = DocumentPictureFiles(entries, dir);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const TTileEntry& e = entries[i];
+    const std::string& path = paths[i];
+    if (path.empty()) continue;
     const std::string file = ExportFileName(i, GetName(e));
-    const std::string path = (std::filesystem::path(dir) / file).string();
-    if (!std::filesystem::exists(path, ec)) continue;
     try {
       const TPixelImage picture = PictureForEntry(ReadRomFile(path), e);
       TWriteBackResult r = WriteBackPicture(result.rom, e, picture);

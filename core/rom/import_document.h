@@ -34,4 +34,9 @@ TDocImportResult ImportDocumentPictures(std::span<const std::uint8_t> rom,
                                         std::span<const TTileEntry> entries,
                                         const std::string& dir);
 
+// The paths of the pictures ImportDocumentPictures would read: for each entry, in order, the
+// export file in `dir` that exists ("" where there is none).
+std::vector<std::string> DocumentPictureFiles(std::span<const TTileEntry> entries,
+                                              const std::string& dir);
+
 }  // namespace tegulo

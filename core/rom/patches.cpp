@@ -89,7 +89,7 @@ std::vector<std::uint8_t> MakeIpsPatch(std::span<const std::uint8_t> source,
       if (start == kIpsEof) --start;  // this offset would read as the end marker
       if (start >= kIpsLimit) {
         throw TError("An IPS patch cannot hold the change at " +
-                     FormatAddress(static_cast<std::int32_t>(start)) +
+                     FormatAddress(static_cast<std::int64_t>(start)) +
                      ": its offsets end at 16 MiB (write a BPS patch instead)");
       }
       const std::size_t n = std::min(end - start, kIpsMaxRecord);

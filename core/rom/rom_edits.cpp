@@ -54,20 +54,54 @@ void RevertChange(std::vector<std::uint8_t>& rom, const TRomChange& change) {
   }
 }
 
+namespace {
+
+// The change that takes `rom`, once `step` is reverted, back to what it holds now: the bytes
+// it holds now in each range of the step, and a tail the revert would cut off.
+TRomChange ForwardOf(std::span<const std::uint8_t> rom, const TRomChange& step) {
+  TRomChange forward;
+  forward.oldSize = rom.size();
+  for (const TRomChange::TRange& range : step.replaced) {
+    const std::size_t start = std::min(range.offset, rom.size());
+    const std::size_t end = std::min(range.offset + range.bytes.size(), rom.size());
+    forward.replaced.push_back({start,
+                                {rom.begin() + static_cast<std::ptrdiff_t>(start),
+                                 rom.begin() + static_cast<std::ptrdiff_t>(end)}});
+  }
+  if (rom.size() > step.oldSize) {
+    forward.replaced.push_back(
+        {step.oldSize, {rom.begin() + static_cast<std::ptrdiff_t>(step.oldSize), rom.end()}});
+  }
+  return forward;
+}
+
+}  // namespace
+
 void TRomHistory::Reset() {
   steps_.clear();
+  redo_.clear();
   savedDepth_ = 0;
 }
 
 void TRomHistory::Push(TRomChange change) {
   if (savedDepth_ > static_cast<std::ptrdiff_t>(steps_.size())) savedDepth_ = -1;
   steps_.push_back(std::move(change));
+  redo_.clear();
 }
 
 void TRomHistory::Undo(std::vector<std::uint8_t>& rom) {
   if (steps_.empty()) return;
+  TRomChange forward = ForwardOf(rom, steps_.back());
   RevertChange(rom, steps_.back());
+  redo_.push_back({std::move(forward), std::move(steps_.back())});
   steps_.pop_back();
+}
+
+void TRomHistory::Redo(std::vector<std::uint8_t>& rom) {
+  if (redo_.empty()) return;
+  RevertChange(rom, redo_.back().forward);
+  steps_.push_back(std::move(redo_.back().step));
+  redo_.pop_back();
 }
 
 void TRomHistory::MarkSaved() { savedDepth_ = static_cast<std::ptrdiff_t>(steps_.size()); }

@@ -38,8 +38,12 @@ public:
   void Push(TRomChange change);
   bool CanUndo() const { return !steps_.empty(); }
   std::size_t Depth() const { return steps_.size(); }
-  // Reverts the newest change in `rom` and forgets it; does nothing when there is none.
+  // Reverts the newest change in `rom` and keeps it for Redo; does nothing when there is
+  // none. A Push forgets every change kept for Redo.
   void Undo(std::vector<std::uint8_t>& rom);
+  bool CanRedo() const { return !redo_.empty(); }
+  // Makes again the change undone last; does nothing when there is none.
+  void Redo(std::vector<std::uint8_t>& rom);
   // The image as it is now is the one on disk.
   void MarkSaved();
   // The image differs from the last one opened or saved (as far as the steps tell).
@@ -49,6 +53,13 @@ public:
 
 private:
   std::vector<TRomChange> steps_;
+  // Undone changes, newest last: each puts back the bytes its Undo replaced, and the change
+  // itself, to be pushed again.
+  struct TRedo {
+    TRomChange forward;
+    TRomChange step;
+  };
+  std::vector<TRedo> redo_;
   // The depth at which the image was saved; -1 once that state cannot come back (an undo
   // went below it and another change followed).
   std::ptrdiff_t savedDepth_ = 0;

@@ -11,6 +11,7 @@
 #include "base/uCommon.h"
 #include "compress/uCompress.h"
 #include "entries/limits.h"
+#include "io/safe_write.h"
 #include "tiles/browse_steps.h"
 
 namespace tegulo {
@@ -38,6 +39,24 @@ std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries) {
   std::vector<std::uint8_t> bytes(entries.size() * sizeof(TTileEntry));
   if (!entries.empty()) std::memcpy(bytes.data(), entries.data(), bytes.size());
   return bytes;
+}
+
+std::string WriteScanDocument(const std::string& path, std::span<const TScanHit> hits,
+                              int templateRow, std::int32_t width) {
+  constexpr std::size_t kBatch = 64;
+  TAtomicFile file(path);
+  std::vector<TTileEntry> batch;
+  batch.reserve(kBatch);
+  for (std::size_t i = 0; i < hits.size(); i += kBatch) {
+    batch.clear();
+    for (const TScanHit& h : hits.subspan(i, std::min(kBatch, hits.size() - i))) {
+      batch.push_back(EntryForHit(h, templateRow, width));
+    }
+    file.Write(
+        {reinterpret_cast<const std::uint8_t*>(batch.data()), batch.size() * sizeof(TTileEntry)});
+  }
+  file.Commit();
+  return file.OtherLinksKept() ? HardLinkNote(path) : std::string();
 }
 
 }  // namespace tegulo

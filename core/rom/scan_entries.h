@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "compress/stream_scan.h"
@@ -19,5 +20,12 @@ TTileEntry EntryForHit(const TScanHit& hit, int templateRow, std::int32_t width)
 
 // The document file's bytes for the entries: the 1096-byte records one after another.
 std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries);
+
+// Writes the document of EntryForHit of every hit to `path` through the safe-write path, the
+// records streamed a few at a time, so that memory stays small for any number of hits.
+// Returns the safe-write path's note ("" or HardLinkNote). Throws as EntryForHit and
+// TAtomicFile do, with the old file left as it was.
+std::string WriteScanDocument(const std::string& path, std::span<const TScanHit> hits,
+                              int templateRow, std::int32_t width);
 
 }  // namespace tegulo

@@ -11,13 +11,14 @@
 #include "compress/uCompress.h"
 #include "image/png_reader.h"
 #include "image/render.h"
+#include "rom/live_data.h"
 #include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {
 namespace {
 
-std::string Address(std::int64_t a) { return FormatAddress(static_cast<std::int32_t>(a)); }
+std::string Address(std::int64_t a) { return FormatAddress(a); }
 
 std::string Size(std::int64_t w, std::int64_t h) {
   return std::to_string(w) + " x " + std::to_string(h);
@@ -39,12 +40,29 @@ void CheckEntry(const TTileEntry& e) {
 }
 
 // The picture cut to what the template's data hold.
-TPixelImage FitPicture(const TTileEntry& e, const TPixelImage& picture) {
+}  // namespace
+
+void CheckPictureSize(const TTileEntry& e, std::int64_t width, std::int64_t height) {
   const std::int64_t w8 = 8LL * e.Width;
   const std::int64_t h8 = 8LL * e.Height;
   if (e.Template == 9) {
-    if (picture.width == e.Width && picture.height == e.Height) return picture;
-    if (picture.width == w8 && picture.height == h8) {
+    if ((width == e.Width && height == e.Height) || (width == w8 && height == h8)) return;
+    throw TError("The picture is " + Size(width, height) + " pixels; the entry needs " +
+                 Size(e.Width, e.Height) + " (or " + Size(w8, h8) + ")");
+  }
+  if (width != w8 || height != h8) {
+    throw TError("The picture is " + Size(width, height) + " pixels; the entry needs " +
+                 Size(w8, h8));
+  }
+}
+
+namespace {
+
+TPixelImage FitPicture(const TTileEntry& e, const TPixelImage& picture) {
+  CheckPictureSize(e, picture.width, picture.height);
+  if (e.Template == 9) {
+    if (picture.width == 8LL * e.Width && picture.height == 8LL * e.Height &&
+        (picture.width != e.Width || picture.height != e.Height)) {
       TPixelImage block{e.Width, e.Height, {}};
       block.pixels.reserve(static_cast<std::size_t>(e.Width) * e.Height);
       for (std::int32_t y = 0; y < e.Height; ++y) {
@@ -52,13 +70,6 @@ TPixelImage FitPicture(const TTileEntry& e, const TPixelImage& picture) {
       }
       return block;
     }
-    throw TError("The picture is " + Size(picture.width, picture.height) +
-                 " pixels; the entry needs " + Size(e.Width, e.Height) + " (or " + Size(w8, h8) +
-                 ")");
-  }
-  if (picture.width != w8 || picture.height != h8) {
-    throw TError("The picture is " + Size(picture.width, picture.height) +
-                 " pixels; the entry needs " + Size(w8, h8));
   }
   return picture;
 }
@@ -183,6 +194,11 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
                    std::to_string(packed.size()) + " bytes: the ROM is " +
                    std::to_string(out.size()) + " bytes");
     }
+    if (!options.overwrite) {
+      CheckFreeSpace(out, {at, static_cast<std::int64_t>(packed.size())},
+                     {e.Address, static_cast<std::int64_t>(oldStream)}, options.fill,
+                     options.document);
+    }
     report.moved = at != e.Address;
     e.Address = static_cast<std::int32_t>(at);
   } else if (options.fill) {
@@ -220,8 +236,18 @@ std::span<const std::uint32_t> ImportColours(const TTileEntry& entry) {
   return std::span<const std::uint32_t>(entry.Palette).first(std::min<std::size_t>(n, 256));
 }
 
+TPngPicture PngForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry) {
+  // An entry WriteBackPicture refuses anyway is refused there, with its own message.
+  if (entry.Width < 1 || entry.Height < 1 || entry.Template < 1 ||
+      entry.Template >= kTemplateCount) {
+    return ReadPng(pngFile);
+  }
+  return ReadPng(pngFile,
+                 [&entry](std::int64_t w, std::int64_t h) { CheckPictureSize(entry, w, h); });
+}
+
 TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry) {
-  return PictureIndices(ReadPng(pngFile), ImportColours(entry), kFallbackBackground);
+  return PictureIndices(PngForEntry(pngFile, entry), ImportColours(entry), kFallbackBackground);
 }
 
 TWriteBackResult WriteBackPicture(std::span<const std::uint8_t> rom, const TTileEntry& entry,

@@ -11,6 +11,7 @@
 
 #include "compress/compressors.h"
 #include "entries/tile_entry.h"
+#include "image/png_reader.h"
 #include "tiles/tile_encoders.h"
 
 namespace tegulo {
@@ -21,6 +22,10 @@ struct TWriteBackOptions {
   // Written over the old stream's bytes that the new, shorter stream leaves unused.
   std::optional<std::uint8_t> fill;
   TCompressOptions compress;
+  // Write at `freeSpace` even where it holds data (see CheckFreeSpace in rom/live_data.h).
+  bool overwrite = false;
+  // The document's entries, which a stream moved to `freeSpace` must not hit.
+  std::span<const TTileEntry> document;
 };
 
 struct TWriteBackReport {
@@ -57,7 +62,8 @@ struct TWriteBackResult {
 // (another packer's stream may be shorter than ours). A stream no longer than the bytes the
 // old one took goes to Address,
 // the rest of the old bytes kept or set to `fill`; a longer one goes to `freeSpace` when
-// given, which with the stream must lie inside the ROM.
+// given, which with the stream must lie inside the ROM and be free space (CheckFreeSpace,
+// the old stream's bytes counting as free) unless `overwrite` is set.
 // Then the entry is unpacked and drawn from the new image and every pixel compared.
 // Throws TError, with nothing written, for: template 0 or above 9, scheme above 4, a size of
 // 0 tiles or less, a picture of another size, an index the template cannot hold, data or a
@@ -66,6 +72,14 @@ struct TWriteBackResult {
 TWriteBackResult WriteBackPicture(std::span<const std::uint8_t> rom, const TTileEntry& entry,
                                   const TPixelImage& picture,
                                   const TWriteBackOptions& options = {});
+
+// Refuses a picture of `width` x `height` pixels that `entry` cannot take: TError "The
+// picture is W x H pixels; the entry needs 8W x 8H" ("8bpp (PC)": "needs W x H (or 8W x 8H)").
+void CheckPictureSize(const TTileEntry& entry, std::int64_t width, std::int64_t height);
+
+// ReadPng of the file with its size checked by CheckPictureSize from the header, before any
+// row is allocated.
+TPngPicture PngForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry);
 
 // The colours a picture's pixels are matched against for this entry: its first
 // 2^(template's bits per pixel) Palette colours (none without a valid template).

@@ -116,6 +116,18 @@ public:
     return std::make_unique<TFakeProgress>(*this, progress.size() - 1);
   }
 
+  // Text boxes: each takes the next answer (none left: cancelled) and records its initial
+  // text.
+  std::deque<QString> textAnswers;
+  std::vector<QString> textInitials;
+  std::optional<QString> AskText(const QString&, const QString&, const QString& initial) override {
+    textInitials.push_back(initial);
+    if (textAnswers.empty()) return std::nullopt;
+    const QString answer = textAnswers.front();
+    textAnswers.pop_front();
+    return answer;
+  }
+
 private:
   class TFakeProgress : public TProgressPrompt {
   public:

@@ -172,11 +172,12 @@ TEST_F(PaletteActionsTest, PickingColoursChangesTheGridAndTheSelectedEntry) {
   ClickCell(200, Qt::RightButton);  // any button
   ASSERT_EQ(prompts->requests.back().kind, FakePrompts::TKind::PickColour);
   EXPECT_EQ(prompts->requests.back().initial, QColor(0, 0, 0));
-  EXPECT_EQ(e.Palette[200], 0x1E140Au);
-  EXPECT_EQ(CellColour(200), 0x1E140Au);
+  // The colour snaps to the nearest the console shows: 10, 20, 30 become 8, 16, 32.
+  EXPECT_EQ(e.Palette[200], 0x201008u);
+  EXPECT_EQ(CellColour(200), 0x201008u);
   Type(seOffset, "0");
   EXPECT_EQ(CellColour(200), 0u) << "above PalCount the next refresh hides it";
-  EXPECT_EQ(e.Palette[200], 0x1E140Au);
+  EXPECT_EQ(e.Palette[200], 0x201008u);
 
   prompts->colourAnswers.push_back(QColor(0, 255, 0));
   ClickCell(0);
@@ -201,9 +202,9 @@ TEST_F(PaletteActionsTest, PickingColoursChangesTheGridAndTheSelectedEntry) {
 
   // With no item selected only the grid changes.
   Click("bNew");
-  prompts->colourAnswers.push_back(QColor(1, 2, 3));
+  prompts->colourAnswers.push_back(QColor(1, 2, 90));
   ClickCell(7);
-  EXPECT_EQ(View()[7], 0x030201u);
+  EXPECT_EQ(View()[7], 0x5A0000u);
   EXPECT_TRUE(prompts->errors.empty());
 }
 

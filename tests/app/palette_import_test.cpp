@@ -121,19 +121,32 @@ TEST_F(PaletteImportTest, ExportPaletteInTheViewsContextMenu) {
   AddSixteenColourEntry();
   Import(Write("in.gpl", WritePaletteFile(fixtures::ObjColours(), TPaletteFileFormat::Gpl)), 0);
   EXPECT_TRUE(action->isEnabled());
-  prompts->fileAnswers.push_back(Path("out"));  // "pal" is added
-  action->trigger();
-  EXPECT_EQ(prompts->requests.back().kind, FakePrompts::TKind::SaveFile);
-  EXPECT_EQ(prompts->requests.back().defaultExt, "pal");
-  prompts->fileAnswers.push_back(Path("out.act"));
-  action->trigger();
-  for (const char* name : {"out.pal", "out.act"}) {
-    EXPECT_EQ(ReadPaletteFile(Path(name).toStdString(), TPaletteHalf::Background,
-                              TPaletteFileRule::PaletteFileOnly),
-              fixtures::ObjColours())
-        << name;
+  // The chosen row decides the kind and the extension of a name typed without one.
+  struct TCase {
+    const char* typed;
+    int row;
+    const char* written;
+    TPaletteSourceKind kind;
+  };
+  const TCase cases[] = {
+      {"out", 0, "out.pal", TPaletteSourceKind::JascPal},
+      {"out", 1, "out.gpl", TPaletteSourceKind::Gpl},
+      {"out", 2, "out.act", TPaletteSourceKind::Act},
+      {"all.act", 3, "all.act", TPaletteSourceKind::Act},
+  };
+  for (const TCase& c : cases) {
+    prompts->fileAnswers.push_back(Path(c.typed));
+    prompts->filterAnswers.push_back(c.row);
+    action->trigger();
+    EXPECT_EQ(prompts->requests.back().kind, FakePrompts::TKind::SaveFileAs);
+    const QByteArray bytes = ReadFile(Path(c.written));
+    const std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
+    EXPECT_EQ(DetectPaletteSource(file), c.kind) << c.written;
+    EXPECT_EQ(ReadPaletteSource(file, TPaletteHalf::Background), fixtures::ObjColours())
+        << c.written;
   }
   prompts->fileAnswers.push_back(Path("out.png"));
+  prompts->filterAnswers.push_back(3);
   action->trigger();
   EXPECT_EQ(prompts->errors, (std::vector<QString>{"Cannot export a palette as " + Path("out.png") +
                                                    ": use .pal, .gpl or .act."}));

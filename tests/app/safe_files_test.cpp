@@ -1,6 +1,7 @@
 // The window's outputs keep what a user set up around them (links, modes, other names),
 // refuse special files without blocking, and a failed write leaves the old file.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,8 +9,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "entries/document.h"
 #include "flow_fixture.h"
-#include "io/safe_write.h"
+#include "io/signals.h"
 
 namespace tegulo {
 namespace {
@@ -46,30 +48,50 @@ TEST_F(SafeFiles, SavingThroughALinkToAPrivateDocumentKeepsBoth) {
   ASSERT_TRUE(prompts->errors.empty()) << prompts->errors[0].toStdString();
   EXPECT_TRUE(fs::is_symlink(P("link.tgl")));
   EXPECT_EQ(ReadFile(Path("docs/real.tgl")).size(), 1096);
-  EXPECT_EQ(ReadFile(Path("other-name.tgl")).size(), 1096);  // hard link kept
+  // The other hard-linked name keeps the old bytes: the save replaced the file by a rename.
+  EXPECT_EQ(ReadFile(Path("other-name.tgl")), "old");
   EXPECT_EQ(ModeOf(Path("docs/real.tgl")), 0600u);
 }
+
+// A file-size limit ("ulimit -f") makes every write past it fail with EFBIG, as a full disk
+// would with ENOSPC: the programs ignore SIGXFSZ, so it is an ordinary write error.
+class TFileSizeLimit {
+public:
+  explicit TFileSizeLimit(rlim_t bytes) {
+    IgnoreFileSizeSignal();
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~TFileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+  rlimit old_{};
+};
 
 TEST_F(SafeFiles, ExportOverAFileThatCannotBeReplacedLeavesIt) {
   DrawSomething();
   WriteFile("old.png", "old picture");
-  InjectWriteFailureForTesting(100, ENOSPC);
   prompts->fileAnswers.push_back(Path("old.png"));
-  Click("bExport");
-  InjectWriteFailureForTesting(0, 0);
+  {
+    TFileSizeLimit limit(100);
+    Click("bExport");
+  }
   ASSERT_EQ(prompts->errors.size(), 1u);
   EXPECT_EQ(prompts->errors[0], "Cannot create file \"" + Path("old.png") + "\". " +
-                                    QString::fromLatin1(std::strerror(ENOSPC)) + ".");
+                                    QString::fromLatin1(std::strerror(EFBIG)) + ".");
   EXPECT_EQ(ReadFile(Path("old.png")), "old picture");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);  // + the ROM
 
-  // The same failure in a document save keeps the document and says "Disk full".
+  // The same failure in a document save keeps the document and says why.
   WriteFile("doc.tgl", "old");
-  InjectWriteFailureForTesting(10, ENOSPC);
   prompts->fileAnswers.push_back(Path("doc.tgl"));
-  Click("bSave");
-  InjectWriteFailureForTesting(0, 0);
-  EXPECT_EQ(prompts->errors.back(), "Disk full.");
+  {
+    TFileSizeLimit limit(10);
+    Click("bSave");
+  }
+  EXPECT_EQ(prompts->errors.back(), QString::fromStdString(FileErrorText(EFBIG)) + ".");
   EXPECT_EQ(ReadFile(Path("doc.tgl")), "old");
 }
 

@@ -68,7 +68,8 @@ TEST(CliList, DamagedRecordsShowTheirNumbers) {
   const auto lines = Lines(r.out);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[1], "0\t$10\t$000010\t2\t3\t-4\t\t(none)\t0\t$000000");
-  EXPECT_EQ(lines[2], "1\ta?b\t$FFFFFFFF\t-1\t-1\t-1\t255\t255\t-1\t$FFFFFFFF");
+  // Negative addresses keep their sign, never wrapped into "$FFFFFFFF".
+  EXPECT_EQ(lines[2], "1\ta?b\t-$000001\t-1\t-1\t-1\t255\t255\t-1\t-$000001");
 }
 
 TEST(CliList, EmptyDocumentHasOnlyTheHeader) {

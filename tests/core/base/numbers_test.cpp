@@ -77,7 +77,18 @@ TEST(FormatAddress, SixUpperCaseDigitsAtLeast) {
   EXPECT_EQ(FormatAddress(255), "$0000FF");
   EXPECT_EQ(FormatAddress(0), "$000000");
   EXPECT_EQ(FormatAddress(0x12ABCDEF), "$12ABCDEF");
-  EXPECT_EQ(FormatAddress(-1), "$FFFFFFFF");
+  EXPECT_EQ(FormatAddress(0xFFFFFFFF), "$FFFFFFFF");
+}
+
+// A negative or past-32-bit address prints as itself, never wrapped into a huge one, and
+// reads back as the same number.
+TEST(FormatAddress, NegativeAndWideValuesKeepTheirValue) {
+  const std::pair<std::int64_t, const char*> cases[] = {
+      {-1, "-$000001"}, {-5, "-$000005"}, {INT32_MIN, "-$80000000"}, {0x100000005, "$100000005"}};
+  for (const auto& [value, text] : cases) {
+    EXPECT_EQ(FormatAddress(value), text) << value;
+    if (value >= INT32_MIN && value <= INT32_MAX) EXPECT_EQ(ParseInt(text), value) << text;
+  }
 }
 
 TEST(SwapRedBlue, SwapsLowAndThirdByteAndClearsTop) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <random>
@@ -207,4 +208,34 @@ TEST(ReadPng, RefusesWhatIsNotAWholePng) {
   TTestPng big{16001, 1, PNG_COLOR_TYPE_GRAY, 1, false, std::vector<std::uint16_t>(16001, 0)};
   EXPECT_EQ(ErrorOf(MakePng(big)),
             "The picture is 16001 x 1 pixels; the largest that can be read is 16000 x 16000");
+}
+
+// A header that claims more pixels than the caller takes is refused before libpng sets up
+// its row buffers or a row is allocated: the file holds one row of data, so a reader that
+// went on would report it damaged instead.
+TEST(ReadPng, TheCallersSizeCheckComesBeforeAnyRow) {
+  for (const bool adam7 : {false, true}) {
+    TTestPng claim{16000, 1,     PNG_COLOR_TYPE_RGB_ALPHA,
+                   16,    adam7, std::vector<std::uint16_t>(16000 * 4, 9)};
+    Bytes file = MakePng(claim);
+    // The header now claims 16000 rows; its CRC is made again.
+    file[16 + 4] = 0;
+    file[16 + 5] = 0;
+    file[16 + 6] = 0x3E;
+    file[16 + 7] = 0x80;
+    const std::uint32_t crc = static_cast<std::uint32_t>(::crc32(0, file.data() + 12, 17));
+    for (int i = 0; i < 4; ++i) file[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    std::int64_t seen = 0;
+    const auto refuse = [&seen](std::int64_t w, std::int64_t h) {
+      seen = w * h;
+      throw TError("too large: " + std::to_string(w) + " x " + std::to_string(h));
+    };
+    try {
+      ReadPng(file, refuse);
+      ADD_FAILURE() << "read";
+    } catch (const TError& e) {
+      EXPECT_EQ(std::string(e.what()), "too large: 16000 x 16000") << adam7;
+    }
+    EXPECT_EQ(seen, 16000 * 16000);
+  }
 }

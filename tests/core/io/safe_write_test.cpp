@@ -1,10 +1,14 @@
 #include "io/safe_write.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <vector>
 
 #include "io/file_error.h"
 #include "io_fixture.h"
@@ -25,11 +29,67 @@ struct stat StatOf(const std::string& path) {
   return st;
 }
 
-// Injected write failures are process-wide: always switched off again.
-struct TInjected {
-  TInjected(std::uint64_t after, int err) { InjectWriteFailureForTesting(after, err); }
-  ~TInjected() { InjectWriteFailureForTesting(0, 0); }
+// The system calls a write makes, as a test sees them: every call is logged, and a write
+// fails with `failErr` once `writeBudget` bytes have gone through.
+struct TCallLog {
+  std::vector<std::string> calls;
+  std::uint64_t writeBudget = UINT64_MAX;
+  int failErr = 0;
+  int failFsync = 0;                  // errno for the first fsync, 0 for none
+  int failRename = 0;                 // errno for the rename, 0 for none
+  std::size_t writeLimit = SIZE_MAX;  // the most bytes one write takes (short writes)
 };
+TCallLog gLog;
+
+ssize_t LoggedWrite(int fd, const void* data, std::size_t n) {
+  gLog.calls.push_back("write");
+  if (gLog.writeBudget == 0) {
+    errno = gLog.failErr;
+    return -1;
+  }
+  n = std::min<std::size_t>(
+      {n, gLog.writeLimit,
+       static_cast<std::size_t>(std::min<std::uint64_t>(gLog.writeBudget, SIZE_MAX))});
+  const ssize_t done = ::write(fd, data, n);
+  if (done > 0 && gLog.writeBudget != UINT64_MAX)
+    gLog.writeBudget -= static_cast<std::uint64_t>(done);
+  return done;
+}
+int LoggedFsync(int fd) {
+  struct stat st {};
+  ::fstat(fd, &st);
+  gLog.calls.push_back(S_ISDIR(st.st_mode) ? "fsync folder" : "fsync");
+  if (gLog.failFsync != 0 && !S_ISDIR(st.st_mode)) {
+    errno = gLog.failFsync;
+    return -1;
+  }
+  return ::fsync(fd);
+}
+int LoggedRename(const char* from, const char* to) {
+  gLog.calls.push_back("rename");
+  if (gLog.failRename != 0) {
+    errno = gLog.failRename;
+    return -1;
+  }
+  return ::rename(from, to);
+}
+
+// A fresh log and the calls that write into it.
+TFileCalls Logged(TCallLog log = {}) {
+  gLog = std::move(log);
+  TFileCalls calls;
+  calls.write = LoggedWrite;
+  calls.fsync = LoggedFsync;
+  calls.rename = LoggedRename;
+  return calls;
+}
+
+TCallLog FailWritesAfter(std::uint64_t bytes, int err) {
+  TCallLog log;
+  log.writeBudget = bytes;
+  log.failErr = err;
+  return log;
+}
 
 using SafeWrite = IoTest;
 
@@ -87,37 +147,115 @@ TEST_F(SafeWrite, KeepsPermissionBitsOwnerAndGroup) {
   EXPECT_EQ(StatOf(Path("owned")).st_gid, 4322u);
 }
 
-TEST_F(SafeWrite, HardLinksAllSeeTheNewContent) {
+// A hard-linked target is replaced by a rename like any other, so a kill leaves each name
+// whole: the other names keep the old bytes, and the write says so.
+TEST_F(SafeWrite, AHardLinkedTargetIsReplacedAndItsOtherNamesKeepTheOldBytes) {
   Put("one", "old content");
   fs::create_hard_link(Path("one"), Path("two"));
-  const ino_t inode = StatOf(Path("one")).st_ino;
-  WriteFileAtomically(Path("two"), Bytes("new"));
-  EXPECT_EQ(Get("one"), "new");
-  EXPECT_EQ(StatOf(Path("two")).st_ino, inode);
-  EXPECT_EQ(StatOf(Path("one")).st_nlink, 2u);
-  EXPECT_EQ(Count(), 2u);
-
-  // A rewrite that fails part way puts the old bytes back under both names.
-  const std::string longer(100000, 'z');
-  {
-    TInjected fail(150000, ENOSPC);  // the temporary is written whole, the rewrite is not
-    EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(Path("one"), Bytes(longer)); }),
-              "Cannot create file \"" + Path("one") + "\". " + std::strerror(ENOSPC));
-  }
+  EXPECT_EQ(WriteFileAtomically(Path("two"), Bytes("new")),
+            Path("two") + " had other hard links; they keep the old content");
   EXPECT_EQ(Get("two"), "new");
+  EXPECT_EQ(Get("one"), "old content");
+  EXPECT_EQ(StatOf(Path("one")).st_nlink, 1u);
+  EXPECT_EQ(WriteFileAtomically(Path("two"), Bytes("again")), "");
   EXPECT_EQ(Count(), 2u);
+}
+
+// The temporary is synced before it is renamed over the target, else a crash just after the
+// rename could leave an empty or partial file under the target's name; then the folder.
+TEST_F(SafeWrite, SyncsTheTemporaryBeforeTheRename) {
+  Put("doc", "old");
+  WriteFileAtomically(Path("doc"), Bytes("new"), Logged());
+  EXPECT_EQ(gLog.calls, (std::vector<std::string>{"write", "fsync", "rename", "fsync folder"}));
+  EXPECT_EQ(Get("doc"), "new");
+}
+
+// Each failing call of the write leaves the target and no temporary; short writes are
+// carried on until every byte is written.
+TEST_F(SafeWrite, EachFailingCallLeavesTheTargetAndNoTemporary) {
+  const std::string big(100000, 'n');
+  TCallLog fsyncFails;
+  fsyncFails.failFsync = EIO;
+  TCallLog renameFails;
+  renameFails.failRename = EXDEV;
+  const struct {
+    const char* what;
+    TCallLog log;
+    int err;
+  } cases[] = {
+      {"write", FailWritesAfter(70000, ENOSPC), ENOSPC},
+      {"fsync", fsyncFails, EIO},
+      {"rename", renameFails, EXDEV},
+  };
+  Put("keep", "old bytes");
+  for (const auto& c : cases) {
+    EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(Path("keep"), Bytes(big), Logged(c.log)); }),
+              "Cannot create file \"" + Path("keep") + "\". " + std::strerror(c.err))
+        << c.what;
+    EXPECT_EQ(Get("keep"), "old bytes") << c.what;
+    EXPECT_EQ(Count(), 1u) << c.what;
+  }
+  TCallLog shortWrites;
+  shortWrites.writeLimit = 4097;
+  WriteFileAtomically(Path("keep"), Bytes(big), Logged(shortWrites));
+  EXPECT_EQ(Get("keep"), big);
+  EXPECT_EQ(std::count(gLog.calls.begin(), gLog.calls.end(), "write"), 25);
+}
+
+// Temporaries carry the writer's process id; a write removes those of its target whose
+// process is gone, and leaves a running process's and other targets' alone.
+TEST_F(SafeWrite, TemporariesOfGoneProcessesAreRemoved) {
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string dead = ".tegulo-" + std::to_string(gone) + "-doc-abcdef";
+  const std::string running = ".tegulo-1-doc-abcdef";  // init runs as long as the system
+  const std::string otherTarget = ".tegulo-" + std::to_string(gone) + "-other-abcdef";
+  for (const std::string& name : {dead, running, otherTarget}) Put(name, "partial");
+  Put("doc", "old");
+
+  TAtomicFile file(Path("doc"));
+  EXPECT_FALSE(fs::exists(Path(dead)));
+  EXPECT_TRUE(fs::exists(Path(running)));
+  EXPECT_TRUE(fs::exists(Path(otherTarget)));
+  std::size_t own = 0;
+  for (const auto& f : fs::directory_iterator(Dir())) {
+    own += f.path().filename().string().starts_with(".tegulo-" + std::to_string(::getpid()) +
+                                                     "-doc-");
+  }
+  EXPECT_EQ(own, 1u);
+  EXPECT_EQ(Count(), 4u);
+}
+
+// SIGTERM, SIGHUP and SIGINT remove the temporary in progress, and still end the process.
+TEST_F(SafeWrite, TerminatingSignalsRemoveTheTemporary) {
+  for (const int sig : {SIGTERM, SIGHUP, SIGINT}) {
+    const pid_t child = fork();
+    if (child == 0) {
+      TAtomicFile file(Path("doc"));
+      file.Write(Bytes("half"));
+      ::raise(sig);
+      _exit(3);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+    EXPECT_EQ(Count(), 0u) << sig;
+  }
 }
 
 TEST_F(SafeWrite, FailuresLeaveTheTargetAndNoTemporary) {
   Put("keep", "old bytes");
   for (const std::uint64_t after : {0, 10, 70000}) {
-    TInjected fail(after, ENOSPC);
+    const TFileCalls calls = Logged(FailWritesAfter(after, ENOSPC));
     const std::string message =
-        ErrorOf([&] { WriteFileAtomically(Path("keep"), Bytes(std::string(200000, 'n'))); });
+        ErrorOf([&] { WriteFileAtomically(Path("keep"), Bytes(std::string(200000, 'n')), calls); });
     EXPECT_EQ(message, "Cannot create file \"" + Path("keep") + "\". " + std::strerror(ENOSPC))
         << "after " << after;
     try {
-      WriteFileAtomically(Path("new"), Bytes("x"));
+      WriteFileAtomically(Path("new"), Bytes("x"), Logged(FailWritesAfter(0, ENOSPC)));
     } catch (const TFileWriteError& e) {
       EXPECT_EQ(e.err(), ENOSPC);
     }

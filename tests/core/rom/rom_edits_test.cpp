@@ -107,6 +107,38 @@ TEST(RomHistory, UndoesStepByStepBackToTheOpenedImage) {
   EXPECT_EQ(rom, states.front());
 }
 
+TEST(RomHistory, RedoesWhatWasUndoneUntilANewChange) {
+  // Random edits that grow and shrink the image: every undo and redo lands on the state
+  // recorded when the change was made.
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> rom = RandomBytes(rng, 200);
+    std::vector<std::vector<std::uint8_t>> states{rom};
+    TRomHistory history;
+    for (int i = 0; i < 5; ++i) {
+      std::vector<std::uint8_t> next = Edited(rng, rom);
+      history.Push(DiffRom(rom, next));
+      rom = std::move(next);
+      states.push_back(rom);
+    }
+    history.MarkSaved();
+    for (int i = 4; i >= 1; --i) history.Undo(rom);
+    ASSERT_EQ(rom, states[1]) << "seed " << seed;
+    for (std::size_t i = 2; i <= 5; ++i) {
+      ASSERT_TRUE(history.CanRedo()) << "seed " << seed;
+      history.Redo(rom);
+      ASSERT_EQ(rom, states[i]) << "seed " << seed << " redo to " << i;
+    }
+    EXPECT_FALSE(history.CanRedo());
+    EXPECT_FALSE(history.Modified()) << "back at the saved image, seed " << seed;
+    history.Undo(rom);
+    history.Push(DiffRom(rom, Edited(rng, rom)));
+    EXPECT_FALSE(history.CanRedo()) << "a new change drops what was undone, seed " << seed;
+    history.Redo(rom);  // nothing to redo: nothing happens
+    EXPECT_EQ(history.Depth(), 5u);
+  }
+}
+
 TEST(RomHistory, KnowsWhetherTheImageDiffersFromTheSavedOne) {
   TRomHistory history;
   const auto step = [] {

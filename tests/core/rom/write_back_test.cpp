@@ -4,6 +4,7 @@
 #include "palette/entry_template.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <random>
 #include <string>
@@ -65,6 +66,41 @@ std::string ErrorOf(const Bytes& rom, const TTileEntry& e, const TPixelImage& im
   return "";
 }
 
+// A picture file whose header claims more pixels than the entry takes is refused from the
+// header, with the entry's size in the message, before its rows are allocated or read.
+TEST(WriteBack, OversizedPictureHeadersAreRefusedFromTheHeader) {
+  const TTileEntry e = Entry(0, 1, 0, 1, 1);
+  const struct {
+    std::uint32_t width, height;
+    bool adam7;
+  } cases[] = {{2147483647, 1, false}, {16000, 16000, false}, {16000, 16000, true}, {9, 8, false}};
+  for (const auto& c : cases) {
+    // Signature, IHDR (8-bit RGBA), IDAT and IEND: no picture data at all.
+    Bytes file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (const std::uint32_t v : {c.width, c.height}) {
+      for (int i = 3; i >= 0; --i) file.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    file.insert(file.end(), {8, 6, 0, 0, static_cast<std::uint8_t>(c.adam7 ? 1 : 0)});
+    const std::uint32_t crc = static_cast<std::uint32_t>(::crc32(0, file.data() + 12, 17));
+    for (int i = 3; i >= 0; --i) file.push_back(static_cast<std::uint8_t>(crc >> (8 * i)));
+    // An empty IDAT (CRC of "IDAT": 0x35AF061E), where libpng stops reading the header.
+    file.insert(file.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E});
+    file.insert(file.end(), {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
+    std::string err;
+    try {
+      PictureForEntry(file, e);
+    } catch (const TError& x) {
+      err = x.what();
+    }
+    const std::string size = std::to_string(c.width) + " x " + std::to_string(c.height);
+    const std::string expected =
+        c.width > 16000
+            ? "The picture is " + size + " pixels; the largest that can be read is 16000 x 16000"
+            : "The picture is " + size + " pixels; the entry needs 8 x 8";
+    EXPECT_EQ(err, expected) << size;
+  }
+}
+
 }  // namespace
 
 TEST(WriteBack, EveryTemplateAndSchemeRendersThePicture) {
@@ -75,6 +111,7 @@ TEST(WriteBack, EveryTemplateAndSchemeRendersThePicture) {
     const std::int32_t w = 1 + static_cast<std::int32_t>(rng() % 6);
     const std::int32_t h = 1 + static_cast<std::int32_t>(rng() % 4);
     Bytes rom = MakeTileLikeData(96 * 1024, rng());
+    std::fill(rom.begin() + 64 * 1024, rom.end(), 0xFF);  // the free space
     const std::int32_t offset = scheme != 0 ? static_cast<std::int32_t>(rng() % 3) * 64 : 0;
     TTileEntry e = Entry(4096, templ, scheme, w, h, offset);
     if (scheme != 0) {
@@ -133,6 +170,7 @@ TEST(WriteBack, CompressedDataAroundThePictureAreKept) {
 TEST(WriteBack, StreamPlacement) {
   // An old stream of random bytes (long) replaced by a blank picture (short).
   Bytes rom(16384, 0x77);
+  std::fill(rom.begin() + 8192, rom.end(), 0xFF);  // free space
   std::mt19937 rng(8);
   Bytes noise(1024);
   for (auto& b : noise) b = static_cast<std::uint8_t>(rng());
@@ -223,7 +261,7 @@ TEST(WriteBack, Refusals) {
             "The tiles at $0007F0-$00080F do not lie inside the ROM (2048 bytes)");
   e.Address = -1;
   EXPECT_EQ(ErrorOf(rom, e, pic),
-            "The tiles at $FFFFFFFF-$00001E do not lie inside the ROM (2048 bytes)");
+            "The tiles at -$000001-$00001E do not lie inside the ROM (2048 bytes)");
   e = Entry(2048, 4, 1, 2, 1);
   EXPECT_EQ(ErrorOf(rom, e, pic), "The stream address $000800 lies outside the ROM (2048 bytes)");
   e = Entry(0, 4, 1, 2, 1, -32);
