@@ -186,8 +186,10 @@ void QtUserPrompts::ShowMessage(const QString& text) {
 
 std::optional<TScanChoice> QtUserPrompts::ScanForGraphics(std::span<const std::uint8_t> rom,
                                                           std::int32_t width) {
-  TScanDialog dialog(rom, width, QApplication::activeWindow());
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  TScanDialog dialog(rom, width, QApplication::activeWindow(), scanSettings_);
+  const int answer = dialog.exec();
+  scanSettings_ = dialog.Settings();
+  if (answer != QDialog::Accepted) return std::nullopt;
   return dialog.Choice();
 }
 

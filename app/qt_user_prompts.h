@@ -1,6 +1,7 @@
 // QtUserPrompts: the window's modal interactions as Qt's dialogs and message boxes.
 #pragma once
 
+#include "rom/scan_texts.h"
 #include "user_prompts.h"
 
 namespace tegulo {
@@ -35,6 +36,7 @@ private:
   bool Confirm(const QString& text) override;
   void ShowTable(const QString& text, const QStringList& headers,
                  const std::vector<QStringList>& rows) override;
+  TScanSettings scanSettings_;  // the scan dialog's fields, kept from one dialog to the next
 };
 
 }  // namespace tegulo

@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
+#include <new>
 
 #include "base/numbers.h"
 #include "compress/refresh.h"
@@ -32,6 +34,7 @@ namespace {
 constexpr int kPollMs = 30;
 constexpr int kPreviewRows = 4;  // tile rows drawn in a preview
 constexpr QSize kPreviewSize(128, 32);
+constexpr int kPreviewMargin = 12;  // around the picture inside its cell
 enum TColumn { kAddress, kScheme, kRaw, kCompr, kScore, kPreview, kColumns };
 
 QSpinBox* Spin(QWidget* parent, const char* name, int min, int max, int value) {
@@ -50,7 +53,8 @@ QTableWidgetItem* Cell(const QString& text) {
 
 }  // namespace
 
-TScanDialog::TScanDialog(std::span<const std::uint8_t> rom, std::int32_t width, QWidget* parent)
+TScanDialog::TScanDialog(std::span<const std::uint8_t> rom, std::int32_t width, QWidget* parent,
+                         const TScanSettings& settings)
     : QDialog(parent), rom_(rom) {
   setWindowTitle(QStringLiteral("Scan ROM for Compressed Graphics"));
   setObjectName(QStringLiteral("ScanDialog"));
@@ -62,16 +66,18 @@ TScanDialog::TScanDialog(std::span<const std::uint8_t> rom, std::int32_t width, 
     cbScheme->addItem(QString::fromLatin1(Compressions[s].name().data(),
                                           static_cast<int>(Compressions[s].name().size())));
   }
-  seMinSize = Spin(this, "seMinSize", 0, 0xFFFFFF, static_cast<int>(kDefaultScanMinSize));
-  seAlign = Spin(this, "seAlign", 1, 0x10000, static_cast<int>(kDefaultScanAlign));
-  seMinScore = Spin(this, "seMinScore", 0, 100, kDefaultMinScore);
+  cbScheme->setCurrentIndex(std::clamp(settings.scheme, 0, cbScheme->count() - 1));
+  seMinSize = Spin(this, "seMinSize", 0, 0xFFFFFF, static_cast<int>(settings.minSize));
+  seAlign = Spin(this, "seAlign", 1, 0x10000, static_cast<int>(settings.align));
+  seMinScore = Spin(this, "seMinScore", 0, 100, settings.minScore);
   cbPreviewTemplate = new QComboBox(this);
   cbPreviewTemplate->setObjectName(QStringLiteral("cbPreviewTemplate"));
   for (int row = 1; row < kTemplateCount; ++row) {
     const auto name = TileTemplates[row].name();
     cbPreviewTemplate->addItem(QString::fromLatin1(name.data(), static_cast<int>(name.size())));
   }
-  cbPreviewTemplate->setCurrentIndex(1);  // "4bpp (SNES)"
+  cbPreviewTemplate->setCurrentIndex(
+      std::clamp(settings.previewTemplate - 1, 0, cbPreviewTemplate->count() - 1));
   sePreviewWidth = Spin(this, "sePreviewWidth", 1, kMaxTiles, std::clamp(width, 1, kMaxTiles));
 
   bScan = new QPushButton(QStringLiteral("Scan"), this);
@@ -94,9 +100,13 @@ TScanDialog::TScanDialog(std::span<const std::uint8_t> rom, std::int32_t width, 
   tHits->setSelectionBehavior(QAbstractItemView::SelectRows);
   tHits->setSelectionMode(QAbstractItemView::ExtendedSelection);
   tHits->setIconSize(kPreviewSize);
-  tHits->verticalHeader()->setDefaultSectionSize(kPreviewSize.height() + 4);
+  tHits->verticalHeader()->setDefaultSectionSize(kPreviewSize.height() + kPreviewMargin);
   tHits->verticalHeader()->hide();
-  tHits->horizontalHeader()->setStretchLastSection(true);
+  // The numbers take what their text needs, the preview column the whole picture at least.
+  tHits->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  tHits->horizontalHeader()->setSectionResizeMode(kPreview, QHeaderView::Stretch);
+  tHits->horizontalHeader()->setMinimumSectionSize(16);
+  tHits->setColumnWidth(kPreview, kPreviewSize.width() + kPreviewMargin);
 
   bAdd = new QPushButton(QStringLiteral("Add to List"), this);
   bAdd->setObjectName(QStringLiteral("bAdd"));
@@ -124,7 +134,7 @@ TScanDialog::TScanDialog(std::span<const std::uint8_t> rom, std::int32_t width, 
   layout->addLayout(progress);
   layout->addWidget(tHits, 1);
   layout->addLayout(buttons);
-  resize(640, 480);
+  resize(720, 480);
 
   poll_ = new QTimer(this);
   poll_->setInterval(kPollMs);
@@ -152,8 +162,27 @@ void TScanDialog::reject() {
   QDialog::reject();
 }
 
+TScanSettings TScanDialog::Settings() const {
+  TScanSettings s;
+  s.scheme = cbScheme->currentIndex();
+  s.minSize = static_cast<std::uint32_t>(seMinSize->value());
+  s.align = static_cast<std::uint32_t>(seAlign->value());
+  s.minScore = seMinScore->value();
+  s.previewTemplate = cbPreviewTemplate->currentIndex() + 1;
+  return s;
+}
+
+std::vector<TScanHit> TScanDialog::RunScan(std::span<const int> schemes,
+                                           const TScanOptions& options) {
+  return ScanStreams(rom_, schemes, options);
+}
+
 void TScanDialog::StartScan() {
   if (Scanning()) return;
+  hits_.clear();  // the old hits go before the new scan starts
+  tHits->setRowCount(0);
+  bAdd->setEnabled(false);
+  error_.clear();
   cancel_ = false;
   done_ = false;
   progressDone_ = 0;
@@ -178,9 +207,16 @@ void TScanDialog::StartScan() {
   lStatus->setText(QStringLiteral("Scanning…"));
   worker_ = std::thread([this, schemes = std::move(schemes), options = std::move(options)] {
     try {
-      result_ = ScanStreams(rom_, schemes, options);
+      result_ = RunScan(schemes, options);
+    } catch (const std::bad_alloc&) {
+      result_.clear();
+      error_ = ScanFailedText("not enough memory");
+    } catch (const std::exception& e) {
+      result_.clear();
+      error_ = ScanFailedText(e.what());
     } catch (...) {
-      result_.clear();  // out of memory: no hits rather than a lost thread
+      result_.clear();
+      error_ = ScanFailedText("an unknown error");
     }
     done_.store(true, std::memory_order_release);
   });
@@ -203,9 +239,8 @@ void TScanDialog::Finish() {
   pbProgress->setValue(cancelled ? pbProgress->value() : 1000);
   bScan->setEnabled(true);
   bCancel->setEnabled(false);
-  lStatus->setText(QStringLiteral("%1 hits%2")
-                       .arg(hits_.size())
-                       .arg(cancelled ? QStringLiteral(" (cancelled)") : QString()));
+  lStatus->setText(
+      QString::fromStdString(error_.empty() ? ScanHitsText(hits_.size(), cancelled) : error_));
   FillTable();
 }
 
@@ -248,8 +283,12 @@ void TScanDialog::DrawPreviews() {
     for (int y = 0; y < bitmap.Height(); ++y) {
       std::copy_n(bitmap.Row(y), bitmap.Width(), image.scanLine(y));
     }
-    const QPixmap picture =
-        QPixmap::fromImage(image.scaled(kPreviewSize, Qt::KeepAspectRatio, Qt::FastTransformation));
+    // Drawn at the screen's pixel density, so that a high-density screen shows it sharp at
+    // the same size.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap picture = QPixmap::fromImage(
+        image.scaled(kPreviewSize * ratio, Qt::KeepAspectRatio, Qt::FastTransformation));
+    picture.setDevicePixelRatio(ratio);
     if (QTableWidgetItem* item = tHits->item(row, kPreview)) item->setIcon(QIcon(picture));
   }
 }
