@@ -10,8 +10,8 @@
 
 #include "base/uCommon.h"
 #include "commands.h"
-#include "io/output_plan.h"
 #include "entry_options.h"
+#include "io/output_plan.h"
 #include "io/safe_write.h"
 #include "palette/palette.h"
 #include "palette/palette_files.h"

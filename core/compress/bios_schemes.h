@@ -33,8 +33,8 @@ std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, TDecodeBuffe
 
 // "Diff-8" (unitBytes 1; 0x80 is read as a valid 8-bit type byte too) and "Diff-16" (2).
 // An odd size with 16-bit units reads the whole last unit.
-std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output, int unitBytes,
-                             bool* notValid = nullptr);
+std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                             int unitBytes, bool* notValid = nullptr);
 
 // The shortest streams each format allows; each throws TError for inputs above 16,777,215
 // bytes (the 24-bit size).

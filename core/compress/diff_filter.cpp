@@ -22,8 +22,8 @@ void CheckBiosSize(const char* scheme, std::size_t size) {
   }
 }
 
-std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output, int unitBytes,
-                             bool* notValid) {
+std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                             int unitBytes, bool* notValid) {
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
   const unsigned type = header & 0xFFu;
   if (notValid != nullptr) {

@@ -12,8 +12,8 @@
 #include "compress/uCompress.h"
 #include "image/png_reader.h"
 #include "image/render.h"
-#include "rom/live_data.h"
 #include "rom/import_checks.h"
+#include "rom/live_data.h"
 #include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 

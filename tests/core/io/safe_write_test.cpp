@@ -221,8 +221,8 @@ TEST_F(SafeWrite, TemporariesOfGoneProcessesAreRemoved) {
   EXPECT_TRUE(fs::exists(Path(otherTarget)));
   std::size_t own = 0;
   for (const auto& f : fs::directory_iterator(Dir())) {
-    own += f.path().filename().string().starts_with(".tegulo-" + std::to_string(::getpid()) +
-                                                     "-doc-");
+    own +=
+        f.path().filename().string().starts_with(".tegulo-" + std::to_string(::getpid()) + "-doc-");
   }
   EXPECT_EQ(own, 1u);
   EXPECT_EQ(Count(), 4u);
