@@ -22,7 +22,7 @@ struct TDecoded {
 
 TDecoded Decode(int scheme, std::span<const std::uint8_t> stream) {
   TDecoded d;
-  tLZStream out(kDecodeBufferSize, 0);
+  TDecodeBuffer out(kDecodeBufferSize, 0);
   switch (scheme) {
     case kSchemeLZ10: d.count = DecompressLZ10(stream, out); break;
     case kSchemeFF5: d.count = DecompressFF5(stream, out); break;
