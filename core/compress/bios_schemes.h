@@ -24,6 +24,7 @@ std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer
 
 // "Huffman-4" (symbolBits 4, type 0x24) and "Huffman-8" (8, type 0x28). Symbols are decoded
 // up to the size rounded up to 4, as the BIOS writes whole words; `output` gets the size.
+// `broken` is set when a child lies outside the tree or the words run out before the size.
 std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                                 int symbolBits, bool* notValid = nullptr, bool* broken = nullptr);
 

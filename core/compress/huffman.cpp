@@ -43,7 +43,10 @@ std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuf
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
   const std::size_t n = stream.size();
-  if (n <= kRoot) return static_cast<std::uint32_t>(n);
+  if (n <= kRoot) {
+    if (broken != nullptr) *broken = true;
+    return static_cast<std::uint32_t>(n);
+  }
   const std::size_t treeEnd = std::min<std::size_t>(4 + (stream[4] + 1u) * 2, n);
   // Whole words are decoded, as the BIOS writes them.
   const std::size_t symbolCount =
@@ -52,7 +55,10 @@ std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuf
   std::size_t in = 4 + (stream[4] + 1u) * 2;
   std::size_t node = kRoot;
   while (sink.symbols < symbolCount) {
-    if (in + 4 > n) return static_cast<std::uint32_t>(n);
+    if (in + 4 > n) {  // the words ran out before the size
+      if (broken != nullptr) *broken = true;
+      return static_cast<std::uint32_t>(n);
+    }
     const std::uint32_t word = ReadLePadded(stream, in, 4);
     in += 4;
     for (int b = 31; b >= 0 && sink.symbols < symbolCount; --b) {
@@ -170,8 +176,8 @@ std::optional<TScanHit> CheckHuffman(std::span<const std::uint8_t> rom, std::siz
   out.assign(*size, 0);
   bool broken = false;
   const std::uint32_t used = DecompressHuffman(s, out, kBits, nullptr, &broken);
-  // A decode that reached the end of the ROM ran out of words.
-  if (broken || used >= s.size()) return std::nullopt;
+  // A stream may end exactly at the end of the ROM; one whose words ran out is broken.
+  if (broken) return std::nullopt;
   st.literals = *size;
   st.comprSize = used;
   return TScanHit{pos, kBits == 4 ? kSchemeHuffman4 : kSchemeHuffman8, *size, used, 0};

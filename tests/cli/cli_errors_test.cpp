@@ -84,7 +84,7 @@ TEST(CliErrors, UnknownNamesAndBadNumbersAreUsageErrorsOfTwoLines) {
       {"unknown command",
        {"unpack", "x"},
        "Unknown command 'unpack' (decompress, render, list, export, scan, compress, import, "
-       "import-doc or palette)"},
+       "import-doc, palette, pointers or free)"},
       {"bad address",
        {"decompress", "LZ77-10", DemoRom(), "zz"},
        "'zz' is not a valid integer value"},

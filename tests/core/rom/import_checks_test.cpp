@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace tegulo;
 
 namespace {
@@ -14,7 +16,7 @@ TEST(ImportChecks, TheReasonNamesWhatIsMissingFirst) {
   TTileEntry damaged = ready;
   damaged.Template = 40;
   TTileEntry badScheme = ready;
-  badScheme.Compression = 9;
+  badScheme.Compression = kCompressionCount;
   TTileEntry empty = ready;
   empty.Height = 0;
   struct Case {
@@ -22,6 +24,9 @@ TEST(ImportChecks, TheReasonNamesWhatIsMissingFirst) {
     const TTileEntry* entry;
     const char* reason;  // null: the import can work
   };
+  const std::string badSchemeReason = "The entry's compression value " +
+                                      std::to_string(kCompressionCount) +
+                                      " is not a scheme (a damaged document?)";
   const Case cases[] = {
       {true, &ready, nullptr},
       {false, &ready, "Open a ROM first"},
@@ -29,7 +34,7 @@ TEST(ImportChecks, TheReasonNamesWhatIsMissingFirst) {
       {true, nullptr, "Select an entry of the list first"},
       {true, &noTemplate, "The entry has no template"},
       {true, &damaged, "The entry's template value 40 is not a template (a damaged document?)"},
-      {true, &badScheme, "The entry's compression value 9 is not a scheme (a damaged document?)"},
+      {true, &badScheme, badSchemeReason.c_str()},
       {true, &empty, "The entry is 2 x 0 tiles: nothing to write"},
   };
   for (const Case& c : cases) {
