@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "compress/uCompress.h"
+
 using namespace tegulo;
 
 namespace {
