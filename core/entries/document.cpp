@@ -47,6 +47,12 @@ std::vector<TTileEntry> LoadDocument(const std::string& path) {
   return DocumentFromBytes(bytes);
 }
 
+std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries) {
+  std::vector<std::uint8_t> bytes(entries.size() * sizeof(TTileEntry));
+  if (!entries.empty()) std::memcpy(bytes.data(), entries.data(), bytes.size());
+  return bytes;
+}
+
 void SaveDocument(const std::string& path, std::span<const TTileEntry> entries) {
   try {
     WriteFileAtomically(

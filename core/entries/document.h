@@ -14,6 +14,9 @@ namespace tegulo {
 // returned exactly as stored, damaged ones included (see SafeReading).
 std::vector<TTileEntry> DocumentFromBytes(std::span<const std::uint8_t> bytes);
 
+// The file's bytes for the entries: the records one after another.
+std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries);
+
 // Reads the file whole (io/read_file.h) and returns DocumentFromBytes of it. Nothing is
 // returned unless the whole file was read. Throws TError with the system error's text:
 // "File not found", "File access denied", "Disk full" or "I/O error %d"; a FIFO, device or

@@ -4,7 +4,6 @@
 #include "palette/entry_template.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "base/numbers.h"
@@ -33,12 +32,6 @@ TTileEntry EntryForHit(const TScanHit& hit, int templateRow, std::int32_t width)
   e.ComprSize = static_cast<std::int32_t>(hit.comprSize);
   SetName(e, address + " " + std::string(Compressions[hit.scheme].name()));
   return e;
-}
-
-std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries) {
-  std::vector<std::uint8_t> bytes(entries.size() * sizeof(TTileEntry));
-  if (!entries.empty()) std::memcpy(bytes.data(), entries.data(), bytes.size());
-  return bytes;
 }
 
 std::string WriteScanDocument(const std::string& path, std::span<const TScanHit> hits,

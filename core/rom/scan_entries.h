@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compress/stream_scan.h"
+#include "entries/document.h"
 #include "entries/tile_entry.h"
 
 namespace tegulo {
@@ -17,9 +18,6 @@ namespace tegulo {
 // ("8bpp (PC)": bytes) and as many rows as the raw size fills (at least 1, at most
 // kMaxTiles). Throws TError for a template outside 1..9 or a width below 1.
 TTileEntry EntryForHit(const TScanHit& hit, int templateRow, std::int32_t width);
-
-// The document file's bytes for the entries: the 1096-byte records one after another.
-std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries);
 
 // Writes the document of EntryForHit of every hit to `path` through the safe-write path, the
 // records streamed a few at a time, so that memory stays small for any number of hits.

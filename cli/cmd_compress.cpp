@@ -1,0 +1,57 @@
+// compress: a file packed into a stream of a compression scheme, the inverse of decompress.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "compress/scheme_formats.h"
+#include "entry_options.h"
+#include "io/safe_write.h"
+#include "rom/rom_file.h"
+#include "write_outputs.h"
+
+namespace tegulo::cli {
+namespace {
+
+struct TCompressArgs {
+  std::string scheme, input, output, ctMode;
+  bool distance1 = false;
+};
+
+void RunCompress(const TCompressArgs& a) {
+  const int scheme = SchemeArg(a.scheme, false);
+  CheckOutputs({a.output, "", "", false}, {{a.input, "the input"}});
+  const std::vector<std::uint8_t> data = ReadRomFile(a.input);
+  const std::vector<std::uint8_t> stream =
+      CompressStream(scheme, data, PackingOptions(a.distance1, a.ctMode));
+  const std::string note = WriteFileAtomically(a.output, stream);
+  if (!note.empty()) Warn(note);
+  std::printf("Wrote %zu bytes (%zu unpacked)\n", stream.size(), data.size());
+}
+
+}  // namespace
+
+TCommand AddCompressCommand(CLI::App& parent) {
+  auto args = std::make_shared<TCompressArgs>();
+  CLI::App* sub = parent.add_subcommand("compress");
+  Describe(sub, "Pack a file into a stream of a compression scheme",
+           "The inverse of decompress: writes the shortest stream found for the scheme, one\n"
+           "that its decoder turns back into IN exactly (no reference before the start of\n"
+           "the output, none past its end). Prints \"Wrote N bytes (M unpacked)\".\n"
+           "LZ77-10 holds up to 16777215 bytes, LZSS-FF5 up to 65535; LZSS-FF6 and LZSS-CT\n"
+           "streams must end by position 65535.");
+  sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
+      ->type_name("")
+      ->required();
+  sub->add_option("IN", args->input, "the unpacked bytes")->type_name("")->required();
+  sub->add_option("-o,--output", args->output, "the stream to write")
+      ->option_text("OUT")
+      ->required();
+  AddPackingOptions(sub, args->distance1, args->ctMode);
+  return {sub, [args] { RunCompress(*args); }};
+}
+
+}  // namespace tegulo::cli
