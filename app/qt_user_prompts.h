@@ -27,15 +27,15 @@ public:
                                  const QString& initial) override;
   std::optional<TScreen> AskScreen(const TScreen& initial,
                                    const std::function<void(const TScreen&)>& preview) override;
-
-private:
-  QString nextFolder_;
-  QString nextName_;
   // qt_relocate_prompts.cpp
   TRelocateAnswer AskRelocate(const QString& text) override;
   bool Confirm(const QString& text) override;
   void ShowTable(const QString& text, const QStringList& headers,
                  const std::vector<QStringList>& rows) override;
+
+private:
+  QString nextFolder_;
+  QString nextName_;
   TScanSettings scanSettings_;  // the scan dialog's fields, kept from one dialog to the next
 };
 

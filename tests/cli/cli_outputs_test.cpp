@@ -19,13 +19,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void WritePicture(const std::string& path, int w, int h, const Bytes& pixels) {
-  TIndexedBitmap bmp;
-  bmp.SetSize(w, h);
-  std::copy(pixels.begin(), pixels.end(), bmp.Pixels().begin());
-  WritePng(path, bmp);
-}
-
 // An import of an 8 x 8 picture into the first tile of rom.sfc, with the outputs given.
 std::vector<std::string> Import(const TScratch& s, const std::vector<std::string>& outputs) {
   std::vector<std::string> args = {"import",
@@ -56,7 +49,7 @@ TEST(CliOutputs, AnOutputThatIsAnInputOrAnotherOutputIsAUsageError) {
   TScratch s;
   const Bytes rom = ReadBytes(DemoRom());
   WriteBytes(s.Path("rom.sfc"), rom);
-  WritePicture(s.Path("one.png"), 8, 8, Bytes(64, 3));
+  WriteIndexedPng(s.Path("one.png"), 8, 8, Bytes(64, 3));
   fs::create_symlink(s.Path("rom.sfc"), s.Path("rom-link.sfc"));
   fs::create_symlink("n.sfc", s.Path("to-n"));  // dangling: n.sfc does not exist yet
   fs::create_directories(s.Path("out"));
@@ -111,7 +104,7 @@ TEST(CliOutputs, SeveralOutputsLandTogetherOrNotAtAll) {
   TScratch s;
   const Bytes rom = ReadBytes(DemoRom());
   WriteBytes(s.Path("rom.sfc"), rom);
-  WritePicture(s.Path("one.png"), 8, 8, Bytes(64, 1));
+  WriteIndexedPng(s.Path("one.png"), 8, 8, Bytes(64, 1));
   const std::string nowhere = s.Path("no-such-folder/x");
   const struct {
     const char* what;
@@ -167,7 +160,7 @@ TEST(CliOutputs, AtRefusesLiveDataUnlessOverwriteIsGiven) {
   std::mt19937 rng(7);
   Bytes noise(160 * 32);
   for (auto& p : noise) p = static_cast<std::uint8_t>(rng() % 16);
-  WritePicture(s.Path("noise.png"), 160, 32, noise);
+  WriteIndexedPng(s.Path("noise.png"), 160, 32, noise);
   const auto import = [&](const std::vector<std::string>& more) {
     std::vector<std::string> args = {"import",    DemoRom(), s.Path("noise.png"),
                                      "--address", "$001600", "--template",

@@ -87,18 +87,6 @@ Made Make(const TScratch& scratch, const Screen& c) {
   return m;
 }
 
-std::vector<std::string> With(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-void WriteIndexedPng(const std::string& path, const TPixelImage& img) {
-  TIndexedBitmap bmp;
-  bmp.SetSize(img.width, img.height);
-  std::copy(img.pixels.begin(), img.pixels.end(), bmp.Pixels().begin());
-  WritePng(path, bmp);
-}
-
 }  // namespace
 
 TEST(CliScreen, RenderGivesBackThePictureWithThePalette) {
@@ -106,7 +94,7 @@ TEST(CliScreen, RenderGivesBackThePictureWithThePalette) {
     TScratch s;
     const Made m = Make(s, c);
     const TRun r = s.Run(
-        With({"render", m.rom, "--palette", "rom:$100:256", "-o", s.Path("out.png")}, c.args));
+        Joined({"render", m.rom, "--palette", "rom:$100:256", "-o", s.Path("out.png")}, c.args));
     ASSERT_EQ(r.status, 0) << c.name << ": " << r.err;
     const TPng png = ReadPng(s.Path("out.png"));
     ASSERT_TRUE(png.ok) << c.name;
@@ -137,12 +125,12 @@ TEST(CliScreen, ImportKeepMapAndRebuildRoundTrip) {
           break;
         }
       }
-      WriteIndexedPng(s.Path("edited.png"), edited);
+      WriteIndexedPng(s.Path("edited.png"), edited.width, edited.height, edited.pixels);
       const TRun r = s.Run(
-          With({"import", m.rom, s.Path("edited.png"), mode, "-o", s.Path("new.sfc")}, c.args));
+          Joined({"import", m.rom, s.Path("edited.png"), mode, "-o", s.Path("new.sfc")}, c.args));
       ASSERT_EQ(r.status, 0) << c.name << " " << mode << ": " << r.err;
       const TRun back =
-          s.Run(With({"render", s.Path("new.sfc"), "-o", s.Path("back.png")}, c.args));
+          s.Run(Joined({"render", s.Path("new.sfc"), "-o", s.Path("back.png")}, c.args));
       ASSERT_EQ(back.status, 0) << back.err;
       EXPECT_EQ(ReadPng(s.Path("back.png")).pixels, edited.pixels) << c.name << " " << mode;
     }
@@ -161,23 +149,23 @@ TEST(CliScreen, MapOptionErrors) {
   const std::vector<std::string> tiles = {"render",     m.rom, "--address", "0",
                                           "--template", "1",   "-o",        out};
   const Case cases[] = {
-      {With(tiles, {"--map", "0", "--map-format", "nes", "--map-size", "32x32"}), 2,
+      {Joined(tiles, {"--map", "0", "--map-format", "nes", "--map-size", "32x32"}), 2,
        "tegulo-cli: Unknown map format 'nes' (snes, gba-text, gba-affine, mode7, mode7-interleaved "
        "or linear)"},
-      {With(tiles, {"--map", "0", "--map-format", "snes", "--map-size", "32by32"}), 2,
+      {Joined(tiles, {"--map", "0", "--map-format", "snes", "--map-size", "32by32"}), 2,
        "tegulo-cli: --map-size: '32by32' is not WxH"},
-      {With(tiles, {"--map", "zz", "--map-format", "snes", "--map-size", "32x32"}), 2,
+      {Joined(tiles, {"--map", "zz", "--map-format", "snes", "--map-size", "32x32"}), 2,
        "tegulo-cli: --map: 'zz' is not a valid integer value"},
-      {With(tiles, {"--map", "0", "--map-format", "snes"}), 2,
+      {Joined(tiles, {"--map", "0", "--map-format", "snes"}), 2,
        "tegulo-cli: --map needs --map-format and --map-size"},
-      {With(tiles, {"--map-format", "snes"}), 2, "tegulo-cli: The map options need --map"},
-      {With(tiles, {"--map", "0", "--map-format", "snes", "--map-size", "32x32",
-                    "--map-compression", "zip"}),
+      {Joined(tiles, {"--map-format", "snes"}), 2, "tegulo-cli: The map options need --map"},
+      {Joined(tiles, {"--map", "0", "--map-format", "snes", "--map-size", "32x32",
+                      "--map-compression", "zip"}),
        2,
        "tegulo-cli: Unknown map compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6, "
        "LZSS-CT, LZ77-11, Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5 or HAL)"},
       {tiles, 2, "tegulo-cli: --width is required"},
-      {With(tiles, {"--map", "0", "--map-format", "mode7", "--map-size", "256x8"}), 1,
+      {Joined(tiles, {"--map", "0", "--map-format", "mode7", "--map-size", "256x8"}), 1,
        "tegulo-cli: A mode7 map is 1 to 128 tiles wide and high, not 256 x 8"},
   };
   for (const Case& c : cases) {
@@ -198,7 +186,7 @@ TEST(CliScreen, VerboseTellsTilesPastTheEnd) {
   const TRun quiet = s.Run(args);
   EXPECT_EQ(quiet.status, 0) << quiet.err;
   EXPECT_EQ(quiet.err, "");
-  const TRun verbose = s.Run(With(args, {"--verbose"}));
+  const TRun verbose = s.Run(Joined(args, {"--verbose"}));
   EXPECT_EQ(verbose.status, 0);
   EXPECT_NE(verbose.err.find("past the tile set's end (3 tiles), the first"), std::string::npos)
       << verbose.err;

@@ -15,6 +15,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/bitmap.h"
+#include "image/png_writer.h"
+
 extern char** environ;
 
 namespace tegulo::clitest {
@@ -112,6 +115,14 @@ std::string DemoDoc() { return std::string(TEGULO_DEMO_DIR) + "/tegulo-demo.tgl"
 std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
+}
+
+void WriteIndexedPng(const std::string& path, int w, int h,
+                     const std::vector<std::uint8_t>& pixels) {
+  TIndexedBitmap bmp;
+  bmp.SetSize(w, h);
+  std::copy(pixels.begin(), pixels.end(), bmp.Pixels().begin());
+  WritePng(path, bmp);
 }
 
 }  // namespace tegulo::clitest

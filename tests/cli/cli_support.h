@@ -38,6 +38,9 @@ std::vector<std::string> Lines(const std::string& text);
 // The arguments `a` followed by `b`.
 std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b);
 std::vector<std::string> Fields(const std::string& line, char sep);
+// A w x h indexed PNG of the given indices, written by the core's export writer.
+void WriteIndexedPng(const std::string& path, int w, int h,
+                     const std::vector<std::uint8_t>& pixels);
 
 // A folder of its own for the running test, removed again by the destructor.
 class TScratch : public test::TTempDir {

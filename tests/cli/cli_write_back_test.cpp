@@ -20,14 +20,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// An indexed PNG of the given indices, written by the core's export writer.
-void WriteIndexedPng(const std::string& path, int w, int h, const Bytes& pixels) {
-  TIndexedBitmap bmp;
-  bmp.SetSize(w, h);
-  std::copy(pixels.begin(), pixels.end(), bmp.Pixels().begin());
-  WritePng(path, bmp);
-}
-
 // Plain IPS records, as written by the import (no RLE records).
 Bytes ApplyIps(Bytes rom, const Bytes& patch) {
   std::size_t at = 5;

@@ -91,6 +91,20 @@ Bytes Build(const TCase& c) {
   return WithStream(rom, c.stream + h, c.scheme);
 }
 
+// A GBA ROM with an LZ77-10 stream at $2000, one pointer to it at $400 and free space from
+// $1C000 to the end.
+TCase GbaLZ10WithPointerAt0x400() {
+  return {"gba",
+          TMapping::Gba,
+          0x20000,
+          false,
+          kSchemeLZ10,
+          0x2000,
+          {0x1C000, 0x20000},
+          {{0x400, {0x00, 0x20, 0, 0x08}}},
+          std::nullopt};
+}
+
 }  // namespace
 
 TEST(Relocate, GrownStreamMovesAndEveryPointerFollows) {
@@ -186,15 +200,8 @@ TEST(Relocate, GrownStreamMovesAndEveryPointerFollows) {
 }
 
 TEST(Relocate, ChoicesOfTheCaller) {
-  const TCase c{"gba",
-                TMapping::Gba,
-                0x20000,
-                false,
-                kSchemeLZ10,
-                0x2000,
-                {0x1C000, 0x20000},
-                {{0x400, {0x00, 0x20, 0, 0x08}}, {0x800, {0x00, 0x20, 0, 0x08}}},
-                std::nullopt};
+  TCase c = GbaLZ10WithPointerAt0x400();
+  c.pointers.push_back({0x800, {0x00, 0x20, 0, 0x08}});
   const Bytes rom = Build(c);
   TRelocateOptions o;
   o.layout = DetectLayout(rom);
@@ -220,16 +227,7 @@ TEST(Relocate, ChoicesOfTheCaller) {
 }
 
 TEST(Relocate, Refusals) {
-  const TCase c{"gba",
-                TMapping::Gba,
-                0x20000,
-                false,
-                kSchemeLZ10,
-                0x2000,
-                {0x1C000, 0x20000},
-                {{0x400, {0x00, 0x20, 0, 0x08}}},
-                std::nullopt};
-  const Bytes rom = Build(c);
+  const Bytes rom = Build(GbaLZ10WithPointerAt0x400());
   Bytes noPointer = rom;
   Put(noPointer, 0x400, {1, 2, 3, 4});
   Bytes inside = noPointer;
@@ -295,16 +293,7 @@ TEST(Relocate, Refusals) {
 }
 
 TEST(Relocate, DocumentEntriesFollowTheirStreams) {
-  const TCase c{"gba",
-                TMapping::Gba,
-                0x20000,
-                false,
-                kSchemeLZ10,
-                0x2000,
-                {0x1C000, 0x20000},
-                {{0x400, {0x00, 0x20, 0, 0x08}}},
-                std::nullopt};
-  const Bytes rom = Build(c);
+  const Bytes rom = Build(GbaLZ10WithPointerAt0x400());
   // A second entry reads the same stream; a third shows plain tiles of 0xFF at the start of
   // the free run, which must stay clear.
   TTileEntry moved = Entry(0x2000, kSchemeLZ10);
