@@ -1,4 +1,5 @@
 // "LZSS-FF5", "LZSS-FF6" and "LZSS-CT" compressors, and the choice of compressor by scheme.
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -13,8 +14,13 @@
 namespace tegulo {
 namespace {
 
+// Before the first output byte the ring holds zeros, which references may read: the parse
+// runs over the data behind a ring's worth of zeros.
 std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff6) {
-  return WriteFFStream(data, ShortestParse(data, {1, kFFRingSize, ff::kMaxLength}), ff6);
+  std::vector<std::uint8_t> ring(kFFRingSize + data.size(), 0);
+  std::copy(data.begin(), data.end(), ring.begin() + kFFRingSize);
+  return WriteFFStream(data, ShortestParse(ring, {1, kFFRingSize, ff::kMaxLength}, kFFRingSize),
+                       ff6);
 }
 
 std::vector<std::uint8_t> CompressCTMode(std::span<const std::uint8_t> data, TCTMode mode) {

@@ -7,7 +7,11 @@
 namespace tegulo {
 
 TSourceTree::TSourceTree(std::span<const std::uint8_t> source, std::size_t cap)
-    : s_(source), cap_(cap), head_(256, -1), left_(source.size(), -1), right_(source.size(), -1) {}
+    : s_(source),
+      cap_(cap),
+      head_(65536, -1),
+      left_(source.size(), -1),
+      right_(source.size(), -1) {}
 
 // The common prefix of a[0..aLen) and the source at bPos (bLen bytes), knowing `from` match.
 std::size_t TSourceTree::Common(const std::uint8_t* a, std::size_t aLen, std::size_t from,
@@ -27,11 +31,14 @@ std::size_t TSourceTree::Common(const std::uint8_t* a, std::size_t aLen, std::si
   return len;
 }
 
-void TSourceTree::Insert(std::size_t p) {
+std::size_t TSourceTree::Insert(std::size_t p, std::size_t& at) {
   const std::uint8_t* key = s_.data() + p;
+  std::size_t best = 0;
   const std::size_t keyLen = std::min(cap_, s_.size() - p);
-  std::int32_t cur = head_[*key];
-  head_[*key] = static_cast<std::int32_t>(p);
+  if (keyLen < 2) return 0;
+  std::int32_t& head = head_[Head(key)];
+  std::int32_t cur = head;
+  head = static_cast<std::int32_t>(p);
   std::int32_t* smaller = &left_[p];
   std::int32_t* larger = &right_[p];
   std::size_t lenSmaller = 0;
@@ -40,10 +47,14 @@ void TSourceTree::Insert(std::size_t p) {
     const auto c = static_cast<std::size_t>(cur);
     const std::size_t curLen = std::min(cap_, s_.size() - c);
     const std::size_t len = Common(key, keyLen, std::min(lenSmaller, lenLarger), c, curLen);
+    if (len > best) {
+      best = len;
+      at = c;
+    }
     if (len == keyLen && len == curLen) {  // equal keys: p takes cur's place
       *smaller = left_[c];
       *larger = right_[c];
-      return;
+      return best;
     }
     // A key that ends first is the smaller.
     const bool curSmaller = len == curLen || (len < keyLen && s_[c + len] < key[len]);
@@ -60,12 +71,13 @@ void TSourceTree::Insert(std::size_t p) {
     }
   }
   *smaller = *larger = -1;
+  return best;
 }
 
 std::size_t TSourceTree::Find(std::span<const std::uint8_t> pattern, std::size_t& at) const {
-  if (pattern.empty()) return 0;
   const std::size_t patLen = std::min(cap_, pattern.size());
-  std::int32_t cur = head_[pattern[0]];
+  if (patLen < 2) return 0;
+  std::int32_t cur = head_[Head(pattern.data())];
   std::size_t lenSmaller = 0;
   std::size_t lenLarger = 0;
   std::size_t best = 0;
