@@ -6,6 +6,7 @@
 #include "base/uCommon.h"
 #include "compress/compressors.h"
 #include "compress/ct_layout.h"
+#include "compress/ct_records.h"
 #include "compress/ff_layout.h"
 #include "compress/optimal_parse.h"
 #include "compress/scheme_formats.h"
@@ -23,7 +24,12 @@ std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff
                        ff6);
 }
 
+// Records wherever they make the stream shortest; where they cannot all be placed (or the
+// data is too long for that search), groups of eight with records only at the end.
 std::vector<std::uint8_t> CompressCTMode(std::span<const std::uint8_t> data, TCTMode mode) {
+  if (data.size() <= kCTRecordsLimit) {
+    if (auto s = CompressCTRecords(data, mode)) return std::move(*s);
+  }
   const ct::TMode& layout = mode == TCTMode::Bits11 ? ct::kMode11 : ct::kMode12;
   return WriteCTStream(data, ShortestParse(data, {1, layout.maxDistance, layout.maxLength}), mode);
 }
