@@ -22,11 +22,13 @@ constexpr std::size_t kMaxCount = 63;  // a record's count
 constexpr std::size_t kFlagged = 8;    // tokens with a flag bit
 constexpr std::size_t kMaxTail = kMaxCount - kFlagged;
 
-// State lanes at each position: F, D1..D7, R1..R8 without a reference, R1..R8 with one.
+// State lanes at each position: F, D1..D7, R1..R8 with a reference, R1..R8 without one.
+// A reference only ever leads into the first 16.
 constexpr std::size_t kF = 0;
 constexpr std::size_t D(std::size_t k) { return k; }
-constexpr std::size_t R(std::size_t k, bool ref) { return 7 + k + (ref ? 8 : 0); }
+constexpr std::size_t R(std::size_t k, bool ref) { return 7 + k + (ref ? 0 : 8); }
 constexpr std::size_t kStates = 24;
+constexpr std::size_t kReferenceStates = 16;
 
 using TRow = std::array<std::uint32_t, kStates>;
 
@@ -130,7 +132,7 @@ private:
     far.fill(kInf);
     for (std::size_t len = 3; len <= m_.length[i]; ++len) {
       const TRow& r = v_[i + len];
-      for (std::size_t s = 0; s < kStates; ++s) far[s] = std::min(far[s], r[s]);
+      for (std::size_t s = 0; s < kReferenceStates; ++s) far[s] = std::min(far[s], r[s]);
     }
     const auto token = [&](std::size_t litLane, std::size_t refLane) {
       return std::min(1 + lit[litLane], 2 + far[refLane]);
