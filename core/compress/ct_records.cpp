@@ -60,43 +60,51 @@ public:
   // The groups of the cheapest stream, found again from the costs.
   std::vector<TGroup> Groups() const {
     std::vector<TGroup> groups;
-    std::size_t i = 0;
-    while (i < n_) {
-      TGroup g;
-      const std::uint32_t here = v_[i][kF];
-      g.record = here != 1 + Token(i, D(1), D(1));
-      std::size_t k = 0;
-      bool ref = false;
-      std::uint32_t cost = here - (g.record ? 4 : 1);  // what the first token and on cost
-      for (;;) {
-        const std::size_t lit = Next(g.record, k, ref, false);
-        const std::size_t refTo = Next(g.record, k, ref, true);
-        TParseToken t{};
-        if (i < n_ && 1 + v_[i + 1][lit] == cost) {
-          t = {0, 0};
-        } else {
-          t.length = static_cast<std::uint32_t>(FindLength(i, refTo, cost - 2));
-          t.distance = m_.distance[i];
-          ref = true;
-        }
-        g.tokens.push_back(t);
-        i += t.length == 0 ? 1 : t.length;
-        ++k;
-        cost = v_[i][t.length == 0 ? lit : refTo];
-        if (!g.record && k == kFlagged) break;
-        if (g.record && k < kFlagged && cost == v_[i][kF]) break;  // the group ends here
-        if (g.record && k == kFlagged) {
-          g.tail = TailLength(i, cost);
-          i += g.tail;
-          break;
-        }
-      }
-      groups.push_back(std::move(g));
-    }
+    for (std::size_t i = 0; i < n_;) groups.push_back(GroupAt(i));
     return groups;
   }
 
 private:
+  // The group that starts at boundary i; moves i past it.
+  TGroup GroupAt(std::size_t& i) const {
+    TGroup g;
+    const std::uint32_t here = v_[i][kF];
+    g.record = here != 1 + Token(i, D(1), D(1));
+    bool ref = false;
+    std::uint32_t cost = here - (g.record ? 4 : 1);  // what the first token and on cost
+    for (std::size_t k = 0;;) {
+      const std::size_t lane =
+          TokenAt(i, Next(g.record, k, ref, false), Next(g.record, k, ref, true), cost, g.tokens);
+      ref = ref || g.tokens.back().length != 0;
+      ++k;
+      cost = v_[i][lane];
+      if (!g.record) {
+        if (k == kFlagged) return g;
+      } else if (k < kFlagged && cost == v_[i][kF]) {
+        return g;  // the record's count ends the group here
+      } else if (k == kFlagged) {
+        g.tail = TailLength(i, cost);
+        i += g.tail;
+        return g;
+      }
+    }
+  }
+
+  // The token at i whose rest costs what `cost` leaves: appends it, moves i past it and
+  // returns the lane it leads to.
+  std::size_t TokenAt(std::size_t& i, std::size_t lit, std::size_t refLane, std::uint32_t cost,
+                      std::vector<TParseToken>& tokens) const {
+    if (i < n_ && 1 + v_[i + 1][lit] == cost) {
+      tokens.push_back({0, 0});
+      ++i;
+      return lit;
+    }
+    const std::size_t len = FindLength(i, refLane, cost - 2);
+    tokens.push_back({static_cast<std::uint32_t>(len), m_.distance[i]});
+    i += len;
+    return refLane;
+  }
+
   // The lane after one more token: in a group of eight, D(k + 1) or F; under a record,
   // R(k + 1) with the reference mark.
   static std::size_t Next(bool record, std::size_t k, bool ref, bool isRef) {

@@ -60,6 +60,23 @@ void PutReference(std::vector<std::uint8_t>& out, std::size_t distance, std::siz
   out.push_back(static_cast<std::uint8_t>(d));
 }
 
+// The matches that start at i (their distance fails at i - 1), distances minDistance..top:
+// raises `end` and `dist` to the one that reaches furthest past `end`.
+void FurthestNewMatch(std::span<const std::uint8_t> data, std::size_t i, std::size_t minDistance,
+                      std::size_t top, std::size_t& end, std::size_t& dist) {
+  const std::size_t n = data.size();
+  for (std::size_t d = minDistance; d <= top; ++d) {
+    if (d < i && data[i - 1] == data[i - 1 - d]) continue;  // began before i: ends by E(i-1)
+    if (data[end] != data[end - d]) continue;               // cannot pass the end already found
+    std::size_t e = i;
+    while (e < n && data[e] == data[e - d]) ++e;
+    if (e > end) {
+      end = e;
+      dist = d;
+    }
+  }
+}
+
 // The longest match at each position, exact for every length. The finder is exact below
 // 255 bytes. Past that: the furthest end E(i) = i + longest(i) never falls, since a match at
 // i - 1 goes on at i at the same distance, so E(i) is E(i - 1) or the end of a match that
@@ -85,16 +102,7 @@ void LongMatches(std::span<const std::uint8_t> data, std::size_t minDistance,
     }
     const std::size_t top = std::min(i, kMaxDistance);
     if (length[i] == kFinderLength && end < n && (run <= top || i <= kMaxDistance)) {
-      for (std::size_t d = minDistance; d <= top; ++d) {
-        if (d < i && data[i - 1] == data[i - 1 - d]) continue;  // began before i: ends by E(i-1)
-        if (data[end] != data[end - d]) continue;               // cannot pass the end already found
-        std::size_t e = i;
-        while (e < n && data[e] == data[e - d]) ++e;
-        if (e > end) {
-          end = e;
-          dist = d;
-        }
-      }
+      FurthestNewMatch(data, i, minDistance, top, end, dist);
     }
     carriedEnd = end;
     carriedDist = dist;
