@@ -52,7 +52,10 @@ public:
     end[kF] = 1;  // the end record
     for (std::size_t k = 1; k <= 7; ++k) end[R(k, false)] = end[R(k, true)] = 1;
     v_[n_] = end;
-    for (std::size_t i = n_; i-- > 0;) Row(i);
+    for (std::size_t i = n_; i-- > 0;) {
+      PushTail(i + 1);
+      Row(i);
+    }
   }
 
   std::uint32_t Cost() const { return v_[0][kF]; }
@@ -156,17 +159,27 @@ private:
         row[R(k, ref)] = std::min(row[kF], token(R(k + 1, ref), R(k + 1, true)));
       }
     }
-    std::uint32_t tail = kInf;
-    for (std::size_t t = 1; t <= kMaxTail && i + t <= n_; ++t) {
-      tail = std::min(tail, static_cast<std::uint32_t>(t) + v_[i + t][kF]);
-    }
-    row[R(kFlagged, true)] = tail;
+    // t literals and the rest from i + t, t = 1..55: the smallest F(j) + j in the window.
+    while (window_[front_] > i + kMaxTail) ++front_;
+    row[R(kFlagged, true)] = Gain(window_[front_]) - static_cast<std::uint32_t>(i);
+  }
+
+  std::uint32_t Gain(std::size_t j) const { return v_[j][kF] + static_cast<std::uint32_t>(j); }
+
+  // Adds boundary j to the window of the literal tails; positions it beats leave, as they
+  // would leave the window first.
+  void PushTail(std::size_t j) {
+    while (back_ > front_ && Gain(window_[back_ - 1]) >= Gain(j)) --back_;
+    window_[back_++] = j;
   }
 
   std::span<const std::uint8_t> d_;
   std::size_t n_;
   TLongestMatches m_;
   std::vector<TRow> v_;
+  std::vector<std::size_t> window_ = std::vector<std::size_t>(n_ + 1);  // indices, falling
+  std::size_t front_ = 0;
+  std::size_t back_ = 0;
 };
 
 // Writes the groups; the header and each record point to the next record.
