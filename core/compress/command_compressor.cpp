@@ -1,158 +1,81 @@
-// The shortest streams of LC_LZ2, LC_LZ5 and HAL: the longest run of every command kind at
-// each position, then a cheapest path from the end. A command takes any length up to its
-// longest at one cost per header size, so each (kind, header size) is one range query.
+// The shortest streams of LC_LZ2, LC_LZ5 and HAL: the reach of every command kind at each
+// position (command_reach.h), then a cheapest path from the end. A command takes any length
+// up to its reach at one cost per header size, and kinds whose arguments are as long differ
+// only in reach, so at each position the furthest-reaching kind of each cost group stands
+// for the group and each (group, header size) is one range minimum.
 #include <algorithm>
 #include <array>
 #include <string>
 
 #include "base/uCommon.h"
-#include "compress/range_min.h"
+#include "compress/command_reach.h"
 #include "compress/snes_schemes.h"
-#include "compress/source_tree.h"
+#include "compress/stride_min.h"
 
 namespace tegulo {
 namespace {
 
-constexpr std::size_t kMaxCount = 1024;
-constexpr std::size_t kShortCount = 32;
+using command::kMaxCount;
+using command::kShortCount;
+using command::TKind;
+using command::TReach;
 
-// What a command does at a position, as far as the compressor chooses it.
-enum TKind : std::uint8_t {
-  kDirect,
-  kByteFill,
-  kWordFill,
-  kIncFill,
-  kRepeat,       // absolute source, plain
-  kRepeatXor,    // LC_LZ5 5: absolute, complemented
-  kRepeatBits,   // HAL 5: absolute, bits reversed
-  kRepeatBack,   // HAL 6: absolute, read backwards
-  kRelative,     // LC_LZ5 6: one byte back-distance
-  kRelativeXor,  // LC_LZ5 7: long form only
-  kKinds
+// Kinds that cost the same for the same count.
+enum TGroup : std::uint8_t {
+  kDirectCopy,  // a byte per byte
+  kOneByte,     // byte and increasing fills, relative repeats
+  kTwoBytes,    // absolute repeats; word fills counted in bytes
+  kPairs,       // HAL's word fill, counted in pairs
+  kLongXor,     // LC_LZ5's relative XOR repeat: long header only
+  kGroups
 };
 
-struct TKindRule {
-  unsigned cmd;
-  std::size_t argBytes;
-  std::size_t maxCount;  // bytes, except HAL word fills (pairs)
-  bool longOnly;
+constexpr std::uint32_t kArgBytes[kGroups] = {0, 1, 2, 2, 1};
+
+struct TGroupReach {
+  TKind kind = command::kDirect;
+  std::size_t units = 0;  // bytes, or pairs for kPairs
 };
 
-constexpr TKindRule kRules[kKinds] = {
-    {0, 0, kMaxCount, false}, {1, 1, kMaxCount, false}, {2, 2, kMaxCount, false},
-    {3, 1, kMaxCount, false}, {4, 2, kMaxCount, false}, {5, 2, kMaxCount, false},
-    {5, 2, kMaxCount, false}, {6, 2, kMaxCount, false}, {6, 1, kMaxCount, false},
-    {7, 1, 768, true},
-};
+// The command number and argument size of each kind, in the order of TKind.
+constexpr unsigned kCommand[command::kKinds] = {0, 1, 2, 3, 4, 5, 5, 6, 6, 7};
 
-std::uint8_t ReverseBits(std::uint8_t b) {
-  unsigned r = 0;
-  for (int k = 0; k < 8; ++k) r |= ((b >> k) & 1u) << (7 - k);
-  return static_cast<std::uint8_t>(r);
-}
-
-// The longest use of each kind at each position, and where its source is.
-struct TReach {
-  std::vector<std::uint16_t> length[kKinds];
-  std::vector<std::uint16_t> source[kKinds];  // absolute address, or back-distance
-};
-
-// Absolute repeats against a source text: sources 0..i-1 (backwards: A - n + 1 >= 0).
-void AbsoluteReach(std::span<const std::uint8_t> data, const std::vector<std::uint8_t>& text,
-                   bool backward, std::vector<std::uint16_t>& length,
-                   std::vector<std::uint16_t>& source) {
-  const std::size_t n = data.size();
-  TSourceTree tree(text, kMaxCount);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i > 0) tree.Insert(backward ? n - i : i - 1);  // source i - 1
-    std::size_t at = 0;
-    const std::size_t len = tree.Find(data.subspan(i), at);
-    length[i] = static_cast<std::uint16_t>(len);
-    source[i] = static_cast<std::uint16_t>(backward ? n - 1 - at : at);
+TGroup GroupOf(TCommandFormat f, TKind k) {
+  switch (k) {
+    case command::kDirect: return kDirectCopy;
+    case command::kByteFill:
+    case command::kIncFill:
+    case command::kRelative: return kOneByte;
+    case command::kWordFill: return f == TCommandFormat::HAL ? kPairs : kTwoBytes;
+    case command::kRelativeXor: return kLongXor;
+    default: return kTwoBytes;
   }
 }
 
-// LC_LZ5's relative repeats, plain and complemented: for every distance 1..255 the match
-// length, carried from the end.
-void RelativeReach(std::span<const std::uint8_t> data, TReach& r) {
-  const std::size_t n = data.size();
-  std::array<std::uint16_t, 256> plain{};
-  std::array<std::uint16_t, 256> inverse{};
-  for (std::size_t i = n; i-- > 0;) {
-    const std::size_t top = std::min<std::size_t>(255, i);
-    std::size_t bestPlain = 0;
-    std::size_t bestInverse = 0;
-    for (std::size_t d = 1; d <= top; ++d) {
-      const std::uint8_t s = data[i - d];
-      plain[d] = data[i] == s
-                     ? static_cast<std::uint16_t>(std::min<std::size_t>(plain[d] + 1, kMaxCount))
-                     : 0;
-      inverse[d] = data[i] == static_cast<std::uint8_t>(~s)
-                       ? static_cast<std::uint16_t>(std::min<std::size_t>(inverse[d] + 1, 768))
-                       : 0;
-      if (plain[d] > plain[bestPlain]) bestPlain = d;
-      if (inverse[d] > inverse[bestInverse]) bestInverse = d;
-    }
-    for (std::size_t d = top + 1; d < 256; ++d) plain[d] = inverse[d] = 0;
-    r.length[kRelative][i] = plain[bestPlain];
-    r.source[kRelative][i] = static_cast<std::uint16_t>(bestPlain);
-    r.length[kRelativeXor][i] = inverse[bestInverse];
-    r.source[kRelativeXor][i] = static_cast<std::uint16_t>(bestInverse);
+// The furthest-reaching kind of each group at i.
+std::array<TGroupReach, kGroups> GroupReach(TCommandFormat f, const TReach& r, std::size_t i) {
+  std::array<TGroupReach, kGroups> g{};
+  for (int k = 0; k < command::kKinds; ++k) {
+    const auto kind = static_cast<TKind>(k);
+    const TGroup group = GroupOf(f, kind);
+    std::size_t units = r.length[k][i];
+    units = group == kPairs ? units / 2 : std::min(units, kMaxCount);
+    if (units > g[group].units) g[group] = {kind, units};
   }
+  return g;
 }
 
-TReach Reach(TCommandFormat f, std::span<const std::uint8_t> data) {
-  const std::size_t n = data.size();
-  TReach r;
-  for (int k = 0; k < kKinds; ++k) {
-    r.length[k].assign(n, 0);
-    r.source[k].assign(n, 0);
-  }
-  // The fills, carried from the end.
-  for (std::size_t i = n; i-- > 0;) {
-    const auto next = [&](int k) { return i + 1 < n ? r.length[k][i + 1] : 0u; };
-    r.length[kDirect][i] = static_cast<std::uint16_t>(std::min(n - i, kMaxCount));
-    r.length[kByteFill][i] = static_cast<std::uint16_t>(std::min<std::size_t>(
-        i + 1 < n && data[i + 1] == data[i] ? next(kByteFill) + 1 : 1, kMaxCount));
-    r.length[kIncFill][i] = static_cast<std::uint16_t>(std::min<std::size_t>(
-        i + 1 < n && data[i + 1] == static_cast<std::uint8_t>(data[i] + 1) ? next(kIncFill) + 1 : 1,
-        kMaxCount));
-    // Word fill: bytes that repeat the one two before, counted in bytes here.
-    std::size_t w = 1;
-    if (i + 1 < n) w = i + 2 < n && data[i + 2] == data[i] ? next(kWordFill) + 1 : 2;
-    r.length[kWordFill][i] = static_cast<std::uint16_t>(std::min<std::size_t>(w, 2 * kMaxCount));
-  }
-  std::vector<std::uint8_t> text(data.begin(), data.end());
-  AbsoluteReach(data, text, false, r.length[kRepeat], r.source[kRepeat]);
-  if (f == TCommandFormat::LCLZ5) {
-    for (auto& b : text) b = static_cast<std::uint8_t>(~b);
-    AbsoluteReach(data, text, false, r.length[kRepeatXor], r.source[kRepeatXor]);
-    RelativeReach(data, r);
-  }
-  if (f == TCommandFormat::HAL) {
-    for (std::size_t i = 0; i < n; ++i) text[i] = ReverseBits(data[i]);
-    AbsoluteReach(data, text, false, r.length[kRepeatBits], r.source[kRepeatBits]);
-    for (std::size_t i = 0; i < n; ++i) text[i] = data[n - 1 - i];
-    AbsoluteReach(data, text, true, r.length[kRepeatBack], r.source[kRepeatBack]);
-  }
-  return r;
-}
-
-bool Uses(TCommandFormat f, int kind) {
-  switch (kind) {
-    case kRepeatXor:
-    case kRelative:
-    case kRelativeXor: return f == TCommandFormat::LCLZ5;
-    case kRepeatBits:
-    case kRepeatBack: return f == TCommandFormat::HAL;
-    default: return true;
-  }
-}
-
-struct TChoiceAt {
-  std::uint8_t kind = kDirect;
-  std::uint16_t bytes = 1;  // output bytes the command writes
+// The counts a header of each size gives a group: short 1..32, long 33..1024 (all from 1 for
+// the long-only kind).
+struct TBand {
+  std::size_t first;
+  std::size_t last;
+  std::uint32_t header;
 };
+std::array<TBand, 2> Bands(TGroup group, std::size_t units) {
+  if (group == kLongXor) return {{{1, 0, 1}, {1, units, 2}}};
+  return {{{1, std::min(units, kShortCount), 1}, {kShortCount + 1, units, 2}}};
+}
 
 void PutHeader(std::vector<std::uint8_t>& out, unsigned cmd, std::size_t count, bool longForm) {
   if (!longForm && count <= kShortCount) {
@@ -163,26 +86,25 @@ void PutHeader(std::vector<std::uint8_t>& out, unsigned cmd, std::size_t count, 
   out.push_back(static_cast<std::uint8_t>(count - 1));
 }
 
+// Writes the command of `kind` that covers `units` at i.
 void PutCommand(TCommandFormat f, std::vector<std::uint8_t>& out,
-                std::span<const std::uint8_t> data, std::size_t i, const TChoiceAt& c,
+                std::span<const std::uint8_t> data, std::size_t i, TKind kind, std::size_t units,
                 const TReach& r) {
-  const TKindRule& rule = kRules[c.kind];
-  const bool halPairs = f == TCommandFormat::HAL && c.kind == kWordFill;
-  PutHeader(out, rule.cmd, halPairs ? c.bytes / 2u : c.bytes, rule.longOnly);
-  const std::size_t src = r.source[c.kind][i];
-  switch (c.kind) {
-    case kDirect:
+  PutHeader(out, kCommand[kind], units, kind == command::kRelativeXor);
+  const std::size_t src = r.source[kind][i];
+  switch (kind) {
+    case command::kDirect:
       out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(i),
-                 data.begin() + static_cast<std::ptrdiff_t>(i + c.bytes));
+                 data.begin() + static_cast<std::ptrdiff_t>(i + units));
       return;
-    case kByteFill:
-    case kIncFill: out.push_back(data[i]); return;
-    case kWordFill:
+    case command::kByteFill:
+    case command::kIncFill: out.push_back(data[i]); return;
+    case command::kWordFill:
       out.push_back(data[i]);
       out.push_back(i + 1 < data.size() ? data[i + 1] : data[i]);
       return;
-    case kRelative:
-    case kRelativeXor: out.push_back(static_cast<std::uint8_t>(src)); return;
+    case command::kRelative:
+    case command::kRelativeXor: out.push_back(static_cast<std::uint8_t>(src)); return;
     default: break;
   }
   const bool littleEndian = f == TCommandFormat::LCLZ5;
@@ -193,22 +115,32 @@ void PutCommand(TCommandFormat f, std::vector<std::uint8_t>& out,
 // The cheapest path from the end; cost[i] in bytes, the end byte included.
 class TPath {
 public:
-  TPath(TCommandFormat f, std::size_t n)
+  TPath(TCommandFormat f, const TReach& r, std::size_t n)
       : f_(f),
+        r_(r),
         cost_(n + 1, 0),
-        choice_(n),
-        best_(n + 1),
-        gain_(n + 1),
-        parity_{TRangeMin(n / 2 + 1), TRangeMin(n / 2 + 1)} {
+        choice_(n, 0),
+        best_(n + 1, 1, kMaxCount),
+        gain_(n + 1, 1, kMaxCount),
+        pairs_(f == TCommandFormat::HAL ? n + 1 : 0, 2, kMaxCount) {
     SetCost(n, 1);
   }
 
-  void Solve(const TReach& r) {
+  void Solve() {
     for (std::size_t i = cost_.size() - 1; i-- > 0;) {
-      TChoiceAt pick;
-      std::uint32_t best = TRangeMin::kNone;
-      for (int k = 0; k < kKinds; ++k) {
-        if (Uses(f_, k)) Consider(i, k, r.length[k][i], best, pick);
+      const auto groups = GroupReach(f_, r_, i);
+      std::uint32_t best = TStrideMin::kNone;
+      std::uint8_t pick = 0;
+      for (int g = 0; g < kGroups; ++g) {
+        const auto bands = Bands(static_cast<TGroup>(g), groups[g].units);
+        for (int b = 0; b < 2; ++b) {
+          if (bands[b].first > bands[b].last) continue;
+          const std::uint32_t c = Rest(static_cast<TGroup>(g), i, bands[b]) + bands[b].header;
+          if (c <= best) {
+            best = c;
+            pick = static_cast<std::uint8_t>(g << 1 | b);
+          }
+        }
       }
       choice_[i] = pick;
       SetCost(i, best);
@@ -216,64 +148,51 @@ public:
   }
 
   std::uint32_t Cost(std::size_t i) const { return cost_[i]; }
-  const TChoiceAt& Choice(std::size_t i) const { return choice_[i]; }
+
+  // The chosen command at i: its kind and count. The search kept only the group and the
+  // header size, so this finds a count whose rest costs what the search found.
+  TGroupReach Command(std::size_t i) const {
+    const auto g = static_cast<TGroup>(choice_[i] >> 1);
+    const TBand band = Bands(g, GroupReach(f_, r_, i)[g].units)[choice_[i] & 1u];
+    const std::uint32_t rest = cost_[i] - band.header - kArgBytes[g];
+    std::size_t u = band.first;
+    for (; u < band.last; ++u) {
+      const std::size_t j = i + (g == kPairs ? 2 * u : u);
+      if ((g == kDirectCopy ? cost_[j] + static_cast<std::uint32_t>(u) : cost_[j]) == rest) break;
+    }
+    return {GroupReach(f_, r_, i)[g].kind, u};
+  }
+
+  std::size_t Bytes(const TGroupReach& c) const {
+    return GroupOf(f_, c.kind) == kPairs ? 2 * c.units : c.units;
+  }
 
 private:
   void SetCost(std::size_t i, std::uint32_t c) {
     cost_[i] = c;
     best_.Set(i, c);
     gain_.Set(i, c + static_cast<std::uint32_t>(i));
-    parity_[i & 1u].Set(i >> 1, c);
+    if (f_ == TCommandFormat::HAL) pairs_.Set(i, c);
   }
 
-  // The cheapest rest after a command of kind k at i writing first..last units (bytes, or
-  // pairs), its argument bytes included, and where that command ends; kNone for none.
-  std::uint32_t BandMin(std::size_t i, int k, bool pairs, std::size_t first, std::size_t last,
-                        std::size_t& at) const {
-    if (k == kDirect) {  // direct copies pay a byte per byte: the minimum of cost + position
-      const std::uint32_t c = gain_.Min(i + first, i + last, at);
-      return c == TRangeMin::kNone ? c : c - static_cast<std::uint32_t>(i);
-    }
-    std::uint32_t c = 0;
-    if (pairs) {
-      c = parity_[i & 1u].Min((i >> 1) + first, (i >> 1) + last, at);
-      at = 2 * at + (i & 1u);
-    } else {
-      c = best_.Min(i + first, i + last, at);
-    }
-    return c == TRangeMin::kNone ? c : c + static_cast<std::uint32_t>(kRules[k].argBytes);
-  }
-
-  // Lengths 1..reach of kind k at i (HAL word fills: even lengths), short and long headers.
-  void Consider(std::size_t i, int k, std::size_t reach, std::uint32_t& best, TChoiceAt& pick) {
-    const TKindRule& rule = kRules[k];
-    const bool pairs = f_ == TCommandFormat::HAL && k == kWordFill;
-    const std::size_t unit = pairs ? 2 : 1;
-    const std::size_t most = std::min(reach / unit, rule.maxCount);
-    const std::size_t bands[2][2] = {{1, rule.longOnly ? 0 : std::min(most, kShortCount)},
-                                     {rule.longOnly ? 1 : kShortCount + 1, most}};
-    for (int b = 0; b < 2; ++b) {
-      const std::size_t first = bands[b][0];
-      const std::size_t last = bands[b][1];
-      if (first > last) continue;
-      const std::uint32_t head = b == 0 ? 1 : 2;
-      std::size_t at = 0;
-      std::uint32_t c = BandMin(i, k, pairs, first, last, at);
-      if (c == TRangeMin::kNone) continue;
-      c += head;
-      if (c <= best) {
-        best = c;
-        pick = {static_cast<std::uint8_t>(k), static_cast<std::uint16_t>(at - i)};
-      }
+  // The cheapest rest after a command of group g at i over a band of counts, its argument
+  // bytes included.
+  std::uint32_t Rest(TGroup g, std::size_t i, const TBand& band) const {
+    const std::size_t count = band.last - band.first + 1;
+    switch (g) {
+      case kDirectCopy: return gain_.Min(i + band.first, count) - static_cast<std::uint32_t>(i);
+      case kPairs: return pairs_.Min(i + 2 * band.first, count) + kArgBytes[g];
+      default: return best_.Min(i + band.first, count) + kArgBytes[g];
     }
   }
 
   TCommandFormat f_;
+  const TReach& r_;
   std::vector<std::uint32_t> cost_;
-  std::vector<TChoiceAt> choice_;
-  TRangeMin best_;
-  TRangeMin gain_;  // cost + position: direct copies pay one byte per byte
-  TRangeMin parity_[2];
+  std::vector<std::uint8_t> choice_;  // group << 1 | long header
+  TStrideMin best_;
+  TStrideMin gain_;   // cost + position: direct copies pay one byte per byte
+  TStrideMin pairs_;  // HAL's word fills end two bytes apart
 };
 
 }  // namespace
@@ -285,13 +204,15 @@ std::vector<std::uint8_t> CompressCommands(TCommandFormat format,
     throw TError(std::string(CommandFormatName(format)) +
                  " holds at most 65536 bytes; the data are " + std::to_string(n) + " bytes");
   }
-  const TReach reach = Reach(format, data);
-  TPath path(format, n);
-  path.Solve(reach);
+  const TReach reach = command::Reach(format, data);
+  TPath path(format, reach, n);
+  path.Solve();
   std::vector<std::uint8_t> out;
   out.reserve(path.Cost(0));
-  for (std::size_t i = 0; i < n; i += path.Choice(i).bytes) {
-    PutCommand(format, out, data, i, path.Choice(i), reach);
+  for (std::size_t i = 0; i < n;) {
+    const TGroupReach c = path.Command(i);
+    PutCommand(format, out, data, i, c.kind, c.units, reach);
+    i += path.Bytes(c);
   }
   out.push_back(0xFF);
   return out;

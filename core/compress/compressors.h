@@ -1,8 +1,9 @@
 // The compressors of the four schemes: the shortest streams each format allows, which the
 // scheme's decoder turns back into the input exactly. Unlike the greedy encoders
 // (tools/greedy), they never rely on what the decoders do at their limits: no reference
-// reaches before the first output byte (nor into the FF schemes' zero-filled window), the
-// last token ends exactly at the end of the data, and a stream holds nothing after its end.
+// reaches before the first output byte (except into the FF schemes' ring, which holds zeros
+// there as the games' decoders keep it), the last token ends exactly at the end of the data,
+// and a stream holds nothing after its end.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +29,9 @@ struct TCompressOptions {
 std::vector<std::uint8_t> CompressLZ10(std::span<const std::uint8_t> data,
                                        bool allowDistance1 = false);
 
-// "LZSS-FF5" / "LZSS-FF6": optimal parse over lengths 3..34 and distances 1..2048 within the
-// output. FF5 throws TError above 65,535 input bytes (its 16-bit size), FF6 when the stream
-// would pass 65,535 bytes (its 16-bit length).
+// "LZSS-FF5" / "LZSS-FF6": optimal parse over lengths 3..34 and distances 1..2048, sources
+// before the output reading the ring's zeros. FF5 throws TError above 65,535 input bytes (its
+// 16-bit size), FF6 when the stream would pass 65,535 bytes (its 16-bit length).
 std::vector<std::uint8_t> CompressFF5(std::span<const std::uint8_t> data);
 std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data);
 

@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::size_t kMaxLength = 65808;
 constexpr std::size_t kFinderLength = 255;
+constexpr std::size_t kMaxDistance = 4096;
 
 // Reads the reference at `in`; false when its bytes pass the end of the stream.
 bool ReadReference(std::span<const std::uint8_t> s, std::size_t& in, std::size_t& len,
@@ -59,28 +60,49 @@ void PutReference(std::vector<std::uint8_t>& out, std::size_t distance, std::siz
   out.push_back(static_cast<std::uint8_t>(d));
 }
 
-// The longest match at each position: the finder's, exact up to 255 bytes, carried on past
-// that at the distance that reached furthest.
+// The matches that start at i (their distance fails at i - 1), distances minDistance..top:
+// raises `end` and `dist` to the one that reaches furthest past `end`.
+void FurthestNewMatch(std::span<const std::uint8_t> data, std::size_t i, std::size_t minDistance,
+                      std::size_t top, std::size_t& end, std::size_t& dist) {
+  const std::size_t n = data.size();
+  for (std::size_t d = minDistance; d <= top; ++d) {
+    if (d < i && data[i - 1] == data[i - 1 - d]) continue;  // began before i: ends by E(i-1)
+    if (data[end] != data[end - d]) continue;               // cannot pass the end already found
+    std::size_t e = i;
+    while (e < n && data[e] == data[e - d]) ++e;
+    if (e > end) {
+      end = e;
+      dist = d;
+    }
+  }
+}
+
+// The longest match at each position, exact for every length. The finder is exact below
+// 255 bytes. Past that: the furthest end E(i) = i + longest(i) never falls, since a match at
+// i - 1 goes on at i at the same distance, so E(i) is E(i - 1) or the end of a match that
+// starts at i (one whose distance fails at i - 1). Only where the finder reaches 255 and
+// a match can still start (not inside a run of one byte value, not when E(i - 1) is the end
+// of the data) do the distances of the window get looked at one by one.
 void LongMatches(std::span<const std::uint8_t> data, std::size_t minDistance,
                  std::vector<std::uint32_t>& length, std::vector<std::uint16_t>& distance) {
   const std::size_t n = data.size();
-  TLongestMatches m = FindLongestMatches(data, {minDistance, 4096, kFinderLength});
+  TLongestMatches m = FindLongestMatches(data, {minDistance, kMaxDistance, kFinderLength});
   length.assign(m.length.begin(), m.length.end());
   distance = std::move(m.distance);
   std::size_t carriedEnd = 0;
   std::size_t carriedDist = 0;
+  std::size_t run = 0;  // bytes equal to data[i - 1] that end at i - 1
   for (std::size_t i = 0; i < n; ++i) {
-    if (length[i] < kFinderLength) continue;
+    if (i > 0) run = i > 1 && data[i - 1] == data[i - 2] ? run + 1 : 1;
     std::size_t end = i + length[i];
     std::size_t dist = distance[i];
-    if (dist == carriedDist && carriedEnd >= end) {
-      end = carriedEnd;
-    } else {
-      while (end < n && data[end] == data[end - dist]) ++end;
-    }
-    if (carriedEnd > end) {  // the match carried on from before reaches further
+    if (carriedEnd > end) {
       end = carriedEnd;
       dist = carriedDist;
+    }
+    const std::size_t top = std::min(i, kMaxDistance);
+    if (length[i] == kFinderLength && end < n && (run <= top || i <= kMaxDistance)) {
+      FurthestNewMatch(data, i, minDistance, top, end, dist);
     }
     carriedEnd = end;
     carriedDist = dist;

@@ -1,10 +1,12 @@
 // "LZSS-FF5", "LZSS-FF6" and "LZSS-CT" compressors, and the choice of compressor by scheme.
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
 #include "base/uCommon.h"
 #include "compress/compressors.h"
 #include "compress/ct_layout.h"
+#include "compress/ct_records.h"
 #include "compress/ff_layout.h"
 #include "compress/optimal_parse.h"
 #include "compress/scheme_formats.h"
@@ -13,11 +15,21 @@
 namespace tegulo {
 namespace {
 
+// Before the first output byte the ring holds zeros, which references may read: the parse
+// runs over the data behind a ring's worth of zeros.
 std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff6) {
-  return WriteFFStream(data, ShortestParse(data, {1, kFFRingSize, ff::kMaxLength}), ff6);
+  std::vector<std::uint8_t> ring(kFFRingSize + data.size(), 0);
+  std::copy(data.begin(), data.end(), ring.begin() + kFFRingSize);
+  return WriteFFStream(data, ShortestParse(ring, {1, kFFRingSize, ff::kMaxLength}, kFFRingSize),
+                       ff6);
 }
 
+// Records wherever they make the stream shortest; where they cannot all be placed (or the
+// data is too long for that search), groups of eight with records only at the end.
 std::vector<std::uint8_t> CompressCTMode(std::span<const std::uint8_t> data, TCTMode mode) {
+  if (data.size() <= kCTRecordsLimit) {
+    if (auto s = CompressCTRecords(data, mode)) return std::move(*s);
+  }
   const ct::TMode& layout = mode == TCTMode::Bits11 ? ct::kMode11 : ct::kMode12;
   return WriteCTStream(data, ShortestParse(data, {1, layout.maxDistance, layout.maxLength}), mode);
 }

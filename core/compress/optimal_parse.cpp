@@ -166,13 +166,13 @@ TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TPa
 }
 
 std::vector<TParseToken> ShortestParse(std::span<const std::uint8_t> data,
-                                       const TParseLimits& limits) {
+                                       const TParseLimits& limits, std::size_t start) {
   const std::size_t n = data.size();
   const TLongestMatches m = FindLongestMatches(data, limits);
   // cost[i]: the cheapest way to code data[i..]; step[i]: the length of its first token.
   std::vector<std::uint32_t> cost(n + 1, 0);
   std::vector<std::uint8_t> step(n, 1);
-  for (std::size_t i = n; i-- > 0;) {
+  for (std::size_t i = n; i-- > start;) {
     std::uint32_t best = kLiteralCost + cost[i + 1];
     std::uint8_t choice = 1;
     const std::size_t longest = m.length[i];
@@ -187,7 +187,7 @@ std::vector<TParseToken> ShortestParse(std::span<const std::uint8_t> data,
     step[i] = choice;
   }
   std::vector<TParseToken> tokens;
-  for (std::size_t i = 0; i < n; i += step[i]) {
+  for (std::size_t i = start; i < n; i += step[i]) {
     if (step[i] == 1) {
       tokens.push_back({0, 0});
     } else {

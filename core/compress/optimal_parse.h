@@ -31,10 +31,11 @@ struct TLongestMatches {
 };
 TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TParseLimits& limits);
 
-// A parse of `data` with the fewest 9 * literals + 17 * references. In formats where a flag
-// byte covers eight tokens, a literal one byte and a reference two, that is exactly the
-// shortest stream: bytes = literals + 2 * references + ceil(tokens / 8). Inputs below 2 GiB.
+// A parse of data[start..] with the fewest 9 * literals + 17 * references; the bytes before
+// `start` are sources only (a ring's known contents). In formats where a flag byte covers
+// eight tokens, a literal one byte and a reference two, that is exactly the shortest stream:
+// bytes = literals + 2 * references + ceil(tokens / 8). Inputs below 2 GiB.
 std::vector<TParseToken> ShortestParse(std::span<const std::uint8_t> data,
-                                       const TParseLimits& limits);
+                                       const TParseLimits& limits, std::size_t start = 0);
 
 }  // namespace tegulo

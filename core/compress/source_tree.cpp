@@ -5,15 +5,11 @@
 #include <cstring>
 
 namespace tegulo {
+namespace {
 
-TSourceTree::TSourceTree(std::span<const std::uint8_t> source, std::size_t cap)
-    : s_(source), cap_(cap), head_(256, -1), left_(source.size(), -1), right_(source.size(), -1) {}
-
-// The common prefix of a[0..aLen) and the source at bPos (bLen bytes), knowing `from` match.
-std::size_t TSourceTree::Common(const std::uint8_t* a, std::size_t aLen, std::size_t from,
-                                std::size_t bPos, std::size_t bLen) const {
-  const std::size_t limit = std::min(aLen, bLen);
-  const std::uint8_t* b = s_.data() + bPos;
+// The common prefix of a and b up to `limit` bytes, knowing `from` match.
+inline std::size_t Common(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
+                          std::size_t limit) {
   std::size_t len = from;
   while (len + 8 <= limit) {
     std::uint64_t x = 0;
@@ -27,63 +23,88 @@ std::size_t TSourceTree::Common(const std::uint8_t* a, std::size_t aLen, std::si
   return len;
 }
 
-void TSourceTree::Insert(std::size_t p) {
-  const std::uint8_t* key = s_.data() + p;
-  const std::size_t keyLen = std::min(cap_, s_.size() - p);
-  std::int32_t cur = head_[*key];
-  head_[*key] = static_cast<std::int32_t>(p);
-  std::int32_t* smaller = &left_[p];
-  std::int32_t* larger = &right_[p];
-  std::size_t lenSmaller = 0;
-  std::size_t lenLarger = 0;
-  while (cur >= 0) {
-    const auto c = static_cast<std::size_t>(cur);
-    const std::size_t curLen = std::min(cap_, s_.size() - c);
-    const std::size_t len = Common(key, keyLen, std::min(lenSmaller, lenLarger), c, curLen);
-    if (len == keyLen && len == curLen) {  // equal keys: p takes cur's place
-      *smaller = left_[c];
-      *larger = right_[c];
-      return;
-    }
-    // A key that ends first is the smaller.
-    const bool curSmaller = len == curLen || (len < keyLen && s_[c + len] < key[len]);
-    if (curSmaller) {
-      *smaller = cur;
-      smaller = &right_[c];
-      cur = right_[c];
-      lenSmaller = len;
-    } else {
-      *larger = cur;
-      larger = &left_[c];
-      cur = left_[c];
-      lenLarger = len;
-    }
-  }
-  *smaller = *larger = -1;
+}  // namespace
+
+TSourceTree::TSourceTree(std::span<const std::uint8_t> source, std::size_t cap, std::size_t segment)
+    : s_(source),
+      cap_(cap),
+      segment_(segment == 0 ? std::max<std::size_t>(source.size(), 1) : segment),
+      head_(65536, -1),
+      child_(2 * source.size(), -1) {}
+
+std::size_t TSourceTree::KeyLength(std::size_t p) const {
+  std::size_t end = segment_;  // a few segments at most: no division in the walks
+  while (p >= end) end += segment_;
+  return std::min(cap_, end - p);
 }
 
-std::size_t TSourceTree::Find(std::span<const std::uint8_t> pattern, std::size_t& at) const {
-  if (pattern.empty()) return 0;
-  const std::size_t patLen = std::min(cap_, pattern.size());
-  std::int32_t cur = head_[pattern[0]];
+std::size_t TSourceTree::Insert(std::size_t p, std::size_t& at) {
+  const std::uint8_t* key = s_.data() + p;
+  const std::size_t keyLen = KeyLength(p);
+  if (keyLen < 2) return 0;
+  std::int32_t& head = head_[Head(key)];
+  std::int32_t cur = head;
+  head = static_cast<std::int32_t>(p);
+  std::int32_t* smaller = &child_[2 * p];
+  std::int32_t* larger = &child_[2 * p + 1];
   std::size_t lenSmaller = 0;
   std::size_t lenLarger = 0;
   std::size_t best = 0;
   while (cur >= 0) {
     const auto c = static_cast<std::size_t>(cur);
-    const std::size_t curLen = std::min(cap_, s_.size() - c);
+    const std::size_t curLen = KeyLength(c);
+    const std::uint8_t* other = s_.data() + c;
     const std::size_t len =
-        Common(pattern.data(), patLen, std::min(lenSmaller, lenLarger), c, curLen);
+        Common(key, other, std::min(lenSmaller, lenLarger), std::min(keyLen, curLen));
+    if (len > best) {
+      best = len;
+      at = c;
+    }
+    if (len == keyLen && len == curLen) {  // equal keys: p takes cur's place
+      *smaller = child_[2 * c];
+      *larger = child_[2 * c + 1];
+      return best;
+    }
+    // A key that ends first is the smaller.
+    if (len == curLen || (len < keyLen && other[len] < key[len])) {
+      *smaller = cur;
+      smaller = &child_[2 * c + 1];
+      cur = *smaller;
+      lenSmaller = len;
+    } else {
+      *larger = cur;
+      larger = &child_[2 * c];
+      cur = *larger;
+      lenLarger = len;
+    }
+  }
+  *smaller = *larger = -1;
+  return best;
+}
+
+std::size_t TSourceTree::Find(std::span<const std::uint8_t> pattern, std::size_t& at) const {
+  const std::size_t patLen = std::min(cap_, pattern.size());
+  if (patLen < 2) return 0;
+  std::int32_t cur = head_[Head(pattern.data())];
+  std::size_t lenSmaller = 0;
+  std::size_t lenLarger = 0;
+  std::size_t best = 0;
+  while (cur >= 0) {
+    const auto c = static_cast<std::size_t>(cur);
+    const std::size_t curLen = KeyLength(c);
+    const std::uint8_t* other = s_.data() + c;
+    const std::size_t len =
+        Common(pattern.data(), other, std::min(lenSmaller, lenLarger), std::min(patLen, curLen));
     if (len > best) {
       best = len;
       at = c;
     }
     if (len == patLen) break;
-    if (len == curLen || s_[c + len] < pattern[len]) {
-      cur = right_[c];
+    if (len == curLen || other[len] < pattern[len]) {
+      cur = child_[2 * c + 1];
       lenSmaller = len;
     } else {
-      cur = left_[c];
+      cur = child_[2 * c];
       lenLarger = len;
     }
   }

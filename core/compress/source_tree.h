@@ -1,6 +1,6 @@
-// Longest matches of the data against an earlier "source text" of the same length (the data
-// itself, its complement, its bit-reversed or reversed bytes), for the repeats of the SNES
-// command formats, whose sources lie anywhere before the output position.
+// Longest matches of the data against earlier "source texts" (the data itself, its
+// complement, its bit-reversed or reversed bytes), for the repeats of the SNES command
+// formats, whose sources lie anywhere before the output position.
 #pragma once
 
 #include <cstddef>
@@ -10,30 +10,33 @@
 
 namespace tegulo {
 
-// Binary search trees, one per first byte, of source positions ordered by the source text
+// Binary search trees, one per first two bytes, of source positions ordered by the source text
 // that follows them (compared up to `cap` bytes; the newest position is the root). The
 // longest common prefix of a pattern with any position in a tree lies on its search path,
-// so Find is exact.
+// so Find is exact. The source may be several texts of `segment` bytes each, one after the
+// other: a position's text ends where its segment does.
 class TSourceTree {
 public:
-  TSourceTree(std::span<const std::uint8_t> source, std::size_t cap);
+  TSourceTree(std::span<const std::uint8_t> source, std::size_t cap, std::size_t segment = 0);
 
-  // Makes source position p a candidate (p < source size).
-  void Insert(std::size_t p);
+  // Makes source position p a candidate (p < source size). Returns what Find would return for
+  // the source text at p before the call: the walk passes p's closest neighbours.
+  std::size_t Insert(std::size_t p, std::size_t& at);
 
   // The longest common prefix (at most cap) of `pattern` with the source text at any
-  // position inserted so far, and that position; 0 when none shares a first byte.
+  // position inserted so far, and that position; 0 when none shares the first two bytes
+  // (a match of one byte is not looked for).
   std::size_t Find(std::span<const std::uint8_t> pattern, std::size_t& at) const;
 
 private:
-  std::size_t Common(const std::uint8_t* a, std::size_t aLen, std::size_t from, std::size_t bPos,
-                     std::size_t bLen) const;
+  static std::size_t Head(const std::uint8_t* key) { return key[0] | std::size_t{key[1]} << 8; }
+  std::size_t KeyLength(std::size_t p) const;
 
   std::span<const std::uint8_t> s_;
   std::size_t cap_;
+  std::size_t segment_;
   std::vector<std::int32_t> head_;
-  std::vector<std::int32_t> left_;
-  std::vector<std::int32_t> right_;
+  std::vector<std::int32_t> child_;  // 2p: the smaller side, 2p + 1: the larger
 };
 
 }  // namespace tegulo

@@ -222,6 +222,73 @@ std::size_t BruteForceLZ11Size(const Bytes& d, std::size_t minDistance) {
   return 4 + *std::min_element(best[n].begin(), best[n].end());
 }
 
+// The shortest LZ77-11 stream for inputs with matches of any length: the longest match at
+// each position from every distance (carried from the end), then every length up to it with
+// the exact flag-byte cost. Only the longest match counts, as the distance is free.
+std::size_t ReferenceLZ11Size(const Bytes& d, std::size_t minDistance) {
+  const std::size_t n = d.size();
+  std::vector<std::size_t> longest(n, 0);
+  std::vector<std::size_t> run(n + 1, 0);
+  for (std::size_t dist = minDistance; dist <= std::min<std::size_t>(n, 4096); ++dist) {
+    run[n] = 0;
+    for (std::size_t i = n; i-- > dist;) {
+      run[i] = d[i] == d[i - dist] ? run[i + 1] + 1 : 0;
+      longest[i] = std::max(longest[i], std::min<std::size_t>(run[i], 65808));
+    }
+  }
+  constexpr std::size_t kInf = 1u << 30;
+  std::vector<std::array<std::size_t, 8>> best(n + 1);
+  for (auto& b : best) b.fill(kInf);
+  best[0][0] = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t k = 0; k < 8; ++k) {
+      if (best[i][k] == kInf) continue;
+      const std::size_t flag = k == 0 ? 1 : 0;
+      const std::size_t next = (k + 1) % 8;
+      best[i + 1][next] = std::min(best[i + 1][next], best[i][k] + flag + 1);
+      for (std::size_t len = 3; len <= longest[i]; ++len) {
+        const std::size_t bytes = len <= 16 ? 2 : len <= 272 ? 3 : 4;
+        best[i + len][next] = std::min(best[i + len][next], best[i][k] + flag + bytes);
+      }
+    }
+  }
+  return 4 + *std::min_element(best[n].begin(), best[n].end());
+}
+
+// Long repeats of earlier stretches at several distances, runs and a little noise, so that
+// matches pass 255 bytes and the nearest long match is often not the longest.
+Bytes LongRepeats(std::size_t n, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes d = Random(64, rng(), 4);
+  while (d.size() < n) {
+    const unsigned pick = rng() % 4;
+    if (pick == 0) {
+      d.insert(d.end(), 200 + rng() % 500, static_cast<std::uint8_t>(rng() % 3));
+    } else if (pick == 1) {
+      d.push_back(static_cast<std::uint8_t>(rng()));
+    } else {
+      const std::size_t len = std::min<std::size_t>(d.size(), 100 + rng() % 700);
+      const std::size_t from = rng() % (d.size() - len + 1);
+      for (std::size_t k = 0; k < len; ++k) d.push_back(d[from + k]);
+    }
+  }
+  d.resize(n);
+  return d;
+}
+
+TEST(CompressLZ11, ShortestForMatchesOfAnyLength) {
+  for (std::uint32_t seed = 0; seed < 12; ++seed) {
+    const Bytes d = LongRepeats(2500 + seed * 300, seed);
+    for (const bool d1 : {false, true}) {
+      const Bytes s = CompressLZ11(d, d1);
+      ASSERT_EQ(s.size(), ReferenceLZ11Size(d, d1 ? 1 : 2)) << "seed " << seed << " d1 " << d1;
+      TDecodeBuffer out(d.size(), 0);
+      DecompressLZ11(s, out);
+      ASSERT_TRUE(std::equal(d.begin(), d.end(), out.begin())) << "seed " << seed;
+    }
+  }
+}
+
 TEST(CompressLZ11, MatchesBruteForceOnShortInputs) {
   std::mt19937 rng(1411);
   for (int round = 0; round < 300; ++round) {

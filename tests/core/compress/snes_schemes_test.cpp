@@ -249,3 +249,15 @@ TEST(CompressCommands, MatchesBruteForceOnShortInputs) {
     }
   }
 }
+
+// Inputs long enough for counts past 32 (two-byte headers), made of runs and copies.
+TEST(CompressCommands, MatchesBruteForceWithLongCommands) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 8; ++round) {
+    const Bytes d = Mixed(50 + rng() % 30, rng());
+    for (const TCommandFormat f : kFormats) {
+      ASSERT_EQ(CompressCommands(f, d).size(), BruteForceSize(f, d))
+          << CommandFormatName(f) << " round " << round << " n " << d.size();
+    }
+  }
+}
