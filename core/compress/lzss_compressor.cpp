@@ -14,7 +14,7 @@ namespace tegulo {
 namespace {
 
 std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff6) {
-  return WriteFFStream(data, ShortestParse(data, {1, kFFRingSize, ff::kMaxLength}), ff6);
+  return WriteFFStream(data, ShortestParse(data, {1, ff::kRingSize, ff::kMaxLength}), ff6);
 }
 
 std::vector<std::uint8_t> CompressCTMode(std::span<const std::uint8_t> data, TCTMode mode) {
@@ -25,18 +25,18 @@ std::vector<std::uint8_t> CompressCTMode(std::span<const std::uint8_t> data, TCT
 }  // namespace
 
 std::vector<std::uint8_t> CompressFF5(std::span<const std::uint8_t> data) {
-  if (data.size() > 0xFFFF) {
-    throw TError("LZSS-FF5 holds at most 65535 bytes; the data are " + std::to_string(data.size()) +
-                 " bytes");
+  if (data.size() > ff::kMaxHeaderValue) {
+    throw TError("LZSS-FF5 holds at most " + std::to_string(ff::kMaxHeaderValue) +
+                 " bytes; the data are " + std::to_string(data.size()) + " bytes");
   }
   return CompressFF(data, false);
 }
 
 std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> out = CompressFF(data, true);
-  if (out.size() > 0xFFFF) {
+  if (out.size() > ff::kMaxHeaderValue) {
     throw TError("The LZSS-FF6 stream would be " + std::to_string(out.size()) +
-                 " bytes; the format allows at most 65535");
+                 " bytes; the format allows at most " + std::to_string(ff::kMaxHeaderValue));
   }
   return out;
 }
