@@ -94,7 +94,9 @@ struct TWalker {
   std::uint64_t out = 0;
   unsigned count = kDefaultCount;
 
-  std::optional<TWalk> Records() {
+  // The steps are inlined into each user, so the walk's state stays in registers: the output
+  // bytes a decoder writes could otherwise alias it.
+  [[gnu::always_inline]] std::optional<TWalk> Records() {
     const std::size_t n = s.size();
     while (in == next) {
       if (in >= n) return TWalk{TWalkEnd::kCut, in, out};
@@ -108,7 +110,7 @@ struct TWalker {
     return std::nullopt;
   }
 
-  std::optional<TWalk> Token(bool reference) {
+  [[gnu::always_inline]] std::optional<TWalk> Token(bool reference) {
     const std::size_t n = s.size();
     if (reference) {
       if (n - in < 2) return TWalk{TWalkEnd::kCut, n, out};
@@ -129,7 +131,7 @@ struct TWalker {
 
   // Eight raw bytes, whatever the count; the count waits for the next control byte. A
   // visitor that takes the bytes gets those there are, even when the stream ends inside them.
-  std::optional<TWalk> RawBytes() {
+  [[gnu::always_inline]] std::optional<TWalk> RawBytes() {
     const std::size_t there = std::min<std::size_t>(8, s.size() - in);
     bool go = true;
     if constexpr (requires { visit.Raw(out, s.subspan(in, there)); }) {
@@ -145,7 +147,7 @@ struct TWalker {
     return std::nullopt;
   }
 
-  std::optional<TWalk> Group() {
+  [[gnu::always_inline]] std::optional<TWalk> Group() {
     const unsigned ctl = s[in++];
     if (ctl == 0) return RawBytes();
     for (unsigned j = 0; j < count; ++j) {
@@ -158,7 +160,7 @@ struct TWalker {
   // One pass of the walk: the records met at this control-byte boundary, then one control
   // byte with its tokens. A decoder with a fast path runs its own groups between passes
   // (updating `in`, `out` and the visitor) as long as no record is due and the count is 8.
-  std::optional<TWalk> Step(bool stopAtMissedRecord) {
+  [[gnu::always_inline]] std::optional<TWalk> Step(bool stopAtMissedRecord) {
     if (auto end = Records()) return end;
     if (stopAtMissedRecord && in > next) return TWalk{TWalkEnd::kMissedRecord, in, out};
     if (in >= s.size()) return TWalk{TWalkEnd::kCut, in, out};

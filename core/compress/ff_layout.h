@@ -67,8 +67,11 @@ struct TWalk {
 // Literal(out) (or Literal(out, byte), where the visitor takes the byte) and
 // Reference(out, TReference) return false to stop (`out` the output position before the
 // token).
+// Inlined into each user, so the visitor's state stays in registers: the output bytes a
+// decoder writes could otherwise alias it.
 template <bool kFF6, class V>
-TWalk WalkTokensFrom(std::span<const std::uint8_t> s, V& visit, std::size_t in, std::uint64_t out) {
+[[gnu::always_inline]] inline TWalk WalkTokensFrom(std::span<const std::uint8_t> s, V& visit,
+                                                   std::size_t in, std::uint64_t out) {
   const std::size_t n = s.size();
   for (;;) {
     if (visit.Done(in, out)) return {TWalkEnd::kDone, in, out};

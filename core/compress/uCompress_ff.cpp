@@ -58,9 +58,9 @@ std::uint32_t DecodeCarefully(std::span<const std::uint8_t> stream, TDecodeBuffe
   return static_cast<std::uint32_t>(kFF6 ? visit.o : std::min(w.in, stream.size()));
 }
 
-// The fast loop over whole groups with no check inside, kept whole as the hot path; the
-// careful walk takes over where a group might reach an end (once left, the loop's conditions
-// never hold again: `in` and `o` only grow).
+// The fast form: one loop over the groups with every bound check inline, kept whole as the
+// hot path. Its checked loop takes the groups near the ends, reading the tokens with the
+// layout's helpers as the walk does; the careful form is the walk alone.
 template <bool kFF6>
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
 std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
@@ -72,12 +72,17 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
 
   std::size_t in = ff::kHeaderSize;
   std::size_t o = 0;
-  {
-    lz::TSavedBytes<kGroupReach> saved{out, outN, o};
-    // Whether none of a whole group's eight end tests can fire.
-    const auto groupBeforeEnd = [&]() {
-      return kFF6 ? in + kGroupIn < limit : o + kGroupOut < limit;
-    };
+  lz::TSavedBytes<kGroupReach> saved{out, outN, o};
+  const auto result = [&]() -> std::uint32_t {
+    return static_cast<std::uint32_t>(kFF6 ? o : std::min(in, n));
+  };
+  const auto more = [&]() { return kFF6 ? in < limit : o < limit; };
+  // Whether none of a whole group's eight end tests can fire.
+  const auto groupBeforeEnd = [&]() {
+    return kFF6 ? in + kGroupIn < limit : o + kGroupOut < limit;
+  };
+
+  while (more()) {
     while (in + kGroupIn <= n && o + kGroupReach <= outN && groupBeforeEnd()) {
       if (src[in] == 0xFFu) {  // eight literals, written exactly
         lz::Store8(out + o, lz::Load8(src + in + 1));
@@ -86,9 +91,17 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
         continue;
       }
       saved.Cover(o);
-      // A set bit marks a literal: inverted, one for each reference.
-      const unsigned refs = (~static_cast<unsigned>(src[in++]) & 0xFFu) | 0x100u;
-      lz::RunGroup(refs, src, in, out, o, [&] {
+      // A set bit for each reference, then a stop bit: what is left once all eight are used.
+      unsigned refs = (~static_cast<unsigned>(src[in++]) & 0xFFu) | 0x100u;
+      for (;;) {
+        // The literals before the next reference, moved 8 bytes at once (even when there
+        // are none: the reference overwrites them).
+        const int k = __builtin_ctz(refs);
+        lz::Store8(out + o, lz::Load8(src + in));
+        o += static_cast<std::size_t>(k);
+        in += static_cast<std::size_t>(k);
+        refs >>= k;
+        if (refs == 1) break;
         const ff::TReference r = ff::SplitReference<kFF6>(src[in], src[in + 1]);
         in += 2;
         // Three moves cover most lengths (up to 24 of 34); fewer bytes written past the copy
@@ -97,12 +110,37 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
         lz::CopyWide<3>(out, o, dist, r.length);
         if (r.length > 24) lz::CopyWide<2>(out, o + 24, dist, r.length - 24);
         o += r.length;
-      });
+        refs >>= 1;
+      }
       saved.reached = std::max(saved.reached, o + 40);
     }
-    // The bytes the wide moves wrote past `o` get back what they held.
+    if (!more()) break;
+
+    // One group, every step checked.
+    if (in >= n) return result();
+    unsigned flags = src[in++];
+    for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
+      if (flags & 1u) {
+        if (in >= n) return result();
+        const std::uint8_t v = src[in++];
+        if (o >= outN) return result();
+        out[o++] = v;
+      } else {
+        if (in + 1 >= n) {
+          in = n;  // the first byte of the reference was there and counts as consumed
+          return result();
+        }
+        const ff::TReference r = ff::SplitReference<kFF6>(src[in], src[in + 1]);
+        in += 2;
+        const std::size_t fit = std::min(r.length, outN - o);
+        lz::CopyChecked(out, o, r.Distance(o), fit);
+        o += fit;
+        if (fit < r.length) return result();
+      }
+      if (!more()) return result();
+    }
   }
-  return DecodeCarefully<kFF6>(stream, output, in, o);
+  return result();
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 //
 // A flag byte and its eight tokens form a group. Where a whole group is sure to stay inside
 // the stream and below the announced size, it runs without per-token checks and with wide
-// copies; the careful walk of the layout takes the groups after them, so the bound rules stay
-// those of a byte-at-a-time decoder.
+// copies; a checked loop takes every other group, so the bound rules stay those of a
+// byte-at-a-time decoder. The careful form is the layout's token walk alone.
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
@@ -64,57 +64,84 @@ std::uint32_t DecodeCarefully(std::span<const std::uint8_t> stream, TDecodeBuffe
   return static_cast<std::uint32_t>(std::min(w.in, stream.size()));
 }
 
-// The fast groups, with no check inside, kept whole as the hot path; the careful walk takes
-// over where a group might reach an end.
+// The fast form: one loop over the tokens with every bound check inline, kept whole as the
+// hot path. Its checked loop takes the groups near the ends, reading the tokens with the
+// layout's helpers as the walk does; the careful form is the walk alone.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output, bool* notValid) {
-  const std::size_t size = ReadHeader(stream, output, notValid);
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
+  const std::size_t size = ReadHeader(stream, output, notValid);
   std::uint8_t* out = output.data();
   const std::size_t outN = output.size();
 
   std::size_t in = lz10::kHeaderSize;
   std::size_t o = 0;
-  {
-    lz::TSavedBytes<kGroupOut> saved{out, outN, o};
-    // One group without per-token checks. kSave: first put aside in `saved` the bytes its
-    // wide moves may write past its end, for decoding may stop right after it.
-    const auto group = [&](auto kSave) {
-      if (src[in] == 0) {  // eight literals, written exactly
-        lz::Store8(out + o, lz::Load8(src + in + 1));
-        in += 9;
-        o += 8;
-        return;
+  lz::TSavedBytes<kGroupOut> saved{out, outN, o};
+  for (;;) {
+    {
+      // One group without per-token checks. kSave: first put aside in `saved` the bytes its
+      // wide moves may write past its end, for decoding may stop right after it.
+      const auto group = [&](auto kSave) {
+        if (src[in] == 0) {  // eight literals, written exactly
+          lz::Store8(out + o, lz::Load8(src + in + 1));
+          in += 9;
+          o += 8;
+          return;
+        }
+        if constexpr (kSave) saved.Cover(o);
+        // The flag bits on top, then a stop bit: what is left once all eight are used.
+        std::uint32_t flags = static_cast<std::uint32_t>(src[in++]) << 24 | 0x00800000u;
+        for (;;) {
+          // The literals before the next reference, moved 8 bytes at once (even when there
+          // are none: the reference overwrites them).
+          const int k = __builtin_clz(flags);
+          lz::Store8(out + o, lz::Load8(src + in));
+          o += static_cast<std::size_t>(k);
+          in += static_cast<std::size_t>(k);
+          flags <<= k;
+          if (flags == 0x80000000u) break;
+          const lz10::TReference r = lz10::SplitReference(src[in], src[in + 1]);
+          in += 2;
+          lz::CopyWideOrRun<3>(out, o, r.distance, r.length);
+          o += r.length;
+          flags <<= 1;
+        }
+        if constexpr (kSave) saved.reached = std::max(saved.reached, o + 24);
+      };
+      // size <= outN, so a group's moves stay inside; the end test between its tokens never
+      // fires. Far from both ends, at least three more groups follow each group, and they
+      // write, exactly, more than the 21 bytes its moves reach past it: nothing is put aside
+      // there. Once left, this loop is never entered again (`in` and `o` only grow).
+      while (in + 4 * kGroupIn <= n && o + 4 * kGroupOut < size) group(std::false_type{});
+      while (in + kGroupIn <= n && o + kGroupOut < size) group(std::true_type{});
+    }
+    if (o >= size) break;
+
+    // One group, every step checked.
+    if (in >= n) return static_cast<std::uint32_t>(n);
+    const unsigned flags = src[in++];
+    for (unsigned mask = 0x80; mask != 0 && o < size; mask >>= 1) {
+      if ((flags & mask) == 0) {
+        if (in >= n) return static_cast<std::uint32_t>(n);
+        out[o++] = src[in++];  // o < size <= outN: a literal always fits
+        continue;
       }
-      if constexpr (kSave) saved.Cover(o);
-      // The flag bits on top, then a stop bit: what is left once all eight are used.
-      std::uint32_t flags = static_cast<std::uint32_t>(src[in++]) << 24 | 0x00800000u;
-      for (;;) {
-        // The literals before the next reference, moved 8 bytes at once (even when there
-        // are none: the reference overwrites them).
-        const int k = __builtin_clz(flags);
-        lz::Store8(out + o, lz::Load8(src + in));
-        o += static_cast<std::size_t>(k);
-        in += static_cast<std::size_t>(k);
-        flags <<= k;
-        if (flags == 0x80000000u) break;
-        const lz10::TReference r = lz10::SplitReference(src[in], src[in + 1]);
-        in += 2;
-        lz::CopyWideOrRun<3>(out, o, r.distance, r.length);
-        o += r.length;
-        flags <<= 1;
+      if (in + 1 >= n) return static_cast<std::uint32_t>(n);
+      const auto [dist, len] = lz10::SplitReference(src[in], src[in + 1]);
+      in += 2;
+      if (dist <= o && o + len <= outN) {
+        for (std::size_t i = 0; i < len; ++i, ++o) out[o] = out[o - dist];
+        continue;
       }
-      if constexpr (kSave) saved.reached = std::max(saved.reached, o + 24);
-    };
-    // size <= outN, so a group's moves stay inside; the end test between its tokens never
-    // fires. Far from both ends, at least three more groups follow each group, and they
-    // write, exactly, more than the 21 bytes its moves reach past it: nothing is put aside
-    // there. Once left, these loops are never entered again (`in` and `o` only grow).
-    while (in + 4 * kGroupIn <= n && o + 4 * kGroupOut < size) group(std::false_type{});
-    while (in + kGroupIn <= n && o + kGroupOut < size) group(std::true_type{});
-    // The bytes the wide moves wrote past `o` get back what they held.
+      // The last reference may run past the end of the output; the source may begin before it.
+      for (std::size_t i = 0; i < len; ++i, ++o) {
+        if (o >= outN) return static_cast<std::uint32_t>(in);
+        out[o] = o >= dist ? out[o - dist] : 0;
+      }
+    }
   }
-  return DecodeCarefully(stream, output, size, in, o);
+  return static_cast<std::uint32_t>(std::min(in, n));
 }
 
 }  // namespace
