@@ -37,6 +37,13 @@ std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, TDecodeBuffe
 std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              int unitBytes, bool* notValid = nullptr);
 
+// The stream bytes each decoder above reads when it decodes into the working buffer, walked
+// without writing output.
+std::size_t StreamExtentLZ11(std::span<const std::uint8_t> stream);
+std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream, int symbolBits);
+std::size_t StreamExtentRLE30(std::span<const std::uint8_t> stream);
+std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream, int unitBytes);
+
 // The shortest streams each format allows; each throws TError for inputs above 16,777,215
 // bytes (the 24-bit size).
 // LZ77-11: shortest parse over lengths 3..65808 and distances 2 (1 when allowed)..4096.

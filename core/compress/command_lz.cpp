@@ -164,6 +164,14 @@ TCommandResult DecodeCommands(TCommandFormat format, std::span<const std::uint8_
   return TWalker(format, stream, output).Run();
 }
 
+std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uint8_t> stream) {
+  // The walk reads back what it wrote, and no stream describes more than the 16-bit address
+  // space: an output of that size gives the working buffer's count.
+  static_assert(kCommandOutputLimit <= kDecodeBufferSize);
+  TDecodeBuffer out(kCommandOutputLimit);
+  return TWalker(format, stream, out).Run().consumed;
+}
+
 namespace {
 
 // What a scan asks of a command stream beyond its rules: no two direct copies in a row and

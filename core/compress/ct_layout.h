@@ -1,14 +1,16 @@
 // "LZSS-CT"'s layout in one place: the two offset modes and the rule of the first section
-// record that picks one, the record bytes, and the token walk that the scan's checker and the
-// extent walk share with the decoder's rules.
+// record that picks one, the record bytes, and the token walk that the careful decoder (and
+// the fast one between its fast groups), the scan's checker and the extent walk share.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 
 #include "base/stream_view.h"
+#include "compress/layout_visit.h"
 
 namespace tegulo::ct {
 
@@ -31,6 +33,8 @@ inline constexpr unsigned kCountMask = 0x3Fu;  // a record's token count; 0 ends
 inline constexpr unsigned kDefaultCount = 8;   // tokens under a control byte without a record
 inline constexpr std::size_t kHeaderSize = 2;  // the distance to the first record
 inline constexpr std::size_t kRecordSize = 3;  // count byte, 16-bit position of the next
+inline constexpr std::size_t kMaxPosition =
+    0xFFFF;  // of a record, as the header and records hold it
 
 constexpr const TMode& ModeOfFirstRecord(std::uint8_t record) {
   return (record & kElevenBitFlag) != 0 ? kMode11 : kMode12;
@@ -69,9 +73,11 @@ struct TWalk {
 // Walks the tokens of the stream as DecompressCT reads them, without writing output:
 // records only at control-byte boundaries, a zero control byte eight raw bytes whatever the
 // count, a record's count for the next control byte only (tokens after the eighth literals).
-// The visitor's Literal(out), Raw(out, eight bytes) for a zero control byte and
+// The visitor's Literal(out), Raw(out) for the eight bytes of a zero control byte and
 // Reference(out, TReference) return false to stop the walk (`out` the output position before
-// the token); Group(out) is called before each control byte, and may stop it too. When
+// the token); Group(out) is called before each control byte, and may stop it too. A visitor
+// that writes output takes the bytes: Literal(out, byte) and Raw(out, bytes), which gets the
+// bytes there are when the stream ends inside the eight. When
 // `stopAtMissedRecord` is clear, a record behind the position is never met again and the
 // walk runs on to the end of the stream, as the decoder does.
 namespace detail {
@@ -88,7 +94,9 @@ struct TWalker {
   std::uint64_t out = 0;
   unsigned count = kDefaultCount;
 
-  std::optional<TWalk> Records() {
+  // The steps are inlined into each user, so the walk's state stays in registers: the output
+  // bytes a decoder writes could otherwise alias it.
+  [[gnu::always_inline]] std::optional<TWalk> Records() {
     const std::size_t n = s.size();
     while (in == next) {
       if (in >= n) return TWalk{TWalkEnd::kCut, in, out};
@@ -102,7 +110,7 @@ struct TWalker {
     return std::nullopt;
   }
 
-  std::optional<TWalk> Token(bool reference) {
+  [[gnu::always_inline]] std::optional<TWalk> Token(bool reference) {
     const std::size_t n = s.size();
     if (reference) {
       if (n - in < 2) return TWalk{TWalkEnd::kCut, n, out};
@@ -114,43 +122,70 @@ struct TWalker {
       return std::nullopt;
     }
     if (in >= n) return TWalk{TWalkEnd::kCut, in, out};
+    const bool go = lz::VisitLiteral(visit, out, s[in]);
     ++in;
-    if (!visit.Literal(out++)) return TWalk{TWalkEnd::kStopped, in, out};
+    ++out;
+    if (!go) return TWalk{TWalkEnd::kStopped, in, out};
     return std::nullopt;
   }
 
-  std::optional<TWalk> Group() {
-    const unsigned ctl = s[in++];
-    if (ctl == 0) {
-      // Eight raw bytes, whatever the count; the count waits for the next control byte.
-      if (s.size() - in < 8) return TWalk{TWalkEnd::kCut, s.size(), out};
-      const bool go = visit.Raw(out);
-      in += 8;
-      out += 8;
-      if (!go) return TWalk{TWalkEnd::kStopped, in, out};
-      return std::nullopt;
+  // Eight raw bytes, whatever the count; the count waits for the next control byte. A
+  // visitor that takes the bytes gets those there are, even when the stream ends inside them.
+  [[gnu::always_inline]] std::optional<TWalk> RawBytes() {
+    const std::size_t there = std::min<std::size_t>(8, s.size() - in);
+    bool go = true;
+    if constexpr (requires { visit.Raw(out, s.subspan(in, there)); }) {
+      go = visit.Raw(out, s.subspan(in, there));
+      if (there < 8) return TWalk{TWalkEnd::kCut, s.size(), out + there};
+    } else {
+      if (there < 8) return TWalk{TWalkEnd::kCut, s.size(), out};
+      go = visit.Raw(out);
     }
+    in += 8;
+    out += 8;
+    if (!go) return TWalk{TWalkEnd::kStopped, in, out};
+    return std::nullopt;
+  }
+
+  [[gnu::always_inline]] std::optional<TWalk> Group() {
+    const unsigned ctl = s[in++];
+    if (ctl == 0) return RawBytes();
     for (unsigned j = 0; j < count; ++j) {
       if (auto end = Token(j < 8 && ((ctl >> j) & 1U) != 0)) return end;
     }
     count = kDefaultCount;
     return std::nullopt;
   }
+
+  // One pass of the walk: the records met at this control-byte boundary, then one control
+  // byte with its tokens. A decoder with a fast path runs its own groups between passes
+  // (updating `in`, `out` and the visitor) as long as no record is due and the count is 8.
+  [[gnu::always_inline]] std::optional<TWalk> Step(bool stopAtMissedRecord) {
+    if (auto end = Records()) return end;
+    if (stopAtMissedRecord && in > next) return TWalk{TWalkEnd::kMissedRecord, in, out};
+    if (in >= s.size()) return TWalk{TWalkEnd::kCut, in, out};
+    if (!visit.Group(out)) return TWalk{TWalkEnd::kStopped, in, out};
+    return Group();
+  }
 };
+
+// Where the first record lies, or nothing when it lies past the end of the stream (the mode
+// is unknown then).
+inline std::optional<std::size_t> FirstRecord(std::span<const std::uint8_t> s) {
+  const std::size_t first = ReadLePadded(s, 0, 2) + kHeaderSize;
+  if (first >= s.size()) return std::nullopt;
+  return first;
+}
 
 }  // namespace detail
 
 template <class V>
 TWalk WalkTokens(std::span<const std::uint8_t> s, V& visit, bool stopAtMissedRecord) {
-  const std::size_t first = ReadLePadded(s, 0, 2) + kHeaderSize;
-  if (first >= s.size()) return {TWalkEnd::kNoFirstRecord, first, 0};
-  detail::TWalker<V> w{s, visit, ModeOfFirstRecord(s[first]), first};
+  const auto first = detail::FirstRecord(s);
+  if (!first) return {TWalkEnd::kNoFirstRecord, ReadLePadded(s, 0, 2) + kHeaderSize, 0};
+  detail::TWalker<V> w{s, visit, ModeOfFirstRecord(s[*first]), *first};
   for (;;) {
-    if (auto end = w.Records()) return *end;
-    if (stopAtMissedRecord && w.in > w.next) return {TWalkEnd::kMissedRecord, w.in, w.out};
-    if (w.in >= s.size()) return {TWalkEnd::kCut, w.in, w.out};
-    if (!visit.Group(w.out)) return {TWalkEnd::kStopped, w.in, w.out};
-    if (auto end = w.Group()) return *end;
+    if (auto end = w.Step(stopAtMissedRecord)) return *end;
   }
 }
 

@@ -1,6 +1,7 @@
-// The stream decoders without their fast paths: every token goes through the careful loop
-// (LZSS-FF5 and FF6 through their 2048-byte ring). Same contract and results as the
-// decoders of uCompress.h; kept for the differential fuzz target and tests, which check
+// The stream decoders without their fast paths: every token read by the token walk of its
+// layout (lz10_layout.h, ff_layout.h, ct_layout.h) and written with every check. Same
+// contract and results as the decoders of uCompress.h, whose fast paths hand the ends of a
+// stream to these same walks; kept for the differential fuzz target and tests, which check
 // the fast paths against them.
 #pragma once
 

@@ -22,6 +22,29 @@ void CheckBiosSize(const char* scheme, std::size_t size) {
   }
 }
 
+namespace {
+
+// The units up to the announced size, each sum handed to `put(o, sum)`; returns the bytes
+// consumed.
+template <class TPut>
+std::uint32_t WalkUnits(std::span<const std::uint8_t> stream, std::size_t size, std::size_t unit,
+                        TPut put) {
+  const std::size_t n = stream.size();
+  std::size_t in = 4;
+  unsigned acc = 0;
+  for (std::size_t o = 0; o < size; o += unit) {
+    if (in + unit > n) return static_cast<std::uint32_t>(std::min(in, n));
+    acc += unit == 2 ? stream[in] | stream[in + 1] << 8 : stream[in];
+    in += unit;
+    put(o, acc);
+  }
+  return static_cast<std::uint32_t>(std::min(in, n));
+}
+
+std::size_t UnitBytes(int unitBytes) { return unitBytes == 2 ? 2 : 1; }
+
+}  // namespace
+
 std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              int unitBytes, bool* notValid) {
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
@@ -31,18 +54,16 @@ std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer
   }
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
-  const std::size_t unit = unitBytes == 2 ? 2 : 1;
-  const std::size_t n = stream.size();
-  std::size_t in = 4;
-  unsigned acc = 0;
-  for (std::size_t o = 0; o < size; o += unit) {
-    if (in + unit > n) return static_cast<std::uint32_t>(std::min(in, n));
-    acc += unit == 2 ? stream[in] | stream[in + 1] << 8 : stream[in];
-    in += unit;
+  const std::size_t unit = UnitBytes(unitBytes);
+  return WalkUnits(stream, size, unit, [&](std::size_t o, unsigned acc) {
     output[o] = static_cast<std::uint8_t>(acc);
     if (unit == 2 && o + 1 < size) output[o + 1] = static_cast<std::uint8_t>(acc >> 8);
-  }
-  return static_cast<std::uint32_t>(std::min(in, n));
+  });
+}
+
+std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream, int unitBytes) {
+  return WalkUnits(stream, ReadLePadded(stream, 0, 4) >> 8, UnitBytes(unitBytes),
+                   [](std::size_t /*o*/, unsigned /*acc*/) {});
 }
 
 std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data, int unitBytes) {

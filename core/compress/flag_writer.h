@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "compress/ff_layout.h"
+#include "compress/lz10_layout.h"
 
 namespace tegulo {
 
@@ -36,13 +37,10 @@ private:
   int used_ = 8;
 };
 
-// The two bytes of an LZ77-10 back-reference: length - 3 in the top four bits, then the
-// distance - 1 in twelve bits.
+// The two bytes of an LZ77-10 back-reference (lz10_layout.h).
 inline void PutLZ10Reference(std::vector<std::uint8_t>& out, std::size_t distance,
                              std::size_t length) {
-  const std::size_t d = distance - 1;
-  out.push_back(static_cast<std::uint8_t>(((length - 3) << 4) | (d >> 8)));
-  out.push_back(static_cast<std::uint8_t>(d));
+  PutLe16(out, lz10::JoinReference(distance, length));
 }
 
 // The two bytes of an LZSS-FF5 or LZSS-FF6 back-reference made after `written` output bytes

@@ -34,50 +34,82 @@ struct TSymbolSink {
 
 }  // namespace
 
+namespace {
+
+// Counts symbols for the extent walk, which writes nothing.
+struct TSymbolCount {
+  std::size_t symbols = 0;
+  void Put(unsigned /*symbol*/) { ++symbols; }
+};
+
+// The symbols of one word's bits, from tree node `node` on; false where a child lies outside
+// the tree.
+template <class TSink>
+bool WalkWord(std::span<const std::uint8_t> stream, std::uint32_t word, std::size_t treeEnd,
+              std::size_t symbolCount, std::size_t& node, TSink& sink) {
+  for (int b = 31; b >= 0 && sink.symbols < symbolCount; --b) {
+    const unsigned bit = (word >> b) & 1u;
+    const unsigned v = stream[node];
+    const std::size_t child = (node & ~std::size_t{1}) + 2 * (v & 63u) + 2 + bit;
+    if (child >= treeEnd) return false;
+    if ((v & (bit != 0 ? 0x40u : 0x80u)) != 0) {
+      sink.Put(stream[child]);
+      node = kRoot;
+    } else {
+      node = child;
+    }
+  }
+  return true;
+}
+
+// The bitstream walk after the tree table until `symbolCount` symbols went to `sink`; returns
+// the stream bytes consumed and sets *broken (when given) as DecompressHuffman does.
+template <class TSink>
+std::uint32_t WalkBits(std::span<const std::uint8_t> stream, std::size_t symbolCount, TSink& sink,
+                       bool* broken) {
+  const auto brokenAt = [broken](std::size_t at) {
+    if (broken != nullptr) *broken = true;
+    return static_cast<std::uint32_t>(at);
+  };
+  const std::size_t n = stream.size();
+  if (n <= kRoot) return brokenAt(n);
+  const std::size_t treeEnd = std::min<std::size_t>(4 + (stream[4] + 1u) * 2, n);
+  std::size_t in = 4 + (stream[4] + 1u) * 2;
+  std::size_t node = kRoot;
+  while (sink.symbols < symbolCount) {
+    if (in + 4 > n) return brokenAt(n);  // the words ran out before the size
+    const std::uint32_t word = ReadLePadded(stream, in, 4);
+    in += 4;
+    if (!WalkWord(stream, word, treeEnd, symbolCount, node, sink)) return brokenAt(in);
+  }
+  return static_cast<std::uint32_t>(std::min(in, n));
+}
+
+// Whole words are decoded, as the BIOS writes them.
+std::size_t SymbolCount(std::size_t size, int bits) {
+  return ((size + 3) & ~std::size_t{3}) * 8 / static_cast<std::size_t>(bits);
+}
+
+int SymbolBits(int symbolBits) { return symbolBits == 4 ? 4 : 8; }
+
+}  // namespace
+
 std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                                 int symbolBits, bool* notValid, bool* broken) {
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
-  const int bits = symbolBits == 4 ? 4 : 8;
+  const int bits = SymbolBits(symbolBits);
   if (notValid != nullptr) *notValid = (header & 0xFFu) != (0x20u | static_cast<unsigned>(bits));
   if (broken != nullptr) *broken = false;
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
-  const std::size_t n = stream.size();
-  if (n <= kRoot) {
-    if (broken != nullptr) *broken = true;
-    return static_cast<std::uint32_t>(n);
-  }
-  const std::size_t treeEnd = std::min<std::size_t>(4 + (stream[4] + 1u) * 2, n);
-  // Whole words are decoded, as the BIOS writes them.
-  const std::size_t symbolCount =
-      ((size + 3) & ~std::size_t{3}) * 8 / static_cast<std::size_t>(bits);
   TSymbolSink sink{output, size, bits};
-  std::size_t in = 4 + (stream[4] + 1u) * 2;
-  std::size_t node = kRoot;
-  while (sink.symbols < symbolCount) {
-    if (in + 4 > n) {  // the words ran out before the size
-      if (broken != nullptr) *broken = true;
-      return static_cast<std::uint32_t>(n);
-    }
-    const std::uint32_t word = ReadLePadded(stream, in, 4);
-    in += 4;
-    for (int b = 31; b >= 0 && sink.symbols < symbolCount; --b) {
-      const unsigned bit = (word >> b) & 1u;
-      const unsigned v = stream[node];
-      const std::size_t child = (node & ~std::size_t{1}) + 2 * (v & 63u) + 2 + bit;
-      if (child >= treeEnd) {
-        if (broken != nullptr) *broken = true;
-        return static_cast<std::uint32_t>(in);
-      }
-      if ((v & (bit != 0 ? 0x40u : 0x80u)) != 0) {
-        sink.Put(stream[child]);
-        node = kRoot;
-      } else {
-        node = child;
-      }
-    }
-  }
-  return static_cast<std::uint32_t>(std::min(in, n));
+  return WalkBits(stream, SymbolCount(size, bits), sink, broken);
+}
+
+std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream, int symbolBits) {
+  const std::size_t size = ReadLePadded(stream, 0, 4) >> 8;
+  TSymbolCount sink;
+  return WalkBits(stream, SymbolCount(size, SymbolBits(symbolBits)), sink, nullptr);
 }
 
 std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data, int symbolBits) {

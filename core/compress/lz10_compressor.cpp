@@ -3,17 +3,19 @@
 
 #include "base/uCommon.h"
 #include "compress/compressors.h"
+#include "compress/lz10_layout.h"
 #include "compress/optimal_parse.h"
 #include "compress/stream_writers.h"
 
 namespace tegulo {
 
 std::vector<std::uint8_t> CompressLZ10(std::span<const std::uint8_t> data, bool allowDistance1) {
-  if (data.size() > 0xFFFFFF) {
-    throw TError("LZ77-10 holds at most 16777215 bytes; the data are " +
-                 std::to_string(data.size()) + " bytes");
+  if (data.size() > lz10::kMaxRawSize) {
+    throw TError("LZ77-10 holds at most " + std::to_string(lz10::kMaxRawSize) +
+                 " bytes; the data are " + std::to_string(data.size()) + " bytes");
   }
-  return WriteLZ10Stream(data, ShortestParse(data, {allowDistance1 ? 1U : 2U, 4096, 18}));
+  return WriteLZ10Stream(
+      data, ShortestParse(data, {allowDistance1 ? 1U : 2U, lz10::kMaxDistance, lz10::kMaxLength}));
 }
 
 }  // namespace tegulo

@@ -14,6 +14,7 @@ namespace tegulo {
 namespace {
 
 constexpr std::size_t kMaxLength = 65808;
+constexpr std::size_t kMaxDistance = 4096;
 constexpr std::size_t kFinderLength = 255;
 constexpr std::size_t kMaxDistance = 4096;
 
@@ -113,13 +114,26 @@ void LongMatches(std::span<const std::uint8_t> data, std::size_t minDistance,
 
 }  // namespace
 
-std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                             bool* notValid) {
-  const std::uint32_t header = ReadLePadded(stream, 0, 4);
-  if (notValid != nullptr) *notValid = (header & 0xFFu) != 0x11u;
-  const std::size_t size = header >> 8;
-  if (output.size() < size) output.resize(size);
-  const std::size_t outN = output.size();
+namespace {
+
+// The output of the token walk: the decoder's writes each byte, the extent's only counts them.
+struct TWriteOutput {
+  TDecodeBuffer& output;
+  void Literal(std::size_t o, std::uint8_t v) { output[o] = v; }
+  void Reference(std::size_t o, std::size_t dist, std::size_t len) {
+    for (std::size_t i = 0; i < len; ++i, ++o) output[o] = o >= dist ? output[o - dist] : 0;
+  }
+};
+struct TCountOutput {
+  static void Literal(std::size_t /*o*/, std::uint8_t /*v*/) {}
+  static void Reference(std::size_t /*o*/, std::size_t /*dist*/, std::size_t /*len*/) {}
+};
+
+// The decoder's walk up to the announced size, into an output of `outN` bytes; returns the
+// stream bytes consumed.
+template <class TOutput>
+std::uint32_t WalkTokens(std::span<const std::uint8_t> stream, std::size_t size, std::size_t outN,
+                         TOutput put) {
   const std::size_t n = stream.size();
   std::size_t in = 4;
   std::size_t o = 0;
@@ -129,20 +143,37 @@ std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer
     for (unsigned mask = 0x80; mask != 0 && o < size; mask >>= 1) {
       if ((flags & mask) == 0) {
         if (in >= n) return static_cast<std::uint32_t>(n);
-        output[o++] = stream[in++];
+        put.Literal(o++, stream[in++]);
         continue;
       }
       std::size_t len = 0;
       std::size_t dist = 0;
       if (!ReadReference(stream, in, len, dist)) return static_cast<std::uint32_t>(n);
-      // The last reference may run past the size; the source may begin before the output.
-      for (std::size_t i = 0; i < len; ++i, ++o) {
-        if (o >= outN) return static_cast<std::uint32_t>(in);
-        output[o] = o >= dist ? output[o - dist] : 0;
-      }
+      // The last reference may run past the size up to the end of the output; the source may
+      // begin before the output.
+      const std::size_t fit = std::min(len, outN - o);
+      put.Reference(o, dist, fit);
+      o += fit;
+      if (fit < len) return static_cast<std::uint32_t>(in);
     }
   }
   return static_cast<std::uint32_t>(std::min(in, n));
+}
+
+}  // namespace
+
+std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                             bool* notValid) {
+  const std::uint32_t header = ReadLePadded(stream, 0, 4);
+  if (notValid != nullptr) *notValid = (header & 0xFFu) != 0x11u;
+  const std::size_t size = header >> 8;
+  if (output.size() < size) output.resize(size);
+  return WalkTokens(stream, size, output.size(), TWriteOutput{output});
+}
+
+std::size_t StreamExtentLZ11(std::span<const std::uint8_t> stream) {
+  const std::size_t size = ReadLePadded(stream, 0, 4) >> 8;
+  return WalkTokens(stream, size, std::max(size, kDecodeBufferSize), TCountOutput{});
 }
 
 std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data, bool allowDistance1) {

@@ -87,6 +87,18 @@ inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t dist, std::si
   }
 }
 
+// A back-reference as a byte loop writes it, for the careful decoders: out[o + i] =
+// out[o + i - dist] for i = 0..len-1 where o + len lies inside the buffer, zeros for sources
+// before index 0; a distance of 0 copies each byte onto itself and leaves it as it was.
+inline void CopyChecked(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
+  if (dist == 0) return;
+  if (dist <= o) {
+    CopyBack(out, o, dist, len);
+    return;
+  }
+  for (std::size_t i = 0; i < len; ++i) out[o + i] = o + i >= dist ? out[o + i - dist] : 0;
+}
+
 // The fast paths' wide moves may write past the bytes a group decodes; the tokens after it
 // overwrite them. Where decoding stops first, those bytes get back what they held: their
 // first contents are copied here, a window ahead of the output position, before any move
@@ -128,6 +140,26 @@ struct TSavedBytes {
   }
   ~TSavedBytes() { Settle(); }
 };
+
+// The tokens of a fast group after its flag byte, for the layouts with a bit per token from
+// the lowest up: `refs` has a set bit for each reference and a stop bit above the last token.
+// The literals before each reference move 8 bytes at once (even when there are none: the
+// reference overwrites them); reference() reads the one at `in` and copies it to `o`,
+// advancing both.
+template <class F>
+inline void RunGroup(unsigned refs, const std::uint8_t* src, std::size_t& in, std::uint8_t* out,
+                     std::size_t& o, F&& reference) {
+  for (;;) {
+    const int k = __builtin_ctz(refs);
+    Store8(out + o, Load8(src + in));
+    o += static_cast<std::size_t>(k);
+    in += static_cast<std::size_t>(k);
+    refs >>= k;
+    if (refs == 1) return;
+    reference();
+    refs >>= 1;
+  }
+}
 
 // The uncommon back-references of the fast paths, a byte at a time: distances 2 to 7 and
 // those reaching before the output start (zeros). Kept out of line so that the decoders'

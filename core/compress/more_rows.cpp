@@ -35,22 +35,14 @@ TBytes PackLCLZ5Row(std::span<const std::uint8_t> d, const TCompressOptions&) { 
 TBytes PackHALRow(std::span<const std::uint8_t> d, const TCompressOptions&) { return CompressCommands(TCommandFormat::HAL, d); }
 // clang-format on
 
-std::size_t MoreStreamBytesUsed(int row, std::span<const std::uint8_t> stream) {
-  constexpr TCommandFormat kFormats[] = {TCommandFormat::LCLZ2, TCommandFormat::LCLZ5,
-                                         TCommandFormat::HAL};
-  TDecodeBuffer out(kDecodeBufferSize, 0);
-  switch (row) {
-    case kSchemeLZ11: return DecompressLZ11(stream, out);
-    case kSchemeHuffman4: return DecompressHuffman(stream, out, 4);
-    case kSchemeHuffman8: return DecompressHuffman(stream, out, 8);
-    case kSchemeRLE30: return DecompressRLE30(stream, out);
-    case kSchemeDiff8: return DecompressDiff(stream, out, 1);
-    case kSchemeDiff16: return DecompressDiff(stream, out, 2);
-    case kSchemeLCLZ2:
-    case kSchemeLCLZ5:
-    case kSchemeHAL: return DecodeCommands(kFormats[row - kSchemeLCLZ2], stream, out).consumed;
-    default: return 0;
-  }
-}
+// clang-format off
+std::size_t ExtentHuffman4Row(std::span<const std::uint8_t> s) { return StreamExtentHuffman(s, 4); }
+std::size_t ExtentHuffman8Row(std::span<const std::uint8_t> s) { return StreamExtentHuffman(s, 8); }
+std::size_t ExtentDiff8Row(std::span<const std::uint8_t> s) { return StreamExtentDiff(s, 1); }
+std::size_t ExtentDiff16Row(std::span<const std::uint8_t> s) { return StreamExtentDiff(s, 2); }
+std::size_t ExtentLCLZ2Row(std::span<const std::uint8_t> s) { return StreamExtentCommands(TCommandFormat::LCLZ2, s); }
+std::size_t ExtentLCLZ5Row(std::span<const std::uint8_t> s) { return StreamExtentCommands(TCommandFormat::LCLZ5, s); }
+std::size_t ExtentHALRow(std::span<const std::uint8_t> s) { return StreamExtentCommands(TCommandFormat::HAL, s); }
+// clang-format on
 
 }  // namespace tegulo

@@ -2,6 +2,7 @@
 // the SNES command formats, with the adapters that give their functions the table's shapes.
 #pragma once
 
+#include "compress/bios_schemes.h"
 #include "compress/more_scan.h"
 #include "compress/scheme_formats.h"
 
@@ -30,19 +31,21 @@ TBytes PackLCLZ2Row(std::span<const std::uint8_t> data, const TCompressOptions& 
 TBytes PackLCLZ5Row(std::span<const std::uint8_t> data, const TCompressOptions& options);
 TBytes PackHALRow(std::span<const std::uint8_t> data, const TCompressOptions& options);
 
-// The stream bytes a decode of scheme `row` (5 and up) reads; 0 for other rows.
-std::size_t MoreStreamBytesUsed(int row, std::span<const std::uint8_t> stream);
+// The extent walks in the table's shape, each the scheme file's own.
+std::size_t ExtentHuffman4Row(std::span<const std::uint8_t> s);
+std::size_t ExtentHuffman8Row(std::span<const std::uint8_t> s);
+std::size_t ExtentDiff8Row(std::span<const std::uint8_t> s);
+std::size_t ExtentDiff16Row(std::span<const std::uint8_t> s);
+std::size_t ExtentLCLZ2Row(std::span<const std::uint8_t> s);
+std::size_t ExtentLCLZ5Row(std::span<const std::uint8_t> s);
+std::size_t ExtentHALRow(std::span<const std::uint8_t> s);
 
-// The rows' adapters: the careful form is the decoder itself (these have no fast path), the
-// extent walk and the scorer's sample decode.
+// The rows' adapters: the careful form is the decoder itself (these have no fast path) and
+// the scorer's sample decode.
 template <int kRow, TStreamDecoder Decode>
 std::uint32_t CarefulRow(std::span<const std::uint8_t> s, TDecodeBuffer& o) {
   bool ignored = false;
   return Decode(s, o, &ignored);
-}
-template <int kRow>
-std::size_t ExtentRow(std::span<const std::uint8_t> s) {
-  return MoreStreamBytesUsed(kRow, s);
 }
 template <TStreamDecoder Decode>
 std::size_t SampleRow(std::span<const std::uint8_t> s, std::uint32_t rawSize, TDecodeBuffer& o) {
@@ -57,31 +60,31 @@ inline constexpr TSchemeLimits kCommandLimits{0, 0xFFFF, 0, 0, 0, 0, 0, 0};
 // No greedy encoders: the compressors are the only writers of these schemes.
 inline constexpr TSchemeFormat kMoreRows[] = {
     {kSchemeLZ11, TSizeRule::kRawInHeader24, kBiosLimits, DecodeLZ11Row,
-     CarefulRow<kSchemeLZ11, DecodeLZ11Row>, CheckLZ11Hit, PackLZ11Row, ExtentRow<kSchemeLZ11>,
+     CarefulRow<kSchemeLZ11, DecodeLZ11Row>, CheckLZ11Hit, PackLZ11Row, StreamExtentLZ11,
      SampleRow<DecodeLZ11Row>, false},
     {kSchemeHuffman4, TSizeRule::kRawInHeader24, kBiosLimits, DecodeHuffman4Row,
      CarefulRow<kSchemeHuffman4, DecodeHuffman4Row>, CheckHuffman4Hit, PackHuffman4Row,
-     ExtentRow<kSchemeHuffman4>, SampleRow<DecodeHuffman4Row>, false},
+     ExtentHuffman4Row, SampleRow<DecodeHuffman4Row>, false},
     {kSchemeHuffman8, TSizeRule::kRawInHeader24, kBiosLimits, DecodeHuffman8Row,
      CarefulRow<kSchemeHuffman8, DecodeHuffman8Row>, CheckHuffman8Hit, PackHuffman8Row,
-     ExtentRow<kSchemeHuffman8>, SampleRow<DecodeHuffman8Row>, false},
+     ExtentHuffman8Row, SampleRow<DecodeHuffman8Row>, false},
     {kSchemeRLE30, TSizeRule::kRawInHeader24, kBiosLimits, DecodeRLE30Row,
-     CarefulRow<kSchemeRLE30, DecodeRLE30Row>, CheckRLE30Hit, PackRLE30Row, ExtentRow<kSchemeRLE30>,
+     CarefulRow<kSchemeRLE30, DecodeRLE30Row>, CheckRLE30Hit, PackRLE30Row, StreamExtentRLE30,
      SampleRow<DecodeRLE30Row>, false},
     {kSchemeDiff8, TSizeRule::kRawInHeader24, kBiosLimits, DecodeDiff8Row,
-     CarefulRow<kSchemeDiff8, DecodeDiff8Row>, CheckDiff8Hit, PackDiff8Row, ExtentRow<kSchemeDiff8>,
+     CarefulRow<kSchemeDiff8, DecodeDiff8Row>, CheckDiff8Hit, PackDiff8Row, ExtentDiff8Row,
      SampleRow<DecodeDiff8Row>, false},
     {kSchemeDiff16, TSizeRule::kRawInHeader24, kBiosLimits, DecodeDiff16Row,
-     CarefulRow<kSchemeDiff16, DecodeDiff16Row>, CheckDiff16Hit, PackDiff16Row,
-     ExtentRow<kSchemeDiff16>, SampleRow<DecodeDiff16Row>, false},
+     CarefulRow<kSchemeDiff16, DecodeDiff16Row>, CheckDiff16Hit, PackDiff16Row, ExtentDiff16Row,
+     SampleRow<DecodeDiff16Row>, false},
     {kSchemeLCLZ2, TSizeRule::kNoSizeField, kCommandLimits, DecodeLCLZ2Row,
-     CarefulRow<kSchemeLCLZ2, DecodeLCLZ2Row>, CheckLCLZ2Hit, PackLCLZ2Row, ExtentRow<kSchemeLCLZ2>,
+     CarefulRow<kSchemeLCLZ2, DecodeLCLZ2Row>, CheckLCLZ2Hit, PackLCLZ2Row, ExtentLCLZ2Row,
      SampleRow<DecodeLCLZ2Row>, false},
     {kSchemeLCLZ5, TSizeRule::kNoSizeField, kCommandLimits, DecodeLCLZ5Row,
-     CarefulRow<kSchemeLCLZ5, DecodeLCLZ5Row>, CheckLCLZ5Hit, PackLCLZ5Row, ExtentRow<kSchemeLCLZ5>,
+     CarefulRow<kSchemeLCLZ5, DecodeLCLZ5Row>, CheckLCLZ5Hit, PackLCLZ5Row, ExtentLCLZ5Row,
      SampleRow<DecodeLCLZ5Row>, false},
     {kSchemeHAL, TSizeRule::kNoSizeField, kCommandLimits, DecodeHALRow,
-     CarefulRow<kSchemeHAL, DecodeHALRow>, CheckHALHit, PackHALRow, ExtentRow<kSchemeHAL>,
+     CarefulRow<kSchemeHAL, DecodeHALRow>, CheckHALHit, PackHALRow, ExtentHALRow,
      SampleRow<DecodeHALRow>, false},
 };
 

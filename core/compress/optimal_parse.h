@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "compress/lz10_layout.h"
+
 namespace tegulo {
 
 // The back-references a format allows: sources minDistance..maxDistance bytes back (never
@@ -14,8 +16,8 @@ namespace tegulo {
 // maxLength <= 255, minDistance >= 1.
 struct TParseLimits {
   std::size_t minDistance = 1;
-  std::size_t maxDistance = 4096;
-  std::size_t maxLength = 18;
+  std::size_t maxDistance = lz10::kMaxDistance;
+  std::size_t maxLength = lz10::kMaxLength;
 };
 
 struct TParseToken {

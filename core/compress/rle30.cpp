@@ -9,12 +9,26 @@
 
 namespace tegulo {
 
-std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                              bool* notValid) {
-  const std::uint32_t header = ReadLePadded(stream, 0, 4);
-  if (notValid != nullptr) *notValid = (header & 0xFFu) != 0x30u;
-  const std::size_t size = header >> 8;
-  if (output.size() < size) output.resize(size);
+namespace {
+
+// The output of the block walk: the decoder's writes the bytes, the extent's writes nothing.
+struct TWriteBlocks {
+  TDecodeBuffer& output;
+  void Run(std::size_t o, std::size_t len, std::uint8_t v) {
+    std::fill_n(output.begin() + static_cast<std::ptrdiff_t>(o), len, v);
+  }
+  void Copy(std::size_t o, std::span<const std::uint8_t> bytes) {
+    std::copy(bytes.begin(), bytes.end(), output.begin() + static_cast<std::ptrdiff_t>(o));
+  }
+};
+struct TSkipBlocks {
+  static void Run(std::size_t /*o*/, std::size_t /*len*/, std::uint8_t /*v*/) {}
+  static void Copy(std::size_t /*o*/, std::span<const std::uint8_t> /*bytes*/) {}
+};
+
+// The blocks up to the announced size (the output holds it); returns the bytes consumed.
+template <class TOutput>
+std::uint32_t WalkBlocks(std::span<const std::uint8_t> stream, std::size_t size, TOutput put) {
   const std::size_t n = stream.size();
   std::size_t in = 4;
   std::size_t o = 0;
@@ -25,18 +39,32 @@ std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, TDecodeBuffe
     const std::size_t len = std::min<std::size_t>((flag & 0x7Fu) + (run ? 3u : 1u), size - o);
     if (run) {
       if (in >= n) return static_cast<std::uint32_t>(n);
-      std::fill_n(output.begin() + static_cast<std::ptrdiff_t>(o), len, stream[in++]);
+      put.Run(o, len, stream[in++]);
       o += len;
       continue;
     }
     const std::size_t have = std::min(len, n - in);
-    std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(in), have,
-                output.begin() + static_cast<std::ptrdiff_t>(o));
+    put.Copy(o, stream.subspan(in, have));
     in += have;
     o += have;
     if (have < len) return static_cast<std::uint32_t>(n);
   }
   return static_cast<std::uint32_t>(std::min(in, n));
+}
+
+}  // namespace
+
+std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                              bool* notValid) {
+  const std::uint32_t header = ReadLePadded(stream, 0, 4);
+  if (notValid != nullptr) *notValid = (header & 0xFFu) != 0x30u;
+  const std::size_t size = header >> 8;
+  if (output.size() < size) output.resize(size);
+  return WalkBlocks(stream, size, TWriteBlocks{output});
+}
+
+std::size_t StreamExtentRLE30(std::span<const std::uint8_t> stream) {
+  return WalkBlocks(stream, ReadLePadded(stream, 0, 4) >> 8, TSkipBlocks{});
 }
 
 std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data) {

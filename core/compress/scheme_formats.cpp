@@ -7,6 +7,7 @@
 #include "compress/ct_layout.h"
 #include "compress/decoder_paths.h"
 #include "compress/ff_layout.h"
+#include "compress/lz10_layout.h"
 #include "compress/more_rows.h"
 #include "compress/stream_extent.h"
 
@@ -16,10 +17,6 @@ namespace {
 std::uint32_t DecodeLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                          bool* notValid) {
   return DecompressLZ10(stream, output, notValid);
-}
-
-std::uint32_t DecodeLZ10Plain(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
-  return DecompressLZ10(stream, output);
 }
 
 template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
@@ -54,30 +51,26 @@ std::size_t SampleLZ10(std::span<const std::uint8_t> stream, std::uint32_t rawSi
   return SampleLZ10Stream(stream, rawSize, output);
 }
 
-template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
-std::size_t ExtentByDecoding(std::span<const std::uint8_t> stream) {
-  TDecodeBuffer out(kDecodeBufferSize, 0);
-  return Decode(stream, out);
-}
-
 constexpr TSchemeLimits kNoLimits{};
-constexpr TSchemeLimits kLZ10Limits{0xFFFFFF, 0, 3, 18, 1, 4096, 0, 0};
-constexpr TSchemeLimits kFF5Limits{0xFFFF, 0,           ff::kMinLength, ff::kMaxLength,
-                                   1,      kFFRingSize, kFFRingSize,    kFFRingStart};
-constexpr TSchemeLimits kFF6Limits{0, 0xFFFF,      ff::kMinLength, ff::kMaxLength,
-                                   1, kFFRingSize, kFFRingSize,    kFFRingStart};
+constexpr TSchemeLimits kLZ10Limits{
+    lz10::kMaxRawSize, 0, lz10::kMinLength, lz10::kMaxLength, 1, lz10::kMaxDistance, 0, 0};
+constexpr TSchemeLimits kFF5Limits{
+    ff::kMaxHeaderValue, 0, ff::kMinLength, ff::kMaxLength, 1, ff::kRingSize, ff::kRingSize,
+    ff::kRingStart};
+constexpr TSchemeLimits kFF6Limits{0, ff::kMaxHeaderValue, ff::kMinLength, ff::kMaxLength,
+                                   1, ff::kRingSize,       ff::kRingSize,  ff::kRingStart};
 // CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both here.
-constexpr TSchemeLimits kCTLimits{0, 0xFFFF, 3, ct::kMode11.maxLength, 1, ct::kMode12.maxDistance,
-                                  0, 0};
+constexpr TSchemeLimits kCTLimits{0, ct::kMaxPosition,        3, ct::kMode11.maxLength,
+                                  1, ct::kMode12.maxDistance, 0, 0};
 
 constexpr TSchemeFormat kFirstRows[] = {
     {kSchemeNone, TSizeRule::kFromTiles, kNoLimits, nullptr, nullptr, nullptr, nullptr, nullptr,
      nullptr, false},
     {kSchemeLZ10, TSizeRule::kRawInHeader24, kLZ10Limits, DecodeLZ10, DecompressLZ10Careful,
-     CheckLZ10Hit, PackLZ10, ExtentByDecoding<DecodeLZ10Plain>, SampleLZ10, false},
+     CheckLZ10Hit, PackLZ10, StreamExtentLZ10, SampleLZ10, false},
     {kSchemeFF5, TSizeRule::kRawInHeader16, kFF5Limits, DecodeWithoutTypeByte<DecompressFF5>,
-     DecompressFF5Careful, CheckFF5Hit, PackWithoutOptions<CompressFF5>,
-     ExtentByDecoding<DecompressFF5>, SampleByDecoding<DecompressFF5>, true},
+     DecompressFF5Careful, CheckFF5Hit, PackWithoutOptions<CompressFF5>, StreamExtentFF5,
+     SampleByDecoding<DecompressFF5>, true},
     {kSchemeFF6, TSizeRule::kComprInHeader16, kFF6Limits, DecodeWithoutTypeByte<DecompressFF6>,
      DecompressFF6Careful, CheckFF6Hit, PackWithoutOptions<CompressFF6>, StreamExtentFF6,
      SampleByDecoding<DecompressFF6>, true},

@@ -40,6 +40,10 @@ struct TCommandResult {
 TCommandResult DecodeCommands(TCommandFormat format, std::span<const std::uint8_t> stream,
                               TDecodeBuffer& output);
 
+// The stream bytes DecodeCommands reads when it decodes into the working buffer, found with
+// an output of 65,536 bytes (all a stream can describe).
+std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uint8_t> stream);
+
 // The shortest stream of the format for `data`: an exact cheapest path over every command
 // and length. Throws TError above 65,536 bytes.
 std::vector<std::uint8_t> CompressCommands(TCommandFormat format,

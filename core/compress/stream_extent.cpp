@@ -1,6 +1,5 @@
-// Stream extents. LZ77-10 and LZSS-FF5 decoders count the bytes they consume (their rows
-// decode); for LZSS-FF6 and LZSS-CT, which count output, the tokens are walked by the walkers
-// of their layouts, which read them as the decoders do.
+// Stream extents: the tokens walked by the walkers of their layouts, which read them as the
+// decoders do, the output only counted.
 #include "compress/stream_extent.h"
 
 #include <algorithm>
@@ -8,11 +7,44 @@
 #include "base/stream_view.h"
 #include "compress/ct_layout.h"
 #include "compress/ff_layout.h"
+#include "compress/lz10_layout.h"
 #include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
 namespace {
+
+// LZ77-10 and FF5 end at the announced size, or where the output is full (a last reference
+// may run on past the size up to there).
+struct TCountVisitor {
+  std::size_t size;
+  std::size_t outN;
+  std::size_t o = 0;
+  bool Done(std::size_t /*in*/, std::uint64_t /*out*/) const { return o >= size; }
+  bool Literal(std::uint64_t /*out*/) {
+    if (o >= outN) return false;
+    ++o;
+    return true;
+  }
+  template <class TReference>
+  bool Reference(std::uint64_t /*out*/, TReference r) {
+    const std::size_t fit = std::min<std::size_t>(r.length, outN - o);
+    o += fit;
+    return fit == r.length;
+  }
+};
+
+// LZ77-10's decoder lengthens the working buffer to the announced size.
+std::size_t WalkLZ10(std::span<const std::uint8_t> s) {
+  const std::size_t size = ReadLePadded(s, 0, lz10::kHeaderSize) >> 8;
+  TCountVisitor visit{size, std::max(size, kDecodeBufferSize)};
+  return std::min(lz10::WalkTokens(s, visit).in, s.size());
+}
+
+std::size_t WalkFF5(std::span<const std::uint8_t> s) {
+  TCountVisitor visit{ReadLePadded(s, 0, ff::kHeaderSize), kDecodeBufferSize};
+  return std::min(ff::WalkTokens<false>(s, visit).in, s.size());
+}
 
 // FF6's header is the stream's length: the walk ends where a token reaches it.
 struct TFF6ExtentVisitor {
@@ -50,6 +82,8 @@ std::size_t WalkCT(std::span<const std::uint8_t> s) {
 
 }  // namespace
 
+std::size_t StreamExtentLZ10(std::span<const std::uint8_t> stream) { return WalkLZ10(stream); }
+std::size_t StreamExtentFF5(std::span<const std::uint8_t> stream) { return WalkFF5(stream); }
 std::size_t StreamExtentFF6(std::span<const std::uint8_t> stream) { return WalkFF6(stream); }
 std::size_t StreamExtentCT(std::span<const std::uint8_t> stream) { return WalkCT(stream); }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "compress/ff_layout.h"
 #include "compress/scheme_formats.h"
 #include "compress/stream_scan.h"
 #include "compress/uCompress.h"
@@ -12,7 +13,7 @@ namespace {
 
 // How far back a literal's bytes count as in reach of a back-reference: the shortest window
 // of the schemes (the FF ring, CT's 11-bit distances).
-constexpr std::size_t kReachBack = kFFRingSize - 1;
+constexpr std::size_t kReachBack = ff::kRingSize - 1;
 
 double Entropy(std::span<const std::uint8_t> output) {
   std::array<std::uint32_t, 256> histogram{};
@@ -59,7 +60,7 @@ double WastedShare(const TStreamStats& stats, std::span<const std::uint8_t> outp
     if (stats.literalMarks[i] != 0) {
       ++literals;
       const std::int32_t j = last[slot];
-      const bool zeroRun = stats.zeroRing && i < kFFRingStart && key == 0;
+      const bool zeroRun = stats.zeroRing && i < ff::kRingStart && key == 0;
       const bool match = j >= 0 && i - static_cast<std::size_t>(j) <= kReachBack &&
                          output[j] == output[i] && output[j + 1] == output[i + 1] &&
                          output[j + 2] == output[i + 2];

@@ -6,12 +6,13 @@
 #include "base/uCommon.h"
 #include "compress/ct_layout.h"
 #include "compress/flag_writer.h"
+#include "compress/lz10_layout.h"
 
 namespace tegulo {
 
 std::vector<std::uint8_t> WriteLZ10Stream(std::span<const std::uint8_t> data,
                                           std::span<const TParseToken> tokens) {
-  std::vector<std::uint8_t> out{0x10, static_cast<std::uint8_t>(data.size()),
+  std::vector<std::uint8_t> out{lz10::kTypeByte, static_cast<std::uint8_t>(data.size()),
                                 static_cast<std::uint8_t>(data.size() >> 8),
                                 static_cast<std::uint8_t>(data.size() >> 16)};
   out.reserve(out.size() + data.size() + data.size() / 8 + 1);
@@ -55,7 +56,7 @@ namespace {
 
 TError RecordTooFar(std::size_t at) {
   return TError("The LZSS-CT stream would need a record at position " + std::to_string(at) +
-                "; the format allows at most 65535");
+                "; the format allows at most " + std::to_string(ct::kMaxPosition));
 }
 
 // Appends one control byte and `count` tokens from tokens[i]; returns the control byte's place.
@@ -92,7 +93,7 @@ std::vector<std::uint8_t> WriteCTStream(std::span<const std::uint8_t> data,
   }
   // The first record lies at the header's distance (plus 2) and carries the mode.
   const std::size_t first = out.size();
-  if (first - ct::kHeaderSize > 0xFFFF) throw RecordTooFar(first);
+  if (first - ct::kHeaderSize > ct::kMaxPosition) throw RecordTooFar(first);
   const std::size_t rest = tokens.size() - whole;
   if (rest != 0) {
     // The record sets the token count of the last control byte, whose higher bits are then
@@ -101,7 +102,7 @@ std::vector<std::uint8_t> WriteCTStream(std::span<const std::uint8_t> data,
     PutLe16(out, 0);
     const std::size_t ctl = PutCTGroup(out, data, tokens.subspan(whole), pos, layout);
     if (out[ctl] == 0) out[ctl] = 0x80;
-    if (out.size() > 0xFFFF) throw RecordTooFar(out.size());
+    if (out.size() > ct::kMaxPosition) throw RecordTooFar(out.size());
     out[first + 1] = static_cast<std::uint8_t>(out.size());
     out[first + 2] = static_cast<std::uint8_t>(out.size() >> 8);
   }

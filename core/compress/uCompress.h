@@ -51,10 +51,6 @@ inline constexpr int kSchemeLCLZ2 = 11;    // "LC_LZ2"
 inline constexpr int kSchemeLCLZ5 = 12;    // "LC_LZ5"
 inline constexpr int kSchemeHAL = 13;      // "HAL"
 
-// The ring of LZSS-FF5 and LZSS-FF6, and the index of the first output byte in it.
-inline constexpr std::size_t kFFRingSize = 2048;
-inline constexpr std::size_t kFFRingStart = 2014;
-
 // "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens
 // `output` to the announced size when it is shorter (never shortens it). *notValid (when
 // given) is set to whether the type byte differs from 0x10; decoding goes on exactly as for

@@ -2,10 +2,10 @@
 // lowest up, a set bit marks a literal; the two differ in the header, the back-reference
 // layout, the end test and the count returned.
 //
-// The ring always holds the last 2048 output bytes, output byte k at index (kFFRingStart + k) mod
-// 2048, and zeros where no byte has come yet. So ring index p, read when the next output
-// byte is number o, is output byte o - d with d = ((w - p - 1) mod 2048) + 1, or zero when
-// d > o: the decoder copies from its own output instead of keeping the ring. A group (a
+// The ring always holds the last 2048 output bytes, output byte k at index
+// (ff::kRingStart + k) mod 2048, and zeros where no byte has come yet. So ring index p, read when
+// the next output byte is number o, is output byte o - d with d = ((w - p - 1) mod 2048) + 1, or
+// zero when d > o: the decoder copies from its own output instead of keeping the ring. A group (a
 // flag byte and its eight tokens) sure to stay inside the stream, the output and the end
 // test runs without per-token checks.
 #include <algorithm>
@@ -25,18 +25,43 @@ constexpr std::size_t kGroupIn = 17 + 8;
 constexpr std::size_t kGroupOut = 8 * 34;
 constexpr std::size_t kGroupReach = kGroupOut + 40;
 
-// Copies a reference whose bytes all fit in the output.
-inline void CopyReference(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
-  if (dist <= o) {
-    lz::CopyBack(out, o, dist, len);
-  } else {
-    for (std::size_t i = 0; i < len; ++i) out[o + i] = o + i >= dist ? out[o + i - dist] : 0;
+// The careful decoder: a visitor of the family's token walk that writes each token, checked.
+// FF5's walk ends at the announced size, FF6's at the announced stream length.
+template <bool kFF6>
+struct TCarefulDecoder {
+  std::uint8_t* out;
+  std::size_t outN;
+  std::size_t limit;
+  std::size_t o;  // output bytes written
+
+  bool Done(std::size_t in, std::uint64_t /*out*/) const { return kFF6 ? in >= limit : o >= limit; }
+  bool Literal(std::uint64_t /*out*/, std::uint8_t v) {
+    if (o >= outN) return false;  // the literal's byte still counts as consumed
+    out[o++] = v;
+    return true;
   }
+  bool Reference(std::uint64_t /*out*/, ff::TReference r) {
+    const std::size_t fit = std::min(r.length, outN - o);
+    lz::CopyChecked(out, o, r.Distance(o), fit);
+    o += fit;
+    return fit == r.length;
+  }
+};
+
+// Walks the tokens from `in` (a flag-byte boundary, `o` bytes written) to the end, checked.
+template <bool kFF6>
+std::uint32_t DecodeCarefully(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                              std::size_t in, std::size_t o) {
+  TCarefulDecoder<kFF6> visit{output.data(), output.size(), ReadLePadded(stream, 0, 2), o};
+  const ff::TWalk w = ff::WalkTokensFrom<kFF6>(stream, visit, in, o);
+  // A cut reference counts the byte that was there; a header cut short counts what there is.
+  return static_cast<std::uint32_t>(kFF6 ? visit.o : std::min(w.in, stream.size()));
 }
 
-// One loop over the groups with every bound check inline, kept whole as the hot path; the
-// careful form (kFast false) is its checked loop alone.
-template <bool kFF6, bool kFast>
+// The fast form: one loop over the groups with every bound check inline, kept whole as the
+// hot path. Its checked loop takes the groups near the ends, reading the tokens with the
+// layout's helpers as the walk does; the careful form is the walk alone.
+template <bool kFF6>
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
 std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
   const std::uint8_t* src = stream.data();
@@ -45,7 +70,7 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
   const std::size_t outN = output.size();
   const std::size_t limit = ReadLePadded(stream, 0, 2);
 
-  std::size_t in = 2;
+  std::size_t in = ff::kHeaderSize;
   std::size_t o = 0;
   lz::TSavedBytes<kGroupReach> saved{out, outN, o};
   const auto result = [&]() -> std::uint32_t {
@@ -58,7 +83,7 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
   };
 
   while (more()) {
-    while (kFast && in + kGroupIn <= n && o + kGroupReach <= outN && groupBeforeEnd()) {
+    while (in + kGroupIn <= n && o + kGroupReach <= outN && groupBeforeEnd()) {
       if (src[in] == 0xFFu) {  // eight literals, written exactly
         lz::Store8(out + o, lz::Load8(src + in + 1));
         in += 9;
@@ -108,7 +133,7 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
         const ff::TReference r = ff::SplitReference<kFF6>(src[in], src[in + 1]);
         in += 2;
         const std::size_t fit = std::min(r.length, outN - o);
-        CopyReference(out, o, r.Distance(o), fit);
+        lz::CopyChecked(out, o, r.Distance(o), fit);
         o += fit;
         if (fit < r.length) return result();
       }
@@ -121,19 +146,19 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
 }  // namespace
 
 std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
-  return Decode<false, true>(stream, output);
+  return Decode<false>(stream, output);
 }
 
 std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
-  return Decode<true, true>(stream, output);
+  return Decode<true>(stream, output);
 }
 
 std::uint32_t DecompressFF5Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
-  return Decode<false, false>(stream, output);
+  return DecodeCarefully<false>(stream, output, ff::kHeaderSize, 0);
 }
 
 std::uint32_t DecompressFF6Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
-  return Decode<true, false>(stream, output);
+  return DecodeCarefully<true>(stream, output, ff::kHeaderSize, 0);
 }
 
 }  // namespace tegulo

@@ -3,14 +3,15 @@
 //
 // A flag byte and its eight tokens form a group. Where a whole group is sure to stay inside
 // the stream and below the announced size, it runs without per-token checks and with wide
-// copies; the careful loop takes every other group, so the bound rules stay those of a
-// byte-at-a-time decoder.
+// copies; a checked loop takes every other group, so the bound rules stay those of a
+// byte-at-a-time decoder. The careful form is the layout's token walk alone.
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
 #include "base/stream_view.h"
 #include "compress/decoder_paths.h"
+#include "compress/lz10_layout.h"
 #include "compress/lz_copy.h"
 #include "compress/uCompress.h"
 
@@ -20,27 +21,65 @@ namespace {
 // A group reads at most 1 + 8 * 2 bytes and writes at most 8 * 18. Its wide moves read up
 // to 8 bytes past its last input byte and write up to 21 past its last output byte.
 constexpr std::size_t kGroupIn = 17 + 8;
-constexpr std::size_t kGroupOut = 8 * 18 + 24;
+constexpr std::size_t kGroupOut = 8 * lz10::kMaxLength + 24;
 
-// One loop over the tokens with every bound check inline, kept whole as the hot path.
-template <bool kFast>
+// The careful decoder: a visitor of the layout's token walk that writes each token, checked.
+// The walk ends at the announced size.
+struct TCarefulDecoder {
+  std::uint8_t* out;
+  std::size_t outN;
+  std::size_t size;
+  std::size_t o;  // output bytes written
+
+  bool Done(std::size_t /*in*/, std::uint64_t /*out*/) const { return o >= size; }
+  bool Literal(std::uint64_t /*out*/, std::uint8_t v) {
+    if (o >= outN) return false;  // never: o < size <= outN
+    out[o++] = v;
+    return true;
+  }
+  // The last reference may run past the announced size up to the end of the output.
+  bool Reference(std::uint64_t /*out*/, lz10::TReference r) {
+    const std::size_t fit = std::min(r.length, outN - o);
+    lz::CopyChecked(out, o, r.distance, fit);
+    o += fit;
+    return fit == r.length;
+  }
+};
+
+// The announced size from the header, the output lengthened to it.
+std::size_t ReadHeader(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                       bool* notValid) {
+  const std::uint32_t header = ReadLePadded(stream, 0, lz10::kHeaderSize);
+  if (notValid != nullptr) *notValid = (header & 0xFFu) != lz10::kTypeByte;
+  const std::size_t size = header >> 8;
+  if (output.size() < size) output.resize(size);
+  return size;
+}
+
+// Walks the tokens from `in` (a flag-byte boundary, `o` bytes written) to the end, checked.
+std::uint32_t DecodeCarefully(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                              std::size_t size, std::size_t in, std::size_t o) {
+  TCarefulDecoder visit{output.data(), output.size(), size, o};
+  const lz10::TWalk w = lz10::WalkTokensFrom(stream, visit, in, o);
+  return static_cast<std::uint32_t>(std::min(w.in, stream.size()));
+}
+
+// The fast form: one loop over the tokens with every bound check inline, kept whole as the
+// hot path. Its checked loop takes the groups near the ends, reading the tokens with the
+// layout's helpers as the walk does; the careful form is the walk alone.
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
 std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output, bool* notValid) {
   const std::uint8_t* src = stream.data();
   const std::size_t n = stream.size();
-  const std::uint32_t header = ReadLePadded(stream, 0, 4);
-  if (notValid != nullptr) *notValid = (header & 0xFFu) != 0x10u;
-
-  const std::size_t size = header >> 8;
-  if (output.size() < size) output.resize(size);
+  const std::size_t size = ReadHeader(stream, output, notValid);
   std::uint8_t* out = output.data();
   const std::size_t outN = output.size();
 
-  std::size_t in = 4;
+  std::size_t in = lz10::kHeaderSize;
   std::size_t o = 0;
   lz::TSavedBytes<kGroupOut> saved{out, outN, o};
   for (;;) {
-    if constexpr (kFast) {
+    {
       // One group without per-token checks. kSave: first put aside in `saved` the bytes its
       // wide moves may write past its end, for decoding may stop right after it.
       const auto group = [&](auto kSave) {
@@ -62,12 +101,10 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
           in += static_cast<std::size_t>(k);
           flags <<= k;
           if (flags == 0x80000000u) break;
-          const unsigned b0 = src[in];
-          const unsigned b1 = src[in + 1];
+          const lz10::TReference r = lz10::SplitReference(src[in], src[in + 1]);
           in += 2;
-          const std::size_t len = (b0 >> 4) + 3;
-          lz::CopyWideOrRun<3>(out, o, ((b0 & 0x0Fu) << 8) + b1 + 1, len);
-          o += len;
+          lz::CopyWideOrRun<3>(out, o, r.distance, r.length);
+          o += r.length;
           flags <<= 1;
         }
         if constexpr (kSave) saved.reached = std::max(saved.reached, o + 24);
@@ -91,11 +128,8 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
         continue;
       }
       if (in + 1 >= n) return static_cast<std::uint32_t>(n);
-      const unsigned b0 = src[in];
-      const unsigned b1 = src[in + 1];
+      const auto [dist, len] = lz10::SplitReference(src[in], src[in + 1]);
       in += 2;
-      const std::size_t len = (b0 >> 4) + 3;
-      const std::size_t dist = ((b0 & 0x0Fu) << 8) + b1 + 1;
       if (dist <= o && o + len <= outN) {
         for (std::size_t i = 0; i < len; ++i, ++o) out[o] = out[o - dist];
         continue;
@@ -114,11 +148,12 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
 
 std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              bool* notValid) {
-  return Decode<true>(stream, output, notValid);
+  return Decode(stream, output, notValid);
 }
 
 std::uint32_t DecompressLZ10Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
-  return Decode<false>(stream, output, nullptr);
+  const std::size_t size = ReadHeader(stream, output, nullptr);
+  return DecodeCarefully(stream, output, size, lz10::kHeaderSize, 0);
 }
 
 }  // namespace tegulo

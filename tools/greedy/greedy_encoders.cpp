@@ -38,9 +38,9 @@ std::vector<TParseToken> Parse(std::span<const std::uint8_t> buf, std::size_t st
 
 // FF5 and FF6 share the token stream; references may reach into the zero ring.
 std::vector<std::uint8_t> EncodeFF(std::span<const std::uint8_t> data, bool ff6) {
-  std::vector<std::uint8_t> buf(kFFRingSize, 0);
+  std::vector<std::uint8_t> buf(ff::kRingSize, 0);
   buf.insert(buf.end(), data.begin(), data.end());
-  return WriteFFStream(data, Parse(buf, kFFRingSize, kFFRingSize, ff::kMaxLength), ff6);
+  return WriteFFStream(data, Parse(buf, ff::kRingSize, ff::kRingSize, ff::kMaxLength), ff6);
 }
 
 std::vector<std::uint8_t> EncodeCT11(std::span<const std::uint8_t> data) {

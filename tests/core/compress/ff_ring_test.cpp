@@ -28,8 +28,8 @@ std::uint32_t RingDecode(std::span<const std::uint8_t> stream, TDecodeBuffer& ou
   // FF5: the announced size; FF6: the stream length, header included.
   const std::size_t limit = ReadLePadded(stream, 0, 2);
 
-  std::array<std::uint8_t, kFFRingSize> ring{};
-  std::size_t w = kFFRingStart;
+  std::array<std::uint8_t, ff::kRingSize> ring{};
+  std::size_t w = ff::kRingStart;
   std::size_t in = 2;
   std::size_t o = 0;
   const auto result = [&]() -> std::uint32_t {
