@@ -76,6 +76,24 @@ struct TWalk {
 // walk runs on to the end of the stream, as the decoder does.
 namespace detail {
 
+// Visitors that look at the literal bytes take them as a last argument.
+template <class V>
+bool VisitLiteral(V& visit, std::uint64_t out, std::uint8_t byte) {
+  if constexpr (requires { visit.Literal(out, byte); }) {
+    return visit.Literal(out, byte);
+  } else {
+    return visit.Literal(out);
+  }
+}
+template <class V>
+bool VisitRaw(V& visit, std::uint64_t out, std::span<const std::uint8_t> bytes) {
+  if constexpr (requires { visit.Raw(out, bytes); }) {
+    return visit.Raw(out, bytes);
+  } else {
+    return visit.Raw(out);
+  }
+}
+
 // The walk's state, and its two steps: the records met at a control-byte boundary, and one
 // control byte with its tokens. Each returns the end of the walk, or nothing to go on.
 template <class V>
@@ -115,7 +133,7 @@ struct TWalker {
     }
     if (in >= n) return TWalk{TWalkEnd::kCut, in, out};
     ++in;
-    if (!visit.Literal(out++)) return TWalk{TWalkEnd::kStopped, in, out};
+    if (!VisitLiteral(visit, out++, s[in - 1])) return TWalk{TWalkEnd::kStopped, in, out};
     return std::nullopt;
   }
 
@@ -124,7 +142,7 @@ struct TWalker {
     if (ctl == 0) {
       // Eight raw bytes, whatever the count; the count waits for the next control byte.
       if (s.size() - in < 8) return TWalk{TWalkEnd::kCut, s.size(), out};
-      const bool go = visit.Raw(out);
+      const bool go = VisitRaw(visit, out, s.subspan(in, 8));
       in += 8;
       out += 8;
       if (!go) return TWalk{TWalkEnd::kStopped, in, out};

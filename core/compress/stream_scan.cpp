@@ -26,21 +26,25 @@ struct TPassProgress {
   }
 };
 
-// The linear LZ77-10 scan, then the score of each stream it found. False when stopped.
+// The linear LZ77-10 scan, each stream scored as it is found. Only a stream that scores
+// hides the positions inside it: a chance stream that does not must not hide a real one that
+// starts inside it. False when stopped.
 bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options,
                   const TPassProgress& report, std::vector<TScanHit>& hits) {
-  TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr};
-  lz.progress = [&](std::size_t done, std::size_t) { return report(done); };
-  std::size_t freeFrom = 0;
-  for (const TLZ10Stream& s : ScanLZ10(rom, lz)) {
-    if (s.address < freeFrom) continue;
+  TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr, nullptr};
+  bool stopped = false;
+  lz.progress = [&](std::size_t done, std::size_t) {
+    stopped = stopped || !report(done);
+    return !stopped;
+  };
+  lz.accept = [&](const TLZ10Stream& s) {
     auto hit = CheckAndScore(rom, s.address, kSchemeLZ10, options.minSize);
-    if (hit && ScoreIsEnough(*hit, options)) {
-      hits.push_back(*hit);
-      if (!options.overlaps) freeFrom = s.address + s.comprSize;
-    }
-  }
-  return !options.progress || report(rom.size() - 1);
+    if (!hit || !ScoreIsEnough(*hit, options)) return false;
+    hits.push_back(*hit);
+    return true;
+  };
+  ScanLZ10(rom, lz);
+  return !stopped && (!options.progress || report(rom.size() - 1));
 }
 
 // Every position is checked (chance hits must not hide the streams they overlap); the
@@ -54,7 +58,6 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
       nextReport = pos + kProgressStride;
       if (!report(pos)) return false;
     }
-    if (!CheckStream(rom, pos, scheme, options.minSize)) continue;
     const auto hit = CheckAndScore(rom, pos, scheme, options.minSize);
     if (hit && ScoreIsEnough(*hit, options)) hits.push_back(*hit);
   }

@@ -1,6 +1,7 @@
 // Finding compressed streams of all four schemes in a ROM image, each hit with a score.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -37,31 +38,60 @@ struct TStreamStats {
   std::uint32_t referenceBytes = 0;      // output written by back-references
   std::uint32_t zeroRingReferences = 0;  // FF5, FF6: references reading the ring before output
   std::uint32_t zeroRingBytes = 0;       // and the bytes they write
-  std::uint32_t comprSize = 0;           // the stream's length
+  std::uint32_t strayZeroRing = 0;  // of those, the ones whose index lies far from the output start
+  std::uint32_t comprSize = 0;      // the stream's length
   bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
   bool zeroRing = false;  // FF5, FF6: zeros lie before the output
-  // When set, kScoreSample bytes; the checker sets the byte of each literal's output position.
+  bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
+  // When set, kScoreSampleSize bytes, all 0; the checker sets the byte of each literal's output
+  // position and marksEnd past the last one it set, so that the caller clears only those.
   std::uint8_t* literalMarks = nullptr;
+  std::uint32_t marksEnd = 0;
   void MarkLiteral(std::uint32_t out) {
-    if (literalMarks != nullptr && out < kScoreSampleSize) literalMarks[out] = 1;
+    if (literalMarks != nullptr && out < kScoreSampleSize) {
+      literalMarks[out] = 1;
+      marksEnd = std::max(marksEnd, out + 1);
+    }
   }
+};
+
+// No encoder writes this many literals of one byte value in a row: from the third on, a
+// back-reference to the byte before is shorter. Fillers of one value read as such literals
+// under every scheme; a candidate that has them is refused.
+inline constexpr std::uint32_t kMaxEqualLiterals = 8;
+
+// Counts the literals of one value in a row; a reference ends the row.
+struct TLiteralRun {
+  std::uint32_t length = 0;
+  unsigned value = 0x100;
+  // False once the row reaches kMaxEqualLiterals.
+  bool Add(unsigned byte) {
+    length = byte == value ? length + 1 : 1;
+    value = byte;
+    return length < kMaxEqualLiterals;
+  }
+  void Break() { length = 0; }
 };
 
 // The plausibility check of one scheme at `pos`, without a score. The header must be whole
 // and its sizes at least minSize (the raw size) and, where it states one, the stream's length
 // must lie inside the ROM; decoding must read nothing past the ROM and follow the scheme's
 // rules:
+//  - every scheme: fewer than kMaxEqualLiterals literals of one value in a row;
 //  - LZ77-10: as CheckLZ10Stream;
 //  - FF5, FF6: at most kMaxZeroRingReferences references read the zero ring before the
 //    first output byte (an encoder takes a zero run from there only now and then, chance
 //    data does it at almost every reference);
-//  - CT: the first section record's mode bits are 00 or 11, every record is met at a
-//    control-byte boundary and the stream ends with its end record; no back-reference
+//  - CT: every record is met at a control-byte boundary and the stream ends with its end record; no
+//  back-reference
 //    reaches before the output start or has distance 0; at most 1 MiB of output.
 // Returns the hit with score 0 and the decoding's figures, or nothing. The scheme table's
 // scan checkers (scheme_formats.h) are the four functions after it; CheckStream runs the
 // one of `scheme`'s row and returns nothing for a row without one.
 inline constexpr std::uint32_t kMaxZeroRingReferences = 8;
+// How far before the output's start in the ring (index kFFRingStart) an encoder's reference
+// to the ring's zeros begins.
+inline constexpr std::size_t kZeroRingReach = 128;
 std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,
                                     std::uint32_t minSize, TStreamStats* stats = nullptr);
 std::optional<TScanHit> CheckLZ10Hit(std::span<const std::uint8_t> rom, std::size_t pos,
@@ -79,6 +109,16 @@ std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_
 // and whether the output looks like tile data (a few byte values, neither all zero nor noise,
 // bytes repeating at tile-row and tile strides), and whether literals stand where a
 // back-reference would have done (an encoder avoids that).
+int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output);
+
+// The score of a hit. Facts that chance data almost never meets decide: the last token ends
+// the output (FF6: the stated length) exactly, the flags after it are 0 (LZ77-10), the stream
+// is no longer than an encoder could make it (9 bits a byte, plus headers), and (FF5, FF6)
+// every reference to the ring's zeros starts within kZeroRingReach before the output's start.
+// A stream that meets them and writes at least kFactsMinOutput bytes scores kDefaultMinScore
+// or more, whatever its output holds; ContentScore only raises it. One that misses any scores
+// below kDefaultMinScore; one that meets them with less output scores its ContentScore.
+inline constexpr std::uint32_t kFactsMinOutput = 64;
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
 
 // CheckStream, then the score from the output of the scheme's decoder (at most the first
