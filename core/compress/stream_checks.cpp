@@ -14,6 +14,8 @@ namespace {
 
 // CT output beyond the working buffer is no stream of a game.
 constexpr std::uint64_t kMaxCTOutput = 1U << 20U;
+// FF6 states its stream's length in 16 bits, and its games unpack into a 64 KiB bank.
+constexpr std::uint64_t kMaxFF6Output = 1U << 16U;
 
 // The LZ77-10 figures, from the one walk that checks the stream.
 struct TLZ10Checker {
@@ -64,12 +66,14 @@ struct TFFChecker {
     return kFF6 ? at >= h : out >= h;
   }
   bool Literal(std::uint64_t out) {
+    if (kFF6 && out >= kMaxFF6Output) return false;
     const std::uint8_t byte = s[in + (tokens++ % 8 == 0 ? 1 : 0)];
     st.MarkLiteral(static_cast<std::uint32_t>(out));
     ++st.literals;
     return run.Add(byte);
   }
   bool Reference(std::uint64_t out, ff::TReference r) {
+    if (kFF6 && out + r.length > kMaxFF6Output) return false;
     ++tokens;
     run.Break();
     if (r.Distance(out) > out) {
@@ -77,7 +81,10 @@ struct TFFChecker {
       st.zeroRingBytes += static_cast<std::uint32_t>(r.length);
       // An encoder that takes zeros from the ring finds them just before the start of the
       // output, where its search begins; chance indices fall anywhere.
-      if (r.index >= kFFRingStart || r.index + kZeroRingReach < kFFRingStart) ++st.strayZeroRing;
+      if (r.index >= kFFRingStart || r.index + kZeroRingReach < kFFRingStart) {
+        if (st.factsOnly) return false;
+        ++st.strayZeroRing;
+      }
     }
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(r.length);
@@ -152,9 +159,12 @@ std::optional<TScanHit> WithStats(std::span<const std::uint8_t> rom, std::size_t
   TStreamStats& st = stats != nullptr ? *stats : local;
   std::uint8_t* marks = st.literalMarks;
   const std::uint32_t marksEnd = st.marksEnd;  // marks set before and not yet cleared
+  const bool factsOnly = st.factsOnly;
   st = {};
   st.literalMarks = marks;
   st.marksEnd = marksEnd;
+  st.factsOnly = factsOnly;
+  st.factsMinOutput = kStrictFactsMinOutput;
   return Check(rom, pos, minSize, st);
 }
 

@@ -47,29 +47,58 @@ bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options
   return !stopped && (!options.progress || report(rom.size() - 1));
 }
 
-// Every position is checked (chance hits must not hide the streams they overlap); the
-// overlaps are settled by score afterwards. False when stopped.
+// Every position is checked but those inside a hit (a stream that scores: chance streams
+// that do not must not hide the streams they overlap); the overlaps between schemes are
+// settled by score afterwards. False when stopped.
 bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TScanOptions& options,
                        const TPassProgress& report, std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
+  const bool factsOnly = options.minScore >= kDefaultMinScore;
   std::size_t nextReport = 0;
+  std::size_t freeFrom = 0;  // positions before this lie inside a hit
   for (std::size_t pos = 0; pos < rom.size(); pos += align) {
     if (pos >= nextReport) {
       nextReport = pos + kProgressStride;
       if (!report(pos)) return false;
     }
+    if (pos < freeFrom) continue;
+    // Most positions fail the plain check in a few tokens; only survivors that meet the
+    // facts are scored (one that misses them scores below kDefaultMinScore).
+    TStreamStats quick;
+    quick.factsOnly = factsOnly;
+    const auto candidate = CheckStream(rom, pos, scheme, options.minSize, &quick);
+    if (!candidate) continue;
+    quick.comprSize = candidate->comprSize;
+    if (factsOnly && quick.factsMinOutput != kNoFacts && !MeetsFacts(quick)) continue;
     const auto hit = CheckAndScore(rom, pos, scheme, options.minSize);
-    if (hit && ScoreIsEnough(*hit, options)) hits.push_back(*hit);
+    if (!hit || !ScoreIsEnough(*hit, options)) continue;
+    hits.push_back(*hit);
+    if (!options.overlaps) freeFrom = pos + hit->comprSize;
   }
   return true;
 }
 
-// Among overlapping hits the best score wins (the earlier on a tie).
+// Among overlapping hits one that meets the facts (kDefaultMinScore or more) wins over one
+// that does not; among those that do, the first: a real stream holds positions where other
+// streams seem to start, a packed run of literals above all, and those run on past its end
+// into whatever follows; at one address, the longer. Else the best score wins (the earlier on
+// a tie).
+bool Before(const TScanHit& a, const TScanHit& b) {
+  const bool factsA = a.score >= kDefaultMinScore;
+  const bool factsB = b.score >= kDefaultMinScore;
+  if (factsA != factsB) return factsA;
+  if (factsA && a.address != b.address) return a.address < b.address;
+  // At one address the reading that explains more of the bytes (an FF5 stream of literals
+  // reads as a shorter FF6 one as well).
+  if (factsA && a.comprSize != b.comprSize) return a.comprSize > b.comprSize;
+  return a.score > b.score;
+}
+
 std::vector<TScanHit> KeepBestOfOverlaps(const std::vector<TScanHit>& hits) {
   std::vector<std::size_t> order(hits.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return hits[a].score > hits[b].score; });
+                   [&](std::size_t a, std::size_t b) { return Before(hits[a], hits[b]); });
   std::vector<std::pair<std::size_t, std::size_t>> kept;  // [start, end) by start
   std::vector<bool> keep(hits.size(), false);
   for (std::size_t i : order) {

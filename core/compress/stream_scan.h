@@ -31,6 +31,12 @@ struct TScanHit {
 
 inline constexpr std::size_t kScoreSampleSize = 16384;
 
+// Output from which the facts of a stream decide its score (ScoreStream): none for the
+// schemes whose checkers do not check them; the scan's smallest size for the checkers of
+// LZ77-10, FF5, FF6 and CT, which check every literal run, ring reference and the exact end.
+inline constexpr std::uint32_t kNoFacts = UINT32_MAX;
+inline constexpr std::uint32_t kStrictFactsMinOutput = kDefaultScanMinSize;
+
 // What decoding a candidate showed, the input of the score.
 struct TStreamStats {
   std::uint32_t literals = 0;
@@ -43,6 +49,10 @@ struct TStreamStats {
   bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
   bool zeroRing = false;  // FF5, FF6: zeros lie before the output
   bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
+  // Set by the caller, kept by the checker: a stream that misses a fact of ScoreStream may be
+  // refused as soon as that shows (its score could not reach kDefaultMinScore).
+  bool factsOnly = false;
+  std::uint32_t factsMinOutput = kNoFacts;  // set by the checker (see ScoreStream)
   // When set, kScoreSampleSize bytes, all 0; the checker sets the byte of each literal's output
   // position and marksEnd past the last one it set, so that the caller clears only those.
   std::uint8_t* literalMarks = nullptr;
@@ -111,14 +121,16 @@ std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_
 // back-reference would have done (an encoder avoids that).
 int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output);
 
-// The score of a hit. Facts that chance data almost never meets decide: the last token ends
-// the output (FF6: the stated length) exactly, the flags after it are 0 (LZ77-10), the stream
-// is no longer than an encoder could make it (9 bits a byte, plus headers), and (FF5, FF6)
-// every reference to the ring's zeros starts within kZeroRingReach before the output's start.
-// A stream that meets them and writes at least kFactsMinOutput bytes scores kDefaultMinScore
-// or more, whatever its output holds; ContentScore only raises it. One that misses any scores
-// below kDefaultMinScore; one that meets them with less output scores its ContentScore.
-inline constexpr std::uint32_t kFactsMinOutput = 64;
+// The score of a hit. Where the checker set factsMinOutput, facts that chance data almost
+// never meets decide: the last token ends the output (FF6: the stated length) exactly, the
+// flags after it are 0 (LZ77-10), the stream is no longer than an encoder could make it
+// (9 bits a byte, plus headers), and (FF5, FF6) every reference to the ring's zeros starts
+// within kZeroRingReach before the output's start and those zeros are at most half the
+// output. A stream that meets them and writes at least factsMinOutput bytes scores
+// kDefaultMinScore or more, whatever its output holds; ContentScore only raises it. One that
+// misses any scores below kDefaultMinScore; one that meets them with less output, and any
+// stream of the other schemes, scores its ContentScore.
+bool MeetsFacts(const TStreamStats& stats);  // stats.comprSize set
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
 
 // CheckStream, then the score from the output of the scheme's decoder (at most the first
@@ -136,9 +148,9 @@ struct TScanOptions {
 };
 
 // The hits of the given schemes with at least minScore, ordered by address, then scheme.
-// Unless `overlaps` is set, LZ77-10 positions inside an LZ77-10 stream found are skipped (as
-// ScanLZ10 does), and among overlapping hits only the one with the best score (the earlier on
-// a tie) is kept. Progress counts positions over all schemes; a stop returns what
+// Unless `overlaps` is set, the positions inside a hit are not checked again for its scheme
+// (as ScanLZ10 does), and among overlapping hits only the one with the best score (the
+// earlier on a tie) is kept. Progress counts positions over all schemes; a stop returns what
 // was found so far. Time: linear in the ROM's size for each scheme (see ScanLZ10; the other
 // schemes' checks give up early on chance data), plus the scoring of each hit.
 std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<const int> schemes,

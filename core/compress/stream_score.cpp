@@ -109,15 +109,23 @@ int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
 }
 
-int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
-  const int content = ContentScore(stats, output);
+bool MeetsFacts(const TStreamStats& stats) {
   const std::uint64_t written = std::uint64_t{stats.literals} + stats.referenceBytes;
   // An encoder spends at most 9 bits a byte, plus its header, flags and records.
   const bool encoderSized = std::uint64_t{stats.comprSize} * 8 <= written * 9 + 8 * 24;
-  const bool facts =
-      stats.endExact && stats.unusedFlagsZero && encoderSized && stats.strayZeroRing == 0;
-  if (!facts) return std::min(content, kDefaultMinScore - 1);
-  if (written < kFactsMinOutput) return content;
+  // Zeros from the ring start data that starts with zeros; chance streams in zero-rich data
+  // write little else.
+  const bool mostlyOwnBytes = std::uint64_t{stats.zeroRingBytes} * 2 <= written;
+  return stats.endExact && stats.unusedFlagsZero && encoderSized && stats.strayZeroRing == 0 &&
+         mostlyOwnBytes;
+}
+
+int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
+  const int content = ContentScore(stats, output);
+  if (stats.factsMinOutput == kNoFacts) return content;
+  const std::uint64_t written = std::uint64_t{stats.literals} + stats.referenceBytes;
+  if (!MeetsFacts(stats)) return std::min(content, kDefaultMinScore - 1);
+  if (written < stats.factsMinOutput) return content;
   return kDefaultMinScore + (100 - kDefaultMinScore) * content / 100;
 }
 

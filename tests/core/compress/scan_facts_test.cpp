@@ -20,6 +20,7 @@ TEST(ScoreStream, FactsDecideWhateverTheOutputHolds) {
   for (auto& b : noise) b = static_cast<std::uint8_t>(rng());
   const Bytes zeros(4096, 0);
   TStreamStats met;
+  met.factsMinOutput = kStrictFactsMinOutput;
   met.literals = 4000;  // noise hardly packs: the stream is a little longer than its output
   met.references = 20;
   met.referenceBytes = 96;
@@ -45,20 +46,30 @@ TEST(ScoreStream, FactsDecideWhateverTheOutputHolds) {
        &noise, false},
       {"longer than any encoder writes", with([](TStreamStats& s) { s.comprSize = 4700; }), &noise,
        false},
+      {"most bytes from the ring's zeros", with([](TStreamStats& s) {
+         s.zeroRingReferences = 8;
+         s.zeroRingBytes = 2100;
+       }),
+       &zeros, false},
   };
   for (const auto& c : kCases) {
     const int score = ScoreStream(c.stats, *c.output);
     EXPECT_EQ(score >= kDefaultMinScore, c.atLeastMinimum) << c.what << ": " << score;
     EXPECT_GE(score, std::min(ContentScore(c.stats, *c.output), kDefaultMinScore - 1)) << c.what;
   }
-  // Below kFactsMinOutput bytes the content alone speaks.
+  // Below factsMinOutput bytes the content alone speaks.
   TStreamStats tiny = met;
-  tiny.literals = 40;
+  tiny.literals = 24;
   tiny.references = 0;
   tiny.referenceBytes = 0;
-  tiny.comprSize = 50;
-  const std::span<const std::uint8_t> few(noise.data(), 40);
+  tiny.comprSize = 30;
+  const std::span<const std::uint8_t> few(noise.data(), 24);
   EXPECT_EQ(ScoreStream(tiny, few), ContentScore(tiny, few));
+  // Where the checker checks no facts, the content alone speaks.
+  TStreamStats unchecked = met;
+  unchecked.factsMinOutput = kNoFacts;
+  unchecked.endExact = false;
+  EXPECT_EQ(ScoreStream(unchecked, noise), ContentScore(unchecked, noise));
 }
 
 TEST(CheckStream, LiteralsOfOneValueInARowAreRefused) {
@@ -92,6 +103,61 @@ TEST(CheckStream, LiteralsOfOneValueInARowAreRefused) {
   for (const auto& c : kCases) {
     EXPECT_EQ(CheckStream(c.stream, 0, c.scheme, 0).has_value(), c.passes) << c.what;
   }
+}
+
+}  // namespace
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// Literal groups from position 2 on, as FF5 and FF6 both write them.
+Bytes LiteralGroups(std::size_t literals) {
+  Bytes b;
+  for (std::size_t i = 0; i < literals; ++i) {
+    if (i % 8 == 0) b.push_back(0xFF);
+    b.push_back(static_cast<std::uint8_t>(0x30 + i * 7 % 61));
+  }
+  return b;
+}
+
+TEST(CheckStream, FF6RefusesOutputBeyondABank) {
+  // References of 34 bytes to the output's first byte, as chance streams in a filler make.
+  const auto stream = [](std::size_t references) {
+    Bytes b{0, 0, 0x01, 0x41};  // a literal, then references
+    for (std::size_t i = 0; i < references; ++i) {
+      if (i % 8 == 7) b.push_back(0x00);
+      b.insert(b.end(), {0xDE, 0xFF});  // index 0x7DE (output byte 0), length 34
+    }
+    b[0] = static_cast<std::uint8_t>(b.size());
+    b[1] = static_cast<std::uint8_t>(b.size() >> 8);
+    return b;
+  };
+  const Bytes within = stream(1900);  // 64,601 bytes
+  const Bytes beyond = stream(1950);  // 66,301 bytes
+  const auto hit = CheckStream(within, 0, kSchemeFF6, 32);
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->rawSize, 1 + 1900U * 34);
+  EXPECT_FALSE(CheckStream(beyond, 0, kSchemeFF6, 32).has_value());
+}
+
+// An FF5 stream of literals reads as an FF6 stream too, shorter; the scan keeps the reading
+// that explains more of the bytes.
+TEST(ScanStreams, AtOneAddressTheLongerReadingWins) {
+  Bytes rom{40, 0};
+  const Bytes groups = LiteralGroups(40);
+  rom.insert(rom.end(), groups.begin(), groups.end());
+  rom.resize(64, 0x11);
+  const int schemes[] = {kSchemeFF5, kSchemeFF6};
+  TScanOptions options;
+  options.minScore = 0;
+  options.overlaps = true;
+  ASSERT_EQ(ScanStreams(rom, schemes, options).size(), 2U) << "both readings pass";
+  options.overlaps = false;
+  const auto hits = ScanStreams(rom, schemes, options);
+  ASSERT_EQ(hits.size(), 1U);
+  EXPECT_EQ(hits[0].scheme, kSchemeFF5);
+  EXPECT_EQ(hits[0].comprSize, 47U);
 }
 
 }  // namespace
