@@ -216,7 +216,8 @@ std::optional<TLZ10Stream> CheckLZ10Stream(std::span<const std::uint8_t> rom, st
   return WalkLZ10(rom, pos, visit);
 }
 
-std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOptions options) {
+std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
+                                  const TLZ10ScanOptions& options) {
   std::vector<TLZ10Stream> found;
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const std::size_t size = rom.size();

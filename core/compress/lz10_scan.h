@@ -100,6 +100,7 @@ struct TLZ10ScanOptions {
 // the ROM down to the first candidate that needs it, kept only over a window of 8 KiB, and
 // its answers for every candidate kept as a bit per ROM byte. A candidate whose bytes repeat
 // those of one a few bytes before (fillers) takes that one's answer.
-std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOptions options);
+std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
+                                  const TLZ10ScanOptions& options);
 
 }  // namespace tegulo
