@@ -66,9 +66,10 @@ struct TStreamStats {
 };
 
 // No encoder writes this many literals of one byte value in a row: from the third on, a
-// back-reference to the byte before is shorter. Fillers of one value read as such literals
-// under every scheme; a candidate that has them is refused.
-inline constexpr std::uint32_t kMaxEqualLiterals = 8;
+// back-reference to the byte before is shorter, and one without distance 1 copies two bytes
+// back once three or more follow (a run of four is the longest it leaves). Fillers of one
+// value read as such literals under every scheme; a candidate that has them is refused.
+inline constexpr std::uint32_t kMaxEqualLiterals = 5;
 
 // Counts the literals of one value in a row; a reference ends the row.
 struct TLiteralRun {

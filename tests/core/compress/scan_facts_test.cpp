@@ -89,16 +89,17 @@ TEST(CheckStream, LiteralsOfOneValueInARowAreRefused) {
     Bytes stream;
     bool passes;
   } kCases[] = {
-      {"LZ77-10, seven in a row", kSchemeLZ10, join({{0x10, 8, 0, 0, 0x00}, run(7, 0x42)}), true},
-      {"LZ77-10, eight in a row", kSchemeLZ10, join({{0x10, 8, 0, 0, 0x00}, run(7, 0x41)}), false},
-      {"FF5, seven in a row", kSchemeFF5, join({{8, 0, 0xFF}, run(7, 0x42)}), true},
-      {"FF5, eight in a row", kSchemeFF5, join({{8, 0, 0xFF}, run(7, 0x41)}), false},
-      {"FF6, eight in a row", kSchemeFF6, join({{11, 0, 0xFF}, run(7, 0x41)}), false},
+      {"LZ77-10, four in a row", kSchemeLZ10, join({{0x10, 5, 0, 0, 0x00}, run(4, 0x42)}), true},
+      {"LZ77-10, five in a row", kSchemeLZ10, join({{0x10, 5, 0, 0, 0x00}, run(4, 0x41)}), false},
+      {"FF5, four in a row", kSchemeFF5, join({{5, 0, 0xFF}, run(4, 0x42)}), true},
+      {"FF5, five in a row", kSchemeFF5, join({{5, 0, 0xFF}, run(4, 0x41)}), false},
+      {"FF6, five in a row", kSchemeFF6, join({{8, 0, 0xFF}, run(4, 0x41)}), false},
       {"FF6, a reference between", kSchemeFF6,
        join({{11, 0, 0x77}, run(2, 0x41), {0xDE, 0x00}, run(2, 0x41)}), true},
-      {"CT, a raw group of seven and another", kSchemeCT,
-       join({{9, 0, 0x00}, run(7, 0x42), {0xC0}}), true},
-      {"CT, a raw group of eight", kSchemeCT, join({{9, 0, 0x00}, run(7, 0x41), {0xC0}}), false},
+      {"CT, a raw group with four in a row", kSchemeCT,
+       join({{9, 0, 0x00}, run(4, 0x42), {0x43, 0x44, 0x45, 0xC0}}), true},
+      {"CT, a raw group with five in a row", kSchemeCT,
+       join({{9, 0, 0x00}, run(5, 0x42), {0x43, 0x44, 0xC0}}), false},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(CheckStream(c.stream, 0, c.scheme, 0).has_value(), c.passes) << c.what;
