@@ -60,13 +60,20 @@ struct TFFChecker {
   std::uint32_t h;  // FF5: the announced size; FF6: the stream length
   std::size_t in = 0;
   unsigned tokens = 0;
+  std::size_t flagsAt = 0;  // the last flag byte
   TLiteralRun run{};
   bool Done(std::size_t at, std::uint64_t out) {
     in = at;
     return kFF6 ? at >= h : out >= h;
   }
+  // The flags of the last group after its last token are 0, as encoders leave them.
+  bool LastFlagsZero() const {
+    const unsigned used = tokens % 8;
+    return used == 0 || (s[flagsAt] >> used) == 0;
+  }
   bool Literal(std::uint64_t out) {
     if (kFF6 && out >= kMaxFF6Output) return false;
+    if (tokens % 8 == 0) flagsAt = in;
     const std::uint8_t byte = s[in + (tokens++ % 8 == 0 ? 1 : 0)];
     st.MarkLiteral(static_cast<std::uint32_t>(out));
     ++st.literals;
@@ -74,6 +81,7 @@ struct TFFChecker {
   }
   bool Reference(std::uint64_t out, ff::TReference r) {
     if (kFF6 && out + r.length > kMaxFF6Output) return false;
+    if (tokens % 8 == 0) flagsAt = in;
     ++tokens;
     run.Break();
     if (r.Distance(out) > out) {
@@ -103,6 +111,7 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
   const ff::TWalk w = ff::WalkTokens<kFF6>(s, visit);
   if (w.end != ff::TWalkEnd::kDone) return std::nullopt;
   const auto out = static_cast<std::uint32_t>(w.out);
+  st.lastFlagsZero = visit.LastFlagsZero();
   if constexpr (kFF6) {
     st.endExact = w.in == h;
     if (out < minSize) return std::nullopt;
@@ -185,6 +194,12 @@ std::optional<TScanHit> CheckFF6Hit(std::span<const std::uint8_t> rom, std::size
 std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                    std::uint32_t minSize, TStreamStats* stats) {
   return WithStats<CheckCT>(rom, pos, minSize, stats);
+}
+
+bool EndsTidily(std::span<const std::uint8_t> rom, const TScanHit& hit) {
+  if (hit.scheme != kSchemeFF5 && hit.scheme != kSchemeFF6) return true;
+  TStreamStats st;
+  return CheckStream(rom, hit.address, hit.scheme, 0, &st) && st.lastFlagsZero;
 }
 
 std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,

@@ -81,24 +81,29 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
 // Among overlapping hits one that meets the facts (kDefaultMinScore or more) wins over one
 // that does not; among those that do, the first: a real stream holds positions where other
 // streams seem to start, a packed run of literals above all, and those run on past its end
-// into whatever follows; at one address, the longer. Else the best score wins (the earlier on
-// a tie).
-bool Before(const TScanHit& a, const TScanHit& b) {
+// into whatever follows. Else the best score wins (the earlier on a tie).
+bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit& b) {
   const bool factsA = a.score >= kDefaultMinScore;
   const bool factsB = b.score >= kDefaultMinScore;
   if (factsA != factsB) return factsA;
   if (factsA && a.address != b.address) return a.address < b.address;
-  // At one address the reading that explains more of the bytes (an FF5 stream of literals
-  // reads as a shorter FF6 one as well).
-  if (factsA && a.comprSize != b.comprSize) return a.comprSize > b.comprSize;
+  if (factsA && a.scheme != b.scheme) {
+    // At one address the reading that ends where an encoder stops (an FF5 stream of literals
+    // reads as a shorter FF6 one that stops inside a group), then the one that explains more
+    // of the bytes.
+    const bool tidyA = EndsTidily(rom, a);
+    if (tidyA != EndsTidily(rom, b)) return tidyA;
+    if (a.comprSize != b.comprSize) return a.comprSize > b.comprSize;
+  }
   return a.score > b.score;
 }
 
-std::vector<TScanHit> KeepBestOfOverlaps(const std::vector<TScanHit>& hits) {
+std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
+                                         const std::vector<TScanHit>& hits) {
   std::vector<std::size_t> order(hits.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return Before(hits[a], hits[b]); });
+                   [&](std::size_t a, std::size_t b) { return Before(rom, hits[a], hits[b]); });
   std::vector<std::pair<std::size_t, std::size_t>> kept;  // [start, end) by start
   std::vector<bool> keep(hits.size(), false);
   for (std::size_t i : order) {
@@ -134,7 +139,7 @@ std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<c
   std::sort(hits.begin(), hits.end(), [](const TScanHit& a, const TScanHit& b) {
     return a.address != b.address ? a.address < b.address : a.scheme < b.scheme;
   });
-  return options.overlaps ? hits : KeepBestOfOverlaps(hits);
+  return options.overlaps ? hits : KeepBestOfOverlaps(rom, hits);
 }
 
 }  // namespace tegulo

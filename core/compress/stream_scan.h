@@ -49,6 +49,7 @@ struct TStreamStats {
   bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
   bool zeroRing = false;  // FF5, FF6: zeros lie before the output
   bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
+  bool lastFlagsZero = true;    // FF5, FF6: the same, not a fact of the score (see ScanStreams)
   // Set by the caller, kept by the checker: a stream that misses a fact of ScoreStream may be
   // refused as soon as that shows (its score could not reach kDefaultMinScore).
   bool factsOnly = false;
@@ -148,12 +149,19 @@ struct TScanOptions {
   TScanProgress progress = nullptr;
 };
 
+// Whether a hit's stream leaves the flags after its last token 0 (FF5, FF6; true for the
+// others): where an FF5 and an FF6 reading of one run of literals start at one address, the
+// one that ends where the encoder stopped.
+bool EndsTidily(std::span<const std::uint8_t> rom, const TScanHit& hit);
+
 // The hits of the given schemes with at least minScore, ordered by address, then scheme.
 // Unless `overlaps` is set, the positions inside a hit are not checked again for its scheme
-// (as ScanLZ10 does), and among overlapping hits only the one with the best score (the
-// earlier on a tie) is kept. Progress counts positions over all schemes; a stop returns what
-// was found so far. Time: linear in the ROM's size for each scheme (see ScanLZ10; the other
-// schemes' checks give up early on chance data), plus the scoring of each hit.
+// (as ScanLZ10 does), and among overlapping hits one is kept: one that meets the facts over
+// one that does not, among those the first (at one address the one that ends tidily, then
+// the longer), else the best score (the earlier on a tie). Progress counts positions over all
+// schemes; a stop returns what was found so far. Time: linear in the ROM's size for each
+// scheme (see ScanLZ10; the other schemes' checks give up early on chance data, and repeated
+// bytes cost little), plus the scoring of the candidates that meet the facts.
 std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<const int> schemes,
                                   const TScanOptions& options);
 

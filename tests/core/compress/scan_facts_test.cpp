@@ -142,9 +142,9 @@ TEST(CheckStream, FF6RefusesOutputBeyondABank) {
   EXPECT_FALSE(CheckStream(beyond, 0, kSchemeFF6, 32).has_value());
 }
 
-// An FF5 stream of literals reads as an FF6 stream too, shorter; the scan keeps the reading
-// that explains more of the bytes.
-TEST(ScanStreams, AtOneAddressTheLongerReadingWins) {
+// An FF5 stream of literals reads as an FF6 stream too, shorter, that stops inside a group
+// whose flags go on; the scan keeps the reading that ends where the encoder stopped.
+TEST(ScanStreams, AtOneAddressTheReadingThatEndsTidilyWins) {
   Bytes rom{40, 0};
   const Bytes groups = LiteralGroups(40);
   rom.insert(rom.end(), groups.begin(), groups.end());
