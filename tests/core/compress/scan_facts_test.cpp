@@ -6,8 +6,10 @@
 #include <random>
 #include <vector>
 
+#include "compress/scheme_formats.h"
 #include "compress/stream_scan.h"
 #include "compress/uCompress.h"
+#include "sample_data.h"
 
 namespace tegulo {
 namespace {
@@ -159,6 +161,28 @@ TEST(ScanStreams, AtOneAddressTheReadingThatEndsTidilyWins) {
   ASSERT_EQ(hits.size(), 1U);
   EXPECT_EQ(hits[0].scheme, kSchemeFF5);
   EXPECT_EQ(hits[0].comprSize, 47U);
+}
+
+}  // namespace
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// Samplers of some schemes lengthen the sample buffer to the whole output; the score reads
+// only the first kScoreSample bytes, as far as the literal marks go (one long stream of each).
+TEST(CheckAndScore, LongStreamsAreScoredOnTheirFirstBytesOnly) {
+  const auto data = MakeTileLikeData(40000, 3);
+  for (const int row : {kSchemeLZ10, kSchemeLZ11, kSchemeRLE30}) {
+    const TSchemeFormat* format = FindSchemeFormat(row);
+    ASSERT_NE(format, nullptr);
+    const auto stream = format->compress(data, TCompressOptions{});
+    const auto hit = CheckAndScore(stream, 0, row, 32);
+    ASSERT_TRUE(hit.has_value()) << row;
+    EXPECT_EQ(hit->rawSize, data.size()) << row;
+    EXPECT_GE(hit->score, 0) << row;
+    EXPECT_LE(hit->score, 100) << row;
+  }
 }
 
 }  // namespace
