@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
+#include <vector>
+
+#include "compress/scan_repeat.h"
 
 namespace tegulo {
 namespace {
@@ -46,76 +48,126 @@ TGroup ReadGroup(const std::uint8_t* p, std::size_t size, std::size_t at) {
   return {in, out, true};
 }
 
-struct TFreeDeleter {
-  void operator()(std::uint32_t* p) const { std::free(p); }
-};
+// Tail figures are needed at most this far past a candidate's type byte: its output passes
+// kMaxDistance within 4096 literals, 512 flag bytes and the header.
+constexpr std::size_t kTailWindow = 8192;
 
 class TLZ10Scanner {
 public:
-  explicit TLZ10Scanner(std::span<const std::uint8_t> rom) : p_(rom.data()), size_(rom.size()) {}
+  TLZ10Scanner(std::span<const std::uint8_t> rom, std::uint32_t minSize, std::size_t align)
+      : rom_(rom), p_(rom.data()), size_(rom.size()), minSize_(minSize), align_(align) {}
 
-  // As CheckLZ10Stream, for a position known to hold a type byte and a whole header.
-  std::optional<TLZ10Stream> Check(std::size_t pos) {
+  // As CheckLZ10Stream, for a position known to hold a type byte and a whole header; a
+  // stream that runs past kMaxDistance is judged by JudgeFarFrom(), which `stop` may
+  // interrupt (nothing is returned then and Stopped() tells). ReadEnd() tells afterwards how
+  // far a refusal read (TRefusals::kToEnd where the end of the ROM decided it).
+  std::optional<TLZ10Stream> Check(std::size_t pos, const TScanProgress& stop) {
+    const TNear near = Near(pos);
+    readEnd_ = near.cut ? TRefusals::kToEnd : near.readEnd;
+    if (!near.alive) return std::nullopt;
+    const std::uint32_t announced = Announced(p_ + pos);
+    if (!near.far) return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(near.in - pos)};
+    if (far_.empty() && !JudgeFarFrom(pos, stop)) return std::nullopt;
+    readEnd_ = TRefusals::kToEnd;  // the tokens from here run out of ROM
+    if (!far_[pos]) return std::nullopt;
+    return TLZ10Stream{pos, announced,
+                       static_cast<std::uint32_t>(End(near.in, near.out, announced) - pos)};
+  }
+  bool Stopped() const { return stopped_; }
+  std::size_t ReadEnd() const { return readEnd_; }
+
+private:
+  struct TNear {
+    bool alive;           // no rule broken while the output stays below kMaxDistance
+    bool far;             // the output reached kMaxDistance before the announced size
+    bool cut;             // the ROM ended before that
+    std::size_t in;       // then the flag-byte position reached, else the stream's end
+    std::uint32_t out;    // the output so far
+    std::size_t readEnd;  // the end of the bytes read
+  };
+
+  static TNear Broken(std::size_t readEnd, bool cut) { return {false, false, cut, 0, 0, readEnd}; }
+
+  // The decode of the stream at `pos` until its output reaches the announced size or
+  // kMaxDistance, whichever comes first: bounded work.
+  TNear Near(std::size_t pos) const {
     const std::uint32_t announced = Announced(p_ + pos);
     std::size_t in = pos + 4;
     std::uint32_t out = 0;
     while (out < announced) {
-      if (out >= kMaxDistance) {
-        // At a flag byte with every reference from here in reach: the stream holds iff the
-        // tokens from here yield the rest before the ROM ends.
-        if (Tail(in) < announced - out) return std::nullopt;
-        return TLZ10Stream{pos, announced,
-                           static_cast<std::uint32_t>(End(in, out, announced) - pos)};
-      }
-      if (in >= size_) return std::nullopt;
+      if (out >= kMaxDistance) return {true, true, false, in, out, in};
+      if (in >= size_) return Broken(in, true);
       const unsigned flags = p_[in++];
       for (unsigned mask = 0x80; mask != 0 && out < announced; mask >>= 1) {
         if ((flags & mask) == 0) {
-          if (in >= size_) return std::nullopt;
+          if (in >= size_) return Broken(in, true);
           ++in;
           ++out;
         } else {
-          if (size_ - in < 2) return std::nullopt;
+          if (size_ - in < 2) return Broken(in, true);
           const unsigned b0 = p_[in];
           const unsigned distance = ((b0 & 0x0Fu) << 8 | p_[in + 1]) + 1;
-          if (distance > out) return std::nullopt;
+          if (distance > out) return Broken(in + 2, false);
           in += 2;
           out += (b0 >> 4) + 3;
         }
       }
     }
-    return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(in - pos)};
+    return {true, false, false, in, out, in};
   }
 
-private:
-  // The output of the tokens from flag-byte position `at` until the ROM runs out, saturated
-  // at kTailCap. Each position's figure is worked out once, from the figure of the position
-  // after its group, so the table costs linear time over the whole scan.
-  std::uint32_t Tail(std::size_t at) {
-    if (!tail_) {
-      // calloc: zero pages come from the system lazily, so untouched parts cost nothing.
-      tail_.reset(static_cast<std::uint32_t*>(std::calloc(size_ + 1, sizeof(std::uint32_t))));
-      if (!tail_) throw std::bad_alloc();
+  // Near(q), or the result of the candidate a period after q shifted, when the bytes it read
+  // repeat there (the pass below goes down the ROM).
+  struct TNearMemo {
+    std::size_t pos = 0;
+    TNear near{};
+  };
+  TNear NearDown(std::size_t q, std::vector<TNearMemo>& memo, TRepeatRange& repeats) const {
+    const std::size_t period = memo.size();
+    if (period == 0) return Near(q);
+    TNearMemo& m = memo[q % period];
+    if (m.pos == q + period && !m.near.cut && m.near.readEnd != 0 &&
+        repeats.Same(q + period, m.near.readEnd)) {
+      TNear n = m.near;
+      n.in -= period;
+      n.readEnd -= period;
+      m = {q, n};
+      return n;
     }
-    path_.clear();
-    std::uint32_t acc = 0;
-    std::size_t q = at;
-    for (;;) {
-      if (q >= size_) break;
-      if (tail_[q] != 0) {
-        acc = tail_[q] - 1;  // stored plus one: 0 means not yet known
-        break;
+    m = {q, Near(q)};
+    return m.near;
+  }
+
+  // Judges, in one pass from the end of the ROM down to `from`, every candidate at or after
+  // `from` whose output passes kMaxDistance: from there only the end of the ROM can break it,
+  // so it holds iff the tokens from its flag-byte position yield the rest of its output
+  // before the ROM ends. That figure (the tail) is worked out for every position from the
+  // tails of the next few positions, kept in a ring of kTailWindow: linear time, and memory
+  // of a bit per ROM byte. Returns false when `stop` stopped it.
+  bool JudgeFarFrom(std::size_t from, const TScanProgress& stop) {
+    far_.assign(size_ + 1, false);
+    std::vector<std::uint32_t> tail(kTailWindow, 0);  // saturated at kTailCap
+    const auto tailAt = [&](std::size_t q) { return q >= size_ ? 0U : tail[q % kTailWindow]; };
+    std::vector<TNearMemo> memo(RepeatPeriod(align_));
+    TRepeatRange repeats(rom_, memo.size());
+    std::size_t nextReport = size_ > kProgressStride ? size_ - kProgressStride : 0;
+    for (std::size_t q = size_; q-- > from;) {
+      if (q < nextReport) {
+        nextReport = q > kProgressStride ? q - kProgressStride : 0;
+        if (stop && !stop(from, size_)) {
+          stopped_ = true;
+          return false;
+        }
       }
       const TGroup g = ReadGroup(p_, size_, q);
-      path_.push_back({q, g.out});
-      if (!g.whole) break;
-      q = g.next;
+      tail[q % kTailWindow] = g.whole ? std::min(kTailCap, g.out + tailAt(g.next)) : g.out;
+      if (q % align_ != 0 || p_[q] != 0x10 || size_ - q < 4) continue;
+      const std::uint32_t announced = Announced(p_ + q);
+      if (announced < minSize_) continue;
+      const TNear near = NearDown(q, memo, repeats);
+      if (near.alive && near.far) far_[q] = tailAt(near.in) >= announced - near.out;
     }
-    for (auto it = path_.rbegin(); it != path_.rend(); ++it) {
-      acc = std::min(kTailCap, acc + it->second);
-      tail_[it->first] = acc + 1;
-    }
-    return acc;
+    return true;
   }
 
   // The position after the token that brings the output to `announced`, from flag-byte
@@ -136,55 +188,44 @@ private:
     }
   }
 
+  std::span<const std::uint8_t> rom_;
   const std::uint8_t* p_;
   std::size_t size_;
-  std::unique_ptr<std::uint32_t[], TFreeDeleter> tail_;
-  std::vector<std::pair<std::size_t, std::uint32_t>> path_;
+  std::uint32_t minSize_;
+  std::size_t align_;
+  std::vector<bool> far_;  // by position: a far candidate that holds (empty until needed)
+  bool stopped_ = false;
+  std::size_t readEnd_ = 0;
+};
+
+}  // namespace
+
+namespace {
+
+// Nothing to see: the walk alone.
+struct TBareWalk {
+  static bool Literal(std::uint32_t /*out*/, std::uint8_t /*byte*/) { return true; }
+  static bool Reference(std::uint32_t /*out*/, std::uint32_t /*length*/) { return true; }
+  static void LastFlags(unsigned /*flags*/, unsigned /*mask*/) {}
 };
 
 }  // namespace
 
 std::optional<TLZ10Stream> CheckLZ10Stream(std::span<const std::uint8_t> rom, std::size_t pos) {
-  const std::size_t size = rom.size();
-  if (pos >= size || size - pos < 4 || rom[pos] != 0x10) return std::nullopt;
-  const std::uint8_t* p = rom.data();
-  const std::uint32_t announced = Announced(p + pos);
-
-  std::size_t in = pos + 4;
-  std::uint32_t out = 0;
-  unsigned flags = 0;
-  unsigned mask = 0;
-  while (out < announced) {
-    mask >>= 1;
-    if (mask == 0) {
-      if (in >= size) return std::nullopt;
-      flags = p[in++];
-      mask = 0x80;
-    }
-    if ((flags & mask) == 0) {
-      if (in >= size) return std::nullopt;
-      ++in;
-      ++out;
-    } else {
-      if (size - in < 2) return std::nullopt;
-      const unsigned b0 = p[in];
-      const unsigned distance = ((b0 & 0x0Fu) << 8 | p[in + 1]) + 1;
-      if (distance > out) return std::nullopt;
-      in += 2;
-      out += (b0 >> 4) + 3;
-    }
-  }
-  return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(in - pos)};
+  TBareWalk visit;
+  return WalkLZ10(rom, pos, visit);
 }
 
-std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOptions options) {
+std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
+                                  const TLZ10ScanOptions& options) {
   std::vector<TLZ10Stream> found;
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const std::size_t size = rom.size();
   if (size < 4) return found;
   const std::uint8_t* p = rom.data();
   const std::size_t last = size - 4;  // the last position that holds a whole header
-  TLZ10Scanner scanner(rom);
+  TLZ10Scanner scanner(rom, options.minSize, align);
+  TRefusals refusals(rom, align);
   std::size_t nextReport = kProgressStride;
   std::size_t freeFrom = 0;  // positions before this lie inside a stream found
   for (std::size_t pos = 0; pos <= last; pos += align) {
@@ -193,8 +234,14 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOp
       if (options.progress && !options.progress(pos, size)) break;
     }
     if (p[pos] != 0x10 || pos < freeFrom) continue;
-    if (Announced(p + pos) < options.minSize) continue;
-    if (auto s = scanner.Check(pos)) {
+    if (Announced(p + pos) < options.minSize || refusals.Refused(pos)) continue;
+    const auto s = scanner.Check(pos, options.progress);
+    if (scanner.Stopped()) break;
+    if (!s) {
+      refusals.Keep(pos, scanner.ReadEnd());
+    } else if (options.accept && !options.accept(*s)) {
+      refusals.Keep(pos, pos + s->comprSize);  // refused for what the stream's bytes hold
+    } else {
       found.push_back(*s);
       if (!options.overlaps) freeFrom = pos + s->comprSize;
     }

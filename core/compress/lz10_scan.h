@@ -17,11 +17,50 @@ struct TLZ10Stream {
   bool operator==(const TLZ10Stream&) const = default;
 };
 
-// Checks the stream at `pos` without writing any output: the type byte is 0x10, and
-// decoding it as DecompressLZ10 does reads no byte past the end of `rom` and makes no
-// back-reference before the start of its output. Returns the sizes a refresh would report,
-// or nothing. The announced size is not checked against a minimum here. Takes time in
-// proportion to the stream's length; the scan below shares work between positions instead.
+// The walk of the stream at `pos` as DecompressLZ10 reads it, without writing output: the
+// type byte is 0x10, and no byte is read past the end of `rom` and no back-reference reaches
+// before the start of the output. The visitor sees each token, Literal(out, byte) and
+// Reference(out, length) (`out` the output position before it; false stops the walk), then
+// LastFlags(flags, mask): the last flag byte and the bit of the token after the last (0 when
+// the last token was the group's eighth). Returns the sizes, or nothing.
+template <class V>
+std::optional<TLZ10Stream> WalkLZ10(std::span<const std::uint8_t> rom, std::size_t pos, V& visit) {
+  const std::size_t size = rom.size();
+  if (pos >= size || size - pos < 4 || rom[pos] != 0x10) return std::nullopt;
+  const std::uint8_t* p = rom.data();
+  const std::uint32_t announced = p[pos + 1] | p[pos + 2] << 8 | std::uint32_t{p[pos + 3]} << 16;
+  std::size_t in = pos + 4;
+  std::uint32_t out = 0;
+  unsigned flags = 0;
+  unsigned mask = 0;
+  while (out < announced) {
+    mask >>= 1;
+    if (mask == 0) {
+      if (in >= size) return std::nullopt;
+      flags = p[in++];
+      mask = 0x80;
+    }
+    if ((flags & mask) == 0) {
+      if (in >= size || !visit.Literal(out, p[in])) return std::nullopt;
+      ++in;
+      ++out;
+    } else {
+      if (size - in < 2) return std::nullopt;
+      const unsigned b0 = p[in];
+      const unsigned distance = ((b0 & 0x0FU) << 8 | p[in + 1]) + 1;
+      const std::uint32_t length = (b0 >> 4) + 3;
+      if (distance > out || !visit.Reference(out, length)) return std::nullopt;
+      in += 2;
+      out += length;
+    }
+  }
+  visit.LastFlags(flags, mask >> 1);
+  return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(in - pos)};
+}
+
+// Checks the stream at `pos` (WalkLZ10 with nothing to see). Returns the sizes a refresh
+// would report, or nothing. The announced size is not checked against a minimum here. Takes
+// time in proportion to the stream's length; the scan below shares work between positions.
 std::optional<TLZ10Stream> CheckLZ10Stream(std::span<const std::uint8_t> rom, std::size_t pos);
 
 // The first bytes of the output of an LZ77-10 stream that CheckLZ10Stream passed with
@@ -42,6 +81,9 @@ struct TLZ10ScanOptions {
   std::uint32_t align = kDefaultScanAlign;  // positions checked: multiples of this (0 counts as 1)
   bool overlaps = false;                    // also check positions inside a stream already found
   TScanProgress progress = nullptr;
+  // When set, each stream found is passed to it and only those it accepts are reported and
+  // hide the positions inside them.
+  std::function<bool(const TLZ10Stream&)> accept = nullptr;
 };
 
 // Every position at the alignment that holds a stream passing CheckLZ10Stream with an
@@ -54,8 +96,11 @@ struct TLZ10ScanOptions {
 // decoded on its own only until its output passes 4096 bytes (bounded work per position);
 // from there only reading past the end of the ROM can break the stream, and that is answered
 // by a table shared by all positions: for each flag-byte position, the output the tokens
-// from there yield before the ROM runs out (4 bytes per ROM byte, allocated only when a
-// candidate gets that far, its pages touched only where used).
-std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom, TLZ10ScanOptions options);
+// from there yield before the ROM runs out. The table is worked out once, from the end of
+// the ROM down to the first candidate that needs it, kept only over a window of 8 KiB, and
+// its answers for every candidate kept as a bit per ROM byte. A candidate whose bytes repeat
+// those of one a few bytes before (fillers) takes that one's answer.
+std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
+                                  const TLZ10ScanOptions& options);
 
 }  // namespace tegulo

@@ -16,7 +16,6 @@ namespace {
 constexpr std::size_t kMaxLength = 65808;
 constexpr std::size_t kMaxDistance = 4096;
 constexpr std::size_t kFinderLength = 255;
-constexpr std::size_t kMaxDistance = 4096;
 
 // Reads the reference at `in`; false when its bytes pass the end of the stream.
 bool ReadReference(std::span<const std::uint8_t> s, std::size_t& in, std::size_t& len,

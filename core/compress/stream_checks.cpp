@@ -4,6 +4,7 @@
 
 #include "compress/ct_layout.h"
 #include "compress/ff_layout.h"
+#include "compress/lz10_scan.h"
 #include "compress/scheme_formats.h"
 #include "compress/stream_scan.h"
 #include "compress/uCompress.h"
@@ -13,52 +14,85 @@ namespace {
 
 // CT output beyond the working buffer is no stream of a game.
 constexpr std::uint64_t kMaxCTOutput = 1U << 20U;
+// FF6 states its stream's length in 16 bits, and its games unpack into a 64 KiB bank.
+constexpr std::uint64_t kMaxFF6Output = 1U << 16U;
+
+// The LZ77-10 figures, from the one walk that checks the stream.
+struct TLZ10Checker {
+  TStreamStats& st;
+  TLiteralRun run;
+  bool Literal(std::uint32_t out, std::uint8_t byte) {
+    st.MarkLiteral(out);
+    ++st.literals;
+    return run.Add(byte);
+  }
+  bool Reference(std::uint32_t /*out*/, std::uint32_t length) {
+    run.Break();
+    ++st.references;
+    st.referenceBytes += length;
+    return true;
+  }
+  // The flags after the last token, when it is not the group's eighth.
+  void LastFlags(unsigned flags, unsigned mask) {
+    st.unusedFlagsZero = (flags & (2 * mask - 1) & 0xFFU) == 0 || mask == 0;
+  }
+};
 
 std::optional<TScanHit> CheckLZ10(std::span<const std::uint8_t> rom, std::size_t pos,
                                   std::uint32_t minSize, TStreamStats& st) {
-  const auto s = CheckLZ10Stream(rom, pos);
-  if (!s || s->rawSize < minSize) return std::nullopt;
-  // The figures of the score, from the stream known to be whole.
-  const std::uint8_t* p = rom.data() + pos;
-  std::size_t in = 4;
-  std::uint32_t out = 0;
-  while (out < s->rawSize) {
-    const unsigned flags = p[in++];
-    for (unsigned mask = 0x80; mask != 0 && out < s->rawSize; mask >>= 1) {
-      if ((flags & mask) == 0) {
-        st.MarkLiteral(out);
-        ++in;
-        ++out;
-        ++st.literals;
-      } else {
-        const std::uint32_t len = (p[in] >> 4) + 3u;
-        in += 2;
-        out += len;
-        ++st.references;
-        st.referenceBytes += len;
-      }
-    }
-  }
-  st.endExact = out == s->rawSize;
+  if (pos + 4 > rom.size()) return std::nullopt;
+  const std::uint32_t announced = rom[pos + 1] | rom[pos + 2] << 8 | rom[pos + 3] << 16;
+  if (announced < minSize) return std::nullopt;
+  TLZ10Checker visit{st, {}};
+  const auto s = WalkLZ10(rom, pos, visit);
+  if (!s) return std::nullopt;
+  st.endExact = st.literals + st.referenceBytes == s->rawSize;
   return TScanHit{pos, kSchemeLZ10, s->rawSize, s->comprSize, 0};
 }
 
 // The FF figures: references into the zero ring before the first output byte are counted,
-// and too many of them end the walk.
+// and too many of them end the walk. The walk tells the position before each flag byte and
+// after each token, so the literal's byte is found from there.
 template <bool kFF6>
 struct TFFChecker {
   TStreamStats& st;
+  std::span<const std::uint8_t> s;
   std::uint32_t h;  // FF5: the announced size; FF6: the stream length
-  bool Done(std::size_t in, std::uint64_t out) const { return kFF6 ? in >= h : out >= h; }
+  std::size_t in = 0;
+  unsigned tokens = 0;
+  std::size_t flagsAt = 0;  // the last flag byte
+  TLiteralRun run{};
+  bool Done(std::size_t at, std::uint64_t out) {
+    in = at;
+    return kFF6 ? at >= h : out >= h;
+  }
+  // The flags of the last group after its last token are 0, as encoders leave them.
+  bool LastFlagsZero() const {
+    const unsigned used = tokens % 8;
+    return used == 0 || (s[flagsAt] >> used) == 0;
+  }
   bool Literal(std::uint64_t out) {
+    if (kFF6 && out >= kMaxFF6Output) return false;
+    if (tokens % 8 == 0) flagsAt = in;
+    const std::uint8_t byte = s[in + (tokens++ % 8 == 0 ? 1 : 0)];
     st.MarkLiteral(static_cast<std::uint32_t>(out));
     ++st.literals;
-    return true;
+    return run.Add(byte);
   }
   bool Reference(std::uint64_t out, ff::TReference r) {
+    if (kFF6 && out + r.length > kMaxFF6Output) return false;
+    if (tokens % 8 == 0) flagsAt = in;
+    ++tokens;
+    run.Break();
     if (r.Distance(out) > out) {
       if (++st.zeroRingReferences > kMaxZeroRingReferences) return false;
       st.zeroRingBytes += static_cast<std::uint32_t>(r.length);
+      // An encoder that takes zeros from the ring finds them just before the start of the
+      // output, where its search begins; chance indices fall anywhere.
+      if (r.index >= ff::kRingStart || r.index + kZeroRingReach < ff::kRingStart) {
+        if (st.factsOnly) return false;
+        ++st.strayZeroRing;
+      }
     }
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(r.length);
@@ -73,10 +107,11 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
   if (s.size() < 3) return std::nullopt;
   const std::uint32_t h = s[0] | static_cast<std::uint32_t>(s[1]) << 8;
   if (kFF6 ? (h <= ff::kHeaderSize || h > s.size()) : (h < minSize || h == 0)) return std::nullopt;
-  TFFChecker<kFF6> visit{st, h};
+  TFFChecker<kFF6> visit{st, s, h};
   const ff::TWalk w = ff::WalkTokens<kFF6>(s, visit);
   if (w.end != ff::TWalkEnd::kDone) return std::nullopt;
   const auto out = static_cast<std::uint32_t>(w.out);
+  st.lastFlagsZero = visit.LastFlagsZero();
   if constexpr (kFF6) {
     st.endExact = w.in == h;
     if (out < minSize) return std::nullopt;
@@ -91,17 +126,20 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
 struct TCTChecker {
   TStreamStats& st;
   bool Group(std::uint64_t out) const { return out <= kMaxCTOutput; }
-  bool Raw(std::uint64_t out) {
-    for (std::uint32_t i = 0; i < 8; ++i) st.MarkLiteral(static_cast<std::uint32_t>(out) + i);
-    st.literals += 8;
+  TLiteralRun run{};
+  bool Raw(std::uint64_t out, std::span<const std::uint8_t> bytes) {
+    for (std::uint32_t i = 0; i < 8; ++i) {
+      if (!Literal(out + i, bytes[i])) return false;
+    }
     return true;
   }
-  bool Literal(std::uint64_t out) {
+  bool Literal(std::uint64_t out, std::uint8_t byte) {
     st.MarkLiteral(static_cast<std::uint32_t>(out));
     ++st.literals;
-    return true;
+    return run.Add(byte);
   }
   bool Reference(std::uint64_t out, ct::TReference r) {
+    run.Break();
     if (r.distance == 0 || r.distance > out) return false;
     ++st.references;
     st.referenceBytes += r.length;
@@ -129,8 +167,13 @@ std::optional<TScanHit> WithStats(std::span<const std::uint8_t> rom, std::size_t
   TStreamStats local;
   TStreamStats& st = stats != nullptr ? *stats : local;
   std::uint8_t* marks = st.literalMarks;
+  const std::uint32_t marksEnd = st.marksEnd;  // marks set before and not yet cleared
+  const bool factsOnly = st.factsOnly;
   st = {};
   st.literalMarks = marks;
+  st.marksEnd = marksEnd;
+  st.factsOnly = factsOnly;
+  st.factsMinOutput = kStrictFactsMinOutput;
   return Check(rom, pos, minSize, st);
 }
 
@@ -151,6 +194,12 @@ std::optional<TScanHit> CheckFF6Hit(std::span<const std::uint8_t> rom, std::size
 std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                    std::uint32_t minSize, TStreamStats* stats) {
   return WithStats<CheckCT>(rom, pos, minSize, stats);
+}
+
+bool EndsTidily(std::span<const std::uint8_t> rom, const TScanHit& hit) {
+  if (hit.scheme != kSchemeFF5 && hit.scheme != kSchemeFF6) return true;
+  TStreamStats st;
+  return CheckStream(rom, hit.address, hit.scheme, 0, &st) && st.lastFlagsZero;
 }
 
 std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,

@@ -26,47 +26,84 @@ struct TPassProgress {
   }
 };
 
-// The linear LZ77-10 scan, then the score of each stream it found. False when stopped.
+// The linear LZ77-10 scan, each stream scored as it is found. Only a stream that scores
+// hides the positions inside it: a chance stream that does not must not hide a real one that
+// starts inside it. False when stopped.
 bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options,
                   const TPassProgress& report, std::vector<TScanHit>& hits) {
-  TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr};
-  lz.progress = [&](std::size_t done, std::size_t) { return report(done); };
-  std::size_t freeFrom = 0;
-  for (const TLZ10Stream& s : ScanLZ10(rom, lz)) {
-    if (s.address < freeFrom) continue;
+  TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr, nullptr};
+  bool stopped = false;
+  lz.progress = [&](std::size_t done, std::size_t) {
+    stopped = stopped || !report(done);
+    return !stopped;
+  };
+  lz.accept = [&](const TLZ10Stream& s) {
     auto hit = CheckAndScore(rom, s.address, kSchemeLZ10, options.minSize);
-    if (hit && ScoreIsEnough(*hit, options)) {
-      hits.push_back(*hit);
-      if (!options.overlaps) freeFrom = s.address + s.comprSize;
-    }
-  }
-  return !options.progress || report(rom.size() - 1);
+    if (!hit || !ScoreIsEnough(*hit, options)) return false;
+    hits.push_back(*hit);
+    return true;
+  };
+  ScanLZ10(rom, lz);
+  return !stopped && (!options.progress || report(rom.size() - 1));
 }
 
-// Every position is checked (chance hits must not hide the streams they overlap); the
-// overlaps are settled by score afterwards. False when stopped.
+// Every position is checked but those inside a hit (a stream that scores: chance streams
+// that do not must not hide the streams they overlap); the overlaps between schemes are
+// settled by score afterwards. False when stopped.
 bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TScanOptions& options,
                        const TPassProgress& report, std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
+  const bool factsOnly = options.minScore >= kDefaultMinScore;
   std::size_t nextReport = 0;
+  std::size_t freeFrom = 0;  // positions before this lie inside a hit
   for (std::size_t pos = 0; pos < rom.size(); pos += align) {
     if (pos >= nextReport) {
       nextReport = pos + kProgressStride;
       if (!report(pos)) return false;
     }
-    if (!CheckStream(rom, pos, scheme, options.minSize)) continue;
+    if (pos < freeFrom) continue;
+    // Most positions fail the plain check in a few tokens; only survivors that meet the
+    // facts are scored (one that misses them scores below kDefaultMinScore).
+    TStreamStats quick;
+    quick.factsOnly = factsOnly;
+    const auto candidate = CheckStream(rom, pos, scheme, options.minSize, &quick);
+    if (!candidate) continue;
+    quick.comprSize = candidate->comprSize;
+    if (factsOnly && quick.factsMinOutput != kNoFacts && !MeetsFacts(quick)) continue;
     const auto hit = CheckAndScore(rom, pos, scheme, options.minSize);
-    if (hit && ScoreIsEnough(*hit, options)) hits.push_back(*hit);
+    if (!hit || !ScoreIsEnough(*hit, options)) continue;
+    hits.push_back(*hit);
+    if (!options.overlaps) freeFrom = pos + hit->comprSize;
   }
   return true;
 }
 
-// Among overlapping hits the best score wins (the earlier on a tie).
-std::vector<TScanHit> KeepBestOfOverlaps(const std::vector<TScanHit>& hits) {
+// Among overlapping hits one that meets the facts (kDefaultMinScore or more) wins over one
+// that does not; among those that do, the first: a real stream holds positions where other
+// streams seem to start, a packed run of literals above all, and those run on past its end
+// into whatever follows. Else the best score wins (the earlier on a tie).
+bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit& b) {
+  const bool factsA = a.score >= kDefaultMinScore;
+  const bool factsB = b.score >= kDefaultMinScore;
+  if (factsA != factsB) return factsA;
+  if (factsA && a.address != b.address) return a.address < b.address;
+  if (factsA && a.scheme != b.scheme) {
+    // At one address the reading that ends where an encoder stops (an FF5 stream of literals
+    // reads as a shorter FF6 one that stops inside a group), then the one that explains more
+    // of the bytes.
+    const bool tidyA = EndsTidily(rom, a);
+    if (tidyA != EndsTidily(rom, b)) return tidyA;
+    if (a.comprSize != b.comprSize) return a.comprSize > b.comprSize;
+  }
+  return a.score > b.score;
+}
+
+std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
+                                         const std::vector<TScanHit>& hits) {
   std::vector<std::size_t> order(hits.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return hits[a].score > hits[b].score; });
+                   [&](std::size_t a, std::size_t b) { return Before(rom, hits[a], hits[b]); });
   std::vector<std::pair<std::size_t, std::size_t>> kept;  // [start, end) by start
   std::vector<bool> keep(hits.size(), false);
   for (std::size_t i : order) {
@@ -102,7 +139,7 @@ std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<c
   std::sort(hits.begin(), hits.end(), [](const TScanHit& a, const TScanHit& b) {
     return a.address != b.address ? a.address < b.address : a.scheme < b.scheme;
   });
-  return options.overlaps ? hits : KeepBestOfOverlaps(hits);
+  return options.overlaps ? hits : KeepBestOfOverlaps(rom, hits);
 }
 
 }  // namespace tegulo

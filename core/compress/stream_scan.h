@@ -1,6 +1,7 @@
 // Finding compressed streams of all four schemes in a ROM image, each hit with a score.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,12 @@ struct TScanHit {
 
 inline constexpr std::size_t kScoreSampleSize = 16384;
 
+// Output from which the facts of a stream decide its score (ScoreStream): none for the
+// schemes whose checkers do not check them; the scan's smallest size for the checkers of
+// LZ77-10, FF5, FF6 and CT, which check every literal run, ring reference and the exact end.
+inline constexpr std::uint32_t kNoFacts = UINT32_MAX;
+inline constexpr std::uint32_t kStrictFactsMinOutput = kDefaultScanMinSize;
+
 // What decoding a candidate showed, the input of the score.
 struct TStreamStats {
   std::uint32_t literals = 0;
@@ -37,31 +44,66 @@ struct TStreamStats {
   std::uint32_t referenceBytes = 0;      // output written by back-references
   std::uint32_t zeroRingReferences = 0;  // FF5, FF6: references reading the ring before output
   std::uint32_t zeroRingBytes = 0;       // and the bytes they write
-  std::uint32_t comprSize = 0;           // the stream's length
+  std::uint32_t strayZeroRing = 0;  // of those, the ones whose index lies far from the output start
+  std::uint32_t comprSize = 0;      // the stream's length
   bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
   bool zeroRing = false;  // FF5, FF6: zeros lie before the output
-  // When set, kScoreSample bytes; the checker sets the byte of each literal's output position.
+  bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
+  bool lastFlagsZero = true;    // FF5, FF6: the same, not a fact of the score (see ScanStreams)
+  // Set by the caller, kept by the checker: a stream that misses a fact of ScoreStream may be
+  // refused as soon as that shows (its score could not reach kDefaultMinScore).
+  bool factsOnly = false;
+  std::uint32_t factsMinOutput = kNoFacts;  // set by the checker (see ScoreStream)
+  // When set, kScoreSampleSize bytes, all 0; the checker sets the byte of each literal's output
+  // position and marksEnd past the last one it set, so that the caller clears only those.
   std::uint8_t* literalMarks = nullptr;
+  std::uint32_t marksEnd = 0;
   void MarkLiteral(std::uint32_t out) {
-    if (literalMarks != nullptr && out < kScoreSampleSize) literalMarks[out] = 1;
+    if (literalMarks != nullptr && out < kScoreSampleSize) {
+      literalMarks[out] = 1;
+      marksEnd = std::max(marksEnd, out + 1);
+    }
   }
+};
+
+// No encoder writes this many literals of one byte value in a row: from the third on, a
+// back-reference to the byte before is shorter, and one without distance 1 copies two bytes
+// back once three or more follow (a run of four is the longest it leaves). Fillers of one
+// value read as such literals under every scheme; a candidate that has them is refused.
+inline constexpr std::uint32_t kMaxEqualLiterals = 5;
+
+// Counts the literals of one value in a row; a reference ends the row.
+struct TLiteralRun {
+  std::uint32_t length = 0;
+  unsigned value = 0x100;
+  // False once the row reaches kMaxEqualLiterals.
+  bool Add(unsigned byte) {
+    length = byte == value ? length + 1 : 1;
+    value = byte;
+    return length < kMaxEqualLiterals;
+  }
+  void Break() { length = 0; }
 };
 
 // The plausibility check of one scheme at `pos`, without a score. The header must be whole
 // and its sizes at least minSize (the raw size) and, where it states one, the stream's length
 // must lie inside the ROM; decoding must read nothing past the ROM and follow the scheme's
 // rules:
+//  - every scheme: fewer than kMaxEqualLiterals literals of one value in a row;
 //  - LZ77-10: as CheckLZ10Stream;
 //  - FF5, FF6: at most kMaxZeroRingReferences references read the zero ring before the
 //    first output byte (an encoder takes a zero run from there only now and then, chance
 //    data does it at almost every reference);
-//  - CT: the first section record's mode bits are 00 or 11, every record is met at a
-//    control-byte boundary and the stream ends with its end record; no back-reference
+//  - CT: every record is met at a control-byte boundary and the stream ends with its end record; no
+//  back-reference
 //    reaches before the output start or has distance 0; at most 1 MiB of output.
 // Returns the hit with score 0 and the decoding's figures, or nothing. The scheme table's
 // scan checkers (scheme_formats.h) are the four functions after it; CheckStream runs the
 // one of `scheme`'s row and returns nothing for a row without one.
 inline constexpr std::uint32_t kMaxZeroRingReferences = 8;
+// How far before the output's start in the ring (index ff::kRingStart) an encoder's reference
+// to the ring's zeros begins.
+inline constexpr std::size_t kZeroRingReach = 128;
 std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,
                                     std::uint32_t minSize, TStreamStats* stats = nullptr);
 std::optional<TScanHit> CheckLZ10Hit(std::span<const std::uint8_t> rom, std::size_t pos,
@@ -79,6 +121,18 @@ std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_
 // and whether the output looks like tile data (a few byte values, neither all zero nor noise,
 // bytes repeating at tile-row and tile strides), and whether literals stand where a
 // back-reference would have done (an encoder avoids that).
+int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output);
+
+// The score of a hit. Where the checker set factsMinOutput, facts that chance data almost
+// never meets decide: the last token ends the output (FF6: the stated length) exactly, the
+// flags after it are 0 (LZ77-10), the stream is no longer than an encoder could make it
+// (9 bits a byte, plus headers), and (FF5, FF6) every reference to the ring's zeros starts
+// within kZeroRingReach before the output's start and those zeros are at most half the
+// output. A stream that meets them and writes at least factsMinOutput bytes scores
+// kDefaultMinScore or more, whatever its output holds; ContentScore only raises it. One that
+// misses any scores below kDefaultMinScore; one that meets them with less output, and any
+// stream of the other schemes, scores its ContentScore.
+bool MeetsFacts(const TStreamStats& stats);  // stats.comprSize set
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
 
 // CheckStream, then the score from the output of the scheme's decoder (at most the first
@@ -95,12 +149,19 @@ struct TScanOptions {
   TScanProgress progress = nullptr;
 };
 
+// Whether a hit's stream leaves the flags after its last token 0 (FF5, FF6; true for the
+// others): where an FF5 and an FF6 reading of one run of literals start at one address, the
+// one that ends where the encoder stopped.
+bool EndsTidily(std::span<const std::uint8_t> rom, const TScanHit& hit);
+
 // The hits of the given schemes with at least minScore, ordered by address, then scheme.
-// Unless `overlaps` is set, LZ77-10 positions inside an LZ77-10 stream found are skipped (as
-// ScanLZ10 does), and among overlapping hits only the one with the best score (the earlier on
-// a tie) is kept. Progress counts positions over all schemes; a stop returns what
-// was found so far. Time: linear in the ROM's size for each scheme (see ScanLZ10; the other
-// schemes' checks give up early on chance data), plus the scoring of each hit.
+// Unless `overlaps` is set, the positions inside a hit are not checked again for its scheme
+// (as ScanLZ10 does), and among overlapping hits one is kept: one that meets the facts over
+// one that does not, among those the first (at one address the one that ends tidily, then
+// the longer), else the best score (the earlier on a tie). Progress counts positions over all
+// schemes; a stop returns what was found so far. Time: linear in the ROM's size for each
+// scheme (see ScanLZ10; the other schemes' checks give up early on chance data, and repeated
+// bytes cost little), plus the scoring of the candidates that meet the facts.
 std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<const int> schemes,
                                   const TScanOptions& options);
 

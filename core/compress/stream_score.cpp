@@ -50,8 +50,14 @@ double RepeatShare(std::span<const std::uint8_t> output) {
 double WastedShare(const TStreamStats& stats, std::span<const std::uint8_t> output) {
   const std::size_t n = output.size();
   if (stats.literalMarks == nullptr || n < 3) return 0;
-  thread_local std::vector<std::int32_t> last;
-  last.assign(1U << 16U, -1);
+  // Slots hold base + position + 1; those not above base are from earlier calls, so the
+  // table is cleared only when the base wraps.
+  thread_local std::vector<std::uint32_t> last(1U << 16U, 0);
+  thread_local std::uint32_t base = 0;
+  if (base > (1U << 31U)) {
+    std::fill(last.begin(), last.end(), 0);
+    base = 0;
+  }
   std::size_t literals = 0;
   std::size_t wasted = 0;
   for (std::size_t i = 0; i + 2 < n; ++i) {
@@ -59,21 +65,22 @@ double WastedShare(const TStreamStats& stats, std::span<const std::uint8_t> outp
     const std::uint32_t slot = (key * 2654435761U) >> 16U;
     if (stats.literalMarks[i] != 0) {
       ++literals;
-      const std::int32_t j = last[slot];
+      const std::uint32_t stamp = last[slot];
+      const std::size_t j = stamp > base ? stamp - base - 1 : i;
       const bool zeroRun = stats.zeroRing && i < ff::kRingStart && key == 0;
-      const bool match = j >= 0 && i - static_cast<std::size_t>(j) <= kReachBack &&
-                         output[j] == output[i] && output[j + 1] == output[i + 1] &&
-                         output[j + 2] == output[i + 2];
+      const bool match = j < i && i - j <= kReachBack && output[j] == output[i] &&
+                         output[j + 1] == output[i + 1] && output[j + 2] == output[i + 2];
       if (zeroRun || match) ++wasted;
     }
-    last[slot] = static_cast<std::int32_t>(i);
+    last[slot] = base + static_cast<std::uint32_t>(i) + 1;
   }
+  base += static_cast<std::uint32_t>(n) + 1;
   return literals != 0 ? static_cast<double>(wasted) / static_cast<double>(literals) : 0;
 }
 
 }  // namespace
 
-int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
+int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output) {
   if (output.empty()) return 0;
   const double entropy = Entropy(output);
   const double repeatShare = RepeatShare(output);
@@ -103,21 +110,47 @@ int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output)
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
 }
 
+bool MeetsFacts(const TStreamStats& stats) {
+  const std::uint64_t written = std::uint64_t{stats.literals} + stats.referenceBytes;
+  // An encoder spends at most 9 bits a byte, plus its header, flags and records.
+  const bool encoderSized = std::uint64_t{stats.comprSize} * 8 <= written * 9 + 8 * 24;
+  // Zeros from the ring start data that starts with zeros; chance streams in zero-rich data
+  // write little else.
+  const bool mostlyOwnBytes = std::uint64_t{stats.zeroRingBytes} * 2 <= written;
+  return stats.endExact && stats.unusedFlagsZero && encoderSized && stats.strayZeroRing == 0 &&
+         mostlyOwnBytes;
+}
+
+int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
+  const int content = ContentScore(stats, output);
+  if (stats.factsMinOutput == kNoFacts) return content;
+  const std::uint64_t written = std::uint64_t{stats.literals} + stats.referenceBytes;
+  if (!MeetsFacts(stats)) return std::min(content, kDefaultMinScore - 1);
+  if (written < stats.factsMinOutput) return content;
+  return kDefaultMinScore + (100 - kDefaultMinScore) * content / 100;
+}
+
 std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::size_t pos,
                                       int scheme, std::uint32_t minSize) {
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->sample == nullptr) return std::nullopt;
-  thread_local std::vector<std::uint8_t> marks;
-  marks.assign(kScoreSample, 0);
+  // Both buffers are made once per thread; the marks are cleared after use as far as the
+  // checker set them, and the sample is read only as far as the decoder wrote it.
+  thread_local std::vector<std::uint8_t> marks(kScoreSample, 0);
   TStreamStats stats;
   stats.literalMarks = marks.data();
+  struct TClear {
+    std::vector<std::uint8_t>& marks;
+    const TStreamStats& stats;
+    ~TClear() { std::fill_n(marks.begin(), stats.marksEnd, 0); }
+  } clear{marks, stats};
   auto hit = CheckStream(rom, pos, scheme, minSize, &stats);
   if (!hit) return hit;
   stats.zeroRing = format->zeroRing;
-  thread_local TDecodeBuffer sample;
-  sample.assign(kScoreSample, 0);
+  thread_local TDecodeBuffer sample(kScoreSample, 0);
+  sample.resize(kScoreSample);  // a sampler that lengthened it: no clear, only the size
   const std::size_t n = std::min<std::size_t>(
-      format->sample(rom.subspan(pos, hit->comprSize), hit->rawSize, sample), sample.size());
+      format->sample(rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
   stats.comprSize = hit->comprSize;
   hit->score = ScoreStream(stats, std::span<const std::uint8_t>(sample.data(), n));
   return hit;

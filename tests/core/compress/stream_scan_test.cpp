@@ -100,7 +100,7 @@ TEST(CheckStream, ExampleStreamsOfTheDecodersPass) {
   }
 }
 
-TEST(ScoreStream, TileDataScoresAboveNoiseAndBlankOutput) {
+TEST(ContentScore, TileDataScoresAboveNoiseAndBlankOutput) {
   const Bytes tiles = MakeTileLikeData(4096, 3);
   Bytes noise(4096);
   std::uint32_t x = 1;
@@ -111,14 +111,14 @@ TEST(ScoreStream, TileDataScoresAboveNoiseAndBlankOutput) {
   packed.references = 400;
   packed.referenceBytes = 3096;
   packed.comprSize = 1800;
-  const int tileScore = ScoreStream(packed, tiles);
+  const int tileScore = ContentScore(packed, tiles);
   EXPECT_GE(tileScore, kDefaultMinScore);
-  EXPECT_LT(ScoreStream(packed, noise), tileScore - 20);
-  EXPECT_LT(ScoreStream(packed, blank), tileScore - 20);
+  EXPECT_LT(ContentScore(packed, noise), tileScore - 20);
+  EXPECT_LT(ContentScore(packed, blank), tileScore - 20);
   TStreamStats unpacked = packed;  // the stream is longer than its output
   unpacked.comprSize = 5000;
-  EXPECT_LT(ScoreStream(unpacked, tiles), kDefaultMinScore);
-  EXPECT_EQ(ScoreStream(packed, {}), 0);
+  EXPECT_LT(ContentScore(unpacked, tiles), kDefaultMinScore);
+  EXPECT_EQ(ContentScore(packed, {}), 0);
 }
 
 // Recall and precision above the default minimum score on ROMs with planted streams; the

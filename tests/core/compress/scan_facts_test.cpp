@@ -1,0 +1,189 @@
+// The facts that decide a scan hit: a stream that meets them scores at least the default
+// minimum whatever its output holds, one that misses any scores below it; fillers of one
+// byte value read as literals are refused by every checker.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "compress/scheme_formats.h"
+#include "compress/stream_scan.h"
+#include "compress/uCompress.h"
+#include "sample_data.h"
+
+namespace tegulo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(ScoreStream, FactsDecideWhateverTheOutputHolds) {
+  Bytes noise(4096);
+  std::mt19937 rng(5);
+  for (auto& b : noise) b = static_cast<std::uint8_t>(rng());
+  const Bytes zeros(4096, 0);
+  TStreamStats met;
+  met.factsMinOutput = kStrictFactsMinOutput;
+  met.literals = 4000;  // noise hardly packs: the stream is a little longer than its output
+  met.references = 20;
+  met.referenceBytes = 96;
+  met.comprSize = 4600;
+  const auto with = [&](auto change) {
+    TStreamStats s = met;
+    change(s);
+    return s;
+  };
+  const struct {
+    const char* what;
+    TStreamStats stats;
+    const Bytes* output;
+    bool atLeastMinimum;
+  } kCases[] = {
+      {"noise, every fact met", met, &noise, true},
+      {"zeros, every fact met", met, &zeros, true},
+      {"the last token overshoots", with([](TStreamStats& s) { s.endExact = false; }), &noise,
+       false},
+      {"flags after the last token", with([](TStreamStats& s) { s.unusedFlagsZero = false; }),
+       &noise, false},
+      {"zeros taken from far in the ring", with([](TStreamStats& s) { s.strayZeroRing = 1; }),
+       &noise, false},
+      {"longer than any encoder writes", with([](TStreamStats& s) { s.comprSize = 4700; }), &noise,
+       false},
+      {"most bytes from the ring's zeros", with([](TStreamStats& s) {
+         s.zeroRingReferences = 8;
+         s.zeroRingBytes = 2100;
+       }),
+       &zeros, false},
+  };
+  for (const auto& c : kCases) {
+    const int score = ScoreStream(c.stats, *c.output);
+    EXPECT_EQ(score >= kDefaultMinScore, c.atLeastMinimum) << c.what << ": " << score;
+    EXPECT_GE(score, std::min(ContentScore(c.stats, *c.output), kDefaultMinScore - 1)) << c.what;
+  }
+  // Below factsMinOutput bytes the content alone speaks.
+  TStreamStats tiny = met;
+  tiny.literals = 24;
+  tiny.references = 0;
+  tiny.referenceBytes = 0;
+  tiny.comprSize = 30;
+  const std::span<const std::uint8_t> few(noise.data(), 24);
+  EXPECT_EQ(ScoreStream(tiny, few), ContentScore(tiny, few));
+  // Where the checker checks no facts, the content alone speaks.
+  TStreamStats unchecked = met;
+  unchecked.factsMinOutput = kNoFacts;
+  unchecked.endExact = false;
+  EXPECT_EQ(ScoreStream(unchecked, noise), ContentScore(unchecked, noise));
+}
+
+TEST(CheckStream, LiteralsOfOneValueInARowAreRefused) {
+  const auto run = [](int n, std::uint8_t after) {
+    Bytes b(static_cast<std::size_t>(n), 0x41);
+    b.push_back(after);
+    return b;
+  };
+  const auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+  };
+  const struct {
+    const char* what;
+    int scheme;
+    Bytes stream;
+    bool passes;
+  } kCases[] = {
+      {"LZ77-10, four in a row", kSchemeLZ10, join({{0x10, 5, 0, 0, 0x00}, run(4, 0x42)}), true},
+      {"LZ77-10, five in a row", kSchemeLZ10, join({{0x10, 5, 0, 0, 0x00}, run(4, 0x41)}), false},
+      {"FF5, four in a row", kSchemeFF5, join({{5, 0, 0xFF}, run(4, 0x42)}), true},
+      {"FF5, five in a row", kSchemeFF5, join({{5, 0, 0xFF}, run(4, 0x41)}), false},
+      {"FF6, five in a row", kSchemeFF6, join({{8, 0, 0xFF}, run(4, 0x41)}), false},
+      {"FF6, a reference between", kSchemeFF6,
+       join({{11, 0, 0x77}, run(2, 0x41), {0xDE, 0x00}, run(2, 0x41)}), true},
+      {"CT, a raw group with four in a row", kSchemeCT,
+       join({{9, 0, 0x00}, run(4, 0x42), {0x43, 0x44, 0x45, 0xC0}}), true},
+      {"CT, a raw group with five in a row", kSchemeCT,
+       join({{9, 0, 0x00}, run(5, 0x42), {0x43, 0x44, 0xC0}}), false},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(CheckStream(c.stream, 0, c.scheme, 0).has_value(), c.passes) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// Literal groups from position 2 on, as FF5 and FF6 both write them.
+Bytes LiteralGroups(std::size_t literals) {
+  Bytes b;
+  for (std::size_t i = 0; i < literals; ++i) {
+    if (i % 8 == 0) b.push_back(0xFF);
+    b.push_back(static_cast<std::uint8_t>(0x30 + i * 7 % 61));
+  }
+  return b;
+}
+
+TEST(CheckStream, FF6RefusesOutputBeyondABank) {
+  // References of 34 bytes to the output's first byte, as chance streams in a filler make.
+  const auto stream = [](std::size_t references) {
+    Bytes b{0, 0, 0x01, 0x41};  // a literal, then references
+    for (std::size_t i = 0; i < references; ++i) {
+      if (i % 8 == 7) b.push_back(0x00);
+      b.insert(b.end(), {0xDE, 0xFF});  // index 0x7DE (output byte 0), length 34
+    }
+    b[0] = static_cast<std::uint8_t>(b.size());
+    b[1] = static_cast<std::uint8_t>(b.size() >> 8);
+    return b;
+  };
+  const Bytes within = stream(1900);  // 64,601 bytes
+  const Bytes beyond = stream(1950);  // 66,301 bytes
+  const auto hit = CheckStream(within, 0, kSchemeFF6, 32);
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->rawSize, 1 + 1900U * 34);
+  EXPECT_FALSE(CheckStream(beyond, 0, kSchemeFF6, 32).has_value());
+}
+
+// An FF5 stream of literals reads as an FF6 stream too, shorter, that stops inside a group
+// whose flags go on; the scan keeps the reading that ends where the encoder stopped.
+TEST(ScanStreams, AtOneAddressTheReadingThatEndsTidilyWins) {
+  Bytes rom{40, 0};
+  const Bytes groups = LiteralGroups(40);
+  rom.insert(rom.end(), groups.begin(), groups.end());
+  rom.resize(64, 0x11);
+  const int schemes[] = {kSchemeFF5, kSchemeFF6};
+  TScanOptions options;
+  options.minScore = 0;
+  options.overlaps = true;
+  ASSERT_EQ(ScanStreams(rom, schemes, options).size(), 2U) << "both readings pass";
+  options.overlaps = false;
+  const auto hits = ScanStreams(rom, schemes, options);
+  ASSERT_EQ(hits.size(), 1U);
+  EXPECT_EQ(hits[0].scheme, kSchemeFF5);
+  EXPECT_EQ(hits[0].comprSize, 47U);
+}
+
+}  // namespace
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// Samplers of some schemes lengthen the sample buffer to the whole output; the score reads
+// only the first kScoreSample bytes, as far as the literal marks go (one long stream of each).
+TEST(CheckAndScore, LongStreamsAreScoredOnTheirFirstBytesOnly) {
+  const auto data = MakeTileLikeData(40000, 3);
+  for (const int row : {kSchemeLZ10, kSchemeLZ11, kSchemeRLE30}) {
+    const TSchemeFormat* format = FindSchemeFormat(row);
+    ASSERT_NE(format, nullptr);
+    const auto stream = format->compress(data, TCompressOptions{});
+    const auto hit = CheckAndScore(stream, 0, row, 32);
+    ASSERT_TRUE(hit.has_value()) << row;
+    EXPECT_EQ(hit->rawSize, data.size()) << row;
+    EXPECT_GE(hit->score, 0) << row;
+    EXPECT_LE(hit->score, 100) << row;
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
