@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "flag_group_search.h"
 #include "more_examples.h"
 
 using namespace tegulo;
@@ -194,37 +195,24 @@ TEST(BiosSchemes, LimitsOfTheDecoders) {
   }
 }
 
-// The shortest LZ77-11 stream by exhaustive search over every distance and length, with the
-// exact cost of the flag bytes (state: tokens used in the current flag byte).
+// The bytes of an LZ77-11 reference of `len` (3 to 65808) bytes.
+std::size_t LZ11ReferenceBytes(std::size_t len) { return len <= 16 ? 2 : len <= 272 ? 3 : 4; }
+
+// The shortest LZ77-11 stream by exhaustive search over every distance and length.
 std::size_t BruteForceLZ11Size(const Bytes& d, std::size_t minDistance) {
-  const std::size_t n = d.size();
-  constexpr std::size_t kInf = 1u << 30;
-  std::vector<std::array<std::size_t, 8>> best(n + 1);
-  for (auto& b : best) b.fill(kInf);
-  best[0][0] = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t k = 0; k < 8; ++k) {
-      if (best[i][k] == kInf) continue;
-      const std::size_t flag = k == 0 ? 1 : 0;
-      const std::size_t next = (k + 1) % 8;
-      best[i + 1][next] = std::min(best[i + 1][next], best[i][k] + flag + 1);
-      for (std::size_t dist = minDistance; dist <= std::min<std::size_t>(i, 4096); ++dist) {
-        for (std::size_t len = 1; i + len <= n; ++len) {
-          if (d[i + len - 1] != d[i + len - 1 - dist]) break;
-          const std::size_t bytes = len <= 2 ? 0 : len <= 16 ? 2 : len <= 272 ? 3 : 4;
-          if (bytes != 0) {
-            best[i + len][next] = std::min(best[i + len][next], best[i][k] + flag + bytes);
-          }
-        }
-      }
-    }
-  }
-  return 4 + *std::min_element(best[n].begin(), best[n].end());
+  return 4 + test::ShortestFlagGroupBytes(d.size(), [&](std::size_t i, auto add) {
+           for (std::size_t dist = minDistance; dist <= std::min<std::size_t>(i, 4096); ++dist) {
+             for (std::size_t len = 1; i + len <= d.size(); ++len) {
+               if (d[i + len - 1] != d[i + len - 1 - dist]) break;
+               if (len >= 3) add(len, LZ11ReferenceBytes(len));
+             }
+           }
+         });
 }
 
 // The shortest LZ77-11 stream for inputs with matches of any length: the longest match at
-// each position from every distance (carried from the end), then every length up to it with
-// the exact flag-byte cost. Only the longest match counts, as the distance is free.
+// each position from every distance (carried from the end), then every length up to it.
+// Only the longest match counts, as the distance is free.
 std::size_t ReferenceLZ11Size(const Bytes& d, std::size_t minDistance) {
   const std::size_t n = d.size();
   std::vector<std::size_t> longest(n, 0);
@@ -236,23 +224,9 @@ std::size_t ReferenceLZ11Size(const Bytes& d, std::size_t minDistance) {
       longest[i] = std::max(longest[i], std::min<std::size_t>(run[i], 65808));
     }
   }
-  constexpr std::size_t kInf = 1u << 30;
-  std::vector<std::array<std::size_t, 8>> best(n + 1);
-  for (auto& b : best) b.fill(kInf);
-  best[0][0] = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t k = 0; k < 8; ++k) {
-      if (best[i][k] == kInf) continue;
-      const std::size_t flag = k == 0 ? 1 : 0;
-      const std::size_t next = (k + 1) % 8;
-      best[i + 1][next] = std::min(best[i + 1][next], best[i][k] + flag + 1);
-      for (std::size_t len = 3; len <= longest[i]; ++len) {
-        const std::size_t bytes = len <= 16 ? 2 : len <= 272 ? 3 : 4;
-        best[i + len][next] = std::min(best[i + len][next], best[i][k] + flag + bytes);
-      }
-    }
-  }
-  return 4 + *std::min_element(best[n].begin(), best[n].end());
+  return 4 + test::ShortestFlagGroupBytes(n, [&](std::size_t i, auto add) {
+           for (std::size_t len = 3; len <= longest[i]; ++len) add(len, LZ11ReferenceBytes(len));
+         });
 }
 
 // Long repeats of earlier stretches at several distances, runs and a little noise, so that

@@ -16,6 +16,7 @@
 #include "compress/scheme_formats.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
+#include "flag_group_search.h"
 #include "sample_data.h"
 
 using namespace tegulo;
@@ -112,30 +113,16 @@ void ExpectRoundTrip(int scheme, const Bytes& data, const Bytes& stream, const s
   }
 }
 
-// The shortest LZ77-10 stream by exhaustive search: every reference at every distance,
-// with the exact byte cost of flag bytes (state: tokens used in the current flag byte).
+// The shortest LZ77-10 stream by exhaustive search over every distance and length.
 std::size_t BruteForceLZ10Size(const Bytes& d, std::size_t minDistance) {
-  const std::size_t n = d.size();
-  constexpr std::size_t kInf = 1u << 30;
-  // best[i][k]: fewest bytes after the header to code d[0..i) with k tokens (mod 8) so far.
-  std::vector<std::array<std::size_t, 8>> best(n + 1);
-  for (auto& b : best) b.fill(kInf);
-  best[0][0] = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t k = 0; k < 8; ++k) {
-      if (best[i][k] == kInf) continue;
-      const std::size_t flag = k == 0 ? 1 : 0;
-      const std::size_t next = (k + 1) % 8;
-      best[i + 1][next] = std::min(best[i + 1][next], best[i][k] + flag + 1);
-      for (std::size_t dist = minDistance; dist <= std::min<std::size_t>(i, 4096); ++dist) {
-        for (std::size_t len = 1; len <= 18 && i + len <= n; ++len) {
-          if (d[i + len - 1] != d[i + len - 1 - dist]) break;
-          if (len >= 3) best[i + len][next] = std::min(best[i + len][next], best[i][k] + flag + 2);
-        }
-      }
-    }
-  }
-  return 4 + *std::min_element(best[n].begin(), best[n].end());
+  return 4 + test::ShortestFlagGroupBytes(d.size(), [&](std::size_t i, auto add) {
+           for (std::size_t dist = minDistance; dist <= std::min<std::size_t>(i, 4096); ++dist) {
+             for (std::size_t len = 1; len <= 18 && i + len <= d.size(); ++len) {
+               if (d[i + len - 1] != d[i + len - 1 - dist]) break;
+               if (len >= 3) add(len, 2);
+             }
+           }
+         });
 }
 
 }  // namespace
@@ -155,30 +142,17 @@ TEST(CompressLZ10, MatchesBruteForceOnShortInputs) {
 }
 
 // The shortest FF stream by exhaustive search, with the ring's zeros before the data as
-// sources (state: tokens used in the current flag byte).
+// sources.
 std::size_t BruteForceFFSize(const Bytes& d) {
-  const std::size_t n = d.size();
-  constexpr std::size_t kInf = 1u << 30;
-  std::vector<std::array<std::size_t, 8>> best(n + 1);
-  for (auto& b : best) b.fill(kInf);
-  best[0][0] = 0;
   const auto at = [&](std::ptrdiff_t k) { return k < 0 ? std::uint8_t{0} : d[std::size_t(k)]; };
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t k = 0; k < 8; ++k) {
-      if (best[i][k] == kInf) continue;
-      const std::size_t flag = k == 0 ? 1 : 0;
-      const std::size_t next = (k + 1) % 8;
-      best[i + 1][next] = std::min(best[i + 1][next], best[i][k] + flag + 1);
-      for (std::ptrdiff_t dist = 1; dist <= 2048; ++dist) {
-        for (std::size_t len = 1; len <= 34 && i + len <= n; ++len) {
-          const auto j = static_cast<std::ptrdiff_t>(i + len - 1);
-          if (d[i + len - 1] != at(j - dist)) break;
-          if (len >= 3) best[i + len][next] = std::min(best[i + len][next], best[i][k] + flag + 2);
-        }
-      }
-    }
-  }
-  return 2 + *std::min_element(best[n].begin(), best[n].end());
+  return 2 + test::ShortestFlagGroupBytes(d.size(), [&](std::size_t i, auto add) {
+           for (std::ptrdiff_t dist = 1; dist <= 2048; ++dist) {
+             for (std::size_t len = 1; len <= 34 && i + len <= d.size(); ++len) {
+               if (d[i + len - 1] != at(static_cast<std::ptrdiff_t>(i + len - 1) - dist)) break;
+               if (len >= 3) add(len, 2);
+             }
+           }
+         });
 }
 
 TEST(CompressFF, MatchesBruteForceWithTheRingsZeros) {
