@@ -91,8 +91,7 @@ struct TFreeArgs {
   TLayoutArgs layout;
 };
 
-void RunFree(const TFreeArgs& a) {
-  const std::string format = Format(a.format);
+TFreeOptions FreeOptions(const TFreeArgs& a) {
   TFreeOptions options;
   const std::int64_t min = Number(a.min, "--min");
   if (min < 1) throw TUsageError("--min must be 1 or more");
@@ -105,28 +104,37 @@ void RunFree(const TFreeArgs& a) {
     if (align < 1 || align > 0x10000) throw TUsageError("--align must be 1 to 65536");
     options.align = static_cast<std::size_t>(align);
   }
+  return options;
+}
+
+// One run as a line of text or, after `first` or a comma, a JSON object.
+void PrintFreeRun(const TFreeRun& r, const TRomLayout& layout, bool json, bool first) {
+  const std::string at = FormatAddress(static_cast<std::int32_t>(r.start));
+  const TBusAliases bus = BusAliases(layout, r.start);
+  const std::string value = bus.count ? FormatBus(layout, bus.values[0]) : "";
+  if (json) {
+    std::printf(
+        "%s\n  {\"start\": %lld, \"address\": \"%s\", \"length\": %lld, \"fill\": %u%s%s%s}",
+        first ? "" : ",", static_cast<long long>(r.start), at.c_str(),
+        static_cast<long long>(r.length), r.fill, bus.count ? ", \"bus\": \"" : "", value.c_str(),
+        bus.count ? "\"" : "");
+  } else {
+    std::printf("%s %lld %02x%s%s\n", at.c_str(), static_cast<long long>(r.length), r.fill,
+                bus.count ? " " : "", value.c_str());
+  }
+}
+
+void RunFree(const TFreeArgs& a) {
+  const bool json = Format(a.format) == "json";
+  const TFreeOptions options = FreeOptions(a);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
   const TRomLayout layout = LayoutFromArgs(a.layout, rom, false);
-  if (format == "json") std::printf("[");
+  if (json) std::printf("[");
   std::size_t i = 0;
   // Printed as found: a file may hold more runs than are worth keeping.
-  ForEachFreeRun(rom, layout, options, [&](const TFreeRun& r) {
-    const std::string at = FormatAddress(static_cast<std::int32_t>(r.start));
-    const TBusAliases bus = BusAliases(layout, r.start);
-    const std::string value = bus.count ? FormatBus(layout, bus.values[0]) : "";
-    if (format == "json") {
-      std::printf(
-          "%s\n  {\"start\": %lld, \"address\": \"%s\", \"length\": %lld, \"fill\": %u%s%s%s}",
-          i ? "," : "", static_cast<long long>(r.start), at.c_str(),
-          static_cast<long long>(r.length), r.fill, bus.count ? ", \"bus\": \"" : "", value.c_str(),
-          bus.count ? "\"" : "");
-    } else {
-      std::printf("%s %lld %02x%s%s\n", at.c_str(), static_cast<long long>(r.length), r.fill,
-                  bus.count ? " " : "", value.c_str());
-    }
-    ++i;
-  });
-  if (format == "json") std::printf("%s]\n", i == 0 ? "" : "\n");
+  ForEachFreeRun(rom, layout, options,
+                 [&](const TFreeRun& r) { PrintFreeRun(r, layout, json, i++ == 0); });
+  if (json) std::printf("%s]\n", i == 0 ? "" : "\n");
 }
 
 }  // namespace

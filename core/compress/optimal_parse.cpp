@@ -119,6 +119,21 @@ private:
   std::vector<std::int32_t> right_;
 };
 
+// The longest match of data[pos..pos+limit) from the sources first..last, nearest first on
+// a tie, where it is longer than bestLen.
+void LongestFromEach(std::span<const std::uint8_t> data, std::size_t pos, std::size_t limit,
+                     std::size_t first, std::size_t last, std::size_t& bestLen,
+                     std::size_t& bestDist) {
+  for (std::size_t c = last + 1; c-- > first;) {
+    std::size_t len = 0;
+    while (len < limit && data[c + len] == data[pos + len]) ++len;
+    if (len > bestLen) {
+      bestLen = len;
+      bestDist = pos - c;
+    }
+  }
+}
+
 }  // namespace
 
 TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TParseLimits& limits) {
@@ -145,17 +160,9 @@ TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TPa
     if (limit < 3) continue;
     // Sources among the last positions, which are not in the trees: at most maxLength of them.
     if (bestLen < limit && pos >= minD) {
-      const std::size_t last = pos - minD;
       const std::size_t first =
           std::max(treeEnd, pos > limits.maxDistance ? pos - limits.maxDistance : 0);
-      for (std::size_t c = last + 1; c-- > first;) {
-        std::size_t len = 0;
-        while (len < limit && data[c + len] == data[pos + len]) ++len;
-        if (len > bestLen) {
-          bestLen = len;
-          bestDist = pos - c;
-        }
-      }
+      LongestFromEach(data, pos, limit, first, pos - minD, bestLen, bestDist);
     }
     if (bestLen >= 3) {
       m.length[pos] = static_cast<std::uint8_t>(bestLen);

@@ -129,43 +129,57 @@ bool HasFourEqual(std::span<const std::uint8_t> block) {
   return false;
 }
 
+// The blocks one after another, refused where no encoder writes them: a run right after a
+// short run of the same byte, literals right after short literals, or four equal literals.
+struct TBlockCheck {
+  std::span<const std::uint8_t> s;
+  TStreamStats& st;
+  std::size_t in = 4;
+  std::size_t out = 0;
+  int lastRun = -1;               // the byte of the run before, when it was short of 130
+  bool lastShortLiteral = false;  // the block before was literals short of 128
+
+  bool Run(std::size_t len) {
+    if (s[in] == lastRun) return false;
+    lastRun = len < 130 ? s[in] : -1;
+    lastShortLiteral = false;
+    ++in;
+    ++st.references;
+    st.referenceBytes += static_cast<std::uint32_t>(len);
+    return true;
+  }
+
+  bool Literals(std::size_t len) {
+    if (lastShortLiteral || HasFourEqual(s.subspan(in, len))) return false;
+    for (std::size_t k = 0; k < len; ++k) st.MarkLiteral(static_cast<std::uint32_t>(out + k));
+    lastShortLiteral = len < 128;
+    lastRun = -1;
+    in += len;
+    st.literals += static_cast<std::uint32_t>(len);
+    return true;
+  }
+};
+
 }  // namespace
 
 std::optional<TScanHit> CheckRLE30Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                       std::uint32_t minSize, TStreamStats* stats) {
   TStreamStats local;
-  TStreamStats& st = FreshStats(stats, local);
   const auto size = BiosHeaderAt(rom, pos, 0x30, minSize);
   if (!size) return std::nullopt;
-  const auto s = rom.subspan(pos);
-  std::size_t in = 4;
-  std::size_t out = 0;
-  int lastRun = -1;               // the byte of the run before, when it was short of 130
-  bool lastShortLiteral = false;  // the block before was literals short of 128
-  while (out < *size) {
-    if (in >= s.size()) return std::nullopt;
-    const unsigned flag = s[in++];
-    const std::size_t len = (flag & 0x7Fu) + ((flag & 0x80u) != 0 ? 3 : 1);
-    if (out + len > *size || in + ((flag & 0x80u) != 0 ? 1 : len) > s.size()) return std::nullopt;
-    if ((flag & 0x80u) != 0) {
-      if (s[in] == lastRun) return std::nullopt;
-      lastRun = len < 130 ? s[in] : -1;
-      lastShortLiteral = false;
-      ++in;
-      ++st.references;
-      st.referenceBytes += static_cast<std::uint32_t>(len);
-    } else {
-      if (lastShortLiteral || HasFourEqual(s.subspan(in, len))) return std::nullopt;
-      for (std::size_t k = 0; k < len; ++k) st.MarkLiteral(static_cast<std::uint32_t>(out + k));
-      lastShortLiteral = len < 128;
-      lastRun = -1;
-      in += len;
-      st.literals += static_cast<std::uint32_t>(len);
-    }
-    out += len;
+  TBlockCheck check{rom.subspan(pos), FreshStats(stats, local)};
+  while (check.out < *size) {
+    const std::span<const std::uint8_t> s = check.s;
+    if (check.in >= s.size()) return std::nullopt;
+    const unsigned flag = s[check.in++];
+    const bool run = (flag & 0x80u) != 0;
+    const std::size_t len = (flag & 0x7Fu) + (run ? 3 : 1);
+    if (check.out + len > *size || check.in + (run ? 1 : len) > s.size()) return std::nullopt;
+    if (!(run ? check.Run(len) : check.Literals(len))) return std::nullopt;
+    check.out += len;
   }
-  st.comprSize = static_cast<std::uint32_t>(in);
-  return TScanHit{pos, kSchemeRLE30, *size, static_cast<std::uint32_t>(in), 0};
+  check.st.comprSize = static_cast<std::uint32_t>(check.in);
+  return TScanHit{pos, kSchemeRLE30, *size, static_cast<std::uint32_t>(check.in), 0};
 }
 
 }  // namespace tegulo

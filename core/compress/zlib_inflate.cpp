@@ -28,6 +28,23 @@ private:
   z_stream z_{};
 };
 
+// With the output full, one more byte would pass the limit: true when the stream ends right
+// here, false when it needs more input; throws otherwise. `allGiven`: no input is left to give.
+bool EndsAtLimit(z_stream& z, std::size_t limit, bool allGiven) {
+  std::uint8_t probe = 0;
+  z.next_out = &probe;
+  z.avail_out = 1;
+  const int rc = inflate(&z, Z_NO_FLUSH);
+  if (rc == Z_STREAM_END && z.avail_out == 1) return true;
+  if (z.avail_out == 0)
+    throw TError("it inflates to more than " + std::to_string(limit) + " bytes");
+  if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT) throw TError("the compressed data is damaged");
+  if (rc == Z_BUF_ERROR || (rc == Z_OK && z.avail_in == 0 && allGiven)) {
+    throw TError("the compressed data is cut short");
+  }
+  return false;
+}
+
 // Inflates from `in` into `out` (appending) until the stream ends; returns the input bytes
 // the stream used.
 std::size_t InflateOne(TInflater& inflater, std::span<const std::uint8_t> in,
@@ -42,19 +59,7 @@ std::size_t InflateOne(TInflater& inflater, std::span<const std::uint8_t> in,
       used += chunk;
     }
     if (out.size() == limit) {
-      // Full: one more byte would pass the limit, unless the stream ends right here.
-      std::uint8_t probe = 0;
-      z.next_out = &probe;
-      z.avail_out = 1;
-      const int rc = inflate(&z, Z_NO_FLUSH);
-      if (rc == Z_STREAM_END && z.avail_out == 1) return used - z.avail_in;
-      if (z.avail_out == 0) {
-        throw TError("it inflates to more than " + std::to_string(limit) + " bytes");
-      }
-      if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT) throw TError("the compressed data is damaged");
-      if (rc == Z_BUF_ERROR || (rc == Z_OK && z.avail_in == 0 && used == in.size())) {
-        throw TError("the compressed data is cut short");
-      }
+      if (EndsAtLimit(z, limit, used == in.size())) return used - z.avail_in;
       continue;
     }
     const std::size_t old = out.size();
