@@ -7,6 +7,7 @@
 #include <array>
 
 #include "compress/source_tree.h"
+#include "compress/suffix_array.h"
 
 namespace tegulo::command {
 namespace {
@@ -64,31 +65,40 @@ void AbsoluteReach(std::span<const std::uint8_t> data,
   }
 }
 
-// HAL's three repeats cost the same, so only the furthest of them matters at each position:
-// one tree over three texts of n bytes finds it in one walk. The texts: the data (plain
-// repeats from A), its bytes read down from the end (backward repeats from A, at 2n - 1 - A)
-// and its bit-reversed bytes (a plain match there is a bit-reversed repeat from A, at 2n + A).
-// Each step adds the sources at address i - 1, then walks for the data at i, which it adds
-// too (sources < i). The kinds that lose stay at reach 0.
+// HAL's three repeats cost the same, so only the furthest of them matters at each position.
+// One suffix array over three texts of n bytes, each closed by a separator of its own: the
+// data (plain repeats from A), its bytes read down from the end (backward repeats from A, at
+// 2n - A) and its bit-reversed bytes (a plain match there is a bit-reversed repeat from A, at
+// 2n + 2 + A). A source at address A is usable from position A + 1 on: its time is 3A, 3A + 1
+// or 3A + 2 by text, and the data at i looks for the longest match among smaller times.
+// The kinds that lose stay at reach 0; a match of one byte is not kept.
 void HalRepeats(std::span<const std::uint8_t> data, TReach& r) {
   const std::size_t n = data.size();
-  std::vector<std::uint8_t> text(3 * n);
-  for (std::size_t i = 0; i < n; ++i) {
-    text[i] = data[i];
-    text[2 * n - 1 - i] = data[i];
-    text[2 * n + i] = ReverseBits(data[i]);
+  const std::size_t size = 3 * n + 3;
+  std::vector<std::int32_t> text(size);
+  std::vector<std::int32_t> time(size);
+  for (std::size_t a = 0; a < n; ++a) {
+    text[a] = data[a];
+    text[2 * n - a] = data[a];
+    text[2 * n + 2 + a] = ReverseBits(data[a]);
+    time[a] = static_cast<std::int32_t>(3 * a);
+    time[2 * n - a] = static_cast<std::int32_t>(3 * a + 1);
+    time[2 * n + 2 + a] = static_cast<std::int32_t>(3 * a + 2);
   }
-  TSourceTree tree(text, kMaxCount, n);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::size_t end = (k + 1) * (n + 1) - 1;
+    text[end] = static_cast<std::int32_t>(256 + k);
+    time[end] = static_cast<std::int32_t>(3 * n + k);
+  }
+  const std::vector<std::int32_t> sa = SuffixArray(text, 259);
+  const std::vector<TEarlierMatch> best = EarlierMatches(sa, CommonPrefixes(text, sa), time);
   for (std::size_t i = 0; i < n; ++i) {
-    std::size_t at = 0;
-    if (i > 0) {
-      tree.Insert(2 * n - i, at);  // read down from address i - 1
-      tree.Insert(2 * n + i - 1, at);
-    }
-    const std::size_t len = tree.Insert(i, at);
-    if (len == 0) continue;
-    const TKind kind = at < n ? kRepeat : at < 2 * n ? kRepeatBack : kRepeatBits;
-    const std::size_t address = at < n ? at : at < 2 * n ? 2 * n - 1 - at : at - 2 * n;
+    const std::size_t len =
+        std::min<std::size_t>(static_cast<std::size_t>(best[i].length), kMaxCount);
+    if (len < 2) continue;
+    const auto at = static_cast<std::size_t>(best[i].at);
+    const TKind kind = at < n ? kRepeat : at <= 2 * n ? kRepeatBack : kRepeatBits;
+    const std::size_t address = at < n ? at : at <= 2 * n ? 2 * n - at : at - (2 * n + 2);
     r.length[kind][i] = static_cast<std::uint16_t>(len);
     r.source[kind][i] = static_cast<std::uint16_t>(address);
   }
