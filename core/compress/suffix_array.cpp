@@ -147,32 +147,27 @@ std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
                                           std::span<const std::int32_t> lcp,
                                           std::span<const std::int32_t> time) {
   const std::size_t n = sa.size();
-  std::vector<TEarlierMatch> best(n);
+  // In rank order, so that both passes read and write in sequence.
+  Ints when(n);
+  for (std::size_t r = 0; r < n; ++r) when[r] = time[sa[r]];
+  std::vector<TEarlierMatch> byRank(n);  // `at` holds a rank until the end
   // Stack entries: a rank and its common prefix with the entry below it.
   std::vector<std::pair<std::int32_t, std::int32_t>> stack;
   stack.reserve(n);
-  const auto keep = [&](std::size_t r, std::int32_t below, std::int32_t h) {
-    TEarlierMatch& b = best[sa[r]];
-    if (below >= 0 && h > b.length) b = {h, sa[below]};
+  const auto pass = [&](std::size_t r, std::int32_t h) {
+    while (!stack.empty() && when[stack.back().first] > when[r]) {
+      h = std::min(h, stack.back().second);
+      stack.pop_back();
+    }
+    if (!stack.empty() && h > byRank[r].length) byRank[r] = {h, stack.back().first};
+    stack.emplace_back(static_cast<std::int32_t>(r), h);
   };
-  for (std::size_t r = 0; r < n; ++r) {
-    std::int32_t h = lcp[r];
-    while (!stack.empty() && time[sa[stack.back().first]] > time[sa[r]]) {
-      h = std::min(h, stack.back().second);
-      stack.pop_back();
-    }
-    keep(r, stack.empty() ? -1 : stack.back().first, stack.empty() ? 0 : h);
-    stack.emplace_back(static_cast<std::int32_t>(r), h);
-  }
+  for (std::size_t r = 0; r < n; ++r) pass(r, lcp[r]);
   stack.clear();
-  for (std::size_t r = n; r-- > 0;) {
-    std::int32_t h = r + 1 < n ? lcp[r + 1] : 0;
-    while (!stack.empty() && time[sa[stack.back().first]] > time[sa[r]]) {
-      h = std::min(h, stack.back().second);
-      stack.pop_back();
-    }
-    keep(r, stack.empty() ? -1 : stack.back().first, stack.empty() ? 0 : h);
-    stack.emplace_back(static_cast<std::int32_t>(r), h);
+  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? lcp[r + 1] : 0);
+  std::vector<TEarlierMatch> best(n);
+  for (std::size_t r = 0; r < n; ++r) {
+    if (byRank[r].length > 0) best[sa[r]] = {byRank[r].length, sa[byRank[r].at]};
   }
   return best;
 }
