@@ -1,6 +1,7 @@
-// The reach of every command kind: fills carried from the end, absolute repeats from binary
-// search trees (a complemented or bit-reversed repeat is a plain match of the complemented
-// or bit-reversed data), relative repeats over the 255 distances.
+// The reach of every command kind: fills carried from the end, absolute repeats from a suffix
+// array (HAL, LC_LZ5) or binary search trees (LC_LZ2); a complemented or bit-reversed repeat
+// is a plain match of the complemented or bit-reversed data. Relative repeats over the 255
+// distances.
 #include "compress/command_reach.h"
 
 #include <algorithm>
@@ -65,42 +66,45 @@ void AbsoluteReach(std::span<const std::uint8_t> data,
   }
 }
 
-// HAL's three repeats cost the same, so only the furthest of them matters at each position.
-// One suffix array over three texts of n bytes, each closed by a separator of its own: the
-// data (plain repeats from A), its bytes read down from the end (backward repeats from A, at
-// 2n - A) and its bit-reversed bytes (a plain match there is a bit-reversed repeat from A, at
-// 2n + 2 + A). A source at address A is usable from position A + 1 on: its time is 3A, 3A + 1
-// or 3A + 2 by text, and the data at i looks for the longest match among smaller times.
-// The kinds that lose stay at reach 0; a match of one byte is not kept.
-void HalRepeats(std::span<const std::uint8_t> data, TReach& r) {
+// The byte a repeat of `kind` writes for source byte b.
+std::uint8_t Transform(TKind kind, std::uint8_t b) {
+  if (kind == kRepeatBits) return ReverseBits(b);
+  return kind == kRepeatXor ? static_cast<std::uint8_t>(~b) : b;
+}
+
+// Absolute repeats whose kinds all cost the same (HAL's plain, bit-reversed and backward ones;
+// LC_LZ5's plain and complemented ones), so only the furthest of them matters at each
+// position. One suffix array over a text of n bytes per kind, each closed by a separator of
+// its own: text k holds what a repeat of kinds[k] from address A writes, at k(n + 1) + A
+// (read down from the end for backward repeats, at k(n + 1) + n - 1 - A). A source at address
+// A is usable from position A + 1 on: its time is K·A + k, and the data at i (text 0, plain)
+// looks for the longest match among smaller times. The kinds that lose stay at reach 0; a
+// match of one byte is not kept.
+void SharedRepeats(std::span<const std::uint8_t> data, std::span<const TKind> kinds, TReach& r) {
   const std::size_t n = data.size();
-  const std::size_t size = 3 * n + 3;
-  std::vector<std::int32_t> text(size);
-  std::vector<std::int32_t> time(size);
-  for (std::size_t a = 0; a < n; ++a) {
-    text[a] = data[a];
-    text[2 * n - a] = data[a];
-    text[2 * n + 2 + a] = ReverseBits(data[a]);
-    time[a] = static_cast<std::int32_t>(3 * a);
-    time[2 * n - a] = static_cast<std::int32_t>(3 * a + 1);
-    time[2 * n + 2 + a] = static_cast<std::int32_t>(3 * a + 2);
+  const std::size_t texts = kinds.size();
+  std::vector<std::int32_t> text(texts * (n + 1));
+  std::vector<std::int32_t> time(text.size());
+  for (std::size_t k = 0; k < texts; ++k) {
+    const std::size_t start = k * (n + 1);
+    for (std::size_t a = 0; a < n; ++a) {
+      const std::size_t at = start + (kinds[k] == kRepeatBack ? n - 1 - a : a);
+      text[at] = Transform(kinds[k], data[a]);
+      time[at] = static_cast<std::int32_t>(texts * a + k);
+    }
+    text[start + n] = static_cast<std::int32_t>(256 + k);
+    time[start + n] = static_cast<std::int32_t>(texts * n + k);
   }
-  for (std::size_t k = 0; k < 3; ++k) {
-    const std::size_t end = (k + 1) * (n + 1) - 1;
-    text[end] = static_cast<std::int32_t>(256 + k);
-    time[end] = static_cast<std::int32_t>(3 * n + k);
-  }
-  const std::vector<std::int32_t> sa = SuffixArray(text, 259);
+  const std::vector<std::int32_t> sa = SuffixArray(text, static_cast<std::int32_t>(256 + texts));
   const std::vector<TEarlierMatch> best = EarlierMatches(sa, CommonPrefixes(text, sa), time);
   for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t len =
-        std::min<std::size_t>(static_cast<std::size_t>(best[i].length), kMaxCount);
+    const auto len = std::min(static_cast<std::size_t>(best[i].length), kMaxCount);
     if (len < 2) continue;
     const auto at = static_cast<std::size_t>(best[i].at);
-    const TKind kind = at < n ? kRepeat : at <= 2 * n ? kRepeatBack : kRepeatBits;
-    const std::size_t address = at < n ? at : at <= 2 * n ? 2 * n - at : at - (2 * n + 2);
+    const TKind kind = kinds[at / (n + 1)];
+    const std::size_t offset = at % (n + 1);
     r.length[kind][i] = static_cast<std::uint16_t>(len);
-    r.source[kind][i] = static_cast<std::uint16_t>(address);
+    r.source[kind][i] = static_cast<std::uint16_t>(kind == kRepeatBack ? n - 1 - offset : offset);
   }
 }
 
@@ -165,16 +169,14 @@ TReach Reach(TCommandFormat format, std::span<const std::uint8_t> data) {
     r.source[k].assign(n, 0);
   }
   Fills(data, r);
-  std::vector<std::pair<TKind, std::vector<std::uint8_t>>> patterns;
-  if (format == TCommandFormat::LCLZ5) {
-    std::vector<std::uint8_t> inverse(data.begin(), data.end());
-    for (auto& b : inverse) b = static_cast<std::uint8_t>(~b);
-    patterns.emplace_back(kRepeatXor, std::move(inverse));
-  }
   if (format == TCommandFormat::HAL) {
-    HalRepeats(data, r);
+    constexpr TKind kHal[] = {kRepeat, kRepeatBack, kRepeatBits};
+    SharedRepeats(data, kHal, r);
+  } else if (format == TCommandFormat::LCLZ5) {
+    constexpr TKind kLz5[] = {kRepeat, kRepeatXor};
+    SharedRepeats(data, kLz5, r);
   } else {
-    AbsoluteReach(data, patterns, r);
+    AbsoluteReach(data, {}, r);
   }
   if (format == TCommandFormat::LCLZ5) RelativeReach(data, r);
   return r;
