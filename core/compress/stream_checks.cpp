@@ -127,8 +127,9 @@ struct TCTChecker {
   TStreamStats& st;
   bool Group(std::uint64_t out) const { return out <= kMaxCTOutput; }
   TLiteralRun run{};
+  // Eight bytes, or those left where the stream ends inside them.
   bool Raw(std::uint64_t out, std::span<const std::uint8_t> bytes) {
-    for (std::uint32_t i = 0; i < 8; ++i) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
       if (!Literal(out + i, bytes[i])) return false;
     }
     return true;
