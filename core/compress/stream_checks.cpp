@@ -69,6 +69,22 @@ struct TTwoPeriodRun {
   void Break() { *this = {}; }
 };
 
+// References in a row that copy the same bytes again (one source, one length): from the third
+// on, a reference to the first copy writes the rest at once for less. Only where the copies
+// leave their source as it was, and three fit in one reference.
+struct TSameReferences {
+  ff::TReference last{ff::kRingSize, 0};
+  std::uint32_t count = 0;
+  // True for the third and each later one of a row.
+  bool Add(ff::TReference r, std::size_t distance) {
+    const bool again = r.index == last.index && r.length == last.length;
+    count = again ? count + 1 : 1;
+    last = r;
+    return count >= 3 && 3 * r.length <= ff::kMaxLength && distance >= 3 * r.length;
+  }
+  void Break() { count = 0; }
+};
+
 // The FF figures: references into the zero ring before the first output byte are counted,
 // and too many of them end the walk. The walk tells the position before each flag byte and
 // after each token, so the literal's byte is found from there.
@@ -82,6 +98,7 @@ struct TFFChecker {
   std::size_t flagsAt = 0;  // the last flag byte
   TLiteralRun run{};
   TTwoPeriodRun two{};
+  TSameReferences same{};
   bool Done(std::size_t at, std::uint64_t out) {
     in = at;
     return kFF6 ? at >= h : out >= h;
@@ -97,6 +114,7 @@ struct TFFChecker {
     const std::uint8_t byte = s[in + (tokens++ % 8 == 0 ? 1 : 0)];
     st.MarkLiteral(static_cast<std::uint32_t>(out));
     ++st.literals;
+    same.Break();
     return run.Add(byte) && two.Add(byte);
   }
   bool Reference(std::uint64_t out, ff::TReference r) {
@@ -105,6 +123,10 @@ struct TFFChecker {
     ++tokens;
     run.Break();
     two.Break();
+    if (same.Add(r, r.Distance(out))) {
+      ++st.wastefulTokens;
+      if (st.factsOnly) return false;
+    }
     if (r.Distance(out) > out) {
       if (++st.zeroRingReferences > kMaxZeroRingReferences) return false;
       st.zeroRingBytes += static_cast<std::uint32_t>(r.length);

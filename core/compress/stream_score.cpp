@@ -154,8 +154,8 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
       format->sample(rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
   stats.comprSize = hit->comprSize;
   if (scheme == kSchemeFF5 || scheme == kSchemeFF6) {
-    stats.wastefulTokens = CountWastefulTokens(rom.subspan(pos, hit->comprSize),
-                                               scheme == kSchemeFF6, {sample.data(), n});
+    stats.wastefulTokens += CountWastefulTokens(rom.subspan(pos, hit->comprSize),
+                                                scheme == kSchemeFF6, {sample.data(), n});
   }
   hit->score = ScoreStream(stats, std::span<const std::uint8_t>(sample.data(), n));
   return hit;
