@@ -106,7 +106,7 @@ struct TLiteralRun {
 // Returns the hit with score 0 and the decoding's figures, or nothing. The scheme table's
 // scan checkers (scheme_formats.h) are the four functions after it; CheckStream runs the
 // one of `scheme`'s row and returns nothing for a row without one.
-inline constexpr std::uint32_t kMaxZeroRingReferences = 8;
+inline constexpr std::uint32_t kMaxZeroRingReferences = 9;
 // How far before the output's start in the ring (index ff::kRingStart) an encoder's reference
 // to the ring's zeros begins.
 inline constexpr std::size_t kZeroRingReach = 128;
