@@ -99,7 +99,9 @@ struct TLiteralRun {
 //  - LZ77-10: as CheckLZ10Stream;
 //  - FF5, FF6: at most kMaxZeroRingReferences references read the zero ring before the
 //    first output byte (an encoder takes a zero run from there only now and then, chance
-//    data does it at almost every reference);
+//    data does it at almost every reference); fewer than kMaxTwoPeriodRepeats literals in a
+//    row equal to the one two before; three references in a row that copy the same bytes
+//    again count as wasteful tokens (refused when factsOnly is set);
 //  - CT: every record is met at a control-byte boundary and the stream ends with its end record; no
 //  back-reference
 //    reaches before the output start or has distance 0; at most 1 MiB of output.
