@@ -139,3 +139,33 @@ TEST(CheckAndScore, StreamsOfOurFFCompressorsMeetTheFacts) {
 
 }  // namespace
 }  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// An FF6 stream of literals that stops inside a group, read as FF5, runs on past its stated
+// length into the bytes after it and ends tidily there too; the FF6 reading wins.
+TEST(ScanStreams, AnFF6ReadingThatStopsWhereItsHeaderSaysWins) {
+  std::vector<std::uint8_t> rom{43, 0};
+  for (unsigned i = 0; i < 36; ++i) {
+    if (i % 8 == 0) rom.push_back(i < 32 ? 0xFF : 0x0F);
+    rom.push_back(static_cast<std::uint8_t>(0x20 + i * 37 % 91));
+  }
+  // FF5 reads on in the last group, its flags clear: a reference of 7 bytes ends it tidily.
+  const std::uint16_t r = ff::JoinReference<false>(36, 20, 7);
+  rom.insert(rom.end(), {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(r >> 8)});
+  rom.resize(rom.size() + 16, 0);
+  const int schemes[] = {kSchemeFF5, kSchemeFF6};
+  TScanOptions options;
+  options.minSize = 0;
+  options.overlaps = true;
+  ASSERT_EQ(ScanStreams(rom, schemes, options).size(), 2U) << "both readings pass";
+  options.overlaps = false;
+  const auto hits = ScanStreams(rom, schemes, options);
+  ASSERT_EQ(hits.size(), 1U);
+  EXPECT_EQ(hits[0].scheme, kSchemeFF6);
+  EXPECT_EQ(hits[0].comprSize, 43U);
+}
+
+}  // namespace
+}  // namespace tegulo
