@@ -50,6 +50,41 @@ std::optional<TScanHit> CheckLZ10(std::span<const std::uint8_t> rom, std::size_t
   return TScanHit{pos, kSchemeLZ10, s->rawSize, s->comprSize, 0};
 }
 
+// Literals that repeat the one two before, in a row: from the third on a reference two bytes
+// back copies them for less, and every encoder of the ring schemes may copy from there (one
+// that takes the longest match, one that defers to a longer one, one that counts bits); 2bpp
+// tile rows and fillers of two alternating values read as such literals.
+struct TTwoPeriodRun {
+  std::uint32_t length = 0;   // literals in the run so far
+  std::uint32_t repeats = 0;  // of those, the last ones equal to the literal two before
+  unsigned before = 0x100;
+  unsigned last = 0x100;
+  bool Add(unsigned byte) {
+    repeats = length >= 2 && byte == before ? repeats + 1 : 0;
+    ++length;
+    before = last;
+    last = byte;
+    return repeats < kMaxTwoPeriodRepeats;
+  }
+  void Break() { *this = {}; }
+};
+
+// References in a row that copy the same bytes again (one source, one length): from the third
+// on, a reference to the first copy writes the rest at once for less. Only where the copies
+// leave their source as it was, and three fit in one reference.
+struct TSameReferences {
+  ff::TReference last{ff::kRingSize, 0};
+  std::uint32_t count = 0;
+  // True for the third and each later one of a row.
+  bool Add(ff::TReference r, std::size_t distance) {
+    const bool again = r.index == last.index && r.length == last.length;
+    count = again ? count + 1 : 1;
+    last = r;
+    return count >= 3 && 3 * r.length <= ff::kMaxLength && distance >= 3 * r.length;
+  }
+  void Break() { count = 0; }
+};
+
 // The FF figures: references into the zero ring before the first output byte are counted,
 // and too many of them end the walk. The walk tells the position before each flag byte and
 // after each token, so the literal's byte is found from there.
@@ -62,6 +97,8 @@ struct TFFChecker {
   unsigned tokens = 0;
   std::size_t flagsAt = 0;  // the last flag byte
   TLiteralRun run{};
+  TTwoPeriodRun two{};
+  TSameReferences same{};
   bool Done(std::size_t at, std::uint64_t out) {
     in = at;
     return kFF6 ? at >= h : out >= h;
@@ -77,13 +114,19 @@ struct TFFChecker {
     const std::uint8_t byte = s[in + (tokens++ % 8 == 0 ? 1 : 0)];
     st.MarkLiteral(static_cast<std::uint32_t>(out));
     ++st.literals;
-    return run.Add(byte);
+    same.Break();
+    return run.Add(byte) && two.Add(byte);
   }
   bool Reference(std::uint64_t out, ff::TReference r) {
     if (kFF6 && out + r.length > kMaxFF6Output) return false;
     if (tokens % 8 == 0) flagsAt = in;
     ++tokens;
     run.Break();
+    two.Break();
+    if (same.Add(r, r.Distance(out))) {
+      ++st.wastefulTokens;
+      if (st.factsOnly) return false;
+    }
     if (r.Distance(out) > out) {
       if (++st.zeroRingReferences > kMaxZeroRingReferences) return false;
       st.zeroRingBytes += static_cast<std::uint32_t>(r.length);
@@ -112,6 +155,7 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
   if (w.end != ff::TWalkEnd::kDone) return std::nullopt;
   const auto out = static_cast<std::uint32_t>(w.out);
   st.lastFlagsZero = visit.LastFlagsZero();
+  st.endsMidGroup = visit.tokens % 8 != 0;
   if constexpr (kFF6) {
     st.endExact = w.in == h;
     if (out < minSize) return std::nullopt;
@@ -197,10 +241,15 @@ std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_
   return WithStats<CheckCT>(rom, pos, minSize, stats);
 }
 
-bool EndsTidily(std::span<const std::uint8_t> rom, const TScanHit& hit) {
-  if (hit.scheme != kSchemeFF5 && hit.scheme != kSchemeFF6) return true;
+TStreamEnd EndOf(std::span<const std::uint8_t> rom, const TScanHit& hit) {
+  if (hit.scheme != kSchemeFF5 && hit.scheme != kSchemeFF6) return {true, false};
   TStreamStats st;
-  return CheckStream(rom, hit.address, hit.scheme, 0, &st) && st.lastFlagsZero;
+  if (!CheckStream(rom, hit.address, hit.scheme, 0, &st)) return {false, false};
+  return {st.lastFlagsZero, st.endsMidGroup};
+}
+
+bool EndsTidily(std::span<const std::uint8_t> rom, const TScanHit& hit) {
+  return EndOf(rom, hit).tidy;
 }
 
 std::optional<TScanHit> CheckStream(std::span<const std::uint8_t> rom, std::size_t pos, int scheme,

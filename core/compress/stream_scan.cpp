@@ -78,6 +78,15 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
   return true;
 }
 
+// An FF6 stream that packs little also reads as a longer FF5 one, which runs on past the
+// length the FF6 header states into the bytes after. Where the FF6 reading stops there with
+// the rest of its last group's flags clear, it wins: a real FF5 stream read as FF6 stops
+// inside the stream, where the flags after the stop are those of the tokens that follow.
+bool StopsWhereStated(const TScanHit& ff6, const TStreamEnd& end, const TScanHit& ff5) {
+  return ff6.scheme == kSchemeFF6 && ff5.scheme == kSchemeFF5 && end.tidy && end.midGroup &&
+         ff5.comprSize > ff6.comprSize;
+}
+
 // Among overlapping hits one that meets the facts (kDefaultMinScore or more) wins over one
 // that does not; among those that do, the first: a real stream holds positions where other
 // streams seem to start, a packed run of literals above all, and those run on past its end
@@ -91,8 +100,11 @@ bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit
     // At one address the reading that ends where an encoder stops (an FF5 stream of literals
     // reads as a shorter FF6 one that stops inside a group), then the one that explains more
     // of the bytes.
-    const bool tidyA = EndsTidily(rom, a);
-    if (tidyA != EndsTidily(rom, b)) return tidyA;
+    const TStreamEnd endA = EndOf(rom, a);
+    const TStreamEnd endB = EndOf(rom, b);
+    if (endA.tidy != endB.tidy) return endA.tidy;
+    if (StopsWhereStated(a, endA, b)) return true;
+    if (StopsWhereStated(b, endB, a)) return false;
     if (a.comprSize != b.comprSize) return a.comprSize > b.comprSize;
   }
   return a.score > b.score;

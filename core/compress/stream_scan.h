@@ -46,10 +46,12 @@ struct TStreamStats {
   std::uint32_t zeroRingBytes = 0;       // and the bytes they write
   std::uint32_t strayZeroRing = 0;  // of those, the ones whose index lies far from the output start
   std::uint32_t comprSize = 0;      // the stream's length
+  std::uint32_t wastefulTokens = 0;  // FF5, FF6: set by the scorer (CountWastefulTokens)
   bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
   bool zeroRing = false;  // FF5, FF6: zeros lie before the output
   bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
   bool lastFlagsZero = true;    // FF5, FF6: the same, not a fact of the score (see ScanStreams)
+  bool endsMidGroup = false;    // FF5, FF6: the last token is not its group's eighth
   // Set by the caller, kept by the checker: a stream that misses a fact of ScoreStream may be
   // refused as soon as that shows (its score could not reach kDefaultMinScore).
   bool factsOnly = false;
@@ -72,6 +74,10 @@ struct TStreamStats {
 // value read as such literals under every scheme; a candidate that has them is refused.
 inline constexpr std::uint32_t kMaxEqualLiterals = 5;
 
+// FF5, FF6: literals in a row that each equal the literal two before (a, b, a, b, a) before
+// the checker refuses the candidate; see TTwoPeriodRun.
+inline constexpr std::uint32_t kMaxTwoPeriodRepeats = 3;
+
 // Counts the literals of one value in a row; a reference ends the row.
 struct TLiteralRun {
   std::uint32_t length = 0;
@@ -93,14 +99,16 @@ struct TLiteralRun {
 //  - LZ77-10: as CheckLZ10Stream;
 //  - FF5, FF6: at most kMaxZeroRingReferences references read the zero ring before the
 //    first output byte (an encoder takes a zero run from there only now and then, chance
-//    data does it at almost every reference);
+//    data does it at almost every reference); fewer than kMaxTwoPeriodRepeats literals in a
+//    row equal to the one two before; three references in a row that copy the same bytes
+//    again count as wasteful tokens (refused when factsOnly is set);
 //  - CT: every record is met at a control-byte boundary and the stream ends with its end record; no
 //  back-reference
 //    reaches before the output start or has distance 0; at most 1 MiB of output.
 // Returns the hit with score 0 and the decoding's figures, or nothing. The scheme table's
 // scan checkers (scheme_formats.h) are the four functions after it; CheckStream runs the
 // one of `scheme`'s row and returns nothing for a row without one.
-inline constexpr std::uint32_t kMaxZeroRingReferences = 8;
+inline constexpr std::uint32_t kMaxZeroRingReferences = 9;
 // How far before the output's start in the ring (index ff::kRingStart) an encoder's reference
 // to the ring's zeros begins.
 inline constexpr std::size_t kZeroRingReach = 128;
@@ -126,7 +134,8 @@ int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output
 // The score of a hit. Where the checker set factsMinOutput, facts that chance data almost
 // never meets decide: the last token ends the output (FF6: the stated length) exactly, the
 // flags after it are 0 (LZ77-10), the stream is no longer than an encoder could make it
-// (9 bits a byte, plus headers), and (FF5, FF6) every reference to the ring's zeros starts
+// (9 bits a byte, plus headers), and (FF5, FF6) no token is one an encoder never writes
+// (CountWastefulTokens), every reference to the ring's zeros starts
 // within kZeroRingReach before the output's start and those zeros are at most half the
 // output. A stream that meets them and writes at least factsMinOutput bytes scores
 // kDefaultMinScore or more, whatever its output holds; ContentScore only raises it. One that
@@ -153,6 +162,12 @@ struct TScanOptions {
 // others): where an FF5 and an FF6 reading of one run of literals start at one address, the
 // one that ends where the encoder stopped.
 bool EndsTidily(std::span<const std::uint8_t> rom, const TScanHit& hit);
+// The same, and whether the last token leaves unused flags in its group (FF5, FF6).
+struct TStreamEnd {
+  bool tidy = true;
+  bool midGroup = false;
+};
+TStreamEnd EndOf(std::span<const std::uint8_t> rom, const TScanHit& hit);
 
 // The hits of the given schemes with at least minScore, ordered by address, then scheme.
 // Unless `overlaps` is set, the positions inside a hit are not checked again for its scheme

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "compress/ff_layout.h"
+#include "compress/ff_scan_facts.h"
 #include "compress/scheme_formats.h"
 #include "compress/stream_scan.h"
 #include "compress/uCompress.h"
@@ -118,7 +119,7 @@ bool MeetsFacts(const TStreamStats& stats) {
   // write little else.
   const bool mostlyOwnBytes = std::uint64_t{stats.zeroRingBytes} * 2 <= written;
   return stats.endExact && stats.unusedFlagsZero && encoderSized && stats.strayZeroRing == 0 &&
-         mostlyOwnBytes;
+         mostlyOwnBytes && stats.wastefulTokens == 0;
 }
 
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
@@ -152,6 +153,10 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
   const std::size_t n = std::min<std::size_t>(
       format->sample(rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
   stats.comprSize = hit->comprSize;
+  if (scheme == kSchemeFF5 || scheme == kSchemeFF6) {
+    stats.wastefulTokens += CountWastefulTokens(rom.subspan(pos, hit->comprSize),
+                                                scheme == kSchemeFF6, {sample.data(), n});
+  }
   hit->score = ScoreStream(stats, std::span<const std::uint8_t>(sample.data(), n));
   return hit;
 }
