@@ -19,6 +19,7 @@ struct TSnesBg {
   std::uint8_t mapSize = 0;          // BGnSC & 3: 0 32x32, 1 64x32, 2 32x64, 3 64x64 entries
   bool bigTiles = false;             // 16x16 tiles
   std::uint16_t hofs = 0, vofs = 0;  // 10 bits
+  bool operator==(const TSnesBg&) const = default;
 };
 
 // The SNES video registers a screen is drawn from.
@@ -44,6 +45,7 @@ struct TSnesRegs {
   std::uint8_t m7repeat = 0;  // M7SEL >> 6: 0 or 1 wrap, 2 transparent, 3 tile 0
   // Effects the state says are on, which the renderer does not draw.
   bool colourMath = false, windows = false, mosaic = false, interlace = false;
+  bool operator==(const TSnesRegs&) const = default;
 };
 
 struct TScene {

@@ -298,8 +298,15 @@ TSceneImage RenderSnesScene(const TScene& s, unsigned layers) {
     std::vector<std::uint8_t> objPrio(n, 0);
     for (int i = 127; i >= 0; --i) {
       const int k = (r.firstSprite + i) & 127;
-      for (std::int32_t y = 0; y < img.height; ++y) {
-        for (std::int32_t x = 0; x < 256; ++x) {
+      // Only the sprite's box: its rows wrap at 256, its columns stop at the screen's sides.
+      const std::uint8_t high = static_cast<std::uint8_t>(s.oam[512 + (k >> 2)] >> (2 * (k & 3)));
+      std::int32_t left = s.oam[4 * static_cast<std::size_t>(k)] | ((high & 1) << 8);
+      if (left >= 256) left -= 512;
+      const auto size = kObjSizes[r.objSize][(high >> 1) & 1];
+      for (std::int32_t row = 0; row < size[1]; ++row) {
+        const std::int32_t y = (s.oam[4 * static_cast<std::size_t>(k) + 1] + row) & 0xFF;
+        if (y >= img.height) continue;
+        for (std::int32_t x = std::max(left, 0); x < std::min(left + size[0], 256); ++x) {
           const TPixel p = SpritePixel(s, k, x, y, nullptr);
           if (p.colour == kClear) continue;
           for (std::int32_t half = 0; half < (wide ? 2 : 1); ++half) {

@@ -152,7 +152,7 @@ TScene MesenSScene(std::span<const std::uint8_t> bytes) {
   scene.oam.assign(m.oam.begin(), m.oam.end());
   scene.palette = WordsLe(m.cgram, 256);
   TSnesRegs& r = scene.snes;
-  const TFields g(m.registers[0], "the Mesen-S PPU registers");
+  const TFields g(m.registers[0], "the Mesen-S PPU register block");
   r.forcedBlank = g.Flag(0);
   r.brightness = g.U8(1) & 15;
   r.mode = g.U8(12) & 7;
@@ -181,7 +181,8 @@ TScene MesenSScene(std::span<const std::uint8_t> bytes) {
   r.m7vflip = g.Flag(124);
   r.m7vofs = static_cast<std::int16_t>(g.U16Le(125));
   for (std::size_t n = 0; n < 4; ++n) {
-    const TFields l(m.registers[1 + n], "the Mesen-S BG" + std::to_string(n + 1) + " registers");
+    const TFields l(m.registers[1 + n],
+                    "the Mesen-S BG" + std::to_string(n + 1) + " register block");
     TSnesBg& bg = r.bg[n];
     bg.tileWord = l.U16Le(0);
     bg.mapSize = static_cast<std::uint8_t>((l.Flag(2) ? 2 : 0) | (l.Flag(3) ? 1 : 0));
