@@ -30,6 +30,7 @@ struct TSnesRegs {
   bool bg3Priority = false;  // BGMODE bit 3 (mode 1 only)
   std::array<TSnesBg, 4> bg{};
   std::uint8_t mainLayers = 0x1F;    // TM: bits 0-3 BG1-BG4, bit 4 OBJ
+  std::uint8_t subLayers = 0x1F;     // TS, the same bits (hi-res shows it in the even columns)
   std::uint32_t objBase = 0;         // OBJ table 0, VRAM byte address
   std::uint32_t objTable1 = 0x2000;  // table 1 = objBase + this (bytes)
   std::uint8_t objSize = 0;          // OBSEL >> 5

@@ -2,6 +2,7 @@
 // its words, and the video memory each layer reads.
 #include <algorithm>
 #include <bitset>
+#include <cctype>
 #include <cstdio>
 
 #include "base/uCommon.h"
@@ -260,6 +261,40 @@ std::string SceneLayerName(TConsole console, int layer) {
     return "BG" + std::to_string(console == TConsole::Snes ? layer + 1 : layer);
   }
   return layer == kSceneObj ? "OBJ" : "backdrop";
+}
+
+namespace {
+constexpr const char* kLayerWords[5] = {"bg1", "bg2", "bg3", "bg4", "obj"};
+}  // namespace
+
+unsigned SceneLayersFromText(const std::string& text) {
+  unsigned layers = 0;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find(',', start), text.size());
+    std::string word = text.substr(start, end - start);
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto* found = std::find(std::begin(kLayerWords), std::end(kLayerWords), word);
+    if (found == std::end(kLayerWords)) {
+      if (word.empty() && text.find_first_not_of(',') == std::string::npos) {
+        throw TError("No layer named (bg1, bg2, bg3, bg4 or obj)");
+      }
+      throw TError("Unknown layer \"" + word + "\" (bg1, bg2, bg3, bg4 or obj)");
+    }
+    layers |= 1u << (found - std::begin(kLayerWords));
+    start = end + 1;
+  }
+  return layers;
+}
+
+std::string SceneLayersText(unsigned layers) {
+  std::string text;
+  for (int n = 0; n < 5; ++n) {
+    if (!((layers >> n) & 1)) continue;
+    if (!text.empty()) text += ',';
+    text += kLayerWords[n];
+  }
+  return text;
 }
 
 TSceneImage RenderScene(const TScene& scene, unsigned layers) {

@@ -17,6 +17,14 @@ inline constexpr unsigned kAllSceneLayers = 0x1F;
 // The layer's name on the scene's console: "BG1".."BG4" / "BG0".."BG3", "OBJ", "backdrop".
 std::string SceneLayerName(TConsole console, int layer);
 
+// The layers a comma-separated list names: bg1, bg2, bg3, bg4 (the console's four
+// backgrounds in order; GBA BG0..BG3) and obj, any letter case. Throws TError
+// "Unknown layer "<name>" (bg1, bg2, bg3, bg4 or obj)" and "No layer named" for an empty list.
+unsigned SceneLayersFromText(const std::string& text);
+
+// The text of the layer choice ("bg1,obj"), as SceneLayersFromText reads it.
+std::string SceneLayersText(unsigned layers);
+
 struct TSceneImage {
   std::int32_t width = 0, height = 0;
   std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows from the top

@@ -242,7 +242,11 @@ void NoteLeftOut(const TSnesRegs& r, unsigned drawn, std::vector<std::string>& n
   if (r.mosaic) notes.emplace_back("mosaic");
   if (r.mode == 2 || r.mode == 4 || r.mode == 6) notes.emplace_back("offset-per-tile");
   if (r.mode == 7 && r.extBg && (drawn & 2)) notes.emplace_back("mode 7 EXTBG");
-  if (HiresMode(r) || r.pseudoHires) notes.emplace_back("separate sub screen of hi-res");
+  // Hi-res shows the sub screen in the even columns: the same picture when it holds the
+  // same layers as the main screen.
+  if ((HiresMode(r) || r.pseudoHires) && r.subLayers != r.mainLayers) {
+    notes.emplace_back("separate sub screen of hi-res");
+  }
   if (r.interlace) notes.emplace_back("interlace");
   if (r.brightness < 15)
     notes.emplace_back("exact brightness (scaled by " + std::to_string(r.brightness + 1) + "/16)");

@@ -132,6 +132,7 @@ TScene Snes9xScene(std::span<const std::uint8_t> stream) {
   Snes9xPpu(r, p, s.version);
   // The registers the PPU block keeps only as written bytes.
   r.mainLayers = fil[0x212C] & 0x1F;
+  r.subLayers = fil[0x212D] & 0x1F;
   r.windows = (fil[0x212E] & 0x1F) != 0;
   r.directColour = (fil[0x2130] & 1) != 0;
   r.colourMath = (fil[0x2131] & 0x3F) != 0;
@@ -158,6 +159,7 @@ TScene MesenSScene(std::span<const std::uint8_t> bytes) {
   r.mode = g.U8(12) & 7;
   r.bg3Priority = g.Flag(13) && r.mode == 1;
   r.mainLayers = g.U8(14) & 0x1F;
+  r.subLayers = g.U8(15) & 0x1F;
   r.mosaic = g.U8(26) > 0 && (g.U8(27) & 0x0F) != 0;
   r.objSize = g.U8(30) & 7;
   r.objBase = (g.U16Le(31) * 2u) & 0xFFFF;
@@ -255,6 +257,7 @@ TScene Mesen2Scene(std::span<const std::uint8_t> bytes) {
   r.mode = k.U8("ppu.bgMode") & 7;
   r.bg3Priority = k.Flag("ppu.mode1Bg3Priority") && r.mode == 1;
   r.mainLayers = k.U8("ppu.mainScreenLayers") & 0x1F;
+  r.subLayers = k.U8("ppu.subScreenLayers") & 0x1F;
   r.objSize = k.U8("ppu.oamMode") & 7;
   r.objBase = (k.U16("ppu.oamBaseAddress") * 2u) & 0xFFFF;
   r.objTable1 = k.U16("ppu.oamAddressOffset") * 2u;
@@ -326,6 +329,7 @@ TScene ZsnesScene(std::span<const std::uint8_t> bytes) {
     bg.bigTiles = ((big >> n) & 1) != 0;
   }
   r.mainLayers = f.U8(180) & 0x1F;
+  r.subLayers = f.U8(181) & 0x1F;
   r.overscan = f.U16Le(183) == 239;
   const std::uint8_t m7sel = f.U8(213);
   r.m7hflip = (m7sel & 1) != 0;

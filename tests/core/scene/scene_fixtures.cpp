@@ -80,6 +80,7 @@ TScene SampleSnesScene() {
   r.mode = 1;
   r.bg3Priority = true;
   r.mainLayers = 0x17;
+  r.subLayers = 0x04;
   r.bg[0] = {0x1000, 0x0000, 0, false, 4, 0x3FF};
   r.bg[1] = {0x1800, 0x0000, 1, true, 0x3F0, 20};
   r.bg[2] = {0x2000, 0x3000, 3, false, 8, 8};
@@ -225,6 +226,7 @@ TBytes Snes9xSceneStream(const TScene& s, int version) {
   Be16(ppu, 2641 - d, r.overscan ? 239 : 224);
   TBytes fil(0x8000, 0);
   fil[0x212C] = r.mainLayers;
+  fil[0x212D] = r.subLayers;
   fil[0x212E] = r.windows ? 1 : 0;
   fil[0x2130] = r.directColour;
   fil[0x2131] = r.colourMath ? 0x21 : 0;
@@ -260,6 +262,7 @@ TBytes MesenSSceneState(const TScene& s) {
   g[12] = r.mode;
   g[13] = r.bg3Priority;
   g[14] = r.mainLayers;
+  g[15] = r.subLayers;
   g[26] = r.mosaic ? 3 : 0;
   g[27] = r.mosaic ? 1 : 0;
   g[30] = r.objSize;
@@ -354,7 +357,7 @@ TBytes Mesen2SceneState(const TScene& s) {
   u8("ppu.bgMode", r.mode);
   u8("ppu.mode1Bg3Priority", r.bg3Priority);
   u8("ppu.mainScreenLayers", r.mainLayers);
-  u8("ppu.subScreenLayers", 0);
+  u8("ppu.subScreenLayers", r.subLayers);
   u8("ppu.oamMode", r.objSize);
   u16("ppu.oamBaseAddress", r.objBase / 2);
   u16("ppu.oamAddressOffset", r.objTable1 / 2);
@@ -431,7 +434,7 @@ TBytes ZsnesSceneState(const TScene& s) {
   }
   b[105] = r.mosaic;
   b[106] = r.mosaic ? 3 : 0;
-  Le16(b, 180, r.mainLayers);
+  Le16(b, 180, r.mainLayers | (r.subLayers << 8));
   Le16(b, 183, r.overscan ? 239 : 224);
   b[213] = static_cast<std::uint8_t>(r.m7hflip | (r.m7vflip << 1) | (r.m7repeat << 6));
   const std::int16_t m7[6] = {r.m7a, r.m7b, r.m7c, r.m7d, r.m7x, r.m7y};

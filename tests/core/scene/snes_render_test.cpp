@@ -387,6 +387,11 @@ TEST(SnesRender, EffectsTheStateHoldsAreNamed) {
                                          "exact brightness (scaled by 8/16)"};
   EXPECT_EQ(img.leftOut, want);
   EXPECT_TRUE(RenderScene(Blank(1)).leftOut.empty());
+  // Hi-res is exact when the sub screen, shown in the even columns, holds the main's layers.
+  TScene hires = Blank(5);
+  EXPECT_TRUE(RenderScene(hires).leftOut.empty());
+  hires.snes.subLayers = 0x01;
+  EXPECT_EQ(RenderScene(hires).leftOut, std::vector<std::string>{"separate sub screen of hi-res"});
 }
 
 TEST(SnesRender, LayerReadsNameTheMapTilesAndPalettesInUse) {
