@@ -204,38 +204,46 @@ bool SpriteAt(const TScene& s, int k, TSprite& o) {
   return !(Mode(s) >= 3 && (o.a2 & 0x3FF) < 512);
 }
 
+// The texel of the sprite's W x H picture that box pixel (col, row) shows; false outside it.
+bool SpriteTexel(const TScene& s, const TSprite& o, std::int32_t col, std::int32_t row,
+                 std::int32_t& tx, std::int32_t& ty) {
+  if (!o.affine) {
+    tx = (o.a1 & 0x1000) ? o.w - 1 - col : col;
+    ty = (o.a1 & 0x2000) ? o.h - 1 - row : row;
+    return true;
+  }
+  const std::uint32_t g = 32u * ((o.a1 >> 9) & 31u);
+  auto param = [&](std::uint32_t i) {
+    return static_cast<std::int32_t>(
+        static_cast<std::int16_t>(s.oam[g + 8 * i + 6] | (s.oam[g + 8 * i + 7] << 8)));
+  };
+  const std::int32_t bx = col - o.boxW / 2, by = row - o.boxH / 2;
+  tx = (param(0) * bx + param(1) * by + 128 * o.w) >> 8;
+  ty = (param(2) * bx + param(3) * by + 128 * o.h) >> 8;
+  return tx >= 0 && ty >= 0 && tx < o.w && ty < o.h;
+}
+
+// The 32-byte unit of the 8x8 cell holding texel (tx, ty), in 1D or 2D mapping.
+std::uint32_t SpriteCell(const TScene& s, const TSprite& o, std::int32_t tx, std::int32_t ty) {
+  const bool deep = (o.a0 & 0x2000) != 0;
+  const std::uint32_t d = deep ? 2 : 1;
+  std::uint32_t t = o.a2 & 0x3FF;
+  if (Dispcnt(s) & 0x40) return t + (static_cast<std::uint32_t>((ty / 8) * (o.w / 8) + tx / 8)) * d;
+  if (deep) t &= ~1u;
+  const std::uint32_t rowBase = t + 32u * static_cast<std::uint32_t>(ty / 8);
+  return (rowBase & ~31u) | ((rowBase + static_cast<std::uint32_t>(tx / 8) * d) & 31u);
+}
+
 TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std::int32_t y,
                    TScenePoint* info) {
   TPixel out;
   const std::int32_t row = (y - o.y) & 0xFF, col = x - o.x;
   if (row >= o.boxH || col < 0 || col >= o.boxW) return out;
-  std::int32_t tx = col, ty = row;
+  std::int32_t tx = 0, ty = 0;
+  if (!SpriteTexel(s, o, col, row, tx, ty)) return out;
   const bool hf = !o.affine && (o.a1 & 0x1000), vf = !o.affine && (o.a1 & 0x2000);
-  if (o.affine) {
-    const std::uint32_t g = 32u * ((o.a1 >> 9) & 31u);
-    auto param = [&](std::uint32_t i) {
-      return static_cast<std::int32_t>(
-          static_cast<std::int16_t>(s.oam[g + 8 * i + 6] | (s.oam[g + 8 * i + 7] << 8)));
-    };
-    const std::int32_t bx = col - o.boxW / 2, by = row - o.boxH / 2;
-    tx = (param(0) * bx + param(1) * by + 128 * o.w) >> 8;
-    ty = (param(2) * bx + param(3) * by + 128 * o.h) >> 8;
-    if (tx < 0 || ty < 0 || tx >= o.w || ty >= o.h) return out;
-  } else {
-    if (hf) tx = o.w - 1 - tx;
-    if (vf) ty = o.h - 1 - ty;
-  }
   const bool deep = (o.a0 & 0x2000) != 0;
-  const std::uint32_t d = deep ? 2 : 1;
-  std::uint32_t t = o.a2 & 0x3FF;
-  std::uint32_t cell = 0;
-  if (Dispcnt(s) & 0x40) {
-    cell = t + (static_cast<std::uint32_t>((ty / 8) * (o.w / 8) + tx / 8)) * d;
-  } else {
-    if (deep) t &= ~1u;
-    const std::uint32_t rowBase = t + 32u * static_cast<std::uint32_t>(ty / 8);
-    cell = (rowBase & ~31u) | ((rowBase + static_cast<std::uint32_t>(tx / 8) * d) & 31u);
-  }
+  const std::uint32_t cell = SpriteCell(s, o, tx, ty);
   const std::uint32_t tileAt = kObjVram + ((cell * 32u) & 0x7FFF);
   const int pal = o.a2 >> 12;
   if (info != nullptr) {
@@ -286,13 +294,60 @@ void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& note
   if (semi) notes.emplace_back("semi-transparent sprites");
 }
 
+// The layers put together: per pixel the colour of the highest rank so far. Priority 0 in
+// front; at one priority the sprites, then BG0..BG3.
+struct TStack {
+  explicit TStack(TSceneImage& image)
+      : img(image), colour(image.layer.size(), kClear), rank(image.layer.size(), 0) {}
+  void Put(std::size_t at, int layer, TPixel p) {
+    if (p.colour == kClear) return;
+    const auto depth =
+        static_cast<std::uint8_t>((3 - p.prio) * 5 + (layer == kSceneObj ? 5 : 4 - layer));
+    if (depth <= rank[at]) return;
+    rank[at] = depth;
+    colour[at] = p.colour;
+    img.layer[at] = static_cast<std::uint8_t>(layer);
+  }
+  TSceneImage& img;
+  std::vector<std::uint16_t> colour;
+  std::vector<std::uint8_t> rank;
+};
+
+std::size_t At(std::int32_t x, std::int32_t y) {
+  return static_cast<std::size_t>(y) * static_cast<std::size_t>(kWidth) +
+         static_cast<std::size_t>(x);
+}
+
+void DrawBg(const TScene& s, int bg, TStack& stack) {
+  for (std::int32_t y = 0; y < kHeight; ++y) {
+    for (std::int32_t x = 0; x < kWidth; ++x)
+      stack.Put(At(x, y), bg, BgPixel(s, bg, x, y, nullptr));
+  }
+}
+
+// Sprite k over its box into the sprite layer, where it beats what is there by a smaller
+// priority number, or by the same one (drawn from the last index down).
+void DrawSprite(const TScene& s, int k, std::vector<TPixel>& obj) {
+  TSprite o{};
+  if (!SpriteAt(s, k, o)) return;
+  for (std::int32_t row = 0; row < o.boxH; ++row) {
+    const std::int32_t y = (o.y + row) & 0xFF;
+    if (y >= kHeight) continue;
+    for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x) {
+      const TPixel p = SpritePixel(s, o, k, x, y, nullptr);
+      TPixel& there = obj[At(x, y)];
+      if (p.colour != kClear && (there.colour == kClear || p.prio <= there.prio)) there = p;
+    }
+  }
+}
+
 }  // namespace
 
 TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
   TSceneImage img;
   img.width = kWidth;
   img.height = kHeight;
-  const std::size_t n = static_cast<std::size_t>(kWidth * kHeight);
+  const std::size_t n = At(0, kHeight);
   img.layer.assign(n, kSceneBackdrop);
   const std::uint16_t dispcnt = Dispcnt(s);
   if (dispcnt & 0x80) {
@@ -301,53 +356,18 @@ TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
   }
   const unsigned drawn = layers & ((dispcnt >> 8) & 0x1Fu);
   NoteLeftOut(s, drawn, img.leftOut);
-  std::vector<std::uint16_t> best(n, kClear);
-  std::vector<std::uint8_t> bestRank(n, 0);
-  auto put = [&](std::size_t at, int layer, TPixel p) {
-    if (p.colour == kClear) return;
-    // Priority 0 in front; at one priority the sprites, then BG0..BG3.
-    const std::uint8_t rank =
-        static_cast<std::uint8_t>((3 - p.prio) * 5 + (layer == kSceneObj ? 5 : 4 - layer));
-    if (rank > bestRank[at]) {
-      bestRank[at] = rank;
-      best[at] = p.colour;
-      img.layer[at] = static_cast<std::uint8_t>(layer);
-    }
-  };
+  TStack stack(img);
   for (int bg = 0; bg < 4; ++bg) {
-    if (!((drawn >> bg) & 1) || Kind(dispcnt & 7, bg) == TBgKind::None) continue;
-    for (std::int32_t y = 0; y < kHeight; ++y) {
-      for (std::int32_t x = 0; x < kWidth; ++x) {
-        put(static_cast<std::size_t>(y * kWidth + x), bg, BgPixel(s, bg, x, y, nullptr));
-      }
-    }
+    if (((drawn >> bg) & 1) && Kind(dispcnt & 7, bg) != TBgKind::None) DrawBg(s, bg, stack);
   }
   if ((drawn >> kSceneObj) & 1) {
-    // Between sprites the smaller priority number wins, then the lower OAM index.
-    std::vector<std::uint16_t> obj(n, kClear);
-    std::vector<std::uint8_t> objPrio(n, 4);
-    for (int k = 127; k >= 0; --k) {
-      TSprite o{};
-      if (!SpriteAt(s, k, o)) continue;
-      for (std::int32_t row = 0; row < o.boxH; ++row) {
-        const std::int32_t y = (o.y + row) & 0xFF;
-        if (y >= kHeight) continue;
-        for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x) {
-          const TPixel p = SpritePixel(s, o, k, x, y, nullptr);
-          const std::size_t at = static_cast<std::size_t>(y * kWidth + x);
-          if (p.colour == kClear || p.prio > objPrio[at]) continue;
-          obj[at] = p.colour;
-          objPrio[at] = p.prio;
-        }
-      }
-    }
-    for (std::size_t at = 0; at < n; ++at) {
-      if (obj[at] != kClear) put(at, kSceneObj, {obj[at], objPrio[at]});
-    }
+    std::vector<TPixel> obj(n);
+    for (int k = 127; k >= 0; --k) DrawSprite(s, k, obj);
+    for (std::size_t at = 0; at < n; ++at) stack.Put(at, kSceneObj, obj[at]);
   }
   img.pixels.resize(n);
   for (std::size_t at = 0; at < n; ++at) {
-    const std::uint16_t c = best[at] == kClear ? 0 : best[at];
+    const std::uint16_t c = stack.colour[at] == kClear ? 0 : stack.colour[at];
     img.pixels[at] =
         SceneRgb((c & kDirect) ? static_cast<std::uint16_t>(c & 0x7FFF) : s.palette[c & 0x1FF]);
   }

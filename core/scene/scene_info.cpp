@@ -146,6 +146,35 @@ TLayerReads SnesObjReads(const TScene& s) {
 
 std::uint16_t GbaIo(const TScene& s, std::uint32_t address) { return s.gbaIo[address >> 1]; }
 
+// The bitmap page of modes 3 to 5.
+TVideoRange GbaBitmap(std::uint16_t dispcnt) {
+  const int mode = dispcnt & 7;
+  const std::uint32_t page = mode != 3 && (dispcnt & 0x10) ? 0xA000u : 0u;
+  if (mode == 3) return {0, 240u * 160u * 2u};
+  return {page, mode == 4 ? 240u * 160u : 160u * 128u * 2u};
+}
+
+// The map bytes of a text or affine BG (within the BG part of VRAM), and the tiles and
+// palette banks its entries name.
+std::uint32_t WalkGbaMap(const TScene& s, std::uint16_t cnt, bool text, std::bitset<1024>& tiles,
+                         std::bitset<16>& palettes) {
+  const std::uint32_t mapBase = ((cnt >> 8) & 31u) * 0x800u;
+  static constexpr std::uint32_t kBlocks[4] = {1, 2, 2, 4};
+  const std::uint32_t side = 16u << (cnt >> 14);
+  const std::uint32_t mapBytes = text ? kBlocks[cnt >> 14] * 0x800u : side * side;
+  const std::uint32_t end = std::min(mapBase + mapBytes, 0x10000u);
+  for (std::uint32_t at = mapBase; at < end; at += text ? 2 : 1) {
+    if (!text) {
+      tiles.set(s.vram[at]);
+      continue;
+    }
+    const std::uint16_t e = static_cast<std::uint16_t>(s.vram[at] | (s.vram[at + 1] << 8));
+    tiles.set(e & 0x3FF);
+    palettes.set(e >> 12);
+  }
+  return end > mapBase ? end - mapBase : 0;
+}
+
 TLayerReads GbaBgReads(const TScene& s, int n) {
   TLayerReads out;
   out.layer = n;
@@ -158,45 +187,25 @@ TLayerReads GbaBgReads(const TScene& s, int n) {
   if (!text && !affine && !bitmap) return out;
   out.shown = (dispcnt >> (8 + n)) & 1;
   if (bitmap) {
-    const std::uint32_t page = mode != 3 && (dispcnt & 0x10) ? 0xA000u : 0u;
     out.bitsPerPixel = mode == 4 ? 8 : 16;
-    out.tiles.push_back({page, mode == 3   ? 240u * 160u * 2u
-                               : mode == 4 ? 240u * 160u
-                                           : 160u * 128u * 2u});
+    out.tiles.push_back(GbaBitmap(dispcnt));
     return out;
   }
-  const std::uint32_t mapBase = ((cnt >> 8) & 31u) * 0x800u;
-  const std::uint32_t charBase = ((cnt >> 2) & 3u) * 0x4000u;
   std::bitset<1024> tiles;
   std::bitset<16> palettes;
   const bool deep = affine || (cnt & 0x80);
   out.bitsPerPixel = deep ? 8 : 4;
-  std::uint32_t mapBytes = 0;
-  if (text) {
-    static constexpr std::uint32_t kBlocks[4] = {1, 2, 2, 4};
-    mapBytes = kBlocks[cnt >> 14] * 0x800u;
-    for (std::uint32_t at = mapBase; at + 1 < mapBase + mapBytes && at + 1 < 0x10000; at += 2) {
-      const std::uint16_t e = static_cast<std::uint16_t>(s.vram[at] | (s.vram[at + 1] << 8));
-      tiles.set(e & 0x3FF);
-      palettes.set(e >> 12);
-    }
-  } else {
-    const std::uint32_t side = 16u << (cnt >> 14);
-    mapBytes = side * side;
-    for (std::uint32_t at = mapBase; at < mapBase + mapBytes && at < 0x10000; ++at)
-      tiles.set(s.vram[at]);
-  }
-  out.map.push_back({mapBase, std::min(mapBytes, 0x10000u - std::min(mapBase, 0x10000u))});
+  const std::uint32_t mapBase = ((cnt >> 8) & 31u) * 0x800u;
+  out.map.push_back({mapBase, WalkGbaMap(s, cnt, text, tiles, palettes)});
+  const std::uint32_t charBase = ((cnt >> 2) & 3u) * 0x4000u;
   const std::uint32_t tileBytes = deep ? 64 : 32;
   for (std::uint32_t t = 0; t < 1024; ++t) {
     const std::uint32_t at = charBase + t * tileBytes;
     if (tiles[t] && at < 0x10000) out.tiles.push_back({at, std::min(tileBytes, 0x10000 - at)});
   }
   out.tiles = Merged(out.tiles);
-  if (!deep) {
-    for (int p = 0; p < 16; ++p) {
-      if (palettes[static_cast<std::size_t>(p)]) out.palettes.push_back(16 * p);
-    }
+  for (int p = 0; p < 16 && !deep; ++p) {
+    if (palettes[static_cast<std::size_t>(p)]) out.palettes.push_back(16 * p);
   }
   return out;
 }
@@ -204,6 +213,33 @@ TLayerReads GbaBgReads(const TScene& s, int n) {
 constexpr std::uint8_t kGbaObj[3][4][2] = {{{8, 8}, {16, 16}, {32, 32}, {64, 64}},
                                            {{16, 8}, {32, 8}, {32, 16}, {64, 32}},
                                            {{8, 16}, {8, 32}, {16, 32}, {32, 64}}};
+
+// Whether any pixel of a sprite's box of boxW x boxH lands on the screen.
+bool GbaSpriteOnScreen(std::uint16_t a0, std::uint16_t a1, std::int32_t boxW, std::int32_t boxH) {
+  std::int32_t x = a1 & 0x1FF;
+  if (x >= 256) x -= 512;
+  if (x >= 240 || x + boxW <= 0) return false;
+  for (std::int32_t row = 0; row < boxH; ++row) {
+    if ((((a0 & 0xFF) + row) & 0xFF) < 160) return true;
+  }
+  return false;
+}
+
+// The 8x8 cells of a w x h sprite, as the mapping places them.
+void AddGbaSpriteCells(std::vector<TVideoRange>& tiles, std::uint16_t dispcnt, std::uint16_t a0,
+                       std::uint16_t a2, std::uint32_t w, std::uint32_t h) {
+  const bool deep = (a0 & 0x2000) != 0;
+  const std::uint32_t d = deep ? 2 : 1;
+  const std::uint32_t t = a2 & 0x3FF;
+  for (std::uint32_t r = 0; r < h / 8; ++r) {
+    const std::uint32_t rowBase = (deep ? t & ~1u : t) + 32u * r;
+    for (std::uint32_t c = 0; c < w / 8; ++c) {
+      const std::uint32_t cell = (dispcnt & 0x40) ? t + (r * (w / 8) + c) * d
+                                                  : (rowBase & ~31u) | ((rowBase + c * d) & 31u);
+      AddRange(tiles, 0x10000 + ((cell * 32u) & 0x7FFF), 32 * d, 0x18000);
+    }
+  }
+}
 
 TLayerReads GbaObjReads(const TScene& s) {
   TLayerReads out;
@@ -214,38 +250,21 @@ TLayerReads GbaObjReads(const TScene& s) {
   std::bitset<16> palettes;
   for (int k = 0; k < 128; ++k) {
     const std::uint8_t* p = s.oam.data() + 8 * k;
-    const std::uint16_t a0 = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-    const std::uint16_t a1 = static_cast<std::uint16_t>(p[2] | (p[3] << 8));
-    const std::uint16_t a2 = static_cast<std::uint16_t>(p[4] | (p[5] << 8));
+    const auto a0 = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    const auto a1 = static_cast<std::uint16_t>(p[2] | (p[3] << 8));
+    const auto a2 = static_cast<std::uint16_t>(p[4] | (p[5] << 8));
     const bool affine = (a0 & 0x100) != 0;
-    if ((!affine && (a0 & 0x200)) || (a0 >> 14) == 3 || ((a0 >> 10) & 3) >= 2) continue;
+    const bool off = (!affine && (a0 & 0x200)) || (a0 >> 14) == 3 || ((a0 >> 10) & 3) >= 2 ||
+                     ((dispcnt & 7) >= 3 && (a2 & 0x3FF) < 512);
+    if (off) continue;
     const std::uint32_t w = kGbaObj[a0 >> 14][a1 >> 14][0], h = kGbaObj[a0 >> 14][a1 >> 14][1];
-    const bool deep = (a0 & 0x2000) != 0;
-    const std::uint32_t d = deep ? 2 : 1;
-    const std::uint32_t t = a2 & 0x3FF;
-    if ((dispcnt & 7) >= 3 && t < 512) continue;
-    std::int32_t x = a1 & 0x1FF;
-    if (x >= 256) x -= 512;
-    const std::int32_t boxW = static_cast<std::int32_t>(affine && (a0 & 0x200) ? 2 * w : w);
-    const std::int32_t boxH = static_cast<std::int32_t>(affine && (a0 & 0x200) ? 2 * h : h);
-    bool visible = x < 240 && x + boxW > 0;
-    bool onLine = false;
-    for (std::int32_t row = 0; row < boxH && !onLine; ++row)
-      onLine = (((a0 & 0xFF) + row) & 0xFF) < 160;
-    if (!visible || !onLine) continue;
-    for (std::uint32_t r = 0; r < h / 8; ++r) {
-      for (std::uint32_t c = 0; c < w / 8; ++c) {
-        std::uint32_t cell = 0;
-        if (dispcnt & 0x40) {
-          cell = t + (r * (w / 8) + c) * d;
-        } else {
-          const std::uint32_t rowBase = (deep ? t & ~1u : t) + 32u * r;
-          cell = (rowBase & ~31u) | ((rowBase + c * d) & 31u);
-        }
-        AddRange(out.tiles, 0x10000 + ((cell * 32u) & 0x7FFF), 32 * d, 0x18000);
-      }
+    const std::uint32_t scale = affine && (a0 & 0x200) ? 2 : 1;
+    if (!GbaSpriteOnScreen(a0, a1, static_cast<std::int32_t>(scale * w),
+                           static_cast<std::int32_t>(scale * h))) {
+      continue;
     }
-    if (!deep) palettes.set(a2 >> 12);
+    AddGbaSpriteCells(out.tiles, dispcnt, a0, a2, w, h);
+    if (!(a0 & 0x2000)) palettes.set(a2 >> 12);
   }
   out.tiles = Merged(out.tiles);
   for (int q = 0; q < 16; ++q) {
@@ -333,6 +352,7 @@ std::string ScenePointText(const TScene& scene, const TScenePoint& p) {
 std::vector<TLayerReads> SceneLayerReads(const TScene& scene) {
   CheckParts(scene);
   std::vector<TLayerReads> out;
+  out.reserve(5);
   for (int n = 0; n < 4; ++n) {
     out.push_back(scene.console == TConsole::Snes ? SnesBgReads(scene, n) : GbaBgReads(scene, n));
   }

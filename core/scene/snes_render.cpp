@@ -252,6 +252,72 @@ void NoteLeftOut(const TSnesRegs& r, unsigned drawn, std::vector<std::string>& n
     notes.emplace_back("exact brightness (scaled by " + std::to_string(r.brightness + 1) + "/16)");
 }
 
+// The layers put together: per pixel the colour of the highest rank so far.
+struct TStack {
+  TStack(TSceneImage& image, const TRanks& r)
+      : img(image), ranks(r), colour(image.pixels.size(), kClear), rank(image.pixels.size(), 0) {}
+  void Put(std::size_t at, int layer, TPixel p) {
+    if (p.colour == kClear) return;
+    const std::uint8_t depth = ranks[static_cast<std::size_t>(layer)][p.prio];
+    if (depth <= rank[at]) return;
+    rank[at] = depth;
+    colour[at] = p.colour;
+    img.layer[at] = static_cast<std::uint8_t>(layer);
+  }
+  TSceneImage& img;
+  const TRanks& ranks;
+  std::vector<std::uint16_t> colour;
+  std::vector<std::uint8_t> rank;
+};
+
+// BG `bg` over the whole picture; low-resolution layers fill two columns of a 512-wide one.
+void DrawBg(const TScene& s, int bg, TStack& stack) {
+  const TSnesRegs& r = s.snes;
+  const std::int32_t width = stack.img.width, height = stack.img.height;
+  const bool halve = width == 512 && !HiresMode(r);
+  for (std::int32_t y = 0; y < height; ++y) {
+    const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    for (std::int32_t x = 0; x < width; ++x) {
+      const std::int32_t sx = halve ? x / 2 : x;
+      const TPixel p = r.mode == 7 ? Mode7Pixel(s, sx, y, nullptr) : BgPixel(s, bg, sx, y, nullptr);
+      stack.Put(row + static_cast<std::size_t>(x), bg, p);
+    }
+  }
+}
+
+// Sprite k over its own box (rows wrap at 256, columns stop at the screen's sides) into the
+// sprite layer; a later call draws in front.
+void DrawSprite(const TScene& s, int k, std::int32_t width, std::int32_t height,
+                std::vector<TPixel>& obj) {
+  const std::size_t at = 4 * static_cast<std::size_t>(k);
+  const std::uint8_t high = static_cast<std::uint8_t>(s.oam[512 + (k >> 2)] >> (2 * (k & 3)));
+  std::int32_t left = s.oam[at] | ((high & 1) << 8);
+  if (left >= 256) left -= 512;
+  const auto size = kObjSizes[s.snes.objSize][(high >> 1) & 1];
+  const std::int32_t copies = width == 512 ? 2 : 1;
+  for (std::int32_t row = 0; row < size[1]; ++row) {
+    const std::int32_t y = (s.oam[at + 1] + row) & 0xFF;
+    if (y >= height) continue;
+    const std::size_t line = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    for (std::int32_t x = std::max(left, 0); x < std::min(left + size[0], 256); ++x) {
+      const TPixel p = SpritePixel(s, k, x, y, nullptr);
+      if (p.colour == kClear) continue;
+      for (std::int32_t c = 0; c < copies; ++c)
+        obj[line + static_cast<std::size_t>(copies * x + c)] = p;
+    }
+  }
+}
+
+void DrawSprites(const TScene& s, TStack& stack) {
+  // The first sprite in priority order wins over the others whatever their priorities;
+  // drawing it last puts it in front, and its priority then goes against the BGs.
+  std::vector<TPixel> obj(stack.img.pixels.size());
+  for (int i = 127; i >= 0; --i) {
+    DrawSprite(s, (s.snes.firstSprite + i) & 127, stack.img.width, stack.img.height, obj);
+  }
+  for (std::size_t at = 0; at < obj.size(); ++at) stack.Put(at, kSceneObj, obj[at]);
+}
+
 }  // namespace
 
 TSceneImage RenderSnesScene(const TScene& s, unsigned layers) {
@@ -265,68 +331,14 @@ TSceneImage RenderSnesScene(const TScene& s, unsigned layers) {
   if (r.forcedBlank) return img;
   const unsigned drawn = layers & r.mainLayers;
   NoteLeftOut(r, drawn, img.leftOut);
-  const bool wide = img.width == 512;
-  const bool hires = HiresMode(r);
-  std::vector<std::uint16_t> best(n, kClear);
-  std::vector<std::uint8_t> bestRank(n, 0);
   const TRanks ranks = Ranks(r);
-  auto put = [&](std::size_t at, int layer, TPixel p) {
-    if (p.colour == kClear) return;
-    const std::uint8_t rank = ranks[static_cast<std::size_t>(layer)][p.prio];
-    if (rank > bestRank[at]) {
-      bestRank[at] = rank;
-      best[at] = p.colour;
-      img.layer[at] = static_cast<std::uint8_t>(layer);
-    }
-  };
+  TStack stack(img, ranks);
   for (int bg = 0; bg < 4; ++bg) {
-    if (!((drawn >> bg) & 1) || kDepth[r.mode][bg] == 0) continue;
-    for (std::int32_t y = 0; y < img.height; ++y) {
-      for (std::int32_t x = 0; x < img.width; ++x) {
-        const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
-                               static_cast<std::size_t>(x);
-        if (r.mode == 7) {
-          put(at, bg, Mode7Pixel(s, wide ? x / 2 : x, y, nullptr));
-        } else if (hires || !wide) {
-          put(at, bg, BgPixel(s, bg, x, y, nullptr));
-        } else {
-          put(at, bg, BgPixel(s, bg, x / 2, y, nullptr));
-        }
-      }
-    }
+    if (((drawn >> bg) & 1) && kDepth[r.mode][bg] != 0) DrawBg(s, bg, stack);
   }
-  if ((drawn >> kSceneObj) & 1) {
-    // The first sprite in priority order wins over the others whatever their priorities;
-    // drawing it last puts it in front, and its priority then goes against the BGs.
-    std::vector<std::uint16_t> obj(n, kClear);
-    std::vector<std::uint8_t> objPrio(n, 0);
-    for (int i = 127; i >= 0; --i) {
-      const int k = (r.firstSprite + i) & 127;
-      // Only the sprite's box: its rows wrap at 256, its columns stop at the screen's sides.
-      const std::uint8_t high = static_cast<std::uint8_t>(s.oam[512 + (k >> 2)] >> (2 * (k & 3)));
-      std::int32_t left = s.oam[4 * static_cast<std::size_t>(k)] | ((high & 1) << 8);
-      if (left >= 256) left -= 512;
-      const auto size = kObjSizes[r.objSize][(high >> 1) & 1];
-      for (std::int32_t row = 0; row < size[1]; ++row) {
-        const std::int32_t y = (s.oam[4 * static_cast<std::size_t>(k) + 1] + row) & 0xFF;
-        if (y >= img.height) continue;
-        for (std::int32_t x = std::max(left, 0); x < std::min(left + size[0], 256); ++x) {
-          const TPixel p = SpritePixel(s, k, x, y, nullptr);
-          if (p.colour == kClear) continue;
-          for (std::int32_t half = 0; half < (wide ? 2 : 1); ++half) {
-            const std::size_t at =
-                static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
-                static_cast<std::size_t>(wide ? 2 * x + half : x);
-            obj[at] = p.colour;
-            objPrio[at] = p.prio;
-          }
-        }
-      }
-    }
-    for (std::size_t at = 0; at < n; ++at) put(at, kSceneObj, {obj[at], objPrio[at]});
-  }
+  if ((drawn >> kSceneObj) & 1) DrawSprites(s, stack);
   for (std::size_t at = 0; at < n; ++at) {
-    const std::uint16_t c = best[at] == kClear ? 0 : best[at];
+    const std::uint16_t c = stack.colour[at] == kClear ? 0 : stack.colour[at];
     const std::uint16_t word =
         (c & kDirect) ? static_cast<std::uint16_t>(c & 0x7FFF) : s.palette[c & 0xFF];
     img.pixels[at] = SceneRgb(Scaled(word, r.brightness));

@@ -8,8 +8,8 @@
 
 #include "flow_fixture.h"
 #include "image/png_reader.h"
-#include "qt_text.h"
 #include "palette/palette.h"
+#include "qt_text.h"
 #include "scene/scene_render.h"
 #include "scene_fixtures.h"
 #include "state_fixtures.h"
@@ -59,9 +59,13 @@ TEST_F(SceneViewTest, OpensShowsAndTogglesLayersByTheConsolesNames) {
     const TScene* scene;
     QStringList names;
   } const cases[] = {
-      {"game.000", fixtures::Gzip(fixtures::Snes9xSceneStream(snes, 12)), &snes,
+      {"game.000",
+       fixtures::Gzip(fixtures::Snes9xSceneStream(snes, 12)),
+       &snes,
        {"BG1", "BG2", "BG3", "BG4", "OBJ"}},
-      {"game.ss1", fixtures::MgbaPng(fixtures::MgbaSceneBlock(gba)), &gba,
+      {"game.ss1",
+       fixtures::MgbaPng(fixtures::MgbaSceneBlock(gba)),
+       &gba,
        {"BG0", "BG1", "BG2", "BG3", "OBJ"}},
   };
   for (const auto& c : cases) {
@@ -71,8 +75,9 @@ TEST_F(SceneViewTest, OpensShowsAndTogglesLayersByTheConsolesNames) {
     EXPECT_TRUE(Shown() == RenderScene(*c.scene).pixels);
     EXPECT_TRUE(Status().startsWith("Scene of " + c.file)) << Status().toStdString();
     for (int n = 0; n < 5; ++n) {
-      EXPECT_EQ(Find<QAction>(QStringLiteral("aSceneLayer%1").arg(n).toLatin1().constData())->text(),
-                c.names[n]);
+      EXPECT_EQ(
+          Find<QAction>(QStringLiteral("aSceneLayer%1").arg(n).toLatin1().constData())->text(),
+          c.names[n]);
     }
     Find<QAction>("aSceneLayer0")->setChecked(false);  // BG1 / BG0 off
     Find<QAction>("aSceneLayer4")->setChecked(false);  // and the sprites
@@ -119,12 +124,14 @@ TEST_F(SceneViewTest, ExportWritesThePictureShown) {
 }
 
 TEST_F(SceneViewTest, ShiftDropOpensAScenePlainDropGivesThePalette) {
-  const QString state = State("game.000", fixtures::Snes9xSceneStream(fixtures::SampleSnesScene(), 12));
+  const QString state =
+      State("game.000", fixtures::Snes9xSceneStream(fixtures::SampleSnesScene(), 12));
   OpenRom();
   AddEntry("$100");
   EXPECT_TRUE(Drop(state, Qt::NoModifier));
   EXPECT_EQ(Image->Scene(), nullptr) << "without Shift: the palette, as before";
-  EXPECT_EQ(TfmMainPeer::ViewPalette(*window)[5], ConsoleColour(fixtures::SampleSnesScene().palette[5]));
+  EXPECT_EQ(TfmMainPeer::ViewPalette(*window)[5],
+            ConsoleColour(fixtures::SampleSnesScene().palette[5]));
   EXPECT_TRUE(Drop(state, Qt::ShiftModifier));
   ASSERT_NE(Image->Scene(), nullptr);
   EXPECT_FALSE(Action("aEditPixels")->isEnabled()) << "a scene is not the ROM";
@@ -138,7 +145,8 @@ TEST_F(SceneViewTest, AStateWithoutASceneLeavesTheViewAsItWas) {
   Open(State("pal.000", fixtures::Snes9xStream(12)));
   EXPECT_EQ(Image->Scene(), nullptr);
   ASSERT_EQ(prompts->errors.size(), 1u);
-  EXPECT_TRUE(prompts->errors[0].endsWith("the Snes9x snapshot has no FIL block (the registers as written)"))
+  EXPECT_TRUE(prompts->errors[0].endsWith(
+      "the Snes9x snapshot has no FIL block (the registers as written)"))
       << prompts->errors[0].toStdString();
 }
 
