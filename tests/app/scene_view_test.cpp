@@ -109,7 +109,7 @@ TEST_F(SceneViewTest, ExportWritesThePictureShown) {
   Find<QAction>("aSceneLayer1")->setChecked(false);
   prompts->fileAnswers.push_back(Path("out.png"));
   Action("aExportScene")->trigger();
-  EXPECT_EQ(prompts->requests.back().text, QStringLiteral("game-scene.png"));
+  EXPECT_EQ(prompts->starts.back().name, QStringLiteral("game-scene.png"));
   const QByteArray file = ReadFile(Path("out.png"));
   const TPngPicture p = ReadPng(std::span(reinterpret_cast<const std::uint8_t*>(file.data()),
                                           static_cast<std::size_t>(file.size())));

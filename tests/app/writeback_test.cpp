@@ -433,8 +433,9 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 15u);
+  EXPECT_EQ(shown.size(), 21u);  // and the scene's six, after a separator
   EXPECT_TRUE(shown.contains("Undo Import"));
+  EXPECT_TRUE(shown.contains("Open Save State as Scene…"));
 
   ShowActive();  // shortcuts work in the active window
   lbList->setFocus();

@@ -293,7 +293,9 @@ TEST(GbaRender, PrioritiesPutSpritesBeforeBgsOfTheSameNumber) {
     }
     const TSceneImage img = RenderScene(s);
     EXPECT_EQ(img.layer[0], c.front);
-    if (c.sprite >= 0) EXPECT_EQ(SceneAt(s, img, 0, 0).sprite, c.sprite);
+    if (c.sprite >= 0) {
+      EXPECT_EQ(SceneAt(s, img, 0, 0).sprite, c.sprite);
+    }
   }
 }
 

@@ -98,7 +98,9 @@ TEST(SceneInfo, HoverFindsTheLayerTheDrawingShows) {
     for (std::int32_t x = 0; x < img.width; x += 5) {
       const TScenePoint p = SceneAt(s, img, x, y);
       EXPECT_EQ(p.layer, img.layer[static_cast<std::size_t>(y * img.width + x)]);
-      if (p.layer == kSceneObj) EXPECT_GE(p.sprite, 0);
+      if (p.layer == kSceneObj) {
+        EXPECT_GE(p.sprite, 0);
+      }
     }
   }
   EXPECT_EQ(SceneAt(s, img, -1, 0).layer, kSceneBackdrop);

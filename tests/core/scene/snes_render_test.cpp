@@ -374,7 +374,9 @@ TEST(SnesRender, ScreenSizeBlankBackdropAndLayerChoice) {
     ASSERT_EQ(img.pixels.size(), static_cast<std::size_t>(c.width * c.height));
     const std::uint32_t want = c.first == 0xFFFF ? 0 : c.first == 1 ? Rgb(s, 1) : Rgb(s, 0);
     EXPECT_EQ(img.pixels[0], want);
-    if (c.pseudoHires) EXPECT_EQ(img.pixels[1], want);  // each low-res pixel twice
+    if (c.pseudoHires) {
+      EXPECT_EQ(img.pixels[1], want);  // each low-res pixel twice
+    }
   }
 }
 
