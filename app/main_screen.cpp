@@ -5,6 +5,8 @@
 #include "MainUnit.h"
 #include "base/messages.h"
 #include "image_view.h"
+#include "io/paths.h"
+#include "io/same_file.h"
 #include "priority_overlay.h"
 #include "qt_text.h"
 #include "rom/rom_file.h"
@@ -88,7 +90,33 @@ std::vector<std::uint8_t> TfmMain::ScreenEditRom() const {
   return WriteBackScreen(RomData, *CurEntry, s, picture, TScreenImportMode::kKeepMap).rom;
 }
 
-void TfmMain::SaveScreensWith(const std::string& documentPath) {
+std::optional<std::string> TfmMain::ScreensTarget(const std::string& documentPath,
+                                                  bool anyScreens) {
+  const std::string companion = CompanionPath(documentPath);
+  if (UnreadScreens.empty() || !SameFile(companion, UnreadScreens)) return companion;
+  // The file could not be read when the document was loaded: what it holds is not known, so
+  // it is never written over.
+  const QString kept = QString::fromStdString(EscapeControls(companion) +
+                                              " could not be read when the document was loaded");
+  if (!anyScreens) {
+    prompts_->ShowMessage(kept + QStringLiteral("; it is kept as it was."));
+    return std::string();
+  }
+  const UserPrompts::TSaveChanges answer = prompts_->AskSaveChanges(
+      kept + QStringLiteral(" and is kept as it was. Save the document's screens under another "
+                            "name?"));
+  if (answer == UserPrompts::TSaveChanges::Cancel) return std::nullopt;
+  if (answer == UserPrompts::TSaveChanges::Discard) return std::string();
+  prompts_->StartNextIn(QString::fromStdString(DirectoryOf(companion)), {});
+  const auto chosen =
+      prompts_->SaveFileAs(QStringLiteral("Screens file|*.json"), QStringLiteral("json"),
+                           QString::fromStdString(companion + "-new.json"));
+  if (!chosen) return std::nullopt;
+  return LocalPath(chosen->path);
+}
+
+bool TfmMain::SaveDocumentWithScreens(const std::string& documentPath,
+                                      const std::vector<TTileEntry>& records) {
   std::vector<TSavedScreen> saved;
   for (std::size_t i = 0; i < Entries.size(); ++i) {
     const auto it = Screens.find(Entries[i].get());
@@ -96,7 +124,11 @@ void TfmMain::SaveScreensWith(const std::string& documentPath) {
       saved.push_back(SavedScreen(*Entries[i], static_cast<std::int32_t>(i), it->second));
     }
   }
-  SaveScreensBeside(documentPath, saved);
+  const std::optional<std::string> screens = ScreensTarget(documentPath, !saved.empty());
+  if (!screens) return false;
+  SaveDocumentAndScreens({documentPath, *screens, RomOpen ? LocalPath(RomFileName) : ""}, records,
+                         saved);
+  return true;
 }
 
 void TfmMain::LoadScreensFor(const std::string& documentPath) {
@@ -104,6 +136,7 @@ void TfmMain::LoadScreensFor(const std::string& documentPath) {
   try {
     saved = LoadScreensBeside(documentPath);
   } catch (const TError& e) {
+    UnreadScreens = CompanionPath(documentPath);
     prompts_->ShowError(QString::fromStdString(ErrorBoxText(e.what())));
     return;
   }

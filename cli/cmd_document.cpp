@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "base/choice_lookup.h"
+#include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/uCompress.h"
@@ -18,6 +19,8 @@
 #include "entries/file_names.h"
 #include "image/render.h"
 #include "image/render_entry.h"
+#include "io/file_set.h"
+#include "io/output_plan.h"
 #include "rom/rom_file.h"
 #include "tiles/safe_entry.h"
 #include "tiles/uTiles.h"
@@ -80,17 +83,24 @@ void RunExport(const TExportArgs& a) {
   const std::vector<TTileEntry> entries = LoadDocument(a.document);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
-  // Which entries are written, and where: every output is checked against the inputs
-  // before the first file is written.
+  // Which entries are written, and where: every output is checked against the inputs and
+  // the other outputs before the first file is written.
   std::vector<std::string> paths(entries.size());
+  TOutputPlan plan;
+  plan.AddInput(a.document, "the document");
+  plan.AddInput(a.rom, "the input ROM");
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string file = ExportFileName(i, GetName(entries[i]));
     paths[i] = (std::filesystem::path(a.outdir) / file).string();
-    RefuseInputAsOutput(paths[i], a.document);
-    RefuseInputAsOutput(paths[i], a.rom);
+    plan.AddOutput(paths[i], EscapeControls(paths[i]));
   }
+  plan.Check();
   MakeDirectory(a.outdir);
 
+  // The pictures land together: a failure or a kill leaves every old picture in place, so
+  // that no later import takes a stale one for new.
+  TFileSet set;
+  std::vector<std::string> written;
   std::size_t tooLarge = 0;
   TCountLine count(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -115,13 +125,16 @@ void RunExport(const TExportArgs& a) {
       ++tooLarge;
       continue;
     }
-    const bool notValid = RenderEntryToPng(e, rom, kFallbackBackground, paths[i]).notValidLZ10;
+    const bool notValid =
+        RenderEntryToPng(e, rom, kFallbackBackground, set.Add(paths[i])).notValidLZ10;
     count.Clear();
     if (notValid) Warn(ExportFileName(i, name) + ": Not valid LZ10 stream");
-    std::printf("wrote %s\n", paths[i].c_str());
-    std::fflush(stdout);
+    written.push_back(paths[i]);
   }
   count.Clear();
+  for (const std::string& note : set.Commit()) Warn(note);
+  for (const std::string& path : written) std::printf("wrote %s\n", path.c_str());
+  std::fflush(stdout);
   if (tooLarge > 0) {
     throw TError(std::to_string(tooLarge) + (tooLarge == 1 ? " entry was" : " entries were") +
                  " too large to draw and not written");

@@ -154,6 +154,11 @@ TRomLayout LayoutFromArgs(const TLayoutArgs& a, std::span<const std::uint8_t> ro
   if (!m) {
     throw TUsageError("Unknown mapping '" + a.mapping + "' (gba, lorom, hirom, exhirom or none)");
   }
+  if (*m == TMapping::None && needed) {
+    throw TUsageError(
+        "--mapping none gives the ROM no bus addresses, so no pointer can be read: give "
+        "--mapping gba, lorom, hirom or exhirom");
+  }
   return LayoutWith(rom, *m);
 }
 
