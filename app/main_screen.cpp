@@ -1,6 +1,8 @@
 // Screens in the window: the dialog, drawing the current entry through its map, putting an
 // edited screen back.
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include "MainUnit.h"
 #include "base/messages.h"
@@ -132,20 +134,48 @@ bool TfmMain::SaveDocumentWithScreens(const std::string& documentPath,
 }
 
 void TfmMain::LoadScreensFor(const std::string& documentPath) {
-  std::vector<TSavedScreen> saved;
+  std::vector<TTileEntry> records;
+  records.reserve(Entries.size());
+  for (const auto& entry : Entries) records.push_back(*entry);
+  // Reading and matching a large file take their time: they run beside the window's thread,
+  // which repaints and shows progress meanwhile.
+  struct TLoaded {
+    std::vector<TSavedScreen> saved;
+    std::vector<int> match;
+  };
+  std::future<TLoaded> work =
+      std::async(std::launch::async, [documentPath, records = std::move(records)] {
+        TLoaded loaded;
+        loaded.saved = LoadScreensBeside(documentPath);
+        loaded.match = MatchScreens(loaded.saved, records);
+        return loaded;
+      });
+  bool cancelled = false;
+  {
+    const std::unique_ptr<TProgressPrompt> progress =
+        prompts_->StartProgress(QStringLiteral("Reading the screens file..."), 0);
+    while (work.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+      progress->SetValue(0);
+      cancelled = cancelled || progress->Cancelled();
+    }
+  }
+  TLoaded loaded;
   try {
-    saved = LoadScreensBeside(documentPath);
+    loaded = work.get();
   } catch (const TError& e) {
     UnreadScreens = CompanionPath(documentPath);
     prompts_->ShowError(QString::fromStdString(ErrorBoxText(e.what())));
     return;
   }
-  std::vector<TTileEntry> records;
-  records.reserve(Entries.size());
-  for (const auto& entry : Entries) records.push_back(*entry);
-  const std::vector<int> match = MatchScreens(saved, records);
-  for (std::size_t i = 0; i < saved.size(); ++i) {
-    if (match[i] >= 0) Screens[Entries[static_cast<std::size_t>(match[i])].get()] = saved[i].screen;
+  if (cancelled) {
+    // Screens not taken are not known to the list: the file is kept as it is.
+    UnreadScreens = CompanionPath(documentPath);
+    return;
+  }
+  for (std::size_t i = 0; i < loaded.saved.size(); ++i) {
+    if (loaded.match[i] >= 0) {
+      Screens[Entries[static_cast<std::size_t>(loaded.match[i])].get()] = loaded.saved[i].screen;
+    }
   }
 }
 

@@ -166,7 +166,11 @@ TCommand AddExportCommand(CLI::App& parent) {
            "per entry without a template or with one that cannot be drawn (a damaged record).\n"
            "An entry larger than 2000 x 2000 tiles is skipped with its size; the others are\n"
            "still written, and the command then exits with status 1.\n"
-           "When standard error is a terminal, a running count of the entries shows there.");
+           "When standard error is a terminal, a running count of the entries shows there.\n"
+           "The pictures are written as one set, once all are drawn: an error (a full disk, a\n"
+           "file-size limit) or a kill leaves every old picture as it was, or all are new.\n"
+           "A picture that would replace the document, the ROM or another picture is a usage\n"
+           "error, before anything is written.");
   sub->add_option("DOC", args->document, "the document (.tgl)")->type_name("")->required();
   sub->add_option("ROM", args->rom, "the ROM image the document was made for")
       ->type_name("")

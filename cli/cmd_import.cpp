@@ -183,7 +183,8 @@ TCommand AddImportCommand(CLI::App& parent) {
   AddEntryOptions(sub, args->entry, kImportOptions, kOptAddress | kOptTemplate);
   sub->add_option("--write-palette", args->writePalette,
                   "also write an indexed PNG's colours (COUNT, default as many as the\n"
-                  "template holds) at ADDR as console words")
+                  "template holds) at ADDR as console words; refused when they would\n"
+                  "change what the entry shows")
       ->option_text("ADDR[:COUNT]");
   sub->add_option("--at", args->at, "free space for a stream that has grown")
       ->option_text("ADDRESS");
@@ -191,7 +192,7 @@ TCommand AddImportCommand(CLI::App& parent) {
       ->option_text("BYTE");
   sub->add_flag("--overwrite", args->overwrite,
                 "write at --at even where its bytes are not all one fill byte\n"
-                "(--fill's, 0xFF or 0x00) or hold an entry of --doc");
+                "(--fill's, 0xFF or 0x00) or hold an entry of --doc (never the header)");
   sub->add_option("--doc", args->doc, "the document whose entries --at must not hit")
       ->option_text("DOC");
   AddPackingOptions(sub, args->distance1, args->ctMode);

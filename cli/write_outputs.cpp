@@ -78,6 +78,8 @@ const char* const kOutputNotes =
     "an output that is an input or another output is a usage error. Every file is written\n"
     "whole to a temporary file, and all are renamed into place together, only after the\n"
     "new image has been drawn again and found equal to the picture: on any error nothing\n"
-    "is written.";
+    "is written. A record beside the files (.tegulo-set-*) keeps the set whole: after a\n"
+    "kill the next write in that folder finishes the renames, or takes them back, so the\n"
+    "outputs are all old or all new.";
 
 }  // namespace tegulo::cli
