@@ -189,7 +189,7 @@ std::vector<std::uint8_t> TfmMain::ImportedRom(const std::string& pngPath) const
   const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
   TPixelImage picture;
   try {
-    picture = PictureForScreen(file, *CurEntry, BackgroundColour());
+    picture = PictureForScreen(file, *CurEntry, it->second, BackgroundColour());
   } catch (const TError& error) {
     throw TError(pngPath + ": " + error.what());
   }

@@ -85,7 +85,7 @@ void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
   const std::vector<std::uint8_t> file = ReadRomFile(a.image);
   TPixelImage picture;
   try {
-    picture = PictureForScreen(file, e);
+    picture = PictureForScreen(file, e, s);
   } catch (const TError& err) {
     throw TError(a.image + ": " + err.what());
   }

@@ -34,7 +34,7 @@ void CheckDetected(std::span<const std::uint8_t> rom, const TRomLayout& layout) 
   Check((Le16(h, 0x1C) ^ Le16(h, 0x1E)) == 0xFFFF);
   Check((h[0x15] & 0xE0) == 0x20);
   const std::uint8_t n = h[0x17];
-  Check(n >= 8 && n <= 0x0D && (std::uint64_t{1024} << n) >= image.size());
+  Check(n >= 5 && n <= 0x0D && (std::uint64_t{1024} << n) >= image.size());
 }
 
 void CheckPointers(std::span<const std::uint8_t> rom, const TRomLayout& layout, std::int64_t target,

@@ -159,12 +159,29 @@ std::vector<std::string> TakeBack(const std::vector<TEntry>& entries, const TFil
   return kept;
 }
 
-// Renames every temporary still there over its target, or takes the set back when one of
-// them is gone without having been renamed.
-void Complete(const TRecord& r, const TFileCalls& calls) {
+// What the set's own record (the last one listed) says: the set begun, or marked "back", or
+// never begun (that record is missing or cut short: no rename had started).
+enum class TSetState { Begun, Back, NotBegun };
+
+TSetState MainRecordSays(const TRecord& r, const std::string& path) {
+  if (r.records.empty() || r.records.back() == path) {
+    return r.back ? TSetState::Back : TSetState::Begun;
+  }
+  const std::string& main = r.records.back();
+  std::vector<std::uint8_t> bytes;
+  TRecord m;
+  if (!ReadRecord(AT_FDCWD, main.c_str(), bytes) || !ParseRecord(bytes, m)) {
+    return TSetState::NotBegun;
+  }
+  return m.back ? TSetState::Back : TSetState::Begun;
+}
+
+// Renames every temporary still there over its target, or takes the set back when it is
+// marked so, never began, or one of its temporaries is gone without having been renamed.
+void Complete(const TRecord& r, TSetState state, const TFileCalls& calls) {
   const bool lost = std::any_of(r.entries.begin(), r.entries.end(),
                                 [](const TEntry& e) { return !Exists(e.temp) && !Renamed(e); });
-  if (r.back || lost) {
+  if (state != TSetState::Begun || lost) {
     TakeBack(r.entries, calls);
   } else {
     for (const TEntry& e : r.entries) {
@@ -297,13 +314,18 @@ std::vector<std::string> TFileSet::Commit() {
       Append(bytes, f);
     }
   }
-  for (const TRecordFile& r : records) {
+  // The record of the first file's folder is the set's own, listed and written last: the set
+  // counts as begun only once it is whole. The others are removed first, so that one of
+  // them never outlives it.
+  for (std::size_t k = 1; k <= records.size(); ++k) {
+    const TRecordFile& r = records[k % records.size()];
     Append(bytes, "R");
     Append(bytes, r.path);
     set.records.push_back(r.path);
   }
   Append(bytes, "end");
-  for (std::size_t i = 0; i < records.size(); ++i) {
+  for (std::size_t k = 1; k <= records.size(); ++k) {
+    const std::size_t i = k % records.size();
     if (const int err = WriteRecord(calls_, records[i].fd, bytes)) {
       closeAll();
       for (const TRecordFile& r : records) calls_.unlink(r.path.c_str());
@@ -322,7 +344,7 @@ std::vector<std::string> TFileSet::Commit() {
   } catch (const TFileWriteError& error) {
     std::string back;
     Append(back, "back");
-    for (TRecordFile& r : records) WriteRecord(calls_, r.fd, back);
+    WriteRecord(calls_, records[0].fd, back);  // the set's own record decides
     closeAll();
     const std::vector<std::string> kept = TakeBack(set.entries, calls_);
     RemoveLeftovers(set, calls_);
@@ -352,7 +374,7 @@ void RecoverFileSets(const std::string& folder, const TFileCalls& calls) {
     TRecord r;
     const std::string path = folder + "/" + name;
     if (ReadRecord(::dirfd(dir), name.c_str(), bytes) && ParseRecord(bytes, r)) {
-      Complete(r, calls);
+      Complete(r, MainRecordSays(r, path), calls);
       RemoveLeftovers(r, calls);
     }
     if (Exists(path)) calls.unlink(path.c_str());

@@ -72,7 +72,7 @@ bool TitlePrintable(std::span<const std::uint8_t> title) {
 }
 
 bool SizeFits(std::uint8_t n, std::size_t size) {
-  return n >= 8 && n <= 0x0D && (std::uint64_t{1024} << n) >= size &&
+  return n >= 5 && n <= 0x0D && (std::uint64_t{1024} << n) >= size &&
          (std::uint64_t{512} << n) < size;
 }
 

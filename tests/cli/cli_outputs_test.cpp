@@ -168,6 +168,7 @@ TEST(CliOutputs, SeveralOutputsLandTogetherOrNotAtAll) {
 TEST(CliOutputs, ExportLandsEveryPictureOrNone) {
   TScratch s;
   ASSERT_EQ(s.Run({"export", DemoDoc(), DemoRom(), s.Path("ref")}).status, 0);
+  fs::create_directories(s.Path("pics"));
   std::uintmax_t smallest = UINTMAX_MAX;
   std::uintmax_t largest = 0;
   std::vector<std::string> names;
