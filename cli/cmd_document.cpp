@@ -100,7 +100,8 @@ void RunExport(const TExportArgs& a) {
   // The pictures land together: a failure or a kill leaves every old picture in place, so
   // that no later import takes a stale one for new.
   TFileSet set;
-  std::vector<std::string> written;
+  // The lines, in entry order, printed once every picture is in place.
+  std::vector<std::string> lines;
   std::size_t tooLarge = 0;
   TCountLine count(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -109,19 +110,17 @@ void RunExport(const TExportArgs& a) {
     const std::string name = GetName(e);
     const std::string label = std::to_string(i) + " (" + PrintableName(name) + ")";
     if (e.Template == kTemplateNone) {
-      count.Clear();
-      std::printf("skipped %s: no template\n", label.c_str());
+      lines.push_back("skipped " + label + ": no template");
       continue;
     }
     if (!SafeReading(e).drawable) {
-      count.Clear();
-      std::printf("skipped %s: cannot be drawn (template %u, %" PRId32 " x %" PRId32 " tiles)\n",
-                  label.c_str(), e.Template, e.Width, e.Height);
+      lines.push_back("skipped " + label + ": cannot be drawn (template " +
+                      std::to_string(e.Template) + ", " + std::to_string(e.Width) + " x " +
+                      std::to_string(e.Height) + " tiles)");
       continue;
     }
     if (!WithinDrawLimit(e)) {
-      count.Clear();
-      std::printf("skipped %s: %s\n", label.c_str(), TooLargeToDrawText(e).c_str());
+      lines.push_back("skipped " + label + ": " + TooLargeToDrawText(e));
       ++tooLarge;
       continue;
     }
@@ -129,11 +128,11 @@ void RunExport(const TExportArgs& a) {
         RenderEntryToPng(e, rom, kFallbackBackground, set.Add(paths[i])).notValidLZ10;
     count.Clear();
     if (notValid) Warn(ExportFileName(i, name) + ": Not valid LZ10 stream");
-    written.push_back(paths[i]);
+    lines.push_back("wrote " + paths[i]);
   }
   count.Clear();
   for (const std::string& note : set.Commit()) Warn(note);
-  for (const std::string& path : written) std::printf("wrote %s\n", path.c_str());
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   std::fflush(stdout);
   if (tooLarge > 0) {
     throw TError(std::to_string(tooLarge) + (tooLarge == 1 ? " entry was" : " entries were") +
