@@ -305,10 +305,15 @@ private:
   // The ROM with the screen as the view now shows it (pixels edited) put back, keep-map.
   std::vector<std::uint8_t> ScreenEditRom() const;
   void ForgetScreen(const TTileEntry* entry);
-  // The screens file beside a document: written with it, read after its entries (a damaged
-  // one is reported and the entries stay).
-  void SaveScreensWith(const std::string& documentPath);
+  // The screens file beside a document: written with it as one set, read after its entries
+  // (a damaged one is reported, the entries stay, and the file is never written over: a
+  // save asks where the screens go instead).
+  bool SaveDocumentWithScreens(const std::string& documentPath,
+                               const std::vector<TTileEntry>& records);
   void LoadScreensFor(const std::string& documentPath);
+  // Where the screens of a save to `documentPath` go: its companion, another name the user
+  // chooses, or "" (none). Nothing when the user cancels the save.
+  std::optional<std::string> ScreensTarget(const std::string& documentPath, bool anyScreens);
 
   void BuildSceneActions();
   void FillSceneMenu(QMenu& menu);
@@ -356,6 +361,8 @@ private:
   TPalette ViewPalette{};
   // The map settings of the entries shown as screens.
   std::map<const TTileEntry*, TScreen> Screens;
+  // The screens file of the loaded document when it could not be read, else "".
+  std::string UnreadScreens;
   TPriorityOverlay* PriorityOverlay = nullptr;  // over Image, made when first needed
 
   // From FormCreate to FormDestroy.
