@@ -8,9 +8,11 @@
 #include <limits>
 #include <unordered_map>
 
+#include "base/messages.h"
 #include "base/uCommon.h"
 #include "compress/uCompress.h"
 #include "entries/document.h"
+#include "io/file_error.h"
 #include "io/file_set.h"
 #include "io/output_plan.h"
 #include "io/read_file.h"
@@ -289,14 +291,22 @@ void SaveDocumentAndScreens(const TDocumentSave& where, std::span<const TTileEnt
   plan.AddOutput(where.document, "The document");
   if (writeScreens) plan.AddOutput(where.screens, "the screens file");
   plan.Check();
-  TFileSet set;
-  set.Add(where.document).Write(DocumentBytes(records));
-  if (writeScreens) {
-    const std::string text = ScreensToJson(screens);
-    set.Add(where.screens)
-        .Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  try {
+    TFileSet set;
+    set.Add(where.document).Write(DocumentBytes(records));
+    if (writeScreens) {
+      const std::string text = ScreensToJson(screens);
+      set.Add(where.screens)
+          .Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    }
+    set.Commit();
+  } catch (const TFileWriteError& e) {
+    // A document that cannot be written is told in the words of SaveDocument.
+    const std::string text = e.what();
+    const std::string own = TFileWriteError(EscapeControls(where.document), e.err()).what();
+    if (text.rfind(own, 0) != 0) throw;
+    throw TError(FileErrorText(e.err()) + text.substr(own.size()));
   }
-  set.Commit();
 }
 
 std::vector<TSavedScreen> LoadScreensBeside(const std::string& documentPath) {
