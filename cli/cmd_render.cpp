@@ -18,6 +18,7 @@
 #include "palette/palette_option.h"
 #include "rom/rom_file.h"
 #include "screen/screen_render.h"
+#include "write_outputs.h"
 
 namespace tegulo::cli {
 
@@ -41,8 +42,9 @@ void RunRender(const TRenderArgs& a) {
   const std::uint32_t background = a.background.empty()
                                        ? kFallbackBackground
                                        : AsUsage([&] { return ParseColour(a.background); });
-  RefuseInputAsOutput(a.output, a.rom);
-  if (!o.palette.path.empty()) RefuseInputAsOutput(a.output, o.palette.path);
+  TInputs inputs = {{a.rom, "the ROM"}};
+  if (!o.palette.path.empty()) inputs.emplace_back(o.palette.path, "the palette source");
+  CheckOutputs({a.output, "", "", false}, inputs);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   // The window's order: the template's grey ramp first, then the palette action.

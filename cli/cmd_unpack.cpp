@@ -26,6 +26,7 @@
 #include "rom/rom_file.h"
 #include "rom/scan_entries.h"
 #include "tiles/tile_formats.h"
+#include "write_outputs.h"
 
 namespace tegulo::cli {
 namespace {
@@ -38,7 +39,7 @@ void RunDecompress(const TDecompressArgs& a) {
   const int scheme = SchemeArg(a.scheme, false);
   TTileEntry e = AsUsage([&] { return NewEntry(a.address, 1, 1, 0); });
   e.Compression = static_cast<std::uint8_t>(scheme);
-  if (!a.output.empty()) RefuseInputAsOutput(a.output, a.rom);
+  if (!a.output.empty()) CheckOutputs({a.output, "", "", false}, {{a.rom, "the ROM"}});
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   TDecodeBuffer buffer(kDecodeBufferSize);

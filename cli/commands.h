@@ -23,10 +23,6 @@ public:
   using TError::TError;
 };
 
-// Refuses an output that is one of the inputs (the same file, also through links), before
-// anything is written: throws TUsageError "Output "<output>" is the input file "<input>"".
-void RefuseInputAsOutput(const std::string& output, const std::string& input);
-
 struct TCommand {
   CLI::App* app = nullptr;    // the subcommand, to tell which one was given
   std::function<void()> run;  // throws TError on failure

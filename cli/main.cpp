@@ -32,13 +32,6 @@ constexpr const char* kFooter =
     "error), 2 on a usage error.";
 }  // namespace
 
-void RefuseInputAsOutput(const std::string& output, const std::string& input) {
-  if (SameFile(output, input)) {
-    throw TUsageError("Output \"" + EscapeControls(output) + "\" is the input file \"" +
-                      EscapeControls(input) + "\"");
-  }
-}
-
 void Describe(CLI::App* sub, const char* brief, const char* details) {
   sub->description(brief);
   sub->footer(std::string(details) + "\n\n" + kFooter);

@@ -1,6 +1,7 @@
 // libFuzzer target: layout detection and pointer search on any bytes. A detected SNES layout
 // has a header whose checks agree; every place found holds an address of the target, a
 // rewritten pointer leads to the new place, and nothing reads outside the image.
+#include <algorithm>
 #include <optional>
 #include <vector>
 

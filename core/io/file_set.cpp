@@ -219,11 +219,6 @@ void Append(std::string& out, std::string_view field) {
 
 }  // namespace
 
-struct TFileSet::TRecordFile {
-  std::string path;
-  int fd = -1;
-};
-
 TFileSet::TFileSet(const TFileCalls& calls) : calls_(calls) {}
 TFileSet::~TFileSet() = default;
 
@@ -247,6 +242,99 @@ int WriteRecord(const TFileCalls& calls, int fd, const std::string& bytes) {
   return 0;
 }
 
+// The record files of a set, one per folder. The first folder's is the set's own: listed
+// and written last, so that the set counts as begun only once it is whole, and removed last,
+// so that no other record outlives it.
+class TRecordFiles {
+public:
+  explicit TRecordFiles(const TFileCalls& calls) : calls_(calls) {}
+  ~TRecordFiles() { Close(); }
+  TRecordFiles(const TRecordFiles&) = delete;
+  TRecordFiles& operator=(const TRecordFiles&) = delete;
+
+  // Creates the record of `folder` unless there is one. Throws TFileWriteError naming `what`.
+  void Open(const std::string& folder, const std::string& what) {
+    for (const TFile& f : files_) {
+      if (DirectoryOf(f.path) == folder) return;
+    }
+    std::string pattern =
+        folder + "/" + std::string(kRecordPrefix) + std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) Fail(EscapeControls(what), errno);
+    files_.push_back({pattern, fd});
+  }
+  // Secondary records first, the set's own last.
+  std::vector<std::string> Listed() const {
+    std::vector<std::string> paths;
+    for (std::size_t k = 1; k <= files_.size(); ++k)
+      paths.push_back(files_[k % files_.size()].path);
+    return paths;
+  }
+  void WriteAll(const std::string& bytes) {
+    for (std::size_t k = 1; k <= files_.size(); ++k) {
+      const TFile& f = files_[k % files_.size()];
+      if (const int err = WriteRecord(calls_, f.fd, bytes)) Fail(EscapeControls(f.path), err);
+    }
+  }
+  // The set's own record says "back": what a kill leaves from here on is taken back.
+  void MarkBack() {
+    std::string back;
+    Append(back, "back");
+    if (!files_.empty()) WriteRecord(calls_, files_[0].fd, back);
+  }
+  void Close() {
+    for (TFile& f : files_) {
+      if (f.fd >= 0) ::close(f.fd);
+      f.fd = -1;
+    }
+  }
+
+private:
+  struct TFile {
+    std::string path;
+    int fd = -1;
+  };
+  [[noreturn]] void Fail(const std::string& what, int err) {
+    Close();
+    for (const TFile& f : files_) calls_.unlink(f.path.c_str());
+    files_.clear();
+    throw TFileWriteError(what, err);
+  }
+  TFileCalls calls_;
+  std::vector<TFile> files_;
+};
+
+TEntry EntryOf(const TAtomicFile& file) {
+  struct stat st {};
+  ::stat(file.Temporary().c_str(), &st);
+  TEntry e;
+  e.temp = file.Temporary();
+  e.target = file.Target();
+  e.backup = file.Replaces() ? file.Temporary() + ".old" : std::string();
+  e.existed = file.Replaces();
+  e.device = st.st_dev;
+  e.inode = st.st_ino;
+  return e;
+}
+
+std::string RecordBytes(const TRecord& set) {
+  std::string bytes;
+  Append(bytes, kMagic);
+  for (const TEntry& e : set.entries) {
+    for (const std::string& f :
+         {std::string("F"), std::string(e.existed ? "1" : "0"), std::to_string(e.device),
+          std::to_string(e.inode), e.temp, e.target, e.backup}) {
+      Append(bytes, f);
+    }
+  }
+  for (const std::string& r : set.records) {
+    Append(bytes, "R");
+    Append(bytes, r);
+  }
+  Append(bytes, "end");
+  return bytes;
+}
+
 std::string Describe(const std::vector<std::string>& kept) {
   if (kept.empty()) return "; every file is as it was, nothing was written";
   std::string names;
@@ -260,78 +348,24 @@ std::string Describe(const std::vector<std::string>& kept) {
 
 std::vector<std::string> TFileSet::Commit() {
   for (const auto& file : files_) file->Prepare();
+  if (files_.size() == 1) files_[0]->Commit();
+  if (files_.size() > 1) CommitSet();
   std::vector<std::string> notes;
-  if (files_.empty()) return notes;
-  if (files_.size() == 1) {
-    files_[0]->Commit();
-    if (files_[0]->OtherLinksKept()) notes.push_back(HardLinkNote(files_[0]->Path()));
-    return notes;
+  for (const auto& file : files_) {
+    if (file->OtherLinksKept()) notes.push_back(HardLinkNote(file->Path()));
   }
+  return notes;
+}
 
-  // One record in each folder that holds a target, each naming them all.
-  std::vector<TRecordFile> records;
-  auto closeAll = [&records] {
-    for (TRecordFile& r : records) {
-      if (r.fd >= 0) ::close(r.fd);
-      r.fd = -1;
-    }
-  };
+void TFileSet::CommitSet() {
+  TRecordFiles records(calls_);
   TRecord set;
   for (const auto& file : files_) {
-    const std::string folder = DirectoryOf(file->Target());
-    const bool known = std::any_of(records.begin(), records.end(), [&](const TRecordFile& r) {
-      return DirectoryOf(r.path) == folder;
-    });
-    if (!known) {
-      std::string pattern =
-          folder + "/" + std::string(kRecordPrefix) + std::to_string(::getpid()) + "-XXXXXX";
-      const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-      if (fd < 0) {
-        const int err = errno;
-        closeAll();
-        for (const TRecordFile& r : records) ::unlink(r.path.c_str());
-        throw TFileWriteError(EscapeControls(file->Path()), err);
-      }
-      records.push_back({pattern, fd});
-    }
-    struct stat st {};
-    ::stat(file->Temporary().c_str(), &st);
-    TEntry e;
-    e.temp = file->Temporary();
-    e.target = file->Target();
-    e.backup = file->Replaces() ? file->Temporary() + ".old" : std::string();
-    e.existed = file->Replaces();
-    e.device = st.st_dev;
-    e.inode = st.st_ino;
-    set.entries.push_back(std::move(e));
+    records.Open(DirectoryOf(file->Target()), file->Path());
+    set.entries.push_back(EntryOf(*file));
   }
-  std::string bytes;
-  Append(bytes, kMagic);
-  for (const TEntry& e : set.entries) {
-    for (const std::string& f :
-         {std::string("F"), std::string(e.existed ? "1" : "0"), std::to_string(e.device),
-          std::to_string(e.inode), e.temp, e.target, e.backup}) {
-      Append(bytes, f);
-    }
-  }
-  // The record of the first file's folder is the set's own, listed and written last: the set
-  // counts as begun only once it is whole. The others are removed first, so that one of
-  // them never outlives it.
-  for (std::size_t k = 1; k <= records.size(); ++k) {
-    const TRecordFile& r = records[k % records.size()];
-    Append(bytes, "R");
-    Append(bytes, r.path);
-    set.records.push_back(r.path);
-  }
-  Append(bytes, "end");
-  for (std::size_t k = 1; k <= records.size(); ++k) {
-    const std::size_t i = k % records.size();
-    if (const int err = WriteRecord(calls_, records[i].fd, bytes)) {
-      closeAll();
-      for (const TRecordFile& r : records) calls_.unlink(r.path.c_str());
-      throw TFileWriteError(EscapeControls(files_[i]->Path()), err);
-    }
-  }
+  set.records = records.Listed();
+  records.WriteAll(RecordBytes(set));
 
   // The old contents under second names, so that a failed rename can put them back.
   for (TEntry& e : set.entries) {
@@ -342,20 +376,14 @@ std::vector<std::string> TFileSet::Commit() {
   try {
     for (const auto& file : files_) file->Commit();
   } catch (const TFileWriteError& error) {
-    std::string back;
-    Append(back, "back");
-    WriteRecord(calls_, records[0].fd, back);  // the set's own record decides
-    closeAll();
+    records.MarkBack();
+    records.Close();
     const std::vector<std::string> kept = TakeBack(set.entries, calls_);
     RemoveLeftovers(set, calls_);
     throw TFileWriteError(error.what() + Describe(kept), error.err(), TFileWriteError::kText);
   }
-  closeAll();
+  records.Close();
   RemoveLeftovers(set, calls_);
-  for (const auto& file : files_) {
-    if (file->OtherLinksKept()) notes.push_back(HardLinkNote(file->Path()));
-  }
-  return notes;
 }
 
 void RecoverFileSets(const std::string& folder, const TFileCalls& calls) {

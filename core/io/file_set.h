@@ -40,7 +40,7 @@ public:
   std::vector<std::string> Commit();
 
 private:
-  struct TRecordFile;
+  void CommitSet();
   TFileCalls calls_;
   std::vector<std::unique_ptr<TAtomicFile>> files_;
 };

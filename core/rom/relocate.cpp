@@ -46,24 +46,11 @@ public:
 
 private:
   void FindHits() {
+    if (o_.layout.mapping == TMapping::None) {
+      throw TError("The ROM's layout is not known from its headers; nothing was written");
+    }
     if (o_.pointers.empty()) {
-      std::size_t chance = 0;
-      for (const TPointerHit& hit : FindPointers(rom_, o_.layout, from_, o_.search)) {
-        if (ConfirmedPointer(rom_, o_.layout, hit, o_.search)) {
-          hits_.push_back(hit);
-        } else {
-          ++chance;
-        }
-      }
-      if (hits_.empty()) {
-        throw TError("No pointer to " + Address(from_) + " was found" +
-                     (chance > 0 ? " (" + std::to_string(chance) +
-                                       (chance == 1 ? " place holds" : " places hold") +
-                                       " its address but stands in no table: give it with "
-                                       "--pointer if it is one)"
-                                 : std::string()) +
-                     ", so the stream cannot move; nothing was written");
-      }
+      FindConfirmedHits();
     } else {
       for (const std::int64_t at : o_.pointers) {
         const auto hit = PointerAt(rom_, o_.layout, at, from_, o_.search);
@@ -114,6 +101,28 @@ private:
       }
     }
     return {};
+  }
+
+  // The places found that are pointers; bytes that hold the address by chance are left.
+  void FindConfirmedHits() {
+    std::size_t chance = 0;
+    for (const TPointerHit& hit : FindPointers(rom_, o_.layout, from_, o_.search)) {
+      if (ConfirmedPointer(rom_, o_.layout, hit, o_.search)) {
+        hits_.push_back(hit);
+      } else {
+        ++chance;
+      }
+    }
+    if (hits_.empty()) {
+      const std::string chanceText =
+          chance == 0
+              ? std::string()
+              : " (" + std::to_string(chance) + (chance == 1 ? " place holds" : " places hold") +
+                    " its address but stands in no table: give it with --pointer if it "
+                    "is one)";
+      throw TError("No pointer to " + Address(from_) + " was found" + chanceText +
+                   ", so the stream cannot move; nothing was written");
+    }
   }
 
   // The old stream becomes fill bytes: no pointer to it may be left behind.

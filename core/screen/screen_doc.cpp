@@ -8,9 +8,11 @@
 #include <limits>
 #include <unordered_map>
 
+#include "base/messages.h"
 #include "base/uCommon.h"
 #include "compress/uCompress.h"
 #include "entries/document.h"
+#include "io/file_error.h"
 #include "io/file_set.h"
 #include "io/output_plan.h"
 #include "io/read_file.h"
@@ -204,50 +206,65 @@ std::vector<TSavedScreen> ScreensFromJson(std::span<const std::uint8_t> text) {
   }
 }
 
-std::vector<int> MatchScreens(std::span<const TSavedScreen> screens,
-                              std::span<const TTileEntry> entries) {
-  // One table per rule from key to entries: each screen looks its key up once, and each
-  // cursor passes a taken entry once, so the whole match is linear in screens and entries.
-  constexpr std::size_t kRuleCount = std::size(kRules);
-  std::vector<std::array<std::string, kRuleCount>> keys(entries.size());
-  std::array<std::unordered_map<std::string, TKeyed>, kRuleCount> tables;
-  for (std::size_t j = 0; j < entries.size(); ++j) {
-    const TTileEntry& e = entries[j];
-    const std::string name = GetName(e);
-    for (std::size_t r = 0; r < kRuleCount; ++r) {
-      keys[j][r] = RuleKey(kRules[r], e.Address, e.Offset, e.Template, name);
-      TKeyed& k = tables[r][keys[j][r]];
-      k.entries.push_back(static_cast<int>(j));
-      ++k.left;
+namespace {
+
+// The entries by the key of each rule: each screen looks its key up once, and each cursor
+// passes a taken entry once, so a whole match is linear in screens and entries.
+class TScreenMatcher {
+public:
+  explicit TScreenMatcher(std::span<const TTileEntry> entries)
+      : keys_(entries.size()), taken_(entries.size(), false) {
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+      const TTileEntry& e = entries[j];
+      const std::string name = GetName(e);
+      for (std::size_t r = 0; r < kRuleCount; ++r) {
+        keys_[j][r] = RuleKey(kRules[r], e.Address, e.Offset, e.Template, name);
+        TKeyed& k = tables_[r][keys_[j][r]];
+        k.entries.push_back(static_cast<int>(j));
+        ++k.left;
+      }
     }
   }
+
+  // The entry not yet taken that rule `r` gives the screen, now taken; -1 when none.
+  int Take(std::size_t r, const TSavedScreen& s) {
+    if (kRules[r] == TRuleKey::Name && s.name.empty()) return -1;
+    const std::string key = RuleKey(kRules[r], s.address, s.offset, s.templ, s.name);
+    const auto found = tables_[r].find(key);
+    if (found == tables_[r].end() || found->second.left == 0) return -1;
+    TKeyed& k = found->second;
+    // A name alone must be unique among the entries left to count.
+    if (kRules[r] == TRuleKey::Name && k.left > 1) return -1;
+    const auto at = static_cast<std::size_t>(s.index);
+    int j = s.index;
+    if (s.index < 0 || at >= taken_.size() || taken_[at] || keys_[at][r] != key) {
+      while (taken_[static_cast<std::size_t>(k.entries[k.cursor])]) ++k.cursor;
+      j = k.entries[k.cursor];
+    }
+    taken_[static_cast<std::size_t>(j)] = true;
+    for (std::size_t q = 0; q < kRuleCount; ++q) {
+      --tables_[q][keys_[static_cast<std::size_t>(j)][q]].left;
+    }
+    return j;
+  }
+
+  static constexpr std::size_t kRuleCount = std::size(kRules);
+
+private:
+  std::vector<std::array<std::string, kRuleCount>> keys_;
+  std::array<std::unordered_map<std::string, TKeyed>, kRuleCount> tables_;
+  std::vector<bool> taken_;
+};
+
+}  // namespace
+
+std::vector<int> MatchScreens(std::span<const TSavedScreen> screens,
+                              std::span<const TTileEntry> entries) {
+  TScreenMatcher matcher(entries);
   std::vector<int> match(screens.size(), -1);
-  std::vector<bool> taken(entries.size(), false);
-  const auto take = [&](int j) {
-    taken[static_cast<std::size_t>(j)] = true;
-    for (std::size_t r = 0; r < kRuleCount; ++r)
-      --tables[r][keys[static_cast<std::size_t>(j)][r]].left;
-  };
-  for (std::size_t r = 0; r < kRuleCount; ++r) {
+  for (std::size_t r = 0; r < TScreenMatcher::kRuleCount; ++r) {
     for (std::size_t i = 0; i < screens.size(); ++i) {
-      const TSavedScreen& s = screens[i];
-      if (match[i] >= 0 || (kRules[r] == TRuleKey::Name && s.name.empty())) continue;
-      const std::string key = RuleKey(kRules[r], s.address, s.offset, s.templ, s.name);
-      const auto found = tables[r].find(key);
-      if (found == tables[r].end() || found->second.left == 0) continue;
-      TKeyed& k = found->second;
-      // A name alone must be unique among the entries left to count.
-      if (kRules[r] == TRuleKey::Name && k.left > 1) continue;
-      const auto at = static_cast<std::size_t>(s.index);
-      int j = -1;
-      if (s.index >= 0 && at < entries.size() && !taken[at] && keys[at][r] == key) {
-        j = s.index;
-      } else {
-        while (taken[static_cast<std::size_t>(k.entries[k.cursor])]) ++k.cursor;
-        j = k.entries[k.cursor];
-      }
-      match[i] = j;
-      take(j);
+      if (match[i] < 0) match[i] = matcher.Take(r, screens[i]);
     }
   }
   return match;
@@ -274,14 +291,22 @@ void SaveDocumentAndScreens(const TDocumentSave& where, std::span<const TTileEnt
   plan.AddOutput(where.document, "The document");
   if (writeScreens) plan.AddOutput(where.screens, "the screens file");
   plan.Check();
-  TFileSet set;
-  set.Add(where.document).Write(DocumentBytes(records));
-  if (writeScreens) {
-    const std::string text = ScreensToJson(screens);
-    set.Add(where.screens)
-        .Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  try {
+    TFileSet set;
+    set.Add(where.document).Write(DocumentBytes(records));
+    if (writeScreens) {
+      const std::string text = ScreensToJson(screens);
+      set.Add(where.screens)
+          .Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    }
+    set.Commit();
+  } catch (const TFileWriteError& e) {
+    // A document that cannot be written is told in the words of SaveDocument.
+    const std::string text = e.what();
+    const std::string own = TFileWriteError(EscapeControls(where.document), e.err()).what();
+    if (text.rfind(own, 0) != 0) throw;
+    throw TError(FileErrorText(e.err()) + text.substr(own.size()));
   }
-  set.Commit();
 }
 
 std::vector<TSavedScreen> LoadScreensBeside(const std::string& documentPath) {

@@ -62,7 +62,8 @@ struct TDocumentSave {
 // neither, also after a kill. An empty list of screens writes no screens file unless one
 // exists already. Everything is resolved first: an output that is the open ROM or the other
 // output throws TOutputConflict, and a screens file that is a folder, FIFO, device or a link
-// that loops throws TError before anything is written.
+// that loops throws TError before anything is written. A document that cannot be written is
+// told as SaveDocument tells it (FileErrorText), the screens file as TFileSet tells it.
 void SaveDocumentAndScreens(const TDocumentSave& where, std::span<const TTileEntry> records,
                             std::span<const TSavedScreen> screens);
 

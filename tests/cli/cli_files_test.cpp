@@ -189,7 +189,7 @@ TEST(CliFiles, AnOutputThatIsAnInputIsRefused) {
       const TRun r = s.Run(args);
       EXPECT_EQ(r.status, 2) << name;
       EXPECT_EQ(Lines(r.err).at(0),
-                "tegulo-cli: Output \"" + s.Path(name) + "\" is the input file \"" + f.rom + "\"");
+                "tegulo-cli: -o names the ROM " + f.rom + "; nothing was written");
     }
   }
   EXPECT_EQ(ReadBytes(f.rom), rom);
