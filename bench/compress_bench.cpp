@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "compress/bios_schemes.h"
+#include "compress/bios/bios_schemes.h"
+#include "compress/commands/command_formats.h"
 #include "compress/compressors.h"
-#include "compress/snes_schemes.h"
 #include "greedy_encoders.h"
 #include "sample_data.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/uCommon.h"
-#include "compress/bios_schemes.h"
-#include "compress/more_scan.h"
-#include "compress/snes_schemes.h"
+#include "compress/bios/bios_schemes.h"
+#include "compress/commands/command_formats.h"
+#include "compress/scan/stream_scan.h"
 #include "fuzz_input.h"
 
 namespace {

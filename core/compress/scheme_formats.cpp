@@ -4,11 +4,11 @@
 #include <array>
 
 #include "base/choice_lookup.h"
-#include "compress/ct_layout.h"
-#include "compress/decoder_paths.h"
-#include "compress/ff_layout.h"
-#include "compress/lz10_layout.h"
-#include "compress/more_rows.h"
+#include "compress/ct/ct_layout.h"
+#include "compress/flag/ff_layout.h"
+#include "compress/flag/lz10_layout.h"
+#include "compress/scheme_adapters.h"
+#include "compress/shared/careful_decoders.h"
 #include "compress/stream_extent.h"
 
 namespace tegulo {
@@ -59,7 +59,7 @@ constexpr TSchemeLimits kFF5Limits{
     ff::kRingStart};
 constexpr TSchemeLimits kFF6Limits{0, ff::kMaxHeaderValue, ff::kMinLength, ff::kMaxLength,
                                    1, ff::kRingSize,       ff::kRingSize,  ff::kRingStart};
-// CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both here.
+// CT's lengths and distances depend on the offset mode (ct/ct_layout.h): the widest of both here.
 constexpr TSchemeLimits kCTLimits{0, ct::kMaxPosition,        3, ct::kMode11.maxLength,
                                   1, ct::kMode12.maxDistance, 0, 0};
 
@@ -79,7 +79,7 @@ constexpr TSchemeFormat kFirstRows[] = {
      false},
 };
 
-// The first rows, then those of the schemes numbered 5 and up (more_rows.cpp).
+// The first rows, then those of the schemes numbered 5 and up (scheme_adapters.cpp).
 constexpr auto kRows = [] {
   std::array<TSchemeFormat, kCompressionCount> rows{};
   std::size_t i = 0;
@@ -111,6 +111,15 @@ std::optional<int> FindScheme(std::string_view name) {
   const auto row = FindChoice(Compressions, name);
   if (row && *row >= 1) return row;
   return std::nullopt;
+}
+
+std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_t> data,
+                                         const TCompressOptions& options) {
+  const TSchemeFormat* format = FindSchemeFormat(scheme);
+  if (format == nullptr || format->compress == nullptr) {
+    throw std::invalid_argument("no compression scheme " + std::to_string(scheme));
+  }
+  return format->compress(data, options);
 }
 
 }  // namespace tegulo

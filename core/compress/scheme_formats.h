@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "compress/compressors.h"
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
@@ -31,7 +31,7 @@ using TStreamChecker = std::optional<TScanHit> (*)(std::span<const std::uint8_t>
                                                    std::size_t pos, std::uint32_t minSize,
                                                    TStreamStats* stats);
 
-// The careful form of a decoder (decoder_paths.h), without type-byte report.
+// The careful form of a decoder (shared/careful_decoders.h), without type-byte report.
 using TCarefulDecoder = std::uint32_t (*)(std::span<const std::uint8_t> stream,
                                           TDecodeBuffer& output);
 // The bytes of the stream (up to the end of the ROM) that the decoder reads when it unpacks

@@ -40,7 +40,8 @@ inline constexpr int kSchemeLZ10 = 1;  // "LZ77-10"
 inline constexpr int kSchemeFF5 = 2;   // "LZSS-FF5"
 inline constexpr int kSchemeFF6 = 3;   // "LZSS-FF6"
 inline constexpr int kSchemeCT = 4;    // "LZSS-CT"
-// The other GBA BIOS schemes (bios_schemes.h) and the SNES command formats (snes_schemes.h).
+// The other GBA BIOS schemes (bios/bios_schemes.h) and the SNES command formats
+// (commands/command_formats.h).
 inline constexpr int kSchemeLZ11 = 5;      // "LZ77-11"
 inline constexpr int kSchemeHuffman4 = 6;  // "Huffman-4"
 inline constexpr int kSchemeHuffman8 = 7;  // "Huffman-8"

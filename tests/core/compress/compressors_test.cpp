@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/uCommon.h"
-#include "compress/optimal_parse.h"
 #include "compress/scheme_formats.h"
+#include "compress/search/optimal_parse.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 #include "flag_group_search.h"

@@ -7,9 +7,9 @@
 
 #include "compress/compressors.h"
 #include "compress/refresh.h"
+#include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "compress/stream_extent.h"
-#include "compress/stream_scan.h"
 #include "entries/tile_entry.h"
 #include "sample_data.h"
 

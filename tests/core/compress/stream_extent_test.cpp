@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "compress/bios_schemes.h"
+#include "compress/bios/bios_schemes.h"
+#include "compress/commands/command_formats.h"
 #include "compress/compressors.h"
-#include "compress/snes_schemes.h"
 #include "compress/uCompress.h"
 #include "sample_data.h"
 
