@@ -6,6 +6,7 @@
 
 #include "MainUnit.h"
 #include "choice_box.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/limits.h"
 #include "fonts.h"

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
 #include "test_rom.h"
 
 using namespace tegulo;

@@ -1,4 +1,4 @@
-// The adapters of the scheme table's rows 5 and up.
+// The adapters of the scheme table's rows (see scheme_adapters.h).
 #include "compress/scheme_adapters.h"
 
 #include "compress/bios/bios_schemes.h"
@@ -14,6 +14,9 @@ std::uint32_t Commands(TCommandFormat f, std::span<const std::uint8_t> s, TDecod
 }  // namespace
 
 // clang-format off
+std::uint32_t DecodeFF5Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressFF5(s, o); }
+std::uint32_t DecodeFF6Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressFF6(s, o); }
+std::uint32_t DecodeCTRow(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressCT(s, o); }
 std::uint32_t DecodeLZ11Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressLZ11(s, o); }
 std::uint32_t DecodeHuffman4Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressHuffman(s, o, 4); }
 std::uint32_t DecodeHuffman8Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressHuffman(s, o, 8); }
@@ -24,6 +27,10 @@ std::uint32_t DecodeLCLZ2Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, 
 std::uint32_t DecodeLCLZ5Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return Commands(TCommandFormat::LCLZ5, s, o); }
 std::uint32_t DecodeHALRow(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return Commands(TCommandFormat::HAL, s, o); }
 
+TBytes PackLZ10(std::span<const std::uint8_t> d, const TCompressOptions& o) { return CompressLZ10(d, o.allowDistance1); }
+TBytes PackFF5Row(std::span<const std::uint8_t> d, const TCompressOptions&) { return CompressFF5(d); }
+TBytes PackFF6Row(std::span<const std::uint8_t> d, const TCompressOptions&) { return CompressFF6(d); }
+TBytes PackCTRow(std::span<const std::uint8_t> d, const TCompressOptions& o) { return CompressCT(d, o.ctMode); }
 TBytes PackLZ11Row(std::span<const std::uint8_t> d, const TCompressOptions& o) { return CompressLZ11(d, o.allowDistance1); }
 TBytes PackHuffman4Row(std::span<const std::uint8_t> d, const TCompressOptions&) { return CompressHuffman(d, 4); }
 TBytes PackHuffman8Row(std::span<const std::uint8_t> d, const TCompressOptions&) { return CompressHuffman(d, 8); }
@@ -36,6 +43,10 @@ TBytes PackHALRow(std::span<const std::uint8_t> d, const TCompressOptions&) { re
 // clang-format on
 
 // clang-format off
+std::size_t SampleLZ10Row(std::span<const std::uint8_t> s, std::uint32_t rawSize, TDecodeBuffer& o) { return SampleLZ10Stream(s, rawSize, o); }
+std::size_t SampleFF5Row(std::span<const std::uint8_t> s, std::uint32_t rawSize, TDecodeBuffer& o) { DecompressFF5(s, o); return rawSize; }
+std::size_t SampleFF6Row(std::span<const std::uint8_t> s, std::uint32_t rawSize, TDecodeBuffer& o) { DecompressFF6(s, o); return rawSize; }
+std::size_t SampleCTRow(std::span<const std::uint8_t> s, std::uint32_t rawSize, TDecodeBuffer& o) { DecompressCT(s, o); return rawSize; }
 std::size_t ExtentHuffman4Row(std::span<const std::uint8_t> s) { return StreamExtentHuffman(s, 4); }
 std::size_t ExtentHuffman8Row(std::span<const std::uint8_t> s) { return StreamExtentHuffman(s, 8); }
 std::size_t ExtentDiff8Row(std::span<const std::uint8_t> s) { return StreamExtentDiff(s, 1); }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "base/uCommon.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "io/read_file.h"
 #include "io/safe_write.h"

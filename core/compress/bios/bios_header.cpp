@@ -14,9 +14,9 @@ std::vector<std::uint8_t> BiosHeader(std::uint8_t type, std::size_t size) {
 }
 
 void CheckBiosSize(const char* scheme, std::size_t size) {
-  if (size > 0xFFFFFF) {
-    throw TError(std::string(scheme) + " holds at most 16777215 bytes; the data are " +
-                 std::to_string(size) + " bytes");
+  if (size > bios::kMaxSize) {
+    throw TError(std::string(scheme) + " holds at most " + std::to_string(bios::kMaxSize) +
+                 " bytes; the data are " + std::to_string(size) + " bytes");
   }
 }
 

@@ -20,6 +20,12 @@
 
 namespace tegulo {
 
+// LZ77-11's back-references: lengths 3..16 in 2 bytes, 17..272 in 3, 273..65808 in 4;
+// distances 1..4096.
+inline constexpr std::uint32_t kLZ11MinLength = 3;
+inline constexpr std::uint32_t kLZ11MaxLength = 65808;
+inline constexpr std::uint32_t kLZ11MaxDistance = 4096;
+
 // "LZ77-11". A back-reference before the first output byte reads zeros, as for LZ77-10; a
 // last reference may run past the size up to the end of `output`.
 std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer& output,

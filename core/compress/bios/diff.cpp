@@ -38,7 +38,8 @@ std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
   const unsigned type = header & 0xFFu;
   if (notValid != nullptr) {
-    *notValid = unitBytes == 1 ? type != 0x81u && type != 0x80u : type != 0x82u;
+    *notValid = unitBytes == 1 ? type != bios::kTypeDiff8 && type != bios::kTypeDiff8Other
+                               : type != bios::kTypeDiff16;
   }
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
@@ -57,7 +58,8 @@ std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream, int unitBytes
 std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data, int unitBytes) {
   const bool wide = unitBytes == 2;
   CheckBiosSize(wide ? "Diff-16" : "Diff-8", data.size());
-  std::vector<std::uint8_t> out = BiosHeader(wide ? 0x82 : 0x81, data.size());
+  std::vector<std::uint8_t> out =
+      BiosHeader(wide ? bios::kTypeDiff16 : bios::kTypeDiff8, data.size());
   out.reserve(out.size() + data.size() + 1);
   unsigned last = 0;
   const std::size_t unit = wide ? 2 : 1;
@@ -83,8 +85,8 @@ std::optional<TScanHit> CheckDiff(std::span<const std::uint8_t> rom, std::size_t
                                   std::uint32_t minSize, TStreamStats* stats) {
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
-  auto size = BiosHeaderAt(rom, pos, kUnit == 2 ? 0x82 : 0x81, minSize);
-  if (!size && kUnit == 1) size = BiosHeaderAt(rom, pos, 0x80, minSize);
+  auto size = BiosHeaderAt(rom, pos, kUnit == 2 ? bios::kTypeDiff16 : bios::kTypeDiff8, minSize);
+  if (!size && kUnit == 1) size = BiosHeaderAt(rom, pos, bios::kTypeDiff8Other, minSize);
   if (!size || (kUnit == 2 && *size % 2 != 0) || rom.size() - pos - 4 < *size) return std::nullopt;
   st.literals = *size;
   st.comprSize = 4 + *size;

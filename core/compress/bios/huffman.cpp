@@ -98,7 +98,8 @@ std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuf
                                 int symbolBits, bool* notValid, bool* broken) {
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
   const int bits = SymbolBits(symbolBits);
-  if (notValid != nullptr) *notValid = (header & 0xFFu) != (0x20u | static_cast<unsigned>(bits));
+  if (notValid != nullptr)
+    *notValid = (header & 0xFFu) != (bios::kTypeHuffman | static_cast<unsigned>(bits));
   if (broken != nullptr) *broken = false;
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
@@ -131,7 +132,8 @@ std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data, in
   counts[common] += padBytes * (bits == 8 ? 1 : 2);
   const THuffmanTable table = BuildHuffmanTable(counts);
 
-  std::vector<std::uint8_t> out = BiosHeader(static_cast<std::uint8_t>(0x20 | bits), data.size());
+  std::vector<std::uint8_t> out =
+      BiosHeader(static_cast<std::uint8_t>(bios::kTypeHuffman | bits), data.size());
   out.insert(out.end(), table.table.begin(), table.table.end());
   std::uint32_t word = 0;
   int used = 0;
@@ -201,7 +203,7 @@ std::optional<TScanHit> CheckHuffman(std::span<const std::uint8_t> rom, std::siz
                                      std::uint32_t minSize, TStreamStats* stats) {
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
-  const auto size = BiosHeaderAt(rom, pos, 0x20 | kBits, minSize);
+  const auto size = BiosHeaderAt(rom, pos, bios::kTypeHuffman | kBits, minSize);
   const auto s = rom.subspan(pos);
   if (!size || s.size() < 8 || !TreeIsWhole(s, kBits)) return std::nullopt;
   thread_local TDecodeBuffer out;

@@ -57,7 +57,7 @@ std::uint32_t WalkBlocks(std::span<const std::uint8_t> stream, std::size_t size,
 std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                               bool* notValid) {
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
-  if (notValid != nullptr) *notValid = (header & 0xFFu) != 0x30u;
+  if (notValid != nullptr) *notValid = (header & 0xFFu) != bios::kTypeRLE30;
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
   return WalkBlocks(stream, size, TWriteBlocks{output});
@@ -96,7 +96,7 @@ std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data) {
     cost[i] = best;
     step[i] = choice;
   }
-  std::vector<std::uint8_t> out = BiosHeader(0x30, n);
+  std::vector<std::uint8_t> out = BiosHeader(bios::kTypeRLE30, n);
   out.reserve(4 + cost[0]);
   for (std::size_t i = 0; i < n;) {
     if (step[i] < 0) {
@@ -165,7 +165,7 @@ struct TBlockCheck {
 std::optional<TScanHit> CheckRLE30Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                       std::uint32_t minSize, TStreamStats* stats) {
   TStreamStats local;
-  const auto size = BiosHeaderAt(rom, pos, 0x30, minSize);
+  const auto size = BiosHeaderAt(rom, pos, bios::kTypeRLE30, minSize);
   if (!size) return std::nullopt;
   TBlockCheck check{rom.subspan(pos), FreshStats(stats, local)};
   while (check.out < *size) {

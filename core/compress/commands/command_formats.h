@@ -18,6 +18,10 @@ enum class TCommandFormat : std::uint8_t { LCLZ2, LCLZ5, HAL };
 
 // Addresses are 16-bit: no stream of these formats describes more output than this.
 inline constexpr std::size_t kCommandOutputLimit = 65536;
+// A command's count: 1..32 in a one-byte header, 1..1024 in a two-byte one.
+inline constexpr std::uint32_t kCommandMaxCount = 1024;
+// LC_LZ5's relative copies reach 1..255 bytes back.
+inline constexpr std::uint32_t kCommandMaxBack = 255;
 
 enum class TCommandEnd : std::uint8_t {
   kEnd,        // the end byte was read
