@@ -13,8 +13,8 @@
 namespace tegulo {
 namespace {
 
-constexpr std::size_t kMaxLength = 65808;
-constexpr std::size_t kMaxDistance = 4096;
+constexpr std::size_t kMaxLength = kLZ11MaxLength;
+constexpr std::size_t kMaxDistance = kLZ11MaxDistance;
 constexpr std::size_t kFinderLength = 255;
 
 // Reads the reference at `in`; false when its bytes pass the end of the stream.
@@ -164,7 +164,7 @@ std::uint32_t WalkTokens(std::span<const std::uint8_t> stream, std::size_t size,
 std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              bool* notValid) {
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
-  if (notValid != nullptr) *notValid = (header & 0xFFu) != 0x11u;
+  if (notValid != nullptr) *notValid = (header & 0xFFu) != bios::kTypeLZ11;
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
   return WalkTokens(stream, size, output.size(), TWriteOutput{output});
@@ -175,26 +175,23 @@ std::size_t StreamExtentLZ11(std::span<const std::uint8_t> stream) {
   return WalkTokens(stream, size, std::max(size, kDecodeBufferSize), TCountOutput{});
 }
 
-std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data, bool allowDistance1) {
-  CheckBiosSize("LZ77-11", data.size());
-  const std::size_t n = data.size();
-  std::vector<std::uint32_t> longest;
-  std::vector<std::uint16_t> distance;
-  LongMatches(data, allowDistance1 ? 1 : 2, longest, distance);
+namespace {
 
-  // cost[i] in bits: a literal 9, a reference 17, 25 or 33; one cost over a band of lengths,
-  // so each band is one range query.
-  std::vector<std::uint32_t> cost(n + 1, 0);
-  std::vector<std::uint32_t> step(n, 1);
+// The shortest parse from the end: at each position the token that leaves the cheapest rest,
+// in bits a literal 9, a reference 17, 25 or 33. One cost covers a band of lengths, so each
+// band is one range query. The chosen length (1: a literal) replaces longest[i], which only
+// position i reads: with the distances and the costs' tree, 14 bytes a position.
+void ChooseTokens(std::vector<std::uint32_t>& longest) {
+  const std::size_t n = longest.size();
   TRangeMin tail(n + 1);
   tail.Set(n, 0);
   for (std::size_t i = n; i-- > 0;) {
-    std::uint32_t best = 9 + cost[i + 1];
+    std::uint32_t best = 9 + tail.At(i + 1);
     std::uint32_t choice = 1;
     const std::size_t m = longest[i];
     for (std::size_t len = 3; len <= std::min<std::size_t>(m, 16); ++len) {
-      if (17 + cost[i + len] <= best) {
-        best = 17 + cost[i + len];
+      if (17 + tail.At(i + len) <= best) {
+        best = 17 + tail.At(i + len);
         choice = static_cast<std::uint32_t>(len);
       }
     }
@@ -207,12 +204,22 @@ std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data, bool 
         choice = static_cast<std::uint32_t>(at - i);
       }
     }
-    cost[i] = best;
-    step[i] = choice;
     tail.Set(i, best);
+    longest[i] = choice;
   }
+}
 
-  std::vector<std::uint8_t> out = BiosHeader(0x11, n);
+}  // namespace
+
+std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data, bool allowDistance1) {
+  CheckBiosSize("LZ77-11", data.size());
+  const std::size_t n = data.size();
+  std::vector<std::uint32_t> step;
+  std::vector<std::uint16_t> distance;
+  LongMatches(data, allowDistance1 ? 1 : 2, step, distance);
+  ChooseTokens(step);
+
+  std::vector<std::uint8_t> out = BiosHeader(bios::kTypeLZ11, n);
   out.reserve(out.size() + n + n / 8 + 1);
   TFlagBytes flags(out, true);
   for (std::size_t pos = 0; pos < n; pos += step[pos]) {
@@ -234,7 +241,7 @@ std::optional<TScanHit> CheckLZ11Hit(std::span<const std::uint8_t> rom, std::siz
                                      std::uint32_t minSize, TStreamStats* stats) {
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
-  const auto size = BiosHeaderAt(rom, pos, 0x11, minSize);
+  const auto size = BiosHeaderAt(rom, pos, bios::kTypeLZ11, minSize);
   if (!size) return std::nullopt;
   const auto s = rom.subspan(pos);
   std::size_t in = 4;
