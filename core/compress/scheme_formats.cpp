@@ -132,7 +132,7 @@ std::string SchemeSizeRulesText() {
   }
   if (!compr16.empty()) {
     text += compr16 +
-            ": RawSize is the bytes written, ComprSize the 16-bit value at the start\n"
+            ": RawSize is the bytes written, ComprSize the 16-bit value at the start "
             "(the stream's length, or the distance to the first record).\n";
   }
   if (!none.empty()) {
