@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+#include <span>
 
 #include "MainUnit.h"
 #include "choice_box.h"
@@ -50,8 +51,7 @@ int FitWidth(const TSpinEdit* edit, int width, const QString& text) {
   return std::max(width, edit->WidthFor(text));
 }
 
-template <std::size_t N>
-int FitWidth(const TChoiceBox* box, int width, const TChoice (&table)[N]) {
+int FitWidth(const TChoiceBox* box, int width, std::span<const TChoice> table) {
   for (const TChoice& row : table) width = std::max(width, box->WidthFor(FromLatin1(row.name())));
   return width;
 }
