@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "choice_box.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "image_button.h"
 #include "image_view.h"

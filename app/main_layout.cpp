@@ -3,9 +3,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+#include <span>
 
 #include "MainUnit.h"
 #include "choice_box.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/limits.h"
 #include "fonts.h"
@@ -49,8 +51,7 @@ int FitWidth(const TSpinEdit* edit, int width, const QString& text) {
   return std::max(width, edit->WidthFor(text));
 }
 
-template <std::size_t N>
-int FitWidth(const TChoiceBox* box, int width, const TChoice (&table)[N]) {
+int FitWidth(const TChoiceBox* box, int width, std::span<const TChoice> table) {
   for (const TChoice& row : table) width = std::max(width, box->WidthFor(FromLatin1(row.name())));
   return width;
 }

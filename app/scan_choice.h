@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
 
 namespace tegulo {
 

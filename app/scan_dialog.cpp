@@ -22,6 +22,7 @@
 
 #include "base/numbers.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/limits.h"
 #include "image/render.h"

@@ -12,6 +12,7 @@
 #include <QSpinBox>
 
 #include "base/numbers.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "qt_text.h"
 

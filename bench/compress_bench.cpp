@@ -8,18 +8,16 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
-#include "compress/bios_schemes.h"
-#include "compress/compressors.h"
-#include "compress/snes_schemes.h"
+#include "compress/scheme_formats.h"
 #include "greedy_encoders.h"
 #include "sample_data.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Packer = Bytes (*)(std::span<const std::uint8_t>);
 constexpr std::size_t kTotal = 1 << 20;
 constexpr std::size_t kChunk = 32768;
 
@@ -28,7 +26,8 @@ const Bytes& Data() {
   return data;
 }
 
-std::size_t PackAll(Packer pack, std::size_t chunk) {
+template <class TPack>
+std::size_t PackAll(TPack pack, std::size_t chunk) {
   std::size_t packed = 0;
   for (std::size_t at = 0; at < kTotal; at += chunk) {
     packed += pack(std::span(Data()).subspan(at, chunk)).size();
@@ -36,16 +35,22 @@ std::size_t PackAll(Packer pack, std::size_t chunk) {
   return packed;
 }
 
-Bytes LZ10(std::span<const std::uint8_t> d) { return tegulo::CompressLZ10(d); }
+// One stream of the whole megabyte where the format holds it, else 32 KiB streams.
+std::size_t ChunkOf(const tegulo::TSchemeFormat& row) {
+  return row.limits.maxOutput >= kTotal && row.limits.maxStream == 0 ? kTotal : kChunk;
+}
 
-void Run(benchmark::State& state, Packer pack, std::size_t chunk, Packer greedy = nullptr) {
+void Run(benchmark::State& state, const tegulo::TSchemeFormat& row) {
+  const std::size_t chunk = ChunkOf(row);
+  const auto pack = [&row](std::span<const std::uint8_t> d) { return row.compress(d, {}); };
   std::size_t packed = 0;
   for (auto _ : state) packed = PackAll(pack, chunk);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTotal));
   state.counters["packed"] = static_cast<double>(packed);
+  const auto lz10 = [](std::span<const std::uint8_t> d) { return tegulo::CompressLZ10(d); };
   state.counters["vs_lz10"] =
-      static_cast<double>(packed) / static_cast<double>(PackAll(LZ10, chunk));
-  if (greedy != nullptr) {
+      static_cast<double>(packed) / static_cast<double>(PackAll(lz10, chunk));
+  if (const tegulo::TGreedyEncoder greedy = tegulo::GreedyEncoder(row.row)) {
     state.counters["vs_greedy"] =
         static_cast<double>(packed) / static_cast<double>(PackAll(greedy, chunk));
   }
@@ -60,49 +65,16 @@ void BM_Memcpy(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTotal));
 }
 
-Bytes CT(std::span<const std::uint8_t> d) { return tegulo::CompressCT(d); }
-Bytes GreedyCT(std::span<const std::uint8_t> d) { return tegulo::EncodeCT(d); }
-Bytes LZ11(std::span<const std::uint8_t> d) { return tegulo::CompressLZ11(d); }
-Bytes Huffman4(std::span<const std::uint8_t> d) { return tegulo::CompressHuffman(d, 4); }
-Bytes Huffman8(std::span<const std::uint8_t> d) { return tegulo::CompressHuffman(d, 8); }
-Bytes Diff8(std::span<const std::uint8_t> d) { return tegulo::CompressDiff(d, 1); }
-Bytes Diff16(std::span<const std::uint8_t> d) { return tegulo::CompressDiff(d, 2); }
-template <tegulo::TCommandFormat kFormat>
-Bytes Commands(std::span<const std::uint8_t> d) {
-  return tegulo::CompressCommands(kFormat, d);
-}
-
-void BM_CompressLZ10(benchmark::State& s) { Run(s, LZ10, kTotal, tegulo::EncodeLZ10); }
-void BM_CompressFF5(benchmark::State& s) { Run(s, tegulo::CompressFF5, kChunk, tegulo::EncodeFF5); }
-void BM_CompressFF6(benchmark::State& s) { Run(s, tegulo::CompressFF6, kChunk, tegulo::EncodeFF6); }
-void BM_CompressCT(benchmark::State& s) { Run(s, CT, kChunk, GreedyCT); }
-void BM_CompressLZ11(benchmark::State& s) { Run(s, LZ11, kTotal); }
-void BM_CompressHuffman4(benchmark::State& s) { Run(s, Huffman4, kTotal); }
-void BM_CompressHuffman8(benchmark::State& s) { Run(s, Huffman8, kTotal); }
-void BM_CompressRLE30(benchmark::State& s) { Run(s, tegulo::CompressRLE30, kTotal); }
-void BM_CompressDiff8(benchmark::State& s) { Run(s, Diff8, kTotal); }
-void BM_CompressDiff16(benchmark::State& s) { Run(s, Diff16, kTotal); }
-void BM_CompressLCLZ2(benchmark::State& s) {
-  Run(s, Commands<tegulo::TCommandFormat::LCLZ2>, kChunk);
-}
-void BM_CompressLCLZ5(benchmark::State& s) {
-  Run(s, Commands<tegulo::TCommandFormat::LCLZ5>, kChunk);
-}
-void BM_CompressHAL(benchmark::State& s) { Run(s, Commands<tegulo::TCommandFormat::HAL>, kChunk); }
+// A benchmark per row with a compressor.
+const bool kRegistered = [] {
+  benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy)->Unit(benchmark::kMillisecond);
+  for (const tegulo::TSchemeFormat& row : tegulo::SchemeFormats()) {
+    if (row.compress == nullptr) continue;
+    benchmark::RegisterBenchmark((std::string("BM_Compress/") + row.name).c_str(),
+                                 [&row](benchmark::State& s) { Run(s, row); })
+        ->Unit(benchmark::kMillisecond);
+  }
+  return true;
+}();
 
 }  // namespace
-
-BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressLZ10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressFF5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressFF6)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressCT)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressLZ11)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressHuffman4)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressHuffman8)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressRLE30)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressDiff8)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressDiff16)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressLCLZ2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressLCLZ5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompressHAL)->Unit(benchmark::kMillisecond);

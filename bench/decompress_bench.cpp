@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "compress/decoder_paths.h"
-#include "greedy_encoders.h"
+#include "compress/shared/careful_decoders.h"
 #include "compress/uCompress.h"
+#include "greedy_encoders.h"
 #include "plain_lz10.h"
 #include "ratio_main.h"
 #include "sample_data.h"

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "compress/lz10_scan.h"
+#include "compress/scan/lz10_scan.h"
 
 namespace {
 

@@ -15,7 +15,8 @@
 #include <map>
 #include <string>
 
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
 #include "test_rom.h"
 
 using namespace tegulo;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
 #include "scan_rom.h"
 
 using namespace tegulo;

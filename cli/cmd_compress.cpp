@@ -38,11 +38,12 @@ TCommand AddCompressCommand(CLI::App& parent) {
   auto args = std::make_shared<TCompressArgs>();
   CLI::App* sub = parent.add_subcommand("compress");
   Describe(sub, "Pack a file into a stream of a compression scheme",
-           "The inverse of decompress: writes the shortest stream found for the scheme, one\n"
-           "that its decoder turns back into IN exactly (no reference before the start of\n"
-           "the output, none past its end). Prints \"Wrote N bytes (M unpacked)\".\n"
-           "LZ77-10 holds up to 16777215 bytes, LZSS-FF5 up to 65535; LZSS-FF6 and LZSS-CT\n"
-           "streams must end by position 65535.");
+           (std::string("The inverse of decompress: writes the shortest stream found for the\n"
+                        "scheme, one that its decoder turns back into IN exactly (no reference\n"
+                        "before the start of the output, none past its end). Prints\n"
+                        "\"Wrote N bytes (M unpacked)\".\n") +
+            SchemeLimitsText())
+               .c_str());
   sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
       ->type_name("")
       ->required();

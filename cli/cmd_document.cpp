@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/document.h"
 #include "entries/file_names.h"

@@ -13,10 +13,10 @@
 #include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
-#include "compress/lz10_scan.h"
 #include "compress/refresh.h"
+#include "compress/scan/lz10_scan.h"
+#include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
-#include "compress/stream_scan.h"
 #include "compress/uCompress.h"
 #include "entries/limits.h"
 #include "entries/tile_entry.h"
@@ -191,13 +191,13 @@ TCommand AddDecompressCommand(CLI::App& parent) {
   auto args = std::make_shared<TDecompressArgs>();
   CLI::App* sub = parent.add_subcommand("decompress");
   Describe(sub, "Unpack one compressed stream and print its sizes",
-           "Unpacks the stream at ADDRESS exactly as the window's refresh does and prints\n"
-           "\"RawSize: N ComprSize: M\", the unpacked and packed sizes by the scheme's rules:\n"
-           "RawSize is the announced size for LZ77-10 and LZSS-FF5, the bytes written for\n"
-           "LZSS-FF6 and LZSS-CT; ComprSize the bytes consumed (LZ77-10, LZSS-FF5) or the\n"
-           "header's value (LZSS-FF6: stream length, LZSS-CT: distance to the first record).\n"
-           "A wrong LZ77-10 type byte gives \"Not valid LZ10 stream\" on standard error, and\n"
-           "decoding goes on as the window's does.");
+           (std::string("Unpacks the stream at ADDRESS exactly as the window's refresh does and\n"
+                        "prints \"RawSize: N ComprSize: M\", the unpacked and packed sizes by\n"
+                        "the scheme's rules:\n") +
+            SchemeSizeRulesText() +
+            "A wrong LZ77-10 type byte gives \"Not valid LZ10 stream\" on standard error, and\n"
+            "decoding goes on as the window's does.")
+               .c_str());
   sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
       ->type_name("")
       ->required();

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "compress/decoder_paths.h"
+#include "compress/shared/careful_decoders.h"
 #include "compress/uCompress.h"
 
 namespace tegulo::fuzz {

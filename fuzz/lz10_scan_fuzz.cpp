@@ -1,6 +1,6 @@
 // libFuzzer target: the LZ77-10 scan. Every hit must decode as reported: the sizes a
 // refresh gives, no complaint about the type byte, and within the data.
-#include "compress/lz10_scan.h"
+#include "compress/scan/lz10_scan.h"
 #include "compress/uCompress.h"
 #include "fuzz_input.h"
 

@@ -63,20 +63,20 @@ int main(int argc, char** argv) {
       out.write(reinterpret_cast<const char*>(ex.stream.data()),
                 static_cast<std::streamsize>(ex.stream.size()));
       if (!out) throw std::runtime_error(std::string("cannot write the seed of ") + ex.name);
-      // The targets' first byte: scheme - 1 in its low two bits; for decoder_paths an output
-      // of 5000 bytes (bits 2-3) filled with 0xA0 (the top bits).
+      // The targets' first byte: scheme - 1 in its low bits; for decoder_paths an output of
+      // 5000 bytes (bits 2-3) filled with 0xA0 (the top bits).
       const auto pick = static_cast<char>(ex.compression - tegulo::kSchemeLZ10);
       WriteSeed(root / "decoder_paths" / FileName(ex.name), static_cast<char>(pick | 0xA8),
                 std::string(ex.stream.begin(), ex.stream.end()));
       WriteSeed(root / "compress" / FileName(ex.name), pick, ex.output);
     }
-    // more_schemes: the row (scheme - 5) as the first byte, bit 4 set to compress.
+    // more_schemes (streams) and compress (data): scheme - 1 as the first byte.
     for (const tegulo::test::TMoreExample& ex : tegulo::test::MoreExamples()) {
-      const auto pick = static_cast<char>(ex.scheme - 5);
-      WriteSeed(root / "more_schemes" / (FileName(ex.name) + "_stream"), pick,
+      const auto pick = static_cast<char>(ex.scheme - 1);
+      WriteSeed(root / "more_schemes" / FileName(ex.name), pick,
                 std::string(ex.stream.begin(), ex.stream.end()));
-      WriteSeed(root / "more_schemes" / (FileName(ex.name) + "_data"),
-                static_cast<char>(pick | 0x10), std::string(ex.input.begin(), ex.input.end()));
+      WriteSeed(root / "compress" / FileName(ex.name), pick,
+                std::string(ex.input.begin(), ex.input.end()));
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", argv[0], e.what());

@@ -1,87 +1,30 @@
-// libFuzzer target: the schemes numbered 5 and up, a row each. The first byte picks the row
-// (low four bits, modulo 9), whether the rest is a stream to decode and check or data to
-// compress (bit 4), and distance 1 for LZ77-11 (bit 5). Decoded streams stay in bounds and a
-// scan hit agrees with the decoder; compressed data comes back exactly from every byte of
-// its stream.
-#include <algorithm>
+// libFuzzer target: every row's decoder, extent walk and scan checker on the same bytes. The
+// first byte picks the row (scheme - 1 in its low four bits, modulo the rows with a
+// decoder); the rest is the stream. Decoding stays in bounds, the extent lies inside the
+// stream, and a scan hit of the row lies inside the stream.
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "base/uCommon.h"
-#include "compress/bios_schemes.h"
-#include "compress/more_scan.h"
-#include "compress/snes_schemes.h"
+#include "compress/scheme_formats.h"
 #include "fuzz_input.h"
 
-namespace {
-
 using tegulo::fuzz::Check;
-using Bytes = std::vector<std::uint8_t>;
-using Span = std::span<const std::uint8_t>;
-
-struct TRow {
-  std::uint32_t (*decode)(Span, tegulo::TDecodeBuffer&);  // consumed bytes
-  Bytes (*compress)(Span, bool distance1);
-  std::optional<tegulo::TScanHit> (*check)(Span, std::size_t, std::uint32_t, tegulo::TStreamStats*);
-};
-
-template <tegulo::TCommandFormat kFormat>
-std::uint32_t DecodeCommands(Span s, tegulo::TDecodeBuffer& out) {
-  out.resize(tegulo::kCommandOutputLimit);
-  const auto r = tegulo::DecodeCommands(kFormat, s, out);
-  Check(r.consumed <= s.size() && r.written <= tegulo::kCommandOutputLimit);
-  return r.consumed;
-}
-
-const TRow kRows[] = {
-    {[](Span s, auto& o) { return tegulo::DecompressLZ11(s, o); },
-     [](Span d, bool d1) { return tegulo::CompressLZ11(d, d1); }, tegulo::CheckLZ11Hit},
-    {[](Span s, auto& o) { return tegulo::DecompressHuffman(s, o, 4); },
-     [](Span d, bool) { return tegulo::CompressHuffman(d, 4); }, tegulo::CheckHuffman4Hit},
-    {[](Span s, auto& o) { return tegulo::DecompressHuffman(s, o, 8); },
-     [](Span d, bool) { return tegulo::CompressHuffman(d, 8); }, tegulo::CheckHuffman8Hit},
-    {[](Span s, auto& o) { return tegulo::DecompressRLE30(s, o); },
-     [](Span d, bool) { return tegulo::CompressRLE30(d); }, tegulo::CheckRLE30Hit},
-    {[](Span s, auto& o) { return tegulo::DecompressDiff(s, o, 1); },
-     [](Span d, bool) { return tegulo::CompressDiff(d, 1); }, tegulo::CheckDiff8Hit},
-    {[](Span s, auto& o) { return tegulo::DecompressDiff(s, o, 2); },
-     [](Span d, bool) { return tegulo::CompressDiff(d, 2); }, tegulo::CheckDiff16Hit},
-    {DecodeCommands<tegulo::TCommandFormat::LCLZ2>,
-     [](Span d, bool) { return tegulo::CompressCommands(tegulo::TCommandFormat::LCLZ2, d); },
-     tegulo::CheckLCLZ2Hit},
-    {DecodeCommands<tegulo::TCommandFormat::LCLZ5>,
-     [](Span d, bool) { return tegulo::CompressCommands(tegulo::TCommandFormat::LCLZ5, d); },
-     tegulo::CheckLCLZ5Hit},
-    {DecodeCommands<tegulo::TCommandFormat::HAL>,
-     [](Span d, bool) { return tegulo::CompressCommands(tegulo::TCommandFormat::HAL, d); },
-     tegulo::CheckHALHit},
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const TRow& row = kRows[(data[0] & 15u) % 9];
-  const bool compress = (data[0] & 16u) != 0;
-  const Span rest(data + 1, size - 1);
-  static tegulo::TDecodeBuffer out;
-  if (!compress) {
-    const std::uint32_t used = row.decode(rest, out);
-    Check(used <= rest.size());
+  const tegulo::TSchemeFormat& row =
+      tegulo::SchemeFormats()[1 + (data[0] & 15u) % (tegulo::kCompressionCount - 1)];
+  const std::span<const std::uint8_t> rest(data + 1, size - 1);
+  static tegulo::TDecodeBuffer out(tegulo::kDecodeBufferSize);
+  bool notValid = false;
+  row.decode(rest, out, &notValid);
+  const std::size_t used = row.extent(rest);
+  Check(used <= rest.size());
+  if (row.check != nullptr) {
     if (const auto hit = row.check(rest, 0, 1, nullptr)) {
-      Check(hit->comprSize == used && hit->comprSize <= rest.size());
+      Check(hit->comprSize <= rest.size() && hit->scheme == row.row);
     }
-    return 0;
   }
-  Bytes stream;
-  try {
-    stream = row.compress(rest, (data[0] & 32u) != 0);
-  } catch (const tegulo::TError&) {
-    return 0;  // more than the format holds
-  }
-  out.assign(rest.size(), 0);
-  Check(row.decode(stream, out) == stream.size());
-  Check(std::equal(rest.begin(), rest.end(), out.begin()));
   return 0;
 }

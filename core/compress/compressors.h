@@ -1,9 +1,9 @@
-// The compressors of the four schemes: the shortest streams each format allows, which the
-// scheme's decoder turns back into the input exactly. Unlike the greedy encoders
-// (tools/greedy), they never rely on what the decoders do at their limits: no reference
-// reaches before the first output byte (except into the FF schemes' ring, which holds zeros
-// there as the games' decoders keep it), the last token ends exactly at the end of the data,
-// and a stream holds nothing after its end.
+// The compressors of LZ77-10, the FF ring schemes and CT, and the choice of compressor by
+// scheme: the shortest streams each format allows, which the scheme's decoder turns back into the
+// input exactly. Unlike the greedy encoders (tools/greedy), they never rely on what the decoders do
+// at their limits: no reference reaches before the first output byte (except into the FF schemes'
+// ring, which holds zeros there as the games' decoders keep it), the last token ends exactly at the
+// end of the data, and a stream holds nothing after its end.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,8 @@
 #include <span>
 #include <vector>
 
-#include "compress/stream_writers.h"
+#include "compress/ct/ct_writer.h"
+#include "compress/flag/flag_streams.h"
 
 namespace tegulo {
 
@@ -41,7 +42,8 @@ std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data);
 std::vector<std::uint8_t> CompressCT(std::span<const std::uint8_t> data,
                                      std::optional<TCTMode> mode = std::nullopt);
 
-// The compressor of scheme row 1..4 (Compressions); throws std::invalid_argument for others.
+// The compressor of scheme `scheme`'s row (scheme_formats.h); throws std::invalid_argument for
+// kSchemeNone and numbers outside the table.
 std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_t> data,
                                          const TCompressOptions& options = {});
 

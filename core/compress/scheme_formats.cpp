@@ -1,116 +1,144 @@
-// The rows of the compression scheme table.
+// The scheme table's lookups and the help texts made from its rows.
 #include "compress/scheme_formats.h"
 
-#include <array>
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "base/choice_lookup.h"
-#include "compress/ct_layout.h"
-#include "compress/decoder_paths.h"
-#include "compress/ff_layout.h"
-#include "compress/lz10_layout.h"
-#include "compress/more_rows.h"
-#include "compress/stream_extent.h"
 
 namespace tegulo {
 namespace {
 
-std::uint32_t DecodeLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                         bool* notValid) {
-  return DecompressLZ10(stream, output, notValid);
-}
-
-template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
-std::uint32_t DecodeWithoutTypeByte(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                                    bool* /*notValid*/) {
-  return Decode(stream, output);
-}
-
-std::vector<std::uint8_t> PackLZ10(std::span<const std::uint8_t> data, const TCompressOptions& o) {
-  return CompressLZ10(data, o.allowDistance1);
-}
-
-template <std::vector<std::uint8_t> (*Compress)(std::span<const std::uint8_t>)>
-std::vector<std::uint8_t> PackWithoutOptions(std::span<const std::uint8_t> data,
-                                             const TCompressOptions& /*options*/) {
-  return Compress(data);
-}
-
-std::vector<std::uint8_t> PackCT(std::span<const std::uint8_t> data, const TCompressOptions& o) {
-  return CompressCT(data, o.ctMode);
-}
-
-template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
-std::size_t SampleByDecoding(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
-                             TDecodeBuffer& output) {
-  Decode(stream, output);
-  return rawSize;
-}
-
-std::size_t SampleLZ10(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
-                       TDecodeBuffer& output) {
-  return SampleLZ10Stream(stream, rawSize, output);
-}
-
-constexpr TSchemeLimits kNoLimits{};
-constexpr TSchemeLimits kLZ10Limits{
-    lz10::kMaxRawSize, 0, lz10::kMinLength, lz10::kMaxLength, 1, lz10::kMaxDistance, 0, 0};
-constexpr TSchemeLimits kFF5Limits{
-    ff::kMaxHeaderValue, 0, ff::kMinLength, ff::kMaxLength, 1, ff::kRingSize, ff::kRingSize,
-    ff::kRingStart};
-constexpr TSchemeLimits kFF6Limits{0, ff::kMaxHeaderValue, ff::kMinLength, ff::kMaxLength,
-                                   1, ff::kRingSize,       ff::kRingSize,  ff::kRingStart};
-// CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both here.
-constexpr TSchemeLimits kCTLimits{0, ct::kMaxPosition,        3, ct::kMode11.maxLength,
-                                  1, ct::kMode12.maxDistance, 0, 0};
-
-constexpr TSchemeFormat kFirstRows[] = {
-    {kSchemeNone, TSizeRule::kFromTiles, kNoLimits, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, false},
-    {kSchemeLZ10, TSizeRule::kRawInHeader24, kLZ10Limits, DecodeLZ10, DecompressLZ10Careful,
-     CheckLZ10Hit, PackLZ10, StreamExtentLZ10, SampleLZ10, false},
-    {kSchemeFF5, TSizeRule::kRawInHeader16, kFF5Limits, DecodeWithoutTypeByte<DecompressFF5>,
-     DecompressFF5Careful, CheckFF5Hit, PackWithoutOptions<CompressFF5>, StreamExtentFF5,
-     SampleByDecoding<DecompressFF5>, true},
-    {kSchemeFF6, TSizeRule::kComprInHeader16, kFF6Limits, DecodeWithoutTypeByte<DecompressFF6>,
-     DecompressFF6Careful, CheckFF6Hit, PackWithoutOptions<CompressFF6>, StreamExtentFF6,
-     SampleByDecoding<DecompressFF6>, true},
-    {kSchemeCT, TSizeRule::kComprInHeader16, kCTLimits, DecodeWithoutTypeByte<DecompressCT>,
-     DecompressCTCareful, CheckCTHit, PackCT, StreamExtentCT, SampleByDecoding<DecompressCT>,
-     false},
-};
-
-// The first rows, then those of the schemes numbered 5 and up (more_rows.cpp).
-constexpr auto kRows = [] {
-  std::array<TSchemeFormat, kCompressionCount> rows{};
-  std::size_t i = 0;
-  for (const TSchemeFormat& r : kFirstRows) rows[i++] = r;
-  for (const TSchemeFormat& r : kMoreRows) rows[i++] = r;
-  return rows;
-}();
-
-constexpr bool RowsMatchTheChoiceTable() {
-  for (int i = 0; i < kCompressionCount; ++i) {
-    // Which rows have a decoder is checked by the tests: comparing a function template's
-    // address with null is not a constant expression under -fsanitize=undefined.
-    if (kRows[i].row != i || Compressions[i].Value != i) return false;
+// "A", "A and B", "A, B and C".
+std::string JoinNames(const std::vector<std::string>& names) {
+  std::string text;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+    text += names[i];
   }
-  return true;
+  return text;
 }
-static_assert(RowsMatchTheChoiceTable());
+
+// The names of the rows with a decoder for which `pick` holds.
+template <class TPick>
+std::string NamesWhere(TPick pick) {
+  std::vector<std::string> names;
+  for (const TSchemeFormat& f : kSchemeRows) {
+    if (f.decode != nullptr && pick(f)) names.emplace_back(f.name);
+  }
+  return JoinNames(names);
+}
+
+// Each line of `text` broken before the word that would pass `width` columns.
+std::string Wrap(const std::string& text, std::size_t width = 79) {
+  std::string out;
+  std::size_t lineStart = 0;
+  std::size_t lastSpace = std::string::npos;
+  for (const char c : text) {
+    if (c == '\n') {
+      lineStart = out.size() + 1;
+      lastSpace = std::string::npos;
+    } else if (c == ' ') {
+      lastSpace = out.size();
+    }
+    out += c;
+    if (out.size() - lineStart > width && lastSpace != std::string::npos) {
+      out[lastSpace] = '\n';
+      lineStart = lastSpace + 1;
+      lastSpace = std::string::npos;
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
-std::span<const TSchemeFormat, kCompressionCount> SchemeFormats() { return kRows; }
+std::span<const TSchemeFormat, kCompressionCount> SchemeFormats() { return kSchemeRows; }
 
 const TSchemeFormat* FindSchemeFormat(int row) {
   if (row < 0 || row >= kCompressionCount) return nullptr;
-  return &kRows[row];
+  return &kSchemeRows[row];
 }
 
 std::optional<int> FindScheme(std::string_view name) {
   const auto row = FindChoice(Compressions, name);
   if (row && *row >= 1) return row;
   return std::nullopt;
+}
+
+std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_t> data,
+                                         const TCompressOptions& options) {
+  const TSchemeFormat* format = FindSchemeFormat(scheme);
+  if (format == nullptr || format->compress == nullptr) {
+    throw std::invalid_argument("no compression scheme " + std::to_string(scheme));
+  }
+  return format->compress(data, options);
+}
+
+std::string SchemeLimitsText() {
+  // Each distinct most-output, largest first, then the stream-position limits.
+  std::vector<std::uint32_t> sizes;
+  for (const TSchemeFormat& f : kSchemeRows) {
+    const std::uint32_t most = f.limits.maxOutput;
+    if (f.compress != nullptr && most != 0 &&
+        std::find(sizes.begin(), sizes.end(), most) == sizes.end()) {
+      sizes.push_back(most);
+    }
+  }
+  std::sort(sizes.rbegin(), sizes.rend());
+  std::vector<std::string> parts;
+  for (const std::uint32_t most : sizes) {
+    parts.push_back(NamesWhere([most](const TSchemeFormat& f) {
+                      return f.compress != nullptr && f.limits.maxOutput == most;
+                    }) +
+                    " up to " + std::to_string(most) + " bytes");
+  }
+  std::string text = "Unpacked data:";
+  for (std::size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? " " : "; ") + parts[i];
+  text += ".";
+  std::vector<std::uint32_t> positions;
+  for (const TSchemeFormat& f : kSchemeRows) {
+    if (f.compress != nullptr && f.limits.maxStream != 0 &&
+        std::find(positions.begin(), positions.end(), f.limits.maxStream) == positions.end()) {
+      positions.push_back(f.limits.maxStream);
+    }
+  }
+  for (const std::uint32_t last : positions) {
+    text += " " + NamesWhere([last](const TSchemeFormat& f) {
+              return f.compress != nullptr && f.limits.maxStream == last;
+            }) +
+            " streams must end by position " + std::to_string(last) + ".";
+  }
+  return Wrap(text);
+}
+
+std::string SchemeSizeRulesText() {
+  const auto rule = [](TSizeRule r) {
+    return NamesWhere([r](const TSchemeFormat& f) { return f.sizeRule == r; });
+  };
+  std::string text;
+  const std::string header24 = rule(TSizeRule::kRawInHeader24);
+  const std::string header16 = rule(TSizeRule::kRawInHeader16);
+  const std::string compr16 = rule(TSizeRule::kComprInHeader16);
+  const std::string none = rule(TSizeRule::kNoSizeField);
+  if (!header24.empty()) {
+    text += header24 +
+            ": RawSize is the 24-bit size after the type byte, ComprSize the bytes consumed.\n";
+  }
+  if (!header16.empty()) {
+    text += header16 + ": RawSize is the 16-bit size at the start, ComprSize the bytes consumed.\n";
+  }
+  if (!compr16.empty()) {
+    text += compr16 +
+            ": RawSize is the bytes written, ComprSize the 16-bit value at the start "
+            "(the stream's length, or the distance to the first record).\n";
+  }
+  if (!none.empty()) {
+    text += none + ": RawSize is the bytes written, ComprSize the bytes read, end byte included.\n";
+  }
+  return Wrap(text);
 }
 
 }  // namespace tegulo

@@ -1,18 +1,31 @@
 // The compression schemes as a table that carries behaviour: one row per scheme with every
-// fact of it (stored number, size rule, limits, decoders, compressor, scan checker, extent
-// walk, what the scorer needs). A new scheme is one source file and one row; its stored
-// number is the next free one (an entry's Compression byte), and the tests walk every row.
+// fact of it (name, stored number, type byte, size rule, limits, decoder, compressor, scan
+// checker, extent walk, sampler, what the scorer needs). A new scheme is one source file and
+// one row at the end of kSchemeRows; its stored number is the next free one (an entry's
+// Compression byte). The names, the lists of the window and the CLI, the help texts, the
+// fuzz target and the tests all walk the rows.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/uCommon.h"
+#include "compress/bios/bios_header.h"
+#include "compress/bios/bios_schemes.h"
+#include "compress/commands/command_formats.h"
 #include "compress/compressors.h"
-#include "compress/stream_scan.h"
+#include "compress/ct/ct_layout.h"
+#include "compress/flag/ff_layout.h"
+#include "compress/flag/lz10_layout.h"
+#include "compress/scan/stream_scan.h"
+#include "compress/scheme_adapters.h"
+#include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
@@ -31,9 +44,6 @@ using TStreamChecker = std::optional<TScanHit> (*)(std::span<const std::uint8_t>
                                                    std::size_t pos, std::uint32_t minSize,
                                                    TStreamStats* stats);
 
-// The careful form of a decoder (decoder_paths.h), without type-byte report.
-using TCarefulDecoder = std::uint32_t (*)(std::span<const std::uint8_t> stream,
-                                          TDecodeBuffer& output);
 // The bytes of the stream (up to the end of the ROM) that the decoder reads when it unpacks
 // into the working buffer (stream_extent.h).
 using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
@@ -42,14 +52,22 @@ using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
 using TStreamSampler = std::size_t (*)(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
                                        TDecodeBuffer& output);
 
-// The limits a scheme's streams obey, as its compressor keeps them.
+// The limits a scheme's streams obey, as its compressor keeps them; 0 where the scheme has
+// no such limit.
 struct TSchemeLimits {
-  std::uint32_t maxRawSize;  // the largest input the header can announce (0: no size field)
-  std::uint32_t maxStream;   // the largest stream position a header or record can hold
-  std::uint32_t minLength, maxLength;  // of a back-reference
-  std::uint32_t minDistance, maxDistance;
-  std::size_t ringSize, ringStart;  // FF ring: its size and the index of output byte 0
+  std::uint32_t maxRawSize = 0;  // the largest output the header can announce (0: no size field)
+  std::uint32_t maxOutput = 0;   // the most output a stream can describe (0: what the buffer holds)
+  std::uint32_t maxStream = 0;   // the largest stream position a header or record can hold
+  std::uint32_t minLength = 0;   // of a back-reference or copy (0: the scheme has none)
+  std::uint32_t maxLength = 0;
+  std::uint32_t minDistance = 0;  // of a back-reference (0: none, or sources are addresses)
+  std::uint32_t maxDistance = 0;
+  std::size_t ringSize = 0;   // FF ring: its size
+  std::size_t ringStart = 0;  // and the index of output byte 0
 };
+
+// A scheme whose streams start with no type byte.
+inline constexpr int kNoTypeByte = -1;
 
 // Where an entry's RawSize and ComprSize come from when it is unpacked. "Header16" is the
 // 16-bit little-endian value at the stream's start, "Header24" the 24-bit value after the
@@ -64,17 +82,206 @@ enum class TSizeRule {
 
 // One scheme. Row kSchemeNone has no functions.
 struct TSchemeFormat {
-  int row;  // the row of Compressions, equal to the index in SchemeFormats()
-  TSizeRule sizeRule;
+  int row = 0;                 // the stored number: the row of Compressions and of kSchemeRows
+  const char* name = "";       // as the lists show it, at most 20 characters
+  int typeByte = kNoTypeByte;  // the first byte of every stream, where the format has one
+  TSizeRule sizeRule = TSizeRule::kFromTiles;
   TSchemeLimits limits;
-  TStreamDecoder decode;          // nullptr for kSchemeNone
-  TCarefulDecoder decodeCareful;  // the same results without fast paths
-  TStreamChecker check;           // nullptr where no scan checker exists
-  TStreamCompressor compress;     // the write-back's compressor; nullptr for kSchemeNone
-  TStreamExtent extent;           // nullptr for kSchemeNone
-  TStreamSampler sample;          // the scorer's output sample; nullptr where no checker exists
-  bool zeroRing;                  // zeros lie before the output (a zero run costs no literal)
+  TStreamDecoder decode = nullptr;       // nullptr for kSchemeNone
+  TStreamCompressor compress = nullptr;  // the write-back's compressor; nullptr for kSchemeNone
+  TStreamChecker check = nullptr;        // the scan's checker; nullptr where there is none
+  TStreamExtent extent = nullptr;        // nullptr for kSchemeNone
+  TStreamSampler sample = nullptr;       // the scorer's output sample; nullptr without checker
+  bool zeroRing = false;  // the score's: zeros lie before the output (a zero run costs no literal)
 };
+
+// Every scheme, the row index its stored number. New schemes go at the end: documents keep
+// these numbers.
+inline constexpr TSchemeFormat kSchemeRows[] = {
+    {.row = kSchemeNone, .name = "(none)", .sizeRule = TSizeRule::kFromTiles, .limits = {}},
+    {.row = kSchemeLZ10,
+     .name = "LZ77-10",
+     .typeByte = lz10::kTypeByte,
+     .sizeRule = TSizeRule::kRawInHeader24,
+     .limits = {.maxRawSize = lz10::kMaxRawSize,
+                .maxOutput = lz10::kMaxRawSize,
+                .minLength = lz10::kMinLength,
+                .maxLength = lz10::kMaxLength,
+                .minDistance = 1,
+                .maxDistance = lz10::kMaxDistance},
+     .decode = DecompressLZ10,
+     .compress = PackLZ10,
+     .check = CheckLZ10Hit,
+     .extent = StreamExtentLZ10,
+     .sample = SampleLZ10Row},
+    {.row = kSchemeFF5,
+     .name = "LZSS-FF5",
+     .sizeRule = TSizeRule::kRawInHeader16,
+     .limits = {.maxRawSize = ff::kMaxHeaderValue,
+                .maxOutput = ff::kMaxHeaderValue,
+                .minLength = ff::kMinLength,
+                .maxLength = ff::kMaxLength,
+                .minDistance = 1,
+                .maxDistance = ff::kRingSize,
+                .ringSize = ff::kRingSize,
+                .ringStart = ff::kRingStart},
+     .decode = DecodeFF5Row,
+     .compress = PackFF5Row,
+     .check = CheckFF5Hit,
+     .extent = StreamExtentFF5,
+     .sample = SampleFF5Row,
+     .zeroRing = true},
+    {.row = kSchemeFF6,
+     .name = "LZSS-FF6",
+     .sizeRule = TSizeRule::kComprInHeader16,
+     .limits = {.maxStream = ff::kMaxHeaderValue,
+                .minLength = ff::kMinLength,
+                .maxLength = ff::kMaxLength,
+                .minDistance = 1,
+                .maxDistance = ff::kRingSize,
+                .ringSize = ff::kRingSize,
+                .ringStart = ff::kRingStart},
+     .decode = DecodeFF6Row,
+     .compress = PackFF6Row,
+     .check = CheckFF6Hit,
+     .extent = StreamExtentFF6,
+     .sample = SampleFF6Row,
+     .zeroRing = true},
+    // CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both.
+    {.row = kSchemeCT,
+     .name = "LZSS-CT",
+     .sizeRule = TSizeRule::kComprInHeader16,
+     .limits = {.maxStream = ct::kMaxPosition,
+                .minLength = 3,
+                .maxLength = ct::kMode11.maxLength,
+                .minDistance = 1,
+                .maxDistance = ct::kMode12.maxDistance},
+     .decode = DecodeCTRow,
+     .compress = PackCTRow,
+     .check = CheckCTHit,
+     .extent = StreamExtentCT,
+     .sample = SampleCTRow},
+    {.row = kSchemeLZ11,
+     .name = "LZ77-11",
+     .typeByte = bios::kTypeLZ11,
+     .sizeRule = TSizeRule::kRawInHeader24,
+     .limits = {.maxRawSize = bios::kMaxSize,
+                .maxOutput = bios::kMaxSize,
+                .minLength = kLZ11MinLength,
+                .maxLength = kLZ11MaxLength,
+                .minDistance = 1,
+                .maxDistance = kLZ11MaxDistance},
+     .decode = DecodeLZ11Row,
+     .compress = PackLZ11Row,
+     .check = CheckLZ11Hit,
+     .extent = StreamExtentLZ11,
+     .sample = SampleRow<DecodeLZ11Row>},
+    {.row = kSchemeHuffman4,
+     .name = "Huffman-4",
+     .typeByte = bios::kTypeHuffman4,
+     .sizeRule = TSizeRule::kRawInHeader24,
+     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
+     .decode = DecodeHuffman4Row,
+     .compress = PackHuffman4Row,
+     .check = CheckHuffman4Hit,
+     .extent = ExtentHuffman4Row,
+     .sample = SampleRow<DecodeHuffman4Row>},
+    {.row = kSchemeHuffman8,
+     .name = "Huffman-8",
+     .typeByte = bios::kTypeHuffman8,
+     .sizeRule = TSizeRule::kRawInHeader24,
+     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
+     .decode = DecodeHuffman8Row,
+     .compress = PackHuffman8Row,
+     .check = CheckHuffman8Hit,
+     .extent = ExtentHuffman8Row,
+     .sample = SampleRow<DecodeHuffman8Row>},
+    {.row = kSchemeRLE30,
+     .name = "RLE-30",
+     .typeByte = bios::kTypeRLE30,
+     .sizeRule = TSizeRule::kRawInHeader24,
+     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
+     .decode = DecodeRLE30Row,
+     .compress = PackRLE30Row,
+     .check = CheckRLE30Hit,
+     .extent = StreamExtentRLE30,
+     .sample = SampleRow<DecodeRLE30Row>},
+    {.row = kSchemeDiff8,
+     .name = "Diff-8",
+     .typeByte = bios::kTypeDiff8,
+     .sizeRule = TSizeRule::kRawInHeader24,
+     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
+     .decode = DecodeDiff8Row,
+     .compress = PackDiff8Row,
+     .check = CheckDiff8Hit,
+     .extent = ExtentDiff8Row,
+     .sample = SampleRow<DecodeDiff8Row>},
+    {.row = kSchemeDiff16,
+     .name = "Diff-16",
+     .typeByte = bios::kTypeDiff16,
+     .sizeRule = TSizeRule::kRawInHeader24,
+     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
+     .decode = DecodeDiff16Row,
+     .compress = PackDiff16Row,
+     .check = CheckDiff16Hit,
+     .extent = ExtentDiff16Row,
+     .sample = SampleRow<DecodeDiff16Row>},
+    // The command formats copy from 16-bit output addresses; LC_LZ5 also from 1..255 back.
+    {.row = kSchemeLCLZ2,
+     .name = "LC_LZ2",
+     .sizeRule = TSizeRule::kNoSizeField,
+     .limits = {.maxOutput = kCommandOutputLimit, .minLength = 1, .maxLength = kCommandMaxCount},
+     .decode = DecodeLCLZ2Row,
+     .compress = PackLCLZ2Row,
+     .check = CheckLCLZ2Hit,
+     .extent = ExtentLCLZ2Row,
+     .sample = SampleRow<DecodeLCLZ2Row>},
+    {.row = kSchemeLCLZ5,
+     .name = "LC_LZ5",
+     .sizeRule = TSizeRule::kNoSizeField,
+     .limits = {.maxOutput = kCommandOutputLimit,
+                .minLength = 1,
+                .maxLength = kCommandMaxCount,
+                .minDistance = 1,
+                .maxDistance = kCommandMaxBack},
+     .decode = DecodeLCLZ5Row,
+     .compress = PackLCLZ5Row,
+     .check = CheckLCLZ5Hit,
+     .extent = ExtentLCLZ5Row,
+     .sample = SampleRow<DecodeLCLZ5Row>},
+    {.row = kSchemeHAL,
+     .name = "HAL",
+     .sizeRule = TSizeRule::kNoSizeField,
+     .limits = {.maxOutput = kCommandOutputLimit, .minLength = 1, .maxLength = kCommandMaxCount},
+     .decode = DecodeHALRow,
+     .compress = PackHALRow,
+     .check = CheckHALHit,
+     .extent = ExtentHALRow,
+     .sample = SampleRow<DecodeHALRow>},
+};
+
+inline constexpr int kCompressionCount = static_cast<int>(std::size(kSchemeRows));
+
+namespace detail {
+consteval std::array<TChoice, kCompressionCount> SchemeChoices() {
+  std::array<TChoice, kCompressionCount> choices{};
+  for (int i = 0; i < kCompressionCount; ++i) {
+    choices[i] = MakeChoice(kSchemeRows[i].name, static_cast<std::uint8_t>(kSchemeRows[i].row));
+  }
+  return choices;
+}
+consteval bool RowsAreTheirStoredNumbers() {
+  for (int i = 0; i < kCompressionCount; ++i) {
+    if (kSchemeRows[i].row != i) return false;
+  }
+  return true;
+}
+}  // namespace detail
+static_assert(detail::RowsAreTheirStoredNumbers());
+
+// The schemes as a choice table: the window's and the CLI's lists, lookups by name. Row index
+// = the entry's Compression value = the stored number.
+inline constexpr std::array<TChoice, kCompressionCount> Compressions = detail::SchemeChoices();
 
 // Every row, indexed by scheme row 0..kCompressionCount-1.
 std::span<const TSchemeFormat, kCompressionCount> SchemeFormats();
@@ -85,5 +292,10 @@ const TSchemeFormat* FindSchemeFormat(int row);
 
 // A compression scheme 1..kCompressionCount-1 by name; "(none)" is not one of them.
 std::optional<int> FindScheme(std::string_view name);
+
+// For the help texts, from the rows: how much each scheme holds ("LZ77-10, ... hold up to
+// 16777215 bytes; ..."), and where RawSize and ComprSize come from under each size rule.
+std::string SchemeLimitsText();
+std::string SchemeSizeRulesText();
 
 }  // namespace tegulo

@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "base/stream_view.h"
-#include "compress/ct_layout.h"
-#include "compress/ff_layout.h"
-#include "compress/lz10_layout.h"
+#include "compress/ct/ct_layout.h"
+#include "compress/flag/ff_layout.h"
+#include "compress/flag/lz10_layout.h"
 #include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 

@@ -1,4 +1,4 @@
-// The compression schemes of entries and their four stream decoders.
+// The compression schemes' stored numbers and the decoders of the flag-byte and CT layouts.
 //
 // Every decoder reads the stream through a bounded view (the caller passes the bytes from
 // the stream's start to the end of the ROM) and writes into `output` from index 0.
@@ -22,25 +22,16 @@
 
 namespace tegulo {
 
-inline constexpr int kCompressionCount = 14;
-
-// Row index = the entry's Compression value; the value byte equals the index. Documents keep
-// these numbers: new schemes are added at the end.
-inline constexpr TChoice Compressions[kCompressionCount] = {
-    MakeChoice("(none)", 0),    MakeChoice("LZ77-10", 1),   MakeChoice("LZSS-FF5", 2),
-    MakeChoice("LZSS-FF6", 3),  MakeChoice("LZSS-CT", 4),   MakeChoice("LZ77-11", 5),
-    MakeChoice("Huffman-4", 6), MakeChoice("Huffman-8", 7), MakeChoice("RLE-30", 8),
-    MakeChoice("Diff-8", 9),    MakeChoice("Diff-16", 10),  MakeChoice("LC_LZ2", 11),
-    MakeChoice("LC_LZ5", 12),   MakeChoice("HAL", 13),
-};
-
-// The rows of Compressions by name; an entry's Compression holds one of them.
+// The schemes' stored numbers, each the row of its scheme in the scheme table
+// (scheme_formats.h: names, limits and functions); an entry's Compression holds one of them.
+// Documents keep these numbers: new schemes are added at the end.
 inline constexpr int kSchemeNone = 0;
 inline constexpr int kSchemeLZ10 = 1;  // "LZ77-10"
 inline constexpr int kSchemeFF5 = 2;   // "LZSS-FF5"
 inline constexpr int kSchemeFF6 = 3;   // "LZSS-FF6"
 inline constexpr int kSchemeCT = 4;    // "LZSS-CT"
-// The other GBA BIOS schemes (bios_schemes.h) and the SNES command formats (snes_schemes.h).
+// The other GBA BIOS schemes (bios/bios_schemes.h) and the SNES command formats
+// (commands/command_formats.h).
 inline constexpr int kSchemeLZ11 = 5;      // "LZ77-11"
 inline constexpr int kSchemeHuffman4 = 6;  // "Huffman-4"
 inline constexpr int kSchemeHuffman8 = 7;  // "Huffman-8"

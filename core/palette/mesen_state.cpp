@@ -2,7 +2,7 @@
 // compressed serializer data. Mesen2 names its values by key; Mesen-S nests blocks by length.
 #include <string_view>
 
-#include "compress/zlib_inflate.h"
+#include "io/zlib_inflate.h"
 #include "palette/state_bytes.h"
 #include "palette/state_parts.h"
 #include "palette/state_readers.h"

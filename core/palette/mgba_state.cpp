@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "compress/zlib_inflate.h"
+#include "io/zlib_inflate.h"
 #include "palette/state_bytes.h"
 #include "palette/state_parts.h"
 #include "palette/state_readers.h"

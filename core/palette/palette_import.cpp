@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "compress/zip_entry.h"
-#include "compress/zlib_inflate.h"
 #include "io/read_file.h"
+#include "io/zip_entry.h"
+#include "io/zlib_inflate.h"
 #include "palette/palette_files.h"
 #include "palette/state_bytes.h"
 

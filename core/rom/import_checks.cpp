@@ -1,6 +1,7 @@
 // Whether a picture can be imported for an entry, and the texts the window gives about it.
 #include "rom/import_checks.h"
 
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "tiles/uTiles.h"
 

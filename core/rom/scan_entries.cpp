@@ -8,6 +8,7 @@
 
 #include "base/numbers.h"
 #include "base/uCommon.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/limits.h"
 #include "io/safe_write.h"

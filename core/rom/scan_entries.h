@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
 #include "entries/document.h"
 #include "entries/tile_entry.h"
 

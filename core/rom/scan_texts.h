@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
 #include "tiles/uTiles.h"
 
 namespace tegulo {

@@ -1,9 +1,9 @@
 // The scene of a save state, its kind told by content as the palette readers tell it.
 #include <new>
 
-#include "compress/zip_entry.h"
-#include "compress/zlib_inflate.h"
 #include "io/read_file.h"
+#include "io/zip_entry.h"
+#include "io/zlib_inflate.h"
 #include "palette/palette_import.h"
 #include "palette/state_bytes.h"
 #include "palette/state_parts.h"

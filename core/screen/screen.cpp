@@ -5,6 +5,7 @@
 
 #include "base/numbers.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "tiles/tile_encoders.h"
 #include "tiles/uTiles.h"

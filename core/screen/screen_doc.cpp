@@ -10,6 +10,7 @@
 
 #include "base/messages.h"
 #include "base/uCommon.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/document.h"
 #include "io/file_error.h"

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "tiles/uTiles.h"
 

@@ -6,6 +6,7 @@
 #include "base/numbers.h"
 #include "base/uCommon.h"
 #include "cli_support.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "demo/demo_rom.h"
 #include "entries/document.h"

@@ -6,6 +6,7 @@
 
 #include "base/version.h"
 #include "cli_support.h"
+#include "compress/scheme_formats.h"
 
 using namespace tegulo::clitest;
 
@@ -170,6 +171,21 @@ TEST(CliErrors, HelpExplainsEveryCommand) {
         "state:FILE", "file:FILE", "--background", "--compression", "--offset"}) {
     EXPECT_NE(render.out.find(word), std::string::npos) << word;
   }
+}
+
+// The sizes and size rules of the packing commands' help come from the scheme table: every
+// scheme is named in them, with its limit.
+TEST(CliErrors, PackingHelpNamesEveryScheme) {
+  TScratch s;
+  const TRun compress = s.Run({"compress", "--help"});
+  const TRun decompress = s.Run({"decompress", "--help"});
+  for (const tegulo::TSchemeFormat& f : tegulo::SchemeFormats()) {
+    if (f.compress == nullptr) continue;
+    EXPECT_NE(compress.out.find(f.name), std::string::npos) << f.name << ":\n" << compress.out;
+    EXPECT_NE(decompress.out.find(f.name), std::string::npos) << f.name << ":\n" << decompress.out;
+  }
+  EXPECT_NE(compress.out.find("16777215"), std::string::npos) << compress.out;
+  EXPECT_NE(compress.out.find("65536"), std::string::npos) << compress.out;
 }
 
 TEST(CliErrors, EveryCommandRefusesUnknownNamesWithStatusTwo) {

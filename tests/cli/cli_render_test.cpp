@@ -5,6 +5,7 @@
 
 #include "base/numbers.h"
 #include "cli_support.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "demo/demo_rom.h"
 #include "entries/file_names.h"

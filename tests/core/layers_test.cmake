@@ -1,9 +1,33 @@
 # The layer rule of tegulo_core: a folder may include its own headers and those of the
 # folders ranked below it (core/README.md), never one ranked above it. Every quoted include
-# names a core folder, and the core uses no Qt.
+# names a core folder, and the core uses no Qt. Inside compress/, each family folder may
+# include only the folders listed for it below and the two interface headers on top
+# (uCompress.h, compressors.h): no scheme includes the scan or the scheme table.
 #   cmake -DCORE_DIR=<core folder> -P layers_test.cmake
 # Prints each violation as file:line and fails when there is one.
+cmake_policy(SET CMP0057 NEW)
 set(kLayers base io entries compress tiles palette image rom screen scene)
+
+# compress/ folders and the compress/ folders each may include; the scan and the files on
+# top of compress/ (the scheme table, the unpacking) may include all of them.
+set(kCompressUses_shared shared)
+set(kCompressUses_search shared search)
+set(kCompressUses_bios shared search bios)
+set(kCompressUses_flag shared search bios flag)
+set(kCompressUses_ct shared search flag ct)
+set(kCompressUses_commands shared search commands)
+set(kCompressInterface compress/uCompress.h compress/compressors.h)
+
+# The compress/ folder of a path below compress/ ("top" for a file directly in it), or "".
+function(compress_folder path result)
+  if(path MATCHES "^compress/([^/]+)/")
+    set(${result} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+  elseif(path MATCHES "^compress/[^/]+$")
+    set(${result} top PARENT_SCOPE)
+  else()
+    set(${result} "" PARENT_SCOPE)
+  endif()
+endfunction()
 
 if(NOT CORE_DIR)
   message(FATAL_ERROR "CORE_DIR is not set")
@@ -41,6 +65,18 @@ foreach(source IN LISTS sources)
         message("${source}:${lineNumber}: ${folder}/ (rank ${shownRank}) includes the higher "
                 "${targetFolder}/ (rank ${shownTargetRank}): \"${target}\"")
         math(EXPR violations "${violations} + 1")
+      else()
+        compress_folder("${source}" sourcePart)
+        compress_folder("${target}" targetPart)
+        if(DEFINED kCompressUses_${sourcePart} AND targetPart AND
+           NOT target IN_LIST kCompressInterface)
+          if(NOT targetPart IN_LIST kCompressUses_${sourcePart})
+            message("${source}:${lineNumber}: compress/${sourcePart}/ may include only "
+                    "compress/{${kCompressUses_${sourcePart}}}/ and the interface headers: "
+                    "\"${target}\"")
+            math(EXPR violations "${violations} + 1")
+          endif()
+        endif()
       endif()
     endif()
   endforeach()

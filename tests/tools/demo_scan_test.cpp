@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
 #include "demo/demo_rom.h"
 
 namespace tegulo {

@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "base/uCommon.h"
-#include "compress/ct_layout.h"
-#include "compress/ff_layout.h"
+#include "compress/ct/ct_layout.h"
+#include "compress/flag/ff_layout.h"
 #include "compress/uCompress.h"
 #include "match_finder.h"
 

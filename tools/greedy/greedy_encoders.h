@@ -7,7 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "compress/stream_writers.h"
+#include "compress/ct/ct_writer.h"
+#include "compress/flag/flag_streams.h"
 
 namespace tegulo {
 

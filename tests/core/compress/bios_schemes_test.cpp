@@ -1,6 +1,6 @@
 // LZ77-11, Huffman, RLE-30 and the diff filters: the worked examples both ways, the decoders'
 // limits, round trips, and the compressors against brute force and independent figures.
-#include "compress/bios_schemes.h"
+#include "compress/bios/bios_schemes.h"
 
 #include <gtest/gtest.h>
 

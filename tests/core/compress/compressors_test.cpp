@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/uCommon.h"
-#include "compress/optimal_parse.h"
 #include "compress/scheme_formats.h"
+#include "compress/search/optimal_parse.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 #include "flag_group_search.h"
@@ -323,7 +323,7 @@ TEST(Compressors, EverySchemeRowCarriesItsCompressor) {
   const Bytes d = MakeTileLikeData(3000, 4);
   for (const TSchemeFormat& f : SchemeFormats()) {
     EXPECT_EQ(f.compress == nullptr, f.row == kSchemeNone) << "row " << f.row;
-    // Rows 5 and up have their round trips in more_rows_test.cpp.
+    // The other rows have their round trips in more_rows_test.cpp.
     if (f.compress != nullptr && f.row <= kSchemeCT) {
       ExpectRoundTrip(f.row, d, f.compress(d, {}), "row compressor");
     }

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "compress/compressors.h"
-#include "compress/decoder_paths.h"
+#include "compress/scan/stream_scan.h"
+#include "compress/shared/careful_decoders.h"
 #include "compress/stream_extent.h"
-#include "compress/stream_scan.h"
 #include "compress/uCompress.h"
 
 using namespace tegulo;

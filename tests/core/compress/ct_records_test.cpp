@@ -1,6 +1,6 @@
 // LZSS-CT with section records wherever they make the stream shortest: equal to an
 // exhaustive search over parses and record placements, and decoded back exactly.
-#include "compress/ct_records.h"
+#include "compress/ct/ct_records.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/stream_view.h"
-#include "compress/decoder_paths.h"
-#include "compress/ff_layout.h"
+#include "compress/flag/ff_layout.h"
+#include "compress/shared/careful_decoders.h"
 #include "greedy_encoders.h"
 #include "sample_data.h"
 

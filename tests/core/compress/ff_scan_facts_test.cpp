@@ -1,6 +1,6 @@
 // The tokens of FF5 and FF6 streams that no encoder writes: each sinks a candidate below the
 // default minimum score, while the streams of every encoder, ours included, have none.
-#include "compress/ff_scan_facts.h"
+#include "compress/scan/ff_scan_facts.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "compress/compressors.h"
-#include "compress/ff_layout.h"
-#include "compress/stream_scan.h"
+#include "compress/flag/ff_layout.h"
+#include "compress/scan/stream_scan.h"
 #include "compress/uCompress.h"
 #include "sample_data.h"
 

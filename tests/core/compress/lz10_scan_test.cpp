@@ -1,4 +1,4 @@
-#include "compress/lz10_scan.h"
+#include "compress/scan/lz10_scan.h"
 
 #include <gtest/gtest.h>
 

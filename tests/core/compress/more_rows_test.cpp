@@ -7,9 +7,9 @@
 
 #include "compress/compressors.h"
 #include "compress/refresh.h"
+#include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "compress/stream_extent.h"
-#include "compress/stream_scan.h"
 #include "entries/tile_entry.h"
 #include "sample_data.h"
 
@@ -32,7 +32,7 @@ TEST(MoreSchemeRows, CompressedStreamsUnpackWithTheirSizes) {
   const std::vector<std::uint8_t> data = MakeTileLikeData(4096, 24);
   TDecodeBuffer buffer(kDecodeBufferSize);
   for (int row = kSchemeLZ11; row < kCompressionCount; ++row) {
-    const char* name = Compressions[row].Name;
+    const char* name = SchemeFormats()[row].name;
     const std::vector<std::uint8_t> stream = CompressStream(row, data);
     // 4-aligned, with other bytes after it.
     std::vector<std::uint8_t> rom(16, 0xEE);
@@ -71,6 +71,6 @@ TEST(MoreSchemeRows, NoiseGivesFewHits) {
       const auto hit = CheckAndScore(rom, pos, row, 32);
       if (hit && hit->score >= kDefaultMinScore) ++hits;
     }
-    EXPECT_LE(hits, 2) << Compressions[row].Name;
+    EXPECT_LE(hits, 2) << SchemeFormats()[row].name;
   }
 }

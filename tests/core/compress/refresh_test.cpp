@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 
 using namespace tegulo;

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
-#include "compress/stream_scan.h"
 #include "compress/uCompress.h"
 #include "sample_data.h"
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
 #include "test_rom.h"
 
 namespace tegulo {

@@ -1,13 +1,13 @@
 // Repeated bytes in the scan: the shared comparison agrees with a byte-by-byte one, and the
 // outcomes handed on to repeating candidates are the ones each would get on its own.
-#include "compress/scan_repeat.h"
+#include "compress/scan/scan_repeat.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "compress/lz10_scan.h"
+#include "compress/scan/lz10_scan.h"
 
 namespace tegulo {
 namespace {

@@ -1,6 +1,6 @@
 // LC_LZ2, LC_LZ5 and HAL: the worked examples both ways, the decoder's rule breaks and
 // limits, round trips, and the compressor against an exhaustive search.
-#include "compress/snes_schemes.h"
+#include "compress/commands/command_formats.h"
 
 #include <gtest/gtest.h>
 

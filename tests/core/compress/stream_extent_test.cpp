@@ -8,9 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "compress/bios_schemes.h"
+#include "compress/bios/bios_schemes.h"
+#include "compress/commands/command_formats.h"
 #include "compress/compressors.h"
-#include "compress/snes_schemes.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "sample_data.h"
 
@@ -46,7 +47,7 @@ TEST(StreamExtent, WalksCountWhatTheDecodersConsume) {
                            kSchemeHuffman8, kSchemeRLE30, kSchemeDiff8, kSchemeDiff16,
                            kSchemeLCLZ2,    kSchemeLCLZ5, kSchemeHAL};
   for (const int row : kRows) {
-    const char* name = Compressions[row].Name;
+    const char* name = SchemeFormats()[row].name;
     for (int round = 0; round < 60; ++round) {
       const std::size_t len = 1 + rng() % 6000;
       const std::size_t at = rng() % (tiles.size() - len);

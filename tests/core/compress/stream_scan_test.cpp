@@ -1,4 +1,4 @@
-#include "compress/stream_scan.h"
+#include "compress/scan/stream_scan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Suffix arrays and earlier matches against plain sorting and exhaustive search.
-#include "compress/suffix_array.h"
+#include "compress/search/suffix_array.h"
 
 #include <gtest/gtest.h>
 

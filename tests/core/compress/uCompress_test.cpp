@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "compress_examples.h"
 #include "entries/tile_entry.h"
 

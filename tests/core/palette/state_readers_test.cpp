@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/uCommon.h"
-#include "compress/zlib_inflate.h"
+#include "io/zlib_inflate.h"
 #include "palette/palette_import.h"
 #include "state_fixtures.h"
 

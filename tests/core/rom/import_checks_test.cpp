@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 
 using namespace tegulo;

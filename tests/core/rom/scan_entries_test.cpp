@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/uCommon.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/limits.h"
 #include "tiles/browse_steps.h"

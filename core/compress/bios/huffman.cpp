@@ -1,0 +1,231 @@
+// "Huffman-4" and "Huffman-8": the BIOS tree table, then a bitstream of 32-bit little-endian
+// words read from bit 31 down; symbols fill the output from the low bits up.
+#include <algorithm>
+#include <array>
+
+#include "base/stream_view.h"
+#include "compress/bios/bios_header.h"
+#include "compress/bios/bios_schemes.h"
+#include "compress/bios/huffman_tree.h"
+
+namespace tegulo {
+namespace {
+
+constexpr std::size_t kRoot = 5;
+
+// Packs symbols into bytes, low nibble first for 4-bit symbols; bytes past `size` are dropped.
+struct TSymbolSink {
+  TDecodeBuffer& output;
+  std::size_t size;
+  int bits;
+  std::size_t symbols = 0;
+  unsigned low = 0;
+  void Put(unsigned symbol) {
+    if (bits == 8) {
+      if (symbols < size) output[symbols] = static_cast<std::uint8_t>(symbol);
+    } else if ((symbols & 1u) == 0) {
+      low = symbol & 0xFu;
+    } else if (symbols / 2 < size) {
+      output[symbols / 2] = static_cast<std::uint8_t>(low | (symbol & 0xFu) << 4);
+    }
+    ++symbols;
+  }
+};
+
+}  // namespace
+
+namespace {
+
+// Counts symbols for the extent walk, which writes nothing.
+struct TSymbolCount {
+  std::size_t symbols = 0;
+  void Put(unsigned /*symbol*/) { ++symbols; }
+};
+
+// The symbols of one word's bits, from tree node `node` on; false where a child lies outside
+// the tree.
+template <class TSink>
+bool WalkWord(std::span<const std::uint8_t> stream, std::uint32_t word, std::size_t treeEnd,
+              std::size_t symbolCount, std::size_t& node, TSink& sink) {
+  for (int b = 31; b >= 0 && sink.symbols < symbolCount; --b) {
+    const unsigned bit = (word >> b) & 1u;
+    const unsigned v = stream[node];
+    const std::size_t child = (node & ~std::size_t{1}) + 2 * (v & 63u) + 2 + bit;
+    if (child >= treeEnd) return false;
+    if ((v & (bit != 0 ? 0x40u : 0x80u)) != 0) {
+      sink.Put(stream[child]);
+      node = kRoot;
+    } else {
+      node = child;
+    }
+  }
+  return true;
+}
+
+// The bitstream walk after the tree table until `symbolCount` symbols went to `sink`; returns
+// the stream bytes consumed and sets *broken (when given) as DecompressHuffman does.
+template <class TSink>
+std::uint32_t WalkBits(std::span<const std::uint8_t> stream, std::size_t symbolCount, TSink& sink,
+                       bool* broken) {
+  const auto brokenAt = [broken](std::size_t at) {
+    if (broken != nullptr) *broken = true;
+    return static_cast<std::uint32_t>(at);
+  };
+  const std::size_t n = stream.size();
+  if (n <= kRoot) return brokenAt(n);
+  const std::size_t treeEnd = std::min<std::size_t>(4 + (stream[4] + 1u) * 2, n);
+  std::size_t in = 4 + (stream[4] + 1u) * 2;
+  std::size_t node = kRoot;
+  while (sink.symbols < symbolCount) {
+    if (in + 4 > n) return brokenAt(n);  // the words ran out before the size
+    const std::uint32_t word = ReadLePadded(stream, in, 4);
+    in += 4;
+    if (!WalkWord(stream, word, treeEnd, symbolCount, node, sink)) return brokenAt(in);
+  }
+  return static_cast<std::uint32_t>(std::min(in, n));
+}
+
+// Whole words are decoded, as the BIOS writes them.
+std::size_t SymbolCount(std::size_t size, int bits) {
+  return ((size + 3) & ~std::size_t{3}) * 8 / static_cast<std::size_t>(bits);
+}
+
+int SymbolBits(int symbolBits) { return symbolBits == 4 ? 4 : 8; }
+
+}  // namespace
+
+std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                                int symbolBits, bool* notValid, bool* broken) {
+  const std::uint32_t header = ReadLePadded(stream, 0, 4);
+  const int bits = SymbolBits(symbolBits);
+  if (notValid != nullptr)
+    *notValid = (header & 0xFFu) != (bios::kTypeHuffman | static_cast<unsigned>(bits));
+  if (broken != nullptr) *broken = false;
+  const std::size_t size = header >> 8;
+  if (output.size() < size) output.resize(size);
+  TSymbolSink sink{output, size, bits};
+  return WalkBits(stream, SymbolCount(size, bits), sink, broken);
+}
+
+std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream, int symbolBits) {
+  const std::size_t size = ReadLePadded(stream, 0, 4) >> 8;
+  TSymbolCount sink;
+  return WalkBits(stream, SymbolCount(size, SymbolBits(symbolBits)), sink, nullptr);
+}
+
+std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data, int symbolBits) {
+  const int bits = symbolBits == 4 ? 4 : 8;
+  CheckBiosSize(bits == 4 ? "Huffman-4" : "Huffman-8", data.size());
+  std::vector<std::uint64_t> counts(std::size_t{1} << bits, 0);
+  for (const std::uint8_t b : data) {
+    if (bits == 8) {
+      ++counts[b];
+    } else {
+      ++counts[b & 0xFu];
+      ++counts[b >> 4];
+    }
+  }
+  // The BIOS writes whole words: the last is filled with the commonest symbol.
+  const std::size_t padBytes = (4 - data.size() % 4) % 4;
+  const auto common =
+      static_cast<std::size_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+  counts[common] += padBytes * (bits == 8 ? 1 : 2);
+  const THuffmanTable table = BuildHuffmanTable(counts);
+
+  std::vector<std::uint8_t> out =
+      BiosHeader(static_cast<std::uint8_t>(bios::kTypeHuffman | bits), data.size());
+  out.insert(out.end(), table.table.begin(), table.table.end());
+  std::uint32_t word = 0;
+  int used = 0;
+  const auto put = [&](std::size_t symbol) {
+    for (const std::uint8_t bit : table.codes[symbol]) {
+      word |= static_cast<std::uint32_t>(bit) << (31 - used);
+      if (++used == 32) {
+        for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(word >> (8 * k)));
+        word = 0;
+        used = 0;
+      }
+    }
+  };
+  const auto putByte = [&](std::uint8_t b) {
+    if (bits == 8) {
+      put(b);
+    } else {
+      put(b & 0xFu);
+      put(b >> 4);
+    }
+  };
+  for (const std::uint8_t b : data) putByte(b);
+  const auto padByte = static_cast<std::uint8_t>(bits == 8 ? common : common | common << 4);
+  for (std::size_t k = 0; k < padBytes; ++k) putByte(padByte);
+  if (used != 0) {
+    for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(word >> (8 * k)));
+  }
+  return out;
+}
+
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// Walks the tree from the root: every child inside the table, no byte both a node and a leaf
+// or reached twice, 4-bit leaves below 16, and as many leaves as T says (T + 1 is the leaf
+// count rounded up to even). Returns false where any fails.
+bool TreeIsWhole(std::span<const std::uint8_t> s, int bits) {
+  const std::size_t treeEnd = 4 + (s[4] + 1u) * 2;
+  if ((s[4] & 1u) == 0 || treeEnd > s.size()) return false;
+  std::array<std::uint8_t, 4 + 512> seen{};
+  std::array<std::size_t, 512> nodes{};
+  std::size_t count = 0;
+  nodes[count++] = kRoot;
+  std::size_t leaves = 0;
+  while (count > 0) {
+    const std::size_t at = nodes[--count];
+    const unsigned v = s[at];
+    for (unsigned bit = 0; bit < 2; ++bit) {
+      const std::size_t child = (at & ~std::size_t{1}) + 2 * (v & 63u) + 2 + bit;
+      if (child >= treeEnd || seen[child] != 0) return false;
+      seen[child] = 1;
+      if ((v & (bit != 0 ? 0x40u : 0x80u)) != 0) {
+        if (bits == 4 && s[child] > 15) return false;
+        ++leaves;
+      } else {
+        nodes[count++] = child;
+      }
+    }
+  }
+  return ((leaves + 1) & ~std::size_t{1}) == s[4] + 1u;
+}
+
+template <int kBits>
+std::optional<TScanHit> CheckHuffman(std::span<const std::uint8_t> rom, std::size_t pos,
+                                     std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  const auto size = BiosHeaderAt(rom, pos, bios::kTypeHuffman | kBits, minSize);
+  const auto s = rom.subspan(pos);
+  if (!size || s.size() < 8 || !TreeIsWhole(s, kBits)) return std::nullopt;
+  thread_local TDecodeBuffer out;
+  out.assign(*size, 0);
+  bool broken = false;
+  const std::uint32_t used = DecompressHuffman(s, out, kBits, nullptr, &broken);
+  // A stream may end exactly at the end of the ROM; one whose words ran out is broken.
+  if (broken) return std::nullopt;
+  st.literals = *size;
+  st.comprSize = used;
+  return TScanHit{pos, kBits == 4 ? kSchemeHuffman4 : kSchemeHuffman8, *size, used, 0};
+}
+
+}  // namespace
+
+std::optional<TScanHit> CheckHuffman4Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                         std::uint32_t minSize, TStreamStats* stats) {
+  return CheckHuffman<4>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckHuffman8Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                         std::uint32_t minSize, TStreamStats* stats) {
+  return CheckHuffman<8>(rom, pos, minSize, stats);
+}
+
+}  // namespace tegulo

@@ -1,0 +1,260 @@
+// The decoder of the SNES command-byte formats LC_LZ2, LC_LZ5 and HAL: one walker, the
+// three formats differing in what commands 2 and 4..7 do.
+#include <algorithm>
+
+#include "compress/commands/command_formats.h"
+
+namespace tegulo {
+namespace {
+
+std::uint8_t ReverseBits(std::uint8_t b) {
+  b = static_cast<std::uint8_t>((b & 0xF0u) >> 4 | (b & 0x0Fu) << 4);
+  b = static_cast<std::uint8_t>((b & 0xCCu) >> 2 | (b & 0x33u) << 2);
+  return static_cast<std::uint8_t>((b & 0xAAu) >> 1 | (b & 0x55u) << 1);
+}
+
+// A command's copy from the output: where its source starts and how it reads.
+struct TCopy {
+  std::size_t source = 0;
+  bool backward = false;
+  std::uint8_t xorMask = 0;
+  bool reverseBits = false;
+};
+
+// Told of each command once it is decoded; returning false stops the walk as invalid.
+class TCommandHook {
+public:
+  virtual bool Step(unsigned cmd, std::size_t count, std::size_t outStart, std::size_t inStart,
+                    std::size_t inEnd) = 0;
+
+protected:
+  ~TCommandHook() = default;
+};
+
+class TWalker {
+public:
+  TWalker(TCommandFormat format, std::span<const std::uint8_t> s, TDecodeBuffer& out,
+          TCommandHook* hook = nullptr)
+      : f_(format),
+        s_(s),
+        out_(out),
+        limit_(std::min(out.size(), kCommandOutputLimit)),
+        hook_(hook) {}
+
+  TCommandResult Run() {
+    for (;;) {
+      if (in_ >= s_.size()) return Stop(TCommandEnd::kTruncated);
+      const unsigned h = s_[in_++];
+      if (h == 0xFFu) return Stop(TCommandEnd::kEnd);
+      const std::size_t inStart = in_ - 1;
+      const std::size_t outStart = pos_;
+      unsigned cmd = h >> 5;
+      std::size_t n = (h & 0x1Fu) + 1;
+      if (cmd == 7) {
+        if (in_ >= s_.size()) return Stop(TCommandEnd::kTruncated);
+        cmd = (h >> 2) & 7u;
+        n = ((h & 3u) << 8 | s_[in_++]) + 1;
+      }
+      ++r_.commands;
+      const TCommandEnd e = Command(cmd, n);
+      if (e != TCommandEnd::kEnd) return Stop(e);
+      if (hook_ != nullptr && !hook_->Step(cmd, n, outStart, inStart, in_)) {
+        return Stop(TCommandEnd::kInvalid);
+      }
+    }
+  }
+
+private:
+  // Reads the argument of a copy command into c; kEnd when its source may be read.
+  TCommandEnd ReadCopy(unsigned cmd, std::size_t n, TCopy& c) {
+    const bool relative = f_ == TCommandFormat::LCLZ5 && cmd >= 6;
+    const std::size_t argBytes = relative ? 1 : 2;
+    if (in_ + argBytes > s_.size()) return TCommandEnd::kTruncated;
+    if (relative) {
+      const std::size_t d = s_[in_];
+      if (d == 0 || d > pos_) return TCommandEnd::kInvalid;
+      c.source = pos_ - d;
+      c.xorMask = cmd == 7 ? 0xFF : 0;
+    } else {
+      const bool le = f_ == TCommandFormat::LCLZ5;
+      c.source = le ? s_[in_] | s_[in_ + 1] << 8 : s_[in_] << 8 | s_[in_ + 1];
+      c.xorMask = le && cmd == 5 ? 0xFF : 0;
+      c.reverseBits = f_ == TCommandFormat::HAL && cmd == 5;
+      c.backward = f_ == TCommandFormat::HAL && cmd == 6;
+      if (c.source >= pos_ || (c.backward && c.source + 1 < n)) return TCommandEnd::kInvalid;
+    }
+    in_ += argBytes;
+    return TCommandEnd::kEnd;
+  }
+
+  TCommandEnd Command(unsigned cmd, std::size_t n) {
+    if (cmd == 0) return Direct(n);
+    if (cmd <= 3) return Fill(cmd, n);
+    if (cmd == 7 && f_ == TCommandFormat::HAL) cmd = 4;  // the games' decoders read it as 4
+    if (f_ == TCommandFormat::LCLZ2 && cmd >= 5) return TCommandEnd::kInvalid;
+    TCopy c;
+    const TCommandEnd e = ReadCopy(cmd, n, c);
+    if (e != TCommandEnd::kEnd) return e;
+    ++r_.copies;
+    r_.copyBytes += static_cast<std::uint32_t>(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::uint8_t b = out_[c.backward ? c.source - k : c.source + k];
+      if (!Put(static_cast<std::uint8_t>((c.reverseBits ? ReverseBits(b) : b) ^ c.xorMask))) {
+        return TCommandEnd::kFull;
+      }
+    }
+    return TCommandEnd::kEnd;
+  }
+
+  // What there is of a direct copy is written before the stream ends.
+  TCommandEnd Direct(std::size_t n) {
+    const std::size_t have = std::min(n, s_.size() - in_);
+    for (std::size_t k = 0; k < have; ++k) {
+      if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
+    }
+    in_ += have;
+    return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
+  }
+
+  TCommandEnd Fill(unsigned cmd, std::size_t n) {
+    const std::size_t argBytes = cmd == 2 ? 2 : 1;
+    const std::size_t have = std::min(argBytes, s_.size() - in_);
+    if (have < argBytes) return TCommandEnd::kTruncated;
+    const std::uint8_t a = s_[in_];
+    const std::uint8_t b = cmd == 2 ? s_[in_ + 1] : 0;
+    in_ += argBytes;
+    const std::size_t count = cmd == 2 && f_ == TCommandFormat::HAL ? 2 * n : n;
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::uint8_t v = cmd == 1   ? a
+                             : cmd == 2 ? ((k & 1u) == 0 ? a : b)
+                                        : static_cast<std::uint8_t>(a + k);
+      if (!Put(v)) return TCommandEnd::kFull;
+    }
+    return TCommandEnd::kEnd;
+  }
+
+  bool Put(std::uint8_t v) {
+    if (pos_ >= limit_) return false;
+    out_[pos_++] = v;
+    return true;
+  }
+
+  TCommandResult Stop(TCommandEnd e) {
+    r_.consumed = static_cast<std::uint32_t>(in_);
+    r_.written = static_cast<std::uint32_t>(pos_);
+    r_.end = e;
+    return r_;
+  }
+
+  TCommandFormat f_;
+  std::span<const std::uint8_t> s_;
+  TDecodeBuffer& out_;
+  std::size_t limit_;
+  TCommandHook* hook_;
+  std::size_t in_ = 0;
+  std::size_t pos_ = 0;
+  TCommandResult r_;
+};
+
+}  // namespace
+
+TCommandResult DecodeCommands(TCommandFormat format, std::span<const std::uint8_t> stream,
+                              TDecodeBuffer& output) {
+  return TWalker(format, stream, output).Run();
+}
+
+std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uint8_t> stream) {
+  // The walk reads back what it wrote, and no stream describes more than the 16-bit address
+  // space: an output of that size gives the working buffer's count.
+  static_assert(kCommandOutputLimit <= kDecodeBufferSize);
+  TDecodeBuffer out(kCommandOutputLimit);
+  return TWalker(format, stream, out).Run().consumed;
+}
+
+namespace {
+
+// What a scan asks of a command stream beyond its rules: no two direct copies in a row and
+// no command that repeats the one before byte for byte (the first short of the longest), as
+// an encoder would have joined them; the literal and copy figures of the score.
+class TScanHook final : public TCommandHook {
+public:
+  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st) : s_(s), st_(st) {}
+
+  bool Step(unsigned cmd, std::size_t count, std::size_t outStart, std::size_t inStart,
+            std::size_t inEnd) override {
+    const bool joinable = lastCount_ < 1024;
+    if (joinable && cmd == 0 && lastCmd_ == 0) return false;
+    if (joinable && inEnd - inStart == lastEnd_ - lastStart_ &&
+        std::equal(s_.begin() + static_cast<std::ptrdiff_t>(inStart),
+                   s_.begin() + static_cast<std::ptrdiff_t>(inEnd),
+                   s_.begin() + static_cast<std::ptrdiff_t>(lastStart_))) {
+      return false;
+    }
+    if (cmd == 0) {
+      for (std::size_t k = 0; k < count; ++k)
+        st_.MarkLiteral(static_cast<std::uint32_t>(outStart + k));
+      st_.literals += static_cast<std::uint32_t>(count);
+    } else {
+      ++st_.references;
+    }
+    lastCmd_ = cmd;
+    lastCount_ = count;
+    lastStart_ = inStart;
+    lastEnd_ = inEnd;
+    return true;
+  }
+
+private:
+  std::span<const std::uint8_t> s_;
+  TStreamStats& st_;
+  unsigned lastCmd_ = 8;
+  std::size_t lastCount_ = 0;
+  std::size_t lastStart_ = 0;
+  std::size_t lastEnd_ = 0;
+};
+
+template <TCommandFormat kFormat, int kScheme>
+std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  if (pos >= rom.size()) return std::nullopt;
+  const auto s = rom.subspan(pos);
+  thread_local TDecodeBuffer out;
+  out.resize(kCommandOutputLimit);
+  TScanHook hook(s, st);
+  const TCommandResult r = TWalker(kFormat, s, out, &hook).Run();
+  if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
+      r.written % 16 != 0) {
+    return std::nullopt;
+  }
+  st.referenceBytes = r.written - st.literals;
+  st.comprSize = r.consumed;
+  return TScanHit{pos, kScheme, r.written, r.consumed, 0};
+}
+
+}  // namespace
+
+std::optional<TScanHit> CheckLCLZ2Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::LCLZ2, kSchemeLCLZ2>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckLCLZ5Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::LCLZ5, kSchemeLCLZ5>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::HAL, kSchemeHAL>(rom, pos, minSize, stats);
+}
+
+const char* CommandFormatName(TCommandFormat format) {
+  switch (format) {
+    case TCommandFormat::LCLZ2: return "LC_LZ2";
+    case TCommandFormat::LCLZ5: return "LC_LZ5";
+    case TCommandFormat::HAL: break;
+  }
+  return "HAL";
+}
+
+}  // namespace tegulo

@@ -1,0 +1,244 @@
+// The cheapest CT stream from the end, over the states a control byte's group can be in:
+// at a group boundary (F), k tokens into a group of eight (D1..D7), or k tokens into a group
+// whose record sets its count (R1..R8, with or without a reference so far: a control byte of
+// 0 means eight raw bytes, so a group of more than eight needs a reference among its first
+// eight). A group of count 8 under a record is never cheaper than one without, so a record
+// group ends before its eighth token or runs on into 1..55 literals.
+#include "compress/ct/ct_records.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "compress/ct/ct_layout.h"
+#include "compress/flag/flag_writer.h"
+#include "compress/search/optimal_parse.h"
+
+namespace tegulo {
+namespace {
+
+constexpr std::uint32_t kInf = std::numeric_limits<std::uint32_t>::max() / 4;
+constexpr std::size_t kMaxCount = 63;  // a record's count
+constexpr std::size_t kFlagged = 8;    // tokens with a flag bit
+constexpr std::size_t kMaxTail = kMaxCount - kFlagged;
+
+// State lanes at each position: F, D1..D7, R1..R8 with a reference, R1..R8 without one.
+// A reference only ever leads into the first 16.
+constexpr std::size_t kF = 0;
+constexpr std::size_t D(std::size_t k) { return k; }
+constexpr std::size_t R(std::size_t k, bool ref) { return 7 + k + (ref ? 0 : 8); }
+constexpr std::size_t kStates = 24;
+constexpr std::size_t kReferenceStates = 16;
+
+using TRow = std::array<std::uint32_t, kStates>;
+
+struct TGroup {
+  bool record = false;
+  std::vector<TParseToken> tokens;  // the flagged ones
+  std::size_t tail = 0;             // literals after the eighth token
+};
+
+class TSolver {
+public:
+  TSolver(std::span<const std::uint8_t> data, const ct::TMode& mode)
+      : d_(data),
+        n_(data.size()),
+        m_(FindLongestMatches(data, {1, mode.maxDistance, mode.maxLength})),
+        v_(n_ + 1) {}
+
+  void Solve() {
+    TRow end;
+    end.fill(kInf);
+    end[kF] = 1;  // the end record
+    for (std::size_t k = 1; k <= 7; ++k) end[R(k, false)] = end[R(k, true)] = 1;
+    v_[n_] = end;
+    for (std::size_t i = n_; i-- > 0;) {
+      PushTail(i + 1);
+      Row(i);
+    }
+  }
+
+  std::uint32_t Cost() const { return v_[0][kF]; }
+
+  // The groups of the cheapest stream, found again from the costs.
+  std::vector<TGroup> Groups() const {
+    std::vector<TGroup> groups;
+    for (std::size_t i = 0; i < n_;) groups.push_back(GroupAt(i));
+    return groups;
+  }
+
+private:
+  // The group that starts at boundary i; moves i past it.
+  TGroup GroupAt(std::size_t& i) const {
+    TGroup g;
+    const std::uint32_t here = v_[i][kF];
+    g.record = here != 1 + Token(i, D(1), D(1));
+    bool ref = false;
+    std::uint32_t cost = here - (g.record ? 4 : 1);  // what the first token and on cost
+    for (std::size_t k = 0;;) {
+      const std::size_t lane =
+          TokenAt(i, Next(g.record, k, ref, false), Next(g.record, k, ref, true), cost, g.tokens);
+      ref = ref || g.tokens.back().length != 0;
+      ++k;
+      cost = v_[i][lane];
+      if (!g.record) {
+        if (k == kFlagged) return g;
+      } else if (k < kFlagged && cost == v_[i][kF]) {
+        return g;  // the record's count ends the group here
+      } else if (k == kFlagged) {
+        g.tail = TailLength(i, cost);
+        i += g.tail;
+        return g;
+      }
+    }
+  }
+
+  // The token at i whose rest costs what `cost` leaves: appends it, moves i past it and
+  // returns the lane it leads to.
+  std::size_t TokenAt(std::size_t& i, std::size_t lit, std::size_t refLane, std::uint32_t cost,
+                      std::vector<TParseToken>& tokens) const {
+    if (i < n_ && 1 + v_[i + 1][lit] == cost) {
+      tokens.push_back({0, 0});
+      ++i;
+      return lit;
+    }
+    const std::size_t len = FindLength(i, refLane, cost - 2);
+    tokens.push_back({static_cast<std::uint32_t>(len), m_.distance[i]});
+    i += len;
+    return refLane;
+  }
+
+  // The lane after one more token: in a group of eight, D(k + 1) or F; under a record,
+  // R(k + 1) with the reference mark.
+  static std::size_t Next(bool record, std::size_t k, bool ref, bool isRef) {
+    if (!record) return k + 1 == kFlagged ? kF : D(k + 1);
+    return R(k + 1, ref || isRef);
+  }
+
+  // The cheapest token at i: a literal into lane `lit`, a reference of any length into `ref`.
+  std::uint32_t Token(std::size_t i, std::size_t lit, std::size_t ref) const {
+    std::uint32_t best = 1 + v_[i + 1][lit];
+    const std::size_t longest = m_.length[i];
+    for (std::size_t len = 3; len <= longest; ++len) best = std::min(best, 2 + v_[i + len][ref]);
+    return best;
+  }
+
+  std::size_t FindLength(std::size_t i, std::size_t lane, std::uint32_t rest) const {
+    std::size_t len = 3;
+    while (len < m_.length[i] && v_[i + len][lane] != rest) ++len;
+    return len;
+  }
+
+  std::size_t TailLength(std::size_t i, std::uint32_t cost) const {
+    std::size_t t = 1;
+    while (t < kMaxTail && i + t < n_ && t + v_[i + t][kF] != cost) ++t;
+    return t;
+  }
+
+  // Every lane at i from the rows after it: a literal reads the next row, a reference of
+  // any length the smallest of the rows it may end on, lane by lane.
+  void Row(std::size_t i) {
+    const TRow& lit = v_[i + 1];
+    TRow far;
+    far.fill(kInf);
+    for (std::size_t len = 3; len <= m_.length[i]; ++len) {
+      const TRow& r = v_[i + len];
+      for (std::size_t s = 0; s < kReferenceStates; ++s) far[s] = std::min(far[s], r[s]);
+    }
+    const auto token = [&](std::size_t litLane, std::size_t refLane) {
+      return std::min(1 + lit[litLane], 2 + far[refLane]);
+    };
+    TRow& row = v_[i];
+    row.fill(kInf);
+    // Group boundary: a control byte and a first token, with a record (3 bytes) or without.
+    row[kF] = std::min(1 + token(D(1), D(1)), 4 + token(R(1, false), R(1, true)));
+    for (std::size_t k = 1; k < kFlagged; ++k) {
+      row[D(k)] = token(Next(false, k, false, false), Next(false, k, false, true));
+      for (const bool ref : {false, true}) {
+        // The count may end the group here.
+        row[R(k, ref)] = std::min(row[kF], token(R(k + 1, ref), R(k + 1, true)));
+      }
+    }
+    // t literals and the rest from i + t, t = 1..55: the smallest F(j) + j in the window.
+    while (window_[front_] > i + kMaxTail) ++front_;
+    row[R(kFlagged, true)] = Gain(window_[front_]) - static_cast<std::uint32_t>(i);
+  }
+
+  std::uint32_t Gain(std::size_t j) const { return v_[j][kF] + static_cast<std::uint32_t>(j); }
+
+  // Adds boundary j to the window of the literal tails; positions it beats leave, as they
+  // would leave the window first.
+  void PushTail(std::size_t j) {
+    while (back_ > front_ && Gain(window_[back_ - 1]) >= Gain(j)) --back_;
+    window_[back_++] = j;
+  }
+
+  std::span<const std::uint8_t> d_;
+  std::size_t n_;
+  TLongestMatches m_;
+  std::vector<TRow> v_;
+  std::vector<std::size_t> window_ = std::vector<std::size_t>(n_ + 1);  // indices, falling
+  std::size_t front_ = 0;
+  std::size_t back_ = 0;
+};
+
+// Writes the groups; the header and each record point to the next record.
+std::optional<std::vector<std::uint8_t>> Write(std::span<const std::uint8_t> data,
+                                               const std::vector<TGroup>& groups,
+                                               const ct::TMode& layout, bool eleven) {
+  std::vector<std::uint8_t> out{0, 0};
+  std::size_t link = 0;  // where the position of the next record goes
+  bool first = true;
+  const auto record = [&](unsigned count) {
+    const std::size_t at = out.size();
+    const std::size_t value = first ? at - ct::kHeaderSize : at;
+    if (value > 0xFFFF) return false;
+    out[link] = static_cast<std::uint8_t>(value);
+    out[link + 1] = static_cast<std::uint8_t>(value >> 8);
+    out.push_back(ct::FirstRecordByte(eleven, count));
+    first = false;
+    if (count != 0) {
+      link = out.size();
+      PutLe16(out, 0);
+    }
+    return true;
+  };
+  std::size_t pos = 0;
+  for (const TGroup& g : groups) {
+    const std::size_t count = g.tokens.size() + g.tail;
+    if (g.record && !record(static_cast<unsigned>(count))) return std::nullopt;
+    const std::size_t ctl = out.size();
+    out.push_back(0);
+    for (std::size_t j = 0; j < g.tokens.size(); ++j) {
+      const TParseToken& t = g.tokens[j];
+      if (t.length == 0) {
+        out.push_back(data[pos++]);
+        continue;
+      }
+      out[ctl] |= static_cast<std::uint8_t>(1U << j);
+      PutLe16(out, ct::JoinReference(t.length, t.distance, layout));
+      pos += t.length;
+    }
+    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(pos),
+               data.begin() + static_cast<std::ptrdiff_t>(pos + g.tail));
+    pos += g.tail;
+    // Under a count below 8 the high bits are ignored: bit 7 keeps an all-literal control
+    // byte from meaning "eight raw bytes".
+    if (out[ctl] == 0 && g.record) out[ctl] = 0x80;
+  }
+  if (!record(0)) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> CompressCTRecords(std::span<const std::uint8_t> data,
+                                                           TCTMode mode) {
+  const bool eleven = mode == TCTMode::Bits11;
+  const ct::TMode& layout = eleven ? ct::kMode11 : ct::kMode12;
+  TSolver solver(data, layout);
+  solver.Solve();
+  return Write(data, solver.Groups(), layout, eleven);
+}
+
+}  // namespace tegulo

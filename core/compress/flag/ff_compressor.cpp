@@ -1,0 +1,42 @@
+// "LZSS-FF5" and "LZSS-FF6" compressors: the shortest parse over the ring, then the stream.
+#include <algorithm>
+#include <string>
+
+#include "base/uCommon.h"
+#include "compress/compressors.h"
+#include "compress/flag/ff_layout.h"
+#include "compress/flag/flag_streams.h"
+#include "compress/search/optimal_parse.h"
+
+namespace tegulo {
+namespace {
+
+// Before the first output byte the ring holds zeros, which references may read: the parse
+// runs over the data behind a ring's worth of zeros.
+std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff6) {
+  std::vector<std::uint8_t> ring(ff::kRingSize + data.size(), 0);
+  std::copy(data.begin(), data.end(), ring.begin() + ff::kRingSize);
+  return WriteFFStream(data, ShortestParse(ring, {1, ff::kRingSize, ff::kMaxLength}, ff::kRingSize),
+                       ff6);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CompressFF5(std::span<const std::uint8_t> data) {
+  if (data.size() > ff::kMaxHeaderValue) {
+    throw TError("LZSS-FF5 holds at most " + std::to_string(ff::kMaxHeaderValue) +
+                 " bytes; the data are " + std::to_string(data.size()) + " bytes");
+  }
+  return CompressFF(data, false);
+}
+
+std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data) {
+  std::vector<std::uint8_t> out = CompressFF(data, true);
+  if (out.size() > ff::kMaxHeaderValue) {
+    throw TError("The LZSS-FF6 stream would be " + std::to_string(out.size()) +
+                 " bytes; the format allows at most " + std::to_string(ff::kMaxHeaderValue));
+  }
+  return out;
+}
+
+}  // namespace tegulo

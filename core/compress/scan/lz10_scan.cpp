@@ -1,0 +1,276 @@
+// The LZ77-10 stream checker and the linear scan. Whether a back-reference is valid depends
+// only on how many bytes have been written, never on their values, so no output is kept.
+#include "compress/scan/lz10_scan.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "compress/scan/scan_repeat.h"
+
+namespace tegulo {
+namespace {
+
+// Past this much output no back-reference can reach before the start of the output.
+constexpr std::uint32_t kMaxDistance = 4096;
+// Output counts of the shared table saturate here, above any announced size (24 bits).
+constexpr std::uint32_t kTailCap = 0x1000000;
+// Positions between progress reports.
+constexpr std::size_t kProgressStride = 1u << 16;
+
+std::uint32_t Announced(const std::uint8_t* p) {
+  return p[1] | p[2] << 8 | static_cast<std::uint32_t>(p[3]) << 16;
+}
+
+// One flag byte and its eight tokens from a flag-byte position, ignoring distances.
+struct TGroup {
+  std::size_t next;   // the position after the group
+  std::uint32_t out;  // the output of the tokens read whole
+  bool whole;         // false: the ROM ended inside the group
+};
+
+TGroup ReadGroup(const std::uint8_t* p, std::size_t size, std::size_t at) {
+  if (at >= size) return {at, 0, false};
+  const unsigned flags = p[at];
+  std::size_t in = at + 1;
+  std::uint32_t out = 0;
+  for (unsigned mask = 0x80; mask != 0; mask >>= 1) {
+    if ((flags & mask) == 0) {
+      if (in >= size) return {in, out, false};
+      ++in;
+      ++out;
+    } else {
+      if (size - in < 2) return {in, out, false};
+      out += (p[in] >> 4) + 3u;
+      in += 2;
+    }
+  }
+  return {in, out, true};
+}
+
+// Tail figures are needed at most this far past a candidate's type byte: its output passes
+// kMaxDistance within 4096 literals, 512 flag bytes and the header.
+constexpr std::size_t kTailWindow = 8192;
+
+class TLZ10Scanner {
+public:
+  TLZ10Scanner(std::span<const std::uint8_t> rom, std::uint32_t minSize, std::size_t align)
+      : rom_(rom), p_(rom.data()), size_(rom.size()), minSize_(minSize), align_(align) {}
+
+  // As CheckLZ10Stream, for a position known to hold a type byte and a whole header; a
+  // stream that runs past kMaxDistance is judged by JudgeFarFrom(), which `stop` may
+  // interrupt (nothing is returned then and Stopped() tells). ReadEnd() tells afterwards how
+  // far a refusal read (TRefusals::kToEnd where the end of the ROM decided it).
+  std::optional<TLZ10Stream> Check(std::size_t pos, const TScanProgress& stop) {
+    const TNear near = Near(pos);
+    readEnd_ = near.cut ? TRefusals::kToEnd : near.readEnd;
+    if (!near.alive) return std::nullopt;
+    const std::uint32_t announced = Announced(p_ + pos);
+    if (!near.far) return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(near.in - pos)};
+    if (far_.empty() && !JudgeFarFrom(pos, stop)) return std::nullopt;
+    readEnd_ = TRefusals::kToEnd;  // the tokens from here run out of ROM
+    if (!far_[pos]) return std::nullopt;
+    return TLZ10Stream{pos, announced,
+                       static_cast<std::uint32_t>(End(near.in, near.out, announced) - pos)};
+  }
+  bool Stopped() const { return stopped_; }
+  std::size_t ReadEnd() const { return readEnd_; }
+
+private:
+  struct TNear {
+    bool alive;           // no rule broken while the output stays below kMaxDistance
+    bool far;             // the output reached kMaxDistance before the announced size
+    bool cut;             // the ROM ended before that
+    std::size_t in;       // then the flag-byte position reached, else the stream's end
+    std::uint32_t out;    // the output so far
+    std::size_t readEnd;  // the end of the bytes read
+  };
+
+  static TNear Broken(std::size_t readEnd, bool cut) { return {false, false, cut, 0, 0, readEnd}; }
+
+  // The decode of the stream at `pos` until its output reaches the announced size or
+  // kMaxDistance, whichever comes first: bounded work.
+  TNear Near(std::size_t pos) const {
+    const std::uint32_t announced = Announced(p_ + pos);
+    std::size_t in = pos + 4;
+    std::uint32_t out = 0;
+    while (out < announced) {
+      if (out >= kMaxDistance) return {true, true, false, in, out, in};
+      if (in >= size_) return Broken(in, true);
+      const unsigned flags = p_[in++];
+      for (unsigned mask = 0x80; mask != 0 && out < announced; mask >>= 1) {
+        if ((flags & mask) == 0) {
+          if (in >= size_) return Broken(in, true);
+          ++in;
+          ++out;
+        } else {
+          if (size_ - in < 2) return Broken(in, true);
+          const unsigned b0 = p_[in];
+          const unsigned distance = ((b0 & 0x0Fu) << 8 | p_[in + 1]) + 1;
+          if (distance > out) return Broken(in + 2, false);
+          in += 2;
+          out += (b0 >> 4) + 3;
+        }
+      }
+    }
+    return {true, false, false, in, out, in};
+  }
+
+  // Near(q), or the result of the candidate a period after q shifted, when the bytes it read
+  // repeat there (the pass below goes down the ROM).
+  struct TNearMemo {
+    std::size_t pos = 0;
+    TNear near{};
+  };
+  TNear NearDown(std::size_t q, std::vector<TNearMemo>& memo, TRepeatRange& repeats) const {
+    const std::size_t period = memo.size();
+    if (period == 0) return Near(q);
+    TNearMemo& m = memo[q % period];
+    if (m.pos == q + period && !m.near.cut && m.near.readEnd != 0 &&
+        repeats.Same(q + period, m.near.readEnd)) {
+      TNear n = m.near;
+      n.in -= period;
+      n.readEnd -= period;
+      m = {q, n};
+      return n;
+    }
+    m = {q, Near(q)};
+    return m.near;
+  }
+
+  // Judges, in one pass from the end of the ROM down to `from`, every candidate at or after
+  // `from` whose output passes kMaxDistance: from there only the end of the ROM can break it,
+  // so it holds iff the tokens from its flag-byte position yield the rest of its output
+  // before the ROM ends. That figure (the tail) is worked out for every position from the
+  // tails of the next few positions, kept in a ring of kTailWindow: linear time, and memory
+  // of a bit per ROM byte. Returns false when `stop` stopped it.
+  bool JudgeFarFrom(std::size_t from, const TScanProgress& stop) {
+    far_.assign(size_ + 1, false);
+    std::vector<std::uint32_t> tail(kTailWindow, 0);  // saturated at kTailCap
+    const auto tailAt = [&](std::size_t q) { return q >= size_ ? 0U : tail[q % kTailWindow]; };
+    std::vector<TNearMemo> memo(RepeatPeriod(align_));
+    TRepeatRange repeats(rom_, memo.size());
+    std::size_t nextReport = size_ > kProgressStride ? size_ - kProgressStride : 0;
+    for (std::size_t q = size_; q-- > from;) {
+      if (q < nextReport) {
+        nextReport = q > kProgressStride ? q - kProgressStride : 0;
+        if (stop && !stop(from, size_)) {
+          stopped_ = true;
+          return false;
+        }
+      }
+      const TGroup g = ReadGroup(p_, size_, q);
+      tail[q % kTailWindow] = g.whole ? std::min(kTailCap, g.out + tailAt(g.next)) : g.out;
+      if (q % align_ != 0 || p_[q] != 0x10 || size_ - q < 4) continue;
+      const std::uint32_t announced = Announced(p_ + q);
+      if (announced < minSize_) continue;
+      const TNear near = NearDown(q, memo, repeats);
+      if (near.alive && near.far) far_[q] = tailAt(near.in) >= announced - near.out;
+    }
+    return true;
+  }
+
+  // The position after the token that brings the output to `announced`, from flag-byte
+  // position `in` with `out` bytes written; the bytes are known to be there.
+  std::size_t End(std::size_t in, std::uint32_t out, std::uint32_t announced) const {
+    for (;;) {
+      const unsigned flags = p_[in++];
+      for (unsigned mask = 0x80; mask != 0; mask >>= 1) {
+        if ((flags & mask) == 0) {
+          ++in;
+          ++out;
+        } else {
+          out += (p_[in] >> 4) + 3u;
+          in += 2;
+        }
+        if (out >= announced) return in;
+      }
+    }
+  }
+
+  std::span<const std::uint8_t> rom_;
+  const std::uint8_t* p_;
+  std::size_t size_;
+  std::uint32_t minSize_;
+  std::size_t align_;
+  std::vector<bool> far_;  // by position: a far candidate that holds (empty until needed)
+  bool stopped_ = false;
+  std::size_t readEnd_ = 0;
+};
+
+}  // namespace
+
+namespace {
+
+// Nothing to see: the walk alone.
+struct TBareWalk {
+  static bool Literal(std::uint32_t /*out*/, std::uint8_t /*byte*/) { return true; }
+  static bool Reference(std::uint32_t /*out*/, std::uint32_t /*length*/) { return true; }
+  static void LastFlags(unsigned /*flags*/, unsigned /*mask*/) {}
+};
+
+}  // namespace
+
+std::optional<TLZ10Stream> CheckLZ10Stream(std::span<const std::uint8_t> rom, std::size_t pos) {
+  TBareWalk visit;
+  return WalkLZ10(rom, pos, visit);
+}
+
+std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
+                                  const TLZ10ScanOptions& options) {
+  std::vector<TLZ10Stream> found;
+  const std::size_t align = options.align == 0 ? 1 : options.align;
+  const std::size_t size = rom.size();
+  if (size < 4) return found;
+  const std::uint8_t* p = rom.data();
+  const std::size_t last = size - 4;  // the last position that holds a whole header
+  TLZ10Scanner scanner(rom, options.minSize, align);
+  TRefusals refusals(rom, align);
+  std::size_t nextReport = kProgressStride;
+  std::size_t freeFrom = 0;  // positions before this lie inside a stream found
+  for (std::size_t pos = 0; pos <= last; pos += align) {
+    if (pos >= nextReport) {
+      nextReport = pos + kProgressStride;
+      if (options.progress && !options.progress(pos, size)) break;
+    }
+    if (p[pos] != 0x10 || pos < freeFrom) continue;
+    if (Announced(p + pos) < options.minSize || refusals.Refused(pos)) continue;
+    const auto s = scanner.Check(pos, options.progress);
+    if (scanner.Stopped()) break;
+    if (!s) {
+      refusals.Keep(pos, scanner.ReadEnd());
+    } else if (options.accept && !options.accept(*s)) {
+      refusals.Keep(pos, pos + s->comprSize);  // refused for what the stream's bytes hold
+    } else {
+      found.push_back(*s);
+      if (!options.overlaps) freeFrom = pos + s->comprSize;
+    }
+  }
+  return found;
+}
+
+std::size_t SampleLZ10Stream(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                             std::span<std::uint8_t> output) {
+  const std::uint8_t* p = stream.data();
+  std::size_t in = 4;
+  std::size_t o = 0;
+  const std::size_t stop = std::min<std::size_t>(rawSize, output.size());
+  while (o < stop) {
+    const unsigned flags = p[in++];
+    for (unsigned mask = 0x80; mask != 0 && o < stop; mask >>= 1) {
+      if ((flags & mask) == 0) {
+        output[o++] = p[in++];
+      } else {
+        const std::size_t len = (p[in] >> 4) + 3U;
+        const std::size_t distance = ((p[in] & 0x0FU) << 8 | p[in + 1]) + 1;
+        in += 2;
+        for (std::size_t i = 0; i < len && o < output.size(); ++i, ++o) {
+          output[o] = output[o - distance];
+        }
+      }
+    }
+  }
+  return stop;
+}
+
+}  // namespace tegulo

@@ -1,0 +1,157 @@
+// The scan over a whole ROM: each scheme's positions checked and scored (stream_checks.cpp,
+// stream_score.cpp), then the overlaps settled by score.
+#include "compress/scan/stream_scan.h"
+
+#include <algorithm>
+
+#include "compress/scheme_formats.h"
+#include "compress/uCompress.h"
+
+namespace tegulo {
+namespace {
+
+constexpr std::size_t kProgressStride = 1U << 16U;
+
+bool ScoreIsEnough(const TScanHit& hit, const TScanOptions& options) {
+  return hit.score >= options.minScore;
+}
+
+// The progress of one scheme's pass, as a share of all the passes.
+struct TPassProgress {
+  const TScanOptions& options;
+  std::size_t base;
+  std::size_t total;
+  bool operator()(std::size_t done) const {
+    return !options.progress || options.progress(base + done, total);
+  }
+};
+
+// The linear LZ77-10 scan, each stream scored as it is found. Only a stream that scores
+// hides the positions inside it: a chance stream that does not must not hide a real one that
+// starts inside it. False when stopped.
+bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options,
+                  const TPassProgress& report, std::vector<TScanHit>& hits) {
+  TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr, nullptr};
+  bool stopped = false;
+  lz.progress = [&](std::size_t done, std::size_t) {
+    stopped = stopped || !report(done);
+    return !stopped;
+  };
+  lz.accept = [&](const TLZ10Stream& s) {
+    auto hit = CheckAndScore(rom, s.address, kSchemeLZ10, options.minSize);
+    if (!hit || !ScoreIsEnough(*hit, options)) return false;
+    hits.push_back(*hit);
+    return true;
+  };
+  ScanLZ10(rom, lz);
+  return !stopped && (!options.progress || report(rom.size() - 1));
+}
+
+// Every position is checked but those inside a hit (a stream that scores: chance streams
+// that do not must not hide the streams they overlap); the overlaps between schemes are
+// settled by score afterwards. False when stopped.
+bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TScanOptions& options,
+                       const TPassProgress& report, std::vector<TScanHit>& hits) {
+  const std::size_t align = options.align == 0 ? 1 : options.align;
+  const bool factsOnly = options.minScore >= kDefaultMinScore;
+  std::size_t nextReport = 0;
+  std::size_t freeFrom = 0;  // positions before this lie inside a hit
+  for (std::size_t pos = 0; pos < rom.size(); pos += align) {
+    if (pos >= nextReport) {
+      nextReport = pos + kProgressStride;
+      if (!report(pos)) return false;
+    }
+    if (pos < freeFrom) continue;
+    // Most positions fail the plain check in a few tokens; only survivors that meet the
+    // facts are scored (one that misses them scores below kDefaultMinScore).
+    TStreamStats quick;
+    quick.factsOnly = factsOnly;
+    const auto candidate = CheckStream(rom, pos, scheme, options.minSize, &quick);
+    if (!candidate) continue;
+    quick.comprSize = candidate->comprSize;
+    if (factsOnly && quick.factsMinOutput != kNoFacts && !MeetsFacts(quick)) continue;
+    const auto hit = CheckAndScore(rom, pos, scheme, options.minSize);
+    if (!hit || !ScoreIsEnough(*hit, options)) continue;
+    hits.push_back(*hit);
+    if (!options.overlaps) freeFrom = pos + hit->comprSize;
+  }
+  return true;
+}
+
+// An FF6 stream that packs little also reads as a longer FF5 one, which runs on past the
+// length the FF6 header states into the bytes after. Where the FF6 reading stops there with
+// the rest of its last group's flags clear, it wins: a real FF5 stream read as FF6 stops
+// inside the stream, where the flags after the stop are those of the tokens that follow.
+bool StopsWhereStated(const TScanHit& ff6, const TStreamEnd& end, const TScanHit& ff5) {
+  return ff6.scheme == kSchemeFF6 && ff5.scheme == kSchemeFF5 && end.tidy && end.midGroup &&
+         ff5.comprSize > ff6.comprSize;
+}
+
+// Among overlapping hits one that meets the facts (kDefaultMinScore or more) wins over one
+// that does not; among those that do, the first: a real stream holds positions where other
+// streams seem to start, a packed run of literals above all, and those run on past its end
+// into whatever follows. Else the best score wins (the earlier on a tie).
+bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit& b) {
+  const bool factsA = a.score >= kDefaultMinScore;
+  const bool factsB = b.score >= kDefaultMinScore;
+  if (factsA != factsB) return factsA;
+  if (factsA && a.address != b.address) return a.address < b.address;
+  if (factsA && a.scheme != b.scheme) {
+    // At one address the reading that ends where an encoder stops (an FF5 stream of literals
+    // reads as a shorter FF6 one that stops inside a group), then the one that explains more
+    // of the bytes.
+    const TStreamEnd endA = EndOf(rom, a);
+    const TStreamEnd endB = EndOf(rom, b);
+    if (endA.tidy != endB.tidy) return endA.tidy;
+    if (StopsWhereStated(a, endA, b)) return true;
+    if (StopsWhereStated(b, endB, a)) return false;
+    if (a.comprSize != b.comprSize) return a.comprSize > b.comprSize;
+  }
+  return a.score > b.score;
+}
+
+std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
+                                         const std::vector<TScanHit>& hits) {
+  std::vector<std::size_t> order(hits.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return Before(rom, hits[a], hits[b]); });
+  std::vector<std::pair<std::size_t, std::size_t>> kept;  // [start, end) by start
+  std::vector<bool> keep(hits.size(), false);
+  for (std::size_t i : order) {
+    const std::size_t start = hits[i].address;
+    const std::size_t end = start + std::max<std::uint32_t>(hits[i].comprSize, 1);
+    auto it = std::lower_bound(kept.begin(), kept.end(), std::make_pair(start, std::size_t{0}));
+    const bool clashNext = it != kept.end() && it->first < end;
+    const bool clashPrev = it != kept.begin() && std::prev(it)->second > start;
+    if (clashNext || clashPrev) continue;
+    kept.insert(it, {start, end});
+    keep[i] = true;
+  }
+  std::vector<TScanHit> result;
+  for (std::size_t i = 0; i < hits.size(); ++i) {
+    if (keep[i]) result.push_back(hits[i]);
+  }
+  return result;
+}
+
+}  // namespace
+
+std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<const int> schemes,
+                                  const TScanOptions& options) {
+  std::vector<TScanHit> hits;
+  const std::size_t total = rom.size() * schemes.size();
+  for (std::size_t k = 0; k < schemes.size(); ++k) {
+    const TPassProgress report{options, rom.size() * k, total};
+    const bool done = schemes[k] == kSchemeLZ10
+                          ? ScanLZ10Pass(rom, options, report, hits)
+                          : ScanPositionsPass(rom, schemes[k], options, report, hits);
+    if (!done) break;
+  }
+  std::sort(hits.begin(), hits.end(), [](const TScanHit& a, const TScanHit& b) {
+    return a.address != b.address ? a.address < b.address : a.scheme < b.scheme;
+  });
+  return options.overlaps ? hits : KeepBestOfOverlaps(rom, hits);
+}
+
+}  // namespace tegulo

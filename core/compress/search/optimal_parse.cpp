@@ -1,0 +1,207 @@
+// Binary-tree match finder and the cheapest-path parse over its matches.
+//
+// The finder keeps, per two-byte prefix, a search tree of the earlier positions ordered by
+// the bytes that follow them (compared up to maxLength). The newest position is always the
+// root, so a node is older than its ancestors and the first node found outside the window
+// ends the search with nothing inside the window lost. The longest match of a new position
+// is its closest neighbour in that order, which lies on the search path.
+#include "compress/search/optimal_parse.h"
+
+#include <algorithm>
+#include <cassert>
+#include <limits>
+
+namespace tegulo {
+namespace {
+
+constexpr std::uint32_t kLiteralCost = 9;
+constexpr std::uint32_t kReferenceCost = 17;
+
+class TTreeFinder {
+public:
+  TTreeFinder(std::span<const std::uint8_t> data, const TParseLimits& limits)
+      : d_(data.data()),
+        n_(data.size()),
+        maxDistance_(limits.maxDistance),
+        maxLength_(limits.maxLength),
+        treeEnd_(data.size() >= limits.maxLength ? data.size() - limits.maxLength + 1 : 0),
+        head_(65536, -1),
+        left_(treeEnd_),
+        right_(treeEnd_) {}
+
+  // Positions whose full maxLength bytes exist go into the trees; the last few do not.
+  std::size_t TreeEnd() const { return treeEnd_; }
+
+  // Puts p into its tree. The walk passes p's closest neighbours in the tree's order, so it
+  // also finds the longest match for p among the positions already there.
+  void Insert(std::size_t p) {
+    std::size_t len = 0;
+    std::size_t dist = 0;
+    InsertAndFind(p, len, dist);
+  }
+
+  void InsertAndFind(std::size_t p, std::size_t& bestLen, std::size_t& bestDist) {
+    const std::size_t key = Key(p);
+    std::int32_t cur = head_[key];
+    head_[key] = static_cast<std::int32_t>(p);
+    std::int32_t* smaller = &left_[p];  // where the next node below p goes
+    std::int32_t* larger = &right_[p];
+    std::size_t lenSmaller = 0;
+    std::size_t lenLarger = 0;
+    const std::uint8_t* cp = d_ + p;
+    for (;;) {
+      if (cur < 0 || p - static_cast<std::size_t>(cur) > maxDistance_) {
+        *smaller = *larger = -1;
+        return;
+      }
+      const std::uint8_t* cc = d_ + cur;
+      std::size_t len = std::min(lenSmaller, lenLarger);
+      while (len < maxLength_ && cc[len] == cp[len]) ++len;
+      if (len > bestLen) {
+        bestLen = len;
+        bestDist = p - static_cast<std::size_t>(cur);
+      }
+      if (len == maxLength_) {
+        // Equal as far as the finder looks: p takes cur's place, cur leaves the tree.
+        *smaller = left_[cur];
+        *larger = right_[cur];
+        return;
+      }
+      if (cc[len] < cp[len]) {
+        *smaller = cur;
+        smaller = &right_[cur];
+        cur = right_[cur];
+        lenSmaller = len;
+      } else {
+        *larger = cur;
+        larger = &left_[cur];
+        cur = left_[cur];
+        lenLarger = len;
+      }
+    }
+  }
+
+  // The longest match for pos among the positions in the trees, limited to `limit` bytes.
+  void Find(std::size_t pos, std::size_t limit, std::size_t& bestLen, std::size_t& bestDist) const {
+    std::int32_t cur = head_[Key(pos)];
+    std::size_t lenSmaller = 0;
+    std::size_t lenLarger = 0;
+    const std::uint8_t* cp = d_ + pos;
+    while (cur >= 0 && pos - static_cast<std::size_t>(cur) <= maxDistance_) {
+      const std::uint8_t* cc = d_ + cur;
+      std::size_t len = std::min(lenSmaller, lenLarger);
+      while (len < limit && cc[len] == cp[len]) ++len;
+      if (len > bestLen) {
+        bestLen = len;
+        bestDist = pos - static_cast<std::size_t>(cur);
+      }
+      if (len == limit) return;
+      if (cc[len] < cp[len]) {
+        cur = right_[cur];
+        lenSmaller = len;
+      } else {
+        cur = left_[cur];
+        lenLarger = len;
+      }
+    }
+  }
+
+private:
+  std::size_t Key(std::size_t p) const { return d_[p] | static_cast<std::size_t>(d_[p + 1]) << 8; }
+
+  const std::uint8_t* d_;
+  std::size_t n_;
+  std::size_t maxDistance_;
+  std::size_t maxLength_;
+  std::size_t treeEnd_;
+  std::vector<std::int32_t> head_;
+  std::vector<std::int32_t> left_;
+  std::vector<std::int32_t> right_;
+};
+
+// The longest match of data[pos..pos+limit) from the sources first..last, nearest first on
+// a tie, where it is longer than bestLen.
+void LongestFromEach(std::span<const std::uint8_t> data, std::size_t pos, std::size_t limit,
+                     std::size_t first, std::size_t last, std::size_t& bestLen,
+                     std::size_t& bestDist) {
+  for (std::size_t c = last + 1; c-- > first;) {
+    std::size_t len = 0;
+    while (len < limit && data[c + len] == data[pos + len]) ++len;
+    if (len > bestLen) {
+      bestLen = len;
+      bestDist = pos - c;
+    }
+  }
+}
+
+}  // namespace
+
+TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TParseLimits& limits) {
+  assert(limits.minDistance >= 1 && limits.maxDistance <= 65535 && limits.maxLength >= 3 &&
+         limits.maxLength <= 255);
+  const std::size_t n = data.size();
+  TLongestMatches m{std::vector<std::uint8_t>(n, 0), std::vector<std::uint16_t>(n, 0)};
+  TTreeFinder finder(data, limits);
+  const std::size_t treeEnd = finder.TreeEnd();
+  const std::size_t minD = limits.minDistance;
+  for (std::size_t pos = 0; pos < n; ++pos) {
+    const std::size_t limit = std::min(limits.maxLength, n - pos);
+    std::size_t bestLen = 0;
+    std::size_t bestDist = 0;
+    if (minD == 1 && pos < treeEnd) {
+      // One walk both searches and inserts: the trees hold every earlier position.
+      finder.InsertAndFind(pos, bestLen, bestDist);
+    } else {
+      // The trees hold exactly the positions minDistance or more back.
+      if (minD > 1 && pos >= minD && pos - minD < treeEnd) finder.Insert(pos - minD);
+      if (limit < 3) continue;
+      finder.Find(pos, limit, bestLen, bestDist);
+    }
+    if (limit < 3) continue;
+    // Sources among the last positions, which are not in the trees: at most maxLength of them.
+    if (bestLen < limit && pos >= minD) {
+      const std::size_t first =
+          std::max(treeEnd, pos > limits.maxDistance ? pos - limits.maxDistance : 0);
+      LongestFromEach(data, pos, limit, first, pos - minD, bestLen, bestDist);
+    }
+    if (bestLen >= 3) {
+      m.length[pos] = static_cast<std::uint8_t>(bestLen);
+      m.distance[pos] = static_cast<std::uint16_t>(bestDist);
+    }
+  }
+  return m;
+}
+
+std::vector<TParseToken> ShortestParse(std::span<const std::uint8_t> data,
+                                       const TParseLimits& limits, std::size_t start) {
+  const std::size_t n = data.size();
+  const TLongestMatches m = FindLongestMatches(data, limits);
+  // cost[i]: the cheapest way to code data[i..]; step[i]: the length of its first token.
+  std::vector<std::uint32_t> cost(n + 1, 0);
+  std::vector<std::uint8_t> step(n, 1);
+  for (std::size_t i = n; i-- > start;) {
+    std::uint32_t best = kLiteralCost + cost[i + 1];
+    std::uint8_t choice = 1;
+    const std::size_t longest = m.length[i];
+    for (std::size_t len = 3; len <= longest; ++len) {
+      const std::uint32_t c = kReferenceCost + cost[i + len];
+      if (c <= best) {  // on a tie the longer reference, which leaves fewer tokens to code
+        best = c;
+        choice = static_cast<std::uint8_t>(len);
+      }
+    }
+    cost[i] = best;
+    step[i] = choice;
+  }
+  std::vector<TParseToken> tokens;
+  for (std::size_t i = start; i < n; i += step[i]) {
+    if (step[i] == 1) {
+      tokens.push_back({0, 0});
+    } else {
+      tokens.push_back({step[i], m.distance[i]});
+    }
+  }
+  return tokens;
+}
+
+}  // namespace tegulo

@@ -1,0 +1,61 @@
+// What a scheme's scan checker returns: the hit and the figures of its decoding, which the
+// scan scores. The checkers live beside their schemes; the scan (scan/) runs them.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+namespace tegulo {
+
+struct TScanHit {
+  std::size_t address = 0;      // the stream's first byte
+  int scheme = 0;               // row in Compressions, 1..kCompressionCount-1
+  std::uint32_t rawSize = 0;    // LZ77-10, FF5: the announced size; FF6, CT: the bytes written
+  std::uint32_t comprSize = 0;  // the stream bytes a decode reads, header and end included
+  int score = 0;                // 0..100: how much the stream looks like packed tile data
+  bool operator==(const TScanHit&) const = default;
+};
+
+inline constexpr std::size_t kScoreSampleSize = 16384;
+
+// Output from which the facts of a stream decide its score (ScoreStream): none for the
+// schemes whose checkers do not check them; the scan's smallest size for the checkers of
+// LZ77-10, FF5, FF6 and CT, which check every literal run, ring reference and the exact end.
+inline constexpr std::uint32_t kNoFacts = UINT32_MAX;
+
+// What decoding a candidate showed, the input of the score.
+struct TStreamStats {
+  std::uint32_t literals = 0;
+  std::uint32_t references = 0;
+  std::uint32_t referenceBytes = 0;      // output written by back-references
+  std::uint32_t zeroRingReferences = 0;  // FF5, FF6: references reading the ring before output
+  std::uint32_t zeroRingBytes = 0;       // and the bytes they write
+  std::uint32_t strayZeroRing = 0;  // of those, the ones whose index lies far from the output start
+  std::uint32_t comprSize = 0;      // the stream's length
+  std::uint32_t wastefulTokens = 0;  // FF5, FF6: set by the scorer (CountWastefulTokens)
+  bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
+  bool zeroRing = false;  // FF5, FF6: zeros lie before the output
+  bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
+  bool lastFlagsZero = true;    // FF5, FF6: the same, not a fact of the score (see ScanStreams)
+  bool endsMidGroup = false;    // FF5, FF6: the last token is not its group's eighth
+  // Set by the caller, kept by the checker: a stream that misses a fact of ScoreStream may be
+  // refused as soon as that shows (its score could not reach kDefaultMinScore).
+  bool factsOnly = false;
+  std::uint32_t factsMinOutput = kNoFacts;  // set by the checker (see ScoreStream)
+  // When set, kScoreSampleSize bytes, all 0; the checker sets the byte of each literal's output
+  // position and marksEnd past the last one it set, so that the caller clears only those.
+  std::uint8_t* literalMarks = nullptr;
+  std::uint32_t marksEnd = 0;
+  void MarkLiteral(std::uint32_t out) {
+    if (literalMarks != nullptr && out < kScoreSampleSize) {
+      literalMarks[out] = 1;
+      marksEnd = std::max(marksEnd, out + 1);
+    }
+  }
+};
+
+// For the checkers: resets `stats` (or a local) keeping its literal marks.
+TStreamStats& FreshStats(TStreamStats* stats, TStreamStats& local);
+
+}  // namespace tegulo
