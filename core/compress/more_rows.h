@@ -8,8 +8,8 @@
 
 namespace tegulo {
 
-// Decoders in the table's shape; none reports an invalid type byte (only LZ77-10 does). The
-// command formats return the bytes written.
+// Decoders in the table's shape, each setting *notValid to whether the stream breaks a rule of
+// its scheme (bios_schemes.h, snes_schemes.h). The command formats return the bytes written.
 std::uint32_t DecodeLZ11Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid);
 std::uint32_t DecodeHuffman4Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid);
 std::uint32_t DecodeHuffman8Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid);
@@ -61,7 +61,7 @@ inline constexpr TSchemeLimits kCommandLimits{0, 0xFFFF, 0, 0, 0, 0, 0, 0};
 inline constexpr TSchemeFormat kMoreRows[] = {
     {kSchemeLZ11, TSizeRule::kRawInHeader24, kBiosLimits, DecodeLZ11Row,
      CarefulRow<kSchemeLZ11, DecodeLZ11Row>, CheckLZ11Hit, PackLZ11Row, StreamExtentLZ11,
-     SampleRow<DecodeLZ11Row>, false},
+     SampleRow<DecodeLZ11Row>, false, "LZ11"},
     {kSchemeHuffman4, TSizeRule::kRawInHeader24, kBiosLimits, DecodeHuffman4Row,
      CarefulRow<kSchemeHuffman4, DecodeHuffman4Row>, CheckHuffman4Hit, PackHuffman4Row,
      ExtentHuffman4Row, SampleRow<DecodeHuffman4Row>, false},

@@ -2,6 +2,7 @@
 #include "compress/scheme_formats.h"
 
 #include <array>
+#include <cassert>
 
 #include "base/choice_lookup.h"
 #include "compress/ct_layout.h"
@@ -19,10 +20,21 @@ std::uint32_t DecodeLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer& ou
   return DecompressLZ10(stream, output, notValid);
 }
 
-template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
-std::uint32_t DecodeWithoutTypeByte(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                                    bool* /*notValid*/) {
-  return Decode(stream, output);
+// FF5 has no rule a stream can break: every ring index and every header value is allowed.
+std::uint32_t DecodeFF5(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                        bool* notValid) {
+  *notValid = false;
+  return DecompressFF5(stream, output);
+}
+
+std::uint32_t DecodeFF6(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                        bool* notValid) {
+  return DecompressFF6(stream, output, notValid);
+}
+
+std::uint32_t DecodeCT(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                       bool* notValid) {
+  return DecompressCT(stream, output, notValid);
 }
 
 std::vector<std::uint8_t> PackLZ10(std::span<const std::uint8_t> data, const TCompressOptions& o) {
@@ -39,10 +51,11 @@ std::vector<std::uint8_t> PackCT(std::span<const std::uint8_t> data, const TComp
   return CompressCT(data, o.ctMode);
 }
 
-template <std::uint32_t (*Decode)(std::span<const std::uint8_t>, TDecodeBuffer&)>
+template <TStreamDecoder Decode>
 std::size_t SampleByDecoding(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
                              TDecodeBuffer& output) {
-  Decode(stream, output);
+  bool ignored = false;
+  Decode(stream, output, &ignored);
   return rawSize;
 }
 
@@ -67,16 +80,15 @@ constexpr TSchemeFormat kFirstRows[] = {
     {kSchemeNone, TSizeRule::kFromTiles, kNoLimits, nullptr, nullptr, nullptr, nullptr, nullptr,
      nullptr, false},
     {kSchemeLZ10, TSizeRule::kRawInHeader24, kLZ10Limits, DecodeLZ10, DecompressLZ10Careful,
-     CheckLZ10Hit, PackLZ10, StreamExtentLZ10, SampleLZ10, false},
-    {kSchemeFF5, TSizeRule::kRawInHeader16, kFF5Limits, DecodeWithoutTypeByte<DecompressFF5>,
-     DecompressFF5Careful, CheckFF5Hit, PackWithoutOptions<CompressFF5>, StreamExtentFF5,
-     SampleByDecoding<DecompressFF5>, true},
-    {kSchemeFF6, TSizeRule::kComprInHeader16, kFF6Limits, DecodeWithoutTypeByte<DecompressFF6>,
-     DecompressFF6Careful, CheckFF6Hit, PackWithoutOptions<CompressFF6>, StreamExtentFF6,
-     SampleByDecoding<DecompressFF6>, true},
-    {kSchemeCT, TSizeRule::kComprInHeader16, kCTLimits, DecodeWithoutTypeByte<DecompressCT>,
-     DecompressCTCareful, CheckCTHit, PackCT, StreamExtentCT, SampleByDecoding<DecompressCT>,
-     false},
+     CheckLZ10Hit, PackLZ10, StreamExtentLZ10, SampleLZ10, false, "LZ10"},
+    {kSchemeFF5, TSizeRule::kRawInHeader16, kFF5Limits, DecodeFF5, DecompressFF5Careful,
+     CheckFF5Hit, PackWithoutOptions<CompressFF5>, StreamExtentFF5, SampleByDecoding<DecodeFF5>,
+     true},
+    {kSchemeFF6, TSizeRule::kComprInHeader16, kFF6Limits, DecodeFF6, DecompressFF6Careful,
+     CheckFF6Hit, PackWithoutOptions<CompressFF6>, StreamExtentFF6, SampleByDecoding<DecodeFF6>,
+     true},
+    {kSchemeCT, TSizeRule::kComprInHeader16, kCTLimits, DecodeCT, DecompressCTCareful, CheckCTHit,
+     PackCT, StreamExtentCT, SampleByDecoding<DecodeCT>, false},
 };
 
 // The first rows, then those of the schemes numbered 5 and up (more_rows.cpp).
@@ -105,6 +117,14 @@ std::span<const TSchemeFormat, kCompressionCount> SchemeFormats() { return kRows
 const TSchemeFormat* FindSchemeFormat(int row) {
   if (row < 0 || row >= kCompressionCount) return nullptr;
   return &kRows[row];
+}
+
+std::string NotValidStreamText(int row) {
+  const TSchemeFormat* f = FindSchemeFormat(row);
+  assert(f != nullptr);
+  const std::string_view name =
+      f->streamName != nullptr ? std::string_view(f->streamName) : Compressions[row].name();
+  return "Not valid " + std::string(name) + " stream";
 }
 
 std::optional<int> FindScheme(std::string_view name) {

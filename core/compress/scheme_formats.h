@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,8 +18,11 @@
 
 namespace tegulo {
 
-// Runs the scheme's decoder of uCompress.h and returns its count. `notValid` (never null)
-// is set by schemes whose header carries a type byte (LZ77-10) and left alone by the others.
+// Runs the scheme's decoder and returns its count. `notValid` (never null) is set to whether
+// the stream breaks a rule of the scheme: a wrong type byte (decoding goes on as for a valid
+// stream), or a rule the decoder stops at (a Huffman child outside its tree, a command
+// format's undefined command or copy from output not yet written, an LZSS-CT record passed
+// over, an LZSS-FF6 length shorter than its header). A stream cut short is not reported.
 using TStreamDecoder = std::uint32_t (*)(std::span<const std::uint8_t> stream,
                                          TDecodeBuffer& output, bool* notValid);
 // The shortest stream the scheme allows for `data` (compressors.h); throws TError for inputs
@@ -74,7 +78,14 @@ struct TSchemeFormat {
   TStreamExtent extent;           // nullptr for kSchemeNone
   TStreamSampler sample;          // the scorer's output sample; nullptr where no checker exists
   bool zeroRing;                  // zeros lie before the output (a zero run costs no literal)
+  // The scheme's name in "Not valid NAME stream" (NotValidStreamText); nullptr: the name in
+  // Compressions.
+  const char* streamName = nullptr;
 };
+
+// The message of a stream of scheme `row` that breaks a rule of its scheme, "Not valid LZ10
+// stream" for LZ77-10.
+std::string NotValidStreamText(int row);
 
 // Every row, indexed by scheme row 0..kCompressionCount-1.
 std::span<const TSchemeFormat, kCompressionCount> SchemeFormats();
