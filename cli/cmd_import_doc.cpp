@@ -27,7 +27,7 @@ struct TImportDocArgs {
 
 void RunImportDoc(const TImportDocArgs& a) {
   CheckOutputs(a.out, {{a.rom, "the input ROM"}, {a.document, "the document"}});
-  const std::vector<TTileEntry> entries = LoadDocument(a.document);
+  const std::vector<TTileEntry> entries = ReadDocumentFile(a.document);
   TInputs pictures;
   for (const std::string& path : DocumentPictureFiles(entries, a.dir)) {
     if (!path.empty()) pictures.emplace_back(path, "the picture");

@@ -48,7 +48,7 @@ void WriteToRom(const TPaletteArgs& a, const TPalette& colours) {
 void RunPalette(const TPaletteArgs& a) {
   const TPaletteOption option = PaletteArg(a.source);
   if (a.toRom.empty() && !PaletteFormatOfPath(a.output)) {
-    throw TError("Cannot export a palette as " + a.output + ": use .pal, .gpl or .act");
+    throw TError("Cannot export a palette as \"" + a.output + "\": use .pal, .gpl or .act");
   }
   if (option.kind == TPaletteOptionKind::Rom && a.rom.empty()) {
     throw TUsageError("A palette from the ROM needs --rom ROM");

@@ -79,7 +79,7 @@ TEST_F(WorkflowTest, RomFailuresLeaveNameTitleImageAndListAlone) {
     Click("bOpenROM");
   }
   EXPECT_EQ(prompts->errors,
-            (std::vector<QString>{missing + " not found.", "Cannot read " + folder + "."}));
+            (std::vector<QString>{missing + " not found.", "Cannot read \"" + folder + "\"."}));
   EXPECT_EQ(window->windowTitle(), title);
   EXPECT_EQ(TfmMainPeer::RomFileName(*window), Path("first.sfc"));
   EXPECT_EQ(TfmMainPeer::RomData(*window), std::vector<std::uint8_t>(10, 7));
