@@ -1,6 +1,8 @@
 // The decoder of the SNES command-byte formats LC_LZ2, LC_LZ5 and HAL: one walker, the
 // three formats differing in what commands 2 and 4..7 do.
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "compress/more_scan.h"
 #include "compress/snes_schemes.h"
@@ -8,11 +10,17 @@
 namespace tegulo {
 namespace {
 
-std::uint8_t ReverseBits(std::uint8_t b) {
+constexpr std::uint8_t ReverseBits(std::uint8_t b) {
   b = static_cast<std::uint8_t>((b & 0xF0u) >> 4 | (b & 0x0Fu) << 4);
   b = static_cast<std::uint8_t>((b & 0xCCu) >> 2 | (b & 0x33u) << 2);
   return static_cast<std::uint8_t>((b & 0xAAu) >> 1 | (b & 0x55u) << 1);
 }
+
+constexpr auto kReversedBits = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (unsigned b = 0; b < 256; ++b) t[b] = ReverseBits(static_cast<std::uint8_t>(b));
+  return t;
+}();
 
 // A command's copy from the output: where its source starts and how it reads.
 struct TCopy {
@@ -98,46 +106,65 @@ private:
     if (e != TCommandEnd::kEnd) return e;
     ++r_.copies;
     r_.copyBytes += static_cast<std::uint32_t>(n);
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::uint8_t b = out_[c.backward ? c.source - k : c.source + k];
-      if (!Put(static_cast<std::uint8_t>((c.reverseBits ? ReverseBits(b) : b) ^ c.xorMask))) {
-        return TCommandEnd::kFull;
-      }
-    }
-    return TCommandEnd::kEnd;
+    return Copy(c, n);
   }
 
-  // What there is of a direct copy is written before the stream ends.
+  // The output bytes of a command of `count` that fit below the limit; each command writes
+  // them in one loop and reports kFull when they are fewer.
+  std::size_t Room(std::size_t count) const { return std::min(count, limit_ - pos_); }
+
+  // Every source byte lies before the output position (ReadCopy): a forward copy reaches
+  // the bytes it writes itself only when it overlaps them, and then reads them back in order.
+  TCommandEnd Copy(const TCopy& c, std::size_t n) {
+    const std::size_t m = Room(n);
+    std::uint8_t* const dst = out_.data() + pos_;
+    const std::uint8_t* const src = out_.data() + c.source;
+    if (c.backward) {
+      for (std::size_t k = 0; k < m; ++k)
+        dst[k] = static_cast<std::uint8_t>(*(src - k) ^ c.xorMask);
+    } else if (c.reverseBits) {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = kReversedBits[src[k]];
+    } else if (c.xorMask != 0) {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = static_cast<std::uint8_t>(~src[k]);
+    } else if (c.source + m <= pos_) {
+      std::memcpy(dst, src, m);
+    } else {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = src[k];
+    }
+    pos_ += m;
+    return m < n ? TCommandEnd::kFull : TCommandEnd::kEnd;
+  }
+
+  // What there is of a direct copy is written before the stream ends; when the output is
+  // full first, the stream position stays at the copy's first byte.
   TCommandEnd Direct(std::size_t n) {
     const std::size_t have = std::min(n, s_.size() - in_);
-    for (std::size_t k = 0; k < have; ++k) {
-      if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
-    }
+    const std::size_t m = Room(have);
+    if (m > 0) std::memcpy(out_.data() + pos_, s_.data() + in_, m);
+    pos_ += m;
+    if (m < have) return TCommandEnd::kFull;
     in_ += have;
     return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
   }
 
   TCommandEnd Fill(unsigned cmd, std::size_t n) {
     const std::size_t argBytes = cmd == 2 ? 2 : 1;
-    const std::size_t have = std::min(argBytes, s_.size() - in_);
-    if (have < argBytes) return TCommandEnd::kTruncated;
+    if (s_.size() - in_ < argBytes) return TCommandEnd::kTruncated;
     const std::uint8_t a = s_[in_];
     const std::uint8_t b = cmd == 2 ? s_[in_ + 1] : 0;
     in_ += argBytes;
     const std::size_t count = cmd == 2 && f_ == TCommandFormat::HAL ? 2 * n : n;
-    for (std::size_t k = 0; k < count; ++k) {
-      const std::uint8_t v = cmd == 1   ? a
-                             : cmd == 2 ? ((k & 1u) == 0 ? a : b)
-                                        : static_cast<std::uint8_t>(a + k);
-      if (!Put(v)) return TCommandEnd::kFull;
+    const std::size_t m = Room(count);
+    std::uint8_t* const dst = out_.data() + pos_;
+    if (cmd == 1) {
+      std::memset(dst, a, m);
+    } else if (cmd == 2) {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = (k & 1u) == 0 ? a : b;
+    } else {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = static_cast<std::uint8_t>(a + k);
     }
-    return TCommandEnd::kEnd;
-  }
-
-  bool Put(std::uint8_t v) {
-    if (pos_ >= limit_) return false;
-    out_[pos_++] = v;
-    return true;
+    pos_ += m;
+    return m < count ? TCommandEnd::kFull : TCommandEnd::kEnd;
   }
 
   TCommandResult Stop(TCommandEnd e) {
