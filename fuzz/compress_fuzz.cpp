@@ -1,4 +1,5 @@
-// libFuzzer target: the four compressors against their decoders. The first byte picks the
+// libFuzzer target: the compressors of LZ77-10, LZSS-FF5, LZSS-FF6 and LZSS-CT against their
+// decoders. The first byte picks the
 // scheme and options; the rest is the data, which must come back exactly, with no byte
 // written past it and every byte of the stream used.
 #include <algorithm>
