@@ -16,6 +16,10 @@ constexpr std::uint8_t ReverseBits(std::uint8_t b) {
   return static_cast<std::uint8_t>((b & 0xAAu) >> 1 | (b & 0x55u) << 1);
 }
 
+// Copies up to this length go byte by byte: most commands are short, and a library call
+// costs more than their few bytes.
+constexpr std::size_t kShortCopy = 16;
+
 constexpr auto kReversedBits = [] {
   std::array<std::uint8_t, 256> t{};
   for (unsigned b = 0; b < 256; ++b) t[b] = ReverseBits(static_cast<std::uint8_t>(b));
@@ -40,15 +44,13 @@ protected:
   ~TCommandHook() = default;
 };
 
+// The format is a template argument: each command's meaning is then fixed at compile time,
+// which keeps the per-command work of short commands small.
+template <TCommandFormat F>
 class TWalker {
 public:
-  TWalker(TCommandFormat format, std::span<const std::uint8_t> s, TDecodeBuffer& out,
-          TCommandHook* hook = nullptr)
-      : f_(format),
-        s_(s),
-        out_(out),
-        limit_(std::min(out.size(), kCommandOutputLimit)),
-        hook_(hook) {}
+  TWalker(std::span<const std::uint8_t> s, TDecodeBuffer& out, TCommandHook* hook = nullptr)
+      : s_(s), out_(out), limit_(std::min(out.size(), kCommandOutputLimit)), hook_(hook) {}
 
   TCommandResult Run() {
     for (;;) {
@@ -126,7 +128,7 @@ private:
       for (std::size_t k = 0; k < m; ++k) dst[k] = kReversedBits[src[k]];
     } else if (c.xorMask != 0) {
       for (std::size_t k = 0; k < m; ++k) dst[k] = static_cast<std::uint8_t>(~src[k]);
-    } else if (c.source + m <= pos_) {
+    } else if (m > kShortCopy && c.source + m <= pos_) {
       std::memcpy(dst, src, m);
     } else {
       for (std::size_t k = 0; k < m; ++k) dst[k] = src[k];
@@ -140,7 +142,13 @@ private:
   TCommandEnd Direct(std::size_t n) {
     const std::size_t have = std::min(n, s_.size() - in_);
     const std::size_t m = Room(have);
-    if (m > 0) std::memcpy(out_.data() + pos_, s_.data() + in_, m);
+    std::uint8_t* const dst = out_.data() + pos_;
+    const std::uint8_t* const src = s_.data() + in_;
+    if (m > kShortCopy) {
+      std::memcpy(dst, src, m);
+    } else {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = src[k];
+    }
     pos_ += m;
     if (m < have) return TCommandEnd::kFull;
     in_ += have;
@@ -174,7 +182,7 @@ private:
     return r_;
   }
 
-  TCommandFormat f_;
+  static constexpr TCommandFormat f_ = F;
   std::span<const std::uint8_t> s_;
   TDecodeBuffer& out_;
   std::size_t limit_;
@@ -184,11 +192,22 @@ private:
   TCommandResult r_;
 };
 
+// Runs `run` with the format as a template argument.
+template <class TRun>
+TCommandResult WithFormat(TCommandFormat format, TRun run) {
+  switch (format) {
+    case TCommandFormat::LCLZ2: return run.template operator()<TCommandFormat::LCLZ2>();
+    case TCommandFormat::LCLZ5: return run.template operator()<TCommandFormat::LCLZ5>();
+    case TCommandFormat::HAL: break;
+  }
+  return run.template operator()<TCommandFormat::HAL>();
+}
+
 }  // namespace
 
 TCommandResult DecodeCommands(TCommandFormat format, std::span<const std::uint8_t> stream,
                               TDecodeBuffer& output) {
-  return TWalker(format, stream, output).Run();
+  return WithFormat(format, [&]<TCommandFormat F>() { return TWalker<F>(stream, output).Run(); });
 }
 
 std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uint8_t> stream) {
@@ -196,7 +215,8 @@ std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uin
   // space: an output of that size gives the working buffer's count.
   static_assert(kCommandOutputLimit <= kDecodeBufferSize);
   TDecodeBuffer out(kCommandOutputLimit);
-  return TWalker(format, stream, out).Run().consumed;
+  return WithFormat(format, [&]<TCommandFormat F>() { return TWalker<F>(stream, out).Run(); })
+      .consumed;
 }
 
 namespace {
@@ -251,7 +271,7 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   thread_local TDecodeBuffer out;
   out.resize(kCommandOutputLimit);
   TScanHook hook(s, st);
-  const TCommandResult r = TWalker(kFormat, s, out, &hook).Run();
+  const TCommandResult r = TWalker<kFormat>(s, out, &hook).Run();
   if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
       r.written % 16 != 0) {
     return std::nullopt;
