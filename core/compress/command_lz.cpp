@@ -50,9 +50,9 @@ template <TCommandFormat F>
 class TWalker {
 public:
   TWalker(std::span<const std::uint8_t> s, TDecodeBuffer& out, TCommandHook* hook = nullptr)
-      : s_(s), out_(out), limit_(std::min(out.size(), kCommandOutputLimit)), hook_(hook) {}
+      : s_(s), out_(out.data()), limit_(std::min(out.size(), kCommandOutputLimit)), hook_(hook) {}
 
-  TCommandResult Run() {
+  [[gnu::always_inline]] TCommandResult Run() {
     for (;;) {
       if (in_ >= s_.size()) return Stop(TCommandEnd::kTruncated);
       const unsigned h = s_[in_++];
@@ -77,7 +77,7 @@ public:
 
 private:
   // Reads the argument of a copy command into c; kEnd when its source may be read.
-  TCommandEnd ReadCopy(unsigned cmd, std::size_t n, TCopy& c) {
+  [[gnu::always_inline]] TCommandEnd ReadCopy(unsigned cmd, std::size_t n, TCopy& c) {
     const bool relative = f_ == TCommandFormat::LCLZ5 && cmd >= 6;
     const std::size_t argBytes = relative ? 1 : 2;
     if (in_ + argBytes > s_.size()) return TCommandEnd::kTruncated;
@@ -98,7 +98,7 @@ private:
     return TCommandEnd::kEnd;
   }
 
-  TCommandEnd Command(unsigned cmd, std::size_t n) {
+  [[gnu::always_inline]] TCommandEnd Command(unsigned cmd, std::size_t n) {
     if (cmd == 0) return Direct(n);
     if (cmd <= 3) return Fill(cmd, n);
     if (cmd == 7 && f_ == TCommandFormat::HAL) cmd = 4;  // the games' decoders read it as 4
@@ -117,10 +117,10 @@ private:
 
   // Every source byte lies before the output position (ReadCopy): a forward copy reaches
   // the bytes it writes itself only when it overlaps them, and then reads them back in order.
-  TCommandEnd Copy(const TCopy& c, std::size_t n) {
+  [[gnu::always_inline]] TCommandEnd Copy(const TCopy& c, std::size_t n) {
     const std::size_t m = Room(n);
-    std::uint8_t* const dst = out_.data() + pos_;
-    const std::uint8_t* const src = out_.data() + c.source;
+    std::uint8_t* const dst = out_ + pos_;
+    const std::uint8_t* const src = out_ + c.source;
     if (c.backward) {
       for (std::size_t k = 0; k < m; ++k)
         dst[k] = static_cast<std::uint8_t>(*(src - k) ^ c.xorMask);
@@ -139,10 +139,10 @@ private:
 
   // What there is of a direct copy is written before the stream ends; when the output is
   // full first, the stream position stays at the copy's first byte.
-  TCommandEnd Direct(std::size_t n) {
+  [[gnu::always_inline]] TCommandEnd Direct(std::size_t n) {
     const std::size_t have = std::min(n, s_.size() - in_);
     const std::size_t m = Room(have);
-    std::uint8_t* const dst = out_.data() + pos_;
+    std::uint8_t* const dst = out_ + pos_;
     const std::uint8_t* const src = s_.data() + in_;
     if (m > kShortCopy) {
       std::memcpy(dst, src, m);
@@ -155,7 +155,7 @@ private:
     return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
   }
 
-  TCommandEnd Fill(unsigned cmd, std::size_t n) {
+  [[gnu::always_inline]] TCommandEnd Fill(unsigned cmd, std::size_t n) {
     const std::size_t argBytes = cmd == 2 ? 2 : 1;
     if (s_.size() - in_ < argBytes) return TCommandEnd::kTruncated;
     const std::uint8_t a = s_[in_];
@@ -163,7 +163,7 @@ private:
     in_ += argBytes;
     const std::size_t count = cmd == 2 && f_ == TCommandFormat::HAL ? 2 * n : n;
     const std::size_t m = Room(count);
-    std::uint8_t* const dst = out_.data() + pos_;
+    std::uint8_t* const dst = out_ + pos_;
     if (cmd == 1) {
       std::memset(dst, a, m);
     } else if (cmd == 2) {
@@ -184,7 +184,7 @@ private:
 
   static constexpr TCommandFormat f_ = F;
   std::span<const std::uint8_t> s_;
-  TDecodeBuffer& out_;
+  std::uint8_t* out_;
   std::size_t limit_;
   TCommandHook* hook_;
   std::size_t in_ = 0;
