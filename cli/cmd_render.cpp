@@ -56,7 +56,7 @@ void RunRender(const TRenderArgs& a) {
   if (screen) {
     const TScreenRenderReport report = RenderScreenToPng(e, *screen, rom, background, a.output);
     if (!report.unpack.notValid.empty()) Warn(report.unpack.notValid);
-    if (a.map.verbose && report.draw.pastEnd > 0) Warn(report.draw.Text());
+    if (a.map.verbose && !report.draw.Text().empty()) Warn(report.draw.Text());
     return;
   }
   const TUnpackReport report = RenderEntryToPng(e, rom, background, a.output);
