@@ -142,25 +142,25 @@ TEST(RomLayout, RandomBytesHaveNoLayout) {
   EXPECT_EQ(detected, 0);
 }
 
-// Two headers in one image: at $7FC0 a LoROM one with every sign but a right checksum (its
-// pair matches, its value does not), at $FFC0 a HiROM one with only a right checksum and its
-// pair. The checksum outweighs the mode byte and all weak signs together; with the sum one
-// off, the LoROM header wins.
-TEST(RomLayout, TheChecksumOutweighsTheModeByteAndTheWeakSigns) {
+// Two headers that count in one image (pair, mode byte and size byte right): at $7FC0 a
+// LoROM one with a printable title and a reset vector but a wrong checksum value, at $FFC0 a
+// HiROM one with only a right checksum. The checksum outweighs the title and the reset vector
+// together; with the sum one off, the LoROM header wins.
+TEST(RomLayout, TheChecksumOutweighsTheTitleAndTheResetVector) {
   const struct {
     const char* name;
     int checksumError;
     TMapping expected;
   } cases[] = {{"right checksum", 0, TMapping::HiRom}, {"checksum one off", 1, TMapping::LoRom}};
   for (const auto& c : cases) {
-    // 256 KiB: the LoROM header's size byte is plausible too.
+    // 256 KiB: both size bytes are plausible.
     Bytes image = tegulo::test::SnesRom(TMapping::LoRom, 0x40000);
     image[0x7FC0 + 0x1E] ^= 0x01;  // the value wrong, the pair still right
     image[0x7FC0 + 0x1C] ^= 0x01;
     const std::size_t h = 0xFFC0;
     image[h] = 0x01;         // no printable title
-    image[h + 0x15] = 0x00;  // no mode byte of a HiROM
-    image[h + 0x17] = 0x00;  // no plausible size
+    image[h + 0x15] = 0x21;  // a HiROM mode byte
+    image[h + 0x17] = 0x08;  // 256 KiB
     image[h + 0x3D] = 0x00;  // reset vector below $8000
     const auto sum = static_cast<std::uint16_t>(SnesChecksum(image, h) + c.checksumError);
     image[h + 0x1C] = static_cast<std::uint8_t>(~sum);
