@@ -204,10 +204,7 @@ TEST(CliPointers, NoPointerIsStrandedAndTheHeaderIsNeverFree) {
        {"--relocate", "auto", "--pointer", "$800", "--keep-old"},
        0,
        ""},
-      {"--at 0 --overwrite",
-       {"--at", "0", "--overwrite"},
-       1,
-       "tegulo-cli: The range $000000-$"},
+      {"--at 0 --overwrite", {"--at", "0", "--overwrite"}, 1, "tegulo-cli: The range $000000-$"},
   };
   for (const auto& r : rows) {
     std::filesystem::remove(s.Path("new.gba"));

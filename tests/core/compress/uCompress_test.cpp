@@ -63,8 +63,7 @@ TEST(Decompress, ExamplesGiveTheirOutputAndSizes) {
       const TUnpackReport report = UnpackEntry(e, rom, buf);
       EXPECT_EQ(e.RawSize, ex.rawSize) << ex.name;
       EXPECT_EQ(e.ComprSize, ex.comprSize) << ex.name;
-      EXPECT_EQ(report.notValid, ex.notValid ? NotValidStreamText(ex.compression) : "")
-          << ex.name;
+      EXPECT_EQ(report.notValid, ex.notValid ? NotValidStreamText(ex.compression) : "") << ex.name;
       ExpectOutput(buf, ex.output, ex.name);
       EXPECT_EQ(buf.size(), kDecodeBufferSize) << ex.name;
     }
