@@ -19,7 +19,7 @@ namespace tegulo {
 
 void TfmMain::RefreshEntry() {
   const TUnpackReport report = UnpackEntry(*CurEntry, RomData, DecodeBuffer);
-  if (report.notValidLZ10) prompts_->ShowMessage(QStringLiteral("Not valid LZ10 stream"));
+  if (!report.notValid.empty()) prompts_->ShowMessage(FromLatin1(report.notValid));
   const std::array<std::string, 3> texts = StatusTexts(*CurEntry);
   for (int i = 0; i < 3; ++i) sBar->SetPanelText(i, FromLatin1(texts[static_cast<std::size_t>(i)]));
   UpdateAddressHint();

@@ -1,7 +1,8 @@
 // Decoder speed in output bytes, on tile-like data and on noise, at a size that stays in
 // the cache (64 KiB) and one bound by memory (4 MiB), beside memcpy of the same size.
 // Contenders: "fast" (the decoders as built), "careful" (the same rules without the fast
-// paths: the decoders as they were) and, for LZ77-10, "plain" (bench/plain_lz10.h).
+// paths: the decoders as they were) and, for LZ77-10 and HAL, "plain" (bench/plain_lz10.h,
+// bench/plain_hal.h: straightforward decoders of the classic C style).
 // LZ77-10 unpacks one stream of the whole size; the other schemes hold at most 64 KiB per
 // stream, so they unpack 32 KiB streams, each into an output array of its own.
 #include <cstring>
@@ -11,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "compress/commands/command_formats.h"
 #include "compress/shared/careful_decoders.h"
 #include "compress/uCompress.h"
 #include "greedy_encoders.h"
+#include "plain_hal.h"
 #include "plain_lz10.h"
 #include "ratio_main.h"
 #include "sample_data.h"
@@ -43,6 +46,15 @@ std::uint32_t FastLZ10(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o
 }
 std::uint32_t PlainLZ10(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
   return tegulo::bench::PlainLZ10(s, o);
+}
+std::uint32_t FastHAL(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  return tegulo::DecodeCommands(tegulo::TCommandFormat::HAL, s, o).written;
+}
+std::uint32_t PlainHAL(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  return tegulo::bench::PlainHAL(s, o);
+}
+Bytes EncodeHAL(std::span<const std::uint8_t> d) {
+  return tegulo::CompressCommands(tegulo::TCommandFormat::HAL, d);
 }
 Bytes EncodeCT11(std::span<const std::uint8_t> d) { return tegulo::EncodeCT(d); }
 Bytes EncodeCT12(std::span<const std::uint8_t> d) {
@@ -109,6 +121,7 @@ void RegisterAll() {
        EncodeCT12,
        kChunk,
        {{"fast", tegulo::DecompressCT}, {"careful", tegulo::DecompressCTCareful}}},
+      {"hal", EncodeHAL, kChunk, {{"fast", FastHAL}, {"plain", PlainHAL}}},
   };
   for (const TScheme& s : schemes) {
     for (const TSize& size : kSizes) {

@@ -18,15 +18,16 @@ namespace {
 
 struct TCompressArgs {
   std::string scheme, input, output, ctMode;
-  bool distance1 = false;
+  bool distance1 = false, noPad = false;
 };
 
 void RunCompress(const TCompressArgs& a) {
   const int scheme = SchemeArg(a.scheme, false);
   CheckOutputs({a.output, "", "", false}, {{a.input, "the input"}});
   const std::vector<std::uint8_t> data = ReadRomFile(a.input);
-  const std::vector<std::uint8_t> stream =
-      CompressStream(scheme, data, PackingOptions(a.distance1, a.ctMode));
+  TCompressOptions options = PackingOptions(a.distance1, a.ctMode);
+  options.padToWords = !a.noPad;
+  const std::vector<std::uint8_t> stream = CompressStream(scheme, data, options);
   const std::string note = WriteFileAtomically(a.output, stream);
   if (!note.empty()) Warn(note);
   std::printf("Wrote %zu bytes (%zu unpacked)\n", stream.size(), data.size());
@@ -40,8 +41,10 @@ TCommand AddCompressCommand(CLI::App& parent) {
   Describe(sub, "Pack a file into a stream of a compression scheme",
            (std::string("The inverse of decompress: writes the shortest stream found for the\n"
                         "scheme, one that its decoder turns back into IN exactly (no reference\n"
-                        "before the start of the output, none past its end). Prints\n"
-                        "\"Wrote N bytes (M unpacked)\".\n") +
+                        "before the start of the output, none past its end). Streams of the GBA\n"
+                        "BIOS family (LZ77-10, LZ77-11, Huffman, RLE-30, Diff) are padded with\n"
+                        "zeros to a multiple of 4 bytes, as the BIOS tools write them, unless\n"
+                        "--no-pad. Prints \"Wrote N bytes (M unpacked)\".\n") +
             SchemeLimitsText())
                .c_str());
   sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
@@ -52,6 +55,8 @@ TCommand AddCompressCommand(CLI::App& parent) {
       ->option_text("OUT")
       ->required();
   AddPackingOptions(sub, args->distance1, args->ctMode);
+  sub->add_flag("--no-pad", args->noPad,
+                "leave out the zeros that pad a GBA BIOS family stream to 4 bytes");
   return {sub, [args] { RunCompress(*args); }};
 }
 

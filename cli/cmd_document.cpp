@@ -30,7 +30,7 @@ namespace tegulo::cli {
 namespace {
 
 void RunList(const std::string& path) {
-  const std::vector<TTileEntry> entries = LoadDocument(path);
+  const std::vector<TTileEntry> entries = ReadDocumentFile(path);
   std::puts(
       "index\tname\taddress\twidth\theight\toffset\ttemplate\tcompression\tPalCount\tPalAddress");
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -81,7 +81,7 @@ private:
 };
 
 void RunExport(const TExportArgs& a) {
-  const std::vector<TTileEntry> entries = LoadDocument(a.document);
+  const std::vector<TTileEntry> entries = ReadDocumentFile(a.document);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   // Which entries are written, and where: every output is checked against the inputs and
@@ -125,10 +125,10 @@ void RunExport(const TExportArgs& a) {
       ++tooLarge;
       continue;
     }
-    const bool notValid =
-        RenderEntryToPng(e, rom, kFallbackBackground, set.Add(paths[i])).notValidLZ10;
+    const std::string notValid =
+        RenderEntryToPng(e, rom, kFallbackBackground, set.Add(paths[i])).notValid;
     count.Clear();
-    if (notValid) Warn(ExportFileName(i, name) + ": Not valid LZ10 stream");
+    if (!notValid.empty()) Warn(ExportFileName(i, name) + ": " + notValid);
     lines.push_back("wrote " + paths[i]);
   }
   count.Clear();

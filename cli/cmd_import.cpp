@@ -102,17 +102,13 @@ void RunImport(const TImportArgs& a) {
   TWriteBackOptions options;
   options.compress = PackingOptions(a.distance1, a.ctMode);
   if (!a.at.empty()) options.freeSpace = NumberArg(a.at);
-  if (!a.fill.empty()) {
-    const std::int32_t fill = NumberArg(a.fill);
-    if (fill < 0 || fill > 255) throw TUsageError("--fill must be a byte value, 0 to 255");
-    options.fill = static_cast<std::uint8_t>(fill);
-  }
+  if (!a.fill.empty()) options.fill = FillArg(a.fill, false);
   options.overwrite = a.overwrite;
   TInputs inputs = {{a.rom, "the input ROM"}, {a.image, "the picture"}};
   if (!a.doc.empty()) inputs.emplace_back(a.doc, "the document");
   CheckOutputs(a.out, inputs);
   const std::vector<TTileEntry> document =
-      a.doc.empty() ? std::vector<TTileEntry>{} : LoadDocument(a.doc);
+      a.doc.empty() ? std::vector<TTileEntry>{} : ReadDocumentFile(a.doc);
   options.document = document;
 
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
@@ -173,7 +169,7 @@ TCommand AddImportCommand(CLI::App& parent) {
                 "offset, and the new stream is written at the address when it is no longer than\n"
                 "the old one (the rest kept, or set to --fill), else at --at; pointers to the old\n"
                 "address are then yours to change. The bytes at --at must be free space: all one\n"
-                "fill byte (--fill's, 0xFF or 0x00) and read by no entry of --doc, unless\n"
+                "fill byte (--fill's, 0xFF or 0x00) and read by no entry of --protect-doc, unless\n"
                 "--overwrite. Prints \"Wrote N bytes at $XXXXXX (old stream M bytes)\", or\n"
                 "\"Wrote $XXXXXX-$YYYYYY (N bytes)\" for plain tiles.\n\n") +
             kOutputNotes)
@@ -192,9 +188,13 @@ TCommand AddImportCommand(CLI::App& parent) {
       ->option_text("BYTE");
   sub->add_flag("--overwrite", args->overwrite,
                 "write at --at even where its bytes are not all one fill byte\n"
-                "(--fill's, 0xFF or 0x00) or hold an entry of --doc (never the header)");
-  sub->add_option("--doc", args->doc, "the document whose entries --at must not hit")
-      ->option_text("DOC");
+                "(--fill's, 0xFF or 0x00) or hold an entry of --protect-doc (never the header)");
+  CLI::Option* protect =
+      sub->add_option("--protect-doc", args->doc,
+                      "read the document whose entries --at and --relocate must not hit")
+          ->option_text("DOC");
+  // The old spelling still works, unlisted: elsewhere --doc names a document written.
+  sub->add_option("--doc", args->doc)->group("")->excludes(protect);
   AddPackingOptions(sub, args->distance1, args->ctMode);
   AddScreenImportOptions(sub, args->map);
   AddRelocateOptions(sub, args->relocate);

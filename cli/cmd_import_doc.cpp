@@ -31,7 +31,7 @@ void RunImportDoc(const TImportDocArgs& a) {
   TInputs inputs = {{a.rom, "the input ROM"}, {a.document, "the document"}};
   CheckOutputs(a.out, inputs, more);
   // Every output against every file read, the pictures too, before anything is written.
-  const std::vector<TTileEntry> entries = LoadDocument(a.document);
+  const std::vector<TTileEntry> entries = ReadDocumentFile(a.document);
   for (const std::string& path : DocumentPictureFiles(entries, a.dir)) {
     if (!path.empty()) inputs.emplace_back(path, "the picture");
   }

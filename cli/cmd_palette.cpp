@@ -50,7 +50,7 @@ void WriteToRom(const TPaletteArgs& a, const TPalette& colours, std::int32_t hel
 void RunPalette(const TPaletteArgs& a) {
   const TPaletteOption option = PaletteArg(a.source);
   if (a.toRom.empty() && !PaletteFormatOfPath(a.output)) {
-    throw TError("Cannot export a palette as " + a.output + ": use .pal, .gpl or .act");
+    throw TError("Cannot export a palette as \"" + a.output + "\": use .pal, .gpl or .act");
   }
   if (option.kind == TPaletteOptionKind::Rom && a.rom.empty()) {
     throw TUsageError("A palette from the ROM needs --rom ROM");

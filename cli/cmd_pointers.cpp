@@ -9,6 +9,7 @@
 
 #include "base/numbers.h"
 #include "commands.h"
+#include "entry_options.h"
 #include "layout_options.h"
 #include "rom/free_space.h"
 #include "rom/pointer_search.h"
@@ -87,7 +88,7 @@ void RunPointers(const TPointersArgs& a) {
 // ---- free
 
 struct TFreeArgs {
-  std::string rom, min = "32", fill = "ff", align, format = "text";
+  std::string rom, min = "32", fill = "0xFF", align, format = "text";
   TLayoutArgs layout;
 };
 
@@ -96,9 +97,11 @@ TFreeOptions FreeOptions(const TFreeArgs& a) {
   const std::int64_t min = Number(a.min, "--min");
   if (min < 1) throw TUsageError("--min must be 1 or more");
   options.minLength = static_cast<std::size_t>(min);
-  const auto fill = ParseFillKind(a.fill);
-  if (!fill) throw TUsageError("Unknown fill '" + a.fill + "' (ff, 00 or any)");
-  options.fill = *fill;
+  const std::optional<std::uint8_t> fill = FillArg(a.fill, true);
+  if (fill && *fill != 0xFF && *fill != 0x00) {
+    throw TUsageError("free finds runs of 0xFF or 0x00: --fill 0xFF, 0 or any");
+  }
+  options.fill = !fill ? TFillKind::Any : *fill == 0xFF ? TFillKind::Ff : TFillKind::Zero;
   if (!a.align.empty()) {
     const std::int64_t align = Number(a.align, "--align");
     if (align < 1 || align > 0x10000) throw TUsageError("--align must be 1 to 65536");
@@ -178,7 +181,7 @@ TPointerSearch SearchFromArgs(const TLayoutArgs& a) {
 void AddRelocateOptions(CLI::App* sub, TRelocateArgs& a) {
   sub->add_option("--relocate", a.relocate,
                   "a stream that no longer fits goes to ADDRESS, or with auto to the\n"
-                  "smallest free run of the --fill byte (default $FF) that holds it;\n"
+                  "smallest free run of the --fill byte (default 0xFF) that holds it;\n"
                   "every pointer to the old address is rewritten: GBA words at multiples\n"
                   "of 4, SNES values in a table (another pointer into the same bank\n"
                   "before or after it); other places that hold the address are left")
@@ -211,8 +214,8 @@ void AddDocRelocateOptions(CLI::App* sub, TRelocateArgs& a) {
                   "of the --fill byte that holds it, clear of every entry's data;\n"
                   "its pointers are rewritten and its entries follow (needs --doc)")
       ->option_text("auto");
-  sub->add_option("--fill", a.fill, "with --relocate: the free space's byte, 0xFF (default) or 0")
-      ->option_text("BYTE");
+  sub->add_option("--fill", a.fill, "with --relocate: the free space's byte, 0xFF or 0")
+      ->option_text("BYTE (default 0xFF)");
   sub->add_flag("--keep-old", a.keepOld,
                 "with --relocate: leave the old streams' bytes as they are");
   AddSearchOptions(sub, a.layout);
@@ -224,10 +227,8 @@ TRelocateOptions DocRelocateFromArgs(const TRelocateArgs& a, std::span<const std
         "--relocate takes only auto for a document (import moves one stream to "
         "an address)");
   }
-  std::int64_t fill = 0xFF;
-  if (!a.fill.empty()) fill = Number(a.fill, "--fill");
-  if (fill < 0 || fill > 255) throw TUsageError("--fill must be a byte value, 0 to 255");
-  return RelocateFromArgs(a, rom, static_cast<std::uint8_t>(fill));
+  const std::uint8_t fill = a.fill.empty() ? std::uint8_t{0xFF} : *FillArg(a.fill, false);
+  return RelocateFromArgs(a, rom, fill);
 }
 
 TCommand AddPointersCommand(CLI::App& parent) {
@@ -257,7 +258,8 @@ TCommand AddFreeCommand(CLI::App& parent) {
            "header, and cut at SNES bank boundaries. A run of 00 may be real data (blank tiles).");
   sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
   sub->add_option("--min", args->min, "the shortest run reported")->option_text("N (default 32)");
-  sub->add_option("--fill", args->fill, "ff, 00 or any (either)")->option_text("F (default ff)");
+  sub->add_option("--fill", args->fill, "the fill byte, 0xFF or 0, or any (either)")
+      ->option_text("BYTE (default 0xFF)");
   sub->add_option("--align", args->align, "alignment of a run's start")->option_text("N");
   sub->add_option("--format", args->format, "text or json")->option_text("F (default text)");
   AddMappingOption(sub, args->layout);

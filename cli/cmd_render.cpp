@@ -57,11 +57,12 @@ void RunRender(const TRenderArgs& a) {
   RunPaletteOption(o.palette, view, e, rom);
   if (screen) {
     const TScreenRenderReport report = RenderScreenToPng(e, *screen, rom, background, a.output);
-    if (report.unpack.notValidLZ10) Warn("Not valid LZ10 stream");
+    if (!report.unpack.notValid.empty()) Warn(report.unpack.notValid);
     if (a.map.verbose && !report.draw.Text().empty()) Warn(report.draw.Text());
     return;
   }
-  if (RenderEntryToPng(e, rom, background, a.output).notValidLZ10) Warn("Not valid LZ10 stream");
+  const TUnpackReport report = RenderEntryToPng(e, rom, background, a.output);
+  if (!report.notValid.empty()) Warn(report.notValid);
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ void RunDecompress(const TDecompressArgs& a) {
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
   TDecodeBuffer buffer(kDecodeBufferSize);
-  if (UnpackEntry(e, rom, buffer).notValidLZ10) Warn("Not valid LZ10 stream");
+  const TUnpackReport report = UnpackEntry(e, rom, buffer);
+  if (!report.notValid.empty()) Warn(report.notValid);
   if (!a.output.empty()) {  // first, so that a failure leaves only its error line
     const std::size_t n =
         std::min<std::size_t>(static_cast<std::uint32_t>(e.RawSize), buffer.size());
@@ -195,8 +196,9 @@ TCommand AddDecompressCommand(CLI::App& parent) {
                         "prints \"RawSize: N ComprSize: M\", the unpacked and packed sizes by\n"
                         "the scheme's rules:\n") +
             SchemeSizeRulesText() +
-            "A wrong LZ77-10 type byte gives \"Not valid LZ10 stream\" on standard error, and\n"
-            "decoding goes on as the window's does.")
+            "A stream that breaks a rule of its scheme gives \"Not valid NAME stream\" on\n"
+            "standard error (\"Not valid LZ10 stream\" for a wrong LZ77-10 type byte), and the\n"
+            "command still exits 0 with what the decoder wrote, as the window's refresh does.")
                .c_str());
   sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
       ->type_name("")

@@ -94,6 +94,15 @@ std::int32_t NumberArg(const std::string& text) {
   return AsUsage([&] { return ParseInt(text); });
 }
 
+std::optional<std::uint8_t> FillArg(const std::string& text, bool allowAny) {
+  if (allowAny && (text == "any" || text == "ANY")) return std::nullopt;
+  if (text == "ff" || text == "FF") return std::uint8_t{0xFF};
+  const std::optional<std::int32_t> n = TryParseInt(text);
+  if (n && *n >= 0 && *n <= 0xFF) return static_cast<std::uint8_t>(*n);
+  throw TUsageError(std::string("--fill must be a byte, 0 to 255 ($FF, 0xFF)") +
+                    (allowAny ? ", or any" : "") + ": '" + EscapeControls(text) + "'");
+}
+
 std::int32_t TilesArg(const std::string& text, const char* what) {
   const std::int32_t n = NumberArg(text);
   if (n < 1 || n > kMaxTiles) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/messages.h"
@@ -71,6 +72,10 @@ int TemplateArg(const std::string& text);  // "Unknown template '<text>'"
 // "Unknown compression scheme '<text>' (<names>)".
 int SchemeArg(const std::string& text, bool allowNone);
 TPaletteOption PaletteArg(const std::string& text);
+// Every --fill: a byte in the number syntax (255, $FF, 0xFF; "ff", an old spelling, is
+// 0xFF), or with `allowAny` "any" for both fill bytes 0xFF and 0x00 (nothing returned).
+// "--fill must be a byte, 0 to 255 ($FF, 0xFF)[, or any]".
+std::optional<std::uint8_t> FillArg(const std::string& text, bool allowAny);
 
 // What --compression and the SCHEME arguments take: "none, LZ77-10, ..." or the schemes only.
 std::string SchemeChoices(bool withNone);

@@ -56,8 +56,8 @@ void AddOutputOptions(CLI::App* sub, TOutputs& o) {
 
 void AddPackingOptions(CLI::App* sub, bool& distance1, std::string& ctMode) {
   sub->add_flag("--allow-distance-1", distance1,
-                "LZ77-10: allow distance 1 (GBA code that unpacks straight into\n"
-                "video memory needs 2 or more, the default)");
+                "LZ77-10 and LZ77-11: allow distance 1 (GBA code that unpacks\n"
+                "straight into video memory needs 2 or more, the default)");
   sub->add_option("--ct-mode", ctMode,
                   "LZSS-CT: 11 (11-bit distances, lengths to 34) or 12 (12-bit,\n"
                   "lengths to 18); by default the one with the shorter stream")

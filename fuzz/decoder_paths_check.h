@@ -12,7 +12,8 @@
 
 namespace tegulo::fuzz {
 
-// scheme: the compression row 1..4. Returns whether both paths agree.
+// scheme: a compression row with a fast path (LZ77-10, LZSS-FF5, LZSS-FF6, LZSS-CT). Returns
+// whether both paths agree.
 inline bool DecoderPathsAgree(int scheme, std::span<const std::uint8_t> stream,
                               std::size_t outputSize, std::uint8_t fill) {
   TDecodeBuffer fast(outputSize, fill);

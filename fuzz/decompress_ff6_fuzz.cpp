@@ -1,7 +1,11 @@
 // libFuzzer target: "LZSS-FF6" streams.
-#include "greedy_encoders.h"
 #include "decompress_fuzz.h"
+#include "greedy_encoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return tegulo::fuzz::Run(data, size, tegulo::DecompressFF6, tegulo::EncodeFF6, false);
+  const auto decode = [](std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& out) {
+    bool notValid = false;
+    return tegulo::DecompressFF6(s, out, &notValid);
+  };
+  return tegulo::fuzz::Run(data, size, decode, tegulo::EncodeFF6, false);
 }

@@ -22,10 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static TDecodeBuffer shared(kDecodeBufferSize);
   TTileEntry reused = e;
-  const bool warned = UnpackEntry(reused, rom, shared).notValidLZ10;
+  const std::string warned = UnpackEntry(reused, rom, shared).notValid;
   TDecodeBuffer fresh(kDecodeBufferSize);
   TTileEntry once = e;
-  fuzz::Check(UnpackEntry(once, rom, fresh).notValidLZ10 == warned);
+  fuzz::Check(UnpackEntry(once, rom, fresh).notValid == warned);
   fuzz::Check(std::memcmp(&once, &reused, sizeof once) == 0);
   fuzz::Check(shared == fresh);
   fuzz::Check(shared.size() >= kDecodeBufferSize);

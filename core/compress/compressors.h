@@ -1,9 +1,10 @@
-// The compressors of LZ77-10, the FF ring schemes and CT, and the choice of compressor by
-// scheme: the shortest streams each format allows, which the scheme's decoder turns back into the
-// input exactly. Unlike the greedy encoders (tools/greedy), they never rely on what the decoders do
-// at their limits: no reference reaches before the first output byte (except into the FF schemes'
-// ring, which holds zeros there as the games' decoders keep it), the last token ends exactly at the
-// end of the data, and a stream holds nothing after its end.
+// The compressors of LZ77-10, the FF ring schemes and CT, and the entry point of every scheme's
+// compressor: the shortest streams each format allows, which the scheme's decoder turns back into
+// the input exactly. Unlike the greedy encoders (tools/greedy), they never rely on what the
+// decoders do at their limits: no reference reaches before the first output byte (except into the
+// FF schemes' ring, which holds zeros there as the games' decoders keep it), the last token ends
+// exactly at the end of the data, and a stream holds nothing after its end but the zeros of
+// padToWords.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,11 @@ struct TCompressOptions {
   // LZSS-CT: the offset mode; none picks the one that gives the shorter stream (11-bit on a
   // tie).
   std::optional<TCTMode> ctMode;
+  // The GBA BIOS family (the 4-byte header with a 24-bit size): pad the stream with zeros to
+  // a multiple of 4 bytes, as the BIOS tools write them (the BIOS reads in words, and the
+  // next stream starts aligned). Off for write-back, where the bytes after a stream are the
+  // ROM's own and padding would only make fewer streams fit in their old place.
+  bool padToWords = false;
 };
 
 // "LZ77-10": optimal parse over lengths 3..18 and distances 2 (1 when allowed)..4096.
@@ -30,9 +36,10 @@ struct TCompressOptions {
 std::vector<std::uint8_t> CompressLZ10(std::span<const std::uint8_t> data,
                                        bool allowDistance1 = false);
 
-// "LZSS-FF5" / "LZSS-FF6": optimal parse over lengths 3..34 and distances 1..2048, sources
-// before the output reading the ring's zeros. FF5 throws TError above 65,535 input bytes (its
-// 16-bit size), FF6 when the stream would pass 65,535 bytes (its 16-bit length).
+// "LZSS-FF5" / "LZSS-FF6": optimal parse over lengths 3..34 and distances 1..2047 (never the
+// ring slot about to be written), sources before the output reading the ring's zeros. FF5 throws
+// TError above 65,535 input bytes (its 16-bit size), FF6 when the stream would pass 65,535 bytes
+// (its 16-bit length).
 std::vector<std::uint8_t> CompressFF5(std::span<const std::uint8_t> data);
 std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data);
 
@@ -42,8 +49,8 @@ std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data);
 std::vector<std::uint8_t> CompressCT(std::span<const std::uint8_t> data,
                                      std::optional<TCTMode> mode = std::nullopt);
 
-// The compressor of scheme `scheme`'s row (scheme_formats.h); throws std::invalid_argument for
-// kSchemeNone and numbers outside the table.
+// The compressor of a scheme row with one (Compressions; not kSchemeNone), the stream padded
+// when the options ask it; throws std::invalid_argument for others.
 std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_t> data,
                                          const TCompressOptions& options = {});
 

@@ -28,8 +28,9 @@ TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDec
   const std::span<const std::uint8_t> stream = StreamAt(rom, e.Address);
   const auto header16 = static_cast<std::int32_t>(ReadLePadded(stream, 0, 2));
   const auto header24 = static_cast<std::int32_t>(ReadLePadded(stream, 0, 4) >> 8);
-  const auto count =
-      static_cast<std::int32_t>(scheme->decode(stream, buffer, &report.notValidLZ10));
+  bool notValid = false;
+  const auto count = static_cast<std::int32_t>(scheme->decode(stream, buffer, &notValid));
+  if (notValid) report.notValid = NotValidStreamText(e.Compression);
   switch (scheme->sizeRule) {
     case TSizeRule::kRawInHeader24:
       e.RawSize = header24;

@@ -7,25 +7,29 @@
 namespace tegulo {
 namespace {
 
-std::uint32_t Commands(TCommandFormat f, std::span<const std::uint8_t> s, TDecodeBuffer& o) {
-  return DecodeCommands(f, s, o).written;
+// An undefined command or a source not yet written breaks the format's rules.
+std::uint32_t Commands(TCommandFormat f, std::span<const std::uint8_t> s, TDecodeBuffer& o,
+                       bool* notValid) {
+  const TCommandResult r = DecodeCommands(f, s, o);
+  *notValid = r.end == TCommandEnd::kInvalid;
+  return r.written;
 }
 
 }  // namespace
 
 // clang-format off
-std::uint32_t DecodeFF5Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressFF5(s, o); }
-std::uint32_t DecodeFF6Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressFF6(s, o); }
-std::uint32_t DecodeCTRow(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressCT(s, o); }
-std::uint32_t DecodeLZ11Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressLZ11(s, o); }
-std::uint32_t DecodeHuffman4Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressHuffman(s, o, 4); }
-std::uint32_t DecodeHuffman8Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressHuffman(s, o, 8); }
-std::uint32_t DecodeRLE30Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressRLE30(s, o); }
-std::uint32_t DecodeDiff8Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressDiff(s, o, 1); }
-std::uint32_t DecodeDiff16Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return DecompressDiff(s, o, 2); }
-std::uint32_t DecodeLCLZ2Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return Commands(TCommandFormat::LCLZ2, s, o); }
-std::uint32_t DecodeLCLZ5Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return Commands(TCommandFormat::LCLZ5, s, o); }
-std::uint32_t DecodeHALRow(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool*) { return Commands(TCommandFormat::HAL, s, o); }
+std::uint32_t DecodeFF5Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { *v = false; return DecompressFF5(s, o); }
+std::uint32_t DecodeFF6Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return DecompressFF6(s, o, v); }
+std::uint32_t DecodeCTRow(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return DecompressCT(s, o, v); }
+std::uint32_t DecodeLZ11Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return DecompressLZ11(s, o, v); }
+std::uint32_t DecodeHuffman4Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return DecompressHuffman(s, o, 4, v); }
+std::uint32_t DecodeHuffman8Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return DecompressHuffman(s, o, 8, v); }
+std::uint32_t DecodeRLE30Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return DecompressRLE30(s, o, v); }
+std::uint32_t DecodeDiff8Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return DecompressDiff(s, o, 1, v); }
+std::uint32_t DecodeDiff16Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return DecompressDiff(s, o, 2, v); }
+std::uint32_t DecodeLCLZ2Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return Commands(TCommandFormat::LCLZ2, s, o, v); }
+std::uint32_t DecodeLCLZ5Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return Commands(TCommandFormat::LCLZ5, s, o, v); }
+std::uint32_t DecodeHALRow(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* v) { return Commands(TCommandFormat::HAL, s, o, v); }
 
 TBytes PackLZ10(std::span<const std::uint8_t> d, const TCompressOptions& o) { return CompressLZ10(d, o.allowDistance1); }
 TBytes PackFF5Row(std::span<const std::uint8_t> d, const TCompressOptions&) { return CompressFF5(d); }

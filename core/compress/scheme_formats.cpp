@@ -2,6 +2,7 @@
 #include "compress/scheme_formats.h"
 
 #include <algorithm>
+#include <cassert>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -62,6 +63,14 @@ const TSchemeFormat* FindSchemeFormat(int row) {
   return &kSchemeRows[row];
 }
 
+std::string NotValidStreamText(int row) {
+  const TSchemeFormat* f = FindSchemeFormat(row);
+  assert(f != nullptr);
+  const std::string_view name =
+      f->streamName != nullptr ? std::string_view(f->streamName) : Compressions[row].name();
+  return "Not valid " + std::string(name) + " stream";
+}
+
 std::optional<int> FindScheme(std::string_view name) {
   const auto row = FindChoice(Compressions, name);
   if (row && *row >= 1) return row;
@@ -74,7 +83,11 @@ std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_
   if (format == nullptr || format->compress == nullptr) {
     throw std::invalid_argument("no compression scheme " + std::to_string(scheme));
   }
-  return format->compress(data, options);
+  std::vector<std::uint8_t> stream = format->compress(data, options);
+  if (options.padToWords && format->sizeRule == TSizeRule::kRawInHeader24) {
+    stream.resize((stream.size() + 3) & ~std::size_t{3}, 0);
+  }
+  return stream;
 }
 
 std::string SchemeLimitsText() {

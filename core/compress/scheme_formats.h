@@ -30,8 +30,11 @@
 
 namespace tegulo {
 
-// Runs the scheme's decoder of uCompress.h and returns its count. `notValid` (never null)
-// is set by schemes whose header carries a type byte (LZ77-10) and left alone by the others.
+// Runs the scheme's decoder and returns its count. `notValid` (never null) is set to whether
+// the stream breaks a rule of the scheme: a wrong type byte (decoding goes on as for a valid
+// stream), or a rule the decoder stops at (a Huffman child outside its tree, a command
+// format's undefined command or copy from output not yet written, an LZSS-CT record passed
+// over, an LZSS-FF6 length shorter than its header). A stream cut short is not reported.
 using TStreamDecoder = std::uint32_t (*)(std::span<const std::uint8_t> stream,
                                          TDecodeBuffer& output, bool* notValid);
 // The shortest stream the scheme allows for `data` (compressors.h); throws TError for inputs
@@ -93,6 +96,8 @@ struct TSchemeFormat {
   TStreamExtent extent = nullptr;        // nullptr for kSchemeNone
   TStreamSampler sample = nullptr;       // the scorer's output sample; nullptr without checker
   bool zeroRing = false;  // the score's: zeros lie before the output (a zero run costs no literal)
+  // The scheme's name in "Not valid NAME stream" (NotValidStreamText); nullptr: `name`.
+  const char* streamName = nullptr;
 };
 
 // Every scheme, the row index its stored number. New schemes go at the end: documents keep
@@ -113,7 +118,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackLZ10,
      .check = CheckLZ10Hit,
      .extent = StreamExtentLZ10,
-     .sample = SampleLZ10Row},
+     .sample = SampleLZ10Row,
+     .streamName = "LZ10"},
     {.row = kSchemeFF5,
      .name = "LZSS-FF5",
      .sizeRule = TSizeRule::kRawInHeader16,
@@ -175,7 +181,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackLZ11Row,
      .check = CheckLZ11Hit,
      .extent = StreamExtentLZ11,
-     .sample = SampleRow<DecodeLZ11Row>},
+     .sample = SampleRow<DecodeLZ11Row>,
+     .streamName = "LZ11"},
     {.row = kSchemeHuffman4,
      .name = "Huffman-4",
      .typeByte = bios::kTypeHuffman4,
@@ -292,6 +299,10 @@ const TSchemeFormat* FindSchemeFormat(int row);
 
 // A compression scheme 1..kCompressionCount-1 by name; "(none)" is not one of them.
 std::optional<int> FindScheme(std::string_view name);
+
+// The message of a stream of scheme `row` that breaks a rule of its scheme, "Not valid LZ10
+// stream" for LZ77-10.
+std::string NotValidStreamText(int row);
 
 // For the help texts, from the rows: how much each scheme holds ("LZ77-10, ... hold up to
 // 16777215 bytes; ..."), and where RawSize and ComprSize come from under each size rule.

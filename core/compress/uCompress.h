@@ -52,12 +52,20 @@ std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer
 // "LZSS-FF5". Returns the stream bytes consumed, the 2 header bytes included.
 std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
 
-// "LZSS-FF6". Returns the number of bytes written.
+// "LZSS-FF6". Returns the number of bytes written. The second form also sets *notValid to
+// whether the header's length is below 2, shorter than the header itself (nothing is written
+// then).
 std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
+std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                            bool* notValid);
 
 // "LZSS-CT". Returns the number of bytes written. A stream whose next section record is
 // never met runs on until the end of the stream or of `output`. When the first record, whose
-// byte gives the offset mode, lies past the end of the stream, nothing is written.
+// byte gives the offset mode, lies past the end of the stream, nothing is written. The
+// second form also sets *notValid to whether decoding passed a record's position without
+// meeting it there (it lay inside a token or behind the position), which no encoder writes.
 std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                           bool* notValid);
 
 }  // namespace tegulo

@@ -47,6 +47,10 @@ std::vector<TTileEntry> LoadDocument(const std::string& path) {
   return DocumentFromBytes(bytes);
 }
 
+std::vector<TTileEntry> ReadDocumentFile(const std::string& path) {
+  return DocumentFromBytes(ReadWholeFile(path));
+}
+
 std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries) {
   std::vector<std::uint8_t> bytes(entries.size() * sizeof(TTileEntry));
   if (!entries.empty()) std::memcpy(bytes.data(), entries.data(), bytes.size());

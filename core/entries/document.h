@@ -24,6 +24,10 @@ std::vector<std::uint8_t> DocumentBytes(std::span<const TTileEntry> entries);
 // 1 GiB", both without blocking or reading.
 std::vector<TTileEntry> LoadDocument(const std::string& path);
 
+// As LoadDocument, but every failure names the file as a ROM's does (io/read_file.h):
+// "<path> not found", "Cannot open "<path>". <reason>", "Cannot read "<path>"...".
+std::vector<TTileEntry> ReadDocumentFile(const std::string& path);
+
 // Writes the records in order (an empty list writes an empty file) through the safe-write
 // path (io/safe_write.h): a failed save leaves an existing document as it was, and a kept
 // document keeps its links, permissions and owner. Throws TError with the texts of

@@ -34,12 +34,12 @@ std::string ReadFailureText(const std::string& path, TReadFailure failure, int e
   switch (failure) {
     case TReadFailure::Missing: return shown + " not found";
     case TReadFailure::OpenFailed: return "Cannot open \"" + shown + "\". " + std::strerror(err);
-    case TReadFailure::Directory: return "Cannot read " + shown;
+    case TReadFailure::Directory: return "Cannot read \"" + shown + "\"";
     case TReadFailure::NotRegular: return shown + " is not a regular file";
     case TReadFailure::TooLarge: return shown + " is larger than " + LimitText(limit);
     case TReadFailure::ReadFailed: break;
   }
-  return "Cannot read " + shown + (err != 0 ? std::string(". ") + std::strerror(err) : "");
+  return "Cannot read \"" + shown + "\"" + (err != 0 ? std::string(". ") + std::strerror(err) : "");
 }
 
 // Opens for reading and checks the kind; the descriptor is left blocking for the reads.

@@ -16,10 +16,10 @@ inline constexpr std::uint64_t kMaxInputBytes = std::uint64_t{1} << 30;
 enum class TReadFailure {
   Missing,     // the file does not exist ("<path> not found")
   OpenFailed,  // any other failed open: permission, link loop, name too long...
-  Directory,   // a folder ("Cannot read <path>")
+  Directory,   // a folder ("Cannot read "<path>"")
   NotRegular,  // a FIFO, device or socket ("<path> is not a regular file")
   TooLarge,    // more bytes than the limit ("<path> is larger than 1 GiB", the limit given)
-  ReadFailed,  // reading failed ("Cannot read <path>. <reason>")
+  ReadFailed,  // reading failed ("Cannot read "<path>". <reason>")
 };
 
 class TFileReadError : public TError {

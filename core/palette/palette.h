@@ -41,7 +41,7 @@ TPalette ZsnesPaletteFromBytes(std::span<const std::uint8_t> state);
 // ZsnesPaletteFromBytes of the file's first 2072 bytes (io/read_file.h). Throws TError
 // "<path> not found" when the file does not exist or is a folder, "Cannot open "<path>".
 // <reason>" for other failed opens, "<path> is not a regular file" for a FIFO or device
-// (without blocking), "Cannot read <path>. <reason>" when reading fails.
+// (without blocking), "Cannot read "<path>". <reason>" when reading fails.
 TPalette ReadZsnesPalette(const std::string& path);
 
 // The refresh's copy: all black, then the entry's first PalCount colours (clamped 0..256).

@@ -42,7 +42,8 @@ TPaletteExportTarget PaletteExportTarget(const std::string& path, int row) {
   const TPaletteExportRow* chosen = inTable ? &kExportRows[row] : nullptr;
   if (chosen == nullptr || !chosen->format) {
     const std::optional<F> format = PaletteFormatOfPath(path);
-    if (!format) throw TError("Cannot export a palette as " + path + ": use .pal, .gpl or .act");
+    if (!format)
+      throw TError("Cannot export a palette as \"" + path + "\": use .pal, .gpl or .act");
     return {path, *format};
   }
   return {HasExtension(path) ? path : path + "." + std::string(chosen->extension), *chosen->format};

@@ -30,7 +30,7 @@ struct TPaletteExportTarget {
 
 // The row decides the kind; a name without an extension gets the row's. A row outside the
 // table counts as ALL: the extension decides, and a name without one of .pal, .gpl or .act
-// throws TError "Cannot export a palette as <path>: use .pal, .gpl or .act".
+// throws TError "Cannot export a palette as "<path>": use .pal, .gpl or .act".
 TPaletteExportTarget PaletteExportTarget(const std::string& path, int row);
 
 // Writes the colours to `path` as `format`, through the safe-write path.

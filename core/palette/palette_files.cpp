@@ -234,7 +234,7 @@ std::optional<TPaletteFileFormat> PaletteFormatOfPath(const std::string& path) {
 
 void ExportPaletteFile(const std::string& path, const TPalette& colours) {
   const auto format = PaletteFormatOfPath(path);
-  if (!format) throw TError("Cannot export a palette as " + path + ": use .pal, .gpl or .act");
+  if (!format) throw TError("Cannot export a palette as \"" + path + "\": use .pal, .gpl or .act");
   WriteFileAtomically(path, WritePaletteFile(colours, *format));
 }
 

@@ -46,7 +46,7 @@ std::vector<std::uint8_t> WritePaletteFile(const TPalette& colours, TPaletteFile
 std::optional<TPaletteFileFormat> PaletteFormatOfPath(const std::string& path);
 
 // Writes the colours to `path` in the kind its extension names, through the safe-write path.
-// Throws TError "Cannot export a palette as <path>: use .pal, .gpl or .act" for another
+// Throws TError "Cannot export a palette as "<path>": use .pal, .gpl or .act" for another
 // extension, and the file write errors of WriteFileAtomically.
 void ExportPaletteFile(const std::string& path, const TPalette& colours);
 

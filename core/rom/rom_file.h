@@ -10,9 +10,9 @@ namespace tegulo {
 
 // The whole file as bytes; no header is detected or skipped. Throws TFileReadError
 // (io/read_file.h): "<path> not found" only when the file does not exist, "Cannot open
-// "<path>". <reason>" for other failed opens, "Cannot read <path>" for a folder,
+// "<path>". <reason>" for other failed opens, "Cannot read "<path>"" for a folder,
 // "<path> is not a regular file" for a FIFO or device (without blocking), "<path> is larger
-// than 1 GiB", "Cannot read <path>. <reason>" when reading fails or memory runs out.
+// than 1 GiB", "Cannot read "<path>". <reason>" when reading fails or memory runs out.
 std::vector<std::uint8_t> ReadRomFile(const std::string& path);
 
 // Writes the bytes through the safe-write path (io/safe_write.h): the file is replaced

@@ -81,7 +81,8 @@ struct TWriteBackResult {
 // given, which with the stream must lie inside the ROM and be free space (CheckFreeSpace,
 // the old stream's bytes counting as free) unless `overwrite` is set.
 // Then the entry is unpacked and drawn from the new image and every pixel compared.
-// Throws TError, with nothing written, for: template 0 or above 9, scheme above 4, a size of
+// Throws TError, with nothing written, for: template 0 or above 9, a scheme outside the
+// table (Compressions), a size of
 // 0 tiles or less, a picture of another size, an index the template cannot hold, data or a
 // stream address outside the ROM, a negative Offset on a compressed entry, a stream the
 // format cannot hold, a longer stream without free space, and a failed proof.

@@ -148,8 +148,9 @@ TEST_F(PaletteImportTest, ExportPaletteInTheViewsContextMenu) {
   prompts->fileAnswers.push_back(Path("out.png"));
   prompts->filterAnswers.push_back(3);
   action->trigger();
-  EXPECT_EQ(prompts->errors, (std::vector<QString>{"Cannot export a palette as " + Path("out.png") +
-                                                   ": use .pal, .gpl or .act."}));
+  EXPECT_EQ(prompts->errors,
+            (std::vector<QString>{"Cannot export a palette as \"" + Path("out.png") + "\"" +
+                                  ": use .pal, .gpl or .act."}));
   EXPECT_FALSE(QFile::exists(Path("out.png")));
 }
 

@@ -106,6 +106,18 @@ TEST_F(ViewTest, ABrokenLz10StreamIsReportedAndTheRefreshGoesOn) {
   EXPECT_EQ(Bitmap().Width(), 8) << "and the redraw";
 }
 
+// Every scheme's message comes the same way: a HAL repeat of output not yet written.
+TEST_F(ViewTest, ABrokenStreamOfAnotherSchemeIsReportedByItsName) {
+  std::vector<std::uint8_t> rom = MakeRom();
+  const std::uint8_t hal[] = {0x01, 0x41, 0x42, 0x80, 0x00, 0x02, 0xFF};
+  std::copy(std::begin(hal), std::end(hal), rom.begin() + 0x100);
+  OpenRom(rom);
+  AddDrawn("$100", "4bpp (SNES)", 1, 1);
+  Pick(cbCompression, "HAL");
+  EXPECT_EQ(prompts->messages, (std::vector<QString>{"Not valid HAL stream"}));
+  EXPECT_EQ(Cur()->RawSize, 2) << "the bytes written before the fault";
+}
+
 TEST_F(ViewTest, ExportWritesTheDrawnBitmapAsAnIndexedPng) {
   OpenRom();
   AddDrawn("0", "4bpp (SNES)", 2, 3);

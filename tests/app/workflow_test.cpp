@@ -78,8 +78,9 @@ TEST_F(WorkflowTest, RomFailuresLeaveNameTitleImageAndListAlone) {
     prompts->fileAnswers.push_back(name);
     Click("bOpenROM");
   }
+  // No full stop after a closing quote: it sorts before ".".
   EXPECT_EQ(prompts->errors,
-            (std::vector<QString>{missing + " not found.", "Cannot read " + folder + "."}));
+            (std::vector<QString>{missing + " not found.", "Cannot read \"" + folder + "\""}));
   EXPECT_EQ(window->windowTitle(), title);
   EXPECT_EQ(TfmMainPeer::RomFileName(*window), Path("first.sfc"));
   EXPECT_EQ(TfmMainPeer::RomData(*window), std::vector<std::uint8_t>(10, 7));

@@ -140,7 +140,7 @@ TEST(CliExport, FailuresStopWithOneLine) {
   TScratch s;
   const TRun noDoc = s.Run({"export", s.Path("none.tgl"), DemoRom(), s.Path("out")});
   EXPECT_EQ(noDoc.status, 1);
-  EXPECT_EQ(noDoc.err, "tegulo-cli: File not found\n");
+  EXPECT_EQ(noDoc.err, "tegulo-cli: " + s.Path("none.tgl") + " not found\n");
 
   const TRun noRom = s.Run({"export", DemoDoc(), s.Path("none.sfc"), s.Path("out")});
   EXPECT_EQ(noRom.status, 1);

@@ -33,8 +33,8 @@ TEST(CliErrors, OneLineAndStatusOne) {
   } cases[] = {
       {"missing ROM", {"decompress", "LZ77-10", missing, "0"}, missing + " not found"},
       {"missing ROM for scan", {"scan", missing}, missing + " not found"},
-      {"ROM is a folder", {"scan", s.Dir().string()}, "Cannot read " + s.Dir().string()},
-      {"missing document", {"list", s.Path("none.tgl")}, "File not found"},
+      {"ROM is a folder", {"scan", s.Dir().string()}, "Cannot read \"" + s.Dir().string() + "\""},
+      {"missing document", {"list", s.Path("none.tgl")}, s.Path("none.tgl") + " not found"},
       {"missing save state",
        render({"--address", "0", "--template", "1", "--palette", "zst:" + missing, "--width", "1"}),
        missing + " not found"},

@@ -230,10 +230,14 @@ TEST(CliOutputs, AtRefusesLiveDataUnlessOverwriteIsGiven) {
       << live.err;
   EXPECT_FALSE(fs::exists(s.Path("new.sfc")));
 
-  const TRun named = import({"--at", "$001600", "--doc", DemoDoc()});
-  EXPECT_EQ(named.status, 1);
-  EXPECT_NE(named.err.find("; it holds entr"), std::string::npos) << named.err;
-  EXPECT_FALSE(fs::exists(s.Path("new.sfc")));
+  // --protect-doc reads the document; --doc, its old name, still does.
+  for (const char* option : {"--protect-doc", "--doc"}) {
+    const TRun named = import({"--at", "$001600", option, DemoDoc()});
+    EXPECT_EQ(named.status, 1) << option;
+    EXPECT_NE(named.err.find("; it holds entr"), std::string::npos) << option << named.err;
+    EXPECT_FALSE(fs::exists(s.Path("new.sfc"))) << option;
+  }
+  EXPECT_EQ(import({"--at", "$001600", "--protect-doc", DemoDoc(), "--doc", DemoDoc()}).status, 2);
 
   const TRun forced = import({"--at", "$001600", "--overwrite"});
   EXPECT_EQ(forced.status, 0) << forced.err;

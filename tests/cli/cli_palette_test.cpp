@@ -61,7 +61,7 @@ TEST(CliPalette, BadSourcesNameTheFileAndWriteNothing) {
       {{"palette", "file:" + s.Path("bad.gpl"), "-o", s.Path("x.pal")},
        s.Path("bad.gpl") + ": line 2 is not a colour (red, green and blue, 0 to 255)"},
       {{"palette", "mono", "-o", s.Path("x.png")},
-       "Cannot export a palette as " + s.Path("x.png") + ": use .pal, .gpl or .act"},
+       "Cannot export a palette as \"" + s.Path("x.png") + "\": use .pal, .gpl or .act"},
       {{"render", DemoRom(), "--address", "0", "--template", "1", "--width", "1", "--height", "1",
         "--palette", "state:" + s.Path("gb.ss1"), "-o", s.Path("x.png")},
        s.Path("gb.ss1") + ": it is an mGBA Game Boy state, not a GBA state"},

@@ -59,6 +59,16 @@ TEST(CliPointers, ListsEveryPlaceAndFreeRun) {
   const TRun free = s.Run({"free", s.Path("rom.gba"), "--min", "256"});
   ASSERT_EQ(free.status, 0) << free.err;
   EXPECT_EQ(free.out, "$01C000 16384 ff 0x0801C000\n");
+  // --fill takes the number syntax of every other byte option; "ff" stays as an old spelling.
+  for (const char* fill : {"0xFF", "$FF", "255", "ff", "any"}) {
+    const TRun same = s.Run({"free", s.Path("rom.gba"), "--min", "256", "--fill", fill});
+    EXPECT_EQ(same.out, free.out) << fill << ": " << same.err;
+  }
+  for (const char* fill : {"0", "00", "0x00"}) {
+    const TRun zeros = s.Run({"free", s.Path("rom.gba"), "--min", "256", "--fill", fill});
+    EXPECT_EQ(zeros.status, 0) << fill << ": " << zeros.err;
+    EXPECT_EQ(zeros.out, "") << fill << ": no run of zeros";
+  }
 }
 
 TEST(CliPointers, Errors) {
@@ -84,7 +94,18 @@ TEST(CliPointers, Errors) {
        "tegulo-cli: --split-bank-table and --split-word-table go together\n"},
       {{"free", s.Path("rom.gba"), "--fill", "7f"},
        2,
-       "tegulo-cli: Unknown fill '7f' (ff, 00 or any)\n"},
+       "tegulo-cli: --fill must be a byte, 0 to 255 ($FF, 0xFF), or any: '7f'\n"},
+      {{"free", s.Path("rom.gba"), "--fill", "0x7F"},
+       2,
+       "tegulo-cli: free finds runs of 0xFF or 0x00: --fill 0xFF, 0 or any\n"},
+      {{"import", s.Path("rom.gba"), "x.png", "--address", "0", "--template", "1", "--width", "1",
+        "--height", "1", "--fill", "any", "-o", s.Path("new.gba")},
+       2,
+       "tegulo-cli: --fill must be a byte, 0 to 255 ($FF, 0xFF): 'any'\n"},
+      {{"import", s.Path("rom.gba"), "x.png", "--address", "0", "--template", "1", "--width", "1",
+        "--height", "1", "--fill", "256", "-o", s.Path("new.gba")},
+       2,
+       "tegulo-cli: --fill must be a byte, 0 to 255 ($FF, 0xFF): '256'\n"},
       {{"free", s.Path("rom.gba"), "--min", "0"}, 2, "tegulo-cli: --min must be 1 or more\n"},
       {{"pointers", s.Path("rom.gba"), "$2000", "--mapping", "none"},
        2,

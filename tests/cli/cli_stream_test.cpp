@@ -134,6 +134,41 @@ TEST(CliDecompress, WrongTypeByteIsReportedAndDecodingGoesOn) {
   EXPECT_EQ(std::string(out.begin(), out.end()), "ABABABABAB");
 }
 
+// A stream that breaks a rule of its scheme: the message names the scheme, decompress and
+// render still write what the decoder gave and exit 0.
+TEST(CliDecompress, BrokenStreamsOfEverySchemeAreReported) {
+  TScratch s;
+  const struct {
+    const char* scheme;
+    Bytes stream;
+    const char* message;
+  } cases[] = {
+      {"LZ77-11", {0x10, 0x02, 0, 0, 0x00, 0x41, 0x42}, "Not valid LZ11 stream"},
+      {"Huffman-8", {0x28, 0x04, 0, 0, 0x01, 0x3F, 0, 0, 0, 0, 0, 0}, "Not valid Huffman-8 stream"},
+      {"RLE-30", {0x31, 0x03, 0, 0, 0x80, 0x41}, "Not valid RLE-30 stream"},
+      {"Diff-16", {0x81, 0x02, 0, 0, 0x01, 0x02}, "Not valid Diff-16 stream"},
+      {"LC_LZ2", {0x00, 0x41, 0xA0, 0x00, 0x00, 0xFF}, "Not valid LC_LZ2 stream"},
+      {"HAL", {0x01, 0x41, 0x42, 0x80, 0x00, 0x02, 0xFF}, "Not valid HAL stream"},
+      {"LZSS-FF6", {0x01, 0x00, 0x01, 0x41}, "Not valid LZSS-FF6 stream"},
+      {"LZSS-CT", {0, 0, 0xC1, 0x01, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}, "Not valid LZSS-CT stream"},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(s.Path("rom.bin"), c.stream);
+    const std::string err = std::string("tegulo-cli: ") + c.message + "\n";
+    const TRun d = s.Run({"decompress", c.scheme, s.Path("rom.bin"), "0", "-o", s.Path("o.bin")});
+    EXPECT_EQ(d.status, 0) << c.scheme;
+    EXPECT_EQ(d.err, err) << c.scheme;
+    const TRun r =
+        s.Run({"render", s.Path("rom.bin"), "--address", "0", "--template", "1", "--width", "1",
+               "--height", "1", "--compression", c.scheme, "-o", s.Path("o.png")});
+    EXPECT_EQ(r.status, 0) << c.scheme;
+    EXPECT_EQ(r.err, err) << c.scheme << " render";
+  }
+  WriteBytes(s.Path("rom.bin"), {0x01, 0x41, 0x42, 0x80, 0x00, 0x01, 0xFF});
+  EXPECT_EQ(s.Run({"decompress", "HAL", s.Path("rom.bin"), "0", "-o", s.Path("o.bin")}).err, "")
+      << "the same stream without its fault";
+}
+
 TEST(CliDecompress, OutputIsClippedToTheBuffer) {
   TScratch s;
   // an announced size of 2 MiB, then literals that end with the ROM: the unpacker stops at

@@ -8,6 +8,7 @@
 #include "base/uCommon.h"
 #include "cli_support.h"
 #include "compress/compressors.h"
+#include "compress/uCompress.h"
 #include "entries/document.h"
 #include "entries/file_names.h"
 #include "image/png_writer.h"
@@ -73,7 +74,39 @@ TEST(CliCompress, EverySchemeGivesBackItsInput) {
       s.Run({"compress", "lz77-10", s.Path("in.bin"), "-o", s.Path("d1.bin"), "--allow-distance-1"})
           .status,
       0);
-  EXPECT_EQ(ReadBytes(s.Path("d1.bin")), CompressLZ10(data, true));
+  TCompressOptions d1;
+  d1.allowDistance1 = true;
+  d1.padToWords = true;
+  EXPECT_EQ(ReadBytes(s.Path("d1.bin")), CompressStream(kSchemeLZ10, data, d1));
+}
+
+// The GBA BIOS family's streams end on a 4-byte boundary, padded with zeros, unless
+// --no-pad; the other schemes are written as they are.
+TEST(CliCompress, TheBiosFamilyIsPaddedToWords) {
+  TScratch s;
+  std::mt19937 rng(5);
+  Bytes data(1001);
+  for (auto& b : data) b = static_cast<std::uint8_t>(rng() % 5);
+  WriteBytes(s.Path("in.bin"), data);
+  const struct {
+    const char* scheme;
+    int row;
+    bool padded;
+  } cases[] = {{"LZ77-10", kSchemeLZ10, true},       {"LZ77-11", kSchemeLZ11, true},
+               {"Huffman-4", kSchemeHuffman4, true}, {"RLE-30", kSchemeRLE30, true},
+               {"Diff-8", kSchemeDiff8, true},       {"Diff-16", kSchemeDiff16, true},
+               {"LZSS-FF5", kSchemeFF5, false},      {"HAL", kSchemeHAL, false}};
+  for (const auto& c : cases) {
+    const Bytes exact = CompressStream(c.row, data);
+    Bytes padded = exact;
+    if (c.padded) padded.resize((exact.size() + 3) / 4 * 4, 0);
+    ASSERT_EQ(s.Run({"compress", c.scheme, s.Path("in.bin"), "-o", s.Path("p.bin")}).status, 0);
+    EXPECT_EQ(ReadBytes(s.Path("p.bin")), padded) << c.scheme;
+    ASSERT_EQ(
+        s.Run({"compress", c.scheme, s.Path("in.bin"), "-o", s.Path("e.bin"), "--no-pad"}).status,
+        0);
+    EXPECT_EQ(ReadBytes(s.Path("e.bin")), exact) << c.scheme << " --no-pad";
+  }
 }
 
 TEST(CliCompress, RefusesToWriteItsInput) {
@@ -262,7 +295,7 @@ TEST(CliImport, BadInputIsRefusedAndNothingIsWritten) {
        "Unknown template '0'"},
       {"bad fill",
        import("ok.png", Joined({"--address", "0", "--template", "4", "--fill", "256"}, out)),
-       "--fill must be a byte value, 0 to 255"},
+       "--fill must be a byte, 0 to 255 ($FF, 0xFF): '256'"},
       {"bad free space",
        import("ok.png", Joined({"--address", "0", "--template", "4", "--at", "$$"}, out)),
        "'$$' is not a valid integer value"},
@@ -332,6 +365,12 @@ TEST(CliWriteBack, HelpNamesTheCommandsAndTheirOptions) {
                            "--in-place", "--palette", "--allow-distance-1", "--ct-mode"}) {
     EXPECT_NE(import.out.find(word), std::string::npos) << word;
   }
+  EXPECT_NE(import.out.find("--protect-doc"), std::string::npos);
+  EXPECT_EQ(import.out.find("--doc"), std::string::npos) << "the old name is not listed";
   const TRun compress = s.Run({"compress", "--help"});
   EXPECT_NE(compress.out.find("--ct-mode 11|12"), std::string::npos) << compress.out;
+  EXPECT_NE(compress.out.find("--no-pad"), std::string::npos) << compress.out;
+  EXPECT_NE(compress.out.find("LZ77-10 and LZ77-11: allow distance 1"), std::string::npos)
+      << compress.out;
+  EXPECT_EQ(top.out.find("find LZ77-10"), std::string::npos) << top.out;
 }

@@ -4,9 +4,10 @@
 // The decoders follow the rules of uCompress.h: they lengthen `output` to the announced size
 // when it is shorter, stop where a byte is needed past the end of the stream or a write
 // would pass the end of `output`, and return the stream bytes consumed, header included.
-// *notValid (when given) is set to whether the type byte differs from the scheme's; decoding
-// goes on as for a valid stream. Where a decoder meets a rule break (a Huffman child outside
-// the tree table) it stops there and sets *broken (when given).
+// *notValid (when given) is set to whether the stream breaks a rule of its scheme: a type
+// byte other than the scheme's (decoding goes on as for a valid stream), or a Huffman child
+// outside the tree table (decoding stops there). A stream cut off by the end of the bytes is
+// not reported that way: it is only shorter.
 #pragma once
 
 #include <cstddef>
@@ -33,7 +34,8 @@ std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer
 
 // "Huffman-4" (symbolBits 4, type 0x24) and "Huffman-8" (8, type 0x28). Symbols are decoded
 // up to the size rounded up to 4, as the BIOS writes whole words; `output` gets the size.
-// `broken` is set when a child lies outside the tree or the words run out before the size.
+// `broken` is set when a child lies outside the tree or the words run out before the size;
+// `notValid` for the first of them and for a wrong type byte.
 std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                                 int symbolBits, bool* notValid = nullptr, bool* broken = nullptr);
 

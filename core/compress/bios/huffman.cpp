@@ -63,10 +63,11 @@ bool WalkWord(std::span<const std::uint8_t> stream, std::uint32_t word, std::siz
 }
 
 // The bitstream walk after the tree table until `symbolCount` symbols went to `sink`; returns
-// the stream bytes consumed and sets *broken (when given) as DecompressHuffman does.
+// the stream bytes consumed and sets *broken (when given) as DecompressHuffman does, and
+// *badChild (when given) where a child lies outside the tree.
 template <class TSink>
 std::uint32_t WalkBits(std::span<const std::uint8_t> stream, std::size_t symbolCount, TSink& sink,
-                       bool* broken) {
+                       bool* broken, bool* badChild = nullptr) {
   const auto brokenAt = [broken](std::size_t at) {
     if (broken != nullptr) *broken = true;
     return static_cast<std::uint32_t>(at);
@@ -80,7 +81,10 @@ std::uint32_t WalkBits(std::span<const std::uint8_t> stream, std::size_t symbolC
     if (in + 4 > n) return brokenAt(n);  // the words ran out before the size
     const std::uint32_t word = ReadLePadded(stream, in, 4);
     in += 4;
-    if (!WalkWord(stream, word, treeEnd, symbolCount, node, sink)) return brokenAt(in);
+    if (!WalkWord(stream, word, treeEnd, symbolCount, node, sink)) {
+      if (badChild != nullptr) *badChild = true;
+      return brokenAt(in);
+    }
   }
   return static_cast<std::uint32_t>(std::min(in, n));
 }
@@ -98,13 +102,16 @@ std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuf
                                 int symbolBits, bool* notValid, bool* broken) {
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
   const int bits = SymbolBits(symbolBits);
-  if (notValid != nullptr)
-    *notValid = (header & 0xFFu) != (bios::kTypeHuffman | static_cast<unsigned>(bits));
   if (broken != nullptr) *broken = false;
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
   TSymbolSink sink{output, size, bits};
-  return WalkBits(stream, SymbolCount(size, bits), sink, broken);
+  bool badChild = false;
+  const std::uint32_t used = WalkBits(stream, SymbolCount(size, bits), sink, broken, &badChild);
+  if (notValid != nullptr) {
+    *notValid = badChild || (header & 0xFFu) != (bios::kTypeHuffman | static_cast<unsigned>(bits));
+  }
+  return used;
 }
 
 std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream, int symbolBits) {

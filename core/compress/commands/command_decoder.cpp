@@ -1,17 +1,29 @@
 // The decoder of the SNES command-byte formats LC_LZ2, LC_LZ5 and HAL: one walker, the
 // three formats differing in what commands 2 and 4..7 do.
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "compress/commands/command_formats.h"
 
 namespace tegulo {
 namespace {
 
-std::uint8_t ReverseBits(std::uint8_t b) {
+constexpr std::uint8_t ReverseBits(std::uint8_t b) {
   b = static_cast<std::uint8_t>((b & 0xF0u) >> 4 | (b & 0x0Fu) << 4);
   b = static_cast<std::uint8_t>((b & 0xCCu) >> 2 | (b & 0x33u) << 2);
   return static_cast<std::uint8_t>((b & 0xAAu) >> 1 | (b & 0x55u) << 1);
 }
+
+// Copies up to this length go byte by byte: most commands are short, and a library call
+// costs more than their few bytes.
+constexpr std::size_t kShortCopy = 16;
+
+constexpr auto kReversedBits = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (unsigned b = 0; b < 256; ++b) t[b] = ReverseBits(static_cast<std::uint8_t>(b));
+  return t;
+}();
 
 // A command's copy from the output: where its source starts and how it reads.
 struct TCopy {
@@ -31,17 +43,15 @@ protected:
   ~TCommandHook() = default;
 };
 
+// The format is a template argument: each command's meaning is then fixed at compile time,
+// which keeps the per-command work of short commands small.
+template <TCommandFormat F>
 class TWalker {
 public:
-  TWalker(TCommandFormat format, std::span<const std::uint8_t> s, TDecodeBuffer& out,
-          TCommandHook* hook = nullptr)
-      : f_(format),
-        s_(s),
-        out_(out),
-        limit_(std::min(out.size(), kCommandOutputLimit)),
-        hook_(hook) {}
+  TWalker(std::span<const std::uint8_t> s, TDecodeBuffer& out, TCommandHook* hook = nullptr)
+      : s_(s), out_(out.data()), limit_(std::min(out.size(), kCommandOutputLimit)), hook_(hook) {}
 
-  TCommandResult Run() {
+  [[gnu::always_inline]] TCommandResult Run() {
     for (;;) {
       if (in_ >= s_.size()) return Stop(TCommandEnd::kTruncated);
       const unsigned h = s_[in_++];
@@ -66,7 +76,7 @@ public:
 
 private:
   // Reads the argument of a copy command into c; kEnd when its source may be read.
-  TCommandEnd ReadCopy(unsigned cmd, std::size_t n, TCopy& c) {
+  [[gnu::always_inline]] TCommandEnd ReadCopy(unsigned cmd, std::size_t n, TCopy& c) {
     const bool relative = f_ == TCommandFormat::LCLZ5 && cmd >= 6;
     const std::size_t argBytes = relative ? 1 : 2;
     if (in_ + argBytes > s_.size()) return TCommandEnd::kTruncated;
@@ -87,7 +97,7 @@ private:
     return TCommandEnd::kEnd;
   }
 
-  TCommandEnd Command(unsigned cmd, std::size_t n) {
+  [[gnu::always_inline]] TCommandEnd Command(unsigned cmd, std::size_t n) {
     if (cmd == 0) return Direct(n);
     if (cmd <= 3) return Fill(cmd, n);
     if (cmd == 7 && f_ == TCommandFormat::HAL) cmd = 4;  // the games' decoders read it as 4
@@ -97,46 +107,71 @@ private:
     if (e != TCommandEnd::kEnd) return e;
     ++r_.copies;
     r_.copyBytes += static_cast<std::uint32_t>(n);
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::uint8_t b = out_[c.backward ? c.source - k : c.source + k];
-      if (!Put(static_cast<std::uint8_t>((c.reverseBits ? ReverseBits(b) : b) ^ c.xorMask))) {
-        return TCommandEnd::kFull;
-      }
-    }
-    return TCommandEnd::kEnd;
+    return Copy(c, n);
   }
 
-  // What there is of a direct copy is written before the stream ends.
-  TCommandEnd Direct(std::size_t n) {
-    const std::size_t have = std::min(n, s_.size() - in_);
-    for (std::size_t k = 0; k < have; ++k) {
-      if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
+  // The output bytes of a command of `count` that fit below the limit; each command writes
+  // them in one loop and reports kFull when they are fewer.
+  std::size_t Room(std::size_t count) const { return std::min(count, limit_ - pos_); }
+
+  // Every source byte lies before the output position (ReadCopy): a forward copy reaches
+  // the bytes it writes itself only when it overlaps them, and then reads them back in order.
+  [[gnu::always_inline]] TCommandEnd Copy(const TCopy& c, std::size_t n) {
+    const std::size_t m = Room(n);
+    std::uint8_t* const dst = out_ + pos_;
+    const std::uint8_t* const src = out_ + c.source;
+    if (c.backward) {
+      for (std::size_t k = 0; k < m; ++k)
+        dst[k] = static_cast<std::uint8_t>(*(src - k) ^ c.xorMask);
+    } else if (c.reverseBits) {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = kReversedBits[src[k]];
+    } else if (c.xorMask != 0) {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = static_cast<std::uint8_t>(~src[k]);
+    } else if (m > kShortCopy && c.source + m <= pos_) {
+      std::memcpy(dst, src, m);
+    } else {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = src[k];
     }
+    pos_ += m;
+    return m < n ? TCommandEnd::kFull : TCommandEnd::kEnd;
+  }
+
+  // What there is of a direct copy is written before the stream ends; when the output is
+  // full first, the stream position stays at the copy's first byte.
+  [[gnu::always_inline]] TCommandEnd Direct(std::size_t n) {
+    const std::size_t have = std::min(n, s_.size() - in_);
+    const std::size_t m = Room(have);
+    std::uint8_t* const dst = out_ + pos_;
+    const std::uint8_t* const src = s_.data() + in_;
+    if (m > kShortCopy) {
+      std::memcpy(dst, src, m);
+    } else {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = src[k];
+    }
+    pos_ += m;
+    if (m < have) return TCommandEnd::kFull;
     in_ += have;
     return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
   }
 
-  TCommandEnd Fill(unsigned cmd, std::size_t n) {
+  [[gnu::always_inline]] TCommandEnd Fill(unsigned cmd, std::size_t n) {
     const std::size_t argBytes = cmd == 2 ? 2 : 1;
-    const std::size_t have = std::min(argBytes, s_.size() - in_);
-    if (have < argBytes) return TCommandEnd::kTruncated;
+    if (s_.size() - in_ < argBytes) return TCommandEnd::kTruncated;
     const std::uint8_t a = s_[in_];
     const std::uint8_t b = cmd == 2 ? s_[in_ + 1] : 0;
     in_ += argBytes;
     const std::size_t count = cmd == 2 && f_ == TCommandFormat::HAL ? 2 * n : n;
-    for (std::size_t k = 0; k < count; ++k) {
-      const std::uint8_t v = cmd == 1   ? a
-                             : cmd == 2 ? ((k & 1u) == 0 ? a : b)
-                                        : static_cast<std::uint8_t>(a + k);
-      if (!Put(v)) return TCommandEnd::kFull;
+    const std::size_t m = Room(count);
+    std::uint8_t* const dst = out_ + pos_;
+    if (cmd == 1) {
+      std::memset(dst, a, m);
+    } else if (cmd == 2) {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = (k & 1u) == 0 ? a : b;
+    } else {
+      for (std::size_t k = 0; k < m; ++k) dst[k] = static_cast<std::uint8_t>(a + k);
     }
-    return TCommandEnd::kEnd;
-  }
-
-  bool Put(std::uint8_t v) {
-    if (pos_ >= limit_) return false;
-    out_[pos_++] = v;
-    return true;
+    pos_ += m;
+    return m < count ? TCommandEnd::kFull : TCommandEnd::kEnd;
   }
 
   TCommandResult Stop(TCommandEnd e) {
@@ -146,9 +181,9 @@ private:
     return r_;
   }
 
-  TCommandFormat f_;
+  static constexpr TCommandFormat f_ = F;
   std::span<const std::uint8_t> s_;
-  TDecodeBuffer& out_;
+  std::uint8_t* out_;
   std::size_t limit_;
   TCommandHook* hook_;
   std::size_t in_ = 0;
@@ -156,11 +191,22 @@ private:
   TCommandResult r_;
 };
 
+// Runs `run` with the format as a template argument.
+template <class TRun>
+TCommandResult WithFormat(TCommandFormat format, TRun run) {
+  switch (format) {
+    case TCommandFormat::LCLZ2: return run.template operator()<TCommandFormat::LCLZ2>();
+    case TCommandFormat::LCLZ5: return run.template operator()<TCommandFormat::LCLZ5>();
+    case TCommandFormat::HAL: break;
+  }
+  return run.template operator()<TCommandFormat::HAL>();
+}
+
 }  // namespace
 
 TCommandResult DecodeCommands(TCommandFormat format, std::span<const std::uint8_t> stream,
                               TDecodeBuffer& output) {
-  return TWalker(format, stream, output).Run();
+  return WithFormat(format, [&]<TCommandFormat F>() { return TWalker<F>(stream, output).Run(); });
 }
 
 std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uint8_t> stream) {
@@ -168,7 +214,8 @@ std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uin
   // space: an output of that size gives the working buffer's count.
   static_assert(kCommandOutputLimit <= kDecodeBufferSize);
   TDecodeBuffer out(kCommandOutputLimit);
-  return TWalker(format, stream, out).Run().consumed;
+  return WithFormat(format, [&]<TCommandFormat F>() { return TWalker<F>(stream, out).Run(); })
+      .consumed;
 }
 
 namespace {
@@ -223,7 +270,7 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   thread_local TDecodeBuffer out;
   out.resize(kCommandOutputLimit);
   TScanHook hook(s, st);
-  const TCommandResult r = TWalker(kFormat, s, out, &hook).Run();
+  const TCommandResult r = TWalker<kFormat>(s, out, &hook).Run();
   if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
       r.written % 16 != 0) {
     return std::nullopt;

@@ -84,7 +84,8 @@ inline void FastGroup(const std::uint8_t* src, std::size_t& in, std::uint8_t* ou
 // Fast groups while no record is due and the count is the usual eight; the careful walk
 // takes each other step (records, other counts, everything near the ends), then the fast
 // groups go on.
-std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
+std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output, bool& missed) {
+  missed = false;
   const auto first = ct::detail::FirstRecord(stream);
   if (!first) return 0;  // the offset mode is unknown
   const std::uint8_t* src = stream.data();
@@ -113,14 +114,24 @@ std::uint32_t Decode(std::span<const std::uint8_t> stream, TDecodeBuffer& output
       // The careful steps read the bytes at the output position itself (distance 0).
       saved.Settle();
     }
-    if (walk.Step(false)) return static_cast<std::uint32_t>(visit.o);
+    if (const auto end = walk.Step(false)) {
+      // Records are met only at their positions: one behind the end was passed over.
+      missed = end->end != ct::TWalkEnd::kEndRecord && walk.next < walk.in;
+      return static_cast<std::uint32_t>(visit.o);
+    }
   }
 }
 
 }  // namespace
 
 std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
-  return Decode(stream, output);
+  bool missed = false;
+  return Decode(stream, output, missed);
+}
+
+std::uint32_t DecompressCT(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                           bool* notValid) {
+  return Decode(stream, output, *notValid);
 }
 
 std::uint32_t DecompressCTCareful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {

@@ -12,12 +12,14 @@ namespace tegulo {
 namespace {
 
 // Before the first output byte the ring holds zeros, which references may read: the parse
-// runs over the data behind a ring's worth of zeros.
+// runs over the data behind a ring's worth of zeros. No reference names the ring slot about
+// to be written (distance 2048): no known encoder writes one, and whether a game's decoder
+// reads that slot before or after it writes it is unknown.
 std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff6) {
   std::vector<std::uint8_t> ring(ff::kRingSize + data.size(), 0);
   std::copy(data.begin(), data.end(), ring.begin() + ff::kRingSize);
-  return WriteFFStream(data, ShortestParse(ring, {1, ff::kRingSize, ff::kMaxLength}, ff::kRingSize),
-                       ff6);
+  const TParseLimits limits{1, ff::kRingSize - 1, ff::kMaxLength};
+  return WriteFFStream(data, ShortestParse(ring, limits, ff::kRingSize), ff6);
 }
 
 }  // namespace

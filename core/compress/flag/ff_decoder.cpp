@@ -153,6 +153,13 @@ std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, TDecodeBuffer&
   return Decode<true>(stream, output);
 }
 
+std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                            bool* notValid) {
+  // The length counts the two header bytes themselves.
+  *notValid = ReadLePadded(stream, 0, 2) < ff::kHeaderSize;
+  return Decode<true>(stream, output);
+}
+
 std::uint32_t DecompressFF5Careful(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
   return DecodeCarefully<false>(stream, output, ff::kHeaderSize, 0);
 }

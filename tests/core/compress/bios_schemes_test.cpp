@@ -263,6 +263,27 @@ TEST(CompressLZ11, ShortestForMatchesOfAnyLength) {
   }
 }
 
+// Data of a one- or two-byte period takes references as long as the format allows
+// (65,808): one byte more must not become a longer reference, whose length would not fit
+// the 4-byte token's 16 bits.
+TEST(CompressLZ11, TheLongestCopiesRoundTrip) {
+  const struct {
+    std::size_t size;
+    std::size_t period;
+    bool distance1;
+  } cases[] = {{65811, 2, false}, {65812, 2, false}, {65810, 1, true}};
+  for (const auto& c : cases) {
+    Bytes d(c.size);
+    for (std::size_t i = 0; i < d.size(); ++i) d[i] = static_cast<std::uint8_t>('A' + i % c.period);
+    const std::string label = std::to_string(c.size) + " bytes, period " + std::to_string(c.period);
+    const Bytes s = CompressLZ11(d, c.distance1);
+    TDecodeBuffer out(d.size(), 0);
+    EXPECT_EQ(DecompressLZ11(s, out), s.size()) << label;
+    const auto wrong = std::mismatch(d.begin(), d.end(), out.begin());
+    EXPECT_EQ(wrong.first, d.end()) << label << ": wrong from byte " << (wrong.first - d.begin());
+  }
+}
+
 TEST(CompressLZ11, MatchesBruteForceOnShortInputs) {
   std::mt19937 rng(1411);
   for (int round = 0; round < 300; ++round) {

@@ -1,4 +1,5 @@
-// The worked examples of the four stream formats, shared by the decoder and bounds tests.
+// The worked examples of the LZ77-10, LZSS-FF5, LZSS-FF6 and LZSS-CT stream formats, shared by the
+// decoder and bounds tests.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,7 @@ struct TCompressExample {
   std::string output;    // the bytes written, past the announced size included
   std::int32_t rawSize;  // as the refresh stores them
   std::int32_t comprSize;
-  bool notValid = false;
+  bool notValid = false;  // the stream breaks a rule of its scheme (NotValidStreamText)
 };
 
 inline std::string Str(std::initializer_list<std::uint8_t> bytes) {
@@ -87,7 +88,7 @@ inline const std::vector<TCompressExample>& CompressExamples() {
        9},
       {"FF6 first token read whole", 3, {0x03, 0x00, 0x00, 0x00, 0x00}, Str({0, 0, 0}), 3, 3},
       {"FF6 empty output", 3, {0x02, 0x00, 0x55, 0x01}, "", 0, 2},
-      {"FF6 length below the header", 3, {0x01, 0x00, 0x55}, "", 0, 1},
+      {"FF6 length below the header", 3, {0x01, 0x00, 0x55}, "", 0, 1, true},
 
       {"CT 11-bit mode",
        4,

@@ -1,5 +1,5 @@
-// The four compressors: exact round trips, no reliance on the decoders' limits, and the
-// LZ77-10 parse against a brute force.
+// The compressors of LZ77-10, LZSS-FF5, LZSS-FF6 and LZSS-CT: exact round trips, no reliance on the
+// decoders' limits, and the LZ77-10 parse against a brute force.
 #include "compress/compressors.h"
 #include "greedy_encoders.h"
 
@@ -59,7 +59,8 @@ std::string CheckLZ10Stream(const Bytes& s, std::size_t size, std::size_t minDis
 }
 
 // FF schemes: a reference's ring index names a byte written by this stream or, before the
-// first output byte, the ring's zeros; the tokens end exactly at the data's end.
+// first output byte, the ring's zeros, never the slot about to be written (distance 2048);
+// the tokens end exactly at the data's end.
 std::string CheckFFStream(const Bytes& s, std::size_t size, bool ff6) {
   std::size_t in = 2, out = 0;
   while (out < size) {
@@ -75,6 +76,7 @@ std::string CheckFFStream(const Bytes& s, std::size_t size, bool ff6) {
       const std::size_t p = ff6 ? b0 + ((b1 & 7u) << 8) : b0 + ((b1 & 0xE0u) << 3);
       const std::size_t len = ff6 ? (b1 >> 3) + 3 : (b1 & 31u) + 3;
       if (p >= 2048) return "ring index " + std::to_string(p);
+      if (p == (2014 + out) % 2048) return "distance 2048 at output " + std::to_string(out);
       out += len;
     }
   }
@@ -142,11 +144,11 @@ TEST(CompressLZ10, MatchesBruteForceOnShortInputs) {
 }
 
 // The shortest FF stream by exhaustive search, with the ring's zeros before the data as
-// sources.
+// sources at distances 1..2047.
 std::size_t BruteForceFFSize(const Bytes& d) {
   const auto at = [&](std::ptrdiff_t k) { return k < 0 ? std::uint8_t{0} : d[std::size_t(k)]; };
   return 2 + test::ShortestFlagGroupBytes(d.size(), [&](std::size_t i, auto add) {
-           for (std::ptrdiff_t dist = 1; dist <= 2048; ++dist) {
+           for (std::ptrdiff_t dist = 1; dist <= 2047; ++dist) {
              for (std::size_t len = 1; len <= 34 && i + len <= d.size(); ++len) {
                if (d[i + len - 1] != at(static_cast<std::ptrdiff_t>(i + len - 1) - dist)) break;
                if (len >= 3) add(len, 2);
@@ -166,6 +168,17 @@ TEST(CompressFF, MatchesBruteForceWithTheRingsZeros) {
     ASSERT_EQ(CompressFF6(d).size(), brute) << "round " << round << ", n " << n;
     ExpectRoundTrip(2, d, CompressFF5(d), "FF5 round " + std::to_string(round));
     ExpectRoundTrip(3, d, CompressFF6(d), "FF6 round " + std::to_string(round));
+  }
+}
+
+// Data that repeats after exactly 2048 bytes, where only the ring slot about to be written
+// holds the next bytes.
+TEST(CompressFF, NeverNamesTheSlotAboutToBeWritten) {
+  Bytes d = Random(2048, 2048, 256);
+  d.insert(d.end(), d.begin(), d.begin() + 600);
+  for (const int scheme : {kSchemeFF5, kSchemeFF6}) {
+    const Bytes s = scheme == kSchemeFF5 ? CompressFF5(d) : CompressFF6(d);
+    ExpectRoundTrip(scheme, d, s, scheme == kSchemeFF5 ? "FF5" : "FF6");
   }
 }
 

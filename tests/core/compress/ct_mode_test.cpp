@@ -40,7 +40,8 @@ TEST(CTMode, BitSixOfTheFirstRecordSelectsElevenBits) {
     const Bytes s = Stream(c.mark);
     const std::string expected = c.output;
     const std::string label = "mark " + std::to_string(c.mark);
-    for (const auto decode : {DecompressCT, DecompressCTCareful}) {
+    using TDecode = std::uint32_t (*)(std::span<const std::uint8_t>, TDecodeBuffer&);
+    for (const TDecode decode : {TDecode{DecompressCT}, TDecode{DecompressCTCareful}}) {
       TDecodeBuffer out(64, 0);
       ASSERT_EQ(decode(s, out), expected.size()) << label;
       EXPECT_EQ(std::string(out.begin(), out.begin() + expected.size()), expected) << label;

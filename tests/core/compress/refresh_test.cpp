@@ -69,7 +69,7 @@ TEST(UnpackEntry, UnknownSchemeChangesNothingButClearsTheBuffer) {
       TTileEntry e = Entry(scheme, 4, 4, 4);
       e.Address = address;
       const TTileEntry before = e;
-      EXPECT_FALSE(UnpackEntry(e, rom, buf).notValidLZ10);
+      EXPECT_EQ(UnpackEntry(e, rom, buf).notValid, "");
       EXPECT_EQ(std::memcmp(&e, &before, sizeof e), 0) << "scheme " << int{scheme};
       EXPECT_TRUE(std::all_of(buf.begin(), buf.end(), [](std::uint8_t b) { return b == 0; }));
     }

@@ -63,7 +63,7 @@ TEST(SchemeFormats, EncodedStreamsUnpackWithTheirSizeRule) {
     e.Address = 16;
     e.Compression = static_cast<std::uint8_t>(f.row);
     const TUnpackReport report = UnpackEntry(e, rom, buffer);
-    EXPECT_FALSE(report.notValidLZ10) << Name(f);
+    EXPECT_EQ(report.notValid, "") << Name(f);
     EXPECT_EQ(std::memcmp(buffer.data(), data.data(), data.size()), 0) << Name(f);
     const auto header16 = static_cast<std::int32_t>(stream[0] | stream[1] << 8);
     switch (f.sizeRule) {
@@ -88,24 +88,81 @@ TEST(SchemeFormats, EncodedStreamsUnpackWithTheirSizeRule) {
   }
 }
 
-TEST(SchemeFormats, OnlyATypeByteSchemeReportsAnInvalidStream) {
-  const std::vector<std::uint8_t> rom = {0x11, 0x08, 0x00, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8};
+// A stream that breaks a rule of its scheme is reported naming the scheme; LZSS-FF5 has no
+// rule a stream can break. The stream of every row with a decoder lies at address 0.
+TEST(SchemeFormats, ABrokenStreamIsReportedNamingItsScheme) {
+  struct TCase {
+    int row;
+    const char* why;
+    std::vector<std::uint8_t> stream;
+    const char* message;
+  };
+  const TCase cases[] = {
+      {kSchemeLZ10,
+       "type byte",
+       {0x11, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01},
+       "Not valid LZ10 stream"},
+      {kSchemeFF6,
+       "length below its header",
+       {0x01, 0x00, 0x01, 0x41},
+       "Not valid LZSS-FF6 stream"},
+      {kSchemeCT,
+       "a record passed over",
+       {0, 0, 0xC1, 0x01, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8},
+       "Not valid LZSS-CT stream"},
+      {kSchemeLZ11, "type byte", {0x10, 0x02, 0, 0, 0x00, 0x41, 0x42}, "Not valid LZ11 stream"},
+      {kSchemeHuffman4,
+       "type byte",
+       {0x28, 0x02, 0, 0, 0x01, 0xC0, 0x41, 0x42, 0, 0, 0, 0},
+       "Not valid Huffman-4 stream"},
+      {kSchemeHuffman4,
+       "child outside the tree",
+       {0x24, 0x04, 0, 0, 0x01, 0x3F, 0, 0, 0, 0, 0, 0},
+       "Not valid Huffman-4 stream"},
+      {kSchemeHuffman8,
+       "type byte",
+       {0x24, 0x02, 0, 0, 0x01, 0xC0, 0x41, 0x42, 0, 0, 0, 0},
+       "Not valid Huffman-8 stream"},
+      {kSchemeRLE30, "type byte", {0x31, 0x03, 0, 0, 0x80, 0x41}, "Not valid RLE-30 stream"},
+      {kSchemeDiff8, "type byte", {0x82, 0x02, 0, 0, 0x01, 0x02}, "Not valid Diff-8 stream"},
+      {kSchemeDiff16, "type byte", {0x81, 0x02, 0, 0, 0x01, 0x02}, "Not valid Diff-16 stream"},
+      {kSchemeLCLZ2,
+       "undefined command 5",
+       {0x00, 0x41, 0xA0, 0x00, 0x00, 0xFF},
+       "Not valid LC_LZ2 stream"},
+      {kSchemeLCLZ5,
+       "repeat of output not yet written",
+       {0x80, 0x00, 0x00, 0xFF},
+       "Not valid LC_LZ5 stream"},
+      {kSchemeHAL,
+       "backward repeat before the start",
+       {0x00, 0x41, 0xC1, 0x00, 0x00, 0xFF},
+       "Not valid HAL stream"},
+  };
+  std::vector<int> covered;
   TDecodeBuffer buffer(kDecodeBufferSize);
-  for (const TSchemeFormat& f : SchemeFormats()) {
+  for (const TCase& c : cases) {
     TTileEntry e{};
-    e.Compression = static_cast<std::uint8_t>(f.row);
-    EXPECT_EQ(UnpackEntry(e, rom, buffer).notValidLZ10, f.row == kSchemeLZ10) << Name(f);
+    e.Compression = static_cast<std::uint8_t>(c.row);
+    const std::string label = Name(*FindSchemeFormat(c.row)) + ": " + c.why;
+    EXPECT_EQ(UnpackEntry(e, c.stream, buffer).notValid, c.message) << label;
+    covered.push_back(c.row);
+  }
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    const bool hasCase = std::find(covered.begin(), covered.end(), f.row) != covered.end();
+    EXPECT_EQ(hasCase, f.decode != nullptr && f.row != kSchemeFF5) << Name(f);
   }
 }
 
-TEST(FindScheme, NamesOfTheFourSchemesOnly) {
+TEST(FindScheme, NamesOfTheSchemesOnly) {
   const struct {
     const char* text;
     std::optional<int> row;
   } cases[] = {
-      {"LZ77-10", 1},         {"lz77-10", 1},         {"lzss-ff5", 2},
-      {"LZSS-FF6", 3},        {"Lzss-Ct", 4},         {"(none)", std::nullopt},
-      {"none", std::nullopt}, {"lz77", std::nullopt}, {"1", std::nullopt},
+      {"LZ77-10", 1},         {"lz77-10", 1},           {"lzss-ff5", 2},
+      {"LZSS-FF6", 3},        {"Lzss-Ct", 4},           {"(none)", std::nullopt},
+      {"none", std::nullopt}, {"lz77", std::nullopt},   {"1", std::nullopt},
+      {"hal", kSchemeHAL},    {"RLE-30", kSchemeRLE30}, {"lc_lz5", kSchemeLCLZ5},
   };
   for (const auto& c : cases) EXPECT_EQ(FindScheme(c.text), c.row) << "'" << c.text << "'";
   EXPECT_FALSE(FindChoice(TileTemplates, "").has_value()) << "row 0 has an empty name";

@@ -63,7 +63,7 @@ TEST(Decompress, ExamplesGiveTheirOutputAndSizes) {
       const TUnpackReport report = UnpackEntry(e, rom, buf);
       EXPECT_EQ(e.RawSize, ex.rawSize) << ex.name;
       EXPECT_EQ(e.ComprSize, ex.comprSize) << ex.name;
-      EXPECT_EQ(report.notValidLZ10, ex.notValid) << ex.name;
+      EXPECT_EQ(report.notValid, ex.notValid ? NotValidStreamText(ex.compression) : "") << ex.name;
       ExpectOutput(buf, ex.output, ex.name);
       EXPECT_EQ(buf.size(), kDecodeBufferSize) << ex.name;
     }
@@ -74,8 +74,8 @@ TEST(DecompressLZ10, NotValidIsReportedAtEveryRefresh) {
   const std::vector<std::uint8_t> rom{0x11, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01};
   TDecodeBuffer buf(kDecodeBufferSize);
   TTileEntry e = EntryFor(1, 0);
-  EXPECT_TRUE(UnpackEntry(e, rom, buf).notValidLZ10);
-  EXPECT_TRUE(UnpackEntry(e, rom, buf).notValidLZ10);
+  EXPECT_EQ(UnpackEntry(e, rom, buf).notValid, "Not valid LZ10 stream");
+  EXPECT_EQ(UnpackEntry(e, rom, buf).notValid, "Not valid LZ10 stream");
   bool flag = true;
   DecompressLZ10(std::vector<std::uint8_t>{0x10, 0, 0, 0}, buf, &flag);
   EXPECT_FALSE(flag);

@@ -45,7 +45,7 @@ TEST_F(RenderEntry, CompressedTilesComeOutAsTheirPixels) {
   ApplyTemplate(e, kTemplate2bppSNES);
   e.Compression = kSchemeFF5;
   const TUnpackReport report = RenderEntryToPng(e, rom, 0x00102030, Path("a.png"));
-  EXPECT_FALSE(report.notValidLZ10);
+  EXPECT_EQ(report.notValid, "");
   EXPECT_EQ(e.RawSize, static_cast<std::int32_t>(raw.size())) << "the refresh's sizes";
   EXPECT_EQ(e.ComprSize, static_cast<std::int32_t>(stream.size()));
 
@@ -65,7 +65,7 @@ TEST_F(RenderEntry, AWrongTypeByteIsReportedAndTheImageStillWritten) {
   e.Height = 1;
   ApplyTemplate(e, kTemplate1bpp);
   e.Compression = kSchemeLZ10;
-  EXPECT_TRUE(RenderEntryToPng(e, rom, 0, Path("b.png")).notValidLZ10);
+  EXPECT_EQ(RenderEntryToPng(e, rom, 0, Path("b.png")).notValid, "Not valid LZ10 stream");
   EXPECT_TRUE(test::ReadPng(Path("b.png")).ok);
 }
 

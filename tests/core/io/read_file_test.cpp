@@ -47,7 +47,8 @@ TEST_F(ReadFile, TheLimitIsExact) {
 
 TEST_F(ReadFile, EachFailureSaysWhy) {
   EXPECT_EQ(ErrorOf([&] { ReadWholeFile(Path("missing")); }), Path("missing") + " not found");
-  EXPECT_EQ(ErrorOf([&] { ReadWholeFile(Dir().string()); }), "Cannot read " + Dir().string());
+  EXPECT_EQ(ErrorOf([&] { ReadWholeFile(Dir().string()); }),
+            "Cannot read \"" + Dir().string() + "\"");
   fs::create_symlink("loop2", Path("loop1"));
   fs::create_symlink("loop1", Path("loop2"));
   EXPECT_EQ(ErrorOf([&] { ReadWholeFile(Path("loop1")); }),

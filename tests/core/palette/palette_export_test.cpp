@@ -49,7 +49,7 @@ TEST_F(PaletteExport, TheRowDecidesTheKindAndTheExtension) {
     EXPECT_EQ(target.format, c.format) << c.path << " row " << c.row;
   }
   EXPECT_EQ(ErrorOf([] { PaletteExportTarget("/d/colours", 3); }),
-            "Cannot export a palette as /d/colours: use .pal, .gpl or .act");
+            "Cannot export a palette as \"/d/colours\": use .pal, .gpl or .act");
   EXPECT_EQ(PaletteExportFilter(),
             "JASC Palette (*.pal)|*.pal|GIMP Palette (*.gpl)|*.gpl|"
             "Adobe Color Table (*.act)|*.act|ALL|*.*");

@@ -180,7 +180,7 @@ TEST_F(PaletteFileIo, ExportWritesTheKindTheExtensionNames) {
   }
   const std::string png = (dir_ / "d.png").string();
   EXPECT_EQ(Message([&] { ExportPaletteFile(png, Rainbow()); }),
-            "Cannot export a palette as " + png + ": use .pal, .gpl or .act");
+            "Cannot export a palette as \"" + png + "\": use .pal, .gpl or .act");
   EXPECT_FALSE(fs::exists(png));
   // A failed export leaves the old file as it was.
   const std::string old = Write("old.act", TBytes(768, 7));

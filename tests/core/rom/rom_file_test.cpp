@@ -36,7 +36,8 @@ TEST_F(RomFileTest, WrittenBytesReadBackWhole) {
 TEST_F(RomFileTest, FailuresNameThePath) {
   const std::string missing = Path("missing.sfc");
   EXPECT_EQ(ErrorOf([&] { ReadRomFile(missing); }), missing + " not found");
-  EXPECT_EQ(ErrorOf([&] { ReadRomFile(Dir().string()); }), "Cannot read " + Dir().string());
+  EXPECT_EQ(ErrorOf([&] { ReadRomFile(Dir().string()); }),
+            "Cannot read \"" + Dir().string() + "\"");
 
   const std::string noDir = Path("no/such/dir.bin");
   EXPECT_EQ(ErrorOf([&] { WriteBytesFile(noDir, {}); }),

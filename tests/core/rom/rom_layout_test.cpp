@@ -142,6 +142,36 @@ TEST(RomLayout, RandomBytesHaveNoLayout) {
   EXPECT_EQ(detected, 0);
 }
 
+// Two headers that count in one image (pair, mode byte and size byte right): at $7FC0 a
+// LoROM one with a printable title and a reset vector but a wrong checksum value, at $FFC0 a
+// HiROM one with only a right checksum. The checksum outweighs the title and the reset vector
+// together; with the sum one off, the LoROM header wins.
+TEST(RomLayout, TheChecksumOutweighsTheTitleAndTheResetVector) {
+  const struct {
+    const char* name;
+    int checksumError;
+    TMapping expected;
+  } cases[] = {{"right checksum", 0, TMapping::HiRom}, {"checksum one off", 1, TMapping::LoRom}};
+  for (const auto& c : cases) {
+    // 256 KiB: both size bytes are plausible.
+    Bytes image = tegulo::test::SnesRom(TMapping::LoRom, 0x40000);
+    image[0x7FC0 + 0x1E] ^= 0x01;  // the value wrong, the pair still right
+    image[0x7FC0 + 0x1C] ^= 0x01;
+    const std::size_t h = 0xFFC0;
+    image[h] = 0x01;         // no printable title
+    image[h + 0x15] = 0x21;  // a HiROM mode byte
+    image[h + 0x17] = 0x08;  // 256 KiB
+    image[h + 0x3D] = 0x00;  // reset vector below $8000
+    const auto sum = static_cast<std::uint16_t>(SnesChecksum(image, h) + c.checksumError);
+    image[h + 0x1C] = static_cast<std::uint8_t>(~sum);
+    image[h + 0x1D] = static_cast<std::uint8_t>(~sum >> 8);
+    image[h + 0x1E] = static_cast<std::uint8_t>(sum);
+    image[h + 0x1F] = static_cast<std::uint8_t>(sum >> 8);
+    ASSERT_NE(SnesChecksum(image, 0x7FC0), image[0x7FDE] | image[0x7FDF] << 8) << c.name;
+    EXPECT_EQ(DetectLayout(image).mapping, c.expected) << c.name;
+  }
+}
+
 TEST(RomLayout, ChecksumMirrorsTheRest) {
   // 2 + 1 blocks count as 2 + 2 x the last (a rest that is a power of two, as in ROMs).
   for (const std::size_t size : {0x8000u, 0xC000u, 0x18000u, 0x10000u, 0x28000u}) {
