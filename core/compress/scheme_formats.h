@@ -74,6 +74,9 @@ struct TSchemeFormat {
   TStreamExtent extent;           // nullptr for kSchemeNone
   TStreamSampler sample;          // the scorer's output sample; nullptr where no checker exists
   bool zeroRing;                  // zeros lie before the output (a zero run costs no literal)
+  // The checker has no rule that chance bytes break (anything after the header decodes), so
+  // only the score tells a stream from other data: scanned when named, left out of "all".
+  bool scoreOnly = false;
 };
 
 // Every row, indexed by scheme row 0..kCompressionCount-1.

@@ -137,6 +137,22 @@ std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
 
 }  // namespace
 
+std::vector<int> ScannableSchemes() {
+  std::vector<int> rows;
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.check != nullptr) rows.push_back(f.row);
+  }
+  return rows;
+}
+
+std::vector<int> SchemesOfScanAll() {
+  std::vector<int> rows;
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.check != nullptr && !f.scoreOnly) rows.push_back(f.row);
+  }
+  return rows;
+}
+
 std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<const int> schemes,
                                   const TScanOptions& options) {
   std::vector<TScanHit> hits;

@@ -1,4 +1,5 @@
-// Finding compressed streams of all four schemes in a ROM image, each hit with a score.
+// Finding compressed streams of every scheme with a scan checker in a ROM image, each hit with
+// a score.
 #pragma once
 
 #include <algorithm>
@@ -13,9 +14,11 @@
 
 namespace tegulo {
 
-// Schemes are named by their row in Compressions: 1 "LZ77-10", 2 "LZSS-FF5", 3 "LZSS-FF6",
-// 4 "LZSS-CT".
-inline constexpr int kScanSchemes[] = {kSchemeLZ10, kSchemeFF5, kSchemeFF6, kSchemeCT};
+// Schemes are named by their row in Compressions. The scannable ones are the rows of the
+// scheme table with a checker, in row order; a scan of "all" takes those whose checker has
+// rules that chance bytes break (the others are scanned by name, the score deciding).
+std::vector<int> ScannableSchemes();
+std::vector<int> SchemesOfScanAll();
 
 // Scores below this are, on random bytes and on uncompressed tile data, almost all chance.
 inline constexpr int kDefaultMinScore = 80;
