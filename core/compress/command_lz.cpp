@@ -34,13 +34,17 @@ protected:
 
 class TWalker {
 public:
+  // With `countOnly` nothing is written to `out` (only its size counts): a copy's source
+  // depends on the count alone, so the rules are checked all the same, in time linear in the
+  // stream's length rather than its output's.
   TWalker(TCommandFormat format, std::span<const std::uint8_t> s, TDecodeBuffer& out,
-          TCommandHook* hook = nullptr)
+          TCommandHook* hook = nullptr, bool countOnly = false)
       : f_(format),
         s_(s),
         out_(out),
         limit_(std::min(out.size(), kCommandOutputLimit)),
-        hook_(hook) {}
+        hook_(hook),
+        countOnly_(countOnly) {}
 
   TCommandResult Run() {
     for (;;) {
@@ -98,6 +102,7 @@ private:
     if (e != TCommandEnd::kEnd) return e;
     ++r_.copies;
     r_.copyBytes += static_cast<std::uint32_t>(n);
+    if (countOnly_) return Skip(n);
     for (std::size_t k = 0; k < n; ++k) {
       const std::uint8_t b = out_[c.backward ? c.source - k : c.source + k];
       if (!Put(static_cast<std::uint8_t>((c.reverseBits ? ReverseBits(b) : b) ^ c.xorMask))) {
@@ -110,8 +115,12 @@ private:
   // What there is of a direct copy is written before the stream ends.
   TCommandEnd Direct(std::size_t n) {
     const std::size_t have = std::min(n, s_.size() - in_);
-    for (std::size_t k = 0; k < have; ++k) {
-      if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
+    if (countOnly_) {
+      if (Skip(have) == TCommandEnd::kFull) return TCommandEnd::kFull;
+    } else {
+      for (std::size_t k = 0; k < have; ++k) {
+        if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
+      }
     }
     in_ += have;
     return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
@@ -125,12 +134,23 @@ private:
     const std::uint8_t b = cmd == 2 ? s_[in_ + 1] : 0;
     in_ += argBytes;
     const std::size_t count = cmd == 2 && f_ == TCommandFormat::HAL ? 2 * n : n;
+    if (countOnly_) return Skip(count);
     for (std::size_t k = 0; k < count; ++k) {
       const std::uint8_t v = cmd == 1   ? a
                              : cmd == 2 ? ((k & 1u) == 0 ? a : b)
                                         : static_cast<std::uint8_t>(a + k);
       if (!Put(v)) return TCommandEnd::kFull;
     }
+    return TCommandEnd::kEnd;
+  }
+
+  // The count of n bytes written, up to the limit as Put would reach it.
+  TCommandEnd Skip(std::size_t n) {
+    if (n > limit_ - pos_) {
+      pos_ = limit_;
+      return TCommandEnd::kFull;
+    }
+    pos_ += n;
     return TCommandEnd::kEnd;
   }
 
@@ -152,6 +172,7 @@ private:
   TDecodeBuffer& out_;
   std::size_t limit_;
   TCommandHook* hook_;
+  bool countOnly_;
   std::size_t in_ = 0;
   std::size_t pos_ = 0;
   TCommandResult r_;
@@ -224,7 +245,7 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   thread_local TDecodeBuffer out;
   out.resize(kCommandOutputLimit);
   TScanHook hook(s, st);
-  const TCommandResult r = TWalker(kFormat, s, out, &hook).Run();
+  const TCommandResult r = TWalker(kFormat, s, out, &hook, true).Run();
   if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
       r.written % 16 != 0) {
     return std::nullopt;

@@ -32,6 +32,7 @@ struct TPassProgress {
 bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options,
                   const TPassProgress& report, std::vector<TScanHit>& hits) {
   TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr, nullptr};
+  lz.refuseZeroRuns = true;  // the checker refuses five equal literals in a row
   bool stopped = false;
   lz.progress = [&](std::size_t done, std::size_t) {
     stopped = stopped || !report(done);
