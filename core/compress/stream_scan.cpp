@@ -55,6 +55,7 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
                        const TPassProgress& report, std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const bool factsOnly = options.minScore >= kDefaultMinScore;
+  const TScanStart start = FindSchemeFormat(scheme)->scanStart;
   std::size_t nextReport = 0;
   std::size_t freeFrom = 0;  // positions before this lie inside a hit
   for (std::size_t pos = 0; pos < rom.size(); pos += align) {
@@ -62,7 +63,7 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
       nextReport = pos + kProgressStride;
       if (!report(pos)) return false;
     }
-    if (pos < freeFrom) continue;
+    if (pos < freeFrom || !start.Accepts(rom, pos)) continue;
     // Most positions fail the plain check in a few tokens; only survivors that meet the
     // facts are scored (one that misses them scores below kDefaultMinScore).
     TStreamStats quick;

@@ -1,5 +1,7 @@
 #include "compress/stream_scan.h"
 
+#include "compress/scheme_formats.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -214,3 +216,33 @@ TEST(ScanStreams, AScoreEqualToTheMinimumIsKept) {
     EXPECT_EQ(std::find(dropped.begin(), dropped.end(), *hit), dropped.end()) << scheme;
   }
 }
+
+namespace tegulo {
+namespace {
+
+// A row's start rule passes every position its checker can pass: the checker refuses a
+// stream moved off the rule's alignment or given another type byte.
+TEST(ScanStreams, StartRulesKeepEveryStreamTheCheckerPasses) {
+  const Bytes data = MakeTileLikeData(2048, 5);
+  for (const int row : ScannableSchemes()) {
+    const TSchemeFormat& f = *FindSchemeFormat(row);
+    const Bytes stream = f.compress(data, TCompressOptions{});
+    for (std::size_t at = 0; at < 8; ++at) {
+      Bytes rom(at, 0x5A);
+      rom.insert(rom.end(), stream.begin(), stream.end());
+      rom.resize(rom.size() + 64, 0);
+      const bool checked = CheckStream(rom, at, row, 0).has_value();
+      if (checked) EXPECT_TRUE(f.scanStart.Accepts(rom, at)) << "scheme " << row << " at " << at;
+      if (at == 0) EXPECT_TRUE(checked) << "scheme " << row;
+      for (int other = 0; f.scanStart.count > 0 && at == 0 && other < 256; ++other) {
+        rom[0] = static_cast<std::uint8_t>(other);
+        if (CheckStream(rom, 0, row, 0)) {
+          EXPECT_TRUE(f.scanStart.Accepts(rom, 0)) << "scheme " << row << " type " << other;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
