@@ -86,6 +86,23 @@ std::map<int, TTally> Tally(const TTestRom& rom, const std::vector<TScanHit>& hi
   return per;
 }
 
+// The planted streams of `scheme` a scan missed: their score, or "-" where the checker
+// refuses them, with their content and size.
+void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme) {
+  const auto variants = AllVariants();
+  std::map<std::size_t, int> hitAt;
+  for (const TScanHit& h : hits) hitAt[h.address] = h.scheme;
+  for (const TPlanted& p : rom.planted) {
+    const TVariant& v = variants[p.variant];
+    if (v.scheme != scheme || hitAt.count(p.address) != 0) continue;
+    const auto h = CheckAndScore(rom.bytes, p.address, scheme, 0);
+    std::printf("  missed %-30s %-10s raw %6u: %s\n",
+                (SchemeLabel(v) + " " + ParseLabel(v)).c_str(),
+                std::string(ContentName(p.content)).c_str(), p.rawSize,
+                h ? std::to_string(h->score).c_str() : "-");
+  }
+}
+
 void PrintQuality(const TTestRom& rom) {
   const double t0 = UserSeconds();
   std::map<int, TTally> byName;
@@ -95,6 +112,7 @@ void PrintQuality(const TTestRom& rom) {
     const auto hits = ScanStreams(rom.bytes, one, TScanOptions{});
     std::map<std::string, TTally> variants;
     byName[scheme] = Tally(rom, hits, &variants)[scheme];
+    if (std::getenv("SCAN_BENCH_MISSES") != nullptr) PrintMisses(rom, hits, scheme);
     for (const auto& [label, t] : variants) {
       if (label.rfind(std::string(Compressions[scheme].name()), 0) == 0) variantsByName[label] = t;
     }

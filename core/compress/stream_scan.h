@@ -49,6 +49,7 @@ struct TStreamStats {
   std::uint32_t zeroRingBytes = 0;       // and the bytes they write
   std::uint32_t strayZeroRing = 0;  // of those, the ones whose index lies far from the output start
   std::uint32_t comprSize = 0;      // the stream's length
+  std::uint32_t tableBytes = 0;     // Huffman: the tree table, which an encoder spends apart
   std::uint32_t wastefulTokens = 0;  // FF5, FF6: set by the scorer (CountWastefulTokens)
   bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
   bool zeroRing = false;  // FF5, FF6: zeros lie before the output
@@ -137,13 +138,12 @@ int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output
 // The score of a hit. Where the checker set factsMinOutput, facts that chance data almost
 // never meets decide: the last token ends the output (FF6: the stated length) exactly, the
 // flags after it are 0 (LZ77-10), the stream is no longer than an encoder could make it
-// (9 bits a byte, plus headers), and (FF5, FF6) no token is one an encoder never writes
-// (CountWastefulTokens), every reference to the ring's zeros starts
-// within kZeroRingReach before the output's start and those zeros are at most half the
-// output. A stream that meets them and writes at least factsMinOutput bytes scores
-// kDefaultMinScore or more, whatever its output holds; ContentScore only raises it. One that
-// misses any scores below kDefaultMinScore; one that meets them with less output, and any
-// stream of the other schemes, scores its ContentScore.
+// (9 bits a byte, plus headers and a Huffman tree), and (FF5, FF6) no token is one an encoder never
+// writes (CountWastefulTokens), every reference to the ring's zeros starts within kZeroRingReach
+// before the output's start and those zeros are at most half the output. A stream that meets them
+// and writes at least factsMinOutput bytes scores kDefaultMinScore or more, whatever its output
+// holds; ContentScore only raises it. One that misses any scores below kDefaultMinScore; one that
+// meets them with less output, and any stream of the other schemes, scores its ContentScore.
 bool MeetsFacts(const TStreamStats& stats);  // stats.comprSize set
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
 
