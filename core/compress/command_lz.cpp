@@ -195,15 +195,36 @@ std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uin
 
 namespace {
 
+// Chance bytes read as a short list of fills; a stream with fewer commands than this is
+// told from them by its content alone.
+constexpr std::uint32_t kFactsCommands = 8;
+
+bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
+  for (std::size_t k = 4; k < bytes.size(); ++k) {
+    if (bytes[k] == bytes[k - 1] && bytes[k] == bytes[k - 2] && bytes[k] == bytes[k - 3] &&
+        bytes[k] == bytes[k - 4]) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // What a scan asks of a command stream beyond its rules: no two direct copies in a row and
 // no command that repeats the one before byte for byte (the first short of the longest), as
-// an encoder would have joined them; the literal and copy figures of the score.
+// an encoder would have joined them; the literal and copy figures of the score. Commands that
+// cost more than another way of writing the same bytes count as wasteful (the facts of the
+// score): a long form for a count of 32 or less, a word fill of two equal bytes or of one
+// byte, a copy from the output of one byte, a fill that goes on the fill before it, and a
+// direct copy holding five equal bytes in a row.
 class TScanHook final : public TCommandHook {
 public:
-  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st) : s_(s), st_(st) {}
+  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st, TCommandFormat format)
+      : s_(s), st_(st), format_(format) {}
 
   bool Step(unsigned cmd, std::size_t count, std::size_t outStart, std::size_t inStart,
             std::size_t inEnd) override {
+    if (Wasteful(cmd, count, inStart, inEnd)) ++st_.wastefulTokens;
+    ++commands_;
     const bool joinable = lastCount_ < 1024;
     if (joinable && cmd == 0 && lastCmd_ == 0) return false;
     if (joinable && inEnd - inStart == lastEnd_ - lastStart_ &&
@@ -226,13 +247,37 @@ public:
     return true;
   }
 
+  std::uint32_t Commands() const { return commands_; }
+
 private:
+  bool Wasteful(unsigned cmd, std::size_t count, std::size_t inStart, std::size_t inEnd) const {
+    const bool longForm = (s_[inStart] & 0xE0U) == 0xE0U;
+    const bool longOnly = format_ == TCommandFormat::LCLZ5 && cmd == 7;
+    if (longForm && count <= 32 && !longOnly) return true;
+    const std::size_t arg = inStart + (longForm ? 2 : 1);
+    const bool hal = format_ == TCommandFormat::HAL;
+    if (cmd == 2 && (s_[arg] == s_[arg + 1] ? !hal || count <= 512 : count == 1 && !hal)) {
+      return true;
+    }
+    const bool twoByteCopy = cmd >= 4 && !(format_ == TCommandFormat::LCLZ5 && cmd >= 6);
+    if (twoByteCopy && count == 1) return true;
+    if (cmd == 0) return HasFiveEqual(s_.subspan(arg, inEnd - arg));
+    // A byte fill after one of the same byte, a rising fill going on where the one before
+    // stopped: one command writes both.
+    const bool fits = lastCount_ + count <= 1024;
+    if (fits && cmd == 1 && lastCmd_ == 1 && s_[arg] == s_[lastEnd_ - 1]) return true;
+    return fits && cmd == 3 && lastCmd_ == 3 &&
+           s_[arg] == static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_);
+  }
+
   std::span<const std::uint8_t> s_;
   TStreamStats& st_;
   unsigned lastCmd_ = 8;
   std::size_t lastCount_ = 0;
   std::size_t lastStart_ = 0;
   std::size_t lastEnd_ = 0;
+  TCommandFormat format_;
+  std::uint32_t commands_ = 0;
 };
 
 template <TCommandFormat kFormat, int kScheme>
@@ -244,7 +289,7 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   const auto s = rom.subspan(pos);
   thread_local TDecodeBuffer out;
   out.resize(kCommandOutputLimit);
-  TScanHook hook(s, st);
+  TScanHook hook(s, st, kFormat);
   const TCommandResult r = TWalker(kFormat, s, out, &hook, true).Run();
   if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
       r.written % 16 != 0) {
@@ -252,6 +297,8 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   }
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
+  st.enoughTokens = hook.Commands() >= kFactsCommands;
+  st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kScheme, r.written, r.consumed, 0};
 }
 

@@ -93,10 +93,22 @@ bool StopsWhereStated(const TScanHit& ff6, const TStreamEnd& end, const TScanHit
 // that does not; among those that do, the first: a real stream holds positions where other
 // streams seem to start, a packed run of literals above all, and those run on past its end
 // into whatever follows. Else the best score wins (the earlier on a tie).
+//
+// A stream whose header states no size (the command formats: a list of commands up to an
+// end byte) is the weakest evidence: chance bytes before a real stream read as a few fills
+// that run into it. Among hits that meet the facts, those of the schemes with a header
+// come first.
+int Rank(const TScanHit& h) {
+  if (h.score < kDefaultMinScore) return 0;
+  const TSchemeFormat* f = FindSchemeFormat(h.scheme);
+  return f != nullptr && f->sizeRule == TSizeRule::kNoSizeField ? 1 : 2;
+}
+
 bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit& b) {
-  const bool factsA = a.score >= kDefaultMinScore;
-  const bool factsB = b.score >= kDefaultMinScore;
-  if (factsA != factsB) return factsA;
+  const int rankA = Rank(a);
+  const int rankB = Rank(b);
+  if (rankA != rankB) return rankA > rankB;
+  const bool factsA = rankA != 0;
   if (factsA && a.address != b.address) return a.address < b.address;
   if (factsA && a.scheme != b.scheme) {
     // At one address the reading that ends where an encoder stops (an FF5 stream of literals

@@ -56,6 +56,7 @@ struct TStreamStats {
   bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
   bool lastFlagsZero = true;    // FF5, FF6: the same, not a fact of the score (see ScanStreams)
   bool endsMidGroup = false;    // FF5, FF6: the last token is not its group's eighth
+  bool enoughTokens = true;     // command formats: enough commands to tell from chance bytes
   // Set by the caller, kept by the checker: a stream that misses a fact of ScoreStream may be
   // refused as soon as that shows (its score could not reach kDefaultMinScore).
   bool factsOnly = false;

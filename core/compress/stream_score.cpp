@@ -120,7 +120,7 @@ bool MeetsFacts(const TStreamStats& stats) {
   // write little else.
   const bool mostlyOwnBytes = std::uint64_t{stats.zeroRingBytes} * 2 <= written;
   return stats.endExact && stats.unusedFlagsZero && encoderSized && stats.strayZeroRing == 0 &&
-         mostlyOwnBytes && stats.wastefulTokens == 0;
+         mostlyOwnBytes && stats.wastefulTokens == 0 && stats.enoughTokens;
 }
 
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {
