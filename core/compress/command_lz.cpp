@@ -198,6 +198,9 @@ namespace {
 // Chance bytes read as a short list of fills; a stream with fewer commands than this is
 // told from them by its content alone.
 constexpr std::uint32_t kFactsCommands = 8;
+// Fills in a row, with no copy between, that no encoder's stream of tile data holds; text
+// and tables read as such lists of fills for thousands of bytes.
+constexpr std::uint32_t kMaxFillsInRow = 16;
 
 bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
   for (std::size_t k = 4; k < bytes.size(); ++k) {
@@ -214,8 +217,8 @@ bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
 // an encoder would have joined them; the literal and copy figures of the score. Commands that
 // cost more than another way of writing the same bytes count as wasteful (the facts of the
 // score): a long form for a count of 32 or less, a word fill of two equal bytes or of one
-// byte, a copy from the output of one byte, a fill that goes on the fill before it, and a
-// direct copy holding five equal bytes in a row.
+// byte, a copy from the output of one byte, a fill that goes on the fill before it, a
+// direct copy holding five equal bytes in a row, and kMaxFillsInRow fills in a row.
 class TScanHook final : public TCommandHook {
 public:
   TScanHook(std::span<const std::uint8_t> s, TStreamStats& st, TCommandFormat format)
@@ -223,7 +226,12 @@ public:
 
   bool Step(unsigned cmd, std::size_t count, std::size_t outStart, std::size_t inStart,
             std::size_t inEnd) override {
-    if (Wasteful(cmd, count, inStart, inEnd)) ++st_.wastefulTokens;
+    fillsInRow_ = cmd >= 1 && cmd <= 3 ? fillsInRow_ + 1 : 0;
+    if (Wasteful(cmd, count, inStart, inEnd) || fillsInRow_ >= kMaxFillsInRow) {
+      // The stream misses the facts: where only those that meet them count, stop here.
+      if (st_.factsOnly) return false;
+      ++st_.wastefulTokens;
+    }
     ++commands_;
     const bool joinable = lastCount_ < 1024;
     if (joinable && cmd == 0 && lastCmd_ == 0) return false;
@@ -278,6 +286,7 @@ private:
   std::size_t lastEnd_ = 0;
   TCommandFormat format_;
   std::uint32_t commands_ = 0;
+  std::uint32_t fillsInRow_ = 0;
 };
 
 template <TCommandFormat kFormat, int kScheme>
