@@ -289,12 +289,22 @@ private:
   std::uint32_t fillsInRow_ = 0;
 };
 
+// Whether the stream at pos fails at once, as the walk below would find: it ends before
+// writing anything, or it starts with two direct copies in a row (fillers of 00 and of FF).
+bool FailsAtOnce(std::span<const std::uint8_t> rom, std::size_t pos) {
+  const unsigned h = rom[pos];
+  if (h == 0xFFU) return true;
+  if (h >= 0x20U) return false;
+  const std::size_t next = pos + h + 2;  // after the header and its h + 1 bytes
+  return next < rom.size() && (rom[next] < 0x20U || (rom[next] & 0xFCU) == 0xE0U);
+}
+
 template <TCommandFormat kFormat, int kScheme>
 std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::size_t pos,
                                       std::uint32_t minSize, TStreamStats* stats) {
+  if (pos >= rom.size() || FailsAtOnce(rom, pos)) return std::nullopt;
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
-  if (pos >= rom.size()) return std::nullopt;
   const auto s = rom.subspan(pos);
   thread_local TDecodeBuffer out;
   out.resize(kCommandOutputLimit);
