@@ -43,7 +43,10 @@ void TfmMain::BuildActions() {
   make(aFindPointers, "aFindPointers", "Find Pointers to This Entry", QKeySequence(),
        &TfmMain::aFindPointersClick);
 
-  BuildEditActions();  // main_edit.cpp
+  BuildEditActions();   // main_edit.cpp
+  BuildSceneActions();  // main_scene.cpp
+  connect(Image, &TImageView::SceneHover, handlers_,
+          [this](QPoint pixel) { Guard([&] { SceneHover(pixel); }); });
 
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -68,6 +71,7 @@ void TfmMain::UpdateActions() {
   UpdateEditActions();
   aShowAsScreen->setEnabled(CurEntry != nullptr);
   aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
+  UpdateSceneActions();
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -99,6 +103,7 @@ void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {
   menu.setToolTipsVisible(true);  // a disabled action tells why
   if (owner == Image) {
     FillViewMenu(menu);
+    FillSceneMenu(menu);
   } else {
     FillListMenu(menu);
   }
