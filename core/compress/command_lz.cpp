@@ -258,13 +258,24 @@ public:
   std::uint32_t Commands() const { return commands_; }
 
 private:
+  // Whether a byte fill writes the bytes of a word fill of two equal bytes for less: always
+  // in the LC formats; in HAL, whose word fill counts pairs, only where the byte fill's count
+  // needs no longer header than the word fill's.
+  bool ByteFillIsCheaper(std::size_t count) const {
+    if (format_ != TCommandFormat::HAL) return true;
+    const std::size_t bytes = 2 * count;
+    const std::size_t byteCost = bytes <= 32 ? 2 : 3;
+    const std::size_t wordCost = count <= 32 ? 3 : 4;
+    return bytes <= 1024 && byteCost < wordCost;
+  }
+
   bool Wasteful(unsigned cmd, std::size_t count, std::size_t inStart, std::size_t inEnd) const {
     const bool longForm = (s_[inStart] & 0xE0U) == 0xE0U;
     const bool longOnly = format_ == TCommandFormat::LCLZ5 && cmd == 7;
     if (longForm && count <= 32 && !longOnly) return true;
     const std::size_t arg = inStart + (longForm ? 2 : 1);
     const bool hal = format_ == TCommandFormat::HAL;
-    if (cmd == 2 && (s_[arg] == s_[arg + 1] ? !hal || count <= 512 : count == 1 && !hal)) {
+    if (cmd == 2 && (s_[arg] == s_[arg + 1] ? ByteFillIsCheaper(count) : count == 1 && !hal)) {
       return true;
     }
     const bool twoByteCopy = cmd >= 4 && !(format_ == TCommandFormat::LCLZ5 && cmd >= 6);
