@@ -83,6 +83,18 @@ enum class TSizeRule {
   kNoSizeField,      // RawSize := bytes the decoder wrote, ComprSize := stream bytes it read
 };
 
+// Where a scan checks for a scheme's streams: at multiples of `align` holding one of the
+// first `count` type bytes (count 0: any byte). A checker never passes other positions.
+struct TScanStart {
+  std::uint8_t align = 1;
+  std::uint8_t count = 0;
+  std::uint8_t types[2] = {0, 0};
+  bool Accepts(std::span<const std::uint8_t> rom, std::size_t pos) const {
+    if (count == 0) return true;
+    return pos % align == 0 && (rom[pos] == types[0] || (count > 1 && rom[pos] == types[1]));
+  }
+};
+
 // One scheme. Row kSchemeNone has no functions.
 struct TSchemeFormat {
   int row = 0;                 // the stored number: the row of Compressions and of kSchemeRows
@@ -98,6 +110,10 @@ struct TSchemeFormat {
   bool zeroRing = false;  // the score's: zeros lie before the output (a zero run costs no literal)
   // The scheme's name in "Not valid NAME stream" (NotValidStreamText); nullptr: `name`.
   const char* streamName = nullptr;
+  // The checker has no rule that chance bytes break (anything after the header decodes), so
+  // only the score tells a stream from other data: scanned when named, left out of "all".
+  bool scoreOnly = false;
+  TScanStart scanStart{};
 };
 
 // Every scheme, the row index its stored number. New schemes go at the end: documents keep
@@ -182,7 +198,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckLZ11Hit,
      .extent = StreamExtentLZ11,
      .sample = SampleRow<DecodeLZ11Row>,
-     .streamName = "LZ11"},
+     .streamName = "LZ11",
+     .scanStart = {4, 1, {bios::kTypeLZ11, 0}}},
     {.row = kSchemeHuffman4,
      .name = "Huffman-4",
      .typeByte = bios::kTypeHuffman4,
@@ -192,7 +209,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackHuffman4Row,
      .check = CheckHuffman4Hit,
      .extent = ExtentHuffman4Row,
-     .sample = SampleRow<DecodeHuffman4Row>},
+     .sample = SampleRow<DecodeHuffman4Row>,
+     .scanStart = {4, 1, {bios::kTypeHuffman4, 0}}},
     {.row = kSchemeHuffman8,
      .name = "Huffman-8",
      .typeByte = bios::kTypeHuffman8,
@@ -202,7 +220,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackHuffman8Row,
      .check = CheckHuffman8Hit,
      .extent = ExtentHuffman8Row,
-     .sample = SampleRow<DecodeHuffman8Row>},
+     .sample = SampleRow<DecodeHuffman8Row>,
+     .scanStart = {4, 1, {bios::kTypeHuffman8, 0}}},
     {.row = kSchemeRLE30,
      .name = "RLE-30",
      .typeByte = bios::kTypeRLE30,
@@ -212,7 +231,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackRLE30Row,
      .check = CheckRLE30Hit,
      .extent = StreamExtentRLE30,
-     .sample = SampleRow<DecodeRLE30Row>},
+     .sample = SampleRow<DecodeRLE30Row>,
+     .scanStart = {4, 1, {bios::kTypeRLE30, 0}}},
     {.row = kSchemeDiff8,
      .name = "Diff-8",
      .typeByte = bios::kTypeDiff8,
@@ -222,7 +242,9 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackDiff8Row,
      .check = CheckDiff8Hit,
      .extent = ExtentDiff8Row,
-     .sample = SampleRow<DecodeDiff8Row>},
+     .sample = SampleRow<DecodeDiff8Row>,
+     .scoreOnly = true,
+     .scanStart = {4, 2, {bios::kTypeDiff8, bios::kTypeDiff8Other}}},
     {.row = kSchemeDiff16,
      .name = "Diff-16",
      .typeByte = bios::kTypeDiff16,
@@ -232,7 +254,9 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackDiff16Row,
      .check = CheckDiff16Hit,
      .extent = ExtentDiff16Row,
-     .sample = SampleRow<DecodeDiff16Row>},
+     .sample = SampleRow<DecodeDiff16Row>,
+     .scoreOnly = true,
+     .scanStart = {4, 1, {bios::kTypeDiff16, 0}}},
     // The command formats copy from 16-bit output addresses; LC_LZ5 also from 1..255 back.
     {.row = kSchemeLCLZ2,
      .name = "LC_LZ2",

@@ -1,4 +1,5 @@
-// Finding compressed streams of all four schemes in a ROM image, each hit with a score.
+// Finding compressed streams of every scheme with a scan checker in a ROM image, each hit with
+// a score.
 #pragma once
 
 #include <algorithm>
@@ -14,9 +15,11 @@
 
 namespace tegulo {
 
-// Schemes are named by their row in Compressions: 1 "LZ77-10", 2 "LZSS-FF5", 3 "LZSS-FF6",
-// 4 "LZSS-CT".
-inline constexpr int kScanSchemes[] = {kSchemeLZ10, kSchemeFF5, kSchemeFF6, kSchemeCT};
+// Schemes are named by their row in Compressions. The scannable ones are the rows of the
+// scheme table with a checker, in row order; a scan of "all" takes those whose checker has
+// rules that chance bytes break (the others are scanned by name, the score deciding).
+std::vector<int> ScannableSchemes();
+std::vector<int> SchemesOfScanAll();
 
 // Scores below this are, on random bytes and on uncompressed tile data, almost all chance.
 inline constexpr int kDefaultMinScore = 80;
@@ -89,13 +92,12 @@ int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output
 // The score of a hit. Where the checker set factsMinOutput, facts that chance data almost
 // never meets decide: the last token ends the output (FF6: the stated length) exactly, the
 // flags after it are 0 (LZ77-10), the stream is no longer than an encoder could make it
-// (9 bits a byte, plus headers), and (FF5, FF6) no token is one an encoder never writes
-// (CountWastefulTokens), every reference to the ring's zeros starts
-// within kZeroRingReach before the output's start and those zeros are at most half the
-// output. A stream that meets them and writes at least factsMinOutput bytes scores
-// kDefaultMinScore or more, whatever its output holds; ContentScore only raises it. One that
-// misses any scores below kDefaultMinScore; one that meets them with less output, and any
-// stream of the other schemes, scores its ContentScore.
+// (9 bits a byte, plus headers and a Huffman tree), and (FF5, FF6) no token is one an encoder never
+// writes (CountWastefulTokens), every reference to the ring's zeros starts within kZeroRingReach
+// before the output's start and those zeros are at most half the output. A stream that meets them
+// and writes at least factsMinOutput bytes scores kDefaultMinScore or more, whatever its output
+// holds; ContentScore only raises it. One that misses any scores below kDefaultMinScore; one that
+// meets them with less output, and any stream of the other schemes, scores its ContentScore.
 bool MeetsFacts(const TStreamStats& stats);  // stats.comprSize set
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
 

@@ -33,12 +33,14 @@ struct TStreamStats {
   std::uint32_t zeroRingBytes = 0;       // and the bytes they write
   std::uint32_t strayZeroRing = 0;  // of those, the ones whose index lies far from the output start
   std::uint32_t comprSize = 0;      // the stream's length
+  std::uint32_t tableBytes = 0;     // Huffman: the tree table, which an encoder spends apart
   std::uint32_t wastefulTokens = 0;  // FF5, FF6: set by the scorer (CountWastefulTokens)
   bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
   bool zeroRing = false;  // FF5, FF6: zeros lie before the output
   bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
   bool lastFlagsZero = true;    // FF5, FF6: the same, not a fact of the score (see ScanStreams)
   bool endsMidGroup = false;    // FF5, FF6: the last token is not its group's eighth
+  bool enoughTokens = true;     // command formats: enough commands to tell from chance bytes
   // Set by the caller, kept by the checker: a stream that misses a fact of ScoreStream may be
   // refused as soon as that shows (its score could not reach kDefaultMinScore).
   bool factsOnly = false;
