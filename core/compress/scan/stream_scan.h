@@ -24,7 +24,7 @@ std::vector<int> SchemesOfScanAll();
 // Scores below this are, on random bytes and on uncompressed tile data, almost all chance.
 inline constexpr int kDefaultMinScore = 80;
 
-inline constexpr std::uint32_t kStrictFactsMinOutput = kDefaultScanMinSize;
+static_assert(kStrictFactsMinOutput == kDefaultScanMinSize);
 
 // No encoder writes this many literals of one byte value in a row: from the third on, a
 // back-reference to the byte before is shorter, and one without distance 1 copies two bytes

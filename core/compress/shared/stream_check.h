@@ -23,6 +23,7 @@ inline constexpr std::size_t kScoreSampleSize = 16384;
 // schemes whose checkers do not check them; the scan's smallest size for the checkers of
 // LZ77-10, FF5, FF6 and CT, which check every literal run, ring reference and the exact end.
 inline constexpr std::uint32_t kNoFacts = UINT32_MAX;
+inline constexpr std::uint32_t kStrictFactsMinOutput = 32;  // the scan's default smallest size
 
 // What decoding a candidate showed, the input of the score.
 struct TStreamStats {
