@@ -61,10 +61,12 @@ TScanDialog::TScanDialog(std::span<const std::uint8_t> rom, std::int32_t width, 
 
   cbScheme = new QComboBox(this);
   cbScheme->setObjectName(QStringLiteral("cbScheme"));
-  cbScheme->addItem(QStringLiteral("All schemes"));
-  for (int s : kScanSchemes) {
+  // Each item's data is its scheme row; 0 scans every scheme the scan of all takes.
+  cbScheme->addItem(QStringLiteral("All schemes"), 0);
+  for (int s : ScannableSchemes()) {
     cbScheme->addItem(QString::fromLatin1(Compressions[s].name().data(),
-                                          static_cast<int>(Compressions[s].name().size())));
+                                          static_cast<int>(Compressions[s].name().size())),
+                      s);
   }
   cbScheme->setCurrentIndex(std::clamp(settings.scheme, 0, cbScheme->count() - 1));
   seMinSize = Spin(this, "seMinSize", 0, 0xFFFFFF, static_cast<int>(settings.minSize));
@@ -187,12 +189,8 @@ void TScanDialog::StartScan() {
   done_ = false;
   progressDone_ = 0;
   progressTotal_ = 1;
-  std::vector<int> schemes;
-  if (cbScheme->currentIndex() <= 0) {
-    schemes.assign(std::begin(kScanSchemes), std::end(kScanSchemes));
-  } else {
-    schemes.push_back(kScanSchemes[cbScheme->currentIndex() - 1]);
-  }
+  const int row = cbScheme->currentData().toInt();
+  std::vector<int> schemes = row == 0 ? SchemesOfScanAll() : std::vector<int>{row};
   TScanOptions options;
   options.minSize = static_cast<std::uint32_t>(seMinSize->value());
   options.align = static_cast<std::uint32_t>(seAlign->value());

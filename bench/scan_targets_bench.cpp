@@ -1,18 +1,20 @@
-// The scan of all four schemes against its targets: on a 32 MiB test ROM of mixed content
-// with streams of every variant planted (tools/stream_gen), recall per scheme and variant and
-// precision per scheme at the default minimum score; CPU time and peak memory over the ROM's
-// own for that ROM and for 32 MiB of 0xFF, of 0x00 and of repeated 10 00 00 02, at alignments
-// 4 and 1. Each scan runs in a child process, so its peak memory is its own; a scan that passes its
+// The scan against its targets. On a 32 MiB test ROM of mixed content with streams of every
+// scheme and variant planted (tools/stream_gen, encoders apart from the project's): recall and
+// precision per scheme when scanning for it by name and in one scan of "all" with the overlaps
+// settled, at the default minimum score. Then the CPU time and peak memory (over the ROM's
+// own) of a scan of every scannable scheme at alignment 1, for that ROM and for 32 MiB of
+// 0x00, 0xFF, random bytes and alternating 16 KiB blocks of repeated 10 00 00 02 and of zeros.
+// Each timed scan runs in a child process, so its peak memory is its own; one that passes its
 // CPU budget is stopped and its time for the whole ROM estimated from the share done.
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <random>
 #include <string>
 
 #include "compress/stream_scan.h"
@@ -23,10 +25,11 @@ using namespace tegulo::gen;
 
 namespace {
 
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+double UserSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec) * 1e-6;
 }
 
 double ResidentMiB() {
@@ -42,94 +45,137 @@ double ResidentMiB() {
   return 0;
 }
 
-struct TRecall {
+struct TTally {
   int planted = 0;
-  int found = 0;
-  std::string missedScores;
+  int found = 0;  // planted streams reported at their address with their scheme
+  int hits = 0;   // hits of the scheme
+  int good = 0;   // of those, at a planted stream of the scheme
+  double Recall() const { return planted != 0 ? 100.0 * found / planted : 100.0; }
+  double Precision() const { return hits != 0 ? 100.0 * good / hits : 100.0; }
 };
 
-// Recall per scheme label and per variant, precision per scheme.
-void PrintQuality(const TTestRom& rom, std::span<const std::uint8_t> bytes,
-                  const std::vector<TScanHit>& hits) {
+// Per scheme, and per scheme and variant (only the found count), for one scan's hits.
+std::map<int, TTally> Tally(const TTestRom& rom, const std::vector<TScanHit>& hits,
+                            std::map<std::string, TTally>* byVariant) {
   const auto variants = AllVariants();
-  std::map<std::size_t, const TPlanted*> byAddress;
-  for (const TPlanted& p : rom.planted) byAddress[p.address] = &p;
-  std::map<std::size_t, int> foundAt;            // planted address -> scheme reported
-  std::map<int, std::pair<int, int>> perScheme;  // scheme -> (true hits, all hits)
+  std::map<std::size_t, int> plantedAt;  // address -> scheme
+  for (const TPlanted& p : rom.planted) plantedAt[p.address] = variants[p.variant].scheme;
+  std::map<std::size_t, int> foundAt;
+  std::map<int, TTally> per;
   for (const TScanHit& h : hits) {
-    auto& [good, all] = perScheme[h.scheme];
-    ++all;
-    const auto it = byAddress.find(h.address);
-    if (it != byAddress.end() && variants[it->second->variant].scheme == h.scheme) {
-      ++good;
+    TTally& t = per[h.scheme];
+    ++t.hits;
+    const auto it = plantedAt.find(h.address);
+    if (it != plantedAt.end() && it->second == h.scheme) {
+      ++t.good;
       foundAt[h.address] = h.scheme;
     }
   }
-  std::map<std::string, TRecall> bySchemeLabel, byVariant, byContent;
   for (const TPlanted& p : rom.planted) {
     const TVariant& v = variants[p.variant];
     const bool found = foundAt.count(p.address) != 0;
-    const std::string label = SchemeLabel(v);
-    for (TRecall* r : {&bySchemeLabel[label], &byVariant[label + " | " + ParseLabel(v)],
-                       &byContent[std::string(ContentName(p.content))]}) {
-      ++r->planted;
-      r->found += found ? 1 : 0;
-    }
-    if (!found && byVariant[label + " | " + ParseLabel(v)].missedScores.size() < 40) {
-      const auto h = CheckAndScore(bytes, p.address, v.scheme, 0);
-      byVariant[label + " | " + ParseLabel(v)].missedScores +=
-          " " + (h ? std::to_string(h->score) : std::string("-"));
+    TTally& t = per[v.scheme];
+    ++t.planted;
+    t.found += found ? 1 : 0;
+    if (byVariant != nullptr) {
+      TTally& bv = (*byVariant)[SchemeLabel(v) + " | " + ParseLabel(v)];
+      ++bv.planted;
+      bv.found += found ? 1 : 0;
     }
   }
-  const auto print = [](const char* title, const std::map<std::string, TRecall>& table) {
-    std::printf("\n%-44s %7s %6s %7s  %s\n", title, "planted", "found", "recall",
-                "scores of the missed (- not a stream to the checker)");
-    for (const auto& [name, r] : table) {
-      std::printf("%-44s %7d %6d %6.1f%% %s\n", name.c_str(), r.planted, r.found,
-                  r.planted ? 100.0 * r.found / r.planted : 100.0, r.missedScores.c_str());
-    }
-  };
-  print("scheme", bySchemeLabel);
-  print("scheme | parse", byVariant);
-  print("content", byContent);
-  std::printf("\n%-10s %8s %8s %10s\n", "scheme", "hits", "true", "precision");
-  for (int scheme : kScanSchemes) {
-    const auto [good, all] = perScheme[scheme];
-    std::printf("%-10s %8d %8d %9.1f%%\n", std::string(Compressions[scheme].name()).c_str(), all,
-                good, all ? 100.0 * good / all : 100.0);
+  return per;
+}
+
+// The planted streams of `scheme` a scan missed: their score, or "-" where the checker
+// refuses them, with their content and size.
+void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme) {
+  const auto variants = AllVariants();
+  std::map<std::size_t, int> hitAt;
+  for (const TScanHit& h : hits) hitAt[h.address] = h.scheme;
+  for (const TPlanted& p : rom.planted) {
+    const TVariant& v = variants[p.variant];
+    if (v.scheme != scheme || hitAt.count(p.address) != 0) continue;
+    const auto h = CheckAndScore(rom.bytes, p.address, scheme, 0);
+    std::printf("  missed %-30s %-10s raw %6u: %s\n",
+                (SchemeLabel(v) + " " + ParseLabel(v)).c_str(),
+                std::string(ContentName(p.content)).c_str(), p.rawSize,
+                h ? std::to_string(h->score).c_str() : "-");
   }
 }
 
-// Scans `bytes` in a child process and prints time, memory and (given a ROM) the quality.
+void PrintQuality(const TTestRom& rom) {
+  const double t0 = UserSeconds();
+  std::map<int, TTally> byName;
+  std::map<std::string, TTally> variantsByName;
+  for (const int scheme : ScannableSchemes()) {
+    const int one[] = {scheme};
+    const auto hits = ScanStreams(rom.bytes, one, TScanOptions{});
+    std::map<std::string, TTally> variants;
+    byName[scheme] = Tally(rom, hits, &variants)[scheme];
+    if (std::getenv("SCAN_BENCH_MISSES") != nullptr) PrintMisses(rom, hits, scheme);
+    for (const auto& [label, t] : variants) {
+      if (label.rfind(std::string(Compressions[scheme].name()), 0) == 0) variantsByName[label] = t;
+    }
+  }
+  const double t1 = UserSeconds();
+  std::map<std::string, TTally> variantsInAll;
+  const std::vector<int> all = SchemesOfScanAll();
+  const auto inAll = Tally(rom, ScanStreams(rom.bytes, all, TScanOptions{}), &variantsInAll);
+  const double t2 = UserSeconds();
+  std::printf("\n%-10s %7s | %-23s | %-23s\n", "", "", "  by name (align 4)", "  in all (align 4)");
+  std::printf("%-10s %7s | %7s %7s %7s | %7s %7s %7s\n", "scheme", "planted", "recall", "hits",
+              "precis.", "recall", "hits", "precis.");
+  for (const auto& [scheme, n] : byName) {
+    const std::string name(Compressions[scheme].name());
+    const bool scanned = std::find(all.begin(), all.end(), scheme) != all.end();
+    std::printf("%-10s %7d | %6.1f%% %7d %6.1f%% |", name.c_str(), n.planted, n.Recall(), n.hits,
+                n.Precision());
+    if (scanned) {
+      const TTally& a = inAll.at(scheme);
+      std::printf(" %6.1f%% %7d %6.1f%%\n", a.Recall(), a.hits, a.Precision());
+    } else {
+      std::printf("  (not in all)\n");
+    }
+  }
+  std::printf("(scans by name %.1f s CPU in all, the scan of all %.1f s)\n", t1 - t0, t2 - t1);
+  std::printf("\nVariants not all found (%s):\n", "by name / in all");
+  for (const auto& [label, n] : variantsByName) {
+    const TTally& a = variantsInAll[label];
+    if (n.found == n.planted && a.found == a.planted) continue;
+    std::printf("  %-44s %4d planted, %4d / %4d found\n", label.c_str(), n.planted, n.found,
+                a.found);
+  }
+}
+
+// Scans `bytes` for every scannable scheme in a child process; prints CPU time and memory.
 void Measure(const char* name, std::span<const std::uint8_t> bytes, std::uint32_t align,
-             double budget, const TTestRom* rom) {
+             double budget) {
   std::fflush(stdout);
   const pid_t child = fork();
   if (child == 0) {
     const double base = ResidentMiB();
-    const double t0 = ThreadSeconds();
+    const double t0 = UserSeconds();
     double share = 1;
     TScanOptions options;
     options.align = align;
     options.progress = [&](std::size_t done, std::size_t total) {
       share = static_cast<double>(done) / static_cast<double>(total);
-      return ThreadSeconds() - t0 < budget;
+      return UserSeconds() - t0 < budget;
     };
-    const auto hits = ScanStreams(bytes, kScanSchemes, options);
-    const double seconds = ThreadSeconds() - t0;
+    const auto hits = ScanStreams(bytes, ScannableSchemes(), options);
+    const double seconds = UserSeconds() - t0;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const double peak = static_cast<double>(usage.ru_maxrss) / 1024 - base;
     if (seconds >= budget) {
-      std::printf(
-          "%-28s align %u: stopped after %.0f s at %.1f%%, about %.0f s for the whole; "
-          "peak %.0f MiB over the ROM's\n",
-          name, align, seconds, 100 * share, share > 0 ? seconds / share : 0.0, peak);
+      std::printf("%-26s align %u: stopped after %.0f s at %.1f%%, about %.0f s for the whole\n",
+                  name, align, seconds, 100 * share, share > 0 ? seconds / share : 0.0);
     } else {
-      std::printf("%-28s align %u: %6.2f s CPU, peak %.0f MiB over the ROM's (%zu MiB), %zu hits\n",
-                  name, align, seconds, peak, bytes.size() >> 20, hits.size());
+      std::printf(
+          "%-26s align %u: %6.2f s user CPU, peak %4.0f MiB over the ROM's %zu MiB, "
+          "%zu hits\n",
+          name, align, seconds, peak, bytes.size() >> 20U, hits.size());
     }
-    if (rom != nullptr && seconds < budget) PrintQuality(*rom, bytes, hits);
     std::fflush(stdout);
     _exit(0);
   }
@@ -137,23 +183,62 @@ void Measure(const char* name, std::span<const std::uint8_t> bytes, std::uint32_
   waitpid(child, &status, 0);
 }
 
+std::vector<std::uint8_t> Pattern(const std::string& name, std::size_t size) {
+  std::vector<std::uint8_t> bytes(size);
+  if (name == "random") {
+    std::mt19937 rng(7);
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
+  } else if (name == "0xFF") {
+    std::fill(bytes.begin(), bytes.end(), 0xFF);
+  } else if (name == "10 00 00 02 / zeros") {
+    constexpr std::uint8_t kUnit[] = {0x10, 0x00, 0x00, 0x02};
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = (i >> 14U) % 2 == 0 ? kUnit[i % 4] : 0;
+  }
+  return bytes;
+}
+
+// The CPU time of each scheme's scan of each pattern at alignment 1, for finding the slow ones.
+void ProfileSchemes(std::size_t size, const TTestRom& rom) {
+  std::printf("%-22s", "user CPU s per scheme");
+  for (const int scheme : ScannableSchemes()) {
+    std::printf(" %9.9s", std::string(Compressions[scheme].name()).c_str());
+  }
+  std::printf("\n");
+  for (const char* name : {"mixed", "0x00", "0xFF", "random", "10 00 00 02 / zeros"}) {
+    const auto bytes = std::string(name) == "mixed" ? rom.bytes : Pattern(name, size);
+    std::printf("%-22s", name);
+    for (const int scheme : ScannableSchemes()) {
+      const int one[] = {scheme};
+      TScanOptions options;
+      options.align = 1;
+      const double t0 = UserSeconds();
+      const auto hits = ScanStreams(bytes, one, options);
+      std::printf(" %5.2f%4zu", UserSeconds() - t0, std::min<std::size_t>(hits.size(), 999));
+      std::fflush(stdout);
+    }
+    std::printf("\n");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 32;
-  const std::size_t size = mib << 20;
+  const std::size_t size = mib << 20U;
+  if (argc > 2 && std::string(argv[2]) == "profile") {
+    ProfileSchemes(size, MakeTestRom(size, 24, 1));
+    return 0;
+  }
   const TTestRom rom = MakeTestRom(size, 24, 1);
   std::printf("Test ROM: %zu MiB of mixed content, %zu streams planted (%zu variants)\n", mib,
               rom.planted.size(), AllVariants().size());
-  Measure("mixed, every variant", rom.bytes, 4, 240, &rom);
-  Measure("mixed, every variant", rom.bytes, 1, 120, &rom);
-  std::printf("\n");
-  for (const auto& [name, unit] : {std::pair{"0xFF", std::vector<std::uint8_t>{0xFF}},
-                                   {"0x00", {0x00}},
-                                   {"10 00 00 02", {0x10, 0x00, 0x00, 0x02}}}) {
-    std::vector<std::uint8_t> filler(size);
-    for (std::size_t i = 0; i < size; ++i) filler[i] = unit[i % unit.size()];
-    for (const std::uint32_t align : {1U, 4U}) Measure(name, filler, align, 30, nullptr);
+  PrintQuality(rom);
+  if (argc > 2 && std::string(argv[2]) == "quality") return 0;
+  std::printf("\nEvery scannable scheme (%zu) at once, default minimum size and score:\n",
+              ScannableSchemes().size());
+  Measure("mixed, every variant", rom.bytes, 1, 60);
+  for (const char* name : {"0x00", "0xFF", "random", "10 00 00 02 / zeros"}) {
+    Measure(name, Pattern(name, size), 1, 60);
   }
   return 0;
 }

@@ -1,5 +1,5 @@
-// The commands about a ROM's layout: pointers (the places that point to an address) and free
-// (runs of a fill byte), and the options that import shares with them to move a stream.
+// The pointers command (the places that point to an address) and the layout options that
+// free and import share with it.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -16,9 +16,8 @@
 #include "rom/rom_layout.h"
 
 namespace tegulo::cli {
-namespace {
 
-std::int64_t Number(const std::string& text, const char* option) {
+std::int64_t OptionNumber(const std::string& text, const char* option) {
   try {
     return ParseInt(text);
   } catch (const TError& e) {
@@ -26,7 +25,7 @@ std::int64_t Number(const std::string& text, const char* option) {
   }
 }
 
-std::string Format(const std::string& text) {
+std::string TextOrJson(const std::string& text) {
   if (text != "text" && text != "json") {
     throw TUsageError("Unknown format '" + text + "' (text or json)");
   }
@@ -38,6 +37,8 @@ void AddMappingOption(CLI::App* sub, TLayoutArgs& a) {
                   "gba, lorom, hirom, exhirom or none; by default told by the headers")
       ->option_text("M");
 }
+
+namespace {
 
 void AddSearchOptions(CLI::App* sub, TLayoutArgs& a) {
   AddMappingOption(sub, a);
@@ -58,8 +59,8 @@ struct TPointersArgs {
 };
 
 void RunPointers(const TPointersArgs& a) {
-  const std::string format = Format(a.format);
-  const std::int64_t target = Number(a.address, "ADDRESS");
+  const std::string format = TextOrJson(a.format);
+  const std::int64_t target = OptionNumber(a.address, "ADDRESS");
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
   const TRomLayout layout = LayoutFromArgs(a.layout, rom, true);
   const std::vector<TPointerHit> hits = FindPointers(rom, layout, target, SearchFromArgs(a.layout));
@@ -82,59 +83,6 @@ void RunPointers(const TPointersArgs& a) {
     }
   }
   if (format == "json") std::printf("%s]\n", hits.empty() ? "" : "\n");
-}
-
-// ---- free
-
-struct TFreeArgs {
-  std::string rom, min = "32", fill = "ff", align, format = "text";
-  TLayoutArgs layout;
-};
-
-TFreeOptions FreeOptions(const TFreeArgs& a) {
-  TFreeOptions options;
-  const std::int64_t min = Number(a.min, "--min");
-  if (min < 1) throw TUsageError("--min must be 1 or more");
-  options.minLength = static_cast<std::size_t>(min);
-  const auto fill = ParseFillKind(a.fill);
-  if (!fill) throw TUsageError("Unknown fill '" + a.fill + "' (ff, 00 or any)");
-  options.fill = *fill;
-  if (!a.align.empty()) {
-    const std::int64_t align = Number(a.align, "--align");
-    if (align < 1 || align > 0x10000) throw TUsageError("--align must be 1 to 65536");
-    options.align = static_cast<std::size_t>(align);
-  }
-  return options;
-}
-
-// One run as a line of text or, after `first` or a comma, a JSON object.
-void PrintFreeRun(const TFreeRun& r, const TRomLayout& layout, bool json, bool first) {
-  const std::string at = FormatAddress(static_cast<std::int32_t>(r.start));
-  const TBusAliases bus = BusAliases(layout, r.start);
-  const std::string value = bus.count ? FormatBus(layout, bus.values[0]) : "";
-  if (json) {
-    std::printf(
-        "%s\n  {\"start\": %lld, \"address\": \"%s\", \"length\": %lld, \"fill\": %u%s%s%s}",
-        first ? "" : ",", static_cast<long long>(r.start), at.c_str(),
-        static_cast<long long>(r.length), r.fill, bus.count ? ", \"bus\": \"" : "", value.c_str(),
-        bus.count ? "\"" : "");
-  } else {
-    std::printf("%s %lld %02x%s%s\n", at.c_str(), static_cast<long long>(r.length), r.fill,
-                bus.count ? " " : "", value.c_str());
-  }
-}
-
-void RunFree(const TFreeArgs& a) {
-  const bool json = Format(a.format) == "json";
-  const TFreeOptions options = FreeOptions(a);
-  const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
-  const TRomLayout layout = LayoutFromArgs(a.layout, rom, false);
-  if (json) std::printf("[");
-  std::size_t i = 0;
-  // Printed as found: a file may hold more runs than are worth keeping.
-  ForEachFreeRun(rom, layout, options,
-                 [&](const TFreeRun& r) { PrintFreeRun(r, layout, json, i++ == 0); });
-  if (json) std::printf("%s]\n", i == 0 ? "" : "\n");
 }
 
 }  // namespace
@@ -169,8 +117,8 @@ TPointerSearch SearchFromArgs(const TLayoutArgs& a) {
     throw TUsageError("--split-bank-table and --split-word-table go together");
   }
   if (!a.splitBanks.empty()) {
-    search.split = TSplitTable{Number(a.splitWords, "--split-word-table"),
-                               Number(a.splitBanks, "--split-bank-table")};
+    search.split = TSplitTable{OptionNumber(a.splitWords, "--split-word-table"),
+                               OptionNumber(a.splitBanks, "--split-bank-table")};
   }
   return search;
 }
@@ -198,8 +146,8 @@ TRelocateOptions RelocateFromArgs(const TRelocateArgs& a, std::span<const std::u
   TRelocateOptions o;
   o.layout = LayoutFromArgs(a.layout, rom, true);
   o.search = SearchFromArgs(a.layout);
-  if (a.relocate != "auto") o.address = Number(a.relocate, "--relocate");
-  for (const std::string& p : a.pointers) o.pointers.push_back(Number(p, "--pointer"));
+  if (a.relocate != "auto") o.address = OptionNumber(a.relocate, "--relocate");
+  for (const std::string& p : a.pointers) o.pointers.push_back(OptionNumber(p, "--pointer"));
   o.fill = fill;
   o.keepOld = a.keepOld;
   return o;
@@ -225,7 +173,7 @@ TRelocateOptions DocRelocateFromArgs(const TRelocateArgs& a, std::span<const std
         "an address)");
   }
   std::int64_t fill = 0xFF;
-  if (!a.fill.empty()) fill = Number(a.fill, "--fill");
+  if (!a.fill.empty()) fill = OptionNumber(a.fill, "--fill");
   if (fill < 0 || fill > 255) throw TUsageError("--fill must be a byte value, 0 to 255");
   return RelocateFromArgs(a, rom, static_cast<std::uint8_t>(fill));
 }
@@ -246,22 +194,6 @@ TCommand AddPointersCommand(CLI::App& parent) {
   sub->add_option("--format", args->format, "text or json")->option_text("F (default text)");
   AddSearchOptions(sub, args->layout);
   return {sub, [args] { RunPointers(*args); }};
-}
-
-TCommand AddFreeCommand(CLI::App& parent) {
-  auto args = std::make_shared<TFreeArgs>();
-  CLI::App* sub = parent.add_subcommand("free");
-  Describe(sub, "List the runs of a fill byte that data could use",
-           "Prints \"$START LENGTH FILL BUS\" per run of the fill byte at least --min bytes long\n"
-           "from an aligned start (GBA 4, else 1), never in a copier header or the internal\n"
-           "header, and cut at SNES bank boundaries. A run of 00 may be real data (blank tiles).");
-  sub->add_option("ROM", args->rom, "the ROM image")->type_name("")->required();
-  sub->add_option("--min", args->min, "the shortest run reported")->option_text("N (default 32)");
-  sub->add_option("--fill", args->fill, "ff, 00 or any (either)")->option_text("F (default ff)");
-  sub->add_option("--align", args->align, "alignment of a run's start")->option_text("N");
-  sub->add_option("--format", args->format, "text or json")->option_text("F (default text)");
-  AddMappingOption(sub, args->layout);
-  return {sub, [args] { RunFree(*args); }};
 }
 
 }  // namespace tegulo::cli

@@ -27,6 +27,13 @@ struct TRelocateArgs {
   TLayoutArgs layout;
 };
 
+// A number given to `option`; throws TUsageError "OPTION: ..." for a bad one.
+std::int64_t OptionNumber(const std::string& text, const char* option);
+// "text" or "json"; throws TUsageError for anything else.
+std::string TextOrJson(const std::string& text);
+// --mapping.
+void AddMappingOption(CLI::App* sub, TLayoutArgs& a);
+
 // The layout --mapping names, or the one the headers tell. Throws TUsageError for an unknown
 // mapping, TError when detection finds an interleaved dump or, when a mapping is `needed`,
 // none.

@@ -80,7 +80,7 @@ int UsageError(std::string_view message, const std::string& command) {
 int Run(int argc, char** argv) {
   CLI::App app{
       "Tegulo from the command line: unpack streams, render and export tile graphics\n"
-      "of SNES and GBA ROM images, list documents, find LZ77-10 streams.",
+      "of SNES and GBA ROM images, list documents, find compressed streams.",
       "tegulo-cli"};
   app.footer(std::string(kFooter) + "\nRun \"tegulo-cli COMMAND --help\" for a command's details.");
   app.set_version_flag("--version", std::string("tegulo-cli ") + kVersion,

@@ -1,5 +1,6 @@
 // libFuzzer target: the LZ77-10 scan. Every hit must decode as reported: the sizes a
-// refresh gives, no complaint about the type byte, and within the data.
+// refresh gives, no complaint about the type byte, and within the data; the scan that
+// refuses runs into zero fillers drops only streams with five literal zeros in a row.
 #include "compress/lz10_scan.h"
 #include "compress/uCompress.h"
 #include "fuzz_input.h"
@@ -27,6 +28,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(!notValid);
     fuzz::Check(consumed == s.comprSize);
     fuzz::Check(out.size() >= s.rawSize);
+  }
+  // Refusing at once the streams that write five literal zeros after a flag byte of 0
+  // refuses only streams that would write five equal literals in a row.
+  TLZ10ScanOptions zeros = options;
+  zeros.refuseZeroRuns = true;
+  const std::vector<TLZ10Stream> kept = ScanLZ10(rom, zeros);
+  std::size_t k = 0;
+  for (const TLZ10Stream& s : hits) {
+    if (k < kept.size() && kept[k] == s) {
+      ++k;
+      continue;
+    }
+    struct TZeroRun {
+      unsigned run = 0;
+      bool seen = false;
+      bool Literal(std::uint32_t, std::uint8_t b) {
+        run = b == 0 ? run + 1 : 0;
+        seen = seen || run >= 5;
+        return true;
+      }
+      bool Reference(std::uint32_t, std::uint32_t) {
+        run = 0;
+        return true;
+      }
+      void LastFlags(unsigned, unsigned) {}
+    } walk;
+    fuzz::Check(WalkLZ10(rom, s.address, walk).has_value() && walk.seen);
   }
   return 0;
 }

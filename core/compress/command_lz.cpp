@@ -34,13 +34,17 @@ protected:
 
 class TWalker {
 public:
+  // With `countOnly` nothing is written to `out` (only its size counts): a copy's source
+  // depends on the count alone, so the rules are checked all the same, in time linear in the
+  // stream's length rather than its output's.
   TWalker(TCommandFormat format, std::span<const std::uint8_t> s, TDecodeBuffer& out,
-          TCommandHook* hook = nullptr)
+          TCommandHook* hook = nullptr, bool countOnly = false)
       : f_(format),
         s_(s),
         out_(out),
         limit_(std::min(out.size(), kCommandOutputLimit)),
-        hook_(hook) {}
+        hook_(hook),
+        countOnly_(countOnly) {}
 
   TCommandResult Run() {
     for (;;) {
@@ -98,6 +102,7 @@ private:
     if (e != TCommandEnd::kEnd) return e;
     ++r_.copies;
     r_.copyBytes += static_cast<std::uint32_t>(n);
+    if (countOnly_) return Skip(n);
     for (std::size_t k = 0; k < n; ++k) {
       const std::uint8_t b = out_[c.backward ? c.source - k : c.source + k];
       if (!Put(static_cast<std::uint8_t>((c.reverseBits ? ReverseBits(b) : b) ^ c.xorMask))) {
@@ -110,8 +115,12 @@ private:
   // What there is of a direct copy is written before the stream ends.
   TCommandEnd Direct(std::size_t n) {
     const std::size_t have = std::min(n, s_.size() - in_);
-    for (std::size_t k = 0; k < have; ++k) {
-      if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
+    if (countOnly_) {
+      if (Skip(have) == TCommandEnd::kFull) return TCommandEnd::kFull;
+    } else {
+      for (std::size_t k = 0; k < have; ++k) {
+        if (!Put(s_[in_ + k])) return TCommandEnd::kFull;
+      }
     }
     in_ += have;
     return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
@@ -125,12 +134,23 @@ private:
     const std::uint8_t b = cmd == 2 ? s_[in_ + 1] : 0;
     in_ += argBytes;
     const std::size_t count = cmd == 2 && f_ == TCommandFormat::HAL ? 2 * n : n;
+    if (countOnly_) return Skip(count);
     for (std::size_t k = 0; k < count; ++k) {
       const std::uint8_t v = cmd == 1   ? a
                              : cmd == 2 ? ((k & 1u) == 0 ? a : b)
                                         : static_cast<std::uint8_t>(a + k);
       if (!Put(v)) return TCommandEnd::kFull;
     }
+    return TCommandEnd::kEnd;
+  }
+
+  // The count of n bytes written, up to the limit as Put would reach it.
+  TCommandEnd Skip(std::size_t n) {
+    if (n > limit_ - pos_) {
+      pos_ = limit_;
+      return TCommandEnd::kFull;
+    }
+    pos_ += n;
     return TCommandEnd::kEnd;
   }
 
@@ -152,6 +172,7 @@ private:
   TDecodeBuffer& out_;
   std::size_t limit_;
   TCommandHook* hook_;
+  bool countOnly_;
   std::size_t in_ = 0;
   std::size_t pos_ = 0;
   TCommandResult r_;
@@ -174,15 +195,44 @@ std::size_t StreamExtentCommands(TCommandFormat format, std::span<const std::uin
 
 namespace {
 
+// Chance bytes read as a short list of fills; a stream with fewer commands than this is
+// told from them by its content alone.
+constexpr std::uint32_t kFactsCommands = 8;
+// Fills in a row, with no copy between, that no encoder's stream of tile data holds; text
+// and tables read as such lists of fills for thousands of bytes.
+constexpr std::uint32_t kMaxFillsInRow = 16;
+
+bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
+  for (std::size_t k = 4; k < bytes.size(); ++k) {
+    if (bytes[k] == bytes[k - 1] && bytes[k] == bytes[k - 2] && bytes[k] == bytes[k - 3] &&
+        bytes[k] == bytes[k - 4]) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // What a scan asks of a command stream beyond its rules: no two direct copies in a row and
 // no command that repeats the one before byte for byte (the first short of the longest), as
-// an encoder would have joined them; the literal and copy figures of the score.
+// an encoder would have joined them; the literal and copy figures of the score. Commands that
+// cost more than another way of writing the same bytes count as wasteful (the facts of the
+// score): a long form for a count of 32 or less, a word fill of two equal bytes or of one
+// byte, a copy from the output of one byte, a fill that goes on the fill before it, a
+// direct copy holding five equal bytes in a row, and kMaxFillsInRow fills in a row.
 class TScanHook final : public TCommandHook {
 public:
-  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st) : s_(s), st_(st) {}
+  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st, TCommandFormat format)
+      : s_(s), st_(st), format_(format) {}
 
   bool Step(unsigned cmd, std::size_t count, std::size_t outStart, std::size_t inStart,
             std::size_t inEnd) override {
+    fillsInRow_ = cmd >= 1 && cmd <= 3 ? fillsInRow_ + 1 : 0;
+    if (Wasteful(cmd, count, inStart, inEnd) || fillsInRow_ >= kMaxFillsInRow) {
+      // The stream misses the facts: where only those that meet them count, stop here.
+      if (st_.factsOnly) return false;
+      ++st_.wastefulTokens;
+    }
+    ++commands_;
     const bool joinable = lastCount_ < 1024;
     if (joinable && cmd == 0 && lastCmd_ == 0) return false;
     if (joinable && inEnd - inStart == lastEnd_ - lastStart_ &&
@@ -205,32 +255,80 @@ public:
     return true;
   }
 
+  std::uint32_t Commands() const { return commands_; }
+
 private:
+  // Whether a byte fill writes the bytes of a word fill of two equal bytes for less: always
+  // in the LC formats; in HAL, whose word fill counts pairs, only where the byte fill's count
+  // needs no longer header than the word fill's.
+  bool ByteFillIsCheaper(std::size_t count) const {
+    if (format_ != TCommandFormat::HAL) return true;
+    const std::size_t bytes = 2 * count;
+    const std::size_t byteCost = bytes <= 32 ? 2 : 3;
+    const std::size_t wordCost = count <= 32 ? 3 : 4;
+    return bytes <= 1024 && byteCost < wordCost;
+  }
+
+  bool Wasteful(unsigned cmd, std::size_t count, std::size_t inStart, std::size_t inEnd) const {
+    const bool longForm = (s_[inStart] & 0xE0U) == 0xE0U;
+    const bool longOnly = format_ == TCommandFormat::LCLZ5 && cmd == 7;
+    if (longForm && count <= 32 && !longOnly) return true;
+    const std::size_t arg = inStart + (longForm ? 2 : 1);
+    const bool hal = format_ == TCommandFormat::HAL;
+    if (cmd == 2 && (s_[arg] == s_[arg + 1] ? ByteFillIsCheaper(count) : count == 1 && !hal)) {
+      return true;
+    }
+    const bool twoByteCopy = cmd >= 4 && !(format_ == TCommandFormat::LCLZ5 && cmd >= 6);
+    if (twoByteCopy && count == 1) return true;
+    if (cmd == 0) return HasFiveEqual(s_.subspan(arg, inEnd - arg));
+    // A byte fill after one of the same byte, a rising fill going on where the one before
+    // stopped: one command writes both.
+    const bool fits = lastCount_ + count <= 1024;
+    if (fits && cmd == 1 && lastCmd_ == 1 && s_[arg] == s_[lastEnd_ - 1]) return true;
+    return fits && cmd == 3 && lastCmd_ == 3 &&
+           s_[arg] == static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_);
+  }
+
   std::span<const std::uint8_t> s_;
   TStreamStats& st_;
   unsigned lastCmd_ = 8;
   std::size_t lastCount_ = 0;
   std::size_t lastStart_ = 0;
   std::size_t lastEnd_ = 0;
+  TCommandFormat format_;
+  std::uint32_t commands_ = 0;
+  std::uint32_t fillsInRow_ = 0;
 };
+
+// Whether the stream at pos fails at once, as the walk below would find: it ends before
+// writing anything, or it starts with two direct copies in a row (fillers of 00 and of FF).
+bool FailsAtOnce(std::span<const std::uint8_t> rom, std::size_t pos) {
+  const unsigned h = rom[pos];
+  if (h == 0xFFU) return true;
+  if (h >= 0x20U) return false;
+  const std::size_t next = pos + h + 2;  // after the header and its h + 1 bytes
+  return next < rom.size() && (rom[next] < 0x20U || (rom[next] & 0xFCU) == 0xE0U);
+}
 
 template <TCommandFormat kFormat, int kScheme>
 std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::size_t pos,
                                       std::uint32_t minSize, TStreamStats* stats) {
+  if (pos >= rom.size() || FailsAtOnce(rom, pos)) return std::nullopt;
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
-  if (pos >= rom.size()) return std::nullopt;
   const auto s = rom.subspan(pos);
   thread_local TDecodeBuffer out;
   out.resize(kCommandOutputLimit);
-  TScanHook hook(s, st);
-  const TCommandResult r = TWalker(kFormat, s, out, &hook).Run();
+  TScanHook hook(s, st, kFormat);
+  const TCommandResult r = TWalker(kFormat, s, out, &hook, true).Run();
   if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
       r.written % 16 != 0) {
     return std::nullopt;
   }
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
+  st.enoughTokens = hook.Commands() >= kFactsCommands;
+  st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kScheme, r.written, r.consumed, 0};
 }
 

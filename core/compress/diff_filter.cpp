@@ -91,8 +91,10 @@ namespace tegulo {
 TStreamStats& FreshStats(TStreamStats* stats, TStreamStats& local) {
   TStreamStats& st = stats != nullptr ? *stats : local;
   std::uint8_t* marks = st.literalMarks;
+  const bool factsOnly = st.factsOnly;  // the caller's, kept as for the other checkers
   st = {};
   st.literalMarks = marks;
+  st.factsOnly = factsOnly;
   return st;
 }
 

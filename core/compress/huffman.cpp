@@ -212,6 +212,9 @@ std::optional<TScanHit> CheckHuffman(std::span<const std::uint8_t> rom, std::siz
   if (broken) return std::nullopt;
   st.literals = *size;
   st.comprSize = used;
+  // A whole tree, a whole bitstream with its unused bits 0: the facts decide.
+  st.tableBytes = (s[4] + 1U) * 2;
+  st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kBits == 4 ? kSchemeHuffman4 : kSchemeHuffman8, *size, used, 0};
 }
 

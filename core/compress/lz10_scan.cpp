@@ -54,14 +54,24 @@ constexpr std::size_t kTailWindow = 8192;
 
 class TLZ10Scanner {
 public:
-  TLZ10Scanner(std::span<const std::uint8_t> rom, std::uint32_t minSize, std::size_t align)
-      : rom_(rom), p_(rom.data()), size_(rom.size()), minSize_(minSize), align_(align) {}
+  TLZ10Scanner(std::span<const std::uint8_t> rom, std::uint32_t minSize, std::size_t align,
+               bool refuseZeroRuns)
+      : rom_(rom),
+        p_(rom.data()),
+        size_(rom.size()),
+        minSize_(minSize),
+        align_(align),
+        refuseZeroRuns_(refuseZeroRuns) {}
 
   // As CheckLZ10Stream, for a position known to hold a type byte and a whole header; a
   // stream that runs past kMaxDistance is judged by JudgeFarFrom(), which `stop` may
   // interrupt (nothing is returned then and Stopped() tells). ReadEnd() tells afterwards how
   // far a refusal read (TRefusals::kToEnd where the end of the ROM decided it).
   std::optional<TLZ10Stream> Check(std::size_t pos, const TScanProgress& stop) {
+    if (refuseZeroRuns_ && !far_.empty() && pos >= farFrom_ && zeroRun_[pos]) {
+      readEnd_ = TRefusals::kToEnd;
+      return std::nullopt;
+    }
     const TNear near = Near(pos);
     readEnd_ = near.cut ? TRefusals::kToEnd : near.readEnd;
     if (!near.alive) return std::nullopt;
@@ -144,10 +154,20 @@ private:
   // before the ROM ends. That figure (the tail) is worked out for every position from the
   // tails of the next few positions, kept in a ring of kTailWindow: linear time, and memory
   // of a bit per ROM byte. Returns false when `stop` stopped it.
+  //
+  // With refuseZeroRuns, the same pass finds the candidates whose tokens meet, before their
+  // output ends, a flag byte of 0 followed by five zeros (five literal zeros in a row): for
+  // each position, the output its tokens yield before such a flag byte (zeroCut).
   bool JudgeFarFrom(std::size_t from, const TScanProgress& stop) {
     far_.assign(size_ + 1, false);
+    farFrom_ = from;
+    if (refuseZeroRuns_) zeroRun_.assign(size_ + 1, false);
     std::vector<std::uint32_t> tail(kTailWindow, 0);  // saturated at kTailCap
+    std::vector<std::uint32_t> zeroCut(refuseZeroRuns_ ? kTailWindow : 0, kTailCap);
     const auto tailAt = [&](std::size_t q) { return q >= size_ ? 0U : tail[q % kTailWindow]; };
+    const auto cutAt = [&](std::size_t q) {
+      return q >= size_ ? kTailCap : zeroCut[q % kTailWindow];
+    };
     std::vector<TNearMemo> memo(RepeatPeriod(align_));
     TRepeatRange repeats(rom_, memo.size());
     std::size_t nextReport = size_ > kProgressStride ? size_ - kProgressStride : 0;
@@ -161,13 +181,31 @@ private:
       }
       const TGroup g = ReadGroup(p_, size_, q);
       tail[q % kTailWindow] = g.whole ? std::min(kTailCap, g.out + tailAt(g.next)) : g.out;
+      if (refuseZeroRuns_) zeroCut[q % kTailWindow] = ZeroCut(q, g, cutAt);
       if (q % align_ != 0 || p_[q] != 0x10 || size_ - q < 4) continue;
       const std::uint32_t announced = Announced(p_ + q);
       if (announced < minSize_) continue;
+      if (refuseZeroRuns_ && cutAt(q + 4) < announced) {
+        zeroRun_[q] = true;
+        continue;
+      }
       const TNear near = NearDown(q, memo, repeats);
       if (near.alive && near.far) far_[q] = tailAt(near.in) >= announced - near.out;
     }
     return true;
+  }
+
+  // The output the tokens from flag-byte position q yield before a flag byte of 0 with five
+  // zeros after it (whose fifth literal a walk with less output reaches); kTailCap when none
+  // comes before the end of the ROM.
+  template <class TCutAt>
+  std::uint32_t ZeroCut(std::size_t q, const TGroup& g, const TCutAt& cutAt) const {
+    constexpr std::size_t kZeros = 6;
+    if (size_ - q >= kZeros &&
+        std::all_of(p_ + q, p_ + q + kZeros, [](std::uint8_t b) { return b == 0; })) {
+      return kZeros - 2;
+    }
+    return g.whole ? std::min(kTailCap, g.out + cutAt(g.next)) : kTailCap;
   }
 
   // The position after the token that brings the output to `announced`, from flag-byte
@@ -193,7 +231,10 @@ private:
   std::size_t size_;
   std::uint32_t minSize_;
   std::size_t align_;
-  std::vector<bool> far_;  // by position: a far candidate that holds (empty until needed)
+  bool refuseZeroRuns_;
+  std::vector<bool> far_;      // by position: a far candidate that holds (empty until needed)
+  std::size_t farFrom_ = 0;    // the first position far_ and zeroRun_ tell
+  std::vector<bool> zeroRun_;  // by position: a candidate refused for five literal zeros
   bool stopped_ = false;
   std::size_t readEnd_ = 0;
 };
@@ -224,7 +265,7 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
   if (size < 4) return found;
   const std::uint8_t* p = rom.data();
   const std::size_t last = size - 4;  // the last position that holds a whole header
-  TLZ10Scanner scanner(rom, options.minSize, align);
+  TLZ10Scanner scanner(rom, options.minSize, align, options.refuseZeroRuns);
   TRefusals refusals(rom, align);
   std::size_t nextReport = kProgressStride;
   std::size_t freeFrom = 0;  // positions before this lie inside a stream found

@@ -84,6 +84,11 @@ struct TLZ10ScanOptions {
   // When set, each stream found is passed to it and only those it accepts are reported and
   // hide the positions inside them.
   std::function<bool(const TLZ10Stream&)> accept = nullptr;
+  // Also refuses, at once, the streams whose decoding writes five literal zeros in a row
+  // after a flag byte of 0 before its output ends (a scan whose checker refuses five equal
+  // literals in a row loses nothing). Long streams that run into zero fillers then cost no
+  // walk each.
+  bool refuseZeroRuns = false;
 };
 
 // Every position at the alignment that holds a stream passing CheckLZ10Stream with an

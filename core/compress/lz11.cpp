@@ -264,6 +264,8 @@ std::optional<TScanHit> CheckLZ11Hit(std::span<const std::uint8_t> rom, std::siz
     }
   }
   st.comprSize = static_cast<std::uint32_t>(in);
+  // The walk checks every reference, the exact end and the unused flags: the facts decide.
+  st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kSchemeLZ11, *size, static_cast<std::uint32_t>(in), 0};
 }
 

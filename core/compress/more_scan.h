@@ -48,7 +48,7 @@ std::optional<TScanHit> CheckLCLZ5Hit(std::span<const std::uint8_t> rom, std::si
 std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                     std::uint32_t minSize, TStreamStats* stats);
 
-// For the checkers: resets `stats` (or a local) keeping its literal marks.
+// For the checkers: resets `stats` (or a local) keeping its literal marks and factsOnly.
 TStreamStats& FreshStats(TStreamStats* stats, TStreamStats& local);
 
 // For the checkers: the BIOS header at pos when the type byte is `type`, the start 4-aligned

@@ -179,6 +179,8 @@ std::optional<TScanHit> CheckRLE30Hit(std::span<const std::uint8_t> rom, std::si
     check.out += len;
   }
   check.st.comprSize = static_cast<std::uint32_t>(check.in);
+  // Blocks an encoder writes, ending exactly at the size: the facts decide.
+  check.st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kSchemeRLE30, *size, static_cast<std::uint32_t>(check.in), 0};
 }
 

@@ -62,6 +62,18 @@ enum class TSizeRule {
   kNoSizeField,      // RawSize := bytes the decoder wrote, ComprSize := stream bytes it read
 };
 
+// Where a scan checks for a scheme's streams: at multiples of `align` holding one of the
+// first `count` type bytes (count 0: any byte). A checker never passes other positions.
+struct TScanStart {
+  std::uint8_t align = 1;
+  std::uint8_t count = 0;
+  std::uint8_t types[2] = {0, 0};
+  bool Accepts(std::span<const std::uint8_t> rom, std::size_t pos) const {
+    if (count == 0) return true;
+    return pos % align == 0 && (rom[pos] == types[0] || (count > 1 && rom[pos] == types[1]));
+  }
+};
+
 // One scheme. Row kSchemeNone has no functions.
 struct TSchemeFormat {
   int row;  // the row of Compressions, equal to the index in SchemeFormats()
@@ -74,6 +86,10 @@ struct TSchemeFormat {
   TStreamExtent extent;           // nullptr for kSchemeNone
   TStreamSampler sample;          // the scorer's output sample; nullptr where no checker exists
   bool zeroRing;                  // zeros lie before the output (a zero run costs no literal)
+  // The checker has no rule that chance bytes break (anything after the header decodes), so
+  // only the score tells a stream from other data: scanned when named, left out of "all".
+  bool scoreOnly = false;
+  TScanStart scanStart{};
 };
 
 // Every row, indexed by scheme row 0..kCompressionCount-1.

@@ -32,6 +32,7 @@ struct TPassProgress {
 bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options,
                   const TPassProgress& report, std::vector<TScanHit>& hits) {
   TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr, nullptr};
+  lz.refuseZeroRuns = true;  // the checker refuses five equal literals in a row
   bool stopped = false;
   lz.progress = [&](std::size_t done, std::size_t) {
     stopped = stopped || !report(done);
@@ -54,6 +55,7 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
                        const TPassProgress& report, std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const bool factsOnly = options.minScore >= kDefaultMinScore;
+  const TScanStart start = FindSchemeFormat(scheme)->scanStart;
   std::size_t nextReport = 0;
   std::size_t freeFrom = 0;  // positions before this lie inside a hit
   for (std::size_t pos = 0; pos < rom.size(); pos += align) {
@@ -61,7 +63,7 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
       nextReport = pos + kProgressStride;
       if (!report(pos)) return false;
     }
-    if (pos < freeFrom) continue;
+    if (pos < freeFrom || !start.Accepts(rom, pos)) continue;
     // Most positions fail the plain check in a few tokens; only survivors that meet the
     // facts are scored (one that misses them scores below kDefaultMinScore).
     TStreamStats quick;
@@ -91,10 +93,22 @@ bool StopsWhereStated(const TScanHit& ff6, const TStreamEnd& end, const TScanHit
 // that does not; among those that do, the first: a real stream holds positions where other
 // streams seem to start, a packed run of literals above all, and those run on past its end
 // into whatever follows. Else the best score wins (the earlier on a tie).
+//
+// A stream whose header states no size (the command formats: a list of commands up to an
+// end byte) is the weakest evidence: chance bytes before a real stream read as a few fills
+// that run into it. Among hits that meet the facts, those of the schemes with a header
+// come first.
+int Rank(const TScanHit& h) {
+  if (h.score < kDefaultMinScore) return 0;
+  const TSchemeFormat* f = FindSchemeFormat(h.scheme);
+  return f != nullptr && f->sizeRule == TSizeRule::kNoSizeField ? 1 : 2;
+}
+
 bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit& b) {
-  const bool factsA = a.score >= kDefaultMinScore;
-  const bool factsB = b.score >= kDefaultMinScore;
-  if (factsA != factsB) return factsA;
+  const int rankA = Rank(a);
+  const int rankB = Rank(b);
+  if (rankA != rankB) return rankA > rankB;
+  const bool factsA = rankA != 0;
   if (factsA && a.address != b.address) return a.address < b.address;
   if (factsA && a.scheme != b.scheme) {
     // At one address the reading that ends where an encoder stops (an FF5 stream of literals
@@ -136,6 +150,22 @@ std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
 }
 
 }  // namespace
+
+std::vector<int> ScannableSchemes() {
+  std::vector<int> rows;
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.check != nullptr) rows.push_back(f.row);
+  }
+  return rows;
+}
+
+std::vector<int> SchemesOfScanAll() {
+  std::vector<int> rows;
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.check != nullptr && !f.scoreOnly) rows.push_back(f.row);
+  }
+  return rows;
+}
 
 std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<const int> schemes,
                                   const TScanOptions& options) {

@@ -1,4 +1,5 @@
-// Finding compressed streams of all four schemes in a ROM image, each hit with a score.
+// Finding compressed streams of every scheme with a scan checker in a ROM image, each hit with
+// a score.
 #pragma once
 
 #include <algorithm>
@@ -13,9 +14,11 @@
 
 namespace tegulo {
 
-// Schemes are named by their row in Compressions: 1 "LZ77-10", 2 "LZSS-FF5", 3 "LZSS-FF6",
-// 4 "LZSS-CT".
-inline constexpr int kScanSchemes[] = {kSchemeLZ10, kSchemeFF5, kSchemeFF6, kSchemeCT};
+// Schemes are named by their row in Compressions. The scannable ones are the rows of the
+// scheme table with a checker, in row order; a scan of "all" takes those whose checker has
+// rules that chance bytes break (the others are scanned by name, the score deciding).
+std::vector<int> ScannableSchemes();
+std::vector<int> SchemesOfScanAll();
 
 // Scores below this are, on random bytes and on uncompressed tile data, almost all chance.
 inline constexpr int kDefaultMinScore = 80;
@@ -46,12 +49,14 @@ struct TStreamStats {
   std::uint32_t zeroRingBytes = 0;       // and the bytes they write
   std::uint32_t strayZeroRing = 0;  // of those, the ones whose index lies far from the output start
   std::uint32_t comprSize = 0;      // the stream's length
+  std::uint32_t tableBytes = 0;     // Huffman: the tree table, which an encoder spends apart
   std::uint32_t wastefulTokens = 0;  // FF5, FF6: set by the scorer (CountWastefulTokens)
   bool endExact = true;   // the stream's last token ends the output (and, FF6, the input) exactly
   bool zeroRing = false;  // FF5, FF6: zeros lie before the output
   bool unusedFlagsZero = true;  // LZ77-10: the flags after the last token are 0
   bool lastFlagsZero = true;    // FF5, FF6: the same, not a fact of the score (see ScanStreams)
   bool endsMidGroup = false;    // FF5, FF6: the last token is not its group's eighth
+  bool enoughTokens = true;     // command formats: enough commands to tell from chance bytes
   // Set by the caller, kept by the checker: a stream that misses a fact of ScoreStream may be
   // refused as soon as that shows (its score could not reach kDefaultMinScore).
   bool factsOnly = false;
@@ -134,13 +139,12 @@ int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output
 // The score of a hit. Where the checker set factsMinOutput, facts that chance data almost
 // never meets decide: the last token ends the output (FF6: the stated length) exactly, the
 // flags after it are 0 (LZ77-10), the stream is no longer than an encoder could make it
-// (9 bits a byte, plus headers), and (FF5, FF6) no token is one an encoder never writes
-// (CountWastefulTokens), every reference to the ring's zeros starts
-// within kZeroRingReach before the output's start and those zeros are at most half the
-// output. A stream that meets them and writes at least factsMinOutput bytes scores
-// kDefaultMinScore or more, whatever its output holds; ContentScore only raises it. One that
-// misses any scores below kDefaultMinScore; one that meets them with less output, and any
-// stream of the other schemes, scores its ContentScore.
+// (9 bits a byte, plus headers and a Huffman tree), and (FF5, FF6) no token is one an encoder never
+// writes (CountWastefulTokens), every reference to the ring's zeros starts within kZeroRingReach
+// before the output's start and those zeros are at most half the output. A stream that meets them
+// and writes at least factsMinOutput bytes scores kDefaultMinScore or more, whatever its output
+// holds; ContentScore only raises it. One that misses any scores below kDefaultMinScore; one that
+// meets them with less output, and any stream of the other schemes, scores its ContentScore.
 bool MeetsFacts(const TStreamStats& stats);  // stats.comprSize set
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
 

@@ -114,12 +114,13 @@ int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output
 bool MeetsFacts(const TStreamStats& stats) {
   const std::uint64_t written = std::uint64_t{stats.literals} + stats.referenceBytes;
   // An encoder spends at most 9 bits a byte, plus its header, flags and records.
-  const bool encoderSized = std::uint64_t{stats.comprSize} * 8 <= written * 9 + 8 * 24;
+  const bool encoderSized = std::uint64_t{stats.comprSize} * 8 <=
+                            written * 9 + 8 * (24 + std::uint64_t{stats.tableBytes});
   // Zeros from the ring start data that starts with zeros; chance streams in zero-rich data
   // write little else.
   const bool mostlyOwnBytes = std::uint64_t{stats.zeroRingBytes} * 2 <= written;
   return stats.endExact && stats.unusedFlagsZero && encoderSized && stats.strayZeroRing == 0 &&
-         mostlyOwnBytes && stats.wastefulTokens == 0;
+         mostlyOwnBytes && stats.wastefulTokens == 0 && stats.enoughTokens;
 }
 
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output) {

@@ -29,9 +29,11 @@ public:
   const char* failure = nullptr;
   std::atomic<bool> hold{false};
   std::atomic<bool> started{false};
+  std::vector<int> scanned;  // the schemes of the last scan
 
 protected:
-  std::vector<TScanHit> RunScan(std::span<const int>, const TScanOptions&) override {
+  std::vector<TScanHit> RunScan(std::span<const int> schemes, const TScanOptions&) override {
+    scanned.assign(schemes.begin(), schemes.end());
     started = true;
     while (hold.load()) QThread::msleep(1);
     if (failure != nullptr) throw std::runtime_error(failure);
@@ -110,6 +112,24 @@ TEST(ScanDialogItems, FieldsStartFromTheSettingsAndGoBackThroughSettings) {
   dialog.seAlign->setValue(1);
   dialog.cbScheme->setCurrentIndex(0);
   EXPECT_EQ(dialog.Settings(), (TScanSettings{0, 100, 1, 55, 4}));
+}
+
+// The scheme choice lists every scannable scheme after "All schemes", each scanning its row;
+// all scans the schemes of the scan of all.
+TEST(ScanDialogItems, EveryScannableSchemeIsAChoice) {
+  TCannedScanDialog dialog(Rom(), 16);
+  const std::vector<int> rows = ScannableSchemes();
+  ASSERT_EQ(dialog.cbScheme->count(), static_cast<int>(rows.size()) + 1);
+  for (int i = 0; i <= static_cast<int>(rows.size()); ++i) {
+    dialog.cbScheme->setCurrentIndex(i);
+    if (i > 0) {
+      const auto name = Compressions[rows[i - 1]].name();
+      EXPECT_EQ(dialog.cbScheme->currentText().toStdString(), std::string(name));
+    }
+    dialog.StartScan();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.Scanning(), kWaitMs);
+    EXPECT_EQ(dialog.scanned, i == 0 ? SchemesOfScanAll() : std::vector<int>{rows[i - 1]});
+  }
 }
 
 TEST(ScanDialogScreenRatio, PreviewsFitTheirCells) {

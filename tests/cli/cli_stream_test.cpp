@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <random>
 #include <set>
 #include <tuple>
 
 #include "cli_support.h"
+#include "compress/scheme_formats.h"
+#include "compress/stream_scan.h"
 #include "greedy_encoders.h"
 
 using namespace tegulo;
@@ -263,7 +266,8 @@ TEST(CliScan, BadScanOptionsAreUsageErrors) {
     const char* message;
   } cases[] = {
       {{"--scheme", "lzw"},
-       "Unknown scan scheme 'lzw' (lz77-10, lzss-ff5, lzss-ff6, lzss-ct or all)"},
+       "Unknown scan scheme 'lzw' (lz77-10, lzss-ff5, lzss-ff6, lzss-ct, lz77-11, huffman-4, "
+       "huffman-8, rle-30, diff-8, diff-16, lc_lz2, lc_lz5, hal or all)"},
       {{"--min-score", "50"}, "--min-score needs --scheme"},
       {{"--scheme", "all", "--min-score", "101"}, "--min-score must be 0 to 100"},
       {{"--format", "xml"}, "Unknown format 'xml' (text, tsv or json)"},
@@ -284,3 +288,47 @@ TEST(CliScan, BadScanOptionsAreUsageErrors) {
   }
   EXPECT_FALSE(std::filesystem::exists(s.Path("x.tgl")));
 }
+
+namespace {
+
+// Tile art of a few patterns: what every scheme packs and the scan scores high.
+Bytes PatternTiles() {
+  Bytes data;
+  for (int t = 0; t < 96; ++t) {
+    for (int row = 0; row < 32; ++row) {
+      const int kind = (t * 7) % 5;
+      data.push_back(static_cast<std::uint8_t>(kind == 0   ? 0
+                                               : kind == 1 ? (row % 2 == 0 ? 0x3C : 0x42)
+                                               : kind == 2 ? 0x11 * (row / 8)
+                                               : kind == 3 ? (row < 16 ? 0xFF : 0x81)
+                                                           : 0x18 << (row % 3)));
+    }
+  }
+  return data;
+}
+
+// Every scheme the scan of all takes is found by name, written in lower case, and by all.
+TEST(CliScan, EveryScannableSchemeIsFoundByItsName) {
+  TScratch s;
+  const Bytes data = PatternTiles();
+  for (const int row : SchemesOfScanAll()) {
+    const std::string name(Compressions[row].name());
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    Bytes rom(64, 0x00);
+    const Bytes stream = FindSchemeFormat(row)->compress(data, TCompressOptions{});
+    rom.insert(rom.end(), stream.begin(), stream.end());
+    rom.resize(rom.size() + 64, 0x00);
+    WriteBytes(s.Path("rom.bin"), rom);
+    for (const std::string& scheme : {lower, std::string("all")}) {
+      const TRun run = s.Run({"scan", s.Path("rom.bin"), "--scheme", scheme});
+      ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+      EXPECT_NE(run.out.find("$000040 " + std::to_string(data.size()) + " "), std::string::npos)
+          << name << " by " << scheme << ":\n"
+          << run.out;
+      EXPECT_NE(run.out.find(" " + name + " "), std::string::npos) << name << " by " << scheme;
+    }
+  }
+}
+
+}  // namespace

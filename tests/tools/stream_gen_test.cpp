@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "stream_variants.h"
 #include "test_rom.h"
@@ -22,14 +23,11 @@ struct TDecoded {
 
 TDecoded Decode(int scheme, std::span<const std::uint8_t> stream) {
   TDecoded d;
-  TDecodeBuffer out(kDecodeBufferSize, 0);
-  switch (scheme) {
-    case kSchemeLZ10: d.count = DecompressLZ10(stream, out); break;
-    case kSchemeFF5: d.count = DecompressFF5(stream, out); break;
-    case kSchemeFF6: d.count = DecompressFF6(stream, out); break;
-    default: d.count = DecompressCT(stream, out); break;
-  }
-  d.output.assign(out.begin(), out.end());
+  // One buffer for every call: the tests compare only what the decoder wrote.
+  static TDecodeBuffer out(kDecodeBufferSize, 0);
+  bool notValid = false;
+  d.count = FindSchemeFormat(scheme)->decode(stream, out, &notValid);
+  d.output.assign(out.begin(), out.begin() + std::min<std::size_t>(out.size(), 1U << 17U));
   return d;
 }
 
@@ -43,12 +41,15 @@ TEST(StreamGen, EveryVariantUnpacksToItsData) {
   std::mt19937 rng(7);
   const auto variants = AllVariants();
   for (TContent kind : kContents) {
-    const auto data = MakeContent(kind, 3000, rng);
+    const auto content = MakeContent(kind, 2000, rng);
     for (const TVariant& v : variants) {
       if (!DecodedAsWritten(v)) continue;
+      const auto data = FitData(v, content);
       const auto stream = MakeStream(v, data);
       const std::string name =
           SchemeLabel(v) + " " + ParseLabel(v) + " " + std::string(ContentName(kind));
+      // Only an 8-bit Huffman tree of many symbols may not fit the format's offsets.
+      if (stream.empty() && v.scheme == kSchemeHuffman8) continue;
       if (v.pad != TPad::kNone) {
         EXPECT_EQ(stream.size() % 4, 0u) << name;
       }
@@ -60,8 +61,14 @@ TEST(StreamGen, EveryVariantUnpacksToItsData) {
           EXPECT_LE(d.count, stream.size()) << name;
           EXPECT_LT(stream.size() - d.count, v.pad == TPad::kNone ? 1u : 4u) << name;
           break;
-        default:  // bytes written
+        case kSchemeFF6:
+        case kSchemeCT:
+        case kSchemeLCLZ2:
+        case kSchemeLCLZ5:
+        case kSchemeHAL:  // bytes written
           EXPECT_EQ(d.count, data.size()) << name;
+          break;
+        default: break;  // the BIOS family's size is its header's
       }
       if (v.scheme == kSchemeFF6) {  // the stated length: the stream up to its padding
         const std::size_t length = stream[0] | stream[1] << 8;
@@ -101,7 +108,8 @@ TEST(StreamGen, ParsesDifferInTheWayTheyAreMeantTo) {
 TEST(StreamGen, TestRomHoldsItsStreamsWhereItSays) {
   const TTestRom rom = MakeTestRom(4u << 20, 2, 11);
   const auto variants = AllVariants();
-  ASSERT_EQ(rom.planted.size(), 2 * variants.size());
+  ASSERT_LE(rom.planted.size(), 2 * variants.size());
+  ASSERT_GE(rom.planted.size(), 2 * variants.size() - 6) << "only some 8-bit Huffman trees";
   std::size_t end = 0;
   for (const TPlanted& p : rom.planted) {
     EXPECT_EQ(p.address % 4, 0u);

@@ -8,6 +8,8 @@ namespace {
 
 constexpr std::size_t kChainDepth = 96;
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+// A match this long ends the search (only LZ77-11's lengths reach past it).
+constexpr std::uint32_t kNiceLength = 272;
 
 // The longest match at every position of the data, and its nearest distance.
 struct TMatches {
@@ -27,9 +29,17 @@ TMatches FindMatches(std::span<const std::uint8_t> data, const TParseRules& rule
   };
   TMatches m{std::vector<std::uint32_t>(data.size(), 0),
              std::vector<std::uint32_t>(data.size(), 0)};
+  std::uint32_t lastBest = 0;  // the match found one position before, and its distance
+  std::uint32_t lastDistance = 0;
   for (std::size_t i = 0; i + 2 < n; ++i) {
     const std::uint32_t k = key(i);
-    if (i >= rules.zeroPrefix) {
+    if (i >= rules.zeroPrefix && lastBest > kNiceLength) {
+      // Inside a long match (a run): the same source goes on, as an encoder that stops
+      // searching at a long enough match finds it. Keeps long runs linear.
+      lastBest -= 1;
+      m.length[i - rules.zeroPrefix] = lastBest;
+      m.distance[i - rules.zeroPrefix] = lastDistance;
+    } else if (i >= rules.zeroPrefix) {
       const std::size_t room = std::min<std::size_t>(rules.maxLength, n - i);
       std::uint32_t best = 0;
       std::uint32_t bestDistance = 0;
@@ -43,13 +53,15 @@ TMatches FindMatches(std::span<const std::uint8_t> data, const TParseRules& rule
         if (len > best) {
           best = len;
           bestDistance = static_cast<std::uint32_t>(d);
-          if (len == room) break;
+          if (len == room || len > kNiceLength) break;
         }
       }
       if (best >= rules.minMatch) {
         m.length[i - rules.zeroPrefix] = best;
         m.distance[i - rules.zeroPrefix] = bestDistance;
       }
+      lastBest = best;
+      lastDistance = bestDistance;
     }
     prev[i] = head[k];
     head[k] = static_cast<std::uint32_t>(i);
@@ -57,15 +69,21 @@ TMatches FindMatches(std::span<const std::uint8_t> data, const TParseRules& rule
   return m;
 }
 
-std::vector<TToken> Optimal(const TMatches& m, std::uint32_t minMatch) {
+std::uint64_t ReferenceBits(std::uint32_t length, bool lz11) {
+  if (!lz11 || length <= 16) return 17;
+  return length <= 272 ? 25 : 33;
+}
+
+std::vector<TToken> Optimal(const TMatches& m, std::uint32_t minMatch, bool lz11) {
   const std::size_t n = m.length.size();
   std::vector<std::uint64_t> cost(n + 1, 0);
   std::vector<std::uint32_t> take(n, 0);
   for (std::size_t i = n; i-- > 0;) {
     cost[i] = 9 + cost[i + 1];
     for (std::uint32_t len = minMatch; len <= m.length[i]; ++len) {
-      if (17 + cost[i + len] < cost[i]) {
-        cost[i] = 17 + cost[i + len];
+      const std::uint64_t bits = ReferenceBits(len, lz11) + cost[i + len];
+      if (bits < cost[i]) {
+        cost[i] = bits;
         take[i] = len;
       }
     }
@@ -83,7 +101,7 @@ std::vector<TToken> Optimal(const TMatches& m, std::uint32_t minMatch) {
 std::vector<TToken> ParseTokens(std::span<const std::uint8_t> data, TParse parse,
                                 const TParseRules& rules) {
   const TMatches m = FindMatches(data, rules);
-  if (parse == TParse::kOptimal) return Optimal(m, rules.minMatch);
+  if (parse == TParse::kOptimal) return Optimal(m, rules.minMatch, rules.lz11Costs);
   std::vector<TToken> tokens;
   for (std::size_t i = 0; i < data.size();) {
     const std::uint32_t len = m.length[i];

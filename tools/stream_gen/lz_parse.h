@@ -12,7 +12,7 @@ namespace tegulo::gen {
 enum class TParse {
   kGreedy,   // the longest match wherever there is one
   kLazy,     // a literal first when the next position has a longer match
-  kOptimal,  // fewest bits: a literal costs 9, a reference 17 in every scheme here
+  kOptimal,  // fewest bits: a literal costs 9, a reference 17 (LZ77-11: by its length)
 };
 
 struct TParseRules {
@@ -23,6 +23,8 @@ struct TParseRules {
   // Zero bytes before the data that a reference may reach (the zero-filled ring of a
   // ring-buffer scheme); 0 for schemes whose references must stay inside the output.
   std::uint32_t zeroPrefix = 0;
+  // LZ77-11's references cost 17, 25 or 33 bits by their length (to 16, 272, 65,808).
+  bool lz11Costs = false;
 };
 
 // One token: a literal (length 0) or a copy of `length` bytes from `distance` bytes back.

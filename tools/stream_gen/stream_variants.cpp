@@ -1,24 +1,28 @@
-// The ways the world writes streams of the four schemes.
+// The ways the world writes streams of every scheme.
 #include "stream_variants.h"
+
+#include "command_writers.h"
+#include "compress/uCompress.h"
 
 namespace tegulo::gen {
 
 std::string SchemeLabel(const TVariant& v) {
-  switch (v.scheme) {
-    case 1: return "LZ77-10";
-    case 2: return "LZSS-FF5";
-    case 3: return "LZSS-FF6";
-    default: break;
-  }
+  if (v.scheme != kSchemeCT) return std::string(Compressions[v.scheme].name());
   const char* mark =
       v.mark == TCTMark::kHighBits ? (v.mode11 ? "0xC0" : "0x80") : (v.mode11 ? "0x40" : "0x00");
   return std::string("LZSS-CT ") + (v.mode11 ? "11-bit " : "12-bit ") + mark;
 }
 
 std::string ParseLabel(const TVariant& v) {
-  std::string s = v.parse == TParse::kGreedy ? "greedy"
-                  : v.parse == TParse::kLazy ? "lazy"
-                                             : "optimal";
+  if (v.scheme == kSchemeHuffman4 || v.scheme == kSchemeHuffman8) {
+    return v.tree == THuffmanTree::kBreadthFirst ? "breadth-first"
+           : v.tree == THuffmanTree::kHeavyFirst ? "heavy-first"
+                                                 : "nested";
+  }
+  std::string s = v.scheme == kSchemeDiff8 || v.scheme == kSchemeDiff16 ? "plain"
+                  : v.parse == TParse::kGreedy                          ? "greedy"
+                  : v.parse == TParse::kLazy                            ? "lazy"
+                                                                        : "optimal";
   if (!v.distance1) s += " no-d1";
   if (v.zeroRing) s += " zero-ring";
   if (v.pad == TPad::kZero) s += " pad4";
@@ -26,18 +30,22 @@ std::string ParseLabel(const TVariant& v) {
   return s;
 }
 
-std::vector<TVariant> AllVariants() {
+namespace {
+
+// The flag-byte schemes: the three parses, with and without distance 1, padded or not, and
+// one extra optimal variant.
+void AddFlagVariants(std::vector<TVariant>& all) {
   std::vector<TVariant> schemes;
-  for (int scheme = 1; scheme <= 3; ++scheme) schemes.push_back({scheme});
+  for (int scheme = kSchemeLZ10; scheme <= kSchemeFF6; ++scheme) schemes.push_back({scheme});
   for (bool mode11 : {true, false}) {
     for (TCTMark mark : {TCTMark::kHighBits, TCTMark::kBit6}) {
-      TVariant ct{4};
+      TVariant ct{kSchemeCT};
       ct.mode11 = mode11;
       ct.mark = mark;
       schemes.push_back(ct);
     }
   }
-  std::vector<TVariant> all;
+  schemes.push_back({kSchemeLZ11});
   for (const TVariant& base : schemes) {
     for (TParse parse : {TParse::kGreedy, TParse::kLazy, TParse::kOptimal}) {
       for (bool distance1 : {true, false}) {
@@ -52,24 +60,78 @@ std::vector<TVariant> AllVariants() {
     }
     TVariant extra = base;
     extra.parse = TParse::kOptimal;
-    if (base.scheme == 1) {
+    if (base.scheme == kSchemeLZ10 || base.scheme == kSchemeLZ11) {
       extra.pad = TPad::kFF;
       all.push_back(extra);
-    } else if (base.scheme != 4) {
+    } else if (base.scheme != kSchemeCT) {
       extra.zeroRing = true;
       all.push_back(extra);
     }
   }
+}
+
+}  // namespace
+
+std::vector<TVariant> AllVariants() {
+  std::vector<TVariant> all;
+  AddFlagVariants(all);
+  for (int scheme : {kSchemeHuffman4, kSchemeHuffman8}) {
+    for (THuffmanTree tree :
+         {THuffmanTree::kBreadthFirst, THuffmanTree::kHeavyFirst, THuffmanTree::kNested}) {
+      TVariant v{scheme};
+      v.tree = tree;
+      all.push_back(v);
+    }
+  }
+  for (int scheme : {kSchemeRLE30, kSchemeDiff8, kSchemeDiff16}) {
+    for (TParse parse : {TParse::kGreedy, TParse::kOptimal}) {
+      for (TPad pad : {TPad::kNone, TPad::kZero}) {
+        if (scheme != kSchemeRLE30 && parse != TParse::kGreedy) continue;
+        TVariant v{scheme, parse};
+        v.pad = pad;
+        all.push_back(v);
+      }
+    }
+  }
+  for (int scheme : {kSchemeLCLZ2, kSchemeLCLZ5, kSchemeHAL}) {
+    for (TParse parse : {TParse::kGreedy, TParse::kOptimal}) all.push_back({scheme, parse});
+  }
   return all;
 }
 
+std::vector<std::uint8_t> FitData(const TVariant& v, std::vector<std::uint8_t> data) {
+  if (v.scheme >= kSchemeLCLZ2) {
+    data.resize(std::max<std::size_t>(data.size() & ~std::size_t{15}, 16), 0);
+  } else if (v.scheme == kSchemeDiff16) {
+    data.resize(data.size() & ~std::size_t{1});
+  }
+  return data;
+}
+
 std::vector<std::uint8_t> MakeStream(const TVariant& v, std::span<const std::uint8_t> data) {
+  switch (v.scheme) {
+    case kSchemeHuffman4: return WriteHuffman(data, 4, v.tree);
+    case kSchemeHuffman8: return WriteHuffman(data, 8, v.tree);
+    case kSchemeRLE30: return WriteRLE30(data, v.parse == TParse::kOptimal, v.pad);
+    case kSchemeDiff8: return WriteDiff(data, 1, v.pad);
+    case kSchemeDiff16: return WriteDiff(data, 2, v.pad);
+    case kSchemeLCLZ2:
+      return WriteCommands(data, TCommandKind::kLCLZ2, v.parse == TParse::kOptimal);
+    case kSchemeLCLZ5:
+      return WriteCommands(data, TCommandKind::kLCLZ5, v.parse == TParse::kOptimal);
+    case kSchemeHAL: return WriteCommands(data, TCommandKind::kHAL, v.parse == TParse::kOptimal);
+    default: break;
+  }
   TParseRules rules;
   rules.minDistance = v.distance1 ? 1 : 2;
   switch (v.scheme) {
-    case 1: break;
-    case 2:
-    case 3:
+    case kSchemeLZ10: break;
+    case kSchemeLZ11:
+      rules.maxLength = 65808;
+      rules.lz11Costs = true;
+      break;
+    case kSchemeFF5:
+    case kSchemeFF6:
       rules.maxLength = 34;
       rules.maxDistance = 2048;
       rules.zeroPrefix = v.zeroRing ? 2048 : 0;
@@ -81,9 +143,10 @@ std::vector<std::uint8_t> MakeStream(const TVariant& v, std::span<const std::uin
   }
   const std::vector<TToken> tokens = ParseTokens(data, v.parse, rules);
   switch (v.scheme) {
-    case 1: return WriteLZ10(data, tokens, v.pad);
-    case 2: return WriteFF(data, tokens, false, v.pad);
-    case 3: return WriteFF(data, tokens, true, v.pad);
+    case kSchemeLZ10: return WriteLZ10(data, tokens, v.pad);
+    case kSchemeLZ11: return WriteLZ11(data, tokens, v.pad);
+    case kSchemeFF5: return WriteFF(data, tokens, false, v.pad);
+    case kSchemeFF6: return WriteFF(data, tokens, true, v.pad);
     default: return WriteCT(data, tokens, v.mode11, v.mark, v.pad);
   }
 }

@@ -63,9 +63,10 @@ TTestRom MakeTestRom(std::size_t size, int perVariant, std::uint32_t seed) {
   for (int i = 0; i < perVariant; ++i) {
     for (std::size_t v = 0; v < variants.size(); ++v) {
       const TContent kind = kContents[(static_cast<std::size_t>(i) + v) % std::size(kContents)];
-      const auto data = MakeContent(kind, RawSize(kind, rng), rng);
+      const auto data = FitData(variants[v], MakeContent(kind, RawSize(kind, rng), rng));
       TStream s{{0, 0, v, kind, static_cast<std::uint32_t>(data.size())},
                 MakeStream(variants[v], data)};
+      if (s.bytes.empty()) continue;  // a layout the format cannot hold
       s.p.streamSize = s.bytes.size();
       need += (s.bytes.size() + 7) & ~std::size_t{3};
       if (need > size / 2) break;

@@ -4,6 +4,7 @@
 
 #include "compress/uCompress.h"
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -243,3 +244,65 @@ TEST(ScanLZ10, ProgressSeesTheRomAndCanStopTheScan) {
   ASSERT_EQ(found.size(), 1u) << "stopped before the second stream";
   EXPECT_EQ(found[0].address, 0u);
 }
+
+namespace tegulo {
+namespace {
+
+// The scan that refuses streams running into zeros keeps every stream without five literal
+// zeros in a row, and drops those with them: bait of LZ77-10 headers between zero blocks,
+// and a real stream before a zero filler.
+bool HasFiveLiteralZeros(std::span<const std::uint8_t> rom, std::size_t pos) {
+  struct TZeroRun {
+    unsigned run = 0;
+    bool seen = false;
+    bool Literal(std::uint32_t /*out*/, std::uint8_t b) {
+      run = b == 0 ? run + 1 : 0;
+      seen = seen || run >= 5;
+      return true;
+    }
+    bool Reference(std::uint32_t /*out*/, std::uint32_t /*length*/) {
+      run = 0;
+      return true;
+    }
+    void LastFlags(unsigned /*flags*/, unsigned /*mask*/) {}
+  } walk;
+  return WalkLZ10(rom, pos, walk).has_value() && walk.seen;
+}
+
+TEST(ScanLZ10, RefusingZeroRunsDropsOnlyStreamsWithFiveLiteralZeros) {
+  std::vector<std::uint8_t> bait(64U << 10U, 0);
+  for (std::size_t i = 0; i < bait.size(); ++i) {
+    constexpr std::uint8_t kUnit[] = {0x10, 0x00, 0x20, 0x00};  // 8 KiB announced
+    if ((i >> 14U) % 2 == 0) bait[i] = kUnit[i % 4];
+  }
+  // 8 literals, then two references to them: 32 bytes, and zeros after the stream.
+  std::vector<std::uint8_t> stream = {0x10, 0x20, 0, 0, 0x00, 1,    2,    3,    4,
+                                      5,    6,    7, 8, 0xC0, 0xF0, 0x07, 0x30, 0x07};
+  stream.resize(4096, 0);
+  const struct {
+    const char* name;
+    const std::vector<std::uint8_t>& rom;
+    bool dropsSome;
+  } cases[] = {{"bait blocks", bait, true}, {"stream before zeros", stream, false}};
+  for (const auto& c : cases) {
+    TLZ10ScanOptions plain{kDefaultScanMinSize, 1, true};  // overlaps: none hides another
+    TLZ10ScanOptions zeros = plain;
+    zeros.refuseZeroRuns = true;
+    const auto all = ScanLZ10(c.rom, plain);
+    const auto kept = ScanLZ10(c.rom, zeros);
+    ASSERT_FALSE(all.empty()) << c.name;
+    EXPECT_EQ(kept.size() < all.size(), c.dropsSome)
+        << c.name << ": " << kept.size() << " of " << all.size();
+    for (const TLZ10Stream& s : all) {
+      const bool isKept = std::find(kept.begin(), kept.end(), s) != kept.end();
+      if (!isKept)
+        EXPECT_TRUE(HasFiveLiteralZeros(c.rom, s.address)) << c.name << " at " << s.address;
+    }
+    for (const TLZ10Stream& s : kept) {
+      EXPECT_NE(std::find(all.begin(), all.end(), s), all.end()) << c.name << " at " << s.address;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tegulo

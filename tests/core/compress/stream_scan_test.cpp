@@ -1,5 +1,7 @@
 #include "compress/stream_scan.h"
 
+#include "compress/scheme_formats.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -155,9 +157,12 @@ TEST(ScanStreams, FindsPlantedStreamsOfEachSchemeInRandomAndTileData) {
   }
 }
 
+// The flag-byte and CT schemes that MakeScanRom plants.
+const std::vector<int> kPlantedSchemes = {kSchemeLZ10, kSchemeFF5, kSchemeFF6, kSchemeCT};
+
 TEST(ScanStreams, AllSchemesTogetherKeepTheBestOfOverlappingHits) {
   const TScanRom rom = MakeScanRom(256u << 10, TScanBackground::Random, 3, 8);
-  const auto hits = ScanStreams(rom.bytes, kScanSchemes, TScanOptions{});
+  const auto hits = ScanStreams(rom.bytes, kPlantedSchemes, TScanOptions{});
   for (std::size_t i = 1; i < hits.size(); ++i) {
     EXPECT_GE(hits[i].address, hits[i - 1].address + hits[i - 1].comprSize) << "no overlaps";
   }
@@ -170,7 +175,7 @@ TEST(ScanStreams, AllSchemesTogetherKeepTheBestOfOverlappingHits) {
   TScanOptions overlaps;
   overlaps.overlaps = true;
   overlaps.minScore = 0;
-  EXPECT_GT(ScanStreams(rom.bytes, kScanSchemes, overlaps).size(), hits.size());
+  EXPECT_GT(ScanStreams(rom.bytes, kPlantedSchemes, overlaps).size(), hits.size());
 }
 
 TEST(ScanStreams, ProgressRunsOverAllSchemesAndCancelStops) {
@@ -183,14 +188,14 @@ TEST(ScanStreams, ProgressRunsOverAllSchemesAndCancelStops) {
     total = all;
     return true;
   };
-  ScanStreams(rom.bytes, kScanSchemes, options);
+  ScanStreams(rom.bytes, kPlantedSchemes, options);
   EXPECT_EQ(total, rom.bytes.size() * 4);
   EXPECT_GT(last, rom.bytes.size() * 3);
 
   int calls = 0;
   options.progress = [&](std::size_t, std::size_t) { return ++calls < 1; };
   EXPECT_TRUE(
-      ScanStreams(rom.bytes, std::span<const int>(kScanSchemes).subspan(1), options).empty());
+      ScanStreams(rom.bytes, std::span<const int>(kPlantedSchemes).subspan(1), options).empty());
 }
 
 // A hit whose score equals the minimum is kept; one point more drops it. Both passes: the
@@ -211,3 +216,33 @@ TEST(ScanStreams, AScoreEqualToTheMinimumIsKept) {
     EXPECT_EQ(std::find(dropped.begin(), dropped.end(), *hit), dropped.end()) << scheme;
   }
 }
+
+namespace tegulo {
+namespace {
+
+// A row's start rule passes every position its checker can pass: the checker refuses a
+// stream moved off the rule's alignment or given another type byte.
+TEST(ScanStreams, StartRulesKeepEveryStreamTheCheckerPasses) {
+  const Bytes data = MakeTileLikeData(2048, 5);
+  for (const int row : ScannableSchemes()) {
+    const TSchemeFormat& f = *FindSchemeFormat(row);
+    const Bytes stream = f.compress(data, TCompressOptions{});
+    for (std::size_t at = 0; at < 8; ++at) {
+      Bytes rom(at, 0x5A);
+      rom.insert(rom.end(), stream.begin(), stream.end());
+      rom.resize(rom.size() + 64, 0);
+      const bool checked = CheckStream(rom, at, row, 0).has_value();
+      if (checked) EXPECT_TRUE(f.scanStart.Accepts(rom, at)) << "scheme " << row << " at " << at;
+      if (at == 0) EXPECT_TRUE(checked) << "scheme " << row;
+      for (int other = 0; f.scanStart.count > 0 && at == 0 && other < 256; ++other) {
+        rom[0] = static_cast<std::uint8_t>(other);
+        if (CheckStream(rom, 0, row, 0)) {
+          EXPECT_TRUE(f.scanStart.Accepts(rom, 0)) << "scheme " << row << " type " << other;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
