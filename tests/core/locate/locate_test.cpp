@@ -9,6 +9,7 @@
 
 #include "compress/compressors.h"
 #include "compress/scheme_formats.h"
+#include "compress/stream_scan.h"
 #include "compress/uCompress.h"
 #include "greedy_encoders.h"
 #include "locate/locate.h"
@@ -73,8 +74,11 @@ TPlaces Plant(TBytes& rom, std::span<const TScenePart> parts, std::span<const TP
       e.push_back({put(p.bytes), 0, 0, len});
       if (row->way == TWay::Twice) e.push_back({put(p.bytes), 0, 0, len});
     } else {
+      // Other graphics before the piece: rows of a few colours, as tiles hold.
       TBytes data(row->before);
-      for (std::size_t k = 0; k < data.size(); ++k) data[k] = static_cast<std::uint8_t>(k * 7);
+      for (std::size_t k = 0; k < data.size(); ++k) {
+        data[k] = static_cast<std::uint8_t>((k / 8 % 5) * 0x11 + (k % 3 == 0 ? 0x40 : 0));
+      }
       data.insert(data.end(), p.bytes.begin(), p.bytes.end());
       const TBytes stream =
           row->way == TWay::Greedy ? EncodeLZ10(data) : CompressStream(row->scheme, data);
@@ -114,15 +118,15 @@ TEST(LocateScene, FindsEveryPlantedPieceWherePlantedAndNothingOfTheAbsentOnes) {
   const TSceneCase cases[] = {
       {"snes",
        fixtures::SampleSnesScene(),
-       {{0, TPartKind::Tiles, TWay::Plain, 0, 0},
+       {{0, TPartKind::Tiles, TWay::Packed, kSchemeFF6, 0},
         {0, TPartKind::Map, TWay::Packed, kSchemeLCLZ2, 0},
         {0, TPartKind::Palette, TWay::Twice, 0, 0},
-        {1, TPartKind::Tiles, TWay::Packed, kSchemeHAL, 300},
+        {1, TPartKind::Tiles, TWay::Packed, kSchemeHAL, 0},
         {1, TPartKind::Map, TWay::Greedy, 0, 64},
         {1, TPartKind::Palette, TWay::Plain, 0, 0},
-        {2, TPartKind::Tiles, TWay::Packed, kSchemeLCLZ5, 0},
+        {2, TPartKind::Tiles, TWay::Plain, 0, 0},
         {2, TPartKind::Map, TWay::Absent, 0, 0},
-        {kSceneObj, TPartKind::Tiles, TWay::Packed, kSchemeFF6, 100},
+        {kSceneObj, TPartKind::Tiles, TWay::Packed, kSchemeLCLZ5, 0},
         {kSceneObj, TPartKind::Palette, TWay::Plain, 0, 0}}},
       {"gba",
        fixtures::SampleGbaScene(),
