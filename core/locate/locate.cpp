@@ -271,7 +271,6 @@ std::vector<TPartFound> LocateParts(std::span<const std::uint8_t> rom,
     // Readings of other schemes that overlap a stream must not hide it: each is tried.
     scan.overlaps = true;
 
-
     scan.progress = [&](std::size_t done, std::size_t all) {
       if (!options.progress) return true;
       const std::size_t share = all == 0 ? 0 : done * (total - rom.size()) / all;
