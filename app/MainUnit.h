@@ -15,6 +15,7 @@
 #include "dialog_folders.h"
 #include "entries/document_state.h"
 #include "entries/tile_entry.h"
+#include "image/colour_match.h"
 #include "palette/palette.h"
 #include "palette/palette_import.h"
 #include "pixel_edit.h"
@@ -231,7 +232,8 @@ private:
   // Relocation (main_relocate.cpp): the offer when an import's stream has grown, the
   // pointers to the current entry, and the entry addresses each relocation moved, so that
   // Undo takes them back with its bytes.
-  void OfferRelocation(const QString& FileName, std::size_t newSize, std::size_t oldSize);
+  void OfferRelocation(const QString& FileName, std::size_t newSize, std::size_t oldSize,
+                       TColourMatch match);
   void aFindPointersClick();
   void UndoEntryMoves();
   struct TEntryMove {
@@ -282,7 +284,8 @@ private:
 
   // Screens (main_screen.cpp): the current entry drawn through its map, when it has one.
   bool DrawScreenOfEntry();
-  std::vector<std::uint8_t> ImportedRom(const std::string& pngPath) const;
+  std::vector<std::uint8_t> ImportedRom(const std::string& pngPath, TColourMatch match,
+                                        TColourMatchReport* report = nullptr) const;
   // The ROM with the screen as the view now shows it (pixels edited) put back, keep-map.
   std::vector<std::uint8_t> ScreenEditRom() const;
   void ForgetScreen(const TTileEntry* entry);

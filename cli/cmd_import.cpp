@@ -9,10 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "entries/document.h"
 #include "entry_options.h"
+#include "image/colour_match.h"
 #include "layout_options.h"
 #include "map_options.h"
 #include "palette/entry_template.h"
@@ -27,7 +29,7 @@ namespace {
 
 struct TImportArgs {
   TEntryOptionText entry;
-  std::string rom, image, at, fill, ctMode, doc, writePalette;
+  std::string rom, image, at, fill, ctMode, doc, writePalette, match;
   bool distance1 = false, overwrite = false;
   TOutputs out;
   TMapArgs map;
@@ -37,11 +39,27 @@ struct TImportArgs {
 constexpr unsigned kImportOptions =
     kOptAddress | kOptOffset | kOptTemplate | kOptSize | kOptCompression | kOptPalette;
 
+TColourMatch MatchOption(const std::string& text) {
+  if (text.empty()) return TColourMatch::kConsole;
+  const auto match = FindColourMatch(text);
+  if (!match) {
+    throw TUsageError("--match: '" + EscapeControls(text) + "' is not console, exact or nearest");
+  }
+  return *match;
+}
+
+void PrintMatchReport(const TColourMatchReport& report) {
+  if (report.moved > 0) std::printf("%s\n", report.Text().c_str());
+}
+
 // Reading a picture file: PNG errors name the file.
-TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
+TPixelImage ReadPicture(const std::string& path, const TTileEntry& e, TColourMatch match) {
   const std::vector<std::uint8_t> file = ReadRomFile(path);
   try {
-    return PictureForEntry(file, e);
+    TColourMatchReport report;
+    TPixelImage picture = PictureForEntry(file, e, match, &report);
+    PrintMatchReport(report);
+    return picture;
   } catch (const TError& err) {
     throw TError(path + ": " + err.what());
   }
@@ -81,7 +99,9 @@ void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
   const std::vector<std::uint8_t> file = ReadRomFile(a.image);
   TPixelImage picture;
   try {
-    picture = PictureForScreen(file, e);
+    TColourMatchReport report;
+    picture = PictureForScreen(file, e, kFallbackBackground, MatchOption(a.match), &report);
+    PrintMatchReport(report);
   } catch (const TError& err) {
     throw TError(a.image + ": " + err.what());
   }
@@ -92,6 +112,7 @@ void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
 
 void RunImport(const TImportArgs& a) {
   const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
+  const TColourMatch match = MatchOption(a.match);
   const std::optional<TScreen> screen = ScreenFromArgs(a.map);
   if (!screen) RequireTiles(a.entry.width, a.entry.height);
   const TEntryOptions o =
@@ -123,7 +144,7 @@ void RunImport(const TImportArgs& a) {
     ImportScreen(a, e, *screen, rom, options);
     return;
   }
-  const TPixelImage picture = ReadPicture(a.image, e);
+  const TPixelImage picture = ReadPicture(a.image, e, match);
   std::vector<std::uint8_t> written;
   if (!a.relocate.relocate.empty()) {
     if (!a.at.empty()) throw TUsageError("--at and --relocate exclude each other");
@@ -159,7 +180,11 @@ TCommand AddImportCommand(CLI::App& parent) {
                 "options reads its tiles, compressed again for a compressed entry. The picture is\n"
                 "8*W x 8*H pixels (\"8bpp (PC)\": W x H, or the exported 8*W x 8*H). Indexed PNGs\n"
                 "keep their indices; other colours take the first palette index of exactly that\n"
-                "colour (a transparent pixel, or the export's background colour, index 0).\n"
+                "colour, else the first of the same 15-bit console word, each 8-bit channel v\n"
+                "taken as the 5-bit level c whose c*255/31 (rounded down) is nearest to v\n"
+                "(a transparent pixel, or the export's background colour, index 0).\n"
+                "--match exact compares 24-bit colours only; --match nearest takes any other\n"
+                "colour to the nearest palette colour and prints how many pixels moved.\n"
                 "A compressed entry's data are unpacked, the picture's bytes replace those at the\n"
                 "offset, and the new stream is written at the address when it is no longer than\n"
                 "the old one (the rest kept, or set to --fill), else at --at; pointers to the old\n"
@@ -176,6 +201,10 @@ TCommand AddImportCommand(CLI::App& parent) {
                   "also write an indexed PNG's colours (COUNT, default as many as the\n"
                   "template holds) at ADDR as console words")
       ->option_text("ADDR[:COUNT]");
+  sub->add_option("--match", args->match,
+                  "how colours meet the palette: console (equal 15-bit words), exact\n"
+                  "(equal 24-bit colours) or nearest (console, else the nearest colour)")
+      ->option_text("console|exact|nearest (default console)");
   sub->add_option("--at", args->at, "free space for a stream that has grown")
       ->option_text("ADDRESS");
   sub->add_option("--fill", args->fill, "byte for the old stream's unused rest")

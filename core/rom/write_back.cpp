@@ -237,8 +237,10 @@ TPngPicture PngForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry&
                  [&entry](std::int64_t w, std::int64_t h) { CheckPictureSize(entry, w, h); });
 }
 
-TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry) {
-  return PictureIndices(PngForEntry(pngFile, entry), ImportColours(entry), kFallbackBackground);
+TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry,
+                            TColourMatch match, TColourMatchReport* report) {
+  return PictureIndices(PngForEntry(pngFile, entry), ImportColours(entry), kFallbackBackground,
+                        match, report);
 }
 
 TWriteBackResult WriteBackPicture(std::span<const std::uint8_t> rom, const TTileEntry& entry,

@@ -258,8 +258,9 @@ TScreenWriteResult Rebuild(std::span<const std::uint8_t> rom, const TTileEntry& 
 }  // namespace
 
 TPixelImage PictureForScreen(std::span<const std::uint8_t> pngFile, const TTileEntry& e,
-                             std::uint32_t background) {
-  return PictureIndices(ReadPng(pngFile), e.Palette, background);
+                             std::uint32_t background, TColourMatch match,
+                             TColourMatchReport* report) {
+  return PictureIndices(ReadPng(pngFile), e.Palette, background, match, report);
 }
 
 TScreenWriteResult WriteBackScreen(std::span<const std::uint8_t> rom, const TTileEntry& e,
