@@ -1,7 +1,6 @@
 // The write-back side of the main window: importing pictures into the ROM, undoing imports,
 // saving the ROM and patches, the question before a modified ROM is dropped, file drops.
 #include <QCloseEvent>
-#include <exception>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -9,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <exception>
 
 #include "MainUnit.h"
 #include "image_button.h"

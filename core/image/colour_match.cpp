@@ -1,8 +1,8 @@
 // Colour matching for imports: exact colours, console words, nearest colours.
 #include "image/colour_match.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "palette/console_words.h"

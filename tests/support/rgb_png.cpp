@@ -52,7 +52,8 @@ std::vector<std::uint8_t> RgbaPng(int w, int h, const std::vector<std::uint32_t>
 void WriteRgbaPng(const std::string& path, int w, int h, const std::vector<std::uint32_t>& argb) {
   const std::vector<std::uint8_t> bytes = RgbaPng(w, h, argb);
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace tegulo::test

@@ -87,9 +87,8 @@ TEST(ColourMatch, PixelsFindTheirIndexByTheRule) {
 TEST(ColourMatch, NearestReportsMovedPixelsAndTheLargestDistance) {
   const std::vector<std::uint32_t> palette = {0x000000, 0xFFFFFF};
   TColourMatchReport report;
-  const TPixelImage img =
-      PictureIndices(Row({0x0A0000, 0xFFFFFF, 0x0A0000, 0xF0F0F0, 0x000000}), palette,
-                     std::nullopt, TColourMatch::kNearest, &report);
+  const TPixelImage img = PictureIndices(Row({0x0A0000, 0xFFFFFF, 0x0A0000, 0xF0F0F0, 0x000000}),
+                                         palette, std::nullopt, TColourMatch::kNearest, &report);
   EXPECT_EQ(img.pixels, (std::vector<std::uint8_t>{0, 1, 0, 1, 0}));
   EXPECT_EQ(report.moved, 3);
   EXPECT_EQ(report.Text(),
