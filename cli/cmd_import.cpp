@@ -12,6 +12,7 @@
 #include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
+#include "convert/convert_write.h"
 #include "entries/document.h"
 #include "entry_options.h"
 #include "image/colour_match.h"
@@ -110,10 +111,48 @@ void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
   WriteOutputs(a.out, a.rom, rom, result.rom);
 }
 
+// A rebuilt screen with palettes made from the picture, written at the target address.
+void ImportScreenWithPalettes(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
+                              const std::vector<std::uint8_t>& rom,
+                              const TWriteBackOptions& options, const TPaletteTarget& where) {
+  const std::vector<std::uint8_t> file = ReadRomFile(a.image);
+  TPngPicture picture;
+  try {
+    picture = ReadPng(file);
+  } catch (const TError& err) {
+    throw TError(a.image + ": " + err.what());
+  }
+  TScreenPaletteResult result;
+  try {
+    result = RebuildWithPalettes(rom, e, s, picture, where.address, options);
+  } catch (const TError& err) {
+    throw TError(a.image + ": " + err.what());
+  }
+  for (const std::string& line : result.screen.lines) std::printf("%s\n", line.c_str());
+  if (!result.conversion.proven) {
+    std::printf(
+        "The palette search stopped at its time bound: %d palettes may not be the "
+        "fewest\n",
+        result.conversion.paletteCount);
+  }
+  std::printf("%s\n", result.conversion.Summary().c_str());
+  WriteOutputs(a.out, a.rom, rom, result.screen.rom);
+}
+
 void RunImport(const TImportArgs& a) {
   const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
   const TColourMatch match = MatchOption(a.match);
   const std::optional<TScreen> screen = ScreenFromArgs(a.map);
+  if (screen && paletteTarget) {
+    // The palettes are made from the picture: nothing to match, their count their own.
+    if (!a.map.rebuild) throw TUsageError("--write-palette with a map needs --rebuild");
+    if (paletteTarget->count) {
+      throw TUsageError(
+          "--write-palette with --rebuild takes ADDR alone: the palettes made "
+          "decide the count");
+    }
+    if (!a.match.empty()) throw TUsageError("--match has no use when the palettes are made");
+  }
   if (!screen) RequireTiles(a.entry.width, a.entry.height);
   const TEntryOptions o =
       ParseEntryOptions(a.entry, screen ? (kImportOptions & ~kOptSize) : kImportOptions);
@@ -140,6 +179,10 @@ void RunImport(const TImportArgs& a) {
   if (screen) e.PalCount = 256;  // a screen's cells choose among all 256 colours
   TPalette view{};
   RunPaletteOption(o.palette, view, e, rom);
+  if (screen && paletteTarget) {
+    ImportScreenWithPalettes(a, e, *screen, rom, options, *paletteTarget);
+    return;
+  }
   if (screen) {
     ImportScreen(a, e, *screen, rom, options);
     return;
@@ -199,7 +242,9 @@ TCommand AddImportCommand(CLI::App& parent) {
   AddEntryOptions(sub, args->entry, kImportOptions, kOptAddress | kOptTemplate);
   sub->add_option("--write-palette", args->writePalette,
                   "also write an indexed PNG's colours (COUNT, default as many as the\n"
-                  "template holds) at ADDR as console words")
+                  "template holds) at ADDR as console words; with a map and --rebuild,\n"
+                  "the fewest palettes made for the picture (as convert makes them),\n"
+                  "2^bpp words each from ADDR, drawn from the map's palette base on")
       ->option_text("ADDR[:COUNT]");
   sub->add_option("--match", args->match,
                   "how colours meet the palette: console (equal 15-bit words), exact\n"

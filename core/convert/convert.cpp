@@ -298,6 +298,9 @@ TConversion ConvertPicture(const TPngPicture& picture, const TConvertOptions& o)
   out.colours = colourCount;
   out.proven = packing.proven;
   out.paletteCount = std::max(1, static_cast<int>(packing.palettes.size()));
+  out.indices = {picture.width, picture.height,
+                 std::vector<std::uint8_t>(static_cast<std::size_t>(picture.width) *
+                                           static_cast<std::size_t>(picture.height))};
   std::vector<TMapCell> cells(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th));
   TTileStore store(f, o.flips, o.tileBase);
   for (std::int32_t ty = 0; ty < th; ++ty) {
@@ -315,6 +318,10 @@ TConversion ConvertPicture(const TPngPicture& picture, const TConvertOptions& o)
           if (w == kTransparentWord) continue;
           const auto c = static_cast<std::size_t>(colours.number[w]);
           values[static_cast<std::size_t>(8 * y + x)] = static_cast<std::uint8_t>(places[p][c]);
+          out.indices.pixels[static_cast<std::size_t>(8 * ty + y) *
+                                 static_cast<std::size_t>(picture.width) +
+                             static_cast<std::size_t>(8 * tx + x)] =
+              static_cast<std::uint8_t>((p << bpp) + static_cast<std::size_t>(places[p][c]));
         }
       }
       const bool palettes = bpp < 8 && f.paletteBits > 0;

@@ -47,6 +47,9 @@ struct TConversion {
   int colours = 0;                     // distinct colours besides colour 0
   bool proven = false;                 // paletteCount is the fewest possible
   std::int32_t width = 0, height = 0;  // the map in tiles
+  // The picture as indices into the palettes one after another: palette p's place v is
+  // p * 2^bpp + v, colour 0 is 0 (8 bits per pixel: the place).
+  TPixelImage indices;
 
   // "N tiles, P palettes".
   std::string Summary() const;

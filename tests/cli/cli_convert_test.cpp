@@ -19,6 +19,38 @@ void PutWord(Bytes& rom, std::size_t at, unsigned r, unsigned g, unsigned b) {
   rom[at + 1] = static_cast<std::uint8_t>(w >> 8);
 }
 
+// The title picture of the tests: 32 x 16 pixels on a dark blue ground (colour 0, most
+// common on the border): tile (1, 0) the mirror of tile (0, 0), tile (2, 1) in colours of
+// its own.
+std::vector<std::uint32_t> TitlePicture() {
+  const std::uint32_t ground = 0xFF000042;
+  std::vector<std::uint32_t> argb(32 * 16, ground);
+  const std::uint32_t ink[] = {0xFFFF0000, 0xFF00FF00, 0xFFFFFF00, 0xFF8484FF, 0xFF00FFFF};
+  for (int y = 1; y < 7; ++y) {
+    for (int x = 1; x < 7; ++x) {
+      argb[y * 32 + x] = ink[(x + y) % 3];
+      argb[y * 32 + 15 - x] = ink[(x + y) % 3];
+      argb[(y + 8) * 32 + x + 16] = ink[3 + (x * y) % 2];
+    }
+  }
+  return argb;
+}
+
+// Every pixel of the rendered PNG at `path` within half a 5-bit step of the picture's.
+void ExpectShows(const std::string& path, const std::vector<std::uint32_t>& argb,
+                 const std::string& what) {
+  const TPng back = ReadPng(path);
+  ASSERT_EQ(back.pixels.size(), argb.size()) << what;
+  for (std::size_t i = 0; i < argb.size(); ++i) {
+    const std::uint32_t bgr = back.Colour(back.pixels[i]);
+    for (int ch = 0; ch < 3; ++ch) {
+      const int shown = static_cast<int>(bgr >> (8 * ch) & 255);
+      const int drawn = static_cast<int>(argb[i] >> (16 - 8 * ch) & 255);
+      ASSERT_LE(std::abs(shown - drawn), 4) << what << ", pixel " << i << ", channel " << ch;
+    }
+  }
+}
+
 }  // namespace
 
 TEST(CliImportMatch, ColoursMeetThePaletteAtTheConsolesPrecision) {
@@ -93,18 +125,7 @@ TEST(CliImportMatch, ColoursMeetThePaletteAtTheConsolesPrecision) {
 
 TEST(CliConvert, ThreeFilesThatRenderDrawThePictureBack) {
   TScratch s;
-  // 32 x 16 pixels on a dark blue ground (colour 0, most common on the border): tile (1, 0)
-  // the mirror of tile (0, 0), the other tiles in colours of their own.
-  const std::uint32_t ground = 0xFF000042;
-  std::vector<std::uint32_t> argb(32 * 16, ground);
-  const std::uint32_t ink[] = {0xFFFF0000, 0xFF00FF00, 0xFFFFFF00, 0xFF8484FF, 0xFF00FFFF};
-  for (int y = 1; y < 7; ++y) {
-    for (int x = 1; x < 7; ++x) {
-      argb[y * 32 + x] = ink[(x + y) % 3];
-      argb[y * 32 + 15 - x] = ink[(x + y) % 3];
-      argb[(y + 8) * 32 + x + 16] = ink[3 + (x * y) % 2];
-    }
-  }
+  const std::vector<std::uint32_t> argb = TitlePicture();
   test::WriteRgbaPng(s.Path("title.png"), 32, 16, argb);
   const struct {
     const char* what;
@@ -140,18 +161,7 @@ TEST(CliConvert, ThreeFilesThatRenderDrawThePictureBack) {
                "rom:" + std::to_string(palette) + ":256", "--background", "000042", "-o",
                s.Path("back.png")});
     ASSERT_EQ(shown.status, 0) << c.what << ": " << shown.err;
-    const TPng back = ReadPng(s.Path("back.png"));
-    ASSERT_EQ(back.pixels.size(), argb.size()) << c.what;
-    for (std::size_t i = 0; i < argb.size(); ++i) {
-      const std::uint32_t bgr = back.Colour(back.pixels[i]);
-      const std::uint32_t want = argb[i];
-      // 5-bit precision: each channel within half the step of one level.
-      for (int ch = 0; ch < 3; ++ch) {
-        const int shown = static_cast<int>(bgr >> (8 * ch) & 255);
-        const int drawn = static_cast<int>(want >> (16 - 8 * ch) & 255);
-        ASSERT_LE(std::abs(shown - drawn), 4) << c.what << ", pixel " << i << ", channel " << ch;
-      }
-    }
+    ExpectShows(s.Path("back.png"), argb, c.what);
   }
 }
 
@@ -195,4 +205,46 @@ TEST(CliConvert, RefusalsNameTheTileAndWriteNothing) {
   const TRun help = s.Run({"convert", "--help"});
   EXPECT_NE(help.out.find("--max-palettes"), std::string::npos);
   EXPECT_NE(help.out.find("\"N tiles, P palettes\""), std::string::npos);
+}
+
+TEST(CliImportRebuild, WritePaletteWritesThePalettesItMakes) {
+  TScratch s;
+  // A map at 0 (4 x 2, naming tiles 0 to 7) and room for eight 2bpp tiles at $1000.
+  Bytes rom(0x4000, 0);
+  for (int i = 0; i < 8; ++i) rom[2 * ((i / 4) * 32 + i % 4)] = static_cast<std::uint8_t>(i);
+  WriteBytes(s.Path("rom.sfc"), rom);
+  const std::vector<std::uint32_t> argb = TitlePicture();
+  test::WriteRgbaPng(s.Path("title.png"), 32, 16, argb);
+  const std::vector<std::string> screen = {"--address",  "$1000", "--template",   "2bpp (SNES)",
+                                           "--map",      "0",     "--map-format", "snes",
+                                           "--map-size", "4x2"};
+  const TRun r = s.Run(Joined({"import", s.Path("rom.sfc"), s.Path("title.png"), "--rebuild",
+                               "--write-palette", "$2000", "-o", s.Path("new.sfc")},
+                              screen));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> lines = Lines(r.out);
+  EXPECT_NE(r.out.find("Wrote 8 colours at $002000 as console words"), std::string::npos) << r.out;
+  ASSERT_GE(lines.size(), 2U);
+  EXPECT_EQ(lines[lines.size() - 2], "3 tiles, 2 palettes") << r.out;
+  ASSERT_EQ(s.Run(Joined({"render", s.Path("new.sfc"), "--palette", "rom:$2000:256", "--background",
+                          "000042", "-o", s.Path("back.png")},
+                         screen))
+                .status,
+            0);
+  ExpectShows(s.Path("back.png"), argb, "rebuilt");
+  const struct {
+    std::vector<std::string> options;
+    const char* error;
+  } refused[] = {
+      {{"--write-palette", "$2000"}, "--write-palette with a map needs --rebuild"},
+      {{"--rebuild", "--write-palette", "$2000:16"}, "takes ADDR alone"},
+      {{"--rebuild", "--write-palette", "$2000", "--match", "exact"}, "--match has no use"},
+  };
+  for (const auto& c : refused) {
+    const TRun bad = s.Run(Joined(
+        Joined({"import", s.Path("rom.sfc"), s.Path("title.png"), "-o", s.Path("x.sfc")}, screen),
+        c.options));
+    EXPECT_EQ(bad.status, 2) << c.error;
+    EXPECT_NE(bad.err.find(c.error), std::string::npos) << bad.err;
+  }
 }
