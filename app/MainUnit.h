@@ -125,6 +125,8 @@ public:
   // to the entry's tiles in storage order.
   QAction* aShowAsScreen = nullptr;
   QAction* aShowAsTiles = nullptr;
+  // A picture made into tiles, map and palettes for the current screen (main_convert.cpp).
+  QAction* aImportAsScreen = nullptr;
 
   // Dialogs.
   TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
@@ -154,6 +156,7 @@ public:
   void bPalMonoClick(QObject* Sender);
   void bOpenPalClick();
   void aImportImageClick();
+  void aImportAsScreenClick();
   void aSaveRomAsClick();
   void aSavePatchAsClick();
   void aUndoImportClick();

@@ -420,6 +420,7 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true, true, true})) << "no current entry";
 
   const QStringList viewItems{"Import Image into ROM… Ctrl+I",
+                              "Import Picture as Screen…",
                               "Export Image… Ctrl+E",
                               "Export Palette…",
                               "",
@@ -461,7 +462,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 15u);
+  EXPECT_EQ(shown.size(), 16u);
   EXPECT_TRUE(shown.contains("Undo Import"));
 
   ShowActive();  // shortcuts work in the active window
