@@ -128,10 +128,10 @@ TBuilt Tiles(const std::vector<std::vector<std::uint16_t>>& tiles) {
       const std::uint16_t w = x % 8 == 0 ? 1 : t[static_cast<std::size_t>(x % 8 + y) % t.size()];
       b.words.push_back(w == 1 ? kTransparentWord : w);
       const std::uint32_t c = ConsoleColour(w);
-      b.picture.samples.insert(b.picture.samples.end(),
-                               {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
-                                static_cast<std::uint8_t>(c >> 16),
-                                static_cast<std::uint8_t>(w == 1 ? 0 : 255)});
+      b.picture.samples.insert(
+          b.picture.samples.end(),
+          {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
+           static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(w == 1 ? 0 : 255)});
     }
   }
   return b;
