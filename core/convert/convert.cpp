@@ -146,44 +146,49 @@ struct TTileColours {
   std::vector<std::int16_t> number = std::vector<std::int16_t>(32768, -1);  // word -> number
 };
 
+// Numbers the colours of tile (tx, ty) as they first appear and returns its set. Throws
+// TError when a colour past `most` comes.
+TColourBits TileColours(const TWordPicture& p, std::int32_t tx, std::int32_t ty, int most,
+                        TTileColours& out, const std::string& limitText) {
+  TColourBits set;
+  for (int y = 0; y < 8; ++y) {
+    const std::uint16_t* row =
+        p.words.data() + static_cast<std::size_t>(8 * ty + y) * static_cast<std::size_t>(p.width) +
+        static_cast<std::size_t>(8 * tx);
+    for (int x = 0; x < 8; ++x) {
+      const std::uint16_t w = row[x];
+      if (w == kTransparentWord) continue;
+      if (out.number[w] < 0) {
+        if (static_cast<int>(out.words.size()) == most) {
+          throw TError("The picture has more than " + std::to_string(most) +
+                       " colours besides colour 0, the most " + limitText + " hold; tile " +
+                       At(tx, ty) + " brings colour " + std::to_string(most + 1));
+        }
+        out.number[w] = static_cast<std::int16_t>(out.words.size());
+        out.words.push_back(w);
+      }
+      set.Add(out.number[w]);
+    }
+  }
+  return set;
+}
+
 TTileColours CollectColours(const TWordPicture& p, int capacity, int limit, int bpp) {
   const std::int32_t tw = p.width / 8;
   const std::int32_t th = p.height / 8;
-  const int most = capacity * limit;
+  const std::string limitText = std::to_string(limit) + (limit == 1 ? " palette" : " palettes") +
+                                " of " + std::to_string(bpp) + " bits per pixel";
   TTileColours out;
-  out.sets.resize(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th));
-  std::vector<std::int16_t>& number = out.number;
+  out.sets.reserve(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th));
   for (std::int32_t ty = 0; ty < th; ++ty) {
     for (std::int32_t tx = 0; tx < tw; ++tx) {
-      TColourBits& set = out.sets[static_cast<std::size_t>(ty) * static_cast<std::size_t>(tw) +
-                                  static_cast<std::size_t>(tx)];
-      for (int y = 0; y < 8; ++y) {
-        const std::uint16_t* row =
-            p.words.data() +
-            static_cast<std::size_t>(8 * ty + y) * static_cast<std::size_t>(p.width) +
-            static_cast<std::size_t>(8 * tx);
-        for (int x = 0; x < 8; ++x) {
-          const std::uint16_t w = row[x];
-          if (w == kTransparentWord) continue;
-          if (number[w] < 0) {
-            if (static_cast<int>(out.words.size()) == most) {
-              throw TError("The picture has more than " + std::to_string(most) +
-                           " colours besides colour 0, the most " + std::to_string(limit) +
-                           (limit == 1 ? " palette" : " palettes") + " of " + std::to_string(bpp) +
-                           " bits per pixel hold; tile " + At(tx, ty) + " brings colour " +
-                           std::to_string(most + 1));
-            }
-            number[w] = static_cast<std::int16_t>(out.words.size());
-            out.words.push_back(w);
-          }
-          set.Add(number[w]);
-        }
-      }
+      const TColourBits set = TileColours(p, tx, ty, capacity * limit, out, limitText);
       if (set.Count() > capacity) {
         throw TError("Tile " + At(tx, ty) + " has " + std::to_string(set.Count()) +
                      " colours besides colour 0; a palette of " + std::to_string(bpp) +
                      " bits per pixel holds " + std::to_string(capacity));
       }
+      out.sets.push_back(set);
     }
   }
   return out;
@@ -258,7 +263,9 @@ private:
 
 // Per palette, the place (1..) of each colour number: colours in order of first appearance.
 std::vector<std::vector<int>> Places(const std::vector<TColourBits>& palettes, int colours) {
-  std::vector<std::vector<int>> places(palettes.size(), std::vector<int>(colours, 0));
+  // A picture of colour 0 alone has no palette but still draws with the first.
+  std::vector<std::vector<int>> places(std::max<std::size_t>(1, palettes.size()),
+                                       std::vector<int>(static_cast<std::size_t>(colours), 0));
   for (std::size_t p = 0; p < palettes.size(); ++p) {
     int next = 1;
     for (int c = 0; c < colours; ++c) {
@@ -266,6 +273,46 @@ std::vector<std::vector<int>> Places(const std::vector<TColourBits>& palettes, i
     }
   }
   return places;
+}
+
+// The tile's stored values in its palette (places 1.., colour 0 as 0); the picture's indices
+// (`first` + place) go into `indices` too.
+TTileValues StoredValues(const TWordPicture& words, const std::vector<std::int16_t>& number,
+                         const std::vector<int>& places, std::int32_t tx, std::int32_t ty,
+                         std::size_t first, TPixelImage& indices) {
+  TTileValues values{};
+  for (int y = 0; y < 8; ++y) {
+    const std::size_t row =
+        static_cast<std::size_t>(8 * ty + y) * static_cast<std::size_t>(words.width) +
+        static_cast<std::size_t>(8 * tx);
+    for (int x = 0; x < 8; ++x) {
+      const std::uint16_t w = words.words[row + static_cast<std::size_t>(x)];
+      if (w == kTransparentWord) continue;
+      const int place = places[static_cast<std::size_t>(number[w])];
+      values[static_cast<std::size_t>(8 * y + x)] = static_cast<std::uint8_t>(place);
+      indices.pixels[row + static_cast<std::size_t>(x)] =
+          static_cast<std::uint8_t>(first + static_cast<std::size_t>(place));
+    }
+  }
+  return values;
+}
+
+// The palettes as console words: colour 0 the transparent colour, then each colour at its
+// place; unused places black.
+std::vector<std::uint8_t> PaletteWords(const std::vector<std::vector<int>>& places,
+                                       const std::vector<std::uint16_t>& words,
+                                       std::uint16_t transparent, int bpp, int count) {
+  const std::size_t size = std::size_t{1} << bpp;
+  std::vector<std::uint32_t> table(size * static_cast<std::size_t>(count), 0);
+  for (std::size_t p = 0; p < static_cast<std::size_t>(count); ++p) {
+    table[p * size] = ConsoleColour(transparent);
+    if (p >= places.size()) continue;
+    for (std::size_t c = 0; c < words.size(); ++c) {
+      const int place = places[p][c];
+      if (place > 0) table[p * size + static_cast<std::size_t>(place)] = ConsoleColour(words[c]);
+    }
+  }
+  return ConsoleWordBytes(table);
 }
 
 }  // namespace
@@ -309,21 +356,8 @@ TConversion ConvertPicture(const TPngPicture& picture, const TConvertOptions& o)
                             static_cast<std::size_t>(tx);
       std::size_t p = 0;
       while (p < packing.palettes.size() && !colours.sets[i].SubsetOf(packing.palettes[p])) ++p;
-      TTileValues values{};
-      for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-          const std::uint16_t w = words.words[static_cast<std::size_t>(8 * ty + y) *
-                                                  static_cast<std::size_t>(words.width) +
-                                              static_cast<std::size_t>(8 * tx + x)];
-          if (w == kTransparentWord) continue;
-          const auto c = static_cast<std::size_t>(colours.number[w]);
-          values[static_cast<std::size_t>(8 * y + x)] = static_cast<std::uint8_t>(places[p][c]);
-          out.indices.pixels[static_cast<std::size_t>(8 * ty + y) *
-                                 static_cast<std::size_t>(picture.width) +
-                             static_cast<std::size_t>(8 * tx + x)] =
-              static_cast<std::uint8_t>((p << bpp) + static_cast<std::size_t>(places[p][c]));
-        }
-      }
+      const TTileValues values =
+          StoredValues(words, colours.number, places[p], tx, ty, p << bpp, out.indices);
       const bool palettes = bpp < 8 && f.paletteBits > 0;
       cells[i].palette =
           palettes ? static_cast<std::uint8_t>(static_cast<std::int32_t>(p) - o.paletteBase) : 0;
@@ -339,19 +373,7 @@ TConversion ConvertPicture(const TPngPicture& picture, const TConvertOptions& o)
   s.height = th;
   out.map.assign(static_cast<std::size_t>(MapByteLength(s)), 0);
   StoreMapCells(s, cells, out.map);
-  const std::size_t size = std::size_t{1} << bpp;
-  std::vector<std::uint32_t> table(size * static_cast<std::size_t>(out.paletteCount), 0);
-  for (std::size_t p = 0; p < static_cast<std::size_t>(out.paletteCount); ++p) {
-    table[p * size] = ConsoleColour(words.transparent);
-    for (int c = 0; c < colourCount; ++c) {
-      const int place = p < places.size() ? places[p][static_cast<std::size_t>(c)] : 0;
-      if (place > 0) {
-        table[p * size + static_cast<std::size_t>(place)] =
-            ConsoleColour(colours.words[static_cast<std::size_t>(c)]);
-      }
-    }
-  }
-  out.palettes = ConsoleWordBytes(table);
+  out.palettes = PaletteWords(places, colours.words, words.transparent, bpp, out.paletteCount);
   return out;
 }
 

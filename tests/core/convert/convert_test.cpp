@@ -328,6 +328,17 @@ TEST(ConvertPicture, RefusesWhatCannotBeMade) {
   }
 }
 
+TEST(ConvertPicture, APictureOfColourZeroAloneIsOneTileAndOnePalette) {
+  TBuilt b = Build(2, 2, 3, 1, 0);
+  for (std::size_t i = 3; i < b.picture.samples.size(); i += 4) b.picture.samples[i] = 0;
+  TConvertOptions o;
+  o.templ = kTemplate2bppSNES;
+  o.mapFormat = kMapSNES;
+  const TConversion c = ConvertPicture(b.picture, o);
+  EXPECT_EQ(c.Summary(), "1 tile, 1 palette");
+  EXPECT_EQ(c.palettes.size(), 8U);
+}
+
 TEST(ConsolePicture, ColourZeroIsChosenByTheRule) {
   struct TCase {
     const char* what;
