@@ -3,6 +3,7 @@
 #include "MainUnit.h"
 #include "base/numbers.h"
 #include "convert/convert_write.h"
+#include "line_edit.h"
 #include "palette/palette.h"
 #include "qt_text.h"
 #include "rom/palette_write.h"

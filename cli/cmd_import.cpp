@@ -94,23 +94,6 @@ std::optional<TPaletteTarget> PaletteTargetOption(const std::string& text) {
   }
 }
 
-// Putting a screen back: every line of what was written, then the outputs.
-void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
-                  const std::vector<std::uint8_t>& rom, const TWriteBackOptions& options) {
-  const std::vector<std::uint8_t> file = ReadRomFile(a.image);
-  TPixelImage picture;
-  try {
-    TColourMatchReport report;
-    picture = PictureForScreen(file, e, kFallbackBackground, MatchOption(a.match), &report);
-    PrintMatchReport(report);
-  } catch (const TError& err) {
-    throw TError(a.image + ": " + err.what());
-  }
-  const TScreenWriteResult result = WriteBackScreen(rom, e, s, picture, ImportMode(a.map), options);
-  for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
-  WriteOutputs(a.out, a.rom, rom, result.rom);
-}
-
 // A rebuilt screen with palettes made from the picture, written at the target address.
 void ImportScreenWithPalettes(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
                               const std::vector<std::uint8_t>& rom,
@@ -139,20 +122,46 @@ void ImportScreenWithPalettes(const TImportArgs& a, const TTileEntry& e, const T
   WriteOutputs(a.out, a.rom, rom, result.screen.rom);
 }
 
+// Putting a screen back: every line of what was written, then the outputs.
+void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
+                  const std::vector<std::uint8_t>& rom, const TWriteBackOptions& options,
+                  const std::optional<TPaletteTarget>& paletteTarget) {
+  if (paletteTarget) {
+    ImportScreenWithPalettes(a, e, s, rom, options, *paletteTarget);
+    return;
+  }
+  const std::vector<std::uint8_t> file = ReadRomFile(a.image);
+  TPixelImage picture;
+  try {
+    TColourMatchReport report;
+    picture = PictureForScreen(file, e, kFallbackBackground, MatchOption(a.match), &report);
+    PrintMatchReport(report);
+  } catch (const TError& err) {
+    throw TError(a.image + ": " + err.what());
+  }
+  const TScreenWriteResult result = WriteBackScreen(rom, e, s, picture, ImportMode(a.map), options);
+  for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
+  WriteOutputs(a.out, a.rom, rom, result.rom);
+}
+
+// --write-palette with a map: the palettes are made from the picture, so there is nothing
+// to match and their count is their own.
+void CheckPalettesMade(const TImportArgs& a, bool screen,
+                       const std::optional<TPaletteTarget>& target) {
+  if (!screen || !target) return;
+  if (!a.map.rebuild) throw TUsageError("--write-palette with a map needs --rebuild");
+  if (target->count) {
+    throw TUsageError(
+        "--write-palette with --rebuild takes ADDR alone: the palettes made decide the count");
+  }
+  if (!a.match.empty()) throw TUsageError("--match has no use when the palettes are made");
+}
+
 void RunImport(const TImportArgs& a) {
   const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
   const TColourMatch match = MatchOption(a.match);
   const std::optional<TScreen> screen = ScreenFromArgs(a.map);
-  if (screen && paletteTarget) {
-    // The palettes are made from the picture: nothing to match, their count their own.
-    if (!a.map.rebuild) throw TUsageError("--write-palette with a map needs --rebuild");
-    if (paletteTarget->count) {
-      throw TUsageError(
-          "--write-palette with --rebuild takes ADDR alone: the palettes made "
-          "decide the count");
-    }
-    if (!a.match.empty()) throw TUsageError("--match has no use when the palettes are made");
-  }
+  CheckPalettesMade(a, screen.has_value(), paletteTarget);
   if (!screen) RequireTiles(a.entry.width, a.entry.height);
   const TEntryOptions o =
       ParseEntryOptions(a.entry, screen ? (kImportOptions & ~kOptSize) : kImportOptions);
@@ -179,12 +188,8 @@ void RunImport(const TImportArgs& a) {
   if (screen) e.PalCount = 256;  // a screen's cells choose among all 256 colours
   TPalette view{};
   RunPaletteOption(o.palette, view, e, rom);
-  if (screen && paletteTarget) {
-    ImportScreenWithPalettes(a, e, *screen, rom, options, *paletteTarget);
-    return;
-  }
   if (screen) {
-    ImportScreen(a, e, *screen, rom, options);
+    ImportScreen(a, e, *screen, rom, options, paletteTarget);
     return;
   }
   const TPixelImage picture = ReadPicture(a.image, e, match);
