@@ -45,7 +45,10 @@ void TfmMain::BuildActions() {
   make(aFindPointers, "aFindPointers", "Find Pointers to This Entry", QKeySequence(),
        &TfmMain::aFindPointersClick);
 
-  BuildEditActions();  // main_edit.cpp
+  BuildEditActions();   // main_edit.cpp
+  BuildSceneActions();  // main_scene.cpp
+  connect(Image, &TImageView::SceneHover, handlers_,
+          [this](QPoint pixel) { Guard([&] { SceneHover(pixel); }); });
 
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -71,6 +74,7 @@ void TfmMain::UpdateActions() {
   aShowAsScreen->setEnabled(CurEntry != nullptr);
   aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
   aImportAsScreen->setEnabled(RomOpen && CurEntry != nullptr && Screens.count(CurEntry) != 0);
+  UpdateSceneActions();
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -103,6 +107,7 @@ void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {
   menu.setToolTipsVisible(true);  // a disabled action tells why
   if (owner == Image) {
     FillViewMenu(menu);
+    FillSceneMenu(menu);
   } else {
     FillListMenu(menu);
   }

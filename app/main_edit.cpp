@@ -66,7 +66,7 @@ void TfmMain::BuildEditActions() {
 
 void TfmMain::UpdateEditActions() {
   if (aEditPixels == nullptr) return;
-  aEditPixels->setEnabled(RomOpen && CurEntry != nullptr);
+  aEditPixels->setEnabled(RomOpen && CurEntry != nullptr && !Scene);
   aEditPixels->setChecked(Edit.editing);
   aRedo->setEnabled(RomHistory.CanRedo());
   aWritePalette->setEnabled(RomOpen && CurEntry != nullptr);
@@ -93,7 +93,7 @@ void TfmMain::ShowEditStatus() {
 void TfmMain::aEditPixelsClick() { SetEditing(!Edit.editing); }
 
 void TfmMain::SetEditing(bool on) {
-  if (on && (!RomOpen || CurEntry == nullptr)) on = false;
+  if (on && (!RomOpen || CurEntry == nullptr || Scene)) on = false;  // a scene is not the ROM
   Edit.editing = on;
   Edit.stroking = false;
   Image->SetEditing(on);

@@ -91,7 +91,8 @@ int Run(int argc, char** argv) {
       AddDecompressCommand(app), AddRenderCommand(app),    AddListCommand(app),
       AddExportCommand(app),     AddScanCommand(app),      AddCompressCommand(app),
       AddImportCommand(app),     AddImportDocCommand(app), AddPaletteCommand(app),
-      AddPointersCommand(app),   AddFreeCommand(app),      AddConvertCommand(app),
+      AddPointersCommand(app),   AddFreeCommand(app),      AddSceneCommand(app),
+      AddConvertCommand(app),
   };
 
   // CLI11 would call an unknown command a missing one; name it instead.

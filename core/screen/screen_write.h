@@ -29,10 +29,11 @@ struct TScreenWriteResult {
 // The picture in a PNG file's bytes as colour indices for a screen of `e`: indexed files keep
 // their indices; other colours take the first of the entry's 256 colours that has their
 // colour (by `match`, as PictureIndices, which fills `report`), and a transparent pixel or one
-// of `background` (0x00BBGGRR, the export's colour 0) is index 0. Throws TError as ReadPng
-// and PictureIndices do.
+// of `background` (0x00BBGGRR, the export's colour 0) is index 0. A picture of another size
+// than the screen's is refused from the PNG's header, before any row is decoded. Throws
+// TError as ReadPng, PictureIndices and CheckScreenPicture do.
 TPixelImage PictureForScreen(std::span<const std::uint8_t> pngFile, const TTileEntry& e,
-                             std::uint32_t background = kFallbackBackground,
+                             const TScreen& s, std::uint32_t background = kFallbackBackground,
                              TColourMatch match = TColourMatch::kConsole,
                              TColourMatchReport* report = nullptr);
 
