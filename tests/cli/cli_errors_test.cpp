@@ -84,7 +84,7 @@ TEST(CliErrors, UnknownNamesAndBadNumbersAreUsageErrorsOfTwoLines) {
       {"unknown command",
        {"unpack", "x"},
        "Unknown command 'unpack' (decompress, render, list, export, scan, compress, import, "
-       "import-doc, palette, pointers or free)"},
+       "import-doc, palette, pointers, free, scene or convert)"},
       {"bad address",
        {"decompress", "LZ77-10", DemoRom(), "zz"},
        "'zz' is not a valid integer value"},
