@@ -17,6 +17,7 @@
 #include "dialog_folders.h"
 #include "entries/document_state.h"
 #include "entries/tile_entry.h"
+#include "image/colour_match.h"
 #include "palette/palette.h"
 #include "palette/palette_import.h"
 #include "pixel_edit.h"
@@ -128,6 +129,8 @@ public:
   // to the entry's tiles in storage order.
   QAction* aShowAsScreen = nullptr;
   QAction* aShowAsTiles = nullptr;
+  // A picture made into tiles, map and palettes for the current screen (main_convert.cpp).
+  QAction* aImportAsScreen = nullptr;
 
   // Scenes (main_scene.cpp): a save state's screen in the view instead of the entry. Layer
   // toggles are named as the scene's console names them; "Find in ROM" keeps its place.
@@ -172,6 +175,7 @@ public:
   void bPalMonoClick(QObject* Sender);
   void bOpenPalClick();
   void aImportImageClick();
+  void aImportAsScreenClick();
   void aSaveRomAsClick();
   void aSavePatchAsClick();
   void aUndoImportClick();
@@ -250,7 +254,8 @@ private:
   // Relocation (main_relocate.cpp): the offer when an import's stream has grown, the
   // pointers to the current entry, and the entry addresses each relocation moved, so that
   // Undo takes them back with its bytes.
-  void OfferRelocation(const QString& FileName, std::size_t newSize, std::size_t oldSize);
+  void OfferRelocation(const QString& FileName, std::size_t newSize, std::size_t oldSize,
+                       TColourMatch match);
   void aFindPointersClick();
   void UndoEntryMoves();
   struct TEntryMove {
@@ -301,7 +306,8 @@ private:
 
   // Screens (main_screen.cpp): the current entry drawn through its map, when it has one.
   bool DrawScreenOfEntry();
-  std::vector<std::uint8_t> ImportedRom(const std::string& pngPath) const;
+  std::vector<std::uint8_t> ImportedRom(const std::string& pngPath, TColourMatch match,
+                                        TColourMatchReport* report = nullptr) const;
   // The ROM with the screen as the view now shows it (pixels edited) put back, keep-map.
   std::vector<std::uint8_t> ScreenEditRom() const;
   void ForgetScreen(const TTileEntry* entry);

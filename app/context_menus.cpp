@@ -25,6 +25,8 @@ void TfmMain::BuildActions() {
   };
   make(aImportImage, "aImportImage", "Import Image into ROM…", QKeySequence(Qt::CTRL | Qt::Key_I),
        &TfmMain::aImportImageClick);
+  make(aImportAsScreen, "aImportAsScreen", "Import Picture as Screen…", QKeySequence(),
+       &TfmMain::aImportAsScreenClick);
   make(aExportImage, "aExportImage", "Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E),
        &TfmMain::bExportClick);
   make(aSaveRomAs, "aSaveRomAs", "Save ROM As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
@@ -71,11 +73,13 @@ void TfmMain::UpdateActions() {
   UpdateEditActions();
   aShowAsScreen->setEnabled(CurEntry != nullptr);
   aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
+  aImportAsScreen->setEnabled(RomOpen && CurEntry != nullptr && Screens.count(CurEntry) != 0);
   UpdateSceneActions();
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
   menu.addAction(aImportImage);
+  menu.addAction(aImportAsScreen);
   menu.addAction(aExportImage);
   menu.addAction(aExportPalette);
   menu.addSeparator();

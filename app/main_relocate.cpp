@@ -19,7 +19,8 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-void TfmMain::OfferRelocation(const QString& FileName, std::size_t newSize, std::size_t oldSize) {
+void TfmMain::OfferRelocation(const QString& FileName, std::size_t newSize, std::size_t oldSize,
+                              TColourMatch match) {
   const QString where = Text(FormatAddress(CurEntry->Address));
   const QString offer =
       QStringLiteral(
@@ -41,7 +42,8 @@ void TfmMain::OfferRelocation(const QString& FileName, std::size_t newSize, std:
       break;
     }
   }
-  const TPixelImage picture = ReadImportPicture(*CurEntry, LocalPath(FileName), BackgroundColour());
+  const TPixelImage picture =
+      ReadImportPicture(*CurEntry, LocalPath(FileName), BackgroundColour(), match);
   const TRelocateResult r = RelocatePicture(RomData, *CurEntry, picture, address);
   if (r.relocation && !prompts_->Confirm(Text(RelocationQuestion(RomData, r)))) return;
 

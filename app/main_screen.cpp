@@ -181,15 +181,18 @@ void TfmMain::LoadScreensFor(const std::string& documentPath) {
 
 void TfmMain::ForgetScreen(const TTileEntry* entry) { Screens.erase(entry); }
 
-std::vector<std::uint8_t> TfmMain::ImportedRom(const std::string& pngPath) const {
+std::vector<std::uint8_t> TfmMain::ImportedRom(const std::string& pngPath, TColourMatch match,
+                                               TColourMatchReport* report) const {
   const auto it = Screens.find(CurEntry);
   if (it == Screens.end()) {
-    return ImportPictureFile(RomData, *CurEntry, pngPath, BackgroundColour());
+    return ImportPictureFile(RomData, *CurEntry, pngPath, BackgroundColour(), match, report);
   }
   const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
   TPixelImage picture;
   try {
-    picture = PictureForScreen(file, *CurEntry, it->second, BackgroundColour());
+    picture = PictureForScreen(file, *CurEntry, it->second, BackgroundColour(), match, report);
+  } catch (const TColoursNotInPalette& error) {
+    throw TColoursNotInPalette(pngPath + ": " + error.what());
   } catch (const TError& error) {
     throw TError(pngPath + ": " + error.what());
   }

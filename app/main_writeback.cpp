@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <exception>
 
 #include "MainUnit.h"
 #include "image_button.h"
@@ -43,11 +44,29 @@ void TfmMain::aImportImageClick() {
 void TfmMain::ImportImage(const QString& FileName) {
   if (!RomOpen || CurEntry == nullptr) return;
   // The import works on a copy: a refusal leaves RomData, the entry and the view alone.
+  const std::string path = LocalPath(FileName);
+  TColourMatch match = TColourMatch::kConsole;
   std::vector<std::uint8_t> image;
   try {
-    image = ImportedRom(LocalPath(FileName));
+    try {
+      image = ImportedRom(path, match);
+    } catch (const TColoursNotInPalette& misfit) {
+      // Colours the palette lacks even at the console's precision: the nearest ones are
+      // offered, with what they change, before anything is written.
+      match = TColourMatch::kNearest;
+      TColourMatchReport report;
+      std::exception_ptr failure;
+      try {
+        image = ImportedRom(path, match, &report);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      if (!prompts_->Confirm(QString::fromStdString(NearestMatchQuestion(misfit.what(), report))))
+        return;
+      if (failure) std::rethrow_exception(failure);
+    }
   } catch (const TStreamDoesNotFit& tooLong) {
-    OfferRelocation(FileName, tooLong.newSize, tooLong.oldSize);  // main_relocate.cpp
+    OfferRelocation(FileName, tooLong.newSize, tooLong.oldSize, match);  // main_relocate.cpp
     return;
   }
   ApplyImport(std::move(image));

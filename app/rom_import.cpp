@@ -10,10 +10,14 @@
 namespace tegulo {
 
 TPixelImage ReadImportPicture(const TTileEntry& entry, const std::string& pngPath,
-                              std::uint32_t background) {
+                              std::uint32_t background, TColourMatch match,
+                              TColourMatchReport* report) {
   const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
   try {
-    return PictureIndices(PngForEntry(file, entry), ImportColours(entry), background);
+    return PictureIndices(PngForEntry(file, entry), ImportColours(entry), background, match,
+                          report);
+  } catch (const TColoursNotInPalette& error) {
+    throw TColoursNotInPalette(pngPath + ": " + error.what());
   } catch (const TError& error) {
     throw TError(pngPath + ": " + error.what());  // which file, as tegulo-cli says it
   }
@@ -21,8 +25,10 @@ TPixelImage ReadImportPicture(const TTileEntry& entry, const std::string& pngPat
 
 std::vector<std::uint8_t> ImportPictureFile(std::span<const std::uint8_t> rom,
                                             const TTileEntry& entry, const std::string& pngPath,
-                                            std::uint32_t background) {
-  return WriteBackPicture(rom, entry, ReadImportPicture(entry, pngPath, background)).rom;
+                                            std::uint32_t background, TColourMatch match,
+                                            TColourMatchReport* report) {
+  return WriteBackPicture(rom, entry, ReadImportPicture(entry, pngPath, background, match, report))
+      .rom;
 }
 
 std::vector<std::uint8_t> MakeRomPatch(TPatchFormat format, std::span<const std::uint8_t> source,

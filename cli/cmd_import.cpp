@@ -9,10 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
+#include "convert/convert_write.h"
 #include "entries/document.h"
 #include "entry_options.h"
+#include "image/colour_match.h"
 #include "layout_options.h"
 #include "map_options.h"
 #include "palette/entry_template.h"
@@ -27,7 +30,7 @@ namespace {
 
 struct TImportArgs {
   TEntryOptionText entry;
-  std::string rom, image, at, fill, ctMode, doc, writePalette;
+  std::string rom, image, at, fill, ctMode, doc, writePalette, match;
   bool distance1 = false, overwrite = false;
   TOutputs out;
   TMapArgs map;
@@ -37,11 +40,27 @@ struct TImportArgs {
 constexpr unsigned kImportOptions =
     kOptAddress | kOptOffset | kOptTemplate | kOptSize | kOptCompression | kOptPalette;
 
+TColourMatch MatchOption(const std::string& text) {
+  if (text.empty()) return TColourMatch::kConsole;
+  const auto match = FindColourMatch(text);
+  if (!match) {
+    throw TUsageError("--match: '" + EscapeControls(text) + "' is not console, exact or nearest");
+  }
+  return *match;
+}
+
+void PrintMatchReport(const TColourMatchReport& report) {
+  if (report.moved > 0) std::printf("%s\n", report.Text().c_str());
+}
+
 // Reading a picture file: PNG errors name the file.
-TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
+TPixelImage ReadPicture(const std::string& path, const TTileEntry& e, TColourMatch match) {
   const std::vector<std::uint8_t> file = ReadRomFile(path);
   try {
-    return PictureForEntry(file, e);
+    TColourMatchReport report;
+    TPixelImage picture = PictureForEntry(file, e, match, &report);
+    PrintMatchReport(report);
+    return picture;
   } catch (const TError& err) {
     throw TError(path + ": " + err.what());
   }
@@ -79,13 +98,48 @@ std::optional<TPaletteTarget> PaletteTargetOption(const std::string& text) {
   }
 }
 
+// A rebuilt screen with palettes made from the picture, written at the target address.
+void ImportScreenWithPalettes(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
+                              const std::vector<std::uint8_t>& rom,
+                              const TWriteBackOptions& options, const TPaletteTarget& where) {
+  const std::vector<std::uint8_t> file = ReadRomFile(a.image);
+  TPngPicture picture;
+  try {
+    picture = ReadPng(file);
+  } catch (const TError& err) {
+    throw TError(a.image + ": " + err.what());
+  }
+  TScreenPaletteResult result;
+  try {
+    result = RebuildWithPalettes(rom, e, s, picture, where.address, options);
+  } catch (const TError& err) {
+    throw TError(a.image + ": " + err.what());
+  }
+  for (const std::string& line : result.screen.lines) std::printf("%s\n", line.c_str());
+  if (!result.conversion.proven) {
+    std::printf(
+        "The palette search stopped at its time bound: %d palettes may not be the "
+        "fewest\n",
+        result.conversion.paletteCount);
+  }
+  std::printf("%s\n", result.conversion.Summary().c_str());
+  WriteOutputs(a.out, a.rom, rom, result.screen.rom);
+}
+
 // Putting a screen back: every line of what was written, then the outputs.
 void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
-                  const std::vector<std::uint8_t>& rom, const TWriteBackOptions& options) {
+                  const std::vector<std::uint8_t>& rom, const TWriteBackOptions& options,
+                  const std::optional<TPaletteTarget>& paletteTarget) {
+  if (paletteTarget) {
+    ImportScreenWithPalettes(a, e, s, rom, options, *paletteTarget);
+    return;
+  }
   const std::vector<std::uint8_t> file = ReadRomFile(a.image);
   TPixelImage picture;
   try {
-    picture = PictureForScreen(file, e, s);
+    TColourMatchReport report;
+    picture = PictureForScreen(file, e, s, kFallbackBackground, MatchOption(a.match), &report);
+    PrintMatchReport(report);
   } catch (const TError& err) {
     throw TError(a.image + ": " + err.what());
   }
@@ -93,9 +147,24 @@ void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
   WriteOutputs(a.out, a.rom, rom, result.rom, {}, result.lines);
 }
 
+// --write-palette with a map: the palettes are made from the picture, so there is nothing
+// to match and their count is their own.
+void CheckPalettesMade(const TImportArgs& a, bool screen,
+                       const std::optional<TPaletteTarget>& target) {
+  if (!screen || !target) return;
+  if (!a.map.rebuild) throw TUsageError("--write-palette with a map needs --rebuild");
+  if (target->count) {
+    throw TUsageError(
+        "--write-palette with --rebuild takes ADDR alone: the palettes made decide the count");
+  }
+  if (!a.match.empty()) throw TUsageError("--match has no use when the palettes are made");
+}
+
 void RunImport(const TImportArgs& a) {
   const std::optional<TPaletteTarget> paletteTarget = PaletteTargetOption(a.writePalette);
+  const TColourMatch match = MatchOption(a.match);
   const std::optional<TScreen> screen = ScreenFromArgs(a.map);
+  CheckPalettesMade(a, screen.has_value(), paletteTarget);
   if (!screen) RequireTiles(a.entry.width, a.entry.height);
   const TEntryOptions o =
       ParseEntryOptions(a.entry, screen ? (kImportOptions & ~kOptSize) : kImportOptions);
@@ -119,11 +188,10 @@ void RunImport(const TImportArgs& a) {
   TPalette view{};
   RunPaletteOption(o.palette, view, e, rom);
   if (screen) {
-    if (paletteTarget) throw TUsageError("--write-palette is not taken with --map");
-    ImportScreen(a, e, *screen, rom, options);
+    ImportScreen(a, e, *screen, rom, options, paletteTarget);
     return;
   }
-  const TPixelImage picture = ReadPicture(a.image, e);
+  const TPixelImage picture = ReadPicture(a.image, e, match);
   std::vector<std::uint8_t> written;
   std::vector<std::string> lines;
   TTileEntry placed = e;  // where the picture is now read
@@ -164,7 +232,11 @@ TCommand AddImportCommand(CLI::App& parent) {
                 "options reads its tiles, compressed again for a compressed entry. The picture is\n"
                 "8*W x 8*H pixels (\"8bpp (PC)\": W x H, or the exported 8*W x 8*H). Indexed PNGs\n"
                 "keep their indices; other colours take the first palette index of exactly that\n"
-                "colour (a transparent pixel, or the export's background colour, index 0).\n"
+                "colour, else the first of the same 15-bit console word, each 8-bit channel v\n"
+                "taken as the 5-bit level c whose c*255/31 (rounded down) is nearest to v\n"
+                "(a transparent pixel, or the export's background colour, index 0).\n"
+                "--match exact compares 24-bit colours only; --match nearest takes any other\n"
+                "colour to the nearest palette colour and prints how many pixels moved.\n"
                 "A compressed entry's data are unpacked, the picture's bytes replace those at the\n"
                 "offset, and the new stream is written at the address when it is no longer than\n"
                 "the old one (the rest kept, or set to --fill), else at --at; pointers to the old\n"
@@ -180,8 +252,14 @@ TCommand AddImportCommand(CLI::App& parent) {
   sub->add_option("--write-palette", args->writePalette,
                   "also write an indexed PNG's colours (COUNT, default as many as the\n"
                   "template holds) at ADDR as console words; refused when they would\n"
-                  "change what the entry shows")
+                  "change what the entry shows; with a map and --rebuild, the fewest\n"
+                  "palettes made for the picture (as convert makes them), 2^bpp words\n"
+                  "each from ADDR, drawn from the map's palette base on")
       ->option_text("ADDR[:COUNT]");
+  sub->add_option("--match", args->match,
+                  "how colours meet the palette: console (equal 15-bit words), exact\n"
+                  "(equal 24-bit colours) or nearest (console, else the nearest colour)")
+      ->option_text("console|exact|nearest (default console)");
   sub->add_option("--at", args->at, "free space for a stream that has grown")
       ->option_text("ADDRESS");
   sub->add_option("--fill", args->fill, "byte for the old stream's unused rest")

@@ -87,6 +87,7 @@ int Run(int argc, char** argv) {
       AddImportCommand(app),     AddImportDocCommand(app), AddPaletteCommand(app),
       AddPointersCommand(app),   AddFreeCommand(app),      AddSceneCommand(app),
       AddLocateCommand(app),
+      AddConvertCommand(app),
   };
 
   // CLI11 would call an unknown command a missing one; name it instead.

@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -97,6 +98,27 @@ std::string ColourText(std::uint32_t rgb) {
   return text;
 }
 
+// The pixels without a palette colour: counted, the first few named.
+struct TMissing {
+  static constexpr std::size_t kNamed = 5;
+  std::size_t count = 0;
+  std::string named;
+
+  void Add(std::size_t i, std::int32_t width, std::uint32_t rgb) {
+    if (count++ >= kNamed) return;
+    const std::size_t x = i % static_cast<std::size_t>(width);
+    const std::size_t y = i / static_cast<std::size_t>(width);
+    named += (named.empty() ? "" : ", ") + std::string("(") + std::to_string(x) + ", " +
+             std::to_string(y) + ") " + ColourText(rgb);
+  }
+  void Throw() const {
+    if (count == 0) return;
+    throw TColoursNotInPalette("The picture has " + std::to_string(count) +
+                               (count == 1 ? " pixel whose colour is" : " pixels whose colour is") +
+                               " not in the palette: " + named + (count > kNamed ? ", ..." : ""));
+  }
+};
+
 }  // namespace
 
 TPngPicture ReadPng(std::span<const std::uint8_t> file, const TPngSizeCheck& check) {
@@ -147,23 +169,24 @@ TPngPicture ReadPng(std::span<const std::uint8_t> file, const TPngSizeCheck& che
 }
 
 TPixelImage PictureIndices(const TPngPicture& picture, std::span<const std::uint32_t> palette,
-                           std::optional<std::uint32_t> indexZero) {
+                           std::optional<std::uint32_t> indexZero, TColourMatch match,
+                           TColourMatchReport* report) {
   TPixelImage img{picture.width, picture.height, {}};
   if (picture.indexed) {
     img.pixels = picture.samples;
     return img;
   }
-  // Colours as 0x00RRGGBB (the order of the message) to the first index that has them.
-  std::unordered_map<std::uint32_t, std::uint8_t> index;
-  for (std::size_t i = palette.size(); i-- > 0;) {
-    if (i < 256) index[SwapRedBlue(palette[i])] = static_cast<std::uint8_t>(i);
-  }
-  if (indexZero) index.emplace(SwapRedBlue(*indexZero), std::uint8_t{0});
-
+  const TColourMatcher matcher(palette, indexZero, match);
+  // Colours as 0x00RRGGBB (the order of the message) to their index, -1 for none, and the
+  // distance a colour moved.
+  struct TFound {
+    int index;
+    double distance;
+  };
+  std::unordered_map<std::uint32_t, TFound> known;
+  TColourMatchReport moved;
   img.pixels.resize(static_cast<std::size_t>(picture.width) * picture.height);
-  constexpr int kNamed = 5;
-  std::size_t missing = 0;
-  std::string named;
+  TMissing missing;
   const std::uint8_t* s = picture.samples.data();
   for (std::size_t i = 0; i < img.pixels.size(); ++i, s += 4) {
     if (s[3] == 0) {
@@ -171,23 +194,24 @@ TPixelImage PictureIndices(const TPngPicture& picture, std::span<const std::uint
       continue;
     }
     const std::uint32_t rgb = static_cast<std::uint32_t>(s[0]) << 16 | s[1] << 8 | s[2];
-    const auto found = index.find(rgb);
-    if (found != index.end()) {
-      img.pixels[i] = found->second;
+    auto found = known.find(rgb);
+    if (found == known.end()) {
+      double distance = 0;
+      const std::optional<std::uint8_t> index = matcher.Find(rgb, &distance);
+      found = known.emplace(rgb, TFound{index ? int{*index} : -1, distance}).first;
+    }
+    if (found->second.index < 0) {
+      missing.Add(i, picture.width, rgb);
       continue;
     }
-    if (missing++ < kNamed) {
-      const std::size_t x = i % static_cast<std::size_t>(picture.width);
-      const std::size_t y = i / static_cast<std::size_t>(picture.width);
-      named += (named.empty() ? "" : ", ") + std::string("(") + std::to_string(x) + ", " +
-               std::to_string(y) + ") " + ColourText(rgb);
+    img.pixels[i] = static_cast<std::uint8_t>(found->second.index);
+    if (found->second.distance > 0) {
+      ++moved.moved;
+      moved.largest = std::max(moved.largest, found->second.distance);
     }
   }
-  if (missing != 0) {
-    throw TError("The picture has " + std::to_string(missing) +
-                 (missing == 1 ? " pixel whose colour is" : " pixels whose colour is") +
-                 " not in the palette: " + named + (missing > kNamed ? ", ..." : ""));
-  }
+  missing.Throw();
+  if (report != nullptr) *report = moved;
   return img;
 }
 

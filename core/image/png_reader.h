@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "image/colour_match.h"
 #include "tiles/tile_encoders.h"
 
 namespace tegulo {
@@ -35,12 +36,16 @@ using TPngSizeCheck = std::function<void(std::int64_t width, std::int64_t height
 TPngPicture ReadPng(std::span<const std::uint8_t> file, const TPngSizeCheck& check = {});
 
 // The picture as colour indices. Indexed pictures keep their indices (the file's palette is
-// not looked at). Other pixels take the first index of `palette` (0x00BBGGRR colours) with
-// exactly their red, green and blue; a fully transparent pixel is index 0, and so is a pixel
-// of colour `indexZero` (when given) that no palette colour matches. Throws TError naming
-// the first pixels without a colour and their count: "The picture has 2 pixels whose
-// colour is not in the palette: (0, 0) #FF0000, (5, 1) #00FF00".
+// not looked at). Other pixels take a palette index as TColourMatcher finds it (`palette`
+// 0x00BBGGRR colours, `indexZero` standing for index 0): by default the first of exactly
+// their colour, else the first of the same 15-bit console word (each 8-bit channel taken as
+// the 5-bit level whose v * 255 / 31 lies nearest). A fully transparent pixel is index 0.
+// kNearest takes every other colour to the nearest candidate and fills `report`. Throws
+// TColoursNotInPalette naming the first pixels without a colour and their count: "The
+// picture has 2 pixels whose colour is not in the palette: (0, 0) #FF0000, (5, 1) #00FF00".
 TPixelImage PictureIndices(const TPngPicture& picture, std::span<const std::uint32_t> palette,
-                           std::optional<std::uint32_t> indexZero = std::nullopt);
+                           std::optional<std::uint32_t> indexZero = std::nullopt,
+                           TColourMatch match = TColourMatch::kConsole,
+                           TColourMatchReport* report = nullptr);
 
 }  // namespace tegulo

@@ -265,8 +265,10 @@ void ProveStillShown(const TTileEntry& entry, std::span<const std::uint8_t> rom,
   }
 }
 
-TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry) {
-  return PictureIndices(PngForEntry(pngFile, entry), ImportColours(entry), kFallbackBackground);
+TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry,
+                            TColourMatch match, TColourMatchReport* report) {
+  return PictureIndices(PngForEntry(pngFile, entry), ImportColours(entry), kFallbackBackground,
+                        match, report);
 }
 
 TWriteBackResult WriteBackPicture(std::span<const std::uint8_t> rom, const TTileEntry& entry,

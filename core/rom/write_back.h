@@ -110,8 +110,11 @@ std::span<const std::uint32_t> ImportColours(const TTileEntry& entry);
 
 // The picture in a PNG file's bytes as colour indices for `entry`: indexed files keep their
 // indices; other colours are matched against ImportColours(entry), with the export's
-// background colour standing for index 0. Throws TError as ReadPng and PictureIndices do.
-// With WriteBackPicture, this is the whole of an import: the window and tegulo-cli call both.
-TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry);
+// background colour standing for index 0, by `match` (PictureIndices, which fills `report`).
+// Throws TError as ReadPng and PictureIndices do. With WriteBackPicture, this is the whole of
+// an import: the window and tegulo-cli call both.
+TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry,
+                            TColourMatch match = TColourMatch::kConsole,
+                            TColourMatchReport* report = nullptr);
 
 }  // namespace tegulo

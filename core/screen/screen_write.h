@@ -27,13 +27,15 @@ struct TScreenWriteResult {
 };
 
 // The picture in a PNG file's bytes as colour indices for a screen of `e`: indexed files keep
-// their indices; other colours take the first of the entry's 256 colours with exactly their
-// red, green and blue, and a transparent pixel or one of `background` (0x00BBGGRR, the
-// export's colour 0) is index 0. A picture of another size than the screen's is refused
-// from the PNG's header, before any row is decoded. Throws TError as ReadPng, PictureIndices
-// and CheckScreenPicture do.
+// their indices; other colours take the first of the entry's 256 colours that has their
+// colour (by `match`, as PictureIndices, which fills `report`), and a transparent pixel or one
+// of `background` (0x00BBGGRR, the export's colour 0) is index 0. A picture of another size
+// than the screen's is refused from the PNG's header, before any row is decoded. Throws
+// TError as ReadPng, PictureIndices and CheckScreenPicture do.
 TPixelImage PictureForScreen(std::span<const std::uint8_t> pngFile, const TTileEntry& e,
-                             const TScreen& s, std::uint32_t background = kFallbackBackground);
+                             const TScreen& s, std::uint32_t background = kFallbackBackground,
+                             TColourMatch match = TColourMatch::kConsole,
+                             TColourMatchReport* report = nullptr);
 
 // Writes `picture` (8*width x 8*height colour indices) into a copy of `rom` as the screen of
 // entry `e` and map `s` shows it. A cell's indices are taken in its palette (CellValues); the

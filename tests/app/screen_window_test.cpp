@@ -2,12 +2,16 @@
 // Tiles, and the dialog's address keys.
 #include <QAction>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "flow_fixture.h"
 #include "image/png_writer.h"
+#include "palette/console_words.h"
+#include "palette/palette.h"
 #include "priority_overlay.h"
 #include "qt_text.h"
+#include "rgb_png.h"
 #include "screen/screen_doc.h"
 #include "screen_dialog.h"
 #include "screen_pictures.h"
@@ -79,6 +83,43 @@ TEST_F(ScreenWindowTest, ShowImportUndoAndBackToTiles) {
   Find<QAction>("aShowAsTiles")->trigger();
   EXPECT_EQ(Pixels(), tiles);
   EXPECT_FALSE(Find<QAction>("aShowAsTiles")->isEnabled());
+}
+
+TEST_F(ScreenWindowTest, ImportPictureAsScreenMakesTilesMapAndPalettesInOneStep) {
+  OpenScreenRom();
+  EXPECT_FALSE(Find<QAction>("aImportAsScreen")->isEnabled()) << "not a screen yet";
+  prompts->screenAnswers.push_back(screen);
+  Find<QAction>("aShowAsScreen")->trigger();
+  ASSERT_TRUE(Find<QAction>("aImportAsScreen")->isEnabled());
+  const std::vector<std::uint8_t> before = TfmMainPeer::RomData(*window);
+  // A transparent picture but for cell (1, 0) in three colours.
+  const std::uint16_t words[] = {0x001F, 0x03E0, 0x7C00};
+  std::vector<std::uint32_t> argb(256 * 256, 0);
+  std::vector<int> expected(256 * 256, -1);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 8; x < 16; ++x) {
+      const std::uint16_t w = words[(x + y) % 3];
+      argb[static_cast<std::size_t>(y * 256 + x)] = 0xFF000000u | SwapRedBlue(ConsoleColour(w));
+      expected[static_cast<std::size_t>(y * 256 + x)] = w;
+    }
+  }
+  test::WriteRgbaPng(LocalPath(Path("title.png")), 256, 256, argb);
+  prompts->fileAnswers.push_back(Path("title.png"));
+  prompts->textAnswers.push_back(QStringLiteral("$3F000"));
+  Find<QAction>("aImportAsScreen")->trigger();
+  ASSERT_TRUE(prompts->errors.empty()) << prompts->errors[0].toStdString();
+  EXPECT_EQ(Find<QLabel>("sBarMessage")->text(), QStringLiteral("2 tiles, 1 palette"));
+  const TIndexedBitmap& shown = Bitmap();
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const std::uint8_t index = shown.Pixels()[i];
+    if (expected[i] < 0) {
+      ASSERT_EQ(index, 0) << "pixel " << i;
+    } else {
+      ASSERT_EQ(ConsoleWord(SwapRedBlue(shown.Colours[index])), expected[i]) << "pixel " << i;
+    }
+  }
+  Find<QAction>("aUndoImport")->trigger();
+  EXPECT_EQ(TfmMainPeer::RomData(*window), before) << "one step takes all three back";
 }
 
 TEST_F(ScreenWindowTest, PriorityOverlayDimsTheCellsWithoutPriority) {

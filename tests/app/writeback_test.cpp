@@ -306,6 +306,34 @@ TEST_F(WriteBackTest, ARepaintedTrueColourExportComesBackAsIndices) {
   EXPECT_EQ(PixelsOf(Bitmap()), expected);
 }
 
+TEST_F(WriteBackTest, ColoursOutsideThePaletteAreOfferedTheNearestOnes) {
+  OpenWithEntry();
+  prompts->fileAnswers.push_back(Path("shot.png"));
+  Action("aExportImage")->trigger();
+  QImage image(Path("shot.png"));
+  ASSERT_FALSE(image.isNull());
+  image = image.convertToFormat(QImage::Format_RGB32);
+  const std::vector<std::uint8_t> shown = PixelsOf(Bitmap());
+  // Red is no colour of the grey ramp; its nearest is grey 85, index 5.
+  image.setPixel(3, 2, qRgb(255, 0, 0));
+  image.save(Path("red.png"));
+  prompts->confirmAnswers.push_back(false);
+  Import(Path("red.png"));
+  ASSERT_EQ(prompts->questions.size(), 1U);
+  EXPECT_TRUE(prompts->questions[0].contains(
+      "1 pixel whose colour is not in the palette: (3, 2) #FF0000\n\nMatch the picture to the "
+      "nearest palette colours? Matched 1 pixel to the nearest palette colour (largest distance "
+      "208.2)."))
+      << prompts->questions[0].toStdString();
+  EXPECT_EQ(Rom(), MakeRom());  // No: nothing changes
+  prompts->confirmAnswers.push_back(true);
+  Import(Path("red.png"));
+  ASSERT_TRUE(prompts->errors.empty()) << prompts->errors.front().toStdString();
+  std::vector<std::uint8_t> expected = shown;
+  expected[2 * 16 + 3] = 5;
+  EXPECT_EQ(PixelsOf(Bitmap()), expected);
+}
+
 TEST_F(WriteBackTest, TheCloseQuestionsThreeAnswers) {
   OpenWithEntry();
   prompts->fileAnswers.push_back(Path("list.tgl"));
@@ -392,6 +420,7 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true, true, true})) << "no current entry";
 
   const QStringList viewItems{"Import Image into ROM… Ctrl+I",
+                              "Import Picture as Screen…",
                               "Export Image… Ctrl+E",
                               "Export Palette…",
                               "",
@@ -433,7 +462,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 21u);  // and the scene's six, after a separator
+  EXPECT_EQ(shown.size(), 22u);  // and the scene's six, after a separator
   EXPECT_TRUE(shown.contains("Undo Import"));
   EXPECT_TRUE(shown.contains("Open Save State as Scene…"));
 

@@ -85,7 +85,7 @@ TEST(CliErrors, UnknownNamesAndBadNumbersAreUsageErrorsOfTwoLines) {
       {"unknown command",
        {"unpack", "x"},
        "Unknown command 'unpack' (decompress, render, list, export, scan, compress, import, "
-       "import-doc, palette, pointers, free or scene)"},
+       "import-doc, palette, pointers, free, scene, locate or convert)"},
       {"bad address",
        {"decompress", "LZ77-10", DemoRom(), "zz"},
        "'zz' is not a valid integer value"},

@@ -6,7 +6,7 @@
 #   cmake -DCORE_DIR=<core folder> -P layers_test.cmake
 # Prints each violation as file:line and fails when there is one.
 cmake_policy(SET CMP0057 NEW)
-set(kLayers base io entries compress tiles palette image rom screen scene locate)
+set(kLayers base io entries compress tiles palette image rom screen scene convert locate)
 
 # compress/ folders and the compress/ folders each may include; the scan and the files on
 # top of compress/ (the scheme table, the unpacking) may include all of them.

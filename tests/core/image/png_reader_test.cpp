@@ -177,7 +177,8 @@ TEST(PictureIndices, UnmatchedColoursAreNamedAndCounted) {
   for (int i = 0; i < 8; ++i) s.samples.insert(s.samples.end(), {255, std::uint16_t(i), 0});
   const TPngPicture pic = ReadPng(MakePng(s));
   try {
-    PictureIndices(pic, std::vector<std::uint32_t>{0x0000FF, 0x0001FF});
+    PictureIndices(pic, std::vector<std::uint32_t>{0x0000FF, 0x0001FF}, std::nullopt,
+                   TColourMatch::kExact);
     FAIL();
   } catch (const TError& e) {
     EXPECT_STREQ(e.what(),
