@@ -5,6 +5,7 @@
 #include "choice_box.h"
 #include "entries/document.h"
 #include "image_button.h"
+#include "image_view.h"
 #include "line_edit.h"
 #include "list_box.h"
 #include "palette/entry_template.h"
@@ -43,6 +44,7 @@ void TfmMain::LoadROM(const QString& FileName) {
   EntryMoves.clear();
   RomOpen = true;
   UpdateCaption();
+  ShowEditStatus();  // what an action said was about the previous ROM
   for (QWidget* w : std::initializer_list<QWidget*>{bNew, bLoad, bSave, ePalAddress, bLoadPalROM,
                                                     eAddress, bAddAddress, bDelAddress}) {
     w->setEnabled(true);
@@ -60,6 +62,7 @@ void TfmMain::lbListClick() {
   const int index = lbList->ItemIndex();
   bExport->setEnabled(index >= 0);
   if (index < 0) return;
+  if (CurEntry != EntryOf(index)) Image->SetPan({});  // a new entry is shown from its top-left
   CurEntry = EntryOf(index);
   Updating = true;
   seWidth->SetValue(CurEntry->Width);
@@ -148,6 +151,12 @@ void TfmMain::bNewClick() {
   ClearEntries();
   CurEntry = nullptr;
   DocBaseline.Set({});
+  // A new document has no file yet, and nothing of the old one stays on screen.
+  DocFileName.clear();
+  UpdateCaption();
+  bExport->setEnabled(false);
+  SetEditing(false);  // also clears the status bar's note
+  ShowOpenedRom();
 }
 
 void TfmMain::bSaveClick() { SaveDocumentAs(); }
@@ -160,6 +169,8 @@ bool TfmMain::SaveDocumentAs() {
   SaveDocument(LocalPath(*name), records);
   SaveScreensWith(LocalPath(*name));
   DocBaseline.Set(records);
+  DocFileName = *name;  // the window now holds the document just written
+  UpdateCaption();
   return true;
 }
 

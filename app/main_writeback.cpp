@@ -47,13 +47,15 @@ void TfmMain::ImportImage(const QString& FileName) {
   try {
     image = ImportedRom(LocalPath(FileName));
   } catch (const TStreamDoesNotFit& tooLong) {
-    OfferRelocation(FileName, tooLong.newSize, tooLong.oldSize);  // main_relocate.cpp
+    const TPixelImage picture =
+        ReadImportPicture(*CurEntry, LocalPath(FileName), BackgroundColour());
+    OfferRelocation(*CurEntry, picture, tooLong.newSize, tooLong.oldSize, "Import");
     return;
   }
   ApplyImport(std::move(image));
 }
 
-void TfmMain::ApplyImport(std::vector<std::uint8_t> image) {
+void TfmMain::ApplyImport(std::vector<std::uint8_t> image, const char* stepName) {
   TRomChange change = DiffRom(RomData, image);
   if (change.replaced.empty() && image.size() == RomData.size()) {
     ShowStatus(QString::fromUtf8(kImportUnchangedText.data(),
@@ -61,6 +63,7 @@ void TfmMain::ApplyImport(std::vector<std::uint8_t> image) {
     return;
   }
   RomData = std::move(image);
+  change.name = stepName;
   RomHistory.Push(std::move(change));
   UpdateCaption();
   RefreshEntry();
@@ -70,7 +73,7 @@ void TfmMain::ApplyImport(std::vector<std::uint8_t> image) {
 
 void TfmMain::aUndoImportClick() {
   if (!RomHistory.CanUndo()) return;
-  UndoEntryMoves();  // main_relocate.cpp
+  MoveEntriesOfStep(RomHistory.UndoStep(), false);  // main_relocate.cpp
   RomHistory.Undo(RomData);
   UpdateCaption();
   if (CurEntry == nullptr) return;
@@ -147,6 +150,7 @@ TfmMain::TDrop TfmMain::DropAt(const QMimeData* mime, QPoint pos, QString* fileN
       kind = bLoad->isEnabled() ? TDrop::Document : TDrop::None;  // as the button allows
       break;
     case TDroppedFile::Palette: kind = TDrop::Palette; break;
+    case TDroppedFile::Foreign: kind = TDrop::Foreign; break;  // refused with a message
     case TDroppedFile::Rom: break;
   }
   if (fileName != nullptr) *fileName = name;
@@ -183,6 +187,11 @@ void TfmMain::dropEvent(QDropEvent* event) {
       case TDrop::Rom: LoadROM(name); break;
       case TDrop::Document: LoadDocumentFile(name); break;
       case TDrop::Palette: ImportPaletteFile(name, 0); break;
+      case TDrop::Foreign: {
+        std::string what;
+        ClassifyDroppedFile(LocalPath(name), &what);
+        throw TError(ForeignFileText(LocalPath(name), what));
+      }
       case TDrop::None: break;
     }
   });
@@ -190,6 +199,7 @@ void TfmMain::dropEvent(QDropEvent* event) {
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (watched == Panel2 && type == QEvent::Resize) FlowToolbar();  // toolbar_flow.cpp
   if (type == QEvent::ShortcutOverride && IsWindowShortcut(*static_cast<QKeyEvent*>(event))) {
     event->ignore();  // not the edit's: the window's shortcut runs
     return true;

@@ -413,11 +413,14 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
     for (QAction* a : menu.actions()) {
       texts << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
     }
-    const QStringList expected =
-        fill == &TfmMain::FillViewMenu
-            ? viewItems
-            : viewItems + QStringList{"", "Scan ROM for Compressed Graphics…",
-                                      "Find Pointers to This Entry"};
+    const QStringList expected = fill == &TfmMain::FillViewMenu
+                                     ? viewItems
+                                     : viewItems + QStringList{"",
+                                                               "Scan ROM for Compressed Graphics…",
+                                                               "Find Pointers to This Entry",
+                                                               "",
+                                                               "Open ROM… Ctrl+O",
+                                                               "Save Document… Ctrl+S"};
     EXPECT_EQ(texts, expected);
   }
 }
