@@ -49,10 +49,6 @@ void TfmMain::BuildEditActions() {
   make(aWritePalette, "aWritePalette", "Write Palette to ROM…", &TfmMain::aWritePaletteClick);
   BuildCellActions();  // main_cells.cpp
 
-  sBarMessage = new QLabel(sBar);
-  sBarMessage->setObjectName(QStringLiteral("sBarMessage"));
-  sBar->addWidget(sBarMessage, 1);
-
   connect(Image, &TImageView::EditToggle, handlers_,
           [this] { Guard([this] { aEditPixelsClick(); }); });
   connect(Image, &TImageView::EditLeave, handlers_,

@@ -1,5 +1,6 @@
 // The status bar about the view: the pixel under the pointer (a screen's cell, a tile entry's
 // tile and byte), the part of a panned picture in view, and the palettes a screen uses.
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 
@@ -14,12 +15,25 @@
 namespace tegulo {
 
 void TfmMain::ConnectHover() {
-  sBarPointer = new QLabel(sBar);
+  // The note, the pointer's read-out and the part in view share the status bar's free space
+  // as one item: on a narrow window the read-outs give way rather than widen the bar.
+  auto* box = new QWidget(sBar);
+  auto* row = new QHBoxLayout(box);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  sBarMessage = new QLabel(box);
+  sBarMessage->setObjectName(QStringLiteral("sBarMessage"));
+  row->addWidget(sBarMessage, 1);
+  sBarPointer = new QLabel(box);
   sBarPointer->setObjectName(QStringLiteral("sBarPointer"));
-  sBar->addPermanentWidget(sBarPointer);
-  sBarView = new QLabel(sBar);
+  sBarView = new QLabel(box);
   sBarView->setObjectName(QStringLiteral("sBarView"));
-  sBar->addPermanentWidget(sBarView);
+  for (QLabel* label : {sBarPointer, sBarView}) {
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setIndent(8);
+    row->addWidget(label, 1);
+  }
+  sBar->addWidget(box, 1);
   connect(Image, &TImageView::HoverPixel, this,
           [this](QPoint pixel) { Guard([this, pixel] { ImageHover(pixel); }); });
   connect(Image, &TImageView::HoverLeave, this, [this] { sBarPointer->clear(); });

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/numbers.h"
 #include "base/uCommon.h"
 #include "compress/uCompress.h"
 #include "entries/limits.h"

@@ -15,6 +15,9 @@ namespace {
 
 class LooseEndsTest : public PolishTest {
 protected:
+  static std::vector<std::uint8_t> PixelsOf(const TIndexedBitmap& bmp) {
+    return {bmp.Pixels().begin(), bmp.Pixels().end()};
+  }
   QString Note() { return Find<QLabel>("sBarMessage")->text(); }
   // A stroke of index 1 over pixel (1, 1) of the view at zoom 2.
   void Stroke() {

@@ -389,7 +389,8 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true, true, true}));
   prompts->saveChangesAnswers.push_back(TSaveChanges::Discard);
   Click("bNew");
-  EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true, true, true})) << "no current entry";
+  // New empties the view: nothing is left to export.
+  EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, true, true})) << "no current entry";
 
   const QStringList viewItems{"Import Image into ROM… Ctrl+I",
                               "Export Image… Ctrl+E",
@@ -403,6 +404,8 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
                               "",
                               "Edit Pixels\tE",
                               "Write Palette to ROM…",
+                              "",
+                              "Edit Cells C",
                               "",
                               "Show as Screen… Ctrl+M",
                               "Show as Tiles Ctrl+Shift+M"};
@@ -436,7 +439,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 15u);
+  EXPECT_EQ(shown.size(), 17u);
   EXPECT_TRUE(shown.contains("Undo Import"));
 
   ShowActive();  // shortcuts work in the active window

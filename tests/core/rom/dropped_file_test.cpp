@@ -89,6 +89,7 @@ TEST(DroppedFile, NameAndContentDecideTheKind) {
 }
 
 TEST(DroppedFile, ForeignContentIsNamed) {
+  using namespace std::string_view_literals;
   const auto bytes = [](std::string_view s) { return Text(s); };
   struct Case {
     const char* what;
@@ -97,36 +98,36 @@ TEST(DroppedFile, ForeignContentIsNamed) {
     const char* kind;  // "" for content that could be a ROM's
   };
   const Case cases[] = {
-      {"ascii", bytes("hello\tworld\r\n"), true, "text"},
-      {"utf-8", bytes("caf\xC3\xA9 \xE2\x82\xAC"), true, "text"},
-      {"utf-8 cut by the head", bytes("abc\xE2\x82"), false, "text"},
-      {"utf-8 cut by the file", bytes("abc\xE2\x82"), true, ""},
-      {"a stray continuation", bytes("abc\x82"), true, ""},
-      {"a control byte", bytes("ab\x01cd"), true, ""},
+      {"ascii", bytes("hello\tworld\r\n"sv), true, "text"},
+      {"utf-8", bytes("caf\xC3\xA9 \xE2\x82\xAC"sv), true, "text"},
+      {"utf-8 cut by the head", bytes("abc\xE2\x82"sv), false, "text"},
+      {"utf-8 cut by the file", bytes("abc\xE2\x82"sv), true, ""},
+      {"a stray continuation", bytes("abc\x82"sv), true, ""},
+      {"a control byte", bytes("ab\x01cd"sv), true, ""},
       {"empty", {}, true, ""},
       {"zeros", TBytes(64, 0), false, ""},
       {"jpeg", TBytes{0xFF, 0xD8, 0xFF, 0xDB}, false, "a JPEG image"},
-      {"gif", bytes("GIF89a\x01\x00"), false, "a GIF image"},
-      {"webp", bytes("RIFF\x10\x00\x00\x00WEBPVP8 "), false, "a WebP image"},
-      {"riff sound", bytes("RIFF\x10\x00\x00\x00WAVEfmt "), false, ""},
-      {"pdf", bytes("%PDF-1.7\n%\xE2\xE3"), false, "a PDF document"},
-      {"zip", bytes("PK\x03\x04\x14\x00"), false, "a ZIP archive"},
-      {"rar", bytes("Rar!\x1A\x07\x01\x00"), false, "a RAR archive"},
+      {"gif", bytes("GIF89a\x01\x00"sv), false, "a GIF image"},
+      {"webp", bytes("RIFF\x10\x00\x00\x00WEBPVP8 "sv), false, "a WebP image"},
+      {"riff sound", bytes("RIFF\x10\x00\x00\x00WAVEfmt "sv), false, ""},
+      {"pdf", bytes("%PDF-1.7\n%\xE2\xE3"sv), false, "a PDF document"},
+      {"zip", bytes("PK\x03\x04\x14\x00"sv), false, "a ZIP archive"},
+      {"rar", bytes("Rar!\x1A\x07\x01\x00"sv), false, "a RAR archive"},
       {"xz",
        bytes("\xFD"
-             "7zXZ\x00\x00"),
+             "7zXZ\x00\x00"sv),
        false, "an xz archive"},
       {"zstd", TBytes{0x28, 0xB5, 0x2F, 0xFD, 0x24}, false, "a zstd archive"},
       {"elf",
        bytes("\x7F"
-             "ELF\x02\x01"),
+             "ELF\x02\x01"sv),
        false, "an ELF program"},
-      {"bzip2", bytes("BZh91AY&SY"), false, "a bzip2 archive"},
-      {"BZh without its block", bytes("BZh\x00\x01\x02\x03\x04\x05\x06"), false, ""},
-      {"bmp", bytes("BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00"), false,
+      {"bzip2", bytes("BZh91AY&SY"sv), false, "a bzip2 archive"},
+      {"BZh without its block", bytes("BZh\x00\x01\x02\x03\x04\x05\x06"sv), false, ""},
+      {"bmp", bytes("BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00"sv), false,
        "a BMP image"},
-      {"BM then code", bytes("BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x99\x00\x00\x00"),
-       false, ""},
+      {"BM then code",
+       bytes("BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x99\x00\x00\x00"sv), false, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ForeignContent(c.head, c.whole), c.kind) << c.what;

@@ -241,13 +241,13 @@ TEST(Relocate, LinesTellWhatWasDoneOrWhatWouldBe) {
   };
   const TCase cases[] = {
       {false, TRelocation::TTense::Done,
-       "Rewrote 1 pointer from $002000 to $01D000:", "The old stream's 15 bytes are now $FF"},
+       "Rewrote 1 pointer from $002000 to $01D000:", "The old stream's 68 bytes are now $FF"},
       {false, TRelocation::TTense::Planned,
-       "Rewrite 1 pointer from $002000 to $01D000:", "The old stream's 15 bytes would become $FF"},
+       "Rewrite 1 pointer from $002000 to $01D000:", "The old stream's 68 bytes would become $FF"},
       {true, TRelocation::TTense::Done,
-       "Rewrote 1 pointer from $002000 to $01D000:", "The old stream's 15 bytes are kept"},
+       "Rewrote 1 pointer from $002000 to $01D000:", "The old stream's 68 bytes are kept"},
       {true, TRelocation::TTense::Planned,
-       "Rewrite 1 pointer from $002000 to $01D000:", "The old stream's 15 bytes would be kept"},
+       "Rewrite 1 pointer from $002000 to $01D000:", "The old stream's 68 bytes would be kept"},
   };
   for (const TCase& c : cases) {
     rel.keptOld = c.keepOld;
