@@ -319,6 +319,7 @@ private:
   void ConnectHover();
   void ImageHover(QPoint pixel);
   void ImagePanChanged(QPoint pan);
+  void FitStatusRow();
   void NoteScreenPalettes(const TScreen& s);
   std::int32_t ScreenColoursNeeded() const;  // of the current screen entry
   void MarkUsedPalette(QPainter& canvas, int index, const QRect& rect) const;

@@ -86,7 +86,9 @@ void TfmMain::FillEditMenu(QMenu& menu) {
 }
 
 void TfmMain::ShowStatus(const QString& text) {
-  if (sBarMessage != nullptr) sBarMessage->setText(text);
+  if (sBarMessage == nullptr) return;
+  sBarMessage->setText(text);
+  FitStatusRow();  // main_hover.cpp
 }
 
 void TfmMain::ShowEditStatus() {

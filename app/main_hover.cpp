@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <utility>
 
 #include "MainUnit.h"
 #include "image_view.h"
@@ -23,22 +24,36 @@ void TfmMain::ConnectHover() {
   row->setSpacing(0);
   sBarMessage = new QLabel(box);
   sBarMessage->setObjectName(QStringLiteral("sBarMessage"));
-  row->addWidget(sBarMessage, 1);
   sBarPointer = new QLabel(box);
   sBarPointer->setObjectName(QStringLiteral("sBarPointer"));
   sBarView = new QLabel(box);
   sBarView->setObjectName(QStringLiteral("sBarView"));
-  for (QLabel* label : {sBarPointer, sBarView}) {
+  for (auto [label, stretch] : {std::pair{sBarMessage, 3}, {sBarPointer, 3}, {sBarView, 2}}) {
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    label->setIndent(8);
-    row->addWidget(label, 1);
+    label->setIndent(label == sBarMessage ? 0 : 8);
+    label->setToolTip(QString());
+    row->addWidget(label, stretch);
   }
   sBar->addWidget(box, 1);
   connect(Image, &TImageView::HoverPixel, this,
           [this](QPoint pixel) { Guard([this, pixel] { ImageHover(pixel); }); });
-  connect(Image, &TImageView::HoverLeave, this, [this] { sBarPointer->clear(); });
+  connect(Image, &TImageView::HoverLeave, this, [this] {
+    sBarPointer->clear();
+    FitStatusRow();
+  });
   connect(Image, &TImageView::PanChanged, this,
           [this](QPoint pan) { Guard([this, pan] { ImagePanChanged(pan); }); });
+}
+
+void TfmMain::FitStatusRow() {
+  // Texts share the row by weight; an empty one takes no room from the others.
+  auto* row = qobject_cast<QBoxLayout*>(sBarPointer->parentWidget()->layout());
+  const auto weight = [](const QLabel* label, int w) { return label->text().isEmpty() ? 0 : w; };
+  row->setStretchFactor(sBarMessage, weight(sBarMessage, 3));
+  row->setStretchFactor(sBarPointer, weight(sBarPointer, 3));
+  row->setStretchFactor(sBarView, weight(sBarView, 2));
+  // A text cut short shows whole in its hint.
+  for (QLabel* label : {sBarMessage, sBarPointer, sBarView}) label->setToolTip(label->text());
 }
 
 void TfmMain::ImageHover(QPoint pixel) {
@@ -55,6 +70,7 @@ void TfmMain::ImageHover(QPoint pixel) {
     }
   }
   sBarPointer->setText(text);
+  FitStatusRow();
 }
 
 void TfmMain::ImagePanChanged(QPoint pan) {
@@ -80,8 +96,14 @@ void TfmMain::NoteScreenPalettes(const TScreen& s) {
           true;
     }
   }
-  const std::string unloaded = UnloadedPalettesText(s, bpp, cells, CurEntry->PalCount);
-  if (!unloaded.empty()) ShowStatus(QString::fromStdString(unloaded));
+  // The note goes once the palettes are loaded, and leaves any other note alone.
+  const QString unloaded =
+      QString::fromStdString(UnloadedPalettesText(s, bpp, cells, CurEntry->PalCount));
+  if (!unloaded.isEmpty()) {
+    ShowStatus(unloaded);
+  } else if (sBarMessage->text().contains(QStringLiteral(" colours loaded (set Colors"))) {
+    ShowEditStatus();
+  }
   gPal->update();
 }
 

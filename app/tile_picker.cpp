@@ -32,8 +32,10 @@ public:
 
 protected:
   void mouseReleaseEvent(QMouseEvent* event) override {
-    const QPoint p = event->position().toPoint() / (8 * kZoom);
-    if (p.x() >= 0 && p.x() < columns_ && p.y() >= 0) {
+    // Whole tiles: QPoint's own division rounds.
+    const QPoint at = event->position().toPoint();
+    const QPoint p(at.x() / (8 * kZoom), at.y() / (8 * kZoom));
+    if (at.x() >= 0 && at.y() >= 0 && p.x() < columns_) {
       chosen = p.y() * columns_ + p.x();
       if (auto* dialog = qobject_cast<QDialog*>(window())) dialog->accept();
     }

@@ -8,7 +8,8 @@ std::string EmptyViewHint(bool romOpen, bool hasEntry) {
       "load a document (the toolbar's load button, or drop a .tgl file here), or type a tile "
       "address at the right and press Enter to add an entry.";
   static const std::string kKeys =
-      "\n\nThen click the view: Left/Right step a tile, Up/Down a row, Page Up/Page Down a "
+      "\n\nIn the view (click it first): Left/Right step a tile, Up/Down a row, Page Up/Page Down "
+      "a "
       "screen, Shift+Left/Right a byte, Home goes back to the start; the wheel steps rows and "
       "Ctrl+wheel zooms. E edits pixels. Right-click for more.";
   if (!romOpen) {

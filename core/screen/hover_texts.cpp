@@ -113,8 +113,8 @@ std::string UnloadedPalettesText(const TScreen& s, int bpp, std::span<const TMap
 
 std::string VisiblePartText(std::int32_t left, std::int32_t top, std::int32_t right,
                             std::int32_t bottom, std::int32_t width, std::int32_t height) {
-  return "View: pixels " + std::to_string(left) + "-" + std::to_string(right) + " across, " +
-         std::to_string(top) + "-" + std::to_string(bottom) + " down of " + std::to_string(width) +
+  return "View: " + std::to_string(left) + "-" + std::to_string(right) + ", " +
+         std::to_string(top) + "-" + std::to_string(bottom) + " of " + std::to_string(width) +
          " x " + std::to_string(height);
 }
 

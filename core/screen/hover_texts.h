@@ -32,7 +32,8 @@ std::string TilePixelText(const TTileEntry& e, std::int32_t x, std::int32_t y);
 std::string UnloadedPalettesText(const TScreen& s, int bpp, std::span<const TMapCell> cells,
                                  std::int32_t loaded);
 
-// "View: pixels 64-319 across, 0-199 down of 1024 x 512" for the part of a picture in view.
+// "View: 64-319, 0-199 of 1024 x 512" for the part of a picture in view: its pixels across,
+// then down, of the picture's size.
 std::string VisiblePartText(std::int32_t left, std::int32_t top, std::int32_t right,
                             std::int32_t bottom, std::int32_t width, std::int32_t height);
 

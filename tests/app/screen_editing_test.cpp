@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <QWheelEvent>
 
+#include <QTimer>
+
 #include "flow_fixture.h"
+#include "qt_user_prompts.h"
 #include "screen/cell_edit.h"
 #include "screen_pictures.h"
 #include "tiles/uTiles.h"
@@ -219,7 +222,7 @@ TEST_F(ScreenEditingTest, PanningMovesALargePictureAndHomeGoesBack) {
     EXPECT_EQ(Image->Pan(), c.pan) << c.what;
   }
   Wheel(-120, Qt::ShiftModifier);
-  EXPECT_TRUE(Label("sBarView").startsWith(QStringLiteral("View: pixels 24-")))
+  EXPECT_TRUE(Label("sBarView").startsWith(QStringLiteral("View: 24-")))
       << Label("sBarView").toStdString();
   EXPECT_EQ(seOffset->Value(), offset) << "panning leaves the offset";
   Image->setFocus();
@@ -255,6 +258,32 @@ TEST_F(ScreenEditingTest, AScreenReadsTheColoursItsPalettesNeedAndReportsTheRest
   EXPECT_EQ(grid.pixelColor(unused.topLeft() + QPoint(3, 3)),
             QColor(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF),
                    static_cast<int>(c >> 16 & 0xFF)));
+}
+
+TEST(TilePicker, AClickAnywhereInATileChoosesIt) {
+  TIndexedBitmap sheet;
+  sheet.SetSize(8 * 16, 8 * 4);
+  struct TCase {
+    QPoint at;  // in the sheet's picture, three times enlarged
+    int tile;
+  };
+  // The far corners of tile 19 (row 1, column 3), numbered from 10.
+  const TCase cases[] = {{{72, 24}, 29}, {{95, 47}, 29}, {{0, 0}, 10}, {{383, 95}, 73}};
+  for (const TCase& c : cases) {
+    QTimer::singleShot(0, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      QWidget* label =
+          dialog != nullptr ? dialog->findChild<QWidget*>(QStringLiteral("TileSheet")) : nullptr;
+      if (label == nullptr) {
+        ADD_FAILURE() << "no tile sheet";
+        if (dialog != nullptr) dialog->close();  // never a stuck dialog
+        return;
+      }
+      QTest::mouseClick(label, Qt::LeftButton, {}, c.at);
+    });
+    QtUserPrompts prompts;
+    EXPECT_EQ(prompts.PickTile(sheet, 16, 10, 0), std::optional<int>(c.tile)) << c.tile;
+  }
 }
 
 }  // namespace

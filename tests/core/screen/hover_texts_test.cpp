@@ -87,8 +87,7 @@ TEST(HoverTexts, UnloadedPalettesAndTheVisiblePart) {
             "palette again)");
   EXPECT_EQ(UnloadedPalettesText(s, 4, cells, 16).substr(0, 9), "2 cells u");
   EXPECT_EQ(UnloadedPalettesText(s, 8, cells, 16), "");
-  EXPECT_EQ(VisiblePartText(64, 0, 319, 199, 1024, 512),
-            "View: pixels 64-319 across, 0-199 down of 1024 x 512");
+  EXPECT_EQ(VisiblePartText(64, 0, 319, 199, 1024, 512), "View: 64-319, 0-199 of 1024 x 512");
 }
 
 }  // namespace
