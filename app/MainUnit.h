@@ -1,6 +1,7 @@
 // The main window: its controls, its data, its event handlers and private operations.
 #pragma once
 
+#include <QImage>
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -20,6 +21,8 @@
 #include "palette/palette_import.h"
 #include "pixel_edit.h"
 #include "rom/rom_edits.h"
+#include "scene/scene.h"
+#include "scene/scene_render.h"
 #include "screen/cell_edit.h"
 #include "screen/screen.h"
 #include "tile_palette.h"
@@ -128,6 +131,21 @@ public:
   // to the entry's tiles in storage order.
   QAction* aShowAsScreen = nullptr;
   QAction* aShowAsTiles = nullptr;
+
+  // Scenes (main_scene.cpp): a save state's screen in the view instead of the entry. Layer
+  // toggles are named as the scene's console names them; "Find in ROM" keeps its place.
+  QAction* aOpenScene = nullptr;
+  QAction* aExportScene = nullptr;
+  QAction* aCloseScene = nullptr;
+  QAction* aFindInRom = nullptr;
+  std::array<QAction*, 5> aSceneLayers{};  // BG1..BG4 (GBA BG0..BG3), OBJ
+  void aOpenSceneClick();
+  void aExportSceneClick();
+  void aCloseSceneClick();
+  void OpenScene(const QString& FileName);
+  // The scene on show, or null.
+  const TScene* CurrentScene() const { return Scene.get(); }
+  const TSceneImage& CurrentSceneImage() const { return SceneImage; }
 
   // Dialogs.
   TFileDialog OpenDialog{TFileDialog::TKind::Open, {}, {}};
@@ -332,10 +350,26 @@ private:
   bool DrawScreenOfEntry();
   std::vector<std::uint8_t> ImportedRom(const std::string& pngPath) const;
   void ForgetScreen(const TTileEntry* entry);
-  // The screens file beside a document: written with it, read after its entries (a damaged
-  // one is reported and the entries stay).
-  void SaveScreensWith(const std::string& documentPath);
+  // The screens file beside a document: written with it as one set, read after its entries
+  // (a damaged one is reported, the entries stay, and the file is never written over: a
+  // save asks where the screens go instead).
+  bool SaveDocumentWithScreens(const std::string& documentPath,
+                               const std::vector<TTileEntry>& records);
   void LoadScreensFor(const std::string& documentPath);
+  // Where the screens of a save to `documentPath` go: its companion, another name the user
+  // chooses, or "" (none). Nothing when the user cancels the save.
+  std::optional<std::string> ScreensTarget(const std::string& documentPath, bool anyScreens);
+
+  void BuildSceneActions();
+  void FillSceneMenu(QMenu& menu);
+  void UpdateSceneActions();
+  void ShowScene();
+  void SceneHover(QPoint pixel);
+  std::unique_ptr<TScene> Scene;
+  TSceneImage SceneImage;
+  QImage ScenePicture;
+  QString SceneFileName;
+  unsigned SceneLayers = kAllSceneLayers;
 
   void BuildControls();
   void BuildToolbar();
@@ -375,6 +409,8 @@ private:
   TPalette ViewPalette{};
   // The map settings of the entries shown as screens.
   std::map<const TTileEntry*, TScreen> Screens;
+  // The screens file of the loaded document when it could not be read, else "".
+  std::string UnreadScreens;
   TPriorityOverlay* PriorityOverlay = nullptr;  // over Image, made when first needed
 
   // From FormCreate to FormDestroy.

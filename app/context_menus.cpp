@@ -48,7 +48,10 @@ void TfmMain::BuildActions() {
   make(aSaveDocument, "aSaveDocument", "Save Document…", QKeySequence(Qt::CTRL | Qt::Key_S),
        &TfmMain::bSaveClick);
 
-  BuildEditActions();  // main_edit.cpp
+  BuildEditActions();   // main_edit.cpp
+  BuildSceneActions();  // main_scene.cpp
+  connect(Image, &TImageView::SceneHover, handlers_,
+          [this](QPoint pixel) { Guard([&] { SceneHover(pixel); }); });
 
   for (QWidget* owner : std::initializer_list<QWidget*>{Image, lbList}) {
     owner->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -80,6 +83,7 @@ void TfmMain::UpdateActions() {
   aShowAsScreen->setEnabled(CurEntry != nullptr);
   aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
   Image->SetHint(QString::fromStdString(EmptyViewHint(RomOpen, CurEntry != nullptr)));
+  UpdateSceneActions();
 }
 
 void TfmMain::FillViewMenu(QMenu& menu) {
@@ -114,6 +118,7 @@ void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {
   menu.setToolTipsVisible(true);  // a disabled action tells why
   if (owner == Image) {
     FillViewMenu(menu);
+    FillSceneMenu(menu);
   } else {
     FillListMenu(menu);
   }

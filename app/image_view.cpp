@@ -136,12 +136,22 @@ void TImageView::wheelEvent(QWheelEvent* event) {
 
 void TImageView::SetPicture(const TIndexedBitmap* bitmap, std::int32_t zoom) {
   bitmap_ = bitmap;
+  scene_ = nullptr;
+  setMouseTracking(false);
+  zoom_ = std::max(zoom, 1);
+  update();
+}
+
+void TImageView::SetScene(const QImage* scene, std::int32_t zoom) {
+  scene_ = scene;
+  setMouseTracking(scene != nullptr);
   zoom_ = std::max(zoom, 1);
   update();
   SetPan(pan_);  // a smaller picture keeps the pan within it
 }
 
 QSize TImageView::PictureSize() const {
+  if (scene_ != nullptr) return scene_->size() * zoom_;
   if (bitmap_ == nullptr || bitmap_->Empty()) return QSize(0, 0);
   return QSize(static_cast<int>(Scaled(bitmap_->Width(), zoom_)),
                static_cast<int>(Scaled(bitmap_->Height(), zoom_)));
@@ -169,6 +179,13 @@ void TImageView::paintEvent(QPaintEvent* event) {
   // In the picture's view pixels: the exposed part moved by the pan.
   const QRect area = event->rect().translated(pan_) & QRect(QPoint(0, 0), PictureSize());
   if (area.isEmpty()) return;
+  if (scene_ != nullptr) {
+    // A scene is small: drawn whole, each pixel a block (no smoothing is asked for).
+    QPainter painter(this);
+    painter.setClipRect(area);
+    painter.drawImage(QRect(QPoint(0, 0), PictureSize()), *scene_);
+    return;
+  }
 
   // Only the exposed part is converted, in the screen's device pixels.
   const double ratio = std::max(devicePixelRatioF(), 1.0);

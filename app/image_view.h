@@ -41,7 +41,7 @@ class TImageView : public QWidget {
 public:
   explicit TImageView(QWidget* parent = nullptr);
 
-  // A zoom below 1 shows the bitmap at 1.
+  // A zoom below 1 shows the bitmap at 1. Ends a scene picture.
   void SetPicture(const TIndexedBitmap* bitmap, std::int32_t zoom);
   // The view pixel of the picture shown at the view's top-left corner.
   QPoint Pan() const { return pan_; }
@@ -52,6 +52,10 @@ public:
   // The text shown, wrapped, while there is no picture (what to do first).
   void SetHint(const QString& hint);
   const QString& Hint() const { return hint_; }
+  // Shows a true-colour picture (a scene) `zoom` times enlarged instead of the bitmap, until
+  // the next SetPicture; the mouse over it raises SceneHover. The image must outlive it.
+  void SetScene(const QImage* scene, std::int32_t zoom);
+  const QImage* Scene() const { return scene_; }
   const TIndexedBitmap* Bitmap() const { return bitmap_; }
   std::int32_t Zoom() const { return zoom_; }
   // The size of the enlarged picture (0 x 0 without one), each side at most INT_MAX.
@@ -81,6 +85,7 @@ signals:
   void PixelClick(QPoint pixel);
   void HoverPixel(QPoint pixel);
   void HoverLeave();
+  void SceneHover(QPoint pixel);
 
 protected:
   bool event(QEvent* event) override;
@@ -109,6 +114,7 @@ private:
   bool pressed_ = false;
   int wheelRest_ = 0;  // eighths of a degree not yet a whole notch
   const TIndexedBitmap* bitmap_ = nullptr;
+  const QImage* scene_ = nullptr;
   std::int32_t zoom_ = 1;
   QString hint_;
   void PaintHint();

@@ -77,6 +77,11 @@ void TImageView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TImageView::mouseMoveEvent(QMouseEvent* event) {
+  if (scene_ != nullptr && !editing_) {
+    emit SceneHover(PixelAt(event->position()));
+    event->accept();
+    return;
+  }
   if (PanMove(event)) return;
   if (!editing_ || !pressed_) {
     QWidget::mouseMoveEvent(event);

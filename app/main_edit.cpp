@@ -65,7 +65,7 @@ void TfmMain::BuildEditActions() {
 
 void TfmMain::UpdateEditActions() {
   if (aEditPixels == nullptr) return;
-  aEditPixels->setEnabled(RomOpen && CurEntry != nullptr);
+  aEditPixels->setEnabled(RomOpen && CurEntry != nullptr && !Scene);
   aEditPixels->setChecked(Edit.editing);
   aRedo->setEnabled(RomHistory.CanRedo());
   const TRomChange* redo = RomHistory.RedoStep();
@@ -101,8 +101,8 @@ void TfmMain::ShowEditStatus() {
 void TfmMain::aEditPixelsClick() { SetEditing(!Edit.editing); }
 
 void TfmMain::SetEditing(bool on) {
-  if (on && (!RomOpen || CurEntry == nullptr)) on = false;
-  if (on && CellMode) SetCellMode(false);  // one mode at a time
+  if (on && (!RomOpen || CurEntry == nullptr || Scene)) on = false;  // a scene is not the ROM
+  if (on && CellMode) SetCellMode(false);                            // one mode at a time
   Edit.editing = on;
   Edit.stroking = false;
   Image->SetEditing(on);

@@ -1,10 +1,14 @@
 // Screens in the window: the dialog, drawing the current entry through its map, putting an
 // edited screen back.
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include "MainUnit.h"
 #include "base/messages.h"
 #include "image_view.h"
+#include "io/paths.h"
+#include "io/same_file.h"
 #include "priority_overlay.h"
 #include "qt_text.h"
 #include "rom/rom_file.h"
@@ -88,7 +92,33 @@ void TfmMain::aShowAsTilesClick() {
   Redraw();
 }
 
-void TfmMain::SaveScreensWith(const std::string& documentPath) {
+std::optional<std::string> TfmMain::ScreensTarget(const std::string& documentPath,
+                                                  bool anyScreens) {
+  const std::string companion = CompanionPath(documentPath);
+  if (UnreadScreens.empty() || !SameFile(companion, UnreadScreens)) return companion;
+  // The file could not be read when the document was loaded: what it holds is not known, so
+  // it is never written over.
+  const QString kept = QString::fromStdString(EscapeControls(companion) +
+                                              " could not be read when the document was loaded");
+  if (!anyScreens) {
+    prompts_->ShowMessage(kept + QStringLiteral("; it is kept as it was."));
+    return std::string();
+  }
+  const UserPrompts::TSaveChanges answer = prompts_->AskSaveChanges(
+      kept + QStringLiteral(" and is kept as it was. Save the document's screens under another "
+                            "name?"));
+  if (answer == UserPrompts::TSaveChanges::Cancel) return std::nullopt;
+  if (answer == UserPrompts::TSaveChanges::Discard) return std::string();
+  prompts_->StartNextIn(QString::fromStdString(DirectoryOf(companion)), {});
+  const auto chosen =
+      prompts_->SaveFileAs(QStringLiteral("Screens file|*.json"), QStringLiteral("json"),
+                           QString::fromStdString(companion + "-new.json"));
+  if (!chosen) return std::nullopt;
+  return LocalPath(chosen->path);
+}
+
+bool TfmMain::SaveDocumentWithScreens(const std::string& documentPath,
+                                      const std::vector<TTileEntry>& records) {
   std::vector<TSavedScreen> saved;
   for (std::size_t i = 0; i < Entries.size(); ++i) {
     const auto it = Screens.find(Entries[i].get());
@@ -96,23 +126,56 @@ void TfmMain::SaveScreensWith(const std::string& documentPath) {
       saved.push_back(SavedScreen(*Entries[i], static_cast<std::int32_t>(i), it->second));
     }
   }
-  SaveScreensBeside(documentPath, saved);
+  const std::optional<std::string> screens = ScreensTarget(documentPath, !saved.empty());
+  if (!screens) return false;
+  SaveDocumentAndScreens({documentPath, *screens, RomOpen ? LocalPath(RomFileName) : ""}, records,
+                         saved);
+  return true;
 }
 
 void TfmMain::LoadScreensFor(const std::string& documentPath) {
-  std::vector<TSavedScreen> saved;
-  try {
-    saved = LoadScreensBeside(documentPath);
-  } catch (const TError& e) {
-    prompts_->ShowError(QString::fromStdString(ErrorBoxText(e.what())));
-    return;
-  }
   std::vector<TTileEntry> records;
   records.reserve(Entries.size());
   for (const auto& entry : Entries) records.push_back(*entry);
-  const std::vector<int> match = MatchScreens(saved, records);
-  for (std::size_t i = 0; i < saved.size(); ++i) {
-    if (match[i] >= 0) Screens[Entries[static_cast<std::size_t>(match[i])].get()] = saved[i].screen;
+  // Reading and matching a large file take their time: they run beside the window's thread,
+  // which repaints and shows progress meanwhile.
+  struct TLoaded {
+    std::vector<TSavedScreen> saved;
+    std::vector<int> match;
+  };
+  std::future<TLoaded> work =
+      std::async(std::launch::async, [documentPath, records = std::move(records)] {
+        TLoaded loaded;
+        loaded.saved = LoadScreensBeside(documentPath);
+        loaded.match = MatchScreens(loaded.saved, records);
+        return loaded;
+      });
+  bool cancelled = false;
+  {
+    const std::unique_ptr<TProgressPrompt> progress =
+        prompts_->StartProgress(QStringLiteral("Reading the screens file..."), 0);
+    while (work.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+      progress->SetValue(0);
+      cancelled = cancelled || progress->Cancelled();
+    }
+  }
+  TLoaded loaded;
+  try {
+    loaded = work.get();
+  } catch (const TError& e) {
+    UnreadScreens = CompanionPath(documentPath);
+    prompts_->ShowError(QString::fromStdString(ErrorBoxText(e.what())));
+    return;
+  }
+  if (cancelled) {
+    // Screens not taken are not known to the list: the file is kept as it is.
+    UnreadScreens = CompanionPath(documentPath);
+    return;
+  }
+  for (std::size_t i = 0; i < loaded.saved.size(); ++i) {
+    if (loaded.match[i] >= 0) {
+      Screens[Entries[static_cast<std::size_t>(loaded.match[i])].get()] = loaded.saved[i].screen;
+    }
   }
 }
 
@@ -126,7 +189,7 @@ std::vector<std::uint8_t> TfmMain::ImportedRom(const std::string& pngPath) const
   const std::vector<std::uint8_t> file = ReadRomFile(pngPath);
   TPixelImage picture;
   try {
-    picture = PictureForScreen(file, *CurEntry, BackgroundColour());
+    picture = PictureForScreen(file, *CurEntry, it->second, BackgroundColour());
   } catch (const TError& error) {
     throw TError(pngPath + ": " + error.what());
   }

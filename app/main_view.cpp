@@ -32,6 +32,11 @@ void TfmMain::Redraw() {
 }
 
 void TfmMain::DrawTiles() {
+  if (Scene) {
+    // The entry drawn again (picked, browsed, recoloured) takes the view back from a scene.
+    Scene.reset();
+    ScenePicture = QImage();
+  }
   if (DrawScreenOfEntry()) return;
   tegulo::DrawTiles(*TileBitmap, *CurEntry, RomData, DecodeBuffer, BackgroundColour());
   // A zoom typed below the control's range would give no picture; it shows at 1.
@@ -39,6 +44,10 @@ void TfmMain::DrawTiles() {
 }
 
 void TfmMain::seZoomChange() {
+  if (Scene) {
+    ShowScene();
+    return;
+  }
   if (CurEntry != nullptr) Redraw();
 }
 

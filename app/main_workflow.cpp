@@ -6,6 +6,8 @@
 #include "entries/document.h"
 #include "image_button.h"
 #include "image_view.h"
+#include "io/file_set.h"
+#include "io/paths.h"
 #include "line_edit.h"
 #include "list_box.h"
 #include "palette/entry_template.h"
@@ -33,6 +35,8 @@ void TfmMain::bOpenROMClick() {
 }
 
 void TfmMain::LoadROM(const QString& FileName) {
+  // A set of files a killed writer left half renamed in that folder is mended first.
+  RecoverFileSets(DirectoryOf(LocalPath(FileName)));
   // The name, the title and the image change together, only once the file was read whole:
   // a file that cannot be opened or read leaves the window as it was.
   std::vector<std::uint8_t> bytes = ReadRomFile(LocalPath(FileName));
@@ -142,6 +146,7 @@ void TfmMain::bDelAddressClick() {
 
 void TfmMain::ClearEntries() {
   Screens.clear();
+  UnreadScreens.clear();
   Entries.clear();
   lbList->clear();
 }
@@ -166,8 +171,7 @@ bool TfmMain::SaveDocumentAs() {
   const std::optional<QString> name = Execute(SaveDialog, TFileKind::Document);
   if (!name) return false;
   const std::vector<TTileEntry> records = DocumentRecords();
-  SaveDocument(LocalPath(*name), records);
-  SaveScreensWith(LocalPath(*name));
+  if (!SaveDocumentWithScreens(LocalPath(*name), records)) return false;
   DocBaseline.Set(records);
   DocFileName = *name;  // the window now holds the document just written
   UpdateCaption();
@@ -182,6 +186,7 @@ void TfmMain::bLoadClick() {
 }
 
 void TfmMain::LoadDocumentFile(const QString& FileName) {
+  RecoverFileSets(DirectoryOf(LocalPath(FileName)));
   // Read whole first: a document that fails to load leaves title, list and entry alone.
   const std::vector<TTileEntry> records = LoadDocument(LocalPath(FileName));
   // The list's own changes are saved or given up first; cancelling keeps it.

@@ -186,7 +186,14 @@ void TfmMain::dropEvent(QDropEvent* event) {
       case TDrop::Picture: ImportImage(name); break;
       case TDrop::Rom: LoadROM(name); break;
       case TDrop::Document: LoadDocumentFile(name); break;
-      case TDrop::Palette: ImportPaletteFile(name, 0); break;
+      case TDrop::Palette:
+        // With Shift held a save state opens as a scene; without, it gives its palette.
+        if (event->modifiers() & Qt::ShiftModifier) {
+          OpenScene(name);
+        } else {
+          ImportPaletteFile(name, 0);
+        }
+        break;
       case TDrop::Foreign: {
         std::string what;
         ClassifyDroppedFile(LocalPath(name), &what);

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "base/choice_lookup.h"
+#include "base/messages.h"
 #include "base/numbers.h"
 #include "commands.h"
 #include "compress/uCompress.h"
@@ -18,6 +19,8 @@
 #include "entries/file_names.h"
 #include "image/render.h"
 #include "image/render_entry.h"
+#include "io/file_set.h"
+#include "io/output_plan.h"
 #include "rom/rom_file.h"
 #include "tiles/safe_entry.h"
 #include "tiles/uTiles.h"
@@ -80,17 +83,25 @@ void RunExport(const TExportArgs& a) {
   const std::vector<TTileEntry> entries = LoadDocument(a.document);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
 
-  // Which entries are written, and where: every output is checked against the inputs
-  // before the first file is written.
+  // Which entries are written, and where: every output is checked against the inputs and
+  // the other outputs before the first file is written.
   std::vector<std::string> paths(entries.size());
+  TOutputPlan plan;
+  plan.AddInput(a.document, "the document");
+  plan.AddInput(a.rom, "the input ROM");
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string file = ExportFileName(i, GetName(entries[i]));
     paths[i] = (std::filesystem::path(a.outdir) / file).string();
-    RefuseInputAsOutput(paths[i], a.document);
-    RefuseInputAsOutput(paths[i], a.rom);
+    plan.AddOutput(paths[i], EscapeControls(paths[i]));
   }
+  plan.Check();
   MakeDirectory(a.outdir);
 
+  // The pictures land together: a failure or a kill leaves every old picture in place, so
+  // that no later import takes a stale one for new.
+  TFileSet set;
+  // The lines, in entry order, printed once every picture is in place.
+  std::vector<std::string> lines;
   std::size_t tooLarge = 0;
   TCountLine count(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -99,29 +110,30 @@ void RunExport(const TExportArgs& a) {
     const std::string name = GetName(e);
     const std::string label = std::to_string(i) + " (" + PrintableName(name) + ")";
     if (e.Template == kTemplateNone) {
-      count.Clear();
-      std::printf("skipped %s: no template\n", label.c_str());
+      lines.push_back("skipped " + label + ": no template");
       continue;
     }
     if (!SafeReading(e).drawable) {
-      count.Clear();
-      std::printf("skipped %s: cannot be drawn (template %u, %" PRId32 " x %" PRId32 " tiles)\n",
-                  label.c_str(), e.Template, e.Width, e.Height);
+      lines.push_back("skipped " + label + ": cannot be drawn (template " +
+                      std::to_string(e.Template) + ", " + std::to_string(e.Width) + " x " +
+                      std::to_string(e.Height) + " tiles)");
       continue;
     }
     if (!WithinDrawLimit(e)) {
-      count.Clear();
-      std::printf("skipped %s: %s\n", label.c_str(), TooLargeToDrawText(e).c_str());
+      lines.push_back("skipped " + label + ": " + TooLargeToDrawText(e));
       ++tooLarge;
       continue;
     }
-    const bool notValid = RenderEntryToPng(e, rom, kFallbackBackground, paths[i]).notValidLZ10;
+    const bool notValid =
+        RenderEntryToPng(e, rom, kFallbackBackground, set.Add(paths[i])).notValidLZ10;
     count.Clear();
     if (notValid) Warn(ExportFileName(i, name) + ": Not valid LZ10 stream");
-    std::printf("wrote %s\n", paths[i].c_str());
-    std::fflush(stdout);
+    lines.push_back("wrote " + paths[i]);
   }
   count.Clear();
+  for (const std::string& note : set.Commit()) Warn(note);
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
   if (tooLarge > 0) {
     throw TError(std::to_string(tooLarge) + (tooLarge == 1 ? " entry was" : " entries were") +
                  " too large to draw and not written");
@@ -153,7 +165,11 @@ TCommand AddExportCommand(CLI::App& parent) {
            "per entry without a template or with one that cannot be drawn (a damaged record).\n"
            "An entry larger than 2000 x 2000 tiles is skipped with its size; the others are\n"
            "still written, and the command then exits with status 1.\n"
-           "When standard error is a terminal, a running count of the entries shows there.");
+           "When standard error is a terminal, a running count of the entries shows there.\n"
+           "The pictures are written as one set, once all are drawn: an error (a full disk, a\n"
+           "file-size limit) or a kill leaves every old picture as it was, or all are new.\n"
+           "A picture that would replace the document, the ROM or another picture is a usage\n"
+           "error, before anything is written.");
   sub->add_option("DOC", args->document, "the document (.tgl)")->type_name("")->required();
   sub->add_option("ROM", args->rom, "the ROM image the document was made for")
       ->type_name("")

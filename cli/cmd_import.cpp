@@ -52,7 +52,8 @@ TPixelImage ReadPicture(const std::string& path, const TTileEntry& e) {
 std::vector<std::uint8_t> WritePictureColours(const std::vector<std::uint8_t>& rom,
                                               const std::vector<std::uint8_t>& file,
                                               const std::string& path, const TPaletteTarget& where,
-                                              const TTileEntry& e) {
+                                              const TTileEntry& e, const TPixelImage& picture,
+                                              std::vector<std::string>& lines) {
   std::vector<std::uint32_t> colours;
   try {
     colours = PngColoursToWrite(file, where, e.PalCount);
@@ -60,8 +61,11 @@ std::vector<std::uint8_t> WritePictureColours(const std::vector<std::uint8_t>& r
     throw TError(path + ": " + err.what());
   }
   std::vector<std::uint8_t> out = WritePaletteToRom(rom, where.address, colours);
-  std::printf("%s\n",
-              PaletteWriteText(static_cast<std::int32_t>(colours.size()), where.address).c_str());
+  // The colours must not land on what the entry now reads.
+  ProveStillShown(
+      e, out, picture,
+      "--write-palette " + FormatAddress(where.address) + ":" + std::to_string(colours.size()));
+  lines.push_back(PaletteWriteText(static_cast<std::int32_t>(colours.size()), where.address));
   return out;
 }
 
@@ -81,13 +85,12 @@ void ImportScreen(const TImportArgs& a, const TTileEntry& e, const TScreen& s,
   const std::vector<std::uint8_t> file = ReadRomFile(a.image);
   TPixelImage picture;
   try {
-    picture = PictureForScreen(file, e);
+    picture = PictureForScreen(file, e, s);
   } catch (const TError& err) {
     throw TError(a.image + ": " + err.what());
   }
   const TScreenWriteResult result = WriteBackScreen(rom, e, s, picture, ImportMode(a.map), options);
-  for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
-  WriteOutputs(a.out, a.rom, rom, result.rom);
+  WriteOutputs(a.out, a.rom, rom, result.rom, {}, result.lines);
 }
 
 void RunImport(const TImportArgs& a) {
@@ -120,32 +123,38 @@ void RunImport(const TImportArgs& a) {
   TPalette view{};
   RunPaletteOption(o.palette, view, e, rom);
   if (screen) {
+    if (paletteTarget) throw TUsageError("--write-palette is not taken with --map");
     ImportScreen(a, e, *screen, rom, options);
     return;
   }
   const TPixelImage picture = ReadPicture(a.image, e);
   std::vector<std::uint8_t> written;
+  std::vector<std::string> lines;
+  TTileEntry placed = e;  // where the picture is now read
   if (!a.relocate.relocate.empty()) {
     if (!a.at.empty()) throw TUsageError("--at and --relocate exclude each other");
     const TRelocateOptions relocate =
         RelocateFromArgs(a.relocate, rom, options.fill.value_or(0xFF));
     TRelocateResult result = WriteBackRelocating(rom, e, picture, options, relocate);
-    std::printf("%s\n", result.writeBack.report.Text().c_str());
+    lines.push_back(result.writeBack.report.Text());
     if (result.relocation) {
       for (const std::string& line : result.relocation->Lines(relocate.layout)) {
-        std::printf("%s\n", line.c_str());
+        lines.push_back(line);
       }
     }
     written = std::move(result.writeBack.rom);
+    placed = result.writeBack.entry;
   } else {
     TWriteBackResult result = WriteBackPicture(rom, e, picture, options);
-    std::printf("%s\n", result.report.Text().c_str());
+    lines.push_back(result.report.Text());
     written = std::move(result.rom);
+    placed = result.entry;
   }
   if (paletteTarget) {
-    written = WritePictureColours(written, ReadRomFile(a.image), a.image, *paletteTarget, e);
+    written = WritePictureColours(written, ReadRomFile(a.image), a.image, *paletteTarget, placed,
+                                  picture, lines);
   }
-  WriteOutputs(a.out, a.rom, rom, written);
+  WriteOutputs(a.out, a.rom, rom, written, {}, lines);
 }
 
 }  // namespace
@@ -174,7 +183,8 @@ TCommand AddImportCommand(CLI::App& parent) {
   AddEntryOptions(sub, args->entry, kImportOptions, kOptAddress | kOptTemplate);
   sub->add_option("--write-palette", args->writePalette,
                   "also write an indexed PNG's colours (COUNT, default as many as the\n"
-                  "template holds) at ADDR as console words")
+                  "template holds) at ADDR as console words; refused when they would\n"
+                  "change what the entry shows")
       ->option_text("ADDR[:COUNT]");
   sub->add_option("--at", args->at, "free space for a stream that has grown")
       ->option_text("ADDRESS");
@@ -182,7 +192,7 @@ TCommand AddImportCommand(CLI::App& parent) {
       ->option_text("BYTE");
   sub->add_flag("--overwrite", args->overwrite,
                 "write at --at even where its bytes are not all one fill byte\n"
-                "(--fill's, 0xFF or 0x00) or hold an entry of --doc");
+                "(--fill's, 0xFF or 0x00) or hold an entry of --doc (never the header)");
   sub->add_option("--doc", args->doc, "the document whose entries --at must not hit")
       ->option_text("DOC");
   AddPackingOptions(sub, args->distance1, args->ctMode);

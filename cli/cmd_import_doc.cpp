@@ -2,6 +2,7 @@
 // nothing.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -26,27 +27,28 @@ struct TImportDocArgs {
 };
 
 void RunImportDoc(const TImportDocArgs& a) {
-  CheckOutputs(a.out, {{a.rom, "the input ROM"}, {a.document, "the document"}});
+  const TInputs more = {{a.docOut, "--doc"}};
+  TInputs inputs = {{a.rom, "the input ROM"}, {a.document, "the document"}};
+  CheckOutputs(a.out, inputs, more);
+  // Every output against every file read, the pictures too, before anything is written.
   const std::vector<TTileEntry> entries = LoadDocument(a.document);
-  TInputs pictures;
   for (const std::string& path : DocumentPictureFiles(entries, a.dir)) {
-    if (!path.empty()) pictures.emplace_back(path, "the picture");
+    if (!path.empty()) inputs.emplace_back(path, "the picture");
   }
-  CheckOutputs(a.out, pictures);
+  CheckOutputs(a.out, inputs, more);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
   std::optional<TRelocateOptions> relocate;
   if (!a.relocate.relocate.empty()) relocate = DocRelocateFromArgs(a.relocate, rom);
-  if (!a.docOut.empty()) {
-    RefuseInputAsOutput(a.docOut, a.document);
-    RefuseInputAsOutput(a.docOut, a.rom);
-  }
   const TDocImportResult result =
       ImportDocumentPictures(rom, entries, a.dir, relocate ? &*relocate : nullptr);
   if (!result.failures.empty()) {
     for (const TDocImportFailure& f : result.failures) Warn(f.file + ": " + f.message);
-    throw TError("Nothing written: " + std::to_string(result.failures.size()) + " of " +
-                 std::to_string(result.failures.size() + result.lines.size()) +
-                 " pictures could not be imported");
+    std::vector<std::size_t> failed;
+    for (const TDocImportFailure& f : result.failures) failed.push_back(f.index);
+    std::sort(failed.begin(), failed.end());
+    failed.erase(std::unique(failed.begin(), failed.end()), failed.end());
+    throw TError("Nothing written: " + std::to_string(failed.size()) + " of " +
+                 std::to_string(result.pictures) + " pictures could not be imported");
   }
   if (result.lines.empty()) {
     throw TError(a.dir + " holds no picture of the document (NNN-NAME.png, as export names them)");
@@ -56,13 +58,12 @@ void RunImportDoc(const TImportDocArgs& a) {
         "Streams moved: give --doc OUT.tgl for the document with their new addresses; "
         "nothing was written");
   }
-  for (const std::string& line : result.lines) std::printf("%s\n", line.c_str());
   std::vector<TOutputFile> document;
   if (!a.docOut.empty()) {
     // The document's records as stored, written together with the ROM and the patches.
     document.push_back({a.docOut, DocumentBytes(result.entries)});
   }
-  WriteOutputs(a.out, a.rom, rom, result.rom, std::move(document));
+  WriteOutputs(a.out, a.rom, rom, result.rom, std::move(document), result.lines);
 }
 
 }  // namespace

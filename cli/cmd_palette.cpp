@@ -28,7 +28,7 @@ struct TPaletteArgs {
 };
 
 // The colours into a copy of the ROM `a.toRom` names, written to -o.
-void WriteToRom(const TPaletteArgs& a, const TPalette& colours) {
+void WriteToRom(const TPaletteArgs& a, const TPalette& colours, std::int32_t held) {
   const std::string& target = a.toRom[0];
   TPaletteTarget where;
   try {
@@ -36,7 +36,9 @@ void WriteToRom(const TPaletteArgs& a, const TPalette& colours) {
   } catch (const TError& e) {
     throw TUsageError(e.what());  // a bad number, as elsewhere
   }
-  const std::int32_t count = where.count.value_or(256);
+  // As many colours as the source holds, unless COUNT says otherwise.
+  const std::int32_t count = where.count.value_or(held);
+  if (count <= 0) throw TError("The palette source holds no colours; nothing was written");
   const std::vector<std::uint8_t> rom = ReadRomFile(target);
   const std::vector<std::uint8_t> out = WritePaletteToRom(
       rom, where.address,
@@ -66,11 +68,12 @@ void RunPalette(const TPaletteArgs& a) {
   e.PalCount = 256;
   MakeMonoPalette(e.Palette, e.PalCount, false);
   TPalette view{};
-  RunPaletteOption(option, view, e, rom);
+  std::int32_t held = 256;
+  RunPaletteOption(option, view, e, rom, &held);
   TPalette colours{};
   std::copy(std::begin(e.Palette), std::end(e.Palette), colours.begin());
   if (!a.toRom.empty()) {
-    WriteToRom(a, colours);
+    WriteToRom(a, colours, held);
     return;
   }
   ExportPaletteFile(a.output, colours);
@@ -96,8 +99,9 @@ TCommand AddPaletteCommand(CLI::App& parent) {
       ->option_text("OUT.pal|.gpl|.act")
       ->required();
   sub->add_option("--to-rom", args->toRom,
-                  "write the colours (COUNT, default 256) into a copy of ROM at ADDR as console\n"
-                  "words, rounded to the nearest ones; -o names the new ROM")
+                  "write the colours (COUNT, default as many as SOURCE holds: a palette file's\n"
+                  "own count, 256 for a state) into a copy of ROM at ADDR as console words,\n"
+                  "rounded to the nearest ones; -o names the new ROM")
       ->option_text("ROM ADDR[:COUNT]")
       ->expected(2);
   return {sub, [args] { RunPalette(*args); }};

@@ -154,6 +154,11 @@ TRomLayout LayoutFromArgs(const TLayoutArgs& a, std::span<const std::uint8_t> ro
   if (!m) {
     throw TUsageError("Unknown mapping '" + a.mapping + "' (gba, lorom, hirom, exhirom or none)");
   }
+  if (*m == TMapping::None && needed) {
+    throw TUsageError(
+        "--mapping none gives the ROM no bus addresses, so no pointer can be read: give "
+        "--mapping gba, lorom, hirom or exhirom");
+  }
   return LayoutWith(rom, *m);
 }
 
@@ -174,10 +179,14 @@ void AddRelocateOptions(CLI::App* sub, TRelocateArgs& a) {
   sub->add_option("--relocate", a.relocate,
                   "a stream that no longer fits goes to ADDRESS, or with auto to the\n"
                   "smallest free run of the --fill byte (default $FF) that holds it;\n"
-                  "every pointer to the old address is rewritten")
+                  "every pointer to the old address is rewritten: GBA words at multiples\n"
+                  "of 4, SNES values in a table (another pointer into the same bank\n"
+                  "before or after it); other places that hold the address are left")
       ->option_text("auto|ADDRESS");
   sub->add_option("--pointer", a.pointers,
-                  "with --relocate: rewrite only this pointer (repeat for more)")
+                  "with --relocate: rewrite only this pointer, found or not (repeat for\n"
+                  "more); refused while other pointers still lead to the old stream,\n"
+                  "unless --keep-old keeps it")
       ->option_text("P");
   sub->add_flag("--keep-old", a.keepOld,
                 "with --relocate: leave the old stream's bytes as they are");

@@ -56,7 +56,7 @@ void RunRender(const TRenderArgs& a) {
   if (screen) {
     const TScreenRenderReport report = RenderScreenToPng(e, *screen, rom, background, a.output);
     if (report.unpack.notValidLZ10) Warn("Not valid LZ10 stream");
-    if (a.map.verbose && report.draw.pastEnd > 0) Warn(report.draw.Text());
+    if (a.map.verbose && !report.draw.Text().empty()) Warn(report.draw.Text());
     return;
   }
   if (RenderEntryToPng(e, rom, background, a.output).notValidLZ10) Warn("Not valid LZ10 stream");

@@ -43,6 +43,7 @@ TCommand AddImportDocCommand(CLI::App& parent);
 TCommand AddPaletteCommand(CLI::App& parent);
 TCommand AddPointersCommand(CLI::App& parent);
 TCommand AddFreeCommand(CLI::App& parent);
+TCommand AddSceneCommand(CLI::App& parent);
 
 // The names of the rows from `first` on of a choice table, joined by ", " and, before the
 // last, by " or ": "LZ77-10, LZSS-FF5, LZSS-FF6 or LZSS-CT".

@@ -91,7 +91,7 @@ int Run(int argc, char** argv) {
       AddDecompressCommand(app), AddRenderCommand(app),    AddListCommand(app),
       AddExportCommand(app),     AddScanCommand(app),      AddCompressCommand(app),
       AddImportCommand(app),     AddImportDocCommand(app), AddPaletteCommand(app),
-      AddPointersCommand(app),   AddFreeCommand(app),
+      AddPointersCommand(app),   AddFreeCommand(app),      AddSceneCommand(app),
   };
 
   // CLI11 would call an unknown command a missing one; name it instead.

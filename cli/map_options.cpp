@@ -45,7 +45,9 @@ void AddMapOptions(CLI::App* sub, TMapArgs& a) {
       ->option_text("N (default 0)");
   sub->add_option("--palette-base", a.paletteBase, "added to every palette number")
       ->option_text("N (default 0)");
-  sub->add_flag("--verbose", a.verbose, "tell the cells that name tiles past the tile set's end");
+  sub->add_flag("--verbose", a.verbose,
+                "tell the cells that name tiles past the tile set's end, and those\n"
+                "whose map entries lie past the ROM's end");
 }
 
 void AddScreenImportOptions(CLI::App* sub, TMapArgs& a) {

@@ -10,7 +10,7 @@
 
 namespace tegulo::cli {
 
-void CheckOutputs(const TOutputs& o, const TInputs& inputs) {
+void CheckOutputs(const TOutputs& o, const TInputs& inputs, const TInputs& more) {
   TOutputPlan plan;
   for (const auto& [input, what] : inputs) {
     plan.AddInput(input, what,
@@ -21,17 +21,21 @@ void CheckOutputs(const TOutputs& o, const TInputs& inputs) {
   for (const auto& [flag, path] : outs) {
     if (!path->empty()) plan.AddOutput(*path, flag);
   }
+  for (const auto& [path, flag] : more) {
+    if (!path.empty()) plan.AddOutput(path, flag);
+  }
   plan.Check();
 }
 
 void WriteOutputs(const TOutputs& o, const std::string& romPath,
                   const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after,
-                  std::vector<TOutputFile> files) {
+                  std::vector<TOutputFile> files, const std::vector<std::string>& lines) {
   if (o.inPlace) files.push_back({romPath, after});
   if (!o.rom.empty()) files.push_back({o.rom, after});
   if (!o.ips.empty()) files.push_back({o.ips, MakeIpsPatch(before, after)});
   if (!o.bps.empty()) files.push_back({o.bps, MakeBpsPatch(before, after)});
   for (const std::string& note : WriteFilesTogether(files)) Warn(note);
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   for (const TOutputFile& f : files) std::printf("wrote %s\n", f.path.c_str());
 }
 
@@ -74,6 +78,8 @@ const char* const kOutputNotes =
     "an output that is an input or another output is a usage error. Every file is written\n"
     "whole to a temporary file, and all are renamed into place together, only after the\n"
     "new image has been drawn again and found equal to the picture: on any error nothing\n"
-    "is written.";
+    "is written. A record beside the files (.tegulo-set-*) keeps the set whole: after a\n"
+    "kill the next write in that folder finishes the renames, or takes them back, so the\n"
+    "outputs are all old or all new.";
 
 }  // namespace tegulo::cli

@@ -27,15 +27,17 @@ struct TOutputs {
 
 // Refuses an output that is one of the inputs (the same file through any link), or two
 // outputs that are one file, also when they do not exist yet. --in-place names the ROM on
-// purpose and is not checked.
-void CheckOutputs(const TOutputs& o, const TInputs& inputs);
+// purpose and is not checked. `more` are the command's other outputs, by path and option
+// ("--doc").
+void CheckOutputs(const TOutputs& o, const TInputs& inputs, const TInputs& more = {});
 
 // Patches are made before any file is written, so that a patch that cannot be made leaves
 // nothing behind; the files (`files` first, then the ROM and the patches) are renamed into
-// place together, once all are whole.
+// place together, once all are whole. `lines` (what was written where in the image) are
+// printed only then, before a "wrote PATH" line per file.
 void WriteOutputs(const TOutputs& o, const std::string& romPath,
                   const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after,
-                  std::vector<TOutputFile> files = {});
+                  std::vector<TOutputFile> files = {}, const std::vector<std::string>& lines = {});
 
 // -o, --ips, --bps and --in-place; at least one is needed.
 void AddOutputOptions(CLI::App* sub, TOutputs& o);

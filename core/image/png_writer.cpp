@@ -15,12 +15,18 @@ int TransparentIndex(const TIndexedBitmap& bmp) {
   return k;
 }
 
-void WritePng(const std::string& path, const TIndexedBitmap& bmp, const TPngProgress& progress) {
+void WritePng(TAtomicFile& file, const TIndexedBitmap& bmp, const TPngProgress& progress) {
   if (bmp.Empty()) throw TError("There is no image to export");
-  TAtomicFile file(path);
   EncodeIndexedPng(
       bmp, TransparentIndex(bmp), [&](std::span<const std::uint8_t> b) { file.Write(b); },
       progress);
+  file.Prepare();
+}
+
+void WritePng(const std::string& path, const TIndexedBitmap& bmp, const TPngProgress& progress) {
+  if (bmp.Empty()) throw TError("There is no image to export");
+  TAtomicFile file(path);
+  WritePng(file, bmp, progress);
   file.Commit();
 }
 

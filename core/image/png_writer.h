@@ -5,6 +5,7 @@
 
 #include "base/bitmap.h"
 #include "image/png_encode.h"
+#include "io/safe_write.h"
 
 namespace tegulo {
 
@@ -21,5 +22,9 @@ int TransparentIndex(const TIndexedBitmap& bmp);
 // created or written; the old file then stays as it was.
 void WritePng(const std::string& path, const TIndexedBitmap& bmp,
               const TPngProgress& progress = {});
+
+// The same bytes into a file of a set (io/file_set.h), which its owner commits: the file is
+// prepared (synced and closed) on return.
+void WritePng(TAtomicFile& file, const TIndexedBitmap& bmp, const TPngProgress& progress = {});
 
 }  // namespace tegulo

@@ -16,4 +16,14 @@ TUnpackReport RenderEntryToPng(TTileEntry& e, std::span<const std::uint8_t> rom,
   return report;
 }
 
+TUnpackReport RenderEntryToPng(TTileEntry& e, std::span<const std::uint8_t> rom,
+                               std::uint32_t background, TAtomicFile& file) {
+  TDecodeBuffer buffer(kDecodeBufferSize);
+  const TUnpackReport report = UnpackEntry(e, rom, buffer);
+  TIndexedBitmap bmp;
+  DrawTiles(bmp, e, rom, buffer, background);
+  WritePng(file, bmp);
+  return report;
+}
+
 }  // namespace tegulo

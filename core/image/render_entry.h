@@ -9,6 +9,7 @@
 #include "base/bitmap.h"
 #include "compress/refresh.h"
 #include "entries/tile_entry.h"
+#include "io/safe_write.h"
 
 namespace tegulo {
 
@@ -18,5 +19,8 @@ namespace tegulo {
 // the export fails. Throws TError.
 TUnpackReport RenderEntryToPng(TTileEntry& e, std::span<const std::uint8_t> rom,
                                std::uint32_t background, const std::string& path);
+// The same into a file of a set, prepared but not yet renamed (its owner commits the set).
+TUnpackReport RenderEntryToPng(TTileEntry& e, std::span<const std::uint8_t> rom,
+                               std::uint32_t background, TAtomicFile& file);
 
 }  // namespace tegulo

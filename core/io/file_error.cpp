@@ -8,4 +8,7 @@ namespace tegulo {
 TFileWriteError::TFileWriteError(const std::string& path, int err)
     : TError("Cannot create file \"" + path + "\". " + std::strerror(err)), err_(err) {}
 
+TFileWriteError::TFileWriteError(const std::string& text, int err, TText)
+    : TError(text), err_(err) {}
+
 }  // namespace tegulo

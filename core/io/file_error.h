@@ -12,6 +12,10 @@ namespace tegulo {
 class TFileWriteError : public TError {
 public:
   TFileWriteError(const std::string& path, int err);
+  // The same error with the text given whole.
+  struct TText {};
+  static constexpr TText kText{};
+  TFileWriteError(const std::string& text, int err, TText);
   int err() const { return err_; }
 
 private:

@@ -5,9 +5,10 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <memory>
+#include <unordered_map>
 
 #include "base/messages.h"
+#include "io/file_set.h"
 #include "io/paths.h"
 
 namespace tegulo {
@@ -31,11 +32,6 @@ TOutputPlan::TFile TOutputPlan::Resolve(const std::string& path, std::string wha
   return f;
 }
 
-bool TOutputPlan::Same(const TFile& a, const TFile& b) {
-  if (a.exists && b.exists) return a.device == b.device && a.inode == b.inode;
-  return a.resolved == b.resolved;
-}
-
 void TOutputPlan::AddInput(const std::string& path, std::string what, std::string hint) {
   inputs_.push_back(Resolve(path, std::move(what), std::move(hint)));
 }
@@ -44,40 +40,37 @@ void TOutputPlan::AddOutput(const std::string& path, std::string what) {
   outputs_.push_back(Resolve(path, std::move(what), {}));
 }
 
+// Two files are one when both exist and share device and inode, or neither exists and the
+// final paths agree: one key per file says both.
+std::string TOutputPlan::Key(const TFile& f) {
+  return f.exists ? "i" + std::to_string(f.device) + ":" + std::to_string(f.inode)
+                  : "p" + f.resolved;
+}
+
 void TOutputPlan::Check() const {
+  std::unordered_map<std::string, const TFile*> inputs;
+  for (const TFile& in : inputs_) inputs.emplace(Key(in), &in);
+  std::unordered_map<std::string, const TFile*> outputs;
   for (const TFile& out : outputs_) {
-    for (const TFile& in : inputs_) {
-      if (Same(out, in)) {
-        throw TOutputConflict(out.what + " names " + in.what + " " + EscapeControls(in.path) +
-                              in.hint + "; nothing was written");
-      }
+    const std::string key = Key(out);
+    if (const auto in = inputs.find(key); in != inputs.end()) {
+      throw TOutputConflict(out.what + " names " + in->second->what + " " +
+                            EscapeControls(in->second->path) + in->second->hint +
+                            "; nothing was written");
     }
-  }
-  for (std::size_t i = 0; i < outputs_.size(); ++i) {
-    for (std::size_t j = i + 1; j < outputs_.size(); ++j) {
-      if (Same(outputs_[i], outputs_[j])) {
-        throw TOutputConflict(outputs_[i].what + " and " + outputs_[j].what +
-                              " name the same file; nothing was written");
-      }
+    const auto [other, fresh] = outputs.emplace(key, &out);
+    if (!fresh) {
+      throw TOutputConflict(other->second->what + " and " + out.what +
+                            " name the same file; nothing was written");
     }
   }
 }
 
 std::vector<std::string> WriteFilesTogether(std::span<const TOutputFile> files,
                                             const TFileCalls& calls) {
-  std::vector<std::unique_ptr<TAtomicFile>> pending;
-  pending.reserve(files.size());
-  for (const TOutputFile& f : files) {
-    pending.push_back(std::make_unique<TAtomicFile>(f.path, calls));
-    pending.back()->Write(f.bytes);
-  }
-  for (const auto& file : pending) file->Prepare();
-  std::vector<std::string> notes;
-  for (const auto& file : pending) {
-    file->Commit();
-    if (file->OtherLinksKept()) notes.push_back(HardLinkNote(file->Path()));
-  }
-  return notes;
+  TFileSet set(calls);
+  for (const TOutputFile& f : files) set.Add(f.path).Write(f.bytes);
+  return set.Commit();
 }
 
 }  // namespace tegulo

@@ -42,7 +42,7 @@ private:
     std::uint64_t device = 0, inode = 0;
   };
   static TFile Resolve(const std::string& path, std::string what, std::string hint);
-  static bool Same(const TFile& a, const TFile& b);
+  static std::string Key(const TFile& f);
   std::vector<TFile> inputs_, outputs_;
 };
 
@@ -52,9 +52,10 @@ struct TOutputFile {
 };
 
 // Writes every file to its temporary and syncs it; only when all are whole are they renamed
-// into place, in order. A failure before the renames leaves every target as it was and no
-// temporary behind (TAtomicFile's errors). Returns the notes to show (HardLinkNote for each
-// target whose other names kept the old bytes).
+// into place as one set (TFileSet: a kill or a failed rename leaves all old or all new). A
+// failure leaves every target as it was and no temporary behind (TAtomicFile's errors; a
+// failed rename says which files it could not put back). Returns the notes to show
+// (HardLinkNote for each target whose other names kept the old bytes).
 std::vector<std::string> WriteFilesTogether(std::span<const TOutputFile> files,
                                             const TFileCalls& calls = {});
 

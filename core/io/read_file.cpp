@@ -15,14 +15,28 @@
 namespace tegulo {
 namespace {
 
-std::string ReadFailureText(const std::string& path, TReadFailure failure, int err) {
+// "1 GiB", "64 MiB", "9 bytes": the largest unit that divides the limit.
+std::string LimitText(std::uint64_t limit) {
+  const char* const units[] = {"GiB", "MiB", "KiB"};
+  int shift = 30;
+  for (const char* unit : units) {
+    if (limit > 0 && limit % (std::uint64_t{1} << shift) == 0) {
+      return std::to_string(limit >> shift) + " " + unit;
+    }
+    shift -= 10;
+  }
+  return std::to_string(limit) + (limit == 1 ? " byte" : " bytes");
+}
+
+std::string ReadFailureText(const std::string& path, TReadFailure failure, int err,
+                            std::uint64_t limit) {
   const std::string shown = EscapeControls(path);
   switch (failure) {
     case TReadFailure::Missing: return shown + " not found";
     case TReadFailure::OpenFailed: return "Cannot open \"" + shown + "\". " + std::strerror(err);
     case TReadFailure::Directory: return "Cannot read " + shown;
     case TReadFailure::NotRegular: return shown + " is not a regular file";
-    case TReadFailure::TooLarge: return shown + " is larger than 1 GiB";
+    case TReadFailure::TooLarge: return shown + " is larger than " + LimitText(limit);
     case TReadFailure::ReadFailed: break;
   }
   return "Cannot read " + shown + (err != 0 ? std::string(". ") + std::strerror(err) : "");
@@ -49,7 +63,9 @@ std::vector<std::uint8_t> ReadBounded(const std::string& path, std::uint64_t cap
   struct stat st;
   Fd fd = OpenRegular(path, st);
   const std::uint64_t size = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-  if (capIsLimit && size > cap) throw TFileReadError(path, TReadFailure::TooLarge, EFBIG);
+  if (capIsLimit && size > cap) {
+    throw TFileReadError(path, TReadFailure::TooLarge, EFBIG, cap);
+  }
 
   std::vector<std::uint8_t> data;
   try {
@@ -64,7 +80,7 @@ std::vector<std::uint8_t> ReadBounded(const std::string& path, std::uint64_t cap
           std::uint8_t probe;
           const ssize_t n = ::read(fd.get(), &probe, 1);
           if (n < 0) throw TFileReadError(path, TReadFailure::ReadFailed, errno);
-          if (n > 0) throw TFileReadError(path, TReadFailure::TooLarge, EFBIG);
+          if (n > 0) throw TFileReadError(path, TReadFailure::TooLarge, EFBIG, cap);
           break;
         }
         data.resize(static_cast<std::size_t>(std::min<std::uint64_t>(cap, done * 2 + 65536)));
@@ -88,8 +104,9 @@ std::vector<std::uint8_t> ReadBounded(const std::string& path, std::uint64_t cap
 
 }  // namespace
 
-TFileReadError::TFileReadError(const std::string& path, TReadFailure failure, int err)
-    : TError(ReadFailureText(path, failure, err)), failure_(failure), err_(err) {}
+TFileReadError::TFileReadError(const std::string& path, TReadFailure failure, int err,
+                               std::uint64_t limit)
+    : TError(ReadFailureText(path, failure, err, limit)), failure_(failure), err_(err) {}
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uint64_t limit) {
   return ReadBounded(path, limit, true);

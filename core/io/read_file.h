@@ -18,13 +18,15 @@ enum class TReadFailure {
   OpenFailed,  // any other failed open: permission, link loop, name too long...
   Directory,   // a folder ("Cannot read <path>")
   NotRegular,  // a FIFO, device or socket ("<path> is not a regular file")
-  TooLarge,    // more bytes than the limit ("<path> is larger than 1 GiB")
+  TooLarge,    // more bytes than the limit ("<path> is larger than 1 GiB", the limit given)
   ReadFailed,  // reading failed ("Cannot read <path>. <reason>")
 };
 
 class TFileReadError : public TError {
 public:
-  TFileReadError(const std::string& path, TReadFailure failure, int err);
+  // `limit` is the size a TooLarge file passed.
+  TFileReadError(const std::string& path, TReadFailure failure, int err,
+                 std::uint64_t limit = kMaxInputBytes);
   TReadFailure failure() const { return failure_; }
   int err() const { return err_; }  // errno, 0 when the system gave none
 

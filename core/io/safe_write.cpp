@@ -11,6 +11,7 @@
 #include "base/messages.h"
 #include "base/uCommon.h"
 #include "io/file_error.h"
+#include "io/file_set.h"
 #include "io/paths.h"
 #include "io/temp_files.h"
 
@@ -53,8 +54,12 @@ TAtomicFile::TAtomicFile(std::string path, const TFileCalls& calls)
     throw TError(EscapeControls(path_) + " is not a regular file");
   }
   hardLinked_ = exists && st.st_nlink > 1;
+  existed_ = exists;
 
   const std::string folder = DirectoryOf(target_);
+  // A set of files that a killed writer left half renamed is completed first, so that its
+  // temporaries are not taken for dead ones.
+  RecoverFileSets(folder, calls_);
   RemoveDeadTemporaries(folder, target_);
   temp_ = TemporaryPattern(folder, target_);
   fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);

@@ -19,6 +19,10 @@ struct TFileCalls {
   ssize_t (*write)(int fd, const void* data, std::size_t n) = ::write;
   int (*fsync)(int fd) = ::fsync;
   int (*rename)(const char* from, const char* to) = ::rename;
+  // Those of a set of files (io/file_set.h): the old file kept under a second name while
+  // the set is renamed, and the removal of that name and of the set's record.
+  int (*link)(const char* from, const char* to) = ::link;
+  int (*unlink)(const char* path) = ::unlink;
 };
 
 // A file being written. Bytes go to a temporary file in the target's folder; Commit() syncs
@@ -53,6 +57,11 @@ public:
   // Prepares (unless done) and renames the temporary over the target.
   void Commit();
   const std::string& Path() const { return path_; }
+  // The file replaced (links followed) and the temporary (empty once renamed or removed).
+  const std::string& Target() const { return target_; }
+  const std::string& Temporary() const { return temp_; }
+  // The target existed when the file was opened.
+  bool Replaces() const { return existed_; }
   // The target had other hard-linked names, which keep the old bytes.
   bool OtherLinksKept() const { return hardLinked_; }
 
@@ -67,6 +76,7 @@ private:
   int slot_ = -1;  // the temporary's place in the list the signal handler removes
   bool prepared_ = false;
   bool hardLinked_ = false;
+  bool existed_ = false;
 };
 
 // Writes the whole file through TAtomicFile. Returns HardLinkNote(path) when other hard links

@@ -4,6 +4,7 @@
 
 #include "compress/zlib_inflate.h"
 #include "palette/state_bytes.h"
+#include "palette/state_parts.h"
 #include "palette/state_readers.h"
 
 namespace tegulo {
@@ -13,8 +14,6 @@ const char* const kCutShort = "the Mesen state is cut short";
 // The emulators refuse serializer data of 10 MB or more.
 constexpr std::uint32_t kMaxData = 10'000'000;
 
-constexpr std::uint32_t kSnes = 0;
-constexpr std::uint32_t kGba = 5;
 constexpr std::string_view kConsoleNames[] = {"SNES", "Game Boy", "NES",       "PC Engine",
                                               "SMS",  "GBA",      "WonderSwan"};
 
@@ -26,8 +25,10 @@ std::vector<std::uint8_t> SizedZlib(TByteCursor& in) {
   return InflateZlib(in.Take(packed), size);
 }
 
-// The value of the record named `key`, or an empty view.
-std::span<const std::uint8_t> FindRecord(std::span<const std::uint8_t> data, std::string_view key) {
+}  // namespace
+
+std::span<const std::uint8_t> MesenRecord(std::span<const std::uint8_t> data,
+                                          std::string_view key) {
   TByteCursor in(data, "the Mesen state's data is damaged");
   while (in.Left() > 0) {
     const std::size_t start = in.Pos();
@@ -42,6 +43,8 @@ std::span<const std::uint8_t> FindRecord(std::span<const std::uint8_t> data, std
   }
   return {};
 }
+
+namespace {
 
 // The next length-prefixed block of Mesen-S's serializer.
 std::span<const std::uint8_t> Block(TByteCursor& in) { return in.Take(in.U32Le()); }
@@ -64,7 +67,7 @@ std::vector<std::uint8_t> MesenSData(TByteCursor in, bool withScreenshot) {
 
 }  // namespace
 
-TPalette Mesen2Palette(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+TMesen2Data Mesen2Data(std::span<const std::uint8_t> bytes) {
   TByteCursor in(bytes, kCutShort);
   if (!StartsWith(in.Take(3), "MSS")) throw TError("it is not a Mesen state");
   in.Skip(4);  // emulator version
@@ -74,37 +77,41 @@ TPalette Mesen2Palette(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
                  " is not supported (3 and 4 are)");
   }
   if (format <= 3) in.Skip(40);  // an old SHA-1 text
-  const std::uint32_t console = in.U32Le();
-  if (console != kSnes && console != kGba) {
-    const std::string name = console < std::size(kConsoleNames)
-                                 ? std::string(kConsoleNames[console])
-                                 : "console " + std::to_string(console);
+  TMesen2Data out;
+  out.console = in.U32Le();
+  if (out.console != kMesenSnes && out.console != kMesenGba) {
+    const std::string name = out.console < std::size(kConsoleNames)
+                                 ? std::string(kConsoleNames[out.console])
+                                 : "console " + std::to_string(out.console);
     throw TError("it is a Mesen2 state of a " + name + " game, not of a SNES or GBA game");
   }
   in.Skip(16);          // preview size, width, height, scale
   in.Skip(in.U32Le());  // the compressed preview
   in.Skip(in.U32Le());  // ROM name
   const bool compressed = in.U8() == 1;
-  std::vector<std::uint8_t> inflated;
-  std::span<const std::uint8_t> data;
   if (compressed) {
-    inflated = SizedZlib(in);
-    data = inflated;
+    out.data = SizedZlib(in);
   } else {
-    data = in.Take(in.Left());
+    const auto rest = in.Take(in.Left());
+    out.data.assign(rest.begin(), rest.end());
   }
-  if (console == kSnes) {
-    const auto cgram = FindRecord(data, "ppu.cgram");
+  return out;
+}
+
+TPalette Mesen2Palette(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+  const TMesen2Data m = Mesen2Data(bytes);
+  if (m.console == kMesenSnes) {
+    const auto cgram = MesenRecord(m.data, "ppu.cgram");
     if (cgram.size() != 512) throw TError("the Mesen2 state has no SNES palette");
     if (half == TPaletteHalf::Sprites) throw TError("a SNES state has no sprite palette");
     return ConsoleWordsLe(cgram);
   }
-  const auto ram = FindRecord(data, "paletteRam");
+  const auto ram = MesenRecord(m.data, "paletteRam");
   if (ram.size() != 1024) throw TError("the Mesen2 state has no GBA palette");
   return GbaPaletteHalf(ram, half);
 }
 
-TPalette MesenSPalette(std::span<const std::uint8_t> bytes) {
+TMesenSPpu MesenSPpu(std::span<const std::uint8_t> bytes) {
   TByteCursor in(bytes, kCutShort);
   if (!StartsWith(in.Take(3), "MSS")) throw TError("it is not a Mesen state");
   in.Skip(4);  // emulator version
@@ -115,30 +122,35 @@ TPalette MesenSPalette(std::span<const std::uint8_t> bytes) {
   }
   in.Skip(40);  // SHA-1 text
   if (format >= 8 && in.U8() == 1) throw TError("it is a Mesen-S state of a Game Boy game");
-  std::vector<std::uint8_t> data;
+  TMesenSPpu out;
   if (format >= 7) {
     // The standalone build writes a screenshot here, the libretro core does not.
     try {
-      data = MesenSData(in, true);
+      out.data = MesenSData(in, true);
     } catch (const TError& withScreenshot) {
       try {
-        data = MesenSData(in, false);
+        out.data = MesenSData(in, false);
       } catch (const TError&) {
         throw withScreenshot;
       }
     }
   } else {
-    data = MesenSData(in, false);
+    out.data = MesenSData(in, false);
   }
 
-  TByteCursor top(data, "the Mesen-S state's data is cut short");
+  TByteCursor top(out.data, "the Mesen-S state's data is cut short");
   Block(top);  // CPU
   Block(top);  // memory manager
   TByteCursor ppu(Block(top), "the Mesen-S PPU data is cut short");
-  for (int i = 0; i < 7; ++i) Block(ppu);  // registers, 4 layers, 2 windows
-  Array(ppu, 0x8000, 0x10000);             // VRAM
-  Array(ppu, 0x220, 0x220);                // OAM
-  return ConsoleWordsLe(Array(ppu, 0x100, 512));
+  for (auto& r : out.registers) r = Block(ppu);  // registers, 4 layers, 2 windows
+  out.vram = Array(ppu, 0x8000, 0x10000);
+  out.oam = Array(ppu, 0x220, 0x220);
+  out.cgram = Array(ppu, 0x100, 512);
+  return out;
+}
+
+TPalette MesenSPalette(std::span<const std::uint8_t> bytes) {
+  return ConsoleWordsLe(MesenSPpu(bytes).cgram);
 }
 
 }  // namespace tegulo

@@ -6,36 +6,36 @@
 
 #include "compress/zlib_inflate.h"
 #include "palette/state_bytes.h"
+#include "palette/state_parts.h"
 #include "palette/state_readers.h"
 
 namespace tegulo {
 namespace {
 
-constexpr std::size_t kStateSize = 0x61000;
 constexpr std::size_t kPaletteRam = 0x800;
 constexpr std::uint32_t kGbaMagic = 0x01000000;
 constexpr std::uint32_t kGameBoyMagic = 0x00400000;
 constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
-TPalette FromStateBlock(std::span<const std::uint8_t> block, TPaletteHalf half) {
+std::vector<std::uint8_t> CheckedBlock(std::span<const std::uint8_t> block) {
   if (block.size() < 4) throw TError("the mGBA state is cut short");
   const std::uint32_t magic = U32LeAt(block, 0);
   if ((magic & 0xFFFFFF00u) == kGameBoyMagic) {
     throw TError("it is an mGBA Game Boy state, not a GBA state");
   }
   if ((magic & 0xFFFFFF00u) != kGbaMagic) throw TError("it holds no mGBA GBA state");
-  if (block.size() < kStateSize) throw TError("the mGBA state is cut short");
-  return GbaPaletteHalf(block.subspan(kPaletteRam, 0x400), half);
+  if (block.size() < kMgbaStateSize) throw TError("the mGBA state is cut short");
+  return {block.begin(), block.begin() + kMgbaStateSize};
 }
 
 }  // namespace
 
-TPalette MgbaRawPalette(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
-  // Extra data (a table of tagged records) may follow the block; the palette ignores it.
-  return FromStateBlock(bytes, half);
+std::vector<std::uint8_t> MgbaRawBlock(std::span<const std::uint8_t> bytes) {
+  // Extra data (a table of tagged records) may follow the block; the readers ignore it.
+  return CheckedBlock(bytes);
 }
 
-TPalette MgbaPngPalette(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+std::vector<std::uint8_t> MgbaPngBlock(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < 8 ||
       !std::equal(std::begin(kPngSignature), std::end(kPngSignature), bytes.begin())) {
     throw TError("it is not a PNG image");
@@ -52,13 +52,22 @@ TPalette MgbaPngPalette(std::span<const std::uint8_t> bytes, TPaletteHalf half) 
         throw TError("the PNG chunk holding the state is damaged");
       }
       // The block is a fixed size: anything longer is not an mGBA state.
-      const std::vector<std::uint8_t> block = InflateZlib(typeAndData.subspan(4), kStateSize);
-      return FromStateBlock(block, half);
+      return CheckedBlock(InflateZlib(typeAndData.subspan(4), kMgbaStateSize));
     }
     if (StartsWith(typeAndData, "IEND")) break;
     at += 12 + std::size_t{length};
   }
   throw TError("it is a PNG image without an mGBA state in it");
+}
+
+TPalette MgbaRawPalette(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+  const std::vector<std::uint8_t> block = MgbaRawBlock(bytes);
+  return GbaPaletteHalf(std::span(block).subspan(kPaletteRam, 0x400), half);
+}
+
+TPalette MgbaPngPalette(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+  const std::vector<std::uint8_t> block = MgbaPngBlock(bytes);
+  return GbaPaletteHalf(std::span(block).subspan(kPaletteRam, 0x400), half);
 }
 
 }  // namespace tegulo

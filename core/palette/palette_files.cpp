@@ -81,7 +81,7 @@ void Append(std::vector<std::uint8_t>& out, std::string_view s) {
 
 }  // namespace
 
-TPalette ReadJascPal(std::span<const std::uint8_t> bytes) {
+TPalette ReadJascPal(std::span<const std::uint8_t> bytes, std::int32_t* held) {
   TLines lines(bytes);
   std::string_view line;
   if (!lines.Next(line) || line != "JASC-PAL") throw TError("line 1 is not \"JASC-PAL\"");
@@ -104,10 +104,11 @@ TPalette ReadJascPal(std::span<const std::uint8_t> bytes) {
     if (!line.empty())
       throw TError("it has more colour lines than its count " + std::to_string(count));
   }
+  if (held != nullptr) *held = static_cast<std::int32_t>(count);
   return out;
 }
 
-TPalette ReadGpl(std::span<const std::uint8_t> bytes) {
+TPalette ReadGpl(std::span<const std::uint8_t> bytes, std::int32_t* held) {
   TLines lines(bytes);
   std::string_view line;
   if (!lines.Next(line) || !line.starts_with("GIMP Palette")) {
@@ -125,10 +126,11 @@ TPalette ReadGpl(std::span<const std::uint8_t> bytes) {
     if (n == kMaxColours) throw TError(TooMany());
     out[static_cast<std::size_t>(n++)] = c;
   }
+  if (held != nullptr) *held = n;
   return out;
 }
 
-TPalette ReadRiffPal(std::span<const std::uint8_t> bytes) {
+TPalette ReadRiffPal(std::span<const std::uint8_t> bytes, std::int32_t* held) {
   TByteCursor in(bytes, "the RIFF palette is cut short");
   const auto head = in.Take(12);
   if (!StartsWith(head, "RIFF") || !StartsWith(head.subspan(8), "PAL ")) {
@@ -148,6 +150,7 @@ TPalette ReadRiffPal(std::span<const std::uint8_t> bytes) {
         const auto e = data.subspan(4 + 4 * i, 4);  // red, green, blue, flags
         out[i] = Rgb(e[0], e[1], e[2]);
       }
+      if (held != nullptr) *held = static_cast<std::int32_t>(count);
       return out;
     }
     if (size % 2 != 0 && in.Left() > 0) in.Skip(1);  // chunks are padded to even sizes
@@ -155,7 +158,7 @@ TPalette ReadRiffPal(std::span<const std::uint8_t> bytes) {
   throw TError("the RIFF palette has no data chunk");
 }
 
-TPalette ReadAct(std::span<const std::uint8_t> bytes) {
+TPalette ReadAct(std::span<const std::uint8_t> bytes, std::int32_t* held) {
   if (bytes.size() != 768 && bytes.size() != 772) {
     throw TError("an Adobe Color Table is 768 or 772 bytes long");
   }
@@ -168,6 +171,7 @@ TPalette ReadAct(std::span<const std::uint8_t> bytes) {
   for (std::size_t i = 0; i < count; ++i) {
     out[i] = Rgb(bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]);
   }
+  if (held != nullptr) *held = static_cast<std::int32_t>(count);
   return out;
 }
 

@@ -16,16 +16,17 @@ namespace tegulo {
 // Readers on the file's bytes. Colours of 8 bits a channel become 0x00BBGGRR as they are;
 // console words convert by ConsoleColour. Colours after the file's last are black. Throw
 // TError with the reason (without the file's name): bad syntax (with the line number of a
-// text file), more than 256 colours, a value above 255, a file cut short.
+// text file), more than 256 colours, a value above 255, a file cut short. `count`, when
+// given, is set to the number of colours the file holds.
 // JASC-PAL: "JASC-PAL", "0100", the count, then "R G B" lines; CRLF or LF.
-TPalette ReadJascPal(std::span<const std::uint8_t> bytes);
+TPalette ReadJascPal(std::span<const std::uint8_t> bytes, std::int32_t* count = nullptr);
 // GIMP palette: "GIMP Palette", optional Name:/Columns: lines, "#" comments, "R G B [name]".
-TPalette ReadGpl(std::span<const std::uint8_t> bytes);
+TPalette ReadGpl(std::span<const std::uint8_t> bytes, std::int32_t* count = nullptr);
 // RIFF PAL: the LOGPALETTE in the "data" chunk (red, green, blue, flags per colour).
-TPalette ReadRiffPal(std::span<const std::uint8_t> bytes);
+TPalette ReadRiffPal(std::span<const std::uint8_t> bytes, std::int32_t* count = nullptr);
 // Adobe Color Table: 768 bytes of R, G, B; a 772-byte file ends with a big-endian count of
 // the colours used (0 to 256) and the transparent index.
-TPalette ReadAct(std::span<const std::uint8_t> bytes);
+TPalette ReadAct(std::span<const std::uint8_t> bytes, std::int32_t* count = nullptr);
 // A raw dump of 256 little-endian console words (512 bytes).
 TPalette ReadCgramDump(std::span<const std::uint8_t> bytes);
 // A raw 1 KiB GBA palette RAM dump: the background or the sprite half.

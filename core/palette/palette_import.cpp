@@ -90,7 +90,9 @@ bool IsPaletteFile(TPaletteSourceKind kind) {
          kind == K::CgramDump || kind == K::GbaPaletteDump;
 }
 
-TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf half) {
+TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf half,
+                           std::int32_t* count) {
+  if (count != nullptr) *count = 256;
   using K = TPaletteSourceKind;
   const K kind = DetectPaletteSource(bytes);
   if (half == TPaletteHalf::Sprites) {
@@ -124,10 +126,10 @@ TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf hal
       }
       return ReadMesen(*state, half);
     }
-    case K::JascPal: return ReadJascPal(bytes);
-    case K::RiffPal: return ReadRiffPal(bytes);
-    case K::Gpl: return ReadGpl(bytes);
-    case K::Act: return ReadAct(bytes);
+    case K::JascPal: return ReadJascPal(bytes, count);
+    case K::RiffPal: return ReadRiffPal(bytes, count);
+    case K::Gpl: return ReadGpl(bytes, count);
+    case K::Act: return ReadAct(bytes, count);
     case K::CgramDump: return ReadCgramDump(bytes);
     case K::GbaPaletteDump: return ReadGbaPaletteDump(bytes, half);
   }
@@ -179,7 +181,7 @@ TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half, TPaletteFil
       if (half == TPaletteHalf::Sprites) throw TError("a SNES state has no sprite palette");
       return ZsnesPaletteFromBytes(bytes);
     }
-    return ReadPaletteSource(bytes, half);
+    return ReadPaletteSource(bytes, half, note != nullptr ? &note->held : nullptr);
   } catch (const std::bad_alloc&) {
     throw TError(path + ": out of memory");
   } catch (const TError& e) {

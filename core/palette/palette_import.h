@@ -40,8 +40,10 @@ bool IsPaletteFile(TPaletteSourceKind kind);
 // The 256 colours of a save state or palette file in `bytes`, read as its content says.
 // `half` picks the sprite palette of a GBA source; SNES sources and palette files of 8-bit
 // colours have none and are refused with it. Unknown content gives the ZSNES rule.
-// Throws TError with the reason, without a file name.
-TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf half);
+// Throws TError with the reason, without a file name. `count`, when given, is set to the
+// colours the source holds: a palette file's own count, 256 for a state or a raw dump.
+TPalette ReadPaletteSource(std::span<const std::uint8_t> bytes, TPaletteHalf half,
+                           std::int32_t* count = nullptr);
 
 // What a file may be.
 enum class TPaletteFileRule { AnySource, PaletteFileOnly, ZsnesRule };
@@ -51,10 +53,12 @@ enum class TPaletteFileRule { AnySource, PaletteFileOnly, ZsnesRule };
 // kMaxPaletteFileBytes is read only by the ZSNES rule; other kinds are refused as too large.
 inline constexpr std::size_t kMaxPaletteFileBytes = 64u << 20;
 // What the reading found out beyond the colours: whether a file of no known kind fell back
-// on the ZSNES rule, and how many colours its bytes held there.
+// on the ZSNES rule, and how many colours its bytes held there; and how many colours the
+// source holds (ReadPaletteSource's count; 256 for the ZSNES rule).
 struct TPaletteReadNote {
   bool zsnesFallback = false;
   std::int32_t colours = 0;
+  std::int32_t held = 256;
 };
 TPalette ReadPaletteFile(const std::string& path, TPaletteHalf half,
                          TPaletteFileRule rule = TPaletteFileRule::AnySource,

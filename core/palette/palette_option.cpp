@@ -43,24 +43,33 @@ TPaletteOption ParsePaletteOption(const std::string& text) {
 }
 
 void RunPaletteOption(const TPaletteOption& option, TPalette& view, TTileEntry& e,
-                      std::span<const std::uint8_t> rom) {
+                      std::span<const std::uint8_t> rom, std::int32_t* held) {
+  std::int32_t count = e.PalCount;
+  TPaletteReadNote note;
   switch (option.kind) {
     case TPaletteOptionKind::Mono: break;
     case TPaletteOptionKind::MonoReverse: ApplyGreyRamp(view, &e, e.PalCount, true); break;
     case TPaletteOptionKind::Rom:
-      ApplyRomPalette(view, &e, rom, option.address, option.count < 0 ? e.PalCount : option.count);
+      count = option.count < 0 ? e.PalCount : option.count;
+      ApplyRomPalette(view, &e, rom, option.address, count);
       break;
     case TPaletteOptionKind::Zsnes:
       ApplyImportedPalette(view, &e, ReadZsnesPalette(option.path));
+      count = 256;
       break;
     case TPaletteOptionKind::State:
-      ApplyImportedPalette(view, &e, ReadPaletteFile(option.path, option.half));
+      ApplyImportedPalette(
+          view, &e, ReadPaletteFile(option.path, option.half, TPaletteFileRule::AnySource, &note));
+      count = note.held;
       break;
     case TPaletteOptionKind::File:
       ApplyImportedPalette(
-          view, &e, ReadPaletteFile(option.path, option.half, TPaletteFileRule::PaletteFileOnly));
+          view, &e,
+          ReadPaletteFile(option.path, option.half, TPaletteFileRule::PaletteFileOnly, &note));
+      count = note.held;
       break;
   }
+  if (held != nullptr) *held = count;
 }
 
 }  // namespace tegulo

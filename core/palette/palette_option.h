@@ -41,8 +41,10 @@ public:
 // entry's own ramp, mono-reverse is the reversed grey ramp of the entry's PalCount, rom:
 // the palette from `rom` (COUNT or the entry's PalCount colours), and zst:, state: and
 // file: the import (zst: by the ZSNES rule alone, state: of any source, file: of palette
-// files only). Throws the readers' TError; nothing changes then.
+// files only). Throws the readers' TError; nothing changes then. `held`, when given, is set
+// to the colours the source holds: a palette file's own count, a state's 256, the colours
+// read from the ROM, the entry's PalCount for a ramp.
 void RunPaletteOption(const TPaletteOption& option, TPalette& view, TTileEntry& e,
-                      std::span<const std::uint8_t> rom);
+                      std::span<const std::uint8_t> rom, std::int32_t* held = nullptr);
 
 }  // namespace tegulo

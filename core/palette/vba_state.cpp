@@ -1,6 +1,7 @@
 // VisualBoyAdvance and VBA-M GBA states (.sgm): fields of fixed sizes, some only in newer
 // versions, then work RAM and the palette RAM.
 #include "palette/state_bytes.h"
+#include "palette/state_parts.h"
 #include "palette/state_readers.h"
 
 namespace tegulo {
@@ -9,16 +10,16 @@ namespace {
 constexpr std::int32_t kLastVersion = 11;
 constexpr std::size_t kExternalRam = 0x40000;
 
-std::size_t PaletteOffset(std::int32_t version) {
+}  // namespace
+
+std::size_t VbaPaletteOffset(std::int32_t version) {
   if (version <= 2) return 0x81D7;
   if (version == 3) return 0x81DB;
   if (version <= 10) return 0x81DF;
   return 0x81FF;  // the DMA fields of version 11
 }
 
-}  // namespace
-
-TPalette VbaPalette(std::span<const std::uint8_t> stream, TPaletteHalf half) {
+std::int32_t VbaVersion(std::span<const std::uint8_t> stream) {
   if (stream.size() < 20) throw TError("the VisualBoyAdvance state is cut short");
   const auto version = static_cast<std::int32_t>(U32LeAt(stream, 0));
   if (version < 1 || version > kLastVersion) {
@@ -32,7 +33,11 @@ TPalette VbaPalette(std::span<const std::uint8_t> stream, TPaletteHalf half) {
       throw TError("it is not a GBA state of VisualBoyAdvance (a Game Boy state?)");
     }
   }
-  const std::size_t at = PaletteOffset(version);
+  return version;
+}
+
+TPalette VbaPalette(std::span<const std::uint8_t> stream, TPaletteHalf half) {
+  const std::size_t at = VbaPaletteOffset(VbaVersion(stream));
   // External work RAM follows the palette in every GBA state.
   if (stream.size() < at + 0x400 + kExternalRam) {
     throw TError("the VisualBoyAdvance state is cut short");

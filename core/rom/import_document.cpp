@@ -120,6 +120,7 @@ TDocImportResult ImportDocumentPictures(std::span<const std::uint8_t> rom,
     const TTileEntry e = result.entries[i];
     const std::string& path = paths[i];
     if (path.empty()) continue;
+    ++result.pictures;
     const std::string file = ExportFileName(i, GetName(e));
     try {
       const TPixelImage picture = PictureForEntry(ReadRomFile(path), e);

@@ -25,6 +25,7 @@ struct TDocImportResult {
   std::vector<TDocImportFailure> failures;
   std::vector<TTileEntry> entries;  // the document as imported: moved streams' new addresses
   bool moved = false;               // a stream moved (the entries differ from the document's)
+  std::size_t pictures = 0;         // the pictures found in the folder, each tried once
 };
 
 // Every entry whose export file (ExportFileName: "NNN-NAME.png") is in `dir` is written

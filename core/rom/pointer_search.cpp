@@ -167,6 +167,44 @@ std::optional<std::uint32_t> MovedValue(const TRomLayout& layout, const TPointer
   return std::nullopt;
 }
 
+namespace {
+
+// Another 24-bit value at `p` that reads the ROM in the same bank of the file as `value`.
+bool SnesNeighbour(std::span<const std::uint8_t> rom, const TRomLayout& layout, std::int64_t p,
+                   std::uint32_t value) {
+  if (p < 0 || static_cast<std::size_t>(p) + 3 > rom.size()) return false;
+  const auto other = FileOffset(layout, Read(rom, static_cast<std::size_t>(p), 3));
+  const auto mine = FileOffset(layout, value);
+  const auto h = static_cast<std::int64_t>(layout.copierHeader);
+  const auto bank = static_cast<std::int64_t>(std::max<std::size_t>(BankLength(layout), 1));
+  return other && mine && (*other - h) / bank == (*mine - h) / bank;
+}
+
+}  // namespace
+
+bool ConfirmedPointer(std::span<const std::uint8_t> rom, const TRomLayout& layout,
+                      const TPointerHit& hit, const TPointerSearch& search) {
+  switch (hit.form) {
+    case TPointerForm::Gba32:
+      return search.unaligned || (hit.at - static_cast<std::int64_t>(layout.copierHeader)) % 4 == 0;
+    case TPointerForm::Snes16Split: return true;  // the user named the table
+    case TPointerForm::Snes24: break;
+  }
+  // A table of 3-byte entries, or of 4-byte ones padded with a zero.
+  const auto padded = [&](std::int64_t p) {
+    return p >= 0 && static_cast<std::size_t>(p) + 4 <= rom.size() &&
+           rom[static_cast<std::size_t>(p) + 3] == 0;
+  };
+  for (const std::int64_t side : {-1, 1}) {
+    if (SnesNeighbour(rom, layout, hit.at + side * 3, hit.value)) return true;
+    if (padded(hit.at) && padded(hit.at + side * 4) &&
+        SnesNeighbour(rom, layout, hit.at + side * 4, hit.value)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void WritePointer(std::span<std::uint8_t> rom, const TPointerHit& hit, std::uint32_t value) {
   const auto p = static_cast<std::size_t>(hit.at);
   for (std::size_t i = 0; i < hit.Length(); ++i) {

@@ -60,6 +60,14 @@ std::optional<TPointerHit> PointerAt(std::span<const std::uint8_t> rom, const TR
                                      std::int64_t at, std::int64_t target,
                                      const TPointerSearch& search);
 
+// Whether a place FindPointers found is a pointer and not bytes that hold the address by
+// chance: a GBA word at a multiple of 4 (any place under `search.unaligned`, which asks for
+// them), a split table's entry, or an SNES 24-bit value with another 24-bit value into the
+// same bank of the ROM right before or after it (a table of 3-byte entries, or of 4-byte
+// ones padded with a zero).
+bool ConfirmedPointer(std::span<const std::uint8_t> rom, const TRomLayout& layout,
+                      const TPointerHit& hit, const TPointerSearch& search);
+
 // The value the pointer takes to reach `offset` in its own kind of alias (the same GBA mirror,
 // the same SNES bank group: slow or fast, HiROM's 0x00/0x40/0x80/0xC0); nothing when no such
 // alias shows that offset.

@@ -47,7 +47,23 @@ public:
 private:
   void FindHits() {
     if (o_.pointers.empty()) {
-      hits_ = FindPointers(rom_, o_.layout, from_, o_.search);
+      std::size_t chance = 0;
+      for (const TPointerHit& hit : FindPointers(rom_, o_.layout, from_, o_.search)) {
+        if (ConfirmedPointer(rom_, o_.layout, hit, o_.search)) {
+          hits_.push_back(hit);
+        } else {
+          ++chance;
+        }
+      }
+      if (hits_.empty()) {
+        throw TError("No pointer to " + Address(from_) + " was found" +
+                     (chance > 0 ? " (" + std::to_string(chance) +
+                                       (chance == 1 ? " place holds" : " places hold") +
+                                       " its address but stands in no table: give it with "
+                                       "--pointer if it is one)"
+                                 : std::string()) +
+                     ", so the stream cannot move; nothing was written");
+      }
     } else {
       for (const std::int64_t at : o_.pointers) {
         const auto hit = PointerAt(rom_, o_.layout, at, from_, o_.search);
@@ -58,10 +74,7 @@ private:
         }
         hits_.push_back(*hit);
       }
-    }
-    if (hits_.empty()) {
-      throw TError("No pointer to " + Address(from_) + " was found, so the stream cannot move; " +
-                   "nothing was written");
+      if (!o_.keepOld) RefuseStrandedPointers();
     }
     for (const TPointerHit& h : hits_) {
       if (h.Overlaps(from_, oldEnd_)) {
@@ -101,6 +114,23 @@ private:
       }
     }
     return {};
+  }
+
+  // The old stream becomes fill bytes: no pointer to it may be left behind.
+  void RefuseStrandedPointers() const {
+    std::string left;
+    for (const TPointerHit& hit : FindPointers(rom_, o_.layout, from_, o_.search)) {
+      const bool named = std::any_of(hits_.begin(), hits_.end(),
+                                     [&](const TPointerHit& h) { return h.at == hit.at; });
+      if (!named && ConfirmedPointer(rom_, o_.layout, hit, o_.search)) {
+        left += (left.empty() ? "" : ", ") + Address(hit.at);
+      }
+    }
+    if (!left.empty()) {
+      throw TError("The pointers at " + left + " also point to the stream at " + Address(from_) +
+                   " and would be left pointing at fill bytes: give them with --pointer too, or "
+                   "--keep-old to keep the old stream; nothing was written");
+    }
   }
 
   bool BlockEdge(std::int64_t at) const {

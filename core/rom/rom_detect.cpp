@@ -71,24 +71,36 @@ bool TitlePrintable(std::span<const std::uint8_t> title) {
   });
 }
 
-// Strong signs weigh 4, the computed checksum 8, the weak ones 1 each.
+bool SizeFits(std::uint8_t n, std::size_t size) {
+  return n >= 5 && n <= 0x0D && (std::uint64_t{1024} << n) >= size &&
+         (std::uint64_t{512} << n) < size;
+}
+
+// A header counts only when its checksum pair, its map-mode byte and its size byte all agree
+// with the place it was found at and the file: one plausible byte is chance in 1 of 20
+// random files. Among those that count, the computed checksum weighs most, then the title
+// and the reset vector. 0 for a header that does not count.
 int Score(std::span<const std::uint8_t> image, const TCandidate& c) {
   const auto h = image.subspan(c.at, 0x40);
   const std::uint16_t complement = Le16(h, 0x1C);
   const std::uint16_t checksum = Le16(h, 0x1E);
-  int score = 0;
-  const bool paired = (complement ^ checksum) == 0xFFFF;
-  if (paired) score += 4;
-  if (ModeFits(c.mapping, h[0x15])) score += 4;
-  if (paired && SnesChecksum(image, c.at) == checksum) score += 8;
+  if ((complement ^ checksum) != 0xFFFF || !ModeFits(c.mapping, h[0x15]) ||
+      !SizeFits(h[0x17], image.size())) {
+    return 0;
+  }
+  int score = 4;
+  if (SnesChecksum(image, c.at) == checksum) score += 8;
   if (TitlePrintable(h.first(21))) score += 1;
   if (Le16(h, 0x3C) >= 0x8000) score += 1;
-  const std::uint8_t n = h[0x17];
-  if (n >= 8 && n <= 0x0D && (std::uint64_t{1024} << n) >= image.size() &&
-      (std::uint64_t{512} << n) < image.size()) {
-    score += 1;
-  }
   return score;
+}
+
+// The interleaved-dump sign: a HiROM mode byte in a header at $7FC0 whose checksum pair holds.
+bool InterleavedHiRom(std::span<const std::uint8_t> image) {
+  if (image.size() < 0x8000) return false;
+  const auto h = image.subspan(0x7FC0, 0x40);
+  return (Le16(h, 0x1C) ^ Le16(h, 0x1E)) == 0xFFFF && ModeFits(TMapping::HiRom, h[0x15]) &&
+         SizeFits(h[0x17], image.size());
 }
 
 }  // namespace
@@ -124,12 +136,11 @@ TRomLayout DetectLayout(std::span<const std::uint8_t> rom) {
     }
   }
   TRomLayout layout = LayoutWith(rom, TMapping::None);
-  // Without one strong sign the header is as likely chance.
-  if (bestScore < 4) return layout;
-  if (best == TMapping::LoRom && ModeFits(TMapping::HiRom, image[0x7FC0 + 0x15])) {
+  if (bestScore == 0 && InterleavedHiRom(image)) {
     layout.note = "the ROM looks like an interleaved HiROM dump (a HiROM header at $7FC0)";
     return layout;
   }
+  if (bestScore == 0) return layout;
   return LayoutWith(rom, best);
 }
 

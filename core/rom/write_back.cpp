@@ -14,6 +14,7 @@
 #include "image/render.h"
 #include "rom/import_checks.h"
 #include "rom/live_data.h"
+#include "rom/rom_layout.h"
 #include "tiles/tile_formats.h"
 #include "tiles/uTiles.h"
 
@@ -87,8 +88,10 @@ void CheckIndices(const TTileEntry& e, const TPixelImage& img) {
   }
 }
 
-// Draws the entry from the new image and compares the pixels the picture gives.
-void Prove(TTileEntry& e, std::span<const std::uint8_t> rom, const TPixelImage& img) {
+// Draws the entry from the new image and compares the pixels the picture gives; the first
+// pixel that differs as "x, y", or "" when none does.
+std::string FirstDifference(TTileEntry& e, std::span<const std::uint8_t> rom,
+                            const TPixelImage& img) {
   TDecodeBuffer buffer(kDecodeBufferSize);
   UnpackEntry(e, rom, buffer);
   TIndexedBitmap bmp;
@@ -96,11 +99,17 @@ void Prove(TTileEntry& e, std::span<const std::uint8_t> rom, const TPixelImage& 
   for (std::int32_t y = 0; y < img.height; ++y) {
     const std::uint8_t* row = bmp.Row(y);
     for (std::int32_t x = 0; x < img.width; ++x) {
-      if (row[x] != img.At(x, y)) {
-        throw TError("The written data do not decode back to the picture (first difference at " +
-                     std::to_string(x) + ", " + std::to_string(y) + "); nothing was written");
-      }
+      if (row[x] != img.At(x, y)) return std::to_string(x) + ", " + std::to_string(y);
     }
+  }
+  return {};
+}
+
+void Prove(TTileEntry& e, std::span<const std::uint8_t> rom, const TPixelImage& img) {
+  const std::string at = FirstDifference(e, rom, img);
+  if (!at.empty()) {
+    throw TError("The written data do not decode back to the picture (first difference at " + at +
+                 "); nothing was written");
   }
 }
 
@@ -185,6 +194,15 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
                    std::to_string(packed.size()) + " bytes: the ROM is " +
                    std::to_string(out.size()) + " bytes");
     }
+    // The header is never free space, whatever --overwrite allows.
+    for (const TByteRange& r : ReservedRanges(DetectLayout(out))) {
+      if (r.Overlaps(at, at + static_cast<std::int64_t>(packed.size()))) {
+        throw TError("The range " + Address(at) + "-" +
+                     Address(at + static_cast<std::int64_t>(packed.size()) - 1) +
+                     " holds the ROM's header at " + Address(r.begin) + "-" + Address(r.end - 1) +
+                     "; nothing was written");
+      }
+    }
     if (!options.overwrite) {
       CheckFreeSpace(out, {at, static_cast<std::int64_t>(packed.size())},
                      {e.Address, static_cast<std::int64_t>(oldStream)}, options.fill,
@@ -235,6 +253,16 @@ TPngPicture PngForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry&
   }
   return ReadPng(pngFile,
                  [&entry](std::int64_t w, std::int64_t h) { CheckPictureSize(entry, w, h); });
+}
+
+void ProveStillShown(const TTileEntry& entry, std::span<const std::uint8_t> rom,
+                     const TPixelImage& picture, const std::string& what) {
+  TTileEntry e = entry;
+  const std::string at = FirstDifference(e, rom, FitPicture(entry, picture));
+  if (!at.empty()) {
+    throw TError(what + " changes what the entry shows (first difference at " + at +
+                 "); nothing was written");
+  }
 }
 
 TPixelImage PictureForEntry(std::span<const std::uint8_t> pngFile, const TTileEntry& entry) {

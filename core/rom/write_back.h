@@ -89,6 +89,12 @@ TWriteBackResult WriteBackPicture(std::span<const std::uint8_t> rom, const TTile
                                   const TPixelImage& picture,
                                   const TWriteBackOptions& options = {});
 
+// The proof for a later write to the image (colours written after the picture): `entry`,
+// as the write-back left it, drawn from `rom` must still show `picture`. Throws TError
+// "<what> changes what the entry shows (first difference at X, Y); nothing was written".
+void ProveStillShown(const TTileEntry& entry, std::span<const std::uint8_t> rom,
+                     const TPixelImage& picture, const std::string& what);
+
 // Refuses a picture of `width` x `height` pixels that `entry` cannot take: TError "The
 // picture is W x H pixels; the entry needs 8W x 8H" ("8bpp (PC)": "needs W x H (or 8W x 8H)").
 void CheckPictureSize(const TTileEntry& entry, std::int64_t width, std::int64_t height);

@@ -73,7 +73,8 @@ std::span<const std::uint8_t> MapBytes(const TScreen& s, std::span<const std::ui
   return std::span<const std::uint8_t>(buffer).first(std::min<std::size_t>(written, buffer.size()));
 }
 
-std::vector<TMapCell> ReadMapCells(const TScreen& s, std::span<const std::uint8_t> map) {
+std::vector<TMapCell> ReadMapCells(const TScreen& s, std::span<const std::uint8_t> map,
+                                   std::int64_t* missing) {
   const TMapFormat& f = MapFormats()[static_cast<std::size_t>(s.format)];
   std::vector<TMapCell> cells(static_cast<std::size_t>(s.width) * s.height);
   const auto size = static_cast<std::int64_t>(map.size());
@@ -81,6 +82,7 @@ std::vector<TMapCell> ReadMapCells(const TScreen& s, std::span<const std::uint8_
   for (std::int32_t y = 0; y < s.height; ++y) {
     for (std::int32_t x = 0; x < s.width; ++x, ++i) {
       const std::int64_t at = MapEntryIndex(f, s.width, x, y) * f.spacing;
+      if (missing != nullptr && at + f.entryBytes > size) ++*missing;
       std::uint32_t value = 0;
       for (int b = 0; b < f.entryBytes; ++b) {
         if (at + b < size) value |= std::uint32_t{map[static_cast<std::size_t>(at + b)]} << (8 * b);
@@ -136,11 +138,20 @@ TTileSet DecodeTileSet(int templ, TByteSource src, TTileRange range) {
 }
 
 std::string TScreenDrawReport::Text() const {
-  if (pastEnd == 0) return "";
-  return std::to_string(pastEnd) + (pastEnd == 1 ? " cell names a tile" : " cells name tiles") +
-         " past the tile set's end (" + std::to_string(tiles) + " tiles), the first (" +
-         std::to_string(firstX) + ", " + std::to_string(firstY) + ") tile " +
-         std::to_string(firstTile);
+  std::string text;
+  if (pastEnd > 0) {
+    text = std::to_string(pastEnd) + (pastEnd == 1 ? " cell names a tile" : " cells name tiles") +
+           " past the tile set's end (" + std::to_string(tiles) + " tiles), the first (" +
+           std::to_string(firstX) + ", " + std::to_string(firstY) + ") tile " +
+           std::to_string(firstTile);
+  }
+  if (mapMissing > 0) {
+    text += (text.empty() ? "" : "; ") + std::to_string(mapMissing) +
+            (mapMissing == 1 ? " cell lies" : " cells lie") +
+            " past the map's bytes (the ROM's end or the unpacked map's) and show" +
+            (mapMissing == 1 ? "s" : "") + " tile 0";
+  }
+  return text;
 }
 
 std::string ScreenStatusText(const TScreen& s, const TScreenDrawReport& report) {
@@ -204,7 +215,8 @@ TScreenDrawReport DrawScreen(TIndexedBitmap& bmp, const TTileEntry& e, const TSc
                              std::span<const std::uint8_t> decoded, std::uint32_t background) {
   CheckScreen(s, e);
   TDecodeBuffer mapBuffer;
-  const std::vector<TMapCell> cells = ReadMapCells(s, MapBytes(s, rom, mapBuffer));
+  std::int64_t mapMissing = 0;
+  const std::vector<TMapCell> cells = ReadMapCells(s, MapBytes(s, rom, mapBuffer), &mapMissing);
   const TByteSource src = ScreenTileSource(e, rom, decoded);
   const TTileSet set =
       DecodeTileSet(e.Template, src, NamedTiles(s, cells, TileSetSize(e.Template, src)));
@@ -213,6 +225,7 @@ TScreenDrawReport DrawScreen(TIndexedBitmap& bmp, const TTileEntry& e, const TSc
   bmp.Colours[0] = background;
   SwapRedBlue(bmp.Colours, static_cast<std::int32_t>(bmp.Colours.size()));
   TScreenDrawReport report = ComposeScreen(bmp, s, TileTemplates[e.Template].Value, cells, set);
+  report.mapMissing = mapMissing;
   if (MapFormats()[static_cast<std::size_t>(s.format)].priorityBit >= 0) {
     report.priority.resize(cells.size());
     std::transform(cells.begin(), cells.end(), report.priority.begin(),

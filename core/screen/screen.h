@@ -54,8 +54,10 @@ void CheckScreen(const TScreen& s, const TTileEntry& e);
 std::span<const std::uint8_t> MapBytes(const TScreen& s, std::span<const std::uint8_t> rom,
                                        TDecodeBuffer& buffer);
 
-// The width x height cells, row by row; entry bytes outside `map` read as 0.
-std::vector<TMapCell> ReadMapCells(const TScreen& s, std::span<const std::uint8_t> map);
+// The width x height cells, row by row; entry bytes outside `map` read as 0. `missing`, when
+// given, counts the cells whose entry lies past the map's bytes.
+std::vector<TMapCell> ReadMapCells(const TScreen& s, std::span<const std::uint8_t> map,
+                                   std::int64_t* missing = nullptr);
 
 // The entry's tile data as a screen reads them: the ROM from Address + Offset, or the
 // unpacked data (RawSize bytes of `decoded`, as the last refresh set it) from Offset.
@@ -88,8 +90,9 @@ TTileRange NamedTiles(const TScreen& s, const std::vector<TMapCell>& cells, std:
 TTileSet DecodeTileSet(int templ, TByteSource src, TTileRange range);
 
 struct TScreenDrawReport {
-  std::int64_t tiles = 0;    // tiles the data hold
-  std::int64_t pastEnd = 0;  // cells that name a tile past them (drawn in index 0)
+  std::int64_t tiles = 0;       // tiles the data hold
+  std::int64_t pastEnd = 0;     // cells that name a tile past them (drawn in index 0)
+  std::int64_t mapMissing = 0;  // cells whose map entry lies past the map's bytes (tile 0)
   std::int32_t firstX = 0, firstY = 0;
   std::int64_t firstTile = 0;
   // One byte a cell, row by row, 1 where the entry's priority bit is set; empty for the
@@ -97,7 +100,9 @@ struct TScreenDrawReport {
   std::vector<std::uint8_t> priority;
 
   // "" when every cell names a tile of the set, else "12 cells name tiles past the tile
-  // set's end (300 tiles), the first (4, 0) tile 301".
+  // set's end (300 tiles), the first (4, 0) tile 301"; then, when the map's bytes end
+  // early, "; 40 cells lie past the map's bytes (the ROM's end or the unpacked map's) and
+  // show tile 0".
   std::string Text() const;
 };
 

@@ -1,12 +1,18 @@
 // The screens file beside a document: writing, reading all or nothing, matching to entries.
 #include "screen/screen_doc.h"
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <unordered_map>
 
 #include "base/uCommon.h"
 #include "compress/uCompress.h"
+#include "entries/document.h"
+#include "io/file_set.h"
+#include "io/output_plan.h"
 #include "io/read_file.h"
 #include "io/safe_write.h"
 #include "screen/json_reader.h"
@@ -32,15 +38,25 @@ std::int32_t Int32(TJsonReader& r, const char* key, std::int64_t lo, std::int64_
   return static_cast<std::int32_t>(v);
 }
 
+// A key may appear once in an object: a repeated one would let one value stand for two.
+void Once(std::vector<std::string>& keys, const std::string& key, const char* where) {
+  if (std::find(keys.begin(), keys.end(), key) != keys.end()) {
+    throw TError("the key \"" + key + "\" appears twice in " + where);
+  }
+  keys.push_back(key);
+}
+
 TSavedScreen ReadScreen(TJsonReader& r) {
   constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
   constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
   TSavedScreen s;
   int seen = 0;
+  std::vector<std::string> keys;
   r.Expect('{');
   if (!r.Take('}')) {
     do {
       const std::string key = r.String();
+      Once(keys, key, "a screen");
       r.Expect(':');
       ++seen;
       if (key == "index")
@@ -99,9 +115,11 @@ std::vector<TSavedScreen> ReadScreens(TJsonReader& r) {
 std::vector<TSavedScreen> ReadFile(TJsonReader& r) {
   std::vector<TSavedScreen> out;
   bool format = false, version = false, screens = false;
+  std::vector<std::string> keys;
   r.Expect('{');
   do {
     const std::string key = r.String();
+    Once(keys, key, "the file");
     r.Expect(':');
     if (key == "format") {
       if (r.String() != "tegulo-screens") throw TError("not a screens file");
@@ -124,21 +142,30 @@ std::vector<TSavedScreen> ReadFile(TJsonReader& r) {
   return out;
 }
 
-using TRule = std::function<bool(const TSavedScreen&, const TTileEntry&)>;
+// What a matching rule compares, as one key: the numbers first, the name (any bytes) last.
+enum class TRuleKey { All, AddressName, Name, AddressOffset };
+constexpr TRuleKey kRules[] = {TRuleKey::All, TRuleKey::AddressName, TRuleKey::Name,
+                               TRuleKey::AddressOffset};
 
-// The entry not yet taken that the rule matches: the one at the saved index when it is one
-// of them, else the first; -1 when none does, or when `unique` and several do.
-int FindEntry(const TRule& rule, const TSavedScreen& s, std::span<const TTileEntry> entries,
-              const std::vector<bool>& taken, bool unique) {
-  int found = -1;
-  int count = 0;
-  for (std::size_t j = 0; j < entries.size(); ++j) {
-    if (taken[j] || !rule(s, entries[j])) continue;
-    ++count;
-    if (found < 0 || static_cast<std::int64_t>(j) == s.index) found = static_cast<int>(j);
+std::string RuleKey(TRuleKey rule, std::int32_t address, std::int32_t offset, int templ,
+                    const std::string& name) {
+  const std::string a = std::to_string(address) + "/";
+  switch (rule) {
+    case TRuleKey::All:
+      return a + std::to_string(offset) + "/" + std::to_string(templ) + "/" + name;
+    case TRuleKey::AddressName: return a + name;
+    case TRuleKey::Name: return name;
+    case TRuleKey::AddressOffset: return a + std::to_string(offset);
   }
-  return unique && count > 1 ? -1 : found;
+  return {};
 }
+
+// The entries of one key, in list order: a cursor past those taken, and how many are left.
+struct TKeyed {
+  std::vector<int> entries;
+  std::size_t cursor = 0;
+  int left = 0;
+};
 
 }  // namespace
 
@@ -179,29 +206,48 @@ std::vector<TSavedScreen> ScreensFromJson(std::span<const std::uint8_t> text) {
 
 std::vector<int> MatchScreens(std::span<const TSavedScreen> screens,
                               std::span<const TTileEntry> entries) {
-  const TRule rules[] = {
-      [](const TSavedScreen& s, const TTileEntry& e) {
-        return e.Address == s.address && e.Offset == s.offset && e.Template == s.templ &&
-               GetName(e) == s.name;
-      },
-      [](const TSavedScreen& s, const TTileEntry& e) {
-        return e.Address == s.address && GetName(e) == s.name;
-      },
-      [](const TSavedScreen& s, const TTileEntry& e) {
-        return !s.name.empty() && GetName(e) == s.name;
-      },
-      [](const TSavedScreen& s, const TTileEntry& e) {
-        return e.Address == s.address && e.Offset == s.offset;
-      },
-  };
+  // One table per rule from key to entries: each screen looks its key up once, and each
+  // cursor passes a taken entry once, so the whole match is linear in screens and entries.
+  constexpr std::size_t kRuleCount = std::size(kRules);
+  std::vector<std::array<std::string, kRuleCount>> keys(entries.size());
+  std::array<std::unordered_map<std::string, TKeyed>, kRuleCount> tables;
+  for (std::size_t j = 0; j < entries.size(); ++j) {
+    const TTileEntry& e = entries[j];
+    const std::string name = GetName(e);
+    for (std::size_t r = 0; r < kRuleCount; ++r) {
+      keys[j][r] = RuleKey(kRules[r], e.Address, e.Offset, e.Template, name);
+      TKeyed& k = tables[r][keys[j][r]];
+      k.entries.push_back(static_cast<int>(j));
+      ++k.left;
+    }
+  }
   std::vector<int> match(screens.size(), -1);
   std::vector<bool> taken(entries.size(), false);
-  for (std::size_t rule = 0; rule < std::size(rules); ++rule) {
+  const auto take = [&](int j) {
+    taken[static_cast<std::size_t>(j)] = true;
+    for (std::size_t r = 0; r < kRuleCount; ++r)
+      --tables[r][keys[static_cast<std::size_t>(j)][r]].left;
+  };
+  for (std::size_t r = 0; r < kRuleCount; ++r) {
     for (std::size_t i = 0; i < screens.size(); ++i) {
-      if (match[i] >= 0) continue;
-      // A name alone must be unique to count.
-      match[i] = FindEntry(rules[rule], screens[i], entries, taken, rule == 2);
-      if (match[i] >= 0) taken[static_cast<std::size_t>(match[i])] = true;
+      const TSavedScreen& s = screens[i];
+      if (match[i] >= 0 || (kRules[r] == TRuleKey::Name && s.name.empty())) continue;
+      const std::string key = RuleKey(kRules[r], s.address, s.offset, s.templ, s.name);
+      const auto found = tables[r].find(key);
+      if (found == tables[r].end() || found->second.left == 0) continue;
+      TKeyed& k = found->second;
+      // A name alone must be unique among the entries left to count.
+      if (kRules[r] == TRuleKey::Name && k.left > 1) continue;
+      const auto at = static_cast<std::size_t>(s.index);
+      int j = -1;
+      if (s.index >= 0 && at < entries.size() && !taken[at] && keys[at][r] == key) {
+        j = s.index;
+      } else {
+        while (taken[static_cast<std::size_t>(k.entries[k.cursor])]) ++k.cursor;
+        j = k.entries[k.cursor];
+      }
+      match[i] = j;
+      take(j);
     }
   }
   return match;
@@ -216,12 +262,36 @@ void SaveScreensBeside(const std::string& documentPath, std::span<const TSavedSc
                       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
+void SaveDocumentAndScreens(const TDocumentSave& where, std::span<const TTileEntry> records,
+                            std::span<const TSavedScreen> screens) {
+  std::error_code ec;
+  const bool writeScreens =
+      !where.screens.empty() &&
+      (!screens.empty() || std::filesystem::symlink_status(where.screens, ec).type() !=
+                               std::filesystem::file_type::not_found);
+  TOutputPlan plan;
+  if (!where.rom.empty()) plan.AddInput(where.rom, "the open ROM");
+  plan.AddOutput(where.document, "The document");
+  if (writeScreens) plan.AddOutput(where.screens, "the screens file");
+  plan.Check();
+  TFileSet set;
+  set.Add(where.document).Write(DocumentBytes(records));
+  if (writeScreens) {
+    const std::string text = ScreensToJson(screens);
+    set.Add(where.screens)
+        .Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  }
+  set.Commit();
+}
+
 std::vector<TSavedScreen> LoadScreensBeside(const std::string& documentPath) {
   const std::string path = CompanionPath(documentPath);
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return {};
   try {
     return ScreensFromJson(ReadWholeFile(path, kMaxFileBytes));
+  } catch (const TFileReadError&) {
+    throw;  // its text names the file already
   } catch (const TError& e) {
     throw TError(path + ": " + e.what());
   }

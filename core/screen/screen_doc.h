@@ -51,6 +51,21 @@ std::vector<int> MatchScreens(std::span<const TSavedScreen> screens,
 // TError as WriteFileAtomically does.
 void SaveScreensBeside(const std::string& documentPath, std::span<const TSavedScreen> screens);
 
+// Where a document save goes: the document, the file for its screens (CompanionPath of the
+// document, another name, or "" to write no screens file at all) and the open ROM, which no
+// output may name ("" for none).
+struct TDocumentSave {
+  std::string document, screens, rom;
+};
+
+// Writes the document's records and its screens as one set (io/file_set.h): both land or
+// neither, also after a kill. An empty list of screens writes no screens file unless one
+// exists already. Everything is resolved first: an output that is the open ROM or the other
+// output throws TOutputConflict, and a screens file that is a folder, FIFO, device or a link
+// that loops throws TError before anything is written.
+void SaveDocumentAndScreens(const TDocumentSave& where, std::span<const TTileEntry> records,
+                            std::span<const TSavedScreen> screens);
+
 // The screens kept beside `documentPath`; none when there is no companion. Throws TError
 // "<companion path>: <reason>" when it cannot be read or is damaged.
 std::vector<TSavedScreen> LoadScreensBeside(const std::string& documentPath);

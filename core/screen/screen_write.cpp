@@ -258,8 +258,13 @@ TScreenWriteResult Rebuild(std::span<const std::uint8_t> rom, const TTileEntry& 
 }  // namespace
 
 TPixelImage PictureForScreen(std::span<const std::uint8_t> pngFile, const TTileEntry& e,
-                             std::uint32_t background) {
-  return PictureIndices(ReadPng(pngFile), e.Palette, background);
+                             const TScreen& s, std::uint32_t background) {
+  const auto check = [&s](std::int64_t w, std::int64_t h) {
+    CheckScreenPicture(s, TPixelImage{static_cast<std::int32_t>(std::min<std::int64_t>(w, 1 << 30)),
+                                      static_cast<std::int32_t>(std::min<std::int64_t>(h, 1 << 30)),
+                                      {}});
+  };
+  return PictureIndices(ReadPng(pngFile, check), e.Palette, background);
 }
 
 TScreenWriteResult WriteBackScreen(std::span<const std::uint8_t> rom, const TTileEntry& e,

@@ -29,9 +29,11 @@ struct TScreenWriteResult {
 // The picture in a PNG file's bytes as colour indices for a screen of `e`: indexed files keep
 // their indices; other colours take the first of the entry's 256 colours with exactly their
 // red, green and blue, and a transparent pixel or one of `background` (0x00BBGGRR, the
-// export's colour 0) is index 0. Throws TError as ReadPng and PictureIndices do.
+// export's colour 0) is index 0. A picture of another size than the screen's is refused
+// from the PNG's header, before any row is decoded. Throws TError as ReadPng, PictureIndices
+// and CheckScreenPicture do.
 TPixelImage PictureForScreen(std::span<const std::uint8_t> pngFile, const TTileEntry& e,
-                             std::uint32_t background = kFallbackBackground);
+                             const TScreen& s, std::uint32_t background = kFallbackBackground);
 
 // Writes `picture` (8*width x 8*height colour indices) into a copy of `rom` as the screen of
 // entry `e` and map `s` shows it. A cell's indices are taken in its palette (CellValues); the

@@ -8,6 +8,7 @@
 #include "image/png_writer.h"
 #include "priority_overlay.h"
 #include "qt_text.h"
+#include "screen/screen_doc.h"
 #include "screen_dialog.h"
 #include "screen_pictures.h"
 #include "tiles/uTiles.h"
@@ -142,6 +143,57 @@ TEST_F(ScreenWindowTest, ScreensAreSavedBesideTheDocument) {
   EXPECT_EQ(lbList->count(), 2);
   ClickItem(0);
   EXPECT_EQ(Bitmap().Width(), 8 * seWidth->Value());
+}
+
+// A screens file that could not be read is never written over: a save of the document says
+// so, and the screens go under another name, nowhere, or the save is cancelled.
+TEST_F(ScreenWindowTest, AnUnreadScreensFileIsKept) {
+  OpenScreenRom();
+  prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
+  Click("bSave");
+  const QByteArray damaged("{\"format\": \"tegulo-screens\", \"version\": 2, \"screens\": []}");
+  WriteFile(QStringLiteral("game.tgl.screens.json"), damaged);
+  prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
+  Click("bLoad");
+  ASSERT_EQ(prompts->errors.size(), 1U);
+  const auto companion = [&] {
+    QFile f(Path(QStringLiteral("game.tgl.screens.json")));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  };
+
+  // No screens in the list: the save tells that the file is kept.
+  prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
+  Click("bSave");
+  EXPECT_EQ(companion(), damaged);
+  ASSERT_EQ(prompts->messages.size(), 1U);
+  EXPECT_TRUE(prompts->messages[0].endsWith(
+      QStringLiteral("could not be read when the document was loaded; it is kept as it was.")))
+      << prompts->messages[0].toStdString();
+
+  // A screen shown: asked where it goes. Cancel saves nothing, Save puts it under another
+  // name, and the file stays as it was each time.
+  ClickItem(0);
+  prompts->screenAnswers.push_back(screen);
+  Find<QAction>("aShowAsScreen")->trigger();
+  QFile::remove(Path(QStringLiteral("game.tgl")));
+  prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
+  prompts->saveChangesAnswers.push_back(UserPrompts::TSaveChanges::Cancel);
+  Click("bSave");
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("game.tgl"))));
+  prompts->fileAnswers.push_back(Path(QStringLiteral("game.tgl")));
+  prompts->fileAnswers.push_back(Path(QStringLiteral("other.json")));
+  prompts->saveChangesAnswers.push_back(UserPrompts::TSaveChanges::Save);
+  Click("bSave");
+  EXPECT_TRUE(QFile::exists(Path(QStringLiteral("game.tgl"))));
+  EXPECT_EQ(companion(), damaged);
+  QFile saved(Path(QStringLiteral("other.json")));
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QByteArray text = saved.readAll();
+  EXPECT_EQ(ScreensFromJson(std::span(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                      static_cast<std::size_t>(text.size())))
+                .size(),
+            1U);
 }
 
 TEST(ScreenDialog, KeysInTheAddressStepTheMapAndPreview) {

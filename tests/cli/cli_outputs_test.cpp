@@ -59,6 +59,11 @@ TEST(CliOutputs, AnOutputThatIsAnInputOrAnotherOutputIsAUsageError) {
       (fs::path(s.Path("pics")) / ExportFileName(3, GetName(LoadDocument(DemoDoc())[3]))).string();
   const Bytes pictureBytes = ReadBytes(picture);
   const std::string dotN = (fs::path(s.Path("out")) / ".." / "n.sfc").string();
+  fs::create_symlink(DemoDoc(), s.Path("doc-link"));
+  fs::create_directories(s.Path("x"));
+  const std::string linkedPicture =
+      (fs::path(s.Path("x")) / ExportFileName(1, GetName(LoadDocument(DemoDoc())[1]))).string();
+  fs::create_symlink(s.Path("rom.sfc"), linkedPicture);
   const struct {
     const char* what;
     std::vector<std::string> args;
@@ -81,6 +86,24 @@ TEST(CliOutputs, AnOutputThatIsAnInputOrAnotherOutputIsAUsageError) {
        {"import-doc", DemoDoc(), s.Path("rom.sfc"), s.Path("pics"), "-o", s.Path("n.sfc"), "--ips",
         picture},
        "--ips names the picture " + picture + "; nothing was written"},
+      {"import-doc --doc is one of its pictures",
+       {"import-doc", DemoDoc(), s.Path("rom.sfc"), s.Path("pics"), "-o", s.Path("n.sfc"), "--doc",
+        picture},
+       "--doc names the picture " + picture + "; nothing was written"},
+      {"import-doc -o and --doc one new file",
+       {"import-doc", DemoDoc(), s.Path("rom.sfc"), s.Path("pics"), "-o", s.Path("n.sfc"), "--doc",
+        s.Path("n.sfc")},
+       "-o and --doc name the same file; nothing was written"},
+      {"import-doc --ips and --doc one new file",
+       {"import-doc", DemoDoc(), s.Path("rom.sfc"), s.Path("pics"), "--ips", s.Path("p.ips"),
+        "--doc", s.Path("p.ips")},
+       "--ips and --doc name the same file; nothing was written"},
+      {"import-doc --bps through a link to the document",
+       {"import-doc", DemoDoc(), s.Path("rom.sfc"), s.Path("pics"), "--bps", s.Path("doc-link")},
+       "--bps names the document " + DemoDoc() + "; nothing was written"},
+      {"export over the ROM through a link",
+       {"export", DemoDoc(), s.Path("rom.sfc"), s.Path("x")},
+       linkedPicture + " names the input ROM " + s.Path("rom.sfc") + "; nothing was written"},
       {"palette from its own output",
        {"palette", "file:" + s.Path("dump.pal"), "-o", s.Path("dump.pal")},
        "-o names the palette source " + s.Path("dump.pal") + "; nothing was written"},
@@ -138,6 +161,34 @@ TEST(CliOutputs, SeveralOutputsLandTogetherOrNotAtAll) {
   EXPECT_EQ(lines[1], "wrote " + s.Path("rom.sfc"));
   EXPECT_EQ(lines[3], "wrote " + s.Path("p.bps"));
   EXPECT_NE(ReadBytes(s.Path("rom.sfc")), rom);
+}
+
+// export writes its pictures as one set: a file-size limit that stops one of them leaves
+// every old picture in place, so no later import takes a stale one for new.
+TEST(CliOutputs, ExportLandsEveryPictureOrNone) {
+  TScratch s;
+  ASSERT_EQ(s.Run({"export", DemoDoc(), DemoRom(), s.Path("ref")}).status, 0);
+  fs::create_directories(s.Path("pics"));
+  std::uintmax_t smallest = UINTMAX_MAX;
+  std::uintmax_t largest = 0;
+  std::vector<std::string> names;
+  for (const std::string& name : Names(s.Path("ref"))) {
+    const auto size = fs::file_size(fs::path(s.Path("ref")) / name);
+    smallest = std::min(smallest, size);
+    largest = std::max(largest, size);
+    names.push_back(name);
+    WriteBytes(fs::path(s.Path("pics")) / name, Bytes{'o', 'l', 'd'});
+  }
+  ASSERT_LT(smallest, largest);
+  const TRun r = s.Run({"export", DemoDoc(), DemoRom(), s.Path("pics")},
+                       static_cast<std::int64_t>((smallest + largest) / 2));
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_TRUE(r.err.starts_with("tegulo-cli: Cannot create file")) << r.err;
+  EXPECT_EQ(r.out.find("wrote"), std::string::npos) << r.out;
+  for (const std::string& name : names) {
+    EXPECT_EQ(ReadBytes(fs::path(s.Path("pics")) / name), (Bytes{'o', 'l', 'd'})) << name;
+  }
+  EXPECT_EQ(Temporaries(s), 0u);
 }
 
 TEST(CliOutputs, AHardLinkedTargetIsReplacedAndItsOtherNamesKeepTheOldBytes) {

@@ -108,3 +108,53 @@ TEST(CliPaletteRom, PaletteToRomWritesAnySourceAsConsoleWords) {
   }
   EXPECT_EQ(ReadBytes(s.Path("rom.sfc")), Bytes(0x1000, 0xEE));
 }
+
+// Without COUNT, as many colours as the source holds are written: no black words past a
+// small palette file.
+TEST(CliPaletteRom, ToRomWritesTheColoursTheSourceHolds) {
+  TScratch s;
+  WriteBytes(s.Path("rom.sfc"), Bytes(0x1000, 0xEE));
+  const std::string gpl = "GIMP Palette\n255 0 0 red\n0 0 255 blue\n";
+  WriteBytes(s.Path("two.gpl"), Bytes(gpl.begin(), gpl.end()));
+  const std::string jasc = "JASC-PAL\n0100\n3\n1 2 3\n4 5 6\n7 8 9\n";
+  WriteBytes(s.Path("three.pal"), Bytes(jasc.begin(), jasc.end()));
+  WriteBytes(s.Path("dump.bin"), Bytes(512, 0x1F));
+  const struct {
+    std::string source;
+    int count;
+  } cases[] = {
+      {"file:" + s.Path("two.gpl"), 2},
+      {"file:" + s.Path("three.pal"), 3},
+      {"file:" + s.Path("dump.bin"), 256},
+      {"mono", 256},
+  };
+  for (const auto& c : cases) {
+    const TRun r =
+        s.Run({"palette", c.source, "--to-rom", s.Path("rom.sfc"), "$100", "-o", s.Path("n.sfc")});
+    ASSERT_EQ(r.status, 0) << c.source << ": " << r.err;
+    EXPECT_EQ(r.out, "Wrote " + std::to_string(c.count) + " colours at $000100 as console words\n")
+        << c.source;
+    const Bytes rom = ReadBytes(s.Path("n.sfc"));
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < rom.size(); ++i) changed += rom[i] != 0xEE ? 1 : 0;
+    EXPECT_LE(changed, static_cast<std::size_t>(2 * c.count)) << c.source;
+    EXPECT_EQ(rom[0x100 + 2 * static_cast<std::size_t>(c.count) % 0xF00], 0xEE) << c.source;
+  }
+}
+
+// A palette written over what the entry now reads is refused: the picture would no longer
+// show.
+TEST(CliPaletteRom, WritePaletteOverTheNewTilesIsRefused) {
+  TScratch s;
+  WriteBytes(s.Path("rom.sfc"), Bytes(0x1000, 0));
+  WritePicture(s.Path("p.png"));
+  const TRun r = s.Run({"import", s.Path("rom.sfc"), s.Path("p.png"), "--address", "0",
+                        "--template", "4bpp (GBA)", "--width", "1", "--height", "1",
+                        "--write-palette", "$8:2", "-o", s.Path("new.sfc")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "tegulo-cli: --write-palette $000008:2 changes what the entry shows (first "
+            "difference at 0, 2); nothing was written\n");
+  EXPECT_EQ(r.out, "") << "no line about a write that did not happen";
+  EXPECT_FALSE(std::filesystem::exists(s.Path("new.sfc")));
+}

@@ -86,6 +86,10 @@ TEST(CliPointers, Errors) {
        2,
        "tegulo-cli: Unknown fill '7f' (ff, 00 or any)\n"},
       {{"free", s.Path("rom.gba"), "--min", "0"}, 2, "tegulo-cli: --min must be 1 or more\n"},
+      {{"pointers", s.Path("rom.gba"), "$2000", "--mapping", "none"},
+       2,
+       "tegulo-cli: --mapping none gives the ROM no bus addresses, so no pointer can be read: "
+       "give --mapping gba, lorom, hirom or exhirom\n"},
   };
   for (const Row& r : rows) {
     const TRun run = s.Run(r.args);
@@ -139,6 +143,62 @@ TEST(CliPointers, ImportRelocatesAndThePatchesAgree) {
   EXPECT_EQ(refused.err,
             "tegulo-cli: The bytes at $000404 hold no GBA pointer to $002000; nothing was "
             "written\n");
+}
+
+// A named pointer alone may not leave the others pointing at fill bytes; the header is never
+// free space, --overwrite or not.
+TEST(CliPointers, NoPointerIsStrandedAndTheHeaderIsNeverFree) {
+  TScratch s;
+  const Bytes rom = GbaWithStream();
+  WriteBytes(s.Path("rom.gba"), rom);
+  WriteNoise(s.Path("edit.png"));
+  const std::vector<std::string> import = {"import",
+                                           s.Path("rom.gba"),
+                                           s.Path("edit.png"),
+                                           "--address",
+                                           "$2000",
+                                           "--template",
+                                           "1",
+                                           "--width",
+                                           "4",
+                                           "--height",
+                                           "4",
+                                           "--compression",
+                                           "LZ77-10",
+                                           "-o",
+                                           s.Path("new.gba")};
+  const struct {
+    const char* what;
+    std::vector<std::string> more;
+    int status;
+    std::string err;
+  } rows[] = {
+      {"one of two pointers named",
+       {"--relocate", "auto", "--pointer", "$800"},
+       1,
+       "tegulo-cli: The pointers at $000400 also point to the stream at $002000 and would be "
+       "left pointing at fill bytes: give them with --pointer too, or --keep-old to keep the "
+       "old stream; nothing was written\n"},
+      {"one named, the old stream kept",
+       {"--relocate", "auto", "--pointer", "$800", "--keep-old"},
+       0,
+       ""},
+      {"--at 0 --overwrite",
+       {"--at", "0", "--overwrite"},
+       1,
+       "tegulo-cli: The range $000000-$"},
+  };
+  for (const auto& r : rows) {
+    std::filesystem::remove(s.Path("new.gba"));
+    const TRun run = s.Run(Joined(import, r.more));
+    EXPECT_EQ(run.status, r.status) << r.what << ": " << run.err;
+    EXPECT_EQ(run.err.substr(0, r.err.size()), r.err) << r.what;
+    EXPECT_EQ(std::filesystem::exists(s.Path("new.gba")), r.status == 0) << r.what;
+  }
+  const TRun header = s.Run(Joined(import, {"--at", "0", "--overwrite"}));
+  EXPECT_NE(header.err.find(" holds the ROM's header at $000000-$0000BF; nothing was written"),
+            std::string::npos)
+      << header.err;
 }
 
 TEST(CliPointers, ImportDocMovesEntriesWithTheirStreams) {

@@ -80,6 +80,8 @@ struct TCase {
   std::pair<std::size_t, std::size_t> free;  // image offsets of the 0xFF run
   std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> pointers;  // image offsets
   std::optional<TSplitTable> split;                                         // image offsets
+  // Other entries of the pointer tables, into the same banks (image offsets).
+  std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> neighbours = {};
 };
 
 Bytes Build(const TCase& c) {
@@ -88,6 +90,7 @@ Bytes Build(const TCase& c) {
   const std::size_t h = c.copier ? 512 : 0;
   std::fill(rom.begin() + h + c.free.first, rom.begin() + h + c.free.second, 0xFF);
   for (const auto& [at, bytes] : c.pointers) Put(rom, h + at, bytes);
+  for (const auto& [at, bytes] : c.neighbours) Put(rom, h + at, bytes);
   return WithStream(rom, c.stream + h, c.scheme);
 }
 
@@ -126,7 +129,8 @@ TEST(Relocate, GrownStreamMovesAndEveryPointerFollows) {
        0x12345,
        {0x18000, 0x20000},
        {{0x100, {0x45, 0xA3, 0x02}}, {0x203, {0x45, 0xA3, 0x82}}},
-       std::nullopt},
+       std::nullopt,
+       {{0x103, {0x00, 0x80, 0x02}}, {0x200, {0x00, 0x80, 0x82}}}},
       {"lorom, CT, a split table entry",
        TMapping::LoRom,
        0x20000,
@@ -144,7 +148,8 @@ TEST(Relocate, GrownStreamMovesAndEveryPointerFollows) {
        0x1ABCD,
        {0x21000, 0x30000},
        {{0x100, {0xCD, 0xAB, 0xC1}}, {0x110, {0xCD, 0xAB, 0x41}}},
-       std::nullopt},
+       std::nullopt,
+       {{0x103, {0x00, 0x00, 0xC1}}, {0x10D, {0x00, 0x80, 0x41}}}},
       {"exhirom, FF6, a stream in the second part",
        TMapping::ExHiRom,
        0x480000,
@@ -153,7 +158,8 @@ TEST(Relocate, GrownStreamMovesAndEveryPointerFollows) {
        0x456789,
        {0x470000, 0x480000},
        {{0x100, {0x89, 0x67, 0x45}}},
-       std::nullopt},
+       std::nullopt,
+       {{0x103, {0x00, 0x00, 0x45}}}},
   };
   for (const TCase& c : cases) {
     const Bytes rom = Build(c);
@@ -313,7 +319,7 @@ TEST(Relocate, Refusals) {
   // SNES: a block never crosses a bank, and a pointer keeps its bank group.
   Bytes lorom = tegulo::test::SnesRom(TMapping::LoRom, 0x20000);
   std::fill(lorom.begin() + 0x17F00, lorom.begin() + 0x18100, 0xFF);
-  Put(lorom, 0x100, {0x45, 0xA3, 0x02});
+  Put(lorom, 0x100, {0x45, 0xA3, 0x02, 0x00, 0x80, 0x02});
   lorom = WithStream(lorom, 0x12345, kSchemeFF6);
   TRelocateOptions cross{DetectLayout(lorom), 0x17F80};
   try {
@@ -322,6 +328,81 @@ TEST(Relocate, Refusals) {
   } catch (const TError& e) {
     EXPECT_NE(std::string(e.what()).find("cross the bank boundary at $018000"), std::string::npos)
         << e.what();
+  }
+}
+
+// Only pointers are rewritten: bytes that hold the address by chance stay, and the old stream
+// is not filled while a pointer that was not rewritten still leads to it.
+TEST(Relocate, OnlyPointersMoveAndNoneIsLeftBehind) {
+  TCase gba = GbaLZ10WithPointerAt0x400();
+  gba.pointers.push_back({0x800, {0x00, 0x20, 0, 0x08}});
+  TCase lorom{"lorom",
+              TMapping::LoRom,
+              0x20000,
+              false,
+              kSchemeFF6,
+              0x12345,
+              {0x18000, 0x20000},
+              {{0x100, {0x45, 0xA3, 0x02}}, {0x103, {0x45, 0xA3, 0x82}}},
+              std::nullopt,
+              {{0x3000, {0x45, 0xA3, 0x02}}}};  // a lone match: chance bytes
+  TCase lone = lorom;
+  lone.pointers.clear();
+  const Bytes gbaRom = Build(gba);
+  const Bytes loromRom = Build(lorom);
+  const Bytes loneRom = Build(lone);
+  const TRomLayout gbaLayout = DetectLayout(gbaRom);
+  const TRomLayout snes = DetectLayout(loromRom);
+  struct Row {
+    const char* name;
+    const Bytes* rom;
+    std::int64_t stream;
+    TRelocateOptions options;
+    std::string message;                  // "" when the move is made
+    std::vector<std::int64_t> rewritten;  // the pointers rewritten then
+  };
+  TRelocateOptions givenOne{gbaLayout, std::nullopt, {0x800}};
+  TRelocateOptions givenKeep = givenOne;
+  givenKeep.keepOld = true;
+  const Row rows[] = {
+      {"a named pointer, another left",
+       &gbaRom,
+       0x2000,
+       givenOne,
+       "The pointers at $000400 also point to the stream at $002000 and would be left pointing "
+       "at fill bytes: give them with --pointer too, or --keep-old to keep the old stream; "
+       "nothing was written",
+       {}},
+      {"a named pointer, the old stream kept", &gbaRom, 0x2000, givenKeep, "", {0x800}},
+      {"both named",
+       &gbaRom,
+       0x2000,
+       {gbaLayout, std::nullopt, {0x400, 0x800}},
+       "",
+       {0x400, 0x800}},
+      {"a table, and a chance match left alone", &loromRom, 0x12345, {snes}, "", {0x100, 0x103}},
+      {"only a chance match",
+       &loneRom,
+       0x12345,
+       {snes},
+       "No pointer to $012345 was found (1 place holds its address but stands in no table: give "
+       "it with --pointer if it is one), so the stream cannot move; nothing was written",
+       {}},
+      {"a chance match named", &loneRom, 0x12345, {snes, std::nullopt, {0x3000}}, "", {0x3000}},
+  };
+  for (const Row& r : rows) {
+    const TTileEntry e = Entry(r.stream, r.stream == 0x2000 ? kSchemeLZ10 : kSchemeFF6);
+    std::string error;
+    std::vector<std::int64_t> rewritten;
+    try {
+      const TRelocateResult result = WriteBackRelocating(*r.rom, e, Picture(true), {}, r.options);
+      ASSERT_TRUE(result.relocation) << r.name;
+      for (const TPointerHit& p : result.relocation->pointers) rewritten.push_back(p.at);
+    } catch (const TError& err) {
+      error = err.what();
+    }
+    EXPECT_EQ(error, r.message) << r.name;
+    EXPECT_EQ(rewritten, r.rewritten) << r.name;
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <vector>
 
 #include "layout_fixtures.h"
@@ -96,6 +98,10 @@ TEST(RomLayout, Detection) {
   badGba[0xBD] ^= 1;
   Bytes unpaired = SnesRom(TMapping::LoRom, 0x20000);
   unpaired[0x7FC0 + 0x1C] ^= 1;  // complement broken; the mode byte still says LoROM
+  Bytes wrongSize = SnesRom(TMapping::LoRom, 0x20000);
+  wrongSize[0x7FC0 + 0x17] = 0x0C;  // 4 MiB for a 128 KiB file
+  Bytes oneByte = tegulo::test::Filler(0x20000);
+  oneByte[0x7FC0 + 0x15] = 0x20;
   Bytes noSign = SnesRom(TMapping::LoRom, 0x20000, false, 0x00);
   noSign[0x7FC0 + 0x1C] ^= 1;
   const Row rows[] = {
@@ -104,7 +110,9 @@ TEST(RomLayout, Detection) {
       {"lorom", SnesRom(TMapping::LoRom, 0x20000), TMapping::LoRom, 0},
       {"lorom, copier header", SnesRom(TMapping::LoRom, 0x20000, true), TMapping::LoRom, 512},
       {"lorom 3 x 32 KiB", SnesRom(TMapping::LoRom, 0x18000), TMapping::LoRom, 0},
-      {"lorom, no checksum pair", unpaired, TMapping::LoRom, 0},
+      {"lorom, no checksum pair", unpaired, TMapping::None, 0},
+      {"lorom, a size byte that does not fit", wrongSize, TMapping::None, 0},
+      {"filler with one plausible mode byte", oneByte, TMapping::None, 0},
       {"lorom, no strong sign", noSign, TMapping::None, 0},
       {"hirom", SnesRom(TMapping::HiRom, 0x20000), TMapping::HiRom, 0},
       {"hirom, copier header", SnesRom(TMapping::HiRom, 0x30000, true), TMapping::HiRom, 512},
@@ -119,7 +127,19 @@ TEST(RomLayout, Detection) {
     EXPECT_EQ(layout.copierHeader, r.copier) << r.name;
     EXPECT_EQ(layout.size, r.rom.size()) << r.name;
   }
-  EXPECT_NE(DetectLayout(rows[10].rom).note.find("interleaved"), std::string::npos);
+  EXPECT_NE(DetectLayout(rows[12].rom).note.find("interleaved"), std::string::npos);
+}
+
+// Random bytes give no layout: one header byte that happens to fit is chance.
+TEST(RomLayout, RandomBytesHaveNoLayout) {
+  std::mt19937 rng(8);
+  int detected = 0;
+  for (int i = 0; i < 400; ++i) {
+    Bytes rom(0x10000);
+    for (std::uint8_t& b : rom) b = static_cast<std::uint8_t>(rng());
+    detected += DetectLayout(rom).mapping != TMapping::None ? 1 : 0;
+  }
+  EXPECT_EQ(detected, 0);
 }
 
 TEST(RomLayout, ChecksumMirrorsTheRest) {

@@ -1,8 +1,12 @@
 // The screens file beside a document: its text, damaged files, and matching to entries.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
+#include "entries/document.h"
 #include "io/safe_write.h"
 #include "screen/screen_doc.h"
 #include "temp_dir.h"
@@ -74,6 +78,10 @@ TEST(ScreensFile, DamagedTextIsRefusedWhole) {
        "Damaged screens file: a character of a name"},
       {good + "x", "Damaged screens file: the end of the text at byte"},
       {std::string(100, '['), "Damaged screens file: '{' expected at byte 0"},
+      {with("\"name\": \"a\"", "\"index\": 0"),
+       "Damaged screens file: the key \"index\" appears twice in a screen"},
+      {with("\"version\": 1", "\"version\": 1, \"version\": 1"),
+       "Damaged screens file: the key \"version\" appears twice in the file"},
   };
   for (const auto& [text, message] : cases) {
     try {
@@ -115,6 +123,68 @@ TEST(ScreensFile, MatchedToEntriesWhenTheListChanged) {
        {-1, -1, -1, -1}},
   };
   for (const Case& c : cases) EXPECT_EQ(MatchScreens(saved, c.entries), c.match) << c.name;
+}
+
+// Many screens on many entries that share names and addresses: each finds its entry, and
+// the screens left over find none (a search per screen over all entries would take minutes).
+TEST(ScreensFile, ManyScreensMatchInOnePass) {
+  constexpr int kEntries = 20000;
+  constexpr int kScreens = 100000;
+  std::vector<TTileEntry> entries;
+  for (int j = 0; j < kEntries; ++j) entries.push_back(Entry("same", 0x100 + j % 7));
+  std::vector<TSavedScreen> saved;
+  for (int i = 0; i < kScreens; ++i) saved.push_back(Saved(i, "same", 0x100 + i % 7));
+  const std::vector<int> match = MatchScreens(saved, entries);
+  std::vector<bool> used(kEntries, false);
+  int matched = 0;
+  for (int i = 0; i < kScreens; ++i) {
+    if (match[static_cast<std::size_t>(i)] < 0) continue;
+    const auto j = static_cast<std::size_t>(match[static_cast<std::size_t>(i)]);
+    ASSERT_FALSE(used[j]) << "entry " << j << " taken twice";
+    used[j] = true;
+    ++matched;
+    if (i < kEntries) ASSERT_EQ(j, static_cast<std::size_t>(i));  // at its saved index
+  }
+  EXPECT_EQ(matched, kEntries);
+}
+
+// The document and its screens land together; a screens file that is no regular file, or
+// names the open ROM, stops the save before the document is written.
+TEST(ScreensFile, SavedWithTheDocumentAsOneSet) {
+  test::TTempDir dir;
+  const std::string doc = dir.Path("game.tgl");
+  const std::vector<TTileEntry> records = {Entry("title", 0x100)};
+  const std::vector<TSavedScreen> screens = {Saved(0, "title", 0x100)};
+  std::filesystem::create_directory(dir.Path("folder"));
+  ::mkfifo(dir.Path("fifo").c_str(), 0600);
+  std::filesystem::create_symlink("loop", dir.Path("loop"));
+  const std::string rom = dir.Path("rom.sfc");
+  WriteFileAtomically(rom, Bytes("rom"));
+  const struct {
+    const char* name;
+    std::string screens;
+    std::string error;  // "" when both are written
+  } cases[] = {
+      {"a folder", dir.Path("folder"), dir.Path("folder") + " is not a regular file"},
+      {"a FIFO", dir.Path("fifo"), dir.Path("fifo") + " is not a regular file"},
+      {"a looping link", dir.Path("loop"),
+       "Cannot create file \"" + dir.Path("loop") + "\". " + std::strerror(ELOOP)},
+      {"the open ROM", rom, "the screens file names the open ROM " + rom + "; nothing was written"},
+      {"the companion", CompanionPath(doc), ""},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(doc);
+    std::string error;
+    try {
+      SaveDocumentAndScreens({doc, c.screens, rom}, records, screens);
+    } catch (const TError& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, c.error) << c.name;
+    EXPECT_EQ(std::filesystem::exists(doc), c.error.empty()) << c.name;
+  }
+  EXPECT_EQ(LoadScreensBeside(doc), screens);
+  EXPECT_EQ(LoadDocument(doc).size(), 1U);
 }
 
 TEST(ScreensFile, BesideTheDocument) {

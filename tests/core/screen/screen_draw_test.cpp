@@ -219,6 +219,36 @@ TEST(DrawScreen, TilesPastTheSetsEndDrawIndexZeroAndAreCounted) {
   EXPECT_EQ(bmp.Row(7)[31], 0);  // the cut tile's missing bytes read 0
 }
 
+// A map that runs past the ROM's end shows tile 0 there, and the report says so.
+TEST(DrawScreen, MapEntriesPastTheRomsEndAreCounted) {
+  std::vector<std::uint8_t> rom(0x1000, 0);
+  TTileEntry e{};
+  e.Template = kTemplate4bppSNES;
+  e.Address = 0x100;
+  TScreen s;
+  s.format = kMapLinear;
+  s.width = 4;
+  s.height = 2;
+  const struct {
+    std::int32_t map;
+    std::int64_t missing;
+    std::string text;
+  } cases[] = {
+      {0x0, 0, ""},
+      {0x1000 - 5, 6,
+       "6 cells lie past the map's bytes (the ROM's end or the unpacked map's) and show tile 0"},
+      {0x2000, 8,
+       "8 cells lie past the map's bytes (the ROM's end or the unpacked map's) and show tile 0"},
+  };
+  for (const auto& c : cases) {
+    s.mapAddress = c.map;
+    TScreenDrawReport report;
+    Draw(e, s, rom, &report);
+    EXPECT_EQ(report.mapMissing, c.missing) << c.map;
+    EXPECT_EQ(report.Text(), c.text) << c.map;
+  }
+}
+
 TEST(DrawScreen, PriorityOfEachCell) {
   std::vector<std::uint8_t> rom(0x200, 0);
   const std::uint8_t entries[] = {0x00, 0x20, 0x00, 0x00, 0x01, 0x20};  // 2000 0000 2001

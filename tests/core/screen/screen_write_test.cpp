@@ -1,5 +1,6 @@
 // Putting screens back: keep-map and rebuild round trips, and the refusals.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 
@@ -193,6 +194,43 @@ TEST(ScreenRebuild, RefusedWhenTheTilesNoLongerFit) {
             }),
             "The new tile set has 41 tiles; the old map named " + std::to_string(b.rom.tiles) +
                 " from tile 0: it does not fit");
+}
+
+}  // namespace
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// A picture whose header claims another size than the screen's is refused from the header,
+// before its rows are allocated: the file below holds no picture data at all.
+TEST(ScreenWrite, OversizedPictureHeadersAreRefusedFromTheHeader) {
+  TTileEntry e{};
+  e.Template = kTemplate4bppSNES;
+  TScreen s;
+  s.width = 4;
+  s.height = 4;
+  const struct { std::uint32_t width, height; } cases[] = {{16000, 16000}, {40, 32}};
+  for (const auto& c : cases) {
+    std::vector<std::uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
+                                      0,    0,   0,   13,  'I',  'H',  'D',  'R'};
+    for (const std::uint32_t v : {c.width, c.height}) {
+      for (int i = 3; i >= 0; --i) file.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    file.insert(file.end(), {8, 6, 0, 0, 0});
+    const auto crc = static_cast<std::uint32_t>(::crc32(0, file.data() + 12, 17));
+    for (int i = 3; i >= 0; --i) file.push_back(static_cast<std::uint8_t>(crc >> (8 * i)));
+    file.insert(file.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E});
+    file.insert(file.end(), {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
+    std::string err;
+    try {
+      PictureForScreen(file, e, s);
+    } catch (const TError& x) {
+      err = x.what();
+    }
+    EXPECT_EQ(err, "The picture is " + std::to_string(c.width) + " x " + std::to_string(c.height) +
+                       " pixels; the screen needs 32 x 32");
+  }
 }
 
 }  // namespace

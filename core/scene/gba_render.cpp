@@ -1,0 +1,379 @@
+// The GBA renderer: text, affine and bitmap backgrounds and the sprites, each pixel the first
+// opaque one in priority order, else the backdrop.
+#include <array>
+
+#include "scene/scene_render.h"
+
+namespace tegulo {
+namespace {
+
+constexpr std::uint16_t kClear = 0xFFFF;
+constexpr std::uint16_t kDirect = 0x8000;  // a bitmap's colour word, not a palette index
+constexpr std::int32_t kWidth = 240, kHeight = 160;
+constexpr std::uint32_t kObjVram = 0x10000;
+
+// Sprite sizes by shape (square, wide, tall) and size 0-3: width, height.
+constexpr std::uint8_t kObjSizes[3][4][2] = {{{8, 8}, {16, 16}, {32, 32}, {64, 64}},
+                                             {{16, 8}, {32, 8}, {32, 16}, {64, 32}},
+                                             {{8, 16}, {8, 32}, {16, 32}, {32, 64}}};
+
+std::uint16_t Io(const TScene& s, std::uint32_t address) { return s.gbaIo[address >> 1]; }
+std::uint16_t Dispcnt(const TScene& s) { return Io(s, 0); }
+int Mode(const TScene& s) { return Dispcnt(s) & 7; }
+
+enum class TBgKind { None, Text, Affine, Bitmap };
+
+TBgKind Kind(int mode, int bg) {
+  switch (mode) {
+    case 0: return TBgKind::Text;
+    case 1: return bg < 2 ? TBgKind::Text : bg == 2 ? TBgKind::Affine : TBgKind::None;
+    case 2: return bg >= 2 ? TBgKind::Affine : TBgKind::None;
+    case 3:
+    case 4:
+    case 5: return bg == 2 ? TBgKind::Bitmap : TBgKind::None;
+    default: return TBgKind::None;
+  }
+}
+
+struct TPixel {
+  std::uint16_t colour = kClear;
+  std::uint8_t prio = 0;
+};
+
+std::uint8_t VramByte(const TScene& s, std::uint32_t at, std::uint32_t end) {
+  return at < end ? s.vram[at] : 0;
+}
+
+TPixel TextPixel(const TScene& s, int n, std::int32_t x, std::int32_t y, TScenePoint* info) {
+  const std::uint16_t cnt = Io(s, 0x08 + 2u * static_cast<std::uint32_t>(n));
+  const int size = cnt >> 14;
+  const std::int32_t w = (size & 1) ? 512 : 256, h = (size & 2) ? 512 : 256;
+  const std::int32_t mx = (x + (Io(s, 0x10 + 4u * static_cast<std::uint32_t>(n)) & 0x1FF)) % w;
+  const std::int32_t my = (y + (Io(s, 0x12 + 4u * static_cast<std::uint32_t>(n)) & 0x1FF)) % h;
+  const std::int32_t cx = mx / 8, cy = my / 8;
+  std::int32_t block = 0;
+  if (size == 1) block = cx / 32;
+  if (size == 2) block = cy / 32;
+  if (size == 3) block = cx / 32 + 2 * (cy / 32);
+  const std::uint32_t mapAt = ((cnt >> 8) & 31u) * 0x800u +
+                              static_cast<std::uint32_t>(block) * 0x800u +
+                              2u * static_cast<std::uint32_t>(32 * (cy % 32) + cx % 32);
+  const std::uint16_t entry = static_cast<std::uint16_t>(VramByte(s, mapAt, kObjVram) |
+                                                         (VramByte(s, mapAt + 1, kObjVram) << 8));
+  const bool wide = (cnt & 0x80) != 0;
+  const bool hf = (entry & 0x400) != 0, vf = (entry & 0x800) != 0;
+  const std::int32_t px = hf ? 7 - mx % 8 : mx % 8;
+  const std::int32_t py = vf ? 7 - my % 8 : my % 8;
+  const std::uint32_t tileAt = ((cnt >> 2) & 3u) * 0x4000u + (entry & 0x3FFu) * (wide ? 64u : 32u);
+  const int pal = entry >> 12;
+  if (info != nullptr) {
+    info->hasCell = true;
+    info->cellX = cx;
+    info->cellY = cy;
+    info->mapAddress = mapAt;
+    info->tile = entry & 0x3FF;
+    info->palette = wide ? -1 : pal;
+    info->hflip = hf;
+    info->vflip = vf;
+    info->address = tileAt;
+  }
+  TPixel out;
+  out.prio = cnt & 3;
+  std::uint8_t c = 0;
+  if (wide) {
+    c = VramByte(s, tileAt + static_cast<std::uint32_t>(8 * py + px), kObjVram);
+  } else {
+    const std::uint8_t b =
+        VramByte(s, tileAt + static_cast<std::uint32_t>(4 * py + px / 2), kObjVram);
+    c = (px & 1) ? b >> 4 : b & 15;
+    if (c != 0) c = static_cast<std::uint8_t>(16 * pal + c);
+  }
+  if (c != 0) out.colour = c;
+  return out;
+}
+
+std::int32_t Signed28(std::uint32_t v) {
+  return static_cast<std::int32_t>(((v & 0x0FFFFFFFu) ^ 0x08000000u)) - 0x08000000;
+}
+
+// The texel (u >> 8, v >> 8) an affine BG or bitmap (BG2 or BG3's registers) shows at (x, y).
+void AffineTexel(const TScene& s, int n, std::int32_t x, std::int32_t y, std::int32_t& tx,
+                 std::int32_t& ty) {
+  const std::uint32_t base = n == 2 ? 0x20 : 0x30;
+  const std::int32_t pa = static_cast<std::int16_t>(Io(s, base)),
+                     pb = static_cast<std::int16_t>(Io(s, base + 2));
+  const std::int32_t pc = static_cast<std::int16_t>(Io(s, base + 4)),
+                     pd = static_cast<std::int16_t>(Io(s, base + 6));
+  const std::int32_t rx =
+      Signed28(Io(s, base + 8) | (static_cast<std::uint32_t>(Io(s, base + 10)) << 16));
+  const std::int32_t ry =
+      Signed28(Io(s, base + 12) | (static_cast<std::uint32_t>(Io(s, base + 14)) << 16));
+  tx = (rx + pb * y + pa * x) >> 8;
+  ty = (ry + pd * y + pc * x) >> 8;
+}
+
+TPixel AffinePixel(const TScene& s, int n, std::int32_t x, std::int32_t y, TScenePoint* info) {
+  const std::uint16_t cnt = Io(s, 0x08 + 2u * static_cast<std::uint32_t>(n));
+  const std::int32_t size = 128 << (cnt >> 14);
+  std::int32_t tx = 0, ty = 0;
+  AffineTexel(s, n, x, y, tx, ty);
+  TPixel out;
+  out.prio = cnt & 3;
+  if (cnt & 0x2000) {
+    tx &= size - 1;
+    ty &= size - 1;
+  } else if (tx < 0 || ty < 0 || tx >= size || ty >= size) {
+    return out;
+  }
+  const std::uint32_t mapAt =
+      ((cnt >> 8) & 31u) * 0x800u + static_cast<std::uint32_t>((ty / 8) * (size / 8) + tx / 8);
+  const std::uint8_t tile = VramByte(s, mapAt, kObjVram);
+  const std::uint32_t tileAt = ((cnt >> 2) & 3u) * 0x4000u + tile * 64u;
+  if (info != nullptr) {
+    info->hasCell = true;
+    info->cellX = tx / 8;
+    info->cellY = ty / 8;
+    info->mapAddress = mapAt;
+    info->tile = tile;
+    info->address = tileAt;
+  }
+  const std::uint8_t c =
+      VramByte(s, tileAt + static_cast<std::uint32_t>(8 * (ty & 7) + (tx & 7)), kObjVram);
+  if (c != 0) out.colour = c;
+  return out;
+}
+
+TPixel BitmapPixel(const TScene& s, std::int32_t x, std::int32_t y, TScenePoint* info) {
+  const int mode = Mode(s);
+  const std::uint16_t cnt = Io(s, 0x0C);
+  std::int32_t tx = 0, ty = 0;
+  AffineTexel(s, 2, x, y, tx, ty);
+  const std::int32_t w = mode == 5 ? 160 : kWidth, h = mode == 5 ? 128 : kHeight;
+  TPixel out;
+  out.prio = cnt & 3;
+  if (tx < 0 || ty < 0 || tx >= w || ty >= h) return out;
+  const std::uint32_t page = mode != 3 && (Dispcnt(s) & 0x10) ? 0xA000u : 0u;
+  const std::uint32_t index = static_cast<std::uint32_t>(ty * w + tx);
+  const std::uint32_t at = page + (mode == 4 ? index : 2 * index);
+  if (info != nullptr) info->address = at;
+  if (mode == 4) {
+    const std::uint8_t c = s.vram[at];
+    if (c != 0) out.colour = c;
+  } else {
+    out.colour =
+        static_cast<std::uint16_t>(kDirect | ((s.vram[at] | (s.vram[at + 1] << 8)) & 0x7FFF));
+  }
+  return out;
+}
+
+TPixel BgPixel(const TScene& s, int n, std::int32_t x, std::int32_t y, TScenePoint* info) {
+  switch (Kind(Mode(s), n)) {
+    case TBgKind::Text: return TextPixel(s, n, x, y, info);
+    case TBgKind::Affine: return AffinePixel(s, n, x, y, info);
+    case TBgKind::Bitmap: return BitmapPixel(s, x, y, info);
+    case TBgKind::None: break;
+  }
+  return {};
+}
+
+struct TSprite {
+  std::uint16_t a0, a1, a2;
+  std::int32_t x, y, w, h, boxW, boxH;
+  bool affine;
+};
+
+// Sprite k's shape and place; false for a sprite that is off, of no valid shape, or a
+// window sprite (which shows nothing itself).
+bool SpriteAt(const TScene& s, int k, TSprite& o) {
+  const std::uint8_t* p = s.oam.data() + 8 * k;
+  o.a0 = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+  o.a1 = static_cast<std::uint16_t>(p[2] | (p[3] << 8));
+  o.a2 = static_cast<std::uint16_t>(p[4] | (p[5] << 8));
+  o.affine = (o.a0 & 0x100) != 0;
+  if (!o.affine && (o.a0 & 0x200)) return false;
+  const int shape = o.a0 >> 14, objMode = (o.a0 >> 10) & 3;
+  if (shape == 3 || objMode >= 2) return false;
+  o.w = kObjSizes[shape][o.a1 >> 14][0];
+  o.h = kObjSizes[shape][o.a1 >> 14][1];
+  const bool dbl = o.affine && (o.a0 & 0x200);
+  o.boxW = dbl ? 2 * o.w : o.w;
+  o.boxH = dbl ? 2 * o.h : o.h;
+  o.x = o.a1 & 0x1FF;
+  if (o.x >= 256) o.x -= 512;
+  o.y = o.a0 & 0xFF;
+  return !(Mode(s) >= 3 && (o.a2 & 0x3FF) < 512);
+}
+
+TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std::int32_t y,
+                   TScenePoint* info) {
+  TPixel out;
+  const std::int32_t row = (y - o.y) & 0xFF, col = x - o.x;
+  if (row >= o.boxH || col < 0 || col >= o.boxW) return out;
+  std::int32_t tx = col, ty = row;
+  const bool hf = !o.affine && (o.a1 & 0x1000), vf = !o.affine && (o.a1 & 0x2000);
+  if (o.affine) {
+    const std::uint32_t g = 32u * ((o.a1 >> 9) & 31u);
+    auto param = [&](std::uint32_t i) {
+      return static_cast<std::int32_t>(
+          static_cast<std::int16_t>(s.oam[g + 8 * i + 6] | (s.oam[g + 8 * i + 7] << 8)));
+    };
+    const std::int32_t bx = col - o.boxW / 2, by = row - o.boxH / 2;
+    tx = (param(0) * bx + param(1) * by + 128 * o.w) >> 8;
+    ty = (param(2) * bx + param(3) * by + 128 * o.h) >> 8;
+    if (tx < 0 || ty < 0 || tx >= o.w || ty >= o.h) return out;
+  } else {
+    if (hf) tx = o.w - 1 - tx;
+    if (vf) ty = o.h - 1 - ty;
+  }
+  const bool deep = (o.a0 & 0x2000) != 0;
+  const std::uint32_t d = deep ? 2 : 1;
+  std::uint32_t t = o.a2 & 0x3FF;
+  std::uint32_t cell = 0;
+  if (Dispcnt(s) & 0x40) {
+    cell = t + (static_cast<std::uint32_t>((ty / 8) * (o.w / 8) + tx / 8)) * d;
+  } else {
+    if (deep) t &= ~1u;
+    const std::uint32_t rowBase = t + 32u * static_cast<std::uint32_t>(ty / 8);
+    cell = (rowBase & ~31u) | ((rowBase + static_cast<std::uint32_t>(tx / 8) * d) & 31u);
+  }
+  const std::uint32_t tileAt = kObjVram + ((cell * 32u) & 0x7FFF);
+  const int pal = o.a2 >> 12;
+  if (info != nullptr) {
+    info->sprite = k;
+    info->tile = static_cast<std::int32_t>(o.a2 & 0x3FF);
+    info->palette = deep ? -1 : pal;
+    info->hflip = hf;
+    info->vflip = vf;
+    info->address = tileAt;
+  }
+  std::uint8_t c = 0;
+  if (deep) {
+    c = s.vram[kObjVram +
+               ((cell * 32u + static_cast<std::uint32_t>(8 * (ty & 7) + (tx & 7))) & 0x7FFF)];
+  } else {
+    const std::uint8_t b =
+        s.vram[kObjVram +
+               ((cell * 32u + static_cast<std::uint32_t>(4 * (ty & 7) + (tx & 7) / 2)) & 0x7FFF)];
+    c = (tx & 1) ? b >> 4 : b & 15;
+    if (c != 0) c = static_cast<std::uint8_t>(16 * pal + c);
+  }
+  if (c == 0) return out;
+  out.colour = static_cast<std::uint16_t>(256 + c);
+  out.prio = (o.a2 >> 10) & 3;
+  return out;
+}
+
+void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& notes) {
+  const std::uint16_t dispcnt = Dispcnt(s);
+  if ((Io(s, 0x50) & 0xC0) != 0) notes.emplace_back("blending");
+  if (dispcnt & 0xE000) notes.emplace_back("windows");
+  bool mosaic = false, semi = false;
+  const std::uint16_t size = Io(s, 0x4C);
+  for (int n = 0; n < 4; ++n) {
+    if (((drawn >> n) & 1) && (Io(s, 0x08 + 2u * static_cast<std::uint32_t>(n)) & 0x40) &&
+        (size & 0xFF))
+      mosaic = true;
+  }
+  if (drawn & (1u << kSceneObj)) {
+    for (int k = 0; k < 128; ++k) {
+      TSprite o{};
+      if (!SpriteAt(s, k, o)) continue;
+      if ((o.a0 & 0x1000) && (size & 0xFF00)) mosaic = true;
+      if (((o.a0 >> 10) & 3) == 1) semi = true;
+    }
+  }
+  if (mosaic) notes.emplace_back("mosaic");
+  if (semi) notes.emplace_back("semi-transparent sprites");
+}
+
+}  // namespace
+
+TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
+  TSceneImage img;
+  img.width = kWidth;
+  img.height = kHeight;
+  const std::size_t n = static_cast<std::size_t>(kWidth * kHeight);
+  img.layer.assign(n, kSceneBackdrop);
+  const std::uint16_t dispcnt = Dispcnt(s);
+  if (dispcnt & 0x80) {
+    img.pixels.assign(n, 0xFFFFFF);
+    return img;
+  }
+  const unsigned drawn = layers & ((dispcnt >> 8) & 0x1Fu);
+  NoteLeftOut(s, drawn, img.leftOut);
+  std::vector<std::uint16_t> best(n, kClear);
+  std::vector<std::uint8_t> bestRank(n, 0);
+  auto put = [&](std::size_t at, int layer, TPixel p) {
+    if (p.colour == kClear) return;
+    // Priority 0 in front; at one priority the sprites, then BG0..BG3.
+    const std::uint8_t rank =
+        static_cast<std::uint8_t>((3 - p.prio) * 5 + (layer == kSceneObj ? 5 : 4 - layer));
+    if (rank > bestRank[at]) {
+      bestRank[at] = rank;
+      best[at] = p.colour;
+      img.layer[at] = static_cast<std::uint8_t>(layer);
+    }
+  };
+  for (int bg = 0; bg < 4; ++bg) {
+    if (!((drawn >> bg) & 1) || Kind(dispcnt & 7, bg) == TBgKind::None) continue;
+    for (std::int32_t y = 0; y < kHeight; ++y) {
+      for (std::int32_t x = 0; x < kWidth; ++x) {
+        put(static_cast<std::size_t>(y * kWidth + x), bg, BgPixel(s, bg, x, y, nullptr));
+      }
+    }
+  }
+  if ((drawn >> kSceneObj) & 1) {
+    // Between sprites the smaller priority number wins, then the lower OAM index.
+    std::vector<std::uint16_t> obj(n, kClear);
+    std::vector<std::uint8_t> objPrio(n, 4);
+    for (int k = 127; k >= 0; --k) {
+      TSprite o{};
+      if (!SpriteAt(s, k, o)) continue;
+      for (std::int32_t row = 0; row < o.boxH; ++row) {
+        const std::int32_t y = (o.y + row) & 0xFF;
+        if (y >= kHeight) continue;
+        for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x) {
+          const TPixel p = SpritePixel(s, o, k, x, y, nullptr);
+          const std::size_t at = static_cast<std::size_t>(y * kWidth + x);
+          if (p.colour == kClear || p.prio > objPrio[at]) continue;
+          obj[at] = p.colour;
+          objPrio[at] = p.prio;
+        }
+      }
+    }
+    for (std::size_t at = 0; at < n; ++at) {
+      if (obj[at] != kClear) put(at, kSceneObj, {obj[at], objPrio[at]});
+    }
+  }
+  img.pixels.resize(n);
+  for (std::size_t at = 0; at < n; ++at) {
+    const std::uint16_t c = best[at] == kClear ? 0 : best[at];
+    img.pixels[at] =
+        SceneRgb((c & kDirect) ? static_cast<std::uint16_t>(c & 0x7FFF) : s.palette[c & 0x1FF]);
+  }
+  return img;
+}
+
+TScenePoint GbaSceneAt(const TScene& s, int layer, std::int32_t x, std::int32_t y) {
+  TScenePoint p;
+  p.layer = layer;
+  if (layer >= 0 && layer < 4) {
+    BgPixel(s, layer, x, y, &p);
+  } else if (layer == kSceneObj) {
+    int bestK = -1, bestPrio = 4;
+    for (int k = 0; k < 128; ++k) {
+      TSprite o{};
+      if (!SpriteAt(s, k, o)) continue;
+      const TPixel px = SpritePixel(s, o, k, x, y, nullptr);
+      if (px.colour != kClear && px.prio < bestPrio) {
+        bestK = k;
+        bestPrio = px.prio;
+      }
+    }
+    TSprite o{};
+    if (bestK >= 0 && SpriteAt(s, bestK, o)) SpritePixel(s, o, bestK, x, y, &p);
+  }
+  return p;
+}
+
+}  // namespace tegulo
