@@ -137,16 +137,16 @@ void TImageView::wheelEvent(QWheelEvent* event) {
 void TImageView::SetPicture(const TIndexedBitmap* bitmap, std::int32_t zoom) {
   bitmap_ = bitmap;
   scene_ = nullptr;
-  setMouseTracking(false);
   zoom_ = std::max(zoom, 1);
   update();
+  SetPan(pan_);  // a smaller picture keeps the pan within it
 }
 
 void TImageView::SetScene(const QImage* scene, std::int32_t zoom) {
   scene_ = scene;
-  setMouseTracking(scene != nullptr);
   zoom_ = std::max(zoom, 1);
   update();
+  SetPan(pan_);
   SetPan(pan_);  // a smaller picture keeps the pan within it
 }
 
@@ -182,8 +182,8 @@ void TImageView::paintEvent(QPaintEvent* event) {
   if (scene_ != nullptr) {
     // A scene is small: drawn whole, each pixel a block (no smoothing is asked for).
     QPainter painter(this);
-    painter.setClipRect(area);
-    painter.drawImage(QRect(QPoint(0, 0), PictureSize()), *scene_);
+    painter.setClipRect(area.translated(-pan_));
+    painter.drawImage(QRect(-pan_, PictureSize()), *scene_);
     return;
   }
 
