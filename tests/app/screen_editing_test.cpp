@@ -4,10 +4,7 @@
 #include <QLabel>
 #include <QWheelEvent>
 
-#include <QTimer>
-
 #include "flow_fixture.h"
-#include "qt_user_prompts.h"
 #include "screen/cell_edit.h"
 #include "screen_pictures.h"
 #include "tiles/uTiles.h"
@@ -258,32 +255,6 @@ TEST_F(ScreenEditingTest, AScreenReadsTheColoursItsPalettesNeedAndReportsTheRest
   EXPECT_EQ(grid.pixelColor(unused.topLeft() + QPoint(3, 3)),
             QColor(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF),
                    static_cast<int>(c >> 16 & 0xFF)));
-}
-
-TEST(TilePicker, AClickAnywhereInATileChoosesIt) {
-  TIndexedBitmap sheet;
-  sheet.SetSize(8 * 16, 8 * 4);
-  struct TCase {
-    QPoint at;  // in the sheet's picture, three times enlarged
-    int tile;
-  };
-  // The far corners of tile 19 (row 1, column 3), numbered from 10.
-  const TCase cases[] = {{{72, 24}, 29}, {{95, 47}, 29}, {{0, 0}, 10}, {{383, 95}, 73}};
-  for (const TCase& c : cases) {
-    QTimer::singleShot(0, [&] {
-      QWidget* dialog = QApplication::activeModalWidget();
-      QWidget* label =
-          dialog != nullptr ? dialog->findChild<QWidget*>(QStringLiteral("TileSheet")) : nullptr;
-      if (label == nullptr) {
-        ADD_FAILURE() << "no tile sheet";
-        if (dialog != nullptr) dialog->close();  // never a stuck dialog
-        return;
-      }
-      QTest::mouseClick(label, Qt::LeftButton, {}, c.at);
-    });
-    QtUserPrompts prompts;
-    EXPECT_EQ(prompts.PickTile(sheet, 16, 10, 0), std::optional<int>(c.tile)) << c.tile;
-  }
 }
 
 }  // namespace
