@@ -32,6 +32,7 @@ TfmMain::TfmMain(std::unique_ptr<UserPrompts> prompts, QWidget* parent)
   setObjectName(QStringLiteral("fmMain"));
   setWindowTitle(QStringLiteral("Tegulo"));
   BuildControls();
+  Panel2->installEventFilter(this);  // its resizes reflow the toolbar
   SetStartState();
   ConnectHandlers();
   BuildActions();

@@ -24,6 +24,7 @@
 #include "rom/rom_edits.h"
 #include "scene/scene.h"
 #include "scene/scene_render.h"
+#include "screen/cell_edit.h"
 #include "screen/screen.h"
 #include "tile_palette.h"
 #include "user_prompts.h"
@@ -124,6 +125,8 @@ public:
   QAction* aScanROM = nullptr;        // the scan dialog; its chosen hits join the list
   QAction* aExportPalette = nullptr;  // the current entry's colours as a palette file
   QAction* aFindPointers = nullptr;   // the places that point to the current entry's address
+  QAction* aOpenROM = nullptr;        // Ctrl+O: bOpenROMClick
+  QAction* aSaveDocument = nullptr;   // Ctrl+S: bSaveClick, enabled as bSave is
 
   // Ctrl+M: the screen dialog, after which the entry draws through a map; Ctrl+Shift+M back
   // to the entry's tiles in storage order.
@@ -198,6 +201,18 @@ public:
   void aRedoClick();
   void aWritePaletteClick();
 
+  // Editing a screen's cells (main_cells.cpp): C on the view toggles the mode, a click selects
+  // a cell, and these change it (keys of the view), one step of the history each.
+  QAction* aEditCells = nullptr;     // C
+  QAction* aFlipCellH = nullptr;     // H
+  QAction* aFlipCellV = nullptr;     // V
+  QAction* aNextPalette = nullptr;   // P
+  QAction* aPrevPalette = nullptr;   // Shift+P
+  QAction* aNextTile = nullptr;      // N
+  QAction* aPrevTile = nullptr;      // Shift+N
+  QAction* aCellPriority = nullptr;  // R
+  QAction* aPickTile = nullptr;      // T: the tile-set window
+
   // The window background (the style's button face) as an entry colour, 0x00BBGGRR.
   std::uint32_t BackgroundColour() const;
 
@@ -219,7 +234,8 @@ protected:
   void closeEvent(QCloseEvent* event) override;
   // One local file, told by its name and content (rom/dropped_file.h): a picture over the
   // view imports it, a document loads as bLoad would, a palette file or save state imports
-  // its palette as bOpenPal would, any other file opens as a ROM as bOpenROM would.
+  // its palette as bOpenPal would, a file that is plainly something else (text, an image, an
+  // archive) is refused naming what it is, any other file opens as a ROM as bOpenROM would.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -249,22 +265,26 @@ private:
   bool ConfirmRomChanges();
   bool SaveRomAs();  // false when the dialog was cancelled
   void ImportImage(const QString& FileName);
-  // RomData becomes `image`, one undo step.
-  void ApplyImport(std::vector<std::uint8_t> image);
-  // Relocation (main_relocate.cpp): the offer when an import's stream has grown, the
+  // RomData becomes `image`, one undo step named `stepName`.
+  void ApplyImport(std::vector<std::uint8_t> image, const char* stepName = "Import");
+  // Relocation (main_relocate.cpp): the offer when the stream of an import or a stroke has
+  // grown (`band` and `picture` as they were to be written, the step named `stepName`), the
   // pointers to the current entry, and the entry addresses each relocation moved, so that
-  // Undo takes them back with its bytes.
-  void OfferRelocation(const QString& FileName, std::size_t newSize, std::size_t oldSize,
-                       TColourMatch match);
+  // Undo and Redo move them with the step's bytes. False when nothing was written.
+  bool OfferRelocation(const TTileEntry& band, const TPixelImage& picture, std::size_t newSize,
+                       std::size_t oldSize, const char* stepName);
   void aFindPointersClick();
-  void UndoEntryMoves();
+  // The entries `step` moved go back (forward: to where the step put them again).
+  void MoveEntriesOfStep(const TRomChange* step, bool forward);
   struct TEntryMove {
-    std::size_t depth;  // RomHistory's depth once the relocation was pushed
-    TTileEntry* entry;
+    std::uint64_t serial;  // of the history's step that moved the entry
+    const TTileEntry* entry;
     std::int32_t from;
+    std::int32_t to;
+    bool map;  // the address of the entry's screen map moved, not the entry's own
   };
   std::vector<TEntryMove> EntryMoves;
-  enum class TDrop { None, Picture, Rom, Document, Palette };
+  enum class TDrop { None, Picture, Rom, Document, Palette, Foreign };
   TDrop DropAt(const QMimeData* mime, QPoint pos, QString* fileName) const;
 
   // The document's unsaved changes, the view after a ROM opens, dialog folders
@@ -292,10 +312,23 @@ private:
   void PixelPress(QPoint pixel, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
   void PixelMove(QPoint pixel);
   void PixelRelease();
+  void PaintStrokeLine(QPoint from, QPoint to);  // on a screen
+  void BuildCellActions();
+  void UpdateCellActions();
+  void FillCellMenu(QMenu& menu);
+  void SetCellMode(bool on);
+  void SelectCell(QPoint pixel);
+  void ShowSelectedCell();
+  TMapCell SelectedMapCell();
+  void ChangeSelectedCell(TCellChange change);
+  void PickCellTile();
+  void WriteSelectedCell(const TMapCell& cell);
+  bool CellMode = false;
+  QPoint SelectedCell{-1, -1};
   void CommitStroke();
-  // Makes `image` the ROM as one step of the history, then refreshes and (unless the view
-  // already shows it) redraws.
-  void PushRomImage(std::vector<std::uint8_t> image, bool redraw = true);
+  // Makes `image` the ROM as one step of the history named `name` ("Stroke": Undo Stroke),
+  // then refreshes and (unless the view already shows it) redraws.
+  void PushRomImage(std::vector<std::uint8_t> image, bool redraw, const char* name);
   TPixelEdit Edit;
 
   // Browsing from the view (main_browse.cpp).
@@ -303,6 +336,19 @@ private:
   void ImageBrowse(TBrowseMove move);
   void ImageZoomStep(int delta);
   void UpdateAddressHint();
+  // The status bar about the view (main_hover.cpp): the pixel under the pointer, the part of
+  // a panned picture in view, the palettes a screen's map uses (marked in the grid).
+  void ConnectHover();
+  void ImageHover(QPoint pixel);
+  void ImagePanChanged(QPoint pan);
+  void FitStatusRow();
+  void NoteScreenPalettes(const TScreen& s);
+  std::int32_t ScreenColoursNeeded() const;  // of the current screen entry
+  void MarkUsedPalette(QPainter& canvas, int index, const QRect& rect) const;
+  QLabel* sBarPointer = nullptr;
+  QLabel* sBarView = nullptr;
+  TDecodeBuffer HoverBuffer;
+  std::array<bool, 256> UsedPalettes{};
 
   // Screens (main_screen.cpp): the current entry drawn through its map, when it has one.
   bool DrawScreenOfEntry();
@@ -334,6 +380,9 @@ private:
 
   void BuildControls();
   void BuildToolbar();
+  // On a window too narrow for the toolbar's row, its controls go on to more rows
+  // (toolbar_flow.cpp); run whenever the toolbar is resized.
+  void FlowToolbar();
   void BuildRightColumn();
   void ConnectHandlers();
   void DisconnectHandlers();

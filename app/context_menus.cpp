@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "MainUnit.h"
+#include "entries/view_hints.h"
 #include "image_button.h"
 #include "image_view.h"
 #include "list_box.h"
@@ -44,6 +45,10 @@ void TfmMain::BuildActions() {
        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &TfmMain::aShowAsTilesClick);
   make(aFindPointers, "aFindPointers", "Find Pointers to This Entry", QKeySequence(),
        &TfmMain::aFindPointersClick);
+  make(aOpenROM, "aOpenROM", "Open ROM…", QKeySequence(Qt::CTRL | Qt::Key_O),
+       &TfmMain::bOpenROMClick);
+  make(aSaveDocument, "aSaveDocument", "Save Document…", QKeySequence(Qt::CTRL | Qt::Key_S),
+       &TfmMain::bSaveClick);
 
   BuildEditActions();   // main_edit.cpp
   BuildSceneActions();  // main_scene.cpp
@@ -67,13 +72,20 @@ void TfmMain::UpdateActions() {
   aSaveRomAs->setEnabled(RomOpen);
   aSavePatchAs->setEnabled(RomOpen && RomHistory.CanUndo());
   aUndoImport->setEnabled(RomHistory.CanUndo());
+  // The action is named for the step it takes back.
+  const TRomChange* undo = RomHistory.UndoStep();
+  aUndoImport->setText(undo != nullptr && !undo->name.empty()
+                           ? QStringLiteral("Undo %1").arg(QString::fromStdString(undo->name))
+                           : QStringLiteral("Undo"));
   aExportPalette->setEnabled(CurEntry != nullptr);
   aScanROM->setEnabled(RomOpen);
   aFindPointers->setEnabled(RomOpen && CurEntry != nullptr);
+  aSaveDocument->setEnabled(bSave->isEnabled());
   UpdateEditActions();
   aShowAsScreen->setEnabled(CurEntry != nullptr);
   aShowAsTiles->setEnabled(CurEntry != nullptr && Screens.count(CurEntry) != 0);
   aImportAsScreen->setEnabled(RomOpen && CurEntry != nullptr && Screens.count(CurEntry) != 0);
+  Image->SetHint(QString::fromStdString(EmptyViewHint(RomOpen, CurEntry != nullptr)));
   UpdateSceneActions();
 }
 
@@ -99,6 +111,9 @@ void TfmMain::FillListMenu(QMenu& menu) {
   menu.addSeparator();
   menu.addAction(aScanROM);
   menu.addAction(aFindPointers);
+  menu.addSeparator();
+  menu.addAction(aOpenROM);
+  menu.addAction(aSaveDocument);
 }
 
 void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {

@@ -81,7 +81,10 @@ QImage ReplicatePixels(const TIndexedBitmap& bitmap, const QRect& device, double
   return out;
 }
 
-TImageView::TImageView(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::ClickFocus); }
+TImageView::TImageView(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::ClickFocus);
+  setMouseTracking(true);  // the pointer's pixel is told as it moves
+}
 
 void TImageView::keyPressEvent(QKeyEvent* event) {
   const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
@@ -115,6 +118,7 @@ void TImageView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TImageView::wheelEvent(QWheelEvent* event) {
+  if (PanWheel(event)) return;  // image_view_pan.cpp
   // 120 eighths of a degree make a notch; touchpads send smaller parts.
   wheelRest_ += event->angleDelta().y();
   const int notches = wheelRest_ / 120;
@@ -133,16 +137,17 @@ void TImageView::wheelEvent(QWheelEvent* event) {
 void TImageView::SetPicture(const TIndexedBitmap* bitmap, std::int32_t zoom) {
   bitmap_ = bitmap;
   scene_ = nullptr;
-  setMouseTracking(false);
   zoom_ = std::max(zoom, 1);
   update();
+  SetPan(pan_);  // a smaller picture keeps the pan within it
 }
 
 void TImageView::SetScene(const QImage* scene, std::int32_t zoom) {
   scene_ = scene;
-  setMouseTracking(scene != nullptr);
   zoom_ = std::max(zoom, 1);
   update();
+  SetPan(pan_);
+  SetPan(pan_);  // a smaller picture keeps the pan within it
 }
 
 QSize TImageView::PictureSize() const {
@@ -152,14 +157,33 @@ QSize TImageView::PictureSize() const {
                static_cast<int>(Scaled(bitmap_->Height(), zoom_)));
 }
 
+void TImageView::SetHint(const QString& hint) {
+  if (hint == hint_) return;
+  hint_ = hint;
+  if (PictureSize().isEmpty()) update();
+}
+
+void TImageView::PaintHint() {
+  constexpr int kMargin = 16;
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(rect().adjusted(kMargin, kMargin, -kMargin, -kMargin),
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, hint_);
+}
+
 void TImageView::paintEvent(QPaintEvent* event) {
-  const QRect area = event->rect() & QRect(QPoint(0, 0), PictureSize());
+  if (PictureSize().isEmpty()) {
+    if (!hint_.isEmpty()) PaintHint();
+    return;
+  }
+  // In the picture's view pixels: the exposed part moved by the pan.
+  const QRect area = event->rect().translated(pan_) & QRect(QPoint(0, 0), PictureSize());
   if (area.isEmpty()) return;
   if (scene_ != nullptr) {
     // A scene is small: drawn whole, each pixel a block (no smoothing is asked for).
     QPainter painter(this);
-    painter.setClipRect(area);
-    painter.drawImage(QRect(QPoint(0, 0), PictureSize()), *scene_);
+    painter.setClipRect(area.translated(-pan_));
+    painter.drawImage(QRect(-pan_, PictureSize()), *scene_);
     return;
   }
 
@@ -180,7 +204,8 @@ void TImageView::paintEvent(QPaintEvent* event) {
                      static_cast<int>(bottom - top));
   QImage out = ReplicatePixels(*bitmap_, device, scale);
   out.setDevicePixelRatio(ratio);
-  QPainter(this).drawImage(QPointF(left / ratio, top / ratio), out);
+  QPainter(this).drawImage(QPointF(left / ratio - pan_.x(), top / ratio - pan_.y()), out);
+  PaintMark();  // image_view_edit.cpp
 }
 
 }  // namespace tegulo

@@ -19,6 +19,11 @@ namespace tegulo {
 // the wheel raise Browse: Left/Right a tile, Up/Down a tile row, Page Up/Down a screen,
 // Shift+Left/Right a byte, Home the start; a wheel notch a tile row (down: forward).
 // Ctrl+wheel raises ZoomStep(+1 up, -1 down) instead.
+// Panning: a picture larger than the view can be moved in it: the middle button drags it,
+// Shift+wheel moves it sideways and Alt+wheel up and down (3 tiles a notch). The pan stays
+// within the picture and starts at the top-left; PanChanged tells every move.
+// Without a picture the view shows its hint. The pointer's bitmap pixel is told by
+// HoverPixel as it moves (also outside the bitmap), HoverLeave when it leaves.
 enum class TBrowseMove {
   ByteBack,
   ByteForward,
@@ -38,6 +43,15 @@ public:
 
   // A zoom below 1 shows the bitmap at 1. Ends a scene picture.
   void SetPicture(const TIndexedBitmap* bitmap, std::int32_t zoom);
+  // The view pixel of the picture shown at the view's top-left corner.
+  QPoint Pan() const { return pan_; }
+  // Clamped to what the picture's size allows; PanChanged when it moves.
+  void SetPan(QPoint pan);
+  // The part of the bitmap in view, in bitmap pixels (empty without a picture).
+  QRect VisiblePixels() const;
+  // The text shown, wrapped, while there is no picture (what to do first).
+  void SetHint(const QString& hint);
+  const QString& Hint() const { return hint_; }
   // Shows a true-colour picture (a scene) `zoom` times enlarged instead of the bitmap, until
   // the next SetPicture; the mouse over it raises SceneHover. The image must outlive it.
   void SetScene(const QImage* scene, std::int32_t zoom);
@@ -55,6 +69,8 @@ public:
   QPoint PixelAt(QPointF pos) const;
   // Repaints only the view's part of a rectangle of bitmap pixels.
   void UpdatePixels(const QRect& pixels);
+  // A rectangle of bitmap pixels framed over the picture (the selected cell); none when empty.
+  void SetMarkedCell(const QRect& pixels);
 
 signals:
   void Browse(tegulo::TBrowseMove move);
@@ -64,6 +80,11 @@ signals:
   void PixelPress(QPoint pixel, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
   void PixelMove(QPoint pixel);
   void PixelRelease();
+  void PanChanged(QPoint pan);
+  // A left press outside edit mode, on the bitmap pixel under it (which may lie outside).
+  void PixelClick(QPoint pixel);
+  void HoverPixel(QPoint pixel);
+  void HoverLeave();
   void SceneHover(QPoint pixel);
 
 protected:
@@ -74,14 +95,29 @@ protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
 private:
+  bool PanPress(QMouseEvent* event);
+  bool PanMove(QMouseEvent* event);
+  bool PanRelease(QMouseEvent* event);
+  bool PanWheel(QWheelEvent* event);
+  QPoint pan_;
+  QRect marked_;
+  void PaintMark();
+  bool panning_ = false;
+  QPoint panFrom_;   // where the drag began, in view pixels
+  QPoint panStart_;  // the pan then
+  int panWheelRest_ = 0;
   bool editing_ = false;
   bool pressed_ = false;
   int wheelRest_ = 0;  // eighths of a degree not yet a whole notch
   const TIndexedBitmap* bitmap_ = nullptr;
   const QImage* scene_ = nullptr;
   std::int32_t zoom_ = 1;
+  QString hint_;
+  void PaintHint();
 };
 
 // The part `device` of `bitmap` enlarged `scale` times (zoom × device pixel ratio, at least 1)

@@ -1,6 +1,7 @@
 // TImageView's edit mode: the mouse over the picture as bitmap pixels.
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -16,8 +17,8 @@ void TImageView::SetEditing(bool on) {
 }
 
 QPoint TImageView::PixelAt(QPointF pos) const {
-  return QPoint(static_cast<int>(std::floor(pos.x() / zoom_)),
-                static_cast<int>(std::floor(pos.y() / zoom_)));
+  return QPoint(static_cast<int>(std::floor((pos.x() + pan_.x()) / zoom_)),
+                static_cast<int>(std::floor((pos.y() + pan_.y()) / zoom_)));
 }
 
 void TImageView::UpdatePixels(const QRect& pixels) {
@@ -29,7 +30,27 @@ void TImageView::UpdatePixels(const QRect& pixels) {
         std::clamp<std::int64_t>(v * z, -1, std::numeric_limits<int>::max() / 2));
   };
   update(QRect(QPoint(side(pixels.left()) - 1, side(pixels.top()) - 1),
-               QPoint(side(pixels.right() + 1), side(pixels.bottom() + 1))));
+               QPoint(side(pixels.right() + 1), side(pixels.bottom() + 1)))
+             .translated(-pan_));
+}
+
+void TImageView::SetMarkedCell(const QRect& pixels) {
+  if (pixels == marked_) return;
+  UpdatePixels(marked_);
+  marked_ = pixels;
+  UpdatePixels(marked_);
+}
+
+void TImageView::PaintMark() {
+  if (marked_.isEmpty()) return;
+  QPainter painter(this);
+  const QRect r(marked_.left() * zoom_ - pan_.x(), marked_.top() * zoom_ - pan_.y(),
+                marked_.width() * zoom_, marked_.height() * zoom_);
+  // Black inside white: seen on any colour.
+  painter.setPen(QPen(Qt::white, 1));
+  painter.drawRect(r.adjusted(0, 0, -1, -1));
+  painter.setPen(QPen(Qt::black, 1));
+  painter.drawRect(r.adjusted(1, 1, -2, -2));
 }
 
 bool TImageView::event(QEvent* event) {
@@ -43,7 +64,9 @@ bool TImageView::event(QEvent* event) {
 }
 
 void TImageView::mousePressEvent(QMouseEvent* event) {
+  if (PanPress(event)) return;  // image_view_pan.cpp
   if (!editing_) {
+    if (event->button() == Qt::LeftButton) emit PixelClick(PixelAt(event->position()));
     QWidget::mousePressEvent(event);
     return;
   }
@@ -59,6 +82,7 @@ void TImageView::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     return;
   }
+  if (PanMove(event)) return;
   if (!editing_ || !pressed_) {
     QWidget::mouseMoveEvent(event);
     return;
@@ -68,6 +92,7 @@ void TImageView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TImageView::mouseReleaseEvent(QMouseEvent* event) {
+  if (PanRelease(event)) return;
   if (!editing_ || !pressed_ || event->button() != Qt::LeftButton) {
     QWidget::mouseReleaseEvent(event);
     return;

@@ -23,6 +23,7 @@ void TfmMain::ConnectBrowsing() {
           [this](TBrowseMove move) { Guard([this, move] { ImageBrowse(move); }); });
   connect(Image, &TImageView::ZoomStep, this,
           [this](int delta) { Guard([this, delta] { ImageZoomStep(delta); }); });
+  ConnectHover();  // main_hover.cpp
 }
 
 void TfmMain::ImageBrowse(TBrowseMove move) {
@@ -41,6 +42,7 @@ void TfmMain::ImageBrowse(TBrowseMove move) {
     case TBrowseMove::ScreenForward: delta = steps->screen; break;
     case TBrowseMove::Home: break;
   }
+  if (move == TBrowseMove::Home) Image->SetPan({});  // back to the top-left too
   const std::int64_t target = move == TBrowseMove::Home ? 0 : seOffset->Value() + delta;
   // As if typed: the edit's Change runs ValueChange, which stores, refreshes and redraws.
   seOffset->SetValue(seOffset->CheckValue(target));

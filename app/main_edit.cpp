@@ -1,6 +1,7 @@
 // Editing pixels in the view: the edit mode, strokes, fills and picks, and the history's
 // Redo. A stroke is drawn into the tile bitmap as the mouse moves (only the pixels it changed
-// are repainted) and written into the ROM when it ends, with the import's write-back.
+// are repainted) and written into the ROM when it ends, with the import's write-back. On a
+// screen it goes into the tiles the cells name, and every cell that shows one follows.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include "image_view.h"
 #include "palette_grid.h"
 #include "rom/write_back.h"
+#include "screen/screen_edit.h"
 #include "status_bar.h"
 #include "tiles/tile_formats.h"
 
@@ -45,10 +47,7 @@ void TfmMain::BuildEditActions() {
   aRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
   addAction(aRedo);
   make(aWritePalette, "aWritePalette", "Write Palette to ROM…", &TfmMain::aWritePaletteClick);
-
-  sBarMessage = new QLabel(sBar);
-  sBarMessage->setObjectName(QStringLiteral("sBarMessage"));
-  sBar->addWidget(sBarMessage, 1);
+  BuildCellActions();  // main_cells.cpp
 
   connect(Image, &TImageView::EditToggle, handlers_,
           [this] { Guard([this] { aEditPixelsClick(); }); });
@@ -69,7 +68,12 @@ void TfmMain::UpdateEditActions() {
   aEditPixels->setEnabled(RomOpen && CurEntry != nullptr && !Scene);
   aEditPixels->setChecked(Edit.editing);
   aRedo->setEnabled(RomHistory.CanRedo());
+  const TRomChange* redo = RomHistory.RedoStep();
+  aRedo->setText(redo != nullptr && !redo->name.empty()
+                     ? QStringLiteral("Redo %1").arg(QString::fromStdString(redo->name))
+                     : QStringLiteral("Redo"));
   aWritePalette->setEnabled(RomOpen && CurEntry != nullptr);
+  UpdateCellActions();
 }
 
 void TfmMain::FillEditMenu(QMenu& menu) {
@@ -77,10 +81,14 @@ void TfmMain::FillEditMenu(QMenu& menu) {
   menu.addSeparator();
   menu.addAction(aEditPixels);
   menu.addAction(aWritePalette);
+  menu.addSeparator();
+  FillCellMenu(menu);
 }
 
 void TfmMain::ShowStatus(const QString& text) {
-  if (sBarMessage != nullptr) sBarMessage->setText(text);
+  if (sBarMessage == nullptr) return;
+  sBarMessage->setText(text);
+  FitStatusRow();  // main_hover.cpp
 }
 
 void TfmMain::ShowEditStatus() {
@@ -94,6 +102,7 @@ void TfmMain::aEditPixelsClick() { SetEditing(!Edit.editing); }
 
 void TfmMain::SetEditing(bool on) {
   if (on && (!RomOpen || CurEntry == nullptr || Scene)) on = false;  // a scene is not the ROM
+  if (on && CellMode) SetCellMode(false);                            // one mode at a time
   Edit.editing = on;
   Edit.stroking = false;
   Image->SetEditing(on);
@@ -110,6 +119,7 @@ void TfmMain::ChooseEditIndex(int index) {
 
 void TfmMain::PixelPress(QPoint pixel, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
   Edit.stroking = false;
+  Edit.canvas.reset();
   if (!Edit.editing || CurEntry == nullptr || TileBitmap->Empty()) return;
   const bool inside = pixel.x() >= 0 && pixel.y() >= 0 && pixel.x() < TileBitmap->Width() &&
                       pixel.y() < TileBitmap->Height();
@@ -118,26 +128,54 @@ void TfmMain::PixelPress(QPoint pixel, Qt::MouseButton button, Qt::KeyboardModif
     return;
   }
   if (button != Qt::LeftButton) return;
-  const int count = IndexCount(*CurEntry);
-  if (Edit.index >= count) {
+  const bool filling = (modifiers & Qt::ShiftModifier) != 0;
+  const auto screen = Screens.find(CurEntry);
+  if (screen != Screens.end()) {
+    if (filling) {
+      ShowStatus(QStringLiteral("Fills work on tile entries; on a screen the left button draws"));
+      return;
+    }
+    // A screen's cells take the index in their own palettes.
+    Edit.canvas = std::make_unique<TScreenCanvas>(
+        ReadScreenCanvas(*CurEntry, screen->second, RomData, DecodeBuffer));
+  } else if (const int count = IndexCount(*CurEntry); Edit.index >= count) {
     ShowStatus(QStringLiteral("Index %1 is beyond the %2 colours of this template")
                    .arg(Edit.index)
                    .arg(count));
     return;
   }
   Edit.stroking = true;
-  Edit.filling = (modifiers & Qt::ShiftModifier) != 0;
+  Edit.filling = filling;
   Edit.entry = CurEntry;
   Edit.offset = CurEntry->Offset;
   Edit.last = pixel;
+  Edit.changed = {};
+  if (Edit.canvas) {
+    PaintStrokeLine(pixel, pixel);
+    return;
+  }
   Edit.changed = Edit.filling ? FloodFillPixels(*TileBitmap, pixel.x(), pixel.y(), Edit.index)
                               : DrawPixelLine(*TileBitmap, pixel.x(), pixel.y(), pixel.x(),
                                               pixel.y(), Edit.index);
   Image->UpdatePixels(ToQRect(Edit.changed));
 }
 
+void TfmMain::PaintStrokeLine(QPoint from, QPoint to) {
+  std::string refused;
+  const TPixelRect changed = PaintScreenLine(*Edit.canvas, *TileBitmap, from.x(), from.y(), to.x(),
+                                             to.y(), Edit.index, CurEntry->Palette, &refused);
+  Edit.changed.Add(changed);
+  Image->UpdatePixels(ToQRect(changed));
+  if (!refused.empty()) ShowStatus(QString::fromStdString(refused));
+}
+
 void TfmMain::PixelMove(QPoint pixel) {
   if (!Edit.stroking || Edit.filling || pixel == Edit.last) return;
+  if (Edit.canvas) {
+    PaintStrokeLine(Edit.last, pixel);
+    Edit.last = pixel;
+    return;
+  }
   // The line from the last point keeps the stroke without gaps however fast the mouse goes.
   const TPixelRect changed =
       DrawPixelLine(*TileBitmap, Edit.last.x(), Edit.last.y(), pixel.x(), pixel.y(), Edit.index);
@@ -149,9 +187,13 @@ void TfmMain::PixelMove(QPoint pixel) {
 void TfmMain::PixelRelease() {
   if (!Edit.stroking) return;
   Edit.stroking = false;
-  if (Edit.changed.Empty()) return;
+  if (Edit.changed.Empty()) {
+    Edit.canvas.reset();
+    return;
+  }
   if (Edit.entry != CurEntry || CurEntry == nullptr || CurEntry->Offset != Edit.offset) {
     // The picture moved under the stroke: what it drew belongs to no place any more.
+    Edit.canvas.reset();
     if (CurEntry != nullptr) Redraw();
     return;
   }
@@ -164,16 +206,25 @@ void TfmMain::CommitStroke() {
   struct TRestore {
     ~TRestore() { QApplication::restoreOverrideCursor(); }
   } restore;
+  const std::unique_ptr<TScreenCanvas> canvas = std::move(Edit.canvas);
   try {
-    if (Screens.count(CurEntry) != 0) {  // a screen: its cells go into the tiles they name
-      PushRomImage(ScreenEditRom(), true);
+    // A screen's stroke goes into the tiles its cells name.
+    const TEditBand band = canvas ? ScreenEditBand(*canvas, *CurEntry)
+                                  : EditBand(*CurEntry, *TileBitmap, Edit.changed);
+    TWriteBackResult result;
+    try {
+      result = WriteBackPicture(RomData, band.entry, band.picture);
+    } catch (const TStreamDoesNotFit& grown) {
+      // A packed stream that grew may move to free space, as an import's may.
+      if (!OfferRelocation(band.entry, band.picture, grown.newSize, grown.oldSize, "Stroke")) {
+        RefreshEntry();
+        Redraw();
+      }
       return;
     }
-    const TEditBand band = EditBand(*CurEntry, *TileBitmap, Edit.changed);
-    TWriteBackResult result = WriteBackPicture(RomData, band.entry, band.picture);
     // The write-back drew the new data again and found the picture: a plain entry's view is
     // already right, and a large one would take long to draw again.
-    PushRomImage(std::move(result.rom), CurEntry->Compression != 0);
+    PushRomImage(std::move(result.rom), canvas || CurEntry->Compression != 0, "Stroke");
   } catch (...) {
     // The stroke is taken back: the view shows the ROM as it is.
     RefreshEntry();
@@ -182,9 +233,10 @@ void TfmMain::CommitStroke() {
   }
 }
 
-void TfmMain::PushRomImage(std::vector<std::uint8_t> image, bool redraw) {
+void TfmMain::PushRomImage(std::vector<std::uint8_t> image, bool redraw, const char* name) {
   TRomChange change = DiffRom(RomData, image);
   if (change.replaced.empty() && image.size() == RomData.size()) return;  // the same bytes
+  change.name = name;
   RomData = std::move(image);
   RomHistory.Push(std::move(change));
   UpdateCaption();
@@ -197,6 +249,7 @@ void TfmMain::aRedoClick() {
   if (!RomHistory.CanRedo()) return;
   Edit.stroking = false;
   RomHistory.Redo(RomData);
+  MoveEntriesOfStep(RomHistory.UndoStep(), true);  // main_relocate.cpp
   UpdateCaption();
   if (CurEntry == nullptr) return;
   RefreshEntry();

@@ -21,6 +21,7 @@ void TfmMain::gPalDrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Re
   Canvas.fillRect(Rect, ToQColor(c));
   DrawSunkenEdge(Canvas, Rect, gPal->palette());
   if (Edit.editing && k == Edit.index) DrawChosenMark(Canvas, Rect, ToQColor(c));
+  MarkUsedPalette(Canvas, k, Rect);  // main_hover.cpp
 }
 
 void TfmMain::gPalMouseUp(Qt::MouseButton, QPoint Point) {
@@ -52,7 +53,13 @@ void TfmMain::bLoadPalROMClick() {
   // Black first: a bad address stops with the view palette already cleared.
   ViewPalette.fill(0);
   const std::int32_t address = ParseInt(ePalAddress->text().toStdString());
-  ApplyRomPalette(ViewPalette, CurEntry, RomData, address, PaletteCount(sePalNum->Value()));
+  std::int32_t count = PaletteCount(sePalNum->Value());
+  if (Screens.count(CurEntry) != 0) {  // a screen reads what its cells' palettes need
+    count = std::max(count, ScreenColoursNeeded());
+    CurEntry->PalCount = count;
+    sePalNum->SetValue(count);
+  }
+  ApplyRomPalette(ViewPalette, CurEntry, RomData, address, count);
   gPal->update();
   Redraw();
 }

@@ -23,7 +23,7 @@ void TfmMain::aWritePaletteClick() {
   const TPaletteTarget target = ParsePaletteTarget(text->trimmed().toStdString());
   const std::int32_t count = target.count.value_or(uses);
   const std::span<const std::uint32_t> colours(CurEntry->Palette, static_cast<std::size_t>(count));
-  PushRomImage(WritePaletteToRom(RomData, target.address, colours));
+  PushRomImage(WritePaletteToRom(RomData, target.address, colours), true, "Palette Write");
   // The palette-from-ROM button reads them back from here.
   ePalAddress->setText(QString::fromStdString(FormatAddress(target.address)));
   ShowStatus(QString::fromStdString(PaletteWriteText(count, target.address)));

@@ -30,9 +30,11 @@ bool TfmMain::DrawScreenOfEntry() {
   Image->SetPicture(TileBitmap.get(), zoom);
   if (it->second.showPriority && !report.priority.empty()) {
     if (PriorityOverlay == nullptr) PriorityOverlay = new TPriorityOverlay(Image);
+    PriorityOverlay->SetPan(Image->Pan());
     PriorityOverlay->Show(std::move(report.priority), it->second.width, 8 * zoom);
   }
   sBar->SetPanelText(0, FromLatin1(ScreenStatusText(it->second, report)));
+  NoteScreenPalettes(it->second);  // main_hover.cpp
   return true;
 }
 
@@ -62,13 +64,18 @@ void TfmMain::aShowAsScreenClick() {
         Screens[entry] = *before;
       else
         Screens.erase(entry);
+      // The view showed the last preview; it goes back to what the entry shows.
+      RefreshEntry();
+      Redraw();
       throw;
     }
     Screens[entry] = *chosen;
+    Image->SetPan({});  // a new screen is shown from its top-left
     // A screen's cells choose among all 256 colours: the entry keeps all that the grid
     // shows, and a palette loaded later fills all of them.
     std::copy(ViewPalette.begin(), ViewPalette.end(), std::begin(entry->Palette));
     entry->PalCount = 256;
+    sePalNum->SetValue(256);  // "Colors" says so, and the next palette read fills them all
   } else if (before) {
     Screens[entry] = *before;
   } else {
@@ -80,16 +87,9 @@ void TfmMain::aShowAsScreenClick() {
 
 void TfmMain::aShowAsTilesClick() {
   if (CurEntry == nullptr || Screens.erase(CurEntry) == 0) return;
+  Image->SetPan({});
   RefreshEntry();
   Redraw();
-}
-
-std::vector<std::uint8_t> TfmMain::ScreenEditRom() const {
-  const TScreen& s = Screens.at(CurEntry);
-  const auto pixels = TileBitmap->Pixels();
-  const TPixelImage picture{
-      TileBitmap->Width(), TileBitmap->Height(), {pixels.begin(), pixels.end()}};
-  return WriteBackScreen(RomData, *CurEntry, s, picture, TScreenImportMode::kKeepMap).rom;
 }
 
 std::optional<std::string> TfmMain::ScreensTarget(const std::string& documentPath,

@@ -5,6 +5,7 @@
 #include "choice_box.h"
 #include "entries/document.h"
 #include "image_button.h"
+#include "image_view.h"
 #include "io/file_set.h"
 #include "io/paths.h"
 #include "line_edit.h"
@@ -47,6 +48,7 @@ void TfmMain::LoadROM(const QString& FileName) {
   EntryMoves.clear();
   RomOpen = true;
   UpdateCaption();
+  ShowEditStatus();  // what an action said was about the previous ROM
   for (QWidget* w : std::initializer_list<QWidget*>{bNew, bLoad, bSave, ePalAddress, bLoadPalROM,
                                                     eAddress, bAddAddress, bDelAddress}) {
     w->setEnabled(true);
@@ -64,6 +66,7 @@ void TfmMain::lbListClick() {
   const int index = lbList->ItemIndex();
   bExport->setEnabled(index >= 0);
   if (index < 0) return;
+  if (CurEntry != EntryOf(index)) Image->SetPan({});  // a new entry is shown from its top-left
   CurEntry = EntryOf(index);
   Updating = true;
   seWidth->SetValue(CurEntry->Width);
@@ -153,6 +156,12 @@ void TfmMain::bNewClick() {
   ClearEntries();
   CurEntry = nullptr;
   DocBaseline.Set({});
+  // A new document has no file yet, and nothing of the old one stays on screen.
+  DocFileName.clear();
+  UpdateCaption();
+  bExport->setEnabled(false);
+  SetEditing(false);  // also clears the status bar's note
+  ShowOpenedRom();
 }
 
 void TfmMain::bSaveClick() { SaveDocumentAs(); }
@@ -164,6 +173,8 @@ bool TfmMain::SaveDocumentAs() {
   const std::vector<TTileEntry> records = DocumentRecords();
   if (!SaveDocumentWithScreens(LocalPath(*name), records)) return false;
   DocBaseline.Set(records);
+  DocFileName = *name;  // the window now holds the document just written
+  UpdateCaption();
   return true;
 }
 

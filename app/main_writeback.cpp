@@ -66,13 +66,15 @@ void TfmMain::ImportImage(const QString& FileName) {
       if (failure) std::rethrow_exception(failure);
     }
   } catch (const TStreamDoesNotFit& tooLong) {
-    OfferRelocation(FileName, tooLong.newSize, tooLong.oldSize, match);  // main_relocate.cpp
+    const TPixelImage picture =
+        ReadImportPicture(*CurEntry, LocalPath(FileName), BackgroundColour(), match);
+    OfferRelocation(*CurEntry, picture, tooLong.newSize, tooLong.oldSize, "Import");
     return;
   }
   ApplyImport(std::move(image));
 }
 
-void TfmMain::ApplyImport(std::vector<std::uint8_t> image) {
+void TfmMain::ApplyImport(std::vector<std::uint8_t> image, const char* stepName) {
   TRomChange change = DiffRom(RomData, image);
   if (change.replaced.empty() && image.size() == RomData.size()) {
     ShowStatus(QString::fromUtf8(kImportUnchangedText.data(),
@@ -80,6 +82,7 @@ void TfmMain::ApplyImport(std::vector<std::uint8_t> image) {
     return;
   }
   RomData = std::move(image);
+  change.name = stepName;
   RomHistory.Push(std::move(change));
   UpdateCaption();
   RefreshEntry();
@@ -89,7 +92,7 @@ void TfmMain::ApplyImport(std::vector<std::uint8_t> image) {
 
 void TfmMain::aUndoImportClick() {
   if (!RomHistory.CanUndo()) return;
-  UndoEntryMoves();  // main_relocate.cpp
+  MoveEntriesOfStep(RomHistory.UndoStep(), false);  // main_relocate.cpp
   RomHistory.Undo(RomData);
   UpdateCaption();
   if (CurEntry == nullptr) return;
@@ -166,6 +169,7 @@ TfmMain::TDrop TfmMain::DropAt(const QMimeData* mime, QPoint pos, QString* fileN
       kind = bLoad->isEnabled() ? TDrop::Document : TDrop::None;  // as the button allows
       break;
     case TDroppedFile::Palette: kind = TDrop::Palette; break;
+    case TDroppedFile::Foreign: kind = TDrop::Foreign; break;  // refused with a message
     case TDroppedFile::Rom: break;
   }
   if (fileName != nullptr) *fileName = name;
@@ -209,6 +213,11 @@ void TfmMain::dropEvent(QDropEvent* event) {
           ImportPaletteFile(name, 0);
         }
         break;
+      case TDrop::Foreign: {
+        std::string what;
+        ClassifyDroppedFile(LocalPath(name), &what);
+        throw TError(ForeignFileText(LocalPath(name), what));
+      }
       case TDrop::None: break;
     }
   });
@@ -216,6 +225,7 @@ void TfmMain::dropEvent(QDropEvent* event) {
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (watched == Panel2 && type == QEvent::Resize) FlowToolbar();  // toolbar_flow.cpp
   if (type == QEvent::ShortcutOverride && IsWindowShortcut(*static_cast<QKeyEvent*>(event))) {
     event->ignore();  // not the edit's: the window's shortcut runs
     return true;

@@ -4,8 +4,10 @@
 
 #include <QPoint>
 #include <cstdint>
+#include <memory>
 
 #include "image/pixel_paint.h"
+#include "screen/screen_edit.h"
 
 namespace tegulo {
 
@@ -22,6 +24,8 @@ struct TPixelEdit {
   TPixelRect changed;
   const TTileEntry* entry = nullptr;
   std::int32_t offset = 0;
+  // On a screen: its cells and tiles as the stroke changes them (null on a tile entry).
+  std::unique_ptr<TScreenCanvas> canvas;
 };
 
 }  // namespace tegulo

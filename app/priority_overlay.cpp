@@ -25,14 +25,21 @@ void TPriorityOverlay::Show(std::vector<std::uint8_t> priority, std::int32_t col
   update();
 }
 
+void TPriorityOverlay::SetPan(QPoint pan) {
+  if (pan == pan_) return;
+  pan_ = pan;
+  update();
+}
+
 std::int64_t TPriorityOverlay::DimmedCells() const {
   return std::count(priority_.begin(), priority_.end(), std::uint8_t{0});
 }
 
 void TPriorityOverlay::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
+  painter.translate(-pan_);
   const QColor dim(0, 0, 0, 120);
-  const QRect area = event->rect();
+  const QRect area = event->rect().translated(pan_);
   // Only the rows and columns of cells the exposed area touches.
   const std::int64_t rows = static_cast<std::int64_t>(priority_.size()) / columns_;
   const std::int64_t firstRow = std::max(0, area.top() / cellSide_);

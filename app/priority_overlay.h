@@ -17,6 +17,8 @@ public:
   void Show(std::vector<std::uint8_t> priority, std::int32_t columns, int cellSide);
 
   std::int64_t DimmedCells() const;
+  // The view's pan: the overlay moves with the picture.
+  void SetPan(QPoint pan);
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -25,6 +27,7 @@ private:
   std::vector<std::uint8_t> priority_;
   std::int32_t columns_ = 1;
   int cellSide_ = 8;
+  QPoint pan_;
 };
 
 }  // namespace tegulo

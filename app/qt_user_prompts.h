@@ -32,6 +32,9 @@ public:
   bool Confirm(const QString& text) override;
   void ShowTable(const QString& text, const QStringList& headers,
                  const std::vector<QStringList>& rows) override;
+  // tile_picker.cpp
+  std::optional<int> PickTile(const TIndexedBitmap& sheet, int columns, int first,
+                              int current) override;
 
 private:
   QString nextFolder_;

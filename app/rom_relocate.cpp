@@ -18,7 +18,9 @@ std::string RelocationQuestion(std::span<const std::uint8_t> rom, const TRelocat
   std::string text = "Write the new stream (" + std::to_string(r.writeBack.report.written) +
                      " bytes) at " + FormatAddress(static_cast<std::int32_t>(r.relocation->to)) +
                      "?";
-  for (const std::string& line : r.relocation->Lines(DetectLayout(rom))) text += "\n" + line;
+  for (const std::string& line :
+       r.relocation->Lines(DetectLayout(rom), TRelocation::TTense::Planned))
+    text += "\n" + line;
   return text;
 }
 

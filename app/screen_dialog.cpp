@@ -85,6 +85,8 @@ TScreenDialog::TScreenDialog(const TScreen& initial, TPreview preview, QWidget* 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+  FitSizeRange();
+  connect(cbMapFormat, &QComboBox::currentIndexChanged, this, [this] { FitSizeRange(); });
   connect(eMapAddress, &QLineEdit::textChanged, this, [this] { Changed(); });
   for (QComboBox* box : {cbMapFormat, cbMapCompression}) {
     connect(box, &QComboBox::currentIndexChanged, this, [this] { Changed(); });
@@ -108,6 +110,14 @@ std::optional<TScreen> TScreenDialog::Screen() const {
   s.paletteBase = sePaletteBase->value();
   s.showPriority = cbShowPriority->isChecked();
   return s;
+}
+
+void TScreenDialog::FitSizeRange() {
+  const int format = cbMapFormat->currentIndex();
+  if (format < 0 || format >= kMapFormatCount) return;
+  // A size the format cannot address cannot be typed (a larger one is cut to its largest).
+  const int most = MapFormats()[static_cast<std::size_t>(format)].maxSide;
+  for (QSpinBox* spin : {seMapWidth, seMapHeight}) spin->setMaximum(most);
 }
 
 void TScreenDialog::Changed() {

@@ -1,5 +1,6 @@
 // TScreenDialog: the map fields of a screen (address, format, size, compression, tile and
-// palette bases). Arrow and page keys in the address field step the map address.
+// palette bases). Arrow and page keys in the address field step the map address. The size
+// fields go up to what the chosen format can address.
 #pragma once
 
 #include <QDialog>
@@ -43,6 +44,7 @@ protected:
 
 private:
   void Changed();
+  void FitSizeRange();
   TPreview preview_;
 };
 

@@ -116,6 +116,17 @@ public:
     (void)text;
     return false;
   }
+  // "Pick Tile…": a tool window that shows `sheet` (the tiles a map can name, `columns` a row,
+  // each 8 x 8 pixels; tile k is number first + k) and returns the number clicked, or nothing
+  // when it was closed (by default).
+  virtual std::optional<int> PickTile(const TIndexedBitmap& sheet, int columns, int first,
+                                      int current) {
+    (void)sheet;
+    (void)columns;
+    (void)first;
+    (void)current;
+    return std::nullopt;
+  }
   // A modal table under the text, one row per entry of `rows`, and an OK button; by default
   // the text alone as a message.
   virtual void ShowTable(const QString& text, const QStringList& headers,

@@ -73,6 +73,11 @@ TDroppedFile ClassifyDroppedFile(std::string_view fileName, std::span<const std:
                                  bool whole) {
   const std::string ext = Extension(fileName);
   if (ext == "tgl") return TDroppedFile::Document;
+  // Content that is plainly something else is refused whatever its name says.
+  if (ext != "png" && !IsPaletteName(ext) && !IsPaletteContent(head, whole) &&
+      !ForeignContent(head, whole).empty()) {
+    return TDroppedFile::Foreign;
+  }
   if (std::find(kRomExtensions.begin(), kRomExtensions.end(), ext) != kRomExtensions.end()) {
     return TDroppedFile::Rom;
   }
@@ -83,7 +88,7 @@ TDroppedFile ClassifyDroppedFile(std::string_view fileName, std::span<const std:
   return TDroppedFile::Rom;
 }
 
-TDroppedFile ClassifyDroppedFile(const std::string& path) {
+TDroppedFile ClassifyDroppedFile(const std::string& path, std::string* what) {
   std::vector<std::uint8_t> head;
   bool whole = false;
   try {
@@ -93,7 +98,9 @@ TDroppedFile ClassifyDroppedFile(const std::string& path) {
     head.clear();  // judged by the name; the action then reports why the file cannot be read
   }
   if (!whole) head.resize(std::min(head.size(), kDropHeadBytes));
-  return ClassifyDroppedFile(path, head, whole);
+  const TDroppedFile kind = ClassifyDroppedFile(path, head, whole);
+  if (what != nullptr && kind == TDroppedFile::Foreign) *what = ForeignContent(head, whole);
+  return kind;
 }
 
 }  // namespace tegulo

@@ -235,9 +235,10 @@ void ProveThroughPointers(const TRelocation& r, const TTileEntry& entry, const T
 
 }  // namespace
 
-std::vector<std::string> TRelocation::Lines(const TRomLayout& layout) const {
+std::vector<std::string> TRelocation::Lines(const TRomLayout& layout, TTense tense) const {
+  const bool done = tense == TTense::Done;
   std::vector<std::string> lines;
-  lines.push_back("Rewrote " + std::to_string(pointers.size()) +
+  lines.push_back((done ? "Rewrote " : "Rewrite ") + std::to_string(pointers.size()) +
                   (pointers.size() == 1 ? " pointer" : " pointers") + " from " + Address(from) +
                   " to " + Address(to) + ":");
   for (std::size_t i = 0; i < pointers.size(); ++i) {
@@ -245,9 +246,12 @@ std::vector<std::string> TRelocation::Lines(const TRomLayout& layout) const {
                     std::string(PointerFormName(pointers[i].form)) + " " +
                     FormatBus(layout, pointers[i].value) + " -> " + FormatBus(layout, values[i]));
   }
-  lines.push_back(keptOld ? "The old stream's " + std::to_string(oldLength) + " bytes are kept"
-                          : "The old stream's " + std::to_string(oldLength) + " bytes are now " +
-                                ByteText(fill));
+  const std::string old = "The old stream's " + std::to_string(oldLength) + " bytes ";
+  if (keptOld) {
+    lines.push_back(old + (done ? "are kept" : "would be kept"));
+  } else {
+    lines.push_back(old + (done ? "are now " : "would become ") + ByteText(fill));
+  }
   return lines;
 }
 

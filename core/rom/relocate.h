@@ -33,9 +33,12 @@ struct TRelocation {
   bool keptOld = false;
   std::uint8_t fill = 0xFF;
 
-  // "Rewrote N pointer(s) to the stream, now at $XXXXXX:" and a line per pointer
-  // ("  $PPPPPP 24-bit $02:A345 -> $03:8000"), then what became of the old bytes.
-  std::vector<std::string> Lines(const TRomLayout& layout) const;
+  // "Rewrote N pointer(s) from $XXXXXX to $YYYYYY:" and a line per pointer
+  // ("  $PPPPPP 24-bit $02:A345 -> $03:8000"), then what became of the old bytes. Planned:
+  // the same as a question asked before anything is written ("Rewrite N pointer(s)...",
+  // "...bytes would become 0xFF").
+  enum class TTense { Done, Planned };
+  std::vector<std::string> Lines(const TRomLayout& layout, TTense tense = TTense::Done) const;
 };
 
 struct TRelocateResult {

@@ -85,6 +85,7 @@ void TRomHistory::Reset() {
 
 void TRomHistory::Push(TRomChange change) {
   if (savedDepth_ > static_cast<std::ptrdiff_t>(steps_.size())) savedDepth_ = -1;
+  change.serial = ++lastSerial_;
   steps_.push_back(std::move(change));
   redo_.clear();
 }

@@ -18,6 +18,12 @@ struct TRomChange {
   };
   std::vector<TRange> replaced;  // in rising order, not overlapping
   std::size_t oldSize = 0;
+  // What the step did, as the Undo and Redo actions name it ("Import", "Stroke"...); set by
+  // whoever pushes it. DiffRom leaves it empty.
+  std::string name;
+  // Given by TRomHistory::Push: tells the steps apart, so that a caller can keep more about
+  // a step (say, entry addresses it moved) and find it again at Undo and Redo. 0 before.
+  std::uint64_t serial = 0;
 };
 
 // The change that turns `before` into `after`: every run of differing bytes (runs closer than
@@ -35,6 +41,7 @@ class TRomHistory {
 public:
   // Forgets every change: the image as it is now is the one opened, and it is saved.
   void Reset();
+  // Keeps `change` as the newest step, with a serial no other step of this history has had.
   void Push(TRomChange change);
   bool CanUndo() const { return !steps_.empty(); }
   std::size_t Depth() const { return steps_.size(); }
@@ -44,6 +51,10 @@ public:
   bool CanRedo() const { return !redo_.empty(); }
   // Makes again the change undone last; does nothing when there is none.
   void Redo(std::vector<std::uint8_t>& rom);
+  // The step Undo would revert and the one Redo would make again (name and serial); null
+  // when there is none.
+  const TRomChange* UndoStep() const { return steps_.empty() ? nullptr : &steps_.back(); }
+  const TRomChange* RedoStep() const { return redo_.empty() ? nullptr : &redo_.back().step; }
   // The image as it is now is the one on disk.
   void MarkSaved();
   // The image differs from the last one opened or saved (as far as the steps tell).
@@ -63,6 +74,7 @@ private:
   // The depth at which the image was saved; -1 once that state cannot come back (an undo
   // went below it and another change followed).
   std::ptrdiff_t savedDepth_ = 0;
+  std::uint64_t lastSerial_ = 0;  // not reset: serials stay unique for the history's life
 };
 
 // "/dir/NAME.EXT" becomes "/dir/NAME-edited.EXT" ("NAME-edited" without an extension); a name

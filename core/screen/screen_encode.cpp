@@ -47,16 +47,21 @@ int ColourPlace(std::span<const std::uint32_t> colours, int offset, int size, in
 
 }  // namespace
 
+int CellValue(int bpp, int offset, std::span<const std::uint32_t> colours, int i) {
+  const int size = bpp >= 8 ? 256 : 1 << bpp;
+  if (i == 0) return 0;
+  const int v = i - offset;
+  return v >= 0 && v < size ? v : ColourPlace(colours, offset, size, i);
+}
+
 std::optional<TCellValues> CellValues(const TPixelImage& picture, std::int32_t cx, std::int32_t cy,
                                       int bpp, int offset, std::span<const std::uint32_t> colours,
                                       int* bad) {
-  const int size = bpp >= 8 ? 256 : 1 << bpp;
   TCellValues values{};
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) {
       const int i = picture.At(8 * cx + x, 8 * cy + y);
-      int v = i == 0 ? 0 : i - offset;
-      if (v < 0 || v >= size) v = ColourPlace(colours, offset, size, i);
+      const int v = CellValue(bpp, offset, colours, i);
       if (v < 0) {
         if (bad != nullptr) *bad = i;
         return std::nullopt;

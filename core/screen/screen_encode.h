@@ -26,6 +26,10 @@ std::optional<TCellValues> CellValues(const TPixelImage& picture, std::int32_t c
                                       int bpp, int offset, std::span<const std::uint32_t> colours,
                                       int* bad);
 
+// The stored value of colour index `i` in a cell whose palette block starts at `offset`, by
+// CellValues' rule; -1 when the palette has no place for it.
+int CellValue(int bpp, int offset, std::span<const std::uint32_t> colours, int i);
+
 // The cell's values as the tile stores them: the cell's flips undone.
 TCellValues Unflip(const TCellValues& cell, bool hFlip, bool vFlip);
 

@@ -142,7 +142,7 @@ TEST_F(EditInPlaceTest, StrokesFillsAndPicksAreStepsOfOneHistory) {
   }
 }
 
-TEST_F(EditInPlaceTest, AStrokeThatCannotGoBackIsTakenBack) {
+TEST_F(EditInPlaceTest, AStrokeThatDoesNotFitIsOfferedFreeSpaceOrTakenBack) {
   // A stream of zeros packs to a few bytes; noise drawn into it no longer fits in place.
   std::vector<std::uint8_t> rom(0x2000, 0);
   const std::vector<std::uint8_t> stream = CompressLZ10(std::vector<std::uint8_t>(4 * 32, 0));
@@ -152,7 +152,10 @@ TEST_F(EditInPlaceTest, AStrokeThatCannotGoBackIsTakenBack) {
   Action("aEditPixels")->trigger();
   ClickCell(7);
   Stroke({{0, 0}, {15, 3}, {0, 7}, {15, 11}, {0, 15}, {9, 0}});
-  ASSERT_EQ(prompts->errors.size(), 1u);
+  // The import's offer comes; cancelled, the stroke is taken back.
+  ASSERT_EQ(prompts->questions.size(), 1u);
+  EXPECT_TRUE(prompts->questions[0].contains(QStringLiteral("does not fit")));
+  EXPECT_TRUE(prompts->errors.empty());
   EXPECT_EQ(Rom(), rom);
   EXPECT_EQ(PixelAt(0, 0), 0) << "the view shows the ROM again";
   EXPECT_FALSE(Action("aUndoImport")->isEnabled());

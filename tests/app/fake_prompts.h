@@ -172,6 +172,22 @@ public:
     return std::make_unique<TFakeProgress>(*this, progress.size() - 1);
   }
 
+  // The tile-set window: each takes the next answer (none left: closed), recording its sheet's
+  // size, columns, first number and the current tile.
+  std::deque<int> tileAnswers;
+  struct TTilePick {
+    int width, height, columns, first, current;
+  };
+  std::vector<TTilePick> tilePicks;
+  std::optional<int> PickTile(const TIndexedBitmap& sheet, int columns, int first,
+                              int current) override {
+    tilePicks.push_back({sheet.Width(), sheet.Height(), columns, first, current});
+    if (tileAnswers.empty()) return std::nullopt;
+    const int answer = tileAnswers.front();
+    tileAnswers.pop_front();
+    return answer;
+  }
+
   // Text boxes: each takes the next answer (none left: cancelled) and records its initial
   // text.
   std::deque<QString> textAnswers;

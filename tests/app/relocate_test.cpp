@@ -110,6 +110,47 @@ TEST_F(RelocateTest, AnswersToTheOffer) {
   }
 }
 
+TEST_F(RelocateTest, TheEntryMovesBeforeItIsShownAndRedoMovesItAgain) {
+  // Each answer that relocates: no box about the stream the old place no longer holds, the
+  // question asks before anything is done, and Undo and Redo move the entry with the bytes.
+  struct TCase {
+    const char* name;
+    TAnswer offer;
+    std::vector<QString> typed;
+    std::int32_t address;
+  };
+  const TCase cases[] = {
+      {"free space", TAnswer::FreeSpace, {}, 0x1C010},
+      {"address typed", TAnswer::ChooseAddress, {QStringLiteral("$1D000")}, 0x1D000},
+  };
+  for (const TCase& c : cases) {
+    OpenWithStream();
+    prompts->relocateAnswers = {c.offer};
+    prompts->textAnswers.assign(c.typed.begin(), c.typed.end());
+    prompts->confirmAnswers = {true};
+    prompts->questions.clear();
+    prompts->messages.clear();
+    Import();
+    EXPECT_TRUE(prompts->messages.empty()) << c.name << ": " << prompts->messages[0].toStdString();
+    ASSERT_EQ(prompts->questions.size(), 2u) << c.name;
+    EXPECT_TRUE(prompts->questions[1].contains(QStringLiteral("\nRewrite 1 pointer from")))
+        << c.name << ": " << prompts->questions[1].toStdString();
+    EXPECT_FALSE(prompts->questions[1].contains(QStringLiteral("Rewrote"))) << c.name;
+    const std::vector<std::uint8_t> relocated = Rom();
+    const QString status = sBar->PanelText(0);
+    Find<QAction>("aUndoImport")->trigger();
+    ASSERT_EQ(Cur()->Address, 0x2000) << c.name;
+    Find<QAction>("aRedo")->trigger();
+    EXPECT_EQ(Rom(), relocated) << c.name;
+    EXPECT_EQ(Cur()->Address, c.address) << c.name << ": Redo moves the entry again";
+    EXPECT_EQ(eAddress->text().toStdString(), FormatAddress(c.address)) << c.name;
+    EXPECT_EQ(sBar->PanelText(0), status) << c.name;
+    EXPECT_EQ(Shown(), picture) << c.name;
+    EXPECT_TRUE(prompts->messages.empty()) << c.name;
+    Find<QAction>("aUndoImport")->trigger();  // the next case opens the ROM without a question
+  }
+}
+
 TEST_F(RelocateTest, FindPointersListsThePlaces) {
   OpenWithStream();
   Find<QAction>("aFindPointers")->trigger();

@@ -50,10 +50,15 @@ TEST_F(WorkflowTest, TheWindowMovesThroughItsFourStates) {
   ClickItem(0);
   ExpectState({true, true, true}, "back to the first");
 
-  // New, Load and removing the last entry leave every control as it was.
+  // New empties the view, so nothing is left to export; Load and removing the last entry
+  // leave every control as it was.
   prompts->saveChangesAnswers.push_back(UserPrompts::TSaveChanges::Discard);
   Click("bNew");
-  ExpectState({true, true, true}, "after New");
+  EXPECT_FALSE(Find<QWidget>("bExport")->isEnabled()) << "after New";
+  AddEntry("$100");
+  Pick(cbTemplate, "4bpp (SNES)");
+  ExpectState({true, true, true}, "a new entry after New");
+  prompts->saveChangesAnswers.push_back(UserPrompts::TSaveChanges::Discard);
   prompts->fileAnswers.push_back(WriteFile("empty.tgl", {}));
   Click("bLoad");
   ExpectState({true, true, true}, "after loading an empty document");
@@ -302,7 +307,7 @@ TEST_F(WorkflowTest, RemovingSelectsTheNeighbour) {
   EXPECT_TRUE(prompts->errors.empty());
 }
 
-TEST_F(WorkflowTest, NewThenSaveWritesAnEmptyFileAndKeepsTheTitle) {
+TEST_F(WorkflowTest, NewThenSaveWritesAnEmptyFileAndTheTitleNamesIt) {
   OpenRom();
   AddEntry("$10");
   prompts->saveChangesAnswers = {UserPrompts::TSaveChanges::Discard,
@@ -311,11 +316,14 @@ TEST_F(WorkflowTest, NewThenSaveWritesAnEmptyFileAndKeepsTheTitle) {
   Click("bLoad");
   const QString title = window->windowTitle();
   Click("bNew");
+  EXPECT_TRUE(TfmMainPeer::DocFileName(*window).isEmpty()) << "a new document has no file yet";
+  EXPECT_NE(window->windowTitle(), title);
   prompts->fileAnswers.push_back(Path("empty.tgl"));
   Click("bSave");
   EXPECT_EQ(ReadFile(Path("empty.tgl")).size(), 0);
-  EXPECT_EQ(window->windowTitle(), title);
-  EXPECT_EQ(TfmMainPeer::DocFileName(*window), Path("two.tgl"));
+  // The window holds the document just written.
+  EXPECT_EQ(TfmMainPeer::DocFileName(*window), Path("empty.tgl"));
+  EXPECT_TRUE(window->windowTitle().contains(Path("empty.tgl")));
 
   // Loading the empty file empties the list.
   AddEntry("$20");

@@ -417,7 +417,8 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
   EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true, true, true}));
   prompts->saveChangesAnswers.push_back(TSaveChanges::Discard);
   Click("bNew");
-  EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true, true, true})) << "no current entry";
+  // New empties the view: nothing is left to export.
+  EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, true, true})) << "no current entry";
 
   const QStringList viewItems{"Import Image into ROM… Ctrl+I",
                               "Import Picture as Screen…",
@@ -433,6 +434,8 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
                               "Edit Pixels\tE",
                               "Write Palette to ROM…",
                               "",
+                              "Edit Cells C",
+                              "",
                               "Show as Screen… Ctrl+M",
                               "Show as Tiles Ctrl+Shift+M"};
   for (auto fill : {&TfmMain::FillViewMenu, &TfmMain::FillListMenu}) {
@@ -442,11 +445,14 @@ TEST_F(WriteBackTest, MenusHoldEveryActionEnabledOnlyWhereItApplies) {
     for (QAction* a : menu.actions()) {
       texts << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
     }
-    const QStringList expected =
-        fill == &TfmMain::FillViewMenu
-            ? viewItems
-            : viewItems + QStringList{"", "Scan ROM for Compressed Graphics…",
-                                      "Find Pointers to This Entry"};
+    const QStringList expected = fill == &TfmMain::FillViewMenu
+                                     ? viewItems
+                                     : viewItems + QStringList{"",
+                                                               "Scan ROM for Compressed Graphics…",
+                                                               "Find Pointers to This Entry",
+                                                               "",
+                                                               "Open ROM… Ctrl+O",
+                                                               "Save Document… Ctrl+S"};
     EXPECT_EQ(texts, expected);
   }
 }
@@ -462,7 +468,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 22u);  // and the scene's six, after a separator
+  EXPECT_EQ(shown.size(), 24u);  // and the scene's six, after a separator
   EXPECT_TRUE(shown.contains("Undo Import"));
   EXPECT_TRUE(shown.contains("Open Save State as Scene…"));
 

@@ -1,5 +1,6 @@
 // The status-bar texts: tile count and sizes.
 #include "entries/status_texts.h"
+#include "entries/view_hints.h"
 
 #include <gtest/gtest.h>
 
@@ -50,4 +51,24 @@ TEST(StatusTexts, DecimalPaddedToThreeAndUpperCaseHex) {
     EXPECT_EQ(texts[1], c.rawText);
     EXPECT_EQ(texts[2], c.comprText);
   }
+}
+
+TEST(EmptyViewHint, SaysWhatToDoFirstAndNamesTheKeys) {
+  struct Case {
+    bool rom, entry;
+    const char* first;  // the step the hint starts with
+  } cases[] = {
+      {false, false, "Open a ROM first: Ctrl+O"},
+      {true, false, "To see graphics, load a document"},
+      {true, true, "Choose a tile template"},
+  };
+  for (const Case& c : cases) {
+    const std::string hint = EmptyViewHint(c.rom, c.entry);
+    EXPECT_EQ(hint.rfind(c.first, 0), 0u) << hint;
+    for (const char* key : {"Page Up/Page Down", "Home", "Ctrl+wheel", "E edits pixels"}) {
+      EXPECT_NE(hint.find(key), std::string::npos) << c.first << ": " << key;
+    }
+  }
+  EXPECT_NE(EmptyViewHint(false, false).find("drop a ROM"), std::string::npos);
+  EXPECT_NE(EmptyViewHint(true, false).find("drop a .tgl"), std::string::npos);
 }

@@ -14,7 +14,8 @@ namespace {
 using TBytes = std::vector<std::uint8_t>;
 
 TBytes Text(std::string_view text) { return {text.begin(), text.end()}; }
-TBytes Filled(std::size_t size, std::uint8_t value = 0x5A) { return TBytes(size, value); }
+// Not text: a byte that cannot start a character.
+TBytes Filled(std::size_t size, std::uint8_t value = 0xA5) { return TBytes(size, value); }
 
 const char* Name(TDroppedFile kind) {
   switch (kind) {
@@ -22,6 +23,7 @@ const char* Name(TDroppedFile kind) {
     case TDroppedFile::Document: return "Document";
     case TDroppedFile::Palette: return "Palette";
     case TDroppedFile::Rom: return "Rom";
+    case TDroppedFile::Foreign: return "Foreign";
   }
   return "?";
 }
@@ -72,11 +74,66 @@ TEST(DroppedFile, NameAndContentDecideTheKind) {
       {".zst", Filled(16), true, TDroppedFile::Rom},  // a hidden name, no extension
       {"dir.tgl/game", Filled(16), true, TDroppedFile::Rom},
       {"a.zs", Filled(16), true, TDroppedFile::Rom},  // "*.zs?" wants one more character
+      // Plainly no ROM by content, whatever the name says; palette names and content still win.
+      {"notes.txt", Text("Level 1 graphics at $1C7D04\n"), true, TDroppedFile::Foreign},
+      {"game.sfc", Text("not a ROM"), true, TDroppedFile::Foreign},
+      {"photo.jpg", TBytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10}, false, TDroppedFile::Foreign},
+      {"pack.7z", TBytes{'7', 'z', 0xBC, 0xAF, 0x27, 0x1C, 0, 4}, false, TDroppedFile::Foreign},
+      {"colours.gpl", Text("not a palette"), true, TDroppedFile::Palette},  // import reports
+      {"snap.000", fixtures::Gzip(Text("text inside")), false, TDroppedFile::Palette},
   };
   for (const Case& c : cases) {
     EXPECT_STREQ(Name(ClassifyDroppedFile(c.name, c.head, c.whole)), Name(c.kind))
         << c.name << " (" << c.head.size() << " bytes, whole " << c.whole << ")";
   }
+}
+
+TEST(DroppedFile, ForeignContentIsNamed) {
+  using namespace std::string_view_literals;
+  const auto bytes = [](std::string_view s) { return Text(s); };
+  struct Case {
+    const char* what;
+    TBytes head;
+    bool whole;
+    const char* kind;  // "" for content that could be a ROM's
+  };
+  const Case cases[] = {
+      {"ascii", bytes("hello\tworld\r\n"sv), true, "text"},
+      {"utf-8", bytes("caf\xC3\xA9 \xE2\x82\xAC"sv), true, "text"},
+      {"utf-8 cut by the head", bytes("abc\xE2\x82"sv), false, "text"},
+      {"utf-8 cut by the file", bytes("abc\xE2\x82"sv), true, ""},
+      {"a stray continuation", bytes("abc\x82"sv), true, ""},
+      {"a control byte", bytes("ab\x01cd"sv), true, ""},
+      {"empty", {}, true, ""},
+      {"zeros", TBytes(64, 0), false, ""},
+      {"jpeg", TBytes{0xFF, 0xD8, 0xFF, 0xDB}, false, "a JPEG image"},
+      {"gif", bytes("GIF89a\x01\x00"sv), false, "a GIF image"},
+      {"webp", bytes("RIFF\x10\x00\x00\x00WEBPVP8 "sv), false, "a WebP image"},
+      {"riff sound", bytes("RIFF\x10\x00\x00\x00WAVEfmt "sv), false, ""},
+      {"pdf", bytes("%PDF-1.7\n%\xE2\xE3"sv), false, "a PDF document"},
+      {"zip", bytes("PK\x03\x04\x14\x00"sv), false, "a ZIP archive"},
+      {"rar", bytes("Rar!\x1A\x07\x01\x00"sv), false, "a RAR archive"},
+      {"xz",
+       bytes("\xFD"
+             "7zXZ\x00\x00"sv),
+       false, "an xz archive"},
+      {"zstd", TBytes{0x28, 0xB5, 0x2F, 0xFD, 0x24}, false, "a zstd archive"},
+      {"elf",
+       bytes("\x7F"
+             "ELF\x02\x01"sv),
+       false, "an ELF program"},
+      {"bzip2", bytes("BZh91AY&SY"sv), false, "a bzip2 archive"},
+      {"BZh without its block", bytes("BZh\x00\x01\x02\x03\x04\x05\x06"sv), false, ""},
+      {"bmp", bytes("BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00"sv), false,
+       "a BMP image"},
+      {"BM then code",
+       bytes("BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x99\x00\x00\x00"sv), false, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ForeignContent(c.head, c.whole), c.kind) << c.what;
+  }
+  EXPECT_EQ(ForeignFileText("/home/me/notes.txt", "text"),
+            "notes.txt is text, not a ROM; nothing was opened.");
 }
 
 TEST_F(DroppedFileTest, FilesAreJudgedByTheirStartAndTheirWholeSize) {
@@ -91,6 +148,13 @@ TEST_F(DroppedFileTest, FilesAreJudgedByTheirStartAndTheirWholeSize) {
   EXPECT_EQ(ClassifyDroppedFile(Path("missing.gpl")), TDroppedFile::Palette);
   EXPECT_EQ(ClassifyDroppedFile(Path("missing.sfc")), TDroppedFile::Rom);
   EXPECT_EQ(ClassifyDroppedFile(Dir().string()), TDroppedFile::Rom);
+  std::string what;
+  EXPECT_EQ(ClassifyDroppedFile(Write("notes.txt", Text("# todo\n")), &what),
+            TDroppedFile::Foreign);
+  EXPECT_EQ(what, "text");
+  // A long text is judged by its start.
+  EXPECT_EQ(ClassifyDroppedFile(Write("long.txt", TBytes(3 * kDropHeadBytes, 'x'))),
+            TDroppedFile::Foreign);
 }
 
 }  // namespace

@@ -232,6 +232,39 @@ TEST(Relocate, ChoicesOfTheCaller) {
   EXPECT_EQ(fits.writeBack.entry.Address, 0x2000);
 }
 
+TEST(Relocate, LinesTellWhatWasDoneOrWhatWouldBe) {
+  const Bytes rom = Build(GbaLZ10WithPointerAt0x400());
+  TRelocateOptions o;
+  o.layout = DetectLayout(rom);
+  o.address = 0x1D000;
+  TRelocation rel =
+      *WriteBackRelocating(rom, Entry(0x2000, kSchemeLZ10), Picture(true), {}, o).relocation;
+  struct TCase {
+    bool keepOld;
+    TRelocation::TTense tense;
+    const char* first;
+    const char* last;
+  };
+  const TCase cases[] = {
+      {false, TRelocation::TTense::Done,
+       "Rewrote 1 pointer from $002000 to $01D000:", "The old stream's 68 bytes are now $FF"},
+      {false, TRelocation::TTense::Planned,
+       "Rewrite 1 pointer from $002000 to $01D000:", "The old stream's 68 bytes would become $FF"},
+      {true, TRelocation::TTense::Done,
+       "Rewrote 1 pointer from $002000 to $01D000:", "The old stream's 68 bytes are kept"},
+      {true, TRelocation::TTense::Planned,
+       "Rewrite 1 pointer from $002000 to $01D000:", "The old stream's 68 bytes would be kept"},
+  };
+  for (const TCase& c : cases) {
+    rel.keptOld = c.keepOld;
+    const std::vector<std::string> lines = rel.Lines(o.layout, c.tense);
+    ASSERT_EQ(lines.size(), 3u) << c.first;
+    EXPECT_EQ(lines[0], c.first);
+    EXPECT_EQ(lines[1], "  $000400 32-bit 0x08002000 -> 0x0801D000") << c.first;
+    EXPECT_EQ(lines[2], c.last);
+  }
+}
+
 TEST(Relocate, Refusals) {
   const Bytes rom = Build(GbaLZ10WithPointerAt0x400());
   Bytes noPointer = rom;

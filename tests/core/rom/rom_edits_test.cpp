@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "base/uCommon.h"
@@ -137,6 +138,58 @@ TEST(RomHistory, RedoesWhatWasUndoneUntilANewChange) {
     history.Redo(rom);  // nothing to redo: nothing happens
     EXPECT_EQ(history.Depth(), 5u);
   }
+}
+
+TEST(RomHistory, UndoAndRedoStepsKeepTheirNamesAndSerials) {
+  // Each row: an action on the history, then the names of the steps Undo and Redo would take
+  // ("" for none) and whether Undo's serial is that of the step pushed at that row.
+  enum class TAct { Push, Undo, Redo, Reset };
+  struct TCase {
+    TAct act;
+    const char* name;  // of the step pushed
+    const char* undo;
+    const char* redo;
+  };
+  const TCase cases[] = {
+      {TAct::Push, "Import", "Import", ""},  {TAct::Push, "Stroke", "Stroke", ""},
+      {TAct::Undo, "", "Import", "Stroke"},  {TAct::Undo, "", "", "Import"},
+      {TAct::Redo, "", "Import", "Stroke"},  {TAct::Push, "Palette", "Palette", ""},
+      {TAct::Undo, "", "Import", "Palette"}, {TAct::Reset, "", "", ""},
+      {TAct::Push, "Cell", "Cell", ""},
+  };
+  std::vector<std::uint8_t> rom(16, 0);
+  TRomHistory history;
+  std::vector<std::uint64_t> serials;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const TCase& c = cases[i];
+    switch (c.act) {
+      case TAct::Push: {
+        std::vector<std::uint8_t> next = rom;
+        next[i] = static_cast<std::uint8_t>(i + 1);
+        TRomChange change = DiffRom(rom, next);
+        change.name = c.name;
+        history.Push(std::move(change));
+        rom = std::move(next);
+        serials.push_back(history.UndoStep()->serial);
+        break;
+      }
+      case TAct::Undo: history.Undo(rom); break;
+      case TAct::Redo:
+        history.Redo(rom);
+        EXPECT_EQ(history.UndoStep()->serial, serials.front()) << "a step redone keeps its serial";
+        break;
+      case TAct::Reset: history.Reset(); break;
+    }
+    const auto name = [](const TRomChange* step) { return step ? step->name : std::string(); };
+    EXPECT_EQ(name(history.UndoStep()), c.undo) << "row " << i;
+    EXPECT_EQ(name(history.RedoStep()), c.redo) << "row " << i;
+  }
+  // A step keeps its serial through Undo and Redo, and no two pushes share one, even
+  // across a Reset.
+  std::sort(serials.begin(), serials.end());
+  EXPECT_EQ(std::adjacent_find(serials.begin(), serials.end()), serials.end());
+  EXPECT_EQ(serials.size(), 4u);
+  EXPECT_NE(serials.front(), 0u);
 }
 
 TEST(RomHistory, KnowsWhetherTheImageDiffersFromTheSavedOne) {
