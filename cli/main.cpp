@@ -86,8 +86,7 @@ int Run(int argc, char** argv) {
       AddExportCommand(app),     AddScanCommand(app),      AddCompressCommand(app),
       AddImportCommand(app),     AddImportDocCommand(app), AddPaletteCommand(app),
       AddPointersCommand(app),   AddFreeCommand(app),      AddSceneCommand(app),
-      AddLocateCommand(app),
-      AddConvertCommand(app),
+      AddLocateCommand(app),     AddConvertCommand(app),
   };
 
   // CLI11 would call an unknown command a missing one; name it instead.

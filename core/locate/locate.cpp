@@ -9,8 +9,8 @@
 #include <unordered_set>
 
 #include "base/uCommon.h"
-#include "compress/scheme_formats.h"
 #include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
 #include "scene/scene_render.h"
 
 namespace tegulo {

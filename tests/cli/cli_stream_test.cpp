@@ -8,8 +8,8 @@
 #include <tuple>
 
 #include "cli_support.h"
-#include "compress/scheme_formats.h"
 #include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
 #include "greedy_encoders.h"
 
 using namespace tegulo;

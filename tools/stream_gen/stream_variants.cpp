@@ -2,6 +2,7 @@
 #include "stream_variants.h"
 
 #include "command_writers.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 
 namespace tegulo::gen {

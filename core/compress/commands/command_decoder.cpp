@@ -2,8 +2,8 @@
 // three formats differing in what commands 2 and 4..7 do.
 #include <algorithm>
 
-#include "compress/shared/stream_check.h"
 #include "compress/commands/command_formats.h"
+#include "compress/shared/stream_check.h"
 
 namespace tegulo {
 namespace {

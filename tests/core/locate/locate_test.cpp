@@ -8,8 +8,8 @@
 #include <random>
 
 #include "compress/compressors.h"
-#include "compress/scheme_formats.h"
 #include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "greedy_encoders.h"
 #include "locate/locate.h"
