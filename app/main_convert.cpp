@@ -33,7 +33,7 @@ void TfmMain::aImportAsScreenClick() {
   } catch (const TError& error) {
     throw TError(path + ": " + error.what());
   }
-  PushRomImage(std::move(r.screen.rom), false);
+  PushRomImage(std::move(r.screen.rom), false, "Import");
   // The view shows the palettes made, where the screen draws them.
   const int bpp = TileTemplates[CurEntry->Template].Value;
   const int shift = bpp >= 8 ? 0 : (it->second.paletteBase << bpp) & 0xFF;

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compress/scheme_formats.h"
 #include "scan_dialog.h"
 
 namespace tegulo {
