@@ -181,7 +181,8 @@ void SearchSource(std::span<const std::uint8_t> data, std::int64_t address, int 
     for (const std::int64_t start : work[n].partial) {
       if (start < 0 && scheme != 0) continue;  // an offset inside the unpacked data
       const std::uint32_t equal = EqualBytes(data, start, f.part.bytes);
-      if (equal < 2 * kAnchor) continue;
+      // Less than half the piece equal is what chance bytes give as often as not.
+      if (equal < 2 * kAnchor || 2 * equal < f.part.length) continue;
       if (f.places.empty() || equal > f.places[0].matched) {
         f.places.assign(1, place(std::max<std::int64_t>(start, 0), equal));
       }
@@ -402,7 +403,7 @@ std::string LocateJson(std::span<const TPartFound> found) {
 std::string LocateText(std::span<const TPartFound> found, TConsole console) {
   std::string out;
   for (const TPartFound& f : found) {
-    const std::string memory = f.part.kind == TPartKind::Palette ? "palette $" : "VRAM $";
+    const std::string memory = f.part.kind == TPartKind::Palette ? "memory $" : "VRAM $";
     const std::string head = SceneLayerName(console, f.part.layer) + " " +
                              PartKindName(f.part.kind) + " " + memory + Hex(f.part.start, 4) + "+" +
                              std::to_string(f.part.length) + ": ";
