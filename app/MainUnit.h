@@ -145,6 +145,7 @@ public:
   void aOpenSceneClick();
   void aExportSceneClick();
   void aCloseSceneClick();
+  void aFindInRomClick();  // main_locate.cpp
   void OpenScene(const QString& FileName);
   // The scene on show, or null.
   const TScene* CurrentScene() const { return Scene.get(); }

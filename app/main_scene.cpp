@@ -38,8 +38,10 @@ void TfmMain::BuildSceneActions() {
   aOpenScene = make("aOpenScene", "Open Save State as Scene…", &TfmMain::aOpenSceneClick);
   aExportScene = make("aExportScene", "Export Scene…", &TfmMain::aExportSceneClick);
   aCloseScene = make("aCloseScene", "Close Scene", &TfmMain::aCloseSceneClick);
-  aFindInRom = make("aFindInRom", "Find in ROM", nullptr);
-  aFindInRom->setToolTip(QStringLiteral("Finding a scene's layers in the ROM is not there yet"));
+  aFindInRom = make("aFindInRom", "Find in ROM", &TfmMain::aFindInRomClick);
+  aFindInRom->setToolTip(
+      QStringLiteral("Find where the scene's tiles, maps and palettes live in the open ROM, plain "
+                     "or packed, and add them to the list as entries and screens"));
   for (std::size_t n = 0; n < aSceneLayers.size(); ++n) {
     QAction* layer = make("aSceneLayer", "", nullptr);
     aSceneLayers[n] = layer;
@@ -60,7 +62,7 @@ void TfmMain::UpdateSceneActions() {
   const bool shown = Scene != nullptr;
   aExportScene->setEnabled(shown);
   aCloseScene->setEnabled(shown);
-  aFindInRom->setEnabled(false);
+  aFindInRom->setEnabled(shown);
   for (std::size_t n = 0; n < aSceneLayers.size(); ++n) {
     const int layer = static_cast<int>(n);
     aSceneLayers[n]->setEnabled(shown);

@@ -8,6 +8,7 @@
 
 #include "flow_fixture.h"
 #include "image/png_reader.h"
+#include "locate/locate.h"
 #include "palette/palette.h"
 #include "qt_text.h"
 #include "scene/scene_render.h"
@@ -83,7 +84,7 @@ TEST_F(SceneViewTest, OpensShowsAndTogglesLayersByTheConsolesNames) {
     Find<QAction>("aSceneLayer4")->setChecked(false);  // and the sprites
     EXPECT_TRUE(Shown() == RenderScene(*c.scene, 0x0E).pixels);
     EXPECT_TRUE(Action("aExportScene")->isEnabled());
-    EXPECT_FALSE(Action("aFindInRom")->isEnabled()) << "its place is kept for later";
+    EXPECT_TRUE(Action("aFindInRom")->isEnabled());
   }
   // A new scene shows all its layers again.
   Open(Path("game.000"));
@@ -148,6 +149,40 @@ TEST_F(SceneViewTest, AStateWithoutASceneLeavesTheViewAsItWas) {
   EXPECT_TRUE(prompts->errors[0].endsWith(
       "the Snes9x snapshot has no FIL block (the registers as written)"))
       << prompts->errors[0].toStdString();
+}
+
+}  // namespace
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// Find in ROM: BG1's tiles plain in the ROM become an entry at their address, and the status
+// bar counts what was found; without a ROM it says to open one.
+TEST_F(SceneViewTest, FindInRomAddsWhatItFinds) {
+  const TScene snes = fixtures::SampleSnesScene();
+  const QString state = State("game.000", fixtures::Snes9xSceneStream(snes, 12));
+  Open(state);
+  Action("aFindInRom")->trigger();
+  EXPECT_TRUE(Status().contains(QStringLiteral("open one first"))) << Status().toStdString();
+
+  std::vector<std::uint8_t> rom(0x20000);
+  for (std::size_t i = 0; i < rom.size(); ++i) rom[i] = static_cast<std::uint8_t>(i * 131 >> 3);
+  std::int32_t tilesAt = -1;
+  for (const TScenePart& p : SceneParts(snes)) {
+    if (p.layer == 0 && p.kind == TPartKind::Tiles && tilesAt < 0) {
+      tilesAt = 0x4003;
+      std::copy(p.bytes.begin(), p.bytes.end(), rom.begin() + tilesAt);
+    }
+  }
+  OpenRom(rom);
+  Open(state);
+  const int before = lbList->count();
+  Action("aFindInRom")->trigger();
+  EXPECT_TRUE(Status().startsWith(QStringLiteral("Find in ROM: "))) << Status().toStdString();
+  ASSERT_GT(lbList->count(), before);
+  ASSERT_NE(Cur(), nullptr);
+  EXPECT_EQ(Cur()->Address, tilesAt);
 }
 
 }  // namespace
