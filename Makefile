@@ -2,7 +2,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 15
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # A compiler cache speeds up rebuilds where one is installed; nothing needs it.
 CCACHE     := $(shell command -v ccache 2>/dev/null)
