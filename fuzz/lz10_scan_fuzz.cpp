@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         run = 0;
         return true;
       }
-      void LastFlags(unsigned, unsigned) {}
+      void LastFlags(unsigned) {}
     } walk;
     fuzz::Check(WalkLZ10(rom, s.address, walk).has_value() && walk.seen);
   }

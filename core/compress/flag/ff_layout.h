@@ -1,13 +1,13 @@
 // The ring family "LZSS-FF5" / "LZSS-FF6" in one place: the ring, the header and
-// back-reference bytes of each scheme, and the token walk that the careful decoder, the
-// scan's checker and the extent walk share.
+// back-reference bytes of each scheme, and their layouts of the family's token walk
+// (flag_walk.h) that the careful decoder, the scan's checker and the extent walk share.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-#include "compress/shared/layout_visit.h"
+#include "compress/flag/flag_walk.h"
 
 namespace tegulo::ff {
 
@@ -54,47 +54,29 @@ constexpr std::uint16_t JoinReference(std::size_t written, std::size_t distance,
   return static_cast<std::uint16_t>((p & 0xFFu) | b1 << 8);
 }
 
-enum class TWalkEnd { kDone, kCut, kStopped };
-struct TWalk {
-  TWalkEnd end;
-  std::size_t in;     // bytes read
-  std::uint64_t out;  // output the tokens read yield
+// The layout the flag-byte walk reads: flag bits from the lowest up, a set bit a literal,
+// references of two bytes.
+template <bool kFF6>
+struct TLayout {
+  static constexpr bool kTopBitFirst = false;
+  static constexpr bool kSetBitIsReference = false;
+  static constexpr std::size_t kMinReferenceSize = 2;
+  using TReference = ff::TReference;
+  static constexpr std::size_t ReferenceSize(unsigned /*b0*/) { return 2; }
+  static constexpr TReference SplitReference(const std::uint8_t* p) {
+    return ff::SplitReference<kFF6>(p[0], p[1]);
+  }
 };
 
-// Walks the tokens from stream position `in`, a flag-byte boundary with `out` bytes of output
-// before it, as the decoders read them: flag bytes read from the lowest bit up, a set bit a
-// literal. The visitor's Done(in, out) is asked before each flag byte and after each token;
-// Literal(out) (or Literal(out, byte), where the visitor takes the byte) and
-// Reference(out, TReference) return false to stop (`out` the output position before the
-// token).
-// Inlined into each user, so the visitor's state stays in registers: the output bytes a
-// decoder writes could otherwise alias it.
+using flag::TWalk;
+using flag::TWalkEnd;
+
+// The walk of the tokens from `in`, a flag-byte boundary with `out` bytes of output before it
+// (flag_walk.h).
 template <bool kFF6, class V>
 [[gnu::always_inline]] inline TWalk WalkTokensFrom(std::span<const std::uint8_t> s, V& visit,
                                                    std::size_t in, std::uint64_t out) {
-  const std::size_t n = s.size();
-  for (;;) {
-    if (visit.Done(in, out)) return {TWalkEnd::kDone, in, out};
-    if (in >= n) return {TWalkEnd::kCut, n, out};
-    unsigned flags = s[in++];
-    for (int bit = 0; bit < 8; ++bit, flags >>= 1) {
-      bool go = true;
-      if ((flags & 1u) != 0) {
-        if (in >= n) return {TWalkEnd::kCut, n, out};
-        go = lz::VisitLiteral(visit, out, s[in]);
-        ++in;
-        ++out;
-      } else {
-        if (n - in < 2) return {TWalkEnd::kCut, n, out};
-        const TReference r = SplitReference<kFF6>(s[in], s[in + 1]);
-        in += 2;
-        go = visit.Reference(out, r);
-        out += r.length;
-      }
-      if (!go) return {TWalkEnd::kStopped, in, out};
-      if (visit.Done(in, out)) return {TWalkEnd::kDone, in, out};
-    }
-  }
+  return flag::WalkTokensFrom<TLayout<kFF6>>(s, visit, in, out);
 }
 
 // The walk of a whole stream, from the first flag byte after the header.

@@ -1,13 +1,13 @@
 // "LZ77-10"'s layout in one place: the header, the back-reference bytes and their limits, and
-// the token walk that the careful decoder reads the stream with (the scan's checkers may
-// share it).
+// the layout of the family's token walk (flag_walk.h) that the careful decoder, the scan's
+// checker and the extent walk share.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-#include "compress/shared/layout_visit.h"
+#include "compress/flag/flag_walk.h"
 
 namespace tegulo::lz10 {
 
@@ -35,47 +35,28 @@ constexpr std::uint16_t JoinReference(std::size_t distance, std::size_t length) 
   return static_cast<std::uint16_t>((((length - kMinLength) << 4) | (d >> 8)) | (d & 0xFFu) << 8);
 }
 
-enum class TWalkEnd { kDone, kCut, kStopped };
-struct TWalk {
-  TWalkEnd end;
-  std::size_t in;     // bytes read (for kCut: the stream's length)
-  std::uint64_t out;  // output the tokens read yield
+// The layout the flag-byte walk reads: flag bits from the top down, a set bit a reference
+// of two bytes.
+struct TLayout {
+  static constexpr bool kTopBitFirst = true;
+  static constexpr bool kSetBitIsReference = true;
+  static constexpr std::size_t kMinReferenceSize = 2;
+  using TReference = lz10::TReference;
+  static constexpr std::size_t ReferenceSize(unsigned /*b0*/) { return 2; }
+  static constexpr TReference SplitReference(const std::uint8_t* p) {
+    return lz10::SplitReference(p[0], p[1]);
+  }
 };
 
-// Walks the tokens from stream position `in`, a flag-byte boundary with `out` bytes of output
-// before it: flag bytes read from the top bit down, a set bit a back-reference. The visitor's
-// Done(in, out) is asked before each flag byte and after each token; Literal(out) (or
-// Literal(out, byte), where the visitor takes the byte) and Reference(out, TReference) return
-// false to stop (`out` the output position before the
-// token).
-// Inlined into each user, so the visitor's state stays in registers: the output bytes a
-// decoder writes could otherwise alias it.
+using flag::TWalk;
+using flag::TWalkEnd;
+
+// The walk of the tokens from `in`, a flag-byte boundary with `out` bytes of output before it
+// (flag_walk.h).
 template <class V>
 [[gnu::always_inline]] inline TWalk WalkTokensFrom(std::span<const std::uint8_t> s, V& visit,
                                                    std::size_t in, std::uint64_t out) {
-  const std::size_t n = s.size();
-  for (;;) {
-    if (visit.Done(in, out)) return {TWalkEnd::kDone, in, out};
-    if (in >= n) return {TWalkEnd::kCut, n, out};
-    const unsigned flags = s[in++];
-    for (unsigned mask = 0x80; mask != 0; mask >>= 1) {
-      bool go = true;
-      if ((flags & mask) == 0) {
-        if (in >= n) return {TWalkEnd::kCut, n, out};
-        go = lz::VisitLiteral(visit, out, s[in]);
-        ++in;
-        ++out;
-      } else {
-        if (n - in < 2) return {TWalkEnd::kCut, n, out};
-        const TReference r = SplitReference(s[in], s[in + 1]);
-        in += 2;
-        go = visit.Reference(out, r);
-        out += r.length;
-      }
-      if (!go) return {TWalkEnd::kStopped, in, out};
-      if (visit.Done(in, out)) return {TWalkEnd::kDone, in, out};
-    }
-  }
+  return flag::WalkTokensFrom<TLayout>(s, visit, in, out);
 }
 
 template <class V>

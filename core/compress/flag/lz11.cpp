@@ -7,8 +7,10 @@
 #include "compress/bios/bios_header.h"
 #include "compress/bios/bios_schemes.h"
 #include "compress/flag/flag_writer.h"
+#include "compress/flag/lz11_layout.h"
 #include "compress/search/optimal_parse.h"
 #include "compress/search/range_min.h"
+#include "compress/shared/lz_copy.h"
 
 namespace tegulo {
 namespace {
@@ -16,32 +18,6 @@ namespace {
 constexpr std::size_t kMaxLength = kLZ11MaxLength;
 constexpr std::size_t kMaxDistance = kLZ11MaxDistance;
 constexpr std::size_t kFinderLength = 255;
-
-// Reads the reference at `in`; false when its bytes pass the end of the stream.
-bool ReadReference(std::span<const std::uint8_t> s, std::size_t& in, std::size_t& len,
-                   std::size_t& dist) {
-  if (in >= s.size()) return false;
-  const unsigned b0 = s[in];
-  const unsigned form = b0 >> 4;
-  const std::size_t bytes = form == 0 ? 3 : form == 1 ? 4 : 2;
-  if (in + bytes > s.size()) return false;
-  const unsigned b1 = s[in + 1];
-  if (form >= 2) {
-    len = form + 1;
-    dist = ((b0 & 0xFu) << 8 | b1) + 1;
-  } else if (form == 0) {
-    const unsigned b2 = s[in + 2];
-    len = ((b0 & 0xFu) << 4 | b1 >> 4) + 0x11;
-    dist = ((b1 & 0xFu) << 8 | b2) + 1;
-  } else {
-    const unsigned b2 = s[in + 2];
-    const unsigned b3 = s[in + 3];
-    len = ((b0 & 0xFu) << 12 | b1 << 4 | b2 >> 4) + 0x111;
-    dist = ((b2 & 0xFu) << 8 | b3) + 1;
-  }
-  in += bytes;
-  return true;
-}
 
 void PutReference(std::vector<std::uint8_t>& out, std::size_t distance, std::size_t length) {
   const std::size_t d = distance - 1;
@@ -115,64 +91,50 @@ void LongMatches(std::span<const std::uint8_t> data, std::size_t minDistance,
 
 namespace {
 
-// The output of the token walk: the decoder's writes each byte, the extent's only counts them.
-struct TWriteOutput {
-  TDecodeBuffer& output;
-  void Literal(std::size_t o, std::uint8_t v) { output[o] = v; }
-  void Reference(std::size_t o, std::size_t dist, std::size_t len) {
-    for (std::size_t i = 0; i < len; ++i, ++o) output[o] = o >= dist ? output[o - dist] : 0;
+// The decoder and the extent walk: visitors of the family's walk up to the announced size,
+// into an output of `outN` bytes. kWrite: write each token (the decoder), else only count.
+// The last reference may run past the size up to the end of the output; the source may begin
+// before the output.
+template <bool kWrite>
+struct TOutputVisitor {
+  std::uint8_t* out;
+  std::size_t outN;
+  std::size_t size;
+  std::size_t o = 0;
+  bool Done(std::size_t /*in*/, std::uint64_t /*out*/) const { return o >= size; }
+  bool Literal(std::uint64_t /*out*/, std::uint8_t v) {
+    if constexpr (kWrite) out[o] = v;  // o < size <= outN: a literal always fits
+    ++o;
+    return true;
   }
-};
-struct TCountOutput {
-  static void Literal(std::size_t /*o*/, std::uint8_t /*v*/) {}
-  static void Reference(std::size_t /*o*/, std::size_t /*dist*/, std::size_t /*len*/) {}
+  bool Reference(std::uint64_t /*out*/, lz11::TReference r) {
+    const std::size_t fit = std::min(r.length, outN - o);
+    if constexpr (kWrite) lz::CopyChecked(out, o, r.distance, fit);
+    o += fit;
+    return fit == r.length;
+  }
 };
 
-// The decoder's walk up to the announced size, into an output of `outN` bytes; returns the
-// stream bytes consumed.
-template <class TOutput>
-std::uint32_t WalkTokens(std::span<const std::uint8_t> stream, std::size_t size, std::size_t outN,
-                         TOutput put) {
-  const std::size_t n = stream.size();
-  std::size_t in = 4;
-  std::size_t o = 0;
-  while (o < size) {
-    if (in >= n) return static_cast<std::uint32_t>(n);
-    const unsigned flags = stream[in++];
-    for (unsigned mask = 0x80; mask != 0 && o < size; mask >>= 1) {
-      if ((flags & mask) == 0) {
-        if (in >= n) return static_cast<std::uint32_t>(n);
-        put.Literal(o++, stream[in++]);
-        continue;
-      }
-      std::size_t len = 0;
-      std::size_t dist = 0;
-      if (!ReadReference(stream, in, len, dist)) return static_cast<std::uint32_t>(n);
-      // The last reference may run past the size up to the end of the output; the source may
-      // begin before the output.
-      const std::size_t fit = std::min(len, outN - o);
-      put.Reference(o, dist, fit);
-      o += fit;
-      if (fit < len) return static_cast<std::uint32_t>(in);
-    }
-  }
-  return static_cast<std::uint32_t>(std::min(in, n));
+// Returns the stream bytes consumed.
+template <bool kWrite>
+std::uint32_t Walk(std::span<const std::uint8_t> stream, TOutputVisitor<kWrite> visit) {
+  return static_cast<std::uint32_t>(std::min(lz11::WalkTokens(stream, visit).in, stream.size()));
 }
 
 }  // namespace
 
 std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              bool* notValid) {
-  const std::uint32_t header = ReadLePadded(stream, 0, 4);
+  const std::uint32_t header = ReadLePadded(stream, 0, lz11::kHeaderSize);
   if (notValid != nullptr) *notValid = (header & 0xFFu) != bios::kTypeLZ11;
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
-  return WalkTokens(stream, size, output.size(), TWriteOutput{output});
+  return Walk(stream, TOutputVisitor<true>{output.data(), output.size(), size});
 }
 
 std::size_t StreamExtentLZ11(std::span<const std::uint8_t> stream) {
-  const std::size_t size = ReadLePadded(stream, 0, 4) >> 8;
-  return WalkTokens(stream, size, std::max(size, kDecodeBufferSize), TCountOutput{});
+  const std::size_t size = ReadLePadded(stream, 0, lz11::kHeaderSize) >> 8;
+  return Walk(stream, TOutputVisitor<false>{nullptr, std::max(size, kDecodeBufferSize), size});
 }
 
 namespace {
@@ -237,43 +199,42 @@ std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data, bool 
 
 namespace tegulo {
 
+namespace {
+
+// The checker's figures; every reference reaches inside the output and ends by the size.
+struct TLZ11Checker {
+  TStreamStats& st;
+  std::uint32_t size;
+  bool Done(std::size_t /*in*/, std::uint64_t out) const { return out >= size; }
+  bool Literal(std::uint64_t out) {
+    st.MarkLiteral(static_cast<std::uint32_t>(out));
+    ++st.literals;
+    return true;
+  }
+  bool Reference(std::uint64_t out, lz11::TReference r) {
+    if (r.distance > out || out + r.length > size) return false;
+    ++st.references;
+    st.referenceBytes += static_cast<std::uint32_t>(r.length);
+    return true;
+  }
+};
+
+}  // namespace
+
 std::optional<TScanHit> CheckLZ11Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                      std::uint32_t minSize, TStreamStats* stats) {
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
   const auto size = BiosHeaderAt(rom, pos, bios::kTypeLZ11, minSize);
   if (!size) return std::nullopt;
-  const auto s = rom.subspan(pos);
-  std::size_t in = 4;
-  std::size_t out = 0;
-  while (out < *size) {
-    if (in >= s.size()) return std::nullopt;
-    const unsigned flags = s[in++];
-    for (unsigned mask = 0x80; mask != 0; mask >>= 1) {
-      if (out >= *size) {
-        if ((flags & mask) != 0) return std::nullopt;  // encoders leave unused flags 0
-        continue;
-      }
-      if ((flags & mask) == 0) {
-        if (in >= s.size()) return std::nullopt;
-        st.MarkLiteral(static_cast<std::uint32_t>(out));
-        ++in;
-        ++out;
-        ++st.literals;
-        continue;
-      }
-      std::size_t len = 0;
-      std::size_t dist = 0;
-      if (!ReadReference(s, in, len, dist) || dist > out || out + len > *size) return std::nullopt;
-      out += len;
-      ++st.references;
-      st.referenceBytes += static_cast<std::uint32_t>(len);
-    }
-  }
-  st.comprSize = static_cast<std::uint32_t>(in);
+  TLZ11Checker visit{st, *size};
+  const lz11::TWalk w = lz11::WalkTokens(rom.subspan(pos), visit);
+  // Encoders leave the flags after the last token 0.
+  if (w.end != lz11::TWalkEnd::kDone || w.restFlags != 0) return std::nullopt;
+  st.comprSize = static_cast<std::uint32_t>(w.in);
   // The walk checks every reference, the exact end and the unused flags: the facts decide.
   st.factsMinOutput = kStrictFactsMinOutput;
-  return TScanHit{pos, kSchemeLZ11, *size, static_cast<std::uint32_t>(in), 0};
+  return TScanHit{pos, kSchemeLZ11, *size, static_cast<std::uint32_t>(w.in), 0};
 }
 
 }  // namespace tegulo

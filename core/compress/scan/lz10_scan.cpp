@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compress/scan/scan_repeat.h"
+#include "compress/shared/lz_copy.h"
 
 namespace tegulo {
 namespace {
@@ -29,23 +30,24 @@ struct TGroup {
   bool whole;         // false: the ROM ended inside the group
 };
 
-TGroup ReadGroup(const std::uint8_t* p, std::size_t size, std::size_t at) {
-  if (at >= size) return {at, 0, false};
-  const unsigned flags = p[at];
-  std::size_t in = at + 1;
-  std::uint32_t out = 0;
-  for (unsigned mask = 0x80; mask != 0; mask >>= 1) {
-    if ((flags & mask) == 0) {
-      if (in >= size) return {in, out, false};
-      ++in;
-      ++out;
-    } else {
-      if (size - in < 2) return {in, out, false};
-      out += (p[in] >> 4) + 3u;
-      in += 2;
-    }
+// The walk of one group: done after its eighth token.
+struct TOneGroup {
+  unsigned tokens = 0;
+  bool Done(std::size_t /*in*/, std::uint64_t /*out*/) const { return tokens == 8; }
+  bool Literal(std::uint64_t /*out*/) {
+    ++tokens;
+    return true;
   }
-  return {in, out, true};
+  bool Reference(std::uint64_t /*out*/, lz10::TReference /*r*/) {
+    ++tokens;
+    return true;
+  }
+};
+
+TGroup ReadGroup(std::span<const std::uint8_t> rom, std::size_t at) {
+  TOneGroup visit;
+  const lz10::TWalk w = lz10::WalkTokensFrom(rom, visit, at, 0);
+  return {w.in, static_cast<std::uint32_t>(w.out), w.end == lz10::TWalkEnd::kDone};
 }
 
 // Tail figures are needed at most this far past a candidate's type byte: its output passes
@@ -101,29 +103,31 @@ private:
   // The decode of the stream at `pos` until its output reaches the announced size or
   // kMaxDistance, whichever comes first: bounded work.
   TNear Near(std::size_t pos) const {
-    const std::uint32_t announced = Announced(p_ + pos);
-    std::size_t in = pos + 4;
-    std::uint32_t out = 0;
-    while (out < announced) {
-      if (out >= kMaxDistance) return {true, true, false, in, out, in};
-      if (in >= size_) return Broken(in, true);
-      const unsigned flags = p_[in++];
-      for (unsigned mask = 0x80; mask != 0 && out < announced; mask >>= 1) {
-        if ((flags & mask) == 0) {
-          if (in >= size_) return Broken(in, true);
-          ++in;
-          ++out;
-        } else {
-          if (size_ - in < 2) return Broken(in, true);
-          const unsigned b0 = p_[in];
-          const unsigned distance = ((b0 & 0x0Fu) << 8 | p_[in + 1]) + 1;
-          if (distance > out) return Broken(in + 2, false);
-          in += 2;
-          out += (b0 >> 4) + 3;
-        }
+    // The walk ends at the announced size, or at the first flag byte with kMaxDistance
+    // written; every reference reaches inside the output.
+    struct TNearWalk {
+      std::uint32_t announced;
+      unsigned tokens = 0;
+      bool Done(std::size_t /*in*/, std::uint64_t out) const {
+        return out >= announced || (tokens % 8 == 0 && out >= kMaxDistance);
       }
+      bool Literal(std::uint64_t /*out*/) {
+        ++tokens;
+        return true;
+      }
+      bool Reference(std::uint64_t out, lz10::TReference r) {
+        ++tokens;
+        return r.distance <= out;
+      }
+    } visit{Announced(p_ + pos)};
+    const lz10::TWalk w = lz10::WalkTokensFrom(rom_, visit, pos + lz10::kHeaderSize, 0);
+    const auto out = static_cast<std::uint32_t>(w.out);
+    switch (w.end) {
+      case lz10::TWalkEnd::kCut: return Broken(w.in, true);
+      case lz10::TWalkEnd::kStopped: return Broken(w.in, false);
+      case lz10::TWalkEnd::kDone: break;
     }
-    return {true, false, false, in, out, in};
+    return {true, out < visit.announced, false, w.in, out, w.in};
   }
 
   // Near(q), or the result of the candidate a period after q shifted, when the bytes it read
@@ -179,7 +183,7 @@ private:
           return false;
         }
       }
-      const TGroup g = ReadGroup(p_, size_, q);
+      const TGroup g = ReadGroup(rom_, q);
       tail[q % kTailWindow] = g.whole ? std::min(kTailCap, g.out + tailAt(g.next)) : g.out;
       if (refuseZeroRuns_) zeroCut[q % kTailWindow] = ZeroCut(q, g, cutAt);
       if (q % align_ != 0 || p_[q] != 0x10 || size_ - q < 4) continue;
@@ -211,19 +215,13 @@ private:
   // The position after the token that brings the output to `announced`, from flag-byte
   // position `in` with `out` bytes written; the bytes are known to be there.
   std::size_t End(std::size_t in, std::uint32_t out, std::uint32_t announced) const {
-    for (;;) {
-      const unsigned flags = p_[in++];
-      for (unsigned mask = 0x80; mask != 0; mask >>= 1) {
-        if ((flags & mask) == 0) {
-          ++in;
-          ++out;
-        } else {
-          out += (p_[in] >> 4) + 3u;
-          in += 2;
-        }
-        if (out >= announced) return in;
-      }
-    }
+    struct TToSize {
+      std::uint32_t announced;
+      bool Done(std::size_t /*in*/, std::uint64_t o) const { return o >= announced; }
+      static bool Literal(std::uint64_t /*out*/) { return true; }
+      static bool Reference(std::uint64_t /*out*/, lz10::TReference /*r*/) { return true; }
+    } visit{announced};
+    return lz10::WalkTokensFrom(rom_, visit, in, out).in;
   }
 
   std::span<const std::uint8_t> rom_;
@@ -247,7 +245,7 @@ namespace {
 struct TBareWalk {
   static bool Literal(std::uint32_t /*out*/, std::uint8_t /*byte*/) { return true; }
   static bool Reference(std::uint32_t /*out*/, std::uint32_t /*length*/) { return true; }
-  static void LastFlags(unsigned /*flags*/, unsigned /*mask*/) {}
+  static void LastFlags(unsigned /*rest*/) {}
 };
 
 }  // namespace
@@ -292,26 +290,24 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
 
 std::size_t SampleLZ10Stream(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
                              std::span<std::uint8_t> output) {
-  const std::uint8_t* p = stream.data();
-  std::size_t in = 4;
-  std::size_t o = 0;
-  const std::size_t stop = std::min<std::size_t>(rawSize, output.size());
-  while (o < stop) {
-    const unsigned flags = p[in++];
-    for (unsigned mask = 0x80; mask != 0 && o < stop; mask >>= 1) {
-      if ((flags & mask) == 0) {
-        output[o++] = p[in++];
-      } else {
-        const std::size_t len = (p[in] >> 4) + 3U;
-        const std::size_t distance = ((p[in] & 0x0FU) << 8 | p[in + 1]) + 1;
-        in += 2;
-        for (std::size_t i = 0; i < len && o < output.size(); ++i, ++o) {
-          output[o] = output[o - distance];
-        }
-      }
+  struct TSample {
+    std::span<std::uint8_t> output;
+    std::size_t stop;
+    std::size_t o = 0;
+    bool Done(std::size_t /*in*/, std::uint64_t /*out*/) const { return o >= stop; }
+    bool Literal(std::uint64_t /*out*/, std::uint8_t v) {
+      output[o++] = v;  // o < stop <= output.size()
+      return true;
     }
-  }
-  return stop;
+    bool Reference(std::uint64_t /*out*/, lz10::TReference r) {
+      const std::size_t fit = std::min(r.length, output.size() - o);
+      lz::CopyChecked(output.data(), o, r.distance, fit);
+      o += fit;
+      return true;
+    }
+  } visit{output, std::min<std::size_t>(rawSize, output.size())};
+  lz10::WalkTokens(stream, visit);
+  return visit.stop;
 }
 
 }  // namespace tegulo

@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "compress/flag/lz10_layout.h"
+
 namespace tegulo {
 
 struct TLZ10Stream {
@@ -21,41 +23,31 @@ struct TLZ10Stream {
 // type byte is 0x10, and no byte is read past the end of `rom` and no back-reference reaches
 // before the start of the output. The visitor sees each token, Literal(out, byte) and
 // Reference(out, length) (`out` the output position before it; false stops the walk), then
-// LastFlags(flags, mask): the last flag byte and the bit of the token after the last (0 when
-// the last token was the group's eighth). Returns the sizes, or nothing.
+// LastFlags(rest): the flag bits of the last group after the last token (0 as encoders leave
+// them). Returns the sizes, or nothing.
 template <class V>
 std::optional<TLZ10Stream> WalkLZ10(std::span<const std::uint8_t> rom, std::size_t pos, V& visit) {
-  const std::size_t size = rom.size();
-  if (pos >= size || size - pos < 4 || rom[pos] != 0x10) return std::nullopt;
-  const std::uint8_t* p = rom.data();
-  const std::uint32_t announced = p[pos + 1] | p[pos + 2] << 8 | std::uint32_t{p[pos + 3]} << 16;
-  std::size_t in = pos + 4;
-  std::uint32_t out = 0;
-  unsigned flags = 0;
-  unsigned mask = 0;
-  while (out < announced) {
-    mask >>= 1;
-    if (mask == 0) {
-      if (in >= size) return std::nullopt;
-      flags = p[in++];
-      mask = 0x80;
-    }
-    if ((flags & mask) == 0) {
-      if (in >= size || !visit.Literal(out, p[in])) return std::nullopt;
-      ++in;
-      ++out;
-    } else {
-      if (size - in < 2) return std::nullopt;
-      const unsigned b0 = p[in];
-      const unsigned distance = ((b0 & 0x0FU) << 8 | p[in + 1]) + 1;
-      const std::uint32_t length = (b0 >> 4) + 3;
-      if (distance > out || !visit.Reference(out, length)) return std::nullopt;
-      in += 2;
-      out += length;
-    }
+  if (pos >= rom.size() || rom.size() - pos < lz10::kHeaderSize || rom[pos] != lz10::kTypeByte) {
+    return std::nullopt;
   }
-  visit.LastFlags(flags, mask >> 1);
-  return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(in - pos)};
+  const auto s = rom.subspan(pos);
+  const std::uint32_t announced = s[1] | s[2] << 8 | std::uint32_t{s[3]} << 16;
+  struct TChecked {
+    V& inner;
+    std::uint32_t announced;
+    bool Done(std::size_t /*in*/, std::uint64_t out) const { return out >= announced; }
+    bool Literal(std::uint64_t out, std::uint8_t byte) {
+      return inner.Literal(static_cast<std::uint32_t>(out), byte);
+    }
+    bool Reference(std::uint64_t out, lz10::TReference r) {
+      return r.distance <= out &&
+             inner.Reference(static_cast<std::uint32_t>(out), static_cast<std::uint32_t>(r.length));
+    }
+  } checked{visit, announced};
+  const lz10::TWalk w = lz10::WalkTokensFrom(s, checked, lz10::kHeaderSize, 0);
+  if (w.end != lz10::TWalkEnd::kDone) return std::nullopt;
+  visit.LastFlags(w.restFlags);
+  return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(w.in)};
 }
 
 // Checks the stream at `pos` (WalkLZ10 with nothing to see). Returns the sizes a refresh

@@ -32,10 +32,8 @@ struct TLZ10Checker {
     st.referenceBytes += length;
     return true;
   }
-  // The flags after the last token, when it is not the group's eighth.
-  void LastFlags(unsigned flags, unsigned mask) {
-    st.unusedFlagsZero = (flags & (2 * mask - 1) & 0xFFU) == 0 || mask == 0;
-  }
+  // The flags after the last token.
+  void LastFlags(unsigned rest) { st.unusedFlagsZero = rest == 0; }
 };
 
 std::optional<TScanHit> CheckLZ10(std::span<const std::uint8_t> rom, std::size_t pos,
@@ -86,32 +84,17 @@ struct TSameReferences {
 };
 
 // The FF figures: references into the zero ring before the first output byte are counted,
-// and too many of them end the walk. The walk tells the position before each flag byte and
-// after each token, so the literal's byte is found from there.
+// and too many of them end the walk.
 template <bool kFF6>
 struct TFFChecker {
   TStreamStats& st;
-  std::span<const std::uint8_t> s;
   std::uint32_t h;  // FF5: the announced size; FF6: the stream length
-  std::size_t in = 0;
-  unsigned tokens = 0;
-  std::size_t flagsAt = 0;  // the last flag byte
   TLiteralRun run{};
   TTwoPeriodRun two{};
   TSameReferences same{};
-  bool Done(std::size_t at, std::uint64_t out) {
-    in = at;
-    return kFF6 ? at >= h : out >= h;
-  }
-  // The flags of the last group after its last token are 0, as encoders leave them.
-  bool LastFlagsZero() const {
-    const unsigned used = tokens % 8;
-    return used == 0 || (s[flagsAt] >> used) == 0;
-  }
-  bool Literal(std::uint64_t out) {
+  bool Done(std::size_t at, std::uint64_t out) const { return kFF6 ? at >= h : out >= h; }
+  bool Literal(std::uint64_t out, std::uint8_t byte) {
     if (kFF6 && out >= kMaxFF6Output) return false;
-    if (tokens % 8 == 0) flagsAt = in;
-    const std::uint8_t byte = s[in + (tokens++ % 8 == 0 ? 1 : 0)];
     st.MarkLiteral(static_cast<std::uint32_t>(out));
     ++st.literals;
     same.Break();
@@ -119,8 +102,6 @@ struct TFFChecker {
   }
   bool Reference(std::uint64_t out, ff::TReference r) {
     if (kFF6 && out + r.length > kMaxFF6Output) return false;
-    if (tokens % 8 == 0) flagsAt = in;
-    ++tokens;
     run.Break();
     two.Break();
     if (same.Add(r, r.Distance(out))) {
@@ -150,12 +131,12 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
   if (s.size() < 3) return std::nullopt;
   const std::uint32_t h = s[0] | static_cast<std::uint32_t>(s[1]) << 8;
   if (kFF6 ? (h <= ff::kHeaderSize || h > s.size()) : (h < minSize || h == 0)) return std::nullopt;
-  TFFChecker<kFF6> visit{st, s, h};
+  TFFChecker<kFF6> visit{st, h};
   const ff::TWalk w = ff::WalkTokens<kFF6>(s, visit);
   if (w.end != ff::TWalkEnd::kDone) return std::nullopt;
   const auto out = static_cast<std::uint32_t>(w.out);
-  st.lastFlagsZero = visit.LastFlagsZero();
-  st.endsMidGroup = visit.tokens % 8 != 0;
+  st.lastFlagsZero = w.restFlags == 0;
+  st.endsMidGroup = w.midGroup;
   if constexpr (kFF6) {
     st.endExact = w.in == h;
     if (out < minSize) return std::nullopt;

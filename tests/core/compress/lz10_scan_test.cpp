@@ -264,7 +264,7 @@ bool HasFiveLiteralZeros(std::span<const std::uint8_t> rom, std::size_t pos) {
       run = 0;
       return true;
     }
-    void LastFlags(unsigned /*flags*/, unsigned /*mask*/) {}
+    void LastFlags(unsigned /*rest*/) {}
   } walk;
   return WalkLZ10(rom, pos, walk).has_value() && walk.seen;
 }
