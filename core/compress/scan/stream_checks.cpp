@@ -2,6 +2,7 @@
 // layout family) that writes no output and gives up at the first broken rule.
 #include <algorithm>
 
+#include "base/stream_view.h"
 #include "compress/ct/ct_layout.h"
 #include "compress/flag/ff_layout.h"
 #include "compress/scan/lz10_scan.h"
@@ -128,11 +129,15 @@ template <bool kFF6>
 std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t pos,
                                 std::uint32_t minSize, TStreamStats& st) {
   const auto s = rom.subspan(pos);
+  st.readEnd = kReadToEnd;
   if (s.size() < 3) return std::nullopt;
   const std::uint32_t h = s[0] | static_cast<std::uint32_t>(s[1]) << 8;
+  // FF6: a length past the end of the ROM stays past it for a candidate nearer the end.
+  st.readEnd = ff::kHeaderSize;
   if (kFF6 ? (h <= ff::kHeaderSize || h > s.size()) : (h < minSize || h == 0)) return std::nullopt;
   TFFChecker<kFF6> visit{st, h};
   const ff::TWalk w = ff::WalkTokens<kFF6>(s, visit);
+  st.readEnd = w.end == ff::TWalkEnd::kCut ? kReadToEnd : w.in;
   if (w.end != ff::TWalkEnd::kDone) return std::nullopt;
   const auto out = static_cast<std::uint32_t>(w.out);
   st.lastFlagsZero = w.restFlags == 0;
@@ -176,9 +181,18 @@ struct TCTChecker {
 std::optional<TScanHit> CheckCT(std::span<const std::uint8_t> rom, std::size_t pos,
                                 std::uint32_t minSize, TStreamStats& st) {
   const auto s = rom.subspan(pos);
+  st.readEnd = kReadToEnd;
   if (s.size() < 3) return std::nullopt;
   TCTChecker visit{st};
   const ct::TWalk w = ct::WalkTokens(s, visit, true);
+  // The walk reads the tokens up to w.in and the first record's mode byte, wherever it lies;
+  // a first record past the end of the ROM stays past it nearer the end.
+  const std::size_t first = ReadLePadded(s, 0, 2) + ct::kHeaderSize;
+  switch (w.end) {
+    case ct::TWalkEnd::kCut: break;
+    case ct::TWalkEnd::kNoFirstRecord: st.readEnd = ct::kHeaderSize; break;
+    default: st.readEnd = std::max(w.in, first + 1); break;
+  }
   if (w.end != ct::TWalkEnd::kEndRecord || w.out < minSize) return std::nullopt;
   return TScanHit{pos, kSchemeCT, static_cast<std::uint32_t>(w.out),
                   static_cast<std::uint32_t>(w.in), 0};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "compress/scan/scan_repeat.h"
 #include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 
@@ -55,7 +56,10 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
                        const TPassProgress& report, std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const bool factsOnly = options.minScore >= kDefaultMinScore;
-  const TScanStart start = FindSchemeFormat(scheme)->scanStart;
+  const TSchemeFormat* format = FindSchemeFormat(scheme);
+  if (format == nullptr || format->check == nullptr) return true;
+  const TScanStart start = format->scanStart;
+  TRefusals refusals(rom, align);  // fillers: a refusal handed on while the bytes repeat
   std::size_t nextReport = 0;
   std::size_t freeFrom = 0;  // positions before this lie inside a hit
   for (std::size_t pos = 0; pos < rom.size(); pos += align) {
@@ -63,13 +67,19 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
       nextReport = pos + kProgressStride;
       if (!report(pos)) return false;
     }
-    if (pos < freeFrom || !start.Accepts(rom, pos)) continue;
+    if (pos < freeFrom || !start.Accepts(rom, pos) || refusals.Refused(pos)) continue;
     // Most positions fail the plain check in a few tokens; only survivors that meet the
     // facts are scored (one that misses them scores below kDefaultMinScore).
     TStreamStats quick;
     quick.factsOnly = factsOnly;
-    const auto candidate = CheckStream(rom, pos, scheme, options.minSize, &quick);
-    if (!candidate) continue;
+    if (options.checks != nullptr) ++*options.checks;
+    const auto candidate = format->check(rom, pos, options.minSize, &quick);
+    if (!candidate) {
+      if (quick.readEnd != 0) {
+        refusals.Keep(pos, quick.readEnd == kReadToEnd ? TRefusals::kToEnd : pos + quick.readEnd);
+      }
+      continue;
+    }
     quick.comprSize = candidate->comprSize;
     if (factsOnly && quick.factsMinOutput != kNoFacts && !MeetsFacts(quick)) continue;
     const auto hit = CheckAndScore(rom, pos, scheme, options.minSize);

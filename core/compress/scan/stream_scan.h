@@ -113,6 +113,9 @@ struct TScanOptions {
   int minScore = kDefaultMinScore;
   bool overlaps = false;  // keep hits that start inside a better hit
   TScanProgress progress = nullptr;
+  // When set, counts the candidates handed to a checker (LZ77-10's linear scan aside): the
+  // work of a scan, for tests.
+  std::size_t* checks = nullptr;
 };
 
 // Whether a hit's stream leaves the flags after its last token 0 (FF5, FF6; true for the

@@ -24,6 +24,7 @@ inline constexpr std::size_t kScoreSampleSize = 16384;
 // LZ77-10, FF5, FF6 and CT, which check every literal run, ring reference and the exact end.
 inline constexpr std::uint32_t kNoFacts = UINT32_MAX;
 inline constexpr std::uint32_t kStrictFactsMinOutput = 32;  // the scan's default smallest size
+inline constexpr std::size_t kReadToEnd = SIZE_MAX;
 
 // What decoding a candidate showed, the input of the score.
 struct TStreamStats {
@@ -46,6 +47,11 @@ struct TStreamStats {
   // refused as soon as that shows (its score could not reach kDefaultMinScore).
   bool factsOnly = false;
   std::uint32_t factsMinOutput = kNoFacts;  // set by the checker (see ScoreStream)
+  // Set by a checker whose outcome depends on nothing but the candidate's bytes: those from
+  // its first byte up to readEnd decided it (kReadToEnd: the end of the ROM took part, and a
+  // candidate that reads the same bytes nearer the end meets the same fate). 0: not told.
+  // The scan hands a refusal on to the candidates whose bytes repeat these (scan_repeat.h).
+  std::size_t readEnd = 0;
   // When set, kScoreSampleSize bytes, all 0; the checker sets the byte of each literal's output
   // position and marksEnd past the last one it set, so that the caller clears only those.
   std::uint8_t* literalMarks = nullptr;

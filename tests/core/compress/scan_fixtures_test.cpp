@@ -97,5 +97,28 @@ TEST(ScanFixtures, BaitGivesNoChanceHitsAtEveryAlignment) {
   }
 }
 
+// Fillers cost the ring and record schemes a few checks each: a refusal is handed on to the
+// candidates a period later while the bytes it read repeat, so only the candidates at a
+// block's start and those whose bytes reach past its end are checked, not one per byte.
+TEST(ScanFixtures, FillersAreCheckedAboutOncePerPeriod) {
+  const struct {
+    int kind;
+    const char* name;
+    std::size_t blocks;  // of repeated bytes in the 128 KiB
+  } fillers[] = {{0, "0x00", 1}, {1, "0xFF", 1}, {3, "10 00 00 02", 1}, {4, "blocks", 8}};
+  for (const auto& f : fillers) {
+    const Bytes bait = Bait(f.kind, 128U << 10U);
+    for (const char* name : {"LZSS-FF5", "LZSS-FF6", "LZSS-CT"}) {
+      const int scheme[] = {*FindScheme(name)};
+      std::size_t checks = 0;
+      TScanOptions options;
+      options.align = 1;
+      options.checks = &checks;
+      EXPECT_TRUE(ScanStreams(bait, scheme, options).empty()) << f.name << " " << name;
+      EXPECT_LE(checks, f.blocks * 1024) << f.name << " " << name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tegulo
