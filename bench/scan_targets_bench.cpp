@@ -200,16 +200,21 @@ std::vector<std::uint8_t> Pattern(const std::string& name, std::size_t size) {
 
 // The CPU time of each scheme's scan of each pattern at alignment 1, for finding the slow ones.
 void ProfileSchemes(std::size_t size, const TTestRom& rom) {
+  const char* scheme = std::getenv("SCAN_BENCH_SCHEME");  // one scheme's column
   std::printf("%-22s", "user CPU s per scheme");
-  for (const int scheme : ScannableSchemes()) {
-    std::printf(" %9.9s", std::string(Compressions[scheme].name()).c_str());
+  std::vector<int> schemes = ScannableSchemes();
+  if (scheme != nullptr && FindScheme(scheme)) schemes = {*FindScheme(scheme)};
+  for (const int row : schemes) {
+    std::printf(" %9.9s", std::string(Compressions[row].name()).c_str());
   }
   std::printf("\n");
+  const char* only = std::getenv("SCAN_BENCH_ONLY");  // one pattern's row
   for (const char* name : {"mixed", "0x00", "0xFF", "random", "10 00 00 02 / zeros"}) {
+    if (only != nullptr && std::string(only) != name) continue;
     const auto bytes = std::string(name) == "mixed" ? rom.bytes : Pattern(name, size);
     std::printf("%-22s", name);
-    for (const int scheme : ScannableSchemes()) {
-      const int one[] = {scheme};
+    for (const int row : schemes) {
+      const int one[] = {row};
       TScanOptions options;
       options.align = 1;
       const double t0 = UserSeconds();
@@ -226,14 +231,18 @@ void ProfileSchemes(std::size_t size, const TTestRom& rom) {
 int main(int argc, char** argv) {
   const std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 32;
   const std::size_t size = mib << 20U;
+  // "profile": the CPU time of each scheme on each pattern (SCAN_BENCH_ONLY=PATTERN and
+  // SCAN_BENCH_SCHEME=NAME narrow it); "timing": the timed scans without the quality tables.
   if (argc > 2 && std::string(argv[2]) == "profile") {
-    ProfileSchemes(size, MakeTestRom(size, 24, 1));
+    const char* only = std::getenv("SCAN_BENCH_ONLY");
+    const bool mixed = only == nullptr || std::string(only) == "mixed";
+    ProfileSchemes(size, mixed ? MakeTestRom(size, 24, 1) : TTestRom{});
     return 0;
   }
   const TTestRom rom = MakeTestRom(size, 24, 1);
   std::printf("Test ROM: %zu MiB of mixed content, %zu streams planted (%zu variants)\n", mib,
               rom.planted.size(), AllVariants().size());
-  PrintQuality(rom);
+  if (argc <= 2 || std::string(argv[2]) != "timing") PrintQuality(rom);
   if (argc > 2 && std::string(argv[2]) == "quality") return 0;
   std::printf("\nEvery scannable scheme (%zu) at once, default minimum size and score:\n",
               ScannableSchemes().size());

@@ -23,8 +23,8 @@ struct TWalk {
   TWalkEnd end;
   std::size_t in;     // bytes read (for kCut: the stream's length)
   std::uint64_t out;  // output the tokens read yield
-  // kDone: the flag bits of the last group after its last token (0 when encoders wrote it),
-  // and whether that token was not its group's eighth.
+  // kDone: the flag bits of the last group after its last token, in place (0 when encoders
+  // wrote it), and whether that token was not its group's eighth.
   unsigned restFlags = 0;
   bool midGroup = false;
 };
@@ -44,8 +44,9 @@ template <class L, class V>
   for (;;) {
     if (in >= n) return {TWalkEnd::kCut, n, out};
     const unsigned flags = s[in++];
-    for (unsigned k = 0; k < 8; ++k) {
-      const unsigned bit = L::kTopBitFirst ? 0x80u >> k : 1u << k;
+    constexpr unsigned kFirst = L::kTopBitFirst ? 0x80u : 0x01u;
+    constexpr unsigned kLast = L::kTopBitFirst ? 0x01u : 0x80u;
+    for (unsigned bit = kFirst; (bit & 0xFFu) != 0; bit = L::kTopBitFirst ? bit >> 1 : bit << 1) {
       bool go = true;
       if (((flags & bit) != 0) != L::kSetBitIsReference) {
         if (in >= n) return {TWalkEnd::kCut, n, out};
@@ -63,8 +64,8 @@ template <class L, class V>
       }
       if (!go) return {TWalkEnd::kStopped, in, out};
       if (visit.Done(in, out)) {
-        const unsigned rest = L::kTopBitFirst ? flags & (bit - 1) : flags >> (k + 1);
-        return {TWalkEnd::kDone, in, out, rest, k != 7};
+        const unsigned rest = L::kTopBitFirst ? flags & (bit - 1) : flags & ~(2 * bit - 1) & 0xFFu;
+        return {TWalkEnd::kDone, in, out, rest, bit != kLast};
       }
     }
   }

@@ -186,7 +186,7 @@ private:
       const TGroup g = ReadGroup(rom_, q);
       tail[q % kTailWindow] = g.whole ? std::min(kTailCap, g.out + tailAt(g.next)) : g.out;
       if (refuseZeroRuns_) zeroCut[q % kTailWindow] = ZeroCut(q, g, cutAt);
-      if (q % align_ != 0 || p_[q] != 0x10 || size_ - q < 4) continue;
+      if (p_[q] != lz10::kTypeByte || q % align_ != 0 || size_ - q < 4) continue;
       const std::uint32_t announced = Announced(p_ + q);
       if (announced < minSize_) continue;
       if (refuseZeroRuns_ && cutAt(q + 4) < announced) {

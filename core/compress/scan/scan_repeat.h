@@ -61,13 +61,13 @@ public:
   // Keeps that the candidate at `pos` was refused from what lies in [pos, end); kToEnd when
   // it read to the end of the ROM (a candidate that reads the same bytes runs out sooner).
   void Keep(std::size_t pos, std::size_t end) {
-    if (period_ != 0) kept_[pos % period_] = {pos, end};
+    if (period_ != 0) kept_[Slot(pos)] = {pos, end};
   }
   // Whether the candidate at `pos` is refused as the one a period before it was (then kept
   // as refused in its turn).
   bool Refused(std::size_t pos) {
     if (period_ == 0 || pos < period_) return false;
-    const TKept before = kept_[pos % period_];
+    const TKept before = kept_[Slot(pos)];
     if (before.pos + period_ != pos || before.end == 0) return false;
     const bool toEnd = before.end == kToEnd;
     if (!repeats_.Same(pos, toEnd ? rom_.size() : before.end + period_)) return false;
@@ -76,6 +76,11 @@ public:
   }
 
 private:
+  // pos modulo the period; called at every position, so without a division where it can.
+  std::size_t Slot(std::size_t pos) const {
+    return (period_ & (period_ - 1)) == 0 ? pos & (period_ - 1) : pos % period_;
+  }
+
   struct TKept {
     std::size_t pos = 0;
     std::size_t end = 0;  // 0: nothing kept
