@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "compress/bios/bios_schemes.h"
 #include "compress/flag/ff_layout.h"
 #include "compress/flag/lz10_layout.h"
 #include "compress/flag/lz11_layout.h"
@@ -175,6 +176,28 @@ TEST(FlagWalk, EndsCountsAndLeftoverFlagsUnderEachLayout) {
     EXPECT_EQ(w.out, c.out) << c.what;
     EXPECT_EQ(w.restFlags != 0, c.rest) << c.what;
     EXPECT_EQ(w.midGroup, c.midGroup) << c.what;
+  }
+}
+
+// LZ77-11's checker, a visitor of the walk: the end exact, every reference inside the output
+// and the size, the flags after the last token clear.
+TEST(CheckLZ11Hit, RefusesWhatNoEncoderWrites) {
+  // 32 bytes: a literal, then a reference of 31 bytes one back.
+  const Bytes good = {0x11, 32, 0, 0, 0x40, 0x41, 0x00, 0xE0, 0x00};
+  const struct {
+    const char* what;
+    Bytes stream;
+    std::uint32_t comprSize;  // 0: refused
+  } cases[] = {
+      {"good", good, 9},
+      {"flag bit after the end set", {0x11, 32, 0, 0, 0x60, 0x41, 0x00, 0xE0, 0x00}, 0},
+      {"reference before the output", {0x11, 32, 0, 0, 0x80, 0x00, 0xF0, 0x00}, 0},
+      {"reference past the size", {0x11, 31, 0, 0, 0x40, 0x41, 0x00, 0xE0, 0x00}, 0},
+      {"cut", {0x11, 32, 0, 0, 0x40, 0x41, 0x00, 0xE0}, 0},
+  };
+  for (const auto& c : cases) {
+    const auto hit = CheckLZ11Hit(c.stream, 0, 0, nullptr);
+    EXPECT_EQ(hit ? hit->comprSize : 0U, c.comprSize) << c.what;
   }
 }
 
