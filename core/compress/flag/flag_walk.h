@@ -35,8 +35,11 @@ struct TWalk {
 // Reference(out, L::TReference) return false to stop (`out` the output position before the
 // token).
 // Inlined into each user, so the visitor's state stays in registers: the output bytes a
-// decoder writes could otherwise alias it.
+// decoder writes could otherwise alias it. Kept as one loop with its checks inline, the
+// scan's hot path (a token step of its own made the LZ77-10 scan's table pass 1.7 times
+// slower).
 template <class L, class V>
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 [[gnu::always_inline]] inline TWalk WalkTokensFrom(std::span<const std::uint8_t> s, V& visit,
                                                    std::size_t in, std::uint64_t out) {
   const std::size_t n = s.size();

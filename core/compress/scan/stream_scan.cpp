@@ -49,17 +49,41 @@ bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options
   return !stopped && (!options.progress || report(rom.size() - 1));
 }
 
+// The hit of `format`'s scheme at `pos`, or nothing; a refusal whose bytes the checker told
+// is kept in `refusals`. Most positions fail the plain check in a few tokens; only survivors
+// that meet the facts are scored (one that misses them scores below kDefaultMinScore).
+std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      const TSchemeFormat& format, const TScanOptions& options,
+                                      TRefusals& refusals) {
+  const bool factsOnly = options.minScore >= kDefaultMinScore;
+  TStreamStats quick;
+  quick.factsOnly = factsOnly;
+  if (options.checks != nullptr) ++*options.checks;
+  const auto candidate = format.check(rom, pos, options.minSize, &quick);
+  if (!candidate) {
+    if (quick.readEnd != 0) {
+      refusals.Keep(pos, quick.readEnd == kReadToEnd ? TRefusals::kToEnd : pos + quick.readEnd);
+    }
+    return std::nullopt;
+  }
+  quick.comprSize = candidate->comprSize;
+  if (factsOnly && quick.factsMinOutput != kNoFacts && !MeetsFacts(quick)) return std::nullopt;
+  auto hit = CheckAndScore(rom, pos, format.row, options.minSize);
+  if (!hit || !ScoreIsEnough(*hit, options)) return std::nullopt;
+  return hit;
+}
+
 // Every position is checked but those inside a hit (a stream that scores: chance streams
-// that do not must not hide the streams they overlap); the overlaps between schemes are
-// settled by score afterwards. False when stopped.
+// that do not must not hide the streams they overlap), and those whose bytes repeat a
+// refused candidate's a period before (fillers); the overlaps between schemes are settled by
+// score afterwards. False when stopped.
 bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TScanOptions& options,
                        const TPassProgress& report, std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
-  const bool factsOnly = options.minScore >= kDefaultMinScore;
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->check == nullptr) return true;
   const TScanStart start = format->scanStart;
-  TRefusals refusals(rom, align);  // fillers: a refusal handed on while the bytes repeat
+  TRefusals refusals(rom, align);
   std::size_t nextReport = 0;
   std::size_t freeFrom = 0;  // positions before this lie inside a hit
   for (std::size_t pos = 0; pos < rom.size(); pos += align) {
@@ -68,22 +92,8 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
       if (!report(pos)) return false;
     }
     if (pos < freeFrom || !start.Accepts(rom, pos) || refusals.Refused(pos)) continue;
-    // Most positions fail the plain check in a few tokens; only survivors that meet the
-    // facts are scored (one that misses them scores below kDefaultMinScore).
-    TStreamStats quick;
-    quick.factsOnly = factsOnly;
-    if (options.checks != nullptr) ++*options.checks;
-    const auto candidate = format->check(rom, pos, options.minSize, &quick);
-    if (!candidate) {
-      if (quick.readEnd != 0) {
-        refusals.Keep(pos, quick.readEnd == kReadToEnd ? TRefusals::kToEnd : pos + quick.readEnd);
-      }
-      continue;
-    }
-    quick.comprSize = candidate->comprSize;
-    if (factsOnly && quick.factsMinOutput != kNoFacts && !MeetsFacts(quick)) continue;
-    const auto hit = CheckAndScore(rom, pos, scheme, options.minSize);
-    if (!hit || !ScoreIsEnough(*hit, options)) continue;
+    const auto hit = CheckPosition(rom, pos, *format, options, refusals);
+    if (!hit) continue;
     hits.push_back(*hit);
     if (!options.overlaps) freeFrom = pos + hit->comprSize;
   }
