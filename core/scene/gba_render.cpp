@@ -7,8 +7,11 @@
 namespace tegulo {
 namespace {
 
-constexpr std::uint16_t kClear = 0xFFFF;
-constexpr std::uint16_t kDirect = 0x8000;  // a bitmap's colour word, not a palette index
+// A pixel's colour: a palette index (0-511), or kDirect plus a bitmap's colour word, which
+// takes every 16-bit value, so a clear pixel needs a value above them (white 0x7FFF in a
+// bitmap is 0xFFFF).
+constexpr std::uint32_t kClear = 0x10000;
+constexpr std::uint32_t kDirect = 0x8000;
 constexpr std::int32_t kWidth = 240, kHeight = 160;
 constexpr std::uint32_t kObjVram = 0x10000;
 
@@ -36,7 +39,7 @@ TBgKind Kind(int mode, int bg) {
 }
 
 struct TPixel {
-  std::uint16_t colour = kClear;
+  std::uint32_t colour = kClear;
   std::uint8_t prio = 0;
 };
 
@@ -160,8 +163,7 @@ TPixel BitmapPixel(const TScene& s, std::int32_t x, std::int32_t y, TScenePoint*
     const std::uint8_t c = s.vram[at];
     if (c != 0) out.colour = c;
   } else {
-    out.colour =
-        static_cast<std::uint16_t>(kDirect | ((s.vram[at] | (s.vram[at + 1] << 8)) & 0x7FFF));
+    out.colour = kDirect | ((s.vram[at] | (s.vram[at + 1] << 8)) & 0x7FFFu);
   }
   return out;
 }
@@ -266,7 +268,7 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
     if (c != 0) c = static_cast<std::uint8_t>(16 * pal + c);
   }
   if (c == 0) return out;
-  out.colour = static_cast<std::uint16_t>(256 + c);
+  out.colour = 256u + c;
   out.prio = (o.a2 >> 10) & 3;
   return out;
 }
@@ -309,7 +311,7 @@ struct TStack {
     img.layer[at] = static_cast<std::uint8_t>(layer);
   }
   TSceneImage& img;
-  std::vector<std::uint16_t> colour;
+  std::vector<std::uint32_t> colour;
   std::vector<std::uint8_t> rank;
 };
 
@@ -367,7 +369,7 @@ TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
   }
   img.pixels.resize(n);
   for (std::size_t at = 0; at < n; ++at) {
-    const std::uint16_t c = stack.colour[at] == kClear ? 0 : stack.colour[at];
+    const std::uint32_t c = stack.colour[at] == kClear ? 0 : stack.colour[at];
     img.pixels[at] =
         SceneRgb((c & kDirect) ? static_cast<std::uint16_t>(c & 0x7FFF) : s.palette[c & 0x1FF]);
   }

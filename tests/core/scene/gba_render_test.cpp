@@ -172,12 +172,15 @@ TEST(GbaRender, BitmapModesReadTheirPage) {
     std::int32_t x, y;
     std::uint32_t at;  // the pixel's VRAM byte
     bool transparentZero;
+    std::uint16_t word;  // modes 3 and 5: the colour word (bit 15 ignored)
   } const cases[] = {
-      {0x0403, 5, 2, 2 * (2 * 240 + 5), false},
-      {0x0404, 5, 2, 2 * 240 + 5, true},
-      {0x0414, 5, 2, 0xA000 + 2 * 240 + 5, true},
-      {0x0405, 5, 2, 2 * (2 * 160 + 5), false},
-      {0x0415, 158, 127, 0xA000 + 2 * (127 * 160 + 158), false},
+      {0x0403, 5, 2, 2 * (2 * 240 + 5), false, 0x7C1F},
+      {0x0403, 5, 2, 2 * (2 * 240 + 5), false, 0x7FFF},
+      {0x0403, 5, 2, 2 * (2 * 240 + 5), false, 0xFFFF},
+      {0x0404, 5, 2, 2 * 240 + 5, true, 0},
+      {0x0414, 5, 2, 0xA000 + 2 * 240 + 5, true, 0},
+      {0x0405, 5, 2, 2 * (2 * 160 + 5), false, 0x7C1F},
+      {0x0415, 158, 127, 0xA000 + 2 * (127 * 160 + 158), false, 0x7FFF},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.at);
@@ -186,11 +189,12 @@ TEST(GbaRender, BitmapModesReadTheirPage) {
     if (mode4) {
       s.vram[c.at] = 77;
     } else {
-      SetWord(s, c.at, 0x7C1F);
+      SetWord(s, c.at, c.word);
     }
     const TSceneImage img = RenderScene(s);
     const std::size_t at = static_cast<std::size_t>(c.y * 240 + c.x);
-    EXPECT_EQ(img.pixels[at], mode4 ? Rgb(s, 77) : SceneRgb(0x7C1F));
+    EXPECT_EQ(img.pixels[at], mode4 ? Rgb(s, 77) : SceneRgb(c.word & 0x7FFF));
+    EXPECT_EQ(img.layer[at], 2);
     EXPECT_EQ(SceneAt(s, img, c.x, c.y).address, c.at);
     // A zero pixel is clear in mode 4 only; modes 3 and 5 show black there.
     EXPECT_EQ(img.layer[at + 1], c.transparentZero ? kSceneBackdrop : 2);
