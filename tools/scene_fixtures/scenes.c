@@ -320,6 +320,31 @@ static void Mode5Page(void) {
   IO16(DISPCNT) = 0x0415;
 }
 
+// The edges of the address space: an 8bpp text BG in character block 3 whose tiles from 256
+// on lie past BG video memory (shown clear), a 4bpp BG naming tiles 512-1023 (the map
+// blocks); sprites whose 1D tiles run past the last one, that wrap past Y 255, sit partly
+// left of the screen, and an affine double-size one cut by the top and left edges.
+static void Edges(void) {
+  Palettes(12);
+  Tiles8(0xC000, 256, 13);
+  Tiles4(0x8000, 512, 14);
+  TextMap(8, 4, 1024, 40);  // block 8 = char block 1: nothing else lives there
+  TextMap(12, 1, 1024, 41);
+  IO16(BGCNT(0)) = 0xC88C;  // 64 x 64, 8bpp, char block 3, screen block 8, priority 0
+  IO16(BGCNT(1)) = 0x0C0A;  // 32 x 32, 4bpp, char block 2, screen block 12, priority 2
+  IO16(BGHOFS(0)) = 0x1FF;
+  IO16(BGVOFS(0)) = 0x100;
+  Tiles4(0x10000, 1024, 15);
+  HideSprites();
+  ObjMatrix(0, 200, 50, -50, 200);
+  Sprite(0, 100, 40, 0, 3, 0, 0, 1000, 1, 3);   // 64 x 64 from unit 1000: wraps to 0
+  Sprite(1, 20, 200, 2, 3, 1, 1, 300, 1, 0);    // 32 x 64 from line 200: rows 0-7 on top
+  Sprite(2, 490, 90, 1, 2, 0, 2, 77, 1, 4);     // X -22: the right 10 columns show
+  Sprite(3, 448, 20, 0, 3, 0, 0, 5, 1, 0);      // X -64: nothing shows
+  AffineSprite(4, 500, 240, 0, 2, 0, 1, 0, 130, 2, 6);  // 64 x 64 box at (-12, -16)
+  IO16(DISPCNT) = 0x1340;
+}
+
 // Forced blank over a full mode 0 screen.
 static void ForcedBlank(void) {
   TextBgs(kTextA);

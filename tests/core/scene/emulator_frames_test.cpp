@@ -57,6 +57,7 @@ TEST(SceneEmulatorFrames, EachStateDrawsAsMgbaDrewIt) {
       {"AffineSprites", 0x31, "", true},  {"Mode1Affine", 0x27, "", true},
       {"Mode2Affine", 0x3C, "", true},    {"Mode3Bitmap", 0x34, "", true},
       {"Mode4Page", 0x34, "", true},      {"Mode5Page", 0x24, "", true},
+      {"Edges", 0x33, "", true},
       {"ForcedBlank", 0x20, "", true},    {"NoLayers", 0x20, "", true},
       {"Blend", 0x2F, "blending", false},
   };
