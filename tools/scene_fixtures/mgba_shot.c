@@ -9,14 +9,15 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+// The build flags first: png-io.h declares its functions only when they say USE_PNG.
 #include <mgba/flags.h>
-#include <mgba/core/core.h>
-#include <mgba/core/serialize.h>
+
 #include <mgba-util/png-io.h>
 #include <mgba-util/vfs.h>
+#include <mgba/core/core.h>
+#include <mgba/core/serialize.h>
 
-static bool WriteFrame(const char* path, const color_t* frame, unsigned width,
-                       unsigned height) {
+static bool WriteFrame(const char* path, const color_t* frame, unsigned width, unsigned height) {
   struct VFile* out = VFileOpen(path, O_CREAT | O_TRUNC | O_WRONLY);
   if (out == NULL) return false;
   png_structp png = PNGWriteOpen(out);
@@ -62,7 +63,8 @@ int main(int argc, char** argv) {
     // The renderer looks at the switches when DISPCNT is written: loading the state back
     // writes it again.
     struct VFile* again = VFileOpen(argv[3], O_RDONLY);
-    if (again == NULL || !mCoreLoadStateNamed(core, again, 0)) return Fail("cannot reload", argv[3]);
+    if (again == NULL || !mCoreLoadStateNamed(core, again, 0))
+      return Fail("cannot reload", argv[3]);
     again->close(again);
     core->runFrame(core);
     if (!WriteFrame(argv[i + 1], frame, width, height)) return Fail("cannot write", argv[i + 1]);

@@ -60,7 +60,8 @@ static void Tiles8(u32 at, int count, u32 seed) {
     for (int y = 0; y < 8; ++y) {
       for (int h = 0; h < 4; ++h) {
         u32 v = 0;
-        for (int n = 0; n < 2; ++n) v |= (colours >> (8 * Stripe(r, 2 * h + n, y)) & 255) << (8 * n);
+        for (int n = 0; n < 2; ++n)
+          v |= (colours >> (8 * Stripe(r, 2 * h + n, y)) & 255) << (8 * n);
         VRAM[(at >> 1) + 32 * t + 4 * y + h] = (u16)v;
       }
     }
@@ -156,7 +157,8 @@ static void TextBgs(const struct TextBg* bg) {
   for (int n = 0; n < 4; ++n) {
     const int blocks = bg[n].size == 0 ? 1 : bg[n].size == 3 ? 4 : 2;
     TextMap(block, blocks, bg[n].deep ? 256 : 512, 10 + n);
-    IO16(BGCNT(n)) = (u16)(bg[n].prio | (bg[n].deep ? 0x84 : 0) | (block << 8) | (bg[n].size << 14));
+    IO16(BGCNT(n)) =
+        (u16)(bg[n].prio | (bg[n].deep ? 0x84 : 0) | (block << 8) | (bg[n].size << 14));
     IO16(BGHOFS(n)) = (u16)bg[n].hofs;
     IO16(BGVOFS(n)) = (u16)bg[n].vofs;
     block += blocks;
@@ -259,8 +261,8 @@ static void Mode2Affine(void) {
   Tiles4(0x10000, 256, 5);
   AffineMap(16, 256, 30);
   AffineMap(17, 4096, 31);
-  IO16(BGCNT(2)) = 0x1005;            // size 0, no wrap, block 16, char block 1
-  IO16(BGCNT(3)) = (u16)0xB101;       // size 2, wrap, block 17, char block 0
+  IO16(BGCNT(2)) = 0x1005;       // size 0, no wrap, block 16, char block 1
+  IO16(BGCNT(3)) = (u16)0xB101;  // size 2, wrap, block 17, char block 0
   AffineBg(2, 160, 20, -10, 150, -5120, -2560);
   AffineBg(3, 222, -128, 128, 222, 100000, -70000);
   HideSprites();
@@ -337,10 +339,10 @@ static void Edges(void) {
   Tiles4(0x10000, 1024, 15);
   HideSprites();
   ObjMatrix(0, 200, 50, -50, 200);
-  Sprite(0, 100, 40, 0, 3, 0, 0, 1000, 1, 3);   // 64 x 64 from unit 1000: wraps to 0
-  Sprite(1, 20, 200, 2, 3, 1, 1, 300, 1, 0);    // 32 x 64 from line 200: rows 0-7 on top
-  Sprite(2, 490, 90, 1, 2, 0, 2, 77, 1, 4);     // X -22: the right 10 columns show
-  Sprite(3, 448, 20, 0, 3, 0, 0, 5, 1, 0);      // X -64: nothing shows
+  Sprite(0, 100, 40, 0, 3, 0, 0, 1000, 1, 3);           // 64 x 64 from unit 1000: wraps to 0
+  Sprite(1, 20, 200, 2, 3, 1, 1, 300, 1, 0);            // 32 x 64 from line 200: rows 0-7 on top
+  Sprite(2, 490, 90, 1, 2, 0, 2, 77, 1, 4);             // X -22: the right 10 columns show
+  Sprite(3, 448, 20, 0, 3, 0, 0, 5, 1, 0);              // X -64: nothing shows
   AffineSprite(4, 500, 240, 0, 2, 0, 1, 0, 130, 2, 6);  // 64 x 64 box at (-12, -16)
   IO16(DISPCNT) = 0x1340;
 }
