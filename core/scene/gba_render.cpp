@@ -41,6 +41,7 @@ TBgKind Kind(int mode, int bg) {
 struct TPixel {
   std::uint32_t colour = kClear;
   std::uint8_t prio = 0;
+  bool inside = false;  // a sprite's pixel inside its picture, clear or not
 };
 
 std::uint8_t VramByte(const TScene& s, std::uint32_t at, std::uint32_t end) {
@@ -243,6 +244,8 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
   if (row >= o.boxH || col < 0 || col >= o.boxW) return out;
   std::int32_t tx = 0, ty = 0;
   if (!SpriteTexel(s, o, col, row, tx, ty)) return out;
+  out.inside = true;
+  out.prio = (o.a2 >> 10) & 3;
   const bool hf = !o.affine && (o.a1 & 0x1000), vf = !o.affine && (o.a1 & 0x2000);
   const bool deep = (o.a0 & 0x2000) != 0;
   const std::uint32_t cell = SpriteCell(s, o, tx, ty);
@@ -267,9 +270,7 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
     c = (tx & 1) ? b >> 4 : b & 15;
     if (c != 0) c = static_cast<std::uint8_t>(16 * pal + c);
   }
-  if (c == 0) return out;
-  out.colour = 256u + c;
-  out.prio = (o.a2 >> 10) & 3;
+  if (c != 0) out.colour = 256u + c;
   return out;
 }
 
@@ -327,19 +328,28 @@ void DrawBg(const TScene& s, int bg, TStack& stack) {
   }
 }
 
-// Sprite k over its box into the sprite layer, where it beats what is there by a smaller
-// priority number, or by the same one (drawn from the last index down).
+// Sprite pixel `p` into the sprite layer, the sprites taken in OAM order as the console
+// does: it is taken over what is there by a smaller priority number (so at one number the
+// lower index wins), and a clear one still lowers the number of the pixel under it, which can
+// bring an earlier sprite in front of a BG. True when it takes the pixel.
+bool MergeSpritePixel(TPixel& there, const TPixel& p) {
+  if (!p.inside || (there.colour != kClear && there.prio <= p.prio)) return false;
+  if (p.colour != kClear) {
+    there = p;
+    return true;
+  }
+  if (there.colour != kClear) there.prio = p.prio;
+  return false;
+}
+
 void DrawSprite(const TScene& s, int k, std::vector<TPixel>& obj) {
   TSprite o{};
   if (!SpriteAt(s, k, o)) return;
   for (std::int32_t row = 0; row < o.boxH; ++row) {
     const std::int32_t y = (o.y + row) & 0xFF;
     if (y >= kHeight) continue;
-    for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x) {
-      const TPixel p = SpritePixel(s, o, k, x, y, nullptr);
-      TPixel& there = obj[At(x, y)];
-      if (p.colour != kClear && (there.colour == kClear || p.prio <= there.prio)) there = p;
-    }
+    for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x)
+      MergeSpritePixel(obj[At(x, y)], SpritePixel(s, o, k, x, y, nullptr));
   }
 }
 
@@ -364,7 +374,7 @@ TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
   }
   if ((drawn >> kSceneObj) & 1) {
     std::vector<TPixel> obj(n);
-    for (int k = 127; k >= 0; --k) DrawSprite(s, k, obj);
+    for (int k = 0; k < 128; ++k) DrawSprite(s, k, obj);
     for (std::size_t at = 0; at < n; ++at) stack.Put(at, kSceneObj, obj[at]);
   }
   img.pixels.resize(n);
@@ -382,15 +392,12 @@ TScenePoint GbaSceneAt(const TScene& s, int layer, std::int32_t x, std::int32_t 
   if (layer >= 0 && layer < 4) {
     BgPixel(s, layer, x, y, &p);
   } else if (layer == kSceneObj) {
-    int bestK = -1, bestPrio = 4;
+    int bestK = -1;
+    TPixel there;
     for (int k = 0; k < 128; ++k) {
       TSprite o{};
-      if (!SpriteAt(s, k, o)) continue;
-      const TPixel px = SpritePixel(s, o, k, x, y, nullptr);
-      if (px.colour != kClear && px.prio < bestPrio) {
+      if (SpriteAt(s, k, o) && MergeSpritePixel(there, SpritePixel(s, o, k, x, y, nullptr)))
         bestK = k;
-        bestPrio = px.prio;
-      }
     }
     TSprite o{};
     if (bestK >= 0 && SpriteAt(s, bestK, o)) SpritePixel(s, o, bestK, x, y, &p);

@@ -347,6 +347,30 @@ static void Edges(void) {
   IO16(DISPCNT) = 0x1340;
 }
 
+// Overlapping sprites where a later one has the smaller priority number: its clear pixels
+// still lower the priority of the earlier sprite's pixels under them, so those come in
+// front of BG0 (priority 1). Sprite 5 (tile 0) is clear throughout; affine sprite 7 does it
+// only inside its rotated picture.
+static void SpriteOrder(void) {
+  static const struct TextBg kBgs[4] = {
+      {0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}};
+  TextBgs(kBgs);
+  Tiles4(0x10000, 1024, 16);
+  HideSprites();
+  ObjMatrix(0, 181, -181, 181, 181);
+  Sprite(0, 20, 20, 0, 2, 0, 0, 100, 2, 1);
+  Sprite(1, 36, 30, 0, 2, 0, 1, 200, 0, 2);  // over sprite 0, priority 0
+  Sprite(2, 100, 20, 0, 2, 1, 0, 300, 3, 0);
+  Sprite(3, 110, 28, 1, 2, 0, 2, 400, 1, 3);  // over sprite 2, priority 1 (as BG0)
+  Sprite(4, 170, 20, 0, 3, 0, 0, 500, 3, 4);
+  Sprite(5, 180, 30, 0, 2, 0, 0, 0, 0, 5);  // clear, over sprite 4
+  Sprite(6, 20, 90, 0, 3, 0, 3, 600, 2, 6);
+  AffineSprite(7, 30, 100, 0, 2, 0, 0, 0, 700, 0, 7);
+  Sprite(8, 120, 90, 0, 2, 0, 0, 800, 1, 8);  // the same priorities the other way round
+  Sprite(9, 130, 100, 0, 2, 0, 0, 900, 3, 9);
+  IO16(DISPCNT) = 0x1140;
+}
+
 // Forced blank over a full mode 0 screen.
 static void ForcedBlank(void) {
   TextBgs(kTextA);

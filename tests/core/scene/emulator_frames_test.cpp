@@ -52,13 +52,14 @@ TEST(SceneEmulatorFrames, EachStateDrawsAsMgbaDrewIt) {
     bool exact;           // the frame uses no effect, so every pixel must match
   };
   const TCase kCases[] = {
-      {"Mode0TextA", 0x2F, "", true},    {"Mode0TextB", 0x2F, "", true},
-      {"Sprites1D", 0x33, "", true},     {"Sprites2D", 0x33, "", true},
-      {"AffineSprites", 0x31, "", true}, {"Mode1Affine", 0x27, "", true},
-      {"Mode2Affine", 0x3C, "", true},   {"Mode3Bitmap", 0x34, "", true},
-      {"Mode4Page", 0x34, "", true},     {"Mode5Page", 0x24, "", true},
-      {"Edges", 0x33, "", true},         {"ForcedBlank", 0x20, "", true},
-      {"NoLayers", 0x20, "", true},      {"Blend", 0x2F, "blending", false},
+      {"Mode0TextA", 0x2F, "", true},     {"Mode0TextB", 0x2F, "", true},
+      {"Sprites1D", 0x33, "", true},      {"Sprites2D", 0x33, "", true},
+      {"AffineSprites", 0x31, "", true},  {"Mode1Affine", 0x27, "", true},
+      {"Mode2Affine", 0x3C, "", true},    {"Mode3Bitmap", 0x34, "", true},
+      {"Mode4Page", 0x34, "", true},      {"Mode5Page", 0x24, "", true},
+      {"Edges", 0x33, "", true},          {"SpriteOrder", 0x31, "", true},
+      {"ForcedBlank", 0x20, "", true},    {"NoLayers", 0x20, "", true},
+      {"Blend", 0x2F, "blending", false},
   };
   for (const TCase& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -88,8 +89,9 @@ TEST(SceneEmulatorFrames, EachLayerAloneDrawsAsMgbaDrewIt) {
     int layer;  // 0-3 BG0-BG3, 4 the sprites
   };
   const TCase kCases[] = {
-      {"Mode0TextA", 0}, {"Mode0TextA", 1},    {"Mode0TextA", 2},  {"Mode0TextA", 3},
-      {"Sprites1D", 4},  {"AffineSprites", 4}, {"Mode2Affine", 3}, {"Edges", 0},
+      {"Mode0TextA", 0},  {"Mode0TextA", 1}, {"Mode0TextA", 2},
+      {"Mode0TextA", 3},  {"Sprites1D", 4},  {"AffineSprites", 4},
+      {"Mode2Affine", 3}, {"Edges", 0},      {"SpriteOrder", 4},
   };
   for (const TCase& c : kCases) {
     SCOPED_TRACE(std::string(c.name) + " layer " + std::to_string(c.layer));

@@ -269,15 +269,19 @@ TEST(GbaRender, PrioritiesPutSpritesBeforeBgsOfTheSameNumber) {
   struct {
     const char* what;
     int bg0, bg1, sprite0, sprite1;  // priorities; -1 absent
+    bool clear1;                     // sprite 1 is clear at the pixel
     int front, sprite;
   } const cases[] = {
-      {"BG0 before BG1", 1, 1, -1, -1, 0, -1},
-      {"smaller number first", 2, 1, -1, -1, 1, -1},
-      {"sprite before BG", 1, -1, 1, -1, kSceneObj, 0},
-      {"BG of a smaller number", 1, -1, 2, -1, 0, -1},
-      {"the sprite of the smaller number", 2, -1, 2, 1, kSceneObj, 1},
-      {"the lower index at one number", -1, -1, 1, 1, kSceneObj, 0},
-      {"a later sprite in front of the BG", 2, -1, 3, 1, kSceneObj, 1},
+      {"BG0 before BG1", 1, 1, -1, -1, false, 0, -1},
+      {"smaller number first", 2, 1, -1, -1, false, 1, -1},
+      {"sprite before BG", 1, -1, 1, -1, false, kSceneObj, 0},
+      {"BG of a smaller number", 1, -1, 2, -1, false, 0, -1},
+      {"the sprite of the smaller number", 2, -1, 2, 1, false, kSceneObj, 1},
+      {"the lower index at one number", -1, -1, 1, 1, false, kSceneObj, 0},
+      {"a later sprite in front of the BG", 2, -1, 3, 1, false, kSceneObj, 1},
+      // A clear pixel of a later sprite with a smaller number lends it to the pixel under it.
+      {"a clear later sprite lowers the number", 1, -1, 2, 0, true, kSceneObj, 0},
+      {"a clear later sprite of a larger number", 1, -1, 2, 3, true, 0, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -293,7 +297,8 @@ TEST(GbaRender, PrioritiesPutSpritesBeforeBgsOfTheSameNumber) {
     fixtures::SetGbaPixel(s, 0x10000, false, 0, 0, 4);
     for (int k = 0; k < 2; ++k) {
       const int prio = k == 0 ? c.sprite0 : c.sprite1;
-      if (prio >= 0) SetSprite(s, k, 0, 0, static_cast<std::uint16_t>(prio << 10));
+      const std::uint16_t tile = k == 1 && c.clear1 ? 1 : 0;
+      if (prio >= 0) SetSprite(s, k, 0, 0, static_cast<std::uint16_t>(tile | prio << 10));
     }
     const TSceneImage img = RenderScene(s);
     EXPECT_EQ(img.layer[0], c.front);
