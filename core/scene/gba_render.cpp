@@ -185,9 +185,10 @@ struct TSprite {
   bool affine;
 };
 
-// Sprite k's shape and place; false for a sprite that is off, of no valid shape, or a
-// window sprite (which shows nothing itself).
-bool SpriteAt(const TScene& s, int k, TSprite& o) {
+// Sprite k's shape and place; false for a sprite that is off or of no valid shape. `drawn`
+// tells whether it shows anything: a window sprite does not, nor in the bitmap modes one
+// whose tiles lie below 512 (both still take the console's time on their lines).
+bool SpriteListed(const TScene& s, int k, TSprite& o, bool& drawn) {
   const std::uint8_t* p = s.oam.data() + 8 * k;
   o.a0 = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
   o.a1 = static_cast<std::uint16_t>(p[2] | (p[3] << 8));
@@ -195,7 +196,7 @@ bool SpriteAt(const TScene& s, int k, TSprite& o) {
   o.affine = (o.a0 & 0x100) != 0;
   if (!o.affine && (o.a0 & 0x200)) return false;
   const int shape = o.a0 >> 14, objMode = (o.a0 >> 10) & 3;
-  if (shape == 3 || objMode >= 2) return false;
+  if (shape == 3 || objMode == 3) return false;
   o.w = kObjSizes[shape][o.a1 >> 14][0];
   o.h = kObjSizes[shape][o.a1 >> 14][1];
   const bool dbl = o.affine && (o.a0 & 0x200);
@@ -204,7 +205,14 @@ bool SpriteAt(const TScene& s, int k, TSprite& o) {
   o.x = o.a1 & 0x1FF;
   if (o.x >= 256) o.x -= 512;
   o.y = o.a0 & 0xFF;
-  return !(Mode(s) >= 3 && (o.a2 & 0x3FF) < 512);
+  drawn = objMode != 2 && !(Mode(s) >= 3 && (o.a2 & 0x3FF) < 512);
+  return true;
+}
+
+// Sprite k's shape and place; false for a sprite that shows nothing.
+bool SpriteAt(const TScene& s, int k, TSprite& o) {
+  bool drawn = false;
+  return SpriteListed(s, k, o, drawn) && drawn;
 }
 
 // The texel of the sprite's W x H picture that box pixel (col, row) shows; false outside it.
@@ -342,15 +350,29 @@ bool MergeSpritePixel(TPixel& there, const TPixel& p) {
   return false;
 }
 
-void DrawSprite(const TScene& s, int k, std::vector<TPixel>& obj) {
-  TSprite o{};
-  if (!SpriteAt(s, k, o)) return;
-  for (std::int32_t row = 0; row < o.boxH; ++row) {
-    const std::int32_t y = (o.y + row) & 0xFF;
-    if (y >= kHeight) continue;
+// The sprites that draw on line y, in OAM order: the console has 1210 cycles a line for them
+// (954 when DISPCNT frees the H-blank interval); each sprite in view on the line takes its
+// width, an affine one 10 + twice its box width, and the sprite that uses up the time is the
+// last drawn. Calls `draw(k, sprite)` for each.
+template <class TDraw>
+void ForEachLineSprite(const TScene& s, std::int32_t y, TDraw&& draw) {
+  std::int32_t cycles = (Dispcnt(s) & 0x20) ? 954 : 1210;
+  for (int k = 0; k < 128 && cycles > 0; ++k) {
+    TSprite o{};
+    bool drawn = false;
+    if (!SpriteListed(s, k, o, drawn) || ((y - o.y) & 0xFF) >= o.boxH || o.x >= kWidth ||
+        o.x + o.boxW <= 0)
+      continue;
+    if (drawn) draw(k, o);
+    cycles -= o.affine ? 10 + 2 * o.boxW : o.boxW;
+  }
+}
+
+void DrawSpriteLine(const TScene& s, std::int32_t y, std::vector<TPixel>& obj) {
+  ForEachLineSprite(s, y, [&](int k, const TSprite& o) {
     for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x)
       MergeSpritePixel(obj[At(x, y)], SpritePixel(s, o, k, x, y, nullptr));
-  }
+  });
 }
 
 }  // namespace
@@ -374,7 +396,7 @@ TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
   }
   if ((drawn >> kSceneObj) & 1) {
     std::vector<TPixel> obj(n);
-    for (int k = 0; k < 128; ++k) DrawSprite(s, k, obj);
+    for (std::int32_t y = 0; y < kHeight; ++y) DrawSpriteLine(s, y, obj);
     for (std::size_t at = 0; at < n; ++at) stack.Put(at, kSceneObj, obj[at]);
   }
   img.pixels.resize(n);
@@ -394,11 +416,9 @@ TScenePoint GbaSceneAt(const TScene& s, int layer, std::int32_t x, std::int32_t 
   } else if (layer == kSceneObj) {
     int bestK = -1;
     TPixel there;
-    for (int k = 0; k < 128; ++k) {
-      TSprite o{};
-      if (SpriteAt(s, k, o) && MergeSpritePixel(there, SpritePixel(s, o, k, x, y, nullptr)))
-        bestK = k;
-    }
+    ForEachLineSprite(s, y, [&](int k, const TSprite& o) {
+      if (MergeSpritePixel(there, SpritePixel(s, o, k, x, y, nullptr))) bestK = k;
+    });
     TSprite o{};
     if (bestK >= 0 && SpriteAt(s, bestK, o)) SpritePixel(s, o, bestK, x, y, &p);
   }

@@ -371,6 +371,31 @@ static void SpriteOrder(void) {
   IO16(DISPCNT) = 0x1140;
 }
 
+// More sprite work on a line than the hardware has time for: 1210 cycles a line (954 with
+// DISPCNT bit 5), a sprite costs its width, an affine one 10 + twice its box width. Lines
+// 0-31: seventeen 64 x 32 sprites right of the screen, then four visible ones; lines 40-71:
+// the same with the seventeen partly left of the screen; lines 80-111: eight affine sprites,
+// then four more; lines 120-151: twenty visible ones side by side, the later ones peeking
+// out from under the earlier.
+static void SpriteWork(u16 dispcnt) {
+  Palettes(17);
+  Tiles4(0x10000, 1024, 18);
+  HideSprites();
+  ObjMatrix(0, 256, 0, 0, 256);
+  int k = 0;
+  for (int band = 0; band < 2; ++band) {
+    for (int i = 0; i < 17; ++i) Sprite(k++, band ? -40 : 240, 40 * band, 1, 3, 0, 0, 32 * i, 0, i);
+    for (int i = 0; i < 4; ++i) Sprite(k++, 50 + 48 * i, 40 * band, 1, 3, 0, 0, 64 * i, 0, i);
+  }
+  for (int i = 0; i < 8; ++i) AffineSprite(k++, 28 * i, 80, 1, 2, 0, 1, 0, 16 * i, 0, i);
+  for (int i = 0; i < 4; ++i) Sprite(k++, 8 + 56 * i, 96, 1, 3, 0, 0, 8 * i, 0, i + 8);
+  for (int i = 0; i < 20; ++i) Sprite(k++, 9 * i, 120, 1, 3, 0, 0, 64 * (i & 7), 0, i & 15);
+  IO16(DISPCNT) = (u16)(0x1040 | dispcnt);
+}
+
+static void SpriteBudget(void) { SpriteWork(0); }
+static void SpriteBudgetFree(void) { SpriteWork(0x20); }
+
 // Forced blank over a full mode 0 screen.
 static void ForcedBlank(void) {
   TextBgs(kTextA);

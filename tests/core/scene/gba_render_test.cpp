@@ -308,6 +308,40 @@ TEST(GbaRender, PrioritiesPutSpritesBeforeBgsOfTheSameNumber) {
   }
 }
 
+TEST(GbaRender, SpritesPastTheLineTimeAreNotDrawn) {
+  struct {
+    const char* what;
+    std::uint32_t dispcnt;
+    int before;  // 64 x 64 sprites ahead of the last one, at `beforeX`
+    std::int32_t beforeX;
+    int affine;  // then this many affine double-size 32 x 32 sprites (box 64: 138 cycles)
+    bool drawn;  // the last sprite, at X 176, shows
+  } const cases[] = {
+      {"18 ahead: 1152 cycles used", 0x1040, 18, 0, 0, true},
+      {"19 ahead: 1216", 0x1040, 19, 0, 0, false},
+      {"H-blank free, 14 ahead: 896 of 954", 0x1060, 14, 0, 0, true},
+      {"H-blank free, 15 ahead: 960", 0x1060, 15, 0, 0, false},
+      {"out of view on the right: no time", 0x1040, 30, 240, 0, true},
+      {"out of view on the left: no time", 0x1040, 30, -64, 0, true},
+      {"partly in view: its width", 0x1040, 19, -63, 0, false},
+      {"affine: 8 x 138 + 64", 0x1040, 1, 0, 8, true},
+      {"affine: 8 x 138 + 128", 0x1040, 2, 0, 8, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScene s = Blank(c.dispcnt);
+    std::fill(s.vram.begin() + 0x10000, s.vram.end(), std::uint8_t{0x11});
+    int k = 0;
+    for (int i = 0; i < c.before; ++i)
+      SetSprite(s, k++, 0, static_cast<std::uint16_t>((c.beforeX & 0x1FF) | 0xC000), 0);
+    for (int i = 0; i < c.affine; ++i) SetSprite(s, k++, 0x0300, 0x8000, 0);
+    SetSprite(s, k, 0, 176 | 0xC000, 0);
+    const TSceneImage img = RenderScene(s);
+    EXPECT_EQ(img.layer[200], c.drawn ? kSceneObj : kSceneBackdrop);
+    EXPECT_EQ(SceneAt(s, img, 200, 0).sprite, c.drawn ? k : -1);
+  }
+}
+
 TEST(GbaRender, BlankBackdropAndLayerChoice) {
   struct {
     const char* what;
