@@ -33,6 +33,10 @@ static void Palettes(u32 seed) {
   for (int i = 0; i < 512; ++i) PAL[i] = (u16)(Next(&seed) & 0x7FFF);
 }
 
+// One of 64 tile looks, spread over 32 bits: tiles repeat, so the states and frames pack
+// small, yet a wrong tile number mostly lands on a different look.
+static u32 Look(u32* seed) { return (Next(seed) & 63) * 0x9E3779B1u; }
+
 // Tile pixel (x, y) of a tile whose shape number is `r`: one of four colours picked by a
 // slanted stripe, the first of them clear (kept simple so the pictures pack small).
 static u32 Stripe(u32 r, int x, int y) { return (u32)((x + (int)(r & 7) * y) >> 1 & 3); }
@@ -40,7 +44,7 @@ static u32 Stripe(u32 r, int x, int y) { return (u32)((x + (int)(r & 7) * y) >> 
 // `count` 4bpp tiles (32-byte units) at VRAM byte `at`; tile 0 empty.
 static void Tiles4(u32 at, int count, u32 seed) {
   for (int t = 0; t < count; ++t) {
-    const u32 r = Next(&seed);
+    const u32 r = Look(&seed);
     const u32 colours = t == 0 ? 0 : (r >> 4) << 4;  // nibbles 1-3: the stripe's colours
     for (int y = 0; y < 8; ++y) {
       for (int h = 0; h < 2; ++h) {
@@ -55,7 +59,7 @@ static void Tiles4(u32 at, int count, u32 seed) {
 // `count` 8bpp tiles at VRAM byte `at`; tile 0 empty.
 static void Tiles8(u32 at, int count, u32 seed) {
   for (int t = 0; t < count; ++t) {
-    const u32 r = Next(&seed);
+    const u32 r = Look(&seed);
     const u32 colours = t == 0 ? 0 : (r >> 4) << 8;  // bytes 1-3
     for (int y = 0; y < 8; ++y) {
       for (int h = 0; h < 4; ++h) {
@@ -298,7 +302,8 @@ static void Mode4Page(void) {
   for (int i = 0; i < 240 * 160 / 2; ++i) {
     VRAM[i] = 0x0101;
     const u32 x = (u32)i % 120, y = (u32)i / 120;  // pixels 2x and 2x+1 of row y
-    const u32 lo = (x + y) & 7 ? (x * 2 + y / 4) & 255 : 0, hi = (x * 3 + y) & 255;
+    const u32 bx = x >> 2, by = y >> 3;            // blocks of 8 x 8 pixels
+    const u32 lo = (bx + by) & 3 ? (bx * 5 + by * 11) & 255 : 0, hi = lo;
     VRAM[0x5000 + i] = (u16)(lo | hi << 8);
   }
   Tiles4(0x14000, 512, 9);
