@@ -58,8 +58,7 @@ TEST(SceneEmulatorFrames, EachStateDrawsAsMgbaDrewIt) {
       {"Mode2Affine", 0x3C, "", true},    {"Mode3Bitmap", 0x34, "", true},
       {"Mode4Page", 0x34, "", true},      {"Mode5Page", 0x24, "", true},
       {"Edges", 0x33, "", true},          {"SpriteOrder", 0x31, "", true},
-      {"SpriteBudget", 0x30, "", true},
-      {"SpriteBudgetFree", 0x30, "", true},
+      {"SpriteBudget", 0x30, "", true},   {"SpriteBudgetFree", 0x30, "", true},
       {"ForcedBlank", 0x20, "", true},    {"NoLayers", 0x20, "", true},
       {"Blend", 0x2F, "blending", false},
   };
