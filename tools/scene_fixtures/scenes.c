@@ -275,6 +275,31 @@ static void Mode2Affine(void) {
   IO16(DISPCNT) = 0x1D42;
 }
 
+// Mode 2 with the largest affine BG (1024 x 1024, wrapped, zoomed out) over a 256 x 256 one
+// without wraparound; an OBJ window sprite while no window is on shows nothing.
+static void Mode2Large(void) {
+  Palettes(19);
+  Tiles8(0x0000, 256, 20);
+  Tiles4(0x10000, 256, 21);
+  AffineMap(16, 16384, 32);
+  AffineMap(24, 1024, 33);
+  IO16(BGCNT(2)) = (u16)0xF002;  // size 3, wrap, screen block 16, char block 0, priority 2
+  IO16(BGCNT(3)) = (u16)0x5801;  // size 1, no wrap, screen block 24, priority 1
+  AffineBg(2, 600, 100, -90, 560, -300000, 200000);
+  AffineBg(3, 256, 0, 0, 256, -(40 << 8), 30 << 8);
+  HideSprites();
+  Sprite(0, 100, 60, 0, 3, 0, 0, 4, 0, 1);
+  OAM[0] |= 0x0800;  // OBJ window mode
+  Sprite(1, 150, 100, 0, 2, 0, 0, 8, 0, 2);
+  IO16(DISPCNT) = 0x1C42;
+}
+
+// Mode 6 does not exist: nothing but the backdrop.
+static void Mode6(void) {
+  TextBgs(kTextA);
+  IO16(DISPCNT) = 0x0F06;
+}
+
 // Mode 3: a 240 x 160 picture drawn through a scaled, sheared matrix (the backdrop where it
 // leaves the picture); sprites from tile 512 on, and one below 512 that is not drawn.
 static void Mode3Bitmap(void) {
