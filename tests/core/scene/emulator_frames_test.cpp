@@ -1,6 +1,7 @@
-// Scenes checked against an emulator's own frames: mGBA PNG states of the test ROMs in
-// tools/scene_fixtures, whose picture is the frame mGBA drew when it saved the state.
-// Each state is read and drawn here and must equal that frame at 5-bit precision.
+// Scenes checked against emulators' own frames: mGBA PNG states of the test ROMs in
+// tools/scene_fixtures, whose picture is the frame mGBA drew when it saved the state, and
+// VisualBoyAdvance states beside its own screen captures. Each state is read and drawn here
+// and must equal the emulator's frame at 5-bit precision.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -104,6 +105,23 @@ TEST(SceneEmulatorFrames, EachLayerAloneDrawsAsMgbaDrewIt) {
     const TPngPicture frame = ReadPng(ReadWholeFile(base + "." + std::to_string(c.layer) + ".png"));
     ASSERT_EQ(image.width, frame.width);
     ASSERT_EQ(image.height, frame.height);
+    int count = 0;
+    const std::string first = FrameDifferences(image, frame, count);
+    EXPECT_EQ(count, 0) << first;
+  }
+}
+
+TEST(SceneEmulatorFrames, VisualBoyAdvanceStatesDrawAsItsCaptures) {
+  for (const char* name : {"Mode0TextA", "Sprites1D", "Mode4Page"}) {
+    SCOPED_TRACE(name);
+    const std::string base = std::string(TEGULO_SCENE_FIXTURES "/") + name;
+    const TScene scene = ReadScene(ReadWholeFile(base + ".sgm"));
+    EXPECT_EQ(scene.source, "VisualBoyAdvance state version 9");
+    const TSceneImage image = RenderScene(scene);
+    const TPngPicture frame = ReadPng(ReadWholeFile(base + ".vba.png"));
+    ASSERT_EQ(image.width, frame.width);
+    ASSERT_EQ(image.height, frame.height);
+    ASSERT_FALSE(frame.indexed);
     int count = 0;
     const std::string first = FrameDifferences(image, frame, count);
     EXPECT_EQ(count, 0) << first;
