@@ -1,5 +1,6 @@
 // The GBA renderer: text, affine and bitmap backgrounds and the sprites, each pixel the first
 // opaque one in priority order, else the backdrop.
+#include <algorithm>
 #include <array>
 
 #include "scene/scene_render.h"
@@ -42,6 +43,7 @@ struct TPixel {
   std::uint32_t colour = kClear;
   std::uint8_t prio = 0;
   bool inside = false;  // a sprite's pixel inside its picture, clear or not
+  bool semi = false;    // a semi-transparent sprite's
 };
 
 std::uint8_t VramByte(const TScene& s, std::uint32_t at, std::uint32_t end) {
@@ -254,6 +256,7 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
   if (!SpriteTexel(s, o, col, row, tx, ty)) return out;
   out.inside = true;
   out.prio = (o.a2 >> 10) & 3;
+  out.semi = ((o.a0 >> 10) & 3) == 1;
   const bool hf = !o.affine && (o.a1 & 0x1000), vf = !o.affine && (o.a1 & 0x2000);
   const bool deep = (o.a0 & 0x2000) != 0;
   const std::uint32_t cell = SpriteCell(s, o, tx, ty);
@@ -282,10 +285,14 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
   return out;
 }
 
+// Windows, which are not drawn, decide where the colour effects apply: with a window on,
+// the effects are left out too.
+bool WindowsOn(const TScene& s) { return (Dispcnt(s) & 0xE000) != 0; }
+
 void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& notes) {
-  const std::uint16_t dispcnt = Dispcnt(s);
-  if ((Io(s, 0x50) & 0xC0) != 0) notes.emplace_back("blending");
-  if (dispcnt & 0xE000) notes.emplace_back("windows");
+  const bool windows = WindowsOn(s);
+  if (windows && (Io(s, 0x50) & 0xC0) != 0) notes.emplace_back("blending");
+  if (windows) notes.emplace_back("windows");
   bool mosaic = false, semi = false;
   const std::uint16_t size = Io(s, 0x4C);
   for (int n = 0; n < 4; ++n) {
@@ -302,27 +309,101 @@ void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& note
     }
   }
   if (mosaic) notes.emplace_back("mosaic");
-  if (semi) notes.emplace_back("semi-transparent sprites");
+  if (semi && windows) notes.emplace_back("semi-transparent sprites");
 }
 
-// The layers put together: per pixel the colour of the highest rank so far. Priority 0 in
-// front; at one priority the sprites, then BG0..BG3.
+// The layers put together: per pixel the colours of the two highest ranks so far (the top
+// one, and the one under it that colour effects blend with). Priority 0 in front; at one
+// priority the sprites, then BG0..BG3.
 struct TStack {
   explicit TStack(TSceneImage& image)
-      : img(image), colour(image.layer.size(), kClear), rank(image.layer.size(), 0) {}
+      : img(image),
+        colour(image.layer.size(), kClear),
+        under(image.layer.size(), kClear),
+        rank(image.layer.size(), 0),
+        underRank(image.layer.size(), 0),
+        underLayer(image.layer.size(), kSceneBackdrop),
+        semi(image.layer.size(), 0) {}
   void Put(std::size_t at, int layer, TPixel p) {
     if (p.colour == kClear) return;
     const auto depth =
         static_cast<std::uint8_t>((3 - p.prio) * 5 + (layer == kSceneObj ? 5 : 4 - layer));
-    if (depth <= rank[at]) return;
-    rank[at] = depth;
-    colour[at] = p.colour;
-    img.layer[at] = static_cast<std::uint8_t>(layer);
+    if (depth > rank[at]) {
+      under[at] = colour[at];
+      underRank[at] = rank[at];
+      underLayer[at] = img.layer[at];
+      rank[at] = depth;
+      colour[at] = p.colour;
+      img.layer[at] = static_cast<std::uint8_t>(layer);
+      semi[at] = p.semi ? 1 : 0;
+    } else if (depth > underRank[at]) {
+      under[at] = p.colour;
+      underRank[at] = depth;
+      underLayer[at] = static_cast<std::uint8_t>(layer);
+    }
   }
   TSceneImage& img;
-  std::vector<std::uint32_t> colour;
-  std::vector<std::uint8_t> rank;
+  std::vector<std::uint32_t> colour, under;
+  std::vector<std::uint8_t> rank, underRank, underLayer, semi;
 };
+
+// BLDCNT, BLDALPHA and BLDY: the layers of each target (bit 5 the backdrop), the effect and
+// its weights (above 16 counting as 16).
+struct TEffects {
+  unsigned first = 0, second = 0;
+  int mode = 0, eva = 0, evb = 0, evy = 0;
+};
+
+TEffects EffectsOf(const TScene& s) {
+  const std::uint16_t cnt = Io(s, 0x50), alpha = Io(s, 0x52);
+  TEffects e;
+  e.first = cnt & 0x3Fu;
+  e.second = (cnt >> 8) & 0x3Fu;
+  e.mode = (cnt >> 6) & 3;
+  e.eva = std::min(alpha & 31, 16);
+  e.evb = std::min((alpha >> 8) & 31, 16);
+  e.evy = std::min(Io(s, 0x54) & 31, 16);
+  return e;
+}
+
+// Each 5-bit channel of two colour words weighed in sixteenths, at most 31.
+std::uint16_t Mix(std::uint16_t a, std::uint16_t b, int eva, int evb) {
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 15; shift += 5) {
+    const int c = std::min(31, (((a >> shift) & 31) * eva + ((b >> shift) & 31) * evb) >> 4);
+    out |= static_cast<std::uint32_t>(c) << shift;
+  }
+  return static_cast<std::uint16_t>(out);
+}
+
+// Each channel moved evy sixteenths of the way to white (brighten) or black (darken).
+std::uint16_t Fade(std::uint16_t a, int evy, bool brighten) {
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 15; shift += 5) {
+    const int c = (a >> shift) & 31;
+    const int moved = brighten ? c + (((31 - c) * evy) >> 4) : c - ((c * evy) >> 4);
+    out |= static_cast<std::uint32_t>(moved) << shift;
+  }
+  return static_cast<std::uint16_t>(out);
+}
+
+std::uint16_t WordOf(const TScene& s, std::uint32_t c) {
+  if (c == kClear) return s.palette[0];
+  return (c & kDirect) ? static_cast<std::uint16_t>(c & 0x7FFF) : s.palette[c & 0x1FF];
+}
+
+// The colour word pixel `at` shows: the top layer, blended with the one under it where the
+// effects say so. A semi-transparent sprite blends with a second target whatever the effect;
+// where it meets none, the effect applies as to any sprite.
+std::uint16_t ShownWord(const TScene& s, const TStack& st, const TEffects& e, std::size_t at) {
+  const std::uint16_t top = WordOf(s, st.colour[at]);
+  const unsigned topBit = 1u << st.img.layer[at], underBit = 1u << st.underLayer[at];
+  const bool toSecond = (e.second & underBit) != 0;
+  if (toSecond && (st.semi[at] || (e.mode == 1 && (e.first & topBit))))
+    return Mix(top, WordOf(s, st.under[at]), e.eva, e.evb);
+  if (e.mode >= 2 && (e.first & topBit)) return Fade(top, e.evy, e.mode == 2);
+  return top;
+}
 
 std::size_t At(std::int32_t x, std::int32_t y) {
   return static_cast<std::size_t>(y) * static_cast<std::size_t>(kWidth) +
@@ -400,10 +481,10 @@ TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
     for (std::size_t at = 0; at < n; ++at) stack.Put(at, kSceneObj, obj[at]);
   }
   img.pixels.resize(n);
+  const bool effects = !WindowsOn(s);
+  const TEffects e = EffectsOf(s);
   for (std::size_t at = 0; at < n; ++at) {
-    const std::uint32_t c = stack.colour[at] == kClear ? 0 : stack.colour[at];
-    img.pixels[at] =
-        SceneRgb((c & kDirect) ? static_cast<std::uint16_t>(c & 0x7FFF) : s.palette[c & 0x1FF]);
+    img.pixels[at] = SceneRgb(effects ? ShownWord(s, stack, e, at) : WordOf(s, stack.colour[at]));
   }
   return img;
 }

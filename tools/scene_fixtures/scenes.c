@@ -438,13 +438,47 @@ static void NoLayers(void) {
   IO16(DISPCNT) = 0;
 }
 
-// Alpha blending BG0 over BG1: drawn without it, and said so.
-static void Blend(void) {
-  TextBgs(kTextA);
-  IO16(BLDCNT) = 0x0241;
-  IO16(BLDALPHA) = 0x0808;
-  IO16(DISPCNT) = 0x0F00;
+// Window 0 on, the backdrop brightened inside it only: windows are not drawn (nor then the
+// effects), and the drawing says so.
+static void Window(void) {
+  Palettes(24);
+  IO16(0x40) = (40 << 8) | 200;  // WIN0H
+  IO16(0x44) = (30 << 8) | 120;  // WIN0V
+  IO16(0x48) = 0x20;             // WININ: effects inside window 0
+  IO16(0x4A) = 0;                // WINOUT
+  IO16(BLDCNT) = 0x00A0;
+  IO16(0x54) = 8;
+  IO16(DISPCNT) = 0x2000;
 }
+
+// Colour effects over the four text BGs of Mode0TextA and eight sprites (semi-transparent
+// ones with `semi`): BLDCNT, BLDALPHA and BLDY as given.
+static void Effects(u16 bldcnt, u16 bldalpha, u16 bldy, int semi) {
+  TextBgs(kTextA);
+  Tiles4(0x10000, 512, 22);
+  HideSprites();
+  u32 seed = 23;
+  for (int i = 0; i < 8; ++i) {
+    const int x = (int)Below(Next(&seed), 200), y = (int)Below(Next(&seed), 120);
+    Sprite(i, x, y, 0, 2, i & 1, i & 3, (int)(Next(&seed) & 255) * 2, i / 2, i);
+    if (semi) OAM[4 * i] |= 0x0400;
+  }
+  IO16(BLDCNT) = bldcnt;
+  IO16(BLDALPHA) = bldalpha;
+  IO16(0x54) = bldy;
+  IO16(DISPCNT) = 0x1F40;
+}
+
+// Alpha: BG1 and the sprites over BG2, BG3 and the backdrop, 12/16 and 7/16.
+static void BlendAlpha(void) { Effects(0x2C52, 0x070C, 0, 0); }
+// Brighter BG0, BG2 and backdrop by 9/16.
+static void Brighten(void) { Effects(0x00A5, 0, 9, 0); }
+// Darker BG1, BG3 and sprites; BLDY 20 counts as 16.
+static void Darken(void) { Effects(0x00DA, 0, 20, 0); }
+// Semi-transparent sprites with no effect chosen: blended over BG0 and BG1 only.
+static void SemiAlpha(void) { Effects(0x0300, 0x0A06, 0, 1); }
+// Semi-transparent sprites while sprites and BG0 brighten: over BG1 they blend instead.
+static void SemiBright(void) { Effects(0x0291, 0x0808, 6, 1); }
 
 int main(void) {
   SCENE();

@@ -373,6 +373,55 @@ TEST(GbaRender, BlankBackdropAndLayerChoice) {
   }
 }
 
+// Colour effects work on 5-bit levels, as the console's do: weights in sixteenths (above 16
+// counting as 16), results cut down and at most 31.
+TEST(GbaRender, ColourEffectsWorkOnFiveBitLevels) {
+  constexpr auto kWord = [](int r, int g, int b) {
+    return static_cast<std::uint16_t>(r | g << 5 | b << 10);
+  };
+  struct {
+    const char* what;
+    std::uint32_t dispcnt, bldcnt, bldalpha, bldy;
+    int sprite;  // -1 none, 0 a plain sprite, 1 a semi-transparent one
+    std::uint16_t shown;
+  } const cases[] = {
+      {"alpha: BG0 over BG1", 0x1340, 0x0241, 0x0808, 0, -1, kWord(20, 10, 19)},
+      {"alpha: at most 31", 0x1340, 0x0241, 0x1010, 0, -1, kWord(31, 20, 31)},
+      {"alpha: weights above 16 count as 16", 0x1340, 0x0241, 0x1F1F, 0, -1, kWord(31, 20, 31)},
+      {"alpha: BG1 no second target", 0x1340, 0x0041, 0x0808, 0, -1, kWord(10, 20, 30)},
+      {"alpha: the backdrop as second target", 0x1140, 0x2041, 0x0808, 0, -1, kWord(7, 12, 17)},
+      {"brighten", 0x1340, 0x0081, 0, 8, -1, kWord(20, 25, 30)},
+      {"darken, BLDY 20 counting as 16", 0x1340, 0x00C1, 0, 20, -1, kWord(0, 0, 0)},
+      {"brighten: the top layer no first target", 0x1340, 0x0082, 0, 8, -1, kWord(10, 20, 30)},
+      {"a plain sprite blends as a first target", 0x1340, 0x0150, 0x0808, 0, 0, kWord(15, 15, 15)},
+      {"a semi-transparent sprite blends with no effect on", 0x1340, 0x0100, 0x0808, 0, 1,
+       kWord(15, 15, 15)},
+      {"a semi-transparent sprite with no second target brightens", 0x1340, 0x0090, 0, 16, 1,
+       kWord(31, 31, 31)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScene s = Blank(c.dispcnt);
+    s.palette[0] = kWord(4, 4, 4);
+    s.palette[16 + 3] = kWord(10, 20, 30);
+    s.palette[3] = kWord(31, 0, 8);
+    s.palette[256 + 4] = kWord(20, 10, 0);
+    Io(s, 0x08, 0x0800);  // BG0 priority 0, BG1 priority 1
+    Io(s, 0x0A, 0x0901);
+    SetWord(s, 0x4000, 0x1001);  // BG0: tile 1 in bank 1, BG1: tile 1 in bank 0
+    SetWord(s, 0x4800, 1);
+    fixtures::SetGbaPixel(s, 32, false, 0, 0, 3);
+    fixtures::SetGbaPixel(s, 0x10000, false, 0, 0, 4);
+    if (c.sprite >= 0) SetSprite(s, 0, static_cast<std::uint16_t>(c.sprite << 10), 0, 0);
+    Io(s, 0x50, c.bldcnt);
+    Io(s, 0x52, c.bldalpha);
+    Io(s, 0x54, c.bldy);
+    const TSceneImage img = RenderScene(s);
+    EXPECT_EQ(img.pixels[0], SceneRgb(c.shown));
+    EXPECT_TRUE(img.leftOut.empty());
+  }
+}
+
 TEST(GbaRender, EffectsTheStateHoldsAreNamed) {
   TScene s = Blank(0x3100);
   Io(s, 0x08, 0x0040);
