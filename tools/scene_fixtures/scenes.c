@@ -29,17 +29,25 @@ static u32 Next(u32* seed) {
 // A number in 0..range-1 from a random one.
 static u32 Below(u32 r, u32 range) { return ((r & 0xFFFFu) * range) >> 16; }
 
+// 512 palette words drawn from 32 random colours (pictures of few colours pack small; a wrong
+// index still mostly lands on a different colour).
 static void Palettes(u32 seed) {
-  for (int i = 0; i < 512; ++i) PAL[i] = (u16)(Next(&seed) & 0x7FFF);
+  u16 set[32];
+  for (int i = 0; i < 32; ++i) set[i] = (u16)(Next(&seed) & 0x7FFF);
+  for (int i = 0; i < 512; ++i) PAL[i] = set[Next(&seed) & 31];
 }
 
 // One of 64 tile looks, spread over 32 bits: tiles repeat, so the states and frames pack
 // small, yet a wrong tile number mostly lands on a different look.
 static u32 Look(u32* seed) { return (Next(seed) & 63) * 0x9E3779B1u; }
 
-// Tile pixel (x, y) of a tile whose shape number is `r`: one of four colours picked by a
-// slanted stripe, the first of them clear (kept simple so the pictures pack small).
-static u32 Stripe(u32 r, int x, int y) { return (u32)((x + (int)(r & 7) * y) >> 1 & 3); }
+// Tile pixel (x, y) of a tile whose look is `r`: one of four colours (the first clear) by
+// 4 x 4 quadrant, turned by the look, with a diagonal line in the next colour so that no two
+// neighbouring pixels need be alike (pictures of few runs pack small).
+static u32 Stripe(u32 r, int x, int y) {
+  const u32 quadrant = (u32)((x >> 2) | ((y >> 2) << 1));
+  return (quadrant + (r & 3) + (x == y ? 1 : 0)) & 3;
+}
 
 // `count` 4bpp tiles (32-byte units) at VRAM byte `at`; tile 0 empty.
 static void Tiles4(u32 at, int count, u32 seed) {
@@ -306,8 +314,8 @@ static void Mode3Bitmap(void) {
   Palettes(6);
   for (int y = 0; y < 160; ++y) {
     for (int x = 0; x < 240; ++x) {
-      VRAM[240 * y + x] = (u16)((x & 31) | ((y & 31) << 5) | (((x + y) >> 3 & 31) << 10) |
-                                ((u32)(x ^ y) & 1) << 15);
+      VRAM[240 * y + x] =
+          (u16)((x & 31) | ((y & 31) << 5) | (((x + y) >> 3 & 31) << 10) | ((u32)y & 16) << 11);
     }
   }
   Tiles4(0x14000, 512, 9);
@@ -345,7 +353,7 @@ static void Mode5Page(void) {
   for (int i = 0; i < 160 * 128; ++i) {
     VRAM[i] = 0x001F;
     const u32 x = (u32)i % 160, y = (u32)i / 160;
-    VRAM[0x5000 + i] = (u16)((x >> 2 & 31) | (y >> 2 & 31) << 5 | ((x ^ y) & 31) << 10);
+    VRAM[0x5000 + i] = (u16)((x >> 2 & 31) | (y >> 2 & 31) << 5 | (((x ^ y) >> 3) & 31) << 10);
   }
   IO16(BGCNT(2)) = 0;
   AffineBg(2, 192, 0, 0, 192, -(10 << 8), -(6 << 8));
@@ -424,7 +432,6 @@ static void SpriteWork(u16 dispcnt) {
 }
 
 static void SpriteBudget(void) { SpriteWork(0); }
-static void SpriteBudgetFree(void) { SpriteWork(0x20); }
 
 // Forced blank over a full mode 0 screen.
 static void ForcedBlank(void) {
@@ -471,8 +478,6 @@ static void Effects(u16 bldcnt, u16 bldalpha, u16 bldy, int semi) {
 
 // Alpha: BG1 and the sprites over BG2, BG3 and the backdrop, 12/16 and 7/16.
 static void BlendAlpha(void) { Effects(0x2C52, 0x070C, 0, 0); }
-// Brighter BG0, BG2 and backdrop by 9/16.
-static void Brighten(void) { Effects(0x00A5, 0, 9, 0); }
 // Darker BG1, BG3 and sprites; BLDY 20 counts as 16.
 static void Darken(void) { Effects(0x00DA, 0, 20, 0); }
 // Semi-transparent sprites with no effect chosen: blended over BG0 and BG1 only.
