@@ -285,15 +285,8 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
   return out;
 }
 
-// Windows, which are not drawn, decide where the colour effects apply: with a window on,
-// the effects are left out too.
-bool WindowsOn(const TScene& s) { return (Dispcnt(s) & 0xE000) != 0; }
-
 void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& notes) {
-  const bool windows = WindowsOn(s);
-  if (windows && (Io(s, 0x50) & 0xC0) != 0) notes.emplace_back("blending");
-  if (windows) notes.emplace_back("windows");
-  bool mosaic = false, semi = false;
+  bool mosaic = false;
   const std::uint16_t size = Io(s, 0x4C);
   for (int n = 0; n < 4; ++n) {
     if (((drawn >> n) & 1) && (Io(s, 0x08 + 2u * static_cast<std::uint32_t>(n)) & 0x40) &&
@@ -305,11 +298,9 @@ void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& note
       TSprite o{};
       if (!SpriteAt(s, k, o)) continue;
       if ((o.a0 & 0x1000) && (size & 0xFF00)) mosaic = true;
-      if (((o.a0 >> 10) & 3) == 1) semi = true;
     }
   }
   if (mosaic) notes.emplace_back("mosaic");
-  if (semi && windows) notes.emplace_back("semi-transparent sprites");
 }
 
 // The layers put together: per pixel the colours of the two highest ranks so far (the top
@@ -325,7 +316,7 @@ struct TStack {
         underLayer(image.layer.size(), kSceneBackdrop),
         semi(image.layer.size(), 0) {}
   void Put(std::size_t at, int layer, TPixel p) {
-    if (p.colour == kClear) return;
+    if (p.colour == kClear || !((control[at] >> layer) & 1)) return;
     const auto depth =
         static_cast<std::uint8_t>((3 - p.prio) * 5 + (layer == kSceneObj ? 5 : 4 - layer));
     if (depth > rank[at]) {
@@ -343,6 +334,7 @@ struct TStack {
     }
   }
   TSceneImage& img;
+  std::vector<std::uint8_t> control;  // the window control of each pixel
   std::vector<std::uint32_t> colour, under;
   std::vector<std::uint8_t> rank, underRank, underLayer, semi;
 };
@@ -397,6 +389,7 @@ std::uint16_t WordOf(const TScene& s, std::uint32_t c) {
 // where it meets none, the effect applies as to any sprite.
 std::uint16_t ShownWord(const TScene& s, const TStack& st, const TEffects& e, std::size_t at) {
   const std::uint16_t top = WordOf(s, st.colour[at]);
+  if (!(st.control[at] & 0x20)) return top;
   const unsigned topBit = 1u << st.img.layer[at], underBit = 1u << st.underLayer[at];
   const bool toSecond = (e.second & underBit) != 0;
   if (toSecond && (st.semi[at] || (e.mode == 1 && (e.first & topBit))))
@@ -435,8 +428,9 @@ bool MergeSpritePixel(TPixel& there, const TPixel& p) {
 // (954 when DISPCNT frees the H-blank interval); each sprite in view on the line takes its
 // width, an affine one 10 + twice its box width, and the sprite that uses up the time is the
 // last drawn. Calls `draw(k, sprite)` for each.
+// With `window`, the window sprites instead, whose pixels make the OBJ window.
 template <class TDraw>
-void ForEachLineSprite(const TScene& s, std::int32_t y, TDraw&& draw) {
+void ForEachLineSprite(const TScene& s, std::int32_t y, bool window, TDraw&& draw) {
   std::int32_t cycles = (Dispcnt(s) & 0x20) ? 954 : 1210;
   for (int k = 0; k < 128 && cycles > 0; ++k) {
     TSprite o{};
@@ -444,16 +438,57 @@ void ForEachLineSprite(const TScene& s, std::int32_t y, TDraw&& draw) {
     if (!SpriteListed(s, k, o, drawn) || ((y - o.y) & 0xFF) >= o.boxH || o.x >= kWidth ||
         o.x + o.boxW <= 0)
       continue;
-    if (drawn) draw(k, o);
+    const bool windowSprite = ((o.a0 >> 10) & 3) == 2;
+    if (window ? windowSprite && !(Mode(s) >= 3 && (o.a2 & 0x3FF) < 512) : drawn) draw(k, o);
     cycles -= o.affine ? 10 + 2 * o.boxW : o.boxW;
   }
 }
 
 void DrawSpriteLine(const TScene& s, std::int32_t y, std::vector<TPixel>& obj) {
-  ForEachLineSprite(s, y, [&](int k, const TSprite& o) {
+  ForEachLineSprite(s, y, false, [&](int k, const TSprite& o) {
     for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x)
       MergeSpritePixel(obj[At(x, y)], SpritePixel(s, o, k, x, y, nullptr));
   });
+}
+
+// Whether v lies between a window's edges (WINxH / WINxV: start in the high byte, end in the
+// low one, exclusive): an end past the screen counts as its edge, and a start past the end
+// wraps round (from the start to the edge and from 0 to the end).
+bool InWindowSpan(std::int32_t v, std::uint16_t edges, std::int32_t size) {
+  const std::int32_t start = edges >> 8, end = std::min<std::int32_t>(edges & 0xFF, size);
+  return start <= end ? v >= start && v < end : v >= start || v < end;
+}
+
+// Per pixel, the window control that applies (bits 0-3 BG0-BG3 shown, 4 the sprites, 5 the
+// colour effects): window 0, else window 1, else the OBJ window (the opaque pixels of window
+// sprites, while the sprites are drawn), else outside; all on when no window is.
+std::vector<std::uint8_t> WindowControls(const TScene& s, bool objDrawn) {
+  const std::uint16_t dispcnt = Dispcnt(s);
+  std::vector<std::uint8_t> control(At(0, kHeight), 0x3F);
+  if ((dispcnt & 0xE000) == 0) return control;
+  const std::uint16_t winIn = Io(s, 0x48), winOut = Io(s, 0x4A);
+  std::fill(control.begin(), control.end(), static_cast<std::uint8_t>(winOut & 0x3F));
+  for (std::int32_t y = 0; (dispcnt & 0x8000) && objDrawn && y < kHeight; ++y) {
+    ForEachLineSprite(s, y, true, [&](int k, const TSprite& o) {
+      for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x) {
+        if (SpritePixel(s, o, k, x, y, nullptr).colour != kClear)
+          control[At(x, y)] = static_cast<std::uint8_t>((winOut >> 8) & 0x3F);
+      }
+    });
+  }
+  for (int w = 1; w >= 0; --w) {
+    if (!(dispcnt & (0x2000 << w))) continue;
+    const std::uint16_t h = Io(s, 0x40 + 2u * static_cast<std::uint32_t>(w));
+    const std::uint16_t v = Io(s, 0x44 + 2u * static_cast<std::uint32_t>(w));
+    const auto bits = static_cast<std::uint8_t>((winIn >> (8 * w)) & 0x3F);
+    for (std::int32_t y = 0; y < kHeight; ++y) {
+      if (!InWindowSpan(y, v, kHeight)) continue;
+      for (std::int32_t x = 0; x < kWidth; ++x) {
+        if (InWindowSpan(x, h, kWidth)) control[At(x, y)] = bits;
+      }
+    }
+  }
+  return control;
 }
 
 }  // namespace
@@ -472,6 +507,7 @@ TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
   const unsigned drawn = layers & ((dispcnt >> 8) & 0x1Fu);
   NoteLeftOut(s, drawn, img.leftOut);
   TStack stack(img);
+  stack.control = WindowControls(s, ((drawn >> kSceneObj) & 1) != 0);
   for (int bg = 0; bg < 4; ++bg) {
     if (((drawn >> bg) & 1) && Kind(dispcnt & 7, bg) != TBgKind::None) DrawBg(s, bg, stack);
   }
@@ -481,11 +517,8 @@ TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
     for (std::size_t at = 0; at < n; ++at) stack.Put(at, kSceneObj, obj[at]);
   }
   img.pixels.resize(n);
-  const bool effects = !WindowsOn(s);
   const TEffects e = EffectsOf(s);
-  for (std::size_t at = 0; at < n; ++at) {
-    img.pixels[at] = SceneRgb(effects ? ShownWord(s, stack, e, at) : WordOf(s, stack.colour[at]));
-  }
+  for (std::size_t at = 0; at < n; ++at) img.pixels[at] = SceneRgb(ShownWord(s, stack, e, at));
   return img;
 }
 
@@ -497,7 +530,7 @@ TScenePoint GbaSceneAt(const TScene& s, int layer, std::int32_t x, std::int32_t 
   } else if (layer == kSceneObj) {
     int bestK = -1;
     TPixel there;
-    ForEachLineSprite(s, y, [&](int k, const TSprite& o) {
+    ForEachLineSprite(s, y, false, [&](int k, const TSprite& o) {
       if (MergeSpritePixel(there, SpritePixel(s, o, k, x, y, nullptr))) bestK = k;
     });
     TSprite o{};

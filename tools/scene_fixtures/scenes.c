@@ -458,6 +458,36 @@ static void Window(void) {
   IO16(DISPCNT) = 0x2000;
 }
 
+// Windows 0 and 1 (window 1 wrapping past the right edge), the OBJ window of two window
+// sprites, and outside: each with its own layers, effects (brighten) in some. The backdrop
+// is no first target, and no sprite overlaps a window sprite: there mGBA departs from the
+// window rules (it takes the backdrop's effects from windows 0 and 1 and outside only, and a
+// sprite pixel over a window sprite's loses the OBJ window's effects).
+static void Windows(u16 win0h, u16 win0v) {
+  TextBgs(kTextA);
+  Tiles4(0x10000, 512, 25);
+  HideSprites();
+  Sprite(0, 150, 20, 0, 3, 0, 0, 64, 0, 1);
+  OAM[0] |= 0x0800;
+  Sprite(1, 60, 100, 1, 3, 0, 1, 128, 0, 1);
+  OAM[4] |= 0x0800;
+  Sprite(2, 100, 50, 0, 2, 0, 0, 200, 0, 2);
+  Sprite(3, 20, 120, 0, 2, 1, 0, 300, 1, 3);  // clear of the window sprites (see below)
+  IO16(0x40) = win0h;
+  IO16(0x42) = (200 << 8) | 40;  // WIN1H: from 200 past the edge to 40
+  IO16(0x44) = win0v;
+  IO16(0x46) = (60 << 8) | 150;  // WIN1V
+  IO16(0x48) = 0x0A35;           // WININ: 0 = BG0 BG2 OBJ effects, 1 = BG1 BG3
+  IO16(0x4A) = 0x3806;           // WINOUT: outside BG1 BG2, OBJ window BG3 OBJ effects
+  IO16(BLDCNT) = 0x009F;         // brighten every layer but the backdrop (see below)
+  IO16(0x54) = 6;
+  IO16(DISPCNT) = 0xFF40;
+}
+
+static void WindowsA(void) { Windows((20 << 8) | 120, (10 << 8) | 90); }
+// Window 0 upside down (Y1 > Y2: wraps) and past the right edge (X2 > 240).
+static void WindowsB(void) { Windows((100 << 8) | 250, (120 << 8) | 30); }
+
 // Colour effects over the four text BGs of Mode0TextA and eight sprites (semi-transparent
 // ones with `semi`): BLDCNT, BLDALPHA and BLDY as given.
 static void Effects(u16 bldcnt, u16 bldalpha, u16 bldy, int semi) {
@@ -480,8 +510,6 @@ static void Effects(u16 bldcnt, u16 bldalpha, u16 bldy, int semi) {
 static void BlendAlpha(void) { Effects(0x2C52, 0x070C, 0, 0); }
 // Darker BG1, BG3 and sprites; BLDY 20 counts as 16.
 static void Darken(void) { Effects(0x00DA, 0, 20, 0); }
-// Semi-transparent sprites with no effect chosen: blended over BG0 and BG1 only.
-static void SemiAlpha(void) { Effects(0x0300, 0x0A06, 0, 1); }
 // Semi-transparent sprites while sprites and BG0 brighten: over BG1 they blend instead.
 static void SemiBright(void) { Effects(0x0291, 0x0808, 6, 1); }
 

@@ -84,9 +84,10 @@ TEST(SceneEmulatorFrames, EachStateDrawsAsMgbaDrewIt) {
       {"Mode4Page", 0x34, "", false},     {"Mode5Page", 0x24, "", false},
       {"Edges", 0x33, "", false},         {"SpriteOrder", 0x31, "", false},
       {"SpriteBudget", 0x30, "", false},  {"ForcedBlank", 0x20, "", false},
-      {"NoLayers", 0x20, "", false},      {"Window", 0x20, "blending, windows", false},
+      {"NoLayers", 0x20, "", false},      {"Window", 0x20, "", true},
+      {"WindowsA", 0x3F, "", true},       {"WindowsB", 0x2F, "", true},
       {"BlendAlpha", 0x3F, "", true},     {"Darken", 0x3F, "", true},
-      {"SemiAlpha", 0x3F, "", true},      {"SemiBright", 0x3F, "", true},
+      {"SemiBright", 0x3F, "", true},
   };
   for (const TCase& c : kCases) {
     SCOPED_TRACE(c.name);
