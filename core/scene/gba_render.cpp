@@ -309,6 +309,7 @@ void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& note
 struct TStack {
   explicit TStack(TSceneImage& image)
       : img(image),
+        control(image.layer.size(), 0x3F),
         colour(image.layer.size(), kClear),
         under(image.layer.size(), kClear),
         rank(image.layer.size(), 0),
