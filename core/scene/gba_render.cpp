@@ -171,7 +171,14 @@ TPixel BitmapPixel(const TScene& s, std::int32_t x, std::int32_t y, TScenePoint*
   return out;
 }
 
+// BG n's pixel at (x, y): with mosaic on, the top left pixel of its mosaic block (MOSAIC bits
+// 0-3 width - 1, 4-7 height - 1).
 TPixel BgPixel(const TScene& s, int n, std::int32_t x, std::int32_t y, TScenePoint* info) {
+  if (Io(s, 0x08 + 2u * static_cast<std::uint32_t>(n)) & 0x40) {
+    const std::uint16_t size = Io(s, 0x4C);
+    x -= x % ((size & 15) + 1);
+    y -= y % (((size >> 4) & 15) + 1);
+  }
   switch (Kind(Mode(s), n)) {
     case TBgKind::Text: return TextPixel(s, n, x, y, info);
     case TBgKind::Affine: return AffinePixel(s, n, x, y, info);
@@ -285,22 +292,16 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
   return out;
 }
 
+// What the drawing leaves out: the mosaic of sprites (BG mosaic is drawn).
 void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& notes) {
-  bool mosaic = false;
-  const std::uint16_t size = Io(s, 0x4C);
-  for (int n = 0; n < 4; ++n) {
-    if (((drawn >> n) & 1) && (Io(s, 0x08 + 2u * static_cast<std::uint32_t>(n)) & 0x40) &&
-        (size & 0xFF))
-      mosaic = true;
-  }
-  if (drawn & (1u << kSceneObj)) {
-    for (int k = 0; k < 128; ++k) {
-      TSprite o{};
-      if (!SpriteAt(s, k, o)) continue;
-      if ((o.a0 & 0x1000) && (size & 0xFF00)) mosaic = true;
+  if (!(drawn & (1u << kSceneObj)) || !(Io(s, 0x4C) & 0xFF00)) return;
+  for (int k = 0; k < 128; ++k) {
+    TSprite o{};
+    if (SpriteAt(s, k, o) && (o.a0 & 0x1000)) {
+      notes.emplace_back("sprite mosaic");
+      return;
     }
   }
-  if (mosaic) notes.emplace_back("mosaic");
 }
 
 // The layers put together: per pixel the colours of the two highest ranks so far (the top

@@ -488,6 +488,23 @@ static void WindowsA(void) { Windows((20 << 8) | 120, (10 << 8) | 90); }
 // Window 0 upside down (Y1 > Y2: wraps) and past the right edge (X2 > 240).
 static void WindowsB(void) { Windows((100 << 8) | 250, (120 << 8) | 30); }
 
+// BG mosaic: blocks of 4 x 3 pixels on BG0 and BG2 (text), and of 5 x 7 on BG2 of mode 1
+// (affine).
+static void MosaicText(void) {
+  TextBgs(kTextA);
+  IO16(BGCNT(0)) |= 0x40;
+  IO16(BGCNT(2)) |= 0x40;
+  IO16(0x4C) = 0x0023;
+  IO16(DISPCNT) = 0x0F00;
+}
+
+static void MosaicAffine(void) {
+  Mode1Affine();
+  IO16(BGCNT(2)) |= 0x40;
+  IO16(BGCNT(0)) |= 0x40;
+  IO16(0x4C) = 0x0064;
+}
+
 // Colour effects over the four text BGs of Mode0TextA and eight sprites (semi-transparent
 // ones with `semi`): BLDCNT, BLDALPHA and BLDY as given.
 static void Effects(u16 bldcnt, u16 bldalpha, u16 bldy, int semi) {

@@ -85,6 +85,7 @@ TEST(SceneEmulatorFrames, EachStateDrawsAsMgbaDrewIt) {
       {"Edges", 0x33, "", false},         {"SpriteOrder", 0x31, "", false},
       {"SpriteBudget", 0x30, "", false},  {"ForcedBlank", 0x20, "", false},
       {"NoLayers", 0x20, "", false},      {"Window", 0x20, "", true},
+      {"MosaicText", 0x2F, "", false},    {"MosaicAffine", 0x27, "", false},
       {"WindowsA", 0x3F, "", true},       {"WindowsB", 0x2F, "", true},
       {"BlendAlpha", 0x3F, "", true},     {"Darken", 0x3F, "", true},
       {"SemiBright", 0x3F, "", true},

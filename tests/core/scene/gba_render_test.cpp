@@ -465,16 +465,47 @@ TEST(GbaRender, WindowsPickTheLayersOfTheirPixels) {
   }
 }
 
+TEST(GbaRender, BgMosaicShowsEachBlocksTopLeftPixel) {
+  struct {
+    std::uint16_t mosaic;
+    std::int32_t x, y;
+    bool shown;  // the pixel shows BG0's only opaque pixel, at (0, 0)
+  } const cases[] = {
+      {0x0000, 1, 0, false}, {0x0003, 3, 0, true},  {0x0003, 4, 0, false},
+      {0x0020, 0, 2, true},  {0x0020, 0, 3, false}, {0x00FF, 15, 15, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.mosaic << " at " << c.x << "," << c.y);
+    TScene s = Blank(0x0100);
+    Io(s, 0x08, 0x0840);  // mosaic on, map at screen block 8
+    Io(s, 0x4C, c.mosaic);
+    SetWord(s, 0x4000, 1);
+    fixtures::SetGbaPixel(s, 32, false, 0, 0, 3);
+    const TSceneImage img = RenderScene(s);
+    EXPECT_EQ(img.layer[static_cast<std::size_t>(c.y * 240 + c.x)], c.shown ? 0 : kSceneBackdrop);
+  }
+}
+
 TEST(GbaRender, EffectsTheStateHoldsAreNamed) {
-  TScene s = Blank(0x3100);
-  Io(s, 0x08, 0x0040);
-  Io(s, 0x4C, 0x0303);
-  Io(s, 0x50, 0x0041);
-  SetSprite(s, 0, 0x0400, 0, 0);
-  s.gbaIo[0] |= 0x1000;
-  const std::vector<std::string> want = {"mosaic"};
-  EXPECT_EQ(RenderScene(s).leftOut, want);
-  EXPECT_TRUE(RenderScene(Blank(0x1F00)).leftOut.empty());
+  struct {
+    const char* what;
+    std::uint16_t bg0cnt, mosaic, sprite0;
+    const char* leftOut;
+  } const cases[] = {
+      {"BG mosaic is drawn", 0x0040, 0x0303, 0x0000, ""},
+      {"sprite mosaic is not", 0x0000, 0x3300, 0x1000, "sprite mosaic"},
+      {"a mosaic sprite with a mosaic size of 1", 0x0000, 0x0033, 0x1000, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScene s = Blank(0x1100);
+    Io(s, 0x08, c.bg0cnt);
+    Io(s, 0x4C, c.mosaic);
+    SetSprite(s, 0, c.sprite0, 0, 0);
+    const std::vector<std::string> left = RenderScene(s).leftOut;
+    EXPECT_EQ(left.empty() ? "" : left[0], std::string(c.leftOut));
+    EXPECT_LE(left.size(), 1u);
+  }
 }
 
 TEST(GbaRender, LayerReadsNameTheMapTilesAndPalettesInUse) {
