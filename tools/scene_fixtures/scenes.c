@@ -81,13 +81,13 @@ static void Tiles8(u32 at, int count, u32 seed) {
 }
 
 // Text map entries in `blocks` 2 KiB screen blocks from `block`: a run of 61 random entries
-// repeated (so no two rows of 32 match), a quarter of them empty, the rest any tile below
+// repeated (so no two rows of 32 match), half of them empty, the rest any tile below
 // `tiles` (a power of two), any flips and palette bank.
 static void TextMap(int block, int blocks, u32 tiles, u32 seed) {
   u16 run[61];
   for (int i = 0; i < 61; ++i) {
     const u32 r = Next(&seed);
-    run[i] = (r & 3) ? (u16)(((r >> 2) & (tiles - 1)) | (r & 0xFC00)) : 0;
+    run[i] = (r & 1) ? (u16)(((r >> 2) & (tiles - 1)) | (r & 0xFC00)) : 0;
   }
   int k = 0;
   for (int i = 0; i < 1024 * blocks; ++i) {
