@@ -42,137 +42,131 @@ protected:
   ~TCommandHook() = default;
 };
 
-class TWalker {
-public:
-  // With `countOnly` nothing is written to `out` (only its size counts): a copy's source
-  // depends on the count alone, so the rules are checked all the same, in time linear in the
-  // stream's length rather than its output's.
-  TWalker(const TCommandFormat& format, std::span<const std::uint8_t> s, TDecodeBuffer& out,
-          TCommandHook* hook = nullptr, bool countOnly = false)
-      : f_(format),
-        s_(s),
-        out_(out.data()),
-        limit_(std::min(out.size(), kCommandOutputLimit)),
-        hook_(hook),
-        countOnly_(countOnly) {}
+namespace walk {
 
-  TCommandResult Run() {
-    for (;;) {
-      if (in_ >= s_.size()) return Stop(TCommandEnd::kTruncated);
-      const unsigned h = s_[in_++];
-      if (h == 0xFFU) return Stop(TCommandEnd::kEnd);
-      TStep step{h >> 5, nullptr, (h & 0x1FU) + 1, pos_, in_ - 1, 0};
-      if (step.cmd == 7) {
-        if (in_ >= s_.size()) return Stop(TCommandEnd::kTruncated);
-        step.cmd = (h >> 2) & 7U;
-        step.count = ((h & 3U) << 8 | s_[in_++]) + 1;
-      }
-      step.rule = &f_.commands[step.cmd];
-      ++r_.commands;
-      const TCommandEnd e = Command(*step.rule, step.count);
-      if (e != TCommandEnd::kEnd) return Stop(e);
-      step.inEnd = in_;
-      if (hook_ != nullptr && !hook_->Step(step)) return Stop(TCommandEnd::kInvalid);
-    }
-  }
-
-private:
-  TCommandEnd Command(const TRule& rule, std::size_t count) {
-    if (rule.kind == kInvalid) return TCommandEnd::kInvalid;
-    if (rule.kind == kDirect) return Direct(count);
-    if (in_ + rule.argBytes > s_.size()) return TCommandEnd::kTruncated;
-    const std::uint8_t* arg = s_.data() + in_;
-    const std::size_t n = count * rule.unit;
-    if (rule.address == TAddress::kNone) {
-      in_ += rule.argBytes;
-      return Fill(rule.kind, n, arg);
-    }
-    std::size_t source = 0;
-    if (rule.address == TAddress::kRelative) {
-      if (arg[0] == 0 || arg[0] > pos_) return TCommandEnd::kInvalid;
-      source = pos_ - arg[0];
-    } else {
-      source = f_.bigEndian ? arg[0] << 8 | arg[1] : arg[1] << 8 | arg[0];
-      if (source >= pos_ || (rule.kind == kRepeatBack && source + 1 < n)) {
-        return TCommandEnd::kInvalid;
-      }
-    }
-    in_ += rule.argBytes;  // only once the source is good: an invalid one is not consumed
-    ++r_.copies;
-    r_.copyBytes += static_cast<std::uint32_t>(n);
-    const std::size_t put = std::min(n, limit_ - pos_);
-    if (!countOnly_) Copy(rule.kind, source, put);
-    pos_ += put;
-    return put < n ? TCommandEnd::kFull : TCommandEnd::kEnd;
-  }
-
-  // Writes `n` bytes from `source` at the output position; room was checked.
-  void Copy(TKind kind, std::size_t source, std::size_t n) {
-    std::uint8_t* dst = out_ + pos_;
-    const std::uint8_t* src = out_ + source;
-    switch (kind) {
-      case kRepeatBack:
-        for (std::size_t k = 0; k < n; ++k) dst[k] = src[0 - k];
-        return;
-      case kRepeatBits:
-        for (std::size_t k = 0; k < n; ++k) dst[k] = kReversedBits[src[k]];
-        return;
-      case kRepeatXor:
-      case kRelativeXor:
-        for (std::size_t k = 0; k < n; ++k) dst[k] = static_cast<std::uint8_t>(~src[k]);
-        return;
-      default: break;
-    }
-    if (pos_ - source >= n) {
-      std::memcpy(dst, src, n);
+// Writes `n` bytes at dst from src, as a copy of `kind` reads them; room was checked.
+inline void Copy(TKind kind, std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
+  switch (kind) {
+    case kRepeatBack:
+      for (std::size_t k = 0; k < n; ++k) dst[k] = *(src - k);
       return;
+    case kRepeatBits:
+      for (std::size_t k = 0; k < n; ++k) dst[k] = kReversedBits[src[k]];
+      return;
+    case kRepeatXor:
+    case kRelativeXor:
+      for (std::size_t k = 0; k < n; ++k) dst[k] = static_cast<std::uint8_t>(~src[k]);
+      return;
+    default: break;
+  }
+  // Short copies go a byte at a time, cheaper than a library call; so do overlapping ones,
+  // which repeat bytes.
+  if (n >= 16 && static_cast<std::size_t>(dst - src) >= n) {
+    std::memcpy(dst, src, n);
+    return;
+  }
+  for (std::size_t k = 0; k < n; ++k) dst[k] = src[k];
+}
+
+inline void Fill(TKind kind, std::uint8_t* dst, const std::uint8_t* arg, std::size_t n) {
+  if (kind == kByteFill) {
+    std::memset(dst, arg[0], n);
+    return;
+  }
+  const std::uint8_t a = arg[0];
+  if (kind == kIncFill) {
+    for (std::size_t k = 0; k < n; ++k) dst[k] = static_cast<std::uint8_t>(a + k);
+    return;
+  }
+  const std::uint8_t b = arg[1];
+  for (std::size_t k = 0; k + 1 < n; k += 2) {
+    dst[k] = a;
+    dst[k + 1] = b;
+  }
+  if ((n & 1U) != 0) dst[n - 1] = a;
+}
+
+}  // namespace walk
+
+// Walks `s` by the format's table, writing up to `limit` bytes at `out` (at most 65,536).
+// With kCountOnly nothing is written (only positions count): a copy's source depends on the
+// counts alone, so the rules are checked all the same, in time linear in the stream's length
+// rather than its output's. The state lives in locals, apart from the output that stores may
+// reach.
+template <bool kCountOnly>
+TCommandResult Walk(const TCommandFormat& f, std::span<const std::uint8_t> s, std::uint8_t* out,
+                    std::size_t limit, TCommandHook* hook) {
+  const std::uint8_t* const src = s.data();
+  const std::size_t size = s.size();
+  std::size_t in = 0;
+  std::size_t pos = 0;
+  std::uint32_t commands = 0;
+  std::uint32_t copies = 0;
+  std::uint32_t copyBytes = 0;
+  const auto stop = [&](TCommandEnd e) {
+    return TCommandResult{static_cast<std::uint32_t>(in),
+                          static_cast<std::uint32_t>(pos),
+                          e,
+                          commands,
+                          copies,
+                          copyBytes};
+  };
+  for (;;) {
+    if (in >= size) return stop(TCommandEnd::kTruncated);
+    const unsigned h = src[in++];
+    if (h == 0xFFU) return stop(TCommandEnd::kEnd);
+    const std::size_t inStart = in - 1;
+    const std::size_t outStart = pos;
+    unsigned cmd = h >> 5;
+    std::size_t count = (h & 0x1FU) + 1;
+    if (cmd == 7) {
+      if (in >= size) return stop(TCommandEnd::kTruncated);
+      cmd = (h >> 2) & 7U;
+      count = ((h & 3U) << 8 | src[in++]) + 1;
     }
-    for (std::size_t k = 0; k < n; ++k) dst[k] = src[k];  // overlapping: repeats bytes
-  }
-
-  // What there is of a direct copy is written before the stream ends.
-  TCommandEnd Direct(std::size_t n) {
-    const std::size_t have = std::min(n, s_.size() - in_);
-    const std::size_t put = std::min(have, limit_ - pos_);
-    if (!countOnly_ && put != 0) std::memcpy(out_ + pos_, s_.data() + in_, put);
-    pos_ += put;
-    if (put < have) return TCommandEnd::kFull;
-    in_ += have;
-    return have < n ? TCommandEnd::kTruncated : TCommandEnd::kEnd;
-  }
-
-  TCommandEnd Fill(TKind kind, std::size_t n, const std::uint8_t* arg) {
-    const std::size_t put = std::min(n, limit_ - pos_);
-    if (!countOnly_) {
-      std::uint8_t* dst = out_ + pos_;
-      if (kind == kByteFill) {
-        std::memset(dst, arg[0], put);
-      } else if (kind == kWordFill) {
-        for (std::size_t k = 0; k < put; ++k) dst[k] = arg[k & 1U];
-      } else {
-        for (std::size_t k = 0; k < put; ++k) dst[k] = static_cast<std::uint8_t>(arg[0] + k);
+    const TRule& rule = f.commands[cmd];
+    ++commands;
+    if (rule.kind == kInvalid) return stop(TCommandEnd::kInvalid);
+    const std::size_t n = count * rule.unit;
+    if (rule.kind == kDirect) {
+      // What there is of a direct copy is written before the stream ends.
+      const std::size_t have = std::min(n, size - in);
+      const std::size_t put = std::min(have, limit - pos);
+      if (!kCountOnly && put != 0) std::memcpy(out + pos, src + in, put);
+      pos += put;
+      if (put < have) return stop(TCommandEnd::kFull);
+      in += have;
+      if (have < n) return stop(TCommandEnd::kTruncated);
+    } else {
+      if (in + rule.argBytes > size) return stop(TCommandEnd::kTruncated);
+      const std::uint8_t* arg = src + in;
+      std::size_t source = 0;
+      if (rule.address == TAddress::kRelative) {
+        if (arg[0] == 0 || arg[0] > pos) return stop(TCommandEnd::kInvalid);
+        source = pos - arg[0];
+      } else if (rule.address == TAddress::kAbsolute) {
+        source = f.bigEndian ? arg[0] << 8 | arg[1] : arg[1] << 8 | arg[0];
+        // A source not yet written: the games would read stale memory.
+        if (source >= pos || (rule.kind == kRepeatBack && source + 1 < n)) {
+          return stop(TCommandEnd::kInvalid);
+        }
       }
+      in += rule.argBytes;  // only once the source is good: an invalid one is not consumed
+      const std::size_t put = std::min(n, limit - pos);
+      if (rule.address == TAddress::kNone) {
+        if (!kCountOnly) walk::Fill(rule.kind, out + pos, arg, put);
+      } else {
+        ++copies;
+        copyBytes += static_cast<std::uint32_t>(n);
+        if (!kCountOnly) walk::Copy(rule.kind, out + pos, out + source, put);
+      }
+      pos += put;
+      if (put < n) return stop(TCommandEnd::kFull);
     }
-    pos_ += put;
-    return put < n ? TCommandEnd::kFull : TCommandEnd::kEnd;
+    if (hook != nullptr && !hook->Step({cmd, &rule, count, outStart, inStart, in})) {
+      return stop(TCommandEnd::kInvalid);
+    }
   }
-
-  TCommandResult Stop(TCommandEnd e) {
-    r_.consumed = static_cast<std::uint32_t>(in_);
-    r_.written = static_cast<std::uint32_t>(pos_);
-    r_.end = e;
-    return r_;
-  }
-
-  const TCommandFormat& f_;
-  std::span<const std::uint8_t> s_;
-  std::uint8_t* out_;
-  std::size_t limit_;
-  TCommandHook* hook_;
-  bool countOnly_;
-  std::size_t in_ = 0;
-  std::size_t pos_ = 0;
-  TCommandResult r_;
-};
+}
 
 }  // namespace tegulo::command

@@ -143,10 +143,8 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
   const auto s = rom.subspan(pos);
-  thread_local TDecodeBuffer out;
-  out.resize(kCommandOutputLimit);
   TScanHook hook(s, st);
-  const TCommandResult r = command::TWalker(kFormat, s, out, &hook, true).Run();
+  const TCommandResult r = command::Walk<true>(kFormat, s, nullptr, kCommandOutputLimit, &hook);
   if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
       r.written % 16 != 0) {
     return std::nullopt;
