@@ -189,6 +189,16 @@ std::optional<TScanHit> CheckLCLZ5Hit(std::span<const std::uint8_t> rom, std::si
 std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                     std::uint32_t minSize, TStreamStats* stats);
 
+// The copies from the output whose bytes, as far as `output` (the stream's decoded start)
+// holds them, a fill writes for less: a run of one byte or a rising run. No encoder copies
+// those; a stream read from the wrong start or in the wrong format of the family does.
+std::uint32_t WastefulLCLZ2Copies(std::span<const std::uint8_t> stream,
+                                  std::span<const std::uint8_t> output);
+std::uint32_t WastefulLCLZ5Copies(std::span<const std::uint8_t> stream,
+                                  std::span<const std::uint8_t> output);
+std::uint32_t WastefulHALCopies(std::span<const std::uint8_t> stream,
+                                std::span<const std::uint8_t> output);
+
 // The scheme name of a format, as in the lists.
 inline const char* CommandFormatName(const TCommandFormat& format) { return format.name; }
 

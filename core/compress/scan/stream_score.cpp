@@ -154,6 +154,10 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
   const std::size_t n = std::min<std::size_t>(
       format->sample(rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
   stats.comprSize = hit->comprSize;
+  if (format->sampleFacts != nullptr) {
+    stats.wastefulTokens +=
+        format->sampleFacts(rom.subspan(pos, hit->comprSize), {sample.data(), n});
+  }
   if (scheme == kSchemeFF5 || scheme == kSchemeFF6) {
     stats.wastefulTokens += CountWastefulTokens(rom.subspan(pos, hit->comprSize),
                                                 scheme == kSchemeFF6, {sample.data(), n});
