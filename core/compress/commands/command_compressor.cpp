@@ -107,7 +107,7 @@ void PutCommand(TCommandFormat f, std::vector<std::uint8_t>& out,
     case command::kRelativeXor: out.push_back(static_cast<std::uint8_t>(src)); return;
     default: break;
   }
-  const bool littleEndian = f == TCommandFormat::LCLZ5;
+  const bool littleEndian = f == TCommandFormat::LCLZ5 || f == TCommandFormat::LCLZ1;
   out.push_back(static_cast<std::uint8_t>(littleEndian ? src : src >> 8));
   out.push_back(static_cast<std::uint8_t>(littleEndian ? src >> 8 : src));
 }
@@ -217,5 +217,13 @@ std::vector<std::uint8_t> CompressCommands(TCommandFormat format,
   out.push_back(0xFF);
   return out;
 }
+
+template <TCommandFormat F>
+std::vector<std::uint8_t> CompressCommands(std::span<const std::uint8_t> data,
+                                           const TCompressOptions& /*options*/) {
+  return CompressCommands(F, data);
+}
+template std::vector<std::uint8_t> CompressCommands<TCommandFormat::LCLZ1>(
+    std::span<const std::uint8_t>, const TCompressOptions&);
 
 }  // namespace tegulo

@@ -81,9 +81,9 @@ private:
       c.source = pos_ - d;
       c.xorMask = cmd == 7 ? 0xFF : 0;
     } else {
-      const bool le = f_ == TCommandFormat::LCLZ5;
+      const bool le = f_ == TCommandFormat::LCLZ5 || f_ == TCommandFormat::LCLZ1;
       c.source = le ? s_[in_] | s_[in_ + 1] << 8 : s_[in_] << 8 | s_[in_ + 1];
-      c.xorMask = le && cmd == 5 ? 0xFF : 0;
+      c.xorMask = f_ == TCommandFormat::LCLZ5 && cmd == 5 ? 0xFF : 0;
       c.reverseBits = f_ == TCommandFormat::HAL && cmd == 5;
       c.backward = f_ == TCommandFormat::HAL && cmd == 6;
       if (c.source >= pos_ || (c.backward && c.source + 1 < n)) return TCommandEnd::kInvalid;
@@ -96,7 +96,8 @@ private:
     if (cmd == 0) return Direct(n);
     if (cmd <= 3) return Fill(cmd, n);
     if (cmd == 7 && f_ == TCommandFormat::HAL) cmd = 4;  // the games' decoders read it as 4
-    if (f_ == TCommandFormat::LCLZ2 && cmd >= 5) return TCommandEnd::kInvalid;
+    const bool plain = f_ == TCommandFormat::LCLZ2 || f_ == TCommandFormat::LCLZ1;
+    if (plain && cmd >= 5) return TCommandEnd::kInvalid;
     TCopy c;
     const TCommandEnd e = ReadCopy(cmd, n, c);
     if (e != TCommandEnd::kEnd) return e;
@@ -346,11 +347,31 @@ std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size
                                     std::uint32_t minSize, TStreamStats* stats) {
   return CheckCommands<TCommandFormat::HAL, kSchemeHAL>(rom, pos, minSize, stats);
 }
+std::optional<TScanHit> CheckLCLZ1Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::LCLZ1, kSchemeLCLZ1>(rom, pos, minSize, stats);
+}
+
+template <TCommandFormat F>
+std::uint32_t DecompressCommands(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                                 bool* notValid) {
+  const TCommandResult r = DecodeCommands(F, stream, output);
+  *notValid = r.end == TCommandEnd::kInvalid;
+  return r.written;
+}
+template <TCommandFormat F>
+std::size_t StreamExtentCommands(std::span<const std::uint8_t> stream) {
+  return StreamExtentCommands(F, stream);
+}
+template std::uint32_t DecompressCommands<TCommandFormat::LCLZ1>(std::span<const std::uint8_t>,
+                                                                 TDecodeBuffer&, bool*);
+template std::size_t StreamExtentCommands<TCommandFormat::LCLZ1>(std::span<const std::uint8_t>);
 
 const char* CommandFormatName(TCommandFormat format) {
   switch (format) {
     case TCommandFormat::LCLZ2: return "LC_LZ2";
     case TCommandFormat::LCLZ5: return "LC_LZ5";
+    case TCommandFormat::LCLZ1: return "LC_LZ1";
     case TCommandFormat::HAL: break;
   }
   return "HAL";

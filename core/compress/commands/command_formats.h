@@ -1,4 +1,4 @@
-// The SNES command-byte formats "LC_LZ2", "LC_LZ5" and "HAL": a list of commands, each a
+// The SNES command-byte formats "LC_LZ2", "LC_LZ5", "HAL" and "LC_LZ1": a list of commands, each a
 // header of one byte (3-bit command, 5-bit count) or two (111, command, 10-bit count), then
 // its arguments; the byte 0xFF ends the list. No header and no size.
 #pragma once
@@ -9,12 +9,14 @@
 #include <span>
 #include <vector>
 
+#include "compress/compressors.h"
 #include "compress/shared/stream_check.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
 
-enum class TCommandFormat : std::uint8_t { LCLZ2, LCLZ5, HAL };
+// LC_LZ1 is LC_LZ2 with the repeat's address little-endian.
+enum class TCommandFormat : std::uint8_t { LCLZ2, LCLZ5, HAL, LCLZ1 };
 
 // Addresses are 16-bit: no stream of these formats describes more output than this.
 inline constexpr std::size_t kCommandOutputLimit = 65536;
@@ -64,6 +66,20 @@ std::optional<TScanHit> CheckLCLZ5Hit(std::span<const std::uint8_t> rom, std::si
                                       std::uint32_t minSize, TStreamStats* stats);
 std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                     std::uint32_t minSize, TStreamStats* stats);
+std::optional<TScanHit> CheckLCLZ1Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats);
+
+// One format's decoder, extent walk and compressor in the scheme table's shapes: the decoder
+// returns the bytes written and sets *notValid to whether the stream broke a rule (an
+// undefined command, a source not yet written).
+template <TCommandFormat F>
+std::uint32_t DecompressCommands(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                                 bool* notValid);
+template <TCommandFormat F>
+std::size_t StreamExtentCommands(std::span<const std::uint8_t> stream);
+template <TCommandFormat F>
+std::vector<std::uint8_t> CompressCommands(std::span<const std::uint8_t> data,
+                                           const TCompressOptions& options);
 
 // The scheme name of a format, as in the lists.
 const char* CommandFormatName(TCommandFormat format);
