@@ -6,16 +6,59 @@
 #include <cstdint>
 #include <vector>
 
+#include "compress/uCompress.h"
+
 namespace tegulo::test {
 
 struct TMoreExample {
   const char* name;
-  int scheme;  // stored number: 5 LZ77-11 .. 13 HAL
+  int scheme;  // stored number: kSchemeLZ11 and up
   std::vector<std::uint8_t> input;
   std::vector<std::uint8_t> stream;  // padding to 4 bytes included
   std::size_t padding;               // bytes at the end the decoder does not read
   bool compressorGivesIt;            // the default compressor writes exactly this stream
 };
+
+// 00..FF, then "SNESSNES".
+inline std::vector<std::uint8_t> LowThenSnes() {
+  std::vector<std::uint8_t> d;
+  for (int v = 0; v < 256; ++v) d.push_back(static_cast<std::uint8_t>(v));
+  for (int k = 0; k < 2; ++k) d.insert(d.end(), {0x53, 0x4E, 0x45, 0x53});
+  return d;
+}
+
+// 20 zeros, then "HELLOHELLOWORLD".
+inline std::vector<std::uint8_t> ZerosThenHello() {
+  std::vector<std::uint8_t> d(20, 0);
+  for (int k = 0; k < 2; ++k) d.insert(d.end(), {0x48, 0x45, 0x4C, 0x4C, 0x4F});
+  d.insert(d.end(), {0x57, 0x4F, 0x52, 0x4C, 0x44});
+  return d;
+}
+
+// 00 11 00 22 00 33 00 44, 100 zeros, 55 x 5, 01 02 03 01 02 03 01 02.
+inline std::vector<std::uint8_t> KonamiMix() {
+  std::vector<std::uint8_t> d = {0x00, 0x11, 0x00, 0x22, 0x00, 0x33, 0x00, 0x44};
+  d.resize(d.size() + 100, 0);
+  d.resize(d.size() + 5, 0x55);
+  d.insert(d.end(), {0x01, 0x02, 0x03, 0x01, 0x02, 0x03, 0x01, 0x02});
+  return d;
+}
+
+// FF 00 eight times: one 2bpp tile of colour 1.
+inline std::vector<std::uint8_t> TileRowPattern() {
+  std::vector<std::uint8_t> d;
+  for (int k = 0; k < 8; ++k) d.insert(d.end(), {0xFF, 0x00});
+  return d;
+}
+
+// "0123456789ABCDE0123" then "0123".
+inline std::vector<std::uint8_t> DigitsThenCopies() {
+  std::vector<std::uint8_t> d;
+  for (int v = 0x30; v <= 0x39; ++v) d.push_back(static_cast<std::uint8_t>(v));
+  for (int v = 0x41; v <= 0x45; ++v) d.push_back(static_cast<std::uint8_t>(v));
+  for (int k = 0; k < 2; ++k) d.insert(d.end(), {0x30, 0x31, 0x32, 0x33});
+  return d;
+}
 
 inline const std::vector<TMoreExample>& MoreExamples() {
   using B = std::vector<std::uint8_t>;
@@ -54,6 +97,37 @@ inline const std::vector<TMoreExample>& MoreExamples() {
        B{0x01, 0x02, 0x03, 0x04, 0x80, 0x40, 0xC0, 0x20, 0x04, 0x03, 0x02, 0x01, 0xAB, 0xCD, 0xAB,
          0xCD},
        B{0x63, 0x01, 0xA3, 0x00, 0x00, 0xC3, 0x00, 0x03, 0x41, 0xAB, 0xCD, 0xFF}, 0, true},
+      {"LC_LZ1 copy, word fill, little-endian repeat", kSchemeLCLZ1,
+       B{0x12, 0x34, 0x56, 0x78, 0xAB, 0xCD, 0xAB, 0xCD, 0xAB, 0x34, 0x56, 0x78},
+       B{0x03, 0x12, 0x34, 0x56, 0x78, 0x44, 0xAB, 0xCD, 0x82, 0x01, 0x00, 0xFF}, 0, true},
+      {"LC_LZ1 long increasing fill, repeat from 256", kSchemeLCLZ1, LowThenSnes(),
+       B{0xEC, 0xFF, 0x00, 0x03, 0x53, 0x4E, 0x45, 0x53, 0x83, 0x00, 0x01, 0xFF}, 0, true},
+      {"LC_LZ14 ABC four times", kSchemeLCLZ14, abc4,
+       B{0x0C, 0x00, 0x07, 0x41, 0x42, 0x43, 0x36, 0x00}, 0, true},
+      {"LC_LZ14 zeros before the start", kSchemeLCLZ14, ZerosThenHello(),
+       B{0x23, 0x00, 0x7C, 0x1E, 0x00, 0x10, 0x00, 0x48, 0x45, 0x4C,
+         0x4C, 0x4F, 0x52, 0x00, 0x1F, 0x57, 0x4F, 0x52, 0x4C, 0x44},
+       0, false},
+      {"Konami-2 pairs, long zero run, fill, raw, copy", kSchemeKonami2, KonamiMix(),
+       B{0x11, 0x00, 0xA2, 0x11, 0x22, 0x33, 0x44, 0xFF, 0x62, 0xC3, 0x55, 0x83, 0x01, 0x02, 0x03,
+         0x0C, 0x50},
+       0, false},
+      {"Konami-1 pairs, zero runs, fill, raw, copy", kSchemeKonami1, KonamiMix(),
+       B{0x13, 0x00, 0xA3, 0x11, 0x22, 0x33, 0x44, 0x00, 0xFF, 0xFF, 0xFE, 0xC3, 0x55, 0x83, 0x01,
+         0x02, 0x03, 0x0C, 0x50},
+       0, false},
+      {"Konami-2 copy from the ring's zeros", kSchemeKonami2, TileRowPattern(),
+       B{0x06, 0x00, 0x81, 0xFF, 0x37, 0xDE}, 0, false},
+      {"Konami-1 copy from the ring's zeros", kSchemeKonami1, TileRowPattern(),
+       B{0x06, 0x00, 0x81, 0xFF, 0x37, 0xDE}, 0, false},
+      {"Konami-2R planes", kSchemeKonami2R, TileRowPattern(), B{0x05, 0x80, 0xC6, 0xFF, 0xE6}, 0,
+       false},
+      {"LC_LZ17 ABC four times", kSchemeLCLZ17, abc4,
+       B{0x57, 0x00, 0x41, 0x42, 0x43, 0xFD, 0xFF, 0x00, 0xF0, 0x00}, 0, false},
+      {"LC_LZ17 a word read at once", kSchemeLCLZ17, DigitsThenCopies(),
+       B{0xFF, 0x7F, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39,
+         0x41, 0x42, 0x43, 0x44, 0x45, 0x22, 0x01, 0xF1, 0xFC, 0x00, 0xF0, 0x00},
+       0, false},
   };
   return examples;
 }
