@@ -362,12 +362,56 @@ namespace {
 struct TScanHook {
   TStreamStats& st;
   std::span<const std::uint8_t> s;
-  bool reordered;  // literal marks go where the re-interleaving puts their bytes
+  const std::uint8_t* out;  // the output written so far
+  bool reordered;           // literal marks go where the re-interleaving puts their bytes
   TLiteralRun run;
-  std::size_t lastRaw = kMaxRaw;  // the count of the raw run just before, else kMaxRaw
-  bool longZeros = false;         // a command 0xFF was met
+  std::size_t lastRaw = kMaxRaw;   // the count of the raw run just before, else kMaxRaw
+  bool longZeros = false;          // a command 0xFF was met
+  bool oneCommandForZeros = true;  // Konami-1: no long zero run
+  // Fills and zero runs in a row that write one byte value: the value (0x100: none), the
+  // bytes written and the stream bytes they took.
+  unsigned runValue = 0x100;
+  std::size_t runCount = 0;
+  std::size_t runCost = 0;
+
+  // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
+  std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
+    if (value != 0) return 2 * ((n + kMaxCount - 1) / kMaxCount);
+    if (oneCommandForZeros) return (n + kMaxCount - 1) / kMaxCount;
+    const std::size_t rest = n % kMaxLongZeros;
+    return 2 * (n / kMaxLongZeros) + (rest == 0 ? 0 : rest < kMaxCount ? 1 : 2);
+  }
+
+  // False where a row of fills of one value took more bytes than an encoder spends on it.
+  bool Run(unsigned kind, std::size_t inStart, std::size_t count) {
+    if (kind != 3 && kind != 4) {
+      runValue = 0x100;
+      return true;
+    }
+    const unsigned value = kind == 3 ? s[inStart + 1] : 0;
+    const std::size_t cost = kind == 3 || (s[inStart] == 0xFF && !oneCommandForZeros) ? 2 : 1;
+    if (value != runValue) {
+      runValue = value;
+      runCount = 0;
+      runCost = 0;
+    }
+    runCount += count;
+    runCost += cost;
+    return runCost <= FewestRunBytes(value, runCount);
+  }
+
+  // Whether a copy that starts before the output writes only zeros, which a zero run writes
+  // in fewer bytes (Konami-2's 33 zeros cost two bytes either way).
+  bool CopiesOnlyZeros(std::size_t pos, std::size_t count, std::size_t distance) const {
+    if (distance <= pos || count > (oneCommandForZeros ? kMaxCount : kMaxCount - 1)) return false;
+    const std::size_t known = pos + count > distance ? std::min(pos, pos + count - distance) : 0;
+    return std::all_of(out, out + known, [](std::uint8_t b) { return b == 0; });
+  }
+
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
+    if (!Run(kind, inStart, count)) return false;
+    if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
     if (kind != 1) {
       longZeros = longZeros || s[inStart] == 0xFF;
       run.Break();
@@ -379,9 +423,9 @@ struct TScanHook {
     lastRaw = count;
     for (std::size_t k = 0; k < count; ++k) {
       const std::size_t p = pos + k;
-      const std::size_t j = p % 16;
-      st.MarkLiteral(
-          static_cast<std::uint32_t>(reordered ? p - j + (j < 8 ? 2 * j : 2 * (j - 8) + 1) : p));
+      // Re-interleaved output places a raw run's bytes apart, where the score's search for
+      // copies the encoder missed finds other neighbours: only plain output is marked.
+      if (!reordered) st.MarkLiteral(static_cast<std::uint32_t>(p));
       if (inStart + 1 + k < s.size() && !run.Add(s[inStart + 1 + k])) return false;
     }
     st.literals += static_cast<std::uint32_t>(count);
@@ -407,7 +451,8 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   constexpr std::size_t kMostOutput = 0x10000;
   thread_local TDecodeBuffer out;
   out.resize(kMostOutput);
-  TScanHook hook{st, s, reordered && version != TKonami::k1, {}};
+  TScanHook hook{st, s, out.data(), reordered && version != TKonami::k1, {}};
+  hook.oneCommandForZeros = version == TKonami::k1;
   const TWalk w = Walk(s, version, out.data(), kMostOutput, hook);
   if (w.stop != TStop::kEnd || w.pos < std::max<std::uint32_t>(minSize, 1) || w.pos % 16 != 0) {
     return std::nullopt;

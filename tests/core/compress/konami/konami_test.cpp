@@ -203,6 +203,9 @@ TEST(Konami, ScanCheckTellsTheVersions) {
       {"raw run after a short one", {0x07, 0x00, 0x81, 0x41, 0x81, 0x42, 0xEC}},
       {"copy far before the output", {0x05, 0x00, 0x3C, 0x00, 0xE0}},
       {"not whole tiles", {0x03, 0x00, 0xE0}},
+      {"zero runs that one command writes", {0x04, 0x00, 0xEE, 0xEE}},
+      {"fills that one command writes", {0x06, 0x00, 0xC6, 0x41, 0xC6, 0x41}},
+      {"copy of the ring's zeros only", {0x04, 0x00, 0x3B, 0xDE}},
   };
   for (const auto& c : refused) {
     EXPECT_FALSE(Check(c.stream, 0, 1, TKonami::k2)) << c.name;
