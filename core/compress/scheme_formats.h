@@ -25,6 +25,7 @@
 #include "compress/flag/lc_lz14.h"
 #include "compress/flag/lz10_layout.h"
 #include "compress/konami/konami.h"
+#include "compress/mixed/koei.h"
 #include "compress/mixed/lc_lz17.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_adapters.h"
@@ -374,6 +375,18 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckLCLZ17Hit,
      .extent = StreamExtentLCLZ17,
      .sample = SampleRow<DecompressLCLZ17>},
+    {.row = kSchemeKoei,
+     .name = "Koei",
+     .sizeRule = TSizeRule::kNoSizeField,
+     .limits = {.minLength = koei::kMinLength,
+                .maxLength = koei::kMaxLength,
+                .minDistance = 1,
+                .maxDistance = koei::kMaxDistance},
+     .decode = DecompressKoei,
+     .compress = CompressKoei,
+     .check = CheckKoeiHit,
+     .extent = StreamExtentKoei,
+     .sample = SampleRow<DecompressKoei>},
 };
 
 inline constexpr int kCompressionCount = static_cast<int>(std::size(kSchemeRows));

@@ -49,6 +49,7 @@ inline constexpr int kSchemeKonami1 = 16;   // "Konami-1"
 inline constexpr int kSchemeKonami2 = 17;   // "Konami-2"
 inline constexpr int kSchemeKonami2R = 18;  // "Konami-2R"
 inline constexpr int kSchemeLCLZ17 = 19;    // "LC_LZ17"
+inline constexpr int kSchemeKoei = 20;      // "Koei" (mixed/koei.h)
 
 // "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens
 // `output` to the announced size when it is shorter (never shortens it). *notValid (when
