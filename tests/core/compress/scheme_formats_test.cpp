@@ -166,6 +166,10 @@ TEST(SchemeFormats, ABrokenStreamIsReportedNamingItsScheme) {
        "copy from before the output",
        {0x01, 0x00, 0x41, 0xFE},
        "Not valid LC_LZ17 stream"},
+      {*FindScheme("Koei"),
+       "copy from before the output",
+       {0x00, 0x82, 0x80, 0x41},
+       "Not valid Koei stream"},
   };
   std::vector<int> covered;
   TDecodeBuffer buffer(kDecodeBufferSize);
