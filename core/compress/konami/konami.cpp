@@ -23,6 +23,8 @@ constexpr std::size_t kMaxLongZeros = 257;
 constexpr std::uint32_t kReorderFlag = 0x8000;
 // Encoders read the zeros before the output only this far back (a copy's longest).
 constexpr std::size_t kZeroReach = kMaxCount;
+// The scan's longest row of one byte value written by fills and zero runs in a row.
+constexpr std::size_t kMostFillRow = 1024;
 
 enum class TStop : std::uint8_t { kEnd, kTruncated, kInvalid, kFull };
 
@@ -397,7 +399,9 @@ struct TScanHook {
     }
     runCount += count;
     runCost += cost;
-    return runCost <= FewestRunBytes(value, runCount);
+    // Fillers of one value read as endless rows of fills; a stream of tiles seldom holds so
+    // many equal bytes in a row, and refusing them keeps the scan of fillers short.
+    return runCost <= FewestRunBytes(value, runCount) && runCount <= kMostFillRow;
   }
 
   // Whether a copy that starts before the output writes only zeros, which a zero run writes

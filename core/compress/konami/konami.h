@@ -52,8 +52,10 @@ std::vector<std::uint8_t> CompressKonami(std::span<const std::uint8_t> data,
 // The length reached exactly by whole commands, minSize..65,536 bytes of output and a multiple
 // of 16, the reorder flag clear (Konami-2) or set (Konami-2R), no copy reading more than 33
 // bytes before the output, no raw run after one short of 31, fewer than kMaxEqualLiterals
-// equal raw bytes in a row. Konami-1 also needs a command 0xFF, where the versions differ
-// (without one a Konami-1 stream decodes as Konami-2 and is found as that).
+// equal raw bytes in a row, no fills or zero runs in a row that fewer bytes write or that
+// write more than 1024 bytes of one value, no copy of only the ring's zeros. Konami-1 also needs a
+// command 0xFF, where the versions differ (without one a Konami-1 stream decodes as Konami-2 and is
+// found as that).
 template <TKonami V>
 std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                        std::uint32_t minSize, TStreamStats* stats);
