@@ -59,6 +59,18 @@ std::uint32_t PlainHAL(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o
 Bytes EncodeHAL(std::span<const std::uint8_t> d) {
   return tegulo::CompressCommands(tegulo::TCommandFormat::HAL, d);
 }
+std::uint32_t FastLCLZ2(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  return tegulo::DecodeCommands(tegulo::TCommandFormat::LCLZ2, s, o).written;
+}
+Bytes EncodeLCLZ2(std::span<const std::uint8_t> d) {
+  return tegulo::CompressCommands(tegulo::TCommandFormat::LCLZ2, d);
+}
+std::uint32_t FastLCLZ5(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  return tegulo::DecodeCommands(tegulo::TCommandFormat::LCLZ5, s, o).written;
+}
+Bytes EncodeLCLZ5(std::span<const std::uint8_t> d) {
+  return tegulo::CompressCommands(tegulo::TCommandFormat::LCLZ5, d);
+}
 Bytes EncodeCT11(std::span<const std::uint8_t> d) { return tegulo::EncodeCT(d); }
 Bytes EncodeCT12(std::span<const std::uint8_t> d) {
   return tegulo::EncodeCT(d, tegulo::TCTMode::Bits12);
@@ -153,6 +165,8 @@ void RegisterAll() {
        kChunk,
        {{"fast", tegulo::DecompressCT}, {"careful", tegulo::DecompressCTCareful}}},
       {"hal", EncodeHAL, kChunk, {{"fast", FastHAL}, {"plain", PlainHAL}}},
+      {"lclz2", EncodeLCLZ2, kChunk, {{"fast", FastLCLZ2}}},
+      {"lclz5", EncodeLCLZ5, kChunk, {{"fast", FastLCLZ5}}},
   };
   for (const TScheme& s : schemes) {
     for (const TSize& size : kSizes) {

@@ -58,6 +58,10 @@ using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
 // many bytes of `output` hold its output.
 using TStreamSampler = std::size_t (*)(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
                                        TDecodeBuffer& output);
+// The tokens of a stream that its output shows wasteful (a cheaper token writes the same
+// bytes), as far as `output` (the sampler's) holds it; for the score's facts.
+using TSampleFacts = std::uint32_t (*)(std::span<const std::uint8_t> stream,
+                                       std::span<const std::uint8_t> output);
 
 // The limits a scheme's streams obey, as its compressor keeps them; 0 where the scheme has
 // no such limit.
@@ -112,6 +116,7 @@ struct TSchemeFormat {
   TStreamChecker check = nullptr;        // the scan's checker; nullptr where there is none
   TStreamExtent extent = nullptr;        // nullptr for kSchemeNone
   TStreamSampler sample = nullptr;       // the scorer's output sample; nullptr without checker
+  TSampleFacts sampleFacts = nullptr;    // wasteful tokens the sample shows; nullptr: none
   bool zeroRing = false;  // the score's: zeros lie before the output (a zero run costs no literal)
   // The scheme's name in "Not valid NAME stream" (NotValidStreamText); nullptr: `name`.
   const char* streamName = nullptr;
@@ -271,7 +276,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackLCLZ2Row,
      .check = CheckLCLZ2Hit,
      .extent = ExtentLCLZ2Row,
-     .sample = SampleRow<DecodeLCLZ2Row>},
+     .sample = SampleRow<DecodeLCLZ2Row>,
+     .sampleFacts = WastefulLCLZ2Copies},
     {.row = kSchemeLCLZ5,
      .name = "LC_LZ5",
      .sizeRule = TSizeRule::kNoSizeField,
@@ -284,7 +290,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackLCLZ5Row,
      .check = CheckLCLZ5Hit,
      .extent = ExtentLCLZ5Row,
-     .sample = SampleRow<DecodeLCLZ5Row>},
+     .sample = SampleRow<DecodeLCLZ5Row>,
+     .sampleFacts = WastefulLCLZ5Copies},
     {.row = kSchemeHAL,
      .name = "HAL",
      .sizeRule = TSizeRule::kNoSizeField,
@@ -293,7 +300,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackHALRow,
      .check = CheckHALHit,
      .extent = ExtentHALRow,
-     .sample = SampleRow<DecodeHALRow>},
+     .sample = SampleRow<DecodeHALRow>,
+     .sampleFacts = WastefulHALCopies},
     {.row = kSchemeLCLZ1,
      .name = "LC_LZ1",
      .sizeRule = TSizeRule::kNoSizeField,
@@ -302,7 +310,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressCommands<TCommandFormat::LCLZ1>,
      .check = CheckLCLZ1Hit,
      .extent = StreamExtentCommands<TCommandFormat::LCLZ1>,
-     .sample = SampleRow<DecompressCommands<TCommandFormat::LCLZ1>>},
+     .sample = SampleRow<DecompressCommands<TCommandFormat::LCLZ1>>,
+     .sampleFacts = WastefulLCLZ1Copies},
     {.row = kSchemeLCLZ14,
      .name = "LC_LZ14",
      .sizeRule = TSizeRule::kRawInHeader16,
