@@ -1,6 +1,7 @@
 // Number parsing and address formatting.
 #include "base/numbers.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/messages.h"
@@ -82,6 +83,13 @@ std::string FormatAddress(std::int64_t value) {
                                             : static_cast<std::uint64_t>(value);
   std::snprintf(buf, sizeof buf, "%s$%.6llX", value < 0 ? "-" : "",
                 static_cast<unsigned long long>(magnitude));
+  return buf;
+}
+
+std::string HexDigits(std::uint64_t value, int minDigits) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%0*llX", std::clamp(minDigits, 1, 16),
+                static_cast<unsigned long long>(value));
   return buf;
 }
 

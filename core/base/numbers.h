@@ -24,4 +24,8 @@ std::int32_t ParseInt(std::string_view text);
 // ("-$000005"), so that it reads back as the same number and never as a huge address.
 std::string FormatAddress(std::int64_t value);
 
+// `value` in upper-case hexadecimal digits, at least `minDigits` of them ("00FF" for 255 and
+// 4), more where the value needs them; no prefix.
+std::string HexDigits(std::uint64_t value, int minDigits);
+
 }  // namespace tegulo

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "base/numbers.h"
 #include "base/uCommon.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
@@ -212,17 +213,6 @@ std::vector<TPartFound> Settled(std::vector<TPartFound> found) {
   return out;
 }
 
-std::string Hex(std::uint64_t v, int digits) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string s(static_cast<std::size_t>(digits), '0');
-  for (int i = digits - 1; i >= 0; --i, v >>= 4) s[static_cast<std::size_t>(i)] = kDigits[v & 15];
-  while (v != 0) {
-    s.insert(s.begin(), kDigits[v & 15]);
-    v >>= 4;
-  }
-  return s;
-}
-
 std::string SchemeWord(int scheme) {
   if (scheme == 0) return "none";
   std::string name(Compressions[scheme].name());
@@ -422,11 +412,11 @@ std::string LocateText(std::span<const TPartFound> found, TConsole console) {
   for (const TPartFound& f : found) {
     const std::string memory = f.part.kind == TPartKind::Palette ? "memory $" : "VRAM $";
     const std::string head = SceneLayerName(console, f.part.layer) + " " +
-                             PartKindName(f.part.kind) + " " + memory + Hex(f.part.start, 4) + "+" +
-                             std::to_string(f.part.length) + ": ";
+                             PartKindName(f.part.kind) + " " + memory + HexDigits(f.part.start, 4) +
+                             "+" + std::to_string(f.part.length) + ": ";
     if (f.uniform) {
       out += head + "not searched (every byte $" +
-             Hex(f.part.bytes.empty() ? 0 : f.part.bytes[0], 2) + ")\n";
+             HexDigits(f.part.bytes.empty() ? 0 : f.part.bytes[0], 2) + ")\n";
       continue;
     }
     if (f.places.empty()) {
@@ -434,7 +424,7 @@ std::string LocateText(std::span<const TPartFound> found, TConsole console) {
       continue;
     }
     for (const TPartPlace& p : f.places) {
-      out += head + "$" + Hex(static_cast<std::uint64_t>(p.address), 6);
+      out += head + "$" + HexDigits(static_cast<std::uint64_t>(p.address), 6);
       if (p.scheme != 0) {
         out += " (" + std::string(Compressions[p.scheme].name()) + ", offset " +
                std::to_string(p.offset) + ")";

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/numbers.h"
 #include "compress/uCompress.h"
 #include "scene/scene_render.h"
 #include "screen/map_formats.h"
@@ -70,13 +71,6 @@ TMapShape MapShape(const TScene& scene, int layer, int bitsPerPixel) {
   return m;
 }
 
-std::string Hex4(std::uint32_t v) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string s = "$0000";
-  for (int i = 4; i >= 1; --i, v >>= 4) s[static_cast<std::size_t>(i)] = kDigits[v & 15];
-  return s;
-}
-
 TTileEntry TilesEntry(const TPartFound& f, const TScene& scene, std::int32_t palAddress) {
   const TScenePart& part = f.part;
   const TPartPlace& at = f.places[0];
@@ -89,7 +83,8 @@ TTileEntry TilesEntry(const TPartFound& f, const TScene& scene, std::int32_t pal
   e.Bpp = static_cast<std::uint8_t>(part.bitsPerPixel);
   e.Compression = static_cast<std::uint8_t>(at.scheme);
   e.Offset = static_cast<std::int32_t>(at.offset);
-  SetName(e, SceneLayerName(scene.console, part.layer) + " tiles " + Hex4(part.start));
+  SetName(e,
+          SceneLayerName(scene.console, part.layer) + " tiles " + "$" + HexDigits(part.start, 4));
   const std::int32_t base = ColourBase(scene, part.layer);
   for (std::int32_t i = 0; i < 256; ++i) {
     const std::size_t c = static_cast<std::size_t>(base + i);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "base/numbers.h"
 #include "base/uCommon.h"
 #include "scene/scene_render.h"
 
@@ -17,12 +18,6 @@ void CheckParts(const TScene& s) {
       s.oam.size() != (snes ? 544u : 1024u)) {
     throw TError("the scene's video memory, palette memory or sprite table has the wrong size");
   }
-}
-
-std::string Hex(std::uint32_t v, int digits) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%0*X", digits, v);
-  return buf;
 }
 
 // Adds [start, start + length) of a video memory of `size` bytes (wrapping at its end).
@@ -339,13 +334,13 @@ std::string ScenePointText(const TScene& scene, const TScenePoint& p) {
   if (p.sprite >= 0) t += " " + std::to_string(p.sprite);
   if (p.hasCell) {
     t += " cell " + std::to_string(p.cellX) + "," + std::to_string(p.cellY) + " (map $" +
-         Hex(p.mapAddress, 4) + ")";
+         HexDigits(p.mapAddress, 4) + ")";
   }
-  if (p.tile >= 0) t += " tile 0x" + Hex(static_cast<std::uint32_t>(p.tile), 3);
+  if (p.tile >= 0) t += " tile 0x" + HexDigits(static_cast<std::uint32_t>(p.tile), 3);
   if (p.palette >= 0) t += " palette " + std::to_string(p.palette);
   if (p.hflip) t += " h-flip";
   if (p.vflip) t += " v-flip";
-  t += (p.tile >= 0 ? ", tile at VRAM $" : ", pixel at VRAM $") + Hex(p.address, 4);
+  t += (p.tile >= 0 ? ", tile at VRAM $" : ", pixel at VRAM $") + HexDigits(p.address, 4);
   return t;
 }
 

@@ -12,16 +12,8 @@ std::string Pair(std::int64_t a, std::int64_t b) {
   return "(" + std::to_string(a) + ", " + std::to_string(b) + ")";
 }
 
-std::string Hex(std::int64_t v) {
-  // FormatAddress's "$XXXXXX" for small offsets reads as an address; four digits do.
-  static const char* const kDigits = "0123456789ABCDEF";
-  std::string s;
-  do {
-    s.insert(s.begin(), kDigits[v & 15]);
-    v >>= 4;
-  } while (v > 0 || s.size() < 4);
-  return "$" + s;
-}
+// FormatAddress's "$XXXXXX" for small offsets reads as an address; four digits do.
+std::string Hex(std::int64_t v) { return "$" + HexDigits(static_cast<std::uint64_t>(v), 4); }
 
 // The byte of a tile that holds pixel (px, py): the first one for planar templates.
 std::int64_t ByteInTile(int templ, int px, int py) {

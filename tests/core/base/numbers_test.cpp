@@ -91,6 +91,20 @@ TEST(FormatAddress, NegativeAndWideValuesKeepTheirValue) {
   }
 }
 
+TEST(HexDigits, AtLeastTheDigitsAskedMoreWhereNeeded) {
+  const struct {
+    std::uint64_t value;
+    int digits;
+    const char* text;
+  } cases[] = {{255, 4, "00FF"},
+               {0xABCDE, 4, "ABCDE"},
+               {0, 1, "0"},
+               {0x7, 3, "007"},
+               {0xFFFFFFFFFFFFFFFF, 4, "FFFFFFFFFFFFFFFF"},
+               {5, 0, "5"}};
+  for (const auto& c : cases) EXPECT_EQ(HexDigits(c.value, c.digits), c.text) << c.text;
+}
+
 TEST(SwapRedBlue, SwapsLowAndThirdByteAndClearsTop) {
   EXPECT_EQ(SwapRedBlue(0x000000FFu), 0x00FF0000u);
   EXPECT_EQ(SwapRedBlue(0xAB123456u), 0x00563412u);
