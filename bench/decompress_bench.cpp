@@ -4,7 +4,9 @@
 // paths: the decoders as they were) and, for LZ77-10 and HAL, "plain" (bench/plain_lz10.h,
 // bench/plain_hal.h: straightforward decoders of the classic C style).
 // LZ77-10 unpacks one stream of the whole size; the other schemes hold at most 64 KiB per
-// stream, so they unpack 32 KiB streams, each into an output array of its own.
+// stream, so they unpack 32 KiB streams, each into an output array of its own. Then every row
+// of the scheme table ("row" contender) on 64 KiB of tile-like data, through the row's own
+// decoder and compressor: one stream where the format holds 64 KiB, else 32 KiB streams.
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "compress/commands/command_formats.h"
+#include "compress/scheme_formats.h"
 #include "compress/shared/careful_decoders.h"
 #include "compress/uCompress.h"
 #include "greedy_encoders.h"
@@ -111,6 +114,34 @@ void Register(const TScheme& scheme, bool tiles, TSize size) {
   }
 }
 
+// One row of the scheme table on 64 KiB of tile-like data, named by the row.
+void RegisterRow(const tegulo::TSchemeFormat& row) {
+  constexpr TSize kSize = kSizes[0];
+  const bool whole = row.limits.maxStream == 0 &&
+                     (row.limits.maxOutput == 0 || row.limits.maxOutput >= kSize.bytes);
+  const std::size_t chunk = whole ? kSize.bytes : kChunk;
+  auto kase = std::make_shared<std::pair<std::vector<Bytes>, std::vector<tegulo::TDecodeBuffer>>>();
+  const std::string name = std::string(row.name) + "/tiles/" + kSize.name + "/row";
+  benchmark::RegisterBenchmark(name.c_str(), [kase, &row, chunk](benchmark::State& st) {
+    auto& [streams, outputs] = *kase;
+    if (streams.empty()) {
+      const Bytes data = Data(true, kSize.bytes);
+      for (std::size_t at = 0; at < kSize.bytes; at += chunk) {
+        streams.push_back(row.compress(std::span(data).subspan(at, chunk), {}));
+        outputs.emplace_back(chunk + 64, 0);
+      }
+    }
+    bool notValid = false;
+    for (auto _ : st) {
+      for (std::size_t i = 0; i < streams.size(); ++i) {
+        benchmark::DoNotOptimize(row.decode(streams[i], outputs[i], &notValid));
+      }
+      benchmark::ClobberMemory();
+    }
+    st.SetBytesProcessed(st.iterations() * static_cast<std::int64_t>(kSize.bytes));
+  });
+}
+
 void RegisterAll() {
   const TScheme schemes[] = {
       {"lz10",
@@ -142,6 +173,9 @@ void RegisterAll() {
       Register(s, true, size);
       if (s.encode == tegulo::EncodeLZ10 || s.encode == tegulo::EncodeFF6) Register(s, false, size);
     }
+  }
+  for (const tegulo::TSchemeFormat& row : tegulo::SchemeFormats()) {
+    if (row.decode != nullptr && row.compress != nullptr) RegisterRow(row);
   }
   for (const TSize& size : kSizes) {
     benchmark::RegisterBenchmark(

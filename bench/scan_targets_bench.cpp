@@ -132,7 +132,9 @@ void PrintQuality(const TTestRom& rom) {
     std::printf("%-10s %7d | %6.1f%% %7d %6.1f%% |", name.c_str(), n.planted, n.Recall(), n.hits,
                 n.Precision());
     if (scanned) {
-      const TTally& a = inAll.at(scheme);
+      // A scheme with neither a planted stream nor a hit has no tally.
+      const auto found = inAll.find(scheme);
+      const TTally a = found != inAll.end() ? found->second : TTally{};
       std::printf(" %6.1f%% %7d %6.1f%%\n", a.Recall(), a.hits, a.Precision());
     } else {
       std::printf("  (not in all)\n");

@@ -1,7 +1,7 @@
 // libFuzzer target: every row's compressor against its decoder. The first byte picks the
-// row (scheme - 1 in its low four bits, modulo the rows with a compressor) and the options
-// (bit 4: distance 1; bit 5: a CT mode, bit 6 the 12-bit one); the rest is the data, which
-// must come back exactly, with every byte of the stream used.
+// row (scheme - 1, modulo the rows with a compressor), the second the options (bit 0:
+// distance 1; bit 1: a CT mode, bit 2 the 12-bit one); the rest is the data, which must come
+// back exactly, with every byte of the stream used.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -14,15 +14,15 @@
 using tegulo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
+  if (size < 2) return 0;
   const tegulo::TSchemeFormat& row =
-      tegulo::SchemeFormats()[1 + (data[0] & 15u) % (tegulo::kCompressionCount - 1)];
+      tegulo::SchemeFormats()[1 + data[0] % (tegulo::kCompressionCount - 1)];
   tegulo::TCompressOptions options;
-  options.allowDistance1 = (data[0] & 16u) != 0;
-  if ((data[0] & 32u) != 0) {
-    options.ctMode = (data[0] & 64u) != 0 ? tegulo::TCTMode::Bits12 : tegulo::TCTMode::Bits11;
+  options.allowDistance1 = (data[1] & 1u) != 0;
+  if ((data[1] & 2u) != 0) {
+    options.ctMode = (data[1] & 4u) != 0 ? tegulo::TCTMode::Bits12 : tegulo::TCTMode::Bits11;
   }
-  const std::span<const std::uint8_t> input(data + 1, size - 1);
+  const std::span<const std::uint8_t> input(data + 2, size - 2);
 
   std::vector<std::uint8_t> stream;
   try {

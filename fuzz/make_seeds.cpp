@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
   try {
     namespace fs = std::filesystem;
     const fs::path root = argv[1];
+    // The compress target's second byte: the default options.
+    const std::string kNoOptions(1, '\0');
     for (const tegulo::test::TCompressExample& ex : tegulo::test::CompressExamples()) {
       const char* folder = SchemeFolder(ex.compression);
       if (folder == nullptr) throw std::runtime_error(std::string("no scheme for ") + ex.name);
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
       const auto pick = static_cast<char>(ex.compression - tegulo::kSchemeLZ10);
       WriteSeed(root / "decoder_paths" / FileName(ex.name), static_cast<char>(pick | 0xA8),
                 std::string(ex.stream.begin(), ex.stream.end()));
-      WriteSeed(root / "compress" / FileName(ex.name), pick, ex.output);
+      WriteSeed(root / "compress" / FileName(ex.name), pick, kNoOptions + ex.output);
     }
     // more_schemes (streams) and compress (data): scheme - 1 as the first byte.
     for (const tegulo::test::TMoreExample& ex : tegulo::test::MoreExamples()) {
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
       WriteSeed(root / "more_schemes" / FileName(ex.name), pick,
                 std::string(ex.stream.begin(), ex.stream.end()));
       WriteSeed(root / "compress" / FileName(ex.name), pick,
-                std::string(ex.input.begin(), ex.input.end()));
+                kNoOptions + std::string(ex.input.begin(), ex.input.end()));
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", argv[0], e.what());

@@ -1,8 +1,8 @@
 // libFuzzer target: every row's decoder, extent walk and scan checker on the same bytes. The
-// first byte picks the row (scheme - 1 in its low four bits, modulo the rows with a
-// decoder); the rest is the stream. Decoding stays in bounds, the extent lies inside the
-// stream, and a scan hit of the row lies inside the stream and is scored (the score reads
-// the hit's output sample and, for some rows, walks the stream again over it).
+// first byte picks the row (scheme - 1, modulo the rows with a decoder); the rest is the
+// stream. Decoding stays in bounds, the extent lies inside the stream, and a scan hit of the
+// row lies inside the stream and is scored (the score reads the hit's output sample and, for
+// some rows, walks the stream again over it).
 #include <cstdint>
 #include <span>
 
@@ -16,7 +16,7 @@ using tegulo::fuzz::Check;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const tegulo::TSchemeFormat& row =
-      tegulo::SchemeFormats()[1 + (data[0] & 15u) % (tegulo::kCompressionCount - 1)];
+      tegulo::SchemeFormats()[1 + data[0] % (tegulo::kCompressionCount - 1)];
   const std::span<const std::uint8_t> rest(data + 1, size - 1);
   static tegulo::TDecodeBuffer out(tegulo::kDecodeBufferSize);
   bool notValid = false;

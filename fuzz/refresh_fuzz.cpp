@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "entries/status_texts.h"
 #include "fuzz_input.h"
 
@@ -13,7 +14,8 @@ using namespace tegulo;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::TFuzzInput in(data, size);
   TTileEntry e{};
-  e.Compression = static_cast<std::uint8_t>(in.Take(1) % 6);
+  // Every row, and one value past the table (a damaged record).
+  e.Compression = static_cast<std::uint8_t>(in.Take(1) % (kCompressionCount + 1));
   e.Bpp = static_cast<std::uint8_t>(in.Take(1));
   e.Width = in.TakeInt();
   e.Height = in.TakeInt();

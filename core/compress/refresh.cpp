@@ -44,6 +44,10 @@ TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDec
       e.ComprSize = header16;
       e.RawSize = count;
       break;
+    case TSizeRule::kComprInHeader15:
+      e.ComprSize = header16 & 0x7FFF;
+      e.RawSize = count;
+      break;
     case TSizeRule::kNoSizeField:
       e.RawSize = count;
       e.ComprSize = static_cast<std::int32_t>(StreamBytesUsed(e.Compression, stream));

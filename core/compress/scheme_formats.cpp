@@ -135,6 +135,7 @@ std::string SchemeSizeRulesText() {
   const std::string header24 = rule(TSizeRule::kRawInHeader24);
   const std::string header16 = rule(TSizeRule::kRawInHeader16);
   const std::string compr16 = rule(TSizeRule::kComprInHeader16);
+  const std::string compr15 = rule(TSizeRule::kComprInHeader15);
   const std::string none = rule(TSizeRule::kNoSizeField);
   if (!header24.empty()) {
     text += header24 +
@@ -147,6 +148,11 @@ std::string SchemeSizeRulesText() {
     text += compr16 +
             ": RawSize is the bytes written, ComprSize the 16-bit value at the start "
             "(the stream's length, or the distance to the first record).\n";
+  }
+  if (!compr15.empty()) {
+    text += compr15 +
+            ": RawSize is the bytes written, ComprSize bits 0-14 of the 16-bit value at the "
+            "start (the stream's length; bit 15 asks for re-interleaved 16-byte blocks).\n";
   }
   if (!none.empty()) {
     text += none + ": RawSize is the bytes written, ComprSize the bytes read, end byte included.\n";

@@ -22,7 +22,11 @@
 #include "compress/compressors.h"
 #include "compress/ct/ct_layout.h"
 #include "compress/flag/ff_layout.h"
+#include "compress/flag/lc_lz14.h"
 #include "compress/flag/lz10_layout.h"
+#include "compress/konami/konami.h"
+#include "compress/mixed/koei.h"
+#include "compress/mixed/lc_lz17.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_adapters.h"
 #include "compress/stream_extent.h"
@@ -84,6 +88,7 @@ enum class TSizeRule {
   kRawInHeader24,    // RawSize := Header24, ComprSize := stream bytes the decoder consumed
   kRawInHeader16,    // RawSize := Header16, ComprSize := stream bytes the decoder consumed
   kComprInHeader16,  // ComprSize := Header16, RawSize := bytes the decoder wrote
+  kComprInHeader15,  // ComprSize := Header16's bits 0-14 (bit 15 is a flag), RawSize as above
   kNoSizeField,      // RawSize := bytes the decoder wrote, ComprSize := stream bytes it read
 };
 
@@ -298,6 +303,100 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .extent = ExtentHALRow,
      .sample = SampleRow<DecodeHALRow>,
      .sampleFacts = WastefulHALCopies},
+    {.row = kSchemeLCLZ1,
+     .name = "LC_LZ1",
+     .sizeRule = TSizeRule::kNoSizeField,
+     .limits = {.maxOutput = kCommandOutputLimit, .minLength = 1, .maxLength = kCommandMaxCount},
+     .decode = DecompressCommands<TCommandFormat::LCLZ1>,
+     .compress = CompressCommands<TCommandFormat::LCLZ1>,
+     .check = CheckLCLZ1Hit,
+     .extent = StreamExtentCommands<TCommandFormat::LCLZ1>,
+     .sample = SampleRow<DecompressCommands<TCommandFormat::LCLZ1>>,
+     .sampleFacts = WastefulLCLZ1Copies},
+    {.row = kSchemeLCLZ14,
+     .name = "LC_LZ14",
+     .sizeRule = TSizeRule::kRawInHeader16,
+     .limits = {.maxRawSize = lclz14::kMaxSize,
+                .maxOutput = lclz14::kMaxSize,
+                .minLength = lclz14::kMinLength,
+                .maxLength = lclz14::kMaxLength,
+                .minDistance = 1,
+                .maxDistance = lclz14::kMaxDistance},
+     .decode = DecompressLCLZ14,
+     .compress = CompressLCLZ14,
+     .check = CheckLCLZ14Hit,
+     .extent = StreamExtentLCLZ14,
+     .sample = SampleRow<DecompressLCLZ14>,
+     .zeroRing = true},
+    // Konami's copies read a 1024-byte ring of the output; its header holds the stream's length.
+    {.row = kSchemeKonami1,
+     .name = "Konami-1",
+     .sizeRule = TSizeRule::kComprInHeader16,
+     .limits = {.maxStream = konami::kMaxStream1,
+                .minLength = konami::kMinCopy,
+                .maxLength = konami::kMaxCopy,
+                .minDistance = 1,
+                .maxDistance = konami::kRingSize},
+     .decode = DecompressKonami<TKonami::k1>,
+     .compress = CompressKonami<TKonami::k1>,
+     .check = CheckKonamiHit<TKonami::k1>,
+     .extent = StreamExtentKonami<TKonami::k1>,
+     .sample = SampleRow<DecompressKonami<TKonami::k1>>,
+     .zeroRing = true},
+    {.row = kSchemeKonami2,
+     .name = "Konami-2",
+     .sizeRule = TSizeRule::kComprInHeader15,
+     .limits = {.maxStream = konami::kMaxStream2,
+                .minLength = konami::kMinCopy,
+                .maxLength = konami::kMaxCopy,
+                .minDistance = 1,
+                .maxDistance = konami::kRingSize},
+     .decode = DecompressKonami<TKonami::k2>,
+     .compress = CompressKonami<TKonami::k2>,
+     .check = CheckKonamiHit<TKonami::k2>,
+     .extent = StreamExtentKonami<TKonami::k2>,
+     .sample = SampleRow<DecompressKonami<TKonami::k2>>,
+     .zeroRing = true},
+    // Konami-2 data re-interleaved in 16-byte blocks (the header's bit 15); it decodes as
+    // Konami-2 does.
+    {.row = kSchemeKonami2R,
+     .name = "Konami-2R",
+     .sizeRule = TSizeRule::kComprInHeader15,
+     .limits = {.maxStream = konami::kMaxStream2,
+                .minLength = konami::kMinCopy,
+                .maxLength = konami::kMaxCopy,
+                .minDistance = 1,
+                .maxDistance = konami::kRingSize},
+     .decode = DecompressKonami<TKonami::k2R>,
+     .compress = CompressKonami<TKonami::k2R>,
+     .check = CheckKonamiHit<TKonami::k2R>,
+     .extent = StreamExtentKonami<TKonami::k2R>,
+     .sample = SampleRow<DecompressKonami<TKonami::k2R>>,
+     .zeroRing = true},
+    {.row = kSchemeLCLZ17,
+     .name = "LC_LZ17",
+     .sizeRule = TSizeRule::kNoSizeField,
+     .limits = {.minLength = lclz17::kMinLength,
+                .maxLength = lclz17::kMaxLength,
+                .minDistance = 1,
+                .maxDistance = lclz17::kMaxDistance},
+     .decode = DecompressLCLZ17,
+     .compress = CompressLCLZ17,
+     .check = CheckLCLZ17Hit,
+     .extent = StreamExtentLCLZ17,
+     .sample = SampleRow<DecompressLCLZ17>},
+    {.row = kSchemeKoei,
+     .name = "Koei",
+     .sizeRule = TSizeRule::kNoSizeField,
+     .limits = {.minLength = koei::kMinLength,
+                .maxLength = koei::kMaxLength,
+                .minDistance = 1,
+                .maxDistance = koei::kMaxDistance},
+     .decode = DecompressKoei,
+     .compress = CompressKoei,
+     .check = CheckKoeiHit,
+     .extent = StreamExtentKoei,
+     .sample = SampleRow<DecompressKoei>},
 };
 
 inline constexpr int kCompressionCount = static_cast<int>(std::size(kSchemeRows));

@@ -41,6 +41,15 @@ inline constexpr int kSchemeDiff16 = 10;   // "Diff-16"
 inline constexpr int kSchemeLCLZ2 = 11;    // "LC_LZ2"
 inline constexpr int kSchemeLCLZ5 = 12;    // "LC_LZ5"
 inline constexpr int kSchemeHAL = 13;      // "HAL"
+// LC_LZ1 (commands/command_formats.h), LC_LZ14 (flag/lc_lz14.h), Konami (konami/konami.h),
+// LC_LZ17 (mixed/lc_lz17.h).
+inline constexpr int kSchemeLCLZ1 = 14;     // "LC_LZ1"
+inline constexpr int kSchemeLCLZ14 = 15;    // "LC_LZ14"
+inline constexpr int kSchemeKonami1 = 16;   // "Konami-1"
+inline constexpr int kSchemeKonami2 = 17;   // "Konami-2"
+inline constexpr int kSchemeKonami2R = 18;  // "Konami-2R"
+inline constexpr int kSchemeLCLZ17 = 19;    // "LC_LZ17"
+inline constexpr int kSchemeKoei = 20;      // "Koei" (mixed/koei.h)
 
 // "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens
 // `output` to the announced size when it is shorter (never shortens it). *notValid (when

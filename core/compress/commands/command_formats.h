@@ -1,4 +1,4 @@
-// The SNES command-byte formats "LC_LZ2", "LC_LZ5" and "HAL": a list of commands, each a
+// The SNES command-byte formats "LC_LZ2", "LC_LZ5", "HAL" and "LC_LZ1": a list of commands, each a
 // header of one byte (3-bit command, 5-bit count) or two (111, command, 10-bit count), then
 // its arguments; the byte 0xFF ends the list. No header and no size. Each format is a table
 // of what its eight commands do (TCommandFormat); a new format of the family is one more
@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "compress/compressors.h"
 #include "compress/shared/stream_check.h"
 #include "compress/uCompress.h"
 
@@ -80,6 +81,7 @@ struct TCommandFormat {
   static const TCommandFormat LCLZ2;
   static const TCommandFormat LCLZ5;
   static const TCommandFormat HAL;
+  static const TCommandFormat LCLZ1;
 
   bool operator==(const TCommandFormat&) const = default;
 
@@ -139,6 +141,10 @@ inline constexpr TCommandFormat TCommandFormat::HAL{
                   .maxCount = 768}},
     .bigEndian = true};
 
+// LC_LZ2 with the repeat's address little-endian.
+inline constexpr TCommandFormat TCommandFormat::LCLZ1{
+    .name = "LC_LZ1", .commands = TCommandFormat::LCLZ2.commands, .bigEndian = false};
+
 // Addresses are 16-bit: no stream of these formats describes more output than this.
 inline constexpr std::size_t kCommandOutputLimit = 65536;
 // A command's count: 1..32 in a one-byte header, 1..1024 in a two-byte one.
@@ -188,6 +194,8 @@ std::optional<TScanHit> CheckLCLZ5Hit(std::span<const std::uint8_t> rom, std::si
                                       std::uint32_t minSize, TStreamStats* stats);
 std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                     std::uint32_t minSize, TStreamStats* stats);
+std::optional<TScanHit> CheckLCLZ1Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats);
 
 // The copies from the output whose bytes, as far as `output` (the stream's decoded start)
 // holds them, a fill writes for less: a run of one byte or a rising run. No encoder copies
@@ -198,6 +206,20 @@ std::uint32_t WastefulLCLZ5Copies(std::span<const std::uint8_t> stream,
                                   std::span<const std::uint8_t> output);
 std::uint32_t WastefulHALCopies(std::span<const std::uint8_t> stream,
                                 std::span<const std::uint8_t> output);
+std::uint32_t WastefulLCLZ1Copies(std::span<const std::uint8_t> stream,
+                                  std::span<const std::uint8_t> output);
+
+// One format's decoder, extent walk and compressor in the scheme table's shapes: the decoder
+// returns the bytes written and sets *notValid to whether the stream broke a rule (an
+// undefined command, a source not yet written).
+template <const TCommandFormat& F>
+std::uint32_t DecompressCommands(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                                 bool* notValid);
+template <const TCommandFormat& F>
+std::size_t StreamExtentCommands(std::span<const std::uint8_t> stream);
+template <const TCommandFormat& F>
+std::vector<std::uint8_t> CompressCommands(std::span<const std::uint8_t> data,
+                                           const TCompressOptions& options);
 
 // The scheme name of a format, as in the lists.
 inline const char* CommandFormatName(const TCommandFormat& format) { return format.name; }

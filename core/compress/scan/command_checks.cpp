@@ -290,6 +290,10 @@ std::uint32_t WastefulHALCopies(std::span<const std::uint8_t> stream,
                                 std::span<const std::uint8_t> output) {
   return WastefulCopies<TCommandFormat::HAL>(stream, output);
 }
+std::uint32_t WastefulLCLZ1Copies(std::span<const std::uint8_t> stream,
+                                  std::span<const std::uint8_t> output) {
+  return WastefulCopies<TCommandFormat::LCLZ1>(stream, output);
+}
 
 std::optional<TScanHit> CheckLCLZ2Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                       std::uint32_t minSize, TStreamStats* stats) {
@@ -302,6 +306,10 @@ std::optional<TScanHit> CheckLCLZ5Hit(std::span<const std::uint8_t> rom, std::si
 std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                     std::uint32_t minSize, TStreamStats* stats) {
   return CheckCommands<TCommandFormat::HAL, kSchemeHAL>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckLCLZ1Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::LCLZ1, kSchemeLCLZ1>(rom, pos, minSize, stats);
 }
 
 }  // namespace tegulo

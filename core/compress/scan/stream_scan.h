@@ -26,28 +26,9 @@ inline constexpr int kDefaultMinScore = 80;
 
 static_assert(kStrictFactsMinOutput == kDefaultScanMinSize);
 
-// No encoder writes this many literals of one byte value in a row: from the third on, a
-// back-reference to the byte before is shorter, and one without distance 1 copies two bytes
-// back once three or more follow (a run of four is the longest it leaves). Fillers of one
-// value read as such literals under every scheme; a candidate that has them is refused.
-inline constexpr std::uint32_t kMaxEqualLiterals = 5;
-
 // FF5, FF6: literals in a row that each equal the literal two before (a, b, a, b, a) before
 // the checker refuses the candidate; see TTwoPeriodRun.
 inline constexpr std::uint32_t kMaxTwoPeriodRepeats = 3;
-
-// Counts the literals of one value in a row; a reference ends the row.
-struct TLiteralRun {
-  std::uint32_t length = 0;
-  unsigned value = 0x100;
-  // False once the row reaches kMaxEqualLiterals.
-  bool Add(unsigned byte) {
-    length = byte == value ? length + 1 : 1;
-    value = byte;
-    return length < kMaxEqualLiterals;
-  }
-  void Break() { length = 0; }
-};
 
 // The plausibility check of one scheme at `pos`, without a score. The header must be whole
 // and its sizes at least minSize (the raw size) and, where it states one, the stream's length

@@ -64,6 +64,25 @@ struct TStreamStats {
   }
 };
 
+// No encoder writes this many literals of one byte value in a row: from the third on, a
+// back-reference to the byte before is shorter, and one without distance 1 copies two bytes
+// back once three or more follow (a run of four is the longest it leaves). Fillers of one
+// value read as such literals under every scheme; a candidate that has them is refused.
+inline constexpr std::uint32_t kMaxEqualLiterals = 5;
+
+// Counts the literals of one value in a row; a reference ends the row.
+struct TLiteralRun {
+  std::uint32_t length = 0;
+  unsigned value = 0x100;
+  // False once the row reaches kMaxEqualLiterals.
+  bool Add(unsigned byte) {
+    length = byte == value ? length + 1 : 1;
+    value = byte;
+    return length < kMaxEqualLiterals;
+  }
+  void Break() { length = 0; }
+};
+
 // For the checkers: resets `stats` (or a local) keeping its literal marks.
 TStreamStats& FreshStats(TStreamStats* stats, TStreamStats& local);
 

@@ -25,11 +25,24 @@ TEST(MoreSchemeRows, NamesFindTheirRows) {
       {"lc_lz2", kSchemeLCLZ2}, {"LC_LZ5", kSchemeLCLZ5},       {"hal", kSchemeHAL},
   };
   for (const auto& c : cases) EXPECT_EQ(FindScheme(c.text), c.row) << c.text;
+  // The later rows' names, each found in any case at the row of that name.
+  const struct {
+    const char* text;
+    const char* name;
+  } later[] = {{"LC_LZ1", "LC_LZ1"},     {"lc_lz14", "LC_LZ14"},     {"KONAMI-1", "Konami-1"},
+               {"Konami-2", "Konami-2"}, {"konami-2r", "Konami-2R"}, {"LC_lz17", "LC_LZ17"}};
+  for (const auto& c : later) {
+    const auto row = FindScheme(c.text);
+    ASSERT_TRUE(row.has_value()) << c.text;
+    EXPECT_EQ(Compressions[*row].name(), c.name) << c.text;
+  }
 }
 
 TEST(MoreSchemeRows, CompressedStreamsUnpackWithTheirSizes) {
   // Whole tiles, so the command formats' scan check (multiples of 16 bytes) takes them.
-  const std::vector<std::uint8_t> data = MakeTileLikeData(4096, 24);
+  // Blank tiles at the end, whose zeros Konami-1 writes with the command that tells it apart.
+  std::vector<std::uint8_t> data = MakeTileLikeData(4096, 24);
+  data.resize(data.size() + 64, 0);
   TDecodeBuffer buffer(kDecodeBufferSize);
   for (int row = kSchemeLZ11; row < kCompressionCount; ++row) {
     const char* name = SchemeFormats()[row].name;

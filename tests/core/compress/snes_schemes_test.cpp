@@ -1,4 +1,4 @@
-// LC_LZ2, LC_LZ5 and HAL: the worked examples both ways, the decoder's rule breaks and
+// LC_LZ2, LC_LZ5, HAL and LC_LZ1: the worked examples both ways, the decoder's rule breaks and
 // limits, round trips, and the compressor against an exhaustive search.
 #include "compress/commands/command_formats.h"
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "compress/scheme_formats.h"
 #include "more_examples.h"
 
 using namespace tegulo;
@@ -18,7 +19,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 constexpr TCommandFormat kFormats[] = {TCommandFormat::LCLZ2, TCommandFormat::LCLZ5,
-                                       TCommandFormat::HAL};
+                                       TCommandFormat::HAL, TCommandFormat::LCLZ1};
 
 Bytes Random(std::size_t n, std::uint32_t seed, unsigned alphabet = 256) {
   std::mt19937 rng(seed);
@@ -71,7 +72,11 @@ struct TExample {
 std::vector<TExample> Examples() {
   std::vector<TExample> out;
   for (const auto& e : test::MoreExamples()) {
-    if (e.scheme >= 11) out.push_back({e.name, kFormats[e.scheme - 11], e.input, e.stream});
+    for (const TCommandFormat f : kFormats) {
+      if (FindScheme(CommandFormatName(f)) == e.scheme) {
+        out.push_back({e.name, f, e.input, e.stream});
+      }
+    }
   }
   return out;
 }
@@ -111,6 +116,20 @@ TEST(CommandFormats, RuleBreaksAndLimits) {
   std::vector<TCase> cases = {
       {"LC_LZ2 command 5", F::LCLZ2, {0x00, 0x41, 0xA0, 0x00, 0x00, 0xFF}, E::kInvalid, 1, 3},
       {"LC_LZ2 long form 0xF4", F::LCLZ2, {0xF4, 0x00, 0x00, 0xFF}, E::kInvalid, 0, 2},
+      {"LC_LZ1 command 5", F::LCLZ1, {0x00, 0x41, 0xA0, 0x01, 0x00, 0xFF}, E::kInvalid, 1, 3},
+      {"LC_LZ1 long form 0xFE", F::LCLZ1, {0xFE, 0x00, 0xFF}, E::kInvalid, 0, 2},
+      {"LC_LZ1 repeat from the output position (little-endian 1)",
+       F::LCLZ1,
+       {0x00, 0x41, 0x80, 0x01, 0x00, 0xFF},
+       E::kInvalid,
+       1,
+       3},
+      {"LC_LZ1 repeat overlapping its own output",
+       F::LCLZ1,
+       {0x00, 0x41, 0x81, 0x00, 0x00, 0xFF},
+       E::kEnd,
+       3,
+       6},
       {"repeat from the output position",
        F::LCLZ2,
        {0x00, 0x41, 0x80, 0x00, 0x01, 0xFF},

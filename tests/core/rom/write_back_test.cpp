@@ -244,9 +244,9 @@ TEST(WriteBack, Refusals) {
   EXPECT_EQ(ErrorOf(rom, e, pic),
             "The entry's template value 12 is not a template (a damaged document?)");
   e = Entry(0, 4, 0, 2, 1);
-  e.Compression = 14;
+  e.Compression = 240;
   EXPECT_EQ(ErrorOf(rom, e, pic),
-            "The entry's compression value 14 is not a scheme (a damaged document?)");
+            "The entry's compression value 240 is not a scheme (a damaged document?)");
   e = Entry(0, 4, 0, 2, 1);
   EXPECT_EQ(ErrorOf(rom, e, TPixelImage{8, 16, Bytes(128, 0)}),
             "The picture is 8 x 16 pixels; the entry needs 16 x 8");

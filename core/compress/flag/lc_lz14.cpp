@@ -1,0 +1,183 @@
+// "LC_LZ14": decoder, extent walk, shortest-stream compressor and scan checker.
+#include <algorithm>
+#include <string>
+
+#include "base/stream_view.h"
+#include "base/uCommon.h"
+#include "compress/flag/flag_writer.h"
+#include "compress/flag/lc_lz14.h"
+#include "compress/search/optimal_parse.h"
+
+namespace tegulo {
+namespace {
+
+using lclz14::kMaxDistance;
+using lclz14::kMaxLength;
+using lclz14::kMaxSize;
+using lclz14::kMinLength;
+// How far before the output the encoders' copies reach: their zeros stand before the data.
+constexpr std::size_t kZeroReach = kMaxLength;
+
+enum class TStop : std::uint8_t { kSize, kTruncated, kInvalid, kFull };
+
+struct TWalk {
+  std::size_t in = 2;
+  std::size_t pos = 0;
+  TStop stop = TStop::kSize;
+  unsigned flagsLeft = 0;  // flag bits after the last token
+  unsigned flags = 0;
+};
+
+// Told of every token; returning false stops the walk as invalid.
+struct TNoHook {
+  static bool Literal(std::size_t /*pos*/, std::uint8_t /*v*/) { return true; }
+  static bool Copy(std::size_t /*pos*/, std::size_t /*len*/, std::size_t /*dist*/) { return true; }
+};
+
+// One copy token at the stream position; false where the walk stops (w.stop says why).
+template <class Hook>
+bool Copy(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t size, std::size_t limit,
+          Hook& hook, TWalk& w) {
+  if (w.in + 2 > s.size()) {
+    w.in = s.size();
+    w.stop = TStop::kTruncated;
+    return false;
+  }
+  const unsigned word = s[w.in] | s[w.in + 1] << 8;
+  w.in += 2;
+  const std::size_t dist = word >> 4;
+  const std::size_t len = (word & 15u) + kMinLength;
+  if (dist == 0 || !hook.Copy(w.pos, len, dist)) {
+    w.stop = TStop::kInvalid;
+    return false;
+  }
+  const std::size_t target = std::min(w.pos + len, size);
+  const std::size_t end = std::min(target, limit);
+  // The zeros before the output first, then plain bytes.
+  for (; w.pos < std::min(end, dist); ++w.pos) out[w.pos] = 0;
+  for (; w.pos < end; ++w.pos) out[w.pos] = out[w.pos - dist];
+  if (end < target) w.stop = TStop::kFull;
+  return end == target;
+}
+
+// Decodes into out[0..limit) (limit <= out.size()); the size is the header's.
+template <class Hook>
+TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t size, std::size_t limit,
+           Hook& hook) {
+  TWalk w;
+  w.in = std::min<std::size_t>(2, s.size());
+  if (s.size() < 2) {
+    w.stop = TStop::kTruncated;
+    return w;
+  }
+  while (w.pos < size) {
+    if (w.flagsLeft == 0) {
+      if (w.in >= s.size()) return w.stop = TStop::kTruncated, w;
+      w.flags = s[w.in++];
+      w.flagsLeft = 8;
+    }
+    const bool literal = (w.flags & 1u) != 0;
+    w.flags >>= 1;
+    --w.flagsLeft;
+    if (!literal) {
+      if (!Copy(s, out, size, limit, hook, w)) return w;
+      continue;
+    }
+    if (w.in >= s.size()) return w.stop = TStop::kTruncated, w;
+    if (w.pos >= limit) return w.stop = TStop::kFull, w;
+    if (!hook.Literal(w.pos, s[w.in])) return w.stop = TStop::kInvalid, w;
+    out[w.pos++] = s[w.in++];
+  }
+  return w;
+}
+
+}  // namespace
+
+std::uint32_t DecompressLCLZ14(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                               bool* notValid) {
+  const std::size_t size = ReadLePadded(stream, 0, 2);
+  TNoHook hook;
+  const TWalk w = Walk(stream, output.data(), size, std::min(size, output.size()), hook);
+  *notValid = w.stop == TStop::kInvalid;
+  return static_cast<std::uint32_t>(w.in);
+}
+
+std::size_t StreamExtentLCLZ14(std::span<const std::uint8_t> stream) {
+  // No stream writes more than its 16-bit size: a buffer of that size reads what the working
+  // buffer does.
+  thread_local TDecodeBuffer out(kMaxSize);
+  bool notValid = false;
+  return DecompressLCLZ14(stream, out, &notValid);
+}
+
+std::vector<std::uint8_t> CompressLCLZ14(std::span<const std::uint8_t> data,
+                                         const TCompressOptions& /*options*/) {
+  if (data.size() > kMaxSize) {
+    throw TError("LC_LZ14 holds at most " + std::to_string(kMaxSize) + " bytes; the data are " +
+                 std::to_string(data.size()) + " bytes");
+  }
+  // The zeros the decoder gives before the output, as sources: no copy is longer than them.
+  std::vector<std::uint8_t> text(kZeroReach + data.size(), 0);
+  std::copy(data.begin(), data.end(), text.begin() + kZeroReach);
+  const std::vector<TParseToken> tokens =
+      ShortestParse(text, {1, kMaxDistance, kMaxLength}, kZeroReach);
+  std::vector<std::uint8_t> out;
+  out.reserve(2 + data.size() * 9 / 8 + 1);
+  PutLe16(out, data.size());
+  TFlagBytes flags(out, false);
+  std::size_t pos = 0;
+  for (const TParseToken& t : tokens) {
+    flags.Token(t.length == 0);
+    if (t.length == 0) {
+      out.push_back(data[pos++]);
+      continue;
+    }
+    PutLe16(out, t.distance << 4 | (t.length - kMinLength));
+    pos += t.length;
+  }
+  return out;
+}
+
+namespace {
+
+struct TScanHook {
+  TStreamStats& st;
+  std::size_t size;
+  TLiteralRun run;
+  bool Literal(std::size_t /*pos*/, std::uint8_t v) {
+    // Literals are not marked for the score: an exact shortest parse leaves literals where a
+    // three-byte copy would also fit (a copy further on gains more), which the score takes
+    // for a chance stream's.
+    ++st.literals;
+    return run.Add(v);
+  }
+  bool Copy(std::size_t pos, std::size_t len, std::size_t dist) {
+    run.Break();
+    ++st.references;
+    st.referenceBytes += static_cast<std::uint32_t>(len);
+    return dist <= pos + kZeroReach && pos + len <= size;
+  }
+};
+
+}  // namespace
+
+std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                       std::uint32_t minSize, TStreamStats* stats) {
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  if (pos >= rom.size() || rom.size() - pos < 3) return std::nullopt;
+  const auto s = rom.subspan(pos);
+  const std::size_t size = s[0] | s[1] << 8;
+  if (size == 0 || size < minSize || size % 16 != 0) return std::nullopt;
+  thread_local TDecodeBuffer out;
+  out.resize(kMaxSize);
+  TScanHook hook{st, size, {}};
+  const TWalk w = Walk(s, out.data(), size, size, hook);
+  // Encoders leave the flags after the last token 0.
+  if (w.stop != TStop::kSize || w.flags != 0) return std::nullopt;
+  st.comprSize = static_cast<std::uint32_t>(w.in);
+  return TScanHit{pos, kSchemeLCLZ14, static_cast<std::uint32_t>(size),
+                  static_cast<std::uint32_t>(w.in), 0};
+}
+
+}  // namespace tegulo

@@ -1,0 +1,502 @@
+// "Konami-1", "Konami-2" and "Konami-2R": decoder, shortest-stream compressor and scan
+// checker. A 16-bit stream length (Konami-2: 15 bits and the reorder flag), then command bytes:
+// copies from a 1024-byte ring of the output (zeros before it), raw runs, zero-interleaved
+// bytes, fills and zero runs.
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <string>
+
+#include "base/stream_view.h"
+#include "base/uCommon.h"
+#include "compress/konami/konami.h"
+#include "compress/search/optimal_parse.h"
+
+namespace tegulo {
+namespace {
+
+constexpr std::size_t kRingSize = konami::kRingSize;
+constexpr std::size_t kRingStart = 0x3DF;            // the ring index of output byte 0
+constexpr std::size_t kMaxCount = konami::kMaxCopy;  // copies, pairs, fills, short zero runs
+constexpr std::size_t kMaxRaw = 31;
+constexpr std::size_t kMaxLongZeros = 257;
+constexpr std::uint32_t kReorderFlag = 0x8000;
+// Encoders read the zeros before the output only this far back (a copy's longest).
+constexpr std::size_t kZeroReach = kMaxCount;
+// The scan's longest row of one byte value written by fills and zero runs in a row.
+constexpr std::size_t kMostFillRow = 1024;
+
+enum class TStop : std::uint8_t { kEnd, kTruncated, kInvalid, kFull };
+
+struct TWalk {
+  std::size_t in = 2;
+  std::size_t pos = 0;
+  TStop stop = TStop::kEnd;
+};
+
+// Told of every command; returning false stops the walk as invalid.
+struct TNoHook {
+  static bool Command(unsigned /*c*/, std::size_t /*inStart*/, std::size_t /*pos*/,
+                      std::size_t /*count*/, std::size_t /*distance*/) {
+    return true;
+  }
+};
+
+// The stream length of the header and whether the reorder flag is set.
+std::pair<std::size_t, bool> Header(std::span<const std::uint8_t> s, TKonami v) {
+  const std::uint32_t h = ReadLePadded(s, 0, 2);
+  if (v == TKonami::k1) return {h, false};
+  return {h & ~kReorderFlag, (h & kReorderFlag) != 0};
+}
+
+struct TCommand {
+  unsigned kind;         // 0 copy, 1 raw, 2 pairs, 3 fill, 4 zeros
+  std::size_t count;     // output bytes
+  std::size_t args;      // argument bytes after the command byte
+  std::size_t distance;  // of a copy
+};
+
+TCommand Parse(std::span<const std::uint8_t> s, std::size_t in, std::size_t pos, TKonami v) {
+  const unsigned c = s[in];
+  const std::size_t low = c & 0x1Fu;
+  if (c < 0x80) {
+    const std::size_t w = c << 8 | (in + 1 < s.size() ? s[in + 1] : 0);
+    const std::size_t ring = w & (kRingSize - 1);
+    const std::size_t dist = (kRingStart + pos - ring - 1) % kRingSize + 1;
+    return {0, (w >> 10) + 2, 1, dist};
+  }
+  if (c < 0xA0) return {1, low, low, 0};
+  if (c < 0xC0) return {2, 2 * (low + 2), low + 2, 0};
+  if (c < 0xE0) return {3, low + 2, 1, 0};
+  if (c == 0xFF && v != TKonami::k1) return {4, (in + 1 < s.size() ? s[in + 1] : 0) + 2u, 1, 0};
+  return {4, low + 2, 0, 0};
+}
+
+// Writes out[from..to) of command c, whose argument bytes start at a.
+void Emit(const TCommand& c, const std::uint8_t* a, std::uint8_t* out, std::size_t from,
+          std::size_t to) {
+  switch (c.kind) {
+    case 0: {
+      std::size_t p = from;
+      for (; p < std::min(to, c.distance); ++p) out[p] = 0;  // the ring's unwritten places
+      for (; p < to; ++p) out[p] = out[p - c.distance];
+      return;
+    }
+    case 1: std::copy_n(a, to - from, out + from); return;
+    case 2:
+      for (std::size_t p = from; p < to; ++p)
+        out[p] = ((p - from) & 1u) != 0 ? a[(p - from) >> 1] : 0;
+      return;
+    case 3: std::fill(out + from, out + to, a[0]); return;
+    default: std::fill(out + from, out + to, std::uint8_t{0}); return;
+  }
+}
+
+// Decodes the commands up to the header's length into out[0..limit).
+template <class Hook>
+TWalk Walk(std::span<const std::uint8_t> s, TKonami v, std::uint8_t* out, std::size_t limit,
+           Hook& hook) {
+  TWalk w;
+  const std::size_t length = Header(s, v).first;
+  if (s.size() < 2) return w.in = s.size(), w.stop = TStop::kTruncated, w;
+  if (length < 2) return w.stop = TStop::kInvalid, w;
+  const std::size_t end = std::min(length, s.size());
+  while (w.in < end) {
+    const TCommand c = Parse(s, w.in, w.pos, v);
+    if (c.kind == 1 && c.count == 0) return w.stop = TStop::kInvalid, w;
+    if (w.in + 1 + c.args > end) {
+      w.in = end;
+      return w.stop = end < length ? TStop::kTruncated : TStop::kInvalid, w;
+    }
+    if (!hook.Command(c.kind, w.in, w.pos, c.count, c.distance)) {
+      return w.stop = TStop::kInvalid, w;
+    }
+    const std::size_t stop = std::min(w.pos + c.count, limit);
+    Emit(c, s.data() + w.in + 1, out, w.pos, stop);
+    w.in += 1 + c.args;
+    const bool full = stop < w.pos + c.count;
+    w.pos = stop;
+    if (full) return w.stop = TStop::kFull, w;
+  }
+  if (end < length) w.stop = TStop::kTruncated;
+  return w;
+}
+
+// The tile rows' planes in the stream's order: each 16-byte block's even bytes, then its odd
+// ones (`forward`), or back.
+void Reorder(std::uint8_t* d, std::size_t n, bool forward) {
+  std::array<std::uint8_t, 16> b{};
+  for (std::size_t at = 0; at + 16 <= n; at += 16) {
+    std::copy_n(d + at, 16, b.begin());
+    for (std::size_t j = 0; j < 8; ++j) {
+      if (forward) {
+        d[at + j] = b[2 * j];
+        d[at + 8 + j] = b[2 * j + 1];
+      } else {
+        d[at + 2 * j] = b[j];
+        d[at + 2 * j + 1] = b[8 + j];
+      }
+    }
+  }
+}
+
+}  // namespace
+
+template <TKonami V>
+std::uint32_t DecompressKonami(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                               bool* notValid) {
+  TNoHook hook;
+  const TWalk w = Walk(stream, V, output.data(), output.size(), hook);
+  const bool reordered = Header(stream, V).second;
+  if (reordered) Reorder(output.data(), w.pos, false);
+  *notValid = w.stop == TStop::kInvalid || (reordered && w.stop == TStop::kEnd && w.pos % 16 != 0);
+  return static_cast<std::uint32_t>(w.pos);
+}
+
+template <TKonami V>
+std::size_t StreamExtentKonami(std::span<const std::uint8_t> stream) {
+  // The bytes read do not depend on the output; the walk writes into a buffer of its own.
+  thread_local TDecodeBuffer out(kDecodeBufferSize);
+  TNoHook hook;
+  return Walk(stream, V, out.data(), out.size(), hook).in;
+}
+
+namespace {
+
+// The longest copy at each position (0 below 2 bytes) and its distance, from up to 1024
+// bytes back, the zeros before the data included.
+struct TCopies {
+  std::vector<std::uint8_t> length;
+  std::vector<std::uint16_t> distance;
+};
+
+TCopies LongestCopies(std::span<const std::uint8_t> data) {
+  const std::size_t n = data.size();
+  std::vector<std::uint8_t> text(kZeroReach + n, 0);
+  std::copy(data.begin(), data.end(), text.begin() + kZeroReach);
+  TLongestMatches m = FindLongestMatches(text, {1, kRingSize, kMaxCount});
+  TCopies c{std::vector<std::uint8_t>(n, 0), std::vector<std::uint16_t>(n, 0)};
+  // Two-byte copies, which the match finder does not look for: the last place of each pair.
+  std::vector<std::int32_t> last(1 << 16, -1);
+  for (std::size_t t = 0; t + 1 < text.size(); ++t) {
+    const std::size_t pair = text[t] | text[t + 1] << 8;
+    if (t >= kZeroReach) {
+      const std::size_t i = t - kZeroReach;
+      if (m.length[t] >= 3) {
+        c.length[i] = m.length[t];
+        c.distance[i] = m.distance[t];
+      } else if (last[pair] >= 0 && t - static_cast<std::size_t>(last[pair]) <= kRingSize) {
+        c.length[i] = 2;
+        c.distance[i] = static_cast<std::uint16_t>(t - static_cast<std::size_t>(last[pair]));
+      }
+    }
+    last[pair] = static_cast<std::int32_t>(t);
+  }
+  return c;
+}
+
+struct TPick {
+  std::uint8_t kind = 0;    // as TCommand; 5: Konami-2's long zero run
+  std::uint16_t count = 0;  // raw bytes, pairs, or output bytes
+};
+
+// The cheapest stream from the end: every command, every count.
+class TPath {
+public:
+  TPath(std::span<const std::uint8_t> d, TKonami v)
+      : d_(d),
+        v_(v),
+        copies_(LongestCopies(d)),
+        cost_(d.size() + 1, 0),
+        pick_(d.size()),
+        run_(d.size() + 1, 0),
+        zeroPairs_(d.size() + 2, 0) {
+    for (std::size_t i = d.size(); i-- > 0;) {
+      run_[i] = i + 1 < d.size() && d[i + 1] == d[i] ? run_[i + 1] + 1 : 1;
+      zeroPairs_[i] = i + 1 < d.size() && d[i] == 0 ? zeroPairs_[i + 2] + 1 : 0;
+    }
+    for (std::size_t i = d.size(); i-- > 0;) Solve(i);
+  }
+
+  std::uint32_t Cost() const { return cost_[0]; }
+  TPick Pick(std::size_t i) const { return pick_[i]; }
+  std::size_t Distance(std::size_t i) const { return copies_.distance[i]; }
+
+private:
+  void Try(std::size_t i, std::uint8_t kind, std::size_t count, std::size_t bytes,
+           std::uint32_t price, std::uint32_t& best) {
+    const std::uint32_t c = price + cost_[i + bytes];
+    if (c < best) {
+      best = c;
+      pick_[i] = {kind, static_cast<std::uint16_t>(count)};
+    }
+  }
+
+  void Solve(std::size_t i) {
+    const std::size_t left = d_.size() - i;
+    std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
+    // The longest raw run of those that cost the least: a raw run then never follows one
+    // short of 31 (the scan takes that for chance bytes).
+    for (std::size_t k = std::min(kMaxRaw, left); k >= 1; --k) {
+      Try(i, 1, k, k, static_cast<std::uint32_t>(1 + k), best);
+    }
+    for (std::size_t k = 2; k <= std::min(kMaxCount, zeroPairs_[i]); ++k) {
+      Try(i, 2, k, 2 * k, static_cast<std::uint32_t>(1 + k), best);
+    }
+    const std::size_t run = run_[i];
+    for (std::size_t k = 2; k <= std::min(kMaxCount, run); ++k) Try(i, 3, k, k, 2, best);
+    if (d_[i] == 0) {
+      const std::size_t shortest = v_ == TKonami::k1 ? kMaxCount : kMaxCount - 1;
+      for (std::size_t k = 2; k <= std::min(shortest, run); ++k) Try(i, 4, k, k, 1, best);
+      if (v_ != TKonami::k1) {
+        for (std::size_t k = shortest + 1; k <= std::min(kMaxLongZeros, run); ++k) {
+          Try(i, 5, k, k, 2, best);
+        }
+      }
+    }
+    for (std::size_t k = 2; k <= copies_.length[i]; ++k) Try(i, 0, k, k, 2, best);
+    cost_[i] = best;
+  }
+
+  std::span<const std::uint8_t> d_;
+  TKonami v_;
+  TCopies copies_;
+  std::vector<std::uint32_t> cost_;
+  std::vector<TPick> pick_;
+  std::vector<std::size_t> run_;        // bytes equal to d[i] from i on
+  std::vector<std::size_t> zeroPairs_;  // pairs 00 v from i on
+};
+
+const char* VersionName(TKonami v) {
+  switch (v) {
+    case TKonami::k1: return "Konami-1";
+    case TKonami::k2: return "Konami-2";
+    case TKonami::k2R: break;
+  }
+  return "Konami-2R";
+}
+
+std::vector<std::uint8_t> Write(std::span<const std::uint8_t> d, const TPath& path) {
+  std::vector<std::uint8_t> out(2, 0);
+  out.reserve(2 + path.Cost());
+  for (std::size_t i = 0; i < d.size();) {
+    const TPick c = path.Pick(i);
+    switch (c.kind) {
+      case 0: {
+        const std::size_t ring = (kRingStart + i - path.Distance(i)) % kRingSize;
+        const std::size_t w = (c.count - 2) << 10 | ring;  // big-endian
+        out.push_back(static_cast<std::uint8_t>(w >> 8));
+        out.push_back(static_cast<std::uint8_t>(w));
+        i += c.count;
+        break;
+      }
+      case 1:
+        out.push_back(static_cast<std::uint8_t>(0x80 | c.count));
+        out.insert(out.end(), d.begin() + static_cast<std::ptrdiff_t>(i),
+                   d.begin() + static_cast<std::ptrdiff_t>(i + c.count));
+        i += c.count;
+        break;
+      case 2:
+        out.push_back(static_cast<std::uint8_t>(0xA0 | (c.count - 2)));
+        for (std::size_t k = 0; k < c.count; ++k) out.push_back(d[i + 2 * k + 1]);
+        i += 2 * c.count;
+        break;
+      case 3:
+        out.push_back(static_cast<std::uint8_t>(0xC0 | (c.count - 2)));
+        out.push_back(d[i]);
+        i += c.count;
+        break;
+      case 4:
+        out.push_back(static_cast<std::uint8_t>(0xE0 | (c.count - 2)));
+        i += c.count;
+        break;
+      default:
+        out.push_back(0xFF);
+        out.push_back(static_cast<std::uint8_t>(c.count - 2));
+        i += c.count;
+        break;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+template <TKonami V>
+std::vector<std::uint8_t> CompressKonami(std::span<const std::uint8_t> data,
+                                         const TCompressOptions& /*options*/) {
+  constexpr TKonami version = V;
+  const char* name = VersionName(version);
+  if (data.size() > kDecodeBufferSize) {
+    throw TError(std::string(name) + " data of " + std::to_string(data.size()) +
+                 " bytes do not fit the working buffer (" + std::to_string(kDecodeBufferSize) +
+                 " bytes)");
+  }
+  std::vector<std::uint8_t> planes;
+  if (version == TKonami::k2R) {
+    if (data.size() % 16 != 0) {
+      throw TError(std::string(name) + " needs whole 16-byte blocks; the data are " +
+                   std::to_string(data.size()) + " bytes");
+    }
+    planes.assign(data.begin(), data.end());
+    Reorder(planes.data(), planes.size(), true);
+    data = planes;
+  }
+  const TPath path(data, version);
+  std::vector<std::uint8_t> out = Write(data, path);
+  const std::size_t most = version == TKonami::k1 ? konami::kMaxStream1 : konami::kMaxStream2;
+  if (out.size() > most) {
+    throw TError("The " + std::string(name) + " stream would be " + std::to_string(out.size()) +
+                 " bytes; the format allows at most " + std::to_string(most));
+  }
+  const std::uint32_t header =
+      static_cast<std::uint32_t>(out.size()) | (version == TKonami::k2R ? kReorderFlag : 0);
+  out[0] = static_cast<std::uint8_t>(header);
+  out[1] = static_cast<std::uint8_t>(header >> 8);
+  return out;
+}
+
+namespace {
+
+// What a scan asks beyond the format's rules: no copy reading further before the output than
+// an encoder reads, no raw run right after one it could have joined, few equal raw bytes in a
+// row; the literal and copy figures of the score.
+struct TScanHook {
+  TStreamStats& st;
+  std::span<const std::uint8_t> s;
+  const std::uint8_t* out;  // the output written so far
+  bool reordered;           // literal marks go where the re-interleaving puts their bytes
+  TLiteralRun run;
+  std::size_t lastRaw = kMaxRaw;   // the count of the raw run just before, else kMaxRaw
+  bool longZeros = false;          // a command 0xFF was met
+  bool oneCommandForZeros = true;  // Konami-1: no long zero run
+  // Fills and zero runs in a row that write one byte value: the value (0x100: none), the
+  // bytes written and the stream bytes they took.
+  unsigned runValue = 0x100;
+  std::size_t runCount = 0;
+  std::size_t runCost = 0;
+
+  // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
+  std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
+    if (value != 0) return 2 * ((n + kMaxCount - 1) / kMaxCount);
+    if (oneCommandForZeros) return (n + kMaxCount - 1) / kMaxCount;
+    const std::size_t rest = n % kMaxLongZeros;
+    return 2 * (n / kMaxLongZeros) + (rest == 0 ? 0 : rest < kMaxCount ? 1 : 2);
+  }
+
+  // False where a row of fills of one value took more bytes than an encoder spends on it.
+  bool Run(unsigned kind, std::size_t inStart, std::size_t count) {
+    if (kind != 3 && kind != 4) {
+      runValue = 0x100;
+      return true;
+    }
+    const unsigned value = kind == 3 ? s[inStart + 1] : 0;
+    const std::size_t cost = kind == 3 || (s[inStart] == 0xFF && !oneCommandForZeros) ? 2 : 1;
+    if (value != runValue) {
+      runValue = value;
+      runCount = 0;
+      runCost = 0;
+    }
+    runCount += count;
+    runCost += cost;
+    // Fillers of one value read as endless rows of fills; a stream of tiles seldom holds so
+    // many equal bytes in a row, and refusing them keeps the scan of fillers short.
+    return runCost <= FewestRunBytes(value, runCount) && runCount <= kMostFillRow;
+  }
+
+  // Whether a copy that starts before the output writes only zeros, which a zero run writes
+  // in fewer bytes (Konami-2's 33 zeros cost two bytes either way).
+  bool CopiesOnlyZeros(std::size_t pos, std::size_t count, std::size_t distance) const {
+    if (distance <= pos || count > (oneCommandForZeros ? kMaxCount : kMaxCount - 1)) return false;
+    const std::size_t known = pos + count > distance ? std::min(pos, pos + count - distance) : 0;
+    return std::all_of(out, out + known, [](std::uint8_t b) { return b == 0; });
+  }
+
+  bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
+               std::size_t distance) {
+    if (!Run(kind, inStart, count)) return false;
+    if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
+    if (kind != 1) {
+      longZeros = longZeros || s[inStart] == 0xFF;
+      run.Break();
+      lastRaw = kMaxRaw;
+      ++st.references;
+      return kind != 0 || distance <= pos + kZeroReach;
+    }
+    if (lastRaw < kMaxRaw) return false;
+    lastRaw = count;
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::size_t p = pos + k;
+      // Re-interleaved output places a raw run's bytes apart, where the score's search for
+      // copies the encoder missed finds other neighbours: only plain output is marked.
+      if (!reordered) st.MarkLiteral(static_cast<std::uint32_t>(p));
+      if (inStart + 1 + k < s.size() && !run.Add(s[inStart + 1 + k])) return false;
+    }
+    st.literals += static_cast<std::uint32_t>(count);
+    return true;
+  }
+};
+
+}  // namespace
+
+template <TKonami V>
+std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                       std::uint32_t minSize, TStreamStats* stats) {
+  constexpr TKonami version = V;
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  if (pos >= rom.size() || rom.size() - pos < 4) return std::nullopt;
+  const auto s = rom.subspan(pos);
+  const bool reordered = (s[1] & 0x80u) != 0;
+  if (version != TKonami::k1 && reordered != (version == TKonami::k2R)) return std::nullopt;
+  const std::size_t length = Header(s, version).first;
+  if (length < 4 || length > s.size()) return std::nullopt;
+  // No encoder takes more than 64 KiB of data.
+  constexpr std::size_t kMostOutput = 0x10000;
+  thread_local TDecodeBuffer out;
+  out.resize(kMostOutput);
+  TScanHook hook{st, s, out.data(), reordered && version != TKonami::k1, {}};
+  hook.oneCommandForZeros = version == TKonami::k1;
+  const TWalk w = Walk(s, version, out.data(), kMostOutput, hook);
+  if (w.stop != TStop::kEnd || w.pos < std::max<std::uint32_t>(minSize, 1) || w.pos % 16 != 0) {
+    return std::nullopt;
+  }
+  // Without a command 0xFF both versions read a stream alike: the scan names it Konami-2,
+  // by far the more common one.
+  if (version == TKonami::k1 && !hook.longZeros) return std::nullopt;
+  st.referenceBytes = static_cast<std::uint32_t>(w.pos) - st.literals;
+  st.comprSize = static_cast<std::uint32_t>(length);
+  const int scheme = version == TKonami::k1   ? kSchemeKonami1
+                     : version == TKonami::k2 ? kSchemeKonami2
+                                              : kSchemeKonami2R;
+  return TScanHit{pos, scheme, static_cast<std::uint32_t>(w.pos),
+                  static_cast<std::uint32_t>(length), 0};
+}
+
+// The three versions the scheme table names.
+template std::uint32_t DecompressKonami<TKonami::k1>(std::span<const std::uint8_t>, TDecodeBuffer&,
+                                                     bool*);
+template std::size_t StreamExtentKonami<TKonami::k1>(std::span<const std::uint8_t>);
+template std::vector<std::uint8_t> CompressKonami<TKonami::k1>(std::span<const std::uint8_t>,
+                                                               const TCompressOptions&);
+template std::optional<TScanHit> CheckKonamiHit<TKonami::k1>(std::span<const std::uint8_t>,
+                                                             std::size_t, std::uint32_t,
+                                                             TStreamStats*);
+template std::uint32_t DecompressKonami<TKonami::k2>(std::span<const std::uint8_t>, TDecodeBuffer&,
+                                                     bool*);
+template std::size_t StreamExtentKonami<TKonami::k2>(std::span<const std::uint8_t>);
+template std::vector<std::uint8_t> CompressKonami<TKonami::k2>(std::span<const std::uint8_t>,
+                                                               const TCompressOptions&);
+template std::optional<TScanHit> CheckKonamiHit<TKonami::k2>(std::span<const std::uint8_t>,
+                                                             std::size_t, std::uint32_t,
+                                                             TStreamStats*);
+template std::uint32_t DecompressKonami<TKonami::k2R>(std::span<const std::uint8_t>, TDecodeBuffer&,
+                                                      bool*);
+template std::size_t StreamExtentKonami<TKonami::k2R>(std::span<const std::uint8_t>);
+template std::vector<std::uint8_t> CompressKonami<TKonami::k2R>(std::span<const std::uint8_t>,
+                                                                const TCompressOptions&);
+template std::optional<TScanHit> CheckKonamiHit<TKonami::k2R>(std::span<const std::uint8_t>,
+                                                              std::size_t, std::uint32_t,
+                                                              TStreamStats*);
+
+}  // namespace tegulo

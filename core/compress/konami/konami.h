@@ -1,0 +1,63 @@
+// "Konami-1", "Konami-2" and "Konami-2R": a 16-bit little-endian stream length, header
+// included (Konami-2: bits 0-14; bit 15 set asks for each 16-byte block's bytes to be
+// re-interleaved, the block's even bytes first in the stream), then commands up to that
+// length: copies from a 1024-byte ring of the output whose unwritten places hold zeros, raw
+// runs, zero-interleaved bytes, fills and zero runs (Konami-2's command 0xFF a long one).
+// Konami-2 and Konami-2R decode alike (the flag in each stream decides); the compressor
+// writes the flag only for Konami-2R.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "compress/compressors.h"
+#include "compress/shared/stream_check.h"
+#include "compress/uCompress.h"
+
+namespace tegulo {
+
+enum class TKonami : std::uint8_t { k1, k2, k2R };
+
+namespace konami {
+inline constexpr std::uint32_t kMinCopy = 2;
+inline constexpr std::uint32_t kMaxCopy = 33;
+inline constexpr std::uint32_t kRingSize = 0x400;
+inline constexpr std::uint32_t kMaxStream1 = 0xFFFF;  // Konami-1: the whole 16-bit length
+inline constexpr std::uint32_t kMaxStream2 = 0x7FFF;  // Konami-2: bit 15 is the reorder flag
+}  // namespace konami
+
+// Returns the bytes written. Stops at the stream's length or end, at a command that passes
+// the length or is undefined (a raw run of 0), and at the end of `output`. *notValid is set to
+// whether the stream broke a rule: a length below 2, a command passing the length, a raw run
+// of 0, or a re-interleaved stream whose output is not whole 16-byte blocks.
+template <TKonami V>
+std::uint32_t DecompressKonami(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                               bool* notValid);
+
+// The stream bytes the decoder reads.
+template <TKonami V>
+std::size_t StreamExtentKonami(std::span<const std::uint8_t> stream);
+
+// The shortest stream (an exact cheapest path over every command and count). Throws TError
+// when the stream would not fit its length field (Konami-1: 65,535 bytes; Konami-2: 32,767),
+// when the data do not fit the working buffer, and for Konami-2R data that are not whole
+// 16-byte blocks.
+template <TKonami V>
+std::vector<std::uint8_t> CompressKonami(std::span<const std::uint8_t> data,
+                                         const TCompressOptions& options);
+
+// The length reached exactly by whole commands, minSize..65,536 bytes of output and a multiple
+// of 16, the reorder flag clear (Konami-2) or set (Konami-2R), no copy reading more than 33
+// bytes before the output, no raw run after one short of 31, fewer than kMaxEqualLiterals
+// equal raw bytes in a row, no fills or zero runs in a row that fewer bytes write or that
+// write more than 1024 bytes of one value, no copy of only the ring's zeros. Konami-1 also needs a
+// command 0xFF, where the versions differ (without one a Konami-1 stream decodes as Konami-2 and is
+// found as that).
+template <TKonami V>
+std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                       std::uint32_t minSize, TStreamStats* stats);
+
+}  // namespace tegulo

@@ -1,0 +1,48 @@
+// "Koei": no header; one byte sequence holding flag bytes (read MSB first, one when a flag is
+// needed and the last is used up), literal bytes and 16-bit little-endian code words (their
+// bits MSB first) of Elias-gamma-like length codes and distance codes. Code words are placed
+// one ahead: loading a word reserves the place of the next one at the read position, before
+// any later flag or literal byte. Flag 1: a literal; flag 0: a copy of 2..255 bytes from
+// 1..4096 back, or the end code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "compress/compressors.h"
+#include "compress/shared/stream_check.h"
+#include "compress/uCompress.h"
+
+namespace tegulo {
+
+namespace koei {
+inline constexpr std::uint32_t kMinLength = 2;
+inline constexpr std::uint32_t kMaxLength = 255;
+inline constexpr std::uint32_t kMaxDistance = 4096;
+}  // namespace koei
+
+// Returns the bytes written; stops at the end code, where the stream ends, at a copy from
+// before the output and at the end of `output` (which caps a stream without a size field).
+// *notValid is set to whether a copy reached before the output, which no encoder writes.
+std::uint32_t DecompressKoei(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                             bool* notValid);
+
+// The bytes the decoder reads into the working buffer: up to the furthest byte read (a place
+// reserved for a code word that is never loaded counts only when bytes follow it).
+std::size_t StreamExtentKoei(std::span<const std::uint8_t> stream);
+
+// A stream with the fewest bits (9 a literal; a copy 1 + its length code + its distance
+// code), the code words and flag bytes each rounded up. Throws TError when the data do not
+// fit the working buffer.
+std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& options);
+
+// The end code reached, minSize..65,536 bytes of output and a multiple of 16, no copy from
+// before the output, fewer than kMaxEqualLiterals equal literals in a row.
+std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                     std::uint32_t minSize, TStreamStats* stats);
+
+}  // namespace tegulo

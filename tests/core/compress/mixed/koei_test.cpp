@@ -1,0 +1,218 @@
+// Koei: the worked examples both ways, the decoder's edges, round trips, the compressor
+// against an exhaustive search, and the scan check.
+#include "compress/mixed/koei.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "../more_examples.h"
+#include "base/uCommon.h"
+#include "compress/scheme_formats.h"
+
+using namespace tegulo;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Decode(const Bytes& stream, std::size_t room = 1 << 16, bool* notValid = nullptr) {
+  TDecodeBuffer out(room, 0xEE);
+  bool broken = false;
+  out.resize(DecompressKoei(stream, out, &broken));
+  if (notValid != nullptr) *notValid = broken;
+  return out;
+}
+
+Bytes Pack(const Bytes& d) { return CompressKoei(d, {}); }
+
+Bytes Mixed(std::size_t n, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes d;
+  while (d.size() < n) {
+    const std::size_t len = 1 + rng() % (rng() % 8 == 0 ? 300 : 12);
+    const unsigned kind = rng() % 3;
+    const std::size_t from = d.empty() ? 0 : rng() % d.size();
+    for (std::size_t k = 0; k < len; ++k) {
+      const auto v = static_cast<std::uint8_t>(rng() % 6);
+      d.push_back(kind == 0 || d.empty() ? v
+                  : kind == 1            ? d.back()
+                                         : d[from + k % (d.size() - from)]);
+    }
+  }
+  d.resize(n);
+  return d;
+}
+
+// The bits of a copy's codes: length (2: 1, 3-4: 3, ... 129-255: 14) and distance class.
+unsigned LengthCodeBits(std::size_t len) {
+  if (len >= 129) return 14;
+  unsigned z = 0;  // 2^z + 1 .. 2^(z+1)
+  while ((std::size_t{1} << (z + 1)) < len) ++z;
+  return 2 * z + 1;
+}
+unsigned DistanceCodeBits(std::size_t dist) {
+  const std::size_t last[] = {4, 8, 32, 128, 256, 512, 1024, 2048, 4096};
+  unsigned bits = 6;
+  for (const std::size_t l : last) {
+    if (dist <= l) return bits;
+    ++bits;
+  }
+  return 0;
+}
+
+// The stream bytes of a parse (a list of code-bit counts, 0 for a literal), by the rules of
+// the layout: a flag byte per eight tokens and the end code, a code word per 16 code bits,
+// and a reserved word place that bytes follow.
+std::size_t StreamBytes(const std::vector<unsigned>& tokens) {
+  std::size_t bytes = 2;  // the first word's place
+  unsigned flagsLeft = 0;
+  unsigned wordLeft = 0;
+  bool reservedFollowed = false;  // bytes read after the last place was reserved
+  bool loaded = false;
+  const auto token = [&](unsigned codeBits) {
+    if (flagsLeft == 0) {
+      ++bytes;
+      flagsLeft = 8;
+      reservedFollowed = loaded;
+    }
+    --flagsLeft;
+    if (codeBits == 0) {
+      ++bytes;
+      reservedFollowed = loaded;
+      return;
+    }
+    for (unsigned b = 0; b < codeBits; ++b) {
+      if (wordLeft == 0) {
+        if (loaded) bytes += 2;  // the place reserved before is used; a new one is taken
+        loaded = true;
+        reservedFollowed = false;
+        wordLeft = 16;
+      }
+      --wordLeft;
+    }
+  };
+  for (const unsigned t : tokens) token(t);
+  token(14);  // the end code
+  return bytes + (reservedFollowed ? 2 : 0);
+}
+
+// The fewest stream bytes over every parse (every length at every distance, the code sizes
+// of each), tried in full.
+std::size_t BruteForceSize(const Bytes& d) {
+  std::size_t best = SIZE_MAX;
+  std::vector<unsigned> tokens;
+  std::function<void(std::size_t)> walk = [&](std::size_t i) {
+    if (i == d.size()) {
+      best = std::min(best, StreamBytes(tokens));
+      return;
+    }
+    tokens.push_back(0);
+    walk(i + 1);
+    tokens.pop_back();
+    for (std::size_t len = 2; i + len <= d.size(); ++len) {
+      std::vector<unsigned> sizes;
+      for (std::size_t dist = 1; dist <= i; ++dist) {
+        bool ok = true;
+        for (std::size_t k = 0; k < len && ok; ++k) ok = d[i + k] == d[i + k - dist];
+        const unsigned bits = LengthCodeBits(len) + DistanceCodeBits(dist);
+        if (ok && std::find(sizes.begin(), sizes.end(), bits) == sizes.end()) {
+          sizes.push_back(bits);
+          tokens.push_back(bits);
+          walk(i + len);
+          tokens.pop_back();
+        }
+      }
+    }
+  };
+  walk(0);
+  return best;
+}
+
+}  // namespace
+
+TEST(Koei, WorkedExamplesBothWays) {
+  int seen = 0;
+  for (const auto& e : test::MoreExamples()) {
+    if (e.scheme != FindScheme("Koei")) continue;
+    ++seen;
+    EXPECT_EQ(Decode(e.stream), e.input) << e.name;
+    EXPECT_EQ(StreamExtentKoei(e.stream), e.stream.size()) << e.name;
+    const Bytes s = Pack(e.input);
+    EXPECT_EQ(s.size(), e.stream.size()) << e.name;
+    EXPECT_EQ(Decode(s), e.input) << e.name;
+  }
+  EXPECT_EQ(seen, 2);
+}
+
+TEST(Koei, EdgesOfTheDecoder) {
+  const struct {
+    const char* name;
+    Bytes stream;
+    Bytes output;
+    std::size_t used;
+    bool notValid = false;
+  } cases[] = {
+      {"empty", {}, {}, 0},
+      {"flag byte missing", {0x10, 0x10}, {}, 0},
+      {"literal missing", {0x00, 0x00, 0x80}, {}, 3},
+      {"code word cut", {0x00, 0x00, 0x00}, {}, 3},
+      // A literal, then a copy of 2 from 2 back: 1 + 000001 (length 2, distance 2).
+      {"copy from before the output", {0x00, 0x82, 0x80, 0x41}, {0x41}, 4, true},
+      // Three literals and the end code, whose word loads from byte 0 and reserves 6..7,
+      // never loaded: the stream ends at byte 5.
+      {"reserved place at the end left out",
+       {0xFC, 0x01, 0xE0, 0x41, 0x42, 0x43},
+       {0x41, 0x42, 0x43},
+       6},
+  };
+  for (const auto& c : cases) {
+    bool notValid = false;
+    EXPECT_EQ(Decode(c.stream, 1 << 16, &notValid), c.output) << c.name;
+    EXPECT_EQ(notValid, c.notValid) << c.name;
+    EXPECT_EQ(StreamExtentKoei(c.stream), c.used) << c.name;
+  }
+  // The output's end stops a copy.
+  EXPECT_EQ(Decode({0x10, 0x10, 0xE0, 0x41, 0x42, 0x43, 0xE0, 0x0F}, 7),
+            Bytes({0x41, 0x42, 0x43, 0x41, 0x42, 0x43, 0x41}));
+}
+
+TEST(Koei, RoundTrips) {
+  for (std::uint32_t seed = 0; seed < 6; ++seed) {
+    const Bytes d = Mixed(seed * 5000 + seed, seed);
+    const Bytes s = Pack(d);
+    ASSERT_EQ(Decode(s), d) << "seed " << seed;
+    EXPECT_EQ(StreamExtentKoei(s), s.size()) << "seed " << seed;
+  }
+}
+
+// The parse has the fewest bits; the separate rounding of flag bytes and code words can
+// leave it up to two bytes above the fewest bytes.
+TEST(Koei, CompressorIsWithinTwoBytesOfAnExhaustiveSearch) {
+  std::mt19937 rng(20);
+  for (int round = 0; round < 40; ++round) {
+    const Bytes d = Mixed(rng() % 10, rng());
+    const std::size_t ours = Pack(d).size();
+    const std::size_t fewest = BruteForceSize(d);
+    EXPECT_GE(ours, fewest) << "round " << round;
+    EXPECT_LE(ours, fewest + 2) << "round " << round;
+  }
+}
+
+TEST(Koei, ScanCheck) {
+  const Bytes d = Mixed(2048, 9);
+  Bytes rom(5, 0x55);
+  const Bytes s = Pack(d);
+  rom.insert(rom.end(), s.begin(), s.end());
+  rom.resize(rom.size() + 5, 0x55);
+  const auto hit = CheckKoeiHit(rom, 5, 32, nullptr);
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->rawSize, d.size());
+  EXPECT_EQ(hit->comprSize, s.size());
+  EXPECT_FALSE(CheckKoeiHit(rom, 5, 4096, nullptr)) << "below the minimum size";
+  const Bytes cut(rom.begin(), rom.begin() + static_cast<std::ptrdiff_t>(5 + s.size() - 1));
+  EXPECT_FALSE(CheckKoeiHit(cut, 5, 32, nullptr)) << "cut short";
+}
