@@ -41,6 +41,9 @@ inline constexpr int kSchemeDiff16 = 10;   // "Diff-16"
 inline constexpr int kSchemeLCLZ2 = 11;    // "LC_LZ2"
 inline constexpr int kSchemeLCLZ5 = 12;    // "LC_LZ5"
 inline constexpr int kSchemeHAL = 13;      // "HAL"
+// Rob Northen's ProPack methods (rnc/rnc_format.h).
+inline constexpr int kSchemeRNC1 = 14;  // "RNC1"
+inline constexpr int kSchemeRNC2 = 15;  // "RNC2"
 
 // "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens
 // `output` to the announced size when it is shorter (never shortens it). *notValid (when
