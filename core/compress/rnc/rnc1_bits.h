@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -16,12 +17,8 @@ namespace tegulo::rnc1 {
 inline constexpr int kMaxSymbols = 16;
 inline constexpr int kMaxCodeLength = 15;
 
-// The symbol of value v (v < 65536) and its further bits.
-inline int SymbolOf(std::uint32_t v) {
-  int s = 0;
-  while ((v >> static_cast<unsigned>(s)) != 0) ++s;
-  return s;
-}
+// The symbol of value v: its bit width (v = 2^(s-1) plus s - 1 further bits from s = 2 on).
+inline int SymbolOf(std::uint32_t v) { return std::bit_width(v); }
 
 // A canonical code: by length, then symbol; codes sent MSB first.
 struct TTable {
