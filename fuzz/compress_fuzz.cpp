@@ -1,7 +1,7 @@
 // libFuzzer target: every row's compressor against its decoder. The first byte picks the
-// row (scheme - 1 in its low four bits, modulo the rows with a compressor) and the options
-// (bit 4: distance 1; bit 5: a CT mode, bit 6 the 12-bit one); the rest is the data, which
-// must come back exactly, with every byte of the stream used.
+// row (scheme - 1 in its low four bits and bit 7, its fifth, modulo the rows with a
+// compressor) and the options (bit 4: distance 1; bit 5: a CT mode, bit 6 the 12-bit one);
+// the rest is the data, which must come back exactly, with every byte of the stream used.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -15,8 +15,9 @@ using tegulo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
+  const unsigned pick = (data[0] & 15u) | (data[0] >> 7u) << 4u;
   const tegulo::TSchemeFormat& row =
-      tegulo::SchemeFormats()[1 + (data[0] & 15u) % (tegulo::kCompressionCount - 1)];
+      tegulo::SchemeFormats()[1 + pick % (tegulo::kCompressionCount - 1)];
   tegulo::TCompressOptions options;
   options.allowDistance1 = (data[0] & 16u) != 0;
   if ((data[0] & 32u) != 0) {

@@ -1,6 +1,6 @@
 // libFuzzer target: every row's decoder, extent walk and scan checker on the same bytes. The
-// first byte picks the row (scheme - 1 in its low four bits, modulo the rows with a
-// decoder); the rest is the stream. Decoding stays in bounds, the extent lies inside the
+// first byte picks the row (scheme - 1, modulo the rows with a decoder); the rest is the
+// stream. Decoding stays in bounds, the extent lies inside the
 // stream, and a scan hit of the row lies inside the stream.
 #include <cstdint>
 #include <span>
@@ -14,7 +14,7 @@ using tegulo::fuzz::Check;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const tegulo::TSchemeFormat& row =
-      tegulo::SchemeFormats()[1 + (data[0] & 15u) % (tegulo::kCompressionCount - 1)];
+      tegulo::SchemeFormats()[1 + data[0] % (tegulo::kCompressionCount - 1)];
   const std::span<const std::uint8_t> rest(data + 1, size - 1);
   static tegulo::TDecodeBuffer out(tegulo::kDecodeBufferSize);
   bool notValid = false;

@@ -16,6 +16,7 @@ set(kCompressUses_bios shared search bios)
 set(kCompressUses_flag shared search bios flag)
 set(kCompressUses_ct shared search flag ct)
 set(kCompressUses_commands shared search commands)
+set(kCompressUses_rnc shared search rnc)
 set(kCompressInterface compress/uCompress.h compress/compressors.h)
 
 # The compress/ folder of a path below compress/ ("top" for a file directly in it), or "".

@@ -40,9 +40,9 @@ void ExpectOutput(const TDecodeBuffer& buf, const std::string& want, const char*
 }  // namespace
 
 TEST(Compressions, NamesAndValuesByRow) {
-  const char* names[] = {"(none)",  "LZ77-10",   "LZSS-FF5",  "LZSS-FF6", "LZSS-CT",
-                         "LZ77-11", "Huffman-4", "Huffman-8", "RLE-30",   "Diff-8",
-                         "Diff-16", "LC_LZ2",    "LC_LZ5",    "HAL"};
+  const char* names[] = {"(none)",    "LZ77-10",   "LZSS-FF5", "LZSS-FF6", "LZSS-CT", "LZ77-11",
+                         "Huffman-4", "Huffman-8", "RLE-30",   "Diff-8",   "Diff-16", "LC_LZ2",
+                         "LC_LZ5",    "HAL",       "RNC1",     "RNC2"};
   ASSERT_EQ(std::size(names), std::size_t{kCompressionCount});
   for (int i = 0; i < kCompressionCount; ++i) {
     EXPECT_EQ(Compressions[i].name(), names[i]) << "row " << i;

@@ -11,6 +11,7 @@
 
 #include "base/uCommon.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "image/render.h"
 #include "sample_data.h"
 #include "tiles/uTiles.h"
@@ -244,9 +245,10 @@ TEST(WriteBack, Refusals) {
   EXPECT_EQ(ErrorOf(rom, e, pic),
             "The entry's template value 12 is not a template (a damaged document?)");
   e = Entry(0, 4, 0, 2, 1);
-  e.Compression = 14;
-  EXPECT_EQ(ErrorOf(rom, e, pic),
-            "The entry's compression value 14 is not a scheme (a damaged document?)");
+  e.Compression = static_cast<std::uint8_t>(kCompressionCount);
+  EXPECT_EQ(ErrorOf(rom, e, pic), "The entry's compression value " +
+                                      std::to_string(kCompressionCount) +
+                                      " is not a scheme (a damaged document?)");
   e = Entry(0, 4, 0, 2, 1);
   EXPECT_EQ(ErrorOf(rom, e, TPixelImage{8, 16, Bytes(128, 0)}),
             "The picture is 8 x 16 pixels; the entry needs 16 x 8");
