@@ -3,8 +3,8 @@
 // Contenders: "fast" (the decoders as built), "careful" (the same rules without the fast
 // paths: the decoders as they were) and, for LZ77-10 and HAL, "plain" (bench/plain_lz10.h,
 // bench/plain_hal.h: straightforward decoders of the classic C style).
-// LZ77-10 unpacks one stream of the whole size; the other schemes hold at most 64 KiB per
-// stream, so they unpack 32 KiB streams, each into an output array of its own.
+// LZ77-10, RNC1 and RNC2 unpack one stream of the whole size; the other schemes hold at most
+// 64 KiB per stream, so they unpack 32 KiB streams, each into an output array of its own.
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compress/commands/command_formats.h"
+#include "compress/rnc/rnc_format.h"
 #include "compress/shared/careful_decoders.h"
 #include "compress/uCompress.h"
 #include "greedy_encoders.h"
@@ -56,6 +57,17 @@ std::uint32_t PlainHAL(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o
 Bytes EncodeHAL(std::span<const std::uint8_t> d) {
   return tegulo::CompressCommands(tegulo::TCommandFormat::HAL, d);
 }
+// ProPack: one stream of the whole size, CRCs checked.
+std::uint32_t FastRNC1(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  bool notValid = false;
+  return tegulo::DecodeRNC1Row(s, o, &notValid);
+}
+std::uint32_t FastRNC2(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  bool notValid = false;
+  return tegulo::DecodeRNC2Row(s, o, &notValid);
+}
+Bytes EncodeRNC1(std::span<const std::uint8_t> d) { return tegulo::CompressRNC1(d); }
+Bytes EncodeRNC2(std::span<const std::uint8_t> d) { return tegulo::CompressRNC2(d); }
 Bytes EncodeCT11(std::span<const std::uint8_t> d) { return tegulo::EncodeCT(d); }
 Bytes EncodeCT12(std::span<const std::uint8_t> d) {
   return tegulo::EncodeCT(d, tegulo::TCTMode::Bits12);
@@ -122,6 +134,8 @@ void RegisterAll() {
        kChunk,
        {{"fast", tegulo::DecompressCT}, {"careful", tegulo::DecompressCTCareful}}},
       {"hal", EncodeHAL, kChunk, {{"fast", FastHAL}, {"plain", PlainHAL}}},
+      {"rnc1", EncodeRNC1, 0, {{"fast", FastRNC1}}},
+      {"rnc2", EncodeRNC2, 0, {{"fast", FastRNC2}}},
   };
   for (const TScheme& s : schemes) {
     for (const TSize& size : kSizes) {

@@ -85,6 +85,8 @@ int main(int argc, char** argv) {
       const int row = ex.method == 1 ? tegulo::kSchemeRNC1 : tegulo::kSchemeRNC2;
       WriteSeed(root / "more_schemes" / FileName(ex.name), static_cast<char>(row - 1),
                 std::string(ex.stream.begin(), ex.stream.end()));
+      WriteSeed(root / "decoder_paths" / FileName(ex.name), static_cast<char>(0xA8),
+                std::string(ex.stream.begin(), ex.stream.end()));
       const auto pick = static_cast<char>(((row - 1) & 15) | ((row - 1) >> 4) << 7);
       WriteSeed(root / "compress" / FileName(ex.name), pick,
                 std::string(ex.input.begin(), ex.input.end()));

@@ -69,15 +69,15 @@ TEST(CliErrors, UnknownNamesAndBadNumbersAreUsageErrorsOfTwoLines) {
       {"unknown scheme",
        {"decompress", "lz77", DemoRom(), "0"},
        "Unknown compression scheme 'lz77' (LZ77-10, LZSS-FF5, LZSS-FF6, LZSS-CT, LZ77-11, "
-       "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5 or HAL)"},
+       "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5, HAL, RNC1 or RNC2)"},
       {"(none) is no scheme to unpack",
        {"decompress", "(none)", DemoRom(), "0"},
        "Unknown compression scheme '(none)' (LZ77-10, LZSS-FF5, LZSS-FF6, LZSS-CT, LZ77-11, "
-       "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5 or HAL)"},
+       "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5, HAL, RNC1 or RNC2)"},
       {"unknown render scheme",
        render({"--address", "0", "--template", "1", "--compression", "zip", "--width", "1"}),
        "Unknown compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6, LZSS-CT, LZ77-11, "
-       "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5 or HAL)"},
+       "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5, HAL, RNC1 or RNC2)"},
       {"unknown palette",
        render({"--address", "0", "--template", "1", "--palette", "grey", "--width", "1"}),
        "Unknown palette 'grey' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj] "

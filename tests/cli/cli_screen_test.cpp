@@ -163,7 +163,8 @@ TEST(CliScreen, MapOptionErrors) {
                       "--map-compression", "zip"}),
        2,
        "tegulo-cli: Unknown map compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6, "
-       "LZSS-CT, LZ77-11, Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5 or HAL)"},
+       "LZSS-CT, LZ77-11, Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5, HAL, RNC1 "
+       "or RNC2)"},
       {tiles, 2, "tegulo-cli: --width is required"},
       {Joined(tiles, {"--map", "0", "--map-format", "mode7", "--map-size", "256x8"}), 1,
        "tegulo-cli: A mode7 map is 1 to 128 tiles wide and high, not 256 x 8"},

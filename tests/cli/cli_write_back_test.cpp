@@ -8,6 +8,7 @@
 #include "base/uCommon.h"
 #include "cli_support.h"
 #include "compress/compressors.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/document.h"
 #include "entries/file_names.h"
@@ -324,7 +325,7 @@ TEST(CliImportDoc, AllOrNothingWithEveryFailureListed) {
   auto entries = LoadDocument(DemoDoc());
   // A damaged template and a damaged scheme, plus a picture that is not one.
   entries[3].Template = 12;
-  entries[4].Compression = 14;
+  entries[4].Compression = static_cast<std::uint8_t>(kCompressionCount);
   SaveDocument(s.Path("damaged.tgl"), entries);
   const std::string notPng =
       (fs::path(s.Path("out")) / ExportFileName(6, GetName(entries[6]))).string();
@@ -339,8 +340,8 @@ TEST(CliImportDoc, AllOrNothingWithEveryFailureListed) {
             "tegulo-cli: 003-Gradients_3bpp_SNES.png: The entry's template value 12 is not a "
             "template (a damaged document?)");
   EXPECT_EQ(lines[1],
-            "tegulo-cli: 004-Checkerboard_2bpp_SNES_FF6.png: The entry's compression value 14 "
-            "is not a scheme (a damaged document?)");
+            "tegulo-cli: 004-Checkerboard_2bpp_SNES_FF6.png: The entry's compression value " +
+                std::to_string(kCompressionCount) + " is not a scheme (a damaged document?)");
   EXPECT_EQ(lines[2], "tegulo-cli: 006-Font_1bpp.png: Not a PNG file");
   EXPECT_EQ(lines[3], "tegulo-cli: Nothing written: 3 of 13 pictures could not be imported");
   EXPECT_FALSE(fs::exists(s.Path("new.sfc")));

@@ -33,6 +33,7 @@ constexpr std::int64_t kMissingBits = 12;
 constexpr std::array<std::int64_t, 3> kMissing = {kMissingBits, 4, 8};
 // The cost of a symbol a search leaves out.
 constexpr std::int64_t kBarred = kInf / 4;
+constexpr std::int32_t kUnreached = std::numeric_limits<std::int32_t>::max();
 // Table symbols that serve at most this many commands are tried without.
 constexpr std::size_t kFewUses = 4;
 
@@ -62,7 +63,7 @@ struct TCosts {
 // The sliding minimum of P[i] - 8 i over the start positions of a run of one length class:
 // a deque of positions in a ring of a power of two.
 struct TWindowMin {
-  std::vector<std::uint32_t> ring;
+  std::vector<std::uint16_t> ring;  // positions in a chunk: below 32768
   std::size_t mask = 0;
   std::size_t head = 0;
   std::size_t size = 0;
@@ -75,7 +76,7 @@ struct TWindowMin {
   std::uint32_t Front() const { return ring[head]; }
   std::uint32_t Back() const { return ring[(head + size - 1) & mask]; }
   void PushBack(std::uint32_t i) {
-    ring[(head + size) & mask] = i;
+    ring[(head + size) & mask] = static_cast<std::uint16_t>(i);
     ++size;
   }
   void PopFront() {
@@ -95,18 +96,20 @@ public:
   std::int64_t Parse(const std::array<TCosts, 3>& costs, std::vector<TCommand>& commands);
 
 private:
-  std::int64_t RunMin(std::size_t k, const TCosts& runs, std::uint32_t& runLength);
+  std::int64_t RunMin(std::size_t k, const TCosts& runs, std::uint16_t& runLength);
   void RelaxCopies(std::size_t k, std::int64_t q, const TCosts& dist, const TCosts& len);
 
   std::size_t m_;
   std::span<const TMatch> matches_;
   std::size_t keep_;
-  std::vector<std::int64_t> p_;  // cheapest with a copy ending at k (or the chunk's start)
+  // The cheapest with a copy ending at k (or the chunk's start); kUnreached where none is
+  // (barred costs never fit).
+  std::vector<std::int32_t> p_;
   std::vector<TMatch> backP_;
   std::array<TWindowMin, kMaxSymbols> windows_;
 };
 
-std::int64_t TChunkParser::RunMin(std::size_t k, const TCosts& runs, std::uint32_t& runLength) {
+std::int64_t TChunkParser::RunMin(std::size_t k, const TCosts& runs, std::uint16_t& runLength) {
   std::int64_t best = kInf;
   for (std::size_t s = 0; s < kMaxSymbols; ++s) {
     const std::size_t lo = s < 2 ? s : std::size_t{1} << (s - 1);
@@ -116,9 +119,9 @@ std::int64_t TChunkParser::RunMin(std::size_t k, const TCosts& runs, std::uint32
     {
       const auto i = static_cast<std::uint32_t>(k - lo);
       const auto value = [this](std::uint32_t at) {
-        return p_[at] - 8 * static_cast<std::int64_t>(at);
+        return std::int64_t{p_[at]} - 8 * static_cast<std::int64_t>(at);
       };
-      if (p_[i] < kInf) {
+      if (p_[i] < kUnreached) {
         while (w.size > 0 && value(w.Back()) >= value(i)) --w.size;
         w.PushBack(i);
       }
@@ -126,10 +129,11 @@ std::int64_t TChunkParser::RunMin(std::size_t k, const TCosts& runs, std::uint32
     while (w.size > 0 && k - w.Front() > hi) w.PopFront();
     if (w.size == 0) continue;
     const std::uint32_t at = w.Front();
-    const std::int64_t c = p_[at] + 8 * static_cast<std::int64_t>(k - at) + runs.bits[s];
+    const std::int64_t c =
+        std::int64_t{p_[at]} + 8 * static_cast<std::int64_t>(k - at) + runs.bits[s];
     if (c < best) {
       best = c;
-      runLength = static_cast<std::uint32_t>(k - at);
+      runLength = static_cast<std::uint16_t>(k - at);
     }
   }
   return best;
@@ -162,7 +166,7 @@ void TChunkParser::RelaxCopies(std::size_t k, std::int64_t q, const TCosts& dist
     for (; length <= top; length = NextLength(length, top)) {
       const std::int64_t c = q + dBits + len.Of(length - 2);
       if (c < p_[k + length]) {
-        p_[k + length] = c;
+        p_[k + length] = static_cast<std::int32_t>(c);
         backP_[k + length] = {static_cast<std::uint16_t>(length), best.distance};
       }
     }
@@ -171,9 +175,9 @@ void TChunkParser::RelaxCopies(std::size_t k, std::int64_t q, const TCosts& dist
 
 std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
                                  std::vector<TCommand>& commands) {
-  p_.assign(m_ + 1, kInf);
+  p_.assign(m_ + 1, kUnreached);
   backP_.assign(m_ + 1, TMatch{});
-  std::vector<std::uint32_t> backQ(m_ + 1, 0);
+  std::vector<std::uint16_t> backQ(m_ + 1, 0);
   for (std::size_t s = 0; s < kMaxSymbols; ++s) {
     windows_[s].Clear(std::min<std::size_t>(s < 2 ? 1 : std::size_t{1} << (s - 1), m_ + 1));
   }
