@@ -141,11 +141,25 @@ public:
   QAction* aExportScene = nullptr;
   QAction* aCloseScene = nullptr;
   QAction* aFindInRom = nullptr;
+  QAction* aFindLayerInRom = nullptr;      // the layer under the pointer when the menu opened
+  int FindLayer = -1;                      // that layer (kSceneObj: the sprites), -1: none
   std::array<QAction*, 5> aSceneLayers{};  // BG1..BG4 (GBA BG0..BG3), OBJ
   void aOpenSceneClick();
   void aExportSceneClick();
   void aCloseSceneClick();
-  void aFindInRomClick();  // main_locate.cpp
+  // main_locate.cpp: the search for every shown layer or for one (`layer`, -1: all), its
+  // additions one step of the history; Undo takes them away and Redo brings them back.
+  void aFindInRomClick();
+  void FindInRom(int layer);
+  void ListAdditionsOfStep(const TRomChange* step, bool forward);
+  void ForgetListAddition(const TTileEntry* entry);  // an entry removed from the list
+  struct TListAddition {
+    std::uint64_t serial = 0;                       // of the history's step
+    std::vector<const TTileEntry*> entries;         // the entries it added
+    std::vector<std::unique_ptr<TTileEntry>> held;  // while undone, with their screens
+    std::map<const TTileEntry*, TScreen> heldScreens;
+  };
+  std::vector<TListAddition> ListAdditions;
   void OpenScene(const QString& FileName);
   // The scene on show, or null.
   const TScene* CurrentScene() const { return Scene.get(); }
@@ -369,7 +383,7 @@ private:
   std::optional<std::string> ScreensTarget(const std::string& documentPath, bool anyScreens);
 
   void BuildSceneActions();
-  void FillSceneMenu(QMenu& menu);
+  void FillSceneMenu(QMenu& menu, QPoint pos);
   void UpdateSceneActions();
   void ShowScene();
   void SceneHover(QPoint pixel);

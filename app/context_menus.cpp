@@ -122,7 +122,7 @@ void TfmMain::ShowContextMenu(QWidget* owner, QPoint pos) {
   menu.setToolTipsVisible(true);  // a disabled action tells why
   if (owner == Image) {
     FillViewMenu(menu);
-    FillSceneMenu(menu);
+    FillSceneMenu(menu, pos);
   } else {
     FillListMenu(menu);
   }

@@ -249,7 +249,8 @@ void TfmMain::aRedoClick() {
   if (!RomHistory.CanRedo()) return;
   Edit.stroking = false;
   RomHistory.Redo(RomData);
-  MoveEntriesOfStep(RomHistory.UndoStep(), true);  // main_relocate.cpp
+  MoveEntriesOfStep(RomHistory.UndoStep(), true);    // main_relocate.cpp
+  ListAdditionsOfStep(RomHistory.UndoStep(), true);  // main_locate.cpp
   UpdateCaption();
   if (CurEntry == nullptr) return;
   RefreshEntry();

@@ -42,6 +42,12 @@ void TfmMain::BuildSceneActions() {
   aFindInRom->setToolTip(
       QStringLiteral("Find where the scene's tiles, maps and palettes live in the open ROM, plain "
                      "or packed, and add them to the list as entries and screens"));
+  aFindLayerInRom = make("aFindLayerInRom", "Find Layer in ROM", nullptr);
+  connect(aFindLayerInRom, &QAction::triggered, handlers_, [this] {
+    Guard([this] {
+      if (FindLayer >= 0) FindInRom(FindLayer);
+    });
+  });
   for (std::size_t n = 0; n < aSceneLayers.size(); ++n) {
     QAction* layer = make("aSceneLayer", "", nullptr);
     aSceneLayers[n] = layer;
@@ -63,6 +69,7 @@ void TfmMain::UpdateSceneActions() {
   aExportScene->setEnabled(shown);
   aCloseScene->setEnabled(shown);
   aFindInRom->setEnabled(shown);
+  aFindLayerInRom->setEnabled(shown);
   for (std::size_t n = 0; n < aSceneLayers.size(); ++n) {
     const int layer = static_cast<int>(n);
     aSceneLayers[n]->setEnabled(shown);
@@ -71,7 +78,23 @@ void TfmMain::UpdateSceneActions() {
   }
 }
 
-void TfmMain::FillSceneMenu(QMenu& menu) {
+void TfmMain::FillSceneMenu(QMenu& menu, QPoint pos) {
+  // The layer under the pointer gets a search of its own.
+  FindLayer = -1;
+  if (Scene != nullptr) {
+    const QPoint pixel = Image->PixelAt(pos);
+    if (pixel.x() >= 0 && pixel.y() >= 0 && pixel.x() < SceneImage.width &&
+        pixel.y() < SceneImage.height) {
+      const int layer = SceneAt(*Scene, SceneImage, pixel.x(), pixel.y()).layer;
+      if (layer >= 0 && layer <= kSceneObj) FindLayer = layer;
+    }
+  }
+  aFindLayerInRom->setVisible(FindLayer >= 0);
+  if (FindLayer >= 0) {
+    aFindLayerInRom->setText(
+        QStringLiteral("Find %1 in ROM")
+            .arg(QString::fromStdString(SceneLayerName(Scene->console, FindLayer))));
+  }
   menu.addSeparator();
   menu.addAction(aOpenScene);
   QMenu* layers = menu.addMenu(QStringLiteral("Scene Layers"));
@@ -80,6 +103,7 @@ void TfmMain::FillSceneMenu(QMenu& menu) {
   for (QAction* layer : aSceneLayers) layers->addAction(layer);
   menu.addAction(aExportScene);
   menu.addAction(aFindInRom);
+  menu.addAction(aFindLayerInRom);
   menu.addAction(aCloseScene);
 }
 

@@ -135,6 +135,7 @@ void TfmMain::bDelAddressClick() {
   CurEntry = nullptr;
   lbList->DeleteItem(index);
   ForgetScreen(Entries[static_cast<std::size_t>(index)].get());
+  ForgetListAddition(Entries[static_cast<std::size_t>(index)].get());
   Entries.erase(Entries.begin() + index);
   if (lbList->count() == 0) {
     lbList->SetItemIndex(-1);
@@ -146,6 +147,7 @@ void TfmMain::bDelAddressClick() {
 
 void TfmMain::ClearEntries() {
   Screens.clear();
+  ListAdditions.clear();
   UnreadScreens.clear();
   Entries.clear();
   lbList->clear();

@@ -92,7 +92,8 @@ void TfmMain::ApplyImport(std::vector<std::uint8_t> image, const char* stepName)
 
 void TfmMain::aUndoImportClick() {
   if (!RomHistory.CanUndo()) return;
-  MoveEntriesOfStep(RomHistory.UndoStep(), false);  // main_relocate.cpp
+  MoveEntriesOfStep(RomHistory.UndoStep(), false);    // main_relocate.cpp
+  ListAdditionsOfStep(RomHistory.UndoStep(), false);  // main_locate.cpp
   RomHistory.Undo(RomData);
   UpdateCaption();
   if (CurEntry == nullptr) return;

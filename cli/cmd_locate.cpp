@@ -19,18 +19,21 @@ namespace tegulo::cli {
 namespace {
 
 struct TLocateArgs {
-  std::string rom, state, format = "text", doc;
+  std::string rom, state, format = "text", doc, layers;
 };
 
-std::string Lowered(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 void RunLocate(const TLocateArgs& a) {
-  const std::string format = Lowered(a.format);
+  const std::string format = Lower(a.format);
   if (format != "text" && format != "json") {
     throw TUsageError("Unknown format '" + EscapeControls(a.format) + "' (text or json)");
+  }
+  TLocateOptions options;
+  if (!a.layers.empty()) {
+    try {
+      options.layers = SceneLayersFromText(a.layers);
+    } catch (const TError& e) {
+      throw TUsageError(EscapeControls(e.what()));
+    }
   }
   if (!a.doc.empty()) {
     TOutputPlan plan;
@@ -42,7 +45,7 @@ void RunLocate(const TLocateArgs& a) {
   }
   const TScene scene = ReadSceneFile(a.state);
   const std::vector<std::uint8_t> rom = ReadRomFile(a.rom);
-  const std::vector<TPartFound> found = LocateScene(rom, scene);
+  const std::vector<TPartFound> found = LocateScene(rom, scene, options);
   if (!a.doc.empty()) {  // first, so that a failure leaves only its error line
     const TLocatedDocument doc = LocatedDocument(found, scene);
     SaveDocumentAndScreens({a.doc, CompanionPath(a.doc), a.rom}, doc.entries, doc.screens);
@@ -79,6 +82,11 @@ TCommand AddLocateCommand(CLI::App& parent) {
   sub->add_option("--doc", args->doc,
                   "also write a document (and its screens file) of what was found")
       ->option_text("OUT.tgl");
+  sub->add_option("--layers", args->layers,
+                  "look only for the pieces of these layers: bg1..bg4 are the console's four\n"
+                  "backgrounds in order (BG0..BG3 on the GBA), obj the sprites; as a comma\n"
+                  "list")
+      ->option_text("LIST");
   return {sub, [args] { RunLocate(*args); }};
 }
 

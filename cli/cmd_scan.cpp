@@ -32,11 +32,6 @@ struct TScanArgs {
   bool overlaps = false;
 };
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // The names --scheme takes: every scannable scheme in lower case, and "all", broken into
 // lines for the help.
 std::string ScanSchemeChoices(bool wrapped) {

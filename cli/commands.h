@@ -53,5 +53,7 @@ void Describe(CLI::App* sub, const char* brief, const char* details);
 
 // A message that does not stop the command: "tegulo-cli: <text>" on standard error.
 void Warn(std::string_view text);
+// `text` in lower case (ASCII), for option values compared without case.
+std::string Lower(std::string text);
 
 }  // namespace tegulo::cli

@@ -374,9 +374,26 @@ std::vector<TScenePart> SceneParts(const TScene& scene) {
   return parts;
 }
 
+std::vector<TScenePart> PartsOfLayers(std::span<const TScenePart> parts, unsigned layers) {
+  std::vector<TScenePart> kept;
+  std::vector<std::int32_t> newIndex(parts.size(), -1);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const TScenePart& p = parts[i];
+    if (p.layer < 0 || p.layer > kSceneObj || (layers & (1u << p.layer)) == 0) continue;
+    newIndex[i] = static_cast<std::int32_t>(kept.size());
+    kept.push_back(p);
+    if (p.runOf >= 0) {
+      const auto run = static_cast<std::size_t>(p.runOf);
+      kept.back().runOf = run < newIndex.size() ? newIndex[run] : -1;
+    }
+  }
+  return kept;
+}
+
 std::vector<TPartFound> LocateScene(std::span<const std::uint8_t> rom, const TScene& scene,
                                     const TLocateOptions& options) {
-  const std::vector<TScenePart> parts = SceneParts(scene);
+  const std::vector<TScenePart> all = SceneParts(scene);
+  const std::vector<TScenePart> parts = PartsOfLayers(all, options.layers);
   return LocateParts(rom, parts, scene.console, options);
 }
 

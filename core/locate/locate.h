@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scene/scene.h"
+#include "scene/scene_render.h"
 
 namespace tegulo {
 
@@ -62,10 +63,17 @@ struct TLocateOptions {
   // which then returns what it found so far.
   std::function<bool(std::size_t done, std::size_t total)> progress;
   std::size_t maxPlaces = 16;  // whole matches listed per piece
+  // LocateScene: the layers whose pieces are looked for, a bit per layer as RenderScene
+  // takes them (bit kSceneObj the sprites).
+  unsigned layers = kAllSceneLayers;
 };
 
-// Finds every piece of SceneParts(scene) in `rom`: plain at any alignment, and in the
-// unpacked data of every stream the scan finds (every scheme with a checker; alignment 1 for
+// The pieces of `parts` that belong to one of `layers` (bits as RenderScene takes them), each
+// row's runOf pointing at its run among them.
+std::vector<TScenePart> PartsOfLayers(std::span<const TScenePart> parts, unsigned layers);
+
+// Finds every piece of SceneParts(scene) of options.layers in `rom`: plain at any alignment, and in
+// the unpacked data of every stream the scan finds (every scheme with a checker; alignment 1 for
 // SNES scenes, 4 for GBA ones), each stream unpacked once. Pieces a row splits report their
 // rows only when the run as a whole was not found. Time: a pass over the ROM and over the
 // unpacked data with one table look-up a byte, plus the scan.

@@ -108,7 +108,17 @@ void TRomHistory::Redo(std::vector<std::uint8_t>& rom) {
 void TRomHistory::MarkSaved() { savedDepth_ = static_cast<std::ptrdiff_t>(steps_.size()); }
 
 bool TRomHistory::Modified() const {
-  return savedDepth_ != static_cast<std::ptrdiff_t>(steps_.size());
+  if (savedDepth_ < 0) return true;
+  const auto depth = static_cast<std::ptrdiff_t>(steps_.size());
+  const auto changesBytes = [](const TRomChange& step) { return !step.listOnly; };
+  if (savedDepth_ <= depth) {
+    return std::any_of(steps_.begin() + savedDepth_, steps_.end(), changesBytes);
+  }
+  // Undone below the save: the steps between lie on the redo list, newest last.
+  const auto undone = static_cast<std::ptrdiff_t>(redo_.size());
+  if (savedDepth_ - depth > undone) return true;
+  return std::any_of(redo_.end() - (savedDepth_ - depth), redo_.end(),
+                     [&](const TRedo& r) { return changesBytes(r.step); });
 }
 
 std::vector<std::uint8_t> TRomHistory::Original(std::span<const std::uint8_t> rom) const {

@@ -24,6 +24,9 @@ struct TRomChange {
   // Given by TRomHistory::Push: tells the steps apart, so that a caller can keep more about
   // a step (say, entry addresses it moved) and find it again at Undo and Redo. 0 before.
   std::uint64_t serial = 0;
+  // The step changed what the window lists (entries added), not the image: it takes its place
+  // in Undo and Redo, but a ROM whose only steps since its save are such is not modified.
+  bool listOnly = false;
 };
 
 // The change that turns `before` into `after`: every run of differing bytes (runs closer than
@@ -57,7 +60,8 @@ public:
   const TRomChange* RedoStep() const { return redo_.empty() ? nullptr : &redo_.back().step; }
   // The image as it is now is the one on disk.
   void MarkSaved();
-  // The image differs from the last one opened or saved (as far as the steps tell).
+  // The image differs from the last one opened or saved (as far as the steps tell): a step
+  // that changed bytes lies between the two, or the saved image can no longer come back.
   bool Modified() const;
   // The image as opened: `rom` with every change reverted, newest first.
   std::vector<std::uint8_t> Original(std::span<const std::uint8_t> rom) const;

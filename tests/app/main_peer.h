@@ -27,6 +27,10 @@ struct TfmMainPeer {
   static const TTilePalette* TilePalette(const TfmMain& w) { return w.TilePalette.get(); }
   static TIndexedBitmap* TileBitmap(const TfmMain& w) { return w.TileBitmap.get(); }
   static const TDecodeBuffer& DecodeBuffer(const TfmMain& w) { return w.DecodeBuffer; }
+  static bool RomModified(const TfmMain& w) { return w.RomHistory.Modified(); }
+  static void FindInRom(TfmMain& w, int layer) {
+    w.Guard([&] { w.FindInRom(layer); });
+  }
   static void LoadROM(TfmMain& w, const QString& name) {
     w.Guard([&] { w.LoadROM(name); });
   }

@@ -158,7 +158,9 @@ namespace tegulo {
 namespace {
 
 // Find in ROM: BG1's tiles plain in the ROM become an entry at their address, and the status
-// bar counts what was found; without a ROM it says to open one.
+// bar counts what was found; without a ROM it says to open one. The additions are one step:
+// Undo takes them away and Redo brings them back, the ROM never counted as modified. A search
+// for one layer looks only at its pieces.
 TEST_F(SceneViewTest, FindInRomAddsWhatItFinds) {
   const TScene snes = fixtures::SampleSnesScene();
   const QString state = State("game.000", fixtures::Snes9xSceneStream(snes, 12));
@@ -180,9 +182,25 @@ TEST_F(SceneViewTest, FindInRomAddsWhatItFinds) {
   const int before = lbList->count();
   Action("aFindInRom")->trigger();
   EXPECT_TRUE(Status().startsWith(QStringLiteral("Find in ROM: "))) << Status().toStdString();
-  ASSERT_GT(lbList->count(), before);
+  const int after = lbList->count();
+  ASSERT_GT(after, before);
   ASSERT_NE(Cur(), nullptr);
   EXPECT_EQ(Cur()->Address, tilesAt);
+  EXPECT_FALSE(TfmMainPeer::RomModified(*window));
+
+  EXPECT_EQ(Action("aUndoImport")->text(), QStringLiteral("Undo Find in ROM"));
+  Action("aUndoImport")->trigger();
+  EXPECT_EQ(lbList->count(), before);
+  EXPECT_FALSE(TfmMainPeer::RomModified(*window));
+  Action("aRedo")->trigger();
+  ASSERT_EQ(lbList->count(), after);
+  ASSERT_NE(Cur(), nullptr);
+  EXPECT_EQ(Cur()->Address, tilesAt);
+
+  Open(state);
+  TfmMainPeer::FindInRom(*window, 1);  // BG2's pieces alone: fewer than every layer's
+  EXPECT_TRUE(Status().startsWith(QStringLiteral("Find BG2 in ROM: "))) << Status().toStdString();
+  EXPECT_FALSE(Status().contains(QStringLiteral(" of 22 "))) << Status().toStdString();
 }
 
 }  // namespace

@@ -37,17 +37,20 @@ TEST(CliLocate, FindsPiecesAsJsonTextAndADocument) {
   const struct {
     std::vector<std::string> extra;
     std::string expected;
+    bool present = true;
   } cases[] = {
       {{"--format", "json"}, "{\"layer\": \"bg1\", \"part\": \"tiles\", \"vram\": 0, \"length\": "},
       {{"--format", "json"}, "\"address\": 36867, \"scheme\": \"lc_lz2\", \"offset\": 0}"},
       {{}, "BG1 map VRAM $"},
       {{}, ": $009003 (LC_LZ2, offset 0)"},
+      {{"--layers", "BG1"}, ": $009003 (LC_LZ2, offset 0)"},
+      {{"--layers", "bg2,obj", "--format", "json"}, "\"layer\": \"bg1\"", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
     const TRun r = s.Run(Joined({"locate", s.Path("game.sfc"), s.Path("game.000")}, c.extra));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find(c.expected), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(c.expected) != std::string::npos, c.present) << r.out;
   }
   const TRun doc =
       s.Run({"locate", s.Path("game.sfc"), s.Path("game.000"), "--doc", s.Path("found.tgl")});
@@ -71,6 +74,7 @@ TEST(CliLocate, Refusals) {
       {{"locate", s.Path("game.sfc"), s.Path("notes.txt")}, 1},
       {{"locate", s.Path("game.sfc"), s.Path("game.000"), "--doc", s.Path("game.sfc")}, 2},
       {{"locate", s.Path("game.sfc")}, 2},
+      {{"locate", s.Path("game.sfc"), s.Path("game.000"), "--layers", "bg9"}, 2},
   };
   for (const auto& c : cases) {
     const TRun r = s.Run(c.args);

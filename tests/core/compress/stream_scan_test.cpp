@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "greedy_encoders.h"
@@ -121,6 +122,46 @@ TEST(ContentScore, TileDataScoresAboveNoiseAndBlankOutput) {
   unpacked.comprSize = 5000;
   EXPECT_LT(ContentScore(unpacked, tiles), kDefaultMinScore);
   EXPECT_EQ(ContentScore(packed, {}), 0);
+}
+
+// Diff streams have no rule chance bytes break: the score tells them. A filtered picture comes
+// back as one; a Diff header that happens to stand before unfiltered tiles or text unpacks to
+// a running sum of them, which does not.
+TEST(CheckAndScore, DiffStreamsAreToldByTheirOutput) {
+  const Bytes tiles = MakeTileLikeData(4096, 3);
+  Bytes text;
+  while (text.size() < 4096) {
+    for (const char c : std::string_view("The quick brown fox jumps over the lazy dog. ")) {
+      text.push_back(static_cast<std::uint8_t>(c));
+    }
+  }
+  const auto header = [](int type, std::size_t size) {
+    return Bytes{static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(size),
+                 static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size >> 16)};
+  };
+  const auto chance = [&](int type, const Bytes& data) {
+    Bytes rom = header(type, data.size());
+    rom.insert(rom.end(), data.begin(), data.end());
+    return rom;
+  };
+  const struct {
+    const char* what;
+    int scheme;
+    Bytes rom;
+    bool found;
+  } cases[] = {
+      {"tiles filtered by 8", kSchemeDiff8, CompressStream(kSchemeDiff8, tiles), true},
+      {"tiles filtered by 16", kSchemeDiff16, CompressStream(kSchemeDiff16, tiles), true},
+      {"text filtered by 8", kSchemeDiff8, CompressStream(kSchemeDiff8, text), true},
+      {"a header before tiles", kSchemeDiff8, chance(0x81, tiles), false},
+      {"a 16-bit header before tiles", kSchemeDiff16, chance(0x82, tiles), false},
+      {"a header before text", kSchemeDiff8, chance(0x81, text), false},
+  };
+  for (const auto& c : cases) {
+    const auto hit = CheckAndScore(c.rom, 0, c.scheme, 32);
+    ASSERT_TRUE(hit.has_value()) << c.what;
+    EXPECT_EQ(hit->score >= kDefaultMinScore, c.found) << c.what << ": score " << hit->score;
+  }
 }
 
 // Recall and precision above the default minimum score on ROMs with planted streams; the

@@ -217,6 +217,42 @@ TEST(RomHistory, KnowsWhetherTheImageDiffersFromTheSavedOne) {
   EXPECT_FALSE(history.CanUndo());
 }
 
+// Steps that only changed the list (b: a byte step, l: a list-only step, s: save, u: undo,
+// r: redo) leave the ROM unmodified; any byte step between the image and its save does not.
+TEST(RomHistory, ListOnlyStepsLeaveTheImageUnmodified) {
+  const struct {
+    const char* ops;
+    bool modified;
+  } cases[] = {
+      {"l", false},     {"ll", false},   {"lb", true},    {"bsl", false},    {"bslu", false},
+      {"bslul", false}, {"bsu", true},   {"lsu", false},  {"lsuu", false},   {"blsuu", true},
+      {"lsur", false},  {"bsuul", true}, {"lbsuu", true}, {"blsuur", false}, {"blsuurr", false},
+  };
+  for (const auto& c : cases) {
+    TRomHistory history;
+    std::vector<std::uint8_t> rom{1};
+    for (const char* op = c.ops; *op != '\0'; ++op) {
+      TRomChange step;
+      step.oldSize = 1;
+      switch (*op) {
+        case 'b':
+          step.replaced.push_back({0, {rom[0]}});
+          rom[0] = static_cast<std::uint8_t>(rom[0] + 1);
+          history.Push(std::move(step));
+          break;
+        case 'l':
+          step.listOnly = true;
+          history.Push(std::move(step));
+          break;
+        case 's': history.MarkSaved(); break;
+        case 'u': history.Undo(rom); break;
+        case 'r': history.Redo(rom); break;
+      }
+    }
+    EXPECT_EQ(history.Modified(), c.modified) << c.ops;
+  }
+}
+
 TEST(EditedRomName, AddsTheSuffixBeforeTheExtensionOnce) {
   EXPECT_EQ(EditedRomName("/roms/game.sfc"), "/roms/game-edited.sfc");
   EXPECT_EQ(EditedRomName("/roms/a.b/game.v1.gba"), "/roms/a.b/game.v1-edited.gba");
