@@ -21,6 +21,7 @@
 #include "palette/palette.h"
 #include "palette/palette_import.h"
 #include "pixel_edit.h"
+#include "rom/relocate.h"
 #include "rom/rom_edits.h"
 #include "scene/scene.h"
 #include "scene/scene_render.h"
@@ -289,6 +290,9 @@ private:
   bool OfferRelocation(const TTileEntry& band, const TPixelImage& picture, std::size_t newSize,
                        std::size_t oldSize, const char* stepName);
   void aFindPointersClick();
+  // The relocation offer for a stream that no longer fits (`why`, the write-back's message):
+  // where it goes (free space, or an address typed), or nothing when cancelled.
+  std::optional<TRelocateOptions> AskStreamPlace(const std::string& why);
   // The entries `step` moved go back (forward: to where the step put them again).
   void MoveEntriesOfStep(const TRomChange* step, bool forward);
   struct TEntryMove {

@@ -7,6 +7,7 @@
 #include "palette/palette.h"
 #include "qt_text.h"
 #include "rom/palette_write.h"
+#include "rom/relocate.h"
 #include "rom/rom_file.h"
 
 namespace tegulo {
@@ -27,13 +28,41 @@ void TfmMain::aImportAsScreenClick() {
   const TPaletteTarget target = ParsePaletteTarget(text->trimmed().toStdString());
   const std::string path = LocalPath(*name);
   const std::vector<std::uint8_t> file = ReadRomFile(path);
+  const TPngPicture picture = ReadPng(file);
   TScreenPaletteResult r;
+  std::vector<TRelocation> moved;
   try {
-    r = RebuildWithPalettes(RomData, *CurEntry, it->second, ReadPng(file), target.address);
+    r = RebuildWithPalettes(RomData, *CurEntry, it->second, picture, target.address);
+  } catch (const TStreamDoesNotFit& grown) {
+    // A packed map or tile set that grew: the relocation offer, as for an import.
+    const std::optional<TRelocateOptions> where = AskStreamPlace(grown.what());
+    if (!where) return;
+    r = RebuildWithPalettesRelocating(RomData, *CurEntry, it->second, picture, target.address,
+                                      *where, &moved);
+    QString question = QStringLiteral("Write the screen's grown streams elsewhere?");
+    for (const std::string& line : r.screen.lines) question += "\n" + QString::fromStdString(line);
+    if (!prompts_->Confirm(question)) return;
   } catch (const TError& error) {
     throw TError(path + ": " + error.what());
   }
+  const std::int32_t tilesFrom = CurEntry->Address;
+  const std::int32_t mapFrom = it->second.mapAddress;
   PushRomImage(std::move(r.screen.rom), false, "Import");
+  if (!moved.empty()) {
+    // The entry and its screen follow their streams, and Undo takes them back.
+    const std::uint64_t serial = RomHistory.UndoStep()->serial;
+    const std::int32_t tilesTo = r.screen.entry.Address;
+    const std::int32_t mapTo = r.screen.screen.mapAddress;
+    if (tilesTo != tilesFrom) {
+      CurEntry->Address = tilesTo;
+      EntryMoves.push_back({serial, CurEntry, tilesFrom, tilesTo, false});
+    }
+    if (mapTo != mapFrom) {
+      it->second.mapAddress = mapTo;
+      EntryMoves.push_back({serial, CurEntry, mapFrom, mapTo, true});
+    }
+    eAddress->setText(QString::fromStdString(FormatAddress(CurEntry->Address)));
+  }
   // The view shows the palettes made, where the screen draws them.
   const int bpp = TileTemplates[CurEntry->Template].Value;
   const int shift = bpp >= 8 ? 0 : (it->second.paletteBase << bpp) & 0xFF;

@@ -19,6 +19,28 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
+std::optional<TRelocateOptions> TfmMain::AskStreamPlace(const std::string& why) {
+  const QString offer = Text(why) + QStringLiteral(
+                                        ".\nIt can go to free space, with every pointer to it "
+                                        "rewritten.");
+  TRelocateOptions o;
+  o.layout = DetectLayout(RomData);
+  if (!o.layout.note.empty()) throw TError(why + "; cannot move the stream: " + o.layout.note);
+  switch (prompts_->AskRelocate(offer)) {
+    case UserPrompts::TRelocateAnswer::Cancel: return std::nullopt;
+    case UserPrompts::TRelocateAnswer::FreeSpace: break;
+    case UserPrompts::TRelocateAnswer::ChooseAddress: {
+      const std::optional<QString> typed =
+          prompts_->AskText(QStringLiteral("Choose Address"),
+                            QStringLiteral("Address of the free space for the stream:"), QString());
+      if (!typed) return std::nullopt;
+      o.address = ParseInt(typed->trimmed().toStdString());
+      break;
+    }
+  }
+  return o;
+}
+
 bool TfmMain::OfferRelocation(const TTileEntry& band, const TPixelImage& picture,
                               std::size_t newSize, std::size_t oldSize, const char* stepName) {
   const QString where = Text(FormatAddress(band.Address));

@@ -150,8 +150,9 @@ void TfmMain::ShowScene() {
       words += SceneImage.leftOut[i];
     }
     text += QStringLiteral(": drawn without ") + QString::fromStdString(words);
-    std::fprintf(stderr, "tegulo: %s uses %s: the scene is drawn without them\n",
-                 LocalPath(SceneFileName).c_str(), words.c_str());
+    std::fprintf(stderr, "tegulo: %s uses %s: the scene is drawn without %s\n",
+                 LocalPath(SceneFileName).c_str(), words.c_str(),
+                 SceneImage.leftOut.size() == 1 ? "it" : "them");
   }
   ShowStatus(text);
   UpdateActions();

@@ -57,6 +57,18 @@ std::uint32_t PlainHAL(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o
 Bytes EncodeHAL(std::span<const std::uint8_t> d) {
   return tegulo::CompressCommands(tegulo::TCommandFormat::HAL, d);
 }
+std::uint32_t FastLCLZ2(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  return tegulo::DecodeCommands(tegulo::TCommandFormat::LCLZ2, s, o).written;
+}
+Bytes EncodeLCLZ2(std::span<const std::uint8_t> d) {
+  return tegulo::CompressCommands(tegulo::TCommandFormat::LCLZ2, d);
+}
+std::uint32_t FastLCLZ5(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  return tegulo::DecodeCommands(tegulo::TCommandFormat::LCLZ5, s, o).written;
+}
+Bytes EncodeLCLZ5(std::span<const std::uint8_t> d) {
+  return tegulo::CompressCommands(tegulo::TCommandFormat::LCLZ5, d);
+}
 // ProPack: one stream of the whole size, CRCs checked.
 std::uint32_t FastRNC1(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
   bool notValid = false;
@@ -134,6 +146,8 @@ void RegisterAll() {
        kChunk,
        {{"fast", tegulo::DecompressCT}, {"careful", tegulo::DecompressCTCareful}}},
       {"hal", EncodeHAL, kChunk, {{"fast", FastHAL}, {"plain", PlainHAL}}},
+      {"lclz2", EncodeLCLZ2, kChunk, {{"fast", FastLCLZ2}}},
+      {"lclz5", EncodeLCLZ5, kChunk, {{"fast", FastLCLZ5}}},
       {"rnc1", EncodeRNC1, 0, {{"fast", FastRNC1}}},
       {"rnc2", EncodeRNC2, 0, {{"fast", FastRNC2}}},
   };

@@ -146,11 +146,13 @@ void RunExport(const TExportArgs& a) {
 TCommand AddListCommand(CLI::App& parent) {
   auto path = std::make_shared<std::string>();
   CLI::App* sub = parent.add_subcommand("list");
-  Describe(sub, "List the entries of a document",
-           "Prints one line per entry after a header line, tab-separated: index, name,\n"
-           "address, width, height, offset, template name (empty for none), compression name,\n"
-           "PalCount, PalAddress. A damaged template or compression value (above 9 or 4) is\n"
-           "printed as its number; control characters in names as \"?\".");
+  static const std::string details =
+      "Prints one line per entry after a header line, tab-separated: index, name,\n"
+      "address, width, height, offset, template name (empty for none), compression name,\n"
+      "PalCount, PalAddress. A damaged template or compression value (above " +
+      std::to_string(kTemplateCount - 1) + " or " + std::to_string(kCompressionCount - 1) +
+      ") is\nprinted as its number; control characters in names as \"?\".";
+  Describe(sub, "List the entries of a document", details.c_str());
   sub->add_option("DOC", *path, "the document (.tgl)")->type_name("")->required();
   return {sub, [path] { RunList(*path); }};
 }

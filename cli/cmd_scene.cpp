@@ -47,7 +47,7 @@ void RunScene(const TSceneArgs& a) {
   const TSceneImage image = RenderScene(scene, layers);
   if (!image.leftOut.empty()) {
     Warn(EscapeControls(a.state) + " uses " + Joined(image.leftOut) +
-         ": the picture is drawn without them");
+         ": the picture is drawn without " + (image.leftOut.size() == 1 ? "it" : "them"));
   }
   const std::string note = WriteScenePng(a.output, image);
   if (!note.empty()) Warn(note);
@@ -63,10 +63,11 @@ TCommand AddSceneCommand(CLI::App& parent) {
            "(Snes9x, Mesen2, Mesen-S and ZSNES for the SNES; mGBA and VisualBoyAdvance for the\n"
            "GBA; told by its content) and draws the screen as the console showed it: SNES\n"
            "256x224 (256x239 with overscan, 512 wide in hi-res), GBA 240x160, as a true-colour\n"
-           "PNG. Each 5-bit channel c shows as c*255/31. Colour math, windows and mosaic are\n"
-           "not drawn; when the state uses them a line on standard error says so. A state holds\n"
-           "the registers at one moment, so changes made during the frame (HDMA, raster\n"
-           "effects) are not seen.");
+           "PNG. Each 5-bit channel c shows as c*255/31. GBA blending, windows and BG mosaic\n"
+           "are drawn; SNES colour math, windows and mosaic and GBA sprite mosaic are not: when\n"
+           "the state uses them a line on standard error says so. A state holds the registers\n"
+           "at one moment, so changes made during the frame (HDMA, raster effects) are not\n"
+           "seen.");
   sub->add_option("STATE", args->state, "the save state")->type_name("")->required();
   sub->add_option("-o,--output", args->output, "the PNG file to write (never the state itself)")
       ->option_text("OUT.png")

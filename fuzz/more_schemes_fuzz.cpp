@@ -1,11 +1,13 @@
 // libFuzzer target: every row's decoder, extent walk and scan checker on the same bytes. The
 // first byte picks the row (scheme - 1, modulo the rows with a decoder); the rest is the
-// stream. Decoding stays in bounds, the extent lies inside the
-// stream, and a scan hit of the row lies inside the stream.
+// stream. Decoding stays in bounds, the extent lies inside the stream, and a scan hit of the
+// row lies inside the stream and is scored (the score reads the hit's output sample and, for
+// some rows, walks the stream again over it).
 #include <cstdint>
 #include <span>
 
 #include "base/uCommon.h"
+#include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "fuzz_input.h"
 
@@ -24,6 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (row.check != nullptr) {
     if (const auto hit = row.check(rest, 0, 1, nullptr)) {
       Check(hit->comprSize <= rest.size() && hit->scheme == row.row);
+      const auto scored = tegulo::CheckAndScore(rest, 0, row.row, 1);
+      Check(scored && scored->score >= 0 && scored->score <= 100);
     }
   }
   return 0;

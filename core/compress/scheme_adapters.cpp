@@ -8,7 +8,7 @@ namespace tegulo {
 namespace {
 
 // An undefined command or a source not yet written breaks the format's rules.
-std::uint32_t Commands(TCommandFormat f, std::span<const std::uint8_t> s, TDecodeBuffer& o,
+std::uint32_t Commands(const TCommandFormat& f, std::span<const std::uint8_t> s, TDecodeBuffer& o,
                        bool* notValid) {
   const TCommandResult r = DecodeCommands(f, s, o);
   *notValid = r.end == TCommandEnd::kInvalid;

@@ -55,6 +55,10 @@ using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
 // many bytes of `output` hold its output.
 using TStreamSampler = std::size_t (*)(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
                                        TDecodeBuffer& output);
+// The tokens of a stream that its output shows wasteful (a cheaper token writes the same
+// bytes), as far as `output` (the sampler's) holds it; for the score's facts.
+using TSampleFacts = std::uint32_t (*)(std::span<const std::uint8_t> stream,
+                                       std::span<const std::uint8_t> output);
 
 // The limits a scheme's streams obey, as its compressor keeps them; 0 where the scheme has
 // no such limit.
@@ -110,6 +114,7 @@ struct TSchemeFormat {
   TStreamChecker check = nullptr;        // the scan's checker; nullptr where there is none
   TStreamExtent extent = nullptr;        // nullptr for kSchemeNone
   TStreamSampler sample = nullptr;       // the scorer's output sample; nullptr without checker
+  TSampleFacts sampleFacts = nullptr;    // wasteful tokens the sample shows; nullptr: none
   bool zeroRing = false;  // the score's: zeros lie before the output (a zero run costs no literal)
   // The scheme's name in "Not valid NAME stream" (NotValidStreamText); nullptr: `name`.
   const char* streamName = nullptr;
@@ -269,7 +274,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackLCLZ2Row,
      .check = CheckLCLZ2Hit,
      .extent = ExtentLCLZ2Row,
-     .sample = SampleRow<DecodeLCLZ2Row>},
+     .sample = SampleRow<DecodeLCLZ2Row>,
+     .sampleFacts = WastefulLCLZ2Copies},
     {.row = kSchemeLCLZ5,
      .name = "LC_LZ5",
      .sizeRule = TSizeRule::kNoSizeField,
@@ -282,7 +288,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackLCLZ5Row,
      .check = CheckLCLZ5Hit,
      .extent = ExtentLCLZ5Row,
-     .sample = SampleRow<DecodeLCLZ5Row>},
+     .sample = SampleRow<DecodeLCLZ5Row>,
+     .sampleFacts = WastefulLCLZ5Copies},
     {.row = kSchemeHAL,
      .name = "HAL",
      .sizeRule = TSizeRule::kNoSizeField,
@@ -291,7 +298,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackHALRow,
      .check = CheckHALHit,
      .extent = ExtentHALRow,
-     .sample = SampleRow<DecodeHALRow>},
+     .sample = SampleRow<DecodeHALRow>,
+     .sampleFacts = WastefulHALCopies},
     {.row = kSchemeRNC1,
      .name = "RNC1",
      .sizeRule = TSizeRule::kRawInHeader32BE,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/convert.h"
+#include "rom/relocate.h"
 #include "rom/write_back.h"
 #include "screen/screen.h"
 #include "screen/screen_write.h"
@@ -29,5 +30,17 @@ TScreenPaletteResult RebuildWithPalettes(std::span<const std::uint8_t> rom, cons
                                          const TScreen& s, const TPngPicture& picture,
                                          std::int32_t paletteAddress,
                                          const TWriteBackOptions& options = {});
+
+// RebuildWithPalettes, with a map or tile stream that no longer fits its old bytes moved as
+// RelocateStreams moves it (pointers rewritten, old bytes filled), and the screen drawn again
+// after the move and compared. The result's entry and screen hold the new addresses, its
+// lines the moves; the relocations go to `relocations` when given. Throws TError, nothing
+// written, as both do.
+TScreenPaletteResult RebuildWithPalettesRelocating(std::span<const std::uint8_t> rom,
+                                                   const TTileEntry& e, const TScreen& s,
+                                                   const TPngPicture& picture,
+                                                   std::int32_t paletteAddress,
+                                                   const TRelocateOptions& relocate,
+                                                   std::vector<TRelocation>* relocations = nullptr);
 
 }  // namespace tegulo

@@ -2,6 +2,7 @@
 #include "rom/relocate.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "base/numbers.h"
 #include "base/stream_view.h"
@@ -23,10 +24,11 @@ std::string ByteText(std::uint8_t b) { return "$" + FormatAddress(b).substr(5); 
 class TPlacer {
 public:
   TPlacer(std::span<const std::uint8_t> rom, const TTileEntry& entry, const TRelocateOptions& o)
-      : rom_(rom), o_(o), from_(entry.Address) {
-    oldEnd_ = from_ + static_cast<std::int64_t>(
-                          StreamBytesUsed(entry.Compression, StreamAt(rom, entry.Address)));
-  }
+      : TPlacer(rom, entry.Address,
+                StreamBytesUsed(entry.Compression, StreamAt(rom, entry.Address)), o) {}
+  TPlacer(std::span<const std::uint8_t> rom, std::int64_t from, std::size_t oldLength,
+          const TRelocateOptions& o)
+      : rom_(rom), o_(o), from_(from), oldEnd_(from + static_cast<std::int64_t>(oldLength)) {}
 
   std::int64_t Place(std::size_t length) {
     FindHits();
@@ -196,7 +198,7 @@ private:
   std::span<const std::uint8_t> rom_;
   const TRelocateOptions& o_;
   std::int64_t from_;
-  std::int64_t oldEnd_ = 0;
+  std::int64_t oldEnd_;
   std::vector<TPointerHit> hits_;
 };
 
@@ -260,7 +262,9 @@ TRelocateResult WriteBackRelocating(std::span<const std::uint8_t> rom, const TTi
                                     const TRelocateOptions& relocate) {
   TPlacer placer(rom, entry, relocate);
   options.freeSpace.reset();
-  options.placeStream = [&placer](std::size_t length) { return placer.Place(length); };
+  options.placeStream = [&placer](std::size_t length, std::int64_t, std::size_t) {
+    return placer.Place(length);
+  };
   TRelocateResult result{WriteBackPicture(rom, entry, picture, options), std::nullopt};
   TWriteBackResult& wb = result.writeBack;
   if (!wb.report.moved) return result;
@@ -281,6 +285,58 @@ TRelocateResult WriteBackRelocating(std::span<const std::uint8_t> rom, const TTi
   ProveThroughPointers(r, wb.entry, relocate.layout, proved, wb.rom, relocate.search);
   wb.report.pointersFollow = true;
   result.relocation = std::move(r);
+  return result;
+}
+
+TStreamsRelocated RelocateStreams(
+    std::span<const std::uint8_t> rom, const TRelocateOptions& relocate,
+    const std::function<std::vector<std::uint8_t>(const TPlaceStream& place)>& edit) {
+  struct TMove {
+    std::unique_ptr<TRelocateOptions> options;  // the placer keeps a reference
+    std::unique_ptr<TPlacer> placer;
+    TRelocation relocation;
+    std::size_t newLength = 0;
+  };
+  std::vector<TMove> moves;
+  const TPlaceStream place = [&](std::size_t length, std::int64_t from, std::size_t oldLength) {
+    TMove m;
+    m.options = std::make_unique<TRelocateOptions>(relocate);
+    if (!moves.empty()) m.options->address.reset();  // a given address is the first stream's
+    for (const TMove& done : moves) {
+      // Never onto a stream moved before, nor onto its old bytes, which it may still share.
+      m.options->reserved.push_back(
+          {done.relocation.to, done.relocation.to + static_cast<std::int64_t>(done.newLength)});
+      m.options->reserved.push_back(
+          {done.relocation.from,
+           done.relocation.from + static_cast<std::int64_t>(done.relocation.oldLength)});
+    }
+    m.placer = std::make_unique<TPlacer>(rom, from, oldLength, *m.options);
+    const std::int64_t at = m.placer->Place(length);
+    m.relocation = {from, at, oldLength, m.placer->Hits(), {}, relocate.keepOld, relocate.fill};
+    m.newLength = length;
+    moves.push_back(std::move(m));
+    return at;
+  };
+  TStreamsRelocated result{edit(place), {}};
+  for (TMove& m : moves) {
+    TRelocation& r = m.relocation;
+    for (const TPointerHit& hit : r.pointers) {
+      r.values.push_back(*MovedValue(relocate.layout, hit, r.to));
+      WritePointer(result.rom, hit, r.values.back());
+    }
+  }
+  // The old bytes that no new stream took become the fill byte.
+  for (const TMove& m : moves) {
+    if (relocate.keepOld) break;
+    const TRelocation& r = m.relocation;
+    for (std::int64_t i = r.from; i < r.from + static_cast<std::int64_t>(r.oldLength); ++i) {
+      const bool taken = std::any_of(moves.begin(), moves.end(), [i](const TMove& n) {
+        return i >= n.relocation.to && i < n.relocation.to + static_cast<std::int64_t>(n.newLength);
+      });
+      if (!taken) result.rom[static_cast<std::size_t>(i)] = relocate.fill;
+    }
+  }
+  for (TMove& m : moves) result.relocations.push_back(std::move(m.relocation));
   return result;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -59,5 +60,26 @@ struct TRelocateResult {
 TRelocateResult WriteBackRelocating(std::span<const std::uint8_t> rom, const TTileEntry& entry,
                                     const TPixelImage& picture, TWriteBackOptions options,
                                     const TRelocateOptions& relocate);
+
+// Where a stream of `length` bytes that stood at `from` (its `oldLength` bytes) goes; throws
+// TError to refuse.
+using TPlaceStream =
+    std::function<std::int64_t(std::size_t length, std::int64_t from, std::size_t oldLength)>;
+
+struct TStreamsRelocated {
+  std::vector<std::uint8_t> rom;
+  std::vector<TRelocation> relocations;  // in the order the edit placed the streams
+};
+
+// An edit of several streams at once (a screen's map and tiles) with each stream that no
+// longer fits moved: `edit` makes the new image, asking the `place` it is given for each such
+// stream. Each goes where WriteBackRelocating's stream would (relocate.address for the first,
+// else the smallest free run; never onto another moved stream or its old bytes), every
+// pointer to it is rewritten, and its old bytes that no new stream took become the fill byte
+// unless kept. The edit proves its own image; pointers never lie in a new stream's bytes.
+// Throws TError, nothing written, as the edit and WriteBackRelocating's placing do.
+TStreamsRelocated RelocateStreams(
+    std::span<const std::uint8_t> rom, const TRelocateOptions& relocate,
+    const std::function<std::vector<std::uint8_t>(const TPlaceStream& place)>& edit);
 
 }  // namespace tegulo

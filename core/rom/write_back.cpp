@@ -187,7 +187,8 @@ void WriteCompressed(std::vector<std::uint8_t>& out, TTileEntry& e, const TPixel
               " bytes: it does not fit (give a free-space address to write it elsewhere)",
           packed.size(), oldStream);
     }
-    at = options.freeSpace ? *options.freeSpace : options.placeStream(packed.size());
+    at = options.freeSpace ? *options.freeSpace
+                           : options.placeStream(packed.size(), e.Address, oldStream);
     if (at < 0 ||
         at + static_cast<std::int64_t>(packed.size()) > static_cast<std::int64_t>(out.size())) {
       throw TError("The free space at " + Address(at) + " cannot hold the new stream of " +

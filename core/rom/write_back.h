@@ -38,9 +38,11 @@ struct TWriteBackOptions {
   bool overwrite = false;
   // The document's entries, which a stream moved to `freeSpace` must not hit.
   std::span<const TTileEntry> document;
-  // Without `freeSpace`: picks the place for a longer stream of the given length (it may
-  // throw TError to refuse), for a relocation that then rewrites the pointers.
-  std::function<std::int64_t(std::size_t)> placeStream;
+  // Without `freeSpace`: picks the place for a longer stream of the given length that stood
+  // at `from` (it may throw TError to refuse), for a relocation that then rewrites the
+  // pointers. A screen's rebuild asks it for its map stream too.
+  std::function<std::int64_t(std::size_t length, std::int64_t from, std::size_t oldLength)>
+      placeStream;
 };
 
 struct TWriteBackReport {

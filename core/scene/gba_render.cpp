@@ -1,5 +1,6 @@
 // The GBA renderer: text, affine and bitmap backgrounds and the sprites, each pixel the first
 // opaque one in priority order, else the backdrop.
+#include <algorithm>
 #include <array>
 
 #include "scene/scene_render.h"
@@ -7,8 +8,11 @@
 namespace tegulo {
 namespace {
 
-constexpr std::uint16_t kClear = 0xFFFF;
-constexpr std::uint16_t kDirect = 0x8000;  // a bitmap's colour word, not a palette index
+// A pixel's colour: a palette index (0-511), or kDirect plus a bitmap's colour word, which
+// takes every 16-bit value, so a clear pixel needs a value above them (white 0x7FFF in a
+// bitmap is 0xFFFF).
+constexpr std::uint32_t kClear = 0x10000;
+constexpr std::uint32_t kDirect = 0x8000;
 constexpr std::int32_t kWidth = 240, kHeight = 160;
 constexpr std::uint32_t kObjVram = 0x10000;
 
@@ -36,8 +40,10 @@ TBgKind Kind(int mode, int bg) {
 }
 
 struct TPixel {
-  std::uint16_t colour = kClear;
+  std::uint32_t colour = kClear;
   std::uint8_t prio = 0;
+  bool inside = false;  // a sprite's pixel inside its picture, clear or not
+  bool semi = false;    // a semi-transparent sprite's
 };
 
 std::uint8_t VramByte(const TScene& s, std::uint32_t at, std::uint32_t end) {
@@ -160,13 +166,19 @@ TPixel BitmapPixel(const TScene& s, std::int32_t x, std::int32_t y, TScenePoint*
     const std::uint8_t c = s.vram[at];
     if (c != 0) out.colour = c;
   } else {
-    out.colour =
-        static_cast<std::uint16_t>(kDirect | ((s.vram[at] | (s.vram[at + 1] << 8)) & 0x7FFF));
+    out.colour = kDirect | ((s.vram[at] | (s.vram[at + 1] << 8)) & 0x7FFFu);
   }
   return out;
 }
 
+// BG n's pixel at (x, y): with mosaic on, the top left pixel of its mosaic block (MOSAIC bits
+// 0-3 width - 1, 4-7 height - 1).
 TPixel BgPixel(const TScene& s, int n, std::int32_t x, std::int32_t y, TScenePoint* info) {
+  if (Io(s, 0x08 + 2u * static_cast<std::uint32_t>(n)) & 0x40) {
+    const std::uint16_t size = Io(s, 0x4C);
+    x -= x % ((size & 15) + 1);
+    y -= y % (((size >> 4) & 15) + 1);
+  }
   switch (Kind(Mode(s), n)) {
     case TBgKind::Text: return TextPixel(s, n, x, y, info);
     case TBgKind::Affine: return AffinePixel(s, n, x, y, info);
@@ -182,9 +194,10 @@ struct TSprite {
   bool affine;
 };
 
-// Sprite k's shape and place; false for a sprite that is off, of no valid shape, or a
-// window sprite (which shows nothing itself).
-bool SpriteAt(const TScene& s, int k, TSprite& o) {
+// Sprite k's shape and place; false for a sprite that is off or of no valid shape. `drawn`
+// tells whether it shows anything: a window sprite does not, nor in the bitmap modes one
+// whose tiles lie below 512 (both still take the console's time on their lines).
+bool SpriteListed(const TScene& s, int k, TSprite& o, bool& drawn) {
   const std::uint8_t* p = s.oam.data() + 8 * k;
   o.a0 = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
   o.a1 = static_cast<std::uint16_t>(p[2] | (p[3] << 8));
@@ -192,7 +205,7 @@ bool SpriteAt(const TScene& s, int k, TSprite& o) {
   o.affine = (o.a0 & 0x100) != 0;
   if (!o.affine && (o.a0 & 0x200)) return false;
   const int shape = o.a0 >> 14, objMode = (o.a0 >> 10) & 3;
-  if (shape == 3 || objMode >= 2) return false;
+  if (shape == 3 || objMode == 3) return false;
   o.w = kObjSizes[shape][o.a1 >> 14][0];
   o.h = kObjSizes[shape][o.a1 >> 14][1];
   const bool dbl = o.affine && (o.a0 & 0x200);
@@ -201,7 +214,14 @@ bool SpriteAt(const TScene& s, int k, TSprite& o) {
   o.x = o.a1 & 0x1FF;
   if (o.x >= 256) o.x -= 512;
   o.y = o.a0 & 0xFF;
-  return !(Mode(s) >= 3 && (o.a2 & 0x3FF) < 512);
+  drawn = objMode != 2 && !(Mode(s) >= 3 && (o.a2 & 0x3FF) < 512);
+  return true;
+}
+
+// Sprite k's shape and place; false for a sprite that shows nothing.
+bool SpriteAt(const TScene& s, int k, TSprite& o) {
+  bool drawn = false;
+  return SpriteListed(s, k, o, drawn) && drawn;
 }
 
 // The texel of the sprite's W x H picture that box pixel (col, row) shows; false outside it.
@@ -241,6 +261,9 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
   if (row >= o.boxH || col < 0 || col >= o.boxW) return out;
   std::int32_t tx = 0, ty = 0;
   if (!SpriteTexel(s, o, col, row, tx, ty)) return out;
+  out.inside = true;
+  out.prio = (o.a2 >> 10) & 3;
+  out.semi = ((o.a0 >> 10) & 3) == 1;
   const bool hf = !o.affine && (o.a1 & 0x1000), vf = !o.affine && (o.a1 & 0x2000);
   const bool deep = (o.a0 & 0x2000) != 0;
   const std::uint32_t cell = SpriteCell(s, o, tx, ty);
@@ -265,53 +288,117 @@ TPixel SpritePixel(const TScene& s, const TSprite& o, int k, std::int32_t x, std
     c = (tx & 1) ? b >> 4 : b & 15;
     if (c != 0) c = static_cast<std::uint8_t>(16 * pal + c);
   }
-  if (c == 0) return out;
-  out.colour = static_cast<std::uint16_t>(256 + c);
-  out.prio = (o.a2 >> 10) & 3;
+  if (c != 0) out.colour = 256u + c;
   return out;
 }
 
+// What the drawing leaves out: the mosaic of sprites (BG mosaic is drawn).
 void NoteLeftOut(const TScene& s, unsigned drawn, std::vector<std::string>& notes) {
-  const std::uint16_t dispcnt = Dispcnt(s);
-  if ((Io(s, 0x50) & 0xC0) != 0) notes.emplace_back("blending");
-  if (dispcnt & 0xE000) notes.emplace_back("windows");
-  bool mosaic = false, semi = false;
-  const std::uint16_t size = Io(s, 0x4C);
-  for (int n = 0; n < 4; ++n) {
-    if (((drawn >> n) & 1) && (Io(s, 0x08 + 2u * static_cast<std::uint32_t>(n)) & 0x40) &&
-        (size & 0xFF))
-      mosaic = true;
-  }
-  if (drawn & (1u << kSceneObj)) {
-    for (int k = 0; k < 128; ++k) {
-      TSprite o{};
-      if (!SpriteAt(s, k, o)) continue;
-      if ((o.a0 & 0x1000) && (size & 0xFF00)) mosaic = true;
-      if (((o.a0 >> 10) & 3) == 1) semi = true;
+  if (!(drawn & (1u << kSceneObj)) || !(Io(s, 0x4C) & 0xFF00)) return;
+  for (int k = 0; k < 128; ++k) {
+    TSprite o{};
+    if (SpriteAt(s, k, o) && (o.a0 & 0x1000)) {
+      notes.emplace_back("sprite mosaic");
+      return;
     }
   }
-  if (mosaic) notes.emplace_back("mosaic");
-  if (semi) notes.emplace_back("semi-transparent sprites");
 }
 
-// The layers put together: per pixel the colour of the highest rank so far. Priority 0 in
-// front; at one priority the sprites, then BG0..BG3.
+// The layers put together: per pixel the colours of the two highest ranks so far (the top
+// one, and the one under it that colour effects blend with). Priority 0 in front; at one
+// priority the sprites, then BG0..BG3.
 struct TStack {
   explicit TStack(TSceneImage& image)
-      : img(image), colour(image.layer.size(), kClear), rank(image.layer.size(), 0) {}
+      : img(image),
+        control(image.layer.size(), 0x3F),
+        colour(image.layer.size(), kClear),
+        under(image.layer.size(), kClear),
+        rank(image.layer.size(), 0),
+        underRank(image.layer.size(), 0),
+        underLayer(image.layer.size(), kSceneBackdrop),
+        semi(image.layer.size(), 0) {}
   void Put(std::size_t at, int layer, TPixel p) {
-    if (p.colour == kClear) return;
+    if (p.colour == kClear || !((control[at] >> layer) & 1)) return;
     const auto depth =
         static_cast<std::uint8_t>((3 - p.prio) * 5 + (layer == kSceneObj ? 5 : 4 - layer));
-    if (depth <= rank[at]) return;
-    rank[at] = depth;
-    colour[at] = p.colour;
-    img.layer[at] = static_cast<std::uint8_t>(layer);
+    if (depth > rank[at]) {
+      under[at] = colour[at];
+      underRank[at] = rank[at];
+      underLayer[at] = img.layer[at];
+      rank[at] = depth;
+      colour[at] = p.colour;
+      img.layer[at] = static_cast<std::uint8_t>(layer);
+      semi[at] = p.semi ? 1 : 0;
+    } else if (depth > underRank[at]) {
+      under[at] = p.colour;
+      underRank[at] = depth;
+      underLayer[at] = static_cast<std::uint8_t>(layer);
+    }
   }
   TSceneImage& img;
-  std::vector<std::uint16_t> colour;
-  std::vector<std::uint8_t> rank;
+  std::vector<std::uint8_t> control;  // the window control of each pixel
+  std::vector<std::uint32_t> colour, under;
+  std::vector<std::uint8_t> rank, underRank, underLayer, semi;
 };
+
+// BLDCNT, BLDALPHA and BLDY: the layers of each target (bit 5 the backdrop), the effect and
+// its weights (above 16 counting as 16).
+struct TEffects {
+  unsigned first = 0, second = 0;
+  int mode = 0, eva = 0, evb = 0, evy = 0;
+};
+
+TEffects EffectsOf(const TScene& s) {
+  const std::uint16_t cnt = Io(s, 0x50), alpha = Io(s, 0x52);
+  TEffects e;
+  e.first = cnt & 0x3Fu;
+  e.second = (cnt >> 8) & 0x3Fu;
+  e.mode = (cnt >> 6) & 3;
+  e.eva = std::min(alpha & 31, 16);
+  e.evb = std::min((alpha >> 8) & 31, 16);
+  e.evy = std::min(Io(s, 0x54) & 31, 16);
+  return e;
+}
+
+// Each 5-bit channel of two colour words weighed in sixteenths, at most 31.
+std::uint16_t Mix(std::uint16_t a, std::uint16_t b, int eva, int evb) {
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 15; shift += 5) {
+    const int c = std::min(31, (((a >> shift) & 31) * eva + ((b >> shift) & 31) * evb) >> 4);
+    out |= static_cast<std::uint32_t>(c) << shift;
+  }
+  return static_cast<std::uint16_t>(out);
+}
+
+// Each channel moved evy sixteenths of the way to white (brighten) or black (darken).
+std::uint16_t Fade(std::uint16_t a, int evy, bool brighten) {
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 15; shift += 5) {
+    const int c = (a >> shift) & 31;
+    const int moved = brighten ? c + (((31 - c) * evy) >> 4) : c - ((c * evy) >> 4);
+    out |= static_cast<std::uint32_t>(moved) << shift;
+  }
+  return static_cast<std::uint16_t>(out);
+}
+
+std::uint16_t WordOf(const TScene& s, std::uint32_t c) {
+  if (c == kClear) return s.palette[0];
+  return (c & kDirect) ? static_cast<std::uint16_t>(c & 0x7FFF) : s.palette[c & 0x1FF];
+}
+
+// The colour word pixel `at` shows: the top layer, blended with the one under it where the
+// effects say so. A semi-transparent sprite blends with a second target whatever the effect;
+// where it meets none, the effect applies as to any sprite.
+std::uint16_t ShownWord(const TScene& s, const TStack& st, const TEffects& e, std::size_t at) {
+  const std::uint16_t top = WordOf(s, st.colour[at]);
+  if (!(st.control[at] & 0x20)) return top;
+  const unsigned topBit = 1u << st.img.layer[at], underBit = 1u << st.underLayer[at];
+  const bool toSecond = (e.second & underBit) != 0;
+  if (toSecond && (st.semi[at] || (e.mode == 1 && (e.first & topBit))))
+    return Mix(top, WordOf(s, st.under[at]), e.eva, e.evb);
+  if (e.mode >= 2 && (e.first & topBit)) return Fade(top, e.evy, e.mode == 2);
+  return top;
+}
 
 std::size_t At(std::int32_t x, std::int32_t y) {
   return static_cast<std::size_t>(y) * static_cast<std::size_t>(kWidth) +
@@ -325,20 +412,85 @@ void DrawBg(const TScene& s, int bg, TStack& stack) {
   }
 }
 
-// Sprite k over its box into the sprite layer, where it beats what is there by a smaller
-// priority number, or by the same one (drawn from the last index down).
-void DrawSprite(const TScene& s, int k, std::vector<TPixel>& obj) {
-  TSprite o{};
-  if (!SpriteAt(s, k, o)) return;
-  for (std::int32_t row = 0; row < o.boxH; ++row) {
-    const std::int32_t y = (o.y + row) & 0xFF;
-    if (y >= kHeight) continue;
-    for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x) {
-      const TPixel p = SpritePixel(s, o, k, x, y, nullptr);
-      TPixel& there = obj[At(x, y)];
-      if (p.colour != kClear && (there.colour == kClear || p.prio <= there.prio)) there = p;
+// Sprite pixel `p` into the sprite layer, the sprites taken in OAM order as the console
+// does: it is taken over what is there by a smaller priority number (so at one number the
+// lower index wins), and a clear one still lowers the number of the pixel under it, which can
+// bring an earlier sprite in front of a BG. True when it takes the pixel.
+bool MergeSpritePixel(TPixel& there, const TPixel& p) {
+  if (!p.inside || (there.colour != kClear && there.prio <= p.prio)) return false;
+  if (p.colour != kClear) {
+    there = p;
+    return true;
+  }
+  if (there.colour != kClear) there.prio = p.prio;
+  return false;
+}
+
+// The sprites that draw on line y, in OAM order: the console has 1210 cycles a line for them
+// (954 when DISPCNT frees the H-blank interval); each sprite in view on the line takes its
+// width, an affine one 10 + twice its box width, and the sprite that uses up the time is the
+// last drawn. Calls `draw(k, sprite)` for each.
+// With `window`, the window sprites instead, whose pixels make the OBJ window.
+template <class TDraw>
+void ForEachLineSprite(const TScene& s, std::int32_t y, bool window, TDraw&& draw) {
+  std::int32_t cycles = (Dispcnt(s) & 0x20) ? 954 : 1210;
+  for (int k = 0; k < 128 && cycles > 0; ++k) {
+    TSprite o{};
+    bool drawn = false;
+    if (!SpriteListed(s, k, o, drawn) || ((y - o.y) & 0xFF) >= o.boxH || o.x >= kWidth ||
+        o.x + o.boxW <= 0)
+      continue;
+    const bool windowSprite = ((o.a0 >> 10) & 3) == 2;
+    if (window ? windowSprite && !(Mode(s) >= 3 && (o.a2 & 0x3FF) < 512) : drawn) draw(k, o);
+    cycles -= o.affine ? 10 + 2 * o.boxW : o.boxW;
+  }
+}
+
+void DrawSpriteLine(const TScene& s, std::int32_t y, std::vector<TPixel>& obj) {
+  ForEachLineSprite(s, y, false, [&](int k, const TSprite& o) {
+    for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x)
+      MergeSpritePixel(obj[At(x, y)], SpritePixel(s, o, k, x, y, nullptr));
+  });
+}
+
+// Whether v lies between a window's edges (WINxH / WINxV: start in the high byte, end in the
+// low one, exclusive): an end past the screen counts as its edge, and a start past the end
+// wraps round (from the start to the edge and from 0 to the end).
+bool InWindowSpan(std::int32_t v, std::uint16_t edges, std::int32_t size) {
+  const std::int32_t start = edges >> 8, end = std::min<std::int32_t>(edges & 0xFF, size);
+  return start <= end ? v >= start && v < end : v >= start || v < end;
+}
+
+// Per pixel, the window control that applies (bits 0-3 BG0-BG3 shown, 4 the sprites, 5 the
+// colour effects): window 0, else window 1, else the OBJ window (the opaque pixels of window
+// sprites, while the sprites are drawn), else outside; all on when no window is.
+std::vector<std::uint8_t> WindowControls(const TScene& s, bool objDrawn) {
+  const std::uint16_t dispcnt = Dispcnt(s);
+  std::vector<std::uint8_t> control(At(0, kHeight), 0x3F);
+  if ((dispcnt & 0xE000) == 0) return control;
+  const std::uint16_t winIn = Io(s, 0x48), winOut = Io(s, 0x4A);
+  std::fill(control.begin(), control.end(), static_cast<std::uint8_t>(winOut & 0x3F));
+  for (std::int32_t y = 0; (dispcnt & 0x8000) && objDrawn && y < kHeight; ++y) {
+    ForEachLineSprite(s, y, true, [&](int k, const TSprite& o) {
+      for (std::int32_t x = std::max(o.x, 0); x < std::min(o.x + o.boxW, kWidth); ++x) {
+        if (SpritePixel(s, o, k, x, y, nullptr).colour != kClear)
+          control[At(x, y)] = static_cast<std::uint8_t>((winOut >> 8) & 0x3F);
+      }
+    });
+  }
+  for (int w = 1; w >= 0; --w) {
+    if (!(dispcnt & (0x2000 << w))) continue;
+    const std::uint16_t h = Io(s, 0x40 + 2u * static_cast<std::uint32_t>(w));
+    const std::uint16_t v = Io(s, 0x44 + 2u * static_cast<std::uint32_t>(w));
+    const auto bits = static_cast<std::uint8_t>((winIn >> (8 * w)) & 0x3F);
+    for (std::int32_t y = 0; y < kHeight; ++y) {
+      if (!InWindowSpan(y, v, kHeight)) continue;
+      for (std::int32_t x = 0; x < kWidth; ++x) {
+        if (InWindowSpan(x, h, kWidth)) control[At(x, y)] = bits;
+      }
     }
   }
+  return control;
 }
 
 }  // namespace
@@ -357,20 +509,18 @@ TSceneImage RenderGbaScene(const TScene& s, unsigned layers) {
   const unsigned drawn = layers & ((dispcnt >> 8) & 0x1Fu);
   NoteLeftOut(s, drawn, img.leftOut);
   TStack stack(img);
+  stack.control = WindowControls(s, ((drawn >> kSceneObj) & 1) != 0);
   for (int bg = 0; bg < 4; ++bg) {
     if (((drawn >> bg) & 1) && Kind(dispcnt & 7, bg) != TBgKind::None) DrawBg(s, bg, stack);
   }
   if ((drawn >> kSceneObj) & 1) {
     std::vector<TPixel> obj(n);
-    for (int k = 127; k >= 0; --k) DrawSprite(s, k, obj);
+    for (std::int32_t y = 0; y < kHeight; ++y) DrawSpriteLine(s, y, obj);
     for (std::size_t at = 0; at < n; ++at) stack.Put(at, kSceneObj, obj[at]);
   }
   img.pixels.resize(n);
-  for (std::size_t at = 0; at < n; ++at) {
-    const std::uint16_t c = stack.colour[at] == kClear ? 0 : stack.colour[at];
-    img.pixels[at] =
-        SceneRgb((c & kDirect) ? static_cast<std::uint16_t>(c & 0x7FFF) : s.palette[c & 0x1FF]);
-  }
+  const TEffects e = EffectsOf(s);
+  for (std::size_t at = 0; at < n; ++at) img.pixels[at] = SceneRgb(ShownWord(s, stack, e, at));
   return img;
 }
 
@@ -380,16 +530,11 @@ TScenePoint GbaSceneAt(const TScene& s, int layer, std::int32_t x, std::int32_t 
   if (layer >= 0 && layer < 4) {
     BgPixel(s, layer, x, y, &p);
   } else if (layer == kSceneObj) {
-    int bestK = -1, bestPrio = 4;
-    for (int k = 0; k < 128; ++k) {
-      TSprite o{};
-      if (!SpriteAt(s, k, o)) continue;
-      const TPixel px = SpritePixel(s, o, k, x, y, nullptr);
-      if (px.colour != kClear && px.prio < bestPrio) {
-        bestK = k;
-        bestPrio = px.prio;
-      }
-    }
+    int bestK = -1;
+    TPixel there;
+    ForEachLineSprite(s, y, false, [&](int k, const TSprite& o) {
+      if (MergeSpritePixel(there, SpritePixel(s, o, k, x, y, nullptr))) bestK = k;
+    });
     TSprite o{};
     if (bestK >= 0 && SpriteAt(s, bestK, o)) SpritePixel(s, o, bestK, x, y, &p);
   }

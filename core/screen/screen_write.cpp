@@ -63,6 +63,8 @@ TTileEntry TileColumn(const TTileEntry& e, std::int64_t first, std::int64_t coun
   return t;
 }
 
+}  // namespace
+
 void ProveScreen(std::span<const std::uint8_t> rom, const TTileEntry& e, const TScreen& s,
                  const TPixelImage& expected) {
   TTileEntry entry = e;
@@ -80,6 +82,8 @@ void ProveScreen(std::span<const std::uint8_t> rom, const TTileEntry& e, const T
     }
   }
 }
+
+namespace {
 
 void PutCell(TPixelImage& img, std::int32_t cx, std::int32_t cy, const TCellValues& v, int offset) {
   for (int y = 0; y < 8; ++y) {
@@ -158,7 +162,7 @@ TScreenWriteResult KeepMap(std::span<const std::uint8_t> rom, const TTileEntry& 
       PutCell(expected, cx, cy, *values, offset);
     }
   }
-  TScreenWriteResult result{{rom.begin(), rom.end()}, {}, e};
+  TScreenWriteResult result{{rom.begin(), rom.end()}, {}, e, s};
   TTileEntry written = e;  // a packed tile set given free space may move there
   if (st.set.count > 0) {
     const TWriteBackResult r = WriteBackPicture(
@@ -175,9 +179,11 @@ TScreenWriteResult KeepMap(std::span<const std::uint8_t> rom, const TTileEntry& 
   return result;
 }
 
-// Writes the cells' entries where the map lies, packing a map stream again in its old bytes.
-void WriteMap(std::vector<std::uint8_t>& out, const TScreen& s, const std::vector<TMapCell>& cells,
-              const TCompressOptions& options, std::vector<std::string>& lines) {
+// Writes the cells' entries where the map lies, packing a map stream again in its old bytes,
+// or where options.placeStream puts a stream that no longer fits. Returns the map's address.
+std::int32_t WriteMap(std::vector<std::uint8_t>& out, const TScreen& s,
+                      const std::vector<TMapCell>& cells, const TWriteBackOptions& options,
+                      std::vector<std::string>& lines) {
   const std::int64_t length = MapByteLength(s);
   const auto size = static_cast<std::int64_t>(out.size());
   if (s.mapCompression == kSchemeNone) {
@@ -191,7 +197,7 @@ void WriteMap(std::vector<std::uint8_t>& out, const TScreen& s, const std::vecto
                                          static_cast<std::size_t>(length)));
     lines.push_back("Map: wrote " + Address(s.mapAddress) + "-" +
                     Address(s.mapAddress + length - 1) + " (" + std::to_string(length) + " bytes)");
-    return;
+    return s.mapAddress;
   }
   if (s.mapAddress < 0 || s.mapAddress >= size) {
     throw TError("The map stream address " + Address(s.mapAddress) + " lies outside the ROM (" +
@@ -207,18 +213,30 @@ void WriteMap(std::vector<std::uint8_t>& out, const TScreen& s, const std::vecto
   StoreMapCells(s, cells, data);
   if (std::equal(data.begin(), data.end(), unpacked.begin())) {
     lines.push_back("Map: unchanged");
-    return;
+    return s.mapAddress;
   }
   const std::size_t oldStream = StreamBytesUsed(
       s.mapCompression, std::span(out).subspan(static_cast<std::size_t>(s.mapAddress)));
-  const std::vector<std::uint8_t> packed = CompressStream(s.mapCompression, data, options);
+  const std::vector<std::uint8_t> packed = CompressStream(s.mapCompression, data, options.compress);
+  std::int64_t at = s.mapAddress;
   if (packed.size() > oldStream) {
-    throw TError("The new map stream is " + std::to_string(packed.size()) + " bytes, the old one " +
-                 std::to_string(oldStream) + " bytes: it does not fit");
+    if (!options.placeStream) {
+      throw TStreamDoesNotFit("The new map stream is " + std::to_string(packed.size()) +
+                                  " bytes, the old one " + std::to_string(oldStream) +
+                                  " bytes: it does not fit",
+                              packed.size(), oldStream);
+    }
+    at = options.placeStream(packed.size(), s.mapAddress, oldStream);
+    if (at < 0 || at + static_cast<std::int64_t>(packed.size()) > size) {
+      throw TError("The map stream of " + std::to_string(packed.size()) + " bytes cannot go to " +
+                   Address(at) + ": outside the ROM");
+    }
   }
-  std::copy(packed.begin(), packed.end(), out.begin() + s.mapAddress);
-  lines.push_back("Map: wrote " + std::to_string(packed.size()) + " bytes at " +
-                  Address(s.mapAddress) + " (old stream " + std::to_string(oldStream) + " bytes)");
+  std::copy(packed.begin(), packed.end(), out.begin() + at);
+  lines.push_back("Map: wrote " + std::to_string(packed.size()) + " bytes at " + Address(at) +
+                  " (old stream " + std::to_string(oldStream) + " bytes at " +
+                  Address(s.mapAddress) + ")");
+  return static_cast<std::int32_t>(at);
 }
 
 TScreenWriteResult Rebuild(std::span<const std::uint8_t> rom, const TTileEntry& e, const TScreen& s,
@@ -238,8 +256,8 @@ TScreenWriteResult Rebuild(std::span<const std::uint8_t> rom, const TTileEntry& 
                  " tiles; the old map named " + std::to_string(room) + " from tile " +
                  std::to_string(start) + ": it does not fit");
   }
-  TScreenWriteResult result{{rom.begin(), rom.end()}, {}, e};
-  WriteMap(result.rom, s, enc.cells, options.compress, result.lines);
+  TScreenWriteResult result{{rom.begin(), rom.end()}, {}, e, s};
+  result.screen.mapAddress = WriteMap(result.rom, s, enc.cells, options, result.lines);
   if (enc.TileCount() > 0) {
     TWriteBackOptions tileOptions = options;
     tileOptions.freeSpace.reset();
@@ -247,11 +265,12 @@ TScreenWriteResult Rebuild(std::span<const std::uint8_t> rom, const TTileEntry& 
         result.rom, TileColumn(st.entry, start, enc.TileCount()),
         TPixelImage{8, static_cast<std::int32_t>(8 * enc.TileCount()), enc.tiles}, tileOptions);
     result.rom = r.rom;
+    // A packed tile set given a new place moves there; the column starts at the set's start.
+    if (e.Compression != kSchemeNone) result.entry.Address = r.entry.Address;
     result.lines.push_back("Tiles " + std::to_string(start) + "-" +
                            std::to_string(start + enc.TileCount() - 1) + ": " + r.report.Text());
   }
-  ProveScreen(result.rom, e, s, enc.drawn);
-  result.entry = e;
+  ProveScreen(result.rom, result.entry, result.screen, enc.drawn);
   return result;
 }
 

@@ -24,6 +24,7 @@ struct TScreenWriteResult {
   std::vector<std::uint8_t> rom;   // the new ROM image, the same length as the old
   std::vector<std::string> lines;  // what was written, one line each
   TTileEntry entry{};              // the tile source; its Address moved with a moved stream
+  TScreen screen{};                // the map; its mapAddress moved with a moved stream
 };
 
 // The picture in a PNG file's bytes as colour indices for a screen of `e`: indexed files keep
@@ -47,12 +48,18 @@ TPixelImage PictureForScreen(std::span<const std::uint8_t> pngFile, const TTileE
 // and (4, 2) show tile 7 but differ at its pixel (3, 5)"), a cell's index has no place in its
 // palette, or a cell naming a tile past the set's end is not all index 0.
 // Rebuild: EncodeScreen makes a tile set numbered from max(0, tileBase) and a map; the map
-// is written first (a stream packed again at its address), then the tiles. Refused when a
-// stream no longer fits its old bytes, or plain tiles need more than the old map named.
+// is written first (a stream packed again at its address), then the tiles. Refused
+// (TStreamDoesNotFit) when a stream no longer fits its old bytes and options.placeStream
+// gives it no other place; refused when plain tiles need more than the old map named.
 // Both: the screen is drawn from the new image and compared with the picture; WriteBackPicture's
 // errors pass through.
 TScreenWriteResult WriteBackScreen(std::span<const std::uint8_t> rom, const TTileEntry& e,
                                    const TScreen& s, const TPixelImage& picture,
                                    TScreenImportMode mode, const TWriteBackOptions& options = {});
+
+// Draws the screen of `e` and `s` from `rom` and compares it with `expected` (the values each
+// cell shows); throws TError naming the first pixel that differs.
+void ProveScreen(std::span<const std::uint8_t> rom, const TTileEntry& e, const TScreen& s,
+                 const TPixelImage& expected);
 
 }  // namespace tegulo

@@ -8,6 +8,8 @@
 #include "flow_fixture.h"
 #include "image/png_writer.h"
 #include "qt_text.h"
+#include "screen/map_formats.h"
+#include "screen/screen.h"
 
 namespace tegulo {
 namespace {
@@ -166,6 +168,66 @@ TEST_F(RelocateTest, FindPointersListsThePlaces) {
   Find<QAction>("aFindPointers")->trigger();
   ASSERT_EQ(prompts->errors.size(), 1u);
   EXPECT_EQ(prompts->errors[0].toStdString(), "The ROM's layout is not known from its headers.");
+}
+
+}  // namespace
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// A picture imported as a screen whose packed map and tiles both grow: the offer, both streams
+// at free space with their pointers, the entry and its map following; one Undo takes all back.
+TEST_F(RelocateTest, ImportAsScreenMovesGrownMapAndTiles) {
+  rom = test::GbaRom(0x20000);
+  std::fill(rom.begin() + 0x18000, rom.end(), 0xFF);
+  const std::vector<std::uint8_t> tiles = CompressLZ10(std::vector<std::uint8_t>(128, 0x11));
+  const std::vector<std::uint8_t> map = CompressLZ10(std::vector<std::uint8_t>(7 * 64 + 16, 0));
+  std::copy(tiles.begin(), tiles.end(), rom.begin() + 0x2000);
+  std::copy(map.begin(), map.end(), rom.begin() + 0x3000);
+  const std::vector<std::uint8_t> pointers = {0x00, 0x20, 0x00, 0x08, 0x00, 0x30, 0x00, 0x08};
+  std::copy(pointers.begin(), pointers.end(), rom.begin() + 0x400);
+  OpenRom(rom, QStringLiteral("game.gba"));
+  AddEntry("$2000");
+  Pick(cbTemplate, "4bpp (GBA)");
+  Type(seWidth, "1");
+  Type(seHeight, "4");
+  Pick(cbCompression, "LZ77-10");
+  TScreen screen;
+  screen.mapAddress = 0x3000;
+  screen.mapCompression = kSchemeLZ10;
+  screen.format = kMapGBAText;
+  screen.width = 8;
+  screen.height = 8;
+  prompts->screenAnswers.push_back(screen);
+  Find<QAction>("aShowAsScreen")->trigger();
+
+  TIndexedBitmap bmp;
+  bmp.SetSize(64, 64);
+  std::uint32_t x = 5;
+  for (auto& p : bmp.Pixels()) {
+    x = x * 1103515245u + 12345u;
+    p = static_cast<std::uint8_t>(x >> 16 & 15);
+  }
+  for (int i = 0; i < 256; ++i) bmp.Colours[static_cast<std::size_t>(i)] = Grey(i);
+  WritePng(LocalPath(Path("title.png")), bmp);
+  prompts->fileAnswers.push_back(Path("title.png"));
+  prompts->textAnswers.push_back(QStringLiteral("$1000"));
+  prompts->relocateAnswers.push_back(TAnswer::FreeSpace);
+  prompts->confirmAnswers.push_back(true);
+  Find<QAction>("aImportAsScreen")->trigger();
+  ASSERT_TRUE(prompts->errors.empty()) << prompts->errors.front().toStdString();
+  ASSERT_FALSE(prompts->questions.empty());
+  EXPECT_TRUE(prompts->questions[0].contains(QStringLiteral("does not fit")));
+  EXPECT_GE(Cur()->Address, 0x18000);
+  const auto word = [&](std::size_t at) {
+    return Rom()[at] | Rom()[at + 1] << 8 | Rom()[at + 2] << 16;
+  };
+  EXPECT_EQ(word(0x400), Cur()->Address) << "the tiles' pointer follows";
+  EXPECT_GE(word(0x404), 0x18000) << "the map's pointer follows";
+  Find<QAction>("aUndoImport")->trigger();
+  EXPECT_EQ(Rom(), rom);
+  EXPECT_EQ(Cur()->Address, 0x2000);
 }
 
 }  // namespace

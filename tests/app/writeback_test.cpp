@@ -468,7 +468,7 @@ TEST_F(WriteBackTest, RightClickOpensTheMenuAndShortcutsReachTheActions) {
     }
   });
   emit Image->customContextMenuRequested(QPoint(4, 4));
-  EXPECT_EQ(shown.size(), 24u);  // and the scene's six, after a separator
+  EXPECT_EQ(shown.size(), 25u);  // and the scene's seven, after a separator
   EXPECT_TRUE(shown.contains("Undo Import"));
   EXPECT_TRUE(shown.contains("Open Save State as Scene…"));
 

@@ -37,27 +37,34 @@ struct TGroupReach {
   std::size_t units = 0;  // bytes, or pairs for kPairs
 };
 
-// The command number and argument size of each kind, in the order of TKind.
-constexpr unsigned kCommand[command::kKinds] = {0, 1, 2, 3, 4, 5, 5, 6, 6, 7};
-
-TGroup GroupOf(TCommandFormat f, TKind k) {
-  switch (k) {
-    case command::kDirect: return kDirectCopy;
-    case command::kByteFill:
-    case command::kIncFill:
-    case command::kRelative: return kOneByte;
-    case command::kWordFill: return f == TCommandFormat::HAL ? kPairs : kTwoBytes;
-    case command::kRelativeXor: return kLongXor;
-    default: return kTwoBytes;
+// The group of each kind in the format, from its rule: what its arguments cost, how it
+// counts and which headers it takes; kGroups for kinds the format lacks.
+using TGroups = std::array<TGroup, command::kKinds>;
+TGroups GroupsOf(const TCommandFormat& f) {
+  TGroups groups{};
+  for (int k = 0; k < command::kKinds; ++k) {
+    const auto kind = static_cast<TKind>(k);
+    if (!f.Has(kind)) {
+      groups[k] = kGroups;
+      continue;
+    }
+    const command::TRule& rule = f.Rule(kind);
+    groups[k] = rule.kind == command::kDirect ? kDirectCopy
+                : rule.longOnly               ? kLongXor
+                : rule.unit == 2              ? kPairs
+                : rule.argBytes == 1          ? kOneByte
+                                              : kTwoBytes;
   }
+  return groups;
 }
 
 // The furthest-reaching kind of each group at i.
-std::array<TGroupReach, kGroups> GroupReach(TCommandFormat f, const TReach& r, std::size_t i) {
+std::array<TGroupReach, kGroups> GroupReach(const TGroups& groups, const TReach& r, std::size_t i) {
   std::array<TGroupReach, kGroups> g{};
   for (int k = 0; k < command::kKinds; ++k) {
     const auto kind = static_cast<TKind>(k);
-    const TGroup group = GroupOf(f, kind);
+    const TGroup group = groups[k];
+    if (group == kGroups) continue;
     std::size_t units = r.length[k][i];
     units = group == kPairs ? units / 2 : std::min(units, kMaxCount);
     if (units > g[group].units) g[group] = {kind, units};
@@ -87,10 +94,10 @@ void PutHeader(std::vector<std::uint8_t>& out, unsigned cmd, std::size_t count, 
 }
 
 // Writes the command of `kind` that covers `units` at i.
-void PutCommand(TCommandFormat f, std::vector<std::uint8_t>& out,
+void PutCommand(const TCommandFormat& f, std::vector<std::uint8_t>& out,
                 std::span<const std::uint8_t> data, std::size_t i, TKind kind, std::size_t units,
                 const TReach& r) {
-  PutHeader(out, kCommand[kind], units, kind == command::kRelativeXor);
+  PutHeader(out, static_cast<unsigned>(f.CommandOf(kind)), units, f.Rule(kind).longOnly);
   const std::size_t src = r.source[kind][i];
   switch (kind) {
     case command::kDirect:
@@ -107,7 +114,7 @@ void PutCommand(TCommandFormat f, std::vector<std::uint8_t>& out,
     case command::kRelativeXor: out.push_back(static_cast<std::uint8_t>(src)); return;
     default: break;
   }
-  const bool littleEndian = f == TCommandFormat::LCLZ5;
+  const bool littleEndian = !f.bigEndian;
   out.push_back(static_cast<std::uint8_t>(littleEndian ? src : src >> 8));
   out.push_back(static_cast<std::uint8_t>(littleEndian ? src >> 8 : src));
 }
@@ -115,20 +122,20 @@ void PutCommand(TCommandFormat f, std::vector<std::uint8_t>& out,
 // The cheapest path from the end; cost[i] in bytes, the end byte included.
 class TPath {
 public:
-  TPath(TCommandFormat f, const TReach& r, std::size_t n)
-      : f_(f),
-        r_(r),
+  TPath(const TCommandFormat& f, const TReach& r, std::size_t n)
+      : r_(r),
         cost_(n + 1, 0),
         choice_(n, 0),
         best_(n + 1, 1, kMaxCount),
         gain_(n + 1, 1, kMaxCount),
-        pairs_(f == TCommandFormat::HAL ? n + 1 : 0, 2, kMaxCount) {
+        pairs_(f.Rule(command::kWordFill).unit == 2 ? n + 1 : 0, 2, kMaxCount),
+        groups_(GroupsOf(f)) {
     SetCost(n, 1);
   }
 
   void Solve() {
     for (std::size_t i = cost_.size() - 1; i-- > 0;) {
-      const auto groups = GroupReach(f_, r_, i);
+      const auto groups = GroupReach(groups_, r_, i);
       std::uint32_t best = TStrideMin::kNone;
       std::uint8_t pick = 0;
       for (int g = 0; g < kGroups; ++g) {
@@ -153,18 +160,18 @@ public:
   // header size, so this finds a count whose rest costs what the search found.
   TGroupReach Command(std::size_t i) const {
     const auto g = static_cast<TGroup>(choice_[i] >> 1);
-    const TBand band = Bands(g, GroupReach(f_, r_, i)[g].units)[choice_[i] & 1u];
+    const TBand band = Bands(g, GroupReach(groups_, r_, i)[g].units)[choice_[i] & 1u];
     const std::uint32_t rest = cost_[i] - band.header - kArgBytes[g];
     std::size_t u = band.first;
     for (; u < band.last; ++u) {
       const std::size_t j = i + (g == kPairs ? 2 * u : u);
       if ((g == kDirectCopy ? cost_[j] + static_cast<std::uint32_t>(u) : cost_[j]) == rest) break;
     }
-    return {GroupReach(f_, r_, i)[g].kind, u};
+    return {GroupReach(groups_, r_, i)[g].kind, u};
   }
 
   std::size_t Bytes(const TGroupReach& c) const {
-    return GroupOf(f_, c.kind) == kPairs ? 2 * c.units : c.units;
+    return groups_[c.kind] == kPairs ? 2 * c.units : c.units;
   }
 
 private:
@@ -172,7 +179,7 @@ private:
     cost_[i] = c;
     best_.Set(i, c);
     gain_.Set(i, c + static_cast<std::uint32_t>(i));
-    if (f_ == TCommandFormat::HAL) pairs_.Set(i, c);
+    if (pairsUsed_) pairs_.Set(i, c);
   }
 
   // The cheapest rest after a command of group g at i over a band of counts, its argument
@@ -186,18 +193,19 @@ private:
     }
   }
 
-  TCommandFormat f_;
   const TReach& r_;
   std::vector<std::uint32_t> cost_;
   std::vector<std::uint8_t> choice_;  // group << 1 | long header
   TStrideMin best_;
   TStrideMin gain_;   // cost + position: direct copies pay one byte per byte
   TStrideMin pairs_;  // HAL's word fills end two bytes apart
+  TGroups groups_;
+  bool pairsUsed_ = groups_[command::kWordFill] == kPairs;
 };
 
 }  // namespace
 
-std::vector<std::uint8_t> CompressCommands(TCommandFormat format,
+std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
                                            std::span<const std::uint8_t> data) {
   const std::size_t n = data.size();
   if (n > kCommandOutputLimit) {

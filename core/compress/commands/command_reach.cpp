@@ -7,17 +7,12 @@
 #include <algorithm>
 #include <array>
 
+#include "compress/commands/command_walk.h"
 #include "compress/search/source_tree.h"
 #include "compress/search/suffix_array.h"
 
 namespace tegulo::command {
 namespace {
-
-std::uint8_t ReverseBits(std::uint8_t b) {
-  unsigned r = 0;
-  for (int k = 0; k < 8; ++k) r |= ((b >> k) & 1u) << (7 - k);
-  return static_cast<std::uint8_t>(r);
-}
 
 void Fills(std::span<const std::uint8_t> data, TReach& r) {
   const std::size_t n = data.size();
@@ -68,7 +63,7 @@ void AbsoluteReach(std::span<const std::uint8_t> data,
 
 // The byte a repeat of `kind` writes for source byte b.
 std::uint8_t Transform(TKind kind, std::uint8_t b) {
-  if (kind == kRepeatBits) return ReverseBits(b);
+  if (kind == kRepeatBits) return kReversedBits[b];
   return kind == kRepeatXor ? static_cast<std::uint8_t>(~b) : b;
 }
 
@@ -161,7 +156,9 @@ void RelativeReach(std::span<const std::uint8_t> data, TReach& r) {
 
 }  // namespace
 
-TReach Reach(TCommandFormat format, std::span<const std::uint8_t> data) {
+// The absolute repeats of the format: with one kind (plain), binary search trees; with more,
+// one suffix array over a text per kind. Relative repeats where the format has them.
+TReach Reach(const TCommandFormat& format, std::span<const std::uint8_t> data) {
   const std::size_t n = data.size();
   TReach r;
   for (int k = 0; k < kKinds; ++k) {
@@ -169,16 +166,16 @@ TReach Reach(TCommandFormat format, std::span<const std::uint8_t> data) {
     r.source[k].assign(n, 0);
   }
   Fills(data, r);
-  if (format == TCommandFormat::HAL) {
-    constexpr TKind kHal[] = {kRepeat, kRepeatBack, kRepeatBits};
-    SharedRepeats(data, kHal, r);
-  } else if (format == TCommandFormat::LCLZ5) {
-    constexpr TKind kLz5[] = {kRepeat, kRepeatXor};
-    SharedRepeats(data, kLz5, r);
-  } else {
+  std::vector<TKind> absolute;
+  for (const TKind kind : {kRepeat, kRepeatXor, kRepeatBack, kRepeatBits}) {
+    if (format.Has(kind)) absolute.push_back(kind);
+  }
+  if (absolute.size() > 1) {
+    SharedRepeats(data, absolute, r);
+  } else if (!absolute.empty()) {
     AbsoluteReach(data, {}, r);
   }
-  if (format == TCommandFormat::LCLZ5) RelativeReach(data, r);
+  if (format.Has(kRelative) || format.Has(kRelativeXor)) RelativeReach(data, r);
   return r;
 }
 

@@ -181,6 +181,10 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
     hit->score = FilteredScore(rom.subspan(pos, hit->comprSize), {sample.data(), n});
     return hit;
   }
+  if (format->sampleFacts != nullptr) {
+    stats.wastefulTokens +=
+        format->sampleFacts(rom.subspan(pos, hit->comprSize), {sample.data(), n});
+  }
   if (scheme == kSchemeFF5 || scheme == kSchemeFF6) {
     stats.wastefulTokens += CountWastefulTokens(rom.subspan(pos, hit->comprSize),
                                                 scheme == kSchemeFF6, {sample.data(), n});

@@ -53,7 +53,7 @@ Bytes Mixed(std::size_t n, std::uint32_t seed) {
   return d;
 }
 
-Bytes Decode(TCommandFormat f, const Bytes& stream, TCommandResult* result = nullptr) {
+Bytes Decode(const TCommandFormat& f, const Bytes& stream, TCommandResult* result = nullptr) {
   TDecodeBuffer out(kCommandOutputLimit);
   const TCommandResult r = DecodeCommands(f, stream, out);
   if (result != nullptr) *result = r;
@@ -155,7 +155,7 @@ TEST(CommandFormats, RuleBreaksAndLimits) {
 }
 
 TEST(CommandFormats, RoundTripRandomAndMixedData) {
-  for (const TCommandFormat f : kFormats) {
+  for (const TCommandFormat& f : kFormats) {
     for (std::uint32_t seed = 0; seed < 10; ++seed) {
       const std::size_t n = seed == 9 ? kCommandOutputLimit : seed * 911 % 5000;
       for (const Bytes& d : {Random(n, seed, 1 + seed * 41 % 256), Mixed(n, seed)}) {
@@ -173,7 +173,7 @@ namespace {
 
 // The shortest stream by exhaustive search: every command, every source, every length, each
 // checked by writing out what it would decode to.
-std::size_t BruteForceSize(TCommandFormat f, const Bytes& d) {
+std::size_t BruteForceSize(const TCommandFormat& f, const Bytes& d) {
   const std::size_t n = d.size();
   const bool hal = f == TCommandFormat::HAL;
   const bool lz5 = f == TCommandFormat::LCLZ5;
@@ -243,7 +243,7 @@ TEST(CompressCommands, MatchesBruteForceOnShortInputs) {
   for (int round = 0; round < 60; ++round) {
     const std::size_t n = rng() % 24;
     const Bytes d = round % 2 ? Mixed(n, rng()) : Random(n, rng(), 1 + rng() % 3);
-    for (const TCommandFormat f : kFormats) {
+    for (const TCommandFormat& f : kFormats) {
       ASSERT_EQ(CompressCommands(f, d).size(), BruteForceSize(f, d))
           << CommandFormatName(f) << " round " << round << " n " << n;
     }
@@ -255,7 +255,7 @@ TEST(CompressCommands, MatchesBruteForceWithLongCommands) {
   std::mt19937 rng(7);
   for (int round = 0; round < 8; ++round) {
     const Bytes d = Mixed(50 + rng() % 30, rng());
-    for (const TCommandFormat f : kFormats) {
+    for (const TCommandFormat& f : kFormats) {
       ASSERT_EQ(CompressCommands(f, d).size(), BruteForceSize(f, d))
           << CommandFormatName(f) << " round " << round << " n " << d.size();
     }

@@ -172,12 +172,15 @@ TEST(GbaRender, BitmapModesReadTheirPage) {
     std::int32_t x, y;
     std::uint32_t at;  // the pixel's VRAM byte
     bool transparentZero;
+    std::uint16_t word;  // modes 3 and 5: the colour word (bit 15 ignored)
   } const cases[] = {
-      {0x0403, 5, 2, 2 * (2 * 240 + 5), false},
-      {0x0404, 5, 2, 2 * 240 + 5, true},
-      {0x0414, 5, 2, 0xA000 + 2 * 240 + 5, true},
-      {0x0405, 5, 2, 2 * (2 * 160 + 5), false},
-      {0x0415, 158, 127, 0xA000 + 2 * (127 * 160 + 158), false},
+      {0x0403, 5, 2, 2 * (2 * 240 + 5), false, 0x7C1F},
+      {0x0403, 5, 2, 2 * (2 * 240 + 5), false, 0x7FFF},
+      {0x0403, 5, 2, 2 * (2 * 240 + 5), false, 0xFFFF},
+      {0x0404, 5, 2, 2 * 240 + 5, true, 0},
+      {0x0414, 5, 2, 0xA000 + 2 * 240 + 5, true, 0},
+      {0x0405, 5, 2, 2 * (2 * 160 + 5), false, 0x7C1F},
+      {0x0415, 158, 127, 0xA000 + 2 * (127 * 160 + 158), false, 0x7FFF},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.at);
@@ -186,11 +189,12 @@ TEST(GbaRender, BitmapModesReadTheirPage) {
     if (mode4) {
       s.vram[c.at] = 77;
     } else {
-      SetWord(s, c.at, 0x7C1F);
+      SetWord(s, c.at, c.word);
     }
     const TSceneImage img = RenderScene(s);
     const std::size_t at = static_cast<std::size_t>(c.y * 240 + c.x);
-    EXPECT_EQ(img.pixels[at], mode4 ? Rgb(s, 77) : SceneRgb(0x7C1F));
+    EXPECT_EQ(img.pixels[at], mode4 ? Rgb(s, 77) : SceneRgb(c.word & 0x7FFF));
+    EXPECT_EQ(img.layer[at], 2);
     EXPECT_EQ(SceneAt(s, img, c.x, c.y).address, c.at);
     // A zero pixel is clear in mode 4 only; modes 3 and 5 show black there.
     EXPECT_EQ(img.layer[at + 1], c.transparentZero ? kSceneBackdrop : 2);
@@ -265,15 +269,19 @@ TEST(GbaRender, PrioritiesPutSpritesBeforeBgsOfTheSameNumber) {
   struct {
     const char* what;
     int bg0, bg1, sprite0, sprite1;  // priorities; -1 absent
+    bool clear1;                     // sprite 1 is clear at the pixel
     int front, sprite;
   } const cases[] = {
-      {"BG0 before BG1", 1, 1, -1, -1, 0, -1},
-      {"smaller number first", 2, 1, -1, -1, 1, -1},
-      {"sprite before BG", 1, -1, 1, -1, kSceneObj, 0},
-      {"BG of a smaller number", 1, -1, 2, -1, 0, -1},
-      {"the sprite of the smaller number", 2, -1, 2, 1, kSceneObj, 1},
-      {"the lower index at one number", -1, -1, 1, 1, kSceneObj, 0},
-      {"a later sprite in front of the BG", 2, -1, 3, 1, kSceneObj, 1},
+      {"BG0 before BG1", 1, 1, -1, -1, false, 0, -1},
+      {"smaller number first", 2, 1, -1, -1, false, 1, -1},
+      {"sprite before BG", 1, -1, 1, -1, false, kSceneObj, 0},
+      {"BG of a smaller number", 1, -1, 2, -1, false, 0, -1},
+      {"the sprite of the smaller number", 2, -1, 2, 1, false, kSceneObj, 1},
+      {"the lower index at one number", -1, -1, 1, 1, false, kSceneObj, 0},
+      {"a later sprite in front of the BG", 2, -1, 3, 1, false, kSceneObj, 1},
+      // A clear pixel of a later sprite with a smaller number lends it to the pixel under it.
+      {"a clear later sprite lowers the number", 1, -1, 2, 0, true, kSceneObj, 0},
+      {"a clear later sprite of a larger number", 1, -1, 2, 3, true, 0, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -289,13 +297,48 @@ TEST(GbaRender, PrioritiesPutSpritesBeforeBgsOfTheSameNumber) {
     fixtures::SetGbaPixel(s, 0x10000, false, 0, 0, 4);
     for (int k = 0; k < 2; ++k) {
       const int prio = k == 0 ? c.sprite0 : c.sprite1;
-      if (prio >= 0) SetSprite(s, k, 0, 0, static_cast<std::uint16_t>(prio << 10));
+      const std::uint16_t tile = k == 1 && c.clear1 ? 1 : 0;
+      if (prio >= 0) SetSprite(s, k, 0, 0, static_cast<std::uint16_t>(tile | prio << 10));
     }
     const TSceneImage img = RenderScene(s);
     EXPECT_EQ(img.layer[0], c.front);
     if (c.sprite >= 0) {
       EXPECT_EQ(SceneAt(s, img, 0, 0).sprite, c.sprite);
     }
+  }
+}
+
+TEST(GbaRender, SpritesPastTheLineTimeAreNotDrawn) {
+  struct {
+    const char* what;
+    std::uint32_t dispcnt;
+    int before;  // 64 x 64 sprites ahead of the last one, at `beforeX`
+    std::int32_t beforeX;
+    int affine;  // then this many affine double-size 32 x 32 sprites (box 64: 138 cycles)
+    bool drawn;  // the last sprite, at X 176, shows
+  } const cases[] = {
+      {"18 ahead: 1152 cycles used", 0x1040, 18, 0, 0, true},
+      {"19 ahead: 1216", 0x1040, 19, 0, 0, false},
+      {"H-blank free, 14 ahead: 896 of 954", 0x1060, 14, 0, 0, true},
+      {"H-blank free, 15 ahead: 960", 0x1060, 15, 0, 0, false},
+      {"out of view on the right: no time", 0x1040, 30, 240, 0, true},
+      {"out of view on the left: no time", 0x1040, 30, -64, 0, true},
+      {"partly in view: its width", 0x1040, 19, -63, 0, false},
+      {"affine: 8 x 138 + 64", 0x1040, 1, 0, 8, true},
+      {"affine: 8 x 138 + 128", 0x1040, 2, 0, 8, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScene s = Blank(c.dispcnt);
+    std::fill(s.vram.begin() + 0x10000, s.vram.end(), std::uint8_t{0x11});
+    int k = 0;
+    for (int i = 0; i < c.before; ++i)
+      SetSprite(s, k++, 0, static_cast<std::uint16_t>((c.beforeX & 0x1FF) | 0xC000), 0);
+    for (int i = 0; i < c.affine; ++i) SetSprite(s, k++, 0x0300, 0x8000, 0);
+    SetSprite(s, k, 0, 176 | 0xC000, 0);
+    const TSceneImage img = RenderScene(s);
+    EXPECT_EQ(img.layer[200], c.drawn ? kSceneObj : kSceneBackdrop);
+    EXPECT_EQ(SceneAt(s, img, 200, 0).sprite, c.drawn ? k : -1);
   }
 }
 
@@ -330,17 +373,139 @@ TEST(GbaRender, BlankBackdropAndLayerChoice) {
   }
 }
 
+// Colour effects work on 5-bit levels, as the console's do: weights in sixteenths (above 16
+// counting as 16), results cut down and at most 31.
+TEST(GbaRender, ColourEffectsWorkOnFiveBitLevels) {
+  constexpr auto kWord = [](int r, int g, int b) {
+    return static_cast<std::uint16_t>(r | g << 5 | b << 10);
+  };
+  struct {
+    const char* what;
+    std::uint32_t dispcnt, bldcnt, bldalpha, bldy;
+    int sprite;  // -1 none, 0 a plain sprite, 1 a semi-transparent one
+    std::uint16_t shown;
+  } const cases[] = {
+      {"alpha: BG0 over BG1", 0x1340, 0x0241, 0x0808, 0, -1, kWord(20, 10, 19)},
+      {"alpha: at most 31", 0x1340, 0x0241, 0x1010, 0, -1, kWord(31, 20, 31)},
+      {"alpha: weights above 16 count as 16", 0x1340, 0x0241, 0x1F1F, 0, -1, kWord(31, 20, 31)},
+      {"alpha: BG1 no second target", 0x1340, 0x0041, 0x0808, 0, -1, kWord(10, 20, 30)},
+      {"alpha: the backdrop as second target", 0x1140, 0x2041, 0x0808, 0, -1, kWord(7, 12, 17)},
+      {"brighten", 0x1340, 0x0081, 0, 8, -1, kWord(20, 25, 30)},
+      {"darken, BLDY 20 counting as 16", 0x1340, 0x00C1, 0, 20, -1, kWord(0, 0, 0)},
+      {"brighten: the top layer no first target", 0x1340, 0x0082, 0, 8, -1, kWord(10, 20, 30)},
+      {"a plain sprite blends as a first target", 0x1340, 0x0150, 0x0808, 0, 0, kWord(15, 15, 15)},
+      {"a semi-transparent sprite blends with no effect on", 0x1340, 0x0100, 0x0808, 0, 1,
+       kWord(15, 15, 15)},
+      {"a semi-transparent sprite with no second target brightens", 0x1340, 0x0090, 0, 16, 1,
+       kWord(31, 31, 31)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScene s = Blank(c.dispcnt);
+    s.palette[0] = kWord(4, 4, 4);
+    s.palette[16 + 3] = kWord(10, 20, 30);
+    s.palette[3] = kWord(31, 0, 8);
+    s.palette[256 + 4] = kWord(20, 10, 0);
+    Io(s, 0x08, 0x0800);  // BG0 priority 0, BG1 priority 1
+    Io(s, 0x0A, 0x0901);
+    SetWord(s, 0x4000, 0x1001);  // BG0: tile 1 in bank 1, BG1: tile 1 in bank 0
+    SetWord(s, 0x4800, 1);
+    fixtures::SetGbaPixel(s, 32, false, 0, 0, 3);
+    fixtures::SetGbaPixel(s, 0x10000, false, 0, 0, 4);
+    if (c.sprite >= 0) SetSprite(s, 0, static_cast<std::uint16_t>(c.sprite << 10), 0, 0);
+    Io(s, 0x50, c.bldcnt);
+    Io(s, 0x52, c.bldalpha);
+    Io(s, 0x54, c.bldy);
+    const TSceneImage img = RenderScene(s);
+    EXPECT_EQ(img.pixels[0], SceneRgb(c.shown));
+    EXPECT_TRUE(img.leftOut.empty());
+  }
+}
+
+// Windows pick the layers and effects of their pixels: window 0 before window 1 before the
+// OBJ window before outside; edges wrap when the start lies past the end.
+TEST(GbaRender, WindowsPickTheLayersOfTheirPixels) {
+  struct {
+    const char* what;
+    std::uint32_t dispcnt, win0h, win0v, winIn, winOut;
+    bool windowSprite;  // sprite 1, a window sprite, covers (0, 0) with an opaque pixel
+    int front;          // at (0, 0)
+    bool brightened;
+  } const cases[] = {
+      {"no window: all", 0x1340, 0, 0, 0, 0, false, kSceneObj, true},
+      {"inside window 0: BG1 only", 0x3340, 0x0010, 0x0010, 0x0002, 0x003F, false, 1, false},
+      {"outside window 0: WINOUT", 0x3340, 0x0810, 0x0010, 0x0002, 0x0021, false, 0, true},
+      {"window 0 wrapping: 200..16", 0x3340, 0xC810, 0x0010, 0x0002, 0x003F, false, 1, false},
+      {"window 0 to the screen's edges", 0x3340, 0x00FA, 0x00FF, 0x0002, 0x003F, false, 1, false},
+      {"OBJ window over outside", 0x9340, 0, 0, 0, 0x2201, true, 1, true},
+      {"OBJ window off: outside", 0x3340, 0, 0, 0, 0x2201, true, 0, false},
+      {"window 0 before the OBJ window", 0xB340, 0x0010, 0x0010, 0x0030, 0x2201, true, kSceneObj,
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScene s = Blank(c.dispcnt);
+    Io(s, 0x08, 0x0800);  // BG0 priority 0, BG1 priority 1, a sprite in front of both
+    Io(s, 0x0A, 0x0901);
+    SetWord(s, 0x4000, 1);
+    SetWord(s, 0x4800, 1);
+    fixtures::SetGbaPixel(s, 32, false, 0, 0, 3);
+    fixtures::SetGbaPixel(s, 0x10000, false, 0, 0, 4);
+    SetSprite(s, 0, 0, 0, 0);
+    if (c.windowSprite) SetSprite(s, 1, 0x0800, 0, 0);
+    Io(s, 0x40, c.win0h);
+    Io(s, 0x44, c.win0v);
+    Io(s, 0x48, c.winIn);
+    Io(s, 0x4A, c.winOut);
+    Io(s, 0x50, 0x00BF);  // brighten everything
+    Io(s, 0x54, 16);
+    const TSceneImage img = RenderScene(s);
+    EXPECT_EQ(img.layer[0], c.front);
+    EXPECT_EQ(img.pixels[0] == 0xFFFFFF, c.brightened);
+  }
+}
+
+TEST(GbaRender, BgMosaicShowsEachBlocksTopLeftPixel) {
+  struct {
+    std::uint16_t mosaic;
+    std::int32_t x, y;
+    bool shown;  // the pixel shows BG0's only opaque pixel, at (0, 0)
+  } const cases[] = {
+      {0x0000, 1, 0, false}, {0x0003, 3, 0, true},  {0x0003, 4, 0, false},
+      {0x0020, 0, 2, true},  {0x0020, 0, 3, false}, {0x00FF, 15, 15, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.mosaic << " at " << c.x << "," << c.y);
+    TScene s = Blank(0x0100);
+    Io(s, 0x08, 0x0840);  // mosaic on, map at screen block 8
+    Io(s, 0x4C, c.mosaic);
+    SetWord(s, 0x4000, 1);
+    fixtures::SetGbaPixel(s, 32, false, 0, 0, 3);
+    const TSceneImage img = RenderScene(s);
+    EXPECT_EQ(img.layer[static_cast<std::size_t>(c.y * 240 + c.x)], c.shown ? 0 : kSceneBackdrop);
+  }
+}
+
 TEST(GbaRender, EffectsTheStateHoldsAreNamed) {
-  TScene s = Blank(0x3100);
-  Io(s, 0x08, 0x0040);
-  Io(s, 0x4C, 0x0303);
-  Io(s, 0x50, 0x0041);
-  SetSprite(s, 0, 0x0400, 0, 0);
-  s.gbaIo[0] |= 0x1000;
-  const std::vector<std::string> want = {"blending", "windows", "mosaic",
-                                         "semi-transparent sprites"};
-  EXPECT_EQ(RenderScene(s).leftOut, want);
-  EXPECT_TRUE(RenderScene(Blank(0x1F00)).leftOut.empty());
+  struct {
+    const char* what;
+    std::uint16_t bg0cnt, mosaic, sprite0;
+    const char* leftOut;
+  } const cases[] = {
+      {"BG mosaic is drawn", 0x0040, 0x0303, 0x0000, ""},
+      {"sprite mosaic is not", 0x0000, 0x3300, 0x1000, "sprite mosaic"},
+      {"a mosaic sprite with a mosaic size of 1", 0x0000, 0x0033, 0x1000, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TScene s = Blank(0x1100);
+    Io(s, 0x08, c.bg0cnt);
+    Io(s, 0x4C, c.mosaic);
+    SetSprite(s, 0, c.sprite0, 0, 0);
+    const std::vector<std::string> left = RenderScene(s).leftOut;
+    EXPECT_EQ(left.empty() ? "" : left[0], std::string(c.leftOut));
+    EXPECT_LE(left.size(), 1u);
+  }
 }
 
 TEST(GbaRender, LayerReadsNameTheMapTilesAndPalettesInUse) {

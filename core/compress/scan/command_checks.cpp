@@ -1,0 +1,307 @@
+// The scan's checkers of the SNES command formats: the walk of command_walk.h without output,
+// told of each command, judging it by the format's table.
+#include <algorithm>
+
+#include "compress/commands/command_formats.h"
+#include "compress/commands/command_walk.h"
+#include "compress/scheme_formats.h"
+#include "compress/shared/stream_check.h"
+
+namespace tegulo {
+namespace {
+
+using command::TKind;
+using command::TRule;
+using command::TStep;
+
+// Chance bytes read as a short list of fills; a stream with fewer commands than this is
+// told from them by its content alone.
+constexpr std::uint32_t kFactsCommands = 8;
+// Increasing fills in a row that no encoder's stream of tile data holds: rising runs are
+// rare in graphics, while text reads as lists of them (every lower-case letter is one).
+constexpr std::uint32_t kMaxIncFillsInRow = 3;
+// The longest rising run that tile data holds: more than a row of 8-bit pixels rising one by
+// one is a gradient no tile art draws, while text and rising tables read as such fills.
+constexpr std::size_t kMaxIncFillBytes = 8;
+
+// The header's bytes for a count.
+std::size_t HeaderBytes(std::size_t count) { return count <= command::kShortCount ? 1 : 2; }
+
+bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
+  for (std::size_t k = 4; k < bytes.size(); ++k) {
+    if (bytes[k] == bytes[k - 1] && bytes[k] == bytes[k - 2] && bytes[k] == bytes[k - 3] &&
+        bytes[k] == bytes[k - 4]) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsFill(const TRule& rule) {
+  return rule.address == command::TAddress::kNone && rule.kind != command::kDirect;
+}
+
+// What a scan asks of a command stream beyond its rules: no two direct copies in a row and
+// no command that repeats the one before byte for byte (the first short of the longest), as
+// an encoder would have joined them; the literal and copy figures of the score. Commands that
+// cost more than another way of writing the same bytes count as wasteful (the facts of the
+// score): a long form for a count of 32 or less, a command no encoder writes, a word fill of
+// two equal bytes or of one byte, an absolute copy of one byte, a fill that goes on the fill
+// before it, a direct copy holding five equal bytes in a row, a short command beside a direct
+// copy that would take its bytes for less, a fill beside a direct copy whose bytes go on with
+// its pattern; and, as tile data holds none, a rising fill longer than kMaxIncFillBytes and
+// kMaxIncFillsInRow rising fills in a row. Fills in long rows are no sign: the shortest
+// streams of tilemaps are lists of word fills.
+class TScanHook final : public command::TCommandHook {
+public:
+  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st) : s_(s), st_(st) {}
+
+  bool Step(const TStep& step) override {
+    const TRule& rule = *step.rule;
+    incFillsInRow_ = rule.kind == command::kIncFill ? incFillsInRow_ + 1 : 0;
+    const TCommand cur = Describe(step);
+    if (Wasteful(step) || incFillsInRow_ >= kMaxIncFillsInRow || Absorbable(last_, cur) ||
+        FillTakesLiterals(last_, cur)) {
+      // The stream misses the facts: where only those that meet them count, stop here.
+      if (st_.factsOnly) return false;
+      ++st_.wastefulTokens;
+    }
+    ++commands_;
+    const bool joinable = lastCount_ < command::kMaxCount;
+    if (joinable && rule.kind == command::kDirect && lastKind_ == command::kDirect) return false;
+    if (joinable && step.inEnd - step.inStart == lastEnd_ - lastStart_ &&
+        std::equal(s_.begin() + static_cast<std::ptrdiff_t>(step.inStart),
+                   s_.begin() + static_cast<std::ptrdiff_t>(step.inEnd),
+                   s_.begin() + static_cast<std::ptrdiff_t>(lastStart_))) {
+      return false;
+    }
+    if (rule.kind == command::kDirect) {
+      for (std::size_t k = 0; k < step.count; ++k) {
+        st_.MarkLiteral(static_cast<std::uint32_t>(step.outStart + k));
+      }
+      st_.literals += static_cast<std::uint32_t>(step.count);
+    } else {
+      ++st_.references;
+    }
+    lastKind_ = rule.kind;
+    lastCount_ = step.count;
+    lastStart_ = step.inStart;
+    lastEnd_ = step.inEnd;
+    last_ = cur;
+    return true;
+  }
+
+  std::uint32_t Commands() const { return commands_; }
+
+private:
+  // A command as the rules below compare it with its neighbour.
+  struct TCommand {
+    const TRule* rule = nullptr;  // none before the first
+    std::size_t count = 0;
+    std::size_t bytes = 0;  // of output
+    std::size_t cost = 0;   // of stream, the header included
+    std::size_t arg = 0;    // where its arguments (a direct copy's bytes) start in the stream
+  };
+
+  TCommand Describe(const TStep& step) const {
+    const std::size_t header = (s_[step.inStart] & 0xE0U) == 0xE0U ? 2 : 1;
+    return {step.rule, step.count, step.count * step.rule->unit, step.inEnd - step.inStart,
+            step.inStart + header};
+  }
+
+  // A short command beside a direct copy that the copy would take for less: its bytes cost
+  // fewer than the command (the copy's header growing where its count passes 32).
+  static bool Absorbable(const TCommand& a, const TCommand& b) {
+    if (a.rule == nullptr ||
+        (a.rule->kind == command::kDirect) == (b.rule->kind == command::kDirect)) {
+      return false;
+    }
+    const TCommand& direct = a.rule->kind == command::kDirect ? a : b;
+    const TCommand& other = a.rule->kind == command::kDirect ? b : a;
+    const std::size_t joined = direct.count + other.bytes;
+    if (joined > command::kMaxCount) return false;
+    const std::size_t growth = HeaderBytes(joined) - HeaderBytes(direct.count);
+    return other.bytes + growth < other.cost;
+  }
+
+  // The byte that a fill's pattern holds at offset k from its start (k may be negative).
+  std::uint8_t Pattern(const TCommand& fill, std::ptrdiff_t k) const {
+    const std::uint8_t a = s_[fill.arg];
+    switch (fill.rule->kind) {
+      case command::kIncFill: return static_cast<std::uint8_t>(a + k);
+      case command::kWordFill: return (k & 1) == 0 ? a : s_[fill.arg + 1];
+      default: return a;
+    }
+  }
+
+  // A fill beside a direct copy whose bytes next to it go on with the fill's pattern: the
+  // fill would write them for less.
+  bool FillTakesLiterals(const TCommand& a, const TCommand& b) const {
+    if (a.rule == nullptr) return false;
+    const bool directFirst = a.rule->kind == command::kDirect;
+    const TCommand& direct = directFirst ? a : b;
+    const TCommand& fill = directFirst ? b : a;
+    // A fill counted in pairs cannot take a single byte.
+    if (direct.rule->kind != command::kDirect || !IsFill(*fill.rule) || fill.rule->unit != 1) {
+      return false;
+    }
+    std::size_t k = 0;
+    const std::size_t most = std::min<std::size_t>(direct.count, 3);
+    for (; k < most; ++k) {
+      const std::uint8_t literal =
+          directFirst ? s_[direct.arg + direct.count - 1 - k] : s_[direct.arg + k];
+      const auto at = directFirst ? -static_cast<std::ptrdiff_t>(k) - 1
+                                  : static_cast<std::ptrdiff_t>(fill.count + k);
+      if (literal != Pattern(fill, at)) break;
+    }
+    if (k == 0 || fill.count + k > command::kMaxCount) return false;
+    const std::size_t left = direct.count - k;
+    const std::size_t saved = k + HeaderBytes(direct.count) - (left == 0 ? 0 : HeaderBytes(left));
+    const std::size_t growth = HeaderBytes(fill.count + k) - HeaderBytes(fill.count);
+    return saved > growth;
+  }
+
+  // Whether a byte fill writes the bytes of a word fill of two equal bytes for less: always
+  // where the word fill counts bytes; where it counts pairs, only where the byte fill's count
+  // needs no longer header than the word fill's.
+  static bool ByteFillIsCheaper(const TRule& wordFill, std::size_t count) {
+    if (wordFill.unit == 1) return true;
+    const std::size_t bytes = wordFill.unit * count;
+    const std::size_t byteCost = bytes <= command::kShortCount ? 2 : 3;
+    const std::size_t wordCost = count <= command::kShortCount ? 3 : 4;
+    return bytes <= command::kMaxCount && byteCost < wordCost;
+  }
+
+  bool Wasteful(const TStep& step) const {
+    const TRule& rule = *step.rule;
+    const bool longForm = (s_[step.inStart] & 0xE0U) == 0xE0U;
+    if (rule.alias || (longForm && step.count <= command::kShortCount && !rule.longOnly)) {
+      return true;
+    }
+    const std::size_t arg = step.inStart + (longForm ? 2 : 1);
+    if (rule.kind == command::kWordFill &&
+        (s_[arg] == s_[arg + 1] ? ByteFillIsCheaper(rule, step.count)
+                                : step.count == 1 && rule.unit == 1)) {
+      return true;
+    }
+    if (rule.kind == command::kIncFill && step.count > kMaxIncFillBytes) return true;
+    if (rule.address == command::TAddress::kAbsolute && step.count == 1) return true;
+    if (rule.kind == command::kDirect) return HasFiveEqual(s_.subspan(arg, step.inEnd - arg));
+    // A byte fill after one of the same byte, a rising fill going on where the one before
+    // stopped: one command writes both.
+    const bool fits = lastCount_ + step.count <= command::kMaxCount;
+    if (!fits || rule.kind != lastKind_) return false;
+    if (rule.kind == command::kByteFill) return s_[arg] == s_[lastEnd_ - 1];
+    return rule.kind == command::kIncFill &&
+           s_[arg] == static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_);
+  }
+
+  std::span<const std::uint8_t> s_;
+  TStreamStats& st_;
+  TKind lastKind_ = command::kInvalid;
+  std::size_t lastCount_ = 0;
+  std::size_t lastStart_ = 0;
+  std::size_t lastEnd_ = 0;
+  std::uint32_t commands_ = 0;
+  std::uint32_t incFillsInRow_ = 0;
+  TCommand last_;
+};
+
+// Whether the stream at pos fails at once, as the walk below would find: it ends before
+// writing anything, or it starts with two direct copies in a row (fillers of 00 and of FF).
+bool FailsAtOnce(std::span<const std::uint8_t> rom, std::size_t pos) {
+  const unsigned h = rom[pos];
+  if (h == 0xFFU) return true;
+  if (h >= 0x20U) return false;
+  const std::size_t next = pos + h + 2;  // after the header and its h + 1 bytes
+  return next < rom.size() && (rom[next] < 0x20U || (rom[next] & 0xFCU) == 0xE0U);
+}
+
+template <const TCommandFormat& kFormat, int kScheme>
+std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  if (pos >= rom.size() || FailsAtOnce(rom, pos)) return std::nullopt;
+  TStreamStats local;
+  TStreamStats& st = FreshStats(stats, local);
+  const auto s = rom.subspan(pos);
+  TScanHook hook(s, st);
+  const TCommandResult r = command::Walk<true>(kFormat, s, nullptr, kCommandOutputLimit, &hook);
+  if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
+      r.written % 16 != 0) {
+    return std::nullopt;
+  }
+  st.referenceBytes = r.written - st.literals;
+  st.comprSize = r.consumed;
+  st.enoughTokens = hook.Commands() >= kFactsCommands;
+  st.factsMinOutput = kStrictFactsMinOutput;
+  return TScanHit{pos, kScheme, r.written, r.consumed, 0};
+}
+
+// Counts the copies whose output a fill writes for less (see WastefulLCLZ2Copies).
+class TCopyFacts final : public command::TCommandHook {
+public:
+  explicit TCopyFacts(std::span<const std::uint8_t> output) : out_(output) {}
+
+  bool Step(const TStep& step) override {
+    const TRule& rule = *step.rule;
+    const std::size_t n = step.count * rule.unit;
+    if (rule.address == command::TAddress::kNone || step.outStart + n > out_.size() || n < 2) {
+      return true;
+    }
+    // A fill of the same count costs one argument byte; so do relative copies (a tie).
+    if (rule.argBytes <= 1) return true;
+    const std::uint8_t* o = out_.data() + step.outStart;
+    bool same = true;
+    bool rising = true;
+    for (std::size_t k = 1; k < n && (same || rising); ++k) {
+      same = same && o[k] == o[0];
+      rising = rising && o[k] == static_cast<std::uint8_t>(o[0] + k);
+    }
+    if (same || rising) ++wasteful_;
+    return true;
+  }
+
+  std::uint32_t Wasteful() const { return wasteful_; }
+
+private:
+  std::span<const std::uint8_t> out_;
+  std::uint32_t wasteful_ = 0;
+};
+
+template <const TCommandFormat& kFormat>
+std::uint32_t WastefulCopies(std::span<const std::uint8_t> stream,
+                             std::span<const std::uint8_t> output) {
+  TCopyFacts facts(output);
+  command::Walk<true>(kFormat, stream, nullptr, kCommandOutputLimit, &facts);
+  return facts.Wasteful();
+}
+
+}  // namespace
+
+std::uint32_t WastefulLCLZ2Copies(std::span<const std::uint8_t> stream,
+                                  std::span<const std::uint8_t> output) {
+  return WastefulCopies<TCommandFormat::LCLZ2>(stream, output);
+}
+std::uint32_t WastefulLCLZ5Copies(std::span<const std::uint8_t> stream,
+                                  std::span<const std::uint8_t> output) {
+  return WastefulCopies<TCommandFormat::LCLZ5>(stream, output);
+}
+std::uint32_t WastefulHALCopies(std::span<const std::uint8_t> stream,
+                                std::span<const std::uint8_t> output) {
+  return WastefulCopies<TCommandFormat::HAL>(stream, output);
+}
+
+std::optional<TScanHit> CheckLCLZ2Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::LCLZ2, kSchemeLCLZ2>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckLCLZ5Hit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                      std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::LCLZ5, kSchemeLCLZ5>(rom, pos, minSize, stats);
+}
+std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size_t pos,
+                                    std::uint32_t minSize, TStreamStats* stats) {
+  return CheckCommands<TCommandFormat::HAL, kSchemeHAL>(rom, pos, minSize, stats);
+}
+
+}  // namespace tegulo

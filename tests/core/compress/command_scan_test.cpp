@@ -1,0 +1,193 @@
+// The scan's facts for the command formats: streams as encoders write them meet them, data
+// and commands that only read as such streams do not.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "command_writers.h"
+#include "compress/commands/command_formats.h"
+#include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
+#include "stream_content.h"
+
+namespace tegulo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct TFormatRow {
+  const char* name;
+  gen::TCommandKind kind;
+};
+constexpr TFormatRow kFormats[] = {{"LC_LZ2", gen::TCommandKind::kLCLZ2},
+                                   {"LC_LZ5", gen::TCommandKind::kLCLZ5},
+                                   {"HAL", gen::TCommandKind::kHAL}};
+
+int Scheme(const char* name) { return *FindScheme(name); }
+
+// The score of the stream at the start of `bytes`, or -1 where the checker refuses it.
+int ScoreAt(const Bytes& bytes, int scheme) {
+  const auto hit = CheckAndScore(bytes, 0, scheme, kDefaultScanMinSize);
+  return hit ? hit->score : -1;
+}
+
+Bytes Noise(std::size_t size, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes out(size);
+  for (auto& b : out) b = static_cast<std::uint8_t>(rng() >> 24U);
+  return out;
+}
+
+Bytes Content(gen::TContent kind, std::size_t size, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes out = gen::MakeContent(kind, size, rng);
+  out.resize(size);
+  return out;
+}
+
+Bytes Join(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Data as games pack it, written by encoders apart from ours (greedy and shortest) and by
+// ours: every stream meets the facts and scores at least the default minimum.
+TEST(CommandScan, StreamsOfEveryEncoderMeetTheFacts) {
+  struct TData {
+    const char* name;
+    Bytes data;
+  };
+  const TData rows[] = {
+      // A run of noise-like bytes longer than a short header holds, then tiles.
+      {"300 noise bytes then 4bpp tiles",
+       Join(Noise(300, 5), Content(gen::TContent::kTiles4bpp, 2004, 6))},
+      {"300 sound bytes then 2bpp tiles",
+       Join(Content(gen::TContent::kSound, 300, 10), Content(gen::TContent::kTiles2bpp, 1236, 11))},
+      // The shortest streams of tilemaps are long rows of word fills.
+      {"tilemap", Content(gen::TContent::kTilemap, 4096, 7)},
+      {"8bpp tiles", Content(gen::TContent::kTiles8bpp, 4096, 8)},
+      {"2bpp tiles", Content(gen::TContent::kTiles2bpp, 2048, 9)},
+  };
+  for (const TFormatRow& f : kFormats) {
+    const TCommandFormat& format = f.kind == gen::TCommandKind::kLCLZ2   ? TCommandFormat::LCLZ2
+                                   : f.kind == gen::TCommandKind::kLCLZ5 ? TCommandFormat::LCLZ5
+                                                                         : TCommandFormat::HAL;
+    for (const TData& row : rows) {
+      const Bytes streams[] = {gen::WriteCommands(row.data, f.kind, false),
+                               gen::WriteCommands(row.data, f.kind, true),
+                               CompressCommands(format, row.data)};
+      const char* const writers[] = {"greedy", "shortest", "ours"};
+      for (int w = 0; w < 3; ++w) {
+        EXPECT_GE(ScoreAt(streams[w], Scheme(f.name)), kDefaultMinScore)
+            << f.name << " " << writers[w] << ": " << row.name;
+      }
+    }
+  }
+}
+
+// An LC_LZ2 stream of ten commands that meets every fact, 64 bytes of output.
+std::vector<Bytes> BaseCommands() {
+  return {
+      {0x07, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},  // 8 bytes as they are: 0..7
+      {0x27, 0x00},                                            // 8 zeros: 8..15
+      {0x86, 0x00, 0x00},                                      // 7 bytes from 0: 16..22
+      {0x03, 0x12, 0x34, 0x56, 0x78},                          // 23..26
+      {0x24, 0x99},                                            // 5 times 0x99: 27..31
+      {0x64, 0x10},                                            // 10 11 12 13 14: 32..36
+      {0x02, 0xA1, 0xB2, 0xC3},                                // 37..39
+      {0x46, 0x5A, 0xA5},                                      // 5A A5 ... (7 bytes): 40..46
+      {0x88, 0x00, 0x17},                                      // 9 bytes from 23: 47..55
+      {0x07, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96, 0x87},  // 56..63
+  };
+}
+
+Bytes Stream(const std::vector<Bytes>& commands) {
+  Bytes s;
+  for (const Bytes& c : commands) s.insert(s.end(), c.begin(), c.end());
+  s.push_back(0xFF);
+  return s;
+}
+
+// Commands an encoder never writes, each in the stream above (its output kept a multiple of
+// 16 bytes): the stream still decodes, but misses the facts.
+TEST(CommandScan, CommandsThatCostMoreThanAnotherWayMissTheFacts) {
+  const int lz2 = Scheme("LC_LZ2");
+  ASSERT_GE(ScoreAt(Stream(BaseCommands()), lz2), kDefaultMinScore);
+  struct TRow {
+    const char* name;
+    std::vector<std::pair<std::size_t, Bytes>> changes;  // command index, its new bytes
+  };
+  const TRow rows[] = {
+      {"an absolute copy of a zero run", {{2, {0x86, 0x00, 0x08}}}},
+      {"a one-byte fill after a direct copy",
+       {{4, {0x20, 0x99}},
+        {9, {0x0B, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96, 0x87, 0x11, 0x22, 0x33, 0x44}}}},
+      {"a direct copy ending in the byte the fill repeats", {{3, {0x03, 0x12, 0x34, 0x56, 0x99}}}},
+      {"a direct copy starting with the fill's next value", {{6, {0x02, 0x15, 0xB2, 0xC3}}}},
+      {"a rising fill of 10 bytes", {{5, {0x69, 0x10}}, {9, {0x02, 0xF0, 0xE1, 0xD2}}}},
+      {"three rising fills in a row",
+       {{5, {0x61, 0x10, 0x61, 0x20, 0x61, 0x30}},
+        {9, {0x06, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96}}}},
+  };
+  for (const TRow& row : rows) {
+    std::vector<Bytes> commands = BaseCommands();
+    for (const auto& [at, bytes] : row.changes) commands[at] = bytes;
+    const Bytes s = Stream(commands);
+    TStreamStats stats;
+    const auto walked = CheckStream(s, 0, lz2, kDefaultScanMinSize, &stats);
+    ASSERT_TRUE(walked) << row.name;
+    ASSERT_EQ(walked->rawSize, 64U) << row.name;
+    const int score = ScoreAt(s, lz2);
+    EXPECT_GE(score, 0) << row.name;
+    EXPECT_LT(score, kDefaultMinScore) << row.name;
+  }
+}
+
+// Data that reads as command lists ending in 0xFF: text (lower-case letters are rising
+// fills), font tiles (runs of 31 and 32 as fills). Some start in each decodes, none meets
+// the facts.
+TEST(CommandScan, LookAlikeDataMissesTheFacts) {
+  std::string text;
+  for (int k = 0; k < 40; ++k) text += "the king found a potion in the dark village. ";
+  Bytes textBytes(text.begin(), text.end());
+  textBytes.push_back(0xFF);
+  struct TRow {
+    const char* name;
+    const char* scheme;
+    Bytes bytes;
+    bool anyStart;  // every start is tried, else the stream at 0
+  };
+  const TRow rows[] = {
+      {"text", "LC_LZ2", textBytes, true},
+      {"text", "LC_LZ5", textBytes, true},
+      {"text", "HAL", textBytes, true},
+      {"font tiles as fills and rising fills",
+       "LC_LZ2",
+       {0x00, 0x00, 0x3E, 0x3E, 0x41, 0x7F, 0x41, 0x7F, 0x41, 0x7F, 0x42, 0x7E, 0x41, 0x7F, 0x3E,
+        0x3E, 0x00, 0xFF},
+       false},
+      {"font tiles as runs of 31",
+       "HAL",
+       {0x3E, 0x00, 0x41, 0x3E, 0x41, 0x3E, 0x41, 0x3E, 0x01, 0x3E, 0x41, 0x3E, 0x3E, 0x00, 0x80,
+        0x7F, 0x00, 0xFF},
+       false},
+  };
+  for (const TRow& row : rows) {
+    const int scheme = Scheme(row.scheme);
+    int decoded = 0;
+    const std::size_t starts = row.anyStart ? row.bytes.size() : 1;
+    for (std::size_t pos = 0; pos < starts; ++pos) {
+      if (!CheckStream(row.bytes, pos, scheme, kDefaultScanMinSize, nullptr)) continue;
+      ++decoded;
+      const auto hit = CheckAndScore(row.bytes, pos, scheme, kDefaultScanMinSize);
+      ASSERT_TRUE(hit);
+      EXPECT_LT(hit->score, kDefaultMinScore) << row.name << " as " << row.scheme << " at " << pos;
+    }
+    EXPECT_GT(decoded, 0) << row.name << " as " << row.scheme;
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
