@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "compress/commands/command_formats.h"
+#include "compress/rnc/rnc_format.h"
 #include "compress/scheme_formats.h"
 #include "compress/shared/careful_decoders.h"
 #include "compress/uCompress.h"
@@ -71,6 +72,17 @@ std::uint32_t FastLCLZ5(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& 
 Bytes EncodeLCLZ5(std::span<const std::uint8_t> d) {
   return tegulo::CompressCommands(tegulo::TCommandFormat::LCLZ5, d);
 }
+// ProPack: one stream of the whole size, CRCs checked.
+std::uint32_t FastRNC1(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  bool notValid = false;
+  return tegulo::DecodeRNC1Row(s, o, &notValid);
+}
+std::uint32_t FastRNC2(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
+  bool notValid = false;
+  return tegulo::DecodeRNC2Row(s, o, &notValid);
+}
+Bytes EncodeRNC1(std::span<const std::uint8_t> d) { return tegulo::CompressRNC1(d); }
+Bytes EncodeRNC2(std::span<const std::uint8_t> d) { return tegulo::CompressRNC2(d); }
 Bytes EncodeCT11(std::span<const std::uint8_t> d) { return tegulo::EncodeCT(d); }
 Bytes EncodeCT12(std::span<const std::uint8_t> d) {
   return tegulo::EncodeCT(d, tegulo::TCTMode::Bits12);
@@ -167,6 +179,8 @@ void RegisterAll() {
       {"hal", EncodeHAL, kChunk, {{"fast", FastHAL}, {"plain", PlainHAL}}},
       {"lclz2", EncodeLCLZ2, kChunk, {{"fast", FastLCLZ2}}},
       {"lclz5", EncodeLCLZ5, kChunk, {{"fast", FastLCLZ5}}},
+      {"rnc1", EncodeRNC1, 0, {{"fast", FastRNC1}}},
+      {"rnc2", EncodeRNC2, 0, {{"fast", FastRNC2}}},
   };
   for (const TScheme& s : schemes) {
     for (const TSize& size : kSizes) {

@@ -3,10 +3,12 @@
 // the same output length and the same bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "compress/rnc/rnc_format.h"
 #include "compress/shared/careful_decoders.h"
 #include "compress/uCompress.h"
 
@@ -14,6 +16,25 @@ namespace tegulo::fuzz {
 
 // scheme: a compression row with a fast path (LZ77-10, LZSS-FF5, LZSS-FF6, LZSS-CT). Returns
 // whether both paths agree.
+// ProPack's decoders have one path: the same stream into outputs of other fills must give
+// the same count, the same verdict and the same bytes (no byte read before it is written).
+// False when they differ; streams announcing more than 1 MiB are left out.
+inline bool RncOutputsAgree(std::span<const std::uint8_t> stream, std::size_t outputSize,
+                            std::uint8_t fill) {
+  const auto header = rnc::ReadHeader(stream);
+  if (!header || header->rawSize > (1U << 20U)) return true;
+  const auto decode = header->method == 1 ? DecodeRNC1Row : DecodeRNC2Row;
+  TDecodeBuffer a(outputSize, fill);
+  TDecodeBuffer b(outputSize, static_cast<std::uint8_t>(~fill));
+  bool notValidA = false;
+  bool notValidB = false;
+  const std::uint32_t countA = decode(stream, a, &notValidA);
+  const std::uint32_t countB = decode(stream, b, &notValidB);
+  if (countA != countB || notValidA != notValidB || a.size() != b.size()) return false;
+  // A stream that passes every rule wrote all it announced.
+  return notValidA || std::equal(a.begin(), a.begin() + header->rawSize, b.begin());
+}
+
 inline bool DecoderPathsAgree(int scheme, std::span<const std::uint8_t> stream,
                               std::size_t outputSize, std::uint8_t fill) {
   TDecodeBuffer fast(outputSize, fill);

@@ -1,5 +1,6 @@
-// libFuzzer target: each decoder's fast path against its careful loop. The first input
-// byte picks the scheme, the output length and the fill byte; the rest is the stream.
+// libFuzzer target: each decoder's fast path against its careful loop, and a ProPack stream
+// decoded into outputs of two fills. The first input byte picks the scheme, the output
+// length and the fill byte; the rest is the stream.
 #include <cstdlib>
 
 #include "decoder_paths_check.h"
@@ -14,5 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // LZ77-10 lengthens the output to its announced size: keep that bounded.
   if (scheme == 1 && stream.size() >= 4 && stream[3] != 0) return 0;
   if (!tegulo::fuzz::DecoderPathsAgree(scheme, stream, length, fill)) std::abort();
+  if (!tegulo::fuzz::RncOutputsAgree(stream, length, fill)) std::abort();
   return 0;
 }

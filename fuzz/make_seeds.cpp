@@ -13,6 +13,7 @@
 #include "compress/uCompress.h"
 #include "compress_examples.h"
 #include "more_examples.h"
+#include "rnc_examples.h"
 
 namespace {
 
@@ -79,6 +80,18 @@ int main(int argc, char** argv) {
                 std::string(ex.stream.begin(), ex.stream.end()));
       WriteSeed(root / "compress" / FileName(ex.name), pick,
                 kNoOptions + std::string(ex.input.begin(), ex.input.end()));
+    }
+    // The ProPack examples the same way; compress's first byte holds the row's fifth bit in
+    // bit 7.
+    for (const tegulo::test::TRncExample& ex : tegulo::test::RncExamples()) {
+      const int row = ex.method == 1 ? tegulo::kSchemeRNC1 : tegulo::kSchemeRNC2;
+      WriteSeed(root / "more_schemes" / FileName(ex.name), static_cast<char>(row - 1),
+                std::string(ex.stream.begin(), ex.stream.end()));
+      WriteSeed(root / "decoder_paths" / FileName(ex.name), static_cast<char>(0xA8),
+                std::string(ex.stream.begin(), ex.stream.end()));
+      const auto pick = static_cast<char>(((row - 1) & 15) | ((row - 1) >> 4) << 7);
+      WriteSeed(root / "compress" / FileName(ex.name), pick,
+                std::string(ex.input.begin(), ex.input.end()));
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", argv[0], e.what());

@@ -24,4 +24,14 @@ inline std::uint32_t ReadLePadded(std::span<const std::uint8_t> s, std::size_t p
   return v;
 }
 
+// The big-endian value of `bytes` bytes (1..4) at `pos`; bytes past the end read as 0.
+inline std::uint32_t ReadBePadded(std::span<const std::uint8_t> s, std::size_t pos, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < bytes; ++i) {
+    const std::size_t p = pos + static_cast<std::size_t>(i);
+    v = v << 8U | (p < s.size() ? s[p] : 0U);
+  }
+  return v;
+}
+
 }  // namespace tegulo

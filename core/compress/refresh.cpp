@@ -52,6 +52,10 @@ TUnpackReport UnpackEntry(TTileEntry& e, std::span<const std::uint8_t> rom, TDec
       e.RawSize = count;
       e.ComprSize = static_cast<std::int32_t>(StreamBytesUsed(e.Compression, stream));
       break;
+    case TSizeRule::kRawInHeader32BE:
+      e.RawSize = static_cast<std::int32_t>(ReadBePadded(stream, 4, 4));
+      e.ComprSize = count;
+      break;
     case TSizeRule::kFromTiles: break;
   }
   return report;

@@ -137,6 +137,7 @@ std::string SchemeSizeRulesText() {
   const std::string compr16 = rule(TSizeRule::kComprInHeader16);
   const std::string compr15 = rule(TSizeRule::kComprInHeader15);
   const std::string none = rule(TSizeRule::kNoSizeField);
+  const std::string header32 = rule(TSizeRule::kRawInHeader32BE);
   if (!header24.empty()) {
     text += header24 +
             ": RawSize is the 24-bit size after the type byte, ComprSize the bytes consumed.\n";
@@ -156,6 +157,11 @@ std::string SchemeSizeRulesText() {
   }
   if (!none.empty()) {
     text += none + ": RawSize is the bytes written, ComprSize the bytes read, end byte included.\n";
+  }
+  if (!header32.empty()) {
+    text += header32 +
+            ": RawSize is the 32-bit big-endian size after the method byte, ComprSize the 18 "
+            "header bytes and the packed size the header states.\n";
   }
   return Wrap(text);
 }

@@ -27,6 +27,7 @@
 #include "compress/konami/konami.h"
 #include "compress/mixed/koei.h"
 #include "compress/mixed/lc_lz17.h"
+#include "compress/rnc/rnc_format.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_adapters.h"
 #include "compress/stream_extent.h"
@@ -90,6 +91,8 @@ enum class TSizeRule {
   kComprInHeader16,  // ComprSize := Header16, RawSize := bytes the decoder wrote
   kComprInHeader15,  // ComprSize := Header16's bits 0-14 (bit 15 is a flag), RawSize as above
   kNoSizeField,      // RawSize := bytes the decoder wrote, ComprSize := stream bytes it read
+  kRawInHeader32BE,  // RawSize := the 32-bit big-endian value at byte 4, ComprSize := the
+                     // bytes the header says the stream takes (decoder's count)
 };
 
 // Where a scan checks for a scheme's streams: at multiples of `align` holding one of the
@@ -397,6 +400,36 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckKoeiHit,
      .extent = StreamExtentKoei,
      .sample = SampleRow<DecompressKoei>},
+    {.row = kSchemeRNC1,
+     .name = "RNC1",
+     .sizeRule = TSizeRule::kRawInHeader32BE,
+     .limits = {.maxRawSize = rnc::kMaxSize,
+                .maxOutput = rnc::kMaxSize,
+                .minLength = 2,
+                .maxLength = rnc::kRnc1MaxLength,
+                .minDistance = 1,
+                .maxDistance = rnc::kRnc1MaxDistance},
+     .decode = DecodeRNC1Row,
+     .compress = PackRNC1Row,
+     .check = CheckRNC1Hit,
+     .extent = ExtentRNCRow,
+     .sample = SampleRow<DecodeRNC1Row>,
+     .scanStart = {1, 1, {rnc::kSignature[0], 0}}},
+    {.row = kSchemeRNC2,
+     .name = "RNC2",
+     .sizeRule = TSizeRule::kRawInHeader32BE,
+     .limits = {.maxRawSize = rnc::kMaxSize,
+                .maxOutput = rnc::kMaxSize,
+                .minLength = 2,
+                .maxLength = rnc::kRnc2MaxLength,
+                .minDistance = 1,
+                .maxDistance = rnc::kRnc2MaxDistance},
+     .decode = DecodeRNC2Row,
+     .compress = PackRNC2Row,
+     .check = CheckRNC2Hit,
+     .extent = ExtentRNCRow,
+     .sample = SampleRow<DecodeRNC2Row>,
+     .scanStart = {1, 1, {rnc::kSignature[0], 0}}},
 };
 
 inline constexpr int kCompressionCount = static_cast<int>(std::size(kSchemeRows));

@@ -50,6 +50,9 @@ inline constexpr int kSchemeKonami2 = 17;   // "Konami-2"
 inline constexpr int kSchemeKonami2R = 18;  // "Konami-2R"
 inline constexpr int kSchemeLCLZ17 = 19;    // "LC_LZ17"
 inline constexpr int kSchemeKoei = 20;      // "Koei" (mixed/koei.h)
+// Rob Northen's ProPack methods (rnc/rnc_format.h).
+inline constexpr int kSchemeRNC1 = 21;  // "RNC1"
+inline constexpr int kSchemeRNC2 = 22;  // "RNC2"
 
 // "LZ77-10". Returns the stream bytes consumed, the 4 header bytes included. Lengthens
 // `output` to the announced size when it is shorter (never shortens it). *notValid (when

@@ -70,17 +70,17 @@ TEST(CliErrors, UnknownNamesAndBadNumbersAreUsageErrorsOfTwoLines) {
        {"decompress", "lz77", DemoRom(), "0"},
        "Unknown compression scheme 'lz77' (LZ77-10, LZSS-FF5, LZSS-FF6, LZSS-CT, LZ77-11, "
        "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5, HAL, LC_LZ1, "
-       "LC_LZ14, Konami-1, Konami-2, Konami-2R, LC_LZ17 or Koei)"},
+       "LC_LZ14, Konami-1, Konami-2, Konami-2R, LC_LZ17, Koei, RNC1 or RNC2)"},
       {"(none) is no scheme to unpack",
        {"decompress", "(none)", DemoRom(), "0"},
        "Unknown compression scheme '(none)' (LZ77-10, LZSS-FF5, LZSS-FF6, LZSS-CT, LZ77-11, "
        "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5, HAL, LC_LZ1, "
-       "LC_LZ14, Konami-1, Konami-2, Konami-2R, LC_LZ17 or Koei)"},
+       "LC_LZ14, Konami-1, Konami-2, Konami-2R, LC_LZ17, Koei, RNC1 or RNC2)"},
       {"unknown render scheme",
        render({"--address", "0", "--template", "1", "--compression", "zip", "--width", "1"}),
        "Unknown compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6, LZSS-CT, LZ77-11, "
        "Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5, HAL, LC_LZ1, "
-       "LC_LZ14, Konami-1, Konami-2, Konami-2R, LC_LZ17 or Koei)"},
+       "LC_LZ14, Konami-1, Konami-2, Konami-2R, LC_LZ17, Koei, RNC1 or RNC2)"},
       {"unknown palette",
        render({"--address", "0", "--template", "1", "--palette", "grey", "--width", "1"}),
        "Unknown palette 'grey' (mono, mono-reverse, rom:ADDR[:COUNT], zst:FILE, state:FILE[:obj] "

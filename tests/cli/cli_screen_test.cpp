@@ -165,7 +165,7 @@ TEST(CliScreen, MapOptionErrors) {
        "tegulo-cli: Unknown map compression scheme 'zip' (none, LZ77-10, LZSS-FF5, LZSS-FF6, "
        "LZSS-CT, LZ77-11, Huffman-4, Huffman-8, RLE-30, Diff-8, Diff-16, LC_LZ2, LC_LZ5, HAL, "
        "LC_LZ1, "
-       "LC_LZ14, Konami-1, Konami-2, Konami-2R, LC_LZ17 or Koei)"},
+       "LC_LZ14, Konami-1, Konami-2, Konami-2R, LC_LZ17, Koei, RNC1 or RNC2)"},
       {tiles, 2, "tegulo-cli: --width is required"},
       {Joined(tiles, {"--map", "0", "--map-format", "mode7", "--map-size", "256x8"}), 1,
        "tegulo-cli: A mode7 map is 1 to 128 tiles wide and high, not 256 x 8"},

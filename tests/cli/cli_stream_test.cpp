@@ -305,7 +305,7 @@ TEST(CliScan, BadScanOptionsAreUsageErrors) {
       {{"--scheme", "lzw"},
        "Unknown scan scheme 'lzw' (lz77-10, lzss-ff5, lzss-ff6, lzss-ct, lz77-11, huffman-4, "
        "huffman-8, rle-30, diff-8, diff-16, lc_lz2, lc_lz5, hal, lc_lz1, lc_lz14, konami-1, "
-       "konami-2, konami-2r, lc_lz17, koei or all)"},
+       "konami-2, konami-2r, lc_lz17, koei, rnc1, rnc2 or all)"},
       {{"--min-score", "50"}, "--min-score needs --scheme"},
       {{"--scheme", "all", "--min-score", "101"}, "--min-score must be 0 to 100"},
       {{"--format", "xml"}, "Unknown format 'xml' (text, tsv or json)"},

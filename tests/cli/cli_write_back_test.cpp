@@ -8,6 +8,7 @@
 #include "base/uCommon.h"
 #include "cli_support.h"
 #include "compress/compressors.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 #include "entries/document.h"
 #include "entries/file_names.h"

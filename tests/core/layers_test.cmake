@@ -18,6 +18,7 @@ set(kCompressUses_ct shared search flag ct)
 set(kCompressUses_commands shared search commands)
 set(kCompressUses_konami shared search konami)
 set(kCompressUses_mixed shared search mixed)
+set(kCompressUses_rnc shared search rnc)
 set(kCompressInterface compress/uCompress.h compress/compressors.h)
 
 # The compress/ folder of a path below compress/ ("top" for a file directly in it), or "".

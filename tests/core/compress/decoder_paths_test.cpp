@@ -156,3 +156,23 @@ TEST(DecoderPaths, AgreeOnStreamsCutAtEveryLengthNearTheEnd) {
     }
   }
 }
+
+// ProPack streams with bytes changed (the packed CRC made right, so decoding goes on past the
+// change), into outputs of two fills: the same count, verdict and bytes.
+TEST(DecoderPaths, RncOutputsAgreeOnDamagedStreams) {
+  std::mt19937 rng(17);
+  const Bytes tiles = MakeTileLikeData(6000, 8);
+  for (const Bytes& clean : {CompressRNC1(tiles), CompressRNC2(tiles)}) {
+    for (int round = 0; round < 150; ++round) {
+      Bytes s = clean;
+      for (int k = 0; k < 3; ++k)
+        s[rnc::kHeaderSize + rng() % (s.size() - rnc::kHeaderSize)] ^= 1U << (rng() % 8);
+      const std::uint16_t crc = rnc::Crc16(std::span(s).subspan(rnc::kHeaderSize));
+      s[14] = static_cast<std::uint8_t>(crc >> 8);
+      s[15] = static_cast<std::uint8_t>(crc);
+      const std::size_t length = round % 3 == 0 ? 100 : 7000;
+      EXPECT_TRUE(fuzz::RncOutputsAgree(s, length, static_cast<std::uint8_t>(rng())))
+          << "method " << int{s[3]} << " round " << round;
+    }
+  }
+}

@@ -14,6 +14,7 @@
 #include "careful_decoders.h"
 #include "compress/refresh.h"
 #include "greedy_encoders.h"
+#include "rnc_examples.h"
 #include "tiles/uTiles.h"
 
 using namespace tegulo;
@@ -99,9 +100,9 @@ TEST(SchemeFormats, ABrokenStreamIsReportedNamingItsScheme) {
     int row;
     const char* why;
     std::vector<std::uint8_t> stream;
-    const char* message;
+    std::string message;
   };
-  const TCase cases[] = {
+  std::vector<TCase> cases = {
       {kSchemeLZ10,
        "type byte",
        {0x11, 0x0A, 0, 0, 0x20, 0x41, 0x42, 0x50, 0x01},
@@ -171,6 +172,13 @@ TEST(SchemeFormats, ABrokenStreamIsReportedNamingItsScheme) {
        {0x00, 0x82, 0x80, 0x41},
        "Not valid Koei stream"},
   };
+  // The ProPack examples with their packed data's CRC changed.
+  for (const test::TRncExample& ex : test::RncExamples()) {
+    std::vector<std::uint8_t> stream = ex.stream;
+    stream[15] ^= 1;
+    cases.push_back({*FindScheme(ex.scheme), "packed CRC", stream,
+                     std::string("Not valid ") + ex.scheme + " stream"});
+  }
   std::vector<int> covered;
   TDecodeBuffer buffer(kDecodeBufferSize);
   for (const TCase& c : cases) {

@@ -43,7 +43,7 @@ TEST(Compressions, NamesAndValuesByRow) {
   const char* names[] = {"(none)",    "LZ77-10",   "LZSS-FF5", "LZSS-FF6", "LZSS-CT",  "LZ77-11",
                          "Huffman-4", "Huffman-8", "RLE-30",   "Diff-8",   "Diff-16",  "LC_LZ2",
                          "LC_LZ5",    "HAL",       "LC_LZ1",   "LC_LZ14",  "Konami-1", "Konami-2",
-                         "Konami-2R", "LC_LZ17",   "Koei"};
+                         "Konami-2R", "LC_LZ17",   "Koei",     "RNC1",     "RNC2"};
   ASSERT_EQ(std::size(names), std::size_t{kCompressionCount});
   for (int i = 0; i < kCompressionCount; ++i) {
     EXPECT_EQ(Compressions[i].name(), names[i]) << "row " << i;

@@ -11,6 +11,7 @@
 
 #include "base/uCommon.h"
 #include "compress/refresh.h"
+#include "compress/scheme_formats.h"
 #include "image/render.h"
 #include "sample_data.h"
 #include "tiles/uTiles.h"

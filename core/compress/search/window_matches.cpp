@@ -1,0 +1,72 @@
+// The sliding-window binary-tree match finder (window_matches.h).
+#include "compress/search/window_matches.h"
+
+#include <algorithm>
+
+namespace tegulo {
+
+TWindowMatcher::TWindowMatcher(std::span<const std::uint8_t> data, std::size_t maxDistance,
+                               std::size_t maxLength)
+    : data_(data),
+      maxDistance_(maxDistance),
+      maxLength_(maxLength),
+      ring_(std::min(maxDistance, data.size()) + 1),
+      head_(std::size_t{1} << 16U, -1),
+      child_(2 * ring_, -1) {}
+
+std::size_t TWindowMatcher::Matches(std::size_t p, TMatchPair* out) { return Walk(p, out); }
+
+std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
+  const std::size_t limit = std::min(maxLength_, data_.size() - p);
+  const std::size_t slot = p % ring_;
+  if (limit < 2) {
+    child_[2 * slot] = child_[2 * slot + 1] = -1;
+    return 0;
+  }
+  const std::uint8_t* cur = data_.data() + p;
+  const std::size_t key = cur[0] | std::size_t{cur[1]} << 8U;
+  std::int32_t next = head_[key];
+  head_[key] = static_cast<std::int32_t>(p);
+  // Where the smaller and the larger subtrees of p are linked in as the walk goes down.
+  std::int32_t* smaller = &child_[2 * slot];
+  std::int32_t* larger = &child_[2 * slot + 1];
+  std::size_t lenSmaller = 2;
+  std::size_t lenLarger = 2;
+  std::size_t best = 1;
+  std::size_t count = 0;
+  while (true) {
+    if (next < 0 || p - static_cast<std::size_t>(next) > maxDistance_) {
+      *smaller = *larger = -1;
+      return count;
+    }
+    const auto q = static_cast<std::size_t>(next);
+    std::int32_t* pair = &child_[2 * (q % ring_)];
+    const std::uint8_t* src = data_.data() + q;
+    std::size_t len = std::min(lenSmaller, lenLarger);
+    while (len < limit && src[len] == cur[len]) ++len;
+    if (len > best) {
+      best = len;
+      if (out != nullptr)
+        out[count++] = {static_cast<std::uint32_t>(len), static_cast<std::uint32_t>(p - q)};
+      if (len == limit) {
+        // q's text equals p's as far as it is compared: p takes q's place and subtrees.
+        *smaller = pair[0];
+        *larger = pair[1];
+        return count;
+      }
+    }
+    if (src[len] < cur[len]) {
+      *smaller = next;
+      smaller = pair + 1;
+      next = *smaller;
+      lenSmaller = len;
+    } else {
+      *larger = next;
+      larger = pair;
+      next = *larger;
+      lenLarger = len;
+    }
+  }
+}
+
+}  // namespace tegulo
