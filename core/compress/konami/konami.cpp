@@ -447,10 +447,18 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   TStreamStats& st = FreshStats(stats, local);
   if (pos >= rom.size() || rom.size() - pos < 4) return std::nullopt;
   const auto s = rom.subspan(pos);
+  // A refusal is decided by the header and the stream's bytes alone: the scan hands it on to
+  // the candidates that repeat them (fillers).
+  st.readEnd = 2;
   const bool reordered = (s[1] & 0x80u) != 0;
   if (version != TKonami::k1 && reordered != (version == TKonami::k2R)) return std::nullopt;
   const std::size_t length = Header(s, version).first;
-  if (length < 4 || length > s.size()) return std::nullopt;
+  if (length < 4) return std::nullopt;
+  if (length > s.size()) {
+    st.readEnd = kReadToEnd;
+    return std::nullopt;
+  }
+  st.readEnd = length;
   // No encoder takes more than 64 KiB of data.
   constexpr std::size_t kMostOutput = 0x10000;
   thread_local TDecodeBuffer out;
