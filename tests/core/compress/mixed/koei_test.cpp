@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "../mixed_runs.h"
 #include "../more_examples.h"
 #include "base/uCommon.h"
 #include "compress/scheme_formats.h"
@@ -20,32 +21,10 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Decode(const Bytes& stream, std::size_t room = 1 << 16, bool* notValid = nullptr) {
-  TDecodeBuffer out(room, 0xEE);
-  bool broken = false;
-  out.resize(DecompressKoei(stream, out, &broken));
-  if (notValid != nullptr) *notValid = broken;
-  return out;
+  return test::DecodeInto(DecompressKoei, stream, room, notValid);
 }
 
 Bytes Pack(const Bytes& d) { return CompressKoei(d, {}); }
-
-Bytes Mixed(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes d;
-  while (d.size() < n) {
-    const std::size_t len = 1 + rng() % (rng() % 8 == 0 ? 300 : 12);
-    const unsigned kind = rng() % 3;
-    const std::size_t from = d.empty() ? 0 : rng() % d.size();
-    for (std::size_t k = 0; k < len; ++k) {
-      const auto v = static_cast<std::uint8_t>(rng() % 6);
-      d.push_back(kind == 0 || d.empty() ? v
-                  : kind == 1            ? d.back()
-                                         : d[from + k % (d.size() - from)]);
-    }
-  }
-  d.resize(n);
-  return d;
-}
 
 // The bits of a copy's codes: length (2: 1, 3-4: 3, ... 129-255: 14) and distance class.
 unsigned LengthCodeBits(std::size_t len) {
@@ -182,7 +161,7 @@ TEST(Koei, EdgesOfTheDecoder) {
 
 TEST(Koei, RoundTrips) {
   for (std::uint32_t seed = 0; seed < 6; ++seed) {
-    const Bytes d = Mixed(seed * 5000 + seed, seed);
+    const Bytes d = test::MixedRuns(seed * 5000 + seed, seed);
     const Bytes s = Pack(d);
     ASSERT_EQ(Decode(s), d) << "seed " << seed;
     EXPECT_EQ(StreamExtentKoei(s), s.size()) << "seed " << seed;
@@ -194,7 +173,7 @@ TEST(Koei, RoundTrips) {
 TEST(Koei, CompressorIsWithinTwoBytesOfAnExhaustiveSearch) {
   std::mt19937 rng(20);
   for (int round = 0; round < 40; ++round) {
-    const Bytes d = Mixed(rng() % 10, rng());
+    const Bytes d = test::MixedRuns(rng() % 10, rng());
     const std::size_t ours = Pack(d).size();
     const std::size_t fewest = BruteForceSize(d);
     EXPECT_GE(ours, fewest) << "round " << round;
@@ -203,7 +182,7 @@ TEST(Koei, CompressorIsWithinTwoBytesOfAnExhaustiveSearch) {
 }
 
 TEST(Koei, ScanCheck) {
-  const Bytes d = Mixed(2048, 9);
+  const Bytes d = test::MixedRuns(2048, 9);
   Bytes rom(5, 0x55);
   const Bytes s = Pack(d);
   rom.insert(rom.end(), s.begin(), s.end());

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "../mixed_runs.h"
 #include "../more_examples.h"
 #include "base/uCommon.h"
 #include "compress/mixed/lc_lz17.h"
@@ -19,32 +20,10 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Decode(const Bytes& stream, std::size_t room = 1 << 16, bool* notValid = nullptr) {
-  TDecodeBuffer out(room, 0xEE);
-  bool broken = false;
-  out.resize(DecompressLCLZ17(stream, out, &broken));
-  if (notValid != nullptr) *notValid = broken;
-  return out;
+  return test::DecodeInto(DecompressLCLZ17, stream, room, notValid);
 }
 
 Bytes Pack(const Bytes& d) { return CompressLCLZ17(d, {}); }
-
-Bytes Mixed(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes d;
-  while (d.size() < n) {
-    const std::size_t len = 1 + rng() % (rng() % 8 == 0 ? 300 : 12);
-    const unsigned kind = rng() % 3;
-    const std::size_t from = d.empty() ? 0 : rng() % d.size();
-    for (std::size_t k = 0; k < len; ++k) {
-      const auto v = static_cast<std::uint8_t>(rng() % 6);
-      d.push_back(kind == 0 || d.empty() ? v
-                  : kind == 1            ? d.back()
-                                         : d[from + k % (d.size() - from)]);
-    }
-  }
-  d.resize(n);
-  return d;
-}
 
 // The fewest bytes over every token at every distance, with the bits used of the current word
 // as the state: a token of b bits and y bytes adds y and 2 bytes for each word it completes.
@@ -123,7 +102,7 @@ TEST(LCLZ17, EdgesOfTheDecoder) {
 
 TEST(LCLZ17, RoundTrips) {
   for (std::uint32_t seed = 0; seed < 6; ++seed) {
-    const Bytes d = Mixed(seed * 5000 + seed, seed);
+    const Bytes d = test::MixedRuns(seed * 5000 + seed, seed);
     const Bytes s = Pack(d);
     ASSERT_EQ(Decode(s), d) << "seed " << seed;
     EXPECT_EQ(StreamExtentLCLZ17(s), s.size()) << "seed " << seed;
@@ -135,13 +114,13 @@ TEST(LCLZ17, RoundTrips) {
 TEST(LCLZ17, CompressorMatchesAnExhaustiveSearch) {
   std::mt19937 rng(17);
   for (int round = 0; round < 60; ++round) {
-    const Bytes d = Mixed(rng() % 60, rng());
+    const Bytes d = test::MixedRuns(rng() % 60, rng());
     ASSERT_EQ(Pack(d).size(), BruteForceSize(d)) << "round " << round;
   }
 }
 
 TEST(LCLZ17, ScanCheck) {
-  const Bytes d = Mixed(2048, 9);
+  const Bytes d = test::MixedRuns(2048, 9);
   Bytes rom(5, 0x55);
   const Bytes s = Pack(d);
   rom.insert(rom.end(), s.begin(), s.end());
