@@ -3,6 +3,7 @@
 #include "compress/scan/stream_scan.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "compress/scan/scan_repeat.h"
 #include "compress/scheme_formats.h"
@@ -73,6 +74,34 @@ std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::si
   return hit;
 }
 
+// The same for a scheme whose row finds its candidates over the whole ROM at once: only those
+// are checked, in order. False when stopped.
+bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
+                        const TScanOptions& options, const TPassProgress& report,
+                        std::vector<TScanHit>& hits) {
+  const std::size_t align = options.align == 0 ? 1 : options.align;
+  std::vector<std::uint64_t> candidates;
+  format.prefilter(rom, options.minSize, options.minScore >= kDefaultMinScore, candidates);
+  TRefusals refusals(rom, align);  // kept for the checker's sake: candidates rarely repeat
+  std::size_t nextReport = 0;
+  std::size_t freeFrom = 0;  // positions before this lie inside a hit
+  for (std::size_t word = 0; word < candidates.size(); ++word) {
+    for (std::uint64_t bits = candidates[word]; bits != 0; bits &= bits - 1) {
+      const std::size_t pos = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+      if (pos >= nextReport) {
+        nextReport = pos + kProgressStride;
+        if (!report(pos)) return false;
+      }
+      if (pos < freeFrom || pos % align != 0 || !format.scanStart.Accepts(rom, pos)) continue;
+      const auto hit = CheckPosition(rom, pos, format, options, refusals);
+      if (!hit) continue;
+      hits.push_back(*hit);
+      if (!options.overlaps) freeFrom = pos + hit->comprSize;
+    }
+  }
+  return true;
+}
+
 // Every position is checked but those inside a hit (a stream that scores: chance streams
 // that do not must not hide the streams they overlap), and those whose bytes repeat a
 // refused candidate's a period before (fillers); the overlaps between schemes are settled by
@@ -82,6 +111,7 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->check == nullptr) return true;
+  if (format->prefilter != nullptr) return ScanCandidatesPass(rom, *format, options, report, hits);
   const TScanStart start = format->scanStart;
   TRefusals refusals(rom, align);
   std::size_t nextReport = 0;

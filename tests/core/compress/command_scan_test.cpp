@@ -8,6 +8,7 @@
 
 #include "command_writers.h"
 #include "compress/commands/command_formats.h"
+#include "compress/commands/command_walk.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "stream_content.h"
@@ -186,6 +187,92 @@ TEST(CommandScan, LookAlikeDataMissesTheFacts) {
       EXPECT_LT(hit->score, kDefaultMinScore) << row.name << " as " << row.scheme << " at " << pos;
     }
     EXPECT_GT(decoded, 0) << row.name << " as " << row.scheme;
+  }
+}
+
+Bytes Filled(std::size_t size, const Bytes& unit) {
+  Bytes out(size);
+  for (std::size_t i = 0; i < size; ++i) out[i] = unit[i % unit.size()];
+  return out;
+}
+
+struct TTestRom {
+  std::string name;
+  Bytes bytes;
+  bool planted;  // holds streams of the format
+};
+
+// ROMs for the prefilter's test: streams among other data, fillers and noise, and lists cut
+// by the ROM's end; those of more than 4 KiB take the fast path inside and the checked one
+// near the end.
+std::vector<TTestRom> PrefilterRoms(const TCommandFormat& f, gen::TCommandKind k) {
+  const Bytes tiles = Content(gen::TContent::kTiles2bpp, 1200, 21);
+  const Bytes map = Content(gen::TContent::kTilemap, 900, 22);
+  const Bytes text = Content(gen::TContent::kText, 700, 23);
+  Bytes three = Join(Noise(500, 1), gen::WriteCommands(tiles, k, false));
+  three = Join(Join(three, text), gen::WriteCommands(map, k, true));
+  three = Join(Join(Join(three, Noise(300, 2)), CompressCommands(f, tiles)), Noise(1200, 3));
+  Bytes cut = Join(Noise(4500, 5), gen::WriteCommands(tiles, k, true));
+  cut.resize(cut.size() - 3);
+  return {
+      {"streams of three encoders among text and noise", three, true},
+      {"a stream ending at the ROM's last byte", Join(Noise(4000, 4), CompressCommands(f, tiles)),
+       true},
+      {"a stream cut short by the ROM's end", cut, false},
+      {"a small ROM, checked path only",
+       Join(Noise(40, 6), CompressCommands(f, Bytes(map.begin(), map.begin() + 208))), true},
+      {"noise", Noise(4500, 7), false},
+      {"0x00", Bytes(4200, 0x00), false},
+      {"0xFF", Bytes(4200, 0xFF), false},
+      {"10 00 00 02, zeros, FF",
+       Join(Join(Filled(2100, {0x10, 0x00, 0x00, 0x02}), Bytes(2100, 0)), {0xFF}), false},
+      {"long direct headers E3 FF", Join(Filled(4200, {0xE3, 0xFF}), {0xFF}), false},
+  };
+}
+
+// The scan's candidates of a whole ROM at once are exactly the starts whose walk ends at its
+// end byte with an output size the checker takes (every copy reading written bytes), which
+// every start the checker passes is. The walk from each start is the oracle.
+TEST(CommandScan, PrefilterMarksExactlyTheStartsWhoseWalkEndsWellSized) {
+  struct TFormatCase {
+    const char* name;
+    const TCommandFormat* format;
+    gen::TCommandKind kind;  // LC_LZ1's streams: LC_LZ2's writer's read with other addresses
+  };
+  const TFormatCase formats[] = {
+      {"LC_LZ2", &TCommandFormat::LCLZ2, gen::TCommandKind::kLCLZ2},
+      {"LC_LZ5", &TCommandFormat::LCLZ5, gen::TCommandKind::kLCLZ5},
+      {"HAL", &TCommandFormat::HAL, gen::TCommandKind::kHAL},
+      {"LC_LZ1", &TCommandFormat::LCLZ1, gen::TCommandKind::kLCLZ2},
+  };
+  const std::uint32_t minSizes[] = {0, kDefaultScanMinSize, 70000};
+  for (const TFormatCase& f : formats) {
+    const TSchemeFormat* row = FindSchemeFormat(Scheme(f.name));
+    ASSERT_NE(row->prefilter, nullptr) << f.name;
+    for (const TTestRom& r : PrefilterRoms(*f.format, f.kind)) {
+      const Bytes& rom = r.bytes;
+      std::vector<TCommandResult> walks(rom.size());
+      for (std::size_t p = 0; p < rom.size(); ++p) {
+        walks[p] = command::Walk<true>(*f.format, std::span(rom).subspan(p), nullptr,
+                                       kCommandOutputLimit, nullptr);
+      }
+      for (const std::uint32_t minSize : minSizes) {
+        std::vector<std::uint64_t> bits;
+        row->prefilter(rom, minSize, true, bits);
+        ASSERT_EQ(bits.size(), (rom.size() + 63) / 64);
+        std::size_t marked = 0;
+        for (std::size_t p = 0; p < rom.size(); ++p) {
+          const bool bit = ((bits[p / 64] >> (p % 64)) & 1U) != 0;
+          const TCommandResult& w = walks[p];
+          const bool ends = w.end == TCommandEnd::kEnd && w.written % 16 == 0 &&
+                            w.written >= std::max<std::uint32_t>(minSize, 1);
+          ASSERT_EQ(bit, ends) << f.name << ", " << r.name << ", min " << minSize << " at " << p;
+          marked += bit ? 1 : 0;
+          if (!bit) EXPECT_FALSE(row->check(rom, p, minSize, nullptr)) << r.name << " at " << p;
+        }
+        if (r.planted && minSize == 0) EXPECT_GT(marked, 0U) << f.name << ", " << r.name;
+      }
+    }
   }
 }
 
