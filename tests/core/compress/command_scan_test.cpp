@@ -146,6 +146,66 @@ TEST(CommandScan, CommandsThatCostMoreThanAnotherWayMissTheFacts) {
   }
 }
 
+// Streams of fewer than eight commands: those whose commands chance bytes seldom make (copies
+// from an address inside the output so far, direct copies of the longest count joined) meet
+// the facts; lists of fills and single commands, which chance bytes make all the time, do
+// not (their content decides, and it scores below the default minimum here).
+TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithCopiesOrFullDirectCopies) {
+  const Bytes noise = Noise(2608, 31);
+  Bytes fullDirects;
+  for (std::size_t at = 0; at < noise.size(); at += 1024) {
+    const std::size_t n = std::min<std::size_t>(1024, noise.size() - at);
+    fullDirects.push_back(static_cast<std::uint8_t>(0xE0 | (n - 1) >> 8));
+    fullDirects.push_back(static_cast<std::uint8_t>(n - 1));
+    fullDirects.insert(fullDirects.end(), noise.begin() + static_cast<std::ptrdiff_t>(at),
+                       noise.begin() + static_cast<std::ptrdiff_t>(at + n));
+  }
+  fullDirects.push_back(0xFF);
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    bool meets;
+  };
+  const TRow rows[] = {
+      {"three direct copies, two of 1024 bytes", fullDirects, true},
+      {"five commands, two of them copies",
+       Stream({{0x07, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},
+               {0x8F, 0x00, 0x00},
+               {0x07, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96, 0x87},
+               {0x97, 0x00, 0x02},
+               {0x07, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}}),
+       true},
+      {"five commands, one of them a copy",
+       Stream({{0x0F, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x10, 0x32, 0x54, 0x76, 0x98,
+                0xBA, 0xDC, 0xFE},
+               {0x27, 0x00},
+               {0x8F, 0x00, 0x01},
+               {0x07, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96, 0x87},
+               {0x2F, 0x11}}),
+       false},
+      {"seven fills",
+       Stream({{0x27, 0x01},
+               {0x47, 0x02, 0x03},
+               {0x27, 0x04},
+               {0x47, 0x05, 0x06},
+               {0x27, 0x07},
+               {0x47, 0x08, 0x09},
+               {0x2F, 0x0A}}),
+       false},
+      {"one direct copy of 1024 bytes",
+       Join(Join({0xE3, 0xFF}, Bytes(noise.begin(), noise.begin() + 1024)), {0xFF}), false},
+  };
+  const int lz2 = Scheme("LC_LZ2");
+  for (const TRow& row : rows) {
+    TStreamStats stats;
+    const auto hit = CheckStream(row.stream, 0, lz2, kDefaultScanMinSize, &stats);
+    ASSERT_TRUE(hit) << row.name;
+    stats.comprSize = hit->comprSize;
+    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
+    EXPECT_EQ(ScoreAt(row.stream, lz2) >= kDefaultMinScore, row.meets) << row.name;
+  }
+}
+
 // Data that reads as command lists ending in 0xFF: text (lower-case letters are rising
 // fills), font tiles (runs of 31 and 32 as fills). Some start in each decodes, none meets
 // the facts.
