@@ -34,7 +34,7 @@ struct TLead {
   std::uint16_t count = 0;  // a short header's count, a long one's top bits (times 256)
 };
 
-std::array<TLead, 256> Leads(const TCommandFormat& f) {
+constexpr std::array<TLead, 256> Leads(const TCommandFormat& f) {
   std::array<TLead, 256> leads{};
   for (unsigned h = 0; h < 256; ++h) {
     TLead& l = leads[h];
@@ -128,7 +128,7 @@ struct TFastLead {
   std::uint8_t back = 0;
 };
 
-std::array<TFastLead, 256> FastLeads(const std::array<TLead, 256>& leads) {
+constexpr std::array<TFastLead, 256> FastLeads(const std::array<TLead, 256>& leads) {
   std::array<TFastLead, 256> fast{};
   for (unsigned h = 0; h < 256; ++h) {
     const TLead& l = leads[h];
@@ -151,9 +151,9 @@ std::array<TFastLead, 256> FastLeads(const std::array<TLead, 256>& leads) {
 }
 
 template <const TCommandFormat& kFormat>
-const std::array<TLead, 256> kLeads = Leads(kFormat);
+constexpr std::array<TLead, 256> kLeads = Leads(kFormat);
 template <const TCommandFormat& kFormat>
-const std::array<TFastLead, 256> kFastLeads = FastLeads(kLeads<kFormat>);
+constexpr std::array<TFastLead, 256> kFastLeads = FastLeads(kLeads<kFormat>);
 
 template <const TCommandFormat& kFormat>
 constexpr bool Has(command::TKind kind) {
