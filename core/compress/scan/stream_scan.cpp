@@ -50,13 +50,18 @@ bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options
   return !stopped && (!options.progress || report(rom.size() - 1));
 }
 
+// Whether the checkers may refuse a candidate as soon as it misses a fact of the score.
+bool FactsOnly(const TScanOptions& options) {
+  return options.minScore >= kDefaultMinScore || options.factsAlways;
+}
+
 // The hit of `format`'s scheme at `pos`, or nothing; a refusal whose bytes the checker told
 // is kept in `refusals`. Most positions fail the plain check in a few tokens; only survivors
 // that meet the facts are scored (one that misses them scores below kDefaultMinScore).
 std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::size_t pos,
                                       const TSchemeFormat& format, const TScanOptions& options,
                                       TRefusals& refusals) {
-  const bool factsOnly = options.minScore >= kDefaultMinScore || options.factsAlways;
+  const bool factsOnly = FactsOnly(options);
   TStreamStats quick;
   quick.factsOnly = factsOnly;
   if (options.checks != nullptr) ++*options.checks;
@@ -81,8 +86,8 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
                         std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
   std::vector<std::uint64_t> candidates;
-  format.prefilter(rom, options.minSize, options.minScore >= kDefaultMinScore, candidates);
-  TRefusals refusals(rom, align);  // kept for the checker's sake: candidates rarely repeat
+  format.prefilter(rom, options.minSize, FactsOnly(options), candidates);
+  TRefusals refusals(rom, align);  // CheckPosition's; candidates seldom repeat
   std::size_t nextReport = 0;
   std::size_t freeFrom = 0;  // positions before this lie inside a hit
   for (std::size_t word = 0; word < candidates.size(); ++word) {
