@@ -198,10 +198,10 @@ std::optional<TScanHit> CheckLCLZ1Hit(std::span<const std::uint8_t> rom, std::si
                                       std::uint32_t minSize, TStreamStats* stats);
 
 // The positions whose lists of commands end at their end byte with output the checker takes
-// (minSize..65,536 bytes, a multiple of 16, every copy reading written bytes; with factsOnly
-// also the fewest commands and the most stream bytes that the score's facts allow): bit p % 64
-// of candidates[p / 64]. The checker refuses every other position; its other rules are its
-// own. One backward pass over the ROM (scan/command_prefilter.cpp).
+// (minSize..65,536 bytes, a multiple of 16, every copy reading written bytes): bit p % 64 of
+// candidates[p / 64]. The checker refuses every other position; its other rules, and the
+// score's facts (factsOnly is not looked at), are its own. One backward pass over the ROM
+// (scan/command_prefilter.cpp).
 void PrefilterLCLZ2(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
                     std::vector<std::uint64_t>& candidates);
 void PrefilterLCLZ5(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
