@@ -328,9 +328,13 @@ TEST(CommandScan, PrefilterMarksExactlyTheStartsWhoseWalkEndsWellSized) {
                             w.written >= std::max<std::uint32_t>(minSize, 1);
           ASSERT_EQ(bit, ends) << f.name << ", " << r.name << ", min " << minSize << " at " << p;
           marked += bit ? 1 : 0;
-          if (!bit) EXPECT_FALSE(row->check(rom, p, minSize, nullptr)) << r.name << " at " << p;
+          if (!bit) {
+            EXPECT_FALSE(row->check(rom, p, minSize, nullptr)) << r.name << " at " << p;
+          }
         }
-        if (r.planted && minSize == 0) EXPECT_GT(marked, 0U) << f.name << ", " << r.name;
+        if (r.planted && minSize == 0) {
+          EXPECT_GT(marked, 0U) << f.name << ", " << r.name;
+        }
       }
     }
   }
