@@ -2,6 +2,7 @@
 #include "compress/search/window_matches.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace tegulo {
 
@@ -10,28 +11,28 @@ TWindowMatcher::TWindowMatcher(std::span<const std::uint8_t> data, std::size_t m
     : data_(data),
       maxDistance_(maxDistance),
       maxLength_(maxLength),
-      ring_(std::min(maxDistance, data.size()) + 1),
-      head_(std::size_t{1} << 16U, -1),
+      ring_(std::bit_ceil(std::min(maxDistance, data.size()) + 1)),
+      head_(data.size()),
       child_(2 * ring_, -1) {}
 
 std::size_t TWindowMatcher::Matches(std::size_t p, TMatchPair* out) { return Walk(p, out); }
 
 std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
   const std::size_t limit = std::min(maxLength_, data_.size() - p);
-  const std::size_t slot = p % ring_;
+  const std::size_t slot = p & (ring_ - 1);
   if (limit < 2) {
     child_[2 * slot] = child_[2 * slot + 1] = -1;
     return 0;
   }
   const std::uint8_t* cur = data_.data() + p;
-  const std::size_t key = cur[0] | std::size_t{cur[1]} << 8U;
-  std::int32_t next = head_[key];
-  head_[key] = static_cast<std::int32_t>(p);
+  std::int32_t& head = head_[cur];
+  std::int32_t next = head;
+  head = static_cast<std::int32_t>(p);
   // Where the smaller and the larger subtrees of p are linked in as the walk goes down.
   std::int32_t* smaller = &child_[2 * slot];
   std::int32_t* larger = &child_[2 * slot + 1];
-  std::size_t lenSmaller = 2;
-  std::size_t lenLarger = 2;
+  std::size_t lenSmaller = head_.Shared();
+  std::size_t lenLarger = head_.Shared();
   std::size_t best = 1;
   std::size_t count = 0;
   while (true) {
@@ -40,7 +41,7 @@ std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
       return count;
     }
     const auto q = static_cast<std::size_t>(next);
-    std::int32_t* pair = &child_[2 * (q % ring_)];
+    std::int32_t* pair = &child_[2 * (q & (ring_ - 1))];
     const std::uint8_t* src = data_.data() + q;
     std::size_t len = std::min(lenSmaller, lenLarger);
     while (len < limit && src[len] == cur[len]) ++len;
