@@ -11,7 +11,7 @@ TWindowMatcher::TWindowMatcher(std::span<const std::uint8_t> data, std::size_t m
     : data_(data),
       maxDistance_(maxDistance),
       maxLength_(maxLength),
-      ring_(std::bit_ceil(std::min(maxDistance, data.size()) + 1)),
+      ring_(std::bit_ceil(std::max<std::size_t>(std::min(maxDistance + 1, data.size()), 1))),
       head_(data.size()),
       child_(2 * ring_, -1) {}
 

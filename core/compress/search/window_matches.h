@@ -39,7 +39,7 @@ private:
   std::span<const std::uint8_t> data_;
   std::size_t maxDistance_;
   std::size_t maxLength_;
-  std::size_t ring_;  // a power of two above the window
+  std::size_t ring_;  // a power of two above the window or the data, whichever is smaller
   TMatchHeads head_;
   std::vector<std::int32_t> child_;  // 2 slot: the smaller side, 2 slot + 1: the larger
 };
