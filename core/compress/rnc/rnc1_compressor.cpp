@@ -504,9 +504,8 @@ void WriteChunk(rnc1::TBitWriter& w, std::span<const std::uint8_t> data, std::si
 
 std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data) {
   rnc::CheckSize("RNC1", data.size());
-  std::vector<std::uint8_t> packed;
-  packed.reserve(data.size() / 2 + 64);
-  rnc1::TBitWriter w{packed};
+  std::vector<std::uint8_t> out(rnc::kHeaderSize);
+  rnc1::TBitWriter w{out};
   w.Field(0, 2);  // lock and key: a plain stream
   TMatchFinder finder(data);
   std::vector<TMatch> matches;
@@ -526,9 +525,7 @@ std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data) {
     // Command counts fit: a chunk of 32767 bytes has at most 16384 copies.
     WriteChunk(w, data, begin, best, bestCode);
   }
-  std::vector<std::uint8_t> out =
-      rnc::MakeHeader(1, data, packed, static_cast<std::uint8_t>(chunks));
-  out.insert(out.end(), packed.begin(), packed.end());
+  rnc::PutHeader(1, data, out, static_cast<std::uint8_t>(chunks));
   return out;
 }
 
