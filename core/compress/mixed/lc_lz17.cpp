@@ -223,13 +223,14 @@ TReach FindReach(std::span<const std::uint8_t> d) {
 
 // Costs in bytes with the state "bits used of the current word" (0..15): a token of b bits
 // and y bytes from state s costs y + 2 * ((s + b) / 16) and leaves state (s + b) % 16; the
-// last word counts 2 at the end. This is exact in bytes, where a parse by bits is not.
+// last word counts 2 at the end. This is exact in bytes, where a parse by bits is not. Only
+// the costs are kept; the writer finds at each step a token that gives the rest.
 class TPath {
 public:
   explicit TPath(std::span<const std::uint8_t> d)
-      : n_(d.size()), r_(FindReach(d)), cost_((n_ + 1) * 16), pick_((n_ + 1) * 16) {
+      : n_(d.size()), r_(FindReach(d)), cost_((n_ + 1) * 16) {
     for (auto& m : far_) m.Clear();
-    for (unsigned s = 0; s < 16; ++s) Set(n_, s, 3 + Words(s, 2) + 2, {0, 3});
+    for (unsigned s = 0; s < 16; ++s) Set(n_, s, 3 + Words(s, 2) + 2);
     for (std::size_t i = n_; i-- > 0;) {
       for (unsigned s = 0; s < 16; ++s) Solve(i, s);
     }
@@ -239,16 +240,31 @@ public:
     std::uint16_t length;  // 1 for a literal
     std::uint8_t kind;     // as TToken
   };
-  TPick Pick(std::size_t i, unsigned s) const { return pick_[i * 16 + s]; }
+  // A first token of a cheapest rest from i in state s.
+  TPick Pick(std::size_t i, unsigned s) const {
+    const std::uint32_t goal = At(i, s);
+    if (1 + Words(s, 1) + At(i + 1, (s + 1) % 16) == goal) return {1, 0};
+    for (std::size_t len = 2; len <= r_.nearLength[i]; ++len) {
+      if (1 + Words(s, 4) + At(i + len, (s + 4) % 16) == goal)
+        return {static_cast<std::uint16_t>(len), 1};
+    }
+    const unsigned longState = (s + 2) % 16;
+    for (std::size_t len = 3; len <= r_.farLength[i]; ++len) {
+      const std::uint32_t bytes = len <= kNearMax ? 2 : 3;  // from kFarMin on, the length byte
+      if (bytes + Words(s, 2) + At(i + len, longState) == goal) {
+        return {static_cast<std::uint16_t>(len), 2};
+      }
+    }
+    return {1, 0};  // not reached: the cost came from one of these
+  }
   const TReach& Reach() const { return r_; }
   std::uint32_t Cost() const { return cost_[0]; }
 
 private:
   static std::uint32_t Words(unsigned s, unsigned bits) { return 2 * ((s + bits) / 16); }
 
-  void Set(std::size_t i, unsigned s, std::uint32_t c, TPick p) {
+  void Set(std::size_t i, unsigned s, std::uint32_t c) {
     cost_[i * 16 + s] = c;
-    pick_[i * 16 + s] = p;
     far_[s].Set(i, c);
   }
 
@@ -256,39 +272,25 @@ private:
 
   void Solve(std::size_t i, unsigned s) {
     std::uint32_t best = 1 + Words(s, 1) + At(i + 1, (s + 1) % 16);
-    TPick pick{1, 0};
-    const auto take = [&](std::uint32_t c, std::size_t len, std::uint8_t kind) {
-      if (c < best) {
-        best = c;
-        pick = {static_cast<std::uint16_t>(len), kind};
-      }
-    };
     const unsigned shortState = (s + 4) % 16;
     for (std::size_t len = 2; len <= r_.nearLength[i]; ++len) {
-      take(1 + Words(s, 4) + At(i + len, shortState), len, 1);
+      best = std::min(best, 1 + Words(s, 4) + At(i + len, shortState));
     }
     const std::size_t far = r_.farLength[i];
     const unsigned longState = (s + 2) % 16;
     for (std::size_t len = 3; len <= std::min(far, kNearMax); ++len) {
-      take(2 + Words(s, 2) + At(i + len, longState), len, 2);
+      best = std::min(best, 2 + Words(s, 2) + At(i + len, longState));
     }
     if (far >= kFarMin) {
       const std::uint32_t rest = far_[longState].Min(i + kFarMin, far - kFarMin + 1);
-      const std::uint32_t c = 3 + Words(s, 2) + rest;
-      if (c < best) {
-        // The length whose rest is the minimum.
-        std::size_t len = kFarMin;
-        while (At(i + len, longState) != rest) ++len;
-        take(c, len, 2);
-      }
+      best = std::min(best, 3 + Words(s, 2) + rest);
     }
-    Set(i, s, best, pick);
+    Set(i, s, best);
   }
 
   std::size_t n_;
   TReach r_;
   std::vector<std::uint32_t> cost_;
-  std::vector<TPick> pick_;
   std::array<TRingMin, 16> far_;
 };
 
