@@ -1,6 +1,6 @@
 // Peak heap memory of every scheme's compressor on tile-like data of 1 KiB to 16 MiB, in
 // bytes and per input byte (the input itself not counted), through a counting operator new.
-// A table, not a Google Benchmark: `compress_memory [largest size in KiB]`.
+// A table, not a Google Benchmark: `compress_memory_bench [largest size in KiB]`.
 #include <cstdio>
 #include <cstdlib>
 #include <new>
