@@ -173,6 +173,47 @@ std::vector<TLongest> FindLongest(std::span<const std::uint8_t> d) {
   return longest;
 }
 
+// Every position's values, kept for the writer, in full.
+template <class V>
+class TValues {
+public:
+  explicit TValues(std::size_t positions) : v_(positions * kWordBits) {}
+  void Put(std::size_t i, const V* row) { std::copy(row, row + kWordBits, &v_[i * kWordBits]); }
+  V At(std::size_t i, unsigned left) const { return v_[i * kWordBits + left]; }
+  bool Fits() const { return true; }
+
+private:
+  std::vector<V> v_;
+};
+
+// TLeast's as the least value of a position and each state's excess over it in a byte (states
+// differ by a word or two at most): 20 bytes a position instead of 64.
+template <>
+class TValues<TLeast> {
+public:
+  explicit TValues(std::size_t positions) : least_(positions), excess_(positions * kWordBits) {}
+  void Put(std::size_t i, const TLeast* row) {
+    std::uint32_t least = kNone;
+    for (unsigned s = 0; s < kWordBits; ++s) least = std::min(least, row[s].v);
+    least_[i] = least;
+    for (unsigned s = 0; s < kWordBits; ++s) {
+      const std::uint32_t excess = row[s].v - least;
+      fits_ = fits_ && excess <= 0xFF;
+      excess_[i * kWordBits + s] = static_cast<std::uint8_t>(std::min<std::uint32_t>(excess, 0xFF));
+    }
+  }
+  TLeast At(std::size_t i, unsigned left) const {
+    return {least_[i] + excess_[i * kWordBits + left]};
+  }
+  // False when an excess did not fit its byte (never seen; the caller then parses anew).
+  bool Fits() const { return fits_; }
+
+private:
+  std::vector<std::uint32_t> least_;
+  std::vector<std::uint8_t> excess_;
+  bool fits_ = true;
+};
+
 // The least cost from every position and state to the end, from the end down. Copies of one
 // class and one length-code size cost the same, so the cheapest place to land among them is
 // a range minimum: a sparse table over the last 256 positions.
@@ -180,12 +221,15 @@ template <class V>
 class TKoeiPath {
 public:
   TKoeiPath(const std::vector<TLongest>& longest, std::size_t n)
-      : longest_(longest), n_(n), value_((n + 1) * kWordBits), level_(kLevels * kRing * kWordBits) {
-    for (unsigned s = 0; s < kWordBits; ++s) value_[n * kWordBits + s] = V::Plain(kEndCost);
+      : longest_(longest), n_(n), value_(n + 1), level_(kLevels * kRing * kWordBits) {
+    V* end = Block(0, n);
+    for (unsigned s = 0; s < kWordBits; ++s) end[s] = V::Plain(kEndCost);
+    value_.Put(n, end);
     for (std::size_t i = n; i-- > 0;) Solve(i);
   }
 
-  const V& At(std::size_t i, unsigned left) const { return value_[i * kWordBits + left]; }
+  V At(std::size_t i, unsigned left) const { return value_.At(i, left); }
+  bool Fits() const { return value_.Fits(); }
 
   // What a copy of `length` bytes from i with `bits` code bits leads to.
   V Landing(std::size_t i, std::size_t length, TStep step) const {
@@ -198,8 +242,7 @@ private:
   static constexpr std::size_t kLevels = 7;  // blocks of 1..64 positions: ranges up to 127
 
   const V* Block(std::size_t level, std::size_t i) const {
-    if (level == 0) return &value_[i * kWordBits];
-    return &level_[((level - 1) * kRing + i % kRing) * kWordBits];
+    return &level_[(level * kRing + i % kRing) * kWordBits];
   }
   V* Block(std::size_t level, std::size_t i) {
     return const_cast<V*>(std::as_const(*this).Block(level, i));
@@ -220,6 +263,7 @@ private:
       covered = longest;
     }
     std::copy(best.begin(), best.end(), Block(0, i));
+    value_.Put(i, best.data());
     for (std::size_t level = 1; level < kLevels; ++level) {
       const std::size_t half = std::size_t{1} << (level - 1);
       if (i + 2 * half > n_) break;  // a block past the last position is never asked for
@@ -252,8 +296,8 @@ private:
 
   const std::vector<TLongest>& longest_;
   std::size_t n_;
-  std::vector<V> value_;
-  std::vector<V> level_;
+  TValues<V> value_;
+  std::vector<V> level_;  // the last kRing positions' values and their blocks' minima
 };
 
 // Writes flags, bytes and code bits in the order the reader takes them.
@@ -389,10 +433,12 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
   const std::vector<TLongest> longest = FindLongest(data);
   {
     const TKoeiPath<TLeast> path(longest, data.size());
-    const TGoal goal = Best(path.At(0, 0));
-    std::vector<std::uint8_t> stream = WritePath(data, path, goal);
-    // Only a corner end with the unlucky flag count comes out above the bound.
-    if (stream.size() == Bytes(goal.cost, false)) return stream;
+    if (path.Fits()) {
+      const TGoal goal = Best(path.At(0, 0));
+      std::vector<std::uint8_t> stream = WritePath(data, path, goal);
+      // Only a corner end with the unlucky flag count comes out above the bound.
+      if (stream.size() == Bytes(goal.cost, false)) return stream;
+    }
   }
   const TKoeiPath<TSplit> path(longest, data.size());
   return WritePath(data, path, Best(path.At(0, 0)));
