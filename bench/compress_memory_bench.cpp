@@ -46,14 +46,15 @@ void operator delete[](void* p, std::size_t /*n*/) noexcept { Give(p); }
 
 int main(int argc, char** argv) {
   const std::size_t mostKiB = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 16384;
-  const std::vector<std::size_t> sizes = {1 << 10, 16 << 10, 64 << 10, 1 << 20, 16 << 20};
+  // The largest a 24-bit size field holds, rounded down to whole 16-bit units.
+  const std::vector<std::size_t> sizes = {1 << 10, 16 << 10, 64 << 10, 1 << 20, (16 << 20) - 4};
   const std::vector<std::uint8_t> data = tegulo::MakeTileLikeData(16 << 20, 2024);
   std::printf(
       "Peak heap of each compressor beyond its input, bytes per input byte "
       "(peak bytes in brackets); '-' where the format cannot hold the size\n\n");
   std::printf("%-12s", "scheme");
   for (const std::size_t s : sizes) {
-    if (s <= mostKiB << 10) std::printf(" %22s", (std::to_string(s >> 10) + " KiB").c_str());
+    if (s <= mostKiB << 10) std::printf(" %22s", (std::to_string((s + 4) >> 10) + " KiB").c_str());
   }
   std::printf("\n");
   for (const tegulo::TSchemeFormat& row : tegulo::SchemeFormats()) {

@@ -9,6 +9,7 @@
 
 #include "base/uCommon.h"
 #include "compress/mixed/lc_lz17.h"
+#include "compress/search/nearest_pair.h"
 #include "compress/search/optimal_parse.h"
 
 namespace tegulo {
@@ -204,19 +205,17 @@ TReach FindReach(std::span<const std::uint8_t> d) {
   TLongestMatches farM = FindLongestMatches(d, {1, kLongDistance, 255});
   TReach r{std::move(nearM.length), std::move(nearM.distance), std::vector<std::uint16_t>(n),
            std::move(farM.distance)};
-  std::vector<std::int32_t> last(1 << 16, -1);
+  TNearestPair pairs(d, kShortDistance);
   for (std::size_t i = 0; i < n; ++i) {
     std::size_t len = farM.length[i];
     if (len == 255 && i + len < n && d[i + len] == d[i + len - r.farDistance[i]]) ++len;
     r.farLength[i] = static_cast<std::uint16_t>(len);
     if (i + 1 >= n) break;
-    const std::size_t pair = d[i] | d[i + 1] << 8;
-    if (r.nearLength[i] == 0 && last[pair] >= 0 &&
-        i - static_cast<std::size_t>(last[pair]) <= kShortDistance) {
+    const std::size_t pair = pairs.Next(i);
+    if (r.nearLength[i] == 0 && pair != 0) {
       r.nearLength[i] = 2;
-      r.nearDistance[i] = static_cast<std::uint16_t>(i - static_cast<std::size_t>(last[pair]));
+      r.nearDistance[i] = static_cast<std::uint16_t>(pair);
     }
-    last[pair] = static_cast<std::int32_t>(i);
   }
   return r;
 }

@@ -1,12 +1,13 @@
 // The match finders against a plain search of every source: the window matcher's nearest
-// source for each length and the tree finder's longest match, on data small enough for hashed
-// tree heads and large enough for one tree per two-byte prefix.
+// source for each length, the tree finder's longest match and the nearest equal pair, on data
+// small enough for hashed tree heads and large enough for one tree per two-byte prefix.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <vector>
 
+#include "compress/search/nearest_pair.h"
 #include "compress/search/optimal_parse.h"
 #include "compress/search/window_matches.h"
 
@@ -102,6 +103,24 @@ TEST(MatchFinders, TreeFinderGivesTheLongestMatch) {
         if (longest != 0) {
           EXPECT_EQ(Common(d, p, m.distance[p], limit), longest) << c.size << " at " << p;
         }
+      }
+    }
+  }
+}
+
+TEST(MatchFinders, NearestPairIsTheNearestEqualPairInTheWindow) {
+  for (const TCase& c : kCases) {
+    const Bytes d = Repetitive(c.size, static_cast<std::uint32_t>(c.size) + 2, c.values);
+    for (const std::size_t window : {std::size_t{256}, std::size_t{1024}}) {
+      TNearestPair pairs(d, window);
+      for (std::size_t p = 0; p + 1 < d.size(); ++p) {
+        const std::size_t found = pairs.Next(p);
+        if (p % c.every != 0) continue;
+        std::size_t nearest = 0;
+        for (std::size_t dist = 1; dist <= std::min(p, window) && nearest == 0; ++dist) {
+          if (d[p - dist] == d[p] && d[p + 1 - dist] == d[p + 1]) nearest = dist;
+        }
+        ASSERT_EQ(found, nearest) << c.size << " window " << window << " at " << p;
       }
     }
   }
