@@ -162,31 +162,53 @@ std::size_t StreamExtentLCLZ17(std::span<const std::uint8_t> stream) {
 
 namespace {
 
-// The smallest of the last positions' values over a range of up to 256, for the long copies'
-// band: a sparse table over a ring of positions, filled from the end down.
-class TRingMin {
+// The least value over positions left..last, where the left end moves down one position at a
+// time and `last` lies at most kSpan past it: the positions whose value is below that of every
+// position nearer the left end (their values fall as the positions grow), in a ring.
+class TLeftMin {
 public:
   static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-  void Set(std::size_t i, std::uint32_t v) {
-    std::uint32_t* row = Row(i);
-    row[0] = v;
-    for (std::size_t k = 1; k < kLevels; ++k) {
-      row[k] = std::min(row[k - 1], Row(i + (std::size_t{1} << (k - 1)))[k - 1]);
+  static constexpr std::size_t kSpan = kLongMax - kFarMin;
+
+  // Position `left` joins, one below the last one.
+  void Push(std::size_t left, std::uint32_t value) {
+    while (size_ > 0 && At(0).value >= value) {
+      head_ = (head_ + 1) & (kRing - 1);
+      --size_;
     }
+    head_ = (head_ + kRing - 1) & (kRing - 1);
+    ring_[head_] = {left, value};
+    ++size_;
+    while (At(size_ - 1).pos > left + kSpan) --size_;
   }
-  // Positions first..first+count-1, all set since the ring last passed them (count >= 1).
-  std::uint32_t Min(std::size_t first, std::size_t count) const {
-    const std::size_t k = static_cast<std::size_t>(std::bit_width(count)) - 1;
-    return std::min(Row(first)[k], Row(first + count - (std::size_t{1} << k))[k]);
+
+  std::uint32_t Min(std::size_t last) const {
+    if (size_ == 0 || At(0).pos > last) return kNone;
+    std::size_t lo = 0;
+    std::size_t hi = size_ - 1;
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi + 1) / 2;
+      if (At(mid).pos <= last) {
+        lo = mid;
+      } else {
+        hi = mid - 1;
+      }
+    }
+    return At(lo).value;
   }
-  void Clear() { t_.fill(kNone); }
 
 private:
-  static constexpr std::size_t kLevels = 9;  // counts up to 256
-  static constexpr std::size_t kSize = 512;  // twice the widest reach
-  std::uint32_t* Row(std::size_t i) { return &t_[(i % kSize) * kLevels]; }
-  const std::uint32_t* Row(std::size_t i) const { return &t_[(i % kSize) * kLevels]; }
-  std::array<std::uint32_t, kSize * kLevels> t_{};
+  struct TEntry {
+    std::size_t pos;
+    std::uint32_t value;
+  };
+  static constexpr std::size_t kRing = 256;  // above kSpan + 1 entries, a power of two
+  static_assert(kSpan + 2 <= kRing);
+  const TEntry& At(std::size_t k) const { return ring_[(head_ + k) & (kRing - 1)]; }
+
+  std::array<TEntry, kRing> ring_{};
+  std::size_t head_ = 0;
+  std::size_t size_ = 0;
 };
 
 // The longest copies at each position: near (distance <= 256, up to 5 bytes, from 2) and
@@ -228,9 +250,11 @@ class TPath {
 public:
   explicit TPath(std::span<const std::uint8_t> d)
       : n_(d.size()), r_(FindReach(d)), cost_((n_ + 1) * 16) {
-    for (auto& m : far_) m.Clear();
     for (unsigned s = 0; s < 16; ++s) Set(n_, s, 3 + Words(s, 2) + 2);
     for (std::size_t i = n_; i-- > 0;) {
+      if (i + kFarMin <= n_) {
+        for (unsigned s = 0; s < 16; ++s) far_[s].Push(i + kFarMin, At(i + kFarMin, s));
+      }
       for (unsigned s = 0; s < 16; ++s) Solve(i, s);
     }
   }
@@ -262,10 +286,7 @@ public:
 private:
   static std::uint32_t Words(unsigned s, unsigned bits) { return 2 * ((s + bits) / 16); }
 
-  void Set(std::size_t i, unsigned s, std::uint32_t c) {
-    cost_[i * 16 + s] = c;
-    far_[s].Set(i, c);
-  }
+  void Set(std::size_t i, unsigned s, std::uint32_t c) { cost_[i * 16 + s] = c; }
 
   std::uint32_t At(std::size_t i, unsigned s) const { return cost_[i * 16 + s]; }
 
@@ -281,7 +302,7 @@ private:
       best = std::min(best, 2 + Words(s, 2) + At(i + len, longState));
     }
     if (far >= kFarMin) {
-      const std::uint32_t rest = far_[longState].Min(i + kFarMin, far - kFarMin + 1);
+      const std::uint32_t rest = far_[longState].Min(i + far);
       best = std::min(best, 3 + Words(s, 2) + rest);
     }
     Set(i, s, best);
@@ -290,7 +311,7 @@ private:
   std::size_t n_;
   TReach r_;
   std::vector<std::uint32_t> cost_;
-  std::array<TRingMin, 16> far_;
+  std::vector<TLeftMin> far_ = std::vector<TLeftMin>(16);  // on the heap: 64 KiB
 };
 
 class TWriter {
