@@ -15,6 +15,16 @@ std::uint16_t Link(std::size_t owner, std::size_t to) {
   return owner - to <= 0xFFFF ? static_cast<std::uint16_t>(owner - to) : 0;
 }
 
+// The node a link of the node at `owner` leads to; -1 for none.
+std::int64_t Follow(std::size_t owner, std::uint16_t link) {
+  return link == 0 ? -1 : static_cast<std::int64_t>(owner - link);
+}
+
+// A link from `owner` to the node `to` (-1: none).
+std::uint16_t LinkTo(std::size_t owner, std::int64_t to) {
+  return to < 0 ? 0 : Link(owner, static_cast<std::size_t>(to));
+}
+
 }  // namespace
 
 TWindowMatcher::TWindowMatcher(std::span<const std::uint8_t> data, std::size_t maxDistance,
@@ -67,8 +77,8 @@ std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
         out[count++] = {static_cast<std::uint32_t>(len), static_cast<std::uint32_t>(p - q)};
       if (len == limit) {
         // q's text equals p's as far as it is compared: p takes q's place and subtrees.
-        *smaller = pair[0] == 0 ? 0 : Link(smallerOwner, q - pair[0]);
-        *larger = pair[1] == 0 ? 0 : Link(largerOwner, q - pair[1]);
+        *smaller = LinkTo(smallerOwner, Follow(q, pair[0]));
+        *larger = LinkTo(largerOwner, Follow(q, pair[1]));
         return count;
       }
     }
@@ -76,13 +86,13 @@ std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
       *smaller = Link(smallerOwner, q);
       smaller = pair + 1;
       smallerOwner = q;
-      next = *smaller == 0 ? -1 : static_cast<std::int64_t>(q - *smaller);
+      next = Follow(q, *smaller);
       lenSmaller = len;
     } else {
       *larger = Link(largerOwner, q);
       larger = pair;
       largerOwner = q;
-      next = *larger == 0 ? -1 : static_cast<std::int64_t>(q - *larger);
+      next = Follow(q, *larger);
       lenLarger = len;
     }
   }
