@@ -182,7 +182,10 @@ std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
   backP_.assign(m_ + 1, TMatch{});
   std::vector<std::uint16_t> backQ(m_ + 1, 0);
   for (std::size_t s = 0; s < kMaxSymbols; ++s) {
-    windows_[s].Clear(std::min<std::size_t>(s < 2 ? 1 : std::size_t{1} << (s - 1), m_ + 1));
+    // The run starts a window can hold: its run lengths that fit the chunk.
+    const std::size_t lo = s < 2 ? s : std::size_t{1} << (s - 1);
+    const std::size_t hi = s < 2 ? s : (std::size_t{1} << s) - 1;
+    windows_[s].Clear(lo > m_ ? 1 : std::min(hi, m_) - lo + 1);
   }
   p_[0] = 0;
   std::int64_t q = kInf;
