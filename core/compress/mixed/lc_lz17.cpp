@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <limits>
 #include <string>
 
@@ -245,17 +246,22 @@ TReach FindReach(std::span<const std::uint8_t> d) {
 // Costs in bytes with the state "bits used of the current word" (0..15): a token of b bits
 // and y bytes from state s costs y + 2 * ((s + b) / 16) and leaves state (s + b) % 16; the
 // last word counts 2 at the end. This is exact in bytes, where a parse by bits is not. Only
-// the costs are kept; the writer finds at each step a token that gives the rest.
+// the costs are kept; the writer finds at each step a token that gives the rest. A rest from
+// one state costs at most a word more than from another (the same tokens complete at most one
+// word more), so a position keeps its least cost and each state's excess in two bits.
 class TPath {
 public:
   explicit TPath(std::span<const std::uint8_t> d)
-      : n_(d.size()), r_(FindReach(d)), cost_((n_ + 1) * 16) {
-    for (unsigned s = 0; s < 16; ++s) Set(n_, s, 3 + Words(s, 2) + 2);
+      : n_(d.size()), r_(FindReach(d)), least_(n_ + 1), excess_(n_ + 1) {
+    std::array<std::uint32_t, 16> row{};
+    for (unsigned s = 0; s < 16; ++s) row[s] = 3 + Words(s, 2) + 2;
+    Set(n_, row);
     for (std::size_t i = n_; i-- > 0;) {
       if (i + kFarMin <= n_) {
         for (unsigned s = 0; s < 16; ++s) far_[s].Push(i + kFarMin, At(i + kFarMin, s));
       }
-      for (unsigned s = 0; s < 16; ++s) Solve(i, s);
+      for (unsigned s = 0; s < 16; ++s) row[s] = Solve(i, s);
+      Set(i, row);
     }
   }
 
@@ -281,16 +287,27 @@ public:
     return {1, 0};  // not reached: the cost came from one of these
   }
   const TReach& Reach() const { return r_; }
-  std::uint32_t Cost() const { return cost_[0]; }
+  std::uint32_t Cost() const { return At(0, 0); }
 
 private:
   static std::uint32_t Words(unsigned s, unsigned bits) { return 2 * ((s + bits) / 16); }
 
-  void Set(std::size_t i, unsigned s, std::uint32_t c) { cost_[i * 16 + s] = c; }
+  void Set(std::size_t i, const std::array<std::uint32_t, 16>& row) {
+    const std::uint32_t least = *std::min_element(row.begin(), row.end());
+    std::uint32_t excess = 0;
+    for (unsigned s = 0; s < 16; ++s) {
+      assert(row[s] - least <= 3);
+      excess |= std::min<std::uint32_t>(row[s] - least, 3) << (2 * s);
+    }
+    least_[i] = least;
+    excess_[i] = excess;
+  }
 
-  std::uint32_t At(std::size_t i, unsigned s) const { return cost_[i * 16 + s]; }
+  std::uint32_t At(std::size_t i, unsigned s) const {
+    return least_[i] + ((excess_[i] >> (2 * s)) & 3U);
+  }
 
-  void Solve(std::size_t i, unsigned s) {
+  std::uint32_t Solve(std::size_t i, unsigned s) const {
     std::uint32_t best = 1 + Words(s, 1) + At(i + 1, (s + 1) % 16);
     const unsigned shortState = (s + 4) % 16;
     for (std::size_t len = 2; len <= r_.nearLength[i]; ++len) {
@@ -305,12 +322,13 @@ private:
       const std::uint32_t rest = far_[longState].Min(i + far);
       best = std::min(best, 3 + Words(s, 2) + rest);
     }
-    Set(i, s, best);
+    return best;
   }
 
   std::size_t n_;
   TReach r_;
-  std::vector<std::uint32_t> cost_;
+  std::vector<std::uint32_t> least_;
+  std::vector<std::uint32_t> excess_;                      // 2 bits a state
   std::vector<TLeftMin> far_ = std::vector<TLeftMin>(16);  // on the heap: 64 KiB
 };
 
