@@ -140,6 +140,9 @@ std::vector<std::uint8_t> CompressLCLZ14(std::span<const std::uint8_t> data,
 
 namespace {
 
+// The tokens a stream needs before its facts count (see ScoreStream).
+constexpr std::uint32_t kFactsTokens = 8;
+
 struct TScanHook {
   TStreamStats& st;
   std::size_t size;
@@ -176,6 +179,10 @@ std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::s
   // Encoders leave the flags after the last token 0.
   if (w.stop != TStop::kSize || w.flags != 0) return std::nullopt;
   st.comprSize = static_cast<std::uint32_t>(w.in);
+  // The size reached by the last token and the flags after it 0 (both asked above) are facts
+  // chance bytes seldom meet, once there are enough tokens to tell.
+  st.enoughTokens = st.literals + st.references >= kFactsTokens;
+  st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kSchemeLCLZ14, static_cast<std::uint32_t>(size),
                   static_cast<std::uint32_t>(w.in), 0};
 }

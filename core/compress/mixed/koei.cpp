@@ -66,6 +66,8 @@ public:
     return true;
   }
   std::size_t End() const { return end_; }
+  // The flags and code bits left in the flag byte and code word in use: all 0.
+  bool RestZero() const { return flags_ == 0 && word_ == 0; }
 
 private:
   void Read(std::size_t at, std::size_t n) { end_ = std::max(end_, at + n); }
@@ -135,6 +137,7 @@ struct TWalk {
   std::size_t pos = 0;
   std::size_t end = 0;  // the furthest stream byte read, plus one
   TStop stop = TStop::kEnd;
+  bool restZero = false;  // at the end code: the bits after it are 0
 };
 
 struct TNoHook {
@@ -166,7 +169,10 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     std::size_t length = 0;
     std::size_t distance = 0;
     if (!ReadLength(r, length)) return stop(TStop::kTruncated);
-    if (length == 0) return stop(TStop::kEnd);
+    if (length == 0) {
+      w.restZero = r.RestZero();
+      return stop(TStop::kEnd);
+    }
     if (!ReadDistance(r, distance)) return stop(TStop::kTruncated);
     if (distance > w.pos || !hook.Copy(w.pos, length, distance)) return stop(TStop::kInvalid);
     const std::size_t end = std::min(w.pos + length, limit);
@@ -411,6 +417,9 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
 
 namespace {
 
+// The tokens a stream needs before its facts count (see ScoreStream).
+constexpr std::uint32_t kFactsTokens = 8;
+
 struct TScanHook {
   TStreamStats& st;
   TLiteralRun run;
@@ -443,6 +452,11 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
     return std::nullopt;
   }
   st.comprSize = static_cast<std::uint32_t>(w.end);
+  // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end code
+  // left 0, and enough tokens to tell.
+  st.unusedFlagsZero = w.restZero;
+  st.enoughTokens = st.literals + st.references >= kFactsTokens;
+  st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kSchemeKoei, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.end), 0};
 }

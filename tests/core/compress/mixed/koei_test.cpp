@@ -195,3 +195,26 @@ TEST(Koei, ScanCheck) {
   const Bytes cut(rom.begin(), rom.begin() + static_cast<std::ptrdiff_t>(5 + s.size() - 1));
   EXPECT_FALSE(CheckKoeiHit(cut, 5, 32, nullptr)) << "cut short";
 }
+
+// What the scan's facts read at the end: the flag and code bits after the end code 0. "ABC",
+// a copy of 13 from 3 back, the end.
+TEST(Koei, ScanFactsOfTheEnd) {
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    bool restZero;
+  };
+  const TRow rows[] = {
+      {"tidy", {0x10, 0x18, 0xE0, 0x41, 0x42, 0x43, 0xE0, 0x0F}, true},
+      {"a flag after the end", {0x10, 0x18, 0xE1, 0x41, 0x42, 0x43, 0xE0, 0x0F}, false},
+      {"a code bit after the end", {0x10, 0x18, 0xE0, 0x41, 0x42, 0x43, 0xE1, 0x0F}, false},
+  };
+  for (const TRow& row : rows) {
+    TStreamStats stats;
+    const auto hit = CheckKoeiHit(row.stream, 0, 16, &stats);
+    ASSERT_TRUE(hit.has_value()) << row.name;
+    EXPECT_EQ(hit->rawSize, 16u) << row.name;
+    EXPECT_EQ(stats.unusedFlagsZero, row.restZero) << row.name;
+    EXPECT_EQ(stats.factsMinOutput, kStrictFactsMinOutput) << row.name;
+  }
+}
