@@ -420,19 +420,45 @@ namespace {
 // The tokens a stream needs before its facts count (see ScoreStream).
 constexpr std::uint32_t kFactsTokens = 8;
 
+// The bits of a length code of 2..255.
+unsigned CodeBitsOfLength(std::size_t length) {
+  return length >= 129 ? 14 : 2 * static_cast<unsigned>(std::bit_width(length - 1) - 1) + 1;
+}
+
+// Whether two copies in a row from one distance cost more bits than the cheapest way to copy
+// their bytes from there: one copy where they fit in one, else one of the longest and the
+// rest. No encoder writes them (each takes the longest match, or the fewest bits); chance
+// streams in zero-rich data read as endless copies of 129 from one byte back.
+bool SplitsOneCopy(std::size_t first, std::size_t second) {
+  const std::size_t total = first + second;
+  if (total <= kMaxLength) return true;
+  const unsigned cheapest =
+      CodeBitsOfLength(kMaxLength) + CodeBitsOfLength(std::max<std::size_t>(2, total - kMaxLength));
+  return CodeBitsOfLength(first) + CodeBitsOfLength(second) > cheapest;
+}
+
+// What a scan asks beyond the format's rules: few equal literals in a row, no copies in a row
+// from one distance that split what one copy or a cheaper pair writes; the literal and copy
+// figures of the score.
 struct TScanHook {
   TStreamStats& st;
   TLiteralRun run;
+  std::size_t lastDistance = 0;  // of the copy just before, 0 after a literal
+  std::size_t lastLength = 0;
   bool Literal(std::size_t /*pos*/, std::uint8_t v) {
     // Not marked for the score: a shortest parse leaves literals where a short copy fits.
     ++st.literals;
+    lastDistance = 0;
     return run.Add(v);
   }
-  bool Copy(std::size_t /*pos*/, std::size_t length, std::size_t /*dist*/) {
+  bool Copy(std::size_t /*pos*/, std::size_t length, std::size_t dist) {
     run.Break();
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(length);
-    return true;
+    const bool split = dist == lastDistance && SplitsOneCopy(lastLength, length);
+    lastDistance = dist;
+    lastLength = length;
+    return !split;
   }
 };
 
