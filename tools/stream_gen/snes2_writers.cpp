@@ -71,8 +71,8 @@ private:
 // Bits of a copy in a format, 0 where the format cannot write it.
 using TCopyBits = std::function<std::uint32_t(std::uint32_t length, std::uint32_t distance)>;
 
-// The tokens of a parse: greedy (the longest match), lazy (a literal first when the next
-// position has a longer match) or fewest bits for the given costs.
+// The tokens of a parse: greedy (the longest match where it saves bits), lazy (a literal first
+// when the next position has a longer match) or fewest bits for the given costs.
 std::vector<TToken> Parse(const TMatchList& m, std::size_t n, TParse parse,
                           std::uint32_t literalBits, const TCopyBits& bits) {
   std::vector<TToken> tokens;
@@ -81,7 +81,9 @@ std::vector<TToken> Parse(const TMatchList& m, std::size_t n, TParse parse,
       const TMatch here = m.Longest(i);
       const bool later =
           parse == TParse::kLazy && i + 1 < n && m.Longest(i + 1).length > here.length;
-      if (here.length == 0 || later || bits(here.length, here.distance) == 0) {
+      // A match is taken where it costs fewer bits than its bytes as literals.
+      const std::uint32_t b = here.length == 0 ? 0 : bits(here.length, here.distance);
+      if (later || b == 0 || b >= literalBits * here.length) {
         tokens.push_back({});
         ++i;
       } else {

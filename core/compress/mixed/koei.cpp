@@ -417,7 +417,8 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
 
 namespace {
 
-// The tokens a stream needs before its facts count (see ScoreStream).
+// The tokens a stream needs before its facts count (see ScoreStream); one with fewer is
+// scored by its content alone.
 constexpr std::uint32_t kFactsTokens = 8;
 
 // The bits of a length code of 2..255.
@@ -481,8 +482,14 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
   // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end code
   // left 0, and enough tokens to tell.
   st.unusedFlagsZero = w.restZero;
-  st.enoughTokens = st.literals + st.references >= kFactsTokens;
-  st.factsMinOutput = kStrictFactsMinOutput;
+  // Output of one value throughout (blank tiles, or chance copies of the zeros before the
+  // output) tells an encoder's stream from chance bytes no better: its content decides.
+  const auto first = out.begin();
+  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
+                                    [&](std::uint8_t b) { return b == *first; });
+  if (st.literals + st.references >= kFactsTokens && !oneValue) {
+    st.factsMinOutput = kStrictFactsMinOutput;
+  }
   return TScanHit{pos, kSchemeKoei, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.end), 0};
 }
