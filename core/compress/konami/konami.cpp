@@ -23,8 +23,9 @@ constexpr std::size_t kMaxLongZeros = 257;
 constexpr std::uint32_t kReorderFlag = 0x8000;
 // Encoders read the zeros before the output only this far back (a copy's longest).
 constexpr std::size_t kZeroReach = kMaxCount;
-// The scan's longest row of one byte value written by fills and zero runs in a row.
-constexpr std::size_t kMostFillRow = 1024;
+// The scan's longest row of one byte value written by fills and zero runs in a row (blank
+// areas of a few KiB are common in tile data).
+constexpr std::size_t kMostFillRow = 8192;
 
 enum class TStop : std::uint8_t { kEnd, kTruncated, kInvalid, kFull };
 
@@ -423,7 +424,9 @@ struct TScanHook {
       ++st.references;
       return kind != 0 || distance <= pos + kZeroReach;
     }
-    if (lastRaw < kMaxRaw) return false;
+    // Two raw runs that one could hold cost a byte more; two that one cannot hold are split
+    // anywhere by an exact parse (20 + 20 costs what 31 + 9 does).
+    if (lastRaw + count <= kMaxRaw) return false;
     lastRaw = count;
     for (std::size_t k = 0; k < count; ++k) {
       const std::size_t p = pos + k;

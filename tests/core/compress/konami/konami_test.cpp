@@ -206,10 +206,27 @@ TEST(Konami, ScanCheckTellsTheVersions) {
       {"zero runs that one command writes", {0x04, 0x00, 0xEE, 0xEE}},
       {"fills that one command writes", {0x06, 0x00, 0xC6, 0x41, 0xC6, 0x41}},
       {"copy of the ring's zeros only", {0x04, 0x00, 0x3B, 0xDE}},
-      {"1040 zeros in a row", {0x0B, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xEA}},
+      {"8224 zeros in a row",
+       [] {
+         Bytes s = {0x42, 0x00};
+         s.resize(0x42, 0xFF);  // 32 runs of 257
+         return s;
+       }()},
   };
   for (const auto& c : refused) {
     EXPECT_FALSE(Check(c.stream, 0, 1, TKonami::k2)) << c.name;
+  }
+  // Raw runs that one cannot hold are split anywhere by an exact parse: 24 + 24 costs what
+  // 31 + 17 does. Blank areas of a few KiB are common.
+  Bytes twoRaws = {0x34, 0x00, 0x98};
+  for (int k = 0; k < 48; ++k) {
+    if (k == 24) twoRaws.push_back(0x98);
+    twoRaws.push_back(static_cast<std::uint8_t>(k + 1));
+  }
+  Bytes blank = {0x22, 0x00};
+  blank.resize(0x22, 0xFF);  // 16 runs of 257: 4112 zeros
+  for (const auto& [name, stream] : {std::pair{"two raw runs", twoRaws}, {"4112 zeros", blank}}) {
+    EXPECT_TRUE(Check(stream, 0, 1, TKonami::k2)) << name;
   }
   // Without a command 0xFF the versions read alike: such a stream is found as Konami-2.
   const Bytes alike = {0x06, 0x00, 0x81, 0xFF, 0x37, 0xDE};
