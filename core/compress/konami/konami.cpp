@@ -359,6 +359,10 @@ std::vector<std::uint8_t> CompressKonami(std::span<const std::uint8_t> data,
 
 namespace {
 
+// The commands a stream needs before its facts count (see ScoreStream); one with fewer is
+// scored by its content alone.
+constexpr std::uint32_t kFactsCommands = 8;
+
 // What a scan asks beyond the format's rules: no copy reading further before the output than
 // an encoder reads, no raw run right after one it could have joined, few equal raw bytes in a
 // row; the literal and copy figures of the score.
@@ -376,6 +380,7 @@ struct TScanHook {
   unsigned runValue = 0x100;
   std::size_t runCount = 0;
   std::size_t runCost = 0;
+  std::uint32_t commands = 0;
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -415,6 +420,7 @@ struct TScanHook {
 
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
+    ++commands;
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
     if (kind != 1) {
@@ -441,6 +447,84 @@ struct TScanHook {
 };
 
 }  // namespace
+
+namespace {
+
+// Where a stream's raw runs lie in the output (1), and where its runs of zero-interleaved
+// pairs start (2, with their output bytes in pairs[]).
+struct TRawRuns {
+  std::vector<std::uint8_t>& marks;
+  std::vector<std::uint32_t>& pairs;
+  std::span<const std::uint8_t> s;
+  unsigned lastCopy = 0x10000;  // the word of the copy just before, else 0x10000
+  unsigned sameCopies = 0;      // copies in a row with that word
+  std::uint32_t repeats = 0;    // copies that a longer one writes for less
+  bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
+               std::size_t /*distance*/) {
+    // The same copy three times in a row writes its bytes thrice, which one copy from as far
+    // back writes for less where they fit in one (16 bytes or fewer): chance streams in
+    // tilemaps read as rows of equal words.
+    const unsigned word = kind == 0 ? s[inStart] << 8U | s[inStart + 1] : 0x10000;
+    sameCopies = word == lastCopy ? sameCopies + 1 : 1;
+    lastCopy = word;
+    if (kind == 0 && sameCopies >= 3 && count <= kMaxCount / 2) ++repeats;
+    if (pos >= marks.size()) return false;
+    const std::size_t n = std::min(count, marks.size() - pos);
+    if (kind == 1) std::fill_n(marks.begin() + static_cast<std::ptrdiff_t>(pos), n, 1);
+    if (kind == 2) {
+      marks[pos] = 2;
+      pairs[pos] = static_cast<std::uint32_t>(count);
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+template <TKonami V>
+std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
+                                 std::span<const std::uint8_t> /*output*/) {
+  // The decoded order (before any re-interleaving), as far as a score's sample goes.
+  thread_local TDecodeBuffer out(kScoreSampleSize);
+  thread_local std::vector<std::uint8_t> marks(kScoreSampleSize + 1);
+  thread_local std::vector<std::uint32_t> pairs(kScoreSampleSize + 1);
+  std::fill(marks.begin(), marks.end(), 0);
+  TRawRuns hook{marks, pairs, stream};
+  const std::size_t n = std::min(Walk(stream, V, out.data(), out.size(), hook).pos, out.size());
+  // The last place of each 3-byte value (hashed; a place of another value is checked and
+  // passed over, so some matches go unseen).
+  constexpr unsigned kHashBits = 12;
+  std::array<std::uint32_t, 1U << kHashBits> last{};
+  std::uint32_t wasteful = hook.repeats;
+  for (std::size_t i = 0; i + 2 < n; ++i) {
+    const std::uint32_t key = out[i] | out[i + 1] << 8U | out[i + 2] << 16U;
+    const std::uint32_t slot = (key * 2654435761U) >> (32U - kHashBits);
+    // A raw byte followed by another where a copy of 3 or a zero run writes the same bytes
+    // for less: an exact or greedy parse takes the copy, a lazy one only defers it by a byte.
+    const std::size_t j = last[slot] != 0 ? last[slot] - 1 : i;
+    // Raw bytes a copy writes for fewer stream bytes: 4 inside a raw run (a copy and a new
+    // run's header take 3), or the last 3 of a run (a copy takes 2); three zeros that a zero
+    // run writes near the start. Ties (3 raw bytes inside a run) are an exact parse's to break.
+    if (marks[i] == 1 && marks[i + 1] == 1 && marks[i + 2] == 1) {
+      const bool inside = i + 3 < n && marks[i + 3] == 1;
+      const bool match = j < i && i - j <= kRingSize && out[j] == out[i] &&
+                         out[j + 1] == out[i + 1] && out[j + 2] == out[i + 2] &&
+                         (!inside || out[j + 3] == out[i + 3]);
+      const bool zeros = key == 0 && i <= kZeroReach;
+      wasteful += match || zeros ? 1 : 0;
+    }
+    // Pairs whose whole output one copy writes (2 bytes for 2 or more pairs): chance streams
+    // in tilemaps read as rows of pairs repeating their words.
+    if (marks[i] == 2 && pairs[i] <= kMaxCount && i + pairs[i] <= n && j < i &&
+        i - j <= kRingSize) {
+      std::size_t same = 0;
+      while (same < pairs[i] && out[j + same] == out[i + same]) ++same;
+      wasteful += same == pairs[i] ? 1 : 0;
+    }
+    last[slot] = static_cast<std::uint32_t>(i + 1);
+  }
+  return wasteful;
+}
 
 template <TKonami V>
 std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
@@ -477,6 +561,13 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   if (version == TKonami::k1 && !hook.longZeros) return std::nullopt;
   st.referenceBytes = static_cast<std::uint32_t>(w.pos) - st.literals;
   st.comprSize = static_cast<std::uint32_t>(length);
+  // The length reached exactly by whole commands is a fact chance bytes meet less often; with
+  // enough commands, output of more than one value, and no raw bytes a copy writes for less
+  // (WastefulKonamiRaws, from the score's sample), the facts decide.
+  const auto first = out.begin();
+  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
+                                    [&](std::uint8_t b) { return b == *first; });
+  if (hook.commands >= kFactsCommands && !oneValue) st.factsMinOutput = kStrictFactsMinOutput;
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
                      : version == TKonami::k2 ? kSchemeKonami2
                                               : kSchemeKonami2R;
@@ -490,6 +581,8 @@ template std::uint32_t DecompressKonami<TKonami::k1>(std::span<const std::uint8_
 template std::size_t StreamExtentKonami<TKonami::k1>(std::span<const std::uint8_t>);
 template std::vector<std::uint8_t> CompressKonami<TKonami::k1>(std::span<const std::uint8_t>,
                                                                const TCompressOptions&);
+template std::uint32_t WastefulKonamiRaws<TKonami::k1>(std::span<const std::uint8_t>,
+                                                       std::span<const std::uint8_t>);
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k1>(std::span<const std::uint8_t>,
                                                              std::size_t, std::uint32_t,
                                                              TStreamStats*);
@@ -498,6 +591,8 @@ template std::uint32_t DecompressKonami<TKonami::k2>(std::span<const std::uint8_
 template std::size_t StreamExtentKonami<TKonami::k2>(std::span<const std::uint8_t>);
 template std::vector<std::uint8_t> CompressKonami<TKonami::k2>(std::span<const std::uint8_t>,
                                                                const TCompressOptions&);
+template std::uint32_t WastefulKonamiRaws<TKonami::k2>(std::span<const std::uint8_t>,
+                                                       std::span<const std::uint8_t>);
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k2>(std::span<const std::uint8_t>,
                                                              std::size_t, std::uint32_t,
                                                              TStreamStats*);
@@ -506,6 +601,8 @@ template std::uint32_t DecompressKonami<TKonami::k2R>(std::span<const std::uint8
 template std::size_t StreamExtentKonami<TKonami::k2R>(std::span<const std::uint8_t>);
 template std::vector<std::uint8_t> CompressKonami<TKonami::k2R>(std::span<const std::uint8_t>,
                                                                 const TCompressOptions&);
+template std::uint32_t WastefulKonamiRaws<TKonami::k2R>(std::span<const std::uint8_t>,
+                                                        std::span<const std::uint8_t>);
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k2R>(std::span<const std::uint8_t>,
                                                               std::size_t, std::uint32_t,
                                                               TStreamStats*);

@@ -235,3 +235,32 @@ TEST(Konami, ScanCheckTellsTheVersions) {
   const Bytes longZeros = {0x05, 0x00, 0xCD, 0x01, 0xFF};
   EXPECT_TRUE(Check(longZeros, 0, 1, TKonami::k1));
 }
+
+// The tokens the score's facts count as ones no encoder writes; an encoder's stream has none.
+TEST(Konami, WastefulCommandsForTheScore) {
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    std::uint32_t wasteful;
+  };
+  const TRow rows[] = {
+      {"the last raw bytes a copy writes",
+       {0x09, 0x00, 0x86, 0x41, 0x42, 0x43, 0x41, 0x42, 0x43},
+       1},
+      {"3 raw bytes inside a run: a tie",
+       {0x0A, 0x00, 0x87, 0x41, 0x42, 0x43, 0x41, 0x42, 0x43, 0x44},
+       0},
+      {"4 raw bytes inside a run",
+       {0x0B, 0x00, 0x88, 0x41, 0x42, 0x43, 0x44, 0x41, 0x42, 0x43, 0x44},
+       2},  // a copy could start at either of two places
+      {"raw bytes without repeats", {0x08, 0x00, 0x85, 0x01, 0x02, 0x03, 0x04, 0x05}, 0},
+      {"pairs one copy writes", {0x08, 0x00, 0xA0, 0x11, 0x22, 0xA0, 0x11, 0x22}, 1},
+      {"the same copy thrice", {0x0A, 0x00, 0x81, 0x41, 0x04, 0x00, 0x04, 0x00, 0x04, 0x00}, 1},
+      {"the same copy twice", {0x08, 0x00, 0x81, 0x41, 0x04, 0x00, 0x04, 0x00}, 0},
+  };
+  for (const TRow& row : rows) {
+    EXPECT_EQ(WastefulKonamiRaws<TKonami::k2>(row.stream, {}), row.wasteful) << row.name;
+  }
+  const Bytes d = Mixed(4096, 5);
+  EXPECT_EQ(WastefulKonamiRaws<TKonami::k2>(Pack(d, TKonami::k2), {}), 0u) << "our own stream";
+}
