@@ -553,6 +553,10 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   TScanHook hook{st, s, out.data(), reordered && version != TKonami::k1, {}};
   hook.oneCommandForZeros = version == TKonami::k1;
   const TWalk w = Walk(s, version, out.data(), kMostOutput, hook);
+  // A command the scan refuses decides by the bytes up to its own (a command byte and at most
+  // 33 more): in a filler shorter than the stated length the candidates that repeat them are
+  // passed over too.
+  if (w.stop == TStop::kInvalid) st.readEnd = std::min(length, w.in + 1 + kMaxCount);
   if (w.stop != TStop::kEnd || w.pos < std::max<std::uint32_t>(minSize, 1) || w.pos % 16 != 0) {
     return std::nullopt;
   }
