@@ -355,6 +355,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckKonamiHit<TKonami::k1>,
      .extent = StreamExtentKonami<TKonami::k1>,
      .sample = SampleRow<DecompressKonami<TKonami::k1>>,
+     .sampleFacts = WastefulKonamiRaws<TKonami::k1>,
      .zeroRing = true},
     {.row = kSchemeKonami2,
      .name = "Konami-2",
@@ -369,6 +370,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckKonamiHit<TKonami::k2>,
      .extent = StreamExtentKonami<TKonami::k2>,
      .sample = SampleRow<DecompressKonami<TKonami::k2>>,
+     .sampleFacts = WastefulKonamiRaws<TKonami::k2>,
      .zeroRing = true},
     // Konami-2 data re-interleaved in 16-byte blocks (the header's bit 15); it decodes as
     // Konami-2 does.
@@ -385,6 +387,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckKonamiHit<TKonami::k2R>,
      .extent = StreamExtentKonami<TKonami::k2R>,
      .sample = SampleRow<DecompressKonami<TKonami::k2R>>,
+     .sampleFacts = WastefulKonamiRaws<TKonami::k2R>,
      .zeroRing = true},
     {.row = kSchemeLCLZ17,
      .name = "LC_LZ17",

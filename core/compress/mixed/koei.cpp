@@ -4,6 +4,7 @@
 #include "compress/mixed/koei.h"
 
 #include <algorithm>
+#include <bit>
 #include <string>
 
 #include "base/uCommon.h"
@@ -58,6 +59,8 @@ public:
     return true;
   }
   std::size_t End() const { return end_; }
+  // The flags and code bits left in the flag byte and code word in use: all 0.
+  bool RestZero() const { return flags_ == 0 && word_ == 0; }
 
 private:
   void Read(std::size_t at, std::size_t n) { end_ = std::max(end_, at + n); }
@@ -127,6 +130,7 @@ struct TWalk {
   std::size_t pos = 0;
   std::size_t end = 0;  // the furthest stream byte read, plus one
   TStop stop = TStop::kEnd;
+  bool restZero = false;  // at the end code: the bits after it are 0
 };
 
 struct TNoHook {
@@ -158,7 +162,10 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     std::size_t length = 0;
     std::size_t distance = 0;
     if (!ReadLength(r, length)) return stop(TStop::kTruncated);
-    if (length == 0) return stop(TStop::kEnd);
+    if (length == 0) {
+      w.restZero = r.RestZero();
+      return stop(TStop::kEnd);
+    }
     if (!ReadDistance(r, distance)) return stop(TStop::kTruncated);
     if (distance > w.pos || !hook.Copy(w.pos, length, distance)) return stop(TStop::kInvalid);
     const std::size_t end = std::min(w.pos + length, limit);
@@ -187,19 +194,49 @@ std::size_t StreamExtentKoei(std::span<const std::uint8_t> stream) {
 
 namespace {
 
+// The tokens a stream needs before its facts count (see ScoreStream); one with fewer is
+// scored by its content alone.
+constexpr std::uint32_t kFactsTokens = 8;
+
+// The bits of a length code of 2..255.
+unsigned CodeBitsOfLength(std::size_t length) {
+  return length >= 129 ? 14 : 2 * static_cast<unsigned>(std::bit_width(length - 1) - 1) + 1;
+}
+
+// Whether two copies in a row from one distance cost more bits than the cheapest way to copy
+// their bytes from there: one copy where they fit in one, else one of the longest and the
+// rest. No encoder writes them (each takes the longest match, or the fewest bits); chance
+// streams in zero-rich data read as endless copies of 129 from one byte back.
+bool SplitsOneCopy(std::size_t first, std::size_t second) {
+  const std::size_t total = first + second;
+  if (total <= kMaxLength) return true;
+  const unsigned cheapest =
+      CodeBitsOfLength(kMaxLength) + CodeBitsOfLength(std::max<std::size_t>(2, total - kMaxLength));
+  return CodeBitsOfLength(first) + CodeBitsOfLength(second) > cheapest;
+}
+
+// What a scan asks beyond the format's rules: few equal literals in a row, no copies in a row
+// from one distance that split what one copy or a cheaper pair writes; the literal and copy
+// figures of the score.
 struct TScanHook {
   TStreamStats& st;
   TLiteralRun run;
+  std::size_t lastDistance = 0;  // of the copy just before, 0 after a literal
+  std::size_t lastLength = 0;
   bool Literal(std::size_t /*pos*/, std::uint8_t v) {
     // Not marked for the score: a shortest parse leaves literals where a short copy fits.
     ++st.literals;
+    lastDistance = 0;
     return run.Add(v);
   }
-  bool Copy(std::size_t /*pos*/, std::size_t length, std::size_t /*dist*/) {
+  bool Copy(std::size_t /*pos*/, std::size_t length, std::size_t dist) {
     run.Break();
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(length);
-    return true;
+    const bool split = dist == lastDistance && SplitsOneCopy(lastLength, length);
+    lastDistance = dist;
+    lastLength = length;
+    return !split;
   }
 };
 
@@ -219,6 +256,17 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
     return std::nullopt;
   }
   st.comprSize = static_cast<std::uint32_t>(w.end);
+  // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end code
+  // left 0, and enough tokens to tell.
+  st.unusedFlagsZero = w.restZero;
+  // Output of one value throughout (blank tiles, or chance copies of the zeros before the
+  // output) tells an encoder's stream from chance bytes no better: its content decides.
+  const auto first = out.begin();
+  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
+                                    [&](std::uint8_t b) { return b == *first; });
+  if (st.literals + st.references >= kFactsTokens && !oneValue) {
+    st.factsMinOutput = kStrictFactsMinOutput;
+  }
   return TScanHit{pos, kSchemeKoei, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.end), 0};
 }

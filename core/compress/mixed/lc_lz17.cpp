@@ -70,6 +70,8 @@ public:
     return true;
   }
   std::size_t In() const { return in_; }
+  // The bits left in the word in use (a word read at once: all 16): all 0.
+  bool RestZero() const { return word_ == 0; }
 
 private:
   std::span<const std::uint8_t> s_;
@@ -114,6 +116,7 @@ struct TWalk {
   std::size_t in = 0;
   std::size_t pos = 0;
   TStop stop = TStop::kEnd;
+  bool restZero = false;  // at the end token: the bits after it are 0
 };
 
 // Decodes into out[0..limit) (nothing is written when out is null).
@@ -127,7 +130,7 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     std::uint8_t literal = 0;
     if (!ReadToken(r, t, literal)) return w.in = r.In(), w.stop = TStop::kTruncated, w;
     w.in = r.In();
-    if (t.kind == 3) return w;
+    if (t.kind == 3) return w.restZero = r.RestZero(), w;
     if (!hook.Token(t, w.pos, literal)) return w.stop = TStop::kInvalid, w;
     if (t.kind == 0) {
       if (w.pos >= limit) return w.stop = TStop::kFull, w;
@@ -409,9 +412,13 @@ std::vector<std::uint8_t> CompressLCLZ17(std::span<const std::uint8_t> data,
 
 namespace {
 
-// What a scan asks beyond the format's rules: no long copy of 9 bytes or fewer in the
-// three-byte form (the two-byte one is shorter), few equal literals in a row; the literal and
-// copy figures of the score.
+// The tokens a stream needs before its facts count (see ScoreStream); one with fewer is
+// scored by its content alone.
+constexpr std::uint32_t kFactsTokens = 8;
+
+// What a scan asks beyond the format's rules: few equal literals in a row; the literal and
+// copy figures of the score. (Long copies of 2..9 bytes in the three-byte form are the
+// format's too: some encoders write every long copy so.)
 struct TScanHook {
   TStreamStats& st;
   TLiteralRun run;
@@ -426,7 +433,7 @@ struct TScanHook {
     run.Break();
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(t.length);
-    return !t.threeBytes || t.length >= kFarMin;
+    return true;
   }
 };
 
@@ -447,6 +454,17 @@ std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::s
     return std::nullopt;
   }
   st.comprSize = static_cast<std::uint32_t>(w.in);
+  // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end token
+  // left 0, and enough tokens to tell.
+  st.unusedFlagsZero = w.restZero;
+  // Output of one value throughout (blank tiles, or chance copies of the zeros before the
+  // output) tells an encoder's stream from chance bytes no better: its content decides.
+  const auto first = out.begin();
+  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
+                                    [&](std::uint8_t b) { return b == *first; });
+  if (st.literals + st.references >= kFactsTokens && !oneValue) {
+    st.factsMinOutput = kStrictFactsMinOutput;
+  }
   return TScanHit{pos, kSchemeLCLZ17, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.in), 0};
 }
