@@ -128,6 +128,7 @@ struct TSchemeFormat {
   // only the score tells a stream from other data: scanned when named, left out of "all".
   bool scoreOnly = false;
   TScanStart scanStart{};
+  TScanSkip skip = nullptr;  // the checker's quick pass over refused positions; nullptr: none
 };
 
 // Every scheme, the row index its stored number. New schemes go at the end: documents keep
@@ -166,7 +167,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckFF5Hit,
      .extent = StreamExtentFF5,
      .sample = SampleFF5Row,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipFF5},
     {.row = kSchemeFF6,
      .name = "LZSS-FF6",
      .sizeRule = TSizeRule::kComprInHeader16,
@@ -182,7 +184,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckFF6Hit,
      .extent = StreamExtentFF6,
      .sample = SampleFF6Row,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipFF6},
     // CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both.
     {.row = kSchemeCT,
      .name = "LZSS-CT",
@@ -196,7 +199,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackCTRow,
      .check = CheckCTHit,
      .extent = StreamExtentCT,
-     .sample = SampleCTRow},
+     .sample = SampleCTRow,
+     .skip = SkipCT},
     {.row = kSchemeLZ11,
      .name = "LZ77-11",
      .typeByte = bios::kTypeLZ11,
@@ -330,7 +334,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckLCLZ14Hit,
      .extent = StreamExtentLCLZ14,
      .sample = SampleRow<DecompressLCLZ14>,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipLCLZ14},
     // Konami's copies read a 1024-byte ring of the output; its header holds the stream's length.
     {.row = kSchemeKonami1,
      .name = "Konami-1",

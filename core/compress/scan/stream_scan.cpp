@@ -83,19 +83,33 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->check == nullptr) return true;
   const TScanStart start = format->scanStart;
+  const TSkipFacts facts{options.minSize, options.minScore >= kDefaultMinScore};
   TRefusals refusals(rom, align);
   std::size_t nextReport = 0;
   std::size_t freeFrom = 0;  // positions before this lie inside a hit
-  for (std::size_t pos = 0; pos < rom.size(); pos += align) {
+  std::size_t pos = 0;
+  while (pos < rom.size()) {
     if (pos >= nextReport) {
       nextReport = pos + kProgressStride;
       if (!report(pos)) return false;
     }
-    if (pos < freeFrom || !start.Accepts(rom, pos) || refusals.Refused(pos)) continue;
-    const auto hit = CheckPosition(rom, pos, *format, options, refusals);
-    if (!hit) continue;
-    hits.push_back(*hit);
-    if (!options.overlaps) freeFrom = pos + hit->comprSize;
+    if (pos < freeFrom) {
+      pos = (freeFrom + align - 1) / align * align;
+      continue;
+    }
+    if (format->skip != nullptr) {
+      const std::size_t end = std::min(rom.size(), nextReport);
+      pos = format->skip(rom, pos, end, align, facts);
+      if (pos >= end) continue;
+    }
+    if (start.Accepts(rom, pos) && !refusals.Refused(pos)) {
+      const auto hit = CheckPosition(rom, pos, *format, options, refusals);
+      if (hit) {
+        hits.push_back(*hit);
+        if (!options.overlaps) freeFrom = pos + hit->comprSize;
+      }
+    }
+    pos += align;
   }
   return true;
 }
