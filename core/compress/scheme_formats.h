@@ -260,7 +260,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackDiff8Row,
      .check = CheckDiff8Hit,
      .extent = ExtentDiff8Row,
-     .sample = SampleRow<DecodeDiff8Row>,
+     .sample = SampleDiff8,
      .scoreOnly = true,
      .scanStart = {4, 2, {bios::kTypeDiff8, bios::kTypeDiff8Other}}},
     {.row = kSchemeDiff16,
@@ -272,7 +272,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackDiff16Row,
      .check = CheckDiff16Hit,
      .extent = ExtentDiff16Row,
-     .sample = SampleRow<DecodeDiff16Row>,
+     .sample = SampleDiff16,
      .scoreOnly = true,
      .scanStart = {4, 1, {bios::kTypeDiff16, 0}}},
     // The command formats copy from 16-bit output addresses; LC_LZ5 also from 1..255 back.

@@ -68,7 +68,7 @@ std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::si
   }
   quick.comprSize = candidate->comprSize;
   if (factsOnly && quick.factsMinOutput != kNoFacts && !MeetsFacts(quick)) return std::nullopt;
-  auto hit = CheckAndScore(rom, pos, format.row, options.minSize);
+  auto hit = CheckAndScore(rom, pos, format.row, options.minSize, options.minScore);
   if (!hit || !ScoreIsEnough(*hit, options)) return std::nullopt;
   return hit;
 }

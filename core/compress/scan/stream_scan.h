@@ -93,10 +93,10 @@ bool MeetsFacts(const TStreamStats& stats);  // stats.comprSize set
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
 
 // CheckStream, then the score from the output of the scheme's decoder (at most the first
-// kScoreSample bytes).
+// kScoreSample bytes). A hit that cannot score `needed` may come with any score below it.
 inline constexpr std::size_t kScoreSample = kScoreSampleSize;
 std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::size_t pos,
-                                      int scheme, std::uint32_t minSize);
+                                      int scheme, std::uint32_t minSize, int needed = 0);
 
 struct TScanOptions {
   std::uint32_t minSize = kDefaultScanMinSize;  // smallest raw size reported
