@@ -214,8 +214,9 @@ bool LCLZ14Maybe(std::span<const std::uint8_t> rom, std::size_t pos, std::uint32
 
 std::size_t SkipLCLZ14(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                        std::size_t align, const TSkipFacts& facts) {
-  return SkipWhileRefused(pos, end, align,
-                          [&](std::size_t p) { return LCLZ14Maybe(rom, p, facts.minSize); });
+  constexpr std::size_t kReach = 2 + 1 + 8 * 2;  // the size, a flag byte, eight copies
+  return SkipWhileRefusedInRuns<kReach>(
+      rom, pos, end, align, [&](std::size_t p) { return LCLZ14Maybe(rom, p, facts.minSize); });
 }
 
 }  // namespace tegulo

@@ -97,12 +97,24 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
       pos = (freeFrom + align - 1) / align * align;
       continue;
     }
-    if (format->skip != nullptr) {
+    // A refusal handed on costs less than the quick pass (fillers).
+    const bool refused = refusals.Refused(pos);
+    if (!refused && format->skip != nullptr) {
       const std::size_t end = std::min(rom.size(), nextReport);
-      pos = format->skip(rom, pos, end, align, facts);
-      if (pos >= end) continue;
+      const std::size_t next = format->skip(rom, pos, end, align, facts);
+      if (next >= end) {
+        pos = next;
+        continue;
+      }
+      if (next != pos) {
+        pos = next;
+        if (refusals.Refused(pos)) {
+          pos += align;
+          continue;
+        }
+      }
     }
-    if (start.Accepts(rom, pos) && !refusals.Refused(pos)) {
+    if (!refused && start.Accepts(rom, pos)) {
       const auto hit = CheckPosition(rom, pos, *format, options, refusals);
       if (hit) {
         hits.push_back(*hit);

@@ -105,6 +105,26 @@ std::size_t SkipWhileRefused(std::size_t pos, std::size_t end, std::size_t align
   return pos;
 }
 
+// The same for a test that reads at most kReach bytes from the position (and refuses
+// alike wherever they lie, the end of the ROM but nearer): in a run of one byte value the
+// positions whose bytes lie inside it are passed over together.
+template <std::size_t kReach, class F>
+std::size_t SkipWhileRefusedInRuns(std::span<const std::uint8_t> rom, std::size_t pos,
+                                   std::size_t end, std::size_t align, F&& maybe) {
+  std::size_t runEnd = 0;  // rom[pos, runEnd) holds one value, once measured from pos
+  while (pos < end) {
+    if (maybe(pos)) return pos;
+    if (runEnd <= pos) {
+      runEnd = pos + 1;
+      while (runEnd < rom.size() && rom[runEnd] == rom[pos]) ++runEnd;
+    }
+    const std::size_t next = pos + align;
+    pos = runEnd - pos >= kReach + align ? pos + (runEnd - kReach - pos) / align * align + align
+                                         : next;
+  }
+  return pos;
+}
+
 // For the checkers: resets `stats` (or a local) keeping its literal marks.
 TStreamStats& FreshStats(TStreamStats* stats, TStreamStats& local);
 
