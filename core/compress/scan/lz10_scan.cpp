@@ -58,13 +58,14 @@ constexpr std::size_t kTailWindow = 8192;
 class TLZ10Scanner {
 public:
   TLZ10Scanner(std::span<const std::uint8_t> rom, std::uint32_t minSize, std::size_t align,
-               bool refuseZeroRuns)
+               bool refuseZeroRuns, std::size_t farBudget)
       : rom_(rom),
         p_(rom.data()),
         size_(rom.size()),
         minSize_(minSize),
         align_(align),
         refuseZeroRuns_(refuseZeroRuns),
+        farBudget_(farBudget),
         upMemo_(RepeatPeriod(align)),
         upRepeats_(rom, upMemo_.size()) {}
 
@@ -82,7 +83,7 @@ public:
     if (!near.alive) return std::nullopt;
     const std::uint32_t announced = Announced(p_ + pos);
     if (!near.far) return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(near.in - pos)};
-    if (far_.empty() && farWork_ <= FarBudget()) return WalkFar(pos, near, announced);
+    if (far_.empty() && farWork_ < FarBudget()) return WalkFar(pos, near, announced);
     if (far_.empty() && !JudgeFarFrom(pos, stop)) return std::nullopt;
     readEnd_ = TRefusals::kToEnd;  // the tokens from here run out of ROM
     if (!far_[pos]) return std::nullopt;
@@ -270,7 +271,9 @@ private:
   // Far candidates are walked on their own, group by group, until the work passes this many
   // bytes; the shared table of JudgeFarFrom() judges the rest. Real streams cost their
   // length (which scoring them costs again), chance ones in fillers end at a zero run soon.
-  std::size_t FarBudget() const { return 4 * size_ + (1U << 20U); }
+  std::size_t FarBudget() const {
+    return farBudget_ != SIZE_MAX ? farBudget_ : 4 * size_ + (1U << 20U);
+  }
 
   // Judges a far candidate (the output passed kMaxDistance at near.in): only the end of the
   // ROM, or with refuseZeroRuns five literal zeros, can refuse it now. In fillers the
@@ -324,6 +327,7 @@ private:
   std::uint32_t minSize_;
   std::size_t align_;
   bool refuseZeroRuns_;
+  std::size_t farBudget_;
   std::vector<bool> far_;          // by position: a far candidate that holds (empty until needed)
   std::size_t farFrom_ = 0;        // the first position far_ and zeroRun_ tell
   std::vector<bool> zeroRun_;      // by position: a candidate refused for five literal zeros
@@ -361,7 +365,7 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
   if (size < 4) return found;
   const std::uint8_t* p = rom.data();
   const std::size_t last = size - 4;  // the last position that holds a whole header
-  TLZ10Scanner scanner(rom, options.minSize, align, options.refuseZeroRuns);
+  TLZ10Scanner scanner(rom, options.minSize, align, options.refuseZeroRuns, options.farWalkBudget);
   TRefusals refusals(rom, align);
   std::size_t nextReport = kProgressStride;
   std::size_t freeFrom = 0;  // positions before this lie inside a stream found
