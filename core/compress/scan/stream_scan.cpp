@@ -55,7 +55,7 @@ bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options
 std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::size_t pos,
                                       const TSchemeFormat& format, const TScanOptions& options,
                                       TRefusals& refusals) {
-  const bool factsOnly = options.minScore >= kDefaultMinScore;
+  const bool factsOnly = options.minScore >= kDefaultMinScore || options.factsAlways;
   TStreamStats quick;
   quick.factsOnly = factsOnly;
   if (options.checks != nullptr) ++*options.checks;
