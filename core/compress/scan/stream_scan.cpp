@@ -73,6 +73,38 @@ std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::si
   return hit;
 }
 
+// Positions from `from` to `end` (not included) at multiples of `align`.
+struct TPositions {
+  std::size_t from;
+  std::size_t end;
+  std::size_t align;
+};
+
+// The first of `span` that the row's start rule and quick pass let through and no refusal
+// handed on refuses (scan_repeat.h); span.end or past it when none.
+std::size_t NextCandidate(std::span<const std::uint8_t> rom, TPositions span,
+                          const TSchemeFormat& format, const TSkipFacts& facts,
+                          TRefusals& refusals) {
+  std::size_t pos = span.from;
+  while (pos < span.end) {
+    if (format.scanStart.count != 0) {
+      // A type byte refuses almost every position, for less than anything else.
+      while (pos < span.end && !format.scanStart.Accepts(rom, pos)) pos += span.align;
+      if (pos >= span.end) break;
+    }
+    // A refusal handed on costs less than the quick pass (fillers).
+    if (refusals.Refused(pos)) {
+      pos += span.align;
+      continue;
+    }
+    if (format.skip == nullptr) return pos;
+    const std::size_t next = format.skip(rom, pos, span.end, span.align, facts);
+    if (next == pos) return pos;
+    pos = next;
+  }
+  return pos;
+}
+
 // Every position is checked but those inside a hit (a stream that scores: chance streams
 // that do not must not hide the streams they overlap), and those whose bytes repeat a
 // refused candidate's a period before (fillers); the overlaps between schemes are settled by
@@ -82,7 +114,6 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->check == nullptr) return true;
-  const TScanStart start = format->scanStart;
   const TSkipFacts facts{options.minSize, options.minScore >= kDefaultMinScore};
   TRefusals refusals(rom, align);
   std::size_t nextReport = 0;
@@ -97,29 +128,13 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
       pos = (freeFrom + align - 1) / align * align;
       continue;
     }
-    // A refusal handed on costs less than the quick pass (fillers).
-    const bool refused = refusals.Refused(pos);
-    if (!refused && format->skip != nullptr) {
-      const std::size_t end = std::min(rom.size(), nextReport);
-      const std::size_t next = format->skip(rom, pos, end, align, facts);
-      if (next >= end) {
-        pos = next;
-        continue;
-      }
-      if (next != pos) {
-        pos = next;
-        if (refusals.Refused(pos)) {
-          pos += align;
-          continue;
-        }
-      }
-    }
-    if (!refused && start.Accepts(rom, pos)) {
-      const auto hit = CheckPosition(rom, pos, *format, options, refusals);
-      if (hit) {
-        hits.push_back(*hit);
-        if (!options.overlaps) freeFrom = pos + hit->comprSize;
-      }
+    const std::size_t end = std::min(rom.size(), nextReport);
+    pos = NextCandidate(rom, {pos, end, align}, *format, facts, refusals);
+    if (pos >= end) continue;
+    const auto hit = CheckPosition(rom, pos, *format, options, refusals);
+    if (hit) {
+      hits.push_back(*hit);
+      if (!options.overlaps) freeFrom = pos + hit->comprSize;
     }
     pos += align;
   }
