@@ -1,6 +1,7 @@
 // libFuzzer target: the LZ77-10 scan. Every hit must decode as reported: the sizes a
-// refresh gives, no complaint about the type byte, and within the data; the scan that
-// refuses runs into zero fillers drops only streams with five literal zeros in a row.
+// refresh gives, no complaint about the type byte, and within the data; the shared table
+// alone finds the same; the scan that refuses runs into zero fillers drops only streams
+// with five literal zeros in a row.
 #include "compress/scan/lz10_scan.h"
 #include "compress/uCompress.h"
 #include "fuzz_input.h"
@@ -29,6 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(consumed == s.comprSize);
     fuzz::Check(out.size() >= s.rawSize);
   }
+  // The candidates whose output passes 4096 bytes judged by the shared table alone.
+  TLZ10ScanOptions table = options;
+  table.farWalkBudget = 0;
+  fuzz::Check(ScanLZ10(rom, table) == hits);
   // Refusing at once the streams that write five literal zeros after a flag byte of 0
   // refuses only streams that would write five equal literals in a row.
   TLZ10ScanOptions zeros = options;
