@@ -94,7 +94,7 @@ std::size_t NextCandidate(std::span<const std::uint8_t> rom, TPositions span,
     }
     // A refusal handed on costs less than the quick pass (fillers).
     if (refusals.Refused(pos)) {
-      pos += span.align;
+      pos = refusals.PassOver(pos);
       continue;
     }
     if (format.skip == nullptr) return pos;
