@@ -35,12 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   table.farWalkBudget = 0;
   fuzz::Check(ScanLZ10(rom, table) == hits);
   // Refusing at once the streams that write five literal zeros after a flag byte of 0
-  // refuses only streams that would write five equal literals in a row.
-  TLZ10ScanOptions zeros = options;
+  // refuses only streams that would write five equal literals in a row (with overlaps: a
+  // stream refused hides none inside it), with the shared table or without.
+  TLZ10ScanOptions all = options;
+  all.overlaps = true;
+  const std::vector<TLZ10Stream> every = ScanLZ10(rom, all);
+  TLZ10ScanOptions zeros = all;
   zeros.refuseZeroRuns = true;
   const std::vector<TLZ10Stream> kept = ScanLZ10(rom, zeros);
+  zeros.farWalkBudget = 0;
+  fuzz::Check(ScanLZ10(rom, zeros) == kept);
   std::size_t k = 0;
-  for (const TLZ10Stream& s : hits) {
+  for (const TLZ10Stream& s : every) {
     if (k < kept.size() && kept[k] == s) {
       ++k;
       continue;
@@ -61,5 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } walk;
     fuzz::Check(WalkLZ10(rom, s.address, walk).has_value() && walk.seen);
   }
+  fuzz::Check(k == kept.size());
   return 0;
 }

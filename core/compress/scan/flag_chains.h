@@ -4,6 +4,8 @@
 // zeros) meets the same refusal, as much output further on.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -15,6 +17,10 @@ namespace tegulo {
 // and the refusal ahead.
 class TChainRefusals {
 public:
+  // For positions below `size`: the table need not be larger.
+  explicit TChainRefusals(std::size_t size)
+      : steps_(std::min(kMaxSteps, std::bit_ceil(std::max<std::size_t>(size, 1)))) {}
+
   // Starts a walk; Meets() notes its positions until Refuse() keeps them.
   void Begin() { walk_.clear(); }
 
@@ -23,8 +29,8 @@ public:
   // before this one writes them (`readEnd` then the end of the bytes that decided it; the
   // walk is refused and its positions kept). Else notes the position.
   bool Meets(std::size_t in, std::uint64_t out, std::uint64_t needed, std::size_t& readEnd) {
-    if (table_.empty()) table_.resize(kSteps);
-    const TStep& step = table_[in % kSteps];
+    if (table_.empty()) table_.resize(steps_);
+    const TStep& step = table_[in % steps_];
     if (step.in == in) {
       const std::uint64_t limit = out + (step.limit - step.out);  // in this walk's count
       if (limit < needed) {
@@ -33,19 +39,19 @@ public:
         return true;
       }
     }
-    if (walk_.size() < kSteps) walk_.push_back({in, out});
+    if (walk_.size() < steps_) walk_.push_back({in, out});
     return false;
   }
 
   // The current walk cannot go on past writing `limit` bytes (in its own count), for what
   // lies before `readEnd`: its positions are kept for the walks to come.
   void Refuse(std::uint64_t limit, std::size_t readEnd) {
-    for (const TNoted& n : walk_) table_[n.in % kSteps] = {n.in, n.out, limit, readEnd};
+    for (const TNoted& n : walk_) table_[n.in % steps_] = {n.in, n.out, limit, readEnd};
     walk_.clear();
   }
 
 private:
-  static constexpr std::size_t kSteps = 1U << 16U;
+  static constexpr std::size_t kMaxSteps = 1U << 16U;
   struct TNoted {
     std::size_t in;
     std::uint64_t out;
@@ -56,6 +62,7 @@ private:
     std::uint64_t limit = 0;
     std::size_t readEnd = 0;
   };
+  std::size_t steps_;  // the table's size, a power of two
   std::vector<TStep> table_;
   std::vector<TNoted> walk_;  // the current walk's positions
 };

@@ -67,7 +67,8 @@ public:
         refuseZeroRuns_(refuseZeroRuns),
         farBudget_(farBudget),
         upMemo_(RepeatPeriod(align)),
-        upRepeats_(rom, upMemo_.size()) {}
+        upRepeats_(rom, upMemo_.size()),
+        chains_(rom.size()) {}
 
   // As CheckLZ10Stream, for a position known to hold a type byte and a whole header; a
   // stream that runs past kMaxDistance is judged by JudgeFarFrom(), which `stop` may
