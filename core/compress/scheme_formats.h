@@ -52,6 +52,11 @@ using TStreamChecker = std::optional<TScanHit> (*)(std::span<const std::uint8_t>
                                                    std::size_t pos, std::uint32_t minSize,
                                                    TStreamStats* stats);
 
+// A checker's positions over a whole ROM at once, where that is far cheaper than a check
+// at each: sets bit p % 64 of candidates[p / 64] (sized by it) for every position the
+// checker may pass with this minSize and factsOnly (TStreamStats); the scan checks only those.
+using TStreamPrefilter = void (*)(std::span<const std::uint8_t> rom, std::uint32_t minSize,
+                                  bool factsOnly, std::vector<std::uint64_t>& candidates);
 // The bytes of the stream (up to the end of the ROM) that the decoder reads when it unpacks
 // into the working buffer (stream_extent.h).
 using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
@@ -118,6 +123,7 @@ struct TSchemeFormat {
   TStreamDecoder decode = nullptr;       // nullptr for kSchemeNone
   TStreamCompressor compress = nullptr;  // the write-back's compressor; nullptr for kSchemeNone
   TStreamChecker check = nullptr;        // the scan's checker; nullptr where there is none
+  TStreamPrefilter prefilter = nullptr;  // the checker's candidates at once; nullptr: none
   TStreamExtent extent = nullptr;        // nullptr for kSchemeNone
   TStreamSampler sample = nullptr;       // the scorer's output sample; nullptr without checker
   TSampleFacts sampleFacts = nullptr;    // wasteful tokens the sample shows; nullptr: none
@@ -283,6 +289,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .decode = DecodeLCLZ2Row,
      .compress = PackLCLZ2Row,
      .check = CheckLCLZ2Hit,
+     .prefilter = PrefilterLCLZ2,
      .extent = ExtentLCLZ2Row,
      .sample = SampleRow<DecodeLCLZ2Row>,
      .sampleFacts = WastefulLCLZ2Copies},
@@ -297,6 +304,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .decode = DecodeLCLZ5Row,
      .compress = PackLCLZ5Row,
      .check = CheckLCLZ5Hit,
+     .prefilter = PrefilterLCLZ5,
      .extent = ExtentLCLZ5Row,
      .sample = SampleRow<DecodeLCLZ5Row>,
      .sampleFacts = WastefulLCLZ5Copies},
@@ -307,6 +315,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .decode = DecodeHALRow,
      .compress = PackHALRow,
      .check = CheckHALHit,
+     .prefilter = PrefilterHAL,
      .extent = ExtentHALRow,
      .sample = SampleRow<DecodeHALRow>,
      .sampleFacts = WastefulHALCopies},
@@ -317,6 +326,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .decode = DecompressCommands<TCommandFormat::LCLZ1>,
      .compress = CompressCommands<TCommandFormat::LCLZ1>,
      .check = CheckLCLZ1Hit,
+     .prefilter = PrefilterLCLZ1,
      .extent = StreamExtentCommands<TCommandFormat::LCLZ1>,
      .sample = SampleRow<DecompressCommands<TCommandFormat::LCLZ1>>,
      .sampleFacts = WastefulLCLZ1Copies},
