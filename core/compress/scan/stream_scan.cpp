@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "compress/scan/scan_repeat.h"
 #include "compress/scheme_formats.h"
@@ -86,6 +87,26 @@ struct TPositions {
   std::size_t align;
 };
 
+// The first position of `span` from `pos` on that `start` accepts; span.end or past it when
+// none. One type byte is looked for by memchr, which passes over fillers and noise at once.
+std::size_t NextTypeByte(std::span<const std::uint8_t> rom, TPositions span, std::size_t pos,
+                         const TScanStart& start) {
+  if (start.count != 1) {
+    while (pos < span.end && !start.Accepts(rom, pos)) pos += span.align;
+    return pos;
+  }
+  while (pos < span.end) {
+    const void* at = std::memchr(rom.data() + pos, start.types[0], span.end - pos);
+    if (at == nullptr) return span.end;
+    const auto found = static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - rom.data());
+    pos += (found - pos + span.align - 1) / span.align * span.align;  // the next at the alignment
+    if (pos != found) continue;
+    if (start.Accepts(rom, pos)) return pos;
+    pos += span.align;  // off the row's own alignment
+  }
+  return pos;
+}
+
 // The first of `span` that the row's start rule and quick pass let through and no refusal
 // handed on refuses (scan_repeat.h); span.end or past it when none.
 std::size_t NextCandidate(std::span<const std::uint8_t> rom, TPositions span,
@@ -95,7 +116,7 @@ std::size_t NextCandidate(std::span<const std::uint8_t> rom, TPositions span,
   while (pos < span.end) {
     if (format.scanStart.count != 0) {
       // A type byte refuses almost every position, for less than anything else.
-      while (pos < span.end && !format.scanStart.Accepts(rom, pos)) pos += span.align;
+      pos = NextTypeByte(rom, span, pos, format.scanStart);
       if (pos >= span.end) break;
     }
     // A refusal handed on costs less than the quick pass (fillers).
