@@ -10,6 +10,7 @@
 #include "base/stream_view.h"
 #include "base/uCommon.h"
 #include "compress/konami/konami.h"
+#include "compress/search/nearest_pair.h"
 #include "compress/search/optimal_parse.h"
 
 namespace tegulo {
@@ -177,20 +178,19 @@ TCopies LongestCopies(std::span<const std::uint8_t> data) {
   TLongestMatches m = FindLongestMatches(text, {1, kRingSize, kMaxCount});
   TCopies c{std::vector<std::uint8_t>(n, 0), std::vector<std::uint16_t>(n, 0)};
   // Two-byte copies, which the match finder does not look for: the last place of each pair.
-  std::vector<std::int32_t> last(1 << 16, -1);
+  TNearestPair pairs(text, kRingSize);
   for (std::size_t t = 0; t + 1 < text.size(); ++t) {
-    const std::size_t pair = text[t] | text[t + 1] << 8;
+    const std::size_t pair = pairs.Next(t);
     if (t >= kZeroReach) {
       const std::size_t i = t - kZeroReach;
       if (m.length[t] >= 3) {
         c.length[i] = m.length[t];
         c.distance[i] = m.distance[t];
-      } else if (last[pair] >= 0 && t - static_cast<std::size_t>(last[pair]) <= kRingSize) {
+      } else if (pair != 0) {
         c.length[i] = 2;
-        c.distance[i] = static_cast<std::uint16_t>(t - static_cast<std::size_t>(last[pair]));
+        c.distance[i] = static_cast<std::uint16_t>(pair);
       }
     }
-    last[pair] = static_cast<std::int32_t>(t);
   }
   return c;
 }
