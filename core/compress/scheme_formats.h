@@ -134,6 +134,7 @@ struct TSchemeFormat {
   // only the score tells a stream from other data: scanned when named, left out of "all".
   bool scoreOnly = false;
   TScanStart scanStart{};
+  TScanSkip skip = nullptr;  // the checker's quick pass over refused positions; nullptr: none
 };
 
 // Every scheme, the row index its stored number. New schemes go at the end: documents keep
@@ -172,7 +173,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckFF5Hit,
      .extent = StreamExtentFF5,
      .sample = SampleFF5Row,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipFF5},
     {.row = kSchemeFF6,
      .name = "LZSS-FF6",
      .sizeRule = TSizeRule::kComprInHeader16,
@@ -188,7 +190,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckFF6Hit,
      .extent = StreamExtentFF6,
      .sample = SampleFF6Row,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipFF6},
     // CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both.
     {.row = kSchemeCT,
      .name = "LZSS-CT",
@@ -202,7 +205,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackCTRow,
      .check = CheckCTHit,
      .extent = StreamExtentCT,
-     .sample = SampleCTRow},
+     .sample = SampleCTRow,
+     .skip = SkipCT},
     {.row = kSchemeLZ11,
      .name = "LZ77-11",
      .typeByte = bios::kTypeLZ11,
@@ -262,7 +266,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackDiff8Row,
      .check = CheckDiff8Hit,
      .extent = ExtentDiff8Row,
-     .sample = SampleRow<DecodeDiff8Row>,
+     .sample = SampleDiff8,
      .scoreOnly = true,
      .scanStart = {4, 2, {bios::kTypeDiff8, bios::kTypeDiff8Other}}},
     {.row = kSchemeDiff16,
@@ -274,7 +278,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = PackDiff16Row,
      .check = CheckDiff16Hit,
      .extent = ExtentDiff16Row,
-     .sample = SampleRow<DecodeDiff16Row>,
+     .sample = SampleDiff16,
      .scoreOnly = true,
      .scanStart = {4, 1, {bios::kTypeDiff16, 0}}},
     // The command formats copy from 16-bit output addresses; LC_LZ5 also from 1..255 back.
@@ -340,7 +344,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckLCLZ14Hit,
      .extent = StreamExtentLCLZ14,
      .sample = SampleRow<DecompressLCLZ14>,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipLCLZ14},
     // Konami's copies read a 1024-byte ring of the output; its header holds the stream's length.
     {.row = kSchemeKonami1,
      .name = "Konami-1",

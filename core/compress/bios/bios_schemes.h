@@ -55,6 +55,13 @@ std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream, int symbol
 std::size_t StreamExtentRLE30(std::span<const std::uint8_t> stream);
 std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream, int unitBytes);
 
+// The scan's samples: the first min(rawSize, output.size()) bytes of the output, as
+// DecompressDiff writes them, without lengthening `output`; returns rawSize.
+std::size_t SampleDiff8(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                        TDecodeBuffer& output);
+std::size_t SampleDiff16(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                         TDecodeBuffer& output);
+
 // The shortest streams each format allows; each throws TError for inputs above 16,777,215
 // bytes (the 24-bit size).
 // LZ77-11: shortest parse over lengths 3..65808 and distances 2 (1 when allowed)..4096.

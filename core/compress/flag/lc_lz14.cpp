@@ -197,4 +197,43 @@ std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::s
                   static_cast<std::uint32_t>(w.in), 0};
 }
 
+namespace {
+
+// The size as CheckLCLZ14Hit refuses it, then the copies of the first group as far as the
+// output goes (bytes past the ROM are left to the checker).
+bool LCLZ14Maybe(std::span<const std::uint8_t> rom, std::size_t pos, std::uint32_t minSize) {
+  const std::size_t n = rom.size() - pos;
+  if (n < 3) return false;
+  const std::uint8_t* s = rom.data() + pos;
+  const std::size_t size = s[0] | s[1] << 8;
+  if (size == 0 || size < minSize || size % 16 != 0) return false;
+  unsigned flags = s[2];
+  std::size_t in = 3;
+  std::size_t out = 0;
+  for (int token = 0; token < 8 && out < size; ++token, flags >>= 1U) {
+    if ((flags & 1U) != 0) {  // a literal
+      ++in;
+      ++out;
+      continue;
+    }
+    if (in + 2 > n) return true;
+    const unsigned word = s[in] | s[in + 1] << 8;
+    const std::size_t dist = word >> 4;
+    const std::size_t len = (word & 15U) + kMinLength;
+    if (dist == 0 || dist > out + kZeroReach || out + len > size) return false;
+    in += 2;
+    out += len;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t SkipLCLZ14(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                       std::size_t align, const TSkipFacts& facts) {
+  constexpr std::size_t kReach = 2 + 1 + 8 * 2;  // the size, a flag byte, eight copies
+  return SkipWhileRefusedInRuns<kReach>(
+      rom, pos, end, align, [&](std::size_t p) { return LCLZ14Maybe(rom, p, facts.minSize); });
+}
+
 }  // namespace tegulo
