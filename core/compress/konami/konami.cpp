@@ -579,6 +579,51 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
                   static_cast<std::uint32_t>(length), 0};
 }
 
+namespace {
+
+// The checker's first commands alone, with its own rules: it refuses the position when these
+// break one. A hook around the checker's that stops the walk once they all pass.
+constexpr std::uint32_t kProbeCommands = 4;
+constexpr std::size_t kProbeOutput = 256;  // what four commands write, within a few bytes
+
+struct TProbeHook {
+  TScanHook& scan;
+  bool passed = false;
+  bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
+               std::size_t distance) {
+    if (!scan.Command(kind, inStart, pos, count, distance)) return false;
+    passed = scan.commands >= kProbeCommands;
+    return !passed;
+  }
+};
+
+template <TKonami V>
+bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos) {
+  if (rom.size() - pos < 4) return false;
+  const auto s = rom.subspan(pos);
+  const bool reordered = (s[1] & 0x80u) != 0;
+  if (V != TKonami::k1 && reordered != (V == TKonami::k2R)) return false;
+  const std::size_t length = Header(s, V).first;
+  if (length < 4 || length > s.size()) return false;
+  std::array<std::uint8_t, kProbeOutput> out;
+  TStreamStats st;
+  TScanHook scan{st, s, out.data(), reordered && V != TKonami::k1, {}};
+  scan.oneCommandForZeros = V == TKonami::k1;
+  TProbeHook probe{scan};
+  const TWalk w = Walk(s, V, out.data(), out.size(), probe);
+  return w.stop != TStop::kInvalid || probe.passed;
+}
+
+}  // namespace
+
+template <TKonami V>
+std::size_t SkipKonami(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                       std::size_t align, const TSkipFacts& /*facts*/) {
+  constexpr std::size_t kReach = 2 + kProbeCommands * (1 + kMaxCount);
+  return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align,
+                                        [&](std::size_t p) { return KonamiMaybe<V>(rom, p); });
+}
+
 // The three versions the scheme table names.
 template std::uint32_t DecompressKonami<TKonami::k1>(std::span<const std::uint8_t>, TDecodeBuffer&,
                                                      bool*);
@@ -590,6 +635,8 @@ template std::uint32_t WastefulKonamiRaws<TKonami::k1>(std::span<const std::uint
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k1>(std::span<const std::uint8_t>,
                                                              std::size_t, std::uint32_t,
                                                              TStreamStats*);
+template std::size_t SkipKonami<TKonami::k1>(std::span<const std::uint8_t>, std::size_t,
+                                             std::size_t, std::size_t, const TSkipFacts&);
 template std::uint32_t DecompressKonami<TKonami::k2>(std::span<const std::uint8_t>, TDecodeBuffer&,
                                                      bool*);
 template std::size_t StreamExtentKonami<TKonami::k2>(std::span<const std::uint8_t>);
@@ -600,6 +647,8 @@ template std::uint32_t WastefulKonamiRaws<TKonami::k2>(std::span<const std::uint
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k2>(std::span<const std::uint8_t>,
                                                              std::size_t, std::uint32_t,
                                                              TStreamStats*);
+template std::size_t SkipKonami<TKonami::k2>(std::span<const std::uint8_t>, std::size_t,
+                                             std::size_t, std::size_t, const TSkipFacts&);
 template std::uint32_t DecompressKonami<TKonami::k2R>(std::span<const std::uint8_t>, TDecodeBuffer&,
                                                       bool*);
 template std::size_t StreamExtentKonami<TKonami::k2R>(std::span<const std::uint8_t>);
@@ -610,5 +659,7 @@ template std::uint32_t WastefulKonamiRaws<TKonami::k2R>(std::span<const std::uin
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k2R>(std::span<const std::uint8_t>,
                                                               std::size_t, std::uint32_t,
                                                               TStreamStats*);
+template std::size_t SkipKonami<TKonami::k2R>(std::span<const std::uint8_t>, std::size_t,
+                                              std::size_t, std::size_t, const TSkipFacts&);
 
 }  // namespace tegulo

@@ -252,6 +252,9 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
   out.resize(kMostOutput);
   TScanHook hook{st, {}};
   const TWalk w = Walk(rom.subspan(pos), out.data(), kMostOutput, hook);
+  // The walk reads nothing but the stream's bytes: a refusal is decided by those it read, or
+  // by the end of the ROM where it ran out. The scan hands it on to candidates that repeat them.
+  st.readEnd = w.stop == TStop::kTruncated ? kReadToEnd : w.end;
   if (w.stop != TStop::kEnd || w.pos < std::max<std::uint32_t>(minSize, 1) || w.pos % 16 != 0) {
     return std::nullopt;
   }
@@ -269,6 +272,54 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
   }
   return TScanHit{pos, kSchemeKoei, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.end), 0};
+}
+
+namespace {
+
+// Whether the checker may pass a stream at `s` (n bytes left, 3 or more): the first flag byte's
+// leading literals (at least one: a first copy reads before the output), then the first copy,
+// where its codes lie inside the first code word. That copy, at output 7 or less, must come
+// from no further back than the literals; the end code there ends too short an output.
+bool KoeiMaybe(const std::uint8_t* s, std::size_t n) {
+  const unsigned flags = s[2];
+  const auto literals = static_cast<unsigned>(std::countl_one(static_cast<std::uint8_t>(flags)));
+  if (literals == 0) return false;
+  if (3 + literals > n) return true;
+  TLiteralRun run;
+  for (unsigned k = 0; k < literals; ++k) {
+    if (!run.Add(s[3 + k])) return false;
+  }
+  if (literals == 8) return true;
+  // The code word's bits from its top: a length code, then the distance code.
+  const unsigned word = s[0] | s[1] << 8;
+  const auto zeros = static_cast<unsigned>(std::countl_zero(static_cast<std::uint16_t>(word)));
+  // Seven zeros: the end code, or a long copy whose distance code runs past the word.
+  if (zeros >= 7) return ((word >> 2) & 0x7FU) != kEndCode;
+  unsigned used = 2 * zeros + 1;  // the length code's bits
+  const auto bits = [&](unsigned count) {
+    const unsigned v = (word >> (16 - used - count)) & ((1U << count) - 1);
+    used += count;
+    return v;
+  };
+  // A distance of 17 or more starts with a 3-bit group other than 000.
+  if (used + 3 > 16) return true;
+  if (bits(3) != 0) return false;
+  if (used + 1 > 16) return true;
+  if (bits(1) == 0) return used + 2 > 16 || 1 + bits(2) <= literals;  // 1..4
+  if (used + 1 > 16) return true;
+  const unsigned wide = bits(1);  // 5..8 from 2 bits, 9..16 from 3
+  if (used + 2 + wide > 16) return true;
+  return (wide == 0 ? 5 : 9) + bits(2 + wide) <= literals;
+}
+
+}  // namespace
+
+std::size_t SkipKoei(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                     std::size_t align, const TSkipFacts& /*facts*/) {
+  constexpr std::size_t kReach = 3 + 8;  // the code word, the flag byte and its literals
+  return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align, [&](std::size_t p) {
+    return rom.size() - p >= 3 && KoeiMaybe(rom.data() + p, rom.size() - p);
+  });
 }
 
 }  // namespace tegulo

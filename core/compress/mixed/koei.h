@@ -44,5 +44,9 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
 // before the output, fewer than kMaxEqualLiterals equal literals in a row.
 std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                      std::uint32_t minSize, TStreamStats* stats);
+// Its quick pass (TScanSkip): a first flag byte without a leading literal, five equal
+// literals, or a first copy from before the output or an end code right after them.
+std::size_t SkipKoei(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                     std::size_t align, const TSkipFacts& facts);
 
 }  // namespace tegulo

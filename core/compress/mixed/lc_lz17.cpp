@@ -450,6 +450,10 @@ std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::s
   out.resize(kMostOutput);
   TScanHook hook{st, {}};
   const TWalk w = Walk(s, out.data(), kMostOutput, hook);
+  // The walk reads nothing but the stream's bytes, in order: a refusal is decided by those up
+  // to where it stopped, or by the end of the ROM where it ran out. The scan hands it on to
+  // candidates that repeat them.
+  st.readEnd = w.stop == TStop::kTruncated ? kReadToEnd : w.in;
   if (w.stop != TStop::kEnd || w.pos < std::max<std::uint32_t>(minSize, 1) || w.pos % 16 != 0) {
     return std::nullopt;
   }
@@ -467,6 +471,41 @@ std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::s
   }
   return TScanHit{pos, kSchemeLCLZ17, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.in), 0};
+}
+
+namespace {
+
+// Whether the checker may pass a stream at `s` (n bytes left, 2 or more): the first flag
+// word's leading literals (at least one: a first copy reads before the output), then the first
+// copy where its bits end inside that word. That copy, at output 11 or less, must come from no
+// further back than the literals; an end token there ends too short an output.
+bool LCLZ17Maybe(const std::uint8_t* s, std::size_t n) {
+  const unsigned word = s[0] | s[1] << 8U;
+  const auto literals = static_cast<unsigned>(std::countr_one(word));
+  if (literals == 0) return false;
+  constexpr unsigned kDecided = 12;  // a copy after fewer literals ends its bits in the word
+  const unsigned checked = std::min(literals, kDecided);
+  if (2 + checked + 2 > n) return true;
+  TLiteralRun run;
+  for (unsigned k = 0; k < checked; ++k) {
+    if (!run.Add(s[2 + k])) return false;
+  }
+  if (literals >= kDecided) return true;
+  const std::uint8_t* token = s + 2 + literals;  // its bytes, 2 or more left
+  if (((word >> (literals + 1)) & 1U) == 0) return kShortDistance - token[0] <= literals;
+  // A long copy, or the end token, whose distance bits are refused alike.
+  const std::size_t d = static_cast<std::size_t>(token[1] >> 3U) << 8U | token[0];
+  return kLongDistance - d <= literals;
+}
+
+}  // namespace
+
+std::size_t SkipLCLZ17(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                       std::size_t align, const TSkipFacts& /*facts*/) {
+  constexpr std::size_t kReach = 2 + 12 + 2;  // the flag word, literals, a copy's two bytes
+  return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align, [&](std::size_t p) {
+    return rom.size() - p >= 2 && LCLZ17Maybe(rom.data() + p, rom.size() - p);
+  });
 }
 
 }  // namespace tegulo

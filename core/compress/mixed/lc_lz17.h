@@ -42,5 +42,9 @@ std::vector<std::uint8_t> CompressLCLZ17(std::span<const std::uint8_t> data,
 // kMaxEqualLiterals equal literals in a row.
 std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                        std::uint32_t minSize, TStreamStats* stats);
+// Its quick pass (TScanSkip): a first flag word without a leading literal, five equal
+// literals, or a first copy from before the output or an end token right after them.
+std::size_t SkipLCLZ17(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                       std::size_t align, const TSkipFacts& facts);
 
 }  // namespace tegulo
