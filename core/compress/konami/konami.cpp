@@ -583,8 +583,8 @@ namespace {
 
 // The checker's first commands alone, with its own rules: it refuses the position when these
 // break one. A hook around the checker's that stops the walk once they all pass.
-constexpr std::uint32_t kProbeCommands = 4;
-constexpr std::size_t kProbeOutput = 256;  // what four commands write, within a few bytes
+constexpr std::uint32_t kProbeCommands = 8;
+constexpr std::size_t kProbeOutput = 512;  // what eight commands write, within a few bytes
 
 struct TProbeHook {
   TScanHook& scan;

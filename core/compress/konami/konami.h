@@ -68,7 +68,7 @@ std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
 template <TKonami V>
 std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                        std::uint32_t minSize, TStreamStats* stats);
-// Its quick pass (TScanSkip): a header out of bounds, or one of the first four commands
+// Its quick pass (TScanSkip): a header out of bounds, or one of the first eight commands
 // breaking a rule of the checker.
 template <TKonami V>
 std::size_t SkipKonami(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,

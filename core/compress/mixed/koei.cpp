@@ -277,38 +277,35 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
 namespace {
 
 // Whether the checker may pass a stream at `s` (n bytes left, 3 or more): the first flag byte's
-// leading literals (at least one: a first copy reads before the output), then the first copy,
-// where its codes lie inside the first code word. That copy, at output 7 or less, must come
-// from no further back than the literals; the end code there ends too short an output.
+// leading literals (at least one: a first copy reads before the output), then the first copy.
+// That copy, at output 7 or less, must come from no further back than the literals; the end
+// code there ends too short an output. Its codes lie in the first code word and the next one,
+// whose place the first took right after the literals.
 bool KoeiMaybe(const std::uint8_t* s, std::size_t n) {
   const unsigned flags = s[2];
   const auto literals = static_cast<unsigned>(std::countl_one(static_cast<std::uint8_t>(flags)));
   if (literals == 0) return false;
-  if (3 + literals > n) return true;
+  if (5 + literals > n) return true;
   TLiteralRun run;
   for (unsigned k = 0; k < literals; ++k) {
     if (!run.Add(s[3 + k])) return false;
   }
   if (literals == 8) return true;
-  // The code word's bits from its top: a length code, then the distance code.
-  const unsigned word = s[0] | s[1] << 8;
-  const auto zeros = static_cast<unsigned>(std::countl_zero(static_cast<std::uint16_t>(word)));
-  // Seven zeros: the end code, or a long copy whose distance code runs past the word.
-  if (zeros >= 7) return ((word >> 2) & 0x7FU) != kEndCode;
-  unsigned used = 2 * zeros + 1;  // the length code's bits
+  // The code bits from the top: a length code (14 bits at most), then the distance code.
+  const std::uint32_t code =
+      static_cast<std::uint32_t>(s[0] | s[1] << 8) << 16 | s[3 + literals] | s[4 + literals] << 8;
+  const auto zeros = static_cast<unsigned>(std::countl_zero(code));
+  unsigned used = zeros >= 7 ? 14 : 2 * zeros + 1;  // the length code's bits
+  if (zeros >= 7 && ((code >> 18) & 0x7FU) == kEndCode) return false;
   const auto bits = [&](unsigned count) {
-    const unsigned v = (word >> (16 - used - count)) & ((1U << count) - 1);
+    const unsigned v = (code >> (32 - used - count)) & ((1U << count) - 1);
     used += count;
     return v;
   };
   // A distance of 17 or more starts with a 3-bit group other than 000.
-  if (used + 3 > 16) return true;
   if (bits(3) != 0) return false;
-  if (used + 1 > 16) return true;
-  if (bits(1) == 0) return used + 2 > 16 || 1 + bits(2) <= literals;  // 1..4
-  if (used + 1 > 16) return true;
-  const unsigned wide = bits(1);  // 5..8 from 2 bits, 9..16 from 3
-  if (used + 2 + wide > 16) return true;
+  if (bits(1) == 0) return 1 + bits(2) <= literals;  // 1..4
+  const unsigned wide = bits(1);                     // 5..8 from 2 bits, 9..16 from 3
   return (wide == 0 ? 5 : 9) + bits(2 + wide) <= literals;
 }
 
@@ -316,7 +313,7 @@ bool KoeiMaybe(const std::uint8_t* s, std::size_t n) {
 
 std::size_t SkipKoei(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                      std::size_t align, const TSkipFacts& /*facts*/) {
-  constexpr std::size_t kReach = 3 + 8;  // the code word, the flag byte and its literals
+  constexpr std::size_t kReach = 3 + 8 + 2;  // code word, flag byte, literals, code word
   return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align, [&](std::size_t p) {
     return rom.size() - p >= 3 && KoeiMaybe(rom.data() + p, rom.size() - p);
   });

@@ -96,12 +96,12 @@ std::vector<TScanHit> PlainScan(std::span<const std::uint8_t> rom, int row,
   return hits;
 }
 
-// The flag-byte family, CT, the BIOS schemes and LC_LZ14 (quick passes, type bytes), and
-// Konami-1, whose refusals are handed on along fillers.
+// The flag-byte family, CT, the BIOS schemes, LC_LZ14, LC_LZ17, Koei and Konami (quick passes,
+// type bytes, refusals handed on along fillers).
 TEST(ScanStreams, GivesWhatThePlainCheckGivesAtEveryPosition) {
-  const std::vector<std::string> names = {"LZ77-10", "LZSS-FF5",  "LZSS-FF6", "LZSS-CT",
-                                          "LZ77-11", "Huffman-4", "RLE-30",   "Diff-8",
-                                          "LC_LZ14", "Konami-1"};
+  const std::vector<std::string> names = {
+      "LZ77-10", "LZSS-FF5", "LZSS-FF6", "LZSS-CT", "LZ77-11",  "Huffman-4", "RLE-30",
+      "Diff-8",  "LC_LZ14",  "LC_LZ17",  "Koei",    "Konami-1", "Konami-2",  "Konami-2R"};
   for (const TNamedRom& rom : Roms(20U << 10U)) {
     for (const std::string& name : names) {
       const int row[] = {*FindScheme(name)};
