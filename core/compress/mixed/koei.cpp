@@ -276,24 +276,28 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
 
 namespace {
 
-// Whether the checker may pass a stream at `s` (n bytes left, 3 or more): the first flag byte's
-// leading literals (at least one: a first copy reads before the output), then the first copy.
-// That copy, at output 7 or less, must come from no further back than the literals; the end
-// code there ends too short an output. Its codes lie in the first code word and the next one,
-// whose place the first took right after the literals.
+// Whether the checker may pass a stream at `s` (n bytes left, 3 or more): the leading literals
+// (at least one: a first copy reads before the output), then the first copy. That copy, at
+// output 15 or less, must come from no further back than the literals; the end code there
+// ends too short an output. Its codes lie in the first code word and the next one, whose
+// place the first took right after the literals.
 bool KoeiMaybe(const std::uint8_t* s, std::size_t n) {
-  const unsigned flags = s[2];
-  const auto literals = static_cast<unsigned>(std::countl_one(static_cast<std::uint8_t>(flags)));
+  if (n < 12) return true;
+  // Up to two flag bytes of literals: one at 2, its literals from 3, the next at 11.
+  auto literals = static_cast<unsigned>(std::countl_one(s[2]));
   if (literals == 0) return false;
-  if (5 + literals > n) return true;
+  if (literals == 8) literals += static_cast<unsigned>(std::countl_one(s[11]));
+  const auto literalAt = [](unsigned k) { return k < 8 ? 3 + k : 4 + k; };
+  const unsigned next = literalAt(literals);  // the place the second code word takes
+  if (next + 2 > n) return true;
   TLiteralRun run;
   for (unsigned k = 0; k < literals; ++k) {
-    if (!run.Add(s[3 + k])) return false;
+    if (!run.Add(s[literalAt(k)])) return false;
   }
-  if (literals == 8) return true;
+  if (literals == 16) return true;
   // The code bits from the top: a length code (14 bits at most), then the distance code.
   const std::uint32_t code =
-      static_cast<std::uint32_t>(s[0] | s[1] << 8) << 16 | s[3 + literals] | s[4 + literals] << 8;
+      static_cast<std::uint32_t>(s[0] | s[1] << 8) << 16 | s[next] | s[next + 1] << 8;
   const auto zeros = static_cast<unsigned>(std::countl_zero(code));
   unsigned used = zeros >= 7 ? 14 : 2 * zeros + 1;  // the length code's bits
   if (zeros >= 7 && ((code >> 18) & 0x7FU) == kEndCode) return false;
@@ -313,7 +317,7 @@ bool KoeiMaybe(const std::uint8_t* s, std::size_t n) {
 
 std::size_t SkipKoei(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                      std::size_t align, const TSkipFacts& /*facts*/) {
-  constexpr std::size_t kReach = 3 + 8 + 2;  // code word, flag byte, literals, code word
+  constexpr std::size_t kReach = 2 + 2 * 9 + 2;  // code word, flag bytes, literals, code word
   return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align, [&](std::size_t p) {
     return rom.size() - p >= 3 && KoeiMaybe(rom.data() + p, rom.size() - p);
   });
