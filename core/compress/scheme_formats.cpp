@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/choice_lookup.h"
+#include "base/messages.h"
 
 namespace tegulo {
 namespace {
@@ -32,35 +33,27 @@ std::string NamesWhere(TPick pick) {
   return JoinNames(names);
 }
 
-// Each line of `text` broken before the word that would pass `width` columns.
-std::string Wrap(const std::string& text, std::size_t width = 79) {
-  std::string out;
-  std::size_t lineStart = 0;
-  std::size_t lastSpace = std::string::npos;
-  for (const char c : text) {
-    if (c == '\n') {
-      lineStart = out.size() + 1;
-      lastSpace = std::string::npos;
-    } else if (c == ' ') {
-      lastSpace = out.size();
-    }
-    out += c;
-    if (out.size() - lineStart > width && lastSpace != std::string::npos) {
-      out[lastSpace] = '\n';
-      lineStart = lastSpace + 1;
-      lastSpace = std::string::npos;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::span<const TSchemeFormat, kCompressionCount> SchemeFormats() { return kSchemeRows; }
 
+bool PadsToWords(const TSchemeFormat& format) {
+  return format.sizeRule == TSizeRule::kRawInHeader24;
+}
+
+std::string WordPaddedSchemeNames() { return NamesWhere(PadsToWords); }
+
 const TSchemeFormat* FindSchemeFormat(int row) {
   if (row < 0 || row >= kCompressionCount) return nullptr;
   return &kSchemeRows[row];
+}
+
+std::size_t SampleStream(const TSchemeFormat& format, std::span<const std::uint8_t> stream,
+                         std::uint32_t rawSize, TDecodeBuffer& output) {
+  if (format.sample != nullptr) return format.sample(stream, rawSize, output);
+  bool ignored = false;
+  format.decode(stream, output, &ignored);
+  return rawSize;
 }
 
 std::string NotValidStreamText(int row) {
@@ -84,7 +77,7 @@ std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_
     throw std::invalid_argument("no compression scheme " + std::to_string(scheme));
   }
   std::vector<std::uint8_t> stream = format->compress(data, options);
-  if (options.padToWords && format->sizeRule == TSizeRule::kRawInHeader24) {
+  if (options.padToWords && PadsToWords(*format)) {
     stream.resize((stream.size() + 3) & ~std::size_t{3}, 0);
   }
   return stream;
@@ -124,7 +117,7 @@ std::string SchemeLimitsText() {
             }) +
             " streams must end by position " + std::to_string(last) + ".";
   }
-  return Wrap(text);
+  return WrapText(text);
 }
 
 std::string SchemeSizeRulesText() {
@@ -163,7 +156,7 @@ std::string SchemeSizeRulesText() {
             ": RawSize is the 32-bit big-endian size after the method byte, ComprSize the 18 "
             "header bytes and the packed size the header states.\n";
   }
-  return Wrap(text);
+  return WrapText(text);
 }
 
 }  // namespace tegulo

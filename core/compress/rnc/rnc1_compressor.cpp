@@ -413,7 +413,8 @@ void WriteChunk(rnc1::TBitWriter& w, std::span<const std::uint8_t> data, std::si
 
 }  // namespace
 
-std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& /*options*/) {
   rnc::CheckSize("RNC1", data.size());
   std::vector<std::uint8_t> packed;
   packed.reserve(data.size() / 2 + 64);
@@ -437,11 +438,6 @@ std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data) {
       rnc::MakeHeader(1, data, packed, static_cast<std::uint8_t>(chunks));
   out.insert(out.end(), packed.begin(), packed.end());
   return out;
-}
-
-std::vector<std::uint8_t> PackRNC1Row(std::span<const std::uint8_t> data,
-                                      const TCompressOptions& /*options*/) {
-  return CompressRNC1(data);
 }
 
 }  // namespace tegulo

@@ -140,7 +140,8 @@ void Emit(TBitWriter& w, std::span<const std::uint8_t> data, std::size_t at, TSt
 
 }  // namespace
 
-std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& /*options*/) {
   rnc::CheckSize("RNC2", data.size());
   std::vector<std::uint8_t> packed;
   packed.reserve(data.size() / 2 + 16);
@@ -157,11 +158,6 @@ std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> out = rnc::MakeHeader(2, data, packed, 1);
   out.insert(out.end(), packed.begin(), packed.end());
   return out;
-}
-
-std::vector<std::uint8_t> PackRNC2Row(std::span<const std::uint8_t> data,
-                                      const TCompressOptions& /*options*/) {
-  return CompressRNC2(data);
 }
 
 }  // namespace tegulo
