@@ -48,7 +48,7 @@ TCommand AddCompressCommand(CLI::App& parent) {
                      "them, unless --no-pad. Prints \"Wrote N bytes (M unpacked)\".") +
             "\n" + SchemeLimitsText())
                .c_str());
-  sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
+  sub->add_option("SCHEME", args->scheme, WrapList(SchemeChoices(false) + " (any letter case)"))
       ->type_name("")
       ->required();
   sub->add_option("IN", args->input, "the unpacked bytes")->type_name("")->required();

@@ -36,17 +36,12 @@ struct TScanArgs {
 // lines for the help.
 std::string ScanSchemeChoices(bool wrapped) {
   std::string text;
-  std::size_t lineStart = 0;
   for (const int row : ScannableSchemes()) {
-    const std::string name = Lower(std::string(Compressions[row].name()));
-    if (wrapped && text.size() - lineStart + name.size() > 56) {
-      text += "\n";
-      lineStart = text.size();
-    }
-    text += name + ", ";
+    text += Lower(std::string(Compressions[row].name())) + ", ";
   }
   text.resize(text.size() - 2);
-  return text + " or all";
+  text += " or all";
+  return wrapped ? WrapList(text) : text;
 }
 
 // The scannable schemes that "all" leaves out.
@@ -78,8 +73,8 @@ std::string ScanDetails() {
       names += Compressions[namedOnly[i]].name();
     }
     allText += " but " + names +
-               ",\nwhose streams break no rule that other bytes would: scan them by name, and\n"
-               "the score alone tells them";
+               ", whose\nstreams break no rule that other bytes would: scan them by name, and the\n"
+               "score alone tells them";
   }
   return "Without --scheme: every position at the alignment with type byte 0x10 and an\n"
          "announced size of at least --min-size whose LZ77-10 decoding reads nothing past\n"

@@ -65,7 +65,7 @@ TCommand AddDecompressCommand(CLI::App& parent) {
             "standard error (\"Not valid LZ10 stream\" for a wrong LZ77-10 type byte), and the\n"
             "command still exits 0 with what the decoder wrote, as the window's refresh does.")
                .c_str());
-  sub->add_option("SCHEME", args->scheme, SchemeChoices(false) + " (any letter case)")
+  sub->add_option("SCHEME", args->scheme, WrapList(SchemeChoices(false) + " (any letter case)"))
       ->type_name("")
       ->required();
   sub->add_option("ROM", args->rom, "the ROM image, read whole, no header skipped")

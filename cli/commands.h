@@ -55,5 +55,13 @@ void Describe(CLI::App* sub, const char* brief, const char* details);
 void Warn(std::string_view text);
 // `text` in lower case (ASCII), for option values compared without case.
 std::string Lower(std::string text);
+// A list "a, b, c or d" broken after a comma before a line would pass `width` columns, for an
+// option's description in the help (which indents the lines after the first).
+std::string WrapList(const std::string& list, std::size_t width = 56);
+// A help text reflowed to `width` columns: a line that ends a sentence or introduces what
+// follows ("." or ":"), that an item follows ("rom:ADDR: ..." starts with a word holding a
+// colon) or that is indented (an example) keeps its break; the other breaks were wrapping
+// for a wider column, and are joined.
+std::string ReflowText(const std::string& text, std::size_t width);
 
 }  // namespace tegulo::cli

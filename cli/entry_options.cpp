@@ -82,7 +82,7 @@ void AddEntryOptions(CLI::App* sub, TEntryOptionText& text, unsigned which, unsi
         ->option_text("O (default 0)");
   }
   if (has(kOptCompression)) {
-    sub->add_option("--compression", text.compression, SchemeChoices(true))
+    sub->add_option("--compression", text.compression, WrapList(SchemeChoices(true)))
         ->option_text("SCHEME (default none)");
   }
   if (has(kOptPalette)) {

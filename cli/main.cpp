@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,8 @@ void Warn(std::string_view text) {
 
 namespace {
 constexpr const char* kFooter =
-    "Numbers (addresses, offsets, sizes) are decimal (1867012) or hexadecimal after \"$\",\n"
-    "\"x\" or \"0x\" ($1C7D04, 0x1C7D04), optionally signed; quote \"$\" from the shell.\n"
+    "Numbers (addresses, offsets, sizes) are decimal (1867012) or hexadecimal after\n"
+    "\"$\", \"x\" or \"0x\" ($1C7D04, 0x1C7D04), optionally signed; quote \"$\" in the shell.\n"
     "Exit status: 0 on success, 1 on an error (one line \"tegulo-cli: MESSAGE\" on standard\n"
     "error), 2 on a usage error.";
 }  // namespace
@@ -70,12 +71,36 @@ int UsageError(std::string_view message, const std::string& command) {
   return kExitUsage;
 }
 
+// The help as an 80-column terminal shows it: the option descriptions reflowed to the columns
+// beside the names, the notes below them to the whole width.
+class THelpFormatter : public CLI::Formatter {
+public:
+  std::string make_option_desc(const CLI::Option* opt) const override {
+    return ReflowText(opt->get_description(), kHelpWidth - get_column_width());
+  }
+  std::string make_subcommand(const CLI::App* sub) const override {
+    std::ostringstream out;
+    CLI::detail::format_help(out, sub->get_display_name(true),
+                             ReflowText(sub->get_description(), kHelpWidth - get_column_width()),
+                             get_column_width());
+    return out.str();
+  }
+  std::string make_footer(const CLI::App* app) const override {
+    const std::string footer = app->get_footer();
+    return footer.empty() ? footer : ReflowText(footer, kHelpWidth) + "\n";
+  }
+
+private:
+  static constexpr std::size_t kHelpWidth = 80;
+};
+
 int Run(int argc, char** argv) {
   CLI::App app{
       "Tegulo from the command line: unpack streams, render and export tile graphics\n"
       "of SNES and GBA ROM images, list documents, find compressed streams, put\n"
       "pictures back.",
       "tegulo-cli"};
+  app.formatter(std::make_shared<THelpFormatter>());  // before the commands, which inherit it
   app.footer(std::string(kFooter) + "\nRun \"tegulo-cli COMMAND --help\" for a command's details.");
   app.set_version_flag("--version", std::string("tegulo-cli ") + kVersion,
                        "Print the program's name and version and exit");

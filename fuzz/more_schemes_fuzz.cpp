@@ -2,9 +2,12 @@
 // first byte picks the row (scheme - 1, modulo the rows with a decoder); the rest is the
 // stream. Decoding stays in bounds, the extent lies inside the stream, and a scan hit of the
 // row lies inside the stream and is scored (the score reads the hit's output sample and, for
-// some rows, walks the stream again over it).
+// some rows, walks the stream again over it). A row's prefilter, run on the stream repeated
+// to more than 4 KiB (its fast path and its checked one), marks every start its checker passes.
+#include <algorithm>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "base/uCommon.h"
 #include "compress/scan/stream_scan.h"
@@ -28,6 +31,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(hit->comprSize <= rest.size() && hit->scheme == row.row);
       const auto scored = tegulo::CheckAndScore(rest, 0, row.row, 1);
       Check(scored && scored->score >= 0 && scored->score <= 100);
+    }
+  }
+  if (row.prefilter != nullptr && !rest.empty()) {
+    std::vector<std::uint8_t> wide;
+    while (wide.size() < 5000) wide.insert(wide.end(), rest.begin(), rest.end());
+    std::vector<std::uint64_t> bits;
+    row.prefilter(wide, 1, true, bits);
+    Check(bits.size() == (wide.size() + 63) / 64);
+    const std::size_t tail = wide.size() - 16;
+    for (const std::size_t from : {std::size_t{0}, tail}) {
+      for (std::size_t p = from; p < from + 16; ++p) {
+        const bool marked = ((bits[p / 64] >> (p % 64)) & 1U) != 0;
+        Check(marked || !row.check(wide, p, 1, nullptr));
+      }
     }
   }
   return 0;

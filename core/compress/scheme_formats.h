@@ -52,6 +52,11 @@ using TStreamChecker = std::optional<TScanHit> (*)(std::span<const std::uint8_t>
                                                    std::size_t pos, std::uint32_t minSize,
                                                    TStreamStats* stats);
 
+// A checker's positions over a whole ROM at once, where that is far cheaper than a check
+// at each: sets bit p % 64 of candidates[p / 64] (sized by it) for every position the
+// checker may pass with this minSize and factsOnly (TStreamStats); the scan checks only those.
+using TStreamPrefilter = void (*)(std::span<const std::uint8_t> rom, std::uint32_t minSize,
+                                  bool factsOnly, std::vector<std::uint64_t>& candidates);
 // The bytes of the stream (up to the end of the ROM) that the decoder reads when it unpacks
 // into the working buffer (stream_extent.h).
 using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
@@ -118,6 +123,7 @@ struct TSchemeFormat {
   TStreamDecoder decode = nullptr;       // nullptr for kSchemeNone
   TStreamCompressor compress = nullptr;  // the write-back's compressor; nullptr for kSchemeNone
   TStreamChecker check = nullptr;        // the scan's checker; nullptr where there is none
+  TStreamPrefilter prefilter = nullptr;  // the checker's candidates at once; nullptr: none
   TStreamExtent extent = nullptr;        // nullptr for kSchemeNone
   // The scorer's output sample where a cheaper one than `decode` exists; nullptr: the whole
   // decode (SampleStream).
@@ -168,7 +174,8 @@ constexpr TSchemeFormat KonamiRow(int row, const char* name) {
 // The SNES command formats: no header, copies from 16-bit output addresses (LC_LZ5 also from
 // 1..255 bytes back), the end byte 0xFF.
 template <const TCommandFormat& F>
-constexpr TSchemeFormat CommandRow(int row, TStreamChecker check, TSampleFacts facts) {
+constexpr TSchemeFormat CommandRow(int row, TStreamChecker check, TStreamPrefilter prefilter,
+                                   TSampleFacts facts) {
   const bool back = F.Has(command::kRelative);
   return {.row = row,
           .name = F.name,
@@ -181,6 +188,7 @@ constexpr TSchemeFormat CommandRow(int row, TStreamChecker check, TSampleFacts f
           .decode = DecompressCommands<F>,
           .compress = CompressCommands<F>,
           .check = check,
+          .prefilter = prefilter,
           .extent = StreamExtentCommands<F>,
           .sampleFacts = facts};
 }
@@ -313,10 +321,14 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
                      .check = CheckDiff16Hit,
                      .extent = StreamExtentDiff<2>,
                      .scoreOnly = true}),
-    detail::CommandRow<TCommandFormat::LCLZ2>(kSchemeLCLZ2, CheckLCLZ2Hit, WastefulLCLZ2Copies),
-    detail::CommandRow<TCommandFormat::LCLZ5>(kSchemeLCLZ5, CheckLCLZ5Hit, WastefulLCLZ5Copies),
-    detail::CommandRow<TCommandFormat::HAL>(kSchemeHAL, CheckHALHit, WastefulHALCopies),
-    detail::CommandRow<TCommandFormat::LCLZ1>(kSchemeLCLZ1, CheckLCLZ1Hit, WastefulLCLZ1Copies),
+    detail::CommandRow<TCommandFormat::LCLZ2>(kSchemeLCLZ2, CheckLCLZ2Hit, PrefilterLCLZ2,
+                                              WastefulLCLZ2Copies),
+    detail::CommandRow<TCommandFormat::LCLZ5>(kSchemeLCLZ5, CheckLCLZ5Hit, PrefilterLCLZ5,
+                                              WastefulLCLZ5Copies),
+    detail::CommandRow<TCommandFormat::HAL>(kSchemeHAL, CheckHALHit, PrefilterHAL,
+                                            WastefulHALCopies),
+    detail::CommandRow<TCommandFormat::LCLZ1>(kSchemeLCLZ1, CheckLCLZ1Hit, PrefilterLCLZ1,
+                                              WastefulLCLZ1Copies),
     {.row = kSchemeLCLZ14,
      .name = "LC_LZ14",
      .sizeRule = TSizeRule::kRawInHeader16,

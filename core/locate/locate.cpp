@@ -259,8 +259,12 @@ std::vector<TPartFound> LocateParts(std::span<const std::uint8_t> rom,
   if (!stopped) {
     TScanOptions scan;
     scan.align = console == TConsole::Gba ? 4 : 1;
-    // Readings of other schemes that overlap a stream must not hide it: each is tried.
+    // Readings of other schemes that overlap a stream must not hide it: each is tried. So is
+    // every stream with the facts encoders keep, whatever its score: a short stream or one of
+    // plain-looking data scores low, and the search itself tells chance from the real one.
     scan.overlaps = true;
+    scan.minScore = 0;
+    scan.factsAlways = true;
 
     scan.progress = [&](std::size_t done, std::size_t all) {
       if (!options.progress) return true;

@@ -73,8 +73,9 @@ struct TLocateOptions {
 std::vector<TScenePart> PartsOfLayers(std::span<const TScenePart> parts, unsigned layers);
 
 // Finds every piece of SceneParts(scene) of options.layers in `rom`: plain at any alignment, and in
-// the unpacked data of every stream the scan finds (every scheme with a checker; alignment 1 for
-// SNES scenes, 4 for GBA ones), each stream unpacked once. Pieces a row splits report their
+// the unpacked data of every stream the scan finds whatever its score, as long as it has the facts
+// encoders keep (every scheme with a checker; alignment 1 for SNES scenes, 4 for GBA ones), each
+// stream unpacked once. Pieces a row splits report their
 // rows only when the run as a whole was not found. Time: a pass over the ROM and over the
 // unpacked data with one table look-up a byte, plus the scan.
 std::vector<TPartFound> LocateScene(std::span<const std::uint8_t> rom, const TScene& scene,

@@ -157,15 +157,30 @@ TEST(CliErrors, VersionIsTheProjectVersionWithoutACommand) {
   EXPECT_EQ(late.status, 2);
 }
 
+// Every command's help, as an 80-column terminal shows it: no line wider, the palette
+// sources each on a line of its own.
 TEST(CliErrors, HelpExplainsEveryCommand) {
   TScratch s;
   const TRun top = s.Run({"--help"});
   EXPECT_EQ(top.status, 0);
-  for (const char* command : {"decompress", "render", "list", "export", "scan", "palette"}) {
-    EXPECT_NE(top.out.find(command), std::string::npos) << command;
+  std::vector<std::string> commands;
+  bool listed = false;
+  for (const std::string& line : Lines(top.out)) {
+    if (listed && line.size() > 2 && line[2] != ' ') {
+      commands.push_back(line.substr(2, line.find(' ', 2) - 2));
+    }
+    listed = (listed || line == "Subcommands:") && !line.empty();
+  }
+  EXPECT_EQ(commands.size(), 14u) << top.out;
+  const auto expectFits = [](const std::string& what, const std::string& text) {
+    for (const std::string& line : Lines(text)) EXPECT_LE(line.size(), 80u) << what << ": " << line;
+  };
+  expectFits("tegulo-cli", top.out);
+  for (const std::string& command : commands) {
     const TRun r = s.Run({command, "--help"});
     EXPECT_EQ(r.status, 0) << command;
     EXPECT_NE(r.out.find("Usage:"), std::string::npos) << command << ":\n" << r.out;
+    expectFits(command, r.out);
   }
   EXPECT_NE(top.out.find("$1C7D04"), std::string::npos) << "the number syntax is explained";
   const TRun render = s.Run({"render", "--help"});
@@ -173,6 +188,9 @@ TEST(CliErrors, HelpExplainsEveryCommand) {
        {"--address", "--template", "4bpp (SNES)", "--palette", "mono-reverse", "zst:FILE",
         "state:FILE", "file:FILE", "--background", "--compression", "--offset"}) {
     EXPECT_NE(render.out.find(word), std::string::npos) << word;
+  }
+  for (const char* item : {"rom:ADDR[:COUNT]:", "zst:FILE:", "state:FILE:", "file:FILE:"}) {
+    EXPECT_NE(render.out.find(std::string(30, ' ') + item), std::string::npos) << item;
   }
 }
 

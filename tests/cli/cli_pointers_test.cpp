@@ -43,6 +43,25 @@ void WriteNoise(const std::string& path) {
   WritePng(path, bmp);
 }
 
+// The import of the noise picture over the stream at $2000, which grows it, to new.gba.
+std::vector<std::string> ImportGrown(TScratch& s) {
+  return {"import",
+          s.Path("rom.gba"),
+          s.Path("edit.png"),
+          "--address",
+          "$2000",
+          "--template",
+          "1",
+          "--width",
+          "4",
+          "--height",
+          "4",
+          "--compression",
+          "LZ77-10",
+          "-o",
+          s.Path("new.gba")};
+}
+
 }  // namespace
 
 TEST(CliPointers, ListsEveryPlaceAndFreeRun) {
@@ -124,22 +143,8 @@ TEST(CliPointers, ImportRelocatesAndThePatchesAgree) {
   const Bytes rom = GbaWithStream();
   WriteBytes(s.Path("rom.gba"), rom);
   WriteNoise(s.Path("edit.png"));
-  const std::vector<std::string> import = {"import",
-                                           s.Path("rom.gba"),
-                                           s.Path("edit.png"),
-                                           "--address",
-                                           "$2000",
-                                           "--template",
-                                           "1",
-                                           "--width",
-                                           "4",
-                                           "--height",
-                                           "4",
-                                           "--compression",
-                                           "LZ77-10"};
   // Without --relocate the grown stream is refused, as before.
-  std::vector<std::string> plain = import;
-  plain.insert(plain.end(), {"-o", s.Path("new.gba")});
+  const std::vector<std::string> plain = ImportGrown(s);
   EXPECT_EQ(s.Run(plain).status, 1);
   std::vector<std::string> moving = plain;
   moving.insert(moving.end(),
@@ -173,21 +178,7 @@ TEST(CliPointers, NoPointerIsStrandedAndTheHeaderIsNeverFree) {
   const Bytes rom = GbaWithStream();
   WriteBytes(s.Path("rom.gba"), rom);
   WriteNoise(s.Path("edit.png"));
-  const std::vector<std::string> import = {"import",
-                                           s.Path("rom.gba"),
-                                           s.Path("edit.png"),
-                                           "--address",
-                                           "$2000",
-                                           "--template",
-                                           "1",
-                                           "--width",
-                                           "4",
-                                           "--height",
-                                           "4",
-                                           "--compression",
-                                           "LZ77-10",
-                                           "-o",
-                                           s.Path("new.gba")};
+  const std::vector<std::string> import = ImportGrown(s);
   const struct {
     const char* what;
     std::vector<std::string> more;

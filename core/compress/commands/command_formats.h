@@ -197,6 +197,20 @@ std::optional<TScanHit> CheckHALHit(std::span<const std::uint8_t> rom, std::size
 std::optional<TScanHit> CheckLCLZ1Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                       std::uint32_t minSize, TStreamStats* stats);
 
+// The positions whose lists of commands end at their end byte with output the checker takes
+// (minSize..65,536 bytes, a multiple of 16, every copy reading written bytes): bit p % 64 of
+// candidates[p / 64]. The checker refuses every other position; its other rules, and the
+// score's facts (factsOnly is not looked at), are its own. One backward pass over the ROM
+// (scan/command_prefilter.cpp).
+void PrefilterLCLZ2(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
+                    std::vector<std::uint64_t>& candidates);
+void PrefilterLCLZ5(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
+                    std::vector<std::uint64_t>& candidates);
+void PrefilterHAL(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
+                  std::vector<std::uint64_t>& candidates);
+void PrefilterLCLZ1(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
+                    std::vector<std::uint64_t>& candidates);
+
 // The copies from the output whose bytes, as far as `output` (the stream's decoded start)
 // holds them, a fill writes for less: a run of one byte or a rising run. No encoder copies
 // those; a stream read from the wrong start or in the wrong format of the family does.

@@ -17,6 +17,13 @@ using command::TStep;
 // Chance bytes read as a short list of fills; a stream with fewer commands than this is
 // told from them by its content alone.
 constexpr std::uint32_t kFactsCommands = 8;
+// Commands that chance bytes make far more rarely than a fill count as more than one: a copy
+// from an address, which must lie inside the few bytes written so far (chance addresses span
+// 64 KiB), and a direct copy of the longest count, whose two header bytes are exact (an
+// encoder writes a long run of bytes that do not pack as such copies, each joined to the
+// next: a stream of sound or of noise).
+constexpr std::uint32_t kCopyEvidence = 2;
+constexpr std::uint32_t kFullDirectEvidence = 4;
 // Increasing fills in a row that no encoder's stream of tile data holds: rising runs are
 // rare in graphics, while text reads as lists of them (every lower-case letter is one).
 constexpr std::uint32_t kMaxIncFillsInRow = 3;
@@ -67,6 +74,10 @@ public:
       ++st_.wastefulTokens;
     }
     ++commands_;
+    if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
+    if (rule.kind == command::kDirect && step.count == command::kMaxCount) {
+      evidence_ += kFullDirectEvidence;
+    }
     const bool joinable = lastCount_ < command::kMaxCount;
     if (joinable && rule.kind == command::kDirect && lastKind_ == command::kDirect) return false;
     if (joinable && step.inEnd - step.inStart == lastEnd_ - lastStart_ &&
@@ -91,7 +102,8 @@ public:
     return true;
   }
 
-  std::uint32_t Commands() const { return commands_; }
+  // The commands, weighed as evidence against chance bytes (kCopyEvidence).
+  std::uint32_t Evidence() const { return commands_ + evidence_; }
 
 private:
   // A command as the rules below compare it with its neighbour.
@@ -203,6 +215,7 @@ private:
   std::size_t lastStart_ = 0;
   std::size_t lastEnd_ = 0;
   std::uint32_t commands_ = 0;
+  std::uint32_t evidence_ = 0;
   std::uint32_t incFillsInRow_ = 0;
   TCommand last_;
 };
@@ -232,7 +245,7 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   }
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
-  st.enoughTokens = hook.Commands() >= kFactsCommands;
+  st.enoughTokens = hook.Evidence() >= kFactsCommands;
   st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kScheme, r.written, r.consumed, 0};
 }

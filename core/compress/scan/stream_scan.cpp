@@ -3,6 +3,7 @@
 #include "compress/scan/stream_scan.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "compress/scan/scan_repeat.h"
 #include "compress/scheme_formats.h"
@@ -49,13 +50,18 @@ bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options
   return !stopped && (!options.progress || report(rom.size() - 1));
 }
 
+// Whether the checkers may refuse a candidate as soon as it misses a fact of the score.
+bool FactsOnly(const TScanOptions& options) {
+  return options.minScore >= kDefaultMinScore || options.factsAlways;
+}
+
 // The hit of `format`'s scheme at `pos`, or nothing; a refusal whose bytes the checker told
 // is kept in `refusals`. Most positions fail the plain check in a few tokens; only survivors
 // that meet the facts are scored (one that misses them scores below kDefaultMinScore).
 std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::size_t pos,
                                       const TSchemeFormat& format, const TScanOptions& options,
                                       TRefusals& refusals) {
-  const bool factsOnly = options.minScore >= kDefaultMinScore;
+  const bool factsOnly = FactsOnly(options);
   TStreamStats quick;
   quick.factsOnly = factsOnly;
   if (options.checks != nullptr) ++*options.checks;
@@ -73,6 +79,34 @@ std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::si
   return hit;
 }
 
+// The same for a scheme whose row finds its candidates over the whole ROM at once: only those
+// are checked, in order. False when stopped.
+bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
+                        const TScanOptions& options, const TPassProgress& report,
+                        std::vector<TScanHit>& hits) {
+  const std::size_t align = options.align == 0 ? 1 : options.align;
+  std::vector<std::uint64_t> candidates;
+  format.prefilter(rom, options.minSize, FactsOnly(options), candidates);
+  TRefusals refusals(rom, align);  // CheckPosition's; candidates seldom repeat
+  std::size_t nextReport = 0;
+  std::size_t freeFrom = 0;  // positions before this lie inside a hit
+  for (std::size_t word = 0; word < candidates.size(); ++word) {
+    for (std::uint64_t bits = candidates[word]; bits != 0; bits &= bits - 1) {
+      const std::size_t pos = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+      if (pos >= nextReport) {
+        nextReport = pos + kProgressStride;
+        if (!report(pos)) return false;
+      }
+      if (pos < freeFrom || pos % align != 0 || !format.scanStart.Accepts(rom, pos)) continue;
+      const auto hit = CheckPosition(rom, pos, format, options, refusals);
+      if (!hit) continue;
+      hits.push_back(*hit);
+      if (!options.overlaps) freeFrom = pos + hit->comprSize;
+    }
+  }
+  return true;
+}
+
 // Every position is checked but those inside a hit (a stream that scores: chance streams
 // that do not must not hide the streams they overlap), and those whose bytes repeat a
 // refused candidate's a period before (fillers); the overlaps between schemes are settled by
@@ -82,6 +116,7 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->check == nullptr) return true;
+  if (format->prefilter != nullptr) return ScanCandidatesPass(rom, *format, options, report, hits);
   const TScanStart start = format->scanStart;
   TRefusals refusals(rom, align);
   std::size_t nextReport = 0;

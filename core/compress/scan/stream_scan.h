@@ -93,6 +93,10 @@ struct TScanOptions {
   std::uint32_t align = kDefaultScanAlign;  // positions checked: multiples of this (0 counts as 1)
   int minScore = kDefaultMinScore;
   bool overlaps = false;  // keep hits that start inside a better hit
+  // Below kDefaultMinScore every candidate the checker passes is scored; with this set, those
+  // that miss the facts encoders keep are still refused unscored (a search that tries every
+  // likely stream whatever its score, at the cost of a scan at the default).
+  bool factsAlways = false;
   TScanProgress progress = nullptr;
   // When set, counts the candidates handed to a checker (LZ77-10's linear scan aside): the
   // work of a scan, for tests.

@@ -8,6 +8,7 @@
 
 #include "command_writers.h"
 #include "compress/commands/command_formats.h"
+#include "compress/commands/command_walk.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "stream_content.h"
@@ -145,6 +146,66 @@ TEST(CommandScan, CommandsThatCostMoreThanAnotherWayMissTheFacts) {
   }
 }
 
+// Streams of fewer than eight commands: those whose commands chance bytes seldom make (copies
+// from an address inside the output so far, direct copies of the longest count joined) meet
+// the facts; lists of fills and single commands, which chance bytes make all the time, do
+// not (their content decides, and it scores below the default minimum here).
+TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithCopiesOrFullDirectCopies) {
+  const Bytes noise = Noise(2608, 31);
+  Bytes fullDirects;
+  for (std::size_t at = 0; at < noise.size(); at += 1024) {
+    const std::size_t n = std::min<std::size_t>(1024, noise.size() - at);
+    fullDirects.push_back(static_cast<std::uint8_t>(0xE0 | (n - 1) >> 8));
+    fullDirects.push_back(static_cast<std::uint8_t>(n - 1));
+    fullDirects.insert(fullDirects.end(), noise.begin() + static_cast<std::ptrdiff_t>(at),
+                       noise.begin() + static_cast<std::ptrdiff_t>(at + n));
+  }
+  fullDirects.push_back(0xFF);
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    bool meets;
+  };
+  const TRow rows[] = {
+      {"three direct copies, two of 1024 bytes", fullDirects, true},
+      {"five commands, two of them copies",
+       Stream({{0x07, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},
+               {0x8F, 0x00, 0x00},
+               {0x07, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96, 0x87},
+               {0x97, 0x00, 0x02},
+               {0x07, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}}),
+       true},
+      {"five commands, one of them a copy",
+       Stream({{0x0F, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x10, 0x32, 0x54, 0x76, 0x98,
+                0xBA, 0xDC, 0xFE},
+               {0x27, 0x00},
+               {0x8F, 0x00, 0x01},
+               {0x07, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96, 0x87},
+               {0x2F, 0x11}}),
+       false},
+      {"seven fills",
+       Stream({{0x27, 0x01},
+               {0x47, 0x02, 0x03},
+               {0x27, 0x04},
+               {0x47, 0x05, 0x06},
+               {0x27, 0x07},
+               {0x47, 0x08, 0x09},
+               {0x2F, 0x0A}}),
+       false},
+      {"one direct copy of 1024 bytes",
+       Join(Join({0xE3, 0xFF}, Bytes(noise.begin(), noise.begin() + 1024)), {0xFF}), false},
+  };
+  const int lz2 = Scheme("LC_LZ2");
+  for (const TRow& row : rows) {
+    TStreamStats stats;
+    const auto hit = CheckStream(row.stream, 0, lz2, kDefaultScanMinSize, &stats);
+    ASSERT_TRUE(hit) << row.name;
+    stats.comprSize = hit->comprSize;
+    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
+    EXPECT_EQ(ScoreAt(row.stream, lz2) >= kDefaultMinScore, row.meets) << row.name;
+  }
+}
+
 // Data that reads as command lists ending in 0xFF: text (lower-case letters are rising
 // fills), font tiles (runs of 31 and 32 as fills). Some start in each decodes, none meets
 // the facts.
@@ -186,6 +247,96 @@ TEST(CommandScan, LookAlikeDataMissesTheFacts) {
       EXPECT_LT(hit->score, kDefaultMinScore) << row.name << " as " << row.scheme << " at " << pos;
     }
     EXPECT_GT(decoded, 0) << row.name << " as " << row.scheme;
+  }
+}
+
+Bytes Filled(std::size_t size, const Bytes& unit) {
+  Bytes out(size);
+  for (std::size_t i = 0; i < size; ++i) out[i] = unit[i % unit.size()];
+  return out;
+}
+
+struct TTestRom {
+  std::string name;
+  Bytes bytes;
+  bool planted;  // holds streams of the format
+};
+
+// ROMs for the prefilter's test: streams among other data, fillers and noise, and lists cut
+// by the ROM's end; those of more than 4 KiB take the fast path inside and the checked one
+// near the end.
+std::vector<TTestRom> PrefilterRoms(const TCommandFormat& f, gen::TCommandKind k) {
+  const Bytes tiles = Content(gen::TContent::kTiles2bpp, 1200, 21);
+  const Bytes map = Content(gen::TContent::kTilemap, 900, 22);
+  const Bytes text = Content(gen::TContent::kText, 700, 23);
+  Bytes three = Join(Noise(500, 1), gen::WriteCommands(tiles, k, false));
+  three = Join(Join(three, text), gen::WriteCommands(map, k, true));
+  three = Join(Join(Join(three, Noise(300, 2)), CompressCommands(f, tiles)), Noise(1200, 3));
+  Bytes cut = Join(Noise(4500, 5), gen::WriteCommands(tiles, k, true));
+  cut.resize(cut.size() - 3);
+  return {
+      {"streams of three encoders among text and noise", three, true},
+      {"a stream ending at the ROM's last byte", Join(Noise(4000, 4), CompressCommands(f, tiles)),
+       true},
+      {"a stream cut short by the ROM's end", cut, false},
+      {"a small ROM, checked path only",
+       Join(Noise(40, 6), CompressCommands(f, Bytes(map.begin(), map.begin() + 208))), true},
+      {"noise", Noise(4500, 7), false},
+      {"0x00", Bytes(4200, 0x00), false},
+      {"0xFF", Bytes(4200, 0xFF), false},
+      {"10 00 00 02, zeros, FF",
+       Join(Join(Filled(2100, {0x10, 0x00, 0x00, 0x02}), Bytes(2100, 0)), {0xFF}), false},
+      {"long direct headers E3 FF", Join(Filled(4200, {0xE3, 0xFF}), {0xFF}), false},
+  };
+}
+
+// The scan's candidates of a whole ROM at once are exactly the starts whose walk ends at its
+// end byte with an output size the checker takes (every copy reading written bytes), which
+// every start the checker passes is. The walk from each start is the oracle.
+TEST(CommandScan, PrefilterMarksExactlyTheStartsWhoseWalkEndsWellSized) {
+  struct TFormatCase {
+    const char* name;
+    const TCommandFormat* format;
+    gen::TCommandKind kind;  // LC_LZ1's streams: LC_LZ2's writer's read with other addresses
+  };
+  const TFormatCase formats[] = {
+      {"LC_LZ2", &TCommandFormat::LCLZ2, gen::TCommandKind::kLCLZ2},
+      {"LC_LZ5", &TCommandFormat::LCLZ5, gen::TCommandKind::kLCLZ5},
+      {"HAL", &TCommandFormat::HAL, gen::TCommandKind::kHAL},
+      {"LC_LZ1", &TCommandFormat::LCLZ1, gen::TCommandKind::kLCLZ2},
+  };
+  const std::uint32_t minSizes[] = {0, kDefaultScanMinSize, 70000};
+  for (const TFormatCase& f : formats) {
+    const TSchemeFormat* row = FindSchemeFormat(Scheme(f.name));
+    ASSERT_NE(row->prefilter, nullptr) << f.name;
+    for (const TTestRom& r : PrefilterRoms(*f.format, f.kind)) {
+      const Bytes& rom = r.bytes;
+      std::vector<TCommandResult> walks(rom.size());
+      for (std::size_t p = 0; p < rom.size(); ++p) {
+        walks[p] = command::Walk<true>(*f.format, std::span(rom).subspan(p), nullptr,
+                                       kCommandOutputLimit, nullptr);
+      }
+      for (const std::uint32_t minSize : minSizes) {
+        std::vector<std::uint64_t> bits;
+        row->prefilter(rom, minSize, true, bits);
+        ASSERT_EQ(bits.size(), (rom.size() + 63) / 64);
+        std::size_t marked = 0;
+        for (std::size_t p = 0; p < rom.size(); ++p) {
+          const bool bit = ((bits[p / 64] >> (p % 64)) & 1U) != 0;
+          const TCommandResult& w = walks[p];
+          const bool ends = w.end == TCommandEnd::kEnd && w.written % 16 == 0 &&
+                            w.written >= std::max<std::uint32_t>(minSize, 1);
+          ASSERT_EQ(bit, ends) << f.name << ", " << r.name << ", min " << minSize << " at " << p;
+          marked += bit ? 1 : 0;
+          if (!bit) {
+            EXPECT_FALSE(row->check(rom, p, minSize, nullptr)) << r.name << " at " << p;
+          }
+        }
+        if (r.planted && minSize == 0) {
+          EXPECT_GT(marked, 0U) << f.name << ", " << r.name;
+        }
+      }
+    }
   }
 }
 

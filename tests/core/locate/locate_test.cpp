@@ -137,6 +137,16 @@ TEST(LocateScene, FindsEveryPlantedPieceWherePlantedAndNothingOfTheAbsentOnes) {
         {1, TPartKind::Map, TWay::Packed, kSchemeRLE30, 0},
         {kSceneObj, TPartKind::Tiles, TWay::Packed, kSchemeHuffman8, 0},
         {kSceneObj, TPartKind::Palette, TWay::Absent, 0, 0}}},
+      // Pieces whose streams score below the scan's default: palettes a command format packs
+      // as one long copy, and small tile sets of the schemes without a size field.
+      {"snes, low scores",
+       fixtures::SampleSnesScene(),
+       {{0, TPartKind::Palette, TWay::Packed, kSchemeLCLZ2, 0},
+        {0, TPartKind::Map, TWay::Packed, FindScheme("LC_LZ14").value_or(0), 0},
+        {1, TPartKind::Palette, TWay::Packed, kSchemeHAL, 0},
+        {1, TPartKind::Map, TWay::Packed, FindScheme("Koei").value_or(0), 0},
+        {kSceneObj, TPartKind::Tiles, TWay::Packed, FindScheme("Konami-2").value_or(0), 0},
+        {kSceneObj, TPartKind::Palette, TWay::Packed, FindScheme("LC_LZ17").value_or(0), 0}}},
   };
   for (const TSceneCase& c : cases) {
     SCOPED_TRACE(c.name);

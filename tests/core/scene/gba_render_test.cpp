@@ -7,6 +7,7 @@
 
 #include "scene/scene_render.h"
 #include "scene_fixtures.h"
+#include "sprite_expect.h"
 
 namespace tegulo {
 namespace {
@@ -236,16 +237,7 @@ TEST(GbaRender, SpritesFindTheirTilesAsTheConsoleDoes) {
     std::fill(s.vram.begin() + 0x10000, s.vram.end(), 0x11);
     SetSprite(s, 0, c.a0, c.a1, c.a2);
     SetAffineGroup(s, 0, 0x100, 0, 0, 0x100);
-    const TSceneImage img = RenderScene(s);
-    const std::size_t at = static_cast<std::size_t>(c.py * 240 + c.px);
-    if (c.address < 0) {
-      EXPECT_EQ(img.layer[at], kSceneBackdrop);
-      continue;
-    }
-    ASSERT_EQ(img.layer[at], kSceneObj);
-    const TScenePoint p = SceneAt(s, img, c.px, c.py);
-    EXPECT_EQ(p.sprite, 0);
-    EXPECT_EQ(p.address, static_cast<std::uint32_t>(c.address));
+    test::ExpectSpritePixel(s, c.px, c.py, c.address);
   }
 }
 

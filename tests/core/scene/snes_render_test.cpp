@@ -6,6 +6,7 @@
 
 #include "scene/scene_render.h"
 #include "scene_fixtures.h"
+#include "sprite_expect.h"
 
 namespace tegulo {
 namespace {
@@ -253,16 +254,7 @@ TEST(SnesRender, SpritesFindTheirTilesAsTheConsoleDoes) {
     s.oam[2] = static_cast<std::uint8_t>(c.name);
     s.oam[3] = static_cast<std::uint8_t>((c.name >> 8) | c.flips);
     s.oam[512] = static_cast<std::uint8_t>((c.x >> 8) | (c.large ? 2 : 0));
-    const TSceneImage img = RenderScene(s);
-    const std::size_t at = static_cast<std::size_t>(c.py * 256 + c.px);
-    if (c.address < 0) {
-      EXPECT_EQ(img.layer[at], kSceneBackdrop);
-      continue;
-    }
-    ASSERT_EQ(img.layer[at], kSceneObj);
-    const TScenePoint p = SceneAt(s, img, c.px, c.py);
-    EXPECT_EQ(p.sprite, 0);
-    EXPECT_EQ(p.address, static_cast<std::uint32_t>(c.address));
+    test::ExpectSpritePixel(s, c.px, c.py, c.address);
   }
 }
 
