@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "base/messages.h"
 #include "commands.h"
 #include "compress/scheme_formats.h"
 #include "entry_options.h"
@@ -40,13 +39,14 @@ TCommand AddCompressCommand(CLI::App& parent) {
   auto args = std::make_shared<TCompressArgs>();
   CLI::App* sub = parent.add_subcommand("compress");
   Describe(sub, "Pack a file into a stream of a compression scheme",
-           (WrapText("The inverse of decompress: writes the shortest stream found for the scheme, "
-                     "one that its decoder turns back into IN exactly (no reference before the "
-                     "start of the output, none past its end). Streams of the GBA BIOS family (" +
-                     WordPaddedSchemeNames() +
-                     ") are padded with zeros to a multiple of 4 bytes, as the BIOS tools write "
-                     "them, unless --no-pad. Prints \"Wrote N bytes (M unpacked)\".") +
-            "\n" + SchemeLimitsText())
+           // The help's formatter fills the lines.
+           ("The inverse of decompress: writes the shortest stream found for the scheme, one "
+            "that its decoder turns back into IN exactly (no reference before the start of the "
+            "output, none past its end). Streams of the GBA BIOS family (" +
+            WordPaddedSchemeNames() +
+            ") are padded with zeros to a multiple of 4 bytes, as the BIOS tools write them, "
+            "unless --no-pad. Prints \"Wrote N bytes (M unpacked)\".\n" +
+            SchemeLimitsText())
                .c_str());
   sub->add_option("SCHEME", args->scheme, WrapList(SchemeChoices(false) + " (any letter case)"))
       ->type_name("")

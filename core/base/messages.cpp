@@ -28,25 +28,4 @@ std::string EscapeControls(std::string_view text) {
   return out;
 }
 
-std::string WrapText(const std::string& text, std::size_t width) {
-  std::string out;
-  std::size_t lineStart = 0;
-  std::size_t lastSpace = std::string::npos;
-  for (const char c : text) {
-    if (c == '\n') {
-      lineStart = out.size() + 1;
-      lastSpace = std::string::npos;
-    } else if (c == ' ') {
-      lastSpace = out.size();
-    }
-    out += c;
-    if (out.size() - lineStart > width && lastSpace != std::string::npos) {
-      out[lastSpace] = '\n';
-      lineStart = lastSpace + 1;
-      lastSpace = std::string::npos;
-    }
-  }
-  return out;
-}
-
 }  // namespace tegulo

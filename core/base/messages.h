@@ -1,7 +1,6 @@
 // The text of an error message box.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,9 +14,5 @@ std::string ErrorBoxText(std::string_view message);
 // "\xHH" with lower-case digits, so an escape sequence in a name cannot act on a terminal;
 // everything else is kept.
 std::string EscapeControls(std::string_view text);
-
-// Each line of `text` broken before the word that would pass `width` columns (a word longer
-// than that stays whole), for help texts.
-std::string WrapText(const std::string& text, std::size_t width = 79);
 
 }  // namespace tegulo

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/choice_lookup.h"
-#include "base/messages.h"
 
 namespace tegulo {
 namespace {
@@ -31,6 +30,28 @@ std::string NamesWhere(TPick pick) {
     if (f.decode != nullptr && pick(f)) names.emplace_back(f.name);
   }
   return JoinNames(names);
+}
+
+// Each line of `text` broken before the word that would pass `width` columns.
+std::string Wrap(const std::string& text, std::size_t width = 79) {
+  std::string out;
+  std::size_t lineStart = 0;
+  std::size_t lastSpace = std::string::npos;
+  for (const char c : text) {
+    if (c == '\n') {
+      lineStart = out.size() + 1;
+      lastSpace = std::string::npos;
+    } else if (c == ' ') {
+      lastSpace = out.size();
+    }
+    out += c;
+    if (out.size() - lineStart > width && lastSpace != std::string::npos) {
+      out[lastSpace] = '\n';
+      lineStart = lastSpace + 1;
+      lastSpace = std::string::npos;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -117,7 +138,7 @@ std::string SchemeLimitsText() {
             }) +
             " streams must end by position " + std::to_string(last) + ".";
   }
-  return WrapText(text);
+  return Wrap(text);
 }
 
 std::string SchemeSizeRulesText() {
@@ -156,7 +177,7 @@ std::string SchemeSizeRulesText() {
             ": RawSize is the 32-bit big-endian size after the method byte, ComprSize the 18 "
             "header bytes and the packed size the header states.\n";
   }
-  return WrapText(text);
+  return Wrap(text);
 }
 
 }  // namespace tegulo

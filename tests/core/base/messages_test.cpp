@@ -30,24 +30,5 @@ TEST(ErrorBoxText, AddsFullStopOnlyAfterCharactersSortingAfterDot) {
   }
 }
 
-TEST(WrapText, BreaksBeforeTheWordThatPassesTheWidth) {
-  struct Case {
-    const char* text;
-    std::size_t width;
-    const char* wrapped;
-  };
-  const Case cases[] = {
-      {"aa bb cc", 5, "aa bb\ncc"},
-      {"aa bb cc", 4, "aa\nbb\ncc"},
-      {"aa bb cc", 8, "aa bb cc"},
-      {"abcdefgh ij", 4, "abcdefgh\nij"},    // a longer word stays whole
-      {"aa\nbb cc dd", 5, "aa\nbb cc\ndd"},  // a line break starts the count again
-      {"", 3, ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(WrapText(c.text, c.width), c.wrapped) << "\"" << c.text << "\" at " << c.width;
-  }
-}
-
 }  // namespace
 }  // namespace tegulo
