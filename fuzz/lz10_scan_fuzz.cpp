@@ -1,6 +1,7 @@
 // libFuzzer target: the LZ77-10 scan. Every hit must decode as reported: the sizes a
-// refresh gives, no complaint about the type byte, and within the data; the scan that
-// refuses runs into zero fillers drops only streams with five literal zeros in a row.
+// refresh gives, no complaint about the type byte, and within the data; the shared table
+// alone finds the same; the scan that refuses runs into zero fillers drops only streams
+// with five literal zeros in a row.
 #include "compress/scan/lz10_scan.h"
 #include "compress/uCompress.h"
 #include "fuzz_input.h"
@@ -29,13 +30,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(consumed == s.comprSize);
     fuzz::Check(out.size() >= s.rawSize);
   }
+  // The candidates whose output passes 4096 bytes judged by the shared table alone.
+  TLZ10ScanOptions table = options;
+  table.farWalkBudget = 0;
+  fuzz::Check(ScanLZ10(rom, table) == hits);
   // Refusing at once the streams that write five literal zeros after a flag byte of 0
-  // refuses only streams that would write five equal literals in a row.
-  TLZ10ScanOptions zeros = options;
+  // refuses only streams that would write five equal literals in a row (with overlaps: a
+  // stream refused hides none inside it), with the shared table or without.
+  TLZ10ScanOptions all = options;
+  all.overlaps = true;
+  const std::vector<TLZ10Stream> every = ScanLZ10(rom, all);
+  TLZ10ScanOptions zeros = all;
   zeros.refuseZeroRuns = true;
   const std::vector<TLZ10Stream> kept = ScanLZ10(rom, zeros);
+  zeros.farWalkBudget = 0;
+  fuzz::Check(ScanLZ10(rom, zeros) == kept);
   std::size_t k = 0;
-  for (const TLZ10Stream& s : hits) {
+  for (const TLZ10Stream& s : every) {
     if (k < kept.size() && kept[k] == s) {
       ++k;
       continue;
@@ -56,5 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } walk;
     fuzz::Check(WalkLZ10(rom, s.address, walk).has_value() && walk.seen);
   }
+  fuzz::Check(k == kept.size());
   return 0;
 }

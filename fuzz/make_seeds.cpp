@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
     const fs::path root = argv[1];
     // The compress target's second byte: the default options.
     const std::string kNoOptions(1, '\0');
+    // scan_quick's: the minimum size 32, then the facts on and alignment 1, then a stream.
+    constexpr char kScanQuickMinSize = 32;
+    const std::string kScanQuickOptions("\x01\x00", 2);
     for (const tegulo::test::TCompressExample& ex : tegulo::test::CompressExamples()) {
       const char* folder = SchemeFolder(ex.compression);
       if (folder == nullptr) throw std::runtime_error(std::string("no scheme for ") + ex.name);
@@ -72,6 +75,8 @@ int main(int argc, char** argv) {
       WriteSeed(root / "decoder_paths" / FileName(ex.name), static_cast<char>(pick | 0xA8),
                 std::string(ex.stream.begin(), ex.stream.end()));
       WriteSeed(root / "compress" / FileName(ex.name), pick, kNoOptions + ex.output);
+      WriteSeed(root / "scan_quick" / FileName(ex.name), kScanQuickMinSize,
+                kScanQuickOptions + std::string(ex.stream.begin(), ex.stream.end()));
     }
     // more_schemes (streams) and compress (data): scheme - 1 as the first byte.
     for (const tegulo::test::TMoreExample& ex : tegulo::test::MoreExamples()) {
@@ -80,6 +85,8 @@ int main(int argc, char** argv) {
                 std::string(ex.stream.begin(), ex.stream.end()));
       WriteSeed(root / "compress" / FileName(ex.name), pick,
                 kNoOptions + std::string(ex.input.begin(), ex.input.end()));
+      WriteSeed(root / "scan_quick" / FileName(ex.name), kScanQuickMinSize,
+                kScanQuickOptions + std::string(ex.stream.begin(), ex.stream.end()));
     }
     // The ProPack examples the same way; compress's first byte holds the row's fifth bit in
     // bit 7.

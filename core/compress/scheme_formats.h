@@ -136,6 +136,7 @@ struct TSchemeFormat {
   // only the score tells a stream from other data: scanned when named, left out of "all".
   bool scoreOnly = false;
   TScanStart scanStart{};
+  TScanSkip skip = nullptr;  // the checker's quick pass over refused positions; nullptr: none
 };
 
 namespace detail {
@@ -168,6 +169,7 @@ constexpr TSchemeFormat KonamiRow(int row, const char* name) {
           .compress = CompressKonami<V>,
           .check = CheckKonamiHit<V>,
           .extent = StreamExtentKonami<V>,
+          .sampleFacts = WastefulKonamiRaws<V>,
           .zeroRing = true};
 }
 
@@ -242,7 +244,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressFF5,
      .check = CheckFF5Hit,
      .extent = StreamExtentFF5,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipFF5},
     {.row = kSchemeFF6,
      .name = "LZSS-FF6",
      .sizeRule = TSizeRule::kComprInHeader16,
@@ -257,7 +260,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressFF6,
      .check = CheckFF6Hit,
      .extent = StreamExtentFF6,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipFF6},
     // CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both.
     {.row = kSchemeCT,
      .name = "LZSS-CT",
@@ -270,7 +274,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .decode = DecompressCT,
      .compress = CompressCT,
      .check = CheckCTHit,
-     .extent = StreamExtentCT},
+     .extent = StreamExtentCT,
+     .skip = SkipCT},
     detail::BiosRow({.row = kSchemeLZ11,
                      .name = "LZ77-11",
                      .typeByte = bios::kTypeLZ11,
@@ -311,6 +316,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
                      .compress = CompressDiff<1>,
                      .check = CheckDiff8Hit,
                      .extent = StreamExtentDiff<1>,
+                     .sample = SampleDiff8,
                      .scoreOnly = true,
                      .scanStart = {4, 2, {bios::kTypeDiff8, bios::kTypeDiff8Other}}}),
     detail::BiosRow({.row = kSchemeDiff16,
@@ -320,6 +326,7 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
                      .compress = CompressDiff<2>,
                      .check = CheckDiff16Hit,
                      .extent = StreamExtentDiff<2>,
+                     .sample = SampleDiff16,
                      .scoreOnly = true}),
     detail::CommandRow<TCommandFormat::LCLZ2>(kSchemeLCLZ2, CheckLCLZ2Hit, PrefilterLCLZ2,
                                               WastefulLCLZ2Copies),
@@ -342,7 +349,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressLCLZ14,
      .check = CheckLCLZ14Hit,
      .extent = StreamExtentLCLZ14,
-     .zeroRing = true},
+     .zeroRing = true,
+     .skip = SkipLCLZ14},
     detail::KonamiRow<TKonami::k1>(kSchemeKonami1, "Konami-1"),
     detail::KonamiRow<TKonami::k2>(kSchemeKonami2, "Konami-2"),
     // Konami-2 data re-interleaved in 16-byte blocks; it decodes as Konami-2 does.

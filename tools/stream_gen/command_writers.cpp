@@ -83,7 +83,8 @@ public:
 private:
   // 0 plain; 1 LC_LZ5's complemented or HAL's bit-reversed; 2 HAL's backward.
   int Forms() const {
-    return kind_ == TCommandKind::kLCLZ2 ? 1 : kind_ == TCommandKind::kHAL ? 3 : 2;
+    if (kind_ == TCommandKind::kLCLZ2 || kind_ == TCommandKind::kLCLZ1) return 1;
+    return kind_ == TCommandKind::kHAL ? 3 : 2;
   }
   static std::uint32_t Key(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     return ((a * 2654435761U) ^ (b * 40503U) ^ (c * 97U)) & 0xFFFFU;
@@ -110,7 +111,7 @@ private:
     return len;
   }
   TCommand Repeat(int form, std::size_t len, std::uint32_t a) const {
-    const bool littleEndian = kind_ == TCommandKind::kLCLZ5;
+    const bool littleEndian = kind_ == TCommandKind::kLCLZ5 || kind_ == TCommandKind::kLCLZ1;
     const std::uint32_t arg = littleEndian ? (a & 0xFF) << 8 | a >> 8 : a;
     return {kRepeat + form, len, arg, 2};
   }

@@ -28,6 +28,12 @@ std::string ParseLabel(const TVariant& v) {
   if (v.zeroRing) s += " zero-ring";
   if (v.pad == TPad::kZero) s += " pad4";
   if (v.pad == TPad::kFF) s += " pad4-FF";
+  if (v.otherForm) {
+    s += v.scheme == kSchemeLCLZ17 ? " long3"
+         : v.scheme == kSchemeKoei ? " keep-place"
+         : v.scheme == kSchemeRNC1 ? " flat-4K"
+                                   : " no-runs";
+  }
   return s;
 }
 
@@ -71,6 +77,25 @@ void AddFlagVariants(std::vector<TVariant>& all) {
   }
 }
 
+// The second set of SNES schemes.
+void AddSnesVariants(std::vector<TVariant>& all) {
+  for (int scheme : {kSchemeLCLZ1, kSchemeKonami1, kSchemeKonami2, kSchemeKonami2R}) {
+    for (TParse parse : {TParse::kGreedy, TParse::kOptimal}) all.push_back({scheme, parse});
+  }
+  for (TParse parse : {TParse::kGreedy, TParse::kLazy, TParse::kOptimal}) {
+    TVariant v{kSchemeLCLZ14, parse};
+    v.zeroRing = parse != TParse::kGreedy;
+    all.push_back(v);
+  }
+  for (int scheme : {kSchemeLCLZ17, kSchemeKoei, kSchemeRNC1, kSchemeRNC2}) {
+    for (TParse parse : {TParse::kGreedy, TParse::kLazy, TParse::kOptimal}) {
+      TVariant v{scheme, parse};
+      v.otherForm = parse == (scheme == kSchemeRNC2 ? TParse::kGreedy : TParse::kLazy);
+      all.push_back(v);
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<TVariant> AllVariants() {
@@ -97,6 +122,7 @@ std::vector<TVariant> AllVariants() {
   for (int scheme : {kSchemeLCLZ2, kSchemeLCLZ5, kSchemeHAL}) {
     for (TParse parse : {TParse::kGreedy, TParse::kOptimal}) all.push_back({scheme, parse});
   }
+  AddSnesVariants(all);
   return all;
 }
 
@@ -121,6 +147,16 @@ std::vector<std::uint8_t> MakeStream(const TVariant& v, std::span<const std::uin
     case kSchemeLCLZ5:
       return WriteCommands(data, TCommandKind::kLCLZ5, v.parse == TParse::kOptimal);
     case kSchemeHAL: return WriteCommands(data, TCommandKind::kHAL, v.parse == TParse::kOptimal);
+    case kSchemeLCLZ1:
+      return WriteCommands(data, TCommandKind::kLCLZ1, v.parse == TParse::kOptimal);
+    case kSchemeLCLZ14: return WriteLCLZ14(data, v.parse, v.zeroRing ? 18 : 0);
+    case kSchemeKonami1: return WriteKonami(data, TKonamiKind::k1, v.parse == TParse::kOptimal);
+    case kSchemeKonami2: return WriteKonami(data, TKonamiKind::k2, v.parse == TParse::kOptimal);
+    case kSchemeKonami2R: return WriteKonami(data, TKonamiKind::k2R, v.parse == TParse::kOptimal);
+    case kSchemeLCLZ17: return WriteLCLZ17(data, v.parse, v.otherForm);
+    case kSchemeKoei: return WriteKoei(data, v.parse, v.otherForm);
+    case kSchemeRNC1: return WriteRNC1(data, v.parse, v.otherForm, v.otherForm ? 0x1000 : 0x7FFF);
+    case kSchemeRNC2: return WriteRNC2(data, v.parse, v.otherForm ? 0 : 1, !v.otherForm);
     default: break;
   }
   TParseRules rules;

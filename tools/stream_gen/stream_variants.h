@@ -9,6 +9,7 @@
 
 #include "bios_writers.h"
 #include "lz_parse.h"
+#include "snes2_writers.h"
 #include "stream_writers.h"
 
 namespace tegulo::gen {
@@ -22,6 +23,10 @@ struct TVariant {
   bool mode11 = true;                 // CT: 11-bit distances, else 12-bit
   TCTMark mark = TCTMark::kHighBits;  // CT: how the first record marks the mode
   THuffmanTree tree = THuffmanTree::kBreadthFirst;  // Huffman: how the tree is built and laid
+  // The form another encoder chooses where the format leaves a choice: LC_LZ17 every long copy
+  // with a third byte and the end 00 00 00; Koei the unused last code word's place kept; RNC1
+  // equal code lengths, chunks of 4 KiB and byte 17 zero; RNC2 byte 17 zero and no literal runs.
+  bool otherForm = false;
 };
 
 // The scheme's name, and for CT its mode and mark: "LZSS-CT 11-bit 0xC0".
@@ -33,7 +38,9 @@ std::string ParseLabel(const TVariant& v);
 // three parses, with and without distance 1, padded to 4 bytes or not; for FF5 and FF6 an
 // optimal parse that takes zeros from the ring, for LZ77-10 and LZ77-11 one padded with 0xFF;
 // Huffman in three tree orders; RLE-30 greedy and optimal, Diff, padded or not; the command
-// formats greedy and optimal.
+// formats greedy and optimal; LC_LZ1 and Konami greedy and shortest, LC_LZ14 greedy without
+// and lazy and optimal with zeros before the data, LC_LZ17, Koei and RNC1/RNC2 greedy, lazy
+// and optimal, one of them in the other form.
 std::vector<TVariant> AllVariants();
 
 // The data of a variant's stream: `data` cut to what the scheme's streams hold (whole 2bpp

@@ -63,6 +63,13 @@ std::size_t StreamExtentRLE30(std::span<const std::uint8_t> stream);
 template <int UnitBytes>
 std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream);
 
+// The scan's samples: the first min(rawSize, output.size()) bytes of the output, as
+// DecompressDiff writes them, without lengthening `output`; returns rawSize.
+std::size_t SampleDiff8(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                        std::span<std::uint8_t> output);
+std::size_t SampleDiff16(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                         std::span<std::uint8_t> output);
+
 // The shortest streams each format allows; each throws TError for inputs above 16,777,215
 // bytes (the 24-bit size). Only LZ77-11 reads an option (allowDistance1).
 // LZ77-11: shortest parse over lengths 3..65808 and distances 2 (1 when allowed)..4096.

@@ -56,6 +56,31 @@ std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream) {
                    [](std::size_t /*o*/, unsigned /*acc*/) {});
 }
 
+namespace {
+
+std::size_t SampleDiff(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                       std::span<std::uint8_t> output, std::size_t unit) {
+  // Scoring reads only the start: a chance header may announce megabytes.
+  const std::size_t n = std::min<std::size_t>(rawSize, output.size());
+  WalkUnits(stream, n, unit, [&](std::size_t o, unsigned acc) {
+    output[o] = static_cast<std::uint8_t>(acc);
+    if (unit == 2 && o + 1 < n) output[o + 1] = static_cast<std::uint8_t>(acc >> 8);
+  });
+  return rawSize;
+}
+
+}  // namespace
+
+std::size_t SampleDiff8(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                        std::span<std::uint8_t> output) {
+  return SampleDiff(stream, rawSize, output, 1);
+}
+
+std::size_t SampleDiff16(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
+                         std::span<std::uint8_t> output) {
+  return SampleDiff(stream, rawSize, output, 2);
+}
+
 template <int UnitBytes>
 std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data,
                                        const TCompressOptions& /*options*/) {

@@ -140,6 +140,10 @@ std::vector<std::uint8_t> CompressLCLZ14(std::span<const std::uint8_t> data,
 
 namespace {
 
+// The tokens a stream needs before its facts count (see ScoreStream); one with fewer is
+// scored by its content alone.
+constexpr std::uint32_t kFactsTokens = 8;
+
 struct TScanHook {
   TStreamStats& st;
   std::size_t size;
@@ -155,6 +159,9 @@ struct TScanHook {
     run.Break();
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(len);
+    // The zeros before the output that the copy reads: an encoder reads them only where the
+    // data start with zeros, chance streams in tables of small numbers read little else.
+    if (dist > pos) st.zeroRingBytes += static_cast<std::uint32_t>(std::min(len, dist - pos));
     return dist <= pos + kZeroReach && pos + len <= size;
   }
 };
@@ -176,8 +183,57 @@ std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::s
   // Encoders leave the flags after the last token 0.
   if (w.stop != TStop::kSize || w.flags != 0) return std::nullopt;
   st.comprSize = static_cast<std::uint32_t>(w.in);
+  // The size reached by the last token and the flags after it 0 (both asked above) are facts
+  // chance bytes seldom meet, once there are enough tokens to tell.
+  // Output of one value throughout (blank tiles, or chance copies of the zeros before the
+  // output) tells an encoder's stream from chance bytes no better: its content decides.
+  const auto first = out.begin();
+  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(size),
+                                    [&](std::uint8_t b) { return b == *first; });
+  if (st.literals + st.references >= kFactsTokens && !oneValue) {
+    st.factsMinOutput = kStrictFactsMinOutput;
+  }
   return TScanHit{pos, kSchemeLCLZ14, static_cast<std::uint32_t>(size),
                   static_cast<std::uint32_t>(w.in), 0};
+}
+
+namespace {
+
+// The size as CheckLCLZ14Hit refuses it, then the copies of the first group as far as the
+// output goes (bytes past the ROM are left to the checker).
+bool LCLZ14Maybe(std::span<const std::uint8_t> rom, std::size_t pos, std::uint32_t minSize) {
+  const std::size_t n = rom.size() - pos;
+  if (n < 3) return false;
+  const std::uint8_t* s = rom.data() + pos;
+  const std::size_t size = s[0] | s[1] << 8;
+  if (size == 0 || size < minSize || size % 16 != 0) return false;
+  unsigned flags = s[2];
+  std::size_t in = 3;
+  std::size_t out = 0;
+  for (int token = 0; token < 8 && out < size; ++token, flags >>= 1U) {
+    if ((flags & 1U) != 0) {  // a literal
+      ++in;
+      ++out;
+      continue;
+    }
+    if (in + 2 > n) return true;
+    const unsigned word = s[in] | s[in + 1] << 8;
+    const std::size_t dist = word >> 4;
+    const std::size_t len = (word & 15U) + kMinLength;
+    if (dist == 0 || dist > out + kZeroReach || out + len > size) return false;
+    in += 2;
+    out += len;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t SkipLCLZ14(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                       std::size_t align, const TSkipFacts& facts) {
+  constexpr std::size_t kReach = 2 + 1 + 8 * 2;  // the size, a flag byte, eight copies
+  return SkipWhileRefusedInRuns<kReach>(
+      rom, pos, end, align, [&](std::size_t p) { return LCLZ14Maybe(rom, p, facts.minSize); });
 }
 
 }  // namespace tegulo

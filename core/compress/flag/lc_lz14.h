@@ -42,5 +42,9 @@ std::vector<std::uint8_t> CompressLCLZ14(std::span<const std::uint8_t> data,
 // bits after the last token 0, fewer than kMaxEqualLiterals equal literals in a row.
 std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                        std::uint32_t minSize, TStreamStats* stats);
+// Its quick pass (TScanSkip): a size out of bounds, or a copy of the first group that the
+// checker refuses.
+std::size_t SkipLCLZ14(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                       std::size_t align, const TSkipFacts& facts);
 
 }  // namespace tegulo

@@ -10,6 +10,7 @@
 #include "base/stream_view.h"
 #include "base/uCommon.h"
 #include "compress/konami/konami.h"
+#include "compress/search/nearest_pair.h"
 #include "compress/search/optimal_parse.h"
 
 namespace tegulo {
@@ -23,8 +24,9 @@ constexpr std::size_t kMaxLongZeros = 257;
 constexpr std::uint32_t kReorderFlag = 0x8000;
 // Encoders read the zeros before the output only this far back (a copy's longest).
 constexpr std::size_t kZeroReach = kMaxCount;
-// The scan's longest row of one byte value written by fills and zero runs in a row.
-constexpr std::size_t kMostFillRow = 1024;
+// The scan's longest row of one byte value written by fills and zero runs in a row (blank
+// areas of a few KiB are common in tile data).
+constexpr std::size_t kMostFillRow = 8192;
 
 enum class TStop : std::uint8_t { kEnd, kTruncated, kInvalid, kFull };
 
@@ -177,20 +179,19 @@ TCopies LongestCopies(std::span<const std::uint8_t> data) {
   TLongestMatches m = FindLongestMatches(text, {1, kRingSize, kMaxCount});
   TCopies c{std::vector<std::uint8_t>(n, 0), std::vector<std::uint16_t>(n, 0)};
   // Two-byte copies, which the match finder does not look for: the last place of each pair.
-  std::vector<std::int32_t> last(1 << 16, -1);
+  TNearestPair pairs(text, kRingSize);
   for (std::size_t t = 0; t + 1 < text.size(); ++t) {
-    const std::size_t pair = text[t] | text[t + 1] << 8;
+    const std::size_t pair = pairs.Next(t);
     if (t >= kZeroReach) {
       const std::size_t i = t - kZeroReach;
       if (m.length[t] >= 3) {
         c.length[i] = m.length[t];
         c.distance[i] = m.distance[t];
-      } else if (last[pair] >= 0 && t - static_cast<std::size_t>(last[pair]) <= kRingSize) {
+      } else if (pair != 0) {
         c.length[i] = 2;
-        c.distance[i] = static_cast<std::uint16_t>(t - static_cast<std::size_t>(last[pair]));
+        c.distance[i] = static_cast<std::uint16_t>(pair);
       }
     }
-    last[pair] = static_cast<std::int32_t>(t);
   }
   return c;
 }
@@ -358,6 +359,10 @@ std::vector<std::uint8_t> CompressKonami(std::span<const std::uint8_t> data,
 
 namespace {
 
+// The commands a stream needs before its facts count (see ScoreStream); one with fewer is
+// scored by its content alone.
+constexpr std::uint32_t kFactsCommands = 8;
+
 // What a scan asks beyond the format's rules: no copy reading further before the output than
 // an encoder reads, no raw run right after one it could have joined, few equal raw bytes in a
 // row; the literal and copy figures of the score.
@@ -375,6 +380,7 @@ struct TScanHook {
   unsigned runValue = 0x100;
   std::size_t runCount = 0;
   std::size_t runCost = 0;
+  std::uint32_t commands = 0;
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -414,6 +420,7 @@ struct TScanHook {
 
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
+    ++commands;
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
     if (kind != 1) {
@@ -423,7 +430,9 @@ struct TScanHook {
       ++st.references;
       return kind != 0 || distance <= pos + kZeroReach;
     }
-    if (lastRaw < kMaxRaw) return false;
+    // Two raw runs that one could hold cost a byte more; two that one cannot hold are split
+    // anywhere by an exact parse (20 + 20 costs what 31 + 9 does).
+    if (lastRaw + count <= kMaxRaw) return false;
     lastRaw = count;
     for (std::size_t k = 0; k < count; ++k) {
       const std::size_t p = pos + k;
@@ -438,6 +447,84 @@ struct TScanHook {
 };
 
 }  // namespace
+
+namespace {
+
+// Where a stream's raw runs lie in the output (1), and where its runs of zero-interleaved
+// pairs start (2, with their output bytes in pairs[]).
+struct TRawRuns {
+  std::vector<std::uint8_t>& marks;
+  std::vector<std::uint32_t>& pairs;
+  std::span<const std::uint8_t> s;
+  unsigned lastCopy = 0x10000;  // the word of the copy just before, else 0x10000
+  unsigned sameCopies = 0;      // copies in a row with that word
+  std::uint32_t repeats = 0;    // copies that a longer one writes for less
+  bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
+               std::size_t /*distance*/) {
+    // The same copy three times in a row writes its bytes thrice, which one copy from as far
+    // back writes for less where they fit in one (16 bytes or fewer): chance streams in
+    // tilemaps read as rows of equal words.
+    const unsigned word = kind == 0 ? s[inStart] << 8U | s[inStart + 1] : 0x10000;
+    sameCopies = word == lastCopy ? sameCopies + 1 : 1;
+    lastCopy = word;
+    if (kind == 0 && sameCopies >= 3 && count <= kMaxCount / 2) ++repeats;
+    if (pos >= marks.size()) return false;
+    const std::size_t n = std::min(count, marks.size() - pos);
+    if (kind == 1) std::fill_n(marks.begin() + static_cast<std::ptrdiff_t>(pos), n, 1);
+    if (kind == 2) {
+      marks[pos] = 2;
+      pairs[pos] = static_cast<std::uint32_t>(count);
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+template <TKonami V>
+std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
+                                 std::span<const std::uint8_t> /*output*/) {
+  // The decoded order (before any re-interleaving), as far as a score's sample goes.
+  thread_local TDecodeBuffer out(kScoreSampleSize);
+  thread_local std::vector<std::uint8_t> marks(kScoreSampleSize + 1);
+  thread_local std::vector<std::uint32_t> pairs(kScoreSampleSize + 1);
+  std::fill(marks.begin(), marks.end(), 0);
+  TRawRuns hook{marks, pairs, stream};
+  const std::size_t n = std::min(Walk(stream, V, out.data(), out.size(), hook).pos, out.size());
+  // The last place of each 3-byte value (hashed; a place of another value is checked and
+  // passed over, so some matches go unseen).
+  constexpr unsigned kHashBits = 12;
+  std::array<std::uint32_t, 1U << kHashBits> last{};
+  std::uint32_t wasteful = hook.repeats;
+  for (std::size_t i = 0; i + 2 < n; ++i) {
+    const std::uint32_t key = out[i] | out[i + 1] << 8U | out[i + 2] << 16U;
+    const std::uint32_t slot = (key * 2654435761U) >> (32U - kHashBits);
+    // A raw byte followed by another where a copy of 3 or a zero run writes the same bytes
+    // for less: an exact or greedy parse takes the copy, a lazy one only defers it by a byte.
+    const std::size_t j = last[slot] != 0 ? last[slot] - 1 : i;
+    // Raw bytes a copy writes for fewer stream bytes: 4 inside a raw run (a copy and a new
+    // run's header take 3), or the last 3 of a run (a copy takes 2); three zeros that a zero
+    // run writes near the start. Ties (3 raw bytes inside a run) are an exact parse's to break.
+    if (marks[i] == 1 && marks[i + 1] == 1 && marks[i + 2] == 1) {
+      const bool inside = i + 3 < n && marks[i + 3] == 1;
+      const bool match = j < i && i - j <= kRingSize && out[j] == out[i] &&
+                         out[j + 1] == out[i + 1] && out[j + 2] == out[i + 2] &&
+                         (!inside || out[j + 3] == out[i + 3]);
+      const bool zeros = key == 0 && i <= kZeroReach;
+      wasteful += match || zeros ? 1 : 0;
+    }
+    // Pairs whose whole output one copy writes (2 bytes for 2 or more pairs): chance streams
+    // in tilemaps read as rows of pairs repeating their words.
+    if (marks[i] == 2 && pairs[i] <= kMaxCount && i + pairs[i] <= n && j < i &&
+        i - j <= kRingSize) {
+      std::size_t same = 0;
+      while (same < pairs[i] && out[j + same] == out[i + same]) ++same;
+      wasteful += same == pairs[i] ? 1 : 0;
+    }
+    last[slot] = static_cast<std::uint32_t>(i + 1);
+  }
+  return wasteful;
+}
 
 template <TKonami V>
 std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
@@ -466,6 +553,10 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   TScanHook hook{st, s, out.data(), reordered && version != TKonami::k1, {}};
   hook.oneCommandForZeros = version == TKonami::k1;
   const TWalk w = Walk(s, version, out.data(), kMostOutput, hook);
+  // A command the scan refuses decides by the bytes up to its own (a command byte and at most
+  // 33 more): in a filler shorter than the stated length the candidates that repeat them are
+  // passed over too.
+  if (w.stop == TStop::kInvalid) st.readEnd = std::min(length, w.in + 1 + kMaxCount);
   if (w.stop != TStop::kEnd || w.pos < std::max<std::uint32_t>(minSize, 1) || w.pos % 16 != 0) {
     return std::nullopt;
   }
@@ -474,6 +565,13 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   if (version == TKonami::k1 && !hook.longZeros) return std::nullopt;
   st.referenceBytes = static_cast<std::uint32_t>(w.pos) - st.literals;
   st.comprSize = static_cast<std::uint32_t>(length);
+  // The length reached exactly by whole commands is a fact chance bytes meet less often; with
+  // enough commands, output of more than one value, and no raw bytes a copy writes for less
+  // (WastefulKonamiRaws, from the score's sample), the facts decide.
+  const auto first = out.begin();
+  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
+                                    [&](std::uint8_t b) { return b == *first; });
+  if (hook.commands >= kFactsCommands && !oneValue) st.factsMinOutput = kStrictFactsMinOutput;
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
                      : version == TKonami::k2 ? kSchemeKonami2
                                               : kSchemeKonami2R;
@@ -487,6 +585,8 @@ template std::uint32_t DecompressKonami<TKonami::k1>(std::span<const std::uint8_
 template std::size_t StreamExtentKonami<TKonami::k1>(std::span<const std::uint8_t>);
 template std::vector<std::uint8_t> CompressKonami<TKonami::k1>(std::span<const std::uint8_t>,
                                                                const TCompressOptions&);
+template std::uint32_t WastefulKonamiRaws<TKonami::k1>(std::span<const std::uint8_t>,
+                                                       std::span<const std::uint8_t>);
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k1>(std::span<const std::uint8_t>,
                                                              std::size_t, std::uint32_t,
                                                              TStreamStats*);
@@ -495,6 +595,8 @@ template std::uint32_t DecompressKonami<TKonami::k2>(std::span<const std::uint8_
 template std::size_t StreamExtentKonami<TKonami::k2>(std::span<const std::uint8_t>);
 template std::vector<std::uint8_t> CompressKonami<TKonami::k2>(std::span<const std::uint8_t>,
                                                                const TCompressOptions&);
+template std::uint32_t WastefulKonamiRaws<TKonami::k2>(std::span<const std::uint8_t>,
+                                                       std::span<const std::uint8_t>);
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k2>(std::span<const std::uint8_t>,
                                                              std::size_t, std::uint32_t,
                                                              TStreamStats*);
@@ -503,6 +605,8 @@ template std::uint32_t DecompressKonami<TKonami::k2R>(std::span<const std::uint8
 template std::size_t StreamExtentKonami<TKonami::k2R>(std::span<const std::uint8_t>);
 template std::vector<std::uint8_t> CompressKonami<TKonami::k2R>(std::span<const std::uint8_t>,
                                                                 const TCompressOptions&);
+template std::uint32_t WastefulKonamiRaws<TKonami::k2R>(std::span<const std::uint8_t>,
+                                                        std::span<const std::uint8_t>);
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k2R>(std::span<const std::uint8_t>,
                                                               std::size_t, std::uint32_t,
                                                               TStreamStats*);

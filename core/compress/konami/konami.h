@@ -56,6 +56,15 @@ std::vector<std::uint8_t> CompressKonami(std::span<const std::uint8_t> data,
 // write more than 1024 bytes of one value, no copy of only the ring's zeros. Konami-1 also needs a
 // command 0xFF, where the versions differ (without one a Konami-1 stream decodes as Konami-2 and is
 // found as that).
+// The commands of a stream (as far as the score's sample goes) that cheaper ones would write:
+// raw bytes a copy or a zero run writes in fewer stream bytes (4 inside a raw run, the last 3
+// of one), runs of 2..16 zero-interleaved pairs whose output one copy writes, a copy of 16
+// bytes or fewer the third time in a row. No exact or greedy parse writes them (a lazy one
+// leaves one raw byte before a copy). For the score's facts.
+template <TKonami V>
+std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
+                                 std::span<const std::uint8_t> output);
+
 template <TKonami V>
 std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                        std::uint32_t minSize, TStreamStats* stats);

@@ -34,8 +34,8 @@ std::uint32_t DecompressKoei(std::span<const std::uint8_t> stream, TDecodeBuffer
 // reserved for a code word that is never loaded counts only when bytes follow it).
 std::size_t StreamExtentKoei(std::span<const std::uint8_t> stream);
 
-// A stream with the fewest bits (9 a literal; a copy 1 + its length code + its distance
-// code), the code words and flag bytes each rounded up. Throws TError when the data do not
+// A stream with the fewest bytes any parse gives (flag bytes, literals, code words and a
+// reserved word place that bytes follow, all counted). Throws TError when the data do not
 // fit the working buffer.
 std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
                                        const TCompressOptions& options);

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <limits>
 #include <string>
 
 #include "base/uCommon.h"
 #include "compress/mixed/lc_lz17.h"
+#include "compress/search/nearest_pair.h"
 #include "compress/search/optimal_parse.h"
 
 namespace tegulo {
@@ -68,6 +70,8 @@ public:
     return true;
   }
   std::size_t In() const { return in_; }
+  // The bits left in the word in use (a word read at once: all 16): all 0.
+  bool RestZero() const { return word_ == 0; }
 
 private:
   std::span<const std::uint8_t> s_;
@@ -112,6 +116,7 @@ struct TWalk {
   std::size_t in = 0;
   std::size_t pos = 0;
   TStop stop = TStop::kEnd;
+  bool restZero = false;  // at the end token: the bits after it are 0
 };
 
 // Decodes into out[0..limit) (nothing is written when out is null).
@@ -125,7 +130,7 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     std::uint8_t literal = 0;
     if (!ReadToken(r, t, literal)) return w.in = r.In(), w.stop = TStop::kTruncated, w;
     w.in = r.In();
-    if (t.kind == 3) return w;
+    if (t.kind == 3) return w.restZero = r.RestZero(), w;
     if (!hook.Token(t, w.pos, literal)) return w.stop = TStop::kInvalid, w;
     if (t.kind == 0) {
       if (w.pos >= limit) return w.stop = TStop::kFull, w;
@@ -161,31 +166,53 @@ std::size_t StreamExtentLCLZ17(std::span<const std::uint8_t> stream) {
 
 namespace {
 
-// The smallest of the last positions' values over a range of up to 256, for the long copies'
-// band: a sparse table over a ring of positions, filled from the end down.
-class TRingMin {
+// The least value over positions left..last, where the left end moves down one position at a
+// time and `last` lies at most kSpan past it: the positions whose value is below that of every
+// position nearer the left end (their values fall as the positions grow), in a ring.
+class TLeftMin {
 public:
   static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-  void Set(std::size_t i, std::uint32_t v) {
-    std::uint32_t* row = Row(i);
-    row[0] = v;
-    for (std::size_t k = 1; k < kLevels; ++k) {
-      row[k] = std::min(row[k - 1], Row(i + (std::size_t{1} << (k - 1)))[k - 1]);
+  static constexpr std::size_t kSpan = kLongMax - kFarMin;
+
+  // Position `left` joins, one below the last one.
+  void Push(std::size_t left, std::uint32_t value) {
+    while (size_ > 0 && At(0).value >= value) {
+      head_ = (head_ + 1) & (kRing - 1);
+      --size_;
     }
+    head_ = (head_ + kRing - 1) & (kRing - 1);
+    ring_[head_] = {left, value};
+    ++size_;
+    while (At(size_ - 1).pos > left + kSpan) --size_;
   }
-  // Positions first..first+count-1, all set since the ring last passed them (count >= 1).
-  std::uint32_t Min(std::size_t first, std::size_t count) const {
-    const std::size_t k = static_cast<std::size_t>(std::bit_width(count)) - 1;
-    return std::min(Row(first)[k], Row(first + count - (std::size_t{1} << k))[k]);
+
+  std::uint32_t Min(std::size_t last) const {
+    if (size_ == 0 || At(0).pos > last) return kNone;
+    std::size_t lo = 0;
+    std::size_t hi = size_ - 1;
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi + 1) / 2;
+      if (At(mid).pos <= last) {
+        lo = mid;
+      } else {
+        hi = mid - 1;
+      }
+    }
+    return At(lo).value;
   }
-  void Clear() { t_.fill(kNone); }
 
 private:
-  static constexpr std::size_t kLevels = 9;  // counts up to 256
-  static constexpr std::size_t kSize = 512;  // twice the widest reach
-  std::uint32_t* Row(std::size_t i) { return &t_[(i % kSize) * kLevels]; }
-  const std::uint32_t* Row(std::size_t i) const { return &t_[(i % kSize) * kLevels]; }
-  std::array<std::uint32_t, kSize * kLevels> t_{};
+  struct TEntry {
+    std::size_t pos;
+    std::uint32_t value;
+  };
+  static constexpr std::size_t kRing = 256;  // above kSpan + 1 entries, a power of two
+  static_assert(kSpan + 2 <= kRing);
+  const TEntry& At(std::size_t k) const { return ring_[(head_ + k) & (kRing - 1)]; }
+
+  std::array<TEntry, kRing> ring_{};
+  std::size_t head_ = 0;
+  std::size_t size_ = 0;
 };
 
 // The longest copies at each position: near (distance <= 256, up to 5 bytes, from 2) and
@@ -204,34 +231,40 @@ TReach FindReach(std::span<const std::uint8_t> d) {
   TLongestMatches farM = FindLongestMatches(d, {1, kLongDistance, 255});
   TReach r{std::move(nearM.length), std::move(nearM.distance), std::vector<std::uint16_t>(n),
            std::move(farM.distance)};
-  std::vector<std::int32_t> last(1 << 16, -1);
+  TNearestPair pairs(d, kShortDistance);
   for (std::size_t i = 0; i < n; ++i) {
     std::size_t len = farM.length[i];
     if (len == 255 && i + len < n && d[i + len] == d[i + len - r.farDistance[i]]) ++len;
     r.farLength[i] = static_cast<std::uint16_t>(len);
     if (i + 1 >= n) break;
-    const std::size_t pair = d[i] | d[i + 1] << 8;
-    if (r.nearLength[i] == 0 && last[pair] >= 0 &&
-        i - static_cast<std::size_t>(last[pair]) <= kShortDistance) {
+    const std::size_t pair = pairs.Next(i);
+    if (r.nearLength[i] == 0 && pair != 0) {
       r.nearLength[i] = 2;
-      r.nearDistance[i] = static_cast<std::uint16_t>(i - static_cast<std::size_t>(last[pair]));
+      r.nearDistance[i] = static_cast<std::uint16_t>(pair);
     }
-    last[pair] = static_cast<std::int32_t>(i);
   }
   return r;
 }
 
 // Costs in bytes with the state "bits used of the current word" (0..15): a token of b bits
 // and y bytes from state s costs y + 2 * ((s + b) / 16) and leaves state (s + b) % 16; the
-// last word counts 2 at the end. This is exact in bytes, where a parse by bits is not.
+// last word counts 2 at the end. This is exact in bytes, where a parse by bits is not. Only
+// the costs are kept; the writer finds at each step a token that gives the rest. A rest from
+// one state costs at most a word more than from another (the same tokens complete at most one
+// word more), so a position keeps its least cost and each state's excess in two bits.
 class TPath {
 public:
   explicit TPath(std::span<const std::uint8_t> d)
-      : n_(d.size()), r_(FindReach(d)), cost_((n_ + 1) * 16), pick_((n_ + 1) * 16) {
-    for (auto& m : far_) m.Clear();
-    for (unsigned s = 0; s < 16; ++s) Set(n_, s, 3 + Words(s, 2) + 2, {0, 3});
+      : n_(d.size()), r_(FindReach(d)), least_(n_ + 1), excess_(n_ + 1) {
+    std::array<std::uint32_t, 16> row{};
+    for (unsigned s = 0; s < 16; ++s) row[s] = 3 + Words(s, 2) + 2;
+    Set(n_, row);
     for (std::size_t i = n_; i-- > 0;) {
-      for (unsigned s = 0; s < 16; ++s) Solve(i, s);
+      if (i + kFarMin <= n_) {
+        for (unsigned s = 0; s < 16; ++s) far_[s].Push(i + kFarMin, At(i + kFarMin, s));
+      }
+      for (unsigned s = 0; s < 16; ++s) row[s] = Solve(i, s);
+      Set(i, row);
     }
   }
 
@@ -239,57 +272,67 @@ public:
     std::uint16_t length;  // 1 for a literal
     std::uint8_t kind;     // as TToken
   };
-  TPick Pick(std::size_t i, unsigned s) const { return pick_[i * 16 + s]; }
+  // A first token of a cheapest rest from i in state s.
+  TPick Pick(std::size_t i, unsigned s) const {
+    const std::uint32_t goal = At(i, s);
+    if (1 + Words(s, 1) + At(i + 1, (s + 1) % 16) == goal) return {1, 0};
+    for (std::size_t len = 2; len <= r_.nearLength[i]; ++len) {
+      if (1 + Words(s, 4) + At(i + len, (s + 4) % 16) == goal)
+        return {static_cast<std::uint16_t>(len), 1};
+    }
+    const unsigned longState = (s + 2) % 16;
+    for (std::size_t len = 3; len <= r_.farLength[i]; ++len) {
+      const std::uint32_t bytes = len <= kNearMax ? 2 : 3;  // from kFarMin on, the length byte
+      if (bytes + Words(s, 2) + At(i + len, longState) == goal) {
+        return {static_cast<std::uint16_t>(len), 2};
+      }
+    }
+    return {1, 0};  // not reached: the cost came from one of these
+  }
   const TReach& Reach() const { return r_; }
-  std::uint32_t Cost() const { return cost_[0]; }
+  std::uint32_t Cost() const { return At(0, 0); }
 
 private:
   static std::uint32_t Words(unsigned s, unsigned bits) { return 2 * ((s + bits) / 16); }
 
-  void Set(std::size_t i, unsigned s, std::uint32_t c, TPick p) {
-    cost_[i * 16 + s] = c;
-    pick_[i * 16 + s] = p;
-    far_[s].Set(i, c);
+  void Set(std::size_t i, const std::array<std::uint32_t, 16>& row) {
+    const std::uint32_t least = *std::min_element(row.begin(), row.end());
+    std::uint32_t excess = 0;
+    for (unsigned s = 0; s < 16; ++s) {
+      assert(row[s] - least <= 3);
+      excess |= std::min<std::uint32_t>(row[s] - least, 3) << (2 * s);
+    }
+    least_[i] = least;
+    excess_[i] = excess;
   }
 
-  std::uint32_t At(std::size_t i, unsigned s) const { return cost_[i * 16 + s]; }
+  std::uint32_t At(std::size_t i, unsigned s) const {
+    return least_[i] + ((excess_[i] >> (2 * s)) & 3U);
+  }
 
-  void Solve(std::size_t i, unsigned s) {
+  std::uint32_t Solve(std::size_t i, unsigned s) const {
     std::uint32_t best = 1 + Words(s, 1) + At(i + 1, (s + 1) % 16);
-    TPick pick{1, 0};
-    const auto take = [&](std::uint32_t c, std::size_t len, std::uint8_t kind) {
-      if (c < best) {
-        best = c;
-        pick = {static_cast<std::uint16_t>(len), kind};
-      }
-    };
     const unsigned shortState = (s + 4) % 16;
     for (std::size_t len = 2; len <= r_.nearLength[i]; ++len) {
-      take(1 + Words(s, 4) + At(i + len, shortState), len, 1);
+      best = std::min(best, 1 + Words(s, 4) + At(i + len, shortState));
     }
     const std::size_t far = r_.farLength[i];
     const unsigned longState = (s + 2) % 16;
     for (std::size_t len = 3; len <= std::min(far, kNearMax); ++len) {
-      take(2 + Words(s, 2) + At(i + len, longState), len, 2);
+      best = std::min(best, 2 + Words(s, 2) + At(i + len, longState));
     }
     if (far >= kFarMin) {
-      const std::uint32_t rest = far_[longState].Min(i + kFarMin, far - kFarMin + 1);
-      const std::uint32_t c = 3 + Words(s, 2) + rest;
-      if (c < best) {
-        // The length whose rest is the minimum.
-        std::size_t len = kFarMin;
-        while (At(i + len, longState) != rest) ++len;
-        take(c, len, 2);
-      }
+      const std::uint32_t rest = far_[longState].Min(i + far);
+      best = std::min(best, 3 + Words(s, 2) + rest);
     }
-    Set(i, s, best, pick);
+    return best;
   }
 
   std::size_t n_;
   TReach r_;
-  std::vector<std::uint32_t> cost_;
-  std::vector<TPick> pick_;
-  std::array<TRingMin, 16> far_;
+  std::vector<std::uint32_t> least_;
+  std::vector<std::uint32_t> excess_;                      // 2 bits a state
+  std::vector<TLeftMin> far_ = std::vector<TLeftMin>(16);  // on the heap: 64 KiB
 };
 
 class TWriter {
@@ -369,9 +412,13 @@ std::vector<std::uint8_t> CompressLCLZ17(std::span<const std::uint8_t> data,
 
 namespace {
 
-// What a scan asks beyond the format's rules: no long copy of 9 bytes or fewer in the
-// three-byte form (the two-byte one is shorter), few equal literals in a row; the literal and
-// copy figures of the score.
+// The tokens a stream needs before its facts count (see ScoreStream); one with fewer is
+// scored by its content alone.
+constexpr std::uint32_t kFactsTokens = 8;
+
+// What a scan asks beyond the format's rules: few equal literals in a row; the literal and
+// copy figures of the score. (Long copies of 2..9 bytes in the three-byte form are the
+// format's too: some encoders write every long copy so.)
 struct TScanHook {
   TStreamStats& st;
   TLiteralRun run;
@@ -386,7 +433,7 @@ struct TScanHook {
     run.Break();
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(t.length);
-    return !t.threeBytes || t.length >= kFarMin;
+    return true;
   }
 };
 
@@ -407,6 +454,17 @@ std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::s
     return std::nullopt;
   }
   st.comprSize = static_cast<std::uint32_t>(w.in);
+  // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end token
+  // left 0, and enough tokens to tell.
+  st.unusedFlagsZero = w.restZero;
+  // Output of one value throughout (blank tiles, or chance copies of the zeros before the
+  // output) tells an encoder's stream from chance bytes no better: its content decides.
+  const auto first = out.begin();
+  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
+                                    [&](std::uint8_t b) { return b == *first; });
+  if (st.literals + st.references >= kFactsTokens && !oneValue) {
+    st.factsMinOutput = kStrictFactsMinOutput;
+  }
   return TScanHit{pos, kSchemeLCLZ17, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.in), 0};
 }

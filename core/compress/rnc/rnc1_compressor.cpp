@@ -1,8 +1,11 @@
 // "RNC1": chunks of kRnc1ChunkSize bytes, each parsed exactly for given code lengths (a run of
 // literals before every copy, its cost by its length class), its Huffman tables rebuilt from
-// the parse, a few rounds, the smallest chunk kept.
+// the parse, a few rounds, the smallest chunk kept (the last one by bytes); data of a few bytes
+// is searched in full.
 #include <algorithm>
 #include <bit>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "compress/rnc/rnc1_bits.h"
@@ -179,7 +182,10 @@ std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
   backP_.assign(m_ + 1, TMatch{});
   std::vector<std::uint16_t> backQ(m_ + 1, 0);
   for (std::size_t s = 0; s < kMaxSymbols; ++s) {
-    windows_[s].Clear(std::min<std::size_t>(s < 2 ? 1 : std::size_t{1} << (s - 1), m_ + 1));
+    // The run starts a window can hold: its run lengths that fit the chunk.
+    const std::size_t lo = s < 2 ? s : std::size_t{1} << (s - 1);
+    const std::size_t hi = s < 2 ? s : (std::size_t{1} << s) - 1;
+    windows_[s].Clear(lo > m_ ? 1 : std::min(hi, m_) - lo + 1);
   }
   p_[0] = 0;
   std::int64_t q = kInf;
@@ -205,10 +211,26 @@ std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
   return q;
 }
 
-// The tables of a parse and the chunk's exact size in bits.
+// The tables of a parse and the chunk's exact size in bits, its literals at 8 each.
 struct TChunkCode {
   std::array<TTable, 3> tables;
   std::int64_t bits = 0;
+  std::int64_t literals = 0;
+};
+
+// How chunks compare: by bits, but the last chunk by the stream's bytes, whose code bits are
+// rounded up to whole words (fewer bits can take a word more).
+struct TJudge {
+  std::int64_t before = 0;  // code bits of the stream before the chunk
+  bool last = false;
+  std::int64_t Bytes(const TChunkCode& c) const {
+    return 2 * ((before + c.bits - 8 * c.literals + 15) / 16) + c.literals;
+  }
+  bool Better(const TChunkCode& a, const TChunkCode& b) const {
+    if (b.bits >= kInf) return true;
+    if (last && Bytes(a) != Bytes(b)) return Bytes(a) < Bytes(b);
+    return a.bits < b.bits;
+  }
 };
 
 TChunkCode CodeFor(std::span<const TCommand> commands) {
@@ -229,7 +251,8 @@ TChunkCode CodeFor(std::span<const TCommand> commands) {
                    (code.tables[t].lengths[s] + (s >= 2 ? static_cast<std::int64_t>(s) - 1 : 0));
     }
   }
-  for (const TCommand& c : commands) code.bits += 8 * std::int64_t{c.run};
+  for (const TCommand& c : commands) code.literals += c.run;
+  code.bits += 8 * code.literals;
   return code;
 }
 
@@ -315,7 +338,8 @@ bool SameLengths(const std::array<TTable, 3>& a, const std::array<TTable, 3>& b)
 // Alternates a parse for the costs with the codes of that parse until the size stops
 // falling; symbols of table t from cap[t] on are not used. Keeps the smallest in `best`.
 void Refine(TChunkParser& parser, std::array<TCosts, 3> costs, std::array<int, 3> cap,
-            std::int64_t missing, TChunkCode& bestCode, std::vector<TCommand>& best) {
+            std::int64_t missing, const TJudge& judge, TChunkCode& bestCode,
+            std::vector<TCommand>& best) {
   std::vector<TCommand> commands;
   std::int64_t last = kInf;
   std::array<TTable, 3> lastTables{};
@@ -328,7 +352,7 @@ void Refine(TChunkParser& parser, std::array<TCosts, 3> costs, std::array<int, 3
     }
     if (parser.Parse(costs, commands) >= kBarred) return;
     const TChunkCode code = CodeFor(commands);
-    if (code.bits < bestCode.bits) {
+    if (judge.Better(code, bestCode)) {
       bestCode = code;
       best = commands;
     }
@@ -350,11 +374,79 @@ std::size_t UsesFrom(std::span<const TCommand> commands, std::size_t t, int cap)
   return uses;
 }
 
+// Data up to this size is also searched in full: every parse (runs of every length, copies of
+// every length from one distance of each distance symbol, which all cost alike), each with
+// the Huffman tables of its symbols, unless the parses outnumber kTinyParses.
+constexpr std::size_t kTinySize = 12;
+constexpr std::size_t kTinyParses = 1 << 20;
+
+class TTinySearch {
+public:
+  TTinySearch(std::span<const std::uint8_t> data, const TJudge& judge, TChunkCode& bestCode,
+              std::vector<TCommand>& best)
+      : d_(data), judge_(judge), bestCode_(bestCode), best_(best) {}
+
+  // False when the search was cut short.
+  bool Run() {
+    From(0);
+    return visited_ <= kTinyParses;
+  }
+
+private:
+  void From(std::size_t p) {
+    for (std::size_t run = 0; p + run <= d_.size(); ++run) {
+      if (++visited_ > kTinyParses) return;
+      const std::size_t q = p + run;
+      if (q == d_.size()) {
+        commands_.push_back({static_cast<std::uint32_t>(run), 0, 0});
+        const TChunkCode code = CodeFor(commands_);
+        if (judge_.Better(code, bestCode_)) {
+          bestCode_ = code;
+          best_ = commands_;
+        }
+        commands_.pop_back();
+        return;
+      }
+      Copies(q, run);
+    }
+  }
+
+  // Copies at q after a run: per distance symbol, its longest match and every length of it.
+  void Copies(std::size_t q, std::size_t run) {
+    std::array<std::size_t, kMaxSymbols> longest{};
+    std::array<std::size_t, kMaxSymbols> distance{};
+    for (std::size_t dist = 1; dist <= q; ++dist) {
+      std::size_t len = 0;
+      while (q + len < d_.size() && d_[q + len] == d_[q + len - dist]) ++len;
+      const auto s = static_cast<std::size_t>(SymbolOf(static_cast<std::uint32_t>(dist - 1)));
+      if (len > longest[s]) {
+        longest[s] = len;
+        distance[s] = dist;
+      }
+    }
+    for (std::size_t s = 0; s < kMaxSymbols; ++s) {
+      for (std::size_t len = 2; len <= longest[s]; ++len) {
+        commands_.push_back({static_cast<std::uint32_t>(run), static_cast<std::uint32_t>(len),
+                             static_cast<std::uint32_t>(distance[s])});
+        From(q + len);
+        commands_.pop_back();
+      }
+    }
+  }
+
+  std::span<const std::uint8_t> d_;
+  const TJudge& judge_;
+  TChunkCode& bestCode_;
+  std::vector<TCommand>& best_;
+  std::vector<TCommand> commands_;
+  std::size_t visited_ = 0;
+};
+
 // The best chunk over a few searches, each from its first costs; then, where a table's
 // highest symbols serve only a few commands, searches without them (a shorter table can
 // outweigh their gain).
 TChunkCode SearchChunk(TChunkParser& parser, const std::array<TTable, 3>* before,
-                       std::vector<TCommand>& best) {
+                       const TJudge& judge, std::vector<TCommand>& best) {
   TChunkCode bestCode;
   bestCode.bits = kInf;
   constexpr std::array<int, 3> kAll = {kMaxSymbols, kMaxSymbols, kMaxSymbols};
@@ -362,7 +454,7 @@ TChunkCode SearchChunk(TChunkParser& parser, const std::array<TTable, 3>* before
     // The codes of the chunk before: similar data converges from them in fewer rounds.
     std::array<TCosts, 3> costs{};
     for (std::size_t t = 0; t < 3; ++t) costs[t].From((*before)[t], kMissingBits);
-    Refine(parser, costs, kAll, kMissingBits, bestCode, best);
+    Refine(parser, costs, kAll, kMissingBits, judge, bestCode, best);
   }
   // Large chunks: one search (the others gain about 0.1 %, at three times the time).
   const bool small = parser.Length() <= kExactSize;
@@ -376,7 +468,7 @@ TChunkCode SearchChunk(TChunkParser& parser, const std::array<TTable, 3>* before
       }
     }
     for (const std::int64_t missing : kMissing) {
-      Refine(parser, costs, kAll, missing, bestCode, best);
+      Refine(parser, costs, kAll, missing, judge, bestCode, best);
       if (!small) return bestCode;
     }
   }
@@ -389,7 +481,7 @@ TChunkCode SearchChunk(TChunkParser& parser, const std::array<TTable, 3>* before
         for (std::size_t k = 0; k < 3; ++k) costs[k].From(found.tables[k], missing);
         std::array<int, 3> caps = kAll;
         caps[t] = cap;
-        Refine(parser, costs, caps, missing, bestCode, best);
+        Refine(parser, costs, caps, missing, judge, bestCode, best);
       }
     }
   }
@@ -416,27 +508,28 @@ void WriteChunk(rnc1::TBitWriter& w, std::span<const std::uint8_t> data, std::si
 std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data,
                                        const TCompressOptions& /*options*/) {
   rnc::CheckSize("RNC1", data.size());
-  std::vector<std::uint8_t> packed;
-  packed.reserve(data.size() / 2 + 64);
-  rnc1::TBitWriter w{packed};
+  std::vector<std::uint8_t> out(rnc::kHeaderSize);
+  rnc1::TBitWriter w{out};
   w.Field(0, 2);  // lock and key: a plain stream
   TMatchFinder finder(data);
   std::vector<TMatch> matches;
   std::vector<TCommand> best;
   std::array<TTable, 3> before{};
   std::size_t chunks = 0;
+  TJudge judge{2, false};  // the lock and key bits
   for (std::size_t begin = 0; begin < data.size(); begin += kRnc1ChunkSize, ++chunks) {
     const std::size_t end = std::min(data.size(), begin + kRnc1ChunkSize);
     const std::size_t keep = finder.Chunk(begin, end, matches);
     TChunkParser parser(end - begin, matches, keep);
-    const TChunkCode bestCode = SearchChunk(parser, chunks == 0 ? nullptr : &before, best);
+    judge.last = end == data.size();
+    TChunkCode bestCode = SearchChunk(parser, chunks == 0 ? nullptr : &before, judge, best);
+    if (data.size() <= kTinySize) TTinySearch(data, judge, bestCode, best).Run();
+    judge.before += bestCode.bits - 8 * bestCode.literals;
     before = bestCode.tables;
     // Command counts fit: a chunk of 32767 bytes has at most 16384 copies.
     WriteChunk(w, data, begin, best, bestCode);
   }
-  std::vector<std::uint8_t> out =
-      rnc::MakeHeader(1, data, packed, static_cast<std::uint8_t>(chunks));
-  out.insert(out.end(), packed.begin(), packed.end());
+  rnc::PutHeader(1, data, out, static_cast<std::uint8_t>(chunks));
   return out;
 }
 

@@ -2,7 +2,9 @@
 // Data bytes cost 8 bits each, so the fewest bits overall is the fewest bytes (the bits fill
 // bytes of their own).
 #include <algorithm>
+#include <array>
 #include <limits>
+#include <utility>
 
 #include "compress/rnc/rnc_format.h"
 #include "compress/search/window_matches.h"
@@ -78,13 +80,14 @@ struct TStep {
   std::uint16_t distance = 0;
 };
 
+// The steps of a shortest parse, each at the position it starts from (the rest unused).
 std::vector<TStep> ShortestSteps(std::span<const std::uint8_t> data) {
   const std::size_t n = data.size();
   std::vector<std::uint32_t> cost(n + 1, kNone);
   std::vector<TStep> back(n + 1);
   cost[0] = 0;
   TWindowMatcher matcher(data, rnc::kRnc2MaxDistance, rnc::kRnc2MaxLength);
-  std::vector<TMatchPair> pairs(rnc::kRnc2MaxLength + 1);
+  std::array<TMatchPair, rnc::kRnc2MaxLength + 1> pairs{};
   const auto relax = [&](std::size_t to, std::uint32_t c, TStep step) {
     if (c < cost[to]) {
       cost[to] = c;
@@ -112,10 +115,13 @@ std::vector<TStep> ShortestSteps(std::span<const std::uint8_t> data) {
       }
     }
   }
-  std::vector<TStep> steps;
-  for (std::size_t at = n; at > 0; at -= back[at].length) steps.push_back(back[at]);
-  std::reverse(steps.begin(), steps.end());
-  return steps;
+  // Each step moved from the position it reaches to the one it starts from.
+  TStep step = back[n];
+  for (std::size_t at = n; at > 0;) {
+    at -= step.length;
+    std::swap(step, back[at]);
+  }
+  return back;
 }
 
 void Emit(TBitWriter& w, std::span<const std::uint8_t> data, std::size_t at, TStep s) {
@@ -143,20 +149,15 @@ void Emit(TBitWriter& w, std::span<const std::uint8_t> data, std::size_t at, TSt
 std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data,
                                        const TCompressOptions& /*options*/) {
   rnc::CheckSize("RNC2", data.size());
-  std::vector<std::uint8_t> packed;
-  packed.reserve(data.size() / 2 + 16);
-  TBitWriter w{packed};
+  std::vector<std::uint8_t> out(rnc::kHeaderSize);
+  TBitWriter w{out};
   w.Code({0, 2});  // lock and key: a plain stream
-  std::size_t at = 0;
-  for (const TStep s : ShortestSteps(data)) {
-    Emit(w, data, at, s);
-    at += s.length;
-  }
+  const std::vector<TStep> steps = ShortestSteps(data);
+  for (std::size_t at = 0; at < data.size(); at += steps[at].length) Emit(w, data, at, steps[at]);
   w.Code(kLongCode);
   w.Byte(0);
   w.Bit(0);  // no further block
-  std::vector<std::uint8_t> out = rnc::MakeHeader(2, data, packed, 1);
-  out.insert(out.end(), packed.begin(), packed.end());
+  rnc::PutHeader(2, data, out, 1);
   return out;
 }
 

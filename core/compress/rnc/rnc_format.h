@@ -60,6 +60,10 @@ std::optional<THeader> ReadHeader(std::span<const std::uint8_t> stream);
 // The header of `packed` (the bytes after it) for `raw`.
 std::vector<std::uint8_t> MakeHeader(int method, std::span<const std::uint8_t> raw,
                                      std::span<const std::uint8_t> packed, std::uint8_t chunks);
+// Writes the header into the first kHeaderSize bytes of `stream`, kept for it, for the packed
+// bytes after them: the stream is written in place, without a copy.
+void PutHeader(int method, std::span<const std::uint8_t> raw, std::vector<std::uint8_t>& stream,
+               std::uint8_t chunks);
 // Throws TError naming the scheme when `size` passes kMaxSize.
 void CheckSize(const char* scheme, std::size_t size);
 

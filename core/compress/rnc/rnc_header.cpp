@@ -56,7 +56,6 @@ std::optional<THeader> ReadHeader(std::span<const std::uint8_t> s) {
 std::vector<std::uint8_t> MakeHeader(int method, std::span<const std::uint8_t> raw,
                                      std::span<const std::uint8_t> packed, std::uint8_t chunks) {
   std::vector<std::uint8_t> out(kSignature, kSignature + 3);
-  out.reserve(kHeaderSize + packed.size());
   out.push_back(static_cast<std::uint8_t>(method));
   PutBe(out, static_cast<std::uint32_t>(raw.size()), 4);
   PutBe(out, static_cast<std::uint32_t>(packed.size()), 4);
@@ -65,6 +64,13 @@ std::vector<std::uint8_t> MakeHeader(int method, std::span<const std::uint8_t> r
   out.push_back(0);  // leeway: unused by the decoders that unpack into a separate buffer
   out.push_back(chunks);
   return out;
+}
+
+void PutHeader(int method, std::span<const std::uint8_t> raw, std::vector<std::uint8_t>& stream,
+               std::uint8_t chunks) {
+  const std::vector<std::uint8_t> header =
+      MakeHeader(method, raw, std::span(stream).subspan(kHeaderSize), chunks);
+  std::copy(header.begin(), header.end(), stream.begin());
 }
 
 void CheckSize(const char* scheme, std::size_t size) {

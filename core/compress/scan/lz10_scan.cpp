@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "compress/scan/flag_chains.h"
 #include "compress/scan/scan_repeat.h"
 #include "compress/shared/lz_copy.h"
 
@@ -57,13 +58,17 @@ constexpr std::size_t kTailWindow = 8192;
 class TLZ10Scanner {
 public:
   TLZ10Scanner(std::span<const std::uint8_t> rom, std::uint32_t minSize, std::size_t align,
-               bool refuseZeroRuns)
+               bool refuseZeroRuns, std::size_t farBudget)
       : rom_(rom),
         p_(rom.data()),
         size_(rom.size()),
         minSize_(minSize),
         align_(align),
-        refuseZeroRuns_(refuseZeroRuns) {}
+        refuseZeroRuns_(refuseZeroRuns),
+        farBudget_(farBudget),
+        upMemo_(RepeatPeriod(align)),
+        upRepeats_(rom, upMemo_.size()),
+        chains_(rom.size()) {}
 
   // As CheckLZ10Stream, for a position known to hold a type byte and a whole header; a
   // stream that runs past kMaxDistance is judged by JudgeFarFrom(), which `stop` may
@@ -74,11 +79,12 @@ public:
       readEnd_ = TRefusals::kToEnd;
       return std::nullopt;
     }
-    const TNear near = Near(pos);
+    const TNear near = NearUp(pos);
     readEnd_ = near.cut ? TRefusals::kToEnd : near.readEnd;
     if (!near.alive) return std::nullopt;
     const std::uint32_t announced = Announced(p_ + pos);
     if (!near.far) return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(near.in - pos)};
+    if (far_.empty() && farWork_ < FarBudget()) return WalkFar(pos, near, announced);
     if (far_.empty() && !JudgeFarFrom(pos, stop)) return std::nullopt;
     readEnd_ = TRefusals::kToEnd;  // the tokens from here run out of ROM
     if (!far_[pos]) return std::nullopt;
@@ -100,16 +106,30 @@ private:
 
   static TNear Broken(std::size_t readEnd, bool cut) { return {false, false, cut, 0, 0, readEnd}; }
 
+  // With refuseZeroRuns: whether the group at flag-byte position `in` is a flag byte of 0
+  // and five literal zeros, the fifth of which a stream with `out` bytes written before the
+  // group writes.
+  bool ZeroRunAt(std::size_t in, std::uint64_t out, std::uint32_t announced) const {
+    constexpr std::size_t kZeros = 6;
+    return refuseZeroRuns_ && out + kZeros - 2 < announced && size_ - in >= kZeros &&
+           std::all_of(p_ + in, p_ + in + kZeros, [](std::uint8_t b) { return b == 0; });
+  }
+
   // The decode of the stream at `pos` until its output reaches the announced size or
-  // kMaxDistance, whichever comes first: bounded work.
-  TNear Near(std::size_t pos) const {
+  // kMaxDistance, whichever comes first: bounded work. With refuseZeroRuns, a walk that
+  // meets one refused before at the same flag-byte position ends there.
+  TNear Near(std::size_t pos) {
     // The walk ends at the announced size, or at the first flag byte with kMaxDistance
     // written; every reference reaches inside the output.
     struct TNearWalk {
+      TLZ10Scanner& scanner;
       std::uint32_t announced;
       unsigned tokens = 0;
-      bool Done(std::size_t /*in*/, std::uint64_t out) const {
-        return out >= announced || (tokens % 8 == 0 && out >= kMaxDistance);
+      std::size_t refusedTo = 0;  // the bytes that decided a refusal for a zero run
+      bool Done(std::size_t in, std::uint64_t out) {
+        if (out >= announced || (tokens % 8 == 0 && out >= kMaxDistance)) return true;
+        if (tokens % 8 != 0 || !scanner.refuseZeroRuns_) return false;
+        return scanner.ZeroRunOrMet(in, out, announced, tokens != 0, refusedTo);
       }
       bool Literal(std::uint64_t /*out*/) {
         ++tokens;
@@ -119,15 +139,34 @@ private:
         ++tokens;
         return r.distance <= out;
       }
-    } visit{Announced(p_ + pos)};
+    } visit{*this, Announced(p_ + pos)};
+    if (refuseZeroRuns_) chains_.Begin();
     const lz10::TWalk w = lz10::WalkTokensFrom(rom_, visit, pos + lz10::kHeaderSize, 0);
     const auto out = static_cast<std::uint32_t>(w.out);
+    if (visit.refusedTo != 0) {
+      return Broken(visit.refusedTo, visit.refusedTo == TRefusals::kToEnd);
+    }
     switch (w.end) {
-      case lz10::TWalkEnd::kCut: return Broken(w.in, true);
+      case lz10::TWalkEnd::kCut:
+        if (refuseZeroRuns_) chains_.Refuse(w.out, TRefusals::kToEnd);
+        return Broken(w.in, true);
       case lz10::TWalkEnd::kStopped: return Broken(w.in, false);
       case lz10::TWalkEnd::kDone: break;
     }
     return {true, out < visit.announced, false, w.in, out, w.in};
+  }
+
+  // At a flag-byte position of a walk with refuseZeroRuns: true where five literal zeros
+  // come, or where a walk refused before is met (`refusedTo` then the bytes that decided
+  // it); else the position is noted (`note`) for the walks to come.
+  bool ZeroRunOrMet(std::size_t in, std::uint64_t out, std::uint32_t announced, bool note,
+                    std::size_t& refusedTo) {
+    if (ZeroRunAt(in, out, announced)) {
+      refusedTo = in + 6;
+      chains_.Refuse(out + 4, refusedTo);
+      return true;
+    }
+    return note && chains_.Meets(in, out, announced, refusedTo);
   }
 
   // Near(q), or the result of the candidate a period after q shifted, when the bytes it read
@@ -136,7 +175,7 @@ private:
     std::size_t pos = 0;
     TNear near{};
   };
-  TNear NearDown(std::size_t q, std::vector<TNearMemo>& memo, TRepeatRange& repeats) const {
+  TNear NearDown(std::size_t q, std::vector<TNearMemo>& memo, TRepeatRange& repeats) {
     const std::size_t period = memo.size();
     if (period == 0) return Near(q);
     TNearMemo& m = memo[q % period];
@@ -149,6 +188,24 @@ private:
       return n;
     }
     m = {q, Near(q)};
+    return m.near;
+  }
+
+  // Near(pos), or the result of the candidate a period before shifted, when the bytes it
+  // read repeat here (the scan goes up the ROM; fillers).
+  TNear NearUp(std::size_t pos) {
+    const std::size_t period = upMemo_.size();
+    if (period == 0) return Near(pos);
+    TNearMemo& m = upMemo_[pos % period];
+    if (m.pos + period == pos && !m.near.cut && m.near.readEnd != 0 &&
+        upRepeats_.Same(pos, m.near.readEnd + period)) {
+      TNear n = m.near;
+      n.in += period;
+      n.readEnd += period;
+      m = {pos, n};
+      return n;
+    }
+    m = {pos, Near(pos)};
     return m.near;
   }
 
@@ -212,6 +269,47 @@ private:
     return g.whole ? std::min(kTailCap, g.out + cutAt(g.next)) : kTailCap;
   }
 
+  // Far candidates are walked on their own, group by group, until the work passes this many
+  // bytes; the shared table of JudgeFarFrom() judges the rest. Real streams cost their
+  // length (which scoring them costs again), chance ones in fillers end at a zero run soon.
+  std::size_t FarBudget() const {
+    return farBudget_ != SIZE_MAX ? farBudget_ : 4 * size_ + (1U << 20U);
+  }
+
+  // Judges a far candidate (the output passed kMaxDistance at near.in): only the end of the
+  // ROM, or with refuseZeroRuns five literal zeros, can refuse it now. In fillers the
+  // candidates' groups soon fall in step with those of one refused before.
+  std::optional<TLZ10Stream> WalkFar(std::size_t pos, const TNear& near, std::uint32_t announced) {
+    struct TFarWalk {
+      TLZ10Scanner& scanner;
+      std::uint32_t announced;
+      unsigned tokens = 0;
+      std::size_t refusedTo = 0;
+      bool Done(std::size_t in, std::uint64_t out) {
+        if (out >= announced) return true;
+        return tokens % 8 == 0 && scanner.ZeroRunOrMet(in, out, announced, true, refusedTo);
+      }
+      bool Literal(std::uint64_t /*out*/) {
+        ++tokens;
+        return true;
+      }
+      bool Reference(std::uint64_t /*out*/, lz10::TReference /*r*/) {
+        ++tokens;
+        return true;
+      }
+    } visit{*this, announced};
+    chains_.Begin();
+    const lz10::TWalk w = lz10::WalkTokensFrom(rom_, visit, near.in, near.out);
+    farWork_ += w.in - near.in;
+    readEnd_ = visit.refusedTo;
+    if (w.end == lz10::TWalkEnd::kCut) {
+      chains_.Refuse(w.out, TRefusals::kToEnd);
+      readEnd_ = TRefusals::kToEnd;
+    }
+    if (readEnd_ == 0) return TLZ10Stream{pos, announced, static_cast<std::uint32_t>(w.in - pos)};
+    return std::nullopt;
+  }
+
   // The position after the token that brings the output to `announced`, from flag-byte
   // position `in` with `out` bytes written; the bytes are known to be there.
   std::size_t End(std::size_t in, std::uint32_t out, std::uint32_t announced) const {
@@ -230,9 +328,14 @@ private:
   std::uint32_t minSize_;
   std::size_t align_;
   bool refuseZeroRuns_;
-  std::vector<bool> far_;      // by position: a far candidate that holds (empty until needed)
-  std::size_t farFrom_ = 0;    // the first position far_ and zeroRun_ tell
-  std::vector<bool> zeroRun_;  // by position: a candidate refused for five literal zeros
+  std::size_t farBudget_;
+  std::vector<bool> far_;          // by position: a far candidate that holds (empty until needed)
+  std::size_t farFrom_ = 0;        // the first position far_ and zeroRun_ tell
+  std::vector<bool> zeroRun_;      // by position: a candidate refused for five literal zeros
+  std::vector<TNearMemo> upMemo_;  // NearUp()'s, by position modulo the period
+  TRepeatRange upRepeats_;
+  std::size_t farWork_ = 0;  // bytes walked by WalkFar()
+  TChainRefusals chains_;    // of Near() with refuseZeroRuns, and of WalkFar()
   bool stopped_ = false;
   std::size_t readEnd_ = 0;
 };
@@ -263,7 +366,7 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
   if (size < 4) return found;
   const std::uint8_t* p = rom.data();
   const std::size_t last = size - 4;  // the last position that holds a whole header
-  TLZ10Scanner scanner(rom, options.minSize, align, options.refuseZeroRuns);
+  TLZ10Scanner scanner(rom, options.minSize, align, options.refuseZeroRuns, options.farWalkBudget);
   TRefusals refusals(rom, align);
   std::size_t nextReport = kProgressStride;
   std::size_t freeFrom = 0;  // positions before this lie inside a stream found

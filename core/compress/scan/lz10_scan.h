@@ -81,6 +81,10 @@ struct TLZ10ScanOptions {
   // literals in a row loses nothing). Long streams that run into zero fillers then cost no
   // walk each.
   bool refuseZeroRuns = false;
+  // The bytes that candidates whose output passes 4096 bytes are walked on their own (each
+  // to its end, or to a refusal another walk met already) before the shared table below
+  // judges the rest; SIZE_MAX: four times the ROM's size and 1 MiB.
+  std::size_t farWalkBudget = SIZE_MAX;
 };
 
 // Every position at the alignment that holds a stream passing CheckLZ10Stream with an
@@ -91,8 +95,11 @@ struct TLZ10ScanOptions {
 // Time: linear in the ROM's size whatever its content, plus, with `overlaps`, the length of
 // the streams reported. A back-reference reaches at most 4096 bytes back, so a position is
 // decoded on its own only until its output passes 4096 bytes (bounded work per position);
-// from there only reading past the end of the ROM can break the stream, and that is answered
-// by a table shared by all positions: for each flag-byte position, the output the tokens
+// from there only reading past the end of the ROM can break the stream. Such candidates are
+// walked on their own up to farWalkBudget bytes in all (real streams are few and scoring
+// them costs their length anyway); a walk that meets a flag-byte position of one refused
+// before, and needs the output past that refusal, is refused there. The rest is answered by
+// a table shared by all positions: for each flag-byte position, the output the tokens
 // from there yield before the ROM runs out. The table is worked out once, from the end of
 // the ROM down to the first candidate that needs it, kept only over a window of 8 KiB, and
 // its answers for every candidate kept as a bit per ROM byte. A candidate whose bytes repeat

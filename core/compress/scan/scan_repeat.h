@@ -5,6 +5,7 @@
 // filler costs time linear in its size whatever each candidate would read.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <numeric>
@@ -42,6 +43,12 @@ public:
     return true;
   }
 
+  // After Same() was true: the end of the repeating bytes that hold what it compared.
+  std::size_t RunEnd() {
+    while (hi_ < rom_.size() && rom_[hi_] == rom_[hi_ - d_]) ++hi_;
+    return hi_;
+  }
+
 private:
   std::span<const std::uint8_t> rom_;
   std::size_t d_;
@@ -56,7 +63,11 @@ public:
   static constexpr std::size_t kToEnd = SIZE_MAX;
 
   TRefusals(std::span<const std::uint8_t> rom, std::size_t align)
-      : rom_(rom), period_(RepeatPeriod(align)), repeats_(rom, period_), kept_(period_) {}
+      : rom_(rom),
+        align_(align),
+        period_(RepeatPeriod(align)),
+        repeats_(rom, period_),
+        kept_(period_) {}
 
   // Keeps that the candidate at `pos` was refused from what lies in [pos, end); kToEnd when
   // it read to the end of the ROM (a candidate that reads the same bytes runs out sooner).
@@ -75,6 +86,32 @@ public:
     return true;
   }
 
+  // After Refused(pos): the next position at the alignment that a refusal handed on may
+  // not settle. Where every position of the last period was refused, those after it whose
+  // bytes up to their refusals' reach repeat are refused in turn (and kept so) without being
+  // asked one by one: a filler costs each scheme a few steps, not one per byte.
+  std::size_t PassOver(std::size_t pos) {
+    const std::size_t next = pos + align_;
+    if (period_ == 0 || pos + align_ < period_) return next;
+    std::size_t reach = 0;  // the longest refusal of the last period, from its position
+    for (std::size_t q = pos + align_ - period_; q <= pos; q += align_) {
+      const TKept& k = kept_[Slot(q)];
+      if (k.pos != q || k.end == 0) return next;
+      reach = std::max(reach, k.end == kToEnd ? kToEnd : k.end - q);
+    }
+    const std::size_t runEnd = repeats_.RunEnd();
+    if (reach == kToEnd)
+      return runEnd == rom_.size() ? (rom_.size() + align_ - 1) / align_ * align_ : next;
+    if (runEnd < reach || runEnd - reach < next) return next;
+    const std::size_t last = pos + (runEnd - reach - pos) / align_ * align_;
+    for (std::size_t q = last + align_ - period_; q <= last; q += align_) {
+      TKept& k = kept_[Slot(q)];
+      k.end = k.end == kToEnd ? kToEnd : k.end + (q - k.pos);
+      k.pos = q;
+    }
+    return last + align_;
+  }
+
 private:
   // pos modulo the period; called at every position, so without a division where it can.
   std::size_t Slot(std::size_t pos) const {
@@ -86,6 +123,7 @@ private:
     std::size_t end = 0;  // 0: nothing kept
   };
   std::span<const std::uint8_t> rom_;
+  std::size_t align_;
   std::size_t period_;
   TRepeatRange repeats_;
   std::vector<TKept> kept_;  // by position modulo the period

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "compress/scan/scan_repeat.h"
 #include "compress/scheme_formats.h"
@@ -74,9 +75,61 @@ std::optional<TScanHit> CheckPosition(std::span<const std::uint8_t> rom, std::si
   }
   quick.comprSize = candidate->comprSize;
   if (factsOnly && quick.factsMinOutput != kNoFacts && !MeetsFacts(quick)) return std::nullopt;
-  auto hit = CheckAndScore(rom, pos, format.row, options.minSize);
+  auto hit = CheckAndScore(rom, pos, format.row, options.minSize, options.minScore);
   if (!hit || !ScoreIsEnough(*hit, options)) return std::nullopt;
   return hit;
+}
+
+// Positions from `from` to `end` (not included) at multiples of `align`.
+struct TPositions {
+  std::size_t from;
+  std::size_t end;
+  std::size_t align;
+};
+
+// The first position of `span` from `pos` on that `start` accepts; span.end or past it when
+// none. One type byte is looked for by memchr, which passes over fillers and noise at once.
+std::size_t NextTypeByte(std::span<const std::uint8_t> rom, TPositions span, std::size_t pos,
+                         const TScanStart& start) {
+  if (start.count != 1) {
+    while (pos < span.end && !start.Accepts(rom, pos)) pos += span.align;
+    return pos;
+  }
+  while (pos < span.end) {
+    const void* at = std::memchr(rom.data() + pos, start.types[0], span.end - pos);
+    if (at == nullptr) return span.end;
+    const auto found = static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - rom.data());
+    pos += (found - pos + span.align - 1) / span.align * span.align;  // the next at the alignment
+    if (pos != found) continue;
+    if (start.Accepts(rom, pos)) return pos;
+    pos += span.align;  // off the row's own alignment
+  }
+  return pos;
+}
+
+// The first of `span` that the row's start rule and quick pass let through and no refusal
+// handed on refuses (scan_repeat.h); span.end or past it when none.
+std::size_t NextCandidate(std::span<const std::uint8_t> rom, TPositions span,
+                          const TSchemeFormat& format, const TSkipFacts& facts,
+                          TRefusals& refusals) {
+  std::size_t pos = span.from;
+  while (pos < span.end) {
+    if (format.scanStart.count != 0) {
+      // A type byte refuses almost every position, for less than anything else.
+      pos = NextTypeByte(rom, span, pos, format.scanStart);
+      if (pos >= span.end) break;
+    }
+    // A refusal handed on costs less than the quick pass (fillers).
+    if (refusals.Refused(pos)) {
+      pos = refusals.PassOver(pos);
+      continue;
+    }
+    if (format.skip == nullptr) return pos;
+    const std::size_t next = format.skip(rom, pos, span.end, span.align, facts);
+    if (next == pos) return pos;
+    pos = next;
+  }
+  return pos;
 }
 
 // The same for a scheme whose row finds its candidates over the whole ROM at once: only those
@@ -117,20 +170,29 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->check == nullptr) return true;
   if (format->prefilter != nullptr) return ScanCandidatesPass(rom, *format, options, report, hits);
-  const TScanStart start = format->scanStart;
+  const TSkipFacts facts{options.minSize, FactsOnly(options)};
   TRefusals refusals(rom, align);
   std::size_t nextReport = 0;
   std::size_t freeFrom = 0;  // positions before this lie inside a hit
-  for (std::size_t pos = 0; pos < rom.size(); pos += align) {
+  std::size_t pos = 0;
+  while (pos < rom.size()) {
     if (pos >= nextReport) {
       nextReport = pos + kProgressStride;
       if (!report(pos)) return false;
     }
-    if (pos < freeFrom || !start.Accepts(rom, pos) || refusals.Refused(pos)) continue;
+    if (pos < freeFrom) {
+      pos = (freeFrom + align - 1) / align * align;
+      continue;
+    }
+    const std::size_t end = std::min(rom.size(), nextReport);
+    pos = NextCandidate(rom, {pos, end, align}, *format, facts, refusals);
+    if (pos >= end) continue;
     const auto hit = CheckPosition(rom, pos, *format, options, refusals);
-    if (!hit) continue;
-    hits.push_back(*hit);
-    if (!options.overlaps) freeFrom = pos + hit->comprSize;
+    if (hit) {
+      hits.push_back(*hit);
+      if (!options.overlaps) freeFrom = pos + hit->comprSize;
+    }
+    pos += align;
   }
   return true;
 }

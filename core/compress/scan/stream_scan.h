@@ -61,6 +61,16 @@ std::optional<TScanHit> CheckFF6Hit(std::span<const std::uint8_t> rom, std::size
                                     std::uint32_t minSize, TStreamStats* stats);
 std::optional<TScanHit> CheckCTHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                    std::uint32_t minSize, TStreamStats* stats);
+// Their quick passes (TScanSkip): FF5 and FF6 pass over a header out of bounds and, with
+// factsOnly, a first group with a reference that neither reaches inside the output nor reads
+// the ring's zeros within kZeroRingReach before it; CT over a first record past the end, and
+// a first group with a reference before the output or one that passes the first record.
+std::size_t SkipFF5(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                    std::size_t align, const TSkipFacts& facts);
+std::size_t SkipFF6(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                    std::size_t align, const TSkipFacts& facts);
+std::size_t SkipCT(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                   std::size_t align, const TSkipFacts& facts);
 
 // 0..100 from the decoding figures and the output (the first bytes of it at least): how much
 // the stream shrinks its data, the share of back-references and of bytes taken from the zero
@@ -83,10 +93,10 @@ bool MeetsFacts(const TStreamStats& stats);  // stats.comprSize set
 int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output);
 
 // CheckStream, then the score from the output of the scheme's decoder (at most the first
-// kScoreSample bytes).
+// kScoreSample bytes). A hit that cannot score `needed` may come with any score below it.
 inline constexpr std::size_t kScoreSample = kScoreSampleSize;
 std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::size_t pos,
-                                      int scheme, std::uint32_t minSize);
+                                      int scheme, std::uint32_t minSize, int needed = 0);
 
 struct TScanOptions {
   std::uint32_t minSize = kDefaultScanMinSize;  // smallest raw size reported

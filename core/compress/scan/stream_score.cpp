@@ -17,8 +17,20 @@ namespace {
 constexpr std::size_t kReachBack = ff::kRingSize - 1;
 
 double Entropy(std::span<const std::uint8_t> output) {
+  // Four tables in turn, so that runs of one value do not wait on their own counts.
+  std::array<std::array<std::uint32_t, 256>, 4> four{};
+  const std::size_t n = output.size();
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    ++four[0][output[i]];
+    ++four[1][output[i + 1]];
+    ++four[2][output[i + 2]];
+    ++four[3][output[i + 3]];
+  }
+  for (; i < n; ++i) ++four[0][output[i]];
   std::array<std::uint32_t, 256> histogram{};
-  for (std::uint8_t b : output) ++histogram[b];
+  for (std::size_t v = 0; v < 256; ++v)
+    histogram[v] = four[0][v] + four[1][v] + four[2][v] + four[3][v];
   double entropy = 0;
   for (std::uint32_t c : histogram) {
     if (c == 0) continue;
@@ -84,7 +96,10 @@ double WastedShare(const TStreamStats& stats, std::span<const std::uint8_t> outp
 // repeats) and more of it than its input: undoing the differences of data that was never
 // filtered turns it into a running sum, nearly noise, while a filtered picture or sound comes
 // back to its plain form.
-int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output) {
+// `needed`: a score that cannot reach it may come back as any lower value (the share of
+// repeats, the dearest figure, is then left out).
+int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
+                  int needed) {
   constexpr std::size_t kHeader = 4;
   if (output.size() < 16 || stream.size() <= kHeader) return 0;
   const std::span<const std::uint8_t> body =
@@ -97,8 +112,9 @@ int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uin
   double score = 0;
   score += 40 * std::min(ramp(entropy, 0.5, 1.5), 1 - ramp(entropy, 5.5, 7.0));
   score += 35 * (1 - ramp(gain, 0.0, 1.0));
-  score += 15 * ramp(RepeatShare(output), 0.2, 0.6);
   score += 10 * ramp(std::log2(static_cast<double>(output.size())), 6, 9);
+  if (std::lround(std::clamp(score + 15, 0.0, 100.0)) < needed) return 0;
+  score += 15 * ramp(RepeatShare(output), 0.2, 0.6);
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
 }
 
@@ -156,7 +172,7 @@ int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output)
 }
 
 std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::size_t pos,
-                                      int scheme, std::uint32_t minSize) {
+                                      int scheme, std::uint32_t minSize, int needed) {
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->check == nullptr) return std::nullopt;
   // Both buffers are made once per thread; the marks are cleared after use as far as the
@@ -178,7 +194,7 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
       SampleStream(*format, rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
   stats.comprSize = hit->comprSize;
   if (format->scoreOnly) {
-    hit->score = FilteredScore(rom.subspan(pos, hit->comprSize), {sample.data(), n});
+    hit->score = FilteredScore(rom.subspan(pos, hit->comprSize), {sample.data(), n}, needed);
     return hit;
   }
   if (format->sampleFacts != nullptr) {

@@ -8,8 +8,11 @@
 #include "compress/search/optimal_parse.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <limits>
+
+#include "compress/search/match_heads.h"
 
 namespace tegulo {
 namespace {
@@ -25,9 +28,10 @@ public:
         maxDistance_(limits.maxDistance),
         maxLength_(limits.maxLength),
         treeEnd_(data.size() >= limits.maxLength ? data.size() - limits.maxLength + 1 : 0),
-        head_(65536, -1),
-        left_(treeEnd_),
-        right_(treeEnd_) {}
+        ring_(std::bit_ceil(std::max<std::size_t>(std::min(treeEnd_, maxDistance_ + 1), 1))),
+        head_(data.size()),
+        left_(ring_),
+        right_(ring_) {}
 
   // Positions whose full maxLength bytes exist go into the trees; the last few do not.
   std::size_t TreeEnd() const { return treeEnd_; }
@@ -41,11 +45,11 @@ public:
   }
 
   void InsertAndFind(std::size_t p, std::size_t& bestLen, std::size_t& bestDist) {
-    const std::size_t key = Key(p);
-    std::int32_t cur = head_[key];
-    head_[key] = static_cast<std::int32_t>(p);
-    std::int32_t* smaller = &left_[p];  // where the next node below p goes
-    std::int32_t* larger = &right_[p];
+    std::int32_t& head = head_[d_ + p];
+    std::int32_t cur = head;
+    head = static_cast<std::int32_t>(p);
+    std::int32_t* smaller = &left_[p & (ring_ - 1)];  // where the next node below p goes
+    std::int32_t* larger = &right_[p & (ring_ - 1)];
     std::size_t lenSmaller = 0;
     std::size_t lenLarger = 0;
     const std::uint8_t* cp = d_ + p;
@@ -61,21 +65,22 @@ public:
         bestLen = len;
         bestDist = p - static_cast<std::size_t>(cur);
       }
+      const std::size_t slot = static_cast<std::size_t>(cur) & (ring_ - 1);
       if (len == maxLength_) {
         // Equal as far as the finder looks: p takes cur's place, cur leaves the tree.
-        *smaller = left_[cur];
-        *larger = right_[cur];
+        *smaller = left_[slot];
+        *larger = right_[slot];
         return;
       }
       if (cc[len] < cp[len]) {
         *smaller = cur;
-        smaller = &right_[cur];
-        cur = right_[cur];
+        smaller = &right_[slot];
+        cur = right_[slot];
         lenSmaller = len;
       } else {
         *larger = cur;
-        larger = &left_[cur];
-        cur = left_[cur];
+        larger = &left_[slot];
+        cur = left_[slot];
         lenLarger = len;
       }
     }
@@ -83,7 +88,7 @@ public:
 
   // The longest match for pos among the positions in the trees, limited to `limit` bytes.
   void Find(std::size_t pos, std::size_t limit, std::size_t& bestLen, std::size_t& bestDist) const {
-    std::int32_t cur = head_[Key(pos)];
+    std::int32_t cur = head_[d_ + pos];
     std::size_t lenSmaller = 0;
     std::size_t lenLarger = 0;
     const std::uint8_t* cp = d_ + pos;
@@ -96,25 +101,25 @@ public:
         bestDist = pos - static_cast<std::size_t>(cur);
       }
       if (len == limit) return;
+      const std::size_t slot = static_cast<std::size_t>(cur) & (ring_ - 1);
       if (cc[len] < cp[len]) {
-        cur = right_[cur];
+        cur = right_[slot];
         lenSmaller = len;
       } else {
-        cur = left_[cur];
+        cur = left_[slot];
         lenLarger = len;
       }
     }
   }
 
 private:
-  std::size_t Key(std::size_t p) const { return d_[p] | static_cast<std::size_t>(d_[p + 1]) << 8; }
-
   const std::uint8_t* d_;
   std::size_t n_;
   std::size_t maxDistance_;
   std::size_t maxLength_;
   std::size_t treeEnd_;
-  std::vector<std::int32_t> head_;
+  std::size_t ring_;  // nodes kept (a power of two): the window's, which the walks never leave
+  TMatchHeads head_;
   std::vector<std::int32_t> left_;
   std::vector<std::int32_t> right_;
 };

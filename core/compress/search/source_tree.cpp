@@ -29,7 +29,7 @@ TSourceTree::TSourceTree(std::span<const std::uint8_t> source, std::size_t cap, 
     : s_(source),
       cap_(cap),
       segment_(segment == 0 ? std::max<std::size_t>(source.size(), 1) : segment),
-      head_(65536, -1),
+      head_(source.size()),
       child_(2 * source.size(), -1) {}
 
 std::size_t TSourceTree::KeyLength(std::size_t p) const {
@@ -42,7 +42,7 @@ std::size_t TSourceTree::Insert(std::size_t p, std::size_t& at) {
   const std::uint8_t* key = s_.data() + p;
   const std::size_t keyLen = KeyLength(p);
   if (keyLen < 2) return 0;
-  std::int32_t& head = head_[Head(key)];
+  std::int32_t& head = head_[key];
   std::int32_t cur = head;
   head = static_cast<std::int32_t>(p);
   std::int32_t* smaller = &child_[2 * p];
@@ -63,7 +63,7 @@ std::size_t TSourceTree::Insert(std::size_t p, std::size_t& at) {
     if (len == keyLen && len == curLen) {  // equal keys: p takes cur's place
       *smaller = child_[2 * c];
       *larger = child_[2 * c + 1];
-      return best;
+      return best >= 2 ? best : 0;  // a tree may hold other prefixes
     }
     // A key that ends first is the smaller.
     if (len == curLen || (len < keyLen && other[len] < key[len])) {
@@ -79,13 +79,13 @@ std::size_t TSourceTree::Insert(std::size_t p, std::size_t& at) {
     }
   }
   *smaller = *larger = -1;
-  return best;
+  return best >= 2 ? best : 0;  // a tree may hold other prefixes
 }
 
 std::size_t TSourceTree::Find(std::span<const std::uint8_t> pattern, std::size_t& at) const {
   const std::size_t patLen = std::min(cap_, pattern.size());
   if (patLen < 2) return 0;
-  std::int32_t cur = head_[Head(pattern.data())];
+  std::int32_t cur = head_[pattern.data()];
   std::size_t lenSmaller = 0;
   std::size_t lenLarger = 0;
   std::size_t best = 0;
@@ -108,7 +108,7 @@ std::size_t TSourceTree::Find(std::span<const std::uint8_t> pattern, std::size_t
       lenLarger = len;
     }
   }
-  return best;
+  return best >= 2 ? best : 0;  // a tree may hold other prefixes
 }
 
 }  // namespace tegulo

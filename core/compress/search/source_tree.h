@@ -8,12 +8,14 @@
 #include <span>
 #include <vector>
 
+#include "compress/search/match_heads.h"
+
 namespace tegulo {
 
-// Binary search trees, one per first two bytes, of source positions ordered by the source text
-// that follows them (compared up to `cap` bytes; the newest position is the root). The
-// longest common prefix of a pattern with any position in a tree lies on its search path,
-// so Find is exact. The source may be several texts of `segment` bytes each, one after the
+// Binary search trees, one per first two bytes (fewer for small sources), of source positions
+// ordered by the source text that follows them (compared up to `cap` bytes; the newest position is
+// the root). The longest common prefix of a pattern with any position in a tree lies on its search
+// path, so Find is exact. The source may be several texts of `segment` bytes each, one after the
 // other: a position's text ends where its segment does.
 class TSourceTree {
 public:
@@ -29,13 +31,12 @@ public:
   std::size_t Find(std::span<const std::uint8_t> pattern, std::size_t& at) const;
 
 private:
-  static std::size_t Head(const std::uint8_t* key) { return key[0] | std::size_t{key[1]} << 8; }
   std::size_t KeyLength(std::size_t p) const;
 
   std::span<const std::uint8_t> s_;
   std::size_t cap_;
   std::size_t segment_;
-  std::vector<std::int32_t> head_;
+  TMatchHeads head_;
   std::vector<std::int32_t> child_;  // 2p: the smaller side, 2p + 1: the larger
 };
 

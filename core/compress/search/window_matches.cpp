@@ -2,45 +2,72 @@
 #include "compress/search/window_matches.h"
 
 #include <algorithm>
+#include <bit>
+#include <cassert>
 
 namespace tegulo {
+
+namespace {
+
+// A link from the node at `owner` to the node at `to`: how far back it lies, 0 for none (a
+// node further back than a link holds lies outside every window the finder takes).
+std::uint16_t Link(std::size_t owner, std::size_t to) {
+  return owner - to <= 0xFFFF ? static_cast<std::uint16_t>(owner - to) : 0;
+}
+
+// The node a link of the node at `owner` leads to; -1 for none.
+std::int64_t Follow(std::size_t owner, std::uint16_t link) {
+  return link == 0 ? -1 : static_cast<std::int64_t>(owner - link);
+}
+
+// A link from `owner` to the node `to` (-1: none).
+std::uint16_t LinkTo(std::size_t owner, std::int64_t to) {
+  return to < 0 ? 0 : Link(owner, static_cast<std::size_t>(to));
+}
+
+}  // namespace
 
 TWindowMatcher::TWindowMatcher(std::span<const std::uint8_t> data, std::size_t maxDistance,
                                std::size_t maxLength)
     : data_(data),
       maxDistance_(maxDistance),
       maxLength_(maxLength),
-      ring_(std::min(maxDistance, data.size()) + 1),
-      head_(std::size_t{1} << 16U, -1),
-      child_(2 * ring_, -1) {}
+      ring_(std::bit_ceil(std::max<std::size_t>(std::min(maxDistance + 1, data.size()), 1))),
+      head_(data.size()),
+      child_(2 * ring_, 0) {
+  assert(maxDistance < 0xFFFF);
+}
 
 std::size_t TWindowMatcher::Matches(std::size_t p, TMatchPair* out) { return Walk(p, out); }
 
 std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
   const std::size_t limit = std::min(maxLength_, data_.size() - p);
-  const std::size_t slot = p % ring_;
+  const std::size_t slot = p & (ring_ - 1);
   if (limit < 2) {
-    child_[2 * slot] = child_[2 * slot + 1] = -1;
+    child_[2 * slot] = child_[2 * slot + 1] = 0;
     return 0;
   }
   const std::uint8_t* cur = data_.data() + p;
-  const std::size_t key = cur[0] | std::size_t{cur[1]} << 8U;
-  std::int32_t next = head_[key];
-  head_[key] = static_cast<std::int32_t>(p);
-  // Where the smaller and the larger subtrees of p are linked in as the walk goes down.
-  std::int32_t* smaller = &child_[2 * slot];
-  std::int32_t* larger = &child_[2 * slot + 1];
-  std::size_t lenSmaller = 2;
-  std::size_t lenLarger = 2;
+  std::int32_t& head = head_[cur];
+  std::int64_t next = head;
+  head = static_cast<std::int32_t>(p);
+  // Where the smaller and the larger subtrees of p are linked in as the walk goes down, and
+  // the nodes that hold those links.
+  std::uint16_t* smaller = &child_[2 * slot];
+  std::uint16_t* larger = &child_[2 * slot + 1];
+  std::size_t smallerOwner = p;
+  std::size_t largerOwner = p;
+  std::size_t lenSmaller = head_.Shared();
+  std::size_t lenLarger = head_.Shared();
   std::size_t best = 1;
   std::size_t count = 0;
   while (true) {
     if (next < 0 || p - static_cast<std::size_t>(next) > maxDistance_) {
-      *smaller = *larger = -1;
+      *smaller = *larger = 0;
       return count;
     }
     const auto q = static_cast<std::size_t>(next);
-    std::int32_t* pair = &child_[2 * (q % ring_)];
+    std::uint16_t* pair = &child_[2 * (q & (ring_ - 1))];
     const std::uint8_t* src = data_.data() + q;
     std::size_t len = std::min(lenSmaller, lenLarger);
     while (len < limit && src[len] == cur[len]) ++len;
@@ -50,20 +77,22 @@ std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
         out[count++] = {static_cast<std::uint32_t>(len), static_cast<std::uint32_t>(p - q)};
       if (len == limit) {
         // q's text equals p's as far as it is compared: p takes q's place and subtrees.
-        *smaller = pair[0];
-        *larger = pair[1];
+        *smaller = LinkTo(smallerOwner, Follow(q, pair[0]));
+        *larger = LinkTo(largerOwner, Follow(q, pair[1]));
         return count;
       }
     }
     if (src[len] < cur[len]) {
-      *smaller = next;
+      *smaller = Link(smallerOwner, q);
       smaller = pair + 1;
-      next = *smaller;
+      smallerOwner = q;
+      next = Follow(q, *smaller);
       lenSmaller = len;
     } else {
-      *larger = next;
+      *larger = Link(largerOwner, q);
       larger = pair;
-      next = *larger;
+      largerOwner = q;
+      next = Follow(q, *larger);
       lenLarger = len;
     }
   }

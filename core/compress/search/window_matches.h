@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "compress/search/match_heads.h"
+
 namespace tegulo {
 
 struct TMatchPair {
@@ -18,8 +20,8 @@ struct TMatchPair {
 
 class TWindowMatcher {
 public:
-  // Sources 1..maxDistance back, lengths 2..maxLength (maxLength >= 2). Memory: 8 bytes per
-  // window position and 256 KiB of tree heads.
+  // Sources 1..maxDistance back (below 65535), lengths 2..maxLength (maxLength >= 2). Memory: 4
+  // bytes per window position and a tree head per four positions of the data (256 KiB at most).
   TWindowMatcher(std::span<const std::uint8_t> data, std::size_t maxDistance,
                  std::size_t maxLength);
 
@@ -37,9 +39,10 @@ private:
   std::span<const std::uint8_t> data_;
   std::size_t maxDistance_;
   std::size_t maxLength_;
-  std::size_t ring_;
-  std::vector<std::int32_t> head_;
-  std::vector<std::int32_t> child_;  // 2 slot: the smaller side, 2 slot + 1: the larger
+  std::size_t ring_;  // a power of two above the window or the data, whichever is smaller
+  TMatchHeads head_;
+  // 2 slot: the smaller side, 2 slot + 1: the larger; each link how far back its node lies
+  std::vector<std::uint16_t> child_;
 };
 
 }  // namespace tegulo

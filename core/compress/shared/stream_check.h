@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace tegulo {
 
@@ -82,6 +83,47 @@ struct TLiteralRun {
   }
   void Break() { length = 0; }
 };
+
+// What a scan's quick pass over positions (TScanSkip) knows of the scan.
+struct TSkipFacts {
+  std::uint32_t minSize = 0;  // the smallest raw size reported
+  bool factsOnly = false;     // as TStreamStats::factsOnly
+};
+
+// A checker's quick pass: from `pos`, a multiple of `align`, the first of pos, pos + align,
+// ... that the checker might pass, or the first of them at or past `end` when none before it
+// may. Every position passed over is one the checker refuses (with `facts`), so a scan gives
+// the same hits with it as without it; it only spares the checker's setup at positions whose
+// first bytes already break a rule. Reads only rom's bytes.
+using TScanSkip = std::size_t (*)(std::span<const std::uint8_t> rom, std::size_t pos,
+                                  std::size_t end, std::size_t align, const TSkipFacts& facts);
+
+// The loop of a quick pass around a test of one position (`Maybe(pos)`).
+template <class F>
+std::size_t SkipWhileRefused(std::size_t pos, std::size_t end, std::size_t align, F&& maybe) {
+  while (pos < end && !maybe(pos)) pos += align;
+  return pos;
+}
+
+// The same for a test that reads at most kReach bytes from the position (and refuses
+// alike wherever they lie, the end of the ROM but nearer): in a run of one byte value the
+// positions whose bytes lie inside it are passed over together.
+template <std::size_t kReach, class F>
+std::size_t SkipWhileRefusedInRuns(std::span<const std::uint8_t> rom, std::size_t pos,
+                                   std::size_t end, std::size_t align, F&& maybe) {
+  std::size_t runEnd = 0;  // rom[pos, runEnd) holds one value, once measured from pos
+  while (pos < end) {
+    if (maybe(pos)) return pos;
+    if (runEnd <= pos) {
+      runEnd = pos + 1;
+      while (runEnd < rom.size() && rom[runEnd] == rom[pos]) ++runEnd;
+    }
+    const std::size_t next = pos + align;
+    pos = runEnd - pos >= kReach + align ? pos + (runEnd - kReach - pos) / align * align + align
+                                         : next;
+  }
+  return pos;
+}
 
 // For the checkers: resets `stats` (or a local) keeping its literal marks.
 TStreamStats& FreshStats(TStreamStats* stats, TStreamStats& local);

@@ -9,6 +9,7 @@
 #include "../more_examples.h"
 #include "base/uCommon.h"
 #include "compress/flag/lc_lz14.h"
+#include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 
 using namespace tegulo;
@@ -142,9 +143,11 @@ TEST(LCLZ14, ScanCheckTakesOurStreamsOnly) {
   const Bytes s = Pack(d);
   rom.insert(rom.end(), s.begin(), s.end());
   rom.resize(rom.size() + 9, 0x55);
-  const auto hit = CheckLCLZ14Hit(rom, 7, 32, nullptr);
+  TStreamStats stats;
+  const auto hit = CheckLCLZ14Hit(rom, 7, 32, &stats);
   ASSERT_TRUE(hit.has_value());
   EXPECT_EQ(hit->rawSize, 512u);
+  EXPECT_TRUE(MeetsFacts(stats)) << "the score's facts: an encoder's stream";
   EXPECT_EQ(hit->comprSize, s.size());
   EXPECT_FALSE(CheckLCLZ14Hit(rom, 7, 1024, nullptr)) << "below the minimum size";
   const Bytes cut(rom.begin(), rom.begin() + static_cast<std::ptrdiff_t>(7 + s.size() - 1));
@@ -160,5 +163,7 @@ TEST(LCLZ14, ScanCheckTakesOurStreamsOnly) {
   };
   for (const auto& c : refused) EXPECT_FALSE(CheckLCLZ14Hit(c.stream, 0, 16, nullptr)) << c.name;
   const Bytes tidy = {0x10, 0x00, 0x01, 0x41, 0x1C, 0x00};
-  EXPECT_TRUE(CheckLCLZ14Hit(tidy, 0, 16, nullptr)) << "the same, flags 0 after the end";
+  stats = {};
+  EXPECT_TRUE(CheckLCLZ14Hit(tidy, 0, 16, &stats)) << "the same, flags 0 after the end";
+  EXPECT_EQ(stats.factsMinOutput, kNoFacts) << "two tokens tell little: the content decides";
 }

@@ -206,10 +206,27 @@ TEST(Konami, ScanCheckTellsTheVersions) {
       {"zero runs that one command writes", {0x04, 0x00, 0xEE, 0xEE}},
       {"fills that one command writes", {0x06, 0x00, 0xC6, 0x41, 0xC6, 0x41}},
       {"copy of the ring's zeros only", {0x04, 0x00, 0x3B, 0xDE}},
-      {"1040 zeros in a row", {0x0B, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xEA}},
+      {"8224 zeros in a row",
+       [] {
+         Bytes s = {0x42, 0x00};
+         s.resize(0x42, 0xFF);  // 32 runs of 257
+         return s;
+       }()},
   };
   for (const auto& c : refused) {
     EXPECT_FALSE(Check(c.stream, 0, 1, TKonami::k2)) << c.name;
+  }
+  // Raw runs that one cannot hold are split anywhere by an exact parse: 24 + 24 costs what
+  // 31 + 17 does. Blank areas of a few KiB are common.
+  Bytes twoRaws = {0x34, 0x00, 0x98};
+  for (int k = 0; k < 48; ++k) {
+    if (k == 24) twoRaws.push_back(0x98);
+    twoRaws.push_back(static_cast<std::uint8_t>(k + 1));
+  }
+  Bytes blank = {0x22, 0x00};
+  blank.resize(0x22, 0xFF);  // 16 runs of 257: 4112 zeros
+  for (const auto& [name, stream] : {std::pair{"two raw runs", twoRaws}, {"4112 zeros", blank}}) {
+    EXPECT_TRUE(Check(stream, 0, 1, TKonami::k2)) << name;
   }
   // Without a command 0xFF the versions read alike: such a stream is found as Konami-2.
   const Bytes alike = {0x06, 0x00, 0x81, 0xFF, 0x37, 0xDE};
@@ -217,4 +234,33 @@ TEST(Konami, ScanCheckTellsTheVersions) {
   EXPECT_TRUE(Check(alike, 0, 1, TKonami::k2));
   const Bytes longZeros = {0x05, 0x00, 0xCD, 0x01, 0xFF};
   EXPECT_TRUE(Check(longZeros, 0, 1, TKonami::k1));
+}
+
+// The tokens the score's facts count as ones no encoder writes; an encoder's stream has none.
+TEST(Konami, WastefulCommandsForTheScore) {
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    std::uint32_t wasteful;
+  };
+  const TRow rows[] = {
+      {"the last raw bytes a copy writes",
+       {0x09, 0x00, 0x86, 0x41, 0x42, 0x43, 0x41, 0x42, 0x43},
+       1},
+      {"3 raw bytes inside a run: a tie",
+       {0x0A, 0x00, 0x87, 0x41, 0x42, 0x43, 0x41, 0x42, 0x43, 0x44},
+       0},
+      {"4 raw bytes inside a run",
+       {0x0B, 0x00, 0x88, 0x41, 0x42, 0x43, 0x44, 0x41, 0x42, 0x43, 0x44},
+       2},  // a copy could start at either of two places
+      {"raw bytes without repeats", {0x08, 0x00, 0x85, 0x01, 0x02, 0x03, 0x04, 0x05}, 0},
+      {"pairs one copy writes", {0x08, 0x00, 0xA0, 0x11, 0x22, 0xA0, 0x11, 0x22}, 1},
+      {"the same copy thrice", {0x0A, 0x00, 0x81, 0x41, 0x04, 0x00, 0x04, 0x00, 0x04, 0x00}, 1},
+      {"the same copy twice", {0x08, 0x00, 0x81, 0x41, 0x04, 0x00, 0x04, 0x00}, 0},
+  };
+  for (const TRow& row : rows) {
+    EXPECT_EQ(WastefulKonamiRaws<TKonami::k2>(row.stream, {}), row.wasteful) << row.name;
+  }
+  const Bytes d = Mixed(4096, 5);
+  EXPECT_EQ(WastefulKonamiRaws<TKonami::k2>(Pack(d, TKonami::k2), {}), 0u) << "our own stream";
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <functional>
 #include <random>
 #include <vector>
@@ -120,8 +121,10 @@ TEST(Koei, WorkedExamplesBothWays) {
     ++seen;
     EXPECT_EQ(Decode(e.stream), e.input) << e.name;
     EXPECT_EQ(StreamExtentKoei(e.stream), e.stream.size()) << e.name;
+    // The example streams are fewest in bits; the second is a byte above the fewest bytes.
     const Bytes s = Pack(e.input);
-    EXPECT_EQ(s.size(), e.stream.size()) << e.name;
+    EXPECT_EQ(s.size(), BruteForceSize(e.input)) << e.name;
+    EXPECT_LE(s.size(), e.stream.size()) << e.name;
     EXPECT_EQ(Decode(s), e.input) << e.name;
   }
   EXPECT_EQ(seen, 2);
@@ -168,16 +171,32 @@ TEST(Koei, RoundTrips) {
   }
 }
 
-// The parse has the fewest bits; the separate rounding of flag bytes and code words can
-// leave it up to two bytes above the fewest bytes.
-TEST(Koei, CompressorIsWithinTwoBytesOfAnExhaustiveSearch) {
+TEST(Koei, CompressorMatchesAnExhaustiveSearch) {
   std::mt19937 rng(20);
-  for (int round = 0; round < 40; ++round) {
-    const Bytes d = test::MixedRuns(rng() % 10, rng());
-    const std::size_t ours = Pack(d).size();
-    const std::size_t fewest = BruteForceSize(d);
-    EXPECT_GE(ours, fewest) << "round " << round;
-    EXPECT_LE(ours, fewest + 2) << "round " << round;
+  for (int round = 0; round < 200; ++round) {
+    const Bytes d = test::MixedRuns(rng() % 12, rng());
+    const Bytes s = Pack(d);
+    EXPECT_EQ(s.size(), BruteForceSize(d)) << "round " << round;
+    EXPECT_EQ(Decode(s), d) << "round " << round;
+  }
+}
+
+// Inputs whose cheapest parse by the eighths ends in a copy that opens the word holding the
+// end code, after a multiple of eight tokens: the end code's flag byte then follows the
+// place reserved by that word, two bytes more than the count says.
+TEST(Koei, CompressorMatchesAnExhaustiveSearchWhereTheEndCodeOpensAFlagByte) {
+  const Bytes cases[] = {
+      {0x00, 0x04, 0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0x04, 0x01, 0x00},
+      {0x02, 0x02, 0x05, 0x04, 0x05, 0x02, 0x02, 0x01, 0x02, 0x05, 0x04},
+      {0x05, 0x05, 0x05, 0x01, 0x01, 0x02, 0x03, 0x02, 0x05, 0x01, 0x01},
+      {0x00, 0x01, 0x00, 0x02, 0x04, 0x00, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01},
+      {0x02, 0x03, 0x00, 0x05, 0x05, 0x03, 0x05, 0x05, 0x03, 0x03, 0x03, 0x03, 0x03},
+      {0x04, 0x02, 0x00, 0x05, 0x05, 0x05, 0x00, 0x02, 0x02, 0x02, 0x02, 0x02, 0x02, 0x02},
+  };
+  for (const Bytes& d : cases) {
+    const Bytes s = Pack(d);
+    EXPECT_EQ(s.size(), BruteForceSize(d)) << "case of " << d.size() << " bytes";
+    EXPECT_EQ(Decode(s), d) << "case of " << d.size() << " bytes";
   }
 }
 
@@ -194,4 +213,101 @@ TEST(Koei, ScanCheck) {
   EXPECT_FALSE(CheckKoeiHit(rom, 5, 4096, nullptr)) << "below the minimum size";
   const Bytes cut(rom.begin(), rom.begin() + static_cast<std::ptrdiff_t>(5 + s.size() - 1));
   EXPECT_FALSE(CheckKoeiHit(cut, 5, 32, nullptr)) << "cut short";
+}
+
+// A stream of the literal 'A' and copies from one byte back, laid out as the format says.
+Bytes LiteralThenCopies(std::initializer_list<std::size_t> lengths) {
+  Bytes out(2, 0);
+  std::size_t flagAt = 0;
+  unsigned flagsLeft = 0;
+  std::size_t wordAt = 0;
+  std::size_t next = 0;
+  unsigned wordLeft = 0;
+  const auto flag = [&](bool set) {
+    if (flagsLeft == 0) {
+      flagAt = out.size();
+      out.push_back(0);
+      flagsLeft = 8;
+    }
+    --flagsLeft;
+    if (set) out[flagAt] |= static_cast<std::uint8_t>(1U << flagsLeft);
+  };
+  const auto bits = [&](unsigned n, std::size_t v) {
+    for (unsigned k = n; k-- > 0;) {
+      if (wordLeft == 0) {
+        wordAt = next;
+        next = out.size();
+        out.insert(out.end(), 2, 0);
+        wordLeft = 16;
+      }
+      --wordLeft;
+      if (((v >> k) & 1U) != 0)
+        out[wordAt + wordLeft / 8] |= static_cast<std::uint8_t>(1U << (wordLeft % 8));
+    }
+  };
+  flag(true);
+  out.push_back(0x41);
+  for (const std::size_t len : lengths) {
+    flag(false);
+    if (len >= 129) {
+      bits(14, len - 129);
+    } else {
+      const unsigned z = static_cast<unsigned>(std::bit_width(len - 1) - 1);
+      bits(z + 1, 1);
+      bits(z, len - (std::size_t{1} << z) - 1);
+    }
+    bits(6, 0);  // distance 1
+  }
+  flag(false);
+  bits(14, 127);
+  if (next + 2 == out.size()) out.resize(next);
+  return out;
+}
+
+// Copies in a row from one distance: an encoder writes one copy where they fit in one, else
+// the longest and the rest, or a split of the same bits; chance bytes write any split.
+TEST(Koei, ScanRefusesCopiesThatSplitOneCopy) {
+  struct TRow {
+    const char* name;
+    std::initializer_list<std::size_t> lengths;
+    bool found;
+  };
+  const TRow rows[] = {
+      {"one copy", {255}, true},
+      {"two that fit one copy", {100, 155}, false},
+      {"the longest, then the rest", {255, 16}, true},
+      {"two of the 14-bit code where 255 + 16 costs less", {129, 142}, false},
+      {"a split of as few bits as 255 + 48", {239, 64}, true},
+  };
+  for (const TRow& row : rows) {
+    const Bytes s = LiteralThenCopies(row.lengths);
+    std::size_t out = 1;
+    for (const std::size_t len : row.lengths) out += len;
+    ASSERT_EQ(Decode(s), Bytes(out, 0x41)) << row.name;
+    const auto hit = CheckKoeiHit(s, 0, 16, nullptr);
+    EXPECT_EQ(hit.has_value(), row.found) << row.name;
+  }
+}
+
+// What the scan's facts read at the end: the flag and code bits after the end code 0. "ABC",
+// a copy of 13 from 3 back, the end.
+TEST(Koei, ScanFactsOfTheEnd) {
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    bool restZero;
+  };
+  const TRow rows[] = {
+      {"tidy", {0x10, 0x18, 0xE0, 0x41, 0x42, 0x43, 0xE0, 0x0F}, true},
+      {"a flag after the end", {0x10, 0x18, 0xE1, 0x41, 0x42, 0x43, 0xE0, 0x0F}, false},
+      {"a code bit after the end", {0x10, 0x18, 0xE0, 0x41, 0x42, 0x43, 0xE1, 0x0F}, false},
+  };
+  for (const TRow& row : rows) {
+    TStreamStats stats;
+    const auto hit = CheckKoeiHit(row.stream, 0, 16, &stats);
+    ASSERT_TRUE(hit.has_value()) << row.name;
+    EXPECT_EQ(hit->rawSize, 16u) << row.name;
+    EXPECT_EQ(stats.unusedFlagsZero, row.restZero) << row.name;
+    EXPECT_EQ(stats.factsMinOutput, kNoFacts) << row.name << ": three tokens tell little";
+  }
 }

@@ -130,8 +130,29 @@ TEST(LCLZ17, ScanCheck) {
   EXPECT_EQ(hit->rawSize, d.size());
   EXPECT_EQ(hit->comprSize, s.size());
   EXPECT_FALSE(CheckLCLZ17Hit(rom, 5, 4096, nullptr)) << "below the minimum size";
-  // A three-byte long copy of 9 bytes: the two-byte form is shorter.
-  const Bytes wasteful = {0x15, 0x00, 0x41, 0xFF, 0xF8, 0x08, 0x00, 0xF0, 0x00};
-  EXPECT_EQ(Decode(wasteful).size(), 10u);
-  EXPECT_FALSE(CheckLCLZ17Hit(wasteful, 0, 1, nullptr));
+}
+
+// What the scan's facts read at the end: the bits after the end token 0. "ABC", a copy of 13
+// from 3 back in the three-byte form (some encoders write every long copy so), the end.
+TEST(LCLZ17, ScanFactsOfTheEnd) {
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    bool restZero;
+  };
+  const TRow rows[] = {
+      {"tidy", {0x57, 0x00, 0x41, 0x42, 0x43, 0xFD, 0xF8, 0x0C, 0x00, 0xF0, 0x00}, true},
+      {"end 00 00 00", {0x57, 0x00, 0x41, 0x42, 0x43, 0xFD, 0xF8, 0x0C, 0x00, 0x00, 0x00}, true},
+      {"a bit after the end",
+       {0x57, 0x80, 0x41, 0x42, 0x43, 0xFD, 0xF8, 0x0C, 0x00, 0xF0, 0x00},
+       false},
+  };
+  for (const TRow& row : rows) {
+    TStreamStats stats;
+    const auto hit = CheckLCLZ17Hit(row.stream, 0, 16, &stats);
+    ASSERT_TRUE(hit.has_value()) << row.name;
+    EXPECT_EQ(hit->rawSize, 16u) << row.name;
+    EXPECT_EQ(stats.unusedFlagsZero, row.restZero) << row.name;
+    EXPECT_EQ(stats.factsMinOutput, kNoFacts) << row.name << ": three tokens tell little";
+  }
 }

@@ -1,0 +1,27 @@
+// libFuzzer target: the scan's quick passes. Every position a row's quick pass passes over
+// is one its checker refuses, with and without the facts, at any minimum size and alignment.
+#include "compress/scheme_formats.h"
+#include "fuzz_input.h"
+
+using namespace tegulo;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::TFuzzInput in(data, size);
+  const TSkipFacts facts{in.Take(1) % 80, in.Take(1) % 2 == 1};
+  const std::size_t align = 1 + in.Take(1) % 8;
+  const std::span<const std::uint8_t> rom = in.Rest();
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.skip == nullptr) continue;
+    for (std::size_t pos = 0; pos < rom.size();) {
+      const std::size_t next = f.skip(rom, pos, rom.size(), align, facts);
+      fuzz::Check(next >= pos && (next - pos) % align == 0);
+      for (; pos < next && pos < rom.size(); pos += align) {
+        TStreamStats stats;
+        stats.factsOnly = facts.factsOnly;
+        fuzz::Check(!f.check(rom, pos, facts.minSize, &stats).has_value());
+      }
+      pos += align;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,143 @@
+// The scan's shortcuts against the plain checks they stand for: the quick passes of the rows
+// pass over only positions their checkers refuse, and a scan gives at every position what
+// the checker and the score give there on their own.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
+#include "test_rom.h"
+
+namespace tegulo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct TNamedRom {
+  std::string name;
+  Bytes bytes;
+};
+
+// Planted streams in mixed content, noise, fillers, blocks of an LZ77-10 header and zeros,
+// and text.
+std::vector<TNamedRom> Roms(std::size_t size) {
+  std::vector<TNamedRom> roms;
+  roms.push_back({"mixed", gen::MakeTestRom(size, 1, 5).bytes});
+  Bytes noise(size);
+  std::uint32_t state = 99;
+  for (auto& b : noise) {
+    state = state * 1664525U + 1013904223U;
+    b = static_cast<std::uint8_t>(state >> 24U);
+  }
+  roms.push_back({"noise", noise});
+  roms.push_back({"0x00", Bytes(size, 0x00)});
+  roms.push_back({"0xFF", Bytes(size, 0xFF)});
+  Bytes blocks(size, 0);
+  constexpr std::uint8_t kUnit[] = {0x10, 0x00, 0x00, 0x02};
+  for (std::size_t i = 0; i < size; ++i) blocks[i] = (i >> 11U) % 2 == 0 ? kUnit[i % 4] : 0;
+  roms.push_back({"10 00 00 02 / zeros", blocks});
+  const std::string words = "The quick brown fox jumps over the lazy dog; 0123456789. ";
+  Bytes text(size);
+  for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<std::uint8_t>(words[i % 53]);
+  roms.push_back({"text", text});
+  return roms;
+}
+
+std::vector<int> RowsWithQuickPasses() {
+  std::vector<int> rows;
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.skip != nullptr) rows.push_back(f.row);
+  }
+  return rows;
+}
+
+TEST(ScanQuickPasses, PassOverOnlyPositionsTheCheckerRefuses) {
+  ASSERT_FALSE(RowsWithQuickPasses().empty());
+  for (const TNamedRom& rom : Roms(24U << 10U)) {
+    for (const int row : RowsWithQuickPasses()) {
+      const TSchemeFormat& f = *FindSchemeFormat(row);
+      for (const TSkipFacts facts : {TSkipFacts{0, false}, TSkipFacts{32, true}}) {
+        std::size_t passed = 0;
+        for (std::size_t pos = 0; pos < rom.bytes.size();) {
+          const std::size_t next = f.skip(rom.bytes, pos, rom.bytes.size(), 1, facts);
+          for (; pos < next && pos < rom.bytes.size(); ++pos, ++passed) {
+            TStreamStats stats;
+            stats.factsOnly = facts.factsOnly;
+            ASSERT_FALSE(f.check(rom.bytes, pos, facts.minSize, &stats))
+                << rom.name << ", " << f.name << " at " << pos << ", facts " << facts.factsOnly;
+          }
+          ++pos;
+        }
+        // Noise and fillers are passed over almost whole where the facts count.
+        if (facts.factsOnly && (rom.name == "noise" || rom.name == "0xFF")) {
+          EXPECT_GT(passed, rom.bytes.size() * 9 / 10) << rom.name << ", " << f.name;
+        }
+      }
+    }
+  }
+}
+
+// Every position on its own: the checker, then the score from the row's sample.
+std::vector<TScanHit> PlainScan(std::span<const std::uint8_t> rom, int row,
+                                const TScanOptions& options) {
+  std::vector<TScanHit> hits;
+  std::size_t freeFrom = 0;
+  for (std::size_t pos = 0; pos < rom.size(); pos += options.align) {
+    if (pos < freeFrom) continue;
+    const auto hit = CheckAndScore(rom, pos, row, options.minSize);
+    if (!hit || hit->score < options.minScore) continue;
+    hits.push_back(*hit);
+    if (!options.overlaps) freeFrom = pos + hit->comprSize;
+  }
+  return hits;
+}
+
+// The flag-byte family, CT, the BIOS schemes and LC_LZ14 (quick passes, type bytes), and
+// Konami-1, whose refusals are handed on along fillers.
+TEST(ScanStreams, GivesWhatThePlainCheckGivesAtEveryPosition) {
+  const std::vector<std::string> names = {"LZ77-10", "LZSS-FF5",  "LZSS-FF6", "LZSS-CT",
+                                          "LZ77-11", "Huffman-4", "RLE-30",   "Diff-8",
+                                          "LC_LZ14", "Konami-1"};
+  for (const TNamedRom& rom : Roms(20U << 10U)) {
+    for (const std::string& name : names) {
+      const int row[] = {*FindScheme(name)};
+      for (const std::uint32_t align : {1U, 4U}) {
+        for (const bool overlaps : {false, true}) {
+          TScanOptions options;
+          options.align = align;
+          options.overlaps = overlaps;
+          EXPECT_EQ(ScanStreams(rom.bytes, row, options), PlainScan(rom.bytes, row[0], options))
+              << rom.name << ", " << name << ", align " << align << ", overlaps " << overlaps;
+        }
+      }
+    }
+  }
+}
+
+// Bait: on noise and fillers the quick passes leave the checkers a few candidates in a
+// hundred positions or fewer; in blocks of a repeated header CT's first group mostly holds,
+// and the checker's refusals handed on a period later do the rest.
+TEST(ScanFixtures, QuickPassesLeaveFewCandidatesInNoiseAndFillers) {
+  const std::map<std::string, std::size_t> shareOf = {
+      {"noise", 64}, {"0x00", 64}, {"0xFF", 64}, {"10 00 00 02 / zeros", 8}};
+  for (const TNamedRom& rom : Roms(64U << 10U)) {
+    if (shareOf.count(rom.name) == 0) continue;
+    for (const int row : RowsWithQuickPasses()) {
+      const int one[] = {row};
+      std::size_t checks = 0;
+      TScanOptions options;
+      options.align = 1;
+      options.checks = &checks;
+      EXPECT_TRUE(ScanStreams(rom.bytes, one, options).empty()) << rom.name << ", " << row;
+      EXPECT_LE(checks, rom.bytes.size() / shareOf.at(rom.name))
+          << rom.name << ", " << FindSchemeFormat(row)->name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
