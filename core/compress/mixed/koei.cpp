@@ -209,9 +209,9 @@ unsigned CodeBitsOfLength(std::size_t length) {
 // streams in zero-rich data read as endless copies of 129 from one byte back.
 bool SplitsOneCopy(std::size_t first, std::size_t second) {
   const std::size_t total = first + second;
-  if (total <= kMaxLength) return true;
-  const unsigned cheapest =
-      CodeBitsOfLength(kMaxLength) + CodeBitsOfLength(std::max<std::size_t>(2, total - kMaxLength));
+  if (total <= koei::kMaxLength) return true;
+  const unsigned cheapest = CodeBitsOfLength(koei::kMaxLength) +
+                            CodeBitsOfLength(std::max<std::size_t>(2, total - koei::kMaxLength));
   return CodeBitsOfLength(first) + CodeBitsOfLength(second) > cheapest;
 }
 
