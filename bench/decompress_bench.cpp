@@ -75,11 +75,11 @@ Bytes EncodeLCLZ5(std::span<const std::uint8_t> d) {
 // ProPack: one stream of the whole size, CRCs checked.
 std::uint32_t FastRNC1(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
   bool notValid = false;
-  return tegulo::DecodeRNC1Row(s, o, &notValid);
+  return tegulo::DecompressRNC1(s, o, &notValid);
 }
 std::uint32_t FastRNC2(std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& o) {
   bool notValid = false;
-  return tegulo::DecodeRNC2Row(s, o, &notValid);
+  return tegulo::DecompressRNC2(s, o, &notValid);
 }
 Bytes EncodeRNC1(std::span<const std::uint8_t> d) { return tegulo::CompressRNC1(d); }
 Bytes EncodeRNC2(std::span<const std::uint8_t> d) { return tegulo::CompressRNC2(d); }

@@ -1,5 +1,5 @@
-// The scans of the four schemes on ROMs with planted streams: recall and precision above the
-// default minimum score, the scores of true and chance hits, and the time per ROM size.
+// The scans of the flag-byte and CT schemes on ROMs with planted streams: recall and precision
+// above the default minimum score, the scores of true and chance hits, and the time per ROM size.
 #include <time.h>
 #include <algorithm>
 
@@ -8,6 +8,7 @@
 #include <map>
 
 #include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
 #include "scan_rom.h"
 
 using namespace tegulo;
@@ -21,8 +22,6 @@ double ThreadSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-const char* kNames[] = {"", "LZ77-10", "LZSS-FF5", "LZSS-FF6", "LZSS-CT"};
-
 void Measure(std::size_t size, TScanBackground background, int perScheme, std::uint32_t seed,
              TScanPacker packer = TScanPacker::Greedy) {
   const TScanRom rom = MakeScanRom(size, background, perScheme, seed, packer);
@@ -33,7 +32,7 @@ void Measure(std::size_t size, TScanBackground background, int perScheme, std::u
   std::printf("%-9s %8s %8s %9s %9s %9s %10s %s\n", "scheme", "planted", "found", "recall",
               "chance", "precision", "CPU time",
               "chance scores, every candidate (deciles of 0..100)");
-  for (int scheme = 1; scheme <= 4; ++scheme) {
+  for (const int scheme : kScanRomSchemes) {
     std::map<std::size_t, bool> planted;
     for (const TPlantedStream& p : rom.planted) {
       if (p.scheme == scheme) planted[p.address] = false;
@@ -73,8 +72,8 @@ void Measure(std::size_t size, TScanBackground background, int perScheme, std::u
     }
     const double recall = planted.empty() ? 1 : double(found) / double(planted.size());
     const double precision = found + chance == 0 ? 1 : double(found) / double(found + chance);
-    std::printf("%-9s %8zu %8d %8.1f%% %9d %8.1f%% %8.0fms ", kNames[scheme], planted.size(), found,
-                100 * recall, chance, 100 * precision, seconds * 1000);
+    std::printf("%-9s %8zu %8d %8.1f%% %9d %8.1f%% %8.0fms ", kSchemeRows[scheme].name,
+                planted.size(), found, 100 * recall, chance, 100 * precision, seconds * 1000);
     for (int d : chanceDeciles) std::printf(" %d", d);
     std::printf("  (lowest planted %d)\n", lowestPlanted);
     for (const auto& [address, seen] : planted) {

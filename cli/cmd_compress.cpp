@@ -39,12 +39,13 @@ TCommand AddCompressCommand(CLI::App& parent) {
   auto args = std::make_shared<TCompressArgs>();
   CLI::App* sub = parent.add_subcommand("compress");
   Describe(sub, "Pack a file into a stream of a compression scheme",
-           (std::string("The inverse of decompress: writes the shortest stream found for the\n"
-                        "scheme, one that its decoder turns back into IN exactly (no reference\n"
-                        "before the start of the output, none past its end). Streams of the GBA\n"
-                        "BIOS family (LZ77-10, LZ77-11, Huffman, RLE-30, Diff) are padded with\n"
-                        "zeros to a multiple of 4 bytes, as the BIOS tools write them, unless\n"
-                        "--no-pad. Prints \"Wrote N bytes (M unpacked)\".\n") +
+           // The help's formatter fills the lines.
+           ("The inverse of decompress: writes the shortest stream found for the scheme, one "
+            "that its decoder turns back into IN exactly (no reference before the start of the "
+            "output, none past its end). Streams of the GBA BIOS family (" +
+            WordPaddedSchemeNames() +
+            ") are padded with zeros to a multiple of 4 bytes, as the BIOS tools write them, "
+            "unless --no-pad. Prints \"Wrote N bytes (M unpacked)\".\n" +
             SchemeLimitsText())
                .c_str());
   sub->add_option("SCHEME", args->scheme, WrapList(SchemeChoices(false) + " (any letter case)"))

@@ -23,7 +23,8 @@ inline bool RncOutputsAgree(std::span<const std::uint8_t> stream, std::size_t ou
                             std::uint8_t fill) {
   const auto header = rnc::ReadHeader(stream);
   if (!header || header->rawSize > (1U << 20U)) return true;
-  const auto decode = header->method == 1 ? DecodeRNC1Row : DecodeRNC2Row;
+  using TDecode = std::uint32_t (*)(std::span<const std::uint8_t>, TDecodeBuffer&, bool*);
+  const TDecode decode = header->method == 1 ? TDecode{DecompressRNC1} : TDecode{DecompressRNC2};
   TDecodeBuffer a(outputSize, fill);
   TDecodeBuffer b(outputSize, static_cast<std::uint8_t>(~fill));
   bool notValidA = false;

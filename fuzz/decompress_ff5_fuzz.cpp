@@ -3,5 +3,8 @@
 #include "greedy_encoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return tegulo::fuzz::Run(data, size, tegulo::DecompressFF5, tegulo::EncodeFF5, true);
+  const auto decode = [](std::span<const std::uint8_t> s, tegulo::TDecodeBuffer& out) {
+    return tegulo::DecompressFF5(s, out);
+  };
+  return tegulo::fuzz::Run(data, size, decode, tegulo::EncodeFF5, true);
 }

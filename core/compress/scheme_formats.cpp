@@ -58,9 +58,23 @@ std::string Wrap(const std::string& text, std::size_t width = 79) {
 
 std::span<const TSchemeFormat, kCompressionCount> SchemeFormats() { return kSchemeRows; }
 
+bool PadsToWords(const TSchemeFormat& format) {
+  return format.sizeRule == TSizeRule::kRawInHeader24;
+}
+
+std::string WordPaddedSchemeNames() { return NamesWhere(PadsToWords); }
+
 const TSchemeFormat* FindSchemeFormat(int row) {
   if (row < 0 || row >= kCompressionCount) return nullptr;
   return &kSchemeRows[row];
+}
+
+std::size_t SampleStream(const TSchemeFormat& format, std::span<const std::uint8_t> stream,
+                         std::uint32_t rawSize, TDecodeBuffer& output) {
+  if (format.sample != nullptr) return format.sample(stream, rawSize, output);
+  bool ignored = false;
+  format.decode(stream, output, &ignored);
+  return rawSize;
 }
 
 std::string NotValidStreamText(int row) {
@@ -84,7 +98,7 @@ std::vector<std::uint8_t> CompressStream(int scheme, std::span<const std::uint8_
     throw std::invalid_argument("no compression scheme " + std::to_string(scheme));
   }
   std::vector<std::uint8_t> stream = format->compress(data, options);
-  if (options.padToWords && format->sizeRule == TSizeRule::kRawInHeader24) {
+  if (options.padToWords && PadsToWords(*format)) {
     stream.resize((stream.size() + 3) & ~std::size_t{3}, 0);
   }
   return stream;

@@ -1,9 +1,10 @@
 // The compression schemes as a table that carries behaviour: one row per scheme with every
 // fact of it (name, stored number, type byte, size rule, limits, decoder, compressor, scan
-// checker, extent walk, sampler, what the scorer needs). A new scheme is one source file and
-// one row at the end of kSchemeRows; its stored number is the next free one (an entry's
-// Compression byte). The names, the lists of the window and the CLI, the help texts, the
-// fuzz target and the tests all walk the rows.
+// checker, extent walk, sampler, what the scorer needs), each field the scheme's own function
+// (CONTRIBUTING.md lists the files a new scheme touches). A new row goes at the end of
+// kSchemeRows; its stored number is the next free one (an entry's Compression byte). The
+// names, the lists of the window and the CLI, the help texts, the fuzz targets, the benchmarks
+// and the tests all walk the rows.
 #pragma once
 
 #include <array>
@@ -29,7 +30,6 @@
 #include "compress/mixed/lc_lz17.h"
 #include "compress/rnc/rnc_format.h"
 #include "compress/scan/stream_scan.h"
-#include "compress/scheme_adapters.h"
 #include "compress/stream_extent.h"
 #include "compress/uCompress.h"
 
@@ -60,10 +60,10 @@ using TStreamPrefilter = void (*)(std::span<const std::uint8_t> rom, std::uint32
 // The bytes of the stream (up to the end of the ROM) that the decoder reads when it unpacks
 // into the working buffer (stream_extent.h).
 using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
-// Up to output.size() first bytes of a stream the checker passed, for the score; returns how
-// many bytes of `output` hold its output.
+// Up to output.size() first bytes of a stream the checker passed, for the score, written
+// without lengthening `output`; returns how many bytes of `output` hold its output.
 using TStreamSampler = std::size_t (*)(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
-                                       TDecodeBuffer& output);
+                                       std::span<std::uint8_t> output);
 // The tokens of a stream that its output shows wasteful (a cheaper token writes the same
 // bytes), as far as `output` (the sampler's) holds it; for the score's facts.
 using TSampleFacts = std::uint32_t (*)(std::span<const std::uint8_t> stream,
@@ -119,14 +119,16 @@ struct TSchemeFormat {
   const char* name = "";       // as the lists show it, at most 20 characters
   int typeByte = kNoTypeByte;  // the first byte of every stream, where the format has one
   TSizeRule sizeRule = TSizeRule::kFromTiles;
-  TSchemeLimits limits;
+  TSchemeLimits limits{};
   TStreamDecoder decode = nullptr;       // nullptr for kSchemeNone
   TStreamCompressor compress = nullptr;  // the write-back's compressor; nullptr for kSchemeNone
   TStreamChecker check = nullptr;        // the scan's checker; nullptr where there is none
   TStreamPrefilter prefilter = nullptr;  // the checker's candidates at once; nullptr: none
   TStreamExtent extent = nullptr;        // nullptr for kSchemeNone
-  TStreamSampler sample = nullptr;       // the scorer's output sample; nullptr without checker
-  TSampleFacts sampleFacts = nullptr;    // wasteful tokens the sample shows; nullptr: none
+  // The scorer's output sample where a cheaper one than `decode` exists; nullptr: the whole
+  // decode (SampleStream).
+  TStreamSampler sample = nullptr;
+  TSampleFacts sampleFacts = nullptr;  // wasteful tokens the sample shows; nullptr: none
   bool zeroRing = false;  // the score's: zeros lie before the output (a zero run costs no literal)
   // The scheme's name in "Not valid NAME stream" (NotValidStreamText); nullptr: `name`.
   const char* streamName = nullptr;
@@ -136,6 +138,77 @@ struct TSchemeFormat {
   TScanStart scanStart{};
   TScanSkip skip = nullptr;  // the checker's quick pass over refused positions; nullptr: none
 };
+
+namespace detail {
+
+// The GBA BIOS family: a type byte and the 24-bit size after it, up to bios::kMaxSize bytes
+// of output; the scan looks at 4-aligned positions that hold the type byte (or those of
+// `scanStart` when the row gives them).
+constexpr TSchemeFormat BiosRow(TSchemeFormat f) {
+  f.sizeRule = TSizeRule::kRawInHeader24;
+  f.limits.maxRawSize = bios::kMaxSize;
+  f.limits.maxOutput = bios::kMaxSize;
+  if (f.scanStart.count == 0) f.scanStart = {4, 1, {static_cast<std::uint8_t>(f.typeByte), 0}};
+  return f;
+}
+
+// Konami's copies read a 1024-byte ring of the output; its header holds the stream's length
+// (Konami-2 and 2R: bits 0-14, bit 15 asks for re-interleaved 16-byte blocks).
+template <TKonami V>
+constexpr TSchemeFormat KonamiRow(int row, const char* name) {
+  const bool one = V == TKonami::k1;
+  return {.row = row,
+          .name = name,
+          .sizeRule = one ? TSizeRule::kComprInHeader16 : TSizeRule::kComprInHeader15,
+          .limits = {.maxStream = one ? konami::kMaxStream1 : konami::kMaxStream2,
+                     .minLength = konami::kMinCopy,
+                     .maxLength = konami::kMaxCopy,
+                     .minDistance = 1,
+                     .maxDistance = konami::kRingSize},
+          .decode = DecompressKonami<V>,
+          .compress = CompressKonami<V>,
+          .check = CheckKonamiHit<V>,
+          .extent = StreamExtentKonami<V>,
+          .sampleFacts = WastefulKonamiRaws<V>,
+          .zeroRing = true,
+          .skip = SkipKonami<V>};
+}
+
+// The SNES command formats: no header, copies from 16-bit output addresses (LC_LZ5 also from
+// 1..255 bytes back), the end byte 0xFF.
+template <const TCommandFormat& F>
+constexpr TSchemeFormat CommandRow(int row, TStreamChecker check, TStreamPrefilter prefilter,
+                                   TSampleFacts facts) {
+  const bool back = F.Has(command::kRelative);
+  return {.row = row,
+          .name = F.name,
+          .sizeRule = TSizeRule::kNoSizeField,
+          .limits = {.maxOutput = kCommandOutputLimit,
+                     .minLength = 1,
+                     .maxLength = kCommandMaxCount,
+                     .minDistance = back ? 1U : 0U,
+                     .maxDistance = back ? kCommandMaxBack : 0U},
+          .decode = DecompressCommands<F>,
+          .compress = CompressCommands<F>,
+          .check = check,
+          .prefilter = prefilter,
+          .extent = StreamExtentCommands<F>,
+          .sampleFacts = facts};
+}
+
+// ProPack: "RNC" and the method byte, the 32-bit big-endian decoded size after them.
+constexpr TSchemeFormat RncRow(TSchemeFormat f) {
+  f.sizeRule = TSizeRule::kRawInHeader32BE;
+  f.limits.maxRawSize = rnc::kMaxSize;
+  f.limits.maxOutput = rnc::kMaxSize;
+  f.limits.minLength = 2;
+  f.limits.minDistance = 1;
+  f.extent = StreamExtentRNC;
+  f.scanStart = {1, 1, {rnc::kSignature[0], 0}};
+  return f;
+}
+
+}  // namespace detail
 
 // Every scheme, the row index its stored number. New schemes go at the end: documents keep
 // these numbers.
@@ -152,10 +225,10 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
                 .minDistance = 1,
                 .maxDistance = lz10::kMaxDistance},
      .decode = DecompressLZ10,
-     .compress = PackLZ10,
+     .compress = CompressLZ10,
      .check = CheckLZ10Hit,
      .extent = StreamExtentLZ10,
-     .sample = SampleLZ10Row,
+     .sample = SampleLZ10Stream,
      .streamName = "LZ10"},
     {.row = kSchemeFF5,
      .name = "LZSS-FF5",
@@ -168,11 +241,10 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
                 .maxDistance = ff::kRingSize,
                 .ringSize = ff::kRingSize,
                 .ringStart = ff::kRingStart},
-     .decode = DecodeFF5Row,
-     .compress = PackFF5Row,
+     .decode = DecompressFF5,
+     .compress = CompressFF5,
      .check = CheckFF5Hit,
      .extent = StreamExtentFF5,
-     .sample = SampleFF5Row,
      .zeroRing = true,
      .skip = SkipFF5},
     {.row = kSchemeFF6,
@@ -185,11 +257,10 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
                 .maxDistance = ff::kRingSize,
                 .ringSize = ff::kRingSize,
                 .ringStart = ff::kRingStart},
-     .decode = DecodeFF6Row,
-     .compress = PackFF6Row,
+     .decode = DecompressFF6,
+     .compress = CompressFF6,
      .check = CheckFF6Hit,
      .extent = StreamExtentFF6,
-     .sample = SampleFF6Row,
      .zeroRing = true,
      .skip = SkipFF6},
     // CT's lengths and distances depend on the offset mode (ct_layout.h): the widest of both.
@@ -201,135 +272,71 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
                 .maxLength = ct::kMode11.maxLength,
                 .minDistance = 1,
                 .maxDistance = ct::kMode12.maxDistance},
-     .decode = DecodeCTRow,
-     .compress = PackCTRow,
+     .decode = DecompressCT,
+     .compress = CompressCT,
      .check = CheckCTHit,
      .extent = StreamExtentCT,
-     .sample = SampleCTRow,
      .skip = SkipCT},
-    {.row = kSchemeLZ11,
-     .name = "LZ77-11",
-     .typeByte = bios::kTypeLZ11,
-     .sizeRule = TSizeRule::kRawInHeader24,
-     .limits = {.maxRawSize = bios::kMaxSize,
-                .maxOutput = bios::kMaxSize,
-                .minLength = kLZ11MinLength,
-                .maxLength = kLZ11MaxLength,
-                .minDistance = 1,
-                .maxDistance = kLZ11MaxDistance},
-     .decode = DecodeLZ11Row,
-     .compress = PackLZ11Row,
-     .check = CheckLZ11Hit,
-     .extent = StreamExtentLZ11,
-     .sample = SampleRow<DecodeLZ11Row>,
-     .streamName = "LZ11",
-     .scanStart = {4, 1, {bios::kTypeLZ11, 0}}},
-    {.row = kSchemeHuffman4,
-     .name = "Huffman-4",
-     .typeByte = bios::kTypeHuffman4,
-     .sizeRule = TSizeRule::kRawInHeader24,
-     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
-     .decode = DecodeHuffman4Row,
-     .compress = PackHuffman4Row,
-     .check = CheckHuffman4Hit,
-     .extent = ExtentHuffman4Row,
-     .sample = SampleRow<DecodeHuffman4Row>,
-     .scanStart = {4, 1, {bios::kTypeHuffman4, 0}}},
-    {.row = kSchemeHuffman8,
-     .name = "Huffman-8",
-     .typeByte = bios::kTypeHuffman8,
-     .sizeRule = TSizeRule::kRawInHeader24,
-     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
-     .decode = DecodeHuffman8Row,
-     .compress = PackHuffman8Row,
-     .check = CheckHuffman8Hit,
-     .extent = ExtentHuffman8Row,
-     .sample = SampleRow<DecodeHuffman8Row>,
-     .scanStart = {4, 1, {bios::kTypeHuffman8, 0}}},
-    {.row = kSchemeRLE30,
-     .name = "RLE-30",
-     .typeByte = bios::kTypeRLE30,
-     .sizeRule = TSizeRule::kRawInHeader24,
-     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
-     .decode = DecodeRLE30Row,
-     .compress = PackRLE30Row,
-     .check = CheckRLE30Hit,
-     .extent = StreamExtentRLE30,
-     .sample = SampleRow<DecodeRLE30Row>,
-     .scanStart = {4, 1, {bios::kTypeRLE30, 0}}},
-    {.row = kSchemeDiff8,
-     .name = "Diff-8",
-     .typeByte = bios::kTypeDiff8,
-     .sizeRule = TSizeRule::kRawInHeader24,
-     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
-     .decode = DecodeDiff8Row,
-     .compress = PackDiff8Row,
-     .check = CheckDiff8Hit,
-     .extent = ExtentDiff8Row,
-     .sample = SampleDiff8,
-     .scoreOnly = true,
-     .scanStart = {4, 2, {bios::kTypeDiff8, bios::kTypeDiff8Other}}},
-    {.row = kSchemeDiff16,
-     .name = "Diff-16",
-     .typeByte = bios::kTypeDiff16,
-     .sizeRule = TSizeRule::kRawInHeader24,
-     .limits = {.maxRawSize = bios::kMaxSize, .maxOutput = bios::kMaxSize},
-     .decode = DecodeDiff16Row,
-     .compress = PackDiff16Row,
-     .check = CheckDiff16Hit,
-     .extent = ExtentDiff16Row,
-     .sample = SampleDiff16,
-     .scoreOnly = true,
-     .scanStart = {4, 1, {bios::kTypeDiff16, 0}}},
-    // The command formats copy from 16-bit output addresses; LC_LZ5 also from 1..255 back.
-    {.row = kSchemeLCLZ2,
-     .name = "LC_LZ2",
-     .sizeRule = TSizeRule::kNoSizeField,
-     .limits = {.maxOutput = kCommandOutputLimit, .minLength = 1, .maxLength = kCommandMaxCount},
-     .decode = DecodeLCLZ2Row,
-     .compress = PackLCLZ2Row,
-     .check = CheckLCLZ2Hit,
-     .prefilter = PrefilterLCLZ2,
-     .extent = ExtentLCLZ2Row,
-     .sample = SampleRow<DecodeLCLZ2Row>,
-     .sampleFacts = WastefulLCLZ2Copies},
-    {.row = kSchemeLCLZ5,
-     .name = "LC_LZ5",
-     .sizeRule = TSizeRule::kNoSizeField,
-     .limits = {.maxOutput = kCommandOutputLimit,
-                .minLength = 1,
-                .maxLength = kCommandMaxCount,
-                .minDistance = 1,
-                .maxDistance = kCommandMaxBack},
-     .decode = DecodeLCLZ5Row,
-     .compress = PackLCLZ5Row,
-     .check = CheckLCLZ5Hit,
-     .prefilter = PrefilterLCLZ5,
-     .extent = ExtentLCLZ5Row,
-     .sample = SampleRow<DecodeLCLZ5Row>,
-     .sampleFacts = WastefulLCLZ5Copies},
-    {.row = kSchemeHAL,
-     .name = "HAL",
-     .sizeRule = TSizeRule::kNoSizeField,
-     .limits = {.maxOutput = kCommandOutputLimit, .minLength = 1, .maxLength = kCommandMaxCount},
-     .decode = DecodeHALRow,
-     .compress = PackHALRow,
-     .check = CheckHALHit,
-     .prefilter = PrefilterHAL,
-     .extent = ExtentHALRow,
-     .sample = SampleRow<DecodeHALRow>,
-     .sampleFacts = WastefulHALCopies},
-    {.row = kSchemeLCLZ1,
-     .name = "LC_LZ1",
-     .sizeRule = TSizeRule::kNoSizeField,
-     .limits = {.maxOutput = kCommandOutputLimit, .minLength = 1, .maxLength = kCommandMaxCount},
-     .decode = DecompressCommands<TCommandFormat::LCLZ1>,
-     .compress = CompressCommands<TCommandFormat::LCLZ1>,
-     .check = CheckLCLZ1Hit,
-     .prefilter = PrefilterLCLZ1,
-     .extent = StreamExtentCommands<TCommandFormat::LCLZ1>,
-     .sample = SampleRow<DecompressCommands<TCommandFormat::LCLZ1>>,
-     .sampleFacts = WastefulLCLZ1Copies},
+    detail::BiosRow({.row = kSchemeLZ11,
+                     .name = "LZ77-11",
+                     .typeByte = bios::kTypeLZ11,
+                     .limits = {.minLength = kLZ11MinLength,
+                                .maxLength = kLZ11MaxLength,
+                                .minDistance = 1,
+                                .maxDistance = kLZ11MaxDistance},
+                     .decode = DecompressLZ11,
+                     .compress = CompressLZ11,
+                     .check = CheckLZ11Hit,
+                     .extent = StreamExtentLZ11,
+                     .streamName = "LZ11"}),
+    detail::BiosRow({.row = kSchemeHuffman4,
+                     .name = "Huffman-4",
+                     .typeByte = bios::kTypeHuffman4,
+                     .decode = DecompressHuffman<4>,
+                     .compress = CompressHuffman<4>,
+                     .check = CheckHuffman4Hit,
+                     .extent = StreamExtentHuffman<4>}),
+    detail::BiosRow({.row = kSchemeHuffman8,
+                     .name = "Huffman-8",
+                     .typeByte = bios::kTypeHuffman8,
+                     .decode = DecompressHuffman<8>,
+                     .compress = CompressHuffman<8>,
+                     .check = CheckHuffman8Hit,
+                     .extent = StreamExtentHuffman<8>}),
+    detail::BiosRow({.row = kSchemeRLE30,
+                     .name = "RLE-30",
+                     .typeByte = bios::kTypeRLE30,
+                     .decode = DecompressRLE30,
+                     .compress = CompressRLE30,
+                     .check = CheckRLE30Hit,
+                     .extent = StreamExtentRLE30}),
+    detail::BiosRow({.row = kSchemeDiff8,
+                     .name = "Diff-8",
+                     .typeByte = bios::kTypeDiff8,
+                     .decode = DecompressDiff<1>,
+                     .compress = CompressDiff<1>,
+                     .check = CheckDiff8Hit,
+                     .extent = StreamExtentDiff<1>,
+                     .sample = SampleDiff8,
+                     .scoreOnly = true,
+                     .scanStart = {4, 2, {bios::kTypeDiff8, bios::kTypeDiff8Other}}}),
+    detail::BiosRow({.row = kSchemeDiff16,
+                     .name = "Diff-16",
+                     .typeByte = bios::kTypeDiff16,
+                     .decode = DecompressDiff<2>,
+                     .compress = CompressDiff<2>,
+                     .check = CheckDiff16Hit,
+                     .extent = StreamExtentDiff<2>,
+                     .sample = SampleDiff16,
+                     .scoreOnly = true}),
+    detail::CommandRow<TCommandFormat::LCLZ2>(kSchemeLCLZ2, CheckLCLZ2Hit, PrefilterLCLZ2,
+                                              WastefulLCLZ2Copies),
+    detail::CommandRow<TCommandFormat::LCLZ5>(kSchemeLCLZ5, CheckLCLZ5Hit, PrefilterLCLZ5,
+                                              WastefulLCLZ5Copies),
+    detail::CommandRow<TCommandFormat::HAL>(kSchemeHAL, CheckHALHit, PrefilterHAL,
+                                            WastefulHALCopies),
+    detail::CommandRow<TCommandFormat::LCLZ1>(kSchemeLCLZ1, CheckLCLZ1Hit, PrefilterLCLZ1,
+                                              WastefulLCLZ1Copies),
     {.row = kSchemeLCLZ14,
      .name = "LC_LZ14",
      .sizeRule = TSizeRule::kRawInHeader16,
@@ -343,60 +350,12 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressLCLZ14,
      .check = CheckLCLZ14Hit,
      .extent = StreamExtentLCLZ14,
-     .sample = SampleRow<DecompressLCLZ14>,
      .zeroRing = true,
      .skip = SkipLCLZ14},
-    // Konami's copies read a 1024-byte ring of the output; its header holds the stream's length.
-    {.row = kSchemeKonami1,
-     .name = "Konami-1",
-     .sizeRule = TSizeRule::kComprInHeader16,
-     .limits = {.maxStream = konami::kMaxStream1,
-                .minLength = konami::kMinCopy,
-                .maxLength = konami::kMaxCopy,
-                .minDistance = 1,
-                .maxDistance = konami::kRingSize},
-     .decode = DecompressKonami<TKonami::k1>,
-     .compress = CompressKonami<TKonami::k1>,
-     .check = CheckKonamiHit<TKonami::k1>,
-     .extent = StreamExtentKonami<TKonami::k1>,
-     .sample = SampleRow<DecompressKonami<TKonami::k1>>,
-     .sampleFacts = WastefulKonamiRaws<TKonami::k1>,
-     .zeroRing = true,
-     .skip = SkipKonami<TKonami::k1>},
-    {.row = kSchemeKonami2,
-     .name = "Konami-2",
-     .sizeRule = TSizeRule::kComprInHeader15,
-     .limits = {.maxStream = konami::kMaxStream2,
-                .minLength = konami::kMinCopy,
-                .maxLength = konami::kMaxCopy,
-                .minDistance = 1,
-                .maxDistance = konami::kRingSize},
-     .decode = DecompressKonami<TKonami::k2>,
-     .compress = CompressKonami<TKonami::k2>,
-     .check = CheckKonamiHit<TKonami::k2>,
-     .extent = StreamExtentKonami<TKonami::k2>,
-     .sample = SampleRow<DecompressKonami<TKonami::k2>>,
-     .sampleFacts = WastefulKonamiRaws<TKonami::k2>,
-     .zeroRing = true,
-     .skip = SkipKonami<TKonami::k2>},
-    // Konami-2 data re-interleaved in 16-byte blocks (the header's bit 15); it decodes as
-    // Konami-2 does.
-    {.row = kSchemeKonami2R,
-     .name = "Konami-2R",
-     .sizeRule = TSizeRule::kComprInHeader15,
-     .limits = {.maxStream = konami::kMaxStream2,
-                .minLength = konami::kMinCopy,
-                .maxLength = konami::kMaxCopy,
-                .minDistance = 1,
-                .maxDistance = konami::kRingSize},
-     .decode = DecompressKonami<TKonami::k2R>,
-     .compress = CompressKonami<TKonami::k2R>,
-     .check = CheckKonamiHit<TKonami::k2R>,
-     .extent = StreamExtentKonami<TKonami::k2R>,
-     .sample = SampleRow<DecompressKonami<TKonami::k2R>>,
-     .sampleFacts = WastefulKonamiRaws<TKonami::k2R>,
-     .zeroRing = true,
-     .skip = SkipKonami<TKonami::k2R>},
+    detail::KonamiRow<TKonami::k1>(kSchemeKonami1, "Konami-1"),
+    detail::KonamiRow<TKonami::k2>(kSchemeKonami2, "Konami-2"),
+    // Konami-2 data re-interleaved in 16-byte blocks; it decodes as Konami-2 does.
+    detail::KonamiRow<TKonami::k2R>(kSchemeKonami2R, "Konami-2R"),
     {.row = kSchemeLCLZ17,
      .name = "LC_LZ17",
      .sizeRule = TSizeRule::kNoSizeField,
@@ -408,7 +367,6 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressLCLZ17,
      .check = CheckLCLZ17Hit,
      .extent = StreamExtentLCLZ17,
-     .sample = SampleRow<DecompressLCLZ17>,
      .skip = SkipLCLZ17},
     {.row = kSchemeKoei,
      .name = "Koei",
@@ -421,38 +379,21 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressKoei,
      .check = CheckKoeiHit,
      .extent = StreamExtentKoei,
-     .sample = SampleRow<DecompressKoei>,
      .skip = SkipKoei},
-    {.row = kSchemeRNC1,
-     .name = "RNC1",
-     .sizeRule = TSizeRule::kRawInHeader32BE,
-     .limits = {.maxRawSize = rnc::kMaxSize,
-                .maxOutput = rnc::kMaxSize,
-                .minLength = 2,
-                .maxLength = rnc::kRnc1MaxLength,
-                .minDistance = 1,
-                .maxDistance = rnc::kRnc1MaxDistance},
-     .decode = DecodeRNC1Row,
-     .compress = PackRNC1Row,
-     .check = CheckRNC1Hit,
-     .extent = ExtentRNCRow,
-     .sample = SampleRow<DecodeRNC1Row>,
-     .scanStart = {1, 1, {rnc::kSignature[0], 0}}},
-    {.row = kSchemeRNC2,
-     .name = "RNC2",
-     .sizeRule = TSizeRule::kRawInHeader32BE,
-     .limits = {.maxRawSize = rnc::kMaxSize,
-                .maxOutput = rnc::kMaxSize,
-                .minLength = 2,
-                .maxLength = rnc::kRnc2MaxLength,
-                .minDistance = 1,
-                .maxDistance = rnc::kRnc2MaxDistance},
-     .decode = DecodeRNC2Row,
-     .compress = PackRNC2Row,
-     .check = CheckRNC2Hit,
-     .extent = ExtentRNCRow,
-     .sample = SampleRow<DecodeRNC2Row>,
-     .scanStart = {1, 1, {rnc::kSignature[0], 0}}},
+    detail::RncRow(
+        {.row = kSchemeRNC1,
+         .name = "RNC1",
+         .limits = {.maxLength = rnc::kRnc1MaxLength, .maxDistance = rnc::kRnc1MaxDistance},
+         .decode = DecompressRNC1,
+         .compress = CompressRNC1,
+         .check = CheckRNC1Hit}),
+    detail::RncRow(
+        {.row = kSchemeRNC2,
+         .name = "RNC2",
+         .limits = {.maxLength = rnc::kRnc2MaxLength, .maxDistance = rnc::kRnc2MaxDistance},
+         .decode = DecompressRNC2,
+         .compress = CompressRNC2,
+         .check = CheckRNC2Hit}),
 };
 
 inline constexpr int kCompressionCount = static_cast<int>(std::size(kSchemeRows));
@@ -481,9 +422,21 @@ inline constexpr std::array<TChoice, kCompressionCount> Compressions = detail::S
 // Every row, indexed by scheme row 0..kCompressionCount-1.
 std::span<const TSchemeFormat, kCompressionCount> SchemeFormats();
 
+// Whether TCompressOptions::padToWords pads the streams of `format`: the GBA BIOS family's
+// (a type byte and a 24-bit size), which the BIOS reads in words. Their names, "LZ77-10,
+// LZ77-11, ... and Diff-16", for the help texts.
+bool PadsToWords(const TSchemeFormat& format);
+std::string WordPaddedSchemeNames();
+
 // The row of scheme `row` 0..kCompressionCount-1 (kSchemeNone included); nullptr for any
 // value outside the table (a damaged record).
 const TSchemeFormat* FindSchemeFormat(int row);
+
+// The first bytes of the output of a stream of `format` (one with a decoder) that announces
+// `rawSize` bytes, for the score: its sampler's, or else its decoder's output in `output`
+// (lengthened as the decoder does) and rawSize. Returns how many bytes of `output` hold it.
+std::size_t SampleStream(const TSchemeFormat& format, std::span<const std::uint8_t> stream,
+                         std::uint32_t rawSize, TDecodeBuffer& output);
 
 // A compression scheme 1..kCompressionCount-1 by name; "(none)" is not one of them.
 std::optional<int> FindScheme(std::string_view name);

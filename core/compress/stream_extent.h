@@ -13,7 +13,7 @@ namespace tegulo {
 // without one or a value outside the table.
 std::size_t StreamBytesUsed(int scheme, std::span<const std::uint8_t> stream);
 
-// The extent walks of the four first schemes, which write no output.
+// The extent walks of LZ77-10, LZSS-FF5, LZSS-FF6 and LZSS-CT, which write no output.
 std::size_t StreamExtentLZ10(std::span<const std::uint8_t> stream);
 std::size_t StreamExtentFF5(std::span<const std::uint8_t> stream);
 std::size_t StreamExtentFF6(std::span<const std::uint8_t> stream);

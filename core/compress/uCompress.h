@@ -61,8 +61,11 @@ inline constexpr int kSchemeRNC2 = 22;  // "RNC2"
 std::uint32_t DecompressLZ10(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              bool* notValid = nullptr);
 
-// "LZSS-FF5". Returns the stream bytes consumed, the 2 header bytes included.
+// "LZSS-FF5". Returns the stream bytes consumed, the 2 header bytes included. Every stream
+// keeps FF5's rules (any size, any token): the second form sets *notValid to false.
 std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, TDecodeBuffer& output);
+std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                            bool* notValid);
 
 // "LZSS-FF6". Returns the number of bytes written. The second form also sets *notValid to
 // whether the header's length is below 2, shorter than the header itself (nothing is written

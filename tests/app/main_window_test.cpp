@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "choice_box.h"
+#include "compress/scheme_formats.h"
 #include "image_button.h"
 #include "image_view.h"
 #include "line_edit.h"
@@ -77,15 +78,11 @@ TEST_F(WindowTest, ListsHoldTheTablesWithTheirNumbersAndNoSelection) {
   EXPECT_EQ(cbTemplate->maxVisibleItems(), 10);
 
   const auto* cbCompression = Find<TChoiceBox>("cbCompression");
-  // The first five rows as documents have always stored them; newer schemes follow.
-  const char* schemes[] = {"(none)",    "LZ77-10",   "LZSS-FF5", "LZSS-FF6", "LZSS-CT",  "LZ77-11",
-                           "Huffman-4", "Huffman-8", "RLE-30",   "Diff-8",   "Diff-16",  "LC_LZ2",
-                           "LC_LZ5",    "HAL",       "LC_LZ1",   "LC_LZ14",  "Konami-1", "Konami-2",
-                           "Konami-2R", "LC_LZ17",   "Koei",     "RNC1",     "RNC2"};
-  ASSERT_EQ(cbCompression->count(), static_cast<int>(std::size(schemes)));
+  // Every row of the scheme table, each item its stored number.
+  ASSERT_EQ(cbCompression->count(), kCompressionCount);
   for (int i = 0; i < cbCompression->count(); ++i) {
-    EXPECT_EQ(cbCompression->itemText(i), schemes[i]) << "item " << i;
-    EXPECT_EQ(cbCompression->ItemNumber(i), i) << "item " << i;
+    EXPECT_EQ(cbCompression->itemText(i), kSchemeRows[i].name) << "item " << i;
+    EXPECT_EQ(cbCompression->ItemNumber(i), kSchemeRows[i].row) << "item " << i;
   }
   EXPECT_EQ(cbCompression->ItemIndex(), -1);
   EXPECT_EQ(cbCompression->maxVisibleItems(), 8);

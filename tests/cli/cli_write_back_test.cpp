@@ -70,7 +70,7 @@ TEST(CliCompress, EverySchemeGivesBackItsInput) {
       s.Run({"compress", "lzss-ct", s.Path("in.bin"), "-o", s.Path("ct.bin"), "--ct-mode", "12"})
           .status,
       0);
-  EXPECT_EQ(ReadBytes(s.Path("ct.bin")), CompressCT(data, TCTMode::Bits12));
+  EXPECT_EQ(ReadBytes(s.Path("ct.bin")), CompressCT(data, {.ctMode = TCTMode::Bits12}));
   ASSERT_EQ(
       s.Run({"compress", "lz77-10", s.Path("in.bin"), "-o", s.Path("d1.bin"), "--allow-distance-1"})
           .status,

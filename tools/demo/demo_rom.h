@@ -22,8 +22,9 @@ struct TDemo {
   std::vector<TTileEntry> Entries() const;
 };
 
-// The whole demo: artwork in every template 1 to 9, streams in each of the four schemes,
-// palettes stored as 15-bit colours in the ROM and taken from there by every entry.
+// The whole demo: artwork in every template 1 to 9, streams of LZ77-10, LZSS-FF5, LZSS-FF6
+// and LZSS-CT, palettes stored as 15-bit colours in the ROM and taken from there by every
+// entry.
 // Deterministic: the same bytes on every run.
 TDemo BuildDemo();
 

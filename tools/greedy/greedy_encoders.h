@@ -1,4 +1,4 @@
-// Stream encoders for the four compression schemes: greedy matches over a hash chain.
+// Stream encoders for LZ77-10, LZSS-FF5, LZSS-FF6 and LZSS-CT: greedy matches over a hash chain.
 // Tests round-trip the decoders through them and the demo ROM is built with them; the
 // programs themselves pack with the compressors of tegulo_core (compress/compressors.h).
 #pragma once

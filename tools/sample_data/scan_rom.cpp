@@ -1,4 +1,4 @@
-// ROM images with planted streams of the four schemes.
+// ROM images with planted streams of the flag-byte and CT schemes.
 #include "scan_rom.h"
 
 #include <algorithm>
@@ -28,17 +28,17 @@ TScanRom MakeScanRom(std::size_t size, TScanBackground background, int perScheme
   };
   std::vector<TStream> streams;
   for (int i = 0; i < perScheme; ++i) {
-    for (int scheme = 1; scheme <= 4; ++scheme) {
+    for (const int scheme : kScanRomSchemes) {
       const std::size_t raw = 512 + rng() % (16384 - 512 + 1);
       const auto data = MakeTileLikeData(raw, static_cast<std::uint32_t>(rng()));
       std::vector<std::uint8_t> s;
       const TCTMode mode = i % 2 ? TCTMode::Bits12 : TCTMode::Bits11;
       const bool greedy = packer == TScanPacker::Greedy;
       switch (scheme) {
-        case 1: s = greedy ? EncodeLZ10(data) : CompressLZ10(data); break;
-        case 2: s = greedy ? EncodeFF5(data) : CompressFF5(data); break;
-        case 3: s = greedy ? EncodeFF6(data) : CompressFF6(data); break;
-        default: s = greedy ? EncodeCT(data, mode) : CompressCT(data, mode); break;
+        case kSchemeLZ10: s = greedy ? EncodeLZ10(data) : CompressLZ10(data); break;
+        case kSchemeFF5: s = greedy ? EncodeFF5(data) : CompressFF5(data); break;
+        case kSchemeFF6: s = greedy ? EncodeFF6(data) : CompressFF6(data); break;
+        default: s = greedy ? EncodeCT(data, mode) : CompressCT(data, {.ctMode = mode}); break;
       }
       streams.push_back({scheme, std::move(s)});
     }

@@ -1,16 +1,22 @@
-// ROM images with packed streams of all four schemes planted at known places, for measuring
-// how well the scans find them.
+// ROM images with packed streams of the flag-byte and CT schemes planted at known places, for
+// measuring how well the scans find them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "compress/uCompress.h"
+
 namespace tegulo {
+
+// The schemes planted, each with the greedy encoders of tools/greedy and the core's
+// compressors.
+inline constexpr int kScanRomSchemes[] = {kSchemeLZ10, kSchemeFF5, kSchemeFF6, kSchemeCT};
 
 struct TPlantedStream {
   std::size_t address = 0;
-  int scheme = 0;  // row in Compressions, 1..4
+  int scheme = 0;  // one of kScanRomSchemes
   std::uint32_t comprSize = 0;
 };
 

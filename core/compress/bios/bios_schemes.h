@@ -16,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "compress/compressors.h"
 #include "compress/shared/stream_check.h"
 #include "compress/uCompress.h"
 
@@ -32,48 +33,60 @@ inline constexpr std::uint32_t kLZ11MaxDistance = 4096;
 std::uint32_t DecompressLZ11(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                              bool* notValid = nullptr);
 
-// "Huffman-4" (symbolBits 4, type 0x24) and "Huffman-8" (8, type 0x28). Symbols are decoded
+// "Huffman-4" (SymbolBits 4, type 0x24) and "Huffman-8" (8, type 0x28). Symbols are decoded
 // up to the size rounded up to 4, as the BIOS writes whole words; `output` gets the size.
-// `broken` is set when a child lies outside the tree or the words run out before the size;
-// `notValid` for the first of them and for a wrong type byte.
+// The second form sets `broken` when a child lies outside the tree or the words run out
+// before the size; `notValid` is set for the first of them and for a wrong type byte.
+template <int SymbolBits>
 std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                                int symbolBits, bool* notValid = nullptr, bool* broken = nullptr);
+                                bool* notValid = nullptr);
+template <int SymbolBits>
+std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                                bool* notValid, bool* broken);
 
 // "RLE-30". The last block is cut short at the size.
 std::uint32_t DecompressRLE30(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
                               bool* notValid = nullptr);
 
-// "Diff-8" (unitBytes 1; 0x80 is read as a valid 8-bit type byte too) and "Diff-16" (2).
+// "Diff-8" (UnitBytes 1; 0x80 is read as a valid 8-bit type byte too) and "Diff-16" (2).
 // An odd size with 16-bit units reads the whole last unit.
+template <int UnitBytes>
 std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                             int unitBytes, bool* notValid = nullptr);
+                             bool* notValid = nullptr);
 
 // The stream bytes each decoder above reads when it decodes into the working buffer, walked
 // without writing output.
 std::size_t StreamExtentLZ11(std::span<const std::uint8_t> stream);
-std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream, int symbolBits);
+template <int SymbolBits>
+std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream);
 std::size_t StreamExtentRLE30(std::span<const std::uint8_t> stream);
-std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream, int unitBytes);
+template <int UnitBytes>
+std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream);
 
 // The scan's samples: the first min(rawSize, output.size()) bytes of the output, as
 // DecompressDiff writes them, without lengthening `output`; returns rawSize.
 std::size_t SampleDiff8(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
-                        TDecodeBuffer& output);
+                        std::span<std::uint8_t> output);
 std::size_t SampleDiff16(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
-                         TDecodeBuffer& output);
+                         std::span<std::uint8_t> output);
 
 // The shortest streams each format allows; each throws TError for inputs above 16,777,215
-// bytes (the 24-bit size).
+// bytes (the 24-bit size). Only LZ77-11 reads an option (allowDistance1).
 // LZ77-11: shortest parse over lengths 3..65808 and distances 2 (1 when allowed)..4096.
 std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data,
-                                       bool allowDistance1 = false);
+                                       const TCompressOptions& options = {});
 // Huffman: the smallest bitstream over the trees whose layout the node offsets can express.
 // The data is padded to whole words with its most frequent symbol.
-std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data, int symbolBits);
+template <int SymbolBits>
+std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data,
+                                          const TCompressOptions& options = {});
 // RLE-30: optimal split into runs and literal blocks.
-std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data);
+std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data,
+                                        const TCompressOptions& options = {});
 // Diff-8, Diff-16: the filtered data (an odd size with 16-bit units ends with a whole unit).
-std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data, int unitBytes);
+template <int UnitBytes>
+std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& options = {});
 
 // BIOS family: the type byte, a size of minSize..kMaxBiosOutput, the start 4-aligned, the
 // whole stream inside the ROM, and:

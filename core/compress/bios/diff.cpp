@@ -29,36 +29,37 @@ std::uint32_t WalkUnits(std::span<const std::uint8_t> stream, std::size_t size, 
   return static_cast<std::uint32_t>(std::min(in, n));
 }
 
-std::size_t UnitBytes(int unitBytes) { return unitBytes == 2 ? 2 : 1; }
-
 }  // namespace
 
+template <int UnitBytes>
 std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                             int unitBytes, bool* notValid) {
+                             bool* notValid) {
+  static_assert(UnitBytes == 1 || UnitBytes == 2);
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
   const unsigned type = header & 0xFFu;
   if (notValid != nullptr) {
-    *notValid = unitBytes == 1 ? type != bios::kTypeDiff8 && type != bios::kTypeDiff8Other
+    *notValid = UnitBytes == 1 ? type != bios::kTypeDiff8 && type != bios::kTypeDiff8Other
                                : type != bios::kTypeDiff16;
   }
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
-  const std::size_t unit = UnitBytes(unitBytes);
+  constexpr std::size_t unit = UnitBytes;
   return WalkUnits(stream, size, unit, [&](std::size_t o, unsigned acc) {
     output[o] = static_cast<std::uint8_t>(acc);
     if (unit == 2 && o + 1 < size) output[o + 1] = static_cast<std::uint8_t>(acc >> 8);
   });
 }
 
-std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream, int unitBytes) {
-  return WalkUnits(stream, ReadLePadded(stream, 0, 4) >> 8, UnitBytes(unitBytes),
+template <int UnitBytes>
+std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream) {
+  return WalkUnits(stream, ReadLePadded(stream, 0, 4) >> 8, UnitBytes,
                    [](std::size_t /*o*/, unsigned /*acc*/) {});
 }
 
 namespace {
 
 std::size_t SampleDiff(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
-                       TDecodeBuffer& output, std::size_t unit) {
+                       std::span<std::uint8_t> output, std::size_t unit) {
   // Scoring reads only the start: a chance header may announce megabytes.
   const std::size_t n = std::min<std::size_t>(rawSize, output.size());
   WalkUnits(stream, n, unit, [&](std::size_t o, unsigned acc) {
@@ -71,17 +72,19 @@ std::size_t SampleDiff(std::span<const std::uint8_t> stream, std::uint32_t rawSi
 }  // namespace
 
 std::size_t SampleDiff8(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
-                        TDecodeBuffer& output) {
+                        std::span<std::uint8_t> output) {
   return SampleDiff(stream, rawSize, output, 1);
 }
 
 std::size_t SampleDiff16(std::span<const std::uint8_t> stream, std::uint32_t rawSize,
-                         TDecodeBuffer& output) {
+                         std::span<std::uint8_t> output) {
   return SampleDiff(stream, rawSize, output, 2);
 }
 
-std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data, int unitBytes) {
-  const bool wide = unitBytes == 2;
+template <int UnitBytes>
+std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& /*options*/) {
+  constexpr bool wide = UnitBytes == 2;
   CheckBiosSize(wide ? "Diff-16" : "Diff-8", data.size());
   std::vector<std::uint8_t> out =
       BiosHeader(wide ? bios::kTypeDiff16 : bios::kTypeDiff8, data.size());
@@ -98,6 +101,16 @@ std::vector<std::uint8_t> CompressDiff(std::span<const std::uint8_t> data, int u
   }
   return out;
 }
+
+// Diff-8 and Diff-16 are the only forms.
+template std::uint32_t DecompressDiff<1>(std::span<const std::uint8_t>, TDecodeBuffer&, bool*);
+template std::uint32_t DecompressDiff<2>(std::span<const std::uint8_t>, TDecodeBuffer&, bool*);
+template std::size_t StreamExtentDiff<1>(std::span<const std::uint8_t>);
+template std::size_t StreamExtentDiff<2>(std::span<const std::uint8_t>);
+template std::vector<std::uint8_t> CompressDiff<1>(std::span<const std::uint8_t>,
+                                                   const TCompressOptions&);
+template std::vector<std::uint8_t> CompressDiff<2>(std::span<const std::uint8_t>,
+                                                   const TCompressOptions&);
 
 }  // namespace tegulo
 

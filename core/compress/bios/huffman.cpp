@@ -94,14 +94,14 @@ std::size_t SymbolCount(std::size_t size, int bits) {
   return ((size + 3) & ~std::size_t{3}) * 8 / static_cast<std::size_t>(bits);
 }
 
-int SymbolBits(int symbolBits) { return symbolBits == 4 ? 4 : 8; }
-
 }  // namespace
 
+template <int SymbolBits>
 std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                                int symbolBits, bool* notValid, bool* broken) {
+                                bool* notValid, bool* broken) {
+  static_assert(SymbolBits == 4 || SymbolBits == 8);
   const std::uint32_t header = ReadLePadded(stream, 0, 4);
-  const int bits = SymbolBits(symbolBits);
+  constexpr int bits = SymbolBits;
   if (broken != nullptr) *broken = false;
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
@@ -114,14 +114,23 @@ std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuf
   return used;
 }
 
-std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream, int symbolBits) {
-  const std::size_t size = ReadLePadded(stream, 0, 4) >> 8;
-  TSymbolCount sink;
-  return WalkBits(stream, SymbolCount(size, SymbolBits(symbolBits)), sink, nullptr);
+template <int SymbolBits>
+std::uint32_t DecompressHuffman(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                                bool* notValid) {
+  return DecompressHuffman<SymbolBits>(stream, output, notValid, nullptr);
 }
 
-std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data, int symbolBits) {
-  const int bits = symbolBits == 4 ? 4 : 8;
+template <int SymbolBits>
+std::size_t StreamExtentHuffman(std::span<const std::uint8_t> stream) {
+  const std::size_t size = ReadLePadded(stream, 0, 4) >> 8;
+  TSymbolCount sink;
+  return WalkBits(stream, SymbolCount(size, SymbolBits), sink, nullptr);
+}
+
+template <int SymbolBits>
+std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data,
+                                          const TCompressOptions& /*options*/) {
+  constexpr int bits = SymbolBits;
   CheckBiosSize(bits == 4 ? "Huffman-4" : "Huffman-8", data.size());
   std::vector<std::uint64_t> counts(std::size_t{1} << bits, 0);
   for (const std::uint8_t b : data) {
@@ -216,7 +225,7 @@ std::optional<TScanHit> CheckHuffman(std::span<const std::uint8_t> rom, std::siz
   thread_local TDecodeBuffer out;
   out.assign(*size, 0);
   bool broken = false;
-  const std::uint32_t used = DecompressHuffman(s, out, kBits, nullptr, &broken);
+  const std::uint32_t used = DecompressHuffman<kBits>(s, out, nullptr, &broken);
   // A stream may end exactly at the end of the ROM; one whose words ran out is broken.
   if (broken) return std::nullopt;
   st.literals = *size;
@@ -237,5 +246,19 @@ std::optional<TScanHit> CheckHuffman8Hit(std::span<const std::uint8_t> rom, std:
                                          std::uint32_t minSize, TStreamStats* stats) {
   return CheckHuffman<8>(rom, pos, minSize, stats);
 }
+
+// Huffman-4 and Huffman-8 are the only forms.
+template std::uint32_t DecompressHuffman<4>(std::span<const std::uint8_t>, TDecodeBuffer&, bool*);
+template std::uint32_t DecompressHuffman<8>(std::span<const std::uint8_t>, TDecodeBuffer&, bool*);
+template std::uint32_t DecompressHuffman<4>(std::span<const std::uint8_t>, TDecodeBuffer&, bool*,
+                                            bool*);
+template std::uint32_t DecompressHuffman<8>(std::span<const std::uint8_t>, TDecodeBuffer&, bool*,
+                                            bool*);
+template std::size_t StreamExtentHuffman<4>(std::span<const std::uint8_t>);
+template std::size_t StreamExtentHuffman<8>(std::span<const std::uint8_t>);
+template std::vector<std::uint8_t> CompressHuffman<4>(std::span<const std::uint8_t>,
+                                                      const TCompressOptions&);
+template std::vector<std::uint8_t> CompressHuffman<8>(std::span<const std::uint8_t>,
+                                                      const TCompressOptions&);
 
 }  // namespace tegulo

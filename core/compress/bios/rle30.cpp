@@ -67,7 +67,8 @@ std::size_t StreamExtentRLE30(std::span<const std::uint8_t> stream) {
   return WalkBlocks(stream, ReadLePadded(stream, 0, 4) >> 8, TSkipBlocks{});
 }
 
-std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data,
+                                        const TCompressOptions& /*options*/) {
   CheckBiosSize("RLE-30", data.size());
   const std::size_t n = data.size();
   // cost[i]: fewest bytes for data[i..]; step[i]: the first block's length, negative for a

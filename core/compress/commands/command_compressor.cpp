@@ -226,12 +226,4 @@ std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
   return out;
 }
 
-template <const TCommandFormat& F>
-std::vector<std::uint8_t> CompressCommands(std::span<const std::uint8_t> data,
-                                           const TCompressOptions& /*options*/) {
-  return CompressCommands(F, data);
-}
-template std::vector<std::uint8_t> CompressCommands<TCommandFormat::LCLZ1>(
-    std::span<const std::uint8_t>, const TCompressOptions&);
-
 }  // namespace tegulo

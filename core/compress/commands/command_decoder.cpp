@@ -21,19 +21,4 @@ std::size_t StreamExtentCommands(const TCommandFormat& format,
   return command::Walk<true>(format, stream, nullptr, kCommandOutputLimit, nullptr).consumed;
 }
 
-template <const TCommandFormat& F>
-std::uint32_t DecompressCommands(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                                 bool* notValid) {
-  const TCommandResult r = DecodeCommands(F, stream, output);
-  *notValid = r.end == TCommandEnd::kInvalid;
-  return r.written;
-}
-template <const TCommandFormat& F>
-std::size_t StreamExtentCommands(std::span<const std::uint8_t> stream) {
-  return StreamExtentCommands(F, stream);
-}
-template std::uint32_t DecompressCommands<TCommandFormat::LCLZ1>(std::span<const std::uint8_t>,
-                                                                 TDecodeBuffer&, bool*);
-template std::size_t StreamExtentCommands<TCommandFormat::LCLZ1>(std::span<const std::uint8_t>);
-
 }  // namespace tegulo

@@ -223,17 +223,25 @@ std::uint32_t WastefulHALCopies(std::span<const std::uint8_t> stream,
 std::uint32_t WastefulLCLZ1Copies(std::span<const std::uint8_t> stream,
                                   std::span<const std::uint8_t> output);
 
-// One format's decoder, extent walk and compressor in the scheme table's shapes: the decoder
-// returns the bytes written and sets *notValid to whether the stream broke a rule (an
-// undefined command, a source not yet written).
+// One format's decoder, extent walk and compressor, the format a template argument: the
+// decoder returns the bytes written and sets *notValid (when given) to whether the stream broke
+// a rule (an undefined command, a source not yet written). The compressor reads no option.
 template <const TCommandFormat& F>
 std::uint32_t DecompressCommands(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
-                                 bool* notValid);
+                                 bool* notValid = nullptr) {
+  const TCommandResult r = DecodeCommands(F, stream, output);
+  if (notValid != nullptr) *notValid = r.end == TCommandEnd::kInvalid;
+  return r.written;
+}
 template <const TCommandFormat& F>
-std::size_t StreamExtentCommands(std::span<const std::uint8_t> stream);
+std::size_t StreamExtentCommands(std::span<const std::uint8_t> stream) {
+  return StreamExtentCommands(F, stream);
+}
 template <const TCommandFormat& F>
 std::vector<std::uint8_t> CompressCommands(std::span<const std::uint8_t> data,
-                                           const TCompressOptions& options);
+                                           const TCompressOptions& /*options*/ = {}) {
+  return CompressCommands(F, data);
+}
 
 // The scheme name of a format, as in the lists.
 inline const char* CommandFormatName(const TCommandFormat& format) { return format.name; }

@@ -24,8 +24,8 @@ std::vector<std::uint8_t> CompressCTMode(std::span<const std::uint8_t> data, TCT
 }  // namespace
 
 std::vector<std::uint8_t> CompressCT(std::span<const std::uint8_t> data,
-                                     std::optional<TCTMode> mode) {
-  if (mode) return CompressCTMode(data, *mode);
+                                     const TCompressOptions& options) {
+  if (options.ctMode) return CompressCTMode(data, *options.ctMode);
   std::vector<std::uint8_t> eleven;
   std::vector<std::uint8_t> twelve;
   std::optional<TError> failure;

@@ -24,7 +24,8 @@ std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff
 
 }  // namespace
 
-std::vector<std::uint8_t> CompressFF5(std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> CompressFF5(std::span<const std::uint8_t> data,
+                                      const TCompressOptions& /*options*/) {
   if (data.size() > ff::kMaxHeaderValue) {
     throw TError("LZSS-FF5 holds at most " + std::to_string(ff::kMaxHeaderValue) +
                  " bytes; the data are " + std::to_string(data.size()) + " bytes");
@@ -32,7 +33,8 @@ std::vector<std::uint8_t> CompressFF5(std::span<const std::uint8_t> data) {
   return CompressFF(data, false);
 }
 
-std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> CompressFF6(std::span<const std::uint8_t> data,
+                                      const TCompressOptions& /*options*/) {
   std::vector<std::uint8_t> out = CompressFF(data, true);
   if (out.size() > ff::kMaxHeaderValue) {
     throw TError("The LZSS-FF6 stream would be " + std::to_string(out.size()) +

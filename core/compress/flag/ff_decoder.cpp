@@ -149,6 +149,12 @@ std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, TDecodeBuffer&
   return Decode<false>(stream, output);
 }
 
+std::uint32_t DecompressFF5(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
+                            bool* notValid) {
+  *notValid = false;
+  return Decode<false>(stream, output);
+}
+
 std::uint32_t DecompressFF6(std::span<const std::uint8_t> stream, TDecodeBuffer& output) {
   return Decode<true>(stream, output);
 }

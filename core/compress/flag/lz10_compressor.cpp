@@ -9,7 +9,9 @@
 
 namespace tegulo {
 
-std::vector<std::uint8_t> CompressLZ10(std::span<const std::uint8_t> data, bool allowDistance1) {
+std::vector<std::uint8_t> CompressLZ10(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& options) {
+  const bool allowDistance1 = options.allowDistance1;
   if (data.size() > lz10::kMaxRawSize) {
     throw TError("LZ77-10 holds at most " + std::to_string(lz10::kMaxRawSize) +
                  " bytes; the data are " + std::to_string(data.size()) + " bytes");

@@ -173,7 +173,9 @@ void ChooseTokens(std::vector<std::uint32_t>& longest) {
 
 }  // namespace
 
-std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data, bool allowDistance1) {
+std::vector<std::uint8_t> CompressLZ11(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& options) {
+  const bool allowDistance1 = options.allowDistance1;
   CheckBiosSize("LZ77-11", data.size());
   const std::size_t n = data.size();
   std::vector<std::uint32_t> step;

@@ -251,8 +251,8 @@ std::uint32_t DecompressRNC1(std::span<const std::uint8_t> s, TDecodeBuffer& o, 
   return used;
 }
 
-std::uint32_t DecodeRNC1Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid) {
-  return DecompressRNC1(s, o, notValid);
+std::uint32_t DecompressRNC1(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid) {
+  return DecompressRNC1(s, o, notValid, nullptr);
 }
 
 }  // namespace tegulo

@@ -505,7 +505,8 @@ void WriteChunk(rnc1::TBitWriter& w, std::span<const std::uint8_t> data, std::si
 
 }  // namespace
 
-std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& /*options*/) {
   rnc::CheckSize("RNC1", data.size());
   std::vector<std::uint8_t> out(rnc::kHeaderSize);
   rnc1::TBitWriter w{out};
@@ -530,11 +531,6 @@ std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data) {
   }
   rnc::PutHeader(1, data, out, static_cast<std::uint8_t>(chunks));
   return out;
-}
-
-std::vector<std::uint8_t> PackRNC1Row(std::span<const std::uint8_t> data,
-                                      const TCompressOptions& /*options*/) {
-  return CompressRNC1(data);
 }
 
 }  // namespace tegulo

@@ -140,8 +140,8 @@ std::uint32_t DecompressRNC2(std::span<const std::uint8_t> s, TDecodeBuffer& o, 
   return used;
 }
 
-std::uint32_t DecodeRNC2Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid) {
-  return DecompressRNC2(s, o, notValid);
+std::uint32_t DecompressRNC2(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid) {
+  return DecompressRNC2(s, o, notValid, nullptr);
 }
 
 }  // namespace tegulo

@@ -146,7 +146,8 @@ void Emit(TBitWriter& w, std::span<const std::uint8_t> data, std::size_t at, TSt
 
 }  // namespace
 
-std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& /*options*/) {
   rnc::CheckSize("RNC2", data.size());
   std::vector<std::uint8_t> out(rnc::kHeaderSize);
   TBitWriter w{out};
@@ -158,11 +159,6 @@ std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data) {
   w.Bit(0);  // no further block
   rnc::PutHeader(2, data, out, 1);
   return out;
-}
-
-std::vector<std::uint8_t> PackRNC2Row(std::span<const std::uint8_t> data,
-                                      const TCompressOptions& /*options*/) {
-  return CompressRNC2(data);
 }
 
 }  // namespace tegulo

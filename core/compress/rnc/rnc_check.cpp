@@ -43,12 +43,12 @@ std::optional<TScanHit> CheckRNC(std::span<const std::uint8_t> rom, std::size_t 
 
 std::optional<TScanHit> CheckRNC1Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                      std::uint32_t minSize, TStreamStats* stats) {
-  return CheckRNC(rom, pos, minSize, stats, 1, kSchemeRNC1, DecodeRNC1Row);
+  return CheckRNC(rom, pos, minSize, stats, 1, kSchemeRNC1, DecompressRNC1);
 }
 
 std::optional<TScanHit> CheckRNC2Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                      std::uint32_t minSize, TStreamStats* stats) {
-  return CheckRNC(rom, pos, minSize, stats, 2, kSchemeRNC2, DecodeRNC2Row);
+  return CheckRNC(rom, pos, minSize, stats, 2, kSchemeRNC2, DecompressRNC2);
 }
 
 }  // namespace tegulo

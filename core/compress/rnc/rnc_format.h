@@ -88,27 +88,25 @@ std::size_t HeaderExtent(std::span<const std::uint8_t> stream);
 
 }  // namespace rnc
 
-// The decoders in the scheme table's shape; they return the bytes the header says the
-// stream takes.
-std::uint32_t DecodeRNC1Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid);
-std::uint32_t DecodeRNC2Row(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid);
-// The same with the count of chunks (RNC1) or blocks (RNC2) decoded.
+// The decoders; they return the bytes the header says the stream takes. The second forms
+// also give the count of chunks (RNC1) or blocks (RNC2) decoded.
+std::uint32_t DecompressRNC1(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid);
+std::uint32_t DecompressRNC2(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid);
 std::uint32_t DecompressRNC1(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid,
-                             std::size_t* chunks = nullptr);
+                             std::size_t* chunks);
 std::uint32_t DecompressRNC2(std::span<const std::uint8_t> s, TDecodeBuffer& o, bool* notValid,
-                             std::size_t* blocks = nullptr);
+                             std::size_t* blocks);
 
 // RNC2: a shortest stream in bytes (an exact shortest parse; one block).
 // RNC1: the shortest found in chunks of at most kRnc1ChunkSize bytes, each the best of a few
 // rounds of an exact parse for given code lengths and Huffman codes rebuilt from that parse.
 // Both throw TError above rnc::kMaxSize bytes.
 inline constexpr std::size_t kRnc1ChunkSize = 0x7FFF;
-std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data);
-std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data);
-std::vector<std::uint8_t> PackRNC1Row(std::span<const std::uint8_t> data,
-                                      const TCompressOptions& options);
-std::vector<std::uint8_t> PackRNC2Row(std::span<const std::uint8_t> data,
-                                      const TCompressOptions& options);
+// Neither reads an option.
+std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& options = {});
+std::vector<std::uint8_t> CompressRNC2(std::span<const std::uint8_t> data,
+                                       const TCompressOptions& options = {});
 
 // Scan: the signature and method at pos, a decoded size of minSize..rnc::kMaxScanSize, the
 // packed data inside the ROM with its CRC matching, and a test decode that breaks no rule.
@@ -116,6 +114,7 @@ std::optional<TScanHit> CheckRNC1Hit(std::span<const std::uint8_t> rom, std::siz
                                      std::uint32_t minSize, TStreamStats* stats);
 std::optional<TScanHit> CheckRNC2Hit(std::span<const std::uint8_t> rom, std::size_t pos,
                                      std::uint32_t minSize, TStreamStats* stats);
-std::size_t ExtentRNCRow(std::span<const std::uint8_t> s);
+// The bytes the header says the stream takes (either method), cut to the stream.
+std::size_t StreamExtentRNC(std::span<const std::uint8_t> s);
 
 }  // namespace tegulo

@@ -120,6 +120,6 @@ std::size_t HeaderExtent(std::span<const std::uint8_t> stream) {
 
 namespace tegulo {
 
-std::size_t ExtentRNCRow(std::span<const std::uint8_t> s) { return rnc::HeaderExtent(s); }
+std::size_t StreamExtentRNC(std::span<const std::uint8_t> s) { return rnc::HeaderExtent(s); }
 
 }  // namespace tegulo

@@ -174,7 +174,7 @@ int ScoreStream(const TStreamStats& stats, std::span<const std::uint8_t> output)
 std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::size_t pos,
                                       int scheme, std::uint32_t minSize, int needed) {
   const TSchemeFormat* format = FindSchemeFormat(scheme);
-  if (format == nullptr || format->sample == nullptr) return std::nullopt;
+  if (format == nullptr || format->check == nullptr) return std::nullopt;
   // Both buffers are made once per thread; the marks are cleared after use as far as the
   // checker set them, and the sample is read only as far as the decoder wrote it.
   thread_local std::vector<std::uint8_t> marks(kScoreSample, 0);
@@ -191,7 +191,7 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
   thread_local TDecodeBuffer sample(kScoreSample, 0);
   sample.resize(kScoreSample);  // a sampler that lengthened it: no clear, only the size
   const std::size_t n = std::min<std::size_t>(
-      format->sample(rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
+      SampleStream(*format, rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
   stats.comprSize = hit->comprSize;
   if (format->scoreOnly) {
     hit->score = FilteredScore(rom.subspan(pos, hit->comprSize), {sample.data(), n}, needed);

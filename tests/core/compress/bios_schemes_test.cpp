@@ -61,16 +61,16 @@ const std::vector<TScheme>& Schemes() {
   static const std::vector<TScheme> schemes = {
       {"LZ77-11", [](auto s, auto& o, bool* v) { return DecompressLZ11(s, o, v); },
        [](auto d) { return CompressLZ11(d); }},
-      {"Huffman-4", [](auto s, auto& o, bool* v) { return DecompressHuffman(s, o, 4, v); },
-       [](auto d) { return CompressHuffman(d, 4); }},
-      {"Huffman-8", [](auto s, auto& o, bool* v) { return DecompressHuffman(s, o, 8, v); },
-       [](auto d) { return CompressHuffman(d, 8); }},
+      {"Huffman-4", [](auto s, auto& o, bool* v) { return DecompressHuffman<4>(s, o, v); },
+       [](auto d) { return CompressHuffman<4>(d); }},
+      {"Huffman-8", [](auto s, auto& o, bool* v) { return DecompressHuffman<8>(s, o, v); },
+       [](auto d) { return CompressHuffman<8>(d); }},
       {"RLE-30", [](auto s, auto& o, bool* v) { return DecompressRLE30(s, o, v); },
        [](auto d) { return CompressRLE30(d); }},
-      {"Diff-8", [](auto s, auto& o, bool* v) { return DecompressDiff(s, o, 1, v); },
-       [](auto d) { return CompressDiff(d, 1); }},
-      {"Diff-16", [](auto s, auto& o, bool* v) { return DecompressDiff(s, o, 2, v); },
-       [](auto d) { return CompressDiff(d, 2); }},
+      {"Diff-8", [](auto s, auto& o, bool* v) { return DecompressDiff<1>(s, o, v); },
+       [](auto d) { return CompressDiff<1>(d); }},
+      {"Diff-16", [](auto s, auto& o, bool* v) { return DecompressDiff<2>(s, o, v); },
+       [](auto d) { return CompressDiff<2>(d); }},
   };
   return schemes;
 }
@@ -115,7 +115,7 @@ TEST(BiosSchemes, CompressorsWriteTheWorkedExamples) {
     const Bytes want(e.stream.begin(), e.stream.end() - static_cast<std::ptrdiff_t>(e.padding));
     EXPECT_EQ(Scheme(SchemeName(e.scheme)).compress(e.input), want) << e.name;
   }
-  EXPECT_EQ(CompressLZ11(Bytes(32, 0xAA), true),
+  EXPECT_EQ(CompressLZ11(Bytes(32, 0xAA), {.allowDistance1 = true}),
             (Bytes{0x11, 0x20, 0, 0, 0x40, 0xAA, 0x00, 0xE0, 0x00}));
 }
 
@@ -254,7 +254,7 @@ TEST(CompressLZ11, ShortestForMatchesOfAnyLength) {
   for (std::uint32_t seed = 0; seed < 12; ++seed) {
     const Bytes d = LongRepeats(2500 + seed * 300, seed);
     for (const bool d1 : {false, true}) {
-      const Bytes s = CompressLZ11(d, d1);
+      const Bytes s = CompressLZ11(d, {.allowDistance1 = d1});
       ASSERT_EQ(s.size(), ReferenceLZ11Size(d, d1 ? 1 : 2)) << "seed " << seed << " d1 " << d1;
       TDecodeBuffer out(d.size(), 0);
       DecompressLZ11(s, out);
@@ -276,7 +276,7 @@ TEST(CompressLZ11, TheLongestCopiesRoundTrip) {
     Bytes d(c.size);
     for (std::size_t i = 0; i < d.size(); ++i) d[i] = static_cast<std::uint8_t>('A' + i % c.period);
     const std::string label = std::to_string(c.size) + " bytes, period " + std::to_string(c.period);
-    const Bytes s = CompressLZ11(d, c.distance1);
+    const Bytes s = CompressLZ11(d, {.allowDistance1 = c.distance1});
     TDecodeBuffer out(d.size(), 0);
     EXPECT_EQ(DecompressLZ11(s, out), s.size()) << label;
     const auto wrong = std::mismatch(d.begin(), d.end(), out.begin());
@@ -290,7 +290,7 @@ TEST(CompressLZ11, MatchesBruteForceOnShortInputs) {
     const std::size_t n = rng() % 70 + (round % 50 == 0 ? 300 : 0);
     const Bytes d = Random(n, rng(), 1 + rng() % 4);
     for (const bool d1 : {false, true}) {
-      ASSERT_EQ(CompressLZ11(d, d1).size(), BruteForceLZ11Size(d, d1 ? 1 : 2))
+      ASSERT_EQ(CompressLZ11(d, {.allowDistance1 = d1}).size(), BruteForceLZ11Size(d, d1 ? 1 : 2))
           << "round " << round << ", n " << n << ", distance 1 " << d1;
     }
   }
@@ -365,11 +365,12 @@ TEST(CompressHuffman, BitstreamHasTheLeastTotalCodeLength) {
       }
       const std::size_t leaves = std::max<std::size_t>(used, 2);
       const std::size_t want = 4 + ((leaves + 1) & ~std::size_t{1}) * 2 + (bitsTotal + 31) / 32 * 4;
-      const Bytes s = CompressHuffman(c.data, bits);
+      const Bytes s = bits == 4 ? CompressHuffman<4>(c.data) : CompressHuffman<8>(c.data);
       EXPECT_EQ(s.size(), want) << c.name << ", " << bits << " bits";
       TDecodeBuffer out;
       bool broken = true;
-      DecompressHuffman(s, out, bits, nullptr, &broken);
+      bits == 4 ? DecompressHuffman<4>(s, out, nullptr, &broken)
+                : DecompressHuffman<8>(s, out, nullptr, &broken);
       EXPECT_FALSE(broken) << c.name;
       EXPECT_EQ(out, c.data) << c.name << ", " << bits << " bits";
     }
@@ -380,5 +381,5 @@ TEST(BiosSchemes, SizesAboveTheHeaderAreRefused) {
   const Bytes big(0x1000000, 0);
   EXPECT_THROW(CompressLZ11(big), TError);
   EXPECT_THROW(CompressRLE30(big), TError);
-  EXPECT_THROW(CompressDiff(big, 2), TError);
+  EXPECT_THROW(CompressDiff<2>(big), TError);
 }

@@ -136,7 +136,7 @@ TEST(CompressLZ10, MatchesBruteForceOnShortInputs) {
     const unsigned alphabet = 1 + rng() % 4;
     const Bytes d = Random(n, rng(), alphabet);
     for (const bool d1 : {false, true}) {
-      const Bytes s = CompressLZ10(d, d1);
+      const Bytes s = CompressLZ10(d, {.allowDistance1 = d1});
       ASSERT_EQ(s.size(), BruteForceLZ10Size(d, d1 ? 1 : 2))
           << "round " << round << ", n " << n << ", distance 1 " << d1;
     }
@@ -186,7 +186,7 @@ TEST(CompressLZ10, DistanceOneOnlyWhenAllowed) {
   const Bytes run(100, 0x41);
   const Bytes strict = CompressLZ10(run);
   EXPECT_EQ(CheckLZ10Stream(strict, run.size(), 2), "");
-  const Bytes loose = CompressLZ10(run, true);
+  const Bytes loose = CompressLZ10(run, {.allowDistance1 = true});
   EXPECT_EQ(CheckLZ10Stream(loose, run.size(), 1), "");
   EXPECT_NE(CheckLZ10Stream(loose, run.size(), 2), "") << "a run uses distance 1 when allowed";
   EXPECT_LE(loose.size(), strict.size());

@@ -75,8 +75,8 @@ TEST(CTMode, CompressorTakesElevenBitsOnATie) {
   Bytes data;
   for (int i = 0; i < 40; ++i) data.push_back(static_cast<std::uint8_t>(i * 7));
   const Bytes chosen = CompressCT(data);
-  const Bytes eleven = CompressCT(data, TCTMode::Bits11);
-  const Bytes twelve = CompressCT(data, TCTMode::Bits12);
+  const Bytes eleven = CompressCT(data, {.ctMode = TCTMode::Bits11});
+  const Bytes twelve = CompressCT(data, {.ctMode = TCTMode::Bits12});
   ASSERT_EQ(eleven.size(), twelve.size());
   EXPECT_EQ(chosen, eleven);
   const std::size_t first = (chosen[0] | chosen[1] << 8) + 2U;

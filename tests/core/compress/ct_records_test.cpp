@@ -86,7 +86,7 @@ TEST(CTRecords, ShortestOverEveryRecordPlacement) {
     const Bytes d = Sample(seed % 4 == 0 ? 90 : 5 + seed * 2, seed);
     for (const TCTMode mode : {TCTMode::Bits11, TCTMode::Bits12}) {
       const bool eleven = mode == TCTMode::Bits11;
-      const Bytes s = CompressCT(d, mode);
+      const Bytes s = CompressCT(d, {.ctMode = mode});
       TBruteForce brute(d, eleven ? 2047 : 4095, eleven ? 34 : 18);
       ASSERT_EQ(s.size(), 2 + brute.Boundary(0)) << "seed " << seed << " eleven " << eleven;
       TDecodeBuffer out(d.size() + 64, 0);

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "compress/scheme_formats.h"
 #include "decoder_paths_check.h"
 #include "greedy_encoders.h"
 #include "sample_data.h"
@@ -26,7 +28,7 @@ Bytes Pack(int scheme, std::span<const std::uint8_t> data) {
   }
 }
 
-const char* kSchemeNames[] = {"", "LZ77-10", "LZSS-FF5", "LZSS-FF6", "LZSS-CT"};
+std::string_view SchemeName(int row) { return kSchemeRows[row].name; }
 
 }  // namespace
 
@@ -58,7 +60,7 @@ TEST(DecoderPaths, AgreeOnPackedDamagedAndNoisyStreams) {
       const std::size_t outputSize = kOutputs[rng() % 5];
       const auto fill = static_cast<std::uint8_t>(rng());
       ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, stream, outputSize, fill))
-          << kSchemeNames[scheme] << ", round " << round << ", damage " << damage << ", output "
+          << SchemeName(scheme) << ", round " << round << ", damage " << damage << ", output "
           << outputSize << ", stream of " << stream.size();
     }
   }
@@ -81,7 +83,7 @@ TEST(DecoderPaths, AgreeOnReferencesBeforeTheStart) {
         stream[1] |= 0x40;  // a size or length that does not end at once
       }
       ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, stream, 1 << 16, 0xA5))
-          << kSchemeNames[scheme] << ", round " << round;
+          << SchemeName(scheme) << ", round " << round;
     }
   }
 }
@@ -103,7 +105,7 @@ TEST(DecoderPaths, AgreeOnStreamsOfFewByteValues) {
       }
       const std::size_t outputSize = 1000 + rng() % 70000;
       ASSERT_TRUE(fuzz::DecoderPathsAgree(scheme, stream, outputSize, 0x5A))
-          << kSchemeNames[scheme] << ", round " << round << ", stream of " << stream.size();
+          << SchemeName(scheme) << ", round " << round << ", stream of " << stream.size();
     }
   }
 }
@@ -129,7 +131,7 @@ TEST(DecoderPaths, AgreeOnEveryShortDistanceAndLength) {
                                        : Pack(scheme, data);
     const int row = std::min(scheme, 4);
     EXPECT_TRUE(fuzz::DecoderPathsAgree(row, stream, data.size() + 100, 0x77))
-        << kSchemeNames[row] << (scheme == 5 ? " (11-bit)" : "");
+        << SchemeName(row) << (scheme == 5 ? " (11-bit)" : "");
     TDecodeBuffer out(data.size(), 0);
     switch (row) {
       case 1: DecompressLZ10(stream, out); break;
@@ -137,7 +139,7 @@ TEST(DecoderPaths, AgreeOnEveryShortDistanceAndLength) {
       case 3: DecompressFF6(stream, out); break;
       default: DecompressCT(stream, out); break;
     }
-    EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin())) << kSchemeNames[row];
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin())) << SchemeName(row);
   }
 }
 
@@ -152,7 +154,7 @@ TEST(DecoderPaths, AgreeOnStreamsCutAtEveryLengthNearTheEnd) {
     for (std::size_t cut = from; cut <= stream.size(); ++cut) {
       ASSERT_TRUE(
           fuzz::DecoderPathsAgree(scheme, std::span(stream).first(cut), tiles.size() + 100, 0x5A))
-          << kSchemeNames[scheme] << ", cut to " << cut << " of " << stream.size();
+          << SchemeName(scheme) << ", cut to " << cut << " of " << stream.size();
     }
   }
 }

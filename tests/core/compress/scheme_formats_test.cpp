@@ -263,3 +263,43 @@ TEST(SchemeFormats, EveryRowRoundTripsAndKeepsItsBoundsWhenCut) {
     }
   }
 }
+
+// The score's sample of every scannable row is the start of what the stream unpacks to,
+// whether the row has a sampler of its own or takes the whole decode.
+TEST(SchemeFormats, SampleIsTheStartOfTheUnpackedData) {
+  auto data = TileLikeData(3008, 9);
+  data.resize(data.size() + 64, 0);
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.check == nullptr) continue;
+    const std::vector<std::uint8_t> stream = f.compress(data, {});
+    for (const std::size_t room : {std::size_t{256}, std::size_t{8192}}) {
+      TDecodeBuffer sample(room, 0xEE);
+      const auto rawSize = static_cast<std::uint32_t>(data.size());
+      const std::size_t n = std::min(SampleStream(f, stream, rawSize, sample), room);
+      EXPECT_EQ(n, std::min<std::size_t>(room, data.size())) << Name(f) << " into " << room;
+      EXPECT_TRUE(
+          std::equal(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n), sample.begin()))
+          << Name(f) << " into " << room;
+    }
+  }
+}
+
+// The streams that padToWords pads are those of the schemes the help text names: each of them
+// to a multiple of 4 bytes, the others not at all (Diff-8's 1005 bytes need padding;
+// Konami-2R, which takes only whole 16-byte blocks, is left out).
+TEST(SchemeFormats, PaddedStreamsAreThoseOfTheNamedSchemes) {
+  const auto data = TileLikeData(1001, 4);
+  std::string named = ", " + WordPaddedSchemeNames() + ",";
+  for (std::size_t at; (at = named.find(" and ")) != std::string::npos;) named.replace(at, 5, ", ");
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.compress == nullptr || f.row == kSchemeKonami2R) continue;
+    const std::vector<std::uint8_t> exact = CompressStream(f.row, data);
+    const std::vector<std::uint8_t> padded = CompressStream(f.row, data, {.padToWords = true});
+    if (named.find(", " + Name(f) + ",") != std::string::npos) {
+      EXPECT_EQ(padded.size() % 4, 0U) << Name(f);
+      EXPECT_TRUE(std::equal(exact.begin(), exact.end(), padded.begin())) << Name(f);
+    } else {
+      EXPECT_EQ(padded, exact) << Name(f);
+    }
+  }
+}

@@ -27,11 +27,11 @@ std::size_t ConsumedByDecoding(int row, std::span<const std::uint8_t> s) {
     case kSchemeLZ10: return DecompressLZ10(s, out);
     case kSchemeFF5: return DecompressFF5(s, out);
     case kSchemeLZ11: return DecompressLZ11(s, out);
-    case kSchemeHuffman4: return DecompressHuffman(s, out, 4);
-    case kSchemeHuffman8: return DecompressHuffman(s, out, 8);
+    case kSchemeHuffman4: return DecompressHuffman<4>(s, out);
+    case kSchemeHuffman8: return DecompressHuffman<8>(s, out);
     case kSchemeRLE30: return DecompressRLE30(s, out);
-    case kSchemeDiff8: return DecompressDiff(s, out, 1);
-    case kSchemeDiff16: return DecompressDiff(s, out, 2);
+    case kSchemeDiff8: return DecompressDiff<1>(s, out);
+    case kSchemeDiff16: return DecompressDiff<2>(s, out);
     case kSchemeLCLZ2: return DecodeCommands(TCommandFormat::LCLZ2, s, out).consumed;
     case kSchemeLCLZ5: return DecodeCommands(TCommandFormat::LCLZ5, s, out).consumed;
     default: return DecodeCommands(TCommandFormat::HAL, s, out).consumed;

@@ -39,13 +39,14 @@ void ExpectOutput(const TDecodeBuffer& buf, const std::string& want, const char*
 
 }  // namespace
 
-TEST(Compressions, NamesAndValuesByRow) {
+// Documents hold these numbers: a scheme keeps its row for good, new schemes come after.
+TEST(Compressions, StoredNumbersNeverMove) {
   const char* names[] = {"(none)",    "LZ77-10",   "LZSS-FF5", "LZSS-FF6", "LZSS-CT",  "LZ77-11",
                          "Huffman-4", "Huffman-8", "RLE-30",   "Diff-8",   "Diff-16",  "LC_LZ2",
                          "LC_LZ5",    "HAL",       "LC_LZ1",   "LC_LZ14",  "Konami-1", "Konami-2",
                          "Konami-2R", "LC_LZ17",   "Koei",     "RNC1",     "RNC2"};
-  ASSERT_EQ(std::size(names), std::size_t{kCompressionCount});
-  for (int i = 0; i < kCompressionCount; ++i) {
+  ASSERT_LE(std::size(names), std::size_t{kCompressionCount});
+  for (int i = 0; i < static_cast<int>(std::size(names)); ++i) {
     EXPECT_EQ(Compressions[i].name(), names[i]) << "row " << i;
     EXPECT_EQ(Compressions[i].Value, i) << "row " << i;
   }
