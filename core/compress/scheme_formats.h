@@ -168,6 +168,7 @@ constexpr TSchemeFormat KonamiRow(int row, const char* name) {
           .decode = DecompressKonami<V>,
           .compress = CompressKonami<V>,
           .check = CheckKonamiHit<V>,
+          .prefilter = PrefilterKonami<V>,
           .extent = StreamExtentKonami<V>,
           .sampleFacts = WastefulKonamiRaws<V>,
           .zeroRing = true,

@@ -586,6 +586,8 @@ namespace {
 constexpr std::uint32_t kProbeCommands = 8;
 constexpr std::size_t kProbeOutput = 512;  // what eight commands write, within a few bytes
 
+constexpr std::size_t kProbeReach = 2 + kProbeCommands * (1 + kMaxCount);  // the bytes it reads
+
 struct TProbeHook {
   TScanHook& scan;
   bool passed = false;
@@ -619,9 +621,68 @@ bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos) {
 template <TKonami V>
 std::size_t SkipKonami(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                        std::size_t align, const TSkipFacts& /*facts*/) {
-  constexpr std::size_t kReach = 2 + kProbeCommands * (1 + kMaxCount);
-  return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align,
-                                        [&](std::size_t p) { return KonamiMaybe<V>(rom, p); });
+  return SkipWhileRefusedInRuns<kProbeReach>(rom, pos, end, align,
+                                             [&](std::size_t p) { return KonamiMaybe<V>(rom, p); });
+}
+
+namespace {
+
+// The argument bytes after command byte c (Parse's).
+template <TKonami V>
+std::size_t ArgsOf(unsigned c) {
+  if (c < 0x80 || (c >= 0xC0 && c < 0xE0)) return 1;
+  if (c < 0xA0) return c & 0x1FU;
+  if (c < 0xC0) return (c & 0x1FU) + 2;
+  return c == 0xFF && V != TKonami::k1 ? 1 : 0;
+}
+
+bool IsRaw(unsigned c) { return c >= 0x80 && c < 0xA0; }
+
+}  // namespace
+
+// The command bytes a stream reads do not depend on where it starts: from every place the
+// chain of commands is one, and what refuses a chain whatever the output (a raw run of no
+// bytes, two raw runs in a row that one could hold; Konami-1: no command 0xFF) is found for
+// all places in one backward pass. A stream whose chain from its first command meets such a
+// refusal before its stated end is refused.
+template <TKonami V>
+void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*/,
+                     bool /*factsOnly*/, std::vector<std::uint64_t>& candidates) {
+  const std::size_t n = rom.size();
+  candidates.assign((n + 63) / 64, 0);
+  constexpr std::size_t kNone = SIZE_MAX;
+  constexpr std::size_t kRing = 64;  // more than a command's bytes
+  static_assert(kRing > 1 + kMaxCount);
+  std::array<std::size_t, kRing> refusal{};    // the chain's first refusal from each place
+  std::array<std::size_t, kRing> longZeros{};  // the chain's first command 0xFF
+  // Fillers: a probe (KonamiMaybe) whose bytes all repeat the one's just after decides alike.
+  std::size_t same = 1;  // rom[p, p + same) hold one value
+  std::size_t probed = kNone;
+  bool maybe = false;  // the probe of `probed`
+  for (std::size_t i = n; i-- > 0;) {
+    const unsigned c = rom[i];
+    const std::size_t next = i + 1 + ArgsOf<V>(c);
+    const bool on = next < n;
+    std::size_t r = on ? refusal[next % kRing] : kNone;
+    if (c == 0x80) {
+      r = i;
+    } else if (on && IsRaw(c) && IsRaw(rom[next]) && (c & 0x1FU) + (rom[next] & 0x1FU) <= kMaxRaw) {
+      r = next;
+    }
+    refusal[i % kRing] = r;
+    longZeros[i % kRing] = c == 0xFF ? i : on ? longZeros[next % kRing] : kNone;
+    if (i < 2) continue;
+    const std::size_t p = i - 2;
+    same = rom[p] == rom[p + 1] ? same + 1 : 1;
+    const bool known = probed == p + 1;  // the probe of p + 1 read bytes that p's repeat
+    probed = kNone;
+    if (n - p < 4) continue;
+    const std::size_t end = p + Header(rom.subspan(p, 2), V).first;
+    if (r < end || (V == TKonami::k1 && longZeros[i % kRing] >= end)) continue;
+    if (!known || same < kProbeReach + 2) maybe = KonamiMaybe<V>(rom, p);
+    if (end <= n) probed = p;  // not refused for the ROM's end
+    if (maybe) candidates[p / 64] |= std::uint64_t{1} << (p % 64);
+  }
 }
 
 // The three versions the scheme table names.
@@ -635,6 +696,8 @@ template std::uint32_t WastefulKonamiRaws<TKonami::k1>(std::span<const std::uint
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k1>(std::span<const std::uint8_t>,
                                                              std::size_t, std::uint32_t,
                                                              TStreamStats*);
+template void PrefilterKonami<TKonami::k1>(std::span<const std::uint8_t>, std::uint32_t, bool,
+                                           std::vector<std::uint64_t>&);
 template std::size_t SkipKonami<TKonami::k1>(std::span<const std::uint8_t>, std::size_t,
                                              std::size_t, std::size_t, const TSkipFacts&);
 template std::uint32_t DecompressKonami<TKonami::k2>(std::span<const std::uint8_t>, TDecodeBuffer&,
@@ -647,6 +710,8 @@ template std::uint32_t WastefulKonamiRaws<TKonami::k2>(std::span<const std::uint
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k2>(std::span<const std::uint8_t>,
                                                              std::size_t, std::uint32_t,
                                                              TStreamStats*);
+template void PrefilterKonami<TKonami::k2>(std::span<const std::uint8_t>, std::uint32_t, bool,
+                                           std::vector<std::uint64_t>&);
 template std::size_t SkipKonami<TKonami::k2>(std::span<const std::uint8_t>, std::size_t,
                                              std::size_t, std::size_t, const TSkipFacts&);
 template std::uint32_t DecompressKonami<TKonami::k2R>(std::span<const std::uint8_t>, TDecodeBuffer&,
@@ -659,6 +724,8 @@ template std::uint32_t WastefulKonamiRaws<TKonami::k2R>(std::span<const std::uin
 template std::optional<TScanHit> CheckKonamiHit<TKonami::k2R>(std::span<const std::uint8_t>,
                                                               std::size_t, std::uint32_t,
                                                               TStreamStats*);
+template void PrefilterKonami<TKonami::k2R>(std::span<const std::uint8_t>, std::uint32_t, bool,
+                                            std::vector<std::uint64_t>&);
 template std::size_t SkipKonami<TKonami::k2R>(std::span<const std::uint8_t>, std::size_t,
                                               std::size_t, std::size_t, const TSkipFacts&);
 

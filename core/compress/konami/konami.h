@@ -70,6 +70,11 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
                                        std::uint32_t minSize, TStreamStats* stats);
 // Its quick pass (TScanSkip): a header out of bounds, or one of the first eight commands
 // breaking a rule of the checker.
+// Its candidates over a whole ROM (TStreamPrefilter): those the quick pass lets through whose
+// chain of commands meets no refusal before the stated end.
+template <TKonami V>
+void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
+                     std::vector<std::uint64_t>& candidates);
 template <TKonami V>
 std::size_t SkipKonami(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                        std::size_t align, const TSkipFacts& facts);

@@ -140,7 +140,7 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
   const std::size_t align = options.align == 0 ? 1 : options.align;
   std::vector<std::uint64_t> candidates;
   format.prefilter(rom, options.minSize, FactsOnly(options), candidates);
-  TRefusals refusals(rom, align);  // CheckPosition's; candidates seldom repeat
+  TRefusals refusals(rom, align);  // CheckPosition's, handed on where candidates repeat (fillers)
   std::size_t nextReport = 0;
   std::size_t freeFrom = 0;  // positions before this lie inside a hit
   for (std::size_t word = 0; word < candidates.size(); ++word) {
@@ -151,6 +151,7 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
         if (!report(pos)) return false;
       }
       if (pos < freeFrom || pos % align != 0 || !format.scanStart.Accepts(rom, pos)) continue;
+      if (refusals.Refused(pos)) continue;
       const auto hit = CheckPosition(rom, pos, format, options, refusals);
       if (!hit) continue;
       hits.push_back(*hit);
