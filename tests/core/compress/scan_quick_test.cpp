@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
+#include "snes2_writers.h"
+#include "stream_content.h"
 #include "test_rom.h"
 
 namespace tegulo {
@@ -75,6 +78,46 @@ TEST(ScanQuickPasses, PassOverOnlyPositionsTheCheckerRefuses) {
         // Noise and fillers are passed over almost whole where the facts count.
         if (facts.factsOnly && (rom.name == "noise" || rom.name == "0xFF")) {
           EXPECT_GT(passed, rom.bytes.size() * 9 / 10) << rom.name << ", " << f.name;
+        }
+      }
+    }
+  }
+}
+
+// Konami streams of every version by another encoder, between text and tilemap bytes.
+Bytes PlantedKonami() {
+  std::mt19937 rng(7);
+  const Bytes tiles = gen::MakeContent(gen::TContent::kTiles4bpp, 1024, rng);
+  Bytes rom = gen::MakeContent(gen::TContent::kText, 300, rng);
+  for (const gen::TKonamiKind kind :
+       {gen::TKonamiKind::k1, gen::TKonamiKind::k2, gen::TKonamiKind::k2R}) {
+    for (const bool shortest : {false, true}) {
+      const Bytes stream = gen::WriteKonami(tiles, kind, shortest);
+      rom.insert(rom.end(), stream.begin(), stream.end());
+      const Bytes map = gen::MakeContent(gen::TContent::kTilemap, 200, rng);
+      rom.insert(rom.end(), map.begin(), map.end());
+    }
+  }
+  return rom;
+}
+
+// A prefilter leaves out only positions the checker refuses, at every smallest size.
+TEST(ScanPrefilters, LeaveOutOnlyPositionsTheCheckerRefuses) {
+  std::vector<TNamedRom> roms = Roms(12U << 10U);
+  roms.push_back({"planted Konami", PlantedKonami()});
+  for (const TNamedRom& rom : roms) {
+    for (const TSchemeFormat& f : SchemeFormats()) {
+      if (f.prefilter == nullptr) continue;
+      for (const std::uint32_t minSize : {0U, 32U}) {
+        std::vector<std::uint64_t> bits;
+        f.prefilter(rom.bytes, minSize, true, bits);
+        ASSERT_EQ(bits.size(), (rom.bytes.size() + 63) / 64) << f.name;
+        for (std::size_t pos = 0; pos < rom.bytes.size(); ++pos) {
+          if (((bits[pos / 64] >> (pos % 64)) & 1U) != 0) continue;
+          TStreamStats stats;
+          stats.factsOnly = true;
+          ASSERT_FALSE(f.check(rom.bytes, pos, minSize, &stats))
+              << rom.name << ", " << f.name << " at " << pos << ", min " << minSize;
         }
       }
     }
