@@ -1,5 +1,8 @@
-// libFuzzer target: the scan's quick passes. Every position a row's quick pass passes over
-// is one its checker refuses, with and without the facts, at any minimum size and alignment.
+// libFuzzer target: the scan's quick passes and prefilters. Every position a row's quick pass
+// passes over, or its prefilter leaves out, is one its checker refuses, with and without the
+// facts, at any minimum size and alignment.
+#include <vector>
+
 #include "compress/scheme_formats.h"
 #include "fuzz_input.h"
 
@@ -21,6 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Check(!f.check(rom, pos, facts.minSize, &stats).has_value());
       }
       pos += align;
+    }
+  }
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.prefilter == nullptr) continue;
+    std::vector<std::uint64_t> bits;
+    f.prefilter(rom, facts.minSize, facts.factsOnly, bits);
+    fuzz::Check(bits.size() == (rom.size() + 63) / 64);
+    for (std::size_t pos = 0; pos < rom.size(); ++pos) {
+      if (((bits[pos / 64] >> (pos % 64)) & 1U) != 0) continue;
+      TStreamStats stats;
+      stats.factsOnly = facts.factsOnly;
+      fuzz::Check(!f.check(rom, pos, facts.minSize, &stats).has_value());
     }
   }
   return 0;
