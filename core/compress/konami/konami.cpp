@@ -638,6 +638,44 @@ std::size_t ArgsOf(unsigned c) {
 
 bool IsRaw(unsigned c) { return c >= 0x80 && c < 0xA0; }
 
+constexpr std::size_t kNoPlace = SIZE_MAX;
+
+// The chains of commands from every place, built backward: from each place, where the chain
+// first meets a refusal, and (Konami-1) its first command 0xFF; kNoPlace where it does not
+// before the ROM's end. Only the places a command's bytes span are kept.
+template <TKonami V>
+class TChains {
+public:
+  explicit TChains(std::span<const std::uint8_t> rom) : rom_(rom) {}
+
+  // Adds place i, below those added before.
+  void Add(std::size_t i) {
+    const unsigned c = rom_[i];
+    const std::size_t next = i + 1 + ArgsOf<V>(c);
+    const bool on = next < rom_.size();
+    std::size_t r = on ? refusal_[next % kRing] : kNoPlace;
+    if (c == 0x80) {
+      r = i;
+    } else if (on && IsRaw(c) && IsRaw(rom_[next]) &&
+               (c & 0x1FU) + (rom_[next] & 0x1FU) <= kMaxRaw) {
+      r = next;
+    }
+    refusal_[i % kRing] = r;
+    longZeros_[i % kRing] = c == 0xFF ? i : on ? longZeros_[next % kRing] : kNoPlace;
+  }
+  // Whether the chain from place i (added) meets a refusal before `end`.
+  bool Refused(std::size_t i, std::size_t end) const {
+    return refusal_[i % kRing] < end || (V == TKonami::k1 && longZeros_[i % kRing] >= end);
+  }
+
+private:
+  static constexpr std::size_t kRing = 64;  // more than a command's bytes
+  static_assert(kRing > 1 + kMaxCount);
+  std::span<const std::uint8_t> rom_;
+  std::array<std::size_t, kRing> refusal_{};
+  std::array<std::size_t, kRing> longZeros_{};
+};
+
 }  // namespace
 
 // The command bytes a stream reads do not depend on where it starts: from every place the
@@ -650,35 +688,21 @@ void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*
                      bool /*factsOnly*/, std::vector<std::uint64_t>& candidates) {
   const std::size_t n = rom.size();
   candidates.assign((n + 63) / 64, 0);
-  constexpr std::size_t kNone = SIZE_MAX;
-  constexpr std::size_t kRing = 64;  // more than a command's bytes
-  static_assert(kRing > 1 + kMaxCount);
-  std::array<std::size_t, kRing> refusal{};    // the chain's first refusal from each place
-  std::array<std::size_t, kRing> longZeros{};  // the chain's first command 0xFF
+  TChains<V> chains(rom);
   // Fillers: a probe (KonamiMaybe) whose bytes all repeat the one's just after decides alike.
   std::size_t same = 1;  // rom[p, p + same) hold one value
-  std::size_t probed = kNone;
+  std::size_t probed = kNoPlace;
   bool maybe = false;  // the probe of `probed`
   for (std::size_t i = n; i-- > 0;) {
-    const unsigned c = rom[i];
-    const std::size_t next = i + 1 + ArgsOf<V>(c);
-    const bool on = next < n;
-    std::size_t r = on ? refusal[next % kRing] : kNone;
-    if (c == 0x80) {
-      r = i;
-    } else if (on && IsRaw(c) && IsRaw(rom[next]) && (c & 0x1FU) + (rom[next] & 0x1FU) <= kMaxRaw) {
-      r = next;
-    }
-    refusal[i % kRing] = r;
-    longZeros[i % kRing] = c == 0xFF ? i : on ? longZeros[next % kRing] : kNone;
+    chains.Add(i);
     if (i < 2) continue;
     const std::size_t p = i - 2;
     same = rom[p] == rom[p + 1] ? same + 1 : 1;
     const bool known = probed == p + 1;  // the probe of p + 1 read bytes that p's repeat
-    probed = kNone;
+    probed = kNoPlace;
     if (n - p < 4) continue;
     const std::size_t end = p + Header(rom.subspan(p, 2), V).first;
-    if (r < end || (V == TKonami::k1 && longZeros[i % kRing] >= end)) continue;
+    if (chains.Refused(i, end)) continue;
     if (!known || same < kProbeReach + 2) maybe = KonamiMaybe<V>(rom, p);
     if (end <= n) probed = p;  // not refused for the ROM's end
     if (maybe) candidates[p / 64] |= std::uint64_t{1} << (p % 64);
