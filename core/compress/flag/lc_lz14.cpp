@@ -140,10 +140,6 @@ std::vector<std::uint8_t> CompressLCLZ14(std::span<const std::uint8_t> data,
 
 namespace {
 
-// The tokens a stream needs before its facts count (see ScoreStream); one with fewer is
-// scored by its content alone.
-constexpr std::uint32_t kFactsTokens = 8;
-
 struct TScanHook {
   TStreamStats& st;
   std::size_t size;
@@ -185,14 +181,7 @@ std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::s
   st.comprSize = static_cast<std::uint32_t>(w.in);
   // The size reached by the last token and the flags after it 0 (both asked above) are facts
   // chance bytes seldom meet, once there are enough tokens to tell.
-  // Output of one value throughout (blank tiles, or chance copies of the zeros before the
-  // output) tells an encoder's stream from chance bytes no better: its content decides.
-  const auto first = out.begin();
-  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(size),
-                                    [&](std::uint8_t b) { return b == *first; });
-  if (st.literals + st.references >= kFactsTokens && !oneValue) {
-    st.factsMinOutput = kStrictFactsMinOutput;
-  }
+  HoldToFacts(st, st.literals + st.references, {out.data(), size});
   return TScanHit{pos, kSchemeLCLZ14, static_cast<std::uint32_t>(size),
                   static_cast<std::uint32_t>(w.in), 0};
 }

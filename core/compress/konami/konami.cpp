@@ -359,10 +359,6 @@ std::vector<std::uint8_t> CompressKonami(std::span<const std::uint8_t> data,
 
 namespace {
 
-// The commands a stream needs before its facts count (see ScoreStream); one with fewer is
-// scored by its content alone.
-constexpr std::uint32_t kFactsCommands = 8;
-
 // What a scan asks beyond the format's rules: no copy reading further before the output than
 // an encoder reads, no raw run right after one it could have joined, few equal raw bytes in a
 // row; the literal and copy figures of the score.
@@ -568,10 +564,7 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   // The length reached exactly by whole commands is a fact chance bytes meet less often; with
   // enough commands, output of more than one value, and no raw bytes a copy writes for less
   // (WastefulKonamiRaws, from the score's sample), the facts decide.
-  const auto first = out.begin();
-  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
-                                    [&](std::uint8_t b) { return b == *first; });
-  if (hook.commands >= kFactsCommands && !oneValue) st.factsMinOutput = kStrictFactsMinOutput;
+  HoldToFacts(st, hook.commands, {out.data(), w.pos});
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
                      : version == TKonami::k2 ? kSchemeKonami2
                                               : kSchemeKonami2R;

@@ -194,10 +194,6 @@ std::size_t StreamExtentKoei(std::span<const std::uint8_t> stream) {
 
 namespace {
 
-// The tokens a stream needs before its facts count (see ScoreStream); one with fewer is
-// scored by its content alone.
-constexpr std::uint32_t kFactsTokens = 8;
-
 // The bits of a length code of 2..255.
 unsigned CodeBitsOfLength(std::size_t length) {
   return length >= 129 ? 14 : 2 * static_cast<unsigned>(std::bit_width(length - 1) - 1) + 1;
@@ -262,14 +258,7 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
   // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end code
   // left 0, and enough tokens to tell.
   st.unusedFlagsZero = w.restZero;
-  // Output of one value throughout (blank tiles, or chance copies of the zeros before the
-  // output) tells an encoder's stream from chance bytes no better: its content decides.
-  const auto first = out.begin();
-  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
-                                    [&](std::uint8_t b) { return b == *first; });
-  if (st.literals + st.references >= kFactsTokens && !oneValue) {
-    st.factsMinOutput = kStrictFactsMinOutput;
-  }
+  HoldToFacts(st, st.literals + st.references, {out.data(), w.pos});
   return TScanHit{pos, kSchemeKoei, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.end), 0};
 }

@@ -412,10 +412,6 @@ std::vector<std::uint8_t> CompressLCLZ17(std::span<const std::uint8_t> data,
 
 namespace {
 
-// The tokens a stream needs before its facts count (see ScoreStream); one with fewer is
-// scored by its content alone.
-constexpr std::uint32_t kFactsTokens = 8;
-
 // What a scan asks beyond the format's rules: few equal literals in a row; the literal and
 // copy figures of the score. (Long copies of 2..9 bytes in the three-byte form are the
 // format's too: some encoders write every long copy so.)
@@ -461,14 +457,7 @@ std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::s
   // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end token
   // left 0, and enough tokens to tell.
   st.unusedFlagsZero = w.restZero;
-  // Output of one value throughout (blank tiles, or chance copies of the zeros before the
-  // output) tells an encoder's stream from chance bytes no better: its content decides.
-  const auto first = out.begin();
-  const bool oneValue = std::all_of(first, first + static_cast<std::ptrdiff_t>(w.pos),
-                                    [&](std::uint8_t b) { return b == *first; });
-  if (st.literals + st.references >= kFactsTokens && !oneValue) {
-    st.factsMinOutput = kStrictFactsMinOutput;
-  }
+  HoldToFacts(st, st.literals + st.references, {out.data(), w.pos});
   return TScanHit{pos, kSchemeLCLZ17, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.in), 0};
 }

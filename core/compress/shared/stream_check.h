@@ -65,6 +65,18 @@ struct TStreamStats {
   }
 };
 
+// Whether the facts decide the score of a stream of `tokens` tokens (or commands) that wrote
+// `output`: only with enough tokens to tell it from chance bytes, and an output of more than
+// one value (blank tiles, or chance copies of the zeros before the output, tell an encoder's
+// stream from chance bytes no better); else its content decides. Sets factsMinOutput so.
+inline constexpr std::uint32_t kFactsTokens = 8;
+inline void HoldToFacts(TStreamStats& st, std::uint32_t tokens,
+                        std::span<const std::uint8_t> output) {
+  const bool oneValue = std::all_of(output.begin(), output.end(),
+                                    [&](std::uint8_t b) { return b == output.front(); });
+  if (tokens >= kFactsTokens && !oneValue) st.factsMinOutput = kStrictFactsMinOutput;
+}
+
 // No encoder writes this many literals of one byte value in a row: from the third on, a
 // back-reference to the byte before is shorter, and one without distance 1 copies two bytes
 // back once three or more follow (a run of four is the longest it leaves). Fillers of one
