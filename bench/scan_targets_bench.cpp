@@ -107,20 +107,70 @@ std::map<int, TTally> Tally(const TTestRom& rom, const std::vector<TScanHit>& hi
   return per;
 }
 
-// The planted streams of `scheme` a scan missed: their score, or "-" where the checker
-// refuses them, with their content and size.
-void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme) {
+// Whether SCAN_BENCH_MISSES asks for the listing of `scheme`: "1" (or empty) every scheme,
+// else a scheme's name.
+bool ListsMisses(int scheme) {
+  const char* want = std::getenv("SCAN_BENCH_MISSES");
+  if (want == nullptr) return false;
+  const std::string w(want);
+  return w.empty() || w == "1" || w == Compressions[scheme].name();
+}
+
+// The hit of `hits` (by address) whose bytes hold `address`, or nullptr.
+const TScanHit* HitOver(const std::vector<TScanHit>& hits, std::size_t address) {
+  auto it = std::upper_bound(hits.begin(), hits.end(), address,
+                             [](std::size_t a, const TScanHit& h) { return a < h.address; });
+  while (it != hits.begin()) {
+    --it;
+    if (it->address + std::max<std::uint32_t>(it->comprSize, 1) > address) return &*it;
+    if (address - it->address > 0x10000) break;
+  }
+  return nullptr;
+}
+
+// The planted streams of `scheme` a scan missed, with their address, stream and raw sizes,
+// content, their score (at the default minimum size; "-" where the checker refuses them) and
+// the hit that holds their first byte; then the hits of `scheme` at no planted stream of it.
+void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme,
+                 const char* scan) {
   const auto variants = AllVariants();
-  std::map<std::size_t, int> hitAt;
-  for (const TScanHit& h : hits) hitAt[h.address] = h.scheme;
+  std::map<std::size_t, const TPlanted*> plantedAt;
+  for (const TPlanted& p : rom.planted) plantedAt[p.address] = &p;
+  std::map<std::size_t, bool> good;  // hit addresses that find the planted stream there
+  for (const TScanHit& h : hits) {
+    const auto it = plantedAt.find(h.address);
+    if (it == plantedAt.end()) continue;
+    const int planted = variants[it->second->variant].scheme;
+    if (planted == h.scheme || ReadsTheSame(rom, *it->second, planted, h)) good[h.address] = true;
+  }
+  const std::string name(Compressions[scheme].name());
   for (const TPlanted& p : rom.planted) {
     const TVariant& v = variants[p.variant];
-    if (v.scheme != scheme || hitAt.count(p.address) != 0) continue;
-    const auto h = CheckAndScore(rom.bytes, p.address, scheme, 0);
-    std::printf("  missed %-30s %-10s raw %6u: %s\n",
+    if (v.scheme != scheme || good.count(p.address) != 0) continue;
+    const auto h = CheckAndScore(rom.bytes, p.address, scheme, kDefaultScanMinSize);
+    const TScanHit* over = HitOver(hits, p.address);
+    std::printf("  %s missed %-26s %-10s at 0x%07zx, %5zu bytes, raw %5u: %3s", scan,
                 (SchemeLabel(v) + " " + ParseLabel(v)).c_str(),
-                std::string(ContentName(p.content)).c_str(), p.rawSize,
+                std::string(ContentName(p.content)).c_str(), p.address, p.streamSize, p.rawSize,
                 h ? std::to_string(h->score).c_str() : "-");
+    if (over != nullptr) {
+      std::printf(", under %s at 0x%07zx (%u bytes, score %d)",
+                  std::string(Compressions[over->scheme].name()).c_str(), over->address,
+                  over->comprSize, over->score);
+    }
+    std::printf("\n");
+  }
+  for (const TScanHit& h : hits) {
+    if (h.scheme != scheme || good.count(h.address) != 0) continue;
+    const auto it = plantedAt.upper_bound(h.address);
+    const TPlanted* near = it != plantedAt.begin() ? std::prev(it)->second : nullptr;
+    std::printf("  %s false  %-10s at 0x%07zx, %5u bytes, raw %5u, score %d", scan, name.c_str(),
+                h.address, h.comprSize, h.rawSize, h.score);
+    if (near != nullptr && near->address + near->streamSize > h.address) {
+      std::printf(", inside %s at 0x%07zx", SchemeLabel(variants[near->variant]).c_str(),
+                  near->address);
+    }
+    std::printf("\n");
   }
 }
 
@@ -133,7 +183,7 @@ void PrintQuality(const TTestRom& rom) {
     const auto hits = ScanStreams(rom.bytes, one, TScanOptions{});
     std::map<std::string, TTally> variants;
     byName[scheme] = Tally(rom, hits, &variants)[scheme];
-    if (std::getenv("SCAN_BENCH_MISSES") != nullptr) PrintMisses(rom, hits, scheme);
+    if (ListsMisses(scheme)) PrintMisses(rom, hits, scheme, "by name");
     for (const auto& [label, t] : variants) {
       if (label.rfind(std::string(Compressions[scheme].name()), 0) == 0) variantsByName[label] = t;
     }
@@ -141,8 +191,12 @@ void PrintQuality(const TTestRom& rom) {
   const double t1 = UserSeconds();
   std::map<std::string, TTally> variantsInAll;
   const std::vector<int> all = SchemesOfScanAll();
-  const auto inAll = Tally(rom, ScanStreams(rom.bytes, all, TScanOptions{}), &variantsInAll);
+  const auto allHits = ScanStreams(rom.bytes, all, TScanOptions{});
+  const auto inAll = Tally(rom, allHits, &variantsInAll);
   const double t2 = UserSeconds();
+  for (const int scheme : all) {
+    if (ListsMisses(scheme)) PrintMisses(rom, allHits, scheme, "in all ");
+  }
   std::printf("\n%-10s %7s | %-23s | %-23s\n", "", "", "  by name (align 4)", "  in all (align 4)");
   std::printf("%-10s %7s | %7s %7s %7s | %7s %7s %7s\n", "scheme", "planted", "recall", "hits",
               "precis.", "recall", "hits", "precis.");

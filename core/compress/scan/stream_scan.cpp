@@ -222,6 +222,15 @@ int Rank(const TScanHit& h) {
   return f != nullptr && f->sizeRule == TSizeRule::kNoSizeField ? 1 : 2;
 }
 
+// Where a Konami-1 and a Konami-2 hit read one stream alike (no command 0xFF, where the
+// versions differ), the stream is named Konami-2, the version of by far the more games.
+bool YieldsToOtherVersion(std::span<const std::uint8_t> rom, const TScanHit& k1,
+                          const TScanHit& k2) {
+  return k1.scheme == kSchemeKonami1 && k2.scheme == kSchemeKonami2 && k1.address == k2.address &&
+         k1.comprSize == k2.comprSize &&
+         KonamiVersionsReadAlike(rom.subspan(k1.address, k1.comprSize));
+}
+
 bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit& b) {
   const int rankA = Rank(a);
   const int rankB = Rank(b);
@@ -239,6 +248,8 @@ bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit
     if (StopsWhereStated(b, endB, a)) return false;
     if (a.comprSize != b.comprSize) return a.comprSize > b.comprSize;
   }
+  if (YieldsToOtherVersion(rom, a, b)) return false;
+  if (YieldsToOtherVersion(rom, b, a)) return true;
   return a.score > b.score;
 }
 
