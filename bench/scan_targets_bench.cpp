@@ -62,14 +62,18 @@ struct TTally {
 // apart from LC_LZ2) is such a stream of both, and no scan can tell which tool wrote it; the
 // user gets the same data either way, so the hit counts as finding it.
 bool ReadsTheSame(const TTestRom& rom, const TPlanted& p, int plantedScheme, const TScanHit& h) {
-  if (h.comprSize != p.streamSize) return false;
+  if (h.comprSize != p.streamSize || h.rawSize != p.rawSize || p.rawSize > kCommandOutputLimit) {
+    return false;
+  }
   const auto stream = std::span<const std::uint8_t>(rom.bytes).subspan(p.address, p.streamSize);
-  TDecodeBuffer a(kCommandOutputLimit);
-  TDecodeBuffer b(kCommandOutputLimit);
+  // A decoder returns its scheme's count (the bytes written or the stream bytes read): the
+  // outputs are compared over the planted data's size, each buffer filled apart first.
+  TDecodeBuffer a(kCommandOutputLimit, 0x00);
+  TDecodeBuffer b(kCommandOutputLimit, 0xFF);
   bool broken = false;
-  const std::uint32_t na = FindSchemeFormat(plantedScheme)->decode(stream, a, &broken);
-  const std::uint32_t nb = FindSchemeFormat(h.scheme)->decode(stream, b, &broken);
-  return !broken && na == nb && na == p.rawSize && std::equal(a.begin(), a.begin() + na, b.begin());
+  FindSchemeFormat(plantedScheme)->decode(stream, a, &broken);
+  FindSchemeFormat(h.scheme)->decode(stream, b, &broken);
+  return !broken && std::equal(a.begin(), a.begin() + p.rawSize, b.begin());
 }
 
 // Per scheme, and per scheme and variant (only the found count), for one scan's hits. A hit is
