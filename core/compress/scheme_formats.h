@@ -137,6 +137,10 @@ struct TSchemeFormat {
   bool scoreOnly = false;
   TScanStart scanStart{};
   TScanSkip skip = nullptr;  // the checker's quick pass over refused positions; nullptr: none
+  // A list of commands up to an end byte, every byte a command's start: chance bytes just
+  // before a real stream read as a few commands that run into it (the scan's overlaps rank
+  // such a hit below the others).
+  bool commandList = false;
 };
 
 namespace detail {
@@ -194,7 +198,8 @@ constexpr TSchemeFormat CommandRow(int row, TStreamChecker check, TStreamPrefilt
           .check = check,
           .prefilter = prefilter,
           .extent = StreamExtentCommands<F>,
-          .sampleFacts = facts};
+          .sampleFacts = facts,
+          .commandList = true};
 }
 
 // ProPack: "RNC" and the method byte, the 32-bit big-endian decoded size after them.

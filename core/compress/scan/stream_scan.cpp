@@ -212,14 +212,14 @@ bool StopsWhereStated(const TScanHit& ff6, const TStreamEnd& end, const TScanHit
 // streams seem to start, a packed run of literals above all, and those run on past its end
 // into whatever follows. Else the best score wins (the earlier on a tie).
 //
-// A stream whose header states no size (the command formats: a list of commands up to an
-// end byte) is the weakest evidence: chance bytes before a real stream read as a few fills
-// that run into it. Among hits that meet the facts, those of the schemes with a header
-// come first.
+// A list of commands up to an end byte (the command formats) is the weakest evidence: chance
+// bytes before a real stream read as a few fills that run into it. Among hits that meet the
+// facts, the others come first (a headerless stream with an end code, Koei's or LC_LZ17's, is
+// seldom met by chance: a chance stream with a header inside it must not hide it).
 int Rank(const TScanHit& h) {
   if (h.score < kDefaultMinScore) return 0;
   const TSchemeFormat* f = FindSchemeFormat(h.scheme);
-  return f != nullptr && f->sizeRule == TSizeRule::kNoSizeField ? 1 : 2;
+  return f != nullptr && f->commandList ? 1 : 2;
 }
 
 // Where a Konami-1 and a Konami-2 hit read one stream alike (no command 0xFF, where the
