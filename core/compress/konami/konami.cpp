@@ -368,8 +368,9 @@ struct TScanHook {
   const std::uint8_t* out;  // the output written so far
   bool reordered;           // literal marks go where the re-interleaving puts their bytes
   TLiteralRun run;
-  std::size_t lastRaw = kMaxRaw;   // the count of the raw run just before, else kMaxRaw
-  bool oneCommandForZeros = true;  // Konami-1: no long zero run
+  std::size_t lastRaw = kMaxRaw;      // the count of the raw run just before, else kMaxRaw
+  std::size_t lastPairs = kMaxCount;  // the same for a run of zero-interleaved pairs
+  bool oneCommandForZeros = true;     // Konami-1: no long zero run
   // Fills and zero runs in a row that write one byte value: the value (0x100: none), the
   // bytes written and the stream bytes they took.
   unsigned runValue = 0x100;
@@ -421,6 +422,10 @@ struct TScanHook {
     ++commands;
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
+    // Two runs of pairs that one could hold cost a byte more (code reads as such rows).
+    const std::size_t pairs = kind == 2 ? count / 2 : kMaxCount;
+    if (lastPairs + pairs <= kMaxCount) return false;
+    lastPairs = pairs;
     if (kind != 1) {
       run.Break();
       lastRaw = kMaxRaw;
@@ -628,6 +633,7 @@ std::size_t ArgsOf(unsigned c) {
 }
 
 bool IsRaw(unsigned c) { return c >= 0x80 && c < 0xA0; }
+bool IsPairs(unsigned c) { return c >= 0xA0 && c < 0xC0; }
 
 constexpr std::size_t kNoPlace = SIZE_MAX;
 
@@ -650,6 +656,9 @@ public:
     } else if (on && IsRaw(c) && IsRaw(rom_[next]) &&
                (c & 0x1FU) + (rom_[next] & 0x1FU) <= kMaxRaw) {
       r = next;
+    } else if (on && IsPairs(c) && IsPairs(rom_[next]) &&
+               (c & 0x1FU) + (rom_[next] & 0x1FU) + 4 <= kMaxCount) {
+      r = next;
     }
     refusal_[i % kRing] = r;
   }
@@ -667,9 +676,9 @@ private:
 
 // The command bytes a stream reads do not depend on where it starts: from every place the
 // chain of commands is one, and what refuses a chain whatever the output (a raw run of no
-// bytes, two raw runs in a row that one could hold) is found for all places in one backward
-// pass. A stream whose chain from its first command meets such a
-// refusal before its stated end is refused.
+// bytes, two raw runs or two runs of pairs in a row that one could hold) is found for all places in
+// one backward pass. A stream whose chain from its first command meets such a refusal before its
+// stated end is refused.
 template <TKonami V>
 void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*/,
                      bool /*factsOnly*/, std::vector<std::uint64_t>& candidates) {
