@@ -277,6 +277,45 @@ TEST(Konami, ScanOfBothVersionsNamesAStreamThatReadsAlikeKonami2) {
   }
 }
 
+// Few commands tell little, unless they are mostly runs of one value: blank tiles, which an
+// encoder writes as a few zero runs or fills. Those score by the facts.
+TEST(Konami, BlankTilesScoreByTheFacts) {
+  const auto zeroRuns = [](std::uint8_t first, std::size_t fullRuns) {
+    Bytes s = {0, 0, first};
+    s.resize(3 + fullRuns, 0xFF);
+    s[0] = static_cast<std::uint8_t>(s.size());
+    return s;
+  };
+  const struct {
+    const char* name;
+    TKonami version;
+    Bytes stream;
+    bool facts;
+  } rows[] = {
+      {"320 zeros", TKonami::k1, zeroRuns(0xF5, 9), true},
+      {"128 zeros", TKonami::k1, zeroRuns(0xFB, 3), true},
+      {"64 zeros in one long run", TKonami::k2, {0x04, 0x00, 0xFF, 0x3E}, true},
+      {"33 zeros, a raw byte, a copy",
+       TKonami::k1,
+       {0x07, 0x00, 0xFF, 0x81, 0x01, 0x33, 0xF7},
+       true},
+      {"a fill of 32", TKonami::k2, {0x04, 0x00, 0xDE, 0x41}, true},
+      {"pairs and raw bytes",
+       TKonami::k2,
+       {0x10, 0x00, 0xA2, 1, 2, 3, 4, 0x88, 1, 2, 3, 4, 5, 6, 7, 8},
+       false},
+  };
+  for (const auto& row : rows) {
+    TStreamStats stats;
+    ASSERT_TRUE(Row(row.version).check(row.stream, 0, 16, &stats)) << row.name;
+    EXPECT_EQ(stats.factsMinOutput != kNoFacts, row.facts) << row.name;
+    if (!row.facts) continue;
+    const auto hit = CheckAndScore(row.stream, 0, Row(row.version).row, 32);
+    ASSERT_TRUE(hit.has_value()) << row.name;
+    EXPECT_GE(hit->score, kDefaultMinScore) << row.name;
+  }
+}
+
 // The tokens the score's facts count as ones no encoder writes; an encoder's stream has none.
 TEST(Konami, WastefulCommandsForTheScore) {
   struct TRow {
