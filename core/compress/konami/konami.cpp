@@ -377,7 +377,7 @@ struct TScanHook {
   std::size_t runCount = 0;
   std::size_t runCost = 0;
   std::uint32_t commands = 0;
-  std::size_t runBytes = 0;  // written by fills and zero runs
+  std::size_t zeroRunBytes = 0;  // written by zero runs
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -421,7 +421,7 @@ struct TScanHook {
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
     ++commands;
-    if (kind == 3 || kind == 4) runBytes += count;
+    if (kind == 4) zeroRunBytes += count;
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
     // Two runs of pairs that one could hold cost a byte more (code reads as such rows).
@@ -568,10 +568,11 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   st.comprSize = static_cast<std::uint32_t>(length);
   // The length reached exactly by whole commands is a fact chance bytes meet less often; with
   // enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
-  // score's sample), the facts decide. So they do for a stream of blank tiles, mostly runs of
-  // one value (an encoder writes a blank area as a few fills or zero runs, and chance rows of
-  // them in fillers break the checker's rules on runs).
-  if (hook.commands >= kFactsTokens || 2 * hook.runBytes >= w.pos) {
+  // score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
+  // runs (an encoder writes a blank area as a few of them; chance rows of them in fillers break
+  // the checker's rules on runs). Fills of other values are not counted: noise reads as a
+  // fill or two far more often than as zero runs in step with the stated length.
+  if (hook.commands >= kFactsTokens || 2 * hook.zeroRunBytes >= w.pos) {
     st.factsMinOutput = kStrictFactsMinOutput;
   }
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
