@@ -207,6 +207,7 @@ TEST(Konami, ScanCheckTellsTheVersions) {
       {"fills that one command writes", {0x06, 0x00, 0xC6, 0x41, 0xC6, 0x41}},
       {"copy of the ring's zeros only", {0x04, 0x00, 0x3B, 0xDE}},
       {"copy of zeros written", {0x05, 0x00, 0xEC, 0x03, 0xDF}},
+      {"two runs of pairs that one could hold", {0x0C, 0x00, 0xA2, 1, 2, 3, 4, 0xA2, 5, 6, 7, 8}},
       {"8224 zeros in a row",
        [] {
          Bytes s = {0x42, 0x00};
