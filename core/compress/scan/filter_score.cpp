@@ -40,7 +40,8 @@ double Kept(std::span<const std::uint8_t> bytes, std::size_t from, std::size_t s
   const TCounts second = Count(bytes, cut, step);
   std::size_t kept = 0;
   for (std::size_t v = 0; v < 256; ++v) kept += first[v] != 0 ? second[v] : 0;
-  return static_cast<double>(kept) / static_cast<double>(units - units / 2);
+  const std::size_t secondUnits = units - units / 2;
+  return static_cast<double>(kept) / static_cast<double>(secondUnits);
 }
 
 // The longest run of values, going round from 0xFF to 0, that none of `counts` holds.
@@ -109,8 +110,9 @@ void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   facts.kept = Kept(output, high, unit);
   if (unitBytes == 2) {
     std::size_t clear = 0;
-    for (std::size_t i = 1; i < output.size(); i += 2) clear += output[i] < 0x80 ? 1 : 0;
-    facts.clearTop = static_cast<double>(clear) / static_cast<double>(output.size() / 2);
+    std::size_t words = 0;
+    for (std::size_t i = 1; i < output.size(); i += 2, ++words) clear += output[i] < 0x80 ? 1 : 0;
+    facts.clearTop = words != 0 ? static_cast<double>(clear) / static_cast<double>(words) : 0;
   }
   const int limit = unitBytes == 2 ? kSmallStep16 : kSmallStep8;
   std::size_t small = 0;

@@ -30,8 +30,9 @@ inline constexpr int kSmallStep16 = 0x800;
 inline constexpr std::size_t kLevelRun = 4;
 inline constexpr std::size_t kLevelMemory = 8;
 
+// `body` and `output` of one length; `unitBytes` 1 or 2.
 TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
-                         int unitBytes, int needed = 0);
+                         int unitBytes);
 
 // 0..100 from the facts. A real stream shows one of four things that chance headers almost
 // never show, where the running sum of unfiltered data is nearer noise than the data, drifts,
