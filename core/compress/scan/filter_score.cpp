@@ -154,8 +154,13 @@ int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uin
   const double up = std::max(f.outEntropy - f.bodyEntropy, f.outBytesEntropy - f.bodyBytesEntropy);
   const double bounded = Ramp(f.gap, 32, 96);
   const double simpler = Ramp(down, 0.15, 0.6);
-  const double smooth =
-      Ramp(up, 0.3, 0.8) * Ramp(f.smallShare, 0.4, 0.7) * Ramp(f.kept, 0.6, 0.85) * bounded;
+  // Many values, yet a wide arc of them never met over a long sample: a wave in its range
+  // (sound, whose differences need not be simpler: a drum's are noise too).
+  const double wave = Ramp(f.gap, 64, 128) *
+                      Ramp(std::log2(static_cast<double>(output.size())), 8, 10) *
+                      Ramp(f.outEntropy, 3, 4) * (1 - Ramp(f.outEntropy, 7.0, 7.5));
+  const double smooth = Ramp(f.smallShare, 0.4, 0.7) * Ramp(f.kept, 0.6, 0.85) *
+                        std::max(Ramp(up, 0.3, 0.8) * bounded, wave);
   const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
   const double returnShare =
       f.levels >= 2 ? static_cast<double>(f.returns) / static_cast<double>(f.levels - 1) : 0;

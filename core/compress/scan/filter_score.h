@@ -38,8 +38,9 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 // never show, where the running sum of unfiltered data is nearer noise than the data, drifts,
 // or moves to a new level after each burst:
 //  - an output clearly simpler than its differences (a filtered picture, text, map);
-//  - small differences of an output that stays in a bounded range (an arc of byte values
-//    never met) and holds in its second half the values of its first (sound, ramps, maps);
+//  - small differences of an output that holds in its second half the values of its first
+//    and stays in a bounded range (an arc of byte values never met), where the differences
+//    are the simpler or the output has many values over a long sample (sound, ramps, maps);
 //  - 16-bit units: differences far simpler than an output of 15-bit colours in a bounded range;
 //  - an output that keeps coming back to the levels it left (sparse data).
 // An output whose runs keep moving to new levels gets no credit. The output must hold more
