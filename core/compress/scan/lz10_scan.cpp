@@ -379,6 +379,24 @@ std::optional<TLZ10Stream> CheckLZ10Stream(std::span<const std::uint8_t> rom, st
   return WalkLZ10(rom, pos, visit);
 }
 
+namespace {
+
+// A stream the checker passed, as options.accept says: refused for what its bytes hold, or
+// found, hiding the positions inside it (freeFrom then its end) or not.
+void Take(const TLZ10Stream& s, const TLZ10ScanOptions& options, std::vector<TLZ10Stream>& found,
+          TRefusals& refusals, std::size_t& freeFrom) {
+  using TAccept = TLZ10ScanOptions::TAccept;
+  const TAccept taken = options.accept ? options.accept(s) : TAccept::kTakeAndHide;
+  if (taken == TAccept::kRefuse) {
+    refusals.Keep(s.address, s.address + s.comprSize);
+    return;
+  }
+  found.push_back(s);
+  if (taken == TAccept::kTakeAndHide && !options.overlaps) freeFrom = s.address + s.comprSize;
+}
+
+}  // namespace
+
 std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
                                   const TLZ10ScanOptions& options) {
   std::vector<TLZ10Stream> found;
@@ -404,14 +422,7 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
       refusals.Keep(pos, scanner.ReadEnd());
       continue;
     }
-    using TAccept = TLZ10ScanOptions::TAccept;
-    const TAccept taken = options.accept ? options.accept(*s) : TAccept::kTakeAndHide;
-    if (taken == TAccept::kRefuse) {
-      refusals.Keep(pos, pos + s->comprSize);  // refused for what the stream's bytes hold
-      continue;
-    }
-    found.push_back(*s);
-    if (taken == TAccept::kTakeAndHide && !options.overlaps) freeFrom = pos + s->comprSize;
+    Take(*s, options, found, refusals, freeFrom);
   }
   return found;
 }
