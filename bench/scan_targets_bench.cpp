@@ -111,13 +111,11 @@ std::map<int, TTally> Tally(const TTestRom& rom, const std::vector<TScanHit>& hi
   return per;
 }
 
-// Whether SCAN_BENCH_MISSES asks for the listing of `scheme`: "1" (or empty) every scheme,
-// else a scheme's name.
+// Whether SCAN_BENCH_MISSES asks for the listing of `scheme`: a scheme's name, or any other
+// value for every scheme.
 bool ListsMisses(int scheme) {
-  const char* want = std::getenv("SCAN_BENCH_MISSES");
-  if (want == nullptr) return false;
-  const std::string w(want);
-  return w.empty() || w == "1" || w == Compressions[scheme].name();
+  const char* misses = std::getenv("SCAN_BENCH_MISSES");
+  return misses != nullptr && (!FindScheme(misses) || *FindScheme(misses) == scheme);
 }
 
 // The hit of `hits` (by address) whose bytes hold `address`, or nullptr.
@@ -164,15 +162,21 @@ void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int sch
     }
     std::printf("\n");
   }
+  // The hits at no planted stream of the scheme: their first bytes and the planted stream
+  // they start in, if any.
   for (const TScanHit& h : hits) {
     if (h.scheme != scheme || good.count(h.address) != 0) continue;
-    const auto it = plantedAt.upper_bound(h.address);
-    const TPlanted* near = it != plantedAt.begin() ? std::prev(it)->second : nullptr;
-    std::printf("  %s false  %-10s at 0x%07zx, %5u bytes, raw %5u, score %d", scan, name.c_str(),
+    std::printf("  %s false  %-10s at 0x%07zx, %5u bytes, raw %5u, score %3d:", scan, name.c_str(),
                 h.address, h.comprSize, h.rawSize, h.score);
-    if (near != nullptr && near->address + near->streamSize > h.address) {
-      std::printf(", inside %s at 0x%07zx", SchemeLabel(variants[near->variant]).c_str(),
-                  near->address);
+    for (std::size_t k = h.address; k < std::min(h.address + 12, rom.bytes.size()); ++k) {
+      std::printf(" %02x", rom.bytes[k]);
+    }
+    const auto at = plantedAt.upper_bound(h.address);
+    const TPlanted* in = at != plantedAt.begin() ? std::prev(at)->second : nullptr;
+    if (in != nullptr && h.address < in->address + in->streamSize) {
+      const TVariant& v = variants[in->variant];
+      std::printf("  in %s %s (%s) at +%zu", SchemeLabel(v).c_str(), ParseLabel(v).c_str(),
+                  std::string(ContentName(in->content)).c_str(), h.address - in->address);
     }
     std::printf("\n");
   }
@@ -313,6 +317,8 @@ int main(int argc, char** argv) {
   const std::size_t size = mib << 20U;
   // "profile": the CPU time of each scheme on each pattern (SCAN_BENCH_ONLY=PATTERN and
   // SCAN_BENCH_SCHEME=NAME narrow it); "timing": the timed scans without the quality tables.
+  // SCAN_BENCH_MISSES=NAME (or any value, for every scheme) lists the missed streams and false
+  // hits of the scan by name and of the scan of all beside the quality tables.
   if (argc > 2 && std::string(argv[2]) == "profile") {
     const char* only = std::getenv("SCAN_BENCH_ONLY");
     const bool mixed = only == nullptr || std::string(only) == "mixed";
