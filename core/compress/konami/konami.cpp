@@ -378,6 +378,11 @@ struct TScanHook {
   std::size_t runCost = 0;
   std::uint32_t commands = 0;
   std::size_t zeroRunBytes = 0;  // written by zero runs
+  // Whether every row of zero runs has at most one run shorter than its form's longest, as an
+  // encoder splits a blank area (the rest first or last); delta-coded data reads as rows of
+  // any lengths.
+  bool tidyZeroRows = true;
+  bool shortZeroRun = false;  // the row so far has one
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -421,7 +426,17 @@ struct TScanHook {
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
     ++commands;
-    if (kind == 4) zeroRunBytes += count;
+    if (kind == 4) {
+      zeroRunBytes += count;
+      const bool longForm = s[inStart] == 0xFF && !oneCommandForZeros;
+      const std::size_t longest = longForm             ? kMaxLongZeros
+                                  : oneCommandForZeros ? kMaxCount
+                                                       : kMaxCount - 1;
+      tidyZeroRows = tidyZeroRows && !(count < longest && shortZeroRun);
+      shortZeroRun = shortZeroRun || count < longest;
+    } else {
+      shortZeroRun = false;
+    }
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
     // Two runs of pairs that one could hold cost a byte more (code reads as such rows).
@@ -569,10 +584,11 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   // The length reached exactly by whole commands is a fact chance bytes meet less often; with
   // enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
   // score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
-  // runs (an encoder writes a blank area as a few of them; chance rows of them in fillers break
-  // the checker's rules on runs). Fills of other values are not counted: noise reads as a
-  // fill or two far more often than as zero runs in step with the stated length.
-  if (hook.commands >= kFactsTokens || 2 * hook.zeroRunBytes >= w.pos) {
+  // runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
+  // rows of them in fillers break the checker's rules on runs). Fills of other values are not
+  // counted: noise reads as a fill or two far more often than as zero runs in step with the stated
+  // length.
+  if (hook.commands >= kFactsTokens || (2 * hook.zeroRunBytes >= w.pos && hook.tidyZeroRows)) {
     st.factsMinOutput = kStrictFactsMinOutput;
   }
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
