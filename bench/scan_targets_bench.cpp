@@ -18,6 +18,7 @@
 #include <random>
 #include <string>
 
+#include "compress/commands/command_formats.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "test_rom.h"
@@ -107,21 +108,110 @@ std::map<int, TTally> Tally(const TTestRom& rom, const std::vector<TScanHit>& hi
   return per;
 }
 
-// The planted streams of `scheme` a scan missed: their score, or "-" where the checker
-// refuses them, with their content and size.
-void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme) {
+// The commands a stream of a command format holds, or -1 for another scheme.
+int CommandCount(std::span<const std::uint8_t> stream, int scheme) {
+  const TCommandFormat* f = scheme == kSchemeLCLZ2   ? &TCommandFormat::LCLZ2
+                            : scheme == kSchemeLCLZ5 ? &TCommandFormat::LCLZ5
+                            : scheme == kSchemeHAL   ? &TCommandFormat::HAL
+                            : scheme == kSchemeLCLZ1 ? &TCommandFormat::LCLZ1
+                                                     : nullptr;
+  if (f == nullptr) return -1;
+  TDecodeBuffer out(kCommandOutputLimit);
+  return static_cast<int>(DecodeCommands(*f, stream, out).commands);
+}
+
+// Why the checker and the score take or refuse the stream at `pos`: its figures, the facts it
+// misses, and whether the checker refuses it at once where only streams meeting the facts count.
+std::string Explain(const TTestRom& rom, std::size_t pos, int scheme) {
+  TStreamStats st;
+  const auto hit = CheckStream(rom.bytes, pos, scheme, kDefaultScanMinSize, &st);
+  if (!hit) return "refused by the checker";
+  st.comprSize = hit->comprSize;
+  TStreamStats quick;
+  quick.factsOnly = true;
+  const bool quickPass =
+      CheckStream(rom.bytes, pos, scheme, kDefaultScanMinSize, &quick).has_value();
+  const auto scored = CheckAndScore(rom.bytes, pos, scheme, kDefaultScanMinSize);
+  char text[256];
+  std::snprintf(text, sizeof text, "stream %5u raw %5u cmds %3d lit %5u score %3d%s%s%s%s%s",
+                hit->comprSize, hit->rawSize,
+                CommandCount(std::span(rom.bytes).subspan(pos, hit->comprSize), scheme),
+                st.literals, scored ? scored->score : -1, st.enoughTokens ? "" : " few-commands",
+                st.wastefulTokens != 0 ? " wasteful" : "", st.endExact ? "" : " end-inexact",
+                quickPass ? "" : " quick-refused", MeetsFacts(st) ? " facts-met" : "");
+  return text;
+}
+
+// What lies at `pos`: a planted stream (its scheme, parse, content and the offset into it) or
+// the background's kind.
+std::string WhatLiesAt(const TTestRom& rom, std::size_t pos) {
+  const auto variants = AllVariants();
+  auto it = std::upper_bound(rom.planted.begin(), rom.planted.end(), pos,
+                             [](std::size_t a, const TPlanted& p) { return a < p.address; });
+  if (it != rom.planted.begin() && pos < std::prev(it)->address + std::prev(it)->streamSize) {
+    const TPlanted& p = *std::prev(it);
+    const TVariant& v = variants[p.variant];
+    return SchemeLabel(v) + " " + ParseLabel(v) + " " + std::string(ContentName(p.content)) + " +" +
+           std::to_string(pos - p.address);
+  }
+  auto seg = std::upper_bound(rom.segments.begin(), rom.segments.end(), pos,
+                              [](std::size_t a, const TSegment& s) { return a < s.start; });
+  std::string where = seg == rom.segments.begin() ? "?" : std::prev(seg)->kind;
+  if (it != rom.planted.end() && it->address - pos < 64) {
+    where += " (" + std::to_string(it->address - pos) + " before a planted stream)";
+  }
+  return "background " + where;
+}
+
+// The planted streams of `scheme` a scan missed, and why (SCAN_BENCH_MISSES): the checker's
+// figures and the hit that covers the stream's start, if any.
+void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme,
+                 const char* scan) {
   const auto variants = AllVariants();
   std::map<std::size_t, int> hitAt;
   for (const TScanHit& h : hits) hitAt[h.address] = h.scheme;
   for (const TPlanted& p : rom.planted) {
     const TVariant& v = variants[p.variant];
     if (v.scheme != scheme || hitAt.count(p.address) != 0) continue;
-    const auto h = CheckAndScore(rom.bytes, p.address, scheme, 0);
-    std::printf("  missed %-30s %-10s raw %6u: %s\n",
+    std::string cover;
+    for (const TScanHit& h : hits) {
+      if (h.address < p.address && h.address + h.comprSize > p.address) {
+        cover = " covered by " + std::string(Compressions[h.scheme].name()) + " hit at -" +
+                std::to_string(p.address - h.address) + " score " + std::to_string(h.score);
+      }
+    }
+    std::printf("  %s missed %08zx %-16s %-10s %s%s\n", scan, p.address,
                 (SchemeLabel(v) + " " + ParseLabel(v)).c_str(),
-                std::string(ContentName(p.content)).c_str(), p.rawSize,
-                h ? std::to_string(h->score).c_str() : "-");
+                std::string(ContentName(p.content)).c_str(),
+                Explain(rom, p.address, scheme).c_str(), cover.c_str());
   }
+}
+
+// The hits of `scheme` at no planted stream of it (SCAN_BENCH_FALSE), with what lies there.
+void PrintFalseHits(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme,
+                    const char* scan) {
+  std::map<std::size_t, const TPlanted*> plantedAt;
+  for (const TPlanted& p : rom.planted) plantedAt[p.address] = &p;
+  const auto variants = AllVariants();
+  for (const TScanHit& h : hits) {
+    if (h.scheme != scheme) continue;
+    const auto it = plantedAt.find(h.address);
+    if (it != plantedAt.end() &&
+        (variants[it->second->variant].scheme == scheme ||
+         ReadsTheSame(rom, *it->second, variants[it->second->variant].scheme, h))) {
+      continue;
+    }
+    std::printf("  %s false  %08zx %-8s %s | %s\n", scan, h.address,
+                std::string(Compressions[scheme].name()).c_str(),
+                Explain(rom, h.address, scheme).c_str(), WhatLiesAt(rom, h.address).c_str());
+  }
+}
+
+// SCAN_BENCH_MISSES / SCAN_BENCH_FALSE: all schemes when set to 1, else the named one.
+bool Lists(const char* variable, int scheme) {
+  const char* value = std::getenv(variable);
+  if (value == nullptr) return false;
+  return std::string(value) == "1" || FindScheme(value) == scheme;
 }
 
 void PrintQuality(const TTestRom& rom) {
@@ -133,7 +223,8 @@ void PrintQuality(const TTestRom& rom) {
     const auto hits = ScanStreams(rom.bytes, one, TScanOptions{});
     std::map<std::string, TTally> variants;
     byName[scheme] = Tally(rom, hits, &variants)[scheme];
-    if (std::getenv("SCAN_BENCH_MISSES") != nullptr) PrintMisses(rom, hits, scheme);
+    if (Lists("SCAN_BENCH_MISSES", scheme)) PrintMisses(rom, hits, scheme, "name");
+    if (Lists("SCAN_BENCH_FALSE", scheme)) PrintFalseHits(rom, hits, scheme, "name");
     for (const auto& [label, t] : variants) {
       if (label.rfind(std::string(Compressions[scheme].name()), 0) == 0) variantsByName[label] = t;
     }
@@ -141,7 +232,12 @@ void PrintQuality(const TTestRom& rom) {
   const double t1 = UserSeconds();
   std::map<std::string, TTally> variantsInAll;
   const std::vector<int> all = SchemesOfScanAll();
-  const auto inAll = Tally(rom, ScanStreams(rom.bytes, all, TScanOptions{}), &variantsInAll);
+  const auto allHits = ScanStreams(rom.bytes, all, TScanOptions{});
+  const auto inAll = Tally(rom, allHits, &variantsInAll);
+  for (const int scheme : all) {
+    if (Lists("SCAN_BENCH_MISSES", scheme)) PrintMisses(rom, allHits, scheme, "all ");
+    if (Lists("SCAN_BENCH_FALSE", scheme)) PrintFalseHits(rom, allHits, scheme, "all ");
+  }
   const double t2 = UserSeconds();
   std::printf("\n%-10s %7s | %-23s | %-23s\n", "", "", "  by name (align 4)", "  in all (align 4)");
   std::printf("%-10s %7s | %7s %7s %7s | %7s %7s %7s\n", "scheme", "planted", "recall", "hits",

@@ -29,12 +29,21 @@ std::size_t RawSize(TContent kind, std::mt19937& rng) {
 
 }  // namespace
 
-std::vector<std::uint8_t> MakeMixedBackground(std::size_t size, std::mt19937& rng) {
+std::vector<std::uint8_t> MakeMixedBackground(std::size_t size, std::mt19937& rng,
+                                              std::vector<TSegment>* segments) {
   std::vector<std::uint8_t> out;
   out.reserve(size);
   while (out.size() < size) {
     const std::size_t n = std::min<std::size_t>(1024 + rng() % (127 * 1024), size - out.size());
     const unsigned kind = rng() % 12;
+    if (segments != nullptr) {
+      const bool content = kind < 9 && kContents[kind] != TContent::kTiny;
+      const char* name = content                  ? ContentName(kContents[kind]).data()
+                         : kind == 9 || kind == 8 ? "code"
+                         : kind == 10             ? "0xFF"
+                                                  : "0x00";
+      segments->push_back({out.size(), name});
+    }
     if (kind < 9 && kContents[kind] != TContent::kTiny) {
       const auto bytes = MakeContent(kContents[kind], n, rng);
       out.insert(out.end(), bytes.begin(), bytes.end());
@@ -51,7 +60,7 @@ std::vector<std::uint8_t> MakeMixedBackground(std::size_t size, std::mt19937& rn
 TTestRom MakeTestRom(std::size_t size, int perVariant, std::uint32_t seed) {
   std::mt19937 rng(seed);
   TTestRom rom;
-  rom.bytes = MakeMixedBackground(size, rng);
+  rom.bytes = MakeMixedBackground(size, rng, &rom.segments);
 
   struct TStream {
     TPlanted p;

@@ -23,7 +23,11 @@ constexpr std::uint32_t kFactsCommands = 8;
 // encoder writes a long run of bytes that do not pack as such copies, each joined to the
 // next: a stream of sound or of noise).
 constexpr std::uint32_t kCopyEvidence = 2;
-constexpr std::uint32_t kFullDirectEvidence = 4;
+constexpr std::uint32_t kFullDirectEvidence = 6;
+// A fill of zero bytes longer than a short header's count: a long header of one of four
+// first bytes and an argument of 0 (a chance one is 1 in 16,384), which an encoder writes for
+// every stretch of blank tiles.
+constexpr std::uint32_t kZeroFillEvidence = 7;
 // Increasing fills in a row that no encoder's stream of tile data holds: rising runs are
 // rare in graphics, while text reads as lists of them (every lower-case letter is one).
 constexpr std::uint32_t kMaxIncFillsInRow = 3;
@@ -74,6 +78,11 @@ public:
       ++st_.wastefulTokens;
     }
     ++commands_;
+    if (IsFill(rule) && step.count > command::kShortCount && s_[cur.arg] == 0 &&
+        (rule.kind == command::kByteFill ||
+         (rule.kind == command::kWordFill && s_[cur.arg + 1] == 0))) {
+      evidence_ += kZeroFillEvidence;
+    }
     if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
     if (rule.kind == command::kDirect && step.count == command::kMaxCount) {
       evidence_ += kFullDirectEvidence;
