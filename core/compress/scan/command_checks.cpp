@@ -35,6 +35,64 @@ constexpr std::uint32_t kMaxIncFillsInRow = 3;
 // one is a gradient no tile art draws, while text and rising tables read as such fills.
 constexpr std::size_t kMaxIncFillBytes = 8;
 
+// Output of 15-bit words (colours, tilemap entries): every high byte below 0x80. Each literal
+// is a byte chance lists choose at random: 16 high bytes of them all clear is 1 in 65,536 in
+// noise (a fill's many bytes are one chance byte, so only literals count towards it, though a
+// fill's bytes must keep the rule too). Text and blank data have their low bytes clear as well,
+// so at least one literal low byte in kWordLowShare must be set.
+constexpr std::uint32_t kWordMinHighBytes = 16;
+constexpr std::uint32_t kWordLowShare = 8;
+constexpr std::uint32_t kWordEvidence = 5;
+
+// Counts the high and low bytes of 16-bit words that literals write, and those with bit 7 set;
+// and whether a fill sets a high byte's bit 7.
+class TWordBytes {
+public:
+  void Add(command::TKind kind, std::size_t outStart, std::size_t n, const std::uint8_t* arg) {
+    const bool firstOdd = (outStart & 1U) != 0;
+    switch (kind) {
+      case command::kByteFill: fillSetsHigh_ |= n > 1 || firstOdd ? arg[0] >= 0x80U : false; return;
+      case command::kWordFill:
+        // arg[0] at outStart, outStart + 2, ...; arg[1] between them.
+        fillSetsHigh_ |= (firstOdd ? arg[0] : arg[1]) >= 0x80U;
+        return;
+      case command::kIncFill:
+        for (std::size_t k = 0; k < n; ++k) {
+          fillSetsHigh_ |=
+              ((outStart + k) & 1U) != 0 && static_cast<std::uint8_t>(arg[0] + k) >= 0x80U;
+        }
+        return;
+      case command::kDirect:
+        for (std::size_t k = 0; k < n; ++k) {
+          const bool set = arg[k] >= 0x80U;
+          if (((outStart + k) & 1U) != 0) {
+            ++high_;
+            highSet_ += set ? 1 : 0;
+          } else {
+            ++low_;
+            lowSet_ += set ? 1 : 0;
+          }
+        }
+        return;
+      default: return;
+    }
+  }
+
+  // kWordEvidence where the bytes read as 15-bit words, else 0.
+  std::uint32_t Evidence() const {
+    const bool words = high_ >= kWordMinHighBytes && highSet_ == 0 && !fillSetsHigh_ &&
+                       lowSet_ * kWordLowShare >= low_;
+    return words ? kWordEvidence : 0;
+  }
+
+private:
+  std::size_t high_ = 0;
+  std::size_t low_ = 0;
+  std::size_t highSet_ = 0;
+  std::size_t lowSet_ = 0;
+  bool fillSetsHigh_ = false;
+};
+
 // The header's bytes for a count.
 std::size_t HeaderBytes(std::size_t count) { return count <= command::kShortCount ? 1 : 2; }
 
@@ -84,6 +142,7 @@ public:
       evidence_ += kZeroFillEvidence;
     }
     if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
+    words_.Add(rule.kind, step.outStart, step.count * rule.unit, s_.data() + cur.arg);
     if (rule.kind == command::kDirect && step.count == command::kMaxCount) {
       evidence_ += kFullDirectEvidence;
     }
@@ -112,7 +171,7 @@ public:
   }
 
   // The commands, weighed as evidence against chance bytes (kCopyEvidence).
-  std::uint32_t Evidence() const { return commands_ + evidence_; }
+  std::uint32_t Evidence() const { return commands_ + evidence_ + words_.Evidence(); }
 
 private:
   // A command as the rules below compare it with its neighbour.
@@ -225,6 +284,7 @@ private:
   std::size_t lastEnd_ = 0;
   std::uint32_t commands_ = 0;
   std::uint32_t evidence_ = 0;
+  TWordBytes words_;
   std::uint32_t incFillsInRow_ = 0;
   TCommand last_;
 };
