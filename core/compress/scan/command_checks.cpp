@@ -136,24 +136,8 @@ public:
       ++st_.wastefulTokens;
     }
     ++commands_;
-    if (IsFill(rule) && step.count > command::kShortCount && s_[cur.arg] == 0 &&
-        (rule.kind == command::kByteFill ||
-         (rule.kind == command::kWordFill && s_[cur.arg + 1] == 0))) {
-      evidence_ += kZeroFillEvidence;
-    }
-    if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
-    words_.Add(rule.kind, step.outStart, step.count * rule.unit, s_.data() + cur.arg);
-    if (rule.kind == command::kDirect && step.count == command::kMaxCount) {
-      evidence_ += kFullDirectEvidence;
-    }
-    const bool joinable = lastCount_ < command::kMaxCount;
-    if (joinable && rule.kind == command::kDirect && lastKind_ == command::kDirect) return false;
-    if (joinable && step.inEnd - step.inStart == lastEnd_ - lastStart_ &&
-        std::equal(s_.begin() + static_cast<std::ptrdiff_t>(step.inStart),
-                   s_.begin() + static_cast<std::ptrdiff_t>(step.inEnd),
-                   s_.begin() + static_cast<std::ptrdiff_t>(lastStart_))) {
-      return false;
-    }
+    Weigh(step, cur);
+    if (RepeatsLast(step)) return false;
     if (rule.kind == command::kDirect) {
       for (std::size_t k = 0; k < step.count; ++k) {
         st_.MarkLiteral(static_cast<std::uint32_t>(step.outStart + k));
@@ -274,6 +258,37 @@ private:
     if (rule.kind == command::kByteFill) return s_[arg] == s_[lastEnd_ - 1];
     return rule.kind == command::kIncFill &&
            s_[arg] == static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_);
+  }
+
+  // Adds what the command tells beyond its count to the evidence.
+  void Weigh(const TStep& step, const TCommand& cur) {
+    const TRule& rule = *step.rule;
+    const bool zeroArgs =
+        s_[cur.arg] == 0 && (rule.kind != command::kWordFill || s_[cur.arg + 1] == 0);
+    if (IsFill(rule) && step.count > command::kShortCount && zeroArgs &&
+        rule.kind != command::kIncFill) {
+      evidence_ += kZeroFillEvidence;
+    }
+    if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
+    if (rule.kind == command::kDirect && step.count == command::kMaxCount) {
+      evidence_ += kFullDirectEvidence;
+    }
+    words_.Add(rule.kind, step.outStart, step.count * rule.unit, s_.data() + cur.arg);
+  }
+
+  // Whether an encoder would have written the command and the one before as one (the one
+  // before short of the longest count): two direct copies, or a command that repeats the one
+  // before byte for byte. A word fill of an odd count of bytes twice is no such pair: joined,
+  // its pattern would run on (a b a b a) where the two start it again (a b a a b a).
+  bool RepeatsLast(const TStep& step) const {
+    const TRule& rule = *step.rule;
+    if (lastCount_ >= command::kMaxCount) return false;
+    if (rule.kind == command::kDirect && lastKind_ == command::kDirect) return true;
+    if (rule.kind == command::kWordFill && rule.unit == 1 && step.count % 2 == 1) return false;
+    return step.inEnd - step.inStart == lastEnd_ - lastStart_ &&
+           std::equal(s_.begin() + static_cast<std::ptrdiff_t>(step.inStart),
+                      s_.begin() + static_cast<std::ptrdiff_t>(step.inEnd),
+                      s_.begin() + static_cast<std::ptrdiff_t>(lastStart_));
   }
 
   std::span<const std::uint8_t> s_;
