@@ -1,6 +1,8 @@
 // The scan's checkers of the SNES command formats: the walk of command_walk.h without output,
 // told of each command, judging it by the format's table.
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 #include "compress/commands/command_formats.h"
 #include "compress/commands/command_walk.h"
@@ -93,6 +95,61 @@ private:
   bool fillSetsHigh_ = false;
 };
 
+bool IsFill(const TRule& rule) {
+  return rule.address == command::TAddress::kNone && rule.kind != command::kDirect;
+}
+
+// A list whose first commands are no more than kLeadInCommands fills that write more than all
+// the rest, and whose rest would stand alone as a list (every copy reading bytes that rest
+// wrote, whole 16-byte units) with enough evidence of its own: the fills are chance bytes
+// before a real list that run into it (a long header's fill writes hundreds of bytes), the
+// rest is the list. A real list seldom opens with more than it holds after, unless that is
+// blank (a fill of zeros, itself evidence, is no such fill).
+constexpr std::uint32_t kLeadInCommands = 2;
+
+// Follows, for each of the first kLeadInCommands boundaries between commands, whether the
+// rest of the list read from there would stand alone.
+class TLeadIn {
+public:
+  // `headroom`: for a copy, how far the output may move down with every copy still reading
+  // written bytes (an absolute address stays where it is while the output moves; a relative
+  // source moves with it), else kNoCopy; `evidence`: the list's evidence up to this command.
+  static constexpr std::size_t kNoCopy = SIZE_MAX;
+  void Add(const command::TStep& step, bool zeroFill, std::size_t headroom,
+           std::uint32_t evidence) {
+    for (std::uint32_t k = 0; k < kLeadInCommands && k < commands_; ++k) {
+      if (headroom < written_[k]) fine_[k] = false;
+    }
+    if (commands_ < kLeadInCommands) {
+      fills_ = fills_ && IsFill(*step.rule) && !zeroFill;
+      written_[commands_] = step.outStart + step.count * step.rule->unit;
+      evidence_[commands_] = evidence;
+      fine_[commands_] = fills_;
+    }
+    ++commands_;
+  }
+
+  // Whether the list of `written` bytes and `evidence` in all opens with such fills.
+  bool LeadsIn(std::size_t written, std::uint32_t evidence, std::uint32_t minSize) const {
+    for (std::uint32_t k = 0; k < kLeadInCommands && k + 1 < commands_; ++k) {
+      const std::size_t rest = written - written_[k];
+      if (fine_[k] && written_[k] > rest && rest % 16 == 0 &&
+          rest >= std::max<std::uint32_t>(minSize, 1) &&
+          evidence - evidence_[k] >= kFactsCommands) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+private:
+  std::uint32_t commands_ = 0;
+  bool fills_ = true;
+  std::array<std::size_t, kLeadInCommands> written_{};     // after command k
+  std::array<std::uint32_t, kLeadInCommands> evidence_{};  // up to command k
+  std::array<bool, kLeadInCommands> fine_{};
+};
+
 // The header's bytes for a count.
 std::size_t HeaderBytes(std::size_t count) { return count <= command::kShortCount ? 1 : 2; }
 
@@ -104,10 +161,6 @@ bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
     }
   }
   return false;
-}
-
-bool IsFill(const TRule& rule) {
-  return rule.address == command::TAddress::kNone && rule.kind != command::kDirect;
 }
 
 // What a scan asks of a command stream beyond its rules: no two direct copies in a row and
@@ -123,7 +176,8 @@ bool IsFill(const TRule& rule) {
 // streams of tilemaps are lists of word fills.
 class TScanHook final : public command::TCommandHook {
 public:
-  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st) : s_(s), st_(st) {}
+  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st, bool bigEndian)
+      : s_(s), st_(st), bigEndian_(bigEndian) {}
 
   bool Step(const TStep& step) override {
     const TRule& rule = *step.rule;
@@ -137,6 +191,7 @@ public:
     }
     ++commands_;
     Weigh(step, cur);
+    leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
     if (RepeatsLast(step)) return false;
     if (rule.kind == command::kDirect) {
       for (std::size_t k = 0; k < step.count; ++k) {
@@ -156,6 +211,7 @@ public:
 
   // The commands, weighed as evidence against chance bytes (kCopyEvidence).
   std::uint32_t Evidence() const { return commands_ + evidence_ + words_.Evidence(); }
+  const TLeadIn& LeadIn() const { return leadIn_; }
 
 private:
   // A command as the rules below compare it with its neighbour.
@@ -260,13 +316,27 @@ private:
            s_[arg] == static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_);
   }
 
+  // A byte or word fill of zeros.
+  bool ZeroArgs(const TStep& step, const TCommand& cur) const {
+    const command::TKind kind = step.rule->kind;
+    return (kind == command::kByteFill || kind == command::kWordFill) && s_[cur.arg] == 0 &&
+           (kind != command::kWordFill || s_[cur.arg + 1] == 0);
+  }
+
+  // TLeadIn's headroom of the command.
+  std::size_t Headroom(const TStep& step, const TCommand& cur) const {
+    const TRule& rule = *step.rule;
+    if (rule.address == command::TAddress::kRelative) return step.outStart - s_[cur.arg];
+    if (rule.address == command::TAddress::kNone) return TLeadIn::kNoCopy;
+    const std::size_t a = s_[cur.arg];
+    const std::size_t b = s_[cur.arg + 1];
+    return step.outStart - (bigEndian_ ? a << 8U | b : b << 8U | a) - 1;
+  }
+
   // Adds what the command tells beyond its count to the evidence.
   void Weigh(const TStep& step, const TCommand& cur) {
     const TRule& rule = *step.rule;
-    const bool zeroArgs =
-        s_[cur.arg] == 0 && (rule.kind != command::kWordFill || s_[cur.arg + 1] == 0);
-    if (IsFill(rule) && step.count > command::kShortCount && zeroArgs &&
-        rule.kind != command::kIncFill) {
+    if (step.count > command::kShortCount && ZeroArgs(step, cur)) {
       evidence_ += kZeroFillEvidence;
     }
     if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
@@ -300,6 +370,8 @@ private:
   std::uint32_t commands_ = 0;
   std::uint32_t evidence_ = 0;
   TWordBytes words_;
+  TLeadIn leadIn_;
+  bool bigEndian_;
   std::uint32_t incFillsInRow_ = 0;
   TCommand last_;
 };
@@ -321,7 +393,7 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
   const auto s = rom.subspan(pos);
-  TScanHook hook(s, st);
+  TScanHook hook(s, st, kFormat.bigEndian);
   const TCommandResult r = command::Walk<true>(kFormat, s, nullptr, kCommandOutputLimit, &hook);
   if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
       r.written % 16 != 0) {
@@ -329,7 +401,8 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   }
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
-  st.enoughTokens = hook.Evidence() >= kFactsCommands;
+  st.enoughTokens = hook.Evidence() >= kFactsCommands &&
+                    !hook.LeadIn().LeadsIn(r.written, hook.Evidence(), minSize);
   st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kScheme, r.written, r.consumed, 0};
 }
