@@ -357,7 +357,9 @@ int main(int argc, char** argv) {
     ProfileSchemes(size, mixed ? MakeTestRom(size, 24, 1) : TTestRom{});
     return 0;
   }
-  const TTestRom rom = MakeTestRom(size, 24, 1);
+  // SCAN_BENCH_SEED: another test ROM of the same make, to tell a scheme's figures from its sample.
+  const char* seed = std::getenv("SCAN_BENCH_SEED");
+  const TTestRom rom = MakeTestRom(size, 24, seed != nullptr ? std::strtoul(seed, nullptr, 10) : 1);
   std::printf("Test ROM: %zu MiB of mixed content, %zu streams planted (%zu variants)\n", mib,
               rom.planted.size(), AllVariants().size());
   if (argc <= 2 || std::string(argv[2]) != "timing") PrintQuality(rom);

@@ -38,11 +38,12 @@ constexpr std::uint32_t kMaxIncFillsInRow = 3;
 constexpr std::size_t kMaxIncFillBytes = 8;
 
 // Output of 15-bit words (colours, tilemap entries): every high byte below 0x80. Each literal
-// is a byte chance lists choose at random: 16 high bytes of them all clear is 1 in 65,536 in
-// noise (a fill's many bytes are one chance byte, so only literals count towards it, though a
-// fill's bytes must keep the rule too). Text and blank data have their low bytes clear as well,
-// so at least one literal low byte in kWordLowShare must be set.
-constexpr std::uint32_t kWordMinHighBytes = 16;
+// is a byte chance lists choose at random: 24 high bytes of them all clear is 1 in 16 million
+// in noise, and rare enough in sparse tile art, whose bytes are often clear (16 let chance lists
+// in font tiles through). A fill's many bytes are one chance byte, so only literals count
+// towards it, though a fill's bytes must keep the rule too. Text and blank data have their low
+// bytes clear as well, so at least one literal low byte in kWordLowShare must be set.
+constexpr std::uint32_t kWordMinHighBytes = 24;
 constexpr std::uint32_t kWordLowShare = 8;
 constexpr std::uint32_t kWordEvidence = 5;
 

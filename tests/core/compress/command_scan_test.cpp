@@ -158,9 +158,9 @@ Bytes Words(std::size_t size, bool asciiLow, bool highBit) {
   return out;
 }
 
-// Two zeros, 60 bytes of words as they are, two bytes of 0x11: whole 16-byte units.
+// Two zeros, 33..256 bytes of words as they are, two bytes of 0x11.
 Bytes ThreeCommandsOfWords(const Bytes& words) {
-  Bytes s = {0x21, 0x00, 0xE0, 0x3B};
+  Bytes s = {0x21, 0x00, 0xE0, static_cast<std::uint8_t>(words.size() - 1)};
   s.insert(s.end(), words.begin(), words.end());
   return Join(s, {0x21, 0x11, 0xFF});
 }
@@ -226,6 +226,7 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
       {"three commands of words with a high bit set", ThreeCommandsOfWords(Words(60, false, true)),
        false},
       {"three commands of ASCII bytes", ThreeCommandsOfWords(Words(60, true, false)), false},
+      {"three commands of 22 words", ThreeCommandsOfWords(Words(44, false, false)), false},
   };
   const int lz2 = Scheme("LC_LZ2");
   for (const TRow& row : rows) {
