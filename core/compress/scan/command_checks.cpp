@@ -169,12 +169,12 @@ bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
 // an encoder would have joined them; the literal and copy figures of the score. Commands that
 // cost more than another way of writing the same bytes count as wasteful (the facts of the
 // score): a long form for a count of 32 or less, a command no encoder writes, a word fill of
-// two equal bytes or of one byte, an absolute copy of one byte, a fill that goes on the fill
-// before it, a direct copy holding five equal bytes in a row, a short command beside a direct
-// copy that would take its bytes for less, a fill beside a direct copy whose bytes go on with
-// its pattern; and, as tile data holds none, a rising fill longer than kMaxIncFillBytes and
-// kMaxIncFillsInRow rising fills in a row. Fills in long rows are no sign: the shortest
-// streams of tilemaps are lists of word fills.
+// two equal bytes or of one byte, a rising fill of one byte, an absolute copy of one byte, a fill
+// that goes on the fill before it, a direct copy holding five equal bytes in a row, a short command
+// beside a direct copy that would take its bytes for less, a fill beside a direct copy whose bytes
+// go on with its pattern; and, as tile data holds none, a rising fill longer than kMaxIncFillBytes
+// and kMaxIncFillsInRow rising fills in a row. Fills in long rows are no sign: the shortest streams
+// of tilemaps are lists of word fills.
 class TScanHook final : public command::TCommandHook {
 public:
   TScanHook(std::span<const std::uint8_t> s, TStreamStats& st, bool bigEndian)
@@ -305,7 +305,10 @@ private:
                                 : step.count == 1 && rule.unit == 1)) {
       return true;
     }
-    if (rule.kind == command::kIncFill && step.count > kMaxIncFillBytes) return true;
+    // A rising fill of one byte writes what a byte fill of one byte does, which encoders take.
+    if (rule.kind == command::kIncFill && (step.count > kMaxIncFillBytes || step.count == 1)) {
+      return true;
+    }
     if (rule.address == command::TAddress::kAbsolute && step.count == 1) return true;
     if (rule.kind == command::kDirect) return HasFiveEqual(s_.subspan(arg, step.inEnd - arg));
     // A byte fill after one of the same byte, a rising fill going on where the one before
