@@ -214,6 +214,13 @@ bool Lists(const char* variable, int scheme) {
   return std::string(value) == "1" || FindScheme(value) == scheme;
 }
 
+// The misses and false hits of a scan that the environment asks for.
+void ListHits(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme,
+              const char* scan) {
+  if (Lists("SCAN_BENCH_MISSES", scheme)) PrintMisses(rom, hits, scheme, scan);
+  if (Lists("SCAN_BENCH_FALSE", scheme)) PrintFalseHits(rom, hits, scheme, scan);
+}
+
 void PrintQuality(const TTestRom& rom) {
   const double t0 = UserSeconds();
   std::map<int, TTally> byName;
@@ -223,8 +230,7 @@ void PrintQuality(const TTestRom& rom) {
     const auto hits = ScanStreams(rom.bytes, one, TScanOptions{});
     std::map<std::string, TTally> variants;
     byName[scheme] = Tally(rom, hits, &variants)[scheme];
-    if (Lists("SCAN_BENCH_MISSES", scheme)) PrintMisses(rom, hits, scheme, "name");
-    if (Lists("SCAN_BENCH_FALSE", scheme)) PrintFalseHits(rom, hits, scheme, "name");
+    ListHits(rom, hits, scheme, "name");
     for (const auto& [label, t] : variants) {
       if (label.rfind(std::string(Compressions[scheme].name()), 0) == 0) variantsByName[label] = t;
     }
@@ -234,10 +240,7 @@ void PrintQuality(const TTestRom& rom) {
   const std::vector<int> all = SchemesOfScanAll();
   const auto allHits = ScanStreams(rom.bytes, all, TScanOptions{});
   const auto inAll = Tally(rom, allHits, &variantsInAll);
-  for (const int scheme : all) {
-    if (Lists("SCAN_BENCH_MISSES", scheme)) PrintMisses(rom, allHits, scheme, "all ");
-    if (Lists("SCAN_BENCH_FALSE", scheme)) PrintFalseHits(rom, allHits, scheme, "all ");
-  }
+  for (const int scheme : all) ListHits(rom, allHits, scheme, "all ");
   const double t2 = UserSeconds();
   std::printf("\n%-10s %7s | %-23s | %-23s\n", "", "", "  by name (align 4)", "  in all (align 4)");
   std::printf("%-10s %7s | %7s %7s %7s | %7s %7s %7s\n", "scheme", "planted", "recall", "hits",
