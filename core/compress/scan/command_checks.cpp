@@ -184,8 +184,9 @@ public:
     const TRule& rule = *step.rule;
     incFillsInRow_ = rule.kind == command::kIncFill ? incFillsInRow_ + 1 : 0;
     const TCommand cur = Describe(step);
+    const int value = OneValue(step, cur);
     if (Wasteful(step) || incFillsInRow_ >= kMaxIncFillsInRow || Absorbable(last_, cur) ||
-        FillTakesLiterals(last_, cur)) {
+        FillTakesLiterals(last_, cur) || JoinsOneValue(step, cur, value)) {
       // The stream misses the facts: where only those that meet them count, stop here.
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
@@ -203,6 +204,7 @@ public:
       ++st_.references;
     }
     lastKind_ = rule.kind;
+    lastValue_ = value;
     lastCount_ = step.count;
     lastStart_ = step.inStart;
     lastEnd_ = step.inEnd;
@@ -320,6 +322,22 @@ private:
            s_[arg] == static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_);
   }
 
+  // The value of every byte a byte fill, or a word fill of two equal bytes, writes; else -1.
+  int OneValue(const TStep& step, const TCommand& cur) const {
+    const command::TKind kind = step.rule->kind;
+    const bool one = kind == command::kByteFill ||
+                     (kind == command::kWordFill && s_[cur.arg] == s_[cur.arg + 1]);
+    return one ? s_[cur.arg] : -1;
+  }
+
+  // A fill of one value after one of the same value of the other kind (a byte fill and a word
+  // fill of two equal bytes, as chance bytes of one value read): one byte fill writes both for
+  // less where they fit its count. (Two of one kind are Wasteful's.)
+  bool JoinsOneValue(const TStep& step, const TCommand& cur, int value) const {
+    return value >= 0 && value == lastValue_ && step.rule->kind != lastKind_ &&
+           last_.bytes + cur.bytes <= command::kMaxCount;
+  }
+
   // A byte or word fill of zeros.
   bool ZeroArgs(const TStep& step, const TCommand& cur) const {
     const command::TKind kind = step.rule->kind;
@@ -368,6 +386,7 @@ private:
   std::span<const std::uint8_t> s_;
   TStreamStats& st_;
   TKind lastKind_ = command::kInvalid;
+  int lastValue_ = -1;  // OneValue of the command before
   std::size_t lastCount_ = 0;
   std::size_t lastStart_ = 0;
   std::size_t lastEnd_ = 0;

@@ -328,6 +328,34 @@ TEST(CommandScan, LongFillsLeadingIntoAListMissTheFacts) {
   }
 }
 
+// HAL: a word fill of two equal bytes (31 pairs: no cheaper as a byte fill by itself) and a
+// byte fill after it; where the byte fill writes the same byte one byte fill writes both for
+// less, which chance bytes of one value read as and encoders never write.
+TEST(CommandScan, FillsOfOneValueInARowMissTheFacts) {
+  struct TRow {
+    const char* name;
+    Bytes second;
+    bool meets;
+  };
+  const TRow rows[] = {
+      {"a byte fill of the word fill's byte", {0x25, 0x5E}, false},
+      {"a byte fill of another byte", {0x25, 0x11}, true},
+  };
+  const int hal = Scheme("HAL");
+  for (const TRow& row : rows) {
+    // 62 + 6 bytes, then the nine commands' 92 bytes as HAL reads them (word fills in pairs).
+    std::vector<Bytes> commands = {{0x5E, 0x5E, 0x5E}, row.second};
+    for (const Bytes& c : NineCommands()) commands.push_back(c);
+    const Bytes s = Stream(commands);
+    TStreamStats stats;
+    const auto hit = CheckStream(s, 0, hal, kDefaultScanMinSize, &stats);
+    ASSERT_TRUE(hit) << row.name;
+    ASSERT_EQ(hit->rawSize, 160U) << row.name;
+    stats.comprSize = hit->comprSize;
+    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
+  }
+}
+
 // A command that repeats the one before byte for byte is refused where one command of twice
 // the count writes the same bytes; a word fill of an odd count twice writes other bytes.
 TEST(CommandScan, RepeatedCommandsAreRefusedWhereOneWouldDo) {
