@@ -201,24 +201,32 @@ void PrintFalseHits(const TTestRom& rom, const std::vector<TScanHit>& hits, int 
          ReadsTheSame(rom, *it->second, variants[it->second->variant].scheme, h))) {
       continue;
     }
-    std::printf("  %s false  %08zx %-8s %s | %s\n", scan, h.address,
+    std::string first;
+    for (std::size_t k = h.address; k < std::min(h.address + 8, rom.bytes.size()); ++k) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, " %02x", rom.bytes[k]);
+      first += hex;
+    }
+    std::printf("  %s false  %08zx %-8s %s |%s | %s\n", scan, h.address,
                 std::string(Compressions[scheme].name()).c_str(),
-                Explain(rom, h.address, scheme).c_str(), WhatLiesAt(rom, h.address).c_str());
+                Explain(rom, h.address, scheme).c_str(), first.c_str(),
+                WhatLiesAt(rom, h.address).c_str());
   }
 }
 
-// SCAN_BENCH_MISSES / SCAN_BENCH_FALSE: all schemes when set to 1, else the named one.
+// SCAN_BENCH_MISSES / SCAN_BENCH_FALSE: the named scheme, or every scheme for any other value.
 bool Lists(const char* variable, int scheme) {
   const char* value = std::getenv(variable);
-  if (value == nullptr) return false;
-  return std::string(value) == "1" || FindScheme(value) == scheme;
+  return value != nullptr && (!FindScheme(value) || *FindScheme(value) == scheme);
 }
 
-// The misses and false hits of a scan that the environment asks for.
+// The misses and false hits of a scan that the environment asks for (SCAN_BENCH_MISSES lists
+// both, SCAN_BENCH_FALSE the false hits alone).
 void ListHits(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme,
               const char* scan) {
-  if (Lists("SCAN_BENCH_MISSES", scheme)) PrintMisses(rom, hits, scheme, scan);
-  if (Lists("SCAN_BENCH_FALSE", scheme)) PrintFalseHits(rom, hits, scheme, scan);
+  const bool misses = Lists("SCAN_BENCH_MISSES", scheme);
+  if (misses) PrintMisses(rom, hits, scheme, scan);
+  if (misses || Lists("SCAN_BENCH_FALSE", scheme)) PrintFalseHits(rom, hits, scheme, scan);
 }
 
 void PrintQuality(const TTestRom& rom) {
@@ -354,6 +362,11 @@ int main(int argc, char** argv) {
   const std::size_t size = mib << 20U;
   // "profile": the CPU time of each scheme on each pattern (SCAN_BENCH_ONLY=PATTERN and
   // SCAN_BENCH_SCHEME=NAME narrow it); "timing": the timed scans without the quality tables.
+  // SCAN_BENCH_MISSES=NAME (or any value, for every scheme) lists the missed streams and false
+  // hits of each scan by name and of the scan of all beside the quality tables, with why each
+  // was missed (the checker's figures, the facts missed, a hit covering its start) and what lies
+  // under each false hit; SCAN_BENCH_FALSE=NAME the false hits alone; SCAN_BENCH_SEED=N another
+  // test ROM of the same make.
   if (argc > 2 && std::string(argv[2]) == "profile") {
     const char* only = std::getenv("SCAN_BENCH_ONLY");
     const bool mixed = only == nullptr || std::string(only) == "mixed";
