@@ -8,6 +8,7 @@
 #include <array>
 #include <bit>
 #include <cassert>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -186,32 +187,75 @@ private:
   std::vector<V> v_;
 };
 
-// TLeast's as the least value of a position and each state's excess over it in a byte (states
-// differ by a word or two at most): 20 bytes a position instead of 64.
+// TLeast rows in 5 bytes a position. A rest never costs more with more bits left in the word
+// (the same tokens open no more words), nor more than a word (16) more from state 0 than from
+// state 15; so a row is its least value, state 15's, and how much each state's value falls to
+// the next: for each state from 14 down to 0 as many ones as its value lies above the next
+// state's, then a zero, 31 bits at most. The least value is kept as its difference from the
+// next position's. The writer reads forward, so the rows it may ask for (the 256 from its
+// position on) are unpacked in a ring as it goes.
 template <>
 class TValues<TLeast> {
 public:
-  explicit TValues(std::size_t positions) : least_(positions), excess_(positions * kWordBits) {}
+  explicit TValues(std::size_t positions)
+      : delta_(positions - 1),
+        fall_(positions),
+        mask_(std::bit_ceil(std::min(positions, kRing)) - 1),
+        ring_((mask_ + 1) * kWordBits) {}
+  // Rows come from the last position down.
   void Put(std::size_t i, const TLeast* row) {
-    std::uint32_t least = kNone;
-    for (unsigned s = 0; s < kWordBits; ++s) least = std::min(least, row[s].v);
-    least_[i] = least;
-    for (unsigned s = 0; s < kWordBits; ++s) {
-      const std::uint32_t excess = row[s].v - least;
-      fits_ = fits_ && excess <= 0xFF;
-      excess_[i * kWordBits + s] = static_cast<std::uint8_t>(std::min<std::uint32_t>(excess, 0xFF));
+    const std::uint32_t least = row[kWordBits - 1].v;
+    if (i + 1 < fall_.size()) {
+      const std::int64_t delta = std::int64_t{least} - std::int64_t{lowest_};
+      fits_ = fits_ && delta >= INT8_MIN && delta <= INT8_MAX;
+      delta_[i] = static_cast<std::int8_t>(delta);
     }
+    lowest_ = least;
+    std::uint32_t fall = 0;
+    unsigned bit = 0;
+    for (unsigned s = kWordBits - 1; s-- > 0;) {
+      const std::uint32_t step = row[s].v - row[s + 1].v;  // wraps when not falling
+      fits_ = fits_ && row[s].v >= row[s + 1].v && bit + step < 32;
+      if (!fits_) return;
+      fall |= ((std::uint32_t{1} << step) - 1) << bit;
+      bit += step + 1;
+    }
+    fall_[i] = fall;
   }
   TLeast At(std::size_t i, unsigned left) const {
-    return {least_[i] + excess_[i * kWordBits + left]};
+    assert(i + mask_ + 1 >= next_);
+    while (next_ <= i) Unpack(next_++);
+    return ring_[(i & mask_) * kWordBits + left];
   }
-  // False when an excess did not fit its byte (never seen; the caller then parses anew).
+  // False when a row did not fit (never seen; the caller then parses anew).
   bool Fits() const { return fits_; }
 
 private:
-  std::vector<std::uint32_t> least_;
-  std::vector<std::uint8_t> excess_;
+  static constexpr std::size_t kRing = 256;
+
+  void Unpack(std::size_t i) const {
+    if (i > 0) least_ -= static_cast<std::uint32_t>(static_cast<std::int32_t>(delta_[i - 1]));
+    if (i == 0) least_ = lowest_;
+    TLeast* row = &ring_[(i & mask_) * kWordBits];
+    std::uint32_t v = least_;
+    row[kWordBits - 1] = {v};
+    std::uint32_t fall = fall_[i];
+    for (unsigned s = kWordBits - 1; s-- > 0;) {
+      const auto ones = static_cast<unsigned>(std::countr_one(fall));
+      v += ones;
+      fall >>= ones + 1;
+      row[s] = {v};
+    }
+  }
+
+  std::vector<std::int8_t> delta_;   // the least value less the next position's
+  std::vector<std::uint32_t> fall_;  // the states' falls, as above
+  std::uint32_t lowest_ = 0;         // the least value of the last row put
   bool fits_ = true;
+  std::size_t mask_;  // the ring's positions less one
+  mutable std::vector<TLeast> ring_;
+  mutable std::size_t next_ = 0;  // the next row to unpack
+  mutable std::uint32_t least_ = 0;
 };
 
 // The least cost from every position and state to the end, from the end down. Copies of one
@@ -221,7 +265,11 @@ template <class V>
 class TKoeiPath {
 public:
   TKoeiPath(const std::vector<TLongest>& longest, std::size_t n)
-      : longest_(longest), n_(n), value_(n + 1), level_(kLevels * kRing * kWordBits) {
+      : longest_(longest),
+        n_(n),
+        ring_(std::bit_ceil(std::min(n + 1, kRing))),
+        value_(n + 1),
+        level_(kLevels * ring_ * kWordBits) {
     V* end = Block(0, n);
     for (unsigned s = 0; s < kWordBits; ++s) end[s] = V::Plain(kEndCost);
     value_.Put(n, end);
@@ -231,7 +279,7 @@ public:
   V At(std::size_t i, unsigned left) const { return value_.At(i, left); }
   bool Fits() const { return value_.Fits(); }
 
-  // What a copy of `length` bytes from i with `bits` code bits leads to.
+  // What a copy of `length` bytes from i with `bits` code bits leads to (for the writer).
   V Landing(std::size_t i, std::size_t length, TStep step) const {
     if (i + length == n_ && IsCornerEnd(step)) return V::Corner(kCornerEnd);
     return At(i + length, step.left);
@@ -242,7 +290,7 @@ private:
   static constexpr std::size_t kLevels = 7;  // blocks of 1..64 positions: ranges up to 127
 
   const V* Block(std::size_t level, std::size_t i) const {
-    return &level_[(level * kRing + i % kRing) * kWordBits];
+    return &level_[(level * ring_ + (i & (ring_ - 1))) * kWordBits];
   }
   V* Block(std::size_t level, std::size_t i) {
     return const_cast<V*>(std::as_const(*this).Block(level, i));
@@ -250,7 +298,8 @@ private:
 
   void Solve(std::size_t i) {
     std::array<V, kWordBits> best;
-    for (unsigned s = 0; s < kWordBits; ++s) best[s] = At(i + 1, s).Plus(kLiteralCost);
+    const V* next = Block(0, i + 1);
+    for (unsigned s = 0; s < kWordBits; ++s) best[s] = next[s].Plus(kLiteralCost);
     std::size_t covered = 1;  // lengths up to this have a cheaper class
     for (std::size_t k = 0; k < kClasses; ++k) {
       const std::size_t longest = std::min<std::size_t>(longest_[i][k], n_ - i);
@@ -289,15 +338,19 @@ private:
     for (unsigned s = 0; s < kWordBits; ++s) {
       const TStep step = kSteps[s][bits];
       V land = a != nullptr ? V::Min(a[step.left], b[step.left]) : V{};
-      if (i + last == n_) land = V::Min(land, Landing(i, last, step));
+      if (i + last == n_) {
+        const V end = IsCornerEnd(step) ? V::Corner(kCornerEnd) : Block(0, n_)[step.left];
+        land = V::Min(land, end);
+      }
       best[s] = V::Min(best[s], land.Plus(1 + kWordCost * step.words));
     }
   }
 
   const std::vector<TLongest>& longest_;
   std::size_t n_;
+  std::size_t ring_;  // the positions a copy reaches (kRing, or all there are)
   TValues<V> value_;
-  std::vector<V> level_;  // the last kRing positions' values and their blocks' minima
+  std::vector<V> level_;  // the last ring_ positions' values and their blocks' minima
 };
 
 // Writes flags, bytes and code bits in the order the reader takes them.
