@@ -1,0 +1,74 @@
+// RNC1's compressor: the matches of each position of a chunk, kKeptMatches of them (the
+// nearest and the two longest, long ones followed past the match finder's reach), or for
+// small data the longest of every distance class.
+#include <algorithm>
+
+#include "compress/rnc/rnc1_search.h"
+#include "compress/rnc/rnc_format.h"
+
+namespace tegulo::rnc1 {
+namespace {
+
+// The match finder compares this far; longer matches are followed by plain comparison.
+constexpr std::size_t kTreeLength = 256;
+constexpr std::size_t kKeptMatches = 3;
+
+}  // namespace
+
+TMatchFinder::TMatchFinder(std::span<const std::uint8_t> d)
+    : data_(d), tree_(d, rnc::kRnc1MaxDistance, kTreeLength), pairs_(kTreeLength + 1) {}
+
+std::size_t TMatchFinder::Extend(std::size_t p, TMatchPair m) {
+  if (m.length < kTreeLength) return m.length;
+  if (longDistance_ != m.distance || longEnd_ < p + m.length) {
+    longDistance_ = m.distance;
+    longEnd_ = p + m.length;
+    while (longEnd_ < data_.size() && longEnd_ - p < rnc::kRnc1MaxLength &&
+           data_[longEnd_] == data_[longEnd_ - longDistance_]) {
+      ++longEnd_;
+    }
+  }
+  return std::min<std::size_t>(longEnd_ - p, rnc::kRnc1MaxLength);
+}
+
+void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, std::vector<TMatch>& out) const {
+  out.assign((end - begin) * kMaxSymbols, TMatch{});
+  for (std::size_t p = begin; p < end; ++p) {
+    TMatch* kept = &out[(p - begin) * kMaxSymbols];
+    for (std::size_t d = 1; d <= p; ++d) {
+      std::size_t l = 0;
+      while (p + l < end && data_[p + l] == data_[p + l - d]) ++l;
+      TMatch& m = kept[SymbolOf(static_cast<std::uint32_t>(d - 1))];
+      if (l >= 2 && l > m.length) {
+        m = {static_cast<std::uint16_t>(l), static_cast<std::uint16_t>(d - 1)};
+      }
+    }
+    std::stable_sort(kept, kept + kMaxSymbols, [](TMatch a, TMatch b) {
+      return (a.length == 0 ? 0x10000 : a.length) < (b.length == 0 ? 0x10000 : b.length);
+    });
+  }
+}
+
+std::size_t TMatchFinder::Chunk(std::size_t begin, std::size_t end, std::vector<TMatch>& out) {
+  if (data_.size() <= kExactSize) {
+    ChunkExact(begin, end, out);
+    return kMaxSymbols;
+  }
+  out.assign((end - begin) * kKeptMatches, TMatch{});
+  for (std::size_t p = begin; p < end; ++p) {
+    const std::size_t count = tree_.Matches(p, pairs_.data());
+    if (count == 0) continue;
+    TMatch* kept = &out[(p - begin) * kKeptMatches];
+    std::size_t n = 0;
+    const auto keep = [&](TMatchPair m, std::size_t length) {
+      kept[n++] = {static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
+                   static_cast<std::uint16_t>(m.distance - 1)};
+    };
+    const std::size_t first = count > kKeptMatches ? count - (kKeptMatches - 1) : 0;
+    if (first > 0) keep(pairs_[0], pairs_[0].length);
+    for (std::size_t j = first; j < count; ++j) keep(pairs_[j], Extend(p, pairs_[j]));
+  }
+  return kKeptMatches;
+}
+
+}  // namespace tegulo::rnc1
