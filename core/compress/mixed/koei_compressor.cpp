@@ -9,6 +9,7 @@
 #include <bit>
 #include <cassert>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -164,8 +165,9 @@ TLongest LongestOf(const TMatchPair* pairs, std::size_t count) {
   return l;
 }
 
+// One entry a position and one for the end, which TValues<TLeast> takes over.
 std::vector<TLongest> FindLongest(std::span<const std::uint8_t> d) {
-  std::vector<TLongest> longest(d.size());
+  std::vector<TLongest> longest(d.size() + 1);
   TWindowMatcher matcher(d, kMaxDistance, kMaxLength);
   std::array<TMatchPair, kMaxLength> pairs{};
   for (std::size_t i = 0; i < d.size(); ++i) {
@@ -178,7 +180,7 @@ std::vector<TLongest> FindLongest(std::span<const std::uint8_t> d) {
 template <class V>
 class TValues {
 public:
-  explicit TValues(std::size_t positions) : v_(positions * kWordBits) {}
+  TValues(std::size_t positions, std::span<TLongest> /*spent*/) : v_(positions * kWordBits) {}
   void Put(std::size_t i, const V* row) { std::copy(row, row + kWordBits, &v_[i * kWordBits]); }
   V At(std::size_t i, unsigned left) const { return v_[i * kWordBits + left]; }
   bool Fits() const { return true; }
@@ -187,29 +189,26 @@ private:
   std::vector<V> v_;
 };
 
-// TLeast rows in 5 bytes a position. A rest never costs more with more bits left in the word
-// (the same tokens open no more words), nor more than a word (16) more from state 0 than from
-// state 15; so a row is its least value, state 15's, and how much each state's value falls to
-// the next: for each state from 14 down to 0 as many ones as its value lies above the next
-// state's, then a zero, 31 bits at most. The least value is kept as its difference from the
-// next position's. The writer reads forward, so the rows it may ask for (the 256 from its
-// position on) are unpacked in a ring as it goes.
+// TLeast rows in 5 bytes a position, in the place of its longest copies once the solving has
+// spent them (so the solving takes no memory beyond those). A rest never costs more with more
+// bits left in the word (the same tokens open no more words), nor more than a word (16) more
+// from state 0 than from state 15; so a row is its least value, state 15's, and how much each
+// state's value falls to the next: for each state from 14 down to 0 as many ones as its value
+// lies above the next state's, then a zero, 31 bits at most. The least value is kept as its
+// difference from the next position's. The writer reads forward, so the rows it may ask for
+// (the 256 from its position on) are unpacked in a ring as it goes.
 template <>
 class TValues<TLeast> {
 public:
-  explicit TValues(std::size_t positions)
-      : delta_(positions - 1),
-        fall_(positions),
-        mask_(std::bit_ceil(std::min(positions, kRing)) - 1),
-        ring_((mask_ + 1) * kWordBits) {}
-  // Rows come from the last position down.
+  TValues(std::size_t positions, std::span<TLongest> spent)
+      : slot_(spent), mask_(std::bit_ceil(std::min(positions, kRing)) - 1) {
+    assert(spent.size() == positions);
+  }
+  // Rows come from the last position down, each once its position's longest copies are spent.
   void Put(std::size_t i, const TLeast* row) {
     const std::uint32_t least = row[kWordBits - 1].v;
-    if (i + 1 < fall_.size()) {
-      const std::int64_t delta = std::int64_t{least} - std::int64_t{lowest_};
-      fits_ = fits_ && delta >= INT8_MIN && delta <= INT8_MAX;
-      delta_[i] = static_cast<std::int8_t>(delta);
-    }
+    const std::int64_t delta = std::int64_t{least} - std::int64_t{lowest_};
+    fits_ = fits_ && (i + 1 == slot_.size() || (delta >= INT8_MIN && delta <= INT8_MAX));
     lowest_ = least;
     std::uint32_t fall = 0;
     unsigned bit = 0;
@@ -220,10 +219,13 @@ public:
       fall |= ((std::uint32_t{1} << step) - 1) << bit;
       bit += step + 1;
     }
-    fall_[i] = fall;
+    std::uint8_t* to = slot_[i].data();
+    to[0] = static_cast<std::uint8_t>(static_cast<std::int8_t>(delta));
+    std::memcpy(to + 1, &fall, sizeof fall);
   }
   TLeast At(std::size_t i, unsigned left) const {
     assert(i + mask_ + 1 >= next_);
+    if (ring_.empty()) ring_.resize((mask_ + 1) * kWordBits);
     while (next_ <= i) Unpack(next_++);
     return ring_[(i & mask_) * kWordBits + left];
   }
@@ -234,12 +236,15 @@ private:
   static constexpr std::size_t kRing = 256;
 
   void Unpack(std::size_t i) const {
-    if (i > 0) least_ -= static_cast<std::uint32_t>(static_cast<std::int32_t>(delta_[i - 1]));
     if (i == 0) least_ = lowest_;
+    const std::uint8_t* from = slot_[i].data();
+    // The difference of the row before, to this one.
+    if (i > 0) least_ -= static_cast<std::uint32_t>(static_cast<std::int8_t>(slot_[i - 1][0]));
     TLeast* row = &ring_[(i & mask_) * kWordBits];
     std::uint32_t v = least_;
     row[kWordBits - 1] = {v};
-    std::uint32_t fall = fall_[i];
+    std::uint32_t fall = 0;
+    std::memcpy(&fall, from + 1, sizeof fall);
     for (unsigned s = kWordBits - 1; s-- > 0;) {
       const auto ones = static_cast<unsigned>(std::countr_one(fall));
       v += ones;
@@ -248,9 +253,9 @@ private:
     }
   }
 
-  std::vector<std::int8_t> delta_;   // the least value less the next position's
-  std::vector<std::uint32_t> fall_;  // the states' falls, as above
-  std::uint32_t lowest_ = 0;         // the least value of the last row put
+  // Per position: the least value less the next position's (int8), the states' falls.
+  std::span<TLongest> slot_;
+  std::uint32_t lowest_ = 0;  // the least value of the last row put
   bool fits_ = true;
   std::size_t mask_;  // the ring's positions less one
   mutable std::vector<TLeast> ring_;
@@ -264,16 +269,17 @@ private:
 template <class V>
 class TKoeiPath {
 public:
-  TKoeiPath(const std::vector<TLongest>& longest, std::size_t n)
-      : longest_(longest),
-        n_(n),
+  // The ring of values and its block minima serve the solving only: they are let go after it.
+  TKoeiPath(std::span<TLongest> longest, std::size_t n)
+      : n_(n),
         ring_(std::bit_ceil(std::min(n + 1, kRing))),
-        value_(n + 1),
+        value_(n + 1, longest),
         level_(kLevels * ring_ * kWordBits) {
     V* end = Block(0, n);
     for (unsigned s = 0; s < kWordBits; ++s) end[s] = V::Plain(kEndCost);
     value_.Put(n, end);
-    for (std::size_t i = n; i-- > 0;) Solve(i);
+    for (std::size_t i = n; i-- > 0;) Solve(i, longest[i]);
+    level_ = std::vector<V>();
   }
 
   V At(std::size_t i, unsigned left) const { return value_.At(i, left); }
@@ -296,13 +302,13 @@ private:
     return const_cast<V*>(std::as_const(*this).Block(level, i));
   }
 
-  void Solve(std::size_t i) {
+  void Solve(std::size_t i, const TLongest& reach) {
     std::array<V, kWordBits> best;
     const V* next = Block(0, i + 1);
     for (unsigned s = 0; s < kWordBits; ++s) best[s] = next[s].Plus(kLiteralCost);
     std::size_t covered = 1;  // lengths up to this have a cheaper class
     for (std::size_t k = 0; k < kClasses; ++k) {
-      const std::size_t longest = std::min<std::size_t>(longest_[i][k], n_ - i);
+      const std::size_t longest = std::min<std::size_t>(reach[k], n_ - i);
       if (longest <= covered) continue;
       for (const TRange& range : kLengthRanges) {
         const std::size_t first = std::max(range.first, covered + 1);
@@ -346,7 +352,6 @@ private:
     }
   }
 
-  const std::vector<TLongest>& longest_;
   std::size_t n_;
   std::size_t ring_;  // the positions a copy reaches (kRing, or all there are)
   TValues<V> value_;
@@ -483,8 +488,9 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
                  " bytes)");
   }
   static_assert(kMinLength == 2);
-  const std::vector<TLongest> longest = FindLongest(data);
   {
+    // The path keeps its rows in `longest` as it spends them.
+    std::vector<TLongest> longest = FindLongest(data);
     const TKoeiPath<TLeast> path(longest, data.size());
     if (path.Fits()) {
       const TGoal goal = Best(path.At(0, 0));
@@ -493,6 +499,7 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
       if (stream.size() == Bytes(goal.cost, false)) return stream;
     }
   }
+  std::vector<TLongest> longest = FindLongest(data);
   const TKoeiPath<TSplit> path(longest, data.size());
   return WritePath(data, path, Best(path.At(0, 0)));
 }
