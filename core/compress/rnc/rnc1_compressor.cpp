@@ -16,7 +16,6 @@ using rnc1::TChunkCode;
 using rnc1::TChunkParser;
 using rnc1::TCommand;
 using rnc1::TJudge;
-using rnc1::TMatch;
 using rnc1::TMatchFinder;
 using rnc1::TTable;
 
@@ -44,15 +43,15 @@ std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data,
   rnc1::TBitWriter w{out};
   w.Field(0, 2);  // lock and key: a plain stream
   TMatchFinder finder(data);
-  std::vector<TMatch> matches;
+  rnc1::TChunkMatches matches;
   std::vector<TCommand> best;
   std::array<TTable, 3> before{};
   std::size_t chunks = 0;
   TJudge judge{2, false};  // the lock and key bits
   for (std::size_t begin = 0; begin < data.size(); begin += kRnc1ChunkSize, ++chunks) {
     const std::size_t end = std::min(data.size(), begin + kRnc1ChunkSize);
-    const std::size_t keep = finder.Chunk(begin, end, matches);
-    TChunkParser parser(end - begin, matches, keep);
+    finder.Chunk(begin, end, matches);
+    TChunkParser parser(end - begin, matches);
     judge.last = end == data.size();
     TChunkCode bestCode = rnc1::SearchChunk(parser, chunks == 0 ? nullptr : &before, judge, best);
     if (data.size() <= rnc1::kTinySize) rnc1::SearchEveryParse(data, judge, bestCode, best);

@@ -2,6 +2,7 @@
 // nearest and the two longest, long ones followed past the match finder's reach), or for
 // small data the longest of every distance class.
 #include <algorithm>
+#include <array>
 
 #include "compress/rnc/rnc1_search.h"
 #include "compress/rnc/rnc_format.h"
@@ -31,10 +32,9 @@ std::size_t TMatchFinder::Extend(std::size_t p, TMatchPair m) {
   return std::min<std::size_t>(longEnd_ - p, rnc::kRnc1MaxLength);
 }
 
-void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, std::vector<TMatch>& out) const {
-  out.assign((end - begin) * kMaxSymbols, TMatch{});
+void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, TChunkMatches& out) const {
   for (std::size_t p = begin; p < end; ++p) {
-    TMatch* kept = &out[(p - begin) * kMaxSymbols];
+    std::array<TMatch, kMaxSymbols> kept{};
     for (std::size_t d = 1; d <= p; ++d) {
       std::size_t l = 0;
       while (p + l < end && data_[p + l] == data_[p + l - d]) ++l;
@@ -43,32 +43,39 @@ void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, std::vector<TM
         m = {static_cast<std::uint16_t>(l), static_cast<std::uint16_t>(d - 1)};
       }
     }
-    std::stable_sort(kept, kept + kMaxSymbols, [](TMatch a, TMatch b) {
+    std::stable_sort(kept.begin(), kept.end(), [](TMatch a, TMatch b) {
       return (a.length == 0 ? 0x10000 : a.length) < (b.length == 0 ? 0x10000 : b.length);
     });
+    const auto count = static_cast<std::size_t>(
+        std::find_if(kept.begin(), kept.end(), [](TMatch m) { return m.length == 0; }) -
+        kept.begin());
+    out.count.push_back(static_cast<std::uint8_t>(count));
+    out.match.insert(out.match.end(), kept.begin(),
+                     kept.begin() + static_cast<std::ptrdiff_t>(count));
   }
 }
 
-std::size_t TMatchFinder::Chunk(std::size_t begin, std::size_t end, std::vector<TMatch>& out) {
+void TMatchFinder::Chunk(std::size_t begin, std::size_t end, TChunkMatches& out) {
+  out.count.clear();
+  out.match.clear();
+  out.count.reserve(end - begin);
   if (data_.size() <= kExactSize) {
     ChunkExact(begin, end, out);
-    return kMaxSymbols;
+    return;
   }
-  out.assign((end - begin) * kKeptMatches, TMatch{});
   for (std::size_t p = begin; p < end; ++p) {
     const std::size_t count = tree_.Matches(p, pairs_.data());
-    if (count == 0) continue;
-    TMatch* kept = &out[(p - begin) * kKeptMatches];
-    std::size_t n = 0;
     const auto keep = [&](TMatchPair m, std::size_t length) {
-      kept[n++] = {static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
-                   static_cast<std::uint16_t>(m.distance - 1)};
+      out.match.push_back({static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
+                           static_cast<std::uint16_t>(m.distance - 1)});
     };
     const std::size_t first = count > kKeptMatches ? count - (kKeptMatches - 1) : 0;
     if (first > 0) keep(pairs_[0], pairs_[0].length);
     for (std::size_t j = first; j < count; ++j) keep(pairs_[j], Extend(p, pairs_[j]));
+    out.count.push_back(static_cast<std::uint8_t>(std::min(count, kKeptMatches)));
   }
-  return kKeptMatches;
+  // The parse's tables come next: the room the growth left over is given back first.
+  out.match.shrink_to_fit();
 }
 
 }  // namespace tegulo::rnc1

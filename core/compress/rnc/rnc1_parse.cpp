@@ -65,16 +65,15 @@ std::uint32_t NextLength(std::uint32_t length, std::uint32_t top) {
 
 }  // namespace
 
-void TChunkParser::RelaxCopies(std::size_t k, std::int64_t q, const TCosts& dist,
-                               const TCosts& len) {
-  const TMatch* kept = &matches_[k * keep_];
+void TChunkParser::RelaxCopies(std::size_t k, std::span<const TMatch> kept, std::int64_t q,
+                               const TCosts& dist, const TCosts& len) {
   std::uint32_t length = 2;
   const std::uint32_t room = static_cast<std::uint32_t>(m_ - k);
-  for (std::size_t j = 0; j < keep_ && kept[j].length != 0; ++j) {
+  for (std::size_t j = 0; j < kept.size(); ++j) {
     // The cheapest distance among this match and the longer ones after it.
     std::int64_t dBits = dist.Of(kept[j].distance);
     TMatch best = kept[j];
-    for (std::size_t later = j + 1; later < keep_ && kept[later].length != 0; ++later) {
+    for (std::size_t later = j + 1; later < kept.size(); ++later) {
       if (dist.Of(kept[later].distance) < dBits) {
         dBits = dist.Of(kept[later].distance);
         best = kept[later];
@@ -104,9 +103,13 @@ std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
   }
   p_[0] = 0;
   std::int64_t q = kInf;
+  std::size_t first = 0;  // the first match of position k
   for (std::size_t k = 0; k <= m_; ++k) {
     q = RunMin(k, costs[0], backQ[k]);
-    if (k < m_ && q < kInf) RelaxCopies(k, q, costs[1], costs[2]);
+    if (k == m_) break;
+    const std::size_t count = matches_.count[k];
+    if (q < kInf) RelaxCopies(k, {&matches_.match[first], count}, q, costs[1], costs[2]);
+    first += count;
   }
   commands.clear();
   std::size_t at = m_;

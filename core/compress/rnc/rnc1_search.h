@@ -28,6 +28,13 @@ struct TMatch {
   std::uint16_t distance = 0;
 };
 
+// The matches of a chunk's positions, by length (each covering the shorter lengths), in
+// position order: how many each position has, and all of them one after the other.
+struct TChunkMatches {
+  std::vector<std::uint8_t> count;
+  std::vector<TMatch> match;
+};
+
 struct TCommand {
   std::uint32_t run = 0;     // literals before the copy
   std::uint32_t length = 0;  // 0: the chunk's last run
@@ -65,9 +72,7 @@ struct TWindowMin {
 // each run and copy costed by its length class.
 class TChunkParser {
 public:
-  // `matches`: `keep` a position, by length (0: none), each covering the shorter lengths.
-  TChunkParser(std::size_t length, std::span<const TMatch> matches, std::size_t keep)
-      : m_(length), matches_(matches), keep_(keep) {}
+  TChunkParser(std::size_t length, const TChunkMatches& matches) : m_(length), matches_(matches) {}
 
   std::size_t Length() const { return m_; }
   // The commands of a cheapest parse for the costs (runs, distances, lengths); its cost in
@@ -76,11 +81,11 @@ public:
 
 private:
   std::int64_t RunMin(std::size_t k, const TCosts& runs, std::uint16_t& runLength);
-  void RelaxCopies(std::size_t k, std::int64_t q, const TCosts& dist, const TCosts& len);
+  void RelaxCopies(std::size_t k, std::span<const TMatch> kept, std::int64_t q, const TCosts& dist,
+                   const TCosts& len);
 
   std::size_t m_;
-  std::span<const TMatch> matches_;
-  std::size_t keep_;
+  const TChunkMatches& matches_;
   // The cheapest with a copy ending at k (or the chunk's start); kUnreached where none is
   // (barred costs never fit).
   std::vector<std::int32_t> p_;
@@ -127,13 +132,12 @@ struct TJudge {
 class TMatchFinder {
 public:
   explicit TMatchFinder(std::span<const std::uint8_t> d);
-  // Finds the matches of data[begin..end), which follows the last chunk asked for; returns how
-  // many each position has (by length, each covering the shorter lengths).
-  std::size_t Chunk(std::size_t begin, std::size_t end, std::vector<TMatch>& out);
+  // Finds the matches of data[begin..end), which follows the last chunk asked for.
+  void Chunk(std::size_t begin, std::size_t end, TChunkMatches& out);
 
 private:
   std::size_t Extend(std::size_t p, TMatchPair m);
-  void ChunkExact(std::size_t begin, std::size_t end, std::vector<TMatch>& out) const;
+  void ChunkExact(std::size_t begin, std::size_t end, TChunkMatches& out) const;
 
   std::span<const std::uint8_t> data_;
   TWindowMatcher tree_;
