@@ -176,11 +176,12 @@ std::vector<TLongest> FindLongest(std::span<const std::uint8_t> d) {
   return longest;
 }
 
-// Every position's values, kept for the writer, in full.
+// Every position's values, kept for the writer, in full: 64 or 192 bytes a position, only where
+// the rows break the bounds TValues packs them by (never seen).
 template <class V>
-class TValues {
+class TFullValues {
 public:
-  TValues(std::size_t positions, std::span<TLongest> /*spent*/) : v_(positions * kWordBits) {}
+  TFullValues(std::size_t positions, std::span<TLongest> /*spent*/) : v_(positions * kWordBits) {}
   void Put(std::size_t i, const V* row) { std::copy(row, row + kWordBits, &v_[i * kWordBits]); }
   V At(std::size_t i, unsigned left) const { return v_[i * kWordBits + left]; }
   bool Fits() const { return true; }
@@ -188,6 +189,10 @@ public:
 private:
   std::vector<V> v_;
 };
+
+// Every position's values, kept for the writer, packed (below).
+template <class V>
+class TValues;
 
 // TLeast rows in 5 bytes a position, in the place of its longest copies once the solving has
 // spent them (so the solving takes no memory beyond those). A rest never costs more with more
@@ -263,10 +268,53 @@ private:
   mutable std::uint32_t least_ = 0;
 };
 
+// TSplit rows as their least values (kept as TLeast rows are) and each state's three values as
+// excesses over its least in 5 bits each. The writer follows a goal that costs at most 23
+// eighths more than the least cost of all (it is no more than two bytes above the stream of
+// that cost), so along its path, and at every landing it tries, the value it asks for lies at
+// most 23 above the least: a larger excess is kept as kFar, which matches nothing it asks.
+template <>
+class TValues<TSplit> {
+public:
+  TValues(std::size_t positions, std::span<TLongest> spent)
+      : least_(positions, spent), excess_(positions * kWordBits) {}
+  void Put(std::size_t i, const TSplit* row) {
+    std::array<TLeast, kWordBits> least;
+    for (unsigned s = 0; s < kWordBits; ++s) least[s] = {std::min(row[s].plain, row[s].corner)};
+    least_.Put(i, least.data());
+    for (unsigned s = 0; s < kWordBits; ++s) {
+      const std::uint32_t base = least[s].v;
+      excess_[i * kWordBits + s] = static_cast<std::uint16_t>(
+          Excess(row[s].plain, base) | Excess(row[s].corner, base) << kBits |
+          Excess(row[s].other, base) << (2 * kBits));
+    }
+  }
+  TSplit At(std::size_t i, unsigned left) const {
+    const std::uint32_t base = least_.At(i, left).v;
+    const unsigned e = excess_[i * kWordBits + left];
+    return {Value(e, base), Value(e >> kBits, base), Value(e >> (2 * kBits), base)};
+  }
+  bool Fits() const { return least_.Fits(); }
+
+private:
+  static constexpr unsigned kBits = 5;
+  static constexpr unsigned kFar = (1U << kBits) - 1;
+  static unsigned Excess(std::uint32_t v, std::uint32_t base) {
+    return v >= kNone ? kFar : std::min(v - base, kFar);
+  }
+  static std::uint32_t Value(unsigned e, std::uint32_t base) {
+    e &= kFar;
+    return e == kFar ? kNone : base + e;
+  }
+
+  TValues<TLeast> least_;
+  std::vector<std::uint16_t> excess_;
+};
+
 // The least cost from every position and state to the end, from the end down. Copies of one
 // class and one length-code size cost the same, so the cheapest place to land among them is
 // a range minimum: a sparse table over the last 256 positions.
-template <class V>
+template <class V, class TStore = TValues<V>>
 class TKoeiPath {
 public:
   // The ring of values and its block minima serve the solving only: they are let go after it.
@@ -354,7 +402,7 @@ private:
 
   std::size_t n_;
   std::size_t ring_;  // the positions a copy reaches (kRing, or all there are)
-  TValues<V> value_;
+  TStore value_;
   std::vector<V> level_;  // the last ring_ positions' values and their blocks' minima
 };
 
@@ -431,9 +479,9 @@ std::size_t NearestOf(const TMatchPair* pairs, std::size_t count, std::size_t le
 
 // Follows the path to `goal` from the start, token by token, and writes it: at each position a
 // token whose cost and landing give the rest of the goal.
-template <class V>
-std::vector<std::uint8_t> WritePath(std::span<const std::uint8_t> d, const TKoeiPath<V>& path,
-                                    TGoal goal) {
+template <class V, class TStore>
+std::vector<std::uint8_t> WritePath(std::span<const std::uint8_t> d,
+                                    const TKoeiPath<V, TStore>& path, TGoal goal) {
   const std::size_t n = d.size();
   TWriter w;
   TWindowMatcher matcher(d, kMaxDistance, kMaxLength);
@@ -500,7 +548,12 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
     }
   }
   std::vector<TLongest> longest = FindLongest(data);
-  const TKoeiPath<TSplit> path(longest, data.size());
+  {
+    const TKoeiPath<TSplit> path(longest, data.size());
+    if (path.Fits()) return WritePath(data, path, Best(path.At(0, 0)));
+  }
+  longest = FindLongest(data);
+  const TKoeiPath<TSplit, TFullValues<TSplit>> path(longest, data.size());
   return WritePath(data, path, Best(path.At(0, 0)));
 }
 
