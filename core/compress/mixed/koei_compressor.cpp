@@ -176,12 +176,25 @@ std::vector<TLongest> FindLongest(std::span<const std::uint8_t> d) {
   return longest;
 }
 
+// The longest copy anywhere in the data (the last class's length is each position's longest).
+std::size_t LongestCopy(std::span<const TLongest> longest) {
+  std::size_t most = 0;
+  for (const TLongest& l : longest) most = std::max<std::size_t>(most, l[kClasses - 1]);
+  return most;
+}
+
+// The positions a value ring must hold: the one at hand and every one a copy reaches.
+std::size_t RingFor(std::size_t positions, std::size_t longestCopy) {
+  return std::bit_ceil(std::min(positions, longestCopy + 2));
+}
+
 // Every position's values, kept for the writer, in full: 64 or 192 bytes a position, only where
 // the rows break the bounds TValues packs them by (never seen).
 template <class V>
 class TFullValues {
 public:
-  TFullValues(std::size_t positions, std::span<TLongest> /*spent*/) : v_(positions * kWordBits) {}
+  TFullValues(std::size_t positions, std::span<TLongest> /*spent*/, std::size_t /*longestCopy*/)
+      : v_(positions * kWordBits) {}
   void Put(std::size_t i, const V* row) { std::copy(row, row + kWordBits, &v_[i * kWordBits]); }
   V At(std::size_t i, unsigned left) const { return v_[i * kWordBits + left]; }
   bool Fits() const { return true; }
@@ -201,12 +214,12 @@ class TValues;
 // state's value falls to the next: for each state from 14 down to 0 as many ones as its value
 // lies above the next state's, then a zero, 31 bits at most. The least value is kept as its
 // difference from the next position's. The writer reads forward, so the rows it may ask for
-// (the 256 from its position on) are unpacked in a ring as it goes.
+// (its own and those the longest copy reaches) are unpacked in a ring as it goes.
 template <>
 class TValues<TLeast> {
 public:
-  TValues(std::size_t positions, std::span<TLongest> spent)
-      : slot_(spent), mask_(std::bit_ceil(std::min(positions, kRing)) - 1) {
+  TValues(std::size_t positions, std::span<TLongest> spent, std::size_t longestCopy)
+      : slot_(spent), mask_(RingFor(positions, longestCopy) - 1) {
     assert(spent.size() == positions);
   }
   // Rows come from the last position down, each once its position's longest copies are spent.
@@ -238,8 +251,6 @@ public:
   bool Fits() const { return fits_; }
 
 private:
-  static constexpr std::size_t kRing = 256;
-
   void Unpack(std::size_t i) const {
     if (i == 0) least_ = lowest_;
     const std::uint8_t* from = slot_[i].data();
@@ -276,8 +287,8 @@ private:
 template <>
 class TValues<TSplit> {
 public:
-  TValues(std::size_t positions, std::span<TLongest> spent)
-      : least_(positions, spent), excess_(positions * kWordBits) {}
+  TValues(std::size_t positions, std::span<TLongest> spent, std::size_t longestCopy)
+      : least_(positions, spent, longestCopy), excess_(positions * kWordBits) {}
   void Put(std::size_t i, const TSplit* row) {
     std::array<TLeast, kWordBits> least;
     for (unsigned s = 0; s < kWordBits; ++s) least[s] = {std::min(row[s].plain, row[s].corner)};
@@ -313,16 +324,19 @@ private:
 
 // The least cost from every position and state to the end, from the end down. Copies of one
 // class and one length-code size cost the same, so the cheapest place to land among them is
-// a range minimum: a sparse table over the last 256 positions.
+// a range minimum: a sparse table over the positions the longest copy reaches.
 template <class V, class TStore = TValues<V>>
 class TKoeiPath {
 public:
   // The ring of values and its block minima serve the solving only: they are let go after it.
+  // The ring holds the positions the longest copy reaches, with the block sizes its length
+  // ranges ask for.
   TKoeiPath(std::span<TLongest> longest, std::size_t n)
       : n_(n),
-        ring_(std::bit_ceil(std::min(n + 1, kRing))),
-        value_(n + 1, longest),
-        level_(kLevels * ring_ * kWordBits) {
+        ring_(RingFor(n + 1, LongestCopy(longest))),
+        levels_(LevelsFor(LongestCopy(longest))),
+        value_(n + 1, longest, LongestCopy(longest)),
+        level_(levels_ * ring_ * kWordBits) {
     V* end = Block(0, n);
     for (unsigned s = 0; s < kWordBits; ++s) end[s] = V::Plain(kEndCost);
     value_.Put(n, end);
@@ -340,8 +354,16 @@ public:
   }
 
 private:
-  static constexpr std::size_t kRing = 256;
-  static constexpr std::size_t kLevels = 7;  // blocks of 1..64 positions: ranges up to 127
+  // Blocks of 1, 2, 4.. positions, up to the widest range of copy lengths of one length-code
+  // size that the longest copy reaches (at most 64: ranges up to 127).
+  static std::size_t LevelsFor(std::size_t longestCopy) {
+    std::size_t widest = 1;
+    for (const TRange& r : kLengthRanges) {
+      if (r.first <= longestCopy)
+        widest = std::max(widest, std::min(r.last, longestCopy) - r.first + 1);
+    }
+    return static_cast<std::size_t>(std::bit_width(widest));
+  }
 
   const V* Block(std::size_t level, std::size_t i) const {
     return &level_[(level * ring_ + (i & (ring_ - 1))) * kWordBits];
@@ -367,7 +389,7 @@ private:
     }
     std::copy(best.begin(), best.end(), Block(0, i));
     value_.Put(i, best.data());
-    for (std::size_t level = 1; level < kLevels; ++level) {
+    for (std::size_t level = 1; level < levels_; ++level) {
       const std::size_t half = std::size_t{1} << (level - 1);
       if (i + 2 * half > n_) break;  // a block past the last position is never asked for
       const V* a = Block(level - 1, i);
@@ -401,7 +423,8 @@ private:
   }
 
   std::size_t n_;
-  std::size_t ring_;  // the positions a copy reaches (kRing, or all there are)
+  std::size_t ring_;  // the positions a copy reaches (or all there are), a power of two
+  std::size_t levels_;
   TStore value_;
   std::vector<V> level_;  // the last ring_ positions' values and their blocks' minima
 };
