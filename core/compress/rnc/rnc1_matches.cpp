@@ -3,6 +3,7 @@
 // small data the longest of every distance class.
 #include <algorithm>
 #include <array>
+#include <deque>
 
 #include "compress/rnc/rnc1_search.h"
 #include "compress/rnc/rnc_format.h"
@@ -32,7 +33,8 @@ std::size_t TMatchFinder::Extend(std::size_t p, TMatchPair m) {
   return std::min<std::size_t>(longEnd_ - p, rnc::kRnc1MaxLength);
 }
 
-void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, TChunkMatches& out) const {
+void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, TChunkMatches& out,
+                              std::deque<TMatch>& found) const {
   for (std::size_t p = begin; p < end; ++p) {
     std::array<TMatch, kMaxSymbols> kept{};
     for (std::size_t d = 1; d <= p; ++d) {
@@ -50,32 +52,38 @@ void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, TChunkMatches&
         std::find_if(kept.begin(), kept.end(), [](TMatch m) { return m.length == 0; }) -
         kept.begin());
     out.count.push_back(static_cast<std::uint8_t>(count));
-    out.match.insert(out.match.end(), kept.begin(),
-                     kept.begin() + static_cast<std::ptrdiff_t>(count));
+    found.insert(found.end(), kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(count));
   }
 }
 
-void TMatchFinder::Chunk(std::size_t begin, std::size_t end, TChunkMatches& out) {
-  out.count.clear();
-  out.match.clear();
-  out.count.reserve(end - begin);
-  if (data_.size() <= kExactSize) {
-    ChunkExact(begin, end, out);
-    return;
-  }
+void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out,
+                             std::deque<TMatch>& found) {
   for (std::size_t p = begin; p < end; ++p) {
     const std::size_t count = tree_.Matches(p, pairs_.data());
     const auto keep = [&](TMatchPair m, std::size_t length) {
-      out.match.push_back({static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
-                           static_cast<std::uint16_t>(m.distance - 1)});
+      found.push_back({static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
+                       static_cast<std::uint16_t>(m.distance - 1)});
     };
     const std::size_t first = count > kKeptMatches ? count - (kKeptMatches - 1) : 0;
     if (first > 0) keep(pairs_[0], pairs_[0].length);
     for (std::size_t j = first; j < count; ++j) keep(pairs_[j], Extend(p, pairs_[j]));
     out.count.push_back(static_cast<std::uint8_t>(std::min(count, kKeptMatches)));
   }
-  // The parse's tables come next: the room the growth left over is given back first.
-  out.match.shrink_to_fit();
+}
+
+void TMatchFinder::Chunk(std::size_t begin, std::size_t end, TChunkMatches& out) {
+  // The last chunk's matches go first. The new ones gather in blocks, without the room a
+  // growing array leaves over, and then move to an array of their exact size.
+  out.count.clear();
+  out.count.reserve(end - begin);
+  out.match = std::vector<TMatch>();
+  std::deque<TMatch> found;
+  if (data_.size() <= kExactSize) {
+    ChunkExact(begin, end, out, found);
+  } else {
+    ChunkTree(begin, end, out, found);
+  }
+  out.match.assign(found.begin(), found.end());
 }
 
 }  // namespace tegulo::rnc1

@@ -17,9 +17,7 @@ constexpr std::int32_t kUnreached = std::numeric_limits<std::int32_t>::max();
 }  // namespace
 
 void TWindowMin::Clear(std::size_t capacity) {
-  const std::size_t n = std::bit_ceil(capacity + 1);
-  if (ring.size() != n) ring.assign(n, 0);
-  mask = n - 1;
+  if (ring.size() != capacity + 1) ring.assign(capacity + 1, 0);
   head = size = 0;
 }
 
@@ -57,6 +55,19 @@ namespace {
 
 // The lengths a parse tries: all up to kAllLengths, then the last of each length class (its
 // value 2^s - 1) and the longest.
+// The cheapest distance among kept[j] and the longer matches after it (the first on a tie).
+TMatch CheapestFrom(std::span<const TMatch> kept, std::size_t j, const TCosts& dist) {
+  TMatch best = kept[j];
+  std::int64_t bits = dist.Of(best.distance);
+  for (std::size_t later = j + 1; later < kept.size(); ++later) {
+    if (dist.Of(kept[later].distance) < bits) {
+      bits = dist.Of(kept[later].distance);
+      best = kept[later];
+    }
+  }
+  return best;
+}
+
 std::uint32_t NextLength(std::uint32_t length, std::uint32_t top) {
   if (length < kAllLengths) return length + 1;
   if (length >= top) return top + 1;
@@ -70,30 +81,51 @@ void TChunkParser::RelaxCopies(std::size_t k, std::span<const TMatch> kept, std:
   std::uint32_t length = 2;
   const std::uint32_t room = static_cast<std::uint32_t>(m_ - k);
   for (std::size_t j = 0; j < kept.size(); ++j) {
-    // The cheapest distance among this match and the longer ones after it.
-    std::int64_t dBits = dist.Of(kept[j].distance);
-    TMatch best = kept[j];
-    for (std::size_t later = j + 1; later < kept.size(); ++later) {
-      if (dist.Of(kept[later].distance) < dBits) {
-        dBits = dist.Of(kept[later].distance);
-        best = kept[later];
-      }
-    }
+    const std::int64_t dBits = dist.Of(CheapestFrom(kept, j, dist).distance);
     const std::uint32_t top = std::min<std::uint32_t>(kept[j].length, room);
     for (; length <= top; length = NextLength(length, top)) {
       const std::int64_t c = q + dBits + len.Of(length - 2);
       if (c < p_[k + length]) {
         p_[k + length] = static_cast<std::int32_t>(c);
-        backP_[k + length] = {static_cast<std::uint16_t>(length), best.distance};
+        backP_[k + length] = static_cast<std::uint16_t>(length);
       }
     }
   }
 }
 
+void TChunkParser::Walk(const TCosts& dist, std::vector<TCommand>& commands,
+                        std::span<const std::uint16_t> backQ) {
+  commands.clear();
+  std::size_t at = m_;
+  std::uint32_t length = 0;
+  std::uint32_t distance = 0;
+  // The matches of position `from` start at `first`; walked back from the end.
+  std::size_t from = m_;
+  std::size_t first = matches_.match.size();
+  while (true) {
+    const std::uint32_t run = backQ[at];
+    commands.push_back({static_cast<std::uint16_t>(run), static_cast<std::uint16_t>(length),
+                        static_cast<std::uint16_t>(distance)});
+    at -= run;
+    if (at == 0) break;
+    length = backP_[at];
+    at -= length;
+    for (; from > at; first -= matches_.count[from]) --from;
+    const std::span<const TMatch> kept(&matches_.match[first], matches_.count[at]);
+    // The match whose lengths held this one: the first that reaches it.
+    const auto room = static_cast<std::uint32_t>(m_ - at);
+    std::size_t j = 0;
+    while (std::min<std::uint32_t>(kept[j].length, room) < length) ++j;
+    distance = CheapestFrom(kept, j, dist).distance + 1U;
+  }
+  // Walked from the end, each run was met just before the copy it precedes.
+  std::reverse(commands.begin(), commands.end());
+}
+
 std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
                                  std::vector<TCommand>& commands) {
   p_.assign(m_ + 1, kUnreached);
-  backP_.assign(m_ + 1, TMatch{});
+  backP_.assign(m_ + 1, 0);
   std::vector<std::uint16_t> backQ(m_ + 1, 0);
   for (std::size_t s = 0; s < kMaxSymbols; ++s) {
     // The run starts a window can hold: its run lengths that fit the chunk.
@@ -111,21 +143,7 @@ std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
     if (q < kInf) RelaxCopies(k, {&matches_.match[first], count}, q, costs[1], costs[2]);
     first += count;
   }
-  commands.clear();
-  std::size_t at = m_;
-  std::uint32_t length = 0;
-  std::uint32_t distance = 0;
-  while (true) {
-    const std::uint32_t run = backQ[at];
-    commands.push_back({run, length, distance});
-    at -= run;
-    if (at == 0) break;
-    length = backP_[at].length;
-    distance = backP_[at].distance + 1U;
-    at -= length;
-  }
-  // Walked from the end, each run was met just before the copy it precedes.
-  std::reverse(commands.begin(), commands.end());
+  Walk(costs[1], commands, backQ);
   return q;
 }
 

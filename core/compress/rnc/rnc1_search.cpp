@@ -120,7 +120,7 @@ private:
       if (++visited_ > kTinyParses) return;
       const std::size_t q = p + run;
       if (q == d_.size()) {
-        commands_.push_back({static_cast<std::uint32_t>(run), 0, 0});
+        commands_.push_back({static_cast<std::uint16_t>(run), 0, 0});
         best_.Offer(CodeFor(commands_), commands_);
         commands_.pop_back();
         return;
@@ -144,8 +144,8 @@ private:
     }
     for (std::size_t s = 0; s < kMaxSymbols; ++s) {
       for (std::size_t len = 2; len <= longest[s]; ++len) {
-        commands_.push_back({static_cast<std::uint32_t>(run), static_cast<std::uint32_t>(len),
-                             static_cast<std::uint32_t>(distance[s])});
+        commands_.push_back({static_cast<std::uint16_t>(run), static_cast<std::uint16_t>(len),
+                             static_cast<std::uint16_t>(distance[s])});
         From(q + len);
         commands_.pop_back();
       }

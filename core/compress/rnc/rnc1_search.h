@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <span>
 #include <vector>
@@ -35,10 +36,11 @@ struct TChunkMatches {
   std::vector<TMatch> match;
 };
 
+// A chunk's run of literals and the copy after it (all below 65536 in a chunk of 32767 bytes).
 struct TCommand {
-  std::uint32_t run = 0;     // literals before the copy
-  std::uint32_t length = 0;  // 0: the chunk's last run
-  std::uint32_t distance = 0;
+  std::uint16_t run = 0;     // literals before the copy
+  std::uint16_t length = 0;  // 0: the chunk's last run
+  std::uint16_t distance = 0;
 };
 
 // Bits of a value under a table's code lengths; symbols the table lacks cost `missing`.
@@ -49,23 +51,26 @@ struct TCosts {
 };
 
 // The sliding minimum of P[i] - 8 i over the start positions of a run of one length class:
-// a deque of positions in a ring of a power of two.
+// a deque of positions in a ring of as many as the class has run lengths.
 struct TWindowMin {
   std::vector<std::uint16_t> ring;  // positions in a chunk: below 32768
-  std::size_t mask = 0;
   std::size_t head = 0;
   std::size_t size = 0;
   void Clear(std::size_t capacity);
   std::uint32_t Front() const { return ring[head]; }
-  std::uint32_t Back() const { return ring[(head + size - 1) & mask]; }
+  std::uint32_t Back() const { return ring[Wrap(head + size - 1)]; }
   void PushBack(std::uint32_t i) {
-    ring[(head + size) & mask] = static_cast<std::uint16_t>(i);
+    ring[Wrap(head + size)] = static_cast<std::uint16_t>(i);
     ++size;
   }
   void PopFront() {
-    head = (head + 1) & mask;
+    head = Wrap(head + 1);
     --size;
   }
+
+private:
+  // A place below twice the ring's size, brought into it.
+  std::size_t Wrap(std::size_t at) const { return at >= ring.size() ? at - ring.size() : at; }
 };
 
 // The exact cheapest parse of a chunk for given costs: a run of literals before every copy,
@@ -83,13 +88,16 @@ private:
   std::int64_t RunMin(std::size_t k, const TCosts& runs, std::uint16_t& runLength);
   void RelaxCopies(std::size_t k, std::span<const TMatch> kept, std::int64_t q, const TCosts& dist,
                    const TCosts& len);
+  void Walk(const TCosts& dist, std::vector<TCommand>& commands,
+            std::span<const std::uint16_t> backQ);
 
   std::size_t m_;
   const TChunkMatches& matches_;
   // The cheapest with a copy ending at k (or the chunk's start); kUnreached where none is
   // (barred costs never fit).
   std::vector<std::int32_t> p_;
-  std::vector<TMatch> backP_;
+  // The length of that copy; its distance is found again from the matches and the costs.
+  std::vector<std::uint16_t> backP_;
   std::array<TWindowMin, kMaxSymbols> windows_;
 };
 
@@ -137,7 +145,9 @@ public:
 
 private:
   std::size_t Extend(std::size_t p, TMatchPair m);
-  void ChunkExact(std::size_t begin, std::size_t end, TChunkMatches& out) const;
+  void ChunkExact(std::size_t begin, std::size_t end, TChunkMatches& out,
+                  std::deque<TMatch>& found) const;
+  void ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out, std::deque<TMatch>& found);
 
   std::span<const std::uint8_t> data_;
   TWindowMatcher tree_;
