@@ -10,6 +10,7 @@
 #include <cassert>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -100,6 +101,17 @@ struct TLeast {
   TLeast Plus(std::uint32_t cost) const { return {Add(v, cost)}; }
   static TLeast Min(TLeast a, TLeast b) { return {std::min(a.v, b.v)}; }
   bool Offers(bool /*corner*/, std::uint32_t t) const { return v == t; }
+};
+
+// The least cost of the rests that do not end in a corner: when the least of all ends in a
+// corner with the unlucky flag count, a plain rest often costs no byte more than that least.
+struct TPlainOnly {
+  std::uint32_t v = kNone;
+  static TPlainOnly Plain(std::uint32_t x) { return {x}; }
+  static TPlainOnly Corner(std::uint32_t /*x*/) { return {kNone}; }
+  TPlainOnly Plus(std::uint32_t cost) const { return {Add(v, cost)}; }
+  static TPlainOnly Min(TPlainOnly a, TPlainOnly b) { return {std::min(a.v, b.v)}; }
+  bool Offers(bool corner, std::uint32_t t) const { return !corner && v == t; }
 };
 
 // The least cost of the rests that do not end in a corner, and of those that do the least and
@@ -207,60 +219,82 @@ private:
 template <class V>
 class TValues;
 
-// TLeast rows in 5 bytes a position, in the place of its longest copies once the solving has
-// spent them (so the solving takes no memory beyond those). A rest never costs more with more
-// bits left in the word (the same tokens open no more words), nor more than a word (16) more
-// from state 0 than from state 15; so a row is its least value, state 15's, and how much each
-// state's value falls to the next: for each state from 14 down to 0 as many ones as its value
-// lies above the next state's, then a zero, 31 bits at most. The least value is kept as its
-// difference from the next position's. The writer reads forward, so the rows it may ask for
-// (its own and those the longest copy reaches) are unpacked in a ring as it goes.
-template <>
-class TValues<TLeast> {
+// Rows of least costs in 5 bytes a position, in the place of its longest copies once the
+// solving has spent them (so the solving takes no memory beyond those). A rest never costs
+// more with more bits left in the word (the same tokens open no more words), nor more than a
+// word (16) more from state 0 than from state 15; so a row is state 15's value and how much
+// each state's value falls to the next: for each state from 14 down to 0 as many ones as its
+// value lies above the next state's, then a zero, 31 bits at most. State 15's value is kept as
+// its difference from the next position's. The writer reads forward, so the rows it may ask
+// for (its own and those the longest copy reaches) are unpacked in a ring as it goes. Rows of
+// costs that leave out some rests (TPlainOnly) may break the form near the end: a few of them
+// are kept whole beside it.
+template <class V>
+class TPackedValues {
 public:
-  TValues(std::size_t positions, std::span<TLongest> spent, std::size_t longestCopy)
-      : slot_(spent), mask_(RingFor(positions, longestCopy) - 1) {
+  TPackedValues(std::size_t positions, std::span<TLongest> spent, std::size_t longestCopy)
+      : slot_(spent), mask_(RingFor(positions, longestCopy) - 1), most_(positions / 64 + 16) {
     assert(spent.size() == positions);
   }
   // Rows come from the last position down, each once its position's longest copies are spent.
-  void Put(std::size_t i, const TLeast* row) {
-    const std::uint32_t least = row[kWordBits - 1].v;
-    const std::int64_t delta = std::int64_t{least} - std::int64_t{lowest_};
-    fits_ = fits_ && (i + 1 == slot_.size() || (delta >= INT8_MIN && delta <= INT8_MAX));
-    lowest_ = least;
-    std::uint32_t fall = 0;
-    unsigned bit = 0;
-    for (unsigned s = kWordBits - 1; s-- > 0;) {
-      const std::uint32_t step = row[s].v - row[s + 1].v;  // wraps when not falling
-      fits_ = fits_ && row[s].v >= row[s + 1].v && bit + step < 32;
-      if (!fits_) return;
-      fall |= ((std::uint32_t{1} << step) - 1) << bit;
-      bit += step + 1;
-    }
+  void Put(std::size_t i, const V* row) {
+    const std::uint32_t last = row[kWordBits - 1].v;
+    const std::int64_t delta = std::int64_t{last} - std::int64_t{lowest_};
+    fits_ = fits_ && last < kNone &&
+            (i + 1 == slot_.size() || (delta >= INT8_MIN && delta <= INT8_MAX));
+    lowest_ = last;
     std::uint8_t* to = slot_[i].data();
     to[0] = static_cast<std::uint8_t>(static_cast<std::int8_t>(delta));
-    std::memcpy(to + 1, &fall, sizeof fall);
+    const std::optional<std::uint32_t> fall = Falls(row);
+    if (!fall) Keep(i, row);
+    const std::uint32_t bits = fall.value_or(0);
+    std::memcpy(to + 1, &bits, sizeof bits);
   }
-  TLeast At(std::size_t i, unsigned left) const {
+  V At(std::size_t i, unsigned left) const {
     assert(i + mask_ + 1 >= next_);
     if (ring_.empty()) ring_.resize((mask_ + 1) * kWordBits);
     while (next_ <= i) Unpack(next_++);
     return ring_[(i & mask_) * kWordBits + left];
   }
-  // False when a row did not fit (never seen; the caller then parses anew).
+  // False when the rows did not fit (the caller then parses otherwise).
   bool Fits() const { return fits_; }
 
 private:
+  // The falls of a row, or nothing when it does not fall so.
+  static std::optional<std::uint32_t> Falls(const V* row) {
+    std::uint32_t fall = 0;
+    unsigned bit = 0;
+    for (unsigned s = kWordBits - 1; s-- > 0;) {
+      const std::uint32_t step = row[s].v - row[s + 1].v;  // wraps when not falling
+      if (row[s].v < row[s + 1].v || bit + step >= 32) return std::nullopt;
+      fall |= ((std::uint32_t{1} << step) - 1) << bit;
+      bit += step + 1;
+    }
+    return fall;
+  }
+
+  void Keep(std::size_t i, const V* row) {
+    fits_ = fits_ && whole_.size() < most_;
+    if (!fits_) return;
+    std::array<std::uint32_t, kWordBits> values{};
+    for (unsigned s = 0; s < kWordBits; ++s) values[s] = row[s].v;
+    whole_.push_back({i, values});
+  }
+
   void Unpack(std::size_t i) const {
     if (i == 0) least_ = lowest_;
-    const std::uint8_t* from = slot_[i].data();
     // The difference of the row before, to this one.
     if (i > 0) least_ -= static_cast<std::uint32_t>(static_cast<std::int8_t>(slot_[i - 1][0]));
-    TLeast* row = &ring_[(i & mask_) * kWordBits];
+    V* row = &ring_[(i & mask_) * kWordBits];
+    if (!whole_.empty() && whole_.back().first == i) {
+      for (unsigned s = 0; s < kWordBits; ++s) row[s] = {whole_.back().second[s]};
+      whole_.pop_back();
+      return;
+    }
     std::uint32_t v = least_;
     row[kWordBits - 1] = {v};
     std::uint32_t fall = 0;
-    std::memcpy(&fall, from + 1, sizeof fall);
+    std::memcpy(&fall, slot_[i].data() + 1, sizeof fall);
     for (unsigned s = kWordBits - 1; s-- > 0;) {
       const auto ones = static_cast<unsigned>(std::countr_one(fall));
       v += ones;
@@ -269,14 +303,26 @@ private:
     }
   }
 
-  // Per position: the least value less the next position's (int8), the states' falls.
+  // Per position: state 15's value less the next position's (int8), the states' falls.
   std::span<TLongest> slot_;
-  std::uint32_t lowest_ = 0;  // the least value of the last row put
+  std::uint32_t lowest_ = 0;  // state 15's value in the last row put
   bool fits_ = true;
   std::size_t mask_;  // the ring's positions less one
-  mutable std::vector<TLeast> ring_;
+  std::size_t most_;  // the most rows kept whole
+  // Rows kept whole, from the last position down; the writer takes them from the back.
+  mutable std::vector<std::pair<std::size_t, std::array<std::uint32_t, kWordBits>>> whole_;
+  mutable std::vector<V> ring_;
   mutable std::size_t next_ = 0;  // the next row to unpack
   mutable std::uint32_t least_ = 0;
+};
+
+template <>
+class TValues<TLeast> : public TPackedValues<TLeast> {
+  using TPackedValues::TPackedValues;
+};
+template <>
+class TValues<TPlainOnly> : public TPackedValues<TPlainOnly> {
+  using TPackedValues::TPackedValues;
 };
 
 // TSplit rows as their least values (kept as TLeast rows are) and each state's three values as
@@ -559,6 +605,7 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
                  " bytes)");
   }
   static_assert(kMinLength == 2);
+  std::uint32_t bound = 0;  // no stream is shorter (0: not known)
   {
     // The path keeps its rows in `longest` as it spends them.
     std::vector<TLongest> longest = FindLongest(data);
@@ -566,9 +613,17 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
     if (path.Fits()) {
       const TGoal goal = Best(path.At(0, 0));
       std::vector<std::uint8_t> stream = WritePath(data, path, goal);
+      bound = Bytes(goal.cost, false);
       // Only a corner end with the unlucky flag count comes out above the bound.
-      if (stream.size() == Bytes(goal.cost, false)) return stream;
+      if (stream.size() == bound) return stream;
     }
+  }
+  if (bound != 0) {
+    // A stream with a plain end that reaches the bound is as short as any.
+    std::vector<TLongest> longest = FindLongest(data);
+    const TKoeiPath<TPlainOnly> path(longest, data.size());
+    const std::uint32_t cost = path.Fits() ? path.At(0, 0).v : kNone;
+    if (cost < kNone && Bytes(cost, false) == bound) return WritePath(data, path, {false, cost});
   }
   std::vector<TLongest> longest = FindLongest(data);
   {
