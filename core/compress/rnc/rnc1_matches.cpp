@@ -17,8 +17,11 @@ constexpr std::size_t kKeptMatches = 3;
 
 }  // namespace
 
-TMatchFinder::TMatchFinder(std::span<const std::uint8_t> d)
-    : data_(d), tree_(d, rnc::kRnc1MaxDistance, kTreeLength), pairs_(kTreeLength + 1) {}
+TMatchFinder::TMatchFinder(std::span<const std::uint8_t> d) : data_(d) {
+  if (d.size() <= kExactSize) return;
+  tree_.emplace(d, rnc::kRnc1MaxDistance, kTreeLength);
+  pairs_.resize(kTreeLength + 1);
+}
 
 std::size_t TMatchFinder::Extend(std::size_t p, TMatchPair m) {
   if (m.length < kTreeLength) return m.length;
@@ -59,7 +62,7 @@ void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, TChunkMatches&
 void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out,
                              std::deque<TMatch>& found) {
   for (std::size_t p = begin; p < end; ++p) {
-    const std::size_t count = tree_.Matches(p, pairs_.data());
+    const std::size_t count = tree_->Matches(p, pairs_.data());
     const auto keep = [&](TMatchPair m, std::size_t length) {
       found.push_back({static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
                        static_cast<std::uint16_t>(m.distance - 1)});

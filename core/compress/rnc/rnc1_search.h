@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -150,7 +151,7 @@ private:
   void ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out, std::deque<TMatch>& found);
 
   std::span<const std::uint8_t> data_;
-  TWindowMatcher tree_;
+  std::optional<TWindowMatcher> tree_;  // none for data small enough to search in full
   std::vector<TMatchPair> pairs_;
   std::size_t longDistance_ = 0;
   std::size_t longEnd_ = 0;
