@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <deque>
+#include <vector>
 
 #include "compress/rnc/rnc1_search.h"
 #include "compress/rnc/rnc_format.h"
@@ -36,36 +37,102 @@ std::size_t TMatchFinder::Extend(std::size_t p, TMatchPair m) {
   return std::min<std::size_t>(longEnd_ - p, rnc::kRnc1MaxLength);
 }
 
-void TMatchFinder::ChunkExact(std::size_t begin, std::size_t end, TChunkMatches& out,
-                              std::deque<TMatch>& found) const {
-  for (std::size_t p = begin; p < end; ++p) {
-    std::array<TMatch, kMaxSymbols> kept{};
-    for (std::size_t d = 1; d <= p; ++d) {
+namespace {
+
+// A distance class's nearest and farthest distance (d - 1 of class s is 2^(s-1) .. 2^s - 1 from
+// s = 2 on).
+std::size_t FirstDistance(std::size_t s) { return s < 2 ? s + 1 : (std::size_t{1} << (s - 1)) + 1; }
+std::size_t LastDistance(std::size_t s) { return s < 2 ? s + 1 : std::size_t{1} << s; }
+
+}  // namespace
+
+std::span<const TMatch> TMatchCursor::Next() {
+  if (m_.exact) return NextExact();
+  const std::size_t count = m_.count[at_++];
+  std::copy_n(it_, count, kept_.begin());
+  it_ += static_cast<std::ptrdiff_t>(count);
+  return {kept_.data(), count};
+}
+
+std::span<const TMatch> TMatchCursor::NextExact() {
+  const std::size_t p = at_++;
+  std::size_t count = 0;
+  for (std::size_t s = 0; s < kMaxSymbols && FirstDistance(s) <= p; ++s) {
+    auto length = static_cast<std::uint16_t>(longest_[s] > 0 ? longest_[s] - 1 : 0);
+    while (((m_.growth[bit_ / 64] >> (bit_ % 64)) & 1U) != 0) {
+      ++length;
+      ++bit_;
+    }
+    ++bit_;
+    longest_[s] = length;
+    if (length < 2) continue;
+    // By length; a class after the nearer ones of its length.
+    std::size_t j = count++;
+    for (; j > 0 && kept_[j - 1].length > length; --j) kept_[j] = kept_[j - 1];
+    kept_[j] = {length, static_cast<std::uint16_t>(FirstDistance(s) - 1)};
+  }
+  return {kept_.data(), count};
+}
+
+void TMatchFinder::ChunkExact(std::size_t end, TChunkMatches& out) const {
+  out.exact = true;
+  // Where the match of each distance from the position at hand stops (the first byte that
+  // differs, or the end); found again only once the position has passed it.
+  std::vector<std::uint16_t> stop(end + 1, 0);
+  std::size_t used = 0;
+  const auto put = [&out, &used](bool one) {
+    if (used % 64 == 0) out.growth.push_back(0);
+    if (one) out.growth.back() |= std::uint64_t{1} << (used % 64);
+    ++used;
+  };
+  std::array<std::size_t, kMaxSymbols> last{};
+  for (std::size_t p = 0; p < end; ++p) {
+    for (std::size_t s = 0; s < kMaxSymbols && FirstDistance(s) <= p; ++s) {
+      std::size_t longest = 0;
+      const std::size_t top = std::min(LastDistance(s), p);
+      for (std::size_t d = FirstDistance(s); d <= top; ++d) {
+        if (stop[d] < p) {
+          std::size_t e = p;
+          while (e < end && data_[e] == data_[e - d]) ++e;
+          stop[d] = static_cast<std::uint16_t>(e);
+        }
+        longest = std::max<std::size_t>(longest, stop[d] - p);
+      }
+      for (std::size_t l = last[s] > 0 ? last[s] - 1 : 0; l < longest; ++l) put(true);
+      put(false);
+      last[s] = longest;
+    }
+  }
+  out.growth.shrink_to_fit();
+}
+
+void TMatchFinder::Distances(std::size_t begin, std::span<TCommand> commands) const {
+  if (data_.size() > kExactSize) return;
+  std::size_t at = begin;
+  for (TCommand& c : commands) {
+    at += c.run;
+    if (c.length == 0) break;
+    // The nearest of the longest matches of the class.
+    const auto s = static_cast<std::size_t>(SymbolOf(c.distance - 1U));
+    std::size_t longest = 0;
+    for (std::size_t d = FirstDistance(s); d <= std::min(LastDistance(s), at); ++d) {
       std::size_t l = 0;
-      while (p + l < end && data_[p + l] == data_[p + l - d]) ++l;
-      TMatch& m = kept[SymbolOf(static_cast<std::uint32_t>(d - 1))];
-      if (l >= 2 && l > m.length) {
-        m = {static_cast<std::uint16_t>(l), static_cast<std::uint16_t>(d - 1)};
+      while (at + l < data_.size() && data_[at + l] == data_[at + l - d]) ++l;
+      if (l > longest) {
+        longest = l;
+        c.distance = static_cast<std::uint16_t>(d);
       }
     }
-    std::stable_sort(kept.begin(), kept.end(), [](TMatch a, TMatch b) {
-      return (a.length == 0 ? 0x10000 : a.length) < (b.length == 0 ? 0x10000 : b.length);
-    });
-    const auto count = static_cast<std::size_t>(
-        std::find_if(kept.begin(), kept.end(), [](TMatch m) { return m.length == 0; }) -
-        kept.begin());
-    out.count.push_back(static_cast<std::uint8_t>(count));
-    found.insert(found.end(), kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(count));
+    at += c.length;
   }
 }
 
-void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out,
-                             std::deque<TMatch>& found) {
+void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out) {
   for (std::size_t p = begin; p < end; ++p) {
     const std::size_t count = tree_->Matches(p, pairs_.data());
     const auto keep = [&](TMatchPair m, std::size_t length) {
-      found.push_back({static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
-                       static_cast<std::uint16_t>(m.distance - 1)});
+      out.match.push_back({static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
+                           static_cast<std::uint16_t>(m.distance - 1)});
     };
     const std::size_t first = count > kKeptMatches ? count - (kKeptMatches - 1) : 0;
     if (first > 0) keep(pairs_[0], pairs_[0].length);
@@ -75,18 +142,21 @@ void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& 
 }
 
 void TMatchFinder::Chunk(std::size_t begin, std::size_t end, TChunkMatches& out) {
-  // The last chunk's matches go first. The new ones gather in blocks, without the room a
-  // growing array leaves over, and then move to an array of their exact size.
-  out.count.clear();
-  out.count.reserve(end - begin);
-  out.match = std::vector<TMatch>();
-  std::deque<TMatch> found;
-  if (data_.size() <= kExactSize) {
-    ChunkExact(begin, end, out, found);
-  } else {
-    ChunkTree(begin, end, out, found);
+  // The last chunk's matches go first.
+  out.count = std::vector<std::uint8_t>();
+  out.match.clear();
+  out.growth = std::vector<std::uint64_t>();
+  if (!tree_) {
+    ChunkExact(end, out);
+    return;
   }
-  out.match.assign(found.begin(), found.end());
+  out.count.reserve(end - begin);
+  ChunkTree(begin, end, out);
+  // After the last chunk the tree has served.
+  if (end == data_.size()) {
+    tree_.reset();
+    pairs_ = std::vector<TMatchPair>();
+  }
 }
 
 }  // namespace tegulo::rnc1

@@ -94,32 +94,36 @@ void TChunkParser::RelaxCopies(std::size_t k, std::span<const TMatch> kept, std:
 }
 
 void TChunkParser::Walk(const TCosts& dist, std::vector<TCommand>& commands,
-                        std::span<const std::uint16_t> backQ) {
+                        std::span<const std::uint16_t> backQ) const {
+  // The runs and copy lengths, walked back from the end: each run met just before the copy it
+  // precedes.
   commands.clear();
   std::size_t at = m_;
   std::uint32_t length = 0;
-  std::uint32_t distance = 0;
-  // The matches of position `from` start at `first`; walked back from the end.
-  std::size_t from = m_;
-  std::size_t first = matches_.match.size();
   while (true) {
     const std::uint32_t run = backQ[at];
-    commands.push_back({static_cast<std::uint16_t>(run), static_cast<std::uint16_t>(length),
-                        static_cast<std::uint16_t>(distance)});
+    commands.push_back({static_cast<std::uint16_t>(run), static_cast<std::uint16_t>(length), 0});
     at -= run;
     if (at == 0) break;
     length = backP_[at];
     at -= length;
-    for (; from > at; first -= matches_.count[from]) --from;
-    const std::span<const TMatch> kept(&matches_.match[first], matches_.count[at]);
-    // The match whose lengths held this one: the first that reaches it.
+  }
+  std::reverse(commands.begin(), commands.end());
+  // Each copy's distance, from the matches of its position: of the matches whose lengths held
+  // it (from the first that reaches it on), the cheapest.
+  TMatchCursor cursor(matches_);
+  std::span<const TMatch> kept;
+  std::size_t next = 0;  // the position the cursor gives next
+  for (TCommand& c : commands) {
+    at += c.run;
+    if (c.length == 0) break;
+    for (; next <= at; ++next) kept = cursor.Next();
     const auto room = static_cast<std::uint32_t>(m_ - at);
     std::size_t j = 0;
-    while (std::min<std::uint32_t>(kept[j].length, room) < length) ++j;
-    distance = CheapestFrom(kept, j, dist).distance + 1U;
+    while (std::min<std::uint32_t>(kept[j].length, room) < c.length) ++j;
+    c.distance = static_cast<std::uint16_t>(CheapestFrom(kept, j, dist).distance + 1U);
+    at += c.length;
   }
-  // Walked from the end, each run was met just before the copy it precedes.
-  std::reverse(commands.begin(), commands.end());
 }
 
 std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
@@ -135,13 +139,12 @@ std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
   }
   p_[0] = 0;
   std::int64_t q = kInf;
-  std::size_t first = 0;  // the first match of position k
+  TMatchCursor cursor(matches_);
   for (std::size_t k = 0; k <= m_; ++k) {
     q = RunMin(k, costs[0], backQ[k]);
     if (k == m_) break;
-    const std::size_t count = matches_.count[k];
-    if (q < kInf) RelaxCopies(k, {&matches_.match[first], count}, q, costs[1], costs[2]);
-    first += count;
+    const std::span<const TMatch> kept = cursor.Next();
+    if (q < kInf) RelaxCopies(k, kept, q, costs[1], costs[2]);
   }
   Walk(costs[1], commands, backQ);
   return q;

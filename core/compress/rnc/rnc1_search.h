@@ -31,10 +31,33 @@ struct TMatch {
 };
 
 // The matches of a chunk's positions, by length (each covering the shorter lengths), in
-// position order: how many each position has, and all of them one after the other.
+// position order. Larger data: how many each position has, and all of them one after the other
+// (in blocks, so that gathering them needs no second copy). Small data: each distance class's
+// longest match, as how far it grows from the one before (it shrinks by at most one a
+// position): per position and class that the position reaches, so many ones and a zero.
 struct TChunkMatches {
+  bool exact = false;
   std::vector<std::uint8_t> count;
-  std::vector<TMatch> match;
+  std::deque<TMatch> match;
+  std::vector<std::uint64_t> growth;
+};
+
+// The matches of a chunk's positions, one position after the other from its start.
+class TMatchCursor {
+public:
+  explicit TMatchCursor(const TChunkMatches& m) : m_(m), it_(m.match.begin()) {}
+  // The matches of the next position, by length; the span lasts until the next call.
+  std::span<const TMatch> Next();
+
+private:
+  std::span<const TMatch> NextExact();
+
+  const TChunkMatches& m_;
+  std::size_t at_ = 0;
+  std::deque<TMatch>::const_iterator it_;
+  std::size_t bit_ = 0;
+  std::array<std::uint16_t, kMaxSymbols> longest_{};
+  std::array<TMatch, kMaxSymbols> kept_{};
 };
 
 // A chunk's run of literals and the copy after it (all below 65536 in a chunk of 32767 bytes).
@@ -90,7 +113,7 @@ private:
   void RelaxCopies(std::size_t k, std::span<const TMatch> kept, std::int64_t q, const TCosts& dist,
                    const TCosts& len);
   void Walk(const TCosts& dist, std::vector<TCommand>& commands,
-            std::span<const std::uint16_t> backQ);
+            std::span<const std::uint16_t> backQ) const;
 
   std::size_t m_;
   const TChunkMatches& matches_;
@@ -143,12 +166,14 @@ public:
   explicit TMatchFinder(std::span<const std::uint8_t> d);
   // Finds the matches of data[begin..end), which follows the last chunk asked for.
   void Chunk(std::size_t begin, std::size_t end, TChunkMatches& out);
+  // The distances of a parse of the chunk from `begin`: small data's parses name only each
+  // copy's distance class, whose longest match (the nearest of them) is then found again.
+  void Distances(std::size_t begin, std::span<TCommand> commands) const;
 
 private:
   std::size_t Extend(std::size_t p, TMatchPair m);
-  void ChunkExact(std::size_t begin, std::size_t end, TChunkMatches& out,
-                  std::deque<TMatch>& found) const;
-  void ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out, std::deque<TMatch>& found);
+  void ChunkExact(std::size_t end, TChunkMatches& out) const;
+  void ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out);
 
   std::span<const std::uint8_t> data_;
   std::optional<TWindowMatcher> tree_;  // none for data small enough to search in full
