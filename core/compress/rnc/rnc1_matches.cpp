@@ -48,10 +48,22 @@ std::size_t LastDistance(std::size_t s) { return s < 2 ? s + 1 : std::size_t{1} 
 
 std::span<const TMatch> TMatchCursor::Next() {
   if (m_.exact) return NextExact();
-  const std::size_t count = m_.count[at_++];
-  std::copy_n(it_, count, kept_.begin());
-  it_ += static_cast<std::ptrdiff_t>(count);
-  return {kept_.data(), count};
+  const std::uint32_t head = Byte();
+  const std::array<TMatch, kKeptMatches> before = {kept_[0], kept_[1], kept_[2]};
+  count_ = head & 3U;
+  for (std::size_t j = 0; j < count_; ++j) {
+    const std::uint32_t from = (head >> (2 + 2 * j)) & 3U;
+    if (from != 0) {
+      kept_[j] = {static_cast<std::uint16_t>(before[from - 1].length - 1),
+                  before[from - 1].distance};
+      continue;
+    }
+    std::uint32_t length = Byte();
+    if (length == 255) length = Byte() | Byte() << 8U;
+    const std::uint32_t distance = Byte() | Byte() << 8U;
+    kept_[j] = {static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(distance)};
+  }
+  return {kept_.data(), count_};
 }
 
 std::span<const TMatch> TMatchCursor::NextExact() {
@@ -128,29 +140,54 @@ void TMatchFinder::Distances(std::size_t begin, std::span<TCommand> commands) co
 }
 
 void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out) {
+  std::array<TMatch, kKeptMatches> before{};
+  std::size_t beforeCount = 0;
   for (std::size_t p = begin; p < end; ++p) {
     const std::size_t count = tree_->Matches(p, pairs_.data());
+    std::array<TMatch, kKeptMatches> kept{};
+    std::size_t n = 0;
     const auto keep = [&](TMatchPair m, std::size_t length) {
-      out.match.push_back({static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
-                           static_cast<std::uint16_t>(m.distance - 1)});
+      kept[n++] = {static_cast<std::uint16_t>(std::min<std::size_t>(length, end - p)),
+                   static_cast<std::uint16_t>(m.distance - 1)};
     };
     const std::size_t first = count > kKeptMatches ? count - (kKeptMatches - 1) : 0;
     if (first > 0) keep(pairs_[0], pairs_[0].length);
     for (std::size_t j = first; j < count; ++j) keep(pairs_[j], Extend(p, pairs_[j]));
-    out.count.push_back(static_cast<std::uint8_t>(std::min(count, kKeptMatches)));
+    // Most matches go on from the position before.
+    std::uint32_t head = static_cast<std::uint32_t>(n);
+    for (std::size_t j = 0; j < n; ++j) {
+      for (std::size_t k = 0; k < beforeCount; ++k) {
+        if (before[k].distance == kept[j].distance && before[k].length == kept[j].length + 1) {
+          head |= static_cast<std::uint32_t>(k + 1) << (2 + 2 * j);
+          break;
+        }
+      }
+    }
+    out.bytes.push_back(static_cast<std::uint8_t>(head));
+    for (std::size_t j = 0; j < n; ++j) {
+      if (((head >> (2 + 2 * j)) & 3U) != 0) continue;
+      if (kept[j].length >= 255) {
+        out.bytes.insert(out.bytes.end(), {255, static_cast<std::uint8_t>(kept[j].length),
+                                           static_cast<std::uint8_t>(kept[j].length >> 8)});
+      } else {
+        out.bytes.push_back(static_cast<std::uint8_t>(kept[j].length));
+      }
+      out.bytes.insert(out.bytes.end(), {static_cast<std::uint8_t>(kept[j].distance),
+                                         static_cast<std::uint8_t>(kept[j].distance >> 8)});
+    }
+    before = kept;
+    beforeCount = n;
   }
 }
 
 void TMatchFinder::Chunk(std::size_t begin, std::size_t end, TChunkMatches& out) {
   // The last chunk's matches go first.
-  out.count = std::vector<std::uint8_t>();
-  out.match.clear();
+  out.bytes.clear();
   out.growth = std::vector<std::uint64_t>();
   if (!tree_) {
     ChunkExact(end, out);
     return;
   }
-  out.count.reserve(end - begin);
   ChunkTree(begin, end, out);
   // After the last chunk the tree has served.
   if (end == data_.size()) {

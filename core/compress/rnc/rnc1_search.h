@@ -31,33 +31,36 @@ struct TMatch {
 };
 
 // The matches of a chunk's positions, by length (each covering the shorter lengths), in
-// position order. Larger data: how many each position has, and all of them one after the other
-// (in blocks, so that gathering them needs no second copy). Small data: each distance class's
-// longest match, as how far it grows from the one before (it shrinks by at most one a
-// position): per position and class that the position reaches, so many ones and a zero.
+// position order. Larger data: per position a byte of how many it has and, for each, whether
+// it is a match of the position before one shorter (and which), then those that are not, each
+// its length (a byte, or 255 and two bytes) and distance (two bytes). Small data: each
+// distance class's longest match, as how far it grows from the one before (it shrinks by at
+// most one a position): per position and class that the position reaches, so many ones and a
+// zero.
 struct TChunkMatches {
   bool exact = false;
-  std::vector<std::uint8_t> count;
-  std::deque<TMatch> match;
+  std::deque<std::uint8_t> bytes;
   std::vector<std::uint64_t> growth;
 };
 
 // The matches of a chunk's positions, one position after the other from its start.
 class TMatchCursor {
 public:
-  explicit TMatchCursor(const TChunkMatches& m) : m_(m), it_(m.match.begin()) {}
+  explicit TMatchCursor(const TChunkMatches& m) : m_(m), it_(m.bytes.begin()) {}
   // The matches of the next position, by length; the span lasts until the next call.
   std::span<const TMatch> Next();
 
 private:
   std::span<const TMatch> NextExact();
+  std::uint32_t Byte() { return *it_++; }
 
   const TChunkMatches& m_;
   std::size_t at_ = 0;
-  std::deque<TMatch>::const_iterator it_;
+  std::deque<std::uint8_t>::const_iterator it_;
   std::size_t bit_ = 0;
   std::array<std::uint16_t, kMaxSymbols> longest_{};
   std::array<TMatch, kMaxSymbols> kept_{};
+  std::size_t count_ = 0;  // of kept_
 };
 
 // A chunk's run of literals and the copy after it (all below 65536 in a chunk of 32767 bytes).
