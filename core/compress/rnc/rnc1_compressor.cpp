@@ -55,7 +55,7 @@ std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data,
     judge.last = end == data.size();
     TChunkCode bestCode = rnc1::SearchChunk(parser, chunks == 0 ? nullptr : &before, judge, best);
     if (data.size() <= rnc1::kTinySize) rnc1::SearchEveryParse(data, judge, bestCode, best);
-    finder.Distances(begin, best);
+    finder.Distances(begin, matches, best);
     judge.before += bestCode.bits - 8 * bestCode.literals;
     before = bestCode.tables;
     // Command counts fit: a chunk of 32767 bytes has at most 16384 copies.

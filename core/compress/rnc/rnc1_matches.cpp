@@ -3,7 +3,6 @@
 // small data the longest of every distance class.
 #include <algorithm>
 #include <array>
-#include <deque>
 #include <vector>
 
 #include "compress/rnc/rnc1_search.h"
@@ -15,6 +14,9 @@ namespace {
 // The match finder compares this far; longer matches are followed by plain comparison.
 constexpr std::size_t kTreeLength = 256;
 constexpr std::size_t kKeptMatches = 3;
+// The most bytes a position's matches take, and the blocks they gather in.
+constexpr std::size_t kMostBytes = 1 + kKeptMatches * 5;
+constexpr std::size_t kBlock = 4096;
 
 }  // namespace
 
@@ -37,37 +39,41 @@ std::size_t TMatchFinder::Extend(std::size_t p, TMatchPair m) {
   return std::min<std::size_t>(longEnd_ - p, rnc::kRnc1MaxLength);
 }
 
-namespace {
-
-// A distance class's nearest and farthest distance (d - 1 of class s is 2^(s-1) .. 2^s - 1 from
-// s = 2 on).
-std::size_t FirstDistance(std::size_t s) { return s < 2 ? s + 1 : (std::size_t{1} << (s - 1)) + 1; }
-std::size_t LastDistance(std::size_t s) { return s < 2 ? s + 1 : std::size_t{1} << s; }
-
-}  // namespace
-
 std::span<const TMatch> TMatchCursor::Next() {
   if (m_.exact) return NextExact();
-  const std::uint32_t head = Byte();
-  const std::array<TMatch, kKeptMatches> before = {kept_[0], kept_[1], kept_[2]};
-  count_ = head & 3U;
-  for (std::size_t j = 0; j < count_; ++j) {
+  if (at_ == end_) {
+    const std::vector<std::uint8_t>& b = m_.blocks[block_++];
+    at_ = b.data();
+    end_ = at_ + b.size();
+  }
+  const std::uint8_t* at = at_;
+  const std::uint32_t head = *at++;
+  // The position before's matches, and this one's in the other half.
+  const TMatch* before = &kept_[side_];
+  side_ ^= kKeptMatches;
+  TMatch* now = &kept_[side_];
+  const std::size_t count = head & 3U;
+  for (std::size_t j = 0; j < count; ++j) {
     const std::uint32_t from = (head >> (2 + 2 * j)) & 3U;
     if (from != 0) {
-      kept_[j] = {static_cast<std::uint16_t>(before[from - 1].length - 1),
-                  before[from - 1].distance};
+      now[j] = {static_cast<std::uint16_t>(before[from - 1].length - 1), before[from - 1].distance};
       continue;
     }
-    std::uint32_t length = Byte();
-    if (length == 255) length = Byte() | Byte() << 8U;
-    const std::uint32_t distance = Byte() | Byte() << 8U;
-    kept_[j] = {static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(distance)};
+    std::uint32_t length = *at++;
+    if (length == 255) {
+      length = at[0] | std::uint32_t{at[1]} << 8U;
+      at += 2;
+    }
+    now[j] = {static_cast<std::uint16_t>(length),
+              static_cast<std::uint16_t>(at[0] | std::uint32_t{at[1]} << 8U)};
+    at += 2;
   }
-  return {kept_.data(), count_};
+  at_ = at;
+  return {now, count};
 }
 
 std::span<const TMatch> TMatchCursor::NextExact() {
-  const std::size_t p = at_++;
+  const std::size_t p = position_++;
   std::size_t count = 0;
   for (std::size_t s = 0; s < kMaxSymbols && FirstDistance(s) <= p; ++s) {
     auto length = static_cast<std::uint16_t>(longest_[s] > 0 ? longest_[s] - 1 : 0);
@@ -118,8 +124,25 @@ void TMatchFinder::ChunkExact(std::size_t end, TChunkMatches& out) const {
   out.growth.shrink_to_fit();
 }
 
-void TMatchFinder::Distances(std::size_t begin, std::span<TCommand> commands) const {
-  if (data_.size() > kExactSize) return;
+void TMatchFinder::Distances(std::size_t begin, const TChunkMatches& matches,
+                             std::span<TCommand> commands) const {
+  if (!matches.exact) {
+    TMatchCursor cursor(matches);
+    std::span<const TMatch> kept;
+    std::size_t next = 0;  // the position the cursor gives next
+    std::size_t at = 0;
+    for (TCommand& c : commands) {
+      at += c.run;
+      if (c.length == 0) break;
+      for (; next <= at; ++next) kept = cursor.Next();
+      const int s = SymbolOf(c.distance - 1U);
+      std::size_t j = 0;
+      while (kept[j].length < c.length || SymbolOf(kept[j].distance) != s) ++j;
+      c.distance = static_cast<std::uint16_t>(kept[j].distance + 1U);
+      at += c.length;
+    }
+    return;
+  }
   std::size_t at = begin;
   for (TCommand& c : commands) {
     at += c.run;
@@ -139,9 +162,21 @@ void TMatchFinder::Distances(std::size_t begin, std::span<TCommand> commands) co
   }
 }
 
+namespace {
+
+// Fits the last block to the bytes it holds.
+void Finish(TChunkMatches& out, std::size_t used) {
+  if (out.blocks.empty()) return;
+  out.blocks.back().resize(used);
+  out.blocks.back().shrink_to_fit();
+}
+
+}  // namespace
+
 void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out) {
   std::array<TMatch, kKeptMatches> before{};
   std::size_t beforeCount = 0;
+  std::size_t used = 0;  // of the last block
   for (std::size_t p = begin; p < end; ++p) {
     const std::size_t count = tree_->Matches(p, pairs_.data());
     std::array<TMatch, kKeptMatches> kept{};
@@ -163,26 +198,32 @@ void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& 
         }
       }
     }
-    out.bytes.push_back(static_cast<std::uint8_t>(head));
+    if (out.blocks.empty() || out.blocks.back().size() - used < kMostBytes) {
+      Finish(out, used);
+      out.blocks.emplace_back(std::min(kBlock, kMostBytes * (end - p)));
+      used = 0;
+    }
+    std::uint8_t* to = out.blocks.back().data() + used;
+    const std::uint8_t* const start = to;
+    *to++ = static_cast<std::uint8_t>(head);
     for (std::size_t j = 0; j < n; ++j) {
       if (((head >> (2 + 2 * j)) & 3U) != 0) continue;
-      if (kept[j].length >= 255) {
-        out.bytes.insert(out.bytes.end(), {255, static_cast<std::uint8_t>(kept[j].length),
-                                           static_cast<std::uint8_t>(kept[j].length >> 8)});
-      } else {
-        out.bytes.push_back(static_cast<std::uint8_t>(kept[j].length));
-      }
-      out.bytes.insert(out.bytes.end(), {static_cast<std::uint8_t>(kept[j].distance),
-                                         static_cast<std::uint8_t>(kept[j].distance >> 8)});
+      if (kept[j].length >= 255) *to++ = 255;
+      *to++ = static_cast<std::uint8_t>(kept[j].length);
+      if (kept[j].length >= 255) *to++ = static_cast<std::uint8_t>(kept[j].length >> 8U);
+      *to++ = static_cast<std::uint8_t>(kept[j].distance);
+      *to++ = static_cast<std::uint8_t>(kept[j].distance >> 8U);
     }
+    used += static_cast<std::size_t>(to - start);
     before = kept;
     beforeCount = n;
   }
+  Finish(out, used);
 }
 
 void TMatchFinder::Chunk(std::size_t begin, std::size_t end, TChunkMatches& out) {
   // The last chunk's matches go first.
-  out.bytes.clear();
+  out.blocks = std::vector<std::vector<std::uint8_t>>();
   out.growth = std::vector<std::uint64_t>();
   if (!tree_) {
     ChunkExact(end, out);

@@ -81,55 +81,45 @@ void TChunkParser::RelaxCopies(std::size_t k, std::span<const TMatch> kept, std:
   std::uint32_t length = 2;
   const std::uint32_t room = static_cast<std::uint32_t>(m_ - k);
   for (std::size_t j = 0; j < kept.size(); ++j) {
-    const std::int64_t dBits = dist.Of(CheapestFrom(kept, j, dist).distance);
+    const auto symbol = static_cast<std::size_t>(SymbolOf(CheapestFrom(kept, j, dist).distance));
+    const std::int64_t dBits = dist.bits[symbol];
     const std::uint32_t top = std::min<std::uint32_t>(kept[j].length, room);
     for (; length <= top; length = NextLength(length, top)) {
       const std::int64_t c = q + dBits + len.Of(length - 2);
       if (c < p_[k + length]) {
         p_[k + length] = static_cast<std::int32_t>(c);
         backP_[k + length] = static_cast<std::uint16_t>(length);
+        SetClass(k + length, symbol);
       }
     }
   }
 }
 
-void TChunkParser::Walk(const TCosts& dist, std::vector<TCommand>& commands,
+void TChunkParser::Walk(std::vector<TCommand>& commands,
                         std::span<const std::uint16_t> backQ) const {
-  // The runs and copy lengths, walked back from the end: each run met just before the copy it
-  // precedes.
   commands.clear();
   std::size_t at = m_;
   std::uint32_t length = 0;
+  std::uint32_t distance = 0;
   while (true) {
     const std::uint32_t run = backQ[at];
-    commands.push_back({static_cast<std::uint16_t>(run), static_cast<std::uint16_t>(length), 0});
+    commands.push_back({static_cast<std::uint16_t>(run), static_cast<std::uint16_t>(length),
+                        static_cast<std::uint16_t>(distance)});
     at -= run;
     if (at == 0) break;
     length = backP_[at];
+    distance = static_cast<std::uint32_t>(FirstDistance(ClassAt(at)));
     at -= length;
   }
+  // Walked from the end, each run was met just before the copy it precedes.
   std::reverse(commands.begin(), commands.end());
-  // Each copy's distance, from the matches of its position: of the matches whose lengths held
-  // it (from the first that reaches it on), the cheapest.
-  TMatchCursor cursor(matches_);
-  std::span<const TMatch> kept;
-  std::size_t next = 0;  // the position the cursor gives next
-  for (TCommand& c : commands) {
-    at += c.run;
-    if (c.length == 0) break;
-    for (; next <= at; ++next) kept = cursor.Next();
-    const auto room = static_cast<std::uint32_t>(m_ - at);
-    std::size_t j = 0;
-    while (std::min<std::uint32_t>(kept[j].length, room) < c.length) ++j;
-    c.distance = static_cast<std::uint16_t>(CheapestFrom(kept, j, dist).distance + 1U);
-    at += c.length;
-  }
 }
 
 std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
                                  std::vector<TCommand>& commands) {
   p_.assign(m_ + 1, kUnreached);
   backP_.assign(m_ + 1, 0);
+  backClass_.assign(m_ / 2 + 1, 0);
   std::vector<std::uint16_t> backQ(m_ + 1, 0);
   for (std::size_t s = 0; s < kMaxSymbols; ++s) {
     // The run starts a window can hold: its run lengths that fit the chunk.
@@ -146,7 +136,7 @@ std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
     const std::span<const TMatch> kept = cursor.Next();
     if (q < kInf) RelaxCopies(k, kept, q, costs[1], costs[2]);
   }
-  Walk(costs[1], commands, backQ);
+  Walk(commands, backQ);
   return q;
 }
 

@@ -7,7 +7,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <limits>
 #include <optional>
 #include <span>
@@ -25,6 +24,13 @@ inline constexpr std::size_t kExactSize = 1024;
 // Data up to this size is also searched in full (TTinySearch).
 inline constexpr std::size_t kTinySize = 12;
 
+// A distance class's nearest and farthest distance (d - 1 of class s is 2^(s-1) .. 2^s - 1 from
+// s = 2 on).
+inline std::size_t FirstDistance(std::size_t s) {
+  return s < 2 ? s + 1 : (std::size_t{1} << (s - 1)) + 1;
+}
+inline std::size_t LastDistance(std::size_t s) { return s < 2 ? s + 1 : std::size_t{1} << s; }
+
 struct TMatch {
   std::uint16_t length = 0;  // 0: none
   std::uint16_t distance = 0;
@@ -33,34 +39,37 @@ struct TMatch {
 // The matches of a chunk's positions, by length (each covering the shorter lengths), in
 // position order. Larger data: per position a byte of how many it has and, for each, whether
 // it is a match of the position before one shorter (and which), then those that are not, each
-// its length (a byte, or 255 and two bytes) and distance (two bytes). Small data: each
+// its length (a byte, or 255 and two bytes) and distance (two bytes), in blocks that no
+// position's bytes straddle (so that gathering them needs no second copy). Small data: each
 // distance class's longest match, as how far it grows from the one before (it shrinks by at
 // most one a position): per position and class that the position reaches, so many ones and a
 // zero.
 struct TChunkMatches {
   bool exact = false;
-  std::deque<std::uint8_t> bytes;
+  std::vector<std::vector<std::uint8_t>> blocks;
   std::vector<std::uint64_t> growth;
 };
 
 // The matches of a chunk's positions, one position after the other from its start.
 class TMatchCursor {
 public:
-  explicit TMatchCursor(const TChunkMatches& m) : m_(m), it_(m.bytes.begin()) {}
+  explicit TMatchCursor(const TChunkMatches& m) : m_(m) {}
   // The matches of the next position, by length; the span lasts until the next call.
   std::span<const TMatch> Next();
 
 private:
   std::span<const TMatch> NextExact();
-  std::uint32_t Byte() { return *it_++; }
 
   const TChunkMatches& m_;
-  std::size_t at_ = 0;
-  std::deque<std::uint8_t>::const_iterator it_;
+  std::size_t position_ = 0;
+  std::size_t block_ = 0;  // the one after at_'s
+  const std::uint8_t* at_ = nullptr;
+  const std::uint8_t* end_ = nullptr;
   std::size_t bit_ = 0;
   std::array<std::uint16_t, kMaxSymbols> longest_{};
+  // Small data's matches, or larger data's of this position and the one before, in halves.
   std::array<TMatch, kMaxSymbols> kept_{};
-  std::size_t count_ = 0;  // of kept_
+  std::size_t side_ = 0;
 };
 
 // A chunk's run of literals and the copy after it (all below 65536 in a chunk of 32767 bytes).
@@ -115,16 +124,24 @@ private:
   std::int64_t RunMin(std::size_t k, const TCosts& runs, std::uint16_t& runLength);
   void RelaxCopies(std::size_t k, std::span<const TMatch> kept, std::int64_t q, const TCosts& dist,
                    const TCosts& len);
-  void Walk(const TCosts& dist, std::vector<TCommand>& commands,
-            std::span<const std::uint16_t> backQ) const;
+  // The commands of the parse, each copy's distance the first of its class.
+  void Walk(std::vector<TCommand>& commands, std::span<const std::uint16_t> backQ) const;
+  void SetClass(std::size_t k, std::size_t s) {
+    std::uint8_t& b = backClass_[k / 2];
+    const unsigned shift = (k & 1U) * 4U;
+    b = static_cast<std::uint8_t>((b & ~(0xFU << shift)) | s << shift);
+  }
+  std::size_t ClassAt(std::size_t k) const { return (backClass_[k / 2] >> ((k & 1U) * 4U)) & 0xFU; }
 
   std::size_t m_;
   const TChunkMatches& matches_;
   // The cheapest with a copy ending at k (or the chunk's start); kUnreached where none is
   // (barred costs never fit).
   std::vector<std::int32_t> p_;
-  // The length of that copy; its distance is found again from the matches and the costs.
+  // The length of that copy, and its distance class (two a byte); the distance itself is found
+  // again from the matches once the chunk's parse is chosen.
   std::vector<std::uint16_t> backP_;
+  std::vector<std::uint8_t> backClass_;
   std::array<TWindowMin, kMaxSymbols> windows_;
 };
 
@@ -169,9 +186,11 @@ public:
   explicit TMatchFinder(std::span<const std::uint8_t> d);
   // Finds the matches of data[begin..end), which follows the last chunk asked for.
   void Chunk(std::size_t begin, std::size_t end, TChunkMatches& out);
-  // The distances of a parse of the chunk from `begin`: small data's parses name only each
-  // copy's distance class, whose longest match (the nearest of them) is then found again.
-  void Distances(std::size_t begin, std::span<TCommand> commands) const;
+  // The distances of a parse of the chunk from `begin` whose copies name only their distance
+  // class: of the matches whose lengths held the copy, the first of that class (for small
+  // data the nearest of the class's longest).
+  void Distances(std::size_t begin, const TChunkMatches& matches,
+                 std::span<TCommand> commands) const;
 
 private:
   std::size_t Extend(std::size_t p, TMatchPair m);
