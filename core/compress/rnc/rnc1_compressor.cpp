@@ -44,13 +44,27 @@ std::vector<std::uint8_t> CompressRNC1(std::span<const std::uint8_t> data,
   w.Field(0, 2);  // lock and key: a plain stream
   TMatchFinder finder(data);
   rnc1::TChunkMatches matches;
+  rnc1::TChunkMatches after;  // the last chunk's, when found with the one before
+  bool early = false;
   std::vector<TCommand> best;
   std::array<TTable, 3> before{};
   std::size_t chunks = 0;
   TJudge judge{2, false};  // the lock and key bits
   for (std::size_t begin = 0; begin < data.size(); begin += kRnc1ChunkSize, ++chunks) {
     const std::size_t end = std::min(data.size(), begin + kRnc1ChunkSize);
-    finder.Chunk(begin, end, matches);
+    if (early) {
+      matches = std::move(after);
+      after = {};
+      early = false;
+    } else {
+      finder.Chunk(begin, end, matches);
+    }
+    // The last chunk's matches are found before the parse of the one before it: the match
+    // tree then goes before that parse.
+    if (end < data.size() && data.size() - end <= kRnc1ChunkSize) {
+      finder.Chunk(end, data.size(), after);
+      early = true;
+    }
     TChunkParser parser(end - begin, matches);
     judge.last = end == data.size();
     TChunkCode bestCode = rnc1::SearchChunk(parser, chunks == 0 ? nullptr : &before, judge, best);

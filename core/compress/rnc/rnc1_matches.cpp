@@ -16,7 +16,7 @@ constexpr std::size_t kTreeLength = 256;
 constexpr std::size_t kKeptMatches = 3;
 // The most bytes a position's matches take, and the blocks they gather in.
 constexpr std::size_t kMostBytes = 1 + kKeptMatches * 5;
-constexpr std::size_t kBlock = 4096;
+constexpr std::size_t kBlock = 1024;
 
 }  // namespace
 
