@@ -18,6 +18,21 @@ namespace tegulo {
 namespace {
 
 constexpr std::uint32_t kLiteralCost = 9;
+
+// A link from the node at `owner` to the node at `to`: how far back it lies, 0 for none (a
+// node further back than a link holds lies outside every window the finder takes).
+std::uint16_t Link(std::size_t owner, std::size_t to) {
+  return owner - to <= 0xFFFF ? static_cast<std::uint16_t>(owner - to) : 0;
+}
+
+// The node a link of the node at `owner` leads to; -1 for none.
+std::int32_t Follow(std::size_t owner, std::uint16_t link) {
+  return link == 0 ? -1 : static_cast<std::int32_t>(owner - link);
+}
+
+std::uint16_t LinkTo(std::size_t owner, std::int32_t to) {
+  return to < 0 ? 0 : Link(owner, static_cast<std::size_t>(to));
+}
 constexpr std::uint32_t kReferenceCost = 17;
 
 class TTreeFinder {
@@ -30,8 +45,8 @@ public:
         treeEnd_(data.size() >= limits.maxLength ? data.size() - limits.maxLength + 1 : 0),
         ring_(std::bit_ceil(std::max<std::size_t>(std::min(treeEnd_, maxDistance_ + 1), 1))),
         head_(data.size()),
-        left_(ring_),
-        right_(ring_) {}
+        left_(ring_, 0),
+        right_(ring_, 0) {}
 
   // Positions whose full maxLength bytes exist go into the trees; the last few do not.
   std::size_t TreeEnd() const { return treeEnd_; }
@@ -48,14 +63,17 @@ public:
     std::int32_t& head = head_[d_ + p];
     std::int32_t cur = head;
     head = static_cast<std::int32_t>(p);
-    std::int32_t* smaller = &left_[p & (ring_ - 1)];  // where the next node below p goes
-    std::int32_t* larger = &right_[p & (ring_ - 1)];
+    // Where the next nodes below and above p go, and the nodes that hold those links.
+    std::uint16_t* smaller = &left_[p & (ring_ - 1)];
+    std::uint16_t* larger = &right_[p & (ring_ - 1)];
+    std::size_t smallerOwner = p;
+    std::size_t largerOwner = p;
     std::size_t lenSmaller = 0;
     std::size_t lenLarger = 0;
     const std::uint8_t* cp = d_ + p;
     for (;;) {
       if (cur < 0 || p - static_cast<std::size_t>(cur) > maxDistance_) {
-        *smaller = *larger = -1;
+        *smaller = *larger = 0;
         return;
       }
       const std::uint8_t* cc = d_ + cur;
@@ -66,21 +84,24 @@ public:
         bestDist = p - static_cast<std::size_t>(cur);
       }
       const std::size_t slot = static_cast<std::size_t>(cur) & (ring_ - 1);
+      const auto c = static_cast<std::size_t>(cur);
       if (len == maxLength_) {
         // Equal as far as the finder looks: p takes cur's place, cur leaves the tree.
-        *smaller = left_[slot];
-        *larger = right_[slot];
+        *smaller = LinkTo(smallerOwner, Follow(c, left_[slot]));
+        *larger = LinkTo(largerOwner, Follow(c, right_[slot]));
         return;
       }
       if (cc[len] < cp[len]) {
-        *smaller = cur;
+        *smaller = Link(smallerOwner, c);
         smaller = &right_[slot];
-        cur = right_[slot];
+        smallerOwner = c;
+        cur = Follow(c, right_[slot]);
         lenSmaller = len;
       } else {
-        *larger = cur;
+        *larger = Link(largerOwner, c);
         larger = &left_[slot];
-        cur = left_[slot];
+        largerOwner = c;
+        cur = Follow(c, left_[slot]);
         lenLarger = len;
       }
     }
@@ -102,11 +123,12 @@ public:
       }
       if (len == limit) return;
       const std::size_t slot = static_cast<std::size_t>(cur) & (ring_ - 1);
+      const auto c = static_cast<std::size_t>(cur);
       if (cc[len] < cp[len]) {
-        cur = right_[slot];
+        cur = Follow(c, right_[slot]);
         lenSmaller = len;
       } else {
-        cur = left_[slot];
+        cur = Follow(c, left_[slot]);
         lenLarger = len;
       }
     }
@@ -120,8 +142,9 @@ private:
   std::size_t treeEnd_;
   std::size_t ring_;  // nodes kept (a power of two): the window's, which the walks never leave
   TMatchHeads head_;
-  std::vector<std::int32_t> left_;
-  std::vector<std::int32_t> right_;
+  // Per ring slot, how far back its smaller and larger children lie (0: none)
+  std::vector<std::uint16_t> left_;
+  std::vector<std::uint16_t> right_;
 };
 
 // The longest match of data[pos..pos+limit) from the sources first..last, nearest first on
@@ -141,11 +164,13 @@ void LongestFromEach(std::span<const std::uint8_t> data, std::size_t pos, std::s
 
 }  // namespace
 
-TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TParseLimits& limits) {
+TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TParseLimits& limits,
+                                   std::size_t start) {
   assert(limits.minDistance >= 1 && limits.maxDistance <= 65535 && limits.maxLength >= 3 &&
-         limits.maxLength <= 255);
+         limits.maxLength <= 255 && start <= data.size());
   const std::size_t n = data.size();
-  TLongestMatches m{std::vector<std::uint8_t>(n, 0), std::vector<std::uint16_t>(n, 0)};
+  TLongestMatches m{std::vector<std::uint8_t>(n - start, 0),
+                    std::vector<std::uint16_t>(n - start, 0)};
   TTreeFinder finder(data, limits);
   const std::size_t treeEnd = finder.TreeEnd();
   const std::size_t minD = limits.minDistance;
@@ -159,10 +184,10 @@ TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TPa
     } else {
       // The trees hold exactly the positions minDistance or more back.
       if (minD > 1 && pos >= minD && pos - minD < treeEnd) finder.Insert(pos - minD);
-      if (limit < 3) continue;
+      if (limit < 3 || pos < start) continue;
       finder.Find(pos, limit, bestLen, bestDist);
     }
-    if (limit < 3) continue;
+    if (limit < 3 || pos < start) continue;
     // Sources among the last positions, which are not in the trees: at most maxLength of them.
     if (bestLen < limit && pos >= minD) {
       const std::size_t first =
@@ -170,8 +195,8 @@ TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TPa
       LongestFromEach(data, pos, limit, first, pos - minD, bestLen, bestDist);
     }
     if (bestLen >= 3) {
-      m.length[pos] = static_cast<std::uint8_t>(bestLen);
-      m.distance[pos] = static_cast<std::uint16_t>(bestDist);
+      m.length[pos - start] = static_cast<std::uint8_t>(bestLen);
+      m.distance[pos - start] = static_cast<std::uint16_t>(bestDist);
     }
   }
   return m;
@@ -180,11 +205,13 @@ TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TPa
 std::vector<TParseToken> ShortestParse(std::span<const std::uint8_t> data,
                                        const TParseLimits& limits, std::size_t start) {
   const std::size_t n = data.size();
-  const TLongestMatches m = FindLongestMatches(data, limits);
-  // cost[i]: the cheapest way to code data[i..]; step[i]: the length of its first token.
-  std::vector<std::uint32_t> cost(n + 1, 0);
-  std::vector<std::uint8_t> step(n, 1);
-  for (std::size_t i = n; i-- > start;) {
+  const TLongestMatches m = FindLongestMatches(data, limits, start);
+  // Indices count from `start`. cost[i]: the cheapest way to code the data from i on;
+  // step[i]: the length of its first token.
+  const std::size_t parsed = n - start;
+  std::vector<std::uint32_t> cost(parsed + 1, 0);
+  std::vector<std::uint8_t> step(parsed, 1);
+  for (std::size_t i = parsed; i-- > 0;) {
     std::uint32_t best = kLiteralCost + cost[i + 1];
     std::uint8_t choice = 1;
     const std::size_t longest = m.length[i];
@@ -199,7 +226,7 @@ std::vector<TParseToken> ShortestParse(std::span<const std::uint8_t> data,
     step[i] = choice;
   }
   std::vector<TParseToken> tokens;
-  for (std::size_t i = start; i < n; i += step[i]) {
+  for (std::size_t i = 0; i < parsed; i += step[i]) {
     if (step[i] == 1) {
       tokens.push_back({0, 0});
     } else {
