@@ -145,30 +145,26 @@ std::vector<std::int32_t> CommonPrefixes(std::span<const std::int32_t> text,
 
 std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
                                           std::span<const std::int32_t> lcp,
-                                          std::span<const std::int32_t> time) {
+                                          std::span<const std::int32_t> when, std::size_t queries) {
   const std::size_t n = sa.size();
-  // In rank order, so that both passes read and write in sequence.
-  Ints when(n);
-  for (std::size_t r = 0; r < n; ++r) when[r] = time[sa[r]];
-  std::vector<TEarlierMatch> byRank(n);  // `at` holds a rank until the end
-  // Stack entries: a rank and its common prefix with the entry below it.
+  std::vector<TEarlierMatch> best(queries);
+  // Stack entries: a rank and its common prefix with the entry below it. Its depth stays far
+  // below the text's length on real data, so it grows as needed.
   std::vector<std::pair<std::int32_t, std::int32_t>> stack;
-  stack.reserve(n);
   const auto pass = [&](std::size_t r, std::int32_t h) {
     while (!stack.empty() && when[stack.back().first] > when[r]) {
       h = std::min(h, stack.back().second);
       stack.pop_back();
     }
-    if (!stack.empty() && h > byRank[r].length) byRank[r] = {h, stack.back().first};
+    const auto p = static_cast<std::size_t>(sa[r]);
+    if (!stack.empty() && p < queries && h > best[p].length) {
+      best[p] = {h, sa[stack.back().first]};
+    }
     stack.emplace_back(static_cast<std::int32_t>(r), h);
   };
   for (std::size_t r = 0; r < n; ++r) pass(r, lcp[r]);
   stack.clear();
   for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? lcp[r + 1] : 0);
-  std::vector<TEarlierMatch> best(n);
-  for (std::size_t r = 0; r < n; ++r) {
-    if (byRank[r].length > 0) best[sa[r]] = {byRank[r].length, sa[byRank[r].at]};
-  }
   return best;
 }
 

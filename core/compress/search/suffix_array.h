@@ -21,11 +21,12 @@ struct TEarlierMatch {
   std::int32_t at = -1;  // a text position whose match is `length` long; -1 with length 0
 };
 
-// For every position p of `text`, the longest common prefix with the suffix at any position q
-// of smaller time[q] (times distinct), and such a q: the nearest smaller time on either side
-// in suffix order holds it. `sa` and `lcp` are the text's.
+// For every position p below `queries`, the longest common prefix of its suffix with the
+// suffix at any position q of smaller time (times distinct), and such a q: the nearest
+// smaller time on either side in suffix order holds it (the left one on a tie). `sa` and `lcp`
+// are the text's; `when` holds the times in suffix order (when[r]: the time of sa[r]).
 std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
                                           std::span<const std::int32_t> lcp,
-                                          std::span<const std::int32_t> time);
+                                          std::span<const std::int32_t> when, std::size_t queries);
 
 }  // namespace tegulo

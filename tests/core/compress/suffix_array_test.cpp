@@ -53,7 +53,9 @@ TEST(SuffixArray, SortsAndMatchesEveryShape) {
     Ints time(t.size());
     std::iota(time.begin(), time.end(), 0);
     std::shuffle(time.begin(), time.end(), rng);
-    const auto got = EarlierMatches(sa, lcp, time);
+    Ints when(t.size());
+    for (std::size_t r = 0; r < sa.size(); ++r) when[r] = time[sa[r]];
+    const auto got = EarlierMatches(sa, lcp, when, t.size());
     for (std::size_t p = 0; p < t.size(); ++p) {
       std::int32_t best = 0;
       for (std::size_t q = 0; q < t.size(); ++q) {
