@@ -23,6 +23,8 @@ void PlainReach(std::span<const std::uint8_t> data, TAbsoluteReach& r) {
   }
 }
 
+void Release(std::vector<std::int32_t>& v) { std::vector<std::int32_t>().swap(v); }
+
 // The byte a repeat of `kind` writes for source byte b.
 std::uint8_t Transform(TKind kind, std::uint8_t b) {
   if (kind == kRepeatBits) return kReversedBits[b];
@@ -43,27 +45,26 @@ void SharedRepeats(std::span<const std::uint8_t> data, std::size_t texts, TAbsol
   std::vector<std::int32_t> sa;
   std::vector<std::int32_t> lcp;
   {
-    std::vector<std::int32_t> text(texts * stride);
+    std::vector<std::uint16_t> text(texts * stride);
     for (std::size_t k = 0; k < texts; ++k) {
       const std::size_t start = k * stride;
       for (std::size_t a = 0; a < n; ++a) {
         text[start + (r.kinds[k] == kRepeatBack ? n - 1 - a : a)] = Transform(r.kinds[k], data[a]);
       }
-      text[start + n] = static_cast<std::int32_t>(256 + k);
+      text[start + n] = static_cast<std::uint16_t>(256 + k);
     }
-    sa = SuffixArray(text, static_cast<std::int32_t>(256 + texts));
-    lcp = CommonPrefixes(text, sa);
+    sa = SuffixArray<std::uint16_t>(text, static_cast<std::int32_t>(256 + texts));
+    lcp = CommonPrefixes<std::uint16_t>(text, sa);
   }
-  // The time of every suffix, in suffix order.
-  std::vector<std::int32_t> when(sa.size());
-  for (std::size_t rank = 0; rank < sa.size(); ++rank) {
-    auto at = static_cast<std::size_t>(sa[rank]);
+  const auto time = [&](std::size_t at) {
     std::size_t k = 0;
     for (; at >= stride; at -= stride) ++k;  // a few texts: no division
     const std::size_t a = at == n || r.kinds[k] != kRepeatBack ? at : n - 1 - at;
-    when[rank] = static_cast<std::int32_t>(texts * a + k);
-  }
-  const std::vector<TEarlierMatch> best = EarlierMatches(sa, lcp, when, n);
+    return static_cast<std::int32_t>(texts * a + k);
+  };
+  const std::vector<TEarlierMatch> best = EarlierMatches(sa, lcp, time, n);
+  Release(sa);
+  Release(lcp);
   for (std::size_t i = 0; i < n; ++i) {
     const auto len = std::min(static_cast<std::size_t>(best[i].length), kMaxCount);
     if (len < 2) continue;

@@ -10,10 +10,14 @@ namespace {
 
 using Ints = std::vector<std::int32_t>;
 
+// Frees a vector's memory before the next phase.
+void Release(Ints& v) { Ints().swap(v); }
+
 // The text's suffix types and bucket bounds, and the induced sort from a set of LMS seeds.
+template <class T>
 class TInducer {
 public:
-  TInducer(std::span<const std::int32_t> s, std::int32_t alphabet)
+  TInducer(std::span<const T> s, std::int32_t alphabet)
       : s_(s), small_(s.size(), 0), lBucket_(alphabet + 1, 0), sBucket_(alphabet + 1, 0) {
     const std::size_t n = s.size();
     for (std::size_t i = n - 1; i-- > 0;) {
@@ -55,14 +59,15 @@ public:
   }
 
 private:
-  std::span<const std::int32_t> s_;
+  std::span<const T> s_;
   std::vector<std::uint8_t> small_;
   Ints lBucket_;
   Ints sBucket_;
 };
 
 // Names the sorted LMS substrings: equal substrings get equal names.
-std::int32_t NameLms(std::span<const std::int32_t> s, std::span<const std::int32_t> sorted,
+template <class T>
+std::int32_t NameLms(std::span<const T> s, std::span<const std::int32_t> sorted,
                      std::span<const std::int32_t> lms, std::span<const std::int32_t> index,
                      Ints& names) {
   const auto n = static_cast<std::int32_t>(s.size());
@@ -90,7 +95,8 @@ std::int32_t NameLms(std::span<const std::int32_t> s, std::span<const std::int32
 
 }  // namespace
 
-std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t> text, std::int32_t alphabet) {
+template <class T>
+std::vector<std::int32_t> SuffixArray(std::span<const T> text, std::int32_t alphabet) {
   const auto n = static_cast<std::int32_t>(text.size());
   if (n <= 2) {
     Ints sa(static_cast<std::size_t>(n));
@@ -98,7 +104,7 @@ std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t> text, std::i
     if (n == 2 && text[1] <= text[0]) std::swap(sa[0], sa[1]);
     return sa;
   }
-  const TInducer inducer(text, alphabet);
+  const TInducer<T> inducer(text, alphabet);
   Ints index(static_cast<std::size_t>(n), -1);
   Ints lms;
   for (std::int32_t i = 1; i < n; ++i) {
@@ -117,13 +123,24 @@ std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t> text, std::i
   }
   Ints names(lms.size());
   const std::int32_t count = NameLms(text, sorted, lms, index, names);
-  const Ints inner = SuffixArray(names, count);
-  for (std::size_t k = 0; k < lms.size(); ++k) sorted[k] = lms[inner[k]];
-  inducer.Induce(sorted, sa);
+  // Only the names and the LMS positions go on: the rest is released before the recursion.
+  Release(index);
+  Release(sorted);
+  Release(sa);
+  Ints order = SuffixArray<std::int32_t>(names, count);
+  Release(names);
+  for (std::int32_t& k : order) k = lms[k];
+  Release(lms);
+  sa.resize(static_cast<std::size_t>(n));
+  inducer.Induce(order, sa);
   return sa;
 }
 
-std::vector<std::int32_t> CommonPrefixes(std::span<const std::int32_t> text,
+template std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t>, std::int32_t);
+template std::vector<std::int32_t> SuffixArray(std::span<const std::uint16_t>, std::int32_t);
+
+template <class T>
+std::vector<std::int32_t> CommonPrefixes(std::span<const T> text,
                                          std::span<const std::int32_t> sa) {
   const std::size_t n = text.size();
   Ints rank(n);
@@ -143,29 +160,9 @@ std::vector<std::int32_t> CommonPrefixes(std::span<const std::int32_t> text,
   return lcp;
 }
 
-std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
-                                          std::span<const std::int32_t> lcp,
-                                          std::span<const std::int32_t> when, std::size_t queries) {
-  const std::size_t n = sa.size();
-  std::vector<TEarlierMatch> best(queries);
-  // Stack entries: a rank and its common prefix with the entry below it. Its depth stays far
-  // below the text's length on real data, so it grows as needed.
-  std::vector<std::pair<std::int32_t, std::int32_t>> stack;
-  const auto pass = [&](std::size_t r, std::int32_t h) {
-    while (!stack.empty() && when[stack.back().first] > when[r]) {
-      h = std::min(h, stack.back().second);
-      stack.pop_back();
-    }
-    const auto p = static_cast<std::size_t>(sa[r]);
-    if (!stack.empty() && p < queries && h > best[p].length) {
-      best[p] = {h, sa[stack.back().first]};
-    }
-    stack.emplace_back(static_cast<std::int32_t>(r), h);
-  };
-  for (std::size_t r = 0; r < n; ++r) pass(r, lcp[r]);
-  stack.clear();
-  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? lcp[r + 1] : 0);
-  return best;
-}
+template std::vector<std::int32_t> CommonPrefixes(std::span<const std::int32_t>,
+                                                  std::span<const std::int32_t>);
+template std::vector<std::int32_t> CommonPrefixes(std::span<const std::uint16_t>,
+                                                  std::span<const std::int32_t>);
 
 }  // namespace tegulo
