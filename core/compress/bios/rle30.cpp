@@ -73,7 +73,8 @@ std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data,
   const std::size_t n = data.size();
   // cost[i]: fewest bytes for data[i..]; step[i]: the first block's length, negative for a
   // run. A literal block of k costs 1 + k, so its best end j minimises cost[j] + j over
-  // i+1..i+128: a sliding minimum.
+  // i+1..i+128: a sliding minimum. Among blocks of equal cost the longest is taken, so a
+  // stretch longer than one block starts with a full one, as the BIOS tools write it.
   std::vector<std::uint32_t> cost(n + 1, 0);
   std::vector<std::int16_t> step(n, 1);
   std::vector<std::uint32_t> runLen(n + 1, 0);
@@ -81,7 +82,7 @@ std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data,
   for (std::size_t i = n; i-- > 0;) {
     runLen[i] = i + 1 < n && data[i + 1] == data[i] ? runLen[i + 1] + 1 : 1;
     const std::size_t j = i + 1;
-    while (!window.empty() && cost[window.back()] + window.back() >= cost[j] + j) window.pop_back();
+    while (!window.empty() && cost[window.back()] + window.back() > cost[j] + j) window.pop_back();
     window.push_back(j);
     while (window.front() > i + 128) window.pop_front();
     const std::size_t lit = window.front();
@@ -89,7 +90,7 @@ std::vector<std::uint8_t> CompressRLE30(std::span<const std::uint8_t> data,
     std::int16_t choice = static_cast<std::int16_t>(lit - i);
     const std::size_t longest = std::min<std::size_t>(runLen[i], 130);
     for (std::size_t len = 3; len <= longest; ++len) {
-      if (2 + cost[i + len] < best) {
+      if (2 + cost[i + len] <= best) {
         best = 2 + cost[i + len];
         choice = static_cast<std::int16_t>(-static_cast<int>(len));
       }
@@ -130,20 +131,24 @@ bool HasFourEqual(std::span<const std::uint8_t> block) {
   return false;
 }
 
-// The blocks one after another, refused where no encoder writes them: a run right after a
-// short run of the same byte, literals right after short literals, or four equal literals.
+// The blocks one after another, refused where no encoder writes them: two runs of one byte
+// or two literal blocks in a row that one block would hold, or four equal literals. Where
+// the two do not fit one block, any split is an encoder's choice: some fill the first block,
+// an optimal parse from the end may fill the last.
 struct TBlockCheck {
   std::span<const std::uint8_t> s;
   TStreamStats& st;
   std::size_t in = 4;
   std::size_t out = 0;
-  int lastRun = -1;               // the byte of the run before, when it was short of 130
-  bool lastShortLiteral = false;  // the block before was literals short of 128
+  int lastRun = -1;             // the byte of the run before, -1 after literals
+  std::size_t lastRunLen = 0;   // and its length
+  std::size_t lastLiteral = 0;  // the length of the literal block before, 0 after a run
 
   bool Run(std::size_t len) {
-    if (s[in] == lastRun) return false;
-    lastRun = len < 130 ? s[in] : -1;
-    lastShortLiteral = false;
+    if (s[in] == lastRun && lastRunLen + len <= 130) return false;
+    lastRun = s[in];
+    lastRunLen = len;
+    lastLiteral = 0;
     ++in;
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(len);
@@ -151,9 +156,10 @@ struct TBlockCheck {
   }
 
   bool Literals(std::size_t len) {
-    if (lastShortLiteral || HasFourEqual(s.subspan(in, len))) return false;
+    if (lastLiteral + len <= 128 && lastLiteral != 0) return false;
+    if (HasFourEqual(s.subspan(in, len))) return false;
     for (std::size_t k = 0; k < len; ++k) st.MarkLiteral(static_cast<std::uint32_t>(out + k));
-    lastShortLiteral = len < 128;
+    lastLiteral = len;
     lastRun = -1;
     in += len;
     st.literals += static_cast<std::uint32_t>(len);

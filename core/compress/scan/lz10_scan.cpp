@@ -381,12 +381,16 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
     if (scanner.Stopped()) break;
     if (!s) {
       refusals.Keep(pos, scanner.ReadEnd());
-    } else if (options.accept && !options.accept(*s)) {
-      refusals.Keep(pos, pos + s->comprSize);  // refused for what the stream's bytes hold
-    } else {
-      found.push_back(*s);
-      if (!options.overlaps) freeFrom = pos + s->comprSize;
+      continue;
     }
+    using TAccept = TLZ10ScanOptions::TAccept;
+    const TAccept taken = options.accept ? options.accept(*s) : TAccept::kTakeAndHide;
+    if (taken == TAccept::kRefuse) {
+      refusals.Keep(pos, pos + s->comprSize);  // refused for what the stream's bytes hold
+      continue;
+    }
+    found.push_back(*s);
+    if (taken == TAccept::kTakeAndHide && !options.overlaps) freeFrom = pos + s->comprSize;
   }
   return found;
 }

@@ -73,9 +73,10 @@ struct TLZ10ScanOptions {
   std::uint32_t align = kDefaultScanAlign;  // positions checked: multiples of this (0 counts as 1)
   bool overlaps = false;                    // also check positions inside a stream already found
   TScanProgress progress = nullptr;
-  // When set, each stream found is passed to it and only those it accepts are reported and
-  // hide the positions inside them.
-  std::function<bool(const TLZ10Stream&)> accept = nullptr;
+  // When set, each stream found is passed to it: it refuses the stream, takes it, or takes it
+  // and hides the positions inside it (without it, every stream found is taken and hides).
+  enum class TAccept { kRefuse, kTake, kTakeAndHide };
+  std::function<TAccept(const TLZ10Stream&)> accept = nullptr;
   // Also refuses, at once, the streams whose decoding writes five literal zeros in a row
   // after a flag byte of 0 before its output ends (a scan whose checker refuses five equal
   // literals in a row loses nothing). Long streams that run into zero fillers then cost no

@@ -29,9 +29,13 @@ struct TPassProgress {
   }
 };
 
-// The linear LZ77-10 scan, each stream scored as it is found. Only a stream that scores
-// hides the positions inside it: a chance stream that does not must not hide a real one that
-// starts inside it. False when stopped.
+// Whether a hit hides the positions inside it from the rest of its scheme's pass: only one
+// that meets the facts does. A chance stream that scores lower, taken where the minimum score
+// asked is lower, must not hide a real one that starts inside it; the overlaps are settled
+// by score afterwards.
+bool Hides(const TScanHit& hit) { return hit.score >= kDefaultMinScore; }
+
+// The linear LZ77-10 scan, each stream scored as it is found. False when stopped.
 bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options,
                   const TPassProgress& report, std::vector<TScanHit>& hits) {
   TLZ10ScanOptions lz{options.minSize, options.align, options.overlaps, nullptr, nullptr};
@@ -42,10 +46,11 @@ bool ScanLZ10Pass(std::span<const std::uint8_t> rom, const TScanOptions& options
     return !stopped;
   };
   lz.accept = [&](const TLZ10Stream& s) {
+    using TAccept = TLZ10ScanOptions::TAccept;
     auto hit = CheckAndScore(rom, s.address, kSchemeLZ10, options.minSize);
-    if (!hit || !ScoreIsEnough(*hit, options)) return false;
+    if (!hit || !ScoreIsEnough(*hit, options)) return TAccept::kRefuse;
     hits.push_back(*hit);
-    return true;
+    return Hides(*hit) ? TAccept::kTakeAndHide : TAccept::kTake;
   };
   ScanLZ10(rom, lz);
   return !stopped && (!options.progress || report(rom.size() - 1));
@@ -155,7 +160,7 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
       const auto hit = CheckPosition(rom, pos, format, options, refusals);
       if (!hit) continue;
       hits.push_back(*hit);
-      if (!options.overlaps) freeFrom = pos + hit->comprSize;
+      if (!options.overlaps && Hides(*hit)) freeFrom = pos + hit->comprSize;
     }
   }
   return true;
@@ -191,7 +196,7 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TSca
     const auto hit = CheckPosition(rom, pos, *format, options, refusals);
     if (hit) {
       hits.push_back(*hit);
-      if (!options.overlaps) freeFrom = pos + hit->comprSize;
+      if (!options.overlaps && Hides(*hit)) freeFrom = pos + hit->comprSize;
     }
     pos += align;
   }

@@ -108,6 +108,47 @@ TEST(CheckStream, LiteralsOfOneValueInARowAreRefused) {
   }
 }
 
+// RLE-30 blocks in a row: two that one block would hold are refused, any split of a stretch
+// longer than one block is taken, whichever block is full.
+TEST(CheckStream, RLEBlocksInARowAreRefusedOnlyWhereOneWouldHoldThem) {
+  const auto literals = [](std::size_t n) {
+    Bytes b{static_cast<std::uint8_t>(n - 1)};
+    for (std::size_t i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(i * 37 % 251));
+    return b;
+  };
+  const auto run = [](std::size_t n, std::uint8_t v) {
+    return Bytes{static_cast<std::uint8_t>(0x80 + n - 3), v};
+  };
+  const auto stream = [](std::initializer_list<Bytes> blocks) {
+    Bytes b{0x30, 0, 0, 0};
+    std::size_t size = 0;
+    for (const Bytes& block : blocks) {
+      size += block[0] & 0x80 ? (block[0] & 0x7F) + 3u : block[0] + 1u;
+      b.insert(b.end(), block.begin(), block.end());
+    }
+    b[1] = static_cast<std::uint8_t>(size);
+    b[2] = static_cast<std::uint8_t>(size >> 8);
+    return b;
+  };
+  const struct {
+    const char* what;
+    Bytes stream;
+    bool passes;
+  } kCases[] = {
+      {"1 + 128 literals", stream({literals(1), literals(128)}), true},
+      {"128 + 1 literals", stream({literals(128), literals(1)}), true},
+      {"30 + 99 literals", stream({literals(30), literals(99)}), true},
+      {"30 + 98 literals", stream({literals(30), literals(98)}), false},
+      {"runs of 3 and 130 of one byte", stream({run(3, 0), run(130, 0), literals(40)}), true},
+      {"runs of 130 and 3 of one byte", stream({run(130, 0), run(3, 0), literals(40)}), true},
+      {"runs of 60 and 70 of one byte", stream({run(60, 0), run(70, 0), literals(40)}), false},
+      {"runs of 60 and 70 of two bytes", stream({run(60, 0), run(70, 1), literals(40)}), true},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(CheckStream(c.stream, 0, kSchemeRLE30, 0).has_value(), c.passes) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace tegulo
 

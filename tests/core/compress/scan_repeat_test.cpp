@@ -78,7 +78,10 @@ TEST(ScanLZ10, RefusedStreamsOfRepeatedBytesAreRefusedAsEachOnItsOwn) {
     for (std::size_t r = 0; r < std::size(roms); ++r) {
       for (const std::uint32_t align : {1U, 4U}) {
         TLZ10ScanOptions options{32, align};
-        options.accept = rule.accept;
+        options.accept = [&rule](const TLZ10Stream& s) {
+          return rule.accept(s) ? TLZ10ScanOptions::TAccept::kTakeAndHide
+                                : TLZ10ScanOptions::TAccept::kRefuse;
+        };
         EXPECT_EQ(ScanLZ10(roms[r], options), OneByOne(roms[r], align, rule.accept))
             << rule.what << ", ROM " << r << ", align " << align;
       }

@@ -1,5 +1,6 @@
 #include "compress/scan/stream_scan.h"
 
+#include "compress/compressors.h"
 #include "compress/scheme_formats.h"
 
 #include <gtest/gtest.h>
@@ -287,3 +288,30 @@ TEST(ScanStreams, StartRulesKeepEveryStreamTheCheckerPasses) {
 
 }  // namespace
 }  // namespace tegulo
+
+// Below the default minimum score a chance stream that starts before a real one and runs into
+// it is reported too, but it must not hide the real one: only streams that meet the facts hide
+// the positions inside them.
+TEST(ScanStreams, ALowMinimumScoreHidesNoStreamBehindAChanceOne) {
+  // Noise in which chance FF5 and FF6 streams run into the one planted at 4096.
+  Bytes rom(1u << 16);
+  std::uint32_t x = 20;
+  for (auto& b : rom) {
+    x = x * 1103515245u + 12345u;
+    b = static_cast<std::uint8_t>(x >> 16);
+  }
+  Bytes data(2048);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = ((i * 7 / 13) ^ (i >> 5)) & 0x3F;
+  TScanOptions low;
+  low.minScore = 0;
+  for (const int scheme : {kSchemeLZ10, kSchemeFF5, kSchemeFF6, kSchemeCT, kSchemeLZ11}) {
+    const Bytes stream = CompressStream(scheme, data);
+    Bytes planted = rom;
+    std::copy(stream.begin(), stream.end(), planted.begin() + 4096);
+    const int one[] = {scheme};
+    const auto hits = ScanStreams(planted, one, low);
+    EXPECT_TRUE(std::any_of(hits.begin(), hits.end(), [](const TScanHit& h) {
+      return h.address == 4096;
+    })) << SchemeFormats()[scheme].name;
+  }
+}
