@@ -43,7 +43,7 @@ void SharedRepeats(std::span<const std::uint8_t> data, std::size_t texts, TAbsol
   const std::size_t n = data.size();
   const std::size_t stride = n + 1;
   std::vector<std::int32_t> sa;
-  std::vector<std::int32_t> lcp;
+  std::vector<std::int32_t> plcp;  // by position
   {
     std::vector<std::uint16_t> text(texts * stride);
     for (std::size_t k = 0; k < texts; ++k) {
@@ -54,7 +54,7 @@ void SharedRepeats(std::span<const std::uint8_t> data, std::size_t texts, TAbsol
       text[start + n] = static_cast<std::uint16_t>(256 + k);
     }
     sa = SuffixArray<std::uint16_t>(text, static_cast<std::int32_t>(256 + texts));
-    lcp = CommonPrefixes<std::uint16_t>(text, sa);
+    plcp = CommonPrefixes<std::uint16_t>(text, sa);
   }
   const auto time = [&](std::size_t at) {
     std::size_t k = 0;
@@ -62,9 +62,9 @@ void SharedRepeats(std::span<const std::uint8_t> data, std::size_t texts, TAbsol
     const std::size_t a = at == n || r.kinds[k] != kRepeatBack ? at : n - 1 - at;
     return static_cast<std::int32_t>(texts * a + k);
   };
-  const std::vector<TEarlierMatch> best = EarlierMatches(sa, lcp, time, n);
+  const std::vector<TEarlierMatch> best = EarlierMatches(sa, plcp, time, n);
   Release(sa);
-  Release(lcp);
+  Release(plcp);
   for (std::size_t i = 0; i < n; ++i) {
     const auto len = std::min(static_cast<std::size_t>(best[i].length), kMaxCount);
     if (len < 2) continue;

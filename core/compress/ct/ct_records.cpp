@@ -6,6 +6,8 @@
 // group ends before its eighth token or runs on into 1..55 literals.
 #include "compress/ct/ct_records.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -32,9 +34,12 @@ constexpr std::size_t kReferenceStates = 16;
 
 using TRow = std::array<std::uint32_t, kStates>;
 constexpr std::size_t kRing = 64;  // above a reference's longest (34) and the tails' (55)
-constexpr std::size_t kPacked = kStates - 1;
-constexpr std::int8_t kFar = std::numeric_limits<std::int8_t>::min();
-constexpr std::int8_t kWide = kFar + 1;
+// A kept row's lanes: a byte each (lane F's unused). Code 0: out of reach, 1: in the list of
+// wide ones, else the difference from F plus kBias (-126..127; -11..7 seen).
+constexpr std::uint8_t kFar = 0;
+constexpr std::uint8_t kWide = 1;
+constexpr std::int32_t kBias = 128;
+static_assert(kStates % 4 == 0);
 
 struct TGroup {
   bool record = false;
@@ -49,7 +54,7 @@ public:
         n_(data.size()),
         m_(FindLongestMatches(data, {1, mode.maxDistance, mode.maxLength})),
         f_(n_ + 1),
-        packed_((n_ + 1) * kPacked) {}
+        packed_((n_ + 1) * kStates, 0) {}
 
   void Solve() {
     TRow end;
@@ -66,15 +71,10 @@ public:
 
   std::uint32_t Cost() const { return f_[0]; }
 
-  // The groups of the cheapest stream, found again from the costs.
-  std::vector<TGroup> Groups() const {
-    std::vector<TGroup> groups;
-    for (std::size_t i = 0; i < n_;) groups.push_back(GroupAt(i));
-    return groups;
-  }
+  std::size_t Size() const { return n_; }
 
-private:
-  // The group that starts at boundary i; moves i past it.
+  // The group of the cheapest stream that starts at boundary i, found again from the costs;
+  // moves i past it.
   TGroup GroupAt(std::size_t& i) const {
     TGroup g;
     const std::uint32_t here = f_[i];
@@ -99,6 +99,7 @@ private:
     }
   }
 
+private:
   // The token at i whose rest costs what `cost` leaves: appends it, moves i past it and
   // returns the lane it leads to.
   std::size_t TokenAt(std::size_t& i, std::size_t lit, std::size_t refLane, std::uint32_t cost,
@@ -174,18 +175,43 @@ private:
   const TRow& Recent(std::size_t j) const { return ring_[j & (kRing - 1)]; }
   std::size_t Window(std::size_t k) const { return window_[k & (kRing - 1)]; }
 
+  // Four lanes at a time, as each row costs this once.
   void Keep(std::size_t i, const TRow& row) {
-    f_[i] = row[kF];
-    std::int8_t* out = &packed_[i * kPacked];
-    for (std::size_t s = kStates; s-- > 1;) {  // keys of wide_ falling
-      const auto d = static_cast<std::int64_t>(row[s]) - static_cast<std::int64_t>(row[kF]);
-      if (row[s] >= kInf || row[kF] >= kInf) {
-        out[s - 1] = kFar;
-      } else if (d > kWide && d <= std::numeric_limits<std::int8_t>::max()) {
-        out[s - 1] = static_cast<std::int8_t>(d);
-      } else {
-        out[s - 1] = kWide;
-        wide_.emplace_back(static_cast<std::uint32_t>(i * kPacked + s - 1), row[s]);
+    const std::uint32_t f = row[kF];
+    f_[i] = f;
+    const __m128i sign = _mm_set1_epi32(std::numeric_limits<std::int32_t>::min());
+    const __m128i shift = _mm_set1_epi32(kBias - static_cast<std::int32_t>(f));
+    const __m128i infLast = _mm_set1_epi32(static_cast<std::int32_t>((kInf - 1) ^ 0x80000000U));
+    const __m128i fitLast = _mm_set1_epi32(static_cast<std::int32_t>(253U ^ 0x80000000U));
+    const __m128i two = _mm_set1_epi32(2);
+    const __m128i wide = _mm_set1_epi32(kWide);
+    std::array<__m128i, kStates / 4> codes{};
+    __m128i anyWide = _mm_setzero_si128();
+    for (std::size_t q = 0; q < kStates / 4; ++q) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.data() + 4 * q));
+      const __m128i x = _mm_add_epi32(v, shift);  // the code where it fits 2..255
+      const __m128i far = _mm_cmpgt_epi32(_mm_xor_si128(v, sign), infLast);
+      const __m128i over = _mm_andnot_si128(
+          far, _mm_cmpgt_epi32(_mm_xor_si128(_mm_sub_epi32(x, two), sign), fitLast));
+      const __m128i code =
+          _mm_or_si128(_mm_andnot_si128(_mm_or_si128(far, over), x), _mm_and_si128(over, wide));
+      anyWide = _mm_or_si128(anyWide, over);
+      codes[q] = code;
+    }
+    std::uint8_t* out = &packed_[i * kStates];
+    const __m128i low =
+        _mm_packus_epi16(_mm_packs_epi32(codes[0], codes[1]), _mm_packs_epi32(codes[2], codes[3]));
+    const __m128i high = _mm_packus_epi16(_mm_packs_epi32(codes[4], codes[5]), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), high);
+    if (_mm_movemask_epi8(anyWide) != 0) KeepWide(i, row);
+  }
+
+  // The lanes too far from F for their codes, in the list; keys falling.
+  void KeepWide(std::size_t i, const TRow& row) {
+    for (std::size_t s = kStates; s-- > 1;) {
+      if (packed_[i * kStates + s] == kWide) {
+        wide_.emplace_back(static_cast<std::uint32_t>(i * kStates + s), row[s]);
       }
     }
   }
@@ -193,13 +219,13 @@ private:
   // Lane s of row i, as Row found it (any value of kInf or more as kInf).
   std::uint32_t V(std::size_t i, std::size_t s) const {
     if (s == kF) return f_[i];
-    const std::int8_t d = packed_[i * kPacked + s - 1];
-    if (d == kFar) return kInf;
-    if (d != kWide) return f_[i] + static_cast<std::uint32_t>(static_cast<std::int32_t>(d));
-    const auto key = static_cast<std::uint32_t>(i * kPacked + s - 1);
+    const std::uint8_t code = packed_[i * kStates + s];
+    if (code == kFar) return kInf;
+    if (code != kWide) return f_[i] + static_cast<std::uint32_t>(code) - kBias;
+    const auto key = static_cast<std::uint32_t>(i * kStates + s);
     // Kept from the last position down: keys falling.
     const auto it = std::lower_bound(wide_.begin(), wide_.end(), key,
-                                     [](const auto& e, std::uint32_t k) { return e.first > k; });
+                                     [](const auto& e, std::uint32_t v) { return e.first > v; });
     return it->second;
   }
 
@@ -217,21 +243,22 @@ private:
   TLongestMatches m_;
   // The rows the next ones read (a reference's longest and a literal's): in a ring.
   std::array<TRow, kRing> ring_{};
-  // Every row for finding the path again: lane F as it is, the others as their difference
-  // from it (kFar where they are out of reach), the rare larger ones in a list.
+  // Every row for finding the path again: lane F as it is, the others as byte differences
+  // from it, the rare larger ones in a list.
   std::vector<std::uint32_t> f_;
-  std::vector<std::int8_t> packed_;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> wide_;  // (kPacked i + lane - 1, value)
+  std::vector<std::uint8_t> packed_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> wide_;  // (kStates i + lane, value)
   // The literal tails' window: indices, falling, in a ring (55 at most at once).
   std::array<std::uint32_t, kRing> window_{};
   std::size_t front_ = 0;
   std::size_t back_ = 0;
 };
 
-// Writes the groups; the header and each record point to the next record.
+// Writes the groups as the solver finds them again; the header and each record point to the
+// next record.
 std::optional<std::vector<std::uint8_t>> Write(std::span<const std::uint8_t> data,
-                                               const std::vector<TGroup>& groups,
-                                               const ct::TMode& layout, bool eleven) {
+                                               const TSolver& solver, const ct::TMode& layout,
+                                               bool eleven) {
   std::vector<std::uint8_t> out{0, 0};
   std::size_t link = 0;  // where the position of the next record goes
   bool first = true;
@@ -250,7 +277,8 @@ std::optional<std::vector<std::uint8_t>> Write(std::span<const std::uint8_t> dat
     return true;
   };
   std::size_t pos = 0;
-  for (const TGroup& g : groups) {
+  for (std::size_t at = 0; at < solver.Size();) {
+    const TGroup g = solver.GroupAt(at);
     const std::size_t count = g.tokens.size() + g.tail;
     if (g.record && !record(static_cast<unsigned>(count))) return std::nullopt;
     const std::size_t ctl = out.size();
@@ -284,7 +312,7 @@ std::optional<std::vector<std::uint8_t>> CompressCTRecords(std::span<const std::
   const ct::TMode& layout = eleven ? ct::kMode11 : ct::kMode12;
   TSolver solver(data, layout);
   solver.Solve();
-  return Write(data, solver.Groups(), layout, eleven);
+  return Write(data, solver, layout, eleven);
 }
 
 }  // namespace tegulo

@@ -18,21 +18,6 @@ namespace tegulo {
 namespace {
 
 constexpr std::uint32_t kLiteralCost = 9;
-
-// A link from the node at `owner` to the node at `to`: how far back it lies, 0 for none (a
-// node further back than a link holds lies outside every window the finder takes).
-std::uint16_t Link(std::size_t owner, std::size_t to) {
-  return owner - to <= 0xFFFF ? static_cast<std::uint16_t>(owner - to) : 0;
-}
-
-// The node a link of the node at `owner` leads to; -1 for none.
-std::int32_t Follow(std::size_t owner, std::uint16_t link) {
-  return link == 0 ? -1 : static_cast<std::int32_t>(owner - link);
-}
-
-std::uint16_t LinkTo(std::size_t owner, std::int32_t to) {
-  return to < 0 ? 0 : Link(owner, static_cast<std::size_t>(to));
-}
 constexpr std::uint32_t kReferenceCost = 17;
 
 class TTreeFinder {
@@ -45,8 +30,8 @@ public:
         treeEnd_(data.size() >= limits.maxLength ? data.size() - limits.maxLength + 1 : 0),
         ring_(std::bit_ceil(std::max<std::size_t>(std::min(treeEnd_, maxDistance_ + 1), 1))),
         head_(data.size()),
-        left_(ring_, 0),
-        right_(ring_, 0) {}
+        left_(ring_),
+        right_(ring_) {}
 
   // Positions whose full maxLength bytes exist go into the trees; the last few do not.
   std::size_t TreeEnd() const { return treeEnd_; }
@@ -63,17 +48,14 @@ public:
     std::int32_t& head = head_[d_ + p];
     std::int32_t cur = head;
     head = static_cast<std::int32_t>(p);
-    // Where the next nodes below and above p go, and the nodes that hold those links.
-    std::uint16_t* smaller = &left_[p & (ring_ - 1)];
-    std::uint16_t* larger = &right_[p & (ring_ - 1)];
-    std::size_t smallerOwner = p;
-    std::size_t largerOwner = p;
+    std::int32_t* smaller = &left_[p & (ring_ - 1)];  // where the next node below p goes
+    std::int32_t* larger = &right_[p & (ring_ - 1)];
     std::size_t lenSmaller = 0;
     std::size_t lenLarger = 0;
     const std::uint8_t* cp = d_ + p;
     for (;;) {
       if (cur < 0 || p - static_cast<std::size_t>(cur) > maxDistance_) {
-        *smaller = *larger = 0;
+        *smaller = *larger = -1;
         return;
       }
       const std::uint8_t* cc = d_ + cur;
@@ -84,24 +66,21 @@ public:
         bestDist = p - static_cast<std::size_t>(cur);
       }
       const std::size_t slot = static_cast<std::size_t>(cur) & (ring_ - 1);
-      const auto c = static_cast<std::size_t>(cur);
       if (len == maxLength_) {
         // Equal as far as the finder looks: p takes cur's place, cur leaves the tree.
-        *smaller = LinkTo(smallerOwner, Follow(c, left_[slot]));
-        *larger = LinkTo(largerOwner, Follow(c, right_[slot]));
+        *smaller = left_[slot];
+        *larger = right_[slot];
         return;
       }
       if (cc[len] < cp[len]) {
-        *smaller = Link(smallerOwner, c);
+        *smaller = cur;
         smaller = &right_[slot];
-        smallerOwner = c;
-        cur = Follow(c, right_[slot]);
+        cur = right_[slot];
         lenSmaller = len;
       } else {
-        *larger = Link(largerOwner, c);
+        *larger = cur;
         larger = &left_[slot];
-        largerOwner = c;
-        cur = Follow(c, left_[slot]);
+        cur = left_[slot];
         lenLarger = len;
       }
     }
@@ -123,12 +102,11 @@ public:
       }
       if (len == limit) return;
       const std::size_t slot = static_cast<std::size_t>(cur) & (ring_ - 1);
-      const auto c = static_cast<std::size_t>(cur);
       if (cc[len] < cp[len]) {
-        cur = Follow(c, right_[slot]);
+        cur = right_[slot];
         lenSmaller = len;
       } else {
-        cur = Follow(c, left_[slot]);
+        cur = left_[slot];
         lenLarger = len;
       }
     }
@@ -142,9 +120,8 @@ private:
   std::size_t treeEnd_;
   std::size_t ring_;  // nodes kept (a power of two): the window's, which the walks never leave
   TMatchHeads head_;
-  // Per ring slot, how far back its smaller and larger children lie (0: none)
-  std::vector<std::uint16_t> left_;
-  std::vector<std::uint16_t> right_;
+  std::vector<std::int32_t> left_;
+  std::vector<std::int32_t> right_;
 };
 
 // The longest match of data[pos..pos+limit) from the sources first..last, nearest first on

@@ -1,5 +1,5 @@
-// Suffix sorting by induced sorting (SA-IS), Kasai's common prefixes, and the nearest
-// smaller times on either side of every suffix by one stack pass each way.
+// Suffix sorting by induced sorting (SA-IS) and the common prefixes of suffix neighbours by
+// the permuted-prefix method (one array besides the suffix array).
 #include "compress/search/suffix_array.h"
 
 #include <algorithm>
@@ -142,22 +142,26 @@ template std::vector<std::int32_t> SuffixArray(std::span<const std::uint16_t>, s
 template <class T>
 std::vector<std::int32_t> CommonPrefixes(std::span<const T> text,
                                          std::span<const std::int32_t> sa) {
+  // Each suffix's neighbour before it in suffix order, then, in text order (where the common
+  // prefix falls by at most one a step), the prefix written over the neighbour.
   const std::size_t n = text.size();
-  Ints rank(n);
-  for (std::size_t r = 0; r < n; ++r) rank[sa[r]] = static_cast<std::int32_t>(r);
-  Ints lcp(n, 0);
+  Ints plcp(n);
+  if (n == 0) return plcp;
+  plcp[sa[0]] = -1;
+  for (std::size_t r = 1; r < n; ++r) plcp[sa[r]] = sa[r - 1];
   std::size_t h = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    if (rank[i] == 0) {
+    if (plcp[i] < 0) {
+      plcp[i] = 0;
       h = 0;
       continue;
     }
-    const auto j = static_cast<std::size_t>(sa[rank[i] - 1]);
+    const auto j = static_cast<std::size_t>(plcp[i]);
     while (i + h < n && j + h < n && text[i + h] == text[j + h]) ++h;
-    lcp[rank[i]] = static_cast<std::int32_t>(h);
+    plcp[i] = static_cast<std::int32_t>(h);
     if (h > 0) --h;
   }
-  return lcp;
+  return plcp;
 }
 
 template std::vector<std::int32_t> CommonPrefixes(std::span<const std::int32_t>,

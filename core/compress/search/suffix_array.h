@@ -15,7 +15,8 @@ namespace tegulo {
 template <class T>
 std::vector<std::int32_t> SuffixArray(std::span<const T> text, std::int32_t alphabet);
 
-// lcp[r]: the common prefix of the suffixes at ranks r - 1 and r (lcp[0] = 0).
+// plcp[p]: the common prefix of the suffix at p with the suffix ranked just before it (0 for
+// the first in suffix order), indexed by position.
 template <class T>
 std::vector<std::int32_t> CommonPrefixes(std::span<const T> text, std::span<const std::int32_t> sa);
 
@@ -27,10 +28,10 @@ struct TEarlierMatch {
 // For every position p below `queries`, the longest common prefix of its suffix with the
 // suffix at any position q of smaller time (times distinct; time(q) gives them), and such a
 // q: the nearest smaller time on either side in suffix order holds it (the left one on a
-// tie). `sa` and `lcp` are the text's.
+// tie). `sa` and `plcp` are the text's.
 template <class TTime>
 std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
-                                          std::span<const std::int32_t> lcp, TTime time,
+                                          std::span<const std::int32_t> plcp, TTime time,
                                           std::size_t queries) {
   const std::size_t n = sa.size();
   std::vector<TEarlierMatch> best(queries);
@@ -53,9 +54,9 @@ std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
     if (!stack.empty() && p < queries && h > best[p].length) best[p] = {h, stack.back().at};
     stack.push_back({at, now, h});
   };
-  for (std::size_t r = 0; r < n; ++r) pass(r, lcp[r]);
+  for (std::size_t r = 0; r < n; ++r) pass(r, plcp[sa[r]]);
   stack.clear();
-  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? lcp[r + 1] : 0);
+  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? plcp[sa[r + 1]] : 0);
   return best;
 }
 
