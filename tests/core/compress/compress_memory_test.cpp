@@ -56,7 +56,7 @@ TEST(CompressMemory, AtMostSixteenBytesPerInputByte) {
   const struct {
     const char* name;
     double bytesPerByte;
-  } above[] = {{"LZSS-CT", 35}, {"LC_LZ5", 33}, {"HAL", 47},
+  } above[] = {{"LZSS-CT", 33}, {"LC_LZ5", 31}, {"HAL", 46},
                {"LC_LZ17", 20}, {"Koei", 41},   {"RNC1", 36}};
   const std::vector<std::uint8_t> data = MakeTileLikeData(kSize, 2024);
   for (const TSchemeFormat& row : SchemeFormats()) {
