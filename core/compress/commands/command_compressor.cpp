@@ -155,16 +155,11 @@ public:
     const std::size_t n = data.size();
     const bool relative = f.Has(command::kRelative) || f.Has(command::kRelativeXor);
     if (relative) relative_.emplace(data);
-    const std::size_t pairs = pairsUsed_ ? n / 2 + 1 : 0;
     const std::size_t longXor = f.Has(command::kRelativeXor) ? command::kMaxXorCount : 0;
     near_.emplace(std::max(kShortCount, longXor), n + 1);
     far_.emplace(kMaxCount - kShortCount, n + 1);
     nearGain_.emplace(kShortCount, n + 1);
     farGain_.emplace(kMaxCount - kShortCount, n + 1);
-    for (int parity = 0; parity < 2; ++parity) {
-      nearPairs_[parity].emplace(kShortCount, pairs);
-      farPairs_[parity].emplace(kMaxCount - kShortCount, pairs);
-    }
     cost_[n] = 1;
   }
 
@@ -216,7 +211,7 @@ public:
 
 private:
   // Brings the minima to position i: the rests after commands from i start at i + 1 (short
-  // headers), i + 33 (long ones), i + 2 and i + 66 (HAL's word fill, in pairs).
+  // headers), i + 33 (long ones).
   void Push(std::size_t i) {
     const std::size_t n = d_.size();
     const auto gain = [&](std::size_t j) { return cost_[j] + static_cast<std::uint32_t>(j); };
@@ -226,9 +221,6 @@ private:
       far_->Push(cost_[i + kShortCount + 1]);
       farGain_->Push(gain(i + kShortCount + 1));
     }
-    if (!pairsUsed_) return;
-    if (i + 2 <= n) nearPairs_[i & 1u]->Push(cost_[i + 2]);
-    if (i + 2 * (kShortCount + 1) <= n) farPairs_[i & 1u]->Push(cost_[i + 2 * (kShortCount + 1)]);
   }
 
   void SolveAt(std::size_t i, const std::array<TGroupReach, kGroups>& groups) {
@@ -253,15 +245,43 @@ private:
     }
   }
 
+  // The smallest cost at first, first + 2, ... (count of them): HAL's word fills. Short
+  // headers read the costs; long ones, rare, a stack per parity brought down to `first` only
+  // when asked (each position pushed once at most, none beyond the longest count's reach).
+  std::uint32_t PairsMin(std::size_t first, std::size_t count, bool near) {
+    if (near) {
+      std::uint32_t best = TFrontMin::kNone;
+      for (std::size_t m = 0; m < count; ++m) best = std::min(best, cost_[first + 2 * m]);
+      return best;
+    }
+    constexpr std::size_t kReach = kMaxCount - kShortCount;  // in pairs
+    const std::size_t parity = first & 1u;
+    std::optional<TFrontMin>& mins = farPairs_[parity];
+    if (!mins) mins.emplace(kReach, d_.size() / 2 + 1);
+    std::size_t& low = farPairsLow_[parity];  // the last position pushed; 0: none
+    if (low == 0 || low - first > 2 * kReach) {
+      mins->Clear();
+      const std::size_t n = d_.size();
+      std::size_t top = first + 2 * (kReach - 1);
+      if (top > n) top = n - ((n - first) & 1u);
+      low = top + 2;
+    }
+    while (low > first) {
+      low -= 2;
+      mins->Push(cost_[low]);
+    }
+    return mins->Min(count);
+  }
+
   // The cheapest rest after a command of group g at i over a band of counts, its argument
   // bytes included.
-  std::uint32_t Rest(TGroup g, std::size_t i, const TBand& band) const {
+  std::uint32_t Rest(TGroup g, std::size_t i, const TBand& band) {
     const std::size_t count = band.last - band.first + 1;
     const bool near = band.first == 1;
     switch (g) {
       case kDirectCopy:
         return (near ? nearGain_ : farGain_)->Min(count) - static_cast<std::uint32_t>(i);
-      case kPairs: return (near ? nearPairs_ : farPairs_)[i & 1u]->Min(count) + kArgBytes[g];
+      case kPairs: return PairsMin(i + 2 * band.first, count, near) + kArgBytes[g];
       default: return (near ? near_ : far_)->Min(count) + kArgBytes[g];
     }
   }
@@ -279,8 +299,8 @@ private:
   std::optional<TFrontMin> far_;
   std::optional<TFrontMin> nearGain_;
   std::optional<TFrontMin> farGain_;
-  std::array<std::optional<TFrontMin>, 2> nearPairs_;  // by the position's parity
-  std::array<std::optional<TFrontMin>, 2> farPairs_;
+  std::array<std::optional<TFrontMin>, 2> farPairs_;  // HAL's, by parity, made when asked
+  std::array<std::size_t, 2> farPairsLow_{};
 };
 
 }  // namespace

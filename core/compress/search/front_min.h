@@ -25,6 +25,9 @@ public:
         value_(mask_ + 1),
         time_(mask_ + 1) {}
 
+  // Forgets every value.
+  void Clear() { size_ = 0; }
+
   void Push(std::uint32_t value) {
     // Entries the new value beats or equals leave; so does the oldest once no query reaches
     // it (ages grow by one a push, so one at most).
@@ -45,8 +48,11 @@ public:
   // The smallest of the `count` newest values (1 <= count <= maxCount, no more than were
   // pushed): the oldest stack entry among them, found by its age (the newest's is 0).
   std::uint32_t Min(std::size_t count) const {
+    // Ages grow by at least one an entry, so no entry from `count` on is asked for; the oldest
+    // entry answers the queries over all (a direct copy's mostly).
+    if (Age(size_ - 1) < count) return value_[(front_ + size_ - 1) & mask_];
     std::size_t lo = 0;  // asked for: the front entry always is
-    std::size_t hi = size_;
+    std::size_t hi = std::min(size_, count);
     while (hi - lo > 1) {
       const std::size_t mid = (lo + hi) / 2;
       if (Age(mid) < count) {
