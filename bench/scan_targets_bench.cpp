@@ -108,19 +108,40 @@ std::map<int, TTally> Tally(const TTestRom& rom, const std::vector<TScanHit>& hi
 }
 
 // The planted streams of `scheme` a scan missed: their score, or "-" where the checker
-// refuses them, with their content and size.
+// refuses them, with their content and size; then the hits at no planted stream of the scheme,
+// with their score, sizes, first bytes and the planted stream they start in, if any.
 void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme) {
   const auto variants = AllVariants();
   std::map<std::size_t, int> hitAt;
   for (const TScanHit& h : hits) hitAt[h.address] = h.scheme;
+  std::map<std::size_t, const TPlanted*> plantedAt;
   for (const TPlanted& p : rom.planted) {
+    plantedAt[p.address] = &p;
     const TVariant& v = variants[p.variant];
     if (v.scheme != scheme || hitAt.count(p.address) != 0) continue;
     const auto h = CheckAndScore(rom.bytes, p.address, scheme, 0);
-    std::printf("  missed %-30s %-10s raw %6u: %s\n",
+    std::printf("  missed %-30s %-10s raw %6u at 0x%07zx: %s\n",
                 (SchemeLabel(v) + " " + ParseLabel(v)).c_str(),
-                std::string(ContentName(p.content)).c_str(), p.rawSize,
+                std::string(ContentName(p.content)).c_str(), p.rawSize, p.address,
                 h ? std::to_string(h->score).c_str() : "-");
+  }
+  for (const TScanHit& h : hits) {
+    const auto at = plantedAt.upper_bound(h.address);
+    const TPlanted* in = at != plantedAt.begin() ? std::prev(at)->second : nullptr;
+    if (in != nullptr && in->address == h.address && variants[in->variant].scheme == scheme) {
+      continue;
+    }
+    std::printf("  false  at 0x%07zx score %3d raw %6u packed %6u:", h.address, h.score, h.rawSize,
+                h.comprSize);
+    for (std::size_t k = h.address; k < std::min(h.address + 12, rom.bytes.size()); ++k) {
+      std::printf(" %02x", rom.bytes[k]);
+    }
+    if (in != nullptr && h.address < in->address + in->streamSize) {
+      const TVariant& v = variants[in->variant];
+      std::printf("  in %s %s (%s) at +%zu", SchemeLabel(v).c_str(), ParseLabel(v).c_str(),
+                  std::string(ContentName(in->content)).c_str(), h.address - in->address);
+    }
+    std::printf("\n");
   }
 }
 
@@ -133,7 +154,10 @@ void PrintQuality(const TTestRom& rom) {
     const auto hits = ScanStreams(rom.bytes, one, TScanOptions{});
     std::map<std::string, TTally> variants;
     byName[scheme] = Tally(rom, hits, &variants)[scheme];
-    if (std::getenv("SCAN_BENCH_MISSES") != nullptr) PrintMisses(rom, hits, scheme);
+    const char* misses = std::getenv("SCAN_BENCH_MISSES");  // a scheme's name, or any value
+    if (misses != nullptr && (!FindScheme(misses) || *FindScheme(misses) == scheme)) {
+      PrintMisses(rom, hits, scheme);
+    }
     for (const auto& [label, t] : variants) {
       if (label.rfind(std::string(Compressions[scheme].name()), 0) == 0) variantsByName[label] = t;
     }
@@ -255,6 +279,8 @@ int main(int argc, char** argv) {
   const std::size_t size = mib << 20U;
   // "profile": the CPU time of each scheme on each pattern (SCAN_BENCH_ONLY=PATTERN and
   // SCAN_BENCH_SCHEME=NAME narrow it); "timing": the timed scans without the quality tables.
+  // SCAN_BENCH_MISSES=NAME (or any value, for every scheme) lists each scan by name's missed
+  // streams and false hits beside the quality tables.
   if (argc > 2 && std::string(argv[2]) == "profile") {
     const char* only = std::getenv("SCAN_BENCH_ONLY");
     const bool mixed = only == nullptr || std::string(only) == "mixed";

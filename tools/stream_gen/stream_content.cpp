@@ -140,6 +140,37 @@ std::vector<std::uint8_t> Sound(std::size_t size, std::mt19937& rng) {
   return out;
 }
 
+// One sample of an instrument, in -1..1 before the noise: `t` in samples from the start.
+struct TInstrument {
+  bool drum = false;
+  double step = 0;                   // the fundamental, radians a sample
+  std::array<double, 4> harmonic{};  // their amplitudes
+  double attack = 1;                 // samples to the peak
+  double decay = 1;                  // samples to fall by e
+  double colour = 0;                 // the drum noise's low-pass: 0 white .. near 1 dull
+  double tone = 0;                   // the drum's falling tone beside the noise
+};
+
+TInstrument DrawInstrument(std::size_t units, std::mt19937& rng) {
+  std::uniform_real_distribution<double> u(0, 1);
+  TInstrument in;
+  in.drum = Pick(rng, 4) == 0;
+  // 60 .. 1000 Hz at 13379 Hz.
+  in.step = 2 * 3.14159265358979 * (60 + 940 * u(rng) * u(rng)) / 13379;
+  double sum = 0;
+  for (std::size_t k = 0; k < in.harmonic.size(); ++k) {
+    in.harmonic[k] = u(rng) / static_cast<double>(k + 1);
+    sum += in.harmonic[k];
+  }
+  for (double& h : in.harmonic) h /= sum;
+  const double n = static_cast<double>(units);
+  in.attack = 1 + n * (in.drum ? 0.002 : 0.05 * u(rng));
+  in.decay = n * (in.drum ? 0.05 + 0.2 * u(rng) : 0.2 + 0.8 * u(rng));
+  in.colour = 0.3 + 0.65 * u(rng);
+  in.tone = 0.2 + 0.5 * u(rng);
+  return in;
+}
+
 std::vector<std::uint8_t> ZeroRuns(std::size_t size, std::mt19937& rng) {
   std::vector<std::uint8_t> out(size, 0);
   for (std::size_t i = Pick(rng, 512); i < size; i += 64 + Pick(rng, 2048)) {
@@ -150,6 +181,40 @@ std::vector<std::uint8_t> ZeroRuns(std::size_t size, std::mt19937& rng) {
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> MakeInstrument(std::size_t size, int unitBytes, std::mt19937& rng) {
+  const std::size_t units = size / static_cast<std::size_t>(unitBytes);
+  const TInstrument in = DrawInstrument(std::max<std::size_t>(units, 1), rng);
+  std::uniform_real_distribution<double> u(-1, 1);
+  const double full = unitBytes == 1 ? 127 : 32767;
+  const double peak = full * (0.3 + 0.65 * (u(rng) + 1) / 2);
+  // Recording noise of 0.5 to 3 steps of 8 bits, whatever the sample size.
+  std::normal_distribution<double> hiss(0, (0.5 + 1.25 * (u(rng) + 1)) * full / 127);
+  std::vector<std::uint8_t> out;
+  out.reserve(size);
+  double noise = 0;
+  double phase = 0;
+  for (std::size_t i = 0; i < units; ++i) {
+    const double t = static_cast<double>(i);
+    const double envelope = std::min(t / in.attack, 1.0) * std::exp(-t / in.decay);
+    double v = 0;
+    if (in.drum) {
+      noise = in.colour * noise + (1 - in.colour) * u(rng) * 2;
+      phase += in.step * (1 + 2 * std::exp(-t / (in.decay / 4)));
+      v = (1 - in.tone) * std::clamp(noise, -1.0, 1.0) + in.tone * std::sin(phase);
+    } else {
+      for (std::size_t k = 0; k < in.harmonic.size(); ++k) {
+        v += in.harmonic[k] * std::sin(in.step * static_cast<double>(k + 1) * t);
+      }
+    }
+    const double s = std::clamp(std::round(peak * envelope * v + hiss(rng)), -full - 1, full);
+    const auto word = static_cast<std::uint16_t>(static_cast<std::int16_t>(s));
+    out.push_back(static_cast<std::uint8_t>(word));
+    if (unitBytes == 2) out.push_back(static_cast<std::uint8_t>(word >> 8));
+  }
+  out.resize(size, 0);
+  return out;
+}
 
 std::string_view ContentName(TContent kind) {
   switch (kind) {

@@ -33,4 +33,10 @@ std::string_view ContentName(TContent kind);
 // gives the same bytes.
 std::vector<std::uint8_t> MakeContent(TContent kind, std::size_t size, std::mt19937& rng);
 
+// `size` bytes of a sampled instrument as a game's sound bank holds it: signed samples of
+// `unitBytes` bytes (8-bit, or 16-bit little-endian) at about 13 kHz. One in four is a drum
+// (low-passed noise over a falling tone, the hardest to tell from noise), the others a note of
+// a few harmonics; each with an attack, a decay and a little recording noise.
+std::vector<std::uint8_t> MakeInstrument(std::size_t size, int unitBytes, std::mt19937& rng);
+
 }  // namespace tegulo::gen

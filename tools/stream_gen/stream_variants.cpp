@@ -7,6 +7,8 @@
 
 namespace tegulo::gen {
 
+bool IsDiff(const TVariant& v) { return v.scheme == kSchemeDiff8 || v.scheme == kSchemeDiff16; }
+
 std::string SchemeLabel(const TVariant& v) {
   if (v.scheme != kSchemeCT) return std::string(Compressions[v.scheme].name());
   const char* mark =
@@ -20,10 +22,10 @@ std::string ParseLabel(const TVariant& v) {
            : v.tree == THuffmanTree::kHeavyFirst ? "heavy-first"
                                                  : "nested";
   }
-  std::string s = v.scheme == kSchemeDiff8 || v.scheme == kSchemeDiff16 ? "plain"
-                  : v.parse == TParse::kGreedy                          ? "greedy"
-                  : v.parse == TParse::kLazy                            ? "lazy"
-                                                                        : "optimal";
+  std::string s = IsDiff(v)                    ? "plain"
+                  : v.parse == TParse::kGreedy ? "greedy"
+                  : v.parse == TParse::kLazy   ? "lazy"
+                                               : "optimal";
   if (!v.distance1) s += " no-d1";
   if (v.zeroRing) s += " zero-ring";
   if (v.pad == TPad::kZero) s += " pad4";

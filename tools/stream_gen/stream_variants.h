@@ -29,6 +29,9 @@ struct TVariant {
   bool otherForm = false;
 };
 
+// Diff-8 or Diff-16.
+bool IsDiff(const TVariant& v);
+
 // The scheme's name, and for CT its mode and mark: "LZSS-CT 11-bit 0xC0".
 std::string SchemeLabel(const TVariant& v);
 // "greedy", "lazy no-d1 pad4", "optimal zero-ring", "heavy-first", ...

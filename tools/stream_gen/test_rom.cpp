@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "compress/uCompress.h"
+
 namespace tegulo::gen {
 namespace {
 
@@ -50,6 +52,9 @@ std::vector<std::uint8_t> MakeMixedBackground(std::size_t size, std::mt19937& rn
 
 TTestRom MakeTestRom(std::size_t size, int perVariant, std::uint32_t seed) {
   std::mt19937 rng(seed);
+  // The Diff variants' sound comes from a generator of its own, so that the other streams
+  // and the places of all stay as they were before it.
+  std::mt19937 soundRng(seed ^ 0x5D1FF5u);
   TTestRom rom;
   rom.bytes = MakeMixedBackground(size, rng);
 
@@ -63,7 +68,12 @@ TTestRom MakeTestRom(std::size_t size, int perVariant, std::uint32_t seed) {
   for (int i = 0; i < perVariant; ++i) {
     for (std::size_t v = 0; v < variants.size(); ++v) {
       const TContent kind = kContents[(static_cast<std::size_t>(i) + v) % std::size(kContents)];
-      const auto data = FitData(variants[v], MakeContent(kind, RawSize(kind, rng), rng));
+      auto data = FitData(variants[v], MakeContent(kind, RawSize(kind, rng), rng));
+      if (IsDiff(variants[v]) && kind == TContent::kSound) {
+        // The noisy wave of kSound is what no one filters; a game's filtered sound is its
+        // instruments.
+        data = MakeInstrument(data.size(), variants[v].scheme == kSchemeDiff16 ? 2 : 1, soundRng);
+      }
       TStream s{{0, 0, v, kind, static_cast<std::uint32_t>(data.size())},
                 MakeStream(variants[v], data)};
       if (s.bytes.empty()) continue;  // a layout the format cannot hold

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <optional>
 #include <string>
 
 #include "base/uCommon.h"
@@ -138,6 +139,18 @@ struct TNoHook {
   static bool Copy(std::size_t /*pos*/, std::size_t /*len*/, std::size_t /*dist*/) { return true; }
 };
 
+// Takes the literal a set flag announces into out[w.pos]; where the walk must stop, why.
+template <class Hook>
+std::optional<TStop> TakeLiteral(TReader& r, TWalk& w, std::uint8_t* out, std::size_t limit,
+                                 Hook& hook) {
+  std::uint8_t v = 0;
+  if (!r.Byte(v)) return TStop::kTruncated;
+  if (w.pos >= limit) return TStop::kFull;
+  if (!hook.Literal(w.pos, v)) return TStop::kInvalid;
+  out[w.pos++] = v;
+  return std::nullopt;
+}
+
 // Decodes into out[0..limit).
 template <class Hook>
 TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit, Hook& hook) {
@@ -152,11 +165,7 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     unsigned flag = 0;
     if (!r.Flag(flag)) return stop(TStop::kTruncated);
     if (flag != 0) {
-      std::uint8_t v = 0;
-      if (!r.Byte(v)) return stop(TStop::kTruncated);
-      if (w.pos >= limit) return stop(TStop::kFull);
-      if (!hook.Literal(w.pos, v)) return stop(TStop::kInvalid);
-      out[w.pos++] = v;
+      if (const std::optional<TStop> why = TakeLiteral(r, w, out, limit, hook)) return stop(*why);
       continue;
     }
     std::size_t length = 0;

@@ -8,11 +8,15 @@
 #include <array>
 #include <bit>
 #include <cassert>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "base/uCommon.h"
 #include "compress/mixed/koei.h"
+#include "compress/mixed/koei_values.h"
 #include "compress/search/window_matches.h"
 
 namespace tegulo {
@@ -24,8 +28,17 @@ using koei::kMinLength;
 
 constexpr unsigned kEndCode = 127;  // 0000000 1111111
 constexpr unsigned kEndBits = 14;
-constexpr unsigned kWordBits = 16;
-constexpr std::size_t kClasses = 9;
+using koei::kClasses;
+using koei::kNone;
+using koei::kWordBits;
+using koei::LongestCopy;
+using koei::RingFor;
+using koei::TFullValues;
+using koei::TLeast;
+using koei::TLongest;
+using koei::TPlainOnly;
+using koei::TSplit;
+using koei::TValues;
 
 // The distance classes: the largest distance of each and its code's bits.
 constexpr std::array<std::size_t, kClasses> kClassMax = {4, 8, 32, 128, 256, 512, 1024, 2048, 4096};
@@ -51,7 +64,6 @@ constexpr std::uint32_t kLiteralCost = 9;
 constexpr std::uint32_t kWordCost = 16;
 constexpr std::uint32_t kEndCost = 1 + kWordCost;  // its flag and the word it opens, or dead bytes
 constexpr std::uint32_t kCornerEnd = 1;            // its flag; the word holds it already
-constexpr std::uint32_t kNone = 0x3FFFFFFF;
 
 // Taking `bits` code bits with `left` bits left in the current word: the words opened and the
 // bits then left.
@@ -86,46 +98,6 @@ constexpr TStepTable kSteps = MakeSteps();
 // flag count, every other cost being whole bytes). Such a stream is two bytes longer.
 bool IsCornerEnd(TStep s) { return s.words != 0 && s.left >= kEndBits; }
 
-std::uint32_t Add(std::uint32_t v, std::uint32_t cost) { return v >= kNone ? kNone : v + cost; }
-
-// The least cost of the rest, the corner ends counted as if their flag never opened a byte.
-// Exact except for a stream whose best parse ends in a corner with the unlucky count; the
-// compressor then repeats the parse with TSplit.
-struct TLeast {
-  std::uint32_t v = kNone;
-  static TLeast Plain(std::uint32_t x) { return {x}; }
-  static TLeast Corner(std::uint32_t x) { return {x}; }
-  TLeast Plus(std::uint32_t cost) const { return {Add(v, cost)}; }
-  static TLeast Min(TLeast a, TLeast b) { return {std::min(a.v, b.v)}; }
-  bool Offers(bool /*corner*/, std::uint32_t t) const { return v == t; }
-};
-
-// The least cost of the rests that do not end in a corner, and of those that do the least and
-// the least of another residue modulo 8: enough to know the best corner end without the
-// unlucky residue.
-struct TSplit {
-  std::uint32_t plain = kNone;
-  std::uint32_t corner = kNone;
-  std::uint32_t other = kNone;  // a residue mod 8 other than corner's
-  static TSplit Plain(std::uint32_t x) { return {x, kNone, kNone}; }
-  static TSplit Corner(std::uint32_t x) { return {kNone, x, kNone}; }
-  TSplit Plus(std::uint32_t cost) const {
-    return {Add(plain, cost), Add(corner, cost), Add(other, cost)};
-  }
-  static TSplit Min(TSplit a, TSplit b) {
-    TSplit m{std::min(a.plain, b.plain), std::min(a.corner, b.corner), kNone};
-    if (m.corner >= kNone) return m;
-    const std::uint32_t r = m.corner & 7U;
-    for (const std::uint32_t x : {a.corner, a.other, b.corner, b.other}) {
-      if (x < m.other && (x & 7U) != r) m.other = x;
-    }
-    return m;
-  }
-  bool Offers(bool inCorner, std::uint32_t t) const {
-    return inCorner ? (corner == t || other == t) : plain == t;
-  }
-};
-
 // The stream bytes of a whole-stream cost and whether it is a corner end.
 std::uint32_t Bytes(std::uint32_t cost, bool corner) {
   return (cost + 7) / 8 + (corner && (cost & 7U) == 1 ? 2 : 0);
@@ -145,9 +117,6 @@ TGoal Best(TSplit v) {
   return g;
 }
 
-// The longest copy of each distance class at every position.
-using TLongest = std::array<std::uint8_t, kClasses>;
-
 // From the window matcher's pairs (each longer and farther than the one before).
 TLongest LongestOf(const TMatchPair* pairs, std::size_t count) {
   TLongest l{};
@@ -163,8 +132,9 @@ TLongest LongestOf(const TMatchPair* pairs, std::size_t count) {
   return l;
 }
 
+// One entry a position and one for the end, which TValues<TLeast> takes over.
 std::vector<TLongest> FindLongest(std::span<const std::uint8_t> d) {
-  std::vector<TLongest> longest(d.size());
+  std::vector<TLongest> longest(d.size() + 1);
   TWindowMatcher matcher(d, kMaxDistance, kMaxLength);
   std::array<TMatchPair, kMaxLength> pairs{};
   for (std::size_t i = 0; i < d.size(); ++i) {
@@ -173,87 +143,63 @@ std::vector<TLongest> FindLongest(std::span<const std::uint8_t> d) {
   return longest;
 }
 
-// Every position's values, kept for the writer, in full.
-template <class V>
-class TValues {
-public:
-  explicit TValues(std::size_t positions) : v_(positions * kWordBits) {}
-  void Put(std::size_t i, const V* row) { std::copy(row, row + kWordBits, &v_[i * kWordBits]); }
-  V At(std::size_t i, unsigned left) const { return v_[i * kWordBits + left]; }
-  bool Fits() const { return true; }
-
-private:
-  std::vector<V> v_;
-};
-
-// TLeast's as the least value of a position and each state's excess over it in a byte (states
-// differ by a word or two at most): 20 bytes a position instead of 64.
-template <>
-class TValues<TLeast> {
-public:
-  explicit TValues(std::size_t positions) : least_(positions), excess_(positions * kWordBits) {}
-  void Put(std::size_t i, const TLeast* row) {
-    std::uint32_t least = kNone;
-    for (unsigned s = 0; s < kWordBits; ++s) least = std::min(least, row[s].v);
-    least_[i] = least;
-    for (unsigned s = 0; s < kWordBits; ++s) {
-      const std::uint32_t excess = row[s].v - least;
-      fits_ = fits_ && excess <= 0xFF;
-      excess_[i * kWordBits + s] = static_cast<std::uint8_t>(std::min<std::uint32_t>(excess, 0xFF));
-    }
-  }
-  TLeast At(std::size_t i, unsigned left) const {
-    return {least_[i] + excess_[i * kWordBits + left]};
-  }
-  // False when an excess did not fit its byte (never seen; the caller then parses anew).
-  bool Fits() const { return fits_; }
-
-private:
-  std::vector<std::uint32_t> least_;
-  std::vector<std::uint8_t> excess_;
-  bool fits_ = true;
-};
-
 // The least cost from every position and state to the end, from the end down. Copies of one
 // class and one length-code size cost the same, so the cheapest place to land among them is
-// a range minimum: a sparse table over the last 256 positions.
-template <class V>
+// a range minimum: a sparse table over the positions the longest copy reaches.
+template <class V, class TStore = TValues<V>>
 class TKoeiPath {
 public:
-  TKoeiPath(const std::vector<TLongest>& longest, std::size_t n)
-      : longest_(longest), n_(n), value_(n + 1), level_(kLevels * kRing * kWordBits) {
+  // The ring of values and its block minima serve the solving only: they are let go after it.
+  // The ring holds the positions the longest copy reaches, with the block sizes its length
+  // ranges ask for.
+  TKoeiPath(std::span<TLongest> longest, std::size_t n)
+      : n_(n),
+        ring_(RingFor(n + 1, LongestCopy(longest))),
+        levels_(LevelsFor(LongestCopy(longest))),
+        value_(n + 1, longest, LongestCopy(longest)),
+        level_(levels_ * ring_ * kWordBits) {
     V* end = Block(0, n);
     for (unsigned s = 0; s < kWordBits; ++s) end[s] = V::Plain(kEndCost);
     value_.Put(n, end);
-    for (std::size_t i = n; i-- > 0;) Solve(i);
+    for (std::size_t i = n; i-- > 0;) Solve(i, longest[i]);
+    level_ = std::vector<V>();
   }
 
   V At(std::size_t i, unsigned left) const { return value_.At(i, left); }
   bool Fits() const { return value_.Fits(); }
 
-  // What a copy of `length` bytes from i with `bits` code bits leads to.
+  // What a copy of `length` bytes from i with `bits` code bits leads to (for the writer).
   V Landing(std::size_t i, std::size_t length, TStep step) const {
     if (i + length == n_ && IsCornerEnd(step)) return V::Corner(kCornerEnd);
     return At(i + length, step.left);
   }
 
 private:
-  static constexpr std::size_t kRing = 256;
-  static constexpr std::size_t kLevels = 7;  // blocks of 1..64 positions: ranges up to 127
+  // Blocks of 1, 2, 4.. positions, up to the widest range of copy lengths of one length-code
+  // size that the longest copy reaches (at most 64: ranges up to 127).
+  static std::size_t LevelsFor(std::size_t longestCopy) {
+    std::size_t widest = 1;
+    for (const TRange& r : kLengthRanges) {
+      if (r.first <= longestCopy)
+        widest = std::max(widest, std::min(r.last, longestCopy) - r.first + 1);
+    }
+    return static_cast<std::size_t>(std::bit_width(widest));
+  }
 
   const V* Block(std::size_t level, std::size_t i) const {
-    return &level_[(level * kRing + i % kRing) * kWordBits];
+    return &level_[(level * ring_ + (i & (ring_ - 1))) * kWordBits];
   }
   V* Block(std::size_t level, std::size_t i) {
     return const_cast<V*>(std::as_const(*this).Block(level, i));
   }
 
-  void Solve(std::size_t i) {
+  void Solve(std::size_t i, const TLongest& reach) {
     std::array<V, kWordBits> best;
-    for (unsigned s = 0; s < kWordBits; ++s) best[s] = At(i + 1, s).Plus(kLiteralCost);
+    const V* next = Block(0, i + 1);
+    for (unsigned s = 0; s < kWordBits; ++s) best[s] = next[s].Plus(kLiteralCost);
     std::size_t covered = 1;  // lengths up to this have a cheaper class
     for (std::size_t k = 0; k < kClasses; ++k) {
-      const std::size_t longest = std::min<std::size_t>(longest_[i][k], n_ - i);
+      const std::size_t longest = std::min<std::size_t>(reach[k], n_ - i);
       if (longest <= covered) continue;
       for (const TRange& range : kLengthRanges) {
         const std::size_t first = std::max(range.first, covered + 1);
@@ -264,7 +210,7 @@ private:
     }
     std::copy(best.begin(), best.end(), Block(0, i));
     value_.Put(i, best.data());
-    for (std::size_t level = 1; level < kLevels; ++level) {
+    for (std::size_t level = 1; level < levels_; ++level) {
       const std::size_t half = std::size_t{1} << (level - 1);
       if (i + 2 * half > n_) break;  // a block past the last position is never asked for
       const V* a = Block(level - 1, i);
@@ -289,15 +235,19 @@ private:
     for (unsigned s = 0; s < kWordBits; ++s) {
       const TStep step = kSteps[s][bits];
       V land = a != nullptr ? V::Min(a[step.left], b[step.left]) : V{};
-      if (i + last == n_) land = V::Min(land, Landing(i, last, step));
+      if (i + last == n_) {
+        const V end = IsCornerEnd(step) ? V::Corner(kCornerEnd) : Block(0, n_)[step.left];
+        land = V::Min(land, end);
+      }
       best[s] = V::Min(best[s], land.Plus(1 + kWordCost * step.words));
     }
   }
 
-  const std::vector<TLongest>& longest_;
   std::size_t n_;
-  TValues<V> value_;
-  std::vector<V> level_;  // the last kRing positions' values and their blocks' minima
+  std::size_t ring_;  // the positions a copy reaches (or all there are), a power of two
+  std::size_t levels_;
+  TStore value_;
+  std::vector<V> level_;  // the last ring_ positions' values and their blocks' minima
 };
 
 // Writes flags, bytes and code bits in the order the reader takes them.
@@ -373,9 +323,9 @@ std::size_t NearestOf(const TMatchPair* pairs, std::size_t count, std::size_t le
 
 // Follows the path to `goal` from the start, token by token, and writes it: at each position a
 // token whose cost and landing give the rest of the goal.
-template <class V>
-std::vector<std::uint8_t> WritePath(std::span<const std::uint8_t> d, const TKoeiPath<V>& path,
-                                    TGoal goal) {
+template <class V, class TStore>
+std::vector<std::uint8_t> WritePath(std::span<const std::uint8_t> d,
+                                    const TKoeiPath<V, TStore>& path, TGoal goal) {
   const std::size_t n = d.size();
   TWriter w;
   TWindowMatcher matcher(d, kMaxDistance, kMaxLength);
@@ -430,17 +380,33 @@ std::vector<std::uint8_t> CompressKoei(std::span<const std::uint8_t> data,
                  " bytes)");
   }
   static_assert(kMinLength == 2);
-  const std::vector<TLongest> longest = FindLongest(data);
+  std::uint32_t bound = 0;  // no stream is shorter (0: not known)
   {
+    // The path keeps its rows in `longest` as it spends them.
+    std::vector<TLongest> longest = FindLongest(data);
     const TKoeiPath<TLeast> path(longest, data.size());
     if (path.Fits()) {
       const TGoal goal = Best(path.At(0, 0));
       std::vector<std::uint8_t> stream = WritePath(data, path, goal);
+      bound = Bytes(goal.cost, false);
       // Only a corner end with the unlucky flag count comes out above the bound.
-      if (stream.size() == Bytes(goal.cost, false)) return stream;
+      if (stream.size() == bound) return stream;
     }
   }
-  const TKoeiPath<TSplit> path(longest, data.size());
+  if (bound != 0) {
+    // A stream with a plain end that reaches the bound is as short as any.
+    std::vector<TLongest> longest = FindLongest(data);
+    const TKoeiPath<TPlainOnly> path(longest, data.size());
+    const std::uint32_t cost = path.Fits() ? path.At(0, 0).v : kNone;
+    if (cost < kNone && Bytes(cost, false) == bound) return WritePath(data, path, {false, cost});
+  }
+  std::vector<TLongest> longest = FindLongest(data);
+  {
+    const TKoeiPath<TSplit> path(longest, data.size());
+    if (path.Fits()) return WritePath(data, path, Best(path.At(0, 0)));
+  }
+  longest = FindLongest(data);
+  const TKoeiPath<TSplit, TFullValues<TSplit>> path(longest, data.size());
   return WritePath(data, path, Best(path.At(0, 0)));
 }
 

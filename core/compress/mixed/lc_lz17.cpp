@@ -5,7 +5,6 @@
 #include <array>
 #include <bit>
 #include <cassert>
-#include <limits>
 #include <string>
 
 #include "base/uCommon.h"
@@ -168,79 +167,112 @@ namespace {
 
 // The least value over positions left..last, where the left end moves down one position at a
 // time and `last` lies at most kSpan past it: the positions whose value is below that of every
-// position nearer the left end (their values fall as the positions grow), in a ring.
+// position nearer the left end (their values fall as the positions grow), in a ring. Only the
+// positions are kept (their low byte, as they lie within kSpan of the left end): the values
+// come from `value`, which holds them already.
 class TLeftMin {
 public:
-  static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
   static constexpr std::size_t kSpan = kLongMax - kFarMin;
 
   // Position `left` joins, one below the last one.
-  void Push(std::size_t left, std::uint32_t value) {
-    while (size_ > 0 && At(0).value >= value) {
+  template <class TValue>
+  void Push(std::size_t left, const TValue& value) {
+    left_ = left;
+    const std::uint32_t v = value(left);
+    while (size_ > 0 && value(At(0)) >= v) {
       head_ = (head_ + 1) & (kRing - 1);
       --size_;
     }
     head_ = (head_ + kRing - 1) & (kRing - 1);
-    ring_[head_] = {left, value};
+    ring_[head_] = static_cast<std::uint8_t>(left);
     ++size_;
-    while (At(size_ - 1).pos > left + kSpan) --size_;
+    while (At(size_ - 1) > left + kSpan) --size_;
   }
 
-  std::uint32_t Min(std::size_t last) const {
-    if (size_ == 0 || At(0).pos > last) return kNone;
+  // The position of the least value up to `last`; false when none is queued there.
+  bool Min(std::size_t last, std::size_t& at) const {
+    if (size_ == 0 || At(0) > last) return false;
     std::size_t lo = 0;
     std::size_t hi = size_ - 1;
     while (lo < hi) {
       const std::size_t mid = (lo + hi + 1) / 2;
-      if (At(mid).pos <= last) {
+      if (At(mid) <= last) {
         lo = mid;
       } else {
         hi = mid - 1;
       }
     }
-    return At(lo).value;
+    at = At(lo);
+    return true;
   }
 
 private:
-  struct TEntry {
-    std::size_t pos;
-    std::uint32_t value;
-  };
   static constexpr std::size_t kRing = 256;  // above kSpan + 1 entries, a power of two
   static_assert(kSpan + 2 <= kRing);
-  const TEntry& At(std::size_t k) const { return ring_[(head_ + k) & (kRing - 1)]; }
+  std::size_t At(std::size_t k) const {
+    return left_ + ((ring_[(head_ + k) & (kRing - 1)] - left_) & 0xFFU);
+  }
 
-  std::array<TEntry, kRing> ring_{};
+  std::array<std::uint8_t, kRing> ring_{};
+  std::size_t left_ = 0;
   std::size_t head_ = 0;
   std::size_t size_ = 0;
 };
 
-// The longest copies at each position: near (distance <= 256, up to 5 bytes, from 2) and
-// far (distance <= 8192, up to 256 bytes, from 3).
-struct TReach {
-  std::vector<std::uint8_t> nearLength;
-  std::vector<std::uint16_t> nearDistance;
-  std::vector<std::uint16_t> farLength;
-  std::vector<std::uint16_t> farDistance;
+// The longest copies at each position, in 32 bits: near (distance <= 256, up to 5 bytes, from
+// 2) and far (distance <= 8192, up to 256 bytes, from 3).
+class TReach {
+public:
+  explicit TReach(std::size_t n) : packed_(n, 0) {}
+  std::size_t NearLength(std::size_t i) const { return packed_[i] & 7U; }
+  std::size_t NearDistance(std::size_t i) const { return ((packed_[i] >> 3) & 0xFFU) + 1; }
+  std::size_t FarLength(std::size_t i) const {
+    const std::uint32_t x = (packed_[i] >> 11) & 0xFFU;
+    return x == 0 ? 0 : x + 2;
+  }
+  std::size_t FarDistance(std::size_t i) const { return (packed_[i] >> 19) + 1; }
+
+  // A near copy of 2..5 bytes (length 0: none).
+  void SetNear(std::size_t i, std::size_t length, std::size_t distance) {
+    if (length == 0) return;
+    packed_[i] = (packed_[i] & ~0x7FFU) | static_cast<std::uint32_t>(length) |
+                 static_cast<std::uint32_t>(distance - 1) << 3;
+  }
+  // A far copy of 3..256 bytes (shorter lengths: none).
+  void SetFar(std::size_t i, std::size_t length, std::size_t distance) {
+    if (length < 3) return;
+    packed_[i] = (packed_[i] & 0x7FFU) | static_cast<std::uint32_t>(length - 2) << 11 |
+                 static_cast<std::uint32_t>(distance - 1) << 19;
+  }
+
+private:
+  std::vector<std::uint32_t> packed_;
 };
+static_assert(kShortMax < 8 && kShortDistance <= 0x100 && kLongMax - 2 <= 0xFF &&
+              kLongDistance <= 0x2000);
 
 TReach FindReach(std::span<const std::uint8_t> d) {
   const std::size_t n = d.size();
-  TLongestMatches nearM = FindLongestMatches(d, {1, kShortDistance, kShortMax});
-  // The finder stops at 255 bytes; a 256th equal byte at the same source is taken too.
+  // The far finder first, before the packed matches are taken: its trees are the larger.
   TLongestMatches farM = FindLongestMatches(d, {1, kLongDistance, 255});
-  TReach r{std::move(nearM.length), std::move(nearM.distance), std::vector<std::uint16_t>(n),
-           std::move(farM.distance)};
-  TNearestPair pairs(d, kShortDistance);
+  TReach r(n);
   for (std::size_t i = 0; i < n; ++i) {
     std::size_t len = farM.length[i];
-    if (len == 255 && i + len < n && d[i + len] == d[i + len - r.farDistance[i]]) ++len;
-    r.farLength[i] = static_cast<std::uint16_t>(len);
-    if (i + 1 >= n) break;
+    const std::size_t dist = farM.distance[i];
+    // The finder stops at 255 bytes; a 256th equal byte at the same source is taken too.
+    if (len == 255 && i + len < n && d[i + len] == d[i + len - dist]) ++len;
+    r.SetFar(i, len, dist);
+  }
+  farM = {};
+  const TLongestMatches nearM = FindLongestMatches(d, {1, kShortDistance, kShortMax});
+  TNearestPair pairs(d, kShortDistance);
+  // The last position has no two-byte copy, nor a longer one.
+  for (std::size_t i = 0; i + 1 < n; ++i) {
     const std::size_t pair = pairs.Next(i);
-    if (r.nearLength[i] == 0 && pair != 0) {
-      r.nearLength[i] = 2;
-      r.nearDistance[i] = static_cast<std::uint16_t>(pair);
+    if (nearM.length[i] != 0) {
+      r.SetNear(i, nearM.length[i], nearM.distance[i]);
+    } else if (pair != 0) {
+      r.SetNear(i, 2, pair);
     }
   }
   return r;
@@ -261,7 +293,9 @@ public:
     Set(n_, row);
     for (std::size_t i = n_; i-- > 0;) {
       if (i + kFarMin <= n_) {
-        for (unsigned s = 0; s < 16; ++s) far_[s].Push(i + kFarMin, At(i + kFarMin, s));
+        for (unsigned s = 0; s < 16; ++s) {
+          far_[s].Push(i + kFarMin, [this, s](std::size_t at) { return At(at, s); });
+        }
       }
       for (unsigned s = 0; s < 16; ++s) row[s] = Solve(i, s);
       Set(i, row);
@@ -276,12 +310,12 @@ public:
   TPick Pick(std::size_t i, unsigned s) const {
     const std::uint32_t goal = At(i, s);
     if (1 + Words(s, 1) + At(i + 1, (s + 1) % 16) == goal) return {1, 0};
-    for (std::size_t len = 2; len <= r_.nearLength[i]; ++len) {
+    for (std::size_t len = 2; len <= r_.NearLength(i); ++len) {
       if (1 + Words(s, 4) + At(i + len, (s + 4) % 16) == goal)
         return {static_cast<std::uint16_t>(len), 1};
     }
     const unsigned longState = (s + 2) % 16;
-    for (std::size_t len = 3; len <= r_.farLength[i]; ++len) {
+    for (std::size_t len = 3; len <= r_.FarLength(i); ++len) {
       const std::uint32_t bytes = len <= kNearMax ? 2 : 3;  // from kFarMin on, the length byte
       if (bytes + Words(s, 2) + At(i + len, longState) == goal) {
         return {static_cast<std::uint16_t>(len), 2};
@@ -313,17 +347,18 @@ private:
   std::uint32_t Solve(std::size_t i, unsigned s) const {
     std::uint32_t best = 1 + Words(s, 1) + At(i + 1, (s + 1) % 16);
     const unsigned shortState = (s + 4) % 16;
-    for (std::size_t len = 2; len <= r_.nearLength[i]; ++len) {
+    for (std::size_t len = 2; len <= r_.NearLength(i); ++len) {
       best = std::min(best, 1 + Words(s, 4) + At(i + len, shortState));
     }
-    const std::size_t far = r_.farLength[i];
+    const std::size_t far = r_.FarLength(i);
     const unsigned longState = (s + 2) % 16;
     for (std::size_t len = 3; len <= std::min(far, kNearMax); ++len) {
       best = std::min(best, 2 + Words(s, 2) + At(i + len, longState));
     }
     if (far >= kFarMin) {
-      const std::uint32_t rest = far_[longState].Min(i + far);
-      best = std::min(best, 3 + Words(s, 2) + rest);
+      std::size_t at = 0;
+      if (far_[longState].Min(i + far, at))
+        best = std::min(best, 3 + Words(s, 2) + At(at, longState));
     }
     return best;
   }
@@ -331,8 +366,8 @@ private:
   std::size_t n_;
   TReach r_;
   std::vector<std::uint32_t> least_;
-  std::vector<std::uint32_t> excess_;                      // 2 bits a state
-  std::vector<TLeftMin> far_ = std::vector<TLeftMin>(16);  // on the heap: 64 KiB
+  std::vector<std::uint32_t> excess_;  // 2 bits a state
+  std::array<TLeftMin, 16> far_{};
 };
 
 class TWriter {
@@ -393,10 +428,10 @@ std::vector<std::uint8_t> CompressLCLZ17(std::span<const std::uint8_t> data,
       w.Bit(0);
       w.Bit(code >> 1);
       w.Bit(code & 1u);
-      w.Byte(0x100 - r.nearDistance[i]);
+      w.Byte(0x100 - r.NearDistance(i));
       state = (state + 4) % 16;
     } else {
-      PutLong(w, p.length, r.farDistance[i]);
+      PutLong(w, p.length, r.FarDistance(i));
       state = (state + 2) % 16;
     }
     i += p.length;

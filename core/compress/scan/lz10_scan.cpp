@@ -223,12 +223,7 @@ private:
     far_.assign(size_ + 1, false);
     farFrom_ = from;
     if (refuseZeroRuns_) zeroRun_.assign(size_ + 1, false);
-    std::vector<std::uint32_t> tail(kTailWindow, 0);  // saturated at kTailCap
-    std::vector<std::uint32_t> zeroCut(refuseZeroRuns_ ? kTailWindow : 0, kTailCap);
-    const auto tailAt = [&](std::size_t q) { return q >= size_ ? 0U : tail[q % kTailWindow]; };
-    const auto cutAt = [&](std::size_t q) {
-      return q >= size_ ? kTailCap : zeroCut[q % kTailWindow];
-    };
+    TTails tails(size_, refuseZeroRuns_);
     std::vector<TNearMemo> memo(RepeatPeriod(align_));
     TRepeatRange repeats(rom_, memo.size());
     std::size_t nextReport = size_ > kProgressStride ? size_ - kProgressStride : 0;
@@ -241,32 +236,58 @@ private:
         }
       }
       const TGroup g = ReadGroup(rom_, q);
-      tail[q % kTailWindow] = g.whole ? std::min(kTailCap, g.out + tailAt(g.next)) : g.out;
-      if (refuseZeroRuns_) zeroCut[q % kTailWindow] = ZeroCut(q, g, cutAt);
-      if (p_[q] != lz10::kTypeByte || q % align_ != 0 || size_ - q < 4) continue;
-      const std::uint32_t announced = Announced(p_ + q);
-      if (announced < minSize_) continue;
-      if (refuseZeroRuns_ && cutAt(q + 4) < announced) {
-        zeroRun_[q] = true;
-        continue;
+      tails.SetTail(q, g.whole ? std::min(kTailCap, g.out + tails.TailAt(g.next)) : g.out);
+      if (refuseZeroRuns_) tails.SetCut(q, ZeroCut(q, g, tails));
+      if (p_[q] == lz10::kTypeByte && q % align_ == 0 && size_ - q >= 4) {
+        JudgeFar(q, tails, memo, repeats);
       }
-      const TNear near = NearDown(q, memo, repeats);
-      if (near.alive && near.far) far_[q] = tailAt(near.in) >= announced - near.out;
     }
     return true;
+  }
+
+  // The tail figures of JudgeFarFrom() for the positions within kTailWindow above the one
+  // worked on; past the end of the ROM a tail is 0 and a zero cut kTailCap.
+  class TTails {
+  public:
+    TTails(std::size_t size, bool zeroCuts)
+        : size_(size), tail_(kTailWindow, 0), zeroCut_(zeroCuts ? kTailWindow : 0, kTailCap) {}
+    std::uint32_t TailAt(std::size_t q) const { return q >= size_ ? 0U : tail_[q % kTailWindow]; }
+    std::uint32_t CutAt(std::size_t q) const {
+      return q >= size_ ? kTailCap : zeroCut_[q % kTailWindow];
+    }
+    void SetTail(std::size_t q, std::uint32_t v) { tail_[q % kTailWindow] = v; }
+    void SetCut(std::size_t q, std::uint32_t v) { zeroCut_[q % kTailWindow] = v; }
+
+  private:
+    std::size_t size_;
+    std::vector<std::uint32_t> tail_;     // saturated at kTailCap
+    std::vector<std::uint32_t> zeroCut_;  // with refuseZeroRuns only
+  };
+
+  // JudgeFarFrom()'s verdict on the candidate at q (a type byte at an aligned position with
+  // a whole header), the tails above it known.
+  void JudgeFar(std::size_t q, const TTails& tails, std::vector<TNearMemo>& memo,
+                TRepeatRange& repeats) {
+    const std::uint32_t announced = Announced(p_ + q);
+    if (announced < minSize_) return;
+    if (refuseZeroRuns_ && tails.CutAt(q + 4) < announced) {
+      zeroRun_[q] = true;
+      return;
+    }
+    const TNear near = NearDown(q, memo, repeats);
+    if (near.alive && near.far) far_[q] = tails.TailAt(near.in) >= announced - near.out;
   }
 
   // The output the tokens from flag-byte position q yield before a flag byte of 0 with five
   // zeros after it (whose fifth literal a walk with less output reaches); kTailCap when none
   // comes before the end of the ROM.
-  template <class TCutAt>
-  std::uint32_t ZeroCut(std::size_t q, const TGroup& g, const TCutAt& cutAt) const {
+  std::uint32_t ZeroCut(std::size_t q, const TGroup& g, const TTails& tails) const {
     constexpr std::size_t kZeros = 6;
     if (size_ - q >= kZeros &&
         std::all_of(p_ + q, p_ + q + kZeros, [](std::uint8_t b) { return b == 0; })) {
       return kZeros - 2;
     }
-    return g.whole ? std::min(kTailCap, g.out + cutAt(g.next)) : kTailCap;
+    return g.whole ? std::min(kTailCap, g.out + tails.CutAt(g.next)) : kTailCap;
   }
 
   // Far candidates are walked on their own, group by group, until the work passes this many
@@ -358,6 +379,24 @@ std::optional<TLZ10Stream> CheckLZ10Stream(std::span<const std::uint8_t> rom, st
   return WalkLZ10(rom, pos, visit);
 }
 
+namespace {
+
+// A stream the checker passed, as options.accept says: refused for what its bytes hold, or
+// found, hiding the positions inside it (freeFrom then its end) or not.
+void Take(const TLZ10Stream& s, const TLZ10ScanOptions& options, std::vector<TLZ10Stream>& found,
+          TRefusals& refusals, std::size_t& freeFrom) {
+  using TAccept = TLZ10ScanOptions::TAccept;
+  const TAccept taken = options.accept ? options.accept(s) : TAccept::kTakeAndHide;
+  if (taken == TAccept::kRefuse) {
+    refusals.Keep(s.address, s.address + s.comprSize);
+    return;
+  }
+  found.push_back(s);
+  if (taken == TAccept::kTakeAndHide && !options.overlaps) freeFrom = s.address + s.comprSize;
+}
+
+}  // namespace
+
 std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
                                   const TLZ10ScanOptions& options) {
   std::vector<TLZ10Stream> found;
@@ -383,14 +422,7 @@ std::vector<TLZ10Stream> ScanLZ10(std::span<const std::uint8_t> rom,
       refusals.Keep(pos, scanner.ReadEnd());
       continue;
     }
-    using TAccept = TLZ10ScanOptions::TAccept;
-    const TAccept taken = options.accept ? options.accept(*s) : TAccept::kTakeAndHide;
-    if (taken == TAccept::kRefuse) {
-      refusals.Keep(pos, pos + s->comprSize);  // refused for what the stream's bytes hold
-      continue;
-    }
-    found.push_back(*s);
-    if (taken == TAccept::kTakeAndHide && !options.overlaps) freeFrom = pos + s->comprSize;
+    Take(*s, options, found, refusals, freeFrom);
   }
   return found;
 }

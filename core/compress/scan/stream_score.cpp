@@ -5,6 +5,7 @@
 
 #include "compress/flag/ff_layout.h"
 #include "compress/scan/ff_scan_facts.h"
+#include "compress/scan/filter_score.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
@@ -91,33 +92,6 @@ double WastedShare(const TStreamStats& stats, std::span<const std::uint8_t> outp
   return literals != 0 ? static_cast<double>(wasted) / static_cast<double>(literals) : 0;
 }
 
-// A filter's stream (Diff-8, Diff-16) has no rule chance bytes break: any bytes after the
-// header unpack. What tells a real one is that its output has structure (a few values,
-// repeats) and more of it than its input: undoing the differences of data that was never
-// filtered turns it into a running sum, nearly noise, while a filtered picture or sound comes
-// back to its plain form.
-// `needed`: a score that cannot reach it may come back as any lower value (the share of
-// repeats, the dearest figure, is then left out).
-int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
-                  int needed) {
-  constexpr std::size_t kHeader = 4;
-  if (output.size() < 16 || stream.size() <= kHeader) return 0;
-  const std::span<const std::uint8_t> body =
-      stream.subspan(kHeader, std::min(stream.size() - kHeader, output.size()));
-  const double entropy = Entropy(output);
-  const double gain = entropy - Entropy(body);  // below 0: the output is the simpler
-  const auto ramp = [](double v, double from, double to) {
-    return std::clamp((v - from) / (to - from), 0.0, 1.0);
-  };
-  double score = 0;
-  score += 40 * std::min(ramp(entropy, 0.5, 1.5), 1 - ramp(entropy, 5.5, 7.0));
-  score += 35 * (1 - ramp(gain, 0.0, 1.0));
-  score += 10 * ramp(std::log2(static_cast<double>(output.size())), 6, 9);
-  if (std::lround(std::clamp(score + 15, 0.0, 100.0)) < needed) return 0;
-  score += 15 * ramp(RepeatShare(output), 0.2, 0.6);
-  return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
-}
-
 }  // namespace
 
 int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output) {
@@ -194,7 +168,8 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
       SampleStream(*format, rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
   stats.comprSize = hit->comprSize;
   if (format->scoreOnly) {
-    hit->score = FilteredScore(rom.subspan(pos, hit->comprSize), {sample.data(), n}, needed);
+    hit->score = FilteredScore(rom.subspan(pos, hit->comprSize), {sample.data(), n},
+                               scheme == kSchemeDiff16 ? 2 : 1, needed);
     return hit;
   }
   if (format->sampleFacts != nullptr) {

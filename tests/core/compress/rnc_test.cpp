@@ -153,6 +153,10 @@ TEST(RncSchemes, RoundTripsWithTheirCounts) {
   std::uint32_t x = 7;
   Bytes noise(3000);
   for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245U + 12345U) >> 16);
+  // A chunk of noise and its start again, from the farthest a copy reaches and one further.
+  Bytes farthest(32768);
+  for (auto& b : farthest) b = static_cast<std::uint8_t>((x = x * 1103515245U + 12345U) >> 16);
+  farthest.insert(farthest.end(), farthest.begin(), farthest.begin() + 600);
   const struct {
     const char* name;
     Bytes data;
@@ -163,6 +167,11 @@ TEST(RncSchemes, RoundTripsWithTheirCounts) {
       {"noise", noise, 1},
       {"zeros over three chunks", Bytes(70000, 0), 3},
       {"tiles over two chunks", MakeTileLikeData(40000, 9), 2},
+      {"tiles searched in full", MakeTileLikeData(1024, 3), 1},
+      {"tiles one byte past a full search", MakeTileLikeData(1025, 3), 1},
+      {"tiles of one whole chunk", MakeTileLikeData(32767, 4), 1},
+      {"tiles one byte past a chunk", MakeTileLikeData(32768, 4), 2},
+      {"copies from the farthest back", farthest, 2},
   };
   for (const auto& c : cases) {
     for (const char* scheme : {"RNC1", "RNC2"}) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <functional>
 #include <random>
@@ -171,6 +172,32 @@ TEST(Koei, RoundTrips) {
   }
 }
 
+TEST(Koei, CopiesAtTheEdgesOfTheirReach) {
+  // Noise, then `repeat` of its first bytes again from `distance` back: a copy costs a few
+  // bytes where the format reaches that far, literals where it does not.
+  struct TCase {
+    const char* name;
+    std::size_t distance;
+    std::size_t repeat;
+    bool reached;
+  };
+  const std::array<TCase, 5> cases = {{{"farthest and longest", 4096, 255, true},
+                                       {"one past the farthest", 4097, 255, false},
+                                       {"longest, near", 300, 255, true},
+                                       {"longest in two copies", 600, 510, true},
+                                       {"shortest, farthest", 4096, 2, true}}};
+  std::mt19937 rng(5);
+  for (const TCase& c : cases) {
+    Bytes d(c.distance);
+    for (auto& b : d) b = static_cast<std::uint8_t>(rng());
+    const std::size_t alone = Pack(d).size();
+    d.insert(d.end(), d.begin(), d.begin() + static_cast<std::ptrdiff_t>(c.repeat));
+    const Bytes s = Pack(d);
+    ASSERT_EQ(Decode(s), d) << c.name;
+    EXPECT_EQ(s.size() <= alone + 10, c.reached) << c.name << ": " << s.size() << " vs " << alone;
+  }
+}
+
 TEST(Koei, CompressorMatchesAnExhaustiveSearch) {
   std::mt19937 rng(20);
   for (int round = 0; round < 200; ++round) {
@@ -192,6 +219,10 @@ TEST(Koei, CompressorMatchesAnExhaustiveSearchWhereTheEndCodeOpensAFlagByte) {
       {0x00, 0x01, 0x00, 0x02, 0x04, 0x00, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01},
       {0x02, 0x03, 0x00, 0x05, 0x05, 0x03, 0x05, 0x05, 0x03, 0x03, 0x03, 0x03, 0x03},
       {0x04, 0x02, 0x00, 0x05, 0x05, 0x05, 0x00, 0x02, 0x02, 0x02, 0x02, 0x02, 0x02, 0x02},
+      // No parse with a plain end comes as short: a corner end of another flag count decides.
+      {0x02, 0x01, 0x01, 0x00, 0x02, 0x02, 0x01, 0x02, 0x02, 0x02, 0x01},
+      {0x03, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x03, 0x00},
+      {0x02, 0x00, 0x01, 0x01, 0x01, 0x01, 0x00, 0x02, 0x01, 0x02, 0x00},
   };
   for (const Bytes& d : cases) {
     const Bytes s = Pack(d);

@@ -1,0 +1,177 @@
+// The score of a filter's stream: Diff-8 and Diff-16 (see filter_score.h).
+#include "compress/scan/filter_score.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace tegulo {
+namespace {
+
+using TCounts = std::array<std::uint32_t, 256>;
+
+// The bytes at `from`, `from + step`, ... of `bytes` counted.
+TCounts Count(std::span<const std::uint8_t> bytes, std::size_t from, std::size_t step) {
+  TCounts counts{};
+  for (std::size_t i = from; i < bytes.size(); i += step) ++counts[bytes[i]];
+  return counts;
+}
+
+double Entropy(const TCounts& counts) {
+  std::uint64_t total = 0;
+  for (std::uint32_t c : counts) total += c;
+  if (total == 0) return 0;
+  double entropy = 0;
+  for (std::uint32_t c : counts) {
+    if (c == 0) continue;
+    const double q = static_cast<double>(c) / static_cast<double>(total);
+    entropy -= q * std::log2(q);
+  }
+  return entropy;
+}
+
+// The share of the second half's bytes at a value the first half holds.
+double Kept(std::span<const std::uint8_t> bytes, std::size_t from, std::size_t step) {
+  const std::size_t units = (bytes.size() - from + step - 1) / step;
+  if (units < 2) return 0;
+  const std::size_t cut = from + units / 2 * step;
+  const TCounts first = Count(bytes.first(cut), from, step);
+  const TCounts second = Count(bytes, cut, step);
+  std::size_t kept = 0;
+  for (std::size_t v = 0; v < 256; ++v) kept += first[v] != 0 ? second[v] : 0;
+  const std::size_t secondUnits = units - units / 2;
+  return static_cast<double>(kept) / static_cast<double>(secondUnits);
+}
+
+// The longest run of values, going round from 0xFF to 0, that none of `counts` holds.
+int LongestGap(const TCounts& counts) {
+  int best = 0;
+  int run = 0;
+  for (int k = 0; k < 512; ++k) {  // twice round, for the run that wraps
+    run = counts[k & 0xFF] == 0 ? run + 1 : 0;
+    best = std::max(best, run);
+  }
+  return std::min(best, 256);
+}
+
+unsigned UnitAt(std::span<const std::uint8_t> bytes, std::size_t i, int unitBytes) {
+  return unitBytes == 2 ? bytes[i] | bytes[i + 1] << 8 : bytes[i];
+}
+
+// The runs of at least kLevelRun equal units, and how many of them stand at the level of one
+// of the kLevelMemory runs before.
+void CountLevels(std::span<const std::uint8_t> output, int unitBytes, TFilterFacts& facts) {
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  std::array<unsigned, kLevelMemory> seen{};
+  std::size_t runStart = 0;
+  const std::size_t n = output.size() / unit * unit;
+  for (std::size_t i = unit; i <= n; i += unit) {
+    if (i < n && UnitAt(output, i, unitBytes) == UnitAt(output, runStart, unitBytes)) continue;
+    if (i - runStart >= kLevelRun * unit) {
+      const unsigned level = UnitAt(output, runStart, unitBytes);
+      const std::size_t known = std::min(facts.levels, kLevelMemory);
+      if (std::find(seen.begin(), seen.begin() + static_cast<std::ptrdiff_t>(known), level) !=
+          seen.begin() + static_cast<std::ptrdiff_t>(known)) {
+        ++facts.returns;
+      }
+      seen[facts.levels % kLevelMemory] = level;
+      ++facts.levels;
+    }
+    runStart = i;
+  }
+}
+
+double Ramp(double v, double from, double to) {
+  return std::clamp((v - from) / (to - from), 0.0, 1.0);
+}
+
+// The output's entropy and gap: all the score's first test needs.
+void OutputFacts(std::span<const std::uint8_t> output, int unitBytes, TFilterFacts& facts) {
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  const TCounts counts = Count(output, unit - 1, unit);
+  facts.outEntropy = Entropy(counts);
+  facts.gap = LongestGap(counts);
+}
+
+// The others.
+void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
+                int unitBytes, TFilterFacts& facts) {
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  const std::size_t high = unit - 1;  // the byte that carries a unit's shape
+  facts.bodyEntropy = Entropy(Count(body, high, unit));
+  if (unitBytes == 2) {
+    facts.outBytesEntropy = Entropy(Count(output, 0, 1));
+    facts.bodyBytesEntropy = Entropy(Count(body, 0, 1));
+  } else {
+    facts.outBytesEntropy = facts.outEntropy;
+    facts.bodyBytesEntropy = facts.bodyEntropy;
+  }
+  facts.kept = Kept(output, high, unit);
+  if (unitBytes == 2) {
+    std::size_t clear = 0;
+    std::size_t words = 0;
+    for (std::size_t i = 1; i < output.size(); i += 2, ++words) clear += output[i] < 0x80 ? 1 : 0;
+    facts.clearTop = words != 0 ? static_cast<double>(clear) / static_cast<double>(words) : 0;
+  }
+  const int limit = unitBytes == 2 ? kSmallStep16 : kSmallStep8;
+  std::size_t small = 0;
+  std::size_t units = 0;
+  for (std::size_t i = 0; i + unit <= body.size(); i += unit, ++units) {
+    const unsigned u = UnitAt(body, i, unitBytes);
+    const int d = unitBytes == 2 ? static_cast<std::int16_t>(u) : static_cast<std::int8_t>(u);
+    small += std::abs(d) <= limit ? 1 : 0;
+  }
+  facts.smallShare = units != 0 ? static_cast<double>(small) / static_cast<double>(units) : 0;
+  CountLevels(output, unitBytes, facts);
+}
+
+}  // namespace
+
+TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
+                         int unitBytes) {
+  TFilterFacts facts;
+  OutputFacts(output, unitBytes, facts);
+  OtherFacts(body, output, unitBytes, facts);
+  return facts;
+}
+
+int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
+                  int unitBytes, int needed) {
+  constexpr std::size_t kHeader = 4;
+  if (output.size() < 16 || stream.size() <= kHeader) return 0;
+  const std::span<const std::uint8_t> body =
+      stream.subspan(kHeader, std::min(stream.size() - kHeader, output.size()));
+  output = output.first(body.size());
+  TFilterFacts f;
+  OutputFacts(output, unitBytes, f);
+  const double content =
+      std::min(Ramp(f.outEntropy, 0.002, 0.01), 1 - Ramp(f.outEntropy, 7.2, 7.7));
+  if (std::lround(100 * content) < needed) return 0;
+  OtherFacts(body, output, unitBytes, f);
+  const double down =
+      std::max(f.bodyEntropy - f.outEntropy, f.bodyBytesEntropy - f.outBytesEntropy);
+  const double up = std::max(f.outEntropy - f.bodyEntropy, f.outBytesEntropy - f.bodyBytesEntropy);
+  const double bounded = Ramp(f.gap, 32, 96);
+  const double simpler = Ramp(down, 0.15, 0.6);
+  // Many values, yet a wide arc of them never met over a long sample: a wave in its range
+  // (sound, whose differences need not be simpler: a drum's are noise too).
+  const double wave = Ramp(f.gap, 64, 128) *
+                      Ramp(std::log2(static_cast<double>(output.size())), 8, 10) *
+                      Ramp(f.outEntropy, 3, 4) * (1 - Ramp(f.outEntropy, 7.0, 7.5));
+  const double smooth = Ramp(f.smallShare, 0.4, 0.7) * Ramp(f.kept, 0.6, 0.85) *
+                        std::max(Ramp(up, 0.3, 0.8) * bounded, wave);
+  const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
+  const double returnShare =
+      f.levels >= 2 ? static_cast<double>(f.returns) / static_cast<double>(f.levels - 1) : 0;
+  // Runs in an output near noise say little.
+  const double returning =
+      f.levels >= 3 ? Ramp(returnShare, 0.3, 0.8) * (1 - Ramp(f.outEntropy, 6.0, 7.0)) : 0;
+  const double drifting = f.levels >= 6 ? 1 - Ramp(returnShare, 0.1, 0.25) : 0;
+  const double evidence = std::max({simpler, smooth, colours, returning}) * (1 - drifting);
+  double score = 100 * content * (0.55 + 0.45 * evidence);
+  score -= 10 * (1 - Ramp(std::log2(static_cast<double>(output.size())), 5, 7));
+  return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
+}
+
+}  // namespace tegulo

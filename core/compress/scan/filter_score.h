@@ -1,0 +1,52 @@
+// The score of a filter's stream (Diff-8, Diff-16): no rule that chance bytes break, so the
+// figures of its differences and of its output decide.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace tegulo {
+
+// What tells the differences of real data from bytes that only follow a chance header. Each
+// figure is taken over the sample: `body` the stored differences, `output` the running sums.
+// With 16-bit units the byte figures read the units' high bytes, which carry a sample's or a
+// colour's shape (the low bytes of sound are noise either way); the entropies of all bytes
+// are kept beside them.
+struct TFilterFacts {
+  double outEntropy = 0;        // bits per byte of the output
+  double bodyEntropy = 0;       // the same of the differences
+  double outBytesEntropy = 0;   // 16-bit units: of every byte of the output
+  double bodyBytesEntropy = 0;  // 16-bit units: of every byte of the differences
+  double smallShare = 0;        // units whose difference lies within kSmallStep of 0
+  double kept = 0;              // bytes of the output's second half at a value its first half holds
+  int gap = 0;             // the longest arc of byte values (0xFF next to 0) the output never holds
+  double clearTop = 0;     // 16-bit units of the output with bit 15 clear (15-bit colours)
+  std::size_t levels = 0;  // runs of at least kLevelRun equal units in the output
+  std::size_t returns = 0;  // of those, the ones at a level of one of the kLevelMemory before
+};
+inline constexpr int kSmallStep8 = 8;
+inline constexpr int kSmallStep16 = 0x800;
+inline constexpr std::size_t kLevelRun = 4;
+inline constexpr std::size_t kLevelMemory = 8;
+
+// `body` and `output` of one length; `unitBytes` 1 or 2.
+TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
+                         int unitBytes);
+
+// 0..100 from the facts. A real stream shows one of four things that chance headers almost
+// never show, where the running sum of unfiltered data is nearer noise than the data, drifts,
+// or moves to a new level after each burst:
+//  - an output clearly simpler than its differences (a filtered picture, text, map);
+//  - small differences of an output that holds in its second half the values of its first
+//    and stays in a bounded range (an arc of byte values never met), where the differences
+//    are the simpler or the output has many values over a long sample (sound, ramps, maps);
+//  - 16-bit units: differences far simpler than an output of 15-bit colours in a bounded range;
+//  - an output that keeps coming back to the levels it left (sparse data).
+// An output whose runs keep moving to new levels gets no credit. The output must hold more
+// than one value and not be noise; a short one scores less. `stream` starts at the header.
+// `needed`: a score that cannot reach it may come back as any lower value.
+int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
+                  int unitBytes, int needed = 0);
+
+}  // namespace tegulo

@@ -1,0 +1,182 @@
+// The facts and the score of the filter schemes (Diff-8, Diff-16): data filtered as a game's
+// tools do against the same data behind a header that only happens to read as one.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <span>
+#include <vector>
+
+#include "compress/scan/filter_score.h"
+#include "compress/scan/stream_scan.h"
+#include "compress/scheme_formats.h"
+#include "stream_content.h"
+
+namespace tegulo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Header(int unitBytes, std::size_t size) {
+  return {static_cast<std::uint8_t>(unitBytes == 2 ? 0x82 : 0x81), static_cast<std::uint8_t>(size),
+          static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size >> 16)};
+}
+
+// The stream of `data` filtered, or `data` itself behind a header (a chance header).
+Bytes Stream(const Bytes& data, int unitBytes, bool filtered) {
+  Bytes s = Header(unitBytes, data.size());
+  unsigned last = 0;
+  for (std::size_t i = 0; i + static_cast<std::size_t>(unitBytes) <= data.size();
+       i += static_cast<std::size_t>(unitBytes)) {
+    const unsigned v = unitBytes == 2 ? data[i] | data[i + 1] << 8 : data[i];
+    const unsigned d = filtered ? v - last : v;
+    s.push_back(static_cast<std::uint8_t>(d));
+    if (unitBytes == 2) s.push_back(static_cast<std::uint8_t>(d >> 8));
+    last = v;
+  }
+  return s;
+}
+
+TFilterFacts FactsOf(const Bytes& stream, int unitBytes) {
+  TDecodeBuffer out;
+  FindSchemeFormat(unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8)->decode(stream, out, nullptr);
+  const std::span<const std::uint8_t> body = std::span(stream).subspan(4);
+  return FilterFacts(body, std::span<const std::uint8_t>(out).first(body.size()), unitBytes);
+}
+
+Bytes Content(gen::TContent kind, std::size_t size, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  return gen::MakeContent(kind, size, rng);
+}
+
+Bytes Instrument(std::size_t size, int unitBytes, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  return gen::MakeInstrument(size, unitBytes, rng);
+}
+
+struct TDataRow {
+  const char* what;
+  Bytes data;
+  int unitBytes;
+};
+
+// Pictures, text and maps filtered come back simpler than their differences; the running sum
+// of the same data behind a chance header is nearer noise than the data.
+TEST(FilterFacts, AFilteredPictureComesBackSimplerThanItsDifferences) {
+  const TDataRow rows[] = {
+      {"4bpp tiles", Content(gen::TContent::kTiles4bpp, 4096, 1), 1},
+      {"text", Content(gen::TContent::kText, 4096, 2), 1},
+      {"tilemap", Content(gen::TContent::kTilemap, 4096, 3), 1},
+      {"4bpp tiles in words", Content(gen::TContent::kTiles4bpp, 4096, 4), 2},
+  };
+  for (const TDataRow& r : rows) {
+    const TFilterFacts real = FactsOf(Stream(r.data, r.unitBytes, true), r.unitBytes);
+    const TFilterFacts chance = FactsOf(Stream(r.data, r.unitBytes, false), r.unitBytes);
+    EXPECT_GT(real.bodyBytesEntropy - real.outBytesEntropy, 0.3) << r.what;
+    EXPECT_LT(chance.bodyBytesEntropy - chance.outBytesEntropy, 0.15) << r.what;
+  }
+}
+
+// Sound filtered: small steps, a range it never leaves, the values of its start again later.
+// Behind a chance header the same sound sums to a wave that drifts round every value.
+TEST(FilterFacts, FilteredSoundStaysInABoundedRangeWithSmallSteps) {
+  for (const int unitBytes : {1, 2}) {
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+      const Bytes sound = Instrument(4096, unitBytes, seed);
+      const TFilterFacts real = FactsOf(Stream(sound, unitBytes, true), unitBytes);
+      const TFilterFacts chance = FactsOf(Stream(sound, unitBytes, false), unitBytes);
+      EXPECT_GT(real.smallShare, 0.7) << unitBytes << " " << seed;
+      EXPECT_GT(real.kept, 0.85) << unitBytes << " " << seed;
+      EXPECT_GE(real.gap, 64) << unitBytes << " " << seed;
+      EXPECT_TRUE(chance.gap < 32 || chance.kept < 0.6) << unitBytes << " " << seed;
+    }
+  }
+}
+
+// 15-bit colours filtered by 16: every unit's bit 15 clear, where a running sum of colours
+// passes 0x8000.
+TEST(FilterFacts, FilteredColoursKeepBit15Clear) {
+  const Bytes palette = Content(gen::TContent::kPalette, 2048, 5);
+  EXPECT_EQ(FactsOf(Stream(palette, 2, true), 2).clearTop, 1.0);
+  EXPECT_LT(FactsOf(Stream(palette, 2, false), 2).clearTop, 0.97);
+}
+
+// Sparse data filtered comes back to its level after each burst; behind a chance header each
+// burst moves the sum to a new level.
+TEST(FilterFacts, FilteredSparseDataComesBackToItsLevels) {
+  for (const int unitBytes : {1, 2}) {
+    const Bytes sparse = Content(gen::TContent::kZeroRuns, 16384, 6);
+    const TFilterFacts real = FactsOf(Stream(sparse, unitBytes, true), unitBytes);
+    const TFilterFacts chance = FactsOf(Stream(sparse, unitBytes, false), unitBytes);
+    ASSERT_GE(real.levels, 3u) << unitBytes;
+    EXPECT_EQ(real.returns, real.levels - 1) << unitBytes;
+    EXPECT_LT(chance.returns * 4, chance.levels) << unitBytes;
+  }
+}
+
+Bytes Noise(std::size_t size, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes out(size);
+  for (auto& b : out) b = static_cast<std::uint8_t>(rng() >> 24U);
+  return out;
+}
+
+// The score over real streams of every kind of data and over chance headers before data of
+// each kind and before fillers.
+TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
+  const struct {
+    const char* what;
+    Bytes stream;
+    int unitBytes;
+    bool found;
+  } rows[] = {
+      {"tiles by 8", Stream(Content(gen::TContent::kTiles4bpp, 4096, 11), 1, true), 1, true},
+      {"tilemap by 16", Stream(Content(gen::TContent::kTilemap, 2048, 12), 2, true), 2, true},
+      {"text by 8", Stream(Content(gen::TContent::kText, 2048, 13), 1, true), 1, true},
+      {"palette by 8", Stream(Content(gen::TContent::kPalette, 2048, 14), 1, true), 1, true},
+      {"palette by 16", Stream(Content(gen::TContent::kPalette, 2048, 14), 2, true), 2, true},
+      {"sparse by 8", Stream(Content(gen::TContent::kZeroRuns, 8192, 17), 1, true), 1, true},
+      {"header before tiles", Stream(Content(gen::TContent::kTiles4bpp, 4096, 11), 1, false), 1,
+       false},
+      {"header before text", Stream(Content(gen::TContent::kText, 2048, 13), 1, false), 1, false},
+      {"header before sparse data", Stream(Content(gen::TContent::kZeroRuns, 8192, 17), 1, false),
+       1, false},
+      {"16-bit header before a map", Stream(Content(gen::TContent::kTilemap, 2048, 12), 2, false),
+       2, false},
+      {"header before noise", Stream(Noise(4096, 18), 1, false), 1, false},
+      {"header before zeros", Stream(Bytes(4096, 0), 1, false), 1, false},
+      {"16-bit header before 0xFF", Stream(Bytes(4096, 0xFF), 2, false), 2, false},
+  };
+  for (const auto& r : rows) {
+    const auto hit =
+        CheckAndScore(r.stream, 0, r.unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8, 32);
+    ASSERT_TRUE(hit.has_value()) << r.what;
+    EXPECT_EQ(hit->score >= kDefaultMinScore, r.found) << r.what << ": score " << hit->score;
+  }
+}
+
+// Sound is the hard case: a drum's differences are as noisy as the drum, and a header before
+// signed 16-bit sound sums it to a slow wave. Over twenty instruments of each size, most are
+// found and hardly any chance header before them.
+TEST(FilteredScore, FindsMostInstrumentsAndAlmostNoHeaderBeforeThem) {
+  for (const int unitBytes : {1, 2}) {
+    const int scheme = unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8;
+    int found = 0;
+    int chance = 0;
+    for (std::uint32_t seed = 10; seed < 30; ++seed) {
+      const Bytes sound = Instrument(6000, unitBytes, seed);
+      found +=
+          CheckAndScore(Stream(sound, unitBytes, true), 0, scheme, 32)->score >= kDefaultMinScore
+              ? 1
+              : 0;
+      chance +=
+          CheckAndScore(Stream(sound, unitBytes, false), 0, scheme, 32)->score >= kDefaultMinScore
+              ? 1
+              : 0;
+    }
+    EXPECT_GE(found, 14) << unitBytes;
+    EXPECT_LE(chance, 1) << unitBytes;
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
