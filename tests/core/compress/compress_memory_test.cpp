@@ -56,8 +56,7 @@ TEST(CompressMemory, AtMostSixteenBytesPerInputByte) {
   const struct {
     const char* name;
     double bytesPerByte;
-  } above[] = {{"LZSS-CT", 33}, {"LC_LZ5", 31}, {"HAL", 46},
-               {"LC_LZ17", 20}, {"Koei", 41},   {"RNC1", 36}};
+  } above[] = {{"LZSS-CT", 33}, {"LC_LZ5", 31}, {"HAL", 46}, {"RNC1", 27}};
   const std::vector<std::uint8_t> data = MakeTileLikeData(kSize, 2024);
   for (const TSchemeFormat& row : SchemeFormats()) {
     if (row.compress == nullptr) continue;
