@@ -18,6 +18,7 @@
 #include <random>
 #include <string>
 
+#include "compress/commands/command_formats.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "test_rom.h"
@@ -62,14 +63,18 @@ struct TTally {
 // apart from LC_LZ2) is such a stream of both, and no scan can tell which tool wrote it; the
 // user gets the same data either way, so the hit counts as finding it.
 bool ReadsTheSame(const TTestRom& rom, const TPlanted& p, int plantedScheme, const TScanHit& h) {
-  if (h.comprSize != p.streamSize) return false;
+  if (h.comprSize != p.streamSize || h.rawSize != p.rawSize || p.rawSize > kCommandOutputLimit) {
+    return false;
+  }
   const auto stream = std::span<const std::uint8_t>(rom.bytes).subspan(p.address, p.streamSize);
-  TDecodeBuffer a(kCommandOutputLimit);
-  TDecodeBuffer b(kCommandOutputLimit);
+  // A decoder returns its scheme's count (the bytes written or the stream bytes read): the
+  // outputs are compared over the planted data's size, each buffer filled apart first.
+  TDecodeBuffer a(kCommandOutputLimit, 0x00);
+  TDecodeBuffer b(kCommandOutputLimit, 0xFF);
   bool broken = false;
-  const std::uint32_t na = FindSchemeFormat(plantedScheme)->decode(stream, a, &broken);
-  const std::uint32_t nb = FindSchemeFormat(h.scheme)->decode(stream, b, &broken);
-  return !broken && na == nb && na == p.rawSize && std::equal(a.begin(), a.begin() + na, b.begin());
+  FindSchemeFormat(plantedScheme)->decode(stream, a, &broken);
+  FindSchemeFormat(h.scheme)->decode(stream, b, &broken);
+  return !broken && std::equal(a.begin(), a.begin() + p.rawSize, b.begin());
 }
 
 // Per scheme, and per scheme and variant (only the found count), for one scan's hits. A hit is
@@ -107,42 +112,125 @@ std::map<int, TTally> Tally(const TTestRom& rom, const std::vector<TScanHit>& hi
   return per;
 }
 
-// The planted streams of `scheme` a scan missed: their score, or "-" where the checker
-// refuses them, with their content and size; then the hits at no planted stream of the scheme,
-// with their score, sizes, first bytes and the planted stream they start in, if any.
-void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme) {
+// The commands a stream of a command format holds, or -1 for another scheme.
+int CommandCount(std::span<const std::uint8_t> stream, int scheme) {
+  const TCommandFormat* f = scheme == kSchemeLCLZ2   ? &TCommandFormat::LCLZ2
+                            : scheme == kSchemeLCLZ5 ? &TCommandFormat::LCLZ5
+                            : scheme == kSchemeHAL   ? &TCommandFormat::HAL
+                            : scheme == kSchemeLCLZ1 ? &TCommandFormat::LCLZ1
+                                                     : nullptr;
+  if (f == nullptr) return -1;
+  TDecodeBuffer out(kCommandOutputLimit);
+  return static_cast<int>(DecodeCommands(*f, stream, out).commands);
+}
+
+// Why the checker and the score take or refuse the stream at `pos`: its figures, the facts it
+// misses, and whether the checker refuses it at once where only streams meeting the facts count.
+std::string Explain(const TTestRom& rom, std::size_t pos, int scheme) {
+  TStreamStats st;
+  const auto hit = CheckStream(rom.bytes, pos, scheme, kDefaultScanMinSize, &st);
+  if (!hit) return "refused by the checker";
+  st.comprSize = hit->comprSize;
+  TStreamStats quick;
+  quick.factsOnly = true;
+  const bool quickPass =
+      CheckStream(rom.bytes, pos, scheme, kDefaultScanMinSize, &quick).has_value();
+  const auto scored = CheckAndScore(rom.bytes, pos, scheme, kDefaultScanMinSize);
+  char text[256];
+  std::snprintf(text, sizeof text, "stream %5u raw %5u cmds %3d lit %5u score %3d%s%s%s%s%s",
+                hit->comprSize, hit->rawSize,
+                CommandCount(std::span(rom.bytes).subspan(pos, hit->comprSize), scheme),
+                st.literals, scored ? scored->score : -1, st.enoughTokens ? "" : " few-commands",
+                st.wastefulTokens != 0 ? " wasteful" : "", st.endExact ? "" : " end-inexact",
+                quickPass ? "" : " quick-refused", MeetsFacts(st) ? " facts-met" : "");
+  return text;
+}
+
+// What lies at `pos`: a planted stream (its scheme, parse, content and the offset into it) or
+// the background's kind.
+std::string WhatLiesAt(const TTestRom& rom, std::size_t pos) {
+  const auto variants = AllVariants();
+  auto it = std::upper_bound(rom.planted.begin(), rom.planted.end(), pos,
+                             [](std::size_t a, const TPlanted& p) { return a < p.address; });
+  if (it != rom.planted.begin() && pos < std::prev(it)->address + std::prev(it)->streamSize) {
+    const TPlanted& p = *std::prev(it);
+    const TVariant& v = variants[p.variant];
+    return SchemeLabel(v) + " " + ParseLabel(v) + " " + std::string(ContentName(p.content)) + " +" +
+           std::to_string(pos - p.address);
+  }
+  auto seg = std::upper_bound(rom.segments.begin(), rom.segments.end(), pos,
+                              [](std::size_t a, const TSegment& s) { return a < s.start; });
+  std::string where = seg == rom.segments.begin() ? "?" : std::prev(seg)->kind;
+  if (it != rom.planted.end() && it->address - pos < 64) {
+    where += " (" + std::to_string(it->address - pos) + " before a planted stream)";
+  }
+  return "background " + where;
+}
+
+// The planted streams of `scheme` a scan missed, and why (SCAN_BENCH_MISSES): the checker's
+// figures and the hit that covers the stream's start, if any.
+void PrintMisses(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme,
+                 const char* scan) {
   const auto variants = AllVariants();
   std::map<std::size_t, int> hitAt;
   for (const TScanHit& h : hits) hitAt[h.address] = h.scheme;
-  std::map<std::size_t, const TPlanted*> plantedAt;
   for (const TPlanted& p : rom.planted) {
-    plantedAt[p.address] = &p;
     const TVariant& v = variants[p.variant];
     if (v.scheme != scheme || hitAt.count(p.address) != 0) continue;
-    const auto h = CheckAndScore(rom.bytes, p.address, scheme, 0);
-    std::printf("  missed %-30s %-10s raw %6u at 0x%07zx: %s\n",
+    std::string cover;
+    for (const TScanHit& h : hits) {
+      if (h.address < p.address && h.address + h.comprSize > p.address) {
+        cover = " covered by " + std::string(Compressions[h.scheme].name()) + " hit at -" +
+                std::to_string(p.address - h.address) + " score " + std::to_string(h.score);
+      }
+    }
+    std::printf("  %s missed %08zx %-16s %-10s %s%s\n", scan, p.address,
                 (SchemeLabel(v) + " " + ParseLabel(v)).c_str(),
-                std::string(ContentName(p.content)).c_str(), p.rawSize, p.address,
-                h ? std::to_string(h->score).c_str() : "-");
+                std::string(ContentName(p.content)).c_str(),
+                Explain(rom, p.address, scheme).c_str(), cover.c_str());
   }
+}
+
+// The hits of `scheme` at no planted stream of it (SCAN_BENCH_FALSE), with what lies there.
+void PrintFalseHits(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme,
+                    const char* scan) {
+  std::map<std::size_t, const TPlanted*> plantedAt;
+  for (const TPlanted& p : rom.planted) plantedAt[p.address] = &p;
+  const auto variants = AllVariants();
   for (const TScanHit& h : hits) {
-    const auto at = plantedAt.upper_bound(h.address);
-    const TPlanted* in = at != plantedAt.begin() ? std::prev(at)->second : nullptr;
-    if (in != nullptr && in->address == h.address && variants[in->variant].scheme == scheme) {
+    if (h.scheme != scheme) continue;
+    const auto it = plantedAt.find(h.address);
+    if (it != plantedAt.end() &&
+        (variants[it->second->variant].scheme == scheme ||
+         ReadsTheSame(rom, *it->second, variants[it->second->variant].scheme, h))) {
       continue;
     }
-    std::printf("  false  at 0x%07zx score %3d raw %6u packed %6u:", h.address, h.score, h.rawSize,
-                h.comprSize);
-    for (std::size_t k = h.address; k < std::min(h.address + 12, rom.bytes.size()); ++k) {
-      std::printf(" %02x", rom.bytes[k]);
+    std::string first;
+    for (std::size_t k = h.address; k < std::min(h.address + 8, rom.bytes.size()); ++k) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, " %02x", rom.bytes[k]);
+      first += hex;
     }
-    if (in != nullptr && h.address < in->address + in->streamSize) {
-      const TVariant& v = variants[in->variant];
-      std::printf("  in %s %s (%s) at +%zu", SchemeLabel(v).c_str(), ParseLabel(v).c_str(),
-                  std::string(ContentName(in->content)).c_str(), h.address - in->address);
-    }
-    std::printf("\n");
+    std::printf("  %s false  %08zx %-8s %s |%s | %s\n", scan, h.address,
+                std::string(Compressions[scheme].name()).c_str(),
+                Explain(rom, h.address, scheme).c_str(), first.c_str(),
+                WhatLiesAt(rom, h.address).c_str());
   }
+}
+
+// SCAN_BENCH_MISSES / SCAN_BENCH_FALSE: the named scheme, or every scheme for any other value.
+bool Lists(const char* variable, int scheme) {
+  const char* value = std::getenv(variable);
+  return value != nullptr && (!FindScheme(value) || *FindScheme(value) == scheme);
+}
+
+// The misses and false hits of a scan that the environment asks for (SCAN_BENCH_MISSES lists
+// both, SCAN_BENCH_FALSE the false hits alone).
+void ListHits(const TTestRom& rom, const std::vector<TScanHit>& hits, int scheme,
+              const char* scan) {
+  const bool misses = Lists("SCAN_BENCH_MISSES", scheme);
+  if (misses) PrintMisses(rom, hits, scheme, scan);
+  if (misses || Lists("SCAN_BENCH_FALSE", scheme)) PrintFalseHits(rom, hits, scheme, scan);
 }
 
 void PrintQuality(const TTestRom& rom) {
@@ -154,10 +242,7 @@ void PrintQuality(const TTestRom& rom) {
     const auto hits = ScanStreams(rom.bytes, one, TScanOptions{});
     std::map<std::string, TTally> variants;
     byName[scheme] = Tally(rom, hits, &variants)[scheme];
-    const char* misses = std::getenv("SCAN_BENCH_MISSES");  // a scheme's name, or any value
-    if (misses != nullptr && (!FindScheme(misses) || *FindScheme(misses) == scheme)) {
-      PrintMisses(rom, hits, scheme);
-    }
+    ListHits(rom, hits, scheme, "name");
     for (const auto& [label, t] : variants) {
       if (label.rfind(std::string(Compressions[scheme].name()), 0) == 0) variantsByName[label] = t;
     }
@@ -165,7 +250,9 @@ void PrintQuality(const TTestRom& rom) {
   const double t1 = UserSeconds();
   std::map<std::string, TTally> variantsInAll;
   const std::vector<int> all = SchemesOfScanAll();
-  const auto inAll = Tally(rom, ScanStreams(rom.bytes, all, TScanOptions{}), &variantsInAll);
+  const auto allHits = ScanStreams(rom.bytes, all, TScanOptions{});
+  const auto inAll = Tally(rom, allHits, &variantsInAll);
+  for (const int scheme : all) ListHits(rom, allHits, scheme, "all ");
   const double t2 = UserSeconds();
   std::printf("\n%-10s %7s | %-23s | %-23s\n", "", "", "  by name (align 4)", "  in all (align 4)");
   std::printf("%-10s %7s | %7s %7s %7s | %7s %7s %7s\n", "scheme", "planted", "recall", "hits",
@@ -279,15 +366,20 @@ int main(int argc, char** argv) {
   const std::size_t size = mib << 20U;
   // "profile": the CPU time of each scheme on each pattern (SCAN_BENCH_ONLY=PATTERN and
   // SCAN_BENCH_SCHEME=NAME narrow it); "timing": the timed scans without the quality tables.
-  // SCAN_BENCH_MISSES=NAME (or any value, for every scheme) lists each scan by name's missed
-  // streams and false hits beside the quality tables.
+  // SCAN_BENCH_MISSES=NAME (or any value, for every scheme) lists the missed streams and false
+  // hits of each scan by name and of the scan of all beside the quality tables, with why each
+  // was missed (the checker's figures, the facts missed, a hit covering its start) and what lies
+  // under each false hit; SCAN_BENCH_FALSE=NAME the false hits alone; SCAN_BENCH_SEED=N another
+  // test ROM of the same make.
   if (argc > 2 && std::string(argv[2]) == "profile") {
     const char* only = std::getenv("SCAN_BENCH_ONLY");
     const bool mixed = only == nullptr || std::string(only) == "mixed";
     ProfileSchemes(size, mixed ? MakeTestRom(size, 24, 1) : TTestRom{});
     return 0;
   }
-  const TTestRom rom = MakeTestRom(size, 24, 1);
+  // SCAN_BENCH_SEED: another test ROM of the same make, to tell a scheme's figures from its sample.
+  const char* seed = std::getenv("SCAN_BENCH_SEED");
+  const TTestRom rom = MakeTestRom(size, 24, seed != nullptr ? std::strtoul(seed, nullptr, 10) : 1);
   std::printf("Test ROM: %zu MiB of mixed content, %zu streams planted (%zu variants)\n", mib,
               rom.planted.size(), AllVariants().size());
   if (argc <= 2 || std::string(argv[2]) != "timing") PrintQuality(rom);

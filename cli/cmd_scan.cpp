@@ -63,6 +63,24 @@ std::vector<int> ScanSchemesArg(const std::string& text) {
                     ScanSchemeChoices(false) + ")");
 }
 
+// The scannable schemes whose hits must unpack to whole units, and the sentence that says so.
+std::string UnitText() {
+  std::vector<int> rows;
+  for (const int row : ScannableSchemes()) {
+    if (SchemeFormats()[row].scanUnit > 1) rows.push_back(row);
+  }
+  if (rows.empty()) return "";
+  std::string names;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i > 0) names += i + 1 == rows.size() ? " and " : ", ";
+    names += Compressions[rows[i]].name();
+  }
+  return "Streams of " + names + " are reported only where they unpack to whole " +
+         std::to_string(SchemeFormats()[rows.front()].scanUnit) +
+         "-byte units (a 2bpp tile; every SNES tile format, 16 colours and a tilemap row fill "
+         "whole ones): chance bytes read as such streams easily and rarely end on one.\n";
+}
+
 std::string ScanDetails() {
   const std::vector<int> namedOnly = NamedOnlySchemes();
   std::string allText = "--scheme all scans every scheme";
@@ -85,7 +103,7 @@ std::string ScanDetails() {
          "decoding breaks no rule of the scheme and whose score (0-100: how much the stream\n"
          "shrinks, its share of back-references, whether its output looks like tile data)\n"
          "is at least --min-score; the scheme and score follow as two more columns.\n" +
-         allText +
+         UnitText() + allText +
          ". Overlapping hits keep one reading unless\n"
          "--overlaps is given. RAWSIZE is the size the stream unpacks to, COMPRSIZE the\n"
          "bytes the stream takes.\n"

@@ -137,6 +137,14 @@ struct TSchemeFormat {
   bool scoreOnly = false;
   TScanStart scanStart{};
   TScanSkip skip = nullptr;  // the checker's quick pass over refused positions; nullptr: none
+  // A list of commands up to an end byte, every byte a command's start: chance bytes just
+  // before a real stream read as a few commands that run into it (the scan's overlaps rank
+  // such a hit below the others).
+  bool commandList = false;
+  // The scan takes only streams that unpack to a whole number of these bytes: 16 for schemes
+  // whose hits chance bytes fake easily (a 2bpp tile; every SNES tile format, 16 colours and
+  // a row of a tilemap fill whole ones), 1 for the others. The checker refuses the rest.
+  std::uint8_t scanUnit = 1;
 };
 
 namespace detail {
@@ -172,7 +180,8 @@ constexpr TSchemeFormat KonamiRow(int row, const char* name) {
           .extent = StreamExtentKonami<V>,
           .sampleFacts = WastefulKonamiRaws<V>,
           .zeroRing = true,
-          .skip = SkipKonami<V>};
+          .skip = SkipKonami<V>,
+          .scanUnit = 16};
 }
 
 // The SNES command formats: no header, copies from 16-bit output addresses (LC_LZ5 also from
@@ -194,7 +203,9 @@ constexpr TSchemeFormat CommandRow(int row, TStreamChecker check, TStreamPrefilt
           .check = check,
           .prefilter = prefilter,
           .extent = StreamExtentCommands<F>,
-          .sampleFacts = facts};
+          .sampleFacts = facts,
+          .commandList = true,
+          .scanUnit = 16};
 }
 
 // ProPack: "RNC" and the method byte, the 32-bit big-endian decoded size after them.
@@ -352,7 +363,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .check = CheckLCLZ14Hit,
      .extent = StreamExtentLCLZ14,
      .zeroRing = true,
-     .skip = SkipLCLZ14},
+     .skip = SkipLCLZ14,
+     .scanUnit = 16},
     detail::KonamiRow<TKonami::k1>(kSchemeKonami1, "Konami-1"),
     detail::KonamiRow<TKonami::k2>(kSchemeKonami2, "Konami-2"),
     // Konami-2 data re-interleaved in 16-byte blocks; it decodes as Konami-2 does.
@@ -368,7 +380,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressLCLZ17,
      .check = CheckLCLZ17Hit,
      .extent = StreamExtentLCLZ17,
-     .skip = SkipLCLZ17},
+     .skip = SkipLCLZ17,
+     .scanUnit = 16},
     {.row = kSchemeKoei,
      .name = "Koei",
      .sizeRule = TSizeRule::kNoSizeField,
@@ -380,7 +393,8 @@ inline constexpr TSchemeFormat kSchemeRows[] = {
      .compress = CompressKoei,
      .check = CheckKoeiHit,
      .extent = StreamExtentKoei,
-     .skip = SkipKoei},
+     .skip = SkipKoei,
+     .scanUnit = 16},
     detail::RncRow(
         {.row = kSchemeRNC1,
          .name = "RNC1",

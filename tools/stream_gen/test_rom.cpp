@@ -29,14 +29,23 @@ std::size_t RawSize(TContent kind, std::mt19937& rng) {
   return static_cast<std::size_t>(std::exp2(e));
 }
 
+// The name of a background stretch of kind 0..11 (as MakeMixedBackground draws it).
+const char* SegmentKind(unsigned kind) {
+  if (kind < 9 && kContents[kind] != TContent::kTiny) return ContentName(kContents[kind]).data();
+  if (kind == 9 || kind == 8) return "code";
+  return kind == 10 ? "0xFF" : "0x00";
+}
+
 }  // namespace
 
-std::vector<std::uint8_t> MakeMixedBackground(std::size_t size, std::mt19937& rng) {
+std::vector<std::uint8_t> MakeMixedBackground(std::size_t size, std::mt19937& rng,
+                                              std::vector<TSegment>* segments) {
   std::vector<std::uint8_t> out;
   out.reserve(size);
   while (out.size() < size) {
     const std::size_t n = std::min<std::size_t>(1024 + rng() % (127 * 1024), size - out.size());
     const unsigned kind = rng() % 12;
+    if (segments != nullptr) segments->push_back({out.size(), SegmentKind(kind)});
     if (kind < 9 && kContents[kind] != TContent::kTiny) {
       const auto bytes = MakeContent(kContents[kind], n, rng);
       out.insert(out.end(), bytes.begin(), bytes.end());
@@ -56,7 +65,7 @@ TTestRom MakeTestRom(std::size_t size, int perVariant, std::uint32_t seed) {
   // and the places of all stay as they were before it.
   std::mt19937 soundRng(seed ^ 0x5D1FF5u);
   TTestRom rom;
-  rom.bytes = MakeMixedBackground(size, rng);
+  rom.bytes = MakeMixedBackground(size, rng, &rom.segments);
 
   struct TStream {
     TPlanted p;

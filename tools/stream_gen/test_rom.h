@@ -19,9 +19,17 @@ struct TPlanted {
   std::uint32_t rawSize = 0;
 };
 
+// A stretch of the background: where it starts and what it holds ("code", "0x00", "0xFF" or
+// a content kind's name).
+struct TSegment {
+  std::size_t start = 0;
+  const char* kind = "";
+};
+
 struct TTestRom {
   std::vector<std::uint8_t> bytes;
-  std::vector<TPlanted> planted;  // by address, never overlapping, at least 4 bytes apart
+  std::vector<TPlanted> planted;   // by address, never overlapping, at least 4 bytes apart
+  std::vector<TSegment> segments;  // of the background, by start (planted streams lie on it)
 };
 
 // `size` bytes; `perVariant` streams of each variant of AllVariants(), their content kinds
@@ -30,6 +38,8 @@ struct TTestRom {
 TTestRom MakeTestRom(std::size_t size, int perVariant, std::uint32_t seed);
 
 // `size` bytes of the background alone: mixed segments of 1 to 128 KiB.
-std::vector<std::uint8_t> MakeMixedBackground(std::size_t size, std::mt19937& rng);
+// `segments`, when given, receives the stretches.
+std::vector<std::uint8_t> MakeMixedBackground(std::size_t size, std::mt19937& rng,
+                                              std::vector<TSegment>* segments = nullptr);
 
 }  // namespace tegulo::gen

@@ -144,6 +144,7 @@ struct TScanHook {
   TStreamStats& st;
   std::size_t size;
   TLiteralRun run;
+  std::size_t firstDistance = 0;  // of the first copy
   bool Literal(std::size_t /*pos*/, std::uint8_t v) {
     // Literals are not marked for the score: an exact shortest parse leaves literals where a
     // three-byte copy would also fit (a copy further on gains more), which the score takes
@@ -155,6 +156,7 @@ struct TScanHook {
     run.Break();
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(len);
+    if (firstDistance == 0) firstDistance = dist;
     // The zeros before the output that the copy reads: an encoder reads them only where the
     // data start with zeros, chance streams in tables of small numbers read little else.
     if (dist > pos) st.zeroRingBytes += static_cast<std::uint32_t>(std::min(len, dist - pos));
@@ -182,6 +184,11 @@ std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::s
   // The size reached by the last token and the flags after it 0 (both asked above) are facts
   // chance bytes seldom meet, once there are enough tokens to tell.
   HoldToFacts(st, st.literals + st.references, {out.data(), size});
+  // Blank tiles: every source within a run of one value gives its bytes, and an encoder's
+  // first copy of the run takes the nearest; chance words of a table read from anywhere.
+  const bool blank = std::all_of(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(size),
+                                 [&](std::uint8_t b) { return b == out[0]; });
+  if (blank && hook.firstDistance == 1) st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kSchemeLCLZ14, static_cast<std::uint32_t>(size),
                   static_cast<std::uint32_t>(w.in), 0};
 }

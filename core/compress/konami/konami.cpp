@@ -364,15 +364,21 @@ struct TScanHook {
   const std::uint8_t* out;  // the output written so far
   bool reordered;           // literal marks go where the re-interleaving puts their bytes
   TLiteralRun run;
-  std::size_t lastRaw = kMaxRaw;   // the count of the raw run just before, else kMaxRaw
-  bool longZeros = false;          // a command 0xFF was met
-  bool oneCommandForZeros = true;  // Konami-1: no long zero run
+  std::size_t lastRaw = kMaxRaw;      // the count of the raw run just before, else kMaxRaw
+  std::size_t lastPairs = kMaxCount;  // the same for a run of zero-interleaved pairs
+  bool oneCommandForZeros = true;     // Konami-1: no long zero run
   // Fills and zero runs in a row that write one byte value: the value (0x100: none), the
   // bytes written and the stream bytes they took.
   unsigned runValue = 0x100;
   std::size_t runCount = 0;
   std::size_t runCost = 0;
   std::uint32_t commands = 0;
+  std::size_t zeroRunBytes = 0;  // written by zero runs
+  // Whether every row of zero runs has at most one run shorter than its form's longest, as an
+  // encoder splits a blank area (the rest first or last); delta-coded data reads as rows of
+  // any lengths.
+  bool tidyZeroRows = true;
+  bool shortZeroRun = false;  // the row so far has one
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -402,21 +408,38 @@ struct TScanHook {
     return runCost <= FewestRunBytes(value, runCount) && runCount <= kMostFillRow;
   }
 
-  // Whether a copy that starts before the output writes only zeros, which a zero run writes
-  // in fewer bytes (Konami-2's 33 zeros cost two bytes either way).
+  // Whether a copy writes only zeros (from the ring's zeros before the output or from zeros
+  // written), which a zero run writes in fewer bytes (Konami-2's 33 zeros cost two bytes
+  // either way). Rows of 0xFF words in other data read as zero runs and such copies.
   bool CopiesOnlyZeros(std::size_t pos, std::size_t count, std::size_t distance) const {
-    if (distance <= pos || count > (oneCommandForZeros ? kMaxCount : kMaxCount - 1)) return false;
-    const std::size_t known = pos + count > distance ? std::min(pos, pos + count - distance) : 0;
-    return std::all_of(out, out + known, [](std::uint8_t b) { return b == 0; });
+    if (count > (oneCommandForZeros ? kMaxCount : kMaxCount - 1)) return false;
+    // The source bytes inside the output; a copy that overlaps itself repeats them.
+    const std::size_t from = distance < pos ? pos - distance : 0;
+    const std::size_t to = distance < pos + count ? std::min(pos, pos + count - distance) : 0;
+    return std::all_of(out + from, out + std::max(from, to), [](std::uint8_t b) { return b == 0; });
   }
 
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
     ++commands;
+    if (kind == 4) {
+      zeroRunBytes += count;
+      const bool longForm = s[inStart] == 0xFF && !oneCommandForZeros;
+      const std::size_t longest = longForm             ? kMaxLongZeros
+                                  : oneCommandForZeros ? kMaxCount
+                                                       : kMaxCount - 1;
+      tidyZeroRows = tidyZeroRows && !(count < longest && shortZeroRun);
+      shortZeroRun = shortZeroRun || count < longest;
+    } else {
+      shortZeroRun = false;
+    }
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
+    // Two runs of pairs that one could hold cost a byte more (code reads as such rows).
+    const std::size_t pairs = kind == 2 ? count / 2 : kMaxCount;
+    if (lastPairs + pairs <= kMaxCount) return false;
+    lastPairs = pairs;
     if (kind != 1) {
-      longZeros = longZeros || s[inStart] == 0xFF;
       run.Break();
       lastRaw = kMaxRaw;
       ++st.references;
@@ -552,15 +575,18 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   if (w.stop != TStop::kEnd || w.pos < std::max<std::uint32_t>(minSize, 1) || w.pos % 16 != 0) {
     return std::nullopt;
   }
-  // Without a command 0xFF both versions read a stream alike: the scan names it Konami-2,
-  // by far the more common one.
-  if (version == TKonami::k1 && !hook.longZeros) return std::nullopt;
   st.referenceBytes = static_cast<std::uint32_t>(w.pos) - st.literals;
   st.comprSize = static_cast<std::uint32_t>(length);
   // The length reached exactly by whole commands is a fact chance bytes meet less often; with
-  // enough commands, output of more than one value, and no raw bytes a copy writes for less
-  // (WastefulKonamiRaws, from the score's sample), the facts decide.
-  HoldToFacts(st, hook.commands, {out.data(), w.pos});
+  // enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
+  // score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
+  // runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
+  // rows of them in fillers break the checker's rules on runs). Fills of other values are not
+  // counted: noise reads as a fill or two far more often than as zero runs in step with the stated
+  // length.
+  if (hook.commands >= kFactsTokens || (2 * hook.zeroRunBytes >= w.pos && hook.tidyZeroRows)) {
+    st.factsMinOutput = kStrictFactsMinOutput;
+  }
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
                      : version == TKonami::k2 ? kSchemeKonami2
                                               : kSchemeKonami2R;
@@ -626,12 +652,13 @@ std::size_t ArgsOf(unsigned c) {
 }
 
 bool IsRaw(unsigned c) { return c >= 0x80 && c < 0xA0; }
+bool IsPairs(unsigned c) { return c >= 0xA0 && c < 0xC0; }
 
 constexpr std::size_t kNoPlace = SIZE_MAX;
 
 // The chains of commands from every place, built backward: from each place, where the chain
-// first meets a refusal, and (Konami-1) its first command 0xFF; kNoPlace where it does not
-// before the ROM's end. Only the places a command's bytes span are kept.
+// first meets a refusal; kNoPlace where it does not before the ROM's end. Only the places a
+// command's bytes span are kept.
 template <TKonami V>
 class TChains {
 public:
@@ -648,30 +675,29 @@ public:
     } else if (on && IsRaw(c) && IsRaw(rom_[next]) &&
                (c & 0x1FU) + (rom_[next] & 0x1FU) <= kMaxRaw) {
       r = next;
+    } else if (on && IsPairs(c) && IsPairs(rom_[next]) &&
+               (c & 0x1FU) + (rom_[next] & 0x1FU) + 4 <= kMaxCount) {
+      r = next;
     }
     refusal_[i % kRing] = r;
-    longZeros_[i % kRing] = c == 0xFF ? i : on ? longZeros_[next % kRing] : kNoPlace;
   }
   // Whether the chain from place i (added) meets a refusal before `end`.
-  bool Refused(std::size_t i, std::size_t end) const {
-    return refusal_[i % kRing] < end || (V == TKonami::k1 && longZeros_[i % kRing] >= end);
-  }
+  bool Refused(std::size_t i, std::size_t end) const { return refusal_[i % kRing] < end; }
 
 private:
   static constexpr std::size_t kRing = 64;  // more than a command's bytes
   static_assert(kRing > 1 + kMaxCount);
   std::span<const std::uint8_t> rom_;
   std::array<std::size_t, kRing> refusal_{};
-  std::array<std::size_t, kRing> longZeros_{};
 };
 
 }  // namespace
 
 // The command bytes a stream reads do not depend on where it starts: from every place the
 // chain of commands is one, and what refuses a chain whatever the output (a raw run of no
-// bytes, two raw runs in a row that one could hold; Konami-1: no command 0xFF) is found for
-// all places in one backward pass. A stream whose chain from its first command meets such a
-// refusal before its stated end is refused.
+// bytes, two raw runs or two runs of pairs in a row that one could hold) is found for all places in
+// one backward pass. A stream whose chain from its first command meets such a refusal before its
+// stated end is refused.
 template <TKonami V>
 void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*/,
                      bool /*factsOnly*/, std::vector<std::uint64_t>& candidates) {
@@ -696,6 +722,25 @@ void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*
     if (end <= n) probed = p;  // not refused for the ROM's end
     if (maybe) candidates[p / 64] |= std::uint64_t{1} << (p % 64);
   }
+}
+
+namespace {
+
+// Stops the walk at a command 0xFF.
+struct TLongZerosHook {
+  std::span<const std::uint8_t> s;
+  bool Command(unsigned /*kind*/, std::size_t inStart, std::size_t /*pos*/, std::size_t /*count*/,
+               std::size_t /*distance*/) const {
+    return s[inStart] != 0xFF;
+  }
+};
+
+}  // namespace
+
+bool KonamiVersionsReadAlike(std::span<const std::uint8_t> stream) {
+  thread_local TDecodeBuffer out(kDecodeBufferSize);
+  TLongZerosHook hook{stream};
+  return Walk(stream, TKonami::k1, out.data(), out.size(), hook).stop == TStop::kEnd;
 }
 
 // The three versions the scheme table names.

@@ -49,18 +49,21 @@ template <TKonami V>
 std::vector<std::uint8_t> CompressKonami(std::span<const std::uint8_t> data,
                                          const TCompressOptions& options);
 
+// Whether a stream reaches its stated length without a command 0xFF, where the versions
+// differ: it then decodes alike as Konami-1 and as Konami-2 (whose header's bit 15 is clear).
+bool KonamiVersionsReadAlike(std::span<const std::uint8_t> stream);
+
 // The length reached exactly by whole commands, minSize..65,536 bytes of output and a multiple
 // of 16, the reorder flag clear (Konami-2) or set (Konami-2R), no copy reading more than 33
-// bytes before the output, no raw run after one short of 31, fewer than kMaxEqualLiterals
-// equal raw bytes in a row, no fills or zero runs in a row that fewer bytes write or that
-// write more than 1024 bytes of one value, no copy of only the ring's zeros. Konami-1 also needs a
-// command 0xFF, where the versions differ (without one a Konami-1 stream decodes as Konami-2 and is
-// found as that).
-// The commands of a stream (as far as the score's sample goes) that cheaper ones would write:
-// raw bytes a copy or a zero run writes in fewer stream bytes (4 inside a raw run, the last 3
-// of one), runs of 2..16 zero-interleaved pairs whose output one copy writes, a copy of 16
-// bytes or fewer the third time in a row. No exact or greedy parse writes them (a lazy one
-// leaves one raw byte before a copy). For the score's facts.
+// bytes before the output, no two raw runs (or runs of zero-interleaved pairs) in a row that one
+// could hold, fewer than kMaxEqualLiterals equal raw bytes in a row, no fills or zero runs in a row
+// that fewer bytes write or that write more than 8192 bytes of one value, no copy of only zeros
+// that a zero run writes for less. A stream without a command 0xFF passes both Konami-1's and
+// Konami-2's checker (KonamiVersionsReadAlike). The commands of a stream (as far as the score's
+// sample goes) that cheaper ones would write: raw bytes a copy or a zero run writes in fewer stream
+// bytes (4 inside a raw run, the last 3 of one), runs of 2..16 zero-interleaved pairs whose output
+// one copy writes, a copy of 16 bytes or fewer the third time in a row. No exact or greedy parse
+// writes them (a lazy one leaves one raw byte before a copy). For the score's facts.
 template <TKonami V>
 std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
                                  std::span<const std::uint8_t> output);

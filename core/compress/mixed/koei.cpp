@@ -265,9 +265,11 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
   }
   st.comprSize = static_cast<std::uint32_t>(w.end);
   // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end code
-  // left 0, and enough tokens to tell.
+  // left 0. They decide however few the tokens and whatever the output holds: chance bytes
+  // that reach an end code in step, each copy reading written output, are rare even in short
+  // streams, and blank tiles (a literal and copies of it) are streams encoders write.
   st.unusedFlagsZero = w.restZero;
-  HoldToFacts(st, st.literals + st.references, {out.data(), w.pos});
+  st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kSchemeKoei, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.end), 0};
 }

@@ -490,9 +490,11 @@ std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::s
   }
   st.comprSize = static_cast<std::uint32_t>(w.in);
   // Facts an encoder's stream meets and chance bytes seldom do: the bits after the end token
-  // left 0, and enough tokens to tell.
+  // left 0. They decide however few the tokens and whatever the output holds: chance bytes
+  // that reach an end token in step, each copy reading written output, are rare even in short
+  // streams, and blank tiles (a literal and copies of it) are streams encoders write.
   st.unusedFlagsZero = w.restZero;
-  HoldToFacts(st, st.literals + st.references, {out.data(), w.pos});
+  st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kSchemeLCLZ17, static_cast<std::uint32_t>(w.pos),
                   static_cast<std::uint32_t>(w.in), 0};
 }

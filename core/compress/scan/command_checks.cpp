@@ -1,6 +1,8 @@
 // The scan's checkers of the SNES command formats: the walk of command_walk.h without output,
 // told of each command, judging it by the format's table.
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 #include "compress/commands/command_formats.h"
 #include "compress/commands/command_walk.h"
@@ -23,13 +25,131 @@ constexpr std::uint32_t kFactsCommands = 8;
 // encoder writes a long run of bytes that do not pack as such copies, each joined to the
 // next: a stream of sound or of noise).
 constexpr std::uint32_t kCopyEvidence = 2;
-constexpr std::uint32_t kFullDirectEvidence = 4;
+constexpr std::uint32_t kFullDirectEvidence = 6;
+// A fill of zero bytes longer than a short header's count: a long header of one of four
+// first bytes and an argument of 0 (a chance one is 1 in 16,384), which an encoder writes for
+// every stretch of blank tiles.
+constexpr std::uint32_t kZeroFillEvidence = 7;
 // Increasing fills in a row that no encoder's stream of tile data holds: rising runs are
 // rare in graphics, while text reads as lists of them (every lower-case letter is one).
 constexpr std::uint32_t kMaxIncFillsInRow = 3;
 // The longest rising run that tile data holds: more than a row of 8-bit pixels rising one by
 // one is a gradient no tile art draws, while text and rising tables read as such fills.
 constexpr std::size_t kMaxIncFillBytes = 8;
+
+// Output of 15-bit words (colours, tilemap entries): every high byte below 0x80. Each literal
+// is a byte chance lists choose at random: 24 high bytes of them all clear is 1 in 16 million
+// in noise, and rare enough in sparse tile art, whose bytes are often clear (16 let chance lists
+// in font tiles through). A fill's many bytes are one chance byte, so only literals count
+// towards it, though a fill's bytes must keep the rule too. Text and blank data have their low
+// bytes clear as well, so at least one literal low byte in kWordLowShare must be set.
+constexpr std::uint32_t kWordMinHighBytes = 24;
+constexpr std::uint32_t kWordLowShare = 8;
+constexpr std::uint32_t kWordEvidence = 5;
+
+// Counts the high and low bytes of 16-bit words that literals write, and those with bit 7 set;
+// and whether a fill sets a high byte's bit 7.
+class TWordBytes {
+public:
+  void Add(command::TKind kind, std::size_t outStart, std::size_t n, const std::uint8_t* arg) {
+    const bool firstOdd = (outStart & 1U) != 0;
+    switch (kind) {
+      case command::kByteFill: fillSetsHigh_ |= n > 1 || firstOdd ? arg[0] >= 0x80U : false; return;
+      case command::kWordFill:
+        // arg[0] at outStart, outStart + 2, ...; arg[1] between them.
+        fillSetsHigh_ |= (firstOdd ? arg[0] : arg[1]) >= 0x80U;
+        return;
+      case command::kIncFill:
+        for (std::size_t k = 0; k < n; ++k) {
+          fillSetsHigh_ |=
+              ((outStart + k) & 1U) != 0 && static_cast<std::uint8_t>(arg[0] + k) >= 0x80U;
+        }
+        return;
+      case command::kDirect:
+        for (std::size_t k = 0; k < n; ++k) {
+          const bool set = arg[k] >= 0x80U;
+          if (((outStart + k) & 1U) != 0) {
+            ++high_;
+            highSet_ += set ? 1 : 0;
+          } else {
+            ++low_;
+            lowSet_ += set ? 1 : 0;
+          }
+        }
+        return;
+      default: return;
+    }
+  }
+
+  // kWordEvidence where the bytes read as 15-bit words, else 0.
+  std::uint32_t Evidence() const {
+    const bool words = high_ >= kWordMinHighBytes && highSet_ == 0 && !fillSetsHigh_ &&
+                       lowSet_ * kWordLowShare >= low_;
+    return words ? kWordEvidence : 0;
+  }
+
+private:
+  std::size_t high_ = 0;
+  std::size_t low_ = 0;
+  std::size_t highSet_ = 0;
+  std::size_t lowSet_ = 0;
+  bool fillSetsHigh_ = false;
+};
+
+bool IsFill(const TRule& rule) {
+  return rule.address == command::TAddress::kNone && rule.kind != command::kDirect;
+}
+
+// A list whose first commands are no more than kLeadInCommands fills that write more than all
+// the rest, and whose rest would stand alone as a list (every copy reading bytes that rest
+// wrote, whole 16-byte units) with enough evidence of its own: the fills are chance bytes
+// before a real list that run into it (a long header's fill writes hundreds of bytes), the
+// rest is the list. A real list seldom opens with more than it holds after, unless that is
+// blank (a fill of zeros, itself evidence, is no such fill).
+constexpr std::uint32_t kLeadInCommands = 2;
+
+// Follows, for each of the first kLeadInCommands boundaries between commands, whether the
+// rest of the list read from there would stand alone.
+class TLeadIn {
+public:
+  // `headroom`: for a copy, how far the output may move down with every copy still reading
+  // written bytes (an absolute address stays where it is while the output moves; a relative
+  // source moves with it), else kNoCopy; `evidence`: the list's evidence up to this command.
+  static constexpr std::size_t kNoCopy = SIZE_MAX;
+  void Add(const command::TStep& step, bool zeroFill, std::size_t headroom,
+           std::uint32_t evidence) {
+    for (std::uint32_t k = 0; k < kLeadInCommands && k < commands_; ++k) {
+      if (headroom < written_[k]) fine_[k] = false;
+    }
+    if (commands_ < kLeadInCommands) {
+      fills_ = fills_ && IsFill(*step.rule) && !zeroFill;
+      written_[commands_] = step.outStart + step.count * step.rule->unit;
+      evidence_[commands_] = evidence;
+      fine_[commands_] = fills_;
+    }
+    ++commands_;
+  }
+
+  // Whether the list of `written` bytes and `evidence` in all opens with such fills.
+  bool LeadsIn(std::size_t written, std::uint32_t evidence, std::uint32_t minSize) const {
+    for (std::uint32_t k = 0; k < kLeadInCommands && k + 1 < commands_; ++k) {
+      const std::size_t rest = written - written_[k];
+      if (fine_[k] && written_[k] > rest && rest % 16 == 0 &&
+          rest >= std::max<std::uint32_t>(minSize, 1) &&
+          evidence - evidence_[k] >= kFactsCommands) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+private:
+  std::uint32_t commands_ = 0;
+  bool fills_ = true;
+  std::array<std::size_t, kLeadInCommands> written_{};     // after command k
+  std::array<std::uint32_t, kLeadInCommands> evidence_{};  // up to command k
+  std::array<bool, kLeadInCommands> fine_{};
+};
 
 // The header's bytes for a count.
 std::size_t HeaderBytes(std::size_t count) { return count <= command::kShortCount ? 1 : 2; }
@@ -44,48 +164,37 @@ bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
   return false;
 }
 
-bool IsFill(const TRule& rule) {
-  return rule.address == command::TAddress::kNone && rule.kind != command::kDirect;
-}
-
 // What a scan asks of a command stream beyond its rules: no two direct copies in a row and
 // no command that repeats the one before byte for byte (the first short of the longest), as
 // an encoder would have joined them; the literal and copy figures of the score. Commands that
 // cost more than another way of writing the same bytes count as wasteful (the facts of the
 // score): a long form for a count of 32 or less, a command no encoder writes, a word fill of
-// two equal bytes or of one byte, an absolute copy of one byte, a fill that goes on the fill
-// before it, a direct copy holding five equal bytes in a row, a short command beside a direct
-// copy that would take its bytes for less, a fill beside a direct copy whose bytes go on with
-// its pattern; and, as tile data holds none, a rising fill longer than kMaxIncFillBytes and
-// kMaxIncFillsInRow rising fills in a row. Fills in long rows are no sign: the shortest
-// streams of tilemaps are lists of word fills.
+// two equal bytes or of one byte, a rising fill of one byte, an absolute copy of one byte, a fill
+// that goes on the fill before it, a direct copy holding five equal bytes in a row, a short command
+// beside a direct copy that would take its bytes for less, a fill beside a direct copy whose bytes
+// go on with its pattern; and, as tile data holds none, a rising fill longer than kMaxIncFillBytes
+// and kMaxIncFillsInRow rising fills in a row. Fills in long rows are no sign: the shortest streams
+// of tilemaps are lists of word fills.
 class TScanHook final : public command::TCommandHook {
 public:
-  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st) : s_(s), st_(st) {}
+  TScanHook(std::span<const std::uint8_t> s, TStreamStats& st, bool bigEndian)
+      : s_(s), st_(st), bigEndian_(bigEndian) {}
 
   bool Step(const TStep& step) override {
     const TRule& rule = *step.rule;
     incFillsInRow_ = rule.kind == command::kIncFill ? incFillsInRow_ + 1 : 0;
     const TCommand cur = Describe(step);
+    const int value = OneValue(step, cur);
     if (Wasteful(step) || incFillsInRow_ >= kMaxIncFillsInRow || Absorbable(last_, cur) ||
-        FillTakesLiterals(last_, cur)) {
+        FillTakesLiterals(last_, cur) || JoinsOneValue(step, cur, value)) {
       // The stream misses the facts: where only those that meet them count, stop here.
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
     }
     ++commands_;
-    if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
-    if (rule.kind == command::kDirect && step.count == command::kMaxCount) {
-      evidence_ += kFullDirectEvidence;
-    }
-    const bool joinable = lastCount_ < command::kMaxCount;
-    if (joinable && rule.kind == command::kDirect && lastKind_ == command::kDirect) return false;
-    if (joinable && step.inEnd - step.inStart == lastEnd_ - lastStart_ &&
-        std::equal(s_.begin() + static_cast<std::ptrdiff_t>(step.inStart),
-                   s_.begin() + static_cast<std::ptrdiff_t>(step.inEnd),
-                   s_.begin() + static_cast<std::ptrdiff_t>(lastStart_))) {
-      return false;
-    }
+    Weigh(step, cur);
+    leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
+    if (RepeatsLast(step)) return false;
     if (rule.kind == command::kDirect) {
       for (std::size_t k = 0; k < step.count; ++k) {
         st_.MarkLiteral(static_cast<std::uint32_t>(step.outStart + k));
@@ -95,6 +204,7 @@ public:
       ++st_.references;
     }
     lastKind_ = rule.kind;
+    lastValue_ = value;
     lastCount_ = step.count;
     lastStart_ = step.inStart;
     lastEnd_ = step.inEnd;
@@ -103,7 +213,8 @@ public:
   }
 
   // The commands, weighed as evidence against chance bytes (kCopyEvidence).
-  std::uint32_t Evidence() const { return commands_ + evidence_; }
+  std::uint32_t Evidence() const { return commands_ + evidence_ + words_.Evidence(); }
+  const TLeadIn& LeadIn() const { return leadIn_; }
 
 private:
   // A command as the rules below compare it with its neighbour.
@@ -196,7 +307,10 @@ private:
                                 : step.count == 1 && rule.unit == 1)) {
       return true;
     }
-    if (rule.kind == command::kIncFill && step.count > kMaxIncFillBytes) return true;
+    // A rising fill of one byte writes what a byte fill of one byte does, which encoders take.
+    if (rule.kind == command::kIncFill && (step.count > kMaxIncFillBytes || step.count == 1)) {
+      return true;
+    }
     if (rule.address == command::TAddress::kAbsolute && step.count == 1) return true;
     if (rule.kind == command::kDirect) return HasFiveEqual(s_.subspan(arg, step.inEnd - arg));
     // A byte fill after one of the same byte, a rising fill going on where the one before
@@ -208,14 +322,79 @@ private:
            s_[arg] == static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_);
   }
 
+  // The value of every byte a byte fill, or a word fill of two equal bytes, writes; else -1.
+  int OneValue(const TStep& step, const TCommand& cur) const {
+    const command::TKind kind = step.rule->kind;
+    const bool one = kind == command::kByteFill ||
+                     (kind == command::kWordFill && s_[cur.arg] == s_[cur.arg + 1]);
+    return one ? s_[cur.arg] : -1;
+  }
+
+  // A fill of one value after one of the same value of the other kind (a byte fill and a word
+  // fill of two equal bytes, as chance bytes of one value read): one byte fill writes both for
+  // less where they fit its count. (Two of one kind are Wasteful's.)
+  bool JoinsOneValue(const TStep& step, const TCommand& cur, int value) const {
+    return value >= 0 && value == lastValue_ && step.rule->kind != lastKind_ &&
+           last_.bytes + cur.bytes <= command::kMaxCount;
+  }
+
+  // A byte or word fill of zeros.
+  bool ZeroArgs(const TStep& step, const TCommand& cur) const {
+    const command::TKind kind = step.rule->kind;
+    return (kind == command::kByteFill || kind == command::kWordFill) && s_[cur.arg] == 0 &&
+           (kind != command::kWordFill || s_[cur.arg + 1] == 0);
+  }
+
+  // TLeadIn's headroom of the command.
+  std::size_t Headroom(const TStep& step, const TCommand& cur) const {
+    const TRule& rule = *step.rule;
+    if (rule.address == command::TAddress::kRelative) return step.outStart - s_[cur.arg];
+    if (rule.address == command::TAddress::kNone) return TLeadIn::kNoCopy;
+    const std::size_t a = s_[cur.arg];
+    const std::size_t b = s_[cur.arg + 1];
+    return step.outStart - (bigEndian_ ? a << 8U | b : b << 8U | a) - 1;
+  }
+
+  // Adds what the command tells beyond its count to the evidence.
+  void Weigh(const TStep& step, const TCommand& cur) {
+    const TRule& rule = *step.rule;
+    if (step.count > command::kShortCount && ZeroArgs(step, cur)) {
+      evidence_ += kZeroFillEvidence;
+    }
+    if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
+    if (rule.kind == command::kDirect && step.count == command::kMaxCount) {
+      evidence_ += kFullDirectEvidence;
+    }
+    words_.Add(rule.kind, step.outStart, step.count * rule.unit, s_.data() + cur.arg);
+  }
+
+  // Whether an encoder would have written the command and the one before as one (the one
+  // before short of the longest count): two direct copies, or a command that repeats the one
+  // before byte for byte. A word fill of an odd count of bytes twice is no such pair: joined,
+  // its pattern would run on (a b a b a) where the two start it again (a b a a b a).
+  bool RepeatsLast(const TStep& step) const {
+    const TRule& rule = *step.rule;
+    if (lastCount_ >= command::kMaxCount) return false;
+    if (rule.kind == command::kDirect && lastKind_ == command::kDirect) return true;
+    if (rule.kind == command::kWordFill && rule.unit == 1 && step.count % 2 == 1) return false;
+    return step.inEnd - step.inStart == lastEnd_ - lastStart_ &&
+           std::equal(s_.begin() + static_cast<std::ptrdiff_t>(step.inStart),
+                      s_.begin() + static_cast<std::ptrdiff_t>(step.inEnd),
+                      s_.begin() + static_cast<std::ptrdiff_t>(lastStart_));
+  }
+
   std::span<const std::uint8_t> s_;
   TStreamStats& st_;
   TKind lastKind_ = command::kInvalid;
+  int lastValue_ = -1;  // OneValue of the command before
   std::size_t lastCount_ = 0;
   std::size_t lastStart_ = 0;
   std::size_t lastEnd_ = 0;
   std::uint32_t commands_ = 0;
   std::uint32_t evidence_ = 0;
+  TWordBytes words_;
+  TLeadIn leadIn_;
+  bool bigEndian_;
   std::uint32_t incFillsInRow_ = 0;
   TCommand last_;
 };
@@ -237,7 +416,7 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
   const auto s = rom.subspan(pos);
-  TScanHook hook(s, st);
+  TScanHook hook(s, st, kFormat.bigEndian);
   const TCommandResult r = command::Walk<true>(kFormat, s, nullptr, kCommandOutputLimit, &hook);
   if (r.end != TCommandEnd::kEnd || r.written < std::max<std::uint32_t>(minSize, 1) ||
       r.written % 16 != 0) {
@@ -245,7 +424,8 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   }
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
-  st.enoughTokens = hook.Evidence() >= kFactsCommands;
+  st.enoughTokens = hook.Evidence() >= kFactsCommands &&
+                    !hook.LeadIn().LeadsIn(r.written, hook.Evidence(), minSize);
   st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kScheme, r.written, r.consumed, 0};
 }

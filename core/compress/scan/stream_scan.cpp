@@ -217,14 +217,23 @@ bool StopsWhereStated(const TScanHit& ff6, const TStreamEnd& end, const TScanHit
 // streams seem to start, a packed run of literals above all, and those run on past its end
 // into whatever follows. Else the best score wins (the earlier on a tie).
 //
-// A stream whose header states no size (the command formats: a list of commands up to an
-// end byte) is the weakest evidence: chance bytes before a real stream read as a few fills
-// that run into it. Among hits that meet the facts, those of the schemes with a header
-// come first.
+// A list of commands up to an end byte (the command formats) is the weakest evidence: chance
+// bytes before a real stream read as a few fills that run into it. Among hits that meet the
+// facts, the others come first (a headerless stream with an end code, Koei's or LC_LZ17's, is
+// seldom met by chance: a chance stream with a header inside it must not hide it).
 int Rank(const TScanHit& h) {
   if (h.score < kDefaultMinScore) return 0;
   const TSchemeFormat* f = FindSchemeFormat(h.scheme);
-  return f != nullptr && f->sizeRule == TSizeRule::kNoSizeField ? 1 : 2;
+  return f != nullptr && f->commandList ? 1 : 2;
+}
+
+// Where a Konami-1 and a Konami-2 hit read one stream alike (no command 0xFF, where the
+// versions differ), the stream is named Konami-2, the version of by far the more games.
+bool YieldsToOtherVersion(std::span<const std::uint8_t> rom, const TScanHit& k1,
+                          const TScanHit& k2) {
+  return k1.scheme == kSchemeKonami1 && k2.scheme == kSchemeKonami2 && k1.address == k2.address &&
+         k1.comprSize == k2.comprSize &&
+         KonamiVersionsReadAlike(rom.subspan(k1.address, k1.comprSize));
 }
 
 bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit& b) {
@@ -244,6 +253,8 @@ bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit
     if (StopsWhereStated(b, endB, a)) return false;
     if (a.comprSize != b.comprSize) return a.comprSize > b.comprSize;
   }
+  if (YieldsToOtherVersion(rom, a, b)) return false;
+  if (YieldsToOtherVersion(rom, b, a)) return true;
   return a.score > b.score;
 }
 

@@ -128,6 +128,7 @@ TEST(CommandScan, CommandsThatCostMoreThanAnotherWayMissTheFacts) {
       {"a direct copy ending in the byte the fill repeats", {{3, {0x03, 0x12, 0x34, 0x56, 0x99}}}},
       {"a direct copy starting with the fill's next value", {{6, {0x02, 0x15, 0xB2, 0xC3}}}},
       {"a rising fill of 10 bytes", {{5, {0x69, 0x10}}, {9, {0x02, 0xF0, 0xE1, 0xD2}}}},
+      {"a rising fill of one byte between fills", {{4, {0x23, 0x99, 0x60, 0x55}}}},
       {"three rising fills in a row",
        {{5, {0x61, 0x10, 0x61, 0x20, 0x61, 0x30}},
         {9, {0x06, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96}}}},
@@ -146,11 +147,31 @@ TEST(CommandScan, CommandsThatCostMoreThanAnotherWayMissTheFacts) {
   }
 }
 
+// 15-bit words as literals: even bytes `low`, odd bytes below 0x80 (or with `highBit` on one).
+Bytes Words(std::size_t size, bool asciiLow, bool highBit) {
+  Bytes out(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    const auto k = static_cast<unsigned>(i / 2);
+    out[i] = static_cast<std::uint8_t>(i % 2 == 0 ? (0x85 + 37 * k) & (asciiLow ? 0x7F : 0xFF)
+                                                  : (13 * k) & 0x7F);
+  }
+  if (highBit) out[size - 5] |= 0x80;
+  return out;
+}
+
+// Two zeros, 33..256 bytes of words as they are, two bytes of 0x11.
+Bytes ThreeCommandsOfWords(const Bytes& words) {
+  Bytes s = {0x21, 0x00, 0xE0, static_cast<std::uint8_t>(words.size() - 1)};
+  s.insert(s.end(), words.begin(), words.end());
+  return Join(s, {0x21, 0x11, 0xFF});
+}
+
 // Streams of fewer than eight commands: those whose commands chance bytes seldom make (copies
-// from an address inside the output so far, direct copies of the longest count joined) meet
-// the facts; lists of fills and single commands, which chance bytes make all the time, do
-// not (their content decides, and it scores below the default minimum here).
-TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithCopiesOrFullDirectCopies) {
+// from an address inside the output so far, direct copies of the longest count joined, long
+// fills of zeros, literals that read as 15-bit words) meet the facts; lists of fills and
+// single commands, which chance bytes make all the time, do not (their content decides, and
+// it scores below the default minimum here).
+TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
   const Bytes noise = Noise(2608, 31);
   Bytes fullDirects;
   for (std::size_t at = 0; at < noise.size(); at += 1024) {
@@ -194,6 +215,19 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithCopiesOrFullDirectCopies) {
        false},
       {"one direct copy of 1024 bytes",
        Join(Join({0xE3, 0xFF}, Bytes(noise.begin(), noise.begin() + 1024)), {0xFF}), false},
+      {"a direct copy of 1024 bytes and one of 16",
+       Join(Join(Join({0xE3, 0xFF}, Bytes(noise.begin(), noise.begin() + 1024)), {0x0F}),
+            Join(Bytes(noise.begin() + 1024, noise.begin() + 1040), {0xFF})),
+       true},
+      {"one fill of 160 zeros", {0xE4, 0x9F, 0x00, 0xFF}, true},
+      {"one fill of 160 bytes of 0x11", {0xE4, 0x9F, 0x11, 0xFF}, false},
+      {"short fills of zeros around a direct copy",
+       Stream({{0x3F, 0x00}, {0x01, 0x12, 0x34}, {0x3D, 0x00}}), false},
+      {"three commands of 15-bit words", ThreeCommandsOfWords(Words(60, false, false)), true},
+      {"three commands of words with a high bit set", ThreeCommandsOfWords(Words(60, false, true)),
+       false},
+      {"three commands of ASCII bytes", ThreeCommandsOfWords(Words(60, true, false)), false},
+      {"three commands of 22 words", ThreeCommandsOfWords(Words(44, false, false)), false},
   };
   const int lz2 = Scheme("LC_LZ2");
   for (const TRow& row : rows) {
@@ -247,6 +281,105 @@ TEST(CommandScan, LookAlikeDataMissesTheFacts) {
       EXPECT_LT(hit->score, kDefaultMinScore) << row.name << " as " << row.scheme << " at " << pos;
     }
     EXPECT_GT(decoded, 0) << row.name << " as " << row.scheme;
+  }
+}
+
+// An LC_LZ2 list of nine fills and direct copies without copies, 64 bytes of output.
+std::vector<Bytes> NineCommands() {
+  return {
+      {0x43, 0x12, 0x34},                                      // 12 34 12 34: 0..3
+      {0x02, 0xA1, 0xB2, 0xC3},                                // 4..6
+      {0x25, 0x77},                                            // 6 times 0x77: 7..12
+      {0x03, 0x10, 0x20, 0x30, 0x40},                          // 13..16
+      {0x47, 0x56, 0x78},                                      // 17..24
+      {0x04, 0x9A, 0xBC, 0xDE, 0xF0, 0x13},                    // 25..29
+      {0x29, 0x88},                                            // 30..39
+      {0x07, 0xF1, 0xE2, 0xD3, 0xC4, 0xB5, 0xA6, 0x97, 0x86},  // 40..47
+      {0x4F, 0x21, 0x43},                                      // 48..63
+  };
+}
+
+// Fills before a list that stands alone, as chance bytes before a real list read: where they
+// write more than the list (a long header's fill) they miss the facts; a fill of zeros, or one
+// that writes less than the list, is a list's own start.
+TEST(CommandScan, LongFillsLeadingIntoAListMissTheFacts) {
+  struct TRow {
+    const char* name;
+    std::vector<Bytes> lead;
+    bool meets;
+  };
+  const TRow rows[] = {
+      {"no fill before", {}, true},
+      {"a fill of 1008 bytes of 0x5A", {{0xE7, 0xEF, 0x5A}}, false},
+      {"two fills of 1008 bytes", {{0xE7, 0xEF, 0x5A}, {0x5F, 0xA5, 0x5A}}, false},
+      {"a fill of 1008 zeros", {{0xE7, 0xEF, 0x00}}, true},
+      {"a fill of 16 bytes", {{0x2F, 0x5A}}, true},
+  };
+  const int lz2 = Scheme("LC_LZ2");
+  for (const TRow& row : rows) {
+    std::vector<Bytes> commands = row.lead;
+    for (const Bytes& c : NineCommands()) commands.push_back(c);
+    const Bytes s = Stream(commands);
+    TStreamStats stats;
+    const auto hit = CheckStream(s, 0, lz2, kDefaultScanMinSize, &stats);
+    ASSERT_TRUE(hit) << row.name;
+    stats.comprSize = hit->comprSize;
+    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
+  }
+}
+
+// HAL: a word fill of two equal bytes (31 pairs: no cheaper as a byte fill by itself) and a
+// byte fill after it; where the byte fill writes the same byte one byte fill writes both for
+// less, which chance bytes of one value read as and encoders never write.
+TEST(CommandScan, FillsOfOneValueInARowMissTheFacts) {
+  struct TRow {
+    const char* name;
+    Bytes second;
+    bool meets;
+  };
+  const TRow rows[] = {
+      {"a byte fill of the word fill's byte", {0x25, 0x5E}, false},
+      {"a byte fill of another byte", {0x25, 0x11}, true},
+  };
+  const int hal = Scheme("HAL");
+  for (const TRow& row : rows) {
+    // 62 + 6 bytes, then the nine commands' 92 bytes as HAL reads them (word fills in pairs).
+    std::vector<Bytes> commands = {{0x5E, 0x5E, 0x5E}, row.second};
+    for (const Bytes& c : NineCommands()) commands.push_back(c);
+    const Bytes s = Stream(commands);
+    TStreamStats stats;
+    const auto hit = CheckStream(s, 0, hal, kDefaultScanMinSize, &stats);
+    ASSERT_TRUE(hit) << row.name;
+    ASSERT_EQ(hit->rawSize, 160U) << row.name;
+    stats.comprSize = hit->comprSize;
+    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
+  }
+}
+
+// A command that repeats the one before byte for byte is refused where one command of twice
+// the count writes the same bytes; a word fill of an odd count twice writes other bytes.
+TEST(CommandScan, RepeatedCommandsAreRefusedWhereOneWouldDo) {
+  struct TRow {
+    const char* name;
+    Bytes first;  // written twice in place of the list's first two commands' 4 + 3 bytes
+    Bytes last;   // after them, writing the rest of the 7 bytes
+    bool taken;
+  };
+  const TRow rows[] = {
+      {"a word fill of 3 bytes twice", {0x42, 0x12, 0x34}, {0x00, 0xA1}, true},
+      {"a word fill of 2 bytes twice", {0x41, 0x12, 0x34}, {0x02, 0xA1, 0xB2, 0xC3}, false},
+      {"a byte fill of 2 bytes twice", {0x21, 0x12}, {0x02, 0xA1, 0xB2, 0xC3}, false},
+  };
+  const int lz2 = Scheme("LC_LZ2");
+  for (const TRow& row : rows) {
+    std::vector<Bytes> commands = NineCommands();
+    commands[0] = row.first;
+    commands[1] = row.last;
+    commands.insert(commands.begin(), row.first);
+    const Bytes s = Stream(commands);
+    const auto hit = CheckStream(s, 0, lz2, kDefaultScanMinSize, nullptr);
+    EXPECT_EQ(hit.has_value(), row.taken) << row.name;
+    if (hit) EXPECT_EQ(hit->rawSize, 64U) << row.name;
   }
 }
 

@@ -74,6 +74,70 @@ TEST(ScoreStream, FactsDecideWhateverTheOutputHolds) {
   EXPECT_EQ(ScoreStream(unchecked, noise), ContentScore(unchecked, noise));
 }
 
+// Blank tiles are streams encoders write: a literal and a few long copies of it. Where the
+// stream ends with an end code (Koei, LC_LZ17) that end decides, however few the tokens.
+TEST(CheckAndScore, BlankStreamsWithAnEndCodeMeetTheFacts) {
+  const auto blank = [](std::size_t n, std::size_t marks) {
+    Bytes d(n, 0);
+    for (std::size_t k = 0; k < marks; ++k) d[n / 2 + 5 * k] = static_cast<std::uint8_t>(k + 1);
+    return d;
+  };
+  const struct {
+    const char* what;
+    int scheme;
+    Bytes data;
+  } kCases[] = {
+      {"Koei, 112 zeros", kSchemeKoei, blank(112, 0)},
+      {"Koei, 4096 zeros", kSchemeKoei, blank(4096, 0)},
+      {"Koei, 544 bytes, 3 of them set", kSchemeKoei, blank(544, 3)},
+      {"LC_LZ17, 64 zeros", kSchemeLCLZ17, blank(64, 0)},
+      {"LC_LZ17, 240 zeros", kSchemeLCLZ17, blank(240, 0)},
+      {"LC_LZ17, 1024 bytes, 2 of them set", kSchemeLCLZ17, blank(1024, 2)},
+  };
+  for (const auto& c : kCases) {
+    const Bytes stream = FindSchemeFormat(c.scheme)->compress(c.data, {});
+    Bytes rom(16, 0x55);
+    rom.insert(rom.end(), stream.begin(), stream.end());
+    rom.resize(rom.size() + 16, 0x55);
+    const auto hit = CheckAndScore(rom, 16, c.scheme, kDefaultScanMinSize);
+    ASSERT_TRUE(hit.has_value()) << c.what;
+    EXPECT_EQ(hit->rawSize, c.data.size()) << c.what;
+    EXPECT_GE(hit->score, kDefaultMinScore) << c.what;
+  }
+}
+
+// Bait for the blank-tile facts: data that meets a filler (the words of a tilemap, a table of
+// small numbers, noise, each followed by 0x00 or 0xFF), where a stream of a few zero runs or
+// copies of a run could seem to start, gives no hit of the schemes whose blank streams score by
+// their facts.
+TEST(ScanStreams, DataBeforeFillersGivesNoBlankHits) {
+  Bytes rom;
+  std::mt19937 rng(11);
+  for (int block = 0; block < 64; ++block) {
+    for (std::size_t i = 0; i < 1024; i += 2) {
+      const auto k = static_cast<std::uint8_t>(i / 2);
+      const auto r = static_cast<std::uint8_t>(rng());
+      switch (block % 4) {
+        case 0: rom.insert(rom.end(), {k, 0x20}); break;
+        case 1: rom.insert(rom.end(), {static_cast<std::uint8_t>(k * 0x22), 0x00}); break;
+        case 2: rom.insert(rom.end(), {0xFF, static_cast<std::uint8_t>(r < 16 ? r : 0)}); break;
+        default: rom.insert(rom.end(), {r, static_cast<std::uint8_t>(rng())}); break;
+      }
+    }
+    rom.resize(rom.size() + 1024, block % 2 == 0 ? 0x00 : 0xFF);
+  }
+  const int schemes[] = {kSchemeLCLZ14,   kSchemeKonami1, kSchemeKonami2,
+                         kSchemeKonami2R, kSchemeLCLZ17,  kSchemeKoei};
+  TScanOptions options;
+  options.align = 1;
+  for (const int scheme : schemes) {
+    const int one[] = {scheme};
+    const auto hits = ScanStreams(rom, one, options);
+    EXPECT_TRUE(hits.empty()) << Compressions[scheme].name() << ": " << hits.size()
+                              << " hits, the first at " << (hits.empty() ? 0 : hits[0].address);
+  }
+}
+
 TEST(CheckStream, LiteralsOfOneValueInARowAreRefused) {
   const auto run = [](int n, std::uint8_t after) {
     Bytes b(static_cast<std::size_t>(n), 0x41);

@@ -162,8 +162,30 @@ TEST(LCLZ14, ScanCheckTakesOurStreamsOnly) {
       {"flag after the last token", {0x10, 0x00, 0x05, 0x41, 0x1C, 0x00}},
   };
   for (const auto& c : refused) EXPECT_FALSE(CheckLCLZ14Hit(c.stream, 0, 16, nullptr)) << c.name;
-  const Bytes tidy = {0x10, 0x00, 0x01, 0x41, 0x1C, 0x00};
+  const Bytes tidy = {0x10, 0x00, 0x03, 0x41, 0x42, 0x1B, 0x00};
   stats = {};
-  EXPECT_TRUE(CheckLCLZ14Hit(tidy, 0, 16, &stats)) << "the same, flags 0 after the end";
-  EXPECT_EQ(stats.factsMinOutput, kNoFacts) << "two tokens tell little: the content decides";
+  EXPECT_TRUE(CheckLCLZ14Hit(tidy, 0, 16, &stats)) << "flags 0 after the end";
+  EXPECT_EQ(stats.factsMinOutput, kNoFacts) << "three tokens tell little: the content decides";
+}
+
+// Blank tiles: a run of one value whose first copy takes the nearest source (as an encoder
+// does) scores by the facts however few the tokens; a run copied first from elsewhere, which
+// tables of words read as, leaves it to the content.
+TEST(LCLZ14, BlankTilesFromTheNearestSourceMeetTheFacts) {
+  const struct {
+    const char* name;
+    Bytes stream;
+    bool facts;
+  } rows[] = {
+      {"a literal and a copy of it", {0x10, 0x00, 0x01, 0x41, 0x1C, 0x00}, true},
+      {"zeros from before the start", {0x20, 0x00, 0x00, 0x1F, 0x00, 0x1B, 0x00}, true},
+      {"our compressor's 112 zeros", Pack(Bytes(112, 0)), true},
+      {"a run copied from 2 back", {0x10, 0x00, 0x03, 0x41, 0x41, 0x2B, 0x00}, false},
+      {"zeros from 15 back", {0x20, 0x00, 0x00, 0xFF, 0x00, 0xFB, 0x00}, false},
+  };
+  for (const auto& row : rows) {
+    TStreamStats stats;
+    ASSERT_TRUE(CheckLCLZ14Hit(row.stream, 0, 16, &stats)) << row.name;
+    EXPECT_EQ(stats.factsMinOutput != kNoFacts, row.facts) << row.name;
+  }
 }

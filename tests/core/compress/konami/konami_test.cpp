@@ -206,6 +206,8 @@ TEST(Konami, ScanCheckTellsTheVersions) {
       {"zero runs that one command writes", {0x04, 0x00, 0xEE, 0xEE}},
       {"fills that one command writes", {0x06, 0x00, 0xC6, 0x41, 0xC6, 0x41}},
       {"copy of the ring's zeros only", {0x04, 0x00, 0x3B, 0xDE}},
+      {"copy of zeros written", {0x05, 0x00, 0xEC, 0x03, 0xDF}},
+      {"two runs of pairs that one could hold", {0x0C, 0x00, 0xA2, 1, 2, 3, 4, 0xA2, 5, 6, 7, 8}},
       {"8224 zeros in a row",
        [] {
          Bytes s = {0x42, 0x00};
@@ -228,12 +230,99 @@ TEST(Konami, ScanCheckTellsTheVersions) {
   for (const auto& [name, stream] : {std::pair{"two raw runs", twoRaws}, {"4112 zeros", blank}}) {
     EXPECT_TRUE(Check(stream, 0, 1, TKonami::k2)) << name;
   }
-  // Without a command 0xFF the versions read alike: such a stream is found as Konami-2.
+  // Without a command 0xFF the versions read alike: such a stream is one of both.
   const Bytes alike = {0x06, 0x00, 0x81, 0xFF, 0x37, 0xDE};
-  EXPECT_FALSE(Check(alike, 0, 1, TKonami::k1));
-  EXPECT_TRUE(Check(alike, 0, 1, TKonami::k2));
   const Bytes longZeros = {0x05, 0x00, 0xCD, 0x01, 0xFF};
+  EXPECT_TRUE(Check(alike, 0, 1, TKonami::k1));
+  EXPECT_TRUE(Check(alike, 0, 1, TKonami::k2));
+  EXPECT_TRUE(KonamiVersionsReadAlike(alike));
   EXPECT_TRUE(Check(longZeros, 0, 1, TKonami::k1));
+  EXPECT_FALSE(KonamiVersionsReadAlike(longZeros));
+}
+
+// A stream that reads alike in both versions is found by a scan for either; a scan of both
+// names it Konami-2, the version of far more games. One with a command 0xFF is Konami-1's.
+TEST(Konami, ScanOfBothVersionsNamesAStreamThatReadsAlikeKonami2) {
+  const Bytes d = Mixed(1024, 9);
+  const struct {
+    const char* name;
+    Bytes stream;
+    int both;  // the scheme a scan of both versions names
+  } rows[] = {
+      {"without 0xFF", Pack(d, TKonami::k2), kSchemeKonami2},
+      {"with 0xFF", {0x07, 0x00, 0xCD, 0x01, 0xFF, 0xFF, 0xED}, kSchemeKonami1},
+  };
+  for (const auto& row : rows) {
+    ASSERT_EQ(KonamiVersionsReadAlike(row.stream), row.both == kSchemeKonami2) << row.name;
+    Bytes rom(64, 0x55);
+    rom.insert(rom.end(), row.stream.begin(), row.stream.end());
+    rom.resize(rom.size() + 64, 0x55);
+    TScanOptions options;
+    options.minSize = 16;
+    options.minScore = 0;
+    for (const int scheme : {kSchemeKonami1, kSchemeKonami2}) {
+      const int one[] = {scheme};
+      const auto hits = ScanStreams(rom, one, options);
+      const bool found = std::any_of(hits.begin(), hits.end(), [&](const TScanHit& h) {
+        return h.address == 64 && h.scheme == scheme;
+      });
+      EXPECT_EQ(found, scheme == kSchemeKonami1 || row.both == kSchemeKonami2)
+          << row.name << " by name, scheme " << scheme;
+    }
+    const int both[] = {kSchemeKonami1, kSchemeKonami2};
+    const auto hits = ScanStreams(rom, both, options);
+    const auto at =
+        std::find_if(hits.begin(), hits.end(), [](const TScanHit& h) { return h.address == 64; });
+    ASSERT_NE(at, hits.end()) << row.name;
+    EXPECT_EQ(at->scheme, row.both) << row.name;
+  }
+}
+
+// Few commands tell little, unless they are mostly zero runs: blank tiles, which an encoder
+// writes as a few of them. Those score by the facts.
+TEST(Konami, BlankTilesScoreByTheFacts) {
+  const auto zeroRuns = [](std::uint8_t first, std::size_t fullRuns) {
+    Bytes s = {0, 0, first};
+    s.resize(3 + fullRuns, 0xFF);
+    s[0] = static_cast<std::uint8_t>(s.size());
+    return s;
+  };
+  const struct {
+    const char* name;
+    TKonami version;
+    Bytes stream;
+    bool facts;
+  } rows[] = {
+      {"320 zeros", TKonami::k1, zeroRuns(0xF5, 9), true},
+      {"128 zeros", TKonami::k1, zeroRuns(0xFB, 3), true},
+      {"64 zeros in one long run", TKonami::k2, {0x04, 0x00, 0xFF, 0x3E}, true},
+      {"64 zeros as 32 and 32 (a Konami-2 exact split)",
+       TKonami::k2,
+       {0x04, 0x00, 0xFE, 0xFE},
+       true},
+      {"64 zeros as 32 and 32, neither Konami-1's longest",
+       TKonami::k1,
+       {0x04, 0x00, 0xFE, 0xFE},
+       false},
+      {"33 zeros, a raw byte, a copy",
+       TKonami::k1,
+       {0x07, 0x00, 0xFF, 0x81, 0x01, 0x33, 0xF7},
+       true},
+      {"a fill of 32", TKonami::k2, {0x04, 0x00, 0xDE, 0x41}, false},
+      {"pairs and raw bytes",
+       TKonami::k2,
+       {0x10, 0x00, 0xA2, 1, 2, 3, 4, 0x88, 1, 2, 3, 4, 5, 6, 7, 8},
+       false},
+  };
+  for (const auto& row : rows) {
+    TStreamStats stats;
+    ASSERT_TRUE(Row(row.version).check(row.stream, 0, 16, &stats)) << row.name;
+    EXPECT_EQ(stats.factsMinOutput != kNoFacts, row.facts) << row.name;
+    if (!row.facts) continue;
+    const auto hit = CheckAndScore(row.stream, 0, Row(row.version).row, 32);
+    ASSERT_TRUE(hit.has_value()) << row.name;
+    EXPECT_GE(hit->score, kDefaultMinScore) << row.name;
+  }
 }
 
 // The tokens the score's facts count as ones no encoder writes; an encoder's stream has none.
