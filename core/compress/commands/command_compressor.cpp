@@ -183,14 +183,21 @@ public:
   std::uint32_t Cost(std::size_t i) const { return cost_[i]; }
 
   // The chosen command at i: its kind and count. The search kept only the kind and the
-  // header size, so this finds a count whose rest costs what the search found: the smallest
-  // in the header's band (the search found one there).
+  // header size, so this finds a count whose rest costs what the search found (the search
+  // found one in the header's band): for a direct copy the largest, so that a run of bytes
+  // longer than one copy starts with a full one, as other encoders and the scan expect; for
+  // the other commands the smallest.
   TGroupReach Command(std::size_t i) const {
     const auto kind = static_cast<TKind>(choice_[i] >> 1);
     const TGroup g = groups_[kind];
     const bool longHeader = (choice_[i] & 1u) != 0;
     const std::uint32_t header = longHeader ? 2 : 1;
     const std::uint32_t rest = cost_[i] - header - kArgBytes[g];
+    if (g == kDirectCopy) {
+      std::size_t u = std::min(d_.size() - i, longHeader ? kMaxCount : kShortCount);
+      while (u > 1 && cost_[i + u] + static_cast<std::uint32_t>(u) != rest) --u;
+      return {kind, u};
+    }
     std::size_t u = longHeader && g != kLongXor ? kShortCount + 1 : 1;
     for (;; ++u) {
       const std::size_t j = i + (g == kPairs ? 2 * u : u);
