@@ -10,42 +10,8 @@
 
 #include "base/uCommon.h"
 #include "compress/scheme_formats.h"
+#include "heap_count.h"
 #include "sample_data.h"
-
-namespace {
-
-std::size_t gNow = 0;
-std::size_t gPeak = 0;
-
-// Each block carries its size ahead of the caller's bytes.
-constexpr std::size_t kHead = alignof(std::max_align_t);
-
-void* Take(std::size_t n) {
-  auto* p = static_cast<unsigned char*>(std::malloc(n + kHead));
-  if (p == nullptr) throw std::bad_alloc();
-  std::memcpy(p, &n, sizeof n);
-  gNow += n;
-  if (gNow > gPeak) gPeak = gNow;
-  return p + kHead;
-}
-
-void Give(void* q) {
-  if (q == nullptr) return;
-  auto* p = static_cast<unsigned char*>(q) - kHead;
-  std::size_t n = 0;
-  std::memcpy(&n, p, sizeof n);
-  gNow -= n;
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return Take(n); }
-void* operator new[](std::size_t n) { return Take(n); }
-void operator delete(void* p) noexcept { Give(p); }
-void operator delete[](void* p) noexcept { Give(p); }
-void operator delete(void* p, std::size_t /*n*/) noexcept { Give(p); }
-void operator delete[](void* p, std::size_t /*n*/) noexcept { Give(p); }
 
 namespace tegulo {
 namespace {
@@ -64,8 +30,8 @@ TEST(CompressMemory, AtMostSixteenBytesPerInputByte) {
     for (const auto& a : above) {
       if (std::strcmp(a.name, row.name) == 0) most = a.bytesPerByte;
     }
-    const std::size_t before = gNow;
-    gPeak = gNow;
+    const std::size_t before = heap::now;
+    heap::peak = heap::now;
     std::size_t packed = 0;
     try {
       packed = row.compress(data, {}).size();
@@ -73,8 +39,8 @@ TEST(CompressMemory, AtMostSixteenBytesPerInputByte) {
       ADD_FAILURE() << row.name << ": " << e.what();
       continue;
     }
-    const double perByte = static_cast<double>(gPeak - before) / kSize;
-    EXPECT_LE(perByte, most) << row.name << " took " << gPeak - before << " bytes";
+    const double perByte = static_cast<double>(heap::peak - before) / kSize;
+    EXPECT_LE(perByte, most) << row.name << " took " << heap::peak - before << " bytes";
     EXPECT_GT(packed, 0U) << row.name;
   }
 }
