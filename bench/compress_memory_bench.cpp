@@ -9,40 +9,8 @@
 
 #include "base/uCommon.h"
 #include "compress/scheme_formats.h"
+#include "heap_count.h"
 #include "sample_data.h"
-
-namespace {
-
-std::size_t gNow = 0;
-std::size_t gPeak = 0;
-
-// Each block carries its size ahead of the caller's bytes.
-constexpr std::size_t kHead = alignof(std::max_align_t);
-
-void* Take(std::size_t n) {
-  auto* p = static_cast<unsigned char*>(std::malloc(n + kHead));
-  if (p == nullptr) throw std::bad_alloc();
-  *reinterpret_cast<std::size_t*>(p) = n;
-  gNow += n;
-  if (gNow > gPeak) gPeak = gNow;
-  return p + kHead;
-}
-
-void Give(void* q) {
-  if (q == nullptr) return;
-  auto* p = static_cast<unsigned char*>(q) - kHead;
-  gNow -= *reinterpret_cast<std::size_t*>(p);
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return Take(n); }
-void* operator new[](std::size_t n) { return Take(n); }
-void operator delete(void* p) noexcept { Give(p); }
-void operator delete[](void* p) noexcept { Give(p); }
-void operator delete(void* p, std::size_t /*n*/) noexcept { Give(p); }
-void operator delete[](void* p, std::size_t /*n*/) noexcept { Give(p); }
 
 int main(int argc, char** argv) {
   const std::size_t mostKiB = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 16384;
@@ -63,12 +31,12 @@ int main(int argc, char** argv) {
     for (const std::size_t s : sizes) {
       if (s > mostKiB << 10) continue;
       const std::span<const std::uint8_t> in(data.data(), s);
-      const std::size_t before = gNow;
-      gPeak = gNow;
+      const std::size_t before = tegulo::heap::now;
+      tegulo::heap::peak = tegulo::heap::now;
       std::string cell;
       try {
         const std::vector<std::uint8_t> out = row.compress(in, {});
-        const std::size_t peak = gPeak - before;
+        const std::size_t peak = tegulo::heap::peak - before;
         char text[64];
         std::snprintf(text, sizeof text, "%.2f (%zu)", static_cast<double>(peak) / s, peak);
         cell = text;

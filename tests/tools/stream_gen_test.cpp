@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "compress/compressors.h"
 #include "compress/rnc/rnc_format.h"
 #include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
@@ -256,3 +257,25 @@ TEST(StreamGen, TestRomHoldsItsStreamsWhereItSays) {
 }
 
 }  // namespace
+
+// Our compressors write the shortest stream a scheme allows: never longer than another
+// encoder's stream of the same data, whatever its parse or form (ours asked for the choices
+// the variant made where those change what a stream may hold: distance 1).
+TEST(StreamGen, OurStreamsAreNoLongerThanAnyWritersOwn) {
+  std::mt19937 rng(11);
+  const auto variants = AllVariants();
+  for (TContent kind : kContents) {
+    const auto content = MakeContent(kind, 2000, rng);
+    for (const TVariant& v : variants) {
+      if (!DecodedAsWritten(v)) continue;
+      const auto data = FitData(v, content);
+      const auto theirs = MakeStream(v, data);
+      if (theirs.empty()) continue;
+      TCompressOptions options;
+      options.allowDistance1 = v.distance1;
+      const auto ours = CompressStream(v.scheme, data, options);
+      EXPECT_LE(ours.size(), theirs.size())
+          << SchemeLabel(v) << " " << ParseLabel(v) << " " << ContentName(kind);
+    }
+  }
+}

@@ -154,8 +154,9 @@ std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data,
   std::uint32_t word = 0;
   int used = 0;
   const auto put = [&](std::size_t symbol) {
-    for (const std::uint8_t bit : table.codes[symbol]) {
-      word |= static_cast<std::uint32_t>(bit) << (31 - used);
+    const std::uint64_t code = table.codes[symbol];
+    for (int k = table.lengths[symbol]; k-- > 0;) {
+      word |= static_cast<std::uint32_t>(code >> k & 1U) << (31 - used);
       if (++used == 32) {
         for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(word >> (8 * k)));
         word = 0;

@@ -2,7 +2,9 @@
 #include "compress/bios/huffman_tree.h"
 
 #include <algorithm>
+#include <cassert>
 #include <optional>
+#include <utility>
 
 namespace tegulo {
 namespace {
@@ -17,20 +19,22 @@ struct TNode {
 };
 
 // The standard two-queue construction over leaves sorted by weight (then symbol).
-std::vector<TNode> BuildTree(std::vector<TNode> leaves) {
-  std::stable_sort(leaves.begin(), leaves.end(),
+// The leaves come first in the nodes (sorted in place), the inner nodes after them.
+std::vector<TNode> BuildTree(std::vector<TNode> nodes) {
+  std::stable_sort(nodes.begin(), nodes.end(),
                    [](const TNode& a, const TNode& b) { return a.weight < b.weight; });
-  std::vector<TNode> nodes = leaves;
+  const std::size_t leaves = nodes.size();
+  nodes.reserve(2 * leaves - 1);
   std::size_t nextLeaf = 0;
-  std::size_t nextInner = leaves.size();
+  std::size_t nextInner = leaves;
   const auto take = [&]() {
-    if (nextLeaf < leaves.size() &&
+    if (nextLeaf < leaves &&
         (nextInner >= nodes.size() || nodes[nextLeaf].weight <= nodes[nextInner].weight)) {
       return static_cast<int>(nextLeaf++);
     }
     return static_cast<int>(nextInner++);
   };
-  for (std::size_t made = 1; made < leaves.size(); ++made) {
+  for (std::size_t made = 1; made < leaves; ++made) {
     TNode inner;
     inner.child[0] = take();
     inner.child[1] = take();
@@ -107,23 +111,27 @@ THuffmanTable Lay(const std::vector<TNode>& nodes, const std::vector<int>& slot,
   THuffmanTable out;
   out.table.assign(static_cast<std::size_t>(t + 1) * 2, 0);
   out.table[0] = static_cast<std::uint8_t>(t);
-  out.codes.assign(static_cast<std::size_t>(symbols), {});
+  out.codes.assign(static_cast<std::size_t>(symbols), 0);
+  out.lengths.assign(static_cast<std::size_t>(symbols), 0);
   const int root = static_cast<int>(nodes.size()) - 1;
-  // Depth first with the path so far: (node, its byte's index in the table, its parent's slot).
+  // Depth first with the path so far: (node, its byte's index in the table, its parent's slot,
+  // the path's bits, last bit lowest, and its length).
   struct TVisit {
     int node;
     std::size_t at;
     int parentSlot;
-    std::vector<std::uint8_t> path;
+    std::uint64_t path;
+    std::uint8_t depth;
   };
-  std::vector<TVisit> stack{{root, 1, 0, {}}};
+  std::vector<TVisit> stack{{root, 1, 0, 0, 0}};
   while (!stack.empty()) {
-    TVisit v = std::move(stack.back());
+    const TVisit v = stack.back();
     stack.pop_back();
     const TNode& node = nodes[v.node];
     if (node.child[0] < 0) {
       out.table[v.at] = static_cast<std::uint8_t>(node.symbol);
-      out.codes[static_cast<std::size_t>(node.symbol)] = std::move(v.path);
+      out.codes[static_cast<std::size_t>(node.symbol)] = v.path;
+      out.lengths[static_cast<std::size_t>(node.symbol)] = v.depth;
       continue;
     }
     const int s = slot[v.node];
@@ -131,10 +139,11 @@ THuffmanTable Lay(const std::vector<TNode>& nodes, const std::vector<int>& slot,
     if (nodes[node.child[0]].child[0] < 0) byte |= 0x80u;
     if (nodes[node.child[1]].child[0] < 0) byte |= 0x40u;
     out.table[v.at] = static_cast<std::uint8_t>(byte);
-    for (int bit = 0; bit < 2; ++bit) {
-      std::vector<std::uint8_t> path = v.path;
-      path.push_back(static_cast<std::uint8_t>(bit));
-      stack.push_back({node.child[bit], static_cast<std::size_t>(2 * s + bit), s, std::move(path)});
+    // Counts of at most 2^26 give trees far less deep than 64.
+    assert(v.depth < THuffmanTable::kMaxLength);
+    for (std::uint64_t bit = 0; bit < 2; ++bit) {
+      stack.push_back({node.child[bit], static_cast<std::size_t>(2 * s + static_cast<int>(bit)), s,
+                       v.path << 1 | bit, static_cast<std::uint8_t>(v.depth + 1)});
     }
   }
   return out;
@@ -163,7 +172,7 @@ THuffmanTable BuildHuffmanTable(std::span<const std::uint64_t> counts) {
     if (shift < 64) {
       for (TNode& l : weighted) l.weight = std::max(l.weight, total >> shift);
     }
-    const std::vector<TNode> nodes = BuildTree(weighted);
+    const std::vector<TNode> nodes = BuildTree(std::move(weighted));
     for (const bool smallerFirst : {true, false}) {
       if (auto slot = OrderPairs(nodes, smallerFirst)) return Lay(nodes, *slot, symbols);
     }

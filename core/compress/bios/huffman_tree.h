@@ -9,8 +9,10 @@
 namespace tegulo {
 
 struct THuffmanTable {
-  std::vector<std::uint8_t> table;               // from stream offset 4: T, root, nodes, padding
-  std::vector<std::vector<std::uint8_t>> codes;  // per symbol: its bits, first bit first
+  static constexpr int kMaxLength = 64;
+  std::vector<std::uint8_t> table;    // from stream offset 4: T, root, nodes, padding
+  std::vector<std::uint64_t> codes;   // per symbol: its bits, the last one lowest
+  std::vector<std::uint8_t> lengths;  // per symbol: its bits' count (0: no leaf)
 };
 
 // The tree of least total code length for the symbol counts (16 or 256 of them) whose layout

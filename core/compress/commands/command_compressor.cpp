@@ -5,12 +5,14 @@
 // for the group and each (group, header size) is one range minimum.
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "base/uCommon.h"
 #include "compress/commands/command_formats.h"
 #include "compress/commands/command_reach.h"
-#include "compress/search/stride_min.h"
+#include "compress/search/front_min.h"
 
 namespace tegulo {
 namespace {
@@ -18,7 +20,6 @@ namespace {
 using command::kMaxCount;
 using command::kShortCount;
 using command::TKind;
-using command::TReach;
 
 // Kinds that cost the same for the same count.
 enum TGroup : std::uint8_t {
@@ -58,16 +59,19 @@ TGroups GroupsOf(const TCommandFormat& f) {
   return groups;
 }
 
-// The furthest-reaching kind of each group at i.
-std::array<TGroupReach, kGroups> GroupReach(const TGroups& groups, const TReach& r, std::size_t i) {
+// The longest use of each kind at one position (0 for kinds the format lacks), counted as
+// Fills/Reach count them: bytes, the word fill's included.
+using TKindReach = std::array<std::size_t, command::kKinds>;
+
+// The furthest-reaching kind of each group; on a tie the first kind.
+std::array<TGroupReach, kGroups> GroupReach(const TGroups& groups, const TKindReach& r) {
   std::array<TGroupReach, kGroups> g{};
   for (int k = 0; k < command::kKinds; ++k) {
-    const auto kind = static_cast<TKind>(k);
     const TGroup group = groups[k];
     if (group == kGroups) continue;
-    std::size_t units = r.length[k][i];
+    std::size_t units = r[k];
     units = group == kPairs ? units / 2 : std::min(units, kMaxCount);
-    if (units > g[group].units) g[group] = {kind, units};
+    if (units > g[group].units) g[group] = {static_cast<TKind>(k), units};
   }
   return g;
 }
@@ -93,12 +97,12 @@ void PutHeader(std::vector<std::uint8_t>& out, unsigned cmd, std::size_t count, 
   out.push_back(static_cast<std::uint8_t>(count - 1));
 }
 
-// Writes the command of `kind` that covers `units` at i.
+// Writes the command of `kind` that covers `units` at i, from `src` (an address or a
+// distance) where it copies.
 void PutCommand(const TCommandFormat& f, std::vector<std::uint8_t>& out,
                 std::span<const std::uint8_t> data, std::size_t i, TKind kind, std::size_t units,
-                const TReach& r) {
+                std::size_t src) {
   PutHeader(out, static_cast<unsigned>(f.CommandOf(kind)), units, f.Rule(kind).longOnly);
-  const std::size_t src = r.source[kind][i];
   switch (kind) {
     case command::kDirect:
       out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(i),
@@ -119,88 +123,191 @@ void PutCommand(const TCommandFormat& f, std::vector<std::uint8_t>& out,
   out.push_back(static_cast<std::uint8_t>(littleEndian ? src >> 8 : src));
 }
 
-// The cheapest path from the end; cost[i] in bytes, the end byte included.
+// The fills at one position, carried down from the end.
+struct TFills {
+  std::size_t byteFill = 0;
+  std::size_t incFill = 0;
+  std::size_t wordFill = 0;  // bytes that repeat the one two before, counted in bytes
+
+  void Step(std::span<const std::uint8_t> d, std::size_t i) {
+    const std::size_t n = d.size();
+    const bool more = i + 1 < n;
+    byteFill = std::min(more && d[i + 1] == d[i] ? byteFill + 1 : 1, kMaxCount);
+    incFill = std::min(more && d[i + 1] == static_cast<std::uint8_t>(d[i] + 1) ? incFill + 1 : 1,
+                       kMaxCount);
+    std::size_t w = 1;
+    if (more) w = i + 2 < n && d[i + 2] == d[i] ? wordFill + 1 : 2;
+    wordFill = std::min(w, 2 * kMaxCount);
+  }
+};
+
+// The cheapest path from the end; cost[i] in bytes, the end byte included. The reach of every
+// kind is counted as the search goes down, except the absolute repeats' (found before); the
+// search keeps per position its cost, its choice and the chosen copy's source.
 class TPath {
 public:
-  TPath(const TCommandFormat& f, const TReach& r, std::size_t n)
-      : r_(r),
-        cost_(n + 1, 0),
-        choice_(n, 0),
-        best_(n + 1, 1, kMaxCount),
-        gain_(n + 1, 1, kMaxCount),
-        pairs_(f.Rule(command::kWordFill).unit == 2 ? n + 1 : 0, 2, kMaxCount),
+  TPath(const TCommandFormat& f, std::span<const std::uint8_t> data, command::TAbsoluteReach abs)
+      : d_(data),
+        abs_(std::move(abs)),
+        cost_(data.size() + 1, 0),
+        choice_(data.size(), 0),
         groups_(GroupsOf(f)) {
-    SetCost(n, 1);
+    const std::size_t n = data.size();
+    const bool relative = f.Has(command::kRelative) || f.Has(command::kRelativeXor);
+    if (relative) relative_.emplace(data);
+    const std::size_t longXor = f.Has(command::kRelativeXor) ? command::kMaxXorCount : 0;
+    near_.emplace(std::max(kShortCount, longXor), n + 1);
+    far_.emplace(kMaxCount - kShortCount, n + 1);
+    nearGain_.emplace(kShortCount, n + 1);
+    farGain_.emplace(kMaxCount - kShortCount, n + 1);
+    cost_[n] = 1;
   }
 
   void Solve() {
-    for (std::size_t i = cost_.size() - 1; i-- > 0;) {
-      const auto groups = GroupReach(groups_, r_, i);
-      std::uint32_t best = TStrideMin::kNone;
-      std::uint8_t pick = 0;
-      for (int g = 0; g < kGroups; ++g) {
-        const auto bands = Bands(static_cast<TGroup>(g), groups[g].units);
-        for (int b = 0; b < 2; ++b) {
-          if (bands[b].first > bands[b].last) continue;
-          const std::uint32_t c = Rest(static_cast<TGroup>(g), i, bands[b]) + bands[b].header;
-          if (c <= best) {
-            best = c;
-            pick = static_cast<std::uint8_t>(g << 1 | b);
-          }
-        }
-      }
-      choice_[i] = pick;
-      SetCost(i, best);
+    TFills fills;
+    TKindReach r{};
+    for (std::size_t i = d_.size(); i-- > 0;) {
+      Push(i);
+      fills.Step(d_, i);
+      r[command::kDirect] = std::min(d_.size() - i, kMaxCount);
+      r[command::kByteFill] = fills.byteFill;
+      r[command::kIncFill] = fills.incFill;
+      r[command::kWordFill] = fills.wordFill;
+      if (abs_.Length(i) != 0) r[abs_.Kind(i)] = abs_.Length(i);
+      if (relative_) std::tie(r[command::kRelative], r[command::kRelativeXor]) = relative_->Step(i);
+      SolveAt(i, GroupReach(groups_, r));
+      if (abs_.Length(i) != 0) r[abs_.Kind(i)] = 0;
     }
   }
 
   std::uint32_t Cost(std::size_t i) const { return cost_[i]; }
 
-  // The chosen command at i: its kind and count. The search kept only the group and the
-  // header size, so this finds a count whose rest costs what the search found.
+  // The chosen command at i: its kind and count. The search kept only the kind and the
+  // header size, so this finds a count whose rest costs what the search found (the search
+  // found one in the header's band): for a direct copy the largest, so that a run of bytes
+  // longer than one copy starts with a full one, as other encoders and the scan expect; for
+  // the other commands the smallest.
   TGroupReach Command(std::size_t i) const {
-    const auto g = static_cast<TGroup>(choice_[i] >> 1);
-    const TBand band = Bands(g, GroupReach(groups_, r_, i)[g].units)[choice_[i] & 1u];
-    const std::uint32_t rest = cost_[i] - band.header - kArgBytes[g];
-    std::size_t u = band.first;
-    for (; u < band.last; ++u) {
-      const std::size_t j = i + (g == kPairs ? 2 * u : u);
-      if ((g == kDirectCopy ? cost_[j] + static_cast<std::uint32_t>(u) : cost_[j]) == rest) break;
+    const auto kind = static_cast<TKind>(choice_[i] >> 1);
+    const TGroup g = groups_[kind];
+    const bool longHeader = (choice_[i] & 1u) != 0;
+    const std::uint32_t header = longHeader ? 2 : 1;
+    const std::uint32_t rest = cost_[i] - header - kArgBytes[g];
+    if (g == kDirectCopy) {
+      std::size_t u = std::min(d_.size() - i, longHeader ? kMaxCount : kShortCount);
+      while (u > 1 && cost_[i + u] + static_cast<std::uint32_t>(u) != rest) --u;
+      return {kind, u};
     }
-    return {GroupReach(groups_, r_, i)[g].kind, u};
+    std::size_t u = longHeader && g != kLongXor ? kShortCount + 1 : 1;
+    for (;; ++u) {
+      const std::size_t j = i + (g == kPairs ? 2 * u : u);
+      if (j >= d_.size() ||
+          (g == kDirectCopy ? cost_[j] + static_cast<std::uint32_t>(u) : cost_[j]) == rest) {
+        break;
+      }
+    }
+    return {kind, u};
   }
+
+  // The address or distance the chosen command at i copies from.
+  std::size_t Source(std::size_t i) const { return abs_.source[i]; }
 
   std::size_t Bytes(const TGroupReach& c) const {
     return groups_[c.kind] == kPairs ? 2 * c.units : c.units;
   }
 
 private:
-  void SetCost(std::size_t i, std::uint32_t c) {
-    cost_[i] = c;
-    best_.Set(i, c);
-    gain_.Set(i, c + static_cast<std::uint32_t>(i));
-    if (pairsUsed_) pairs_.Set(i, c);
+  // Brings the minima to position i: the rests after commands from i start at i + 1 (short
+  // headers), i + 33 (long ones).
+  void Push(std::size_t i) {
+    const std::size_t n = d_.size();
+    const auto gain = [&](std::size_t j) { return cost_[j] + static_cast<std::uint32_t>(j); };
+    near_->Push(cost_[i + 1]);
+    nearGain_->Push(gain(i + 1));
+    if (i + kShortCount + 1 <= n) {
+      far_->Push(cost_[i + kShortCount + 1]);
+      farGain_->Push(gain(i + kShortCount + 1));
+    }
+  }
+
+  void SolveAt(std::size_t i, const std::array<TGroupReach, kGroups>& groups) {
+    std::uint32_t best = TFrontMin::kNone;
+    std::uint8_t pick = 0;
+    for (int g = 0; g < kGroups; ++g) {
+      const auto bands = Bands(static_cast<TGroup>(g), groups[g].units);
+      for (int b = 0; b < 2; ++b) {
+        if (bands[b].first > bands[b].last) continue;
+        const std::uint32_t c = Rest(static_cast<TGroup>(g), i, bands[b]) + bands[b].header;
+        if (c <= best) {
+          best = c;
+          pick = static_cast<std::uint8_t>(groups[g].kind << 1 | b);
+        }
+      }
+    }
+    choice_[i] = pick;
+    cost_[i] = best;
+    const auto kind = static_cast<TKind>(pick >> 1);
+    if (kind == command::kRelative || kind == command::kRelativeXor) {
+      abs_.source[i] = relative_->Distance(kind == command::kRelativeXor);
+    }
+  }
+
+  // The smallest cost at first, first + 2, ... (count of them): HAL's word fills. Short
+  // headers read the costs; long ones, rare, a stack per parity brought down to `first` only
+  // when asked (each position pushed once at most, none beyond the longest count's reach).
+  std::uint32_t PairsMin(std::size_t first, std::size_t count, bool near) {
+    if (near) {
+      std::uint32_t best = TFrontMin::kNone;
+      for (std::size_t m = 0; m < count; ++m) best = std::min(best, cost_[first + 2 * m]);
+      return best;
+    }
+    constexpr std::size_t kReach = kMaxCount - kShortCount;  // in pairs
+    const std::size_t parity = first & 1u;
+    std::optional<TFrontMin>& mins = farPairs_[parity];
+    if (!mins) mins.emplace(kReach, d_.size() / 2 + 1);
+    std::size_t& low = farPairsLow_[parity];  // the last position pushed; 0: none
+    if (low == 0 || low - first > 2 * kReach) {
+      mins->Clear();
+      const std::size_t n = d_.size();
+      std::size_t top = first + 2 * (kReach - 1);
+      if (top > n) top = n - ((n - first) & 1u);
+      low = top + 2;
+    }
+    while (low > first) {
+      low -= 2;
+      mins->Push(cost_[low]);
+    }
+    return mins->Min(count);
   }
 
   // The cheapest rest after a command of group g at i over a band of counts, its argument
   // bytes included.
-  std::uint32_t Rest(TGroup g, std::size_t i, const TBand& band) const {
+  std::uint32_t Rest(TGroup g, std::size_t i, const TBand& band) {
     const std::size_t count = band.last - band.first + 1;
+    const bool near = band.first == 1;
     switch (g) {
-      case kDirectCopy: return gain_.Min(i + band.first, count) - static_cast<std::uint32_t>(i);
-      case kPairs: return pairs_.Min(i + 2 * band.first, count) + kArgBytes[g];
-      default: return best_.Min(i + band.first, count) + kArgBytes[g];
+      case kDirectCopy:
+        return (near ? nearGain_ : farGain_)->Min(count) - static_cast<std::uint32_t>(i);
+      case kPairs: return PairsMin(i + 2 * band.first, count, near) + kArgBytes[g];
+      default: return (near ? near_ : far_)->Min(count) + kArgBytes[g];
     }
   }
 
-  const TReach& r_;
+  std::span<const std::uint8_t> d_;
+  command::TAbsoluteReach abs_;  // its sources become those of the chosen copies
   std::vector<std::uint32_t> cost_;
-  std::vector<std::uint8_t> choice_;  // group << 1 | long header
-  TStrideMin best_;
-  TStrideMin gain_;   // cost + position: direct copies pay one byte per byte
-  TStrideMin pairs_;  // HAL's word fills end two bytes apart
+  std::vector<std::uint8_t> choice_;  // kind << 1 | long header
   TGroups groups_;
   bool pairsUsed_ = groups_[command::kWordFill] == kPairs;
+  std::optional<command::TRelativeReach> relative_;
+  // The smallest rest over the counts of a header: cost, and cost + position for direct
+  // copies (which pay a byte per byte); HAL's word fills end two bytes apart.
+  std::optional<TFrontMin> near_;
+  std::optional<TFrontMin> far_;
+  std::optional<TFrontMin> nearGain_;
+  std::optional<TFrontMin> farGain_;
+  std::array<std::optional<TFrontMin>, 2> farPairs_;  // HAL's, by parity, made when asked
+  std::array<std::size_t, 2> farPairsLow_{};
 };
 
 }  // namespace
@@ -212,14 +319,13 @@ std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
     throw TError(std::string(CommandFormatName(format)) +
                  " holds at most 65536 bytes; the data are " + std::to_string(n) + " bytes");
   }
-  const TReach reach = command::Reach(format, data);
-  TPath path(format, reach, n);
+  TPath path(format, data, command::AbsoluteReach(format, data));
   path.Solve();
   std::vector<std::uint8_t> out;
   out.reserve(path.Cost(0));
   for (std::size_t i = 0; i < n;) {
     const TGroupReach c = path.Command(i);
-    PutCommand(format, out, data, i, c.kind, c.units, reach);
+    PutCommand(format, out, data, i, c.kind, c.units, path.Source(i));
     i += path.Bytes(c);
   }
   out.push_back(0xFF);

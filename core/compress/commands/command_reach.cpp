@@ -1,11 +1,9 @@
-// The reach of every command kind: fills carried from the end, absolute repeats from a suffix
-// array (HAL, LC_LZ5) or binary search trees (LC_LZ2); a complemented or bit-reversed repeat
-// is a plain match of the complemented or bit-reversed data. Relative repeats over the 255
-// distances.
+// The reach of the repeats: absolute ones from binary search trees (one kind: LC_LZ2) or a
+// suffix array (several kinds: HAL, LC_LZ5; a complemented, bit-reversed or backward repeat is
+// a plain match of transformed data); relative ones over the 255 distances.
 #include "compress/commands/command_reach.h"
 
 #include <algorithm>
-#include <array>
 
 #include "compress/commands/command_walk.h"
 #include "compress/search/source_tree.h"
@@ -14,52 +12,18 @@
 namespace tegulo::command {
 namespace {
 
-void Fills(std::span<const std::uint8_t> data, TReach& r) {
-  const std::size_t n = data.size();
-  for (std::size_t i = n; i-- > 0;) {
-    const auto next = [&](int k) { return i + 1 < n ? r.length[k][i + 1] : 0u; };
-    r.length[kDirect][i] = static_cast<std::uint16_t>(std::min(n - i, kMaxCount));
-    r.length[kByteFill][i] = static_cast<std::uint16_t>(std::min<std::size_t>(
-        i + 1 < n && data[i + 1] == data[i] ? next(kByteFill) + 1 : 1, kMaxCount));
-    r.length[kIncFill][i] = static_cast<std::uint16_t>(std::min<std::size_t>(
-        i + 1 < n && data[i + 1] == static_cast<std::uint8_t>(data[i] + 1) ? next(kIncFill) + 1 : 1,
-        kMaxCount));
-    // Word fill: bytes that repeat the one two before, counted in bytes here.
-    std::size_t w = 1;
-    if (i + 1 < n) w = i + 2 < n && data[i + 2] == data[i] ? next(kWordFill) + 1 : 2;
-    r.length[kWordFill][i] = static_cast<std::uint16_t>(std::min<std::size_t>(w, 2 * kMaxCount));
+// Plain repeats: sources 0..i-1, which may overlap the output.
+void PlainReach(std::span<const std::uint8_t> data, TAbsoluteReach& r) {
+  TSourceTree tree(data, kMaxCount);
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    std::size_t at = 0;
+    const std::size_t len = tree.Insert(i, at);  // what the tree held before: sources < i
+    r.reach[i] = static_cast<std::uint16_t>(len);
+    r.source[i] = static_cast<std::uint16_t>(at);
   }
 }
 
-// Plain repeats and the kinds that are plain matches of transformed data (`patterns`, one
-// per kind): sources 0..i-1, which may overlap the output. Such a kind costs what a plain
-// repeat costs, so where its pattern equals the data as far as a command reaches (runs of
-// 00 and FF for bit reversal) its search is skipped: reach 0, the plain repeat stands for it.
-void AbsoluteReach(std::span<const std::uint8_t> data,
-                   std::span<const std::pair<TKind, std::vector<std::uint8_t>>> patterns,
-                   TReach& r) {
-  const std::size_t n = data.size();
-  std::vector<std::vector<std::uint16_t>> agree;
-  for (const auto& entry : patterns) {
-    auto& a = agree.emplace_back(n + 1, 0);
-    for (std::size_t i = n; i-- > 0;) {
-      a[i] = entry.second[i] == data[i] ? static_cast<std::uint16_t>(a[i + 1] + 1) : 0;
-    }
-  }
-  TSourceTree tree(data, kMaxCount);
-  for (std::size_t i = 0; i < n; ++i) {
-    std::size_t at = 0;
-    for (std::size_t k = 0; k < patterns.size(); ++k) {
-      if (agree[k][i] >= std::min(kMaxCount, n - i)) continue;
-      const std::size_t len = tree.Find(std::span(patterns[k].second).subspan(i), at);
-      r.length[patterns[k].first][i] = static_cast<std::uint16_t>(len);
-      r.source[patterns[k].first][i] = static_cast<std::uint16_t>(at);
-    }
-    const std::size_t len = tree.Insert(i, at);  // what the tree held before: sources < i
-    r.length[kRepeat][i] = static_cast<std::uint16_t>(len);
-    r.source[kRepeat][i] = static_cast<std::uint16_t>(at);
-  }
-}
+void Release(std::vector<std::int32_t>& v) { std::vector<std::int32_t>().swap(v); }
 
 // The byte a repeat of `kind` writes for source byte b.
 std::uint8_t Transform(TKind kind, std::uint8_t b) {
@@ -75,108 +39,77 @@ std::uint8_t Transform(TKind kind, std::uint8_t b) {
 // A is usable from position A + 1 on: its time is K·A + k, and the data at i (text 0, plain)
 // looks for the longest match among smaller times. The kinds that lose stay at reach 0; a
 // match of one byte is not kept.
-void SharedRepeats(std::span<const std::uint8_t> data, std::span<const TKind> kinds, TReach& r) {
+void SharedRepeats(std::span<const std::uint8_t> data, std::size_t texts, TAbsoluteReach& r) {
   const std::size_t n = data.size();
-  const std::size_t texts = kinds.size();
-  std::vector<std::int32_t> text(texts * (n + 1));
-  std::vector<std::int32_t> time(text.size());
-  for (std::size_t k = 0; k < texts; ++k) {
-    const std::size_t start = k * (n + 1);
-    for (std::size_t a = 0; a < n; ++a) {
-      const std::size_t at = start + (kinds[k] == kRepeatBack ? n - 1 - a : a);
-      text[at] = Transform(kinds[k], data[a]);
-      time[at] = static_cast<std::int32_t>(texts * a + k);
+  const std::size_t stride = n + 1;
+  std::vector<std::int32_t> sa;
+  std::vector<std::int32_t> plcp;  // by position
+  {
+    std::vector<std::uint16_t> text(texts * stride);
+    for (std::size_t k = 0; k < texts; ++k) {
+      const std::size_t start = k * stride;
+      for (std::size_t a = 0; a < n; ++a) {
+        text[start + (r.kinds[k] == kRepeatBack ? n - 1 - a : a)] = Transform(r.kinds[k], data[a]);
+      }
+      text[start + n] = static_cast<std::uint16_t>(256 + k);
     }
-    text[start + n] = static_cast<std::int32_t>(256 + k);
-    time[start + n] = static_cast<std::int32_t>(texts * n + k);
+    sa = SuffixArray<std::uint16_t>(text, static_cast<std::int32_t>(256 + texts));
+    plcp = CommonPrefixes<std::uint16_t>(text, sa);
   }
-  const std::vector<std::int32_t> sa = SuffixArray(text, static_cast<std::int32_t>(256 + texts));
-  const std::vector<TEarlierMatch> best = EarlierMatches(sa, CommonPrefixes(text, sa), time);
+  const auto time = [&](std::size_t at) {
+    std::size_t k = 0;
+    for (; at >= stride; at -= stride) ++k;  // a few texts: no division
+    const std::size_t a = at == n || r.kinds[k] != kRepeatBack ? at : n - 1 - at;
+    return static_cast<std::int32_t>(texts * a + k);
+  };
+  const std::vector<TEarlierMatch> best = EarlierMatches(sa, plcp, time, n);
+  Release(sa);
+  Release(plcp);
   for (std::size_t i = 0; i < n; ++i) {
     const auto len = std::min(static_cast<std::size_t>(best[i].length), kMaxCount);
     if (len < 2) continue;
     const auto at = static_cast<std::size_t>(best[i].at);
-    const TKind kind = kinds[at / (n + 1)];
-    const std::size_t offset = at % (n + 1);
-    r.length[kind][i] = static_cast<std::uint16_t>(len);
-    r.source[kind][i] = static_cast<std::uint16_t>(kind == kRepeatBack ? n - 1 - offset : offset);
-  }
-}
-
-// LC_LZ5's relative repeats, plain and complemented: for every distance 1..255 the match
-// length carried from the end, in lanes of 16 bits that the compiler can treat together.
-struct TRelativeLanes {
-  static constexpr std::size_t kLanes = 256;  // lane d: distance d; lane 0 never matches
-  alignas(32) std::array<std::int16_t, kLanes> length{};
-  alignas(32) std::array<std::int16_t, kLanes> valid{};
-
-  TRelativeLanes() {
-    valid.fill(-1);
-    valid[0] = 0;
-  }
-
-  // Lane d continues where src[d] equals `want`; returns the longest.
-  std::int16_t Step(const std::uint16_t* src, std::uint16_t want, std::int16_t cap) {
-    std::int16_t best = 0;
-    for (std::size_t d = 0; d < kLanes; ++d) {  // no branches, so that it vectorizes
-      const int grown = length[d] + 1 - static_cast<int>(length[d] >= cap);
-      const int match = -static_cast<int>(src[d] == want);
-      const auto v = static_cast<std::int16_t>(grown & match & valid[d]);
-      length[d] = v;
-      best = v > best ? v : best;
-    }
-    return best;
-  }
-
-  std::uint16_t Lane(std::int16_t value) const {
-    std::size_t d = 1;
-    while (length[d] != value) ++d;
-    return static_cast<std::uint16_t>(d);
-  }
-};
-
-void RelativeReach(std::span<const std::uint8_t> data, TReach& r) {
-  const std::size_t n = data.size();
-  // rev[n - 1 - j] = data[j]; past the data's start a value no byte equals.
-  std::vector<std::uint16_t> rev(n + TRelativeLanes::kLanes, 0x100);
-  for (std::size_t j = 0; j < n; ++j) rev[n - 1 - j] = data[j];
-  TRelativeLanes plain;
-  TRelativeLanes inverse;
-  for (std::size_t i = n; i-- > 0;) {
-    const std::uint16_t* src = &rev[n - 1 - i];  // src[d] = data[i - d], or 0x100
-    const std::int16_t p = plain.Step(src, data[i], kMaxCount);
-    const std::int16_t q = inverse.Step(src, static_cast<std::uint8_t>(~data[i]),
-                                        static_cast<std::int16_t>(kMaxXorCount));
-    r.length[kRelative][i] = static_cast<std::uint16_t>(p);
-    r.source[kRelative][i] = p > 0 ? plain.Lane(p) : 0;
-    r.length[kRelativeXor][i] = static_cast<std::uint16_t>(q);
-    r.source[kRelativeXor][i] = q > 0 ? inverse.Lane(q) : 0;
+    const std::size_t k = at / stride;
+    const std::size_t offset = at % stride;
+    r.reach[i] = static_cast<std::uint16_t>(len | k << TAbsoluteReach::kLengthBits);
+    r.source[i] = static_cast<std::uint16_t>(r.kinds[k] == kRepeatBack ? n - 1 - offset : offset);
   }
 }
 
 }  // namespace
 
-// The absolute repeats of the format: with one kind (plain), binary search trees; with more,
-// one suffix array over a text per kind. Relative repeats where the format has them.
-TReach Reach(const TCommandFormat& format, std::span<const std::uint8_t> data) {
+// With one absolute kind (plain), binary search trees; with more, one suffix array over a text
+// per kind.
+TAbsoluteReach AbsoluteReach(const TCommandFormat& format, std::span<const std::uint8_t> data) {
   const std::size_t n = data.size();
-  TReach r;
-  for (int k = 0; k < kKinds; ++k) {
-    r.length[k].assign(n, 0);
-    r.source[k].assign(n, 0);
-  }
-  Fills(data, r);
-  std::vector<TKind> absolute;
+  TAbsoluteReach r;
+  r.reach.assign(n, 0);
+  r.source.assign(n, 0);
+  std::size_t kinds = 0;
   for (const TKind kind : {kRepeat, kRepeatXor, kRepeatBack, kRepeatBits}) {
-    if (format.Has(kind)) absolute.push_back(kind);
+    if (format.Has(kind)) r.kinds[kinds++] = kind;
   }
-  if (absolute.size() > 1) {
-    SharedRepeats(data, absolute, r);
-  } else if (!absolute.empty()) {
-    AbsoluteReach(data, {}, r);
+  if (kinds > 1) {
+    SharedRepeats(data, kinds, r);
+  } else if (kinds == 1) {
+    PlainReach(data, r);
   }
-  if (format.Has(kRelative) || format.Has(kRelativeXor)) RelativeReach(data, r);
   return r;
+}
+
+TRelativeReach::TRelativeReach(std::span<const std::uint8_t> data)
+    : data_(data), rev_(data.size() + TRelativeLanes::kLanes, 0x100) {
+  const std::size_t n = data.size();
+  for (std::size_t j = 0; j < n; ++j) rev_[n - 1 - j] = data[j];
+}
+
+std::pair<std::size_t, std::size_t> TRelativeReach::Step(std::size_t i) {
+  const std::size_t n = data_.size();
+  const std::uint16_t* src = &rev_[n - 1 - i];  // src[d] = data[i - d], or 0x100
+  p_ = plain_.Step(src, data_[i], kMaxCount);
+  q_ = inverse_.Step(src, static_cast<std::uint8_t>(~data_[i]),
+                     static_cast<std::int16_t>(kMaxXorCount));
+  return {static_cast<std::size_t>(p_), static_cast<std::size_t>(q_)};
 }
 
 }  // namespace tegulo::command

@@ -6,6 +6,8 @@
 // group ends before its eighth token or runs on into 1..55 literals.
 #include "compress/ct/ct_records.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -31,6 +33,13 @@ constexpr std::size_t kStates = 24;
 constexpr std::size_t kReferenceStates = 16;
 
 using TRow = std::array<std::uint32_t, kStates>;
+constexpr std::size_t kRing = 64;  // above a reference's longest (34) and the tails' (55)
+// A kept row's lanes: a byte each (lane F's unused). Code 0: out of reach, 1: in the list of
+// wide ones, else the difference from F plus kBias (-126..127; -11..7 seen).
+constexpr std::uint8_t kFar = 0;
+constexpr std::uint8_t kWide = 1;
+constexpr std::int32_t kBias = 128;
+static_assert(kStates % 4 == 0);
 
 struct TGroup {
   bool record = false;
@@ -44,34 +53,31 @@ public:
       : d_(data),
         n_(data.size()),
         m_(FindLongestMatches(data, {1, mode.maxDistance, mode.maxLength})),
-        v_(n_ + 1) {}
+        f_(n_ + 1),
+        packed_((n_ + 1) * kStates, 0) {}
 
   void Solve() {
     TRow end;
     end.fill(kInf);
     end[kF] = 1;  // the end record
     for (std::size_t k = 1; k <= 7; ++k) end[R(k, false)] = end[R(k, true)] = 1;
-    v_[n_] = end;
+    ring_[n_ & (kRing - 1)] = end;
+    Keep(n_, end);
     for (std::size_t i = n_; i-- > 0;) {
       PushTail(i + 1);
       Row(i);
     }
   }
 
-  std::uint32_t Cost() const { return v_[0][kF]; }
+  std::uint32_t Cost() const { return f_[0]; }
 
-  // The groups of the cheapest stream, found again from the costs.
-  std::vector<TGroup> Groups() const {
-    std::vector<TGroup> groups;
-    for (std::size_t i = 0; i < n_;) groups.push_back(GroupAt(i));
-    return groups;
-  }
+  std::size_t Size() const { return n_; }
 
-private:
-  // The group that starts at boundary i; moves i past it.
+  // The group of the cheapest stream that starts at boundary i, found again from the costs;
+  // moves i past it.
   TGroup GroupAt(std::size_t& i) const {
     TGroup g;
-    const std::uint32_t here = v_[i][kF];
+    const std::uint32_t here = f_[i];
     g.record = here != 1 + Token(i, D(1), D(1));
     bool ref = false;
     std::uint32_t cost = here - (g.record ? 4 : 1);  // what the first token and on cost
@@ -80,10 +86,10 @@ private:
           TokenAt(i, Next(g.record, k, ref, false), Next(g.record, k, ref, true), cost, g.tokens);
       ref = ref || g.tokens.back().length != 0;
       ++k;
-      cost = v_[i][lane];
+      cost = V(i, lane);
       if (!g.record) {
         if (k == kFlagged) return g;
-      } else if (k < kFlagged && cost == v_[i][kF]) {
+      } else if (k < kFlagged && cost == f_[i]) {
         return g;  // the record's count ends the group here
       } else if (k == kFlagged) {
         g.tail = TailLength(i, cost);
@@ -93,11 +99,12 @@ private:
     }
   }
 
+private:
   // The token at i whose rest costs what `cost` leaves: appends it, moves i past it and
   // returns the lane it leads to.
   std::size_t TokenAt(std::size_t& i, std::size_t lit, std::size_t refLane, std::uint32_t cost,
                       std::vector<TParseToken>& tokens) const {
-    if (i < n_ && 1 + v_[i + 1][lit] == cost) {
+    if (i < n_ && 1 + V(i + 1, lit) == cost) {
       tokens.push_back({0, 0});
       ++i;
       return lit;
@@ -117,38 +124,38 @@ private:
 
   // The cheapest token at i: a literal into lane `lit`, a reference of any length into `ref`.
   std::uint32_t Token(std::size_t i, std::size_t lit, std::size_t ref) const {
-    std::uint32_t best = 1 + v_[i + 1][lit];
+    std::uint32_t best = 1 + V(i + 1, lit);
     const std::size_t longest = m_.length[i];
-    for (std::size_t len = 3; len <= longest; ++len) best = std::min(best, 2 + v_[i + len][ref]);
+    for (std::size_t len = 3; len <= longest; ++len) best = std::min(best, 2 + V(i + len, ref));
     return best;
   }
 
   std::size_t FindLength(std::size_t i, std::size_t lane, std::uint32_t rest) const {
     std::size_t len = 3;
-    while (len < m_.length[i] && v_[i + len][lane] != rest) ++len;
+    while (len < m_.length[i] && V(i + len, lane) != rest) ++len;
     return len;
   }
 
   std::size_t TailLength(std::size_t i, std::uint32_t cost) const {
     std::size_t t = 1;
-    while (t < kMaxTail && i + t < n_ && t + v_[i + t][kF] != cost) ++t;
+    while (t < kMaxTail && i + t < n_ && t + f_[i + t] != cost) ++t;
     return t;
   }
 
   // Every lane at i from the rows after it: a literal reads the next row, a reference of
   // any length the smallest of the rows it may end on, lane by lane.
   void Row(std::size_t i) {
-    const TRow& lit = v_[i + 1];
+    const TRow& lit = Recent(i + 1);
     TRow far;
     far.fill(kInf);
     for (std::size_t len = 3; len <= m_.length[i]; ++len) {
-      const TRow& r = v_[i + len];
+      const TRow& r = Recent(i + len);
       for (std::size_t s = 0; s < kReferenceStates; ++s) far[s] = std::min(far[s], r[s]);
     }
     const auto token = [&](std::size_t litLane, std::size_t refLane) {
       return std::min(1 + lit[litLane], 2 + far[refLane]);
     };
-    TRow& row = v_[i];
+    TRow& row = ring_[i & (kRing - 1)];
     row.fill(kInf);
     // Group boundary: a control byte and a first token, with a record (3 bytes) or without.
     row[kF] = std::min(1 + token(D(1), D(1)), 4 + token(R(1, false), R(1, true)));
@@ -160,32 +167,98 @@ private:
       }
     }
     // t literals and the rest from i + t, t = 1..55: the smallest F(j) + j in the window.
-    while (window_[front_] > i + kMaxTail) ++front_;
-    row[R(kFlagged, true)] = Gain(window_[front_]) - static_cast<std::uint32_t>(i);
+    while (Window(front_) > i + kMaxTail) ++front_;
+    row[R(kFlagged, true)] = Gain(Window(front_)) - static_cast<std::uint32_t>(i);
+    Keep(i, row);
   }
 
-  std::uint32_t Gain(std::size_t j) const { return v_[j][kF] + static_cast<std::uint32_t>(j); }
+  const TRow& Recent(std::size_t j) const { return ring_[j & (kRing - 1)]; }
+  std::size_t Window(std::size_t k) const { return window_[k & (kRing - 1)]; }
+
+  // Four lanes at a time, as each row costs this once.
+  void Keep(std::size_t i, const TRow& row) {
+    const std::uint32_t f = row[kF];
+    f_[i] = f;
+    const __m128i sign = _mm_set1_epi32(std::numeric_limits<std::int32_t>::min());
+    const __m128i shift = _mm_set1_epi32(kBias - static_cast<std::int32_t>(f));
+    const __m128i infLast = _mm_set1_epi32(static_cast<std::int32_t>((kInf - 1) ^ 0x80000000U));
+    const __m128i fitLast = _mm_set1_epi32(static_cast<std::int32_t>(253U ^ 0x80000000U));
+    const __m128i two = _mm_set1_epi32(2);
+    const __m128i wide = _mm_set1_epi32(kWide);
+    std::array<__m128i, kStates / 4> codes{};
+    __m128i anyWide = _mm_setzero_si128();
+    for (std::size_t q = 0; q < kStates / 4; ++q) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.data() + 4 * q));
+      const __m128i x = _mm_add_epi32(v, shift);  // the code where it fits 2..255
+      const __m128i far = _mm_cmpgt_epi32(_mm_xor_si128(v, sign), infLast);
+      const __m128i over = _mm_andnot_si128(
+          far, _mm_cmpgt_epi32(_mm_xor_si128(_mm_sub_epi32(x, two), sign), fitLast));
+      const __m128i code =
+          _mm_or_si128(_mm_andnot_si128(_mm_or_si128(far, over), x), _mm_and_si128(over, wide));
+      anyWide = _mm_or_si128(anyWide, over);
+      codes[q] = code;
+    }
+    std::uint8_t* out = &packed_[i * kStates];
+    const __m128i low =
+        _mm_packus_epi16(_mm_packs_epi32(codes[0], codes[1]), _mm_packs_epi32(codes[2], codes[3]));
+    const __m128i high = _mm_packus_epi16(_mm_packs_epi32(codes[4], codes[5]), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), high);
+    if (_mm_movemask_epi8(anyWide) != 0) KeepWide(i, row);
+  }
+
+  // The lanes too far from F for their codes, in the list; keys falling.
+  void KeepWide(std::size_t i, const TRow& row) {
+    for (std::size_t s = kStates; s-- > 1;) {
+      if (packed_[i * kStates + s] == kWide) {
+        wide_.emplace_back(static_cast<std::uint32_t>(i * kStates + s), row[s]);
+      }
+    }
+  }
+
+  // Lane s of row i, as Row found it (any value of kInf or more as kInf).
+  std::uint32_t V(std::size_t i, std::size_t s) const {
+    if (s == kF) return f_[i];
+    const std::uint8_t code = packed_[i * kStates + s];
+    if (code == kFar) return kInf;
+    if (code != kWide) return f_[i] + static_cast<std::uint32_t>(code) - kBias;
+    const auto key = static_cast<std::uint32_t>(i * kStates + s);
+    // Kept from the last position down: keys falling.
+    const auto it = std::lower_bound(wide_.begin(), wide_.end(), key,
+                                     [](const auto& e, std::uint32_t v) { return e.first > v; });
+    return it->second;
+  }
+
+  std::uint32_t Gain(std::size_t j) const { return f_[j] + static_cast<std::uint32_t>(j); }
 
   // Adds boundary j to the window of the literal tails; positions it beats leave, as they
   // would leave the window first.
   void PushTail(std::size_t j) {
-    while (back_ > front_ && Gain(window_[back_ - 1]) >= Gain(j)) --back_;
-    window_[back_++] = j;
+    while (back_ > front_ && Gain(Window(back_ - 1)) >= Gain(j)) --back_;
+    window_[back_++ & (kRing - 1)] = static_cast<std::uint32_t>(j);
   }
 
   std::span<const std::uint8_t> d_;
   std::size_t n_;
   TLongestMatches m_;
-  std::vector<TRow> v_;
-  std::vector<std::size_t> window_ = std::vector<std::size_t>(n_ + 1);  // indices, falling
+  // The rows the next ones read (a reference's longest and a literal's): in a ring.
+  std::array<TRow, kRing> ring_{};
+  // Every row for finding the path again: lane F as it is, the others as byte differences
+  // from it, the rare larger ones in a list.
+  std::vector<std::uint32_t> f_;
+  std::vector<std::uint8_t> packed_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> wide_;  // (kStates i + lane, value)
+  // The literal tails' window: indices, falling, in a ring (55 at most at once).
+  std::array<std::uint32_t, kRing> window_{};
   std::size_t front_ = 0;
   std::size_t back_ = 0;
 };
 
-// Writes the groups; the header and each record point to the next record.
+// Writes the groups as the solver finds them again; the header and each record point to the
+// next record.
 std::optional<std::vector<std::uint8_t>> Write(std::span<const std::uint8_t> data,
-                                               const std::vector<TGroup>& groups,
-                                               const ct::TMode& layout, bool eleven) {
+                                               const TSolver& solver, const ct::TMode& layout,
+                                               bool eleven) {
   std::vector<std::uint8_t> out{0, 0};
   std::size_t link = 0;  // where the position of the next record goes
   bool first = true;
@@ -204,7 +277,8 @@ std::optional<std::vector<std::uint8_t>> Write(std::span<const std::uint8_t> dat
     return true;
   };
   std::size_t pos = 0;
-  for (const TGroup& g : groups) {
+  for (std::size_t at = 0; at < solver.Size();) {
+    const TGroup g = solver.GroupAt(at);
     const std::size_t count = g.tokens.size() + g.tail;
     if (g.record && !record(static_cast<unsigned>(count))) return std::nullopt;
     const std::size_t ctl = out.size();
@@ -238,7 +312,7 @@ std::optional<std::vector<std::uint8_t>> CompressCTRecords(std::span<const std::
   const ct::TMode& layout = eleven ? ct::kMode11 : ct::kMode12;
   TSolver solver(data, layout);
   solver.Solve();
-  return Write(data, solver.Groups(), layout, eleven);
+  return Write(data, solver, layout, eleven);
 }
 
 }  // namespace tegulo

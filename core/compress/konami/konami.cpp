@@ -167,30 +167,20 @@ namespace {
 
 // The longest copy at each position (0 below 2 bytes) and its distance, from up to 1024
 // bytes back, the zeros before the data included.
-struct TCopies {
-  std::vector<std::uint8_t> length;
-  std::vector<std::uint16_t> distance;
-};
+using TCopies = TLongestMatches;
 
 TCopies LongestCopies(std::span<const std::uint8_t> data) {
   const std::size_t n = data.size();
   std::vector<std::uint8_t> text(kZeroReach + n, 0);
   std::copy(data.begin(), data.end(), text.begin() + kZeroReach);
-  TLongestMatches m = FindLongestMatches(text, {1, kRingSize, kMaxCount});
-  TCopies c{std::vector<std::uint8_t>(n, 0), std::vector<std::uint16_t>(n, 0)};
+  TCopies c = FindLongestMatches(text, {1, kRingSize, kMaxCount}, kZeroReach);
   // Two-byte copies, which the match finder does not look for: the last place of each pair.
   TNearestPair pairs(text, kRingSize);
   for (std::size_t t = 0; t + 1 < text.size(); ++t) {
     const std::size_t pair = pairs.Next(t);
-    if (t >= kZeroReach) {
-      const std::size_t i = t - kZeroReach;
-      if (m.length[t] >= 3) {
-        c.length[i] = m.length[t];
-        c.distance[i] = m.distance[t];
-      } else if (pair != 0) {
-        c.length[i] = 2;
-        c.distance[i] = static_cast<std::uint16_t>(pair);
-      }
+    if (t >= kZeroReach && pair != 0 && c.length[t - kZeroReach] < 3) {
+      c.length[t - kZeroReach] = 2;
+      c.distance[t - kZeroReach] = static_cast<std::uint16_t>(pair);
     }
   }
   return c;
@@ -201,26 +191,34 @@ struct TPick {
   std::uint16_t count = 0;  // raw bytes, pairs, or output bytes
 };
 
+// A pick in 16 bits, kind above count (at most kMaxLongZeros): two bytes a position.
+constexpr unsigned kCountBits = 9;
+static_assert(kMaxLongZeros < 1U << kCountBits);
+
 // The cheapest stream from the end: every command, every count.
 class TPath {
 public:
   TPath(std::span<const std::uint8_t> d, TKonami v)
-      : d_(d),
-        v_(v),
-        copies_(LongestCopies(d)),
-        cost_(d.size() + 1, 0),
-        pick_(d.size()),
-        run_(d.size() + 1, 0),
-        zeroPairs_(d.size() + 2, 0) {
+      : d_(d), v_(v), copies_(LongestCopies(d)), cost_(d.size() + 1, 0), pick_(d.size(), 0) {
+    // The runs from i on, carried down from the end: equal bytes, and pairs 00 v (the pairs'
+    // count at i + 1 and i + 2).
+    std::size_t run = 0;
+    std::size_t pairs1 = 0;
+    std::size_t pairs2 = 0;
     for (std::size_t i = d.size(); i-- > 0;) {
-      run_[i] = i + 1 < d.size() && d[i + 1] == d[i] ? run_[i + 1] + 1 : 1;
-      zeroPairs_[i] = i + 1 < d.size() && d[i] == 0 ? zeroPairs_[i + 2] + 1 : 0;
+      run = i + 1 < d.size() && d[i + 1] == d[i] ? run + 1 : 1;
+      const std::size_t pairs = i + 1 < d.size() && d[i] == 0 ? pairs2 + 1 : 0;
+      pairs2 = pairs1;
+      pairs1 = pairs;
+      Solve(i, run, pairs);
     }
-    for (std::size_t i = d.size(); i-- > 0;) Solve(i);
   }
 
   std::uint32_t Cost() const { return cost_[0]; }
-  TPick Pick(std::size_t i) const { return pick_[i]; }
+  TPick Pick(std::size_t i) const {
+    return {static_cast<std::uint8_t>(pick_[i] >> kCountBits),
+            static_cast<std::uint16_t>(pick_[i] & ((1U << kCountBits) - 1))};
+  }
   std::size_t Distance(std::size_t i) const { return copies_.distance[i]; }
 
 private:
@@ -229,11 +227,12 @@ private:
     const std::uint32_t c = price + cost_[i + bytes];
     if (c < best) {
       best = c;
-      pick_[i] = {kind, static_cast<std::uint16_t>(count)};
+      pick_[i] = static_cast<std::uint16_t>(kind << kCountBits | count);
     }
   }
 
-  void Solve(std::size_t i) {
+  // `run`: bytes equal to d[i] from i on; `zeroPairs`: pairs 00 v from i on.
+  void Solve(std::size_t i, std::size_t run, std::size_t zeroPairs) {
     const std::size_t left = d_.size() - i;
     std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
     // The longest raw run of those that cost the least: a raw run then never follows one
@@ -241,10 +240,9 @@ private:
     for (std::size_t k = std::min(kMaxRaw, left); k >= 1; --k) {
       Try(i, 1, k, k, static_cast<std::uint32_t>(1 + k), best);
     }
-    for (std::size_t k = 2; k <= std::min(kMaxCount, zeroPairs_[i]); ++k) {
+    for (std::size_t k = 2; k <= std::min(kMaxCount, zeroPairs); ++k) {
       Try(i, 2, k, 2 * k, static_cast<std::uint32_t>(1 + k), best);
     }
-    const std::size_t run = run_[i];
     for (std::size_t k = 2; k <= std::min(kMaxCount, run); ++k) Try(i, 3, k, k, 2, best);
     if (d_[i] == 0) {
       const std::size_t shortest = v_ == TKonami::k1 ? kMaxCount : kMaxCount - 1;
@@ -263,9 +261,7 @@ private:
   TKonami v_;
   TCopies copies_;
   std::vector<std::uint32_t> cost_;
-  std::vector<TPick> pick_;
-  std::vector<std::size_t> run_;        // bytes equal to d[i] from i on
-  std::vector<std::size_t> zeroPairs_;  // pairs 00 v from i on
+  std::vector<std::uint16_t> pick_;  // kind << kCountBits | count
 };
 
 const char* VersionName(TKonami v) {

@@ -23,13 +23,15 @@ struct TParseToken {
   std::uint32_t distance = 0;  // back from the output position
 };
 
-// The longest match at each position within the limits (length 0 when there is none of 3
-// bytes or more); ties keep the nearest source the search meets. Exact, not a heuristic.
+// The longest match at each position from `start` on (index pos - start) within the limits
+// (length 0 when there is none of 3 bytes or more); the bytes before `start` are sources only.
+// Ties keep the nearest source the search meets. Exact, not a heuristic.
 struct TLongestMatches {
   std::vector<std::uint8_t> length;
   std::vector<std::uint16_t> distance;
 };
-TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TParseLimits& limits);
+TLongestMatches FindLongestMatches(std::span<const std::uint8_t> data, const TParseLimits& limits,
+                                   std::size_t start = 0);
 
 // A parse of data[start..] with the fewest 9 * literals + 17 * references; the bytes before
 // `start` are sources only (a ring's known contents). In formats where a flag byte covers

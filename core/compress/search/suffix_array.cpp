@@ -1,5 +1,5 @@
-// Suffix sorting by induced sorting (SA-IS), Kasai's common prefixes, and the nearest
-// smaller times on either side of every suffix by one stack pass each way.
+// Suffix sorting by induced sorting (SA-IS) and the common prefixes of suffix neighbours by
+// the permuted-prefix method (one array besides the suffix array).
 #include "compress/search/suffix_array.h"
 
 #include <algorithm>
@@ -10,10 +10,14 @@ namespace {
 
 using Ints = std::vector<std::int32_t>;
 
+// Frees a vector's memory before the next phase.
+void Release(Ints& v) { Ints().swap(v); }
+
 // The text's suffix types and bucket bounds, and the induced sort from a set of LMS seeds.
+template <class T>
 class TInducer {
 public:
-  TInducer(std::span<const std::int32_t> s, std::int32_t alphabet)
+  TInducer(std::span<const T> s, std::int32_t alphabet)
       : s_(s), small_(s.size(), 0), lBucket_(alphabet + 1, 0), sBucket_(alphabet + 1, 0) {
     const std::size_t n = s.size();
     for (std::size_t i = n - 1; i-- > 0;) {
@@ -55,14 +59,15 @@ public:
   }
 
 private:
-  std::span<const std::int32_t> s_;
+  std::span<const T> s_;
   std::vector<std::uint8_t> small_;
   Ints lBucket_;
   Ints sBucket_;
 };
 
 // Names the sorted LMS substrings: equal substrings get equal names.
-std::int32_t NameLms(std::span<const std::int32_t> s, std::span<const std::int32_t> sorted,
+template <class T>
+std::int32_t NameLms(std::span<const T> s, std::span<const std::int32_t> sorted,
                      std::span<const std::int32_t> lms, std::span<const std::int32_t> index,
                      Ints& names) {
   const auto n = static_cast<std::int32_t>(s.size());
@@ -90,7 +95,8 @@ std::int32_t NameLms(std::span<const std::int32_t> s, std::span<const std::int32
 
 }  // namespace
 
-std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t> text, std::int32_t alphabet) {
+template <class T>
+std::vector<std::int32_t> SuffixArray(std::span<const T> text, std::int32_t alphabet) {
   const auto n = static_cast<std::int32_t>(text.size());
   if (n <= 2) {
     Ints sa(static_cast<std::size_t>(n));
@@ -98,7 +104,7 @@ std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t> text, std::i
     if (n == 2 && text[1] <= text[0]) std::swap(sa[0], sa[1]);
     return sa;
   }
-  const TInducer inducer(text, alphabet);
+  const TInducer<T> inducer(text, alphabet);
   Ints index(static_cast<std::size_t>(n), -1);
   Ints lms;
   for (std::int32_t i = 1; i < n; ++i) {
@@ -117,59 +123,50 @@ std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t> text, std::i
   }
   Ints names(lms.size());
   const std::int32_t count = NameLms(text, sorted, lms, index, names);
-  const Ints inner = SuffixArray(names, count);
-  for (std::size_t k = 0; k < lms.size(); ++k) sorted[k] = lms[inner[k]];
-  inducer.Induce(sorted, sa);
+  // Only the names and the LMS positions go on: the rest is released before the recursion.
+  Release(index);
+  Release(sorted);
+  Release(sa);
+  Ints order = SuffixArray<std::int32_t>(names, count);
+  Release(names);
+  for (std::int32_t& k : order) k = lms[k];
+  Release(lms);
+  sa.resize(static_cast<std::size_t>(n));
+  inducer.Induce(order, sa);
   return sa;
 }
 
-std::vector<std::int32_t> CommonPrefixes(std::span<const std::int32_t> text,
+template std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t>, std::int32_t);
+template std::vector<std::int32_t> SuffixArray(std::span<const std::uint16_t>, std::int32_t);
+
+template <class T>
+std::vector<std::int32_t> CommonPrefixes(std::span<const T> text,
                                          std::span<const std::int32_t> sa) {
+  // Each suffix's neighbour before it in suffix order, then, in text order (where the common
+  // prefix falls by at most one a step), the prefix written over the neighbour.
   const std::size_t n = text.size();
-  Ints rank(n);
-  for (std::size_t r = 0; r < n; ++r) rank[sa[r]] = static_cast<std::int32_t>(r);
-  Ints lcp(n, 0);
+  Ints plcp(n);
+  if (n == 0) return plcp;
+  plcp[sa[0]] = -1;
+  for (std::size_t r = 1; r < n; ++r) plcp[sa[r]] = sa[r - 1];
   std::size_t h = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    if (rank[i] == 0) {
+    if (plcp[i] < 0) {
+      plcp[i] = 0;
       h = 0;
       continue;
     }
-    const auto j = static_cast<std::size_t>(sa[rank[i] - 1]);
+    const auto j = static_cast<std::size_t>(plcp[i]);
     while (i + h < n && j + h < n && text[i + h] == text[j + h]) ++h;
-    lcp[rank[i]] = static_cast<std::int32_t>(h);
+    plcp[i] = static_cast<std::int32_t>(h);
     if (h > 0) --h;
   }
-  return lcp;
+  return plcp;
 }
 
-std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
-                                          std::span<const std::int32_t> lcp,
-                                          std::span<const std::int32_t> time) {
-  const std::size_t n = sa.size();
-  // In rank order, so that both passes read and write in sequence.
-  Ints when(n);
-  for (std::size_t r = 0; r < n; ++r) when[r] = time[sa[r]];
-  std::vector<TEarlierMatch> byRank(n);  // `at` holds a rank until the end
-  // Stack entries: a rank and its common prefix with the entry below it.
-  std::vector<std::pair<std::int32_t, std::int32_t>> stack;
-  stack.reserve(n);
-  const auto pass = [&](std::size_t r, std::int32_t h) {
-    while (!stack.empty() && when[stack.back().first] > when[r]) {
-      h = std::min(h, stack.back().second);
-      stack.pop_back();
-    }
-    if (!stack.empty() && h > byRank[r].length) byRank[r] = {h, stack.back().first};
-    stack.emplace_back(static_cast<std::int32_t>(r), h);
-  };
-  for (std::size_t r = 0; r < n; ++r) pass(r, lcp[r]);
-  stack.clear();
-  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? lcp[r + 1] : 0);
-  std::vector<TEarlierMatch> best(n);
-  for (std::size_t r = 0; r < n; ++r) {
-    if (byRank[r].length > 0) best[sa[r]] = {byRank[r].length, sa[byRank[r].at]};
-  }
-  return best;
-}
+template std::vector<std::int32_t> CommonPrefixes(std::span<const std::int32_t>,
+                                                  std::span<const std::int32_t>);
+template std::vector<std::int32_t> CommonPrefixes(std::span<const std::uint16_t>,
+                                                  std::span<const std::int32_t>);
 
 }  // namespace tegulo

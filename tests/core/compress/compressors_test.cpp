@@ -295,11 +295,13 @@ TEST(CompressLZ10, OneMebibyteOfTileDataRoundTrips) {
 
 TEST(FindLongestMatches, ExactAcrossTheWholeWindow) {
   // Longer inputs than the brute-force parse can take, with matches everywhere: every
-  // position's longest match must equal the one found by trying every source.
+  // position's longest match must equal the one found by trying every source. Windows wide
+  // beside the data (whose nodes link by distance) and narrow ones (linked by position).
   const struct {
     TParseLimits limits;
     unsigned alphabet;
-  } cases[] = {{{2, 4096, 18}, 2}, {{1, 2048, 34}, 3}, {{1, 4095, 18}, 2}, {{2, 4096, 18}, 5}};
+  } cases[] = {{{2, 4096, 18}, 2}, {{1, 2048, 34}, 3}, {{1, 4095, 18}, 2},
+               {{2, 4096, 18}, 5}, {{1, 255, 18}, 2},  {{2, 511, 34}, 3}};
   std::mt19937 rng(1417);
   for (const auto& c : cases) {
     Bytes d = Random(6500, rng(), c.alphabet);

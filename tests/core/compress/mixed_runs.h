@@ -1,6 +1,8 @@
 // Test data and decoding shared by the tests of the schemes without a header.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <random>
@@ -41,6 +43,34 @@ inline std::vector<std::uint8_t> DecodeInto(TStreamDecoder decode,
   out.resize(decode(stream, out, &broken));
   if (notValid != nullptr) *notValid = broken;
   return {out.begin(), out.end()};
+}
+
+// A copy at the edge of a scheme's reach: noise of `distance` bytes, then `repeat` of its first
+// bytes again; `reached`: whether the scheme copies them (the stream grows by at most `slack`
+// bytes) or must write them as literals.
+struct TReachCase {
+  const char* name;
+  std::size_t distance;
+  std::size_t repeat;
+  bool reached;
+};
+
+// Packs each case with `compress`, checks `decode` gives the data back and the copy is made
+// exactly where the case says it is reached.
+inline void ExpectCopiesReach(std::span<const TReachCase> cases, std::size_t slack,
+                              std::uint32_t seed, TStreamCompressor compress,
+                              TStreamDecoder decode) {
+  std::mt19937 rng(seed);
+  for (const TReachCase& c : cases) {
+    std::vector<std::uint8_t> d(c.distance);
+    for (auto& b : d) b = static_cast<std::uint8_t>(rng());
+    const std::size_t alone = compress(d, {}).size();
+    d.insert(d.end(), d.begin(), d.begin() + static_cast<std::ptrdiff_t>(c.repeat));
+    const std::vector<std::uint8_t> s = compress(d, {});
+    ASSERT_EQ(DecodeInto(decode, s, d.size() + 64, nullptr), d) << c.name;
+    EXPECT_EQ(s.size() <= alone + slack, c.reached)
+        << c.name << ": " << s.size() << " vs " << alone;
+  }
 }
 
 }  // namespace tegulo::test

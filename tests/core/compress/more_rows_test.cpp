@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/uCommon.h"
 #include "compress/compressors.h"
 #include "compress/refresh.h"
 #include "compress/scan/stream_scan.h"
@@ -85,5 +86,47 @@ TEST(MoreSchemeRows, NoiseGivesFewHits) {
       if (hit && hit->score >= kDefaultMinScore) ++hits;
     }
     EXPECT_LE(hits, 2) << SchemeFormats()[row].name;
+  }
+}
+
+// What each compressor writes, the scan of its scheme finds, whatever the data, where it
+// unpacks to the whole units the scheme's scan asks: a checker's rules must hold every choice
+// an optimal parse may make (which of two blocks of a split is the full one).
+TEST(MoreSchemeRows, TheScanFindsWhatEveryCompressorWrites) {
+  std::vector<std::uint8_t> noise(1504);  // whole 2bpp tiles, as the command formats ask
+  std::uint32_t x = 7;
+  for (auto& b : noise) {
+    x = x * 1103515245u + 12345u;
+    b = static_cast<std::uint8_t>(x >> 16);
+  }
+  // Off the 16-byte units some schemes' scans ask.
+  const std::vector<std::uint8_t> oddNoise(noise.begin(), noise.end() - 4);
+  std::vector<std::uint8_t> noiseThenBlank = noise;
+  noiseThenBlank.resize(noise.size() + 704, 0);
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> data;
+  } kContents[] = {
+      {"tiles", MakeTileLikeData(2048, 9)},
+      {"noise", noise},
+      {"noise of 1500 bytes", oddNoise},
+      {"noise then blank", noiseThenBlank},
+      {"blank", std::vector<std::uint8_t>(2048, 0)},
+  };
+  for (const auto& c : kContents) {
+    for (int row = 1; row < kCompressionCount; ++row) {
+      std::vector<std::uint8_t> stream;
+      try {
+        stream = CompressStream(row, c.data);
+      } catch (const TError&) {
+        continue;  // a scheme that holds no such data (Konami-2R: whole 16-byte blocks)
+      }
+      std::vector<std::uint8_t> rom(16, 0xEE);
+      rom.insert(rom.end(), stream.begin(), stream.end());
+      rom.resize(rom.size() + 40, 0xEE);
+      const bool whole = c.data.size() % SchemeFormats()[row].scanUnit == 0;
+      const auto hit = CheckStream(rom, 16, row, 32);
+      EXPECT_EQ(hit.has_value(), whole) << c.what << ", " << SchemeFormats()[row].name;
+    }
   }
 }

@@ -1,11 +1,13 @@
-// The range minimum of the shortest parses: value and position against a plain scan.
+// The range minima of the shortest parses: value and position against a plain scan.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <random>
 #include <vector>
 
+#include "compress/search/front_min.h"
 #include "compress/search/range_min.h"
 
 namespace tegulo {
@@ -47,6 +49,37 @@ TEST(RangeMin, SmallestValueAndLastPositionOfItOverEveryRange) {
     }
     std::size_t at = 0;
     EXPECT_EQ(tree.Min(1, 0, at), TRangeMin::kNone);
+  }
+}
+
+TEST(FrontMin, SmallestOfTheNewestValuesForEveryCount) {
+  // Longest queries below, at and above the values pushed (the ring then holds them all);
+  // few values, so ties abound; rising values keep every entry, falling ones one.
+  const struct {
+    std::size_t maxCount;
+    std::size_t values;
+    int shape;  // 0 random, 1 rising as they come, 2 falling
+    std::uint32_t range;
+  } cases[] = {{1, 5, 0, 3},        {3, 40, 0, 2},   {32, 20, 0, 4},  {32, 300, 0, 4},
+               {100, 700, 0, 1000}, {64, 300, 1, 0}, {64, 300, 2, 0}, {992, 3000, 0, 50}};
+  std::mt19937 rng(5);
+  for (const auto& c : cases) {
+    TFrontMin mins(c.maxCount, c.values);
+    std::vector<std::uint32_t> pushed;
+    for (std::size_t k = 0; k < c.values; ++k) {
+      const std::uint32_t v = c.shape == 0   ? static_cast<std::uint32_t>(rng() % c.range)
+                              : c.shape == 1 ? static_cast<std::uint32_t>(k)
+                                             : static_cast<std::uint32_t>(c.values - k);
+      pushed.push_back(v);
+      mins.Push(v);
+      const std::size_t most = std::min(c.maxCount, pushed.size());
+      std::uint32_t best = TFrontMin::kNone;
+      for (std::size_t count = 1; count <= most; ++count) {
+        best = std::min(best, pushed[pushed.size() - count]);
+        ASSERT_EQ(mins.Min(count), best)
+            << c.maxCount << " " << c.values << " after " << k << " count " << count;
+      }
+    }
   }
 }
 

@@ -175,27 +175,12 @@ TEST(Koei, RoundTrips) {
 TEST(Koei, CopiesAtTheEdgesOfTheirReach) {
   // Noise, then `repeat` of its first bytes again from `distance` back: a copy costs a few
   // bytes where the format reaches that far, literals where it does not.
-  struct TCase {
-    const char* name;
-    std::size_t distance;
-    std::size_t repeat;
-    bool reached;
-  };
-  const std::array<TCase, 5> cases = {{{"farthest and longest", 4096, 255, true},
-                                       {"one past the farthest", 4097, 255, false},
-                                       {"longest, near", 300, 255, true},
-                                       {"longest in two copies", 600, 510, true},
-                                       {"shortest, farthest", 4096, 2, true}}};
-  std::mt19937 rng(5);
-  for (const TCase& c : cases) {
-    Bytes d(c.distance);
-    for (auto& b : d) b = static_cast<std::uint8_t>(rng());
-    const std::size_t alone = Pack(d).size();
-    d.insert(d.end(), d.begin(), d.begin() + static_cast<std::ptrdiff_t>(c.repeat));
-    const Bytes s = Pack(d);
-    ASSERT_EQ(Decode(s), d) << c.name;
-    EXPECT_EQ(s.size() <= alone + 10, c.reached) << c.name << ": " << s.size() << " vs " << alone;
-  }
+  const std::array<test::TReachCase, 5> cases = {{{"farthest and longest", 4096, 255, true},
+                                                  {"one past the farthest", 4097, 255, false},
+                                                  {"longest, near", 300, 255, true},
+                                                  {"longest in two copies", 600, 510, true},
+                                                  {"shortest, farthest", 4096, 2, true}}};
+  test::ExpectCopiesReach(cases, 10, 5, CompressKoei, DecompressKoei);
 }
 
 TEST(Koei, CompressorMatchesAnExhaustiveSearch) {

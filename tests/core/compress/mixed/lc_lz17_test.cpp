@@ -114,28 +114,14 @@ TEST(LCLZ17, RoundTrips) {
 TEST(LCLZ17, CopiesAtTheEdgesOfTheirReach) {
   // Noise, then `repeat` of its first bytes again from `distance` back: a copy costs a few
   // bytes where the format reaches that far, literals where it does not.
-  struct TCase {
-    const char* name;
-    std::size_t distance;
-    std::size_t repeat;
-    bool reached;
-  };
-  const std::array<TCase, 6> cases = {{{"short copy, farthest", 256, 5, true},
-                                       {"two-byte copy, farthest", 256, 2, true},
-                                       {"long copy, farthest and longest", 8192, 256, true},
-                                       {"long copy, one past its reach", 8193, 256, false},
-                                       {"long copy of 255 and one more", 4000, 256, true},
-                                       {"long copy of 10, near", 300, 10, true}}};
-  std::mt19937 rng(4);
-  for (const TCase& c : cases) {
-    Bytes d(c.distance);
-    for (auto& b : d) b = static_cast<std::uint8_t>(rng());
-    const std::size_t alone = Pack(d).size();
-    d.insert(d.end(), d.begin(), d.begin() + static_cast<std::ptrdiff_t>(c.repeat));
-    const Bytes s = Pack(d);
-    ASSERT_EQ(Decode(s), d) << c.name;
-    EXPECT_EQ(s.size() <= alone + 5, c.reached) << c.name << ": " << s.size() << " vs " << alone;
-  }
+  const std::array<test::TReachCase, 6> cases = {
+      {{"short copy, farthest", 256, 5, true},
+       {"two-byte copy, farthest", 256, 2, true},
+       {"long copy, farthest and longest", 8192, 256, true},
+       {"long copy, one past its reach", 8193, 256, false},
+       {"long copy of 255 and one more", 4000, 256, true},
+       {"long copy of 10, near", 300, 10, true}}};
+  test::ExpectCopiesReach(cases, 5, 4, CompressLCLZ17, DecompressLCLZ17);
 }
 
 TEST(LCLZ17, CompressorMatchesAnExhaustiveSearch) {
