@@ -22,7 +22,7 @@ TEST(CompressMemory, AtMostSixteenBytesPerInputByte) {
   const struct {
     const char* name;
     double bytesPerByte;
-  } above[] = {{"LZSS-CT", 33}, {"LC_LZ5", 31}, {"HAL", 46}, {"RNC1", 27}};
+  } above[] = {{"LZSS-CT", 33}, {"LC_LZ5", 31}, {"HAL", 46}};
   const std::vector<std::uint8_t> data = MakeTileLikeData(kSize, 2024);
   for (const TSchemeFormat& row : SchemeFormats()) {
     if (row.compress == nullptr) continue;
@@ -42,6 +42,25 @@ TEST(CompressMemory, AtMostSixteenBytesPerInputByte) {
     const double perByte = static_cast<double>(heap::peak - before) / kSize;
     EXPECT_LE(perByte, most) << row.name << " took " << heap::peak - before << " bytes";
     EXPECT_GT(packed, 0U) << row.name;
+  }
+}
+
+// RNC1 searches data up to 1 KiB in full and larger data with a match tree, in chunks of
+// 32767 bytes: at most 16 bytes per input byte on either side of each change of form.
+TEST(CompressMemory, RncOneAtEachFormOfItsSearch) {
+  const std::vector<std::uint8_t> data = MakeTileLikeData(40000, 7);
+  const TSchemeFormat* rnc1 = nullptr;
+  for (const TSchemeFormat& row : SchemeFormats()) {
+    if (std::strcmp(row.name, "RNC1") == 0) rnc1 = &row;
+  }
+  ASSERT_NE(rnc1, nullptr);
+  for (const std::size_t size : {1000U, 1024U, 1025U, 32767U, 32768U, 40000U}) {
+    const std::span<const std::uint8_t> in(data.data(), size);
+    const std::size_t before = heap::now;
+    heap::peak = heap::now;
+    EXPECT_GT(rnc1->compress(in, {}).size(), 0U);
+    const double perByte = static_cast<double>(heap::peak - before) / static_cast<double>(size);
+    EXPECT_LE(perByte, 16.0) << size << " bytes";
   }
 }
 
