@@ -103,19 +103,23 @@ void TMatchFinder::ChunkExact(std::size_t end, TChunkMatches& out) const {
     if (one) out.growth.back() |= std::uint64_t{1} << (used % 64);
     ++used;
   };
+  // The longest match from p of the distances of class s.
+  const auto longestOf = [this, &stop, end](std::size_t p, std::size_t s) {
+    std::size_t longest = 0;
+    for (std::size_t d = FirstDistance(s); d <= std::min(LastDistance(s), p); ++d) {
+      if (stop[d] < p) {
+        std::size_t e = p;
+        while (e < end && data_[e] == data_[e - d]) ++e;
+        stop[d] = static_cast<std::uint16_t>(e);
+      }
+      longest = std::max<std::size_t>(longest, stop[d] - p);
+    }
+    return longest;
+  };
   std::array<std::size_t, kMaxSymbols> last{};
   for (std::size_t p = 0; p < end; ++p) {
     for (std::size_t s = 0; s < kMaxSymbols && FirstDistance(s) <= p; ++s) {
-      std::size_t longest = 0;
-      const std::size_t top = std::min(LastDistance(s), p);
-      for (std::size_t d = FirstDistance(s); d <= top; ++d) {
-        if (stop[d] < p) {
-          std::size_t e = p;
-          while (e < end && data_[e] == data_[e - d]) ++e;
-          stop[d] = static_cast<std::uint16_t>(e);
-        }
-        longest = std::max<std::size_t>(longest, stop[d] - p);
-      }
+      const std::size_t longest = longestOf(p, s);
       for (std::size_t l = last[s] > 0 ? last[s] - 1 : 0; l < longest; ++l) put(true);
       put(false);
       last[s] = longest;
@@ -171,6 +175,31 @@ void Finish(TChunkMatches& out, std::size_t used) {
   out.blocks.back().shrink_to_fit();
 }
 
+// Writes a position's matches after those of the position before; returns the bytes written.
+std::size_t Put(std::span<const TMatch> kept, std::span<const TMatch> before, std::uint8_t* to) {
+  // Most matches go on from the position before.
+  auto head = static_cast<std::uint32_t>(kept.size());
+  for (std::size_t j = 0; j < kept.size(); ++j) {
+    for (std::size_t k = 0; k < before.size(); ++k) {
+      if (before[k].distance == kept[j].distance && before[k].length == kept[j].length + 1) {
+        head |= static_cast<std::uint32_t>(k + 1) << (2 + 2 * j);
+        break;
+      }
+    }
+  }
+  const std::uint8_t* const start = to;
+  *to++ = static_cast<std::uint8_t>(head);
+  for (std::size_t j = 0; j < kept.size(); ++j) {
+    if (((head >> (2 + 2 * j)) & 3U) != 0) continue;
+    if (kept[j].length >= 255) *to++ = 255;
+    *to++ = static_cast<std::uint8_t>(kept[j].length);
+    if (kept[j].length >= 255) *to++ = static_cast<std::uint8_t>(kept[j].length >> 8U);
+    *to++ = static_cast<std::uint8_t>(kept[j].distance);
+    *to++ = static_cast<std::uint8_t>(kept[j].distance >> 8U);
+  }
+  return static_cast<std::size_t>(to - start);
+}
+
 }  // namespace
 
 void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& out) {
@@ -188,33 +217,12 @@ void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& 
     const std::size_t first = count > kKeptMatches ? count - (kKeptMatches - 1) : 0;
     if (first > 0) keep(pairs_[0], pairs_[0].length);
     for (std::size_t j = first; j < count; ++j) keep(pairs_[j], Extend(p, pairs_[j]));
-    // Most matches go on from the position before.
-    std::uint32_t head = static_cast<std::uint32_t>(n);
-    for (std::size_t j = 0; j < n; ++j) {
-      for (std::size_t k = 0; k < beforeCount; ++k) {
-        if (before[k].distance == kept[j].distance && before[k].length == kept[j].length + 1) {
-          head |= static_cast<std::uint32_t>(k + 1) << (2 + 2 * j);
-          break;
-        }
-      }
-    }
     if (out.blocks.empty() || out.blocks.back().size() - used < kMostBytes) {
       Finish(out, used);
       out.blocks.emplace_back(std::min(kBlock, kMostBytes * (end - p)));
       used = 0;
     }
-    std::uint8_t* to = out.blocks.back().data() + used;
-    const std::uint8_t* const start = to;
-    *to++ = static_cast<std::uint8_t>(head);
-    for (std::size_t j = 0; j < n; ++j) {
-      if (((head >> (2 + 2 * j)) & 3U) != 0) continue;
-      if (kept[j].length >= 255) *to++ = 255;
-      *to++ = static_cast<std::uint8_t>(kept[j].length);
-      if (kept[j].length >= 255) *to++ = static_cast<std::uint8_t>(kept[j].length >> 8U);
-      *to++ = static_cast<std::uint8_t>(kept[j].distance);
-      *to++ = static_cast<std::uint8_t>(kept[j].distance >> 8U);
-    }
-    used += static_cast<std::size_t>(to - start);
+    used += Put({kept.data(), n}, {before.data(), beforeCount}, out.blocks.back().data() + used);
     before = kept;
     beforeCount = n;
   }
