@@ -17,6 +17,7 @@ constexpr std::size_t kKeptMatches = 3;
 // The most bytes a position's matches take, and the blocks they gather in.
 constexpr std::size_t kMostBytes = 1 + kKeptMatches * 5;
 constexpr std::size_t kBlock = 1024;
+constexpr std::size_t kSlack = 4;
 
 }  // namespace
 
@@ -44,7 +45,7 @@ std::span<const TMatch> TMatchCursor::Next() {
   if (at_ == end_) {
     const std::vector<std::uint8_t>& b = m_.blocks[block_++];
     at_ = b.data();
-    end_ = at_ + b.size();
+    end_ = at_ + b.size() - kSlack;
   }
   const std::uint8_t* at = at_;
   const std::uint32_t head = *at++;
@@ -54,19 +55,18 @@ std::span<const TMatch> TMatchCursor::Next() {
   TMatch* now = &kept_[side_];
   const std::size_t count = head & 3U;
   for (std::size_t j = 0; j < count; ++j) {
+    // Both readings, without a branch: which one holds is not foreseeable. A block ends in
+    // kSlack bytes that no position owns, so the bytes of the explicit reading are there.
     const std::uint32_t from = (head >> (2 + 2 * j)) & 3U;
-    if (from != 0) {
-      now[j] = {static_cast<std::uint16_t>(before[from - 1].length - 1), before[from - 1].distance};
-      continue;
-    }
-    std::uint32_t length = *at++;
-    if (length == 255) {
-      length = at[0] | std::uint32_t{at[1]} << 8U;
-      at += 2;
-    }
-    now[j] = {static_cast<std::uint16_t>(length),
-              static_cast<std::uint16_t>(at[0] | std::uint32_t{at[1]} << 8U)};
-    at += 2;
+    const TMatch last = before[(from - 1) & 3U];
+    const bool wide = at[0] == 255;
+    const std::uint32_t length = wide ? at[1] | std::uint32_t{at[2]} << 8U : at[0];
+    const std::uint8_t* const d = at + (wide ? 3 : 1);
+    const TMatch found = {static_cast<std::uint16_t>(length),
+                          static_cast<std::uint16_t>(d[0] | std::uint32_t{d[1]} << 8U)};
+    const TMatch going = {static_cast<std::uint16_t>(last.length - 1), last.distance};
+    now[j] = from == 0 ? found : going;
+    at += from == 0 ? (wide ? 5 : 3) : 0;
   }
   at_ = at;
   return {now, count};
@@ -168,10 +168,10 @@ void TMatchFinder::Distances(std::size_t begin, const TChunkMatches& matches,
 
 namespace {
 
-// Fits the last block to the bytes it holds.
+// Fits the last block to the bytes it holds and its slack.
 void Finish(TChunkMatches& out, std::size_t used) {
   if (out.blocks.empty()) return;
-  out.blocks.back().resize(used);
+  out.blocks.back().resize(used + kSlack);
   out.blocks.back().shrink_to_fit();
 }
 
@@ -217,9 +217,9 @@ void TMatchFinder::ChunkTree(std::size_t begin, std::size_t end, TChunkMatches& 
     const std::size_t first = count > kKeptMatches ? count - (kKeptMatches - 1) : 0;
     if (first > 0) keep(pairs_[0], pairs_[0].length);
     for (std::size_t j = first; j < count; ++j) keep(pairs_[j], Extend(p, pairs_[j]));
-    if (out.blocks.empty() || out.blocks.back().size() - used < kMostBytes) {
+    if (out.blocks.empty() || out.blocks.back().size() - used < kMostBytes + kSlack) {
       Finish(out, used);
-      out.blocks.emplace_back(std::min(kBlock, kMostBytes * (end - p)));
+      out.blocks.emplace_back(std::min(kBlock, kMostBytes * (end - p)) + kSlack);
       used = 0;
     }
     used += Put({kept.data(), n}, {before.data(), beforeCount}, out.blocks.back().data() + used);
