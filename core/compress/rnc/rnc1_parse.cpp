@@ -140,7 +140,7 @@ std::int64_t TChunkParser::Parse(const std::array<TCosts, 3>& costs,
     q = RunMin(k, costs[0], backQ[k]);
     if (k == m_) break;
     const std::size_t count = matches_.count[k];
-    if (q < kInf) RelaxCopies(k, {&matches_.match[first], count}, q, costs[1], costs[2]);
+    if (q < kInf) RelaxCopies(k, {matches_.match.data() + first, count}, q, costs[1], costs[2]);
     first += count;
   }
   Walk(costs[1], commands, backQ);
