@@ -1,7 +1,7 @@
 // A count of the heap an executable holds, through a replaced operator new: what a compressor
 // takes beyond its input. Include it in one file of an executable only (it defines the global
-// operators new and delete); read `heap::now` before a call and `heap::peak` after it, with
-// `heap::peak` set to `heap::now` first.
+// operators new and delete, the nothrow forms too); read `heap::now` before a call and
+// `heap::peak` after it, with `heap::peak` set to `heap::now` first.
 #pragma once
 
 #include <cstddef>
@@ -39,7 +39,19 @@ inline void Give(void* q) {
 
 void* operator new(std::size_t n) { return tegulo::heap::Take(n); }
 void* operator new[](std::size_t n) { return tegulo::heap::Take(n); }
+void* operator new(std::size_t n, const std::nothrow_t& /*tag*/) noexcept {
+  try {
+    return tegulo::heap::Take(n);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept {
+  return operator new(n, tag);
+}
 void operator delete(void* p) noexcept { tegulo::heap::Give(p); }
+void operator delete(void* p, const std::nothrow_t& /*tag*/) noexcept { tegulo::heap::Give(p); }
+void operator delete[](void* p, const std::nothrow_t& /*tag*/) noexcept { tegulo::heap::Give(p); }
 void operator delete[](void* p) noexcept { tegulo::heap::Give(p); }
 void operator delete(void* p, std::size_t /*n*/) noexcept { tegulo::heap::Give(p); }
 void operator delete[](void* p, std::size_t /*n*/) noexcept { tegulo::heap::Give(p); }

@@ -42,6 +42,7 @@ void FurthestNewMatch(std::span<const std::uint8_t> data, std::size_t i, std::si
                       std::size_t top, std::size_t& end, std::size_t& dist) {
   const std::size_t n = data.size();
   for (std::size_t d = minDistance; d <= top; ++d) {
+    if (end >= n) return;                                   // no match passes the end of the data
     if (d < i && data[i - 1] == data[i - 1 - d]) continue;  // began before i: ends by E(i-1)
     if (data[end] != data[end - d]) continue;               // cannot pass the end already found
     std::size_t e = i;
