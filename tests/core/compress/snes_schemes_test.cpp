@@ -5,13 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "base/uCommon.h"
+#include "compress/commands/command_reach.h"
+#include "compress/commands/command_walk.h"
 #include "compress/scheme_formats.h"
 #include "more_examples.h"
+#include "sample_data.h"
 
 using namespace tegulo;
 
@@ -277,6 +281,84 @@ TEST(CompressCommands, MatchesBruteForceWithLongCommands) {
     for (const TCommandFormat& f : kFormats) {
       ASSERT_EQ(CompressCommands(f, d).size(), BruteForceSize(f, d))
           << CommandFormatName(f) << " round " << round << " n " << d.size();
+    }
+  }
+}
+
+namespace {
+
+// The byte a repeat of `kind` writes at k from source address a, or none past the data's start.
+std::optional<std::uint8_t> Written(command::TKind kind, const Bytes& d, std::size_t a,
+                                    std::size_t k) {
+  if (kind == command::kRepeatBack) {
+    if (k > a) return std::nullopt;
+    return d[a - k];
+  }
+  const std::uint8_t b = d[a + k];
+  if (kind == command::kRepeatXor) return static_cast<std::uint8_t>(~b);
+  if (kind == command::kRepeatBits) return command::kReversedBits[b];
+  return b;
+}
+
+std::size_t RepeatLength(command::TKind kind, const Bytes& d, std::size_t i, std::size_t a) {
+  const std::size_t most = std::min(command::kMaxCount, d.size() - i);
+  std::size_t len = 0;
+  while (len < most && Written(kind, d, a, len) == d[i + len]) ++len;
+  return len;
+}
+
+// Data with copies of every absolute kind: plain, complemented, bit-reversed, backward.
+Bytes Copies(std::size_t n, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes d;
+  while (d.size() < n) {
+    const std::size_t len = 2 + rng() % 30;
+    const auto kind = static_cast<command::TKind>(command::kRepeat + rng() % 4);
+    const std::size_t a = d.empty() ? 0 : rng() % d.size();
+    for (std::size_t k = 0; k < len; ++k) {
+      const std::optional<std::uint8_t> b = d.empty() ? std::nullopt : Written(kind, d, a, k);
+      d.push_back(b ? *b : static_cast<std::uint8_t>(rng() % 8));
+    }
+  }
+  d.resize(n);
+  return d;
+}
+
+}  // namespace
+
+// The longest absolute repeat at each position, over every kind the format has, against a
+// search of every earlier address; and the repeat the reach names writes the data.
+TEST(CommandReach, LongestRepeatOfAnyKindAtEveryPosition) {
+  const struct {
+    const char* name;
+    Bytes data;
+  } cases[] = {
+      {"copies of every kind", Copies(700, 3)},
+      {"tile-like", MakeTileLikeData(768, 5)},
+      {"three symbols", Random(500, 9, 3)},
+      {"symmetric bytes", Random(400, 4, 2)},  // 0x00 and 0x01: bit reversal keeps only 0x00
+      {"a run past the longest count", Bytes(1100, 0x3C)},
+  };
+  for (const TCommandFormat& f : kFormats) {
+    for (const auto& c : cases) {
+      const Bytes& d = c.data;
+      const command::TAbsoluteReach r = command::AbsoluteReach(f, d);
+      for (std::size_t i = 0; i < d.size(); ++i) {
+        std::size_t want = 0;
+        for (const auto kind :
+             {command::kRepeat, command::kRepeatXor, command::kRepeatBits, command::kRepeatBack}) {
+          if (!f.Has(kind)) continue;
+          for (std::size_t a = 0; a < i && want < d.size() - i; ++a) {
+            want = std::max(want, RepeatLength(kind, d, i, a));
+          }
+        }
+        if (want < 2) want = 0;
+        ASSERT_EQ(r.Length(i), want) << CommandFormatName(f) << ", " << c.name << ", at " << i;
+        if (want == 0) continue;
+        ASSERT_LT(r.source[i], i) << CommandFormatName(f) << ", " << c.name << ", at " << i;
+        EXPECT_EQ(RepeatLength(r.Kind(i), d, i, r.source[i]), want)
+            << CommandFormatName(f) << ", " << c.name << ", at " << i;
+      }
     }
   }
 }
