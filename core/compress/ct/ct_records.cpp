@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 #include "compress/ct/ct_layout.h"
@@ -41,6 +42,57 @@ constexpr std::uint8_t kWide = 1;
 constexpr std::int32_t kBias = 128;
 static_assert(kStates % 4 == 0);
 
+// A row's lane codes, and the distinct ones of a search: rows repeat (a thousand or so distinct
+// among 64 KiB of tile data), so each position keeps the number of its row's codes.
+using TCodes = std::array<std::uint8_t, kStates>;
+
+class TDistinctRows {
+public:
+  std::uint32_t Index(const TCodes& codes) {
+    if (!rows_.empty() && rows_[last_] == codes) return last_;  // often the row before
+    if (2 * (rows_.size() + 1) > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t h = Hash(codes) & mask;; h = (h + 1) & mask) {
+      if (slots_[h] == kEmpty) {
+        slots_[h] = last_ = static_cast<std::uint32_t>(rows_.size());
+        rows_.push_back(codes);
+        return last_;
+      }
+      if (rows_[slots_[h]] == codes) return last_ = slots_[h];
+    }
+  }
+
+  const TCodes& Codes(std::uint32_t index) const { return rows_[index]; }
+
+private:
+  static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
+
+  static_assert(kStates % 8 == 0);
+  static std::size_t Hash(const TCodes& codes) {
+    std::uint64_t h = 0;
+    for (std::size_t k = 0; k < kStates; k += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, codes.data() + k, 8);
+      h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+    }
+    return static_cast<std::size_t>(h >> 32);
+  }
+
+  void Grow() {
+    std::vector<std::uint32_t>(std::max<std::size_t>(64, 2 * slots_.size()), kEmpty).swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::uint32_t r = 0; r < rows_.size(); ++r) {
+      std::size_t h = Hash(rows_[r]) & mask;
+      while (slots_[h] != kEmpty) h = (h + 1) & mask;
+      slots_[h] = r;
+    }
+  }
+
+  std::vector<TCodes> rows_;
+  std::vector<std::uint32_t> slots_;  // indices into rows_, open addressing
+  std::uint32_t last_ = 0;
+};
+
 struct TGroup {
   bool record = false;
   std::vector<TParseToken> tokens;  // the flagged ones
@@ -54,7 +106,7 @@ public:
         n_(data.size()),
         m_(FindLongestMatches(data, {1, mode.maxDistance, mode.maxLength})),
         f_(n_ + 1),
-        packed_((n_ + 1) * kStates, 0) {}
+        rowOf_(n_ + 1, 0) {}
 
   void Solve() {
     TRow end;
@@ -198,19 +250,20 @@ private:
       anyWide = _mm_or_si128(anyWide, over);
       codes[q] = code;
     }
-    std::uint8_t* out = &packed_[i * kStates];
+    TCodes out;
     const __m128i low =
         _mm_packus_epi16(_mm_packs_epi32(codes[0], codes[1]), _mm_packs_epi32(codes[2], codes[3]));
     const __m128i high = _mm_packus_epi16(_mm_packs_epi32(codes[4], codes[5]), low);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), high);
-    if (_mm_movemask_epi8(anyWide) != 0) KeepWide(i, row);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data()), low);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out.data() + 16), high);
+    rowOf_[i] = rows_.Index(out);
+    if (_mm_movemask_epi8(anyWide) != 0) KeepWide(i, row, out);
   }
 
   // The lanes too far from F for their codes, in the list; keys falling.
-  void KeepWide(std::size_t i, const TRow& row) {
+  void KeepWide(std::size_t i, const TRow& row, const TCodes& codes) {
     for (std::size_t s = kStates; s-- > 1;) {
-      if (packed_[i * kStates + s] == kWide) {
+      if (codes[s] == kWide) {
         wide_.emplace_back(static_cast<std::uint32_t>(i * kStates + s), row[s]);
       }
     }
@@ -219,7 +272,7 @@ private:
   // Lane s of row i, as Row found it (any value of kInf or more as kInf).
   std::uint32_t V(std::size_t i, std::size_t s) const {
     if (s == kF) return f_[i];
-    const std::uint8_t code = packed_[i * kStates + s];
+    const std::uint8_t code = rows_.Codes(rowOf_[i])[s];
     if (code == kFar) return kInf;
     if (code != kWide) return f_[i] + static_cast<std::uint32_t>(code) - kBias;
     const auto key = static_cast<std::uint32_t>(i * kStates + s);
@@ -244,9 +297,10 @@ private:
   // The rows the next ones read (a reference's longest and a literal's): in a ring.
   std::array<TRow, kRing> ring_{};
   // Every row for finding the path again: lane F as it is, the others as byte differences
-  // from it, the rare larger ones in a list.
+  // from it (kept once for each distinct row), the rare larger ones in a list.
   std::vector<std::uint32_t> f_;
-  std::vector<std::uint8_t> packed_;
+  TDistinctRows rows_;
+  std::vector<std::uint32_t> rowOf_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> wide_;  // (kStates i + lane, value)
   // The literal tails' window: indices, falling, in a ring (55 at most at once).
   std::array<std::uint32_t, kRing> window_{};
