@@ -22,7 +22,7 @@ TEST(CompressMemory, AtMostSixteenBytesPerInputByte) {
   const struct {
     const char* name;
     double bytesPerByte;
-  } above[] = {{"LZSS-CT", 33}, {"LC_LZ5", 31}, {"HAL", 46}};
+  } above[] = {{"LZSS-CT", 15}, {"LC_LZ5", 31}, {"HAL", 46}};
   const std::vector<std::uint8_t> data = MakeTileLikeData(kSize, 2024);
   for (const TSchemeFormat& row : SchemeFormats()) {
     if (row.compress == nullptr) continue;
