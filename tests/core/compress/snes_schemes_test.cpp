@@ -314,9 +314,10 @@ Bytes Copies(std::size_t n, std::uint32_t seed) {
   while (d.size() < n) {
     const std::size_t len = 2 + rng() % 30;
     const auto kind = static_cast<command::TKind>(command::kRepeat + rng() % 4);
-    const std::size_t a = d.empty() ? 0 : rng() % d.size();
+    const bool fresh = d.empty();  // nothing to repeat: the first run is chance bytes
+    const std::size_t a = fresh ? 0 : rng() % d.size();
     for (std::size_t k = 0; k < len; ++k) {
-      const std::optional<std::uint8_t> b = d.empty() ? std::nullopt : Written(kind, d, a, k);
+      const std::optional<std::uint8_t> b = fresh ? std::nullopt : Written(kind, d, a, k);
       d.push_back(b ? *b : static_cast<std::uint8_t>(rng() % 8));
     }
   }
