@@ -141,8 +141,9 @@ struct TNoHook {
 
 // Takes the literal a set flag announces into out[w.pos]; where the walk must stop, why.
 template <class Hook>
-std::optional<TStop> TakeLiteral(TReader& r, TWalk& w, std::uint8_t* out, std::size_t limit,
-                                 Hook& hook) {
+[[gnu::always_inline]] inline std::optional<TStop> TakeLiteral(TReader& r, TWalk& w,
+                                                               std::uint8_t* out, std::size_t limit,
+                                                               Hook& hook) {
   std::uint8_t v = 0;
   if (!r.Byte(v)) return TStop::kTruncated;
   if (w.pos >= limit) return TStop::kFull;
