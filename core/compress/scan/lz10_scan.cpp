@@ -31,10 +31,9 @@ struct TGroup {
   bool whole;         // false: the ROM ended inside the group
 };
 
-// The walk of one group: done after its eighth token.
-struct TOneGroup {
+// A token walk's visitor that takes every token and counts them.
+struct TCountTokens {
   unsigned tokens = 0;
-  bool Done(std::size_t /*in*/, std::uint64_t /*out*/) const { return tokens == 8; }
   bool Literal(std::uint64_t /*out*/) {
     ++tokens;
     return true;
@@ -43,6 +42,11 @@ struct TOneGroup {
     ++tokens;
     return true;
   }
+};
+
+// The walk of one group: done after its eighth token.
+struct TOneGroup : TCountTokens {
+  bool Done(std::size_t /*in*/, std::uint64_t /*out*/) const { return tokens == 8; }
 };
 
 TGroup ReadGroup(std::span<const std::uint8_t> rom, std::size_t at) {
@@ -301,24 +305,15 @@ private:
   // ROM, or with refuseZeroRuns five literal zeros, can refuse it now. In fillers the
   // candidates' groups soon fall in step with those of one refused before.
   std::optional<TLZ10Stream> WalkFar(std::size_t pos, const TNear& near, std::uint32_t announced) {
-    struct TFarWalk {
+    struct TFarWalk : TCountTokens {
       TLZ10Scanner& scanner;
       std::uint32_t announced;
-      unsigned tokens = 0;
       std::size_t refusedTo = 0;
       bool Done(std::size_t in, std::uint64_t out) {
         if (out >= announced) return true;
         return tokens % 8 == 0 && scanner.ZeroRunOrMet(in, out, announced, true, refusedTo);
       }
-      bool Literal(std::uint64_t /*out*/) {
-        ++tokens;
-        return true;
-      }
-      bool Reference(std::uint64_t /*out*/, lz10::TReference /*r*/) {
-        ++tokens;
-        return true;
-      }
-    } visit{*this, announced};
+    } visit{{}, *this, announced};
     chains_.Begin();
     const lz10::TWalk w = lz10::WalkTokensFrom(rom_, visit, near.in, near.out);
     farWork_ += w.in - near.in;
