@@ -1,85 +1,78 @@
-// The reach of the repeats: absolute ones from binary search trees (one kind: LC_LZ2) or a
-// suffix array (several kinds: HAL, LC_LZ5; a complemented, bit-reversed or backward repeat is
-// a plain match of transformed data); relative ones over the 255 distances.
+// The reach of the repeats: absolute ones from binary search trees, one kind at a time (a
+// complemented, bit-reversed or backward repeat is a match of the data in a transformed text),
+// so that only one tree and its text are held at once; relative ones over the 255 distances.
 #include "compress/commands/command_reach.h"
 
 #include <algorithm>
 
 #include "compress/commands/command_walk.h"
 #include "compress/search/source_tree.h"
-#include "compress/search/suffix_array.h"
 
 namespace tegulo::command {
 namespace {
 
-// Plain repeats: sources 0..i-1, which may overlap the output.
-void PlainReach(std::span<const std::uint8_t> data, TAbsoluteReach& r) {
-  TSourceTree tree(data, kMaxCount);
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    std::size_t at = 0;
-    const std::size_t len = tree.Insert(i, at);  // what the tree held before: sources < i
-    r.reach[i] = static_cast<std::uint16_t>(len);
-    r.source[i] = static_cast<std::uint16_t>(at);
-  }
-}
-
-void Release(std::vector<std::int32_t>& v) { std::vector<std::int32_t>().swap(v); }
-
-// The byte a repeat of `kind` writes for source byte b.
+// The byte a repeat of `kind` writes for source byte b (both ways: the transforms are their own
+// inverses).
 std::uint8_t Transform(TKind kind, std::uint8_t b) {
   if (kind == kRepeatBits) return kReversedBits[b];
   return kind == kRepeatXor ? static_cast<std::uint8_t>(~b) : b;
 }
 
-// Absolute repeats whose kinds all cost the same (HAL's plain, bit-reversed and backward ones;
-// LC_LZ5's plain and complemented ones), so only the furthest of them matters at each
-// position. One suffix array over a text of n bytes per kind, each closed by a separator of
-// its own: text k holds what a repeat of kinds[k] from address A writes, at k(n + 1) + A
-// (read down from the end for backward repeats, at k(n + 1) + n - 1 - A). A source at address
-// A is usable from position A + 1 on: its time is K·A + k, and the data at i (text 0, plain)
-// looks for the longest match among smaller times. The kinds that lose stay at reach 0; a
-// match of one byte is not kept.
-void SharedRepeats(std::span<const std::uint8_t> data, std::size_t texts, TAbsoluteReach& r) {
+// Keeps a repeat of kinds[k] at i where it reaches further than the kinds before it, so that on
+// a tie the first kind stays.
+void Keep(TAbsoluteReach& r, std::size_t i, std::size_t k, std::size_t len, std::size_t source) {
+  if (len <= r.Length(i)) return;
+  r.reach[i] = static_cast<std::uint16_t>(len | k << TAbsoluteReach::kLengthBits);
+  r.source[i] = static_cast<std::uint16_t>(source);
+}
+
+// Repeats that read forward: sources 0..i-1, which may overlap the output. One tree over the
+// data: a plain repeat is a match of the data at i, a complemented or bit-reversed one a match
+// of the data transformed back (the repeat writes T(source), so T(data) must equal the source).
+void ForwardRepeats(std::span<const std::uint8_t> data, TAbsoluteReach& r, std::size_t kinds) {
   const std::size_t n = data.size();
-  const std::size_t stride = n + 1;
-  std::vector<std::int32_t> sa;
-  std::vector<std::int32_t> plcp;  // by position
-  {
-    std::vector<std::uint16_t> text(texts * stride);
-    for (std::size_t k = 0; k < texts; ++k) {
-      const std::size_t start = k * stride;
-      for (std::size_t a = 0; a < n; ++a) {
-        text[start + (r.kinds[k] == kRepeatBack ? n - 1 - a : a)] = Transform(r.kinds[k], data[a]);
-      }
-      text[start + n] = static_cast<std::uint16_t>(256 + k);
-    }
-    sa = SuffixArray<std::uint16_t>(text, static_cast<std::int32_t>(256 + texts));
-    plcp = CommonPrefixes<std::uint16_t>(text, sa);
+  std::size_t plain = kinds;
+  std::size_t other = kinds;  // the one transformed forward kind a format has at most
+  for (std::size_t k = 0; k < kinds; ++k) {
+    if (r.kinds[k] == kRepeat) plain = k;
+    if (r.kinds[k] == kRepeatXor || r.kinds[k] == kRepeatBits) other = k;
   }
-  const auto time = [&](std::size_t at) {
-    std::size_t k = 0;
-    for (; at >= stride; at -= stride) ++k;  // a few texts: no division
-    const std::size_t a = at == n || r.kinds[k] != kRepeatBack ? at : n - 1 - at;
-    return static_cast<std::int32_t>(texts * a + k);
-  };
-  const std::vector<TEarlierMatch> best = EarlierMatches(sa, plcp, time, n);
-  Release(sa);
-  Release(plcp);
+  std::vector<std::uint8_t> pattern;
+  if (other < kinds) {
+    pattern.resize(n);
+    for (std::size_t a = 0; a < n; ++a) pattern[a] = Transform(r.kinds[other], data[a]);
+  }
+  TSourceTree tree(data, kMaxCount);
+  const std::span<const std::uint8_t> transformed(pattern);
   for (std::size_t i = 0; i < n; ++i) {
-    const auto len = std::min(static_cast<std::size_t>(best[i].length), kMaxCount);
-    if (len < 2) continue;
-    const auto at = static_cast<std::size_t>(best[i].at);
-    const std::size_t k = at / stride;
-    const std::size_t offset = at % stride;
-    r.reach[i] = static_cast<std::uint16_t>(len | k << TAbsoluteReach::kLengthBits);
-    r.source[i] = static_cast<std::uint16_t>(r.kinds[k] == kRepeatBack ? n - 1 - offset : offset);
+    std::size_t at = 0;
+    if (other < kinds && i > 0) {
+      const std::size_t len = tree.Find(transformed.subspan(i), at);
+      Keep(r, i, other, len, at);
+    }
+    const std::size_t len = tree.Insert(i, at);  // what the tree held before: sources < i
+    if (plain < kinds) Keep(r, i, plain, len, at);
+  }
+}
+
+// HAL's backward repeats: a tree over the data read down from the end (address A at n - 1 - A)
+// searched for the data at each position; a source at A is usable from position A + 1 on.
+void BackwardRepeats(std::span<const std::uint8_t> data, std::size_t k, TAbsoluteReach& r) {
+  const std::size_t n = data.size();
+  std::vector<std::uint8_t> text(data.rbegin(), data.rend());
+  TSourceTree tree(text, kMaxCount);
+  std::size_t unused = 0;
+  for (std::size_t i = 1; i < n; ++i) {
+    tree.Insert(n - i, unused);  // address i - 1
+    std::size_t at = 0;
+    const std::size_t len = tree.Find(data.subspan(i), at);
+    Keep(r, i, k, len, n - 1 - at);
   }
 }
 
 }  // namespace
 
-// With one absolute kind (plain), binary search trees; with more, one suffix array over a text
-// per kind.
+// The kinds cost the same, so only the furthest of them matters at each position.
 TAbsoluteReach AbsoluteReach(const TCommandFormat& format, std::span<const std::uint8_t> data) {
   const std::size_t n = data.size();
   TAbsoluteReach r;
@@ -89,10 +82,10 @@ TAbsoluteReach AbsoluteReach(const TCommandFormat& format, std::span<const std::
   for (const TKind kind : {kRepeat, kRepeatXor, kRepeatBack, kRepeatBits}) {
     if (format.Has(kind)) r.kinds[kinds++] = kind;
   }
-  if (kinds > 1) {
-    SharedRepeats(data, kinds, r);
-  } else if (kinds == 1) {
-    PlainReach(data, r);
+  if (kinds == 0) return r;
+  ForwardRepeats(data, r, kinds);
+  for (std::size_t k = 0; k < kinds; ++k) {
+    if (r.kinds[k] == kRepeatBack) BackwardRepeats(data, k, r);
   }
   return r;
 }
