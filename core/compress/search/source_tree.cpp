@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace tegulo {
 namespace {
@@ -25,17 +26,9 @@ inline std::size_t Common(const std::uint8_t* a, const std::uint8_t* b, std::siz
 
 }  // namespace
 
-TSourceTree::TSourceTree(std::span<const std::uint8_t> source, std::size_t cap, std::size_t segment)
-    : s_(source),
-      cap_(cap),
-      segment_(segment == 0 ? std::max<std::size_t>(source.size(), 1) : segment),
-      head_(source.size()),
-      child_(2 * source.size(), -1) {}
-
-std::size_t TSourceTree::KeyLength(std::size_t p) const {
-  std::size_t end = segment_;  // a few segments at most: no division in the walks
-  while (p >= end) end += segment_;
-  return std::min(cap_, end - p);
+TSourceTree::TSourceTree(std::span<const std::uint8_t> source, std::size_t cap)
+    : s_(source), cap_(cap), head_(source.size()), child_(2 * source.size(), kNone) {
+  if (source.size() > kMaxSource) throw std::length_error("source tree: source too large");
 }
 
 std::size_t TSourceTree::Insert(std::size_t p, std::size_t& at) {
@@ -43,14 +36,14 @@ std::size_t TSourceTree::Insert(std::size_t p, std::size_t& at) {
   const std::size_t keyLen = KeyLength(p);
   if (keyLen < 2) return 0;
   std::int32_t& head = head_[key];
-  std::int32_t cur = head;
+  std::uint32_t cur = Link(head);
   head = static_cast<std::int32_t>(p);
-  std::int32_t* smaller = &child_[2 * p];
-  std::int32_t* larger = &child_[2 * p + 1];
+  std::uint16_t* smaller = &child_[2 * p];
+  std::uint16_t* larger = &child_[2 * p + 1];
   std::size_t lenSmaller = 0;
   std::size_t lenLarger = 0;
   std::size_t best = 0;
-  while (cur >= 0) {
+  while (cur != kNone) {
     const auto c = static_cast<std::size_t>(cur);
     const std::size_t curLen = KeyLength(c);
     const std::uint8_t* other = s_.data() + c;
@@ -67,29 +60,29 @@ std::size_t TSourceTree::Insert(std::size_t p, std::size_t& at) {
     }
     // A key that ends first is the smaller.
     if (len == curLen || (len < keyLen && other[len] < key[len])) {
-      *smaller = cur;
+      *smaller = static_cast<std::uint16_t>(cur);
       smaller = &child_[2 * c + 1];
       cur = *smaller;
       lenSmaller = len;
     } else {
-      *larger = cur;
+      *larger = static_cast<std::uint16_t>(cur);
       larger = &child_[2 * c];
       cur = *larger;
       lenLarger = len;
     }
   }
-  *smaller = *larger = -1;
+  *smaller = *larger = kNone;
   return best >= 2 ? best : 0;  // a tree may hold other prefixes
 }
 
 std::size_t TSourceTree::Find(std::span<const std::uint8_t> pattern, std::size_t& at) const {
   const std::size_t patLen = std::min(cap_, pattern.size());
   if (patLen < 2) return 0;
-  std::int32_t cur = head_[pattern.data()];
+  std::uint32_t cur = Link(head_[pattern.data()]);
   std::size_t lenSmaller = 0;
   std::size_t lenLarger = 0;
   std::size_t best = 0;
-  while (cur >= 0) {
+  while (cur != kNone) {
     const auto c = static_cast<std::size_t>(cur);
     const std::size_t curLen = KeyLength(c);
     const std::uint8_t* other = s_.data() + c;

@@ -3,6 +3,7 @@
 // formats, whose sources lie anywhere before the output position.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -15,11 +16,11 @@ namespace tegulo {
 // Binary search trees, one per first two bytes (fewer for small sources), of source positions
 // ordered by the source text that follows them (compared up to `cap` bytes; the newest position is
 // the root). The longest common prefix of a pattern with any position in a tree lies on its search
-// path, so Find is exact. The source may be several texts of `segment` bytes each, one after the
-// other: a position's text ends where its segment does.
+// path, so Find is exact.
 class TSourceTree {
 public:
-  TSourceTree(std::span<const std::uint8_t> source, std::size_t cap, std::size_t segment = 0);
+  // Sources of at most 65536 bytes.
+  TSourceTree(std::span<const std::uint8_t> source, std::size_t cap);
 
   // Makes source position p a candidate (p < source size). Returns what Find would return for
   // the source text at p before the call: the walk passes p's closest neighbours.
@@ -31,13 +32,20 @@ public:
   std::size_t Find(std::span<const std::uint8_t> pattern, std::size_t& at) const;
 
 private:
-  std::size_t KeyLength(std::size_t p) const;
+  std::size_t KeyLength(std::size_t p) const { return std::min(cap_, s_.size() - p); }
 
   std::span<const std::uint8_t> s_;
   std::size_t cap_;
-  std::size_t segment_;
   TMatchHeads head_;
-  std::vector<std::int32_t> child_;  // 2p: the smaller side, 2p + 1: the larger
+  // Links of 16 bits: a source's last position has no key of two bytes, so it is never a node
+  // and its number, 65535 at most, can mean "none".
+  static constexpr std::uint32_t kNone = 0xFFFF;
+  static constexpr std::size_t kMaxSource = std::size_t{1} << 16;
+  static std::uint32_t Link(std::int32_t head) {
+    return head < 0 ? kNone : static_cast<std::uint32_t>(head);
+  }
+
+  std::vector<std::uint16_t> child_;  // 2p: the smaller side, 2p + 1: the larger
 };
 
 }  // namespace tegulo
