@@ -1,104 +1,97 @@
-// The reach of the repeats: absolute ones from binary search trees, one kind at a time (a
-// complemented, bit-reversed or backward repeat is a match of the data in a transformed text),
-// so that only one tree and its text are held at once; relative ones over the 255 distances.
+// The reach of the repeats: absolute ones from a suffix array over the data and what the
+// format's other repeats write (a complemented, bit-reversed or backward repeat is a plain
+// match of transformed data); relative ones over the 255 distances.
 #include "compress/commands/command_reach.h"
 
 #include <algorithm>
 
 #include "compress/commands/command_walk.h"
-#include "compress/search/source_tree.h"
+#include "compress/search/suffix_array.h"
 
 namespace tegulo::command {
 namespace {
 
-// The byte a repeat of `kind` writes for source byte b (both ways: the transforms are their own
-// inverses).
+// The byte a repeat of `kind` writes for source byte b.
 std::uint8_t Transform(TKind kind, std::uint8_t b) {
   if (kind == kRepeatBits) return kReversedBits[b];
   return kind == kRepeatXor ? static_cast<std::uint8_t>(~b) : b;
 }
 
-// Keeps a repeat of kinds[k] at i where it reaches further than the kinds before it, so that on
-// a tie the first kind stays.
-void Keep(TAbsoluteReach& r, std::size_t i, std::size_t k, std::size_t len, std::size_t source) {
-  if (len <= r.Length(i)) return;
-  r.reach[i] = static_cast<std::uint16_t>(len | k << TAbsoluteReach::kLengthBits);
-  r.source[i] = static_cast<std::uint16_t>(source);
-}
-
-// Repeats that read forward: sources 0..i-1, which may overlap the output. One tree over the
-// data: a plain repeat is a match of the data at i, a complemented or bit-reversed one a match
-// of the data transformed back (the repeat writes T(source), so T(data) must equal the source).
-void ForwardRepeats(std::span<const std::uint8_t> data, TAbsoluteReach& r, std::size_t kinds) {
+// Absolute repeats of the plain kind (kinds[0]) and of kinds[other] when other > 0 (kinds
+// that cost the same, so only the furthest matters at each position). One suffix array over
+// the data (the positions asked about, and the plain sources), then, for the other kind, what
+// its repeat from address A writes, at n + A (read down from the end for backward repeats, at
+// 2n - 1 - A; no match runs past the end). A match that runs past the data's end into the
+// other kind's text is cut there. A source at address A is usable from position A + 1 on: its
+// time is 2A (plain) or 2A + 1, and the data at i looks for the longest match among smaller
+// times. A match of one byte is not kept; a match no longer than the one kept stays out.
+void Repeats(std::span<const std::uint8_t> data, TAbsoluteReach& r, std::size_t other) {
   const std::size_t n = data.size();
-  std::size_t plain = kinds;
-  std::size_t other = kinds;  // the one transformed forward kind a format has at most
-  for (std::size_t k = 0; k < kinds; ++k) {
-    if (r.kinds[k] == kRepeat) plain = k;
-    if (r.kinds[k] == kRepeatXor || r.kinds[k] == kRepeatBits) other = k;
+  const TKind kind = r.kinds[other];
+  const bool backward = kind == kRepeatBack;
+  std::vector<std::uint8_t> text(other > 0 ? 2 * n : n);
+  std::copy(data.begin(), data.end(), text.begin());
+  for (std::size_t a = 0; other > 0 && a < n; ++a) {
+    text[backward ? 2 * n - 1 - a : n + a] = Transform(kind, data[a]);
   }
-  std::vector<std::uint8_t> pattern;
-  if (other < kinds) {
-    pattern.resize(n);
-    for (std::size_t a = 0; a < n; ++a) pattern[a] = Transform(r.kinds[other], data[a]);
+  std::vector<std::int32_t> sa = SuffixArray(text);
+  PackCommonPrefixes(text, sa, kMaxCount);
+  std::vector<std::uint8_t>().swap(text);
+  if (r.reach.empty()) {  // made after the text is gone
+    r.reach.assign(n, 0);
+    r.source.assign(n, 0);
   }
-  TSourceTree tree(data, kMaxCount);
-  const std::span<const std::uint8_t> transformed(pattern);
-  for (std::size_t i = 0; i < n; ++i) {
-    std::size_t at = 0;
-    if (other < kinds && i > 0) {
-      const std::size_t len = tree.Find(transformed.subspan(i), at);
-      Keep(r, i, other, len, at);
-    }
-    const std::size_t len = tree.Insert(i, at);  // what the tree held before: sources < i
-    if (plain < kinds) Keep(r, i, plain, len, at);
-  }
-}
-
-// HAL's backward repeats: a tree over the data read down from the end (address A at n - 1 - A)
-// searched for the data at each position; a source at A is usable from position A + 1 on.
-void BackwardRepeats(std::span<const std::uint8_t> data, std::size_t k, TAbsoluteReach& r) {
-  const std::size_t n = data.size();
-  std::vector<std::uint8_t> text(data.rbegin(), data.rend());
-  TSourceTree tree(text, kMaxCount);
-  std::size_t unused = 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    tree.Insert(n - i, unused);  // address i - 1
-    std::size_t at = 0;
-    const std::size_t len = tree.Find(data.subspan(i), at);
-    Keep(r, i, k, len, n - 1 - at);
-  }
+  const auto address = [n, backward](std::size_t at) {  // a text position's source address
+    return at < n ? at : backward ? 2 * n - 1 - at : at - n;
+  };
+  const auto time = [&](std::size_t at) {
+    return static_cast<std::int32_t>(2 * address(at) + (at < n ? 0 : 1));
+  };
+  const auto keep = [&](std::size_t i, std::size_t length, std::int32_t at) {
+    const std::size_t len = std::min(length, n - i);
+    if (len < 2 || len <= r.Length(i)) return;
+    const auto source = static_cast<std::size_t>(at);
+    const std::size_t k = source < n ? 0 : other;
+    r.reach[i] = static_cast<std::uint16_t>(len | k << TAbsoluteReach::kLengthBits);
+    r.source[i] = static_cast<std::uint16_t>(address(source));
+  };
+  EarlierMatches(sa, time, n, keep);
 }
 
 }  // namespace
 
-// The kinds cost the same, so only the furthest of them matters at each position.
+// The plain kind first. With more kinds, one array per other kind (each with the plain one:
+// HAL takes two), so that none holds more than twice the data.
 TAbsoluteReach AbsoluteReach(const TCommandFormat& format, std::span<const std::uint8_t> data) {
-  const std::size_t n = data.size();
   TAbsoluteReach r;
-  r.reach.assign(n, 0);
-  r.source.assign(n, 0);
   std::size_t kinds = 0;
   for (const TKind kind : {kRepeat, kRepeatXor, kRepeatBack, kRepeatBits}) {
     if (format.Has(kind)) r.kinds[kinds++] = kind;
   }
-  if (kinds == 0) return r;
-  ForwardRepeats(data, r, kinds);
-  for (std::size_t k = 0; k < kinds; ++k) {
-    if (r.kinds[k] == kRepeatBack) BackwardRepeats(data, k, r);
+  if (kinds == 0 || data.empty()) {
+    r.reach.assign(data.size(), 0);
+    r.source.assign(data.size(), 0);
+    return r;
   }
+  if (kinds == 1) Repeats(data, r, 0);
+  for (std::size_t k = 1; k < kinds; ++k) Repeats(data, r, k);
   return r;
 }
 
+// A window of 512 steps (fewer for less data) beyond the lanes': refilled every 512 steps.
 TRelativeReach::TRelativeReach(std::span<const std::uint8_t> data)
-    : data_(data), rev_(data.size() + TRelativeLanes::kLanes, 0x100) {
-  const std::size_t n = data.size();
-  for (std::size_t j = 0; j < n; ++j) rev_[n - 1 - j] = data[j];
+    : data_(data), window_(TRelativeLanes::kLanes + std::min<std::size_t>(data.size(), 512)) {
+  if (!data.empty()) Refill(data.size() - 1);
+}
+
+void TRelativeReach::Refill(std::size_t i) {
+  base_ = i;
+  for (std::size_t k = 0; k < window_.size(); ++k) window_[k] = k <= i ? data_[i - k] : 0x100;
 }
 
 std::pair<std::size_t, std::size_t> TRelativeReach::Step(std::size_t i) {
-  const std::size_t n = data_.size();
-  const std::uint16_t* src = &rev_[n - 1 - i];  // src[d] = data[i - d], or 0x100
+  if (base_ - i + TRelativeLanes::kLanes > window_.size()) Refill(i);
+  const std::uint16_t* src = &window_[base_ - i];  // src[d] = data[i - d], or 0x100
   p_ = plain_.Step(src, data_[i], kMaxCount);
   q_ = inverse_.Step(src, static_cast<std::uint8_t>(~data_[i]),
                      static_cast<std::int16_t>(kMaxXorCount));

@@ -1,8 +1,10 @@
 // The smallest of the newest values, for the shortest parses that run from the end: values
-// come in one position lower each time, and a query asks for the smallest of the `count`
-// newest (a command of every length up to its reach at one cost). A stack of the values
-// below every newer one, newest first, kept in a ring as long as the longest query: memory
-// grows with that length, not with the data.
+// come in one position lower each time (or `step` lower), and a query asks for the smallest of
+// the `count` newest (a command of every length up to its reach at one cost). A stack of the
+// values below every newer one, newest first, kept in a ring as long as the longest query:
+// memory grows with that length, not with the data. The ring holds positions of 16 bits only
+// (the parses' data are at most 64 KiB); the values stay in the caller's array and are read
+// through `TValueAt` (a position's value).
 #pragma once
 
 #include <algorithm>
@@ -14,35 +16,37 @@
 
 namespace tegulo {
 
+template <class TValueAt>
 class TFrontMin {
 public:
   static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
-  // Queries of at most maxCount values (below 65536) over at most `values` values in all.
-  TFrontMin(std::size_t maxCount, std::size_t values)
-      : reach_(maxCount),
+  // Queries of at most maxCount values (below 32768) over at most `values` values in all,
+  // pushed 1 or 2 positions apart (`step`).
+  TFrontMin(std::size_t maxCount, std::size_t values, TValueAt valueAt, std::size_t step = 1)
+      : valueAt_(valueAt),
+        reach_(maxCount),
+        shift_(step == 2 ? 1 : 0),
         mask_(std::bit_ceil(std::max<std::size_t>(std::min(maxCount, values), 1)) - 1),
-        value_(mask_ + 1),
-        time_(mask_ + 1) {}
+        slot_(mask_ + 1) {}
 
   // Forgets every value.
   void Clear() { size_ = 0; }
 
-  void Push(std::uint32_t value) {
+  // Brings in the value at `pos`, `step` below the last one pushed (since the last Clear).
+  void Push(std::size_t pos) {
+    const std::uint32_t value = valueAt_(pos);
+    newest_ = pos;
     // Entries the new value beats or equals leave; so does the oldest once no query reaches
     // it (ages grow by one a push, so one at most).
-    while (size_ > 0 && value_[front_ & mask_] >= value) {
+    while (size_ > 0 && valueAt_(PositionOf(0)) >= value) {
       ++front_;
       --size_;
     }
-    if (size_ > 0 &&
-        static_cast<std::uint16_t>(now_ - time_[(front_ + size_ - 1) & mask_]) >= reach_) {
-      --size_;
-    }
+    if (size_ > 0 && Age(size_ - 1) >= reach_) --size_;
     --front_;
     ++size_;
-    value_[front_ & mask_] = value;
-    time_[front_ & mask_] = now_++;
+    slot_[front_ & mask_] = static_cast<std::uint16_t>(pos);
   }
 
   // The smallest of the `count` newest values (1 <= count <= maxCount, no more than were
@@ -50,7 +54,7 @@ public:
   std::uint32_t Min(std::size_t count) const {
     // Ages grow by at least one an entry, so no entry from `count` on is asked for; the oldest
     // entry answers the queries over all (a direct copy's mostly).
-    if (Age(size_ - 1) < count) return value_[(front_ + size_ - 1) & mask_];
+    if (Age(size_ - 1) < count) return valueAt_(PositionOf(size_ - 1));
     std::size_t lo = 0;  // asked for: the front entry always is
     std::size_t hi = std::min(size_, count);
     while (hi - lo > 1) {
@@ -61,21 +65,26 @@ public:
         hi = mid;
       }
     }
-    return value_[(front_ + lo) & mask_];
+    return valueAt_(PositionOf(lo));
   }
 
 private:
-  std::size_t Age(std::size_t k) const {
-    return static_cast<std::uint16_t>(now_ - 1 - time_[(front_ + k) & mask_]);
+  // Positions are kept modulo 65536; the entries lie less than that above the newest.
+  std::size_t Above(std::size_t k) const {
+    return static_cast<std::uint16_t>(slot_[(front_ + k) & mask_] -
+                                      static_cast<std::uint16_t>(newest_));
   }
+  std::size_t PositionOf(std::size_t k) const { return newest_ + Above(k); }
+  std::size_t Age(std::size_t k) const { return Above(k) >> shift_; }
 
+  TValueAt valueAt_;
   std::size_t reach_;
+  unsigned shift_;
   std::size_t mask_;
-  std::vector<std::uint32_t> value_;
-  std::vector<std::uint16_t> time_;  // the push count when it came, modulo 65536
-  std::size_t front_ = 0;            // grows down; slots modulo the ring
+  std::vector<std::uint16_t> slot_;  // entry k (0: the newest) at slot (front_ + k) & mask_
+  std::size_t front_ = 0;            // grows down
   std::size_t size_ = 0;
-  std::uint16_t now_ = 0;
+  std::size_t newest_ = 0;
 };
 
 }  // namespace tegulo

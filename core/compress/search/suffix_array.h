@@ -5,36 +5,58 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
 namespace tegulo {
 
-// The suffixes of `text` (values 0..alphabet-1) in order, in linear time and memory. T is
-// std::int32_t or std::uint16_t.
-template <class T>
-std::vector<std::int32_t> SuffixArray(std::span<const T> text, std::int32_t alphabet);
+// The suffixes of `text` in order (a suffix that is a prefix of another sorts first), by
+// induced sorting in linear time. Memory besides the array: a bit per byte and a few KiB.
+// Texts below 2^31 bytes.
+std::vector<std::int32_t> SuffixArray(std::span<const std::uint8_t> text);
 
-// plcp[p]: the common prefix of the suffix at p with the suffix ranked just before it (0 for
-// the first in suffix order), indexed by position.
-template <class T>
-std::vector<std::int32_t> CommonPrefixes(std::span<const T> text, std::span<const std::int32_t> sa);
+// The common prefix of the suffixes at a and b, at most `cap` bytes.
+inline std::size_t CommonPrefix(std::span<const std::uint8_t> text, std::size_t a, std::size_t b,
+                                std::size_t cap) {
+  const std::size_t limit = std::min(cap, text.size() - std::max(a, b));
+  const std::uint8_t* x = text.data() + a;
+  const std::uint8_t* y = text.data() + b;
+  std::size_t len = 0;
+  while (len + 8 <= limit) {
+    std::uint64_t u = 0;
+    std::uint64_t v = 0;
+    std::memcpy(&u, x + len, 8);
+    std::memcpy(&v, y + len, 8);
+    if (u != v) return len + static_cast<std::size_t>(__builtin_ctzll(u ^ v) / 8);
+    len += 8;
+  }
+  while (len < limit && x[len] == y[len]) ++len;
+  return len;
+}
 
-struct TEarlierMatch {
-  std::int32_t length = 0;
-  std::int32_t at = -1;  // a text position whose match is `length` long; -1 with length 0
-};
+// The suffix array with each rank's common prefix (at most cap < 2048) with the rank before
+// it (0 for the first) packed above its position: entry = position | prefix << kPositionBits.
+// Texts below 2^20 bytes. The text is no longer needed after this.
+inline constexpr unsigned kPositionBits = 20;
+inline void PackCommonPrefixes(std::span<const std::uint8_t> text, std::span<std::int32_t> sa,
+                               std::size_t cap) {
+  for (std::size_t r = sa.size(); r-- > 1;) {
+    const std::size_t h = CommonPrefix(text, static_cast<std::size_t>(sa[r - 1]),
+                                       static_cast<std::size_t>(sa[r]), cap);
+    sa[r] |= static_cast<std::int32_t>(h << kPositionBits);
+  }
+}
 
 // For every position p below `queries`, the longest common prefix of its suffix with the
-// suffix at any position q of smaller time (times distinct; time(q) gives them), and such a
-// q: the nearest smaller time on either side in suffix order holds it (the left one on a
-// tie). `sa` and `plcp` are the text's.
-template <class TTime>
-std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
-                                          std::span<const std::int32_t> plcp, TTime time,
-                                          std::size_t queries) {
+// suffix at any position q of smaller time (times distinct; time(q) gives them): the nearest
+// smaller time on either side in suffix order holds it. Reported as keep(p, length, q), once
+// from each side where there is a q (length 0 possible); the caller keeps the longer. `sa`
+// holds the common prefixes (PackCommonPrefixes).
+template <class TTime, class TKeep>
+void EarlierMatches(std::span<const std::int32_t> sa, TTime time, std::size_t queries, TKeep keep) {
+  constexpr std::int32_t kPosition = (1 << kPositionBits) - 1;
   const std::size_t n = sa.size();
-  std::vector<TEarlierMatch> best(queries);
   // Stack entries: a rank's position, its time and its common prefix with the entry below
   // it. Its depth stays far below the text's length on real data, so it grows as needed.
   struct TEntry {
@@ -43,21 +65,20 @@ std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
     std::int32_t h;
   };
   std::vector<TEntry> stack;
-  const auto pass = [&](std::size_t r, std::int32_t h) {
-    const std::int32_t at = sa[r];
+  const auto pass = [&](std::size_t r, std::int32_t h) __attribute__((always_inline)) {
+    const std::int32_t at = sa[r] & kPosition;
     const std::int32_t now = time(static_cast<std::size_t>(at));
     while (!stack.empty() && stack.back().time > now) {
       h = std::min(h, stack.back().h);
       stack.pop_back();
     }
     const auto p = static_cast<std::size_t>(at);
-    if (!stack.empty() && p < queries && h > best[p].length) best[p] = {h, stack.back().at};
+    if (!stack.empty() && p < queries) keep(p, static_cast<std::size_t>(h), stack.back().at);
     stack.push_back({at, now, h});
   };
-  for (std::size_t r = 0; r < n; ++r) pass(r, plcp[sa[r]]);
+  for (std::size_t r = 0; r < n; ++r) pass(r, sa[r] >> kPositionBits);
   stack.clear();
-  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? plcp[sa[r + 1]] : 0);
-  return best;
+  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? sa[r + 1] >> kPositionBits : 0);
 }
 
 }  // namespace tegulo
