@@ -52,11 +52,11 @@ inline void PackCommonPrefixes(std::span<const std::uint8_t> text, std::span<std
 // suffix at any position q of smaller time (times distinct; time(q) gives them): the nearest
 // smaller time on either side in suffix order holds it. Reported as keep(p, length, q), once
 // from each side where there is a q (length 0 possible); the caller keeps the longer. `sa`
-// holds the common prefixes (PackCommonPrefixes).
+// holds the common prefixes (PackCommonPrefixes). One pass: a stack of ranks of rising times;
+// a rank finds its left one on the stack, and each rank it pops has found its right one.
 template <class TTime, class TKeep>
 void EarlierMatches(std::span<const std::int32_t> sa, TTime time, std::size_t queries, TKeep keep) {
   constexpr std::int32_t kPosition = (1 << kPositionBits) - 1;
-  const std::size_t n = sa.size();
   // Stack entries: a rank's position, its time and its common prefix with the entry below
   // it. Its depth stays far below the text's length on real data, so it grows as needed.
   struct TEntry {
@@ -65,20 +65,23 @@ void EarlierMatches(std::span<const std::int32_t> sa, TTime time, std::size_t qu
     std::int32_t h;
   };
   std::vector<TEntry> stack;
-  const auto pass = [&](std::size_t r, std::int32_t h) __attribute__((always_inline)) {
-    const std::int32_t at = sa[r] & kPosition;
+  for (const std::int32_t entry : sa) {
+    const std::int32_t at = entry & kPosition;
     const std::int32_t now = time(static_cast<std::size_t>(at));
+    std::int32_t h = entry >> kPositionBits;  // with the rank before, the stack's top
     while (!stack.empty() && stack.back().time > now) {
-      h = std::min(h, stack.back().h);
+      const TEntry& top = stack.back();
+      if (static_cast<std::size_t>(top.at) < queries) {
+        keep(static_cast<std::size_t>(top.at), static_cast<std::size_t>(h), at);
+      }
+      h = std::min(h, top.h);
       stack.pop_back();
     }
-    const auto p = static_cast<std::size_t>(at);
-    if (!stack.empty() && p < queries) keep(p, static_cast<std::size_t>(h), stack.back().at);
+    if (!stack.empty() && static_cast<std::size_t>(at) < queries) {
+      keep(static_cast<std::size_t>(at), static_cast<std::size_t>(h), stack.back().at);
+    }
     stack.push_back({at, now, h});
-  };
-  for (std::size_t r = 0; r < n; ++r) pass(r, sa[r] >> kPositionBits);
-  stack.clear();
-  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? sa[r + 1] >> kPositionBits : 0);
+  }
 }
 
 }  // namespace tegulo
