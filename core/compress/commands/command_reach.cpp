@@ -20,39 +20,37 @@ std::uint8_t Transform(TKind kind, std::uint8_t b) {
 // Absolute repeats of the plain kind (kinds[0]) and of kinds[other] when other > 0 (kinds
 // that cost the same, so only the furthest matters at each position). One suffix array over
 // the data (the positions asked about, and the plain sources), then, for the other kind, what
-// its repeat from address A writes, at n + A (read down from the end for backward repeats, at
-// 2n - 1 - A; no match runs past the end). A match that runs past the data's end into the
-// other kind's text is cut there. A source at address A is usable from position A + 1 on: its
-// time is 2A (plain) or 2A + 1, and the data at i looks for the longest match among smaller
-// times. A match of one byte is not kept; a match no longer than the one kept stays out.
+// its repeat from address A writes, at n + 1 + A (read down from the end for backward
+// repeats, at 2n - A). A source at address A is usable from position A + 1 on: its time is 2A
+// (plain) or 2A + 1, and the data at i looks for the longest match among smaller times. A
+// match of one byte is not kept; a match no longer than the one kept stays out.
 void Repeats(std::span<const std::uint8_t> data, TAbsoluteReach& r, std::size_t other) {
   const std::size_t n = data.size();
   const TKind kind = r.kinds[other];
   const bool backward = kind == kRepeatBack;
-  std::vector<std::uint8_t> text(other > 0 ? 2 * n : n);
-  std::copy(data.begin(), data.end(), text.begin());
-  for (std::size_t a = 0; other > 0 && a < n; ++a) {
-    text[backward ? 2 * n - 1 - a : n + a] = Transform(kind, data[a]);
+  std::vector<std::uint8_t> written(other > 0 ? n : 0);  // what the other kind writes
+  for (std::size_t a = 0; a < written.size(); ++a) {
+    written[backward ? n - 1 - a : a] = Transform(kind, data[a]);
   }
+  const TTwoPartText text{data, written};
   std::vector<std::int32_t> sa = SuffixArray(text);
   PackCommonPrefixes(text, sa, kMaxCount);
-  std::vector<std::uint8_t>().swap(text);
+  std::vector<std::uint8_t>().swap(written);
   if (r.reach.empty()) {  // made after the text is gone
     r.reach.assign(n, 0);
     r.source.assign(n, 0);
   }
   const auto address = [n, backward](std::size_t at) {  // a text position's source address
-    return at < n ? at : backward ? 2 * n - 1 - at : at - n;
+    return at < n ? at : backward ? 2 * n - at : at - n - 1;
   };
   const auto time = [&](std::size_t at) {
     return static_cast<std::int32_t>(2 * address(at) + (at < n ? 0 : 1));
   };
   const auto keep = [&](std::size_t i, std::size_t length, std::int32_t at) {
-    const std::size_t len = std::min(length, n - i);
-    if (len < 2 || len <= r.Length(i)) return;
+    if (length < 2 || length <= r.Length(i)) return;
     const auto source = static_cast<std::size_t>(at);
     const std::size_t k = source < n ? 0 : other;
-    r.reach[i] = static_cast<std::uint16_t>(len | k << TAbsoluteReach::kLengthBits);
+    r.reach[i] = static_cast<std::uint16_t>(length | k << TAbsoluteReach::kLengthBits);
     r.source[i] = static_cast<std::uint16_t>(address(source));
   };
   EarlierMatches(sa, time, n, keep);

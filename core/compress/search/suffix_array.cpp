@@ -138,15 +138,25 @@ void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
 
 }  // namespace
 
-// The text with an end symbol 0 after it, its bytes counted from 1; the end's suffix, first
-// in order, is dropped at the end (the array shrinks without moving).
-std::vector<std::int32_t> SuffixArray(std::span<const std::uint8_t> text) {
-  const auto m = static_cast<Int>(text.size());
+// The text with an end symbol 0 after it, the separator 1, its bytes counted from 2; the
+// end's and the separator's suffixes, first in order, are dropped at the end (the array
+// shrinks without moving elsewhere). A part is read with no branch: the base that holds it.
+std::vector<std::int32_t> SuffixArray(const TTwoPartText& text) {
+  const auto m = static_cast<Int>(text.Size());
   if (m == 0) return {};
   std::vector<Int> sa(static_cast<std::size_t>(m) + 1);
-  const std::uint8_t* s = text.data();
-  Sais([s, m](Int i) { return i == m ? 0 : Int{s[i]} + 1; }, sa.data(), m + 1, 257, {});
-  sa.erase(sa.begin());
+  const auto n1 = static_cast<Int>(text.first.size());
+  const std::uint8_t* first = text.first.data();
+  const std::uint8_t* second = text.second.data() - n1 - 1;  // second[n1 + 1] is its first byte
+  const auto chr = [first, second, n1, m](Int i) {
+    if (i >= m) return 0;
+    if (i == n1) return 1;
+    const std::uint8_t* base = i < n1 ? first : second;
+    return Int{base[i]} + 2;
+  };
+  Sais(chr, sa.data(), m + 1, 258, {});
+  const std::size_t drop = text.second.empty() ? 1 : 2;  // the end; the separator next
+  sa.erase(sa.begin(), sa.begin() + static_cast<std::ptrdiff_t>(drop));
   return sa;
 }
 

@@ -11,17 +11,33 @@
 
 namespace tegulo {
 
-// The suffixes of `text` in order (a suffix that is a prefix of another sorts first), by
-// induced sorting in linear time. Memory besides the array: a bit per byte and a few KiB.
-// Texts below 2^31 bytes.
-std::vector<std::int32_t> SuffixArray(std::span<const std::uint8_t> text);
+// A text of one or two parts, read where they lie: the first part at positions 0..n1-1, then
+// (when the second is not empty) a separator at n1 that nothing else equals, the second part
+// at n1 + 1 on. No suffix runs from one part into the other.
+struct TTwoPartText {
+  std::span<const std::uint8_t> first;
+  std::span<const std::uint8_t> second;
+
+  std::size_t Size() const { return first.size() + (second.empty() ? 0 : 1 + second.size()); }
+  // The bytes from position p to the end of its part (p is not the separator).
+  std::span<const std::uint8_t> From(std::size_t p) const {
+    return p < first.size() ? first.subspan(p) : second.subspan(p - first.size() - 1);
+  }
+};
+
+// The suffixes of the text in order (a suffix that is a prefix of another sorts first; the
+// separator's own suffix left out), by induced sorting in linear time. Memory besides the
+// array: a bit per position and a few KiB. Texts below 2^20 bytes.
+std::vector<std::int32_t> SuffixArray(const TTwoPartText& text);
 
 // The common prefix of the suffixes at a and b, at most `cap` bytes.
-inline std::size_t CommonPrefix(std::span<const std::uint8_t> text, std::size_t a, std::size_t b,
+inline std::size_t CommonPrefix(const TTwoPartText& text, std::size_t a, std::size_t b,
                                 std::size_t cap) {
-  const std::size_t limit = std::min(cap, text.size() - std::max(a, b));
-  const std::uint8_t* x = text.data() + a;
-  const std::uint8_t* y = text.data() + b;
+  const std::span<const std::uint8_t> u = text.From(a);
+  const std::span<const std::uint8_t> v = text.From(b);
+  const std::size_t limit = std::min({cap, u.size(), v.size()});
+  const std::uint8_t* x = u.data();
+  const std::uint8_t* y = v.data();
   std::size_t len = 0;
   while (len + 8 <= limit) {
     std::uint64_t u = 0;
@@ -37,9 +53,9 @@ inline std::size_t CommonPrefix(std::span<const std::uint8_t> text, std::size_t 
 
 // The suffix array with each rank's common prefix (at most cap < 2048) with the rank before
 // it (0 for the first) packed above its position: entry = position | prefix << kPositionBits.
-// Texts below 2^20 bytes. The text is no longer needed after this.
+// The text is no longer needed after this.
 inline constexpr unsigned kPositionBits = 20;
-inline void PackCommonPrefixes(std::span<const std::uint8_t> text, std::span<std::int32_t> sa,
+inline void PackCommonPrefixes(const TTwoPartText& text, std::span<std::int32_t> sa,
                                std::size_t cap) {
   for (std::size_t r = sa.size(); r-- > 1;) {
     const std::size_t h = CommonPrefix(text, static_cast<std::size_t>(sa[r - 1]),
