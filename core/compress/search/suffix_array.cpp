@@ -27,11 +27,15 @@ void Count(TChr chr, Int n, std::span<Int> count) {
   std::fill(count.begin(), count.end(), 0);
   for (Int i = 0; i < n; ++i) ++count[static_cast<std::size_t>(chr(i))];
 }
-void Buckets(std::span<const Int> count, std::span<Int> bucket, bool end) {
+// With no counts kept (no room for them), counted again.
+template <class TChr>
+void Buckets(TChr chr, Int n, std::span<const Int> count, std::span<Int> bucket, bool end) {
+  if (count.empty()) Count(chr, n, bucket);
   Int sum = 0;
-  for (std::size_t c = 0; c < count.size(); ++c) {
-    sum += count[c];
-    bucket[c] = end ? sum : sum - count[c];
+  for (std::size_t c = 0; c < bucket.size(); ++c) {
+    const Int size = count.empty() ? bucket[c] : count[c];
+    sum += size;
+    bucket[c] = end ? sum : sum - size;
   }
 }
 
@@ -39,12 +43,12 @@ void Buckets(std::span<const Int> count, std::span<Int> bucket, bool end) {
 template <class TChr>
 void Induce(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const Int> count,
             std::span<Int> bucket) {
-  Buckets(count, bucket, false);
+  Buckets(chr, n, count, bucket, false);
   for (Int i = 0; i < n; ++i) {
     const Int j = sa[i] - 1;
     if (j >= 0 && !t.S(j)) sa[bucket[static_cast<std::size_t>(chr(j))]++] = j;
   }
-  Buckets(count, bucket, true);
+  Buckets(chr, n, count, bucket, true);
   for (Int i = n; i-- > 0;) {
     const Int j = sa[i] - 1;
     if (j >= 0 && t.S(j)) sa[--bucket[static_cast<std::size_t>(chr(j))]] = j;
@@ -96,13 +100,17 @@ void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
   for (Int i = n - 2; i >= 0; --i) {
     if (chr(i) < chr(i + 1) || (chr(i) == chr(i + 1) && t.S(i + 1))) t.Set(i);
   }
+  // Both tables in the free space, or the buckets there and the counts made again each time,
+  // or else (the first level) both made.
   const auto size = static_cast<std::size_t>(k);
-  std::vector<Int> tables(free.size() >= 2 * size ? 0 : 2 * size);
+  const bool both = free.size() >= 2 * size;
+  const bool one = !both && free.size() >= size;
+  std::vector<Int> tables(both || one ? 0 : 2 * size);
   const std::span<Int> space = tables.empty() ? free : std::span<Int>(tables);
-  const std::span<Int> count = space.subspan(0, size);
-  const std::span<Int> bucket = space.subspan(size, size);
-  Count(chr, n, count);
-  Buckets(count, bucket, true);
+  const std::span<Int> count = one ? std::span<Int>() : space.subspan(size, size);
+  const std::span<Int> bucket = space.subspan(0, size);
+  if (!count.empty()) Count(chr, n, count);
+  Buckets(chr, n, count, bucket, true);
   std::fill(sa, sa + n, -1);
   for (Int i = 1; i < n; ++i) {
     if (t.Lms(i)) sa[--bucket[static_cast<std::size_t>(chr(i))]] = i;
@@ -127,7 +135,7 @@ void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
   }
   for (Int i = 0; i < n1; ++i) sa[i] = s1[sa[i]];
   std::fill(sa + n1, sa + n, -1);
-  Buckets(count, bucket, true);
+  Buckets(chr, n, count, bucket, true);
   for (Int i = n1; i-- > 0;) {
     const Int j = sa[i];
     sa[i] = -1;

@@ -69,34 +69,32 @@ inline void PackCommonPrefixes(const TTwoPartText& text, std::span<std::int32_t>
 // smaller time on either side in suffix order holds it. Reported as keep(p, length, q), once
 // from each side where there is a q (length 0 possible); the caller keeps the longer. `sa`
 // holds the common prefixes (PackCommonPrefixes). One pass: a stack of ranks of rising times;
-// a rank finds its left one on the stack, and each rank it pops has found its right one.
+// a rank finds its left one on the stack, and each rank it pops has found its right one. The
+// stack holds no more entries than ranks passed, so it lives in the array's passed part (an
+// entry: a position and its common prefix with the entry below); the array is used up.
 template <class TTime, class TKeep>
-void EarlierMatches(std::span<const std::int32_t> sa, TTime time, std::size_t queries, TKeep keep) {
+void EarlierMatches(std::span<std::int32_t> sa, TTime time, std::size_t queries, TKeep keep) {
   constexpr std::int32_t kPosition = (1 << kPositionBits) - 1;
-  // Stack entries: a rank's position, its time and its common prefix with the entry below
-  // it. Its depth stays far below the text's length on real data, so it grows as needed.
-  struct TEntry {
-    std::int32_t at;
-    std::int32_t time;
-    std::int32_t h;
-  };
-  std::vector<TEntry> stack;
-  for (const std::int32_t entry : sa) {
-    const std::int32_t at = entry & kPosition;
+  std::int32_t* stack = sa.data();
+  std::size_t depth = 0;
+  for (std::size_t r = 0; r < sa.size(); ++r) {
+    const std::int32_t at = sa[r] & kPosition;
     const std::int32_t now = time(static_cast<std::size_t>(at));
-    std::int32_t h = entry >> kPositionBits;  // with the rank before, the stack's top
-    while (!stack.empty() && stack.back().time > now) {
-      const TEntry& top = stack.back();
-      if (static_cast<std::size_t>(top.at) < queries) {
-        keep(static_cast<std::size_t>(top.at), static_cast<std::size_t>(h), at);
+    std::int32_t h = sa[r] >> kPositionBits;  // with the rank before, the stack's top
+    while (depth > 0) {
+      const std::int32_t top = stack[depth - 1];
+      const std::int32_t topAt = top & kPosition;
+      if (time(static_cast<std::size_t>(topAt)) < now) break;
+      if (static_cast<std::size_t>(topAt) < queries) {
+        keep(static_cast<std::size_t>(topAt), static_cast<std::size_t>(h), at);
       }
-      h = std::min(h, top.h);
-      stack.pop_back();
+      h = std::min(h, top >> kPositionBits);
+      --depth;
     }
-    if (!stack.empty() && static_cast<std::size_t>(at) < queries) {
-      keep(static_cast<std::size_t>(at), static_cast<std::size_t>(h), stack.back().at);
+    if (depth > 0 && static_cast<std::size_t>(at) < queries) {
+      keep(static_cast<std::size_t>(at), static_cast<std::size_t>(h), stack[depth - 1] & kPosition);
     }
-    stack.push_back({at, now, h});
+    stack[depth++] = at | h << kPositionBits;  // depth <= r: sa[r] is read already
   }
 }
 
