@@ -46,12 +46,12 @@ void Induce(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const Int> coun
   Buckets(chr, n, count, bucket, false);
   for (Int i = 0; i < n; ++i) {
     const Int j = sa[i] - 1;
-    if (j >= 0 && !t.S(j)) sa[bucket[static_cast<std::size_t>(chr(j))]++] = j;
+    if (j >= 0 && !t.S(j)) sa[bucket[static_cast<std::size_t>(chr.Inner(j))]++] = j;
   }
   Buckets(chr, n, count, bucket, true);
   for (Int i = n; i-- > 0;) {
     const Int j = sa[i] - 1;
-    if (j >= 0 && t.S(j)) sa[--bucket[static_cast<std::size_t>(chr(j))]] = j;
+    if (j >= 0 && t.S(j)) sa[--bucket[static_cast<std::size_t>(chr.Inner(j))]] = j;
   }
 }
 
@@ -85,10 +85,27 @@ Int NameLms(TChr chr, const TTypes& t, Int* sa, Int n, Int n1) {
   return name;
 }
 
-// The symbols of a reduced string, held in the suffix array's own space.
+// The symbols of a reduced string, held in the suffix array's own space. Inner(i) reads a
+// position before the end symbol (the inductions read no other).
 struct TNames {
   const Int* s;
   Int operator()(Int i) const { return s[i]; }
+  Int Inner(Int i) const { return s[i]; }
+};
+
+// The text's symbols: the end 0, the separator 1, bytes from 2. A part is read with no
+// branch: the base that holds it.
+struct TBytes {
+  const std::uint8_t* first;
+  const std::uint8_t* second;  // second[i] is position i's byte for i > n1
+  Int n1;
+  Int m;  // the end's position
+  Int operator()(Int i) const { return i >= m ? 0 : Inner(i); }
+  Int Inner(Int i) const {
+    if (i == n1) return 1;
+    const std::uint8_t* base = i < n1 ? first : second;
+    return Int{base[i]} + 2;
+  }
 };
 
 // The suffix array of s[0..n) (symbols 0..k-1, s[n - 1] the only 0) into sa[0..n). The
@@ -146,22 +163,17 @@ void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
 
 }  // namespace
 
-// The text with an end symbol 0 after it, the separator 1, its bytes counted from 2; the
-// end's and the separator's suffixes, first in order, are dropped at the end (the array
-// shrinks without moving elsewhere). A part is read with no branch: the base that holds it.
+// The text with the end symbol after it; the end's and the separator's suffixes, first in
+// order, are dropped at the end (the array shrinks without moving elsewhere).
 std::vector<std::int32_t> SuffixArray(const TTwoPartText& text) {
   const auto m = static_cast<Int>(text.Size());
   if (m == 0) return {};
   std::vector<Int> sa(static_cast<std::size_t>(m) + 1);
   const auto n1 = static_cast<Int>(text.first.size());
-  const std::uint8_t* first = text.first.data();
-  const std::uint8_t* second = text.second.data() - n1 - 1;  // second[n1 + 1] is its first byte
-  const auto chr = [first, second, n1, m](Int i) {
-    if (i >= m) return 0;
-    if (i == n1) return 1;
-    const std::uint8_t* base = i < n1 ? first : second;
-    return Int{base[i]} + 2;
-  };
+  // With one part no position reads the second (and its data may be null).
+  const std::uint8_t* second =
+      text.second.empty() ? text.first.data() : text.second.data() - (n1 + 1);
+  const TBytes chr{text.first.data(), second, n1, m};
   Sais(chr, sa.data(), m + 1, 258, {});
   const std::size_t drop = text.second.empty() ? 1 : 2;  // the end; the separator next
   sa.erase(sa.begin(), sa.begin() + static_cast<std::ptrdiff_t>(drop));
