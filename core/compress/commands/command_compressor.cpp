@@ -275,9 +275,13 @@ private:
       return best;
     }
     constexpr std::size_t kReach = kMaxCount - kShortCount;  // in pairs
+    constexpr std::size_t kFirstFar = kShortCount + 1;       // the long band's first count
     const std::size_t parity = first & 1u;
     std::optional<TMins>& mins = farPairs_[parity];
-    if (!mins) mins.emplace(kReach, d_.size() / 2 + 1, TCostAt<false>{cost_.data()}, 2);
+    if (!mins) {  // positions from 2 * 33 on, of one parity
+      const std::size_t values = (std::max(d_.size(), 2 * kFirstFar) - 2 * kFirstFar) / 2 + 1;
+      mins.emplace(kReach, values, TCostAt<false>{cost_.data()}, 2);
+    }
     std::size_t& low = farPairsLow_[parity];  // the last position pushed; 0: none
     if (low == 0 || low - first > 2 * kReach) {
       mins->Clear();

@@ -76,9 +76,9 @@ TAbsoluteReach AbsoluteReach(const TCommandFormat& format, std::span<const std::
   return r;
 }
 
-// A window of 512 steps (fewer for less data) beyond the lanes': refilled every 512 steps.
+// A window of 256 steps (fewer for less data) beyond the lanes': refilled every 256 steps.
 TRelativeReach::TRelativeReach(std::span<const std::uint8_t> data)
-    : data_(data), window_(TRelativeLanes::kLanes + std::min<std::size_t>(data.size(), 512)) {
+    : data_(data), window_(TRelativeLanes::kLanes + std::min<std::size_t>(data.size(), 256)) {
   if (!data.empty()) Refill(data.size() - 1);
 }
 

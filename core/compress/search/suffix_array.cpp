@@ -117,14 +117,16 @@ void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
   for (Int i = n - 2; i >= 0; --i) {
     if (chr(i) < chr(i + 1) || (chr(i) == chr(i + 1) && t.S(i + 1))) t.Set(i);
   }
-  // Both tables in the free space, or the buckets there and the counts made again each time,
-  // or else (the first level) both made.
+  // Both tables in the free space; or the buckets there and the counts made again each time;
+  // or, on the first level of a long text (no free space, a small alphabet), both made; else
+  // only the buckets.
   const auto size = static_cast<std::size_t>(k);
-  const bool both = free.size() >= 2 * size;
-  const bool one = !both && free.size() >= size;
-  std::vector<Int> tables(both || one ? 0 : 2 * size);
-  const std::span<Int> space = tables.empty() ? free : std::span<Int>(tables);
-  const std::span<Int> count = one ? std::span<Int>() : space.subspan(size, size);
+  const bool inFree = free.size() >= size;
+  const bool keepCounts =
+      free.size() >= 2 * size || (free.empty() && static_cast<std::size_t>(n) >= 16 * size);
+  std::vector<Int> tables(inFree ? 0 : (keepCounts ? 2 : 1) * size);
+  const std::span<Int> space = inFree ? free : std::span<Int>(tables);
+  const std::span<Int> count = keepCounts ? space.subspan(size, size) : std::span<Int>();
   const std::span<Int> bucket = space.subspan(0, size);
   if (!count.empty()) Count(chr, n, count);
   Buckets(chr, n, count, bucket, true);
