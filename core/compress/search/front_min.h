@@ -4,7 +4,7 @@
 // values below every newer one, newest first, kept in a ring as long as the longest query:
 // memory grows with that length, not with the data. The ring holds positions of 16 bits (the
 // parses' data are at most 64 KiB); the values stay in the caller's array and are read through
-// `TValueAt` (a position's value). Beside large data (16 values a slot or more) the ring keeps
+// `TValueAt` (a position's value). Beside large data (8 values a slot or more) the ring keeps
 // the values too, read faster than through the positions at a cost small beside the data.
 #pragma once
 
@@ -30,7 +30,7 @@ public:
         shift_(step == 2 ? 1 : 0),
         mask_(std::bit_ceil(std::max<std::size_t>(std::min(maxCount, values), 1)) - 1),
         slot_(mask_ + 1),
-        value_(values >= 16 * slot_.size() ? slot_.size() : 0) {}
+        value_(values >= 8 * slot_.size() ? slot_.size() : 0) {}
 
   // Forgets every value.
   void Clear() { size_ = 0; }
