@@ -150,13 +150,15 @@ struct TCostAt {
     return cost[j] + (kPlusPosition ? static_cast<std::uint32_t>(j) : 0);
   }
 };
-using TMins = TFrontMin<TCostAt<false>>;
-using TGainMins = TFrontMin<TCostAt<true>>;
 
 // The cheapest path from the end; cost[i] in bytes, the end byte included. The reach of every
 // kind is counted as the search goes down, except the absolute repeats' (found before); the
 // search keeps per position its cost, its choice and the chosen copy's source.
+template <template <class> class TRing>  // TFrontMin or TFrontMinByPosition
 class TPath {
+  using TMins = TRing<TCostAt<false>>;
+  using TGainMins = TRing<TCostAt<true>>;
+
 public:
   TPath(const TCommandFormat& f, std::span<const std::uint8_t> data, command::TAbsoluteReach abs)
       : d_(data), abs_(std::move(abs)), cost_(data.size() + 1, 0), groups_(GroupsOf(f)) {
@@ -332,16 +334,11 @@ private:
   std::array<std::size_t, 2> farPairsLow_{};
 };
 
-}  // namespace
-
-std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
-                                           std::span<const std::uint8_t> data) {
+template <template <class> class TRing>
+std::vector<std::uint8_t> Compress(const TCommandFormat& format,
+                                   std::span<const std::uint8_t> data) {
   const std::size_t n = data.size();
-  if (n > kCommandOutputLimit) {
-    throw TError(std::string(CommandFormatName(format)) +
-                 " holds at most 65536 bytes; the data are " + std::to_string(n) + " bytes");
-  }
-  TPath path(format, data, command::AbsoluteReach(format, data));
+  TPath<TRing> path(format, data, command::AbsoluteReach(format, data));
   path.Solve();
   std::vector<std::uint8_t> out;
   out.reserve(path.Cost(0));
@@ -352,6 +349,23 @@ std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
   }
   out.push_back(0xFF);
   return out;
+}
+
+// From 8 KiB on, the minima's rings (a thousand slots of 6 bytes at most, a few of them) are
+// small beside the data and keep their values; below, they keep positions only.
+constexpr std::size_t kRingsKeepValues = 8192;
+
+}  // namespace
+
+std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
+                                           std::span<const std::uint8_t> data) {
+  const std::size_t n = data.size();
+  if (n > kCommandOutputLimit) {
+    throw TError(std::string(CommandFormatName(format)) +
+                 " holds at most 65536 bytes; the data are " + std::to_string(n) + " bytes");
+  }
+  return n >= kRingsKeepValues ? Compress<TFrontMin>(format, data)
+                               : Compress<TFrontMinByPosition>(format, data);
 }
 
 }  // namespace tegulo

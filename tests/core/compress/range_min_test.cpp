@@ -53,7 +53,8 @@ TEST(RangeMin, SmallestValueAndLastPositionOfItOverEveryRange) {
   }
 }
 
-TEST(FrontMin, SmallestOfTheNewestValuesForEveryCount) {
+template <template <class> class TRing>
+void CheckFrontMin(const char* form) {
   // Longest queries below, at and above the values pushed (the ring then holds them all);
   // few values, so ties abound; rising values keep every entry, falling ones one; pushes one
   // and two positions apart.
@@ -72,7 +73,7 @@ TEST(FrontMin, SmallestOfTheNewestValuesForEveryCount) {
     // Value k (the k-th pushed) at position step·(values - 1 - k): pushes go down.
     std::vector<std::uint32_t> at(c.step * c.values);
     const auto valueAt = [&at](std::size_t p) { return at[p]; };
-    TFrontMin<decltype(valueAt)> mins(c.maxCount, c.values, valueAt, c.step);
+    TRing<decltype(valueAt)> mins(c.maxCount, c.values, valueAt, c.step);
     std::vector<std::uint32_t> pushed;
     for (std::size_t k = 0; k < c.values; ++k) {
       const std::uint32_t v = c.shape == 0   ? static_cast<std::uint32_t>(rng() % c.range)
@@ -86,11 +87,16 @@ TEST(FrontMin, SmallestOfTheNewestValuesForEveryCount) {
       std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
       for (std::size_t count = 1; count <= most; ++count) {
         best = std::min(best, pushed[pushed.size() - count]);
-        ASSERT_EQ(mins.Min(count), best)
-            << c.maxCount << " " << c.values << " after " << k << " count " << count;
+        ASSERT_EQ(mins.Min(count), best) << form << ": " << c.maxCount << " " << c.values
+                                         << " after " << k << " count " << count;
       }
     }
   }
+}
+
+TEST(FrontMin, SmallestOfTheNewestValuesForEveryCount) {
+  CheckFrontMin<TFrontMin>("values kept");
+  CheckFrontMin<TFrontMinByPosition>("positions kept");
 }
 
 }  // namespace
