@@ -21,28 +21,29 @@ private:
   std::vector<std::uint64_t> bits_;
 };
 
-// Each symbol's count, and from them the start (or the end) of its bucket.
-template <class TChr>
-void Count(TChr chr, Int n, std::span<Int> count) {
+// Each symbol's count, and from them the start (or the end) of its bucket. TB: the tables'
+// type, Int or (for fewer than 65536 symbols) 16 bits.
+template <class TChr, class TB>
+void Count(TChr chr, Int n, std::span<TB> count) {
   std::fill(count.begin(), count.end(), 0);
   for (Int i = 0; i < n; ++i) ++count[static_cast<std::size_t>(chr(i))];
 }
 // With no counts kept (no room for them), counted again.
-template <class TChr>
-void Buckets(TChr chr, Int n, std::span<const Int> count, std::span<Int> bucket, bool end) {
+template <class TChr, class TB>
+void Buckets(TChr chr, Int n, std::span<const TB> count, std::span<TB> bucket, bool end) {
   if (count.empty()) Count(chr, n, bucket);
   Int sum = 0;
   for (std::size_t c = 0; c < bucket.size(); ++c) {
     const Int size = count.empty() ? bucket[c] : count[c];
     sum += size;
-    bucket[c] = end ? sum : sum - size;
+    bucket[c] = static_cast<TB>(end ? sum : sum - size);
   }
 }
 
 // L-type suffixes from the sorted ones, left to right; then S-type ones, right to left.
-template <class TChr>
-void Induce(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const Int> count,
-            std::span<Int> bucket) {
+template <class TChr, class TB>
+void Induce(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
+            std::span<TB> bucket) {
   Buckets(chr, n, count, bucket, false);
   for (Int i = 0; i < n; ++i) {
     const Int j = sa[i] - 1;
@@ -54,6 +55,9 @@ void Induce(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const Int> coun
     if (j >= 0 && t.S(j)) sa[--bucket[static_cast<std::size_t>(chr.Inner(j))]] = j;
   }
 }
+
+template <class TChr>
+void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free);
 
 // Names the sorted LMS substrings (in sa[0..n1)) into sa[n1..n): equal ones alike, in order.
 // Returns the count of names; the names end up in sa[n - n1..n) in text order.
@@ -108,27 +112,11 @@ struct TBytes {
   }
 };
 
-// The suffix array of s[0..n) (symbols 0..k-1, s[n - 1] the only 0) into sa[0..n). The
-// bucket tables go into `free` (space no one uses meanwhile) where they fit.
-template <class TChr>
-void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
-  TTypes t(static_cast<std::size_t>(n));
-  t.Set(n - 1);
-  for (Int i = n - 2; i >= 0; --i) {
-    if (chr(i) < chr(i + 1) || (chr(i) == chr(i + 1) && t.S(i + 1))) t.Set(i);
-  }
-  // Both tables in the free space; or the buckets there and the counts made again each time;
-  // or, on the first level of a long text (no free space, a small alphabet), both made; else
-  // only the buckets.
-  const auto size = static_cast<std::size_t>(k);
-  const bool inFree = free.size() >= size;
-  const bool keepCounts =
-      free.size() >= 2 * size || (free.empty() && static_cast<std::size_t>(n) >= 16 * size);
-  std::vector<Int> tables(inFree ? 0 : (keepCounts ? 2 : 1) * size);
-  const std::span<Int> space = inFree ? free : std::span<Int>(tables);
-  const std::span<Int> count = keepCounts ? space.subspan(size, size) : std::span<Int>();
-  const std::span<Int> bucket = space.subspan(0, size);
-  if (!count.empty()) Count(chr, n, count);
+// The sort of s[0..n) once its types are known, with the bucket tables given (`count` empty:
+// counted again each time).
+template <class TChr, class TB>
+void Sort(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
+          std::span<TB> bucket) {
   Buckets(chr, n, count, bucket, true);
   std::fill(sa, sa + n, -1);
   for (Int i = 1; i < n; ++i) {
@@ -161,6 +149,43 @@ void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
     sa[--bucket[static_cast<std::size_t>(chr(j))]] = j;
   }
   Induce(chr, t, sa, n, count, bucket);
+}
+
+// The suffix array of s[0..n) (symbols 0..k-1, s[n - 1] the only 0) into sa[0..n). The
+// bucket tables go into `free` (space no one uses meanwhile) where they fit; else they are
+// made, of 16 bits where the text is short enough.
+template <class TChr>
+void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
+  TTypes t(static_cast<std::size_t>(n));
+  t.Set(n - 1);
+  for (Int i = n - 2; i >= 0; --i) {
+    if (chr(i) < chr(i + 1) || (chr(i) == chr(i + 1) && t.S(i + 1))) t.Set(i);
+  }
+  // Both tables; or the buckets only, counted again each time, unless there is room for both
+  // or (the first level of a long text: no free space, a small alphabet) they are few.
+  const auto size = static_cast<std::size_t>(k);
+  const bool keepCounts =
+      free.size() >= 2 * size || (free.empty() && static_cast<std::size_t>(n) >= 16 * size);
+  const std::size_t tables = (keepCounts ? 2 : 1) * size;
+  const auto split = [size, keepCounts](auto space) {
+    using TSpan = decltype(space);
+    return std::pair{keepCounts ? space.subspan(size, size) : TSpan(), space.subspan(0, size)};
+  };
+  if (free.size() >= size) {
+    const auto [count, bucket] = split(free);
+    if (!count.empty()) Count(chr, n, count);
+    Sort(chr, t, sa, n, std::span<const Int>(count), bucket);
+  } else if (n <= 0xFFFF) {
+    std::vector<std::uint16_t> space(tables);
+    const auto [count, bucket] = split(std::span<std::uint16_t>(space));
+    if (!count.empty()) Count(chr, n, count);
+    Sort(chr, t, sa, n, std::span<const std::uint16_t>(count), bucket);
+  } else {
+    std::vector<Int> space(tables);
+    const auto [count, bucket] = split(std::span<Int>(space));
+    if (!count.empty()) Count(chr, n, count);
+    Sort(chr, t, sa, n, std::span<const Int>(count), bucket);
+  }
 }
 
 }  // namespace
