@@ -98,17 +98,19 @@ struct TNames {
 };
 
 // The text's symbols: the end 0, the separator 1, bytes from 2. A part is read with no
-// branch: the base that holds it.
+// branch: the part that holds it and the position its first byte has.
 struct TBytes {
   const std::uint8_t* first;
-  const std::uint8_t* second;  // second[i] is position i's byte for i > n1
+  const std::uint8_t* second;  // position n1 + 1 + i's byte is second[i]
   Int n1;
   Int m;  // the end's position
   Int operator()(Int i) const { return i >= m ? 0 : Inner(i); }
   Int Inner(Int i) const {
     if (i == n1) return 1;
-    const std::uint8_t* base = i < n1 ? first : second;
-    return Int{base[i]} + 2;
+    const bool in_first = i < n1;
+    const std::uint8_t* base = in_first ? first : second;
+    const Int start = in_first ? 0 : n1 + 1;
+    return Int{base[i - start]} + 2;
   }
 };
 
@@ -198,8 +200,7 @@ std::vector<std::int32_t> SuffixArray(const TTwoPartText& text) {
   std::vector<Int> sa(static_cast<std::size_t>(m) + 1);
   const auto n1 = static_cast<Int>(text.first.size());
   // With one part no position reads the second (and its data may be null).
-  const std::uint8_t* second =
-      text.second.empty() ? text.first.data() : text.second.data() - (n1 + 1);
+  const std::uint8_t* second = text.second.empty() ? text.first.data() : text.second.data();
   const TBytes chr{text.first.data(), second, n1, m};
   Sais(chr, sa.data(), m + 1, 258, {});
   const std::size_t drop = text.second.empty() ? 1 : 2;  // the end; the separator next

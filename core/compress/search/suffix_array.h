@@ -40,11 +40,11 @@ inline std::size_t CommonPrefix(const TTwoPartText& text, std::size_t a, std::si
   const std::uint8_t* y = v.data();
   std::size_t len = 0;
   while (len + 8 <= limit) {
-    std::uint64_t u = 0;
-    std::uint64_t v = 0;
-    std::memcpy(&u, x + len, 8);
-    std::memcpy(&v, y + len, 8);
-    if (u != v) return len + static_cast<std::size_t>(__builtin_ctzll(u ^ v) / 8);
+    std::uint64_t wx = 0;
+    std::uint64_t wy = 0;
+    std::memcpy(&wx, x + len, 8);
+    std::memcpy(&wy, y + len, 8);
+    if (wx != wy) return len + static_cast<std::size_t>(__builtin_ctzll(wx ^ wy) / 8);
     len += 8;
   }
   while (len < limit && x[len] == y[len]) ++len;
