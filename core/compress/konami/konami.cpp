@@ -379,6 +379,15 @@ struct TScanHook {
   // any lengths.
   bool tidyZeroRows = true;
   bool shortZeroRun = false;  // the row so far has one
+  // Rows of raw runs (two or more in a row): an encoder splits a stretch it cannot pack into
+  // runs of the longest but one, so a row holds at most one shorter run; chance rows seldom
+  // do. Whether there is a row, whether every row is so, and the rows' state so far.
+  bool rawRow = false;
+  bool tidyRawRows = true;
+  std::size_t rowRuns = 0;       // raw runs in the current row
+  std::size_t rowShortRuns = 0;  // of those, the ones below kMaxRaw
+  std::uint32_t pairRuns = 0;    // runs of zero-interleaved pairs
+  std::uint32_t copies = 0;
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -419,6 +428,19 @@ struct TScanHook {
     return std::all_of(out + from, out + std::max(from, to), [](std::uint8_t b) { return b == 0; });
   }
 
+  void RawRow(unsigned kind, std::size_t count) {
+    if (kind != 1) {
+      rowRuns = 0;
+      rowShortRuns = 0;
+      return;
+    }
+    ++rowRuns;
+    rowShortRuns += count < kMaxRaw ? 1 : 0;
+    if (rowRuns < 2) return;
+    rawRow = true;
+    tidyRawRows = tidyRawRows && rowShortRuns <= 1;
+  }
+
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
     ++commands;
@@ -433,6 +455,9 @@ struct TScanHook {
     } else {
       shortZeroRun = false;
     }
+    RawRow(kind, count);
+    pairRuns += kind == 2 ? 1 : 0;
+    copies += kind == 0 ? 1 : 0;
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
     // Two runs of pairs that one could hold cost a byte more (code reads as such rows).
@@ -541,6 +566,31 @@ std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
   return wasteful;
 }
 
+namespace {
+
+// The length reached exactly by whole commands is a fact chance bytes meet less often; with
+// enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
+// score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
+// runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
+// rows of them in fillers break the checker's rules on runs), and for one of data that hardly
+// packs, mostly raw runs in rows of the longest but one (chance rows of raw runs have counts
+// of any size). Fills of other values are not counted: noise reads as a fill or two far more
+// often than as zero runs in step with the stated length.
+void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats& st) {
+  const bool blank = 2 * hook.zeroRunBytes >= written;
+  const bool raw = 2 * std::size_t{st.literals} >= written && hook.rawRow && hook.tidyRawRows;
+  if (hook.commands >= kFactsTokens || (blank && hook.tidyZeroRows) || raw) {
+    st.factsMinOutput = kStrictFactsMinOutput;
+  }
+  // Rows of 0xFF bytes (a solid colour in 4bpp tiles) read as rows of zero runs, the bytes
+  // before them often as runs of zero-interleaved pairs. A stream that writes pairs between
+  // blank areas copies too: of the readings of this shape in the scan bench's ROMs none was a
+  // planted stream.
+  if (blank && hook.pairRuns != 0 && hook.copies == 0) ++st.wastefulTokens;
+}
+
+}  // namespace
+
 template <TKonami V>
 std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
                                        std::uint32_t minSize, TStreamStats* stats) {
@@ -577,16 +627,7 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   }
   st.referenceBytes = static_cast<std::uint32_t>(w.pos) - st.literals;
   st.comprSize = static_cast<std::uint32_t>(length);
-  // The length reached exactly by whole commands is a fact chance bytes meet less often; with
-  // enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
-  // score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
-  // runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
-  // rows of them in fillers break the checker's rules on runs). Fills of other values are not
-  // counted: noise reads as a fill or two far more often than as zero runs in step with the stated
-  // length.
-  if (hook.commands >= kFactsTokens || (2 * hook.zeroRunBytes >= w.pos && hook.tidyZeroRows)) {
-    st.factsMinOutput = kStrictFactsMinOutput;
-  }
+  HoldKonamiToFacts(hook, w.pos, st);
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
                      : version == TKonami::k2 ? kSchemeKonami2
                                               : kSchemeKonami2R;
