@@ -388,6 +388,7 @@ struct TScanHook {
   std::size_t rowShortRuns = 0;  // of those, the ones below kMaxRaw
   std::uint32_t pairRuns = 0;    // runs of zero-interleaved pairs
   std::uint32_t copies = 0;
+  bool lastShortZeros = false;  // the last command is a zero run of one byte
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -452,8 +453,10 @@ struct TScanHook {
                                                        : kMaxCount - 1;
       tidyZeroRows = tidyZeroRows && !(count < longest && shortZeroRun);
       shortZeroRun = shortZeroRun || count < longest;
+      lastShortZeros = !longForm;
     } else {
       shortZeroRun = false;
+      lastShortZeros = false;
     }
     RawRow(kind, count);
     pairRuns += kind == 2 ? 1 : 0;
@@ -577,6 +580,7 @@ namespace {
 // of any size). Fills of other values are not counted: noise reads as a fill or two far more
 // often than as zero runs in step with the stated length.
 void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats& st) {
+  const std::span<const std::uint8_t> s = hook.s;
   const bool blank = 2 * hook.zeroRunBytes >= written;
   const bool raw = 2 * std::size_t{st.literals} >= written && hook.rawRow && hook.tidyRawRows;
   if (hook.commands >= kFactsTokens || (blank && hook.tidyZeroRows) || raw) {
@@ -587,6 +591,14 @@ void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats&
   // blank areas copies too: of the readings of this shape in the scan bench's ROMs none was a
   // planted stream.
   if (blank && hook.pairRuns != 0 && hook.copies == 0) ++st.wastefulTokens;
+  // Inside such a row (of 0xFF, or of another zero run's byte) a header before it that states
+  // a length inside the row reads as a stream of nothing but zero runs; the row runs on past
+  // its end. In the scan bench's ROMs ten readings of that shape and no planted stream.
+  const std::size_t length = st.comprSize;
+  if (hook.zeroRunBytes == written && hook.lastShortZeros && length < s.size() &&
+      s[length] == s[length - 1]) {
+    ++st.wastefulTokens;
+  }
 }
 
 }  // namespace
