@@ -499,11 +499,42 @@ struct TRawRuns {
   std::vector<std::uint8_t>& marks;
   std::vector<std::uint32_t>& pairs;
   std::span<const std::uint8_t> s;
+  const std::uint8_t* out;      // the output the walk writes
   unsigned lastCopy = 0x10000;  // the word of the copy just before, else 0x10000
   unsigned sameCopies = 0;      // copies in a row with that word
   std::uint32_t repeats = 0;    // copies that a longer one writes for less
+  // The copy just before (count 0: none), and a copy followed by another whose bytes the walk
+  // has still to write when the second is told.
+  struct TCopy {
+    std::size_t pos = 0;
+    std::size_t count = 0;
+    std::size_t distance = 0;
+  } before, first;
+  std::size_t second = 0;  // the count of the copy after `first`, 0: none waiting
+
+  // Two copies in a row whose bytes the first one's source goes on to write, 33 or fewer in
+  // all: one copy writes them for 2 stream bytes less, and an exact or greedy parse takes it.
+  // Chance streams in tile data read as short copies in a row from a repeating row. Checked
+  // once the second copy's bytes are written (at the next command, or after the walk).
+  void JoinableCopies() {
+    if (second == 0) return;
+    const std::size_t a = first.count;
+    const std::size_t end = a + second;
+    second = 0;
+    if (end > kMaxCount || first.distance > first.pos || first.pos + end > marks.size() - 1) return;
+    const std::uint8_t* from = out + first.pos - first.distance;
+    const std::uint8_t* to = out + first.pos;
+    repeats += std::equal(from + a, from + end, to + a) ? 1 : 0;
+  }
+
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
-               std::size_t /*distance*/) {
+               std::size_t distance) {
+    JoinableCopies();
+    if (kind == 0 && before.count != 0) {
+      first = before;
+      second = count;
+    }
+    before = kind == 0 ? TCopy{pos, count, distance} : TCopy{};
     // The same copy three times in a row writes its bytes thrice, which one copy from as far
     // back writes for less where they fit in one (16 bytes or fewer): chance streams in
     // tilemaps read as rows of equal words.
@@ -532,8 +563,9 @@ std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
   thread_local std::vector<std::uint8_t> marks(kScoreSampleSize + 1);
   thread_local std::vector<std::uint32_t> pairs(kScoreSampleSize + 1);
   std::fill(marks.begin(), marks.end(), 0);
-  TRawRuns hook{marks, pairs, stream};
+  TRawRuns hook{marks, pairs, stream, out.data()};
   const std::size_t n = std::min(Walk(stream, V, out.data(), out.size(), hook).pos, out.size());
+  hook.JoinableCopies();
   // The last place of each 3-byte value (hashed; a place of another value is checked and
   // passed over, so some matches go unseen).
   constexpr unsigned kHashBits = 12;
