@@ -442,22 +442,26 @@ struct TScanHook {
     tidyRawRows = tidyRawRows && rowShortRuns <= 1;
   }
 
+  void ZeroRow(unsigned kind, std::size_t inStart, std::size_t count) {
+    if (kind != 4) {
+      shortZeroRun = false;
+      lastShortZeros = false;
+      return;
+    }
+    zeroRunBytes += count;
+    const bool longForm = s[inStart] == 0xFF && !oneCommandForZeros;
+    const std::size_t longest = longForm             ? kMaxLongZeros
+                                : oneCommandForZeros ? kMaxCount
+                                                     : kMaxCount - 1;
+    tidyZeroRows = tidyZeroRows && !(count < longest && shortZeroRun);
+    shortZeroRun = shortZeroRun || count < longest;
+    lastShortZeros = !longForm;
+  }
+
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
     ++commands;
-    if (kind == 4) {
-      zeroRunBytes += count;
-      const bool longForm = s[inStart] == 0xFF && !oneCommandForZeros;
-      const std::size_t longest = longForm             ? kMaxLongZeros
-                                  : oneCommandForZeros ? kMaxCount
-                                                       : kMaxCount - 1;
-      tidyZeroRows = tidyZeroRows && !(count < longest && shortZeroRun);
-      shortZeroRun = shortZeroRun || count < longest;
-      lastShortZeros = !longForm;
-    } else {
-      shortZeroRun = false;
-      lastShortZeros = false;
-    }
+    ZeroRow(kind, inStart, count);
     RawRow(kind, count);
     pairRuns += kind == 2 ? 1 : 0;
     copies += kind == 0 ? 1 : 0;
