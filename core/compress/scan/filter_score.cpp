@@ -65,11 +65,14 @@ void CountLevels(std::span<const std::uint8_t> output, int unitBytes, TFilterFac
   const auto unit = static_cast<std::size_t>(unitBytes);
   std::array<unsigned, kLevelMemory> seen{};
   std::size_t runStart = 0;
+  std::size_t zeros = 0;
+  std::size_t flat = 0;
+  bool moved = false;  // a unit that is not 0 came before
   const std::size_t n = output.size() / unit * unit;
   for (std::size_t i = unit; i <= n; i += unit) {
     if (i < n && UnitAt(output, i, unitBytes) == UnitAt(output, runStart, unitBytes)) continue;
+    const unsigned level = UnitAt(output, runStart, unitBytes);
     if (i - runStart >= kLevelRun * unit) {
-      const unsigned level = UnitAt(output, runStart, unitBytes);
       const std::size_t known = std::min(facts.levels, kLevelMemory);
       if (std::find(seen.begin(), seen.begin() + static_cast<std::ptrdiff_t>(known), level) !=
           seen.begin() + static_cast<std::ptrdiff_t>(known)) {
@@ -77,9 +80,16 @@ void CountLevels(std::span<const std::uint8_t> output, int unitBytes, TFilterFac
       }
       seen[facts.levels % kLevelMemory] = level;
       ++facts.levels;
+      facts.zeroLevels += level == 0 ? 1 : 0;
+      facts.zeroReturns += level == 0 && moved ? 1 : 0;
+      flat += i - runStart;
     }
+    zeros += level == 0 ? (i - runStart) / unit : 0;
+    moved = moved || level != 0;
     runStart = i;
   }
+  facts.zeroShare = n != 0 ? static_cast<double>(zeros * unit) / static_cast<double>(n) : 0;
+  facts.flatShare = n != 0 ? static_cast<double>(flat) / static_cast<double>(n) : 0;
 }
 
 double Ramp(double v, double from, double to) {
@@ -136,15 +146,41 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
   return facts;
 }
 
+namespace {
+
+constexpr std::size_t kHeader = 4;
+
+// Every difference 0, and a byte that is not 0 right after the last (or in the padding to 4
+// bytes): the zeros stop where the header says the stream stops. A chance header before zeros
+// states a size of its own, seldom the length of the run.
+bool BlankToItsEnd(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> after) {
+  const auto body = stream.subspan(kHeader);
+  if (std::find_if(body.begin(), body.end(), [](std::uint8_t b) { return b != 0; }) != body.end()) {
+    return false;
+  }
+  const std::size_t padding = (0 - stream.size()) % 4;
+  const auto near = after.first(std::min(after.size(), padding + 1));
+  return std::find_if(near.begin(), near.end(), [](std::uint8_t b) { return b != 0; }) !=
+         near.end();
+}
+
+double LengthPenalty(std::size_t size) {
+  return 10 * (1 - Ramp(std::log2(static_cast<double>(size)), 5, 7));
+}
+
+}  // namespace
+
 int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
-                  int unitBytes, int needed) {
-  constexpr std::size_t kHeader = 4;
+                  int unitBytes, int needed, std::span<const std::uint8_t> after) {
   if (output.size() < 16 || stream.size() <= kHeader) return 0;
   const std::span<const std::uint8_t> body =
       stream.subspan(kHeader, std::min(stream.size() - kHeader, output.size()));
   output = output.first(body.size());
   TFilterFacts f;
   OutputFacts(output, unitBytes, f);
+  if (f.outEntropy == 0 && output[0] == 0 && BlankToItsEnd(stream, after)) {
+    return static_cast<int>(std::lround(100 - LengthPenalty(output.size())));
+  }
   const double content =
       std::min(Ramp(f.outEntropy, 0.002, 0.01), 1 - Ramp(f.outEntropy, 7.2, 7.7));
   if (std::lround(100 * content) < needed) return 0;
@@ -159,18 +195,25 @@ int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uin
   const double wave = Ramp(f.gap, 64, 128) *
                       Ramp(std::log2(static_cast<double>(output.size())), 8, 10) *
                       Ramp(f.outEntropy, 3, 4) * (1 - Ramp(f.outEntropy, 7.0, 7.5));
+  // An output that stands at one level nearly throughout is no wave: a chance 16-bit header
+  // before zeros holds the sum of the bytes before them, two byte values against one.
   const double smooth = Ramp(f.smallShare, 0.4, 0.7) * Ramp(f.kept, 0.6, 0.85) *
-                        std::max(Ramp(up, 0.3, 0.8) * bounded, wave);
+                        std::max(Ramp(up, 0.3, 0.8) * bounded, wave) *
+                        (1 - Ramp(f.flatShare, 0.8, 0.95));
   const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
   const double returnShare =
       f.levels >= 2 ? static_cast<double>(f.returns) / static_cast<double>(f.levels - 1) : 0;
   // Runs in an output near noise say little.
   const double returning =
       f.levels >= 3 ? Ramp(returnShare, 0.3, 0.8) * (1 - Ramp(f.outEntropy, 6.0, 7.0)) : 0;
+  // Sparse data: mostly 0, every long run at 0, one of them after a burst. Behind a chance
+  // header a burst moves the running sum off 0 for good (unless its bytes sum to 0).
+  const double sparse =
+      f.zeroReturns >= 1 && f.zeroLevels == f.levels ? Ramp(f.zeroShare, 0.8, 0.9) : 0;
   const double drifting = f.levels >= 6 ? 1 - Ramp(returnShare, 0.1, 0.25) : 0;
-  const double evidence = std::max({simpler, smooth, colours, returning}) * (1 - drifting);
+  const double evidence = std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting);
   double score = 100 * content * (0.55 + 0.45 * evidence);
-  score -= 10 * (1 - Ramp(std::log2(static_cast<double>(output.size())), 5, 7));
+  score -= LengthPenalty(output.size());
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
 }
 

@@ -120,6 +120,19 @@ Bytes Noise(std::size_t size, std::uint32_t seed) {
   return out;
 }
 
+// `stream` with the bytes that follow it in the ROM.
+Bytes Then(Bytes stream, const Bytes& after) {
+  stream.insert(stream.end(), after.begin(), after.end());
+  return stream;
+}
+
+// Zeros with a burst of a few bytes at `at` (short sparse data: one burst).
+Bytes OneBurst(std::size_t size, std::size_t at) {
+  Bytes data(size, 0);
+  for (std::size_t k = 0; k < 5; ++k) data[at + k] = static_cast<std::uint8_t>(0x31 + 0x45 * k);
+  return data;
+}
+
 // The score over real streams of every kind of data and over chance headers before data of
 // each kind and before fillers.
 TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
@@ -135,6 +148,11 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
       {"palette by 8", Stream(Content(gen::TContent::kPalette, 2048, 14), 1, true), 1, true},
       {"palette by 16", Stream(Content(gen::TContent::kPalette, 2048, 14), 2, true), 2, true},
       {"sparse by 8", Stream(Content(gen::TContent::kZeroRuns, 8192, 17), 1, true), 1, true},
+      {"one burst by 8", Stream(OneBurst(200, 30), 1, true), 1, true},
+      {"one burst at the start by 16", Stream(OneBurst(300, 0), 2, true), 2, true},
+      {"blank by 8 that stops at its end", Then(Stream(Bytes(97, 0), 1, true), {0, 0, 0, 7}), 1,
+       true},
+      {"blank by 16 that stops at its end", Then(Stream(Bytes(80, 0), 2, true), {0x3C}), 2, true},
       {"header before tiles", Stream(Content(gen::TContent::kTiles4bpp, 4096, 11), 1, false), 1,
        false},
       {"header before text", Stream(Content(gen::TContent::kText, 2048, 13), 1, false), 1, false},
@@ -144,6 +162,10 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
        2, false},
       {"header before noise", Stream(Noise(4096, 18), 1, false), 1, false},
       {"header before zeros", Stream(Bytes(4096, 0), 1, false), 1, false},
+      {"header before zeros that run on", Then(Stream(Bytes(96, 0), 1, false), {0, 0, 0, 0, 9}), 1,
+       false},
+      {"header before one burst", Stream(OneBurst(200, 30), 1, false), 1, false},
+      {"16-bit header before one burst", Stream(OneBurst(300, 0), 2, false), 2, false},
       {"16-bit header before 0xFF", Stream(Bytes(4096, 0xFF), 2, false), 2, false},
   };
   for (const auto& r : rows) {
