@@ -168,19 +168,14 @@ double LengthPenalty(std::size_t size) {
   return 10 * (1 - Ramp(std::log2(static_cast<double>(size)), 5, 7));
 }
 
-}  // namespace
+// How far the end of a body longer than the score's sample is scored apart.
+constexpr std::size_t kEndWindow = 4096;
 
-int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
-                  int unitBytes, int needed, std::span<const std::uint8_t> after) {
-  if (output.size() < 16 || stream.size() <= kHeader) return 0;
-  const std::span<const std::uint8_t> body =
-      stream.subspan(kHeader, std::min(stream.size() - kHeader, output.size()));
-  output = output.first(body.size());
+// The score of one stretch of differences, `body`, and of the running sums they give, `output`.
+int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
+                int unitBytes, int needed) {
   TFilterFacts f;
   OutputFacts(output, unitBytes, f);
-  if (f.outEntropy == 0 && output[0] == 0 && BlankToItsEnd(stream, after)) {
-    return static_cast<int>(std::lround(100 - LengthPenalty(output.size())));
-  }
   const double content =
       std::min(Ramp(f.outEntropy, 0.002, 0.01), 1 - Ramp(f.outEntropy, 7.2, 7.7));
   if (std::lround(100 * content) < needed) return 0;
@@ -215,6 +210,43 @@ int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uin
   double score = 100 * content * (0.55 + 0.45 * evidence);
   score -= LengthPenalty(output.size());
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
+}
+
+// The score of the last kEndWindow bytes of `body` (all the differences), their running sums
+// taken from the body's start.
+int EndScore(std::span<const std::uint8_t> body, int unitBytes, int needed) {
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  const std::size_t start = (body.size() - std::min(body.size(), kEndWindow)) / unit * unit;
+  unsigned acc = 0;
+  for (std::size_t i = 0; i + unit <= start; i += unit) acc += UnitAt(body, i, unitBytes);
+  std::array<std::uint8_t, kEndWindow + 2> output{};
+  const std::size_t n = std::min(body.size() - start, kEndWindow) / unit * unit;
+  for (std::size_t i = 0; i < n; i += unit) {
+    acc += UnitAt(body, start + i, unitBytes);
+    output[i] = static_cast<std::uint8_t>(acc);
+    if (unit == 2) output[i + 1] = static_cast<std::uint8_t>(acc >> 8U);
+  }
+  return WindowScore(body.subspan(start, n), std::span(output).first(n), unitBytes, needed);
+}
+
+}  // namespace
+
+int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
+                  int unitBytes, int needed, std::span<const std::uint8_t> after) {
+  if (output.size() < 16 || stream.size() <= kHeader) return 0;
+  const std::span<const std::uint8_t> body =
+      stream.subspan(kHeader, std::min(stream.size() - kHeader, output.size()));
+  output = output.first(body.size());
+  if (output[0] == 0 && BlankToItsEnd(stream, after)) {
+    return static_cast<int>(std::lround(100 - LengthPenalty(output.size())));
+  }
+  int score = WindowScore(body, output, unitBytes, needed);
+  // A body longer than the sample holds one kind of data to its end too; a chance header's
+  // size runs on into whatever follows.
+  if (score >= needed && stream.size() - kHeader > body.size()) {
+    score = std::min(score, EndScore(stream.subspan(kHeader), unitBytes, needed));
+  }
+  return score;
 }
 
 }  // namespace tegulo

@@ -133,6 +133,13 @@ Bytes OneBurst(std::size_t size, std::size_t at) {
   return data;
 }
 
+// `stream` with the size in its header changed to `size`.
+Bytes WithSize(Bytes stream, std::size_t size) {
+  const Bytes header = Header(stream[0] == 0x82 ? 2 : 1, size);
+  std::copy(header.begin(), header.end(), stream.begin());
+  return stream;
+}
+
 // The score over real streams of every kind of data and over chance headers before data of
 // each kind and before fillers.
 TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
@@ -161,6 +168,13 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
       {"16-bit header before a map", Stream(Content(gen::TContent::kTilemap, 2048, 12), 2, false),
        2, false},
       {"header before noise", Stream(Noise(4096, 18), 1, false), 1, false},
+      {"tiles by 8 longer than the sample",
+       Stream(Content(gen::TContent::kTiles4bpp, 24576, 19), 1, true), 1, true},
+      {"header whose size runs on past filtered tiles into noise",
+       WithSize(
+           Then(Stream(Content(gen::TContent::kTiles4bpp, 16384, 19), 1, true), Noise(8192, 20)),
+           24576),
+       1, false},
       {"header before zeros", Stream(Bytes(4096, 0), 1, false), 1, false},
       {"header before zeros that run on", Then(Stream(Bytes(96, 0), 1, false), {0, 0, 0, 0, 9}), 1,
        false},
