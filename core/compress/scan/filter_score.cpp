@@ -198,9 +198,11 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
   const double returnShare =
       f.levels >= 2 ? static_cast<double>(f.returns) / static_cast<double>(f.levels - 1) : 0;
-  // Runs in an output near noise say little.
+  // Runs in an output near noise say little. Over many runs a chance header's share of
+  // returns is known closely (a few in ten at most), so a half is plenty.
+  const double fullReturns = f.levels >= 16 ? 0.5 : 0.8;
   const double returning =
-      f.levels >= 3 ? Ramp(returnShare, 0.3, 0.8) * (1 - Ramp(f.outEntropy, 6.0, 7.0)) : 0;
+      f.levels >= 3 ? Ramp(returnShare, 0.3, fullReturns) * (1 - Ramp(f.outEntropy, 6.0, 7.0)) : 0;
   // Sparse data: mostly 0, every long run at 0, one of them after a burst. Behind a chance
   // header a burst moves the running sum off 0 for good (unless its bytes sum to 0).
   const double sparse =

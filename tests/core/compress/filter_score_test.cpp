@@ -155,6 +155,8 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
       {"palette by 8", Stream(Content(gen::TContent::kPalette, 2048, 14), 1, true), 1, true},
       {"palette by 16", Stream(Content(gen::TContent::kPalette, 2048, 14), 2, true), 2, true},
       {"sparse by 8", Stream(Content(gen::TContent::kZeroRuns, 8192, 17), 1, true), 1, true},
+      {"8bpp tiles by 16", Stream(Content(gen::TContent::kTiles8bpp, 8192, 21), 2, true), 2, true},
+      {"8bpp tiles by 8", Stream(Content(gen::TContent::kTiles8bpp, 8192, 22), 1, true), 1, true},
       {"one burst by 8", Stream(OneBurst(200, 30), 1, true), 1, true},
       {"one burst at the start by 16", Stream(OneBurst(300, 0), 2, true), 2, true},
       {"blank by 8 that stops at its end", Then(Stream(Bytes(97, 0), 1, true), {0, 0, 0, 7}), 1,
@@ -179,6 +181,8 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
       {"header before zeros that run on", Then(Stream(Bytes(96, 0), 1, false), {0, 0, 0, 0, 9}), 1,
        false},
       {"header before one burst", Stream(OneBurst(200, 30), 1, false), 1, false},
+      {"16-bit header before 8bpp tiles",
+       Stream(Content(gen::TContent::kTiles8bpp, 8192, 21), 2, false), 2, false},
       {"16-bit header before one burst", Stream(OneBurst(300, 0), 2, false), 2, false},
       {"16-bit header before 0xFF", Stream(Bytes(4096, 0xFF), 2, false), 2, false},
   };
