@@ -184,17 +184,22 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
       std::max(f.bodyEntropy - f.outEntropy, f.bodyBytesEntropy - f.outBytesEntropy);
   const double up = std::max(f.outEntropy - f.bodyEntropy, f.outBytesEntropy - f.bodyBytesEntropy);
   const double bounded = Ramp(f.gap, 32, 96);
-  const double simpler = Ramp(down, 0.15, 0.6);
+  // Behind a chance header the running sums are hardly ever simpler than the bytes, save
+  // over the few bytes of the shortest streams.
+  const double simpler = output.size() >= 64 ? Ramp(down, 0.1, 0.3) : Ramp(down, 0.15, 0.6);
   // Many values, yet a wide arc of them never met over a long sample: a wave in its range
   // (sound, whose differences need not be simpler: a drum's are noise too).
   const double wave = Ramp(f.gap, 64, 128) *
                       Ramp(std::log2(static_cast<double>(output.size())), 8, 10) *
                       Ramp(f.outEntropy, 3, 4) * (1 - Ramp(f.outEntropy, 7.0, 7.5));
-  // An output that stands at one level nearly throughout is no wave: a chance 16-bit header
-  // before zeros holds the sum of the bytes before them, two byte values against one.
+  // An output that stands at one level most of the time is no wave: a chance header before
+  // sparse bytes sums them to a staircase, and a 16-bit one before zeros holds the sum of the
+  // bytes before them, two byte values against one. Words of a map stand in runs (blank
+  // cells) and still count.
+  const double flatFrom = unitBytes == 2 ? 0.8 : 0.5;
   const double smooth = Ramp(f.smallShare, 0.4, 0.7) * Ramp(f.kept, 0.6, 0.85) *
                         std::max(Ramp(up, 0.3, 0.8) * bounded, wave) *
-                        (1 - Ramp(f.flatShare, 0.8, 0.95));
+                        (1 - Ramp(f.flatShare, flatFrom, flatFrom + 0.15));
   const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
   const double returnShare =
       f.levels >= 2 ? static_cast<double>(f.returns) / static_cast<double>(f.levels - 1) : 0;
