@@ -197,8 +197,10 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // bytes before them, two byte values against one. Words of a map stand in runs (blank
   // cells) and still count.
   const double flatFrom = unitBytes == 2 ? 0.8 : 0.5;
-  const double smooth = Ramp(f.smallShare, 0.4, 0.7) * Ramp(f.kept, 0.6, 0.85) *
-                        std::max(Ramp(up, 0.3, 0.8) * bounded, wave) *
+  // A wave over a long sample asks fewer small steps: a loud drum's are noise.
+  const double smooth = Ramp(f.kept, 0.6, 0.85) *
+                        std::max(Ramp(f.smallShare, 0.4, 0.7) * Ramp(up, 0.3, 0.8) * bounded,
+                                 Ramp(f.smallShare, 0.25, 0.5) * wave) *
                         (1 - Ramp(f.flatShare, flatFrom, flatFrom + 0.15));
   const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
   const double returnShare =
@@ -212,7 +214,9 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // header a burst moves the running sum off 0 for good (unless its bytes sum to 0).
   const double sparse =
       f.zeroReturns >= 1 && f.zeroLevels == f.levels ? Ramp(f.zeroShare, 0.8, 0.9) : 0;
-  const double drifting = f.levels >= 6 ? 1 - Ramp(returnShare, 0.1, 0.25) : 0;
+  // Runs that cover a sliver of the output (a wave's slow turns) say little either way.
+  const double drifting =
+      f.levels >= 6 ? (1 - Ramp(returnShare, 0.1, 0.25)) * Ramp(f.flatShare, 0.1, 0.2) : 0;
   const double evidence = std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting);
   double score = 100 * content * (0.55 + 0.45 * evidence);
   score -= LengthPenalty(output.size());

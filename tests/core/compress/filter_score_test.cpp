@@ -201,9 +201,10 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
   }
 }
 
-// Sound is the hard case: a drum's differences are as noisy as the drum, and a header before
-// signed 16-bit sound sums it to a slow wave. Over twenty instruments of each size, most are
-// found and hardly any chance header before them.
+// Sound is the hard case: a drum's differences are as noisy as the drum, a decaying note turns
+// slowly at ever lower levels, and a header before signed 16-bit sound sums it to a slow wave.
+// Over twenty instruments of each size, nearly all are found and hardly any chance header
+// before them.
 TEST(FilteredScore, FindsMostInstrumentsAndAlmostNoHeaderBeforeThem) {
   for (const int unitBytes : {1, 2}) {
     const int scheme = unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8;
@@ -220,7 +221,7 @@ TEST(FilteredScore, FindsMostInstrumentsAndAlmostNoHeaderBeforeThem) {
               ? 1
               : 0;
     }
-    EXPECT_GE(found, 14) << unitBytes;
+    EXPECT_GE(found, 17) << unitBytes;
     EXPECT_LE(chance, 1) << unitBytes;
   }
 }
