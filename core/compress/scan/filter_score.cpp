@@ -189,9 +189,11 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   const double simpler = output.size() >= 64 ? Ramp(down, 0.1, 0.3) : Ramp(down, 0.15, 0.6);
   // Many values, yet a wide arc of them never met over a long sample: a wave in its range
   // (sound, whose differences need not be simpler: a drum's are noise too).
+  // Quiet 16-bit sound holds few high bytes; its values show in all its bytes.
+  const double values = unitBytes == 2 ? std::max(f.outEntropy, f.outBytesEntropy) : f.outEntropy;
   const double wave = Ramp(f.gap, 64, 128) *
                       Ramp(std::log2(static_cast<double>(output.size())), 8, 10) *
-                      Ramp(f.outEntropy, 3, 4) * (1 - Ramp(f.outEntropy, 7.0, 7.5));
+                      Ramp(values, 3, 4) * (1 - Ramp(f.outEntropy, 7.0, 7.5));
   // An output that stands at one level most of the time is no wave: a chance header before
   // sparse bytes sums them to a staircase, and a 16-bit one before zeros holds the sum of the
   // bytes before them, two byte values against one. Words of a map stand in runs (blank

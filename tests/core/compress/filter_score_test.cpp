@@ -133,6 +133,16 @@ Bytes OneBurst(std::size_t size, std::size_t at) {
   return data;
 }
 
+// 16-bit samples made 32 times quieter.
+Bytes Quiet(Bytes sound) {
+  for (std::size_t i = 0; i + 1 < sound.size(); i += 2) {
+    const auto v = static_cast<std::int16_t>(sound[i] | sound[i + 1] << 8) / 32;
+    sound[i] = static_cast<std::uint8_t>(v);
+    sound[i + 1] = static_cast<std::uint8_t>(static_cast<unsigned>(v) >> 8U);
+  }
+  return sound;
+}
+
 // `size` bytes of `data` from `at`.
 Bytes Slice(const Bytes& data, std::size_t at, std::size_t size) {
   return {data.begin() + static_cast<std::ptrdiff_t>(at),
@@ -163,6 +173,7 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
       {"sparse by 8", Stream(Content(gen::TContent::kZeroRuns, 8192, 17), 1, true), 1, true},
       {"8bpp tiles by 16", Stream(Content(gen::TContent::kTiles8bpp, 8192, 21), 2, true), 2, true},
       {"8bpp tiles by 8", Stream(Content(gen::TContent::kTiles8bpp, 8192, 22), 1, true), 1, true},
+      {"quiet sound by 16", Stream(Quiet(Instrument(2048, 2, 31)), 2, true), 2, true},
       {"one burst by 8", Stream(OneBurst(200, 30), 1, true), 1, true},
       {"blank by 8 that stops at its end", Then(Stream(Bytes(97, 0), 1, true), {0, 0, 0, 7}), 1,
        true},
