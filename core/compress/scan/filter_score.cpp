@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "compress/scan/stream_scan.h"
+
 namespace tegulo {
 namespace {
 
@@ -170,6 +172,20 @@ double LengthPenalty(std::size_t size) {
 
 // How far the end of a body longer than the score's sample is scored apart.
 constexpr std::size_t kEndWindow = 4096;
+// The least half of a sample looked at apart.
+constexpr std::size_t kHalfWindow = 1024;
+
+// Running sums that hold nearly every value with little order and are no simpler than the
+// bytes summed: noise, or bytes of another kind summed. (Colours filtered by 8 hold every
+// value too, but their differences are noisier still.)
+bool Wanders(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
+             int unitBytes) {
+  TFilterFacts f;
+  OutputFacts(output, unitBytes, f);
+  if (f.outEntropy <= 6.5 || f.gap >= 32) return false;
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  return Entropy(Count(body, unit - 1, unit)) < f.outEntropy + 0.1;
+}
 
 // The score of one stretch of differences, `body`, and of the running sums they give, `output`.
 int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
@@ -254,6 +270,16 @@ int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uin
     return static_cast<int>(std::lround(100 - LengthPenalty(output.size())));
   }
   int score = WindowScore(body, output, unitBytes, needed);
+  // A stream holds one kind of data throughout: a chance header before other bytes and a
+  // real stream reads as filtered data over the whole, while the running sum of its first
+  // half wanders over every value. A real stream's half may be quiet or plain, not that.
+  if (score >= needed && output.size() >= 2 * kHalfWindow) {
+    const std::size_t half = output.size() / 2 / 2 * 2;
+    if (Wanders(body.first(half), output.first(half), unitBytes) ||
+        Wanders(body.subspan(half), output.subspan(half), unitBytes)) {
+      score = std::min(score, kDefaultMinScore - 1);
+    }
+  }
   // A body longer than the sample holds one kind of data to its end too; a chance header's
   // size runs on into whatever follows.
   if (score >= needed && stream.size() - kHeader > body.size()) {

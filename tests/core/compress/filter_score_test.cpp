@@ -188,6 +188,10 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
       {"header before noise", Stream(Noise(4096, 18), 1, false), 1, false},
       {"tiles by 8 longer than the sample",
        Stream(Content(gen::TContent::kTiles4bpp, 24576, 19), 1, true), 1, true},
+      {"header before text and a filtered picture",
+       Then(Then(Header(1, 3000 + 4 + 4096), Content(gen::TContent::kText, 3000, 25)),
+            Stream(Content(gen::TContent::kTiles4bpp, 4096, 26), 1, true)),
+       1, false},
       {"header whose size runs on past filtered tiles into noise",
        WithSize(
            Then(Stream(Content(gen::TContent::kTiles4bpp, 16384, 19), 1, true), Noise(8192, 20)),
