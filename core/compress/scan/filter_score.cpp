@@ -232,9 +232,12 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // header a burst moves the running sum off 0 for good (unless its bytes sum to 0).
   const double sparse =
       f.zeroReturns >= 1 && f.zeroLevels == f.levels ? Ramp(f.zeroShare, 0.8, 0.9) : 0;
-  // Runs that cover a sliver of the output (a wave's slow turns) say little either way.
+  // Runs that cover a sliver of the output (a wave's slow turns) say little either way. A
+  // chance header before sparse bytes sums them to a staircase of a few 8-bit runs already;
+  // 16-bit maps and pictures stand at a few new levels now and then.
+  const std::size_t driftRuns = unitBytes == 2 ? 6 : 3;
   const double drifting =
-      f.levels >= 6 ? (1 - Ramp(returnShare, 0.1, 0.25)) * Ramp(f.flatShare, 0.1, 0.2) : 0;
+      f.levels >= driftRuns ? (1 - Ramp(returnShare, 0.1, 0.25)) * Ramp(f.flatShare, 0.1, 0.2) : 0;
   const double evidence = std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting);
   double score = 100 * content * (0.55 + 0.45 * evidence);
   score -= LengthPenalty(output.size());

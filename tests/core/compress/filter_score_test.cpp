@@ -201,6 +201,8 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
       {"header before zeros that run on", Then(Stream(Bytes(96, 0), 1, false), {0, 0, 0, 0, 9}), 1,
        false},
       {"header before one burst", Stream(OneBurst(200, 30), 1, false), 1, false},
+      {"header before sparse rows of tiles",
+       Stream(Slice(Content(gen::TContent::kTiles4bpp, 4096, 19), 848, 128), 1, false), 1, false},
       {"header before blank and full rows of tiles",
        Stream(Slice(Content(gen::TContent::kTiles2bpp, 4096, 1), 624, 64), 1, false), 1, false},
       {"16-bit header before 8bpp tiles",
