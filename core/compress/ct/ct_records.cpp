@@ -153,13 +153,7 @@ private:
   // any length the smallest of the rows it may end on, lane by lane.
   void Row(std::size_t i) {
     const TRow& lit = Recent(i + 1);
-    TRow far;
-    far.fill(kInf);
-    const std::size_t longest = Longest(i);
-    for (std::size_t len = 3; len <= longest; ++len) {
-      const TRow& r = Recent(i + len);
-      for (std::size_t s = 0; s < kReferenceStates; ++s) far[s] = std::min(far[s], r[s]);
-    }
+    const TRow far = ReferenceLanes(i);
     const auto token = [&](std::size_t litLane, std::size_t refLane) {
       return std::min(1 + lit[litLane], 2 + far[refLane]);
     };
@@ -178,6 +172,37 @@ private:
     while (Window(front_) > i + kMaxTail) ++front_;
     row[R(kFlagged, true)] = Gain(Window(front_)) - static_cast<std::uint32_t>(i);
     Keep(i, row);
+  }
+
+  // The smallest of the reference lanes of the rows a reference from i may end on (the rest
+  // kInf), four lanes at a time: every value lies below 2^31, so a signed compare orders them.
+  TRow ReferenceLanes(std::size_t i) const {
+    static_assert(kReferenceStates == 16);
+    const auto min = [](__m128i a, const std::uint32_t* r) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r));
+      const __m128i less = _mm_cmplt_epi32(v, a);
+      return _mm_or_si128(_mm_and_si128(less, v), _mm_andnot_si128(less, a));
+    };
+    // Four named lanes of four, so that they stay in registers.
+    __m128i m0 = _mm_set1_epi32(static_cast<std::int32_t>(kInf));
+    __m128i m1 = m0;
+    __m128i m2 = m0;
+    __m128i m3 = m0;
+    const std::size_t longest = Longest(i);
+    for (std::size_t len = 3; len <= longest; ++len) {
+      const std::uint32_t* r = Recent(i + len).data();
+      m0 = min(m0, r);
+      m1 = min(m1, r + 4);
+      m2 = min(m2, r + 8);
+      m3 = min(m3, r + 12);
+    }
+    TRow far;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(far.data()), m0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(far.data() + 4), m1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(far.data() + 8), m2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(far.data() + 12), m3);
+    std::fill(far.begin() + kReferenceStates, far.end(), kInf);
+    return far;
   }
 
   const TRow& Recent(std::size_t j) const { return ring_[j & (kRing - 1)]; }
