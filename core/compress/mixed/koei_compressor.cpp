@@ -245,7 +245,8 @@ private:
 // Writes flags, bytes and code bits in the order the reader takes them.
 class TWriter {
 public:
-  TWriter() : out_(2, 0) {}
+  // `bytes`: the stream's size as the parse counted it, which the buffer takes at once.
+  explicit TWriter(std::size_t bytes) : out_(2, 0) { out_.reserve(bytes + 2); }
   void Flag(bool set) {
     if (flagsLeft_ == 0) {
       flagAt_ = out_.size();
@@ -319,7 +320,7 @@ template <class V, class TStore>
 std::vector<std::uint8_t> WritePath(std::span<const std::uint8_t> d,
                                     const TKoeiPath<V, TStore>& path, TGoal goal) {
   const std::size_t n = d.size();
-  TWriter w;
+  TWriter w(Bytes(goal.cost, goal.corner));
   TWindowMatcher matcher(d, kMaxDistance, kMaxLength);
   std::array<TMatchPair, kMaxLength> pairs{};
   std::uint32_t rest = goal.cost;

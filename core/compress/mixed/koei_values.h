@@ -141,9 +141,10 @@ public:
   }
   V At(std::size_t i, unsigned left) const {
     assert(i + mask_ + 1 >= next_);
-    if (ring_.empty()) ring_.resize((mask_ + 1) * kWordBits);
+    if (ring_.empty()) ring_.resize(mask_ + 1);
     while (next_ <= i) Unpack(next_++);
-    return ring_[(i & mask_) * kWordBits + left];
+    const TRingRow& row = ring_[i & mask_];
+    return {row.base + row.over[left]};
   }
   // False when the rows did not fit (the caller then parses otherwise).
   bool Fits() const { return fits_; }
@@ -167,6 +168,9 @@ private:
     if (!fits_) return;
     std::array<std::uint32_t, kWordBits> values{};
     for (unsigned s = 0; s < kWordBits; ++s) values[s] = row[s].v;
+    // The ring holds a row as its least value and each state's excess in a byte.
+    const auto [least, most] = std::minmax_element(values.begin(), values.end());
+    fits_ = *most < kNone && *most - *least < 255;
     whole_.push_back({i, values});
   }
 
@@ -174,21 +178,27 @@ private:
     if (i == 0) least_ = lowest_;
     // The difference of the row before, to this one.
     if (i > 0) least_ -= static_cast<std::uint32_t>(static_cast<std::int8_t>(slot_[i - 1][0]));
-    V* row = &ring_[(i & mask_) * kWordBits];
+    TRingRow& row = ring_[i & mask_];
     if (!whole_.empty() && whole_.back().first == i) {
-      for (unsigned s = 0; s < kWordBits; ++s) row[s] = {whole_.back().second[s]};
+      const std::array<std::uint32_t, kWordBits>& values = whole_.back().second;
+      row.base = *std::min_element(values.begin(), values.end());
+      for (unsigned s = 0; s < kWordBits; ++s) {
+        row.over[s] = static_cast<std::uint8_t>(values[s] - row.base);
+      }
       whole_.pop_back();
       return;
     }
-    std::uint32_t v = least_;
-    row[kWordBits - 1] = {v};
+    // A falling row's least value is state 15's.
+    row.base = least_;
+    row.over[kWordBits - 1] = 0;
+    unsigned over = 0;
     std::uint32_t fall = 0;
     std::memcpy(&fall, slot_[i].data() + 1, sizeof fall);
     for (unsigned s = kWordBits - 1; s-- > 0;) {
       const auto ones = static_cast<unsigned>(std::countr_one(fall));
-      v += ones;
+      over += ones;
       fall >>= ones + 1;
-      row[s] = {v};
+      row.over[s] = static_cast<std::uint8_t>(over);
     }
   }
 
@@ -200,7 +210,13 @@ private:
   std::size_t most_;  // the most rows kept whole
   // Rows kept whole, from the last position down; the writer takes them from the back.
   mutable std::vector<std::pair<std::size_t, std::array<std::uint32_t, kWordBits>>> whole_;
-  mutable std::vector<V> ring_;
+  // The rows the writer may ask for next, each as its least value and the states' excesses over
+  // it (at most 31 in a falling row, 254 in a row kept whole): 20 bytes a row.
+  struct TRingRow {
+    std::uint32_t base = 0;
+    std::array<std::uint8_t, kWordBits> over{};
+  };
+  mutable std::vector<TRingRow> ring_;
   mutable std::size_t next_ = 0;  // the next row to unpack
   mutable std::uint32_t least_ = 0;
 };
