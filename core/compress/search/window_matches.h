@@ -23,7 +23,7 @@ class TWindowMatcher {
 public:
   // Sources 1..maxDistance back (below 65535), lengths 2..maxLength (maxLength >= 2). Memory: 4
   // bytes per window position (at most one per position of the data) and a tree head per four
-  // positions of the data (256 KiB at most).
+  // positions of the data (per eight up to 8 KiB; 256 KiB at most).
   TWindowMatcher(std::span<const std::uint8_t> data, std::size_t maxDistance,
                  std::size_t maxLength);
 
