@@ -41,7 +41,7 @@ constexpr std::size_t kRing = 64;  // above a reference's longest (34) and the t
 // wide ones, else the difference from F plus kBias (-126..127; -11..7 seen).
 constexpr std::uint8_t kFar = 0;
 constexpr std::uint8_t kWide = 1;
-constexpr std::int32_t kBias = 128;
+constexpr std::int32_t kBias = ct::kCodeBias;
 static_assert(kStates % 4 == 0 && kStates == ct::kLaneCodes);
 
 using ct::TCodes;
@@ -53,7 +53,8 @@ struct TGroup {
 };
 
 // Data up to this size keep costs and row numbers in 16 bits: a stream of literals in groups
-// of eight stays below 65,536 bytes, and there are no more distinct rows than positions.
+// of eight stays below 65,536 bytes. The distinct rows may outgrow 16 bits where most of them
+// are whole (two units each; never seen): the search then runs again with 32 bits.
 constexpr std::size_t kNarrowLimit = 32768;
 
 // T: the type of the costs of lane F and of the row numbers kept for every position.
@@ -77,6 +78,7 @@ public:
   }
 
   std::uint32_t Cost() const { return f_[0]; }
+  bool Overflowed() const { return rows_.Overflowed(); }
 
   std::size_t Size() const { return n_; }
 
@@ -255,7 +257,7 @@ private:
   // Lane s of row i, as Row found it (any value of kInf or more as kInf).
   std::uint32_t V(std::size_t i, std::size_t s) const {
     if (s == kF) return f_[i];
-    const std::uint8_t code = rows_.Codes(rowOf_[i])[s];
+    const std::uint8_t code = rows_.Code(rowOf_[i], s);
     if (code == kFar) return kInf;
     if (code != kWide) return f_[i] + static_cast<std::uint32_t>(code) - kBias;
     const auto key = static_cast<std::uint32_t>(i * kStates + s);
@@ -370,7 +372,7 @@ std::optional<std::vector<std::uint8_t>> CompressCTRecords(std::span<const std::
   if (data.size() <= kNarrowLimit) {
     TSolver<std::uint16_t> solver(data, layout);
     solver.Solve();
-    return Write(data, solver, layout, eleven);
+    if (!solver.Overflowed()) return Write(data, solver, layout, eleven);
   }
   TSolver<std::uint32_t> solver(data, layout);
   solver.Solve();
