@@ -166,12 +166,18 @@ private:
   void Keep(std::size_t i, const V* row) {
     fits_ = fits_ && whole_.size() < most_;
     if (!fits_) return;
-    std::array<std::uint32_t, kWordBits> values{};
-    for (unsigned s = 0; s < kWordBits; ++s) values[s] = row[s].v;
-    // The ring holds a row as its least value and each state's excess in a byte.
-    const auto [least, most] = std::minmax_element(values.begin(), values.end());
-    fits_ = *most < kNone && *most - *least < 255;
-    whole_.push_back({i, values});
+    // As the ring holds it: its least value and each state's excess in a byte.
+    TWholeRow whole{static_cast<std::uint32_t>(i), {row[0].v, {}}};
+    std::uint32_t most = row[0].v;
+    for (unsigned s = 1; s < kWordBits; ++s) {
+      whole.row.base = std::min(whole.row.base, row[s].v);
+      most = std::max(most, row[s].v);
+    }
+    fits_ = most < kNone && most - whole.row.base < 255;
+    for (unsigned s = 0; s < kWordBits; ++s) {
+      whole.row.over[s] = static_cast<std::uint8_t>(row[s].v - whole.row.base);
+    }
+    whole_.push_back(whole);
   }
 
   void Unpack(std::size_t i) const {
@@ -179,12 +185,8 @@ private:
     // The difference of the row before, to this one.
     if (i > 0) least_ -= static_cast<std::uint32_t>(static_cast<std::int8_t>(slot_[i - 1][0]));
     TRingRow& row = ring_[i & mask_];
-    if (!whole_.empty() && whole_.back().first == i) {
-      const std::array<std::uint32_t, kWordBits>& values = whole_.back().second;
-      row.base = *std::min_element(values.begin(), values.end());
-      for (unsigned s = 0; s < kWordBits; ++s) {
-        row.over[s] = static_cast<std::uint8_t>(values[s] - row.base);
-      }
+    if (!whole_.empty() && whole_.back().at == i) {
+      row = whole_.back().row;
       whole_.pop_back();
       return;
     }
@@ -208,14 +210,18 @@ private:
   bool fits_ = true;
   std::size_t mask_;  // the ring's positions less one
   std::size_t most_;  // the most rows kept whole
-  // Rows kept whole, from the last position down; the writer takes them from the back.
-  mutable std::vector<std::pair<std::size_t, std::array<std::uint32_t, kWordBits>>> whole_;
   // The rows the writer may ask for next, each as its least value and the states' excesses over
   // it (at most 31 in a falling row, 254 in a row kept whole): 20 bytes a row.
   struct TRingRow {
     std::uint32_t base = 0;
     std::array<std::uint8_t, kWordBits> over{};
   };
+  struct TWholeRow {
+    std::uint32_t at;
+    TRingRow row;
+  };
+  // Rows kept whole, from the last position down; the writer takes them from the back.
+  mutable std::vector<TWholeRow> whole_;
   mutable std::vector<TRingRow> ring_;
   mutable std::size_t next_ = 0;  // the next row to unpack
   mutable std::uint32_t least_ = 0;
