@@ -513,7 +513,9 @@ struct TRawRuns {
     std::size_t pos = 0;
     std::size_t count = 0;
     std::size_t distance = 0;
-  } before, first;
+  };
+  TCopy before{};
+  TCopy first{};
   std::size_t second = 0;  // the count of the copy after `first`, 0: none waiting
 
   // Two copies in a row whose bytes the first one's source goes on to write, 33 or fewer in
