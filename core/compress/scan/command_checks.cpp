@@ -6,6 +6,7 @@
 
 #include "compress/commands/command_formats.h"
 #include "compress/commands/command_walk.h"
+#include "compress/scan/command_lead_in.h"
 #include "compress/scheme_formats.h"
 #include "compress/shared/stream_check.h"
 
@@ -16,9 +17,7 @@ using command::TKind;
 using command::TRule;
 using command::TStep;
 
-// Chance bytes read as a short list of fills; a stream with fewer commands than this is
-// told from them by its content alone.
-constexpr std::uint32_t kFactsCommands = 8;
+constexpr std::uint32_t kFactsCommands = kCommandFactsEvidence;
 // Commands that chance bytes make far more rarely than a fill count as more than one: a copy
 // from an address, which must lie inside the few bytes written so far (chance addresses span
 // 64 KiB), and a direct copy of the longest count, whose two header bytes are exact (an
