@@ -89,7 +89,9 @@ bool IsCommandLeadIn(std::span<const std::uint8_t> rom, const TScanHit& earlier,
   for (std::size_t k = 0; k < i; ++k) {
     if (!a[k].chanceLike) return false;
   }
-  return j == 0 || j >= kCommandFactsEvidence;
+  bool sign = j == 0 || j >= kCommandFactsEvidence;
+  for (std::size_t k = 0; k < j && !sign; ++k) sign = !b[k].chanceLike;
+  return sign;
 }
 
 std::size_t CommandLeadInReach(std::span<const std::uint8_t> rom, const TScanHit& hit) {

@@ -24,9 +24,10 @@ inline constexpr std::size_t kLeadInCommands = 2;
 // one where `earlier`'s own commands are at most kLeadInCommands fills of a value other than
 // zero and direct copies shorter than the longest (the commands chance bytes make; a stream
 // that starts with blank data or with a copy is no such thing), and `later`'s own commands
-// are none or at least kCommandFactsEvidence (evidence of their own, which a few
-// chance commands read in literal bytes lack). False for hits of other schemes or that end
-// apart.
+// are none, or at least kCommandFactsEvidence, or hold one that chance bytes seldom make (a
+// fill of zeros, a copy, a direct copy of the longest count): evidence of their own, which a
+// few chance commands read in the literal bytes of a real stream lack. False for hits of
+// other schemes or that end apart.
 bool IsCommandLeadIn(std::span<const std::uint8_t> rom, const TScanHit& earlier,
                      const TScanHit& later);
 

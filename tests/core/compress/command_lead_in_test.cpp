@@ -25,7 +25,8 @@ Bytes Noise(std::size_t size, std::uint32_t seed) {
   return out;
 }
 
-// A stream of a tilemap as an encoder apart from ours writes it.
+// A stream of a tilemap as an encoder apart from ours writes it: five fills and copies of
+// bytes other than zero, then a fill of zeros, ...
 Bytes TileStream(gen::TCommandKind kind) {
   std::mt19937 rng(12);
   Bytes tiles = gen::MakeContent(gen::TContent::kTilemap, 512, rng);
@@ -45,28 +46,30 @@ public:
   std::vector<std::size_t> out;
 };
 
-// A direct copy that starts before `stream` and takes its first ten or more commands as bytes,
-// so that its walk meets the stream's after them; its output stays a multiple of 16 and both
-// starts a multiple of 4.
-Bytes CopyOverTheHead(const TCommandFormat& format, const Bytes& stream) {
+// A fill and a direct copy that start before `stream`, the copy taking its first `k` commands
+// as bytes, so that their walk meets the stream's after them; their output stays a multiple of
+// 16 and both starts a multiple of 4.
+Bytes CopyOverTheHead(const TCommandFormat& format, const Bytes& stream, std::size_t k) {
   TStarts starts;
   const TCommandResult r =
       command::Walk<true>(format, stream, nullptr, kCommandOutputLimit, &starts);
-  std::size_t k = 10;
-  while (k + 1 < starts.in.size() && (starts.in[k] + r.written - starts.out[k]) % 4 != 2) ++k;
   const std::size_t head = starts.in[k];
-  const std::size_t rest = r.written - starts.out[k];
-  const std::size_t pad = 16 + (16 - (head + rest) % 16) % 16;
-  const std::size_t n = pad + head;
-  Bytes lead = {static_cast<std::uint8_t>(0xE0 | (n - 1) >> 8U), static_cast<std::uint8_t>(n - 1)};
-  const Bytes noise = Noise(pad, 3);
+  constexpr std::size_t kPad = 32;  // a long header's count
+  const std::size_t n = kPad + head;
+  std::size_t fill = (16 - (n + r.written - starts.out[k]) % 16) % 16;
+  if (fill < 2) fill += 16;  // a fill of one byte costs more than a literal
+  Bytes lead = {static_cast<std::uint8_t>(0x20 | (fill - 1)), 0x5A,
+                static_cast<std::uint8_t>(0xE0 | (n - 1) >> 8U), static_cast<std::uint8_t>(n - 1)};
+  const Bytes noise = Noise(kPad, 3);
   lead.insert(lead.end(), noise.begin(), noise.end());
   return lead;
 }
 
 // Bytes before a stream that read as commands running into it, as chance bytes do, lose to
 // it: a fill or two of a value other than zero, a direct copy that holds the stream's own
-// first commands. A fill of zeros (blank tiles) or three commands are a stream's own start.
+// first commands where those are many or hold a fill of zeros. A fill of zeros (blank tiles)
+// or three commands are a stream's own start; a few fills of other values read in a direct
+// copy's bytes are as likely chance as it is.
 TEST(CommandLeadIn, ChanceCommandsRunningIntoAStreamGiveWayToIt) {
   const Bytes stream = TileStream(gen::TCommandKind::kLCLZ5);
   struct TRow {
@@ -76,8 +79,12 @@ TEST(CommandLeadIn, ChanceCommandsRunningIntoAStreamGiveWayToIt) {
   };
   const TRow rows[] = {
       {"two fills of 8 bytes", {0x27, 0x3E, 0x27, 0x5A}, true},
-      {"a direct copy over the stream's first commands",
-       CopyOverTheHead(TCommandFormat::LCLZ5, stream), true},
+      {"a fill and a direct copy over ten of the stream's commands",
+       CopyOverTheHead(TCommandFormat::LCLZ5, stream, 10), true},
+      {"a fill and a direct copy over six commands, one a fill of zeros",
+       CopyOverTheHead(TCommandFormat::LCLZ5, stream, 6), true},
+      {"a fill and a direct copy over five commands, no fill of zeros",
+       CopyOverTheHead(TCommandFormat::LCLZ5, stream, 5), false},
       {"a fill of 8 zeros and one of 8 bytes", {0x27, 0x00, 0x27, 0x5A}, false},
       {"four fills of 4 bytes", {0x23, 0x11, 0x23, 0x22, 0x23, 0x33, 0x23, 0x44}, false},
   };
