@@ -147,6 +147,13 @@ std::size_t HiddenFrom(std::span<const std::uint8_t> rom, const TSchemeFormat& f
   return hit.address + std::min<std::size_t>(CommandLeadInReach(rom, hit), hit.comprSize) + 1;
 }
 
+// The positions inside a hit that it hides from the rest of its pass: [from, to).
+struct THidden {
+  std::size_t from = 0;
+  std::size_t to = 0;
+  bool Holds(std::size_t pos) const { return pos >= from && pos < to; }
+};
+
 // The same for a scheme whose row finds its candidates over the whole ROM at once: only those
 // are checked, in order. False when stopped.
 bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
@@ -157,8 +164,7 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
   format.prefilter(rom, options.minSize, FactsOnly(options), candidates);
   TRefusals refusals(rom, align);  // CheckPosition's, handed on where candidates repeat (fillers)
   std::size_t nextReport = 0;
-  std::size_t hiddenFrom = 0;  // positions from this to freeFrom lie inside a hit
-  std::size_t freeFrom = 0;
+  THidden hidden;
   for (std::size_t word = 0; word < candidates.size(); ++word) {
     for (std::uint64_t bits = candidates[word]; bits != 0; bits &= bits - 1) {
       const std::size_t pos = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
@@ -166,17 +172,13 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
         nextReport = pos + kProgressStride;
         if (!report(pos)) return false;
       }
-      if ((pos >= hiddenFrom && pos < freeFrom) || pos % align != 0 ||
-          !format.scanStart.Accepts(rom, pos)) {
-        continue;
-      }
+      if (hidden.Holds(pos) || pos % align != 0 || !format.scanStart.Accepts(rom, pos)) continue;
       if (refusals.Refused(pos)) continue;
       const auto hit = CheckPosition(rom, pos, format, options, refusals);
       if (!hit) continue;
       hits.push_back(*hit);
       if (!options.overlaps && Hides(*hit)) {
-        hiddenFrom = HiddenFrom(rom, format, *hit);
-        freeFrom = pos + hit->comprSize;
+        hidden = {HiddenFrom(rom, format, *hit), pos + hit->comprSize};
       }
     }
   }
