@@ -2,7 +2,8 @@
 // first byte picks the row (scheme - 1, modulo the rows with a decoder); the rest is the
 // stream. Decoding stays in bounds, the extent lies inside the stream, and a scan hit of the
 // row lies inside the stream and is scored (the score reads the hit's output sample and, for
-// some rows, walks the stream again over it). A row's prefilter, run on the stream repeated
+// some rows, walks the stream again over it), and weighed against the hits that start inside
+// it as the overlaps' settling does. A row's prefilter, run on the stream repeated
 // to more than 4 KiB (its fast path and its checked one), marks every start its checker passes.
 #include <algorithm>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "base/uCommon.h"
+#include "compress/scan/command_lead_in.h"
 #include "compress/scan/stream_scan.h"
 #include "compress/scheme_formats.h"
 #include "fuzz_input.h"
@@ -31,6 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(hit->comprSize <= rest.size() && hit->scheme == row.row);
       const auto scored = tegulo::CheckAndScore(rest, 0, row.row, 1);
       Check(scored && scored->score >= 0 && scored->score <= 100);
+      // A command list against the lists that start inside it (the overlaps' settling).
+      Check(tegulo::CommandLeadInReach(rest, *hit) <= hit->comprSize);
+      for (std::size_t p = 1; p < std::min<std::size_t>(hit->comprSize, 64); ++p) {
+        if (const auto later = row.check(rest, p, 1, nullptr)) {
+          tegulo::IsCommandLeadIn(rest, *hit, *later);
+        }
+      }
     }
   }
   if (row.prefilter != nullptr && !rest.empty()) {

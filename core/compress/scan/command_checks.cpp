@@ -6,6 +6,7 @@
 
 #include "compress/commands/command_formats.h"
 #include "compress/commands/command_walk.h"
+#include "compress/scan/command_lead_in.h"
 #include "compress/scheme_formats.h"
 #include "compress/shared/stream_check.h"
 
@@ -16,9 +17,7 @@ using command::TKind;
 using command::TRule;
 using command::TStep;
 
-// Chance bytes read as a short list of fills; a stream with fewer commands than this is
-// told from them by its content alone.
-constexpr std::uint32_t kFactsCommands = 8;
+constexpr std::uint32_t kFactsCommands = kCommandFactsEvidence;
 // Commands that chance bytes make far more rarely than a fill count as more than one: a copy
 // from an address, which must lie inside the few bytes written so far (chance addresses span
 // 64 KiB), and a direct copy of the longest count, whose two header bytes are exact (an
@@ -30,6 +29,13 @@ constexpr std::uint32_t kFullDirectEvidence = 6;
 // first bytes and an argument of 0 (a chance one is 1 in 16,384), which an encoder writes for
 // every stretch of blank tiles.
 constexpr std::uint32_t kZeroFillEvidence = 7;
+// Fills of blank or solid rows (a byte fill of 00 or FF, a word fill of two such bytes), as
+// small fonts and 1bpp-like tiles pack: of the fills in lists that chance bytes make, 4 % are
+// such and hardly two in one list (the value after a chance header is any byte), so from the
+// second on each counts as more than one command. One alone is no sign: font tiles hold a
+// 3E 00, a fill of 31 zeros.
+constexpr std::uint32_t kMinSolidFills = 2;
+constexpr std::uint32_t kSolidFillEvidence = 2;
 // Increasing fills in a row that no encoder's stream of tile data holds: rising runs are
 // rare in graphics, while text reads as lists of them (every lower-case letter is one).
 constexpr std::uint32_t kMaxIncFillsInRow = 3;
@@ -213,7 +219,11 @@ public:
   }
 
   // The commands, weighed as evidence against chance bytes (kCopyEvidence).
-  std::uint32_t Evidence() const { return commands_ + evidence_ + words_.Evidence(); }
+  std::uint32_t Evidence() const {
+    const std::uint32_t solid =
+        solidFills_ >= kMinSolidFills ? kSolidFillEvidence * solidFills_ : 0;
+    return commands_ + evidence_ + solid + words_.Evidence();
+  }
   const TLeadIn& LeadIn() const { return leadIn_; }
 
 private:
@@ -345,6 +355,14 @@ private:
            (kind != command::kWordFill || s_[cur.arg + 1] == 0);
   }
 
+  // A byte fill of 00 or FF, or a word fill of two such bytes: blank or solid rows of tiles.
+  bool SolidArgs(const TStep& step, const TCommand& cur) const {
+    const command::TKind kind = step.rule->kind;
+    const auto solid = [](std::uint8_t b) { return b == 0x00 || b == 0xFF; };
+    return (kind == command::kByteFill && solid(s_[cur.arg])) ||
+           (kind == command::kWordFill && solid(s_[cur.arg]) && solid(s_[cur.arg + 1]));
+  }
+
   // TLeadIn's headroom of the command.
   std::size_t Headroom(const TStep& step, const TCommand& cur) const {
     const TRule& rule = *step.rule;
@@ -360,6 +378,8 @@ private:
     const TRule& rule = *step.rule;
     if (step.count > command::kShortCount && ZeroArgs(step, cur)) {
       evidence_ += kZeroFillEvidence;
+    } else if (SolidArgs(step, cur)) {
+      ++solidFills_;
     }
     if (rule.address == command::TAddress::kAbsolute) evidence_ += kCopyEvidence;
     if (rule.kind == command::kDirect && step.count == command::kMaxCount) {
@@ -392,6 +412,7 @@ private:
   std::size_t lastEnd_ = 0;
   std::uint32_t commands_ = 0;
   std::uint32_t evidence_ = 0;
+  std::uint32_t solidFills_ = 0;
   TWordBytes words_;
   TLeadIn leadIn_;
   bool bigEndian_;

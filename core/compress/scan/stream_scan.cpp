@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 
+#include "compress/scan/command_lead_in.h"
 #include "compress/scan/scan_repeat.h"
 #include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
@@ -137,6 +138,22 @@ std::size_t NextCandidate(std::span<const std::uint8_t> rom, TPositions span,
   return pos;
 }
 
+// Where the positions that `hit` hides from the rest of its pass begin (they end with it). A
+// list of commands hides none of those that may start a stream it is a lead-in of
+// (IsCommandLeadIn): settling the overlaps drops it for that stream.
+std::size_t HiddenFrom(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
+                       const TScanHit& hit) {
+  if (!format.commandList) return hit.address + 1;
+  return hit.address + std::min<std::size_t>(CommandLeadInReach(rom, hit), hit.comprSize) + 1;
+}
+
+// The positions inside a hit that it hides from the rest of its pass: [from, to).
+struct THidden {
+  std::size_t from = 0;
+  std::size_t to = 0;
+  bool Holds(std::size_t pos) const { return pos >= from && pos < to; }
+};
+
 // The same for a scheme whose row finds its candidates over the whole ROM at once: only those
 // are checked, in order. False when stopped.
 bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
@@ -147,7 +164,7 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
   format.prefilter(rom, options.minSize, FactsOnly(options), candidates);
   TRefusals refusals(rom, align);  // CheckPosition's, handed on where candidates repeat (fillers)
   std::size_t nextReport = 0;
-  std::size_t freeFrom = 0;  // positions before this lie inside a hit
+  THidden hidden;
   for (std::size_t word = 0; word < candidates.size(); ++word) {
     for (std::uint64_t bits = candidates[word]; bits != 0; bits &= bits - 1) {
       const std::size_t pos = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
@@ -155,12 +172,14 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
         nextReport = pos + kProgressStride;
         if (!report(pos)) return false;
       }
-      if (pos < freeFrom || pos % align != 0 || !format.scanStart.Accepts(rom, pos)) continue;
+      if (hidden.Holds(pos) || pos % align != 0 || !format.scanStart.Accepts(rom, pos)) continue;
       if (refusals.Refused(pos)) continue;
       const auto hit = CheckPosition(rom, pos, format, options, refusals);
       if (!hit) continue;
       hits.push_back(*hit);
-      if (!options.overlaps && Hides(*hit)) freeFrom = pos + hit->comprSize;
+      if (!options.overlaps && Hides(*hit)) {
+        hidden = {HiddenFrom(rom, format, *hit), pos + hit->comprSize};
+      }
     }
   }
   return true;
@@ -258,10 +277,41 @@ bool Before(std::span<const std::uint8_t> rom, const TScanHit& a, const TScanHit
   return a.score > b.score;
 }
 
+// The hits of the command formats that meet the facts and are lead-ins of chance bytes into
+// another such hit that ends with them (IsCommandLeadIn): the later one is the stream. Of
+// several that end at one byte, each is weighed against those after it that stay.
+std::vector<bool> CommandLeadIns(std::span<const std::uint8_t> rom,
+                                 const std::vector<TScanHit>& hits) {
+  std::vector<bool> dropped(hits.size(), false);
+  std::vector<std::size_t> lists;
+  for (std::size_t i = 0; i < hits.size(); ++i) {
+    if (Rank(hits[i]) == 1) lists.push_back(i);
+  }
+  const auto end = [&](std::size_t i) { return hits[i].address + hits[i].comprSize; };
+  std::stable_sort(lists.begin(), lists.end(), [&](std::size_t a, std::size_t b) {
+    return end(a) != end(b) ? end(a) < end(b) : hits[a].address > hits[b].address;
+  });
+  for (std::size_t first = 0; first < lists.size();) {
+    std::size_t last = first + 1;
+    while (last < lists.size() && end(lists[last]) == end(lists[first])) ++last;
+    for (std::size_t k = first + 1; k < last; ++k) {  // latest first
+      for (std::size_t m = first; m < k && !dropped[lists[k]]; ++m) {
+        dropped[lists[k]] =
+            !dropped[lists[m]] && IsCommandLeadIn(rom, hits[lists[k]], hits[lists[m]]);
+      }
+    }
+    first = last;
+  }
+  return dropped;
+}
+
 std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
                                          const std::vector<TScanHit>& hits) {
-  std::vector<std::size_t> order(hits.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const std::vector<bool> leadIns = CommandLeadIns(rom, hits);
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < hits.size(); ++i) {
+    if (!leadIns[i]) order.push_back(i);
+  }
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return Before(rom, hits[a], hits[b]); });
   std::vector<std::pair<std::size_t, std::size_t>> kept;  // [start, end) by start

@@ -126,9 +126,11 @@ TStreamEnd EndOf(std::span<const std::uint8_t> rom, const TScanHit& hit);
 
 // The hits of the given schemes with at least minScore, ordered by address, then scheme.
 // Unless `overlaps` is set, the positions inside a hit are not checked again for its scheme
-// (as ScanLZ10 does), and among overlapping hits one is kept: one that meets the facts over
-// one that does not, among those the first (at one address the one that ends tidily, then
-// the longer), else the best score (the earlier on a tie). Progress counts positions over all
+// (as ScanLZ10 does; a command list's first commands that chance bytes make aside), and among
+// overlapping hits one is kept: a command list that is a lead-in of chance bytes into another
+// (IsCommandLeadIn) never, else one that meets the facts over one that does not, among those
+// the first (at one address the one that ends tidily, then the longer), else the best score
+// (the earlier on a tie). Progress counts positions over all
 // schemes; a stop returns what was found so far. Time: linear in the ROM's size for each
 // scheme (see ScanLZ10; the other schemes' checks give up early on chance data, and repeated
 // bytes cost little), plus the scoring of the candidates that meet the facts.

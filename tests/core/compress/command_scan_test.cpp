@@ -166,9 +166,23 @@ Bytes ThreeCommandsOfWords(const Bytes& words) {
   return Join(s, {0x21, 0x11, 0xFF});
 }
 
+// A small font's tiles as an encoder packs them in six commands: literals, a fill, and word
+// fills of a blank and a solid row (00 FF) where the second of them is 00 `row`.
+Bytes RowsOfFont(std::uint8_t row) {
+  return Stream({{0x0F, 0x18, 0x24, 0x42, 0x42, 0x7E, 0x42, 0x42, 0x00, 0x3C, 0x42, 0x40, 0x40,
+                  0x40, 0x42, 0x3C, 0x00},
+                 {0x45, 0x00, 0xFF},
+                 {0x01, 0x12, 0x34},
+                 {0x47, 0x00, row},
+                 {0x0F, 0x7C, 0x42, 0x42, 0x7C, 0x42, 0x42, 0x7C, 0x00, 0x7E, 0x40, 0x40, 0x7C,
+                  0x40, 0x40, 0x7E, 0x00},
+                 {0x2F, 0x18}});
+}
+
 // Streams of fewer than eight commands: those whose commands chance bytes seldom make (copies
 // from an address inside the output so far, direct copies of the longest count joined, long
-// fills of zeros, literals that read as 15-bit words) meet the facts; lists of fills and
+// fills of zeros, two or more fills of blank or solid rows, literals that read as 15-bit
+// words) meet the facts; lists of fills and
 // single commands, which chance bytes make all the time, do not (their content decides, and
 // it scores below the default minimum here).
 TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
@@ -228,6 +242,8 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
        false},
       {"three commands of ASCII bytes", ThreeCommandsOfWords(Words(60, true, false)), false},
       {"three commands of 22 words", ThreeCommandsOfWords(Words(44, false, false)), false},
+      {"six commands, two of them fills of 00 FF rows", RowsOfFont(0xFF), true},
+      {"six commands, one of them a fill of 00 FF rows", RowsOfFont(0x7E), false},
   };
   const int lz2 = Scheme("LC_LZ2");
   for (const TRow& row : rows) {
