@@ -395,7 +395,9 @@ TEST(CommandScan, RepeatedCommandsAreRefusedWhereOneWouldDo) {
     const Bytes s = Stream(commands);
     const auto hit = CheckStream(s, 0, lz2, kDefaultScanMinSize, nullptr);
     EXPECT_EQ(hit.has_value(), row.taken) << row.name;
-    if (hit) EXPECT_EQ(hit->rawSize, 64U) << row.name;
+    if (hit) {
+      EXPECT_EQ(hit->rawSize, 64U) << row.name;
+    }
   }
 }
 

@@ -44,9 +44,9 @@ TEST(ScanFixtures, StreamsOfEveryEncoderAreFoundAndChanceHitsAreRare) {
       continue;
     }
     const bool found = it != hitAt.end() && it->second == v.scheme;
-    auto& [got, all] = recall[SchemeLabel(v)];
+    auto& [got, planted] = recall[SchemeLabel(v)];
     got += found ? 1 : 0;
-    all += 1;
+    planted += 1;
     if (found) hitAt.erase(it);
   }
   for (const auto& [label, r] : recall) {

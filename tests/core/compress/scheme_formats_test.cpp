@@ -70,6 +70,8 @@ TEST(SchemeFormats, EncodedStreamsUnpackWithTheirSizeRule) {
     switch (f.sizeRule) {
       case TSizeRule::kRawInHeader24:
       case TSizeRule::kRawInHeader16:
+      case TSizeRule::kNoSizeField:
+      case TSizeRule::kRawInHeader32BE:
         EXPECT_EQ(e.RawSize, static_cast<std::int32_t>(data.size())) << Name(f);
         EXPECT_EQ(e.ComprSize, static_cast<std::int32_t>(stream.size())) << Name(f);
         break;
@@ -259,7 +261,9 @@ TEST(SchemeFormats, EveryRowRoundTripsAndKeepsItsBoundsWhenCut) {
         EXPECT_EQ(fast, careful) << Name(f) << " cut at " << cut;
       }
       EXPECT_LE(f.extent(part), cut) << Name(f) << " cut at " << cut;
-      if (f.check != nullptr) EXPECT_FALSE(f.check(part, 0, 0, nullptr)) << Name(f) << " " << cut;
+      if (f.check != nullptr) {
+        EXPECT_FALSE(f.check(part, 0, 0, nullptr)) << Name(f) << " " << cut;
+      }
     }
   }
 }

@@ -274,8 +274,12 @@ TEST(ScanStreams, StartRulesKeepEveryStreamTheCheckerPasses) {
       rom.insert(rom.end(), stream.begin(), stream.end());
       rom.resize(rom.size() + 64, 0);
       const bool checked = CheckStream(rom, at, row, 0).has_value();
-      if (checked) EXPECT_TRUE(f.scanStart.Accepts(rom, at)) << "scheme " << row << " at " << at;
-      if (at == 0) EXPECT_TRUE(checked) << "scheme " << row;
+      if (checked) {
+        EXPECT_TRUE(f.scanStart.Accepts(rom, at)) << "scheme " << row << " at " << at;
+      }
+      if (at == 0) {
+        EXPECT_TRUE(checked) << "scheme " << row;
+      }
       for (int other = 0; f.scanStart.count > 0 && at == 0 && other < 256; ++other) {
         rom[0] = static_cast<std::uint8_t>(other);
         if (CheckStream(rom, 0, row, 0)) {

@@ -174,7 +174,9 @@ TEST(LocateScene, FindsEveryPlantedPieceWherePlantedAndNothingOfTheAbsentOnes) {
         if (f.places[k].matched == f.part.length) {
           EXPECT_TRUE(Holds(rom, f.places[k], f.part.bytes)) << "reported: " << f.places[k].address;
         }
-        if (k > 0) EXPECT_FALSE(f.places[k - 1].scheme != 0 && f.places[k].scheme == 0);
+        if (k > 0) {
+          EXPECT_FALSE(f.places[k - 1].scheme != 0 && f.places[k].scheme == 0);
+        }
       }
     }
   }
