@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,7 @@
 #endif
 
 #include "base/uCommon.h"
+#include "compress/shared/lz_copy.h"
 
 namespace tegulo {
 namespace {
@@ -143,6 +145,20 @@ struct TNoHook {
   static bool Copy(std::size_t /*pos*/, std::size_t /*len*/, std::size_t /*dist*/) { return true; }
 };
 
+// d[i] = d[i - distance] for i = 0 .. n - 1 in order, as a byte loop writes it, in wider
+// moves where the distance allows (copies of up to 255 bytes, zero runs from one back).
+inline void CopyFromBehind(std::uint8_t* d, std::size_t distance, std::size_t n) {
+  std::size_t i = 0;
+  if (distance == 1) {
+    std::memset(d, d[-1], n);
+    return;
+  }
+  if (distance >= 8) {
+    for (; i + 8 <= n; i += 8) lz::Store8(d + i, lz::Load8(d + i - distance));
+  }
+  for (; i < n; ++i) d[i] = d[i - distance];
+}
+
 // Takes the literal a set flag announces into out[w.pos]; where the walk must stop, why.
 template <class Hook>
 [[gnu::always_inline]] inline std::optional<TStop> TakeLiteral(TReader& r, TWalk& w,
@@ -183,7 +199,7 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     if (!ReadDistance(r, distance)) return stop(TStop::kTruncated);
     if (distance > w.pos || !hook.Copy(w.pos, length, distance)) return stop(TStop::kInvalid);
     const std::size_t end = std::min(w.pos + length, limit);
-    for (std::size_t p = w.pos; p < end; ++p) out[p] = out[p - distance];
+    CopyFromBehind(out + w.pos, distance, end - w.pos);
     const bool full = end < w.pos + length;
     w.pos = end;
     if (full) return stop(TStop::kFull);

@@ -151,8 +151,10 @@ std::size_t SkipGatedInRuns(std::span<const std::uint8_t> rom, std::size_t pos, 
   const std::size_t gated = rom.size() >= kGateReach + kBlock ? rom.size() - kGateReach : 0;
   std::size_t blockEnd = std::min(end, gated + 1);  // the blocks lie below both
   if (align == 0 || align > kBlock || kBlock % align != 0) blockEnd = 0;
-  std::uint64_t aligned = 0;  // the positions of a block at the alignment
-  for (std::size_t k = 0; k < kBlock; k += align) aligned |= std::uint64_t{1} << k;
+  // The positions of a block at the alignment: every align-th bit (a quick pass is asked once
+  // a candidate, so this is reckoned without a loop).
+  const std::uint64_t aligned =
+      blockEnd == 0 || align == kBlock ? 1 : ~std::uint64_t{0} / ((std::uint64_t{1} << align) - 1);
   std::size_t runEnd = 0;  // rom[p, runEnd) holds one value, once measured from a refused p
   while (pos + kBlock <= blockEnd) {
     std::uint64_t bits = gates(pos) & aligned;

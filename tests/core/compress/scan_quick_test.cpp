@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compress/flag/lc_lz14.h"
 #include "compress/mixed/koei.h"
 #include "compress/mixed/lc_lz17.h"
 #include "compress/scan/stream_scan.h"
@@ -139,7 +140,8 @@ TEST(ScanQuickPasses, GatesAgreeWithTheirPlainForms) {
     TGates plain;
   };
   const TRow rows[] = {{"Koei", detail::KoeiGates, detail::KoeiGatesPlain},
-                       {"LC_LZ17", detail::LCLZ17Gates, detail::LCLZ17GatesPlain}};
+                       {"LC_LZ17", detail::LCLZ17Gates, detail::LCLZ17GatesPlain},
+                       {"LC_LZ14", detail::LCLZ14Gates, detail::LCLZ14GatesPlain}};
   std::mt19937 rng(11);
   constexpr std::uint8_t kEdges[] = {0x00, 0x01, 0x07, 0x1F, 0x20, 0x21, 0x3F, 0x40, 0x41, 0x43,
                                      0x7F, 0x80, 0x8F, 0x90, 0xF5, 0xF8, 0xF9, 0xFE, 0xFF};
