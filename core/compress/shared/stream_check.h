@@ -159,6 +159,16 @@ std::size_t SkipGatedInRuns(std::span<const std::uint8_t> rom, std::size_t pos, 
   while (pos + kBlock <= blockEnd) {
     std::uint64_t bits = gates(pos) & aligned;
     std::size_t next = pos + kBlock;
+    if (bits == 0) {
+      // pos refused: in a filler the positions whose reach lies inside it are refused alike.
+      if (runEnd <= pos) {
+        runEnd = pos + 1;
+        while (runEnd < rom.size() && rom[runEnd] == rom[pos]) ++runEnd;
+      }
+      if (runEnd - pos >= kReach + align + kBlock) {
+        next = pos + (runEnd - kReach - pos) / align * align + align;
+      }
+    }
     while (bits != 0) {
       const std::size_t p = pos + static_cast<std::size_t>(std::countr_zero(bits));
       if (maybe(p)) return p;
