@@ -141,25 +141,36 @@ struct TFills {
   }
 };
 
+// A position's value in the range minima: its cost, or its cost + position for direct copies
+// (which pay a byte per byte).
+template <bool kPlusPosition>
+struct TCostAt {
+  const std::uint32_t* cost;
+  std::uint32_t operator()(std::size_t j) const {
+    return cost[j] + (kPlusPosition ? static_cast<std::uint32_t>(j) : 0);
+  }
+};
+
 // The cheapest path from the end; cost[i] in bytes, the end byte included. The reach of every
 // kind is counted as the search goes down, except the absolute repeats' (found before); the
 // search keeps per position its cost, its choice and the chosen copy's source.
+template <template <class> class TRing>  // TFrontMin or TFrontMinByPosition
 class TPath {
+  using TMins = TRing<TCostAt<false>>;
+  using TGainMins = TRing<TCostAt<true>>;
+
 public:
   TPath(const TCommandFormat& f, std::span<const std::uint8_t> data, command::TAbsoluteReach abs)
-      : d_(data),
-        abs_(std::move(abs)),
-        cost_(data.size() + 1, 0),
-        choice_(data.size(), 0),
-        groups_(GroupsOf(f)) {
+      : d_(data), abs_(std::move(abs)), cost_(data.size() + 1, 0), groups_(GroupsOf(f)) {
     const std::size_t n = data.size();
     const bool relative = f.Has(command::kRelative) || f.Has(command::kRelativeXor);
     if (relative) relative_.emplace(data);
-    const std::size_t longXor = f.Has(command::kRelativeXor) ? command::kMaxXorCount : 0;
-    near_.emplace(std::max(kShortCount, longXor), n + 1);
-    far_.emplace(kMaxCount - kShortCount, n + 1);
-    nearGain_.emplace(kShortCount, n + 1);
-    farGain_.emplace(kMaxCount - kShortCount, n + 1);
+    const TCostAt<false> cost{cost_.data()};
+    const TCostAt<true> gain{cost_.data()};
+    near_.emplace(kShortCount, n + 1, cost);
+    far_.emplace(kMaxCount - kShortCount, n + 1, cost);
+    nearGain_.emplace(kShortCount, n + 1, gain);
+    farGain_.emplace(kMaxCount - kShortCount, n + 1, gain);
     cost_[n] = 1;
   }
 
@@ -173,10 +184,12 @@ public:
       r[command::kByteFill] = fills.byteFill;
       r[command::kIncFill] = fills.incFill;
       r[command::kWordFill] = fills.wordFill;
-      if (abs_.Length(i) != 0) r[abs_.Kind(i)] = abs_.Length(i);
+      const std::size_t absLength = abs_.Length(i);
+      const TKind absKind = abs_.Kind(i);
+      if (absLength != 0) r[absKind] = absLength;
       if (relative_) std::tie(r[command::kRelative], r[command::kRelativeXor]) = relative_->Step(i);
       SolveAt(i, GroupReach(groups_, r));
-      if (abs_.Length(i) != 0) r[abs_.Kind(i)] = 0;
+      if (absLength != 0) r[absKind] = 0;
     }
   }
 
@@ -188,9 +201,9 @@ public:
   // longer than one copy starts with a full one, as other encoders and the scan expect; for
   // the other commands the smallest.
   TGroupReach Command(std::size_t i) const {
-    const auto kind = static_cast<TKind>(choice_[i] >> 1);
+    const auto kind = static_cast<TKind>(Choice(i) >> 1);
     const TGroup g = groups_[kind];
-    const bool longHeader = (choice_[i] & 1u) != 0;
+    const bool longHeader = (Choice(i) & 1u) != 0;
     const std::uint32_t header = longHeader ? 2 : 1;
     const std::uint32_t rest = cost_[i] - header - kArgBytes[g];
     if (g == kDirectCopy) {
@@ -209,6 +222,9 @@ public:
     return {kind, u};
   }
 
+  // The chosen kind << 1 | long header, kept where the reach at i was.
+  std::uint16_t Choice(std::size_t i) const { return abs_.reach[i]; }
+
   // The address or distance the chosen command at i copies from.
   std::size_t Source(std::size_t i) const { return abs_.source[i]; }
 
@@ -221,17 +237,16 @@ private:
   // headers), i + 33 (long ones).
   void Push(std::size_t i) {
     const std::size_t n = d_.size();
-    const auto gain = [&](std::size_t j) { return cost_[j] + static_cast<std::uint32_t>(j); };
-    near_->Push(cost_[i + 1]);
-    nearGain_->Push(gain(i + 1));
+    near_->Push(i + 1);
+    nearGain_->Push(i + 1);
     if (i + kShortCount + 1 <= n) {
-      far_->Push(cost_[i + kShortCount + 1]);
-      farGain_->Push(gain(i + kShortCount + 1));
+      far_->Push(i + kShortCount + 1);
+      farGain_->Push(i + kShortCount + 1);
     }
   }
 
   void SolveAt(std::size_t i, const std::array<TGroupReach, kGroups>& groups) {
-    std::uint32_t best = TFrontMin::kNone;
+    std::uint32_t best = TMins::kNone;
     std::uint8_t pick = 0;
     for (int g = 0; g < kGroups; ++g) {
       const auto bands = Bands(static_cast<TGroup>(g), groups[g].units);
@@ -244,7 +259,7 @@ private:
         }
       }
     }
-    choice_[i] = pick;
+    abs_.reach[i] = pick;  // read above, and not again
     cost_[i] = best;
     const auto kind = static_cast<TKind>(pick >> 1);
     if (kind == command::kRelative || kind == command::kRelativeXor) {
@@ -257,14 +272,18 @@ private:
   // when asked (each position pushed once at most, none beyond the longest count's reach).
   std::uint32_t PairsMin(std::size_t first, std::size_t count, bool near) {
     if (near) {
-      std::uint32_t best = TFrontMin::kNone;
+      std::uint32_t best = TMins::kNone;
       for (std::size_t m = 0; m < count; ++m) best = std::min(best, cost_[first + 2 * m]);
       return best;
     }
     constexpr std::size_t kReach = kMaxCount - kShortCount;  // in pairs
+    constexpr std::size_t kFirstFar = kShortCount + 1;       // the long band's first count
     const std::size_t parity = first & 1u;
-    std::optional<TFrontMin>& mins = farPairs_[parity];
-    if (!mins) mins.emplace(kReach, d_.size() / 2 + 1);
+    std::optional<TMins>& mins = farPairs_[parity];
+    if (!mins) {  // positions from 2 * 33 on, of one parity
+      const std::size_t values = (std::max(d_.size(), 2 * kFirstFar) - 2 * kFirstFar) / 2 + 1;
+      mins.emplace(kReach, values, TCostAt<false>{cost_.data()}, 2);
+    }
     std::size_t& low = farPairsLow_[parity];  // the last position pushed; 0: none
     if (low == 0 || low - first > 2 * kReach) {
       mins->Clear();
@@ -275,7 +294,7 @@ private:
     }
     while (low > first) {
       low -= 2;
-      mins->Push(cost_[low]);
+      mins->Push(low);
     }
     return mins->Min(count);
   }
@@ -289,37 +308,37 @@ private:
       case kDirectCopy:
         return (near ? nearGain_ : farGain_)->Min(count) - static_cast<std::uint32_t>(i);
       case kPairs: return PairsMin(i + 2 * band.first, count, near) + kArgBytes[g];
+      case kLongXor: {  // counts 1..768: the short headers' band, then the long ones'
+        std::uint32_t m = near_->Min(std::min(count, kShortCount));
+        if (count > kShortCount) m = std::min(m, far_->Min(count - kShortCount));
+        return m + kArgBytes[g];
+      }
       default: return (near ? near_ : far_)->Min(count) + kArgBytes[g];
     }
   }
 
   std::span<const std::uint8_t> d_;
-  command::TAbsoluteReach abs_;  // its sources become those of the chosen copies
+  // Its reaches become the choices, its sources those of the chosen copies.
+  command::TAbsoluteReach abs_;
   std::vector<std::uint32_t> cost_;
-  std::vector<std::uint8_t> choice_;  // kind << 1 | long header
   TGroups groups_;
   bool pairsUsed_ = groups_[command::kWordFill] == kPairs;
   std::optional<command::TRelativeReach> relative_;
   // The smallest rest over the counts of a header: cost, and cost + position for direct
   // copies (which pay a byte per byte); HAL's word fills end two bytes apart.
-  std::optional<TFrontMin> near_;
-  std::optional<TFrontMin> far_;
-  std::optional<TFrontMin> nearGain_;
-  std::optional<TFrontMin> farGain_;
-  std::array<std::optional<TFrontMin>, 2> farPairs_;  // HAL's, by parity, made when asked
+  std::optional<TMins> near_;
+  std::optional<TMins> far_;
+  std::optional<TGainMins> nearGain_;
+  std::optional<TGainMins> farGain_;
+  std::array<std::optional<TMins>, 2> farPairs_;  // HAL's, by parity, made when asked
   std::array<std::size_t, 2> farPairsLow_{};
 };
 
-}  // namespace
-
-std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
-                                           std::span<const std::uint8_t> data) {
+template <template <class> class TRing>
+std::vector<std::uint8_t> Compress(const TCommandFormat& format,
+                                   std::span<const std::uint8_t> data) {
   const std::size_t n = data.size();
-  if (n > kCommandOutputLimit) {
-    throw TError(std::string(CommandFormatName(format)) +
-                 " holds at most 65536 bytes; the data are " + std::to_string(n) + " bytes");
-  }
-  TPath path(format, data, command::AbsoluteReach(format, data));
+  TPath<TRing> path(format, data, command::AbsoluteReach(format, data));
   path.Solve();
   std::vector<std::uint8_t> out;
   out.reserve(path.Cost(0));
@@ -330,6 +349,23 @@ std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
   }
   out.push_back(0xFF);
   return out;
+}
+
+// From 8 KiB on, the minima's rings (a thousand slots of 6 bytes at most, a few of them) are
+// small beside the data and keep their values; below, they keep positions only.
+constexpr std::size_t kRingsKeepValues = 8192;
+
+}  // namespace
+
+std::vector<std::uint8_t> CompressCommands(const TCommandFormat& format,
+                                           std::span<const std::uint8_t> data) {
+  const std::size_t n = data.size();
+  if (n > kCommandOutputLimit) {
+    throw TError(std::string(CommandFormatName(format)) +
+                 " holds at most 65536 bytes; the data are " + std::to_string(n) + " bytes");
+  }
+  return n >= kRingsKeepValues ? Compress<TFrontMin>(format, data)
+                               : Compress<TFrontMinByPosition>(format, data);
 }
 
 }  // namespace tegulo

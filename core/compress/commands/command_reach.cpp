@@ -1,29 +1,15 @@
-// The reach of the repeats: absolute ones from binary search trees (one kind: LC_LZ2) or a
-// suffix array (several kinds: HAL, LC_LZ5; a complemented, bit-reversed or backward repeat is
-// a plain match of transformed data); relative ones over the 255 distances.
+// The reach of the repeats: absolute ones from a suffix array over the data and what the
+// format's other repeats write (a complemented, bit-reversed or backward repeat is a plain
+// match of transformed data); relative ones over the 255 distances.
 #include "compress/commands/command_reach.h"
 
 #include <algorithm>
 
 #include "compress/commands/command_walk.h"
-#include "compress/search/source_tree.h"
 #include "compress/search/suffix_array.h"
 
 namespace tegulo::command {
 namespace {
-
-// Plain repeats: sources 0..i-1, which may overlap the output.
-void PlainReach(std::span<const std::uint8_t> data, TAbsoluteReach& r) {
-  TSourceTree tree(data, kMaxCount);
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    std::size_t at = 0;
-    const std::size_t len = tree.Insert(i, at);  // what the tree held before: sources < i
-    r.reach[i] = static_cast<std::uint16_t>(len);
-    r.source[i] = static_cast<std::uint16_t>(at);
-  }
-}
-
-void Release(std::vector<std::int32_t>& v) { std::vector<std::int32_t>().swap(v); }
 
 // The byte a repeat of `kind` writes for source byte b.
 std::uint8_t Transform(TKind kind, std::uint8_t b) {
@@ -31,81 +17,79 @@ std::uint8_t Transform(TKind kind, std::uint8_t b) {
   return kind == kRepeatXor ? static_cast<std::uint8_t>(~b) : b;
 }
 
-// Absolute repeats whose kinds all cost the same (HAL's plain, bit-reversed and backward ones;
-// LC_LZ5's plain and complemented ones), so only the furthest of them matters at each
-// position. One suffix array over a text of n bytes per kind, each closed by a separator of
-// its own: text k holds what a repeat of kinds[k] from address A writes, at k(n + 1) + A
-// (read down from the end for backward repeats, at k(n + 1) + n - 1 - A). A source at address
-// A is usable from position A + 1 on: its time is K·A + k, and the data at i (text 0, plain)
-// looks for the longest match among smaller times. The kinds that lose stay at reach 0; a
-// match of one byte is not kept.
-void SharedRepeats(std::span<const std::uint8_t> data, std::size_t texts, TAbsoluteReach& r) {
+// Absolute repeats of the plain kind (kinds[0]) and of kinds[other] when other > 0 (kinds
+// that cost the same, so only the furthest matters at each position). One suffix array over
+// the data (the positions asked about, and the plain sources), then, for the other kind, what
+// its repeat from address A writes, at n + 1 + A (read down from the end for backward
+// repeats, at 2n - A). A source at address A is usable from position A + 1 on: its time is 2A
+// (plain) or 2A + 1, and the data at i looks for the longest match among smaller times. A
+// match of one byte is not kept; a match no longer than the one kept stays out.
+void Repeats(std::span<const std::uint8_t> data, TAbsoluteReach& r, std::size_t other) {
   const std::size_t n = data.size();
-  const std::size_t stride = n + 1;
-  std::vector<std::int32_t> sa;
-  std::vector<std::int32_t> plcp;  // by position
-  {
-    std::vector<std::uint16_t> text(texts * stride);
-    for (std::size_t k = 0; k < texts; ++k) {
-      const std::size_t start = k * stride;
-      for (std::size_t a = 0; a < n; ++a) {
-        text[start + (r.kinds[k] == kRepeatBack ? n - 1 - a : a)] = Transform(r.kinds[k], data[a]);
-      }
-      text[start + n] = static_cast<std::uint16_t>(256 + k);
-    }
-    sa = SuffixArray<std::uint16_t>(text, static_cast<std::int32_t>(256 + texts));
-    plcp = CommonPrefixes<std::uint16_t>(text, sa);
+  const TKind kind = r.kinds[other];
+  const bool backward = kind == kRepeatBack;
+  std::vector<std::uint8_t> written(other > 0 ? n : 0);  // what the other kind writes
+  for (std::size_t a = 0; a < written.size(); ++a) {
+    written[backward ? n - 1 - a : a] = Transform(kind, data[a]);
   }
-  const auto time = [&](std::size_t at) {
-    std::size_t k = 0;
-    for (; at >= stride; at -= stride) ++k;  // a few texts: no division
-    const std::size_t a = at == n || r.kinds[k] != kRepeatBack ? at : n - 1 - at;
-    return static_cast<std::int32_t>(texts * a + k);
+  const TTwoPartText text{data, written};
+  std::vector<std::int32_t> sa = SuffixArray(text);
+  PackCommonPrefixes(text, sa, kMaxCount);
+  std::vector<std::uint8_t>().swap(written);
+  if (r.reach.empty()) {  // made after the text is gone
+    r.reach.assign(n, 0);
+    r.source.assign(n, 0);
+  }
+  const auto address = [n, backward](std::size_t at) {  // a text position's source address
+    return at < n ? at : backward ? 2 * n - at : at - n - 1;
   };
-  const std::vector<TEarlierMatch> best = EarlierMatches(sa, plcp, time, n);
-  Release(sa);
-  Release(plcp);
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto len = std::min(static_cast<std::size_t>(best[i].length), kMaxCount);
-    if (len < 2) continue;
-    const auto at = static_cast<std::size_t>(best[i].at);
-    const std::size_t k = at / stride;
-    const std::size_t offset = at % stride;
-    r.reach[i] = static_cast<std::uint16_t>(len | k << TAbsoluteReach::kLengthBits);
-    r.source[i] = static_cast<std::uint16_t>(r.kinds[k] == kRepeatBack ? n - 1 - offset : offset);
-  }
+  const auto time = [&](std::size_t at) {
+    return static_cast<std::int32_t>(2 * address(at) + (at < n ? 0 : 1));
+  };
+  const auto keep = [&](std::size_t i, std::size_t length, std::int32_t at) {
+    if (length < 2 || length <= r.Length(i)) return;
+    const auto source = static_cast<std::size_t>(at);
+    const std::size_t k = source < n ? 0 : other;
+    r.reach[i] = static_cast<std::uint16_t>(length | k << TAbsoluteReach::kLengthBits);
+    r.source[i] = static_cast<std::uint16_t>(address(source));
+  };
+  EarlierMatches(sa, time, n, keep);
 }
 
 }  // namespace
 
-// With one absolute kind (plain), binary search trees; with more, one suffix array over a text
-// per kind.
+// The plain kind first. With more kinds, one array per other kind (each with the plain one:
+// HAL takes two), so that none holds more than twice the data.
 TAbsoluteReach AbsoluteReach(const TCommandFormat& format, std::span<const std::uint8_t> data) {
-  const std::size_t n = data.size();
   TAbsoluteReach r;
-  r.reach.assign(n, 0);
-  r.source.assign(n, 0);
   std::size_t kinds = 0;
   for (const TKind kind : {kRepeat, kRepeatXor, kRepeatBack, kRepeatBits}) {
     if (format.Has(kind)) r.kinds[kinds++] = kind;
   }
-  if (kinds > 1) {
-    SharedRepeats(data, kinds, r);
-  } else if (kinds == 1) {
-    PlainReach(data, r);
+  if (kinds == 0 || data.empty()) {
+    r.reach.assign(data.size(), 0);
+    r.source.assign(data.size(), 0);
+    return r;
   }
+  if (kinds == 1) Repeats(data, r, 0);
+  for (std::size_t k = 1; k < kinds; ++k) Repeats(data, r, k);
   return r;
 }
 
+// A window of 256 steps (fewer for less data) beyond the lanes': refilled every 256 steps.
 TRelativeReach::TRelativeReach(std::span<const std::uint8_t> data)
-    : data_(data), rev_(data.size() + TRelativeLanes::kLanes, 0x100) {
-  const std::size_t n = data.size();
-  for (std::size_t j = 0; j < n; ++j) rev_[n - 1 - j] = data[j];
+    : data_(data), window_(TRelativeLanes::kLanes + std::min<std::size_t>(data.size(), 256)) {
+  if (!data.empty()) Refill(data.size() - 1);
+}
+
+void TRelativeReach::Refill(std::size_t i) {
+  base_ = i;
+  for (std::size_t k = 0; k < window_.size(); ++k) window_[k] = k <= i ? data_[i - k] : 0x100;
 }
 
 std::pair<std::size_t, std::size_t> TRelativeReach::Step(std::size_t i) {
-  const std::size_t n = data_.size();
-  const std::uint16_t* src = &rev_[n - 1 - i];  // src[d] = data[i - d], or 0x100
+  if (base_ - i + TRelativeLanes::kLanes > window_.size()) Refill(i);
+  const std::uint16_t* src = &window_[base_ - i];  // src[d] = data[i - d], or 0x100
   p_ = plain_.Step(src, data_[i], kMaxCount);
   q_ = inverse_.Step(src, static_cast<std::uint8_t>(~data_[i]),
                      static_cast<std::int16_t>(kMaxXorCount));

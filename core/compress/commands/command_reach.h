@@ -33,12 +33,12 @@ TAbsoluteReach AbsoluteReach(const TCommandFormat& format, std::span<const std::
 struct TRelativeLanes {
   static constexpr std::size_t kLanes = 256;  // lane d: distance d; lane 0 never matches
   alignas(32) std::array<std::int16_t, kLanes> length{};
-  alignas(32) std::array<std::int16_t, kLanes> valid{};
-
-  TRelativeLanes() {
-    valid.fill(-1);
-    valid[0] = 0;
-  }
+  alignas(32) static constexpr std::array<std::int16_t, kLanes> valid = [] {
+    std::array<std::int16_t, kLanes> v{};
+    v.fill(-1);
+    v[0] = 0;
+    return v;
+  }();
 
   // Lane d continues where src[d] equals `want`; returns the longest. `src` lies outside the
   // lanes (said, so that the loop vectorizes).
@@ -77,8 +77,13 @@ public:
   }
 
 private:
+  void Refill(std::size_t i);
+
   std::span<const std::uint8_t> data_;
-  std::vector<std::uint16_t> rev_;  // rev_[n - 1 - j] = data[j]; past the start none equals
+  // The data read down from base_: window_[k] = data[base_ - k]; before the start a value
+  // no byte equals. Refilled from i each time the lanes of i would run past its end.
+  std::vector<std::uint16_t> window_;
+  std::size_t base_ = 0;
   TRelativeLanes plain_;
   TRelativeLanes inverse_;
   std::int16_t p_ = 0;

@@ -10,9 +10,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstring>
 #include <limits>
 
+#include "compress/ct/ct_distinct_rows.h"
 #include "compress/ct/ct_layout.h"
 #include "compress/flag/flag_writer.h"
 #include "compress/search/optimal_parse.h"
@@ -39,71 +41,10 @@ constexpr std::size_t kRing = 64;  // above a reference's longest (34) and the t
 // wide ones, else the difference from F plus kBias (-126..127; -11..7 seen).
 constexpr std::uint8_t kFar = 0;
 constexpr std::uint8_t kWide = 1;
-constexpr std::int32_t kBias = 128;
-static_assert(kStates % 4 == 0);
+constexpr std::int32_t kBias = ct::kCodeBias;
+static_assert(kStates % 4 == 0 && kStates == ct::kLaneCodes);
 
-// A row's lane codes, and the distinct ones of a search: rows repeat (a thousand or so distinct
-// among 64 KiB of tile data), so each position keeps the number of its row's codes.
-using TCodes = std::array<std::uint8_t, kStates>;
-
-class TDistinctRows {
-public:
-  std::uint32_t Index(const TCodes& codes) {
-    if (!rows_.empty() && Same(rows_[last_], codes)) return last_;  // often the row before
-    if (2 * (rows_.size() + 1) > slots_.size()) Grow();
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t h = Hash(codes) & mask;; h = (h + 1) & mask) {
-      if (slots_[h] == kEmpty) {
-        slots_[h] = last_ = static_cast<std::uint32_t>(rows_.size());
-        rows_.push_back(codes);
-        return last_;
-      }
-      if (Same(rows_[slots_[h]], codes)) return last_ = slots_[h];
-    }
-  }
-
-  const TCodes& Codes(std::uint32_t index) const { return rows_[index]; }
-
-private:
-  static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
-
-  static_assert(kStates == 24);
-  using TWords = std::array<std::uint64_t, 3>;
-  static TWords Words(const TCodes& codes) {
-    TWords w;
-    std::memcpy(w.data(), codes.data(), kStates);
-    return w;
-  }
-
-  // Word by word, inline (a call to memcmp costs more than the compare).
-  static bool Same(const TCodes& a, const TCodes& b) {
-    const TWords x = Words(a);
-    const TWords y = Words(b);
-    return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2])) == 0;
-  }
-
-  // Three products side by side rather than one after another.
-  static std::size_t Hash(const TCodes& codes) {
-    const TWords w = Words(codes);
-    const std::uint64_t h =
-        w[0] * 0x9E3779B97F4A7C15ULL ^ w[1] * 0xC2B2AE3D27D4EB4FULL ^ w[2] * 0x165667B19E3779F9ULL;
-    return static_cast<std::size_t>(h >> 32);
-  }
-
-  void Grow() {
-    std::vector<std::uint32_t>(std::max<std::size_t>(64, 2 * slots_.size()), kEmpty).swap(slots_);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::uint32_t r = 0; r < rows_.size(); ++r) {
-      std::size_t h = Hash(rows_[r]) & mask;
-      while (slots_[h] != kEmpty) h = (h + 1) & mask;
-      slots_[h] = r;
-    }
-  }
-
-  std::vector<TCodes> rows_;
-  std::vector<std::uint32_t> slots_;  // indices into rows_, open addressing
-  std::uint32_t last_ = 0;
-};
+using ct::TCodes;
 
 struct TGroup {
   bool record = false;
@@ -111,14 +52,17 @@ struct TGroup {
   std::size_t tail = 0;             // literals after the eighth token
 };
 
+// Data up to this size keep costs and row numbers in 16 bits: a stream of literals in groups
+// of eight stays below 65,536 bytes. The distinct rows may outgrow 16 bits where most of them
+// are whole (two units each; never seen): the search then runs again with 32 bits.
+constexpr std::size_t kNarrowLimit = 32768;
+
+// T: the type of the costs of lane F and of the row numbers kept for every position.
+template <class T>
 class TSolver {
 public:
   TSolver(std::span<const std::uint8_t> data, const ct::TMode& mode)
-      : d_(data),
-        n_(data.size()),
-        m_(FindLongestMatches(data, {1, mode.maxDistance, mode.maxLength})),
-        f_(n_ + 1),
-        rowOf_(n_ + 1, 0) {}
+      : n_(data.size()), mode_(mode), match_(Matches(data, mode)), f_(n_ + 1), rowOf_(n_ + 1, 0) {}
 
   void Solve() {
     TRow end;
@@ -134,6 +78,7 @@ public:
   }
 
   std::uint32_t Cost() const { return f_[0]; }
+  bool Overflowed() const { return rows_.Overflowed(); }
 
   std::size_t Size() const { return n_; }
 
@@ -174,7 +119,7 @@ private:
       return lit;
     }
     const std::size_t len = FindLength(i, refLane, cost - 2);
-    tokens.push_back({static_cast<std::uint32_t>(len), m_.distance[i]});
+    tokens.push_back({static_cast<std::uint32_t>(len), match_[i] & mode_.distanceMask});
     i += len;
     return refLane;
   }
@@ -189,14 +134,14 @@ private:
   // The cheapest token at i: a literal into lane `lit`, a reference of any length into `ref`.
   std::uint32_t Token(std::size_t i, std::size_t lit, std::size_t ref) const {
     std::uint32_t best = 1 + V(i + 1, lit);
-    const std::size_t longest = m_.length[i];
+    const std::size_t longest = Longest(i);
     for (std::size_t len = 3; len <= longest; ++len) best = std::min(best, 2 + V(i + len, ref));
     return best;
   }
 
   std::size_t FindLength(std::size_t i, std::size_t lane, std::uint32_t rest) const {
     std::size_t len = 3;
-    while (len < m_.length[i] && V(i + len, lane) != rest) ++len;
+    while (len < Longest(i) && V(i + len, lane) != rest) ++len;
     return len;
   }
 
@@ -210,12 +155,7 @@ private:
   // any length the smallest of the rows it may end on, lane by lane.
   void Row(std::size_t i) {
     const TRow& lit = Recent(i + 1);
-    TRow far;
-    far.fill(kInf);
-    for (std::size_t len = 3; len <= m_.length[i]; ++len) {
-      const TRow& r = Recent(i + len);
-      for (std::size_t s = 0; s < kReferenceStates; ++s) far[s] = std::min(far[s], r[s]);
-    }
+    const TRow far = ReferenceLanes(i);
     const auto token = [&](std::size_t litLane, std::size_t refLane) {
       return std::min(1 + lit[litLane], 2 + far[refLane]);
     };
@@ -236,20 +176,53 @@ private:
     Keep(i, row);
   }
 
+  // The smallest of the reference lanes of the rows a reference from i may end on (the rest
+  // kInf), four lanes at a time: every value lies below 2^31, so a signed compare orders them.
+  TRow ReferenceLanes(std::size_t i) const {
+    static_assert(kReferenceStates == 16);
+    const auto min = [](__m128i a, const std::uint32_t* r) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r));
+      const __m128i less = _mm_cmplt_epi32(v, a);
+      return _mm_or_si128(_mm_and_si128(less, v), _mm_andnot_si128(less, a));
+    };
+    // Four named lanes of four, so that they stay in registers.
+    __m128i m0 = _mm_set1_epi32(static_cast<std::int32_t>(kInf));
+    __m128i m1 = m0;
+    __m128i m2 = m0;
+    __m128i m3 = m0;
+    const std::size_t longest = Longest(i);
+    for (std::size_t len = 3; len <= longest; ++len) {
+      const std::uint32_t* r = Recent(i + len).data();
+      m0 = min(m0, r);
+      m1 = min(m1, r + 4);
+      m2 = min(m2, r + 8);
+      m3 = min(m3, r + 12);
+    }
+    TRow far;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(far.data()), m0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(far.data() + 4), m1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(far.data() + 8), m2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(far.data() + 12), m3);
+    std::fill(far.begin() + kReferenceStates, far.end(), kInf);
+    return far;
+  }
+
   const TRow& Recent(std::size_t j) const { return ring_[j & (kRing - 1)]; }
   std::size_t Window(std::size_t k) const { return window_[k & (kRing - 1)]; }
 
   // Four lanes at a time, as each row costs this once.
   void Keep(std::size_t i, const TRow& row) {
     const std::uint32_t f = row[kF];
-    f_[i] = f;
+    assert(f <= std::numeric_limits<T>::max());
+    f_[i] = static_cast<T>(f);
     const __m128i sign = _mm_set1_epi32(std::numeric_limits<std::int32_t>::min());
     const __m128i shift = _mm_set1_epi32(kBias - static_cast<std::int32_t>(f));
     const __m128i infLast = _mm_set1_epi32(static_cast<std::int32_t>((kInf - 1) ^ 0x80000000U));
     const __m128i fitLast = _mm_set1_epi32(static_cast<std::int32_t>(253U ^ 0x80000000U));
     const __m128i two = _mm_set1_epi32(2);
     const __m128i wide = _mm_set1_epi32(kWide);
-    std::array<__m128i, kStates / 4> codes{};
+    // A plain array: std::array would drop the vector type's attributes.
+    __m128i codes[kStates / 4];
     __m128i anyWide = _mm_setzero_si128();
     for (std::size_t q = 0; q < kStates / 4; ++q) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.data() + 4 * q));
@@ -284,7 +257,7 @@ private:
   // Lane s of row i, as Row found it (any value of kInf or more as kInf).
   std::uint32_t V(std::size_t i, std::size_t s) const {
     if (s == kF) return f_[i];
-    const std::uint8_t code = rows_.Codes(rowOf_[i])[s];
+    const std::uint8_t code = rows_.Code(rowOf_[i], s);
     if (code == kFar) return kInf;
     if (code != kWide) return f_[i] + static_cast<std::uint32_t>(code) - kBias;
     const auto key = static_cast<std::uint32_t>(i * kStates + s);
@@ -303,16 +276,33 @@ private:
     window_[back_++ & (kRing - 1)] = static_cast<std::uint32_t>(j);
   }
 
-  std::span<const std::uint8_t> d_;
+  // Each position's longest match as the reference's 16 bits (0: none, as no match has
+  // distance 0): two bytes a position instead of three.
+  static std::vector<std::uint16_t> Matches(std::span<const std::uint8_t> data,
+                                            const ct::TMode& mode) {
+    const TLongestMatches m = FindLongestMatches(data, {1, mode.maxDistance, mode.maxLength});
+    std::vector<std::uint16_t> words(data.size());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      if (m.length[i] != 0)
+        words[i] = static_cast<std::uint16_t>(ct::JoinReference(m.length[i], m.distance[i], mode));
+    }
+    return words;
+  }
+
+  std::size_t Longest(std::size_t i) const {
+    return match_[i] == 0 ? 0 : (match_[i] >> mode_.lengthShift) + 3;
+  }
+
   std::size_t n_;
-  TLongestMatches m_;
+  ct::TMode mode_;
+  std::vector<std::uint16_t> match_;
   // The rows the next ones read (a reference's longest and a literal's): in a ring.
   std::array<TRow, kRing> ring_{};
   // Every row for finding the path again: lane F as it is, the others as byte differences
   // from it (kept once for each distinct row), the rare larger ones in a list.
-  std::vector<std::uint32_t> f_;
-  TDistinctRows rows_;
-  std::vector<std::uint32_t> rowOf_;
+  std::vector<T> f_;
+  ct::TDistinctRows<T> rows_;
+  std::vector<T> rowOf_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> wide_;  // (kStates i + lane, value)
   // The literal tails' window: indices, falling, in a ring (55 at most at once).
   std::array<std::uint32_t, kRing> window_{};
@@ -322,10 +312,13 @@ private:
 
 // Writes the groups as the solver finds them again; the header and each record point to the
 // next record.
+template <class T>
 std::optional<std::vector<std::uint8_t>> Write(std::span<const std::uint8_t> data,
-                                               const TSolver& solver, const ct::TMode& layout,
+                                               const TSolver<T>& solver, const ct::TMode& layout,
                                                bool eleven) {
-  std::vector<std::uint8_t> out{0, 0};
+  std::vector<std::uint8_t> out;
+  out.reserve(ct::kHeaderSize + solver.Cost());  // the stream's size, as the search counted it
+  out.resize(ct::kHeaderSize);
   std::size_t link = 0;  // where the position of the next record goes
   bool first = true;
   const auto record = [&](unsigned count) {
@@ -376,7 +369,12 @@ std::optional<std::vector<std::uint8_t>> CompressCTRecords(std::span<const std::
                                                            TCTMode mode) {
   const bool eleven = mode == TCTMode::Bits11;
   const ct::TMode& layout = eleven ? ct::kMode11 : ct::kMode12;
-  TSolver solver(data, layout);
+  if (data.size() <= kNarrowLimit) {
+    TSolver<std::uint16_t> solver(data, layout);
+    solver.Solve();
+    if (!solver.Overflowed()) return Write(data, solver, layout, eleven);
+  }
+  TSolver<std::uint32_t> solver(data, layout);
   solver.Solve();
   return Write(data, solver, layout, eleven);
 }

@@ -11,15 +11,18 @@
 namespace tegulo {
 namespace {
 
-// Before the first output byte the ring holds zeros, which references may read: the parse
-// runs over the data behind a ring's worth of zeros. No reference names the ring slot about
-// to be written (distance 2048): no known encoder writes one, and whether a game's decoder
-// reads that slot before or after it writes it is unknown.
+// Before the first output byte the ring holds zeros, which references may read. The parse runs
+// over the data behind kMaxLength of those zeros only: a source further back reads kMaxLength
+// zeros too, as far as a reference goes, so it is no longer than the one kMaxLength back,
+// and the search sizes its tables by the data rather than by the ring. No reference names the
+// ring slot about to be written (distance 2048): no known encoder writes one, and whether a
+// game's decoder reads that slot before or after it writes it is unknown.
 std::vector<std::uint8_t> CompressFF(std::span<const std::uint8_t> data, bool ff6) {
-  std::vector<std::uint8_t> ring(ff::kRingSize + data.size(), 0);
-  std::copy(data.begin(), data.end(), ring.begin() + ff::kRingSize);
+  constexpr std::size_t kZeros = ff::kMaxLength;
+  std::vector<std::uint8_t> ring(kZeros + data.size(), 0);
+  std::copy(data.begin(), data.end(), ring.begin() + kZeros);
   const TParseLimits limits{1, ff::kRingSize - 1, ff::kMaxLength};
-  return WriteFFStream(data, ShortestParse(ring, limits, ff::kRingSize), ff6);
+  return WriteFFStream(data, ShortestParse(ring, limits, kZeros), ff6);
 }
 
 }  // namespace

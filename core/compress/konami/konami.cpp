@@ -379,6 +379,16 @@ struct TScanHook {
   // any lengths.
   bool tidyZeroRows = true;
   bool shortZeroRun = false;  // the row so far has one
+  // Rows of raw runs (two or more in a row): an encoder splits a stretch it cannot pack into
+  // runs of the longest but one, so a row holds at most one shorter run; chance rows seldom
+  // do. Whether there is a row, whether every row is so, and the rows' state so far.
+  bool rawRow = false;
+  bool tidyRawRows = true;
+  std::size_t rowRuns = 0;       // raw runs in the current row
+  std::size_t rowShortRuns = 0;  // of those, the ones below kMaxRaw
+  std::uint32_t pairRuns = 0;    // runs of zero-interleaved pairs
+  std::uint32_t copies = 0;
+  bool lastShortZeros = false;  // the last command is a zero run of one byte
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -419,20 +429,42 @@ struct TScanHook {
     return std::all_of(out + from, out + std::max(from, to), [](std::uint8_t b) { return b == 0; });
   }
 
+  void RawRow(unsigned kind, std::size_t count) {
+    if (kind != 1) {
+      rowRuns = 0;
+      rowShortRuns = 0;
+      return;
+    }
+    ++rowRuns;
+    rowShortRuns += count < kMaxRaw ? 1 : 0;
+    if (rowRuns < 2) return;
+    rawRow = true;
+    tidyRawRows = tidyRawRows && rowShortRuns <= 1;
+  }
+
+  void ZeroRow(unsigned kind, std::size_t inStart, std::size_t count) {
+    if (kind != 4) {
+      shortZeroRun = false;
+      lastShortZeros = false;
+      return;
+    }
+    zeroRunBytes += count;
+    const bool longForm = s[inStart] == 0xFF && !oneCommandForZeros;
+    const std::size_t longest = longForm             ? kMaxLongZeros
+                                : oneCommandForZeros ? kMaxCount
+                                                     : kMaxCount - 1;
+    tidyZeroRows = tidyZeroRows && !(count < longest && shortZeroRun);
+    shortZeroRun = shortZeroRun || count < longest;
+    lastShortZeros = !longForm;
+  }
+
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
     ++commands;
-    if (kind == 4) {
-      zeroRunBytes += count;
-      const bool longForm = s[inStart] == 0xFF && !oneCommandForZeros;
-      const std::size_t longest = longForm             ? kMaxLongZeros
-                                  : oneCommandForZeros ? kMaxCount
-                                                       : kMaxCount - 1;
-      tidyZeroRows = tidyZeroRows && !(count < longest && shortZeroRun);
-      shortZeroRun = shortZeroRun || count < longest;
-    } else {
-      shortZeroRun = false;
-    }
+    ZeroRow(kind, inStart, count);
+    RawRow(kind, count);
+    pairRuns += kind == 2 ? 1 : 0;
+    copies += kind == 0 ? 1 : 0;
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
     // Two runs of pairs that one could hold cost a byte more (code reads as such rows).
@@ -471,11 +503,42 @@ struct TRawRuns {
   std::vector<std::uint8_t>& marks;
   std::vector<std::uint32_t>& pairs;
   std::span<const std::uint8_t> s;
+  const std::uint8_t* out;      // the output the walk writes
   unsigned lastCopy = 0x10000;  // the word of the copy just before, else 0x10000
   unsigned sameCopies = 0;      // copies in a row with that word
   std::uint32_t repeats = 0;    // copies that a longer one writes for less
+  // The copy just before (count 0: none), and a copy followed by another whose bytes the walk
+  // has still to write when the second is told.
+  struct TCopy {
+    std::size_t pos = 0;
+    std::size_t count = 0;
+    std::size_t distance = 0;
+  } before, first;
+  std::size_t second = 0;  // the count of the copy after `first`, 0: none waiting
+
+  // Two copies in a row whose bytes the first one's source goes on to write, 33 or fewer in
+  // all: one copy writes them for 2 stream bytes less, and an exact or greedy parse takes it.
+  // Chance streams in tile data read as short copies in a row from a repeating row. Checked
+  // once the second copy's bytes are written (at the next command, or after the walk).
+  void JoinableCopies() {
+    if (second == 0) return;
+    const std::size_t a = first.count;
+    const std::size_t end = a + second;
+    second = 0;
+    if (end > kMaxCount || first.distance > first.pos || first.pos + end > marks.size() - 1) return;
+    const std::uint8_t* from = out + first.pos - first.distance;
+    const std::uint8_t* to = out + first.pos;
+    repeats += std::equal(from + a, from + end, to + a) ? 1 : 0;
+  }
+
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
-               std::size_t /*distance*/) {
+               std::size_t distance) {
+    JoinableCopies();
+    if (kind == 0 && before.count != 0) {
+      first = before;
+      second = count;
+    }
+    before = kind == 0 ? TCopy{pos, count, distance} : TCopy{};
     // The same copy three times in a row writes its bytes thrice, which one copy from as far
     // back writes for less where they fit in one (16 bytes or fewer): chance streams in
     // tilemaps read as rows of equal words.
@@ -504,8 +567,9 @@ std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
   thread_local std::vector<std::uint8_t> marks(kScoreSampleSize + 1);
   thread_local std::vector<std::uint32_t> pairs(kScoreSampleSize + 1);
   std::fill(marks.begin(), marks.end(), 0);
-  TRawRuns hook{marks, pairs, stream};
+  TRawRuns hook{marks, pairs, stream, out.data()};
   const std::size_t n = std::min(Walk(stream, V, out.data(), out.size(), hook).pos, out.size());
+  hook.JoinableCopies();
   // The last place of each 3-byte value (hashed; a place of another value is checked and
   // passed over, so some matches go unseen).
   constexpr unsigned kHashBits = 12;
@@ -540,6 +604,40 @@ std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
   }
   return wasteful;
 }
+
+namespace {
+
+// The length reached exactly by whole commands is a fact chance bytes meet less often; with
+// enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
+// score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
+// runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
+// rows of them in fillers break the checker's rules on runs), and for one of data that hardly
+// packs, mostly raw runs in rows of the longest but one (chance rows of raw runs have counts
+// of any size). Fills of other values are not counted: noise reads as a fill or two far more
+// often than as zero runs in step with the stated length.
+void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats& st) {
+  const std::span<const std::uint8_t> s = hook.s;
+  const bool blank = 2 * hook.zeroRunBytes >= written;
+  const bool raw = 2 * std::size_t{st.literals} >= written && hook.rawRow && hook.tidyRawRows;
+  if (hook.commands >= kFactsTokens || (blank && hook.tidyZeroRows) || raw) {
+    st.factsMinOutput = kStrictFactsMinOutput;
+  }
+  // Rows of 0xFF bytes (a solid colour in 4bpp tiles) read as rows of zero runs, the bytes
+  // before them often as runs of zero-interleaved pairs. A stream that writes pairs between
+  // blank areas copies too: of the readings of this shape in the scan bench's ROMs none was a
+  // planted stream.
+  if (blank && hook.pairRuns != 0 && hook.copies == 0) ++st.wastefulTokens;
+  // Inside such a row (of 0xFF, or of another zero run's byte) a header before it that states
+  // a length inside the row reads as a stream of nothing but zero runs; the row runs on past
+  // its end. In the scan bench's ROMs ten readings of that shape and no planted stream.
+  const std::size_t length = st.comprSize;
+  if (hook.zeroRunBytes == written && hook.lastShortZeros && length < s.size() &&
+      s[length] == s[length - 1]) {
+    ++st.wastefulTokens;
+  }
+}
+
+}  // namespace
 
 template <TKonami V>
 std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::size_t pos,
@@ -577,16 +675,7 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   }
   st.referenceBytes = static_cast<std::uint32_t>(w.pos) - st.literals;
   st.comprSize = static_cast<std::uint32_t>(length);
-  // The length reached exactly by whole commands is a fact chance bytes meet less often; with
-  // enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
-  // score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
-  // runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
-  // rows of them in fillers break the checker's rules on runs). Fills of other values are not
-  // counted: noise reads as a fill or two far more often than as zero runs in step with the stated
-  // length.
-  if (hook.commands >= kFactsTokens || (2 * hook.zeroRunBytes >= w.pos && hook.tidyZeroRows)) {
-    st.factsMinOutput = kStrictFactsMinOutput;
-  }
+  HoldKonamiToFacts(hook, w.pos, st);
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
                      : version == TKonami::k2 ? kSchemeKonami2
                                               : kSchemeKonami2R;

@@ -59,11 +59,16 @@ bool KonamiVersionsReadAlike(std::span<const std::uint8_t> stream);
 // could hold, fewer than kMaxEqualLiterals equal raw bytes in a row, no fills or zero runs in a row
 // that fewer bytes write or that write more than 8192 bytes of one value, no copy of only zeros
 // that a zero run writes for less. A stream without a command 0xFF passes both Konami-1's and
-// Konami-2's checker (KonamiVersionsReadAlike). The commands of a stream (as far as the score's
+// Konami-2's checker (KonamiVersionsReadAlike). The facts decide the score of a stream of 8
+// commands or more, of one mostly of zero runs in tidy rows and of one mostly of raw runs in rows
+// of the longest; the checker counts against them the shapes chance bytes take around rows of
+// 0xFF (pairs before blank rows without a copy, a row of zero runs that runs on past the stated
+// end). The commands of a stream (as far as the score's
 // sample goes) that cheaper ones would write: raw bytes a copy or a zero run writes in fewer stream
 // bytes (4 inside a raw run, the last 3 of one), runs of 2..16 zero-interleaved pairs whose output
-// one copy writes, a copy of 16 bytes or fewer the third time in a row. No exact or greedy parse
-// writes them (a lazy one leaves one raw byte before a copy). For the score's facts.
+// one copy writes, a copy of 16 bytes or fewer the third time in a row, two copies in a row that
+// one from the first one's source writes. No exact or greedy parse writes them (a lazy one leaves
+// one raw byte before a copy). For the score's facts.
 template <TKonami V>
 std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
                                  std::span<const std::uint8_t> output);

@@ -16,6 +16,7 @@
 
 #include "base/uCommon.h"
 #include "compress/mixed/koei.h"
+#include "compress/mixed/koei_levels.h"
 #include "compress/mixed/koei_values.h"
 #include "compress/search/window_matches.h"
 
@@ -35,6 +36,7 @@ using koei::LongestCopy;
 using koei::RingFor;
 using koei::TFullValues;
 using koei::TLeast;
+using koei::TLevels;
 using koei::TLongest;
 using koei::TPlainOnly;
 using koei::TSplit;
@@ -157,16 +159,18 @@ public:
         ring_(RingFor(n + 1, LongestCopy(longest))),
         levels_(LevelsFor(LongestCopy(longest))),
         value_(n + 1, longest, LongestCopy(longest)),
-        level_(levels_ * ring_ * kWordBits) {
-    V* end = Block(0, n);
-    for (unsigned s = 0; s < kWordBits; ++s) end[s] = V::Plain(kEndCost);
-    value_.Put(n, end);
-    for (std::size_t i = n; i-- > 0;) Solve(i, longest[i]);
-    level_ = std::vector<V>();
+        level_(levels_, ring_) {
+    std::array<V, kWordBits> end;
+    end.fill(V::Plain(kEndCost));
+    level_.Put(n, end.data());
+    value_.Put(n, end.data());
+    for (std::size_t i = n; i-- > 0 && level_.Fits();) Solve(i, longest[i]);
+    fits_ = level_.Fits();
+    level_.Release();
   }
 
   V At(std::size_t i, unsigned left) const { return value_.At(i, left); }
-  bool Fits() const { return value_.Fits(); }
+  bool Fits() const { return fits_ && value_.Fits(); }
 
   // What a copy of `length` bytes from i with `bits` code bits leads to (for the writer).
   V Landing(std::size_t i, std::size_t length, TStep step) const {
@@ -186,17 +190,9 @@ private:
     return static_cast<std::size_t>(std::bit_width(widest));
   }
 
-  const V* Block(std::size_t level, std::size_t i) const {
-    return &level_[(level * ring_ + (i & (ring_ - 1))) * kWordBits];
-  }
-  V* Block(std::size_t level, std::size_t i) {
-    return const_cast<V*>(std::as_const(*this).Block(level, i));
-  }
-
   void Solve(std::size_t i, const TLongest& reach) {
     std::array<V, kWordBits> best;
-    const V* next = Block(0, i + 1);
-    for (unsigned s = 0; s < kWordBits; ++s) best[s] = next[s].Plus(kLiteralCost);
+    for (unsigned s = 0; s < kWordBits; ++s) best[s] = level_.At(i + 1, s).Plus(kLiteralCost);
     std::size_t covered = 1;  // lengths up to this have a cheaper class
     for (std::size_t k = 0; k < kClasses; ++k) {
       const std::size_t longest = std::min<std::size_t>(reach[k], n_ - i);
@@ -208,15 +204,12 @@ private:
       }
       covered = longest;
     }
-    std::copy(best.begin(), best.end(), Block(0, i));
+    level_.Put(i, best.data());
     value_.Put(i, best.data());
     for (std::size_t level = 1; level < levels_; ++level) {
       const std::size_t half = std::size_t{1} << (level - 1);
       if (i + 2 * half > n_) break;  // a block past the last position is never asked for
-      const V* a = Block(level - 1, i);
-      const V* b = Block(level - 1, i + half);
-      V* to = Block(level, i);
-      for (unsigned s = 0; s < kWordBits; ++s) to[s] = V::Min(a[s], b[s]);
+      level_.Join(level, i, half);
     }
   }
 
@@ -225,18 +218,16 @@ private:
               std::array<V, kWordBits>& best) const {
     const std::size_t from = i + first;
     const std::size_t to = std::min(i + last, n_ - 1);  // the end is handled apart
-    const V* a = nullptr;
-    const V* b = nullptr;
+    std::optional<typename TLevels<V>::TLand> range;
     if (from <= to) {
       const auto level = static_cast<std::size_t>(std::bit_width(to - from + 1) - 1);
-      a = Block(level, from);
-      b = Block(level, to + 1 - (std::size_t{1} << level));
+      range = level_.Land(level, from, to + 1 - (std::size_t{1} << level));
     }
     for (unsigned s = 0; s < kWordBits; ++s) {
       const TStep step = kSteps[s][bits];
-      V land = a != nullptr ? V::Min(a[step.left], b[step.left]) : V{};
+      V land = range ? range->At(step.left) : V{};
       if (i + last == n_) {
-        const V end = IsCornerEnd(step) ? V::Corner(kCornerEnd) : Block(0, n_)[step.left];
+        const V end = IsCornerEnd(step) ? V::Corner(kCornerEnd) : level_.At(n_, step.left);
         land = V::Min(land, end);
       }
       best[s] = V::Min(best[s], land.Plus(1 + kWordCost * step.words));
@@ -247,13 +238,15 @@ private:
   std::size_t ring_;  // the positions a copy reaches (or all there are), a power of two
   std::size_t levels_;
   TStore value_;
-  std::vector<V> level_;  // the last ring_ positions' values and their blocks' minima
+  TLevels<V> level_;  // the last ring_ positions' values and their blocks' minima
+  bool fits_ = true;
 };
 
 // Writes flags, bytes and code bits in the order the reader takes them.
 class TWriter {
 public:
-  TWriter() : out_(2, 0) {}
+  // `bytes`: the stream's size as the parse counted it, which the buffer takes at once.
+  explicit TWriter(std::size_t bytes) : out_(2, 0) { out_.reserve(bytes + 2); }
   void Flag(bool set) {
     if (flagsLeft_ == 0) {
       flagAt_ = out_.size();
@@ -327,7 +320,7 @@ template <class V, class TStore>
 std::vector<std::uint8_t> WritePath(std::span<const std::uint8_t> d,
                                     const TKoeiPath<V, TStore>& path, TGoal goal) {
   const std::size_t n = d.size();
-  TWriter w;
+  TWriter w(Bytes(goal.cost, goal.corner));
   TWindowMatcher matcher(d, kMaxDistance, kMaxLength);
   std::array<TMatchPair, kMaxLength> pairs{};
   std::uint32_t rest = goal.cost;

@@ -141,9 +141,10 @@ public:
   }
   V At(std::size_t i, unsigned left) const {
     assert(i + mask_ + 1 >= next_);
-    if (ring_.empty()) ring_.resize((mask_ + 1) * kWordBits);
+    if (ring_.empty()) ring_.resize(mask_ + 1);
     while (next_ <= i) Unpack(next_++);
-    return ring_[(i & mask_) * kWordBits + left];
+    const TRingRow& row = ring_[i & mask_];
+    return {row.base + row.over[left]};
   }
   // False when the rows did not fit (the caller then parses otherwise).
   bool Fits() const { return fits_; }
@@ -165,30 +166,41 @@ private:
   void Keep(std::size_t i, const V* row) {
     fits_ = fits_ && whole_.size() < most_;
     if (!fits_) return;
-    std::array<std::uint32_t, kWordBits> values{};
-    for (unsigned s = 0; s < kWordBits; ++s) values[s] = row[s].v;
-    whole_.push_back({i, values});
+    // As the ring holds it: its least value and each state's excess in a byte.
+    TWholeRow whole{static_cast<std::uint32_t>(i), {row[0].v, {}}};
+    std::uint32_t most = row[0].v;
+    for (unsigned s = 1; s < kWordBits; ++s) {
+      whole.row.base = std::min(whole.row.base, row[s].v);
+      most = std::max(most, row[s].v);
+    }
+    fits_ = most < kNone && most - whole.row.base < 255;
+    for (unsigned s = 0; s < kWordBits; ++s) {
+      whole.row.over[s] = static_cast<std::uint8_t>(row[s].v - whole.row.base);
+    }
+    whole_.push_back(whole);
   }
 
   void Unpack(std::size_t i) const {
     if (i == 0) least_ = lowest_;
     // The difference of the row before, to this one.
     if (i > 0) least_ -= static_cast<std::uint32_t>(static_cast<std::int8_t>(slot_[i - 1][0]));
-    V* row = &ring_[(i & mask_) * kWordBits];
-    if (!whole_.empty() && whole_.back().first == i) {
-      for (unsigned s = 0; s < kWordBits; ++s) row[s] = {whole_.back().second[s]};
+    TRingRow& row = ring_[i & mask_];
+    if (!whole_.empty() && whole_.back().at == i) {
+      row = whole_.back().row;
       whole_.pop_back();
       return;
     }
-    std::uint32_t v = least_;
-    row[kWordBits - 1] = {v};
+    // A falling row's least value is state 15's.
+    row.base = least_;
+    row.over[kWordBits - 1] = 0;
+    unsigned over = 0;
     std::uint32_t fall = 0;
     std::memcpy(&fall, slot_[i].data() + 1, sizeof fall);
     for (unsigned s = kWordBits - 1; s-- > 0;) {
       const auto ones = static_cast<unsigned>(std::countr_one(fall));
-      v += ones;
+      over += ones;
       fall >>= ones + 1;
-      row[s] = {v};
+      row.over[s] = static_cast<std::uint8_t>(over);
     }
   }
 
@@ -198,9 +210,19 @@ private:
   bool fits_ = true;
   std::size_t mask_;  // the ring's positions less one
   std::size_t most_;  // the most rows kept whole
+  // The rows the writer may ask for next, each as its least value and the states' excesses over
+  // it (at most 31 in a falling row, 254 in a row kept whole): 20 bytes a row.
+  struct TRingRow {
+    std::uint32_t base = 0;
+    std::array<std::uint8_t, kWordBits> over{};
+  };
+  struct TWholeRow {
+    std::uint32_t at;
+    TRingRow row;
+  };
   // Rows kept whole, from the last position down; the writer takes them from the back.
-  mutable std::vector<std::pair<std::size_t, std::array<std::uint32_t, kWordBits>>> whole_;
-  mutable std::vector<V> ring_;
+  mutable std::vector<TWholeRow> whole_;
+  mutable std::vector<TRingRow> ring_;
   mutable std::size_t next_ = 0;  // the next row to unpack
   mutable std::uint32_t least_ = 0;
 };

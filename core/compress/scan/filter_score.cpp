@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "compress/scan/stream_scan.h"
+
 namespace tegulo {
 namespace {
 
@@ -65,11 +67,14 @@ void CountLevels(std::span<const std::uint8_t> output, int unitBytes, TFilterFac
   const auto unit = static_cast<std::size_t>(unitBytes);
   std::array<unsigned, kLevelMemory> seen{};
   std::size_t runStart = 0;
+  std::size_t zeros = 0;
+  std::size_t flat = 0;
+  bool moved = false;  // a unit that is not 0 came before
   const std::size_t n = output.size() / unit * unit;
   for (std::size_t i = unit; i <= n; i += unit) {
     if (i < n && UnitAt(output, i, unitBytes) == UnitAt(output, runStart, unitBytes)) continue;
+    const unsigned level = UnitAt(output, runStart, unitBytes);
     if (i - runStart >= kLevelRun * unit) {
-      const unsigned level = UnitAt(output, runStart, unitBytes);
       const std::size_t known = std::min(facts.levels, kLevelMemory);
       if (std::find(seen.begin(), seen.begin() + static_cast<std::ptrdiff_t>(known), level) !=
           seen.begin() + static_cast<std::ptrdiff_t>(known)) {
@@ -77,9 +82,16 @@ void CountLevels(std::span<const std::uint8_t> output, int unitBytes, TFilterFac
       }
       seen[facts.levels % kLevelMemory] = level;
       ++facts.levels;
+      facts.zeroLevels += level == 0 ? 1 : 0;
+      facts.zeroReturns += level == 0 && moved ? 1 : 0;
+      flat += i - runStart;
     }
+    zeros += level == 0 ? (i - runStart) / unit : 0;
+    moved = moved || level != 0;
     runStart = i;
   }
+  facts.zeroShare = n != 0 ? static_cast<double>(zeros * unit) / static_cast<double>(n) : 0;
+  facts.flatShare = n != 0 ? static_cast<double>(flat) / static_cast<double>(n) : 0;
 }
 
 double Ramp(double v, double from, double to) {
@@ -136,13 +148,48 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
   return facts;
 }
 
-int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
-                  int unitBytes, int needed) {
-  constexpr std::size_t kHeader = 4;
-  if (output.size() < 16 || stream.size() <= kHeader) return 0;
-  const std::span<const std::uint8_t> body =
-      stream.subspan(kHeader, std::min(stream.size() - kHeader, output.size()));
-  output = output.first(body.size());
+namespace {
+
+constexpr std::size_t kHeader = 4;
+
+// Every difference 0, and a byte that is not 0 right after the last (or in the padding to 4
+// bytes): the zeros stop where the header says the stream stops. A chance header before zeros
+// states a size of its own, seldom the length of the run.
+bool BlankToItsEnd(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> after) {
+  const auto body = stream.subspan(kHeader);
+  if (std::find_if(body.begin(), body.end(), [](std::uint8_t b) { return b != 0; }) != body.end()) {
+    return false;
+  }
+  const std::size_t padding = (0 - stream.size()) % 4;
+  const auto near = after.first(std::min(after.size(), padding + 1));
+  return std::find_if(near.begin(), near.end(), [](std::uint8_t b) { return b != 0; }) !=
+         near.end();
+}
+
+double LengthPenalty(std::size_t size) {
+  return 10 * (1 - Ramp(std::log2(static_cast<double>(size)), 5, 7));
+}
+
+// How far the end of a body longer than the score's sample is scored apart.
+constexpr std::size_t kEndWindow = 4096;
+// The least half of a sample looked at apart.
+constexpr std::size_t kHalfWindow = 1024;
+
+// Running sums that hold nearly every value with little order and are no simpler than the
+// bytes summed: noise, or bytes of another kind summed. (Colours filtered by 8 hold every
+// value too, but their differences are noisier still.)
+bool Wanders(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
+             int unitBytes) {
+  TFilterFacts f;
+  OutputFacts(output, unitBytes, f);
+  if (f.outEntropy <= 6.5 || f.gap >= 32) return false;
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  return Entropy(Count(body, unit - 1, unit)) < f.outEntropy + 0.1;
+}
+
+// The score of one stretch of differences, `body`, and of the running sums they give, `output`.
+int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
+                int unitBytes, int needed) {
   TFilterFacts f;
   OutputFacts(output, unitBytes, f);
   const double content =
@@ -153,25 +200,95 @@ int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uin
       std::max(f.bodyEntropy - f.outEntropy, f.bodyBytesEntropy - f.outBytesEntropy);
   const double up = std::max(f.outEntropy - f.bodyEntropy, f.outBytesEntropy - f.bodyBytesEntropy);
   const double bounded = Ramp(f.gap, 32, 96);
-  const double simpler = Ramp(down, 0.15, 0.6);
+  // Behind a chance header the running sums are hardly ever simpler than the bytes, save
+  // over the few bytes of the shortest streams.
+  const double simpler = output.size() >= 64 ? Ramp(down, 0.1, 0.3) : Ramp(down, 0.15, 0.6);
   // Many values, yet a wide arc of them never met over a long sample: a wave in its range
   // (sound, whose differences need not be simpler: a drum's are noise too).
+  // Quiet 16-bit sound holds few high bytes; its values show in all its bytes.
+  const double values = unitBytes == 2 ? std::max(f.outEntropy, f.outBytesEntropy) : f.outEntropy;
   const double wave = Ramp(f.gap, 64, 128) *
                       Ramp(std::log2(static_cast<double>(output.size())), 8, 10) *
-                      Ramp(f.outEntropy, 3, 4) * (1 - Ramp(f.outEntropy, 7.0, 7.5));
-  const double smooth = Ramp(f.smallShare, 0.4, 0.7) * Ramp(f.kept, 0.6, 0.85) *
-                        std::max(Ramp(up, 0.3, 0.8) * bounded, wave);
+                      Ramp(values, 3, 4) * (1 - Ramp(f.outEntropy, 7.0, 7.5));
+  // An output that stands at one level most of the time is no wave: a chance header before
+  // sparse bytes sums them to a staircase, and a 16-bit one before zeros holds the sum of the
+  // bytes before them, two byte values against one. Words of a map stand in runs (blank
+  // cells) and still count.
+  const double flatFrom = unitBytes == 2 ? 0.8 : 0.5;
+  // A wave over a long sample asks fewer small steps: a loud drum's are noise.
+  const double smooth = Ramp(f.kept, 0.6, 0.85) *
+                        std::max(Ramp(f.smallShare, 0.4, 0.7) * Ramp(up, 0.3, 0.8) * bounded,
+                                 Ramp(f.smallShare, 0.25, 0.5) * wave) *
+                        (1 - Ramp(f.flatShare, flatFrom, flatFrom + 0.15));
   const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
   const double returnShare =
       f.levels >= 2 ? static_cast<double>(f.returns) / static_cast<double>(f.levels - 1) : 0;
-  // Runs in an output near noise say little.
+  // Runs in an output near noise say little. Over many runs a chance header's share of
+  // returns is known closely (a few in ten at most), so a half is plenty.
+  const double fullReturns = f.levels >= 16 ? 0.5 : 0.8;
   const double returning =
-      f.levels >= 3 ? Ramp(returnShare, 0.3, 0.8) * (1 - Ramp(f.outEntropy, 6.0, 7.0)) : 0;
-  const double drifting = f.levels >= 6 ? 1 - Ramp(returnShare, 0.1, 0.25) : 0;
-  const double evidence = std::max({simpler, smooth, colours, returning}) * (1 - drifting);
+      f.levels >= 3 ? Ramp(returnShare, 0.3, fullReturns) * (1 - Ramp(f.outEntropy, 6.0, 7.0)) : 0;
+  // Sparse data: mostly 0, every long run at 0, one of them after a burst. Behind a chance
+  // header a burst moves the running sum off 0 for good (unless its bytes sum to 0).
+  const double sparse =
+      f.zeroReturns >= 1 && f.zeroLevels == f.levels ? Ramp(f.zeroShare, 0.8, 0.9) : 0;
+  // Runs that cover a sliver of the output (a wave's slow turns) say little either way. A
+  // chance header before sparse bytes sums them to a staircase of a few 8-bit runs already;
+  // 16-bit maps and pictures stand at a few new levels now and then.
+  const std::size_t driftRuns = unitBytes == 2 ? 6 : 3;
+  const double drifting =
+      f.levels >= driftRuns ? (1 - Ramp(returnShare, 0.1, 0.25)) * Ramp(f.flatShare, 0.1, 0.2) : 0;
+  const double evidence = std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting);
   double score = 100 * content * (0.55 + 0.45 * evidence);
-  score -= 10 * (1 - Ramp(std::log2(static_cast<double>(output.size())), 5, 7));
+  score -= LengthPenalty(output.size());
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
+}
+
+// The score of the last kEndWindow bytes of `body` (all the differences), their running sums
+// taken from the body's start.
+int EndScore(std::span<const std::uint8_t> body, int unitBytes, int needed) {
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  const std::size_t start = (body.size() - std::min(body.size(), kEndWindow)) / unit * unit;
+  unsigned acc = 0;
+  for (std::size_t i = 0; i + unit <= start; i += unit) acc += UnitAt(body, i, unitBytes);
+  std::array<std::uint8_t, kEndWindow + 2> output{};
+  const std::size_t n = std::min(body.size() - start, kEndWindow) / unit * unit;
+  for (std::size_t i = 0; i < n; i += unit) {
+    acc += UnitAt(body, start + i, unitBytes);
+    output[i] = static_cast<std::uint8_t>(acc);
+    if (unit == 2) output[i + 1] = static_cast<std::uint8_t>(acc >> 8U);
+  }
+  return WindowScore(body.subspan(start, n), std::span(output).first(n), unitBytes, needed);
+}
+
+}  // namespace
+
+int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
+                  int unitBytes, int needed, std::span<const std::uint8_t> after) {
+  if (output.size() < 16 || stream.size() <= kHeader) return 0;
+  const std::span<const std::uint8_t> body =
+      stream.subspan(kHeader, std::min(stream.size() - kHeader, output.size()));
+  output = output.first(body.size());
+  if (output[0] == 0 && BlankToItsEnd(stream, after)) {
+    return static_cast<int>(std::lround(100 - LengthPenalty(output.size())));
+  }
+  int score = WindowScore(body, output, unitBytes, needed);
+  // A stream holds one kind of data throughout: a chance header before other bytes and a
+  // real stream reads as filtered data over the whole, while the running sum of its first
+  // half wanders over every value. A real stream's half may be quiet or plain, not that.
+  if (score >= needed && output.size() >= 2 * kHalfWindow) {
+    const std::size_t half = output.size() / 2 / 2 * 2;
+    if (Wanders(body.first(half), output.first(half), unitBytes) ||
+        Wanders(body.subspan(half), output.subspan(half), unitBytes)) {
+      score = std::min(score, kDefaultMinScore - 1);
+    }
+  }
+  // A body longer than the sample holds one kind of data to its end too; a chance header's
+  // size runs on into whatever follows.
+  if (score >= needed && stream.size() - kHeader > body.size()) {
+    score = std::min(score, EndScore(stream.subspan(kHeader), unitBytes, needed));
+  }
+  return score;
 }
 
 }  // namespace tegulo

@@ -23,7 +23,11 @@ struct TFilterFacts {
   int gap = 0;             // the longest arc of byte values (0xFF next to 0) the output never holds
   double clearTop = 0;     // 16-bit units of the output with bit 15 clear (15-bit colours)
   std::size_t levels = 0;  // runs of at least kLevelRun equal units in the output
-  std::size_t returns = 0;  // of those, the ones at a level of one of the kLevelMemory before
+  std::size_t returns = 0;      // of those, the ones at a level of one of the kLevelMemory before
+  std::size_t zeroLevels = 0;   // of the runs, those at 0
+  std::size_t zeroReturns = 0;  // of those, the ones after a unit of the output that is not 0
+  double zeroShare = 0;         // units of the output that are 0
+  double flatShare = 0;         // units of the output inside the runs counted in `levels`
 };
 inline constexpr int kSmallStep8 = 8;
 inline constexpr int kSmallStep16 = 0x800;
@@ -42,11 +46,14 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 //    and stays in a bounded range (an arc of byte values never met), where the differences
 //    are the simpler or the output has many values over a long sample (sound, ramps, maps);
 //  - 16-bit units: differences far simpler than an output of 15-bit colours in a bounded range;
-//  - an output that keeps coming back to the levels it left (sparse data).
+//  - an output that keeps coming back to the levels it left (sparse data), or mostly 0 and
+//    back at 0 after each burst;
+//  - differences that are all 0 up to the size stated and not one byte further (the padding
+//    to 4 bytes aside): a filtered blank; `after` holds the bytes that follow the stream.
 // An output whose runs keep moving to new levels gets no credit. The output must hold more
 // than one value and not be noise; a short one scores less. `stream` starts at the header.
 // `needed`: a score that cannot reach it may come back as any lower value.
 int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
-                  int unitBytes, int needed = 0);
+                  int unitBytes, int needed = 0, std::span<const std::uint8_t> after = {});
 
 }  // namespace tegulo

@@ -168,8 +168,10 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
       SampleStream(*format, rom.subspan(pos, hit->comprSize), hit->rawSize, sample), kScoreSample);
   stats.comprSize = hit->comprSize;
   if (format->scoreOnly) {
+    const std::size_t end = pos + hit->comprSize;
     hit->score = FilteredScore(rom.subspan(pos, hit->comprSize), {sample.data(), n},
-                               scheme == kSchemeDiff16 ? 2 : 1, needed);
+                               scheme == kSchemeDiff16 ? 2 : 1, needed,
+                               rom.subspan(end, std::min<std::size_t>(rom.size() - end, 4)));
     return hit;
   }
   if (format->sampleFacts != nullptr) {

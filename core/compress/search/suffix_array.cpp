@@ -1,172 +1,211 @@
-// Suffix sorting by induced sorting (SA-IS) and the common prefixes of suffix neighbours by
-// the permuted-prefix method (one array besides the suffix array).
+// Suffix sorting by induced sorting (SA-IS): the sorted LMS substrings are named, the names'
+// suffixes sorted by recursion inside the suffix array itself, and the order induced from
+// them. Besides the array, a bit of type per symbol and one bucket table per level.
 #include "compress/search/suffix_array.h"
-
-#include <algorithm>
-#include <cassert>
 
 namespace tegulo {
 namespace {
 
-using Ints = std::vector<std::int32_t>;
+using Int = std::int32_t;
 
-// Frees a vector's memory before the next phase.
-void Release(Ints& v) { Ints().swap(v); }
-
-// The text's suffix types and bucket bounds, and the induced sort from a set of LMS seeds.
-template <class T>
-class TInducer {
+// Bit i: the suffix at i is S-type (smaller than the suffix after it).
+class TTypes {
 public:
-  TInducer(std::span<const T> s, std::int32_t alphabet)
-      : s_(s), small_(s.size(), 0), lBucket_(alphabet + 1, 0), sBucket_(alphabet + 1, 0) {
-    const std::size_t n = s.size();
-    for (std::size_t i = n - 1; i-- > 0;) {
-      small_[i] = s[i] == s[i + 1] ? small_[i + 1] : static_cast<std::uint8_t>(s[i] < s[i + 1]);
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-      if (small_[i] == 0) {
-        ++sBucket_[s[i]];
-      } else {
-        ++lBucket_[s[i] + 1];
-      }
-    }
-    // lBucket_[c]: where c's L suffixes start; sBucket_[c]: where its S suffixes start.
-    for (std::int32_t c = 0; c <= alphabet; ++c) {
-      sBucket_[c] += lBucket_[c];
-      if (c < alphabet) lBucket_[c + 1] += sBucket_[c];
-    }
-  }
-
-  bool Small(std::size_t i) const { return small_[i] != 0; }
-  bool Lms(std::size_t i) const { return i > 0 && small_[i] != 0 && small_[i - 1] == 0; }
-
-  void Induce(std::span<const std::int32_t> lms, Ints& sa) const {
-    const auto n = static_cast<std::int32_t>(s_.size());
-    std::fill(sa.begin(), sa.end(), -1);
-    Ints next(sBucket_);
-    for (const std::int32_t d : lms) sa[next[s_[d]]++] = d;
-    next = lBucket_;
-    sa[next[s_[n - 1]]++] = n - 1;
-    for (std::int32_t i = 0; i < n; ++i) {
-      const std::int32_t v = sa[i];
-      if (v >= 1 && !Small(v - 1)) sa[next[s_[v - 1]]++] = v - 1;
-    }
-    next = lBucket_;
-    for (std::int32_t i = n; i-- > 0;) {
-      const std::int32_t v = sa[i];
-      if (v >= 1 && Small(v - 1)) sa[--next[s_[v - 1] + 1]] = v - 1;
-    }
-  }
+  explicit TTypes(std::size_t n) : bits_((n + 63) / 64, 0) {}
+  bool S(Int i) const { return (bits_[Word(i)] >> (i & 63) & 1U) != 0; }
+  void Set(Int i) { bits_[Word(i)] |= std::uint64_t{1} << (i & 63); }
+  bool Lms(Int i) const { return i > 0 && S(i) && !S(i - 1); }
 
 private:
-  std::span<const T> s_;
-  std::vector<std::uint8_t> small_;
-  Ints lBucket_;
-  Ints sBucket_;
+  static std::size_t Word(Int i) { return static_cast<std::size_t>(i) >> 6; }
+  std::vector<std::uint64_t> bits_;
 };
 
-// Names the sorted LMS substrings: equal substrings get equal names.
-template <class T>
-std::int32_t NameLms(std::span<const T> s, std::span<const std::int32_t> sorted,
-                     std::span<const std::int32_t> lms, std::span<const std::int32_t> index,
-                     Ints& names) {
-  const auto n = static_cast<std::int32_t>(s.size());
-  const auto m = static_cast<std::int32_t>(lms.size());
-  const auto end = [&](std::int32_t p) { return index[p] + 1 < m ? lms[index[p] + 1] : n; };
-  std::int32_t name = 0;
-  names[index[sorted[0]]] = 0;
-  for (std::int32_t k = 1; k < m; ++k) {
-    std::int32_t l = sorted[k - 1];
-    std::int32_t r = sorted[k];
-    bool same = end(l) - l == end(r) - r;
-    if (same) {
-      const std::int32_t stop = end(l);
-      while (l < stop && s[l] == s[r]) {
-        ++l;
-        ++r;
-      }
-      same = l < n && r < n && s[l] == s[r];
-    }
-    if (!same) ++name;
-    names[index[sorted[k]]] = name;
+// Each symbol's count, and from them the start (or the end) of its bucket. TB: the tables'
+// type, Int or (for fewer than 65536 symbols) 16 bits.
+template <class TChr, class TB>
+void Count(TChr chr, Int n, std::span<TB> count) {
+  std::fill(count.begin(), count.end(), 0);
+  for (Int i = 0; i < n; ++i) ++count[static_cast<std::size_t>(chr(i))];
+}
+// With no counts kept (no room for them), counted again.
+template <class TChr, class TB>
+void Buckets(TChr chr, Int n, std::span<const TB> count, std::span<TB> bucket, bool end) {
+  if (count.empty()) Count(chr, n, bucket);
+  Int sum = 0;
+  for (std::size_t c = 0; c < bucket.size(); ++c) {
+    const Int size = count.empty() ? bucket[c] : count[c];
+    sum += size;
+    bucket[c] = static_cast<TB>(end ? sum : sum - size);
   }
-  return name + 1;
+}
+
+// L-type suffixes from the sorted ones, left to right; then S-type ones, right to left.
+template <class TChr, class TB>
+void Induce(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
+            std::span<TB> bucket) {
+  Buckets(chr, n, count, bucket, false);
+  for (Int i = 0; i < n; ++i) {
+    const Int j = sa[i] - 1;
+    if (j >= 0 && !t.S(j)) sa[bucket[static_cast<std::size_t>(chr.Inner(j))]++] = j;
+  }
+  Buckets(chr, n, count, bucket, true);
+  for (Int i = n; i-- > 0;) {
+    const Int j = sa[i] - 1;
+    if (j >= 0 && t.S(j)) sa[--bucket[static_cast<std::size_t>(chr.Inner(j))]] = j;
+  }
+}
+
+template <class TChr>
+void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free);
+
+// Names the sorted LMS substrings (in sa[0..n1)) into sa[n1..n): equal ones alike, in order.
+// Returns the count of names; the names end up in sa[n - n1..n) in text order.
+template <class TChr>
+Int NameLms(TChr chr, const TTypes& t, Int* sa, Int n, Int n1) {
+  std::fill(sa + n1, sa + n, -1);
+  Int name = 0;
+  Int prev = -1;
+  for (Int i = 0; i < n1; ++i) {
+    const Int pos = sa[i];
+    bool differ = false;
+    for (Int d = 0; d < n; ++d) {
+      // The unique end symbol stops every comparison before either side passes it.
+      if (prev == -1 || chr(pos + d) != chr(prev + d) || t.S(pos + d) != t.S(prev + d)) {
+        differ = true;
+        break;
+      }
+      if (d > 0 && (t.Lms(pos + d) || t.Lms(prev + d))) break;
+    }
+    if (differ) {
+      ++name;
+      prev = pos;
+    }
+    sa[n1 + pos / 2] = name - 1;  // LMS positions lie two apart at least
+  }
+  for (Int i = n - 1, j = n - 1; i >= n1; --i) {
+    if (sa[i] >= 0) sa[j--] = sa[i];
+  }
+  return name;
+}
+
+// The symbols of a reduced string, held in the suffix array's own space. Inner(i) reads a
+// position before the end symbol (the inductions read no other).
+struct TNames {
+  const Int* s;
+  Int operator()(Int i) const { return s[i]; }
+  Int Inner(Int i) const { return s[i]; }
+};
+
+// The text's symbols: the end 0, the separator 1, bytes from 2. A part is read with no
+// branch: the part that holds it and the position its first byte has.
+struct TBytes {
+  const std::uint8_t* first;
+  const std::uint8_t* second;  // position n1 + 1 + i's byte is second[i]
+  Int n1;
+  Int m;  // the end's position
+  Int operator()(Int i) const { return i >= m ? 0 : Inner(i); }
+  Int Inner(Int i) const {
+    if (i == n1) return 1;
+    const bool in_first = i < n1;
+    const std::uint8_t* base = in_first ? first : second;
+    const Int start = in_first ? 0 : n1 + 1;
+    return Int{base[i - start]} + 2;
+  }
+};
+
+// The sort of s[0..n) once its types are known, with the bucket tables given (`count` empty:
+// counted again each time).
+template <class TChr, class TB>
+void Sort(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
+          std::span<TB> bucket) {
+  Buckets(chr, n, count, bucket, true);
+  std::fill(sa, sa + n, -1);
+  for (Int i = 1; i < n; ++i) {
+    if (t.Lms(i)) sa[--bucket[static_cast<std::size_t>(chr(i))]] = i;
+  }
+  Induce(chr, t, sa, n, count, bucket);
+  Int n1 = 0;  // the sorted LMS substrings to the front
+  for (Int i = 0; i < n; ++i) {
+    if (t.Lms(sa[i])) sa[n1++] = sa[i];
+  }
+  const Int names = NameLms(chr, t, sa, n, n1);
+  Int* s1 = sa + n - n1;
+  if (names < n1) {
+    // Between the names' suffix array (sa[0..n1)) and the names, the recursion's tables; ours
+    // stay (they are the smaller on every level but the first).
+    Sais(TNames{s1}, sa, n1, names, std::span<Int>(sa + n1, sa + n - n1));
+  } else {
+    for (Int i = 0; i < n1; ++i) sa[s1[i]] = i;
+  }
+  // The LMS suffixes in order, each placed at the end of its bucket, then the rest induced.
+  for (Int i = 1, j = 0; i < n; ++i) {
+    if (t.Lms(i)) s1[j++] = i;
+  }
+  for (Int i = 0; i < n1; ++i) sa[i] = s1[sa[i]];
+  std::fill(sa + n1, sa + n, -1);
+  Buckets(chr, n, count, bucket, true);
+  for (Int i = n1; i-- > 0;) {
+    const Int j = sa[i];
+    sa[i] = -1;
+    sa[--bucket[static_cast<std::size_t>(chr(j))]] = j;
+  }
+  Induce(chr, t, sa, n, count, bucket);
+}
+
+// The suffix array of s[0..n) (symbols 0..k-1, s[n - 1] the only 0) into sa[0..n). The
+// bucket tables go into `free` (space no one uses meanwhile) where they fit; else they are
+// made, of 16 bits where the text is short enough.
+template <class TChr>
+void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
+  TTypes t(static_cast<std::size_t>(n));
+  t.Set(n - 1);
+  for (Int i = n - 2; i >= 0; --i) {
+    if (chr(i) < chr(i + 1) || (chr(i) == chr(i + 1) && t.S(i + 1))) t.Set(i);
+  }
+  // Both tables; or the buckets only, counted again each time, unless there is room for both
+  // or (the first level of a long text: no free space, a small alphabet) they are few.
+  const auto size = static_cast<std::size_t>(k);
+  const bool keepCounts =
+      free.size() >= 2 * size || (free.empty() && static_cast<std::size_t>(n) >= 16 * size);
+  const std::size_t tables = (keepCounts ? 2 : 1) * size;
+  const auto split = [size, keepCounts](auto space) {
+    using TSpan = decltype(space);
+    return std::pair{keepCounts ? space.subspan(size, size) : TSpan(), space.subspan(0, size)};
+  };
+  if (free.size() >= size) {
+    const auto [count, bucket] = split(free);
+    if (!count.empty()) Count(chr, n, count);
+    Sort(chr, t, sa, n, std::span<const Int>(count), bucket);
+  } else if (n <= 0xFFFF) {
+    std::vector<std::uint16_t> space(tables);
+    const auto [count, bucket] = split(std::span<std::uint16_t>(space));
+    if (!count.empty()) Count(chr, n, count);
+    Sort(chr, t, sa, n, std::span<const std::uint16_t>(count), bucket);
+  } else {
+    std::vector<Int> space(tables);
+    const auto [count, bucket] = split(std::span<Int>(space));
+    if (!count.empty()) Count(chr, n, count);
+    Sort(chr, t, sa, n, std::span<const Int>(count), bucket);
+  }
 }
 
 }  // namespace
 
-template <class T>
-std::vector<std::int32_t> SuffixArray(std::span<const T> text, std::int32_t alphabet) {
-  const auto n = static_cast<std::int32_t>(text.size());
-  if (n <= 2) {
-    Ints sa(static_cast<std::size_t>(n));
-    for (std::int32_t i = 0; i < n; ++i) sa[i] = i;
-    if (n == 2 && text[1] <= text[0]) std::swap(sa[0], sa[1]);
-    return sa;
-  }
-  const TInducer<T> inducer(text, alphabet);
-  Ints index(static_cast<std::size_t>(n), -1);
-  Ints lms;
-  for (std::int32_t i = 1; i < n; ++i) {
-    if (inducer.Lms(static_cast<std::size_t>(i))) {
-      index[i] = static_cast<std::int32_t>(lms.size());
-      lms.push_back(i);
-    }
-  }
-  Ints sa(static_cast<std::size_t>(n));
-  inducer.Induce(lms, sa);
-  if (lms.empty()) return sa;
-  Ints sorted;
-  sorted.reserve(lms.size());
-  for (const std::int32_t v : sa) {
-    if (index[v] >= 0) sorted.push_back(v);
-  }
-  Ints names(lms.size());
-  const std::int32_t count = NameLms(text, sorted, lms, index, names);
-  // Only the names and the LMS positions go on: the rest is released before the recursion.
-  Release(index);
-  Release(sorted);
-  Release(sa);
-  Ints order = SuffixArray<std::int32_t>(names, count);
-  Release(names);
-  for (std::int32_t& k : order) k = lms[k];
-  Release(lms);
-  sa.resize(static_cast<std::size_t>(n));
-  inducer.Induce(order, sa);
+// The text with the end symbol after it; the end's and the separator's suffixes, first in
+// order, are dropped at the end (the array shrinks without moving elsewhere).
+std::vector<std::int32_t> SuffixArray(const TTwoPartText& text) {
+  const auto m = static_cast<Int>(text.Size());
+  if (m == 0) return {};
+  std::vector<Int> sa(static_cast<std::size_t>(m) + 1);
+  const auto n1 = static_cast<Int>(text.first.size());
+  // With one part no position reads the second (and its data may be null).
+  const std::uint8_t* second = text.second.empty() ? text.first.data() : text.second.data();
+  const TBytes chr{text.first.data(), second, n1, m};
+  Sais(chr, sa.data(), m + 1, 258, {});
+  const std::size_t drop = text.second.empty() ? 1 : 2;  // the end; the separator next
+  sa.erase(sa.begin(), sa.begin() + static_cast<std::ptrdiff_t>(drop));
   return sa;
 }
-
-template std::vector<std::int32_t> SuffixArray(std::span<const std::int32_t>, std::int32_t);
-template std::vector<std::int32_t> SuffixArray(std::span<const std::uint16_t>, std::int32_t);
-
-template <class T>
-std::vector<std::int32_t> CommonPrefixes(std::span<const T> text,
-                                         std::span<const std::int32_t> sa) {
-  // Each suffix's neighbour before it in suffix order, then, in text order (where the common
-  // prefix falls by at most one a step), the prefix written over the neighbour.
-  const std::size_t n = text.size();
-  Ints plcp(n);
-  if (n == 0) return plcp;
-  plcp[sa[0]] = -1;
-  for (std::size_t r = 1; r < n; ++r) plcp[sa[r]] = sa[r - 1];
-  std::size_t h = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (plcp[i] < 0) {
-      plcp[i] = 0;
-      h = 0;
-      continue;
-    }
-    const auto j = static_cast<std::size_t>(plcp[i]);
-    while (i + h < n && j + h < n && text[i + h] == text[j + h]) ++h;
-    plcp[i] = static_cast<std::int32_t>(h);
-    if (h > 0) --h;
-  }
-  return plcp;
-}
-
-template std::vector<std::int32_t> CommonPrefixes(std::span<const std::int32_t>,
-                                                  std::span<const std::int32_t>);
-template std::vector<std::int32_t> CommonPrefixes(std::span<const std::uint16_t>,
-                                                  std::span<const std::int32_t>);
 
 }  // namespace tegulo

@@ -5,59 +5,97 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
 namespace tegulo {
 
-// The suffixes of `text` (values 0..alphabet-1) in order, in linear time and memory. T is
-// std::int32_t or std::uint16_t.
-template <class T>
-std::vector<std::int32_t> SuffixArray(std::span<const T> text, std::int32_t alphabet);
+// A text of one or two parts, read where they lie: the first part at positions 0..n1-1, then
+// (when the second is not empty) a separator at n1 that nothing else equals, the second part
+// at n1 + 1 on. No suffix runs from one part into the other.
+struct TTwoPartText {
+  std::span<const std::uint8_t> first;
+  std::span<const std::uint8_t> second;
 
-// plcp[p]: the common prefix of the suffix at p with the suffix ranked just before it (0 for
-// the first in suffix order), indexed by position.
-template <class T>
-std::vector<std::int32_t> CommonPrefixes(std::span<const T> text, std::span<const std::int32_t> sa);
-
-struct TEarlierMatch {
-  std::int32_t length = 0;
-  std::int32_t at = -1;  // a text position whose match is `length` long; -1 with length 0
+  std::size_t Size() const { return first.size() + (second.empty() ? 0 : 1 + second.size()); }
+  // The bytes from position p to the end of its part (p is not the separator).
+  std::span<const std::uint8_t> From(std::size_t p) const {
+    return p < first.size() ? first.subspan(p) : second.subspan(p - first.size() - 1);
+  }
 };
 
+// The suffixes of the text in order (a suffix that is a prefix of another sorts first; the
+// separator's own suffix left out), by induced sorting in linear time. Memory besides the
+// array: a bit per position and a few KiB. Texts below 2^20 bytes.
+std::vector<std::int32_t> SuffixArray(const TTwoPartText& text);
+
+// The common prefix of the suffixes at a and b, at most `cap` bytes.
+inline std::size_t CommonPrefix(const TTwoPartText& text, std::size_t a, std::size_t b,
+                                std::size_t cap) {
+  const std::span<const std::uint8_t> u = text.From(a);
+  const std::span<const std::uint8_t> v = text.From(b);
+  const std::size_t limit = std::min({cap, u.size(), v.size()});
+  const std::uint8_t* x = u.data();
+  const std::uint8_t* y = v.data();
+  std::size_t len = 0;
+  while (len + 8 <= limit) {
+    std::uint64_t wx = 0;
+    std::uint64_t wy = 0;
+    std::memcpy(&wx, x + len, 8);
+    std::memcpy(&wy, y + len, 8);
+    if (wx != wy) return len + static_cast<std::size_t>(__builtin_ctzll(wx ^ wy) / 8);
+    len += 8;
+  }
+  while (len < limit && x[len] == y[len]) ++len;
+  return len;
+}
+
+// The suffix array with each rank's common prefix (at most cap < 2048) with the rank before
+// it (0 for the first) packed above its position: entry = position | prefix << kPositionBits.
+// The text is no longer needed after this.
+inline constexpr unsigned kPositionBits = 20;
+inline void PackCommonPrefixes(const TTwoPartText& text, std::span<std::int32_t> sa,
+                               std::size_t cap) {
+  for (std::size_t r = sa.size(); r-- > 1;) {
+    const std::size_t h = CommonPrefix(text, static_cast<std::size_t>(sa[r - 1]),
+                                       static_cast<std::size_t>(sa[r]), cap);
+    sa[r] |= static_cast<std::int32_t>(h << kPositionBits);
+  }
+}
+
 // For every position p below `queries`, the longest common prefix of its suffix with the
-// suffix at any position q of smaller time (times distinct; time(q) gives them), and such a
-// q: the nearest smaller time on either side in suffix order holds it (the left one on a
-// tie). `sa` and `plcp` are the text's.
-template <class TTime>
-std::vector<TEarlierMatch> EarlierMatches(std::span<const std::int32_t> sa,
-                                          std::span<const std::int32_t> plcp, TTime time,
-                                          std::size_t queries) {
-  const std::size_t n = sa.size();
-  std::vector<TEarlierMatch> best(queries);
-  // Stack entries: a rank's position, its time and its common prefix with the entry below
-  // it. Its depth stays far below the text's length on real data, so it grows as needed.
-  struct TEntry {
-    std::int32_t at;
-    std::int32_t time;
-    std::int32_t h;
-  };
-  std::vector<TEntry> stack;
-  const auto pass = [&](std::size_t r, std::int32_t h) {
-    const std::int32_t at = sa[r];
+// suffix at any position q of smaller time (times distinct; time(q) gives them): the nearest
+// smaller time on either side in suffix order holds it. Reported as keep(p, length, q), once
+// from each side where there is a q (length 0 possible); the caller keeps the longer. `sa`
+// holds the common prefixes (PackCommonPrefixes). One pass: a stack of ranks of rising times;
+// a rank finds its left one on the stack, and each rank it pops has found its right one. The
+// stack holds no more entries than ranks passed, so it lives in the array's passed part (an
+// entry: a position and its common prefix with the entry below); the array is used up.
+template <class TTime, class TKeep>
+void EarlierMatches(std::span<std::int32_t> sa, TTime time, std::size_t queries, TKeep keep) {
+  constexpr std::int32_t kPosition = (1 << kPositionBits) - 1;
+  std::int32_t* stack = sa.data();
+  std::size_t depth = 0;
+  for (std::size_t r = 0; r < sa.size(); ++r) {
+    const std::int32_t at = sa[r] & kPosition;
     const std::int32_t now = time(static_cast<std::size_t>(at));
-    while (!stack.empty() && stack.back().time > now) {
-      h = std::min(h, stack.back().h);
-      stack.pop_back();
+    std::int32_t h = sa[r] >> kPositionBits;  // with the rank before, the stack's top
+    while (depth > 0) {
+      const std::int32_t top = stack[depth - 1];
+      const std::int32_t topAt = top & kPosition;
+      if (time(static_cast<std::size_t>(topAt)) < now) break;
+      if (static_cast<std::size_t>(topAt) < queries) {
+        keep(static_cast<std::size_t>(topAt), static_cast<std::size_t>(h), at);
+      }
+      h = std::min(h, top >> kPositionBits);
+      --depth;
     }
-    const auto p = static_cast<std::size_t>(at);
-    if (!stack.empty() && p < queries && h > best[p].length) best[p] = {h, stack.back().at};
-    stack.push_back({at, now, h});
-  };
-  for (std::size_t r = 0; r < n; ++r) pass(r, plcp[sa[r]]);
-  stack.clear();
-  for (std::size_t r = n; r-- > 0;) pass(r, r + 1 < n ? plcp[sa[r + 1]] : 0);
-  return best;
+    if (depth > 0 && static_cast<std::size_t>(at) < queries) {
+      keep(static_cast<std::size_t>(at), static_cast<std::size_t>(h), stack[depth - 1] & kPosition);
+    }
+    stack[depth++] = at | h << kPositionBits;  // depth <= r: sa[r] is read already
+  }
 }
 
 }  // namespace tegulo

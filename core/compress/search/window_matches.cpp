@@ -25,6 +25,10 @@ std::uint16_t LinkTo(std::size_t owner, std::int64_t to) {
   return to < 0 ? 0 : Link(owner, static_cast<std::size_t>(to));
 }
 
+// Small data (up to 8 KiB) take a tree head per eight positions instead of four: their
+// tables are what they pay beyond a few bytes a position, and their trees stay shallow.
+std::size_t HeadsFor(std::size_t size) { return size <= 8192 ? size / 2 : size; }
+
 }  // namespace
 
 TWindowMatcher::TWindowMatcher(std::span<const std::uint8_t> data, std::size_t maxDistance,
@@ -32,8 +36,8 @@ TWindowMatcher::TWindowMatcher(std::span<const std::uint8_t> data, std::size_t m
     : data_(data),
       maxDistance_(maxDistance),
       maxLength_(maxLength),
-      ring_(std::bit_ceil(std::max<std::size_t>(std::min(maxDistance + 1, data.size()), 1))),
-      head_(data.size()),
+      ring_(std::max<std::size_t>(std::min(maxDistance + 1, data.size()), 1)),
+      head_(HeadsFor(data.size())),
       child_(2 * ring_, 0) {
   assert(maxDistance < 0xFFFF);
 }
@@ -42,7 +46,9 @@ std::size_t TWindowMatcher::Matches(std::size_t p, TMatchPair* out) { return Wal
 
 std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
   const std::size_t limit = std::min(maxLength_, data_.size() - p);
-  const std::size_t slot = p & (ring_ - 1);
+  const std::size_t slot = p == next_ ? slot_ : p % ring_;  // p follows the last call's
+  next_ = p + 1;
+  slot_ = slot + 1 == ring_ ? 0 : slot + 1;
   if (limit < 2) {
     child_[2 * slot] = child_[2 * slot + 1] = 0;
     return 0;
@@ -67,7 +73,9 @@ std::size_t TWindowMatcher::Walk(std::size_t p, TMatchPair* out) {
       return count;
     }
     const auto q = static_cast<std::size_t>(next);
-    std::uint16_t* pair = &child_[2 * (q & (ring_ - 1))];
+    // q's slot: p's, less the distance within the ring (the window is shorter than the ring).
+    const std::size_t back = p - q;
+    std::uint16_t* pair = &child_[2 * (slot >= back ? slot - back : slot + ring_ - back)];
     const std::uint8_t* src = data_.data() + q;
     std::size_t len = std::min(lenSmaller, lenLarger);
     while (len < limit && src[len] == cur[len]) ++len;

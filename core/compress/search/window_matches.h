@@ -1,7 +1,8 @@
 // Every useful match at each position of the data within a sliding window, for the shortest
 // parses whose costs grow with the distance: for each length, the nearest source that gives
 // it. A binary tree per first two bytes, the newest position at its root (so a search path
-// meets sources from near to far), kept in a ring of window + 1 nodes.
+// meets sources from near to far), kept in a ring of window + 1 nodes (or of the data's, where
+// that is fewer).
 #pragma once
 
 #include <cstddef>
@@ -21,7 +22,8 @@ struct TMatchPair {
 class TWindowMatcher {
 public:
   // Sources 1..maxDistance back (below 65535), lengths 2..maxLength (maxLength >= 2). Memory: 4
-  // bytes per window position and a tree head per four positions of the data (256 KiB at most).
+  // bytes per window position (at most one per position of the data) and a tree head per four
+  // positions of the data (per eight up to 8 KiB; 256 KiB at most).
   TWindowMatcher(std::span<const std::uint8_t> data, std::size_t maxDistance,
                  std::size_t maxLength);
 
@@ -39,7 +41,9 @@ private:
   std::span<const std::uint8_t> data_;
   std::size_t maxDistance_;
   std::size_t maxLength_;
-  std::size_t ring_;  // a power of two above the window or the data, whichever is smaller
+  std::size_t ring_;      // the window and one, or the data's size, whichever is smaller
+  std::size_t next_ = 0;  // the position the next walk adds
+  std::size_t slot_ = 0;  // its place in the ring: next_ modulo ring_
   TMatchHeads head_;
   // 2 slot: the smaller side, 2 slot + 1: the larger; each link how far back its node lies
   std::vector<std::uint16_t> child_;

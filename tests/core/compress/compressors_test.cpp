@@ -171,6 +171,41 @@ TEST(CompressFF, MatchesBruteForceWithTheRingsZeros) {
   }
 }
 
+// Runs of zeros about 2 KiB into data without zeros otherwise: the ring's zeros are the only
+// sources, the farthest of them at the window's edge. The brute force takes each position's
+// longest match over every distance 1..2047 (all references cost two bytes).
+TEST(CompressFF, ReadsTheRingsZerosAtTheEdgeOfTheWindow) {
+  const struct {
+    std::size_t before;  // bytes without zeros ahead of the run
+    std::size_t run;
+  } cases[] = {{1990, 40}, {2012, 34}, {2013, 35}, {2014, 34}, {2020, 60}, {2040, 9}, {2046, 4}};
+  for (const auto& c : cases) {
+    Bytes d = Random(c.before + c.run + 30, static_cast<std::uint32_t>(c.before), 255);
+    for (auto& b : d) ++b;
+    std::fill_n(d.begin() + static_cast<std::ptrdiff_t>(c.before), c.run, 0);
+    const auto at = [&](std::ptrdiff_t k) { return k < 0 ? std::uint8_t{0} : d[std::size_t(k)]; };
+    std::vector<std::size_t> longest(d.size(), 0);
+    for (std::size_t i = 0; i < d.size(); ++i) {
+      for (std::ptrdiff_t dist = 1; dist <= 2047; ++dist) {
+        std::size_t len = 0;
+        while (len < 34 && i + len < d.size() &&
+               d[i + len] == at(static_cast<std::ptrdiff_t>(i + len) - dist)) {
+          ++len;
+        }
+        longest[i] = std::max(longest[i], len);
+      }
+    }
+    const std::size_t brute =
+        2 + test::ShortestFlagGroupBytes(d.size(), [&](std::size_t i, auto add) {
+          for (std::size_t len = 3; len <= longest[i]; ++len) add(len, 2);
+        });
+    const std::string what = std::to_string(c.before) + " + " + std::to_string(c.run);
+    EXPECT_EQ(CompressFF5(d).size(), brute) << what;
+    ExpectRoundTrip(2, d, CompressFF5(d), "FF5 " + what);
+    ExpectRoundTrip(3, d, CompressFF6(d), "FF6 " + what);
+  }
+}
+
 // Data that repeats after exactly 2048 bytes, where only the ring slot about to be written
 // holds the next bytes.
 TEST(CompressFF, NeverNamesTheSlotAboutToBeWritten) {

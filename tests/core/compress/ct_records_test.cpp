@@ -1,6 +1,7 @@
 // LZSS-CT with section records wherever they make the stream shortest: equal to an
 // exhaustive search over parses and record placements, and decoded back exactly.
 #include "compress/ct/ct_records.h"
+#include "compress/ct/ct_distinct_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -99,3 +100,61 @@ TEST(CTRecords, ShortestOverEveryRecordPlacement) {
 }
 
 }  // namespace
+
+namespace {
+
+// A row of lane codes: lane F's own byte, then each lane's code.
+ct::TCodes Row(std::initializer_list<std::uint8_t> lanes) {
+  ct::TCodes row{};
+  row[0] = ct::kCodeBias;
+  std::copy(lanes.begin(), lanes.end(), row.begin() + 1);
+  return row;
+}
+
+}  // namespace
+
+// Rows kept a nibble a lane and rows kept whole (a lane outside -6..7 of lane F) are found
+// again by their codes, and every lane reads back as it was.
+TEST(CTDistinctRows, KeepsEveryRowAndFindsItAgain) {
+  constexpr std::uint8_t b = ct::kCodeBias;
+  const ct::TCodes rows[] = {
+      Row({}),                                                     // every lane out of reach
+      Row({b, b, 1, static_cast<std::uint8_t>(b - 6), b + 7, 0}),  // the nibbles' edges
+      Row({b, b, 1, static_cast<std::uint8_t>(b - 7), b + 7, 0}),  // one lane below them
+      Row({b, b, 1, static_cast<std::uint8_t>(b - 6), b + 8, 0}),  // one lane above them
+      Row({2, 255, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, 3}),
+      Row({b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b}),
+  };
+  ct::TDistinctRows<std::uint16_t> table;
+  std::vector<std::uint16_t> numbers;
+  // Each row twice in a row and again later; whole rows near a block's end too.
+  for (int round = 0; round < 40; ++round) {
+    for (const ct::TCodes& row : rows) {
+      const std::uint16_t first = table.Index(row);
+      EXPECT_EQ(table.Index(row), first);
+      if (round == 0) numbers.push_back(first);
+      EXPECT_EQ(first, numbers[&row - rows]) << "row " << &row - rows << ", round " << round;
+    }
+    ct::TCodes filler = Row({2});  // new whole rows, one a round
+    filler[2] = static_cast<std::uint8_t>(10 + round);
+    table.Index(filler);
+  }
+  for (std::size_t r = 0; r < std::size(rows); ++r) {
+    for (std::size_t lane = 1; lane < ct::kLaneCodes; ++lane) {
+      EXPECT_EQ(table.Code(numbers[r], lane), rows[r][lane]) << "row " << r << ", lane " << lane;
+    }
+    for (std::size_t other = 0; other < r; ++other) EXPECT_NE(numbers[r], numbers[other]);
+  }
+  EXPECT_FALSE(table.Overflowed());
+}
+
+// Row numbers that would outgrow their type say so, for the search to run again wider.
+TEST(CTDistinctRows, SaysWhenTheNumbersOutgrowTheirType) {
+  ct::TDistinctRows<std::uint8_t> table;
+  for (int k = 0; k < 200 && !table.Overflowed(); ++k) {
+    ct::TCodes row = Row({2});
+    row[2] = static_cast<std::uint8_t>(k);
+    table.Index(row);
+  }
+  EXPECT_TRUE(table.Overflowed());
+}

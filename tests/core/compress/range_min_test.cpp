@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -52,35 +53,50 @@ TEST(RangeMin, SmallestValueAndLastPositionOfItOverEveryRange) {
   }
 }
 
-TEST(FrontMin, SmallestOfTheNewestValuesForEveryCount) {
+template <template <class> class TRing>
+void CheckFrontMin(const char* form) {
   // Longest queries below, at and above the values pushed (the ring then holds them all);
-  // few values, so ties abound; rising values keep every entry, falling ones one.
+  // few values, so ties abound; rising values keep every entry, falling ones one; pushes one
+  // and two positions apart.
   const struct {
     std::size_t maxCount;
     std::size_t values;
     int shape;  // 0 random, 1 rising as they come, 2 falling
     std::uint32_t range;
-  } cases[] = {{1, 5, 0, 3},        {3, 40, 0, 2},   {32, 20, 0, 4},  {32, 300, 0, 4},
-               {100, 700, 0, 1000}, {64, 300, 1, 0}, {64, 300, 2, 0}, {992, 3000, 0, 50}};
+    std::size_t step;
+  } cases[] = {{1, 5, 0, 3, 1},    {3, 40, 0, 2, 1},       {32, 20, 0, 4, 1},
+               {32, 300, 0, 4, 1}, {100, 700, 0, 1000, 1}, {64, 300, 1, 0, 1},
+               {64, 300, 2, 0, 1}, {992, 3000, 0, 50, 1},  {40, 300, 0, 6, 2},
+               {8, 40000, 0, 9, 2}};  // positions past 65535
   std::mt19937 rng(5);
   for (const auto& c : cases) {
-    TFrontMin mins(c.maxCount, c.values);
+    // Value k (the k-th pushed) at position step·(values - 1 - k): pushes go down.
+    std::vector<std::uint32_t> at(c.step * c.values);
+    const auto valueAt = [&at](std::size_t p) { return at[p]; };
+    TRing<decltype(valueAt)> mins(c.maxCount, c.values, valueAt, c.step);
     std::vector<std::uint32_t> pushed;
     for (std::size_t k = 0; k < c.values; ++k) {
       const std::uint32_t v = c.shape == 0   ? static_cast<std::uint32_t>(rng() % c.range)
                               : c.shape == 1 ? static_cast<std::uint32_t>(k)
                                              : static_cast<std::uint32_t>(c.values - k);
       pushed.push_back(v);
-      mins.Push(v);
+      const std::size_t pos = c.step * (c.values - 1 - k);
+      at[pos] = v;
+      mins.Push(pos);
       const std::size_t most = std::min(c.maxCount, pushed.size());
-      std::uint32_t best = TFrontMin::kNone;
+      std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
       for (std::size_t count = 1; count <= most; ++count) {
         best = std::min(best, pushed[pushed.size() - count]);
-        ASSERT_EQ(mins.Min(count), best)
-            << c.maxCount << " " << c.values << " after " << k << " count " << count;
+        ASSERT_EQ(mins.Min(count), best) << form << ": " << c.maxCount << " " << c.values
+                                         << " after " << k << " count " << count;
       }
     }
   }
+}
+
+TEST(FrontMin, SmallestOfTheNewestValuesForEveryCount) {
+  CheckFrontMin<TFrontMin>("values kept");
+  CheckFrontMin<TFrontMinByPosition>("positions kept");
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ struct TExample {
 std::vector<TExample> Examples() {
   std::vector<TExample> out;
   for (const auto& e : test::MoreExamples()) {
-    for (const TCommandFormat f : kFormats) {
+    for (const TCommandFormat& f : kFormats) {
       if (FindScheme(CommandFormatName(f)) == e.scheme) {
         out.push_back({e.name, f, e.input, e.stream});
       }

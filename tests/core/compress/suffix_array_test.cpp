@@ -1,4 +1,5 @@
-// Suffix arrays and earlier matches against plain sorting and exhaustive search.
+// Suffix arrays, their neighbours' common prefixes and earlier matches against plain sorting
+// and exhaustive search.
 #include "compress/search/suffix_array.h"
 
 #include <gtest/gtest.h>
@@ -12,19 +13,21 @@ namespace {
 
 using Ints = std::vector<std::int32_t>;
 
-std::int32_t Common(const Ints& t, std::size_t a, std::size_t b) {
-  std::int32_t h = 0;
-  while (a + h < t.size() && b + h < t.size() && t[a + h] == t[b + h]) ++h;
-  return h;
+using Bytes = std::vector<std::uint8_t>;
+
+std::int32_t Common(const Ints& t, std::size_t a, std::size_t b, std::size_t cap) {
+  std::size_t h = 0;
+  while (h < cap && a + h < t.size() && b + h < t.size() && t[a + h] == t[b + h]) ++h;
+  return static_cast<std::int32_t>(h);
 }
 
-// Texts of each shape: random over small and large alphabets, runs, periodic and empty.
+// Texts of each shape: random over a small alphabet and all bytes, runs, periodic and empty.
 Ints MakeText(int shape, std::size_t n, std::mt19937& rng) {
   Ints t(n);
   for (std::size_t i = 0; i < n; ++i) {
     switch (shape) {
       case 0: t[i] = static_cast<std::int32_t>(rng() % 2); break;
-      case 1: t[i] = static_cast<std::int32_t>(rng() % 259); break;
+      case 1: t[i] = static_cast<std::int32_t>(rng() % 256); break;
       case 2: t[i] = 7; break;
       case 3: t[i] = static_cast<std::int32_t>(i % 3 == 0 ? 1 : 2); break;
       default: t[i] = static_cast<std::int32_t>(i > 0 && rng() % 4 ? t[i - 1] : rng() % 5);
@@ -33,39 +36,60 @@ Ints MakeText(int shape, std::size_t n, std::mt19937& rng) {
   return t;
 }
 
+// One or two parts (the second from a cut point on): the parts as the array reads them,
+// the bytes counted from 2 after a separator 1, so that plain sorting agrees.
 TEST(SuffixArray, SortsAndMatchesEveryShape) {
   std::mt19937 rng(11);
   for (int round = 0; round < 200; ++round) {
     const int shape = round % 5;
     const Ints t = MakeText(shape, round % 7 == 0 ? round % 3 : rng() % 300, rng);
-    Ints want(t.size());
-    std::iota(want.begin(), want.end(), 0);
+    const Bytes bytes(t.begin(), t.end());
+    const std::size_t cut = round % 2 == 0 || t.size() < 2 ? t.size() : 1 + rng() % (t.size() - 1);
+    const TTwoPartText text{std::span(bytes).first(cut), std::span(bytes).subspan(cut)};
+    Ints plain;  // the text as sorted: bytes + 2, the separator 1
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (i == cut) plain.push_back(1);
+      plain.push_back(t[i] + 2);
+    }
+    Ints want;
+    for (std::size_t p = 0; p < plain.size(); ++p) {
+      if (plain[p] != 1) want.push_back(static_cast<std::int32_t>(p));
+    }
     std::sort(want.begin(), want.end(), [&](std::int32_t a, std::int32_t b) {
-      return std::lexicographical_compare(t.begin() + a, t.end(), t.begin() + b, t.end());
+      return std::lexicographical_compare(plain.begin() + a, plain.end(), plain.begin() + b,
+                                          plain.end());
     });
-    const Ints sa = SuffixArray<std::int32_t>(t, 259);
+    Ints sa = SuffixArray(text);
     ASSERT_EQ(sa, want) << "round " << round << " shape " << shape;
-    const Ints lcp = CommonPrefixes<std::int32_t>(t, sa);
+    const std::size_t cap = round % 3 == 0 ? 5 : 1024;
+    PackCommonPrefixes(text, sa, cap);
     for (std::size_t r = 0; r < sa.size(); ++r) {
-      const std::int32_t want = r == 0 ? 0 : Common(t, sa[r - 1], sa[r]);
-      ASSERT_EQ(lcp[sa[r]], want) << "round " << round << " rank " << r;
+      const std::int32_t lcp = r == 0 ? 0 : Common(plain, want[r - 1], want[r], cap);
+      ASSERT_EQ(sa[r], want[r] | lcp << kPositionBits) << "round " << round << " rank " << r;
     }
     // Times: a random order of the positions.
-    Ints time(t.size());
+    Ints time(plain.size());
     std::iota(time.begin(), time.end(), 0);
     std::shuffle(time.begin(), time.end(), rng);
-    const auto got = EarlierMatches(
-        sa, lcp, [&](std::size_t p) { return time[p]; }, t.size());
-    for (std::size_t p = 0; p < t.size(); ++p) {
+    Ints got(plain.size(), 0);
+    Ints at(plain.size(), -1);
+    EarlierMatches(
+        sa, [&](std::size_t p) { return time[p]; }, plain.size(),
+        [&](std::size_t p, std::size_t length, std::int32_t q) {
+          if (static_cast<std::int32_t>(length) < got[p] || (at[p] >= 0 && length == 0)) return;
+          got[p] = static_cast<std::int32_t>(length);
+          at[p] = q;
+        });
+    for (const std::int32_t p : want) {
       std::int32_t best = 0;
-      for (std::size_t q = 0; q < t.size(); ++q) {
-        if (time[q] < time[p]) best = std::max(best, Common(t, p, q));
+      for (const std::int32_t q : want) {
+        if (time[q] < time[p]) best = std::max(best, Common(plain, p, q, cap));
       }
-      ASSERT_EQ(got[p].length, best) << "round " << round << " position " << p;
+      ASSERT_EQ(got[p], best) << "round " << round << " position " << p;
       if (best > 0) {
-        const auto q = static_cast<std::size_t>(got[p].at);
+        const auto q = static_cast<std::size_t>(at[p]);
         EXPECT_LT(time[q], time[p]) << "round " << round << " position " << p;
-        EXPECT_EQ(Common(t, p, q), best) << "round " << round << " position " << p;
+        EXPECT_EQ(Common(plain, p, q, cap), best) << "round " << round << " position " << p;
       }
     }
   }

@@ -278,9 +278,26 @@ TEST(Konami, ScanOfBothVersionsNamesAStreamThatReadsAlikeKonami2) {
   }
 }
 
-// Few commands tell little, unless they are mostly zero runs: blank tiles, which an encoder
-// writes as a few of them. Those score by the facts.
-TEST(Konami, BlankTilesScoreByTheFacts) {
+// Raw runs of the given counts over bytes that hold no repeat (distinct values), then `tail`,
+// under a header that states the length.
+Bytes RawRuns(std::initializer_list<std::uint8_t> counts, const Bytes& tail = {}) {
+  Bytes s = {0, 0};
+  unsigned next = 0;
+  for (const std::uint8_t n : counts) {
+    s.push_back(static_cast<std::uint8_t>(0x80 | n));
+    for (std::uint8_t k = 0; k < n; ++k, ++next)
+      s.push_back(static_cast<std::uint8_t>(next * 97 + 13));
+  }
+  s.insert(s.end(), tail.begin(), tail.end());
+  s[0] = static_cast<std::uint8_t>(s.size());
+  s[1] = static_cast<std::uint8_t>(s.size() >> 8);
+  return s;
+}
+
+// Few commands tell little, unless they are mostly zero runs (blank tiles, which an encoder
+// writes as a few of them) or mostly raw runs in rows of the longest but one (data that does
+// not pack, which an encoder splits so). Those score by the facts.
+TEST(Konami, FewCommandsThatTellAnEncoderScoreByTheFacts) {
   const auto zeroRuns = [](std::uint8_t first, std::size_t fullRuns) {
     Bytes s = {0, 0, first};
     s.resize(3 + fullRuns, 0xFF);
@@ -313,6 +330,15 @@ TEST(Konami, BlankTilesScoreByTheFacts) {
        TKonami::k2,
        {0x10, 0x00, 0xA2, 1, 2, 3, 4, 0x88, 1, 2, 3, 4, 5, 6, 7, 8},
        false},
+      {"176 bytes that do not pack: 21 raw, then 31 five times", TKonami::k1,
+       RawRuns({21, 31, 31, 31, 31, 31}), true},
+      {"the same, the short run last", TKonami::k2, RawRuns({31, 31, 31, 31, 31, 21}), true},
+      {"a row of 1 and 31, then 16 zeros", TKonami::k2, RawRuns({1, 31}, {0xEE}), true},
+      {"a row of 26 and 31, a copy, 4 raw", TKonami::k1,
+       RawRuns({26, 31}, {0x04, 0x00, 0x84, 0x31, 0x32, 0x33, 0x34}), true},
+      {"a row of two runs of 16", TKonami::k1, RawRuns({16, 16}), false},
+      {"a row of 31, 20 and 13", TKonami::k1, RawRuns({31, 20, 13}), false},
+      {"one raw run of 31, 17 zeros", TKonami::k1, RawRuns({31}, {0xEF}), false},
   };
   for (const auto& row : rows) {
     TStreamStats stats;
@@ -322,6 +348,43 @@ TEST(Konami, BlankTilesScoreByTheFacts) {
     const auto hit = CheckAndScore(row.stream, 0, Row(row.version).row, 32);
     ASSERT_TRUE(hit.has_value()) << row.name;
     EXPECT_GE(hit->score, kDefaultMinScore) << row.name;
+  }
+}
+
+// Shapes chance bytes take in rows of 0xFF that the checker counts against the facts: runs of
+// zero-interleaved pairs before blank rows without a copy, and a stream of nothing but zero
+// runs whose row of command bytes runs on past its stated end.
+TEST(Konami, ChanceShapesAroundBlankRowsMissTheFacts) {
+  Bytes row16(18, 0xFF);  // 16 zero runs of 33: 528 zeros
+  row16[0] = 0x12;
+  row16[1] = 0x00;
+  const auto then = [](Bytes s, std::uint8_t next) {
+    s.push_back(next);
+    return s;
+  };
+  const struct {
+    const char* name;
+    TKonami version;
+    Bytes rom;  // the stream at 0, and what follows it
+    std::uint32_t chance;
+  } rows[] = {
+      {"4 pairs, then 88 zeros", TKonami::k1, {0x0A, 0x00, 0xA2, 1, 2, 3, 4, 0xFF, 0xFF, 0xF4}, 1},
+      {"4 pairs, a copy of them, then 80 zeros",
+       TKonami::k1,
+       {0x0C, 0x00, 0xA2, 1, 2, 3, 4, 0x1B, 0xDF, 0xFF, 0xFF, 0xEC},
+       0},
+      {"16 zero runs of 33, 0xFF after", TKonami::k1, then(row16, 0xFF), 1},
+      {"16 zero runs of 33, 0x00 after", TKonami::k1, then(row16, 0x00), 0},
+      {"32 and 32 zeros, 0xFE after", TKonami::k2, {0x04, 0x00, 0xFE, 0xFE, 0xFE}, 1},
+      {"two long runs of 256 zeros, 0xFE after",
+       TKonami::k2,
+       {0x06, 0x00, 0xFF, 0xFE, 0xFF, 0xFE, 0xFE},
+       0},
+  };
+  for (const auto& row : rows) {
+    TStreamStats stats;
+    ASSERT_TRUE(Row(row.version).check(row.rom, 0, 16, &stats)) << row.name;
+    EXPECT_EQ(stats.wastefulTokens, row.chance) << row.name;
   }
 }
 
@@ -346,6 +409,12 @@ TEST(Konami, WastefulCommandsForTheScore) {
       {"pairs one copy writes", {0x08, 0x00, 0xA0, 0x11, 0x22, 0xA0, 0x11, 0x22}, 1},
       {"the same copy thrice", {0x0A, 0x00, 0x81, 0x41, 0x04, 0x00, 0x04, 0x00, 0x04, 0x00}, 1},
       {"the same copy twice", {0x08, 0x00, 0x81, 0x41, 0x04, 0x00, 0x04, 0x00}, 0},
+      {"two copies in a row that one writes",
+       {0x0B, 0x00, 0x84, 0x11, 0x22, 0x33, 0x44, 0x03, 0xDF, 0x03, 0xE1},
+       1},
+      {"two copies in a row from sources apart",
+       {0x0B, 0x00, 0x84, 0x11, 0x22, 0x33, 0x44, 0x03, 0xDF, 0x03, 0xE3},
+       0},
   };
   for (const TRow& row : rows) {
     EXPECT_EQ(WastefulKonamiRaws<TKonami::k2>(row.stream, {}), row.wasteful) << row.name;

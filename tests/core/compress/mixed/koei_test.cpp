@@ -1,6 +1,7 @@
 // Koei: the worked examples both ways, the decoder's edges, round trips, the compressor
 // against an exhaustive search, and the scan check.
 #include "compress/mixed/koei.h"
+#include "compress/mixed/koei_levels.h"
 
 #include <gtest/gtest.h>
 
@@ -325,5 +326,36 @@ TEST(Koei, ScanFactsOfTheEnd) {
     EXPECT_EQ(hit->rawSize, 16u) << row.name;
     EXPECT_EQ(stats.unusedFlagsZero, row.restZero) << row.name;
     EXPECT_EQ(stats.factsMinOutput, kStrictFactsMinOutput) << row.name << ": the end decides";
+  }
+}
+
+// The parse's block minima joined a state at a time from rows of a least value and a byte of
+// excess a state, the bases near and far apart.
+TEST(Koei, PackedRowsJoinStateByState) {
+  const auto row = [](std::uint32_t base, std::uint8_t first, std::uint8_t rest) {
+    koei::TPackedRow r;
+    r.base = base;
+    r.over.fill(rest);
+    r.over[0] = first;
+    r.over[7] = 0;
+    return r;
+  };
+  const struct {
+    koei::TPackedRow x;
+    koei::TPackedRow y;
+  } cases[] = {
+      {row(100, 5, 9), row(100, 9, 5)},    // equal bases
+      {row(100, 0, 16), row(104, 0, 16)},  // a gap within the excesses
+      {row(1000, 254, 3), row(1200, 0, 0)},
+      {row(50, 254, 254), row(305, 0, 0)},  // a gap of 255 and more: the lower row wins
+      {row(900, 20, 1), row(10, 254, 200)},
+  };
+  for (const auto& c : cases) {
+    const koei::TPackedRow joined = koei::Joined(c.x, c.y);
+    for (unsigned s = 0; s < koei::kWordBits; ++s) {
+      const std::uint32_t want = std::min(c.x.base + c.x.over[s], c.y.base + c.y.over[s]);
+      EXPECT_EQ(joined.base + joined.over[s], want)
+          << c.x.base << " and " << c.y.base << ", state " << s;
+    }
   }
 }
