@@ -2,6 +2,10 @@
 #include <algorithm>
 #include <string>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "base/stream_view.h"
 #include "base/uCommon.h"
 #include "compress/flag/flag_writer.h"
@@ -223,13 +227,47 @@ bool LCLZ14Maybe(std::span<const std::uint8_t> rom, std::size_t pos, std::uint32
   return true;
 }
 
+// LCLZ14Maybe's first refusal, where 3 bytes or more lie from `s` to the ROM's end: a size of
+// 0 or one that is no multiple of 16.
+unsigned LCLZ14Gate(const std::uint8_t* s) {
+  return (s[0] & 15U) == 0 && (s[0] | s[1]) != 0 ? 1U : 0U;
+}
+
 }  // namespace
+
+namespace detail {
+
+std::uint64_t LCLZ14GatesPlain(std::span<const std::uint8_t> rom, std::size_t pos) {
+  return GateBlock(pos, [&](std::size_t p) { return LCLZ14Gate(rom.data() + p); });
+}
+
+std::uint64_t LCLZ14Gates(std::span<const std::uint8_t> rom, std::size_t pos) {
+#ifdef __SSE2__
+  const std::uint8_t* s = rom.data() + pos;
+  const __m128i zero = _mm_setzero_si128();
+  std::uint64_t bits = 0;
+  for (std::size_t k = 0; k < 64; k += 16) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k + 1));
+    const __m128i whole = _mm_cmpeq_epi8(_mm_and_si128(low, _mm_set1_epi8(15)), zero);
+    const __m128i none = _mm_cmpeq_epi8(_mm_or_si128(low, high), zero);
+    const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(none, whole)));
+    bits |= std::uint64_t{lanes} << k;
+  }
+  return bits;
+#else
+  return LCLZ14GatesPlain(rom, pos);
+#endif
+}
+
+}  // namespace detail
 
 std::size_t SkipLCLZ14(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                        std::size_t align, const TSkipFacts& facts) {
   constexpr std::size_t kReach = 2 + 1 + 8 * 2;  // the size, a flag byte, eight copies
-  return SkipWhileRefusedInRuns<kReach>(
-      rom, pos, end, align, [&](std::size_t p) { return LCLZ14Maybe(rom, p, facts.minSize); });
+  return SkipGatedInRuns<kReach, kReach>(
+      rom, pos, end, align, [&](std::size_t p) { return detail::LCLZ14Gates(rom, p); },
+      [&](std::size_t p) { return LCLZ14Maybe(rom, p, facts.minSize); });
 }
 
 }  // namespace tegulo

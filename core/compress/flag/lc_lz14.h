@@ -47,4 +47,12 @@ std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::s
 std::size_t SkipLCLZ14(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                        std::size_t align, const TSkipFacts& facts);
 
+namespace detail {
+// The quick pass's gate (SkipGatedInRuns) for positions pos .. pos + 63, bit k for pos + k:
+// LCLZ14Gates with SSE2 where there is, LCLZ14GatesPlain a position at a time. Both read
+// rom[pos, pos + 65).
+std::uint64_t LCLZ14Gates(std::span<const std::uint8_t> rom, std::size_t pos);
+std::uint64_t LCLZ14GatesPlain(std::span<const std::uint8_t> rom, std::size_t pos);
+}  // namespace detail
+
 }  // namespace tegulo

@@ -735,15 +735,43 @@ namespace {
 
 // The argument bytes after command byte c (Parse's).
 template <TKonami V>
-std::size_t ArgsOf(unsigned c) {
+constexpr std::size_t ArgsOf(unsigned c) {
   if (c < 0x80 || (c >= 0xC0 && c < 0xE0)) return 1;
   if (c < 0xA0) return c & 0x1FU;
   if (c < 0xC0) return (c & 0x1FU) + 2;
   return c == 0xFF && V != TKonami::k1 ? 1 : 0;
 }
 
-bool IsRaw(unsigned c) { return c >= 0x80 && c < 0xA0; }
-bool IsPairs(unsigned c) { return c >= 0xA0 && c < 0xC0; }
+constexpr bool IsRaw(unsigned c) { return c >= 0x80 && c < 0xA0; }
+constexpr bool IsPairs(unsigned c) { return c >= 0xA0 && c < 0xC0; }
+
+// A command byte's facts for the chains, by its value: its bytes, and whether it is a raw run
+// or a run of pairs (kind 1, 2) with the count and the most two of its kind in a row may add
+// up to before one could hold them both.
+struct TChainLead {
+  std::uint8_t step = 1;
+  std::uint8_t kind = 0;
+  std::uint8_t low = 0;
+  std::uint8_t most = 0;
+};
+
+template <TKonami V>
+constexpr std::array<TChainLead, 256> kChainLeads = [] {
+  std::array<TChainLead, 256> leads{};
+  for (unsigned c = 0; c < 256; ++c) {
+    TChainLead& l = leads[c];
+    l.step = static_cast<std::uint8_t>(1 + ArgsOf<V>(c));
+    l.low = static_cast<std::uint8_t>(c & 0x1FU);
+    if (IsRaw(c)) {
+      l.kind = 1;
+      l.most = kMaxRaw;
+    } else if (IsPairs(c)) {
+      l.kind = 2;
+      l.most = kMaxCount - 4;
+    }
+  }
+  return leads;
+}();
 
 constexpr std::size_t kNoPlace = SIZE_MAX;
 
@@ -756,20 +784,22 @@ public:
   explicit TChains(std::span<const std::uint8_t> rom) : rom_(rom) {}
 
   // Adds place i, below those added before.
+  // Without branches on the bytes but for the last command: in data that is no stream the
+  // kinds of command follow each other at random.
   void Add(std::size_t i) {
     const unsigned c = rom_[i];
-    const std::size_t next = i + 1 + ArgsOf<V>(c);
-    const bool on = next < rom_.size();
-    std::size_t r = on ? refusal_[next % kRing] : kNoPlace;
-    if (c == 0x80) {
-      r = i;
-    } else if (on && IsRaw(c) && IsRaw(rom_[next]) &&
-               (c & 0x1FU) + (rom_[next] & 0x1FU) <= kMaxRaw) {
-      r = next;
-    } else if (on && IsPairs(c) && IsPairs(rom_[next]) &&
-               (c & 0x1FU) + (rom_[next] & 0x1FU) + 4 <= kMaxCount) {
-      r = next;
+    const TChainLead& l = kChainLeads<V>[c];
+    const std::size_t next = i + l.step;
+    if (next >= rom_.size()) {
+      refusal_[i % kRing] = c == 0x80 ? i : kNoPlace;
+      return;
     }
+    const TChainLead& m = kChainLeads<V>[rom_[next]];
+    // Two raw runs, or two runs of pairs, in a row that one could hold.
+    const bool joins = (l.kind != 0) & (l.kind == m.kind) & (l.low + m.low <= l.most);
+    const std::size_t later = refusal_[next % kRing];
+    std::size_t r = joins ? next : later;
+    r = c == 0x80 ? i : r;
     refusal_[i % kRing] = r;
   }
   // Whether the chain from place i (added) meets a refusal before `end`.

@@ -5,10 +5,16 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <optional>
 #include <string>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "base/uCommon.h"
+#include "compress/shared/lz_copy.h"
 
 namespace tegulo {
 namespace {
@@ -139,6 +145,20 @@ struct TNoHook {
   static bool Copy(std::size_t /*pos*/, std::size_t /*len*/, std::size_t /*dist*/) { return true; }
 };
 
+// d[i] = d[i - distance] for i = 0 .. n - 1 in order, as a byte loop writes it, in wider
+// moves where the distance allows (copies of up to 255 bytes, zero runs from one back).
+inline void CopyFromBehind(std::uint8_t* d, std::size_t distance, std::size_t n) {
+  std::size_t i = 0;
+  if (distance == 1) {
+    std::memset(d, d[-1], n);
+    return;
+  }
+  if (distance >= 8) {
+    for (; i + 8 <= n; i += 8) lz::Store8(d + i, lz::Load8(d + i - distance));
+  }
+  for (; i < n; ++i) d[i] = d[i - distance];
+}
+
 // Takes the literal a set flag announces into out[w.pos]; where the walk must stop, why.
 template <class Hook>
 [[gnu::always_inline]] inline std::optional<TStop> TakeLiteral(TReader& r, TWalk& w,
@@ -179,7 +199,7 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     if (!ReadDistance(r, distance)) return stop(TStop::kTruncated);
     if (distance > w.pos || !hook.Copy(w.pos, length, distance)) return stop(TStop::kInvalid);
     const std::size_t end = std::min(w.pos + length, limit);
-    for (std::size_t p = w.pos; p < end; ++p) out[p] = out[p - distance];
+    CopyFromBehind(out + w.pos, distance, end - w.pos);
     const bool full = end < w.pos + length;
     w.pos = end;
     if (full) return stop(TStop::kFull);
@@ -314,14 +334,63 @@ bool KoeiMaybe(const std::uint8_t* s, std::size_t n) {
   return (wide == 0 ? 5 : 9) + bits(2 + wide) <= literals;
 }
 
+// KoeiMaybe's first refusals, where the first 21 bytes lie in the ROM: the first flag must
+// announce a literal, and (unless two flag bytes of literals come first, which KoeiMaybe passes
+// on that alone) the first copy's distance code must start as one of 16 or less. Where the
+// length code takes 5 bits or fewer the 3 bits after it lie in the top byte of the first code
+// word, the stream's second byte v: 1000xxxx, 01x000xx and 001xx000 leave them 0, and 000xxxxx
+// leaves them to KoeiMaybe.
+unsigned KoeiGate(const std::uint8_t* s) {
+  const unsigned v = s[1];
+  const unsigned flags = s[2];
+  const bool shortDistance =
+      (v & 0xF0U) == 0x80U || (v & 0xDCU) == 0x40U || (v & 0xE7U) == 0x20U || (v & 0xE0U) == 0;
+  return (flags >> 7U) & (shortDistance || flags == 0xFFU ? 1U : 0U);
+}
+
 }  // namespace
+
+namespace detail {
+
+std::uint64_t KoeiGatesPlain(std::span<const std::uint8_t> rom, std::size_t pos) {
+  return GateBlock(pos, [&](std::size_t p) { return KoeiGate(rom.data() + p); });
+}
+
+std::uint64_t KoeiGates(std::span<const std::uint8_t> rom, std::size_t pos) {
+#ifdef __SSE2__
+  const std::uint8_t* s = rom.data() + pos;
+  const auto masked = [](__m128i v, int mask, int value) {
+    return _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(static_cast<char>(mask))),
+                          _mm_set1_epi8(static_cast<char>(value)));
+  };
+  std::uint64_t bits = 0;
+  for (std::size_t k = 0; k < 64; k += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k + 1));
+    const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k + 2));
+    const __m128i shortDistance =
+        _mm_or_si128(_mm_or_si128(masked(v, 0xF0, 0x80), masked(v, 0xDC, 0x40)),
+                     _mm_or_si128(masked(v, 0xE7, 0x20), masked(v, 0xE0, 0)));
+    const __m128i may = _mm_or_si128(shortDistance, _mm_cmpeq_epi8(flags, _mm_set1_epi8(-1)));
+    const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(flags, may)));
+    bits |= std::uint64_t{lanes} << k;
+  }
+  return bits;
+#else
+  return KoeiGatesPlain(rom, pos);
+#endif
+}
+
+}  // namespace detail
 
 std::size_t SkipKoei(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                      std::size_t align, const TSkipFacts& /*facts*/) {
   constexpr std::size_t kReach = 2 + 2 * 9 + 2;  // code word, flag bytes, literals, code word
-  return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align, [&](std::size_t p) {
-    return rom.size() - p >= 3 && KoeiMaybe(rom.data() + p, rom.size() - p);
-  });
+  constexpr std::size_t kGateReach = 21;         // KoeiMaybe refuses by its bytes alone from here
+  return SkipGatedInRuns<kReach, kGateReach>(
+      rom, pos, end, align, [&](std::size_t p) { return detail::KoeiGates(rom, p); },
+      [&](std::size_t p) {
+        return rom.size() - p >= 3 && KoeiMaybe(rom.data() + p, rom.size() - p);
+      });
 }
 
 }  // namespace tegulo

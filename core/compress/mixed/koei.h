@@ -49,4 +49,12 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
 std::size_t SkipKoei(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                      std::size_t align, const TSkipFacts& facts);
 
+namespace detail {
+// The quick pass's gate (SkipGatedInRuns) for positions pos .. pos + 63, bit k for pos + k:
+// KoeiGates with SSE2 where there is, KoeiGatesPlain a position at a time. Both read
+// rom[pos + 1, pos + 66).
+std::uint64_t KoeiGates(std::span<const std::uint8_t> rom, std::size_t pos);
+std::uint64_t KoeiGatesPlain(std::span<const std::uint8_t> rom, std::size_t pos);
+}  // namespace detail
+
 }  // namespace tegulo

@@ -7,6 +7,10 @@
 #include <cassert>
 #include <string>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "base/uCommon.h"
 #include "compress/mixed/lc_lz17.h"
 #include "compress/search/nearest_pair.h"
@@ -524,14 +528,67 @@ bool LCLZ17Maybe(const std::uint8_t* s, std::size_t n) {
   return kLongDistance - d <= literals;
 }
 
+// LCLZ17Maybe's first refusals, where the first 16 bytes lie in the ROM: the first flag must
+// announce a literal, and where the first byte holds the first copy's flag (1 to 7 literals
+// before it, L), the copy's first byte must be 256 - L or more (a short copy's distance byte
+// and a long copy's low distance byte alike: a distance of L or less). A first byte of 0xFF is
+// left to LCLZ17Maybe.
+unsigned LCLZ17Gate(const std::uint8_t* s) {
+  const unsigned first = s[0];
+  unsigned may = first == 0xFFU ? 1U : 0U;
+  for (unsigned literals = 1; literals < 8; ++literals) {
+    const unsigned ones = (1U << literals) - 1;
+    may |= (first & (2 * ones + 1)) == ones && s[2 + literals] >= 256 - literals ? 1U : 0U;
+  }
+  return may;
+}
+
 }  // namespace
+
+namespace detail {
+
+std::uint64_t LCLZ17GatesPlain(std::span<const std::uint8_t> rom, std::size_t pos) {
+  return GateBlock(pos, [&](std::size_t p) { return LCLZ17Gate(rom.data() + p); });
+}
+
+std::uint64_t LCLZ17Gates(std::span<const std::uint8_t> rom, std::size_t pos) {
+#ifdef __SSE2__
+  const std::uint8_t* s = rom.data() + pos;
+  const auto load = [](const std::uint8_t* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  };
+  const auto byte = [](unsigned v) { return _mm_set1_epi8(static_cast<char>(v)); };
+  std::uint64_t bits = 0;
+  for (std::size_t k = 0; k < 64; k += 16) {
+    const __m128i first = load(s + k);
+    __m128i may = _mm_cmpeq_epi8(first, byte(0xFF));
+    for (unsigned literals = 1; literals < 8; ++literals) {
+      const unsigned ones = (1U << literals) - 1;
+      const __m128i flags = _mm_cmpeq_epi8(_mm_and_si128(first, byte(2 * ones + 1)), byte(ones));
+      // x >= least, unsigned: x is its maximum with least.
+      const __m128i copy = load(s + k + 2 + literals);
+      const __m128i near = _mm_cmpeq_epi8(_mm_max_epu8(copy, byte(256 - literals)), copy);
+      may = _mm_or_si128(may, _mm_and_si128(flags, near));
+    }
+    bits |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(may))} << k;
+  }
+  return bits;
+#else
+  return LCLZ17GatesPlain(rom, pos);
+#endif
+}
+
+}  // namespace detail
 
 std::size_t SkipLCLZ17(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                        std::size_t align, const TSkipFacts& /*facts*/) {
   constexpr std::size_t kReach = 2 + 12 + 2;  // the flag word, literals, a copy's two bytes
-  return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align, [&](std::size_t p) {
-    return rom.size() - p >= 2 && LCLZ17Maybe(rom.data() + p, rom.size() - p);
-  });
+  constexpr std::size_t kGateReach = kReach;  // LCLZ17Maybe refuses by its bytes alone from here
+  return SkipGatedInRuns<kReach, kGateReach>(
+      rom, pos, end, align, [&](std::size_t p) { return detail::LCLZ17Gates(rom, p); },
+      [&](std::size_t p) {
+        return rom.size() - p >= 2 && LCLZ17Maybe(rom.data() + p, rom.size() - p);
+      });
 }
 
 }  // namespace tegulo

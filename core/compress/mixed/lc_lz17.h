@@ -47,4 +47,12 @@ std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::s
 std::size_t SkipLCLZ17(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                        std::size_t align, const TSkipFacts& facts);
 
+namespace detail {
+// The quick pass's gate (SkipGatedInRuns) for positions pos .. pos + 63, bit k for pos + k:
+// LCLZ17Gates with SSE2 where there is, LCLZ17GatesPlain a position at a time. Both read
+// rom[pos, pos + 73).
+std::uint64_t LCLZ17Gates(std::span<const std::uint8_t> rom, std::size_t pos);
+std::uint64_t LCLZ17GatesPlain(std::span<const std::uint8_t> rom, std::size_t pos);
+}  // namespace detail
+
 }  // namespace tegulo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -135,6 +136,68 @@ std::size_t SkipWhileRefusedInRuns(std::span<const std::uint8_t> rom, std::size_
                                          : next;
   }
   return pos;
+}
+
+// The same behind a gate: `gates(p)` tells for each of p .. p + 63 (bit k for p + k) whether
+// `maybe` may pass it, with a test of a few bytes and no branch; it is false only where
+// `maybe` is, at every position with kGateReach bytes or more from it to the ROM's end, and
+// may read up to kGateReach - 1 bytes past p + 63. `maybe` is asked only where the gate holds,
+// so that chance bytes cost a few instructions a position and no missed branch; the last
+// positions, and an alignment that does not divide 64, go the plain way.
+template <std::size_t kReach, std::size_t kGateReach, class G, class F>
+std::size_t SkipGatedInRuns(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
+                            std::size_t align, G&& gates, F&& maybe) {
+  constexpr std::size_t kBlock = 64;
+  const std::size_t gated = rom.size() >= kGateReach + kBlock ? rom.size() - kGateReach : 0;
+  std::size_t blockEnd = std::min(end, gated + 1);  // the blocks lie below both
+  if (align == 0 || align > kBlock || kBlock % align != 0) blockEnd = 0;
+  // The positions of a block at the alignment: every align-th bit (a quick pass is asked once
+  // a candidate, so this is reckoned without a loop).
+  const std::uint64_t aligned =
+      blockEnd == 0 || align == kBlock ? 1 : ~std::uint64_t{0} / ((std::uint64_t{1} << align) - 1);
+  std::size_t runEnd = 0;  // rom[p, runEnd) holds one value, once measured from a refused p
+  while (pos + kBlock <= blockEnd) {
+    std::uint64_t bits = gates(pos) & aligned;
+    std::size_t next = pos + kBlock;
+    if (bits == 0) {
+      // pos refused: in a filler the positions whose reach lies inside it are refused alike.
+      if (runEnd <= pos) {
+        runEnd = pos + 1;
+        while (runEnd < rom.size() && rom[runEnd] == rom[pos]) ++runEnd;
+      }
+      if (runEnd - pos >= kReach + align + kBlock) {
+        next = pos + (runEnd - kReach - pos) / align * align + align;
+      }
+    }
+    while (bits != 0) {
+      const std::size_t p = pos + static_cast<std::size_t>(std::countr_zero(bits));
+      if (maybe(p)) return p;
+      bits &= bits - 1;
+      if (runEnd <= p) {
+        runEnd = p + 1;
+        while (runEnd < rom.size() && rom[runEnd] == rom[p]) ++runEnd;
+      }
+      if (runEnd - p < kReach + align) continue;
+      // The positions whose reach lies inside the run are refused alike.
+      const std::size_t after = p + (runEnd - kReach - p) / align * align + align;
+      if (after >= pos + kBlock) {
+        next = after;
+        break;
+      }
+      bits &= ~std::uint64_t{0} << (after - pos);
+    }
+    pos = next;
+  }
+  return SkipWhileRefusedInRuns<kReach>(rom, pos, end, align, maybe);
+}
+
+// The gates of 64 positions from a test of one position (`gate(p)`, 0 or 1), for
+// SkipGatedInRuns.
+template <class G>
+std::uint64_t GateBlock(std::size_t pos, G&& gate) {
+  std::uint64_t bits = 0;
+  for (std::size_t k = 0; k < 64; ++k) bits |= std::uint64_t{gate(pos + k)} << k;
+  return bits;
 }
 
 // For the checkers: resets `stats` (or a local) keeping its literal marks.
