@@ -72,9 +72,13 @@ TEST_F(DocumentChangesTest, NewLoadDropAndCloseAskBeforeAChangedListGoes) {
     c.run();
     EXPECT_EQ(Questions(), QStringList{"Save changes to the document?"}) << row;
     EXPECT_EQ(window->isVisible(), c.listAfter >= 0) << row;
-    if (c.listAfter >= 0) EXPECT_EQ(lbList->count(), c.listAfter) << row;
+    if (c.listAfter >= 0) {
+      EXPECT_EQ(lbList->count(), c.listAfter) << row;
+    }
     EXPECT_EQ(QFile::exists(saved), c.saveDialogAnswered) << row;
-    if (c.saveDialogAnswered) EXPECT_EQ(ReadFile(saved).size(), 1096) << row;
+    if (c.saveDialogAnswered) {
+      EXPECT_EQ(ReadFile(saved).size(), 1096) << row;
+    }
   }
 }
 

@@ -156,7 +156,9 @@ TEST_F(WindowTest, RegionsKeepTheirSizesAndTheViewTakesTheRest) {
     // The toolbar is one row of 57 pixels where its controls fit, more rows where they do not.
     const int t = Panel2->height();
     EXPECT_EQ(t % 57, 0) << w << "x" << h;
-    if (w >= 954) EXPECT_EQ(t, 57) << w << "x" << h;
+    if (w >= 954) {
+      EXPECT_EQ(t, 57) << w << "x" << h;
+    }
     EXPECT_EQ(Panel2->geometry(), QRect(0, 0, w, t)) << w << "x" << h;
     EXPECT_EQ(sBar->geometry(), QRect(0, h - 19, w, 19)) << w << "x" << h;
     EXPECT_EQ(lbList->geometry(), QRect(0, t, 157, h - t - 19)) << w << "x" << h;

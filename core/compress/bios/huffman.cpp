@@ -158,7 +158,7 @@ std::vector<std::uint8_t> CompressHuffman(std::span<const std::uint8_t> data,
     for (int k = table.lengths[symbol]; k-- > 0;) {
       word |= static_cast<std::uint32_t>(code >> k & 1U) << (31 - used);
       if (++used == 32) {
-        for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(word >> (8 * k)));
+        for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(word >> (8 * b)));
         word = 0;
         used = 0;
       }

@@ -57,8 +57,8 @@ inline void CopyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t le
 }
 
 // out[o + i] = out[o + i - dist] for i = 0..len-1 in increasing order, as a byte loop would
-// do it (a distance below the length repeats the bytes). Needs 1 <= dist <= o, len <= 34
-// and o + len inside the buffer; writes exactly out[o .. o + len).
+// do it (a distance below the length repeats the bytes), for any length. Needs
+// 1 <= dist <= o and o + len inside the buffer; writes exactly out[o .. o + len).
 inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t dist, std::size_t len) {
   std::uint8_t* d = out + o;
   const std::uint8_t* s = d - dist;
