@@ -19,6 +19,29 @@
 
 namespace tegulo {
 
+namespace front_min {
+
+// The stack entry that answers a query of the `count` newest values: the oldest of those it
+// holds (entry 0 the newest; `age(k)` grows by at least one an entry, so none from `count` on
+// is asked for). The oldest entry answers the queries over all (a direct copy's mostly).
+template <class TAge>
+std::size_t OldestAskedFor(std::size_t size, std::size_t count, TAge age) {
+  if (age(size - 1) < count) return size - 1;
+  std::size_t lo = 0;  // asked for: the front entry always is
+  std::size_t hi = std::min(size, count);
+  while (hi - lo > 1) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (age(mid) < count) {
+      lo = mid;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+}  // namespace front_min
+
 template <class TValueAt>
 class TFrontMin {
 public:
@@ -58,20 +81,8 @@ public:
   // The smallest of the `count` newest values (1 <= count <= maxCount, no more than were
   // pushed): the oldest stack entry among them, found by its age (the newest's is 0).
   std::uint32_t Min(std::size_t count) const {
-    // Ages grow by at least one an entry, so no entry from `count` on is asked for; the oldest
-    // entry answers the queries over all (a direct copy's mostly).
-    if (Age(size_ - 1) < count) return value_[(front_ + size_ - 1) & mask_];
-    std::size_t lo = 0;  // asked for: the front entry always is
-    std::size_t hi = std::min(size_, count);
-    while (hi - lo > 1) {
-      const std::size_t mid = (lo + hi) / 2;
-      if (Age(mid) < count) {
-        lo = mid;
-      } else {
-        hi = mid;
-      }
-    }
-    return value_[(front_ + lo) & mask_];
+    const auto age = [this](std::size_t k) { return Age(k); };
+    return value_[(front_ + front_min::OldestAskedFor(size_, count, age)) & mask_];
   }
 
 private:
@@ -126,20 +137,8 @@ public:
   // The smallest of the `count` newest values (1 <= count <= maxCount, no more than were
   // pushed): the oldest stack entry among them, found by its age (the newest's is 0).
   std::uint32_t Min(std::size_t count) const {
-    // Ages grow by at least one an entry, so no entry from `count` on is asked for; the oldest
-    // entry answers the queries over all (a direct copy's mostly).
-    if (Age(size_ - 1) < count) return Value(size_ - 1);
-    std::size_t lo = 0;  // asked for: the front entry always is
-    std::size_t hi = std::min(size_, count);
-    while (hi - lo > 1) {
-      const std::size_t mid = (lo + hi) / 2;
-      if (Age(mid) < count) {
-        lo = mid;
-      } else {
-        hi = mid;
-      }
-    }
-    return Value(lo);
+    const auto age = [this](std::size_t k) { return Age(k); };
+    return Value(front_min::OldestAskedFor(size_, count, age));
   }
 
 private:
