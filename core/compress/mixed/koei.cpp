@@ -19,8 +19,7 @@
 namespace tegulo {
 namespace {
 
-constexpr unsigned kEndCode = 127;  // 0000000 1111111
-constexpr unsigned kEndBits = 14;
+constexpr unsigned kEndCode = 127;  // 14 bits: 0000000 1111111
 
 enum class TStop : std::uint8_t { kEnd, kTruncated, kInvalid, kFull };
 
@@ -153,10 +152,11 @@ inline void CopyFromBehind(std::uint8_t* d, std::size_t distance, std::size_t n)
     std::memset(d, d[-1], n);
     return;
   }
+  const std::uint8_t* from = d - distance;
   if (distance >= 8) {
-    for (; i + 8 <= n; i += 8) lz::Store8(d + i, lz::Load8(d + i - distance));
+    for (; i + 8 <= n; i += 8) lz::Store8(d + i, lz::Load8(from + i));
   }
-  for (; i < n; ++i) d[i] = d[i - distance];
+  for (; i < n; ++i) d[i] = from[i];
 }
 
 // Takes the literal a set flag announces into out[w.pos]; where the walk must stop, why.
