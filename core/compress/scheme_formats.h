@@ -137,10 +137,10 @@ struct TSchemeFormat {
   bool scoreOnly = false;
   TScanStart scanStart{};
   TScanSkip skip = nullptr;  // the checker's quick pass over refused positions; nullptr: none
-  // A list of commands up to an end byte, every byte a command's start: chance bytes just
-  // before a real stream read as a few commands that run into it (the scan's overlaps rank
-  // such a hit below the others).
-  bool commandList = false;
+  // The command table of a list of commands up to an end byte, every byte a command's start
+  // (nullptr for the other layouts): chance bytes just before a real stream read as a few
+  // commands that run into it (the scan's overlaps rank such a hit below the others).
+  const TCommandFormat* commandFormat = nullptr;
   // The scan takes only streams that unpack to a whole number of these bytes: 16 for schemes
   // whose hits chance bytes fake easily (a 2bpp tile; every SNES tile format, 16 colours and
   // a row of a tilemap fill whole ones), 1 for the others. The checker refuses the rest.
@@ -204,7 +204,7 @@ constexpr TSchemeFormat CommandRow(int row, TStreamChecker check, TStreamPrefilt
           .prefilter = prefilter,
           .extent = StreamExtentCommands<F>,
           .sampleFacts = facts,
-          .commandList = true,
+          .commandFormat = &F,
           .scanUnit = 16};
 }
 

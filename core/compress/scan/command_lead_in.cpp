@@ -5,19 +5,16 @@
 
 #include "compress/commands/command_formats.h"
 #include "compress/commands/command_walk.h"
+#include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
 
 namespace tegulo {
 namespace {
 
+// The command table of a scheme's row; nullptr for the other layouts.
 const TCommandFormat* FormatOf(int scheme) {
-  switch (scheme) {
-    case kSchemeLCLZ2: return &TCommandFormat::LCLZ2;
-    case kSchemeLCLZ5: return &TCommandFormat::LCLZ5;
-    case kSchemeHAL: return &TCommandFormat::HAL;
-    case kSchemeLCLZ1: return &TCommandFormat::LCLZ1;
-    default: return nullptr;
-  }
+  const TSchemeFormat* row = FindSchemeFormat(scheme);
+  return row != nullptr ? row->commandFormat : nullptr;
 }
 
 // One command as the lead-in rule sees it: where it starts in the ROM and whether chance bytes

@@ -143,7 +143,7 @@ std::size_t NextCandidate(std::span<const std::uint8_t> rom, TPositions span,
 // (IsCommandLeadIn): settling the overlaps drops it for that stream.
 std::size_t HiddenFrom(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
                        const TScanHit& hit) {
-  if (!format.commandList) return hit.address + 1;
+  if (format.commandFormat == nullptr) return hit.address + 1;
   return hit.address + std::min<std::size_t>(CommandLeadInReach(rom, hit), hit.comprSize) + 1;
 }
 
@@ -243,7 +243,7 @@ bool StopsWhereStated(const TScanHit& ff6, const TStreamEnd& end, const TScanHit
 int Rank(const TScanHit& h) {
   if (h.score < kDefaultMinScore) return 0;
   const TSchemeFormat* f = FindSchemeFormat(h.scheme);
-  return f != nullptr && f->commandList ? 1 : 2;
+  return f != nullptr && f->commandFormat != nullptr ? 1 : 2;
 }
 
 // Where a Konami-1 and a Konami-2 hit read one stream alike (no command 0xFF, where the
