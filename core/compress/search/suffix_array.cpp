@@ -16,6 +16,21 @@ public:
   void Set(Int i) { bits_[Word(i)] |= std::uint64_t{1} << (i & 63); }
   bool Lms(Int i) const { return i > 0 && S(i) && !S(i - 1); }
 
+  // Calls f(i) for every LMS position i, rising: a word of types at a time.
+  template <class F>
+  void ForEachLms(F f) const {
+    std::uint64_t before = 1;  // position 0 is never LMS: as if an S came before it
+    for (std::size_t w = 0; w < bits_.size(); ++w) {
+      const std::uint64_t s = bits_[w];
+      std::uint64_t lms = s & ~(s << 1 | before);
+      before = s >> 63;
+      while (lms != 0) {
+        f(static_cast<Int>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(lms))));
+        lms &= lms - 1;
+      }
+    }
+  }
+
 private:
   static std::size_t Word(Int i) { return static_cast<std::size_t>(i) >> 6; }
   std::vector<std::uint64_t> bits_;
@@ -60,26 +75,31 @@ template <class TChr>
 void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free);
 
 // Names the sorted LMS substrings (in sa[0..n1)) into sa[n1..n): equal ones alike, in order.
-// Returns the count of names; the names end up in sa[n - n1..n) in text order.
+// Returns the count of names; the names end up in sa[n - n1..n) in text order. An LMS
+// substring runs to the next LMS position, both included (the end symbol's is that symbol):
+// two are equal when their lengths and symbols are (the types follow from the symbols, both
+// ending S-type), so each one's length goes first where its name will be.
 template <class TChr>
 Int NameLms(TChr chr, const TTypes& t, Int* sa, Int n, Int n1) {
   std::fill(sa + n1, sa + n, -1);
+  Int last = -1;
+  t.ForEachLms([&](Int i) {
+    if (last >= 0) sa[n1 + last / 2] = i - last + 1;
+    last = i;
+  });
+  sa[n1 + last / 2] = 1;  // the end symbol, always the last LMS position
   Int name = 0;
   Int prev = -1;
+  Int prevLength = 0;
   for (Int i = 0; i < n1; ++i) {
     const Int pos = sa[i];
-    bool differ = false;
-    for (Int d = 0; d < n; ++d) {
-      // The unique end symbol stops every comparison before either side passes it.
-      if (prev == -1 || chr(pos + d) != chr(prev + d) || t.S(pos + d) != t.S(prev + d)) {
-        differ = true;
-        break;
-      }
-      if (d > 0 && (t.Lms(pos + d) || t.Lms(prev + d))) break;
-    }
+    const Int length = sa[n1 + pos / 2];
+    bool differ = prev == -1 || length != prevLength;
+    for (Int d = 0; !differ && d < length; ++d) differ = chr(pos + d) != chr(prev + d);
     if (differ) {
       ++name;
       prev = pos;
+      prevLength = length;
     }
     sa[n1 + pos / 2] = name - 1;  // LMS positions lie two apart at least
   }
@@ -121,9 +141,7 @@ void Sort(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
           std::span<TB> bucket) {
   Buckets(chr, n, count, bucket, true);
   std::fill(sa, sa + n, -1);
-  for (Int i = 1; i < n; ++i) {
-    if (t.Lms(i)) sa[--bucket[static_cast<std::size_t>(chr(i))]] = i;
-  }
+  t.ForEachLms([&](Int i) { sa[--bucket[static_cast<std::size_t>(chr(i))]] = i; });
   Induce(chr, t, sa, n, count, bucket);
   Int n1 = 0;  // the sorted LMS substrings to the front
   for (Int i = 0; i < n; ++i) {
@@ -139,9 +157,8 @@ void Sort(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
     for (Int i = 0; i < n1; ++i) sa[s1[i]] = i;
   }
   // The LMS suffixes in order, each placed at the end of its bucket, then the rest induced.
-  for (Int i = 1, j = 0; i < n; ++i) {
-    if (t.Lms(i)) s1[j++] = i;
-  }
+  Int placed = 0;
+  t.ForEachLms([&](Int i) { s1[placed++] = i; });
   for (Int i = 0; i < n1; ++i) sa[i] = s1[sa[i]];
   std::fill(sa + n1, sa + n, -1);
   Buckets(chr, n, count, bucket, true);
@@ -160,8 +177,13 @@ template <class TChr>
 void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
   TTypes t(static_cast<std::size_t>(n));
   t.Set(n - 1);
+  bool s = true;
+  Int next = chr(n - 1);
   for (Int i = n - 2; i >= 0; --i) {
-    if (chr(i) < chr(i + 1) || (chr(i) == chr(i + 1) && t.S(i + 1))) t.Set(i);
+    const Int c = chr(i);
+    s = c < next || (c == next && s);
+    if (s) t.Set(i);
+    next = c;
   }
   // Both tables; or the buckets only, counted again each time, unless there is room for both
   // or (the first level of a long text: no free space, a small alphabet) they are few.
