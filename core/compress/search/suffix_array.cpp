@@ -3,6 +3,8 @@
 // them. Besides the array, a bit of type per symbol and one bucket table per level.
 #include "compress/search/suffix_array.h"
 
+#include <array>
+
 namespace tegulo {
 namespace {
 
@@ -117,20 +119,20 @@ struct TNames {
   Int Inner(Int i) const { return s[i]; }
 };
 
-// The text's symbols: the end 0, the separator 1, bytes from 2. A part is read with no
-// branch: the part that holds it and the position its first byte has.
+// The text's symbols: the end 0, the separator 1, bytes from 2. A position is read with no
+// branch (the inductions read positions of both parts in no order a predictor follows): by
+// its place, k = 0 in the first part, 1 the separator, 2 in the second, a base, the position
+// of its first symbol and what is added (the separator reads a zero byte of its own).
 struct TBytes {
-  const std::uint8_t* first;
-  const std::uint8_t* second;  // position n1 + 1 + i's byte is second[i]
+  std::array<const std::uint8_t*, 3> base;
+  std::array<Int, 3> start;
+  std::array<Int, 3> add;
   Int n1;
   Int m;  // the end's position
   Int operator()(Int i) const { return i >= m ? 0 : Inner(i); }
   Int Inner(Int i) const {
-    if (i == n1) return 1;
-    const bool in_first = i < n1;
-    const std::uint8_t* base = in_first ? first : second;
-    const Int start = in_first ? 0 : n1 + 1;
-    return Int{base[i - start]} + 2;
+    const auto k = static_cast<std::size_t>(i >= n1) + static_cast<std::size_t>(i > n1);
+    return Int{base[k][i - start[k]]} + add[k];
   }
 };
 
@@ -221,9 +223,13 @@ std::vector<std::int32_t> SuffixArray(const TTwoPartText& text) {
   if (m == 0) return {};
   std::vector<Int> sa(static_cast<std::size_t>(m) + 1);
   const auto n1 = static_cast<Int>(text.first.size());
-  // With one part no position reads the second (and its data may be null).
-  const std::uint8_t* second = text.second.empty() ? text.first.data() : text.second.data();
-  const TBytes chr{text.first.data(), second, n1, m};
+  // With one part no position reads the separator or the second (whose data may be null).
+  static constexpr std::uint8_t kSeparator = 0;
+  const TBytes chr{.base = {text.first.data(), &kSeparator, text.second.data()},
+                   .start = {0, n1, n1 + 1},
+                   .add = {2, 1, 2},
+                   .n1 = n1,
+                   .m = m};
   Sais(chr, sa.data(), m + 1, 258, {});
   const std::size_t drop = text.second.empty() ? 1 : 2;  // the end; the separator next
   sa.erase(sa.begin(), sa.begin() + static_cast<std::ptrdiff_t>(drop));
