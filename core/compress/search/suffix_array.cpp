@@ -105,8 +105,10 @@ Int NameLms(TChr chr, const TTypes& t, Int* sa, Int n, Int n1) {
     }
     sa[n1 + pos / 2] = name - 1;  // LMS positions lie two apart at least
   }
-  for (Int i = n - 1, j = n - 1; i >= n1; --i) {
-    if (sa[i] >= 0) sa[j--] = sa[i];
+  for (Int i = n - 1, j = n - 1; i >= n1; --i) {  // as in the gathering: j >= i
+    const Int name = sa[i];
+    sa[j] = name;
+    j -= name >= 0 ? 1 : 0;
   }
   return name;
 }
@@ -145,9 +147,13 @@ void Sort(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
   std::fill(sa, sa + n, -1);
   t.ForEachLms([&](Int i) { sa[--bucket[static_cast<std::size_t>(chr(i))]] = i; });
   Induce(chr, t, sa, n, count, bucket);
-  Int n1 = 0;  // the sorted LMS substrings to the front
+  // The sorted LMS substrings to the front. Written at every step and kept by the count
+  // (n1 <= i): which suffixes are LMS follows no pattern a branch predictor learns.
+  Int n1 = 0;
   for (Int i = 0; i < n; ++i) {
-    if (t.Lms(sa[i])) sa[n1++] = sa[i];
+    const Int at = sa[i];
+    sa[n1] = at;
+    n1 += t.Lms(at) ? 1 : 0;
   }
   const Int names = NameLms(chr, t, sa, n, n1);
   Int* s1 = sa + n - n1;
