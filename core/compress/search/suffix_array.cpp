@@ -106,9 +106,9 @@ Int NameLms(TChr chr, const TTypes& t, Int* sa, Int n, Int n1) {
     sa[n1 + pos / 2] = name - 1;  // LMS positions lie two apart at least
   }
   for (Int i = n - 1, j = n - 1; i >= n1; --i) {  // as in the gathering: j >= i
-    const Int name = sa[i];
-    sa[j] = name;
-    j -= name >= 0 ? 1 : 0;
+    const Int named = sa[i];
+    sa[j] = named;
+    j -= named >= 0 ? 1 : 0;
   }
   return name;
 }
