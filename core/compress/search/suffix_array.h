@@ -2,6 +2,10 @@
 // position, the longest match against any source that is already available there.
 #pragma once
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +43,15 @@ inline std::size_t CommonPrefix(const TTwoPartText& text, std::size_t a, std::si
   const std::uint8_t* x = u.data();
   const std::uint8_t* y = v.data();
   std::size_t len = 0;
+#ifdef __SSE2__
+  while (len + 16 <= limit) {  // long matches are common in tile data
+    const __m128i vx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + len));
+    const __m128i vy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + len));
+    const auto same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy)));
+    if (same != 0xFFFFu) return len + static_cast<std::size_t>(__builtin_ctz(~same));
+    len += 16;
+  }
+#endif
   while (len + 8 <= limit) {
     std::uint64_t wx = 0;
     std::uint64_t wy = 0;
