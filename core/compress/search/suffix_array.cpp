@@ -43,7 +43,7 @@ private:
 template <class TChr, class TB>
 void Count(TChr chr, Int n, std::span<TB> count) {
   std::fill(count.begin(), count.end(), 0);
-  for (Int i = 0; i < n; ++i) ++count[static_cast<std::size_t>(chr(i))];
+  chr.Down(n, [count](Int, Int c) { ++count[static_cast<std::size_t>(c)]; });
 }
 // With no counts kept (no room for them), counted again.
 template <class TChr, class TB>
@@ -119,6 +119,11 @@ struct TNames {
   const Int* s;
   Int operator()(Int i) const { return s[i]; }
   Int Inner(Int i) const { return s[i]; }
+  // f(i, symbol at i) for i = n - 1 down to 0.
+  template <class F>
+  void Down(Int n, F f) const {
+    for (Int i = n; i-- > 0;) f(i, s[i]);
+  }
 };
 
 // The text's symbols: the end 0, the separator 1, bytes from 2. A position is read with no
@@ -135,6 +140,24 @@ struct TBytes {
   Int Inner(Int i) const {
     const auto k = static_cast<std::size_t>(i >= n1) + static_cast<std::size_t>(i > n1);
     return Int{base[k][i - start[k]]} + add[k];
+  }
+  // f(i, symbol at i) for i = n - 1 (m at most: the end) down to 0, a part at a time.
+  template <class F>
+  void Down(Int n, F f) const {
+    Int i = n;
+    if (i > m) {
+      i = m;
+      f(i, 0);
+    }
+    for (const Int second = n1 + 1; i > second;) {
+      --i;
+      f(i, Int{base[2][i - second]} + 2);
+    }
+    if (i > n1) f(--i, 1);
+    while (i > 0) {
+      --i;
+      f(i, Int{base[0][i]} + 2);
+    }
   }
 };
 
@@ -187,12 +210,11 @@ void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
   t.Set(n - 1);
   bool s = true;
   Int next = chr(n - 1);
-  for (Int i = n - 2; i >= 0; --i) {
-    const Int c = chr(i);
+  chr.Down(n - 1, [&](Int i, Int c) {
     s = c < next || (c == next && s);
     if (s) t.Set(i);
     next = c;
-  }
+  });
   // Both tables; or the buckets only, counted again each time, unless there is room for both
   // or (the first level of a long text: no free space, a small alphabet) they are few.
   const auto size = static_cast<std::size_t>(k);
