@@ -8,6 +8,8 @@
 #include <numeric>
 #include <random>
 
+#include "sample_data.h"
+
 namespace tegulo {
 namespace {
 
@@ -93,6 +95,55 @@ TEST(SuffixArray, SortsAndMatchesEveryShape) {
         EXPECT_LT(time[q], time[p]) << "round " << round << " position " << p;
         EXPECT_EQ(Common(plain, p, q, cap), best) << "round " << round << " position " << p;
       }
+    }
+  }
+}
+
+// Long texts, where the sort recurses deeper and keeps its tables in the array's free space:
+// every suffix but the separator's appears once, each above the one before it.
+TEST(SuffixArray, SortsLongTexts) {
+  struct TCase {
+    const char* name;
+    std::size_t size;
+    std::size_t cut;  // the second part's start; size: one part
+    int shape;        // 0 tile data, 1 random bytes, 2 four symbols
+  };
+  const TCase cases[] = {
+      {"tile data, two parts", 40000, 20000, 0},
+      {"tile data, one part", 65536, 65536, 0},
+      {"random bytes, two parts", 70000, 35001, 1},
+      {"four symbols, two parts", 30000, 9999, 2},
+  };
+  const Bytes tile = MakeTileLikeData(1 << 16, 7);
+  std::mt19937 rng(3);
+  for (const TCase& c : cases) {
+    Bytes bytes(c.size);
+    for (std::size_t i = 0; i < c.size; ++i) {
+      bytes[i] = c.shape == 0   ? tile[i % tile.size()]
+                 : c.shape == 1 ? static_cast<std::uint8_t>(rng())
+                                : static_cast<std::uint8_t>(rng() % 4);
+    }
+    const TTwoPartText text{std::span(bytes).first(c.cut), std::span(bytes).subspan(c.cut)};
+    Ints plain;  // as sorted: bytes + 2, the separator 1, the end 0
+    for (std::size_t i = 0; i < c.size; ++i) {
+      if (i == c.cut) plain.push_back(1);
+      plain.push_back(bytes[i] + 2);
+    }
+    plain.push_back(0);
+    const Ints sa = SuffixArray(text);
+    ASSERT_EQ(sa.size(), c.size) << c.name;
+    std::vector<bool> seen(plain.size(), false);
+    for (std::size_t r = 0; r < sa.size(); ++r) {
+      const auto p = static_cast<std::size_t>(sa[r]);
+      ASSERT_TRUE(p < c.size + (c.cut < c.size ? 1 : 0) && p != c.cut && !seen[p])
+          << c.name << " rank " << r;
+      seen[p] = true;
+      if (r == 0) continue;
+      const auto q = static_cast<std::size_t>(sa[r - 1]);
+      ASSERT_TRUE(
+          std::lexicographical_compare(plain.begin() + static_cast<std::ptrdiff_t>(q), plain.end(),
+                                       plain.begin() + static_cast<std::ptrdiff_t>(p), plain.end()))
+          << c.name << " rank " << r;
     }
   }
 }
