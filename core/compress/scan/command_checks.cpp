@@ -6,6 +6,7 @@
 
 #include "compress/commands/command_formats.h"
 #include "compress/commands/command_walk.h"
+#include "compress/scan/command_junction.h"
 #include "compress/scan/command_lead_in.h"
 #include "compress/scheme_formats.h"
 #include "compress/shared/stream_check.h"
@@ -197,6 +198,9 @@ public:
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
     }
+    if (commands_ == 0 && rule.kind == command::kDirect && cur.arg == step.inStart + 2) {
+      firstDirect_ = step.count;
+    }
     ++commands_;
     Weigh(step, cur);
     leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
@@ -225,6 +229,8 @@ public:
     return commands_ + evidence_ + solid + words_.Evidence();
   }
   const TLeadIn& LeadIn() const { return leadIn_; }
+  // The count of the first command where it is a direct copy with a two-byte header, else 0.
+  std::size_t FirstDirect() const { return firstDirect_; }
 
 private:
   // A command as the rules below compare it with its neighbour.
@@ -417,6 +423,7 @@ private:
   TLeadIn leadIn_;
   bool bigEndian_;
   std::uint32_t incFillsInRow_ = 0;
+  std::size_t firstDirect_ = 0;
   TCommand last_;
 };
 
@@ -445,8 +452,10 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   }
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
-  st.enoughTokens = hook.Evidence() >= kFactsCommands &&
-                    !hook.LeadIn().LeadsIn(r.written, hook.Evidence(), minSize);
+  std::uint32_t evidence = hook.Evidence();
+  if (evidence < kFactsCommands) evidence += StoredWaveEvidence(rom, pos, hook.FirstDirect());
+  st.enoughTokens =
+      evidence >= kFactsCommands && !hook.LeadIn().LeadsIn(r.written, evidence, minSize);
   st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kScheme, r.written, r.consumed, 0};
 }
