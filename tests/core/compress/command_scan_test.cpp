@@ -312,6 +312,11 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
        false},
       {"three commands of ASCII bytes", ThreeCommandsOfWords(Words(60, true, false)), false},
       {"three commands of 22 words", ThreeCommandsOfWords(Words(44, false, false)), false},
+      {"one direct copy of 40 words", StoredAfter({}, Words(80, false, false)), true},
+      {"one direct copy of 24 words", StoredAfter({}, Words(48, false, false)), true},
+      {"one direct copy of words with a high bit set", StoredAfter({}, Words(80, false, true)),
+       false},
+      {"one direct copy of ASCII bytes", StoredAfter({}, Words(80, true, false)), false},
       {"six commands, two of them fills of 00 FF rows", RowsOfFont(0xFF), true},
       {"six commands, one of them a fill of 00 FF rows", RowsOfFont(0x7E), false},
   };
