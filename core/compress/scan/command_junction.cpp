@@ -2,6 +2,7 @@
 #include "compress/scan/command_junction.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace tegulo {
 namespace {
@@ -12,10 +13,15 @@ std::uint64_t Step(std::uint8_t a, std::uint8_t b, std::uint8_t flip) {
   return static_cast<std::uint64_t>(std::abs(int{a ^ flip} - int{b ^ flip}));
 }
 
-std::uint64_t Steps(std::span<const std::uint8_t> wave, std::uint8_t flip) {
-  std::uint64_t steps = 0;
-  for (std::size_t k = 1; k < wave.size(); ++k) steps += Step(wave[k], wave[k - 1], flip);
-  return steps;
+// The sum of the steps between neighbours in each reading: unsigned, signed.
+std::pair<std::uint64_t, std::uint64_t> Steps(std::span<const std::uint8_t> wave) {
+  std::uint64_t plain = 0;
+  std::uint64_t flipped = 0;
+  for (std::size_t k = 1; k < wave.size(); ++k) {
+    plain += Step(wave[k], wave[k - 1], 0);
+    flipped += Step(wave[k], wave[k - 1], 0x80);
+  }
+  return {plain, flipped};
 }
 
 }  // namespace
@@ -25,8 +31,7 @@ std::uint32_t StoredWaveEvidence(std::span<const std::uint8_t> rom, std::size_t 
   if (count < kMinWaveBytes) return 0;
   const auto wave = rom.subspan(pos + 2, count);
   // Samples are unsigned or signed: the reading in which the wave runs the smoother.
-  const std::uint64_t unsignedSteps = Steps(wave, 0);
-  const std::uint64_t signedSteps = Steps(wave, 0x80);
+  const auto [unsignedSteps, signedSteps] = Steps(wave);
   const std::uint8_t flip = signedSteps < unsignedSteps ? 0x80 : 0;
   const std::uint64_t steps = flip != 0 ? signedSteps : unsignedSteps;
   const std::uint64_t gaps = count - 1;
