@@ -40,6 +40,12 @@ constexpr std::uint32_t kSolidFillEvidence = 2;
 // Increasing fills in a row that no encoder's stream of tile data holds: rising runs are
 // rare in graphics, while text reads as lists of them (every lower-case letter is one).
 constexpr std::uint32_t kMaxIncFillsInRow = 3;
+// A quiet wave holds such rows though: where its samples climb one by one for two or more in
+// turn, a shortest parse writes each stretch as a rising fill (two bytes for the lot), and
+// each starts within a few steps of the last byte of the one before, as the wave goes on.
+// Chance text starts the next fill at any letter; so only a row with a junction farther
+// than this counts.
+constexpr int kMaxWaveStep = 4;
 // The longest rising run that tile data holds: more than a row of 8-bit pixels rising one by
 // one is a gradient no tile art draws, while text and rising tables read as such fills.
 constexpr std::size_t kMaxIncFillBytes = 8;
@@ -184,8 +190,8 @@ bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
 // that goes on the fill before it, a direct copy holding five equal bytes in a row, a short command
 // beside a direct copy that would take its bytes for less, a fill beside a direct copy whose bytes
 // go on with its pattern; and, as tile data holds none, a rising fill longer than kMaxIncFillBytes
-// and kMaxIncFillsInRow rising fills in a row. Fills in long rows are no sign: the shortest streams
-// of tilemaps are lists of word fills.
+// and kMaxIncFillsInRow rising fills in a row that do not follow a wave. Fills in long rows are no
+// sign: the shortest streams of tilemaps are lists of word fills.
 class TScanHook final : public command::TCommandHook {
 public:
   TScanHook(std::span<const std::uint8_t> s, TStreamStats& st, bool bigEndian)
@@ -193,11 +199,12 @@ public:
 
   bool Step(const TStep& step) override {
     const TRule& rule = *step.rule;
-    incFillsInRow_ = rule.kind == command::kIncFill ? incFillsInRow_ + 1 : 0;
     const TCommand cur = Describe(step);
+    CountIncFills(step, cur);
     const int value = OneValue(step, cur);
-    if (Wasteful(step) || incFillsInRow_ >= kMaxIncFillsInRow || Absorbable(last_, cur) ||
-        FillTakesLiterals(last_, cur) || JoinsOneValue(step, cur, value)) {
+    if (Wasteful(step) || (incFillsInRow_ >= kMaxIncFillsInRow && roughIncFills_) ||
+        Absorbable(last_, cur) || FillTakesLiterals(last_, cur) ||
+        JoinsOneValue(step, cur, value)) {
       // The stream misses the facts: where only those that meet them count, stop here.
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
@@ -250,6 +257,20 @@ private:
     const std::size_t header = (s_[step.inStart] & 0xE0U) == 0xE0U ? 2 : 1;
     return {step.rule, step.count, step.count * step.rule->unit, step.inEnd - step.inStart,
             step.inStart + header};
+  }
+
+  // Follows the rising fills in a row and whether one of them starts farther than
+  // kMaxWaveStep from the last byte of the one before.
+  void CountIncFills(const TStep& step, const TCommand& cur) {
+    if (step.rule->kind != command::kIncFill) {
+      incFillsInRow_ = 0;
+      roughIncFills_ = false;
+      return;
+    }
+    if (++incFillsInRow_ == 1) return;
+    const auto lastByte = static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_ - 1);
+    const auto step8 = static_cast<std::int8_t>(s_[cur.arg] - lastByte);
+    roughIncFills_ = roughIncFills_ || step8 < -kMaxWaveStep || step8 > kMaxWaveStep;
   }
 
   // A short command beside a direct copy that the copy would take for less: its bytes cost
@@ -427,6 +448,7 @@ private:
   TLeadIn leadIn_;
   bool bigEndian_;
   std::uint32_t incFillsInRow_ = 0;
+  bool roughIncFills_ = false;  // a junction in the row farther than kMaxWaveStep
   std::size_t firstDirect_ = 0;
   TCommand last_;
 };

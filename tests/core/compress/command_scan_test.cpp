@@ -148,6 +148,52 @@ TEST(CommandScan, CommandsThatCostMoreThanAnotherWayMissTheFacts) {
   }
 }
 
+// A quiet instrument: its samples at a quarter of their level, a step or two apart.
+Bytes QuietInstrument(std::size_t size, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes out = gen::MakeInstrument(size, 1, rng);
+  for (auto& b : out) {
+    const long quiet = std::lround(static_cast<std::int8_t>(b) / 4.0);
+    b = static_cast<std::uint8_t>(static_cast<std::int8_t>(quiet));
+  }
+  return out;
+}
+
+// Where a quiet wave climbs one by one for a few samples in turn, a shortest parse writes each
+// stretch as a rising fill, so several stand in a row, each starting a few steps from where
+// the one before stopped. Such rows meet the facts; one whose fills start anywhere, as chance
+// text reads, does not.
+TEST(CommandScan, RisingFillsInARowMeetTheFactsOnlyAlongAWave) {
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    bool meets;
+  };
+  // The stream of BaseCommands with command 5 (five bytes) as three rising fills of two bytes,
+  // starting at 0x10, `second` and `third`; the last direct copy a byte shorter.
+  const auto threeFills = [](std::uint8_t second, std::uint8_t third) {
+    std::vector<Bytes> commands = BaseCommands();
+    commands[5] = {0x61, 0x10, 0x61, second, 0x61, third};
+    commands[9] = {0x06, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96};
+    return Stream(commands);
+  };
+  const Bytes quiet = QuietInstrument(512, 1);
+  const TRow rows[] = {
+      {"a quiet instrument, shortest parse",
+       gen::WriteCommands(quiet, gen::TCommandKind::kLCLZ2, true), true},
+      {"a quiet instrument, greedy parse",
+       gen::WriteCommands(quiet, gen::TCommandKind::kLCLZ2, false), true},
+      {"three rising fills climbing on", threeFills(0x13, 0x14), true},
+      {"three rising fills dipping back", threeFills(0x0F, 0x12), true},
+      {"three rising fills, the last far from the one before", threeFills(0x13, 0x30), false},
+      {"three rising fills, the second far below the first", threeFills(0x02, 0x05), false},
+  };
+  const int lz2 = Scheme("LC_LZ2");
+  for (const TRow& row : rows) {
+    EXPECT_EQ(ScoreAt(row.stream, lz2) >= kDefaultMinScore, row.meets) << row.name;
+  }
+}
+
 // 15-bit words as literals: even bytes `low`, odd bytes below 0x80 (or with `highBit` on one).
 Bytes Words(std::size_t size, bool asciiLow, bool highBit) {
   Bytes out(size);
