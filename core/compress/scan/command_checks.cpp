@@ -215,7 +215,9 @@ public:
     ++commands_;
     Weigh(step, cur);
     leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
-    if (RepeatsLast(step)) return false;
+    const bool same = SameAsLast(step);
+    if (RepeatsLast(step, same)) return false;
+    incFillRepeated_ = same && rule.kind == command::kIncFill;
     if (rule.kind == command::kDirect) {
       for (std::size_t k = 0; k < step.count; ++k) {
         st_.MarkLiteral(static_cast<std::uint32_t>(step.outStart + k));
@@ -419,19 +421,28 @@ private:
     words_.Add(rule.kind, step.outStart, step.count * rule.unit, s_.data() + cur.arg);
   }
 
-  // Whether an encoder would have written the command and the one before as one (the one
-  // before short of the longest count): two direct copies, or a command that repeats the one
-  // before byte for byte. A word fill of an odd count of bytes twice is no such pair: joined,
-  // its pattern would run on (a b a b a) where the two start it again (a b a a b a).
-  bool RepeatsLast(const TStep& step) const {
-    const TRule& rule = *step.rule;
-    if (lastCount_ >= command::kMaxCount) return false;
-    if (rule.kind == command::kDirect && lastKind_ == command::kDirect) return true;
-    if (rule.kind == command::kWordFill && rule.unit == 1 && step.count % 2 == 1) return false;
+  // Whether the command's bytes in the stream are those of the one before.
+  bool SameAsLast(const TStep& step) const {
     return step.inEnd - step.inStart == lastEnd_ - lastStart_ &&
            std::equal(s_.begin() + static_cast<std::ptrdiff_t>(step.inStart),
                       s_.begin() + static_cast<std::ptrdiff_t>(step.inEnd),
                       s_.begin() + static_cast<std::ptrdiff_t>(lastStart_));
+  }
+
+  // Whether an encoder would have written the command and the one before as one (the one
+  // before short of the longest count): two direct copies, or a command that repeats the one
+  // before byte for byte (`same`). A word fill of an odd count of bytes twice is no such pair:
+  // joined, its pattern would run on (a b a b a) where the two start it again (a b a a b a).
+  // Nor is a rising fill twice, a saw (v .. v + 3, v .. v + 3) that a quiet wave holds and
+  // no one command writes; a third time, a copy of the first two would write it for less
+  // (and runs of one byte read as such rows).
+  bool RepeatsLast(const TStep& step, bool same) const {
+    const TRule& rule = *step.rule;
+    if (lastCount_ >= command::kMaxCount) return false;
+    if (rule.kind == command::kDirect && lastKind_ == command::kDirect) return true;
+    if (rule.kind == command::kWordFill && rule.unit == 1 && step.count % 2 == 1) return false;
+    if (rule.kind == command::kIncFill) return same && incFillRepeated_;
+    return same;
   }
 
   std::span<const std::uint8_t> s_;
@@ -448,7 +459,8 @@ private:
   TLeadIn leadIn_;
   bool bigEndian_;
   std::uint32_t incFillsInRow_ = 0;
-  bool roughIncFills_ = false;  // a junction in the row farther than kMaxWaveStep
+  bool roughIncFills_ = false;    // a junction in the row farther than kMaxWaveStep
+  bool incFillRepeated_ = false;  // the command before: a rising fill, the one before it again
   std::size_t firstDirect_ = 0;
   TCommand last_;
 };

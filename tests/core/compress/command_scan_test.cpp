@@ -181,6 +181,8 @@ TEST(CommandScan, RisingFillsInARowMeetTheFactsOnlyAlongAWave) {
   const TRow rows[] = {
       {"a quiet instrument, shortest parse",
        gen::WriteCommands(quiet, gen::TCommandKind::kLCLZ2, true), true},
+      {"a quiet instrument holding a saw (a rising fill twice), shortest parse",
+       gen::WriteCommands(QuietInstrument(512, 40), gen::TCommandKind::kLCLZ2, true), true},
       {"a quiet instrument, greedy parse",
        gen::WriteCommands(quiet, gen::TCommandKind::kLCLZ2, false), true},
       {"three rising fills climbing on", threeFills(0x13, 0x14), true},
@@ -494,25 +496,29 @@ TEST(CommandScan, FillsOfOneValueInARowMissTheFacts) {
 }
 
 // A command that repeats the one before byte for byte is refused where one command of twice
-// the count writes the same bytes; a word fill of an odd count twice writes other bytes.
+// the count writes the same bytes; a word fill of an odd count twice writes other bytes, and
+// so does a rising fill twice (a saw), though not a third time, where a copy does for less.
 TEST(CommandScan, RepeatedCommandsAreRefusedWhereOneWouldDo) {
   struct TRow {
     const char* name;
-    Bytes first;  // written twice in place of the list's first two commands' 4 + 3 bytes
+    Bytes first;  // written `times` in place of the list's first two commands' 4 + 3 bytes
     Bytes last;   // after them, writing the rest of the 7 bytes
     bool taken;
+    std::size_t times = 2;
   };
   const TRow rows[] = {
       {"a word fill of 3 bytes twice", {0x42, 0x12, 0x34}, {0x00, 0xA1}, true},
       {"a word fill of 2 bytes twice", {0x41, 0x12, 0x34}, {0x02, 0xA1, 0xB2, 0xC3}, false},
       {"a byte fill of 2 bytes twice", {0x21, 0x12}, {0x02, 0xA1, 0xB2, 0xC3}, false},
+      {"a rising fill of 3 bytes twice", {0x62, 0x12}, {0x00, 0xA1}, true},
+      {"a rising fill of 2 bytes three times", {0x61, 0x12}, {0x00, 0xA1}, false, 3},
   };
   const int lz2 = Scheme("LC_LZ2");
   for (const TRow& row : rows) {
     std::vector<Bytes> commands = NineCommands();
     commands[0] = row.first;
     commands[1] = row.last;
-    commands.insert(commands.begin(), row.first);
+    commands.insert(commands.begin(), row.times - 1, row.first);
     const Bytes s = Stream(commands);
     const auto hit = CheckStream(s, 0, lz2, kDefaultScanMinSize, nullptr);
     EXPECT_EQ(hit.has_value(), row.taken) << row.name;
