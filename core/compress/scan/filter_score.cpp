@@ -106,19 +106,23 @@ void OutputFacts(std::span<const std::uint8_t> output, int unitBytes, TFilterFac
   facts.gap = LongestGap(counts);
 }
 
+std::size_t Values(const TCounts& counts) {
+  return static_cast<std::size_t>(
+      std::count_if(counts.begin(), counts.end(), [](std::uint32_t c) { return c != 0; }));
+}
+
 // The others.
 void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
                 int unitBytes, TFilterFacts& facts) {
   const auto unit = static_cast<std::size_t>(unitBytes);
   const std::size_t high = unit - 1;  // the byte that carries a unit's shape
   facts.bodyEntropy = Entropy(Count(body, high, unit));
-  if (unitBytes == 2) {
-    facts.outBytesEntropy = Entropy(Count(output, 0, 1));
-    facts.bodyBytesEntropy = Entropy(Count(body, 0, 1));
-  } else {
-    facts.outBytesEntropy = facts.outEntropy;
-    facts.bodyBytesEntropy = facts.bodyEntropy;
-  }
+  const TCounts outBytes = Count(output, 0, 1);
+  const TCounts bodyBytes = Count(body, 0, 1);
+  facts.outBytesEntropy = Entropy(outBytes);
+  facts.bodyBytesEntropy = Entropy(bodyBytes);
+  facts.outValues = Values(outBytes);
+  facts.bodyValues = Values(bodyBytes);
   facts.kept = Kept(output, high, unit);
   if (unitBytes == 2) {
     std::size_t clear = 0;
@@ -203,6 +207,14 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // Behind a chance header the running sums are hardly ever simpler than the bytes, save
   // over the few bytes of the shortest streams.
   const double simpler = output.size() >= 64 ? Ramp(down, 0.1, 0.3) : Ramp(down, 0.15, 0.6);
+  // Behind a chance header a short output holds about as many values as the bytes, or more
+  // (a running sum spreads data of few values); a quarter fewer is plenty. A few values more
+  // on both sides keep sparse bytes of a handful of values from counting by chance.
+  const double fewer =
+      output.size() <= kFewValuesOutput
+          ? Ramp(1 - static_cast<double>(f.outValues + 3) / static_cast<double>(f.bodyValues + 3),
+                 0.1, 0.25)
+          : 0;
   // Many values, yet a wide arc of them never met over a long sample: a wave in its range
   // (sound, whose differences need not be simpler: a drum's are noise too).
   // Quiet 16-bit sound holds few high bytes; its values show in all its bytes.
@@ -238,7 +250,10 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   const std::size_t driftRuns = unitBytes == 2 ? 6 : 3;
   const double drifting =
       f.levels >= driftRuns ? (1 - Ramp(returnShare, 0.1, 0.25)) * Ramp(f.flatShare, 0.1, 0.2) : 0;
-  const double evidence = std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting);
+  // A running sum that moves to a new level with each run holds new values with each: fewer
+  // values than the differences stand apart from drifting.
+  const double evidence =
+      std::max(std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting), fewer);
   double score = 100 * content * (0.55 + 0.45 * evidence);
   score -= LengthPenalty(output.size());
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));
