@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -111,6 +112,32 @@ std::size_t Values(const TCounts& counts) {
       std::count_if(counts.begin(), counts.end(), [](std::uint32_t c) { return c != 0; }));
 }
 
+// The colours a whole tile holds on average, `bytes` read as SNES 4bpp planar tiles (32 bytes:
+// planes 0 and 1 row by row, then planes 2 and 3); 0 when it holds none.
+double PlanarColours(std::span<const std::uint8_t> bytes) {
+  constexpr std::size_t kTile = 32;
+  const std::size_t tiles = bytes.size() / kTile;
+  if (tiles == 0) return 0;
+  unsigned total = 0;
+  for (std::size_t t = 0; t < tiles; ++t) {
+    const std::uint8_t* tile = bytes.data() + t * kTile;
+    unsigned seen = 0;  // bit c: colour c met
+    for (std::size_t row = 0; row < 16; row += 2) {
+      const unsigned p0 = tile[row];
+      const unsigned p1 = tile[row + 1];
+      const unsigned p2 = tile[row + 16];
+      const unsigned p3 = tile[row + 17];
+      for (unsigned x = 0; x < 8; ++x) {
+        const unsigned c =
+            (p0 >> x & 1U) | (p1 >> x & 1U) << 1U | (p2 >> x & 1U) << 2U | (p3 >> x & 1U) << 3U;
+        seen |= 1U << c;
+      }
+    }
+    total += static_cast<unsigned>(std::popcount(seen));
+  }
+  return static_cast<double>(total) / static_cast<double>(tiles);
+}
+
 // The others.
 void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
                 int unitBytes, TFilterFacts& facts) {
@@ -123,6 +150,10 @@ void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   facts.bodyBytesEntropy = Entropy(bodyBytes);
   facts.outValues = Values(outBytes);
   facts.bodyValues = Values(bodyBytes);
+  if (output.size() <= kFewValuesOutput) {
+    facts.outColours = PlanarColours(output);
+    facts.bodyColours = PlanarColours(body);
+  }
   facts.kept = Kept(output, high, unit);
   if (unitBytes == 2) {
     std::size_t clear = 0;
@@ -250,10 +281,14 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   const std::size_t driftRuns = unitBytes == 2 ? 6 : 3;
   const double drifting =
       f.levels >= driftRuns ? (1 - Ramp(returnShare, 0.1, 0.25)) * Ramp(f.flatShare, 0.1, 0.2) : 0;
+  // The same in colours: a running sum of tiles or sparse bytes read as tiles draws with at
+  // least the colours of the bytes, hardly ever two fewer.
+  const double fewerColours = Ramp(f.bodyColours - f.outColours, 1.5, 3);
   // A running sum that moves to a new level with each run holds new values with each: fewer
   // values than the differences stand apart from drifting.
   const double evidence =
-      std::max(std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting), fewer);
+      std::max(std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting),
+               std::max(fewer, fewerColours));
   double score = 100 * content * (0.55 + 0.45 * evidence);
   score -= LengthPenalty(output.size());
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));

@@ -30,6 +30,8 @@ struct TFilterFacts {
   double flatShare = 0;         // units of the output inside the runs counted in `levels`
   std::size_t outValues = 0;    // byte values the output holds (all its bytes)
   std::size_t bodyValues = 0;   // the same of the differences
+  double outColours = 0;        // colours per whole 4bpp planar tile of the output (0: none)
+  double bodyColours = 0;       // the same of the differences
 };
 inline constexpr int kSmallStep8 = 8;
 inline constexpr int kSmallStep16 = 0x800;
@@ -49,7 +51,8 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 //  - an output clearly simpler than its differences (a filtered picture, text, map); over a
 //    short output, one that holds clearly fewer byte values than its differences (tiles, a
 //    map's words: data of few values gives differences of more, and a running sum of such
-//    data more values again);
+//    data more values again), or read as 4bpp tiles fewer colours a tile (tiles of many byte
+//    values still draw with a few colours, and the differences of any data draw with many);
 //  - small differences of an output that holds in its second half the values of its first
 //    and stays in a bounded range (an arc of byte values never met), where the differences
 //    are the simpler or the output has many values over a long sample (sound, ramps, maps);
