@@ -243,6 +243,28 @@ TEST(FilteredScore, FindsMostInstrumentsAndAlmostNoHeaderBeforeThem) {
   }
 }
 
+// Short streams of data of few values: their output holds fewer byte values than their
+// differences, or draws as tiles with fewer colours, where a chance header before the same
+// bytes gives a running sum of as many values and colours or more.
+TEST(FilteredScore, ShortDataOfFewValuesIsFoundAndAHeaderBeforeItIsNot) {
+  const TDataRow rows[] = {
+      {"48 bytes of 2bpp tiles by 8", Content(gen::TContent::kTiles2bpp, 48, 41), 1},
+      {"48 bytes of 2bpp tiles by 16", Content(gen::TContent::kTiles2bpp, 48, 44), 2},
+      {"48 bytes of 4bpp tiles by 8", Content(gen::TContent::kTiles4bpp, 48, 42), 1},
+      {"64 bytes of 4bpp tiles by 16", Content(gen::TContent::kTiles4bpp, 64, 41), 2},
+      {"96 bytes of 8bpp tiles by 8", Content(gen::TContent::kTiles8bpp, 96, 46), 1},
+      {"96 bytes of a map by 16", Content(gen::TContent::kTilemap, 96, 46), 2},
+      {"64 bytes of colours by 8", Content(gen::TContent::kPalette, 64, 45), 1},
+  };
+  for (const TDataRow& r : rows) {
+    const int scheme = r.unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8;
+    const int real = CheckAndScore(Stream(r.data, r.unitBytes, true), 0, scheme, 32)->score;
+    const int chance = CheckAndScore(Stream(r.data, r.unitBytes, false), 0, scheme, 32)->score;
+    EXPECT_GE(real, kDefaultMinScore) << r.what;
+    EXPECT_LT(chance, kDefaultMinScore) << r.what;
+  }
+}
+
 // Short streams (64 to 128 bytes of tiles or colours, taken anywhere in the data) have few
 // runs and values to go by: their output must still come back simpler than their
 // differences, and a chance header before the same bytes almost never does.
