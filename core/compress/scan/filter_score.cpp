@@ -138,6 +138,26 @@ double PlanarColours(std::span<const std::uint8_t> bytes) {
   return static_cast<double>(total) / static_cast<double>(tiles);
 }
 
+// How far off 0 the output's units, read as signed samples, stand on average: |mean| over the
+// range they span (0 for a sound, which swings both ways round 0).
+double Centre(std::span<const std::uint8_t> output, int unitBytes) {
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  const std::size_t units = output.size() / unit;
+  if (units == 0) return 0;
+  std::int64_t sum = 0;
+  int lo = 0x7FFF;
+  int hi = -0x8000;
+  for (std::size_t k = 0; k < units; ++k) {
+    const unsigned u = UnitAt(output, k * unit, unitBytes);
+    const int v = unitBytes == 2 ? static_cast<std::int16_t>(u) : static_cast<std::int8_t>(u);
+    sum += v;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+  const double mean = static_cast<double>(sum) / static_cast<double>(units);
+  return std::abs(mean) / std::max(hi - lo, 1);
+}
+
 // The others.
 void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
                 int unitBytes, TFilterFacts& facts) {
@@ -153,6 +173,7 @@ void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   if (output.size() <= kFewValuesOutput) {
     facts.outColours = PlanarColours(output);
     facts.bodyColours = PlanarColours(body);
+    facts.centre = Centre(output, unitBytes);
   }
   facts.kept = Kept(output, high, unit);
   if (unitBytes == 2) {
@@ -258,11 +279,14 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // bytes before them, two byte values against one. Words of a map stand in runs (blank
   // cells) and still count.
   const double flatFrom = unitBytes == 2 ? 0.8 : 0.5;
+  // A short wave to one side of 0 is the running sum of quiet sound behind a chance header
+  // more often than a filtered stream (centre is only weighed over short outputs).
+  const double offCentre = Ramp(f.centre, 0.15, 0.3);
   // A wave over a long sample asks fewer small steps: a loud drum's are noise.
   const double smooth = Ramp(f.kept, 0.6, 0.85) *
                         std::max(Ramp(f.smallShare, 0.4, 0.7) * Ramp(up, 0.3, 0.8) * bounded,
                                  Ramp(f.smallShare, 0.25, 0.5) * wave) *
-                        (1 - Ramp(f.flatShare, flatFrom, flatFrom + 0.15));
+                        (1 - Ramp(f.flatShare, flatFrom, flatFrom + 0.15)) * (1 - offCentre);
   const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
   const double returnShare =
       f.levels >= 2 ? static_cast<double>(f.returns) / static_cast<double>(f.levels - 1) : 0;
@@ -284,11 +308,20 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // The same in colours: a running sum of tiles or sparse bytes read as tiles draws with at
   // least the colours of the bytes, hardly ever two fewer.
   const double fewerColours = Ramp(f.bodyColours - f.outColours, 1.5, 3);
+  // A short wave (a few hundred samples of sound, too few to tell its range from a drift):
+  // small steps of many sizes, in a range it keeps well inside, swinging both ways round 0,
+  // without flat runs. Behind a chance header small steps come from sparse bytes of few
+  // values, or sum to a staircase.
+  const double shortWave = output.size() <= kFewValuesOutput
+                               ? Ramp(f.smallShare, 0.6, 0.75) * Ramp(f.gap, 96, 128) *
+                                     Ramp(f.bodyBytesEntropy, 2.5, 3) *
+                                     (1 - Ramp(f.flatShare, 0.1, 0.2)) * (1 - offCentre)
+                               : 0;
   // A running sum that moves to a new level with each run holds new values with each: fewer
   // values than the differences stand apart from drifting.
   const double evidence =
       std::max(std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting),
-               std::max(fewer, fewerColours));
+               std::max({fewer, fewerColours, shortWave}));
   double score = 100 * content * (0.55 + 0.45 * evidence);
   score -= LengthPenalty(output.size());
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));

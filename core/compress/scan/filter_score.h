@@ -30,6 +30,7 @@ struct TFilterFacts {
   double flatShare = 0;         // units of the output inside the runs counted in `levels`
   std::size_t outValues = 0;    // byte values the output holds (all its bytes)
   std::size_t bodyValues = 0;   // the same of the differences
+  double centre = 0;            // short outputs: |mean| of the units read signed, over their range
   double outColours = 0;        // colours per whole 4bpp planar tile of the output (0: none)
   double bodyColours = 0;       // the same of the differences
 };
@@ -45,7 +46,7 @@ inline constexpr std::size_t kFewValuesOutput = 256;
 TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
                          int unitBytes);
 
-// 0..100 from the facts. A real stream shows one of four things that chance headers almost
+// 0..100 from the facts. A real stream shows one of the things that chance headers almost
 // never show, where the running sum of unfiltered data is nearer noise than the data, drifts,
 // or moves to a new level after each burst:
 //  - an output clearly simpler than its differences (a filtered picture, text, map); over a
@@ -56,6 +57,9 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 //  - small differences of an output that holds in its second half the values of its first
 //    and stays in a bounded range (an arc of byte values never met), where the differences
 //    are the simpler or the output has many values over a long sample (sound, ramps, maps);
+//  - over a short output, small steps of many sizes swinging both ways round 0 in a range it
+//    keeps well inside (a few hundred samples of sound; a short wave to one side of 0 is no
+//    sound, it is the running sum of quiet sound behind a chance header);
 //  - 16-bit units: differences far simpler than an output of 15-bit colours in a bounded range;
 //  - an output that keeps coming back to the levels it left (sparse data), or mostly 0 and
 //    back at 0 after each burst;

@@ -243,6 +243,50 @@ TEST(FilteredScore, FindsMostInstrumentsAndAlmostNoHeaderBeforeThem) {
   }
 }
 
+// `data`'s samples of `unitBytes` bytes made `by` times quieter.
+Bytes Quieter(Bytes data, int unitBytes, int by) {
+  for (std::size_t i = 0; i + static_cast<std::size_t>(unitBytes) <= data.size();
+       i += static_cast<std::size_t>(unitBytes)) {
+    if (unitBytes == 1) {
+      data[i] = static_cast<std::uint8_t>(static_cast<std::int8_t>(data[i]) / by);
+    } else {
+      const auto v = static_cast<std::int16_t>(data[i] | data[i + 1] << 8) / by;
+      data[i] = static_cast<std::uint8_t>(v);
+      data[i + 1] = static_cast<std::uint8_t>(static_cast<unsigned>(v) >> 8U);
+    }
+  }
+  return data;
+}
+
+// A short instrument (a few dozen to a couple of hundred samples) is too short for its range
+// and its return to its values to show: its small steps of many sizes must. A header before
+// the same samples, loud or quiet, sums them to a wave too, mostly to one side of 0.
+TEST(FilteredScore, FindsMostShortInstrumentsAndFewHeadersBeforeThem) {
+  for (const int unitBytes : {1, 2}) {
+    const int scheme = unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8;
+    int found = 0;
+    int chance = 0;
+    int quietChance = 0;
+    int cases = 0;
+    for (std::uint32_t seed = 50; seed < 90; ++seed, ++cases) {
+      const std::size_t size = (64 + seed % 5 * 40) / 2 * 2;
+      const Bytes sound = Instrument(size, unitBytes, seed);
+      const auto reaches = [&](const Bytes& data, bool filtered) {
+        const auto hit = CheckAndScore(Stream(data, unitBytes, filtered), 0, scheme, 32);
+        return hit->score >= kDefaultMinScore ? 1 : 0;
+      };
+      found += reaches(sound, true);
+      chance += reaches(sound, false);
+      quietChance += reaches(Quieter(sound, unitBytes, 8), false);
+    }
+    EXPECT_GE(found * 4, cases * 3) << unitBytes;
+    EXPECT_LE(chance, 1) << unitBytes;
+    // The running sum of quiet 16-bit sound stays below 0x8000 and reads as a ramp of colours
+    // in a quarter of the cases.
+    EXPECT_LE(quietChance * (unitBytes == 2 ? 4 : 20), cases) << unitBytes;
+  }
+}
+
 // Short streams of data of few values: their output holds fewer byte values than their
 // differences, or draws as tiles with fewer colours, where a chance header before the same
 // bytes gives a running sum of as many values and colours or more.
