@@ -339,3 +339,72 @@ TEST(FilteredScore, FindsMostShortStreamsAndFewHeadersBeforeThem) {
 
 }  // namespace
 }  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// `bytes` padded with `fill` to a multiple of 4, as a stream is placed in a ROM.
+Bytes Aligned(Bytes bytes, std::uint8_t fill = 0x5A) {
+  while (bytes.size() % 4 != 0) bytes.push_back(fill);
+  return bytes;
+}
+
+// Filtered data whose differences hold a Diff-8 header at `at` (a multiple of 4 past the
+// stream's header): `data` with the bytes from `at` set so that their differences read
+// 81 00 04 00 (1024 bytes), the rest kept as they differ.
+Bytes WithHeaderInside(Bytes data, std::size_t at) {
+  const std::uint8_t steps[] = {0x81, 0x00, 0x04, 0x00};
+  std::uint8_t last = data[at - 1];
+  std::vector<int> rest;
+  for (std::size_t i = at + 4; i < data.size(); ++i) rest.push_back(data[i] - data[i - 1]);
+  for (std::size_t k = 0; k < 4; ++k)
+    data[at + k] = last = static_cast<std::uint8_t>(last + steps[k]);
+  for (std::size_t i = at + 4; i < data.size(); ++i) {
+    data[i] = static_cast<std::uint8_t>(data[i - 1] + rest[i - at - 4]);
+  }
+  return data;
+}
+
+// A chance header whose size runs on over a filtered stream reads that stream's differences as
+// its own body and scores as high; the body before the later header tells them apart. Each row:
+// the ROM, where the stream lies and where a chance header lies that must not be reported.
+TEST(FilterScan, AChanceHeaderGivesWayToTheStreamItRunsInto) {
+  const Bytes tiles = Content(gen::TContent::kTiles4bpp, 2048, 61);
+  Bytes sparse(3000, 0);
+  for (std::size_t at = 400; at < sparse.size(); at += 333) sparse[at] = sparse[at + 1] = 0x24;
+  const struct {
+    const char* what;
+    Bytes rom;
+    std::size_t stream;
+    std::size_t chance;
+  } rows[] = {
+      {"header before noise and a stream",
+       Then(Then(Aligned(Then(Header(1, 2400), Noise(200, 62))), Stream(tiles, 1, true)),
+            Noise(1024, 66)),
+       204, 0},
+      {"header before tiles and a stream",
+       Then(Then(Aligned(Then(Header(1, 2400), Content(gen::TContent::kTiles2bpp, 252, 63))),
+                 Stream(tiles, 1, true)),
+            Noise(1024, 67)),
+       256, 0},
+      {"stream whose differences hold a header",
+       Then(Noise(16, 64), Stream(WithHeaderInside(tiles, 600), 1, true)), 16, 620},
+      {"sparse stream whose blank start ends in a header",
+       Then(Noise(16, 65), Stream(WithHeaderInside(sparse, 80), 1, true)), 16, 100},
+  };
+  for (const auto& r : rows) {
+    const auto chance = CheckAndScore(r.rom, r.chance, kSchemeDiff8, 32);
+    ASSERT_TRUE(chance.has_value()) << r.what;
+    ASSERT_GE(chance->score, kDefaultMinScore) << r.what;  // what makes the row worth a test
+    const int diff8[] = {kSchemeDiff8};
+    bool found = false;
+    for (const TScanHit& h : ScanStreams(r.rom, diff8, TScanOptions{})) {
+      EXPECT_NE(h.address, r.chance) << r.what;
+      found = found || h.address == r.stream;
+    }
+    EXPECT_TRUE(found) << r.what;
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
