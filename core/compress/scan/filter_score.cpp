@@ -163,14 +163,23 @@ void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t
                 int unitBytes, TFilterFacts& facts) {
   const auto unit = static_cast<std::size_t>(unitBytes);
   const std::size_t high = unit - 1;  // the byte that carries a unit's shape
-  facts.bodyEntropy = Entropy(Count(body, high, unit));
-  const TCounts outBytes = Count(output, 0, 1);
-  const TCounts bodyBytes = Count(body, 0, 1);
-  facts.outBytesEntropy = Entropy(outBytes);
-  facts.bodyBytesEntropy = Entropy(bodyBytes);
-  facts.outValues = Values(outBytes);
-  facts.bodyValues = Values(bodyBytes);
-  if (output.size() <= kFewValuesOutput) {
+  const TCounts bodyUnits = Count(body, high, unit);
+  facts.bodyEntropy = Entropy(bodyUnits);
+  const bool isShort = output.size() <= kFewValuesOutput;
+  if (unitBytes == 2) {
+    const TCounts outBytes = Count(output, 0, 1);
+    const TCounts bodyBytes = Count(body, 0, 1);
+    facts.outBytesEntropy = Entropy(outBytes);
+    facts.bodyBytesEntropy = Entropy(bodyBytes);
+    facts.outValues = isShort ? Values(outBytes) : 0;
+    facts.bodyValues = isShort ? Values(bodyBytes) : 0;
+  } else {
+    facts.outBytesEntropy = facts.outEntropy;
+    facts.bodyBytesEntropy = facts.bodyEntropy;
+    facts.outValues = isShort ? Values(Count(output, 0, 1)) : 0;
+    facts.bodyValues = isShort ? Values(bodyUnits) : 0;
+  }
+  if (isShort) {
     facts.outColours = PlanarColours(output);
     facts.bodyColours = PlanarColours(body);
     facts.centre = Centre(output, unitBytes);

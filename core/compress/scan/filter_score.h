@@ -28,11 +28,11 @@ struct TFilterFacts {
   std::size_t zeroReturns = 0;  // of those, the ones after a unit of the output that is not 0
   double zeroShare = 0;         // units of the output that are 0
   double flatShare = 0;         // units of the output inside the runs counted in `levels`
-  std::size_t outValues = 0;    // byte values the output holds (all its bytes)
-  std::size_t bodyValues = 0;   // the same of the differences
+  std::size_t outValues = 0;    // short outputs: byte values the output holds (all its bytes)
+  std::size_t bodyValues = 0;   // short outputs: the same of the differences
   double centre = 0;            // short outputs: |mean| of the units read signed, over their range
-  double outColours = 0;        // colours per whole 4bpp planar tile of the output (0: none)
-  double bodyColours = 0;       // the same of the differences
+  double outColours = 0;        // short outputs: colours per whole 4bpp planar tile (0: none)
+  double bodyColours = 0;       // short outputs: the same of the differences
 };
 inline constexpr int kSmallStep8 = 8;
 inline constexpr int kSmallStep16 = 0x800;
