@@ -273,7 +273,7 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // on both sides keep sparse bytes of a handful of values from counting by chance.
   const double fewer =
       output.size() <= kFewValuesOutput
-          ? Ramp(1 - static_cast<double>(f.outValues + 3) / static_cast<double>(f.bodyValues + 3),
+          ? Ramp(1 - static_cast<double>(f.outValues + 2) / static_cast<double>(f.bodyValues + 2),
                  0.1, 0.25)
           : 0;
   // Many values, yet a wide arc of them never met over a long sample: a wave in its range
