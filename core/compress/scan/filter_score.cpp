@@ -99,17 +99,18 @@ double Ramp(double v, double from, double to) {
   return std::clamp((v - from) / (to - from), 0.0, 1.0);
 }
 
+std::size_t Values(const TCounts& counts) {
+  return static_cast<std::size_t>(
+      std::count_if(counts.begin(), counts.end(), [](std::uint32_t c) { return c != 0; }));
+}
+
 // The output's entropy and gap: all the score's first test needs.
 void OutputFacts(std::span<const std::uint8_t> output, int unitBytes, TFilterFacts& facts) {
   const auto unit = static_cast<std::size_t>(unitBytes);
   const TCounts counts = Count(output, unit - 1, unit);
   facts.outEntropy = Entropy(counts);
   facts.gap = LongestGap(counts);
-}
-
-std::size_t Values(const TCounts& counts) {
-  return static_cast<std::size_t>(
-      std::count_if(counts.begin(), counts.end(), [](std::uint32_t c) { return c != 0; }));
+  if (unitBytes == 1) facts.outValues = Values(counts);
 }
 
 // The colours a whole tile holds on average, `bytes` read as SNES 4bpp planar tiles (32 bytes:
@@ -171,13 +172,12 @@ void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t
     const TCounts bodyBytes = Count(body, 0, 1);
     facts.outBytesEntropy = Entropy(outBytes);
     facts.bodyBytesEntropy = Entropy(bodyBytes);
-    facts.outValues = isShort ? Values(outBytes) : 0;
-    facts.bodyValues = isShort ? Values(bodyBytes) : 0;
+    facts.outValues = Values(outBytes);
+    facts.bodyValues = Values(bodyBytes);
   } else {
     facts.outBytesEntropy = facts.outEntropy;
     facts.bodyBytesEntropy = facts.bodyEntropy;
-    facts.outValues = isShort ? Values(Count(output, 0, 1)) : 0;
-    facts.bodyValues = isShort ? Values(bodyUnits) : 0;
+    facts.bodyValues = Values(bodyUnits);  // outValues: OutputFacts
   }
   if (isShort) {
     facts.outColours = PlanarColours(output);
@@ -268,14 +268,13 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // Behind a chance header the running sums are hardly ever simpler than the bytes, save
   // over the few bytes of the shortest streams.
   const double simpler = output.size() >= 64 ? Ramp(down, 0.1, 0.3) : Ramp(down, 0.15, 0.6);
-  // Behind a chance header a short output holds about as many values as the bytes, or more
-  // (a running sum spreads data of few values); a quarter fewer is plenty. A few values more
-  // on both sides keep sparse bytes of a handful of values from counting by chance.
-  const double fewer =
-      output.size() <= kFewValuesOutput
-          ? Ramp(1 - static_cast<double>(f.outValues + 2) / static_cast<double>(f.bodyValues + 2),
-                 0.1, 0.25)
-          : 0;
+  // Behind a chance header the output holds about as many byte values as the bytes, or more
+  // (a running sum spreads data of few values); a quarter fewer is plenty. Where the entropies
+  // are too rough (short outputs) or the runs of the data hide in theirs (8bpp tiles in words),
+  // the count still tells. A few values more on both sides keep sparse bytes of a handful of
+  // values from counting by chance.
+  const double fewer = Ramp(
+      1 - static_cast<double>(f.outValues + 2) / static_cast<double>(f.bodyValues + 2), 0.1, 0.25);
   // Many values, yet a wide arc of them never met over a long sample: a wave in its range
   // (sound, whose differences need not be simpler: a drum's are noise too).
   // Quiet 16-bit sound holds few high bytes; its values show in all its bytes.

@@ -28,8 +28,8 @@ struct TFilterFacts {
   std::size_t zeroReturns = 0;  // of those, the ones after a unit of the output that is not 0
   double zeroShare = 0;         // units of the output that are 0
   double flatShare = 0;         // units of the output inside the runs counted in `levels`
-  std::size_t outValues = 0;    // short outputs: byte values the output holds (all its bytes)
-  std::size_t bodyValues = 0;   // short outputs: the same of the differences
+  std::size_t outValues = 0;    // byte values the output holds (all its bytes)
+  std::size_t bodyValues = 0;   // the same of the differences
   double centre = 0;            // short outputs: |mean| of the units read signed, over their range
   double outColours = 0;        // short outputs: colours per whole 4bpp planar tile (0: none)
   double bodyColours = 0;       // short outputs: the same of the differences
@@ -38,8 +38,8 @@ inline constexpr int kSmallStep8 = 8;
 inline constexpr int kSmallStep16 = 0x800;
 inline constexpr std::size_t kLevelRun = 4;
 inline constexpr std::size_t kLevelMemory = 8;
-// The longest output whose count of byte values is weighed: over more bytes the entropies say
-// the same more surely.
+// The longest output whose colours as tiles, centre and short wave are weighed: over more
+// bytes the entropies, the range and the return to its values say the same more surely.
 inline constexpr std::size_t kFewValuesOutput = 256;
 
 // `body` and `output` of one length; `unitBytes` 1 or 2.
@@ -49,11 +49,11 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 // 0..100 from the facts. A real stream shows one of the things that chance headers almost
 // never show, where the running sum of unfiltered data is nearer noise than the data, drifts,
 // or moves to a new level after each burst:
-//  - an output clearly simpler than its differences (a filtered picture, text, map); over a
-//    short output, one that holds clearly fewer byte values than its differences (tiles, a
-//    map's words: data of few values gives differences of more, and a running sum of such
-//    data more values again), or read as 4bpp tiles fewer colours a tile (tiles of many byte
-//    values still draw with a few colours, and the differences of any data draw with many);
+//  - an output clearly simpler than its differences (a filtered picture, text, map), or one
+//    that holds clearly fewer byte values than its differences (tiles, a map's words: data
+//    of few values gives differences of more, and a running sum of such data more values
+//    again), or, over a short output, read as 4bpp tiles fewer colours a tile (tiles of many
+//    byte values still draw with a few colours, the differences of any data with many);
 //  - small differences of an output that holds in its second half the values of its first
 //    and stays in a bounded range (an arc of byte values never met), where the differences
 //    are the simpler or the output has many values over a long sample (sound, ramps, maps);
