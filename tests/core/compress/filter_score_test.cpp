@@ -291,7 +291,7 @@ TEST(FilteredScore, FindsMostShortInstrumentsAndFewHeadersBeforeThem) {
 // than their differences, or draws as tiles with fewer colours, where a chance header before
 // the same bytes gives a running sum of as many values and colours or more. (8bpp tiles read
 // in words run in pairs of pixels, which the entropies of words and bytes both miss.)
-TEST(FilteredScore, ShortDataOfFewValuesIsFoundAndAHeaderBeforeItIsNot) {
+TEST(FilteredScore, DataOfFewValuesIsFoundAndAHeaderBeforeItIsNot) {
   const TDataRow rows[] = {
       {"48 bytes of 2bpp tiles by 8", Content(gen::TContent::kTiles2bpp, 48, 41), 1},
       {"48 bytes of 2bpp tiles by 16", Content(gen::TContent::kTiles2bpp, 48, 44), 2},
