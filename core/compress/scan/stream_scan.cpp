@@ -214,7 +214,7 @@ bool IsFilterLeadIn(std::span<const std::uint8_t> rom, const TScanHit& first,
   output.resize(n);
   unsigned acc = 0;
   const unsigned mask = unitBytes == 2 ? 0xFFFFU : 0xFFU;
-  const std::uint8_t* in = rom.data() + first.address + kHeader;
+  const std::span<const std::uint8_t> in = rom.subspan(first.address + kHeader, n);
   const unsigned start = (unitBytes == 2 ? in[0] | in[1] << 8U : in[0]) & mask;
   std::size_t standing = 0;  // units of the running sum at its first value
   for (std::size_t i = 0; i < n; i += unit) {
