@@ -392,10 +392,11 @@ struct TScanHook {
   // do. Whether there is a row, whether every row is so, and the rows' state so far.
   bool rawRow = false;
   bool tidyRawRows = true;
-  std::size_t rowRuns = 0;       // raw runs in the current row
-  std::size_t rowShortRuns = 0;  // of those, the ones below kMaxRaw
-  std::uint32_t pairRuns = 0;    // runs of zero-interleaved pairs
-  std::size_t pairBytes = 0;     // and the bytes they write
+  std::size_t rowRuns = 0;          // raw runs in the current row
+  std::size_t rowShortRuns = 0;     // of those, the ones below kMaxRaw
+  std::uint32_t pairRuns = 0;       // runs of zero-interleaved pairs
+  std::size_t pairBytes = 0;        // and the bytes they write
+  std::uint32_t repeatedPairs = 0;  // of those, the ones that a copy writes in part for less
   std::uint32_t copies = 0;
   std::size_t copyBytes = 0;  // written by copies
   bool copiesInside = true;   // no copy reads the zeros before the output
@@ -449,6 +450,19 @@ struct TScanHook {
     return std::all_of(out + from, out + std::max(from, to), [](std::uint8_t b) { return b == 0; });
   }
 
+  // Pairs that repeat the pair before, 4 or more at a run's end or 6 anywhere: a copy from two
+  // bytes back writes them for less, whatever the pairs around them (a row of 0xFF read as
+  // pairs repeats its pair to the end).
+  void RepeatedPairs(std::size_t values, std::size_t n) {
+    std::size_t streak = 0;
+    bool repeats = false;
+    for (std::size_t k = 1; k < n; ++k) {
+      streak = s[values + k] == s[values + k - 1] ? streak + 1 : 0;
+      repeats = repeats || streak >= 6;
+    }
+    repeatedPairs += repeats || streak >= 4 ? 1 : 0;
+  }
+
   void RawRow(unsigned kind, std::size_t count) {
     if (kind != 1) {
       rowRuns = 0;
@@ -491,6 +505,7 @@ struct TScanHook {
     if (kind == 0) nearCopyBits += 10 - static_cast<std::uint32_t>(std::bit_width(distance - 1));
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
+    if (kind == 2) RepeatedPairs(inStart + 1, count / 2);
     // Two runs of pairs that one could hold cost a byte more (code reads as such rows).
     const std::size_t pairs = kind == 2 ? count / 2 : kMaxCount;
     if (lastPairs + pairs <= kMaxCount) return false;
@@ -664,10 +679,14 @@ void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats&
   // of its output so (zero-interleaved data is rare, and an encoder's stream of it copies too).
   if (hook.commands < kFactsTokens && 4 * hook.pairBytes >= written) ++st.wastefulTokens;
   // Rows of 0xFF bytes (a solid colour in 4bpp tiles) read as rows of zero runs, the bytes
-  // before them often as runs of zero-interleaved pairs. A stream that writes pairs between
-  // blank areas copies too: of the readings of this shape in the scan bench's ROMs none was a
-  // planted stream.
-  if (blank && hook.pairRuns != 0 && hook.copies == 0) ++st.wastefulTokens;
+  // before them often as runs of zero-interleaved pairs that take a command's count. A stream
+  // that writes more than a trace of pairs between blank areas copies too: of the readings of
+  // this shape in the scan bench's ROMs none was a planted stream (whose stray pairs in KiBs of
+  // zeros are a few bytes).
+  if (blank && hook.pairRuns != 0 && hook.copies == 0 && 64 * hook.pairBytes >= written) {
+    ++st.wastefulTokens;
+  }
+  st.wastefulTokens += hook.repeatedPairs;
   // Inside such a row (of 0xFF, or of another zero run's byte) a header before it that states
   // a length inside the row reads as a stream of nothing but zero runs; the row runs on past
   // its end. In the scan bench's ROMs ten readings of that shape and no planted stream.

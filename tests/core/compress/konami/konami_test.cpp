@@ -374,7 +374,7 @@ TEST(Konami, FewCommandsThatTellAnEncoderScoreByTheFacts) {
 // facts: runs of zero-interleaved pairs before blank rows without a copy, a stream of nothing
 // but zero runs whose row of command bytes runs on past its stated end, two short runs of one
 // value in a row where one of the longest and one of the rest write the same bytes (each such
-// pair), and a few commands mostly of pairs.
+// pair), a few commands mostly of pairs, and pairs that repeat the one before to a run's end.
 TEST(Konami, ChanceShapesAroundBlankRowsMissTheFacts) {
   Bytes row16(18, 0xFF);  // 16 zero runs of 33: 528 zeros
   row16[0] = 0x12;
@@ -389,6 +389,12 @@ TEST(Konami, ChanceShapesAroundBlankRowsMissTheFacts) {
   longRuns[0] = 0x10;
   longRuns[1] = 0x00;
   longRuns.insert(longRuns.end(), {0xFB, 0xFB, 0x00});
+  Bytes trace(10, 0xFF);  // 8 zero runs of 33, 2 pairs, 8 runs of 33, 12 zeros
+  trace[0] = 0x16;
+  trace[1] = 0x00;
+  trace.insert(trace.end(), {0xA0, 0x12, 0x34});
+  trace.insert(trace.end(), 8, 0xFF);
+  trace.insert(trace.end(), {0xEA, 0x00});
   const auto then = [](Bytes s, std::uint8_t next) {
     s.push_back(next);
     return s;
@@ -419,6 +425,17 @@ TEST(Konami, ChanceShapesAroundBlankRowsMissTheFacts) {
        TKonami::k2R,
        {0x12, 0x80, 0xE2, 0xFD, 0x8D, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13},
        1},
+      {"8 pairs, the last 4 repeating the one before, then fills",
+       TKonami::k2,
+       {0x11, 0x00, 0xA6, 0x11, 0x22, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0xDF, 0x41, 0xDF, 0x42,
+        0xCC, 0x43},
+       1},
+      {"8 pairs, the last 3 repeating the one before, then fills",
+       TKonami::k2,
+       {0x11, 0x00, 0xA6, 0x11, 0x22, 0x33, 0x44, 0x55, 0x55, 0x55, 0x55, 0xDF, 0x41, 0xDF, 0x42,
+        0xCC, 0x43},
+       0},
+      {"two pairs between 528 zeros and 12", TKonami::k1, trace, 0},
       {"15 pairs, then 18 zeros",
        TKonami::k2R,
        {0x13, 0x80, 0xAD, 0xF6, 0x68, 0x47, 0x3B, 0xF0, 0xD7, 0x20,
