@@ -666,8 +666,12 @@ void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats&
   const bool raw = 2 * std::size_t{st.literals} >= written && hook.rawRow && hook.tidyRawRows;
   // Copies that read only bytes written before them, and from so near that chance bytes make
   // such copies once in 1024 or more seldom: a copy of chance bytes reads from any of the
-  // ring's places, near a stream's start almost all of them the zeros before the output.
-  const bool copied = hook.copiesInside && hook.nearCopyBits >= 10 && 2 * hook.copyBytes >= written;
+  // ring's places, near a stream's start almost all of them the zeros before the output. Each
+  // further copy asks 4 bits more (the odds of k copies whose distances' shares multiply to
+  // 2^-b are about 2^-b (b ln 2)^(k-1) / (k-1)!).
+  const bool copied = hook.copiesInside && hook.copies != 0 &&
+                      hook.nearCopyBits >= 10 + 4 * (hook.copies - 1) &&
+                      2 * hook.copyBytes >= written;
   if (hook.commands >= kFactsTokens || blankTiles || raw || copied) {
     st.factsMinOutput = kStrictFactsMinOutput;
   }
