@@ -219,6 +219,9 @@ public:
         break;
       }
     }
+    // A fill or relative repeat of one byte costs what a direct copy of it costs: write the
+    // copy, as other encoders do, so that the byte reads as data and not as a run of one.
+    if (u == 1 && g == kOneByte && !longHeader) return {command::kDirect, 1};
     return {kind, u};
   }
 
