@@ -4,6 +4,7 @@
 // bytes, fills and zero runs.
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <limits>
 #include <string>
 
@@ -814,6 +815,65 @@ private:
 
 }  // namespace
 
+namespace {
+
+// One version's candidates in the backward pass, the chain's refusal already known: the probe
+// (KonamiMaybe) of each position the chain lets through, kept for the next position while the
+// bytes it read all repeat (fillers).
+template <TKonami V>
+struct TVersionCandidates {
+  std::vector<std::uint64_t>& candidates;
+  std::size_t probed = kNoPlace;  // the position whose probe `maybe` holds
+  bool maybe = false;
+
+  void At(std::span<const std::uint8_t> rom, std::size_t p, std::size_t end, bool refused,
+          std::size_t same) {
+    const bool known = probed == p + 1;  // the probe of p + 1 read bytes that p's repeat
+    probed = kNoPlace;
+    if (refused) return;
+    if (!known || same < kProbeReach + 2) maybe = KonamiMaybe<V>(rom, p);
+    if (end <= rom.size()) probed = p;  // not refused for the ROM's end
+    if (maybe) candidates[p / 64] |= std::uint64_t{1} << (p % 64);
+  }
+};
+
+// The candidates of the versions whose vectors are given (nullptr: not wanted), in one
+// backward pass. Konami-2 and Konami-2R read one chain of commands and one stated length;
+// Konami-1's chain differs only at command 0xFF.
+template <bool kOne, bool kTwo, bool kTwoR>
+void PrefilterVersions(std::span<const std::uint8_t> rom,
+                       const std::array<std::vector<std::uint64_t>*, 3>& out) {
+  const std::size_t n = rom.size();
+  for (std::vector<std::uint64_t>* c : out) {
+    if (c != nullptr) c->assign((n + 63) / 64, 0);
+  }
+  std::vector<std::uint64_t> none;
+  TChains<TKonami::k1> chains1(rom);
+  TChains<TKonami::k2> chains2(rom);
+  TVersionCandidates<TKonami::k1> one{kOne ? *out[0] : none};
+  TVersionCandidates<TKonami::k2> two{kTwo ? *out[1] : none};
+  TVersionCandidates<TKonami::k2R> twoR{kTwoR ? *out[2] : none};
+  std::size_t same = 1;  // rom[p, p + same) hold one value
+  for (std::size_t i = n; i-- > 0;) {
+    if constexpr (kOne) chains1.Add(i);
+    if constexpr (kTwo || kTwoR) chains2.Add(i);
+    if (i < 2) continue;
+    const std::size_t p = i - 2;
+    same = rom[p] == rom[p + 1] ? same + 1 : 1;
+    if (n - p < 4) continue;  // no probe: p - 1 probes afresh
+    const std::size_t h = rom[p] | std::size_t{rom[p + 1]} << 8U;
+    if constexpr (kOne) one.At(rom, p, p + h, chains1.Refused(i, p + h), same);
+    if constexpr (kTwo || kTwoR) {
+      const std::size_t end = p + (h & ~std::size_t{kReorderFlag});
+      const bool refused = chains2.Refused(i, end);
+      if constexpr (kTwo) two.At(rom, p, end, refused, same);
+      if constexpr (kTwoR) twoR.At(rom, p, end, refused, same);
+    }
+  }
+}
+
+}  // namespace
+
 // The command bytes a stream reads do not depend on where it starts: from every place the
 // chain of commands is one, and what refuses a chain whatever the output (a raw run of no
 // bytes, two raw runs or two runs of pairs in a row that one could hold) is found for all places in
@@ -822,27 +882,30 @@ private:
 template <TKonami V>
 void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*/,
                      bool /*factsOnly*/, std::vector<std::uint64_t>& candidates) {
-  const std::size_t n = rom.size();
-  candidates.assign((n + 63) / 64, 0);
-  TChains<V> chains(rom);
-  // Fillers: a probe (KonamiMaybe) whose bytes all repeat the one's just after decides alike.
-  std::size_t same = 1;  // rom[p, p + same) hold one value
-  std::size_t probed = kNoPlace;
-  bool maybe = false;  // the probe of `probed`
-  for (std::size_t i = n; i-- > 0;) {
-    chains.Add(i);
-    if (i < 2) continue;
-    const std::size_t p = i - 2;
-    same = rom[p] == rom[p + 1] ? same + 1 : 1;
-    const bool known = probed == p + 1;  // the probe of p + 1 read bytes that p's repeat
-    probed = kNoPlace;
-    if (n - p < 4) continue;
-    const std::size_t end = p + Header(rom.subspan(p, 2), V).first;
-    if (chains.Refused(i, end)) continue;
-    if (!known || same < kProbeReach + 2) maybe = KonamiMaybe<V>(rom, p);
-    if (end <= n) probed = p;  // not refused for the ROM's end
-    if (maybe) candidates[p / 64] |= std::uint64_t{1} << (p % 64);
+  if constexpr (V == TKonami::k1) PrefilterVersions<true, false, false>(rom, {&candidates});
+  if constexpr (V == TKonami::k2)
+    PrefilterVersions<false, true, false>(rom, {nullptr, &candidates});
+  if constexpr (V == TKonami::k2R) {
+    PrefilterVersions<false, false, true>(rom, {nullptr, nullptr, &candidates});
   }
+}
+
+void PrefilterKonamiRows(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*/,
+                         bool /*factsOnly*/, std::span<const int> rows,
+                         std::span<std::vector<std::uint64_t>> candidates) {
+  std::array<std::vector<std::uint64_t>*, 3> out{};
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const int r = rows[k];
+    const std::size_t v = r == kSchemeKonami1 ? 0 : r == kSchemeKonami2 ? 1 : 2;
+    assert(r == kSchemeKonami1 || r == kSchemeKonami2 || r == kSchemeKonami2R);
+    out[v] = &candidates[k];
+  }
+  // The pass of all three costs little more than one; unwanted ones are dropped.
+  std::array<std::vector<std::uint64_t>, 3> spare;
+  for (std::size_t v = 0; v < 3; ++v) {
+    if (out[v] == nullptr) out[v] = &spare[v];
+  }
+  PrefilterVersions<true, true, true>(rom, out);
 }
 
 namespace {
