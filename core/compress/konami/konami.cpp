@@ -698,16 +698,24 @@ constexpr std::size_t kProbeReach = 2 + kProbeCommands * (1 + kMaxCount);  // th
 struct TProbeHook {
   TScanHook& scan;
   bool passed = false;
+  // Whether every command told is read and judged alike by Konami-1 and Konami-2: none a zero
+  // run (0xFF among them, where the versions differ), a fill of zeros or a copy of the
+  // longest (their counts against the shortest way to write zeros differ).
+  bool sameInBoth = true;
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
+    sameInBoth = sameInBoth && kind != 4 && !(kind == 3 && scan.s[inStart + 1] == 0) &&
+                 !(kind == 0 && count == kMaxCount);
     if (!scan.Command(kind, inStart, pos, count, distance)) return false;
     passed = scan.commands >= kProbeCommands;
     return !passed;
   }
 };
 
+// `sameInBoth`, when given: whether Konami-2's probe of the position, its reorder flag clear,
+// decides alike (a Konami-1 probe whose commands are all TProbeHook::sameInBoth).
 template <TKonami V>
-bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos) {
+bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos, bool* sameInBoth = nullptr) {
   if (rom.size() - pos < 4) return false;
   const auto s = rom.subspan(pos);
   const bool reordered = (s[1] & 0x80u) != 0;
@@ -720,6 +728,7 @@ bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos) {
   scan.oneCommandForZeros = V == TKonami::k1;
   TProbeHook probe{scan};
   const TWalk w = Walk(s, V, out.data(), out.size(), probe);
+  if (sameInBoth != nullptr) *sameInBoth = V == TKonami::k1 && probe.sameInBoth;
   return w.stop != TStop::kInvalid || probe.passed;
 }
 
@@ -826,13 +835,15 @@ struct TVersionCandidates {
   std::size_t probed = kNoPlace;  // the position whose probe `maybe` holds
   bool maybe = false;
 
-  void At(std::span<const std::uint8_t> rom, std::size_t p, std::size_t end, bool refused,
-          std::size_t same) {
+  // `probe()` probes p.
+  template <class F>
+  void At(std::size_t p, std::size_t end, bool refused, std::size_t same, std::size_t n,
+          F&& probe) {
     const bool known = probed == p + 1;  // the probe of p + 1 read bytes that p's repeat
     probed = kNoPlace;
     if (refused) return;
-    if (!known || same < kProbeReach + 2) maybe = KonamiMaybe<V>(rom, p);
-    if (end <= rom.size()) probed = p;  // not refused for the ROM's end
+    if (!known || same < kProbeReach + 2) maybe = probe();
+    if (end <= n) probed = p;  // not refused for the ROM's end
     if (maybe) candidates[p / 64] |= std::uint64_t{1} << (p % 64);
   }
 };
@@ -862,12 +873,29 @@ void PrefilterVersions(std::span<const std::uint8_t> rom,
     same = rom[p] == rom[p + 1] ? same + 1 : 1;
     if (n - p < 4) continue;  // no probe: p - 1 probes afresh
     const std::size_t h = rom[p] | std::size_t{rom[p + 1]} << 8U;
-    if constexpr (kOne) one.At(rom, p, p + h, chains1.Refused(i, p + h), same);
+    // Konami-1's probe at p, where Konami-2's may take it.
+    std::size_t probedOne = kNoPlace;
+    bool maybeOne = false;
+    bool sameInBoth = false;
+    if constexpr (kOne) {
+      one.At(p, p + h, chains1.Refused(i, p + h), same, n, [&] {
+        probedOne = p;
+        maybeOne = KonamiMaybe<TKonami::k1>(rom, p, &sameInBoth);
+        return maybeOne;
+      });
+    }
     if constexpr (kTwo || kTwoR) {
       const std::size_t end = p + (h & ~std::size_t{kReorderFlag});
       const bool refused = chains2.Refused(i, end);
-      if constexpr (kTwo) two.At(rom, p, end, refused, same);
-      if constexpr (kTwoR) twoR.At(rom, p, end, refused, same);
+      if constexpr (kTwo) {
+        two.At(p, end, refused, same, n, [&] {
+          if (probedOne == p && sameInBoth && (h & kReorderFlag) == 0) return maybeOne;
+          return KonamiMaybe<TKonami::k2>(rom, p);
+        });
+      }
+      if constexpr (kTwoR) {
+        twoR.At(p, end, refused, same, n, [&] { return KonamiMaybe<TKonami::k2R>(rom, p); });
+      }
     }
   }
 }
