@@ -46,9 +46,10 @@ public:
     Read(p_++, 1);
     return true;
   }
+  // As many bits at a time as the word in use holds (at most 16 are asked).
   bool Bits(unsigned count, unsigned& v) {
     v = 0;
-    for (unsigned k = 0; k < count; ++k) {
+    while (count != 0) {
       if (wordLeft_ == 0) {
         if (q_ + 2 > s_.size()) return false;
         word_ = s_[q_] | s_[q_ + 1] << 8;
@@ -58,9 +59,11 @@ public:
         p_ += 2;
         wordLeft_ = 16;
       }
-      v = v << 1 | ((word_ >> 15) & 1U);
-      word_ = (word_ << 1) & 0xFFFFU;
-      --wordLeft_;
+      const unsigned take = std::min(count, wordLeft_);
+      v = v << take | word_ >> (16 - take);
+      word_ = (word_ << take) & 0xFFFFU;
+      wordLeft_ -= take;
+      count -= take;
     }
     return true;
   }
