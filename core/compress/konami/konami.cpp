@@ -822,6 +822,41 @@ private:
   std::array<std::size_t, kRing> refusal_{};
 };
 
+// Konami-1's and Konami-2's chains (TChains) in one: they part only at a command byte 0xFF,
+// which Konami-2 reads with an argument byte and Konami-1 without.
+class TTwoChains {
+public:
+  explicit TTwoChains(std::span<const std::uint8_t> rom) : rom_(rom) {}
+
+  void Add(std::size_t i) {
+    const unsigned c = rom_[i];
+    const TChainLead& l = kChainLeads<TKonami::k2>[c];
+    const std::size_t next = i + l.step;                   // Konami-2's
+    const std::size_t nextOne = c == 0xFF ? i + 1 : next;  // Konami-1's
+    std::size_t one = kNoPlace;
+    std::size_t two = kNoPlace;
+    if (next < rom_.size()) {
+      // Alike in both: the kinds and counts of the bytes (0xFF, a zero run, never joins).
+      const TChainLead& m = kChainLeads<TKonami::k2>[rom_[next]];
+      const bool joins = (l.kind != 0) & (l.kind == m.kind) & (l.low + m.low <= l.most);
+      one = joins ? next : one_[nextOne % kRing];
+      two = joins ? next : two_[next % kRing];
+    } else if (nextOne < rom_.size()) {
+      one = one_[nextOne % kRing];
+    }
+    one_[i % kRing] = c == 0x80 ? i : one;
+    two_[i % kRing] = c == 0x80 ? i : two;
+  }
+  bool RefusedOne(std::size_t i, std::size_t end) const { return one_[i % kRing] < end; }
+  bool RefusedTwo(std::size_t i, std::size_t end) const { return two_[i % kRing] < end; }
+
+private:
+  static constexpr std::size_t kRing = 64;
+  std::span<const std::uint8_t> rom_;
+  std::array<std::size_t, kRing> one_{};
+  std::array<std::size_t, kRing> two_{};
+};
+
 }  // namespace
 
 namespace {
@@ -859,15 +894,22 @@ void PrefilterVersions(std::span<const std::uint8_t> rom,
     if (c != nullptr) c->assign((n + 63) / 64, 0);
   }
   std::vector<std::uint64_t> none;
+  constexpr bool kBoth = kOne && (kTwo || kTwoR);
   TChains<TKonami::k1> chains1(rom);
   TChains<TKonami::k2> chains2(rom);
+  TTwoChains both(rom);
   TVersionCandidates<TKonami::k1> one{kOne ? *out[0] : none};
   TVersionCandidates<TKonami::k2> two{kTwo ? *out[1] : none};
   TVersionCandidates<TKonami::k2R> twoR{kTwoR ? *out[2] : none};
   std::size_t same = 1;  // rom[p, p + same) hold one value
   for (std::size_t i = n; i-- > 0;) {
-    if constexpr (kOne) chains1.Add(i);
-    if constexpr (kTwo || kTwoR) chains2.Add(i);
+    if constexpr (kBoth) {
+      both.Add(i);
+    } else if constexpr (kOne) {
+      chains1.Add(i);
+    } else {
+      chains2.Add(i);
+    }
     if (i < 2) continue;
     const std::size_t p = i - 2;
     same = rom[p] == rom[p + 1] ? same + 1 : 1;
@@ -878,7 +920,8 @@ void PrefilterVersions(std::span<const std::uint8_t> rom,
     bool maybeOne = false;
     bool sameInBoth = false;
     if constexpr (kOne) {
-      one.At(p, p + h, chains1.Refused(i, p + h), same, n, [&] {
+      const bool refused = kBoth ? both.RefusedOne(i, p + h) : chains1.Refused(i, p + h);
+      one.At(p, p + h, refused, same, n, [&] {
         probedOne = p;
         maybeOne = KonamiMaybe<TKonami::k1>(rom, p, &sameInBoth);
         return maybeOne;
@@ -886,7 +929,7 @@ void PrefilterVersions(std::span<const std::uint8_t> rom,
     }
     if constexpr (kTwo || kTwoR) {
       const std::size_t end = p + (h & ~std::size_t{kReorderFlag});
-      const bool refused = chains2.Refused(i, end);
+      const bool refused = kBoth ? both.RefusedTwo(i, end) : chains2.Refused(i, end);
       if constexpr (kTwo) {
         two.At(p, end, refused, same, n, [&] {
           if (probedOne == p && sameInBoth && (h & kReorderFlag) == 0) return maybeOne;
