@@ -156,9 +156,12 @@ struct THidden {
 
 // The candidates of rows whose prefilter shares a pass with other rows of the scan
 // (TSchemeFormat::sharedPrefilter): found for all of them when the first is scanned, then
-// taken by each in turn, so that only those not yet taken are held.
+// taken by each in turn, so that only those not yet taken are held. Those held stay within
+// kMostHeld bytes (a bit per position and row): a larger ROM's rows take their own passes.
 class TSharedCandidates {
 public:
+  static constexpr std::size_t kMostHeld = std::size_t{32} << 20U;
+
   // The candidates of `format`'s row; `later` the rows the scan takes after it.
   std::vector<std::uint64_t> Take(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
                                   std::span<const int> later, const TScanOptions& options) {
@@ -178,7 +181,8 @@ public:
       }
     }
     std::vector<std::vector<std::uint64_t>> candidates(rows.size());
-    if (rows.size() == 1) {
+    const std::size_t held = (rows.size() - 1) * ((rom.size() + 63) / 64 * 8);
+    if (rows.size() == 1 || held > kMostHeld) {
       format.prefilter(rom, options.minSize, FactsOnly(options), candidates[0]);
       return std::move(candidates[0]);
     }
