@@ -162,8 +162,9 @@ inline void CopyFromBehind(std::uint8_t* d, std::size_t distance, std::size_t n)
   for (; i < n; ++i) d[i] = from[i];
 }
 
-// Takes the literal a set flag announces into out[w.pos]; where the walk must stop, why.
-template <class Hook>
+// Takes the literal a set flag announces into out[w.pos] (kWrite) or only counts it; where the
+// walk must stop, why.
+template <bool kWrite, class Hook>
 [[gnu::always_inline]] inline std::optional<TStop> TakeLiteral(TReader& r, TWalk& w,
                                                                std::uint8_t* out, std::size_t limit,
                                                                Hook& hook) {
@@ -171,12 +172,14 @@ template <class Hook>
   if (!r.Byte(v)) return TStop::kTruncated;
   if (w.pos >= limit) return TStop::kFull;
   if (!hook.Literal(w.pos, v)) return TStop::kInvalid;
-  out[w.pos++] = v;
+  if constexpr (kWrite) out[w.pos] = v;
+  ++w.pos;
   return std::nullopt;
 }
 
-// Decodes into out[0..limit).
-template <class Hook>
+// Decodes into out[0..limit); without kWrite only walks, as far as the output would go (the
+// scan's checker reads nothing of the output).
+template <bool kWrite = true, class Hook>
 TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit, Hook& hook) {
   TReader r(s);
   TWalk w;
@@ -189,7 +192,9 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     unsigned flag = 0;
     if (!r.Flag(flag)) return stop(TStop::kTruncated);
     if (flag != 0) {
-      if (const std::optional<TStop> why = TakeLiteral(r, w, out, limit, hook)) return stop(*why);
+      if (const std::optional<TStop> why = TakeLiteral<kWrite>(r, w, out, limit, hook)) {
+        return stop(*why);
+      }
       continue;
     }
     std::size_t length = 0;
@@ -202,7 +207,7 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     if (!ReadDistance(r, distance)) return stop(TStop::kTruncated);
     if (distance > w.pos || !hook.Copy(w.pos, length, distance)) return stop(TStop::kInvalid);
     const std::size_t end = std::min(w.pos + length, limit);
-    CopyFromBehind(out + w.pos, distance, end - w.pos);
+    if constexpr (kWrite) CopyFromBehind(out + w.pos, distance, end - w.pos);
     const bool full = end < w.pos + length;
     w.pos = end;
     if (full) return stop(TStop::kFull);
@@ -277,10 +282,8 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
   TStreamStats& st = FreshStats(stats, local);
   if (pos >= rom.size()) return std::nullopt;
   constexpr std::size_t kMostOutput = 0x10000;
-  thread_local TDecodeBuffer out;
-  out.resize(kMostOutput);
   TScanHook hook{st, {}};
-  const TWalk w = Walk(rom.subspan(pos), out.data(), kMostOutput, hook);
+  const TWalk w = Walk<false>(rom.subspan(pos), nullptr, kMostOutput, hook);
   // The walk reads nothing but the stream's bytes: a refusal is decided by those it read, or
   // by the end of the ROM where it ran out. The scan hands it on to candidates that repeat them.
   st.readEnd = w.stop == TStop::kTruncated ? kReadToEnd : w.end;
