@@ -3,8 +3,9 @@
 // stream. Decoding stays in bounds, the extent lies inside the stream, and a scan hit of the
 // row lies inside the stream and is scored (the score reads the hit's output sample and, for
 // some rows, walks the stream again over it), and weighed against the hits that start inside
-// it as the overlaps' settling does. A row's prefilter, run on the stream repeated
-// to more than 4 KiB (its fast path and its checked one), marks every start its checker passes.
+// it as the overlaps' settling does (a filter's, Diff-8's or Diff-16's, in a whole scan of the
+// stream). A row's prefilter, run on the stream repeated to more than 4 KiB (its fast path and
+// its checked one), marks every start its checker passes.
 #include <algorithm>
 #include <cstdint>
 #include <span>
@@ -40,6 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           tegulo::IsCommandLeadIn(rest, *hit, *later);
         }
       }
+    }
+  }
+  if (row.scoreOnly) {
+    // A filter's hits against the hits inside them, in the pass and in the settling.
+    const int one[] = {row.row};
+    tegulo::TScanOptions options;
+    options.minSize = 1;
+    for (const tegulo::TScanHit& h : tegulo::ScanStreams(rest, one, options)) {
+      Check(h.address + h.comprSize <= rest.size() && h.score >= options.minScore);
     }
   }
   if (row.prefilter != nullptr && !rest.empty()) {

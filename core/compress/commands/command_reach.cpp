@@ -34,26 +34,27 @@ void Repeats(std::span<const std::uint8_t> data, TAbsoluteReach& r, std::size_t 
   }
   const TTwoPartText text{data, written};
   std::vector<std::int32_t> sa = SuffixArray(text);
-  PackCommonPrefixes(text, sa, kMaxCount);
+  // A text position's time: 2 * its source address, + 1 for the other kind's text.
+  const auto time = [n, backward](std::int32_t at) {
+    const auto p = static_cast<std::size_t>(at);
+    if (p < n) return static_cast<std::int32_t>(2 * p);
+    return static_cast<std::int32_t>(2 * (backward ? 2 * n - p : p - n - 1) + 1);
+  };
+  PackCommonPrefixes(text, sa, kMaxCount, time);
   std::vector<std::uint8_t>().swap(written);
   if (r.reach.empty()) {  // made after the text is gone
     r.reach.assign(n, 0);
     r.source.assign(n, 0);
   }
-  const auto address = [n, backward](std::size_t at) {  // a text position's source address
-    return at < n ? at : backward ? 2 * n - at : at - n - 1;
+  const auto keep = [&r, other](std::int32_t now, std::int32_t length, std::int32_t then) {
+    const auto i = static_cast<std::size_t>(now >> 1);
+    const auto len = static_cast<std::size_t>(length);
+    if ((now & 1) != 0 || len < 2 || len <= r.Length(i)) return;
+    const std::size_t k = (then & 1) != 0 ? other : 0;
+    r.reach[i] = static_cast<std::uint16_t>(len | k << TAbsoluteReach::kLengthBits);
+    r.source[i] = static_cast<std::uint16_t>(then >> 1);
   };
-  const auto time = [&](std::size_t at) {
-    return static_cast<std::int32_t>(2 * address(at) + (at < n ? 0 : 1));
-  };
-  const auto keep = [&](std::size_t i, std::size_t length, std::int32_t at) {
-    if (length < 2 || length <= r.Length(i)) return;
-    const auto source = static_cast<std::size_t>(at);
-    const std::size_t k = source < n ? 0 : other;
-    r.reach[i] = static_cast<std::uint16_t>(length | k << TAbsoluteReach::kLengthBits);
-    r.source[i] = static_cast<std::uint16_t>(address(source));
-  };
-  EarlierMatches(sa, time, n, keep);
+  EarlierMatches(sa, keep);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "compress/commands/command_formats.h"
 #include "compress/commands/command_walk.h"
+#include "compress/scan/command_junction.h"
 #include "compress/scan/command_lead_in.h"
 #include "compress/scheme_formats.h"
 #include "compress/shared/stream_check.h"
@@ -48,10 +49,14 @@ constexpr std::size_t kMaxIncFillBytes = 8;
 // in noise, and rare enough in sparse tile art, whose bytes are often clear (16 let chance lists
 // in font tiles through). A fill's many bytes are one chance byte, so only literals count
 // towards it, though a fill's bytes must keep the rule too. Text and blank data have their low
-// bytes clear as well, so at least one literal low byte in kWordLowShare must be set.
+// bytes clear as well, so at least one literal low byte in kWordLowShare must be set. With the
+// list's own command it is the evidence a list needs: a palette of a few ramps packs to one
+// direct copy. (Chance lists in the mixed data of a ROM meet it almost never; inside a table
+// of raw colours, where chance lists that meet the other facts are common anyway, it adds
+// about one in eight to them.)
 constexpr std::uint32_t kWordMinHighBytes = 24;
 constexpr std::uint32_t kWordLowShare = 8;
-constexpr std::uint32_t kWordEvidence = 5;
+constexpr std::uint32_t kWordEvidence = 7;
 
 // Counts the high and low bytes of 16-bit words that literals write, and those with bit 7 set;
 // and whether a fill sets a high byte's bit 7.
@@ -197,6 +202,9 @@ public:
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
     }
+    if (commands_ == 0 && rule.kind == command::kDirect && cur.arg == step.inStart + 2) {
+      firstDirect_ = step.count;
+    }
     ++commands_;
     Weigh(step, cur);
     leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
@@ -225,6 +233,8 @@ public:
     return commands_ + evidence_ + solid + words_.Evidence();
   }
   const TLeadIn& LeadIn() const { return leadIn_; }
+  // The count of the first command where it is a direct copy with a two-byte header, else 0.
+  std::size_t FirstDirect() const { return firstDirect_; }
 
 private:
   // A command as the rules below compare it with its neighbour.
@@ -417,6 +427,7 @@ private:
   TLeadIn leadIn_;
   bool bigEndian_;
   std::uint32_t incFillsInRow_ = 0;
+  std::size_t firstDirect_ = 0;
   TCommand last_;
 };
 
@@ -445,8 +456,10 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   }
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
-  st.enoughTokens = hook.Evidence() >= kFactsCommands &&
-                    !hook.LeadIn().LeadsIn(r.written, hook.Evidence(), minSize);
+  std::uint32_t evidence = hook.Evidence();
+  if (evidence < kFactsCommands) evidence += StoredWaveEvidence(rom, pos, hook.FirstDirect());
+  st.enoughTokens =
+      evidence >= kFactsCommands && !hook.LeadIn().LeadsIn(r.written, evidence, minSize);
   st.factsMinOutput = kStrictFactsMinOutput;
   return TScanHit{pos, kScheme, r.written, r.consumed, 0};
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -98,12 +99,64 @@ double Ramp(double v, double from, double to) {
   return std::clamp((v - from) / (to - from), 0.0, 1.0);
 }
 
+std::size_t Values(const TCounts& counts) {
+  return static_cast<std::size_t>(
+      std::count_if(counts.begin(), counts.end(), [](std::uint32_t c) { return c != 0; }));
+}
+
 // The output's entropy and gap: all the score's first test needs.
 void OutputFacts(std::span<const std::uint8_t> output, int unitBytes, TFilterFacts& facts) {
   const auto unit = static_cast<std::size_t>(unitBytes);
   const TCounts counts = Count(output, unit - 1, unit);
   facts.outEntropy = Entropy(counts);
   facts.gap = LongestGap(counts);
+  if (unitBytes == 1) facts.outValues = Values(counts);
+}
+
+// The colours a whole tile holds on average, `bytes` read as SNES 4bpp planar tiles (32 bytes:
+// planes 0 and 1 row by row, then planes 2 and 3); 0 when it holds none.
+double PlanarColours(std::span<const std::uint8_t> bytes) {
+  constexpr std::size_t kTile = 32;
+  const std::size_t tiles = bytes.size() / kTile;
+  if (tiles == 0) return 0;
+  unsigned total = 0;
+  for (std::size_t t = 0; t < tiles; ++t) {
+    const std::uint8_t* tile = bytes.data() + t * kTile;
+    unsigned seen = 0;  // bit c: colour c met
+    for (std::size_t row = 0; row < 16; row += 2) {
+      const unsigned p0 = tile[row];
+      const unsigned p1 = tile[row + 1];
+      const unsigned p2 = tile[row + 16];
+      const unsigned p3 = tile[row + 17];
+      for (unsigned x = 0; x < 8; ++x) {
+        const unsigned c =
+            (p0 >> x & 1U) | (p1 >> x & 1U) << 1U | (p2 >> x & 1U) << 2U | (p3 >> x & 1U) << 3U;
+        seen |= 1U << c;
+      }
+    }
+    total += static_cast<unsigned>(std::popcount(seen));
+  }
+  return static_cast<double>(total) / static_cast<double>(tiles);
+}
+
+// How far off 0 the output's units, read as signed samples, stand on average: |mean| over the
+// range they span (0 for a sound, which swings both ways round 0).
+double Centre(std::span<const std::uint8_t> output, int unitBytes) {
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  const std::size_t units = output.size() / unit;
+  if (units == 0) return 0;
+  std::int64_t sum = 0;
+  int lo = 0x7FFF;
+  int hi = -0x8000;
+  for (std::size_t k = 0; k < units; ++k) {
+    const unsigned u = UnitAt(output, k * unit, unitBytes);
+    const int v = unitBytes == 2 ? static_cast<std::int16_t>(u) : static_cast<std::int8_t>(u);
+    sum += v;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+  const double mean = static_cast<double>(sum) / static_cast<double>(units);
+  return std::abs(mean) / std::max(hi - lo, 1);
 }
 
 // The others.
@@ -111,13 +164,25 @@ void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t
                 int unitBytes, TFilterFacts& facts) {
   const auto unit = static_cast<std::size_t>(unitBytes);
   const std::size_t high = unit - 1;  // the byte that carries a unit's shape
-  facts.bodyEntropy = Entropy(Count(body, high, unit));
+  const TCounts bodyUnits = Count(body, high, unit);
+  facts.bodyEntropy = Entropy(bodyUnits);
+  const bool isShort = output.size() <= kFewValuesOutput;
   if (unitBytes == 2) {
-    facts.outBytesEntropy = Entropy(Count(output, 0, 1));
-    facts.bodyBytesEntropy = Entropy(Count(body, 0, 1));
+    const TCounts outBytes = Count(output, 0, 1);
+    const TCounts bodyBytes = Count(body, 0, 1);
+    facts.outBytesEntropy = Entropy(outBytes);
+    facts.bodyBytesEntropy = Entropy(bodyBytes);
+    facts.outValues = Values(outBytes);
+    facts.bodyValues = Values(bodyBytes);
   } else {
     facts.outBytesEntropy = facts.outEntropy;
     facts.bodyBytesEntropy = facts.bodyEntropy;
+    facts.bodyValues = Values(bodyUnits);  // outValues: OutputFacts
+  }
+  if (isShort) {
+    facts.outColours = PlanarColours(output);
+    facts.bodyColours = PlanarColours(body);
+    facts.centre = Centre(output, unitBytes);
   }
   facts.kept = Kept(output, high, unit);
   if (unitBytes == 2) {
@@ -203,6 +268,13 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // Behind a chance header the running sums are hardly ever simpler than the bytes, save
   // over the few bytes of the shortest streams.
   const double simpler = output.size() >= 64 ? Ramp(down, 0.1, 0.3) : Ramp(down, 0.15, 0.6);
+  // Behind a chance header the output holds about as many byte values as the bytes, or more
+  // (a running sum spreads data of few values); a quarter fewer is plenty. Where the entropies
+  // are too rough (short outputs) or the runs of the data hide in theirs (8bpp tiles in words),
+  // the count still tells. A few values more on both sides keep sparse bytes of a handful of
+  // values from counting by chance.
+  const double fewer = Ramp(
+      1 - static_cast<double>(f.outValues + 2) / static_cast<double>(f.bodyValues + 2), 0.1, 0.25);
   // Many values, yet a wide arc of them never met over a long sample: a wave in its range
   // (sound, whose differences need not be simpler: a drum's are noise too).
   // Quiet 16-bit sound holds few high bytes; its values show in all its bytes.
@@ -215,11 +287,14 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   // bytes before them, two byte values against one. Words of a map stand in runs (blank
   // cells) and still count.
   const double flatFrom = unitBytes == 2 ? 0.8 : 0.5;
+  // A short wave to one side of 0 is the running sum of quiet sound behind a chance header
+  // more often than a filtered stream (centre is only weighed over short outputs).
+  const double offCentre = Ramp(f.centre, 0.15, 0.3);
   // A wave over a long sample asks fewer small steps: a loud drum's are noise.
   const double smooth = Ramp(f.kept, 0.6, 0.85) *
                         std::max(Ramp(f.smallShare, 0.4, 0.7) * Ramp(up, 0.3, 0.8) * bounded,
                                  Ramp(f.smallShare, 0.25, 0.5) * wave) *
-                        (1 - Ramp(f.flatShare, flatFrom, flatFrom + 0.15));
+                        (1 - Ramp(f.flatShare, flatFrom, flatFrom + 0.15)) * (1 - offCentre);
   const double colours = Ramp(up, 1.0, 2.0) * Ramp(f.clearTop, 0.97, 1.0) * bounded;
   const double returnShare =
       f.levels >= 2 ? static_cast<double>(f.returns) / static_cast<double>(f.levels - 1) : 0;
@@ -238,7 +313,23 @@ int WindowScore(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   const std::size_t driftRuns = unitBytes == 2 ? 6 : 3;
   const double drifting =
       f.levels >= driftRuns ? (1 - Ramp(returnShare, 0.1, 0.25)) * Ramp(f.flatShare, 0.1, 0.2) : 0;
-  const double evidence = std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting);
+  // The same in colours: a running sum of tiles or sparse bytes read as tiles draws with at
+  // least the colours of the bytes, hardly ever two fewer.
+  const double fewerColours = Ramp(f.bodyColours - f.outColours, 1.5, 3);
+  // A short wave (a few hundred samples of sound, too few to tell its range from a drift):
+  // small steps of many sizes, in a range it keeps well inside, swinging both ways round 0,
+  // without flat runs. Behind a chance header small steps come from sparse bytes of few
+  // values, or sum to a staircase.
+  const double shortWave = output.size() <= kFewValuesOutput
+                               ? Ramp(f.smallShare, 0.6, 0.75) * Ramp(f.gap, 96, 128) *
+                                     Ramp(f.bodyBytesEntropy, 2.5, 3) *
+                                     (1 - Ramp(f.flatShare, 0.1, 0.2)) * (1 - offCentre)
+                               : 0;
+  // A running sum that moves to a new level with each run holds new values with each: fewer
+  // values than the differences stand apart from drifting.
+  const double evidence =
+      std::max(std::max({simpler, smooth, colours, returning, sparse}) * (1 - drifting),
+               std::max({fewer, fewerColours, shortWave}));
   double score = 100 * content * (0.55 + 0.45 * evidence);
   score -= LengthPenalty(output.size());
   return static_cast<int>(std::lround(std::clamp(score, 0.0, 100.0)));

@@ -28,23 +28,38 @@ struct TFilterFacts {
   std::size_t zeroReturns = 0;  // of those, the ones after a unit of the output that is not 0
   double zeroShare = 0;         // units of the output that are 0
   double flatShare = 0;         // units of the output inside the runs counted in `levels`
+  std::size_t outValues = 0;    // byte values the output holds (all its bytes)
+  std::size_t bodyValues = 0;   // the same of the differences
+  double centre = 0;            // short outputs: |mean| of the units read signed, over their range
+  double outColours = 0;        // short outputs: colours per whole 4bpp planar tile (0: none)
+  double bodyColours = 0;       // short outputs: the same of the differences
 };
 inline constexpr int kSmallStep8 = 8;
 inline constexpr int kSmallStep16 = 0x800;
 inline constexpr std::size_t kLevelRun = 4;
 inline constexpr std::size_t kLevelMemory = 8;
+// The longest output whose colours as tiles, centre and short wave are weighed: over more
+// bytes the entropies, the range and the return to its values say the same more surely.
+inline constexpr std::size_t kFewValuesOutput = 256;
 
 // `body` and `output` of one length; `unitBytes` 1 or 2.
 TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t> output,
                          int unitBytes);
 
-// 0..100 from the facts. A real stream shows one of four things that chance headers almost
+// 0..100 from the facts. A real stream shows one of the things that chance headers almost
 // never show, where the running sum of unfiltered data is nearer noise than the data, drifts,
 // or moves to a new level after each burst:
-//  - an output clearly simpler than its differences (a filtered picture, text, map);
+//  - an output clearly simpler than its differences (a filtered picture, text, map), or one
+//    that holds clearly fewer byte values than its differences (tiles, a map's words: data
+//    of few values gives differences of more, and a running sum of such data more values
+//    again), or, over a short output, read as 4bpp tiles fewer colours a tile (tiles of many
+//    byte values still draw with a few colours, the differences of any data with many);
 //  - small differences of an output that holds in its second half the values of its first
 //    and stays in a bounded range (an arc of byte values never met), where the differences
 //    are the simpler or the output has many values over a long sample (sound, ramps, maps);
+//  - over a short output, small steps of many sizes swinging both ways round 0 in a range it
+//    keeps well inside (a few hundred samples of sound; a short wave to one side of 0 is no
+//    sound, it is the running sum of quiet sound behind a chance header);
 //  - 16-bit units: differences far simpler than an output of 15-bit colours in a bounded range;
 //  - an output that keeps coming back to the levels it left (sparse data), or mostly 0 and
 //    back at 0 after each burst;

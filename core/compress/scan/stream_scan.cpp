@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "compress/scan/command_lead_in.h"
+#include "compress/scan/filter_score.h"
 #include "compress/scan/scan_repeat.h"
 #include "compress/scheme_formats.h"
 #include "compress/uCompress.h"
@@ -226,6 +227,68 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
   return true;
 }
 
+// A filter's stream (Diff-8, Diff-16) that meets the facts.
+bool FilterStream(const TScanHit& hit) {
+  const TSchemeFormat* format = FindSchemeFormat(hit.scheme);
+  return format != nullptr && format->scoreOnly && hit.score >= kDefaultMinScore;
+}
+
+// The least body before a later filter's stream that tells whether an earlier header starts
+// a stream.
+constexpr std::size_t kLeadInJudged = 32;
+
+// Whether the filter's stream `first` is a chance header before the filter's stream `later`
+// that starts inside it. The running sum reads the later stream's differences as its own (the
+// later stream's data shifted by a constant, as simple as the stream itself), so only the
+// body before the later header tells: it does not score as filtered data on its own. A body
+// whose running sum mostly stands at its first value tells nothing (the blank start of sparse
+// data scores low on its own too).
+bool IsFilterLeadIn(std::span<const std::uint8_t> rom, const TScanHit& first,
+                    const TScanHit& later) {
+  constexpr std::size_t kHeader = 4;
+  if (later.address < first.address + kHeader + kLeadInJudged) return false;
+  const int unitBytes = first.scheme == kSchemeDiff16 ? 2 : 1;
+  const auto unit = static_cast<std::size_t>(unitBytes);
+  const std::size_t n =
+      std::min(later.address - first.address - kHeader, kScoreSample) / unit * unit;
+  thread_local std::vector<std::uint8_t> output;
+  output.resize(n);
+  unsigned acc = 0;
+  const unsigned mask = unitBytes == 2 ? 0xFFFFU : 0xFFU;
+  const std::span<const std::uint8_t> in = rom.subspan(first.address + kHeader, n);
+  const unsigned start = (unitBytes == 2 ? in[0] | in[1] << 8U : in[0]) & mask;
+  std::size_t standing = 0;  // units of the running sum at its first value
+  for (std::size_t i = 0; i < n; i += unit) {
+    acc += unitBytes == 2 ? in[i] | in[i + 1] << 8U : in[i];
+    output[i] = static_cast<std::uint8_t>(acc);
+    if (unitBytes == 2) output[i + 1] = static_cast<std::uint8_t>(acc >> 8U);
+    standing += (acc & mask) == start ? 1 : 0;
+  }
+  if (standing * 2 * unit >= n) return false;
+  return FilteredScore(rom.subspan(first.address, kHeader + n), output, unitBytes,
+                       kDefaultMinScore) < kDefaultMinScore;
+}
+
+// The filter's stream of the pass whose first hit inside is still looked for (`open`): a
+// filter's body is any bytes, so a chance header before a real stream reads it as its own
+// body, and only that first hit tells whether the header is one (IsFilterLeadIn). Where the
+// positions that `hit` hides from the rest of its pass end: 0 for none. A filter's stream
+// hides none until the first hit inside it; then the rest of it when it stays, and that hit
+// is the one looked into next when it gives way.
+std::size_t HiddenUntil(std::span<const std::uint8_t> rom, const TScanHit& hit,
+                        std::optional<TScanHit>& open) {
+  if (!Hides(hit)) return 0;
+  const std::size_t end = hit.address + hit.comprSize;
+  if (!FilterStream(hit)) return end;
+  if (open && hit.address < open->address + open->comprSize && !IsFilterLeadIn(rom, *open, hit)) {
+    const std::size_t openEnd = open->address + open->comprSize;
+    open.reset();
+    return openEnd;
+  }
+  open = hit;
+  return 0;
+}
+
 // Every position is checked but those inside a hit (a stream that scores: chance streams
 // that do not must not hide the streams they overlap), and those whose bytes repeat a
 // refused candidate's a period before (fillers); the overlaps between schemes are settled by
@@ -244,7 +307,8 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, std::span<
   const TSkipFacts facts{options.minSize, FactsOnly(options)};
   TRefusals refusals(rom, align);
   std::size_t nextReport = 0;
-  std::size_t freeFrom = 0;  // positions before this lie inside a hit
+  std::size_t freeFrom = 0;      // positions before this lie inside a hit
+  std::optional<TScanHit> open;  // HiddenUntil's
   std::size_t pos = 0;
   while (pos < rom.size()) {
     if (pos >= nextReport) {
@@ -261,7 +325,7 @@ bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, std::span<
     const auto hit = CheckPosition(rom, pos, *format, options, refusals);
     if (hit) {
       hits.push_back(*hit);
-      if (!options.overlaps && Hides(*hit)) freeFrom = pos + hit->comprSize;
+      if (!options.overlaps) freeFrom = std::max(freeFrom, HiddenUntil(rom, *hit, open));
     }
     pos += align;
   }
@@ -351,12 +415,31 @@ std::vector<bool> CommandLeadIns(std::span<const std::uint8_t> rom,
   return dropped;
 }
 
+// The filters' streams that meet the facts and are chance headers before another such stream
+// that starts inside them (IsFilterLeadIn): the later one is the stream. Each is weighed
+// against the first one inside it only: a real stream's body holds chance headers of its own.
+std::vector<bool> FilterLeadIns(std::span<const std::uint8_t> rom,
+                                const std::vector<TScanHit>& hits) {
+  std::vector<bool> dropped(hits.size(), false);
+  for (std::size_t i = 0; i < hits.size(); ++i) {
+    if (!FilterStream(hits[i])) continue;
+    const std::size_t end = hits[i].address + hits[i].comprSize;
+    for (std::size_t k = i + 1; k < hits.size() && hits[k].address < end; ++k) {
+      if (!FilterStream(hits[k]) || hits[k].address == hits[i].address) continue;
+      dropped[i] = IsFilterLeadIn(rom, hits[i], hits[k]);
+      break;
+    }
+  }
+  return dropped;
+}
+
 std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
                                          const std::vector<TScanHit>& hits) {
   const std::vector<bool> leadIns = CommandLeadIns(rom, hits);
+  const std::vector<bool> filterLeadIns = FilterLeadIns(rom, hits);
   std::vector<std::size_t> order;
   for (std::size_t i = 0; i < hits.size(); ++i) {
-    if (!leadIns[i]) order.push_back(i);
+    if (!leadIns[i] && !filterLeadIns[i]) order.push_back(i);
   }
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return Before(rom, hits[a], hits[b]); });

@@ -27,17 +27,16 @@ namespace front_min {
 template <class TAge>
 std::size_t OldestAskedFor(std::size_t size, std::size_t count, TAge age) {
   if (age(size - 1) < count) return size - 1;
-  std::size_t lo = 0;  // asked for: the front entry always is
-  std::size_t hi = std::min(size, count);
-  while (hi - lo > 1) {
-    const std::size_t mid = (lo + hi) / 2;
-    if (age(mid) < count) {
-      lo = mid;
-    } else {
-      hi = mid;
-    }
+  // The last entry asked for lies in [base, base + span): the front entry always is asked for.
+  // Halved with no branch (the entries asked for follow no pattern a predictor learns).
+  std::size_t base = 0;
+  std::size_t span = std::min(size, count);
+  while (span > 1) {
+    const std::size_t half = span / 2;
+    base = age(base + half) < count ? base + half : base;
+    span -= half;
   }
-  return lo;
+  return base;
 }
 
 }  // namespace front_min

@@ -3,6 +3,8 @@
 // them. Besides the array, a bit of type per symbol and one bucket table per level.
 #include "compress/search/suffix_array.h"
 
+#include <array>
+
 namespace tegulo {
 namespace {
 
@@ -16,6 +18,21 @@ public:
   void Set(Int i) { bits_[Word(i)] |= std::uint64_t{1} << (i & 63); }
   bool Lms(Int i) const { return i > 0 && S(i) && !S(i - 1); }
 
+  // Calls f(i) for every LMS position i, rising: a word of types at a time.
+  template <class F>
+  void ForEachLms(F f) const {
+    std::uint64_t before = 1;  // position 0 is never LMS: as if an S came before it
+    for (std::size_t w = 0; w < bits_.size(); ++w) {
+      const std::uint64_t s = bits_[w];
+      std::uint64_t lms = s & ~(s << 1 | before);
+      before = s >> 63;
+      while (lms != 0) {
+        f(static_cast<Int>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(lms))));
+        lms &= lms - 1;
+      }
+    }
+  }
+
 private:
   static std::size_t Word(Int i) { return static_cast<std::size_t>(i) >> 6; }
   std::vector<std::uint64_t> bits_;
@@ -26,7 +43,7 @@ private:
 template <class TChr, class TB>
 void Count(TChr chr, Int n, std::span<TB> count) {
   std::fill(count.begin(), count.end(), 0);
-  for (Int i = 0; i < n; ++i) ++count[static_cast<std::size_t>(chr(i))];
+  chr.Down(n, [count](Int, Int c) { ++count[static_cast<std::size_t>(c)]; });
 }
 // With no counts kept (no room for them), counted again.
 template <class TChr, class TB>
@@ -60,31 +77,38 @@ template <class TChr>
 void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free);
 
 // Names the sorted LMS substrings (in sa[0..n1)) into sa[n1..n): equal ones alike, in order.
-// Returns the count of names; the names end up in sa[n - n1..n) in text order.
+// Returns the count of names; the names end up in sa[n - n1..n) in text order. An LMS
+// substring runs to the next LMS position, both included (the end symbol's is that symbol):
+// two are equal when their lengths and symbols are (the types follow from the symbols, both
+// ending S-type), so each one's length goes first where its name will be.
 template <class TChr>
 Int NameLms(TChr chr, const TTypes& t, Int* sa, Int n, Int n1) {
   std::fill(sa + n1, sa + n, -1);
+  Int last = -1;
+  t.ForEachLms([&](Int i) {
+    if (last >= 0) sa[n1 + last / 2] = i - last + 1;
+    last = i;
+  });
+  sa[n1 + last / 2] = 1;  // the end symbol, always the last LMS position
   Int name = 0;
   Int prev = -1;
+  Int prevLength = 0;
   for (Int i = 0; i < n1; ++i) {
     const Int pos = sa[i];
-    bool differ = false;
-    for (Int d = 0; d < n; ++d) {
-      // The unique end symbol stops every comparison before either side passes it.
-      if (prev == -1 || chr(pos + d) != chr(prev + d) || t.S(pos + d) != t.S(prev + d)) {
-        differ = true;
-        break;
-      }
-      if (d > 0 && (t.Lms(pos + d) || t.Lms(prev + d))) break;
-    }
+    const Int length = sa[n1 + pos / 2];
+    bool differ = prev == -1 || length != prevLength;
+    for (Int d = 0; !differ && d < length; ++d) differ = chr(pos + d) != chr(prev + d);
     if (differ) {
       ++name;
       prev = pos;
+      prevLength = length;
     }
     sa[n1 + pos / 2] = name - 1;  // LMS positions lie two apart at least
   }
-  for (Int i = n - 1, j = n - 1; i >= n1; --i) {
-    if (sa[i] >= 0) sa[j--] = sa[i];
+  for (Int i = n - 1, j = n - 1; i >= n1; --i) {  // as in the gathering: j >= i
+    const Int named = sa[i];
+    sa[j] = named;
+    j -= named >= 0 ? 1 : 0;
   }
   return name;
 }
@@ -95,22 +119,50 @@ struct TNames {
   const Int* s;
   Int operator()(Int i) const { return s[i]; }
   Int Inner(Int i) const { return s[i]; }
+  // f(i, symbol at i) for i = n - 1 down to 0.
+  template <class F>
+  void Down(Int n, F f) const {
+    for (Int i = n; i-- > 0;) f(i, s[i]);
+  }
 };
 
-// The text's symbols: the end 0, the separator 1, bytes from 2. A part is read with no
-// branch: the part that holds it and the position its first byte has.
+// The text's symbols: the end 0, the separator 1, bytes from 2. A position is read with no
+// branch (the inductions read positions of both parts in no order a predictor follows): by
+// its place, k = 0 in the first part, 1 the separator (a zero byte of its own, less 1), 2 in
+// the second, from its part's origin, the address position 0 would have in that part. The
+// origins are integers, so that only addresses inside a part become pointers.
 struct TBytes {
-  const std::uint8_t* first;
-  const std::uint8_t* second;  // position n1 + 1 + i's byte is second[i]
+  std::array<std::uintptr_t, 3> origin;
   Int n1;
   Int m;  // the end's position
   Int operator()(Int i) const { return i >= m ? 0 : Inner(i); }
   Int Inner(Int i) const {
-    if (i == n1) return 1;
-    const bool in_first = i < n1;
-    const std::uint8_t* base = in_first ? first : second;
-    const Int start = in_first ? 0 : n1 + 1;
-    return Int{base[i - start]} + 2;
+    const auto k = static_cast<std::size_t>(i >= n1) + static_cast<std::size_t>(i > n1);
+    return Int{*At(k, i)} + 2 - static_cast<Int>(k == 1);
+  }
+  // The cast costs no optimization here: the address lies in the part's bytes, which are only
+  // read; a table of pointers and of starts took a load more a symbol (4 % on uniform data).
+  const std::uint8_t* At(std::size_t k, Int i) const {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    return reinterpret_cast<const std::uint8_t*>(origin[k] + static_cast<std::uintptr_t>(i));
+  }
+  // f(i, symbol at i) for i = n - 1 (m at most: the end) down to 0, a part at a time.
+  template <class F>
+  void Down(Int n, F f) const {
+    Int i = n;
+    if (i > m) {
+      i = m;
+      f(i, 0);
+    }
+    for (const Int second = n1 + 1; i > second;) {
+      --i;
+      f(i, Int{*At(2, i)} + 2);
+    }
+    if (i > n1) f(--i, 1);
+    while (i > 0) {
+      --i;
+      f(i, Int{*At(0, i)} + 2);
+    }
   }
 };
 
@@ -121,13 +173,15 @@ void Sort(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
           std::span<TB> bucket) {
   Buckets(chr, n, count, bucket, true);
   std::fill(sa, sa + n, -1);
-  for (Int i = 1; i < n; ++i) {
-    if (t.Lms(i)) sa[--bucket[static_cast<std::size_t>(chr(i))]] = i;
-  }
+  t.ForEachLms([&](Int i) { sa[--bucket[static_cast<std::size_t>(chr(i))]] = i; });
   Induce(chr, t, sa, n, count, bucket);
-  Int n1 = 0;  // the sorted LMS substrings to the front
+  // The sorted LMS substrings to the front. Written at every step and kept by the count
+  // (n1 <= i): which suffixes are LMS follows no pattern a branch predictor learns.
+  Int n1 = 0;
   for (Int i = 0; i < n; ++i) {
-    if (t.Lms(sa[i])) sa[n1++] = sa[i];
+    const Int at = sa[i];
+    sa[n1] = at;
+    n1 += t.Lms(at) ? 1 : 0;
   }
   const Int names = NameLms(chr, t, sa, n, n1);
   Int* s1 = sa + n - n1;
@@ -139,9 +193,8 @@ void Sort(TChr chr, const TTypes& t, Int* sa, Int n, std::span<const TB> count,
     for (Int i = 0; i < n1; ++i) sa[s1[i]] = i;
   }
   // The LMS suffixes in order, each placed at the end of its bucket, then the rest induced.
-  for (Int i = 1, j = 0; i < n; ++i) {
-    if (t.Lms(i)) s1[j++] = i;
-  }
+  Int placed = 0;
+  t.ForEachLms([&](Int i) { s1[placed++] = i; });
   for (Int i = 0; i < n1; ++i) sa[i] = s1[sa[i]];
   std::fill(sa + n1, sa + n, -1);
   Buckets(chr, n, count, bucket, true);
@@ -160,9 +213,13 @@ template <class TChr>
 void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free) {
   TTypes t(static_cast<std::size_t>(n));
   t.Set(n - 1);
-  for (Int i = n - 2; i >= 0; --i) {
-    if (chr(i) < chr(i + 1) || (chr(i) == chr(i + 1) && t.S(i + 1))) t.Set(i);
-  }
+  bool s = true;
+  Int next = chr(n - 1);
+  chr.Down(n - 1, [&](Int i, Int c) {
+    s = c < next || (c == next && s);
+    if (s) t.Set(i);
+    next = c;
+  });
   // Both tables; or the buckets only, counted again each time, unless there is room for both
   // or (the first level of a long text: no free space, a small alphabet) they are few.
   const auto size = static_cast<std::size_t>(k);
@@ -199,9 +256,15 @@ std::vector<std::int32_t> SuffixArray(const TTwoPartText& text) {
   if (m == 0) return {};
   std::vector<Int> sa(static_cast<std::size_t>(m) + 1);
   const auto n1 = static_cast<Int>(text.first.size());
-  // With one part no position reads the second (and its data may be null).
-  const std::uint8_t* second = text.second.empty() ? text.first.data() : text.second.data();
-  const TBytes chr{text.first.data(), second, n1, m};
+  // With one part no position reads the separator or the second (whose data may be null).
+  static constexpr std::uint8_t kSeparator = 0;
+  const auto origin = [](const std::uint8_t* p, Int at) {
+    return reinterpret_cast<std::uintptr_t>(p) - static_cast<std::uintptr_t>(at);
+  };
+  const TBytes chr{.origin = {origin(text.first.data(), 0), origin(&kSeparator, n1),
+                              origin(text.second.data(), n1 + 1)},
+                   .n1 = n1,
+                   .m = m};
   Sais(chr, sa.data(), m + 1, 258, {});
   const std::size_t drop = text.second.empty() ? 1 : 2;  // the end; the separator next
   sa.erase(sa.begin(), sa.begin() + static_cast<std::ptrdiff_t>(drop));

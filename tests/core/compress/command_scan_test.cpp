@@ -2,6 +2,7 @@
 // and commands that only read as such streams do not.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,9 +29,9 @@ constexpr TFormatRow kFormats[] = {{"LC_LZ2", gen::TCommandKind::kLCLZ2},
 
 int Scheme(const char* name) { return *FindScheme(name); }
 
-// The score of the stream at the start of `bytes`, or -1 where the checker refuses it.
-int ScoreAt(const Bytes& bytes, int scheme) {
-  const auto hit = CheckAndScore(bytes, 0, scheme, kDefaultScanMinSize);
+// The score of the stream at `pos` of `bytes`, or -1 where the checker refuses it.
+int ScoreAt(const Bytes& bytes, int scheme, std::size_t pos = 0) {
+  const auto hit = CheckAndScore(bytes, pos, scheme, kDefaultScanMinSize);
   return hit ? hit->score : -1;
 }
 
@@ -179,6 +180,50 @@ Bytes RowsOfFont(std::uint8_t row) {
                  {0x2F, 0x18}});
 }
 
+// `before`, then `wave` as one direct copy (a two-byte header) and the end byte.
+Bytes StoredAfter(const Bytes& before, const Bytes& wave) {
+  Bytes s = before;
+  s.push_back(static_cast<std::uint8_t>(0xE0 | (wave.size() - 1) >> 8U));
+  s.push_back(static_cast<std::uint8_t>(wave.size() - 1));
+  return Join(Join(s, wave), {0xFF});
+}
+
+// `size` samples of a wave falling from `first` by one a sample to `depth` below it, then
+// rising back, and so on.
+Bytes FallingWave(std::uint8_t first, std::size_t size = 224, int depth = 46) {
+  Bytes w(size);
+  for (std::size_t k = 0; k < w.size(); ++k) {
+    const int phase = static_cast<int>(k % static_cast<std::size_t>(2 * depth));
+    w[k] = static_cast<std::uint8_t>(first - (phase <= depth ? phase : 2 * depth - phase));
+  }
+  return w;
+}
+
+// 8-bit samples with `control` bytes of FF after every `samples` of them, as packed sound
+// holds them among its literals.
+Bytes SoundAmongControlBytes(std::size_t size, std::size_t samples, std::size_t control) {
+  const Bytes sound = Content(gen::TContent::kSound, size, 12);
+  Bytes out;
+  for (std::size_t k = 0; out.size() < size; ++k) {
+    out.push_back(sound[k]);
+    if (k % samples == samples - 1) out.insert(out.end(), control, 0xFF);
+  }
+  out.resize(size);
+  return out;
+}
+
+// Tile rows of two values in turn, each step 50.
+Bytes TwoValueRows(std::size_t size) {
+  Bytes out(size);
+  for (std::size_t k = 0; k < size; ++k) out[k] = k % 2 == 0 ? 0x40 : 0x72;
+  return out;
+}
+
+Bytes Instrument(std::size_t size, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  return gen::MakeInstrument(size, 1, rng);
+}
+
 // Streams of fewer than eight commands: those whose commands chance bytes seldom make (copies
 // from an address inside the output so far, direct copies of the longest count joined, long
 // fills of zeros, two or more fills of blank or solid rows, literals that read as 15-bit
@@ -200,7 +245,9 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
     const char* name;
     Bytes stream;
     bool meets;
+    std::size_t at = 0;  // where the stream starts in `stream`
   };
+  const Bytes sound = Content(gen::TContent::kSound, 400, 13);
   const TRow rows[] = {
       {"three direct copies, two of 1024 bytes", fullDirects, true},
       {"five commands, two of them copies",
@@ -233,6 +280,29 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
        Join(Join(Join({0xE3, 0xFF}, Bytes(noise.begin(), noise.begin() + 1024)), {0x0F}),
             Join(Bytes(noise.begin() + 1024, noise.begin() + 1040), {0xFF})),
        true},
+      // A wave stored as it is: its header breaks into it from outside, where chance bytes
+      // read as such a list where the wave runs through them.
+      {"one direct copy of a wave after a filler", StoredAfter({0x00}, sound), true, 1},
+      {"one direct copy of a wave after text", StoredAfter({'e', 'n', 'd'}, sound), true, 3},
+      {"one direct copy of a wave at the start", StoredAfter({}, sound), true},
+      {"one direct copy of a signed wave", StoredAfter({0xFF}, Instrument(304, 14)), true, 1},
+      {"a wave running through the header", StoredAfter({0xE2, 0xE1}, FallingWave(0xDE)), false, 2},
+      {"a wave running on from the header after a filler", StoredAfter({0x00}, FallingWave(0xDE)),
+       false, 1},
+      {"a wave after a byte next to its header's", StoredAfter({0xE5}, sound), false, 1},
+      {"packed sound: two control bytes before every 16 samples",
+       StoredAfter({0x00}, SoundAmongControlBytes(512, 16, 2)), false, 1},
+      {"packed sound: a control byte before every 12 samples",
+       StoredAfter({0x00}, SoundAmongControlBytes(512, 12, 1)), false, 1},
+      {"tile rows of two values as one direct copy", StoredAfter({0x00}, TwoValueRows(256)), false,
+       1},
+      {"a wave of 64 samples running on from the header's first byte",
+       StoredAfter({0x00}, FallingWave(0xDE, 64)), false, 1},
+      {"a wave running on from the header's count byte",
+       StoredAfter({0x00}, FallingWave(0xBB, 208, 10)), false, 1},
+      {"a direct copy of 40 wave samples and a fill",
+       Join(Join({0x00, 0xE0, 0x27}, Bytes(sound.begin(), sound.begin() + 40)), {0x27, 0x00, 0xFF}),
+       false, 1},
       {"one fill of 160 zeros", {0xE4, 0x9F, 0x00, 0xFF}, true},
       {"one fill of 160 bytes of 0x11", {0xE4, 0x9F, 0x11, 0xFF}, false},
       {"short fills of zeros around a direct copy",
@@ -242,17 +312,22 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
        false},
       {"three commands of ASCII bytes", ThreeCommandsOfWords(Words(60, true, false)), false},
       {"three commands of 22 words", ThreeCommandsOfWords(Words(44, false, false)), false},
+      {"one direct copy of 40 words", StoredAfter({}, Words(80, false, false)), true},
+      {"one direct copy of 24 words", StoredAfter({}, Words(48, false, false)), true},
+      {"one direct copy of words with a high bit set", StoredAfter({}, Words(80, false, true)),
+       false},
+      {"one direct copy of ASCII bytes", StoredAfter({}, Words(80, true, false)), false},
       {"six commands, two of them fills of 00 FF rows", RowsOfFont(0xFF), true},
       {"six commands, one of them a fill of 00 FF rows", RowsOfFont(0x7E), false},
   };
   const int lz2 = Scheme("LC_LZ2");
   for (const TRow& row : rows) {
     TStreamStats stats;
-    const auto hit = CheckStream(row.stream, 0, lz2, kDefaultScanMinSize, &stats);
+    const auto hit = CheckStream(row.stream, row.at, lz2, kDefaultScanMinSize, &stats);
     ASSERT_TRUE(hit) << row.name;
     stats.comprSize = hit->comprSize;
     EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
-    EXPECT_EQ(ScoreAt(row.stream, lz2) >= kDefaultMinScore, row.meets) << row.name;
+    EXPECT_EQ(ScoreAt(row.stream, lz2, row.at) >= kDefaultMinScore, row.meets) << row.name;
   }
 }
 

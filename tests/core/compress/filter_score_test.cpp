@@ -243,6 +243,74 @@ TEST(FilteredScore, FindsMostInstrumentsAndAlmostNoHeaderBeforeThem) {
   }
 }
 
+// `data`'s samples of `unitBytes` bytes made `by` times quieter.
+Bytes Quieter(Bytes data, int unitBytes, int by) {
+  for (std::size_t i = 0; i + static_cast<std::size_t>(unitBytes) <= data.size();
+       i += static_cast<std::size_t>(unitBytes)) {
+    if (unitBytes == 1) {
+      data[i] = static_cast<std::uint8_t>(static_cast<std::int8_t>(data[i]) / by);
+    } else {
+      const auto v = static_cast<std::int16_t>(data[i] | data[i + 1] << 8) / by;
+      data[i] = static_cast<std::uint8_t>(v);
+      data[i + 1] = static_cast<std::uint8_t>(static_cast<unsigned>(v) >> 8U);
+    }
+  }
+  return data;
+}
+
+// A short instrument (a few dozen to a couple of hundred samples) is too short for its range
+// and its return to its values to show: its small steps of many sizes must. A header before
+// the same samples, loud or quiet, sums them to a wave too, mostly to one side of 0.
+TEST(FilteredScore, FindsMostShortInstrumentsAndFewHeadersBeforeThem) {
+  for (const int unitBytes : {1, 2}) {
+    const int scheme = unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8;
+    int found = 0;
+    int chance = 0;
+    int quietChance = 0;
+    int cases = 0;
+    for (std::uint32_t seed = 50; seed < 90; ++seed, ++cases) {
+      const std::size_t size = (64 + seed % 5 * 40) / 2 * 2;
+      const Bytes sound = Instrument(size, unitBytes, seed);
+      const auto reaches = [&](const Bytes& data, bool filtered) {
+        const auto hit = CheckAndScore(Stream(data, unitBytes, filtered), 0, scheme, 32);
+        return hit->score >= kDefaultMinScore ? 1 : 0;
+      };
+      found += reaches(sound, true);
+      chance += reaches(sound, false);
+      quietChance += reaches(Quieter(sound, unitBytes, 8), false);
+    }
+    EXPECT_GE(found * 4, cases * 3) << unitBytes;
+    EXPECT_LE(chance, 1) << unitBytes;
+    // The running sum of quiet 16-bit sound stays below 0x8000 and reads as a ramp of colours
+    // in a quarter of the cases.
+    EXPECT_LE(quietChance * (unitBytes == 2 ? 4 : 20), cases) << unitBytes;
+  }
+}
+
+// Streams of data of few values, short ones above all: their output holds fewer byte values
+// than their differences, or draws as tiles with fewer colours, where a chance header before
+// the same bytes gives a running sum of as many values and colours or more. (8bpp tiles read
+// in words run in pairs of pixels, which the entropies of words and bytes both miss.)
+TEST(FilteredScore, DataOfFewValuesIsFoundAndAHeaderBeforeItIsNot) {
+  const TDataRow rows[] = {
+      {"48 bytes of 2bpp tiles by 8", Content(gen::TContent::kTiles2bpp, 48, 41), 1},
+      {"48 bytes of 2bpp tiles by 16", Content(gen::TContent::kTiles2bpp, 48, 44), 2},
+      {"48 bytes of 4bpp tiles by 8", Content(gen::TContent::kTiles4bpp, 48, 42), 1},
+      {"64 bytes of 4bpp tiles by 16", Content(gen::TContent::kTiles4bpp, 64, 41), 2},
+      {"96 bytes of 8bpp tiles by 8", Content(gen::TContent::kTiles8bpp, 96, 46), 1},
+      {"96 bytes of a map by 16", Content(gen::TContent::kTilemap, 96, 46), 2},
+      {"64 bytes of colours by 8", Content(gen::TContent::kPalette, 64, 45), 1},
+      {"512 bytes of 8bpp tiles by 16", Content(gen::TContent::kTiles8bpp, 512, 42), 2},
+  };
+  for (const TDataRow& r : rows) {
+    const int scheme = r.unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8;
+    const int real = CheckAndScore(Stream(r.data, r.unitBytes, true), 0, scheme, 32)->score;
+    const int chance = CheckAndScore(Stream(r.data, r.unitBytes, false), 0, scheme, 32)->score;
+    EXPECT_GE(real, kDefaultMinScore) << r.what;
+    EXPECT_LT(chance, kDefaultMinScore) << r.what;
+  }
+}
+
 // Short streams (64 to 128 bytes of tiles or colours, taken anywhere in the data) have few
 // runs and values to go by: their output must still come back simpler than their
 // differences, and a chance header before the same bytes almost never does.
@@ -268,6 +336,75 @@ TEST(FilteredScore, FindsMostShortStreamsAndFewHeadersBeforeThem) {
     }
     EXPECT_GE(found * 100, windows * (unitBytes == 2 ? 80 : 90)) << unitBytes;
     EXPECT_LE(chance * 100, windows * (unitBytes == 2 ? 5 : 1)) << unitBytes;
+  }
+}
+
+}  // namespace
+}  // namespace tegulo
+
+namespace tegulo {
+namespace {
+
+// `bytes` padded with `fill` to a multiple of 4, as a stream is placed in a ROM.
+Bytes Aligned(Bytes bytes, std::uint8_t fill = 0x5A) {
+  while (bytes.size() % 4 != 0) bytes.push_back(fill);
+  return bytes;
+}
+
+// Filtered data whose differences hold a Diff-8 header at `at` (a multiple of 4 past the
+// stream's header): `data` with the bytes from `at` set so that their differences read
+// 81 00 04 00 (1024 bytes), the rest kept as they differ.
+Bytes WithHeaderInside(Bytes data, std::size_t at) {
+  const std::uint8_t steps[] = {0x81, 0x00, 0x04, 0x00};
+  std::uint8_t last = data[at - 1];
+  std::vector<int> rest;
+  for (std::size_t i = at + 4; i < data.size(); ++i) rest.push_back(data[i] - data[i - 1]);
+  for (std::size_t k = 0; k < 4; ++k)
+    data[at + k] = last = static_cast<std::uint8_t>(last + steps[k]);
+  for (std::size_t i = at + 4; i < data.size(); ++i) {
+    data[i] = static_cast<std::uint8_t>(data[i - 1] + rest[i - at - 4]);
+  }
+  return data;
+}
+
+// A chance header whose size runs on over a filtered stream reads that stream's differences as
+// its own body and scores as high; the body before the later header tells them apart. Each row:
+// the ROM, where the stream lies and where a chance header lies that must not be reported.
+TEST(FilterScan, AChanceHeaderGivesWayToTheStreamItRunsInto) {
+  const Bytes tiles = Content(gen::TContent::kTiles4bpp, 2048, 61);
+  Bytes sparse(3000, 0);
+  for (std::size_t at = 400; at < sparse.size(); at += 333) sparse[at] = sparse[at + 1] = 0x24;
+  const struct {
+    const char* what;
+    Bytes rom;
+    std::size_t stream;
+    std::size_t chance;
+  } rows[] = {
+      {"header before noise and a stream",
+       Then(Then(Aligned(Then(Header(1, 2400), Noise(200, 62))), Stream(tiles, 1, true)),
+            Noise(1024, 66)),
+       204, 0},
+      {"header before tiles and a stream",
+       Then(Then(Aligned(Then(Header(1, 2400), Content(gen::TContent::kTiles2bpp, 252, 63))),
+                 Stream(tiles, 1, true)),
+            Noise(1024, 67)),
+       256, 0},
+      {"stream whose differences hold a header",
+       Then(Noise(16, 64), Stream(WithHeaderInside(tiles, 600), 1, true)), 16, 620},
+      {"sparse stream whose blank start ends in a header",
+       Then(Noise(16, 65), Stream(WithHeaderInside(sparse, 80), 1, true)), 16, 100},
+  };
+  for (const auto& r : rows) {
+    const auto chance = CheckAndScore(r.rom, r.chance, kSchemeDiff8, 32);
+    ASSERT_TRUE(chance.has_value()) << r.what;
+    ASSERT_GE(chance->score, kDefaultMinScore) << r.what;  // what makes the row worth a test
+    const int diff8[] = {kSchemeDiff8};
+    bool found = false;
+    for (const TScanHit& h : ScanStreams(r.rom, diff8, TScanOptions{})) {
+      EXPECT_NE(h.address, r.chance) << r.what;
+      found = found || h.address == r.stream;
+    }
+    EXPECT_TRUE(found) << r.what;
   }
 }
 

@@ -8,6 +8,8 @@
 #include <numeric>
 #include <random>
 
+#include "sample_data.h"
+
 namespace tegulo {
 namespace {
 
@@ -61,25 +63,27 @@ TEST(SuffixArray, SortsAndMatchesEveryShape) {
     });
     Ints sa = SuffixArray(text);
     ASSERT_EQ(sa, want) << "round " << round << " shape " << shape;
-    const std::size_t cap = round % 3 == 0 ? 5 : 1024;
-    PackCommonPrefixes(text, sa, cap);
-    for (std::size_t r = 0; r < sa.size(); ++r) {
-      const std::int32_t lcp = r == 0 ? 0 : Common(plain, want[r - 1], want[r], cap);
-      ASSERT_EQ(sa[r], want[r] | lcp << kPositionBits) << "round " << round << " rank " << r;
-    }
-    // Times: a random order of the positions.
+    // Times: a random order of the positions, packed as the keys.
     Ints time(plain.size());
     std::iota(time.begin(), time.end(), 0);
     std::shuffle(time.begin(), time.end(), rng);
+    Ints positionOf(plain.size());
+    for (std::size_t p = 0; p < plain.size(); ++p)
+      positionOf[time[p]] = static_cast<std::int32_t>(p);
+    const std::size_t cap = round % 3 == 0 ? 5 : 1024;
+    PackCommonPrefixes(text, sa, cap, [&](std::int32_t p) { return time[p]; });
+    for (std::size_t r = 0; r < sa.size(); ++r) {
+      const std::int32_t lcp = r == 0 ? 0 : Common(plain, want[r - 1], want[r], cap);
+      ASSERT_EQ(sa[r], time[want[r]] | lcp << kPositionBits) << "round " << round << " rank " << r;
+    }
     Ints got(plain.size(), 0);
     Ints at(plain.size(), -1);
-    EarlierMatches(
-        sa, [&](std::size_t p) { return time[p]; }, plain.size(),
-        [&](std::size_t p, std::size_t length, std::int32_t q) {
-          if (static_cast<std::int32_t>(length) < got[p] || (at[p] >= 0 && length == 0)) return;
-          got[p] = static_cast<std::int32_t>(length);
-          at[p] = q;
-        });
+    EarlierMatches(sa, [&](std::int32_t now, std::int32_t length, std::int32_t then) {
+      const std::int32_t p = positionOf[now];
+      if (length < got[p] || (at[p] >= 0 && length == 0)) return;
+      got[p] = length;
+      at[p] = positionOf[then];
+    });
     for (const std::int32_t p : want) {
       std::int32_t best = 0;
       for (const std::int32_t q : want) {
@@ -91,6 +95,55 @@ TEST(SuffixArray, SortsAndMatchesEveryShape) {
         EXPECT_LT(time[q], time[p]) << "round " << round << " position " << p;
         EXPECT_EQ(Common(plain, p, q, cap), best) << "round " << round << " position " << p;
       }
+    }
+  }
+}
+
+// Long texts, where the sort recurses deeper and keeps its tables in the array's free space:
+// every suffix but the separator's appears once, each above the one before it.
+TEST(SuffixArray, SortsLongTexts) {
+  struct TCase {
+    const char* name;
+    std::size_t size;
+    std::size_t cut;  // the second part's start; size: one part
+    int shape;        // 0 tile data, 1 random bytes, 2 four symbols
+  };
+  const TCase cases[] = {
+      {"tile data, two parts", 40000, 20000, 0},
+      {"tile data, one part", 65536, 65536, 0},
+      {"random bytes, two parts", 70000, 35001, 1},
+      {"four symbols, two parts", 30000, 9999, 2},
+  };
+  const Bytes tile = MakeTileLikeData(1 << 16, 7);
+  std::mt19937 rng(3);
+  for (const TCase& c : cases) {
+    Bytes bytes(c.size);
+    for (std::size_t i = 0; i < c.size; ++i) {
+      bytes[i] = c.shape == 0   ? tile[i % tile.size()]
+                 : c.shape == 1 ? static_cast<std::uint8_t>(rng())
+                                : static_cast<std::uint8_t>(rng() % 4);
+    }
+    const TTwoPartText text{std::span(bytes).first(c.cut), std::span(bytes).subspan(c.cut)};
+    Ints plain;  // as sorted: bytes + 2, the separator 1, the end 0
+    for (std::size_t i = 0; i < c.size; ++i) {
+      if (i == c.cut) plain.push_back(1);
+      plain.push_back(bytes[i] + 2);
+    }
+    plain.push_back(0);
+    const Ints sa = SuffixArray(text);
+    ASSERT_EQ(sa.size(), c.size) << c.name;
+    std::vector<bool> seen(plain.size(), false);
+    for (std::size_t r = 0; r < sa.size(); ++r) {
+      const auto p = static_cast<std::size_t>(sa[r]);
+      ASSERT_TRUE(p < c.size + (c.cut < c.size ? 1 : 0) && p != c.cut && !seen[p])
+          << c.name << " rank " << r;
+      seen[p] = true;
+      if (r == 0) continue;
+      const auto q = static_cast<std::size_t>(sa[r - 1]);
+      ASSERT_TRUE(
+          std::lexicographical_compare(plain.begin() + static_cast<std::ptrdiff_t>(q), plain.end(),
+                                       plain.begin() + static_cast<std::ptrdiff_t>(p), plain.end()))
+          << c.name << " rank " << r;
     }
   }
 }
