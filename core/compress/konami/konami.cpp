@@ -883,6 +883,68 @@ struct TVersionCandidates {
   }
 };
 
+// The state of the backward pass below: the chains the versions asked for need, and each
+// version's candidates.
+template <bool kOne, bool kTwo, bool kTwoR>
+struct TVersionsPass {
+  static constexpr bool kBoth = kOne && (kTwo || kTwoR);
+  std::span<const std::uint8_t> rom;
+  TVersionCandidates<TKonami::k1> one;
+  TVersionCandidates<TKonami::k2> two;
+  TVersionCandidates<TKonami::k2R> twoR;
+  TChains<TKonami::k1> chains1{rom};
+  TChains<TKonami::k2> chains2{rom};
+  TTwoChains both{rom};
+
+  void AddChains(std::size_t i) {
+    if constexpr (kBoth) {
+      both.Add(i);
+    } else if constexpr (kOne) {
+      chains1.Add(i);
+    } else {
+      chains2.Add(i);
+    }
+  }
+  bool RefusedOne(std::size_t i, std::size_t end) const {
+    return kBoth ? both.RefusedOne(i, end) : chains1.Refused(i, end);
+  }
+  bool RefusedTwo(std::size_t i, std::size_t end) const {
+    return kBoth ? both.RefusedTwo(i, end) : chains2.Refused(i, end);
+  }
+
+  // Konami-1's probe of a position, for Konami-2's to take where both read alike.
+  struct TProbeOne {
+    std::size_t pos = kNoPlace;
+    bool maybe = false;
+    bool sameInBoth = false;
+  };
+
+  // The candidates at p (= i - 2, four bytes or more before the ROM's end), `h` its header,
+  // `same` as in the pass.
+  void At(std::size_t i, std::size_t p, std::size_t h, std::size_t same) {
+    const std::size_t n = rom.size();
+    TProbeOne probed;
+    if constexpr (kOne) {
+      one.At(p, p + h, RefusedOne(i, p + h), same, n, [&] {
+        probed.pos = p;
+        probed.maybe = KonamiMaybe<TKonami::k1>(rom, p, &probed.sameInBoth);
+        return probed.maybe;
+      });
+    }
+    const std::size_t end = p + (h & ~std::size_t{kReorderFlag});
+    const bool refused = (kTwo || kTwoR) && RefusedTwo(i, end);
+    if constexpr (kTwo) {
+      two.At(p, end, refused, same, n, [&] {
+        const bool taken = probed.pos == p && probed.sameInBoth && (h & kReorderFlag) == 0;
+        return taken ? probed.maybe : KonamiMaybe<TKonami::k2>(rom, p);
+      });
+    }
+    if constexpr (kTwoR) {
+      twoR.At(p, end, refused, same, n, [&] { return KonamiMaybe<TKonami::k2R>(rom, p); });
+    }
+  }
+};
+
 // The candidates of the versions whose vectors are given (nullptr: not wanted), in one
 // backward pass. Konami-2 and Konami-2R read one chain of commands and one stated length;
 // Konami-1's chain differs only at command 0xFF.
@@ -894,52 +956,16 @@ void PrefilterVersions(std::span<const std::uint8_t> rom,
     if (c != nullptr) c->assign((n + 63) / 64, 0);
   }
   std::vector<std::uint64_t> none;
-  constexpr bool kBoth = kOne && (kTwo || kTwoR);
-  TChains<TKonami::k1> chains1(rom);
-  TChains<TKonami::k2> chains2(rom);
-  TTwoChains both(rom);
-  TVersionCandidates<TKonami::k1> one{kOne ? *out[0] : none};
-  TVersionCandidates<TKonami::k2> two{kTwo ? *out[1] : none};
-  TVersionCandidates<TKonami::k2R> twoR{kTwoR ? *out[2] : none};
+  TVersionsPass<kOne, kTwo, kTwoR> pass{
+      rom, {kOne ? *out[0] : none}, {kTwo ? *out[1] : none}, {kTwoR ? *out[2] : none}};
   std::size_t same = 1;  // rom[p, p + same) hold one value
   for (std::size_t i = n; i-- > 0;) {
-    if constexpr (kBoth) {
-      both.Add(i);
-    } else if constexpr (kOne) {
-      chains1.Add(i);
-    } else {
-      chains2.Add(i);
-    }
+    pass.AddChains(i);
     if (i < 2) continue;
     const std::size_t p = i - 2;
     same = rom[p] == rom[p + 1] ? same + 1 : 1;
     if (n - p < 4) continue;  // no probe: p - 1 probes afresh
-    const std::size_t h = rom[p] | std::size_t{rom[p + 1]} << 8U;
-    // Konami-1's probe at p, where Konami-2's may take it.
-    std::size_t probedOne = kNoPlace;
-    bool maybeOne = false;
-    bool sameInBoth = false;
-    if constexpr (kOne) {
-      const bool refused = kBoth ? both.RefusedOne(i, p + h) : chains1.Refused(i, p + h);
-      one.At(p, p + h, refused, same, n, [&] {
-        probedOne = p;
-        maybeOne = KonamiMaybe<TKonami::k1>(rom, p, &sameInBoth);
-        return maybeOne;
-      });
-    }
-    if constexpr (kTwo || kTwoR) {
-      const std::size_t end = p + (h & ~std::size_t{kReorderFlag});
-      const bool refused = kBoth ? both.RefusedTwo(i, end) : chains2.Refused(i, end);
-      if constexpr (kTwo) {
-        two.At(p, end, refused, same, n, [&] {
-          if (probedOne == p && sameInBoth && (h & kReorderFlag) == 0) return maybeOne;
-          return KonamiMaybe<TKonami::k2>(rom, p);
-        });
-      }
-      if constexpr (kTwoR) {
-        twoR.At(p, end, refused, same, n, [&] { return KonamiMaybe<TKonami::k2R>(rom, p); });
-      }
-    }
+    pass.At(i, p, rom[p] | std::size_t{rom[p + 1]} << 8U, same);
   }
 }
 
