@@ -4,6 +4,7 @@
 // bytes, fills and zero runs.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <limits>
 #include <string>
@@ -373,6 +374,13 @@ struct TScanHook {
   unsigned runValue = 0x100;
   std::size_t runCount = 0;
   std::size_t runCost = 0;
+  // The run before in that row when it was short of its form's longest, else 0; and the
+  // pairs of such runs that one of the longest and one of the rest write for the same bytes.
+  // An encoder splits a row of one value with the longest first or last (a greedy or an exact
+  // parse), so that at most one run is short, or two only where the rest would be one byte;
+  // chance rows in fillers and tables have runs of any counts.
+  std::size_t shortRunBefore = 0;
+  std::uint32_t untidyRuns = 0;
   std::uint32_t commands = 0;
   std::size_t zeroRunBytes = 0;  // written by zero runs
   // Whether every row of zero runs has at most one run shorter than its form's longest, as an
@@ -385,10 +393,17 @@ struct TScanHook {
   // do. Whether there is a row, whether every row is so, and the rows' state so far.
   bool rawRow = false;
   bool tidyRawRows = true;
-  std::size_t rowRuns = 0;       // raw runs in the current row
-  std::size_t rowShortRuns = 0;  // of those, the ones below kMaxRaw
-  std::uint32_t pairRuns = 0;    // runs of zero-interleaved pairs
+  std::size_t rowRuns = 0;          // raw runs in the current row
+  std::size_t rowShortRuns = 0;     // of those, the ones below kMaxRaw
+  std::uint32_t pairRuns = 0;       // runs of zero-interleaved pairs
+  std::size_t pairBytes = 0;        // and the bytes they write
+  std::uint32_t repeatedPairs = 0;  // of those, the ones that a copy writes in part for less
   std::uint32_t copies = 0;
+  std::size_t copyBytes = 0;  // written by copies
+  bool copiesInside = true;   // no copy reads the zeros before the output
+  // How seldom chance bytes make copies as near: a copy's distance is one of the ring's 1024,
+  // so one of `d` or nearer comes once in 1024 / d; the bits of those odds over the copies.
+  std::uint32_t nearCopyBits = 0;
   bool lastShortZeros = false;  // the last command is a zero run of one byte
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
@@ -406,14 +421,20 @@ struct TScanHook {
       return true;
     }
     const unsigned value = kind == 3 ? s[inStart + 1] : 0;
-    const std::size_t cost = kind == 3 || (s[inStart] == 0xFF && !oneCommandForZeros) ? 2 : 1;
+    const bool longForm = kind == 4 && s[inStart] == 0xFF && !oneCommandForZeros;
+    const std::size_t cost = kind == 3 || longForm ? 2 : 1;
     if (value != runValue) {
       runValue = value;
       runCount = 0;
       runCost = 0;
+      shortRunBefore = 0;
     }
     runCount += count;
     runCost += cost;
+    const std::size_t longest = kind == 3 || oneCommandForZeros ? kMaxCount : kMaxCount - 1;
+    const bool shortRun = !longForm && count < longest;
+    if (shortRun && shortRunBefore != 0 && shortRunBefore + count >= longest + 2) ++untidyRuns;
+    shortRunBefore = shortRun ? count : 0;
     // Fillers of one value read as endless rows of fills; a stream of tiles seldom holds so
     // many equal bytes in a row, and refusing them keeps the scan of fillers short.
     return runCost <= FewestRunBytes(value, runCount) && runCount <= kMostFillRow;
@@ -428,6 +449,19 @@ struct TScanHook {
     const std::size_t from = distance < pos ? pos - distance : 0;
     const std::size_t to = distance < pos + count ? std::min(pos, pos + count - distance) : 0;
     return std::all_of(out + from, out + std::max(from, to), [](std::uint8_t b) { return b == 0; });
+  }
+
+  // Pairs that repeat the pair before, 4 or more at a run's end or 6 anywhere: a copy from two
+  // bytes back writes them for less, whatever the pairs around them (a row of 0xFF read as
+  // pairs repeats its pair to the end).
+  void RepeatedPairs(std::size_t values, std::size_t n) {
+    std::size_t streak = 0;
+    bool repeats = false;
+    for (std::size_t k = 1; k < n; ++k) {
+      streak = s[values + k] == s[values + k - 1] ? streak + 1 : 0;
+      repeats = repeats || streak >= 6;
+    }
+    repeatedPairs += repeats || streak >= 4 ? 1 : 0;
   }
 
   void RawRow(unsigned kind, std::size_t count) {
@@ -465,9 +499,14 @@ struct TScanHook {
     ZeroRow(kind, inStart, count);
     RawRow(kind, count);
     pairRuns += kind == 2 ? 1 : 0;
+    pairBytes += kind == 2 ? count : 0;
     copies += kind == 0 ? 1 : 0;
+    copyBytes += kind == 0 ? count : 0;
+    copiesInside = copiesInside && (kind != 0 || distance <= pos);
+    if (kind == 0) nearCopyBits += 10 - static_cast<std::uint32_t>(std::bit_width(distance - 1));
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
+    if (kind == 2) RepeatedPairs(inStart + 1, count / 2);
     // Two runs of pairs that one could hold cost a byte more (code reads as such rows).
     const std::size_t pairs = kind == 2 ? count / 2 : kMaxCount;
     if (lastPairs + pairs <= kMaxCount) return false;
@@ -616,20 +655,43 @@ namespace {
 // runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
 // rows of them in fillers break the checker's rules on runs), and for one of data that hardly
 // packs, mostly raw runs in rows of the longest but one (chance rows of raw runs have counts
-// of any size). Fills of other values are not counted: noise reads as a fill or two far more
-// often than as zero runs in step with the stated length.
+// of any size), and for one mostly of copies that read only bytes written before them. Fills
+// of other values are not counted: noise reads as a fill or two far more often than as zero
+// runs in step with the stated length.
 void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats& st) {
   const std::span<const std::uint8_t> s = hook.s;
   const bool blank = 2 * hook.zeroRunBytes >= written;
+  // Blank tiles hold a few raw bytes between their zero runs; a raw run of chance bytes and a
+  // zero run after it (code before a row of 0xFF) meet the stated length far more often.
+  const bool blankTiles = blank && hook.tidyZeroRows && 8 * std::size_t{st.literals} <= written;
   const bool raw = 2 * std::size_t{st.literals} >= written && hook.rawRow && hook.tidyRawRows;
-  if (hook.commands >= kFactsTokens || (blank && hook.tidyZeroRows) || raw) {
+  // Copies that read only bytes written before them, and from so near that chance bytes make
+  // such copies once in 1024 or more seldom: a copy of chance bytes reads from any of the
+  // ring's places, near a stream's start almost all of them the zeros before the output. Each
+  // further copy asks 4 bits more (the odds of k copies whose distances' shares multiply to
+  // 2^-b are about 2^-b (b ln 2)^(k-1) / (k-1)!).
+  const bool copied = hook.copiesInside && hook.copies != 0 &&
+                      hook.nearCopyBits >= 10 + 4 * (hook.copies - 1) &&
+                      2 * hook.copyBytes >= written;
+  if (hook.commands >= kFactsTokens || blankTiles || raw || copied) {
     st.factsMinOutput = kStrictFactsMinOutput;
   }
+  // Two short runs of one value in a row where an encoder writes one of the longest.
+  st.wastefulTokens += hook.untidyRuns;
+  // A few commands that are mostly runs of zero-interleaved pairs: one command byte of chance
+  // takes up to 33 bytes after it as pairs, so that the stated length is met within a command
+  // or two; of the scan bench's planted streams of fewer than 8 commands none writes a quarter
+  // of its output so (zero-interleaved data is rare, and an encoder's stream of it copies too).
+  if (hook.commands < kFactsTokens && 4 * hook.pairBytes >= written) ++st.wastefulTokens;
   // Rows of 0xFF bytes (a solid colour in 4bpp tiles) read as rows of zero runs, the bytes
-  // before them often as runs of zero-interleaved pairs. A stream that writes pairs between
-  // blank areas copies too: of the readings of this shape in the scan bench's ROMs none was a
-  // planted stream.
-  if (blank && hook.pairRuns != 0 && hook.copies == 0) ++st.wastefulTokens;
+  // before them often as runs of zero-interleaved pairs that take a command's count. A stream
+  // that writes more than a trace of pairs between blank areas copies too: of the readings of
+  // this shape in the scan bench's ROMs none was a planted stream (whose stray pairs in KiBs of
+  // zeros are a few bytes).
+  if (blank && hook.pairRuns != 0 && hook.copies == 0 && 64 * hook.pairBytes >= written) {
+    ++st.wastefulTokens;
+  }
+  st.wastefulTokens += hook.repeatedPairs;
   // Inside such a row (of 0xFF, or of another zero run's byte) a header before it that states
   // a length inside the row reads as a stream of nothing but zero runs; the row runs on past
   // its end. In the scan bench's ROMs ten readings of that shape and no planted stream.
@@ -638,6 +700,9 @@ void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats&
       s[length] == s[length - 1]) {
     ++st.wastefulTokens;
   }
+  // A command no encoder writes keeps the score below the default minimum, however few the
+  // commands.
+  if (st.wastefulTokens != 0) st.factsMinOutput = kStrictFactsMinOutput;
 }
 
 }  // namespace

@@ -60,10 +60,13 @@ bool KonamiVersionsReadAlike(std::span<const std::uint8_t> stream);
 // that fewer bytes write or that write more than 8192 bytes of one value, no copy of only zeros
 // that a zero run writes for less. A stream without a command 0xFF passes both Konami-1's and
 // Konami-2's checker (KonamiVersionsReadAlike). The facts decide the score of a stream of 8
-// commands or more, of one mostly of zero runs in tidy rows and of one mostly of raw runs in rows
-// of the longest; the checker counts against them the shapes chance bytes take around rows of
-// 0xFF (pairs before blank rows without a copy, a row of zero runs that runs on past the stated
-// end). The commands of a stream (as far as the score's
+// commands or more, of one mostly of zero runs in tidy rows, of one mostly of raw runs in rows
+// of the longest and of one mostly of copies from near places inside the output; the checker
+// counts against them the shapes chance bytes take around rows of 0xFF and in tables (pairs
+// before blank rows without a copy, a row of zero runs that runs on past the stated end, pairs
+// repeating to a run's end, two short runs of one value in a row that one of the longest
+// writes, a few commands mostly of pairs), and a stream with one scores below the default
+// minimum. The commands of a stream (as far as the score's
 // sample goes) that cheaper ones would write: raw bytes a copy or a zero run writes in fewer stream
 // bytes (4 inside a raw run, the last 3 of one), runs of 2..16 zero-interleaved pairs whose output
 // one copy writes, a copy of 16 bytes or fewer the third time in a row, two copies in a row that

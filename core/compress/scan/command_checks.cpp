@@ -40,6 +40,12 @@ constexpr std::uint32_t kSolidFillEvidence = 2;
 // Increasing fills in a row that no encoder's stream of tile data holds: rising runs are
 // rare in graphics, while text reads as lists of them (every lower-case letter is one).
 constexpr std::uint32_t kMaxIncFillsInRow = 3;
+// A quiet wave holds such rows though: where its samples climb one by one for two or more in
+// turn, a shortest parse writes each stretch as a rising fill (two bytes for the lot), and
+// each starts within a few steps of the last byte of the one before, as the wave goes on.
+// Chance text starts the next fill at any letter; so only a row with a junction farther
+// than this counts.
+constexpr int kMaxWaveStep = 4;
 // The longest rising run that tile data holds: more than a row of 8-bit pixels rising one by
 // one is a gradient no tile art draws, while text and rising tables read as such fills.
 constexpr std::size_t kMaxIncFillBytes = 8;
@@ -184,8 +190,8 @@ bool HasFiveEqual(std::span<const std::uint8_t> bytes) {
 // that goes on the fill before it, a direct copy holding five equal bytes in a row, a short command
 // beside a direct copy that would take its bytes for less, a fill beside a direct copy whose bytes
 // go on with its pattern; and, as tile data holds none, a rising fill longer than kMaxIncFillBytes
-// and kMaxIncFillsInRow rising fills in a row. Fills in long rows are no sign: the shortest streams
-// of tilemaps are lists of word fills.
+// and kMaxIncFillsInRow rising fills in a row that do not follow a wave. Fills in long rows are no
+// sign: the shortest streams of tilemaps are lists of word fills.
 class TScanHook final : public command::TCommandHook {
 public:
   TScanHook(std::span<const std::uint8_t> s, TStreamStats& st, bool bigEndian)
@@ -193,11 +199,12 @@ public:
 
   bool Step(const TStep& step) override {
     const TRule& rule = *step.rule;
-    incFillsInRow_ = rule.kind == command::kIncFill ? incFillsInRow_ + 1 : 0;
     const TCommand cur = Describe(step);
+    CountIncFills(step, cur);
     const int value = OneValue(step, cur);
-    if (Wasteful(step) || incFillsInRow_ >= kMaxIncFillsInRow || Absorbable(last_, cur) ||
-        FillTakesLiterals(last_, cur) || JoinsOneValue(step, cur, value)) {
+    if (Wasteful(step) || (incFillsInRow_ >= kMaxIncFillsInRow && roughIncFills_) ||
+        Absorbable(last_, cur) || FillTakesLiterals(last_, cur) ||
+        JoinsOneValue(step, cur, value)) {
       // The stream misses the facts: where only those that meet them count, stop here.
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
@@ -208,7 +215,9 @@ public:
     ++commands_;
     Weigh(step, cur);
     leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
-    if (RepeatsLast(step)) return false;
+    const bool same = SameAsLast(step);
+    if (RepeatsLast(step, same)) return false;
+    incFillRepeated_ = same && rule.kind == command::kIncFill;
     if (rule.kind == command::kDirect) {
       for (std::size_t k = 0; k < step.count; ++k) {
         st_.MarkLiteral(static_cast<std::uint32_t>(step.outStart + k));
@@ -250,6 +259,20 @@ private:
     const std::size_t header = (s_[step.inStart] & 0xE0U) == 0xE0U ? 2 : 1;
     return {step.rule, step.count, step.count * step.rule->unit, step.inEnd - step.inStart,
             step.inStart + header};
+  }
+
+  // Follows the rising fills in a row and whether one of them starts farther than
+  // kMaxWaveStep from the last byte of the one before.
+  void CountIncFills(const TStep& step, const TCommand& cur) {
+    if (step.rule->kind != command::kIncFill) {
+      incFillsInRow_ = 0;
+      roughIncFills_ = false;
+      return;
+    }
+    if (++incFillsInRow_ == 1) return;
+    const auto lastByte = static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_ - 1);
+    const auto step8 = static_cast<std::int8_t>(s_[cur.arg] - lastByte);
+    roughIncFills_ = roughIncFills_ || step8 < -kMaxWaveStep || step8 > kMaxWaveStep;
   }
 
   // A short command beside a direct copy that the copy would take for less: its bytes cost
@@ -398,19 +421,28 @@ private:
     words_.Add(rule.kind, step.outStart, step.count * rule.unit, s_.data() + cur.arg);
   }
 
-  // Whether an encoder would have written the command and the one before as one (the one
-  // before short of the longest count): two direct copies, or a command that repeats the one
-  // before byte for byte. A word fill of an odd count of bytes twice is no such pair: joined,
-  // its pattern would run on (a b a b a) where the two start it again (a b a a b a).
-  bool RepeatsLast(const TStep& step) const {
-    const TRule& rule = *step.rule;
-    if (lastCount_ >= command::kMaxCount) return false;
-    if (rule.kind == command::kDirect && lastKind_ == command::kDirect) return true;
-    if (rule.kind == command::kWordFill && rule.unit == 1 && step.count % 2 == 1) return false;
+  // Whether the command's bytes in the stream are those of the one before.
+  bool SameAsLast(const TStep& step) const {
     return step.inEnd - step.inStart == lastEnd_ - lastStart_ &&
            std::equal(s_.begin() + static_cast<std::ptrdiff_t>(step.inStart),
                       s_.begin() + static_cast<std::ptrdiff_t>(step.inEnd),
                       s_.begin() + static_cast<std::ptrdiff_t>(lastStart_));
+  }
+
+  // Whether an encoder would have written the command and the one before as one (the one
+  // before short of the longest count): two direct copies, or a command that repeats the one
+  // before byte for byte (`same`). A word fill of an odd count of bytes twice is no such pair:
+  // joined, its pattern would run on (a b a b a) where the two start it again (a b a a b a).
+  // Nor is a rising fill twice, a saw (v .. v + 3, v .. v + 3) that a quiet wave holds and
+  // no one command writes; a third time, a copy of the first two would write it for less
+  // (and runs of one byte read as such rows).
+  bool RepeatsLast(const TStep& step, bool same) const {
+    const TRule& rule = *step.rule;
+    if (lastCount_ >= command::kMaxCount) return false;
+    if (rule.kind == command::kDirect && lastKind_ == command::kDirect) return true;
+    if (rule.kind == command::kWordFill && rule.unit == 1 && step.count % 2 == 1) return false;
+    if (rule.kind == command::kIncFill) return same && incFillRepeated_;
+    return same;
   }
 
   std::span<const std::uint8_t> s_;
@@ -427,6 +459,8 @@ private:
   TLeadIn leadIn_;
   bool bigEndian_;
   std::uint32_t incFillsInRow_ = 0;
+  bool roughIncFills_ = false;    // a junction in the row farther than kMaxWaveStep
+  bool incFillRepeated_ = false;  // the command before: a rising fill, the one before it again
   std::size_t firstDirect_ = 0;
   TCommand last_;
 };

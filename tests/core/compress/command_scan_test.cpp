@@ -148,6 +148,54 @@ TEST(CommandScan, CommandsThatCostMoreThanAnotherWayMissTheFacts) {
   }
 }
 
+// A quiet instrument: its samples at a quarter of their level, a step or two apart.
+Bytes QuietInstrument(std::size_t size, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  Bytes out = gen::MakeInstrument(size, 1, rng);
+  for (auto& b : out) {
+    const long quiet = std::lround(static_cast<std::int8_t>(b) / 4.0);
+    b = static_cast<std::uint8_t>(static_cast<std::int8_t>(quiet));
+  }
+  return out;
+}
+
+// Where a quiet wave climbs one by one for a few samples in turn, a shortest parse writes each
+// stretch as a rising fill, so several stand in a row, each starting a few steps from where
+// the one before stopped. Such rows meet the facts; one whose fills start anywhere, as chance
+// text reads, does not.
+TEST(CommandScan, RisingFillsInARowMeetTheFactsOnlyAlongAWave) {
+  struct TRow {
+    const char* name;
+    Bytes stream;
+    bool meets;
+  };
+  // The stream of BaseCommands with command 5 (five bytes) as three rising fills of two bytes,
+  // starting at 0x10, `second` and `third`; the last direct copy a byte shorter.
+  const auto threeFills = [](std::uint8_t second, std::uint8_t third) {
+    std::vector<Bytes> commands = BaseCommands();
+    commands[5] = {0x61, 0x10, 0x61, second, 0x61, third};
+    commands[9] = {0x06, 0xF0, 0xE1, 0xD2, 0xC3, 0xB4, 0xA5, 0x96};
+    return Stream(commands);
+  };
+  const Bytes quiet = QuietInstrument(512, 1);
+  const TRow rows[] = {
+      {"a quiet instrument, shortest parse",
+       gen::WriteCommands(quiet, gen::TCommandKind::kLCLZ2, true), true},
+      {"a quiet instrument holding a saw (a rising fill twice), shortest parse",
+       gen::WriteCommands(QuietInstrument(512, 40), gen::TCommandKind::kLCLZ2, true), true},
+      {"a quiet instrument, greedy parse",
+       gen::WriteCommands(quiet, gen::TCommandKind::kLCLZ2, false), true},
+      {"three rising fills climbing on", threeFills(0x13, 0x14), true},
+      {"three rising fills dipping back", threeFills(0x0F, 0x12), true},
+      {"three rising fills, the last far from the one before", threeFills(0x13, 0x30), false},
+      {"three rising fills, the second far below the first", threeFills(0x02, 0x05), false},
+  };
+  const int lz2 = Scheme("LC_LZ2");
+  for (const TRow& row : rows) {
+    EXPECT_EQ(ScoreAt(row.stream, lz2) >= kDefaultMinScore, row.meets) << row.name;
+  }
+}
+
 // 15-bit words as literals: even bytes `low`, odd bytes below 0x80 (or with `highBit` on one).
 Bytes Words(std::size_t size, bool asciiLow, bool highBit) {
   Bytes out(size);
@@ -448,25 +496,29 @@ TEST(CommandScan, FillsOfOneValueInARowMissTheFacts) {
 }
 
 // A command that repeats the one before byte for byte is refused where one command of twice
-// the count writes the same bytes; a word fill of an odd count twice writes other bytes.
+// the count writes the same bytes; a word fill of an odd count twice writes other bytes, and
+// so does a rising fill twice (a saw), though not a third time, where a copy does for less.
 TEST(CommandScan, RepeatedCommandsAreRefusedWhereOneWouldDo) {
   struct TRow {
     const char* name;
-    Bytes first;  // written twice in place of the list's first two commands' 4 + 3 bytes
+    Bytes first;  // written `times` in place of the list's first two commands' 4 + 3 bytes
     Bytes last;   // after them, writing the rest of the 7 bytes
     bool taken;
+    std::size_t times = 2;
   };
   const TRow rows[] = {
       {"a word fill of 3 bytes twice", {0x42, 0x12, 0x34}, {0x00, 0xA1}, true},
       {"a word fill of 2 bytes twice", {0x41, 0x12, 0x34}, {0x02, 0xA1, 0xB2, 0xC3}, false},
       {"a byte fill of 2 bytes twice", {0x21, 0x12}, {0x02, 0xA1, 0xB2, 0xC3}, false},
+      {"a rising fill of 3 bytes twice", {0x62, 0x12}, {0x00, 0xA1}, true},
+      {"a rising fill of 2 bytes three times", {0x61, 0x12}, {0x00, 0xA1}, false, 3},
   };
   const int lz2 = Scheme("LC_LZ2");
   for (const TRow& row : rows) {
     std::vector<Bytes> commands = NineCommands();
     commands[0] = row.first;
     commands[1] = row.last;
-    commands.insert(commands.begin(), row.first);
+    commands.insert(commands.begin(), row.times - 1, row.first);
     const Bytes s = Stream(commands);
     const auto hit = CheckStream(s, 0, lz2, kDefaultScanMinSize, nullptr);
     EXPECT_EQ(hit.has_value(), row.taken) << row.name;

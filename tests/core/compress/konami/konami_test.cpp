@@ -295,8 +295,9 @@ Bytes RawRuns(std::initializer_list<std::uint8_t> counts, const Bytes& tail = {}
 }
 
 // Few commands tell little, unless they are mostly zero runs (blank tiles, which an encoder
-// writes as a few of them) or mostly raw runs in rows of the longest but one (data that does
-// not pack, which an encoder splits so). Those score by the facts.
+// writes as a few of them, with few raw bytes between), mostly raw runs in rows of the longest
+// but one (data that does not pack, which an encoder splits so), or mostly copies from places
+// so near that chance bytes seldom read them. Those score by the facts.
 TEST(Konami, FewCommandsThatTellAnEncoderScoreByTheFacts) {
   const auto zeroRuns = [](std::uint8_t first, std::size_t fullRuns) {
     Bytes s = {0, 0, first};
@@ -339,11 +340,34 @@ TEST(Konami, FewCommandsThatTellAnEncoderScoreByTheFacts) {
       {"a row of two runs of 16", TKonami::k1, RawRuns({16, 16}), false},
       {"a row of 31, 20 and 13", TKonami::k1, RawRuns({31, 20, 13}), false},
       {"one raw run of 31, 17 zeros", TKonami::k1, RawRuns({31}, {0xEF}), false},
+      {"2 raw bytes, then copies and a fill: the copies read only the output",
+       TKonami::k2R,
+       {0x0D, 0x80, 0x82, 0x55, 0xAA, 0x13, 0xDF, 0xC6, 0xFF, 0x03, 0xDF, 0x33, 0xEF},
+       true},
+      {"a fill of 31, a copy of 33 from one byte back",
+       TKonami::k2,
+       {0x06, 0x00, 0xDD, 0xF2, 0x7F, 0xFD},
+       true},
+      {"20 raw bytes, copies from 20 and 16 back: not as seldom as two copies need",
+       TKonami::k2,
+       {0x1B, 0x00, 0x94, 1,  2,  3,  4,  5,  6,  7,    8,    9,    10,  11,
+        12,   13,   14,   15, 16, 17, 18, 19, 20, 0x53, 0xDF, 0x53, 0xF9},
+       false},
+      {"one copy from 20 bytes back",
+       TKonami::k2R,
+       {0x0C, 0x80, 0x85, 0x6B, 0xD0, 0xDF, 0x48, 0x32, 0xD0, 0x6B, 0x5F, 0xE2},
+       false},
+      {"14 raw bytes, then 18 zeros",
+       TKonami::k2R,
+       {0x12, 0x80, 0x8E, 0x26, 0xAD, 0x9B, 0x30, 0xF0, 0xE2, 0xD8, 0xA9, 0xDC, 0x48, 0x2B, 0x8D,
+        0x85, 0xFE, 0xF0},
+       false},
   };
   for (const auto& row : rows) {
     TStreamStats stats;
     ASSERT_TRUE(Row(row.version).check(row.stream, 0, 16, &stats)) << row.name;
-    EXPECT_EQ(stats.factsMinOutput != kNoFacts, row.facts) << row.name;
+    // The facts decide, and no command breaks one.
+    EXPECT_EQ(stats.factsMinOutput != kNoFacts && stats.wastefulTokens == 0, row.facts) << row.name;
     if (!row.facts) continue;
     const auto hit = CheckAndScore(row.stream, 0, Row(row.version).row, 32);
     ASSERT_TRUE(hit.has_value()) << row.name;
@@ -351,13 +375,31 @@ TEST(Konami, FewCommandsThatTellAnEncoderScoreByTheFacts) {
   }
 }
 
-// Shapes chance bytes take in rows of 0xFF that the checker counts against the facts: runs of
-// zero-interleaved pairs before blank rows without a copy, and a stream of nothing but zero
-// runs whose row of command bytes runs on past its stated end.
+// Shapes chance bytes take in rows of 0xFF and in tables that the checker counts against the
+// facts: runs of zero-interleaved pairs before blank rows without a copy, a stream of nothing
+// but zero runs whose row of command bytes runs on past its stated end, two short runs of one
+// value in a row where one of the longest and one of the rest write the same bytes (each such
+// pair), a few commands mostly of pairs, and pairs that repeat the one before to a run's end.
 TEST(Konami, ChanceShapesAroundBlankRowsMissTheFacts) {
   Bytes row16(18, 0xFF);  // 16 zero runs of 33: 528 zeros
   row16[0] = 0x12;
   row16[1] = 0x00;
+  Bytes split(18, 0xFF);  // 2 and 32 zeros, then 14 runs of 33: the rest would be one byte
+  split[0] = 0x12;
+  split[1] = 0x00;
+  split[2] = 0xE0;
+  split[3] = 0xFE;
+  split.push_back(0x00);
+  Bytes longRuns(14, 0xFF);  // six runs of 257 zeros and two of 29: 1600 zeros
+  longRuns[0] = 0x10;
+  longRuns[1] = 0x00;
+  longRuns.insert(longRuns.end(), {0xFB, 0xFB, 0x00});
+  Bytes trace(10, 0xFF);  // 8 zero runs of 33, 2 pairs, 8 runs of 33, 12 zeros
+  trace[0] = 0x16;
+  trace[1] = 0x00;
+  trace.insert(trace.end(), {0xA0, 0x12, 0x34});
+  trace.insert(trace.end(), 8, 0xFF);
+  trace.insert(trace.end(), {0xEA, 0x00});
   const auto then = [](Bytes s, std::uint8_t next) {
     s.push_back(next);
     return s;
@@ -380,6 +422,30 @@ TEST(Konami, ChanceShapesAroundBlankRowsMissTheFacts) {
        TKonami::k2,
        {0x06, 0x00, 0xFF, 0xFE, 0xFF, 0xFE, 0xFE},
        0},
+      {"six long runs of zeros, then 29 and 29", TKonami::k2, longRuns, 1},
+      {"2 and 32 zeros, then runs of 33", TKonami::k1, split, 0},
+      {"two fills of 24", TKonami::k1, {0x06, 0x00, 0xD6, 0xFD, 0xD6, 0xFD}, 1},
+      {"fills of 33 and 15", TKonami::k1, {0x06, 0x00, 0xDF, 0xFD, 0xCD, 0xFD}, 0},
+      {"4 and 31 zeros, 13 raw bytes",
+       TKonami::k2R,
+       {0x12, 0x80, 0xE2, 0xFD, 0x8D, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13},
+       1},
+      {"8 pairs, the last 4 repeating the one before, then fills",
+       TKonami::k2,
+       {0x11, 0x00, 0xA6, 0x11, 0x22, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0xDF, 0x41, 0xDF, 0x42,
+        0xCC, 0x43},
+       1},
+      {"8 pairs, the last 3 repeating the one before, then fills",
+       TKonami::k2,
+       {0x11, 0x00, 0xA6, 0x11, 0x22, 0x33, 0x44, 0x55, 0x55, 0x55, 0x55, 0xDF, 0x41, 0xDF, 0x42,
+        0xCC, 0x43},
+       0},
+      {"two pairs between 528 zeros and 12", TKonami::k1, trace, 0},
+      {"15 pairs, then 18 zeros",
+       TKonami::k2R,
+       {0x13, 0x80, 0xAD, 0xF6, 0x68, 0x47, 0x3B, 0xF0, 0xD7, 0x20,
+        0xC7, 0x81, 0x8D, 0xCB, 0x48, 0xCB, 0x68, 0xD6, 0xF0, 0x9A},
+       1},
   };
   for (const auto& row : rows) {
     TStreamStats stats;
