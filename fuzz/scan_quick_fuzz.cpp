@@ -1,6 +1,7 @@
 // libFuzzer target: the scan's quick passes and prefilters. Every position a row's quick pass
 // passes over, or its prefilter leaves out, is one its checker refuses, with and without the
-// facts, at any minimum size and alignment.
+// facts, at any minimum size and alignment; a pass shared by several rows gives each what its
+// own prefilter gives.
 #include <vector>
 
 #include "compress/scheme_formats.h"
@@ -36,6 +37,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       TStreamStats stats;
       stats.factsOnly = facts.factsOnly;
       fuzz::Check(!f.check(rom, pos, facts.minSize, &stats).has_value());
+    }
+  }
+  // A pass shared by several rows gives each the candidates of its own prefilter.
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.sharedPrefilter == nullptr) continue;
+    std::vector<int> rows;
+    for (const TSchemeFormat& g : SchemeFormats()) {
+      if (g.sharedPrefilter == f.sharedPrefilter) rows.push_back(g.row);
+    }
+    if (rows.front() != f.row) continue;  // once per pass
+    std::vector<std::vector<std::uint64_t>> shared(rows.size());
+    f.sharedPrefilter(rom, facts.minSize, facts.factsOnly, rows, shared);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      std::vector<std::uint64_t> own;
+      FindSchemeFormat(rows[k])->prefilter(rom, facts.minSize, facts.factsOnly, own);
+      fuzz::Check(shared[k] == own);
     }
   }
   return 0;

@@ -57,6 +57,12 @@ using TStreamChecker = std::optional<TScanHit> (*)(std::span<const std::uint8_t>
 // checker may pass with this minSize and factsOnly (TStreamStats); the scan checks only those.
 using TStreamPrefilter = void (*)(std::span<const std::uint8_t> rom, std::uint32_t minSize,
                                   bool factsOnly, std::vector<std::uint64_t>& candidates);
+// The candidates of several rows whose checkers read the same bytes alike, found in one pass
+// for less than each row's prefilter in turn: fills candidates[k] as rows[k]'s prefilter does,
+// for each of the rows (all of them rows that name this pass).
+using TSharedPrefilter = void (*)(std::span<const std::uint8_t> rom, std::uint32_t minSize,
+                                  bool factsOnly, std::span<const int> rows,
+                                  std::span<std::vector<std::uint64_t>> candidates);
 // The bytes of the stream (up to the end of the ROM) that the decoder reads when it unpacks
 // into the working buffer (stream_extent.h).
 using TStreamExtent = std::size_t (*)(std::span<const std::uint8_t> stream);
@@ -124,7 +130,10 @@ struct TSchemeFormat {
   TStreamCompressor compress = nullptr;  // the write-back's compressor; nullptr for kSchemeNone
   TStreamChecker check = nullptr;        // the scan's checker; nullptr where there is none
   TStreamPrefilter prefilter = nullptr;  // the checker's candidates at once; nullptr: none
-  TStreamExtent extent = nullptr;        // nullptr for kSchemeNone
+  // The same for this row and the others that name one pass, where a scan takes several of
+  // them; nullptr: none.
+  TSharedPrefilter sharedPrefilter = nullptr;
+  TStreamExtent extent = nullptr;  // nullptr for kSchemeNone
   // The scorer's output sample where a cheaper one than `decode` exists; nullptr: the whole
   // decode (SampleStream).
   TStreamSampler sample = nullptr;
@@ -177,6 +186,7 @@ constexpr TSchemeFormat KonamiRow(int row, const char* name) {
           .compress = CompressKonami<V>,
           .check = CheckKonamiHit<V>,
           .prefilter = PrefilterKonami<V>,
+          .sharedPrefilter = PrefilterKonamiRows,
           .extent = StreamExtentKonami<V>,
           .sampleFacts = WastefulKonamiRaws<V>,
           .zeroRing = true,
@@ -202,6 +212,7 @@ constexpr TSchemeFormat CommandRow(int row, TStreamChecker check, TStreamPrefilt
           .compress = CompressCommands<F>,
           .check = check,
           .prefilter = prefilter,
+          .sharedPrefilter = PrefilterCommandRows,
           .extent = StreamExtentCommands<F>,
           .sampleFacts = facts,
           .commandFormat = &F,

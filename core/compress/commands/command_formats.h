@@ -210,6 +210,11 @@ void PrefilterHAL(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool
                   std::vector<std::uint64_t>& candidates);
 void PrefilterLCLZ1(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
                     std::vector<std::uint64_t>& candidates);
+// The candidates of several of the four at once (TSharedPrefilter), rows[k] one of their rows:
+// one pass for all.
+void PrefilterCommandRows(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
+                          std::span<const int> rows,
+                          std::span<std::vector<std::uint64_t>> candidates);
 
 // The copies from the output whose bytes, as far as `output` (the stream's decoded start)
 // holds them, a fill writes for less: a run of one byte or a rising run. No encoder copies

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <limits>
 #include <string>
 
@@ -762,16 +763,24 @@ constexpr std::size_t kProbeReach = 2 + kProbeCommands * (1 + kMaxCount);  // th
 struct TProbeHook {
   TScanHook& scan;
   bool passed = false;
+  // Whether every command told is read and judged alike by Konami-1 and Konami-2: none a zero
+  // run (0xFF among them, where the versions differ), a fill of zeros or a copy of the
+  // longest (their counts against the shortest way to write zeros differ).
+  bool sameInBoth = true;
   bool Command(unsigned kind, std::size_t inStart, std::size_t pos, std::size_t count,
                std::size_t distance) {
+    sameInBoth = sameInBoth && kind != 4 && !(kind == 3 && scan.s[inStart + 1] == 0) &&
+                 !(kind == 0 && count == kMaxCount);
     if (!scan.Command(kind, inStart, pos, count, distance)) return false;
     passed = scan.commands >= kProbeCommands;
     return !passed;
   }
 };
 
+// `sameInBoth`, when given: whether Konami-2's probe of the position, its reorder flag clear,
+// decides alike (a Konami-1 probe whose commands are all TProbeHook::sameInBoth).
 template <TKonami V>
-bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos) {
+bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos, bool* sameInBoth = nullptr) {
   if (rom.size() - pos < 4) return false;
   const auto s = rom.subspan(pos);
   const bool reordered = (s[1] & 0x80u) != 0;
@@ -784,6 +793,7 @@ bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos) {
   scan.oneCommandForZeros = V == TKonami::k1;
   TProbeHook probe{scan};
   const TWalk w = Walk(s, V, out.data(), out.size(), probe);
+  if (sameInBoth != nullptr) *sameInBoth = V == TKonami::k1 && probe.sameInBoth;
   return w.stop != TStop::kInvalid || probe.passed;
 }
 
@@ -877,6 +887,153 @@ private:
   std::array<std::size_t, kRing> refusal_{};
 };
 
+// Konami-1's and Konami-2's chains (TChains) in one: they part only at a command byte 0xFF,
+// which Konami-2 reads with an argument byte and Konami-1 without.
+class TTwoChains {
+public:
+  explicit TTwoChains(std::span<const std::uint8_t> rom) : rom_(rom) {}
+
+  void Add(std::size_t i) {
+    const unsigned c = rom_[i];
+    const TChainLead& l = kChainLeads<TKonami::k2>[c];
+    const std::size_t next = i + l.step;                   // Konami-2's
+    const std::size_t nextOne = c == 0xFF ? i + 1 : next;  // Konami-1's
+    std::size_t one = kNoPlace;
+    std::size_t two = kNoPlace;
+    if (next < rom_.size()) {
+      // Alike in both: the kinds and counts of the bytes (0xFF, a zero run, never joins).
+      const TChainLead& m = kChainLeads<TKonami::k2>[rom_[next]];
+      const bool joins = (l.kind != 0) & (l.kind == m.kind) & (l.low + m.low <= l.most);
+      one = joins ? next : one_[nextOne % kRing];
+      two = joins ? next : two_[next % kRing];
+    } else if (nextOne < rom_.size()) {
+      one = one_[nextOne % kRing];
+    }
+    one_[i % kRing] = c == 0x80 ? i : one;
+    two_[i % kRing] = c == 0x80 ? i : two;
+  }
+  bool RefusedOne(std::size_t i, std::size_t end) const { return one_[i % kRing] < end; }
+  bool RefusedTwo(std::size_t i, std::size_t end) const { return two_[i % kRing] < end; }
+
+private:
+  static constexpr std::size_t kRing = 64;
+  std::span<const std::uint8_t> rom_;
+  std::array<std::size_t, kRing> one_{};
+  std::array<std::size_t, kRing> two_{};
+};
+
+}  // namespace
+
+namespace {
+
+// One version's candidates in the backward pass, the chain's refusal already known: the probe
+// (KonamiMaybe) of each position the chain lets through, kept for the next position while the
+// bytes it read all repeat (fillers).
+template <TKonami V>
+struct TVersionCandidates {
+  std::vector<std::uint64_t>& candidates;
+  std::size_t probed = kNoPlace;  // the position whose probe `maybe` holds
+  bool maybe = false;
+
+  // `probe()` probes p.
+  template <class F>
+  void At(std::size_t p, std::size_t end, bool refused, std::size_t same, std::size_t n,
+          F&& probe) {
+    const bool known = probed == p + 1;  // the probe of p + 1 read bytes that p's repeat
+    probed = kNoPlace;
+    if (refused) return;
+    if (!known || same < kProbeReach + 2) maybe = probe();
+    if (end <= n) probed = p;  // not refused for the ROM's end
+    if (maybe) candidates[p / 64] |= std::uint64_t{1} << (p % 64);
+  }
+};
+
+// The state of the backward pass below: the chains the versions asked for need, and each
+// version's candidates.
+template <bool kOne, bool kTwo, bool kTwoR>
+struct TVersionsPass {
+  static constexpr bool kBoth = kOne && (kTwo || kTwoR);
+  std::span<const std::uint8_t> rom;
+  TVersionCandidates<TKonami::k1> one;
+  TVersionCandidates<TKonami::k2> two;
+  TVersionCandidates<TKonami::k2R> twoR;
+  TChains<TKonami::k1> chains1{rom};
+  TChains<TKonami::k2> chains2{rom};
+  TTwoChains both{rom};
+
+  void AddChains(std::size_t i) {
+    if constexpr (kBoth) {
+      both.Add(i);
+    } else if constexpr (kOne) {
+      chains1.Add(i);
+    } else {
+      chains2.Add(i);
+    }
+  }
+  bool RefusedOne(std::size_t i, std::size_t end) const {
+    return kBoth ? both.RefusedOne(i, end) : chains1.Refused(i, end);
+  }
+  bool RefusedTwo(std::size_t i, std::size_t end) const {
+    return kBoth ? both.RefusedTwo(i, end) : chains2.Refused(i, end);
+  }
+
+  // Konami-1's probe of a position, for Konami-2's to take where both read alike.
+  struct TProbeOne {
+    std::size_t pos = kNoPlace;
+    bool maybe = false;
+    bool sameInBoth = false;
+  };
+
+  // The candidates at p (= i - 2, four bytes or more before the ROM's end), `h` its header,
+  // `same` as in the pass.
+  void At(std::size_t i, std::size_t p, std::size_t h, std::size_t same) {
+    const std::size_t n = rom.size();
+    TProbeOne probed;
+    if constexpr (kOne) {
+      one.At(p, p + h, RefusedOne(i, p + h), same, n, [&] {
+        probed.pos = p;
+        probed.maybe = KonamiMaybe<TKonami::k1>(rom, p, &probed.sameInBoth);
+        return probed.maybe;
+      });
+    }
+    const std::size_t end = p + (h & ~std::size_t{kReorderFlag});
+    const bool refused = (kTwo || kTwoR) && RefusedTwo(i, end);
+    if constexpr (kTwo) {
+      two.At(p, end, refused, same, n, [&] {
+        const bool taken = probed.pos == p && probed.sameInBoth && (h & kReorderFlag) == 0;
+        return taken ? probed.maybe : KonamiMaybe<TKonami::k2>(rom, p);
+      });
+    }
+    if constexpr (kTwoR) {
+      twoR.At(p, end, refused, same, n, [&] { return KonamiMaybe<TKonami::k2R>(rom, p); });
+    }
+  }
+};
+
+// The candidates of the versions whose vectors are given (nullptr: not wanted), in one
+// backward pass. Konami-2 and Konami-2R read one chain of commands and one stated length;
+// Konami-1's chain differs only at command 0xFF.
+template <bool kOne, bool kTwo, bool kTwoR>
+void PrefilterVersions(std::span<const std::uint8_t> rom,
+                       const std::array<std::vector<std::uint64_t>*, 3>& out) {
+  const std::size_t n = rom.size();
+  for (std::vector<std::uint64_t>* c : out) {
+    if (c != nullptr) c->assign((n + 63) / 64, 0);
+  }
+  std::vector<std::uint64_t> none;
+  TVersionsPass<kOne, kTwo, kTwoR> pass{
+      rom, {kOne ? *out[0] : none}, {kTwo ? *out[1] : none}, {kTwoR ? *out[2] : none}};
+  std::size_t same = 1;  // rom[p, p + same) hold one value
+  for (std::size_t i = n; i-- > 0;) {
+    pass.AddChains(i);
+    if (i < 2) continue;
+    const std::size_t p = i - 2;
+    same = rom[p] == rom[p + 1] ? same + 1 : 1;
+    if (n - p < 4) continue;  // no probe: p - 1 probes afresh
+    pass.At(i, p, rom[p] | std::size_t{rom[p + 1]} << 8U, same);
+  }
+}
+
 }  // namespace
 
 // The command bytes a stream reads do not depend on where it starts: from every place the
@@ -887,27 +1044,30 @@ private:
 template <TKonami V>
 void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*/,
                      bool /*factsOnly*/, std::vector<std::uint64_t>& candidates) {
-  const std::size_t n = rom.size();
-  candidates.assign((n + 63) / 64, 0);
-  TChains<V> chains(rom);
-  // Fillers: a probe (KonamiMaybe) whose bytes all repeat the one's just after decides alike.
-  std::size_t same = 1;  // rom[p, p + same) hold one value
-  std::size_t probed = kNoPlace;
-  bool maybe = false;  // the probe of `probed`
-  for (std::size_t i = n; i-- > 0;) {
-    chains.Add(i);
-    if (i < 2) continue;
-    const std::size_t p = i - 2;
-    same = rom[p] == rom[p + 1] ? same + 1 : 1;
-    const bool known = probed == p + 1;  // the probe of p + 1 read bytes that p's repeat
-    probed = kNoPlace;
-    if (n - p < 4) continue;
-    const std::size_t end = p + Header(rom.subspan(p, 2), V).first;
-    if (chains.Refused(i, end)) continue;
-    if (!known || same < kProbeReach + 2) maybe = KonamiMaybe<V>(rom, p);
-    if (end <= n) probed = p;  // not refused for the ROM's end
-    if (maybe) candidates[p / 64] |= std::uint64_t{1} << (p % 64);
+  if constexpr (V == TKonami::k1) PrefilterVersions<true, false, false>(rom, {&candidates});
+  if constexpr (V == TKonami::k2)
+    PrefilterVersions<false, true, false>(rom, {nullptr, &candidates});
+  if constexpr (V == TKonami::k2R) {
+    PrefilterVersions<false, false, true>(rom, {nullptr, nullptr, &candidates});
   }
+}
+
+void PrefilterKonamiRows(std::span<const std::uint8_t> rom, std::uint32_t /*minSize*/,
+                         bool /*factsOnly*/, std::span<const int> rows,
+                         std::span<std::vector<std::uint64_t>> candidates) {
+  std::array<std::vector<std::uint64_t>*, 3> out{};
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const int r = rows[k];
+    const std::size_t v = r == kSchemeKonami1 ? 0 : r == kSchemeKonami2 ? 1 : 2;
+    assert(r == kSchemeKonami1 || r == kSchemeKonami2 || r == kSchemeKonami2R);
+    out[v] = &candidates[k];
+  }
+  // The pass of all three costs little more than one; unwanted ones are dropped.
+  std::array<std::vector<std::uint64_t>, 3> spare;
+  for (std::size_t v = 0; v < 3; ++v) {
+    if (out[v] == nullptr) out[v] = &spare[v];
+  }
+  PrefilterVersions<true, true, true>(rom, out);
 }
 
 namespace {

@@ -86,6 +86,11 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
 template <TKonami V>
 void PrefilterKonami(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
                      std::vector<std::uint64_t>& candidates);
+// The candidates of several versions at once (TSharedPrefilter), rows[k] one of the three
+// Konami rows, as each one's PrefilterKonami finds them: one pass for all.
+void PrefilterKonamiRows(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool factsOnly,
+                         std::span<const int> rows,
+                         std::span<std::vector<std::uint64_t>> candidates);
 template <TKonami V>
 std::size_t SkipKonami(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t end,
                        std::size_t align, const TSkipFacts& facts);

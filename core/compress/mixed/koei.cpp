@@ -46,9 +46,10 @@ public:
     Read(p_++, 1);
     return true;
   }
+  // As many bits at a time as the word in use holds (at most 16 are asked).
   bool Bits(unsigned count, unsigned& v) {
     v = 0;
-    for (unsigned k = 0; k < count; ++k) {
+    while (count != 0) {
       if (wordLeft_ == 0) {
         if (q_ + 2 > s_.size()) return false;
         word_ = s_[q_] | s_[q_ + 1] << 8;
@@ -58,9 +59,11 @@ public:
         p_ += 2;
         wordLeft_ = 16;
       }
-      v = v << 1 | ((word_ >> 15) & 1U);
-      word_ = (word_ << 1) & 0xFFFFU;
-      --wordLeft_;
+      const unsigned take = std::min(count, wordLeft_);
+      v = v << take | word_ >> (16 - take);
+      word_ = (word_ << take) & 0xFFFFU;
+      wordLeft_ -= take;
+      count -= take;
     }
     return true;
   }
@@ -159,8 +162,9 @@ inline void CopyFromBehind(std::uint8_t* d, std::size_t distance, std::size_t n)
   for (; i < n; ++i) d[i] = from[i];
 }
 
-// Takes the literal a set flag announces into out[w.pos]; where the walk must stop, why.
-template <class Hook>
+// Takes the literal a set flag announces into out[w.pos] (kWrite) or only counts it; where the
+// walk must stop, why.
+template <bool kWrite, class Hook>
 [[gnu::always_inline]] inline std::optional<TStop> TakeLiteral(TReader& r, TWalk& w,
                                                                std::uint8_t* out, std::size_t limit,
                                                                Hook& hook) {
@@ -168,12 +172,14 @@ template <class Hook>
   if (!r.Byte(v)) return TStop::kTruncated;
   if (w.pos >= limit) return TStop::kFull;
   if (!hook.Literal(w.pos, v)) return TStop::kInvalid;
-  out[w.pos++] = v;
+  if constexpr (kWrite) out[w.pos] = v;
+  ++w.pos;
   return std::nullopt;
 }
 
-// Decodes into out[0..limit).
-template <class Hook>
+// Decodes into out[0..limit); without kWrite only walks, as far as the output would go (the
+// scan's checker reads nothing of the output).
+template <bool kWrite = true, class Hook>
 TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit, Hook& hook) {
   TReader r(s);
   TWalk w;
@@ -186,7 +192,9 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     unsigned flag = 0;
     if (!r.Flag(flag)) return stop(TStop::kTruncated);
     if (flag != 0) {
-      if (const std::optional<TStop> why = TakeLiteral(r, w, out, limit, hook)) return stop(*why);
+      if (const std::optional<TStop> why = TakeLiteral<kWrite>(r, w, out, limit, hook)) {
+        return stop(*why);
+      }
       continue;
     }
     std::size_t length = 0;
@@ -199,7 +207,7 @@ TWalk Walk(std::span<const std::uint8_t> s, std::uint8_t* out, std::size_t limit
     if (!ReadDistance(r, distance)) return stop(TStop::kTruncated);
     if (distance > w.pos || !hook.Copy(w.pos, length, distance)) return stop(TStop::kInvalid);
     const std::size_t end = std::min(w.pos + length, limit);
-    CopyFromBehind(out + w.pos, distance, end - w.pos);
+    if constexpr (kWrite) CopyFromBehind(out + w.pos, distance, end - w.pos);
     const bool full = end < w.pos + length;
     w.pos = end;
     if (full) return stop(TStop::kFull);
@@ -274,10 +282,8 @@ std::optional<TScanHit> CheckKoeiHit(std::span<const std::uint8_t> rom, std::siz
   TStreamStats& st = FreshStats(stats, local);
   if (pos >= rom.size()) return std::nullopt;
   constexpr std::size_t kMostOutput = 0x10000;
-  thread_local TDecodeBuffer out;
-  out.resize(kMostOutput);
   TScanHook hook{st, {}};
-  const TWalk w = Walk(rom.subspan(pos), out.data(), kMostOutput, hook);
+  const TWalk w = Walk<false>(rom.subspan(pos), nullptr, kMostOutput, hook);
   // The walk reads nothing but the stream's bytes: a refusal is decided by those it read, or
   // by the end of the ROM where it ran out. The scan hands it on to candidates that repeat them.
   st.readEnd = w.stop == TStop::kTruncated ? kReadToEnd : w.end;

@@ -481,10 +481,9 @@ std::optional<TScanHit> CheckLCLZ17Hit(std::span<const std::uint8_t> rom, std::s
   if (pos >= rom.size()) return std::nullopt;
   const auto s = rom.subspan(pos);
   constexpr std::size_t kMostOutput = 0x10000;
-  thread_local TDecodeBuffer out;
-  out.resize(kMostOutput);
   TScanHook hook{st, {}};
-  const TWalk w = Walk(s, out.data(), kMostOutput, hook);
+  // The rules read nothing of the output: the walk only counts it.
+  const TWalk w = Walk(s, nullptr, kMostOutput, hook);
   // The walk reads nothing but the stream's bytes, in order: a refusal is decided by those up
   // to where it stopped, or by the end of the ROM where it ran out. The scan hands it on to
   // candidates that repeat them.

@@ -15,6 +15,9 @@
 // run on those alone.
 #include <algorithm>
 #include <array>
+#include <cassert>
+#include <iterator>
+#include <utility>
 
 #include "compress/commands/command_formats.h"
 
@@ -195,33 +198,62 @@ template <const TCommandFormat& kFormat>
   return Passes(total, need, least);
 }
 
+// StepInside at p, as a bit.
 template <const TCommandFormat& kFormat>
-void PrefilterCommands(std::span<const std::uint8_t> rom, std::uint32_t minSize,
-                       std::vector<std::uint64_t>& candidates) {
-  const std::size_t size = rom.size();
-  candidates.assign((size + 63) / 64, 0);
-  if (minSize > kCommandOutputLimit) return;  // no list of commands writes that much
-  TRing ring;
-  const std::uint32_t least = std::max<std::uint32_t>(minSize, 1);
-  // The last kRing positions, and those down to a multiple of 64 below them, with checks.
-  const std::size_t inside = size > 2 * kRing ? (size - kRing) / 64 * 64 : 0;
-  for (std::size_t p = size; p-- > inside;) {
+[[gnu::always_inline]] inline std::uint64_t BitInside(const std::uint8_t* bytes, std::size_t p,
+                                                      TRing& ring, std::uint32_t least) {
+  const std::uint8_t* at = bytes + p;
+  return StepInside<kFormat>(at, kFastLeads<kFormat>[*at], ring, p, least) ? 1U : 0U;
+}
+
+// The positions from which a pass goes without bounds checks: those below the last kRing,
+// down to a multiple of 64.
+std::size_t InsideEnd(std::size_t size) { return size > 2 * kRing ? (size - kRing) / 64 * 64 : 0; }
+
+// The last positions of the ROM, from `inside` on, with every bound checked.
+template <const TCommandFormat& kFormat>
+void PrefilterTail(std::span<const std::uint8_t> rom, std::size_t inside, std::uint32_t least,
+                   TRing& ring, std::vector<std::uint64_t>& candidates) {
+  for (std::size_t p = rom.size(); p-- > inside;) {
     FiguresAt<kFormat.bigEndian>(rom, p, kLeads<kFormat>[rom[p]], ring);
     const std::size_t i = p & (kRing - 1);
     if (Passes(ring.total[i], ring.need[i], least)) {
       candidates[p / 64] |= std::uint64_t{1} << (p % 64);
     }
   }
-  const std::uint8_t* const bytes = rom.data();
-  const std::array<TFastLead, 256>& fast = kFastLeads<kFormat>;
-  for (std::size_t word = inside / 64; word-- > 0;) {
-    std::uint64_t bits = 0;
-    for (std::size_t k = 64; k-- > 0;) {
-      const std::size_t p = word * 64 + k;
-      bits |= std::uint64_t{StepInside<kFormat>(bytes + p, fast[bytes[p]], ring, p, least)} << k;
+}
+
+// The candidates of every format of kFormats (out[k] for the k-th) in one pass: the formats'
+// figures do not depend on each other, so the processor works on them side by side.
+template <const TCommandFormat&... kFormats>
+void PrefilterFormats(std::span<const std::uint8_t> rom, std::uint32_t minSize,
+                      const std::array<std::vector<std::uint64_t>*, sizeof...(kFormats)>& out) {
+  constexpr std::size_t kCount = sizeof...(kFormats);
+  const std::size_t size = rom.size();
+  for (std::vector<std::uint64_t>* c : out) c->assign((size + 63) / 64, 0);
+  if (minSize > kCommandOutputLimit) return;  // no list of commands writes that much
+  std::vector<TRing> rings(kCount);
+  const std::uint32_t least = std::max<std::uint32_t>(minSize, 1);
+  const std::size_t inside = InsideEnd(size);
+  [&]<std::size_t... k>(std::index_sequence<k...>) {
+    (PrefilterTail<kFormats>(rom, inside, least, rings[k], *out[k]), ...);
+    const std::uint8_t* const bytes = rom.data();
+    for (std::size_t word = inside / 64; word-- > 0;) {
+      std::array<std::uint64_t, kCount> bits{};
+      for (std::size_t b = 64; b-- > 0;) {
+        const std::size_t p = word * 64 + b;
+        ((void)(bits[k] |= BitInside<kFormats>(bytes, p, rings[k], least) << b), ...);
+      }
+      ((void)((*out[k])[word] = bits[k]), ...);
     }
-    candidates[word] = bits;
   }
+  (std::make_index_sequence<kCount>());
+}
+
+template <const TCommandFormat& kFormat>
+void PrefilterCommands(std::span<const std::uint8_t> rom, std::uint32_t minSize,
+                       std::vector<std::uint64_t>& candidates) {
+  PrefilterFormats<kFormat>(rom, minSize, {&candidates});
 }
 
 }  // namespace
@@ -243,6 +275,23 @@ void PrefilterHAL(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool
 void PrefilterLCLZ1(std::span<const std::uint8_t> rom, std::uint32_t minSize, bool /*factsOnly*/,
                     std::vector<std::uint64_t>& candidates) {
   PrefilterCommands<TCommandFormat::LCLZ1>(rom, minSize, candidates);
+}
+
+void PrefilterCommandRows(std::span<const std::uint8_t> rom, std::uint32_t minSize,
+                          bool /*factsOnly*/, std::span<const int> rows,
+                          std::span<std::vector<std::uint64_t>> candidates) {
+  // The pass of all four costs far less than four passes; unwanted ones are dropped.
+  std::array<std::vector<std::uint64_t>, 4> spare;
+  std::array<std::vector<std::uint64_t>*, 4> out{&spare[0], &spare[1], &spare[2], &spare[3]};
+  constexpr int kRows[] = {kSchemeLCLZ2, kSchemeLCLZ5, kSchemeHAL, kSchemeLCLZ1};
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const std::size_t f = static_cast<std::size_t>(
+        std::find(std::begin(kRows), std::end(kRows), rows[k]) - std::begin(kRows));
+    assert(f < 4);
+    out[f] = &candidates[k];
+  }
+  PrefilterFormats<TCommandFormat::LCLZ2, TCommandFormat::LCLZ5, TCommandFormat::HAL,
+                   TCommandFormat::LCLZ1>(rom, minSize, out);
 }
 
 }  // namespace tegulo

@@ -155,14 +155,55 @@ struct THidden {
   bool Holds(std::size_t pos) const { return pos >= from && pos < to; }
 };
 
+// The candidates of rows whose prefilter shares a pass with other rows of the scan
+// (TSchemeFormat::sharedPrefilter): found for all of them when the first is scanned, then
+// taken by each in turn, so that only those not yet taken are held. Those held stay within
+// kMostHeld bytes (a bit per position and row): a larger ROM's rows take their own passes.
+class TSharedCandidates {
+public:
+  static constexpr std::size_t kMostHeld = std::size_t{32} << 20U;
+
+  // The candidates of `format`'s row; `later` the rows the scan takes after it.
+  std::vector<std::uint64_t> Take(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
+                                  std::span<const int> later, const TScanOptions& options) {
+    for (auto it = found_.begin(); it != found_.end(); ++it) {
+      if (it->first != format.row) continue;
+      std::vector<std::uint64_t> candidates = std::move(it->second);
+      found_.erase(it);
+      return candidates;
+    }
+    std::vector<int> rows{format.row};
+    for (const int row : later) {
+      const TSchemeFormat* f = FindSchemeFormat(row);
+      if (f != nullptr && format.sharedPrefilter != nullptr &&
+          f->sharedPrefilter == format.sharedPrefilter &&
+          std::find(rows.begin(), rows.end(), row) == rows.end()) {
+        rows.push_back(row);
+      }
+    }
+    std::vector<std::vector<std::uint64_t>> candidates(rows.size());
+    const std::size_t held = (rows.size() - 1) * ((rom.size() + 63) / 64 * 8);
+    if (rows.size() == 1 || held > kMostHeld) {
+      format.prefilter(rom, options.minSize, FactsOnly(options), candidates[0]);
+      return std::move(candidates[0]);
+    }
+    format.sharedPrefilter(rom, options.minSize, FactsOnly(options), rows, candidates);
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+      found_.emplace_back(rows[k], std::move(candidates[k]));
+    }
+    return std::move(candidates[0]);
+  }
+
+private:
+  std::vector<std::pair<int, std::vector<std::uint64_t>>> found_;
+};
+
 // The same for a scheme whose row finds its candidates over the whole ROM at once: only those
 // are checked, in order. False when stopped.
 bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& format,
                         const TScanOptions& options, const TPassProgress& report,
-                        std::vector<TScanHit>& hits) {
+                        const std::vector<std::uint64_t>& candidates, std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
-  std::vector<std::uint64_t> candidates;
-  format.prefilter(rom, options.minSize, FactsOnly(options), candidates);
   TRefusals refusals(rom, align);  // CheckPosition's, handed on where candidates repeat (fillers)
   std::size_t nextReport = 0;
   THidden hidden;
@@ -252,12 +293,17 @@ std::size_t HiddenUntil(std::span<const std::uint8_t> rom, const TScanHit& hit,
 // that do not must not hide the streams they overlap), and those whose bytes repeat a
 // refused candidate's a period before (fillers); the overlaps between schemes are settled by
 // score afterwards. False when stopped.
-bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, const TScanOptions& options,
-                       const TPassProgress& report, std::vector<TScanHit>& hits) {
+// `later`: the schemes the scan takes after this one (TSharedCandidates).
+bool ScanPositionsPass(std::span<const std::uint8_t> rom, int scheme, std::span<const int> later,
+                       const TScanOptions& options, const TPassProgress& report,
+                       TSharedCandidates& shared, std::vector<TScanHit>& hits) {
   const std::size_t align = options.align == 0 ? 1 : options.align;
   const TSchemeFormat* format = FindSchemeFormat(scheme);
   if (format == nullptr || format->check == nullptr) return true;
-  if (format->prefilter != nullptr) return ScanCandidatesPass(rom, *format, options, report, hits);
+  if (format->prefilter != nullptr) {
+    const auto candidates = shared.Take(rom, *format, later, options);
+    return ScanCandidatesPass(rom, *format, options, report, candidates, hits);
+  }
   const TSkipFacts facts{options.minSize, FactsOnly(options)};
   TRefusals refusals(rom, align);
   std::size_t nextReport = 0;
@@ -438,11 +484,13 @@ std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<c
                                   const TScanOptions& options) {
   std::vector<TScanHit> hits;
   const std::size_t total = rom.size() * schemes.size();
+  TSharedCandidates shared;
   for (std::size_t k = 0; k < schemes.size(); ++k) {
     const TPassProgress report{options, rom.size() * k, total};
     const bool done = schemes[k] == kSchemeLZ10
                           ? ScanLZ10Pass(rom, options, report, hits)
-                          : ScanPositionsPass(rom, schemes[k], options, report, hits);
+                          : ScanPositionsPass(rom, schemes[k], schemes.subspan(k + 1), options,
+                                              report, shared, hits);
     if (!done) break;
   }
   std::sort(hits.begin(), hits.end(), [](const TScanHit& a, const TScanHit& b) {

@@ -3,6 +3,7 @@
 // the checker and the score give there on their own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -201,6 +202,63 @@ TEST(ScanPrefilters, LeaveOutOnlyPositionsTheCheckerRefuses) {
         }
       }
     }
+  }
+}
+
+// The rows that name one shared pass, by that pass.
+std::map<TSharedPrefilter, std::vector<int>> SharedPasses() {
+  std::map<TSharedPrefilter, std::vector<int>> passes;
+  for (const TSchemeFormat& f : SchemeFormats()) {
+    if (f.sharedPrefilter != nullptr) passes[f.sharedPrefilter].push_back(f.row);
+  }
+  return passes;
+}
+
+// A shared pass gives each of its rows, all of them or some in any order, what the row's own
+// prefilter gives.
+TEST(ScanPrefilters, SharedPassGivesEachRowItsOwnCandidates) {
+  std::vector<TNamedRom> roms = Roms(12U << 10U);
+  roms.push_back({"planted Konami", PlantedKonami()});
+  for (const auto& [pass, all] : SharedPasses()) {
+    ASSERT_GE(all.size(), 2U);
+    const std::vector<std::vector<int>> asks = {all, {all.back(), all.front()}};
+    for (const TNamedRom& rom : roms) {
+      for (const std::vector<int>& rows : asks) {
+        for (const std::uint32_t minSize : {0U, 32U}) {
+          std::vector<std::vector<std::uint64_t>> shared(rows.size());
+          pass(rom.bytes, minSize, true, rows, shared);
+          for (std::size_t k = 0; k < rows.size(); ++k) {
+            std::vector<std::uint64_t> own;
+            FindSchemeFormat(rows[k])->prefilter(rom.bytes, minSize, true, own);
+            EXPECT_EQ(shared[k], own) << rom.name << ", " << FindSchemeFormat(rows[k])->name
+                                      << " of " << rows.size() << ", min " << minSize;
+          }
+        }
+      }
+    }
+  }
+}
+
+// A scan of several rows that share a pass (twice one of them among them) finds what scans of
+// each row on its own find.
+TEST(ScanStreams, RowsSharingAPassFindWhatEachFindsAlone) {
+  const Bytes rom = PlantedKonami();
+  TScanOptions options;
+  options.align = 1;
+  options.overlaps = true;
+  for (const auto& [pass, all] : SharedPasses()) {
+    std::vector<int> rows = all;
+    rows.push_back(all.front());
+    std::vector<TScanHit> alone;
+    for (const int row : rows) {
+      const int one[] = {row};
+      const auto hits = ScanStreams(rom, one, options);
+      alone.insert(alone.end(), hits.begin(), hits.end());
+    }
+    std::stable_sort(alone.begin(), alone.end(), [](const TScanHit& a, const TScanHit& b) {
+      return a.address != b.address ? a.address < b.address : a.scheme < b.scheme;
+    });
+    EXPECT_EQ(ScanStreams(rom, rows, options), alone) << FindSchemeFormat(all.front())->name;
   }
 }
 
