@@ -118,7 +118,17 @@ std::size_t SkipWhileRefused(std::size_t pos, std::size_t end, std::size_t align
   return pos;
 }
 
-// The same for a test that reads at most kReach bytes from the position (and refuses
+// Where the run of rom[p]'s value that holds p ends: `runEnd` itself where it lies past p (the
+// run it ends was measured from a position before p), else measured from p.
+inline std::size_t RunEndFrom(std::span<const std::uint8_t> rom, std::size_t p,
+                              std::size_t runEnd) {
+  if (runEnd > p) return runEnd;
+  runEnd = p + 1;
+  while (runEnd < rom.size() && rom[runEnd] == rom[p]) ++runEnd;
+  return runEnd;
+}
+
+// SkipWhileRefused for a test that reads at most kReach bytes from the position (and refuses
 // alike wherever they lie, the end of the ROM but nearer): in a run of one byte value the
 // positions whose bytes lie inside it are passed over together.
 template <std::size_t kReach, class F>
@@ -127,10 +137,7 @@ std::size_t SkipWhileRefusedInRuns(std::span<const std::uint8_t> rom, std::size_
   std::size_t runEnd = 0;  // rom[pos, runEnd) holds one value, once measured from pos
   while (pos < end) {
     if (maybe(pos)) return pos;
-    if (runEnd <= pos) {
-      runEnd = pos + 1;
-      while (runEnd < rom.size() && rom[runEnd] == rom[pos]) ++runEnd;
-    }
+    runEnd = RunEndFrom(rom, pos, runEnd);
     const std::size_t next = pos + align;
     pos = runEnd - pos >= kReach + align ? pos + (runEnd - kReach - pos) / align * align + align
                                          : next;
@@ -138,8 +145,8 @@ std::size_t SkipWhileRefusedInRuns(std::span<const std::uint8_t> rom, std::size_
   return pos;
 }
 
-// The same behind a gate: `gates(p)` tells for each of p .. p + 63 (bit k for p + k) whether
-// `maybe` may pass it, with a test of a few bytes and no branch; it is false only where
+// SkipWhileRefusedInRuns behind a gate: `gates(p)` tells for each of p .. p + 63 (bit k for p + k)
+// whether `maybe` may pass it, with a test of a few bytes and no branch; it is false only where
 // `maybe` is, at every position with kGateReach bytes or more from it to the ROM's end, and
 // may read up to kGateReach - 1 bytes past p + 63. `maybe` is asked only where the gate holds,
 // so that chance bytes cost a few instructions a position and no missed branch; the last
@@ -161,10 +168,7 @@ std::size_t SkipGatedInRuns(std::span<const std::uint8_t> rom, std::size_t pos, 
     std::size_t next = pos + kBlock;
     if (bits == 0) {
       // pos refused: in a filler the positions whose reach lies inside it are refused alike.
-      if (runEnd <= pos) {
-        runEnd = pos + 1;
-        while (runEnd < rom.size() && rom[runEnd] == rom[pos]) ++runEnd;
-      }
+      runEnd = RunEndFrom(rom, pos, runEnd);
       if (runEnd - pos >= kReach + align + kBlock) {
         next = pos + (runEnd - kReach - pos) / align * align + align;
       }
@@ -173,10 +177,7 @@ std::size_t SkipGatedInRuns(std::span<const std::uint8_t> rom, std::size_t pos, 
       const std::size_t p = pos + static_cast<std::size_t>(std::countr_zero(bits));
       if (maybe(p)) return p;
       bits &= bits - 1;
-      if (runEnd <= p) {
-        runEnd = p + 1;
-        while (runEnd < rom.size() && rom[runEnd] == rom[p]) ++runEnd;
-      }
+      runEnd = RunEndFrom(rom, p, runEnd);
       if (runEnd - p < kReach + align) continue;
       // The positions whose reach lies inside the run are refused alike.
       const std::size_t after = p + (runEnd - kReach - p) / align * align + align;
