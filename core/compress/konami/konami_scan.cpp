@@ -375,7 +375,7 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   constexpr TKonami version = V;
   TStreamStats local;
   TStreamStats& st = FreshStats(stats, local);
-  if (pos >= rom.size() || rom.size() - pos < 4) return std::nullopt;
+  if (pos >= rom.size() || rom.size() - pos < kShortestStream) return std::nullopt;
   const auto s = rom.subspan(pos);
   // A refusal is decided by the header and the stream's bytes alone: the scan hands it on to
   // the candidates that repeat them (fillers).
@@ -383,7 +383,7 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   const bool reordered = (s[1] & 0x80u) != 0;
   if (version != TKonami::k1 && reordered != (version == TKonami::k2R)) return std::nullopt;
   const std::size_t length = Header(s, version).first;
-  if (length < 4) return std::nullopt;
+  if (length < kShortestStream) return std::nullopt;
   if (length > s.size()) {
     st.readEnd = kReadToEnd;
     return std::nullopt;
@@ -406,6 +406,8 @@ std::optional<TScanHit> CheckKonamiHit(std::span<const std::uint8_t> rom, std::s
   st.referenceBytes = static_cast<std::uint32_t>(w.pos) - st.literals;
   st.comprSize = static_cast<std::uint32_t>(length);
   HoldKonamiToFacts(hook, w.pos, st);
+  // The shortest stream, one zero run, tells nothing: chance bytes read as it anywhere.
+  st.enoughTokens = length > kShortestStream;
   const int scheme = version == TKonami::k1   ? kSchemeKonami1
                      : version == TKonami::k2 ? kSchemeKonami2
                                               : kSchemeKonami2R;
@@ -443,12 +445,12 @@ struct TProbeHook {
 // decides alike (a Konami-1 probe whose commands are all TProbeHook::sameInBoth).
 template <TKonami V>
 bool KonamiMaybe(std::span<const std::uint8_t> rom, std::size_t pos, bool* sameInBoth = nullptr) {
-  if (rom.size() - pos < 4) return false;
+  if (rom.size() - pos < kShortestStream) return false;
   const auto s = rom.subspan(pos);
   const bool reordered = (s[1] & 0x80u) != 0;
   if (V != TKonami::k1 && reordered != (V == TKonami::k2R)) return false;
   const std::size_t length = Header(s, V).first;
-  if (length < 4 || length > s.size()) return false;
+  if (length < kShortestStream || length > s.size()) return false;
   std::array<std::uint8_t, kProbeOutput> out;
   TStreamStats st;
   TScanHook scan{st, s, out.data(), reordered && V != TKonami::k1, {}};
@@ -646,7 +648,7 @@ struct TVersionsPass {
     bool sameInBoth = false;
   };
 
-  // The candidates at p (= i - 2, four bytes or more before the ROM's end), `h` its header,
+  // The candidates at p (= i - 2, three bytes or more before the ROM's end), `h` its header,
   // `same` as in the pass.
   void At(std::size_t i, std::size_t p, std::size_t h, std::size_t same) {
     const std::size_t n = rom.size();
@@ -691,7 +693,7 @@ void PrefilterVersions(std::span<const std::uint8_t> rom,
     if (i < 2) continue;
     const std::size_t p = i - 2;
     same = rom[p] == rom[p + 1] ? same + 1 : 1;
-    if (n - p < 4) continue;  // no probe: p - 1 probes afresh
+    if (n - p < kShortestStream) continue;  // no probe: p - 1 probes afresh
     pass.At(i, p, rom[p] | std::size_t{rom[p + 1]} << 8U, same);
   }
 }

@@ -26,6 +26,8 @@ inline constexpr std::size_t kZeroReach = kMaxCount;
 // The scan's longest row of one byte value written by fills and zero runs in a row (blank
 // areas of a few KiB are common in tile data).
 inline constexpr std::size_t kMostFillRow = 8192;
+// The shortest stream: the header and one command byte (a zero run: 32 zeros, a tile's worth).
+inline constexpr std::size_t kShortestStream = 3;
 
 enum class TStop : std::uint8_t { kEnd, kTruncated, kInvalid, kFull };
 

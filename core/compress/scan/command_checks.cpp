@@ -217,7 +217,8 @@ public:
     leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
     const bool same = SameAsLast(step);
     if (RepeatsLast(step, same)) return false;
-    incFillRepeated_ = same && rule.kind == command::kIncFill;
+    sameRepeated_ =
+        same && (rule.kind == command::kIncFill || rule.address == command::TAddress::kAbsolute);
     if (rule.kind == command::kDirect) {
       for (std::size_t k = 0; k < step.count; ++k) {
         st_.MarkLiteral(static_cast<std::uint32_t>(step.outStart + k));
@@ -434,14 +435,17 @@ private:
   // before byte for byte (`same`). A word fill of an odd count of bytes twice is no such pair:
   // joined, its pattern would run on (a b a b a) where the two start it again (a b a a b a).
   // Nor is a rising fill twice, a saw (v .. v + 3, v .. v + 3) that a quiet wave holds and
-  // no one command writes; a third time, a copy of the first two would write it for less
-  // (and runs of one byte read as such rows).
+  // no one command writes; nor a copy from one address twice, a block written twice in a row
+  // that one copy from there writes only where the source repeats it too. A third time, a
+  // copy of the first two would write it for less (and runs of one byte read as such rows).
   bool RepeatsLast(const TStep& step, bool same) const {
     const TRule& rule = *step.rule;
     if (lastCount_ >= command::kMaxCount) return false;
     if (rule.kind == command::kDirect && lastKind_ == command::kDirect) return true;
     if (rule.kind == command::kWordFill && rule.unit == 1 && step.count % 2 == 1) return false;
-    if (rule.kind == command::kIncFill) return same && incFillRepeated_;
+    if (rule.kind == command::kIncFill || rule.address == command::TAddress::kAbsolute) {
+      return same && sameRepeated_;
+    }
     return same;
   }
 
@@ -459,8 +463,9 @@ private:
   TLeadIn leadIn_;
   bool bigEndian_;
   std::uint32_t incFillsInRow_ = 0;
-  bool roughIncFills_ = false;    // a junction in the row farther than kMaxWaveStep
-  bool incFillRepeated_ = false;  // the command before: a rising fill, the one before it again
+  bool roughIncFills_ = false;  // a junction in the row farther than kMaxWaveStep
+  // The command before: a rising fill or a copy from an address, the one before it again.
+  bool sameRepeated_ = false;
   std::size_t firstDirect_ = 0;
   TCommand last_;
 };

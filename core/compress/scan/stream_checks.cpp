@@ -53,9 +53,14 @@ std::optional<TScanHit> CheckLZ10(std::span<const std::uint8_t> rom, std::size_t
 // back copies them for less, and every encoder of the ring schemes may copy from there (one
 // that takes the longest match, one that defers to a longer one, one that counts bits); 2bpp
 // tile rows and fillers of two alternating values read as such literals.
+// A lazy encoder still writes them where each defers to a longer match at the next byte: from
+// the literal two before the third (a match of 3 there) each literal's successor has a match
+// one longer at least, so the chain is short and ends in a reference longer than it. The run
+// waits for that reference; any other end refuses the stream.
 struct TTwoPeriodRun {
-  std::uint32_t length = 0;   // literals in the run so far
-  std::uint32_t repeats = 0;  // of those, the last ones equal to the literal two before
+  std::uint32_t length = 0;    // literals in the run so far
+  std::uint32_t repeats = 0;   // of those, the last ones equal to the literal two before
+  std::uint32_t deferred = 0;  // literals from the third repeat on, waiting for the reference
   unsigned before = 0x100;
   unsigned last = 0x100;
   bool Add(unsigned byte) {
@@ -63,7 +68,13 @@ struct TTwoPeriodRun {
     ++length;
     before = last;
     last = byte;
-    return repeats < kMaxTwoPeriodRepeats;
+    if (repeats >= kMaxTwoPeriodRepeats || deferred != 0) ++deferred;
+    // The chain from the match of 3 two literals before the first: lengths 3, 4, ... 34.
+    return deferred + 2 + ff::kMinLength <= ff::kMaxLength;
+  }
+  // The reference after the run: the one the lazy chain waits for, longer than its matches.
+  bool Reference(std::size_t referenceLength) const {
+    return deferred == 0 || referenceLength >= deferred + 2 + ff::kMinLength;
   }
   void Break() { *this = {}; }
 };
@@ -103,6 +114,7 @@ struct TFFChecker {
   }
   bool Reference(std::uint64_t out, ff::TReference r) {
     if (kFF6 && out + r.length > kMaxFF6Output) return false;
+    if (!two.Reference(r.length)) return false;
     run.Break();
     two.Break();
     if (same.Add(r, r.Distance(out))) {
@@ -138,7 +150,8 @@ std::optional<TScanHit> CheckFF(std::span<const std::uint8_t> rom, std::size_t p
   TFFChecker<kFF6> visit{st, h};
   const ff::TWalk w = ff::WalkTokens<kFF6>(s, visit);
   st.readEnd = w.end == ff::TWalkEnd::kCut ? kReadToEnd : w.in;
-  if (w.end != ff::TWalkEnd::kDone) return std::nullopt;
+  // A lazy chain of literals is never the stream's last token.
+  if (w.end != ff::TWalkEnd::kDone || visit.two.deferred != 0) return std::nullopt;
   const auto out = static_cast<std::uint32_t>(w.out);
   st.lastFlagsZero = w.restFlags == 0;
   st.endsMidGroup = w.midGroup;

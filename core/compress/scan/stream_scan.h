@@ -27,7 +27,8 @@ inline constexpr int kDefaultMinScore = 80;
 static_assert(kStrictFactsMinOutput == kDefaultScanMinSize);
 
 // FF5, FF6: literals in a row that each equal the literal two before (a, b, a, b, a) before
-// the checker refuses the candidate; see TTwoPeriodRun.
+// the checker refuses the candidate, unless a lazy encoder's longer reference ends them; see
+// TTwoPeriodRun.
 inline constexpr std::uint32_t kMaxTwoPeriodRepeats = 3;
 
 // The plausibility check of one scheme at `pos`, without a score. The header must be whole
@@ -39,8 +40,9 @@ inline constexpr std::uint32_t kMaxTwoPeriodRepeats = 3;
 //  - FF5, FF6: at most kMaxZeroRingReferences references read the zero ring before the
 //    first output byte (an encoder takes a zero run from there only now and then, chance
 //    data does it at almost every reference); fewer than kMaxTwoPeriodRepeats literals in a
-//    row equal to the one two before; three references in a row that copy the same bytes
-//    again count as wasteful tokens (refused when factsOnly is set);
+//    row equal to the one two before, unless a reference longer than a lazy encoder's chain of
+//    deferred literals ends them (TTwoPeriodRun); three references in a row that copy the same
+//    bytes again count as wasteful tokens (refused when factsOnly is set);
 //  - CT: every record is met at a control-byte boundary and the stream ends with its end record; no
 //  back-reference
 //    reaches before the output start or has distance 0; at most 1 MiB of output.

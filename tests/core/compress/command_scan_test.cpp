@@ -528,6 +528,21 @@ TEST(CommandScan, RepeatedCommandsAreRefusedWhereOneWouldDo) {
   }
 }
 
+// A block written twice in a row by two copies from one address is a stream (one copy from
+// there writes the block twice only where the source repeats it); a third such copy is
+// refused, as a copy of the first two writes it and the next for less.
+TEST(CommandScan, CopiesFromOneAddressAreRefusedOnlyTheThirdTimeInARow) {
+  const Bytes copy = {0x8F, 0x00, 0x00};  // 16 bytes from address 0, in either byte order
+  for (const char* name : {"LC_LZ2", "LC_LZ1"}) {
+    for (const auto& [times, taken] : {std::pair{1, true}, {2, true}, {3, false}}) {
+      std::vector<Bytes> commands = NineCommands();
+      commands.insert(commands.end(), times, copy);
+      const auto hit = CheckStream(Stream(commands), 0, Scheme(name), kDefaultScanMinSize, nullptr);
+      EXPECT_EQ(hit.has_value(), taken) << name << " " << times;
+    }
+  }
+}
+
 Bytes Filled(std::size_t size, const Bytes& unit) {
   Bytes out(size);
   for (std::size_t i = 0; i < size; ++i) out[i] = unit[i % unit.size()];

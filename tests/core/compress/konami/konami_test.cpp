@@ -227,8 +227,19 @@ TEST(Konami, ScanCheckTellsTheVersions) {
   }
   Bytes blank = {0x22, 0x00};
   blank.resize(0x22, 0xFF);  // 16 runs of 257: 4112 zeros
-  for (const auto& [name, stream] : {std::pair{"two raw runs", twoRaws}, {"4112 zeros", blank}}) {
+  // The shortest stream, one zero run of a tile's 32 bytes, is a stream; being one command,
+  // it is no evidence against chance bytes.
+  const Bytes oneRun = {0x03, 0x00, 0xFE};
+  for (const auto& [name, stream] :
+       {std::pair{"two raw runs", twoRaws}, {"4112 zeros", blank}, {"one zero run", oneRun}}) {
     EXPECT_TRUE(Check(stream, 0, 1, TKonami::k2)) << name;
+  }
+  for (const TKonami v : {TKonami::k1, TKonami::k2}) {
+    TStreamStats st;
+    const auto hit = Row(v).check(oneRun, 0, 32, &st);
+    ASSERT_TRUE(hit.has_value()) << kNames[static_cast<int>(v)];
+    EXPECT_EQ(hit->rawSize, 32U) << kNames[static_cast<int>(v)];
+    EXPECT_FALSE(st.enoughTokens) << kNames[static_cast<int>(v)];
   }
   // Without a command 0xFF the versions read alike: such a stream is one of both.
   const Bytes alike = {0x06, 0x00, 0x81, 0xFF, 0x37, 0xDE};
