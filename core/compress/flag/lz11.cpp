@@ -204,17 +204,21 @@ namespace tegulo {
 
 namespace {
 
-// The checker's figures; every reference reaches inside the output and ends by the size.
+// The checker's figures; every reference reaches inside the output and ends by the size, and
+// fewer than kMaxEqualLiterals literals of one value stand in a row (an encoder copies a run
+// from a byte or two back; zero fillers read as flag bytes of 0 and literal zeros for KiBs).
 struct TLZ11Checker {
   TStreamStats& st;
   std::uint32_t size;
+  TLiteralRun run{};
   bool Done(std::size_t /*in*/, std::uint64_t out) const { return out >= size; }
-  bool Literal(std::uint64_t out) {
+  bool Literal(std::uint64_t out, std::uint8_t byte) {
     st.MarkLiteral(static_cast<std::uint32_t>(out));
     ++st.literals;
-    return true;
+    return run.Add(byte);
   }
   bool Reference(std::uint64_t out, lz11::TReference r) {
+    run.Break();
     if (r.distance > out || out + r.length > size) return false;
     ++st.references;
     st.referenceBytes += static_cast<std::uint32_t>(r.length);

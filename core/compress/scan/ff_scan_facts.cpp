@@ -15,7 +15,6 @@ struct TWasteCounter {
   std::uint32_t wasted = 0;
   std::size_t lastDistance = 0;  // 0: the token before was no such reference
   std::size_t lastLength = 0;
-  bool literalBefore = false;  // the token before was a literal
   bool Done(std::size_t /*in*/, std::uint64_t out) const { return out >= output.size(); }
   // Whether the `length` bytes from `out` repeat those `distance` back (all inside the output).
   bool Repeats(std::uint64_t out, std::size_t distance, std::size_t length) const {
@@ -30,7 +29,6 @@ struct TWasteCounter {
       ++wasted;
     }
     lastDistance = 0;
-    literalBefore = true;
     return true;
   }
   bool Reference(std::uint64_t out, ff::TReference r) {
@@ -39,11 +37,6 @@ struct TWasteCounter {
       ++wasted;
     }
     const std::size_t d = r.Distance(out);
-    // The literal before, which the reference started a byte earlier writes too.
-    if (literalBefore && r.length < ff::kMaxLength && d < out && Repeats(out - 1, d, 1)) {
-      ++wasted;
-    }
-    literalBefore = false;
     lastDistance = d <= out ? d : 0;
     lastLength = r.length;
     return true;

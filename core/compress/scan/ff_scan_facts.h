@@ -13,10 +13,6 @@ namespace tegulo {
 //    shorter than the longest length): one reference writes both for less;
 //  - two references in a row that the first could have written alone, being no longer
 //    together than the longest length;
-//  - a literal followed by a reference that, started a byte earlier at the same distance,
-//    writes the literal too (it was shorter than the longest length): a greedy encoder takes
-//    that match at the literal, a lazy one defers only to a longer match than it, and one that
-//    counts bits saves the literal's;
 //  - in a stream without any reference, three literals that repeat three bytes before them
 //    in reach of the ring: a reference writes them for less.
 // Every encoder that takes the longest match at a distance, or the fewest bits, leaves none;

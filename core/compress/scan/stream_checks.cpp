@@ -55,8 +55,12 @@ std::optional<TScanHit> CheckLZ10(std::span<const std::uint8_t> rom, std::size_t
 // tile rows and fillers of two alternating values read as such literals.
 // A lazy encoder still writes them where each defers to a longer match at the next byte: from
 // the literal two before the third (a match of 3 there) each literal's successor has a match
-// one longer at least, so the chain is short and ends in a reference longer than it. The run
-// waits for that reference; any other end refuses the stream.
+// one longer at least, and the chain ends in a reference longer than all. Each deferral asks
+// for a longer match elsewhere than the one the pattern offers, which data seldom holds twice
+// in a row: the run may go on kMaxLazyDeferrals literals past the third and then must meet
+// that reference; any other end refuses the stream (fillers of two values run on and on).
+constexpr std::uint32_t kMaxLazyDeferrals = 1;
+
 struct TTwoPeriodRun {
   std::uint32_t length = 0;    // literals in the run so far
   std::uint32_t repeats = 0;   // of those, the last ones equal to the literal two before
@@ -69,8 +73,7 @@ struct TTwoPeriodRun {
     before = last;
     last = byte;
     if (repeats >= kMaxTwoPeriodRepeats || deferred != 0) ++deferred;
-    // The chain from the match of 3 two literals before the first: lengths 3, 4, ... 34.
-    return deferred + 2 + ff::kMinLength <= ff::kMaxLength;
+    return deferred <= kMaxLazyDeferrals + 1;
   }
   // The reference after the run: the one the lazy chain waits for, longer than its matches.
   bool Reference(std::size_t referenceLength) const {
