@@ -462,6 +462,43 @@ std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
   return result;
 }
 
+// A hit hides the positions inside it from the rest of its scheme's pass; where settling then
+// drops it for a stream of another scheme (a chance reading that runs over both), a stream of
+// its own scheme that starts inside it was never checked. The positions after the start of
+// each dropped hit that hid them are checked again, hiding nothing: the hits found there that
+// the pass lacks.
+std::vector<TScanHit> BehindDroppedHits(std::span<const std::uint8_t> rom,
+                                        const std::vector<TScanHit>& hits,
+                                        const std::vector<TScanHit>& kept,
+                                        const TScanOptions& options) {
+  const auto key = [](const TScanHit& h) { return std::pair{h.address, h.scheme}; };
+  std::vector<std::pair<std::size_t, int>> known;
+  known.reserve(hits.size());
+  for (const TScanHit& h : hits) known.push_back(key(h));
+  std::sort(known.begin(), known.end());
+  std::vector<std::pair<std::size_t, int>> stay;
+  stay.reserve(kept.size());
+  for (const TScanHit& h : kept) stay.push_back(key(h));
+  std::sort(stay.begin(), stay.end());
+  const std::size_t align = options.align == 0 ? 1 : options.align;
+  std::vector<TScanHit> found;
+  for (const TScanHit& dropped : hits) {
+    if (!Hides(dropped) || std::binary_search(stay.begin(), stay.end(), key(dropped))) continue;
+    const TSchemeFormat* format = FindSchemeFormat(dropped.scheme);
+    if (format == nullptr || format->check == nullptr) continue;
+    TRefusals refusals(rom, align);
+    const std::size_t end = std::min(rom.size(), dropped.address + dropped.comprSize);
+    for (std::size_t pos = (dropped.address / align + 1) * align; pos < end; pos += align) {
+      if (!format->scanStart.Accepts(rom, pos) || refusals.Refused(pos)) continue;
+      const auto hit = CheckPosition(rom, pos, *format, options, refusals);
+      if (hit && !std::binary_search(known.begin(), known.end(), key(*hit))) {
+        found.push_back(*hit);
+      }
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 std::vector<int> ScannableSchemes() {
@@ -493,10 +530,17 @@ std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<c
                                               report, shared, hits);
     if (!done) break;
   }
-  std::sort(hits.begin(), hits.end(), [](const TScanHit& a, const TScanHit& b) {
+  const auto byAddress = [](const TScanHit& a, const TScanHit& b) {
     return a.address != b.address ? a.address < b.address : a.scheme < b.scheme;
-  });
-  return options.overlaps ? hits : KeepBestOfOverlaps(rom, hits);
+  };
+  std::sort(hits.begin(), hits.end(), byAddress);
+  if (options.overlaps) return hits;
+  std::vector<TScanHit> kept = KeepBestOfOverlaps(rom, hits);
+  const std::vector<TScanHit> behind = BehindDroppedHits(rom, hits, kept, options);
+  if (behind.empty()) return kept;
+  hits.insert(hits.end(), behind.begin(), behind.end());
+  std::sort(hits.begin(), hits.end(), byAddress);
+  return KeepBestOfOverlaps(rom, hits);
 }
 
 }  // namespace tegulo

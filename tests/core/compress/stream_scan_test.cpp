@@ -319,3 +319,55 @@ TEST(ScanStreams, ALowMinimumScoreHidesNoStreamBehindAChanceOne) {
     })) << SchemeFormats()[scheme].name;
   }
 }
+
+// A stream hidden from its scheme's pass by a reading that settling then drops is found: an
+// FF6 stream holds a chance FF5 header in its literals, whose reading runs on past the FF6
+// stream's end over a real FF5 stream; the FF6 stream wins, and the FF5 stream inside the
+// dropped reading is checked after all. The three share groups of a flag byte 0xFF and eight
+// literals (the FF6 stream's first group aside); the headers stand at a group's last two
+// literals.
+TEST(ScanStreams, AStreamHiddenByAReadingThatSettlingDropsIsFound) {
+  constexpr std::size_t kGroups = 19;
+  // The FF6 stream's first group: seven literals and a reference 5 back, which the FF5
+  // reading of the same bytes takes for one far into the ring's zeros.
+  Bytes rom = {0, 0, 0x7F, 0x31, 0x52, 0x13, 0x74, 0x25, 0x46, 0x67, 0xE0, 0x07};
+  const std::size_t first = rom.size();
+  std::uint32_t x = 7;
+  for (std::size_t g = 0; g < kGroups; ++g) {
+    rom.push_back(0xFF);
+    for (int k = 0; k < 8; ++k) {
+      x = x * 1103515245u + 12345u;
+      // A group's last literal stays high: a header read from a group's end states more than
+      // the ROM holds, but for the two set below.
+      rom.push_back(static_cast<std::uint8_t>((x >> 16) | (k == 7 ? 0x80 : 0)));
+    }
+  }
+  const auto header = [&](std::size_t group, std::size_t value) {
+    const std::size_t at = first + 9 * group + 7;
+    rom[at] = static_cast<std::uint8_t>(value);
+    rom[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    return at;
+  };
+  rom[0] = static_cast<std::uint8_t>(first + 9 * 7);  // the FF6 stream: 7 groups after the first
+  const std::size_t chance = header(0, 8 * (kGroups - 1));  // runs to the ROM's end
+  const std::size_t real = header(kGroups - 9, 8 * 8);      // the last 8 groups
+  const int schemes[] = {kSchemeFF5, kSchemeFF6};
+  TScanOptions options;
+  options.align = 1;
+  options.overlaps = true;
+  const auto all = ScanStreams(rom, schemes, options);
+  const auto at = [](const std::vector<TScanHit>& hits, std::size_t address, int scheme) {
+    return std::any_of(hits.begin(), hits.end(), [&](const TScanHit& h) {
+      return h.address == address && h.scheme == scheme && h.score >= kDefaultMinScore;
+    });
+  };
+  ASSERT_TRUE(at(all, 0, kSchemeFF6));
+  ASSERT_FALSE(at(all, 0, kSchemeFF5));
+  ASSERT_TRUE(at(all, chance, kSchemeFF5));
+  ASSERT_TRUE(at(all, real, kSchemeFF5));
+  options.overlaps = false;
+  const auto settled = ScanStreams(rom, schemes, options);
+  EXPECT_TRUE(at(settled, 0, kSchemeFF6));
+  EXPECT_FALSE(at(settled, chance, kSchemeFF5));
+  EXPECT_TRUE(at(settled, real, kSchemeFF5));
+}
