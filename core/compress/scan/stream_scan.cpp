@@ -465,8 +465,9 @@ std::vector<TScanHit> KeepBestOfOverlaps(std::span<const std::uint8_t> rom,
 // A hit hides the positions inside it from the rest of its scheme's pass; where settling then
 // drops it for a stream of another scheme (a chance reading that runs over both), a stream of
 // its own scheme that starts inside it was never checked. The positions after the start of
-// each dropped hit that hid them are checked again, hiding nothing: the hits found there that
-// the pass lacks.
+// each dropped hit that hid them are checked again, hiding nothing, but those inside a kept
+// hit past its start (`kept`, by address, apart), where a stream would lose anyway: the hits
+// found there that the pass lacks.
 std::vector<TScanHit> BehindDroppedHits(std::span<const std::uint8_t> rom,
                                         const std::vector<TScanHit>& hits,
                                         const std::vector<TScanHit>& kept,
@@ -476,24 +477,41 @@ std::vector<TScanHit> BehindDroppedHits(std::span<const std::uint8_t> rom,
   known.reserve(hits.size());
   for (const TScanHit& h : hits) known.push_back(key(h));
   std::sort(known.begin(), known.end());
-  std::vector<std::pair<std::size_t, int>> stay;
-  stay.reserve(kept.size());
-  for (const TScanHit& h : kept) stay.push_back(key(h));
-  std::sort(stay.begin(), stay.end());
+  // The end of the kept hit that holds `pos` past its start, or `pos` where none does (one
+  // that starts at `pos` may lose to another reading there).
+  const auto keptEnd = [&](std::size_t pos) -> std::size_t {
+    auto it = std::lower_bound(kept.begin(), kept.end(), pos,
+                               [](const TScanHit& h, std::size_t p) { return h.address < p; });
+    if (it == kept.begin()) return pos;
+    --it;
+    return std::max<std::size_t>(pos, it->address + std::max<std::uint32_t>(it->comprSize, 1));
+  };
   const std::size_t align = options.align == 0 ? 1 : options.align;
   std::vector<TScanHit> found;
   for (const TScanHit& dropped : hits) {
-    if (!Hides(dropped) || std::binary_search(stay.begin(), stay.end(), key(dropped))) continue;
+    if (!Hides(dropped) ||
+        std::binary_search(kept.begin(), kept.end(), dropped,
+                           [&](const TScanHit& a, const TScanHit& b) { return key(a) < key(b); })) {
+      continue;
+    }
     const TSchemeFormat* format = FindSchemeFormat(dropped.scheme);
     if (format == nullptr || format->check == nullptr) continue;
     TRefusals refusals(rom, align);
     const std::size_t end = std::min(rom.size(), dropped.address + dropped.comprSize);
-    for (std::size_t pos = (dropped.address / align + 1) * align; pos < end; pos += align) {
-      if (!format->scanStart.Accepts(rom, pos) || refusals.Refused(pos)) continue;
-      const auto hit = CheckPosition(rom, pos, *format, options, refusals);
-      if (hit && !std::binary_search(known.begin(), known.end(), key(*hit))) {
-        found.push_back(*hit);
+    std::size_t pos = (dropped.address / align + 1) * align;
+    while (pos < end) {
+      const std::size_t free = keptEnd(pos);
+      if (free != pos) {
+        pos = (free + align - 1) / align * align;
+        continue;
       }
+      if (format->scanStart.Accepts(rom, pos) && !refusals.Refused(pos)) {
+        const auto hit = CheckPosition(rom, pos, *format, options, refusals);
+        if (hit && !std::binary_search(known.begin(), known.end(), key(*hit))) {
+          found.push_back(*hit);
+        }
+      }
+      pos += align;
     }
   }
   return found;
