@@ -92,6 +92,24 @@ double WastedShare(const TStreamStats& stats, std::span<const std::uint8_t> outp
   return literals != 0 ? static_cast<double>(wasted) / static_cast<double>(literals) : 0;
 }
 
+// The FF5 or FF6 tokens no encoder writes (CountWastefulTokens) over the sample of the output,
+// and over the whole output where the sample holds none and the stream meets the facts
+// otherwise: a chance reading that starts in a real stream's literals reads real data for a
+// while and garbage after it ends, past a sample that looked like a stream (the output is
+// at most 64 KiB).
+std::uint32_t FFWastefulTokens(const TSchemeFormat& format, std::span<const std::uint8_t> stream,
+                               std::uint32_t rawSize, std::span<const std::uint8_t> sample,
+                               const TStreamStats& stats) {
+  const bool ff6 = format.row == kSchemeFF6;
+  const std::uint32_t wasted = CountWastefulTokens(stream, ff6, sample);
+  if (wasted != 0 || rawSize <= sample.size() || !MeetsFacts(stats)) return wasted;
+  thread_local TDecodeBuffer whole;
+  whole.resize(rawSize);
+  bool ignored = false;
+  format.decode(stream, whole, &ignored);  // the checker walked it: it writes all rawSize bytes
+  return CountWastefulTokens(stream, ff6, {whole.data(), rawSize});
+}
+
 }  // namespace
 
 int ContentScore(const TStreamStats& stats, std::span<const std::uint8_t> output) {
@@ -179,8 +197,8 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
         format->sampleFacts(rom.subspan(pos, hit->comprSize), {sample.data(), n});
   }
   if (scheme == kSchemeFF5 || scheme == kSchemeFF6) {
-    stats.wastefulTokens += CountWastefulTokens(rom.subspan(pos, hit->comprSize),
-                                                scheme == kSchemeFF6, {sample.data(), n});
+    stats.wastefulTokens += FFWastefulTokens(*format, rom.subspan(pos, hit->comprSize),
+                                             hit->rawSize, {sample.data(), n}, stats);
   }
   hit->score = ScoreStream(stats, std::span<const std::uint8_t>(sample.data(), n));
   return hit;

@@ -136,6 +136,73 @@ TEST(CheckStream, FFRefusesWhatNoEncoderWrites) {
   }
 }
 
+// A long FF5 stream of literals with a reference of 4 bytes 30 back after every 60: every
+// literal differs from the one two before and, after a reference, from the byte the reference
+// would copy next. With `wasteAt`, the literal after the reference that ends there is that
+// byte instead.
+Bytes LongFF5Stream(std::size_t size, std::size_t wasteAt) {
+  Bytes out;
+  Bytes s{static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8)};
+  std::size_t flagsAt = 0;
+  unsigned bit = 8;
+  const auto token = [&](bool literal) {
+    if (bit == 8) {
+      flagsAt = s.size();
+      s.push_back(0);
+      bit = 0;
+    }
+    if (literal) s[flagsAt] |= static_cast<std::uint8_t>(1U << bit);
+    ++bit;
+  };
+  std::uint32_t x = 5;
+  bool afterReference = false;
+  while (out.size() < size) {
+    const std::size_t o = out.size();
+    if (o % 64 == 60 && o + 4 <= size) {
+      token(false);
+      const std::uint16_t r = ff::JoinReference<false>(o, 30, 4);
+      s.insert(s.end(), {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(r >> 8)});
+      for (int k = 0; k < 4; ++k) out.push_back(out[out.size() - 30]);
+      afterReference = true;
+      continue;
+    }
+    x = x * 1103515245U + 12345U;
+    auto b = static_cast<std::uint8_t>(x >> 16);
+    const bool waste = afterReference && o == wasteAt;
+    if (waste) b = out[o - 30];
+    while (!waste && ((o >= 2 && b == out[o - 2]) || (afterReference && b == out[o - 30]))) ++b;
+    token(true);
+    s.push_back(b);
+    out.push_back(b);
+    afterReference = false;
+  }
+  return s;
+}
+
+// A stream longer than the score's sample is judged whole: a token no encoder writes past the
+// sample sinks it as one inside would (a chance reading that starts in a real stream's literals
+// turns to garbage past its end).
+TEST(CheckAndScore, FFStreamsLongerThanTheSampleAreJudgedWhole) {
+  const std::size_t size = kScoreSample + 4096;
+  const std::size_t tail = kScoreSample + 2048 + 64;  // just after a reference
+  const struct {
+    const char* what;
+    std::size_t wasteAt;
+    bool meets;
+  } kCases[] = {
+      {"no waste", SIZE_MAX, true},
+      {"waste in the sample", 1024 + 64, false},
+      {"waste past the sample", tail, false},
+  };
+  for (const auto& c : kCases) {
+    const Bytes stream = LongFF5Stream(size, c.wasteAt);
+    const auto hit = CheckAndScore(stream, 0, kSchemeFF5, 32);
+    ASSERT_TRUE(hit.has_value()) << c.what;
+    EXPECT_EQ(hit->rawSize, size) << c.what;
+    EXPECT_EQ(hit->score >= kDefaultMinScore, c.meets) << c.what << " " << hit->score;
+  }
+}
+
 // Our own optimal compressors, zeros from the ring included, on tile data of several sizes.
 TEST(CheckAndScore, StreamsOfOurFFCompressorsMeetTheFacts) {
   for (const std::size_t size : {64U, 700U, 5000U, 20000U}) {
