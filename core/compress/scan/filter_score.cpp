@@ -216,23 +216,41 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 namespace {
 
 constexpr std::size_t kHeader = 4;
+// A 16-bit blank alone among zeros: less sure than one whose zeros stop at its end, and still
+// at the default minimum score over the shortest body (less its length's penalty).
+constexpr int kLoneBlankScore = kDefaultMinScore + 10;
 
-// Every difference 0, and a byte that is not 0 right after the last (or in the padding to 4
-// bytes): the zeros stop where the header says the stream stops. A chance header before zeros
-// states a size of its own, seldom the length of the run.
-bool BlankToItsEnd(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> after) {
-  const auto body = stream.subspan(kHeader);
-  if (std::find_if(body.begin(), body.end(), [](std::uint8_t b) { return b != 0; }) != body.end()) {
-    return false;
-  }
-  const std::size_t padding = (0 - stream.size()) % 4;
-  const auto near = after.first(std::min(after.size(), padding + 1));
-  return std::find_if(near.begin(), near.end(), [](std::uint8_t b) { return b != 0; }) !=
-         near.end();
+bool AllZero(std::span<const std::uint8_t> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
 }
 
 double LengthPenalty(std::size_t size) {
   return 10 * (1 - Ramp(std::log2(static_cast<double>(size)), 5, 7));
+}
+
+// The score of a filtered blank (every difference 0), or -1 when the body is not blank.
+//  - A byte that is not 0 right after the last difference (or in the padding to 4 bytes): the
+//    zeros stop where the header says the stream stops. A chance header before zeros states a
+//    size of its own, seldom the length of the run.
+//  - 16-bit units, zeros that run on, but a header alone among zeros (its 4 bytes before are 0
+//    too): a chance 16-bit header there is a burst of exactly its three bytes, a type byte and
+//    an even size no longer than the run after it, where sparse data and tiles hold the 8-bit
+//    header's two type bytes and any size far more often. Over eight 32 MiB test ROMs, 7
+//    filtered 16-bit blanks stand so and not one chance 16-bit header (6 chance 8-bit ones
+//    against 3 filtered 8-bit blanks: no fact for 8 bits).
+//  - Otherwise 0: byte for byte a chance header before zeros.
+int BlankScore(std::span<const std::uint8_t> stream, int unitBytes,
+               std::span<const std::uint8_t> after, std::span<const std::uint8_t> before) {
+  if (!AllZero(stream.subspan(kHeader))) return -1;
+  const std::size_t size = stream.size() - kHeader;
+  const std::size_t padding = (0 - stream.size()) % 4;
+  if (!AllZero(after.first(std::min(after.size(), padding + 1)))) {
+    return static_cast<int>(std::lround(100 - LengthPenalty(size)));
+  }
+  if (unitBytes == 2 && before.size() >= kHeader && AllZero(before.last(kHeader))) {
+    return static_cast<int>(std::lround(kLoneBlankScore - LengthPenalty(size)));
+  }
+  return 0;
 }
 
 // How far the end of a body longer than the score's sample is scored apart.
@@ -355,13 +373,15 @@ int EndScore(std::span<const std::uint8_t> body, int unitBytes, int needed) {
 }  // namespace
 
 int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
-                  int unitBytes, int needed, std::span<const std::uint8_t> after) {
+                  int unitBytes, int needed, std::span<const std::uint8_t> after,
+                  std::span<const std::uint8_t> before) {
   if (output.size() < 16 || stream.size() <= kHeader) return 0;
   const std::span<const std::uint8_t> body =
       stream.subspan(kHeader, std::min(stream.size() - kHeader, output.size()));
   output = output.first(body.size());
-  if (output[0] == 0 && BlankToItsEnd(stream, after)) {
-    return static_cast<int>(std::lround(100 - LengthPenalty(output.size())));
+  if (output[0] == 0) {
+    const int blank = BlankScore(stream, unitBytes, after, before);
+    if (blank >= 0) return blank;
   }
   int score = WindowScore(body, output, unitBytes, needed);
   // A stream holds one kind of data throughout: a chance header before other bytes and a

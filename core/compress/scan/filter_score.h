@@ -64,11 +64,14 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 //  - an output that keeps coming back to the levels it left (sparse data), or mostly 0 and
 //    back at 0 after each burst;
 //  - differences that are all 0 up to the size stated and not one byte further (the padding
-//    to 4 bytes aside): a filtered blank; `after` holds the bytes that follow the stream.
+//    to 4 bytes aside): a filtered blank; `after` holds the bytes that follow the stream;
+//  - 16-bit units, all differences 0 and a header alone among zeros: `before` holds the bytes
+//    before the header.
 // An output whose runs keep moving to new levels gets no credit. The output must hold more
 // than one value and not be noise; a short one scores less. `stream` starts at the header.
 // `needed`: a score that cannot reach it may come back as any lower value.
 int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
-                  int unitBytes, int needed = 0, std::span<const std::uint8_t> after = {});
+                  int unitBytes, int needed = 0, std::span<const std::uint8_t> after = {},
+                  std::span<const std::uint8_t> before = {});
 
 }  // namespace tegulo

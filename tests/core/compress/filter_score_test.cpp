@@ -164,6 +164,7 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
     Bytes stream;
     int unitBytes;
     bool found;
+    std::size_t at = 0;  // where the header lies in `stream`
   } rows[] = {
       {"tiles by 8", Stream(Content(gen::TContent::kTiles4bpp, 4096, 11), 1, true), 1, true},
       {"tilemap by 16", Stream(Content(gen::TContent::kTilemap, 2048, 12), 2, true), 2, true},
@@ -209,10 +210,16 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
        Stream(Content(gen::TContent::kTiles8bpp, 8192, 21), 2, false), 2, false},
       {"16-bit header before one burst", Stream(OneBurst(300, 0), 2, false), 2, false},
       {"16-bit header before 0xFF", Stream(Bytes(4096, 0xFF), 2, false), 2, false},
+      {"blank by 16 alone among zeros", Then(Then(Bytes(8, 0), Stream(Bytes(64, 0), 2, true)), {0}),
+       2, true, 8},
+      {"8-bit header alone among zeros",
+       Then(Then(Bytes(8, 0), Stream(Bytes(64, 0), 1, true)), {0}), 1, false, 8},
+      {"16-bit header after a byte, before zeros that run on",
+       Then(Then(Bytes{0, 0, 0, 0x41}, Stream(Bytes(64, 0), 2, false)), {0}), 2, false, 4},
   };
   for (const auto& r : rows) {
     const auto hit =
-        CheckAndScore(r.stream, 0, r.unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8, 32);
+        CheckAndScore(r.stream, r.at, r.unitBytes == 2 ? kSchemeDiff16 : kSchemeDiff8, 32);
     ASSERT_TRUE(hit.has_value()) << r.what;
     EXPECT_EQ(hit->score >= kDefaultMinScore, r.found) << r.what << ": score " << hit->score;
   }
