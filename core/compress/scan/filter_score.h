@@ -72,7 +72,8 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 //    to 4 bytes aside): a filtered blank; `after` holds the bytes that follow the stream;
 //  - 16-bit units, all differences 0 and a header alone among zeros: `before` holds the bytes
 //    before the header.
-// An output whose runs keep moving to new levels gets no credit. The output must hold more
+// A stream under the 8-bit header's other type byte (0x80) needs surer facts. An output whose
+// runs keep moving to new levels gets no credit. The output must hold more
 // than one value and not be noise; a short one scores less. `stream` starts at the header.
 // `needed`: a score that cannot reach it may come back as any lower value.
 int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,

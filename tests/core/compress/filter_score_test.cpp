@@ -156,6 +156,12 @@ Bytes WithSize(Bytes stream, std::size_t size) {
   return stream;
 }
 
+// `stream` under another type byte.
+Bytes WithType(Bytes stream, std::uint8_t type) {
+  stream[0] = type;
+  return stream;
+}
+
 // The score over real streams of every kind of data and over chance headers before data of
 // each kind and before fillers.
 TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
@@ -210,6 +216,12 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
        Stream(Content(gen::TContent::kTiles8bpp, 8192, 21), 2, false), 2, false},
       {"16-bit header before one burst", Stream(OneBurst(300, 0), 2, false), 2, false},
       {"16-bit header before 0xFF", Stream(Bytes(4096, 0xFF), 2, false), 2, false},
+      {"tiles by 8 under 0x80",
+       WithType(Stream(Content(gen::TContent::kTiles4bpp, 4096, 11), 1, true), 0x80), 1, true},
+      {"0x80 header before a row of 2bpp tiles",
+       WithType(Stream(Slice(Content(gen::TContent::kTiles2bpp, 4096, 1), 400, 32), 1, false),
+                0x80),
+       1, false},
       {"blank by 16 alone among zeros", Then(Then(Bytes(8, 0), Stream(Bytes(64, 0), 2, true)), {0}),
        2, true, 8},
       {"8-bit header alone among zeros",
