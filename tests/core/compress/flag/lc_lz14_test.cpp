@@ -213,3 +213,30 @@ TEST(LCLZ14, FewTokensThatCopyTheirOwnBytesMeetTheFacts) {
     EXPECT_EQ(stats.factsMinOutput != kNoFacts, row.facts) << row.name;
   }
 }
+
+// Four literals or more in a row, each the byte two before, which one copy writes for less
+// (rows of alternating bytes in tiles read so), count against the facts; three do not, nor
+// does anything our compressor writes.
+TEST(LCLZ14, LiteralsThatACopyFromTwoBackWritesCountAgainstTheFacts) {
+  Bytes alternating(64);
+  for (std::size_t k = 0; k < alternating.size(); ++k) alternating[k] = k % 2 == 0 ? 0x00 : 0xFF;
+  const struct {
+    const char* name;
+    Bytes stream;
+    std::uint32_t wasteful;
+  } rows[] = {
+      {"00 FF four times, then copies",
+       {0x20, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x2F, 0x00, 0x23,
+        0x00},
+       1},
+      {"00 FF 00 FF 00, then copies",
+       {0x20, 0x00, 0x1F, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x2F, 0x00, 0x26, 0x00},
+       0},
+      {"our compressor's alternating bytes", Pack(alternating), 0},
+  };
+  for (const auto& row : rows) {
+    TStreamStats stats;
+    ASSERT_TRUE(CheckLCLZ14Hit(row.stream, 0, 16, &stats)) << row.name;
+    EXPECT_EQ(stats.wastefulTokens, row.wasteful) << row.name;
+  }
+}
