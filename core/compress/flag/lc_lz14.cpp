@@ -213,7 +213,7 @@ std::optional<TScanHit> CheckLCLZ14Hit(std::span<const std::uint8_t> rom, std::s
   if (blank && hook.firstDistance == 1) st.factsMinOutput = kStrictFactsMinOutput;
   // Four tokens or more, one a copy of the stream's own bytes other than zero, and more than
   // one value written: of the few-token readings of chance bytes in the scan bench's ROMs (8
-  // seeds, about 160) one has such a copy, of its tiny planted streams every one.
+  // seeds, 156) one has such a copy, of its tiny planted streams every one.
   constexpr std::uint32_t kOwnCopyTokens = kFactsTokens / 2;
   if (hook.ownCopy && !blank && st.literals + st.references >= kOwnCopyTokens) {
     st.factsMinOutput = kStrictFactsMinOutput;
