@@ -491,7 +491,8 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
   std::uint32_t evidence = hook.Evidence();
-  if (evidence < kFactsCommands) evidence += StoredWaveEvidence(rom, pos, hook.FirstDirect());
+  if (evidence < kFactsCommands)
+    evidence += StoredWaveEvidence(rom, pos, hook.FirstDirect(), r.consumed);
   st.enoughTokens =
       evidence >= kFactsCommands && !hook.LeadIn().LeadsIn(r.written, evidence, minSize);
   st.factsMinOutput = kStrictFactsMinOutput;

@@ -247,6 +247,18 @@ Bytes FallingWave(std::uint8_t first, std::size_t size = 224, int depth = 46) {
   return w;
 }
 
+// `wave` with its last sample `last`.
+Bytes EndingAt(Bytes wave, std::uint8_t last) {
+  wave.back() = last;
+  return wave;
+}
+
+// StoredAfter where the wave runs on through the end byte: its last sample and the byte after
+// lie next to 0xFF, as where chance bytes inside a wave read as the list.
+Bytes OnThroughTheEnd(const Bytes& before, const Bytes& wave) {
+  return Join(StoredAfter(before, EndingAt(wave, 0xF0)), {0xF6});
+}
+
 // 8-bit samples with `control` bytes of FF after every `samples` of them, as packed sound
 // holds them among its literals.
 Bytes SoundAmongControlBytes(std::size_t size, std::size_t samples, std::size_t control) {
@@ -337,7 +349,12 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
       {"a wave running through the header", StoredAfter({0xE2, 0xE1}, FallingWave(0xDE)), false, 2},
       {"a wave running on from the header after a filler", StoredAfter({0x00}, FallingWave(0xDE)),
        false, 1},
-      {"a wave after a byte next to its header's", StoredAfter({0xE5}, sound), false, 1},
+      {"a wave after a byte next to its header's, running on through its end byte",
+       OnThroughTheEnd({0xE5}, sound), false, 1},
+      {"a wave after a byte next to its header's, its end byte breaking out of it",
+       StoredAfter({0xE5}, sound), true, 1},
+      {"a wave running on from the header's first byte, its end byte breaking out of it",
+       Join(StoredAfter({0x00}, FallingWave(0xDE)), {0x20}), false, 1},
       {"packed sound: two control bytes before every 16 samples",
        StoredAfter({0x00}, SoundAmongControlBytes(512, 16, 2)), false, 1},
       {"packed sound: a control byte before every 12 samples",
@@ -345,9 +362,9 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
       {"tile rows of two values as one direct copy", StoredAfter({0x00}, TwoValueRows(256)), false,
        1},
       {"a wave of 64 samples running on from the header's first byte",
-       StoredAfter({0x00}, FallingWave(0xDE, 64)), false, 1},
+       OnThroughTheEnd({0x00}, FallingWave(0xDE, 64)), false, 1},
       {"a wave running on from the header's count byte",
-       StoredAfter({0x00}, FallingWave(0xBB, 208, 10)), false, 1},
+       OnThroughTheEnd({0x00}, FallingWave(0xBB, 208, 10)), false, 1},
       {"a direct copy of 40 wave samples and a fill",
        Join(Join({0x00, 0xE0, 0x27}, Bytes(sound.begin(), sound.begin() + 40)), {0x27, 0x00, 0xFF}),
        false, 1},
