@@ -204,7 +204,7 @@ public:
     const int value = OneValue(step, cur);
     if (Wasteful(step) || (incFillsInRow_ >= kMaxIncFillsInRow && roughIncFills_) ||
         Absorbable(last_, cur) || FillTakesLiterals(last_, cur) ||
-        JoinsOneValue(step, cur, value)) {
+        JoinsOneValue(step, cur, value) || RepeatsGroup(step)) {
       // The stream misses the facts: where only those that meet them count, stop here.
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
@@ -212,6 +212,7 @@ public:
     if (commands_ == 0 && rule.kind == command::kDirect && cur.arg == step.inStart + 2) {
       firstDirect_ = step.count;
     }
+    starts_[commands_ % kKeptStarts] = {step.inStart, step.outStart};
     ++commands_;
     Weigh(step, cur);
     leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
@@ -244,6 +245,8 @@ public:
   const TLeadIn& LeadIn() const { return leadIn_; }
   // The count of the first command where it is a direct copy with a two-byte header, else 0.
   std::size_t FirstDirect() const { return firstDirect_; }
+  // Whether the last command is a fill of zeros that counts kZeroFillEvidence.
+  bool EndsWithZeroFill() const { return lastZeroFill_; }
 
 private:
   // A command as the rules below compare it with its neighbour.
@@ -273,6 +276,35 @@ private:
     const auto lastByte = static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_ - 1);
     const auto step8 = static_cast<std::int8_t>(s_[cur.arg] - lastByte);
     roughIncFills_ = roughIncFills_ || step8 < -kMaxWaveStep || step8 > kMaxWaveStep;
+  }
+
+  // Where the command before the one `back` commands back starts in the stream and output
+  // (1: the command before this one).
+  struct TStart {
+    std::size_t in = 0;
+    std::size_t out = 0;
+  };
+  TStart StartOf(std::uint32_t back) const { return starts_[(commands_ - back) % kKeptStarts]; }
+
+  // The command ends a group of two or three commands whose stream bytes are those of the
+  // group just before: a copy of the output that group wrote (at most a long header and two
+  // address bytes) would write it for less. Periodic data (rows of tiles, tilemaps, tables)
+  // reads as such lists; an encoder copies what it wrote a moment ago.
+  bool RepeatsGroup(const TStep& step) const {
+    for (std::uint32_t g = 2; g <= kMaxGroupCommands && 2 * g <= commands_ + 1; ++g) {
+      const TStart group = StartOf(g - 1);
+      const TStart before = StartOf(2 * g - 1);
+      const std::size_t bytes = step.inEnd - group.in;
+      const std::size_t written = step.outStart + step.count * step.rule->unit - group.out;
+      const std::size_t copyCost = written <= command::kShortCount ? 3 : 4;
+      if (group.in - before.in == bytes && bytes > copyCost &&
+          std::equal(s_.begin() + static_cast<std::ptrdiff_t>(before.in),
+                     s_.begin() + static_cast<std::ptrdiff_t>(group.in),
+                     s_.begin() + static_cast<std::ptrdiff_t>(group.in))) {
+        return true;
+      }
+    }
+    return false;
   }
 
   // A short command beside a direct copy that the copy would take for less: its bytes cost
@@ -409,7 +441,8 @@ private:
   // Adds what the command tells beyond its count to the evidence.
   void Weigh(const TStep& step, const TCommand& cur) {
     const TRule& rule = *step.rule;
-    if (step.count > command::kShortCount && ZeroArgs(step, cur)) {
+    lastZeroFill_ = step.count > command::kShortCount && ZeroArgs(step, cur);
+    if (lastZeroFill_) {
       evidence_ += kZeroFillEvidence;
     } else if (SolidArgs(step, cur)) {
       ++solidFills_;
@@ -462,8 +495,26 @@ private:
   bool roughIncFills_ = false;    // a junction in the row farther than kMaxWaveStep
   bool incFillRepeated_ = false;  // the command before: a rising fill, the one before it again
   std::size_t firstDirect_ = 0;
+  static constexpr std::uint32_t kMaxGroupCommands = 3;
+  static constexpr std::uint32_t kKeptStarts = 2 * kMaxGroupCommands;
+  std::array<TStart, kKeptStarts> starts_{};  // of the last commands, by count modulo
+  bool lastZeroFill_ = false;  // the command before: a long fill of zeros (kZeroFillEvidence)
   TCommand last_;
 };
+
+// Whether the list of `listBytes` at `pos` of `rom`, from its last fill's count byte on (a long
+// header's second byte), lies inside a run of two bytes in turn that goes on after it for two
+// pairs. Solid rows of 2bpp tiles (FF 00 FF 00 ...) read as a long fill of zeros (a count byte
+// of FF, the zero, the end byte) wherever a long header's first byte comes before them; an
+// encoder's list ends where its data does, and what follows it seldom goes on with its bytes.
+bool RunsOnPastTheEnd(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t listBytes) {
+  const std::size_t end = pos + listBytes;
+  if (listBytes < 4 || end + 4 > rom.size()) return false;
+  for (std::size_t k = end - 3; k < end + 2; ++k) {
+    if (rom[k] != rom[k + 2]) return false;
+  }
+  return true;
+}
 
 // Whether the stream at pos fails at once, as the walk below would find: it ends before
 // writing anything, or it starts with two direct copies in a row (fillers of 00 and of FF).
@@ -491,6 +542,10 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
   std::uint32_t evidence = hook.Evidence();
+  // A fill of zeros that ends the list inside such a run tells nothing.
+  if (hook.EndsWithZeroFill() && RunsOnPastTheEnd(rom, pos, r.consumed)) {
+    evidence -= kZeroFillEvidence;
+  }
   if (evidence < kFactsCommands)
     evidence += StoredWaveEvidence(rom, pos, hook.FirstDirect(), r.consumed);
   st.enoughTokens =
