@@ -212,7 +212,8 @@ public:
     if (commands_ == 0 && rule.kind == command::kDirect && cur.arg == step.inStart + 2) {
       firstDirect_ = step.count;
     }
-    starts_[commands_ % kKeptStarts] = {step.inStart, step.outStart};
+    starts_[commands_ % kKeptStarts] = {step.inStart, step.outStart,
+                                        rule.address != command::TAddress::kNone};
     ++commands_;
     Weigh(step, cur);
     leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
@@ -283,20 +284,25 @@ private:
   struct TStart {
     std::size_t in = 0;
     std::size_t out = 0;
+    bool copy = false;  // a copy from the output
   };
   TStart StartOf(std::uint32_t back) const { return starts_[(commands_ - back) % kKeptStarts]; }
 
-  // The command ends a group of two or three commands whose stream bytes are those of the
-  // group just before: a copy of the output that group wrote (at most a long header and two
-  // address bytes) would write it for less. Periodic data (rows of tiles, tilemaps, tables)
-  // reads as such lists; an encoder copies what it wrote a moment ago.
+  // The command ends a group of two or three fills and direct copies whose stream bytes are
+  // those of the group just before, so its output is too: one copy of the output that group
+  // wrote (at most a long header and two address bytes) would write it for less. Periodic data
+  // (rows of tiles, tilemaps, tables) reads as such lists; an encoder copies what it wrote a
+  // moment ago. (A copy from an address relative to the output reads other bytes each time.)
   bool RepeatsGroup(const TStep& step) const {
+    bool copies = step.rule->address != command::TAddress::kNone;
     for (std::uint32_t g = 2; g <= kMaxGroupCommands && 2 * g <= commands_ + 1; ++g) {
       const TStart group = StartOf(g - 1);
       const TStart before = StartOf(2 * g - 1);
+      copies = copies || group.copy;
       const std::size_t bytes = step.inEnd - group.in;
       const std::size_t written = step.outStart + step.count * step.rule->unit - group.out;
       const std::size_t copyCost = written <= command::kShortCount ? 3 : 4;
+      if (copies || written > command::kMaxCount) return false;
       if (group.in - before.in == bytes && bytes > copyCost &&
           std::equal(s_.begin() + static_cast<std::ptrdiff_t>(before.in),
                      s_.begin() + static_cast<std::ptrdiff_t>(group.in),
