@@ -365,6 +365,8 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
        OnThroughTheEnd({0x00}, FallingWave(0xDE, 64)), false, 1},
       {"a wave running on from the header's count byte",
        OnThroughTheEnd({0x00}, FallingWave(0xBB, 208, 10)), false, 1},
+      {"a wave running on from the header's count byte, its end byte breaking out of it",
+       StoredAfter({0x00}, FallingWave(0xBB, 208, 10)), true, 1},
       {"a direct copy of 40 wave samples and a fill",
        Join(Join({0x00, 0xE0, 0x27}, Bytes(sound.begin(), sound.begin() + 40)), {0x27, 0x00, 0xFF}),
        false, 1},
