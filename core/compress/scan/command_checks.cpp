@@ -209,8 +209,9 @@ public:
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
     }
-    if (commands_ == 0 && rule.kind == command::kDirect && cur.arg == step.inStart + 2) {
+    if (OpensTheList(step) && rule.kind == command::kDirect && cur.arg == step.inStart + 2) {
       firstDirect_ = step.count;
+      firstDirectAt_ = step.inStart;
     }
     starts_[commands_ % kKeptStarts] = {step.inStart, step.outStart,
                                         rule.address != command::TAddress::kNone};
@@ -229,6 +230,7 @@ public:
       ++st_.references;
     }
     lastKind_ = rule.kind;
+    lastRule_ = &rule;
     lastValue_ = value;
     lastCount_ = step.count;
     lastStart_ = step.inStart;
@@ -244,8 +246,12 @@ public:
     return commands_ + evidence_ + solid + words_.Evidence();
   }
   const TLeadIn& LeadIn() const { return leadIn_; }
-  // The count of the first command where it is a direct copy with a two-byte header, else 0.
+  // The count of the first command where it is a direct copy with a two-byte header, else 0;
+  // and where that starts in the stream. A fill of at most kMaxOpeningFill bytes before it
+  // counts as none: a shortest parse writes a wave's first samples so where they repeat
+  // (a b a), and chance bytes inside a wave seldom read as such a fill and then a copy.
   std::size_t FirstDirect() const { return firstDirect_; }
+  std::size_t FirstDirectAt() const { return firstDirectAt_; }
   // Whether the last command is a fill of zeros that counts kZeroFillEvidence.
   bool EndsWithZeroFill() const { return lastZeroFill_; }
 
@@ -277,6 +283,13 @@ private:
     const auto lastByte = static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_ - 1);
     const auto step8 = static_cast<std::int8_t>(s_[cur.arg] - lastByte);
     roughIncFills_ = roughIncFills_ || step8 < -kMaxWaveStep || step8 > kMaxWaveStep;
+  }
+
+  // Whether the command is the list's first, or follows only a fill of kMaxOpeningFill bytes
+  // at most.
+  bool OpensTheList(const TStep& step) const {
+    return commands_ == 0 ||
+           (commands_ == 1 && IsFill(*lastRule_) && step.outStart <= kMaxOpeningFill);
   }
 
   // Where the command before the one `back` commands back starts in the stream and output
@@ -501,6 +514,9 @@ private:
   bool roughIncFills_ = false;    // a junction in the row farther than kMaxWaveStep
   bool incFillRepeated_ = false;  // the command before: a rising fill, the one before it again
   std::size_t firstDirect_ = 0;
+  std::size_t firstDirectAt_ = 0;
+  const TRule* lastRule_ = nullptr;  // of the command before
+  static constexpr std::size_t kMaxOpeningFill = 3;
   static constexpr std::uint32_t kMaxGroupCommands = 3;
   static constexpr std::uint32_t kKeptStarts = 2 * kMaxGroupCommands;
   std::array<TStart, kKeptStarts> starts_{};  // of the last commands, by count modulo
@@ -552,8 +568,10 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   if (hook.EndsWithZeroFill() && RunsOnPastTheEnd(rom, pos, r.consumed)) {
     evidence -= kZeroFillEvidence;
   }
-  if (evidence < kFactsCommands)
-    evidence += StoredWaveEvidence(rom, pos, hook.FirstDirect(), r.consumed);
+  if (evidence < kFactsCommands) {
+    const std::size_t at = hook.FirstDirectAt();
+    evidence += StoredWaveEvidence(rom, pos + at, hook.FirstDirect(), r.consumed - at);
+  }
   st.enoughTokens =
       evidence >= kFactsCommands && !hook.LeadIn().LeadsIn(r.written, evidence, minSize);
   st.factsMinOutput = kStrictFactsMinOutput;
