@@ -22,6 +22,9 @@ namespace koei {
 inline constexpr std::uint32_t kMinLength = 2;
 inline constexpr std::uint32_t kMaxLength = 255;
 inline constexpr std::uint32_t kMaxDistance = 4096;
+// The end code: a length code of seven zeros and then the seven bits 1111111.
+inline constexpr unsigned kEndCode = 127;
+inline constexpr unsigned kEndBits = 14;
 }  // namespace koei
 
 // Returns the bytes written; stops at the end code, where the stream ends, at a copy from

@@ -1,4 +1,4 @@
-// "Koei": the range minima of the compressor's parse (koei_compressor.cpp alone includes it).
+// "Koei": the range minima of the compressor's parse (koei_path.h alone includes it).
 // A copy of one distance class and one length-code size may land anywhere in a range of
 // positions, so its cheapest landing is the smaller of two blocks' minima that cover the range:
 // each of the last positions a copy reaches keeps its row of costs (one a parse state) and the

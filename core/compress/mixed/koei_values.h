@@ -1,5 +1,5 @@
 // "Koei": the compressor's costs per parse state and how every position's costs are kept for
-// the writer (koei_compressor.cpp alone includes it). Costs are in eighths of a byte; a row
+// the writer (koei_path.h alone includes it). Costs are in eighths of a byte; a row
 // holds a position's cost for each of the 16 states (the bits left in the current code word).
 #pragma once
 

@@ -80,7 +80,11 @@ void Sais(TChr chr, Int* sa, Int n, Int k, std::span<Int> free);
 // Returns the count of names; the names end up in sa[n - n1..n) in text order. An LMS
 // substring runs to the next LMS position, both included (the end symbol's is that symbol):
 // two are equal when their lengths and symbols are (the types follow from the symbols, both
-// ending S-type), so each one's length goes first where its name will be.
+// ending S-type), so each one's length goes first where its name will be. The length test
+// keeps the names exact and spares the symbol loop; no order depends on it: a shorter one
+// equal to the start of the longer one before it is S-type at its last symbol c, where the
+// longer one is L-type, so the longer one's next LMS substring starts below c, and one name
+// for both would still leave their reduced suffixes in the right order.
 template <class TChr>
 Int NameLms(TChr chr, const TTypes& t, Int* sa, Int n, Int n1) {
   std::fill(sa + n1, sa + n, -1);
