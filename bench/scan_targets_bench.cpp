@@ -237,7 +237,10 @@ void PrintQuality(const TTestRom& rom) {
   const double t0 = UserSeconds();
   std::map<int, TTally> byName;
   std::map<std::string, TTally> variantsByName;
-  for (const int scheme : ScannableSchemes()) {
+  // SCAN_BENCH_SCHEME=NAME: that scheme's scan by name alone, without the scan of all.
+  const char* chosen = std::getenv("SCAN_BENCH_SCHEME");
+  const bool alone = chosen != nullptr && FindScheme(chosen);
+  for (const int scheme : alone ? std::vector<int>{*FindScheme(chosen)} : ScannableSchemes()) {
     const int one[] = {scheme};
     const auto hits = ScanStreams(rom.bytes, one, TScanOptions{});
     std::map<std::string, TTally> variants;
@@ -249,8 +252,9 @@ void PrintQuality(const TTestRom& rom) {
   }
   const double t1 = UserSeconds();
   std::map<std::string, TTally> variantsInAll;
-  const std::vector<int> all = SchemesOfScanAll();
-  const auto allHits = ScanStreams(rom.bytes, all, TScanOptions{});
+  const std::vector<int> all = alone ? std::vector<int>{} : SchemesOfScanAll();
+  const auto allHits =
+      alone ? std::vector<TScanHit>{} : ScanStreams(rom.bytes, all, TScanOptions{});
   const auto inAll = Tally(rom, allHits, &variantsInAll);
   for (const int scheme : all) ListHits(rom, allHits, scheme, "all ");
   const double t2 = UserSeconds();
@@ -370,7 +374,8 @@ int main(int argc, char** argv) {
   // hits of each scan by name and of the scan of all beside the quality tables, with why each
   // was missed (the checker's figures, the facts missed, a hit covering its start) and what lies
   // under each false hit; SCAN_BENCH_FALSE=NAME the false hits alone; SCAN_BENCH_SEED=N another
-  // test ROM of the same make.
+  // test ROM of the same make; with "quality", SCAN_BENCH_SCHEME=NAME that scheme's scan by name
+  // alone.
   if (argc > 2 && std::string(argv[2]) == "profile") {
     const char* only = std::getenv("SCAN_BENCH_ONLY");
     const bool mixed = only == nullptr || std::string(only) == "mixed";

@@ -7,29 +7,9 @@
 #include "base/uCommon.h"
 #include "compress/bios/bios_header.h"
 #include "compress/bios/bios_schemes.h"
+#include "compress/bios/diff_walk.h"
 
 namespace tegulo {
-
-namespace {
-
-// The units up to the announced size, each sum handed to `put(o, sum)`; returns the bytes
-// consumed.
-template <class TPut>
-std::uint32_t WalkUnits(std::span<const std::uint8_t> stream, std::size_t size, std::size_t unit,
-                        TPut put) {
-  const std::size_t n = stream.size();
-  std::size_t in = 4;
-  unsigned acc = 0;
-  for (std::size_t o = 0; o < size; o += unit) {
-    if (in + unit > n) return static_cast<std::uint32_t>(std::min(in, n));
-    acc += unit == 2 ? stream[in] | stream[in + 1] << 8 : stream[in];
-    in += unit;
-    put(o, acc);
-  }
-  return static_cast<std::uint32_t>(std::min(in, n));
-}
-
-}  // namespace
 
 template <int UnitBytes>
 std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer& output,
@@ -44,7 +24,7 @@ std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer
   const std::size_t size = header >> 8;
   if (output.size() < size) output.resize(size);
   constexpr std::size_t unit = UnitBytes;
-  return WalkUnits(stream, size, unit, [&](std::size_t o, unsigned acc) {
+  return WalkDiffUnits(stream, size, unit, [&](std::size_t o, unsigned acc) {
     output[o] = static_cast<std::uint8_t>(acc);
     if (unit == 2 && o + 1 < size) output[o + 1] = static_cast<std::uint8_t>(acc >> 8);
   });
@@ -52,8 +32,8 @@ std::uint32_t DecompressDiff(std::span<const std::uint8_t> stream, TDecodeBuffer
 
 template <int UnitBytes>
 std::size_t StreamExtentDiff(std::span<const std::uint8_t> stream) {
-  return WalkUnits(stream, ReadLePadded(stream, 0, 4) >> 8, UnitBytes,
-                   [](std::size_t /*o*/, unsigned /*acc*/) {});
+  return WalkDiffUnits(stream, ReadLePadded(stream, 0, 4) >> 8, UnitBytes,
+                       [](std::size_t /*o*/, unsigned /*acc*/) {});
 }
 
 namespace {
@@ -62,7 +42,7 @@ std::size_t SampleDiff(std::span<const std::uint8_t> stream, std::uint32_t rawSi
                        std::span<std::uint8_t> output, std::size_t unit) {
   // Scoring reads only the start: a chance header may announce megabytes.
   const std::size_t n = std::min<std::size_t>(rawSize, output.size());
-  WalkUnits(stream, n, unit, [&](std::size_t o, unsigned acc) {
+  WalkDiffUnits(stream, n, unit, [&](std::size_t o, unsigned acc) {
     output[o] = static_cast<std::uint8_t>(acc);
     if (unit == 2 && o + 1 < n) output[o + 1] = static_cast<std::uint8_t>(acc >> 8);
   });

@@ -61,7 +61,8 @@ bool KonamiVersionsReadAlike(std::span<const std::uint8_t> stream);
 // that a zero run writes for less. A stream without a command 0xFF passes both Konami-1's and
 // Konami-2's checker (KonamiVersionsReadAlike). The facts decide the score of a stream of 8
 // commands or more, of one mostly of zero runs in tidy rows, of one mostly of raw runs in rows
-// of the longest and of one mostly of copies from near places inside the output; the checker
+// of the longest or of words with bit 15 clear, of one mostly of fills with a row of one value
+// and of one mostly of copies from near places (the output or the zeros before it); the checker
 // counts against them the shapes chance bytes take around rows of 0xFF and in tables (pairs
 // before blank rows without a copy, a row of zero runs that runs on past the stated end, pairs
 // repeating to a run's end, two short runs of one value in a row that one of the longest

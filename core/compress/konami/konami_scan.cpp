@@ -62,11 +62,28 @@ struct TScanHook {
   std::uint32_t repeatedPairs = 0;  // of those, the ones that a copy writes in part for less
   std::uint32_t copies = 0;
   std::size_t copyBytes = 0;  // written by copies
-  bool copiesInside = true;   // no copy reads the zeros before the output
   // How seldom chance bytes make copies as near: a copy's distance is one of the ring's 1024,
   // so one of `d` or nearer comes once in 1024 / d; the bits of those odds over the copies.
   std::uint32_t nearCopyBits = 0;
+  // Raw bytes that land in the high byte of a 16-bit word of the output (after any
+  // re-interleaving): where 15-bit colours and text leave bit 7 clear.
+  std::size_t highLiterals = 0;
+  std::size_t fillBytes = 0;    // written by fills of a value other than zero
+  std::size_t runCommands = 0;  // fills or zero runs in the current row of one value
+  bool fillRow = false;         // a row of two fills or more of one value
   bool lastShortZeros = false;  // the last command is a zero run of one byte
+
+  // Whether output byte p is the high byte of a little-endian 16-bit word once the output is
+  // in its final order (a re-interleaved block holds its low bytes first, then its high ones).
+  bool IsHighByte(std::size_t p) const { return reordered ? p % 16 >= 8 : p % 2 == 1; }
+
+  // Whether every high byte of the output's words is below 0x80: 15-bit colours, ASCII text.
+  bool HighBitsClear(std::size_t written) const {
+    for (std::size_t p = 0; p < written; ++p) {
+      if (IsHighByte(p) && out[p] >= 0x80) return false;
+    }
+    return true;
+  }
 
   // The fewest stream bytes that write `n` bytes of `value` by fills or zero runs.
   std::size_t FewestRunBytes(unsigned value, std::size_t n) const {
@@ -89,8 +106,11 @@ struct TScanHook {
       runValue = value;
       runCount = 0;
       runCost = 0;
+      runCommands = 0;
       shortRunBefore = 0;
     }
+    ++runCommands;
+    fillRow = fillRow || (kind == 3 && runCommands >= 2);
     runCount += count;
     runCost += cost;
     const std::size_t longest = kind == 3 || oneCommandForZeros ? kMaxCount : kMaxCount - 1;
@@ -164,7 +184,7 @@ struct TScanHook {
     pairBytes += kind == 2 ? count : 0;
     copies += kind == 0 ? 1 : 0;
     copyBytes += kind == 0 ? count : 0;
-    copiesInside = copiesInside && (kind != 0 || distance <= pos);
+    fillBytes += kind == 3 ? count : 0;
     if (kind == 0) nearCopyBits += 10 - static_cast<std::uint32_t>(std::bit_width(distance - 1));
     if (!Run(kind, inStart, count)) return false;
     if (kind == 0 && CopiesOnlyZeros(pos, count, distance)) return false;
@@ -188,6 +208,7 @@ struct TScanHook {
       // Re-interleaved output places a raw run's bytes apart, where the score's search for
       // copies the encoder missed finds other neighbours: only plain output is marked.
       if (!reordered) st.MarkLiteral(static_cast<std::uint32_t>(p));
+      highLiterals += IsHighByte(p) ? 1 : 0;
       if (inStart + 1 + k < s.size() && !run.Add(s[inStart + 1 + k])) return false;
     }
     st.literals += static_cast<std::uint32_t>(count);
@@ -320,6 +341,21 @@ namespace {
 // of any size), and for one mostly of copies that read only bytes written before them. Fills
 // of other values are not counted: noise reads as a fill or two far more often than as zero
 // runs in step with the stated length.
+// Two more shapes of a few commands that chance bytes seldom take. Data that hardly packs
+// and leaves bit 7 of every word's high byte clear, with 16 such raw bytes or more (15-bit
+// colours, text): chance raw runs in code or tables have high bytes of any value, so that 16
+// of them all below 0x80 come about once in 2^16. And mostly fills, with two or more of one
+// value in a row (which the checker's rules on runs keep to an encoder's split, all of the
+// longest but one): a solid area of 8bpp tiles. Of the few-command readings of chance bytes
+// in the scan bench's ROMs (8 seeds, 156 over the three versions) none has either shape.
+bool ColoursOrFills(const TScanHook& hook, std::size_t written, std::uint32_t literals) {
+  constexpr std::size_t kClearHighBytes = 16;
+  const bool colours = 2 * std::size_t{literals} >= written &&
+                       hook.highLiterals >= kClearHighBytes && hook.HighBitsClear(written);
+  const bool fills = hook.fillRow && 2 * hook.fillBytes >= written;
+  return colours || fills;
+}
+
 void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats& st) {
   const std::span<const std::uint8_t> s = hook.s;
   const bool blank = 2 * hook.zeroRunBytes >= written;
@@ -327,15 +363,15 @@ void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats&
   // zero run after it (code before a row of 0xFF) meet the stated length far more often.
   const bool blankTiles = blank && hook.tidyZeroRows && 8 * std::size_t{st.literals} <= written;
   const bool raw = 2 * std::size_t{st.literals} >= written && hook.rawRow && hook.tidyRawRows;
-  // Copies that read only bytes written before them, and from so near that chance bytes make
-  // such copies once in 1024 or more seldom: a copy of chance bytes reads from any of the
-  // ring's places, near a stream's start almost all of them the zeros before the output. Each
-  // further copy asks 4 bits more (the odds of k copies whose distances' shares multiply to
-  // 2^-b are about 2^-b (b ln 2)^(k-1) / (k-1)!).
-  const bool copied = hook.copiesInside && hook.copies != 0 &&
-                      hook.nearCopyBits >= 10 + 4 * (hook.copies - 1) &&
+  // Copies from so near that chance bytes make such copies once in 1024 or more seldom: a
+  // copy's distance is one of the ring's places, whether it reads output or the zeros before
+  // it (an encoder's source where the data start with zeros). Each further copy asks 4 bits
+  // more (the odds of k copies whose distances' shares multiply to 2^-b are about
+  // 2^-b (b ln 2)^(k-1) / (k-1)!).
+  const bool copied = hook.copies != 0 && hook.nearCopyBits >= 10 + 4 * (hook.copies - 1) &&
                       2 * hook.copyBytes >= written;
-  if (hook.commands >= kFactsTokens || blankTiles || raw || copied) {
+  if (hook.commands >= kFactsTokens || blankTiles || raw || copied ||
+      ColoursOrFills(hook, written, st.literals)) {
     st.factsMinOutput = kStrictFactsMinOutput;
   }
   // Two short runs of one value in a row where an encoder writes one of the longest.

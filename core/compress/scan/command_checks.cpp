@@ -204,14 +204,17 @@ public:
     const int value = OneValue(step, cur);
     if (Wasteful(step) || (incFillsInRow_ >= kMaxIncFillsInRow && roughIncFills_) ||
         Absorbable(last_, cur) || FillTakesLiterals(last_, cur) ||
-        JoinsOneValue(step, cur, value)) {
+        JoinsOneValue(step, cur, value) || RepeatsGroup(step)) {
       // The stream misses the facts: where only those that meet them count, stop here.
       if (st_.factsOnly) return false;
       ++st_.wastefulTokens;
     }
-    if (commands_ == 0 && rule.kind == command::kDirect && cur.arg == step.inStart + 2) {
+    if (OpensTheList(step) && rule.kind == command::kDirect && cur.arg == step.inStart + 2) {
       firstDirect_ = step.count;
+      firstDirectAt_ = step.inStart;
     }
+    starts_[commands_ % kKeptStarts] = {step.inStart, step.outStart,
+                                        rule.address != command::TAddress::kNone};
     ++commands_;
     Weigh(step, cur);
     leadIn_.Add(step, ZeroArgs(step, cur), Headroom(step, cur), Evidence());
@@ -228,6 +231,7 @@ public:
       ++st_.references;
     }
     lastKind_ = rule.kind;
+    lastRule_ = &rule;
     lastValue_ = value;
     lastCount_ = step.count;
     lastStart_ = step.inStart;
@@ -243,8 +247,14 @@ public:
     return commands_ + evidence_ + solid + words_.Evidence();
   }
   const TLeadIn& LeadIn() const { return leadIn_; }
-  // The count of the first command where it is a direct copy with a two-byte header, else 0.
+  // The count of the first command where it is a direct copy with a two-byte header, else 0;
+  // and where that starts in the stream. A fill of at most kMaxOpeningFill bytes before it
+  // counts as none: a shortest parse writes a wave's first samples so where they repeat
+  // (a b a), and chance bytes inside a wave seldom read as such a fill and then a copy.
   std::size_t FirstDirect() const { return firstDirect_; }
+  std::size_t FirstDirectAt() const { return firstDirectAt_; }
+  // Whether the last command is a fill of zeros that counts kZeroFillEvidence.
+  bool EndsWithZeroFill() const { return lastZeroFill_; }
 
 private:
   // A command as the rules below compare it with its neighbour.
@@ -274,6 +284,47 @@ private:
     const auto lastByte = static_cast<std::uint8_t>(s_[lastEnd_ - 1] + lastCount_ - 1);
     const auto step8 = static_cast<std::int8_t>(s_[cur.arg] - lastByte);
     roughIncFills_ = roughIncFills_ || step8 < -kMaxWaveStep || step8 > kMaxWaveStep;
+  }
+
+  // Whether the command is the list's first, or follows only a fill of kMaxOpeningFill bytes
+  // at most.
+  bool OpensTheList(const TStep& step) const {
+    return commands_ == 0 ||
+           (commands_ == 1 && IsFill(*lastRule_) && step.outStart <= kMaxOpeningFill);
+  }
+
+  // Where the command before the one `back` commands back starts in the stream and output
+  // (1: the command before this one).
+  struct TStart {
+    std::size_t in = 0;
+    std::size_t out = 0;
+    bool copy = false;  // a copy from the output
+  };
+  TStart StartOf(std::uint32_t back) const { return starts_[(commands_ - back) % kKeptStarts]; }
+
+  // The command ends a group of two or three fills and direct copies whose stream bytes are
+  // those of the group just before, so its output is too: one copy of the output that group
+  // wrote (at most a long header and two address bytes) would write it for less. Periodic data
+  // (rows of tiles, tilemaps, tables) reads as such lists; an encoder copies what it wrote a
+  // moment ago. (A copy from an address relative to the output reads other bytes each time.)
+  bool RepeatsGroup(const TStep& step) const {
+    bool copies = step.rule->address != command::TAddress::kNone;
+    for (std::uint32_t g = 2; g <= kMaxGroupCommands && 2 * g <= commands_ + 1; ++g) {
+      const TStart group = StartOf(g - 1);
+      const TStart before = StartOf(2 * g - 1);
+      copies = copies || group.copy;
+      const std::size_t bytes = step.inEnd - group.in;
+      const std::size_t written = step.outStart + step.count * step.rule->unit - group.out;
+      const std::size_t copyCost = written <= command::kShortCount ? 3 : 4;
+      if (copies || written > command::kMaxCount) return false;
+      if (group.in - before.in == bytes && bytes > copyCost &&
+          std::equal(s_.begin() + static_cast<std::ptrdiff_t>(before.in),
+                     s_.begin() + static_cast<std::ptrdiff_t>(group.in),
+                     s_.begin() + static_cast<std::ptrdiff_t>(group.in))) {
+        return true;
+      }
+    }
+    return false;
   }
 
   // A short command beside a direct copy that the copy would take for less: its bytes cost
@@ -410,7 +461,8 @@ private:
   // Adds what the command tells beyond its count to the evidence.
   void Weigh(const TStep& step, const TCommand& cur) {
     const TRule& rule = *step.rule;
-    if (step.count > command::kShortCount && ZeroArgs(step, cur)) {
+    lastZeroFill_ = step.count > command::kShortCount && ZeroArgs(step, cur);
+    if (lastZeroFill_) {
       evidence_ += kZeroFillEvidence;
     } else if (SolidArgs(step, cur)) {
       ++solidFills_;
@@ -467,8 +519,29 @@ private:
   // The command before: a rising fill or a copy from an address, the one before it again.
   bool sameRepeated_ = false;
   std::size_t firstDirect_ = 0;
+  std::size_t firstDirectAt_ = 0;
+  const TRule* lastRule_ = nullptr;  // of the command before
+  static constexpr std::size_t kMaxOpeningFill = 3;
+  static constexpr std::uint32_t kMaxGroupCommands = 3;
+  static constexpr std::uint32_t kKeptStarts = 2 * kMaxGroupCommands;
+  std::array<TStart, kKeptStarts> starts_{};  // of the last commands, by count modulo
+  bool lastZeroFill_ = false;  // the command before: a long fill of zeros (kZeroFillEvidence)
   TCommand last_;
 };
+
+// Whether the list of `listBytes` at `pos` of `rom`, from its last fill's count byte on (a long
+// header's second byte), lies inside a run of two bytes in turn that goes on after it for two
+// pairs. Solid rows of 2bpp tiles (FF 00 FF 00 ...) read as a long fill of zeros (a count byte
+// of FF, the zero, the end byte) wherever a long header's first byte comes before them; an
+// encoder's list ends where its data does, and what follows it seldom goes on with its bytes.
+bool RunsOnPastTheEnd(std::span<const std::uint8_t> rom, std::size_t pos, std::size_t listBytes) {
+  const std::size_t end = pos + listBytes;
+  if (listBytes < 4 || end + 4 > rom.size()) return false;
+  for (std::size_t k = end - 3; k < end + 2; ++k) {
+    if (rom[k] != rom[k + 2]) return false;
+  }
+  return true;
+}
 
 // Whether the stream at pos fails at once, as the walk below would find: it ends before
 // writing anything, or it starts with two direct copies in a row (fillers of 00 and of FF).
@@ -496,7 +569,14 @@ std::optional<TScanHit> CheckCommands(std::span<const std::uint8_t> rom, std::si
   st.referenceBytes = r.written - st.literals;
   st.comprSize = r.consumed;
   std::uint32_t evidence = hook.Evidence();
-  if (evidence < kFactsCommands) evidence += StoredWaveEvidence(rom, pos, hook.FirstDirect());
+  // A fill of zeros that ends the list inside such a run tells nothing.
+  if (hook.EndsWithZeroFill() && RunsOnPastTheEnd(rom, pos, r.consumed)) {
+    evidence -= kZeroFillEvidence;
+  }
+  if (evidence < kFactsCommands) {
+    const std::size_t at = hook.FirstDirectAt();
+    evidence += StoredWaveEvidence(rom, pos + at, hook.FirstDirect(), r.consumed - at);
+  }
   st.enoughTokens =
       evidence >= kFactsCommands && !hook.LeadIn().LeadsIn(r.written, evidence, minSize);
   st.factsMinOutput = kStrictFactsMinOutput;

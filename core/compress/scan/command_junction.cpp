@@ -27,7 +27,7 @@ std::pair<std::uint64_t, std::uint64_t> Steps(std::span<const std::uint8_t> wave
 }  // namespace
 
 std::uint32_t StoredWaveEvidence(std::span<const std::uint8_t> rom, std::size_t pos,
-                                 std::size_t count) {
+                                 std::size_t count, std::size_t listBytes) {
   if (count < kMinWaveBytes) return 0;
   const auto wave = rom.subspan(pos + 2, count);
   // Samples are unsigned or signed: the reading in which the wave runs the smoother.
@@ -51,7 +51,17 @@ std::uint32_t StoredWaveEvidence(std::span<const std::uint8_t> rom, std::size_t 
   // step past the mean is enough.
   const bool before = pos == 0 || passes(rom[pos - 1], h0, 1, kMinBreakStep);
   const bool through = passes(h0, h1, 2, kMinBreakStep) || passes(h1, wave[0], 2, kMinBreakStep);
-  return before && through && passes(h0, wave[0], 2, kMinBreakStep) ? kStoredWaveEvidence : 0;
+  const bool into = passes(h0, wave[0], 2, kMinBreakStep);
+  // Where the copy is the whole list, its end byte breaks out of the wave as well: it steps far
+  // from the last sample, or the byte after it (none at the ROM's end) from it.
+  bool out = false;
+  if (listBytes == count + 3) {
+    const std::size_t end = pos + 2 + count;
+    out = passes(wave[count - 1], rom[end], 2, kMinBreakStep) || end + 1 >= rom.size() ||
+          passes(rom[end], rom[end + 1], 2, kMinBreakStep);
+  }
+  const int breaks = int{before} + int{through} + int{into} + int{out};
+  return breaks >= kMinWaveBreaks ? kStoredWaveEvidence : 0;
 }
 
 }  // namespace tegulo

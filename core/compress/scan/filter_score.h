@@ -33,6 +33,8 @@ struct TFilterFacts {
   double centre = 0;            // short outputs: |mean| of the units read signed, over their range
   double outColours = 0;        // short outputs: colours per whole 4bpp planar tile (0: none)
   double bodyColours = 0;       // short outputs: the same of the differences
+  double steady = 0;     // the correlation of each unit of the output, read signed, with the next
+  double centreAll = 0;  // centre over the whole output
 };
 inline constexpr int kSmallStep8 = 8;
 inline constexpr int kSmallStep16 = 0x800;
@@ -60,15 +62,22 @@ TFilterFacts FilterFacts(std::span<const std::uint8_t> body, std::span<const std
 //  - over a short output, small steps of many sizes swinging both ways round 0 in a range it
 //    keeps well inside (a few hundred samples of sound; a short wave to one side of 0 is no
 //    sound, it is the running sum of quiet sound behind a chance header);
+//  - a wave: an output whose each unit lies near the one before, with no flats, centred on 0,
+//    in a range it keeps and no more than a little more complex than its differences (sound
+//    of any length, where a long wave's range or its many values fall short);
 //  - 16-bit units: differences far simpler than an output of 15-bit colours in a bounded range;
 //  - an output that keeps coming back to the levels it left (sparse data), or mostly 0 and
 //    back at 0 after each burst;
 //  - differences that are all 0 up to the size stated and not one byte further (the padding
-//    to 4 bytes aside): a filtered blank; `after` holds the bytes that follow the stream.
-// An output whose runs keep moving to new levels gets no credit. The output must hold more
+//    to 4 bytes aside): a filtered blank; `after` holds the bytes that follow the stream;
+//  - 16-bit units, all differences 0 and a header alone among zeros: `before` holds the bytes
+//    before the header.
+// A stream under the 8-bit header's other type byte (0x80) needs surer facts. An output whose
+// runs keep moving to new levels gets no credit. The output must hold more
 // than one value and not be noise; a short one scores less. `stream` starts at the header.
 // `needed`: a score that cannot reach it may come back as any lower value.
 int FilteredScore(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> output,
-                  int unitBytes, int needed = 0, std::span<const std::uint8_t> after = {});
+                  int unitBytes, int needed = 0, std::span<const std::uint8_t> after = {},
+                  std::span<const std::uint8_t> before = {});
 
 }  // namespace tegulo

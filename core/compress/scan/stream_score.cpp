@@ -187,9 +187,10 @@ std::optional<TScanHit> CheckAndScore(std::span<const std::uint8_t> rom, std::si
   stats.comprSize = hit->comprSize;
   if (format->scoreOnly) {
     const std::size_t end = pos + hit->comprSize;
-    hit->score = FilteredScore(rom.subspan(pos, hit->comprSize), {sample.data(), n},
-                               scheme == kSchemeDiff16 ? 2 : 1, needed,
-                               rom.subspan(end, std::min<std::size_t>(rom.size() - end, 4)));
+    hit->score = FilteredScore(
+        rom.subspan(pos, hit->comprSize), {sample.data(), n}, scheme == kSchemeDiff16 ? 2 : 1,
+        needed, rom.subspan(end, std::min<std::size_t>(rom.size() - end, 4)),
+        rom.subspan(pos - std::min<std::size_t>(pos, 4), std::min<std::size_t>(pos, 4)));
     return hit;
   }
   if (format->sampleFacts != nullptr) {

@@ -247,6 +247,18 @@ Bytes FallingWave(std::uint8_t first, std::size_t size = 224, int depth = 46) {
   return w;
 }
 
+// `wave` with its last sample `last`.
+Bytes EndingAt(Bytes wave, std::uint8_t last) {
+  wave.back() = last;
+  return wave;
+}
+
+// StoredAfter where the wave runs on through the end byte: its last sample and the byte after
+// lie next to 0xFF, as where chance bytes inside a wave read as the list.
+Bytes OnThroughTheEnd(const Bytes& before, const Bytes& wave) {
+  return Join(StoredAfter(before, EndingAt(wave, 0xF0)), {0xF6});
+}
+
 // 8-bit samples with `control` bytes of FF after every `samples` of them, as packed sound
 // holds them among its literals.
 Bytes SoundAmongControlBytes(std::size_t size, std::size_t samples, std::size_t control) {
@@ -337,7 +349,12 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
       {"a wave running through the header", StoredAfter({0xE2, 0xE1}, FallingWave(0xDE)), false, 2},
       {"a wave running on from the header after a filler", StoredAfter({0x00}, FallingWave(0xDE)),
        false, 1},
-      {"a wave after a byte next to its header's", StoredAfter({0xE5}, sound), false, 1},
+      {"a wave after a byte next to its header's, running on through its end byte",
+       OnThroughTheEnd({0xE5}, sound), false, 1},
+      {"a wave after a byte next to its header's, its end byte breaking out of it",
+       StoredAfter({0xE5}, sound), true, 1},
+      {"a wave running on from the header's first byte, its end byte breaking out of it",
+       Join(StoredAfter({0x00}, FallingWave(0xDE)), {0x20}), false, 1},
       {"packed sound: two control bytes before every 16 samples",
        StoredAfter({0x00}, SoundAmongControlBytes(512, 16, 2)), false, 1},
       {"packed sound: a control byte before every 12 samples",
@@ -345,13 +362,33 @@ TEST(CommandScan, FewCommandsMeetTheFactsOnlyWithStrongEvidence) {
       {"tile rows of two values as one direct copy", StoredAfter({0x00}, TwoValueRows(256)), false,
        1},
       {"a wave of 64 samples running on from the header's first byte",
-       StoredAfter({0x00}, FallingWave(0xDE, 64)), false, 1},
+       OnThroughTheEnd({0x00}, FallingWave(0xDE, 64)), false, 1},
       {"a wave running on from the header's count byte",
-       StoredAfter({0x00}, FallingWave(0xBB, 208, 10)), false, 1},
+       OnThroughTheEnd({0x00}, FallingWave(0xBB, 208, 10)), false, 1},
+      {"a wave running on from the header's count byte, its end byte breaking out of it",
+       StoredAfter({0x00}, FallingWave(0xBB, 208, 10)), true, 1},
+      {"a word fill of a wave's first samples, then the rest as one direct copy",
+       Join({0x00, 0x42, sound[0], sound[1]},
+            StoredAfter({}, Bytes(sound.begin() + 3, sound.end()))),
+       true, 1},
+      {"a word fill of four bytes before a wave's direct copy",
+       Join({0x00, 0x43, sound[0], sound[1]},
+            StoredAfter({}, Bytes(sound.begin() + 4, sound.end()))),
+       false, 1},
       {"a direct copy of 40 wave samples and a fill",
        Join(Join({0x00, 0xE0, 0x27}, Bytes(sound.begin(), sound.begin() + 40)), {0x27, 0x00, 0xFF}),
        false, 1},
       {"one fill of 160 zeros", {0xE4, 0x9F, 0x00, 0xFF}, true},
+      // Solid rows of 2bpp tiles (FF 00 FF 00) read as a fill of zeros after any long header.
+      {"a fill of zeros inside a run of FF 00",
+       {0xE4, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF},
+       false},
+      {"a fill of zeros before one more 00 FF",
+       {0xE4, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x12, 0x34},
+       true},
+      {"a fill of zeros whose count breaks the run",
+       {0xE4, 0x3F, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF},
+       true},
       {"one fill of 160 bytes of 0x11", {0xE4, 0x9F, 0x11, 0xFF}, false},
       {"short fills of zeros around a direct copy",
        Stream({{0x3F, 0x00}, {0x01, 0x12, 0x34}, {0x3D, 0x00}}), false},
@@ -490,6 +527,43 @@ TEST(CommandScan, FillsOfOneValueInARowMissTheFacts) {
     const auto hit = CheckStream(s, 0, hal, kDefaultScanMinSize, &stats);
     ASSERT_TRUE(hit) << row.name;
     ASSERT_EQ(hit->rawSize, 160U) << row.name;
+    stats.comprSize = hit->comprSize;
+    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
+  }
+}
+
+// Two or three commands that repeat the ones before byte for byte: a copy of what those wrote
+// costs less (up to a long header and two address bytes), which periodic data reads as and
+// encoders never write; where the copy costs as much, either will do.
+TEST(CommandScan, GroupsOfCommandsRepeatedMissTheFacts) {
+  struct TRow {
+    const char* name;
+    std::vector<Bytes> head;  // before the nine commands
+    bool meets;
+  };
+  const Bytes direct = {0x02, 0xA1, 0xB2, 0xC3};
+  const Bytes fill = {0x24, 0x77};
+  const TRow rows[] = {
+      {"two commands twice", {direct, fill, direct, fill}, false},
+      {"two commands, then the first and another", {direct, fill, direct, {0x24, 0x66}}, true},
+      {"three commands twice",
+       {{0x00, 0x11}, fill, {0x41, 0x56, 0x78}, {0x00, 0x11}, fill, {0x41, 0x56, 0x78}},
+       false},
+      {"two fills of 1024 zeros twice, more than one copy writes",
+       {{0xE7, 0xFF, 0x00}, {0xE7, 0xFF, 0x00}, {0xE7, 0xFF, 0x00}, {0xE7, 0xFF, 0x00}},
+       true},
+      {"two fills of 32 bytes twice, as dear as a copy",
+       {{0x3F, 0x11}, {0x3F, 0x22}, {0x3F, 0x11}, {0x3F, 0x22}},
+       true},
+  };
+  const int lz2 = Scheme("LC_LZ2");
+  for (const TRow& row : rows) {
+    std::vector<Bytes> commands = row.head;
+    for (const Bytes& c : NineCommands()) commands.push_back(c);
+    const Bytes s = Stream(commands);
+    TStreamStats stats;
+    const auto hit = CheckStream(s, 0, lz2, kDefaultScanMinSize, &stats);
+    ASSERT_TRUE(hit) << row.name;
     stats.comprSize = hit->comprSize;
     EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
   }

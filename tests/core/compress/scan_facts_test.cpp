@@ -268,6 +268,30 @@ TEST(ScanStreams, AtOneAddressTheReadingThatEndsTidilyWins) {
   EXPECT_EQ(hits[0].comprSize, 47U);
 }
 
+// HAL counts a word fill's pairs: an LC_LZ2 list with a word fill reads as a HAL list to the
+// same end byte that writes more, its copies reading other bytes. The scan names it LC_LZ2,
+// whichever scores better.
+TEST(ScanStreams, AtOneAddressTheLCReadingWinsOverHALsLongerOne) {
+  Bytes rom = {0x4F, 0x12, 0x34};  // 16 bytes of 12 34 (HAL: 16 pairs)
+  for (int group = 0; group < 3; ++group) {
+    rom.push_back(0x0F);  // 16 bytes as they are
+    for (int k = 0; k < 16; ++k) rom.push_back(static_cast<std::uint8_t>(0x41 + 5 * k + group));
+    rom.insert(rom.end(), {0x8F, 0x00, static_cast<std::uint8_t>(16 * group)});  // a copy of 16
+  }
+  rom.push_back(0xFF);
+  rom.resize(rom.size() + 8, 0x00);
+  const auto lz2 = CheckAndScore(rom, 0, kSchemeLCLZ2, 32);
+  const auto hal = CheckAndScore(rom, 0, kSchemeHAL, 32);
+  ASSERT_TRUE(lz2 && hal);
+  ASSERT_EQ(lz2->comprSize, hal->comprSize);
+  ASSERT_LT(lz2->rawSize, hal->rawSize);
+  ASSERT_GE(std::min(lz2->score, hal->score), kDefaultMinScore) << "both meet the facts";
+  const int schemes[] = {kSchemeLCLZ2, kSchemeHAL};
+  const auto hits = ScanStreams(rom, schemes, TScanOptions{});
+  ASSERT_EQ(hits.size(), 1U);
+  EXPECT_EQ(hits[0].scheme, kSchemeLCLZ2);
+}
+
 }  // namespace
 }  // namespace tegulo
 

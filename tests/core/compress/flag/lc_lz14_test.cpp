@@ -189,3 +189,54 @@ TEST(LCLZ14, BlankTilesFromTheNearestSourceMeetTheFacts) {
     EXPECT_EQ(stats.factsMinOutput != kNoFacts, row.facts) << row.name;
   }
 }
+
+// A few tokens with a copy of the stream's own bytes other than zero, as an encoder copies its
+// data, score by the facts; copies of nothing but zeros (zero-rich tables read so) and three
+// tokens leave it to the content.
+TEST(LCLZ14, FewTokensThatCopyTheirOwnBytesMeetTheFacts) {
+  const struct {
+    const char* name;
+    Bytes stream;
+    bool facts;
+  } rows[] = {
+      {"0xFF, 16 copies of it, 0x00, 14 of the pair",
+       {0x20, 0x00, 0x05, 0xFF, 0x1D, 0x00, 0x00, 0x2B, 0x00},
+       true},
+      {"a zero, copies of zeros, a last byte",
+       {0x20, 0x00, 0x41, 0x00, 0x62, 0x00, 0x82, 0x00, 0xA3, 0x00, 0xC4, 0x00, 0xE4, 0x00, 0x05},
+       false},
+      {"two bytes and a copy of the second", {0x10, 0x00, 0x03, 0x41, 0x42, 0x1B, 0x00}, false},
+  };
+  for (const auto& row : rows) {
+    TStreamStats stats;
+    ASSERT_TRUE(CheckLCLZ14Hit(row.stream, 0, 16, &stats)) << row.name;
+    EXPECT_EQ(stats.factsMinOutput != kNoFacts, row.facts) << row.name;
+  }
+}
+
+// Four literals or more in a row, each the byte two before, which one copy writes for less
+// (rows of alternating bytes in tiles read so), count against the facts; three do not, nor
+// does anything our compressor writes.
+TEST(LCLZ14, LiteralsThatACopyFromTwoBackWritesCountAgainstTheFacts) {
+  Bytes alternating(64);
+  for (std::size_t k = 0; k < alternating.size(); ++k) alternating[k] = k % 2 == 0 ? 0x00 : 0xFF;
+  const struct {
+    const char* name;
+    Bytes stream;
+    std::uint32_t wasteful;
+  } rows[] = {
+      {"00 FF four times, then copies",
+       {0x20, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x2F, 0x00, 0x23,
+        0x00},
+       1},
+      {"00 FF 00 FF 00, then copies",
+       {0x20, 0x00, 0x1F, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x2F, 0x00, 0x26, 0x00},
+       0},
+      {"our compressor's alternating bytes", Pack(alternating), 0},
+  };
+  for (const auto& row : rows) {
+    TStreamStats stats;
+    ASSERT_TRUE(CheckLCLZ14Hit(row.stream, 0, 16, &stats)) << row.name;
+    EXPECT_EQ(stats.wastefulTokens, row.wasteful) << row.name;
+  }
+}

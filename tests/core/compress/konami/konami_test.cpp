@@ -305,10 +305,29 @@ Bytes RawRuns(std::initializer_list<std::uint8_t> counts, const Bytes& tail = {}
   return s;
 }
 
+// Palettes of 16 colours as an encoder writes them: colour 0 black (a zero run of 2), then
+// `colours` 15-bit colours of a ramp in one raw run, `palettes` times. `top` is or-ed into the
+// high byte of the last colour.
+Bytes Palettes(std::size_t palettes, std::uint8_t colours, std::uint8_t top = 0) {
+  Bytes s = {0, 0};
+  for (std::size_t p = 0; p < palettes; ++p) {
+    s.push_back(0xE0);
+    s.push_back(static_cast<std::uint8_t>(0x80 | 2 * colours));
+    for (unsigned k = 1; k <= colours; ++k) {
+      const unsigned c = k * (0x0421U + 0x20U * static_cast<unsigned>(p));
+      s.push_back(static_cast<std::uint8_t>(c));
+      s.push_back(static_cast<std::uint8_t>((c >> 8U) | (k == colours ? top : 0)));
+    }
+  }
+  s[0] = static_cast<std::uint8_t>(s.size());
+  return s;
+}
+
 // Few commands tell little, unless they are mostly zero runs (blank tiles, which an encoder
 // writes as a few of them, with few raw bytes between), mostly raw runs in rows of the longest
-// but one (data that does not pack, which an encoder splits so), or mostly copies from places
-// so near that chance bytes seldom read them. Those score by the facts.
+// but one (data that does not pack, which an encoder splits so), mostly copies from places so
+// near that chance bytes seldom read them, mostly raw words with bit 15 clear (15-bit colours,
+// text), or mostly fills with a row of one value. Those score by the facts.
 TEST(Konami, FewCommandsThatTellAnEncoderScoreByTheFacts) {
   const auto zeroRuns = [](std::uint8_t first, std::size_t fullRuns) {
     Bytes s = {0, 0, first};
@@ -367,6 +386,23 @@ TEST(Konami, FewCommandsThatTellAnEncoderScoreByTheFacts) {
       {"one copy from 20 bytes back",
        TKonami::k2R,
        {0x0C, 0x80, 0x85, 0x6B, 0xD0, 0xDF, 0x48, 0x32, 0xD0, 0x6B, 0x5F, 0xE2},
+       false},
+      {"two copies that read the zeros before the output, from 2 and 24 bytes back",
+       TKonami::k2R,
+       {0x09, 0x80, 0x82, 0x55, 0xAA, 0x13, 0xDF, 0x5B, 0xCF},
+       true},
+      {"two palettes of 15-bit colours", TKonami::k2, Palettes(2, 15), true},
+      {"three palettes", TKonami::k1, Palettes(3, 15), true},
+      {"two palettes, one high byte with bit 7 set", TKonami::k2, Palettes(2, 15, 0x80), false},
+      {"one palette: 15 colours' high bytes", TKonami::k2, Palettes(1, 15), false},
+      {"fills of 33 and 31 of one value", TKonami::k2R, {0x06, 0x80, 0xDF, 0x6A, 0xDD, 0x6A}, true},
+      {"fills of 33 and 31 of two values",
+       TKonami::k2,
+       {0x06, 0x00, 0xDF, 0x6A, 0xDD, 0x6B},
+       false},
+      {"a raw byte between fills of one value",
+       TKonami::k1,
+       {0x08, 0x00, 0xDF, 0x87, 0x81, 0x12, 0xDC, 0x87},
        false},
       {"14 raw bytes, then 18 zeros",
        TKonami::k2R,
