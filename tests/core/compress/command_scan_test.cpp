@@ -475,6 +475,21 @@ std::vector<Bytes> NineCommands() {
   };
 }
 
+// Whether `head` and then the nine commands, read as `scheme`, meet the facts; `rawSize`, when
+// not 0, is the output the list must write.
+void ExpectFactsAfter(const char* name, const char* scheme, const std::vector<Bytes>& head,
+                      bool meets, std::uint32_t rawSize = 0) {
+  std::vector<Bytes> commands = head;
+  for (const Bytes& c : NineCommands()) commands.push_back(c);
+  const Bytes s = Stream(commands);
+  TStreamStats stats;
+  const auto hit = CheckStream(s, 0, Scheme(scheme), kDefaultScanMinSize, &stats);
+  ASSERT_TRUE(hit) << name;
+  if (rawSize != 0) ASSERT_EQ(hit->rawSize, rawSize) << name;
+  stats.comprSize = hit->comprSize;
+  EXPECT_EQ(MeetsFacts(stats), meets) << name;
+}
+
 // Fills before a list that stands alone, as chance bytes before a real list read: where they
 // write more than the list (a long header's fill) they miss the facts; a fill of zeros, or one
 // that writes less than the list, is a list's own start.
@@ -491,17 +506,7 @@ TEST(CommandScan, LongFillsLeadingIntoAListMissTheFacts) {
       {"a fill of 1008 zeros", {{0xE7, 0xEF, 0x00}}, true},
       {"a fill of 16 bytes", {{0x2F, 0x5A}}, true},
   };
-  const int lz2 = Scheme("LC_LZ2");
-  for (const TRow& row : rows) {
-    std::vector<Bytes> commands = row.lead;
-    for (const Bytes& c : NineCommands()) commands.push_back(c);
-    const Bytes s = Stream(commands);
-    TStreamStats stats;
-    const auto hit = CheckStream(s, 0, lz2, kDefaultScanMinSize, &stats);
-    ASSERT_TRUE(hit) << row.name;
-    stats.comprSize = hit->comprSize;
-    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
-  }
+  for (const TRow& row : rows) ExpectFactsAfter(row.name, "LC_LZ2", row.lead, row.meets);
 }
 
 // HAL: a word fill of two equal bytes (31 pairs: no cheaper as a byte fill by itself) and a
@@ -517,18 +522,9 @@ TEST(CommandScan, FillsOfOneValueInARowMissTheFacts) {
       {"a byte fill of the word fill's byte", {0x25, 0x5E}, false},
       {"a byte fill of another byte", {0x25, 0x11}, true},
   };
-  const int hal = Scheme("HAL");
+  // 62 + 6 bytes, then the nine commands' 92 bytes as HAL reads them (word fills in pairs).
   for (const TRow& row : rows) {
-    // 62 + 6 bytes, then the nine commands' 92 bytes as HAL reads them (word fills in pairs).
-    std::vector<Bytes> commands = {{0x5E, 0x5E, 0x5E}, row.second};
-    for (const Bytes& c : NineCommands()) commands.push_back(c);
-    const Bytes s = Stream(commands);
-    TStreamStats stats;
-    const auto hit = CheckStream(s, 0, hal, kDefaultScanMinSize, &stats);
-    ASSERT_TRUE(hit) << row.name;
-    ASSERT_EQ(hit->rawSize, 160U) << row.name;
-    stats.comprSize = hit->comprSize;
-    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
+    ExpectFactsAfter(row.name, "HAL", {{0x5E, 0x5E, 0x5E}, row.second}, row.meets, 160);
   }
 }
 
@@ -556,17 +552,7 @@ TEST(CommandScan, GroupsOfCommandsRepeatedMissTheFacts) {
        {{0x3F, 0x11}, {0x3F, 0x22}, {0x3F, 0x11}, {0x3F, 0x22}},
        true},
   };
-  const int lz2 = Scheme("LC_LZ2");
-  for (const TRow& row : rows) {
-    std::vector<Bytes> commands = row.head;
-    for (const Bytes& c : NineCommands()) commands.push_back(c);
-    const Bytes s = Stream(commands);
-    TStreamStats stats;
-    const auto hit = CheckStream(s, 0, lz2, kDefaultScanMinSize, &stats);
-    ASSERT_TRUE(hit) << row.name;
-    stats.comprSize = hit->comprSize;
-    EXPECT_EQ(MeetsFacts(stats), row.meets) << row.name;
-  }
+  for (const TRow& row : rows) ExpectFactsAfter(row.name, "LC_LZ2", row.head, row.meets);
 }
 
 // A command that repeats the one before byte for byte is refused where one command of twice
