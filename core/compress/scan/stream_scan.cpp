@@ -552,13 +552,13 @@ std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<c
   std::vector<TScanHit> hits;
   const std::size_t total = rom.size() * schemes.size();
   TSharedCandidates shared;
-  for (std::size_t k = 0; k < schemes.size(); ++k) {
+  bool cancelled = false;
+  for (std::size_t k = 0; k < schemes.size() && !cancelled; ++k) {
     const TPassProgress report{options, rom.size() * k, total};
-    const bool done = schemes[k] == kSchemeLZ10
-                          ? ScanLZ10Pass(rom, options, report, hits)
-                          : ScanPositionsPass(rom, schemes[k], schemes.subspan(k + 1), options,
-                                              report, shared, hits);
-    if (!done) break;
+    cancelled =
+        !(schemes[k] == kSchemeLZ10 ? ScanLZ10Pass(rom, options, report, hits)
+                                    : ScanPositionsPass(rom, schemes[k], schemes.subspan(k + 1),
+                                                        options, report, shared, hits));
   }
   const auto byAddress = [](const TScanHit& a, const TScanHit& b) {
     return a.address != b.address ? a.address < b.address : a.scheme < b.scheme;
@@ -566,6 +566,7 @@ std::vector<TScanHit> ScanStreams(std::span<const std::uint8_t> rom, std::span<c
   std::sort(hits.begin(), hits.end(), byAddress);
   if (options.overlaps) return hits;
   std::vector<TScanHit> kept = KeepBestOfOverlaps(rom, hits);
+  if (cancelled) return kept;  // no second look where the user stopped the scan
   const std::vector<TScanHit> behind = BehindDroppedHits(rom, hits, kept, options);
   if (behind.empty()) return kept;
   hits.insert(hits.end(), behind.begin(), behind.end());
