@@ -48,7 +48,9 @@ void RunDecompress(const TDecompressArgs& a) {
         std::min<std::size_t>(static_cast<std::uint32_t>(e.RawSize), buffer.size());
     WriteBytesFile(a.output, std::span<const std::uint8_t>(buffer.data(), n));
   }
-  std::printf("RawSize: %" PRId32 " ComprSize: %" PRId32 "\n", e.RawSize, e.ComprSize);
+  // Both are sizes: an RNC header's 32-bit size above 2^31 is a size, not a negative number.
+  std::printf("RawSize: %" PRIu32 " ComprSize: %" PRIu32 "\n",
+              static_cast<std::uint32_t>(e.RawSize), static_cast<std::uint32_t>(e.ComprSize));
 }
 
 }  // namespace

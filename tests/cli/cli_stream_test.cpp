@@ -174,6 +174,18 @@ TEST(CliDecompress, BrokenStreamsOfEverySchemeAreReported) {
       << "the same stream without its fault";
 }
 
+TEST(CliDecompress, SizesPrintUnsigned) {
+  TScratch s;
+  // An RNC1 header announcing 3 GiB: no such stream is valid, and its size is printed as the
+  // header states it.
+  WriteBytes(s.Path("rom.bin"),
+             {'R', 'N', 'C', 0x01, 0xC0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 1, 0x12, 0x34});
+  const TRun r = s.Run({"decompress", "RNC1", s.Path("rom.bin"), "0"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "tegulo-cli: Not valid RNC1 stream\n");
+  EXPECT_EQ(r.out.rfind("RawSize: 3221225472 ComprSize: ", 0), 0u) << r.out;
+}
+
 TEST(CliDecompress, OutputIsClippedToTheBuffer) {
   TScratch s;
   // an announced size of 2 MiB, then literals that end with the ROM: the unpacker stops at
