@@ -228,18 +228,31 @@ TEST(Konami, ScanCheckTellsTheVersions) {
   Bytes blank = {0x22, 0x00};
   blank.resize(0x22, 0xFF);  // 16 runs of 257: 4112 zeros
   // The shortest stream, one zero run of a tile's 32 bytes, is a stream; being one command,
-  // it is no evidence against chance bytes.
+  // it is no evidence against chance bytes, nor in Konami-1 are two zero runs (64 zeros).
   const Bytes oneRun = {0x03, 0x00, 0xFE};
   for (const auto& [name, stream] :
        {std::pair{"two raw runs", twoRaws}, {"4112 zeros", blank}, {"one zero run", oneRun}}) {
     EXPECT_TRUE(Check(stream, 0, 1, TKonami::k2)) << name;
   }
-  for (const TKonami v : {TKonami::k1, TKonami::k2}) {
+  const struct {
+    TKonami version;
+    Bytes stream;
+    std::uint32_t raw;
+    bool evidence;
+  } shortest[] = {
+      {TKonami::k1, oneRun, 32, false},
+      {TKonami::k2, oneRun, 32, false},
+      {TKonami::k1, {0x04, 0x00, 0xFD, 0xFF}, 64, false},
+      {TKonami::k2, {0x04, 0x00, 0xFE, 0xFE}, 64, true},
+  };
+  for (const auto& c : shortest) {
+    const std::string name = kNames[static_cast<int>(c.version)] + std::string(" of ") +
+                             std::to_string(c.stream.size()) + " bytes";
     TStreamStats st;
-    const auto hit = Row(v).check(oneRun, 0, 32, &st);
-    ASSERT_TRUE(hit.has_value()) << kNames[static_cast<int>(v)];
-    EXPECT_EQ(hit->rawSize, 32U) << kNames[static_cast<int>(v)];
-    EXPECT_FALSE(st.enoughTokens) << kNames[static_cast<int>(v)];
+    const auto hit = Row(c.version).check(c.stream, 0, 32, &st);
+    ASSERT_TRUE(hit.has_value()) << name;
+    EXPECT_EQ(hit->rawSize, c.raw) << name;
+    EXPECT_EQ(st.enoughTokens, c.evidence) << name;
   }
   // Without a command 0xFF the versions read alike: such a stream is one of both.
   const Bytes alike = {0x06, 0x00, 0x81, 0xFF, 0x37, 0xDE};
