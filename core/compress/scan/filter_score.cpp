@@ -161,38 +161,29 @@ double Centre(std::span<const std::uint8_t> output, int unitBytes) {
 }
 
 // The correlation of each unit of the output, read signed, with the next (1: a smooth wave, 0:
-// noise), and the centre over the whole output.
-void WaveFacts(std::span<const std::uint8_t> output, int unitBytes, TFilterFacts& facts) {
+// noise).
+double Steadiness(std::span<const std::uint8_t> output, int unitBytes) {
   const auto unit = static_cast<std::size_t>(unitBytes);
   const std::size_t units = output.size() / unit;
-  if (units < 2) return;
+  if (units < 2) return 0;
   const auto at = [&](std::size_t k) {
     const unsigned u = UnitAt(output, k * unit, unitBytes);
     return static_cast<double>(unitBytes == 2 ? static_cast<std::int16_t>(u)
                                               : static_cast<std::int8_t>(u));
   };
   double sum = 0;
-  double lo = at(0);
-  double hi = lo;
-  for (std::size_t k = 0; k < units; ++k) {
-    const double v = at(k);
-    sum += v;
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
-  }
+  for (std::size_t k = 0; k < units; ++k) sum += at(k);
   const double mean = sum / static_cast<double>(units);
-  double spread = 0;
-  double together = 0;
   double last = at(0) - mean;
-  spread += last * last;
+  double spread = last * last;
+  double together = 0;
   for (std::size_t k = 1; k < units; ++k) {
     const double v = at(k) - mean;
     spread += v * v;
     together += v * last;
     last = v;
   }
-  facts.steady = spread > 0 ? together / spread : 0;
-  facts.centreAll = std::abs(mean) / std::max(hi - lo, 1.0);
+  return spread > 0 ? together / spread : 0;
 }
 
 // The others.
@@ -215,10 +206,11 @@ void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t
     facts.bodyBytesEntropy = facts.bodyEntropy;
     facts.bodyValues = Values(bodyUnits);  // outValues: OutputFacts
   }
+  facts.centreAll = Centre(output, unitBytes);
   if (isShort) {
     facts.outColours = PlanarColours(output);
     facts.bodyColours = PlanarColours(body);
-    facts.centre = Centre(output, unitBytes);
+    facts.centre = facts.centreAll;
   }
   facts.kept = Kept(output, high, unit);
   if (unitBytes == 2) {
@@ -237,7 +229,7 @@ void OtherFacts(std::span<const std::uint8_t> body, std::span<const std::uint8_t
   }
   facts.smallShare = units != 0 ? static_cast<double>(small) / static_cast<double>(units) : 0;
   CountLevels(output, unitBytes, facts);
-  WaveFacts(output, unitBytes, facts);
+  facts.steady = Steadiness(output, unitBytes);
 }
 
 }  // namespace
