@@ -332,16 +332,7 @@ std::uint32_t WastefulKonamiRaws(std::span<const std::uint8_t> stream,
 
 namespace {
 
-// The length reached exactly by whole commands is a fact chance bytes meet less often; with
-// enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
-// score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
-// runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
-// rows of them in fillers break the checker's rules on runs), and for one of data that hardly
-// packs, mostly raw runs in rows of the longest but one (chance rows of raw runs have counts
-// of any size), and for one mostly of copies that read only bytes written before them. Fills
-// of other values are not counted: noise reads as a fill or two far more often than as zero
-// runs in step with the stated length.
-// Two more shapes of a few commands that chance bytes seldom take. Data that hardly packs
+// Two shapes of a few commands that chance bytes seldom take. Data that hardly packs
 // and leaves bit 7 of every word's high byte clear, with 16 such raw bytes or more (15-bit
 // colours, text): chance raw runs in code or tables have high bytes of any value, so that 16
 // of them all below 0x80 come about once in 2^16. And mostly fills, with two or more of one
@@ -356,6 +347,15 @@ bool ColoursOrFills(const TScanHook& hook, std::size_t written, std::uint32_t li
   return colours || fills;
 }
 
+// The length reached exactly by whole commands is a fact chance bytes meet less often; with
+// enough commands and no raw bytes a copy writes for less (WastefulKonamiRaws, from the
+// score's sample), the facts decide. So they do for a stream of blank tiles, mostly zero
+// runs (an encoder writes a blank area as a few of them, all at the longest but one; chance
+// rows of them in fillers break the checker's rules on runs), for one of data that hardly
+// packs, mostly raw runs in rows of the longest but one (chance rows of raw runs have counts
+// of any size), for one mostly of copies from near places, and for the shapes of
+// ColoursOrFills. A fill or two of another value alone is not counted: noise reads as one far
+// more often than as zero runs in step with the stated length.
 void HoldKonamiToFacts(const TScanHook& hook, std::size_t written, TStreamStats& st) {
   const std::span<const std::uint8_t> s = hook.s;
   const bool blank = 2 * hook.zeroRunBytes >= written;
