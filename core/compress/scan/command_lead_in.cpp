@@ -1,6 +1,7 @@
 // Telling chance commands that run into a real list of commands from the list's own head.
 #include "compress/scan/command_lead_in.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "compress/commands/command_formats.h"
@@ -16,6 +17,9 @@ const TCommandFormat* FormatOf(int scheme) {
   const TSchemeFormat* row = FindSchemeFormat(scheme);
   return row != nullptr ? row->commandFormat : nullptr;
 }
+
+// Commands of a lead-in that the copies after it may still tell from a stream's own head.
+constexpr std::size_t kFramedLeadInCommands = 8;
 
 // One command as the lead-in rule sees it: where it starts in the ROM and whether chance bytes
 // before a stream make it often.
@@ -61,6 +65,90 @@ std::vector<TMark> Marks(std::span<const std::uint8_t> rom, const TScanHit& hit,
   return marks.Marks();
 }
 
+// The copies of a list read from its own start, and how many of them stop short: where the
+// byte the copy would read next is the byte written after it. Encoders make a copy as long as
+// it matches, a longer one costing no more (the next command shrinks or goes; past a short
+// header's count it would cost a byte); read from a wrong start, a copy from an absolute
+// address takes other bytes, and stops short as often as chance makes two bytes equal.
+struct TCopyMark {
+  std::size_t at = 0;  // its header in the ROM
+  bool stopsShort = false;
+};
+
+class TCopies final : public command::TCommandHook {
+public:
+  TCopies(const TCommandFormat& format, std::span<const std::uint8_t> s, std::size_t base)
+      : format_(format), s_(s), base_(base) {}
+  bool Step(const command::TStep& step) override {
+    const command::TRule& rule = *step.rule;
+    if (rule.address == command::TAddress::kNone) return true;
+    const std::uint8_t* arg = s_.data() + step.inEnd - rule.argBytes;
+    std::size_t source = step.outStart - arg[0];
+    if (rule.address == command::TAddress::kAbsolute) {
+      source = format_.bigEndian ? arg[0] << 8U | arg[1] : arg[1] << 8U | arg[0];
+    }
+    copies_.push_back(
+        {base_ + step.inStart, step.count, rule.maxCount, step.outStart, source, rule.kind});
+    return true;
+  }
+
+  // Once the walk wrote `out`.
+  std::vector<TCopyMark> Marks(std::span<const std::uint8_t> out) const {
+    std::vector<TCopyMark> marks;
+    marks.reserve(copies_.size());
+    for (const TCopy& c : copies_) marks.push_back({c.at, StopsShort(c, out)});
+    return marks;
+  }
+
+private:
+  struct TCopy {
+    std::size_t at;
+    std::size_t count;
+    std::size_t maxCount;
+    std::size_t outStart;
+    std::size_t source;
+    command::TKind kind;
+  };
+
+  static bool StopsShort(const TCopy& c, std::span<const std::uint8_t> out) {
+    const std::size_t next = c.outStart + c.count;
+    if (next >= out.size() || c.count == command::kShortCount || c.count >= c.maxCount) {
+      return false;
+    }
+    std::uint8_t want = 0;
+    switch (c.kind) {
+      case command::kRepeatBack:
+        if (c.source < c.count) return false;
+        want = out[c.source - c.count];
+        break;
+      case command::kRepeatBits: want = command::kReversedBits[out[c.source + c.count]]; break;
+      case command::kRepeatXor:
+      case command::kRelativeXor: want = static_cast<std::uint8_t>(~out[c.source + c.count]); break;
+      default: want = out[c.source + c.count];
+    }
+    return out[next] == want;
+  }
+
+  const TCommandFormat& format_;
+  std::span<const std::uint8_t> s_;
+  std::size_t base_;
+  std::vector<TCopy> copies_;
+};
+
+// The copies of `hit` from the ROM address `from` on that stop short (see TCopies).
+std::size_t CopiesStoppingShort(std::span<const std::uint8_t> rom, const TScanHit& hit,
+                                std::size_t from) {
+  const TCommandFormat& format = *FormatOf(hit.scheme);
+  const auto s = rom.subspan(hit.address, hit.comprSize);
+  std::vector<std::uint8_t> out(std::min<std::size_t>(hit.rawSize, kCommandOutputLimit));
+  TCopies copies(format, s, hit.address);
+  const TCommandResult r = command::Walk<false>(format, s, out.data(), out.size(), &copies);
+  const auto marks = copies.Marks(std::span(out).first(r.written));
+  return static_cast<std::size_t>(
+      std::count_if(marks.begin(), marks.end(),
+                    [&](const TCopyMark& m) { return m.at >= from && m.stopsShort; }));
+}
+
 }  // namespace
 
 bool IsCommandLeadIn(std::span<const std::uint8_t> rom, const TScanHit& earlier,
@@ -82,6 +170,13 @@ bool IsCommandLeadIn(std::span<const std::uint8_t> rom, const TScanHit& earlier,
       ++j;
     }
   }
+  // The commands after the meeting are the same bytes, their copies read from two starts:
+  // the one whose copies stop short less often is the stream's.
+  if (i < a.size() && j < b.size()) {
+    const std::size_t shortEarlier = CopiesStoppingShort(rom, earlier, a[i].at);
+    const std::size_t shortLater = CopiesStoppingShort(rom, later, a[i].at);
+    if (shortEarlier != shortLater) return shortEarlier > shortLater;
+  }
   if (i > kLeadInCommands) return false;
   for (std::size_t k = 0; k < i; ++k) {
     if (!a[k].chanceLike) return false;
@@ -93,10 +188,10 @@ bool IsCommandLeadIn(std::span<const std::uint8_t> rom, const TScanHit& earlier,
 
 std::size_t CommandLeadInReach(std::span<const std::uint8_t> rom, const TScanHit& hit) {
   if (FormatOf(hit.scheme) == nullptr) return 0;
-  const std::vector<TMark> marks = Marks(rom, hit, kLeadInCommands + 1);
+  const std::vector<TMark> marks = Marks(rom, hit, kFramedLeadInCommands + 1);
   // A later stream whose walk meets this one's at or before the end of the lead-in.
   for (std::size_t k = 0; k < marks.size(); ++k) {
-    if (!marks[k].chanceLike || k == kLeadInCommands) return marks[k].at - hit.address;
+    if (!marks[k].chanceLike || k == kFramedLeadInCommands) return marks[k].at - hit.address;
   }
   return hit.comprSize;
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "command_writers.h"
@@ -122,6 +124,72 @@ TEST(CommandLeadIn, ChanceCommandsRunningIntoAStreamGiveWayToIt) {
       EXPECT_TRUE(
           std::any_of(hits.begin(), hits.end(),
                       [&](const TScanHit& h) { return h.address == want && h.scheme == lz5; }))
+          << row.name << " in a scan of " << schemes.size();
+    }
+  }
+}
+
+Bytes FromHex(std::string_view hex) {
+  Bytes out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  }
+  return out;
+}
+
+// Two readings that end at one byte and share their later commands: the copies among those
+// read the output from two starts, and the stream's own start is the one they match from. Both
+// streams come from the encoders of the scan's test ROMs, which are written apart from ours.
+TEST(CommandLeadIn, TheSharedCopiesTellTheStreamsStart) {
+  struct TRow {
+    const char* name;
+    std::string_view bytes;
+    std::size_t stream;  // where the stream starts in `bytes`
+    std::size_t other;   // where the other reading starts
+  };
+  const TRow rows[] = {
+      {"a tilemap that starts with a literal and a word fill, read from its third command",
+       "03151816184b1958011a5845171831004f1918491858001b8c030029002518481c58441819531a184b1b18"
+       "4b1c180320582058451d184b1e182b00011f18ff",
+       0, 8},
+      {"four chance word fills before 2bpp tiles",
+       "4f574f574f574f574f574f1725ff14000001000000ff04ff00ff80ff00ff0004db00ff0085010012880"
+       "0a4007000ac0014000000a800810000003e4a0041163e60603939676782820909d8d84544383802a800"
+       "5500aa8552000740ea005500001e0449413e003a841a00017f7f250045ff0000ef4a00ff09f70000aa10"
+       "5500aa00578754008b76004400ff88530086b6002c0001020290a00088b70003205500ab849e00003e49"
+       "007f01023e2300243e003f233e26000201ff0887d80044ff00000446ff000140ff260045ff0000408"
+       "71d014a00ff0e55ff8adf55ffabfe55ffaaff55ffaa862e018ad600060008088080d2922300031414808"
+       "090b00044ff00870000010000ff",
+       12, 0},
+  };
+  const int lz1 = *FindScheme("LC_LZ1");
+  const int lists[] = {*FindScheme("LC_LZ2"), *FindScheme("LC_LZ5"), *FindScheme("HAL"), lz1};
+  for (const TRow& row : rows) {
+    Bytes rom = Noise(256, 1);
+    const Bytes bytes = FromHex(row.bytes);
+    rom.insert(rom.end(), bytes.begin(), bytes.end());
+    const Bytes after = Noise(256, 2);
+    rom.insert(rom.end(), after.begin(), after.end());
+    const int one[] = {lz1};
+    TScanOptions every;
+    every.overlaps = true;
+    const auto all = ScanStreams(rom, one, every);
+    for (const std::size_t start : {row.stream, row.other}) {
+      EXPECT_TRUE(std::any_of(all.begin(), all.end(),
+                              [&](const TScanHit& h) {
+                                return h.address == 256 + start &&
+                                       h.address + h.comprSize == 256 + bytes.size();
+                              }))
+          << row.name << ": no list at " << start;
+    }
+    for (const std::span<const int> schemes :
+         {std::span<const int>(one), std::span<const int>(lists)}) {
+      const auto hits = ScanStreams(rom, schemes, TScanOptions{});
+      EXPECT_TRUE(std::any_of(hits.begin(), hits.end(),
+                              [&](const TScanHit& h) { return h.address == 256 + row.stream; }))
+          << row.name << " in a scan of " << schemes.size();
+      EXPECT_FALSE(std::any_of(hits.begin(), hits.end(),
+                               [&](const TScanHit& h) { return h.address == 256 + row.other; }))
           << row.name << " in a scan of " << schemes.size();
     }
   }
