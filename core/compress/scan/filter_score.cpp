@@ -257,7 +257,21 @@ double LengthPenalty(std::size_t size) {
   return 10 * (1 - Ramp(std::log2(static_cast<double>(size)), 5, 7));
 }
 
-// The score of a filtered blank (every difference 0), or -1 when the body is not blank.
+// The differences a body holds that are not 0, counted up to `most` + 1.
+std::size_t Marks(std::span<const std::uint8_t> body, std::size_t most) {
+  std::size_t marks = 0;
+  for (std::size_t i = 0; i < body.size() && marks <= most; ++i) marks += body[i] != 0 ? 1 : 0;
+  return marks;
+}
+
+// The share of differences, at most, that a nearly blank body holds: a mark or two on a blank
+// area.
+constexpr std::size_t kBlankMarkShare = 128;
+// The zero differences at least that end a nearly blank body.
+constexpr std::size_t kBlankTail = 16;
+
+// The score of a filtered blank (every difference 0, or all but a few before its last
+// kBlankTail), or -1 when the body is not blank.
 //  - A byte that is not 0 right after the last difference (or in the padding to 4 bytes): the
 //    zeros stop where the header says the stream stops. A chance header before zeros states a
 //    size of its own, seldom the length of the run.
@@ -268,14 +282,19 @@ double LengthPenalty(std::size_t size) {
 //    filtered 16-bit blanks stand so and not one chance 16-bit header (6 chance 8-bit ones
 //    against 3 filtered 8-bit blanks: no fact for 8 bits).
 //  - Otherwise 0: byte for byte a chance header before zeros.
+// A nearly blank body counts only where its zeros stop at its end; the rest are scored as data.
 int BlankScore(std::span<const std::uint8_t> stream, int unitBytes,
                std::span<const std::uint8_t> after, std::span<const std::uint8_t> before) {
-  if (!AllZero(stream.subspan(kHeader))) return -1;
-  const std::size_t size = stream.size() - kHeader;
+  const auto body = stream.subspan(kHeader);
+  const std::size_t size = body.size();
+  const std::size_t marks = Marks(body, size / kBlankMarkShare);
+  if (marks > size / kBlankMarkShare) return -1;
   const std::size_t padding = (0 - stream.size()) % 4;
-  if (!AllZero(after.first(std::min(after.size(), padding + 1)))) {
-    return static_cast<int>(std::lround(100 - LengthPenalty(size)));
+  const bool stopsAtTheEnd = !AllZero(after.first(std::min(after.size(), padding + 1)));
+  if (marks != 0 && (size < 2 * kBlankTail || !AllZero(body.last(kBlankTail)) || !stopsAtTheEnd)) {
+    return -1;
   }
+  if (stopsAtTheEnd) return static_cast<int>(std::lround(100 - LengthPenalty(size)));
   if (unitBytes == 2 && before.size() >= kHeader && AllZero(before.last(kHeader))) {
     return static_cast<int>(std::lround(kLoneBlankScore - LengthPenalty(size)));
   }

@@ -156,6 +156,13 @@ Bytes WithSize(Bytes stream, std::size_t size) {
   return stream;
 }
 
+// A blank area but for one mark, as a picture with a dot on a blank screen.
+Bytes Marked(std::size_t size) {
+  Bytes data(size, 0);
+  data[size / 5] = 0xCE;
+  return data;
+}
+
 // `stream` under another type byte.
 Bytes WithType(Bytes stream, std::uint8_t type) {
   stream[0] = type;
@@ -185,6 +192,10 @@ TEST(FilteredScore, RealStreamsReachTheDefaultAndChanceHeadersDoNot) {
       {"blank by 8 that stops at its end", Then(Stream(Bytes(97, 0), 1, true), {0, 0, 0, 7}), 1,
        true},
       {"blank by 16 that stops at its end", Then(Stream(Bytes(80, 0), 2, true), {0x3C}), 2, true},
+      {"blank by 8 but one mark, that stops at its end",
+       Then(Stream(Marked(2672), 1, true), {0xFF}), 1, true},
+      {"header before zeros but one mark, that run on",
+       Then(Stream(Marked(2672), 1, false), {0, 9}), 1, false},
       {"header before tiles", Stream(Content(gen::TContent::kTiles4bpp, 4096, 11), 1, false), 1,
        false},
       {"header before text", Stream(Content(gen::TContent::kText, 2048, 13), 1, false), 1, false},
