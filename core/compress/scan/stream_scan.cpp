@@ -221,7 +221,11 @@ bool ScanCandidatesPass(std::span<const std::uint8_t> rom, const TSchemeFormat& 
       if (!hit) continue;
       hits.push_back(*hit);
       if (!options.overlaps && Hides(*hit)) {
-        hidden = {HiddenFrom(rom, format, *hit), pos + hit->comprSize};
+        // A hit in the head an earlier one leaves open is the stream that head may lead into:
+        // it hides all it holds, so that a run of commands reads as two hits, not as one at
+        // every few commands (each a walk to the run's end, each pair weighed in settling).
+        const bool inHead = pos < hidden.to;
+        hidden = {inHead ? pos + 1 : HiddenFrom(rom, format, *hit), pos + hit->comprSize};
       }
     }
   }

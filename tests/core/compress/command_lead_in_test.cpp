@@ -195,5 +195,44 @@ TEST(CommandLeadIn, TheSharedCopiesTellTheStreamsStart) {
   }
 }
 
+// Bait: runs of fills of values that differ, each run ending in an end byte (a table of byte
+// pairs reads so), read as a list from every few commands, each reading the run to its end
+// and each a lead-in of the next. The scan checks a run a few times and keeps one list of it.
+TEST(CommandLeadIn, ARunOfFillsIsCheckedAFewTimes) {
+  struct TRow {
+    const char* name;
+    std::uint8_t header;  // a fill's first byte
+    std::size_t argBytes;
+  } rows[] = {
+      {"fills of 8 bytes", 0x27, 1},
+      {"fills of 4 bytes", 0x23, 1},
+      {"word fills of 8 bytes", 0x47, 2},
+  };
+  constexpr std::size_t kRuns = 8;
+  constexpr std::size_t kFills = 2048;
+  for (const TRow& row : rows) {
+    Bytes rom;
+    for (std::size_t run = 0; run < kRuns; ++run) {
+      for (std::size_t k = 0; k < kFills; ++k) {
+        rom.push_back(row.header);
+        for (std::size_t a = 0; a < row.argBytes; ++a) {
+          rom.push_back(static_cast<std::uint8_t>((run * kFills + k) * 7 % 251 + 1 + a));
+        }
+      }
+      rom.push_back(0xFF);
+    }
+    for (const char* name : {"LC_LZ2", "LC_LZ5", "HAL", "LC_LZ1"}) {
+      const int one[] = {*FindScheme(name)};
+      std::size_t checks = 0;
+      TScanOptions options;
+      options.align = 1;
+      options.checks = &checks;
+      const auto hits = ScanStreams(rom, one, options);
+      EXPECT_LE(hits.size(), kRuns) << row.name << ", " << name;
+      EXPECT_LE(checks, 8 * kRuns) << row.name << ", " << name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tegulo
