@@ -171,8 +171,13 @@ bool IsCommandLeadIn(std::span<const std::uint8_t> rom, const TScanHit& earlier,
     }
   }
   // The commands after the meeting are the same bytes, their copies read from two starts:
-  // the one whose copies stop short less often is the stream's.
-  if (i < a.size() && j < b.size()) {
+  // the one whose copies stop short less often is the stream's. Weighed where `earlier`'s own
+  // commands are a few that chance bytes make (the head the scan leaves open, see
+  // CommandLeadInReach).
+  const bool chanceHead = i <= kFramedLeadInCommands &&
+                          std::all_of(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(i),
+                                      [](const TMark& m) { return m.chanceLike; });
+  if (chanceHead && i < a.size() && j < b.size()) {
     const std::size_t shortEarlier = CopiesStoppingShort(rom, earlier, a[i].at);
     const std::size_t shortLater = CopiesStoppingShort(rom, later, a[i].at);
     if (shortEarlier != shortLater) return shortEarlier > shortLater;
