@@ -79,7 +79,7 @@ private:
 };
 
 // A length code's length, 0 for the end code; false where the stream ends inside it.
-inline bool ReadLength(TReader& r, std::size_t& length) {
+[[gnu::always_inline]] inline bool ReadLength(TReader& r, std::size_t& length) {
   unsigned zeros = 0;
   unsigned bit = 0;
   while (zeros < 7) {
@@ -98,7 +98,7 @@ inline bool ReadLength(TReader& r, std::size_t& length) {
   return true;
 }
 
-inline bool ReadDistance(TReader& r, std::size_t& distance) {
+[[gnu::always_inline]] inline bool ReadDistance(TReader& r, std::size_t& distance) {
   unsigned t = 0;
   unsigned b = 0;
   unsigned x = 0;

@@ -206,6 +206,45 @@ template <const TCommandFormat& kFormat>
   return StepInside<kFormat>(at, kFastLeads<kFormat>[*at], ring, p, least) ? 1U : 0U;
 }
 
+// StepInside for two formats that differ only in the byte order of their absolute addresses
+// (LC_LZ2 and LC_LZ1), as two bits (1 for kBig, 2 for kLittle): their commands have the same
+// lengths and write the same output, so T is reckoned once (in bigRing) and only M twice.
+// littleRing's totals are not kept up here.
+template <const TCommandFormat& kBig, const TCommandFormat& kLittle>
+[[gnu::always_inline]] inline std::uint32_t TwinBitsInside(const std::uint8_t* bytes, std::size_t p,
+                                                           TRing& bigRing, TRing& littleRing,
+                                                           std::uint32_t least) {
+  static_assert(kBig.commands == kLittle.commands && kBig.bigEndian && !kLittle.bigEndian);
+  // A backwards copy's rule reads its address: the formats' T would differ.
+  static_assert(!Has<kBig>(command::kRepeatBack) && !Has<kBig>(command::kRelative));
+  static_assert(!std::any_of(kBig.commands.begin(), kBig.commands.end(),
+                             [](const command::TRule& r) { return r.unit != 1; }));
+  const std::uint8_t* at = bytes + p;
+  const TFastLead& l = kFastLeads<kBig>[*at];
+  const std::uint32_t count = l.base + (at[1] & l.longMask);
+  const std::uint32_t step = l.stepBase + (count & l.directMask);
+  const std::uint32_t length = count;
+  const std::uint32_t arg0 = at[l.header];
+  const std::uint32_t arg1 = at[l.header + 1];
+  const std::uint32_t bigReach = (arg0 << 8U | arg1) + 1;
+  const std::uint32_t littleReach = (arg1 << 8U | arg0) + 1;
+  const std::size_t n = (p + step) & (kRing - 1);
+  const std::uint32_t nextTotal = bigRing.total[n] & l.keepMask;
+  const std::uint32_t total = std::min(nextTotal + length + (l.dead << 17U), kDead);
+  const std::uint32_t written = nextTotal + length;
+  const std::uint32_t bigNeed =
+      std::max(bigRing.need[n] & l.keepMask, (bigReach + written) & l.copyMask);
+  const std::uint32_t littleNeed =
+      std::max(littleRing.need[n] & l.keepMask, (littleReach + written) & l.copyMask);
+  const std::size_t i = p & (kRing - 1);
+  bigRing.total[i] = total;
+  bigRing.need[i] = bigNeed;
+  littleRing.need[i] = littleNeed;
+  // Passes, its size tests shared.
+  const bool sized = (total & 15U) == 0 && total - least <= kCommandOutputLimit - least;
+  return (sized && bigNeed <= total ? 1U : 0U) | (sized && littleNeed <= total ? 2U : 0U);
+}
+
 // The positions from which a pass goes without bounds checks: those below the last kRing,
 // down to a multiple of 64.
 std::size_t InsideEnd(std::size_t size) { return size > 2 * kRing ? (size - kRing) / 64 * 64 : 0; }
@@ -277,6 +316,47 @@ void PrefilterLCLZ1(std::span<const std::uint8_t> rom, std::uint32_t minSize, bo
   PrefilterCommands<TCommandFormat::LCLZ1>(rom, minSize, candidates);
 }
 
+namespace {
+
+// PrefilterFormats of LC_LZ2, LC_LZ5, HAL and LC_LZ1 (out[0..3]), with LC_LZ2 and LC_LZ1 as
+// twins (TwinBitsInside).
+void PrefilterFourFormats(std::span<const std::uint8_t> rom, std::uint32_t minSize,
+                          const std::array<std::vector<std::uint64_t>*, 4>& out) {
+  using F = TCommandFormat;
+  const std::size_t size = rom.size();
+  for (std::vector<std::uint64_t>* c : out) c->assign((size + 63) / 64, 0);
+  if (minSize > kCommandOutputLimit) return;  // no list of commands writes that much
+  std::vector<TRing> rings(4);
+  const std::uint32_t least = std::max<std::uint32_t>(minSize, 1);
+  const std::size_t inside = InsideEnd(size);
+  PrefilterTail<F::LCLZ2>(rom, inside, least, rings[0], *out[0]);
+  PrefilterTail<F::LCLZ5>(rom, inside, least, rings[1], *out[1]);
+  PrefilterTail<F::HAL>(rom, inside, least, rings[2], *out[2]);
+  PrefilterTail<F::LCLZ1>(rom, inside, least, rings[3], *out[3]);
+  const std::uint8_t* const bytes = rom.data();
+  for (std::size_t word = inside / 64; word-- > 0;) {
+    std::uint64_t lz2 = 0;
+    std::uint64_t lz5 = 0;
+    std::uint64_t hal = 0;
+    std::uint64_t lz1 = 0;
+    for (std::size_t b = 64; b-- > 0;) {
+      const std::size_t p = word * 64 + b;
+      const std::uint64_t twins =
+          TwinBitsInside<F::LCLZ2, F::LCLZ1>(bytes, p, rings[0], rings[3], least);
+      lz2 |= (twins & 1U) << b;
+      lz1 |= (twins >> 1U) << b;
+      lz5 |= BitInside<F::LCLZ5>(bytes, p, rings[1], least) << b;
+      hal |= BitInside<F::HAL>(bytes, p, rings[2], least) << b;
+    }
+    (*out[0])[word] = lz2;
+    (*out[1])[word] = lz5;
+    (*out[2])[word] = hal;
+    (*out[3])[word] = lz1;
+  }
+}
+
+}  // namespace
+
 void PrefilterCommandRows(std::span<const std::uint8_t> rom, std::uint32_t minSize,
                           bool /*factsOnly*/, std::span<const int> rows,
                           std::span<std::vector<std::uint64_t>> candidates) {
@@ -290,8 +370,7 @@ void PrefilterCommandRows(std::span<const std::uint8_t> rom, std::uint32_t minSi
     assert(f < 4);
     out[f] = &candidates[k];
   }
-  PrefilterFormats<TCommandFormat::LCLZ2, TCommandFormat::LCLZ5, TCommandFormat::HAL,
-                   TCommandFormat::LCLZ1>(rom, minSize, out);
+  PrefilterFourFormats(rom, minSize, out);
 }
 
 }  // namespace tegulo
