@@ -2,6 +2,7 @@
 #include "compress/scan/command_lead_in.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "compress/commands/command_formats.h"
@@ -39,7 +40,7 @@ bool ChanceLike(std::span<const std::uint8_t> s, const command::TStep& step) {
   return !zero || rule.kind == command::kIncFill;
 }
 
-// The commands of a stream, as far as `limit` of them.
+// The commands of a stream, as far as `limit` of them (a walk that writes nothing).
 class TMarks final : public command::TCommandHook {
 public:
   TMarks(std::span<const std::uint8_t> s, std::size_t base, std::size_t limit)
@@ -75,11 +76,25 @@ struct TCopyMark {
   bool stopsShort = false;
 };
 
-class TCopies final : public command::TCommandHook {
+// A list read from its own start: its commands and its copies.
+struct TReading {
+  std::vector<TMark> marks;
+  std::vector<TCopyMark> copies;
+
+  // The copies from the ROM address `from` on that stop short.
+  std::size_t StoppingShort(std::size_t from) const {
+    return static_cast<std::size_t>(
+        std::count_if(copies.begin(), copies.end(),
+                      [&](const TCopyMark& m) { return m.at >= from && m.stopsShort; }));
+  }
+};
+
+class TReader final : public command::TCommandHook {
 public:
-  TCopies(const TCommandFormat& format, std::span<const std::uint8_t> s, std::size_t base)
+  TReader(const TCommandFormat& format, std::span<const std::uint8_t> s, std::size_t base)
       : format_(format), s_(s), base_(base) {}
   bool Step(const command::TStep& step) override {
+    marks_.push_back({base_ + step.inStart, ChanceLike(s_, step)});
     const command::TRule& rule = *step.rule;
     if (rule.address == command::TAddress::kNone) return true;
     const std::uint8_t* arg = s_.data() + step.inEnd - rule.argBytes;
@@ -93,11 +108,11 @@ public:
   }
 
   // Once the walk wrote `out`.
-  std::vector<TCopyMark> Marks(std::span<const std::uint8_t> out) const {
-    std::vector<TCopyMark> marks;
-    marks.reserve(copies_.size());
-    for (const TCopy& c : copies_) marks.push_back({c.at, StopsShort(c, out)});
-    return marks;
+  TReading Reading(std::span<const std::uint8_t> out) {
+    TReading r{std::move(marks_), {}};
+    r.copies.reserve(copies_.size());
+    for (const TCopy& c : copies_) r.copies.push_back({c.at, StopsShort(c, out)});
+    return r;
   }
 
 private:
@@ -132,21 +147,18 @@ private:
   const TCommandFormat& format_;
   std::span<const std::uint8_t> s_;
   std::size_t base_;
+  std::vector<TMark> marks_;
   std::vector<TCopy> copies_;
 };
 
-// The copies of `hit` from the ROM address `from` on that stop short (see TCopies).
-std::size_t CopiesStoppingShort(std::span<const std::uint8_t> rom, const TScanHit& hit,
-                                std::size_t from) {
+// `hit` read from its own start.
+TReading Read(std::span<const std::uint8_t> rom, const TScanHit& hit) {
   const TCommandFormat& format = *FormatOf(hit.scheme);
   const auto s = rom.subspan(hit.address, hit.comprSize);
-  std::vector<std::uint8_t> out(std::min<std::size_t>(hit.rawSize, kCommandOutputLimit));
-  TCopies copies(format, s, hit.address);
-  const TCommandResult r = command::Walk<false>(format, s, out.data(), out.size(), &copies);
-  const auto marks = copies.Marks(std::span(out).first(r.written));
-  return static_cast<std::size_t>(
-      std::count_if(marks.begin(), marks.end(),
-                    [&](const TCopyMark& m) { return m.at >= from && m.stopsShort; }));
+  std::vector<std::uint8_t> out(kCommandOutputLimit);
+  TReader reader(format, s, hit.address);
+  const TCommandResult r = command::Walk<false>(format, s, out.data(), out.size(), &reader);
+  return reader.Reading(std::span(out).first(r.written));
 }
 
 }  // namespace
@@ -158,8 +170,10 @@ bool IsCommandLeadIn(std::span<const std::uint8_t> rom, const TScanHit& earlier,
       earlier.address + earlier.comprSize != later.address + later.comprSize) {
     return false;
   }
-  const std::vector<TMark> a = Marks(rom, earlier, SIZE_MAX);
-  const std::vector<TMark> b = Marks(rom, later, SIZE_MAX);
+  const TReading first = Read(rom, earlier);
+  const TReading second = Read(rom, later);
+  const std::vector<TMark>& a = first.marks;
+  const std::vector<TMark>& b = second.marks;
   // Where the walks meet: the first command of `later` that starts where one of `earlier` does.
   std::size_t i = 0;
   std::size_t j = 0;
@@ -178,8 +192,8 @@ bool IsCommandLeadIn(std::span<const std::uint8_t> rom, const TScanHit& earlier,
                           std::all_of(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(i),
                                       [](const TMark& m) { return m.chanceLike; });
   if (chanceHead && i < a.size() && j < b.size()) {
-    const std::size_t shortEarlier = CopiesStoppingShort(rom, earlier, a[i].at);
-    const std::size_t shortLater = CopiesStoppingShort(rom, later, a[i].at);
+    const std::size_t shortEarlier = first.StoppingShort(a[i].at);
+    const std::size_t shortLater = second.StoppingShort(a[i].at);
     if (shortEarlier != shortLater) return shortEarlier > shortLater;
   }
   if (i > kLeadInCommands) return false;
